@@ -1,0 +1,101 @@
+#include "genericdevice.h"
+
+GenericDevice::GenericDevice() : GenericDevice(Identity()) {}
+
+GenericDevice::GenericDevice(const Identity &identity)
+    : m_identity(identity), m_applicationTag(QByteArrayLiteral("***"))
+{
+}
+
+QByteArray GenericDevice::directParameterPage1() const
+{
+    QByteArray page(16, '\0');
+    page[1] = char(0x1E);   // master cycle time
+    page[2] = char(0x1E);   // min cycle time 3 ms
+    page[3] = char(0x0B);   // M-sequence capability
+    page[4] = char(0x11);   // revision 1.1
+    page[5] = char(0x02);   // PD in: 2 octets
+    page[6] = char(0x00);   // PD out: none
+    page[7] = char(m_identity.vendorId >> 8);
+    page[8] = char(m_identity.vendorId & 0xFF);
+    page[9] = char((m_identity.deviceId >> 16) & 0xFF);
+    page[10] = char((m_identity.deviceId >> 8) & 0xFF);
+    page[11] = char(m_identity.deviceId & 0xFF);
+    return page;
+}
+
+IsduAnswer GenericDevice::readIsdu(quint16 index, quint8 subindex)
+{
+    auto text = [subindex](const QString &s) {
+        return subindex == 0 ? IsduAnswer::withData(s.toUtf8()) : IsduAnswer::fail(isduerror::subindexNotAvailable);
+    };
+    switch (index) {
+    case 0: {
+        const QByteArray page = directParameterPage1();
+        if (subindex == 0)
+            return IsduAnswer::withData(page);
+        if (subindex <= page.size())
+            return IsduAnswer::withData(page.mid(subindex - 1, 1));
+        return IsduAnswer::fail(isduerror::subindexNotAvailable);
+    }
+    case 16: return text(m_identity.vendorName);
+    case 17: return text(m_identity.vendorText);
+    case 18: return text(m_identity.productName);
+    case 19: return text(m_identity.productId);
+    case 20: return text(m_identity.productText);
+    case 21: return text(m_identity.serialNumber);
+    case 22: return text(m_identity.hardwareRevision);
+    case 23: return text(m_identity.firmwareRevision);
+    case 24:
+        return subindex == 0 ? IsduAnswer::withData(m_applicationTag)
+                             : IsduAnswer::fail(isduerror::subindexNotAvailable);
+    case 36:
+        return subindex == 0 ? IsduAnswer::withData(QByteArray(1, char(m_deviceStatus)))
+                             : IsduAnswer::fail(isduerror::subindexNotAvailable);
+    case 2:
+        return IsduAnswer::fail(isduerror::accessDenied);   // system command is write-only
+    default:
+        return IsduAnswer::fail(isduerror::indexNotAvailable);
+    }
+}
+
+IsduAnswer GenericDevice::writeIsdu(quint16 index, quint8 subindex, const QByteArray &data)
+{
+    switch (index) {
+    case 2: {
+        if (data.size() != 1)
+            return IsduAnswer::fail(data.isEmpty() ? isduerror::lengthUnderrun : isduerror::lengthOverrun);
+        const quint8 cmd = quint8(data.at(0));
+        if (cmd == 0x82 || cmd == 0x83) {   // restore factory settings, back-to-box
+            m_applicationTag = QByteArrayLiteral("***");
+            return IsduAnswer();
+        }
+        if (cmd == 0x80 || cmd == 0x81)
+            return IsduAnswer();
+        return IsduAnswer::fail(isduerror::valueOutOfRange);
+    }
+    case 24:
+        if (subindex != 0)
+            return IsduAnswer::fail(isduerror::subindexNotAvailable);
+        if (data.size() > applicationTagMaxLength)
+            return IsduAnswer::fail(isduerror::lengthOverrun);
+        m_applicationTag = data;
+        return IsduAnswer();
+    case 0:
+    case 16: case 17: case 18: case 19: case 20: case 21: case 22: case 23:
+    case 36:
+        return IsduAnswer::fail(isduerror::accessDenied);
+    default:
+        return IsduAnswer::fail(isduerror::indexNotAvailable);
+    }
+}
+
+QByteArray GenericDevice::processDataIn(qint64 ms) const
+{
+    // A slowly rising 16-bit measurement that wraps every minute.
+    const quint16 v = quint16((ms / 100) % 600);
+    QByteArray pd;
+    pd.append(char(v >> 8));
+    pd.append(char(v & 0xFF));
+    return pd;
+}

@@ -1,0 +1,192 @@
+#include "virtualadapter.h"
+
+#include "link/adapterregisters.h"
+#include "link/modbusframe.h"
+
+namespace {
+struct Area
+{
+    quint16 first;
+    int count;
+};
+
+bool inside(quint16 address, int count, const Area &area)
+{
+    return address >= area.first && address + count <= area.first + area.count;
+}
+} // namespace
+
+VirtualAdapter &VirtualAdapter::instance()
+{
+    static VirtualAdapter adapter;
+    return adapter;
+}
+
+VirtualAdapter::VirtualAdapter() : m_slave(*this)
+{
+    m_clock.start();
+}
+
+void VirtualAdapter::reset()
+{
+    for (Port &p : m_ports) {
+        p.mode = Mode::Deactivated;
+        p.device.reset();
+        p.pdOut.fill('\0', pdWindowBytes);
+        p.digitalOut = false;
+    }
+    m_faults = Faults();
+    m_mailbox.reset();
+    m_log.clear();
+}
+
+void VirtualAdapter::setPort(int index, Mode mode, std::unique_ptr<VirtualDevice> device)
+{
+    Port &p = m_ports[size_t(index)];
+    p.mode = mode;
+    p.device = std::move(device);
+    p.pdOut.fill('\0', pdWindowBytes);
+    p.digitalOut = false;
+}
+
+QByteArray VirtualAdapter::handleReport(const QByteArray &report)
+{
+    Exchange ex;
+    ex.request = report;
+    QByteArray answer;
+    if (!m_faults.silent && report.size() >= 2) {
+        const QByteArray frame = handleFrame(report.mid(1, 64));
+        if (!frame.isEmpty()) {
+            answer = frame;
+            answer.append(QByteArray(64 - frame.size(), '\0'));
+        }
+    }
+    ex.answer = answer;
+    m_log.append(ex);
+    return answer;
+}
+
+QByteArray VirtualAdapter::handleFrame(const QByteArray &payload)
+{
+    if (m_faults.exception != 0) {
+        const int len = ModbusSlave::frameLength(payload);
+        if (len == 0 || quint8(payload.at(0)) != ModbusSlave::address)
+            return QByteArray();
+        return ModbusSlave::exceptionAnswer(quint8(payload.at(1)), m_faults.exception);
+    }
+    QByteArray answer = m_slave.handle(payload);
+    if (m_faults.wrongEcho && answer.size() == 8 && quint8(answer.at(1)) == modbusframe::fnWriteMultiple) {
+        // A well-formed answer that echoes another register address.
+        answer.chop(2);
+        answer[3] = char(quint8(answer.at(3)) ^ 0x01);
+        modbusframe::appendCrc(answer);
+    }
+    return answer;
+}
+
+bool VirtualAdapter::digitalIn(int index) const
+{
+    // A switch that changes state once a second, each port in its own phase.
+    return ((nowMs() / 1000) + index) % 2 == 1;
+}
+
+VirtualDevice *VirtualAdapter::operatingDevice(int portNumber, bool *portExists)
+{
+    *portExists = portNumber >= 1 && portNumber <= portCount;
+    if (!*portExists)
+        return nullptr;
+    Port &p = m_ports[size_t(portNumber - 1)];
+    return p.mode == Mode::IoLinkOperate ? p.device.get() : nullptr;
+}
+
+QByteArray VirtualAdapter::portStatusRegisters() const
+{
+    QByteArray regs;
+    for (const Port &p : m_ports) {
+        const bool ioLink = p.mode == Mode::IoLinkStarting || p.mode == Mode::IoLinkOperate
+            || p.mode == Mode::CommunicationLost;
+        const quint16 vendor = ioLink && p.device ? p.device->vendorId() : 0;
+        const quint32 device = ioLink && p.device ? p.device->deviceId() : 0;
+        regs.append(char(p.mode));
+        regs.append(char((device >> 16) & 0xFF));
+        regs.append(char(vendor >> 8));
+        regs.append(char(vendor & 0xFF));
+        regs.append(char((device >> 8) & 0xFF));
+        regs.append(char(device & 0xFF));
+    }
+    return regs;
+}
+
+QByteArray VirtualAdapter::pdInWindow(int index) const
+{
+    QByteArray window(pdWindowBytes, '\0');
+    const Port &p = m_ports[size_t(index)];
+    if (p.mode == Mode::IoLinkOperate && p.device) {
+        const QByteArray pd = p.device->processDataIn(nowMs());
+        for (int i = 0; i < pd.size() && i < pdWindowBytes; ++i)
+            window[i] = pd.at(i);
+    } else if (p.mode == Mode::DigitalIn) {
+        window[1] = digitalIn(index) ? 1 : 0;
+    }
+    return window;
+}
+
+quint8 VirtualAdapter::readHolding(quint16 address, int count, QByteArray &out)
+{
+    const Area status{adapterregs::portStatus, portCount * adapterregs::portStatusRegistersPerPort};
+    const Area request{adapterregs::isduRequest, adapterregs::isduBlockRegisters};
+    const Area response{adapterregs::isduResponse, adapterregs::isduBlockRegisters};
+    if (inside(address, count, status)) {
+        out = portStatusRegisters().mid(2 * (address - status.first), 2 * count);
+        return 0;
+    }
+    if (inside(address, count, request)) {
+        out = m_mailbox.request().mid(2 * (address - request.first), 2 * count);
+        return 0;
+    }
+    if (inside(address, count, response)) {
+        out = m_mailbox.response(nowMs()).mid(2 * (address - response.first), 2 * count);
+        return 0;
+    }
+    for (int p = 0; p < portCount; ++p) {
+        const Area in{adapterregs::pdInWindow(p), adapterregs::pdWindowRegisters};
+        const Area outWin{adapterregs::pdOutWindow(p), adapterregs::pdWindowRegisters};
+        if (inside(address, count, in)) {
+            out = pdInWindow(p).mid(2 * (address - in.first), 2 * count);
+            return 0;
+        }
+        if (inside(address, count, outWin)) {
+            out = m_ports[size_t(p)].pdOut.mid(2 * (address - outWin.first), 2 * count);
+            return 0;
+        }
+    }
+    return modbusexception::illegalDataAddress;
+}
+
+quint8 VirtualAdapter::writeHolding(quint16 address, const QByteArray &values)
+{
+    const int count = values.size() / 2;
+    const Area request{adapterregs::isduRequest, adapterregs::isduBlockRegisters};
+    if (inside(address, count, request)) {
+        m_mailbox.writeRequestBytes(2 * (address - request.first), values);
+        m_mailbox.submit(nowMs(), m_faults.isduLatencyMs,
+                         [this](int portNumber, bool *exists) { return operatingDevice(portNumber, exists); },
+                         m_faults.forcedIsduStatus);
+        return 0;
+    }
+    for (int p = 0; p < portCount; ++p) {
+        const Area outWin{adapterregs::pdOutWindow(p), adapterregs::pdWindowRegisters};
+        if (!inside(address, count, outWin))
+            continue;
+        Port &port = m_ports[size_t(p)];
+        const int offset = 2 * (address - outWin.first);
+        for (int i = 0; i < values.size(); ++i)
+            port.pdOut[offset + i] = values.at(i);
+        if (port.mode == Mode::DigitalOut)
+            port.digitalOut = (quint8(port.pdOut.at(1)) & 1) != 0;
+        else if (port.mode == Mode::IoLinkOperate && port.device)
+            port.device->setProcessDataOut(port.pdOut);
+        return 0;
+    }
+    return modbusexception::illegalDataAddress;
+}

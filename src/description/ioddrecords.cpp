@@ -1,0 +1,7 @@
+#include "ioddrecords.h"
+
+void registerDescriptionMetaTypes()
+{
+    qRegisterMetaType<treeItem>("treeItem");
+    qRegisterMetaType<treeItem *>("treeItem*");
+}

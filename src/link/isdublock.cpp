@@ -1,0 +1,54 @@
+#include "isdublock.h"
+
+#include <QCoreApplication>
+
+IsduRequestBlock IsduRequestBlock::make(quint8 service, quint8 portNumber, quint16 index, quint8 subindex,
+                                        quint8 length)
+{
+    IsduRequestBlock b;
+    b.bytes[0] = service;
+    b.bytes[1] = portNumber;
+    b.bytes[2] = 0x00;
+    b.bytes[3] = quint8(index >> 8);
+    b.bytes[4] = quint8(index & 0xFF);
+    b.bytes[5] = subindex;
+    b.bytes[6] = length;
+    return b;
+}
+
+QByteArray IsduRequestBlock::toByteArray() const
+{
+    return QByteArray(reinterpret_cast<const char *>(bytes), size);
+}
+
+QByteArray IsduResponseBlock::data() const
+{
+    if (m_raw.size() <= 7)
+        return QByteArray();
+    return m_raw.mid(7, length());
+}
+
+QString isduStatusText(quint8 status)
+{
+    switch (status) {
+    case 0x00:
+    case 0x02:
+        return QString();
+    case 0x01:
+        return QCoreApplication::translate("isdu", "主站忙，指令冲突");
+    case 0x04:
+        return QCoreApplication::translate("isdu", "指令不匹配");
+    case 0x05:
+        return QCoreApplication::translate("isdu", "指令类型错误");
+    case 0x06:
+        return QCoreApplication::translate("isdu", "设备通信失败");
+    case 0x07:
+        return QCoreApplication::translate("isdu", "端口不正确");
+    case 0x08:
+        return QCoreApplication::translate("isdu", "数据长度错误");
+    case 0xFF:
+        return QCoreApplication::translate("isdu", "从设备应答出错");
+    default:
+        return QCoreApplication::translate("isdu", "非标准错误：返回值是：%1").arg(status);
+    }
+}

@@ -1,0 +1,67 @@
+#ifndef ISDUBLOCK_H
+#define ISDUBLOCK_H
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+// The 40-byte mailbox records of an ISDU exchange.
+//
+// Request (written to the request registers):
+//   0 service (0x03 read, 0x02 write), 1 port number 1..8, 2 0x00,
+//   3..4 index (big-endian), 5 subindex, 6 data length, 7..39 write data.
+// Response (read from the response registers):
+//   2 status, 6 data length, 7.. data; the other bytes belong to the adapter.
+
+namespace isduservice {
+constexpr quint8 noOperation = 0x00;
+constexpr quint8 clearData = 0x01;
+constexpr quint8 write = 0x02;
+constexpr quint8 read = 0x03;
+}
+
+struct IsduRequestBlock
+{
+    static constexpr int size = 40;
+    static constexpr int dataOffset = 7;
+    static constexpr int maxData = size - dataOffset;
+
+    quint8 bytes[size] = {};
+
+    static IsduRequestBlock make(quint8 service, quint8 portNumber, quint16 index, quint8 subindex,
+                                 quint8 length);
+
+    quint8 service() const { return bytes[0]; }
+    quint8 portNumber() const { return bytes[1]; }
+    quint16 index() const { return quint16((bytes[3] << 8) | bytes[4]); }
+    quint8 subindex() const { return bytes[5]; }
+    quint8 length() const { return bytes[6]; }
+    quint8 *data() { return bytes + dataOffset; }
+    const quint8 *data() const { return bytes + dataOffset; }
+
+    QByteArray toByteArray() const;
+};
+
+class IsduResponseBlock
+{
+public:
+    IsduResponseBlock() = default;
+    explicit IsduResponseBlock(const QByteArray &raw) : m_raw(raw) {}
+
+    const QByteArray &raw() const { return m_raw; }
+    quint8 status() const { return byteAt(2); }
+    // 0x00 and 0x02 are success.
+    bool success() const { return (status() & 0xFD) == 0; }
+    int length() const { return byteAt(6); }
+    // The data bytes from offset 7, `length` long (fewer when the block is short).
+    QByteArray data() const;
+
+private:
+    quint8 byteAt(int i) const { return i < m_raw.size() ? quint8(m_raw.at(i)) : 0; }
+    QByteArray m_raw;
+};
+
+// Text the tool shows for a response status; empty for success.
+QString isduStatusText(quint8 status);
+
+#endif // ISDUBLOCK_H

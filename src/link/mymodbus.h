@@ -1,0 +1,62 @@
+#ifndef MYMODBUS_H
+#define MYMODBUS_H
+
+#include <QByteArray>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+#include "isdublock.h"
+
+struct hid_device_;
+typedef struct hid_device_ hid_device;
+
+// The one link to the adapter: Modbus RTU frames to slave 0x01 carried in
+// 65-byte HID reports. Every operation returns 0 on success and -1 on failure;
+// with the device closed they fail at once without I/O.
+class myModbus : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(myModbus)
+
+public:
+    explicit myModbus(QObject *parent = nullptr);
+    ~myModbus() override;
+
+    // Set by a view for the whole of a multi-step exchange; periodic readers
+    // skip their turn while it is set. A marker, not a lock.
+    bool busy = false;
+    // Keeps one write and its read together.
+    QMutex linkMutex;
+
+    int openDevice();
+    int closeDevice();
+    bool isOpen() const { return device != nullptr; }
+
+    // One exchange: writes the request report, reads one answer report
+    // (1000 ms at most). A read that times out succeeds with a zeroed reply.
+    int transfer(const QByteArray &request, unsigned char reply[65]);
+
+    static quint16 crc16(const unsigned char *data, int length);
+
+    int readRegister(quint16 address, quint16 &value);
+    int readRegisters(quint16 address, int n, QByteArray &out);
+    int readRegistersText(quint16 address, int n, QString &out);
+    int writeRegister(quint16 address, quint16 value);
+    int writeRegisters(quint16 address, const QByteArray &data, int n);
+    int writeRegisterBlock(quint16 address, const unsigned char *data, int n);
+    int writeRegistersText(quint16 address, const QString &text);
+    int writeIsduRequest(IsduRequestBlock block);
+
+    static constexpr int readTimeoutMs = 1000;
+
+private:
+    // Sends one request frame; fills reply (zeroed first) with the answer.
+    int exchange(const QByteArray &frame, unsigned char reply[65]);
+    // Sends a write frame and checks the echo of the answer.
+    int writeAndCheck(const QByteArray &frame, const char *tag, bool logReply, int replyBytesLogged);
+
+    hid_device *device = nullptr;
+};
+
+#endif // MYMODBUS_H
