@@ -16,6 +16,7 @@ struct hid_device_
     std::wstring lastError;
     QByteArray pendingAnswer;
     bool hasAnswer = false;
+    bool disconnected = false;   // once unplugged, this handle stays dead
 };
 
 namespace {
@@ -46,7 +47,7 @@ HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id, unsig
         g_globalError = L"hid_open: no device with this vendor and product id (virtual adapter is 2e3c:af01)";
         return nullptr;
     }
-    if (adapter.faults().absent) {
+    if (adapter.faults().absent || adapter.faults().unplugged) {
         g_globalError = L"hid_open: virtual adapter 2e3c:af01 is not plugged in";
         return nullptr;
     }
@@ -64,7 +65,9 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
     if (!dev || !data)
         return -1;
     VirtualAdapter &adapter = VirtualAdapter::instance();
-    if (adapter.faults().unplugged) {
+    if (adapter.faults().unplugged)
+        dev->disconnected = true;
+    if (dev->disconnected) {
         dev->lastError = L"hid_write: device disconnected";
         return -1;
     }
@@ -80,7 +83,9 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
 {
     if (!dev || !data)
         return -1;
-    if (VirtualAdapter::instance().faults().unplugged) {
+    if (VirtualAdapter::instance().faults().unplugged)
+        dev->disconnected = true;
+    if (dev->disconnected) {
         dev->lastError = L"hid_read_timeout: device disconnected";
         return -1;
     }
