@@ -99,6 +99,21 @@ int myModbus::readRegisters(quint16 address, int n, QByteArray &out)
     return rc;
 }
 
+int myModbus::readRegistersChecked(quint16 address, int n, QByteArray &out)
+{
+    if (!device || n < 1 || 5 + 2 * n > modbusframe::reportSize - 1)
+        return -1;
+    unsigned char reply[modbusframe::reportSize];
+    if (exchange(modbusframe::readRequest(address, quint16(n)), reply) != 0)
+        return -1;
+    const QByteArray answer(reinterpret_cast<const char *>(reply), 5 + 2 * n);
+    if (reply[0] != modbusframe::slaveAddress || reply[1] != modbusframe::fnReadHolding || reply[2] != 2 * n
+        || !modbusframe::crcValid(answer))
+        return -1;
+    out = answer.mid(3, 2 * n);
+    return 0;
+}
+
 int myModbus::readRegistersText(quint16 address, int n, QString &out)
 {
     if (!device)

@@ -41,6 +41,9 @@ public:
 
     int readRegister(quint16 address, quint16 &value);
     int readRegisters(quint16 address, int n, QByteArray &out);
+    // Like readRegisters, but fails unless the answer is a well-formed read
+    // answer for n registers (slave, function, byte count and CRC checked).
+    int readRegistersChecked(quint16 address, int n, QByteArray &out);
     int readRegistersText(quint16 address, int n, QString &out);
     int writeRegister(quint16 address, quint16 value);
     int writeRegisters(quint16 address, const QByteArray &data, int n);
