@@ -54,6 +54,20 @@ struct variantItem
 // by comparing `type` with the kind literals, then the record is cast to the
 // matching struct (std::static_pointer_cast).
 
+// The kind literals of datatypeItem::type.
+namespace ioddKind {
+constexpr const char BooleanT[] = "BooleanT";
+constexpr const char IntegerT[] = "IntegerT";
+constexpr const char UIntegerT[] = "UIntegerT";
+constexpr const char Float32T[] = "Float32T";
+constexpr const char StringT[] = "StringT";
+constexpr const char OctetStringT[] = "OctetStringT";
+constexpr const char TimeT[] = "TimeT";
+constexpr const char TimeSpanT[] = "TimeSpanT";
+constexpr const char ArrayT[] = "ArrayT";
+constexpr const char RecordT[] = "RecordT";
+} // namespace ioddKind
+
 struct datatypeItem
 {
     virtual ~datatypeItem() = default;

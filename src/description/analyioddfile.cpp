@@ -1,0 +1,700 @@
+#include "analyioddfile.h"
+
+#include "datatypereader.h"
+#include "ioddxml.h"
+
+#include <QCoreApplication>
+#include <QDomNodeList>
+#include <QLoggingCategory>
+
+#include <limits>
+
+Q_LOGGING_CATEGORY(lcDescription, "hub8.description")
+
+namespace {
+
+const QString kEn = QStringLiteral("en");
+const QString kTextId = QStringLiteral("textId");
+
+bool isKind(const datatypePtr &type, const char *kind)
+{
+    return type && type->type == QLatin1String(kind);
+}
+
+qint64 toInt64(const QString &text)
+{
+    bool ok = false;
+    const qint64 v = text.toLongLong(&ok);
+    return ok ? v : 0;
+}
+
+QString unsignedMax(int bits)
+{
+    quint64 upper = 0;
+    if (bits >= 64)
+        upper = std::numeric_limits<quint64>::max();
+    else if (bits > 0)
+        upper = (quint64(1) << bits) - 1;
+    return QString::number(upper);
+}
+
+void signedLimits(int bits, QString *lower, QString *upper)
+{
+    if (bits >= 64) {
+        *lower = QString::number(std::numeric_limits<qint64>::min());
+        *upper = QString::number(std::numeric_limits<qint64>::max());
+        return;
+    }
+    // 2^(bits-1) in integer arithmetic: 0 for a zero bit length.
+    const qint64 half = bits >= 1 ? (qint64(1) << (bits - 1)) : 0;
+    *lower = QString::number(-half);
+    *upper = QString::number(half - 1);
+}
+
+editorItem rangeEditor(const valueRangeItem &range)
+{
+    editorItem e;
+    e.widgetClass = QStringLiteral("QLineEdit");
+    e.lowerValue = range.lowerValue;
+    e.upperValue = range.upperValue;
+    e.name = range.name;
+    return e;
+}
+
+void applyRanges(editorItem &e, const QList<valueRangeItem> &ranges)
+{
+    if (ranges.size() == 1) {
+        e.widgetClass = QStringLiteral("QLineEdit");
+        e.lowerValue = ranges.first().lowerValue;
+        e.upperValue = ranges.first().upperValue;
+        e.name = ranges.first().name;
+    } else {
+        for (const valueRangeItem &r : ranges)
+            e.ranges.append(rangeEditor(r));
+    }
+}
+
+void applySingleValues(editorItem &e, const QList<singleValueItem> &values)
+{
+    e.widgetClass = QStringLiteral("QComboBox");
+    for (const singleValueItem &v : values)
+        e.entries.append(valuePair(v.name, v.value));
+}
+
+} // namespace
+
+analyIoddFile::analyIoddFile(const QString &path, QObject *parent)
+    : QObject(parent)
+{
+    if (!path.isEmpty())
+        readDocument(path);
+}
+
+analyIoddFile::~analyIoddFile() = default;
+
+int analyIoddFile::readDocument(const QString &path)
+{
+    const int result = ioddXml::readFile(path, file, this->path, content, document, root, &error);
+    if (result == 0)
+        index.reset(root);
+    return result;
+}
+
+int analyIoddFile::load(const QString &path)
+{
+    if (readDocument(path) != 0)
+        return -1;
+    loadStandardDefinitions(QStringLiteral("1.1"));
+    return 0;
+}
+
+int analyIoddFile::load(const QString &path, const QString &stdBaseDir)
+{
+    if (readDocument(path) != 0)
+        return -1;
+    loadStandardDefinitions(QStringLiteral("1.1"), stdBaseDir);
+    return 0;
+}
+
+QString analyIoddFile::errorString() const
+{
+    return error;
+}
+
+void analyIoddFile::loadStandardDefinitions(const QString &version)
+{
+    loadStandardDefinitions(version, QCoreApplication::applicationDirPath() + QStringLiteral("/std"));
+}
+
+void analyIoddFile::loadStandardDefinitions(const QString &version, const QString &baseDir)
+{
+    // Missing files are not an error: standard variables and units then
+    // resolve to nothing.
+    stdDefs.loadDefinitions(baseDir + QStringLiteral("/std%1/IODD-StandardDefinitions%1.xml").arg(version));
+    stdDefs.loadUnitDefinitions(baseDir + QStringLiteral("/std%1/IODD-StandardUnitDefinitions%1.xml").arg(version));
+}
+
+const analyStdIodd &analyIoddFile::standardDefinitions() const
+{
+    return stdDefs;
+}
+
+QString analyIoddFile::textById(const QString &textId, const QString &language) const
+{
+    return index.text(textId, language);
+}
+
+QList<variantItem> analyIoddFile::readVariants() const
+{
+    QList<variantItem> result;
+    const QDomNodeList collections = root.elementsByTagName(QStringLiteral("DeviceVariantCollection"));
+    for (int c = 0; c < collections.count(); ++c) {
+        for (QDomNode n = collections.item(c).firstChild(); !n.isNull(); n = n.nextSibling()) {
+            if (n.nodeName() != QLatin1String("DeviceVariant"))
+                continue;
+            const QDomElement e = n.toElement();
+            variantItem v;
+            v.productId = e.attribute(QStringLiteral("productId"));
+            v.deviceSymbol = e.attribute(QStringLiteral("deviceSymbol"));
+            v.deviceIcon = e.attribute(QStringLiteral("deviceIcon"));
+            for (QDomNode c2 = e.firstChild(); !c2.isNull(); c2 = c2.nextSibling()) {
+                if (c2.nodeName() == QLatin1String("Name"))
+                    v.name = textById(c2.toElement().attribute(kTextId), kEn);
+                else if (c2.nodeName() == QLatin1String("Description"))
+                    v.description = textById(c2.toElement().attribute(kTextId), kEn);
+            }
+            result.append(v);
+        }
+    }
+    return result;
+}
+
+datatypePtr analyIoddFile::findDatatype(const QString &id) const
+{
+    datatypeReader reader(index, [this](const QString &t) { return textById(t, kEn); });
+    return reader.findDatatype(id);
+}
+
+datatypePtr analyIoddFile::parseDatatype(const QDomElement &element) const
+{
+    datatypeReader reader(index, [this](const QString &t) { return textById(t, kEn); });
+    return reader.parseDatatype(element);
+}
+
+variablePtr analyIoddFile::findVariable(const QString &id, const QString &selector) const
+{
+    {
+        for (const QDomElement &e : index.variables(id)) {
+            const QString tag = e.nodeName();
+            if (tag == QLatin1String("Variable") && e.attribute(QStringLiteral("id")) == id) {
+                datatypeReader reader(index, [this](const QString &t) { return textById(t, kEn); });
+                return reader.readVariable(e);
+            }
+            if (tag != QLatin1String("StdVariableRef") || e.attribute(QStringLiteral("id")) != id)
+                continue;
+            variablePtr var = stdDefs.findVariable(id);
+            if (!var)
+                continue;
+            const QString defaultValue = e.attribute(QStringLiteral("defaultValue"));
+            if (!defaultValue.trimmed().isEmpty())
+                var->defaultValue = defaultValue;
+            const QString fixedLength = e.attribute(QStringLiteral("fixedLengthRestriction"));
+            if (!fixedLength.trimmed().isEmpty())
+                var->fixedLengthRestriction = fixedLength;
+
+            const bool pdIn = id == QLatin1String("V_ProcessDataInput");
+            const bool pdOut = id == QLatin1String("V_ProcessDataOutput");
+            if (pdIn && !selector.isEmpty()) {
+                const QDomNodeList pds = root.elementsByTagName(QStringLiteral("ProcessDataIn"));
+                for (int p = 0; p < pds.count(); ++p) {
+                    const QDomElement pd = pds.item(p).toElement();
+                    var->bitLength = pd.attribute(QStringLiteral("bitLength"));
+                    for (QDomNode n = pd.firstChild(); !n.isNull(); n = n.nextSibling()) {
+                        if (n.nodeName() == QLatin1String("Datatype"))
+                            var->datatype = parseDatatype(n.toElement());
+                    }
+                }
+            }
+            if ((pdIn || pdOut) && selector.isEmpty()) {
+                if (!var->datatype) {
+                    auto b = std::make_shared<booleanType>();
+                    b->type = QLatin1String(ioddKind::BooleanT);
+                    var->datatype = b;
+                }
+                return var;
+            }
+            if (!e.hasChildNodes())
+                return var;
+            return restrictStandardVariable(e, var, selector);
+        }
+    }
+    return nullptr;
+}
+
+// A StdVariableRef with children narrows the standard variable to what the
+// selector picks: one standard value or range, one record item, or a value
+// the device adds. The result is a new variable; only the identity fields of
+// the standard variable carry over.
+variablePtr analyIoddFile::restrictStandardVariable(const QDomElement &ref, const variablePtr &standard,
+                                                    const QString &selector) const
+{
+    auto var = std::make_shared<variableItem>();
+    const datatypePtr stdType = standard->datatype;
+    bool recordMade = false;
+    for (QDomNode n = ref.firstChild(); !n.isNull(); n = n.nextSibling()) {
+        var->name = standard->name;
+        var->id = standard->id;
+        var->index = standard->index;
+        var->mandatory = standard->mandatory;
+        var->modifiesOtherVariables = standard->modifiesOtherVariables;
+        var->accessRights = standard->accessRights;
+        var->dynamic = standard->dynamic;
+
+        const QString tag = n.nodeName();
+        const QDomElement e = n.toElement();
+        if (tag == QLatin1String("StdSingleValueRef") && e.attribute(QStringLiteral("value")) == selector) {
+            if (isKind(stdType, ioddKind::UIntegerT)) {
+                const auto source = std::static_pointer_cast<integerType>(stdType);
+                auto restricted = std::make_shared<uintegerType>();
+                restricted->id = stdType->id;
+                restricted->type = QLatin1String(ioddKind::UIntegerT);
+                const qint64 wanted = toInt64(selector);
+                for (const valueRangeItem &r : source->valueRanges) {
+                    if (toInt64(r.lowerValue) <= wanted && wanted <= toInt64(r.upperValue)) {
+                        restricted->valueRanges.append(r);
+                        break;
+                    }
+                }
+                if (restricted->valueRanges.isEmpty()) {
+                    for (const singleValueItem &v : source->singleValues) {
+                        if (toInt64(v.value) == wanted) {
+                            restricted->singleValues.append(v);
+                            break;
+                        }
+                    }
+                }
+                var->datatype = restricted;
+                if (var->defaultValue.isEmpty())
+                    var->defaultValue = selector;
+            } else if (isKind(stdType, ioddKind::RecordT)) {
+                for (const recordItem &item : std::static_pointer_cast<recordType>(stdType)->items) {
+                    if (item.subindex == selector) {
+                        var->datatype = item.datatype;
+                        break;
+                    }
+                }
+            }
+            break;
+        }
+        if (tag == QLatin1String("StdRecordItemRef")) {
+            const QString subindex = e.attribute(QStringLiteral("subindex"));
+            if (selector.isEmpty() && isKind(stdType, ioddKind::RecordT)) {
+                // Every StdRecordItemRef adds its items to one record.
+                const auto source = std::static_pointer_cast<recordType>(stdType);
+                if (!recordMade) {
+                    auto record = std::make_shared<recordType>();
+                    record->id = source->id;
+                    record->type = source->type;
+                    record->subindexAccessSupported = source->subindexAccessSupported;
+                    record->bitLength = source->bitLength;
+                    var->datatype = record;
+                    recordMade = true;
+                }
+                auto record = std::static_pointer_cast<recordType>(var->datatype);
+                for (const recordItem &item : source->items) {
+                    if (item.subindex == subindex)
+                        record->items.append(item);
+                }
+            } else if (!selector.isEmpty() && selector == subindex) {
+                if (isKind(stdType, ioddKind::RecordT)) {
+                    for (const recordItem &item : std::static_pointer_cast<recordType>(stdType)->items) {
+                        if (item.subindex != subindex)
+                            continue;
+                        var->datatype = item.datatype;
+                        if (var->name.isEmpty())
+                            var->name = item.name;
+                        if (var->description.isEmpty())
+                            var->description = item.description;
+                        break;
+                    }
+                }
+                break;
+            }
+            continue;
+        }
+        if (tag == QLatin1String("SingleValue") && e.attribute(QStringLiteral("value")) == selector) {
+            singleValueItem value;
+            value.value = e.attribute(QStringLiteral("value"));
+            for (QDomNode c = e.firstChild(); !c.isNull(); c = c.nextSibling()) {
+                if (c.nodeName() == QLatin1String("Name"))
+                    value.name = textById(c.toElement().attribute(kTextId), kEn);
+            }
+            auto restricted = std::make_shared<uintegerType>();
+            restricted->type = QLatin1String(ioddKind::UIntegerT);
+            restricted->singleValues.append(value);
+            var->datatype = restricted;
+            if (var->defaultValue.isEmpty())
+                var->defaultValue = selector;
+            break;
+        }
+    }
+    return var;
+}
+
+editorItem analyIoddFile::buildEditor(const datatypePtr &datatype, const QString &subindex) const
+{
+    editorItem e;
+    if (!datatype)
+        return e;   // nothing to describe: only the flag is set
+    e.typeName = datatype->type;
+    const QString &kind = datatype->type;
+
+    if (kind == QLatin1String(ioddKind::BooleanT)) {
+        const auto t = std::static_pointer_cast<booleanType>(datatype);
+        applySingleValues(e, t->singleValues);
+        if (t->singleValues.isEmpty()) {
+            e.entries.append(valuePair(QStringLiteral("true"), QStringLiteral("true")));
+            e.entries.append(valuePair(QStringLiteral("false"), QStringLiteral("false")));
+        }
+    } else if (kind == QLatin1String(ioddKind::UIntegerT)) {
+        const auto t = std::static_pointer_cast<integerType>(datatype);
+        e.bitLength = t->bitLength;
+        if (!t->singleValues.isEmpty()) {
+            applySingleValues(e, t->singleValues);
+        } else if (!t->valueRanges.isEmpty()) {
+            applyRanges(e, t->valueRanges);
+        } else {
+            e.widgetClass = QStringLiteral("QLineEdit");
+            e.lowerValue = QStringLiteral("0");
+            e.upperValue = unsignedMax(t->bitLength.toInt());
+        }
+    } else if (kind == QLatin1String(ioddKind::IntegerT)) {
+        const auto t = std::static_pointer_cast<integerType>(datatype);
+        e.bitLength = t->bitLength;
+        if (!t->singleValues.isEmpty())
+            applySingleValues(e, t->singleValues);
+        if (!t->valueRanges.isEmpty())
+            applyRanges(e, t->valueRanges);
+        if (t->singleValues.isEmpty() && t->valueRanges.isEmpty()) {
+            e.widgetClass = QStringLiteral("QLineEdit");
+            signedLimits(t->bitLength.toInt(), &e.lowerValue, &e.upperValue);
+        }
+    } else if (kind == QLatin1String(ioddKind::Float32T)) {
+        const auto t = std::static_pointer_cast<float32Type>(datatype);
+        if (!t->singleValues.isEmpty())
+            applySingleValues(e, t->singleValues);
+        else
+            applyRanges(e, t->valueRanges);
+    } else if (kind == QLatin1String(ioddKind::StringT)) {
+        const auto t = std::static_pointer_cast<stringType>(datatype);
+        e.widgetClass = QStringLiteral("QLineEdit");
+        e.fixedLength = t->fixedLength;
+        e.encoding = t->encoding;
+    } else if (kind == QLatin1String(ioddKind::OctetStringT)) {
+        const auto t = std::static_pointer_cast<octetStringType>(datatype);
+        e.widgetClass = QStringLiteral("QLineEdit");
+        e.fixedLength = t->fixedLength;
+    } else if (kind == QLatin1String(ioddKind::ArrayT)) {
+        // Only an element type given by DatatypeRef is looked at.
+        const auto t = std::static_pointer_cast<arrayType>(datatype);
+        qCDebug(lcDescription) << "array element type:" << (t->elementTypeRef ? t->elementTypeRef->type : QString());
+        if (isKind(t->elementTypeRef, ioddKind::UIntegerT))
+            return buildEditor(t->elementTypeRef, QString());
+    } else if (kind == QLatin1String(ioddKind::RecordT)) {
+        const auto t = std::static_pointer_cast<recordType>(datatype);
+        for (const recordItem &item : t->items) {
+            if (item.subindex != subindex)
+                continue;
+            e = buildEditor(item.datatype, QString());
+            e.name = item.name;
+            e.bitOffset = item.bitOffset;
+            e.description = item.description;
+            e.accessRightRestriction = item.accessRightRestriction;
+        }
+        for (const recordItemInfo &info : t->itemInfos) {
+            if (info.subindex == subindex)
+                e.defaultValue = info.defaultValue;
+        }
+    }
+    return e;
+}
+
+QList<treeItem> analyIoddFile::roleMenus(const QString &setName)
+{
+    QList<treeItem> result;
+    const QDomNodeList sets = root.elementsByTagName(setName);
+    for (int s = 0; s < sets.count(); ++s) {
+        // Element children only: a comment is not a menu reference.
+        for (QDomElement ref = sets.item(s).firstChildElement(); !ref.isNull(); ref = ref.nextSiblingElement()) {
+            treeItem node = buildMenu(ref.attribute(QStringLiteral("menuId")));
+            if (node.name.isEmpty())
+                node.name = ref.nodeName().remove(QStringLiteral("Menu"));
+            result.append(node);
+        }
+    }
+    return result;
+}
+
+treeItem analyIoddFile::buildMenu(const QString &menuId)
+{
+    m_menuPath.clear();
+    m_menuNodes = 0;
+    return buildMenuNode(menuId, 0);
+}
+
+// A MenuRef back to a menu that is being built (directly or through other
+// menus) is left out, as are MenuRefs beyond maxMenuDepth levels or beyond
+// maxMenuNodes nodes, so a cyclic or exploding menu graph still ends.
+treeItem analyIoddFile::buildMenuNode(const QString &menuId, int depth)
+{
+    treeItem node;
+    ++m_menuNodes;
+    m_menuPath.append(menuId);
+    {
+        for (const QDomElement &m : index.menus(menuId)) {
+            for (QDomNode n = m.firstChild(); !n.isNull(); n = n.nextSibling()) {
+                const QString tag = n.nodeName();
+                const QDomElement e = n.toElement();
+                if (tag == QLatin1String("RecordItemRef")) {
+                    readMenuReference(e, false, node);
+                } else if (tag == QLatin1String("VariableRef")) {
+                    readMenuReference(e, true, node);
+                } else if (tag == QLatin1String("MenuRef")) {
+                    const QString sub = e.attribute(QStringLiteral("menuId"));
+                    if (depth + 1 < maxMenuDepth && m_menuNodes < maxMenuNodes && !m_menuPath.contains(sub))
+                        node.children.append(buildMenuNode(sub, depth + 1));
+                } else if (tag == QLatin1String("Name")) {
+                    node.name = textById(e.attribute(kTextId), kEn);
+                }
+            }
+        }
+    }
+    m_menuPath.removeLast();
+    return node;
+}
+
+void analyIoddFile::readMenuReference(const QDomElement &ref, bool variableRef, treeItem &node) const
+{
+    valueItem item;
+    item.accessRightRestriction = ref.attribute(QStringLiteral("accessRightRestriction"));
+    const QString unitCode = ref.attribute(QStringLiteral("unitCode"));
+    item.unit = unitCode.isEmpty() ? unitCode : stdDefs.unitAbbreviation(unitCode);
+    item.displayFormat = ref.attribute(QStringLiteral("displayFormat"));
+    item.gradient = ref.attribute(QStringLiteral("gradient"));
+    item.buttonValue = ref.attribute(QStringLiteral("buttonValue"));
+    item.subindex = ref.attribute(QStringLiteral("subindex"));
+    item.offset = ref.attribute(QStringLiteral("offset"));
+    const QString variableId = ref.attribute(QStringLiteral("variableId"));
+
+    bool button = !item.buttonValue.isEmpty();
+    if (variableRef) {
+        QString lastButton;
+        for (QDomNode n = ref.firstChild(); !n.isNull(); n = n.nextSibling()) {
+            if (n.nodeName() == QLatin1String("Button"))
+                lastButton = n.toElement().attribute(QStringLiteral("buttonValue"));
+        }
+        if (!lastButton.isEmpty()) {
+            // The button value selects the command the button stands for.
+            item.subindex = lastButton;
+            button = true;
+        }
+    }
+
+    const variablePtr variable = findVariable(variableId, item.subindex);
+    if (!variable)
+        return;
+    if (variableRef)
+        addVariableRef(item, *variable, button, node);
+    else
+        addRecordItemRef(item, *variable, node);
+}
+
+void analyIoddFile::addRecordItemRef(valueItem item, const variableItem &variable, treeItem &node) const
+{
+    item.editor = buildEditor(variable.datatype, item.subindex);
+    if (item.label.isEmpty())
+        item.label = item.editor.name;
+    if (item.description.isEmpty())
+        item.description = item.editor.description;
+    if (item.defaultValue.isEmpty())
+        item.defaultValue = item.editor.defaultValue;
+    if (item.accessRightRestriction.isEmpty())
+        item.accessRightRestriction = item.editor.accessRightRestriction;
+
+    if (isKind(variable.datatype, ioddKind::RecordT)) {
+        const auto record = std::static_pointer_cast<recordType>(variable.datatype);
+        if (item.editor.bitLength.isEmpty())
+            item.editor.bitLength = record->bitLength;
+        item.bitLength = record->bitLength;
+        item.subindexAccess = record->subindexAccessSupported;
+        for (const recordItem &ri : record->items) {
+            if (ri.subindex != item.subindex)
+                continue;
+            if (record->subindexAccessSupported == QLatin1String("true")) {
+                item.label = ri.name;
+                item.description = ri.description;
+            } else if (record->subindexAccessSupported == QLatin1String("false")) {
+                item.label = variable.name + QLatin1Char('.') + ri.name;
+                item.description = ri.description;
+                item.accessRightRestriction = variable.accessRights;
+                item.index = variable.index;
+                item.bitLength = variable.bitLength;
+                item.subindex = ri.subindex;
+                item.offset = ri.bitOffset;
+                item.editor = buildEditor(ri.datatype, QString());
+                if (item.editor.bitOffset.isEmpty())
+                    item.editor.bitOffset = ri.bitOffset;
+            }
+            break;
+        }
+    }
+
+    if (item.label.isEmpty())
+        item.label = variable.name;
+    if (item.description.isEmpty())
+        item.description = variable.description;
+    if (item.defaultValue.isEmpty())
+        item.defaultValue = variable.defaultValue;
+    if (item.accessRightRestriction.isEmpty())
+        item.accessRightRestriction = variable.accessRights;
+    if (item.index.isEmpty())
+        item.index = variable.index;
+    if (item.bitLength.isEmpty())
+        item.bitLength = variable.bitLength;
+    node.values.append(item);
+}
+
+void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable, bool button,
+                                   treeItem &node) const
+{
+    const datatypePtr &type = variable.datatype;
+    if (isKind(type, ioddKind::ArrayT)
+        && std::static_pointer_cast<arrayType>(type)->subindexAccessSupported == QLatin1String("false")) {
+        // An array read as a whole: one entry per element, each placed by bit
+        // offset inside the array (first element in the highest bits).
+        const auto array = std::static_pointer_cast<arrayType>(type);
+        int n = variable.fixedLengthRestriction.toInt();
+        if (n == 64)
+            n = array->count.toInt();
+        n = qBound(0, n, maxArrayElements);
+        const datatypePtr element = array->elementType ? array->elementType : array->elementTypeRef;
+        for (int i = 1; i <= n; ++i) {
+            valueItem v;
+            v.label = QStringLiteral("%1[%2]").arg(variable.name).arg(i - 1);
+            v.subindex = QString::number(i);
+            v.accessRightRestriction = variable.accessRights;
+            v.defaultValue = variable.defaultValue;
+            v.index = variable.index;
+            v.editor = buildEditor(element, QString());
+            if (v.editor.bitOffset.isEmpty()
+                && (v.editor.typeName == QLatin1String(ioddKind::UIntegerT)
+                    || v.editor.typeName == QLatin1String(ioddKind::IntegerT))) {
+                // Bounded so the products below cannot overflow.
+                const qint64 b = qBound<qint64>(-(qint64(1) << 32), toInt64(v.editor.bitLength), qint64(1) << 32);
+                qCDebug(lcDescription) << "array element bit length:" << b;
+                v.bitLength = QString::number(b * n);
+                v.editor.bitOffset = QString::number(b * (n - i));
+            }
+            node.values.append(v);
+        }
+        return;
+    }
+
+    if (isKind(type, ioddKind::RecordT)) {
+        const auto record = std::static_pointer_cast<recordType>(type);
+        for (const recordItem &ri : record->items) {
+            valueItem v;
+            v.label = variable.name + QLatin1Char('.') + ri.name;
+            v.description = ri.description;
+            v.accessRightRestriction = variable.accessRights;
+            v.index = variable.index;
+            v.subindex = ri.subindex;
+            v.subindexAccess = record->subindexAccessSupported;
+            v.bitLength = record->bitLength;
+            v.offset = ri.bitOffset;
+            v.editor = buildEditor(ri.datatype, QString());
+            if (v.editor.bitOffset.isEmpty())
+                v.editor.bitOffset = ri.bitOffset;
+            node.values.append(v);
+        }
+        return;
+    }
+
+    item.editor = buildEditor(type, item.subindex);
+    if (item.label.isEmpty())
+        item.label = !item.editor.name.isEmpty() ? item.editor.name : variable.name;
+    if (item.description.isEmpty())
+        item.description = !item.editor.description.isEmpty() ? item.editor.description : variable.description;
+    if (item.defaultValue.isEmpty())
+        item.defaultValue = !item.editor.defaultValue.isEmpty() ? item.editor.defaultValue : variable.defaultValue;
+    if (item.accessRightRestriction.isEmpty())
+        item.accessRightRestriction = !item.editor.accessRightRestriction.isEmpty()
+                                          ? item.editor.accessRightRestriction
+                                          : variable.accessRights;
+    if (item.index.isEmpty())
+        item.index = variable.index;
+    if (item.bitLength.isEmpty())
+        item.bitLength = variable.bitLength;
+    if (button) {
+        item.editor.widgetClass = QStringLiteral("QPushButton");
+        if (!item.editor.entries.isEmpty()) {
+            item.editor.name = item.editor.entries.last().first;
+            item.editor.defaultValue = item.editor.entries.last().second;
+        }
+    }
+    node.values.append(item);
+}
+
+treeItem analyIoddFile::processDataIn() const
+{
+    return processData(QStringLiteral("ProcessDataIn"), true);
+}
+
+treeItem analyIoddFile::processDataOut() const
+{
+    return processData(QStringLiteral("ProcessDataOut"), false);
+}
+
+treeItem analyIoddFile::processData(const QString &tagName, bool input) const
+{
+    treeItem node;
+    const auto addRecordItems = [&](const recordType &record) {
+        for (const recordItem &ri : record.items) {
+            valueItem v;
+            v.label = ri.name;
+            v.subindex = ri.subindex;
+            v.editor = buildEditor(ri.datatype, QString());
+            if (v.editor.bitOffset.isEmpty())
+                v.editor.bitOffset = ri.bitOffset;
+            if (input)
+                v.subindexAccess = record.subindexAccessSupported;
+            node.values.append(v);
+        }
+    };
+
+    const QDomNodeList list = root.elementsByTagName(tagName);
+    for (int i = 0; i < list.count(); ++i) {
+        const QDomElement pd = list.item(i).toElement();
+        node.text = pd.attribute(QStringLiteral("bitLength"));
+        for (QDomNode n = pd.firstChild(); !n.isNull(); n = n.nextSibling()) {
+            const QString tag = n.nodeName();
+            if (tag == QLatin1String("Datatype")) {
+                const datatypePtr type = parseDatatype(n.toElement());
+                if (isKind(type, ioddKind::RecordT)) {
+                    addRecordItems(*std::static_pointer_cast<recordType>(type));
+                } else {
+                    valueItem v;
+                    v.editor = buildEditor(type, QString());
+                    node.values.append(v);
+                }
+            } else if (tag == QLatin1String("DatatypeRef")) {
+                const datatypePtr type = findDatatype(n.toElement().attribute(QStringLiteral("datatypeId")));
+                if (isKind(type, ioddKind::RecordT))
+                    addRecordItems(*std::static_pointer_cast<recordType>(type));
+            } else if (tag == QLatin1String("Name")) {
+                node.name = textById(n.toElement().attribute(kTextId), kEn);
+            }
+        }
+    }
+    return node;
+}

@@ -1,0 +1,93 @@
+#ifndef ANALYIODDFILE_H
+#define ANALYIODDFILE_H
+
+// Reads one IODD device description for the pages of a port: device variants,
+// datatypes and variables (looked up on demand, standard variables resolved
+// through the standard definitions), and the menu, process-data and editor
+// descriptions built from them. Short-lived; the records it returns are
+// independent of it.
+
+#include "analystdiodd.h"
+#include "ioddindex.h"
+#include "ioddrecords.h"
+
+#include <QByteArray>
+#include <QDomDocument>
+#include <QDomElement>
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class analyIoddFile : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(analyIoddFile)
+
+public:
+    // Limits against hostile documents: how many elements an array variable
+    // is expanded into, how deep MenuRef nesting is followed, and how many
+    // menu nodes one buildMenu call may produce.
+    static constexpr int maxArrayElements = 4096;
+    static constexpr int maxMenuDepth = 32;
+    static constexpr int maxMenuNodes = 10000;
+
+    // With a non-empty path the file is read at once, without the standard
+    // definitions (use load for those).
+    explicit analyIoddFile(const QString &path = QString(), QObject *parent = nullptr);
+    ~analyIoddFile() override;
+
+    // Reads the file, then the standard definitions of version "1.1" beside
+    // the executable. 0 on success, -1 for an empty path or unreadable file.
+    int load(const QString &path);
+    // The same, reading the standard definitions from
+    // stdBaseDir/std<version>/ instead of the application directory.
+    int load(const QString &path, const QString &stdBaseDir);
+    // Why the last read file gave an empty document; empty when it parsed.
+    QString errorString() const;
+
+    // Standard definitions from <application dir>/std/std<version>/.
+    void loadStandardDefinitions(const QString &version);
+    // Standard definitions from baseDir/std<version>/.
+    void loadStandardDefinitions(const QString &version, const QString &baseDir);
+    const analyStdIodd &standardDefinitions() const;
+
+    QString textById(const QString &textId, const QString &language) const;
+    QList<variantItem> readVariants() const;
+    datatypePtr findDatatype(const QString &id) const;
+    datatypePtr parseDatatype(const QDomElement &element) const;
+    // selector: the subindex asked for, or a button value; often empty.
+    variablePtr findVariable(const QString &id, const QString &selector) const;
+
+    editorItem buildEditor(const datatypePtr &datatype, const QString &subindex) const;
+    treeItem buildMenu(const QString &menuId);
+    // setName: "ObserverRoleMenuSet", "MaintenanceRoleMenuSet" or "SpecialistRoleMenuSet".
+    QList<treeItem> roleMenus(const QString &setName);
+    treeItem processDataIn() const;
+    treeItem processDataOut() const;
+
+private:
+    variablePtr restrictStandardVariable(const QDomElement &ref, const variablePtr &standard,
+                                         const QString &selector) const;
+    void readMenuReference(const QDomElement &ref, bool variableRef, treeItem &node) const;
+    void addRecordItemRef(valueItem item, const variableItem &variable, treeItem &node) const;
+    void addVariableRef(valueItem item, const variableItem &variable, bool button,
+                        treeItem &node) const;
+    treeItem processData(const QString &tagName, bool input) const;
+    treeItem buildMenuNode(const QString &menuId, int depth);
+    int readDocument(const QString &path);
+
+    QDomElement root;
+    QDomDocument document;
+    QString path;
+    QFile file;
+    QByteArray content;
+    analyStdIodd stdDefs;   // standard definitions, filled by load
+
+    QString error;
+    mutable ioddIndex index;
+    QStringList m_menuPath;    // menu ids being built, outermost first
+    int m_menuNodes = 0;       // nodes built by the current outermost buildMenu
+};
+
+#endif // ANALYIODDFILE_H

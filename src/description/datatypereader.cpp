@@ -1,0 +1,204 @@
+#include "datatypereader.h"
+
+#include <QDomNodeList>
+
+#include <utility>
+
+namespace {
+const QString kName = QStringLiteral("Name");
+const QString kDescription = QStringLiteral("Description");
+const QString kTextId = QStringLiteral("textId");
+}
+
+// Counts the nesting of parse/find calls; the outermost call resets the
+// record budget.
+struct datatypeReader::depthGuard
+{
+    explicit depthGuard(datatypeReader &r) : reader(r)
+    {
+        if (reader.m_depth == 0)
+            reader.m_created = 0;
+        ++reader.m_depth;
+    }
+    ~depthGuard() { --reader.m_depth; }
+    bool exceeded() const
+    {
+        return reader.m_depth > maxDepth || reader.m_created >= maxRecords;
+    }
+    datatypeReader &reader;
+};
+
+datatypeReader::datatypeReader(ioddIndex &index, textLookup texts)
+    : m_index(index), m_texts(std::move(texts))
+{
+}
+
+QString datatypeReader::nameOf(const QDomElement &element) const
+{
+    return m_texts(element.attribute(kTextId));
+}
+
+datatypePtr datatypeReader::findDatatype(const QString &id)
+{
+    depthGuard guard(*this);
+    if (guard.exceeded() || m_resolving.contains(id))
+        return nullptr;
+    const QDomElement e = m_index.datatype(id);
+    if (e.isNull())
+        return nullptr;
+    m_resolving.append(id);
+    datatypePtr result = parseDatatype(e);
+    m_resolving.removeLast();
+    return result;
+}
+
+void datatypeReader::readValues(const QDomElement &element, QList<singleValueItem> *singles,
+                                QList<valueRangeItem> *ranges)
+{
+    for (QDomNode n = element.firstChild(); !n.isNull(); n = n.nextSibling()) {
+        const QString tag = n.nodeName();
+        const QDomElement e = n.toElement();
+        if (tag == QLatin1String("SingleValue") && singles) {
+            singleValueItem sv;
+            sv.value = e.attribute(QStringLiteral("value"));
+            for (QDomNode c = e.firstChild(); !c.isNull(); c = c.nextSibling()) {
+                if (c.nodeName() == kName)
+                    sv.name = nameOf(c.toElement());
+            }
+            singles->append(sv);
+        } else if (tag == QLatin1String("ValueRange") && ranges) {
+            valueRangeItem vr;
+            vr.lowerValue = e.attribute(QStringLiteral("lowerValue"));
+            vr.upperValue = e.attribute(QStringLiteral("upperValue"));
+            for (QDomNode c = e.firstChild(); !c.isNull(); c = c.nextSibling()) {
+                if (c.nodeName() == kName)
+                    vr.name = nameOf(c.toElement());
+            }
+            ranges->append(vr);
+        }
+    }
+}
+
+datatypePtr datatypeReader::parseDatatype(const QDomElement &element)
+{
+    depthGuard guard(*this);
+    if (guard.exceeded())
+        return nullptr;
+    const QString type = element.attribute(QStringLiteral("xsi:type"));
+    const QString id = element.attribute(QStringLiteral("id"));
+
+    datatypePtr result;
+    if (type == QLatin1String("BooleanT")) {
+        auto t = std::make_shared<booleanType>();
+        readValues(element, &t->singleValues, nullptr);
+        result = t;
+    } else if (type == QLatin1String("IntegerT") || type == QLatin1String("UIntegerT")) {
+        std::shared_ptr<integerType> t;
+        if (type == QLatin1String("IntegerT"))
+            t = std::make_shared<integerType>();
+        else
+            t = std::make_shared<uintegerType>();
+        t->bitLength = element.attribute(QStringLiteral("bitLength"));
+        readValues(element, &t->singleValues, &t->valueRanges);
+        result = t;
+    } else if (type == QLatin1String("Float32T")) {
+        auto t = std::make_shared<float32Type>();
+        readValues(element, &t->singleValues, &t->valueRanges);
+        result = t;
+    } else if (type == QLatin1String("StringT")) {
+        auto t = std::make_shared<stringType>();
+        t->fixedLength = element.attribute(QStringLiteral("fixedLength"));
+        t->encoding = element.attribute(QStringLiteral("encoding"));
+        result = t;
+    } else if (type == QLatin1String("OctetStringT")) {
+        auto t = std::make_shared<octetStringType>();
+        t->fixedLength = element.attribute(QStringLiteral("fixedLength"));
+        result = t;
+    } else if (type == QLatin1String("TimeT")) {
+        result = std::make_shared<timeType>();
+    } else if (type == QLatin1String("TimeSpanT")) {
+        result = std::make_shared<timeSpanType>();
+    } else if (type == QLatin1String("ArrayT")) {
+        auto t = std::make_shared<arrayType>();
+        t->count = element.attribute(QStringLiteral("count"));
+        t->subindexAccessSupported = element.attribute(QStringLiteral("subindexAccessSupported"));
+        for (QDomNode n = element.firstChild(); !n.isNull(); n = n.nextSibling()) {
+            if (n.nodeName() == QLatin1String("SimpleDatatype")) {
+                t->elementType = parseDatatype(n.toElement());
+            } else if (n.nodeName() == QLatin1String("DatatypeRef")) {
+                t->elementTypeId = n.toElement().attribute(QStringLiteral("datatypeId"));
+                t->elementTypeRef = findDatatype(t->elementTypeId);
+            }
+        }
+        result = t;
+    } else if (type == QLatin1String("RecordT")) {
+        auto t = std::make_shared<recordType>();
+        t->subindexAccessSupported = element.attribute(QStringLiteral("subindexAccessSupported"));
+        t->bitLength = element.attribute(QStringLiteral("bitLength"));
+        for (QDomNode n = element.firstChild(); !n.isNull(); n = n.nextSibling()) {
+            if (n.nodeName() != QLatin1String("RecordItem"))
+                continue;
+            const QDomElement e = n.toElement();
+            recordItem item;
+            item.subindex = e.attribute(QStringLiteral("subindex"));
+            item.bitOffset = e.attribute(QStringLiteral("bitOffset"));
+            item.accessRightRestriction = e.attribute(QStringLiteral("accessRightRestriction"));
+            for (QDomNode c = e.firstChild(); !c.isNull(); c = c.nextSibling()) {
+                const QString tag = c.nodeName();
+                if (tag == kName) {
+                    item.name = nameOf(c.toElement());
+                } else if (tag == kDescription) {
+                    item.description = nameOf(c.toElement());
+                } else if (tag == QLatin1String("DatatypeRef")) {
+                    item.datatypeId = c.toElement().attribute(QStringLiteral("datatypeId"));
+                    item.datatype = findDatatype(item.datatypeId);
+                } else if (tag == QLatin1String("SimpleDatatype")) {
+                    item.datatype = parseDatatype(c.toElement());
+                }
+            }
+            t->items.append(item);
+        }
+        result = t;
+    } else {
+        return nullptr;
+    }
+    result->id = id;
+    result->type = type;
+    ++m_created;
+    return result;
+}
+
+variablePtr datatypeReader::readVariable(const QDomElement &e)
+{
+    auto var = std::make_shared<variableItem>();
+    var->id = e.attribute(QStringLiteral("id"));
+    var->index = e.attribute(QStringLiteral("index"));
+    var->mandatory = e.attribute(QStringLiteral("mandatory"));
+    var->modifiesOtherVariables = e.attribute(QStringLiteral("modifiesOtherVariables"));
+    var->accessRights = e.attribute(QStringLiteral("accessRights"));
+    var->dynamic = e.attribute(QStringLiteral("dynamic"));
+    var->defaultValue = e.attribute(QStringLiteral("defaultValue"));
+    for (QDomNode n = e.firstChild(); !n.isNull(); n = n.nextSibling()) {
+        const QString tag = n.nodeName();
+        const QDomElement child = n.toElement();
+        if (tag == QLatin1String("DatatypeRef")) {
+            var->datatype = findDatatype(child.attribute(QStringLiteral("datatypeId")));
+        } else if (tag == QLatin1String("Datatype")) {
+            var->datatype = parseDatatype(child);
+        } else if (tag == kName) {
+            var->name = nameOf(child);
+        } else if (tag == kDescription) {
+            var->description = nameOf(child);
+        } else if (tag == QLatin1String("RecordItemInfo")) {
+            if (var->datatype && var->datatype->type == QLatin1String(ioddKind::RecordT)) {
+                recordItemInfo info;
+                info.subindex = child.attribute(QStringLiteral("subindex"));
+                info.defaultValue = child.attribute(QStringLiteral("defaultValue"));
+                info.modifiesOtherVariables = child.attribute(QStringLiteral("modifiesOtherVariables"));
+                info.excludedFromDataStorage = child.attribute(QStringLiteral("excludedFromDataStorage"));
+                std::static_pointer_cast<recordType>(var->datatype)->itemInfos.append(info);
+            }
+        }
+    }
+    return var;
+}

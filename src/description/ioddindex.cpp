@@ -1,0 +1,183 @@
+#include "ioddindex.h"
+
+#include <QDomNodeList>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<bool> g_enabled{true};
+
+const QString kId = QStringLiteral("id");
+
+// Calls f for every child element named `child` of every element named
+// `collection`, in document order.
+template<typename F>
+void forEachChild(const QDomElement &root, const QString &collection, const QString &child, F f)
+{
+    const QDomNodeList list = root.elementsByTagName(collection);
+    for (int c = 0; c < list.count(); ++c) {
+        for (QDomElement e = list.item(c).firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+            if (child.isEmpty() || e.nodeName() == child) {
+                if (!f(e))
+                    return;
+            }
+        }
+    }
+}
+
+} // namespace
+
+void ioddIndex::setEnabled(bool on)
+{
+    g_enabled = on;
+}
+
+bool ioddIndex::enabled()
+{
+    return g_enabled;
+}
+
+void ioddIndex::reset(const QDomElement &root)
+{
+    *this = ioddIndex();
+    m_root = root;
+}
+
+QString ioddIndex::text(const QString &textId, const QString &language)
+{
+    const QString langAttr = QStringLiteral("xml:lang");
+    if (!enabled()) {
+        QString result;
+        bool found = false;
+        forEachChild(m_root, QStringLiteral("ExternalTextCollection"), QString(), [&](const QDomElement &block) {
+            if (block.attribute(langAttr) != language)
+                return true;
+            for (QDomElement t = block.firstChildElement(); !t.isNull(); t = t.nextSiblingElement()) {
+                if (t.attribute(kId) == textId) {
+                    result = t.attribute(QStringLiteral("value"));
+                    found = true;
+                    return false;
+                }
+            }
+            return true;
+        });
+        return found ? result : QString();
+    }
+    if (!m_textsBuilt) {
+        m_textsBuilt = true;
+        forEachChild(m_root, QStringLiteral("ExternalTextCollection"), QString(), [&](const QDomElement &block) {
+            QHash<QString, QString> &texts = m_texts[block.attribute(langAttr)];
+            for (QDomElement t = block.firstChildElement(); !t.isNull(); t = t.nextSiblingElement()) {
+                const QString id = t.attribute(kId);
+                if (!texts.contains(id))
+                    texts.insert(id, t.attribute(QStringLiteral("value")));
+            }
+            return true;
+        });
+    }
+    return m_texts.value(language).value(textId);
+}
+
+QDomElement ioddIndex::datatype(const QString &id)
+{
+    const QString collection = QStringLiteral("DatatypeCollection");
+    const QString child = QStringLiteral("Datatype");
+    if (!enabled()) {
+        QDomElement result;
+        forEachChild(m_root, collection, child, [&](const QDomElement &e) {
+            if (e.attribute(kId) != id)
+                return true;
+            result = e;
+            return false;
+        });
+        return result;
+    }
+    if (!m_datatypesBuilt) {
+        m_datatypesBuilt = true;
+        forEachChild(m_root, collection, child, [&](const QDomElement &e) {
+            const QString key = e.attribute(kId);
+            if (!m_datatypes.contains(key))
+                m_datatypes.insert(key, e);
+            return true;
+        });
+    }
+    return m_datatypes.value(id);
+}
+
+QList<QDomElement> ioddIndex::variables(const QString &id)
+{
+    const auto isVariable = [](const QDomElement &e) {
+        return e.nodeName() == QLatin1String("Variable") || e.nodeName() == QLatin1String("StdVariableRef");
+    };
+    const QString collection = QStringLiteral("VariableCollection");
+    if (!enabled()) {
+        QList<QDomElement> result;
+        forEachChild(m_root, collection, QString(), [&](const QDomElement &e) {
+            if (isVariable(e) && e.attribute(kId) == id)
+                result.append(e);
+            return true;
+        });
+        return result;
+    }
+    if (!m_variablesBuilt) {
+        m_variablesBuilt = true;
+        forEachChild(m_root, collection, QString(), [&](const QDomElement &e) {
+            if (isVariable(e))
+                m_variables[e.attribute(kId)].append(e);
+            return true;
+        });
+    }
+    return m_variables.value(id);
+}
+
+QList<QDomElement> ioddIndex::menus(const QString &id)
+{
+    const QString collection = QStringLiteral("MenuCollection");
+    const QString child = QStringLiteral("Menu");
+    if (!enabled()) {
+        QList<QDomElement> result;
+        forEachChild(m_root, collection, child, [&](const QDomElement &e) {
+            if (e.attribute(kId) == id)
+                result.append(e);
+            return true;
+        });
+        return result;
+    }
+    if (!m_menusBuilt) {
+        m_menusBuilt = true;
+        forEachChild(m_root, collection, child, [&](const QDomElement &e) {
+            m_menus[e.attribute(kId)].append(e);
+            return true;
+        });
+    }
+    return m_menus.value(id);
+}
+
+QString ioddIndex::unit(const QString &code)
+{
+    const QString collection = QStringLiteral("UnitCollection");
+    const QString child = QStringLiteral("Unit");
+    const QString codeAttr = QStringLiteral("code");
+    const QString abbr = QStringLiteral("abbr");
+    if (!enabled()) {
+        QString result;
+        forEachChild(m_root, collection, child, [&](const QDomElement &e) {
+            if (e.attribute(codeAttr) != code)
+                return true;
+            result = e.attribute(abbr);
+            return false;
+        });
+        return result;
+    }
+    if (!m_unitsBuilt) {
+        m_unitsBuilt = true;
+        forEachChild(m_root, collection, child, [&](const QDomElement &e) {
+            const QString key = e.attribute(codeAttr);
+            if (!m_units.contains(key))
+                m_units.insert(key, e.attribute(abbr));
+            return true;
+        });
+    }
+    return m_units.value(code);
+}
