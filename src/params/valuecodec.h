@@ -1,0 +1,111 @@
+#ifndef VALUECODEC_H
+#define VALUECODEC_H
+
+// Conversion of device parameter values between the octets of an ISDU
+// exchange and the text shown in the parameter table.
+//
+// Device data is big-endian. Inside a variable of L bits, bit position p lies
+// in octet (L - 1 - p) div 8 at bit p mod 8: positions count from the least
+// significant bit of the last octet. Every function works on one entry
+// (valueItem) and changes only that entry's editor value and flag.
+
+#include "description/ioddrecords.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+
+namespace valueCodec {
+
+// Variables of this many bits or more are read and written one subindex at a
+// time; smaller ones as a whole (subindex 0).
+constexpr int singleItemThreshold = 520;
+
+// ---- bit helpers (also usable for process data) ---------------------------
+
+// The `count` bits starting at bit position `offset` of a field of
+// `totalBits` bits held big-endian in `data`. Octets outside `data` read as 0.
+// count is at most 64.
+quint64 extractBits(const QByteArray &data, int totalBits, int offset, int count);
+
+// ORs the low `count` bits of `value` into bit positions offset..offset+count-1
+// of a big-endian field of `totalBits` bits in data[0..size-1]. Bits that fall
+// outside the buffer are dropped; no bit is ever cleared.
+void insertBits(quint8 *data, int size, int totalBits, int offset, int count, quint64 value);
+
+// `raw` read as a two's-complement number of `bits` bits.
+qint64 signExtend(quint64 raw, int bits);
+
+// ---- the numbers an entry is described by ---------------------------------
+
+// Scale factor g: the entry's gradient; missing, unparsable, zero or negative
+// gives 1.
+double scaleFactor(const valueItem &entry);
+// Bit length n of the entry's own value: editor.bitLength, 0 or empty counts as
+// 8; a Float32T is always 32 bits.
+int itemBitLength(const valueItem &entry);
+// Bit length L of the whole variable the entry belongs to (0 when unknown).
+int variableBitLength(const valueItem &entry);
+// True when the entry is read and written by its own subindex (L >= 520).
+bool usesSingleItemAccess(const valueItem &entry);
+// Data length of a single-item read or write: n div 8.
+int singleItemLength(const valueItem &entry);
+// Only entries with access exactly "rw" are written.
+bool isWritable(const valueItem &entry);
+
+// ---- decode ---------------------------------------------------------------
+
+// Decodes the entry from the data of a read of subindex 0 (its whole
+// variable). Data shorter than the variable leaves the entry unchanged.
+void decodeRecord(valueItem &entry, const QByteArray &data);
+
+// Decodes the entry from the data of a read of its own subindex.
+void decodeSingleItem(valueItem &entry, const QByteArray &data);
+
+// Text of the default column: the default value scaled and printed with the
+// decimals of a "Dec.N" display format, otherwise the default value as is.
+QString defaultText(const valueItem &entry);
+
+// ---- encode ---------------------------------------------------------------
+
+struct encodedValue
+{
+    quint64 raw = 0;      // numbers and booleans, not yet masked to n bits
+    QByteArray octets;    // StringT and OctetStringT
+    bool hasOctets = false;
+    bool valid = true;    // false for types that cannot be written (TimeT, ...)
+};
+
+// Takes the value to write from the entry's editor text and marks the entry
+// not modified. Does not look at the access right.
+encodedValue encode(valueItem &entry);
+
+// The 32 data octets and the length field of one ISDU write request.
+struct recordImage
+{
+    static constexpr int dataSize = 32;
+    std::array<quint8, dataSize> data {};
+    int length = 0;
+
+    QByteArray bytes() const;
+};
+
+// An empty image for the entry's variable: all zeros, length L div 8 (n div 8
+// when L is 0).
+recordImage startRecordImage(const valueItem &entry);
+
+// Encodes a writable entry and ORs it into the image of its variable (subindex
+// 0 write). Returns false, touching nothing, when the entry is not "rw" or its
+// type cannot be written.
+bool placeInRecordImage(valueItem &entry, recordImage &image);
+
+// Builds the image of a single-item write (the entry alone, o = 0). Returns
+// false, touching nothing, when the entry is not "rw" or its type cannot be
+// written.
+bool buildSingleItemImage(valueItem &entry, recordImage &image);
+
+} // namespace valueCodec
+
+#endif // VALUECODEC_H
