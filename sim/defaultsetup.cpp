@@ -1,7 +1,40 @@
 #include "defaultsetup.h"
 
 #include "genericdevice.h"
+#include "iodddevice.h"
 #include "virtualadapter.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+const char builtinDescription[] =
+    "/iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/Pellamar-KTX-400A-M12-20240117-IODD1.1.xml";
+
+// The built-in device from its description beside the executable; when that
+// cannot be read, a generic device with the same identity stands in.
+std::unique_ptr<VirtualDevice> builtinDevice(const QString &serialNumber)
+{
+    const QString appDir = QCoreApplication::applicationDirPath();
+    IoddDevice::Options options;
+    options.serialNumber = serialNumber;
+    options.hardwareRevision = QStringLiteral("HW 02");
+    options.firmwareRevision = QStringLiteral("V1.3.0");
+    QString error;
+    if (auto device = IoddDevice::fromFile(appDir + QLatin1String(builtinDescription),
+                                           appDir + QStringLiteral("/std"), &error, options))
+        return device;
+    GenericDevice::Identity id;
+    id.vendorId = 1484;
+    id.deviceId = 101101;
+    id.vendorName = QStringLiteral("Pellamar");
+    id.productName = QStringLiteral("KTX-400A-M12");
+    id.productId = QStringLiteral("KTX-400A-M12");
+    id.serialNumber = serialNumber;
+    return std::make_unique<GenericDevice>(id);
+}
+
+} // namespace
 
 void applyDefaultSetup(VirtualAdapter &adapter)
 {
@@ -14,13 +47,6 @@ void applyDefaultSetup(VirtualAdapter &adapter)
     adapter.setPort(2, Mode::DigitalIn);
     adapter.setPort(4, Mode::DigitalOut);
     adapter.setPort(6, Mode::Deactivated);
-    for (int p = 1; p < VirtualAdapter::portCount; p += 2) {
-        GenericDevice::Identity id;
-        id.vendorId = 1484;
-        id.deviceId = 101101;
-        id.vendorName = QStringLiteral("Pellamar");
-        id.productName = QStringLiteral("KTX-400A-M12");
-        id.serialNumber = QStringLiteral("KTX%1").arg(1000 + p);
-        adapter.setPort(p, Mode::IoLinkOperate, std::make_unique<GenericDevice>(id));
-    }
+    for (int p = 1; p < VirtualAdapter::portCount; p += 2)
+        adapter.setPort(p, Mode::IoLinkOperate, builtinDevice(QStringLiteral("PK2401170017%1").arg(p + 1)));
 }

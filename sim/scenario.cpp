@@ -1,9 +1,13 @@
 #include "scenario.h"
 
 #include "genericdevice.h"
+#include "iodddevice.h"
 #include "virtualadapter.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -36,11 +40,36 @@ bool parseMode(const QString &text, VirtualAdapter::Mode *mode)
     return false;
 }
 
+// A device built from a description file: a relative path is looked for in
+// the working directory, then beside the executable.
+std::unique_ptr<VirtualDevice> makeIoddDevice(const QJsonObject &o, QString *error)
+{
+    const QString file = o.value(QStringLiteral("file")).toString();
+    if (file.isEmpty()) {
+        *error = QStringLiteral("an \"iodd\" device needs a \"file\"");
+        return nullptr;
+    }
+    const QString appDir = QCoreApplication::applicationDirPath();
+    QString path = file;
+    if (QFileInfo(file).isRelative()) {
+        path = QDir::current().absoluteFilePath(file);
+        if (!QFileInfo::exists(path))
+            path = QDir(appDir).absoluteFilePath(file);
+    }
+    IoddDevice::Options options;
+    options.serialNumber = o.value(QStringLiteral("serialNumber")).toString();
+    options.hardwareRevision = o.value(QStringLiteral("hardwareRevision")).toString();
+    options.firmwareRevision = o.value(QStringLiteral("firmwareRevision")).toString();
+    return IoddDevice::fromFile(path, appDir + QStringLiteral("/std"), error, options);
+}
+
 std::unique_ptr<VirtualDevice> makeDevice(const QJsonObject &o, QString *error)
 {
     const QString type = o.value(QStringLiteral("type")).toString(QStringLiteral("generic"));
+    if (type == QStringLiteral("iodd"))
+        return makeIoddDevice(o, error);
     if (type != QStringLiteral("generic")) {
-        *error = QStringLiteral("unknown device type \"%1\"").arg(type);
+        *error = QStringLiteral("unknown device type \"%1\" (generic, iodd)").arg(type);
         return nullptr;
     }
     GenericDevice::Identity id;

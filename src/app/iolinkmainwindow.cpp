@@ -2,16 +2,42 @@
 #include "ui_iolinkmainwindow.h"
 
 #include "adapter/adaptercommview.h"
+#include "description/analyiodd.h"
+#include "description/analyioddfile.h"
+#include "library/widget_loading.h"
+#include "library/widget_productname.h"
+#include "link/adapterregisters.h"
+#include "link/portstatusmonitor.h"
+#include "port/portitemview.h"
 #include "adapter/adapterportview.h"
 #include "adapter/adapterview.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
 #include "resources/hub8resources.h"
 
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QIcon>
 
 namespace {
 constexpr int roleDataRole = Qt::UserRole + 1;
+}
+
+const char *const IOLinkMainWindow::defaultIoddPath =
+    "./iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/Pellamar-KTX-400A-M12-20240117-IODD1.1.xml";
+
+QString IOLinkMainWindow::resolveDefaultIoddPath()
+{
+    const QString relative = QString::fromLatin1(defaultIoddPath);
+    if (QFileInfo::exists(relative))
+        return relative;
+    const QString besideTool = QDir(QCoreApplication::applicationDirPath()).filePath(relative);
+    if (QFileInfo::exists(besideTool))
+        return QDir::cleanPath(besideTool);
+    return relative;   // missing: the pages come out empty
 }
 
 IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
@@ -48,7 +74,8 @@ void IOLinkMainWindow::applyStyleSheet()
 
 void IOLinkMainWindow::initPortViews(uint8_t portCount)
 {
-    Q_UNUSED(portCount)
+    loading = new widget_loading(this);
+    loading->setCenterWidget(this);
     common *hub = common::instance();
     connect(hub, &common::sig_openLoading, this, &IOLinkMainWindow::slot_openLoading);
 
@@ -61,10 +88,105 @@ void IOLinkMainWindow::initPortViews(uint8_t portCount)
     connect(ui->cbox_role, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &IOLinkMainWindow::slot_comboxCurrentRole);
 
+    for (uint8_t i = 0; i < portCount; ++i) {
+        auto *holder = new PortItemView(i);
+        holder->setPortTabWidget(ui->tabWidget);
+        ui->portView->insertWidget(i, holder);
+    }
+
     ui->tabWidget->addTab(new AdapterView, QStringLiteral("适配器详情"));
     ui->tabWidget->addTab(new AdapterCommView, QStringLiteral("适配器通信参数"));
     ui->tabWidget->addTab(new AdapterPortView, QStringLiteral("适配器端口配置"));
     ui->tabWidget->setCurrentIndex(0);
+
+    m_portMonitor = new portStatusMonitor(this);
+    connect(m_portMonitor, &portStatusMonitor::statesChanged, this, &IOLinkMainWindow::showPortStates);
+    showPortStates();
+    m_portMonitor->poll();
+    m_portMonitor->start();
+}
+
+PortItemView *IOLinkMainWindow::portHolder(int port) const
+{
+    for (int i = 0; i < ui->portView->count(); ++i) {
+        auto *holder = qobject_cast<PortItemView *>(ui->portView->widget(i));
+        if (holder && holder->portIndex() == port)
+            return holder;
+    }
+    return nullptr;
+}
+
+void IOLinkMainWindow::showPortStates()
+{
+    static const char *const icons[] = {"port_off", "port_di", "port_do", "port_starting", "port_operate", "port_lost"};
+    const QStringList modeTexts{tr("未激活"), QStringLiteral("DI"), QStringLiteral("DO"), tr("IO-Link 启动中"),
+                                tr("IO-Link 运行"), tr("通信中断")};
+    const bool answers = m_portMonitor && m_portMonitor->adapterAnswers();
+    for (int p = 0; p < ui->treeWidget->topLevelItemCount(); ++p) {
+        QTreeWidgetItem *item = ui->treeWidget->topLevelItem(p);
+        if (!answers) {
+            item->setIcon(0, QIcon(QStringLiteral(":/images/port_off.png")));
+            item->setToolTip(0, tr("适配器未连接"));
+            continue;
+        }
+        const PortState s = m_portMonitor->states().value(p);
+        item->setIcon(0, QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(icons[s.mode]))));
+        QString tip = modeTexts.value(s.mode);
+        if (s.vendorId != 0 || s.deviceId != 0)
+            tip += QStringLiteral("\nVendor ID %1, Device ID %2").arg(s.vendorId).arg(s.deviceId);
+        item->setToolTip(0, tip);
+    }
+}
+
+void IOLinkMainWindow::on_treeWidget_itemClicked(QTreeWidgetItem *item, int column)
+{
+    Q_UNUSED(column)
+    const int i = ui->treeWidget->indexOfTopLevelItem(item);
+    qDebug() << i;
+    if (i < 0)
+        return;
+    if (m_portMonitor)
+        m_portMonitor->poll();
+    const QString path = (i % 2 == 1) ? resolveDefaultIoddPath() : QString();
+    onCreatePortInfo(path, uint8_t(i));
+    ui->portView->setCurrentIndex(i);
+}
+
+QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
+{
+    analyIODD identityParser;
+    identityParser.open(path);
+    analyIoddFile description;
+    description.load(path);
+    const QList<variantItem> variants = description.readVariants();
+    const deviceInfo identity = identityParser.readDeviceInfo();
+
+    if (path.isEmpty()) {
+        if (PortItemView *holder = portHolder(port))
+            holder->createPages(m_roleMenuSet, identity, description, true);
+        return QString();
+    }
+
+    variantItem variant;
+    if (variants.size() >= 2) {
+        widget_productName dialog(this);
+        bool cancelled = false;
+        connect(&dialog, &widget_productName::sigClose, this, [&cancelled](bool c) { cancelled = c; });
+        dialog.setDeviceInfo(identity);
+        dialog.setVariants(variants);
+        dialog.exec();
+        if (cancelled)
+            return QString();
+        variant = dialog.selectedVariant();
+    } else if (variants.size() == 1) {
+        variant = variants.first();
+    }
+
+    PortItemView *holder = portHolder(port);
+    if (!holder)
+        return QString();
+    holder->createPages(m_roleMenuSet, identity, description, false);
+    return variant.name;
 }
 
 void IOLinkMainWindow::slot_comboxCurrentRole(int nIndex)
@@ -74,5 +196,10 @@ void IOLinkMainWindow::slot_comboxCurrentRole(int nIndex)
 
 void IOLinkMainWindow::slot_openLoading(bool isOpen)
 {
-    Q_UNUSED(isOpen)
+    if (!loading)
+        return;
+    if (isOpen)
+        loading->showLoading();
+    else
+        loading->hideLoading();
 }

@@ -7,6 +7,9 @@
 #include <cstdint>
 
 class QTreeWidgetItem;
+class PortItemView;
+class portStatusMonitor;
+class widget_loading;
 
 namespace Ui {
 class IOLinkMainWindow;
@@ -27,15 +30,28 @@ public:
     void initPortViews(uint8_t portCount);
 
     QString roleMenuSet() const { return m_roleMenuSet; }
+    PortItemView *portHolder(int port) const;
+    portStatusMonitor *portMonitor() const { return m_portMonitor; }
+
+    // The built-in device description, relative to the working directory.
+    static const char *const defaultIoddPath;
+    // The built-in description as found from the working directory, else
+    // from the application directory.
+    static QString resolveDefaultIoddPath();
 
 public slots:
     void slot_comboxCurrentRole(int nIndex);
     void slot_openLoading(bool isOpen);
+    void on_treeWidget_itemClicked(QTreeWidgetItem *item, int column);
+    QString onCreatePortInfo(QString path, uint8_t port);
 
 private:
     void applyStyleSheet();
+    void showPortStates();
 
     Ui::IOLinkMainWindow *ui;
+    widget_loading *loading = nullptr;
+    portStatusMonitor *m_portMonitor = nullptr;
     QString m_roleMenuSet;
 };
 

@@ -1,0 +1,123 @@
+// Times "读（全部）" of the parameter page on the built-in device of the
+// virtual adapter (Port2), offscreen.
+//
+//   bench-parameter-read [--role ObserverRoleMenuSet|MaintenanceRoleMenuSet|SpecialistRoleMenuSet] [--runs N]
+//
+// The page waits 400 ms for every read of a whole variable (200 ms before and
+// 200 ms after the response) and 100 ms for every single-item read. Their sum
+// over the requests that reached the adapter is the floor; the ratio of the
+// wall time to it shows what the page adds of its own.
+
+#include "defaultsetup.h"
+#include "description/analyioddfile.h"
+#include "link/common.h"
+#include "link/mymodbus.h"
+#include "params/widget_parameter.h"
+#include "views/widget_port.h"
+#include "virtualadapter.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QPushButton>
+
+#include <cstdio>
+
+namespace {
+
+const char builtinDescription[] =
+    "/iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/Pellamar-KTX-400A-M12-20240117-IODD1.1.xml";
+constexpr int port = 1;   // Port2
+
+struct ReadCounts
+{
+    int wholeReads = 0;    // subindex 0, length 0
+    int singleReads = 0;   // one subindex
+    int otherRequests = 0;
+};
+
+// The ISDU requests written to the mailbox since the log was last cleared.
+ReadCounts countRequests()
+{
+    ReadCounts counts;
+    for (const VirtualAdapter::Exchange &x : VirtualAdapter::instance().log()) {
+        const QByteArray &r = x.request;
+        if (r.size() < 48 || quint8(r[2]) != 0x10 || quint8(r[3]) != 0x35 || quint8(r[4]) != 0x00)
+            continue;
+        const QByteArray block = r.mid(8, 40);
+        if (block[0] != 0x03)
+            ++counts.otherRequests;
+        else if (block[5] == 0 && block[6] == 0)
+            ++counts.wholeReads;
+        else
+            ++counts.singleReads;
+    }
+    return counts;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption roleOption(QStringLiteral("role"), QStringLiteral("Role menu set shown."),
+                                        QStringLiteral("NAME"), QStringLiteral("SpecialistRoleMenuSet"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Number of reads."),
+                                        QStringLiteral("N"), QStringLiteral("3"));
+    parser.addOption(roleOption);
+    parser.addOption(runsOption);
+    parser.process(app);
+    const QString role = parser.value(roleOption);
+    const int runs = qMax(1, parser.value(runsOption).toInt());
+
+    VirtualAdapter &adapter = VirtualAdapter::instance();
+    applyDefaultSetup(adapter);
+    common *hub = common::instance();
+    hub->modbus = new myModbus;
+    if (hub->modbus->openDevice() != 0) {
+        std::fprintf(stderr, "bench-parameter-read: the virtual adapter did not open\n");
+        return 1;
+    }
+    hub->activePorts = {port};
+
+    const QString path = QCoreApplication::applicationDirPath() + QLatin1String(builtinDescription);
+    analyIoddFile description;
+    if (description.load(path) != 0) {
+        std::fprintf(stderr, "bench-parameter-read: cannot read %s\n", qPrintable(path));
+        return 1;
+    }
+    widget_Port host;
+    widget_Parameter *page = host.createParameterView(role, port, description);
+    host.show();
+    auto *readAll = page->findChild<QPushButton *>(QStringLiteral("pbtn_read"));
+
+    std::printf("role %s, ISDU latency of the adapter %d ms\n", qPrintable(role), adapter.faults().isduLatencyMs);
+    std::printf("%-4s %10s %10s %10s %12s %12s %8s\n", "run", "exchanges", "whole", "single", "wall ms",
+                "floor ms", "ratio");
+    double worst = 0;
+    for (int run = 1; run <= runs; ++run) {
+        adapter.clearLog();
+        const int before = adapter.isduRequestCount();
+        QElapsedTimer clock;
+        clock.start();
+        readAll->click();
+        const qint64 wall = clock.elapsed();
+        const ReadCounts counts = countRequests();
+        const int exchanges = adapter.isduRequestCount() - before;
+        const qint64 floor = qint64(counts.wholeReads) * (2 * widget_Parameter::recordReadWaitMs)
+            + qint64(counts.singleReads) * widget_Parameter::singleItemReadWaitMs;
+        const double ratio = floor > 0 ? double(wall) / double(floor) : 0.0;
+        worst = qMax(worst, ratio);
+        std::printf("%-4d %10d %10d %10d %12lld %12lld %8.3f\n", run, exchanges, counts.wholeReads,
+                    counts.singleReads, static_cast<long long>(wall), static_cast<long long>(floor), ratio);
+        if (counts.otherRequests != 0)
+            std::printf("     (%d requests other than reads)\n", counts.otherRequests);
+    }
+    std::printf("worst ratio %.3f (target <= 1.1)\n", worst);
+    return worst <= 1.1 ? 0 : 2;
+}

@@ -1,0 +1,127 @@
+#ifndef IODDDEVICE_H
+#define IODDDEVICE_H
+
+#include "virtualdevice.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QString>
+
+#include <memory>
+
+// An IO-Link device made from its IODD: every variable of the description's
+// VariableCollection (own variables and standard variables it references)
+// with its octets, answered and checked as a real device would, and input
+// process data that moves within the ranges of the description's
+// ProcessDataIn. The description is read once, when the device is made;
+// requests work on the octets only.
+class IoddDevice : public VirtualDevice
+{
+public:
+    // Values a description leaves to the individual device.
+    struct Options
+    {
+        QString serialNumber;       // empty: "SN" and the device id
+        QString hardwareRevision;   // empty: "HW 1.0"
+        QString firmwareRevision;   // empty: "FW 1.0.0"
+    };
+
+    // Reads the description at `path` with the standard definitions from
+    // stdBaseDir/std1.1/. Null with a message in *error when the file cannot
+    // be read or is no device description.
+    static std::unique_ptr<IoddDevice> fromFile(const QString &path, const QString &stdBaseDir, QString *error,
+                                                const Options &options = Options());
+
+    ~IoddDevice() override;
+
+    quint16 vendorId() const override { return m_vendorId; }
+    quint32 deviceId() const override { return m_deviceId; }
+
+    IsduAnswer readIsdu(quint16 index, quint8 subindex) override;
+    IsduAnswer writeIsdu(quint16 index, quint8 subindex, const QByteArray &data) override;
+    QByteArray processDataIn(qint64 ms) const override;
+
+    // The ISDU indexes the device answers, ascending.
+    QList<quint16> indexes() const { return m_variables.keys(); }
+    int processDataInOctets() const { return m_pdInOctets; }
+    int processDataOutOctets() const { return m_pdOutOctets; }
+
+    // One value inside a variable, or a variable's simple datatype.
+    struct Scalar
+    {
+        enum Kind { Boolean, Integer, UInteger, Float, String, OctetString, Time, TimeSpan };
+        struct Limit
+        {
+            qint64 s = 0;
+            quint64 u = 0;
+            double d = 0;
+        };
+        Kind kind = OctetString;
+        int bits = 8;          // width inside a record or array
+        int fixedLength = 0;   // octets of a string or octet string
+        bool utf8 = true;
+        QList<Limit> singles;
+        QList<QPair<Limit, Limit>> ranges;
+
+        int octets() const { return (bits + 7) / 8; }
+    };
+
+    struct Item
+    {
+        int subindex = 0;
+        int offset = 0;
+        Scalar type;
+        bool readable = true;
+        bool writable = true;
+    };
+
+    struct Variable
+    {
+        enum Kind { Simple, Record, Array, ProcessIn, ProcessOut, Command };
+        QString id;
+        Kind kind = Simple;
+        bool readable = true;
+        bool writable = true;
+        bool subindexAccess = true;
+        Scalar type;          // a simple variable, an array's element, the commands a device takes
+        Scalar commandRange;  // every value the standard allows for a command
+        QList<Item> items;    // a record's items
+        int count = 0;        // an array's elements
+        int size = 0;         // octets of a record or array image, or of a fixed-size simple value
+        QByteArray value;
+        QByteArray factory;
+    };
+
+    struct PdItem
+    {
+        enum Kind { Flag, Signed, Unsigned, Float };
+        Kind kind = Flag;
+        int offset = 0;
+        int width = 1;
+        double lower = 0;
+        double upper = 0;
+    };
+
+private:
+    IoddDevice();
+
+    IsduAnswer writeItem(Variable &v, const Item &item, const QByteArray &data);
+    IsduAnswer writeImage(Variable &v, const QByteArray &data);
+    IsduAnswer systemCommand(const Variable &v, const QByteArray &data);
+    void restoreFactorySettings();
+
+    quint16 m_vendorId = 0;
+    quint32 m_deviceId = 0;
+    QMap<quint16, Variable> m_variables;
+    QList<PdItem> m_pdItems;
+    int m_pdInOctets = 0;
+    int m_pdOutOctets = 0;
+    QElapsedTimer m_clock;
+
+    friend class IoddDeviceBuilder;
+};
+
+#endif // IODDDEVICE_H

@@ -1,0 +1,115 @@
+#include "widget_productname.h"
+#include "ui_widget_productname.h"
+
+#include <QAbstractItemView>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QTableWidgetItem>
+
+namespace {
+
+// A label showing the picture squeezed to 30 x 30; empty when the file cannot
+// be read.
+QLabel *pictureLabel(const QString &path)
+{
+    auto *label = new QLabel;
+    const QImage image(path);
+    if (!image.isNull())
+        label->setPixmap(QPixmap::fromImage(image.scaled(30, 30, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+    return label;
+}
+
+QTableWidgetItem *readOnlyItem(const QString &text)
+{
+    auto *item = new QTableWidgetItem(text);
+    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    return item;
+}
+
+} // namespace
+
+widget_productName::widget_productName(QWidget *parent) : QDialog(parent), ui(new Ui::widget_productName)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Sheet | Qt::WindowCloseButtonHint);
+    setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
+    setWindowModality(Qt::ApplicationModal);
+
+    ui->table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ui->table->setSelectionMode(QAbstractItemView::SingleSelection);
+    ui->table->setColumnCount(4);
+    ui->table->setHorizontalHeaderLabels({tr("产品ID"), tr("产品名称"), tr("产品图片"), tr("产品Icon")});
+
+    connect(ui->pbtn_enter, &QPushButton::clicked, this, &widget_productName::slot_pbtnEnterClicked);
+}
+
+widget_productName::~widget_productName()
+{
+    delete ui;
+}
+
+void widget_productName::setDeviceInfo(const deviceInfo &info)
+{
+    m_deviceInfo = info;
+    QString fileName = info.fileName;
+    fileName.remove(QStringLiteral(".xml"));
+    m_picturePath = QCoreApplication::applicationDirPath() + QStringLiteral("/iodd/") + info.vendorId + '_'
+        + info.deviceId + '_' + info.version + '_' + fileName;
+}
+
+void widget_productName::setVariants(const QList<variantItem> &variants)
+{
+    const int oldRows = ui->table->rowCount();
+    for (int i = 0; i <= oldRows; ++i)
+        ui->table->removeRow(0);
+
+    m_variants = variants;
+    ui->table->setRowCount(m_variants.size());
+    for (int row = 0; row < m_variants.size(); ++row) {
+        const variantItem &v = m_variants.at(row);
+        ui->table->setItem(row, 0, readOnlyItem(v.productId));
+        ui->table->setItem(row, 1, readOnlyItem(v.name));
+        ui->table->setCellWidget(row, 2, pictureLabel(m_picturePath + '/' + v.deviceSymbol));
+        ui->table->setCellWidget(row, 3, pictureLabel(m_picturePath + '/' + v.deviceIcon));
+    }
+    ui->table->resizeColumnsToContents();
+}
+
+variantItem widget_productName::selectedVariant() const
+{
+    return m_selected;
+}
+
+void widget_productName::slot_pbtnEnterClicked()
+{
+    const int row = ui->table->currentRow();
+    if (row < 0)
+        return;
+
+    // Rows are matched by product id; with equal ids the first variant wins.
+    const QTableWidgetItem *idItem = ui->table->item(row, 0);
+    const QString productId = idItem ? idItem->text() : QString();
+    for (const variantItem &v : qAsConst(m_variants)) {
+        if (v.productId == productId) {
+            m_selected = v;
+            break;
+        }
+    }
+
+    m_cancelled = false;
+    close();
+}
+
+void widget_productName::reject()
+{
+    close();
+}
+
+void widget_productName::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    emit sigClose(m_cancelled);
+}

@@ -1,0 +1,526 @@
+#include "widget_parameter.h"
+#include "ui_widget_parameter.h"
+
+#include "link/common.h"
+#include "link/isdublock.h"
+#include "link/mymodbus.h"
+#include "tablelineedit.h"
+#include "valuecodec.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QComboBox>
+#include <QDebug>
+#include <QEventLoop>
+#include <QHeaderView>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTableWidgetItem>
+#include <QTimer>
+
+#include <algorithm>
+
+// hub8.params: progress of the read and write operations.
+// hub8.params.table: one line per row compared while the table is updated
+// after a read (many lines; off unless asked for).
+Q_LOGGING_CATEGORY(lcParams, "hub8.params")
+Q_LOGGING_CATEGORY(lcParamsTable, "hub8.params.table", QtWarningMsg)
+
+namespace {
+
+// Column 0 carries the entry's index under this role; a row is found again by
+// (label, index).
+constexpr int indexRole = Qt::UserRole + 1;
+constexpr int valueColumn = 2;
+constexpr int columnCount = 6;
+
+// The adapter's ISDU mailbox: request and response block, 20 registers each.
+constexpr quint16 requestRegisters = 0x3500;
+constexpr quint16 responseRegisters = 0x3600;
+constexpr int blockRegisters = 20;
+
+const QColor modifiedRowColour(102, 249, 219);
+
+const char tableStyle[] =
+    "QTableWidget::item:hover{\n    background-color:rgb(196,196,196,200)\n}\n"
+    "QTableWidget::item:selected{\n    background-color:#C4C4C4\n}\n"
+    "QHeaderView::section,QTableCornerButton:section{\n    padding:3px;\n    margin:0px;\n"
+    "    color:#333333;\n    border:1px solid #fff;\n    border-left-width:0px;\n"
+    "    border-right-width:1px;\n    border-top-width:0px;\n    border-bottom-width:1px;\n"
+    "    background:skyblue\n}\n"
+    "QTableWidget{\n    background-color:white;\n    border:none;\n}";
+
+QTableWidgetItem *fixedItem(const QString &text)
+{
+    auto *item = new QTableWidgetItem(text);
+    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    return item;
+}
+
+// Makes every level of the menu lists unshared, so that references into them
+// stay valid while an operation runs and edits reach this copy only.
+void detachDeep(QList<treeItem> &menus)
+{
+    menus.detach();
+    for (treeItem &menu : menus) {
+        menu.values.detach();
+        detachDeep(menu.children);
+    }
+}
+
+// The text a combo box starts with: the entry's value, else the text of the
+// (last) pair whose value is the default, else the first pair's text.
+QString initialComboText(const valueItem &entry)
+{
+    if (!entry.editor.value.isEmpty())
+        return entry.editor.value;
+    QString text;
+    for (const valuePair &pair : entry.editor.entries) {
+        if (pair.second == entry.defaultValue)
+            text = pair.first;
+    }
+    if (text.isEmpty() && !entry.editor.entries.isEmpty())
+        text = entry.editor.entries.first().first;
+    return text;
+}
+
+// The data of a response block: `length` (octet 6) octets from octet 7 on.
+// With padFront, a length beyond the octets present is made up by zero
+// octets in front.
+QByteArray responseData(const QByteArray &block, bool padFront)
+{
+    const int length = block.size() > 6 ? quint8(block.at(6)) : 0;
+    QByteArray data = block.mid(7);
+    if (padFront && length > data.size())
+        data.prepend(QByteArray(length - data.size(), '\0'));
+    data.truncate(length);
+    return data;
+}
+
+IsduRequestBlock writeBlock(int port, const QString &index, const QString &subindex,
+                            const valueCodec::recordImage &image)
+{
+    IsduRequestBlock block = IsduRequestBlock::make(isduservice::write, quint8(port + 1), quint16(index.toUInt()),
+                                                    quint8(subindex.toUInt()), quint8(image.length));
+    std::copy(image.data.cbegin(), image.data.cend(), block.data());
+    return block;
+}
+
+bool isBlank(const QString &text)
+{
+    return text.trimmed().isEmpty();
+}
+
+} // namespace
+
+widget_Parameter::widget_Parameter(QWidget *parent) : QWidget(parent), ui(new Ui::widget_Parameter)
+{
+    ui->setupUi(this);
+    // The file buttons have no function yet.
+    ui->pbtn_fileRead->hide();
+    ui->pbtn_saveFile->hide();
+    setUpTable();
+    connect(ui->pbtn_read, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_readall);
+    connect(ui->pbtn_read_fix, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_readFix);
+    connect(ui->pbtn_write_fix, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_writefix);
+}
+
+widget_Parameter::~widget_Parameter()
+{
+    qDebug() << "del:" << this;
+    delete ui;
+}
+
+void widget_Parameter::setUpTable()
+{
+    QTableWidget *table = ui->table_param;
+    table->setStyleSheet(QString::fromLatin1(tableStyle));
+    table->setColumnCount(columnCount);
+    table->setHorizontalHeaderLabels({QStringLiteral("参数"), QStringLiteral("R/W"), QStringLiteral("值"),
+                                      QStringLiteral("单位"), QStringLiteral("默认"), QStringLiteral("描述")});
+    table->setColumnWidth(1, 50);
+    table->setColumnWidth(3, 50);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->verticalHeader()->setHidden(true);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+void widget_Parameter::setPort(int port)
+{
+    m_port = port;
+}
+
+void widget_Parameter::addRoleMenus(const QList<treeItem> &menus, const QString &roleSet)
+{
+    if (m_running)
+        return;
+    QList<treeItem> &own = menusByRole[roleSet];
+    own = menus;
+    detachDeep(own);
+}
+
+void widget_Parameter::setRole(const QString &roleSet)
+{
+    if (m_running)
+        return;
+    m_currentRole = roleSet;
+    clearRows();
+    QList<treeItem> &menus = menusByRole[m_currentRole];
+    for (int i = 0; i < menus.size(); ++i)
+        addMenuRows(menus[i], {i});
+}
+
+void widget_Parameter::rebuild()
+{
+    setRole(m_currentRole);
+}
+
+void widget_Parameter::clearRows()
+{
+    QTableWidget *table = ui->table_param;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        table->removeCellWidget(row, valueColumn);
+        table->setItemDelegateForRow(row, nullptr);
+    }
+    table->setRowCount(0);
+    for (tableLineEdit *delegate : qAsConst(m_delegates))
+        delegate->deleteLater();
+    m_delegates.clear();
+}
+
+void widget_Parameter::addMenuRows(treeItem &menu, const QVector<int> &path)
+{
+    for (int i = 0; i < menu.values.size(); ++i)
+        addRow(menu.values[i], EntryRef{path, i});
+    ui->table_param->resizeColumnsToContents();
+    for (int i = 0; i < menu.children.size(); ++i)
+        addMenuRows(menu.children[i], QVector<int>(path) << i);
+}
+
+void widget_Parameter::addRow(valueItem &entry, const EntryRef &ref)
+{
+    QTableWidget *table = ui->table_param;
+    const int row = table->rowCount();
+    table->insertRow(row);
+
+    QTableWidgetItem *name = fixedItem(entry.label);
+    name->setData(indexRole, entry.index);
+    table->setItem(row, 0, name);
+    table->setItem(row, 1, fixedItem(entry.accessRightRestriction));
+    table->setItem(row, 3, fixedItem(entry.unit));
+    table->setItem(row, 4, fixedItem(valueCodec::defaultText(entry)));
+    table->setItem(row, 5, fixedItem(entry.description));
+
+    const QString &kind = entry.editor.widgetClass;
+    QTableWidgetItem *value = nullptr;
+    if (kind == QLatin1String("QTableWidgetItem")) {
+        value = fixedItem(entry.editor.defaultValue);
+    } else if (kind == QLatin1String("QPushButton")) {
+        auto *button = new QPushButton(entry.editor.name);
+        connect(button, &QPushButton::clicked, this, [this, ref]() { sendButtonCommand(ref); });
+        table->setCellWidget(row, valueColumn, button);
+    } else if (kind == QLatin1String("QComboBox")) {
+        auto *combo = new QComboBox;
+        for (const valuePair &pair : qAsConst(entry.editor.entries))
+            combo->addItem(pair.first);
+        combo->setEnabled(entry.accessRightRestriction != QLatin1String("ro"));
+        combo->setCurrentText(initialComboText(entry));
+        // Connected last: filling the box must not mark the entry edited.
+        connect(combo, &QComboBox::currentTextChanged, this,
+                [this, ref](const QString &text) { markEdited(ref, text); });
+        table->setCellWidget(row, valueColumn, combo);
+    } else if (kind == QLatin1String("QLineEdit")) {
+        value = new QTableWidgetItem(entry.editor.value);
+        auto *delegate = new tableLineEdit(this);
+        delegate->column = valueColumn;
+        delegate->displayFormat = entry.displayFormat;
+        delegate->dataType = entry.editor.typeName;
+        delegate->maxLength = isBlank(entry.editor.fixedLength) ? 64 : entry.editor.fixedLength.toInt();
+        delegate->lower = entry.editor.lowerValue.toDouble();
+        delegate->upper = entry.editor.upperValue.toDouble();
+        delegate->gradient = entry.gradient.toDouble();
+        if (!entry.accessRightRestriction.contains(QLatin1Char('w'))) {
+            value->setFlags(value->flags() & ~Qt::ItemIsEditable);
+            delegate->editable = false;
+        }
+        connect(delegate, &tableLineEdit::sig_dataDifferent, this,
+                [this, ref](const QString &text) { markEdited(ref, text); });
+        table->setItemDelegateForRow(row, delegate);
+        m_delegates << delegate;
+    } else if (kind == QLatin1String("QSpinBox")) {
+        table->setCellWidget(row, valueColumn, new QSpinBox);
+    }
+    // Cells under a widget, and cells of kinds without an editor, hold an
+    // empty item that cannot be edited.
+    table->setItem(row, valueColumn, value ? value : fixedItem(QString()));
+
+    const QBrush background(entry.editor.flag == QLatin1String("true") ? modifiedRowColour : QColor(Qt::white));
+    for (int column = 0; column < columnCount; ++column)
+        table->item(row, column)->setBackground(background);
+}
+
+valueItem *widget_Parameter::entryAt(const EntryRef &ref)
+{
+    auto role = menusByRole.find(m_currentRole);
+    if (role == menusByRole.end())
+        return nullptr;
+    QList<treeItem> *menus = &role.value();
+    treeItem *menu = nullptr;
+    for (int i : ref.menuPath) {
+        if (i < 0 || i >= menus->size())
+            return nullptr;
+        menu = &(*menus)[i];
+        menus = &menu->children;
+    }
+    if (!menu || ref.value < 0 || ref.value >= menu->values.size())
+        return nullptr;
+    return &menu->values[ref.value];
+}
+
+void widget_Parameter::markEdited(const EntryRef &ref, const QString &text)
+{
+    if (valueItem *entry = entryAt(ref)) {
+        entry->editor.value = text;
+        entry->editor.flag = QStringLiteral("true");
+    }
+}
+
+bool widget_Parameter::beginOperation()
+{
+    if (m_running)
+        return false;
+    common *hub = common::instance();
+    if (!hub || !hub->modbus || !hub->activePorts.contains(m_port))
+        return false;
+    m_running = true;
+    emit hub->sig_openLoading(true);
+    hub->modbus->busy = true;
+    return true;
+}
+
+void widget_Parameter::endOperation()
+{
+    common *hub = common::instance();
+    if (!hub)
+        return;
+    emit hub->sig_openLoading(false);
+    if (hub->modbus)
+        hub->modbus->busy = false;
+}
+
+bool widget_Parameter::wait(int ms)
+{
+    QPointer<widget_Parameter> self(this);
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return !self.isNull();
+}
+
+void widget_Parameter::slot_pbtn_readall()
+{
+    if (!beginOperation())
+        return;
+    QList<treeItem> &menus = menusByRole[m_currentRole];
+    for (treeItem &menu : menus) {
+        if (!readMenu(menu, ReadMode::All)) {
+            endOperation();   // the page is gone
+            return;
+        }
+    }
+    updateTable();
+    endOperation();
+    m_running = false;
+    ui->table_param->resizeColumnToContents(valueColumn);
+    qCDebug(lcParams) << "读所有的值";
+}
+
+void widget_Parameter::slot_pbtn_readFix()
+{
+    if (!beginOperation())
+        return;
+    QList<treeItem> &menus = menusByRole[m_currentRole];
+    for (treeItem &menu : menus) {
+        if (!readMenu(menu, ReadMode::ModifiedOnly)) {
+            endOperation();
+            return;
+        }
+    }
+    updateTable();
+    ui->table_param->viewport()->repaint();
+    endOperation();
+    m_running = false;
+    ui->table_param->resizeColumnToContents(valueColumn);
+}
+
+void widget_Parameter::slot_pbtn_writefix()
+{
+    if (!beginOperation())
+        return;
+    QList<treeItem> &menus = menusByRole[m_currentRole];
+    for (treeItem &menu : menus) {
+        if (!writeMenu(menu)) {
+            endOperation();
+            return;
+        }
+    }
+    endOperation();
+    m_running = false;
+    qCDebug(lcParams) << "写所有值";
+}
+
+bool widget_Parameter::readMenu(treeItem &menu, ReadMode mode)
+{
+    myModbus *link = common::instance()->modbus;
+    // Data of subindex 0 by index text: every further entry of a variable
+    // already read in this menu is decoded without another exchange.
+    QMap<QString, QByteArray> cache;
+    for (valueItem &entry : menu.values) {
+        if (!entry.accessRightRestriction.contains(QLatin1Char('r')))
+            continue;
+        if (mode == ReadMode::ModifiedOnly && entry.editor.flag != QLatin1String("true"))
+            continue;
+        const quint16 index = quint16(entry.index.toUInt());
+
+        if (!valueCodec::usesSingleItemAccess(entry)) {
+            const auto cached = cache.constFind(entry.index);
+            if (cached != cache.constEnd()) {
+                valueCodec::decodeRecord(entry, cached.value());
+                continue;
+            }
+            const IsduRequestBlock request =
+                IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), index, 0, 0);
+            if (link->writeRegisterBlock(requestRegisters, request.bytes, blockRegisters) != 0)
+                continue;
+            if (!wait(recordReadWaitMs))
+                return false;
+            QByteArray response;
+            if (link->readRegisters(responseRegisters, blockRegisters, response) != 0)
+                continue;
+            const QByteArray data = responseData(response, true);
+            cache.insert(entry.index, data);
+            qCDebug(lcParams).noquote() << entry.index;
+            valueCodec::decodeRecord(entry, data);
+            if (!wait(recordReadWaitMs))
+                return false;
+        } else {
+            const IsduRequestBlock request =
+                IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), index,
+                                       quint8(entry.subindex.toUInt()), quint8(entry.editor.bitLength.toInt() / 8));
+            if (link->writeRegisterBlock(requestRegisters, request.bytes, blockRegisters) != 0)
+                continue;
+            if (!wait(singleItemReadWaitMs))
+                return false;
+            QByteArray response;
+            if (link->readRegisters(responseRegisters, blockRegisters, response) != 0)
+                continue;
+            valueCodec::decodeSingleItem(entry, responseData(response, false));
+        }
+    }
+    for (treeItem &child : menu.children) {
+        if (!readMenu(child, mode))
+            return false;
+    }
+    return true;
+}
+
+bool widget_Parameter::writeMenu(treeItem &menu)
+{
+    myModbus *link = common::instance()->modbus;
+    // One record image per index, sent in index text order.
+    QMap<QString, valueCodec::recordImage> images;
+    for (valueItem &entry : menu.values) {
+        if (!valueCodec::isWritable(entry))
+            continue;
+        if (!valueCodec::usesSingleItemAccess(entry)) {
+            valueCodec::recordImage image =
+                images.contains(entry.index) ? images.value(entry.index) : valueCodec::startRecordImage(entry);
+            if (valueCodec::placeInRecordImage(entry, image))
+                images.insert(entry.index, image);
+        } else {
+            valueCodec::recordImage image;
+            if (!valueCodec::buildSingleItemImage(entry, image))
+                continue;
+            if (link->writeIsduRequest(writeBlock(m_port, entry.index, entry.subindex, image)) == 0
+                && !wait(singleItemWriteWaitMs))
+                return false;
+        }
+    }
+    for (treeItem &child : menu.children) {
+        if (!writeMenu(child))
+            return false;
+    }
+
+    qCDebug(lcParams) << "write config:" << images.size();
+    for (auto it = images.cbegin(); it != images.cend(); ++it) {
+        qCDebug(lcParams).noquote() << it.value().bytes().toHex(' ');
+        if (link->writeIsduRequest(writeBlock(m_port, it.key(), QString(), it.value())) == 0
+            && !wait(recordWriteWaitMs))
+            return false;
+    }
+    return true;
+}
+
+void widget_Parameter::updateTable()
+{
+    const QList<treeItem> &menus = menusByRole[m_currentRole];
+    for (const treeItem &menu : menus)
+        updateMenuRows(menu);
+}
+
+void widget_Parameter::updateMenuRows(const treeItem &menu)
+{
+    QTableWidget *table = ui->table_param;
+    for (const valueItem &entry : menu.values) {
+        const int row = findRow(entry.label, entry.index);
+        if (row < 0)
+            continue;
+        const QString &kind = entry.editor.widgetClass;
+        if (kind == QLatin1String("QPushButton"))
+            continue;
+        if (isBlank(entry.editor.value))
+            continue;
+        if (kind == QLatin1String("QComboBox")) {
+            // Marks the entry edited again when the text changes.
+            if (auto *combo = qobject_cast<QComboBox *>(table->cellWidget(row, valueColumn)))
+                combo->setCurrentText(entry.editor.value);
+        } else if (QTableWidgetItem *item = table->item(row, valueColumn)) {
+            item->setText(entry.editor.value);
+        }
+    }
+    for (const treeItem &child : menu.children)
+        updateMenuRows(child);
+}
+
+int widget_Parameter::findRow(const QString &label, const QString &index) const
+{
+    const QTableWidget *table = ui->table_param;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QTableWidgetItem *item = table->item(row, 0);
+        if (!item)
+            continue;
+        const QString rowIndex = item->data(indexRole).toString();
+        qCDebug(lcParamsTable) << item->text() << label << index;
+        if (item->text() == label && rowIndex == index)
+            return row;
+    }
+    return -1;
+}
+
+void widget_Parameter::sendButtonCommand(const EntryRef &ref)
+{
+    const valueItem *entry = entryAt(ref);
+    if (!entry || !beginOperation())
+        return;
+    // The button's command value travels as the one data octet.
+    IsduRequestBlock block = IsduRequestBlock::make(isduservice::write, quint8(m_port + 1),
+                                                    quint16(entry->index.toUInt()), 0, 1);
+    block.data()[0] = quint8(entry->editor.defaultValue.toInt());
+    common::instance()->modbus->writeIsduRequest(block);
+    endOperation();
+    m_running = false;
+}

@@ -1,0 +1,55 @@
+#ifndef PORTITEMVIEW_H
+#define PORTITEMVIEW_H
+
+#include "views/widget_event.h"
+
+#include <QMap>
+#include <QWidget>
+
+#include <cstdint>
+
+class QTabWidget;
+class analyIoddFile;
+struct deviceInfo;
+
+namespace Ui {
+class PortItemView;
+}
+
+// Holder of one adapter port. It builds the port's pages as tabs of the main
+// window's tab widget (behind the three adapter tabs) when the port is
+// selected, and removes every port tab before any port builds new ones.
+class PortItemView : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(PortItemView)
+
+public:
+    explicit PortItemView(uint8_t port, QWidget *parent = nullptr);
+    ~PortItemView() override;
+
+    uint8_t portIndex() const { return m_portIndex; }
+    void setPortTabWidget(QTabWidget *tabs) { m_portTabWidget = tabs; }
+    QTabWidget *portTabWidget() const { return m_portTabWidget; }
+
+    // Deletes every tab behind the three adapter tabs, then emits sigCleanPortStatus.
+    void clearPortTabs();
+    void createPages(const QString &roleMenuSet, const deviceInfo &identity, analyIoddFile &description,
+                     bool identificationOnly);
+
+    static constexpr int adapterTabCount = 3;
+
+signals:
+    void sigCleanPortStatus();
+    void sigDiagnosis(QMap<uint8_t, widget_event::diagnosisItem *> items);
+
+public slots:
+    void onCleanPortStatus();
+
+private:
+    uint8_t m_portIndex;
+    QTabWidget *m_portTabWidget = nullptr;
+    Ui::PortItemView *ui;
+};
+
+#endif // PORTITEMVIEW_H

@@ -1,0 +1,81 @@
+#ifndef WIDGET_IN_H
+#define WIDGET_IN_H
+
+#include "description/ioddrecords.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+namespace Ui {
+class widget_in;
+}
+class QHideEvent;
+class widget_inBoolT;
+
+// The "In port" page: the device's input process data in a table, every
+// one-bit value also as a lamp tile. Once started it reads the port's
+// process-data input window every 300 ms and refreshes table and tiles.
+class widget_in : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(widget_in)
+
+public:
+    // Item data roles of the table rows.
+    enum Role {
+        BitOffsetRole = Qt::UserRole + 2,     // column 0: bit offset text
+        BitLengthRole = Qt::UserRole + 3,     // column 0: bit length text, "1" when empty
+        TypeRole = Qt::UserRole + 4,          // column 2: datatype kind
+        SubindexRole = Qt::UserRole + 5,      // column 0: subindex text
+        SubindexAccessRole = Qt::UserRole + 6,// column 0: subindexAccess text, "true" when blank
+        PositionRole = Qt::UserRole + 7,      // column 2: position in items (int)
+    };
+
+    static constexpr int pollIntervalMs = 300;
+
+    explicit widget_in(QWidget *parent = nullptr);
+    ~widget_in() override;
+
+    void setPort(int port);
+    int bitLength() const { return m_bitLength; }
+    // Fills the table and the tile area from the input process-data node.
+    void setProcessData(const treeItem &item);
+
+    // Shows one block of input data read from the adapter: the rows take
+    // their bits in table order, packed from bit 0 up.
+    void refresh(const QByteArray &data);
+
+    bool isPolling() const { return timer.isActive(); }
+    // The tile of a one-bit value, by the value's shown name; null if none.
+    widget_inBoolT *tile(const QString &name) const { return tiles.value(name, nullptr); }
+
+signals:
+    void sigStartRead(bool started);
+
+public slots:
+    // The port's pages are being rebuilt: stop reading (the buttons stay).
+    void onCleanPortStatus();
+    void slot_pbtn_start();
+    void slot_pbtn_stop();
+    void slot_timerOut();
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void clearTiles();
+
+    Ui::widget_in *ui;
+    int m_bitLength = 0;
+    int port = 0;
+    QTimer timer;
+    QString name;
+    QList<valueItem> items;
+    QMap<QString, widget_inBoolT *> tiles;
+};
+
+#endif // WIDGET_IN_H

@@ -1,0 +1,262 @@
+#include "widget_out.h"
+#include "ui_widget_out.h"
+
+#include "link/adapterregisters.h"
+#include "link/common.h"
+#include "link/mymodbus.h"
+#include "params/myintvalidator.h"
+#include "views/tablestyle.h"
+
+#include <QComboBox>
+#include <QDebug>
+#include <QEventLoop>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPointer>
+#include <QStringList>
+#include <QTableWidgetItem>
+#include <QTimer>
+#include <QVector>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const int columnWidths[] = {60, 200, 200};
+// IO-Link carries at most 32 octets of process data: 16 registers.
+const int maxPdRegisters = 16;
+
+QTableWidgetItem *readOnlyItem(const QString &text)
+{
+    auto *cell = new QTableWidgetItem(text);
+    cell->setFlags(cell->flags() & ~Qt::ItemIsEditable);
+    return cell;
+}
+
+// Waits in a local event loop; the GUI stays live meanwhile.
+void settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// A limit of the description as a whole number. Limits beyond the signed
+// 64-bit range (the top of a 64-bit UIntegerT) go through double.
+qint64 limitValue(const QString &text)
+{
+    bool ok = false;
+    const qint64 v = text.trimmed().toLongLong(&ok);
+    if (ok)
+        return v;
+    const double d = text.trimmed().toDouble(&ok);
+    if (!ok)
+        return 0;
+    if (d >= 9.2e18)
+        return std::numeric_limits<qint64>::max();
+    if (d <= -9.2e18)
+        return std::numeric_limits<qint64>::min();
+    return qint64(std::llround(d));
+}
+
+QComboBox *makeCombo(const valueItem &value)
+{
+    auto *combo = new QComboBox;
+    for (const valuePair &pair : value.editor.entries)
+        combo->addItem(pair.first, pair.second);
+    return combo;
+}
+
+} // namespace
+
+widget_out::widget_out(QWidget *parent) : QWidget(parent), ui(new Ui::widget_out)
+{
+    ui->setupUi(this);
+
+    QTableWidget *table = ui->table;
+    table->setColumnCount(3);
+    table->setHorizontalHeaderLabels({QStringLiteral("序号"), QStringLiteral("名称"), QStringLiteral("值")});
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    for (int i = 0; i < 3; ++i)
+        table->setColumnWidth(i, columnWidths[i]);
+    table->verticalHeader()->setVisible(false);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setStyleSheet(QString::fromLatin1(hub8style::tableStyleSheet));
+
+    connect(ui->pbtn_false, &QPushButton::clicked, this, &widget_out::slot_pbtn_allFalseClicked);
+    connect(ui->pbtn_true, &QPushButton::clicked, this, &widget_out::slot_pbtn_allTrueclicked);
+    connect(ui->pbtn_write, &QPushButton::clicked, this, &widget_out::slot_pbtn_writeClicked);
+}
+
+widget_out::~widget_out()
+{
+    qDebug() << "del:" << this;
+    delete ui;
+}
+
+void widget_out::setPort(int port)
+{
+    this->port = port;
+}
+
+void widget_out::setProcessData(const treeItem &item)
+{
+    QTableWidget *table = ui->table;
+    table->setRowCount(0);
+    m_bitLength = item.text.toInt();
+    table->setRowCount(item.values.size());
+
+    const bool single = item.values.size() == 1;
+    for (int i = 0; i < item.values.size(); ++i) {
+        const valueItem &value = item.values.at(i);
+        auto *number = readOnlyItem(single ? QStringLiteral("0") : value.subindex);
+        number->setData(BitOffsetRole, value.editor.bitOffset);
+        number->setData(BitLengthRole,
+                        value.editor.bitLength.trimmed().isEmpty() ? QStringLiteral("1") : value.editor.bitLength);
+        number->setData(SubindexRole, single ? QStringLiteral("1") : value.subindex);
+        table->setItem(i, 0, number);
+        table->setItem(i, 1, readOnlyItem(single ? item.name : value.label));
+
+        if (value.editor.typeName == QLatin1String(ioddKind::BooleanT)) {
+            table->setCellWidget(i, 2, makeCombo(value));
+        } else if (single) {
+            const qint64 lower = limitValue(value.editor.lowerValue);
+            const qint64 upper = limitValue(value.editor.upperValue);
+            auto *edit = new QLineEdit;
+            auto *validator = new myIntValidator(edit);
+            validator->setRange(double(lower), double(upper));
+            edit->setValidator(validator);
+            edit->setToolTip(QStringLiteral("值范围%1~%2").arg(lower).arg(upper));
+            edit->setText(QString::number(lower));
+            table->setCellWidget(i, 2, edit);
+        }
+    }
+}
+
+void widget_out::setAllCombos(const QString &text)
+{
+    QTableWidget *table = ui->table;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        auto *combo = qobject_cast<QComboBox *>(table->cellWidget(row, 2));
+        if (!combo || combo->count() <= 1)
+            continue;
+        const int index = combo->findText(text);
+        if (index >= 0)
+            combo->setCurrentIndex(index);
+    }
+}
+
+void widget_out::slot_pbtn_allFalseClicked()
+{
+    setAllCombos(QStringLiteral("false"));
+}
+
+void widget_out::slot_pbtn_allTrueclicked()
+{
+    setAllCombos(QStringLiteral("true"));
+}
+
+QByteArray widget_out::singleValueOctets()
+{
+    quint64 v = 0;
+    QWidget *editor = ui->table->cellWidget(0, 2);
+    if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
+        // Text the validator would not accept is fixed up first, so what is
+        // sent is always inside the range and the editor shows it.
+        QString text = edit->text();
+        int pos = 0;
+        if (const QValidator *validator = edit->validator()) {
+            if (validator->validate(text, pos) != QValidator::Acceptable) {
+                validator->fixup(text);
+                edit->setText(text);
+            }
+        }
+        v = quint64(text.trimmed().toLongLong());
+    } else if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+        // A single one-bit value: the chosen entry's value.
+        const QString chosen = combo->currentData().toString().trimmed();
+        v = (chosen == QLatin1String("true") || chosen == QLatin1String("1")) ? 1 : 0;
+    }
+
+    const int bits = std::max(m_bitLength, 0);
+    if (bits < 64)
+        v &= (quint64(1) << bits) - 1;
+    const int count = std::min((bits + 7) / 8, 2 * maxPdRegisters);
+    QByteArray octets(count, '\0');
+    for (int i = 0; i < count; ++i) {
+        const int shift = 8 * (count - 1 - i);
+        octets[i] = shift < 64 ? char((v >> shift) & 0xFF) : '\0';
+    }
+    return octets;
+}
+
+QString widget_out::recordWordsText() const
+{
+    const QTableWidget *table = ui->table;
+    QVector<QPair<int, int>> bits;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        // Only one-bit values have an editor; other record items send 0 bits.
+        auto *combo = qobject_cast<QComboBox *>(table->cellWidget(row, 2));
+        const QTableWidgetItem *number = table->item(row, 0);
+        if (!combo || !number)
+            continue;
+        const int k = number->data(SubindexRole).toInt() - 1;
+        const int b = combo->currentText() == QLatin1String("false") ? 0 : 1;
+        bits.append(qMakePair(k, b));
+    }
+    std::stable_sort(bits.begin(), bits.end(),
+                     [](const QPair<int, int> &a, const QPair<int, int> &b) { return a.first < b.first; });
+
+    QVector<quint16> words(std::min((std::max(m_bitLength, 0) + 15) / 16, maxPdRegisters), 0);
+    for (const auto &bit : qAsConst(bits)) {
+        qDebug() << "pd out bit:" << bit.first << bit.second;
+        if (bit.second == 1 && bit.first >= 0 && bit.first / 16 < words.size())
+            words[bit.first / 16] |= quint16(1u << (bit.first % 16));
+    }
+    QStringList parts;
+    for (quint16 w : qAsConst(words))
+        parts << QString::number(w);
+    const QString text = parts.join(QLatin1Char(','));
+    qDebug() << "pd out words:" << text;
+    return text;
+}
+
+void widget_out::slot_pbtn_writeClicked()
+{
+    common *hub = common::instance();
+    if (!hub || !hub->modbus || !hub->activePorts.contains(port))
+        return;
+    myModbus *link = hub->modbus;
+    const quint16 address = adapterregs::pdOutWindow(port);
+    QPointer<widget_out> self(this);
+
+    // busy keeps the periodic readers away for the whole write, waits included.
+    link->busy = true;
+    ui->pbtn_write->setEnabled(false);
+    settle(settleMs);
+    if (!self) {
+        link->busy = false;
+        return;
+    }
+
+    int rc = -1;
+    if (ui->table->rowCount() == 1) {
+        const QByteArray octets = singleValueOctets();
+        const int registers = std::min((std::max(m_bitLength, 0) + 15) / 16, maxPdRegisters);
+        QByteArray block(2 * registers, '\0');
+        for (int i = 0; i < octets.size() && i < block.size(); ++i)
+            block[i] = octets.at(i);
+        rc = link->writeRegisterBlock(address, reinterpret_cast<const unsigned char *>(block.constData()),
+                                      registers);
+    } else {
+        rc = link->writeRegistersText(address, recordWordsText());
+    }
+    if (rc == 0)
+        settle(settleMs);
+    link->busy = false;
+    if (self)
+        ui->pbtn_write->setEnabled(true);
+}

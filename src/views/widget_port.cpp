@@ -1,0 +1,128 @@
+#include "widget_port.h"
+#include "ui_widget_port.h"
+
+#include "adapter/widgat_adapter.h"
+#include "description/analyioddfile.h"
+#include "description/ioddrecords.h"
+#include "params/widget_parameter.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QVBoxLayout>
+
+widget_Port::widget_Port(QWidget *parent) : QWidget(parent), ui(new Ui::widget_Port)
+{
+    ui->setupUi(this);
+    ui->table_connect->setColumnCount(3);
+    ui->table_connect->setHorizontalHeaderLabels({QStringLiteral("nb"), QStringLiteral("color"),
+                                                  QStringLiteral("function")});
+    ui->table_connect->verticalHeader()->setHidden(true);
+    const QList<QLineEdit *> edits{ui->edit_vendorName,    ui->edit_vendorID,          ui->edit_vendorText,
+                                   ui->edit_vendorURL,     ui->edit_DeviceID,          ui->edit_IOLinkRevision,
+                                   ui->edit_minimunmCycleTime, ui->edit_brtrate,       ui->edit_SIO};
+    for (QLineEdit *e : edits)
+        e->setFocusPolicy(Qt::NoFocus);
+}
+
+widget_Port::~widget_Port()
+{
+    qDebug() << "del:" << this;
+    delete ui;
+}
+
+void widget_Port::clearDeviceInfo()
+{
+    const QList<QLineEdit *> edits{ui->edit_vendorName,    ui->edit_vendorID,          ui->edit_vendorText,
+                                   ui->edit_vendorURL,     ui->edit_DeviceID,          ui->edit_IOLinkRevision,
+                                   ui->edit_minimunmCycleTime, ui->edit_brtrate,       ui->edit_SIO};
+    for (QLineEdit *e : edits)
+        e->setText(QString());
+    ui->label_log->clear();
+    ui->label_device->clear();
+    ui->label_connect->clear();
+}
+
+QString widget_Port::libraryFolder(const deviceInfo &info)
+{
+    QString stem = info.fileName;
+    stem.remove(QStringLiteral(".xml"));
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/iodd/") + info.vendorId + QLatin1Char('_')
+        + info.deviceId + QLatin1Char('_') + info.version + QLatin1Char('_') + stem;
+}
+
+void widget_Port::showPicture(const QString &folder, const QString &file, QLabel *label, int width, int height)
+{
+    const QString path = folder + QLatin1Char('/') + file;
+    if (!QDir().exists(path))
+        return;
+    QImage image;
+    image.load(path);
+    label->setPixmap(QPixmap::fromImage(image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+}
+
+void widget_Port::showDeviceInfo(const deviceInfo &info)
+{
+    clearDeviceInfo();
+    ui->edit_vendorName->setText(info.vendorName);
+    ui->edit_vendorID->setText(info.vendorId);
+    ui->edit_vendorText->setText(info.vendorText);
+    ui->edit_vendorURL->setText(info.vendorUrl);
+    ui->edit_DeviceID->setText(info.deviceId);
+    ui->edit_IOLinkRevision->setText(info.iolinkRevision);
+    ui->edit_minimunmCycleTime->setText(info.minCycleTime);
+    ui->edit_brtrate->setText(info.bitrate);
+    ui->edit_SIO->setText(info.sioSupported);
+
+    const int rows = info.wireColors.size();
+    ui->table_connect->setRowCount(rows);
+    for (int i = 0; i < rows; ++i) {
+        ui->table_connect->setItem(i, 0, new QTableWidgetItem(QString::number(i + 1)));
+        auto *color = new QTableWidgetItem(info.wireColors.at(i));
+        color->setFlags(color->flags() & ~Qt::ItemIsEditable);
+        ui->table_connect->setItem(i, 1, color);
+        auto *function = new QTableWidgetItem(info.wireFunctions.value(i));
+        function->setFlags(function->flags() & ~Qt::ItemIsEditable);
+        ui->table_connect->setItem(i, 2, function);
+    }
+
+    const QString folder = libraryFolder(info);
+    showPicture(folder, info.deviceIcon, ui->label_log, 160, 90);
+    showPicture(folder, info.deviceSymbol, ui->label_device, 160, 160);
+    showPicture(folder, info.connectionSymbol, ui->label_connect, 160, 160);
+}
+
+void widget_Port::placeInHostArea(QWidget *view)
+{
+    if (!ui->widget_3->layout()) {
+        auto *layout = new QVBoxLayout(ui->widget_3);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    ui->widget_3->layout()->addWidget(view);
+}
+
+widget_Parameter *widget_Port::createParameterView(const QString &roleMenuSet, quint8 port,
+                                                   analyIoddFile &description)
+{
+    auto *view = new widget_Parameter(ui->widget_3);
+    view->setPort(port);
+    for (const QString &set : {QStringLiteral("ObserverRoleMenuSet"), QStringLiteral("MaintenanceRoleMenuSet"),
+                               QStringLiteral("SpecialistRoleMenuSet")})
+        view->addRoleMenus(description.roleMenus(set), set);
+    view->setRole(roleMenuSet);
+    view->rebuild();
+    placeInHostArea(view);
+    return view;
+}
+
+widgat_adapter *widget_Port::createIsduConsole(int port)
+{
+    auto *console = new widgat_adapter(ui->widget_3);
+    console->setPortCount(8);
+    console->setPort(port);
+    placeInHostArea(console);
+    return console;
+}

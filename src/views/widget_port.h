@@ -1,0 +1,46 @@
+#ifndef WIDGET_PORT_H
+#define WIDGET_PORT_H
+
+#include <QWidget>
+
+struct deviceInfo;
+class analyIoddFile;
+class widgat_adapter;
+class widget_Parameter;
+
+namespace Ui {
+class widget_Port;
+}
+
+// "Basic info" page of a port: who made the device and how it communicates,
+// its wiring and pictures, and a host area below for the parameter view or,
+// without a description, the ISDU console.
+class widget_Port : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(widget_Port)
+
+public:
+    explicit widget_Port(QWidget *parent = nullptr);
+    ~widget_Port() override;
+
+    void showDeviceInfo(const deviceInfo &info);
+    void clearDeviceInfo();
+
+    // The parameter view of `port` in the host area, with the three role menu
+    // sets of the description and `roleMenuSet` shown.
+    widget_Parameter *createParameterView(const QString &roleMenuSet, quint8 port, analyIoddFile &description);
+    // The ISDU console in the host area, its port list preset to `port`.
+    widgat_adapter *createIsduConsole(int port);
+
+    // The library folder of a description: <app dir>/iodd/<vendor>_<device>_<version>_<file stem>.
+    static QString libraryFolder(const deviceInfo &info);
+
+private:
+    void placeInHostArea(QWidget *view);
+    void showPicture(const QString &folder, const QString &file, class QLabel *label, int width, int height);
+
+    Ui::widget_Port *ui;
+};
+
+#endif // WIDGET_PORT_H

@@ -1,0 +1,67 @@
+#include "widget_portdi.h"
+#include "ui_widget_portdi.h"
+
+#include "link/adapterregisters.h"
+#include "link/common.h"
+#include "link/mymodbus.h"
+
+#include <QDebug>
+
+widget_portDI::widget_portDI(QWidget *parent) : QWidget(parent), ui(new Ui::widget_portDI)
+{
+    ui->setupUi(this);
+    connect(ui->pbtn_read, &QPushButton::clicked, this, &widget_portDI::slot_pbtn_readClicked);
+    connect(&timer, &QTimer::timeout, this, &widget_portDI::slot_timerOut);
+}
+
+widget_portDI::~widget_portDI()
+{
+    timer.stop();
+    delete ui;
+}
+
+void widget_portDI::setPort(unsigned port)
+{
+    this->port = port;
+}
+
+void widget_portDI::onCleanPortStatus()
+{
+    timer.stop();
+}
+
+void widget_portDI::slot_pbtn_readClicked()
+{
+    if (!reading) {
+        ui->pbtn_read->setText(tr("暂停读取"));
+        timer.start(pollIntervalMs);
+        reading = true;
+    } else {
+        ui->pbtn_read->setText(tr("开始读取"));
+        timer.stop();
+        reading = false;
+    }
+}
+
+void widget_portDI::slot_timerOut()
+{
+    if (readInput() == -1) {
+        timer.stop();
+        ui->pbtn_read->setText(tr("开始读取"));
+        reading = false;
+    }
+}
+
+int widget_portDI::readInput()
+{
+    common *hub = common::instance();
+    if (!hub || !hub->modbus || hub->modbus->busy)
+        return 0;
+    qDebug() << "read in data+++++++++++++" << port;
+    quint16 value = 0;
+    if (hub->modbus->readRegister(adapterregs::pdInWindow(int(port)), value) == -1)
+        return -1;
+    qDebug() << "read in data-----------" << port;
+    ui->edit_inData->setText(QString::number(value & 1));
+    return 0;
+}

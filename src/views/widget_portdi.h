@@ -1,0 +1,46 @@
+#ifndef WIDGET_PORTDI_H
+#define WIDGET_PORTDI_H
+
+#include <QTimer>
+#include <QWidget>
+
+namespace Ui {
+class widget_portDI;
+}
+
+// One-line view of a port used as a digital input: once started it reads
+// the port's input state every 300 ms and shows it as 0 or 1.
+class widget_portDI : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(widget_portDI)
+
+public:
+    static constexpr int pollIntervalMs = 300;
+
+    explicit widget_portDI(QWidget *parent = nullptr);
+    ~widget_portDI() override;
+
+    void setPort(unsigned port);
+    // One poll: 0 when done or skipped (no link, link busy), -1 when the
+    // link failed.
+    int readInput();
+
+    bool isReading() const { return reading; }
+    bool isPolling() const { return timer.isActive(); }
+
+public slots:
+    // The port's pages are being rebuilt: stop the timer. The button keeps
+    // its text, so the next click first switches to stopped.
+    void onCleanPortStatus();
+    void slot_pbtn_readClicked();
+    void slot_timerOut();
+
+private:
+    Ui::widget_portDI *ui;
+    bool reading = false;
+    unsigned port = 0;
+    QTimer timer;
+};
+
+#endif // WIDGET_PORTDI_H

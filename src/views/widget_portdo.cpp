@@ -1,0 +1,41 @@
+#include "widget_portdo.h"
+#include "ui_widget_portdo.h"
+
+#include "link/adapterregisters.h"
+#include "link/common.h"
+#include "link/mymodbus.h"
+
+#include <QDebug>
+
+widget_portDO::widget_portDO(QWidget *parent) : QWidget(parent), ui(new Ui::widget_portDO)
+{
+    ui->setupUi(this);
+    ui->combox->clear();
+    ui->combox->addItem(QStringLiteral("0"));
+    ui->combox->addItem(QStringLiteral("1"));
+    connect(ui->pbtn_write, &QPushButton::clicked, this, &widget_portDO::slot_pbtn_WriteClicked);
+}
+
+widget_portDO::~widget_portDO()
+{
+    delete ui;
+}
+
+void widget_portDO::setPort(unsigned port)
+{
+    this->port = port;
+}
+
+void widget_portDO::slot_pbtn_WriteClicked()
+{
+    common *hub = common::instance();
+    if (!hub || !hub->modbus)
+        return;
+    myModbus *link = hub->modbus;
+    link->busy = true;
+    const int value = qMax(ui->combox->currentIndex(), 0);
+    qDebug() << "send:" << value;
+    // The result is not examined: a failed write leaves nothing to undo.
+    link->writeRegister(adapterregs::pdOutWindow(int(port)), quint16(value));
+    link->busy = false;
+}

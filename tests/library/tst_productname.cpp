@@ -1,0 +1,139 @@
+// The variant dialog: which variant a confirmation picks, the cancelled flag
+// and the pictures from the description's library folder.
+
+#include "library/widget_productname.h"
+
+#include <QPushButton>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QWindow>
+#include <QtTest>
+
+class tst_productName : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void confirmPicksFirstEqualProductId();
+    void enterWithoutCurrentRowDoesNothing();
+    void closedWindowIsCancelledEvenWithRowSelected();
+    void escapeIsCancelled();
+    void picturesFromLibraryFolder();
+};
+
+static QList<variantItem> variants()
+{
+    return {{"KTX-M12", "KTX", "standard", "a-pic.png", "a-icon.png"},
+            {"KTX-M12-ND", "KTX ND", "no display", "b-pic.png", "b-icon.png"},
+            {"KTX-M12-ND", "KTX ND2", "second with equal id", "c-pic.png", "c-icon.png"}};
+}
+
+static QTableWidget *table(QDialog &d) { return d.findChild<QTableWidget *>(QStringLiteral("table")); }
+static QPushButton *enter(QDialog &d) { return d.findChild<QPushButton *>(QStringLiteral("pbtn_enter")); }
+
+// Runs exec() with `during` queued; a broken close cannot hang the run.
+template<typename F> static bool execWith(QDialog &d, F during)
+{
+    bool timedOut = false;
+    QTimer::singleShot(0, &d, during);
+    QTimer::singleShot(5000, &d, [&] { timedOut = true; d.hide(); });
+    d.exec();
+    return !timedOut;
+}
+
+void tst_productName::confirmPicksFirstEqualProductId()
+{
+    for (int row = 0; row < 3; ++row) {
+        widget_productName d;
+        d.setVariants({variants().at(1)}); // replaced by the next call
+        d.setVariants(variants());
+        QCOMPARE(table(d)->rowCount(), 3);
+        QVERIFY(!(table(d)->item(row, 0)->flags() & Qt::ItemIsEditable));
+        QSignalSpy closed(&d, &widget_productName::sigClose);
+        QVERIFY(execWith(d, [&] {
+            table(d)->selectRow(row);
+            QTest::mouseClick(enter(d), Qt::LeftButton);
+        }));
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(closed.at(0).at(0).toBool(), false);
+        const variantItem expected = variants().at(row == 2 ? 1 : row);
+        const variantItem got = d.selectedVariant();
+        QCOMPARE(QStringList({got.productId, got.name, got.description, got.deviceSymbol, got.deviceIcon}),
+                 QStringList({expected.productId, expected.name, expected.description, expected.deviceSymbol,
+                              expected.deviceIcon}));
+    }
+}
+
+void tst_productName::enterWithoutCurrentRowDoesNothing()
+{
+    widget_productName d;
+    d.setVariants(variants());
+    QSignalSpy closed(&d, &widget_productName::sigClose);
+    d.show();
+    table(d)->setCurrentIndex(QModelIndex());
+    enter(d)->click();
+    d.setVariants({});
+    enter(d)->click();
+    QVERIFY(d.isVisible());
+    QCOMPARE(closed.count(), 0);
+    QVERIFY(d.selectedVariant().productId.isEmpty());
+}
+
+void tst_productName::closedWindowIsCancelledEvenWithRowSelected()
+{
+    widget_productName d;
+    d.setVariants(variants());
+    QSignalSpy closed(&d, &widget_productName::sigClose);
+    // The window closed from outside, as the title-bar button does.
+    QVERIFY(execWith(d, [&] {
+        table(d)->selectRow(1);
+        d.windowHandle()->close();
+    }));
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(closed.at(0).at(0).toBool(), true);
+    QVERIFY(d.selectedVariant().productId.isEmpty());
+}
+
+void tst_productName::escapeIsCancelled()
+{
+    widget_productName d;
+    d.setVariants(variants());
+    QSignalSpy closed(&d, &widget_productName::sigClose);
+    QVERIFY(execWith(d, [&] {
+        table(d)->selectRow(0);
+        QTest::keyClick(&d, Qt::Key_Escape);
+    }));
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(closed.at(0).at(0).toBool(), true);
+    QVERIFY(d.selectedVariant().productId.isEmpty());
+}
+
+void tst_productName::picturesFromLibraryFolder()
+{
+    // Library folder beside the executable, named after the description.
+    deviceInfo info;
+    info.vendorId = "65535";
+    info.deviceId = QString::number(QCoreApplication::applicationPid());
+    info.version = "V9.9";
+    info.fileName = "tst-pictures.xml";
+    QDir folder(QCoreApplication::applicationDirPath() + "/iodd/65535_" + info.deviceId + "_V9.9_tst-pictures");
+    QVERIFY(folder.mkpath("."));
+    auto removeFolder = qScopeGuard([&folder] { folder.removeRecursively(); });
+    QImage wide(64, 20, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    QVERIFY(wide.save(folder.filePath("a-pic.png")));
+
+    widget_productName d;
+    d.setDeviceInfo(info);
+    d.setVariants(variants());
+    const QPixmap shown = qobject_cast<QLabel *>(table(d)->cellWidget(0, 2))->pixmap(Qt::ReturnByValue);
+    QCOMPARE(shown.size(), QSize(30, 30));
+    QCOMPARE(shown.toImage().pixelColor(15, 15), QColor(Qt::red));
+    // Missing files: empty labels, the rows are still there.
+    QVERIFY(qobject_cast<QLabel *>(table(d)->cellWidget(0, 3))->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(qobject_cast<QLabel *>(table(d)->cellWidget(2, 2))->pixmap(Qt::ReturnByValue).isNull());
+}
+
+QTEST_MAIN(tst_productName)
+#include "tst_productname.moc"
