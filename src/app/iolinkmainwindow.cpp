@@ -4,11 +4,14 @@
 #include "adapter/adaptercommview.h"
 #include "description/analyiodd.h"
 #include "description/analyioddfile.h"
+#include "library/widget_iodd.h"
+#include "library/widget_ioddlookup.h"
 #include "library/widget_loading.h"
 #include "library/widget_productname.h"
 #include "link/adapterregisters.h"
 #include "link/portstatusmonitor.h"
 #include "port/portitemview.h"
+#include "views/widget_port.h"
 #include "adapter/adapterportview.h"
 #include "adapter/adapterview.h"
 #include "link/common.h"
@@ -21,6 +24,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QTimer>
 
 namespace {
 constexpr int roleDataRole = Qt::UserRole + 1;
@@ -138,6 +142,44 @@ void IOLinkMainWindow::showPortStates()
     }
 }
 
+void IOLinkMainWindow::offerLibraryLookup(int port)
+{
+    auto *page = qobject_cast<widget_Port *>(ui->tabWidget->widget(PortItemView::adapterTabCount));
+    widget_ioddLookup *lookup = page ? page->libraryLookup() : nullptr;
+    if (!lookup)
+        return;
+    const PortState state = m_portMonitor ? m_portMonitor->states().value(port) : PortState();
+    lookup->setDevice(port, state.vendorId, state.deviceId);
+    // Queued: loading the file rebuilds the page that holds the lookup line.
+    connect(lookup, &widget_ioddLookup::sigDescriptionFound, this,
+            [this](int foundPort, const QString &file) { onCreatePortInfo(file, uint8_t(foundPort)); },
+            Qt::QueuedConnection);
+}
+
+int IOLinkMainWindow::selectedPort() const
+{
+    // The selection, not the current item: the tree makes its first item
+    // current on its own as soon as it gets the focus.
+    const QList<QTreeWidgetItem *> items = ui->treeWidget->selectedItems();
+    return items.isEmpty() ? -1 : ui->treeWidget->indexOfTopLevelItem(items.first());
+}
+
+void IOLinkMainWindow::on_pbtn_library_clicked()
+{
+    const int port = selectedPort();
+    widget_IODD dialog(this);
+    if (port < 0)
+        dialog.setConfirmEnabled(false, tr("请先在左侧选择一个端口"));
+    connect(&dialog, &widget_IODD::sig_pbtnEnter, this, [this, port](const QString &file) {
+        // Loaded once the dialog has closed, the way a port click loads its file.
+        QTimer::singleShot(0, this, [this, port, file]() {
+            onCreatePortInfo(file, uint8_t(port));
+            ui->portView->setCurrentIndex(port);
+        });
+    });
+    dialog.exec();
+}
+
 void IOLinkMainWindow::on_treeWidget_itemClicked(QTreeWidgetItem *item, int column)
 {
     Q_UNUSED(column)
@@ -162,8 +204,10 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
     const deviceInfo identity = identityParser.readDeviceInfo();
 
     if (path.isEmpty()) {
-        if (PortItemView *holder = portHolder(port))
+        if (PortItemView *holder = portHolder(port)) {
             holder->createPages(m_roleMenuSet, identity, description, true);
+            offerLibraryLookup(port);
+        }
         return QString();
     }
 

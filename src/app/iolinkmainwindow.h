@@ -43,11 +43,15 @@ public slots:
     void slot_comboxCurrentRole(int nIndex);
     void slot_openLoading(bool isOpen);
     void on_treeWidget_itemClicked(QTreeWidgetItem *item, int column);
+    // Opens the IODD library; a confirmed file is loaded for the selected port.
+    void on_pbtn_library_clicked();
     QString onCreatePortInfo(QString path, uint8_t port);
 
 private:
     void applyStyleSheet();
     void showPortStates();
+    void offerLibraryLookup(int port);
+    int selectedPort() const;
 
     Ui::IOLinkMainWindow *ui;
     widget_loading *loading = nullptr;

@@ -3,7 +3,11 @@
 
 #include "description/analyioddfile.h"
 #include "description/ioddrecords.h"
+#include "procdata/widget_in.h"
+#include "procdata/widget_out.h"
 #include "views/widget_port.h"
+#include "views/widget_portdi.h"
+#include "views/widget_portdo.h"
 
 #include <QTabWidget>
 
@@ -12,6 +16,9 @@ PortItemView::PortItemView(uint8_t port, QWidget *parent)
 {
     ui->setupUi(this);
     ui->stackedWidget->setCurrentIndex(2);
+    ui->DI->setPort(port);
+    ui->DO->setPort(port);
+    connect(this, &PortItemView::sigCleanPortStatus, ui->DI, &widget_portDI::onCleanPortStatus);
 }
 
 PortItemView::~PortItemView()
@@ -41,6 +48,7 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
         return;
 
     auto *portPage = new widget_Port;
+    portPage->setPort(m_portIndex);
     portPage->showDeviceInfo(identity);
     m_portTabWidget->addTab(portPage, QStringLiteral("Basic info"));
     if (identificationOnly) {
@@ -48,6 +56,22 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
         return;
     }
     portPage->createParameterView(roleMenuSet, m_portIndex, description);
+
+    const treeItem input = description.processDataIn();
+    if (!input.values.isEmpty()) {
+        auto *in = new widget_in;
+        connect(this, &PortItemView::sigCleanPortStatus, in, &widget_in::onCleanPortStatus);
+        in->setProcessData(input);
+        in->setPort(m_portIndex);
+        m_portTabWidget->addTab(in, QStringLiteral("In port"));
+    }
+    const treeItem output = description.processDataOut();
+    if (!output.values.isEmpty()) {
+        auto *out = new widget_out;
+        out->setProcessData(output);
+        out->setPort(m_portIndex);
+        m_portTabWidget->addTab(out, QStringLiteral("Out port"));
+    }
 
     auto *events = new widget_event;
     connect(this, &PortItemView::sigDiagnosis, events, &widget_event::onDiagnosis);

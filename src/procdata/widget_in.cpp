@@ -250,7 +250,12 @@ void widget_in::slot_timerOut()
 void widget_in::refresh(const QByteArray &data)
 {
     QTableWidget *table = ui->table;
-    const int totalBits = data.size() * 8;
+    // Bit 0 is the lowest bit of the last octet of the process data itself:
+    // whole registers are read, so an odd octet count leaves a spare octet
+    // behind the data that must not count.
+    const int pdOctets = (m_bitLength + 7) / 8;
+    const QByteArray pd = pdOctets > 0 && pdOctets < data.size() ? data.left(pdOctets) : data;
+    const int totalBits = pd.size() * 8;
     int position = 0;
     for (int row = 0; row < table->rowCount(); ++row) {
         QTableWidgetItem *number = table->item(row, 0);
@@ -259,7 +264,7 @@ void widget_in::refresh(const QByteArray &data)
         if (!number || !label || !shown)
             continue;
         const int n = std::max(number->data(BitLengthRole).toInt(), 0);
-        const quint32 v = quint32(valueCodec::extractBits(data, totalBits, position, n));
+        const quint32 v = quint32(valueCodec::extractBits(pd, totalBits, position, n));
         position += n;
 
         const int index = shown->data(PositionRole).toInt();

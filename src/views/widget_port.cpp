@@ -4,6 +4,9 @@
 #include "adapter/widgat_adapter.h"
 #include "description/analyioddfile.h"
 #include "description/ioddrecords.h"
+#include "library/widget_ioddlookup.h"
+#include "views/widget_portdi.h"
+#include "views/widget_portdo.h"
 #include "params/widget_parameter.h"
 
 #include <QCoreApplication>
@@ -32,6 +35,12 @@ widget_Port::~widget_Port()
 {
     qDebug() << "del:" << this;
     delete ui;
+}
+
+void widget_Port::setPort(int port)
+{
+    ui->widget->setPort(unsigned(port));
+    ui->widget_2->setPort(unsigned(port));
 }
 
 void widget_Port::clearDeviceInfo()
@@ -120,6 +129,8 @@ widget_Parameter *widget_Port::createParameterView(const QString &roleMenuSet, q
 
 widgat_adapter *widget_Port::createIsduConsole(int port)
 {
+    m_lookup = new widget_ioddLookup(ui->widget_3);
+    placeInHostArea(m_lookup);
     auto *console = new widgat_adapter(ui->widget_3);
     console->setPortCount(8);
     console->setPort(port);

@@ -6,6 +6,7 @@
 struct deviceInfo;
 class analyIoddFile;
 class widgat_adapter;
+class widget_ioddLookup;
 class widget_Parameter;
 
 namespace Ui {
@@ -24,6 +25,8 @@ public:
     explicit widget_Port(QWidget *parent = nullptr);
     ~widget_Port() override;
 
+    // The DI and DO views of the grey panel read and write this port.
+    void setPort(int port);
     void showDeviceInfo(const deviceInfo &info);
     void clearDeviceInfo();
 
@@ -31,7 +34,9 @@ public:
     // sets of the description and `roleMenuSet` shown.
     widget_Parameter *createParameterView(const QString &roleMenuSet, quint8 port, analyIoddFile &description);
     // The ISDU console in the host area, its port list preset to `port`.
+    // Above it, a line that looks the connected device up in the IODD library.
     widgat_adapter *createIsduConsole(int port);
+    widget_ioddLookup *libraryLookup() const { return m_lookup; }
 
     // The library folder of a description: <app dir>/iodd/<vendor>_<device>_<version>_<file stem>.
     static QString libraryFolder(const deviceInfo &info);
@@ -41,6 +46,7 @@ private:
     void showPicture(const QString &folder, const QString &file, class QLabel *label, int width, int height);
 
     Ui::widget_Port *ui;
+    widget_ioddLookup *m_lookup = nullptr;
 };
 
 #endif // WIDGET_PORT_H

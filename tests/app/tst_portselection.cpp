@@ -3,6 +3,8 @@
 #include "adapter/widgat_adapter.h"
 #include "app/iolinkmainwindow.h"
 #include "defaultsetup.h"
+#include "genericdevice.h"
+#include "library/widget_iodd.h"
 #include "library/widget_productname.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
@@ -17,6 +19,7 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -36,6 +39,9 @@ private slots:
     void clickWithoutAdapterBuildsThePages();
     void portStatesShowInTheTree();
     void findsTheBuiltInDescriptionFromAnotherDirectory();
+    void libraryFileLoadsForTheSelectedPort();
+    void libraryWithoutSelectedPortCannotConfirm();
+    void consoleLooksUpTheConnectedDevice();
 
 private:
     void click(int port);
@@ -116,7 +122,8 @@ void tst_portselection::evenPortShowsTheBuiltInDevice()
     QVERIFY(dialogSeen);
     QCOMPARE(tabTexts().mid(0, 4), (QStringList{QStringLiteral("适配器详情"), QStringLiteral("适配器通信参数"),
                                                 QStringLiteral("适配器端口配置"), QStringLiteral("Basic info")}));
-    QCOMPARE(tabTexts().last(), QStringLiteral("Message event"));
+    QCOMPARE(tabTexts().mid(4), (QStringList{QStringLiteral("In port"), QStringLiteral("Out port"),
+                                             QStringLiteral("Message event")}));
     QWidget *basic = tabs->widget(3);
     QCOMPARE(basic->findChild<QLineEdit *>(QStringLiteral("edit_vendorID"))->text(), QStringLiteral("1484"));
     QCOMPARE(basic->findChild<QLineEdit *>(QStringLiteral("edit_DeviceID"))->text(), QStringLiteral("101101"));
@@ -195,6 +202,90 @@ void tst_portselection::findsTheBuiltInDescriptionFromAnotherDirectory()
     QDir::setCurrent(previous);
     QVERIFY2(QFileInfo::exists(path), qPrintable(path));
     QVERIFY(QFileInfo(path).isAbsolute());
+}
+
+void tst_portselection::libraryFileLoadsForTheSelectedPort()
+{
+    // A library with the built-in description only, beside a fresh "application".
+    QTemporaryDir dir;
+    const QString folder = QStringLiteral("1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1");
+    QVERIFY(QDir(dir.path()).mkpath(folder));
+    const QString source = QFileInfo(IOLinkMainWindow::resolveDefaultIoddPath()).absoluteFilePath();
+    QVERIFY(QFile::copy(source, dir.path() + QLatin1Char('/') + folder + QLatin1Char('/')
+                                    + QFileInfo(source).fileName()));
+    widget_IODD::setLibraryDir(dir.path());
+
+    tree->setCurrentItem(tree->topLevelItem(2));   // Port3: a console page until now
+    click(2);
+    QCOMPARE(tabs->count(), 4);
+    QString delivered;
+    QTimer::singleShot(50, this, [this, &delivered]() {
+        auto *dialog = qobject_cast<widget_IODD *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        connect(dialog, &widget_IODD::sig_pbtnEnter, this, [&delivered](const QString &p) { delivered = p; });
+        auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("table_show"));
+        if (table->rowCount() != 1) {
+            dialog->close();   // the checks below then fail
+            return;
+        }
+        table->setCurrentCell(0, 0);
+        answerVariantDialog(2);
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("pbtn_enter")), Qt::LeftButton);
+    });
+    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("pbtn_library")), Qt::LeftButton);
+    QTRY_VERIFY(dialogSeen);
+    widget_IODD::setLibraryDir(QString());
+    QVERIFY(delivered.startsWith(dir.path()));
+    QTRY_COMPARE(tabTexts().size(), 7);
+    QCOMPARE(tabs->widget(3)->findChild<QLineEdit *>(QStringLiteral("edit_DeviceID"))->text(),
+             QStringLiteral("101101"));
+    QVERIFY(!tabs->widget(3)->findChild<widgat_adapter *>());
+    QCOMPARE(window->findChild<QStackedWidget *>(QStringLiteral("portView"))->currentIndex(), 2);
+}
+
+void tst_portselection::libraryWithoutSelectedPortCannotConfirm()
+{
+    bool enabled = true;
+    QString reason;
+    QTimer::singleShot(50, this, [&]() {
+        auto *dialog = qobject_cast<widget_IODD *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        auto *enter = dialog->findChild<QPushButton *>(QStringLiteral("pbtn_enter"));
+        enabled = enter->isEnabled();
+        reason = enter->toolTip();
+        dialog->close();
+    });
+    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("pbtn_library")), Qt::LeftButton);
+    QVERIFY(!enabled);
+    QVERIFY(!reason.isEmpty());
+    QCOMPARE(tabs->count(), 3);
+}
+
+void tst_portselection::consoleLooksUpTheConnectedDevice()
+{
+    // Port1 holds a device the library knows; Port7 none.
+    GenericDevice::Identity known;
+    known.vendorId = 1484;
+    known.deviceId = 101101;
+    VirtualAdapter::instance().setPort(0, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>(known));
+    window->portMonitor()->poll();
+
+    click(6);
+    auto *button = tabs->widget(3)->findChild<QPushButton *>(QStringLiteral("pbtn_lookup"));
+    QVERIFY(button);
+    QVERIFY(!button->isEnabled());   // a deactivated port has no device to look up
+
+    click(0);
+    button = tabs->widget(3)->findChild<QPushButton *>(QStringLiteral("pbtn_lookup"));
+    QVERIFY(button && button->isEnabled());
+    answerVariantDialog(0);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY(dialogSeen);
+    QTRY_COMPARE(tabTexts().size(), 7);
+    QCOMPARE(tabs->widget(3)->findChild<QLineEdit *>(QStringLiteral("edit_vendorID"))->text(),
+             QStringLiteral("1484"));
 }
 
 QTEST_MAIN(tst_portselection)

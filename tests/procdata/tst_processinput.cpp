@@ -84,8 +84,14 @@ void tst_processinput::refresh_data()
     QTest::newRow("packing ignores bit offsets")
         << node(16, {high, item(U, "8", "0", "255"), item(I, "16", "-10", "10")}) << hex("12 34")
         << QStringList{"52", "18", "0"};
+    // Whole registers are read: a spare octet behind odd-length data does not count.
     QTest::newRow("float32 after a flag") << node(40, {flag("1"), item("Float32T", QString())})
-                                          << hex("00 00 7f 80 00 01") << QStringList{"true", "1.5"};
+                                          << hex("00 7f 80 00 01 ee") << QStringList{"true", "1.5"};
+    QTest::newRow("8-bit input in one register") << node(8, {item(U, "8", "0", "255")}) << hex("2a ee")
+                                                 << QStringList{"42"};
+    QTest::newRow("24-bit input in two registers")
+        << node(24, {item(U, "16", "0", "65535"), item(U, "8", "0", "255")}) << hex("01 02 03 ee")
+        << QStringList{"515", "1"};
 }
 
 void tst_processinput::refresh()

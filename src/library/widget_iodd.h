@@ -1,0 +1,79 @@
+#ifndef WIDGET_IODD_H
+#define WIDGET_IODD_H
+
+#include <QDialog>
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+class QTableWidgetItem;
+
+namespace Ui {
+class widget_IODD;
+}
+
+// Modal dialog over the IODD library: one folder per IODD file, named
+// "<vendor id>_<device id>_<version>_<file name without .xml>", directly in
+// the library directory. Lists, adds, searches by device id and deletes
+// entries; confirming a row emits the path of its IODD file and closes.
+//
+// The table is rebuilt from disk at construction only. Nothing written or
+// removed by the dialog lies outside the library directory: folder names and
+// picture names that would leave it are refused (with a debug line).
+class widget_IODD : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(widget_IODD)
+
+public:
+    // Asks for an IODD file to add: (caption, start directory, filter) ->
+    // chosen path, empty when cancelled.
+    using OpenFileFunction = std::function<QString(const QString &, const QString &, const QString &)>;
+    // Asks a question: (title, text, buttons, default button) -> answer.
+    using AskFunction = std::function<QMessageBox::StandardButton(
+        const QString &, const QString &, QMessageBox::StandardButtons, QMessageBox::StandardButton)>;
+
+    explicit widget_IODD(QWidget *parent = nullptr);
+    ~widget_IODD() override;
+
+    // The library directory: QCoreApplication::applicationDirPath() + "/iodd"
+    // unless overridden. The override (empty = none) lets the tests give
+    // every case a fresh directory; it applies to dialogs constructed later.
+    static QString libraryDir();
+    static void setLibraryDir(const QString &dir);
+
+    // Replace the file dialog and the message box (default: the real ones,
+    // without parent).
+    void setOpenFileFunction(OpenFileFunction function);
+    void setAskFunction(AskFunction function);
+
+    // Lets the caller refuse confirmation, e.g. while no port is selected:
+    // disables pbtn_enter and shows the reason as its tool tip.
+    void setConfirmEnabled(bool enabled, const QString &reason = QString());
+
+signals:
+    void sig_pbtnEnter(QString path);
+
+private slots:
+    void slot_addIODD();
+    void slot_delIODD();
+    void slot_pbtnSearchDid();
+    void slot_tableCurrentRow(QTableWidgetItem *item);
+    void slot_pbtnEnter();
+
+private:
+    void scanLibrary();
+    void appendRow(const QString &vendorId, const QString &deviceId, const QString &fileName,
+                   const QString &version);
+    QString cellText(int row, int column) const;
+    QString folderNameOfRow(int row) const;
+    void copyIntoLibrary(const QString &sourcePath, const QString &folderName, const QStringList &pictures);
+
+    Ui::widget_IODD *ui;
+    OpenFileFunction m_openFile;
+    AskFunction m_ask;
+    bool m_confirmEnabled = true;
+};
+
+#endif // WIDGET_IODD_H

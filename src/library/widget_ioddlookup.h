@@ -1,0 +1,45 @@
+#ifndef WIDGET_IODDLOOKUP_H
+#define WIDGET_IODDLOOKUP_H
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+// A button and a one-line status for a port page without a description: looks
+// the device that the adapter reports on the port up in the IODD library
+// (beside the executable, widget_IODD::libraryDir()) by vendor and device id.
+// A found file is announced with sigDescriptionFound; a miss is told in the
+// status line.
+class widget_ioddLookup : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(widget_ioddLookup)
+
+public:
+    explicit widget_ioddLookup(QWidget *parent = nullptr);
+    ~widget_ioddLookup() override;
+
+    // The port (0-based) and the identity its device reported. A vendor id
+    // or device id of 0 means no IO-Link device identity is known: the
+    // button is disabled and says so.
+    void setDevice(int port, quint16 vendorId, quint32 deviceId);
+
+    QString statusText() const;
+
+signals:
+    void sigDescriptionFound(int port, QString path);
+
+private slots:
+    void slot_lookup();
+
+private:
+    QPushButton *m_button;
+    QLabel *m_status;
+    int m_port = -1;
+    quint16 m_vendorId = 0;
+    quint32 m_deviceId = 0;
+};
+
+#endif // WIDGET_IODDLOOKUP_H
