@@ -3,6 +3,10 @@
 #include "link/adapterregisters.h"
 #include "link/modbusframe.h"
 
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcSim, "hub8.sim")
+
 namespace {
 struct Area
 {
@@ -182,10 +186,18 @@ quint8 VirtualAdapter::writeHolding(quint16 address, const QByteArray &values)
         const int offset = 2 * (address - outWin.first);
         for (int i = 0; i < values.size(); ++i)
             port.pdOut[offset + i] = values.at(i);
-        if (port.mode == Mode::DigitalOut)
+        const QByteArray before = port.device ? port.device->processDataOut() : QByteArray();
+        const bool wasOn = port.digitalOut;
+        if (port.mode == Mode::DigitalOut) {
             port.digitalOut = (quint8(port.pdOut.at(1)) & 1) != 0;
-        else if (port.mode == Mode::IoLinkOperate && port.device)
+            if (port.digitalOut != wasOn)
+                qCInfo(lcSim).noquote() << QStringLiteral("Port%1 DO %2").arg(p + 1).arg(port.digitalOut ? 1 : 0);
+        } else if (port.mode == Mode::IoLinkOperate && port.device) {
             port.device->setProcessDataOut(port.pdOut);
+            if (port.device->processDataOut() != before)
+                qCInfo(lcSim).noquote() << QStringLiteral("Port%1 output process data:").arg(p + 1)
+                                        << port.pdOut.left(count * 2 + offset).toHex(' ');
+        }
         return 0;
     }
     return modbusexception::illegalDataAddress;

@@ -66,6 +66,15 @@ QComboBox *makeCombo(const valueItem &value)
     auto *combo = new QComboBox;
     for (const valuePair &pair : value.editor.entries)
         combo->addItem(pair.first, pair.second);
+    // Outputs start switched off: writing the page unchanged must not turn
+    // anything on that the user did not choose.
+    for (int i = 0; i < combo->count(); ++i) {
+        const QString v = combo->itemData(i).toString().trimmed().toLower();
+        if (v == QLatin1String("false") || v == QLatin1String("0")) {
+            combo->setCurrentIndex(i);
+            break;
+        }
+    }
     return combo;
 }
 

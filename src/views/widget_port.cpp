@@ -12,7 +12,9 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QComboBox>
 #include <QImage>
+#include <QPushButton>
 #include <QLabel>
 #include <QPixmap>
 #include <QVBoxLayout>
@@ -29,6 +31,15 @@ widget_Port::widget_Port(QWidget *parent) : QWidget(parent), ui(new Ui::widget_P
                                    ui->edit_minimunmCycleTime, ui->edit_brtrate,       ui->edit_SIO};
     for (QLineEdit *e : edits)
         e->setFocusPolicy(Qt::NoFocus);
+
+    // The grey panel's style sheet reaches every child; give the DI/DO
+    // controls back their own colours so buttons stay readable.
+    for (QPushButton *b : ui->widget_4->findChildren<QPushButton *>())
+        b->setStyleSheet(QStringLiteral("background-color: rgb(9, 170, 185); color: white;"));
+    for (QWidget *w : ui->widget_4->findChildren<QLineEdit *>())
+        w->setStyleSheet(QStringLiteral("background-color: white;"));
+    for (QWidget *w : ui->widget_4->findChildren<QComboBox *>())
+        w->setStyleSheet(QStringLiteral("background-color: white;"));
 }
 
 widget_Port::~widget_Port()

@@ -135,6 +135,11 @@ void tst_processoutput::busyHeldAcrossTheWrite()
     widget_out page;
     page.setPort(port);
     page.setProcessData(builtinProcessData(false));
+    // Outputs start off; switch them all on for the write.
+    auto *table = page.findChild<QTableWidget *>(QStringLiteral("table"));
+    for (int row = 0; row < table->rowCount(); ++row)
+        QCOMPARE(qobject_cast<QComboBox *>(table->cellWidget(row, 2))->currentText(), QStringLiteral("false"));
+    page.slot_pbtn_allTrueclicked();
     myModbus *link = common::instance()->modbus;
     bool beforeWrite = false;
     bool afterWrite = false;
