@@ -1,5 +1,7 @@
 #include "mydoublevalidator.h"
 
+#include "numbercharacters.h"
+
 #include <QLocale>
 
 myDoubleValidator::myDoubleValidator(QObject *parent) : QDoubleValidator(parent) {}
@@ -19,14 +21,8 @@ QValidator::State myDoubleValidator::validate(QString &input, int &pos) const
     if (input == QLatin1String("00"))
         return Invalid;
 
-    for (const QChar c : qAsConst(input)) {
-        if (c.unicode() > 0xFF)
-            return Invalid;
-        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        const bool minusAllowed = c == QLatin1Char('-') && bottom() < 0;
-        if (!digit && c != QLatin1Char('.') && !minusAllowed)
-            return Invalid;
-    }
+    if (!onlyNumberCharacters(input, bottom() < 0))
+        return Invalid;
 
     if (input.count(QLatin1Char('.')) > 1)
         return Invalid;

@@ -1,5 +1,7 @@
 #include "myintvalidator.h"
 
+#include "numbercharacters.h"
+
 #include <QLocale>
 
 #include <cmath>
@@ -48,14 +50,8 @@ QValidator::State myIntValidator::validate(QString &input, int &pos) const
 {
     if (input.isEmpty())
         return Intermediate;
-    for (const QChar c : qAsConst(input)) {
-        if (c.unicode() > 0xFF)
-            return Invalid;
-        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        const bool minusAllowed = c == QLatin1Char('-') && bottom() < 0;
-        if (!digit && c != QLatin1Char('.') && !minusAllowed)
-            return Invalid;
-    }
+    if (!onlyNumberCharacters(input, bottom() < 0))
+        return Invalid;
     return QIntValidator::validate(input, pos);
 }
 

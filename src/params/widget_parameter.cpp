@@ -1,6 +1,9 @@
 #include "widget_parameter.h"
 #include "ui_widget_parameter.h"
 
+#include "link/adapterregisters.h"
+#include "views/tablestyle.h"
+
 #include "link/common.h"
 #include "link/isdublock.h"
 #include "link/mymodbus.h"
@@ -38,20 +41,12 @@ constexpr int valueColumn = 2;
 constexpr int columnCount = 6;
 
 // The adapter's ISDU mailbox: request and response block, 20 registers each.
-constexpr quint16 requestRegisters = 0x3500;
-constexpr quint16 responseRegisters = 0x3600;
-constexpr int blockRegisters = 20;
+constexpr quint16 requestRegisters = adapterregs::isduRequest;
+constexpr quint16 responseRegisters = adapterregs::isduResponse;
+constexpr int blockRegisters = adapterregs::isduBlockRegisters;
 
 const QColor modifiedRowColour(102, 249, 219);
 
-const char tableStyle[] =
-    "QTableWidget::item:hover{\n    background-color:rgb(196,196,196,200)\n}\n"
-    "QTableWidget::item:selected{\n    background-color:#C4C4C4\n}\n"
-    "QHeaderView::section,QTableCornerButton:section{\n    padding:3px;\n    margin:0px;\n"
-    "    color:#333333;\n    border:1px solid #fff;\n    border-left-width:0px;\n"
-    "    border-right-width:1px;\n    border-top-width:0px;\n    border-bottom-width:1px;\n"
-    "    background:skyblue\n}\n"
-    "QTableWidget{\n    background-color:white;\n    border:none;\n}";
 
 QTableWidgetItem *fixedItem(const QString &text)
 {
@@ -137,7 +132,7 @@ widget_Parameter::~widget_Parameter()
 void widget_Parameter::setUpTable()
 {
     QTableWidget *table = ui->table_param;
-    table->setStyleSheet(QString::fromLatin1(tableStyle));
+    table->setStyleSheet(QString::fromLatin1(hub8style::tableStyleSheet));
     table->setColumnCount(columnCount);
     table->setHorizontalHeaderLabels({QStringLiteral("参数"), QStringLiteral("R/W"), QStringLiteral("值"),
                                       QStringLiteral("单位"), QStringLiteral("默认"), QStringLiteral("描述")});

@@ -1,16 +1,16 @@
 #include "widget_in.h"
 #include "ui_widget_in.h"
 
+#include "pdtable.h"
+
 #include "link/adapterregisters.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
 #include "params/valuecodec.h"
 #include "procdata/widget_inboolt.h"
-#include "views/tablestyle.h"
 
 #include <QDebug>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QHideEvent>
 #include <QSplitter>
 #include <QTableWidgetItem>
@@ -21,7 +21,6 @@
 
 namespace {
 
-const int columnWidths[] = {60, 200, 200};
 // Tiles per row of the tile area.
 const int tilesPerRow = 4;
 // IO-Link carries at most 32 octets of process data: 16 registers.
@@ -114,16 +113,8 @@ widget_in::widget_in(QWidget *parent) : QWidget(parent), ui(new Ui::widget_in)
     ui->pbtn_stop->setEnabled(false);
 
     QTableWidget *table = ui->table;
-    table->setColumnCount(3);
-    table->setHorizontalHeaderLabels({QStringLiteral("序号"), QStringLiteral("名称"), QStringLiteral("值")});
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    for (int i = 0; i < 3; ++i)
-        table->setColumnWidth(i, columnWidths[i]);
-    table->verticalHeader()->setVisible(false);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    setUpProcessDataTable(table);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setStyleSheet(QString::fromLatin1(hub8style::tableStyleSheet));
 
     connect(ui->pbtn_start, &QPushButton::clicked, this, &widget_in::slot_pbtn_start);
     connect(ui->pbtn_stop, &QPushButton::clicked, this, &widget_in::slot_pbtn_stop);

@@ -1,16 +1,16 @@
 #include "widget_out.h"
 #include "ui_widget_out.h"
 
+#include "pdtable.h"
+
 #include "link/adapterregisters.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
 #include "params/myintvalidator.h"
-#include "views/tablestyle.h"
 
 #include <QComboBox>
 #include <QDebug>
 #include <QEventLoop>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
 #include <QStringList>
@@ -24,7 +24,6 @@
 
 namespace {
 
-const int columnWidths[] = {60, 200, 200};
 // IO-Link carries at most 32 octets of process data: 16 registers.
 const int maxPdRegisters = 16;
 
@@ -85,15 +84,7 @@ widget_out::widget_out(QWidget *parent) : QWidget(parent), ui(new Ui::widget_out
     ui->setupUi(this);
 
     QTableWidget *table = ui->table;
-    table->setColumnCount(3);
-    table->setHorizontalHeaderLabels({QStringLiteral("序号"), QStringLiteral("名称"), QStringLiteral("值")});
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    for (int i = 0; i < 3; ++i)
-        table->setColumnWidth(i, columnWidths[i]);
-    table->verticalHeader()->setVisible(false);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setStyleSheet(QString::fromLatin1(hub8style::tableStyleSheet));
+    setUpProcessDataTable(table);
 
     connect(ui->pbtn_false, &QPushButton::clicked, this, &widget_out::slot_pbtn_allFalseClicked);
     connect(ui->pbtn_true, &QPushButton::clicked, this, &widget_out::slot_pbtn_allTrueclicked);

@@ -1,6 +1,8 @@
 #include "widget_event.h"
 #include "ui_widget_event.h"
 
+#include "tablestyle.h"
+
 #include <QDebug>
 #include <QHeaderView>
 #include <QIcon>
@@ -10,16 +12,6 @@
 namespace {
 
 const int columnWidths[] = {120, 120, 300, 60};
-
-const char tableStyle[] =
-    "QTableWidget::item:hover{\n    background-color:rgb(196,196,196,200)\n}\n                    \n"
-    "QTableWidget::item:selected{\n    background-color:#C4C4C4\n}\n\t\n"
-    "QHeaderView::section,QTableCornerButton:section{ \n    \n    padding:3px; \n    margin:0px; \n"
-    "    color:#333333;  \n    border:1px solid #fff; \n    \n    border-left-width:0px; \n"
-    "    border-right-width:1px; \n    border-top-width:0px; \n    border-bottom-width:1px;\n"
-    "    background:qlineargradient(spread:pad,x1:0,y1:0,x2:0,y2:1,stop:0 #C4ECF6,stop:1 #6CD0E8); \n"
-    "\tbackground:skyblue\n}\n"
-    "QTableWidget{\n    background-color:white;\n    border:none;\n}";
 
 // The state picture at row height; an unloadable picture gives an empty icon.
 QIcon stateIcon(bool isError)
@@ -48,7 +40,7 @@ widget_event::widget_event(QWidget *parent) : QWidget(parent), ui(new Ui::widget
     for (int i = 0; i < 4; ++i)
         table->setColumnWidth(i, columnWidths[i]);
     table->verticalHeader()->setVisible(false);
-    table->setStyleSheet(QString::fromLatin1(tableStyle));
+    table->setStyleSheet(QString::fromLatin1(hub8style::tableStyleSheet));
 }
 
 widget_event::~widget_event()
