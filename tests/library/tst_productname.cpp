@@ -1,5 +1,4 @@
-// The variant dialog: which variant a confirmation picks, the cancelled flag
-// and the pictures from the description's library folder.
+// The variant dialog: which variant a confirmation picks, when it counts as cancelled, its pictures.
 
 #include "library/widget_productname.h"
 
@@ -9,18 +8,6 @@
 #include <QTableWidget>
 #include <QWindow>
 #include <QtTest>
-
-class tst_productName : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void confirmPicksFirstEqualProductId();
-    void enterWithoutCurrentRowDoesNothing();
-    void closedWindowIsCancelledEvenWithRowSelected();
-    void escapeIsCancelled();
-    void picturesFromLibraryFolder();
-};
 
 static QList<variantItem> variants()
 {
@@ -42,98 +29,89 @@ template<typename F> static bool execWith(QDialog &d, F during)
     return !timedOut;
 }
 
-void tst_productName::confirmPicksFirstEqualProductId()
+class tst_productName : public QObject
 {
-    for (int row = 0; row < 3; ++row) {
-        widget_productName d;
-        d.setVariants({variants().at(1)}); // replaced by the next call
-        d.setVariants(variants());
-        QCOMPARE(table(d)->rowCount(), 3);
-        QVERIFY(!(table(d)->item(row, 0)->flags() & Qt::ItemIsEditable));
-        QSignalSpy closed(&d, &widget_productName::sigClose);
-        QVERIFY(execWith(d, [&] {
-            table(d)->selectRow(row);
-            QTest::mouseClick(enter(d), Qt::LeftButton);
-        }));
-        QCOMPARE(closed.count(), 1);
-        QCOMPARE(closed.at(0).at(0).toBool(), false);
-        const variantItem expected = variants().at(row == 2 ? 1 : row);
-        const variantItem got = d.selectedVariant();
-        QCOMPARE(QStringList({got.productId, got.name, got.description, got.deviceSymbol, got.deviceIcon}),
-                 QStringList({expected.productId, expected.name, expected.description, expected.deviceSymbol,
-                              expected.deviceIcon}));
+    Q_OBJECT
+private slots:
+    void confirmPicksFirstEqualProductId()
+    {
+        for (int row = 0; row < 3; ++row) {
+            widget_productName d;
+            d.setVariants({variants().at(1)}); // replaced by the next call
+            d.setVariants(variants());
+            QCOMPARE(table(d)->rowCount(), 3);
+            QSignalSpy closed(&d, &widget_productName::sigClose);
+            QVERIFY(execWith(d, [&] {
+                table(d)->selectRow(row);
+                QTest::mouseClick(enter(d), Qt::LeftButton);
+            }));
+            QCOMPARE(closed.count(), 1);
+            QVERIFY(!closed.at(0).at(0).toBool());
+            const variantItem expected = variants().at(row == 2 ? 1 : row);
+            const variantItem got = d.selectedVariant();
+            QCOMPARE(QStringList({got.productId, got.name, got.description, got.deviceSymbol, got.deviceIcon}),
+                     QStringList({expected.productId, expected.name, expected.description, expected.deviceSymbol,
+                                  expected.deviceIcon}));
+        }
     }
-}
 
-void tst_productName::enterWithoutCurrentRowDoesNothing()
-{
-    widget_productName d;
-    d.setVariants(variants());
-    QSignalSpy closed(&d, &widget_productName::sigClose);
-    d.show();
-    table(d)->setCurrentIndex(QModelIndex());
-    enter(d)->click();
-    d.setVariants({});
-    enter(d)->click();
-    QVERIFY(d.isVisible());
-    QCOMPARE(closed.count(), 0);
-    QVERIFY(d.selectedVariant().productId.isEmpty());
-}
+    void enterWithoutCurrentRowDoesNothing()
+    {
+        widget_productName d;
+        d.setVariants(variants());
+        QSignalSpy closed(&d, &widget_productName::sigClose);
+        d.show();
+        table(d)->setCurrentIndex(QModelIndex());
+        enter(d)->click();
+        d.setVariants({});
+        enter(d)->click();
+        QVERIFY(d.isVisible());
+        QCOMPARE(closed.count(), 0);
+        QVERIFY(d.selectedVariant().productId.isEmpty());
+    }
 
-void tst_productName::closedWindowIsCancelledEvenWithRowSelected()
-{
-    widget_productName d;
-    d.setVariants(variants());
-    QSignalSpy closed(&d, &widget_productName::sigClose);
-    // The window closed from outside, as the title-bar button does.
-    QVERIFY(execWith(d, [&] {
-        table(d)->selectRow(1);
-        d.windowHandle()->close();
-    }));
-    QCOMPARE(closed.count(), 1);
-    QCOMPARE(closed.at(0).at(0).toBool(), true);
-    QVERIFY(d.selectedVariant().productId.isEmpty());
-}
+    void closingOrEscapeIsCancelledEvenWithRowSelected()
+    {
+        for (bool escape : {false, true}) {
+            widget_productName d;
+            d.setVariants(variants());
+            QSignalSpy closed(&d, &widget_productName::sigClose);
+            QVERIFY(execWith(d, [&] {
+                table(d)->selectRow(1);
+                if (escape)
+                    QTest::keyClick(&d, Qt::Key_Escape);
+                else
+                    d.windowHandle()->close();   // as the title-bar button does
+            }));
+            QCOMPARE(closed.count(), 1);
+            QCOMPARE(closed.at(0).at(0).toBool(), true);
+            QVERIFY(d.selectedVariant().productId.isEmpty());
+        }
+    }
 
-void tst_productName::escapeIsCancelled()
-{
-    widget_productName d;
-    d.setVariants(variants());
-    QSignalSpy closed(&d, &widget_productName::sigClose);
-    QVERIFY(execWith(d, [&] {
-        table(d)->selectRow(0);
-        QTest::keyClick(&d, Qt::Key_Escape);
-    }));
-    QCOMPARE(closed.count(), 1);
-    QCOMPARE(closed.at(0).at(0).toBool(), true);
-    QVERIFY(d.selectedVariant().productId.isEmpty());
-}
+    void picturesFromLibraryFolder()
+    {
+        // Library folder beside the executable, named after the description.
+        deviceInfo info;
+        info.vendorId = "65535", info.deviceId = QString::number(QCoreApplication::applicationPid());
+        info.version = "V9.9", info.fileName = "tst-pictures.xml";
+        QDir folder(QCoreApplication::applicationDirPath() + "/iodd/65535_" + info.deviceId + "_V9.9_tst-pictures");
+        QVERIFY(folder.mkpath("."));
+        auto removeFolder = qScopeGuard([&folder] { folder.removeRecursively(); });
+        QImage wide(64, 20, QImage::Format_RGB32);
+        wide.fill(Qt::red);
+        QVERIFY(wide.save(folder.filePath("a-pic.png")));
 
-void tst_productName::picturesFromLibraryFolder()
-{
-    // Library folder beside the executable, named after the description.
-    deviceInfo info;
-    info.vendorId = "65535";
-    info.deviceId = QString::number(QCoreApplication::applicationPid());
-    info.version = "V9.9";
-    info.fileName = "tst-pictures.xml";
-    QDir folder(QCoreApplication::applicationDirPath() + "/iodd/65535_" + info.deviceId + "_V9.9_tst-pictures");
-    QVERIFY(folder.mkpath("."));
-    auto removeFolder = qScopeGuard([&folder] { folder.removeRecursively(); });
-    QImage wide(64, 20, QImage::Format_RGB32);
-    wide.fill(Qt::red);
-    QVERIFY(wide.save(folder.filePath("a-pic.png")));
-
-    widget_productName d;
-    d.setDeviceInfo(info);
-    d.setVariants(variants());
-    const QPixmap shown = qobject_cast<QLabel *>(table(d)->cellWidget(0, 2))->pixmap(Qt::ReturnByValue);
-    QCOMPARE(shown.size(), QSize(30, 30));
-    QCOMPARE(shown.toImage().pixelColor(15, 15), QColor(Qt::red));
-    // Missing files: empty labels, the rows are still there.
-    QVERIFY(qobject_cast<QLabel *>(table(d)->cellWidget(0, 3))->pixmap(Qt::ReturnByValue).isNull());
-    QVERIFY(qobject_cast<QLabel *>(table(d)->cellWidget(2, 2))->pixmap(Qt::ReturnByValue).isNull());
-}
+        widget_productName d;
+        d.setDeviceInfo(info);
+        d.setVariants(variants());
+        const QPixmap shown = qobject_cast<QLabel *>(table(d)->cellWidget(0, 2))->pixmap(Qt::ReturnByValue);
+        QCOMPARE(shown.toImage().pixelColor(15, 15), QColor(Qt::red));
+        // Missing files: empty labels, the rows are still there.
+        QVERIFY(qobject_cast<QLabel *>(table(d)->cellWidget(0, 3))->pixmap(Qt::ReturnByValue).isNull());
+        QVERIFY(qobject_cast<QLabel *>(table(d)->cellWidget(2, 2))->pixmap(Qt::ReturnByValue).isNull());
+    }
+};
 
 QTEST_MAIN(tst_productName)
 #include "tst_productname.moc"
