@@ -1,5 +1,4 @@
-// The parameter page against the virtual adapter: what it reads, what it
-// writes, and what reaches the virtual device.
+// The parameter page against the virtual adapter: what it reads and writes.
 
 #include "app/iolinkmainwindow.h"
 #include "defaultsetup.h"
@@ -28,10 +27,7 @@ namespace {
 
 constexpr int testPort = 1;
 
-QString fixturePath()
-{
-    return QStringLiteral(HUB8_SOURCE_DIR "/tests/params/fixtures/parameters.xml");
-}
+const QString fixturePath = HUB8_SOURCE_DIR "/tests/params/fixtures/parameters.xml";
 
 // The ISDU request blocks the tool wrote to the mailbox, in order, each as
 // "r <index>/<subindex> <length>" or "w <index>/<subindex> <data in hex>".
@@ -44,13 +40,10 @@ QStringList mailboxRequests()
         if (r.size() < 48 || quint8(r[2]) != 0x10 || quint8(r[3]) != 0x35 || quint8(r[4]) != 0x00)
             continue;
         const QByteArray block = r.mid(8, 40);
-        const int index = (quint8(block[3]) << 8) | quint8(block[4]);
-        const int length = quint8(block[6]);
-        QString text = QStringLiteral("%1 %2/%3 ").arg(block[0] == 0x03 ? QLatin1Char('r') : QLatin1Char('w'))
-                           .arg(index)
-                           .arg(quint8(block[5]));
+        const int index = (quint8(block[3]) << 8) | quint8(block[4]), length = quint8(block[6]);
+        QString text = QString("%1 %2/%3 ").arg(block[0] == 0x03 ? 'r' : 'w').arg(index).arg(quint8(block[5]));
         if (quint8(block[1]) != testPort + 1)
-            text.prepend(QStringLiteral("port %1: ").arg(quint8(block[1])));
+            text.prepend(QString("port %1: ").arg(quint8(block[1])));
         text += block[0] == 0x03 ? QString::number(length) : QString::fromLatin1(block.mid(7, length).toHex());
         out << text;
     }
@@ -78,7 +71,7 @@ private slots:
 
 private:
     widget_Parameter *makePage(const QString &role);
-    QTableWidget *table() const { return m_page->findChild<QTableWidget *>(QStringLiteral("table_param")); }
+    QTableWidget *table() const { return m_page->findChild<QTableWidget *>(QString("table_param")); }
     QPushButton *button(const char *name) const { return m_page->findChild<QPushButton *>(QLatin1String(name)); }
     int rowOf(const QString &label) const;
     QString valueText(const QString &label) const;
@@ -96,7 +89,7 @@ void tst_parameterview::init()
     VirtualAdapter &adapter = VirtualAdapter::instance();
     adapter.reset();
     QString error;
-    auto device = IoddDevice::fromFile(fixturePath(), QCoreApplication::applicationDirPath() + QStringLiteral("/std"),
+    auto device = IoddDevice::fromFile(fixturePath, QCoreApplication::applicationDirPath() + QString("/std"),
                                        &error);
     QVERIFY2(device, qPrintable(error));
     m_device = device.get();
@@ -122,7 +115,7 @@ void tst_parameterview::cleanup()
 widget_Parameter *tst_parameterview::makePage(const QString &role)
 {
     analyIoddFile description;
-    if (description.load(fixturePath()) != 0)
+    if (description.load(fixturePath) != 0)
         return nullptr;
     m_host = new widget_Port;
     m_page = m_host->createParameterView(role, testPort, description);
@@ -145,7 +138,7 @@ QString tst_parameterview::valueText(const QString &label) const
 {
     const int row = rowOf(label);
     if (row < 0)
-        return QStringLiteral("<no row %1>").arg(label);
+        return QString("<no row %1>").arg(label);
     if (auto *combo = qobject_cast<QComboBox *>(table()->cellWidget(row, 2)))
         return combo->currentText();
     return table()->item(row, 2)->text();
@@ -179,60 +172,54 @@ void tst_parameterview::setDeviceValue(quint16 index, quint8 subindex, const cha
 
 void tst_parameterview::readAllFillsTheTable()
 {
-    QVERIFY(makePage(QStringLiteral("SpecialistRoleMenuSet")));
+    QVERIFY(makePage("SpecialistRoleMenuSet"));
     setDeviceValue(100, 0, "0705");     // High 7, Low 5
     setDeviceValue(101, 0, "02");       // Fast
     setDeviceValue(102, 0, "ff85");     // -123, shown scaled by 0.1
     QVERIFY(m_device->writeIsdu(64, 0, QByteArray("hello")).ok());
-    const QString initialMode = valueText(QStringLiteral("Mode"));
+    const QString initialMode = valueText("Mode");
 
     // Nothing edited yet: reading the modified entries sends nothing.
     QTest::mouseClick(button("pbtn_read_fix"), Qt::LeftButton);
     QCOMPARE(mailboxRequests(), QStringList());
-    QCOMPARE(valueText(QStringLiteral("Mode")), initialMode);
+    QCOMPARE(valueText("Mode"), initialMode);
 
     QSignalSpy loading(common::instance(), &common::sig_openLoading);
     QTest::mouseClick(button("pbtn_read"), Qt::LeftButton);
 
     // One read per index and menu: the record's second item comes from the
     // menu's cache, the sub-menu reads the record again, "wo" is never read.
-    QCOMPARE(mailboxRequests(), (QStringList{QStringLiteral("r 100/0 0"), QStringLiteral("r 101/0 0"),
-                                             QStringLiteral("r 102/0 0"), QStringLiteral("r 64/0 0"),
-                                             QStringLiteral("r 103/0 0"), QStringLiteral("r 100/0 0")}));
+    QCOMPARE(mailboxRequests(),
+             (QStringList{"r 100/0 0", "r 101/0 0", "r 102/0 0", "r 64/0 0", "r 103/0 0", "r 100/0 0"}));
     QCOMPARE(loading.size(), 2);
-    QCOMPARE(loading.at(0).at(0).toBool(), true);
-    QCOMPARE(loading.at(1).at(0).toBool(), false);
-    QVERIFY(!common::instance()->modbus->busy);
+    QVERIFY(loading.at(0).at(0).toBool() && !loading.at(1).at(0).toBool() && !common::instance()->modbus->busy);
 
-    QCOMPARE(valueText(QStringLiteral("Low")), QStringLiteral("5"));
-    QCOMPARE(valueText(QStringLiteral("High")), QStringLiteral("7"));
-    QCOMPARE(valueText(QStringLiteral("Mode")), QStringLiteral("Fast"));
-    QCOMPARE(valueText(QStringLiteral("Level")), QStringLiteral("-12.3"));
-    QCOMPARE(valueText(QStringLiteral("Name")), QStringLiteral("hello"));
-    QCOMPARE(valueText(QStringLiteral("Count")), QStringLiteral("7"));
-    const int level = rowOf(QStringLiteral("Level"));
-    QCOMPARE(table()->item(level, 3)->text(), QStringLiteral("°C"));
-    QCOMPARE(table()->item(level, 4)->text(), QStringLiteral("25.0"));
+    QStringList shown;
+    for (const char *label : {"Low", "High", "Mode", "Level", "Name", "Count"})
+        shown << valueText(label);
+    QCOMPARE(shown, (QStringList{"5", "7", "Fast", "-12.3", "hello", "7"}));
+    const int level = rowOf("Level");
+    QCOMPARE(table()->item(level, 3)->text() + " " + table()->item(level, 4)->text(), QString("°C 25.0"));
 
     // The combo box changed from its initial text, which marks its entry
     // modified again: it is the one entry read back.
     VirtualAdapter::instance().clearLog();
     QTest::mouseClick(button("pbtn_read_fix"), Qt::LeftButton);
-    QCOMPARE(mailboxRequests(), QStringList{QStringLiteral("r 101/0 0")});
+    QCOMPARE(mailboxRequests(), QStringList{"r 101/0 0"});
 }
 
 void tst_parameterview::editedValuesReachTheDevice()
 {
-    QVERIFY(makePage(QStringLiteral("SpecialistRoleMenuSet")));
+    QVERIFY(makePage("SpecialistRoleMenuSet"));
     setDeviceValue(100, 0, "0705");
     setDeviceValue(102, 0, "ff85");
     QVERIFY(m_device->writeIsdu(64, 0, QByteArray("hello")).ok());
     QTest::mouseClick(button("pbtn_read"), Qt::LeftButton);
 
-    typeValue(QStringLiteral("Level"), QStringLiteral("-5.5"));
-    typeValue(QStringLiteral("High"), QStringLiteral("200"));
-    qobject_cast<QComboBox *>(table()->cellWidget(rowOf(QStringLiteral("Mode")), 2))->setCurrentText(
-        QStringLiteral("Off"));
+    typeValue("Level", "-5.5");
+    typeValue("High", "200");
+    qobject_cast<QComboBox *>(table()->cellWidget(rowOf(QString("Mode")), 2))->setCurrentText(
+        QString("Off"));
 
     VirtualAdapter::instance().clearLog();
     QTest::mouseClick(button("pbtn_write_fix"), Qt::LeftButton);
@@ -240,9 +227,8 @@ void tst_parameterview::editedValuesReachTheDevice()
     // The sub-menu's blocks go first; then one block per index in text order
     // ("64" after "102"). Both items of the 16-bit record travel in one block;
     // unedited "rw" entries are written too, "ro" and "wo" ones never.
-    QCOMPARE(mailboxRequests(), (QStringList{QStringLiteral("w 100/0 0005"), QStringLiteral("w 100/0 c805"),
-                                             QStringLiteral("w 101/0 00"), QStringLiteral("w 102/0 ffc9"),
-                                             QStringLiteral("w 64/0 68656c6c6f")}));
+    QCOMPARE(mailboxRequests(),
+             (QStringList{"w 100/0 0005", "w 100/0 c805", "w 101/0 00", "w 102/0 ffc9", "w 64/0 68656c6c6f"}));
 
     QCOMPARE(deviceValue(100), QByteArray("c805"));
     QCOMPARE(deviceValue(101), QByteArray("00"));
@@ -257,27 +243,26 @@ void tst_parameterview::editedValuesReachTheDevice()
 
 void tst_parameterview::largeRecordGoesBySubindex()
 {
-    QVERIFY(makePage(QStringLiteral("ObserverRoleMenuSet")));
+    QVERIFY(makePage("ObserverRoleMenuSet"));
     setDeviceValue(110, 1, "000186a0");
     setDeviceValue(110, 2, "1234");
     QTest::mouseClick(button("pbtn_read"), Qt::LeftButton);
-    QCOMPARE(mailboxRequests(), (QStringList{QStringLiteral("r 102/0 0"), QStringLiteral("r 110/1 4"),
-                                             QStringLiteral("r 110/2 2")}));
-    QCOMPARE(valueText(QStringLiteral("First")), QStringLiteral("100000"));
-    QCOMPARE(valueText(QStringLiteral("Last")), QStringLiteral("4660"));
-    QCOMPARE(valueText(QStringLiteral("Level")), QStringLiteral("25"));
+    QCOMPARE(mailboxRequests(), (QStringList{"r 102/0 0", "r 110/1 4", "r 110/2 2"}));
+    QCOMPARE(valueText("First"), QString("100000"));
+    QCOMPARE(valueText("Last"), QString("4660"));
+    QCOMPARE(valueText("Level"), QString("25"));
 
-    typeValue(QStringLiteral("Last"), QStringLiteral("999"));
+    typeValue("Last", "999");
     VirtualAdapter::instance().clearLog();
     QTest::mouseClick(button("pbtn_write_fix"), Qt::LeftButton);
     // Level is restricted to "ro" by this menu and stays unwritten.
-    QCOMPARE(mailboxRequests(), (QStringList{QStringLiteral("w 110/1 000186a0"), QStringLiteral("w 110/2 03e7")}));
+    QCOMPARE(mailboxRequests(), (QStringList{"w 110/1 000186a0", "w 110/2 03e7"}));
     QCOMPARE(deviceValue(110, 2), QByteArray("03e7"));
 }
 
 void tst_parameterview::buttonEntrySendsItsCommand()
 {
-    QVERIFY(makePage(QStringLiteral("SpecialistRoleMenuSet")));
+    QVERIFY(makePage("SpecialistRoleMenuSet"));
     setDeviceValue(102, 0, "0001");
     QPushButton *restore = nullptr;
     for (int row = 0; row < table()->rowCount() && !restore; ++row)
@@ -285,13 +270,13 @@ void tst_parameterview::buttonEntrySendsItsCommand()
     QVERIFY(restore);
 
     QTest::mouseClick(restore, Qt::LeftButton);
-    QCOMPARE(mailboxRequests(), QStringList{QStringLiteral("w 2/0 82")});
+    QCOMPARE(mailboxRequests(), QStringList{"w 2/0 82"});
     QCOMPARE(deviceValue(102), QByteArray("00fa"));   // back to the default 250
 }
 
 void tst_parameterview::inactivePortSendsNothing()
 {
-    QVERIFY(makePage(QStringLiteral("SpecialistRoleMenuSet")));
+    QVERIFY(makePage("SpecialistRoleMenuSet"));
     common::instance()->activePorts = {0, 2};
     QSignalSpy loading(common::instance(), &common::sig_openLoading);
     int clicked = 0;
@@ -316,7 +301,7 @@ void tst_parameterview::faultDuringReadEndsTheOperation_data()
 void tst_parameterview::faultDuringReadEndsTheOperation()
 {
     QFETCH(bool, deletePage);
-    QVERIFY(makePage(QStringLiteral("SpecialistRoleMenuSet")));
+    QVERIFY(makePage("SpecialistRoleMenuSet"));
     QSignalSpy loading(common::instance(), &common::sig_openLoading);
     QTimer::singleShot(300, this, [this, deletePage]() {
         if (!deletePage) {
@@ -349,21 +334,21 @@ void tst_parameterview::evenPortHostsTheParameterView()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTimer::singleShot(50, this, []() {   // confirms the first device variant
         if (auto *dialog = qobject_cast<widget_productName *>(QApplication::activeModalWidget())) {
-            dialog->findChild<QTableWidget *>(QStringLiteral("table"))->setCurrentCell(0, 0);
-            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("pbtn_enter")), Qt::LeftButton);
+            dialog->findChild<QTableWidget *>(QString("table"))->setCurrentCell(0, 0);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QString("pbtn_enter")), Qt::LeftButton);
         }
     });
-    auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
+    auto *tree = window.findChild<QTreeWidget *>(QString("treeWidget"));
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
                       tree->visualItemRect(tree->topLevelItem(3)).center());
 
-    auto *page = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->widget(3)->findChild<widget_Parameter *>();
+    auto *page = window.findChild<QTabWidget *>(QString("tabWidget"))->widget(3)->findChild<widget_Parameter *>();
     QVERIFY(page);
     QCOMPARE(page->port(), 3);
-    QCOMPARE(page->role(), QStringLiteral("SpecialistRoleMenuSet"));
-    auto *params = page->findChild<QTableWidget *>(QStringLiteral("table_param"));
+    QCOMPARE(page->role(), QString("SpecialistRoleMenuSet"));
+    auto *params = page->findChild<QTableWidget *>(QString("table_param"));
     QCOMPARE(params->rowCount(), 64);
-    QCOMPARE(params->item(0, 0)->text(), QStringLiteral("Vendor Name"));
+    QCOMPARE(params->item(0, 0)->text(), QString("Vendor Name"));
 }
 
 QTEST_MAIN(tst_parameterview)

@@ -1,8 +1,4 @@
-#ifndef PROCDATAFIXTURES_H
-#define PROCDATAFIXTURES_H
-
-// Hand-made description items, a device with scripted input data, and the
-// built-in description, shared by the process-data tests.
+#pragma once
 
 #include "description/analyioddfile.h"
 #include "link/common.h"
@@ -13,14 +9,10 @@
 
 namespace fixtures {
 
-inline QByteArray hex(const char *s)
-{
-    return QByteArray::fromHex(QByteArray(s).replace(' ', ""));
-}
+inline QByteArray hex(const char *s) { return QByteArray::fromHex(QByteArray(s).replace(' ', "")); }
 
-inline valueItem item(const QString &type, const QString &bits, const QString &lower = QString(),
-                      const QString &upper = QString(), const QList<valuePair> &entries = {},
-                      const QString &subindex = QString(), const QString &label = QString())
+inline valueItem item(const QString &type, const QString &bits, const QString &lower = {}, const QString &upper = {},
+                      const QList<valuePair> &entries = {}, const QString &subindex = {})
 {
     valueItem v;
     v.editor.typeName = type;
@@ -29,48 +21,38 @@ inline valueItem item(const QString &type, const QString &bits, const QString &l
     v.editor.upperValue = upper;
     v.editor.entries = entries;
     v.subindex = subindex;
-    v.label = label.isEmpty() ? type + subindex : label;
+    v.label = type + subindex;
     return v;
 }
 
-inline valueItem flag(const QString &subindex, const QList<valuePair> &entries = {{"true", "true"}, {"false", "false"}},
-                      const QString &label = QString())
+inline valueItem flag(const QString &subindex, const QList<valuePair> &entries = {{"true", "true"}, {"false", "false"}})
 {
-    return item(QStringLiteral("BooleanT"), QString(), QString(), QString(), entries, subindex, label);
+    return item("BooleanT", {}, {}, {}, entries, subindex);
 }
 
-inline treeItem node(int bitLength, const QList<valueItem> &values, const QString &name = QStringLiteral("PD"))
-{
-    return treeItem{QString::number(bitLength), name, values, {}};
-}
+inline treeItem node(int bits, QList<valueItem> v, QString name = "PD") { return {QString::number(bits), name, v, {}}; }
 
-// The built-in description's input (in) or output process data.
 inline treeItem builtinProcessData(bool in)
 {
     analyIoddFile file;
-    file.load(QCoreApplication::applicationDirPath()
-              + QStringLiteral("/iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/"
-                               "Pellamar-KTX-400A-M12-20240117-IODD1.1.xml"));
+    file.load(QCoreApplication::applicationDirPath() + "/iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/"
+                                                       "Pellamar-KTX-400A-M12-20240117-IODD1.1.xml");
     return in ? file.processDataIn() : file.processDataOut();
 }
 
-// A device whose input process data is whatever the test puts in *input.
-class ScriptedDevice : public VirtualDevice
+// Its input process data is whatever the test puts in *input.
+struct ScriptedDevice : VirtualDevice
 {
-public:
     explicit ScriptedDevice(const QByteArray *input) : m_input(input) {}
     quint16 vendorId() const override { return 1484; }
     quint32 deviceId() const override { return 101101; }
     IsduAnswer readIsdu(quint16, quint8) override { return IsduAnswer::fail(isduerror::indexNotAvailable); }
     IsduAnswer writeIsdu(quint16, quint8, const QByteArray &) override { return readIsdu(0, 0); }
     QByteArray processDataIn(qint64) const override { return *m_input; }
-
-private:
     const QByteArray *m_input;
 };
 
-// A reset adapter with the scripted device on `port`, the port active and
-// the hub's link freshly opened.
+// A reset adapter, the scripted device on the only active port, a fresh link.
 inline void setUpAdapter(int port, const QByteArray *input)
 {
     VirtualAdapter &adapter = VirtualAdapter::instance();
@@ -86,12 +68,7 @@ inline void setUpAdapter(int port, const QByteArray *input)
     adapter.clearLog();
 }
 
-// The first bytes of a logged request frame (without the report id).
-inline QByteArray frameHead(int logIndex, int bytes)
-{
-    return VirtualAdapter::instance().log().at(logIndex).request.mid(1, bytes);
-}
+// The first bytes of a logged request frame, without the report id.
+inline QByteArray frameHead(int i, int bytes) { return VirtualAdapter::instance().log().at(i).request.mid(1, bytes); }
 
 } // namespace fixtures
-
-#endif // PROCDATAFIXTURES_H
