@@ -10,6 +10,7 @@
 #include "library/widget_productname.h"
 #include "link/adapterregisters.h"
 #include "link/portstatusmonitor.h"
+#include "port/porteventlog.h"
 #include "port/portitemview.h"
 #include "views/widget_port.h"
 #include "adapter/adapterportview.h"
@@ -104,10 +105,21 @@ void IOLinkMainWindow::initPortViews(uint8_t portCount)
     ui->tabWidget->setCurrentIndex(0);
 
     m_portMonitor = new portStatusMonitor(this);
-    connect(m_portMonitor, &portStatusMonitor::statesChanged, this, &IOLinkMainWindow::showPortStates);
-    showPortStates();
+    m_portEvents = new portEventLog(portCount, this);
+    connect(m_portMonitor, &portStatusMonitor::statesChanged, this, &IOLinkMainWindow::onPortStatesChanged);
+    connect(m_portEvents, &portEventLog::eventsChanged, this, [this](int port) {
+        if (PortItemView *holder = portHolder(port))
+            holder->showDiagnosis(m_portEvents->events(port));
+    });
     m_portMonitor->poll();
+    onPortStatesChanged();
     m_portMonitor->start();
+}
+
+void IOLinkMainWindow::onPortStatesChanged()
+{
+    showPortStates();
+    m_portEvents->update(m_portMonitor->adapterAnswers(), m_portMonitor->states());
 }
 
 PortItemView *IOLinkMainWindow::portHolder(int port) const
@@ -230,6 +242,8 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
     if (!holder)
         return QString();
     holder->createPages(m_roleMenuSet, identity, description, false);
+    if (m_portEvents)
+        holder->showDiagnosis(m_portEvents->events(port));
     return variant.name;
 }
 

@@ -8,6 +8,7 @@
 
 class QTreeWidgetItem;
 class PortItemView;
+class portEventLog;
 class portStatusMonitor;
 class widget_loading;
 
@@ -32,6 +33,7 @@ public:
     QString roleMenuSet() const { return m_roleMenuSet; }
     PortItemView *portHolder(int port) const;
     portStatusMonitor *portMonitor() const { return m_portMonitor; }
+    portEventLog *portEvents() const { return m_portEvents; }
 
     // The built-in device description, relative to the working directory.
     static const char *const defaultIoddPath;
@@ -50,12 +52,14 @@ public slots:
 private:
     void applyStyleSheet();
     void showPortStates();
+    void onPortStatesChanged();
     void offerLibraryLookup(int port);
     int selectedPort() const;
 
     Ui::IOLinkMainWindow *ui;
     widget_loading *loading = nullptr;
     portStatusMonitor *m_portMonitor = nullptr;
+    portEventLog *m_portEvents = nullptr;
     QString m_roleMenuSet;
 };
 

@@ -37,6 +37,9 @@ public:
     void createPages(const QString &roleMenuSet, const deviceInfo &identity, analyIoddFile &description,
                      bool identificationOnly);
 
+    // Hands the port's complete current event set to its event page.
+    void showDiagnosis(const QMap<uint8_t, widget_event::diagnosisItem *> &items) { emit sigDiagnosis(items); }
+
     static constexpr int adapterTabCount = 3;
 
 signals:
