@@ -3,8 +3,6 @@
 #include "description/analyiodd.h"
 #include "description/analyioddfile.h"
 
-#include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -31,8 +29,7 @@ QStringList names(const QList<treeItem> &menus)
 // Where an entry is addressed: "index|subindex|offset|bit offset|bit length|access".
 QString address(const valueItem *v)
 {
-    return v ? QStringList({v->index, v->subindex, v->offset, v->editor.bitOffset, v->bitLength,
-                            v->accessRightRestriction})
+    return v ? QStringList({v->index, v->subindex, v->offset, v->editor.bitOffset, v->bitLength, v->accessRightRestriction})
                    .join(QLatin1Char('|'))
              : QStringLiteral("<missing>");
 }
@@ -46,65 +43,57 @@ class tst_description : public QObject
     analyIoddFile m_file;
 
 private slots:
-    void initTestCase() { QCOMPARE(m_file.load(fixture(QStringLiteral("device.xml")), stdDir), 0); }
+    void initTestCase() { QCOMPARE(m_file.load(fixture("device.xml"), stdDir), 0); }
 
     void deviceInfoFields()
     {
-        analyIODD header;
-        QCOMPARE(header.open(fixture(QStringLiteral("device.xml"))), 0);
-        const deviceInfo i = header.readDeviceInfo();
+        const deviceInfo i = analyIODD(fixture("device.xml")).readDeviceInfo();
         // Vendor name: the last match wins; URL: the first Text, whatever its language; ids as written.
-        QCOMPARE(QStringList({i.vendorName, i.productText, i.vendorUrl, i.vendorId, i.deviceId, i.version}),
-                 QStringList({"ACME Last", "Level sensor", "www.acme.de", "1234", " 42 ", "V1.0.2"}));
-        QCOMPARE(QStringList({i.deviceIcon, i.deviceSymbol, i.connectionSymbol, i.connectionType, i.bitrate,
-                              i.iolinkRevision}),
-                 QStringList({"icon1.png", "sym1.png", "conn.png", "M12-4ConnectionT", "COM2", "V1.1"}));
-        QCOMPARE(i.wireColors, QStringList({"BN", "WH", "BU", "BK"}));
-        QCOMPARE(i.wireFunctions, QStringList({"L+", "", "L-", "C/Q"}));
+        QCOMPARE(QStringList({i.vendorName, i.productText, i.vendorUrl, i.vendorId, i.deviceId, i.version, i.deviceIcon,
+                              i.deviceSymbol, i.connectionSymbol, i.connectionType, i.bitrate, i.iolinkRevision})
+                     + i.wireColors + i.wireFunctions,
+                 QStringList({"ACME Last", "Level sensor", "www.acme.de", "1234", " 42 ", "V1.0.2", "icon1.png", "sym1.png",
+                              "conn.png", "M12-4ConnectionT", "COM2", "V1.1", "BN", "WH", "BU", "BK", "L+", "", "L-", "C/Q"}));
     }
 
     void identityNumbers_data()
     {
         QTest::addColumn<QString>("body");
-        QTest::addColumn<QString>("expected");   // device id|vendor id|product id
-        QTest::newRow("blanks around numbers") << R"(<DeviceIdentity vendorId=" 310 " deviceId="  733"/>)" << "733|310|";
-        QTest::newRow("empty and missing") << R"(<DeviceIdentity deviceId=""/>)" << "-1|-1|";
-        QTest::newRow("not decimal") << R"(<DeviceIdentity vendorId="0x10" deviceId="abc"/>)" << "0|0|";
-        QTest::newRow("first identity counts") << R"(<DeviceIdentity vendorId="1" deviceId="2"/><DeviceIdentity vendorId="3" deviceId="4"/>)" << "2|1|";
+        QTest::addColumn<QString>("expected");   // device id|vendor id|product id|product text
+        QTest::newRow("blanks around numbers") << R"(<DeviceIdentity vendorId=" 310 " deviceId="  733"/>)" << "733|310||";
+        QTest::newRow("empty and missing") << R"(<DeviceIdentity deviceId=""/>)" << "-1|-1||";
+        QTest::newRow("not decimal") << R"(<DeviceIdentity vendorId="0x10" deviceId="abc"/>)" << "0|0||";
+        QTest::newRow("first identity counts") << R"(<DeviceIdentity vendorId="1" deviceId="2"/><DeviceIdentity vendorId="3" deviceId="4"/>)" << "2|1||";
         // The id tests run in a fixed order and the first that matches decides.
-        QTest::newRow("order of the id tests") << R"(<StdVariableRef id="V_ProductID_ProductText" defaultValue="a"/>)" << "-1|-1|a";
+        QTest::newRow("order of the id tests") << R"(<StdVariableRef id="V_ProductID_ProductText" defaultValue="a"/>)" << "-1|-1|a|";
         QTest::newRow("last match wins")
-            << R"(<StdVariableRef id="V_ProductID" defaultValue="a"/><StdVariableRef id="V_ProductID" defaultValue="b"/>)" << "-1|-1|b";
+            << R"(<StdVariableRef id="V_ProductID" defaultValue="a"/><StdVariableRef id="V_ProductID" defaultValue="b"/>)" << "-1|-1|b|";
     }
 
     void identityNumbers()
     {
         QFETCH(QString, body);
         QTemporaryDir dir;
-        QFile f(dir.filePath(QStringLiteral("id.xml")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("<IODevice>" + body.toUtf8() + "</IODevice>");
+        QFile f(dir.filePath("id.xml"));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("<IODevice>" + body.toUtf8() + "</IODevice>") > 0);
         f.close();
         analyIODD header(f.fileName());
         const deviceInfo info = header.readDeviceInfo();
-        QTEST(QStringLiteral("%1|%2|%3").arg(header.deviceId()).arg(header.vendorId()).arg(info.productId), "expected");
-        QCOMPARE(info.productText, QString());
+        QTEST(QStringLiteral("%1|%2|%3|%4").arg(header.deviceId()).arg(header.vendorId()).arg(info.productId, info.productText),
+              "expected");
     }
 
     void openKeepsPreviousDocument()
     {
         analyIODD header;
-        QCOMPARE(header.open(QString()), -1);
-        QCOMPARE(header.deviceId(), -1);
-        QCOMPARE(header.open(fixture(QStringLiteral("device.xml"))), 0);
-        for (const QString &bad : {QString(), fixture(QStringLiteral("no-such-file.xml")), fixtures})
+        QVERIFY(header.open(QString()) == -1 && header.deviceId() == -1);
+        QCOMPARE(header.open(fixture("device.xml")), 0);
+        for (const QString &bad : {QString(), fixture("no-such-file.xml"), fixtures})
             QCOMPARE(header.open(bad), -1);
-        QCOMPARE(header.fileName(), QStringLiteral("device.xml"));
-        QCOMPARE(header.deviceId(), 42);
+        QCOMPARE(header.fileName() + QString::number(header.deviceId()), "device.xml42");
 
         analyIoddFile file;
-        QCOMPARE(file.load(QString()) + file.load(fixture(QStringLiteral("missing.xml"))), -2);
-        QVERIFY(file.readVariants().isEmpty());
+        QVERIFY(file.load(QString()) + file.load(fixture("missing.xml")) == -2 && file.readVariants().isEmpty());
     }
 
     void languageSelection()
@@ -122,75 +111,66 @@ private slots:
 
     void datatypeKinds()
     {
-        const char *kinds[][2] = {{"D_U8", "UIntegerT"},   {"D_I16", "IntegerT"},   {"D_Bool", "BooleanT"},
-                                  {"D_Float", "Float32T"}, {"D_Str", "StringT"},    {"D_Oct", "OctetStringT"},
-                                  {"D_Time", "TimeT"},     {"D_Span", "TimeSpanT"}, {"D_Rec", "RecordT"},
-                                  {"D_Unknown", ""},       {"D_Missing", ""}};
-        for (const auto &k : kinds) {
-            const datatypePtr type = m_file.findDatatype(QLatin1String(k[0]));
-            QCOMPARE(type ? type->type : QString(), QLatin1String(k[1]));
-        }
+        const char *kinds[][2] = {{"D_U8", "UIntegerT"}, {"D_I16", "IntegerT"}, {"D_Bool", "BooleanT"}, {"D_Float", "Float32T"},
+                                  {"D_Str", "StringT"}, {"D_Oct", "OctetStringT"}, {"D_Time", "TimeT"}, {"D_Span", "TimeSpanT"},
+                                  {"D_Rec", "RecordT"}, {"D_Unknown", ""}, {"D_Missing", ""}};
+        for (const auto &k : kinds)
+            QCOMPARE(m_file.findDatatype(k[0]) ? m_file.findDatatype(k[0])->type : QString(), QLatin1String(k[1]));
     }
 
     void editorLimits_data()
     {
         QTest::addColumn<QString>("id");
-        QTest::addColumn<QString>("expected");   // widget|lower|upper|entries|ranges
-        QTest::newRow("uint8") << "D_U8" << "QLineEdit|0|255|0|0";
-        QTest::newRow("int16") << "D_I16" << "QLineEdit|-32768|32767|0|0";
-        QTest::newRow("uint64") << "D_U64" << "QLineEdit|0|18446744073709551615|0|0";
-        QTest::newRow("int64") << "D_I64" << "QLineEdit|-9223372036854775808|9223372036854775807|0|0";
-        QTest::newRow("int values and range") << "D_IntSvRange" << "QLineEdit|-100|100|2|0";
-        QTest::newRow("uint values and range") << "D_UIntSvRange" << "QComboBox|||2|0";
-        QTest::newRow("uint two ranges") << "D_URanges" << "|||0|2";
-        QTest::newRow("boolean without values") << "D_Bool" << "QComboBox|||2|0";
-        QTest::newRow("float without values") << "D_Float" << "|||0|0";
-        QTest::newRow("record, no subindex") << "D_Rec" << "|||0|0";
+        QTest::addColumn<QString>("expected");   // widget|lower|upper|entries|ranges|first entry or second range's upper
+        QTest::newRow("uint8") << "D_U8" << "QLineEdit|0|255|0|0|";
+        QTest::newRow("int16") << "D_I16" << "QLineEdit|-32768|32767|0|0|";
+        QTest::newRow("uint64") << "D_U64" << "QLineEdit|0|18446744073709551615|0|0|";
+        QTest::newRow("int64") << "D_I64" << "QLineEdit|-9223372036854775808|9223372036854775807|0|0|";
+        QTest::newRow("int values and range") << "D_IntSvRange" << "QLineEdit|-100|100|2|0|";
+        QTest::newRow("uint values and range") << "D_UIntSvRange" << "QComboBox|||2|0|";
+        QTest::newRow("uint two ranges") << "D_URanges" << "|||0|2|29";
+        QTest::newRow("boolean without values") << "D_Bool" << "QComboBox|||2|0|true=true";
+        QTest::newRow("float without values") << "D_Float" << "|||0|0|";
+        QTest::newRow("record, no subindex") << "D_Rec" << "|||0|0|";
     }
 
     void editorLimits()
     {
         QFETCH(QString, id);
         const editorItem e = m_file.buildEditor(m_file.findDatatype(id), QString());
-        QCOMPARE(e.flag, QStringLiteral("flase"));
+        QCOMPARE(e.flag, "flase");
+        const QString extra = id == "D_Bool" ? e.entries.first().first + '=' + e.entries.first().second
+                              : id == "D_URanges" ? e.ranges.at(1).upperValue : QString();
         QTEST(QStringList({e.widgetClass, e.lowerValue, e.upperValue, QString::number(e.entries.size()),
-                           QString::number(e.ranges.size())}).join(QLatin1Char('|')), "expected");
-        if (id == QLatin1String("D_Bool"))
-            QCOMPARE(e.entries.first(), valuePair("true", "true"));
-        if (id == QLatin1String("D_URanges"))
-            QCOMPARE(e.ranges.at(1).upperValue, QStringLiteral("29"));
+                           QString::number(e.ranges.size()), extra}).join('|'), "expected");
     }
 
     void recordItemInfoPlacement()
     {
         const auto infosOf = [this](const char *id) {
-            const variablePtr v = m_file.findVariable(QLatin1String(id), QString());
-            return std::static_pointer_cast<recordType>(v->datatype)->itemInfos;
+            return std::static_pointer_cast<recordType>(m_file.findVariable(id, QString())->datatype)->itemInfos;
         };
-        QCOMPARE(infosOf("V_Rec").size(), 1);
-        QCOMPARE(infosOf("V_Rec").first().defaultValue, QStringLiteral("7"));
+        QCOMPARE(QString::number(infosOf("V_Rec").size()) + infosOf("V_Rec").value(0).defaultValue, "17");
         QVERIFY(infosOf("V_InfoFirst").isEmpty());   // came before the datatype
-        QCOMPARE(m_file.findVariable(QStringLiteral("V_InfoNotRecord"), QString())->datatype->type,
-                 QStringLiteral("UIntegerT"));
+        QCOMPARE(m_file.findVariable("V_InfoNotRecord", QString())->datatype->type, "UIntegerT");
         // The default reaches the editor of that record item only.
-        const datatypePtr rec = m_file.findVariable(QStringLiteral("V_Rec"), QString())->datatype;
-        QCOMPARE(m_file.buildEditor(rec, QStringLiteral("1")).defaultValue, QStringLiteral("7"));
-        QCOMPARE(m_file.buildEditor(rec, QStringLiteral("2")).defaultValue, QString());
+        const datatypePtr rec = m_file.findVariable("V_Rec", QString())->datatype;
+        QCOMPARE(m_file.buildEditor(rec, "1").defaultValue + '|' + m_file.buildEditor(rec, "2").defaultValue, "7|");
     }
 
     void standardVariableRestriction_data()
     {
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("selector");
-        QTest::addColumn<QString>("expected");   // kind|values, ranges or record items|default
-        QTest::newRow("std single value") << "V_SystemCommand" << "130" << "UIntegerT|130=Restore factory settings|130";
-        QTest::newRow("std value inside a range") << "V_SystemCommand" << "5" << "UIntegerT|0..63|5";
-        QTest::newRow("device single value") << "V_SystemCommand" << "160" << "UIntegerT|160=Teach-in|160";
-        QTest::newRow("no child matches") << "V_SystemCommand" << "99" << "||";
-        QTest::newRow("record items, no selector") << "V_DeviceAccessLocks" << "" << "RecordT|2,3|";
-        QTest::newRow("record item selected") << "V_DeviceAccessLocks" << "3" << "BooleanT||";
-        QTest::newRow("childless ref keeps std variable") << "V_VendorName" << "" << "StringT||ACME First";
-        QTest::newRow("process data without datatype") << "V_ProcessDataInput" << "" << "BooleanT||";
+        QTest::addColumn<QString>("expected");   // kind|values, ranges or record items|default|name
+        QTest::newRow("std single value") << "V_SystemCommand" << "130" << "UIntegerT|130=Restore factory settings|130|";
+        QTest::newRow("std value inside a range") << "V_SystemCommand" << "5" << "UIntegerT|0..63|5|";
+        QTest::newRow("device single value") << "V_SystemCommand" << "160" << "UIntegerT|160=Teach-in|160|";
+        QTest::newRow("no child matches") << "V_SystemCommand" << "99" << "|||";
+        QTest::newRow("record items, no selector") << "V_DeviceAccessLocks" << "" << "RecordT|2,3||";
+        QTest::newRow("record item selected") << "V_DeviceAccessLocks" << "3" << "BooleanT|||Device access locks";
+        QTest::newRow("childless ref keeps std variable") << "V_VendorName" << "" << "StringT||ACME First|";
+        QTest::newRow("process data without datatype") << "V_ProcessDataInput" << "" << "BooleanT|||";
     }
 
     void standardVariableRestriction()
@@ -201,193 +181,151 @@ private slots:
         QVERIFY(v);
         const QString kind = v->datatype ? v->datatype->type : QString();
         QStringList parts;
-        if (kind == QLatin1String("UIntegerT")) {
+        if (kind == "UIntegerT") {
             const auto t = std::static_pointer_cast<integerType>(v->datatype);
             for (const singleValueItem &s : t->singleValues)
-                parts << s.value + QLatin1Char('=') + s.name;
+                parts << s.value + '=' + s.name;
             for (const valueRangeItem &r : t->valueRanges)
-                parts << r.lowerValue + QStringLiteral("..") + r.upperValue;
-        } else if (kind == QLatin1String("RecordT")) {
+                parts << r.lowerValue + ".." + r.upperValue;
+        } else if (kind == "RecordT") {
             for (const recordItem &r : std::static_pointer_cast<recordType>(v->datatype)->items)
                 parts << r.subindex;
         }
-        QTEST(QStringList({kind, parts.join(QLatin1Char(',')), v->defaultValue}).join(QLatin1Char('|')), "expected");
-        if (selector == QLatin1String("3"))
-            QCOMPARE(v->name, QStringLiteral("Device access locks"));
+        QTEST(QStringList({kind, parts.join(','), v->defaultValue, selector == "3" ? v->name : QString()}).join('|'), "expected");
     }
 
     void standardVariablesNeedDefinitions()
     {
         analyIoddFile file;
-        QCOMPARE(file.load(fixture(QStringLiteral("device.xml")), fixture(QStringLiteral("nowhere"))), 0);
-        QVERIFY(!file.findVariable(QStringLiteral("V_SystemCommand"), QStringLiteral("130")));
-        QVERIFY(file.findVariable(QStringLiteral("V_U8"), QString()));
-        const QList<treeItem> menus = file.roleMenus(QStringLiteral("SpecialistRoleMenuSet"));
-        QCOMPARE(menus.size(), 2);
-        QVERIFY(menus.first().values.isEmpty());   // both buttons dropped
+        QCOMPARE(file.load(fixture("device.xml"), fixture("nowhere")), 0);
+        QVERIFY(!file.findVariable("V_SystemCommand", "130") && file.findVariable("V_U8", QString()));
+        const QList<treeItem> menus = file.roleMenus("SpecialistRoleMenuSet");
+        QVERIFY(menus.size() == 2 && menus.first().values.isEmpty());   // both buttons dropped
     }
 
     void roleMenuNaming()
     {
         // Name/values/children. A comment between the references is no menu, a Menu without Name takes
         // the role's name, a missing Menu stays empty; a missing variable is dropped, MenuRef becomes a child.
-        const QList<treeItem> observer = m_file.roleMenus(QStringLiteral("ObserverRoleMenuSet"));
+        const QList<treeItem> observer = m_file.roleMenus("ObserverRoleMenuSet");
         QCOMPARE(names(observer), QStringList({"Identification/1/1", "Observation/1/0"}));
-        QCOMPARE(observer.at(0).values.first().label, QStringLiteral("Vendor name"));
-        QCOMPARE(observer.at(0).children.first().values.size(), 2);
-        QCOMPARE(names(m_file.roleMenus(QStringLiteral("SpecialistRoleMenuSet"))).at(1), QStringLiteral("Diagnosis/0/0"));
-        QVERIFY(m_file.roleMenus(QStringLiteral("NoSuchRoleMenuSet")).isEmpty());
+        QCOMPARE(observer.at(0).values.first().label + QString::number(observer.at(0).children.first().values.size()), "Vendor name2");
+        QCOMPARE(names(m_file.roleMenus("SpecialistRoleMenuSet")).at(1), "Diagnosis/0/0");
+        QVERIFY(m_file.roleMenus("NoSuchRoleMenuSet").isEmpty());
     }
 
     void arraysAndRecords()
     {
-        const treeItem param = m_file.buildMenu(QStringLiteral("M_Param"));
-        const auto at = [&param](const char *label) { return address(findValue(param, QLatin1String(label))); };
+        const treeItem param = m_file.buildMenu("M_Param");
+        const auto at = [&param](const char *label) { return findValue(param, label); };
         // An array without subindex access: one entry per element, first element in the highest bits.
-        const QStringList offsets = {"24", "16", "8", "0"};
         for (int i = 0; i < 4; ++i) {
-            const valueItem *v = findValue(param, QStringLiteral("Array[%1]").arg(i));
-            QCOMPARE(address(v), QStringLiteral("64|%1||%2|32|ro").arg(i + 1).arg(offsets.at(i)));
-            QCOMPARE(v->editor.upperValue, QStringLiteral("255"));
+            QCOMPARE(address(at(qPrintable(QString("Array[%1]").arg(i)))), QString("64|%1||%2|32|ro").arg(i + 1).arg(24 - 8 * i));
+            QCOMPARE(at(qPrintable(QString("Array[%1]").arg(i)))->editor.upperValue, "255");
         }
-        QVERIFY(!findValue(param, QStringLiteral("Array[4]")));
-
+        QVERIFY(!at("Array[4]"));
         // VariableRef to a record: one entry per record item.
-        QCOMPARE(at("Rec.Item A"), QStringLiteral("65|1|8|8|16|rw"));
-        QCOMPARE(findValue(param, QStringLiteral("Rec.Item A"))->description, QStringLiteral("First item"));
-        QCOMPARE(findValue(param, QStringLiteral("Rec.Item B"))->editor.bitOffset, QStringLiteral("0"));
+        QCOMPARE(address(at("Rec.Item A")), "65|1|8|8|16|rw");
+        QCOMPARE(at("Rec.Item A")->description + '|' + at("Rec.Item B")->editor.bitOffset, "First item|0");
         // RecordItemRef with subindex access: the item's own name and restriction.
-        const valueItem *item = findValue(param, QStringLiteral("Item A"));
-        QVERIFY(item);
+        const valueItem *item = at("Item A"), *whole = at("RecNoSub.Item B");
+        QVERIFY(item && whole);
         QCOMPARE(QStringList({item->index, item->accessRightRestriction, item->subindexAccess, item->defaultValue}),
                  QStringList({"65", "ro", "true", "7"}));
         // RecordItemRef without subindex access: addressed inside the whole record.
-        const valueItem *whole = findValue(param, QStringLiteral("RecNoSub.Item B"));
-        QVERIFY(whole);
         QCOMPARE(QStringList({whole->offset, whole->editor.bitOffset, whole->accessRightRestriction, whole->subindexAccess}),
                  QStringList({"0", "0", "rw", "false"}));
         // A standard record narrowed by StdRecordItemRef.
-        QVERIFY(findValue(param, QStringLiteral("Device access locks.Data storage")));
-        QVERIFY(findValue(param, QStringLiteral("Device access locks.Local user interface")));
-        QVERIFY(!findValue(param, QStringLiteral("Device access locks.Parameter write access")));
+        QVERIFY(at("Device access locks.Data storage") && at("Device access locks.Local user interface"));
+        QVERIFY(!at("Device access locks.Parameter write access"));
     }
 
     void buttonEntries()
     {
-        const treeItem cmd = m_file.buildMenu(QStringLiteral("M_Cmd"));
         QStringList got;
-        for (const valueItem &v : cmd.values)
-            got << QStringList({v.label, v.editor.widgetClass, v.editor.name, v.editor.defaultValue, v.index, v.subindex})
-                       .join(QLatin1Char('|'));
+        for (const valueItem &v : m_file.buildMenu("M_Cmd").values)
+            got << QStringList({v.label, v.editor.widgetClass, v.editor.name, v.editor.defaultValue, v.index, v.subindex}).join('|');
         QCOMPARE(got, QStringList({"System command|QPushButton|Restore factory settings|130|2|130",
                                    "System command|QPushButton|Teach-in|160|2|160"}));
     }
 
     void unitsAndProcessData()
     {
-        const treeItem sub = m_file.buildMenu(QStringLiteral("M_Sub"));
-        QCOMPARE(sub.values.size(), 2);
-        const valueItem &v = sub.values.at(0);
-        QCOMPARE(QStringList({v.unit, v.gradient, v.displayFormat, v.description, v.defaultValue}),
-                 QStringList({"°C", "0.1", "Dec.1", "An 8-bit value", "3"}));
-        QCOMPARE(sub.values.at(1).unit, QString());   // unknown code
+        const treeItem sub = m_file.buildMenu("M_Sub");
+        const valueItem v = sub.values.value(0);
+        QCOMPARE(QStringList({v.unit, v.gradient, v.displayFormat, v.description, v.defaultValue, sub.values.value(1).unit,
+                              QString::number(sub.values.size())}),
+                 QStringList({"°C", "0.1", "Dec.1", "An 8-bit value", "3", "", "2"}));   // the second's unit code is unknown
 
-        const treeItem in = m_file.processDataIn();
-        QCOMPARE(in.text + in.name, QStringLiteral("16Input"));
-        QCOMPARE(in.values.size(), 2);
+        const treeItem in = m_file.processDataIn(), out = m_file.processDataOut();
+        QCOMPARE(in.text + in.name + QString::number(in.values.size()), "16Input2");
         QCOMPARE(QStringList({in.values.at(0).label, in.values.at(0).editor.bitOffset, in.values.at(0).editor.lowerValue,
                               in.values.at(1).editor.typeName, in.values.at(1).subindex}),
                  QStringList({"Level", "1", "-16384", "BooleanT", "2"}));
-        const treeItem out = m_file.processDataOut();
-        QCOMPARE(out.text + out.name, QStringLiteral("8Output"));
-        QCOMPARE(out.values.size(), 1);
-        QCOMPARE(out.values.first().editor.upperValue, QStringLiteral("255"));
+        QCOMPARE(out.text + out.name + QString::number(out.values.size()) + '|' + out.values.value(0).editor.upperValue, "8Output1|255");
     }
 
+    // Malformed files, an entity bomb, recursive and dangling references: empty or null results, quickly.
     void badInput_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("wellFormed");
-        QTest::newRow("malformed") << "malformed_bad.xml" << false;
-        QTest::newRow("entity expansion") << "bomb_bad.xml" << false;
-        QTest::newRow("recursive") << "recursive_bad.xml" << true;
-        QTest::newRow("dangling") << "dangling_bad.xml" << true;
+        QTest::newRow("malformed") << "malformed_bad.xml";
+        QTest::newRow("entity expansion") << "bomb_bad.xml";
+        QTest::newRow("recursive") << "recursive_bad.xml";
+        QTest::newRow("dangling") << "dangling_bad.xml";
     }
 
     void badInput()
     {
         QFETCH(QString, file);
-        QFETCH(bool, wellFormed);
+        const bool wellFormed = file == "recursive_bad.xml" || file == "dangling_bad.xml";
         QElapsedTimer timer;
         timer.start();
         analyIODD header;
         analyIoddFile parser;
-        QCOMPARE(header.open(fixture(file)), 0);
-        QCOMPARE(parser.load(fixture(file), stdDir), 0);
+        QVERIFY(header.open(fixture(file)) == 0 && parser.load(fixture(file), stdDir) == 0);
         QCOMPARE(header.errorString().isEmpty(), wellFormed);
         QCOMPARE(parser.errorString().isEmpty(), wellFormed);
         const deviceInfo info = header.readDeviceInfo();
         for (const char *set : {"ObserverRoleMenuSet", "MaintenanceRoleMenuSet", "SpecialistRoleMenuSet"})
-            parser.roleMenus(QString::fromLatin1(set));
+            parser.roleMenus(set);
         parser.processDataIn();
         parser.processDataOut();
         if (!wellFormed) {
-            QCOMPARE(info.version, QString());
-            QCOMPARE(info.fileName, file);
-            QCOMPARE(header.deviceId(), -1);
+            QCOMPARE(info.version + '|' + info.fileName + '|' + QString::number(header.deviceId()), '|' + file + "|-1");
             QVERIFY(parser.readVariants().isEmpty());
+        } else if (file == "recursive_bad.xml") {
+            // A record whose item refers back to the record: the inner reference is null.
+            const auto record = std::static_pointer_cast<recordType>(parser.findDatatype("D_Self"));
+            QVERIFY(record && record->items.size() == 2 && !record->items.at(0).datatype);
+            const auto array = std::static_pointer_cast<arrayType>(record->items.at(1).datatype);
+            QVERIFY(array && !array->elementTypeRef);
+            // Menus that lead back to themselves end, each on-path menu once.
+            const QList<treeItem> menus = parser.roleMenus("ObserverRoleMenuSet");
+            QVERIFY(menus.size() == 1 && menus.first().name == "Loop");
+            std::function<int(const treeItem &)> depth = [&](const treeItem &t) {
+                int deepest = 0;
+                for (const treeItem &c : t.children)
+                    deepest = std::max(deepest, depth(c));
+                return deepest + 1;
+            };
+            QVERIFY(depth(menus.first()) <= 4);
+            // An array count of a billion is capped.
+            QCOMPARE(int(parser.buildMenu("M_B").values.size()), analyIoddFile::maxArrayElements);
+        } else {
+            QVERIFY(!parser.findDatatype("D_Odd") && !parser.findVariable("V_Missing", QString())
+                    && !parser.findVariable("V_NotStandard", QString()));
+            const treeItem menu = parser.buildMenu("M");
+            // Record items without a usable datatype: an editor with only the flag.
+            const valueItem *a = findValue(menu, "R.A"), *item = findValue(menu, "B");
+            QVERIFY(a && item);
+            QCOMPARE(a->editor.typeName + a->editor.widgetClass + a->editor.flag + '|' + item->editor.name + '|' + item->editor.typeName,
+                     "flase|B|");
+            // Unknown kind and dangling element type still give entries; the rest is dropped.
+            QCOMPARE(menu.values.size(), 2 + 1 + 1 + 3);
+            QCOMPARE(parser.processDataIn().text + QString::number(parser.processDataIn().values.size()), "80");
         }
         QVERIFY2(timer.elapsed() < 10000, "bad input must not take long");
-    }
-
-    void recursiveDescriptionsEnd()
-    {
-        analyIoddFile parser;
-        QCOMPARE(parser.load(fixture(QStringLiteral("recursive_bad.xml")), stdDir), 0);
-        // A record whose item refers back to the record: the inner reference is null.
-        const auto record = std::static_pointer_cast<recordType>(parser.findDatatype(QStringLiteral("D_Self")));
-        QVERIFY(record);
-        QCOMPARE(record->items.size(), 2);
-        QVERIFY(!record->items.at(0).datatype);
-        const auto array = std::static_pointer_cast<arrayType>(record->items.at(1).datatype);
-        QVERIFY(array);
-        QVERIFY(!array->elementTypeRef);
-
-        // Menus that lead back to themselves end, each on-path menu once.
-        const QList<treeItem> menus = parser.roleMenus(QStringLiteral("ObserverRoleMenuSet"));
-        QCOMPARE(menus.size(), 1);
-        QCOMPARE(menus.first().name, QStringLiteral("Loop"));
-        std::function<int(const treeItem &)> depth = [&](const treeItem &t) {
-            int deepest = 0;
-            for (const treeItem &c : t.children)
-                deepest = std::max(deepest, depth(c));
-            return deepest + 1;
-        };
-        QVERIFY(depth(menus.first()) <= 4);
-        // An array count of a billion is capped.
-        QCOMPARE(int(parser.buildMenu(QStringLiteral("M_B")).values.size()), analyIoddFile::maxArrayElements);
-    }
-
-    void danglingReferences()
-    {
-        analyIoddFile parser;
-        QCOMPARE(parser.load(fixture(QStringLiteral("dangling_bad.xml")), stdDir), 0);
-        QVERIFY(!parser.findDatatype(QStringLiteral("D_Odd")));
-        QVERIFY(!parser.findVariable(QStringLiteral("V_Missing"), QString()));
-        QVERIFY(!parser.findVariable(QStringLiteral("V_NotStandard"), QString()));
-
-        const treeItem menu = parser.buildMenu(QStringLiteral("M"));
-        // Record items without a usable datatype: an editor with only the flag.
-        const valueItem *a = findValue(menu, QStringLiteral("R.A"));
-        QVERIFY(a);
-        QCOMPARE(a->editor.typeName + a->editor.widgetClass + a->editor.flag, QStringLiteral("flase"));
-        const valueItem *item = findValue(menu, QStringLiteral("B"));
-        QVERIFY(item);
-        QCOMPARE(item->editor.name + QLatin1Char('|') + item->editor.typeName, QStringLiteral("B|"));
-        // Unknown kind and dangling element type still give entries; the rest is dropped.
-        QCOMPARE(menu.values.size(), 2 + 1 + 1 + 3);
-        QCOMPARE(parser.processDataIn().text + QString::number(parser.processDataIn().values.size()),
-                 QStringLiteral("80"));
     }
 };
 

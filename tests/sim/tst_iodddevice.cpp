@@ -7,7 +7,6 @@
 #include "scenario.h"
 #include "virtualadapter.h"
 
-#include <QDirIterator>
 #include <QtTest>
 
 namespace {
@@ -19,12 +18,10 @@ std::unique_ptr<IoddDevice> load(const QString &path, const QString &serial = QS
 {
     IoddDevice::Options options;
     options.serialNumber = serial;
-    QString error;
-    auto device = IoddDevice::fromFile(path, stdDir(), &error, options);
-    if (!device)
-        qWarning("%s", qPrintable(error));
-    return device;
+    return IoddDevice::fromFile(path, stdDir(), nullptr, options);
 }
+// A response block's status: 0 on success, else error flag and code (0xff80xx); -1 without an answer.
+int status(const QByteArray &r) { return r.size() != 40 ? -1 : r.at(2) ? quint8(r.at(2)) << 16 | quint8(r.at(3)) << 8 | quint8(r.at(4)) : 0; }
 const QByteArray scenarioJson = R"({"ports": {
     "Port3": {"mode": "iolink", "device": {"type": "iodd", "serialNumber": "S-3",
         "file": "iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/Pellamar-KTX-400A-M12-20240117-IODD1.1.xml"}},
@@ -36,21 +33,23 @@ class tst_iodddevice : public QObject
     Q_OBJECT
     VirtualAdapter &adapter = VirtualAdapter::instance();
 
-    // One ISDU exchange on the adapter's registers; the 40-octet response block.
-    QByteArray isdu(quint8 service, quint8 port, quint16 index, quint8 sub, const QByteArray &data = {})
+    // One ISDU exchange on the adapter's registers, "r|w index/subindex [data in hex]"; the 40-octet response block.
+    QByteArray isdu(const QString &request, int port = 1)
     {
-        QByteArray block(40, '\0');
-        block[0] = char(service);
-        block[1] = char(port);
-        block[3] = char(index >> 8);
-        block[4] = char(index & 0xFF);
-        block[5] = char(sub);
-        block[6] = char(data.size());
-        block.replace(7, data.size(), data);
+        const QStringList p = request.split(' ');
+        const int index = p.at(1).section('/', 0, 0).toInt();
+        const QByteArray data = QByteArray::fromHex(p.mid(2).join(QString()).toLatin1());
+        QByteArray block = QByteArray(1, char(p.at(0) == "w" ? 2 : 3)) + char(port) + '\0' + char(index >> 8) + char(index & 0xFF)
+            + char(p.at(1).section('/', 1).toInt()) + char(data.size()) + data;
+        block += QByteArray(40 - block.size(), '\0');
         if (adapter.handleFrame(payload(modbusframe::writeRequest(0x3500, 20, block))).isEmpty())
             return QByteArray();
         return adapter.handleFrame(payload(modbusframe::readRequest(0x3600, 20))).mid(3, 40);
     }
+    QByteArray read(quint16 index, quint8 sub = 0, int port = 0) { return adapter.port(port).device->readIsdu(index, sub).data; }
+    bool write(quint16 index, quint8 sub, const QByteArray &data) { return adapter.port(0).device->writeIsdu(index, sub, data).ok(); }
+    // The whole index after a write, or "refused".
+    QByteArray writeRead(quint16 index, quint8 sub, const QByteArray &data) { return write(index, sub, data) ? read(index) : "refused"; }
 
 private slots:
     void init()
@@ -62,187 +61,103 @@ private slots:
         adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate, std::move(device));
     }
 
-
+    // Requests that each draw one error answer: "r|w index/subindex [data]", separated by ';'.
     void errorAnswers_data()
     {
-        QTest::addColumn<int>("service");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("subindex");
-        QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("code");
-        const int read = 3, write = 2;
-        QTest::newRow("unknown index") << read << 999 << 0 << QByteArray() << 0x8011;
-        QTest::newRow("unlisted standard index") << read << 17 << 0 << QByteArray() << 0x8011;
-        QTest::newRow("subindex of a simple value") << read << 103 << 1 << QByteArray() << 0x8012;
-        QTest::newRow("record item that is not there") << read << 100 << 9 << QByteArray() << 0x8012;
-        QTest::newRow("read item without subindex access") << read << 101 << 1 << QByteArray() << 0x8012;
-        QTest::newRow("write item without subindex access") << write << 101 << 2 << hex("00 01") << 0x8012;
-        QTest::newRow("array element beyond count") << read << 102 << 4 << QByteArray() << 0x8012;
-        QTest::newRow("write to ro") << write << 107 << 0 << hex("00 00") << 0x8023;
-        QTest::newRow("write to ro record item") << write << 100 << 4 << hex("01") << 0x8023;
-        QTest::newRow("write to direct parameters") << write << 0 << 2 << hex("01") << 0x8023;
-        QTest::newRow("read of wo") << read << 105 << 0 << QByteArray() << 0x8023;
-        QTest::newRow("read of system command") << read << 2 << 0 << QByteArray() << 0x8023;
-        QTest::newRow("below range, not a single value") << write << 103 << 0 << hex("00 05") << 0x8030;
-        QTest::newRow("record item above range") << write << 100 << 1 << hex("0a") << 0x8030;
-        QTest::newRow("item out of range in a whole record") << write << 101 << 0 << hex("01 00 c8") << 0x8030;
-        QTest::newRow("negative item below range") << write << 101 << 0 << hex("00 ff 9b") << 0x8030;
-        QTest::newRow("array element out of range") << write << 102 << 2 << hex("00") << 0x8030;
-        QTest::newRow("boolean 2") << write << 108 << 0 << hex("02") << 0x8030;
-        QTest::newRow("float above range") << write << 106 << 0 << hex("40 00 00 00") << 0x8030;
-        QTest::newRow("float NaN") << write << 106 << 0 << hex("7f c0 00 00") << 0x8030;
-        QTest::newRow("4-bit item wider than 4 bits") << write << 100 << 1 << hex("12") << 0x8030;
-        QTest::newRow("number too long") << write << 103 << 0 << hex("00 00 32") << 0x8033;
-        QTest::newRow("number too short") << write << 103 << 0 << hex("32") << 0x8034;
-        QTest::newRow("string longer than fixed length") << write << 104 << 0 << QByteArray("123456789") << 0x8033;
-        QTest::newRow("record too long") << write << 100 << 0 << hex("5f d5 00") << 0x8033;
-        QTest::newRow("record too short") << write << 100 << 0 << hex("5f") << 0x8034;
-        QTest::newRow("record item too long") << write << 100 << 2 << hex("00 01") << 0x8033;
-        QTest::newRow("command too long") << write << 2 << 0 << hex("82 00") << 0x8033;
-        QTest::newRow("command not in the standard") << write << 2 << 0 << hex("07") << 0x8030;
-        QTest::newRow("standard command not offered") << write << 2 << 0 << hex("83") << 0x8035;
-        QTest::newRow("vendor command not offered") << write << 2 << 0 << hex("a1") << 0x8035;
+        QTest::addColumn<QString>("requests");
+        // Unknown index, a standard index the description does not list.
+        QTest::newRow("index not available") << 0x8011 << "r 999/0; r 17/0";
+        // Subindex of a simple value, a missing record item, items without subindex access, beyond an array.
+        QTest::newRow("subindex not available") << 0x8012 << "r 103/1; r 100/9; r 101/1; w 101/2 00 01; r 102/4";
+        // Writes to ro, a ro record item, the direct parameters; reads of wo and of the system command.
+        QTest::newRow("access denied") << 0x8023 << "w 107/0 00 00; w 100/4 01; w 0/2 01; r 105/0; r 2/0";
+        // Below a range (not a single value), a record item above, a record with an item above or below, an array
+        // element, boolean 2, float above and NaN, a 4-bit item wider than 4 bits, a command not in the standard.
+        QTest::newRow("value out of range") << 0x8030 << "w 103/0 00 05; w 100/1 0a; w 101/0 01 00 c8; w 101/0 00 ff 9b; "
+                                                         "w 102/2 00; w 108/0 02; w 106/0 40 00 00 00; w 106/0 7f c0 00 00; "
+                                                         "w 100/1 12; w 2/0 07";
+        // A number, a string beyond its fixed length, a record, a record item, a command.
+        QTest::newRow("length overrun") << 0x8033 << "w 103/0 00 00 32; w 104/0 31 32 33 34 35 36 37 38 39; w 100/0 5f d5 00; "
+                                                     "w 100/2 00 01; w 2/0 82 00";
+        QTest::newRow("length underrun") << 0x8034 << "w 103/0 32; w 100/0 5f";
+        // A standard and a vendor command the description does not offer.
+        QTest::newRow("function not available") << 0x8035 << "w 2/0 83; w 2/0 a1";
     }
 
     void errorAnswers()
     {
-        QFETCH(int, service);
-        QFETCH(int, index);
-        QFETCH(int, subindex);
-        QFETCH(QByteArray, data);
         QFETCH(int, code);
-        const QByteArray before = adapter.port(0).device->readIsdu(quint16(index), 0).data;
-        const QByteArray r = isdu(quint8(service), 1, quint16(index), quint8(subindex), data);
-        QCOMPARE(r.size(), 40);
-        // Error flag, the code, and no data octets.
-        QCOMPARE(r.mid(2, 3).toHex() + char('0' + r.at(6)), QByteArray::number(0xFF0000 | code, 16) + '0');
-        QCOMPARE(adapter.port(0).device->readIsdu(quint16(index), 0).data, before);   // nothing stored
+        QFETCH(QString, requests);
+        for (const QString &request : requests.split("; ")) {
+            const quint16 index = quint16(request.section(' ', 1, 1).section('/', 0, 0).toInt());
+            const QByteArray before = read(index), r = isdu(request);
+            QVERIFY2(status(r) == (0xFF0000 | code) && r.at(6) == 0, qPrintable(request));   // and no data octets
+            QVERIFY2(read(index) == before, qPrintable(request));                             // nothing stored
+        }
     }
 
     void recordsArraysAndSimpleValues()
     {
-        VirtualDevice &d = *adapter.port(0).device;
         // Defaults from RecordItemInfo: 5 at bit 12, -3 across the octets at bit 4, ro 2 at bit 1, flag at 0.
-        QByteArray r = isdu(3, 1, 100, 0);
-        QCOMPARE(r.mid(2, 1), hex("00"));
-        QCOMPARE(r.mid(6, 3), hex("02 5f d5"));
-        QCOMPARE(d.readIsdu(100, 1).data, hex("05"));
-        QCOMPARE(d.readIsdu(100, 2).data, hex("fd"));
-        QCOMPARE(d.readIsdu(100, 3).data, hex("01"));
-        QCOMPARE(d.readIsdu(100, 4).data, hex("02"));
-
-        QCOMPARE(isdu(2, 1, 100, 2, hex("7f")).at(2), '\0');
-        QCOMPARE(d.readIsdu(100, 0).data, hex("57 f5"));
+        const QByteArray r = isdu("r 100/0");
+        QCOMPARE(r.mid(2, 1) + r.mid(6, 3), hex("00 02 5f d5"));
+        QCOMPARE(read(100, 1) + read(100, 2) + read(100, 3) + read(100, 4), hex("05 fd 01 02"));
+        QVERIFY(status(isdu("w 100/2 7f")) == 0 && read(100) == hex("57 f5"));
         // A whole-record write leaves the read-only item as it was.
-        QVERIFY(d.writeIsdu(100, 0, hex("90 0b")).ok());   // 9, 0x00, ro 5 (ignored), flag 1
-        QCOMPARE(d.readIsdu(100, 0).data, hex("90 05"));
-        QCOMPARE(d.readIsdu(100, 2).data, hex("00"));
+        QCOMPARE(writeRead(100, 0, hex("90 0b")), hex("90 05"));   // 9, 0x00, ro 5 (ignored), flag 1
+        QCOMPARE(read(100, 2), hex("00"));
 
-        QCOMPARE(d.readIsdu(101, 0).data, hex("00 ff fe"));   // -2; a flag without info defaults to false
-        QVERIFY(d.writeIsdu(101, 0, hex("01 00 64")).ok());
-        QCOMPARE(d.readIsdu(101, 0).data, hex("01 00 64"));
-
-        QCOMPARE(d.readIsdu(102, 0).data, hex("01 01 01"));   // elements start at the range's lower value
-        QVERIFY(d.writeIsdu(102, 2, hex("07")).ok());
-        QCOMPARE(d.readIsdu(102, 0).data, hex("01 07 01"));
-        QCOMPARE(d.readIsdu(102, 2).data, hex("07"));
-
-        QCOMPARE(d.readIsdu(103, 0).data, hex("00 32"));
-        QVERIFY(d.writeIsdu(103, 0, hex("00 00")).ok());   // a single value outside the range
-        QVERIFY(d.writeIsdu(103, 0, hex("03 e8")).ok());
-
-        QCOMPARE(d.readIsdu(104, 0).data, QByteArray("abc"));
-        QVERIFY(d.writeIsdu(104, 0, QByteArray("PT-02\0\0\0", 8)).ok());
-        QCOMPARE(d.readIsdu(104, 0).data, QByteArray("PT-02"));   // used octets only
-
-        QCOMPARE(d.readIsdu(106, 0).data, hex("3f 00 00 00"));
-        QVERIFY(d.writeIsdu(106, 0, hex("bf c0 00 00")).ok());   // -1.5, the lower limit
-        QCOMPARE(d.readIsdu(107, 0).data, hex("12 34"));
-        QVERIFY(d.writeIsdu(105, 0, hex("80")).ok());
+        // -2 and a flag without info that defaults to false; array elements start at the range's lower value.
+        QCOMPARE(read(101) + read(102), hex("00 ff fe 01 01 01"));
+        QCOMPARE(writeRead(101, 0, hex("01 00 64")), hex("01 00 64"));
+        QCOMPARE(writeRead(102, 2, hex("07")), hex("01 07 01"));
+        QCOMPARE(read(102, 2), hex("07"));
+        QCOMPARE(read(103) + read(104) + read(106) + read(107), hex("00 32") + "abc" + hex("3f 00 00 00 12 34"));
+        QVERIFY(write(103, 0, hex("00 00")) && write(103, 0, hex("03 e8")));   // a single value outside the range
+        QCOMPARE(writeRead(104, 0, QByteArray("PT-02\0\0\0", 8)), QByteArray("PT-02"));   // used octets only
+        QVERIFY(write(106, 0, hex("bf c0 00 00")) && write(105, 0, hex("80")));   // -1.5, the lower limit; write-only
     }
 
-    void systemCommands()
+    void factoryReset()
     {
-        VirtualDevice &d = *adapter.port(0).device;
-        QVERIFY(d.writeIsdu(100, 1, hex("09")).ok());
-        QVERIFY(d.writeIsdu(103, 0, hex("00 0a")).ok());
-        QVERIFY(d.writeIsdu(104, 0, QByteArray("xyz")).ok());
-        QVERIFY(d.writeIsdu(24, 0, QByteArray("tank 3")).ok());
-        QVERIFY(d.writeIsdu(2, 0, hex("a0")).ok());   // the description's own button: acknowledged
-        QCOMPARE(d.readIsdu(103, 0).data, hex("00 0a"));
-
-        QCOMPARE(isdu(2, 1, 2, 0, hex("82")).at(2), '\0');   // restore factory settings
-        QCOMPARE(d.readIsdu(100, 0).data, hex("5f d5"));
-        QCOMPARE(d.readIsdu(103, 0).data, hex("00 32"));
-        QCOMPARE(d.readIsdu(104, 0).data, QByteArray("abc"));
-        QCOMPARE(d.readIsdu(24, 0).data, QByteArray("***"));
+        QVERIFY(write(100, 1, hex("09")) && write(103, 0, hex("00 0a")) && write(104, 0, "xyz") && write(24, 0, "tank 3"));
+        QVERIFY(write(2, 0, hex("a0")));   // the description's own button: acknowledged
+        QCOMPARE(read(103), hex("00 0a"));
+        QCOMPARE(status(isdu("w 2/0 82")), 0);   // restore factory settings
+        QCOMPARE(read(100) + read(103) + read(104) + read(24), hex("5f d5 00 32") + "abc***");
     }
 
     void identification()
     {
         VirtualDevice &d = *adapter.port(0).device;
-        QCOMPARE(d.vendorId() + d.deviceId(), 42u + 4242u);
+        QCOMPARE(QString("%1/%2").arg(d.vendorId()).arg(d.deviceId()), "42/4242");
         // Vendor name from DeviceIdentity, product name from its defaultValue, serial number from the options.
-        QCOMPARE(QByteArrayList({d.readIsdu(16, 0).data, d.readIsdu(18, 0).data, d.readIsdu(20, 0).data, d.readIsdu(21, 0).data}),
-                 QByteArrayList({"Fixture Works", "FX-1 test device", "Test device with every datatype", "FX0007"}));
-        QCOMPARE(d.readIsdu(36, 0).data, hex("00"));
+        QCOMPARE(QByteArrayList({read(16), read(18), read(20), read(21), read(36)}),
+                 QByteArrayList({"Fixture Works", "FX-1 test device", "Test device with every datatype", "FX0007", hex("00")}));
         // Cycle time 2.3 ms, M-sequence 3, revision 1.1, PD in 3 octets, PD out 8 bits.
-        const QByteArray r = isdu(3, 1, 0, 0);
-        QCOMPARE(r.mid(6, 17), hex("10 00 17 17 03 11 82 08 00 2a 00 10 92 00 00 00 00"));
-        QCOMPARE(d.readIsdu(0, 9).data, hex("2a"));
+        QCOMPARE(isdu("r 0/0").mid(6, 17), hex("10 00 17 17 03 11 82 08 00 2a 00 10 92 00 00 00 00"));
+        QCOMPARE(read(0, 9), hex("2a"));
         QCOMPARE(d.readIsdu(0, 17).error, isduerror::subindexNotAvailable);
         QCOMPARE(load(fixture)->readIsdu(21, 0).data, QByteArray("SN00004242"));
-    }
-
-    void builtinDevice()
-    {
-        applyDefaultSetup(adapter);
-        adapter.faults().isduLatencyMs = 0;
-        QVERIFY(dynamic_cast<IoddDevice *>(adapter.port(1).device.get()));
-        QVERIFY(!dynamic_cast<IoddDevice *>(adapter.port(0).device.get()));
-        VirtualDevice &d = *adapter.port(3).device;
-        QCOMPARE(d.readIsdu(0, 0).data, hex("00 32 32 11 11 c3 10 05 cc 01 8a ed 00 00 00 00"));
-        QCOMPARE(d.readIsdu(16, 0).data + d.readIsdu(21, 0).data + d.readIsdu(71, 0).data, QByteArray("PellamarPK24011700174PT-01"));
-        QCOMPARE(d.readIsdu(64, 0).data + d.readIsdu(65, 0).data, hex("0c 80 0b b8 00 00 06 40 05 dc 01 05"));
-        QCOMPARE(d.readIsdu(37, 0).data, QByteArray(12, '\0'));   // four entries of three octets
-
-        // Switch point 400.1 bar is above its range; 400.0 bar is taken.
-        QByteArray r = isdu(2, 4, 64, 1, hex("0f a1"));
-        QCOMPARE(r.mid(2, 3), hex("ff 80 30"));
-        QCOMPARE(isdu(2, 4, 64, 1, hex("0f a0")).at(2), '\0');
-        QCOMPARE(isdu(3, 4, 64, 0).mid(6, 7), hex("06 0f a0 0b b8 00 00"));
-        QCOMPARE(isdu(2, 4, 73, 2, hex("00 00")).mid(2, 3), hex("ff 80 12"));   // no subindex access
-        QCOMPARE(isdu(2, 4, 2, 0, hex("c8")).mid(2, 3), hex("ff 80 35"));       // vendor range, not offered
-        QCOMPARE(isdu(2, 4, 2, 0, hex("a1")).at(2), '\0');                      // reset min/max memory
-        QCOMPARE(isdu(2, 4, 2, 0, hex("83")).at(2), '\0');                      // back-to-box
-        QCOMPARE(d.readIsdu(64, 0).data, hex("0c 80 0b b8 00 00"));
-        // Other ports' devices are their own.
-        QCOMPARE(adapter.port(1).device->readIsdu(21, 0).data, QByteArray("PK24011700172"));
     }
 
     void processDataMovesWithinRanges()
     {
         const auto device = load(fixture);
-        QCOMPARE(device->processDataInOctets(), 3);
-        QCOMPARE(device->processDataOutOctets(), 1);
+        QCOMPARE(qMakePair(device->processDataInOctets(), device->processDataOutOctets()), qMakePair(3, 1));
         // At power-up every number sits in the middle of its range: 0 at bit 8, 25 at bit 2, flag 0 on.
         QCOMPARE(device->processDataIn(0), hex("00 00 65"));
-
         QSet<int> flags0, flags1, small, large;
         for (qint64 ms = 0; ms < 60000; ms += 250) {
             const QByteArray pd = device->processDataIn(ms);
-            QCOMPARE(pd.size(), 3);
             const qint16 number = qint16((quint8(pd.at(0)) << 8) | quint8(pd.at(1)));
             const int level = quint8(pd.at(2)) >> 2;
-            QVERIFY2(number > -500 && number < 500 && level > 0 && level < 50, qPrintable(QStringLiteral("%1 %2").arg(number).arg(level)));
-            large.insert(number);
-            small.insert(level);
-            flags0.insert(pd.at(2) & 1);
-            flags1.insert((pd.at(2) >> 1) & 1);
+            QVERIFY2(pd.size() == 3 && number > -500 && number < 500 && level > 0 && level < 50, qPrintable(QStringLiteral("%1 %2").arg(number).arg(level)));
+            large << number, small << level, flags0 << (pd.at(2) & 1), flags1 << (pd.at(2) & 2);
         }
         QVERIFY(large.size() > 40 && small.size() > 20);   // a sine repeats its values: 108 samples per period
         QCOMPARE(flags0.size() + flags1.size(), 4);
-
         // Flag changes happen seconds apart, not on every sample.
         int switches = 0;
         for (qint64 ms = 250; ms <= 20000; ms += 250)
@@ -250,86 +165,79 @@ private slots:
         QCOMPARE(switches, 2);
     }
 
-    void processDataThroughTheAdapter()
+    void builtinDevices()
     {
         applyDefaultSetup(adapter);
         adapter.faults().isduLatencyMs = 0;
+        QVERIFY(dynamic_cast<IoddDevice *>(adapter.port(1).device.get()) && !dynamic_cast<IoddDevice *>(adapter.port(0).device.get()));
+        QCOMPARE(read(0, 0, 3), hex("00 32 32 11 11 c3 10 05 cc 01 8a ed 00 00 00 00"));
+        QCOMPARE(read(16, 0, 3) + read(21, 0, 3) + read(71, 0, 3), QByteArray("PellamarPK24011700174PT-01"));
+        QCOMPARE(read(64, 0, 3) + read(65, 0, 3), hex("0c 80 0b b8 00 00 06 40 05 dc 01 05"));
+        QCOMPARE(read(37, 0, 3), QByteArray(12, '\0'));   // four entries of three octets
+        // Switch point 400.1 bar is above its range; 400.0 bar is taken.
+        QVERIFY(status(isdu("w 64/1 0f a1", 4)) == 0xFF8030 && status(isdu("w 64/1 0f a0", 4)) == 0);
+        QCOMPARE(isdu("r 64/0", 4).mid(6, 7), hex("06 0f a0 0b b8 00 00"));
+        // No subindex access; a vendor command not offered; reset min/max memory and back-to-box offered.
+        QVERIFY(status(isdu("w 73/2 00 00", 4)) == 0xFF8012 && status(isdu("w 2/0 c8", 4)) == 0xFF8035);
+        QVERIFY(status(isdu("w 2/0 a1", 4)) == 0 && status(isdu("w 2/0 83", 4)) == 0);
+        QCOMPARE(read(64, 0, 3), hex("0c 80 0b b8 00 00"));
+        QCOMPARE(read(21, 0, 1), QByteArray("PK24011700172"));   // other ports' devices are their own
+
         // Port2's input window: pressure in octets 0-1, temperature << 3 and three flags in octets 2-3.
         const QByteArray a = adapter.handleFrame(payload(modbusframe::readRequest(0x9020, 3)));
         QCOMPARE(a.left(3), hex("01 03 06"));
-        const QByteArray pd = a.mid(3, 6);
-        const qint16 pressure = qint16((quint8(pd.at(0)) << 8) | quint8(pd.at(1)));
-        const qint16 word = qint16((quint8(pd.at(2)) << 8) | quint8(pd.at(3)));
+        const qint16 pressure = qint16((quint8(a.at(3)) << 8) | quint8(a.at(4)));
+        const qint16 word = qint16((quint8(a.at(5)) << 8) | quint8(a.at(6)));
         QVERIFY2(pressure > -100 && pressure < 4400, qPrintable(QString::number(pressure)));
         QVERIFY2((word >> 3) > -400 && (word >> 3) < 1500, qPrintable(QString::number(word >> 3)));
-        QCOMPARE(pd.mid(4, 2), hex("00 00"));   // behind the 4 octets of the device
-
+        QCOMPARE(a.mid(7, 2), hex("00 00"));   // behind the 4 octets of the device
         // Output data reach the device, which keeps them and answers them on index 41.
         QVERIFY(!adapter.handleFrame(payload(modbusframe::writeRequest(0x8020, 1, hex("00 15")))).isEmpty());
         QCOMPARE(adapter.port(1).device->processDataOut().left(2), hex("00 15"));
-        QCOMPARE(isdu(3, 2, 41, 0).mid(6, 3), hex("02 00 15"));
-        QCOMPARE(isdu(3, 2, 40, 0).at(6), '\4');
-        QCOMPARE(isdu(2, 2, 40, 0, hex("00 00 00 00")).mid(2, 3), hex("ff 80 23"));
+        QCOMPARE(isdu("r 41/0", 2).mid(6, 3), hex("02 00 15"));
+        QCOMPARE(isdu("r 40/0", 2).at(6), '\4');
+        QCOMPARE(status(isdu("w 40/0 00 00 00 00", 2)), 0xFF8023);
     }
 
-    void scenarioIoddDevice()
+    void scenarioAndUnreadableFiles()
     {
         QString error;
         QVERIFY2(applyScenarioJson(scenarioJson, adapter, &error), qPrintable(error));
         QCOMPARE(adapter.port(2).device->vendorId(), quint16(1484));
-        QCOMPARE(adapter.port(2).device->readIsdu(21, 0).data, QByteArray("S-3"));
+        QCOMPARE(read(21, 0, 2), QByteArray("S-3"));
         QCOMPARE(adapter.port(3).device->deviceId(), quint32(4242));
-
         QVERIFY(!applyScenarioJson(R"({"ports": {"Port1": {"mode": "iolink", "device": {"type": "iodd", "file": "nothing.xml"}}}})",
                                    adapter, &error));
         QVERIFY2(error.contains(QLatin1String("nothing.xml")), qPrintable(error));
-        QVERIFY(!applyScenarioJson(R"({"ports": {"Port1": {"mode": "iolink", "device": {"type": "iodd"}}}})", adapter,
-                                   &error));
+        QVERIFY(!applyScenarioJson(R"({"ports": {"Port1": {"mode": "iolink", "device": {"type": "iodd"}}}})", adapter, &error));
         QCOMPARE(adapter.port(3).device->deviceId(), quint32(4242));   // left as it was
+
+        // Broken, absent and non-device files make no device and say why.
+        for (const QString &path : {QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtures/malformed_bad.xml"),
+                                    fixture + ".absent", stdDir() + QStringLiteral("/std1.1/IODD-StandardDefinitions1.1.xml")})
+            QVERIFY2(!IoddDevice::fromFile(path, stdDir(), &(error = QString())) && !error.isEmpty(), qPrintable(path));
     }
 
-    void unreadableFiles()
-    {
-        QTemporaryDir dir;
-        const QString broken = dir.filePath(QStringLiteral("broken.xml"));
-        QFile f(broken);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("<IODevice><ProfileBody>");
-        f.close();
-        for (const QString &path : {broken, dir.filePath(QStringLiteral("absent.xml")),
-                                    stdDir() + QStringLiteral("/std1.1/IODD-StandardDefinitions1.1.xml")}) {
-            QString error;
-            QVERIFY(!IoddDevice::fromFile(path, stdDir(), &error));
-            QVERIFY2(!error.isEmpty(), qPrintable(path));
-        }
-    }
-
-    // Every description of the corpus makes a device that answers every one of
-    // its indexes, by subindex 0 and 1, and takes back what it read.
+    // Every corpus device answers each of its indexes, by subindex 0 and 1, and takes back what it read.
     void corpusSmoke()
     {
         const QString corpus = QStringLiteral(HUB8_CORPUS_DIR);
         if (!QFileInfo::exists(corpus))
             QSKIP("no IODD corpus");
         int devices = 0;
-        QDirIterator it(corpus, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
+        for (QDirIterator it(corpus, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
             const QString path = it.next();
-            if (path.mid(corpus.size()).startsWith(QLatin1String("/std/")))
-                continue;
             QString error;
-            auto device = IoddDevice::fromFile(path, stdDir(), &error);
+            auto device = path.mid(corpus.size()).startsWith("/std/") ? nullptr : IoddDevice::fromFile(path, stdDir(), &error);
             if (!device)
                 continue;
             ++devices;
             for (quint16 index : device->indexes()) {
                 const IsduAnswer whole = device->readIsdu(index, 0);
                 device->readIsdu(index, 1);
-                if (whole.ok() && index != 2 && index != 0) {
-                    const IsduAnswer back = device->writeIsdu(index, 0, whole.data);
-                    QVERIFY2(back.ok() || back.error == isduerror::accessDenied,
-                             qPrintable(QStringLiteral("%1 index %2: %3").arg(path).arg(index).arg(back.error, 0, 16)));
-                }
+                const IsduAnswer back = whole.ok() && index != 2 && index != 0 ? device->writeIsdu(index, 0, whole.data) : IsduAnswer();
+                QVERIFY2(back.ok() || back.error == isduerror::accessDenied,
+                         qPrintable(QStringLiteral("%1 index %2: %3").arg(path).arg(index).arg(back.error, 0, 16)));
             }
             QCOMPARE(device->processDataIn(1234).size(), device->processDataInOctets());
         }
