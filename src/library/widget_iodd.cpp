@@ -1,6 +1,8 @@
 #include "widget_iodd.h"
 #include "ui_widget_iodd.h"
 
+#include "ioddlibraryfolder.h"
+
 #include "description/analyiodd.h"
 
 #include <QAbstractItemView>
@@ -45,11 +47,6 @@ bool isLibraryFolder(const QString &libraryDir, const QString &path)
     const QString canonical = info.canonicalFilePath();
     return !canonicalLibrary.isEmpty() && !canonical.isEmpty()
         && QFileInfo(canonical).absolutePath() == canonicalLibrary;
-}
-
-QString stemOf(QString fileName)
-{
-    return fileName.remove(QStringLiteral(".xml"));
 }
 
 QTableWidgetItem *readOnlyItem(const QString &text, bool centred)
@@ -142,8 +139,7 @@ QString widget_IODD::cellText(int row, int column) const
 
 QString widget_IODD::folderNameOfRow(int row) const
 {
-    return cellText(row, 0) + QLatin1Char('_') + cellText(row, 1) + QLatin1Char('_') + cellText(row, 3)
-        + QLatin1Char('_') + stemOf(cellText(row, 2));
+    return ioddLibrary::folderName(cellText(row, 0), cellText(row, 1), cellText(row, 3), cellText(row, 2));
 }
 
 void widget_IODD::appendRow(const QString &vendorId, const QString &deviceId, const QString &fileName,
@@ -203,8 +199,8 @@ void widget_IODD::slot_addIODD()
     const QString version = parser.version();
     appendRow(QString::number(vendorId), QString::number(deviceId), fileName, version);
 
-    const QString folderName = QString::number(vendorId) + QLatin1Char('_') + QString::number(deviceId)
-        + QLatin1Char('_') + version + QLatin1Char('_') + stemOf(fileName);
+    const QString folderName =
+        ioddLibrary::folderName(QString::number(vendorId), QString::number(deviceId), version, fileName);
     const QStringList pictures{parser.connectionSymbol(), parser.deviceIcon(), parser.deviceSymbol()};
     copyIntoLibrary(chosen, folderName, pictures);
 }
@@ -334,7 +330,7 @@ void widget_IODD::slot_pbtnEnter()
     if (row < 0)
         return;
     const QString path = libraryDir() + QLatin1Char('/') + folderNameOfRow(row) + QLatin1Char('/')
-        + stemOf(cellText(row, 2)) + QStringLiteral(".xml");
+        + ioddLibrary::stem(cellText(row, 2)) + QStringLiteral(".xml");
     emit sig_pbtnEnter(path);
     close();
 }

@@ -1,9 +1,10 @@
 #include "widget_productname.h"
 #include "ui_widget_productname.h"
 
+#include "ioddlibraryfolder.h"
+
 #include <QAbstractItemView>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -54,10 +55,7 @@ widget_productName::~widget_productName()
 void widget_productName::setDeviceInfo(const deviceInfo &info)
 {
     m_deviceInfo = info;
-    QString fileName = info.fileName;
-    fileName.remove(QStringLiteral(".xml"));
-    m_picturePath = QCoreApplication::applicationDirPath() + QStringLiteral("/iodd/") + info.vendorId + '_'
-        + info.deviceId + '_' + info.version + '_' + fileName;
+    m_picturePath = ioddLibrary::folderPath(info);
 }
 
 void widget_productName::setVariants(const QList<variantItem> &variants)

@@ -4,12 +4,12 @@
 #include "adapter/widgat_adapter.h"
 #include "description/analyioddfile.h"
 #include "description/ioddrecords.h"
+#include "library/ioddlibraryfolder.h"
 #include "library/widget_ioddlookup.h"
 #include "views/widget_portdi.h"
 #include "views/widget_portdo.h"
 #include "params/widget_parameter.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QComboBox>
@@ -68,10 +68,7 @@ void widget_Port::clearDeviceInfo()
 
 QString widget_Port::libraryFolder(const deviceInfo &info)
 {
-    QString stem = info.fileName;
-    stem.remove(QStringLiteral(".xml"));
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/iodd/") + info.vendorId + QLatin1Char('_')
-        + info.deviceId + QLatin1Char('_') + info.version + QLatin1Char('_') + stem;
+    return ioddLibrary::folderPath(info);
 }
 
 void widget_Port::showPicture(const QString &folder, const QString &file, QLabel *label, int width, int height)
