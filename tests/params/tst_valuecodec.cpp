@@ -10,12 +10,14 @@ Q_DECLARE_METATYPE(valueItem)
 
 namespace {
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
-QByteArray padded(QByteArray lead) { return lead.append(valueCodec::recordImage::dataSize - lead.size(), '\0'); }
+using namespace valueCodec;
 
-// type, widget, variable bit length L, own bit length n, bit offset o, value
-valueItem mk(const char *type, const char *widget, const char *L, const char *n, const char *o,
-             const QString &value = "keep", const char *gradient = "")
+QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+QByteArray padded(QByteArray lead) { return lead.append(recordImage::dataSize - lead.size(), '\0'); }
+
+// type, variable bit length L, own bit length n, bit offset o, value
+valueItem num(const char *type, const QString &L, const QString &n, const QString &o, const QString &value = "keep",
+              const char *gradient = "", const char *widget = "QLineEdit")
 {
     valueItem e;
     e.accessRightRestriction = "rw";
@@ -29,16 +31,11 @@ valueItem mk(const char *type, const char *widget, const char *L, const char *n,
     e.gradient = gradient;
     return e;
 }
-valueItem num(const char *type, const char *L, const char *n, const char *o, const char *value = "keep",
-              const char *gradient = "")
-{
-    return mk(type, "QLineEdit", L, n, o, value, gradient);
-}
 // "Off=false|On=true" -> entries
 valueItem combo(const char *type, const QString &choices, const char *value = "keep", const char *L = "",
                 const char *n = "", const char *o = "", const char *subindex = "")
 {
-    valueItem e = mk(type, "QComboBox", L, n, o, value);
+    valueItem e = num(type, L, n, o, value, "", "QComboBox");
     for (const QString &p : choices.split('|'))
         e.editor.entries.append(valuePair(p.section('=', 0, 0), p.section('=', 1)));
     e.subindex = subindex;
@@ -57,7 +54,7 @@ valueItem boolSub(const char *L, const char *subindex, const char *value = "keep
 valueItem str(const char *type, const char *encoding, const char *fixedLength, const char *subindex,
               const QString &value = "keep")
 {
-    valueItem e = mk(type, "QLineEdit", "", "", "", value);
+    valueItem e = num(type, "", "", "", value);
     e.editor.encoding = encoding;
     e.editor.fixedLength = fixedLength;
     e.subindex = subindex;
@@ -76,224 +73,213 @@ private slots:
         // A local 8-bit code page other than UTF-8, so the encoding rule shows.
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
     }
-    void decode_data();
-    void decode();
-    void defaultText();
-    void image_data();
-    void image();
-    void notWritten();
-    void numbersRoundTripAtEveryOffset();
-    void bitHelpers();
-};
+    void decode_data()
+    {
+        QTest::addColumn<bool>("single");   // a single-entry reply: the value alone, right-aligned
+        QTest::addColumn<valueItem>("item");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("flag");   // "true": the entry was left alone
+        const auto row = [](const char *name, const valueItem &e, const char *data, const QString &value,
+                            const char *flag = "false", bool single = false) {
+            QTest::newRow(name) << single << e << hex(data) << value << QString(flag);
+        };
 
-void tst_valueCodec::decode_data()
-{
-    QTest::addColumn<bool>("single");   // a single-entry reply: the value alone, right-aligned
-    QTest::addColumn<valueItem>("item");
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("flag");   // "true": the entry was left alone
-    const auto row = [](const char *name, const valueItem &e, const char *data, const QString &value,
-                        const char *flag = "false", bool single = false) {
-        QTest::newRow(name) << single << e << hex(data) << value << QString(flag);
-    };
-
-    // Bit fields inside a record, counted from the LSB of the last octet.
-    row("4 bits at 12", num("UIntegerT", "16", "4", "12"), "1234", "1");
-    row("3 bits at 7", num("UIntegerT", "16", "3", "7"), "0380", "7");
-    row("int8 across octets", num("IntegerT", "16", "8", "4"), "0ab0", "-85");
-    row("short data", num("UIntegerT", "16", "8", "0"), "12", "keep", "true");
-    // A variable alone: the first ceil(n/8) octets.
-    row("uint8 ff, n empty", num("UIntegerT", "", "", ""), "ff01", "255");
-    row("int12", num("IntegerT", "", "12", ""), "f800", "-2048");
-    row("uint32 'g' 6", num("UIntegerT", "", "32", ""), "ffffffff", "4.29497e+09");
-    row("int32 -2", num("IntegerT", "0", "32", "0"), "fffffffe", "-2");
-    // Only a positive gradient scales.
-    row("gradient 0.1", num("UIntegerT", "", "8", "", "", "0.1"), "fa", "25");
-    row("gradient -2", num("UIntegerT", "", "8", "", "", "-2"), "fa", "250");
-    row("gradient signed", num("IntegerT", "", "8", "", "", "0.5"), "fb", "-2.5");
-    row("float in record", num("Float32T", "48", "", "8"), "0040490fdb00", "3.14159");
-    row("combo", combo("UIntegerT", "Low=1|High=2", "keep", "16", "8", "8"), "0200", "High");
-    row("combo no match", combo("UIntegerT", "Low=1", "keep", "16", "8", "8"), "0500", "keep", "true");
-    row("combo negative", combo("IntegerT", "Min=-1|Zero=0", "keep", "", "8"), "ff", "Min");
-    row("bool offset 9", boolAt("16", "9"), "0200", "On");
-    row("bool subindex 10", boolSub("16", "10"), "0002", "On");
-    row("bool subindex 2", boolSub("16", "2"), "0200", "On");
-    row("bool subindex 0 is 1", boolSub("", "0"), "01", "On");
-    row("bool beyond data", boolSub("", "17"), "ffff", "Off");
-    row("bool pair 1", boolAt("8", "0", "keep", "Aus=0|Ein=1"), "01", "Ein");
-    row("string zero", str("StringT", "", "", ""), "41420043", "AB");
-    row("string utf-8", str("StringT", "utf-8", "", ""), "c3a4", "\xc3\xa4");
-    row("string local", str("StringT", "", "", ""), "c3a4", QString::fromLatin1("\xc3\xa4"));
-    // Octet strings leave the flag alone.
-    row("octets subindex 0", str("OctetStringT", "", "2", "0"), "01ff", "0x01ff", "true");
-    row("octets subindex 2", str("OctetStringT", "", "2", "2"), "01020304", "0x0304", "true");
-    row("TimeT", mk("TimeT", "", "", "", ""), "0102030405060708", "keep", "true");
-    // Single replies: L and o do not apply.
-    row("single uint", num("UIntegerT", "800", "8", "16"), "05", "5", "false", true);
-    row("single fixed notation", num("UIntegerT", "800", "32", "0"), "ffffffff", "4294967295", "false", true);
-    row("single first four octets", num("UIntegerT", "800", "64", "0"), "0000000102030405", "1", "false", true);
-    row("single int sign of reply", num("IntegerT", "800", "32", "0"), "80", "-128", "false", true);
-    row("single bool 01", boolSub("800", "5"), "01", "On", "false", true);
-    row("single bool 02", boolSub("800", "5"), "02", "Off", "false", true);
-}
-
-void tst_valueCodec::decode()
-{
-    QFETCH(bool, single);
-    QFETCH(valueItem, item);
-    QFETCH(QByteArray, data);
-    if (single)
-        valueCodec::decodeSingleItem(item, data);
-    else
-        valueCodec::decodeRecord(item, data);
-    QTEST(item.editor.value, "value");
-    QTEST(item.editor.flag, "flag");
-}
-
-void tst_valueCodec::defaultText()
-{
-    // default, gradient, display format, expected
-    const QList<QStringList> cases{{"25", "0.1", "Dec.2", "2.50"}, {"25", "-2", "Dec.1", "25.0"},
-                                   {"25", "0.1", "2", "25"}, {"-40", "0.5", "Dec.1", "-20.0"}};
-    for (const QStringList &c : cases) {
-        valueItem e;
-        e.defaultValue = c[0];
-        e.gradient = c[1];
-        e.displayFormat = c[2];
-        QCOMPARE(valueCodec::defaultText(e), c[3]);
+        // Bit fields inside a record, counted from the LSB of the last octet.
+        row("4 bits at 12", num("UIntegerT", "16", "4", "12"), "1234", "1");
+        row("3 bits at 7", num("UIntegerT", "16", "3", "7"), "0380", "7");
+        row("int8 across octets", num("IntegerT", "16", "8", "4"), "0ab0", "-85");
+        row("short data", num("UIntegerT", "16", "8", "0"), "12", "keep", "true");
+        // A variable alone: the first ceil(n/8) octets.
+        row("uint8 ff, n empty", num("UIntegerT", "", "", ""), "ff01", "255");
+        row("int12", num("IntegerT", "", "12", ""), "f800", "-2048");
+        row("uint32 'g' 6", num("UIntegerT", "", "32", ""), "ffffffff", "4.29497e+09");
+        row("int32 -2", num("IntegerT", "0", "32", "0"), "fffffffe", "-2");
+        // Only a positive gradient scales.
+        row("gradient 0.1", num("UIntegerT", "", "8", "", "", "0.1"), "fa", "25");
+        row("gradient -2", num("UIntegerT", "", "8", "", "", "-2"), "fa", "250");
+        row("gradient signed", num("IntegerT", "", "8", "", "", "0.5"), "fb", "-2.5");
+        row("float in record", num("Float32T", "48", "", "8"), "0040490fdb00", "3.14159");
+        row("combo", combo("UIntegerT", "Low=1|High=2", "keep", "16", "8", "8"), "0200", "High");
+        row("combo no match", combo("UIntegerT", "Low=1", "keep", "16", "8", "8"), "0500", "keep", "true");
+        row("combo negative", combo("IntegerT", "Min=-1|Zero=0", "keep", "", "8"), "ff", "Min");
+        row("bool offset 9", boolAt("16", "9"), "0200", "On");
+        row("bool subindex 10", boolSub("16", "10"), "0002", "On");
+        row("bool subindex 2", boolSub("16", "2"), "0200", "On");
+        row("bool subindex 0 is 1", boolSub("", "0"), "01", "On");
+        row("bool beyond data", boolSub("", "17"), "ffff", "Off");
+        row("bool pair 1", boolAt("8", "0", "keep", "Aus=0|Ein=1"), "01", "Ein");
+        row("string zero", str("StringT", "", "", ""), "41420043", "AB");
+        row("string utf-8", str("StringT", "utf-8", "", ""), "c3a4", "\xc3\xa4");
+        row("string local", str("StringT", "", "", ""), "c3a4", QString::fromLatin1("\xc3\xa4"));
+        // Octet strings leave the flag alone.
+        row("octets subindex 0", str("OctetStringT", "", "2", "0"), "01ff", "0x01ff", "true");
+        row("octets subindex 2", str("OctetStringT", "", "2", "2"), "01020304", "0x0304", "true");
+        row("TimeT", num("TimeT", "", "", "", "keep", "", ""), "0102030405060708", "keep", "true");
+        // Single replies: L and o do not apply.
+        row("single uint", num("UIntegerT", "800", "8", "16"), "05", "5", "false", true);
+        row("single fixed notation", num("UIntegerT", "800", "32", "0"), "ffffffff", "4294967295", "false", true);
+        row("single first four octets", num("UIntegerT", "800", "64", "0"), "0000000102030405", "1", "false", true);
+        row("single int sign of reply", num("IntegerT", "800", "32", "0"), "80", "-128", "false", true);
+        row("single bool 01", boolSub("800", "5"), "01", "On", "false", true);
+        row("single bool 02", boolSub("800", "5"), "02", "Off", "false", true);
     }
-}
 
-void tst_valueCodec::image_data()
-{
-    QTest::addColumn<bool>("single");   // the entry alone, right-aligned, over old contents
-    QTest::addColumn<QList<valueItem>>("items");
-    QTest::addColumn<QByteArray>("image");   // leading octets; the rest stays 0
-    QTest::addColumn<int>("length");
-    using L = QList<valueItem>;
-    const auto row = [](const char *name, const L &items, const QByteArray &image, int length, bool single = false) {
-        QTest::newRow(name) << single << items << image << length;
-    };
-
-    // Entries of one variable share one image.
-    row("nibbles 0, 4, 12", L{num("UIntegerT", "16", "4", "0", "4"), num("UIntegerT", "16", "4", "4", "3"),
-                              num("UIntegerT", "16", "4", "12", "1")}, hex("1034"), 2);
-    row("int8 across octets", L{num("IntegerT", "16", "8", "4", "-85")}, hex("0ab0"), 2);
-    row("masked to n bits", L{num("UIntegerT", "16", "4", "0", "17"), num("IntegerT", "16", "4", "8", "-1")},
-        hex("0f01"), 2);
-    row("booleans and a number", L{boolAt("16", "15", "On"), boolAt("16", "0", "On"), boolAt("16", "1", "Off"),
-                                   num("UIntegerT", "16", "4", "4", "5")}, hex("8051"), 2);
-    row("bool by subindex", L{boolSub("16", "10", "On")}, hex("0002"), 2);
-    row("bool pair 1", L{boolAt("8", "3", "Ein", "Aus=0|Ein=1")}, hex("08"), 1);
-    // Variables alone: the length comes from the entry's own bit length.
-    row("gradient 0.1", L{num("UIntegerT", "", "16", "", "25", "0.1")}, hex("00fa"), 2);
-    row("gradient -2", L{num("UIntegerT", "", "8", "", "25", "-2")}, hex("19"), 1);
-    row("rounded", L{num("IntegerT", "", "8", "", "-12.6")}, hex("f3"), 1);
-    row("uint64 above 2^63", L{num("UIntegerT", "", "64", "", "18446744073709549568")}, hex("fffffffffffff800"), 8);
-    row("float in record", L{num("Float32T", "48", "", "8", "3", "2")}, hex("003fc0000000"), 6);
-    row("combo unknown text", L{combo("UIntegerT", "Low=1", "Mid", "", "8")}, hex("00"), 1);
-    row("combo negative", L{combo("IntegerT", "Min=-1|Zero=0", "Min", "", "8")}, hex("ff"), 1);
-    // Strings set the length to their octet count.
-    row("string utf-8", L{str("StringT", "UTF-8", "", "", "\xc3\xa4")}, hex("c3a4"), 2);
-    row("string local", L{str("StringT", "", "", "", "\xc3\xa4")}, hex("e4"), 1);
-    row("string cut at 32", L{str("StringT", "", "", "", QString(40, 'x'))}, QByteArray(32, 'x'), 32);
-    row("utf-8 cut whole", L{str("StringT", "UTF-8", "", "", QString(31, 'x') + "\xc3\xa4")}, QByteArray(31, 'x'), 31);
-    row("octet string elements",
-        L{str("OctetStringT", "", "2", "1", "0xa1b2"), str("OctetStringT", "", "2", "2", "0x01ff")},
-        hex("a1b201ff"), 4);
-    row("octet string padded", L{str("OctetStringT", "", "3", "0", "0x01")}, hex("010000"), 3);
-    // Single writes, whatever the entry's place in the variable.
-    row("single uint16", L{num("UIntegerT", "800", "16", "64", "258")}, hex("0102"), 2, true);
-    row("single int32 -1", L{num("IntegerT", "800", "32", "0", "-1")}, hex("ffffffff"), 4, true);
-    row("single bool by subindex", L{boolSub("800", "12", "On")}, hex("01"), 1, true);
-    row("single octet string", L{str("OctetStringT", "", "2", "7", "0xbeef")}, hex("beef"), 2, true);
-}
-
-void tst_valueCodec::image()
-{
-    QFETCH(bool, single);
-    QFETCH(QList<valueItem>, items);
-    QFETCH(QByteArray, image);
-    valueCodec::recordImage img = valueCodec::startRecordImage(items.first());
-    if (single) {
-        img.data.fill(0xAA);
-        QVERIFY(valueCodec::buildSingleItemImage(items.first(), img));
+    void decode()
+    {
+        QFETCH(bool, single);
+        QFETCH(valueItem, item);
+        QFETCH(QByteArray, data);
+        if (single)
+            decodeSingleItem(item, data);
+        else
+            decodeRecord(item, data);
+        QTEST(item.editor.value, "value");
+        QTEST(item.editor.flag, "flag");
     }
-    for (valueItem &item : items) {
-        QVERIFY(single || valueCodec::placeInRecordImage(item, img));
-        QCOMPARE(item.editor.flag, QStringLiteral("false"));
-    }
-    QCOMPARE(img.bytes().toHex(' '), padded(image).toHex(' '));
-    QTEST(img.length, "length");
-}
 
-void tst_valueCodec::notWritten()
-{
-    QList<valueItem> items{mk("TimeT", "", "", "", ""), mk("UIntegerT", "", "", "8", "", "5"),
-                           str("OctetStringT", "", "2", "0", "0x1g"), str("OctetStringT", "", "2", "0", "0x123")};
-    for (const char *access : {"ro", "wo", "RW"}) {
-        items << num("UIntegerT", "", "8", "", "5");
-        items.last().accessRightRestriction = access;
-    }
-    for (valueItem &item : items) {
-        valueCodec::recordImage img;
-        QVERIFY(!valueCodec::placeInRecordImage(item, img));
-        QVERIFY(!valueCodec::buildSingleItemImage(item, img));
-        QCOMPARE(img.bytes(), padded(QByteArray()));
-        QCOMPARE(item.editor.flag, QStringLiteral("true"));
-    }
-}
-
-// Any value written at any offset of a 64-bit record sets only its own bits
-// and reads back the same.
-void tst_valueCodec::numbersRoundTripAtEveryOffset()
-{
-    QRandomGenerator rng(20240501);
-    for (int n = 1; n <= 32; ++n) {
-        for (int o = 0; o + n <= 64; ++o) {
-            const bool isSigned = rng.bounded(2) == 1;
-            const quint64 raw = rng.generate64() & ((quint64(1) << n) - 1);
-            const qint64 number = isSigned ? valueCodec::signExtend(raw, n) : qint64(raw);
-            valueItem e = num(isSigned ? "IntegerT" : "UIntegerT", "64", "", "", "");
-            e.editor.bitLength = QString::number(n);
-            e.editor.bitOffset = QString::number(o);
-            e.editor.value = QString::number(number);
-            valueCodec::recordImage img = valueCodec::startRecordImage(e);
-            QVERIFY(valueCodec::placeInRecordImage(e, img));
-            const QByteArray data = img.bytes().left(8);
-            QCOMPARE(valueCodec::extractBits(data, 64, 0, 64), raw << o);
-
-            e.editor.value.clear();
-            valueCodec::decodeRecord(e, data);
-            if (qAbs(number) < 1000000)   // 'g' 6 keeps these exact
-                QCOMPARE(e.editor.value, QString::number(number));
+    void defaultText()
+    {
+        // default, gradient, display format, expected
+        const QList<QStringList> cases{{"25", "0.1", "Dec.2", "2.50"}, {"25", "-2", "Dec.1", "25.0"},
+                                       {"25", "0.1", "2", "25"}, {"-40", "0.5", "Dec.1", "-20.0"}};
+        for (const QStringList &c : cases) {
+            valueItem e;
+            e.defaultValue = c[0];
+            e.gradient = c[1];
+            e.displayFormat = c[2];
+            QCOMPARE(valueCodec::defaultText(e), c[3]);
         }
     }
-}
 
-void tst_valueCodec::bitHelpers()
-{
-    // Process-data style: items packed from bit 0 (8, 4, 4 bits of 12 34).
-    const QByteArray pd = hex("1234");
-    QCOMPARE(valueCodec::extractBits(pd, 16, 0, 8), quint64(0x34));
-    QCOMPARE(valueCodec::extractBits(pd, 16, 8, 4), quint64(2));
-    QCOMPARE(valueCodec::extractBits(pd, 16, 12, 4), quint64(1));
-    QCOMPARE(valueCodec::extractBits(hex("12"), 16, 4, 8), quint64(0x20));   // missing octet reads 0
+    void image_data()
+    {
+        QTest::addColumn<bool>("single");   // the entry alone, right-aligned, over old contents
+        QTest::addColumn<QList<valueItem>>("items");
+        QTest::addColumn<QByteArray>("image");   // leading octets; the rest stays 0
+        QTest::addColumn<int>("length");
+        using L = QList<valueItem>;
+        const auto row = [](const char *name, const L &items, const QByteArray &image, int length, bool single = false) {
+            QTest::newRow(name) << single << items << image << length;
+        };
 
-    // A 64-bit value at an odd offset spans nine octets.
-    quint8 buf[9] = {};
-    const quint64 v = 0xF123456789ABCDEFull;
-    valueCodec::insertBits(buf, 9, 72, 3, 64, v);
-    const QByteArray wide(reinterpret_cast<const char *>(buf), 9);
-    QCOMPARE(valueCodec::extractBits(wide, 72, 3, 64), v);
-    QCOMPARE(valueCodec::extractBits(wide, 72, 0, 3) | valueCodec::extractBits(wide, 72, 67, 5), quint64(0));
+        // Entries of one variable share one image.
+        row("nibbles 0, 4, 12", L{num("UIntegerT", "16", "4", "0", "4"), num("UIntegerT", "16", "4", "4", "3"),
+                                  num("UIntegerT", "16", "4", "12", "1")}, hex("1034"), 2);
+        row("int8 across octets", L{num("IntegerT", "16", "8", "4", "-85")}, hex("0ab0"), 2);
+        row("masked to n bits", L{num("UIntegerT", "16", "4", "0", "17"), num("IntegerT", "16", "4", "8", "-1")},
+            hex("0f01"), 2);
+        row("booleans and a number", L{boolAt("16", "15", "On"), boolAt("16", "0", "On"), boolAt("16", "1", "Off"),
+                                       num("UIntegerT", "16", "4", "4", "5")}, hex("8051"), 2);
+        row("bool by subindex", L{boolSub("16", "10", "On")}, hex("0002"), 2);
+        row("bool pair 1", L{boolAt("8", "3", "Ein", "Aus=0|Ein=1")}, hex("08"), 1);
+        // Variables alone: the length comes from the entry's own bit length.
+        row("gradient 0.1", L{num("UIntegerT", "", "16", "", "25", "0.1")}, hex("00fa"), 2);
+        row("gradient -2", L{num("UIntegerT", "", "8", "", "25", "-2")}, hex("19"), 1);
+        row("rounded", L{num("IntegerT", "", "8", "", "-12.6")}, hex("f3"), 1);
+        row("uint64 above 2^63", L{num("UIntegerT", "", "64", "", "18446744073709549568")}, hex("fffffffffffff800"), 8);
+        row("float in record", L{num("Float32T", "48", "", "8", "3", "2")}, hex("003fc0000000"), 6);
+        row("combo unknown text", L{combo("UIntegerT", "Low=1", "Mid", "", "8")}, hex("00"), 1);
+        row("combo negative", L{combo("IntegerT", "Min=-1|Zero=0", "Min", "", "8")}, hex("ff"), 1);
+        // Strings set the length to their octet count.
+        row("string utf-8", L{str("StringT", "UTF-8", "", "", "\xc3\xa4")}, hex("c3a4"), 2);
+        row("string local", L{str("StringT", "", "", "", "\xc3\xa4")}, hex("e4"), 1);
+        row("string cut at 32", L{str("StringT", "", "", "", QString(40, 'x'))}, QByteArray(32, 'x'), 32);
+        row("utf-8 cut whole", L{str("StringT", "UTF-8", "", "", QString(31, 'x') + "\xc3\xa4")}, QByteArray(31, 'x'), 31);
+        row("octet string elements",
+            L{str("OctetStringT", "", "2", "1", "0xa1b2"), str("OctetStringT", "", "2", "2", "0x01ff")},
+            hex("a1b201ff"), 4);
+        row("octet string padded", L{str("OctetStringT", "", "3", "0", "0x01")}, hex("010000"), 3);
+        // Single writes, whatever the entry's place in the variable.
+        row("single uint16", L{num("UIntegerT", "800", "16", "64", "258")}, hex("0102"), 2, true);
+        row("single int32 -1", L{num("IntegerT", "800", "32", "0", "-1")}, hex("ffffffff"), 4, true);
+        row("single bool by subindex", L{boolSub("800", "12", "On")}, hex("01"), 1, true);
+        row("single octet string", L{str("OctetStringT", "", "2", "7", "0xbeef")}, hex("beef"), 2, true);
+    }
 
-    // Bits beyond the buffer are dropped.
-    quint8 small[2] = {};
-    valueCodec::insertBits(small, 2, 32, 0, 16, 0xFFFFu);
-    QCOMPARE(small[0] | small[1], 0);
-}
+    void image()
+    {
+        QFETCH(bool, single);
+        QFETCH(QList<valueItem>, items);
+        QFETCH(QByteArray, image);
+        recordImage img = startRecordImage(items.first());
+        if (single) {
+            img.data.fill(0xAA);
+            QVERIFY(buildSingleItemImage(items.first(), img));
+        }
+        for (valueItem &item : items) {
+            QVERIFY(single || placeInRecordImage(item, img));
+            QCOMPARE(item.editor.flag, QStringLiteral("false"));
+        }
+        QCOMPARE(img.bytes().toHex(' '), padded(image).toHex(' '));
+        QTEST(img.length, "length");
+    }
+
+    void notWritten()
+    {
+        QList<valueItem> items{num("TimeT", "", "", "", "keep", "", ""), num("UIntegerT", "", "8", "", "5", "", ""),
+                               str("OctetStringT", "", "2", "0", "0x1g"), str("OctetStringT", "", "2", "0", "0x123")};
+        for (const char *access : {"ro", "wo", "RW"}) {
+            items << num("UIntegerT", "", "8", "", "5");
+            items.last().accessRightRestriction = access;
+        }
+        for (valueItem &item : items) {
+            recordImage img;
+            QVERIFY(!placeInRecordImage(item, img));
+            QVERIFY(!buildSingleItemImage(item, img));
+            QCOMPARE(img.bytes(), padded(QByteArray()));
+            QCOMPARE(item.editor.flag, QStringLiteral("true"));
+        }
+    }
+
+    // Any value written at any offset of a 64-bit record sets only its own bits
+    // and reads back the same.
+    void numbersRoundTripAtEveryOffset()
+    {
+        QRandomGenerator rng(20240501);
+        for (int n = 1; n <= 32; ++n) {
+            for (int o = 0; o + n <= 64; ++o) {
+                const bool isSigned = rng.bounded(2) == 1;
+                const quint64 raw = rng.generate64() & ((quint64(1) << n) - 1);
+                const qint64 number = isSigned ? signExtend(raw, n) : qint64(raw);
+                valueItem e = num(isSigned ? "IntegerT" : "UIntegerT", "64", QString::number(n), QString::number(o),
+                                  QString::number(number));
+                recordImage img = startRecordImage(e);
+                QVERIFY(placeInRecordImage(e, img));
+                const QByteArray data = img.bytes().left(8);
+                QCOMPARE(extractBits(data, 64, 0, 64), raw << o);
+
+                e.editor.value.clear();
+                decodeRecord(e, data);
+                if (qAbs(number) < 1000000)   // 'g' 6 keeps these exact
+                    QCOMPARE(e.editor.value, QString::number(number));
+            }
+        }
+    }
+
+    void bitHelpers()
+    {
+        // Process-data style: items packed from bit 0 (8, 4, 4 bits of 12 34).
+        const QByteArray pd = hex("1234");
+        QCOMPARE(extractBits(pd, 16, 0, 8), quint64(0x34));
+        QCOMPARE(extractBits(pd, 16, 8, 4), quint64(2));
+        QCOMPARE(extractBits(pd, 16, 12, 4), quint64(1));
+        QCOMPARE(extractBits(hex("12"), 16, 4, 8), quint64(0x20));   // missing octet reads 0
+
+        // A 64-bit value at an odd offset spans nine octets.
+        quint8 buf[9] = {};
+        const quint64 v = 0xF123456789ABCDEFull;
+        insertBits(buf, 9, 72, 3, 64, v);
+        const QByteArray wide(reinterpret_cast<const char *>(buf), 9);
+        QCOMPARE(extractBits(wide, 72, 3, 64), v);
+        QCOMPARE(extractBits(wide, 72, 0, 3) | extractBits(wide, 72, 67, 5), quint64(0));
+
+        // Bits beyond the buffer are dropped.
+        quint8 small[2] = {};
+        insertBits(small, 2, 32, 0, 16, 0xFFFFu);
+        QCOMPARE(small[0] | small[1], 0);
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_valueCodec)
 #include "tst_valuecodec.moc"
