@@ -29,8 +29,7 @@ QStringList names(const QList<treeItem> &menus)
 // Where an entry is addressed: "index|subindex|offset|bit offset|bit length|access".
 QString address(const valueItem *v)
 {
-    return v ? QStringList({v->index, v->subindex, v->offset, v->editor.bitOffset, v->bitLength, v->accessRightRestriction})
-                   .join(QLatin1Char('|'))
+    return v ? QStringList({v->index, v->subindex, v->offset, v->editor.bitOffset, v->bitLength, v->accessRightRestriction}).join('|')
              : QStringLiteral("<missing>");
 }
 
@@ -49,9 +48,8 @@ private slots:
     {
         const deviceInfo i = analyIODD(fixture("device.xml")).readDeviceInfo();
         // Vendor name: the last match wins; URL: the first Text, whatever its language; ids as written.
-        QCOMPARE(QStringList({i.vendorName, i.productText, i.vendorUrl, i.vendorId, i.deviceId, i.version, i.deviceIcon,
-                              i.deviceSymbol, i.connectionSymbol, i.connectionType, i.bitrate, i.iolinkRevision})
-                     + i.wireColors + i.wireFunctions,
+        QCOMPARE(QStringList({i.vendorName, i.productText, i.vendorUrl, i.vendorId, i.deviceId, i.version, i.deviceIcon, i.deviceSymbol,
+                              i.connectionSymbol, i.connectionType, i.bitrate, i.iolinkRevision}) + i.wireColors + i.wireFunctions,
                  QStringList({"ACME Last", "Level sensor", "www.acme.de", "1234", " 42 ", "V1.0.2", "icon1.png", "sym1.png",
                               "conn.png", "M12-4ConnectionT", "COM2", "V1.1", "BN", "WH", "BU", "BK", "L+", "", "L-", "C/Q"}));
     }
@@ -66,8 +64,7 @@ private slots:
         QTest::newRow("first identity counts") << R"(<DeviceIdentity vendorId="1" deviceId="2"/><DeviceIdentity vendorId="3" deviceId="4"/>)" << "2|1||";
         // The id tests run in a fixed order and the first that matches decides.
         QTest::newRow("order of the id tests") << R"(<StdVariableRef id="V_ProductID_ProductText" defaultValue="a"/>)" << "-1|-1|a|";
-        QTest::newRow("last match wins")
-            << R"(<StdVariableRef id="V_ProductID" defaultValue="a"/><StdVariableRef id="V_ProductID" defaultValue="b"/>)" << "-1|-1|b|";
+        QTest::newRow("last match wins") << R"(<StdVariableRef id="V_ProductID" defaultValue="a"/><StdVariableRef id="V_ProductID" defaultValue="b"/>)" << "-1|-1|b|";
     }
 
     void identityNumbers()
@@ -75,12 +72,10 @@ private slots:
         QFETCH(QString, body);
         QTemporaryDir dir;
         QFile f(dir.filePath("id.xml"));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("<IODevice>" + body.toUtf8() + "</IODevice>") > 0);
-        f.close();
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("<IODevice>" + body.toUtf8() + "</IODevice>") > 0 && f.flush());
         analyIODD header(f.fileName());
         const deviceInfo info = header.readDeviceInfo();
-        QTEST(QStringLiteral("%1|%2|%3|%4").arg(header.deviceId()).arg(header.vendorId()).arg(info.productId, info.productText),
-              "expected");
+        QTEST(QStringLiteral("%1|%2|%3|%4").arg(header.deviceId()).arg(header.vendorId()).arg(info.productId, info.productText), "expected");
     }
 
     void openKeepsPreviousDocument()
@@ -88,8 +83,7 @@ private slots:
         analyIODD header;
         QVERIFY(header.open(QString()) == -1 && header.deviceId() == -1);
         QCOMPARE(header.open(fixture("device.xml")), 0);
-        for (const QString &bad : {QString(), fixture("no-such-file.xml"), fixtures})
-            QCOMPARE(header.open(bad), -1);
+        for (const QString &bad : {QString(), fixture("no-such-file.xml"), fixtures}) QCOMPARE(header.open(bad), -1);
         QCOMPARE(header.fileName() + QString::number(header.deviceId()), "device.xml42");
 
         analyIoddFile file;
@@ -103,9 +97,8 @@ private slots:
         for (const QStringList &e : expected) {
             analyIoddFile parser;
             QCOMPARE(parser.load(fixture(e.at(0)), stdDir), 0);
-            const QList<variantItem> variants = parser.readVariants();
-            QVERIFY(!variants.isEmpty());
-            QCOMPARE(QStringList({e.at(0), variants.first().name, variants.first().description}), e);
+            const QList<variantItem> v = parser.readVariants();
+            QCOMPARE(QStringList({e.at(0), v.value(0).name, v.value(0).description}) << QString::number(v.size() > 0), e + QStringList("1"));
         }
     }
 
@@ -114,47 +107,42 @@ private slots:
         const char *kinds[][2] = {{"D_U8", "UIntegerT"}, {"D_I16", "IntegerT"}, {"D_Bool", "BooleanT"}, {"D_Float", "Float32T"},
                                   {"D_Str", "StringT"}, {"D_Oct", "OctetStringT"}, {"D_Time", "TimeT"}, {"D_Span", "TimeSpanT"},
                                   {"D_Rec", "RecordT"}, {"D_Unknown", ""}, {"D_Missing", ""}};
-        for (const auto &k : kinds)
-            QCOMPARE(m_file.findDatatype(k[0]) ? m_file.findDatatype(k[0])->type : QString(), QLatin1String(k[1]));
+        for (const auto &k : kinds) QCOMPARE(m_file.findDatatype(k[0]) ? m_file.findDatatype(k[0])->type : QString(), QLatin1String(k[1]));
     }
 
     void editorLimits_data()
     {
         QTest::addColumn<QString>("id");
-        QTest::addColumn<QString>("expected");   // widget|lower|upper|entries|ranges|first entry or second range's upper
-        QTest::newRow("uint8") << "D_U8" << "QLineEdit|0|255|0|0|";
-        QTest::newRow("int16") << "D_I16" << "QLineEdit|-32768|32767|0|0|";
-        QTest::newRow("uint64") << "D_U64" << "QLineEdit|0|18446744073709551615|0|0|";
-        QTest::newRow("int64") << "D_I64" << "QLineEdit|-9223372036854775808|9223372036854775807|0|0|";
-        QTest::newRow("int values and range") << "D_IntSvRange" << "QLineEdit|-100|100|2|0|";
-        QTest::newRow("uint values and range") << "D_UIntSvRange" << "QComboBox|||2|0|";
-        QTest::newRow("uint two ranges") << "D_URanges" << "|||0|2|29";
-        QTest::newRow("boolean without values") << "D_Bool" << "QComboBox|||2|0|true=true";
-        QTest::newRow("float without values") << "D_Float" << "|||0|0|";
-        QTest::newRow("record, no subindex") << "D_Rec" << "|||0|0|";
+        QTest::addColumn<QString>("expected");   // flag|widget|lower|upper|entries|ranges|first entry or second range's upper
+        QTest::newRow("uint8") << "D_U8" << "flase|QLineEdit|0|255|0|0|";
+        QTest::newRow("int16") << "D_I16" << "flase|QLineEdit|-32768|32767|0|0|";
+        QTest::newRow("uint64") << "D_U64" << "flase|QLineEdit|0|18446744073709551615|0|0|";
+        QTest::newRow("int64") << "D_I64" << "flase|QLineEdit|-9223372036854775808|9223372036854775807|0|0|";
+        QTest::newRow("int values and range") << "D_IntSvRange" << "flase|QLineEdit|-100|100|2|0|";
+        QTest::newRow("uint values and range") << "D_UIntSvRange" << "flase|QComboBox|||2|0|";
+        QTest::newRow("uint two ranges") << "D_URanges" << "flase||||0|2|29";
+        QTest::newRow("boolean without values") << "D_Bool" << "flase|QComboBox|||2|0|true=true";
+        QTest::newRow("float without values") << "D_Float" << "flase||||0|0|";
+        QTest::newRow("record, no subindex") << "D_Rec" << "flase||||0|0|";
     }
 
     void editorLimits()
     {
         QFETCH(QString, id);
         const editorItem e = m_file.buildEditor(m_file.findDatatype(id), QString());
-        QCOMPARE(e.flag, "flase");
         const QString extra = id == "D_Bool" ? e.entries.first().first + '=' + e.entries.first().second
                               : id == "D_URanges" ? e.ranges.at(1).upperValue : QString();
-        QTEST(QStringList({e.widgetClass, e.lowerValue, e.upperValue, QString::number(e.entries.size()),
+        QTEST(QStringList({e.flag, e.widgetClass, e.lowerValue, e.upperValue, QString::number(e.entries.size()),
                            QString::number(e.ranges.size()), extra}).join('|'), "expected");
     }
 
     void recordItemInfoPlacement()
     {
-        const auto infosOf = [this](const char *id) {
-            return std::static_pointer_cast<recordType>(m_file.findVariable(id, QString())->datatype)->itemInfos;
-        };
+        const auto infosOf = [this](const char *id) { return std::static_pointer_cast<recordType>(m_file.findVariable(id, QString())->datatype)->itemInfos; };
         QCOMPARE(QString::number(infosOf("V_Rec").size()) + infosOf("V_Rec").value(0).defaultValue, "17");
         QVERIFY(infosOf("V_InfoFirst").isEmpty());   // came before the datatype
         QCOMPARE(m_file.findVariable("V_InfoNotRecord", QString())->datatype->type, "UIntegerT");
-        // The default reaches the editor of that record item only.
-        const datatypePtr rec = m_file.findVariable("V_Rec", QString())->datatype;
+        const datatypePtr rec = m_file.findVariable("V_Rec", QString())->datatype;   // the default reaches that item only
         QCOMPARE(m_file.buildEditor(rec, "1").defaultValue + '|' + m_file.buildEditor(rec, "2").defaultValue, "7|");
     }
 
@@ -183,13 +171,10 @@ private slots:
         QStringList parts;
         if (kind == "UIntegerT") {
             const auto t = std::static_pointer_cast<integerType>(v->datatype);
-            for (const singleValueItem &s : t->singleValues)
-                parts << s.value + '=' + s.name;
-            for (const valueRangeItem &r : t->valueRanges)
-                parts << r.lowerValue + ".." + r.upperValue;
+            for (const singleValueItem &s : t->singleValues) parts << s.value + '=' + s.name;
+            for (const valueRangeItem &r : t->valueRanges) parts << r.lowerValue + ".." + r.upperValue;
         } else if (kind == "RecordT") {
-            for (const recordItem &r : std::static_pointer_cast<recordType>(v->datatype)->items)
-                parts << r.subindex;
+            for (const recordItem &r : std::static_pointer_cast<recordType>(v->datatype)->items) parts << r.subindex;
         }
         QTEST(QStringList({kind, parts.join(','), v->defaultValue, selector == "3" ? v->name : QString()}).join('|'), "expected");
     }
@@ -218,26 +203,22 @@ private slots:
     {
         const treeItem param = m_file.buildMenu("M_Param");
         const auto at = [&param](const char *label) { return findValue(param, label); };
-        // An array without subindex access: one entry per element, first element in the highest bits.
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 4; ++i) {   // no subindex access: one entry per element, the first in the highest bits
             QCOMPARE(address(at(qPrintable(QString("Array[%1]").arg(i)))), QString("64|%1||%2|32|ro").arg(i + 1).arg(24 - 8 * i));
             QCOMPARE(at(qPrintable(QString("Array[%1]").arg(i)))->editor.upperValue, "255");
         }
         QVERIFY(!at("Array[4]"));
-        // VariableRef to a record: one entry per record item.
-        QCOMPARE(address(at("Rec.Item A")), "65|1|8|8|16|rw");
+        QCOMPARE(address(at("Rec.Item A")), "65|1|8|8|16|rw");   // VariableRef to a record: one entry per item
         QCOMPARE(at("Rec.Item A")->description + '|' + at("Rec.Item B")->editor.bitOffset, "First item|0");
         // RecordItemRef with subindex access: the item's own name and restriction.
         const valueItem *item = at("Item A"), *whole = at("RecNoSub.Item B");
         QVERIFY(item && whole);
-        QCOMPARE(QStringList({item->index, item->accessRightRestriction, item->subindexAccess, item->defaultValue}),
-                 QStringList({"65", "ro", "true", "7"}));
+        QCOMPARE(QStringList({item->index, item->accessRightRestriction, item->subindexAccess, item->defaultValue}), QStringList({"65", "ro", "true", "7"}));
         // RecordItemRef without subindex access: addressed inside the whole record.
-        QCOMPARE(QStringList({whole->offset, whole->editor.bitOffset, whole->accessRightRestriction, whole->subindexAccess}),
-                 QStringList({"0", "0", "rw", "false"}));
+        QCOMPARE(QStringList({whole->offset, whole->editor.bitOffset, whole->accessRightRestriction, whole->subindexAccess}), QStringList({"0", "0", "rw", "false"}));
         // A standard record narrowed by StdRecordItemRef.
-        QVERIFY(at("Device access locks.Data storage") && at("Device access locks.Local user interface"));
-        QVERIFY(!at("Device access locks.Parameter write access"));
+        QVERIFY(at("Device access locks.Data storage") && at("Device access locks.Local user interface")
+                && !at("Device access locks.Parameter write access"));
     }
 
     void buttonEntries()
@@ -253,15 +234,13 @@ private slots:
     {
         const treeItem sub = m_file.buildMenu("M_Sub");
         const valueItem v = sub.values.value(0);
-        QCOMPARE(QStringList({v.unit, v.gradient, v.displayFormat, v.description, v.defaultValue, sub.values.value(1).unit,
-                              QString::number(sub.values.size())}),
+        QCOMPARE(QStringList({v.unit, v.gradient, v.displayFormat, v.description, v.defaultValue, sub.values.value(1).unit, QString::number(sub.values.size())}),
                  QStringList({"°C", "0.1", "Dec.1", "An 8-bit value", "3", "", "2"}));   // the second's unit code is unknown
 
         const treeItem in = m_file.processDataIn(), out = m_file.processDataOut();
         QCOMPARE(in.text + in.name + QString::number(in.values.size()), "16Input2");
-        QCOMPARE(QStringList({in.values.at(0).label, in.values.at(0).editor.bitOffset, in.values.at(0).editor.lowerValue,
-                              in.values.at(1).editor.typeName, in.values.at(1).subindex}),
-                 QStringList({"Level", "1", "-16384", "BooleanT", "2"}));
+        QCOMPARE(QStringList({in.values.at(0).label, in.values.at(0).editor.bitOffset, in.values.at(0).editor.lowerValue, in.values.at(1).editor.typeName,
+                              in.values.at(1).subindex}), QStringList({"Level", "1", "-16384", "BooleanT", "2"}));
         QCOMPARE(out.text + out.name + QString::number(out.values.size()) + '|' + out.values.value(0).editor.upperValue, "8Output1|255");
     }
 
@@ -269,63 +248,49 @@ private slots:
     void badInput_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::newRow("malformed") << "malformed_bad.xml";
-        QTest::newRow("entity expansion") << "bomb_bad.xml";
-        QTest::newRow("recursive") << "recursive_bad.xml";
-        QTest::newRow("dangling") << "dangling_bad.xml";
+        for (const char *file : {"malformed_bad.xml", "bomb_bad.xml", "recursive_bad.xml", "dangling_bad.xml"}) QTest::newRow(file) << QString(file);
     }
 
     void badInput()
     {
         QFETCH(QString, file);
         const bool wellFormed = file == "recursive_bad.xml" || file == "dangling_bad.xml";
-        QElapsedTimer timer;
-        timer.start();
+        const QDeadlineTimer deadline(10000);
         analyIODD header;
         analyIoddFile parser;
         QVERIFY(header.open(fixture(file)) == 0 && parser.load(fixture(file), stdDir) == 0);
-        QCOMPARE(header.errorString().isEmpty(), wellFormed);
-        QCOMPARE(parser.errorString().isEmpty(), wellFormed);
+        QCOMPARE(QList<bool>({header.errorString().isEmpty(), parser.errorString().isEmpty()}), QList<bool>({wellFormed, wellFormed}));
         const deviceInfo info = header.readDeviceInfo();
-        for (const char *set : {"ObserverRoleMenuSet", "MaintenanceRoleMenuSet", "SpecialistRoleMenuSet"})
-            parser.roleMenus(set);
-        parser.processDataIn();
-        parser.processDataOut();
+        for (const char *set : {"ObserverRoleMenuSet", "MaintenanceRoleMenuSet", "SpecialistRoleMenuSet"}) parser.roleMenus(set);
+        parser.processDataIn(), parser.processDataOut();
         if (!wellFormed) {
             QCOMPARE(info.version + '|' + info.fileName + '|' + QString::number(header.deviceId()), '|' + file + "|-1");
             QVERIFY(parser.readVariants().isEmpty());
         } else if (file == "recursive_bad.xml") {
-            // A record whose item refers back to the record: the inner reference is null.
             const auto record = std::static_pointer_cast<recordType>(parser.findDatatype("D_Self"));
-            QVERIFY(record && record->items.size() == 2 && !record->items.at(0).datatype);
+            QVERIFY(record && record->items.size() == 2 && !record->items.at(0).datatype);   // an item refers back to the record
             const auto array = std::static_pointer_cast<arrayType>(record->items.at(1).datatype);
             QVERIFY(array && !array->elementTypeRef);
-            // Menus that lead back to themselves end, each on-path menu once.
             const QList<treeItem> menus = parser.roleMenus("ObserverRoleMenuSet");
-            QVERIFY(menus.size() == 1 && menus.first().name == "Loop");
+            QVERIFY(menus.size() == 1 && menus.first().name == "Loop");   // menus leading back to themselves end
             std::function<int(const treeItem &)> depth = [&](const treeItem &t) {
                 int deepest = 0;
-                for (const treeItem &c : t.children)
-                    deepest = std::max(deepest, depth(c));
+                for (const treeItem &c : t.children) deepest = std::max(deepest, depth(c));
                 return deepest + 1;
             };
             QVERIFY(depth(menus.first()) <= 4);
-            // An array count of a billion is capped.
-            QCOMPARE(int(parser.buildMenu("M_B").values.size()), analyIoddFile::maxArrayElements);
+            QCOMPARE(int(parser.buildMenu("M_B").values.size()), analyIoddFile::maxArrayElements);   // a count of a billion
         } else {
-            QVERIFY(!parser.findDatatype("D_Odd") && !parser.findVariable("V_Missing", QString())
-                    && !parser.findVariable("V_NotStandard", QString()));
+            QVERIFY(!parser.findDatatype("D_Odd") && !parser.findVariable("V_Missing", QString()) && !parser.findVariable("V_NotStandard", QString()));
             const treeItem menu = parser.buildMenu("M");
-            // Record items without a usable datatype: an editor with only the flag.
-            const valueItem *a = findValue(menu, "R.A"), *item = findValue(menu, "B");
+            const valueItem *a = findValue(menu, "R.A"), *item = findValue(menu, "B");   // no usable datatype: only the flag
             QVERIFY(a && item);
             QCOMPARE(a->editor.typeName + a->editor.widgetClass + a->editor.flag + '|' + item->editor.name + '|' + item->editor.typeName,
                      "flase|B|");
-            // Unknown kind and dangling element type still give entries; the rest is dropped.
-            QCOMPARE(menu.values.size(), 2 + 1 + 1 + 3);
+            QCOMPARE(menu.values.size(), 2 + 1 + 1 + 3);   // unknown kind and dangling element type still give entries
             QCOMPARE(parser.processDataIn().text + QString::number(parser.processDataIn().values.size()), "80");
         }
-        QVERIFY2(timer.elapsed() < 10000, "bad input must not take long");
+        QVERIFY2(!deadline.hasExpired(), "bad input must not take long");
     }
 };
 

@@ -1,6 +1,5 @@
-// The IODD library: add, search, delete and confirm on a fresh application
-// directory per case, the refusal of names that would reach outside the
-// library, the identity lookup over a tree of files and the lookup widget.
+// The IODD library dialog on a fresh application directory per case, refusal of names reaching
+// outside the library, the identity lookup over a tree of files and the lookup widget.
 
 #include "library/parsevididd.h"
 #include "library/widget_iodd.h"
@@ -13,23 +12,15 @@ namespace {
 
 const QString fixtureDir = QStringLiteral(HUB8_SOURCE_DIR "/tests/library/fixtures/");
 
-struct Identity
-{
-    QString vendor = "26", device = "1001", version = "V1.0", connection = "con.png", icon = "icon.png", symbol = "pic.png";
-};
+struct Identity { QString vendor = "26", device = "1001", version = "V1.0", connection = "con.png", icon = "icon.png", symbol = "pic.png"; };
 
 bool writeFile(const QString &path, const QByteArray &data)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+QByteArray readFile(const QString &path) { QFile file(path); return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(); }
 
 bool writeDevice(const QString &path, const Identity &id = Identity())
 {
@@ -41,13 +32,11 @@ bool writeDevice(const QString &path, const Identity &id = Identity())
     return !text.isEmpty() && writeFile(path, text.toUtf8());
 }
 
-// Every entry below root (symbolic links not followed) with its kind and
-// content, leaving out the subtree `skip`.
+// Every entry below root (links not followed) with its kind and content, leaving out the subtree `skip`.
 QMap<QString, QString> snapshot(const QString &root, const QString &skip = QString())
 {
     QMap<QString, QString> tree;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         if (!skip.isEmpty() && (path == skip || path.startsWith(skip + '/')))
@@ -61,20 +50,14 @@ QMap<QString, QString> snapshot(const QString &root, const QString &skip = QStri
     return tree;
 }
 
-// A fresh application directory: app/iodd is the library, src/ holds the
-// files to add and outside/ things that must survive.
+// app/iodd is the library, src/ holds the files to add and outside/ things that must survive.
 struct Sandbox
 {
     QTemporaryDir tmp;
     const QString root = tmp.path();
     const QString library = root + "/app/iodd", source = root + "/src/a/b/c/", outside = root + "/outside/";
 
-    Sandbox()
-    {
-        QDir().mkpath(root + "/app");
-        writeFile(outside + "victim.png", "keep me");
-        widget_IODD::setLibraryDir(library);
-    }
+    Sandbox() { QDir().mkpath(root + "/app"); writeFile(outside + "victim.png", "keep me"); widget_IODD::setLibraryDir(library); }
     ~Sandbox() { widget_IODD::setLibraryDir(QString()); }
     QMap<QString, QString> outsideLibrary() const { return snapshot(root, library); }
     QString libraryEntries() const { return QStringList(snapshot(library).keys()).join(' '); }
@@ -92,12 +75,8 @@ struct Dialog
 
     Dialog()
     {
-        dialog.setOpenFileFunction([this](const QString &caption, const QString &dir, const QString &filter) {
-            fileRequests << caption + '|' + dir + '|' + filter;
-            return chosen;
-        });
-        dialog.setAskFunction([this](const QString &title, const QString &text, QMessageBox::StandardButtons buttons,
-                                     QMessageBox::StandardButton defaultButton) {
+        dialog.setOpenFileFunction([this](auto caption, auto dir, auto filter) { fileRequests << caption + '|' + dir + '|' + filter; return chosen; });
+        dialog.setAskFunction([this](const QString &title, const QString &text, auto buttons, auto defaultButton) {
             const bool usual = buttons == (QMessageBox::Yes | QMessageBox::Cancel) && defaultButton == QMessageBox::Cancel;
             questions << title + '|' + text + (usual ? "" : " (unexpected buttons)");
             return answer;
@@ -126,13 +105,12 @@ private slots:
         Sandbox box;
         {
             Dialog d;   // no library folder: nothing to add, delete, search or confirm, and none is made
-            for (const char *button : {"pbtn_del", "pbtn_search", "pbtn_enter"})
-                d.click(button);
+            for (const char *button : {"pbtn_del", "pbtn_search", "pbtn_enter"}) d.click(button);
             QVERIFY(writeDevice(box.source + "c.xml"));
             d.add("   ");   // the file dialog cancelled
             QVERIFY(d.rows().isEmpty() && d.questions.isEmpty() && d.entered.isEmpty() && !QDir(box.library).exists());
         }
-        // XML files of the folders are listed, an unreadable identity as -1.
+        // The folders' XML files are listed, an unreadable identity as -1.
         QVERIFY(writeDevice(box.library + "/26_1001_V1.0_a/a.xml"));
         QVERIFY(writeFile(box.library + "/26_1001_V1.0_a/sub/notes.txt", "x"));
         QVERIFY(writeDevice(box.library + "/27_5_V2_b/b.xml", {"27", "5", "V2", {}, {}, {}}));
@@ -153,8 +131,7 @@ private slots:
     void addSelectConfirmAndLookUp()
     {
         Sandbox box;
-        QVERIFY(writeDevice(box.source + "a.xml") && writeFile(box.source + "con.png", "con")
-                && writeFile(box.source + "icon.png", "icon"));
+        QVERIFY(writeDevice(box.source + "a.xml") && writeFile(box.source + "con.png", "con") && writeFile(box.source + "icon.png", "icon"));
         // pic.png is named but missing: skipped, the others are copied.
         const auto outsideBefore = box.outsideLibrary();
         Dialog d;
@@ -165,7 +142,6 @@ private slots:
         QCOMPARE(readFile(box.library + "/26_1001_V1.0_a/con.png"), QByteArray("con"));
         QCOMPARE(box.outsideLibrary(), outsideBefore);
 
-        // A second dialog finds the entry on disk; confirming is refused while disabled.
         Dialog again;
         QCOMPARE(again.rows(), d.rows());
         again.dialog.show();
@@ -175,14 +151,12 @@ private slots:
         auto *enter = again.dialog.findChild<QPushButton *>("pbtn_enter");
         again.dialog.setConfirmEnabled(false, "no port selected");
         QVERIFY(!enter->isEnabled() && enter->toolTip() == "no port selected");
-        QVERIFY(QMetaObject::invokeMethod(&again.dialog, "slot_pbtnEnter"));
-        QVERIFY(again.entered.isEmpty() && again.dialog.isVisible());
+        QVERIFY(QMetaObject::invokeMethod(&again.dialog, "slot_pbtnEnter") && again.entered.isEmpty() && again.dialog.isVisible());
         again.dialog.setConfirmEnabled(true, QString());
-        QVERIFY(enter->toolTip().isEmpty());
         again.click("pbtn_enter");
         const QString path = box.library + "/26_1001_V1.0_a/a.xml";
         QCOMPARE(QList<QVariantList>(again.entered), QList<QVariantList>({{path}}));
-        QVERIFY(QFileInfo(path).isFile() && !again.dialog.isVisible());
+        QVERIFY(QFileInfo(path).isFile() && !again.dialog.isVisible() && enter->toolTip().isEmpty());
 
         // The lookup widget finds that file; a miss is told in the status line, no modal box.
         widget_ioddLookup lookup;
@@ -195,10 +169,7 @@ private slots:
         button->click();
         QCOMPARE(QList<QVariantList>(found), QList<QVariantList>({{3, path}}));
         bool boxShown = false;
-        QTimer::singleShot(0, &lookup, [&boxShown] {
-            if (QWidget *modal = QApplication::activeModalWidget())
-                boxShown = true, modal->close();
-        });
+        QTimer::singleShot(0, &lookup, [&] { if (auto *modal = QApplication::activeModalWidget()) boxShown = true, modal->close(); });
         lookup.setDevice(3, 26, 1002);
         button->click();
         QCoreApplication::processEvents();
@@ -223,8 +194,7 @@ private slots:
         QTest::newRow("version with backslash") << "a.xml|26|1001|x\\y|con.png|" << "" << "";
         QTest::newRow("version ..") << "a.xml|26|1001|..||" << "" << "26_1001_.._a 26_1001_.._a/a.xml";
         // From the source the picture is src/x.png; from the folder, <root>/x.png.
-        QTest::newRow("picture climbs out")
-            << "a.xml|26|1001|V1|../../../x.png|icon.png" << "" << "26_1001_V1_a 26_1001_V1_a/a.xml 26_1001_V1_a/icon.png";
+        QTest::newRow("picture climbs out") << "a.xml|26|1001|V1|../../../x.png|icon.png" << "" << "26_1001_V1_a 26_1001_V1_a/a.xml 26_1001_V1_a/icon.png";
         QTest::newRow("absolute picture") << "a.xml|26|1001|V1|@outside@victim.png|" << "" << "26_1001_V1_a 26_1001_V1_a/a.xml";
         QTest::newRow("picture ..") << "a.xml|26|1001|V1|..|." << "" << "26_1001_V1_a 26_1001_V1_a/a.xml";
         QTest::newRow("file name of dots") << "...xml|26|1001|V1||" << "" << "26_1001_V1_.. 26_1001_V1_../...xml";
@@ -258,15 +228,13 @@ private slots:
             QCOMPARE(box.libraryEntries(), after);
     }
 
-    // The row's cells edited to climb out before deleting ("<lib>/../../outside/victim_1_2_s"), or the
-    // row's folder a link out (no cells): nothing outside is removed.
+    // Cells edited to climb out ("<lib>/../../outside/victim_1_2_s"), or the folder a link out: nothing outside goes.
     void deleteStaysInsideLibrary()
     {
         for (const QString &cells : QStringList{"..|..|..|..", "../../outside/victim|1|s.xml|2", ""}) {
             const bool linked = cells.isEmpty();
             Sandbox box;
-            QVERIFY(writeDevice(box.outside + "victim_1_2_s/s.xml")
-                    && writeDevice(box.library + "/27_5_V2_b/b.xml", {"27", "5", "V2", {}, {}, {}}));
+            QVERIFY(writeDevice(box.outside + "victim_1_2_s/s.xml") && writeDevice(box.library + "/27_5_V2_b/b.xml", {"27", "5", "V2", {}, {}, {}}));
             QVERIFY(!linked || QFile::link(box.outside + "victim_1_2_s", box.library + "/26_1001_V1.0_s"));
             const auto before = snapshot(box.root);
             Dialog d;
@@ -288,9 +256,7 @@ private slots:
         QVERIFY(writeFile(box.library + "/6_10_V1_f", "a file, not a folder"));
         Dialog d;
         const auto search = [&](const char *text) {
-            d.dialog.findChild<QLineEdit *>("edit_search")->setText(QLatin1String(text));
-            d.click("pbtn_search");
-            return d.rows();
+            return d.dialog.findChild<QLineEdit *>("edit_search")->setText(QLatin1String(text)), d.click("pbtn_search"), d.rows();
         };
         const QStringList tens{"1|10|a.xml|V1", "2|110|b.xml|V1", "3|210|c_d.xml|V1"};
         QCOMPARE(search("10"), tens);
@@ -307,8 +273,7 @@ private slots:
             QVERIFY(writeFile(iodd + QString(f).section('|', 0, 0), readFile(fixtureDir + QString(f).section('|', 1) + ".xml")));
         for (const char *f : {"B.xml", "notes.txt", "a_sub/c.xml"})
             QVERIFY(writeDevice(iodd + f));
-        QVERIFY(writeDevice(iodd + "a_sub/d.xml", {"27", "5", {}, {}, {}, {}})
-                && writeDevice(iodd + "a_sub/deeper/e.xml", {"28", "9", {}, {}, {}, {}}));
+        QVERIFY(writeDevice(iodd + "a_sub/d.xml", {"27", "5", {}, {}, {}, {}}) && writeDevice(iodd + "a_sub/deeper/e.xml", {"28", "9", {}, {}, {}, {}}));
         QVERIFY(QFile::link(iodd + "B.xml", iodd + "a_sub/link.xml") && QFile::link(iodd, iodd + "a_sub/loop"));
 
         ParseVIDDID finder;
@@ -321,8 +286,7 @@ private slots:
         QVERIFY(QDir::setCurrent(tmp.path()));
         for (int i = 0; i < 4; ++i)
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Failed to parse XML: .*a\\.xml\"$"));
-        const QStringList found{finder.findIoddFile(26, 1001), finder.findIoddFile(28, 9), finder.findIoddFile(26, 1),
-                                finder.findIoddFile(27, 5, iodd)};
+        const QStringList found{finder.findIoddFile(26, 1001), finder.findIoddFile(28, 9), finder.findIoddFile(26, 1), finder.findIoddFile(27, 5, iodd)};
         QDir::setCurrent(cwd);
         QCOMPARE(found, QStringList({"./iodd/B.xml", iodd + "a_sub/deeper/e.xml", QString(), iodd + "a_sub/d.xml"}));
     }
@@ -333,8 +297,7 @@ private slots:
         QTemporaryDir tmp;
         QVERIFY(writeDevice(tmp.path() + "/device.xml"));   // 26, 1001
         for (const QString &row : QStringList{"device|26|1001|0", "device|26|1002|1", "device|026|1001|1", "leading-zeros|26|1001|1",
-                                   "leading-zeros|026|01001|0", "identity-outside-body|26|1001|1", "malformed|26|1001|1",
-                                   "missing|26|1001|1"}) {
+                 "leading-zeros|026|01001|0", "identity-outside-body|26|1001|1", "malformed|26|1001|1", "missing|26|1001|1"}) {
             const QStringList f = row.split('|');
             const QString path = f[0] == "device" ? tmp.path() + "/device.xml" : fixtureDir + f[0] + ".xml";
             if (f[0].startsWith('m'))

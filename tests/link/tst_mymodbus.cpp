@@ -1,12 +1,10 @@
-// The link's commands against the virtual adapter: the bytes that cross the
-// hidapi seam, the answer checks and the failure paths.
+// The link's commands against the virtual adapter: bytes across the hidapi seam, answer checks, failure paths.
 
 #include "genericdevice.h"
 #include "link/modbusframe.h"
 #include "link/mymodbus.h"
 #include "virtualadapter.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 
 #include <cstring>
@@ -43,14 +41,12 @@ private slots:
         QCOMPARE(link->writeRegister(0x8000, 1), 0);
         quint16 v = 0xFFFF;
         QCOMPARE(link->readRegister(0x9000, v), 0);
-        QCOMPARE(adapter.log().size(), 2);
         QCOMPARE(adapter.log().at(0).request, padded(hex("00 01 10 80 00 00 01 02 00 01 e6 58")));
         QCOMPARE(adapter.log().at(1).request, padded(hex("00 01 03 90 00 00 01 a9 0a")));
 
         QCOMPARE(link->writeIsduRequest(IsduRequestBlock::make(0x03, 1, 0x1234, 5, 0)), 0);
-        const QByteArray isdu = adapter.log().last().request;
-        QCOMPARE(isdu.left(8), hex("00 01 10 35 00 00 14 28"));
-        QCOMPARE(isdu.mid(8, 40), hex("03 01 00 12 34 05 00") + QByteArray(33, '\0'));
+        QCOMPARE(adapter.log().last().request.left(48),
+                 hex("00 01 10 35 00 00 14 28  03 01 00 12 34 05 00") + QByteArray(33, '\0'));
     }
 
     void valuesEncodedAndDecoded()
@@ -67,8 +63,6 @@ private slots:
         // Three registers from a four-byte array: the third goes out as zero.
         QCOMPARE(link->writeRegisters(0x8040, hex("0a 0b 0c 0d"), 3), 0);
         QCOMPARE(adapter.port(2).pdOut.left(6), hex("0a 0b 0c 0d 00 00"));
-        QCOMPARE(link->writeRegisters(0x8040, hex("01 02"), 0), -1);
-        QCOMPARE(link->writeRegisterBlock(0x8040, nullptr, 0), -1);
         adapter.clearLog();
         QCOMPARE(link->writeRegistersText(0x8000, QStringLiteral("1,,2,")), 0);
         QCOMPARE(adapter.log().at(0).request.mid(1, 11), hex("01 10 80 00 00 02 04 00 01 00 02"));
@@ -77,13 +71,9 @@ private slots:
         QCOMPARE(link->writeRegistersText(0x8000, QStringLiteral(",,")), -1);
         QCOMPARE(adapter.log().size(), 2);   // nothing sent without parts
 
-        // A read answered by an exception succeeds; the data is what the answer holds.
         quint16 v = 0;
-        QCOMPARE(link->readRegister(0x1000, v), 0);
+        QCOMPARE(link->readRegister(0x1000, v), 0);   // an exception answer still counts as read
         QCOMPARE(adapter.log().last().answer.left(3), hex("01 83 02"));
-        out.clear();
-        QCOMPARE(link->readRegisters(0x1000, 2, out), 0);
-        QCOMPARE(out.size(), 4);
     }
 
     void writeChecksEcho_data()
@@ -98,11 +88,9 @@ private slots:
         QFETCH(WriteFault, f);
         adapter.faults().wrongEcho = f.wrongEcho;
         adapter.faults().exception = f.exception;
-        const unsigned char data[2] = {0, 1};
         QCOMPARE(link->writeRegister(f.address, 1), -1);
         QCOMPARE(link->writeRegisters(f.address, hex("00 01"), 1), -1);
-        QCOMPARE(link->writeRegisterBlock(f.address, data, 1), -1);
-        QCOMPARE(link->writeRegistersText(f.address, QStringLiteral("1")), -1);
+        QCOMPARE(link->writeRegisterBlock(f.address, reinterpret_cast<const uchar *>(hex("00 01").constData()), 1), -1);
         if (f.address == 0x8000)
             QCOMPARE(link->writeIsduRequest(IsduRequestBlock()), -1);
         for (const auto &ex : adapter.log())   // each one was answered, and refused
@@ -111,40 +99,34 @@ private slots:
 
     void absentAdapterFailsAtOnce()
     {
-        delete link;
         adapter.faults().absent = true;
-        link = new myModbus;
+        delete std::exchange(link, new myModbus);
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("not plugged in"));
         QCOMPARE(link->openDevice(), -1);
 
-        QElapsedTimer t;
-        t.start();
-        quint16 v = 7;
+        const qint64 start = QDateTime::currentMSecsSinceEpoch();
         QByteArray out;
-        QString text;
         unsigned char reply[65] = {};
         QCOMPARE(link->transfer(QByteArray(65, '\0'), reply), -1);
-        QCOMPARE(link->readRegister(0x9000, v), -1);
         QCOMPARE(link->readRegisters(0x9000, 1, out), -1);
-        QCOMPARE(link->readRegistersText(0x9000, 1, text), -1);
         QCOMPARE(link->writeRegister(0x8000, 1), -1);
-        QCOMPARE(link->writeRegisters(0x8000, hex("00 01"), 1), -1);
-        QCOMPARE(link->writeRegisterBlock(0x8000, reply, 1), -1);
-        QCOMPARE(link->writeRegistersText(0x8000, QStringLiteral("1")), -1);
         QCOMPARE(link->writeIsduRequest(IsduRequestBlock()), -1);
-        QVERIFY(t.elapsed() < 100);
-        QVERIFY(adapter.log().isEmpty());
-        QVERIFY(out.isEmpty());
+        quint16 v = 0;
+        QString text;
+        const QList<int> rest{link->readRegister(0x9000, v), link->readRegistersText(0x9000, 1, text),
+                              link->writeRegisters(0x8000, QByteArray(2, '\0'), 1),
+                              link->writeRegisterBlock(0x8000, reply, 1), link->writeRegistersText(0x8000, "1")};
+        QCOMPARE(rest, (QList<int>{-1, -1, -1, -1, -1}));
+        QVERIFY(QDateTime::currentMSecsSinceEpoch() - start < 100);
+        QVERIFY(adapter.log().isEmpty() && out.isEmpty());
     }
 
     void unpluggedAdapterFails()
     {
         adapter.faults().unplugged = true;
-        unsigned char reply[65];
-        std::memset(reply, 0xAB, sizeof reply);
-        QCOMPARE(link->transfer(QByteArray(65, '\0'), reply), -1);
-        QCOMPARE(reply[0], 0xAB);   // write failed: the reply is untouched
-        QCOMPARE(link->writeRegister(0x8000, 1), -1);
+        QByteArray reply(65, char(0xAB));
+        QCOMPARE(link->transfer(QByteArray(65, '\0'), reinterpret_cast<uchar *>(reply.data())), -1);
+        QCOMPARE(reply, QByteArray(65, char(0xAB)));   // write failed: the reply is untouched
         QByteArray out;
         QCOMPARE(link->readRegisters(0x9000, 2, out), -1);
         QCOMPARE(out, QByteArray(4, '\0'));   // the zeroed data bytes are still handed back
@@ -159,14 +141,13 @@ private slots:
     void silentAdapterTimesOut()
     {
         adapter.faults().silent = true;
-        QElapsedTimer t;
-        t.start();
-        unsigned char reply[65];
-        std::memset(reply, 0xAB, sizeof reply);
-        QCOMPARE(link->transfer(modbusframe::toReport(modbusframe::readRequest(0x9000, 1)), reply), 0);
-        const qint64 ms = t.elapsed();
+        const qint64 start = QDateTime::currentMSecsSinceEpoch();
+        QByteArray reply(65, char(0xAB));
+        const QByteArray request = modbusframe::toReport(modbusframe::readRequest(0x9000, 1));
+        QCOMPARE(link->transfer(request, reinterpret_cast<uchar *>(reply.data())), 0);
+        const qint64 ms = QDateTime::currentMSecsSinceEpoch() - start;
         QVERIFY2(ms >= 950 && ms < 1500, qPrintable(QString::number(ms)));
-        QCOMPARE(QByteArray(reinterpret_cast<char *>(reply), 65), QByteArray(65, '\0'));
+        QCOMPARE(reply, QByteArray(65, '\0'));
         QCOMPARE(link->writeRegister(0x8000, 1), -1);   // fails through the echo check
     }
 
@@ -204,13 +185,12 @@ private slots:
     {
         adapter.faults().isduLatencyMs = 300;
         QCOMPARE(link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), 0);
-        QByteArray raw;
-        QCOMPARE(link->readRegisters(0x3600, 20, raw), 0);
-        QCOMPARE(int(IsduResponseBlock(raw).status()), 0x01);
+        QByteArray early, later;
+        QCOMPARE(link->readRegisters(0x3600, 20, early), 0);
+        QCOMPARE(int(IsduResponseBlock(early).status()), 0x01);
         QTest::qWait(350);
-        raw.clear();
-        QCOMPARE(link->readRegisters(0x3600, 20, raw), 0);
-        QCOMPARE(IsduResponseBlock(raw).data(), QByteArray("Vanto Systems"));
+        QCOMPARE(link->readRegisters(0x3600, 20, later), 0);
+        QCOMPARE(IsduResponseBlock(later).data(), QByteArray("Vanto Systems"));
     }
 };
 

@@ -16,8 +16,7 @@ QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 QByteArray padded(QByteArray lead) { return lead.append(recordImage::dataSize - lead.size(), '\0'); }
 
 // type, variable bit length L, own bit length n, bit offset o, value
-valueItem num(const char *type, const QString &L, const QString &n, const QString &o, const QString &value = "keep",
-              const char *gradient = "", const char *widget = "QLineEdit")
+valueItem num(const char *type, const QString &L, const QString &n, const QString &o, const QString &value = "keep", const char *gradient = "", const char *widget = "QLineEdit")
 {
     valueItem e;
     e.accessRightRestriction = "rw";
@@ -32,8 +31,7 @@ valueItem num(const char *type, const QString &L, const QString &n, const QStrin
     return e;
 }
 // "Off=false|On=true" -> entries
-valueItem combo(const char *type, const QString &choices, const char *value = "keep", const char *L = "",
-                const char *n = "", const char *o = "", const char *subindex = "")
+valueItem combo(const char *type, const QString &choices, const char *value = "keep", const char *L = "", const char *n = "", const char *o = "", const char *subindex = "")
 {
     valueItem e = num(type, L, n, o, value, "", "QComboBox");
     for (const QString &p : choices.split('|'))
@@ -47,12 +45,8 @@ valueItem boolAt(const char *L, const char *o, const char *value = "keep", const
     e.subindexAccess = "false";
     return e;
 }
-valueItem boolSub(const char *L, const char *subindex, const char *value = "keep")
-{
-    return combo("BooleanT", "Off=false|On=true", value, L, "", "", subindex);
-}
-valueItem str(const char *type, const char *encoding, const char *fixedLength, const char *subindex,
-              const QString &value = "keep")
+valueItem boolSub(const char *L, const char *subindex, const char *value = "keep") { return combo("BooleanT", "Off=false|On=true", value, L, "", "", subindex); }
+valueItem str(const char *type, const char *encoding, const char *fixedLength, const char *subindex, const QString &value = "keep")
 {
     valueItem e = num(type, "", "", "", value);
     e.editor.encoding = encoding;
@@ -80,8 +74,7 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("flag");   // "true": the entry was left alone
-        const auto row = [](const char *name, const valueItem &e, const char *data, const QString &value,
-                            const char *flag = "false", bool single = false) {
+        const auto row = [](const char *name, const valueItem &e, const char *data, const QString &value, const char *flag = "false", bool single = false) {
             QTest::newRow(name) << single << e << hex(data) << value << QString(flag);
         };
 
@@ -130,10 +123,7 @@ private slots:
         QFETCH(bool, single);
         QFETCH(valueItem, item);
         QFETCH(QByteArray, data);
-        if (single)
-            decodeSingleItem(item, data);
-        else
-            decodeRecord(item, data);
+        (single ? decodeSingleItem : decodeRecord)(item, data);
         QTEST(item.editor.value, "value");
         QTEST(item.editor.flag, "flag");
     }
@@ -141,13 +131,10 @@ private slots:
     void defaultText()
     {
         // default, gradient, display format, expected
-        const QList<QStringList> cases{{"25", "0.1", "Dec.2", "2.50"}, {"25", "-2", "Dec.1", "25.0"},
-                                       {"25", "0.1", "2", "25"}, {"-40", "0.5", "Dec.1", "-20.0"}};
-        for (const QStringList &c : cases) {
+        for (const QStringList &c : QList<QStringList>{{"25", "0.1", "Dec.2", "2.50"}, {"25", "-2", "Dec.1", "25.0"},
+                                                       {"25", "0.1", "2", "25"}, {"-40", "0.5", "Dec.1", "-20.0"}}) {
             valueItem e;
-            e.defaultValue = c[0];
-            e.gradient = c[1];
-            e.displayFormat = c[2];
+            std::tie(e.defaultValue, e.gradient, e.displayFormat) = std::make_tuple(c[0], c[1], c[2]);
             QCOMPARE(valueCodec::defaultText(e), c[3]);
         }
     }
@@ -164,13 +151,10 @@ private slots:
         };
 
         // Entries of one variable share one image.
-        row("nibbles 0, 4, 12", L{num("UIntegerT", "16", "4", "0", "4"), num("UIntegerT", "16", "4", "4", "3"),
-                                  num("UIntegerT", "16", "4", "12", "1")}, hex("1034"), 2);
+        row("nibbles 0, 4, 12", L{num("UIntegerT", "16", "4", "0", "4"), num("UIntegerT", "16", "4", "4", "3"), num("UIntegerT", "16", "4", "12", "1")}, hex("1034"), 2);
         row("int8 across octets", L{num("IntegerT", "16", "8", "4", "-85")}, hex("0ab0"), 2);
-        row("masked to n bits", L{num("UIntegerT", "16", "4", "0", "17"), num("IntegerT", "16", "4", "8", "-1")},
-            hex("0f01"), 2);
-        row("booleans and a number", L{boolAt("16", "15", "On"), boolAt("16", "0", "On"), boolAt("16", "1", "Off"),
-                                       num("UIntegerT", "16", "4", "4", "5")}, hex("8051"), 2);
+        row("masked to n bits", L{num("UIntegerT", "16", "4", "0", "17"), num("IntegerT", "16", "4", "8", "-1")}, hex("0f01"), 2);
+        row("booleans and a number", L{boolAt("16", "15", "On"), boolAt("16", "0", "On"), boolAt("16", "1", "Off"), num("UIntegerT", "16", "4", "4", "5")}, hex("8051"), 2);
         row("bool by subindex", L{boolSub("16", "10", "On")}, hex("0002"), 2);
         row("bool pair 1", L{boolAt("8", "3", "Ein", "Aus=0|Ein=1")}, hex("08"), 1);
         // Variables alone: the length comes from the entry's own bit length.
@@ -186,9 +170,7 @@ private slots:
         row("string local", L{str("StringT", "", "", "", "\xc3\xa4")}, hex("e4"), 1);
         row("string cut at 32", L{str("StringT", "", "", "", QString(40, 'x'))}, QByteArray(32, 'x'), 32);
         row("utf-8 cut whole", L{str("StringT", "UTF-8", "", "", QString(31, 'x') + "\xc3\xa4")}, QByteArray(31, 'x'), 31);
-        row("octet string elements",
-            L{str("OctetStringT", "", "2", "1", "0xa1b2"), str("OctetStringT", "", "2", "2", "0x01ff")},
-            hex("a1b201ff"), 4);
+        row("octet string elements", L{str("OctetStringT", "", "2", "1", "0xa1b2"), str("OctetStringT", "", "2", "2", "0x01ff")}, hex("a1b201ff"), 4);
         row("octet string padded", L{str("OctetStringT", "", "3", "0", "0x01")}, hex("010000"), 3);
         // Single writes, whatever the entry's place in the variable.
         row("single uint16", L{num("UIntegerT", "800", "16", "64", "258")}, hex("0102"), 2, true);
@@ -217,8 +199,7 @@ private slots:
 
     void notWritten()
     {
-        QList<valueItem> items{num("TimeT", "", "", "", "keep", "", ""), num("UIntegerT", "", "8", "", "5", "", ""),
-                               str("OctetStringT", "", "2", "0", "0x1g"), str("OctetStringT", "", "2", "0", "0x123")};
+        QList<valueItem> items{num("TimeT", "", "", "", "keep", "", ""), num("UIntegerT", "", "8", "", "5", "", ""), str("OctetStringT", "", "2", "0", "0x1g"), str("OctetStringT", "", "2", "0", "0x123")};
         for (const char *access : {"ro", "wo", "RW"}) {
             items << num("UIntegerT", "", "8", "", "5");
             items.last().accessRightRestriction = access;
@@ -232,8 +213,7 @@ private slots:
         }
     }
 
-    // Any value written at any offset of a 64-bit record sets only its own bits
-    // and reads back the same.
+    // Any value written at any offset of a 64-bit record sets only its own bits and reads back the same.
     void numbersRoundTripAtEveryOffset()
     {
         QRandomGenerator rng(20240501);
@@ -242,8 +222,7 @@ private slots:
                 const bool isSigned = rng.bounded(2) == 1;
                 const quint64 raw = rng.generate64() & ((quint64(1) << n) - 1);
                 const qint64 number = isSigned ? signExtend(raw, n) : qint64(raw);
-                valueItem e = num(isSigned ? "IntegerT" : "UIntegerT", "64", QString::number(n), QString::number(o),
-                                  QString::number(number));
+                valueItem e = num(isSigned ? "IntegerT" : "UIntegerT", "64", QString::number(n), QString::number(o), QString::number(number));
                 recordImage img = startRecordImage(e);
                 QVERIFY(placeInRecordImage(e, img));
                 const QByteArray data = img.bytes().left(8);
@@ -259,12 +238,9 @@ private slots:
 
     void bitHelpers()
     {
-        // Process-data style: items packed from bit 0 (8, 4, 4 bits of 12 34).
-        const QByteArray pd = hex("1234");
-        QCOMPARE(extractBits(pd, 16, 0, 8), quint64(0x34));
-        QCOMPARE(extractBits(pd, 16, 8, 4), quint64(2));
-        QCOMPARE(extractBits(pd, 16, 12, 4), quint64(1));
-        QCOMPARE(extractBits(hex("12"), 16, 4, 8), quint64(0x20));   // missing octet reads 0
+        // Process-data style: items packed from bit 0 (8, 4, 4 bits of 12 34); a missing octet reads 0.
+        QCOMPARE((QList<quint64>{extractBits(hex("1234"), 16, 0, 8), extractBits(hex("1234"), 16, 8, 4), extractBits(hex("1234"), 16, 12, 4), extractBits(hex("12"), 16, 4, 8)}),
+                 (QList<quint64>{0x34, 2, 1, 0x20}));
 
         // A 64-bit value at an odd offset spans nine octets.
         quint8 buf[9] = {};
