@@ -1,6 +1,6 @@
 #include "modbusslave.h"
 
-#include "link/modbusframe.h"
+#include "protocol/modbusframe.h"
 
 int ModbusSlave::frameLength(const QByteArray &payload)
 {

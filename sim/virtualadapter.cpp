@@ -1,11 +1,12 @@
 #include "virtualadapter.h"
 
-#include "link/adapterregisters.h"
-#include "link/modbusframe.h"
+#include "protocol/adapterregisters.h"
+#include "protocol/modbusframe.h"
+
+#include "log/hub8log.h"
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcSim, "hub8.sim")
 
 namespace {
 struct Area

@@ -1,12 +1,12 @@
 #include "widgat_adapter.h"
 #include "ui_widgat_adapter.h"
 
-#include "link/adapterregisters.h"
+#include "protocol/adapterregisters.h"
 #include "link/common.h"
-#include "link/isdublock.h"
+#include "protocol/isdublock.h"
 #include "link/mymodbus.h"
+#include "log/hub8log.h"
 
-#include <QDebug>
 #include <QEventLoop>
 #include <QPointer>
 #include <QStringList>
@@ -217,7 +217,7 @@ void widgat_adapter::slot_pbtn_sendClicked()
     const IsduResponseBlock response(reply);
     const int status = response.status();
     if (!response.success()) {
-        qDebug().noquote() << isduStatusText(quint8(status));
+        qCDebug(lcViews).noquote() << isduStatusText(quint8(status));
         ui->pbtn_send->setEnabled(true);
         emit sigReply(operation, operation == isduservice::clearData ? 2 : status);
         emit sigExec(false);
@@ -265,7 +265,7 @@ void widgat_adapter::on_checkBox_stateChanged(int arg1)
     ui->textEdit_read->clear();
     const QStringList lines = readHistory.split(QLatin1Char('\n'), Qt::KeepEmptyParts);
     for (const QString &line : lines) {
-        qDebug().noquote() << QStringLiteral("ss:") + line;
+        qCDebug(lcViews).noquote() << QStringLiteral("ss:") + line;
         const QByteArray bytes = QByteArray::fromHex(line.toLatin1());
         ui->textEdit_read->append(QString::fromLatin1(upToFirstZero(bytes)));
     }

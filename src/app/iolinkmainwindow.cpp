@@ -8,7 +8,7 @@
 #include "library/widget_ioddlookup.h"
 #include "library/widget_loading.h"
 #include "library/widget_productname.h"
-#include "link/adapterregisters.h"
+#include "protocol/adapterregisters.h"
 #include "link/portstatusmonitor.h"
 #include "port/porteventlog.h"
 #include "port/portitemview.h"
@@ -18,9 +18,9 @@
 #include "link/common.h"
 #include "link/mymodbus.h"
 #include "resources/hub8resources.h"
+#include "log/hub8log.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -196,7 +196,7 @@ void IOLinkMainWindow::on_treeWidget_itemClicked(QTreeWidgetItem *item, int colu
 {
     Q_UNUSED(column)
     const int i = ui->treeWidget->indexOfTopLevelItem(item);
-    qDebug() << i;
+    qCDebug(lcApp) << i;
     if (i < 0)
         return;
     if (m_portMonitor)

@@ -1,4 +1,4 @@
-#include "app/toolmain.h"
+#include "toolmain.h"
 
 #include <QApplication>
 

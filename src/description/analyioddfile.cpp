@@ -5,11 +5,12 @@
 
 #include <QCoreApplication>
 #include <QDomNodeList>
+#include "log/hub8log.h"
+
 #include <QLoggingCategory>
 
 #include <limits>
 
-Q_LOGGING_CATEGORY(lcDescription, "hub8.description")
 
 namespace {
 

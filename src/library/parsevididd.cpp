@@ -1,8 +1,8 @@
 #include "parsevididd.h"
 
 #include "description/ioddxml.h"
+#include "log/hub8log.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QDomDocument>
 #include <QDomElement>
@@ -64,7 +64,7 @@ int ParseVIDDID::checkIoddIdentity(const QString &path, const QString &vendorId,
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        qWarning() << "Failed to open file:" << path;
+        qCWarning(lcLibrary) << "Failed to open file:" << path;
         return 1;
     }
 
@@ -74,7 +74,7 @@ int ParseVIDDID::checkIoddIdentity(const QString &path, const QString &vendorId,
     QDomDocument document;
     if (content.size() > ioddXml::maxFileSize || ioddXml::declaresEntities(content)
         || !document.setContent(content)) {
-        qWarning() << "Failed to parse XML:" << path;
+        qCWarning(lcLibrary) << "Failed to parse XML:" << path;
         file.close();
         return 1;
     }

@@ -4,10 +4,10 @@
 #include "ioddlibraryfolder.h"
 
 #include "description/analyiodd.h"
+#include "log/hub8log.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -162,7 +162,7 @@ void widget_IODD::scanLibrary()
 
     const QFileInfoList entries = library.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
-        qDebug() << entry.absoluteFilePath();
+        qCDebug(lcLibrary) << entry.absoluteFilePath();
         if (!entry.isDir())
             continue;
         const QFileInfoList files = QDir(entry.absoluteFilePath()).entryInfoList(QDir::Files | QDir::NoDotAndDotDot);
@@ -212,7 +212,7 @@ void widget_IODD::copyIntoLibrary(const QString &sourcePath, const QString &fold
     const QString library = libraryDir();
     QString why;
     if (!isPlainName(folderName, &why)) {
-        qDebug() << "IODD library: folder name" << folderName << "not used:" << why;
+        qCDebug(lcLibrary) << "folder name" << folderName << "not used:" << why;
         return;
     }
 
@@ -221,7 +221,7 @@ void widget_IODD::copyIntoLibrary(const QString &sourcePath, const QString &fold
     QDir(library).mkdir(folderName);
     const QString folder = library + QLatin1Char('/') + folderName;
     if (!isLibraryFolder(library, folder)) {
-        qDebug() << "IODD library: nothing copied," << folder << "is not a folder directly inside the library";
+        qCDebug(lcLibrary) << "nothing copied," << folder << "is not a folder directly inside the library";
         return;
     }
 
@@ -229,7 +229,7 @@ void widget_IODD::copyIntoLibrary(const QString &sourcePath, const QString &fold
     if (isPlainName(fileName, &why))
         QFile::copy(sourcePath, folder + QLatin1Char('/') + fileName);
     else
-        qDebug() << "IODD library: file name" << fileName << "not used:" << why;
+        qCDebug(lcLibrary) << "file name" << fileName << "not used:" << why;
 
     // The pictures lie beside the IODD file.
     QString sourceDir = sourcePath;
@@ -238,7 +238,7 @@ void widget_IODD::copyIntoLibrary(const QString &sourcePath, const QString &fold
         if (picture.isEmpty())
             continue;
         if (!isPlainName(picture, &why)) {
-            qDebug() << "IODD library: picture" << picture << "skipped, not a plain file name:" << why;
+            qCDebug(lcLibrary) << "picture" << picture << "skipped, not a plain file name:" << why;
             continue;
         }
         if (QFile::exists(sourceDir + picture))
@@ -266,12 +266,12 @@ void widget_IODD::slot_delIODD()
     const QString library = libraryDir();
     QString why;
     if (!isPlainName(folderName, &why)) {
-        qDebug() << "IODD library: folder" << folderName << "not removed:" << why;
+        qCDebug(lcLibrary) << "folder" << folderName << "not removed:" << why;
         return;
     }
     const QString folder = library + QLatin1Char('/') + folderName;
     if (!isLibraryFolder(library, folder)) {
-        qDebug() << "IODD library:" << folder << "not removed, not a folder directly inside the library";
+        qCDebug(lcLibrary) << folder << "not removed, not a folder directly inside the library";
         return;
     }
     QDir(folder).removeRecursively();

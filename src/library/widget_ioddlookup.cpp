@@ -2,8 +2,8 @@
 
 #include "parsevididd.h"
 #include "widget_iodd.h"
+#include "log/hub8log.h"
 
-#include <QDebug>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -56,7 +56,7 @@ void widget_ioddLookup::slot_lookup()
                               .arg(m_deviceId));
         return;
     }
-    qDebug() << "IODD library lookup:" << path;
+    qCDebug(lcLibrary) << "lookup:" << path;
     m_status->setText(tr("已找到：%1").arg(QFileInfo(path).fileName()));
     emit sigDescriptionFound(m_port, path);
 }

@@ -1,7 +1,7 @@
 #include "mymodbus.h"
 
-#include "linklog.h"
-#include "modbusframe.h"
+#include "log/hub8log.h"
+#include "protocol/modbusframe.h"
 
 #include <hidapi.h>
 

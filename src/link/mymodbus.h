@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QString>
 
-#include "isdublock.h"
+#include "protocol/isdublock.h"
 
 struct hid_device_;
 typedef struct hid_device_ hid_device;

@@ -1,8 +1,8 @@
 #include "portstatusmonitor.h"
 
-#include "adapterregisters.h"
+#include "protocol/adapterregisters.h"
 #include "common.h"
-#include "linklog.h"
+#include "log/hub8log.h"
 #include "mymodbus.h"
 
 portStatusMonitor::portStatusMonitor(QObject *parent)

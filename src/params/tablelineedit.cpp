@@ -1,6 +1,6 @@
 #include "tablelineedit.h"
 
-#include "mydoublevalidator.h"
+#include "widgets/mydoublevalidator.h"
 
 #include <QLineEdit>
 #include <QLocale>

@@ -1,19 +1,19 @@
 #include "widget_parameter.h"
 #include "ui_widget_parameter.h"
 
-#include "link/adapterregisters.h"
-#include "views/tablestyle.h"
-
-#include "link/common.h"
-#include "link/isdublock.h"
-#include "link/mymodbus.h"
 #include "tablelineedit.h"
-#include "valuecodec.h"
+
+#include "codec/valuecodec.h"
+#include "link/common.h"
+#include "link/mymodbus.h"
+#include "log/hub8log.h"
+#include "protocol/adapterregisters.h"
+#include "protocol/isdublock.h"
+#include "widgets/tablestyle.h"
 
 #include <QBrush>
 #include <QColor>
 #include <QComboBox>
-#include <QDebug>
 #include <QEventLoop>
 #include <QHeaderView>
 #include <QLoggingCategory>
@@ -25,12 +25,6 @@
 #include <QTimer>
 
 #include <algorithm>
-
-// hub8.params: progress of the read and write operations.
-// hub8.params.table: one line per row compared while the table is updated
-// after a read (many lines; off unless asked for).
-Q_LOGGING_CATEGORY(lcParams, "hub8.params")
-Q_LOGGING_CATEGORY(lcParamsTable, "hub8.params.table", QtWarningMsg)
 
 namespace {
 
@@ -125,7 +119,7 @@ widget_Parameter::widget_Parameter(QWidget *parent) : QWidget(parent), ui(new Ui
 
 widget_Parameter::~widget_Parameter()
 {
-    qDebug() << "del:" << this;
+    qCDebug(lcParams) << "del:" << this;
     delete ui;
 }
 

@@ -1,6 +1,6 @@
 #include "porteventlog.h"
 
-#include "link/adapterregisters.h"
+#include "protocol/adapterregisters.h"
 #include "link/portstatusmonitor.h"
 
 #include <QTime>

@@ -1,15 +1,15 @@
 #include "widget_in.h"
 #include "ui_widget_in.h"
 
-#include "pdtable.h"
+#include "widgets/pdtable.h"
 
-#include "link/adapterregisters.h"
+#include "protocol/adapterregisters.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
-#include "params/valuecodec.h"
-#include "procdata/widget_inboolt.h"
+#include "codec/valuecodec.h"
+#include "widget_inboolt.h"
+#include "log/hub8log.h"
 
-#include <QDebug>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QSplitter>
@@ -123,7 +123,7 @@ widget_in::widget_in(QWidget *parent) : QWidget(parent), ui(new Ui::widget_in)
 
 widget_in::~widget_in()
 {
-    qDebug() << "del:" << this;
+    qCDebug(lcProcdata) << "del:" << this;
     timer.stop();
     delete ui;
 }
@@ -226,14 +226,14 @@ void widget_in::slot_timerOut()
     const int registers = std::min((m_bitLength + 15) / 16, maxPdRegisters);
     if (registers < 1)
         return;
-    qDebug() << "___读取DI++++++++++++++";
+    qCDebug(lcProcdata) << "___读取DI++++++++++++++";
     QByteArray data;
     if (hub->modbus->readRegisters(adapterregs::pdInWindow(port), registers, data) != 0) {
         // The last values stay; the user restarts when the link is back.
         timer.stop();
         return;
     }
-    qDebug() << "___读取DI--------------";
+    qCDebug(lcProcdata) << "___读取DI--------------";
     if (!data.isEmpty())
         refresh(data);
 }

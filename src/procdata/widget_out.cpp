@@ -1,15 +1,15 @@
 #include "widget_out.h"
 #include "ui_widget_out.h"
 
-#include "pdtable.h"
+#include "widgets/pdtable.h"
 
-#include "link/adapterregisters.h"
+#include "protocol/adapterregisters.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
-#include "params/myintvalidator.h"
+#include "widgets/myintvalidator.h"
+#include "log/hub8log.h"
 
 #include <QComboBox>
-#include <QDebug>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPointer>
@@ -93,7 +93,7 @@ widget_out::widget_out(QWidget *parent) : QWidget(parent), ui(new Ui::widget_out
 
 widget_out::~widget_out()
 {
-    qDebug() << "del:" << this;
+    qCDebug(lcProcdata) << "del:" << this;
     delete ui;
 }
 
@@ -212,7 +212,7 @@ QString widget_out::recordWordsText() const
 
     QVector<quint16> words(std::min((std::max(m_bitLength, 0) + 15) / 16, maxPdRegisters), 0);
     for (const auto &bit : qAsConst(bits)) {
-        qDebug() << "pd out bit:" << bit.first << bit.second;
+        qCDebug(lcProcdata) << "pd out bit:" << bit.first << bit.second;
         if (bit.second == 1 && bit.first >= 0 && bit.first / 16 < words.size())
             words[bit.first / 16] |= quint16(1u << (bit.first % 16));
     }
@@ -220,7 +220,7 @@ QString widget_out::recordWordsText() const
     for (quint16 w : qAsConst(words))
         parts << QString::number(w);
     const QString text = parts.join(QLatin1Char(','));
-    qDebug() << "pd out words:" << text;
+    qCDebug(lcProcdata) << "pd out words:" << text;
     return text;
 }
 

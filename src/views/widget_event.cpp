@@ -1,9 +1,9 @@
 #include "widget_event.h"
 #include "ui_widget_event.h"
 
-#include "tablestyle.h"
+#include "widgets/tablestyle.h"
+#include "log/hub8log.h"
 
-#include <QDebug>
 #include <QHeaderView>
 #include <QIcon>
 #include <QPixmap>
@@ -45,7 +45,7 @@ widget_event::widget_event(QWidget *parent) : QWidget(parent), ui(new Ui::widget
 
 widget_event::~widget_event()
 {
-    qDebug() << "del:" << this;
+    qCDebug(lcViews) << "del:" << this;
     delete ui;
 }
 

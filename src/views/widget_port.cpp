@@ -6,11 +6,11 @@
 #include "description/ioddrecords.h"
 #include "library/ioddlibraryfolder.h"
 #include "library/widget_ioddlookup.h"
-#include "views/widget_portdi.h"
-#include "views/widget_portdo.h"
+#include "widget_portdi.h"
+#include "widget_portdo.h"
 #include "params/widget_parameter.h"
+#include "log/hub8log.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QComboBox>
 #include <QImage>
@@ -44,7 +44,7 @@ widget_Port::widget_Port(QWidget *parent) : QWidget(parent), ui(new Ui::widget_P
 
 widget_Port::~widget_Port()
 {
-    qDebug() << "del:" << this;
+    qCDebug(lcViews) << "del:" << this;
     delete ui;
 }
 

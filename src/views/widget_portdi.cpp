@@ -1,11 +1,11 @@
 #include "widget_portdi.h"
 #include "ui_widget_portdi.h"
 
-#include "link/adapterregisters.h"
+#include "protocol/adapterregisters.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
+#include "log/hub8log.h"
 
-#include <QDebug>
 
 widget_portDI::widget_portDI(QWidget *parent) : QWidget(parent), ui(new Ui::widget_portDI)
 {
@@ -57,11 +57,11 @@ int widget_portDI::readInput()
     common *hub = common::instance();
     if (!hub || !hub->modbus || hub->modbus->busy)
         return 0;
-    qDebug() << "read in data+++++++++++++" << port;
+    qCDebug(lcViews) << "read in data+++++++++++++" << port;
     quint16 value = 0;
     if (hub->modbus->readRegister(adapterregs::pdInWindow(int(port)), value) == -1)
         return -1;
-    qDebug() << "read in data-----------" << port;
+    qCDebug(lcViews) << "read in data-----------" << port;
     ui->edit_inData->setText(QString::number(value & 1));
     return 0;
 }

@@ -1,11 +1,11 @@
 #include "widget_portdo.h"
 #include "ui_widget_portdo.h"
 
-#include "link/adapterregisters.h"
+#include "protocol/adapterregisters.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
+#include "log/hub8log.h"
 
-#include <QDebug>
 
 widget_portDO::widget_portDO(QWidget *parent) : QWidget(parent), ui(new Ui::widget_portDO)
 {
@@ -34,7 +34,7 @@ void widget_portDO::slot_pbtn_WriteClicked()
     myModbus *link = hub->modbus;
     link->busy = true;
     const int value = qMax(ui->combox->currentIndex(), 0);
-    qDebug() << "send:" << value;
+    qCDebug(lcViews) << "send:" << value;
     // The result is not examined: a failed write leaves nothing to undo.
     link->writeRegister(adapterregs::pdOutWindow(int(port)), quint16(value));
     link->busy = false;

@@ -1,6 +1,6 @@
 // Frame bytes and answer checks of the Modbus RTU layer, without transport.
 
-#include "link/modbusframe.h"
+#include "protocol/modbusframe.h"
 
 #include <QtTest>
 

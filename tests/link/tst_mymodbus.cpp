@@ -1,7 +1,7 @@
 // The link's commands against the virtual adapter: bytes across the hidapi seam, answer checks, failure paths.
 
 #include "genericdevice.h"
-#include "link/modbusframe.h"
+#include "protocol/modbusframe.h"
 #include "link/mymodbus.h"
 #include "virtualadapter.h"
 

@@ -1,7 +1,7 @@
 // Validators and the line-edit delegate of the parameter table.
 
-#include "params/mydoublevalidator.h"
-#include "params/myintvalidator.h"
+#include "widgets/mydoublevalidator.h"
+#include "widgets/myintvalidator.h"
 #include "params/tablelineedit.h"
 
 #include <QtWidgets>

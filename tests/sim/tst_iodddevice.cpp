@@ -3,7 +3,7 @@
 
 #include "defaultsetup.h"
 #include "iodddevice.h"
-#include "link/modbusframe.h"
+#include "protocol/modbusframe.h"
 #include "scenario.h"
 #include "virtualadapter.h"
 

@@ -1,7 +1,7 @@
 // The virtual adapter's request handler on raw frames: no transport, no link.
 
 #include "genericdevice.h"
-#include "link/modbusframe.h"
+#include "protocol/modbusframe.h"
 #include "virtualadapter.h"
 
 #include <QtTest>

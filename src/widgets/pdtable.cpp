@@ -1,6 +1,6 @@
 #include "pdtable.h"
 
-#include "views/tablestyle.h"
+#include "tablestyle.h"
 
 #include <QHeaderView>
 #include <QTableWidget>

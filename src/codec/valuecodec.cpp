@@ -1,6 +1,6 @@
 #include "valuecodec.h"
+#include "log/hub8log.h"
 
-#include <QDebug>
 
 #include <algorithm>
 #include <cmath>
@@ -188,7 +188,7 @@ void showOctets(valueItem &entry, const QByteArray &data)
             entry.editor.value = QString::fromLocal8Bit(text);
         entry.editor.flag = kFalse;
     } else if (type == kOctetString) {
-        qDebug() << "OctetStringT bitOffset:" << entry.editor.bitOffset
+        qCDebug(lcParams) << "OctetStringT bitOffset:" << entry.editor.bitOffset
                  << "bitLength:" << entry.editor.bitLength
                  << "variable bitLength:" << entry.bitLength
                  << "subindex:" << entry.subindex;

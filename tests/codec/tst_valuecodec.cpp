@@ -1,6 +1,6 @@
 // Decode and encode of parameter values on octet vectors.
 
-#include "params/valuecodec.h"
+#include "codec/valuecodec.h"
 
 #include <QRandomGenerator>
 #include <QTextCodec>

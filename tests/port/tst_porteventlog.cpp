@@ -1,6 +1,6 @@
 // Diagnosis events derived from the port states the adapter reports.
 
-#include "link/adapterregisters.h"
+#include "protocol/adapterregisters.h"
 #include "link/portstatusmonitor.h"
 #include "port/porteventlog.h"
 
