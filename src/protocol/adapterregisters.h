@@ -16,6 +16,16 @@ constexpr int portStatusRegistersPerPort = 3;
 
 constexpr int portCount = 8;
 constexpr int pdWindowRegisters = 32;
+// IO-Link carries at most 32 octets of process data each way: 16 registers.
+constexpr int pdMaxRegisters = 16;
+
+// Registers needed to carry `bits` bits (two octets a register).
+constexpr int registersForBits(int bits) { return bits > 0 ? (bits + 15) / 16 : 0; }
+// Registers of process data of `bits` bits, within what IO-Link allows.
+constexpr int pdRegistersForBits(int bits)
+{
+    return registersForBits(bits) < pdMaxRegisters ? registersForBits(bits) : pdMaxRegisters;
+}
 
 constexpr quint16 pdInWindow(int port) { return quint16(0x9000 + 0x20 * port); }
 constexpr quint16 pdOutWindow(int port) { return quint16(0x8000 + 0x20 * port); }
