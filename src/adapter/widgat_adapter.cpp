@@ -3,16 +3,14 @@
 
 #include "protocol/adapterregisters.h"
 #include "link/common.h"
+#include "link/linkexchange.h"
 #include "protocol/isdublock.h"
 #include "link/mymodbus.h"
 #include "log/hub8log.h"
 
-#include <QEventLoop>
-#include <QPointer>
 #include <QStringList>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTimer>
 
 namespace {
 
@@ -81,19 +79,6 @@ QByteArray upToFirstZero(const QByteArray &data)
     const int zero = data.indexOf('\0');
     return zero < 0 ? data : data.left(zero);
 }
-
-// Clears the link's busy flag when the exchange ends, whichever way it ends.
-class BusyMark
-{
-public:
-    explicit BusyMark(myModbus *link) : m_link(link) { m_link->busy = true; }
-    ~BusyMark() { m_link->busy = false; }
-    BusyMark(const BusyMark &) = delete;
-    BusyMark &operator=(const BusyMark &) = delete;
-
-private:
-    myModbus *m_link;
-};
 
 } // namespace
 
@@ -175,7 +160,7 @@ void widgat_adapter::slot_pbtn_sendClicked()
     const int subIndex = ui->sbox_subIndex->value();
 
     emit sigExec(true);
-    const BusyMark busy(link);
+    const BusyGuard busy(link);
     ui->pbtn_send->setEnabled(false);
 
     // An empty field still gives one (empty) part, sent as data byte 0.
@@ -201,11 +186,7 @@ void widgat_adapter::slot_pbtn_sendClicked()
     }
 
     // The window stays live during the wait; the page may be rebuilt meanwhile.
-    const QPointer<widgat_adapter> alive(this);
-    QEventLoop wait;
-    QTimer::singleShot(responseWaitMs, &wait, &QEventLoop::quit);
-    wait.exec();
-    if (!alive)
+    if (!waitUnlessGone(this, responseWaitMs))
         return;
 
     QByteArray reply;

@@ -3,6 +3,7 @@
 
 #include "adapter/adaptercommview.h"
 #include "description/analyiodd.h"
+#include "description/builtindescription.h"
 #include "description/analyioddfile.h"
 #include "library/widget_iodd.h"
 #include "library/widget_ioddlookup.h"
@@ -31,12 +32,9 @@ namespace {
 constexpr int roleDataRole = Qt::UserRole + 1;
 }
 
-const char *const IOLinkMainWindow::defaultIoddPath =
-    "./iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/Pellamar-KTX-400A-M12-20240117-IODD1.1.xml";
-
 QString IOLinkMainWindow::resolveDefaultIoddPath()
 {
-    const QString relative = QString::fromLatin1(defaultIoddPath);
+    const QString relative = builtinDescription::pathIn(QStringLiteral("."));
     if (QFileInfo::exists(relative))
         return relative;
     const QString besideTool = QDir(QCoreApplication::applicationDirPath()).filePath(relative);
@@ -46,7 +44,10 @@ QString IOLinkMainWindow::resolveDefaultIoddPath()
 }
 
 IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
-    : QWidget(parent), ui(new Ui::IOLinkMainWindow), m_roleMenuSet(QStringLiteral("SpecialistRoleMenuSet"))
+    : QWidget(parent),
+      ui(new Ui::IOLinkMainWindow),
+      m_roleMenuSet(QStringLiteral("SpecialistRoleMenuSet")),
+      m_ioddLibraryDir(widget_IODD::defaultLibraryDir())
 {
     initHub8Resources();
     ui->setupUi(this);
@@ -161,6 +162,7 @@ void IOLinkMainWindow::offerLibraryLookup(int port)
     if (!lookup)
         return;
     const PortState state = m_portMonitor ? m_portMonitor->states().value(port) : PortState();
+    lookup->setLibraryDir(m_ioddLibraryDir);
     lookup->setDevice(port, state.vendorId, state.deviceId);
     // Queued: loading the file rebuilds the page that holds the lookup line.
     connect(lookup, &widget_ioddLookup::sigDescriptionFound, this,
@@ -179,7 +181,7 @@ int IOLinkMainWindow::selectedPort() const
 void IOLinkMainWindow::on_pbtn_library_clicked()
 {
     const int port = selectedPort();
-    widget_IODD dialog(this);
+    widget_IODD dialog(m_ioddLibraryDir, this);
     if (port < 0)
         dialog.setConfirmEnabled(false, tr("请先在左侧选择一个端口"));
     connect(&dialog, &widget_IODD::sig_pbtnEnter, this, [this, port](const QString &file) {

@@ -35,8 +35,11 @@ public:
     portStatusMonitor *portMonitor() const { return m_portMonitor; }
     portEventLog *portEvents() const { return m_portEvents; }
 
-    // The built-in device description, relative to the working directory.
-    static const char *const defaultIoddPath;
+    // The IODD library the library dialog and the pages' lookups use
+    // (default: widget_IODD::defaultLibraryDir()).
+    void setIoddLibraryDir(const QString &dir) { m_ioddLibraryDir = dir; }
+    QString ioddLibraryDir() const { return m_ioddLibraryDir; }
+
     // The built-in description as found from the working directory, else
     // from the application directory.
     static QString resolveDefaultIoddPath();
@@ -61,6 +64,7 @@ private:
     portStatusMonitor *m_portMonitor = nullptr;
     portEventLog *m_portEvents = nullptr;
     QString m_roleMenuSet;
+    QString m_ioddLibraryDir;
 };
 
 #endif // IOLINKMAINWINDOW_H

@@ -2,6 +2,8 @@
 
 #include "iolinkmainwindow.h"
 
+#include "protocol/adapterregisters.h"
+
 #include <QApplication>
 
 #include <cstdio>
@@ -29,7 +31,7 @@ int runMainWindow(QApplication &app)
 {
     Q_UNUSED(app)
     IOLinkMainWindow w;
-    w.initPortViews(8);
+    w.initPortViews(adapterregs::portCount);
     w.show();
     return QApplication::exec();
 }

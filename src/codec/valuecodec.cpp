@@ -11,14 +11,14 @@ namespace valueCodec {
 
 namespace {
 
-const QString kBoolean = QStringLiteral("BooleanT");
-const QString kInteger = QStringLiteral("IntegerT");
-const QString kUInteger = QStringLiteral("UIntegerT");
-const QString kFloat32 = QStringLiteral("Float32T");
-const QString kString = QStringLiteral("StringT");
-const QString kOctetString = QStringLiteral("OctetStringT");
-const QString kComboBox = QStringLiteral("QComboBox");
-const QString kLineEdit = QStringLiteral("QLineEdit");
+const QLatin1String kBoolean(ioddKind::BooleanT);
+const QLatin1String kInteger(ioddKind::IntegerT);
+const QLatin1String kUInteger(ioddKind::UIntegerT);
+const QLatin1String kFloat32(ioddKind::Float32T);
+const QLatin1String kString(ioddKind::StringT);
+const QLatin1String kOctetString(ioddKind::OctetStringT);
+const QLatin1String kComboBox(editorWidget::ComboBox);
+const QLatin1String kLineEdit(editorWidget::LineEdit);
 const QString kFalse = QStringLiteral("false");
 const QString kTrue = QStringLiteral("true");
 
@@ -350,11 +350,6 @@ int variableBitLength(const valueItem &entry)
 bool usesSingleItemAccess(const valueItem &entry)
 {
     return variableBitLength(entry) >= singleItemThreshold;
-}
-
-int singleItemLength(const valueItem &entry)
-{
-    return itemBitLength(entry) / 8;
 }
 
 bool isWritable(const valueItem &entry)

@@ -50,8 +50,6 @@ int itemBitLength(const valueItem &entry);
 int variableBitLength(const valueItem &entry);
 // True when the entry is read and written by its own subindex (L >= 520).
 bool usesSingleItemAccess(const valueItem &entry);
-// Data length of a single-item read or write: n div 8.
-int singleItemLength(const valueItem &entry);
 // Only entries with access exactly "rw" are written.
 bool isWritable(const valueItem &entry);
 

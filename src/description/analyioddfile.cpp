@@ -55,7 +55,7 @@ void signedLimits(int bits, QString *lower, QString *upper)
 editorItem rangeEditor(const valueRangeItem &range)
 {
     editorItem e;
-    e.widgetClass = QStringLiteral("QLineEdit");
+    e.widgetClass = QLatin1String(editorWidget::LineEdit);
     e.lowerValue = range.lowerValue;
     e.upperValue = range.upperValue;
     e.name = range.name;
@@ -65,7 +65,7 @@ editorItem rangeEditor(const valueRangeItem &range)
 void applyRanges(editorItem &e, const QList<valueRangeItem> &ranges)
 {
     if (ranges.size() == 1) {
-        e.widgetClass = QStringLiteral("QLineEdit");
+        e.widgetClass = QLatin1String(editorWidget::LineEdit);
         e.lowerValue = ranges.first().lowerValue;
         e.upperValue = ranges.first().upperValue;
         e.name = ranges.first().name;
@@ -77,7 +77,7 @@ void applyRanges(editorItem &e, const QList<valueRangeItem> &ranges)
 
 void applySingleValues(editorItem &e, const QList<singleValueItem> &values)
 {
-    e.widgetClass = QStringLiteral("QComboBox");
+    e.widgetClass = QLatin1String(editorWidget::ComboBox);
     for (const singleValueItem &v : values)
         e.entries.append(valuePair(v.name, v.value));
 }
@@ -240,17 +240,16 @@ variablePtr analyIoddFile::restrictStandardVariable(const QDomElement &ref, cons
                                                     const QString &selector) const
 {
     auto var = std::make_shared<variableItem>();
+    var->name = standard->name;
+    var->id = standard->id;
+    var->index = standard->index;
+    var->mandatory = standard->mandatory;
+    var->modifiesOtherVariables = standard->modifiesOtherVariables;
+    var->accessRights = standard->accessRights;
+    var->dynamic = standard->dynamic;
     const datatypePtr stdType = standard->datatype;
     bool recordMade = false;
     for (QDomNode n = ref.firstChild(); !n.isNull(); n = n.nextSibling()) {
-        var->name = standard->name;
-        var->id = standard->id;
-        var->index = standard->index;
-        var->mandatory = standard->mandatory;
-        var->modifiesOtherVariables = standard->modifiesOtherVariables;
-        var->accessRights = standard->accessRights;
-        var->dynamic = standard->dynamic;
-
         const QString tag = n.nodeName();
         const QDomElement e = n.toElement();
         if (tag == QLatin1String("StdSingleValueRef") && e.attribute(QStringLiteral("value")) == selector) {
@@ -365,7 +364,7 @@ editorItem analyIoddFile::buildEditor(const datatypePtr &datatype, const QString
         } else if (!t->valueRanges.isEmpty()) {
             applyRanges(e, t->valueRanges);
         } else {
-            e.widgetClass = QStringLiteral("QLineEdit");
+            e.widgetClass = QLatin1String(editorWidget::LineEdit);
             e.lowerValue = QStringLiteral("0");
             e.upperValue = unsignedMax(t->bitLength.toInt());
         }
@@ -377,7 +376,7 @@ editorItem analyIoddFile::buildEditor(const datatypePtr &datatype, const QString
         if (!t->valueRanges.isEmpty())
             applyRanges(e, t->valueRanges);
         if (t->singleValues.isEmpty() && t->valueRanges.isEmpty()) {
-            e.widgetClass = QStringLiteral("QLineEdit");
+            e.widgetClass = QLatin1String(editorWidget::LineEdit);
             signedLimits(t->bitLength.toInt(), &e.lowerValue, &e.upperValue);
         }
     } else if (kind == QLatin1String(ioddKind::Float32T)) {
@@ -388,12 +387,12 @@ editorItem analyIoddFile::buildEditor(const datatypePtr &datatype, const QString
             applyRanges(e, t->valueRanges);
     } else if (kind == QLatin1String(ioddKind::StringT)) {
         const auto t = std::static_pointer_cast<stringType>(datatype);
-        e.widgetClass = QStringLiteral("QLineEdit");
+        e.widgetClass = QLatin1String(editorWidget::LineEdit);
         e.fixedLength = t->fixedLength;
         e.encoding = t->encoding;
     } else if (kind == QLatin1String(ioddKind::OctetStringT)) {
         const auto t = std::static_pointer_cast<octetStringType>(datatype);
-        e.widgetClass = QStringLiteral("QLineEdit");
+        e.widgetClass = QLatin1String(editorWidget::LineEdit);
         e.fixedLength = t->fixedLength;
     } else if (kind == QLatin1String(ioddKind::ArrayT)) {
         // Only an element type given by DatatypeRef is looked at.
@@ -637,7 +636,7 @@ void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable,
     if (item.bitLength.isEmpty())
         item.bitLength = variable.bitLength;
     if (button) {
-        item.editor.widgetClass = QStringLiteral("QPushButton");
+        item.editor.widgetClass = QLatin1String(editorWidget::PushButton);
         if (!item.editor.entries.isEmpty()) {
             item.editor.name = item.editor.entries.last().first;
             item.editor.defaultValue = item.editor.entries.last().second;

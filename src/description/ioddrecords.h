@@ -68,6 +68,15 @@ constexpr const char ArrayT[] = "ArrayT";
 constexpr const char RecordT[] = "RecordT";
 } // namespace ioddKind
 
+// The editor a value gets in the parameter table (editorItem::widgetClass).
+namespace editorWidget {
+constexpr const char LineEdit[] = "QLineEdit";
+constexpr const char ComboBox[] = "QComboBox";
+constexpr const char PushButton[] = "QPushButton";
+constexpr const char SpinBox[] = "QSpinBox";
+constexpr const char TableItem[] = "QTableWidgetItem";
+} // namespace editorWidget
+
 struct datatypeItem
 {
     virtual ~datatypeItem() = default;
@@ -240,8 +249,5 @@ struct treeItem
 
 Q_DECLARE_METATYPE(treeItem)
 Q_DECLARE_METATYPE(treeItem *)
-
-// Registers treeItem and treeItem* with the meta-type system under those names.
-void registerDescriptionMetaTypes();
 
 #endif // IODDRECORDS_H

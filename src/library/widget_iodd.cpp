@@ -5,6 +5,7 @@
 
 #include "description/analyiodd.h"
 #include "log/hub8log.h"
+#include "widgets/readonlyitem.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
@@ -17,8 +18,6 @@
 #include <QTableWidgetItem>
 
 namespace {
-
-QString g_libraryDirOverride;
 
 // True when `name` can only mean one entry directly inside a directory.
 bool isPlainName(const QString &name, QString *why)
@@ -49,10 +48,9 @@ bool isLibraryFolder(const QString &libraryDir, const QString &path)
         && QFileInfo(canonical).absolutePath() == canonicalLibrary;
 }
 
-QTableWidgetItem *readOnlyItem(const QString &text, bool centred)
+QTableWidgetItem *libraryCell(const QString &text, bool centred)
 {
-    auto *item = new QTableWidgetItem(text);
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    QTableWidgetItem *item = ::readOnlyItem(text);
     if (centred)
         item->setData(Qt::TextAlignmentRole, int(Qt::AlignHCenter | Qt::AlignVCenter));
     return item;
@@ -60,7 +58,8 @@ QTableWidgetItem *readOnlyItem(const QString &text, bool centred)
 
 } // namespace
 
-widget_IODD::widget_IODD(QWidget *parent) : QDialog(parent), ui(new Ui::widget_IODD)
+widget_IODD::widget_IODD(const QString &libraryDir, QWidget *parent)
+    : QDialog(parent), ui(new Ui::widget_IODD), m_libraryDir(libraryDir)
 {
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/images/title.png")));
@@ -102,16 +101,9 @@ widget_IODD::~widget_IODD()
     delete ui;
 }
 
-QString widget_IODD::libraryDir()
+QString widget_IODD::defaultLibraryDir()
 {
-    if (!g_libraryDirOverride.isEmpty())
-        return g_libraryDirOverride;
     return QCoreApplication::applicationDirPath() + QStringLiteral("/iodd");
-}
-
-void widget_IODD::setLibraryDir(const QString &dir)
-{
-    g_libraryDirOverride = dir;
 }
 
 void widget_IODD::setOpenFileFunction(OpenFileFunction function)
@@ -148,10 +140,10 @@ void widget_IODD::appendRow(const QString &vendorId, const QString &deviceId, co
     QTableWidget *table = ui->table_show;
     const int row = table->rowCount();
     table->insertRow(row);
-    table->setItem(row, 0, readOnlyItem(vendorId, true));
-    table->setItem(row, 1, readOnlyItem(deviceId, true));
-    table->setItem(row, 2, readOnlyItem(fileName, false));
-    table->setItem(row, 3, readOnlyItem(version, false));
+    table->setItem(row, 0, libraryCell(vendorId, true));
+    table->setItem(row, 1, libraryCell(deviceId, true));
+    table->setItem(row, 2, libraryCell(fileName, false));
+    table->setItem(row, 3, libraryCell(version, false));
 }
 
 void widget_IODD::scanLibrary()

@@ -34,14 +34,13 @@ public:
     using AskFunction = std::function<QMessageBox::StandardButton(
         const QString &, const QString &, QMessageBox::StandardButtons, QMessageBox::StandardButton)>;
 
-    explicit widget_IODD(QWidget *parent = nullptr);
+    // The dialog over the library in `libraryDir`.
+    explicit widget_IODD(const QString &libraryDir, QWidget *parent = nullptr);
     ~widget_IODD() override;
 
-    // The library directory: QCoreApplication::applicationDirPath() + "/iodd"
-    // unless overridden. The override (empty = none) lets the tests give
-    // every case a fresh directory; it applies to dialogs constructed later.
-    static QString libraryDir();
-    static void setLibraryDir(const QString &dir);
+    // The library beside the executable: applicationDirPath() + "/iodd".
+    static QString defaultLibraryDir();
+    QString libraryDir() const { return m_libraryDir; }
 
     // Replace the file dialog and the message box (default: the real ones,
     // without parent).
@@ -71,6 +70,7 @@ private:
     void copyIntoLibrary(const QString &sourcePath, const QString &folderName, const QStringList &pictures);
 
     Ui::widget_IODD *ui;
+    QString m_libraryDir;
     OpenFileFunction m_openFile;
     AskFunction m_ask;
     bool m_confirmEnabled = true;

@@ -10,7 +10,10 @@
 #include <QPushButton>
 
 widget_ioddLookup::widget_ioddLookup(QWidget *parent)
-    : QWidget(parent), m_button(new QPushButton(tr("在IODD库中查找设备"), this)), m_status(new QLabel(this))
+    : QWidget(parent),
+      m_button(new QPushButton(tr("在IODD库中查找设备"), this)),
+      m_status(new QLabel(this)),
+      m_libraryDir(widget_IODD::defaultLibraryDir())
 {
     m_button->setObjectName(QStringLiteral("pbtn_lookup"));
     m_status->setObjectName(QStringLiteral("label_status"));
@@ -49,7 +52,7 @@ void widget_ioddLookup::slot_lookup()
         return;
 
     const ParseVIDDID finder;
-    const QString path = finder.findIoddFile(m_vendorId, m_deviceId, widget_IODD::libraryDir());
+    const QString path = finder.findIoddFile(m_vendorId, m_deviceId, m_libraryDir);
     if (path.isEmpty()) {
         m_status->setText(tr("IODD库中没有找到 Vendor ID %1 / Device ID %2 的描述文件")
                               .arg(m_vendorId)

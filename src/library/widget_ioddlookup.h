@@ -9,7 +9,7 @@ class QPushButton;
 
 // A button and a one-line status for a port page without a description: looks
 // the device that the adapter reports on the port up in the IODD library
-// (beside the executable, widget_IODD::libraryDir()) by vendor and device id.
+// (by default the one beside the executable) by vendor and device id.
 // A found file is announced with sigDescriptionFound; a miss is told in the
 // status line.
 class widget_ioddLookup : public QWidget
@@ -26,6 +26,9 @@ public:
     // button is disabled and says so.
     void setDevice(int port, quint16 vendorId, quint32 deviceId);
 
+    // The library to search.
+    void setLibraryDir(const QString &dir) { m_libraryDir = dir; }
+
     QString statusText() const;
 
 signals:
@@ -40,6 +43,7 @@ private:
     int m_port = -1;
     quint16 m_vendorId = 0;
     quint32 m_deviceId = 0;
+    QString m_libraryDir;
 };
 
 #endif // WIDGET_IODDLOOKUP_H

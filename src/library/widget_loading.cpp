@@ -77,11 +77,6 @@ QVector<int> widget_loading::radii() const
     return QVector<int>(std::begin(m_radii), std::end(m_radii));
 }
 
-QVector<QColor> widget_loading::colours() const
-{
-    return QVector<QColor>(std::begin(m_colours), std::end(m_colours));
-}
-
 void widget_loading::slot_timerout()
 {
     // One place towards higher indices; the last element wraps to the front.

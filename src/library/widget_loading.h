@@ -33,7 +33,6 @@ public:
 
     QVector<QPoint> centres() const;
     QVector<int> radii() const;
-    QVector<QColor> colours() const;
 
 private slots:
     void slot_timerout();

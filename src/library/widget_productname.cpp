@@ -2,6 +2,7 @@
 #include "ui_widget_productname.h"
 
 #include "ioddlibraryfolder.h"
+#include "widgets/readonlyitem.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
@@ -21,13 +22,6 @@ QLabel *pictureLabel(const QString &path)
     if (!image.isNull())
         label->setPixmap(QPixmap::fromImage(image.scaled(30, 30, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
     return label;
-}
-
-QTableWidgetItem *readOnlyItem(const QString &text)
-{
-    auto *item = new QTableWidgetItem(text);
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    return item;
 }
 
 } // namespace

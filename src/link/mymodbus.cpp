@@ -1,6 +1,7 @@
 #include "mymodbus.h"
 
 #include "log/hub8log.h"
+#include "protocol/adapterregisters.h"
 #include "protocol/modbusframe.h"
 
 #include <hidapi.h>
@@ -130,20 +131,18 @@ int myModbus::readRegistersText(quint16 address, int n, QString &out)
     return rc;
 }
 
-int myModbus::writeAndCheck(const QByteArray &frame, const char *tag, bool logReply, int replyBytesLogged)
+int myModbus::writeAndCheck(const QByteArray &frame, const WriteLog &log)
 {
     const QByteArray report = modbusframe::toReport(frame);
-    if (tag)
-        qCDebug(lcLinkRaw).noquote() << tag << report.toHex(' ');
+    if (log.requestTag)
+        qCDebug(lcLinkRaw).noquote() << log.requestTag << report.toHex(' ');
     else
         qCDebug(lcLinkRaw).noquote() << report.toHex(' ');
     unsigned char reply[modbusframe::reportSize];
     std::memset(reply, 0, sizeof reply);
     const int rc = transfer(report, reply);
-    if (logReply) {
-        const char *replyTag = std::strcmp(tag, "write DO") == 0 ? "resp DO" : "write reply:";
-        qCDebug(lcLinkRaw).noquote() << replyTag << hexOf(reply, replyBytesLogged);
-    }
+    if (log.replyTag)
+        qCDebug(lcLinkRaw).noquote() << log.replyTag << hexOf(reply, log.replyBytes);
     if (rc != 0)
         return -1;
     return modbusframe::echoMatches(frame, reply) ? 0 : -1;
@@ -156,14 +155,14 @@ int myModbus::writeRegister(quint16 address, quint16 value)
     QByteArray data;
     data.append(char(value >> 8));
     data.append(char(value & 0xFF));
-    return writeAndCheck(modbusframe::writeRequest(address, 1, data), "cmd:", false, 0);
+    return writeAndCheck(modbusframe::writeRequest(address, 1, data), {"cmd:"});
 }
 
 int myModbus::writeRegisters(quint16 address, const QByteArray &data, int n)
 {
     if (!device || n < 1)
         return -1;
-    return writeAndCheck(modbusframe::writeRequest(address, n, data), "write data:", false, 0);
+    return writeAndCheck(modbusframe::writeRequest(address, n, data), {"write data:"});
 }
 
 int myModbus::writeRegisterBlock(quint16 address, const unsigned char *data, int n)
@@ -171,7 +170,7 @@ int myModbus::writeRegisterBlock(quint16 address, const unsigned char *data, int
     if (!device || n < 1 || !data)
         return -1;
     const QByteArray bytes(reinterpret_cast<const char *>(data), 2 * n);
-    return writeAndCheck(modbusframe::writeRequest(address, n, bytes), "write request:", true, 64);
+    return writeAndCheck(modbusframe::writeRequest(address, n, bytes), {"write request:", "write reply:", 64});
 }
 
 int myModbus::writeRegistersText(quint16 address, const QString &text)
@@ -189,12 +188,13 @@ int myModbus::writeRegistersText(quint16 address, const QString &text)
     }
     if (n < 1)
         return -1;
-    return writeAndCheck(modbusframe::writeRequest(address, n, data), "write DO", true, 65);
+    return writeAndCheck(modbusframe::writeRequest(address, n, data), {"write DO", "resp DO", modbusframe::reportSize});
 }
 
 int myModbus::writeIsduRequest(IsduRequestBlock block)
 {
     if (!device)
         return -1;
-    return writeAndCheck(modbusframe::writeRequest(0x3500, 20, block.toByteArray()), nullptr, false, 0);
+    return writeAndCheck(
+        modbusframe::writeRequest(adapterregs::isduRequest, adapterregs::isduBlockRegisters, block.toByteArray()), {});
 }

@@ -56,8 +56,18 @@ public:
 private:
     // Sends one request frame; fills reply (zeroed first) with the answer.
     int exchange(const QByteArray &frame, unsigned char reply[65]);
+    // How a write and its answer appear on hub8.link.raw: the request report
+    // after requestTag (the bare hex when null), the first replyBytes octets of
+    // the answer after replyTag (the answer is not logged when null).
+    struct WriteLog
+    {
+        const char *requestTag = nullptr;
+        const char *replyTag = nullptr;
+        int replyBytes = 0;
+    };
+
     // Sends a write frame and checks the echo of the answer.
-    int writeAndCheck(const QByteArray &frame, const char *tag, bool logReply, int replyBytesLogged);
+    int writeAndCheck(const QByteArray &frame, const WriteLog &log);
 
     hid_device *device = nullptr;
 };

@@ -5,24 +5,23 @@
 
 #include "codec/valuecodec.h"
 #include "link/common.h"
+#include "link/linkexchange.h"
 #include "link/mymodbus.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"
+#include "widgets/readonlyitem.h"
 #include "widgets/tablestyle.h"
 
 #include <QBrush>
 #include <QColor>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QHeaderView>
 #include <QLoggingCategory>
-#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTableWidgetItem>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -41,13 +40,6 @@ constexpr int blockRegisters = adapterregs::isduBlockRegisters;
 
 const QColor modifiedRowColour(102, 249, 219);
 
-
-QTableWidgetItem *fixedItem(const QString &text)
-{
-    auto *item = new QTableWidgetItem(text);
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    return item;
-}
 
 // Makes every level of the menu lists unshared, so that references into them
 // stay valid while an operation runs and edits reach this copy only.
@@ -74,19 +66,6 @@ QString initialComboText(const valueItem &entry)
     if (text.isEmpty() && !entry.editor.entries.isEmpty())
         text = entry.editor.entries.first().first;
     return text;
-}
-
-// The data of a response block: `length` (octet 6) octets from octet 7 on.
-// With padFront, a length beyond the octets present is made up by zero
-// octets in front.
-QByteArray responseData(const QByteArray &block, bool padFront)
-{
-    const int length = block.size() > 6 ? quint8(block.at(6)) : 0;
-    QByteArray data = block.mid(7);
-    if (padFront && length > data.size())
-        data.prepend(QByteArray(length - data.size(), '\0'));
-    data.truncate(length);
-    return data;
 }
 
 IsduRequestBlock writeBlock(int port, const QString &index, const QString &subindex,
@@ -196,23 +175,23 @@ void widget_Parameter::addRow(valueItem &entry, const EntryRef &ref)
     const int row = table->rowCount();
     table->insertRow(row);
 
-    QTableWidgetItem *name = fixedItem(entry.label);
+    QTableWidgetItem *name = readOnlyItem(entry.label);
     name->setData(indexRole, entry.index);
     table->setItem(row, 0, name);
-    table->setItem(row, 1, fixedItem(entry.accessRightRestriction));
-    table->setItem(row, 3, fixedItem(entry.unit));
-    table->setItem(row, 4, fixedItem(valueCodec::defaultText(entry)));
-    table->setItem(row, 5, fixedItem(entry.description));
+    table->setItem(row, 1, readOnlyItem(entry.accessRightRestriction));
+    table->setItem(row, 3, readOnlyItem(entry.unit));
+    table->setItem(row, 4, readOnlyItem(valueCodec::defaultText(entry)));
+    table->setItem(row, 5, readOnlyItem(entry.description));
 
     const QString &kind = entry.editor.widgetClass;
     QTableWidgetItem *value = nullptr;
-    if (kind == QLatin1String("QTableWidgetItem")) {
-        value = fixedItem(entry.editor.defaultValue);
-    } else if (kind == QLatin1String("QPushButton")) {
+    if (kind == QLatin1String(editorWidget::TableItem)) {
+        value = readOnlyItem(entry.editor.defaultValue);
+    } else if (kind == QLatin1String(editorWidget::PushButton)) {
         auto *button = new QPushButton(entry.editor.name);
         connect(button, &QPushButton::clicked, this, [this, ref]() { sendButtonCommand(ref); });
         table->setCellWidget(row, valueColumn, button);
-    } else if (kind == QLatin1String("QComboBox")) {
+    } else if (kind == QLatin1String(editorWidget::ComboBox)) {
         auto *combo = new QComboBox;
         for (const valuePair &pair : qAsConst(entry.editor.entries))
             combo->addItem(pair.first);
@@ -222,7 +201,7 @@ void widget_Parameter::addRow(valueItem &entry, const EntryRef &ref)
         connect(combo, &QComboBox::currentTextChanged, this,
                 [this, ref](const QString &text) { markEdited(ref, text); });
         table->setCellWidget(row, valueColumn, combo);
-    } else if (kind == QLatin1String("QLineEdit")) {
+    } else if (kind == QLatin1String(editorWidget::LineEdit)) {
         value = new QTableWidgetItem(entry.editor.value);
         auto *delegate = new tableLineEdit(this);
         delegate->column = valueColumn;
@@ -240,12 +219,12 @@ void widget_Parameter::addRow(valueItem &entry, const EntryRef &ref)
                 [this, ref](const QString &text) { markEdited(ref, text); });
         table->setItemDelegateForRow(row, delegate);
         m_delegates << delegate;
-    } else if (kind == QLatin1String("QSpinBox")) {
+    } else if (kind == QLatin1String(editorWidget::SpinBox)) {
         table->setCellWidget(row, valueColumn, new QSpinBox);
     }
     // Cells under a widget, and cells of kinds without an editor, hold an
     // empty item that cannot be edited.
-    table->setItem(row, valueColumn, value ? value : fixedItem(QString()));
+    table->setItem(row, valueColumn, value ? value : readOnlyItem(QString()));
 
     const QBrush background(entry.editor.flag == QLatin1String("true") ? modifiedRowColour : QColor(Qt::white));
     for (int column = 0; column < columnCount; ++column)
@@ -278,88 +257,61 @@ void widget_Parameter::markEdited(const EntryRef &ref, const QString &text)
     }
 }
 
-bool widget_Parameter::beginOperation()
+bool widget_Parameter::runOperation(const std::function<bool()> &body)
 {
-    if (m_running)
-        return false;
     common *hub = common::instance();
-    if (!hub || !hub->modbus || !hub->activePorts.contains(m_port))
+    if (m_running || !hub || !hub->modbus || !hub->activePorts.contains(m_port))
         return false;
+    const BusyGuard busy(hub->modbus, BusyGuard::WithOverlay);
     m_running = true;
-    emit hub->sig_openLoading(true);
-    hub->modbus->busy = true;
+    if (!body())
+        return false;   // the page is gone
+    m_running = false;
     return true;
-}
-
-void widget_Parameter::endOperation()
-{
-    common *hub = common::instance();
-    if (!hub)
-        return;
-    emit hub->sig_openLoading(false);
-    if (hub->modbus)
-        hub->modbus->busy = false;
-}
-
-bool widget_Parameter::wait(int ms)
-{
-    QPointer<widget_Parameter> self(this);
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-    return !self.isNull();
 }
 
 void widget_Parameter::slot_pbtn_readall()
 {
-    if (!beginOperation())
-        return;
-    QList<treeItem> &menus = menusByRole[m_currentRole];
-    for (treeItem &menu : menus) {
-        if (!readMenu(menu, ReadMode::All)) {
-            endOperation();   // the page is gone
-            return;
+    const bool done = runOperation([this] {
+        for (treeItem &menu : menusByRole[m_currentRole]) {
+            if (!readMenu(menu, ReadMode::All))
+                return false;
         }
-    }
-    updateTable();
-    endOperation();
-    m_running = false;
+        updateTable();
+        return true;
+    });
+    if (!done)
+        return;
     ui->table_param->resizeColumnToContents(valueColumn);
     qCDebug(lcParams) << "读所有的值";
 }
 
 void widget_Parameter::slot_pbtn_readFix()
 {
-    if (!beginOperation())
-        return;
-    QList<treeItem> &menus = menusByRole[m_currentRole];
-    for (treeItem &menu : menus) {
-        if (!readMenu(menu, ReadMode::ModifiedOnly)) {
-            endOperation();
-            return;
+    const bool done = runOperation([this] {
+        for (treeItem &menu : menusByRole[m_currentRole]) {
+            if (!readMenu(menu, ReadMode::ModifiedOnly))
+                return false;
         }
-    }
-    updateTable();
-    ui->table_param->viewport()->repaint();
-    endOperation();
-    m_running = false;
-    ui->table_param->resizeColumnToContents(valueColumn);
+        updateTable();
+        ui->table_param->viewport()->repaint();
+        return true;
+    });
+    if (done)
+        ui->table_param->resizeColumnToContents(valueColumn);
 }
 
 void widget_Parameter::slot_pbtn_writefix()
 {
-    if (!beginOperation())
-        return;
-    QList<treeItem> &menus = menusByRole[m_currentRole];
-    for (treeItem &menu : menus) {
-        if (!writeMenu(menu)) {
-            endOperation();
-            return;
+    const bool done = runOperation([this] {
+        for (treeItem &menu : menusByRole[m_currentRole]) {
+            if (!writeMenu(menu))
+                return false;
         }
-    }
-    endOperation();
-    m_running = false;
-    qCDebug(lcParams) << "写所有值";
+        return true;
+    });
+    if (done)
+        qCDebug(lcParams) << "写所有值";
 }
 
 bool widget_Parameter::readMenu(treeItem &menu, ReadMode mode)
@@ -385,16 +337,16 @@ bool widget_Parameter::readMenu(treeItem &menu, ReadMode mode)
                 IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), index, 0, 0);
             if (link->writeRegisterBlock(requestRegisters, request.bytes, blockRegisters) != 0)
                 continue;
-            if (!wait(recordReadWaitMs))
+            if (!waitUnlessGone(this, recordReadWaitMs))
                 return false;
             QByteArray response;
             if (link->readRegisters(responseRegisters, blockRegisters, response) != 0)
                 continue;
-            const QByteArray data = responseData(response, true);
+            const QByteArray data = IsduResponseBlock(response).dataRightAligned();
             cache.insert(entry.index, data);
             qCDebug(lcParams).noquote() << entry.index;
             valueCodec::decodeRecord(entry, data);
-            if (!wait(recordReadWaitMs))
+            if (!waitUnlessGone(this, recordReadWaitMs))
                 return false;
         } else {
             const IsduRequestBlock request =
@@ -402,12 +354,12 @@ bool widget_Parameter::readMenu(treeItem &menu, ReadMode mode)
                                        quint8(entry.subindex.toUInt()), quint8(entry.editor.bitLength.toInt() / 8));
             if (link->writeRegisterBlock(requestRegisters, request.bytes, blockRegisters) != 0)
                 continue;
-            if (!wait(singleItemReadWaitMs))
+            if (!waitUnlessGone(this, singleItemReadWaitMs))
                 return false;
             QByteArray response;
             if (link->readRegisters(responseRegisters, blockRegisters, response) != 0)
                 continue;
-            valueCodec::decodeSingleItem(entry, responseData(response, false));
+            valueCodec::decodeSingleItem(entry, IsduResponseBlock(response).data());
         }
     }
     for (treeItem &child : menu.children) {
@@ -435,7 +387,7 @@ bool widget_Parameter::writeMenu(treeItem &menu)
             if (!valueCodec::buildSingleItemImage(entry, image))
                 continue;
             if (link->writeIsduRequest(writeBlock(m_port, entry.index, entry.subindex, image)) == 0
-                && !wait(singleItemWriteWaitMs))
+                && !waitUnlessGone(this, singleItemWriteWaitMs))
                 return false;
         }
     }
@@ -448,7 +400,7 @@ bool widget_Parameter::writeMenu(treeItem &menu)
     for (auto it = images.cbegin(); it != images.cend(); ++it) {
         qCDebug(lcParams).noquote() << it.value().bytes().toHex(' ');
         if (link->writeIsduRequest(writeBlock(m_port, it.key(), QString(), it.value())) == 0
-            && !wait(recordWriteWaitMs))
+            && !waitUnlessGone(this, recordWriteWaitMs))
             return false;
     }
     return true;
@@ -469,11 +421,11 @@ void widget_Parameter::updateMenuRows(const treeItem &menu)
         if (row < 0)
             continue;
         const QString &kind = entry.editor.widgetClass;
-        if (kind == QLatin1String("QPushButton"))
+        if (kind == QLatin1String(editorWidget::PushButton))
             continue;
         if (isBlank(entry.editor.value))
             continue;
-        if (kind == QLatin1String("QComboBox")) {
+        if (kind == QLatin1String(editorWidget::ComboBox)) {
             // Marks the entry edited again when the text changes.
             if (auto *combo = qobject_cast<QComboBox *>(table->cellWidget(row, valueColumn)))
                 combo->setCurrentText(entry.editor.value);
@@ -503,13 +455,15 @@ int widget_Parameter::findRow(const QString &label, const QString &index) const
 void widget_Parameter::sendButtonCommand(const EntryRef &ref)
 {
     const valueItem *entry = entryAt(ref);
-    if (!entry || !beginOperation())
+    if (!entry)
         return;
-    // The button's command value travels as the one data octet.
-    IsduRequestBlock block = IsduRequestBlock::make(isduservice::write, quint8(m_port + 1),
-                                                    quint16(entry->index.toUInt()), 0, 1);
-    block.data()[0] = quint8(entry->editor.defaultValue.toInt());
-    common::instance()->modbus->writeIsduRequest(block);
-    endOperation();
-    m_running = false;
+    const quint16 index = quint16(entry->index.toUInt());
+    const quint8 command = quint8(entry->editor.defaultValue.toInt());
+    runOperation([this, index, command] {
+        // The button's command value travels as the one data octet.
+        IsduRequestBlock block = IsduRequestBlock::make(isduservice::write, quint8(m_port + 1), index, 0, 1);
+        block.data()[0] = command;
+        common::instance()->modbus->writeIsduRequest(block);
+        return true;
+    });
 }

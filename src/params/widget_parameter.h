@@ -9,6 +9,8 @@
 #include <QVector>
 #include <QWidget>
 
+#include <functional>
+
 class QTableWidgetItem;
 class tableLineEdit;
 
@@ -73,17 +75,17 @@ private:
     valueItem *entryAt(const EntryRef &ref);
     void markEdited(const EntryRef &ref, const QString &text);
 
-    // Guard and framing of the operations. begin: false when the port is not
-    // in operation or the link is missing (nothing happens then). end works
-    // without the page, which may be gone by then.
-    bool beginOperation();
-    static void endOperation();
+    // Runs one operation with the link busy and the loading overlay shown.
+    // Nothing happens when another operation runs, the link is missing or the
+    // port is not in operation. body returns false when the page was deleted
+    // during one of its waits; so does runOperation then, and the caller must
+    // return without touching the page.
+    bool runOperation(const std::function<bool()> &body);
 
     // Each returns false when the page was deleted during one of its waits;
     // the caller must then return at once without touching the page.
     bool readMenu(treeItem &menu, ReadMode mode);
     bool writeMenu(treeItem &menu);
-    bool wait(int ms);
 
     void updateTable();
     void updateMenuRows(const treeItem &menu);

@@ -28,6 +28,14 @@ QByteArray IsduResponseBlock::data() const
     return m_raw.mid(7, length());
 }
 
+QByteArray IsduResponseBlock::dataRightAligned() const
+{
+    QByteArray d = data();
+    if (length() > d.size())
+        d.prepend(QByteArray(length() - d.size(), '\0'));
+    return d;
+}
+
 QString isduStatusText(quint8 status)
 {
     switch (status) {

@@ -55,6 +55,10 @@ public:
     int length() const { return byteAt(6); }
     // The data bytes from offset 7, `length` long (fewer when the block is short).
     QByteArray data() const;
+    // Like data(), but a length beyond the octets the block holds is made up
+    // by zero octets in front, so the octets present keep their place at the
+    // end of the value (bit positions count from the last octet).
+    QByteArray dataRightAligned() const;
 
 private:
     quint8 byteAt(int i) const { return i < m_raw.size() ? quint8(m_raw.at(i)) : 0; }

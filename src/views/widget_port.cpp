@@ -10,6 +10,7 @@
 #include "widget_portdo.h"
 #include "params/widget_parameter.h"
 #include "log/hub8log.h"
+#include "widgets/readonlyitem.h"
 
 #include <QDir>
 #include <QComboBox>
@@ -98,12 +99,8 @@ void widget_Port::showDeviceInfo(const deviceInfo &info)
     ui->table_connect->setRowCount(rows);
     for (int i = 0; i < rows; ++i) {
         ui->table_connect->setItem(i, 0, new QTableWidgetItem(QString::number(i + 1)));
-        auto *color = new QTableWidgetItem(info.wireColors.at(i));
-        color->setFlags(color->flags() & ~Qt::ItemIsEditable);
-        ui->table_connect->setItem(i, 1, color);
-        auto *function = new QTableWidgetItem(info.wireFunctions.value(i));
-        function->setFlags(function->flags() & ~Qt::ItemIsEditable);
-        ui->table_connect->setItem(i, 2, function);
+        ui->table_connect->setItem(i, 1, readOnlyItem(info.wireColors.at(i)));
+        ui->table_connect->setItem(i, 2, readOnlyItem(info.wireFunctions.value(i)));
     }
 
     const QString folder = libraryFolder(info);

@@ -3,6 +3,7 @@
 
 #include "protocol/adapterregisters.h"
 #include "link/common.h"
+#include "link/linkexchange.h"
 #include "link/mymodbus.h"
 #include "log/hub8log.h"
 
@@ -31,11 +32,9 @@ void widget_portDO::slot_pbtn_WriteClicked()
     common *hub = common::instance();
     if (!hub || !hub->modbus)
         return;
-    myModbus *link = hub->modbus;
-    link->busy = true;
+    const BusyGuard busy(hub->modbus);
     const int value = qMax(ui->combox->currentIndex(), 0);
     qCDebug(lcViews) << "send:" << value;
     // The result is not examined: a failed write leaves nothing to undo.
-    link->writeRegister(adapterregs::pdOutWindow(int(port)), quint16(value));
-    link->busy = false;
+    hub->modbus->writeRegister(adapterregs::pdOutWindow(int(port)), quint16(value));
 }

@@ -172,7 +172,8 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         const QFileInfo source(IOLinkMainWindow::resolveDefaultIoddPath());
         QVERIFY(QFile::copy(source.absoluteFilePath(), folder + QLatin1Char('/') + source.fileName()));
-        widget_IODD::setLibraryDir(dir.path());
+        const QString previousLibrary = window->ioddLibraryDir();
+        window->setIoddLibraryDir(dir.path());
 
         tree->setCurrentItem(tree->topLevelItem(2));   // Port3: a console page until now
         click(2);
@@ -191,7 +192,7 @@ private slots:
         });
         openLibrary();
         QTRY_VERIFY(dialogSeen);
-        widget_IODD::setLibraryDir(QString());
+        window->setIoddLibraryDir(previousLibrary);
         QVERIFY(delivered.startsWith(dir.path()));
         QTRY_COMPARE(tabTexts().size(), 7);
         QCOMPARE(basicText("edit_DeviceID"), QStringLiteral("101101"));

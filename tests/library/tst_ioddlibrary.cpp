@@ -57,8 +57,7 @@ struct Sandbox
     const QString root = tmp.path();
     const QString library = root + "/app/iodd", source = root + "/src/a/b/c/", outside = root + "/outside/";
 
-    Sandbox() { QDir().mkpath(root + "/app"); writeFile(outside + "victim.png", "keep me"); widget_IODD::setLibraryDir(library); }
-    ~Sandbox() { widget_IODD::setLibraryDir(QString()); }
+    Sandbox() { QDir().mkpath(root + "/app"); writeFile(outside + "victim.png", "keep me"); }
     QMap<QString, QString> outsideLibrary() const { return snapshot(root, library); }
     QString libraryEntries() const { return QStringList(snapshot(library).keys()).join(' '); }
 };
@@ -73,7 +72,7 @@ struct Dialog
     QStringList fileRequests, questions;
     QMessageBox::StandardButton answer = QMessageBox::Yes;
 
-    Dialog()
+    explicit Dialog(const QString &libraryDir) : dialog(libraryDir)
     {
         dialog.setOpenFileFunction([this](auto caption, auto dir, auto filter) { fileRequests << caption + '|' + dir + '|' + filter; return chosen; });
         dialog.setAskFunction([this](const QString &title, const QString &text, auto buttons, auto defaultButton) {
@@ -104,7 +103,7 @@ private slots:
     {
         Sandbox box;
         {
-            Dialog d;   // no library folder: nothing to add, delete, search or confirm, and none is made
+            Dialog d(box.library);   // no library folder: nothing to add, delete, search or confirm, and none is made
             for (const char *button : {"pbtn_del", "pbtn_search", "pbtn_enter"}) d.click(button);
             QVERIFY(writeDevice(box.source + "c.xml"));
             d.add("   ");   // the file dialog cancelled
@@ -116,7 +115,7 @@ private slots:
         QVERIFY(writeDevice(box.library + "/27_5_V2_b/b.xml", {"27", "5", "V2", {}, {}, {}}));
         QVERIFY(writeFile(box.library + "/1_1_x_bad/malformed.xml", readFile(fixtureDir + "malformed.xml")));
         QVERIFY(writeDevice(box.library + "/stray.xml"));
-        Dialog d;
+        Dialog d(box.library);
         QCOMPARE(d.rows(), QStringList({"-1|-1|malformed.xml|", "26|1001|a.xml|V1.0", "27|5|b.xml|V2"}));
 
         // Deleting asks once each time and removes the whole folder only on Yes.
@@ -134,7 +133,7 @@ private slots:
         QVERIFY(writeDevice(box.source + "a.xml") && writeFile(box.source + "con.png", "con") && writeFile(box.source + "icon.png", "icon"));
         // pic.png is named but missing: skipped, the others are copied.
         const auto outsideBefore = box.outsideLibrary();
-        Dialog d;
+        Dialog d(box.library);
         d.add(box.source + "a.xml");
         QCOMPARE(d.fileRequests, QStringList({"添加IODD文件||xml(*.xml)"}));
         QCOMPARE(d.rows(), QStringList({"26|1001|a.xml|V1.0"}));
@@ -142,7 +141,7 @@ private slots:
         QCOMPARE(readFile(box.library + "/26_1001_V1.0_a/con.png"), QByteArray("con"));
         QCOMPARE(box.outsideLibrary(), outsideBefore);
 
-        Dialog again;
+        Dialog again(box.library);
         QCOMPARE(again.rows(), d.rows());
         again.dialog.show();
         again.table->setCurrentCell(0, 3);
@@ -160,6 +159,7 @@ private slots:
 
         // The lookup widget finds that file; a miss is told in the status line, no modal box.
         widget_ioddLookup lookup;
+        lookup.setLibraryDir(box.library);
         lookup.show();
         auto *button = lookup.findChild<QPushButton *>("pbtn_lookup");
         QSignalSpy found(&lookup, &widget_ioddLookup::sigDescriptionFound);
@@ -218,7 +218,7 @@ private slots:
         else if (!existing.isEmpty())
             QVERIFY(QDir(box.library).mkdir(existing));
         const auto before = snapshot(box.root), outsideBefore = box.outsideLibrary();
-        Dialog d;
+        Dialog d(box.library);
         d.add(box.source + f[0]);
         QCOMPARE(d.rows().size(), 1);   // a refused add shows no row; a refused copy keeps its row
         QCOMPARE(box.outsideLibrary(), outsideBefore);
@@ -237,7 +237,7 @@ private slots:
             QVERIFY(writeDevice(box.outside + "victim_1_2_s/s.xml") && writeDevice(box.library + "/27_5_V2_b/b.xml", {"27", "5", "V2", {}, {}, {}}));
             QVERIFY(!linked || QFile::link(box.outside + "victim_1_2_s", box.library + "/26_1001_V1.0_s"));
             const auto before = snapshot(box.root);
-            Dialog d;
+            Dialog d(box.library);
             QCOMPARE(d.rows().size(), linked ? 2 : 1);
             d.table->setCurrentCell(0, 0);
             for (int c = 0; !linked && c < 4; ++c)
@@ -254,7 +254,7 @@ private slots:
         for (const char *folder : {"1_10_V1_a", "2_110_V1_b", "3_210_V1_c_d", "4_20_V1_e", "5_10_y", "no10"})
             QVERIFY(QDir().mkpath(box.library + '/' + QLatin1String(folder)));
         QVERIFY(writeFile(box.library + "/6_10_V1_f", "a file, not a folder"));
-        Dialog d;
+        Dialog d(box.library);
         const auto search = [&](const char *text) {
             return d.dialog.findChild<QLineEdit *>("edit_search")->setText(QLatin1String(text)), d.click("pbtn_search"), d.rows();
         };

@@ -1,7 +1,0 @@
-#include "ioddrecords.h"
-
-void registerDescriptionMetaTypes()
-{
-    qRegisterMetaType<treeItem>("treeItem");
-    qRegisterMetaType<treeItem *>("treeItem*");
-}

@@ -1,0 +1,33 @@
+#ifndef LINKEXCHANGE_H
+#define LINKEXCHANGE_H
+
+#include <QtGlobal>
+
+class QObject;
+class myModbus;
+
+// Marks the link busy for the lifetime of the guard, so the periodic readers
+// (port status, process data, DI) skip their turn while a page runs a
+// multi-step exchange. With WithOverlay the loading overlay is shown too.
+// Clears both however the exchange ends, even when the page is gone by then.
+class BusyGuard
+{
+    Q_DISABLE_COPY(BusyGuard)
+
+public:
+    enum Overlay { NoOverlay, WithOverlay };
+
+    explicit BusyGuard(myModbus *link, Overlay overlay = NoOverlay);
+    ~BusyGuard();
+
+private:
+    myModbus *m_link;
+    bool m_overlay;
+};
+
+// Waits `ms` in a local event loop; the window stays live meanwhile. Returns
+// false when `page` was deleted during the wait: the caller must then return
+// without touching it.
+bool waitUnlessGone(const QObject *page, int ms);
+
+#endif // LINKEXCHANGE_H
