@@ -72,10 +72,7 @@ IsduAnswer IoddDevice::writeIsdu(quint16 index, quint8 subindex, const QByteArra
     default: {
         if (subindex != 0)
             return IsduAnswer::fail(isduerror::subindexNotAvailable);
-        quint16 error = checkLength(v.type, data.size());
-        if (!error)
-            error = checkValue(v.type, data);
-        if (error)
+        if (const quint16 error = checkWrite(v.type, data))
             return IsduAnswer::fail(error);
         v.value = v.type.kind == Scalar::String ? usedOctets(data) : data;
         return IsduAnswer();
@@ -87,10 +84,7 @@ IsduAnswer IoddDevice::writeItem(Variable &v, const Item &item, const QByteArray
 {
     if (!item.writable)
         return IsduAnswer::fail(isduerror::accessDenied);
-    quint16 error = checkLength(item.type, data.size());
-    if (!error)
-        error = checkValue(item.type, data);
-    if (error)
+    if (const quint16 error = checkWrite(item.type, data))
         return IsduAnswer::fail(error);
     QByteArray octets = data;
     if (item.type.kind == Scalar::String)

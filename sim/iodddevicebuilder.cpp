@@ -37,16 +37,10 @@ bool isKind(const datatypePtr &type, const char *kind)
 
 void addLimits(Scalar &s, const QList<singleValueItem> &singles, const QList<valueRangeItem> &ranges)
 {
-    for (const singleValueItem &v : singles) {
-        Scalar::Limit l;
-        if (parseLimit(s.kind, v.value, &l))
-            s.singles.append(l);
-    }
-    for (const valueRangeItem &r : ranges) {
-        Scalar::Limit lo, hi;
-        if (parseLimit(s.kind, r.lowerValue, &lo) && parseLimit(s.kind, r.upperValue, &hi))
-            s.ranges.append(qMakePair(lo, hi));
-    }
+    for (const singleValueItem &v : singles)
+        addSingle(s, v.value);
+    for (const valueRangeItem &r : ranges)
+        addRange(s, r.lowerValue, r.upperValue);
 }
 
 bool toScalar(const datatypePtr &type, Scalar *s)
@@ -286,14 +280,9 @@ private:
         for (QDomElement e = ref.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
             const QString tag = e.tagName();
             if (tag == QLatin1String("StdSingleValueRef") || tag == QLatin1String("SingleValue")) {
-                Scalar::Limit l;
-                if (parseLimit(listed.kind, e.attribute(QStringLiteral("value")), &l))
-                    listed.singles.append(l);
+                addSingle(listed, e.attribute(QStringLiteral("value")));
             } else if (tag == QLatin1String("StdValueRangeRef") || tag == QLatin1String("ValueRange")) {
-                Scalar::Limit lo, hi;
-                if (parseLimit(listed.kind, e.attribute(QStringLiteral("lowerValue")), &lo)
-                    && parseLimit(listed.kind, e.attribute(QStringLiteral("upperValue")), &hi))
-                    listed.ranges.append(qMakePair(lo, hi));
+                addRange(listed, e.attribute(QStringLiteral("lowerValue")), e.attribute(QStringLiteral("upperValue")));
             } else if (tag == QLatin1String("StdRecordItemRef") && v.kind == Variable::Record) {
                 const int subindex = e.attribute(QStringLiteral("subindex")).toInt();
                 for (const Item &item : qAsConst(v.items)) {

@@ -10,25 +10,6 @@ using Scalar = IoddDevice::Scalar;
 
 namespace {
 
-// A value the datatype accepts, for variables whose description gives none.
-QString firstValid(const Scalar &s)
-{
-    Scalar::Limit l;
-    if (!s.singles.isEmpty())
-        l = s.singles.first();
-    else if (!s.ranges.isEmpty())
-        l = s.ranges.first().first;
-    else
-        return QStringLiteral("0");
-    switch (s.kind) {
-    case Scalar::Integer: return QString::number(l.s);
-    case Scalar::UInteger: return QString::number(l.u);
-    default: return QString::number(l.d);
-    }
-}
-
-} // namespace
-
 bool parseLimit(Scalar::Kind kind, const QString &text, Scalar::Limit *limit)
 {
     bool ok = false;
@@ -52,6 +33,57 @@ bool parseLimit(Scalar::Kind kind, const QString &text, Scalar::Limit *limit)
     }
 }
 
+// Whether v is one of the listed values or inside a listed range; `of` reads
+// a limit as the scalar's kind. A scalar without a list takes every value.
+template <typename T, typename Of>
+bool listed(const Scalar &s, T v, Of of)
+{
+    if (!hasLimits(s))
+        return true;
+    for (const Scalar::Limit &l : s.singles) {
+        if (of(l) == v)
+            return true;
+    }
+    for (const auto &r : s.ranges) {
+        if (of(r.first) <= v && v <= of(r.second))
+            return true;
+    }
+    return false;
+}
+
+// A value the datatype accepts, for variables whose description gives none.
+QString firstValid(const Scalar &s)
+{
+    Scalar::Limit l;
+    if (!s.singles.isEmpty())
+        l = s.singles.first();
+    else if (!s.ranges.isEmpty())
+        l = s.ranges.first().first;
+    else
+        return QStringLiteral("0");
+    switch (s.kind) {
+    case Scalar::Integer: return QString::number(l.s);
+    case Scalar::UInteger: return QString::number(l.u);
+    default: return QString::number(l.d);
+    }
+}
+
+} // namespace
+
+void addSingle(Scalar &s, const QString &value)
+{
+    Scalar::Limit l;
+    if (parseLimit(s.kind, value, &l))
+        s.singles.append(l);
+}
+
+void addRange(Scalar &s, const QString &lower, const QString &upper)
+{
+    Scalar::Limit lo, hi;
+    if (parseLimit(s.kind, lower, &lo) && parseLimit(s.kind, upper, &hi))
+        s.ranges.append(qMakePair(lo, hi));
+}
+
 bool hasLimits(const Scalar &s)
 {
     return !s.singles.isEmpty() || !s.ranges.isEmpty();
@@ -69,48 +101,19 @@ quint16 checkValue(const Scalar &s, const QByteArray &octets)
             if (v < -half || v > half - 1)
                 return isduerror::valueOutOfRange;
         }
-        if (!hasLimits(s))
-            return 0;
-        for (const Scalar::Limit &l : s.singles) {
-            if (l.s == v)
-                return 0;
-        }
-        for (const auto &r : s.ranges) {
-            if (r.first.s <= v && v <= r.second.s)
-                return 0;
-        }
-        return isduerror::valueOutOfRange;
+        return listed(s, v, [](const Scalar::Limit &l) { return l.s; }) ? 0 : isduerror::valueOutOfRange;
     }
     case Scalar::UInteger: {
         const quint64 v = unsignedOf(octets);
         if (s.bits < 64 && (v >> s.bits) != 0)
             return isduerror::valueOutOfRange;
-        if (!hasLimits(s))
-            return 0;
-        for (const Scalar::Limit &l : s.singles) {
-            if (l.u == v)
-                return 0;
-        }
-        for (const auto &r : s.ranges) {
-            if (r.first.u <= v && v <= r.second.u)
-                return 0;
-        }
-        return isduerror::valueOutOfRange;
+        return listed(s, v, [](const Scalar::Limit &l) { return l.u; }) ? 0 : isduerror::valueOutOfRange;
     }
-    case Scalar::Float: {
-        if (!hasLimits(s))
-            return 0;
-        const float v = floatOf(octets);
-        for (const Scalar::Limit &l : s.singles) {
-            if (float(l.d) == v)
-                return 0;
-        }
-        for (const auto &r : s.ranges) {
-            if (float(r.first.d) <= v && v <= float(r.second.d))
-                return 0;
-        }
-        return isduerror::valueOutOfRange;   // NaN included
-    }
+    case Scalar::Float:
+        // NaN is never listed, so a float with a list refuses it.
+        return listed(s, floatOf(octets), [](const Scalar::Limit &l) { return float(l.d); })
+                   ? 0
+                   : isduerror::valueOutOfRange;
     default:
         return 0;
     }
@@ -124,6 +127,13 @@ quint16 checkLength(const Scalar &s, int size)
     if (s.kind != Scalar::String && size < expected)
         return isduerror::lengthUnderrun;
     return 0;
+}
+
+quint16 checkWrite(const Scalar &s, const QByteArray &data)
+{
+    if (const quint16 error = checkLength(s, data.size()))
+        return error;
+    return checkValue(s, data);
 }
 
 QByteArray encodeDefault(const Scalar &s, const QString &given, bool inImage)
