@@ -1,5 +1,6 @@
 #include "iodddevice.h"
 
+#include "directparameters.h"
 #include "iodddeviceitems.h"
 #include "iodddeviceoctets.h"
 #include "iodddevicevalues.h"
@@ -338,24 +339,20 @@ private:
     {
         const QDomElement physical = firstElement(root, QStringLiteral("PhysicalLayer"));
         const QDomElement profile = firstElement(root, QStringLiteral("CommNetworkProfile"));
-        QByteArray page(16, '\0');
-        const quint8 minCycle = cycleTimeCode(physical.attribute(QStringLiteral("minCycleTime")).toInt());
-        page[1] = char(minCycle);   // the master runs at the device's minimum
-        page[2] = char(minCycle);
-        page[3] = char(physical.attribute(QStringLiteral("mSequenceCapability")).toUInt() & 0xFF);
+        DirectParameterPage1 page;
+        page.minCycleTime = cycleTimeCode(physical.attribute(QStringLiteral("minCycleTime")).toInt());
+        page.masterCycleTime = page.minCycleTime;   // the master runs at the device's minimum
+        page.mSequenceCapability = quint8(physical.attribute(QStringLiteral("mSequenceCapability")).toUInt() & 0xFF);
         QString revision = profile.attribute(QStringLiteral("iolinkRevision"));
         revision.remove(QLatin1Char('V'), Qt::CaseInsensitive);
         const int major = revision.section(QLatin1Char('.'), 0, 0).toInt();
         const int minor = revision.section(QLatin1Char('.'), 1, 1).toInt();
-        page[4] = char(((major & 0xF) << 4) | (minor & 0xF));
+        page.revisionId = quint8(((major & 0xF) << 4) | (minor & 0xF));
         const bool sio = physical.attribute(QStringLiteral("sioSupported")) == QLatin1String("true");
-        page[5] = char(pdLengthCode(pdInBits) | (sio ? 0x40 : 0));
-        page[6] = char(pdLengthCode(pdOutBits));
-        page[7] = char(d.m_vendorId >> 8);
-        page[8] = char(d.m_vendorId & 0xFF);
-        page[9] = char((d.m_deviceId >> 16) & 0xFF);
-        page[10] = char((d.m_deviceId >> 8) & 0xFF);
-        page[11] = char(d.m_deviceId & 0xFF);
+        page.processDataIn = quint8(pdLengthCode(pdInBits) | (sio ? 0x40 : 0));
+        page.processDataOut = pdLengthCode(pdOutBits);
+        page.vendorId = d.m_vendorId;
+        page.deviceId = d.m_deviceId;
 
         Variable v;
         v.id = QStringLiteral("V_DirectParameters_1");
@@ -370,7 +367,7 @@ private:
             item.type.bits = 8;
             v.items.append(item);
         }
-        v.value = v.factory = page;
+        v.value = v.factory = page.octets();
         return v;
     }
 
