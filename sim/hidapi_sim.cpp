@@ -21,20 +21,17 @@ struct hid_device_
 
 namespace {
 std::wstring g_globalError;
-bool g_initialised = false;
 } // namespace
 
 extern "C" {
 
 int HID_API_EXPORT HID_API_CALL hid_init(void)
 {
-    g_initialised = true;
     return 0;
 }
 
 int HID_API_EXPORT HID_API_CALL hid_exit(void)
 {
-    g_initialised = false;
     return 0;
 }
 
