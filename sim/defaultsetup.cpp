@@ -4,12 +4,11 @@
 #include "iodddevice.h"
 #include "virtualadapter.h"
 
+#include "description/builtindescription.h"
+
 #include <QCoreApplication>
 
 namespace {
-
-const char builtinDescription[] =
-    "/iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/Pellamar-KTX-400A-M12-20240117-IODD1.1.xml";
 
 // The built-in device from its description beside the executable; when that
 // cannot be read, a generic device with the same identity stands in.
@@ -21,7 +20,7 @@ std::unique_ptr<VirtualDevice> builtinDevice(const QString &serialNumber)
     options.hardwareRevision = QStringLiteral("HW 02");
     options.firmwareRevision = QStringLiteral("V1.3.0");
     QString error;
-    if (auto device = IoddDevice::fromFile(appDir + QLatin1String(builtinDescription),
+    if (auto device = IoddDevice::fromFile(builtinDescription::pathIn(appDir),
                                            appDir + QStringLiteral("/std"), &error, options))
         return device;
     GenericDevice::Identity id;

@@ -1,5 +1,7 @@
 #include "genericdevice.h"
 
+#include "directparameters.h"
+
 GenericDevice::GenericDevice() : GenericDevice(Identity()) {}
 
 GenericDevice::GenericDevice(const Identity &identity)
@@ -9,19 +11,16 @@ GenericDevice::GenericDevice(const Identity &identity)
 
 QByteArray GenericDevice::directParameterPage1() const
 {
-    QByteArray page(16, '\0');
-    page[1] = char(0x1E);   // master cycle time
-    page[2] = char(0x1E);   // min cycle time 3 ms
-    page[3] = char(0x0B);   // M-sequence capability
-    page[4] = char(0x11);   // revision 1.1
-    page[5] = char(0x02);   // PD in: 2 octets
-    page[6] = char(0x00);   // PD out: none
-    page[7] = char(m_identity.vendorId >> 8);
-    page[8] = char(m_identity.vendorId & 0xFF);
-    page[9] = char((m_identity.deviceId >> 16) & 0xFF);
-    page[10] = char((m_identity.deviceId >> 8) & 0xFF);
-    page[11] = char(m_identity.deviceId & 0xFF);
-    return page;
+    DirectParameterPage1 page;
+    page.masterCycleTime = 0x1E;
+    page.minCycleTime = 0x1E;   // 3 ms
+    page.mSequenceCapability = 0x0B;
+    page.revisionId = 0x11;   // 1.1
+    page.processDataIn = 0x02;
+    page.processDataOut = 0x00;   // none
+    page.vendorId = m_identity.vendorId;
+    page.deviceId = m_identity.deviceId;
+    return page.octets();
 }
 
 IsduAnswer GenericDevice::readIsdu(quint16 index, quint8 subindex)

@@ -21,20 +21,28 @@ struct hid_device_
 
 namespace {
 std::wstring g_globalError;
-bool g_initialised = false;
+
+// Once the adapter is unplugged its open handles stay dead, as a real USB
+// device's would; true with `error` as the handle's last error then.
+bool disconnected(hid_device *dev, const wchar_t *error)
+{
+    if (VirtualAdapter::instance().faults().unplugged)
+        dev->disconnected = true;
+    if (dev->disconnected)
+        dev->lastError = error;
+    return dev->disconnected;
+}
 } // namespace
 
 extern "C" {
 
 int HID_API_EXPORT HID_API_CALL hid_init(void)
 {
-    g_initialised = true;
     return 0;
 }
 
 int HID_API_EXPORT HID_API_CALL hid_exit(void)
 {
-    g_initialised = false;
     return 0;
 }
 
@@ -64,16 +72,11 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
 {
     if (!dev || !data)
         return -1;
-    VirtualAdapter &adapter = VirtualAdapter::instance();
-    if (adapter.faults().unplugged)
-        dev->disconnected = true;
-    if (dev->disconnected) {
-        dev->lastError = L"hid_write: device disconnected";
+    if (disconnected(dev, L"hid_write: device disconnected"))
         return -1;
-    }
     // A report longer than 65 bytes is cut to the report size, as the device would.
     const QByteArray report(reinterpret_cast<const char *>(data), int(qMin<size_t>(length, 65)));
-    dev->pendingAnswer = adapter.handleReport(report);
+    dev->pendingAnswer = VirtualAdapter::instance().handleReport(report);
     dev->hasAnswer = !dev->pendingAnswer.isEmpty();
     return int(length);
 }
@@ -83,12 +86,8 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
 {
     if (!dev || !data)
         return -1;
-    if (VirtualAdapter::instance().faults().unplugged)
-        dev->disconnected = true;
-    if (dev->disconnected) {
-        dev->lastError = L"hid_read_timeout: device disconnected";
+    if (disconnected(dev, L"hid_read_timeout: device disconnected"))
         return -1;
-    }
     if (!dev->hasAnswer) {
         if (milliseconds > 0)
             QThread::msleep(static_cast<unsigned long>(milliseconds));

@@ -31,7 +31,8 @@ public:
 
     // Reads the description at `path` with the standard definitions from
     // stdBaseDir/std1.1/. Null with a message in *error when the file cannot
-    // be read or is no device description.
+    // be read or is no device description. Made by the builder in
+    // iodddevicebuilder.cpp.
     static std::unique_ptr<IoddDevice> fromFile(const QString &path, const QString &stdBaseDir, QString *error,
                                                 const Options &options = Options());
 

@@ -3,6 +3,7 @@
 
 #include "defaultsetup.h"
 #include "iodddevice.h"
+#include "iodddevicevalues.h"
 #include "protocol/modbusframe.h"
 #include "scenario.h"
 #include "virtualadapter.h"
@@ -140,6 +141,51 @@ private slots:
         QCOMPARE(read(0, 9), hex("2a"));
         QCOMPARE(d.readIsdu(0, 17).error, isduerror::subindexNotAvailable);
         QCOMPARE(load(fixture)->readIsdu(21, 0).data, QByteArray("SN00004242"));
+    }
+
+    // Limits at the ends of 64-bit numbers, where signed and unsigned readings part ways, and default texts.
+    void valueChecksAndDefaults()
+    {
+        using Scalar = IoddDevice::Scalar;
+        const auto scalar = [](Scalar::Kind kind, int bits, int fixedLength = 0) {
+            Scalar s;
+            s.kind = kind;
+            s.bits = bits;
+            s.fixedLength = fixedLength;
+            return s;
+        };
+        const auto checks = [](const Scalar &s, const QByteArrayList &values) {
+            QList<int> codes;
+            for (const QByteArray &v : values)
+                codes << iodddev::checkValue(s, v);
+            return codes;
+        };
+        Scalar u = scalar(Scalar::UInteger, 64), s = scalar(Scalar::Integer, 64), f = scalar(Scalar::Float, 32);
+        iodddev::addRange(u, "9223372036854775808", "18446744073709551615");
+        iodddev::addRange(s, "-5", "5");
+        iodddev::addSingle(s, "-9223372036854775808");
+        iodddev::addSingle(s, "five");   // no number: passed over
+        QCOMPARE(s.singles.size(), 1);
+        const QByteArray top = hex("ff ff ff ff ff ff ff ff"), half = hex("80 00 00 00 00 00 00 00");
+        QCOMPARE(checks(u, {top, half, hex("7f ff ff ff ff ff ff ff")}), QList<int>({0, 0, 0x8030}));
+        QCOMPARE(checks(s, {top, half, hex("00 00 00 00 00 00 00 06")}), QList<int>({0, 0, 0x8030}));
+        const QByteArray nan = hex("7f c0 00 00");
+        QCOMPARE(checks(f, {nan}), QList<int>({0}));   // a float without a list takes anything
+        iodddev::addSingle(f, "1.5");
+        QCOMPARE(checks(f, {hex("3f c0 00 00"), nan}), QList<int>({0, 0x8030}));
+        QCOMPARE(iodddev::checkWrite(f, hex("ff 3f c0 00 00")), isduerror::lengthOverrun);   // length before value
+
+        // No text: the lower end of the first range; hex for unsigned numbers and octet strings; float text.
+        Scalar small = scalar(Scalar::UInteger, 16);
+        const Scalar octets = scalar(Scalar::OctetString, 24, 3);
+        const Scalar text = scalar(Scalar::String, 32, 4);
+        iodddev::addRange(small, "10", "20");
+        QCOMPARE(iodddev::encodeDefault(small, QString(), false) + iodddev::encodeDefault(small, "0x1F", false)
+                     + iodddev::encodeDefault(scalar(Scalar::Integer, 16), "-2.7e1", false),
+                 hex("00 0a 00 1f ff e5"));
+        QCOMPARE(iodddev::encodeDefault(octets, "0x01, 0x02", false) + iodddev::encodeDefault(text, "ab", true)
+                     + iodddev::encodeDefault(text, "abcdef", false),
+                 QByteArray("\x01\x02\0ab\0\0abcd", 11));
     }
 
     void processDataMovesWithinRanges()

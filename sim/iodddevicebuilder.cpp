@@ -1,0 +1,483 @@
+#include "iodddevice.h"
+
+#include "directparameters.h"
+#include "iodddeviceitems.h"
+#include "iodddeviceoctets.h"
+#include "iodddevicevalues.h"
+
+#include "description/analyioddfile.h"
+#include "description/ioddxml.h"
+
+#include <QDomElement>
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace iodddev;
+
+namespace {
+
+using Scalar = IoddDevice::Scalar;
+using Item = IoddDevice::Item;
+using Variable = IoddDevice::Variable;
+
+// An ISDU carries at most 232 octets of data; a string longer than that
+// could never be read.
+constexpr int maxStringOctets = 232;
+// Records and arrays larger than this are left out (no real device has them;
+// a hostile description could ask for megabytes).
+constexpr int maxImageOctets = 8192;
+// The adapter's process-data windows are 64 octets.
+constexpr int maxPdOctets = 64;
+
+bool isKind(const datatypePtr &type, const char *kind)
+{
+    return type && type->type == QLatin1String(kind);
+}
+
+void addLimits(Scalar &s, const QList<singleValueItem> &singles, const QList<valueRangeItem> &ranges)
+{
+    for (const singleValueItem &v : singles)
+        addSingle(s, v.value);
+    for (const valueRangeItem &r : ranges)
+        addRange(s, r.lowerValue, r.upperValue);
+}
+
+bool toScalar(const datatypePtr &type, Scalar *s)
+{
+    if (!type)
+        return false;
+    if (isKind(type, ioddKind::BooleanT)) {
+        s->kind = Scalar::Boolean;
+        s->bits = 1;
+    } else if (isKind(type, ioddKind::IntegerT) || isKind(type, ioddKind::UIntegerT)) {
+        const auto t = std::static_pointer_cast<integerType>(type);
+        s->kind = isKind(type, ioddKind::IntegerT) ? Scalar::Integer : Scalar::UInteger;
+        bool ok = false;
+        const int bits = t->bitLength.toInt(&ok);
+        s->bits = ok && bits >= 1 && bits <= 64 ? bits : 8;
+        addLimits(*s, t->singleValues, t->valueRanges);
+    } else if (isKind(type, ioddKind::Float32T)) {
+        const auto t = std::static_pointer_cast<float32Type>(type);
+        s->kind = Scalar::Float;
+        s->bits = 32;
+        addLimits(*s, t->singleValues, t->valueRanges);
+    } else if (isKind(type, ioddKind::StringT) || isKind(type, ioddKind::OctetStringT)) {
+        const bool string = isKind(type, ioddKind::StringT);
+        const QString length = string ? std::static_pointer_cast<stringType>(type)->fixedLength
+                                      : std::static_pointer_cast<octetStringType>(type)->fixedLength;
+        s->kind = string ? Scalar::String : Scalar::OctetString;
+        const int fixed = length.toInt();
+        s->fixedLength = fixed > 0 ? std::min(fixed, maxStringOctets) : (string ? maxStringOctets : 0);
+        s->bits = s->fixedLength * 8;
+        if (string) {
+            const QString encoding = std::static_pointer_cast<stringType>(type)->encoding;
+            s->utf8 = encoding.isEmpty() || encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0;
+        }
+    } else if (isKind(type, ioddKind::TimeT) || isKind(type, ioddKind::TimeSpanT)) {
+        s->kind = isKind(type, ioddKind::TimeT) ? Scalar::Time : Scalar::TimeSpan;
+        s->bits = 64;
+    } else {
+        return false;
+    }
+    return s->bits > 0;
+}
+
+// IO-Link cycle time code: time base in bits 7..6, multiplier in bits 5..0.
+quint8 cycleTimeCode(int us)
+{
+    if (us <= 0)
+        return 0;
+    if (us <= 6300)
+        return quint8((us + 99) / 100);
+    if (us <= 6400 + 63 * 400)
+        return quint8(0x40 | ((us - 6400 + 399) / 400));
+    if (us <= 32000 + 63 * 1600)
+        return quint8(0x80 | ((us - 32000 + 1599) / 1600));
+    return 0xBF;
+}
+
+// Process-data length code of the direct parameter page: up to 16 bits as a
+// bit count, longer data as octet count - 1 with bit 7 set.
+quint8 pdLengthCode(int bits)
+{
+    if (bits <= 16)
+        return quint8(std::max(bits, 0));
+    return quint8(0x80 | (((bits + 7) / 8 - 1) & 0x1F));
+}
+
+QDomElement firstElement(const QDomElement &root, const QString &tag)
+{
+    return root.elementsByTagName(tag).item(0).toElement();
+}
+
+QDomElement firstChild(const QDomElement &parent, const QString &tag)
+{
+    return parent.firstChildElement(tag);
+}
+
+} // namespace
+
+// Turns the description into the device's variables and process-data layout.
+// Outside the anonymous namespace: the device names it as its friend.
+class IoddDeviceBuilder
+{
+public:
+    IoddDeviceBuilder(IoddDevice &device, const analyIoddFile &file, const QDomElement &root,
+                      const IoddDevice::Options &options)
+        : d(device), file(file), root(root), options(options)
+    {
+    }
+
+    void build()
+    {
+        const QDomElement identity = firstElement(root, QStringLiteral("DeviceIdentity"));
+        d.m_vendorId = quint16(identity.attribute(QStringLiteral("vendorId")).toUInt() & 0xFFFF);
+        d.m_deviceId = identity.attribute(QStringLiteral("deviceId")).toUInt() & 0xFFFFFF;
+        buildProcessData();
+
+        const QDomNodeList collections = root.elementsByTagName(QStringLiteral("VariableCollection"));
+        for (int c = 0; c < collections.count(); ++c) {
+            for (QDomElement e = collections.item(c).firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+                if (e.tagName() == QLatin1String("Variable"))
+                    addOwnVariable(e.attribute(QStringLiteral("id")));
+                else if (e.tagName() == QLatin1String("StdVariableRef"))
+                    addStandardVariable(e);
+            }
+        }
+        d.m_variables.insert(0, directParameterPage());
+    }
+
+private:
+    static bool makeVariable(const variableItem &var, Variable *v)
+    {
+        const QString access = var.accessRights;
+        v->id = var.id;
+        v->readable = access.isEmpty() || access.contains(QLatin1Char('r'));
+        v->writable = access.isEmpty() || access.contains(QLatin1Char('w'));
+        const datatypePtr type = var.datatype;
+        bool restricted = false;
+        const int restriction = var.fixedLengthRestriction.toInt(&restricted);
+        restricted = restricted && restriction > 0 && restriction != 64;   // 64: not restricted
+
+        if (isKind(type, ioddKind::RecordT)) {
+            const auto record = std::static_pointer_cast<recordType>(type);
+            const int bits = record->bitLength.toInt();
+            if (bits <= 0 || bits > maxImageOctets * 8)
+                return false;
+            v->kind = Variable::Record;
+            v->size = (bits + 7) / 8;
+            v->subindexAccess = record->subindexAccessSupported != QLatin1String("false");
+            v->value = QByteArray(v->size, '\0');
+            for (const recordItem &ri : record->items) {
+                Item item;
+                bool ok = false;
+                item.subindex = ri.subindex.toInt(&ok);
+                item.offset = ri.bitOffset.toInt();
+                if (!ok || !toScalar(ri.datatype, &item.type) || item.offset < 0
+                    || item.offset + item.type.bits > v->size * 8)
+                    continue;
+                item.readable = ri.accessRightRestriction != QLatin1String("wo");
+                item.writable = ri.accessRightRestriction != QLatin1String("ro");
+                QString defaultValue;
+                for (const recordItemInfo &info : record->itemInfos) {
+                    if (info.subindex == ri.subindex)
+                        defaultValue = info.defaultValue;
+                }
+                insertBits(v->value, item.offset, item.type.bits, encodeDefault(item.type, defaultValue, true));
+                v->items.append(item);
+            }
+        } else if (isKind(type, ioddKind::ArrayT)) {
+            const auto array = std::static_pointer_cast<arrayType>(type);
+            if (!toScalar(array->elementType ? array->elementType : array->elementTypeRef, &v->type))
+                return false;
+            v->kind = Variable::Array;
+            v->count = std::min(array->count.toInt(), analyIoddFile::maxArrayElements);
+            if (restricted)
+                v->count = std::min(v->count, restriction);
+            if (v->count <= 0 || qint64(v->count) * v->type.bits > qint64(maxImageOctets) * 8)
+                return false;
+            v->size = (v->count * v->type.bits + 7) / 8;
+            v->subindexAccess = array->subindexAccessSupported != QLatin1String("false");
+            v->value = QByteArray(v->size, '\0');
+            const QByteArray element = encodeDefault(v->type, QString(), true);
+            for (int k = 1; k <= v->count; ++k)
+                insertBits(v->value, arrayElement(*v, k).offset, v->type.bits, element);
+        } else {
+            if (!toScalar(type, &v->type))
+                return false;
+            if (restricted && v->type.kind == Scalar::String)
+                v->type.fixedLength = std::min(v->type.fixedLength, restriction);
+            v->kind = Variable::Simple;
+            v->size = v->type.kind == Scalar::String ? 0 : v->type.octets();
+            v->value = encodeDefault(v->type, var.defaultValue, false);
+        }
+        v->factory = v->value;
+        return true;
+    }
+
+    bool insert(const variableItem &var, const Variable &v)
+    {
+        bool ok = false;
+        const uint index = var.index.toUInt(&ok);
+        if (!ok || index > 0xFFFF || d.m_variables.contains(quint16(index)))
+            return false;
+        d.m_variables.insert(quint16(index), v);
+        return true;
+    }
+
+    void addOwnVariable(const QString &id)
+    {
+        const variablePtr var = file.findVariable(id, QString());
+        Variable v;
+        if (var && makeVariable(*var, &v))
+            insert(*var, v);
+    }
+
+    void addStandardVariable(const QDomElement &ref)
+    {
+        const QString id = ref.attribute(QStringLiteral("id"));
+        const variablePtr var = file.standardDefinitions().findVariable(id);
+        if (!var)
+            return;
+        const QString defaultValue = ref.attribute(QStringLiteral("defaultValue"));
+        if (!defaultValue.trimmed().isEmpty())
+            var->defaultValue = defaultValue;
+        const QString fixedLength = ref.attribute(QStringLiteral("fixedLengthRestriction"));
+        if (!fixedLength.trimmed().isEmpty())
+            var->fixedLengthRestriction = fixedLength;
+
+        Variable v;
+        v.id = id;
+        if (id == QLatin1String("V_ProcessDataInput") || id == QLatin1String("V_ProcessDataOutput")) {
+            v.kind = id.endsWith(QLatin1String("Input")) ? Variable::ProcessIn : Variable::ProcessOut;
+            v.writable = false;
+            insert(*var, v);
+            return;
+        }
+        if (id == QLatin1String("V_DirectParameters_1"))
+            return;   // made from the identity below
+        const QString text = identificationText(id, var->defaultValue);
+        if (!text.isNull())
+            var->defaultValue = text;
+        if (!makeVariable(*var, &v))
+            return;
+        restrict(ref, v);
+        if (id == QLatin1String("V_SystemCommand")) {
+            v.kind = Variable::Command;
+            v.readable = false;
+        }
+        insert(*var, v);
+    }
+
+    // The values and record-item defaults a StdVariableRef narrows its
+    // standard variable to.
+    void restrict(const QDomElement &ref, Variable &v)
+    {
+        Scalar listed = v.type;
+        listed.singles.clear();
+        listed.ranges.clear();
+        for (QDomElement e = ref.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+            const QString tag = e.tagName();
+            if (tag == QLatin1String("StdSingleValueRef") || tag == QLatin1String("SingleValue")) {
+                addSingle(listed, e.attribute(QStringLiteral("value")));
+            } else if (tag == QLatin1String("StdValueRangeRef") || tag == QLatin1String("ValueRange")) {
+                addRange(listed, e.attribute(QStringLiteral("lowerValue")), e.attribute(QStringLiteral("upperValue")));
+            } else if (tag == QLatin1String("StdRecordItemRef") && v.kind == Variable::Record) {
+                const int subindex = e.attribute(QStringLiteral("subindex")).toInt();
+                for (const Item &item : qAsConst(v.items)) {
+                    if (item.subindex == subindex)
+                        insertBits(v.value, item.offset, item.type.bits,
+                                   encodeDefault(item.type, e.attribute(QStringLiteral("defaultValue")), true));
+                }
+                v.factory = v.value;
+            }
+        }
+        v.commandRange = v.type;
+        if (v.kind == Variable::Simple && hasLimits(listed))
+            v.type = listed;
+    }
+
+    // Text of a standard identification variable that the description leaves
+    // open; a null string for any other variable.
+    QString identificationText(const QString &id, const QString &given) const
+    {
+        const auto pick = [&given](const QString &option, const QString &fallback) {
+            if (!option.isEmpty())
+                return option;
+            return given.isEmpty() ? fallback : given;
+        };
+        const QDomElement identity = firstElement(root, QStringLiteral("DeviceIdentity"));
+        const QDomElement variant = firstElement(root, QStringLiteral("DeviceVariant"));
+        const auto text = [this](const QDomElement &e) {
+            return file.textById(e.attribute(QStringLiteral("textId")), QStringLiteral("en"));
+        };
+        if (id == QLatin1String("V_VendorName"))
+            return pick(QString(), identity.attribute(QStringLiteral("vendorName")));
+        if (id == QLatin1String("V_VendorText"))
+            return pick(QString(), text(firstChild(identity, QStringLiteral("VendorText"))));
+        if (id == QLatin1String("V_ProductName"))
+            return pick(QString(), text(firstChild(identity, QStringLiteral("DeviceName"))));
+        if (id == QLatin1String("V_ProductID"))
+            return pick(QString(), variant.attribute(QStringLiteral("productId")));
+        if (id == QLatin1String("V_ProductText"))
+            return pick(QString(), text(firstChild(variant, QStringLiteral("Description"))));
+        if (id == QLatin1String("V_SerialNumber"))
+            return pick(options.serialNumber, QStringLiteral("SN%1").arg(d.m_deviceId, 8, 10, QLatin1Char('0')));
+        if (id == QLatin1String("V_HardwareRevision"))
+            return pick(options.hardwareRevision, QStringLiteral("HW 1.0"));
+        if (id == QLatin1String("V_FirmwareRevision"))
+            return pick(options.firmwareRevision, QStringLiteral("FW 1.0.0"));
+        if (id == QLatin1String("V_ApplicationSpecificTag") || id == QLatin1String("V_FunctionTag")
+            || id == QLatin1String("V_LocationTag"))
+            return pick(QString(), QStringLiteral("***"));
+        return QString();
+    }
+
+    Variable directParameterPage() const
+    {
+        const QDomElement physical = firstElement(root, QStringLiteral("PhysicalLayer"));
+        const QDomElement profile = firstElement(root, QStringLiteral("CommNetworkProfile"));
+        DirectParameterPage1 page;
+        page.minCycleTime = cycleTimeCode(physical.attribute(QStringLiteral("minCycleTime")).toInt());
+        page.masterCycleTime = page.minCycleTime;   // the master runs at the device's minimum
+        page.mSequenceCapability = quint8(physical.attribute(QStringLiteral("mSequenceCapability")).toUInt() & 0xFF);
+        QString revision = profile.attribute(QStringLiteral("iolinkRevision"));
+        revision.remove(QLatin1Char('V'), Qt::CaseInsensitive);
+        const int major = revision.section(QLatin1Char('.'), 0, 0).toInt();
+        const int minor = revision.section(QLatin1Char('.'), 1, 1).toInt();
+        page.revisionId = quint8(((major & 0xF) << 4) | (minor & 0xF));
+        const bool sio = physical.attribute(QStringLiteral("sioSupported")) == QLatin1String("true");
+        page.processDataIn = quint8(pdLengthCode(pdInBits) | (sio ? 0x40 : 0));
+        page.processDataOut = pdLengthCode(pdOutBits);
+        page.vendorId = d.m_vendorId;
+        page.deviceId = d.m_deviceId;
+
+        Variable v;
+        v.id = QStringLiteral("V_DirectParameters_1");
+        v.kind = Variable::Record;
+        v.writable = false;
+        v.size = 16;
+        for (int k = 1; k <= 16; ++k) {
+            Item item;
+            item.subindex = k;
+            item.offset = 8 * (16 - k);
+            item.type.kind = Scalar::UInteger;
+            item.type.bits = 8;
+            v.items.append(item);
+        }
+        v.value = v.factory = page.octets();
+        return v;
+    }
+
+    void buildProcessData()
+    {
+        const treeItem in = file.processDataIn();
+        pdInBits = std::clamp(in.text.toInt(), 0, maxPdOctets * 8);
+        pdOutBits = std::clamp(file.processDataOut().text.toInt(), 0, maxPdOctets * 8);
+        d.m_pdInOctets = (pdInBits + 7) / 8;
+        d.m_pdOutOctets = (pdOutBits + 7) / 8;
+        QList<QPair<int, int>> taken;
+        for (const valueItem &value : in.values) {
+            const editorItem &e = value.editor;
+            IoddDevice::PdItem item;
+            if (e.typeName == QLatin1String(ioddKind::BooleanT)) {
+                item.kind = IoddDevice::PdItem::Flag;
+                item.width = 1;
+            } else if (e.typeName == QLatin1String(ioddKind::IntegerT)
+                       || e.typeName == QLatin1String(ioddKind::UIntegerT)) {
+                const bool isSigned = e.typeName == QLatin1String(ioddKind::IntegerT);
+                item.kind = isSigned ? IoddDevice::PdItem::Signed : IoddDevice::PdItem::Unsigned;
+                bool ok = false;
+                item.width = e.bitLength.toInt(&ok);
+                if (!ok || item.width < 1 || item.width > 64)
+                    item.width = 8;
+            } else if (e.typeName == QLatin1String(ioddKind::Float32T)) {
+                item.kind = IoddDevice::PdItem::Float;
+                item.width = 32;
+            } else {
+                continue;   // strings and octet strings stay zero
+            }
+            item.offset = e.bitOffset.toInt();
+            if (item.offset < 0 || item.offset + item.width > d.m_pdInOctets * 8
+                || taken.contains(qMakePair(item.offset, item.width)))
+                continue;
+            taken.append(qMakePair(item.offset, item.width));
+            if (item.kind != IoddDevice::PdItem::Flag)
+                limitsOf(e, &item);
+            d.m_pdItems.append(item);
+        }
+    }
+
+    // The range a process-data number moves in: its value range, else the
+    // whole range of its bit length (floats: 0..100).
+    static void limitsOf(const editorItem &e, IoddDevice::PdItem *item)
+    {
+        const double span = std::ldexp(1.0, item->width);
+        QString lower = e.lowerValue;
+        QString upper = e.upperValue;
+        if (lower.isEmpty() && upper.isEmpty() && !e.ranges.isEmpty()) {
+            lower = e.ranges.first().lowerValue;
+            upper = e.ranges.first().upperValue;
+        }
+        bool okLower = false, okUpper = false;
+        item->lower = lower.toDouble(&okLower);
+        item->upper = upper.toDouble(&okUpper);
+        if (!okLower || !okUpper || !std::isfinite(item->lower) || !std::isfinite(item->upper)) {
+            switch (item->kind) {
+            case IoddDevice::PdItem::Signed: item->lower = -span / 2; item->upper = span / 2 - 1; break;
+            case IoddDevice::PdItem::Unsigned: item->lower = 0; item->upper = span - 1; break;
+            default: item->lower = 0; item->upper = 100; break;
+            }
+        }
+        if (item->lower > item->upper)
+            std::swap(item->lower, item->upper);
+        // Never more than the bits can carry.
+        if (item->kind == IoddDevice::PdItem::Signed) {
+            item->lower = std::clamp(item->lower, -span / 2, span / 2 - 1);
+            item->upper = std::clamp(item->upper, -span / 2, span / 2 - 1);
+        } else if (item->kind == IoddDevice::PdItem::Unsigned) {
+            item->lower = std::clamp(item->lower, 0.0, span - 1);
+            item->upper = std::clamp(item->upper, 0.0, span - 1);
+        }
+    }
+
+    IoddDevice &d;
+    const analyIoddFile &file;
+    const QDomElement root;
+    const IoddDevice::Options options;
+    int pdInBits = 0;
+    int pdOutBits = 0;
+};
+
+std::unique_ptr<IoddDevice> IoddDevice::fromFile(const QString &path, const QString &stdBaseDir, QString *error,
+                                                 const Options &options)
+{
+    const auto fail = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return std::unique_ptr<IoddDevice>();
+    };
+    analyIoddFile file;
+    if (file.load(path, stdBaseDir) != 0)
+        return fail(QStringLiteral("cannot read %1").arg(path));
+    if (!file.errorString().isEmpty())
+        return fail(QStringLiteral("%1: %2").arg(path, file.errorString()));
+
+    // The parser answers lookups by id; the list of variables comes from
+    // the document itself.
+    QFile xmlFile;
+    QString storedPath, xmlError;
+    QByteArray content;
+    QDomDocument document;
+    QDomElement root;
+    if (ioddXml::readFile(path, xmlFile, storedPath, content, document, root, &xmlError) != 0 || root.isNull())
+        return fail(QStringLiteral("cannot read %1").arg(path));
+    if (firstElement(root, QStringLiteral("DeviceIdentity")).isNull())
+        return fail(QStringLiteral("%1 is no IO-Link device description (no DeviceIdentity)").arg(path));
+
+    std::unique_ptr<IoddDevice> device(new IoddDevice);
+    IoddDeviceBuilder(*device, file, root, options).build();
+    return device;
+}
