@@ -10,6 +10,7 @@
 
 #include "defaultsetup.h"
 #include "description/analyioddfile.h"
+#include "description/builtindescription.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
 #include "params/widget_parameter.h"
@@ -25,8 +26,6 @@
 
 namespace {
 
-const char builtinDescription[] =
-    "/iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/Pellamar-KTX-400A-M12-20240117-IODD1.1.xml";
 constexpr int port = 1;   // Port2
 
 struct ReadCounts
@@ -85,7 +84,7 @@ int main(int argc, char *argv[])
     }
     hub->activePorts = {port};
 
-    const QString path = QCoreApplication::applicationDirPath() + QLatin1String(builtinDescription);
+    const QString path = builtinDescription::pathIn(QCoreApplication::applicationDirPath());
     analyIoddFile description;
     if (description.load(path) != 0) {
         std::fprintf(stderr, "bench-parameter-read: cannot read %s\n", qPrintable(path));
