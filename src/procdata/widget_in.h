@@ -1,10 +1,10 @@
 #ifndef WIDGET_IN_H
 #define WIDGET_IN_H
 
+#include "codec/processdatacodec.h"
 #include "description/ioddrecords.h"
 
 #include <QByteArray>
-#include <QList>
 #include <QMap>
 #include <QString>
 #include <QTimer>
@@ -28,7 +28,7 @@ public:
     // Item data roles of the table rows.
     enum Role {
         BitOffsetRole = Qt::UserRole + 2,     // column 0: bit offset text
-        BitLengthRole = Qt::UserRole + 3,     // column 0: bit length text, "1" when empty
+        BitLengthRole = Qt::UserRole + 3,     // column 0: bit length as text (processDataCodec::itemBitLength)
         TypeRole = Qt::UserRole + 4,          // column 2: datatype kind
         SubindexRole = Qt::UserRole + 5,      // column 0: subindex text
         SubindexAccessRole = Qt::UserRole + 6,// column 0: subindexAccess text, "true" when blank
@@ -41,7 +41,7 @@ public:
     ~widget_in() override;
 
     void setPort(int port);
-    int bitLength() const { return m_bitLength; }
+    int bitLength() const { return layout.bitLength; }
     // Fills the table and the tile area from the input process-data node.
     void setProcessData(const treeItem &item);
 
@@ -70,11 +70,10 @@ private:
     void clearTiles();
 
     Ui::widget_in *ui;
-    int m_bitLength = 0;
     int port = 0;
     QTimer timer;
     QString name;
-    QList<valueItem> items;
+    processDataCodec::inputLayout layout;
     QMap<QString, widget_inBoolT *> tiles;
 };
 

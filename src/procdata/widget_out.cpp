@@ -7,25 +7,21 @@
 #include "link/common.h"
 #include "link/mymodbus.h"
 #include "widgets/myintvalidator.h"
+#include "codec/processdatacodec.h"
 #include "log/hub8log.h"
 
 #include <QComboBox>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPointer>
-#include <QStringList>
 #include <QTableWidgetItem>
 #include <QTimer>
 #include <QVector>
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace {
-
-// IO-Link carries at most 32 octets of process data: 16 registers.
-const int maxPdRegisters = 16;
 
 QTableWidgetItem *readOnlyItem(const QString &text)
 {
@@ -114,8 +110,9 @@ void widget_out::setProcessData(const treeItem &item)
         const valueItem &value = item.values.at(i);
         auto *number = readOnlyItem(single ? QStringLiteral("0") : value.subindex);
         number->setData(BitOffsetRole, value.editor.bitOffset);
-        number->setData(BitLengthRole,
-                        value.editor.bitLength.trimmed().isEmpty() ? QStringLiteral("1") : value.editor.bitLength);
+        // Only kept in the row: what is written comes from the node's bit
+        // length and the subindices, never from an item's own length.
+        number->setData(BitLengthRole, QString::number(processDataCodec::itemBitLength(value)));
         number->setData(SubindexRole, single ? QStringLiteral("1") : value.subindex);
         table->setItem(i, 0, number);
         table->setItem(i, 1, readOnlyItem(single ? item.name : value.label));
@@ -159,9 +156,8 @@ void widget_out::slot_pbtn_allTrueclicked()
     setAllCombos(QStringLiteral("true"));
 }
 
-QByteArray widget_out::singleValueOctets()
+quint64 widget_out::singleValue()
 {
-    quint64 v = 0;
     QWidget *editor = ui->table->cellWidget(0, 2);
     if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
         // Text the validator would not accept is fixed up first, so what is
@@ -174,52 +170,32 @@ QByteArray widget_out::singleValueOctets()
                 edit->setText(text);
             }
         }
-        v = quint64(text.trimmed().toLongLong());
-    } else if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+        return quint64(text.trimmed().toLongLong());
+    }
+    if (auto *combo = qobject_cast<QComboBox *>(editor)) {
         // A single one-bit value: the chosen entry's value.
-        const QString chosen = combo->currentData().toString().trimmed();
-        v = (chosen == QLatin1String("true") || chosen == QLatin1String("1")) ? 1 : 0;
+        return processDataCodec::meansOn(combo->currentData().toString()) ? 1 : 0;
     }
-
-    const int bits = std::max(m_bitLength, 0);
-    if (bits < 64)
-        v &= (quint64(1) << bits) - 1;
-    const int count = std::min((bits + 7) / 8, 2 * maxPdRegisters);
-    QByteArray octets(count, '\0');
-    for (int i = 0; i < count; ++i) {
-        const int shift = 8 * (count - 1 - i);
-        octets[i] = shift < 64 ? char((v >> shift) & 0xFF) : '\0';
-    }
-    return octets;
+    return 0;
 }
 
 QString widget_out::recordWordsText() const
 {
     const QTableWidget *table = ui->table;
-    QVector<QPair<int, int>> bits;
+    QVector<processDataCodec::recordChoice> choices;
     for (int row = 0; row < table->rowCount(); ++row) {
         // Only one-bit values have an editor; other record items send 0 bits.
         auto *combo = qobject_cast<QComboBox *>(table->cellWidget(row, 2));
         const QTableWidgetItem *number = table->item(row, 0);
         if (!combo || !number)
             continue;
-        const int k = number->data(SubindexRole).toInt() - 1;
-        const int b = combo->currentText() == QLatin1String("false") ? 0 : 1;
-        bits.append(qMakePair(k, b));
+        choices.append({number->data(SubindexRole).toInt(), combo->currentText()});
     }
-    std::stable_sort(bits.begin(), bits.end(),
-                     [](const QPair<int, int> &a, const QPair<int, int> &b) { return a.first < b.first; });
-
-    QVector<quint16> words(std::min((std::max(m_bitLength, 0) + 15) / 16, maxPdRegisters), 0);
-    for (const auto &bit : qAsConst(bits)) {
-        qCDebug(lcProcdata) << "pd out bit:" << bit.first << bit.second;
-        if (bit.second == 1 && bit.first >= 0 && bit.first / 16 < words.size())
-            words[bit.first / 16] |= quint16(1u << (bit.first % 16));
-    }
-    QStringList parts;
-    for (quint16 w : qAsConst(words))
-        parts << QString::number(w);
-    const QString text = parts.join(QLatin1Char(','));
+    const QVector<processDataCodec::outputBit> bits = processDataCodec::recordBits(choices);
+    for (const processDataCodec::outputBit &bit : bits)
+        qCDebug(lcProcdata) << "pd out bit:" << bit.bit << bit.value;
+    const QString text = processDataCodec::wordsText(
+        processDataCodec::recordWords(bits, adapterregs::pdRegistersForBits(m_bitLength)));
     qCDebug(lcProcdata) << "pd out words:" << text;
     return text;
 }
@@ -244,11 +220,8 @@ void widget_out::slot_pbtn_writeClicked()
 
     int rc = -1;
     if (ui->table->rowCount() == 1) {
-        const QByteArray octets = singleValueOctets();
-        const int registers = std::min((std::max(m_bitLength, 0) + 15) / 16, maxPdRegisters);
-        QByteArray block(2 * registers, '\0');
-        for (int i = 0; i < octets.size() && i < block.size(); ++i)
-            block[i] = octets.at(i);
+        const int registers = adapterregs::pdRegistersForBits(m_bitLength);
+        const QByteArray block = processDataCodec::singleValueBlock(singleValue(), m_bitLength, registers);
         rc = link->writeRegisterBlock(address, reinterpret_cast<const unsigned char *>(block.constData()),
                                       registers);
     } else {

@@ -23,7 +23,7 @@ public:
     // Item data roles of the column-0 cells.
     enum Role {
         BitOffsetRole = Qt::UserRole + 2,   // bit offset text
-        BitLengthRole = Qt::UserRole + 3,   // bit length text, "1" when empty
+        BitLengthRole = Qt::UserRole + 3,   // bit length as text (processDataCodec::itemBitLength)
         SubindexRole = Qt::UserRole + 4,    // subindex text, "1" for a single value
     };
 
@@ -45,9 +45,8 @@ public slots:
 
 private:
     void setAllCombos(const QString &text);
-    // The octets of a single value: ceil(bitLength / 8) low-order octets of
-    // the editor's value, most significant first.
-    QByteArray singleValueOctets();
+    // The value of a single-value page's editor, fixed up to the editor's range.
+    quint64 singleValue();
     // The words of a record of one-bit values, one bit per subindex.
     QString recordWordsText() const;
 
