@@ -1,14 +1,15 @@
 #include "widget_in.h"
 #include "ui_widget_in.h"
 
-#include "widgets/pdtable.h"
+#include "widget_inboolt.h"
 
-#include "protocol/adapterregisters.h"
+#include "codec/processdatacodec.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
-#include "codec/processdatacodec.h"
-#include "widget_inboolt.h"
 #include "log/hub8log.h"
+#include "protocol/adapterregisters.h"
+#include "widgets/pdtable.h"
+#include "widgets/readonlyitem.h"
 
 #include <QHBoxLayout>
 #include <QHideEvent>
@@ -19,13 +20,6 @@ namespace {
 
 // Tiles per row of the tile area.
 const int tilesPerRow = 4;
-
-QTableWidgetItem *readOnlyItem(const QString &text)
-{
-    auto *cell = new QTableWidgetItem(text);
-    cell->setFlags(cell->flags() & ~Qt::ItemIsEditable);
-    return cell;
-}
 
 } // namespace
 

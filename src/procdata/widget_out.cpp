@@ -1,42 +1,25 @@
 #include "widget_out.h"
 #include "ui_widget_out.h"
 
-#include "widgets/pdtable.h"
-
-#include "protocol/adapterregisters.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
-#include "widgets/myintvalidator.h"
 #include "codec/processdatacodec.h"
+#include "link/common.h"
+#include "link/linkexchange.h"
+#include "link/mymodbus.h"
 #include "log/hub8log.h"
+#include "protocol/adapterregisters.h"
+#include "widgets/myintvalidator.h"
+#include "widgets/pdtable.h"
+#include "widgets/readonlyitem.h"
 
 #include <QComboBox>
-#include <QEventLoop>
 #include <QLineEdit>
-#include <QPointer>
 #include <QTableWidgetItem>
-#include <QTimer>
 #include <QVector>
 
 #include <cmath>
 #include <limits>
 
 namespace {
-
-QTableWidgetItem *readOnlyItem(const QString &text)
-{
-    auto *cell = new QTableWidgetItem(text);
-    cell->setFlags(cell->flags() & ~Qt::ItemIsEditable);
-    return cell;
-}
-
-// Waits in a local event loop; the GUI stays live meanwhile.
-void settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // A limit of the description as a whole number. Limits beyond the signed
 // 64-bit range (the top of a 64-bit UIntegerT) go through double.
@@ -207,16 +190,12 @@ void widget_out::slot_pbtn_writeClicked()
         return;
     myModbus *link = hub->modbus;
     const quint16 address = adapterregs::pdOutWindow(port);
-    QPointer<widget_out> self(this);
 
     // busy keeps the periodic readers away for the whole write, waits included.
-    link->busy = true;
+    const BusyGuard busy(link);
     ui->pbtn_write->setEnabled(false);
-    settle(settleMs);
-    if (!self) {
-        link->busy = false;
+    if (!waitUnlessGone(this, settleMs))
         return;
-    }
 
     int rc = -1;
     if (ui->table->rowCount() == 1) {
@@ -227,9 +206,7 @@ void widget_out::slot_pbtn_writeClicked()
     } else {
         rc = link->writeRegistersText(address, recordWordsText());
     }
-    if (rc == 0)
-        settle(settleMs);
-    link->busy = false;
-    if (self)
-        ui->pbtn_write->setEnabled(true);
+    if (rc == 0 && !waitUnlessGone(this, settleMs))
+        return;
+    ui->pbtn_write->setEnabled(true);
 }
