@@ -1,0 +1,47 @@
+// The IODD parsers on any bytes, the way iodd-inspect reads a file: the
+// identity, the variants, every role menu set, the process data and the JSON.
+
+#include "description/analyiodd.h"
+#include "description/analyioddfile.h"
+#include "description/ioddjson.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+
+#include <cstdint>
+
+namespace {
+QString g_input;
+QString g_stdDir;
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    static int argc = 1;
+    static char name[] = "fuzz-iodd";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    static QTemporaryDir dir;
+    QLoggingCategory::setFilterRules(QStringLiteral("hub8.*=false"));
+    g_input = dir.filePath(QStringLiteral("input.xml"));
+    g_stdDir = QStringLiteral(HUB8_SOURCE_DIR "/data/std");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    QFile file(g_input);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return 0;
+    file.write(reinterpret_cast<const char *>(data), qint64(size));
+    file.close();
+
+    analyIODD header;
+    analyIoddFile description;
+    header.open(g_input);
+    description.load(g_input, g_stdDir);
+    const QByteArray json = ioddJson::describe(header, description);
+    return json.isEmpty() ? 0 : 0;
+}

@@ -1,0 +1,168 @@
+// The link's handling of adapter answers: a stand-in for hidapi answers every
+// report the link writes with bytes from the input (and fails, times out or
+// writes short where the input says so). The link's read and write commands
+// run in the order the input picks, and what they return is decoded the way
+// the pages decode it: ISDU response blocks and parameter values.
+
+#include "fuzzinput.h"
+
+#include "codec/valuecodec.h"
+#include "description/analyioddfile.h"
+#include "description/builtindescription.h"
+#include "link/mymodbus.h"
+#include "protocol/adapterregisters.h"
+#include "protocol/isdublock.h"
+
+#include <hidapi.h>
+
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+struct hid_device_
+{
+    int unused = 0;
+};
+
+namespace {
+
+FuzzInput *g_in = nullptr;
+hid_device g_device;
+QList<valueItem> g_entries;
+
+void collectEntries(const QList<treeItem> &menus)
+{
+    for (const treeItem &menu : menus) {
+        g_entries += menu.values;
+        collectEntries(menu.children);
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+int HID_API_EXPORT HID_API_CALL hid_init(void)
+{
+    return 0;
+}
+
+int HID_API_EXPORT HID_API_CALL hid_exit(void)
+{
+    return 0;
+}
+
+HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short, unsigned short, const wchar_t *)
+{
+    return &g_device;
+}
+
+void HID_API_EXPORT HID_API_CALL hid_close(hid_device *) {}
+
+int HID_API_EXPORT HID_API_CALL hid_write(hid_device *, const unsigned char *, size_t length)
+{
+    switch (g_in->byte() % 8) {
+    case 0:
+        return -1;
+    case 1:
+        return int(length) - 1 - g_in->byte() % 8;   // a short write
+    default:
+        return int(length);
+    }
+}
+
+int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *, unsigned char *data, size_t length, int)
+{
+    switch (g_in->byte() % 8) {
+    case 0:
+        return -1;
+    case 1:
+        return 0;   // timed out
+    default: {
+        const QByteArray answer = g_in->bytes(int(length));
+        std::memset(data, 0, length);
+        std::memcpy(data, answer.constData(), size_t(answer.size()));
+        return int(length);
+    }
+    }
+}
+
+HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *)
+{
+    return nullptr;
+}
+
+} // extern "C"
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("hub8.*=false"));
+    analyIoddFile description;
+    description.load(builtinDescription::pathIn(QStringLiteral(HUB8_SOURCE_DIR "/data")),
+                     QStringLiteral(HUB8_SOURCE_DIR "/data/std"));
+    collectEntries(description.roleMenus(QStringLiteral("SpecialistRoleMenuSet")));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzInput in(data, size);
+    g_in = &in;
+    myModbus link;
+    link.openDevice();
+    for (int step = 0; step < 16 && !in.empty(); ++step) {
+        const quint16 address = quint16(in.number(2));
+        const int n = in.byte() % 130;
+        QByteArray out;
+        switch (in.byte() % 9) {
+        case 0: {
+            quint16 value = 0;
+            link.readRegister(address, value);
+            break;
+        }
+        case 1:
+            link.readRegisters(address, n, out);
+            break;
+        case 2:
+            link.readRegistersChecked(address, n, out);
+            break;
+        case 3: {
+            QString text;
+            link.readRegistersText(address, n, text);
+            break;
+        }
+        case 4:
+            link.writeRegister(address, quint16(in.number(2)));
+            break;
+        case 5:
+            link.writeRegisters(address, in.bytes(2 * n), n);
+            break;
+        case 6:
+            link.writeRegistersText(address, QString::fromLatin1(in.bytes(in.byte() % 40)));
+            break;
+        case 7: {
+            IsduRequestBlock block = IsduRequestBlock::make(in.byte(), in.byte(), quint16(in.number(2)),
+                                                            in.byte(), in.byte());
+            link.writeIsduRequest(block);
+            break;
+        }
+        default:
+            // One mailbox answer decoded into the built-in device's values.
+            if (link.readRegisters(adapterregs::isduResponse, adapterregs::isduBlockRegisters, out) == 0
+                && !g_entries.isEmpty()) {
+                const IsduResponseBlock response(out);
+                isduStatusText(response.status());
+                valueItem entry = g_entries.at(in.byte() % g_entries.size());
+                valueItem single = entry;
+                valueCodec::decodeRecord(entry, response.dataRightAligned());
+                valueCodec::decodeSingleItem(single, response.data());
+            }
+            break;
+        }
+    }
+    link.closeDevice();
+    g_in = nullptr;
+    return 0;
+}
