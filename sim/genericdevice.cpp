@@ -16,7 +16,7 @@ QByteArray GenericDevice::directParameterPage1() const
     page.minCycleTime = 0x1E;   // 3 ms
     page.mSequenceCapability = 0x0B;
     page.revisionId = 0x11;   // 1.1
-    page.processDataIn = 0x02;
+    page.processDataIn = 0x10;   // 16 bits: the 2 octets processDataIn() sends
     page.processDataOut = 0x00;   // none
     page.vendorId = m_identity.vendorId;
     page.deviceId = m_identity.deviceId;

@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(regs.mid(30, 6), hex("05 01 05 cc 8a ed"));   // communication lost keeps the identity
         QCOMPARE(regs.mid(36, 6), hex("02 00 00 00 00 00"));   // DO
         // The device's direct parameter page carries the same identity in octets 7..11.
-        QCOMPARE(adapter.port(5).device->readIsdu(0, 0).data, hex("00 1e 1e 0b 11 02 00 05 cc 01 8a ed 00 00 00 00"));
+        QCOMPARE(adapter.port(5).device->readIsdu(0, 0).data, hex("00 1e 1e 0b 11 10 00 05 cc 01 8a ed 00 00 00 00"));
     }
 
     void mailboxStatuses()
