@@ -74,6 +74,13 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
         return -1;
     if (disconnected(dev, L"hid_write: device disconnected"))
         return -1;
+    const int taken = VirtualAdapter::instance().faults().shortWriteBytes;
+    if (taken >= 0 && size_t(taken) < length) {
+        // Only part of the report left the host: the adapter sees nothing and will not answer.
+        dev->pendingAnswer.clear();
+        dev->hasAnswer = false;
+        return taken;
+    }
     // A report longer than 65 bytes is cut to the report size, as the device would.
     const QByteArray report(reinterpret_cast<const char *>(data), int(qMin<size_t>(length, 65)));
     dev->pendingAnswer = VirtualAdapter::instance().handleReport(report);

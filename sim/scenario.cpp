@@ -8,47 +8,168 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
+#include <QStringList>
 
 #include <array>
+#include <cmath>
 #include <memory>
 
 namespace {
 
+using Mode = VirtualAdapter::Mode;
+
 struct PortPlan
 {
-    VirtualAdapter::Mode mode = VirtualAdapter::Mode::Deactivated;
+    Mode mode = Mode::Deactivated;
     std::unique_ptr<VirtualDevice> device;
 };
 
-bool parseMode(const QString &text, VirtualAdapter::Mode *mode)
+const QStringList modeNames{QStringLiteral("off"),      QStringLiteral("di"),     QStringLiteral("do"),
+                            QStringLiteral("starting"), QStringLiteral("iolink"), QStringLiteral("lost")};
+const Mode modes[] = {Mode::Deactivated,    Mode::DigitalIn,     Mode::DigitalOut,
+                      Mode::IoLinkStarting, Mode::IoLinkOperate, Mode::CommunicationLost};
+
+const QStringList genericKeys{QStringLiteral("type"),         QStringLiteral("vendorId"),
+                              QStringLiteral("deviceId"),     QStringLiteral("vendorName"),
+                              QStringLiteral("vendorText"),   QStringLiteral("productName"),
+                              QStringLiteral("productId"),    QStringLiteral("productText"),
+                              QStringLiteral("serialNumber"), QStringLiteral("hardwareRevision"),
+                              QStringLiteral("firmwareRevision")};
+const QStringList ioddKeys{QStringLiteral("type"), QStringLiteral("file"), QStringLiteral("serialNumber"),
+                           QStringLiteral("hardwareRevision"), QStringLiteral("firmwareRevision")};
+
+// A value as an error message shows it: texts quoted (long ones shortened),
+// numbers as written, arrays and objects by their kind only.
+QString shown(const QJsonValue &value)
 {
-    using Mode = VirtualAdapter::Mode;
-    static const QList<QPair<QString, Mode>> names{
-        {QStringLiteral("off"), Mode::Deactivated},      {QStringLiteral("di"), Mode::DigitalIn},
-        {QStringLiteral("do"), Mode::DigitalOut},        {QStringLiteral("starting"), Mode::IoLinkStarting},
-        {QStringLiteral("iolink"), Mode::IoLinkOperate}, {QStringLiteral("lost"), Mode::CommunicationLost},
-    };
-    for (const auto &n : names) {
-        if (n.first == text) {
-            *mode = n.second;
-            return true;
-        }
+    switch (value.type()) {
+    case QJsonValue::String: {
+        const QString text = value.toString();
+        return QLatin1Char('"') + (text.size() > 40 ? text.left(37) + QStringLiteral("...") : text) + QLatin1Char('"');
     }
-    return false;
+    case QJsonValue::Double:
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QJsonValue::Bool:
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QJsonValue::Null:
+        return QStringLiteral("null");
+    case QJsonValue::Array:
+        return QStringLiteral("an array");
+    case QJsonValue::Object:
+        return QStringLiteral("an object");
+    case QJsonValue::Undefined:
+        break;
+    }
+    return QStringLiteral("nothing");
+}
+
+// Reads the parts of a scenario. Every check names the field it looks at
+// ("ports.Port3.device.vendorId"); the first failed check leaves its one-line
+// message in `error` and the reading stops there.
+struct Reader
+{
+    QString error;
+
+    bool fail(const QString &field, const QString &message)
+    {
+        error = field.isEmpty() ? message : field + QStringLiteral(": ") + message;
+        return false;
+    }
+    bool expected(const QString &field, const QString &what, const QJsonValue &got)
+    {
+        return fail(field, QStringLiteral("expected %1, got %2").arg(what, shown(got)));
+    }
+
+    bool object(const QString &field, const QJsonValue &value, QJsonObject *out)
+    {
+        if (!value.isObject())
+            return expected(field, QStringLiteral("an object"), value);
+        *out = value.toObject();
+        return true;
+    }
+
+    bool onlyKnownKeys(const QString &field, const QJsonObject &o, const QStringList &known)
+    {
+        for (auto it = o.begin(); it != o.end(); ++it) {
+            if (!known.contains(it.key()))
+                return fail(field, QStringLiteral("unknown key \"%1\" (%2)").arg(it.key(), known.join(QStringLiteral(", "))));
+        }
+        return true;
+    }
+
+    // A whole number in min..max; 1.5, 1e10 or "888" are refused.
+    bool integer(const QString &field, const QJsonValue &value, double min, double max, double *out)
+    {
+        const double d = value.toDouble();
+        if (!value.isDouble() || d != std::floor(d) || d < min || d > max)
+            return expected(field, QStringLiteral("an integer %1..%2").arg(min, 0, 'f', 0).arg(max, 0, 'f', 0), value);
+        *out = d;
+        return true;
+    }
+
+    // Identification texts are answered in one ISDU response, so they must fit its data.
+    bool text(const QString &field, const QJsonValue &value, QString *out)
+    {
+        if (!value.isString() || value.toString().toUtf8().size() > IsduMailbox::maxData)
+            return expected(field, QStringLiteral("a text of at most %1 bytes in UTF-8").arg(IsduMailbox::maxData), value);
+        *out = value.toString();
+        return true;
+    }
+
+    bool optionalText(const QString &field, const QJsonObject &o, const char *key, QString *out)
+    {
+        const QString name = QLatin1String(key);
+        return !o.contains(name) || text(field + QLatin1Char('.') + name, o.value(name), out);
+    }
+
+    bool choice(const QString &field, const QJsonValue &value, const QStringList &names, int *index)
+    {
+        *index = value.isString() ? names.indexOf(value.toString()) : -1;
+        if (*index < 0)
+            return expected(field, QStringLiteral("one of ") + names.join(QStringLiteral(", ")), value);
+        return true;
+    }
+
+    std::unique_ptr<VirtualDevice> device(const QString &field, const QJsonValue &value);
+    std::unique_ptr<VirtualDevice> ioddDevice(const QString &field, const QJsonObject &o);
+    std::unique_ptr<VirtualDevice> genericDevice(const QString &field, const QJsonObject &o);
+    bool port(const QString &field, const QJsonValue &value, PortPlan *plan);
+};
+
+std::unique_ptr<VirtualDevice> Reader::device(const QString &field, const QJsonValue &value)
+{
+    QJsonObject o;
+    if (!object(field, value, &o))
+        return nullptr;
+    int type = 0;   // generic unless named
+    const QStringList types{QStringLiteral("generic"), QStringLiteral("iodd")};
+    if (o.contains(QStringLiteral("type")) && !choice(field + QStringLiteral(".type"), o.value(QStringLiteral("type")), types, &type))
+        return nullptr;
+    return type == 1 ? ioddDevice(field, o) : genericDevice(field, o);
 }
 
 // A device built from a description file: a relative path is looked for in
 // the working directory, then beside the executable.
-std::unique_ptr<VirtualDevice> makeIoddDevice(const QJsonObject &o, QString *error)
+std::unique_ptr<VirtualDevice> Reader::ioddDevice(const QString &field, const QJsonObject &o)
 {
-    const QString file = o.value(QStringLiteral("file")).toString();
-    if (file.isEmpty()) {
-        *error = QStringLiteral("an \"iodd\" device needs a \"file\"");
+    if (!onlyKnownKeys(field, o, ioddKeys))
+        return nullptr;
+    const QString fileField = field + QStringLiteral(".file");
+    const QJsonValue fileValue = o.value(QStringLiteral("file"));
+    if (!fileValue.isString() || fileValue.toString().isEmpty()) {
+        expected(fileField, QStringLiteral("the path of a description file"), fileValue);
         return nullptr;
     }
+    IoddDevice::Options options;
+    if (!optionalText(field, o, "serialNumber", &options.serialNumber)
+        || !optionalText(field, o, "hardwareRevision", &options.hardwareRevision)
+        || !optionalText(field, o, "firmwareRevision", &options.firmwareRevision))
+        return nullptr;
+
+    const QString file = fileValue.toString();
     const QString appDir = QCoreApplication::applicationDirPath();
     QString path = file;
     if (QFileInfo(file).isRelative()) {
@@ -56,47 +177,53 @@ std::unique_ptr<VirtualDevice> makeIoddDevice(const QJsonObject &o, QString *err
         if (!QFileInfo::exists(path))
             path = QDir(appDir).absoluteFilePath(file);
     }
-    IoddDevice::Options options;
-    options.serialNumber = o.value(QStringLiteral("serialNumber")).toString();
-    options.hardwareRevision = o.value(QStringLiteral("hardwareRevision")).toString();
-    options.firmwareRevision = o.value(QStringLiteral("firmwareRevision")).toString();
-    return IoddDevice::fromFile(path, appDir + QStringLiteral("/std"), error, options);
+    QString why;
+    std::unique_ptr<VirtualDevice> made = IoddDevice::fromFile(path, appDir + QStringLiteral("/std"), &why, options);
+    if (!made)
+        fail(fileField, why);
+    return made;
 }
 
-std::unique_ptr<VirtualDevice> makeDevice(const QJsonObject &o, QString *error)
+std::unique_ptr<VirtualDevice> Reader::genericDevice(const QString &field, const QJsonObject &o)
 {
-    const QString type = o.value(QStringLiteral("type")).toString(QStringLiteral("generic"));
-    if (type == QStringLiteral("iodd"))
-        return makeIoddDevice(o, error);
-    if (type != QStringLiteral("generic")) {
-        *error = QStringLiteral("unknown device type \"%1\" (generic, iodd)").arg(type);
+    if (!onlyKnownKeys(field, o, genericKeys))
         return nullptr;
-    }
     GenericDevice::Identity id;
-    const auto number = [&o](const char *key, double fallback) {
-        return o.value(QLatin1String(key)).toDouble(fallback);
-    };
-    const double vendor = number("vendorId", id.vendorId);
-    const double device = number("deviceId", id.deviceId);
-    if (vendor < 0 || vendor > 0xFFFF || device < 0 || device > 0xFFFFFF) {
-        *error = QStringLiteral("vendorId must be 0..65535 and deviceId 0..16777215");
+    double vendor = id.vendorId;
+    double device = id.deviceId;
+    if (o.contains(QStringLiteral("vendorId"))
+        && !integer(field + QStringLiteral(".vendorId"), o.value(QStringLiteral("vendorId")), 0, 0xFFFF, &vendor))
         return nullptr;
-    }
+    if (o.contains(QStringLiteral("deviceId"))
+        && !integer(field + QStringLiteral(".deviceId"), o.value(QStringLiteral("deviceId")), 0, 0xFFFFFF, &device))
+        return nullptr;
     id.vendorId = quint16(vendor);
     id.deviceId = quint32(device);
-    const auto text = [&o](const char *key, QString *field) {
-        if (o.contains(QLatin1String(key)))
-            *field = o.value(QLatin1String(key)).toString();
-    };
-    text("vendorName", &id.vendorName);
-    text("vendorText", &id.vendorText);
-    text("productName", &id.productName);
-    text("productId", &id.productId);
-    text("productText", &id.productText);
-    text("serialNumber", &id.serialNumber);
-    text("hardwareRevision", &id.hardwareRevision);
-    text("firmwareRevision", &id.firmwareRevision);
+    if (!optionalText(field, o, "vendorName", &id.vendorName) || !optionalText(field, o, "vendorText", &id.vendorText)
+        || !optionalText(field, o, "productName", &id.productName) || !optionalText(field, o, "productId", &id.productId)
+        || !optionalText(field, o, "productText", &id.productText)
+        || !optionalText(field, o, "serialNumber", &id.serialNumber)
+        || !optionalText(field, o, "hardwareRevision", &id.hardwareRevision)
+        || !optionalText(field, o, "firmwareRevision", &id.firmwareRevision))
+        return nullptr;
     return std::make_unique<GenericDevice>(id);
+}
+
+bool Reader::port(const QString &field, const QJsonValue &value, PortPlan *plan)
+{
+    QJsonObject o;
+    if (!object(field, value, &o) || !onlyKnownKeys(field, o, {QStringLiteral("mode"), QStringLiteral("device")}))
+        return false;
+    int mode = 0;   // off unless named
+    if (o.contains(QStringLiteral("mode")) && !choice(field + QStringLiteral(".mode"), o.value(QStringLiteral("mode")), modeNames, &mode))
+        return false;
+    plan->mode = modes[mode];
+    if (o.contains(QStringLiteral("device"))) {
+        plan->device = device(field + QStringLiteral(".device"), o.value(QStringLiteral("device")));
+        if (!plan->device)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -105,44 +232,46 @@ bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString 
 {
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *error = QStringLiteral("not JSON: %1 at offset %2").arg(parseError.errorString()).arg(parseError.offset);
+        return false;
+    }
     if (!doc.isObject()) {
-        *error = QStringLiteral("not a JSON object: %1").arg(parseError.errorString());
+        *error = QStringLiteral("expected an object at the top, got an array");
         return false;
     }
+
+    // Everything is read and checked before the adapter is touched.
+    Reader read;
     const QJsonObject root = doc.object();
+    double latency = VirtualAdapter::Faults().isduLatencyMs;
     std::array<PortPlan, VirtualAdapter::portCount> plan;
-    const QJsonObject ports = root.value(QStringLiteral("ports")).toObject();
-    for (auto it = ports.begin(); it != ports.end(); ++it) {
-        bool ok = false;
-        const int number = it.key().startsWith(QStringLiteral("Port")) ? it.key().mid(4).toInt(&ok) : 0;
-        if (!ok || number < 1 || number > VirtualAdapter::portCount) {
-            *error = QStringLiteral("unknown port \"%1\" (Port1 ... Port8)").arg(it.key());
-            return false;
-        }
-        const QJsonObject p = it.value().toObject();
-        PortPlan &entry = plan[size_t(number - 1)];
-        const QString mode = p.value(QStringLiteral("mode")).toString(QStringLiteral("off"));
-        if (!parseMode(mode, &entry.mode)) {
-            *error = QStringLiteral("%1: unknown mode \"%2\" (off, di, do, starting, iolink, lost)")
-                         .arg(it.key(), mode);
-            return false;
-        }
-        if (p.contains(QStringLiteral("device"))) {
-            QString deviceError;
-            entry.device = makeDevice(p.value(QStringLiteral("device")).toObject(), &deviceError);
-            if (!entry.device) {
-                *error = it.key() + QStringLiteral(": ") + deviceError;
-                return false;
-            }
-        }
-    }
-    const int latency = root.value(QStringLiteral("isduLatencyMs")).toInt(adapter.faults().isduLatencyMs);
-    if (latency < 0 || latency > 10000) {
-        *error = QStringLiteral("isduLatencyMs must be 0..10000");
+    QJsonObject ports;
+    const bool ok = read.onlyKnownKeys(QString(), root, {QStringLiteral("isduLatencyMs"), QStringLiteral("ports")})
+        && (!root.contains(QStringLiteral("isduLatencyMs"))
+            || read.integer(QStringLiteral("isduLatencyMs"), root.value(QStringLiteral("isduLatencyMs")), 0, 10000, &latency))
+        && (!root.contains(QStringLiteral("ports")) || read.object(QStringLiteral("ports"), root.value(QStringLiteral("ports")), &ports));
+    if (!ok) {
+        *error = read.error;
         return false;
     }
+    for (auto it = ports.begin(); it != ports.end(); ++it) {
+        // Exactly "Port1" .. "Port8": no spaces, signs or leading zeros.
+        int number = 0;
+        while (number < VirtualAdapter::portCount && it.key() != QStringLiteral("Port%1").arg(number + 1))
+            ++number;
+        if (number == VirtualAdapter::portCount) {
+            *error = QStringLiteral("ports: unknown port \"%1\" (Port1 ... Port%2)").arg(it.key()).arg(VirtualAdapter::portCount);
+            return false;
+        }
+        if (!read.port(QStringLiteral("ports.") + it.key(), it.value(), &plan[size_t(number)])) {
+            *error = read.error;
+            return false;
+        }
+    }
+
     adapter.reset();
-    adapter.faults().isduLatencyMs = latency;
+    adapter.faults().isduLatencyMs = int(latency);
     for (int p = 0; p < VirtualAdapter::portCount; ++p)
         adapter.setPort(p, plan[size_t(p)].mode, std::move(plan[size_t(p)].device));
     return true;

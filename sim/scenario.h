@@ -7,8 +7,9 @@ class VirtualAdapter;
 
 // Sets up the virtual adapter's ports from a JSON scenario file (see
 // docs/virtual-adapter.md). Ports the file does not name are deactivated.
-// Returns false with a message in *error when the file cannot be used; the
-// adapter is then left as it was.
+// Every key and value is checked before the adapter is touched: the first
+// wrong one makes it return false with a one-line message in *error that
+// names the field, and the adapter is left as it was.
 bool applyScenarioFile(const QString &path, VirtualAdapter &adapter, QString *error);
 bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString *error);
 

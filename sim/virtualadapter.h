@@ -51,6 +51,8 @@ public:
         quint8 exception = 0;       // every frame answered with this Modbus exception
         int forcedIsduStatus = -1;  // status byte of every ISDU response
         int isduLatencyMs = 20;     // processing time of the mailbox
+        int shortWriteBytes = -1;   // >= 0: hid_write takes only this many bytes of a
+                                    // longer report, which never reaches the adapter
     };
 
     struct Exchange

@@ -48,6 +48,10 @@ bool isLibraryFolder(const QString &libraryDir, const QString &path)
         && QFileInfo(canonical).absolutePath() == canonicalLibrary;
 }
 
+// Where a row's folder and file are kept, on the row's first cell.
+constexpr int folderRole = Qt::UserRole;
+constexpr int filePathRole = Qt::UserRole + 1;
+
 QTableWidgetItem *libraryCell(const QString &text, bool centred)
 {
     QTableWidgetItem *item = ::readOnlyItem(text);
@@ -129,18 +133,28 @@ QString widget_IODD::cellText(int row, int column) const
     return item ? item->text() : QString();
 }
 
-QString widget_IODD::folderNameOfRow(int row) const
+QString widget_IODD::folderOfRow(int row) const
 {
-    return ioddLibrary::folderName(cellText(row, 0), cellText(row, 1), cellText(row, 3), cellText(row, 2));
+    const QTableWidgetItem *item = ui->table_show->item(row, 0);
+    return item ? item->data(folderRole).toString() : QString();
+}
+
+QString widget_IODD::filePathOfRow(int row) const
+{
+    const QTableWidgetItem *item = ui->table_show->item(row, 0);
+    return item ? item->data(filePathRole).toString() : QString();
 }
 
 void widget_IODD::appendRow(const QString &vendorId, const QString &deviceId, const QString &fileName,
-                            const QString &version)
+                            const QString &version, const QString &folder, const QString &filePath)
 {
     QTableWidget *table = ui->table_show;
     const int row = table->rowCount();
     table->insertRow(row);
-    table->setItem(row, 0, libraryCell(vendorId, true));
+    QTableWidgetItem *first = libraryCell(vendorId, true);
+    first->setData(folderRole, folder);
+    first->setData(filePathRole, filePath);
+    table->setItem(row, 0, first);
     table->setItem(row, 1, libraryCell(deviceId, true));
     table->setItem(row, 2, libraryCell(fileName, false));
     table->setItem(row, 3, libraryCell(version, false));
@@ -164,7 +178,7 @@ void widget_IODD::scanLibrary()
             analyIODD parser;
             parser.open(file.absoluteFilePath());
             appendRow(QString::number(parser.vendorId()), QString::number(parser.deviceId()), parser.fileName(),
-                      parser.version());
+                      parser.version(), entry.absoluteFilePath(), file.absoluteFilePath());
         }
     }
 }
@@ -177,65 +191,99 @@ void widget_IODD::slot_addIODD()
 
     analyIODD parser;
     parser.open(chosen);
-    const QString fileName = parser.fileName();
-    for (int row = 0; row < ui->table_show->rowCount(); ++row) {
-        if (cellText(row, 2) == fileName)
-            return;
-    }
-
+    const QString fileName = QFileInfo(chosen).fileName();
     const int vendorId = parser.vendorId();
     const int deviceId = parser.deviceId();
-    if (vendorId < 1 || deviceId < 1)
-        return;
-
     const QString version = parser.version();
-    appendRow(QString::number(vendorId), QString::number(deviceId), fileName, version);
+    QString why;
+    for (int row = 0; row < ui->table_show->rowCount() && why.isEmpty(); ++row) {
+        if (cellText(row, 2) == fileName)
+            why = tr("库中已有同名文件");
+    }
+    if (why.isEmpty() && (vendorId < 1 || deviceId < 1))
+        why = tr("文件中没有有效的供应商ID和设备ID");
 
-    const QString folderName =
-        ioddLibrary::folderName(QString::number(vendorId), QString::number(deviceId), version, fileName);
-    const QStringList pictures{parser.connectionSymbol(), parser.deviceIcon(), parser.deviceSymbol()};
-    copyIntoLibrary(chosen, folderName, pictures);
+    QString folder;
+    if (why.isEmpty()) {
+        const QString folderName =
+            ioddLibrary::folderName(QString::number(vendorId), QString::number(deviceId), version, fileName);
+        const QStringList pictures{parser.connectionSymbol(), parser.deviceIcon(), parser.deviceSymbol()};
+        folder = copyIntoLibrary(chosen, folderName, pictures, &why);
+    }
+    if (folder.isEmpty()) {
+        m_ask(tr("添加IODD文件"), tr("未添加 %1：%2").arg(fileName, why), QMessageBox::Ok, QMessageBox::Ok);
+        return;
+    }
+    appendRow(QString::number(vendorId), QString::number(deviceId), fileName, version, folder,
+              folder + QLatin1Char('/') + fileName);
 }
 
-// Creates the library (one level) and the entry's folder and copies the IODD
-// file and its pictures into it. Existing files are never overwritten.
-void widget_IODD::copyIntoLibrary(const QString &sourcePath, const QString &folderName, const QStringList &pictures)
+// Creates the library (one level) and a new folder for the entry, and copies
+// the IODD file and the pictures beside it into that folder. Pictures that
+// are missing or not plain file names are skipped; any copy that fails
+// removes the folder again, and the library too when this call made it.
+QString widget_IODD::copyIntoLibrary(const QString &sourcePath, const QString &folderName,
+                                     const QStringList &pictures, QString *why)
 {
     const QString library = libraryDir();
-    QString why;
-    if (!isPlainName(folderName, &why)) {
-        qCDebug(lcLibrary) << "folder name" << folderName << "not used:" << why;
-        return;
+    QString reason;
+    if (!isPlainName(folderName, &reason)) {
+        qCDebug(lcLibrary) << "folder name" << folderName << "not used:" << reason;
+        *why = tr("版本或文件名不能用作库中的文件夹名 \"%1\"").arg(folderName);
+        return QString();
     }
-
-    if (!QDir(library).exists())
-        QDir().mkdir(library);
-    QDir(library).mkdir(folderName);
-    const QString folder = library + QLatin1Char('/') + folderName;
+    const bool libraryMade = !QDir(library).exists() && QDir().mkdir(library);
+    const QString folder = QFileInfo(library + QLatin1Char('/') + folderName).absoluteFilePath();
+    const auto giveUp = [&](const QString &message) {
+        *why = message;
+        if (libraryMade)
+            QDir().rmdir(library);   // only when empty
+        return QString();
+    };
+    // An existing folder (or link) is never written into: it is not this add's to clean up.
+    if (QFileInfo(folder).exists() || QFileInfo(folder).isSymLink())
+        return giveUp(tr("库中已有文件夹 %1").arg(folderName));
+    const QString cannotCreate = tr("无法在IODD库中创建文件夹 %1").arg(folderName);
+    if (!QDir(library).mkdir(folderName))
+        return giveUp(cannotCreate);
     if (!isLibraryFolder(library, folder)) {
         qCDebug(lcLibrary) << "nothing copied," << folder << "is not a folder directly inside the library";
-        return;
+        QDir(library).rmdir(folderName);   // still empty
+        return giveUp(cannotCreate);
     }
+    const auto copyFailed = [&](const QString &message) {
+        QDir(folder).removeRecursively();
+        return giveUp(message);
+    };
 
-    const QString fileName = QFileInfo(sourcePath).fileName();
-    if (isPlainName(fileName, &why))
-        QFile::copy(sourcePath, folder + QLatin1Char('/') + fileName);
-    else
-        qCDebug(lcLibrary) << "file name" << fileName << "not used:" << why;
+    const QFileInfo source(sourcePath);
+    const QString fileName = source.fileName();
+    if (!isPlainName(fileName, &reason))
+        return copyFailed(tr("文件名 \"%1\" 不能使用").arg(fileName));
+    QFile xml(sourcePath);
+    if (!xml.copy(folder + QLatin1Char('/') + fileName))
+        return copyFailed(tr("无法复制 %1：%2").arg(fileName, xml.errorString()));
 
     // The pictures lie beside the IODD file.
-    QString sourceDir = sourcePath;
-    sourceDir.remove(fileName);
+    const QString sourceDir = source.absolutePath();
+    QStringList copied{fileName};
     for (const QString &picture : pictures) {
-        if (picture.isEmpty())
+        if (picture.isEmpty() || copied.contains(picture))
             continue;
-        if (!isPlainName(picture, &why)) {
-            qCDebug(lcLibrary) << "picture" << picture << "skipped, not a plain file name:" << why;
+        if (!isPlainName(picture, &reason)) {
+            qCDebug(lcLibrary) << "picture" << picture << "skipped, not a plain file name:" << reason;
             continue;
         }
-        if (QFile::exists(sourceDir + picture))
-            QFile::copy(sourceDir + picture, folder + QLatin1Char('/') + picture);
+        QFile file(sourceDir + QLatin1Char('/') + picture);
+        if (!file.exists()) {
+            qCDebug(lcLibrary) << "picture" << file.fileName() << "skipped, missing";
+            continue;
+        }
+        if (!file.copy(folder + QLatin1Char('/') + picture))
+            return copyFailed(tr("无法复制图片 %1：%2").arg(picture, file.errorString()));
+        copied << picture;
     }
+    return folder;
 }
 
 void widget_IODD::slot_delIODD()
@@ -246,23 +294,19 @@ void widget_IODD::slot_delIODD()
 
     const QString deviceId = cellText(row, 1);
     const QString fileName = cellText(row, 2);
-    const QString folderName = folderNameOfRow(row);
+    const QString folder = folderOfRow(row);
     const QMessageBox::StandardButton answer =
         m_ask(tr("删除"), tr("是否删除\n设备ID：%1\n文件名：%2").arg(deviceId, fileName),
               QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer != QMessageBox::Yes)
         return;
 
-    ui->table_show->removeRow(row);
-
-    const QString library = libraryDir();
-    QString why;
-    if (!isPlainName(folderName, &why)) {
-        qCDebug(lcLibrary) << "folder" << folderName << "not removed:" << why;
-        return;
+    // Every row listed from that folder goes with it.
+    for (int r = ui->table_show->rowCount() - 1; r >= 0; --r) {
+        if (r == row || (!folder.isEmpty() && folderOfRow(r) == folder))
+            ui->table_show->removeRow(r);
     }
-    const QString folder = library + QLatin1Char('/') + folderName;
-    if (!isLibraryFolder(library, folder)) {
+    if (!isLibraryFolder(libraryDir(), folder)) {
         qCDebug(lcLibrary) << folder << "not removed, not a folder directly inside the library";
         return;
     }
@@ -278,7 +322,7 @@ void widget_IODD::slot_pbtnSearchDid()
 
     struct Entry
     {
-        QString vendorId, deviceId, fileName, version;
+        QString vendorId, deviceId, fileName, version, folder;
     };
     QList<Entry> matches;
     const QFileInfoList folders = library.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -295,14 +339,14 @@ void widget_IODD::slot_pbtnSearchDid()
             continue;
         const QString fileName = name.mid(at + version.size() + 1) + QStringLiteral(".xml");
         if (text.trimmed().isEmpty() || parts.at(1).contains(text))
-            matches.append({parts.at(0), parts.at(1), fileName, version});
+            matches.append({parts.at(0), parts.at(1), fileName, version, folder.absoluteFilePath()});
     }
     if (matches.isEmpty())
         return;
 
     ui->table_show->setRowCount(0);
     for (const Entry &e : qAsConst(matches))
-        appendRow(e.vendorId, e.deviceId, e.fileName, e.version);
+        appendRow(e.vendorId, e.deviceId, e.fileName, e.version, e.folder, e.folder + QLatin1Char('/') + e.fileName);
 }
 
 void widget_IODD::slot_tableCurrentRow(QTableWidgetItem *item)
@@ -321,8 +365,6 @@ void widget_IODD::slot_pbtnEnter()
     const int row = ui->table_show->currentRow();
     if (row < 0)
         return;
-    const QString path = libraryDir() + QLatin1Char('/') + folderNameOfRow(row) + QLatin1Char('/')
-        + ioddLibrary::stem(cellText(row, 2)) + QStringLiteral(".xml");
-    emit sig_pbtnEnter(path);
+    emit sig_pbtnEnter(filePathOfRow(row));
     close();
 }

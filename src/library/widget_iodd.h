@@ -18,7 +18,11 @@ class widget_IODD;
 // the library directory. Lists, adds, searches by device id and deletes
 // entries; confirming a row emits the path of its IODD file and closes.
 //
-// The table is rebuilt from disk at construction only. Nothing written or
+// The table is rebuilt from disk at construction only. Each row remembers the
+// folder it was listed from or copied into, and the file in it; delete and
+// confirm use those, never names rebuilt from the cells or the file's content.
+// An add lists its row only once the file and its pictures are in the
+// library; a failed add removes what it made and says why. Nothing written or
 // removed by the dialog lies outside the library directory: folder names and
 // picture names that would leave it are refused (with a debug line).
 class widget_IODD : public QDialog
@@ -30,7 +34,8 @@ public:
     // Asks for an IODD file to add: (caption, start directory, filter) ->
     // chosen path, empty when cancelled.
     using OpenFileFunction = std::function<QString(const QString &, const QString &, const QString &)>;
-    // Asks a question: (title, text, buttons, default button) -> answer.
+    // Asks a question or reports a failure: (title, text, buttons, default
+    // button) -> answer.
     using AskFunction = std::function<QMessageBox::StandardButton(
         const QString &, const QString &, QMessageBox::StandardButtons, QMessageBox::StandardButton)>;
 
@@ -64,10 +69,14 @@ private slots:
 private:
     void scanLibrary();
     void appendRow(const QString &vendorId, const QString &deviceId, const QString &fileName,
-                   const QString &version);
+                   const QString &version, const QString &folder, const QString &filePath);
     QString cellText(int row, int column) const;
-    QString folderNameOfRow(int row) const;
-    void copyIntoLibrary(const QString &sourcePath, const QString &folderName, const QStringList &pictures);
+    QString folderOfRow(int row) const;
+    QString filePathOfRow(int row) const;
+    // The new folder's absolute path, or empty with the reason in *why and
+    // nothing left behind.
+    QString copyIntoLibrary(const QString &sourcePath, const QString &folderName, const QStringList &pictures,
+                            QString *why);
 
     Ui::widget_IODD *ui;
     QString m_libraryDir;

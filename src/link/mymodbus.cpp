@@ -56,7 +56,8 @@ int myModbus::transfer(const QByteArray &request, unsigned char reply[65])
     QMutexLocker lock(&linkMutex);
     const int written = hid_write(device, reinterpret_cast<const unsigned char *>(request.constData()),
                                   size_t(request.size()));
-    if (written < 0)
+    // A report the adapter did not take whole was not sent: its frame is cut.
+    if (written < request.size())
         return -1;
     std::memset(reply, 0, modbusframe::reportSize);
     const int read = hid_read_timeout(device, reply, modbusframe::reportSize, readTimeoutMs);

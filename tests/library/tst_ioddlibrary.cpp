@@ -62,20 +62,23 @@ struct Sandbox
     QString libraryEntries() const { return QStringList(snapshot(library).keys()).join(' '); }
 };
 
-// The dialog with its file dialog and message box answered by the test.
+// The dialog with its file dialog and message box answered by the test: questions
+// (Yes/Cancel, Cancel by default) and notices (Ok only) are recorded apart.
 struct Dialog
 {
     widget_IODD dialog;
     QTableWidget *table = dialog.findChild<QTableWidget *>("table_show");
     QSignalSpy entered{&dialog, &widget_IODD::sig_pbtnEnter};
     QString chosen;
-    QStringList fileRequests, questions;
+    QStringList fileRequests, questions, notices;
     QMessageBox::StandardButton answer = QMessageBox::Yes;
 
     explicit Dialog(const QString &libraryDir) : dialog(libraryDir)
     {
         dialog.setOpenFileFunction([this](auto caption, auto dir, auto filter) { fileRequests << caption + '|' + dir + '|' + filter; return chosen; });
         dialog.setAskFunction([this](const QString &title, const QString &text, auto buttons, auto defaultButton) {
+            if (buttons == QMessageBox::Ok && defaultButton == QMessageBox::Ok)
+                return notices << title + '|' + text, QMessageBox::Ok;
             const bool usual = buttons == (QMessageBox::Yes | QMessageBox::Cancel) && defaultButton == QMessageBox::Cancel;
             questions << title + '|' + text + (usual ? "" : " (unexpected buttons)");
             return answer;
@@ -182,7 +185,7 @@ private slots:
     {
         QTest::addColumn<QString>("device");     // file|vendor|device|version|connection picture|icon
         QTest::addColumn<QString>("existing");   // in the library beforehand
-        QTest::addColumn<QString>("after");      // library entries afterwards; empty: nothing changed
+        QTest::addColumn<QString>("after");      // library entries afterwards; empty: refused, nothing changed
         const char *other = "99_7_V1_a/a.xml";
         QTest::newRow("same file name, other vendor") << "a.xml|26|1001|V1||" << other << "";
         QTest::newRow("vendor id 0") << "z.xml|0|1001|V1||" << other << "";
@@ -220,7 +223,9 @@ private slots:
         const auto before = snapshot(box.root), outsideBefore = box.outsideLibrary();
         Dialog d(box.library);
         d.add(box.source + f[0]);
-        QCOMPARE(d.rows().size(), 1);   // a refused add shows no row; a refused copy keeps its row
+        // A refused add lists no row and says so.
+        QCOMPARE(d.rows().size(), int(existing.endsWith(".xml")) + int(!after.isEmpty()));
+        QCOMPARE(d.notices.size(), int(after.isEmpty()));
         QCOMPARE(box.outsideLibrary(), outsideBefore);
         if (after.isEmpty())
             QCOMPARE(snapshot(box.root), before);
@@ -228,24 +233,83 @@ private slots:
             QCOMPARE(box.libraryEntries(), after);
     }
 
-    // Cells edited to climb out ("<lib>/../../outside/victim_1_2_s"), or the folder a link out: nothing outside goes.
-    void deleteStaysInsideLibrary()
+    // The pictures come from the IODD file's own folder, even when its path holds the file name twice.
+    void picturesFromTheFilesOwnFolder()
     {
-        for (const QString &cells : QStringList{"..|..|..|..", "../../outside/victim|1|s.xml|2", ""}) {
-            const bool linked = cells.isEmpty();
-            Sandbox box;
-            QVERIFY(writeDevice(box.outside + "victim_1_2_s/s.xml") && writeDevice(box.library + "/27_5_V2_b/b.xml", {"27", "5", "V2", {}, {}, {}}));
-            QVERIFY(!linked || QFile::link(box.outside + "victim_1_2_s", box.library + "/26_1001_V1.0_s"));
-            const auto before = snapshot(box.root);
-            Dialog d(box.library);
-            QCOMPARE(d.rows().size(), linked ? 2 : 1);
-            d.table->setCurrentCell(0, 0);
-            for (int c = 0; !linked && c < 4; ++c)
-                d.table->item(0, c)->setText(cells.section('|', c, c));
-            d.click("pbtn_del");
-            QCOMPARE(d.rows().size(), linked ? 1 : 0);
-            QCOMPARE(snapshot(box.root), before);
-        }
+        Sandbox box;
+        const QString dir = box.root + "/src/dev.xml.d/";
+        QVERIFY(writeDevice(dir + "dev.xml", {"26", "1001", "V1.0", "con.png", "con.png", "pic.png"}));   // one picture named twice
+        QVERIFY(writeFile(dir + "con.png", "right") && writeFile(dir + "pic.png", "pic") && writeFile(box.root + "/src/.d/con.png", "wrong"));
+        Dialog d(box.library);
+        d.add(dir + "dev.xml");
+        QCOMPARE(d.rows(), QStringList({"26|1001|dev.xml|V1.0"}));
+        QVERIFY(d.notices.isEmpty());
+        QCOMPARE(box.libraryEntries(), "26_1001_V1.0_dev 26_1001_V1.0_dev/con.png 26_1001_V1.0_dev/dev.xml 26_1001_V1.0_dev/pic.png");
+        QCOMPARE(readFile(box.library + "/26_1001_V1.0_dev/con.png"), QByteArray("right"));
+    }
+
+    // An add that cannot copy everything lists nothing, leaves nothing and says why.
+    void failedAddLeavesNothing_data()
+    {
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("picture is a folder") << "未添加 a.xml：无法复制图片 icon.png：";
+        QTest::newRow("library is a file") << "未添加 a.xml：无法在IODD库中创建文件夹 26_1001_V1.0_a";
+        QTest::newRow("folder already there") << "未添加 a.xml：库中已有文件夹 26_1001_V1.0_a";
+    }
+    void failedAddLeavesNothing()
+    {
+        QFETCH(QString, notice);
+        Sandbox box;
+        QVERIFY(writeDevice(box.source + "a.xml") && writeFile(box.source + "con.png", "con"));
+        const QByteArray tag = QTest::currentDataTag();
+        if (tag == "picture is a folder")   // and no library yet: none is left behind either
+            QVERIFY(QDir().mkpath(box.source + "icon.png"));
+        else if (tag == "library is a file")
+            QVERIFY(writeFile(box.library, "not a folder"));
+        else
+            QVERIFY(writeFile(box.library + "/26_1001_V1.0_a/old.png", "old"));
+        const auto before = snapshot(box.root);
+        Dialog d(box.library);
+        d.add(box.source + "a.xml");
+        QVERIFY(d.rows().isEmpty());
+        QCOMPARE(d.notices.size(), 1);
+        QVERIFY2(d.notices.at(0).startsWith("添加IODD文件|" + notice), qPrintable(d.notices.at(0)));
+        QCOMPARE(snapshot(box.root), before);
+    }
+
+    // Each row deletes and opens the folder it was listed from, never one named by its cells or its
+    // file's content; a folder that is a link out leaves the list but is not followed.
+    void rowsKeepTheirOwnFolder()
+    {
+        Sandbox box;
+        // Each a.xml names the other one's folder.
+        QVERIFY(writeDevice(box.library + "/26_1001_V1_a/a.xml", {"27", "5", "V2", {}, {}, {}}));
+        QVERIFY(writeDevice(box.library + "/27_5_V2_a/a.xml", {"26", "1001", "V1", {}, {}, {}}));
+        QVERIFY(writeDevice(box.library + "/28_1_V1_two/x.xml") && writeDevice(box.library + "/28_1_V1_two/y.xml"));
+        QVERIFY(writeDevice(box.outside + "victim_1_2_s/s.xml"));
+        QVERIFY(QFile::link(box.outside + "victim_1_2_s", box.library + "/29_1_V1_s"));
+        const auto outsideBefore = box.outsideLibrary();
+        Dialog d(box.library);
+        QCOMPARE(d.rows(), QStringList({"27|5|a.xml|V2", "26|1001|a.xml|V1", "26|1001|x.xml|V1.0", "26|1001|y.xml|V1.0", "26|1001|s.xml|V1.0"}));
+
+        d.table->setCurrentCell(0, 0);
+        d.click("pbtn_del");
+        QCOMPARE(box.libraryEntries(), "27_5_V2_a 27_5_V2_a/a.xml 28_1_V1_two 28_1_V1_two/x.xml 28_1_V1_two/y.xml 29_1_V1_s");
+        d.table->setCurrentCell(0, 0);
+        d.click("pbtn_enter");
+        QCOMPARE(QList<QVariantList>(d.entered), QList<QVariantList>({{box.library + "/27_5_V2_a/a.xml"}}));
+
+        // Cells edited to name a folder outside change nothing; both rows of the folder go.
+        d.table->setCurrentCell(1, 0);
+        for (int c = 0; c < 4; ++c)
+            d.table->item(1, c)->setText(QString("../../outside/victim|1|s.xml|2").section('|', c, c));
+        d.click("pbtn_del");
+        QCOMPARE(d.rows(), QStringList({"26|1001|a.xml|V1", "26|1001|s.xml|V1.0"}));
+        d.table->setCurrentCell(1, 0);
+        d.click("pbtn_del");
+        QCOMPARE(d.rows(), QStringList({"26|1001|a.xml|V1"}));
+        QCOMPARE(box.libraryEntries(), "27_5_V2_a 27_5_V2_a/a.xml 29_1_V1_s");
+        QCOMPARE(box.outsideLibrary(), outsideBefore);
     }
 
     void searchByDeviceId()

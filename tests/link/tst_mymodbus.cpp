@@ -138,6 +138,36 @@ private slots:
         QCOMPARE(fresh.writeRegister(0x8000, 1), 0);
     }
 
+    // A report the adapter takes only in part fails at once: no read, nothing reaches the adapter.
+    void shortWriteFails()
+    {
+        for (const int taken : {0, 64}) {
+            for (const bool busy : {false, true}) {
+                adapter.clearLog();
+                adapter.faults().shortWriteBytes = taken;
+                link->busy = busy;
+                QByteArray reply(65, char(0xAB));
+                const QByteArray request = modbusframe::toReport(modbusframe::readRequest(0x9000, 1));
+                const qint64 start = QDateTime::currentMSecsSinceEpoch();
+                QCOMPARE(link->transfer(request, reinterpret_cast<uchar *>(reply.data())), -1);
+                QCOMPARE(reply, QByteArray(65, char(0xAB)));
+                QByteArray out;
+                QCOMPARE(link->readRegistersChecked(0x9000, 1, out), -1);
+                QCOMPARE(link->writeRegister(0x8000, 1), -1);
+                QCOMPARE(link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), -1);
+                QVERIFY(QDateTime::currentMSecsSinceEpoch() - start < 500);
+                QVERIFY(adapter.log().isEmpty() && adapter.isduRequestCount() == 0);
+                QCOMPARE(adapter.port(0).pdOut.left(2), hex("00 00"));
+                QCOMPARE(link->busy, busy);
+            }
+        }
+        // The link itself is fine: whole reports go through again.
+        adapter.faults().shortWriteBytes = -1;
+        QCOMPARE(link->writeRegister(0x8000, 1), 0);
+        QCOMPARE(adapter.log().size(), 1);
+        QCOMPARE(adapter.port(0).pdOut.left(2), hex("00 01"));
+    }
+
     void silentAdapterTimesOut()
     {
         adapter.faults().silent = true;

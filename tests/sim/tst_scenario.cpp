@@ -40,27 +40,81 @@ private slots:
         QCOMPARE(a.port(0).device->readIsdu(21, 0).data, QByteArray("GEN0001"));
         QCOMPARE(a.faults().isduLatencyMs, 20);
     }
+    void limitsAccepted()
+    {
+        a.reset();
+        const QString text33 = QString(16, QChar(0xE9)) + 'x';   // 33 bytes in UTF-8
+        const QByteArray json = QStringLiteral(R"({"isduLatencyMs": 10000, "ports": {
+            "Port1": {"device": {"vendorId": 0, "deviceId": 16777215, "vendorName": "%1"}},
+            "Port8": {"mode": "iolink", "device": {"vendorId": 65535, "deviceId": 0}}}})").arg(text33).toUtf8();
+        QString error;
+        QVERIFY2(applyScenarioJson(json, a, &error), qPrintable(error));
+        QCOMPARE(a.port(0).mode, Mode::Deactivated);   // no mode: off
+        QCOMPARE(qMakePair(a.port(0).device->vendorId(), a.port(0).device->deviceId()), qMakePair(quint16(0), quint32(16777215)));
+        QCOMPARE(a.port(0).device->readIsdu(16, 0).data, text33.toUtf8());
+        QCOMPARE(a.port(7).device->vendorId(), quint16(65535));
+        QCOMPARE(a.faults().isduLatencyMs, 10000);
+        QVERIFY2(applyScenarioJson(R"({"isduLatencyMs": 0})", a, &error), qPrintable(error));
+        QCOMPARE(a.faults().isduLatencyMs, 0);
+        QVERIFY2(applyScenarioJson("{}", a, &error), qPrintable(error));
+        QCOMPARE(a.faults().isduLatencyMs, 20);   // the default, not what was there before
+        QVERIFY(!a.port(0).device && a.port(0).mode == Mode::Deactivated);
+    }
+
     void badFilesChangeNothing_data()
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("message");
-        QTest::newRow("not json") << QByteArray("{ports:") << "not a JSON object";
-        QTest::newRow("port 9") << QByteArray(R"({"ports": {"Port9": {"mode": "di"}}})") << "unknown port";
-        QTest::newRow("mode") << QByteArray(R"({"ports": {"Port1": {"mode": "fast"}}})") << "unknown mode";
-        QTest::newRow("device type") << QByteArray(R"({"ports": {"Port1": {"mode": "iolink", "device": {"type": "x"}}}})") << "unknown device type";
-        QTest::newRow("device id") << QByteArray(R"({"ports": {"Port1": {"device": {"deviceId": 16777216}}}})") << "deviceId";
-        QTest::newRow("latency") << QByteArray(R"({"isduLatencyMs": -1})") << "isduLatencyMs";
+        const auto row = [](const char *name, const char *json, const char *message) { QTest::newRow(name) << QByteArray(json) << QString::fromUtf8(message); };
+        row("not json", "{ports:", "not JSON: unterminated object at offset 2");
+        row("array at the top", "[]", "expected an object at the top, got an array");
+        row("unknown top key", R"({"latencyMs": 5})", R"(unknown key "latencyMs" (isduLatencyMs, ports))");
+        row("latency 1e10", R"({"isduLatencyMs": 1e10})", "isduLatencyMs: expected an integer 0..10000, got 1e+10");
+        row("latency as text", R"({"isduLatencyMs": "20"})", R"(isduLatencyMs: expected an integer 0..10000, got "20")");
+        row("latency -1", R"({"isduLatencyMs": -1})", "isduLatencyMs: expected an integer 0..10000, got -1");
+        row("ports as array", R"({"ports": [{"mode": "di"}]})", "ports: expected an object, got an array");
+        for (const char *name : {"Port 1", "Port01", "port1", "Port+1", "Port9", "Port0", ""})
+            QTest::newRow(qPrintable(QStringLiteral("port name \"%1\"").arg(name)))
+                << QStringLiteral(R"({"ports": {"%1": {"mode": "di"}}})").arg(name).toUtf8()
+                << QStringLiteral(R"(ports: unknown port "%1" (Port1 ... Port8))").arg(name);
+        row("port as text", R"({"ports": {"Port1": "di"}})", R"(ports.Port1: expected an object, got "di")");
+        row("mode 5", R"({"ports": {"Port2": {"mode": 5}}})", "ports.Port2.mode: expected one of off, di, do, starting, iolink, lost, got 5");
+        row("mode fast", R"({"ports": {"Port2": {"mode": "fast"}}})", R"(ports.Port2.mode: expected one of off, di, do, starting, iolink, lost, got "fast")");
+        row("port key", R"({"ports": {"Port2": {"mode": "di", "speed": 3}}})", R"(ports.Port2: unknown key "speed" (mode, device))");
+        row("device null", R"({"ports": {"Port2": {"device": null}}})", "ports.Port2.device: expected an object, got null");
+        row("device type", R"({"ports": {"Port2": {"device": {"type": "x"}}}})", R"(ports.Port2.device.type: expected one of generic, iodd, got "x")");
+        row("vendor id as text", R"({"ports": {"Port3": {"device": {"vendorId": "888"}}}})", R"(ports.Port3.device.vendorId: expected an integer 0..65535, got "888")");
+        row("vendor id 65536", R"({"ports": {"Port3": {"device": {"vendorId": 65536}}}})", "ports.Port3.device.vendorId: expected an integer 0..65535, got 65536");
+        row("vendor id 1.5", R"({"ports": {"Port3": {"device": {"vendorId": 1.5}}}})", "ports.Port3.device.vendorId: expected an integer 0..65535, got 1.5");
+        row("device id", R"({"ports": {"Port3": {"device": {"deviceId": 16777216}}}})", "ports.Port3.device.deviceId: expected an integer 0..16777215, got 16777216");
+        row("name as number", R"({"ports": {"Port3": {"device": {"vendorName": 7}}}})", "ports.Port3.device.vendorName: expected a text of at most 33 bytes in UTF-8, got 7");
+        row("name of 34 bytes", "{\"ports\": {\"Port3\": {\"device\": {\"serialNumber\": \"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\"}}}}",
+            "ports.Port3.device.serialNumber: expected a text of at most 33 bytes in UTF-8, got \"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\"");
+        row("file on a generic device", R"({"ports": {"Port3": {"device": {"file": "a.xml"}}}})",
+            R"(ports.Port3.device: unknown key "file" (type, vendorId, deviceId, vendorName, vendorText, productName, productId, productText, serialNumber, hardwareRevision, firmwareRevision))");
+        row("iodd without file", R"({"ports": {"Port3": {"device": {"type": "iodd"}}}})", "ports.Port3.device.file: expected the path of a description file, got nothing");
+        row("iodd file missing", R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "/nonexistent/dev.xml"}}}})",
+            "ports.Port3.device.file: cannot read /nonexistent/dev.xml");
+        row("iodd with vendor id", R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "a.xml", "vendorId": 1}}}})",
+            R"(ports.Port3.device: unknown key "vendorId" (type, file, serialNumber, hardwareRevision, firmwareRevision))");
+        row("good ports, then a bad one", R"({"ports": {"Port1": {"mode": "do"}, "Port2": {"mode": "di"}, "Port4": {"mode": "on"}}})",
+            R"(ports.Port4.mode: expected one of off, di, do, starting, iolink, lost, got "on")");
     }
     void badFilesChangeNothing()
     {
         QFETCH(QByteArray, json);
         QFETCH(QString, message);
         applyDefaultSetup(a);
+        a.faults().isduLatencyMs = 7;
+        QList<QPair<Mode, const VirtualDevice *>> before;
+        for (int p = 0; p < VirtualAdapter::portCount; ++p)
+            before.append({a.port(p).mode, a.port(p).device.get()});
         QString error;
         QVERIFY(!applyScenarioJson(json, a, &error));
-        QVERIFY2(error.contains(message), qPrintable(error));
-        QCOMPARE(a.port(2).mode, Mode::DigitalIn);
-        QVERIFY(a.port(1).device);
+        QCOMPARE(error, message);
+        for (int p = 0; p < VirtualAdapter::portCount; ++p)   // the very same devices
+            QCOMPARE(qMakePair(a.port(p).mode, static_cast<const VirtualDevice *>(a.port(p).device.get())), before.at(p));
+        QCOMPARE(a.faults().isduLatencyMs, 7);
     }
 };
 
