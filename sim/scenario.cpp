@@ -2,6 +2,7 @@
 
 #include "genericdevice.h"
 #include "iodddevice.h"
+#include "jsonduplicates.h"
 #include "virtualadapter.h"
 
 #include <QCoreApplication>
@@ -230,6 +231,11 @@ bool Reader::port(const QString &field, const QJsonValue &value, PortPlan *plan)
 
 bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString *error)
 {
+    const QString duplicate = firstDuplicateKey(json);
+    if (!duplicate.isEmpty()) {
+        *error = QStringLiteral("%1: given twice").arg(duplicate);
+        return false;
+    }
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {

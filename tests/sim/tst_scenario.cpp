@@ -97,6 +97,11 @@ private slots:
             "ports.Port3.device.file: cannot read /nonexistent/dev.xml");
         row("iodd with vendor id", R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "a.xml", "vendorId": 1}}}})",
             R"(ports.Port3.device: unknown key "vendorId" (type, file, serialNumber, hardwareRevision, firmwareRevision))");
+        row("port given twice", R"({"ports": {"Port5": {"mode": "di"}, "Port6": {}, "Port5": {"mode": "do"}}})", "ports.Port5: given twice");
+        row("key given twice in a device", R"({"ports": {"Port2": {"device": {"vendorId": 1, "deviceId": 2, "vendorId": 3}}}})",
+            "ports.Port2.device.vendorId: given twice");
+        row("same key in two objects is fine, twice at the top is not", R"({"ports": {"Port1": {"mode": "di"}, "Port2": {"mode": "di"}}, "ports": {}})",
+            "ports: given twice");
         row("good ports, then a bad one", R"({"ports": {"Port1": {"mode": "do"}, "Port2": {"mode": "di"}, "Port4": {"mode": "on"}}})",
             R"(ports.Port4.mode: expected one of off, di, do, starting, iolink, lost, got "on")");
     }
