@@ -57,10 +57,19 @@ int myModbus::transfer(const QByteArray &request, unsigned char reply[65])
     const int written = hid_write(device, reinterpret_cast<const unsigned char *>(request.constData()),
                                   size_t(request.size()));
     // A report the adapter did not take whole was not sent: its frame is cut.
-    if (written < request.size())
+    if (written < request.size()) {
+        ++m_stats.failures;
         return -1;
+    }
+    ++m_stats.framesSent;
     std::memset(reply, 0, modbusframe::reportSize);
     const int read = hid_read_timeout(device, reply, modbusframe::reportSize, readTimeoutMs);
+    if (read < 0)
+        ++m_stats.failures;
+    else if (read == 0)
+        ++m_stats.timeouts;
+    else
+        ++m_stats.answers;
     return read < 0 ? -1 : 0;
 }
 

@@ -53,6 +53,19 @@ public:
 
     static constexpr int readTimeoutMs = 1000;
 
+    // What the link has seen since the program started.
+    struct Stats
+    {
+        quint64 framesSent = 0;     // reports the adapter took whole
+        quint64 answers = 0;        // answer reports received
+        quint64 timeouts = 0;       // no answer within readTimeoutMs
+        quint64 exceptions = 0;     // Modbus exception answers
+        quint64 crcErrors = 0;      // answers with a bad CRC
+        quint64 droppedStale = 0;   // stale answers thrown away before a request
+        quint64 failures = 0;       // writes or reads hidapi refused
+    };
+    const Stats &stats() const { return m_stats; }
+
 private:
     // Sends one request frame; fills reply (zeroed first) with the answer.
     int exchange(const QByteArray &frame, unsigned char reply[65]);
@@ -70,6 +83,7 @@ private:
     int writeAndCheck(const QByteArray &frame, const WriteLog &log);
 
     hid_device *device = nullptr;
+    Stats m_stats;
 };
 
 #endif // MYMODBUS_H
