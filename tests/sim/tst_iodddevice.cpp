@@ -2,15 +2,17 @@
 // through the adapter, the octets of its variables, and its process data.
 
 #include "defaultsetup.h"
+#include "description/builtindescription.h"
 #include "iodddevice.h"
 #include "protocol/modbusframe.h"
 #include "scenario.h"
+#include "testhelpers.h"
 #include "virtualadapter.h"
 
 #include <QtTest>
 
 namespace {
-QByteArray hex(const char *s) { return QByteArray::fromHex(QByteArray(s).replace(' ', "")); }
+using testhelpers::hex;
 QByteArray payload(const QByteArray &frame) { return frame + QByteArray(64 - frame.size(), '\0'); }
 QString stdDir() { return QCoreApplication::applicationDirPath() + QStringLiteral("/std"); }
 const QString fixture = QStringLiteral(HUB8_SOURCE_DIR "/tests/sim/fixtures/iodd-device.xml");
@@ -22,9 +24,9 @@ std::unique_ptr<IoddDevice> load(const QString &path, const QString &serial = QS
 }
 // A response block's status: 0 on success, else error flag and code (0xff80xx); -1 without an answer.
 int status(const QByteArray &r) { return r.size() != 40 ? -1 : r.at(2) ? quint8(r.at(2)) << 16 | quint8(r.at(3)) << 8 | quint8(r.at(4)) : 0; }
-const QByteArray scenarioJson = R"({"ports": {
+const QByteArray scenarioJson = QByteArray(R"({"ports": {
     "Port3": {"mode": "iolink", "device": {"type": "iodd", "serialNumber": "S-3",
-        "file": "iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/Pellamar-KTX-400A-M12-20240117-IODD1.1.xml"}},
+        "file": ")") + builtinDescription::relativePath + R"("}},
     "Port4": {"mode": "iolink", "device": {"type": "iodd", "file": ")" HUB8_SOURCE_DIR R"(/tests/sim/fixtures/iodd-device.xml"}}}})";
 } // namespace
 
