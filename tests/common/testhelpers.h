@@ -1,8 +1,8 @@
 #ifndef TESTHELPERS_H
 #define TESTHELPERS_H
 
-// What many tests need: byte vectors written in hex and the built-in
-// description beside the test executable.
+// What many tests need: byte vectors written in hex, the built-in description
+// beside the test executable, and the folder of device makers' IODD files.
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -42,6 +42,13 @@ inline QString builtinDescriptionPath()
 {
     return builtinDescription::pathIn(QCoreApplication::applicationDirPath());
 }
+#endif
+
+// Given only to tests registered with CORPUS (tests/CMakeLists.txt), which
+// CTest reports as skipped when every case skipped.
+#ifdef HUB8_CORPUS_DIR
+inline QString corpusDir() { return QStringLiteral(HUB8_CORPUS_DIR); }
+inline bool corpusPresent() { return QFileInfo(corpusDir()).isDir(); }
 #endif
 
 } // namespace testhelpers

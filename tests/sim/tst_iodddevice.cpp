@@ -219,32 +219,6 @@ private slots:
                                     fixture + ".absent", stdDir() + QStringLiteral("/std1.1/IODD-StandardDefinitions1.1.xml")})
             QVERIFY2(!IoddDevice::fromFile(path, stdDir(), &(error = QString())) && !error.isEmpty(), qPrintable(path));
     }
-
-    // Every corpus device answers each of its indexes, by subindex 0 and 1, and takes back what it read.
-    void corpusSmoke()
-    {
-        const QString corpus = QStringLiteral(HUB8_CORPUS_DIR);
-        if (!QFileInfo::exists(corpus))
-            QSKIP("no IODD corpus");
-        int devices = 0;
-        for (QDirIterator it(corpus, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
-            const QString path = it.next();
-            QString error;
-            auto device = path.mid(corpus.size()).startsWith("/std/") ? nullptr : IoddDevice::fromFile(path, stdDir(), &error);
-            if (!device)
-                continue;
-            ++devices;
-            for (quint16 index : device->indexes()) {
-                const IsduAnswer whole = device->readIsdu(index, 0);
-                device->readIsdu(index, 1);
-                const IsduAnswer back = whole.ok() && index != 2 && index != 0 ? device->writeIsdu(index, 0, whole.data) : IsduAnswer();
-                QVERIFY2(back.ok() || back.error == isduerror::accessDenied,
-                         qPrintable(QStringLiteral("%1 index %2: %3").arg(path).arg(index).arg(back.error, 0, 16)));
-            }
-            QCOMPARE(device->processDataIn(1234).size(), device->processDataInOctets());
-        }
-        QVERIFY(devices > 10);
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_iodddevice)
