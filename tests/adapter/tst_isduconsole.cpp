@@ -4,12 +4,13 @@
 #include "genericdevice.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
+#include "testhelpers.h"
 #include "virtualadapter.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
-static QByteArray hex(const char *s) { return QByteArray::fromHex(QByteArray(s).replace(' ', "")); }
+using testhelpers::hex;
 
 // port -1 chooses none; forced -1 leaves the status to the device.
 struct StatusCase { int operation, port, index, forced; QString message; int result; };

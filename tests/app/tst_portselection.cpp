@@ -3,6 +3,7 @@
 #include "adapter/widgat_adapter.h"
 #include "app/iolinkmainwindow.h"
 #include "defaultsetup.h"
+#include "description/builtindescription.h"
 #include "genericdevice.h"
 #include "library/widget_iodd.h"
 #include "library/widget_productname.h"
@@ -168,7 +169,7 @@ private slots:
     {
         // A library with the built-in description only, beside a fresh "application".
         QTemporaryDir dir;
-        const QString folder = dir.path() + QStringLiteral("/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1");
+        const QString folder = dir.path() + QLatin1Char('/') + QLatin1String(builtinDescription::folderName);
         QVERIFY(QDir().mkpath(folder));
         const QFileInfo source(IOLinkMainWindow::resolveDefaultIoddPath());
         QVERIFY(QFile::copy(source.absoluteFilePath(), folder + QLatin1Char('/') + source.fileName()));

@@ -1,6 +1,7 @@
 // Decode and encode of parameter values on octet vectors.
 
 #include "codec/valuecodec.h"
+#include "testhelpers.h"
 
 #include <QRandomGenerator>
 #include <QTextCodec>
@@ -11,8 +12,8 @@ Q_DECLARE_METATYPE(valueItem)
 namespace {
 
 using namespace valueCodec;
+using testhelpers::hex;
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 QByteArray padded(QByteArray lead) { return lead.append(recordImage::dataSize - lead.size(), '\0'); }
 
 // type, variable bit length L, own bit length n, bit offset o, value

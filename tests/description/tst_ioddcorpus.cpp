@@ -4,6 +4,7 @@
 #include "description/analyioddfile.h"
 #include "description/ioddindex.h"
 #include "description/ioddjson.h"
+#include "testhelpers.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -12,7 +13,7 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
-const QString corpusDir = QStringLiteral(HUB8_CORPUS_DIR);
+const QString corpusDir = testhelpers::corpusDir();
 const QString officialStd = corpusDir + QStringLiteral("/std");
 const QString projectStd = QStringLiteral(HUB8_SOURCE_DIR "/data/std");
 
@@ -79,8 +80,8 @@ private slots:
     void initTestCase()
     {
         QLoggingCategory::setFilterRules(QStringLiteral("hub8.description.debug=false"));
-        if (!QFileInfo(corpusDir).isDir())
-            QSKIP("IODD corpus not present");
+        if (!testhelpers::corpusPresent())
+            QSKIP(qPrintable(QStringLiteral("no IODD corpus at ") + corpusDir));
     }
 
     void corpusFile_data()

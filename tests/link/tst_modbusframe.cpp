@@ -1,10 +1,11 @@
 // Frame bytes and answer checks of the Modbus RTU layer, without transport.
 
 #include "protocol/modbusframe.h"
+#include "testhelpers.h"
 
 #include <QtTest>
 
-static QByteArray hex(const char *s) { return QByteArray::fromHex(QByteArray(s).replace(' ', "")); }
+using testhelpers::hex;
 static const unsigned char *bytes(const QByteArray &b) { return reinterpret_cast<const unsigned char *>(b.constData()); }
 
 class tst_modbusframe : public QObject

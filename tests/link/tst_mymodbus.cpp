@@ -3,13 +3,14 @@
 #include "genericdevice.h"
 #include "protocol/modbusframe.h"
 #include "link/mymodbus.h"
+#include "testhelpers.h"
 #include "virtualadapter.h"
 
 #include <QtTest>
 
 #include <cstring>
 
-static QByteArray hex(const char *s) { return QByteArray::fromHex(QByteArray(s).replace(' ', "")); }
+using testhelpers::hex;
 static QByteArray padded(const QByteArray &start) { return start + QByteArray(65 - start.size(), '\0'); }
 
 struct WriteFault { bool wrongEcho; int exception; quint16 address; };

@@ -3,13 +3,14 @@
 #include "description/analyioddfile.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
+#include "testhelpers.h"
 #include "virtualadapter.h"
 
 #include <QtTest>
 
 namespace fixtures {
 
-inline QByteArray hex(const char *s) { return QByteArray::fromHex(QByteArray(s).replace(' ', "")); }
+using testhelpers::hex;
 
 inline valueItem item(const QString &type, const QString &bits, const QString &lower = {}, const QString &upper = {},
                       const QList<valuePair> &entries = {}, const QString &subindex = {})
@@ -35,8 +36,7 @@ inline treeItem node(int bits, QList<valueItem> v, QString name = "PD") { return
 inline treeItem builtinProcessData(bool in)
 {
     analyIoddFile file;
-    file.load(QCoreApplication::applicationDirPath() + "/iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/"
-                                                       "Pellamar-KTX-400A-M12-20240117-IODD1.1.xml");
+    file.load(testhelpers::builtinDescriptionPath());
     return in ? file.processDataIn() : file.processDataOut();
 }
 

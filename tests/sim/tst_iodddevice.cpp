@@ -2,16 +2,18 @@
 // through the adapter, the octets of its variables, and its process data.
 
 #include "defaultsetup.h"
+#include "description/builtindescription.h"
 #include "iodddevice.h"
 #include "iodddevicevalues.h"
 #include "protocol/modbusframe.h"
 #include "scenario.h"
+#include "testhelpers.h"
 #include "virtualadapter.h"
 
 #include <QtTest>
 
 namespace {
-QByteArray hex(const char *s) { return QByteArray::fromHex(QByteArray(s).replace(' ', "")); }
+using testhelpers::hex;
 QByteArray payload(const QByteArray &frame) { return frame + QByteArray(64 - frame.size(), '\0'); }
 QString stdDir() { return QCoreApplication::applicationDirPath() + QStringLiteral("/std"); }
 const QString fixture = QStringLiteral(HUB8_SOURCE_DIR "/tests/sim/fixtures/iodd-device.xml");
@@ -23,9 +25,9 @@ std::unique_ptr<IoddDevice> load(const QString &path, const QString &serial = QS
 }
 // A response block's status: 0 on success, else error flag and code (0xff80xx); -1 without an answer.
 int status(const QByteArray &r) { return r.size() != 40 ? -1 : r.at(2) ? quint8(r.at(2)) << 16 | quint8(r.at(3)) << 8 | quint8(r.at(4)) : 0; }
-const QByteArray scenarioJson = R"({"ports": {
+const QByteArray scenarioJson = QByteArray(R"({"ports": {
     "Port3": {"mode": "iolink", "device": {"type": "iodd", "serialNumber": "S-3",
-        "file": "iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/Pellamar-KTX-400A-M12-20240117-IODD1.1.xml"}},
+        "file": ")") + builtinDescription::relativePath + R"("}},
     "Port4": {"mode": "iolink", "device": {"type": "iodd", "file": ")" HUB8_SOURCE_DIR R"(/tests/sim/fixtures/iodd-device.xml"}}}})";
 } // namespace
 
@@ -262,32 +264,6 @@ private slots:
         for (const QString &path : {QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtures/malformed_bad.xml"),
                                     fixture + ".absent", stdDir() + QStringLiteral("/std1.1/IODD-StandardDefinitions1.1.xml")})
             QVERIFY2(!IoddDevice::fromFile(path, stdDir(), &(error = QString())) && !error.isEmpty(), qPrintable(path));
-    }
-
-    // Every corpus device answers each of its indexes, by subindex 0 and 1, and takes back what it read.
-    void corpusSmoke()
-    {
-        const QString corpus = QStringLiteral(HUB8_CORPUS_DIR);
-        if (!QFileInfo::exists(corpus))
-            QSKIP("no IODD corpus");
-        int devices = 0;
-        for (QDirIterator it(corpus, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
-            const QString path = it.next();
-            QString error;
-            auto device = path.mid(corpus.size()).startsWith("/std/") ? nullptr : IoddDevice::fromFile(path, stdDir(), &error);
-            if (!device)
-                continue;
-            ++devices;
-            for (quint16 index : device->indexes()) {
-                const IsduAnswer whole = device->readIsdu(index, 0);
-                device->readIsdu(index, 1);
-                const IsduAnswer back = whole.ok() && index != 2 && index != 0 ? device->writeIsdu(index, 0, whole.data) : IsduAnswer();
-                QVERIFY2(back.ok() || back.error == isduerror::accessDenied,
-                         qPrintable(QStringLiteral("%1 index %2: %3").arg(path).arg(index).arg(back.error, 0, 16)));
-            }
-            QCOMPARE(device->processDataIn(1234).size(), device->processDataInOctets());
-        }
-        QVERIFY(devices > 10);
     }
 };
 

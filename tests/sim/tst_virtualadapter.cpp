@@ -2,12 +2,13 @@
 
 #include "genericdevice.h"
 #include "protocol/modbusframe.h"
+#include "testhelpers.h"
 #include "virtualadapter.h"
 
 #include <QtTest>
 
 namespace {
-QByteArray hex(const char *s) { return QByteArray::fromHex(QByteArray(s).replace(' ', "")); }
+using testhelpers::hex;
 QByteArray withCrc(QByteArray frame)
 {
     modbusframe::appendCrc(frame);

@@ -1,0 +1,56 @@
+#ifndef TESTHELPERS_H
+#define TESTHELPERS_H
+
+// What many tests need: byte vectors written in hex, the built-in description
+// beside the test executable, and the folder of device makers' IODD files.
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QString>
+
+// Only tests that link the description library see its header.
+#if __has_include("description/builtindescription.h")
+#include "description/builtindescription.h"
+#define HUB8_TEST_BUILTIN_DESCRIPTION 1
+#endif
+
+namespace testhelpers {
+
+// "01 03 90 00" or "01039000" as bytes; whitespace between digits is ignored.
+// Anything else aborts the run: QByteArray::fromHex would silently skip a
+// mistyped digit and shift every nibble after it.
+inline QByteArray hex(const char *text)
+{
+    QByteArray digits;
+    for (const char *c = text; *c; ++c) {
+        if (*c == ' ' || *c == '\t' || *c == '\n')
+            continue;
+        const bool digit = (*c >= '0' && *c <= '9') || (*c >= 'a' && *c <= 'f') || (*c >= 'A' && *c <= 'F');
+        if (!digit)
+            qFatal("hex(\"%s\"): '%c' is not a hex digit", text, *c);
+        digits.append(*c);
+    }
+    if (digits.size() % 2)
+        qFatal("hex(\"%s\"): odd number of digits", text);
+    return QByteArray::fromHex(digits);
+}
+
+#ifdef HUB8_TEST_BUILTIN_DESCRIPTION
+// The built-in description where the build puts it beside the test executable.
+inline QString builtinDescriptionPath()
+{
+    return builtinDescription::pathIn(QCoreApplication::applicationDirPath());
+}
+#endif
+
+// Given only to tests registered with CORPUS (tests/CMakeLists.txt), which
+// CTest reports as skipped when every case skipped.
+#ifdef HUB8_CORPUS_DIR
+inline QString corpusDir() { return QStringLiteral(HUB8_CORPUS_DIR); }
+inline bool corpusPresent() { return QFileInfo(corpusDir()).isDir(); }
+#endif
+
+} // namespace testhelpers
+
+#endif // TESTHELPERS_H
