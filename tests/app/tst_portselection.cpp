@@ -10,6 +10,7 @@
 #include "link/common.h"
 #include "link/mymodbus.h"
 #include "link/portstatusmonitor.h"
+#include "params/widget_parameter.h"
 #include "port/portitemview.h"
 #include "virtualadapter.h"
 
@@ -107,6 +108,12 @@ private slots:
         QCOMPARE(find<QLabel>(basic, "label_log")->pixmap(Qt::ReturnByValue).size(), QSize(160, 90));
         QVERIFY(!basic->findChild<widgat_adapter *>());
         QCOMPARE(portViewIndex(), 1);
+        // The parameter view on the Basic info page serves this port in the chosen role.
+        auto *page = basic->findChild<widget_Parameter *>();
+        QVERIFY(page);
+        QCOMPARE(QString("%1 %2").arg(page->port()).arg(page->role()), QString("1 SpecialistRoleMenuSet"));
+        auto *params = find<QTableWidget>(page, "table_param");
+        QCOMPARE(QString("%1 %2").arg(params->rowCount()).arg(params->item(0, 0)->text()), QString("64 Vendor Name"));
     }
 
     void oddPortShowsTheConsole()

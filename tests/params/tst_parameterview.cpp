@@ -1,10 +1,7 @@
 // The parameter page against the virtual adapter: what it reads and writes.
 
-#include "app/iolinkmainwindow.h"
-#include "defaultsetup.h"
 #include "description/analyioddfile.h"
 #include "iodddevice.h"
-#include "library/widget_productname.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
 #include "params/widget_parameter.h"
@@ -239,31 +236,6 @@ private slots:
         QVERIFY(mailboxRequests().size() < 6 && !common::instance()->modbus->busy);
         QCOMPARE(m_page.isNull(), deletePage);
         QVERIFY(loading.size() == 2 && !loading.last().at(0).toBool());
-    }
-
-    void evenPortHostsTheParameterView()
-    {
-        QDir::setCurrent(QCoreApplication::applicationDirPath());
-        applyDefaultSetup(VirtualAdapter::instance());
-        IOLinkMainWindow window;
-        window.initPortViews(8);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTimer::singleShot(50, this, []() {   // confirms the first device variant
-            if (auto *dialog = qobject_cast<widget_productName *>(QApplication::activeModalWidget())) {
-                dialog->findChild<QTableWidget *>(QString("table"))->setCurrentCell(0, 0);
-                QTest::mouseClick(dialog->findChild<QPushButton *>(QString("pbtn_enter")), Qt::LeftButton);
-            }
-        });
-        auto *tree = window.findChild<QTreeWidget *>(QString("treeWidget"));
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          tree->visualItemRect(tree->topLevelItem(3)).center());
-
-        auto *page = window.findChild<QTabWidget *>(QString("tabWidget"))->widget(3)->findChild<widget_Parameter *>();
-        QVERIFY(page);
-        QCOMPARE(QString("%1 %2").arg(page->port()).arg(page->role()), QString("3 SpecialistRoleMenuSet"));
-        auto *params = page->findChild<QTableWidget *>(QString("table_param"));
-        QCOMPARE(QString("%1 %2").arg(params->rowCount()).arg(params->item(0, 0)->text()), QString("64 Vendor Name"));
     }
 };
 
