@@ -493,17 +493,10 @@ void analyIoddFile::readMenuReference(const QDomElement &ref, bool variableRef, 
 {
     if (!m_budget.open())
         return;
+    // The variable first: a reference to nothing costs no more than the lookup.
     valueItem item;
-    item.accessRightRestriction = ref.attribute(QStringLiteral("accessRightRestriction"));
-    const QString unitCode = ref.attribute(QStringLiteral("unitCode"));
-    item.unit = unitCode.isEmpty() ? unitCode : stdDefs.unitAbbreviation(unitCode);
-    item.displayFormat = ref.attribute(QStringLiteral("displayFormat"));
-    item.gradient = ref.attribute(QStringLiteral("gradient"));
     item.buttonValue = ref.attribute(QStringLiteral("buttonValue"));
     item.subindex = ref.attribute(QStringLiteral("subindex"));
-    item.offset = ref.attribute(QStringLiteral("offset"));
-    const QString variableId = ref.attribute(QStringLiteral("variableId"));
-
     bool button = !item.buttonValue.isEmpty();
     if (variableRef) {
         QString lastButton;
@@ -517,10 +510,16 @@ void analyIoddFile::readMenuReference(const QDomElement &ref, bool variableRef, 
             button = true;
         }
     }
-
-    const variablePtr variable = findVariable(variableId, item.subindex);
+    const variablePtr variable = findVariable(ref.attribute(QStringLiteral("variableId")), item.subindex);
     if (!variable)
         return;
+
+    item.accessRightRestriction = ref.attribute(QStringLiteral("accessRightRestriction"));
+    const QString unitCode = ref.attribute(QStringLiteral("unitCode"));
+    item.unit = unitCode.isEmpty() ? unitCode : stdDefs.unitAbbreviation(unitCode);
+    item.displayFormat = ref.attribute(QStringLiteral("displayFormat"));
+    item.gradient = ref.attribute(QStringLiteral("gradient"));
+    item.offset = ref.attribute(QStringLiteral("offset"));
     if (variableRef)
         addVariableRef(item, *variable, button, node);
     else
