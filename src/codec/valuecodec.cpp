@@ -22,15 +22,15 @@ const QLatin1String kLineEdit(editorWidget::LineEdit);
 const QString kFalse = QStringLiteral("false");
 const QString kTrue = QStringLiteral("true");
 
-int floorDiv(int a, int b)
+qint64 floorDiv(qint64 a, qint64 b)
 {
-    int q = a / b;
+    qint64 q = a / b;
     if ((a % b != 0) && ((a < 0) != (b < 0)))
         --q;
     return q;
 }
 
-int floorMod(int a, int b)
+qint64 floorMod(qint64 a, qint64 b)
 {
     return a - floorDiv(a, b) * b;
 }
@@ -43,6 +43,27 @@ bool isNumberType(const QString &type)
 int toIntOrZero(const QString &text)
 {
     return text.trimmed().toInt();
+}
+
+// A number of the entry (text) clamped to what a device can hold.
+int clamped(const QString &text, int low, int high)
+{
+    return std::clamp(toIntOrZero(text), low, high);
+}
+
+int bitOffsetOf(const valueItem &entry)
+{
+    return clamped(entry.editor.bitOffset, 0, maxVariableBits);
+}
+
+int subindexOf(const valueItem &entry)
+{
+    return clamped(entry.subindex, 0, maxSubindex);
+}
+
+int fixedLengthOf(const valueItem &entry)
+{
+    return clamped(entry.editor.fixedLength, 0, maxOctets);
 }
 
 // A pair value or editor text read as a 64-bit pattern. Negative texts give
@@ -84,18 +105,18 @@ void booleanLocation(const valueItem &entry, int *octet, int *bit)
 {
     if (entry.subindexAccess == kFalse) {
         const int L = variableBitLength(entry);
-        const int o = std::max(0, toIntOrZero(entry.editor.bitOffset));
+        const int o = bitOffsetOf(entry);
         if (L <= 0) {
             // No variable length: the data holds this bit alone.
             *octet = 0;
             *bit = 0;
             return;
         }
-        *octet = floorDiv(L - 1 - o, 8);
+        *octet = int(floorDiv(L - 1 - o, 8));
         *bit = o % 8;
         return;
     }
-    const int k = std::max(toIntOrZero(entry.subindex) - 1, 0);
+    const int k = std::max(subindexOf(entry) - 1, 0);
     *octet = k / 8;
     *bit = k % 8;
 }
@@ -108,7 +129,7 @@ void numberField(const valueItem &entry, int *totalBits, int *offset)
     const int n = itemBitLength(entry);
     if (L > 0) {
         *totalBits = L;
-        *offset = std::max(0, toIntOrZero(entry.editor.bitOffset));
+        *offset = bitOffsetOf(entry);
     } else {
         *totalBits = (n + 7) / 8 * 8;
         *offset = 0;
@@ -192,8 +213,8 @@ void showOctets(valueItem &entry, const QByteArray &data)
                  << "bitLength:" << entry.editor.bitLength
                  << "variable bitLength:" << entry.bitLength
                  << "subindex:" << entry.subindex;
-        const int k = std::max(0, toIntOrZero(entry.editor.fixedLength));
-        const int s = std::max((toIntOrZero(entry.subindex) - 1) * k, 0);
+        const int k = fixedLengthOf(entry);
+        const int s = std::max((subindexOf(entry) - 1) * k, 0);
         const int end = std::min(s + k, int(data.size()));
         const QByteArray element = s < end ? data.mid(s, end - s) : QByteArray();
         // Leaves the modified flag as it is.
@@ -220,7 +241,7 @@ bool octetsFromHex(const valueItem &entry, QByteArray *out)
             return false;
     }
     QByteArray octets = QByteArray::fromHex(text.toLatin1());
-    const int k = toIntOrZero(entry.editor.fixedLength);
+    const int k = fixedLengthOf(entry);
     if (k > 0) {
         octets = octets.left(k);
         if (octets.size() < k)
@@ -285,15 +306,16 @@ quint64 extractBits(const QByteArray &data, int totalBits, int offset, int count
     if (count <= 0)
         return 0;
     // Octets first..last hold the field; bit i of the value is bit
-    // (shift + i) of their big-endian concatenation.
-    const int last = floorDiv(totalBits - 1 - offset, 8);
-    const int shift = floorMod(offset, 8);
+    // (shift + i) of their big-endian concatenation. 64-bit arithmetic: the
+    // arguments may be any int.
+    const qint64 last = floorDiv(qint64(totalBits) - 1 - offset, 8);
+    const int shift = int(floorMod(offset, 8));
     quint64 value = 0;
     for (int i = 0; i < count; ++i) {
-        const int octet = last - (shift + i) / 8;
+        const qint64 octet = last - (shift + i) / 8;
         if (octet < 0 || octet >= data.size())
             continue;
-        if (quint8(data.at(octet)) & (1u << ((shift + i) % 8)))
+        if (quint8(data.at(int(octet))) & (1u << ((shift + i) % 8)))
             value |= quint64(1) << i;
     }
     return value;
@@ -302,12 +324,12 @@ quint64 extractBits(const QByteArray &data, int totalBits, int offset, int count
 void insertBits(quint8 *data, int size, int totalBits, int offset, int count, quint64 value)
 {
     count = std::min(count, 64);
-    const int last = floorDiv(totalBits - 1 - offset, 8);
-    const int shift = floorMod(offset, 8);
+    const qint64 last = floorDiv(qint64(totalBits) - 1 - offset, 8);
+    const int shift = int(floorMod(offset, 8));
     for (int i = 0; i < count; ++i) {
         if (!(value & (quint64(1) << i)))
             continue;
-        const int octet = last - (shift + i) / 8;
+        const qint64 octet = last - (shift + i) / 8;
         if (octet < 0 || octet >= size)
             continue;
         data[octet] = quint8(data[octet] | (1u << ((shift + i) % 8)));
@@ -339,12 +361,12 @@ int itemBitLength(const valueItem &entry)
     if (entry.editor.typeName == kFloat32)
         return 32;
     const int n = toIntOrZero(entry.editor.bitLength);
-    return n > 0 ? n : 8;
+    return n > 0 ? std::min(n, maxNumberBits) : 8;
 }
 
 int variableBitLength(const valueItem &entry)
 {
-    return std::max(0, toIntOrZero(entry.bitLength));
+    return clamped(entry.bitLength, 0, maxVariableBits);
 }
 
 bool usesSingleItemAccess(const valueItem &entry)
@@ -403,7 +425,7 @@ QString defaultText(const valueItem &entry)
     if (entry.gradient.isEmpty() || parts.size() < 2 || parts.at(0) != QLatin1String("Dec"))
         return entry.defaultValue;
     const double value = double(entry.defaultValue.trimmed().toLongLong()) * scaleFactor(entry);
-    const int decimals = std::max(0, parts.at(1).trimmed().toInt());
+    const int decimals = std::clamp(parts.at(1).trimmed().toInt(), 0, maxDecimals);
     return QString::number(value, 'f', decimals);
 }
 
@@ -497,8 +519,8 @@ bool placeInRecordImage(valueItem &entry, recordImage &image)
         copyInto(image, 0, value.octets);
         image.length = value.octets.size();
     } else if (type == kOctetString) {
-        const int k = std::max(0, toIntOrZero(entry.editor.fixedLength));
-        const int s = std::max((toIntOrZero(entry.subindex) - 1) * k, 0);
+        const int k = fixedLengthOf(entry);
+        const int s = std::max((subindexOf(entry) - 1) * k, 0);
         copyInto(image, s, value.octets);
         image.length = std::max(image.length, std::min(s + int(value.octets.size()), int(recordImage::dataSize)));
     } else {

@@ -23,16 +23,28 @@ namespace valueCodec {
 // time; smaller ones as a whole (subindex 0).
 constexpr int singleItemThreshold = 520;
 
+// What a device can hold. Numbers taken from an entry are clamped to these
+// where they are used, so an entry from any source stays within them: a
+// number has at most 64 bits, a variable at most 232 octets (string and
+// octet-string lengths too), subindices are 0..255, and a "Dec.N" display
+// format shows at most 15 decimals.
+constexpr int maxNumberBits = 64;
+constexpr int maxOctets = 232;
+constexpr int maxVariableBits = 8 * maxOctets;
+constexpr int maxSubindex = 255;
+constexpr int maxDecimals = 15;
+
 // ---- bit helpers (also usable for process data) ---------------------------
 
 // The `count` bits starting at bit position `offset` of a field of
 // `totalBits` bits held big-endian in `data`. Octets outside `data` read as 0.
-// count is at most 64.
+// count is at most 64. Any int arguments are safe.
 quint64 extractBits(const QByteArray &data, int totalBits, int offset, int count);
 
 // ORs the low `count` bits of `value` into bit positions offset..offset+count-1
 // of a big-endian field of `totalBits` bits in data[0..size-1]. Bits that fall
-// outside the buffer are dropped; no bit is ever cleared.
+// outside the buffer are dropped; no bit is ever cleared. Any int arguments
+// are safe.
 void insertBits(quint8 *data, int size, int totalBits, int offset, int count, quint64 value);
 
 // `raw` read as a two's-complement number of `bits` bits.
@@ -44,9 +56,10 @@ qint64 signExtend(quint64 raw, int bits);
 // gives 1.
 double scaleFactor(const valueItem &entry);
 // Bit length n of the entry's own value: editor.bitLength, 0 or empty counts as
-// 8; a Float32T is always 32 bits.
+// 8, more than maxNumberBits as maxNumberBits; a Float32T is always 32 bits.
 int itemBitLength(const valueItem &entry);
-// Bit length L of the whole variable the entry belongs to (0 when unknown).
+// Bit length L of the whole variable the entry belongs to (0 when unknown),
+// at most maxVariableBits.
 int variableBitLength(const valueItem &entry);
 // True when the entry is read and written by its own subindex (L >= 520).
 bool usesSingleItemAccess(const valueItem &entry);
@@ -63,7 +76,8 @@ void decodeRecord(valueItem &entry, const QByteArray &data);
 void decodeSingleItem(valueItem &entry, const QByteArray &data);
 
 // Text of the default column: the default value scaled and printed with the
-// decimals of a "Dec.N" display format, otherwise the default value as is.
+// decimals of a "Dec.N" display format (N at most maxDecimals), otherwise the
+// default value as is.
 QString defaultText(const valueItem &entry);
 
 // ---- encode ---------------------------------------------------------------

@@ -96,8 +96,10 @@ analyIoddFile::~analyIoddFile() = default;
 int analyIoddFile::readDocument(const QString &path)
 {
     const int result = ioddXml::readFile(path, file, this->path, content, document, root, &error);
-    if (result == 0)
+    if (result == 0) {
         index.reset(root);
+        m_budget.reset();
+    }
     return result;
 }
 
@@ -120,6 +122,16 @@ int analyIoddFile::load(const QString &path, const QString &stdBaseDir)
 QString analyIoddFile::errorString() const
 {
     return error;
+}
+
+QString analyIoddFile::truncatedNote() const
+{
+    return m_budget.note();
+}
+
+const buildBudget &analyIoddFile::budget() const
+{
+    return m_budget;
 }
 
 void analyIoddFile::loadStandardDefinitions(const QString &version)
@@ -172,13 +184,13 @@ QList<variantItem> analyIoddFile::readVariants() const
 
 datatypePtr analyIoddFile::findDatatype(const QString &id) const
 {
-    datatypeReader reader(index, [this](const QString &t) { return textById(t, kEn); });
+    datatypeReader reader(index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
     return reader.findDatatype(id);
 }
 
 datatypePtr analyIoddFile::parseDatatype(const QDomElement &element) const
 {
-    datatypeReader reader(index, [this](const QString &t) { return textById(t, kEn); });
+    datatypeReader reader(index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
     return reader.parseDatatype(element);
 }
 
@@ -186,9 +198,11 @@ variablePtr analyIoddFile::findVariable(const QString &id, const QString &select
 {
     {
         for (const QDomElement &e : index.variables(id)) {
+            if (!m_budget.takeStep())
+                break;
             const QString tag = e.nodeName();
             if (tag == QLatin1String("Variable") && e.attribute(QStringLiteral("id")) == id) {
-                datatypeReader reader(index, [this](const QString &t) { return textById(t, kEn); });
+                datatypeReader reader(index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
                 return reader.readVariable(e);
             }
             if (tag != QLatin1String("StdVariableRef") || e.attribute(QStringLiteral("id")) != id)
@@ -206,11 +220,9 @@ variablePtr analyIoddFile::findVariable(const QString &id, const QString &select
             const bool pdIn = id == QLatin1String("V_ProcessDataInput");
             const bool pdOut = id == QLatin1String("V_ProcessDataOutput");
             if (pdIn && !selector.isEmpty()) {
-                const QDomNodeList pds = root.elementsByTagName(QStringLiteral("ProcessDataIn"));
-                for (int p = 0; p < pds.count(); ++p) {
-                    const QDomElement pd = pds.item(p).toElement();
+                for (const QDomElement &pd : index.elements(QStringLiteral("ProcessDataIn"))) {
                     var->bitLength = pd.attribute(QStringLiteral("bitLength"));
-                    for (QDomNode n = pd.firstChild(); !n.isNull(); n = n.nextSibling()) {
+                    for (QDomNode n = pd.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
                         if (n.nodeName() == QLatin1String("Datatype"))
                             var->datatype = parseDatatype(n.toElement());
                     }
@@ -249,7 +261,7 @@ variablePtr analyIoddFile::restrictStandardVariable(const QDomElement &ref, cons
     var->dynamic = standard->dynamic;
     const datatypePtr stdType = standard->datatype;
     bool recordMade = false;
-    for (QDomNode n = ref.firstChild(); !n.isNull(); n = n.nextSibling()) {
+    for (QDomNode n = ref.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
         const QString tag = n.nodeName();
         const QDomElement e = n.toElement();
         if (tag == QLatin1String("StdSingleValueRef") && e.attribute(QStringLiteral("value")) == selector) {
@@ -325,7 +337,7 @@ variablePtr analyIoddFile::restrictStandardVariable(const QDomElement &ref, cons
         if (tag == QLatin1String("SingleValue") && e.attribute(QStringLiteral("value")) == selector) {
             singleValueItem value;
             value.value = e.attribute(QStringLiteral("value"));
-            for (QDomNode c = e.firstChild(); !c.isNull(); c = c.nextSibling()) {
+            for (QDomNode c = e.firstChild(); !c.isNull() && m_budget.takeStep(); c = c.nextSibling()) {
                 if (c.nodeName() == QLatin1String("Name"))
                     value.name = textById(c.toElement().attribute(kTextId), kEn);
             }
@@ -426,7 +438,10 @@ QList<treeItem> analyIoddFile::roleMenus(const QString &setName)
     for (int s = 0; s < sets.count(); ++s) {
         // Element children only: a comment is not a menu reference.
         for (QDomElement ref = sets.item(s).firstChildElement(); !ref.isNull(); ref = ref.nextSiblingElement()) {
-            treeItem node = buildMenu(ref.attribute(QStringLiteral("menuId")));
+            if (!m_budget.takeNode())
+                return result;
+            m_menuPath.clear();
+            treeItem node = buildMenuNode(ref.attribute(QStringLiteral("menuId")), 0);
             if (node.name.isEmpty())
                 node.name = ref.nodeName().remove(QStringLiteral("Menu"));
             result.append(node);
@@ -437,22 +452,23 @@ QList<treeItem> analyIoddFile::roleMenus(const QString &setName)
 
 treeItem analyIoddFile::buildMenu(const QString &menuId)
 {
+    if (!m_budget.takeNode())
+        return treeItem();
     m_menuPath.clear();
-    m_menuNodes = 0;
     return buildMenuNode(menuId, 0);
 }
 
 // A MenuRef back to a menu that is being built (directly or through other
-// menus) is left out, as are MenuRefs beyond maxMenuDepth levels or beyond
-// maxMenuNodes nodes, so a cyclic or exploding menu graph still ends.
+// menus) is left out, as are MenuRefs beyond maxMenuDepth levels, so a cyclic
+// menu graph ends; the budget ends an exploding one. The caller has spent the
+// node itself.
 treeItem analyIoddFile::buildMenuNode(const QString &menuId, int depth)
 {
     treeItem node;
-    ++m_menuNodes;
     m_menuPath.append(menuId);
     {
         for (const QDomElement &m : index.menus(menuId)) {
-            for (QDomNode n = m.firstChild(); !n.isNull(); n = n.nextSibling()) {
+            for (QDomNode n = m.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
                 const QString tag = n.nodeName();
                 const QDomElement e = n.toElement();
                 if (tag == QLatin1String("RecordItemRef")) {
@@ -461,7 +477,7 @@ treeItem analyIoddFile::buildMenuNode(const QString &menuId, int depth)
                     readMenuReference(e, true, node);
                 } else if (tag == QLatin1String("MenuRef")) {
                     const QString sub = e.attribute(QStringLiteral("menuId"));
-                    if (depth + 1 < maxMenuDepth && m_menuNodes < maxMenuNodes && !m_menuPath.contains(sub))
+                    if (depth + 1 < maxMenuDepth && !m_menuPath.contains(sub) && m_budget.takeNode())
                         node.children.append(buildMenuNode(sub, depth + 1));
                 } else if (tag == QLatin1String("Name")) {
                     node.name = textById(e.attribute(kTextId), kEn);
@@ -475,21 +491,16 @@ treeItem analyIoddFile::buildMenuNode(const QString &menuId, int depth)
 
 void analyIoddFile::readMenuReference(const QDomElement &ref, bool variableRef, treeItem &node) const
 {
+    if (!m_budget.open())
+        return;
+    // The variable first: a reference to nothing costs no more than the lookup.
     valueItem item;
-    item.accessRightRestriction = ref.attribute(QStringLiteral("accessRightRestriction"));
-    const QString unitCode = ref.attribute(QStringLiteral("unitCode"));
-    item.unit = unitCode.isEmpty() ? unitCode : stdDefs.unitAbbreviation(unitCode);
-    item.displayFormat = ref.attribute(QStringLiteral("displayFormat"));
-    item.gradient = ref.attribute(QStringLiteral("gradient"));
     item.buttonValue = ref.attribute(QStringLiteral("buttonValue"));
     item.subindex = ref.attribute(QStringLiteral("subindex"));
-    item.offset = ref.attribute(QStringLiteral("offset"));
-    const QString variableId = ref.attribute(QStringLiteral("variableId"));
-
     bool button = !item.buttonValue.isEmpty();
     if (variableRef) {
         QString lastButton;
-        for (QDomNode n = ref.firstChild(); !n.isNull(); n = n.nextSibling()) {
+        for (QDomNode n = ref.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
             if (n.nodeName() == QLatin1String("Button"))
                 lastButton = n.toElement().attribute(QStringLiteral("buttonValue"));
         }
@@ -499,10 +510,16 @@ void analyIoddFile::readMenuReference(const QDomElement &ref, bool variableRef, 
             button = true;
         }
     }
-
-    const variablePtr variable = findVariable(variableId, item.subindex);
+    const variablePtr variable = findVariable(ref.attribute(QStringLiteral("variableId")), item.subindex);
     if (!variable)
         return;
+
+    item.accessRightRestriction = ref.attribute(QStringLiteral("accessRightRestriction"));
+    const QString unitCode = ref.attribute(QStringLiteral("unitCode"));
+    item.unit = unitCode.isEmpty() ? unitCode : stdDefs.unitAbbreviation(unitCode);
+    item.displayFormat = ref.attribute(QStringLiteral("displayFormat"));
+    item.gradient = ref.attribute(QStringLiteral("gradient"));
+    item.offset = ref.attribute(QStringLiteral("offset"));
     if (variableRef)
         addVariableRef(item, *variable, button, node);
     else
@@ -561,7 +578,7 @@ void analyIoddFile::addRecordItemRef(valueItem item, const variableItem &variabl
         item.index = variable.index;
     if (item.bitLength.isEmpty())
         item.bitLength = variable.bitLength;
-    node.values.append(item);
+    keepValue(node, item);
 }
 
 void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable, bool button,
@@ -578,6 +595,12 @@ void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable,
             n = array->count.toInt();
         n = qBound(0, n, maxArrayElements);
         const datatypePtr element = array->elementType ? array->elementType : array->elementTypeRef;
+        const editorItem elementEditor = buildEditor(element, QString());
+        const bool number = elementEditor.bitOffset.isEmpty()
+                            && (elementEditor.typeName == QLatin1String(ioddKind::UIntegerT)
+                                || elementEditor.typeName == QLatin1String(ioddKind::IntegerT));
+        // A number has at most 64 bits; the products below stay small.
+        const qint64 b = qBound<qint64>(0, toInt64(elementEditor.bitLength), 64);
         for (int i = 1; i <= n; ++i) {
             valueItem v;
             v.label = QStringLiteral("%1[%2]").arg(variable.name).arg(i - 1);
@@ -585,17 +608,13 @@ void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable,
             v.accessRightRestriction = variable.accessRights;
             v.defaultValue = variable.defaultValue;
             v.index = variable.index;
-            v.editor = buildEditor(element, QString());
-            if (v.editor.bitOffset.isEmpty()
-                && (v.editor.typeName == QLatin1String(ioddKind::UIntegerT)
-                    || v.editor.typeName == QLatin1String(ioddKind::IntegerT))) {
-                // Bounded so the products below cannot overflow.
-                const qint64 b = qBound<qint64>(-(qint64(1) << 32), toInt64(v.editor.bitLength), qint64(1) << 32);
-                qCDebug(lcDescription) << "array element bit length:" << b;
+            v.editor = elementEditor;
+            if (number) {
                 v.bitLength = QString::number(b * n);
                 v.editor.bitOffset = QString::number(b * (n - i));
             }
-            node.values.append(v);
+            if (!keepValue(node, v))
+                break;
         }
         return;
     }
@@ -615,7 +634,8 @@ void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable,
             v.editor = buildEditor(ri.datatype, QString());
             if (v.editor.bitOffset.isEmpty())
                 v.editor.bitOffset = ri.bitOffset;
-            node.values.append(v);
+            if (!keepValue(node, v))
+                break;
         }
         return;
     }
@@ -642,7 +662,16 @@ void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable,
             item.editor.defaultValue = item.editor.entries.last().second;
         }
     }
-    node.values.append(item);
+    keepValue(node, item);
+}
+
+// Appends the value when the budget has room for it and its editor's choices.
+bool analyIoddFile::keepValue(treeItem &node, const valueItem &value) const
+{
+    if (!m_budget.takeValue(value.editor.entries.size() + value.editor.ranges.size()))
+        return false;
+    node.values.append(value);
+    return true;
 }
 
 treeItem analyIoddFile::processDataIn() const
@@ -668,7 +697,8 @@ treeItem analyIoddFile::processData(const QString &tagName, bool input) const
                 v.editor.bitOffset = ri.bitOffset;
             if (input)
                 v.subindexAccess = record.subindexAccessSupported;
-            node.values.append(v);
+            if (!keepValue(node, v))
+                break;
         }
     };
 
@@ -676,7 +706,7 @@ treeItem analyIoddFile::processData(const QString &tagName, bool input) const
     for (int i = 0; i < list.count(); ++i) {
         const QDomElement pd = list.item(i).toElement();
         node.text = pd.attribute(QStringLiteral("bitLength"));
-        for (QDomNode n = pd.firstChild(); !n.isNull(); n = n.nextSibling()) {
+        for (QDomNode n = pd.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
             const QString tag = n.nodeName();
             if (tag == QLatin1String("Datatype")) {
                 const datatypePtr type = parseDatatype(n.toElement());
@@ -685,7 +715,7 @@ treeItem analyIoddFile::processData(const QString &tagName, bool input) const
                 } else {
                     valueItem v;
                     v.editor = buildEditor(type, QString());
-                    node.values.append(v);
+                    keepValue(node, v);
                 }
             } else if (tag == QLatin1String("DatatypeRef")) {
                 const datatypePtr type = findDatatype(n.toElement().attribute(QStringLiteral("datatypeId")));

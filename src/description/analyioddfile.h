@@ -8,6 +8,7 @@
 // independent of it.
 
 #include "analystdiodd.h"
+#include "buildbudget.h"
 #include "ioddindex.h"
 #include "ioddrecords.h"
 
@@ -26,11 +27,12 @@ class analyIoddFile : public QObject
 
 public:
     // Limits against hostile documents: how many elements an array variable
-    // is expanded into, how deep MenuRef nesting is followed, and how many
-    // menu nodes one buildMenu call may produce.
+    // is expanded into and how deep MenuRef nesting is followed. Menu nodes,
+    // values and the work of building them are limited for the whole loaded
+    // description together (buildBudget), not per call.
     static constexpr int maxArrayElements = 4096;
     static constexpr int maxMenuDepth = 32;
-    static constexpr int maxMenuNodes = 10000;
+    static constexpr int maxMenuNodes = buildBudget::maxMenuNodes;
 
     // With a non-empty path the file is read at once, without the standard
     // definitions (use load for those).
@@ -45,6 +47,11 @@ public:
     int load(const QString &path, const QString &stdBaseDir);
     // Why the last read file gave an empty document; empty when it parsed.
     QString errorString() const;
+    // Empty while everything built from this description fit its budget;
+    // otherwise which limit was reached. What was built up to then is kept.
+    QString truncatedNote() const;
+    // What building from the loaded description has spent so far.
+    const buildBudget &budget() const;
 
     // Standard definitions from <application dir>/std/std<version>/.
     void loadStandardDefinitions(const QString &version);
@@ -73,6 +80,7 @@ private:
     void addRecordItemRef(valueItem item, const variableItem &variable, treeItem &node) const;
     void addVariableRef(valueItem item, const variableItem &variable, bool button,
                         treeItem &node) const;
+    bool keepValue(treeItem &node, const valueItem &value) const;
     treeItem processData(const QString &tagName, bool input) const;
     treeItem buildMenuNode(const QString &menuId, int depth);
     int readDocument(const QString &path);
@@ -87,7 +95,7 @@ private:
     QString error;
     mutable ioddIndex index;
     QStringList m_menuPath;    // menu ids being built, outermost first
-    int m_menuNodes = 0;       // nodes built by the current outermost buildMenu
+    mutable buildBudget m_budget;   // spent by every build from this document
 };
 
 #endif // ANALYIODDFILE_H

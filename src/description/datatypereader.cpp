@@ -23,14 +23,20 @@ struct datatypeReader::depthGuard
     ~depthGuard() { --reader.m_depth; }
     bool exceeded() const
     {
-        return reader.m_depth > maxDepth || reader.m_created >= maxRecords;
+        return reader.m_depth > maxDepth || reader.m_created >= maxRecords
+               || (reader.m_budget && !reader.m_budget->open());
     }
     datatypeReader &reader;
 };
 
-datatypeReader::datatypeReader(ioddIndex &index, textLookup texts)
-    : m_index(index), m_texts(std::move(texts))
+datatypeReader::datatypeReader(ioddIndex &index, textLookup texts, buildBudget *budget)
+    : m_index(index), m_texts(std::move(texts)), m_budget(budget)
 {
+}
+
+bool datatypeReader::step()
+{
+    return !m_budget || m_budget->takeStep();
 }
 
 QString datatypeReader::nameOf(const QDomElement &element) const
@@ -55,13 +61,13 @@ datatypePtr datatypeReader::findDatatype(const QString &id)
 void datatypeReader::readValues(const QDomElement &element, QList<singleValueItem> *singles,
                                 QList<valueRangeItem> *ranges)
 {
-    for (QDomNode n = element.firstChild(); !n.isNull(); n = n.nextSibling()) {
+    for (QDomNode n = element.firstChild(); !n.isNull() && step(); n = n.nextSibling()) {
         const QString tag = n.nodeName();
         const QDomElement e = n.toElement();
         if (tag == QLatin1String("SingleValue") && singles) {
             singleValueItem sv;
             sv.value = e.attribute(QStringLiteral("value"));
-            for (QDomNode c = e.firstChild(); !c.isNull(); c = c.nextSibling()) {
+            for (QDomNode c = e.firstChild(); !c.isNull() && step(); c = c.nextSibling()) {
                 if (c.nodeName() == kName)
                     sv.name = nameOf(c.toElement());
             }
@@ -70,7 +76,7 @@ void datatypeReader::readValues(const QDomElement &element, QList<singleValueIte
             valueRangeItem vr;
             vr.lowerValue = e.attribute(QStringLiteral("lowerValue"));
             vr.upperValue = e.attribute(QStringLiteral("upperValue"));
-            for (QDomNode c = e.firstChild(); !c.isNull(); c = c.nextSibling()) {
+            for (QDomNode c = e.firstChild(); !c.isNull() && step(); c = c.nextSibling()) {
                 if (c.nodeName() == kName)
                     vr.name = nameOf(c.toElement());
             }
@@ -82,7 +88,7 @@ void datatypeReader::readValues(const QDomElement &element, QList<singleValueIte
 datatypePtr datatypeReader::parseDatatype(const QDomElement &element)
 {
     depthGuard guard(*this);
-    if (guard.exceeded())
+    if (guard.exceeded() || !step())
         return nullptr;
     const QString type = element.attribute(QStringLiteral("xsi:type"));
     const QString id = element.attribute(QStringLiteral("id"));
@@ -122,7 +128,7 @@ datatypePtr datatypeReader::parseDatatype(const QDomElement &element)
         auto t = std::make_shared<arrayType>();
         t->count = element.attribute(QStringLiteral("count"));
         t->subindexAccessSupported = element.attribute(QStringLiteral("subindexAccessSupported"));
-        for (QDomNode n = element.firstChild(); !n.isNull(); n = n.nextSibling()) {
+        for (QDomNode n = element.firstChild(); !n.isNull() && step(); n = n.nextSibling()) {
             if (n.nodeName() == QLatin1String("SimpleDatatype")) {
                 t->elementType = parseDatatype(n.toElement());
             } else if (n.nodeName() == QLatin1String("DatatypeRef")) {
@@ -135,15 +141,15 @@ datatypePtr datatypeReader::parseDatatype(const QDomElement &element)
         auto t = std::make_shared<recordType>();
         t->subindexAccessSupported = element.attribute(QStringLiteral("subindexAccessSupported"));
         t->bitLength = element.attribute(QStringLiteral("bitLength"));
-        for (QDomNode n = element.firstChild(); !n.isNull(); n = n.nextSibling()) {
-            if (n.nodeName() != QLatin1String("RecordItem"))
+        for (QDomNode n = element.firstChild(); !n.isNull() && step(); n = n.nextSibling()) {
+            if (n.nodeName() != QLatin1String("RecordItem") || t->items.size() >= maxRecordItems)
                 continue;
             const QDomElement e = n.toElement();
             recordItem item;
             item.subindex = e.attribute(QStringLiteral("subindex"));
             item.bitOffset = e.attribute(QStringLiteral("bitOffset"));
             item.accessRightRestriction = e.attribute(QStringLiteral("accessRightRestriction"));
-            for (QDomNode c = e.firstChild(); !c.isNull(); c = c.nextSibling()) {
+            for (QDomNode c = e.firstChild(); !c.isNull() && step(); c = c.nextSibling()) {
                 const QString tag = c.nodeName();
                 if (tag == kName) {
                     item.name = nameOf(c.toElement());
@@ -178,7 +184,7 @@ variablePtr datatypeReader::readVariable(const QDomElement &e)
     var->accessRights = e.attribute(QStringLiteral("accessRights"));
     var->dynamic = e.attribute(QStringLiteral("dynamic"));
     var->defaultValue = e.attribute(QStringLiteral("defaultValue"));
-    for (QDomNode n = e.firstChild(); !n.isNull(); n = n.nextSibling()) {
+    for (QDomNode n = e.firstChild(); !n.isNull() && step(); n = n.nextSibling()) {
         const QString tag = n.nodeName();
         const QDomElement child = n.toElement();
         if (tag == QLatin1String("DatatypeRef")) {
@@ -190,7 +196,8 @@ variablePtr datatypeReader::readVariable(const QDomElement &e)
         } else if (tag == kDescription) {
             var->description = nameOf(child);
         } else if (tag == QLatin1String("RecordItemInfo")) {
-            if (var->datatype && var->datatype->type == QLatin1String(ioddKind::RecordT)) {
+            if (var->datatype && var->datatype->type == QLatin1String(ioddKind::RecordT)
+                && std::static_pointer_cast<recordType>(var->datatype)->itemInfos.size() < maxRecordItems) {
                 recordItemInfo info;
                 info.subindex = child.attribute(QStringLiteral("subindex"));
                 info.defaultValue = child.attribute(QStringLiteral("defaultValue"));

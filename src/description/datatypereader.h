@@ -7,6 +7,7 @@
 
 #include "ioddrecords.h"
 
+#include "buildbudget.h"
 #include "ioddindex.h"
 
 #include <QDomElement>
@@ -21,11 +22,17 @@ public:
 
     // Limits against hostile documents: a DatatypeRef chain deeper than
     // maxDepth, or a lookup that would create more than maxRecords datatype
-    // records, resolves to null from that point on.
+    // records, resolves to null from that point on. A record keeps at most
+    // maxRecordItems items and item infos: subindex 1..255 is all a device
+    // can address.
     static constexpr int maxDepth = 16;
     static constexpr int maxRecords = 20000;
+    static constexpr int maxRecordItems = 255;
 
-    datatypeReader(ioddIndex &index, textLookup texts);
+    // With a budget, every record made and every child element looked at
+    // spends a step from it; once it is closed, lookups resolve to null and
+    // loops over children stop.
+    datatypeReader(ioddIndex &index, textLookup texts, buildBudget *budget = nullptr);
 
     // The first Datatype with this id in any DatatypeCollection, parsed anew;
     // null when there is none, its kind is unknown, or it refers back to itself.
@@ -43,9 +50,11 @@ private:
     void readValues(const QDomElement &element, QList<singleValueItem> *singles,
                     QList<valueRangeItem> *ranges);
     QString nameOf(const QDomElement &element) const;
+    bool step();
 
     ioddIndex &m_index;
     textLookup m_texts;
+    buildBudget *m_budget;
     QStringList m_resolving;   // ids of the DatatypeRef chain being followed
     int m_depth = 0;
     int m_created = 0;         // records created by the current outermost call

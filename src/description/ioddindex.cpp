@@ -181,3 +181,20 @@ QString ioddIndex::unit(const QString &code)
     }
     return m_units.value(code);
 }
+
+QList<QDomElement> ioddIndex::elements(const QString &tagName)
+{
+    const auto scan = [this, &tagName]() {
+        QList<QDomElement> result;
+        const QDomNodeList list = m_root.elementsByTagName(tagName);
+        for (int i = 0; i < list.count(); ++i)
+            result.append(list.item(i).toElement());
+        return result;
+    };
+    if (!enabled())
+        return scan();
+    auto it = m_elements.find(tagName);
+    if (it == m_elements.end())
+        it = m_elements.insert(tagName, scan());
+    return it.value();
+}

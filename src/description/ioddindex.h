@@ -35,6 +35,8 @@ public:
     QList<QDomElement> menus(const QString &id);
     // The "abbr" of the first Unit of a UnitCollection with this code.
     QString unit(const QString &code);
+    // Every element with this tag name, in document order.
+    QList<QDomElement> elements(const QString &tagName);
 
 private:
     QDomElement m_root;
@@ -48,6 +50,7 @@ private:
     QHash<QString, QList<QDomElement>> m_variables;
     QHash<QString, QList<QDomElement>> m_menus;
     QHash<QString, QString> m_units;
+    QHash<QString, QList<QDomElement>> m_elements;   // tag name -> elements, filled per tag on first use
 };
 
 #endif // IODDINDEX_H

@@ -1,23 +1,88 @@
 #include "ioddxml.h"
 
-#include <QDomNodeList>
 #include <QFileInfo>
-#include <QTextCodec>
+#include <QXmlStreamReader>
 
 namespace ioddXml {
 
+namespace {
+
+enum class verdict { good, doctype, entities, tooDeep, malformed };
+
+// One streaming pass over the content. QXmlStreamReader detects the encoding
+// the way the DOM parser does (byte-order mark, the first bytes, then the
+// encoding declaration through QTextCodec), so what it finds is what the DOM
+// parser would see. It stops at the first document type declaration: the DOM
+// parser would expand the entities declared there while it builds the tree.
+verdict scan(const QByteArray &content, QString *message)
+{
+    QXmlStreamReader xml(content);
+    // Prefixes are plain names to the DOM parser as it is used here.
+    xml.setNamespaceProcessing(false);
+    int depth = 0;
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (++depth > maxDepth) {
+                *message = QStringLiteral("elements nested deeper than %1 levels refused (line %2)")
+                               .arg(maxDepth)
+                               .arg(xml.lineNumber());
+                return verdict::tooDeep;
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        case QXmlStreamReader::DTD:
+            if (!xml.entityDeclarations().isEmpty()) {
+                *message = QStringLiteral("document type declaration with entities refused");
+                return verdict::entities;
+            }
+            *message = QStringLiteral("document type declaration refused");
+            return verdict::doctype;
+        default:
+            break;
+        }
+    }
+    if (xml.hasError()) {
+        // A document this pass cannot read is not handed to the DOM parser,
+        // which might read further (an unknown encoding, for one, it takes
+        // for UTF-8) and so past both checks.
+        *message = QStringLiteral("%1 (line %2, column %3)")
+                       .arg(xml.errorString())
+                       .arg(xml.lineNumber())
+                       .arg(xml.columnNumber());
+        return verdict::malformed;
+    }
+    message->clear();
+    return verdict::good;
+}
+
+} // namespace
+
 bool declaresEntities(const QByteArray &content)
 {
-    // UTF-16/32 documents would hide the markup from a byte search: decode
-    // those first. A BOM or a zero byte among the first four bytes tells them.
-    const bool wide = content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF")
-                      || content.left(4).contains('\0');
-    if (wide) {
-        QTextCodec *codec = QTextCodec::codecForUtfText(content, QTextCodec::codecForName("UTF-16"));
-        const QString text = codec->toUnicode(content);
-        return text.contains(QLatin1String("<!DOCTYPE")) && text.contains(QLatin1String("<!ENTITY"));
+    QString message;
+    return scan(content, &message) == verdict::entities;
+}
+
+bool parse(const QByteArray &content, QDomDocument &document, QString *error)
+{
+    document = QDomDocument();
+    QString message;
+    if (scan(content, &message) == verdict::good) {
+        int line = 0;
+        int column = 0;
+        if (document.setContent(content, &message, &line, &column)) {
+            message.clear();
+        } else {
+            document = QDomDocument();
+            message = QStringLiteral("%1 (line %2, column %3)").arg(message).arg(line).arg(column);
+        }
     }
-    return content.contains("<!DOCTYPE") && content.contains("<!ENTITY");
+    if (error)
+        *error = message;
+    return message.isEmpty();
 }
 
 int readFile(const QString &path, QFile &file, QString &storedPath, QByteArray &content,
@@ -30,33 +95,19 @@ int readFile(const QString &path, QFile &file, QString &storedPath, QByteArray &
         file.close();
         return -1;
     }
-    if (file.size() > maxFileSize) {
+    const qint64 size = file.size();
+    if (size > maxFileSize) {
         file.close();
         return -1;
     }
     storedPath = path;
-    content = file.read(maxFileSize + 1);
+    // What the file holds when it was opened: the buffer is as large as the
+    // file, not as large as the limit.
+    content = file.read(size);
     file.close();
 
-    QString message;
-    int line = 0;
-    int column = 0;
-    document = QDomDocument();
-    // QDomDocument expands internal entities while it parses, so a few lines
-    // of nested entity declarations can grow into gigabytes ("billion
-    // laughs"). IODD files never declare entities: a document that does is
-    // treated like one that is not well-formed.
-    if (declaresEntities(content)) {
-        message = QStringLiteral("document type declaration with entities refused");
-    } else if (!document.setContent(content, &message, &line, &column)) {
-        document = QDomDocument();
-        message = QStringLiteral("%1 (line %2, column %3)").arg(message).arg(line).arg(column);
-    } else {
-        message.clear();
-    }
+    parse(content, document, error);
     root = document.documentElement();
-    if (error)
-        *error = message;
     return 0;
 }
 

@@ -73,7 +73,7 @@ int ParseVIDDID::checkIoddIdentity(const QString &path, const QString &vendorId,
     const QByteArray content = file.read(ioddXml::maxFileSize + 1);
     QDomDocument document;
     if (content.size() > ioddXml::maxFileSize || ioddXml::declaresEntities(content)
-        || !document.setContent(content)) {
+        || !ioddXml::parse(content, document)) {
         qCWarning(lcLibrary) << "Failed to parse XML:" << path;
         file.close();
         return 1;

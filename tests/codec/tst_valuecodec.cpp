@@ -3,9 +3,12 @@
 #include "codec/valuecodec.h"
 #include "testhelpers.h"
 
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTextCodec>
 #include <QtTest>
+
+#include <limits>
 
 Q_DECLARE_METATYPE(valueItem)
 
@@ -235,6 +238,66 @@ private slots:
                     QCOMPARE(e.editor.value, QString::number(number));
             }
         }
+    }
+
+    // Numbers from a hostile description are clamped where they are used: no overflow, no huge buffers, no abort.
+    void hostileNumbers()
+    {
+        const QString huge = QString::number(std::numeric_limits<int>::max());
+        QElapsedTimer timer;
+        timer.start();
+        QStringList got;
+
+        // "Dec.N" with N far beyond what a double holds: at most 15 decimals.
+        for (const QString &format : {"Dec." + huge, QStringLiteral("Dec.100000000"), QStringLiteral("Dec.-7")}) {
+            valueItem e;
+            std::tie(e.defaultValue, e.gradient, e.displayFormat) = std::make_tuple(QStringLiteral("5"), QStringLiteral("0.5"), format);
+            got << valueCodec::defaultText(e);
+        }
+
+        // Lengths, offsets and subindices of 2^31 - 1 on a read of the largest variable and on writes.
+        const QByteArray all(maxOctets, '\xff');
+        valueItem number = num("UIntegerT", huge, huge, huge, "7");
+        decodeRecord(number, all);
+        got << number.editor.value;
+        number.editor.value = "7";
+        recordImage img;
+        QVERIFY(buildSingleItemImage(number, img));
+        got << QString::number(startRecordImage(number).length) << QString::number(img.length) << img.bytes().left(8).toHex();
+
+        valueItem octets = str("OctetStringT", "", qPrintable(huge), qPrintable(huge), "0x01");
+        decodeRecord(octets, all);
+        img = startRecordImage(octets);
+        QVERIFY(placeInRecordImage(octets, img));
+        got << octets.editor.value << QString::number(img.length) << img.bytes().toHex();
+        octets.editor.value = "0x02";
+        QVERIFY(buildSingleItemImage(octets, img));
+        got << QString::number(img.length);
+
+        valueItem flag = boolSub("16", qPrintable(huge), "On");
+        decodeRecord(flag, all.left(2));
+        img = startRecordImage(flag);
+        QVERIFY(placeInRecordImage(flag, img));
+        got << flag.editor.value << QString::number(img.length);
+
+        // The bit helpers take any int.
+        quint8 buf[4] = {};
+        insertBits(buf, 4, std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), 64, ~quint64(0));
+        insertBits(buf, 4, std::numeric_limits<int>::max(), std::numeric_limits<int>::min(), 64, ~quint64(0));
+        got << QString::number(extractBits(all, std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), 64))
+            << QString::number(extractBits(all, std::numeric_limits<int>::max(), std::numeric_limits<int>::min(), 64))
+            << QByteArray(reinterpret_cast<const char *>(buf), 4).toHex();
+
+        QCOMPARE(got, QStringList({"2.500000000000000", "2.500000000000000", "3",
+                                   // 64 bits at offset 1856 of 1856: nothing of it in the data; a 64-bit single write
+                                   "0", "232", "8", "0000000000000007",
+                                   // element 255 of 232-octet elements lies beyond the data and the image;
+                                   // a single write pads to 232 octets and keeps the 32 that fit
+                                   "0x", "32", QString(64, '0'), "32",
+                                   // subindex 255: bit 6 of octet 31, beyond a 16-bit variable
+                                   "Off", "2",
+                                   "0", "0", "00000000"}));
+        QVERIFY2(timer.elapsed() < 1000, "clamped numbers cost next to nothing");
     }
 
     void bitHelpers()

@@ -2,6 +2,7 @@
 
 #include "description/analyiodd.h"
 #include "description/analyioddfile.h"
+#include "description/builtindescription.h"
 #include "description/ioddindex.h"
 #include "description/ioddjson.h"
 #include "testhelpers.h"
@@ -127,6 +128,28 @@ private slots:
         const QByteArray scanned = describe(false);
         QVERIFY(scanned.size() > 100);
         QCOMPARE(describe(true), scanned);
+    }
+
+    // Real descriptions, the built-in one included, use a small part of the build budget.
+    void budgetHeadroom()
+    {
+        QStringList files = corpusFiles();
+        files.append(QStringLiteral(HUB8_SOURCE_DIR "/data/") + QLatin1String(builtinDescription::relativePath));
+        int most[4] = {};
+        for (const QString &path : qAsConst(files)) {
+            analyIODD header;
+            analyIoddFile file;
+            QVERIFY(header.open(path) == 0 && file.load(path, officialStd) == 0);
+            ioddJson::describe(header, file);
+            const buildBudget &b = file.budget();
+            QVERIFY2(file.truncatedNote().isEmpty(), qPrintable(path));
+            const int used[4] = {b.nodes(), b.values(), b.choices(), b.steps()};
+            for (int i = 0; i < 4; ++i)
+                most[i] = std::max(most[i], used[i]);
+        }
+        qInfo("most one description used: %d menu nodes, %d values, %d choices, %d steps", most[0], most[1], most[2], most[3]);
+        QVERIFY(most[0] * 10 < buildBudget::maxMenuNodes && most[1] * 10 < buildBudget::maxValues
+                && most[2] * 10 < buildBudget::maxChoices && most[3] * 10 < buildBudget::maxSteps);
     }
 
     void projectStandardDefinitions()

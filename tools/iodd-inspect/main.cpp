@@ -4,6 +4,8 @@
 //
 // Exit status: 0 when the file was read, 1 when it is not well-formed XML
 // (the empty records are still printed), 2 when it cannot be opened.
+// A description too large to build whole is printed as far as it fits, with
+// a note on stderr; the exit status is still 0.
 
 #include "description/analyiodd.h"
 #include "description/analyioddfile.h"
@@ -50,6 +52,8 @@ int main(int argc, char *argv[])
 
     const QByteArray json = ioddJson::describe(header, file);
     std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+    if (!file.truncatedNote().isEmpty())
+        std::fprintf(stderr, "iodd-inspect: %s: %s\n", qPrintable(path), qPrintable(file.truncatedNote()));
     if (!header.errorString().isEmpty()) {
         std::fprintf(stderr, "iodd-inspect: %s: not well-formed XML: %s\n", qPrintable(path),
                      qPrintable(header.errorString()));
