@@ -23,7 +23,8 @@ build_targets=()
 for t in "${targets[@]}"; do build_targets+=(--target "fuzz-$t"); done
 cmake --build "$dir" -j "$(nproc)" "${build_targets[@]}"
 
-# Seeds, fresh each run.
+# Seeds and artifacts, fresh each run.
+rm -rf "$dir/artifacts"
 seeds="$dir/seeds"
 rm -rf "$seeds"
 for t in "${targets[@]}"; do

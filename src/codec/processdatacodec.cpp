@@ -12,6 +12,10 @@ namespace processDataCodec {
 
 namespace {
 
+// IO-Link carries at most 32 octets of process data each way; sizes from a
+// description are held to that, so no item or layout can overflow.
+constexpr int maxBits = 32 * 8;
+
 bool isType(const valueItem &item, const char *kind)
 {
     return item.editor.typeName == QLatin1String(kind);
@@ -106,13 +110,14 @@ int itemBitLength(const valueItem &item)
 {
     const editorItem &e = item.editor;
     if (!e.bitLength.trimmed().isEmpty())
-        return std::max(e.bitLength.toInt(), 0);
+        return std::clamp(e.bitLength.toInt(), 0, maxBits);
     if (isType(item, ioddKind::Float32T))
         return 32;
     if (isType(item, ioddKind::TimeT) || isType(item, ioddKind::TimeSpanT))
         return 64;
-    if ((isType(item, ioddKind::StringT) || isType(item, ioddKind::OctetStringT)) && e.fixedLength.toInt() > 0)
-        return 8 * e.fixedLength.toInt();
+    const int octets = std::clamp(e.fixedLength.toInt(), 0, maxBits / 8);
+    if ((isType(item, ioddKind::StringT) || isType(item, ioddKind::OctetStringT)) && octets > 0)
+        return 8 * octets;
     return 1;
 }
 
@@ -127,7 +132,7 @@ bool meansOn(const QString &entryValue)
 inputLayout inputLayoutOf(const treeItem &node)
 {
     inputLayout layout;
-    layout.bitLength = node.text.toInt();
+    layout.bitLength = std::clamp(node.text.toInt(), 0, maxBits);
     int position = 0;
     for (const valueItem &item : node.values) {
         inputField field;

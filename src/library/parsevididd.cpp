@@ -68,12 +68,10 @@ int ParseVIDDID::checkIoddIdentity(const QString &path, const QString &vendorId,
         return 1;
     }
 
-    // Oversized files and documents declaring entities are refused like
-    // malformed ones: the DOM would expand them without bound.
-    const QByteArray content = file.read(ioddXml::maxFileSize + 1);
+    // Oversized files are refused like malformed ones, before anything is
+    // read; parse() refuses document type declarations and deep nesting.
     QDomDocument document;
-    if (content.size() > ioddXml::maxFileSize || ioddXml::declaresEntities(content)
-        || !ioddXml::parse(content, document)) {
+    if (file.size() > ioddXml::maxFileSize || !ioddXml::parse(file.readAll(), document)) {
         qCWarning(lcLibrary) << "Failed to parse XML:" << path;
         file.close();
         return 1;
