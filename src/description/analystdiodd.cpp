@@ -3,7 +3,46 @@
 #include "datatypereader.h"
 #include "ioddxml.h"
 
+#include <QDateTime>
 #include <QDomNodeList>
+#include <QFileInfo>
+#include <QHash>
+
+namespace {
+
+// The standard definition files are the same for every description a process
+// reads: each is parsed once and its document shared, read only, by every
+// reader. A file that changed on disk (time or size) is parsed again. The
+// tool reads descriptions on its GUI thread only.
+struct SharedFile
+{
+    QDateTime modified;
+    qint64 size = 0;
+    QByteArray content;
+    QDomDocument document;
+};
+
+int readShared(const QString &path, QFile &file, QString &storedPath, QByteArray &content, QDomDocument &document,
+               QDomElement &root)
+{
+    static QHash<QString, SharedFile> files;
+    const QFileInfo info(path);
+    const auto found = files.constFind(path);
+    if (found != files.constEnd() && info.isFile() && found->modified == info.lastModified()
+        && found->size == info.size()) {
+        storedPath = path;
+        content = found->content;
+        document = found->document;
+        root = document.documentElement();
+        return 0;
+    }
+    const int result = ioddXml::readFile(path, file, storedPath, content, document, root, nullptr);
+    if (result == 0 && !root.isNull())
+        files.insert(path, SharedFile{info.lastModified(), info.size(), content, document});
+    return result;
+}
+
+} // namespace
 
 analyStdIodd::analyStdIodd(const QString &path, QObject *parent)
     : QObject(parent)
@@ -16,14 +55,14 @@ analyStdIodd::~analyStdIodd() = default;
 
 int analyStdIodd::loadDefinitions(const QString &path)
 {
-    const int result = ioddXml::readFile(path, file, this->path, content, document, root, nullptr);
+    const int result = readShared(path, file, this->path, content, document, root);
     index.reset(root);
     return result;
 }
 
 int analyStdIodd::loadUnitDefinitions(const QString &path)
 {
-    const int result = ioddXml::readFile(path, unitFile, unitPath, unitContent, unitDocument, unitRoot, nullptr);
+    const int result = readShared(path, unitFile, unitPath, unitContent, unitDocument, unitRoot);
     unitIndex.reset(unitRoot);
     return result;
 }
