@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (AddressSanitizer and
 # UndefinedBehaviorSanitizer) in build-fuzz/ and runs each for SECONDS
-# (default 60), two at a time. Seeds: the saved regression inputs, the
+# (default 60), as many at a time as there are cores. Seeds: the saved regression inputs, the
 # project's own IODD files and examples, and ../shared/iodd-corpus when it is
 # there. Prints each target's runs and coverage; exits non-zero when a target
 # crashed, leaked, timed out or ran out of memory (the input is kept in
@@ -10,7 +10,9 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 seconds="${1:-60}"
-targets=(iodd link codec scenario)
+# HUB8_FUZZ_TARGETS picks targets ("iodd codec"), HUB8_FUZZ_JOBS how many run at once.
+read -r -a targets <<<"${HUB8_FUZZ_TARGETS:-iodd link codec scenario}"
+jobs="${HUB8_FUZZ_JOBS:-$(nproc)}"
 
 hub8_install "${HUB8_BUILD_PACKAGES[@]}" clang libclang-rt-14-dev
 
@@ -55,7 +57,7 @@ for t in "${targets[@]}"; do
     run_target "$t" &
     pids+=($!)
     names+=("$t")
-    if [ ${#pids[@]} -ge "$(nproc)" ]; then
+    if [ ${#pids[@]} -ge "$jobs" ]; then
         wait "${pids[0]}" || { echo "fuzz-${names[0]}: FAILED (see build-fuzz/fuzz-${names[0]}.log)"; status=1; }
         pids=("${pids[@]:1}")
         names=("${names[@]:1}")
