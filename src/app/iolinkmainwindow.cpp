@@ -213,7 +213,7 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
     analyIODD identityParser;
     identityParser.open(path);
     analyIoddFile description;
-    description.load(path);
+    const bool readable = description.load(path) == 0;
     const QList<variantItem> variants = description.readVariants();
     const deviceInfo identity = identityParser.readDeviceInfo();
 
@@ -244,6 +244,17 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
     if (!holder)
         return QString();
     holder->createPages(m_roleMenuSet, identity, description, false);
+    // A file that could not be read, was refused or was cut at a limit still
+    // gives the pages that fit; the Basic info page says what happened.
+    QString problem;
+    if (!readable)
+        problem = tr("描述文件无法打开：%1").arg(QDir::toNativeSeparators(path));
+    else if (!description.errorString().isEmpty())
+        problem = tr("描述文件无法读取（%1）：%2").arg(QFileInfo(path).fileName(), description.errorString());
+    else if (!description.truncatedNote().isEmpty())
+        problem = tr("描述文件超出限制，只显示了部分内容：%1").arg(description.truncatedNote());
+    if (auto *page = qobject_cast<widget_Port *>(ui->tabWidget->widget(PortItemView::adapterTabCount)))
+        page->showDescriptionProblem(problem);
     if (m_portEvents)
         holder->showDiagnosis(m_portEvents->events(port));
     return variant.name;

@@ -9,6 +9,7 @@
 #include "widget_portdi.h"
 #include "widget_portdo.h"
 #include "params/widget_parameter.h"
+
 #include "log/hub8log.h"
 #include "widgets/readonlyitem.h"
 
@@ -65,6 +66,25 @@ void widget_Port::clearDeviceInfo()
     ui->label_log->clear();
     ui->label_device->clear();
     ui->label_connect->clear();
+}
+
+void widget_Port::showDescriptionProblem(const QString &text)
+{
+    if (!m_problem) {
+        m_problem = new QLabel(this);
+        m_problem->setObjectName(QStringLiteral("label_descriptionProblem"));
+        m_problem->setWordWrap(true);
+        m_problem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_problem->setStyleSheet(QStringLiteral("QLabel{color:#8a1c1c;background:#fdecea;padding:4px;}"));
+        ui->verticalLayout->insertWidget(0, m_problem);
+    }
+    m_problem->setText(text);
+    m_problem->setVisible(!text.isEmpty());
+}
+
+QString widget_Port::descriptionProblem() const
+{
+    return m_problem && m_problem->isVisibleTo(this) ? m_problem->text() : QString();
 }
 
 QString widget_Port::libraryFolder(const deviceInfo &info)

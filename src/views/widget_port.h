@@ -38,6 +38,11 @@ public:
     widgat_adapter *createIsduConsole(int port);
     widget_ioddLookup *libraryLookup() const { return m_lookup; }
 
+    // A line at the top of the page saying what is wrong with the device's
+    // description file (unreadable, refused, or cut at a limit); empty hides it.
+    void showDescriptionProblem(const QString &text);
+    QString descriptionProblem() const;
+
     // The library folder of a description: <app dir>/iodd/<vendor>_<device>_<version>_<file stem>.
     static QString libraryFolder(const deviceInfo &info);
 
@@ -47,6 +52,7 @@ private:
 
     Ui::widget_Port *ui;
     widget_ioddLookup *m_lookup = nullptr;
+    class QLabel *m_problem = nullptr;
 };
 
 #endif // WIDGET_PORT_H

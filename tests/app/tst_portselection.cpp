@@ -12,6 +12,7 @@
 #include "link/portstatusmonitor.h"
 #include "params/widget_parameter.h"
 #include "port/portitemview.h"
+#include "views/widget_port.h"
 #include "virtualadapter.h"
 
 #include <QtTest>
@@ -114,6 +115,38 @@ private slots:
         QCOMPARE(QString("%1 %2").arg(page->port()).arg(page->role()), QString("1 SpecialistRoleMenuSet"));
         auto *params = find<QTableWidget>(page, "table_param");
         QCOMPARE(QString("%1 %2").arg(params->rowCount()).arg(params->item(0, 0)->text()), QString("64 Vendor Name"));
+    }
+
+    void badDescriptionIsNamedOnTheBasicInfoPage_data()
+    {
+        QTest::addColumn<QByteArray>("content");   // empty: no file at all
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("missing file") << QByteArray() << QStringLiteral("描述文件无法打开");
+        QTest::newRow("document type declaration")
+            << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE IODevice [<!ENTITY a \"aaaa\">]><IODevice>&a;</IODevice>")
+            << QStringLiteral("描述文件无法读取（bad.xml）");
+        QTest::newRow("nested too deep") << QByteArray("<IODevice>").repeated(1) + QByteArray("<a>").repeated(5000)
+                                         << QStringLiteral("描述文件无法读取（bad.xml）");
+    }
+    void badDescriptionIsNamedOnTheBasicInfoPage()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("bad.xml"));
+        if (!content.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        window->onCreatePortInfo(path, 1);
+        auto *page = qobject_cast<widget_Port *>(tabs->widget(3));
+        QVERIFY(page);
+        QVERIFY2(page->descriptionProblem().startsWith(problem), qPrintable(page->descriptionProblem()));
+        // The built-in description reads cleanly: no line.
+        answerVariantDialog(0);
+        window->onCreatePortInfo(IOLinkMainWindow::resolveDefaultIoddPath(), 2);
+        QVERIFY(qobject_cast<widget_Port *>(tabs->widget(3))->descriptionProblem().isEmpty());
     }
 
     void oddPortShowsTheConsole()
