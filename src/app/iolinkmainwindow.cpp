@@ -28,6 +28,8 @@
 #include <QIcon>
 #include <QTimer>
 
+#include <iterator>
+
 namespace {
 constexpr int roleDataRole = Qt::UserRole + 1;
 }
@@ -136,8 +138,6 @@ PortItemView *IOLinkMainWindow::portHolder(int port) const
 void IOLinkMainWindow::showPortStates()
 {
     static const char *const icons[] = {"port_off", "port_di", "port_do", "port_starting", "port_operate", "port_lost"};
-    const QStringList modeTexts{tr("未激活"), QStringLiteral("DI"), QStringLiteral("DO"), tr("IO-Link 启动中"),
-                                tr("IO-Link 运行"), tr("通信中断")};
     const bool answers = m_portMonitor && m_portMonitor->adapterAnswers();
     for (int p = 0; p < ui->treeWidget->topLevelItemCount(); ++p) {
         QTreeWidgetItem *item = ui->treeWidget->topLevelItem(p);
@@ -147,8 +147,10 @@ void IOLinkMainWindow::showPortStates()
             continue;
         }
         const PortState s = m_portMonitor->states().value(p);
-        item->setIcon(0, QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(icons[s.mode]))));
-        QString tip = modeTexts.value(s.mode);
+        // A port without a device in operate, when the adapter does not report modes: grey.
+        const char *icon = size_t(s.mode) < std::size(icons) ? icons[s.mode] : icons[0];
+        item->setIcon(0, QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(icon))));
+        QString tip = portModeText(s.mode);
         if (s.vendorId != 0 || s.deviceId != 0)
             tip += QStringLiteral("\nVendor ID %1, Device ID %2").arg(s.vendorId).arg(s.deviceId);
         item->setToolTip(0, tip);
@@ -202,7 +204,7 @@ void IOLinkMainWindow::on_treeWidget_itemClicked(QTreeWidgetItem *item, int colu
     if (i < 0)
         return;
     if (m_portMonitor)
-        m_portMonitor->poll();
+        m_portMonitor->refreshPort(i);
     const QString path = (i % 2 == 1) ? resolveDefaultIoddPath() : QString();
     onCreatePortInfo(path, uint8_t(i));
     ui->portView->setCurrentIndex(i);
