@@ -15,9 +15,6 @@
 
 namespace {
 
-// Time the adapter gets to relay a request before the response is read.
-constexpr int responseWaitMs = 400;
-
 bool isHexDigit(QChar c)
 {
     const ushort u = c.unicode();

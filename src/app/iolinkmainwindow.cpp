@@ -18,6 +18,9 @@
 #include "adapter/adapterview.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
+#include "params/widget_parameter.h"
+#include "procdata/widget_in.h"
+#include "procdata/widget_out.h"
 #include "resources/hub8resources.h"
 #include "log/hub8log.h"
 
@@ -102,12 +105,20 @@ void IOLinkMainWindow::initPortViews(uint8_t portCount)
         ui->portView->insertWidget(i, holder);
     }
 
-    ui->tabWidget->addTab(new AdapterView, QStringLiteral("适配器详情"));
-    ui->tabWidget->addTab(new AdapterCommView, QStringLiteral("适配器通信参数"));
-    ui->tabWidget->addTab(new AdapterPortView, QStringLiteral("适配器端口配置"));
+    auto *details = new AdapterView;
+    auto *comm = new AdapterCommView;
+    comm->setPageTimings({widget_Parameter::singleItemReadWaitMs, widget_Parameter::recordReadWaitMs,
+                          widget_Parameter::singleItemWriteWaitMs, widget_Parameter::recordWriteWaitMs,
+                          widget_in::pollIntervalMs, widget_out::settleMs});
+    m_adapterPortView = new AdapterPortView;
+    ui->tabWidget->addTab(details, QStringLiteral("适配器详情"));
+    ui->tabWidget->addTab(comm, QStringLiteral("适配器通信参数"));
+    ui->tabWidget->addTab(m_adapterPortView, QStringLiteral("适配器端口配置"));
     ui->tabWidget->setCurrentIndex(0);
 
     m_portMonitor = new portStatusMonitor(this);
+    details->setPortMonitor(m_portMonitor);
+    m_adapterPortView->setPortMonitor(m_portMonitor);
     m_portEvents = new portEventLog(portCount, this);
     connect(m_portMonitor, &portStatusMonitor::statesChanged, this, &IOLinkMainWindow::onPortStatesChanged);
     connect(m_portEvents, &portEventLog::eventsChanged, this, [this](int port) {
@@ -205,6 +216,8 @@ void IOLinkMainWindow::on_treeWidget_itemClicked(QTreeWidgetItem *item, int colu
         return;
     if (m_portMonitor)
         m_portMonitor->refreshPort(i);
+    if (m_adapterPortView)
+        m_adapterPortView->setPort(i);
     const QString path = (i % 2 == 1) ? resolveDefaultIoddPath() : QString();
     onCreatePortInfo(path, uint8_t(i));
     ui->portView->setCurrentIndex(i);
