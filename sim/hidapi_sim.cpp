@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 struct hid_device_
@@ -112,6 +113,99 @@ HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
     if (!dev)
         return g_globalError.empty() ? nullptr : g_globalError.c_str();
     return dev->lastError.empty() ? nullptr : dev->lastError.c_str();
+}
+
+} // extern "C"
+
+// The adapter's USB identity: the enumeration and the descriptor strings.
+
+namespace {
+
+const wchar_t *const usbManufacturer = L"Vanto Systems";
+const wchar_t *const usbProduct = L"VANTO-HUB8 IO-Link Master";
+const wchar_t *const usbSerialNumber = L"VH8-24-000417";
+constexpr unsigned short usbReleaseNumber = 0x0100;
+const char *const usbPath = "virtual:2e3c:af01";
+
+wchar_t *copyOf(const wchar_t *text)
+{
+    const size_t n = std::wcslen(text) + 1;
+    auto *copy = new wchar_t[n];
+    std::wmemcpy(copy, text, n);
+    return copy;
+}
+
+// Copies a descriptor string into the caller's buffer, cut to maxlen
+// characters with the terminating zero, as hidapi does.
+int copyString(hid_device *dev, const wchar_t *text, wchar_t *string, size_t maxlen)
+{
+    if (!dev || !string || maxlen == 0)
+        return -1;
+    if (disconnected(dev, L"hid_get_string: device disconnected"))
+        return -1;
+    std::wcsncpy(string, text, maxlen);
+    string[maxlen - 1] = L'\0';
+    return 0;
+}
+
+} // namespace
+
+extern "C" {
+
+// The virtual adapter while it is plugged in; a vendor or product id of 0 matches any.
+struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short vendor_id, unsigned short product_id)
+{
+    const VirtualAdapter::Faults &faults = VirtualAdapter::instance().faults();
+    if (faults.absent || faults.unplugged)
+        return nullptr;
+    if ((vendor_id != 0 && vendor_id != VirtualAdapter::usbVendorId)
+        || (product_id != 0 && product_id != VirtualAdapter::usbProductId))
+        return nullptr;
+    auto *info = new hid_device_info{};
+    const size_t pathSize = std::strlen(usbPath) + 1;
+    info->path = new char[pathSize];
+    std::memcpy(info->path, usbPath, pathSize);
+    info->vendor_id = VirtualAdapter::usbVendorId;
+    info->product_id = VirtualAdapter::usbProductId;
+    info->serial_number = copyOf(usbSerialNumber);
+    info->release_number = usbReleaseNumber;
+    info->manufacturer_string = copyOf(usbManufacturer);
+    info->product_string = copyOf(usbProduct);
+    info->usage_page = 0xFF00;   // vendor-defined
+    info->usage = 0x01;
+    info->interface_number = 0;
+#if HID_API_VERSION >= HID_API_MAKE_VERSION(0, 13, 0)
+    info->bus_type = HID_API_BUS_USB;
+#endif
+    return info;
+}
+
+void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *devs)
+{
+    while (devs) {
+        hid_device_info *next = devs->next;
+        delete[] devs->path;
+        delete[] devs->serial_number;
+        delete[] devs->manufacturer_string;
+        delete[] devs->product_string;
+        delete devs;
+        devs = next;
+    }
+}
+
+int HID_API_EXPORT_CALL hid_get_manufacturer_string(hid_device *dev, wchar_t *string, size_t maxlen)
+{
+    return copyString(dev, usbManufacturer, string, maxlen);
+}
+
+int HID_API_EXPORT_CALL hid_get_product_string(hid_device *dev, wchar_t *string, size_t maxlen)
+{
+    return copyString(dev, usbProduct, string, maxlen);
+}
+
+int HID_API_EXPORT_CALL hid_get_serial_number_string(hid_device *dev, wchar_t *string, size_t maxlen)
+{
+    return copyString(dev, usbSerialNumber, string, maxlen);
 }
 
 } // extern "C"

@@ -126,6 +126,14 @@ struct Reader
         return !o.contains(name) || text(field + QLatin1Char('.') + name, o.value(name), out);
     }
 
+    bool boolean(const QString &field, const QJsonValue &value, bool *out)
+    {
+        if (!value.isBool())
+            return expected(field, QStringLiteral("true or false"), value);
+        *out = value.toBool();
+        return true;
+    }
+
     bool choice(const QString &field, const QJsonValue &value, const QStringList &names, int *index)
     {
         *index = value.isString() ? names.indexOf(value.toString()) : -1;
@@ -138,6 +146,7 @@ struct Reader
     std::unique_ptr<VirtualDevice> ioddDevice(const QString &field, const QJsonObject &o);
     std::unique_ptr<VirtualDevice> genericDevice(const QString &field, const QJsonObject &o);
     bool port(const QString &field, const QJsonValue &value, PortPlan *plan);
+    bool adapter(const QString &field, const QJsonValue &value, bool *portStatusBlock);
 };
 
 std::unique_ptr<VirtualDevice> Reader::device(const QString &field, const QJsonValue &value)
@@ -227,6 +236,16 @@ bool Reader::port(const QString &field, const QJsonValue &value, PortPlan *plan)
     return true;
 }
 
+// What the adapter itself offers: with "portStatusBlock": false it serves only
+// the other registers, like an adapter without the port-status block.
+bool Reader::adapter(const QString &field, const QJsonValue &value, bool *portStatusBlock)
+{
+    QJsonObject o;
+    const QString key = QStringLiteral("portStatusBlock");
+    return object(field, value, &o) && onlyKnownKeys(field, o, {key})
+        && (!o.contains(key) || boolean(field + QLatin1Char('.') + key, o.value(key), portStatusBlock));
+}
+
 } // namespace
 
 bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString *error)
@@ -251,9 +270,13 @@ bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString 
     Reader read;
     const QJsonObject root = doc.object();
     double latency = VirtualAdapter::Faults().isduLatencyMs;
+    bool portStatusBlock = true;
     std::array<PortPlan, VirtualAdapter::portCount> plan;
     QJsonObject ports;
-    const bool ok = read.onlyKnownKeys(QString(), root, {QStringLiteral("isduLatencyMs"), QStringLiteral("ports")})
+    const QStringList topKeys{QStringLiteral("adapter"), QStringLiteral("isduLatencyMs"), QStringLiteral("ports")};
+    const bool ok = read.onlyKnownKeys(QString(), root, topKeys)
+        && (!root.contains(QStringLiteral("adapter"))
+            || read.adapter(QStringLiteral("adapter"), root.value(QStringLiteral("adapter")), &portStatusBlock))
         && (!root.contains(QStringLiteral("isduLatencyMs"))
             || read.integer(QStringLiteral("isduLatencyMs"), root.value(QStringLiteral("isduLatencyMs")), 0, 10000, &latency))
         && (!root.contains(QStringLiteral("ports")) || read.object(QStringLiteral("ports"), root.value(QStringLiteral("ports")), &ports));
@@ -278,6 +301,7 @@ bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString 
 
     adapter.reset();
     adapter.faults().isduLatencyMs = int(latency);
+    adapter.setPortStatusBlock(portStatusBlock);
     for (int p = 0; p < VirtualAdapter::portCount; ++p)
         adapter.setPort(p, plan[size_t(p)].mode, std::move(plan[size_t(p)].device));
     return true;

@@ -41,6 +41,7 @@ void VirtualAdapter::reset()
         p.digitalOut = false;
     }
     m_faults = Faults();
+    m_portStatusBlock = true;
     m_mailbox.reset();
     m_log.clear();
 }
@@ -141,7 +142,7 @@ quint8 VirtualAdapter::readHolding(quint16 address, int count, QByteArray &out)
     const Area status{adapterregs::portStatus, portCount * adapterregs::portStatusRegistersPerPort};
     const Area request{adapterregs::isduRequest, adapterregs::isduBlockRegisters};
     const Area response{adapterregs::isduResponse, adapterregs::isduBlockRegisters};
-    if (inside(address, count, status)) {
+    if (m_portStatusBlock && inside(address, count, status)) {
         out = portStatusRegisters().mid(2 * (address - status.first), 2 * count);
         return 0;
     }

@@ -75,6 +75,12 @@ public:
     // The Modbus slave on a frame payload, without transport or log.
     QByteArray handleFrame(const QByteArray &payload);
 
+    // Whether the port-status block at 0x3000 is served. Off, the adapter has
+    // only the other registers and a read there answers exception 02.
+    // reset() turns it back on.
+    void setPortStatusBlock(bool served) { m_portStatusBlock = served; }
+    bool portStatusBlock() const { return m_portStatusBlock; }
+
     const QList<Exchange> &log() const { return m_log; }
     void clearLog() { m_log.clear(); }
     int isduRequestCount() const { return m_mailbox.requestCount(); }
@@ -100,6 +106,7 @@ private:
     ModbusSlave m_slave;
     QList<Exchange> m_log;
     QElapsedTimer m_clock;
+    bool m_portStatusBlock = true;
 };
 
 #endif // VIRTUALADAPTER_H

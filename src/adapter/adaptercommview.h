@@ -7,14 +7,31 @@ namespace Ui {
 class AdapterCommView;
 }
 
+// "适配器通信参数": how the tool talks to the adapter, read-only (the adapter
+// has no command to change any of it): the link's settings and the waits the
+// pages keep between writing an ISDU request and reading its response.
 class AdapterCommView : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY(AdapterCommView)
 
 public:
+    // Waits of the pages of higher layers, handed in by the window that
+    // builds them. Zero shows as not known.
+    struct PageTimings
+    {
+        int parameterItemReadMs = 0;
+        int parameterRecordReadMs = 0;
+        int parameterItemWriteMs = 0;
+        int parameterRecordWriteMs = 0;
+        int processDataInPollMs = 0;
+        int processDataOutSettleMs = 0;
+    };
+
     explicit AdapterCommView(QWidget *parent = nullptr);
     ~AdapterCommView() override;
+
+    void setPageTimings(const PageTimings &timings);
 
 private:
     Ui::AdapterCommView *ui;

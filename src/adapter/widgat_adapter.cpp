@@ -6,6 +6,7 @@
 #include "link/linkexchange.h"
 #include "protocol/isdublock.h"
 #include "link/mymodbus.h"
+#include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 
 #include <QStringList>
@@ -13,9 +14,6 @@
 #include <QTextDocument>
 
 namespace {
-
-// Time the adapter gets to relay a request before the response is read.
-constexpr int responseWaitMs = 400;
 
 bool isHexDigit(QChar c)
 {
@@ -174,7 +172,8 @@ void widgat_adapter::slot_pbtn_sendClicked()
             block.data()[i] = quint8(parts.at(i).toUInt(nullptr, 16) & 0xFF);
     }
 
-    auto endWithLinkFailure = [this, operation] {
+    auto endWithLinkFailure = [this, operation, port] {
+        portStatusMonitor::relearn(port - 1);
         ui->pbtn_send->setEnabled(true);
         emit sigReply(operation, 0);
         emit sigExec(false);
@@ -199,6 +198,8 @@ void widgat_adapter::slot_pbtn_sendClicked()
     const int status = response.status();
     if (!response.success()) {
         qCDebug(lcViews).noquote() << isduStatusText(quint8(status));
+        if (status == isdustatus::communicationFailed)
+            portStatusMonitor::relearn(port - 1);
         ui->pbtn_send->setEnabled(true);
         emit sigReply(operation, operation == isduservice::clearData ? 2 : status);
         emit sigExec(false);

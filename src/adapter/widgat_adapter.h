@@ -27,6 +27,8 @@ public:
     // Selects "Port <portIndex + 1>" when the list holds it.
     void setPort(int portIndex);
 
+    // Time the adapter gets to relay a request before the response is read.
+    static constexpr int responseWaitMs = 400;
     // Most data bytes one request carries, and the hex digits that take.
     static constexpr int maxDataBytes = 32;
     static constexpr int maxHexDigits = 2 * maxDataBytes;

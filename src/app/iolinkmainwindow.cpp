@@ -18,6 +18,9 @@
 #include "adapter/adapterview.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
+#include "params/widget_parameter.h"
+#include "procdata/widget_in.h"
+#include "procdata/widget_out.h"
 #include "resources/hub8resources.h"
 #include "log/hub8log.h"
 
@@ -27,6 +30,8 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
+
+#include <iterator>
 
 namespace {
 constexpr int roleDataRole = Qt::UserRole + 1;
@@ -100,12 +105,20 @@ void IOLinkMainWindow::initPortViews(uint8_t portCount)
         ui->portView->insertWidget(i, holder);
     }
 
-    ui->tabWidget->addTab(new AdapterView, QStringLiteral("适配器详情"));
-    ui->tabWidget->addTab(new AdapterCommView, QStringLiteral("适配器通信参数"));
-    ui->tabWidget->addTab(new AdapterPortView, QStringLiteral("适配器端口配置"));
+    auto *details = new AdapterView;
+    auto *comm = new AdapterCommView;
+    comm->setPageTimings({widget_Parameter::singleItemReadWaitMs, widget_Parameter::recordReadWaitMs,
+                          widget_Parameter::singleItemWriteWaitMs, widget_Parameter::recordWriteWaitMs,
+                          widget_in::pollIntervalMs, widget_out::settleMs});
+    m_adapterPortView = new AdapterPortView;
+    ui->tabWidget->addTab(details, QStringLiteral("适配器详情"));
+    ui->tabWidget->addTab(comm, QStringLiteral("适配器通信参数"));
+    ui->tabWidget->addTab(m_adapterPortView, QStringLiteral("适配器端口配置"));
     ui->tabWidget->setCurrentIndex(0);
 
     m_portMonitor = new portStatusMonitor(this);
+    details->setPortMonitor(m_portMonitor);
+    m_adapterPortView->setPortMonitor(m_portMonitor);
     m_portEvents = new portEventLog(portCount, this);
     connect(m_portMonitor, &portStatusMonitor::statesChanged, this, &IOLinkMainWindow::onPortStatesChanged);
     connect(m_portEvents, &portEventLog::eventsChanged, this, [this](int port) {
@@ -136,8 +149,6 @@ PortItemView *IOLinkMainWindow::portHolder(int port) const
 void IOLinkMainWindow::showPortStates()
 {
     static const char *const icons[] = {"port_off", "port_di", "port_do", "port_starting", "port_operate", "port_lost"};
-    const QStringList modeTexts{tr("未激活"), QStringLiteral("DI"), QStringLiteral("DO"), tr("IO-Link 启动中"),
-                                tr("IO-Link 运行"), tr("通信中断")};
     const bool answers = m_portMonitor && m_portMonitor->adapterAnswers();
     for (int p = 0; p < ui->treeWidget->topLevelItemCount(); ++p) {
         QTreeWidgetItem *item = ui->treeWidget->topLevelItem(p);
@@ -147,8 +158,10 @@ void IOLinkMainWindow::showPortStates()
             continue;
         }
         const PortState s = m_portMonitor->states().value(p);
-        item->setIcon(0, QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(icons[s.mode]))));
-        QString tip = modeTexts.value(s.mode);
+        // A port without a device in operate, when the adapter does not report modes: grey.
+        const char *icon = size_t(s.mode) < std::size(icons) ? icons[s.mode] : icons[0];
+        item->setIcon(0, QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(icon))));
+        QString tip = portModeText(s.mode);
         if (s.vendorId != 0 || s.deviceId != 0)
             tip += QStringLiteral("\nVendor ID %1, Device ID %2").arg(s.vendorId).arg(s.deviceId);
         item->setToolTip(0, tip);
@@ -202,7 +215,9 @@ void IOLinkMainWindow::on_treeWidget_itemClicked(QTreeWidgetItem *item, int colu
     if (i < 0)
         return;
     if (m_portMonitor)
-        m_portMonitor->poll();
+        m_portMonitor->refreshPort(i);
+    if (m_adapterPortView)
+        m_adapterPortView->setPort(i);
     const QString path = (i % 2 == 1) ? resolveDefaultIoddPath() : QString();
     onCreatePortInfo(path, uint8_t(i));
     ui->portView->setCurrentIndex(i);

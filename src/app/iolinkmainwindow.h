@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+class AdapterPortView;
 class QTreeWidgetItem;
 class PortItemView;
 class portEventLog;
@@ -63,6 +64,7 @@ private:
     widget_loading *loading = nullptr;
     portStatusMonitor *m_portMonitor = nullptr;
     portEventLog *m_portEvents = nullptr;
+    AdapterPortView *m_adapterPortView = nullptr;
     QString m_roleMenuSet;
     QString m_ioddLibraryDir;
 };

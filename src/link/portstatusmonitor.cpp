@@ -1,9 +1,79 @@
 #include "portstatusmonitor.h"
 
 #include "protocol/adapterregisters.h"
+#include "protocol/modbusframe.h"
 #include "common.h"
+#include "directparameterpage.h"
+#include "linkexchange.h"
 #include "log/hub8log.h"
 #include "mymodbus.h"
+
+#include <QCoreApplication>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+constexpr quint8 illegalDataAddress = 0x02;
+
+// Ports the pages asked to have looked at again.
+QSet<int> &relearnRequests()
+{
+    static QSet<int> ports;
+    return ports;
+}
+
+// One checked read of the status block, as readRegistersChecked does it, but
+// an exception answer leaves its code in `exception`.
+int readStatusBlock(myModbus *link, int registers, QByteArray &out, quint8 &exception)
+{
+    unsigned char reply[modbusframe::reportSize];
+    const QByteArray request = modbusframe::readRequest(adapterregs::portStatus, quint16(registers));
+    if (link->transfer(modbusframe::toReport(request), reply) != 0)
+        return -1;
+    if (reply[0] == modbusframe::slaveAddress && reply[1] == (modbusframe::fnReadHolding | 0x80)
+        && modbusframe::crcValid(QByteArray(reinterpret_cast<const char *>(reply), 5))) {
+        exception = reply[2];
+        return -1;
+    }
+    const QByteArray answer(reinterpret_cast<const char *>(reply), 5 + 2 * registers);
+    if (reply[0] != modbusframe::slaveAddress || reply[1] != modbusframe::fnReadHolding || reply[2] != 2 * registers
+        || !modbusframe::crcValid(answer))
+        return -1;
+    out = answer.mid(3, 2 * registers);
+    return 0;
+}
+
+QList<int> allPorts()
+{
+    QList<int> ports;
+    for (int p = 0; p < adapterregs::portCount; ++p)
+        ports << p;
+    return ports;
+}
+
+} // namespace
+
+QString portModeText(quint8 mode)
+{
+    switch (mode) {
+    case adapterregs::ModeDeactivated:
+        return QCoreApplication::translate("portState", "未激活");
+    case adapterregs::ModeDigitalIn:
+        return QStringLiteral("DI");
+    case adapterregs::ModeDigitalOut:
+        return QStringLiteral("DO");
+    case adapterregs::ModeIoLinkStarting:
+        return QCoreApplication::translate("portState", "IO-Link 启动中");
+    case adapterregs::ModeIoLinkOperate:
+        return QCoreApplication::translate("portState", "IO-Link 运行");
+    case adapterregs::ModeCommunicationLost:
+        return QCoreApplication::translate("portState", "通信中断");
+    default:
+        return QCoreApplication::translate("portState", "未知（适配器不报告端口状态，端口上没有运行中的 IO-Link 设备应答）");
+    }
+}
 
 portStatusMonitor::portStatusMonitor(QObject *parent)
     : QObject(parent), m_states(adapterregs::portCount)
@@ -28,9 +98,21 @@ int portStatusMonitor::poll()
     myModbus *link = hub ? hub->modbus : nullptr;
     if (!link || link->busy)
         return 1;
+    if (!m_blockServed) {
+        // The ports the pages asked for; all while the adapter was not answering.
+        QList<int> ports = m_adapterAnswers ? relearnRequests().values() : allPorts();
+        std::sort(ports.begin(), ports.end());
+        return learnFromDevices(ports);
+    }
     const int count = adapterregs::portCount * adapterregs::portStatusRegistersPerPort;
     QByteArray regs;
-    if (link->readRegistersChecked(adapterregs::portStatus, count, regs) != 0) {
+    quint8 exception = 0;
+    if (readStatusBlock(link, count, regs, exception) != 0) {
+        if (exception == illegalDataAddress) {
+            qCInfo(lcLink) << "the adapter has no port-status block: port states come from the devices";
+            m_blockServed = false;
+            return learnFromDevices(allPorts());
+        }
         apply(QVector<PortState>(adapterregs::portCount), false);
         return -1;
     }
@@ -44,8 +126,64 @@ int portStatusMonitor::poll()
         if (s.mode > adapterregs::ModeCommunicationLost)
             s.mode = adapterregs::ModeDeactivated;
     }
+    relearnRequests().clear();   // the block told about every port
     apply(states, true);
     return 0;
+}
+
+int portStatusMonitor::refreshPort(int port)
+{
+    if (m_blockServed)
+        return poll();
+    // After a failed exchange the other ports' states are not known either.
+    return learnFromDevices(m_adapterAnswers ? QList<int>{port} : allPorts());
+}
+
+void portStatusMonitor::relearn(int port)
+{
+    if (port >= 0 && port < adapterregs::portCount)
+        relearnRequests().insert(port);
+}
+
+int portStatusMonitor::learnFromDevices(const QList<int> &ports)
+{
+    common *hub = common::instance();
+    myModbus *link = hub ? hub->modbus : nullptr;
+    if (!link || link->busy || ports.isEmpty())
+        return 1;
+    QVector<PortState> states = m_states;
+    bool answers = true;
+    {
+        const BusyGuard busy(link);
+        for (int p : ports) {
+            if (p < 0 || p >= states.size())
+                continue;
+            relearnRequests().remove(p);
+            DirectParameters page;
+            const DirectParameterRead result = readDirectParameters(link, p, this, &page);
+            if (result == DirectParameterRead::Gone)
+                return 1;
+            if (result == DirectParameterRead::NoAnswer) {
+                answers = false;
+                break;
+            }
+            PortState &s = states[p];
+            s = PortState();
+            s.mode = PortState::modeUnknown;
+            if (result == DirectParameterRead::Read) {
+                s.mode = adapterregs::ModeIoLinkOperate;
+                s.vendorId = page.vendorId;
+                s.deviceId = page.deviceId;
+            }
+        }
+    }
+    if (!answers) {
+        PortState unknown;
+        unknown.mode = PortState::modeUnknown;
+        states.fill(unknown);
+    }
+    apply(states, answers);
+    return answers ? 0 : -1;
 }
 
 void portStatusMonitor::apply(const QVector<PortState> &states, bool answers)

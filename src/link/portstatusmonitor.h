@@ -1,14 +1,21 @@
 #ifndef PORTSTATUSMONITOR_H
 #define PORTSTATUSMONITOR_H
 
+#include <QList>
 #include <QObject>
+#include <QString>
 #include <QTimer>
 #include <QVector>
 
 // What the adapter reports about one port.
 struct PortState
 {
-    quint8 mode = 0;   // adapterregs::PortMode
+    // Without the adapter's status block, the mode of a port whose device did
+    // not answer as an IO-Link device in operate: the port may be off, DI, DO
+    // or have a device that is not (yet) in operate.
+    static constexpr quint8 modeUnknown = 0xFF;
+
+    quint8 mode = 0;   // adapterregs::PortMode or modeUnknown
     quint16 vendorId = 0;
     quint32 deviceId = 0;
 
@@ -18,6 +25,9 @@ struct PortState
     }
     bool operator!=(const PortState &o) const { return !(*this == o); }
 };
+
+// The mode in words, as the tree and the port page show it.
+QString portModeText(quint8 mode);
 
 // Reads the adapter's port-status block (all eight ports in one request) and
 // keeps the hub's activePorts equal to the ports in IO-Link operate. Polls
@@ -43,16 +53,34 @@ public:
     const QVector<PortState> &states() const { return m_states; }
     bool adapterAnswers() const { return m_adapterAnswers; }
 
+    // False once the adapter has answered the status read with exception 02:
+    // it has no status block. The block is then not asked for again, and the
+    // ports' states come from their devices' direct parameter page 1: all
+    // ports at once, then a port on refreshPort() or after relearn().
+    bool statusBlockServed() const { return m_blockServed; }
+
+    // A click on `port`: poll(), or without the block a read of that port's
+    // device (of all ports while the adapter was not answering). Returns as poll().
+    int refreshPort(int port);
+
+    // A page whose exchange with `port` failed asks for the port to be looked
+    // at again; without the block it is, at the monitor's next turn (which
+    // otherwise reads nothing, unless the adapter was not answering).
+    static void relearn(int port);
+
 signals:
     // The port states or the adapter's presence changed.
     void statesChanged();
 
 private:
     void apply(const QVector<PortState> &states, bool answers);
+    // Learns the ports' states from their devices; returns as poll().
+    int learnFromDevices(const QList<int> &ports);
 
     QTimer m_timer;
     QVector<PortState> m_states;
     bool m_adapterAnswers = false;
+    bool m_blockServed = true;
 };
 
 #endif // PORTSTATUSMONITOR_H

@@ -6,6 +6,7 @@
 #include "codec/valuecodec.h"
 #include "link/common.h"
 #include "link/linkexchange.h"
+#include "link/portstatusmonitor.h"
 #include "link/mymodbus.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
@@ -80,6 +81,13 @@ IsduRequestBlock writeBlock(int port, const QString &index, const QString &subin
 bool isBlank(const QString &text)
 {
     return text.trimmed().isEmpty();
+}
+
+// A response saying the device cannot be reached: the port's state is looked at again.
+void noteUnreachable(int port, const QByteArray &response)
+{
+    if (IsduResponseBlock(response).status() == isdustatus::communicationFailed)
+        portStatusMonitor::relearn(port);
 }
 
 } // namespace
@@ -342,6 +350,7 @@ bool widget_Parameter::readMenu(treeItem &menu, ReadMode mode)
             QByteArray response;
             if (link->readRegisters(responseRegisters, blockRegisters, response) != 0)
                 continue;
+            noteUnreachable(m_port, response);
             const QByteArray data = IsduResponseBlock(response).dataRightAligned();
             cache.insert(entry.index, data);
             qCDebug(lcParams).noquote() << entry.index;
@@ -359,6 +368,7 @@ bool widget_Parameter::readMenu(treeItem &menu, ReadMode mode)
             QByteArray response;
             if (link->readRegisters(responseRegisters, blockRegisters, response) != 0)
                 continue;
+            noteUnreachable(m_port, response);
             valueCodec::decodeSingleItem(entry, IsduResponseBlock(response).data());
         }
     }

@@ -6,6 +6,7 @@
 #include "codec/processdatacodec.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
+#include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
 #include "widgets/pdtable.h"
@@ -155,6 +156,7 @@ void widget_in::slot_timerOut()
     if (hub->modbus->readRegisters(adapterregs::pdInWindow(port), registers, data) != 0) {
         // The last values stay; the user restarts when the link is back.
         timer.stop();
+        portStatusMonitor::relearn(port);
         return;
     }
     qCDebug(lcProcdata) << "___读取DI--------------";

@@ -5,6 +5,7 @@
 #include "link/common.h"
 #include "link/linkexchange.h"
 #include "link/mymodbus.h"
+#include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
 #include "widgets/myintvalidator.h"
@@ -206,7 +207,9 @@ void widget_out::slot_pbtn_writeClicked()
     } else {
         rc = link->writeRegistersText(address, recordWordsText());
     }
-    if (rc == 0 && !waitUnlessGone(this, settleMs))
+    if (rc != 0)
+        portStatusMonitor::relearn(port);
+    else if (!waitUnlessGone(this, settleMs))
         return;
     ui->pbtn_write->setEnabled(true);
 }

@@ -13,6 +13,11 @@
 // Response (read from the response registers):
 //   2 status, 6 data length, 7.. data; the other bytes belong to the adapter.
 
+namespace isdustatus {
+constexpr quint8 busy = 0x01;                  // the response is not ready yet
+constexpr quint8 communicationFailed = 0x06;   // no device in IO-Link operate on the port
+}
+
 namespace isduservice {
 constexpr quint8 noOperation = 0x00;
 constexpr quint8 clearData = 0x01;

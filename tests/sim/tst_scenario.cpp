@@ -1,6 +1,7 @@
 // Scenario files set up the virtual adapter's ports; bad files change nothing.
 
 #include "defaultsetup.h"
+#include "protocol/modbusframe.h"
 #include "scenario.h"
 #include "virtualadapter.h"
 
@@ -61,6 +62,24 @@ private slots:
         QVERIFY(!a.port(0).device && a.port(0).mode == Mode::Deactivated);
     }
 
+    void adapterWithoutStatusBlock()
+    {
+        const auto firstOctets = [this](quint16 address, int count) {
+            return a.handleFrame(modbusframe::readRequest(address, quint16(count))).left(3).toHex();
+        };
+        QString error;
+        QVERIFY2(applyScenarioJson(R"({"adapter": {"portStatusBlock": false},
+            "ports": {"Port1": {"mode": "iolink", "device": {}}}})", a, &error), qPrintable(error));
+        QVERIFY(!a.portStatusBlock());
+        QCOMPARE(firstOctets(0x3000, 24), QByteArray("018302"));   // exception 02
+        QCOMPARE(firstOctets(0x3003, 1), QByteArray("018302"));
+        QCOMPARE(firstOctets(0x3600, 20), QByteArray("010328"));   // the mailbox still answers
+        QCOMPARE(firstOctets(0x9000, 1), QByteArray("010302"));
+        QVERIFY2(applyScenarioJson(R"({"adapter": {}})", a, &error), qPrintable(error));
+        QVERIFY(a.portStatusBlock());
+        QCOMPARE(firstOctets(0x3000, 24), QByteArray("010330"));
+    }
+
     void badFilesChangeNothing_data()
     {
         QTest::addColumn<QByteArray>("json");
@@ -68,7 +87,13 @@ private slots:
         const auto row = [](const char *name, const char *json, const char *message) { QTest::newRow(name) << QByteArray(json) << QString::fromUtf8(message); };
         row("not json", "{ports:", "not JSON: unterminated object at offset 2");
         row("array at the top", "[]", "expected an object at the top, got an array");
-        row("unknown top key", R"({"latencyMs": 5})", R"(unknown key "latencyMs" (isduLatencyMs, ports))");
+        row("unknown top key", R"({"latencyMs": 5})", R"(unknown key "latencyMs" (adapter, isduLatencyMs, ports))");
+        row("adapter as text", R"({"adapter": "hub8"})", R"(adapter: expected an object, got "hub8")");
+        row("adapter key", R"({"adapter": {"statusBlock": false}})", R"(adapter: unknown key "statusBlock" (portStatusBlock))");
+        row("status block 0", R"({"adapter": {"portStatusBlock": 0}})", "adapter.portStatusBlock: expected true or false, got 0");
+        row("status block as text", R"({"adapter": {"portStatusBlock": "false"}})", R"(adapter.portStatusBlock: expected true or false, got "false")");
+        row("good adapter, then a bad latency", R"({"adapter": {"portStatusBlock": false}, "isduLatencyMs": -1})",
+            "isduLatencyMs: expected an integer 0..10000, got -1");
         row("latency 1e10", R"({"isduLatencyMs": 1e10})", "isduLatencyMs: expected an integer 0..10000, got 1e+10");
         row("latency as text", R"({"isduLatencyMs": "20"})", R"(isduLatencyMs: expected an integer 0..10000, got "20")");
         row("latency -1", R"({"isduLatencyMs": -1})", "isduLatencyMs: expected an integer 0..10000, got -1");
@@ -120,6 +145,7 @@ private slots:
         for (int p = 0; p < VirtualAdapter::portCount; ++p)   // the very same devices
             QCOMPARE(qMakePair(a.port(p).mode, static_cast<const VirtualDevice *>(a.port(p).device.get())), before.at(p));
         QCOMPARE(a.faults().isduLatencyMs, 7);
+        QVERIFY(a.portStatusBlock());
     }
 };
 

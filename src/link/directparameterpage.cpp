@@ -1,0 +1,69 @@
+#include "directparameterpage.h"
+
+#include "linkexchange.h"
+#include "mymodbus.h"
+#include "protocol/adapterregisters.h"
+#include "protocol/isdublock.h"
+
+#include <QCoreApplication>
+
+bool DirectParameters::decode(const QByteArray &octets, DirectParameters *out)
+{
+    if (octets.size() < size)
+        return false;
+    const auto at = [&octets](int i) { return quint8(octets.at(i)); };
+    out->minCycleTime = at(2);
+    out->revisionId = at(4);
+    out->vendorId = quint16((at(7) << 8) | at(8));
+    out->deviceId = (quint32(at(9)) << 16) | (quint32(at(10)) << 8) | at(11);
+    return true;
+}
+
+int cycleTimeUs(quint8 code)
+{
+    const int m = code & 0x3F;
+    switch (code >> 6) {
+    case 0:
+        return m * 100;
+    case 1:
+        return 6400 + m * 400;
+    case 2:
+        return 32000 + m * 1600;
+    default:
+        return -1;
+    }
+}
+
+QString cycleTimeText(quint8 code)
+{
+    const int us = cycleTimeUs(code);
+    if (us < 0)
+        return QCoreApplication::translate("directParameters", "无效代码 0x%1").arg(code, 2, 16, QLatin1Char('0'));
+    return QStringLiteral("%1 ms").arg(us / 1000.0, 0, 'f', 1);
+}
+
+DirectParameterRead readDirectParameters(myModbus *link, int port, const QObject *waiter, DirectParameters *out)
+{
+    const quint8 portNumber = quint8(port + 1);
+    if (link->writeIsduRequest(IsduRequestBlock::make(isduservice::read, portNumber, 0, 0, 0)) != 0)
+        return DirectParameterRead::NoAnswer;
+    for (int waited = 0; waited < directParameterWaitMs; waited += directParameterPollMs) {
+        if (!waitUnlessGone(waiter, directParameterPollMs))
+            return DirectParameterRead::Gone;
+        QByteArray raw;
+        if (link->readRegistersChecked(adapterregs::isduResponse, adapterregs::isduBlockRegisters, raw) != 0)
+            return DirectParameterRead::NoAnswer;
+        const IsduResponseBlock response(raw);
+        if (response.status() == isdustatus::busy)
+            continue;
+        // Another request took the mailbox meanwhile: this answer is not ours.
+        if (quint8(raw.at(0)) != isduservice::read || quint8(raw.at(1)) != portNumber)
+            return DirectParameterRead::Unclear;
+        if (response.status() == isdustatus::communicationFailed)
+            return DirectParameterRead::NoDevice;
+        if (!response.success() || !DirectParameters::decode(response.data(), out))
+            return DirectParameterRead::Unclear;
+        return DirectParameterRead::Read;
+    }
+    return DirectParameterRead::Unclear;
+}
