@@ -201,7 +201,9 @@ void IOLinkMainWindow::on_treeWidget_itemClicked(QTreeWidgetItem *item, int colu
     qCDebug(lcApp) << i;
     if (i < 0)
         return;
-    if (m_portMonitor)
+    // After a poll that got no answer, another would only freeze the window
+    // for the read timeout; the monitor's own schedule finds the adapter again.
+    if (m_portMonitor && !m_portMonitor->adapterSilent())
         m_portMonitor->poll();
     const QString path = (i % 2 == 1) ? resolveDefaultIoddPath() : QString();
     onCreatePortInfo(path, uint8_t(i));

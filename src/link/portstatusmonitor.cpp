@@ -24,6 +24,27 @@ void portStatusMonitor::stop()
 
 int portStatusMonitor::poll()
 {
+    const int result = readStates();
+    reschedule(result);
+    return result;
+}
+
+void portStatusMonitor::reschedule(int pollResult)
+{
+    if (pollResult == 1)
+        return;
+    // Only a poll that waited out the read timeout backs off: a refused
+    // answer or an unplugged adapter costs no time.
+    const myModbus *link = common::instance() ? common::instance()->modbus : nullptr;
+    const bool silent = pollResult != 0 && link && link->isConnected() && !link->lastAnswered();
+    m_silentPolls = silent ? qMin(m_silentPolls + 1, 16) : 0;
+    const int interval = qMin(maxPollIntervalMs, pollIntervalMs << qMin(m_silentPolls, 5));
+    if (m_timer.interval() != interval)
+        m_timer.setInterval(interval);
+}
+
+int portStatusMonitor::readStates()
+{
     common *hub = common::instance();
     myModbus *link = hub ? hub->modbus : nullptr;
     if (!link || link->busy)

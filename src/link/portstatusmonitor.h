@@ -22,7 +22,9 @@ struct PortState
 // Reads the adapter's port-status block (all eight ports in one request) and
 // keeps the hub's activePorts equal to the ports in IO-Link operate. Polls
 // once a second and on demand; a poll is skipped while the link is busy, so
-// it never splits another view's multi-step exchange.
+// it never splits another view's multi-step exchange. While the adapter lets
+// polls wait out the read timeout, the interval doubles up to 30 s; the first
+// answer brings it back to a second.
 class portStatusMonitor : public QObject
 {
     Q_OBJECT
@@ -32,6 +34,7 @@ public:
     explicit portStatusMonitor(QObject *parent = nullptr);
 
     static constexpr int pollIntervalMs = 1000;
+    static constexpr int maxPollIntervalMs = 30000;
 
     void start();
     void stop();
@@ -42,17 +45,23 @@ public:
 
     const QVector<PortState> &states() const { return m_states; }
     bool adapterAnswers() const { return m_adapterAnswers; }
+    // The last poll got no answer within the read timeout.
+    bool adapterSilent() const { return m_silentPolls > 0; }
+    int currentIntervalMs() const { return m_timer.interval(); }
 
 signals:
     // The port states or the adapter's presence changed.
     void statesChanged();
 
 private:
+    int readStates();
+    void reschedule(int pollResult);
     void apply(const QVector<PortState> &states, bool answers);
 
     QTimer m_timer;
     QVector<PortState> m_states;
     bool m_adapterAnswers = false;
+    int m_silentPolls = 0;
 };
 
 #endif // PORTSTATUSMONITOR_H

@@ -85,6 +85,44 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(hub->activePorts, QSet<int>({6}), 2500);
         monitor.stop();
     }
+
+    // Each poll the adapter leaves unanswered doubles the wait up to 30 s; an
+    // answer, even a refused one, and a failure that cost no time do not.
+    void backsOffWhileSilent()
+    {
+        adapter.setPort(2, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        portStatusMonitor monitor;
+        QCOMPARE(monitor.currentIntervalMs(), 1000);
+        adapter.faults().silent = true;
+        QList<int> intervals;
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(monitor.poll(), -1);
+            intervals << monitor.currentIntervalMs();
+        }
+        QCOMPARE(intervals, (QList<int>{2000, 4000, 8000, 16000, 30000, 30000}));
+        QVERIFY(monitor.adapterSilent() && hub->activePorts.isEmpty());
+        hub->modbus->busy = true;   // a skipped poll learns nothing
+        QCOMPARE(monitor.poll(), 1);
+        QCOMPARE(monitor.currentIntervalMs(), 30000);
+        hub->modbus->busy = false;
+
+        adapter.faults().silent = false;
+        QCOMPARE(monitor.poll(), 0);
+        QCOMPARE(monitor.currentIntervalMs(), 1000);
+        QVERIFY(!monitor.adapterSilent() && hub->activePorts == QSet<int>({2}));
+
+        adapter.faults().silent = true;
+        QCOMPARE(monitor.poll(), -1);
+        adapter.faults() = {};
+        adapter.faults().exception = 0x04;
+        QCOMPARE(monitor.poll(), -1);
+        QCOMPARE(monitor.currentIntervalMs(), 1000);
+        adapter.faults() = {};
+        adapter.faults().unplugged = true;
+        QCOMPARE(monitor.poll(), -1);
+        QCOMPARE(monitor.currentIntervalMs(), 1000);
+        QVERIFY(!monitor.adapterSilent());
+    }
 };
 
 QTEST_MAIN(tst_portstatusmonitor)
