@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+class LinkReconnector;
+class QLabel;
 class QTreeWidgetItem;
 class PortItemView;
 class portEventLog;
@@ -56,6 +58,8 @@ private:
     void applyStyleSheet();
     void showPortStates();
     void onPortStatesChanged();
+    // The status line: adapter connected, silent, or not connected and being reopened.
+    void showLinkStatus();
     void offerLibraryLookup(int port);
     int selectedPort() const;
 
@@ -63,6 +67,8 @@ private:
     widget_loading *loading = nullptr;
     portStatusMonitor *m_portMonitor = nullptr;
     portEventLog *m_portEvents = nullptr;
+    LinkReconnector *m_reconnector = nullptr;
+    QLabel *m_linkStatus = nullptr;
     QString m_roleMenuSet;
     QString m_ioddLibraryDir;
 };

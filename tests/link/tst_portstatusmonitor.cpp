@@ -3,6 +3,7 @@
 
 #include "genericdevice.h"
 #include "link/common.h"
+#include "link/linkreconnector.h"
 #include "link/mymodbus.h"
 #include "link/portstatusmonitor.h"
 #include "virtualadapter.h"
@@ -122,6 +123,35 @@ private slots:
         QCOMPARE(monitor.poll(), -1);
         QCOMPARE(monitor.currentIntervalMs(), 1000);
         QVERIFY(!monitor.adapterSilent());
+    }
+
+    // After an unplug the reconnector opens the adapter again once it is back
+    // (not while a page holds the link), and the next poll has the ports again.
+    void reconnectsAfterUnplug()
+    {
+        adapter.setPort(5, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        portStatusMonitor monitor;
+        LinkReconnector reconnector(hub->modbus);
+        QSignalSpy reconnected(&reconnector, &LinkReconnector::reconnected);
+        QCOMPARE(monitor.poll(), 0);
+        QVERIFY(!reconnector.retrying());
+        const QVector<PortState> before = monitor.states();
+
+        adapter.faults().unplugged = true;
+        QCOMPARE(monitor.poll(), -1);
+        QVERIFY(!hub->modbus->isConnected() && reconnector.retrying() && hub->activePorts.isEmpty());
+        QCOMPARE(reconnector.attempt(), -1);   // still unplugged
+        adapter.faults().unplugged = false;
+        hub->modbus->busy = true;
+        QCOMPARE(reconnector.attempt(), 1);
+        hub->modbus->busy = false;
+        QVERIFY(reconnected.isEmpty());
+
+        QTRY_COMPARE_WITH_TIMEOUT(reconnected.size(), 1, LinkReconnector::retryIntervalMs + 1000);
+        QVERIFY(hub->modbus->isConnected() && !reconnector.retrying());
+        QCOMPARE(monitor.poll(), 0);
+        QCOMPARE(monitor.states(), before);
+        QCOMPARE(hub->activePorts, QSet<int>({5}));
     }
 };
 
