@@ -46,6 +46,8 @@ int main(int argc, char *argv[])
                                       QStringLiteral("Set up the virtual adapter's ports from a JSON file."),
                                       QStringLiteral("FILE"));
     parser.addOption(scenario);
+    const QCommandLineOption log = logFileOption();
+    parser.addOption(log);
     const QCommandLineOption unplug(QStringLiteral("unplug"),
                                     QStringLiteral("Unplug the virtual adapter FROM seconds after start and plug it "
                                                    "in again at TO."),
@@ -77,5 +79,5 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
-    return runMainWindow(app);
+    return runMainWindow(app, parser.value(log));
 }

@@ -1,6 +1,8 @@
 // The link's commands against the virtual adapter: bytes across the hidapi seam, answer checks, failure paths.
 
 #include "genericdevice.h"
+#include "log/hub8log.h"
+#include "log/linktracefile.h"
 #include "protocol/modbusframe.h"
 #include "link/mymodbus.h"
 #include "virtualadapter.h"
@@ -256,6 +258,39 @@ private slots:
         QCOMPARE(adapter.log().size(), lateEcho ? 3 : 4);
         for (const auto &ex : adapter.log())
             QVERIFY(!ex.answer.isEmpty());
+    }
+
+    // --log: timestamped link lines and hex dumps in the file; hid_error's text
+    // only where a call failed.
+    void traceFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("trace.txt"));
+        {
+            LinkTraceFile trace;
+            QString error;
+            QVERIFY(!trace.open(dir.filePath(QStringLiteral("no/such/dir/x.txt")), &error));
+            QVERIFY(error.contains(QStringLiteral("cannot write")));
+            QVERIFY2(trace.open(path, &error), qPrintable(error));
+            QVERIFY(!LinkTraceFile().open(dir.filePath(QStringLiteral("second.txt"))));
+            QVERIFY(lcLinkRaw().isDebugEnabled());
+            QCOMPARE(link->openDevice(), 0);
+            QByteArray out;
+            QCOMPARE(link->readRegisters(0x9000, 1, out), 0);
+            adapter.faults().unplugged = true;
+            QCOMPARE(link->readRegisters(0x9000, 1, out), -1);
+        }
+        QVERIFY(!lcLinkRaw().isDebugEnabled());   // back as the rules say
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        const QRegularExpression stamp(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} hub8\\.link"));
+        for (const QString &line : lines)
+            QVERIFY2(stamp.match(line).hasMatch(), qPrintable(line));
+        const QString all = lines.join('\n');
+        QVERIFY(all.contains(QStringLiteral("hub8.link.raw: read request: 00 01 03 90 00 00 01 a9 0a")));
+        QVERIFY(all.contains(QStringLiteral("hub8.link: hid_read_timeout failed: hid_read_timeout: device disconnected")));
+        QVERIFY2(!all.contains(QStringLiteral("Success")), qPrintable(all));
     }
 
     // A report the adapter takes only in part fails at once: no read, nothing reaches the adapter.
