@@ -14,14 +14,22 @@
 
 struct hid_device_
 {
+    struct Answer
+    {
+        qint64 arrivesAtMs;   // on the adapter's clock
+        QByteArray report;
+    };
+
     std::wstring lastError;
-    QByteArray pendingAnswer;
-    bool hasAnswer = false;
+    QList<Answer> inputQueue;    // answers on their way to the host, in arrival order
+    bool readFailsNext = false;
     bool disconnected = false;   // once unplugged, this handle stays dead
 };
 
 namespace {
 std::wstring g_globalError;
+// What hidapi reports when the last call went well.
+const wchar_t *const noError = L"Success";
 
 // Once the adapter is unplugged its open handles stay dead, as a real USB
 // device's would; true with `error` as the handle's last error then.
@@ -75,17 +83,27 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
         return -1;
     if (disconnected(dev, L"hid_write: device disconnected"))
         return -1;
-    const int taken = VirtualAdapter::instance().faults().shortWriteBytes;
-    if (taken >= 0 && size_t(taken) < length) {
-        // Only part of the report left the host: the adapter sees nothing and will not answer.
-        dev->pendingAnswer.clear();
-        dev->hasAnswer = false;
-        return taken;
-    }
+    VirtualAdapter &adapter = VirtualAdapter::instance();
+    VirtualAdapter::Faults &faults = adapter.faults();
+    // Only part of the report left the host: the adapter sees nothing and will not answer.
+    if (faults.shortWriteBytes >= 0 && size_t(faults.shortWriteBytes) < length)
+        return faults.shortWriteBytes;
     // A report longer than 65 bytes is cut to the report size, as the device would.
     const QByteArray report(reinterpret_cast<const char *>(data), int(qMin<size_t>(length, 65)));
-    dev->pendingAnswer = VirtualAdapter::instance().handleReport(report);
-    dev->hasAnswer = !dev->pendingAnswer.isEmpty();
+    const QByteArray answer = adapter.handleReport(report);
+    if (!answer.isEmpty()) {
+        const qint64 arrives = adapter.nowMs() + qMax(0, faults.lateAnswerMs);
+        int at = dev->inputQueue.size();
+        while (at > 0 && dev->inputQueue.at(at - 1).arrivesAtMs > arrives)
+            --at;
+        dev->inputQueue.insert(at, {arrives, answer});
+    }
+    dev->readFailsNext = faults.readErrorAfterWrite;
+    if (faults.unplugAfterWrite) {
+        faults.unplugAfterWrite = false;
+        faults.unplugged = true;
+    }
+    dev->lastError.clear();
     return int(length);
 }
 
@@ -96,23 +114,32 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
         return -1;
     if (disconnected(dev, L"hid_read_timeout: device disconnected"))
         return -1;
-    if (!dev->hasAnswer) {
+    if (dev->readFailsNext) {
+        dev->readFailsNext = false;
+        dev->lastError = L"hid_read_timeout: read error";
+        return -1;
+    }
+    dev->lastError.clear();
+    // The first answer in the queue, if it arrives within the wait (-1: no limit).
+    const bool queued = !dev->inputQueue.isEmpty();
+    const qint64 untilArrival = queued ? dev->inputQueue.first().arrivesAtMs - VirtualAdapter::instance().nowMs() : 0;
+    if (!queued || (milliseconds >= 0 && untilArrival > milliseconds)) {
         if (milliseconds > 0)
             QThread::msleep(static_cast<unsigned long>(milliseconds));
         return 0;
     }
-    const size_t n = qMin<size_t>(length, size_t(dev->pendingAnswer.size()));
-    std::memcpy(data, dev->pendingAnswer.constData(), n);
-    dev->hasAnswer = false;
-    dev->pendingAnswer.clear();
+    if (untilArrival > 0)
+        QThread::msleep(static_cast<unsigned long>(untilArrival));
+    const QByteArray report = dev->inputQueue.takeFirst().report;
+    const size_t n = qMin<size_t>(length, size_t(report.size()));
+    std::memcpy(data, report.constData(), n);
     return int(n);
 }
 
 HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
 {
-    if (!dev)
-        return g_globalError.empty() ? nullptr : g_globalError.c_str();
-    return dev->lastError.empty() ? nullptr : dev->lastError.c_str();
+    const std::wstring &error = dev ? dev->lastError : g_globalError;
+    return error.empty() ? noError : error.c_str();
 }
 
 } // extern "C"

@@ -7,8 +7,30 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 
 #include <cstdio>
+
+namespace {
+
+// "A,B" (seconds after start): the fault is on from A to B; "A": from A on.
+bool scheduleFault(const QString &times, bool VirtualAdapter::Faults::*fault, QString *error)
+{
+    const QStringList parts = times.split(QLatin1Char(','));
+    bool okFrom = false, okTo = true;
+    const double from = parts.value(0).toDouble(&okFrom);
+    const double to = parts.size() > 1 ? parts.at(1).toDouble(&okTo) : -1;
+    if (parts.size() > 2 || !okFrom || !okTo || from < 0 || (parts.size() > 1 && to <= from)) {
+        *error = QStringLiteral("expected FROM[,TO] in seconds, TO after FROM, got \"%1\"").arg(times);
+        return false;
+    }
+    QTimer::singleShot(int(from * 1000), [fault] { VirtualAdapter::instance().faults().*fault = true; });
+    if (to > 0)
+        QTimer::singleShot(int(to * 1000), [fault] { VirtualAdapter::instance().faults().*fault = false; });
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -24,6 +46,18 @@ int main(int argc, char *argv[])
                                       QStringLiteral("Set up the virtual adapter's ports from a JSON file."),
                                       QStringLiteral("FILE"));
     parser.addOption(scenario);
+    const QCommandLineOption log = logFileOption();
+    parser.addOption(log);
+    const QCommandLineOption unplug(QStringLiteral("unplug"),
+                                    QStringLiteral("Unplug the virtual adapter FROM seconds after start and plug it "
+                                                   "in again at TO."),
+                                    QStringLiteral("FROM[,TO]"));
+    const QCommandLineOption silent(QStringLiteral("silent"),
+                                    QStringLiteral("Let the virtual adapter leave every request unanswered from FROM "
+                                                   "to TO seconds after start."),
+                                    QStringLiteral("FROM[,TO]"));
+    parser.addOption(unplug);
+    parser.addOption(silent);
     parser.process(app);
 
     VirtualAdapter &adapter = VirtualAdapter::instance();
@@ -35,5 +69,15 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
-    return runMainWindow(app);
+    const QList<QPair<QCommandLineOption, bool VirtualAdapter::Faults::*>> timed{
+        {unplug, &VirtualAdapter::Faults::unplugged}, {silent, &VirtualAdapter::Faults::silent}};
+    for (const auto &option : timed) {
+        QString error;
+        if (parser.isSet(option.first) && !scheduleFault(parser.value(option.first), option.second, &error)) {
+            std::fprintf(stderr, "vanto-hub8-sim: --%s: %s\n", qPrintable(option.first.names().first()),
+                         qPrintable(error));
+            return 1;
+        }
+    }
+    return runMainWindow(app, parser.value(log));
 }

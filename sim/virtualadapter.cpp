@@ -87,6 +87,19 @@ QByteArray VirtualAdapter::handleFrame(const QByteArray &payload)
         answer[3] = char(quint8(answer.at(3)) ^ 0x01);
         modbusframe::appendCrc(answer);
     }
+    if (m_faults.wrongCount && answer.size() >= 5 && !(quint8(answer.at(1)) & 0x80)) {
+        // Well-formed, but for another count: the write echo's count, or one register less read.
+        answer.chop(2);
+        if (quint8(answer.at(1)) == modbusframe::fnWriteMultiple) {
+            answer[5] = char(quint8(answer.at(5)) ^ 0x01);
+        } else if (quint8(answer.at(2)) >= 2) {
+            answer.chop(2);
+            answer[2] = char(quint8(answer.at(2)) - 2);
+        }
+        modbusframe::appendCrc(answer);
+    }
+    if (m_faults.badCrc && !answer.isEmpty())
+        answer[answer.size() - 1] = char(quint8(answer.at(answer.size() - 1)) ^ 0xFF);
     return answer;
 }
 

@@ -53,6 +53,15 @@ public:
         int isduLatencyMs = 20;     // processing time of the mailbox
         int shortWriteBytes = -1;   // >= 0: hid_write takes only this many bytes of a
                                     // longer report, which never reaches the adapter
+        bool wrongCount = false;    // write answers echo another register count, read
+                                    // answers carry one register less (both well-formed)
+        bool badCrc = false;        // every answer carries a wrong CRC
+        int lateAnswerMs = 0;       // answers reach the host this long after their request
+                                    // and wait in its input queue until read
+        bool unplugAfterWrite = false;   // the next report reaches the adapter, then it is
+                                         // unplugged (unplugged set, this one cleared)
+        bool readErrorAfterWrite = false;   // the first hid_read_timeout after each write
+                                            // fails; the answer stays queued
     };
 
     struct Exchange

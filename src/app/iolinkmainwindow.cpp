@@ -10,6 +10,7 @@
 #include "library/widget_loading.h"
 #include "library/widget_productname.h"
 #include "protocol/adapterregisters.h"
+#include "link/linkreconnector.h"
 #include "link/portstatusmonitor.h"
 #include "port/porteventlog.h"
 #include "port/portitemview.h"
@@ -29,6 +30,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLabel>
 #include <QTimer>
 
 #include <iterator>
@@ -125,6 +127,16 @@ void IOLinkMainWindow::initPortViews(uint8_t portCount)
         if (PortItemView *holder = portHolder(port))
             holder->showDiagnosis(m_portEvents->events(port));
     });
+    m_linkStatus = new QLabel(ui->widget_tool);
+    m_linkStatus->setObjectName(QStringLiteral("label_linkStatus"));
+    m_linkStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 12px;"));
+    ui->horizontalLayout->insertWidget(1, m_linkStatus);
+    m_reconnector = new LinkReconnector(hub->modbus, this);
+    connect(hub->modbus, &myModbus::connectionChanged, this, &IOLinkMainWindow::showLinkStatus);
+    // Queued: the poll runs once the reconnect has returned.
+    connect(m_reconnector, &LinkReconnector::reconnected, m_portMonitor, &portStatusMonitor::poll,
+            Qt::QueuedConnection);
+
     m_portMonitor->poll();
     onPortStatesChanged();
     m_portMonitor->start();
@@ -133,7 +145,21 @@ void IOLinkMainWindow::initPortViews(uint8_t portCount)
 void IOLinkMainWindow::onPortStatesChanged()
 {
     showPortStates();
+    showLinkStatus();
     m_portEvents->update(m_portMonitor->adapterAnswers(), m_portMonitor->states());
+}
+
+void IOLinkMainWindow::showLinkStatus()
+{
+    if (!m_linkStatus)
+        return;
+    const myModbus *link = common::instance() ? common::instance()->modbus : nullptr;
+    if (!link || !link->isConnected())
+        m_linkStatus->setText(tr("适配器未连接，正在重新连接…"));
+    else if (m_portMonitor && !m_portMonitor->adapterAnswers())
+        m_linkStatus->setText(tr("适配器无应答"));
+    else
+        m_linkStatus->setText(tr("适配器已连接"));
 }
 
 PortItemView *IOLinkMainWindow::portHolder(int port) const
@@ -214,7 +240,9 @@ void IOLinkMainWindow::on_treeWidget_itemClicked(QTreeWidgetItem *item, int colu
     qCDebug(lcApp) << i;
     if (i < 0)
         return;
-    if (m_portMonitor)
+    // After a poll that got no answer, another would only freeze the window
+    // for the read timeout; the monitor's own schedule finds the adapter again.
+    if (m_portMonitor && !m_portMonitor->adapterSilent())
         m_portMonitor->refreshPort(i);
     if (m_adapterPortView)
         m_adapterPortView->setPort(i);

@@ -7,6 +7,8 @@
 #include <cstdint>
 
 class AdapterPortView;
+class LinkReconnector;
+class QLabel;
 class QTreeWidgetItem;
 class PortItemView;
 class portEventLog;
@@ -57,6 +59,8 @@ private:
     void applyStyleSheet();
     void showPortStates();
     void onPortStatesChanged();
+    // The status line: adapter connected, silent, or not connected and being reopened.
+    void showLinkStatus();
     void offerLibraryLookup(int port);
     int selectedPort() const;
 
@@ -65,6 +69,8 @@ private:
     portStatusMonitor *m_portMonitor = nullptr;
     portEventLog *m_portEvents = nullptr;
     AdapterPortView *m_adapterPortView = nullptr;
+    LinkReconnector *m_reconnector = nullptr;
+    QLabel *m_linkStatus = nullptr;
     QString m_roleMenuSet;
     QString m_ioddLibraryDir;
 };

@@ -1,11 +1,20 @@
 #include "toolmain.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 
 int main(int argc, char *argv[])
 {
     if (!toolHasDisplay())
         return reportNoDisplay(argv[0]);
     QApplication app(argc, argv);
-    return runMainWindow(app);
+    QApplication::setApplicationName(QStringLiteral("vanto-hub8"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("The VANTO-HUB8 IO-Link tool."));
+    parser.addHelpOption();
+    const QCommandLineOption log = logFileOption();
+    parser.addOption(log);
+    parser.process(app);
+    return runMainWindow(app, parser.value(log));
 }

@@ -2,6 +2,7 @@
 
 #include "iolinkmainwindow.h"
 
+#include "log/linktracefile.h"
 #include "protocol/adapterregisters.h"
 
 #include <QApplication>
@@ -27,9 +28,22 @@ int reportNoDisplay(const char *program)
     return 2;
 }
 
-int runMainWindow(QApplication &app)
+QCommandLineOption logFileOption()
 {
-    Q_UNUSED(app)
+    return QCommandLineOption(QStringLiteral("log"),
+                              QStringLiteral("Write the adapter link's messages and every report in hex, with "
+                                             "timestamps, to FILE (for support)."),
+                              QStringLiteral("FILE"));
+}
+
+int runMainWindow(QApplication &app, const QString &logFile)
+{
+    LinkTraceFile trace;
+    QString error;
+    if (!logFile.isEmpty() && !trace.open(logFile, &error)) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(app.applicationName()), qPrintable(error));
+        return 1;
+    }
     IOLinkMainWindow w;
     w.initPortViews(adapterregs::portCount);
     w.show();

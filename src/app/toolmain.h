@@ -1,6 +1,9 @@
 #ifndef TOOLMAIN_H
 #define TOOLMAIN_H
 
+#include <QCommandLineOption>
+#include <QString>
+
 class QApplication;
 
 // True when Qt can show a window: a platform was chosen or a display is set.
@@ -9,7 +12,13 @@ bool toolHasDisplay();
 // Prints how to start the tool without a display and returns the exit code.
 int reportNoDisplay(const char *program);
 
-// Creates the main window, starts the adapter link and runs the event loop.
-int runMainWindow(QApplication &app);
+// --log FILE: the link's messages and a hex dump of every report, with
+// timestamps, go to FILE.
+QCommandLineOption logFileOption();
+
+// Creates the main window, starts the adapter link and runs the event loop;
+// with a log file named, traces the link into it first (exit code 1 when it
+// cannot be written).
+int runMainWindow(QApplication &app, const QString &logFile = QString());
 
 #endif // TOOLMAIN_H

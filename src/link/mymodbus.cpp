@@ -25,52 +25,177 @@ myModbus::myModbus(QObject *parent) : QObject(parent) {}
 
 myModbus::~myModbus()
 {
-    closeDevice();
+    releaseHandle();
 }
 
 int myModbus::openDevice()
 {
-    if (hid_init() < 0)
+    const bool wasConnected = isConnected();
+    releaseHandle();
+    if (hid_init() == 0)
+        device = hid_open(adapterVendorId, adapterProductId, nullptr);
+    if (!device) {
+        // Said once per cause: a reconnect that keeps failing does not repeat it.
+        const wchar_t *err = hid_error(nullptr);
+        const QString text = err ? QString::fromWCharArray(err) : QString();
+        if (text != m_lastOpenError && !text.isEmpty())
+            qCDebug(lcLink).noquote() << text;
+        m_lastOpenError = text;
+        if (wasConnected)
+            emit connectionChanged(false);
         return -1;
-    device = hid_open(adapterVendorId, adapterProductId, nullptr);
-    const wchar_t *err = hid_error(device);
-    if (err && *err)
-        qCDebug(lcLink).noquote() << QString::fromWCharArray(err);
-    return device ? 0 : -1;
+    }
+    m_lastOpenError.clear();
+    if (!wasConnected)
+        emit connectionChanged(true);
+    return 0;
 }
 
 int myModbus::closeDevice()
+{
+    const bool wasConnected = isConnected();
+    releaseHandle();
+    if (wasConnected)
+        emit connectionChanged(false);
+    return 0;
+}
+
+void myModbus::releaseHandle()
 {
     if (device) {
         hid_close(device);
         hid_exit();
         device = nullptr;
     }
-    return 0;
+    m_hidFailed = false;
+    m_lastAnswered = false;
+    m_lastException = 0;
+}
+
+void myModbus::setHidFailed(bool failed)
+{
+    const bool wasConnected = isConnected();
+    m_hidFailed = failed;
+    if (isConnected() != wasConnected)
+        emit connectionChanged(isConnected());
+}
+
+void myModbus::logHidError(const char *call)
+{
+    const wchar_t *err = hid_error(device);
+    qCDebug(lcLink).noquote() << call << "failed:" << (err ? QString::fromWCharArray(err) : QString());
 }
 
 int myModbus::transfer(const QByteArray &request, unsigned char reply[65])
 {
     if (!device)
         return -1;
-    QMutexLocker lock(&linkMutex);
+    m_lastAnswered = false;
+    m_lastException = 0;
+    bool hidFailed = false;
+    int rc;
+    {
+        QMutexLocker lock(&linkMutex);
+        rc = transferLocked(request, reply, hidFailed);
+    }
+    // Signalled outside the lock: a receiver may use the link at once.
+    if (hidFailed || rc == 0)
+        setHidFailed(hidFailed);
+    return rc;
+}
+
+int myModbus::dropStaleAnswers()
+{
+    unsigned char stale[modbusframe::reportSize];
+    for (int i = 0; i < maxStaleReports; ++i) {
+        const int n = hid_read_timeout(device, stale, sizeof stale, 0);
+        if (n <= 0)
+            return n;
+        ++m_stats.droppedStale;
+        qCDebug(lcLink) << "dropped an answer that came after its request gave up";
+        qCDebug(lcLinkRaw).noquote() << "stale:" << hexOf(stale, n);
+    }
+    return 0;
+}
+
+int myModbus::transferLocked(const QByteArray &request, unsigned char *reply, bool &hidFailed)
+{
+    // An answer that came after its read timed out would otherwise be taken
+    // for the answer to this request, and every later one would be off by one.
+    if (dropStaleAnswers() < 0) {
+        ++m_stats.failures;
+        hidFailed = true;
+        logHidError("hid_read_timeout");
+        return -1;
+    }
     const int written = hid_write(device, reinterpret_cast<const unsigned char *>(request.constData()),
                                   size_t(request.size()));
+    if (written < 0) {
+        ++m_stats.failures;
+        hidFailed = true;
+        logHidError("hid_write");
+        return -1;
+    }
     // A report the adapter did not take whole was not sent: its frame is cut.
     if (written < request.size()) {
         ++m_stats.failures;
+        qCDebug(lcLink) << "the adapter took" << written << "of" << request.size() << "bytes of a report";
         return -1;
     }
     ++m_stats.framesSent;
     std::memset(reply, 0, modbusframe::reportSize);
     const int read = hid_read_timeout(device, reply, modbusframe::reportSize, readTimeoutMs);
-    if (read < 0)
+    if (read < 0) {
         ++m_stats.failures;
-    else if (read == 0)
+        hidFailed = true;
+        logHidError("hid_read_timeout");
+        return -1;
+    }
+    if (read == 0) {
         ++m_stats.timeouts;
-    else
-        ++m_stats.answers;
-    return read < 0 ? -1 : 0;
+        qCDebug(lcLink) << "no answer within" << readTimeoutMs << "ms";
+        return 0;
+    }
+    ++m_stats.answers;
+    m_lastAnswered = true;
+    return 0;
+}
+
+bool myModbus::acceptAnswer(const QByteArray &request, const unsigned char *reply)
+{
+    if (!m_lastAnswered)
+        return false;
+    // The frame's length follows from its own function code.
+    int length = 0;
+    if (reply[1] & 0x80)
+        length = 5;
+    else if (reply[1] == modbusframe::fnReadHolding)
+        length = qMin(5 + reply[2], modbusframe::reportSize - 1);
+    else if (reply[1] == modbusframe::fnWriteMultiple)
+        length = 8;
+    if (length > 0 && !modbusframe::crcValid(QByteArray(reinterpret_cast<const char *>(reply), length))) {
+        ++m_stats.crcErrors;
+        qCDebug(lcLink) << "refused an answer with a bad CRC";
+        return false;
+    }
+    const quint8 function = quint8(request.at(1));
+    bool belongs = length > 0 && reply[0] == modbusframe::slaveAddress && (reply[1] & 0x7F) == function;
+    if (belongs && (reply[1] & 0x80)) {
+        ++m_stats.exceptions;
+        m_lastException = reply[2];
+        qCDebug(lcLink).noquote()
+            << QStringLiteral("the adapter answered exception %1").arg(reply[2], 2, 16, QLatin1Char('0'));
+        return false;
+    }
+    if (belongs && function == modbusframe::fnReadHolding) {
+        const int count = (quint8(request.at(4)) << 8) | quint8(request.at(5));
+        belongs = reply[2] == 2 * count;
+    } else if (belongs) {
+        belongs = modbusframe::echoMatches(request, reply);
+    }
+    if (!belongs)
+        qCDebug(lcLink) << "refused an answer that does not belong to the request";
+    return belongs;
 }
 
 quint16 myModbus::crc16(const unsigned char *data, int length)
@@ -78,10 +203,22 @@ quint16 myModbus::crc16(const unsigned char *data, int length)
     return modbusframe::crc16(data, length);
 }
 
-int myModbus::exchange(const QByteArray &frame, unsigned char reply[65])
+namespace {
+// A read answer of n registers must fit one input report.
+bool readFits(int n)
 {
+    return n >= 1 && 5 + 2 * n <= modbusframe::reportSize - 1;
+}
+} // namespace
+
+int myModbus::readAndCheck(const QByteArray &frame, unsigned char *reply)
+{
+    const QByteArray report = modbusframe::toReport(frame);
+    qCDebug(lcLinkRaw).noquote() << "read request:" << report.toHex(' ');
     std::memset(reply, 0, modbusframe::reportSize);
-    return transfer(modbusframe::toReport(frame), reply);
+    const int rc = transfer(report, reply);
+    qCDebug(lcLinkRaw).noquote() << "read reply:" << hexOf(reply, 64);
+    return rc == 0 && acceptAnswer(frame, reply) ? 0 : -1;
 }
 
 int myModbus::readRegister(quint16 address, quint16 &value)
@@ -89,56 +226,49 @@ int myModbus::readRegister(quint16 address, quint16 &value)
     if (!device)
         return -1;
     unsigned char reply[modbusframe::reportSize];
-    const int rc = exchange(modbusframe::readRequest(address, 1), reply);
+    if (readAndCheck(modbusframe::readRequest(address, 1), reply) != 0)
+        return -1;
     value = quint16((reply[3] << 8) | reply[4]);
-    return rc;
+    return 0;
 }
 
 int myModbus::readRegisters(quint16 address, int n, QByteArray &out)
 {
-    if (!device)
+    if (!device || !readFits(n))
         return -1;
-    const QByteArray frame = modbusframe::readRequest(address, quint16(n));
-    const QByteArray report = modbusframe::toReport(frame);
-    qCDebug(lcLinkRaw).noquote() << "read request:" << report.toHex(' ');
     unsigned char reply[modbusframe::reportSize];
-    std::memset(reply, 0, sizeof reply);
-    const int rc = transfer(report, reply);
-    qCDebug(lcLinkRaw).noquote() << "read reply:" << hexOf(reply, 64);
-    for (int i = 0; i < 2 * n; ++i)
-        out.append(3 + i < modbusframe::reportSize ? char(reply[3 + i]) : '\0');
-    return rc;
+    if (readAndCheck(modbusframe::readRequest(address, quint16(n)), reply) != 0)
+        return -1;
+    out.append(reinterpret_cast<const char *>(reply + 3), 2 * n);
+    return 0;
 }
 
 int myModbus::readRegistersChecked(quint16 address, int n, QByteArray &out)
 {
-    if (!device || n < 1 || 5 + 2 * n > modbusframe::reportSize - 1)
+    if (!device || !readFits(n))
         return -1;
     unsigned char reply[modbusframe::reportSize];
-    if (exchange(modbusframe::readRequest(address, quint16(n)), reply) != 0)
+    if (readAndCheck(modbusframe::readRequest(address, quint16(n)), reply) != 0)
         return -1;
-    const QByteArray answer(reinterpret_cast<const char *>(reply), 5 + 2 * n);
-    if (reply[0] != modbusframe::slaveAddress || reply[1] != modbusframe::fnReadHolding || reply[2] != 2 * n
-        || !modbusframe::crcValid(answer))
-        return -1;
-    out = answer.mid(3, 2 * n);
+    out = QByteArray(reinterpret_cast<const char *>(reply + 3), 2 * n);
     return 0;
 }
 
 int myModbus::readRegistersText(quint16 address, int n, QString &out)
 {
-    if (!device)
+    if (!device || !readFits(n))
         return -1;
     const QByteArray frame = modbusframe::readRequest(address, quint16(n));
     qCDebug(lcLink) << frame.size();
     unsigned char reply[modbusframe::reportSize];
-    const int rc = exchange(frame, reply);
     out.clear();
+    if (readAndCheck(frame, reply) != 0)
+        return -1;
     QStringList parts;
-    for (int i = 0; i < n && 4 + 2 * i < modbusframe::reportSize; ++i)
+    for (int i = 0; i < n; ++i)
         parts << QString::number((reply[3 + 2 * i] << 8) | reply[4 + 2 * i]);
     out = parts.join(QLatin1Char(','));
-    return rc;
+    return 0;
 }
 
 int myModbus::writeAndCheck(const QByteArray &frame, const WriteLog &log)
@@ -155,7 +285,7 @@ int myModbus::writeAndCheck(const QByteArray &frame, const WriteLog &log)
         qCDebug(lcLinkRaw).noquote() << log.replyTag << hexOf(reply, log.replyBytes);
     if (rc != 0)
         return -1;
-    return modbusframe::echoMatches(frame, reply) ? 0 : -1;
+    return acceptAnswer(frame, reply) ? 0 : -1;
 }
 
 int myModbus::writeRegister(quint16 address, quint16 value)

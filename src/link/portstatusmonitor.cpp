@@ -1,12 +1,12 @@
 #include "portstatusmonitor.h"
 
-#include "protocol/adapterregisters.h"
-#include "protocol/modbusframe.h"
 #include "common.h"
 #include "directparameterpage.h"
 #include "linkexchange.h"
-#include "log/hub8log.h"
 #include "mymodbus.h"
+
+#include "log/hub8log.h"
+#include "protocol/adapterregisters.h"
 
 #include <QCoreApplication>
 #include <QSet>
@@ -22,27 +22,6 @@ QSet<int> &relearnRequests()
 {
     static QSet<int> ports;
     return ports;
-}
-
-// One checked read of the status block, as readRegistersChecked does it, but
-// an exception answer leaves its code in `exception`.
-int readStatusBlock(myModbus *link, int registers, QByteArray &out, quint8 &exception)
-{
-    unsigned char reply[modbusframe::reportSize];
-    const QByteArray request = modbusframe::readRequest(adapterregs::portStatus, quint16(registers));
-    if (link->transfer(modbusframe::toReport(request), reply) != 0)
-        return -1;
-    if (reply[0] == modbusframe::slaveAddress && reply[1] == (modbusframe::fnReadHolding | 0x80)
-        && modbusframe::crcValid(QByteArray(reinterpret_cast<const char *>(reply), 5))) {
-        exception = reply[2];
-        return -1;
-    }
-    const QByteArray answer(reinterpret_cast<const char *>(reply), 5 + 2 * registers);
-    if (reply[0] != modbusframe::slaveAddress || reply[1] != modbusframe::fnReadHolding || reply[2] != 2 * registers
-        || !modbusframe::crcValid(answer))
-        return -1;
-    out = answer.mid(3, 2 * registers);
-    return 0;
 }
 
 QList<int> allPorts()
@@ -94,6 +73,27 @@ void portStatusMonitor::stop()
 
 int portStatusMonitor::poll()
 {
+    const int result = readStates();
+    reschedule(result);
+    return result;
+}
+
+void portStatusMonitor::reschedule(int pollResult)
+{
+    if (pollResult == 1)
+        return;
+    // Only a poll that waited out the read timeout backs off: a refused
+    // answer or an unplugged adapter costs no time.
+    const myModbus *link = common::instance() ? common::instance()->modbus : nullptr;
+    const bool silent = pollResult != 0 && link && link->isConnected() && !link->lastAnswered();
+    m_silentPolls = silent ? qMin(m_silentPolls + 1, 16) : 0;
+    const int interval = qMin(maxPollIntervalMs, pollIntervalMs << qMin(m_silentPolls, 5));
+    if (m_timer.interval() != interval)
+        m_timer.setInterval(interval);
+}
+
+int portStatusMonitor::readStates()
+{
     common *hub = common::instance();
     myModbus *link = hub ? hub->modbus : nullptr;
     if (!link || link->busy)
@@ -106,9 +106,8 @@ int portStatusMonitor::poll()
     }
     const int count = adapterregs::portCount * adapterregs::portStatusRegistersPerPort;
     QByteArray regs;
-    quint8 exception = 0;
-    if (readStatusBlock(link, count, regs, exception) != 0) {
-        if (exception == illegalDataAddress) {
+    if (link->readRegistersChecked(adapterregs::portStatus, count, regs) != 0) {
+        if (link->lastException() == illegalDataAddress) {
             qCInfo(lcLink) << "the adapter has no port-status block: port states come from the devices";
             m_blockServed = false;
             return learnFromDevices(allPorts());

@@ -32,7 +32,9 @@ QString portModeText(quint8 mode);
 // Reads the adapter's port-status block (all eight ports in one request) and
 // keeps the hub's activePorts equal to the ports in IO-Link operate. Polls
 // once a second and on demand; a poll is skipped while the link is busy, so
-// it never splits another view's multi-step exchange.
+// it never splits another view's multi-step exchange. While the adapter lets
+// polls wait out the read timeout, the interval doubles up to 30 s; the first
+// answer brings it back to a second.
 class portStatusMonitor : public QObject
 {
     Q_OBJECT
@@ -42,6 +44,7 @@ public:
     explicit portStatusMonitor(QObject *parent = nullptr);
 
     static constexpr int pollIntervalMs = 1000;
+    static constexpr int maxPollIntervalMs = 30000;
 
     void start();
     void stop();
@@ -52,6 +55,9 @@ public:
 
     const QVector<PortState> &states() const { return m_states; }
     bool adapterAnswers() const { return m_adapterAnswers; }
+    // The last poll got no answer within the read timeout.
+    bool adapterSilent() const { return m_silentPolls > 0; }
+    int currentIntervalMs() const { return m_timer.interval(); }
 
     // False once the adapter has answered the status read with exception 02:
     // it has no status block. The block is then not asked for again, and the
@@ -73,6 +79,8 @@ signals:
     void statesChanged();
 
 private:
+    int readStates();
+    void reschedule(int pollResult);
     void apply(const QVector<PortState> &states, bool answers);
     // Learns the ports' states from their devices; returns as poll().
     int learnFromDevices(const QList<int> &ports);
@@ -81,6 +89,7 @@ private:
     QVector<PortState> m_states;
     bool m_adapterAnswers = false;
     bool m_blockServed = true;
+    int m_silentPolls = 0;
 };
 
 #endif // PORTSTATUSMONITOR_H

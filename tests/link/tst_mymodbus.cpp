@@ -1,11 +1,14 @@
 // The link's commands against the virtual adapter: bytes across the hidapi seam, answer checks, failure paths.
 
 #include "genericdevice.h"
+#include "log/hub8log.h"
+#include "log/linktracefile.h"
 #include "protocol/modbusframe.h"
 #include "link/mymodbus.h"
 #include "testhelpers.h"
 #include "virtualadapter.h"
 
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <cstring>
@@ -13,10 +16,11 @@
 using testhelpers::hex;
 static QByteArray padded(const QByteArray &start) { return start + QByteArray(65 - start.size(), '\0'); }
 
-struct WriteFault { bool wrongEcho; int exception; quint16 address; };
+// A fault that makes the adapter answer, but not with an answer to the request.
+struct AnswerFault { VirtualAdapter::Faults faults; quint16 address; bool readsRefused; int crcErrors, exception; };
 // request: service, port, 0, index, subindex, length, data; forced -1 leaves the status to the device.
 struct IsduCase { QByteArray request; int forced, status; QByteArray data; };
-Q_DECLARE_METATYPE(WriteFault)
+Q_DECLARE_METATYPE(AnswerFault)
 Q_DECLARE_METATYPE(IsduCase)
 
 class tst_mymodbus : public QObject
@@ -71,31 +75,62 @@ private slots:
         QCOMPARE(adapter.port(0).pdOut.left(4), hex("00 01 00 00"));
         QCOMPARE(link->writeRegistersText(0x8000, QStringLiteral(",,")), -1);
         QCOMPARE(adapter.log().size(), 2);   // nothing sent without parts
-
-        quint16 v = 0;
-        QCOMPARE(link->readRegister(0x1000, v), 0);   // an exception answer still counts as read
-        QCOMPARE(adapter.log().last().answer.left(3), hex("01 83 02"));
     }
 
-    void writeChecksEcho_data()
+    // Answers that do not belong to their request count as no answer for every command.
+    void refusedAnswers_data()
     {
-        QTest::addColumn<WriteFault>("f");
-        QTest::newRow("wrong echo") << WriteFault{true, 0, 0x8000};
-        QTest::newRow("exception answer") << WriteFault{false, 0x04, 0x8000};
-        QTest::newRow("address outside the map") << WriteFault{false, 0, 0x1000};
+        QTest::addColumn<AnswerFault>("f");
+        VirtualAdapter::Faults echo, count, crc, exception;
+        echo.wrongEcho = true;
+        count.wrongCount = true;
+        crc.badCrc = true;
+        exception.exception = 0x04;
+        QTest::newRow("write echo of another address") << AnswerFault{echo, 0x8000, false, 0, 0};
+        QTest::newRow("another register or byte count") << AnswerFault{count, 0x8000, true, 0, 0};
+        QTest::newRow("bad CRC") << AnswerFault{crc, 0x8000, true, 1, 0};
+        QTest::newRow("exception 04") << AnswerFault{exception, 0x8000, true, 0, 0x04};
+        QTest::newRow("address outside the map") << AnswerFault{{}, 0x1000, true, 0, 0x02};
     }
-    void writeChecksEcho()
+    void refusedAnswers()
     {
-        QFETCH(WriteFault, f);
-        adapter.faults().wrongEcho = f.wrongEcho;
-        adapter.faults().exception = f.exception;
-        QCOMPARE(link->writeRegister(f.address, 1), -1);
-        QCOMPARE(link->writeRegisters(f.address, hex("00 01"), 1), -1);
-        QCOMPARE(link->writeRegisterBlock(f.address, reinterpret_cast<const uchar *>(hex("00 01").constData()), 1), -1);
+        QFETCH(AnswerFault, f);
+        adapter.faults() = f.faults;
+        adapter.faults().isduLatencyMs = 0;
+        const auto expectWrite = [&](int rc, const char *what) {
+            QVERIFY2(rc == -1, what);
+            QCOMPARE(link->lastException(), f.exception);
+        };
+        expectWrite(link->writeRegister(f.address, 1), "writeRegister");
+        expectWrite(link->writeRegisters(f.address, hex("00 01 00 02"), 2), "writeRegisters");
+        expectWrite(link->writeRegisterBlock(f.address, reinterpret_cast<const uchar *>("\0\1"), 1), "block");
+        expectWrite(link->writeRegistersText(f.address, QStringLiteral("1,2")), "writeRegistersText");
         if (f.address == 0x8000)
-            QCOMPARE(link->writeIsduRequest(IsduRequestBlock()), -1);
-        for (const auto &ex : adapter.log())   // each one was answered, and refused
+            expectWrite(link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), "writeIsduRequest");
+
+        const int expected = f.readsRefused ? -1 : 0;
+        quint16 v = 0xBEEF;
+        QByteArray appended("x"), replaced("y");
+        QString text = QStringLiteral("z");
+        QCOMPARE(link->readRegister(f.address, v), expected);
+        QCOMPARE(link->readRegisters(f.address, 2, appended), expected);
+        QCOMPARE(link->readRegistersChecked(f.address, 2, replaced), expected);
+        QCOMPARE(link->readRegistersText(f.address, 2, text), expected);
+        if (f.readsRefused) {   // nothing of a refused answer is handed on
+            QCOMPARE(v, quint16(0xBEEF));
+            QCOMPARE(appended + replaced + text.toLatin1(), QByteArray("xy"));
+        }
+        QCOMPARE(link->lastException(), f.readsRefused ? f.exception : 0);
+
+        const int exchanges = f.address == 0x8000 ? 9 : 8;
+        QCOMPARE(adapter.log().size(), exchanges);
+        for (const auto &ex : adapter.log())   // each one was answered
             QVERIFY(!ex.answer.isEmpty());
+        const myModbus::Stats &st = link->stats();
+        QCOMPARE(int(st.answers), exchanges);
+        QCOMPARE(int(st.crcErrors), f.crcErrors * exchanges);
+        QCOMPARE(int(st.exceptions), f.exception ? exchanges : 0);
+        QVERIFY(link->isConnected() && link->lastAnswered() && !link->busy);
     }
 
     void absentAdapterFailsAtOnce()
@@ -122,21 +157,141 @@ private slots:
         QVERIFY(adapter.log().isEmpty() && out.isEmpty());
     }
 
+    void unpluggedAdapterFails_data()
+    {
+        QTest::addColumn<bool>("betweenWriteAndRead");
+        QTest::newRow("before the write") << false;
+        QTest::newRow("between write and read") << true;
+    }
     void unpluggedAdapterFails()
     {
-        adapter.faults().unplugged = true;
-        QByteArray reply(65, char(0xAB));
-        QCOMPARE(link->transfer(QByteArray(65, '\0'), reinterpret_cast<uchar *>(reply.data())), -1);
-        QCOMPARE(reply, QByteArray(65, char(0xAB)));   // write failed: the reply is untouched
+        QFETCH(bool, betweenWriteAndRead);
+        QSignalSpy connection(link, &myModbus::connectionChanged);
+        link->busy = true;
+        if (betweenWriteAndRead) {
+            adapter.faults().unplugAfterWrite = true;
+            QCOMPARE(link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), -1);
+            QCOMPARE(adapter.log().size(), 1);   // the request got there and was answered
+            QVERIFY(!adapter.log().at(0).answer.isEmpty() && adapter.isduRequestCount() == 1);
+            QVERIFY(adapter.faults().unplugged);
+        } else {
+            adapter.faults().unplugged = true;
+            QByteArray reply(65, char(0xAB));
+            QCOMPARE(link->transfer(QByteArray(65, '\0'), reinterpret_cast<uchar *>(reply.data())), -1);
+            QCOMPARE(reply, QByteArray(65, char(0xAB)));   // write failed: the reply is untouched
+        }
+        QCOMPARE(QList<QVariantList>(connection), QList<QVariantList>{{false}});
+        QVERIFY(link->isOpen() && !link->isConnected() && link->busy);
+
+        // Later commands fail at once on the dead handle and reach nothing.
+        const qint64 start = QDateTime::currentMSecsSinceEpoch();
         QByteArray out;
         QCOMPARE(link->readRegisters(0x9000, 2, out), -1);
-        QCOMPARE(out, QByteArray(4, '\0'));   // the zeroed data bytes are still handed back
-        // Plugging it in again does not restore this link; a new open does.
+        QCOMPARE(link->writeRegister(0x8000, 1), -1);
+        QVERIFY(out.isEmpty() && QDateTime::currentMSecsSinceEpoch() - start < 100);
+        QCOMPARE(adapter.log().size(), betweenWriteAndRead ? 1 : 0);
+        QCOMPARE(int(link->stats().failures), 3);
+
+        // Plugging it in again does not restore the handle; opening it again does.
         adapter.faults().unplugged = false;
         QCOMPARE(link->writeRegister(0x8000, 1), -1);
-        myModbus fresh;
-        QCOMPARE(fresh.openDevice(), 0);
-        QCOMPARE(fresh.writeRegister(0x8000, 1), 0);
+        QCOMPARE(link->openDevice(), 0);
+        QCOMPARE(link->writeRegister(0x8000, 1), 0);
+        QCOMPARE(QList<QVariantList>(connection), (QList<QVariantList>{{false}, {true}}));
+        link->busy = false;
+    }
+
+    // The read fails after the adapter took the request: no answer, and the
+    // answer still queued does not end up as the next exchange's.
+    void readFailsAfterGoodWrite()
+    {
+        QSignalSpy connection(link, &myModbus::connectionChanged);
+        adapter.faults().readErrorAfterWrite = true;
+        QByteArray reply(65, char(0xAB));
+        const QByteArray request = modbusframe::toReport(modbusframe::writeRequest(0x8000, 1, hex("00 05")));
+        QCOMPARE(link->transfer(request, reinterpret_cast<uchar *>(reply.data())), -1);
+        QCOMPARE(link->writeRegister(0x8000, 6), -1);
+        QCOMPARE(adapter.port(0).pdOut.left(2), hex("00 06"));   // the adapter did take it
+        QCOMPARE(adapter.log().size(), 2);
+        QVERIFY(!link->isConnected() && !link->lastAnswered() && !link->busy);
+        QCOMPARE(int(link->stats().failures), 2);
+
+        adapter.faults().readErrorAfterWrite = false;
+        quint16 v = 0;
+        QCOMPARE(link->readRegister(0x8000, v), 0);
+        QCOMPARE(v, quint16(6));
+        QCOMPARE(int(link->stats().droppedStale), 2);   // both echoes, dropped before the read
+        QCOMPARE(adapter.log().last().request, padded(hex("00 01 03 80 00 00 01 ad ca")));
+        QVERIFY(link->isConnected());
+        QCOMPARE(QList<QVariantList>(connection), (QList<QVariantList>{{false}, {true}}));
+    }
+
+    // An answer that comes after its read gave up is dropped before the next
+    // request; otherwise it would pass for that request's answer (all ISDU
+    // request writes echo the same six octets) and shift every later one.
+    void staleAnswerIsDropped_data()
+    {
+        QTest::addColumn<bool>("lateEcho");
+        QTest::newRow("late echo of a request write") << true;
+        QTest::newRow("late answer of a response read") << false;
+    }
+    void staleAnswerIsDropped()
+    {
+        QFETCH(bool, lateEcho);
+        const auto vendorName = IsduRequestBlock::make(3, 1, 16, 0, 0);
+        const auto productName = IsduRequestBlock::make(3, 1, 18, 0, 0);
+        QByteArray response;
+        if (!lateEcho)
+            QCOMPARE(link->writeIsduRequest(vendorName), 0);
+        adapter.faults().lateAnswerMs = 1300;
+        QCOMPARE(lateEcho ? link->writeIsduRequest(vendorName) : link->readRegisters(0x3600, 20, response), -1);
+        QVERIFY(response.isEmpty() && !link->busy && link->isConnected());
+        adapter.faults().lateAnswerMs = 0;
+        QTest::qWait(400);   // the late answer is in the queue now
+
+        QCOMPARE(link->writeIsduRequest(productName), 0);
+        QCOMPARE(link->readRegisters(0x3600, 20, response), 0);
+        QCOMPARE(IsduResponseBlock(response).data(), QByteArray("IOL-GEN-1"));
+        const myModbus::Stats &st = link->stats();
+        QCOMPARE(int(st.droppedStale), 1);
+        QCOMPARE(int(st.timeouts), 1);
+        QCOMPARE(int(st.answers), lateEcho ? 2 : 3);
+        QCOMPARE(adapter.log().size(), lateEcho ? 3 : 4);
+        for (const auto &ex : adapter.log())
+            QVERIFY(!ex.answer.isEmpty());
+    }
+
+    // --log: timestamped link lines and hex dumps in the file; hid_error's text
+    // only where a call failed.
+    void traceFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("trace.txt"));
+        {
+            LinkTraceFile trace;
+            QString error;
+            QVERIFY(!trace.open(dir.filePath(QStringLiteral("no/such/dir/x.txt")), &error));
+            QVERIFY(error.contains(QStringLiteral("cannot write")));
+            QVERIFY2(trace.open(path, &error), qPrintable(error));
+            QVERIFY(!LinkTraceFile().open(dir.filePath(QStringLiteral("second.txt"))));
+            QVERIFY(lcLinkRaw().isDebugEnabled());
+            QCOMPARE(link->openDevice(), 0);
+            QByteArray out;
+            QCOMPARE(link->readRegisters(0x9000, 1, out), 0);
+            adapter.faults().unplugged = true;
+            QCOMPARE(link->readRegisters(0x9000, 1, out), -1);
+        }
+        QVERIFY(!lcLinkRaw().isDebugEnabled());   // back as the rules say
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        const QRegularExpression stamp(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} hub8\\.link"));
+        for (const QString &line : lines)
+            QVERIFY2(stamp.match(line).hasMatch(), qPrintable(line));
+        const QString all = lines.join('\n');
+        QVERIFY(all.contains(QStringLiteral("hub8.link.raw: read request: 00 01 03 90 00 00 01 a9 0a")));
+        QVERIFY(all.contains(QStringLiteral("hub8.link: hid_read_timeout failed: hid_read_timeout: device disconnected")));
+        QVERIFY2(!all.contains(QStringLiteral("Success")), qPrintable(all));
     }
 
     // A report the adapter takes only in part fails at once: no read, nothing reaches the adapter.

@@ -3,6 +3,7 @@
 
 #include "genericdevice.h"
 #include "link/common.h"
+#include "link/linkreconnector.h"
 #include "link/mymodbus.h"
 #include "link/portstatusmonitor.h"
 #include "virtualadapter.h"
@@ -84,6 +85,73 @@ private slots:
         adapter.setPort(6, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
         QTRY_COMPARE_WITH_TIMEOUT(hub->activePorts, QSet<int>({6}), 2500);
         monitor.stop();
+    }
+
+    // Each poll the adapter leaves unanswered doubles the wait up to 30 s; an
+    // answer, even a refused one, and a failure that cost no time do not.
+    void backsOffWhileSilent()
+    {
+        adapter.setPort(2, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        portStatusMonitor monitor;
+        QCOMPARE(monitor.currentIntervalMs(), 1000);
+        adapter.faults().silent = true;
+        QList<int> intervals;
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(monitor.poll(), -1);
+            intervals << monitor.currentIntervalMs();
+        }
+        QCOMPARE(intervals, (QList<int>{2000, 4000, 8000, 16000, 30000, 30000}));
+        QVERIFY(monitor.adapterSilent() && hub->activePorts.isEmpty());
+        hub->modbus->busy = true;   // a skipped poll learns nothing
+        QCOMPARE(monitor.poll(), 1);
+        QCOMPARE(monitor.currentIntervalMs(), 30000);
+        hub->modbus->busy = false;
+
+        adapter.faults().silent = false;
+        QCOMPARE(monitor.poll(), 0);
+        QCOMPARE(monitor.currentIntervalMs(), 1000);
+        QVERIFY(!monitor.adapterSilent() && hub->activePorts == QSet<int>({2}));
+
+        adapter.faults().silent = true;
+        QCOMPARE(monitor.poll(), -1);
+        adapter.faults() = {};
+        adapter.faults().exception = 0x04;
+        QCOMPARE(monitor.poll(), -1);
+        QCOMPARE(monitor.currentIntervalMs(), 1000);
+        adapter.faults() = {};
+        adapter.faults().unplugged = true;
+        QCOMPARE(monitor.poll(), -1);
+        QCOMPARE(monitor.currentIntervalMs(), 1000);
+        QVERIFY(!monitor.adapterSilent());
+    }
+
+    // After an unplug the reconnector opens the adapter again once it is back
+    // (not while a page holds the link), and the next poll has the ports again.
+    void reconnectsAfterUnplug()
+    {
+        adapter.setPort(5, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        portStatusMonitor monitor;
+        LinkReconnector reconnector(hub->modbus);
+        QSignalSpy reconnected(&reconnector, &LinkReconnector::reconnected);
+        QCOMPARE(monitor.poll(), 0);
+        QVERIFY(!reconnector.retrying());
+        const QVector<PortState> before = monitor.states();
+
+        adapter.faults().unplugged = true;
+        QCOMPARE(monitor.poll(), -1);
+        QVERIFY(!hub->modbus->isConnected() && reconnector.retrying() && hub->activePorts.isEmpty());
+        QCOMPARE(reconnector.attempt(), -1);   // still unplugged
+        adapter.faults().unplugged = false;
+        hub->modbus->busy = true;
+        QCOMPARE(reconnector.attempt(), 1);
+        hub->modbus->busy = false;
+        QVERIFY(reconnected.isEmpty());
+
+        QTRY_COMPARE_WITH_TIMEOUT(reconnected.size(), 1, LinkReconnector::retryIntervalMs + 1000);
+        QVERIFY(hub->modbus->isConnected() && !reconnector.retrying());
+        QCOMPARE(monitor.poll(), 0);
+        QCOMPARE(monitor.states(), before);
+        QCOMPARE(hub->activePorts, QSet<int>({5}));
     }
 };
 

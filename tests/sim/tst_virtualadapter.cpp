@@ -5,6 +5,8 @@
 #include "testhelpers.h"
 #include "virtualadapter.h"
 
+#include <hidapi.h>
+
 #include <QtTest>
 
 namespace {
@@ -86,6 +88,35 @@ private slots:
         QVERIFY(modbusframe::crcValid(read));
         adapter.faults().exception = 0x03;
         QCOMPARE(adapter.handleFrame(readFrame(0x9000, 1)), withCrc(hex("01 83 03")));
+    }
+
+    // Late answers through the hidapi functions: queued until they arrive, read in arrival order.
+    void lateAnswersQueue()
+    {
+        const auto report = [](quint16 address, quint16 count) {
+            return QByteArray(1, '\0') + readFrame(address, count);
+        };
+        const auto write = [](hid_device *dev, const QByteArray &r) {
+            return hid_write(dev, reinterpret_cast<const uchar *>(r.constData()), size_t(r.size()));
+        };
+        unsigned char in[65];
+        hid_device *dev = hid_open(VirtualAdapter::usbVendorId, VirtualAdapter::usbProductId, nullptr);
+        QVERIFY(dev);
+        QCOMPARE(QString::fromWCharArray(hid_error(dev)), QStringLiteral("Success"));   // as hidapi says it
+
+        // A late answer waits in the input queue until it has arrived.
+        adapter.faults().lateAnswerMs = 200;
+        QCOMPARE(write(dev, report(0x9000, 1)), 65);
+        QCOMPARE(hid_read_timeout(dev, in, 65, 0), 0);
+        QCOMPARE(hid_read_timeout(dev, in, 65, 50), 0);
+        adapter.faults().lateAnswerMs = 0;
+        QCOMPARE(write(dev, report(0x8000, 2)), 65);   // answered at once: read first
+        QCOMPARE(hid_read_timeout(dev, in, 65, 0), 64);
+        QCOMPARE(int(in[2]), 4);
+        QCOMPARE(hid_read_timeout(dev, in, 65, 1000), 64);   // comes within this wait
+        QCOMPARE(int(in[2]), 2);
+        QCOMPARE(hid_read_timeout(dev, in, 65, 0), 0);
+        hid_close(dev);
     }
 
     void pdWindows()
