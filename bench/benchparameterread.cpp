@@ -26,12 +26,12 @@
 
 namespace {
 
-constexpr int port = 1;   // Port2
+constexpr int port = 1; // Port2
 
 struct ReadCounts
 {
-    int wholeReads = 0;    // subindex 0, length 0
-    int singleReads = 0;   // one subindex
+    int wholeReads = 0;  // subindex 0, length 0
+    int singleReads = 0; // one subindex
     int otherRequests = 0;
 };
 
@@ -66,8 +66,8 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption roleOption(QStringLiteral("role"), QStringLiteral("Role menu set shown."),
                                         QStringLiteral("NAME"), QStringLiteral("SpecialistRoleMenuSet"));
-    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Number of reads."),
-                                        QStringLiteral("N"), QStringLiteral("3"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Number of reads."), QStringLiteral("N"),
+                                        QStringLiteral("3"));
     parser.addOption(roleOption);
     parser.addOption(runsOption);
     parser.process(app);
@@ -96,8 +96,8 @@ int main(int argc, char *argv[])
     auto *readAll = page->findChild<QPushButton *>(QStringLiteral("pbtn_read"));
 
     std::printf("role %s, ISDU latency of the adapter %d ms\n", qPrintable(role), adapter.faults().isduLatencyMs);
-    std::printf("%-4s %10s %10s %10s %12s %12s %8s\n", "run", "exchanges", "whole", "single", "wall ms",
-                "floor ms", "ratio");
+    std::printf("%-4s %10s %10s %10s %12s %12s %8s\n", "run", "exchanges", "whole", "single", "wall ms", "floor ms",
+                "ratio");
     double worst = 0;
     for (int run = 1; run <= runs; ++run) {
         adapter.clearLog();
@@ -112,8 +112,8 @@ int main(int argc, char *argv[])
             + qint64(counts.singleReads) * widget_Parameter::singleItemReadWaitMs;
         const double ratio = floor > 0 ? double(wall) / double(floor) : 0.0;
         worst = qMax(worst, ratio);
-        std::printf("%-4d %10d %10d %10d %12lld %12lld %8.3f\n", run, exchanges, counts.wholeReads,
-                    counts.singleReads, static_cast<long long>(wall), static_cast<long long>(floor), ratio);
+        std::printf("%-4d %10d %10d %10d %12lld %12lld %8.3f\n", run, exchanges, counts.wholeReads, counts.singleReads,
+                    static_cast<long long>(wall), static_cast<long long>(floor), ratio);
         if (counts.otherRequests != 0)
             std::printf("     (%d requests other than reads)\n", counts.otherRequests);
     }

@@ -13,17 +13,38 @@
 
 namespace {
 
-const char *const kTypes[] = {"BooleanT", "UIntegerT", "IntegerT", "Float32T", "StringT",
-                              "OctetStringT", "TimeT", "TimeSpanT", "RecordT", "ArrayT"};
+const char *const kTypes[] = {"BooleanT",     "UIntegerT", "IntegerT",  "Float32T", "StringT",
+                              "OctetStringT", "TimeT",     "TimeSpanT", "RecordT",  "ArrayT"};
 const char *const kWidgets[] = {"QLineEdit", "QComboBox", "QPushButton", "QTableWidgetItem", "QSpinBox"};
-const char *const kNumbers[] = {"0",   "1",          "7",           "8",          "16",         "31",
-                                "32",  "33",         "64",          "65",         "-1",         "520",
-                                "232", "2147483647", "-2147483648", "4294967296", "1e10",       "",
-                                "255", "65535",      "9223372036854775807",       "-9223372036854775808",
-                                "18446744073709551615", "99999999999999999999", "0x10", " 12 "};
+const char *const kNumbers[] = {"0",
+                                "1",
+                                "7",
+                                "8",
+                                "16",
+                                "31",
+                                "32",
+                                "33",
+                                "64",
+                                "65",
+                                "-1",
+                                "520",
+                                "232",
+                                "2147483647",
+                                "-2147483648",
+                                "4294967296",
+                                "1e10",
+                                "",
+                                "255",
+                                "65535",
+                                "9223372036854775807",
+                                "-9223372036854775808",
+                                "18446744073709551615",
+                                "99999999999999999999",
+                                "0x10",
+                                " 12 "};
 const char *const kGradients[] = {"1", "0.1", "0.5", "0.001", "1e-300", "1e300", "-1", "0", "nan", "inf", ""};
-const char *const kFormats[] = {"Dec", "Dec.0", "Dec.2", "Dec.15", "Dec.16", "Dec.2147483647", "Dec.-1",
-                                "Hex", "Bin", "Dec.100000000", ""};
+const char *const kFormats[] = {"Dec",    "Dec.0", "Dec.2", "Dec.15",        "Dec.16", "Dec.2147483647",
+                                "Dec.-1", "Hex",   "Bin",   "Dec.100000000", ""};
 const char *const kAccess[] = {"rw", "ro", "wo", ""};
 const char *const kValues[] = {"0", "1", "true", "false", "-1", "3.5", "1e308", "abc", "", "ÿ", "65535"};
 const char *const kEncodings[] = {"UTF-8", "US-ASCII", ""};

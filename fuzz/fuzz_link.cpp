@@ -67,7 +67,7 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *, const unsigned char *, s
     case 0:
         return -1;
     case 1:
-        return int(length) - 1 - g_in->byte() % 8;   // a short write
+        return int(length) - 1 - g_in->byte() % 8; // a short write
     default:
         return int(length);
     }
@@ -79,7 +79,7 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *, unsigned char *da
     case 0:
         return -1;
     case 1:
-        return 0;   // timed out
+        return 0; // timed out
     default: {
         const QByteArray answer = g_in->bytes(int(length));
         std::memset(data, 0, length);
@@ -143,8 +143,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             link.writeRegistersText(address, QString::fromLatin1(in.bytes(in.byte() % 40)));
             break;
         case 7: {
-            IsduRequestBlock block = IsduRequestBlock::make(in.byte(), in.byte(), quint16(in.number(2)),
-                                                            in.byte(), in.byte());
+            IsduRequestBlock block =
+                IsduRequestBlock::make(in.byte(), in.byte(), quint16(in.number(2)), in.byte(), in.byte());
             link.writeIsduRequest(block);
             break;
         }

@@ -20,8 +20,8 @@ std::unique_ptr<VirtualDevice> builtinDevice(const QString &serialNumber)
     options.hardwareRevision = QStringLiteral("HW 02");
     options.firmwareRevision = QStringLiteral("V1.3.0");
     QString error;
-    if (auto device = IoddDevice::fromFile(builtinDescription::pathIn(appDir),
-                                           appDir + QStringLiteral("/std"), &error, options))
+    if (auto device =
+            IoddDevice::fromFile(builtinDescription::pathIn(appDir), appDir + QStringLiteral("/std"), &error, options))
         return device;
     GenericDevice::Identity id;
     id.vendorId = 1484;

@@ -16,7 +16,7 @@ struct DirectParameterPage1
     quint8 processDataIn = 0;
     quint8 processDataOut = 0;
     quint16 vendorId = 0;
-    quint32 deviceId = 0;   // 24 bits
+    quint32 deviceId = 0; // 24 bits
 
     // The 16 octets of the page.
     QByteArray octets() const;

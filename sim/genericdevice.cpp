@@ -13,11 +13,11 @@ QByteArray GenericDevice::directParameterPage1() const
 {
     DirectParameterPage1 page;
     page.masterCycleTime = 0x1E;
-    page.minCycleTime = 0x1E;   // 3 ms
+    page.minCycleTime = 0x1E; // 3 ms
     page.mSequenceCapability = 0x0B;
-    page.revisionId = 0x11;   // 1.1
-    page.processDataIn = 0x10;   // 16 bits: the 2 octets processDataIn() sends
-    page.processDataOut = 0x00;   // none
+    page.revisionId = 0x11;     // 1.1
+    page.processDataIn = 0x10;  // 16 bits: the 2 octets processDataIn() sends
+    page.processDataOut = 0x00; // none
     page.vendorId = m_identity.vendorId;
     page.deviceId = m_identity.deviceId;
     return page.octets();
@@ -37,14 +37,22 @@ IsduAnswer GenericDevice::readIsdu(quint16 index, quint8 subindex)
             return IsduAnswer::withData(page.mid(subindex - 1, 1));
         return IsduAnswer::fail(isduerror::subindexNotAvailable);
     }
-    case 16: return text(m_identity.vendorName);
-    case 17: return text(m_identity.vendorText);
-    case 18: return text(m_identity.productName);
-    case 19: return text(m_identity.productId);
-    case 20: return text(m_identity.productText);
-    case 21: return text(m_identity.serialNumber);
-    case 22: return text(m_identity.hardwareRevision);
-    case 23: return text(m_identity.firmwareRevision);
+    case 16:
+        return text(m_identity.vendorName);
+    case 17:
+        return text(m_identity.vendorText);
+    case 18:
+        return text(m_identity.productName);
+    case 19:
+        return text(m_identity.productId);
+    case 20:
+        return text(m_identity.productText);
+    case 21:
+        return text(m_identity.serialNumber);
+    case 22:
+        return text(m_identity.hardwareRevision);
+    case 23:
+        return text(m_identity.firmwareRevision);
     case 24:
         return subindex == 0 ? IsduAnswer::withData(m_applicationTag)
                              : IsduAnswer::fail(isduerror::subindexNotAvailable);
@@ -52,7 +60,7 @@ IsduAnswer GenericDevice::readIsdu(quint16 index, quint8 subindex)
         return subindex == 0 ? IsduAnswer::withData(QByteArray(1, char(m_deviceStatus)))
                              : IsduAnswer::fail(isduerror::subindexNotAvailable);
     case 2:
-        return IsduAnswer::fail(isduerror::accessDenied);   // system command is write-only
+        return IsduAnswer::fail(isduerror::accessDenied); // system command is write-only
     default:
         return IsduAnswer::fail(isduerror::indexNotAvailable);
     }
@@ -65,7 +73,7 @@ IsduAnswer GenericDevice::writeIsdu(quint16 index, quint8 subindex, const QByteA
         if (data.size() != 1)
             return IsduAnswer::fail(data.isEmpty() ? isduerror::lengthUnderrun : isduerror::lengthOverrun);
         const quint8 cmd = quint8(data.at(0));
-        if (cmd == 0x82 || cmd == 0x83) {   // restore factory settings, back-to-box
+        if (cmd == 0x82 || cmd == 0x83) { // restore factory settings, back-to-box
             m_applicationTag = QByteArrayLiteral("***");
             return IsduAnswer();
         }
@@ -81,7 +89,14 @@ IsduAnswer GenericDevice::writeIsdu(quint16 index, quint8 subindex, const QByteA
         m_applicationTag = data;
         return IsduAnswer();
     case 0:
-    case 16: case 17: case 18: case 19: case 20: case 21: case 22: case 23:
+    case 16:
+    case 17:
+    case 18:
+    case 19:
+    case 20:
+    case 21:
+    case 22:
+    case 23:
     case 36:
         return IsduAnswer::fail(isduerror::accessDenied);
     default:

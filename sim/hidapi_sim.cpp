@@ -16,14 +16,14 @@ struct hid_device_
 {
     struct Answer
     {
-        qint64 arrivesAtMs;   // on the adapter's clock
+        qint64 arrivesAtMs; // on the adapter's clock
         QByteArray report;
     };
 
     std::wstring lastError;
-    QList<Answer> inputQueue;    // answers on their way to the host, in arrival order
+    QList<Answer> inputQueue; // answers on their way to the host, in arrival order
     bool readFailsNext = false;
-    bool disconnected = false;   // once unplugged, this handle stays dead
+    bool disconnected = false; // once unplugged, this handle stays dead
 };
 
 namespace {
@@ -107,8 +107,7 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
     return int(length);
 }
 
-int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char *data, size_t length,
-                                                 int milliseconds)
+int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char *data, size_t length, int milliseconds)
 {
     if (!dev || !data)
         return -1;
@@ -198,7 +197,7 @@ struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short
     info->release_number = usbReleaseNumber;
     info->manufacturer_string = copyOf(usbManufacturer);
     info->product_string = copyOf(usbProduct);
-    info->usage_page = 0xFF00;   // vendor-defined
+    info->usage_page = 0xFF00; // vendor-defined
     info->usage = 0x01;
     info->interface_number = 0;
 #if HID_API_VERSION >= HID_API_MAKE_VERSION(0, 13, 0)

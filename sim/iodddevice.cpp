@@ -124,7 +124,7 @@ IsduAnswer IoddDevice::systemCommand(const Variable &v, const QByteArray &data)
                                                                       : isduerror::valueOutOfRange);
     }
     const quint8 command = quint8(data.at(0));
-    if (command == 0x82 || command == 0x83)   // restore factory settings, back-to-box
+    if (command == 0x82 || command == 0x83) // restore factory settings, back-to-box
         restoreFactorySettings();
     return IsduAnswer();
 }

@@ -24,9 +24,9 @@ public:
     // Values a description leaves to the individual device.
     struct Options
     {
-        QString serialNumber;       // empty: "SN" and the device id
-        QString hardwareRevision;   // empty: "HW 1.0"
-        QString firmwareRevision;   // empty: "FW 1.0.0"
+        QString serialNumber;     // empty: "SN" and the device id
+        QString hardwareRevision; // empty: "HW 1.0"
+        QString firmwareRevision; // empty: "FW 1.0.0"
     };
 
     // Reads the description at `path` with the standard definitions from
@@ -61,8 +61,8 @@ public:
             double d = 0;
         };
         Kind kind = OctetString;
-        int bits = 8;          // width inside a record or array
-        int fixedLength = 0;   // octets of a string or octet string
+        int bits = 8;        // width inside a record or array
+        int fixedLength = 0; // octets of a string or octet string
         bool utf8 = true;
         QList<Limit> singles;
         QList<QPair<Limit, Limit>> ranges;
@@ -87,11 +87,11 @@ public:
         bool readable = true;
         bool writable = true;
         bool subindexAccess = true;
-        Scalar type;          // a simple variable, an array's element, the commands a device takes
-        Scalar commandRange;  // every value the standard allows for a command
-        QList<Item> items;    // a record's items
-        int count = 0;        // an array's elements
-        int size = 0;         // octets of a record or array image, or of a fixed-size simple value
+        Scalar type;         // a simple variable, an array's element, the commands a device takes
+        Scalar commandRange; // every value the standard allows for a command
+        QList<Item> items;   // a record's items
+        int count = 0;       // an array's elements
+        int size = 0;        // octets of a record or array image, or of a fixed-size simple value
         QByteArray value;
         QByteArray factory;
     };

@@ -159,7 +159,7 @@ private:
         const datatypePtr type = var.datatype;
         bool restricted = false;
         const int restriction = var.fixedLengthRestriction.toInt(&restricted);
-        restricted = restricted && restriction > 0 && restriction != 64;   // 64: not restricted
+        restricted = restricted && restriction > 0 && restriction != 64; // 64: not restricted
 
         if (isKind(type, ioddKind::RecordT)) {
             const auto record = std::static_pointer_cast<recordType>(type);
@@ -257,7 +257,7 @@ private:
             return;
         }
         if (id == QLatin1String("V_DirectParameters_1"))
-            return;   // made from the identity below
+            return; // made from the identity below
         const QString text = identificationText(id, var->defaultValue);
         if (!text.isNull())
             var->defaultValue = text;
@@ -341,7 +341,7 @@ private:
         const QDomElement profile = firstElement(root, QStringLiteral("CommNetworkProfile"));
         DirectParameterPage1 page;
         page.minCycleTime = cycleTimeCode(physical.attribute(QStringLiteral("minCycleTime")).toInt());
-        page.masterCycleTime = page.minCycleTime;   // the master runs at the device's minimum
+        page.masterCycleTime = page.minCycleTime; // the master runs at the device's minimum
         page.mSequenceCapability = quint8(physical.attribute(QStringLiteral("mSequenceCapability")).toUInt() & 0xFF);
         QString revision = profile.attribute(QStringLiteral("iolinkRevision"));
         revision.remove(QLatin1Char('V'), Qt::CaseInsensitive);
@@ -397,7 +397,7 @@ private:
                 item.kind = IoddDevice::PdItem::Float;
                 item.width = 32;
             } else {
-                continue;   // strings and octet strings stay zero
+                continue; // strings and octet strings stay zero
             }
             item.offset = e.bitOffset.toInt();
             if (item.offset < 0 || item.offset + item.width > d.m_pdInOctets * 8
@@ -426,9 +426,18 @@ private:
         item->upper = upper.toDouble(&okUpper);
         if (!okLower || !okUpper || !std::isfinite(item->lower) || !std::isfinite(item->upper)) {
             switch (item->kind) {
-            case IoddDevice::PdItem::Signed: item->lower = -span / 2; item->upper = span / 2 - 1; break;
-            case IoddDevice::PdItem::Unsigned: item->lower = 0; item->upper = span - 1; break;
-            default: item->lower = 0; item->upper = 100; break;
+            case IoddDevice::PdItem::Signed:
+                item->lower = -span / 2;
+                item->upper = span / 2 - 1;
+                break;
+            case IoddDevice::PdItem::Unsigned:
+                item->lower = 0;
+                item->upper = span - 1;
+                break;
+            default:
+                item->lower = 0;
+                item->upper = 100;
+                break;
             }
         }
         if (item->lower > item->upper)

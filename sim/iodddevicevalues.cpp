@@ -22,7 +22,7 @@ bool parseLimit(Scalar::Kind kind, const QString &text, Scalar::Limit *limit)
     case Scalar::UInteger:
         limit->u = t.toULongLong(&ok);
         if (!ok && t.toLongLong(&ok) < 0 && ok)
-            limit->u = 0;   // a negative bound of an unsigned type
+            limit->u = 0; // a negative bound of an unsigned type
         limit->d = double(limit->u);
         return ok;
     case Scalar::Float:
@@ -62,9 +62,12 @@ QString firstValid(const Scalar &s)
     else
         return QStringLiteral("0");
     switch (s.kind) {
-    case Scalar::Integer: return QString::number(l.s);
-    case Scalar::UInteger: return QString::number(l.u);
-    default: return QString::number(l.d);
+    case Scalar::Integer:
+        return QString::number(l.s);
+    case Scalar::UInteger:
+        return QString::number(l.u);
+    default:
+        return QString::number(l.d);
     }
 }
 
@@ -112,8 +115,8 @@ quint16 checkValue(const Scalar &s, const QByteArray &octets)
     case Scalar::Float:
         // NaN is never listed, so a float with a list refuses it.
         return listed(s, floatOf(octets), [](const Scalar::Limit &l) { return float(l.d); })
-                   ? 0
-                   : isduerror::valueOutOfRange;
+            ? 0
+            : isduerror::valueOutOfRange;
     default:
         return 0;
     }

@@ -52,7 +52,7 @@ QByteArray IsduMailbox::process(const DeviceLookup &lookup) const
         return r;
     };
 
-    if (service == 0x00 || service == 0x01)   // no operation / clear data
+    if (service == 0x00 || service == 0x01) // no operation / clear data
         return status(StatusOk);
     if (service != 0x02 && service != 0x03)
         return status(StatusWrongCommand);
@@ -66,9 +66,8 @@ QByteArray IsduMailbox::process(const DeviceLookup &lookup) const
     if (length > maxData)
         return status(StatusWrongLength);
 
-    const IsduAnswer answer = service == 0x03
-        ? device->readIsdu(index, subindex)
-        : device->writeIsdu(index, subindex, m_request.mid(7, length));
+    const IsduAnswer answer = service == 0x03 ? device->readIsdu(index, subindex)
+                                              : device->writeIsdu(index, subindex, m_request.mid(7, length));
     if (!answer.ok()) {
         r[3] = char(answer.error >> 8);
         r[4] = char(answer.error & 0xFF);

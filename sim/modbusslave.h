@@ -8,7 +8,7 @@ namespace modbusexception {
 constexpr quint8 illegalFunction = 0x01;
 constexpr quint8 illegalDataAddress = 0x02;
 constexpr quint8 illegalDataValue = 0x03;
-}
+} // namespace modbusexception
 
 // Storage behind the slave: returns 0 or a Modbus exception code.
 class RegisterBank
@@ -29,7 +29,7 @@ public:
 
     static constexpr quint8 address = 0x01;
     static constexpr int maxFrame = 64;
-    static constexpr int maxReadCount = 29;    // answer must fit one report
+    static constexpr int maxReadCount = 29; // answer must fit one report
     static constexpr int maxWriteCount = 27;
 
     // `frame` is the report payload (frame followed by zero fill).

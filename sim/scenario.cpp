@@ -33,11 +33,16 @@ const QStringList modeNames{QStringLiteral("off"),      QStringLiteral("di"),   
 const Mode modes[] = {Mode::Deactivated,    Mode::DigitalIn,     Mode::DigitalOut,
                       Mode::IoLinkStarting, Mode::IoLinkOperate, Mode::CommunicationLost};
 
-const QStringList genericKeys{QStringLiteral("type"),         QStringLiteral("vendorId"),
-                              QStringLiteral("deviceId"),     QStringLiteral("vendorName"),
-                              QStringLiteral("vendorText"),   QStringLiteral("productName"),
-                              QStringLiteral("productId"),    QStringLiteral("productText"),
-                              QStringLiteral("serialNumber"), QStringLiteral("hardwareRevision"),
+const QStringList genericKeys{QStringLiteral("type"),
+                              QStringLiteral("vendorId"),
+                              QStringLiteral("deviceId"),
+                              QStringLiteral("vendorName"),
+                              QStringLiteral("vendorText"),
+                              QStringLiteral("productName"),
+                              QStringLiteral("productId"),
+                              QStringLiteral("productText"),
+                              QStringLiteral("serialNumber"),
+                              QStringLiteral("hardwareRevision"),
                               QStringLiteral("firmwareRevision")};
 const QStringList ioddKeys{QStringLiteral("type"), QStringLiteral("file"), QStringLiteral("serialNumber"),
                            QStringLiteral("hardwareRevision"), QStringLiteral("firmwareRevision")};
@@ -96,7 +101,8 @@ struct Reader
     {
         for (auto it = o.begin(); it != o.end(); ++it) {
             if (!known.contains(it.key()))
-                return fail(field, QStringLiteral("unknown key \"%1\" (%2)").arg(it.key(), known.join(QStringLiteral(", "))));
+                return fail(field,
+                            QStringLiteral("unknown key \"%1\" (%2)").arg(it.key(), known.join(QStringLiteral(", "))));
         }
         return true;
     }
@@ -115,7 +121,8 @@ struct Reader
     bool text(const QString &field, const QJsonValue &value, QString *out)
     {
         if (!value.isString() || value.toString().toUtf8().size() > IsduMailbox::maxData)
-            return expected(field, QStringLiteral("a text of at most %1 bytes in UTF-8").arg(IsduMailbox::maxData), value);
+            return expected(field, QStringLiteral("a text of at most %1 bytes in UTF-8").arg(IsduMailbox::maxData),
+                            value);
         *out = value.toString();
         return true;
     }
@@ -154,9 +161,10 @@ std::unique_ptr<VirtualDevice> Reader::device(const QString &field, const QJsonV
     QJsonObject o;
     if (!object(field, value, &o))
         return nullptr;
-    int type = 0;   // generic unless named
+    int type = 0; // generic unless named
     const QStringList types{QStringLiteral("generic"), QStringLiteral("iodd")};
-    if (o.contains(QStringLiteral("type")) && !choice(field + QStringLiteral(".type"), o.value(QStringLiteral("type")), types, &type))
+    if (o.contains(QStringLiteral("type"))
+        && !choice(field + QStringLiteral(".type"), o.value(QStringLiteral("type")), types, &type))
         return nullptr;
     return type == 1 ? ioddDevice(field, o) : genericDevice(field, o);
 }
@@ -210,7 +218,8 @@ std::unique_ptr<VirtualDevice> Reader::genericDevice(const QString &field, const
     id.vendorId = quint16(vendor);
     id.deviceId = quint32(device);
     if (!optionalText(field, o, "vendorName", &id.vendorName) || !optionalText(field, o, "vendorText", &id.vendorText)
-        || !optionalText(field, o, "productName", &id.productName) || !optionalText(field, o, "productId", &id.productId)
+        || !optionalText(field, o, "productName", &id.productName)
+        || !optionalText(field, o, "productId", &id.productId)
         || !optionalText(field, o, "productText", &id.productText)
         || !optionalText(field, o, "serialNumber", &id.serialNumber)
         || !optionalText(field, o, "hardwareRevision", &id.hardwareRevision)
@@ -224,8 +233,9 @@ bool Reader::port(const QString &field, const QJsonValue &value, PortPlan *plan)
     QJsonObject o;
     if (!object(field, value, &o) || !onlyKnownKeys(field, o, {QStringLiteral("mode"), QStringLiteral("device")}))
         return false;
-    int mode = 0;   // off unless named
-    if (o.contains(QStringLiteral("mode")) && !choice(field + QStringLiteral(".mode"), o.value(QStringLiteral("mode")), modeNames, &mode))
+    int mode = 0; // off unless named
+    if (o.contains(QStringLiteral("mode"))
+        && !choice(field + QStringLiteral(".mode"), o.value(QStringLiteral("mode")), modeNames, &mode))
         return false;
     plan->mode = modes[mode];
     if (o.contains(QStringLiteral("device"))) {
@@ -278,8 +288,10 @@ bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString 
         && (!root.contains(QStringLiteral("adapter"))
             || read.adapter(QStringLiteral("adapter"), root.value(QStringLiteral("adapter")), &portStatusBlock))
         && (!root.contains(QStringLiteral("isduLatencyMs"))
-            || read.integer(QStringLiteral("isduLatencyMs"), root.value(QStringLiteral("isduLatencyMs")), 0, 10000, &latency))
-        && (!root.contains(QStringLiteral("ports")) || read.object(QStringLiteral("ports"), root.value(QStringLiteral("ports")), &ports));
+            || read.integer(QStringLiteral("isduLatencyMs"), root.value(QStringLiteral("isduLatencyMs")), 0, 10000,
+                            &latency))
+        && (!root.contains(QStringLiteral("ports"))
+            || read.object(QStringLiteral("ports"), root.value(QStringLiteral("ports")), &ports));
     if (!ok) {
         *error = read.error;
         return false;
@@ -290,7 +302,9 @@ bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString 
         while (number < VirtualAdapter::portCount && it.key() != QStringLiteral("Port%1").arg(number + 1))
             ++number;
         if (number == VirtualAdapter::portCount) {
-            *error = QStringLiteral("ports: unknown port \"%1\" (Port1 ... Port%2)").arg(it.key()).arg(VirtualAdapter::portCount);
+            *error = QStringLiteral("ports: unknown port \"%1\" (Port1 ... Port%2)")
+                         .arg(it.key())
+                         .arg(VirtualAdapter::portCount);
             return false;
         }
         if (!read.port(QStringLiteral("ports.") + it.key(), it.value(), &plan[size_t(number)])) {

@@ -7,7 +7,6 @@
 
 #include <QLoggingCategory>
 
-
 namespace {
 struct Area
 {
@@ -122,8 +121,8 @@ QByteArray VirtualAdapter::portStatusRegisters() const
 {
     QByteArray regs;
     for (const Port &p : m_ports) {
-        const bool ioLink = p.mode == Mode::IoLinkStarting || p.mode == Mode::IoLinkOperate
-            || p.mode == Mode::CommunicationLost;
+        const bool ioLink =
+            p.mode == Mode::IoLinkStarting || p.mode == Mode::IoLinkOperate || p.mode == Mode::CommunicationLost;
         const quint16 vendor = ioLink && p.device ? p.device->vendorId() : 0;
         const quint32 device = ioLink && p.device ? p.device->deviceId() : 0;
         regs.append(char(p.mode));
@@ -188,9 +187,10 @@ quint8 VirtualAdapter::writeHolding(quint16 address, const QByteArray &values)
     const Area request{adapterregs::isduRequest, adapterregs::isduBlockRegisters};
     if (inside(address, count, request)) {
         m_mailbox.writeRequestBytes(2 * (address - request.first), values);
-        m_mailbox.submit(nowMs(), m_faults.isduLatencyMs,
-                         [this](int portNumber, bool *exists) { return operatingDevice(portNumber, exists); },
-                         m_faults.forcedIsduStatus);
+        m_mailbox.submit(
+            nowMs(), m_faults.isduLatencyMs,
+            [this](int portNumber, bool *exists) { return operatingDevice(portNumber, exists); },
+            m_faults.forcedIsduStatus);
         return 0;
     }
     for (int p = 0; p < portCount; ++p) {

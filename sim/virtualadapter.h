@@ -44,30 +44,30 @@ public:
     // Test hooks.
     struct Faults
     {
-        bool absent = false;        // hid_open finds no adapter
-        bool unplugged = false;     // writes and reads fail
-        bool silent = false;        // frames get no answer (reads time out)
-        bool wrongEcho = false;     // write answers carry another address
-        quint8 exception = 0;       // every frame answered with this Modbus exception
-        int forcedIsduStatus = -1;  // status byte of every ISDU response
-        int isduLatencyMs = 20;     // processing time of the mailbox
-        int shortWriteBytes = -1;   // >= 0: hid_write takes only this many bytes of a
-                                    // longer report, which never reaches the adapter
-        bool wrongCount = false;    // write answers echo another register count, read
-                                    // answers carry one register less (both well-formed)
-        bool badCrc = false;        // every answer carries a wrong CRC
-        int lateAnswerMs = 0;       // answers reach the host this long after their request
-                                    // and wait in its input queue until read
-        bool unplugAfterWrite = false;   // the next report reaches the adapter, then it is
-                                         // unplugged (unplugged set, this one cleared)
-        bool readErrorAfterWrite = false;   // the first hid_read_timeout after each write
-                                            // fails; the answer stays queued
+        bool absent = false;              // hid_open finds no adapter
+        bool unplugged = false;           // writes and reads fail
+        bool silent = false;              // frames get no answer (reads time out)
+        bool wrongEcho = false;           // write answers carry another address
+        quint8 exception = 0;             // every frame answered with this Modbus exception
+        int forcedIsduStatus = -1;        // status byte of every ISDU response
+        int isduLatencyMs = 20;           // processing time of the mailbox
+        int shortWriteBytes = -1;         // >= 0: hid_write takes only this many bytes of a
+                                          // longer report, which never reaches the adapter
+        bool wrongCount = false;          // write answers echo another register count, read
+                                          // answers carry one register less (both well-formed)
+        bool badCrc = false;              // every answer carries a wrong CRC
+        int lateAnswerMs = 0;             // answers reach the host this long after their request
+                                          // and wait in its input queue until read
+        bool unplugAfterWrite = false;    // the next report reaches the adapter, then it is
+                                          // unplugged (unplugged set, this one cleared)
+        bool readErrorAfterWrite = false; // the first hid_read_timeout after each write
+                                          // fails; the answer stays queued
     };
 
     struct Exchange
     {
-        QByteArray request;   // the output report as written (65 bytes)
-        QByteArray answer;    // the input report (64 bytes), empty when none
+        QByteArray request; // the output report as written (65 bytes)
+        QByteArray answer;  // the input report (64 bytes), empty when none
     };
 
     static VirtualAdapter &instance();

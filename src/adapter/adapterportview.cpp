@@ -93,7 +93,7 @@ void AdapterPortView::readDevice()
         return;
     ui->pbtn_read->setEnabled(true);
     if (port != m_port)
-        return;   // another port was chosen during the read
+        return; // another port was chosen during the read
     m_pageRead = result == DirectParameterRead::Read;
     m_page = page;
     m_stateAtRead = state;

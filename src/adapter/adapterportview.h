@@ -45,9 +45,9 @@ private:
     Ui::AdapterPortView *ui;
     QPointer<portStatusMonitor> m_monitor;
     int m_port = -1;
-    bool m_pageRead = false;   // m_page holds the device's page of m_port
+    bool m_pageRead = false; // m_page holds the device's page of m_port
     DirectParameters m_page;
-    PortState m_stateAtRead;   // the monitor's state of m_port when m_page was read
+    PortState m_stateAtRead; // the monitor's state of m_port when m_page was read
 };
 
 #endif // ADAPTERPORTVIEW_H

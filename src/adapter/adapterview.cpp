@@ -6,7 +6,6 @@
 #include "link/mymodbus.h"
 #include "link/portstatusmonitor.h"
 
-
 AdapterView::AdapterView(QWidget *parent) : QWidget(parent), ui(new Ui::AdapterView)
 {
     ui->setupUi(this);
@@ -31,7 +30,7 @@ void AdapterView::setPortMonitor(portStatusMonitor *monitor)
 void AdapterView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    m_shownOpen = -1;   // the adapter may have been replaced while hidden
+    m_shownOpen = -1; // the adapter may have been replaced while hidden
     refresh();
     m_timer.start();
 }

@@ -43,7 +43,7 @@ private:
     Ui::AdapterView *ui;
     QTimer m_timer;
     QPointer<portStatusMonitor> m_monitor;
-    int m_shownOpen = -1;   // link state the identity was read in; -1 not yet read
+    int m_shownOpen = -1; // link state the identity was read in; -1 not yet read
 };
 
 #endif // ADAPTERVIEW_H

@@ -1,13 +1,13 @@
 #include "widgat_adapter.h"
 #include "ui_widgat_adapter.h"
 
-#include "protocol/adapterregisters.h"
 #include "link/common.h"
 #include "link/linkexchange.h"
-#include "protocol/isdublock.h"
 #include "link/mymodbus.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
+#include "protocol/adapterregisters.h"
+#include "protocol/isdublock.h"
 
 #include <QStringList>
 #include <QTextCursor>
@@ -23,8 +23,8 @@ bool isHexDigit(QChar c)
 
 bool isBreakOrTab(QChar c)
 {
-    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t')
-        || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t') || c == QChar::ParagraphSeparator
+        || c == QChar::LineSeparator;
 }
 
 int hexDigitCount(const QString &text)

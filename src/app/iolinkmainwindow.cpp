@@ -2,28 +2,28 @@
 #include "ui_iolinkmainwindow.h"
 
 #include "adapter/adaptercommview.h"
+#include "adapter/adapterportview.h"
+#include "adapter/adapterview.h"
 #include "description/analyiodd.h"
-#include "description/builtindescription.h"
 #include "description/analyioddfile.h"
+#include "description/builtindescription.h"
 #include "library/widget_iodd.h"
 #include "library/widget_ioddlookup.h"
 #include "library/widget_loading.h"
 #include "library/widget_productname.h"
-#include "protocol/adapterregisters.h"
+#include "link/common.h"
 #include "link/linkreconnector.h"
+#include "link/mymodbus.h"
 #include "link/portstatusmonitor.h"
+#include "log/hub8log.h"
+#include "params/widget_parameter.h"
 #include "port/porteventlog.h"
 #include "port/portitemview.h"
-#include "views/widget_port.h"
-#include "adapter/adapterportview.h"
-#include "adapter/adapterview.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
-#include "params/widget_parameter.h"
 #include "procdata/widget_in.h"
 #include "procdata/widget_out.h"
+#include "protocol/adapterregisters.h"
 #include "resources/hub8resources.h"
-#include "log/hub8log.h"
+#include "views/widget_port.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -47,7 +47,7 @@ QString IOLinkMainWindow::resolveDefaultIoddPath()
     const QString besideTool = QDir(QCoreApplication::applicationDirPath()).filePath(relative);
     if (QFileInfo::exists(besideTool))
         return QDir::cleanPath(besideTool);
-    return relative;   // missing: the pages come out empty
+    return relative; // missing: the pages come out empty
 }
 
 IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
@@ -204,9 +204,10 @@ void IOLinkMainWindow::offerLibraryLookup(int port)
     lookup->setLibraryDir(m_ioddLibraryDir);
     lookup->setDevice(port, state.vendorId, state.deviceId);
     // Queued: loading the file rebuilds the page that holds the lookup line.
-    connect(lookup, &widget_ioddLookup::sigDescriptionFound, this,
-            [this](int foundPort, const QString &file) { onCreatePortInfo(file, uint8_t(foundPort)); },
-            Qt::QueuedConnection);
+    connect(
+        lookup, &widget_ioddLookup::sigDescriptionFound, this,
+        [this](int foundPort, const QString &file) { onCreatePortInfo(file, uint8_t(foundPort)); },
+        Qt::QueuedConnection);
 }
 
 int IOLinkMainWindow::selectedPort() const

@@ -86,10 +86,12 @@ inputValue decodeField(const inputField &field, const QByteArray &pd, int totalB
     }
 
     if (isType(item, ioddKind::UIntegerT)) {
-        showNumber(item, quint64(v), [](const QString &s) { return s.trimmed().toULongLong(); }, &out);
+        showNumber(
+            item, quint64(v), [](const QString &s) { return s.trimmed().toULongLong(); }, &out);
     } else if (isType(item, ioddKind::IntegerT)) {
         const qint64 s = valueCodec::signExtend(v, std::min(n, 32));
-        showNumber(item, s, [](const QString &t) { return t.trimmed().toLongLong(); }, &out);
+        showNumber(
+            item, s, [](const QString &t) { return t.trimmed().toLongLong(); }, &out);
     } else if (isType(item, ioddKind::Float32T) && n == 32) {
         float f = 0;
         std::memcpy(&f, &v, sizeof f);

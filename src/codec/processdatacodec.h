@@ -32,15 +32,15 @@ bool meansOn(const QString &entryValue);
 struct inputField
 {
     valueItem item;
-    int position = 0;    // first bit, counted from bit 0
+    int position = 0; // first bit, counted from bit 0
     int bitLength = 0;
 };
 
 // Where every item of the input process data lies; built once per node.
 struct inputLayout
 {
-    int bitLength = 0;             // the whole process data (the node's text)
-    QVector<inputField> fields;    // in the node's order
+    int bitLength = 0;          // the whole process data (the node's text)
+    QVector<inputField> fields; // in the node's order
 };
 
 inputLayout inputLayoutOf(const treeItem &node);
@@ -53,9 +53,9 @@ QString startText(const valueItem &item);
 // One item of a read.
 struct inputValue
 {
-    bool changed = false;   // false: the item keeps the text it shows
+    bool changed = false; // false: the item keeps the text it shows
     QString text;
-    bool isBit = false;     // a one-bit item; `bit` is its state
+    bool isBit = false; // a one-bit item; `bit` is its state
     bool bit = false;
 };
 

@@ -1,7 +1,6 @@
 #include "valuecodec.h"
 #include "log/hub8log.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -210,9 +209,8 @@ void showOctets(valueItem &entry, const QByteArray &data)
         entry.editor.flag = kFalse;
     } else if (type == kOctetString) {
         qCDebug(lcParams) << "OctetStringT bitOffset:" << entry.editor.bitOffset
-                 << "bitLength:" << entry.editor.bitLength
-                 << "variable bitLength:" << entry.bitLength
-                 << "subindex:" << entry.subindex;
+                          << "bitLength:" << entry.editor.bitLength << "variable bitLength:" << entry.bitLength
+                          << "subindex:" << entry.subindex;
         const int k = fixedLengthOf(entry);
         const int s = std::max((subindexOf(entry) - 1) * k, 0);
         const int end = std::min(s + k, int(data.size()));
@@ -256,8 +254,7 @@ bool octetsFromHex(const valueItem &entry, QByteArray *out)
 // cutting a UTF-8 sequence in two.
 QByteArray stringOctets(const valueItem &entry, int limit)
 {
-    const bool utf8 =
-        entry.editor.encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0;
+    const bool utf8 = entry.editor.encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0;
     if (!utf8)
         return entry.editor.value.toLocal8Bit().left(limit);
     QByteArray octets = entry.editor.value.toUtf8();

@@ -84,10 +84,10 @@ QString defaultText(const valueItem &entry);
 
 struct encodedValue
 {
-    quint64 raw = 0;      // numbers and booleans, not yet masked to n bits
-    QByteArray octets;    // StringT and OctetStringT
+    quint64 raw = 0;   // numbers and booleans, not yet masked to n bits
+    QByteArray octets; // StringT and OctetStringT
     bool hasOctets = false;
-    bool valid = true;    // false for types that cannot be written (TimeT, ...)
+    bool valid = true; // false for types that cannot be written (TimeT, ...)
 };
 
 // Takes the value to write from the entry's editor text and marks the entry
@@ -98,7 +98,7 @@ encodedValue encode(valueItem &entry);
 struct recordImage
 {
     static constexpr int dataSize = 32;
-    std::array<quint8, dataSize> data {};
+    std::array<quint8, dataSize> data{};
     int length = 0;
 
     QByteArray bytes() const;

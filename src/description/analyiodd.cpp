@@ -5,8 +5,7 @@
 #include <QDomNodeList>
 #include <QFileInfo>
 
-analyIODD::analyIODD(const QString &path, QObject *parent)
-    : QObject(parent)
+analyIODD::analyIODD(const QString &path, QObject *parent) : QObject(parent)
 {
     if (!path.isEmpty())
         open(path);

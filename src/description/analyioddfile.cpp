@@ -3,14 +3,13 @@
 #include "datatypereader.h"
 #include "ioddxml.h"
 
+#include "log/hub8log.h"
 #include <QCoreApplication>
 #include <QDomNodeList>
-#include "log/hub8log.h"
 
 #include <QLoggingCategory>
 
 #include <limits>
-
 
 namespace {
 
@@ -84,8 +83,7 @@ void applySingleValues(editorItem &e, const QList<singleValueItem> &values)
 
 } // namespace
 
-analyIoddFile::analyIoddFile(const QString &path, QObject *parent)
-    : QObject(parent)
+analyIoddFile::analyIoddFile(const QString &path, QObject *parent) : QObject(parent)
 {
     if (!path.isEmpty())
         readDocument(path);
@@ -184,13 +182,15 @@ QList<variantItem> analyIoddFile::readVariants() const
 
 datatypePtr analyIoddFile::findDatatype(const QString &id) const
 {
-    datatypeReader reader(index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
+    datatypeReader reader(
+        index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
     return reader.findDatatype(id);
 }
 
 datatypePtr analyIoddFile::parseDatatype(const QDomElement &element) const
 {
-    datatypeReader reader(index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
+    datatypeReader reader(
+        index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
     return reader.parseDatatype(element);
 }
 
@@ -202,7 +202,8 @@ variablePtr analyIoddFile::findVariable(const QString &id, const QString &select
                 break;
             const QString tag = e.nodeName();
             if (tag == QLatin1String("Variable") && e.attribute(QStringLiteral("id")) == id) {
-                datatypeReader reader(index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
+                datatypeReader reader(
+                    index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
                 return reader.readVariable(e);
             }
             if (tag != QLatin1String("StdVariableRef") || e.attribute(QStringLiteral("id")) != id)
@@ -357,7 +358,7 @@ editorItem analyIoddFile::buildEditor(const datatypePtr &datatype, const QString
 {
     editorItem e;
     if (!datatype)
-        return e;   // nothing to describe: only the flag is set
+        return e; // nothing to describe: only the flag is set
     e.typeName = datatype->type;
     const QString &kind = datatype->type;
 
@@ -581,8 +582,7 @@ void analyIoddFile::addRecordItemRef(valueItem item, const variableItem &variabl
     keepValue(node, item);
 }
 
-void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable, bool button,
-                                   treeItem &node) const
+void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable, bool button, treeItem &node) const
 {
     const datatypePtr &type = variable.datatype;
     if (isKind(type, ioddKind::ArrayT)
@@ -597,8 +597,8 @@ void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable,
         const datatypePtr element = array->elementType ? array->elementType : array->elementTypeRef;
         const editorItem elementEditor = buildEditor(element, QString());
         const bool number = elementEditor.bitOffset.isEmpty()
-                            && (elementEditor.typeName == QLatin1String(ioddKind::UIntegerT)
-                                || elementEditor.typeName == QLatin1String(ioddKind::IntegerT));
+            && (elementEditor.typeName == QLatin1String(ioddKind::UIntegerT)
+                || elementEditor.typeName == QLatin1String(ioddKind::IntegerT));
         // A number has at most 64 bits; the products below stay small.
         const qint64 b = qBound<qint64>(0, toInt64(elementEditor.bitLength), 64);
         for (int i = 1; i <= n; ++i) {
@@ -648,9 +648,8 @@ void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable,
     if (item.defaultValue.isEmpty())
         item.defaultValue = !item.editor.defaultValue.isEmpty() ? item.editor.defaultValue : variable.defaultValue;
     if (item.accessRightRestriction.isEmpty())
-        item.accessRightRestriction = !item.editor.accessRightRestriction.isEmpty()
-                                          ? item.editor.accessRightRestriction
-                                          : variable.accessRights;
+        item.accessRightRestriction =
+            !item.editor.accessRightRestriction.isEmpty() ? item.editor.accessRightRestriction : variable.accessRights;
     if (item.index.isEmpty())
         item.index = variable.index;
     if (item.bitLength.isEmpty())

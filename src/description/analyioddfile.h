@@ -78,8 +78,7 @@ private:
                                          const QString &selector) const;
     void readMenuReference(const QDomElement &ref, bool variableRef, treeItem &node) const;
     void addRecordItemRef(valueItem item, const variableItem &variable, treeItem &node) const;
-    void addVariableRef(valueItem item, const variableItem &variable, bool button,
-                        treeItem &node) const;
+    void addVariableRef(valueItem item, const variableItem &variable, bool button, treeItem &node) const;
     bool keepValue(treeItem &node, const valueItem &value) const;
     treeItem processData(const QString &tagName, bool input) const;
     treeItem buildMenuNode(const QString &menuId, int depth);
@@ -90,12 +89,12 @@ private:
     QString path;
     QFile file;
     QByteArray content;
-    analyStdIodd stdDefs;   // standard definitions, filled by load
+    analyStdIodd stdDefs; // standard definitions, filled by load
 
     QString error;
     mutable ioddIndex index;
-    QStringList m_menuPath;    // menu ids being built, outermost first
-    mutable buildBudget m_budget;   // spent by every build from this document
+    QStringList m_menuPath;       // menu ids being built, outermost first
+    mutable buildBudget m_budget; // spent by every build from this document
 };
 
 #endif // ANALYIODDFILE_H

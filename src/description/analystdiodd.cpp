@@ -44,8 +44,7 @@ int readShared(const QString &path, QFile &file, QString &storedPath, QByteArray
 
 } // namespace
 
-analyStdIodd::analyStdIodd(const QString &path, QObject *parent)
-    : QObject(parent)
+analyStdIodd::analyStdIodd(const QString &path, QObject *parent) : QObject(parent)
 {
     if (!path.isEmpty())
         loadDefinitions(path);

@@ -8,7 +8,7 @@ namespace {
 const QString kName = QStringLiteral("Name");
 const QString kDescription = QStringLiteral("Description");
 const QString kTextId = QStringLiteral("textId");
-}
+} // namespace
 
 // Counts the nesting of parse/find calls; the outermost call resets the
 // record budget.
@@ -24,7 +24,7 @@ struct datatypeReader::depthGuard
     bool exceeded() const
     {
         return reader.m_depth > maxDepth || reader.m_created >= maxRecords
-               || (reader.m_budget && !reader.m_budget->open());
+            || (reader.m_budget && !reader.m_budget->open());
     }
     datatypeReader &reader;
 };

@@ -47,17 +47,16 @@ public:
 private:
     struct depthGuard;
 
-    void readValues(const QDomElement &element, QList<singleValueItem> *singles,
-                    QList<valueRangeItem> *ranges);
+    void readValues(const QDomElement &element, QList<singleValueItem> *singles, QList<valueRangeItem> *ranges);
     QString nameOf(const QDomElement &element) const;
     bool step();
 
     ioddIndex &m_index;
     textLookup m_texts;
     buildBudget *m_budget;
-    QStringList m_resolving;   // ids of the DatatypeRef chain being followed
+    QStringList m_resolving; // ids of the DatatypeRef chain being followed
     int m_depth = 0;
-    int m_created = 0;         // records created by the current outermost call
+    int m_created = 0; // records created by the current outermost call
 };
 
 #endif // DATATYPEREADER_H

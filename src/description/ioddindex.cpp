@@ -12,7 +12,7 @@ const QString kId = QStringLiteral("id");
 
 // Calls f for every child element named `child` of every element named
 // `collection`, in document order.
-template<typename F>
+template <typename F>
 void forEachChild(const QDomElement &root, const QString &collection, const QString &child, F f)
 {
     const QDomNodeList list = root.elementsByTagName(collection);

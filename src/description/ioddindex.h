@@ -45,12 +45,12 @@ private:
     bool m_variablesBuilt = false;
     bool m_menusBuilt = false;
     bool m_unitsBuilt = false;
-    QHash<QString, QHash<QString, QString>> m_texts;   // language -> id -> value
+    QHash<QString, QHash<QString, QString>> m_texts; // language -> id -> value
     QHash<QString, QDomElement> m_datatypes;
     QHash<QString, QList<QDomElement>> m_variables;
     QHash<QString, QList<QDomElement>> m_menus;
     QHash<QString, QString> m_units;
-    QHash<QString, QList<QDomElement>> m_elements;   // tag name -> elements, filled per tag on first use
+    QHash<QString, QList<QDomElement>> m_elements; // tag name -> elements, filled per tag on first use
 };
 
 #endif // IODDINDEX_H

@@ -16,13 +16,27 @@ QByteArray quoted(const QString &text)
     for (const char c : text.toUtf8()) {
         const auto u = static_cast<unsigned char>(c);
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
         default:
             if (u < 0x20)
                 out += "\\u00" + QByteArray::number(u, 16).rightJustified(2, '0');
@@ -62,7 +76,7 @@ public:
     }
 
 private:
-    QList<bool> m_empty;   // per open container: nothing written yet
+    QList<bool> m_empty; // per open container: nothing written yet
 
     void indent() { out += QByteArray(2 * m_empty.size(), ' '); }
     void item(const char *key)

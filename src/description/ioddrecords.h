@@ -144,9 +144,9 @@ struct timeSpanType : datatypeItem
 struct arrayType : datatypeItem
 {
     QString subindexAccessSupported;
-    datatypePtr elementType;      // from an inline SimpleDatatype
-    QString elementTypeId;        // "datatypeId" of a DatatypeRef
-    datatypePtr elementTypeRef;   // the datatype found for elementTypeId
+    datatypePtr elementType;    // from an inline SimpleDatatype
+    QString elementTypeId;      // "datatypeId" of a DatatypeRef
+    datatypePtr elementTypeRef; // the datatype found for elementTypeId
     QString count;
 };
 
@@ -203,7 +203,7 @@ using valuePair = QPair<QString, QString>;
 
 struct editorItem
 {
-    QString flag = QStringLiteral("flase");   // "true" once edited; anything else: not modified
+    QString flag = QStringLiteral("flase"); // "true" once edited; anything else: not modified
     QString value;
     QString widgetClass;
     QString typeName;

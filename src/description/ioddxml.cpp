@@ -85,8 +85,8 @@ bool parse(const QByteArray &content, QDomDocument &document, QString *error)
     return message.isEmpty();
 }
 
-int readFile(const QString &path, QFile &file, QString &storedPath, QByteArray &content,
-             QDomDocument &document, QDomElement &root, QString *error)
+int readFile(const QString &path, QFile &file, QString &storedPath, QByteArray &content, QDomDocument &document,
+             QDomElement &root, QString *error)
 {
     if (path.isEmpty())
         return -1;

@@ -29,8 +29,8 @@ constexpr int maxDepth = 64;
 // content, document and root and returns 0, also when the content is not
 // well-formed XML or refused by parse(): the document is then empty and the
 // root null, and *error receives the reason (it is cleared on a good read).
-int readFile(const QString &path, QFile &file, QString &storedPath, QByteArray &content,
-             QDomDocument &document, QDomElement &root, QString *error);
+int readFile(const QString &path, QFile &file, QString &storedPath, QByteArray &content, QDomDocument &document,
+             QDomElement &root, QString *error);
 
 // Builds the DOM of `content`, after a streaming read of the whole content
 // (decoded exactly as the DOM parser decodes it) has found it well-formed,

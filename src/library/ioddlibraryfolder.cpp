@@ -11,8 +11,7 @@ QString stem(QString fileName)
     return fileName.remove(QStringLiteral(".xml"));
 }
 
-QString folderName(const QString &vendorId, const QString &deviceId, const QString &version,
-                   const QString &fileName)
+QString folderName(const QString &vendorId, const QString &deviceId, const QString &version, const QString &fileName)
 {
     return vendorId + QLatin1Char('_') + deviceId + QLatin1Char('_') + version + QLatin1Char('_') + stem(fileName);
 }

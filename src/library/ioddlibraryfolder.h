@@ -11,8 +11,7 @@ namespace ioddLibrary {
 
 // The file name with every ".xml" removed.
 QString stem(QString fileName);
-QString folderName(const QString &vendorId, const QString &deviceId, const QString &version,
-                   const QString &fileName);
+QString folderName(const QString &vendorId, const QString &deviceId, const QString &version, const QString &fileName);
 // The folder of a description in the library beside the executable.
 QString folderPath(const deviceInfo &info);
 

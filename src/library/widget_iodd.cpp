@@ -222,8 +222,8 @@ void widget_IODD::slot_addIODD()
 // the IODD file and the pictures beside it into that folder. Pictures that
 // are missing or not plain file names are skipped; any copy that fails
 // removes the folder again, and the library too when this call made it.
-QString widget_IODD::copyIntoLibrary(const QString &sourcePath, const QString &folderName,
-                                     const QStringList &pictures, QString *why)
+QString widget_IODD::copyIntoLibrary(const QString &sourcePath, const QString &folderName, const QStringList &pictures,
+                                     QString *why)
 {
     const QString library = libraryDir();
     QString reason;
@@ -237,7 +237,7 @@ QString widget_IODD::copyIntoLibrary(const QString &sourcePath, const QString &f
     const auto giveUp = [&](const QString &message) {
         *why = message;
         if (libraryMade)
-            QDir().rmdir(library);   // only when empty
+            QDir().rmdir(library); // only when empty
         return QString();
     };
     // An existing folder (or link) is never written into: it is not this add's to clean up.
@@ -248,7 +248,7 @@ QString widget_IODD::copyIntoLibrary(const QString &sourcePath, const QString &f
         return giveUp(cannotCreate);
     if (!isLibraryFolder(library, folder)) {
         qCDebug(lcLibrary) << "nothing copied," << folder << "is not a folder directly inside the library";
-        QDir(library).rmdir(folderName);   // still empty
+        QDir(library).rmdir(folderName); // still empty
         return giveUp(cannotCreate);
     }
     const auto copyFailed = [&](const QString &message) {

@@ -68,8 +68,8 @@ private slots:
 
 private:
     void scanLibrary();
-    void appendRow(const QString &vendorId, const QString &deviceId, const QString &fileName,
-                   const QString &version, const QString &folder, const QString &filePath);
+    void appendRow(const QString &vendorId, const QString &deviceId, const QString &fileName, const QString &version,
+                   const QString &folder, const QString &filePath);
     QString cellText(int row, int column) const;
     QString folderOfRow(int row) const;
     QString filePathOfRow(int row) const;

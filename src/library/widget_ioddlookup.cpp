@@ -1,8 +1,8 @@
 #include "widget_ioddlookup.h"
 
+#include "log/hub8log.h"
 #include "parsevididd.h"
 #include "widget_iodd.h"
-#include "log/hub8log.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -54,9 +54,8 @@ void widget_ioddLookup::slot_lookup()
     const ParseVIDDID finder;
     const QString path = finder.findIoddFile(m_vendorId, m_deviceId, m_libraryDir);
     if (path.isEmpty()) {
-        m_status->setText(tr("IODD库中没有找到 Vendor ID %1 / Device ID %2 的描述文件")
-                              .arg(m_vendorId)
-                              .arg(m_deviceId));
+        m_status->setText(
+            tr("IODD库中没有找到 Vendor ID %1 / Device ID %2 的描述文件").arg(m_vendorId).arg(m_deviceId));
         return;
     }
     qCDebug(lcLibrary) << "lookup:" << path;

@@ -10,12 +10,12 @@ constexpr quint16 adapterUsbProductId = 0xAF01;
 // The adapter's USB identity as hidapi reports it.
 struct AdapterUsbInfo
 {
-    bool found = false;   // the adapter is on the bus
+    bool found = false; // the adapter is on the bus
     QString manufacturer;
     QString product;
     QString serialNumber;
     QString path;
-    quint16 releaseNumber = 0;   // binary-coded decimal: 0x0100 is 1.00
+    quint16 releaseNumber = 0; // binary-coded decimal: 0x0100 is 1.00
 
     // The release number as "1.00".
     QString releaseText() const;

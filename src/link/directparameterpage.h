@@ -14,10 +14,10 @@ struct DirectParameters
 {
     static constexpr int size = 16;
 
-    quint8 minCycleTime = 0;   // cycle time code, see cycleTimeUs()
+    quint8 minCycleTime = 0; // cycle time code, see cycleTimeUs()
     quint8 revisionId = 0;
     quint16 vendorId = 0;
-    quint32 deviceId = 0;      // 24 bits
+    quint32 deviceId = 0; // 24 bits
 
     // The page from its octets; false when there are fewer than 16.
     static bool decode(const QByteArray &octets, DirectParameters *out);
@@ -31,11 +31,11 @@ int cycleTimeUs(quint8 code);
 QString cycleTimeText(quint8 code);
 
 enum class DirectParameterRead {
-    Read,        // a device in IO-Link operate answered with its page
-    NoDevice,    // status 0x06: no device in IO-Link operate on the port
-    Unclear,     // the adapter answered, but not with the page
-    NoAnswer,    // the link failed: no adapter answering
-    Gone,        // `waiter` was deleted during a wait
+    Read,     // a device in IO-Link operate answered with its page
+    NoDevice, // status 0x06: no device in IO-Link operate on the port
+    Unclear,  // the adapter answered, but not with the page
+    NoAnswer, // the link failed: no adapter answering
+    Gone,     // `waiter` was deleted during a wait
 };
 
 // How often the response is polled, and how long at most.

@@ -128,8 +128,8 @@ int myModbus::transferLocked(const QByteArray &request, unsigned char *reply, bo
         logHidError("hid_read_timeout");
         return -1;
     }
-    const int written = hid_write(device, reinterpret_cast<const unsigned char *>(request.constData()),
-                                  size_t(request.size()));
+    const int written =
+        hid_write(device, reinterpret_cast<const unsigned char *>(request.constData()), size_t(request.size()));
     if (written < 0) {
         ++m_stats.failures;
         hidFailed = true;

@@ -72,13 +72,13 @@ public:
     // What the link has seen since the program started.
     struct Stats
     {
-        quint64 framesSent = 0;     // reports the adapter took whole
-        quint64 answers = 0;        // answer reports received
-        quint64 timeouts = 0;       // no answer within readTimeoutMs
-        quint64 exceptions = 0;     // Modbus exception answers
-        quint64 crcErrors = 0;      // answers with a bad CRC
-        quint64 droppedStale = 0;   // stale answers thrown away before a request
-        quint64 failures = 0;       // writes or reads hidapi refused
+        quint64 framesSent = 0;   // reports the adapter took whole
+        quint64 answers = 0;      // answer reports received
+        quint64 timeouts = 0;     // no answer within readTimeoutMs
+        quint64 exceptions = 0;   // Modbus exception answers
+        quint64 crcErrors = 0;    // answers with a bad CRC
+        quint64 droppedStale = 0; // stale answers thrown away before a request
+        quint64 failures = 0;     // writes or reads hidapi refused
     };
     const Stats &stats() const { return m_stats; }
 

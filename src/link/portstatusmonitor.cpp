@@ -50,12 +50,12 @@ QString portModeText(quint8 mode)
     case adapterregs::ModeCommunicationLost:
         return QCoreApplication::translate("portState", "通信中断");
     default:
-        return QCoreApplication::translate("portState", "未知（适配器不报告端口状态，端口上没有运行中的 IO-Link 设备应答）");
+        return QCoreApplication::translate("portState",
+                                           "未知（适配器不报告端口状态，端口上没有运行中的 IO-Link 设备应答）");
     }
 }
 
-portStatusMonitor::portStatusMonitor(QObject *parent)
-    : QObject(parent), m_states(adapterregs::portCount)
+portStatusMonitor::portStatusMonitor(QObject *parent) : QObject(parent), m_states(adapterregs::portCount)
 {
     m_timer.setInterval(pollIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &portStatusMonitor::poll);
@@ -125,7 +125,7 @@ int portStatusMonitor::readStates()
         if (s.mode > adapterregs::ModeCommunicationLost)
             s.mode = adapterregs::ModeDeactivated;
     }
-    relearnRequests().clear();   // the block told about every port
+    relearnRequests().clear(); // the block told about every port
     apply(states, true);
     return 0;
 }

@@ -15,7 +15,7 @@ struct PortState
     // or have a device that is not (yet) in operate.
     static constexpr quint8 modeUnknown = 0xFF;
 
-    quint8 mode = 0;   // adapterregs::PortMode or modeUnknown
+    quint8 mode = 0; // adapterregs::PortMode or modeUnknown
     quint16 vendorId = 0;
     quint32 deviceId = 0;
 

@@ -47,7 +47,7 @@ void traceHandler(QtMsgType type, const QMessageLogContext &context, const QStri
         QMutexLocker lock(&g_mutex);
         if (g_file) {
             g_file->write(line);
-            g_file->flush();   // the trace survives a crash
+            g_file->flush(); // the trace survives a crash
         }
         if (type == QtDebugMsg && ((link && !g_linkWasOn) || (raw && !g_rawWasOn)))
             return;

@@ -24,8 +24,7 @@ bool tableLineEdit::eventFilter(QObject *object, QEvent *event)
         if (event->type() == QEvent::MouseButtonPress) {
             auto *mouse = static_cast<QMouseEvent *>(event);
             auto *editor = static_cast<QWidget *>(object);
-            if (mouse->button() == Qt::LeftButton
-                && !editor->rect().contains(mouse->localPos().toPoint())) {
+            if (mouse->button() == Qt::LeftButton && !editor->rect().contains(mouse->localPos().toPoint())) {
                 // A click beside the editor ends the edit with the typed text.
                 emit commitData(editor);
                 return true;
@@ -35,8 +34,7 @@ bool tableLineEdit::eventFilter(QObject *object, QEvent *event)
     return QStyledItemDelegate::eventFilter(object, event);
 }
 
-void tableLineEdit::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                          const QModelIndex &index) const
+void tableLineEdit::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     painter->save();
     QStyledItemDelegate::paint(painter, option, index);
@@ -86,8 +84,7 @@ void tableLineEdit::setEditorData(QWidget *editor, const QModelIndex &index) con
     emit const_cast<tableLineEdit *>(this)->sig_isopen(true);
 }
 
-void tableLineEdit::setModelData(QWidget *editor, QAbstractItemModel *model,
-                                 const QModelIndex &index) const
+void tableLineEdit::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
     if (index.column() != column) {
         QStyledItemDelegate::setModelData(editor, model, index);

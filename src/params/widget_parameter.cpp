@@ -6,8 +6,8 @@
 #include "codec/valuecodec.h"
 #include "link/common.h"
 #include "link/linkexchange.h"
-#include "link/portstatusmonitor.h"
 #include "link/mymodbus.h"
+#include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"
@@ -40,7 +40,6 @@ constexpr quint16 responseRegisters = adapterregs::isduResponse;
 constexpr int blockRegisters = adapterregs::isduBlockRegisters;
 
 const QColor modifiedRowColour(102, 249, 219);
-
 
 // Makes every level of the menu lists unshared, so that references into them
 // stay valid while an operation runs and edits reach this copy only.
@@ -273,7 +272,7 @@ bool widget_Parameter::runOperation(const std::function<bool()> &body)
     const BusyGuard busy(hub->modbus, BusyGuard::WithOverlay);
     m_running = true;
     if (!body())
-        return false;   // the page is gone
+        return false; // the page is gone
     m_running = false;
     return true;
 }
@@ -341,8 +340,7 @@ bool widget_Parameter::readMenu(treeItem &menu, ReadMode mode)
                 valueCodec::decodeRecord(entry, cached.value());
                 continue;
             }
-            const IsduRequestBlock request =
-                IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), index, 0, 0);
+            const IsduRequestBlock request = IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), index, 0, 0);
             if (link->writeRegisterBlock(requestRegisters, request.bytes, blockRegisters) != 0)
                 continue;
             if (!waitUnlessGone(this, recordReadWaitMs))
@@ -359,8 +357,8 @@ bool widget_Parameter::readMenu(treeItem &menu, ReadMode mode)
                 return false;
         } else {
             const IsduRequestBlock request =
-                IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), index,
-                                       quint8(entry.subindex.toUInt()), quint8(entry.editor.bitLength.toInt() / 8));
+                IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), index, quint8(entry.subindex.toUInt()),
+                                       quint8(entry.editor.bitLength.toInt() / 8));
             if (link->writeRegisterBlock(requestRegisters, request.bytes, blockRegisters) != 0)
                 continue;
             if (!waitUnlessGone(this, singleItemReadWaitMs))

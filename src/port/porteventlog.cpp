@@ -1,7 +1,7 @@
 #include "porteventlog.h"
 
-#include "protocol/adapterregisters.h"
 #include "link/portstatusmonitor.h"
+#include "protocol/adapterregisters.h"
 
 #include <QTime>
 
@@ -23,7 +23,7 @@ void portEventLog::raise(int port, int kind, const QString &text)
     PortLog &log = m_ports[port];
     for (const auto &e : qAsConst(log.events))
         if (e->kind == kind && e->item->isError)
-            return;   // still present
+            return; // still present
     auto event = std::make_shared<Event>();
     event->kind = kind;
     event->item = std::make_unique<widget_event::diagnosisItem>();

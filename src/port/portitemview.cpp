@@ -11,8 +11,7 @@
 
 #include <QTabWidget>
 
-PortItemView::PortItemView(uint8_t port, QWidget *parent)
-    : QWidget(parent), m_portIndex(port), ui(new Ui::PortItemView)
+PortItemView::PortItemView(uint8_t port, QWidget *parent) : QWidget(parent), m_portIndex(port), ui(new Ui::PortItemView)
 {
     ui->setupUi(this);
     ui->stackedWidget->setCurrentIndex(2);

@@ -27,12 +27,12 @@ class widget_in : public QWidget
 public:
     // Item data roles of the table rows.
     enum Role {
-        BitOffsetRole = Qt::UserRole + 2,     // column 0: bit offset text
-        BitLengthRole = Qt::UserRole + 3,     // column 0: bit length as text (processDataCodec::itemBitLength)
-        TypeRole = Qt::UserRole + 4,          // column 2: datatype kind
-        SubindexRole = Qt::UserRole + 5,      // column 0: subindex text
-        SubindexAccessRole = Qt::UserRole + 6,// column 0: subindexAccess text, "true" when blank
-        PositionRole = Qt::UserRole + 7,      // column 2: position in items (int)
+        BitOffsetRole = Qt::UserRole + 2,      // column 0: bit offset text
+        BitLengthRole = Qt::UserRole + 3,      // column 0: bit length as text (processDataCodec::itemBitLength)
+        TypeRole = Qt::UserRole + 4,           // column 2: datatype kind
+        SubindexRole = Qt::UserRole + 5,       // column 0: subindex text
+        SubindexAccessRole = Qt::UserRole + 6, // column 0: subindexAccess text, "true" when blank
+        PositionRole = Qt::UserRole + 7,       // column 2: position in items (int)
     };
 
     static constexpr int pollIntervalMs = 300;

@@ -178,8 +178,8 @@ QString widget_out::recordWordsText() const
     const QVector<processDataCodec::outputBit> bits = processDataCodec::recordBits(choices);
     for (const processDataCodec::outputBit &bit : bits)
         qCDebug(lcProcdata) << "pd out bit:" << bit.bit << bit.value;
-    const QString text = processDataCodec::wordsText(
-        processDataCodec::recordWords(bits, adapterregs::pdRegistersForBits(m_bitLength)));
+    const QString text =
+        processDataCodec::wordsText(processDataCodec::recordWords(bits, adapterregs::pdRegistersForBits(m_bitLength)));
     qCDebug(lcProcdata) << "pd out words:" << text;
     return text;
 }
@@ -202,8 +202,7 @@ void widget_out::slot_pbtn_writeClicked()
     if (ui->table->rowCount() == 1) {
         const int registers = adapterregs::pdRegistersForBits(m_bitLength);
         const QByteArray block = processDataCodec::singleValueBlock(singleValue(), m_bitLength, registers);
-        rc = link->writeRegisterBlock(address, reinterpret_cast<const unsigned char *>(block.constData()),
-                                      registers);
+        rc = link->writeRegisterBlock(address, reinterpret_cast<const unsigned char *>(block.constData()), registers);
     } else {
         rc = link->writeRegistersText(address, recordWordsText());
     }

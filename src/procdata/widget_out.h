@@ -22,9 +22,9 @@ class widget_out : public QWidget
 public:
     // Item data roles of the column-0 cells.
     enum Role {
-        BitOffsetRole = Qt::UserRole + 2,   // bit offset text
-        BitLengthRole = Qt::UserRole + 3,   // bit length as text (processDataCodec::itemBitLength)
-        SubindexRole = Qt::UserRole + 4,    // subindex text, "1" for a single value
+        BitOffsetRole = Qt::UserRole + 2, // bit offset text
+        BitLengthRole = Qt::UserRole + 3, // bit length as text (processDataCodec::itemBitLength)
+        SubindexRole = Qt::UserRole + 4,  // subindex text, "1" for a single value
     };
 
     // Wait before and after the write, with the link marked busy.

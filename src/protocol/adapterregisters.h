@@ -6,12 +6,12 @@
 // Holding-register map of the adapter (docs/adapter-registers.md).
 namespace adapterregs {
 
-constexpr quint16 isduRequest = 0x3500;    // 20 registers, write
-constexpr quint16 isduResponse = 0x3600;   // 20 registers, read
+constexpr quint16 isduRequest = 0x3500;  // 20 registers, write
+constexpr quint16 isduResponse = 0x3600; // 20 registers, read
 constexpr int isduBlockRegisters = 20;
 constexpr int isduBlockBytes = 40;
 
-constexpr quint16 portStatus = 0x3000;     // 3 registers per port, read
+constexpr quint16 portStatus = 0x3000; // 3 registers per port, read
 constexpr int portStatusRegistersPerPort = 3;
 
 constexpr int portCount = 8;
@@ -20,15 +20,24 @@ constexpr int pdWindowRegisters = 32;
 constexpr int pdMaxRegisters = 16;
 
 // Registers needed to carry `bits` bits (two octets a register).
-constexpr int registersForBits(int bits) { return bits > 0 ? (bits + 15) / 16 : 0; }
+constexpr int registersForBits(int bits)
+{
+    return bits > 0 ? (bits + 15) / 16 : 0;
+}
 // Registers of process data of `bits` bits, within what IO-Link allows.
 constexpr int pdRegistersForBits(int bits)
 {
     return registersForBits(bits) < pdMaxRegisters ? registersForBits(bits) : pdMaxRegisters;
 }
 
-constexpr quint16 pdInWindow(int port) { return quint16(0x9000 + 0x20 * port); }
-constexpr quint16 pdOutWindow(int port) { return quint16(0x8000 + 0x20 * port); }
+constexpr quint16 pdInWindow(int port)
+{
+    return quint16(0x9000 + 0x20 * port);
+}
+constexpr quint16 pdOutWindow(int port)
+{
+    return quint16(0x8000 + 0x20 * port);
+}
 
 // Port modes reported in the port-status block.
 enum PortMode : quint8 {

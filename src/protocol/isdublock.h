@@ -14,16 +14,16 @@
 //   2 status, 6 data length, 7.. data; the other bytes belong to the adapter.
 
 namespace isdustatus {
-constexpr quint8 busy = 0x01;                  // the response is not ready yet
-constexpr quint8 communicationFailed = 0x06;   // no device in IO-Link operate on the port
-}
+constexpr quint8 busy = 0x01;                // the response is not ready yet
+constexpr quint8 communicationFailed = 0x06; // no device in IO-Link operate on the port
+} // namespace isdustatus
 
 namespace isduservice {
 constexpr quint8 noOperation = 0x00;
 constexpr quint8 clearData = 0x01;
 constexpr quint8 write = 0x02;
 constexpr quint8 read = 0x03;
-}
+} // namespace isduservice
 
 struct IsduRequestBlock
 {
@@ -33,8 +33,7 @@ struct IsduRequestBlock
 
     quint8 bytes[size] = {};
 
-    static IsduRequestBlock make(quint8 service, quint8 portNumber, quint16 index, quint8 subindex,
-                                 quint8 length);
+    static IsduRequestBlock make(quint8 service, quint8 portNumber, quint16 index, quint8 subindex, quint8 length);
 
     quint8 service() const { return bytes[0]; }
     quint8 portNumber() const { return bytes[1]; }

@@ -1,8 +1,8 @@
 #include "widget_event.h"
 #include "ui_widget_event.h"
 
-#include "widgets/tablestyle.h"
 #include "log/hub8log.h"
+#include "widgets/tablestyle.h"
 
 #include <QHeaderView>
 #include <QIcon>
@@ -34,8 +34,8 @@ widget_event::widget_event(QWidget *parent) : QWidget(parent), ui(new Ui::widget
 
     QTableWidget *table = ui->tableWidget;
     table->setColumnCount(4);
-    table->setHorizontalHeaderLabels({QStringLiteral("报错时间"), QStringLiteral("恢复时间"),
-                                      QStringLiteral("异常"), QStringLiteral("状态")});
+    table->setHorizontalHeaderLabels(
+        {QStringLiteral("报错时间"), QStringLiteral("恢复时间"), QStringLiteral("异常"), QStringLiteral("状态")});
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     for (int i = 0; i < 4; ++i)
         table->setColumnWidth(i, columnWidths[i]);

@@ -6,31 +6,31 @@
 #include "description/ioddrecords.h"
 #include "library/ioddlibraryfolder.h"
 #include "library/widget_ioddlookup.h"
+#include "params/widget_parameter.h"
 #include "widget_portdi.h"
 #include "widget_portdo.h"
-#include "params/widget_parameter.h"
 
 #include "log/hub8log.h"
 #include "widgets/readonlyitem.h"
 
-#include <QDir>
 #include <QComboBox>
+#include <QDir>
 #include <QImage>
-#include <QPushButton>
 #include <QLabel>
 #include <QPixmap>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 widget_Port::widget_Port(QWidget *parent) : QWidget(parent), ui(new Ui::widget_Port)
 {
     ui->setupUi(this);
     ui->table_connect->setColumnCount(3);
-    ui->table_connect->setHorizontalHeaderLabels({QStringLiteral("nb"), QStringLiteral("color"),
-                                                  QStringLiteral("function")});
+    ui->table_connect->setHorizontalHeaderLabels(
+        {QStringLiteral("nb"), QStringLiteral("color"), QStringLiteral("function")});
     ui->table_connect->verticalHeader()->setHidden(true);
-    const QList<QLineEdit *> edits{ui->edit_vendorName,    ui->edit_vendorID,          ui->edit_vendorText,
-                                   ui->edit_vendorURL,     ui->edit_DeviceID,          ui->edit_IOLinkRevision,
-                                   ui->edit_minimunmCycleTime, ui->edit_brtrate,       ui->edit_SIO};
+    const QList<QLineEdit *> edits{ui->edit_vendorName,        ui->edit_vendorID, ui->edit_vendorText,
+                                   ui->edit_vendorURL,         ui->edit_DeviceID, ui->edit_IOLinkRevision,
+                                   ui->edit_minimunmCycleTime, ui->edit_brtrate,  ui->edit_SIO};
     for (QLineEdit *e : edits)
         e->setFocusPolicy(Qt::NoFocus);
 
@@ -58,9 +58,9 @@ void widget_Port::setPort(int port)
 
 void widget_Port::clearDeviceInfo()
 {
-    const QList<QLineEdit *> edits{ui->edit_vendorName,    ui->edit_vendorID,          ui->edit_vendorText,
-                                   ui->edit_vendorURL,     ui->edit_DeviceID,          ui->edit_IOLinkRevision,
-                                   ui->edit_minimunmCycleTime, ui->edit_brtrate,       ui->edit_SIO};
+    const QList<QLineEdit *> edits{ui->edit_vendorName,        ui->edit_vendorID, ui->edit_vendorText,
+                                   ui->edit_vendorURL,         ui->edit_DeviceID, ui->edit_IOLinkRevision,
+                                   ui->edit_minimunmCycleTime, ui->edit_brtrate,  ui->edit_SIO};
     for (QLineEdit *e : edits)
         e->setText(QString());
     ui->label_log->clear();
@@ -138,8 +138,7 @@ void widget_Port::placeInHostArea(QWidget *view)
     ui->widget_3->layout()->addWidget(view);
 }
 
-widget_Parameter *widget_Port::createParameterView(const QString &roleMenuSet, quint8 port,
-                                                   analyIoddFile &description)
+widget_Parameter *widget_Port::createParameterView(const QString &roleMenuSet, quint8 port, analyIoddFile &description)
 {
     auto *view = new widget_Parameter(ui->widget_3);
     view->setPort(port);

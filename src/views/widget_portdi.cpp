@@ -1,11 +1,10 @@
 #include "widget_portdi.h"
 #include "ui_widget_portdi.h"
 
-#include "protocol/adapterregisters.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
 #include "log/hub8log.h"
-
+#include "protocol/adapterregisters.h"
 
 widget_portDI::widget_portDI(QWidget *parent) : QWidget(parent), ui(new Ui::widget_portDI)
 {

@@ -1,12 +1,11 @@
 #include "widget_portdo.h"
 #include "ui_widget_portdo.h"
 
-#include "protocol/adapterregisters.h"
 #include "link/common.h"
 #include "link/linkexchange.h"
 #include "link/mymodbus.h"
 #include "log/hub8log.h"
-
+#include "protocol/adapterregisters.h"
 
 widget_portDO::widget_portDO(QWidget *parent) : QWidget(parent), ui(new Ui::widget_portDO)
 {

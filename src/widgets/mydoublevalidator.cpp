@@ -15,8 +15,7 @@ QValidator::State myDoubleValidator::validate(QString &input, int &pos) const
 {
     Q_UNUSED(pos)
     // Starts of a number the user is still typing.
-    if (input.isEmpty() || input == QLatin1String("0") || input == QLatin1String("0.")
-        || input == QLatin1String("0.0"))
+    if (input.isEmpty() || input == QLatin1String("0") || input == QLatin1String("0.") || input == QLatin1String("0.0"))
         return Intermediate;
     if (input == QLatin1String("00"))
         return Invalid;
@@ -31,7 +30,7 @@ QValidator::State myDoubleValidator::validate(QString &input, int &pos) const
     if (point > 0 && input.size() - point - 1 > decimals())
         return Invalid;
 
-    const double value = input.toDouble();   // unparsable text counts as 0
+    const double value = input.toDouble(); // unparsable text counts as 0
     return (value >= bottom() && value <= top()) ? Acceptable : Invalid;
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 int roundedToInt(double v)
 {
-    if (!(v == v))   // NaN
+    if (!(v == v)) // NaN
         return 0;
     if (v >= double(std::numeric_limits<int>::max()))
         return std::numeric_limits<int>::max();
@@ -29,10 +29,7 @@ QString shortest(double v)
 
 myIntValidator::myIntValidator(QObject *parent) : QIntValidator(parent) {}
 
-myIntValidator::myIntValidator(int bottom, int top, QObject *parent)
-    : QIntValidator(bottom, top, parent)
-{
-}
+myIntValidator::myIntValidator(int bottom, int top, QObject *parent) : QIntValidator(bottom, top, parent) {}
 
 void myIntValidator::setRange(double min, double max)
 {

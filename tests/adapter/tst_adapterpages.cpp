@@ -72,8 +72,8 @@ private slots:
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         QCOMPARE(QStringList({text(&page, "edit_manufacturer"), text(&page, "edit_product"),
-                              text(&page, "edit_serialNumber"), text(&page, "edit_release"),
-                              text(&page, "edit_usbId"), text(&page, "edit_path")}),
+                              text(&page, "edit_serialNumber"), text(&page, "edit_release"), text(&page, "edit_usbId"),
+                              text(&page, "edit_path")}),
                  QStringList({"Vanto Systems", "VANTO-HUB8 IO-Link Master", "VH8-24-000417", "1.00", "2e3c:af01",
                               "virtual:2e3c:af01"}));
         QCOMPARE(text(&page, "edit_connection"), QString("已连接"));
@@ -83,7 +83,7 @@ private slots:
         QCOMPARE(hub->modbus->readRegister(0x9000, value), 0);
         QCOMPARE(hub->modbus->readRegister(0x9020, value), 0);
         adapter.faults().silent = true;
-        hub->modbus->readRegister(0x9000, value);   // times out
+        hub->modbus->readRegister(0x9000, value); // times out
         QTRY_COMPARE_WITH_TIMEOUT(text(&page, "edit_framesSent") + "/" + text(&page, "edit_answers") + "/"
                                       + text(&page, "edit_timeouts"),
                                   QString("3/2/1"), 2000);
@@ -93,7 +93,8 @@ private slots:
         hub->modbus->closeDevice();
         page.hide();
         page.show();
-        QCOMPARE(text(&page, "edit_manufacturer") + "/" + text(&page, "edit_path"), QString("未找到适配器/未找到适配器"));
+        QCOMPARE(text(&page, "edit_manufacturer") + "/" + text(&page, "edit_path"),
+                 QString("未找到适配器/未找到适配器"));
         QVERIFY(text(&page, "edit_connection").startsWith("未连接"));
     }
 
@@ -102,7 +103,7 @@ private slots:
         AdapterCommView page;
         QCOMPARE(text(&page, "edit_slaveAddress") + " " + text(&page, "edit_readTimeout"), QString("0x01 1000 ms"));
         QVERIFY(text(&page, "edit_reportSize").startsWith("65 "));
-        QCOMPARE(text(&page, "edit_paramItemRead"), QString("-"));   // not handed in yet
+        QCOMPARE(text(&page, "edit_paramItemRead"), QString("-")); // not handed in yet
         page.setPageTimings({100, 200, 200, 400, 300, 200});
         QCOMPARE(text(&page, "edit_paramRecordWrite") + " " + text(&page, "edit_pdInPoll"), QString("400 ms 300 ms"));
     }

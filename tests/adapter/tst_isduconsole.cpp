@@ -13,7 +13,12 @@
 using testhelpers::hex;
 
 // port -1 chooses none; forced -1 leaves the status to the device.
-struct StatusCase { int operation, port, index, forced; QString message; int result; };
+struct StatusCase
+{
+    int operation, port, index, forced;
+    QString message;
+    int result;
+};
 Q_DECLARE_METATYPE(StatusCase)
 
 class tst_isduconsole : public QObject
@@ -22,7 +27,11 @@ class tst_isduconsole : public QObject
     VirtualAdapter &adapter = VirtualAdapter::instance();
     widgat_adapter *console = nullptr;
 
-    template<typename T> T *child(const char *name) { return console->findChild<T *>(QLatin1String(name)); }
+    template <typename T>
+    T *child(const char *name)
+    {
+        return console->findChild<T *>(QLatin1String(name));
+    }
 
     // Sets the form and presses "发 送"; returns when the exchange is over.
     void send(int operation, int index, int subIndex, int length, const QString &data = QString())
@@ -55,12 +64,12 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("length");
-        QTest::addColumn<QByteArray>("data");   // bytes 7.. of the request block
+        QTest::addColumn<QByteArray>("data"); // bytes 7.. of the request block
         QTest::newRow("empty field sends one zero byte") << QString() << 5 << QByteArray(33, '\0');
-        QTest::newRow("low byte, double space is zero") << QStringLiteral("1FF  a") << 3 << hex("ff 00 0a") + QByteArray(30, '\0');
-        QTest::newRow("at most 32 data bytes")
-            << QStringLiteral("1 2 3 4 5 6 7 8 9 a b c d e f 0 ").repeated(2) + QLatin1Char('e') << 32
-            << hex("01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 00").repeated(2) + '\0';
+        QTest::newRow("low byte, double space is zero")
+            << QStringLiteral("1FF  a") << 3 << hex("ff 00 0a") + QByteArray(30, '\0');
+        QTest::newRow("at most 32 data bytes") << QStringLiteral("1 2 3 4 5 6 7 8 9 a b c d e f 0 ").repeated(2)
+                + QLatin1Char('e') << 32 << hex("01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 00").repeated(2) + '\0';
     }
     void writeRequestBlock()
     {
@@ -70,8 +79,8 @@ private slots:
         console->setPort(2);
         adapter.clearLog();
         send(2, 0x1234, 0x105, length, text);
-        QCOMPARE(adapter.isduRequest(), hex("02 03 00 12 34 05") + char(length) + data);   // port 3; subindex low byte
-        QCOMPARE(adapter.log().size(), 2);   // the request, then one read of the response
+        QCOMPARE(adapter.isduRequest(), hex("02 03 00 12 34 05") + char(length) + data); // port 3; subindex low byte
+        QCOMPARE(adapter.log().size(), 2); // the request, then one read of the response
         QCOMPARE(adapter.log().at(1).request.mid(1, 6), hex("01 03 36 00 00 14"));
     }
 
@@ -82,33 +91,33 @@ private slots:
         QSignalSpy replies(console, &widgat_adapter::sigReply);
 
         send(2, 24, 0, 4, QStringLiteral("41 42 00 43"));
-        QVERIFY(read->toPlainText().isEmpty());   // a write shows nothing
-        QCOMPARE(length->value(), 0);             // the length a write returns
+        QVERIFY(read->toPlainText().isEmpty()); // a write shows nothing
+        QCOMPARE(length->value(), 0);           // the length a write returns
 
         send(3, 24, 0, 0);
         QCOMPARE(adapter.isduRequest().left(8), hex("03 01 00 00 18 00 00 00"));
         QCOMPARE(read->toPlainText(), QStringLiteral("41 42 00 43"));
         QCOMPARE(length->value(), 4);
 
-        adapter.faults().forcedIsduStatus = 0x02;   // shown like success
+        adapter.faults().forcedIsduStatus = 0x02; // shown like success
         send(3, 16, 0, 0);
         const QString vendorHex = QStringLiteral("56 61 6E 74 6F 20 53 79 73 74 65 6D 73");
         QCOMPARE(read->toPlainText(), QStringLiteral("41 42 00 43\n") + vendorHex);
-        QCOMPARE(length->value(), 13);   // what the device returned, not the 0 requested
+        QCOMPARE(length->value(), 13); // what the device returned, not the 0 requested
         QCOMPARE(replies.last(), (QList<QVariant>{3, 2}));
 
         // Text mode: every read so far again, each up to its first zero byte.
         auto *ascii = child<QCheckBox>("checkBox");
         ascii->setChecked(true);
         QCOMPARE(read->toPlainText(), QStringLiteral("AB\nVanto Systems\n"));
-        send(3, 24, 0, 0);   // a new read in text mode
+        send(3, 24, 0, 0); // a new read in text mode
         QCOMPARE(read->toPlainText(), QStringLiteral("AB\nVanto Systems\n\nAB"));
         ascii->setChecked(false);
         QCOMPARE(read->toPlainText(), QStringLiteral("41 42 00 43\n") + vendorHex + QStringLiteral("\n41 42 00 43\n"));
 
         QTest::mouseClick(child<QPushButton>("pushButton"), Qt::LeftButton);
         ascii->setChecked(true);
-        QVERIFY(read->toPlainText().isEmpty());   // the history went with it
+        QVERIFY(read->toPlainText().isEmpty()); // the history went with it
     }
 
     void errorStatuses_data()
@@ -131,7 +140,7 @@ private slots:
         send(c.operation, c.index, 0, 0);
         QCOMPARE(QList<QVariantList>(replies), (QList<QVariantList>{{c.operation, c.result}}));
         QVERIFY(child<QTextEdit>("textEdit_read")->toPlainText().isEmpty());
-        QCOMPARE(child<QComboBox>("cbox_Control")->currentIndex(), c.operation);   // no reset on failure
+        QCOMPARE(child<QComboBox>("cbox_Control")->currentIndex(), c.operation); // no reset on failure
     }
 
     void clearAndLinkFailuresEndQuietly()
@@ -139,18 +148,18 @@ private slots:
         QSignalSpy replies(console, &widgat_adapter::sigReply);
         QSignalSpy exec(console, &widgat_adapter::sigExec);
         send(1, 16, 3, 9, QStringLiteral("AA"));
-        QCOMPARE(adapter.isduRequest(), hex("01 01 00 00 10 03") + QByteArray(34, '\0'));   // no length, no data
+        QCOMPARE(adapter.isduRequest(), hex("01 01 00 00 10 03") + QByteArray(34, '\0')); // no length, no data
         QCOMPARE(child<QComboBox>("cbox_Control")->currentText(), QStringLiteral("无操作"));
         for (const char *spin : {"sbox_index", "sbox_subIndex", "sbox_length"})
             QCOMPARE(child<QSpinBox>(spin)->value(), 0);
-        QVERIFY(replies.isEmpty() && exec.size() == 1);   // only the start
+        QVERIFY(replies.isEmpty() && exec.size() == 1); // only the start
 
         adapter.faults().unplugged = true;
         send(3, 16, 0, 0);
         QCOMPARE(QList<QVariantList>(replies), (QList<QVariantList>{{3, 0}}));
         QCOMPARE(exec.size(), 3);
         QVERIFY(child<QTextEdit>("textEdit_read")->toPlainText().isEmpty());
-        QCOMPARE(adapter.isduRequestCount(), 1);   // the clear only
+        QCOMPARE(adapter.isduRequestCount(), 1); // the clear only
 
         // Without a link object the button does nothing at all.
         myModbus *link = nullptr;
@@ -163,7 +172,11 @@ private slots:
     void inputFilter()
     {
         auto *edit = child<QTextEdit>("textEdit_write");
-        auto moveCursor = [edit](int at) { QTextCursor c = edit->textCursor(); c.setPosition(at); edit->setTextCursor(c); };
+        auto moveCursor = [edit](int at) {
+            QTextCursor c = edit->textCursor();
+            c.setPosition(at);
+            edit->setTextCursor(c);
+        };
         QTest::keyClicks(edit, QStringLiteral("0g1 fZ-"));
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(edit->toPlainText(), QStringLiteral("01 f"));

@@ -19,14 +19,18 @@ class tst_blocklessadapter : public QObject
 {
     Q_OBJECT
     const QString fixturePath = HUB8_SOURCE_DIR "/tests/params/fixtures/parameters.xml";
-    static constexpr int fixturePort = 3;   // Port4
+    static constexpr int fixturePort = 3; // Port4
     VirtualAdapter &adapter = VirtualAdapter::instance();
     IOLinkMainWindow *window = nullptr;
     QTreeWidget *tree = nullptr;
     QTabWidget *tabs = nullptr;
 
     QString tip(int port) const { return tree->topLevelItem(port)->toolTip(0); }
-    template <typename T> T *find(QWidget *in, const char *name) { return in->findChild<T *>(QLatin1String(name)); }
+    template <typename T>
+    T *find(QWidget *in, const char *name)
+    {
+        return in->findChild<T *>(QLatin1String(name));
+    }
 
 private slots:
     void init()
@@ -40,7 +44,7 @@ private slots:
         QVERIFY2(device && device->writeIsdu(64, 0, "hello").ok(), qPrintable(error));
         adapter.setPort(fixturePort, VirtualAdapter::Mode::IoLinkOperate, std::move(device));
         if (common::instance()->modbus)
-            common::instance()->modbus->closeDevice();   // a fresh handle for every case
+            common::instance()->modbus->closeDevice(); // a fresh handle for every case
         window = new IOLinkMainWindow;
         window->initPortViews(8);
         window->show();
@@ -52,12 +56,12 @@ private slots:
 
     void treeShowsWhatTheDevicesTell()
     {
-        QCOMPARE(common::instance()->activePorts, (QSet<int>{0, 1, 3, 5, 7}));   // not the DI, DO and off ports
+        QCOMPARE(common::instance()->activePorts, (QSet<int>{0, 1, 3, 5, 7})); // not the DI, DO and off ports
         QVERIFY(tip(0).contains("IO-Link 运行") && tip(0).contains("Vendor ID 888, Device ID 257"));
         QVERIFY(tip(3).contains("Vendor ID 77, Device ID 7701"));
         for (int port : {2, 4, 6}) {
             QVERIFY2(tip(port).contains("未知") && !tip(port).contains("未连接"), qPrintable(tip(port)));
-            QCOMPARE(window->portEvents()->events(port).size(), 0);   // no "适配器无应答"
+            QCOMPARE(window->portEvents()->events(port).size(), 0); // no "适配器无应答"
         }
     }
 

@@ -75,7 +75,7 @@ private slots:
 
         quint16 v = 0;
         QVERIFY(common::instance()->modbus && !common::instance()->modbus->isOpen());
-        QCOMPARE(common::instance()->modbus->readRegister(0x9000, v), -1);   // fails at once, no I/O
+        QCOMPARE(common::instance()->modbus->readRegister(0x9000, v), -1); // fails at once, no I/O
         QCOMPARE(w.findChild<QStackedWidget *>(QStringLiteral("portView"))->maximumHeight(), 1);
         QCOMPARE(linkStatus(w), QStringLiteral("适配器未连接，正在重新连接…"));
     }
@@ -88,7 +88,7 @@ private slots:
         startWindow(w);
         QCOMPARE(linkStatus(w), QStringLiteral("适配器已连接"));
         click(w, 0);
-        QCOMPARE(statusReads(), 2);   // at start-up and for the click
+        QCOMPARE(statusReads(), 2); // at start-up and for the click
 
         VirtualAdapter::instance().faults().silent = true;
         w.portMonitor()->poll();
@@ -99,7 +99,7 @@ private slots:
         QCOMPARE(statusReads(), 0);
         QCOMPARE(w.findChild<QTreeWidget *>()->topLevelItem(0)->toolTip(0), QStringLiteral("适配器未连接"));
 
-        VirtualAdapter::instance().faults().silent = false;   // the schedule finds it again
+        VirtualAdapter::instance().faults().silent = false; // the schedule finds it again
         QTRY_COMPARE_WITH_TIMEOUT(linkStatus(w), QStringLiteral("适配器已连接"), 3000);
         click(w, 2);
         QCOMPARE(statusReads(), 2);
@@ -112,7 +112,7 @@ private slots:
     {
         IOLinkMainWindow w;
         startWindow(w);
-        QTimer::singleShot(50, this, []() {   // confirms the first device variant
+        QTimer::singleShot(50, this, []() { // confirms the first device variant
             if (auto *dialog = qobject_cast<widget_productName *>(QApplication::activeModalWidget())) {
                 dialog->findChild<QTableWidget *>(QStringLiteral("table"))->setCurrentCell(0, 0);
                 QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("pbtn_enter")), Qt::LeftButton);
@@ -131,7 +131,7 @@ private slots:
         QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("pbtn_read")), Qt::LeftButton);
 
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(adapter.log().size(), 1);   // the first request only
+        QCOMPARE(adapter.log().size(), 1); // the first request only
         QVERIFY(!common::instance()->modbus->busy && !w.findChild<widget_loading *>()->isVisible());
         QVERIFY(loading.size() == 2 && !loading.last().at(0).toBool());
         QCOMPARE(linkStatus(w), QStringLiteral("适配器未连接，正在重新连接…"));
@@ -139,7 +139,8 @@ private slots:
         QCOMPARE(w.findChild<QTreeWidget *>()->topLevelItem(1)->toolTip(0), QStringLiteral("适配器未连接"));
 
         adapter.faults().unplugged = false;
-        QTRY_COMPARE_WITH_TIMEOUT(linkStatus(w), QStringLiteral("适配器已连接"), LinkReconnector::retryIntervalMs + 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(linkStatus(w), QStringLiteral("适配器已连接"),
+                                  LinkReconnector::retryIntervalMs + 2000);
         QTRY_COMPARE_WITH_TIMEOUT(common::instance()->activePorts, (QSet<int>{0, 1, 3, 5, 7}), 2000);
         QVERIFY(w.findChild<QTreeWidget *>()->topLevelItem(1)->toolTip(0).contains(QStringLiteral("101101")));
 
@@ -151,7 +152,7 @@ private slots:
         console->findChild<QSpinBox *>(QStringLiteral("sbox_index"))->setValue(16);
         QTest::mouseClick(console->findChild<QPushButton *>(QStringLiteral("pbtn_send")), Qt::LeftButton);
         QCOMPARE(console->findChild<QTextEdit *>(QStringLiteral("textEdit_read"))->toPlainText(),
-                 QStringLiteral("56 61 6E 74 6F 20 53 79 73 74 65 6D 73"));   // "Vanto Systems"
+                 QStringLiteral("56 61 6E 74 6F 20 53 79 73 74 65 6D 73")); // "Vanto Systems"
     }
 
     void roleSelectorAndSharedLink()
@@ -163,7 +164,7 @@ private slots:
         myModbus *link = common::instance()->modbus;
         QString text;
         QVERIFY(link && link->isOpen() && link->readRegistersText(0x3000, 3, text) == 0);
-        QCOMPARE(text, QStringLiteral("1024,888,257"));   // Port1: operate, vendor 888, device 0x000101
+        QCOMPARE(text, QStringLiteral("1024,888,257")); // Port1: operate, vendor 888, device 0x000101
 
         auto *role = w.findChild<QComboBox *>(QStringLiteral("cbox_role"));
         QVERIFY(role && role->count() == 3);

@@ -26,7 +26,11 @@ class tst_portselection : public QObject
     QTreeWidget *tree = nullptr;
     bool dialogSeen = false;
 
-    template <typename T> static T *find(QObject *parent, const char *name) { return parent->findChild<T *>(QLatin1String(name)); }
+    template <typename T>
+    static T *find(QObject *parent, const char *name)
+    {
+        return parent->findChild<T *>(QLatin1String(name));
+    }
     QString basicText(const char *name) const { return find<QLineEdit>(tabs->widget(3), name)->text(); }
     QPushButton *lookupButton() const { return find<QPushButton>(tabs->widget(3), "pbtn_lookup"); }
     void openLibrary() { QTest::mouseClick(find<QPushButton>(window, "pbtn_library"), Qt::LeftButton); }
@@ -47,13 +51,14 @@ class tst_portselection : public QObject
     }
 
     // Hands the next modal dialog of type T to `answer` once it is up.
-    template <typename T> void onModal(std::function<void(T *)> answer)
+    template <typename T>
+    void onModal(std::function<void(T *)> answer)
     {
         QTimer::singleShot(50, this, [this, answer]() {
             if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget()))
                 answer(dialog);
             else
-                onModal<T>(answer);   // not up yet
+                onModal<T>(answer); // not up yet
         });
     }
 
@@ -80,7 +85,7 @@ private slots:
         applyDefaultSetup(VirtualAdapter::instance());
         VirtualAdapter::instance().faults().isduLatencyMs = 0;
         if (common::instance()->modbus)
-            common::instance()->modbus->closeDevice();   // a fresh handle for every case
+            common::instance()->modbus->closeDevice(); // a fresh handle for every case
         window = new IOLinkMainWindow;
         window->initPortViews(8);
         window->show();
@@ -99,7 +104,8 @@ private slots:
         QCOMPARE(tabTexts().join(QLatin1Char('|')),
                  QStringLiteral("适配器详情|适配器通信参数|适配器端口配置|Basic info|In port|Out port|Message event"));
         QCOMPARE(basicText("edit_vendorID") + QLatin1Char('/') + basicText("edit_DeviceID") + QLatin1Char('/')
-                     + basicText("edit_vendorName"), QStringLiteral("1484/101101/Pellamar"));
+                     + basicText("edit_vendorName"),
+                 QStringLiteral("1484/101101/Pellamar"));
         QWidget *basic = tabs->widget(3);
         auto *wires = find<QTableWidget>(basic, "table_connect");
         QCOMPARE(wires->rowCount(), 4);
@@ -119,7 +125,7 @@ private slots:
 
     void badDescriptionIsNamedOnTheBasicInfoPage_data()
     {
-        QTest::addColumn<QByteArray>("content");   // empty: no file at all
+        QTest::addColumn<QByteArray>("content"); // empty: no file at all
         QTest::addColumn<QString>("problem");
         QTest::newRow("missing file") << QByteArray() << QStringLiteral("描述文件无法打开");
         QTest::newRow("document type declaration")
@@ -171,7 +177,7 @@ private slots:
         answerVariantDialog(-1);
         click(5);
         QVERIFY(dialogSeen);
-        QCOMPARE(tabs->widget(3), before);   // no pages rebuilt
+        QCOMPARE(tabs->widget(3), before); // no pages rebuilt
         QVERIFY(before && before->findChild<widgat_adapter *>());
     }
 
@@ -216,7 +222,7 @@ private slots:
         const QString previousLibrary = window->ioddLibraryDir();
         window->setIoddLibraryDir(dir.path());
 
-        tree->setCurrentItem(tree->topLevelItem(2));   // Port3: a console page until now
+        tree->setCurrentItem(tree->topLevelItem(2)); // Port3: a console page until now
         click(2);
         QCOMPARE(tabs->count(), 4);
         QString delivered;
@@ -224,7 +230,7 @@ private slots:
             connect(dialog, &widget_IODD::sig_pbtnEnter, this, [&delivered](const QString &p) { delivered = p; });
             auto *table = find<QTableWidget>(dialog, "table_show");
             if (table->rowCount() != 1) {
-                dialog->close();   // the checks below then fail
+                dialog->close(); // the checks below then fail
                 return;
             }
             table->setCurrentCell(0, 0);
@@ -260,10 +266,11 @@ private slots:
     {
         // Port1 holds a device the library knows; Port7 none.
         const GenericDevice::Identity known{1484, 101101};
-        VirtualAdapter::instance().setPort(0, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>(known));
+        VirtualAdapter::instance().setPort(0, VirtualAdapter::Mode::IoLinkOperate,
+                                           std::make_unique<GenericDevice>(known));
         window->portMonitor()->poll();
         click(6);
-        QVERIFY(lookupButton() && !lookupButton()->isEnabled());   // a deactivated port has no device
+        QVERIFY(lookupButton() && !lookupButton()->isEnabled()); // a deactivated port has no device
         click(0);
         QVERIFY(lookupButton() && lookupButton()->isEnabled());
         answerVariantDialog(0);

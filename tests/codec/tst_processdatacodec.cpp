@@ -8,7 +8,10 @@ using namespace processDataCodec;
 
 namespace {
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
 
 valueItem item(const char *type, const char *bits, const char *lower = "", const char *upper = "",
                const QList<valuePair> &entries = {})
@@ -22,8 +25,14 @@ valueItem item(const char *type, const char *bits, const char *lower = "", const
     return v;
 }
 
-valueItem flag(const QList<valuePair> &entries = {}) { return item("BooleanT", "", "", "", entries); }
-treeItem node(int bits, const QList<valueItem> &values) { return {QString::number(bits), "PD", values, {}}; }
+valueItem flag(const QList<valuePair> &entries = {})
+{
+    return item("BooleanT", "", "", "", entries);
+}
+treeItem node(int bits, const QList<valueItem> &values)
+{
+    return {QString::number(bits), "PD", values, {}};
+}
 
 } // namespace
 
@@ -36,26 +45,30 @@ private slots:
     {
         QTest::addColumn<treeItem>("pd");
         QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QStringList>("texts");   // "keep": the item keeps its text
-        QTest::addColumn<QString>("lamps");       // per item: 1/0 for a one-bit item, '.' otherwise
+        QTest::addColumn<QStringList>("texts"); // "keep": the item keeps its text
+        QTest::addColumn<QString>("lamps");     // per item: 1/0 for a one-bit item, '.' otherwise
 
         QTest::newRow("one-bit items") // 0b: bits 0, 1, 3 set
-            << node(8, {flag(), flag({{"Off", "false"}, {"On", "true"}}), flag({{"only on", "true"}}),
-                        flag({{"Aus", " 0"}, {"Ein", "1 "}}), item("UIntegerT", "1", "0", "1")})
+            << node(8,
+                    {flag(), flag({{"Off", "false"}, {"On", "true"}}), flag({{"only on", "true"}}),
+                     flag({{"Aus", " 0"}, {"Ein", "1 "}}), item("UIntegerT", "1", "0", "1")})
             << hex("0b") << QStringList{"true", "On", "keep", "Ein", "false"} << "11010";
         QTest::newRow("strict limits, entries, no limits")
-            << node(32, {item("UIntegerT", "8", "10", "52"), item("UIntegerT", "8", "0", "10", {{"fifty-two", " 52"}}),
-                         item("IntegerT", "8", "-5", "5", {{"minus two", "-2"}}), item("IntegerT", "8")})
+            << node(32,
+                    {item("UIntegerT", "8", "10", "52"), item("UIntegerT", "8", "0", "10", {{"fifty-two", " 52"}}),
+                     item("IntegerT", "8", "-5", "5", {{"minus two", "-2"}}), item("IntegerT", "8")})
             << hex("05 fe 34 34") << QStringList{"keep", "fifty-two", "minus two", "keep"} << "....";
         QTest::newRow("signed fields") // 9f: low nibble f; then ff9
-            << node(16, {item("IntegerT", "4", "-8", "7"), item("IntegerT", "12", "-2048", "2047")})
-            << hex("ff 9f") << QStringList{"-1", "-7"} << "..";
+            << node(16, {item("IntegerT", "4", "-8", "7"), item("IntegerT", "12", "-2048", "2047")}) << hex("ff 9f")
+            << QStringList{"-1", "-7"} << "..";
         QTest::newRow("32 bits, unsigned and signed")
-            << node(64, {item("UIntegerT", "32", "0", "4294967295"), item("IntegerT", "32", "-2147483648", "2147483647")})
+            << node(64,
+                    {item("UIntegerT", "32", "0", "4294967295"), item("IntegerT", "32", "-2147483648", "2147483647")})
             << hex("80000001 fffffffe") << QStringList{"4294967294", "-2147483647"} << "..";
         QTest::newRow("float32: limits only when both given, NaN kept")
-            << node(128, {item("Float32T", ""), item("Float32T", "", "0", "1"), item("Float32T", "", "2"),
-                          item("Float32T", "")})
+            << node(128,
+                    {item("Float32T", ""), item("Float32T", "", "0", "1"), item("Float32T", "", "2"),
+                     item("Float32T", "")})
             << hex("7fc00000 3fc00000 3fc00000 3eaaaaab") << QStringList{"0.333333", "keep", "1.5", "keep"} << "....";
         // Blank lengths: Float32T 32, TimeT 64, StringT 8 x fixedLength; the flag lands on bit 112.
         valueItem text = item("StringT", "");
@@ -92,7 +105,7 @@ private slots:
         QCOMPARE(startText(flag()), QStringLiteral("false"));
         QCOMPARE(scaled("10", "0.01"), QStringLiteral("0.10"));
         QCOMPARE(scaled("1234", "0.001"), QStringLiteral("1.234"));
-        QCOMPARE(scaled("3.6", "-2"), QStringLiteral("4"));   // no usable gradient: whole numbers
+        QCOMPARE(scaled("3.6", "-2"), QStringLiteral("4")); // no usable gradient: whole numbers
     }
 
     void singleValue_data()
@@ -120,7 +133,7 @@ private slots:
 
     void recordWords_data()
     {
-        QTest::addColumn<QStringList>("choices");   // "subindex:shown text"
+        QTest::addColumn<QStringList>("choices"); // "subindex:shown text"
         QTest::addColumn<int>("words");
         QTest::addColumn<QString>("text");
         QTest::newRow("across two words") << QStringList{"32:false", "17:true", "16:true", "1:true"} << 2 << "32769,1";

@@ -17,10 +17,14 @@ namespace {
 using namespace valueCodec;
 using testhelpers::hex;
 
-QByteArray padded(QByteArray lead) { return lead.append(recordImage::dataSize - lead.size(), '\0'); }
+QByteArray padded(QByteArray lead)
+{
+    return lead.append(recordImage::dataSize - lead.size(), '\0');
+}
 
 // type, variable bit length L, own bit length n, bit offset o, value
-valueItem num(const char *type, const QString &L, const QString &n, const QString &o, const QString &value = "keep", const char *gradient = "", const char *widget = "QLineEdit")
+valueItem num(const char *type, const QString &L, const QString &n, const QString &o, const QString &value = "keep",
+              const char *gradient = "", const char *widget = "QLineEdit")
 {
     valueItem e;
     e.accessRightRestriction = "rw";
@@ -35,7 +39,8 @@ valueItem num(const char *type, const QString &L, const QString &n, const QStrin
     return e;
 }
 // "Off=false|On=true" -> entries
-valueItem combo(const char *type, const QString &choices, const char *value = "keep", const char *L = "", const char *n = "", const char *o = "", const char *subindex = "")
+valueItem combo(const char *type, const QString &choices, const char *value = "keep", const char *L = "",
+                const char *n = "", const char *o = "", const char *subindex = "")
 {
     valueItem e = num(type, L, n, o, value, "", "QComboBox");
     for (const QString &p : choices.split('|'))
@@ -49,8 +54,12 @@ valueItem boolAt(const char *L, const char *o, const char *value = "keep", const
     e.subindexAccess = "false";
     return e;
 }
-valueItem boolSub(const char *L, const char *subindex, const char *value = "keep") { return combo("BooleanT", "Off=false|On=true", value, L, "", "", subindex); }
-valueItem str(const char *type, const char *encoding, const char *fixedLength, const char *subindex, const QString &value = "keep")
+valueItem boolSub(const char *L, const char *subindex, const char *value = "keep")
+{
+    return combo("BooleanT", "Off=false|On=true", value, L, "", "", subindex);
+}
+valueItem str(const char *type, const char *encoding, const char *fixedLength, const char *subindex,
+              const QString &value = "keep")
 {
     valueItem e = num(type, "", "", "", value);
     e.editor.encoding = encoding;
@@ -73,12 +82,13 @@ private slots:
     }
     void decode_data()
     {
-        QTest::addColumn<bool>("single");   // a single-entry reply: the value alone, right-aligned
+        QTest::addColumn<bool>("single"); // a single-entry reply: the value alone, right-aligned
         QTest::addColumn<valueItem>("item");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("flag");   // "true": the entry was left alone
-        const auto row = [](const char *name, const valueItem &e, const char *data, const QString &value, const char *flag = "false", bool single = false) {
+        QTest::addColumn<QString>("flag"); // "true": the entry was left alone
+        const auto row = [](const char *name, const valueItem &e, const char *data, const QString &value,
+                            const char *flag = "false", bool single = false) {
             QTest::newRow(name) << single << e << hex(data) << value << QString(flag);
         };
 
@@ -135,8 +145,10 @@ private slots:
     void defaultText()
     {
         // default, gradient, display format, expected
-        for (const QStringList &c : QList<QStringList>{{"25", "0.1", "Dec.2", "2.50"}, {"25", "-2", "Dec.1", "25.0"},
-                                                       {"25", "0.1", "2", "25"}, {"-40", "0.5", "Dec.1", "-20.0"}}) {
+        for (const QStringList &c : QList<QStringList>{{"25", "0.1", "Dec.2", "2.50"},
+                                                       {"25", "-2", "Dec.1", "25.0"},
+                                                       {"25", "0.1", "2", "25"},
+                                                       {"-40", "0.5", "Dec.1", "-20.0"}}) {
             valueItem e;
             std::tie(e.defaultValue, e.gradient, e.displayFormat) = std::make_tuple(c[0], c[1], c[2]);
             QCOMPARE(valueCodec::defaultText(e), c[3]);
@@ -145,20 +157,26 @@ private slots:
 
     void image_data()
     {
-        QTest::addColumn<bool>("single");   // the entry alone, right-aligned, over old contents
+        QTest::addColumn<bool>("single"); // the entry alone, right-aligned, over old contents
         QTest::addColumn<QList<valueItem>>("items");
-        QTest::addColumn<QByteArray>("image");   // leading octets; the rest stays 0
+        QTest::addColumn<QByteArray>("image"); // leading octets; the rest stays 0
         QTest::addColumn<int>("length");
         using L = QList<valueItem>;
-        const auto row = [](const char *name, const L &items, const QByteArray &image, int length, bool single = false) {
-            QTest::newRow(name) << single << items << image << length;
-        };
+        const auto row = [](const char *name, const L &items, const QByteArray &image, int length,
+                            bool single = false) { QTest::newRow(name) << single << items << image << length; };
 
         // Entries of one variable share one image.
-        row("nibbles 0, 4, 12", L{num("UIntegerT", "16", "4", "0", "4"), num("UIntegerT", "16", "4", "4", "3"), num("UIntegerT", "16", "4", "12", "1")}, hex("1034"), 2);
+        row("nibbles 0, 4, 12",
+            L{num("UIntegerT", "16", "4", "0", "4"), num("UIntegerT", "16", "4", "4", "3"),
+              num("UIntegerT", "16", "4", "12", "1")},
+            hex("1034"), 2);
         row("int8 across octets", L{num("IntegerT", "16", "8", "4", "-85")}, hex("0ab0"), 2);
-        row("masked to n bits", L{num("UIntegerT", "16", "4", "0", "17"), num("IntegerT", "16", "4", "8", "-1")}, hex("0f01"), 2);
-        row("booleans and a number", L{boolAt("16", "15", "On"), boolAt("16", "0", "On"), boolAt("16", "1", "Off"), num("UIntegerT", "16", "4", "4", "5")}, hex("8051"), 2);
+        row("masked to n bits", L{num("UIntegerT", "16", "4", "0", "17"), num("IntegerT", "16", "4", "8", "-1")},
+            hex("0f01"), 2);
+        row("booleans and a number",
+            L{boolAt("16", "15", "On"), boolAt("16", "0", "On"), boolAt("16", "1", "Off"),
+              num("UIntegerT", "16", "4", "4", "5")},
+            hex("8051"), 2);
         row("bool by subindex", L{boolSub("16", "10", "On")}, hex("0002"), 2);
         row("bool pair 1", L{boolAt("8", "3", "Ein", "Aus=0|Ein=1")}, hex("08"), 1);
         // Variables alone: the length comes from the entry's own bit length.
@@ -173,8 +191,11 @@ private slots:
         row("string utf-8", L{str("StringT", "UTF-8", "", "", "\xc3\xa4")}, hex("c3a4"), 2);
         row("string local", L{str("StringT", "", "", "", "\xc3\xa4")}, hex("e4"), 1);
         row("string cut at 32", L{str("StringT", "", "", "", QString(40, 'x'))}, QByteArray(32, 'x'), 32);
-        row("utf-8 cut whole", L{str("StringT", "UTF-8", "", "", QString(31, 'x') + "\xc3\xa4")}, QByteArray(31, 'x'), 31);
-        row("octet string elements", L{str("OctetStringT", "", "2", "1", "0xa1b2"), str("OctetStringT", "", "2", "2", "0x01ff")}, hex("a1b201ff"), 4);
+        row("utf-8 cut whole", L{str("StringT", "UTF-8", "", "", QString(31, 'x') + "\xc3\xa4")}, QByteArray(31, 'x'),
+            31);
+        row("octet string elements",
+            L{str("OctetStringT", "", "2", "1", "0xa1b2"), str("OctetStringT", "", "2", "2", "0x01ff")},
+            hex("a1b201ff"), 4);
         row("octet string padded", L{str("OctetStringT", "", "3", "0", "0x01")}, hex("010000"), 3);
         // Single writes, whatever the entry's place in the variable.
         row("single uint16", L{num("UIntegerT", "800", "16", "64", "258")}, hex("0102"), 2, true);
@@ -203,7 +224,8 @@ private slots:
 
     void notWritten()
     {
-        QList<valueItem> items{num("TimeT", "", "", "", "keep", "", ""), num("UIntegerT", "", "8", "", "5", "", ""), str("OctetStringT", "", "2", "0", "0x1g"), str("OctetStringT", "", "2", "0", "0x123")};
+        QList<valueItem> items{num("TimeT", "", "", "", "keep", "", ""), num("UIntegerT", "", "8", "", "5", "", ""),
+                               str("OctetStringT", "", "2", "0", "0x1g"), str("OctetStringT", "", "2", "0", "0x123")};
         for (const char *access : {"ro", "wo", "RW"}) {
             items << num("UIntegerT", "", "8", "", "5");
             items.last().accessRightRestriction = access;
@@ -226,7 +248,8 @@ private slots:
                 const bool isSigned = rng.bounded(2) == 1;
                 const quint64 raw = rng.generate64() & ((quint64(1) << n) - 1);
                 const qint64 number = isSigned ? signExtend(raw, n) : qint64(raw);
-                valueItem e = num(isSigned ? "IntegerT" : "UIntegerT", "64", QString::number(n), QString::number(o), QString::number(number));
+                valueItem e = num(isSigned ? "IntegerT" : "UIntegerT", "64", QString::number(n), QString::number(o),
+                                  QString::number(number));
                 recordImage img = startRecordImage(e);
                 QVERIFY(placeInRecordImage(e, img));
                 const QByteArray data = img.bytes().left(8);
@@ -234,7 +257,7 @@ private slots:
 
                 e.editor.value.clear();
                 decodeRecord(e, data);
-                if (qAbs(number) < 1000000)   // 'g' 6 keeps these exact
+                if (qAbs(number) < 1000000) // 'g' 6 keeps these exact
                     QCOMPARE(e.editor.value, QString::number(number));
             }
         }
@@ -251,7 +274,8 @@ private slots:
         // "Dec.N" with N far beyond what a double holds: at most 15 decimals.
         for (const QString &format : {"Dec." + huge, QStringLiteral("Dec.100000000"), QStringLiteral("Dec.-7")}) {
             valueItem e;
-            std::tie(e.defaultValue, e.gradient, e.displayFormat) = std::make_tuple(QStringLiteral("5"), QStringLiteral("0.5"), format);
+            std::tie(e.defaultValue, e.gradient, e.displayFormat) =
+                std::make_tuple(QStringLiteral("5"), QStringLiteral("0.5"), format);
             got << valueCodec::defaultText(e);
         }
 
@@ -263,7 +287,8 @@ private slots:
         number.editor.value = "7";
         recordImage img;
         QVERIFY(buildSingleItemImage(number, img));
-        got << QString::number(startRecordImage(number).length) << QString::number(img.length) << img.bytes().left(8).toHex();
+        got << QString::number(startRecordImage(number).length) << QString::number(img.length)
+            << img.bytes().left(8).toHex();
 
         valueItem octets = str("OctetStringT", "", qPrintable(huge), qPrintable(huge), "0x01");
         decodeRecord(octets, all);
@@ -288,22 +313,23 @@ private slots:
             << QString::number(extractBits(all, std::numeric_limits<int>::max(), std::numeric_limits<int>::min(), 64))
             << QByteArray(reinterpret_cast<const char *>(buf), 4).toHex();
 
-        QCOMPARE(got, QStringList({"2.500000000000000", "2.500000000000000", "3",
-                                   // 64 bits at offset 1856 of 1856: nothing of it in the data; a 64-bit single write
-                                   "0", "232", "8", "0000000000000007",
-                                   // element 255 of 232-octet elements lies beyond the data and the image;
-                                   // a single write pads to 232 octets and keeps the 32 that fit
-                                   "0x", "32", QString(64, '0'), "32",
-                                   // subindex 255: bit 6 of octet 31, beyond a 16-bit variable
-                                   "Off", "2",
-                                   "0", "0", "00000000"}));
+        QCOMPARE(got,
+                 QStringList({"2.500000000000000", "2.500000000000000", "3",
+                              // 64 bits at offset 1856 of 1856: nothing of it in the data; a 64-bit single write
+                              "0", "232", "8", "0000000000000007",
+                              // element 255 of 232-octet elements lies beyond the data and the image;
+                              // a single write pads to 232 octets and keeps the 32 that fit
+                              "0x", "32", QString(64, '0'), "32",
+                              // subindex 255: bit 6 of octet 31, beyond a 16-bit variable
+                              "Off", "2", "0", "0", "00000000"}));
         QVERIFY2(timer.elapsed() < 1000, "clamped numbers cost next to nothing");
     }
 
     void bitHelpers()
     {
         // Process-data style: items packed from bit 0 (8, 4, 4 bits of 12 34); a missing octet reads 0.
-        QCOMPARE((QList<quint64>{extractBits(hex("1234"), 16, 0, 8), extractBits(hex("1234"), 16, 8, 4), extractBits(hex("1234"), 16, 12, 4), extractBits(hex("12"), 16, 4, 8)}),
+        QCOMPARE((QList<quint64>{extractBits(hex("1234"), 16, 0, 8), extractBits(hex("1234"), 16, 8, 4),
+                                 extractBits(hex("1234"), 16, 12, 4), extractBits(hex("12"), 16, 4, 8)}),
                  (QList<quint64>{0x34, 2, 1, 0x20}));
 
         // A 64-bit value at an odd offset spans nine octets.

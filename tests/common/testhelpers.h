@@ -47,8 +47,14 @@ inline QString builtinDescriptionPath()
 // Given only to tests registered with CORPUS (tests/CMakeLists.txt), which
 // CTest reports as skipped when every case skipped.
 #ifdef HUB8_CORPUS_DIR
-inline QString corpusDir() { return QStringLiteral(HUB8_CORPUS_DIR); }
-inline bool corpusPresent() { return QFileInfo(corpusDir()).isDir(); }
+inline QString corpusDir()
+{
+    return QStringLiteral(HUB8_CORPUS_DIR);
+}
+inline bool corpusPresent()
+{
+    return QFileInfo(corpusDir()).isDir();
+}
 #endif
 
 } // namespace testhelpers

@@ -10,11 +10,15 @@ namespace {
 const QString fixtures = QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtures");
 const QString stdDir = fixtures + QStringLiteral("/std");
 
-QString fixture(const QString &name) { return fixtures + QLatin1Char('/') + name; }
+QString fixture(const QString &name)
+{
+    return fixtures + QLatin1Char('/') + name;
+}
 
 const valueItem *findValue(const treeItem &node, const QString &label)
 {
-    const auto it = std::find_if(node.values.begin(), node.values.end(), [&](const valueItem &v) { return v.label == label; });
+    const auto it =
+        std::find_if(node.values.begin(), node.values.end(), [&](const valueItem &v) { return v.label == label; });
     return it == node.values.end() ? nullptr : &*it;
 }
 
@@ -22,15 +26,18 @@ QStringList names(const QList<treeItem> &menus)
 {
     QStringList out;
     for (const treeItem &t : menus)
-        out << t.name + QLatin1Char('/') + QString::number(t.values.size()) + QLatin1Char('/') + QString::number(t.children.size());
+        out << t.name + QLatin1Char('/') + QString::number(t.values.size()) + QLatin1Char('/')
+                + QString::number(t.children.size());
     return out;
 }
 
 // Where an entry is addressed: "index|subindex|offset|bit offset|bit length|access".
 QString address(const valueItem *v)
 {
-    return v ? QStringList({v->index, v->subindex, v->offset, v->editor.bitOffset, v->bitLength, v->accessRightRestriction}).join('|')
-             : QStringLiteral("<missing>");
+    return v
+        ? QStringList({v->index, v->subindex, v->offset, v->editor.bitOffset, v->bitLength, v->accessRightRestriction})
+              .join('|')
+        : QStringLiteral("<missing>");
 }
 
 } // namespace
@@ -48,23 +55,40 @@ private slots:
     {
         const deviceInfo i = analyIODD(fixture("device.xml")).readDeviceInfo();
         // Vendor name: the last match wins; URL: the first Text, whatever its language; ids as written.
-        QCOMPARE(QStringList({i.vendorName, i.productText, i.vendorUrl, i.vendorId, i.deviceId, i.version, i.deviceIcon, i.deviceSymbol,
-                              i.connectionSymbol, i.connectionType, i.bitrate, i.iolinkRevision}) + i.wireColors + i.wireFunctions,
-                 QStringList({"ACME Last", "Level sensor", "www.acme.de", "1234", " 42 ", "V1.0.2", "icon1.png", "sym1.png",
-                              "conn.png", "M12-4ConnectionT", "COM2", "V1.1", "BN", "WH", "BU", "BK", "L+", "", "L-", "C/Q"}));
+        QCOMPARE(QStringList({i.vendorName, i.productText, i.vendorUrl, i.vendorId, i.deviceId, i.version, i.deviceIcon,
+                              i.deviceSymbol, i.connectionSymbol, i.connectionType, i.bitrate, i.iolinkRevision})
+                     + i.wireColors + i.wireFunctions,
+                 QStringList({"ACME Last",   "Level sensor",
+                              "www.acme.de", "1234",
+                              " 42 ",        "V1.0.2",
+                              "icon1.png",   "sym1.png",
+                              "conn.png",    "M12-4ConnectionT",
+                              "COM2",        "V1.1",
+                              "BN",          "WH",
+                              "BU",          "BK",
+                              "L+",          "",
+                              "L-",          "C/Q"}));
     }
 
     void identityNumbers_data()
     {
         QTest::addColumn<QString>("body");
-        QTest::addColumn<QString>("expected");   // device id|vendor id|product id|product text
-        QTest::newRow("blanks around numbers") << R"(<DeviceIdentity vendorId=" 310 " deviceId="  733"/>)" << "733|310||";
-        QTest::newRow("empty and missing") << R"(<DeviceIdentity deviceId=""/>)" << "-1|-1||";
-        QTest::newRow("not decimal") << R"(<DeviceIdentity vendorId="0x10" deviceId="abc"/>)" << "0|0||";
-        QTest::newRow("first identity counts") << R"(<DeviceIdentity vendorId="1" deviceId="2"/><DeviceIdentity vendorId="3" deviceId="4"/>)" << "2|1||";
+        QTest::addColumn<QString>("expected"); // device id|vendor id|product id|product text
+        QTest::newRow("blanks around numbers") << R"(<DeviceIdentity vendorId=" 310 " deviceId="  733"/>)"
+                                               << "733|310||";
+        QTest::newRow("empty and missing") << R"(<DeviceIdentity deviceId=""/>)"
+                                           << "-1|-1||";
+        QTest::newRow("not decimal") << R"(<DeviceIdentity vendorId="0x10" deviceId="abc"/>)"
+                                     << "0|0||";
+        QTest::newRow("first identity counts")
+            << R"(<DeviceIdentity vendorId="1" deviceId="2"/><DeviceIdentity vendorId="3" deviceId="4"/>)"
+            << "2|1||";
         // The id tests run in a fixed order and the first that matches decides.
-        QTest::newRow("order of the id tests") << R"(<StdVariableRef id="V_ProductID_ProductText" defaultValue="a"/>)" << "-1|-1|a|";
-        QTest::newRow("last match wins") << R"(<StdVariableRef id="V_ProductID" defaultValue="a"/><StdVariableRef id="V_ProductID" defaultValue="b"/>)" << "-1|-1|b|";
+        QTest::newRow("order of the id tests") << R"(<StdVariableRef id="V_ProductID_ProductText" defaultValue="a"/>)"
+                                               << "-1|-1|a|";
+        QTest::newRow("last match wins")
+            << R"(<StdVariableRef id="V_ProductID" defaultValue="a"/><StdVariableRef id="V_ProductID" defaultValue="b"/>)"
+            << "-1|-1|b|";
     }
 
     void identityNumbers()
@@ -75,7 +99,11 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write("<IODevice>" + body.toUtf8() + "</IODevice>") > 0 && f.flush());
         analyIODD header(f.fileName());
         const deviceInfo info = header.readDeviceInfo();
-        QTEST(QStringLiteral("%1|%2|%3|%4").arg(header.deviceId()).arg(header.vendorId()).arg(info.productId, info.productText), "expected");
+        QTEST(QStringLiteral("%1|%2|%3|%4")
+                  .arg(header.deviceId())
+                  .arg(header.vendorId())
+                  .arg(info.productId, info.productText),
+              "expected");
     }
 
     void openKeepsPreviousDocument()
@@ -83,7 +111,8 @@ private slots:
         analyIODD header;
         QVERIFY(header.open(QString()) == -1 && header.deviceId() == -1);
         QCOMPARE(header.open(fixture("device.xml")), 0);
-        for (const QString &bad : {QString(), fixture("no-such-file.xml"), fixtures}) QCOMPARE(header.open(bad), -1);
+        for (const QString &bad : {QString(), fixture("no-such-file.xml"), fixtures})
+            QCOMPARE(header.open(bad), -1);
         QCOMPARE(header.fileName() + QString::number(header.deviceId()), "device.xml42");
 
         analyIoddFile file;
@@ -93,37 +122,52 @@ private slots:
     void languageSelection()
     {
         // English in a Language block beats a German PrimaryLanguage; no English block, no text.
-        const QStringList expected[] = {{"device.xml", "Standard sensor", "Standard range"}, {"lang_no_en.xml", "", ""}};
+        const QStringList expected[] = {{"device.xml", "Standard sensor", "Standard range"},
+                                        {"lang_no_en.xml", "", ""}};
         for (const QStringList &e : expected) {
             analyIoddFile parser;
             QCOMPARE(parser.load(fixture(e.at(0)), stdDir), 0);
             const QList<variantItem> v = parser.readVariants();
-            QCOMPARE(QStringList({e.at(0), v.value(0).name, v.value(0).description}) << QString::number(v.size() > 0), e + QStringList("1"));
+            QCOMPARE(QStringList({e.at(0), v.value(0).name, v.value(0).description}) << QString::number(v.size() > 0),
+                     e + QStringList("1"));
         }
     }
 
     void datatypeKinds()
     {
-        const char *kinds[][2] = {{"D_U8", "UIntegerT"}, {"D_I16", "IntegerT"}, {"D_Bool", "BooleanT"}, {"D_Float", "Float32T"},
-                                  {"D_Str", "StringT"}, {"D_Oct", "OctetStringT"}, {"D_Time", "TimeT"}, {"D_Span", "TimeSpanT"},
-                                  {"D_Rec", "RecordT"}, {"D_Unknown", ""}, {"D_Missing", ""}};
-        for (const auto &k : kinds) QCOMPARE(m_file.findDatatype(k[0]) ? m_file.findDatatype(k[0])->type : QString(), QLatin1String(k[1]));
+        const char *kinds[][2] = {{"D_U8", "UIntegerT"},   {"D_I16", "IntegerT"},   {"D_Bool", "BooleanT"},
+                                  {"D_Float", "Float32T"}, {"D_Str", "StringT"},    {"D_Oct", "OctetStringT"},
+                                  {"D_Time", "TimeT"},     {"D_Span", "TimeSpanT"}, {"D_Rec", "RecordT"},
+                                  {"D_Unknown", ""},       {"D_Missing", ""}};
+        for (const auto &k : kinds)
+            QCOMPARE(m_file.findDatatype(k[0]) ? m_file.findDatatype(k[0])->type : QString(), QLatin1String(k[1]));
     }
 
     void editorLimits_data()
     {
         QTest::addColumn<QString>("id");
-        QTest::addColumn<QString>("expected");   // flag|widget|lower|upper|entries|ranges|first entry or second range's upper
-        QTest::newRow("uint8") << "D_U8" << "flase|QLineEdit|0|255|0|0|";
-        QTest::newRow("int16") << "D_I16" << "flase|QLineEdit|-32768|32767|0|0|";
-        QTest::newRow("uint64") << "D_U64" << "flase|QLineEdit|0|18446744073709551615|0|0|";
-        QTest::newRow("int64") << "D_I64" << "flase|QLineEdit|-9223372036854775808|9223372036854775807|0|0|";
-        QTest::newRow("int values and range") << "D_IntSvRange" << "flase|QLineEdit|-100|100|2|0|";
-        QTest::newRow("uint values and range") << "D_UIntSvRange" << "flase|QComboBox|||2|0|";
-        QTest::newRow("uint two ranges") << "D_URanges" << "flase||||0|2|29";
-        QTest::newRow("boolean without values") << "D_Bool" << "flase|QComboBox|||2|0|true=true";
-        QTest::newRow("float without values") << "D_Float" << "flase||||0|0|";
-        QTest::newRow("record, no subindex") << "D_Rec" << "flase||||0|0|";
+        QTest::addColumn<QString>(
+            "expected"); // flag|widget|lower|upper|entries|ranges|first entry or second range's upper
+        QTest::newRow("uint8") << "D_U8"
+                               << "flase|QLineEdit|0|255|0|0|";
+        QTest::newRow("int16") << "D_I16"
+                               << "flase|QLineEdit|-32768|32767|0|0|";
+        QTest::newRow("uint64") << "D_U64"
+                                << "flase|QLineEdit|0|18446744073709551615|0|0|";
+        QTest::newRow("int64") << "D_I64"
+                               << "flase|QLineEdit|-9223372036854775808|9223372036854775807|0|0|";
+        QTest::newRow("int values and range") << "D_IntSvRange"
+                                              << "flase|QLineEdit|-100|100|2|0|";
+        QTest::newRow("uint values and range") << "D_UIntSvRange"
+                                               << "flase|QComboBox|||2|0|";
+        QTest::newRow("uint two ranges") << "D_URanges"
+                                         << "flase||||0|2|29";
+        QTest::newRow("boolean without values") << "D_Bool"
+                                                << "flase|QComboBox|||2|0|true=true";
+        QTest::newRow("float without values") << "D_Float"
+                                              << "flase||||0|0|";
+        QTest::newRow("record, no subindex") << "D_Rec"
+                                             << "flase||||0|0|";
     }
 
     void editorLimits()
@@ -131,18 +175,23 @@ private slots:
         QFETCH(QString, id);
         const editorItem e = m_file.buildEditor(m_file.findDatatype(id), QString());
         const QString extra = id == "D_Bool" ? e.entries.first().first + '=' + e.entries.first().second
-                              : id == "D_URanges" ? e.ranges.at(1).upperValue : QString();
+            : id == "D_URanges"              ? e.ranges.at(1).upperValue
+                                             : QString();
         QTEST(QStringList({e.flag, e.widgetClass, e.lowerValue, e.upperValue, QString::number(e.entries.size()),
-                           QString::number(e.ranges.size()), extra}).join('|'), "expected");
+                           QString::number(e.ranges.size()), extra})
+                  .join('|'),
+              "expected");
     }
 
     void recordItemInfoPlacement()
     {
-        const auto infosOf = [this](const char *id) { return std::static_pointer_cast<recordType>(m_file.findVariable(id, QString())->datatype)->itemInfos; };
+        const auto infosOf = [this](const char *id) {
+            return std::static_pointer_cast<recordType>(m_file.findVariable(id, QString())->datatype)->itemInfos;
+        };
         QCOMPARE(QString::number(infosOf("V_Rec").size()) + infosOf("V_Rec").value(0).defaultValue, "17");
-        QVERIFY(infosOf("V_InfoFirst").isEmpty());   // came before the datatype
+        QVERIFY(infosOf("V_InfoFirst").isEmpty()); // came before the datatype
         QCOMPARE(m_file.findVariable("V_InfoNotRecord", QString())->datatype->type, "UIntegerT");
-        const datatypePtr rec = m_file.findVariable("V_Rec", QString())->datatype;   // the default reaches that item only
+        const datatypePtr rec = m_file.findVariable("V_Rec", QString())->datatype; // the default reaches that item only
         QCOMPARE(m_file.buildEditor(rec, "1").defaultValue + '|' + m_file.buildEditor(rec, "2").defaultValue, "7|");
     }
 
@@ -150,15 +199,31 @@ private slots:
     {
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("selector");
-        QTest::addColumn<QString>("expected");   // kind|values, ranges or record items|default|name
-        QTest::newRow("std single value") << "V_SystemCommand" << "130" << "UIntegerT|130=Restore factory settings|130|";
-        QTest::newRow("std value inside a range") << "V_SystemCommand" << "5" << "UIntegerT|0..63|5|";
-        QTest::newRow("device single value") << "V_SystemCommand" << "160" << "UIntegerT|160=Teach-in|160|";
-        QTest::newRow("no child matches") << "V_SystemCommand" << "99" << "|||";
-        QTest::newRow("record items, no selector") << "V_DeviceAccessLocks" << "" << "RecordT|2,3||";
-        QTest::newRow("record item selected") << "V_DeviceAccessLocks" << "3" << "BooleanT|||Device access locks";
-        QTest::newRow("childless ref keeps std variable") << "V_VendorName" << "" << "StringT||ACME First|";
-        QTest::newRow("process data without datatype") << "V_ProcessDataInput" << "" << "BooleanT|||";
+        QTest::addColumn<QString>("expected"); // kind|values, ranges or record items|default|name
+        QTest::newRow("std single value") << "V_SystemCommand"
+                                          << "130"
+                                          << "UIntegerT|130=Restore factory settings|130|";
+        QTest::newRow("std value inside a range") << "V_SystemCommand"
+                                                  << "5"
+                                                  << "UIntegerT|0..63|5|";
+        QTest::newRow("device single value") << "V_SystemCommand"
+                                             << "160"
+                                             << "UIntegerT|160=Teach-in|160|";
+        QTest::newRow("no child matches") << "V_SystemCommand"
+                                          << "99"
+                                          << "|||";
+        QTest::newRow("record items, no selector") << "V_DeviceAccessLocks"
+                                                   << ""
+                                                   << "RecordT|2,3||";
+        QTest::newRow("record item selected") << "V_DeviceAccessLocks"
+                                              << "3"
+                                              << "BooleanT|||Device access locks";
+        QTest::newRow("childless ref keeps std variable") << "V_VendorName"
+                                                          << ""
+                                                          << "StringT||ACME First|";
+        QTest::newRow("process data without datatype") << "V_ProcessDataInput"
+                                                       << ""
+                                                       << "BooleanT|||";
     }
 
     void standardVariableRestriction()
@@ -171,12 +236,16 @@ private slots:
         QStringList parts;
         if (kind == "UIntegerT") {
             const auto t = std::static_pointer_cast<integerType>(v->datatype);
-            for (const singleValueItem &s : t->singleValues) parts << s.value + '=' + s.name;
-            for (const valueRangeItem &r : t->valueRanges) parts << r.lowerValue + ".." + r.upperValue;
+            for (const singleValueItem &s : t->singleValues)
+                parts << s.value + '=' + s.name;
+            for (const valueRangeItem &r : t->valueRanges)
+                parts << r.lowerValue + ".." + r.upperValue;
         } else if (kind == "RecordT") {
-            for (const recordItem &r : std::static_pointer_cast<recordType>(v->datatype)->items) parts << r.subindex;
+            for (const recordItem &r : std::static_pointer_cast<recordType>(v->datatype)->items)
+                parts << r.subindex;
         }
-        QTEST(QStringList({kind, parts.join(','), v->defaultValue, selector == "3" ? v->name : QString()}).join('|'), "expected");
+        QTEST(QStringList({kind, parts.join(','), v->defaultValue, selector == "3" ? v->name : QString()}).join('|'),
+              "expected");
     }
 
     void standardVariablesNeedDefinitions()
@@ -185,7 +254,7 @@ private slots:
         QCOMPARE(file.load(fixture("device.xml"), fixture("nowhere")), 0);
         QVERIFY(!file.findVariable("V_SystemCommand", "130") && file.findVariable("V_U8", QString()));
         const QList<treeItem> menus = file.roleMenus("SpecialistRoleMenuSet");
-        QVERIFY(menus.size() == 2 && menus.first().values.isEmpty());   // both buttons dropped
+        QVERIFY(menus.size() == 2 && menus.first().values.isEmpty()); // both buttons dropped
     }
 
     void roleMenuNaming()
@@ -194,7 +263,8 @@ private slots:
         // the role's name, a missing Menu stays empty; a missing variable is dropped, MenuRef becomes a child.
         const QList<treeItem> observer = m_file.roleMenus("ObserverRoleMenuSet");
         QCOMPARE(names(observer), QStringList({"Identification/1/1", "Observation/1/0"}));
-        QCOMPARE(observer.at(0).values.first().label + QString::number(observer.at(0).children.first().values.size()), "Vendor name2");
+        QCOMPARE(observer.at(0).values.first().label + QString::number(observer.at(0).children.first().values.size()),
+                 "Vendor name2");
         QCOMPARE(names(m_file.roleMenus("SpecialistRoleMenuSet")).at(1), "Diagnosis/0/0");
         QVERIFY(m_file.roleMenus("NoSuchRoleMenuSet").isEmpty());
     }
@@ -203,19 +273,23 @@ private slots:
     {
         const treeItem param = m_file.buildMenu("M_Param");
         const auto at = [&param](const char *label) { return findValue(param, label); };
-        for (int i = 0; i < 4; ++i) {   // no subindex access: one entry per element, the first in the highest bits
-            QCOMPARE(address(at(qPrintable(QString("Array[%1]").arg(i)))), QString("64|%1||%2|32|ro").arg(i + 1).arg(24 - 8 * i));
+        for (int i = 0; i < 4; ++i) { // no subindex access: one entry per element, the first in the highest bits
+            QCOMPARE(address(at(qPrintable(QString("Array[%1]").arg(i)))),
+                     QString("64|%1||%2|32|ro").arg(i + 1).arg(24 - 8 * i));
             QCOMPARE(at(qPrintable(QString("Array[%1]").arg(i)))->editor.upperValue, "255");
         }
         QVERIFY(!at("Array[4]"));
-        QCOMPARE(address(at("Rec.Item A")), "65|1|8|8|16|rw");   // VariableRef to a record: one entry per item
+        QCOMPARE(address(at("Rec.Item A")), "65|1|8|8|16|rw"); // VariableRef to a record: one entry per item
         QCOMPARE(at("Rec.Item A")->description + '|' + at("Rec.Item B")->editor.bitOffset, "First item|0");
         // RecordItemRef with subindex access: the item's own name and restriction.
         const valueItem *item = at("Item A"), *whole = at("RecNoSub.Item B");
         QVERIFY(item && whole);
-        QCOMPARE(QStringList({item->index, item->accessRightRestriction, item->subindexAccess, item->defaultValue}), QStringList({"65", "ro", "true", "7"}));
+        QCOMPARE(QStringList({item->index, item->accessRightRestriction, item->subindexAccess, item->defaultValue}),
+                 QStringList({"65", "ro", "true", "7"}));
         // RecordItemRef without subindex access: addressed inside the whole record.
-        QCOMPARE(QStringList({whole->offset, whole->editor.bitOffset, whole->accessRightRestriction, whole->subindexAccess}), QStringList({"0", "0", "rw", "false"}));
+        QCOMPARE(
+            QStringList({whole->offset, whole->editor.bitOffset, whole->accessRightRestriction, whole->subindexAccess}),
+            QStringList({"0", "0", "rw", "false"}));
         // A standard record narrowed by StdRecordItemRef.
         QVERIFY(at("Device access locks.Data storage") && at("Device access locks.Local user interface")
                 && !at("Device access locks.Parameter write access"));
@@ -225,30 +299,39 @@ private slots:
     {
         QStringList got;
         for (const valueItem &v : m_file.buildMenu("M_Cmd").values)
-            got << QStringList({v.label, v.editor.widgetClass, v.editor.name, v.editor.defaultValue, v.index, v.subindex}).join('|');
-        QCOMPARE(got, QStringList({"System command|QPushButton|Restore factory settings|130|2|130",
-                                   "System command|QPushButton|Teach-in|160|2|160"}));
+            got << QStringList(
+                       {v.label, v.editor.widgetClass, v.editor.name, v.editor.defaultValue, v.index, v.subindex})
+                       .join('|');
+        QCOMPARE(got,
+                 QStringList({"System command|QPushButton|Restore factory settings|130|2|130",
+                              "System command|QPushButton|Teach-in|160|2|160"}));
     }
 
     void unitsAndProcessData()
     {
         const treeItem sub = m_file.buildMenu("M_Sub");
         const valueItem v = sub.values.value(0);
-        QCOMPARE(QStringList({v.unit, v.gradient, v.displayFormat, v.description, v.defaultValue, sub.values.value(1).unit, QString::number(sub.values.size())}),
-                 QStringList({"°C", "0.1", "Dec.1", "An 8-bit value", "3", "", "2"}));   // the second's unit code is unknown
+        QCOMPARE(
+            QStringList({v.unit, v.gradient, v.displayFormat, v.description, v.defaultValue, sub.values.value(1).unit,
+                         QString::number(sub.values.size())}),
+            QStringList({"°C", "0.1", "Dec.1", "An 8-bit value", "3", "", "2"})); // the second's unit code is unknown
 
         const treeItem in = m_file.processDataIn(), out = m_file.processDataOut();
         QCOMPARE(in.text + in.name + QString::number(in.values.size()), "16Input2");
-        QCOMPARE(QStringList({in.values.at(0).label, in.values.at(0).editor.bitOffset, in.values.at(0).editor.lowerValue, in.values.at(1).editor.typeName,
-                              in.values.at(1).subindex}), QStringList({"Level", "1", "-16384", "BooleanT", "2"}));
-        QCOMPARE(out.text + out.name + QString::number(out.values.size()) + '|' + out.values.value(0).editor.upperValue, "8Output1|255");
+        QCOMPARE(
+            QStringList({in.values.at(0).label, in.values.at(0).editor.bitOffset, in.values.at(0).editor.lowerValue,
+                         in.values.at(1).editor.typeName, in.values.at(1).subindex}),
+            QStringList({"Level", "1", "-16384", "BooleanT", "2"}));
+        QCOMPARE(out.text + out.name + QString::number(out.values.size()) + '|' + out.values.value(0).editor.upperValue,
+                 "8Output1|255");
     }
 
     // Malformed files, an entity bomb, recursive and dangling references: empty or null results, quickly.
     void badInput_data()
     {
         QTest::addColumn<QString>("file");
-        for (const char *file : {"malformed_bad.xml", "bomb_bad.xml", "recursive_bad.xml", "dangling_bad.xml"}) QTest::newRow(file) << QString(file);
+        for (const char *file : {"malformed_bad.xml", "bomb_bad.xml", "recursive_bad.xml", "dangling_bad.xml"})
+            QTest::newRow(file) << QString(file);
     }
 
     void badInput()
@@ -259,35 +342,43 @@ private slots:
         analyIODD header;
         analyIoddFile parser;
         QVERIFY(header.open(fixture(file)) == 0 && parser.load(fixture(file), stdDir) == 0);
-        QCOMPARE(QList<bool>({header.errorString().isEmpty(), parser.errorString().isEmpty()}), QList<bool>({wellFormed, wellFormed}));
+        QCOMPARE(QList<bool>({header.errorString().isEmpty(), parser.errorString().isEmpty()}),
+                 QList<bool>({wellFormed, wellFormed}));
         const deviceInfo info = header.readDeviceInfo();
-        for (const char *set : {"ObserverRoleMenuSet", "MaintenanceRoleMenuSet", "SpecialistRoleMenuSet"}) parser.roleMenus(set);
+        for (const char *set : {"ObserverRoleMenuSet", "MaintenanceRoleMenuSet", "SpecialistRoleMenuSet"})
+            parser.roleMenus(set);
         parser.processDataIn(), parser.processDataOut();
         if (!wellFormed) {
             QCOMPARE(info.version + '|' + info.fileName + '|' + QString::number(header.deviceId()), '|' + file + "|-1");
             QVERIFY(parser.readVariants().isEmpty());
         } else if (file == "recursive_bad.xml") {
             const auto record = std::static_pointer_cast<recordType>(parser.findDatatype("D_Self"));
-            QVERIFY(record && record->items.size() == 2 && !record->items.at(0).datatype);   // an item refers back to the record
+            QVERIFY(record && record->items.size() == 2
+                    && !record->items.at(0).datatype); // an item refers back to the record
             const auto array = std::static_pointer_cast<arrayType>(record->items.at(1).datatype);
             QVERIFY(array && !array->elementTypeRef);
             const QList<treeItem> menus = parser.roleMenus("ObserverRoleMenuSet");
-            QVERIFY(menus.size() == 1 && menus.first().name == "Loop");   // menus leading back to themselves end
+            QVERIFY(menus.size() == 1 && menus.first().name == "Loop"); // menus leading back to themselves end
             std::function<int(const treeItem &)> depth = [&](const treeItem &t) {
                 int deepest = 0;
-                for (const treeItem &c : t.children) deepest = std::max(deepest, depth(c));
+                for (const treeItem &c : t.children)
+                    deepest = std::max(deepest, depth(c));
                 return deepest + 1;
             };
             QVERIFY(depth(menus.first()) <= 4);
-            QCOMPARE(int(parser.buildMenu("M_B").values.size()), analyIoddFile::maxArrayElements);   // a count of a billion
+            QCOMPARE(int(parser.buildMenu("M_B").values.size()),
+                     analyIoddFile::maxArrayElements); // a count of a billion
         } else {
-            QVERIFY(!parser.findDatatype("D_Odd") && !parser.findVariable("V_Missing", QString()) && !parser.findVariable("V_NotStandard", QString()));
+            QVERIFY(!parser.findDatatype("D_Odd") && !parser.findVariable("V_Missing", QString())
+                    && !parser.findVariable("V_NotStandard", QString()));
             const treeItem menu = parser.buildMenu("M");
-            const valueItem *a = findValue(menu, "R.A"), *item = findValue(menu, "B");   // no usable datatype: only the flag
+            const valueItem *a = findValue(menu, "R.A"),
+                            *item = findValue(menu, "B"); // no usable datatype: only the flag
             QVERIFY(a && item);
-            QCOMPARE(a->editor.typeName + a->editor.widgetClass + a->editor.flag + '|' + item->editor.name + '|' + item->editor.typeName,
+            QCOMPARE(a->editor.typeName + a->editor.widgetClass + a->editor.flag + '|' + item->editor.name + '|'
+                         + item->editor.typeName,
                      "flase|B|");
-            QCOMPARE(menu.values.size(), 2 + 1 + 1 + 3);   // unknown kind and dangling element type still give entries
+            QCOMPARE(menu.values.size(), 2 + 1 + 1 + 3); // unknown kind and dangling element type still give entries
             QCOMPARE(parser.processDataIn().text + QString::number(parser.processDataIn().values.size()), "80");
         }
         QVERIFY2(!deadline.hasExpired(), "bad input must not take long");

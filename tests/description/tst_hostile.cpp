@@ -36,11 +36,19 @@ struct device
         return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<IODevice xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><ProfileBody>"
                "<DeviceIdentity vendorId=\"1\" deviceId=\"2\"/><DeviceFunction>"
-               "<DatatypeCollection>" + datatypes + "</DatatypeCollection>"
-               "<VariableCollection>" + variables + "</VariableCollection>"
-               "<ProcessDataCollection><ProcessData id=\"PD\">" + processData + "</ProcessData></ProcessDataCollection>"
-               "<UserInterface><MenuCollection>" + menus + "</MenuCollection>" + roles + "</UserInterface>"
-               "</DeviceFunction></ProfileBody></IODevice>\n";
+               "<DatatypeCollection>"
+            + datatypes
+            + "</DatatypeCollection>"
+              "<VariableCollection>"
+            + variables
+            + "</VariableCollection>"
+              "<ProcessDataCollection><ProcessData id=\"PD\">"
+            + processData
+            + "</ProcessData></ProcessDataCollection>"
+              "<UserInterface><MenuCollection>"
+            + menus + "</MenuCollection>" + roles
+            + "</UserInterface>"
+              "</DeviceFunction></ProfileBody></IODevice>\n";
     }
 };
 
@@ -101,13 +109,14 @@ private slots:
         QTest::addColumn<bool>("refused");
         const auto nested = [](int depth, bool closed) {
             return QByteArray("<IODevice>") + QByteArray("<a>").repeated(depth - 1)
-                   + (closed ? QByteArray("</a>").repeated(depth - 1) + "</IODevice>" : QByteArray());
+                + (closed ? QByteArray("</a>").repeated(depth - 1) + "</IODevice>" : QByteArray());
         };
         QTest::newRow("at the limit") << nested(ioddXml::maxDepth, true) << false;
         QTest::newRow("one deeper") << nested(ioddXml::maxDepth + 1, true) << true;
         QTest::newRow("25000 unclosed") << nested(25000, false) << true;
         QTest::newRow("25000 closed") << nested(25000, true) << true;
-        QTest::newRow("unknown encoding") << QByteArray("<?xml version=\"1.0\" encoding=\"x-none\"?>") + nested(25000, true) << true;
+        QTest::newRow("unknown encoding")
+            << QByteArray("<?xml version=\"1.0\" encoding=\"x-none\"?>") + nested(25000, true) << true;
     }
 
     void nesting()
@@ -133,7 +142,8 @@ private slots:
     void doctypeInEveryEncoding()
     {
         const QString body = QStringLiteral("<IODevice><DocumentInfo version=\"%1\"/></IODevice>\n");
-        const QString doctype = QStringLiteral("<!DOCTYPE IODevice [<!ENTITY a \"%1\">]>\n").arg(QString(10000, QLatin1Char('a')));
+        const QString doctype =
+            QStringLiteral("<!DOCTYPE IODevice [<!ENTITY a \"%1\">]>\n").arg(QString(10000, QLatin1Char('a')));
         const QString expansion = QStringLiteral("&a;").repeated(10000);
         QStringList accepted;
         QElapsedTimer timer;
@@ -145,31 +155,36 @@ private slots:
             // Whole text in the encoding, or (for encodings that write ASCII differently) the declaration in ASCII;
             // empty when the encoding cannot carry the text.
             const auto encoded = [&](const QString &rest, bool asciiDeclaration) {
-                const QByteArray bytes = asciiDeclaration ? declaration.toLatin1() + codec->fromUnicode(rest) : codec->fromUnicode(declaration + rest);
+                const QByteArray bytes = asciiDeclaration ? declaration.toLatin1() + codec->fromUnicode(rest)
+                                                          : codec->fromUnicode(declaration + rest);
                 return codec->toUnicode(bytes).endsWith(rest) ? bytes : QByteArray();
             };
             for (const bool asciiDeclaration : {false, true}) {
                 const QByteArray benign = encoded(body.arg(QStringLiteral("V1")), asciiDeclaration);
                 QDomDocument document;
                 if (benign.isEmpty() || !ioddXml::parse(benign, document)
-                    || document.documentElement().firstChildElement().attribute(QStringLiteral("version")) != QLatin1String("V1"))
+                    || document.documentElement().firstChildElement().attribute(QStringLiteral("version"))
+                        != QLatin1String("V1"))
                     continue;
                 accepted << name;
                 const QByteArray hostile = encoded(doctype + body.arg(expansion), asciiDeclaration);
                 QString error;
                 QVERIFY2(!hostile.isEmpty() && !ioddXml::parse(hostile, document, &error) && document.isNull()
-                             && ioddXml::declaresEntities(hostile) && error.contains(QLatin1String("document type declaration")),
+                             && ioddXml::declaresEntities(hostile)
+                             && error.contains(QLatin1String("document type declaration")),
                          qPrintable(name + ": " + error));
             }
         }
         accepted.removeDuplicates();
         qInfo("%d encodings read, all with their DOCTYPE refused, in %lld ms", int(accepted.size()), timer.elapsed());
-        for (const char *name : {"UTF-8", "UTF-16", "UTF-16BE", "UTF-16LE", "UTF-32BE", "UTF-7", "ISO-8859-1", "Shift_JIS"})
+        for (const char *name :
+             {"UTF-8", "UTF-16", "UTF-16BE", "UTF-16LE", "UTF-32BE", "UTF-7", "ISO-8859-1", "Shift_JIS"})
             QVERIFY2(accepted.contains(QLatin1String(name)), name);
 
         // Without byte-order mark and without declaration, the first bytes tell UTF-16BE.
         QDomDocument document;
-        QVERIFY(!ioddXml::parse(QTextCodec::codecForName("UTF-16BE")->fromUnicode(doctype + body.arg(expansion)), document));
+        QVERIFY(!ioddXml::parse(QTextCodec::codecForName("UTF-16BE")->fromUnicode(doctype + body.arg(expansion)),
+                                document));
         QVERIFY(timer.elapsed() < 6 * timeBound);
     }
 
@@ -179,44 +194,55 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("limit");
 
-        device arrays;   // every menu expands an array of 4096 elements ten times, every role set shows all menus
+        device arrays; // every menu expands an array of 4096 elements ten times, every role set shows all menus
         arrays.datatypes = "<Datatype id=\"D_A\" xsi:type=\"ArrayT\" count=\"4096\" subindexAccessSupported=\"false\">"
                            "<SimpleDatatype xsi:type=\"UIntegerT\" bitLength=\"8\"/></Datatype>";
-        arrays.variables = "<Variable id=\"V_A\" index=\"100\" accessRights=\"rw\"><DatatypeRef datatypeId=\"D_A\"/></Variable>";
-        arrays.menus = repeated(100, [](int i) { return menu("M" + QByteArray::number(i), QByteArray("<VariableRef variableId=\"V_A\"/>").repeated(10)); });
-        arrays.roles = allRoles(repeated(100, [](int i) { return "<MenuRef menuId=\"M" + QByteArray::number(i) + "\"/>"; }));
+        arrays.variables =
+            "<Variable id=\"V_A\" index=\"100\" accessRights=\"rw\"><DatatypeRef datatypeId=\"D_A\"/></Variable>";
+        arrays.menus = repeated(100, [](int i) {
+            return menu("M" + QByteArray::number(i), QByteArray("<VariableRef variableId=\"V_A\"/>").repeated(10));
+        });
+        arrays.roles =
+            allRoles(repeated(100, [](int i) { return "<MenuRef menuId=\"M" + QByteArray::number(i) + "\"/>"; }));
         QTest::newRow("arrays in many menus") << arrays.bytes() << "values";
 
-        device fanned;   // ten references to the next menu, eight levels deep, from 300 entries of every role set
-        fanned.variables = "<Variable id=\"V\" index=\"100\"><Datatype xsi:type=\"UIntegerT\" bitLength=\"8\"/></Variable>";
+        device fanned; // ten references to the next menu, eight levels deep, from 300 entries of every role set
+        fanned.variables =
+            "<Variable id=\"V\" index=\"100\"><Datatype xsi:type=\"UIntegerT\" bitLength=\"8\"/></Variable>";
         fanned.menus = repeated(8, [](int i) {
-            return menu("M" + QByteArray::number(i), "<VariableRef variableId=\"V\"/>"
-                                                         + QByteArray("<MenuRef menuId=\"M" + QByteArray::number(i + 1) + "\"/>").repeated(10));
+            return menu("M" + QByteArray::number(i),
+                        "<VariableRef variableId=\"V\"/>"
+                            + QByteArray("<MenuRef menuId=\"M" + QByteArray::number(i + 1) + "\"/>").repeated(10));
         });
         fanned.roles = allRoles(QByteArray("<MenuRef menuId=\"M0\"/>").repeated(300));
         QTest::newRow("one menu fanned out") << fanned.bytes() << "menu nodes";
 
-        device choices;   // 2000 named values copied into 5000 editors
+        device choices; // 2000 named values copied into 5000 editors
         choices.datatypes = "<Datatype id=\"D_S\" xsi:type=\"UIntegerT\" bitLength=\"32\">"
-                            + repeated(2000, [](int i) { return "<SingleValue value=\"" + QByteArray::number(i) + "\"/>"; }) + "</Datatype>";
+            + repeated(2000, [](int i) { return "<SingleValue value=\"" + QByteArray::number(i) + "\"/>"; })
+            + "</Datatype>";
         choices.variables = "<Variable id=\"V_S\" index=\"100\"><DatatypeRef datatypeId=\"D_S\"/></Variable>";
         choices.menus = menu("M", QByteArray("<VariableRef variableId=\"V_S\"/>").repeated(5000));
         choices.roles = allRoles("<MenuRef menuId=\"M\"/>");
         QTest::newRow("choices in many editors") << choices.bytes() << "choices";
 
-        device dangling;   // 20000 references to nothing, looked up from 300 entries of every role set
+        device dangling; // 20000 references to nothing, looked up from 300 entries of every role set
         dangling.menus = menu("M", QByteArray("<VariableRef variableId=\"V_None\"/>").repeated(20000));
         dangling.roles = allRoles(QByteArray("<MenuRef menuId=\"M\"/>").repeated(300));
         QTest::newRow("references to nothing") << dangling.bytes() << "parse steps";
 
-        device processData;   // a process data record of 255 items, each item with the same 400 named values
+        device processData; // a process data record of 255 items, each item with the same 400 named values
         processData.datatypes = "<Datatype id=\"D_S\" xsi:type=\"UIntegerT\" bitLength=\"16\">"
-                                + repeated(400, [](int i) { return "<SingleValue value=\"" + QByteArray::number(i) + "\"/>"; }) + "</Datatype>";
-        processData.processData = "<ProcessDataIn id=\"In\" bitLength=\"16\"><Datatype xsi:type=\"RecordT\" bitLength=\"16\">"
-                                  + repeated(255, [](int i) {
-                                        return "<RecordItem subindex=\"" + QByteArray::number(i + 1) + "\" bitOffset=\"0\"><DatatypeRef datatypeId=\"D_S\"/></RecordItem>";
-                                    })
-                                  + "</Datatype></ProcessDataIn>";
+            + repeated(400, [](int i) { return "<SingleValue value=\"" + QByteArray::number(i) + "\"/>"; })
+            + "</Datatype>";
+        processData.processData =
+            "<ProcessDataIn id=\"In\" bitLength=\"16\"><Datatype xsi:type=\"RecordT\" bitLength=\"16\">"
+            + repeated(255,
+                       [](int i) {
+                           return "<RecordItem subindex=\"" + QByteArray::number(i + 1)
+                               + "\" bitOffset=\"0\"><DatatypeRef datatypeId=\"D_S\"/></RecordItem>";
+                       })
+            + "</Datatype></ProcessDataIn>";
         QTest::newRow("process data") << processData.bytes() << "choices";
     }
 
@@ -243,11 +269,11 @@ private slots:
         const qint64 elapsed = timer.elapsed();
         QVERIFY2(parser.truncatedNote().contains(limit), qPrintable(parser.truncatedNote()));
         QVERIFY(first.nodes <= buildBudget::maxMenuNodes + 2 && first.values <= buildBudget::maxValues);
-        const counts again = build();   // the budget is spent: the same object builds nothing more
+        const counts again = build(); // the budget is spent: the same object builds nothing more
         QVERIFY(again.nodes == 2 && again.values == 0);
 
         analyIODD header;
-        QVERIFY(header.open(file.path) == 0 && parser.load(file.path, stdDir) == 0);   // a new load, a new budget
+        QVERIFY(header.open(file.path) == 0 && parser.load(file.path, stdDir) == 0); // a new load, a new budget
         const QByteArray json = ioddJson::describe(header, parser);
         QVERIFY2(json.size() < 64 * 1024 * 1024, qPrintable(QString::number(json.size())));
         qInfo("%lld ms to load and build, %d kB of JSON", elapsed, int(json.size() / 1024));
@@ -259,12 +285,16 @@ private slots:
     {
         device d;
         d.variables = "<StdVariableRef id=\"V_ProcessDataInput\"/>";
-        d.processData = "<ProcessDataIn id=\"In\" bitLength=\"16\"><Datatype xsi:type=\"RecordT\" bitLength=\"16\" subindexAccessSupported=\"false\">"
-                        "<RecordItem subindex=\"1\" bitOffset=\"8\"><SimpleDatatype xsi:type=\"UIntegerT\" bitLength=\"8\"/></RecordItem>"
-                        "<RecordItem subindex=\"2\" bitOffset=\"0\"><SimpleDatatype xsi:type=\"UIntegerT\" bitLength=\"8\"/></RecordItem>"
+        d.processData = "<ProcessDataIn id=\"In\" bitLength=\"16\"><Datatype xsi:type=\"RecordT\" bitLength=\"16\" "
+                        "subindexAccessSupported=\"false\">"
+                        "<RecordItem subindex=\"1\" bitOffset=\"8\"><SimpleDatatype xsi:type=\"UIntegerT\" "
+                        "bitLength=\"8\"/></RecordItem>"
+                        "<RecordItem subindex=\"2\" bitOffset=\"0\"><SimpleDatatype xsi:type=\"UIntegerT\" "
+                        "bitLength=\"8\"/></RecordItem>"
                         "</Datatype></ProcessDataIn>";
         d.menus = menu("M", repeated(10000, [](int i) {
-                           return "<RecordItemRef variableId=\"V_ProcessDataInput\" subindex=\"" + QByteArray::number(i % 2 + 1) + "\"/>";
+                           return "<RecordItemRef variableId=\"V_ProcessDataInput\" subindex=\""
+                               + QByteArray::number(i % 2 + 1) + "\"/>";
                        }));
         d.roles = "<ObserverRoleMenuSet><MenuRef menuId=\"M\"/></ObserverRoleMenuSet>";
         written file(d.bytes());
@@ -277,7 +307,8 @@ private slots:
         QVERIFY(timer.elapsed() < timeBound);
         QCOMPARE(menus.size(), 1);
         QCOMPARE(menus.first().values.size(), 10000);
-        QCOMPARE(menus.first().values.last().editor.bitOffset + '|' + menus.first().values.last().bitLength, QStringLiteral("0|16"));
+        QCOMPARE(menus.first().values.last().editor.bitOffset + '|' + menus.first().values.last().bitLength,
+                 QStringLiteral("0|16"));
         QVERIFY(parser.truncatedNote().isEmpty());
     }
 };

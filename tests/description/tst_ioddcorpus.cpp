@@ -24,14 +24,14 @@ struct facts
     QString vendorId, deviceId;
     int variants = 0;
     bool device = false;
-    QSet<QString> elements;   // role menu sets and process data seen
+    QSet<QString> elements; // role menu sets and process data seen
 };
 
 static facts scan(const QString &path)
 {
     facts f;
     QFile file(path);
-    file.open(QIODevice::ReadOnly);   // an unreadable file reads as no device
+    file.open(QIODevice::ReadOnly); // an unreadable file reads as no device
     QXmlStreamReader xml(&file);
     f.device = xml.readNextStartElement() && xml.name() == QLatin1String("IODevice");
     while (!xml.atEnd()) {
@@ -54,7 +54,8 @@ static QStringList corpusFiles()
     QStringList files;
     QDirIterator it(corpusDir, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext())
-        if (!QDir(corpusDir).relativeFilePath(it.next()).startsWith(QLatin1String("std/")) && scan(it.filePath()).device)
+        if (!QDir(corpusDir).relativeFilePath(it.next()).startsWith(QLatin1String("std/"))
+            && scan(it.filePath()).device)
             files.append(it.filePath());
     files.sort();
     return files;
@@ -67,7 +68,8 @@ static QStringList menuEntries(const QList<treeItem> &menus, const QString &pref
     for (const treeItem &t : menus) {
         const QString here = prefix + QLatin1Char('/') + t.name;
         for (const valueItem &v : t.values)
-            out << here + QLatin1Char('|') + v.index + QLatin1Char('|') + v.subindex + QLatin1Char('|') + v.editor.bitOffset;
+            out << here + QLatin1Char('|') + v.index + QLatin1Char('|') + v.subindex + QLatin1Char('|')
+                    + v.editor.bitOffset;
         out += menuEntries(t.children, here);
     }
     return out;
@@ -101,17 +103,20 @@ private slots:
         QVERIFY2(header.open(path) == 0 && header.errorString().isEmpty(), qPrintable(header.errorString()));
         const deviceInfo info = header.readDeviceInfo();
         QCOMPARE(QVariantList({header.vendorId(), header.deviceId(), info.vendorId, info.deviceId, info.fileName}),
-                 QVariantList({expected.vendorId.trimmed().toInt(), expected.deviceId.trimmed().toInt(), expected.vendorId,
-                               expected.deviceId, QFileInfo(path).fileName()}));
+                 QVariantList({expected.vendorId.trimmed().toInt(), expected.deviceId.trimmed().toInt(),
+                               expected.vendorId, expected.deviceId, QFileInfo(path).fileName()}));
 
         analyIoddFile file;
         QCOMPARE(file.load(path, officialStd), 0);
         const QList<variantItem> variants = file.readVariants();
         QCOMPARE(variants.size(), expected.variants);
-        QVERIFY(std::none_of(variants.begin(), variants.end(), [](const variantItem &v) { return v.productId.isEmpty(); }));
+        QVERIFY(
+            std::none_of(variants.begin(), variants.end(), [](const variantItem &v) { return v.productId.isEmpty(); }));
 
-        for (const char *set : ioddJson::roleMenuSets)   // entries exactly for the sets the file has
-            QVERIFY2(menuEntries(file.roleMenus(QString::fromLatin1(set)), set).isEmpty() != expected.elements.contains(QString::fromLatin1(set)), set);
+        for (const char *set : ioddJson::roleMenuSets) // entries exactly for the sets the file has
+            QVERIFY2(menuEntries(file.roleMenus(QString::fromLatin1(set)), set).isEmpty()
+                         != expected.elements.contains(QString::fromLatin1(set)),
+                     set);
         // A DatatypeRef to a non-record type gives no entry, so only the length is certain.
         QVERIFY(!expected.elements.contains(QStringLiteral("ProcessDataIn")) || !file.processDataIn().text.isEmpty());
         QVERIFY(!expected.elements.contains(QStringLiteral("ProcessDataOut")) || !file.processDataOut().text.isEmpty());
@@ -147,7 +152,8 @@ private slots:
             for (int i = 0; i < 4; ++i)
                 most[i] = std::max(most[i], used[i]);
         }
-        qInfo("most one description used: %d menu nodes, %d values, %d choices, %d steps", most[0], most[1], most[2], most[3]);
+        qInfo("most one description used: %d menu nodes, %d values, %d choices, %d steps", most[0], most[1], most[2],
+              most[3]);
         QVERIFY(most[0] * 10 < buildBudget::maxMenuNodes && most[1] * 10 < buildBudget::maxValues
                 && most[2] * 10 < buildBudget::maxChoices && most[3] * 10 < buildBudget::maxSteps);
     }
@@ -177,8 +183,10 @@ private slots:
                     extra << QDir(corpusDir).relativeFilePath(path) + QStringLiteral(": ") + e;
             }
         }
-        qInfo("project standard definitions resolve %d of the %d menu entries the official ones resolve", resolved, official);
-        QVERIFY2(extra.isEmpty(), qPrintable(QStringLiteral("only with the project's files: ") + extra.join(QStringLiteral("; "))));
+        qInfo("project standard definitions resolve %d of the %d menu entries the official ones resolve", resolved,
+              official);
+        QVERIFY2(extra.isEmpty(),
+                 qPrintable(QStringLiteral("only with the project's files: ") + extra.join(QStringLiteral("; "))));
     }
 };
 

@@ -12,15 +12,24 @@ namespace {
 
 const QString fixtureDir = QStringLiteral(HUB8_SOURCE_DIR "/tests/library/fixtures/");
 
-struct Identity { QString vendor = "26", device = "1001", version = "V1.0", connection = "con.png", icon = "icon.png", symbol = "pic.png"; };
+struct Identity
+{
+    QString vendor = "26", device = "1001", version = "V1.0", connection = "con.png", icon = "icon.png",
+            symbol = "pic.png";
+};
 
 bool writeFile(const QString &path, const QByteArray &data)
 {
     QFile file(path);
-    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
+        && file.write(data) == data.size();
 }
 
-QByteArray readFile(const QString &path) { QFile file(path); return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(); }
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 bool writeDevice(const QString &path, const Identity &id = Identity())
 {
@@ -36,16 +45,17 @@ bool writeDevice(const QString &path, const Identity &id = Identity())
 QMap<QString, QString> snapshot(const QString &root, const QString &skip = QString())
 {
     QMap<QString, QString> tree;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         if (!skip.isEmpty() && (path == skip || path.startsWith(skip + '/')))
             continue;
         const QFileInfo info = it.fileInfo();
         tree.insert(QDir(root).relativeFilePath(path),
-                    info.isSymLink() ? "link " + info.symLinkTarget()
-                    : info.isDir()   ? QStringLiteral("dir")
-                                     : QCryptographicHash::hash(readFile(path), QCryptographicHash::Md5).toHex());
+                    info.isSymLink()   ? "link " + info.symLinkTarget()
+                        : info.isDir() ? QStringLiteral("dir")
+                                       : QCryptographicHash::hash(readFile(path), QCryptographicHash::Md5).toHex());
     }
     return tree;
 }
@@ -57,7 +67,11 @@ struct Sandbox
     const QString root = tmp.path();
     const QString library = root + "/app/iodd", source = root + "/src/a/b/c/", outside = root + "/outside/";
 
-    Sandbox() { QDir().mkpath(root + "/app"); writeFile(outside + "victim.png", "keep me"); }
+    Sandbox()
+    {
+        QDir().mkpath(root + "/app");
+        writeFile(outside + "victim.png", "keep me");
+    }
     QMap<QString, QString> outsideLibrary() const { return snapshot(root, library); }
     QString libraryEntries() const { return QStringList(snapshot(library).keys()).join(' '); }
 };
@@ -75,11 +89,15 @@ struct Dialog
 
     explicit Dialog(const QString &libraryDir) : dialog(libraryDir)
     {
-        dialog.setOpenFileFunction([this](auto caption, auto dir, auto filter) { fileRequests << caption + '|' + dir + '|' + filter; return chosen; });
+        dialog.setOpenFileFunction([this](auto caption, auto dir, auto filter) {
+            fileRequests << caption + '|' + dir + '|' + filter;
+            return chosen;
+        });
         dialog.setAskFunction([this](const QString &title, const QString &text, auto buttons, auto defaultButton) {
             if (buttons == QMessageBox::Ok && defaultButton == QMessageBox::Ok)
                 return notices << title + '|' + text, QMessageBox::Ok;
-            const bool usual = buttons == (QMessageBox::Yes | QMessageBox::Cancel) && defaultButton == QMessageBox::Cancel;
+            const bool usual =
+                buttons == (QMessageBox::Yes | QMessageBox::Cancel) && defaultButton == QMessageBox::Cancel;
             questions << title + '|' + text + (usual ? "" : " (unexpected buttons)");
             return answer;
         });
@@ -106,10 +124,11 @@ private slots:
     {
         Sandbox box;
         {
-            Dialog d(box.library);   // no library folder: nothing to add, delete, search or confirm, and none is made
-            for (const char *button : {"pbtn_del", "pbtn_search", "pbtn_enter"}) d.click(button);
+            Dialog d(box.library); // no library folder: nothing to add, delete, search or confirm, and none is made
+            for (const char *button : {"pbtn_del", "pbtn_search", "pbtn_enter"})
+                d.click(button);
             QVERIFY(writeDevice(box.source + "c.xml"));
-            d.add("   ");   // the file dialog cancelled
+            d.add("   "); // the file dialog cancelled
             QVERIFY(d.rows().isEmpty() && d.questions.isEmpty() && d.entered.isEmpty() && !QDir(box.library).exists());
         }
         // The folders' XML files are listed, an unreadable identity as -1.
@@ -133,14 +152,16 @@ private slots:
     void addSelectConfirmAndLookUp()
     {
         Sandbox box;
-        QVERIFY(writeDevice(box.source + "a.xml") && writeFile(box.source + "con.png", "con") && writeFile(box.source + "icon.png", "icon"));
+        QVERIFY(writeDevice(box.source + "a.xml") && writeFile(box.source + "con.png", "con")
+                && writeFile(box.source + "icon.png", "icon"));
         // pic.png is named but missing: skipped, the others are copied.
         const auto outsideBefore = box.outsideLibrary();
         Dialog d(box.library);
         d.add(box.source + "a.xml");
         QCOMPARE(d.fileRequests, QStringList({"添加IODD文件||xml(*.xml)"}));
         QCOMPARE(d.rows(), QStringList({"26|1001|a.xml|V1.0"}));
-        QCOMPARE(box.libraryEntries(), "26_1001_V1.0_a 26_1001_V1.0_a/a.xml 26_1001_V1.0_a/con.png 26_1001_V1.0_a/icon.png");
+        QCOMPARE(box.libraryEntries(),
+                 "26_1001_V1.0_a 26_1001_V1.0_a/a.xml 26_1001_V1.0_a/con.png 26_1001_V1.0_a/icon.png");
         QCOMPARE(readFile(box.library + "/26_1001_V1.0_a/con.png"), QByteArray("con"));
         QCOMPARE(box.outsideLibrary(), outsideBefore);
 
@@ -148,12 +169,14 @@ private slots:
         QCOMPARE(again.rows(), d.rows());
         again.dialog.show();
         again.table->setCurrentCell(0, 3);
-        QCOMPARE(again.dialog.findChild<QLabel *>("label_deviceID")->text() + again.dialog.findChild<QLabel *>("label_fileName")->text(),
+        QCOMPARE(again.dialog.findChild<QLabel *>("label_deviceID")->text()
+                     + again.dialog.findChild<QLabel *>("label_fileName")->text(),
                  "设备ID:1001文件名::a.xml");
         auto *enter = again.dialog.findChild<QPushButton *>("pbtn_enter");
         again.dialog.setConfirmEnabled(false, "no port selected");
         QVERIFY(!enter->isEnabled() && enter->toolTip() == "no port selected");
-        QVERIFY(QMetaObject::invokeMethod(&again.dialog, "slot_pbtnEnter") && again.entered.isEmpty() && again.dialog.isVisible());
+        QVERIFY(QMetaObject::invokeMethod(&again.dialog, "slot_pbtnEnter") && again.entered.isEmpty()
+                && again.dialog.isVisible());
         again.dialog.setConfirmEnabled(true, QString());
         again.click("pbtn_enter");
         const QString path = box.library + "/26_1001_V1.0_a/a.xml";
@@ -172,7 +195,10 @@ private slots:
         button->click();
         QCOMPARE(QList<QVariantList>(found), QList<QVariantList>({{3, path}}));
         bool boxShown = false;
-        QTimer::singleShot(0, &lookup, [&] { if (auto *modal = QApplication::activeModalWidget()) boxShown = true, modal->close(); });
+        QTimer::singleShot(0, &lookup, [&] {
+            if (auto *modal = QApplication::activeModalWidget())
+                boxShown = true, modal->close();
+        });
         lookup.setDevice(3, 26, 1002);
         button->click();
         QCoreApplication::processEvents();
@@ -183,25 +209,43 @@ private slots:
     // Adds whose names would reach outside the library, and refused adds: nothing outside changes.
     void addStaysInsideLibrary_data()
     {
-        QTest::addColumn<QString>("device");     // file|vendor|device|version|connection picture|icon
-        QTest::addColumn<QString>("existing");   // in the library beforehand
-        QTest::addColumn<QString>("after");      // library entries afterwards; empty: refused, nothing changed
+        QTest::addColumn<QString>("device");   // file|vendor|device|version|connection picture|icon
+        QTest::addColumn<QString>("existing"); // in the library beforehand
+        QTest::addColumn<QString>("after");    // library entries afterwards; empty: refused, nothing changed
         const char *other = "99_7_V1_a/a.xml";
         QTest::newRow("same file name, other vendor") << "a.xml|26|1001|V1||" << other << "";
         QTest::newRow("vendor id 0") << "z.xml|0|1001|V1||" << other << "";
         QTest::newRow("negative device id") << "n.xml|26|-4|V1||" << other << "";
         QTest::newRow("no device id") << "n.xml|26||V1||" << other << "";
         // "26_1001_" exists, so the version would lead to app/escaped_a.
-        QTest::newRow("version climbs out") << "a.xml|26|1001|/../../escaped|con.png|" << "26_1001_" << "";
-        QTest::newRow("version with slash") << "a.xml|26|1001|x/y|con.png|" << "" << "";
-        QTest::newRow("version with backslash") << "a.xml|26|1001|x\\y|con.png|" << "" << "";
-        QTest::newRow("version ..") << "a.xml|26|1001|..||" << "" << "26_1001_.._a 26_1001_.._a/a.xml";
+        QTest::newRow("version climbs out") << "a.xml|26|1001|/../../escaped|con.png|"
+                                            << "26_1001_"
+                                            << "";
+        QTest::newRow("version with slash") << "a.xml|26|1001|x/y|con.png|"
+                                            << ""
+                                            << "";
+        QTest::newRow("version with backslash") << "a.xml|26|1001|x\\y|con.png|"
+                                                << ""
+                                                << "";
+        QTest::newRow("version ..") << "a.xml|26|1001|..||"
+                                    << ""
+                                    << "26_1001_.._a 26_1001_.._a/a.xml";
         // From the source the picture is src/x.png; from the folder, <root>/x.png.
-        QTest::newRow("picture climbs out") << "a.xml|26|1001|V1|../../../x.png|icon.png" << "" << "26_1001_V1_a 26_1001_V1_a/a.xml 26_1001_V1_a/icon.png";
-        QTest::newRow("absolute picture") << "a.xml|26|1001|V1|@outside@victim.png|" << "" << "26_1001_V1_a 26_1001_V1_a/a.xml";
-        QTest::newRow("picture ..") << "a.xml|26|1001|V1|..|." << "" << "26_1001_V1_a 26_1001_V1_a/a.xml";
-        QTest::newRow("file name of dots") << "...xml|26|1001|V1||" << "" << "26_1001_V1_.. 26_1001_V1_../...xml";
-        QTest::newRow("folder is a link out") << "a.xml|26|1001|V1|con.png|" << "26_1001_V1_a->outside" << "";
+        QTest::newRow("picture climbs out") << "a.xml|26|1001|V1|../../../x.png|icon.png"
+                                            << ""
+                                            << "26_1001_V1_a 26_1001_V1_a/a.xml 26_1001_V1_a/icon.png";
+        QTest::newRow("absolute picture") << "a.xml|26|1001|V1|@outside@victim.png|"
+                                          << ""
+                                          << "26_1001_V1_a 26_1001_V1_a/a.xml";
+        QTest::newRow("picture ..") << "a.xml|26|1001|V1|..|."
+                                    << ""
+                                    << "26_1001_V1_a 26_1001_V1_a/a.xml";
+        QTest::newRow("file name of dots") << "...xml|26|1001|V1||"
+                                           << ""
+                                           << "26_1001_V1_.. 26_1001_V1_../...xml";
+        QTest::newRow("folder is a link out") << "a.xml|26|1001|V1|con.png|"
+                                              << "26_1001_V1_a->outside"
+                                              << "";
     }
 
     void addStaysInsideLibrary()
@@ -238,13 +282,16 @@ private slots:
     {
         Sandbox box;
         const QString dir = box.root + "/src/dev.xml.d/";
-        QVERIFY(writeDevice(dir + "dev.xml", {"26", "1001", "V1.0", "con.png", "con.png", "pic.png"}));   // one picture named twice
-        QVERIFY(writeFile(dir + "con.png", "right") && writeFile(dir + "pic.png", "pic") && writeFile(box.root + "/src/.d/con.png", "wrong"));
+        QVERIFY(writeDevice(dir + "dev.xml",
+                            {"26", "1001", "V1.0", "con.png", "con.png", "pic.png"})); // one picture named twice
+        QVERIFY(writeFile(dir + "con.png", "right") && writeFile(dir + "pic.png", "pic")
+                && writeFile(box.root + "/src/.d/con.png", "wrong"));
         Dialog d(box.library);
         d.add(dir + "dev.xml");
         QCOMPARE(d.rows(), QStringList({"26|1001|dev.xml|V1.0"}));
         QVERIFY(d.notices.isEmpty());
-        QCOMPARE(box.libraryEntries(), "26_1001_V1.0_dev 26_1001_V1.0_dev/con.png 26_1001_V1.0_dev/dev.xml 26_1001_V1.0_dev/pic.png");
+        QCOMPARE(box.libraryEntries(),
+                 "26_1001_V1.0_dev 26_1001_V1.0_dev/con.png 26_1001_V1.0_dev/dev.xml 26_1001_V1.0_dev/pic.png");
         QCOMPARE(readFile(box.library + "/26_1001_V1.0_dev/con.png"), QByteArray("right"));
     }
 
@@ -262,7 +309,7 @@ private slots:
         Sandbox box;
         QVERIFY(writeDevice(box.source + "a.xml") && writeFile(box.source + "con.png", "con"));
         const QByteArray tag = QTest::currentDataTag();
-        if (tag == "picture is a folder")   // and no library yet: none is left behind either
+        if (tag == "picture is a folder") // and no library yet: none is left behind either
             QVERIFY(QDir().mkpath(box.source + "icon.png"));
         else if (tag == "library is a file")
             QVERIFY(writeFile(box.library, "not a folder"));
@@ -290,11 +337,14 @@ private slots:
         QVERIFY(QFile::link(box.outside + "victim_1_2_s", box.library + "/29_1_V1_s"));
         const auto outsideBefore = box.outsideLibrary();
         Dialog d(box.library);
-        QCOMPARE(d.rows(), QStringList({"27|5|a.xml|V2", "26|1001|a.xml|V1", "26|1001|x.xml|V1.0", "26|1001|y.xml|V1.0", "26|1001|s.xml|V1.0"}));
+        QCOMPARE(d.rows(),
+                 QStringList({"27|5|a.xml|V2", "26|1001|a.xml|V1", "26|1001|x.xml|V1.0", "26|1001|y.xml|V1.0",
+                              "26|1001|s.xml|V1.0"}));
 
         d.table->setCurrentCell(0, 0);
         d.click("pbtn_del");
-        QCOMPARE(box.libraryEntries(), "27_5_V2_a 27_5_V2_a/a.xml 28_1_V1_two 28_1_V1_two/x.xml 28_1_V1_two/y.xml 29_1_V1_s");
+        QCOMPARE(box.libraryEntries(),
+                 "27_5_V2_a 27_5_V2_a/a.xml 28_1_V1_two 28_1_V1_two/x.xml 28_1_V1_two/y.xml 29_1_V1_s");
         d.table->setCurrentCell(0, 0);
         d.click("pbtn_enter");
         QCOMPARE(QList<QVariantList>(d.entered), QList<QVariantList>({{box.library + "/27_5_V2_a/a.xml"}}));
@@ -320,11 +370,12 @@ private slots:
         QVERIFY(writeFile(box.library + "/6_10_V1_f", "a file, not a folder"));
         Dialog d(box.library);
         const auto search = [&](const char *text) {
-            return d.dialog.findChild<QLineEdit *>("edit_search")->setText(QLatin1String(text)), d.click("pbtn_search"), d.rows();
+            return d.dialog.findChild<QLineEdit *>("edit_search")->setText(QLatin1String(text)), d.click("pbtn_search"),
+                   d.rows();
         };
         const QStringList tens{"1|10|a.xml|V1", "2|110|b.xml|V1", "3|210|c_d.xml|V1"};
         QCOMPARE(search("10"), tens);
-        QCOMPARE(search("999"), tens);   // no match keeps the rows
+        QCOMPARE(search("999"), tens); // no match keeps the rows
         QCOMPARE(search("  "), tens + QStringList{"4|20|e.xml|V1"});
         QCOMPARE(search("2"), QStringList({"3|210|c_d.xml|V1", "4|20|e.xml|V1"}));
     }
@@ -334,10 +385,12 @@ private slots:
         QTemporaryDir tmp;
         const QString iodd = tmp.path() + "/iodd/";
         for (const char *f : {"a.xml|malformed", "0outside.xml|identity-outside-body", "0zeros.xml|leading-zeros"})
-            QVERIFY(writeFile(iodd + QString(f).section('|', 0, 0), readFile(fixtureDir + QString(f).section('|', 1) + ".xml")));
+            QVERIFY(writeFile(iodd + QString(f).section('|', 0, 0),
+                              readFile(fixtureDir + QString(f).section('|', 1) + ".xml")));
         for (const char *f : {"B.xml", "notes.txt", "a_sub/c.xml"})
             QVERIFY(writeDevice(iodd + f));
-        QVERIFY(writeDevice(iodd + "a_sub/d.xml", {"27", "5", {}, {}, {}, {}}) && writeDevice(iodd + "a_sub/deeper/e.xml", {"28", "9", {}, {}, {}, {}}));
+        QVERIFY(writeDevice(iodd + "a_sub/d.xml", {"27", "5", {}, {}, {}, {}})
+                && writeDevice(iodd + "a_sub/deeper/e.xml", {"28", "9", {}, {}, {}, {}}));
         QVERIFY(QFile::link(iodd + "B.xml", iodd + "a_sub/link.xml") && QFile::link(iodd, iodd + "a_sub/loop"));
 
         ParseVIDDID finder;
@@ -350,7 +403,8 @@ private slots:
         QVERIFY(QDir::setCurrent(tmp.path()));
         for (int i = 0; i < 4; ++i)
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Failed to parse XML: .*a\\.xml\"$"));
-        const QStringList found{finder.findIoddFile(26, 1001), finder.findIoddFile(28, 9), finder.findIoddFile(26, 1), finder.findIoddFile(27, 5, iodd)};
+        const QStringList found{finder.findIoddFile(26, 1001), finder.findIoddFile(28, 9), finder.findIoddFile(26, 1),
+                                finder.findIoddFile(27, 5, iodd)};
         QDir::setCurrent(cwd);
         QCOMPARE(found, QStringList({"./iodd/B.xml", iodd + "a_sub/deeper/e.xml", QString(), iodd + "a_sub/d.xml"}));
     }
@@ -359,13 +413,18 @@ private slots:
     void checkIoddIdentity()
     {
         QTemporaryDir tmp;
-        QVERIFY(writeDevice(tmp.path() + "/device.xml"));   // 26, 1001
-        for (const QString &row : QStringList{"device|26|1001|0", "device|26|1002|1", "device|026|1001|1", "leading-zeros|26|1001|1",
-                 "leading-zeros|026|01001|0", "identity-outside-body|26|1001|1", "malformed|26|1001|1", "missing|26|1001|1"}) {
+        QVERIFY(writeDevice(tmp.path() + "/device.xml")); // 26, 1001
+        for (const QString &row :
+             QStringList{"device|26|1001|0", "device|26|1002|1", "device|026|1001|1", "leading-zeros|26|1001|1",
+                         "leading-zeros|026|01001|0", "identity-outside-body|26|1001|1", "malformed|26|1001|1",
+                         "missing|26|1001|1"}) {
             const QStringList f = row.split('|');
             const QString path = f[0] == "device" ? tmp.path() + "/device.xml" : fixtureDir + f[0] + ".xml";
             if (f[0].startsWith('m'))
-                QTest::ignoreMessage(QtWarningMsg, qPrintable((f[0] == "missing" ? "Failed to open file: \"" : "Failed to parse XML: \"") + path + '"'));
+                QTest::ignoreMessage(
+                    QtWarningMsg,
+                    qPrintable((f[0] == "missing" ? "Failed to open file: \"" : "Failed to parse XML: \"") + path
+                               + '"'));
             QVERIFY2(ParseVIDDID().checkIoddIdentity(path, f[1], f[2]) == f[3].toInt(), qPrintable(row));
         }
     }

@@ -2,28 +2,47 @@
 
 #include "library/widget_productname.h"
 
-#include <QPushButton>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QWindow>
 #include <QtTest>
 
-static QList<variantItem> variants() { return {{"KTX-M12", "KTX", "standard", "a-pic.png", "a-icon.png"},
+static QList<variantItem> variants()
+{
+    return {{"KTX-M12", "KTX", "standard", "a-pic.png", "a-icon.png"},
             {"KTX-M12-ND", "KTX ND", "no display", "b-pic.png", "b-icon.png"},
-            {"KTX-M12-ND", "KTX ND2", "second with equal id", "c-pic.png", "c-icon.png"}}; }
-static QStringList fields(const variantItem &v) { return {v.productId, v.name, v.description, v.deviceSymbol, v.deviceIcon}; }
+            {"KTX-M12-ND", "KTX ND2", "second with equal id", "c-pic.png", "c-icon.png"}};
+}
+static QStringList fields(const variantItem &v)
+{
+    return {v.productId, v.name, v.description, v.deviceSymbol, v.deviceIcon};
+}
 
-static QTableWidget *table(QDialog &d) { return d.findChild<QTableWidget *>(QStringLiteral("table")); }
-static QPushButton *enter(QDialog &d) { return d.findChild<QPushButton *>(QStringLiteral("pbtn_enter")); }
-static QPixmap pixmapAt(QDialog &d, int r, int c) { return qobject_cast<QLabel *>(table(d)->cellWidget(r, c))->pixmap(Qt::ReturnByValue); }
+static QTableWidget *table(QDialog &d)
+{
+    return d.findChild<QTableWidget *>(QStringLiteral("table"));
+}
+static QPushButton *enter(QDialog &d)
+{
+    return d.findChild<QPushButton *>(QStringLiteral("pbtn_enter"));
+}
+static QPixmap pixmapAt(QDialog &d, int r, int c)
+{
+    return qobject_cast<QLabel *>(table(d)->cellWidget(r, c))->pixmap(Qt::ReturnByValue);
+}
 
 // Runs exec() with `during` queued; a broken close cannot hang the run.
-template<typename F> static bool execWith(QDialog &d, F during)
+template <typename F>
+static bool execWith(QDialog &d, F during)
 {
     bool timedOut = false;
     QTimer::singleShot(0, &d, during);
-    QTimer::singleShot(5000, &d, [&] { timedOut = true; d.hide(); });
+    QTimer::singleShot(5000, &d, [&] {
+        timedOut = true;
+        d.hide();
+    });
     return d.exec(), !timedOut;
 }
 
@@ -39,7 +58,10 @@ private slots:
             d.setVariants(variants());
             QCOMPARE(table(d)->rowCount(), 3);
             QSignalSpy closed(&d, &widget_productName::sigClose);
-            QVERIFY(execWith(d, [&] { table(d)->selectRow(row); QTest::mouseClick(enter(d), Qt::LeftButton); }));
+            QVERIFY(execWith(d, [&] {
+                table(d)->selectRow(row);
+                QTest::mouseClick(enter(d), Qt::LeftButton);
+            }));
             QCOMPARE(QList<QVariantList>(closed), QList<QVariantList>({{false}}));
             QCOMPARE(fields(d.selectedVariant()), fields(variants().at(row == 2 ? 1 : row)));
         }
@@ -66,7 +88,8 @@ private slots:
             QSignalSpy closed(&d, &widget_productName::sigClose);
             QVERIFY(execWith(d, [&] {
                 table(d)->selectRow(1);
-                escape ? QTest::keyClick(&d, Qt::Key_Escape) : void(d.windowHandle()->close());   // as the title-bar button does
+                escape ? QTest::keyClick(&d, Qt::Key_Escape)
+                       : void(d.windowHandle()->close()); // as the title-bar button does
             }));
             QCOMPARE(QList<QVariantList>(closed), QList<QVariantList>({{true}}));
             QVERIFY(d.selectedVariant().productId.isEmpty());
@@ -88,8 +111,9 @@ private slots:
         widget_productName d;
         d.setDeviceInfo(info);
         d.setVariants(variants());
-        QCOMPARE(pixmapAt(d, 0, 2).toImage().pixelColor(15, 15), QColor(Qt::red));   // from the folder beside the executable
-        QVERIFY(pixmapAt(d, 0, 3).isNull() && pixmapAt(d, 2, 2).isNull());   // missing files: empty labels, rows kept
+        QCOMPARE(pixmapAt(d, 0, 2).toImage().pixelColor(15, 15),
+                 QColor(Qt::red));                                         // from the folder beside the executable
+        QVERIFY(pixmapAt(d, 0, 3).isNull() && pixmapAt(d, 2, 2).isNull()); // missing files: empty labels, rows kept
     }
 };
 

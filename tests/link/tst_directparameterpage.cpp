@@ -81,7 +81,7 @@ private slots:
         QObject waiter;
         DirectParameters page;
         QCOMPARE(readDirectParameters(link, 5, &waiter, &page), result);
-        QCOMPARE(adapter.isduRequest().left(7), QByteArray::fromHex("03060000000000"));   // read, Port6, index 0/0
+        QCOMPARE(adapter.isduRequest().left(7), QByteArray::fromHex("03060000000000")); // read, Port6, index 0/0
         if (result == DirectParameterRead::Read)
             QCOMPARE(QString("%1 %2 %3").arg(page.vendorId).arg(page.deviceId).arg(cycleTimeText(page.minCycleTime)),
                      QString("1484 101101 3.0 ms"));

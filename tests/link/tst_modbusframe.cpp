@@ -6,7 +6,10 @@
 #include <QtTest>
 
 using testhelpers::hex;
-static const unsigned char *bytes(const QByteArray &b) { return reinterpret_cast<const unsigned char *>(b.constData()); }
+static const unsigned char *bytes(const QByteArray &b)
+{
+    return reinterpret_cast<const unsigned char *>(b.constData());
+}
 
 class tst_modbusframe : public QObject
 {
@@ -16,7 +19,7 @@ private slots:
     void crc_data()
     {
         QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QByteArray>("wire");   // the two CRC bytes as sent
+        QTest::addColumn<QByteArray>("wire"); // the two CRC bytes as sent
         QTest::newRow("ascii 1..9") << QByteArray("123456789") << hex("37 4b");
         QTest::newRow("read 0x9000 x1") << hex("01 03 90 00 00 01") << hex("a9 0a");
         QTest::newRow("write 0x8000 = 1") << hex("01 10 80 00 00 01 02 00 01") << hex("e6 58");
@@ -70,8 +73,8 @@ private slots:
         modbusframe::appendCrc(answer);
         QVERIFY(modbusframe::echoMatches(request, bytes(answer)));
         QVERIFY(!modbusframe::echoMatches(request, bytes(QByteArray(8, '\0'))));   // a timed-out read
-        QVERIFY(!modbusframe::echoMatches(request, bytes(hex("01 90 02 cd c1"))));   // exception reply
-        QVERIFY(!modbusframe::echoMatches(request, bytes(QByteArray(answer).replace(3, 1, "\x01"))));   // other address
+        QVERIFY(!modbusframe::echoMatches(request, bytes(hex("01 90 02 cd c1")))); // exception reply
+        QVERIFY(!modbusframe::echoMatches(request, bytes(QByteArray(answer).replace(3, 1, "\x01")))); // other address
     }
 };
 

@@ -1,10 +1,10 @@
 // The link's commands against the virtual adapter: bytes across the hidapi seam, answer checks, failure paths.
 
 #include "genericdevice.h"
+#include "link/mymodbus.h"
 #include "log/hub8log.h"
 #include "log/linktracefile.h"
 #include "protocol/modbusframe.h"
-#include "link/mymodbus.h"
 #include "testhelpers.h"
 #include "virtualadapter.h"
 
@@ -14,12 +14,26 @@
 #include <cstring>
 
 using testhelpers::hex;
-static QByteArray padded(const QByteArray &start) { return start + QByteArray(65 - start.size(), '\0'); }
+static QByteArray padded(const QByteArray &start)
+{
+    return start + QByteArray(65 - start.size(), '\0');
+}
 
 // A fault that makes the adapter answer, but not with an answer to the request.
-struct AnswerFault { VirtualAdapter::Faults faults; quint16 address; bool readsRefused; int crcErrors, exception; };
+struct AnswerFault
+{
+    VirtualAdapter::Faults faults;
+    quint16 address;
+    bool readsRefused;
+    int crcErrors, exception;
+};
 // request: service, port, 0, index, subindex, length, data; forced -1 leaves the status to the device.
-struct IsduCase { QByteArray request; int forced, status; QByteArray data; };
+struct IsduCase
+{
+    QByteArray request;
+    int forced, status;
+    QByteArray data;
+};
 Q_DECLARE_METATYPE(AnswerFault)
 Q_DECLARE_METATYPE(IsduCase)
 
@@ -63,7 +77,7 @@ private slots:
         QCOMPARE(text, QStringLiteral("1,2,300"));
         QByteArray out("x");
         QCOMPARE(link->readRegisters(0x8020, 2, out), 0);
-        QCOMPARE(out, QByteArray("x") + hex("00 01 00 02"));   // appended, not replaced
+        QCOMPARE(out, QByteArray("x") + hex("00 01 00 02")); // appended, not replaced
 
         // Three registers from a four-byte array: the third goes out as zero.
         QCOMPARE(link->writeRegisters(0x8040, hex("0a 0b 0c 0d"), 3), 0);
@@ -71,10 +85,10 @@ private slots:
         adapter.clearLog();
         QCOMPARE(link->writeRegistersText(0x8000, QStringLiteral("1,,2,")), 0);
         QCOMPARE(adapter.log().at(0).request.mid(1, 11), hex("01 10 80 00 00 02 04 00 01 00 02"));
-        QCOMPARE(link->writeRegistersText(0x8000, QStringLiteral("65537,abc")), 0);   // low 16 bits; NaN is 0
+        QCOMPARE(link->writeRegistersText(0x8000, QStringLiteral("65537,abc")), 0); // low 16 bits; NaN is 0
         QCOMPARE(adapter.port(0).pdOut.left(4), hex("00 01 00 00"));
         QCOMPARE(link->writeRegistersText(0x8000, QStringLiteral(",,")), -1);
-        QCOMPARE(adapter.log().size(), 2);   // nothing sent without parts
+        QCOMPARE(adapter.log().size(), 2); // nothing sent without parts
     }
 
     // Answers that do not belong to their request count as no answer for every command.
@@ -116,7 +130,7 @@ private slots:
         QCOMPARE(link->readRegisters(f.address, 2, appended), expected);
         QCOMPARE(link->readRegistersChecked(f.address, 2, replaced), expected);
         QCOMPARE(link->readRegistersText(f.address, 2, text), expected);
-        if (f.readsRefused) {   // nothing of a refused answer is handed on
+        if (f.readsRefused) { // nothing of a refused answer is handed on
             QCOMPARE(v, quint16(0xBEEF));
             QCOMPARE(appended + replaced + text.toLatin1(), QByteArray("xy"));
         }
@@ -124,7 +138,7 @@ private slots:
 
         const int exchanges = f.address == 0x8000 ? 9 : 8;
         QCOMPARE(adapter.log().size(), exchanges);
-        for (const auto &ex : adapter.log())   // each one was answered
+        for (const auto &ex : adapter.log()) // each one was answered
             QVERIFY(!ex.answer.isEmpty());
         const myModbus::Stats &st = link->stats();
         QCOMPARE(int(st.answers), exchanges);
@@ -171,14 +185,14 @@ private slots:
         if (betweenWriteAndRead) {
             adapter.faults().unplugAfterWrite = true;
             QCOMPARE(link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), -1);
-            QCOMPARE(adapter.log().size(), 1);   // the request got there and was answered
+            QCOMPARE(adapter.log().size(), 1); // the request got there and was answered
             QVERIFY(!adapter.log().at(0).answer.isEmpty() && adapter.isduRequestCount() == 1);
             QVERIFY(adapter.faults().unplugged);
         } else {
             adapter.faults().unplugged = true;
             QByteArray reply(65, char(0xAB));
             QCOMPARE(link->transfer(QByteArray(65, '\0'), reinterpret_cast<uchar *>(reply.data())), -1);
-            QCOMPARE(reply, QByteArray(65, char(0xAB)));   // write failed: the reply is untouched
+            QCOMPARE(reply, QByteArray(65, char(0xAB))); // write failed: the reply is untouched
         }
         QCOMPARE(QList<QVariantList>(connection), QList<QVariantList>{{false}});
         QVERIFY(link->isOpen() && !link->isConnected() && link->busy);
@@ -211,7 +225,7 @@ private slots:
         const QByteArray request = modbusframe::toReport(modbusframe::writeRequest(0x8000, 1, hex("00 05")));
         QCOMPARE(link->transfer(request, reinterpret_cast<uchar *>(reply.data())), -1);
         QCOMPARE(link->writeRegister(0x8000, 6), -1);
-        QCOMPARE(adapter.port(0).pdOut.left(2), hex("00 06"));   // the adapter did take it
+        QCOMPARE(adapter.port(0).pdOut.left(2), hex("00 06")); // the adapter did take it
         QCOMPARE(adapter.log().size(), 2);
         QVERIFY(!link->isConnected() && !link->lastAnswered() && !link->busy);
         QCOMPARE(int(link->stats().failures), 2);
@@ -220,7 +234,7 @@ private slots:
         quint16 v = 0;
         QCOMPARE(link->readRegister(0x8000, v), 0);
         QCOMPARE(v, quint16(6));
-        QCOMPARE(int(link->stats().droppedStale), 2);   // both echoes, dropped before the read
+        QCOMPARE(int(link->stats().droppedStale), 2); // both echoes, dropped before the read
         QCOMPARE(adapter.log().last().request, padded(hex("00 01 03 80 00 00 01 ad ca")));
         QVERIFY(link->isConnected());
         QCOMPARE(QList<QVariantList>(connection), (QList<QVariantList>{{false}, {true}}));
@@ -247,7 +261,7 @@ private slots:
         QCOMPARE(lateEcho ? link->writeIsduRequest(vendorName) : link->readRegisters(0x3600, 20, response), -1);
         QVERIFY(response.isEmpty() && !link->busy && link->isConnected());
         adapter.faults().lateAnswerMs = 0;
-        QTest::qWait(400);   // the late answer is in the queue now
+        QTest::qWait(400); // the late answer is in the queue now
 
         QCOMPARE(link->writeIsduRequest(productName), 0);
         QCOMPARE(link->readRegisters(0x3600, 20, response), 0);
@@ -281,16 +295,18 @@ private slots:
             adapter.faults().unplugged = true;
             QCOMPARE(link->readRegisters(0x9000, 1, out), -1);
         }
-        QVERIFY(!lcLinkRaw().isDebugEnabled());   // back as the rules say
+        QVERIFY(!lcLinkRaw().isDebugEnabled()); // back as the rules say
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-        const QRegularExpression stamp(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} hub8\\.link"));
+        const QRegularExpression stamp(
+            QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} hub8\\.link"));
         for (const QString &line : lines)
             QVERIFY2(stamp.match(line).hasMatch(), qPrintable(line));
         const QString all = lines.join('\n');
         QVERIFY(all.contains(QStringLiteral("hub8.link.raw: read request: 00 01 03 90 00 00 01 a9 0a")));
-        QVERIFY(all.contains(QStringLiteral("hub8.link: hid_read_timeout failed: hid_read_timeout: device disconnected")));
+        QVERIFY(
+            all.contains(QStringLiteral("hub8.link: hid_read_timeout failed: hid_read_timeout: device disconnected")));
         QVERIFY2(!all.contains(QStringLiteral("Success")), qPrintable(all));
     }
 
@@ -334,7 +350,7 @@ private slots:
         const qint64 ms = QDateTime::currentMSecsSinceEpoch() - start;
         QVERIFY2(ms >= 950 && ms < 1500, qPrintable(QString::number(ms)));
         QCOMPARE(reply, QByteArray(65, '\0'));
-        QCOMPARE(link->writeRegister(0x8000, 1), -1);   // fails through the echo check
+        QCOMPARE(link->writeRegister(0x8000, 1), -1); // fails through the echo check
     }
 
     void isduStatuses_data()
@@ -364,7 +380,7 @@ private slots:
         QCOMPARE(response.data(), c.data);
         QCOMPARE(response.success(), c.status == 0 || c.status == 2);
         if (c.status == 0xFF)
-            QCOMPARE(response.raw().mid(3, 2), hex("80 11"));   // index not available
+            QCOMPARE(response.raw().mid(3, 2), hex("80 11")); // index not available
     }
 
     void isduResponseBeforeProcessingIsBusy()

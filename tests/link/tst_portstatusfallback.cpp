@@ -59,7 +59,7 @@ private slots:
         QCOMPARE(hub->activePorts, QSet<int>({0, 1}));
         const PortState one = monitor.states().at(1);
         QCOMPARE(QString("%1 %2 %3").arg(one.mode).arg(one.vendorId).arg(one.deviceId), QString("4 1484 101101"));
-        for (int p : {2, 3, 4, 5, 6, 7})   // DI, starting, lost and off alike: no device in operate
+        for (int p : {2, 3, 4, 5, 6, 7}) // DI, starting, lost and off alike: no device in operate
             QVERIFY(monitor.states().at(p) == PortState{PortState::modeUnknown});
 
         // The timer's turns read nothing; a click reads that port only.
@@ -75,15 +75,15 @@ private slots:
     {
         portStatusMonitor monitor;
         QCOMPARE(monitor.poll(), 0);
-        adapter.setPort(1, Mode::Deactivated);   // the device was unplugged from Port2
+        adapter.setPort(1, Mode::Deactivated); // the device was unplugged from Port2
         adapter.clearLog();
         portStatusMonitor::relearn(1);
-        portStatusMonitor::relearn(42);   // not a port: ignored
-        hub->modbus->busy = true;   // a page is still at work: wait for the next turn
+        portStatusMonitor::relearn(42); // not a port: ignored
+        hub->modbus->busy = true;       // a page is still at work: wait for the next turn
         QCOMPARE(monitor.poll(), 1);
         hub->modbus->busy = false;
         QCOMPARE(monitor.poll(), 0);
-        QCOMPARE(monitor.poll(), 1);   // the request was used up
+        QCOMPARE(monitor.poll(), 1); // the request was used up
         QCOMPARE(asked(), QString("2"));
         QCOMPARE(hub->activePorts, QSet<int>({0}));
 

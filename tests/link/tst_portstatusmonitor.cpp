@@ -43,14 +43,14 @@ private slots:
         QCOMPARE(monitor.states().at(1).vendorId, quint16(1484));
         QCOMPARE(monitor.states().at(1).deviceId, quint32(101101));
 
-        adapter.port(1).mode = VirtualAdapter::Mode::IoLinkOperate;   // joins at the next poll
+        adapter.port(1).mode = VirtualAdapter::Mode::IoLinkOperate; // joins at the next poll
         QCOMPARE(monitor.poll(), 0);
         QCOMPARE(hub->activePorts, QSet<int>({1, 3}));
-        adapter.port(3).mode = VirtualAdapter::Mode::CommunicationLost;   // leaves
+        adapter.port(3).mode = VirtualAdapter::Mode::CommunicationLost; // leaves
         QCOMPARE(monitor.poll(), 0);
         QCOMPARE(hub->activePorts, QSet<int>({1}));
         QCOMPARE(monitor.poll(), 0);
-        QCOMPARE(changed.count(), 3);   // no signal when nothing changed
+        QCOMPARE(changed.count(), 3); // no signal when nothing changed
     }
 
     void skipsWhileBusyAndDropsPortsOnFailedRead()
@@ -66,7 +66,7 @@ private slots:
         QCOMPARE(hub->activePorts, QSet<int>({0}));
         QVERIFY(monitor.adapterAnswers());
 
-        adapter.faults().exception = 0x04;   // an exception answer is not a status block
+        adapter.faults().exception = 0x04; // an exception answer is not a status block
         QCOMPARE(monitor.poll(), -1);
         QVERIFY(hub->activePorts.isEmpty());
         QVERIFY(!monitor.adapterAnswers());
@@ -102,7 +102,7 @@ private slots:
         }
         QCOMPARE(intervals, (QList<int>{2000, 4000, 8000, 16000, 30000, 30000}));
         QVERIFY(monitor.adapterSilent() && hub->activePorts.isEmpty());
-        hub->modbus->busy = true;   // a skipped poll learns nothing
+        hub->modbus->busy = true; // a skipped poll learns nothing
         QCOMPARE(monitor.poll(), 1);
         QCOMPARE(monitor.currentIntervalMs(), 30000);
         hub->modbus->busy = false;
@@ -140,7 +140,7 @@ private slots:
         adapter.faults().unplugged = true;
         QCOMPARE(monitor.poll(), -1);
         QVERIFY(!hub->modbus->isConnected() && reconnector.retrying() && hub->activePorts.isEmpty());
-        QCOMPARE(reconnector.attempt(), -1);   // still unplugged
+        QCOMPARE(reconnector.attempt(), -1); // still unplugged
         adapter.faults().unplugged = false;
         hub->modbus->busy = true;
         QCOMPARE(reconnector.attempt(), 1);

@@ -1,11 +1,11 @@
 // Validators and the line-edit delegate of the parameter table.
 
+#include "params/tablelineedit.h"
 #include "widgets/mydoublevalidator.h"
 #include "widgets/myintvalidator.h"
-#include "params/tablelineedit.h"
 
-#include <QtWidgets>
 #include <QtTest>
+#include <QtWidgets>
 
 Q_DECLARE_METATYPE(QValidator::State)
 
@@ -58,7 +58,7 @@ private slots:
         QTest::newRow("00") << 0.0 << 100.0 << "00" << N;
         QTest::newRow("0.") << 0.0 << 100.0 << "0." << I;
         QTest::newRow("full-width digit") << 0.0 << 100.0 << QString(QChar(0xFF11)) << N;
-        QTest::newRow("0.0 outside range") << 5.0 << 10.0 << "0.0" << I;   // start texts pass before the range check
+        QTest::newRow("0.0 outside range") << 5.0 << 10.0 << "0.0" << I; // start texts pass before the range check
         // Negative ranges allow "-" anywhere; the value decides ("5-" counts as 0).
         QTest::newRow("-5 in -10..10") << -10.0 << 10.0 << "-5" << A;
         QTest::newRow("-11 in -10..10") << -10.0 << 10.0 << "-11" << N;
@@ -79,13 +79,19 @@ private slots:
         myDoubleValidator d(0.1, 99.5, 1);
         myIntValidator i;
         i.setRange(-100.4, 100.4);
-        const auto fixed = [](const QValidator &v, QString text) { v.fixup(text); return text; };
+        const auto fixed = [](const QValidator &v, QString text) {
+            v.fixup(text);
+            return text;
+        };
         QCOMPARE((QStringList{fixed(d, "150"), fixed(d, "-20"), fixed(d, "50"), fixed(d, "x"), fixed(i, "-1000")}),
                  (QStringList{"99.5", "0.1", "50", "0.1", "-100.4"}));
 
         // The integer range takes the rounded limits; "1.5" has valid characters but is no integer.
         QCOMPARE(i.bottom(), -100);
-        const auto check = [&i](QString text) { int pos = text.size(); return i.validate(text, pos); };
+        const auto check = [&i](QString text) {
+            int pos = text.size();
+            return i.validate(text, pos);
+        };
         QCOMPARE((QList<QValidator::State>{check("-50"), check("1.5"), check("")}),
                  (QList<QValidator::State>{QValidator::Acceptable, QValidator::Invalid, QValidator::Intermediate}));
     }
@@ -97,11 +103,19 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("toolTip");
 
-        QTest::newRow("UIntegerT one decimal") << "UIntegerT" << true << "12.34" << "12.3" << "min:0 max:100";
-        QTest::newRow("IntegerT no letters") << "IntegerT" << true << "4x2" << "42" << "min:0 max:100";
-        QTest::newRow("IntegerT read-only") << "IntegerT" << false << "" << "" << "min:0 max:100";
+        QTest::newRow("UIntegerT one decimal") << "UIntegerT" << true << "12.34"
+                                               << "12.3"
+                                               << "min:0 max:100";
+        QTest::newRow("IntegerT no letters") << "IntegerT" << true << "4x2"
+                                             << "42"
+                                             << "min:0 max:100";
+        QTest::newRow("IntegerT read-only") << "IntegerT" << false << ""
+                                            << ""
+                                            << "min:0 max:100";
         QTest::newRow("StringT at most 64") << "StringT" << true << QString(70, 's') << QString(64, 's') << "";
-        QTest::newRow("Float32T free text") << "Float32T" << true << "1e5x" << "1e5x" << "";
+        QTest::newRow("Float32T free text") << "Float32T" << true << "1e5x"
+                                            << "1e5x"
+                                            << "";
     }
     void editorByType()
     {
@@ -122,7 +136,7 @@ private slots:
         QLineEdit *e = typeInto(QStringLiteral("25"));
         QVERIFY(e);
         QTest::keyClick(e, Qt::Key_Return);
-        QTRY_VERIFY(!delegate->open);   // the view commits on Return from the event loop
+        QTRY_VERIFY(!delegate->open); // the view commits on Return from the event loop
         QCOMPARE(different->count(), 0);
         QTRY_VERIFY(!table->viewport()->findChild<QLineEdit *>());
 
@@ -137,8 +151,8 @@ private slots:
         delegate->dataType = QStringLiteral("StringT");
         QLineEdit *e = typeInto(QStringLiteral("new"));
         QVERIFY(e);
-        QTest::mouseClick(e, Qt::LeftButton, {}, QPoint(2, 2));   // inside: no commit
-        delegate->solt_cbxActivated();                            // swallows the next event
+        QTest::mouseClick(e, Qt::LeftButton, {}, QPoint(2, 2)); // inside: no commit
+        delegate->solt_cbxActivated();                          // swallows the next event
         QTest::mousePress(e, Qt::LeftButton, {}, QPoint(-5, -5));
         QCOMPARE(different->count(), 0);
         QTest::mousePress(e, Qt::LeftButton, {}, QPoint(e->width() + 5, 1));

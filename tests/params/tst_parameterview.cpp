@@ -30,7 +30,9 @@ QStringList mailboxRequests()
         const int index = (quint8(b[3]) << 8) | quint8(b[4]), length = quint8(b[6]);
         out << QString("%1%2 %3/%4 %5")
                    .arg(quint8(b[1]) == testPort + 1 ? QString() : QString("port %1: ").arg(quint8(b[1])))
-                   .arg(b[0] == 0x03 ? 'r' : 'w').arg(index).arg(quint8(b[5]))
+                   .arg(b[0] == 0x03 ? 'r' : 'w')
+                   .arg(index)
+                   .arg(quint8(b[5]))
                    .arg(b[0] == 0x03 ? QString::number(length) : QString::fromLatin1(b.mid(7, length).toHex()));
     }
     return out;
@@ -60,7 +62,7 @@ class tst_parameterview : public QObject
     void click(const char *name) { QTest::mouseClick(m_page->findChild<QPushButton *>(name), Qt::LeftButton); }
     int rowOf(const QString &label) const
     {
-        int row = 0;   // the first row of that label
+        int row = 0; // the first row of that label
         while (row < table()->rowCount() && table()->item(row, 0)->text() != label)
             ++row;
         return row < table()->rowCount() ? row : -1;
@@ -81,12 +83,14 @@ class tst_parameterview : public QObject
         QCOMPARE(editors.size(), 1);
         editors.first()->selectAll();
         QTest::keyClicks(editors.first(), text);
-        QTest::keyClick(editors.first(), Qt::Key_Return);   // commits on the next turn of the event loop
+        QTest::keyClick(editors.first(), Qt::Key_Return); // commits on the next turn of the event loop
         QTRY_COMPARE(table()->item(row, 2)->text(), text);
     }
     QByteArray deviceValue(quint16 index, quint8 sub = 0) const { return m_device->readIsdu(index, sub).data.toHex(); }
     void setDeviceValue(quint16 index, quint8 sub, const QByteArray &data, bool isHex = true)
-    { QVERIFY(m_device->writeIsdu(index, sub, isHex ? QByteArray::fromHex(data) : data).ok()); }
+    {
+        QVERIFY(m_device->writeIsdu(index, sub, isHex ? QByteArray::fromHex(data) : data).ok());
+    }
 
 private slots:
     void init()
@@ -103,21 +107,25 @@ private slots:
         common *hub = common::instance();
         if (!hub->modbus)
             hub->modbus = new myModbus;
-        hub->modbus->closeDevice();   // a fresh handle for every case
+        hub->modbus->closeDevice(); // a fresh handle for every case
         QCOMPARE(hub->modbus->openDevice(), 0);
         hub->modbus->busy = false;
         hub->activePorts = {testPort};
-        setDeviceValue(100, 0, "0705");   // High 7, Low 5
-        setDeviceValue(102, 0, "ff85");   // -123, shown scaled by 0.1
+        setDeviceValue(100, 0, "0705"); // High 7, Low 5
+        setDeviceValue(102, 0, "ff85"); // -123, shown scaled by 0.1
         setDeviceValue(64, 0, "hello", false);
         adapter.clearLog();
     }
-    void cleanup() { delete m_host; m_host = nullptr; }
+    void cleanup()
+    {
+        delete m_host;
+        m_host = nullptr;
+    }
 
     void readAllFillsTheTable()
     {
         QVERIFY(makePage("SpecialistRoleMenuSet"));
-        setDeviceValue(101, 0, "02");   // Fast
+        setDeviceValue(101, 0, "02"); // Fast
         const QString initialMode = valueText("Mode");
 
         // Nothing edited yet: reading the modified entries sends nothing.
@@ -200,7 +208,7 @@ private slots:
         common::instance()->activePorts = {0, 2};
         QSignalSpy loading(common::instance(), &common::sig_openLoading);
         int clicked = 0;
-        for (QPushButton *b : m_page->findChildren<QPushButton *>())   // the form's and the entry's buttons
+        for (QPushButton *b : m_page->findChildren<QPushButton *>()) // the form's and the entry's buttons
             if (b->isVisible() && ++clicked)
                 QTest::mouseClick(b, Qt::LeftButton);
         QCOMPARE(clicked, 4);
@@ -219,7 +227,7 @@ private slots:
         QVERIFY(makePage("SpecialistRoleMenuSet"));
         QSignalSpy loading(common::instance(), &common::sig_openLoading);
         int reportsBeforeFault = -1;
-        QObject fault;   // the timer dies with this case, even when it fails early
+        QObject fault; // the timer dies with this case, even when it fails early
         QTimer::singleShot(300, &fault, [this, deletePage, &reportsBeforeFault]() {
             reportsBeforeFault = VirtualAdapter::instance().log().size();
             if (!deletePage)

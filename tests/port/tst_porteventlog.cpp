@@ -1,8 +1,8 @@
 // Diagnosis events derived from the port states the adapter reports.
 
-#include "protocol/adapterregisters.h"
 #include "link/portstatusmonitor.h"
 #include "port/porteventlog.h"
+#include "protocol/adapterregisters.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -33,7 +33,7 @@ private slots:
 
         log.update(true, modes({adapterregs::ModeIoLinkOperate, adapterregs::ModeCommunicationLost}));
         log.update(true, modes({adapterregs::ModeIoLinkOperate, adapterregs::ModeCommunicationLost}));
-        QCOMPARE(log.events(1).size(), 1);   // still the same event, not a second one
+        QCOMPARE(log.events(1).size(), 1); // still the same event, not a second one
         const widget_event::diagnosisItem *e = log.events(1).value(1);
         QVERIFY(e->isError);
         QVERIFY(e->text.contains(QStringLiteral("Port2")));
@@ -43,7 +43,7 @@ private slots:
         QVERIFY(!e->isError);
         QVERIFY(!e->recoveryTime.isEmpty());
         log.update(true, modes({adapterregs::ModeIoLinkOperate, adapterregs::ModeCommunicationLost}));
-        QCOMPARE(log.events(1).keys(), (QList<uint8_t>{1, 2}));   // oldest first
+        QCOMPARE(log.events(1).keys(), (QList<uint8_t>{1, 2})); // oldest first
         QCOMPARE(changed.count(), 3);
         QVERIFY(log.events(0).isEmpty());
         QVERIFY(log.events(7).isEmpty());

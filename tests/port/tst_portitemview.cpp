@@ -58,7 +58,8 @@ class tst_portitemview : public QObject
     }
     QString shownDeviceId() const
     {
-        auto *edit = m_tabs->widget(PortItemView::adapterTabCount)->findChild<QLineEdit *>(QStringLiteral("edit_DeviceID"));
+        auto *edit =
+            m_tabs->widget(PortItemView::adapterTabCount)->findChild<QLineEdit *>(QStringLiteral("edit_DeviceID"));
         return edit ? edit->text() : QStringLiteral("<no edit_DeviceID>");
     }
     // The adapter's tabs are still the three pages from before any build.
@@ -90,14 +91,14 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("identificationOnly");
         QTest::addColumn<QStringList>("tabs");
-        QTest::addColumn<QString>("hosted");   // what the basic info page holds below the identity
-        QTest::newRow("process data in and out") << testhelpers::builtinDescriptionPath() << false << allPages
-                                                 << "widget_Parameter";
+        QTest::addColumn<QString>("hosted"); // what the basic info page holds below the identity
+        QTest::newRow("process data in and out")
+            << testhelpers::builtinDescriptionPath() << false << allPages << "widget_Parameter";
         QTest::newRow("no process data") << noProcessData << false
                                          << QStringList{"Basic info: widget_Port", "Message event: widget_event"}
                                          << "widget_Parameter";
-        QTest::newRow("identification only") << QString() << true << QStringList{"Basic info: widget_Port"}
-                                             << "widgat_adapter";
+        QTest::newRow("identification only")
+            << QString() << true << QStringList{"Basic info: widget_Port"} << "widgat_adapter";
     }
     void pagesInOrder()
     {

@@ -31,7 +31,10 @@ inline valueItem flag(const QString &subindex, const QList<valuePair> &entries =
     return item("BooleanT", {}, {}, {}, entries, subindex);
 }
 
-inline treeItem node(int bits, QList<valueItem> v, QString name = "PD") { return {QString::number(bits), name, v, {}}; }
+inline treeItem node(int bits, QList<valueItem> v, QString name = "PD")
+{
+    return {QString::number(bits), name, v, {}};
+}
 
 inline treeItem builtinProcessData(bool in)
 {
@@ -69,6 +72,9 @@ inline void setUpAdapter(int port, const QByteArray *input)
 }
 
 // The first bytes of a logged request frame, without the report id.
-inline QByteArray frameHead(int i, int bytes) { return VirtualAdapter::instance().log().at(i).request.mid(1, bytes); }
+inline QByteArray frameHead(int i, int bytes)
+{
+    return VirtualAdapter::instance().log().at(i).request.mid(1, bytes);
+}
 
 } // namespace fixtures

@@ -39,7 +39,11 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         const auto u = [](const char *bits, const char *lo, const char *hi) { return item("UIntegerT", bits, lo, hi); };
         const auto i = [](const char *bits, const char *lo, const char *hi) { return item("IntegerT", bits, lo, hi); };
-        const auto scaled = [](valueItem v, const char *g, QList<valuePair> e = {}) { v.gradient = g; v.editor.entries = e; return v; };
+        const auto scaled = [](valueItem v, const char *g, QList<valuePair> e = {}) {
+            v.gradient = g;
+            v.editor.entries = e;
+            return v;
+        };
         const QList<valuePair> offOn{{"Off", "false"}, {"On", "true"}};
 
         QTest::newRow("8/4/4 bits") << node(16, {u("8", "0", "255"), u("4", "0", "15"), u("4", "0", "15")})
@@ -49,14 +53,16 @@ private slots:
         // A value equal to a limit shows the lower limit, with as many decimals
         // as the gradient needs; an entry's text wins over the limits.
         QTest::newRow("strict limits, entries")
-            << node(32, {scaled(u("8", "10", "52"), "0.01"), scaled(i("8", "-128", "127"), "0.5"),
-                         scaled(u("8", "0", "10"), "", {{"fifty-two", "52"}}),
-                         scaled(i("8", "-5", "5"), "", {{"eighteen", "18"}})})
+            << node(32,
+                    {scaled(u("8", "10", "52"), "0.01"), scaled(i("8", "-128", "127"), "0.5"),
+                     scaled(u("8", "0", "10"), "", {{"fifty-two", "52"}}),
+                     scaled(i("8", "-5", "5"), "", {{"eighteen", "18"}})})
             << hex("12 34 80 34") << QStringList{"0.10", "-64.0", "fifty-two", "eighteen"};
-        QTest::newRow("one-bit values")
-            << node(16, {flag("1", offOn), flag("2", offOn), flag("3"), flag("4", {{"Aus", "0"}, {"Ein", "1"}}),
-                         u("1", "0", "1"), flag("6", {{"only on", "true"}})})
-            << hex("00 1d") << QStringList{"On", "Off", "true", "Ein", "true", "false"};
+        QTest::newRow("one-bit values") << node(16,
+                                                {flag("1", offOn), flag("2", offOn), flag("3"),
+                                                 flag("4", {{"Aus", "0"}, {"Ein", "1"}}), u("1", "0", "1"),
+                                                 flag("6", {{"only on", "true"}})})
+                                        << hex("00 1d") << QStringList{"On", "Off", "true", "Ein", "true", "false"};
         // Rows take their bits in table order whatever their offsets say; rows beyond the data read zeros.
         valueItem high = u("8", "0", "255");
         high.editor.bitOffset = "8";
@@ -66,8 +72,8 @@ private slots:
         // Whole registers are read: a spare octet behind odd-length data does not count.
         QTest::newRow("float32 after a flag")
             << node(40, {flag("1"), item("Float32T", {})}) << hex("00 7f 80 00 01 ee") << QStringList{"true", "1.5"};
-        QTest::newRow("24-bit input in two registers") << node(24, {u("16", "0", "65535"), u("8", "0", "255")})
-                                                       << hex("01 02 03 ee") << QStringList{"515", "1"};
+        QTest::newRow("24-bit input in two registers")
+            << node(24, {u("16", "0", "65535"), u("8", "0", "255")}) << hex("01 02 03 ee") << QStringList{"515", "1"};
     }
 
     void refresh()
@@ -83,12 +89,13 @@ private slots:
     void tilesInGridOrder()
     {
         widget_in page;
-        page.setProcessData(node(16, {item("UIntegerT", "8", "0", "255", {}, "9"), flag("1"), flag("2"), flag("3"),
-                                      flag("4"), flag("5"), flag("6")}));
+        page.setProcessData(node(16,
+                                 {item("UIntegerT", "8", "0", "255", {}, "9"), flag("1"), flag("2"), flag("3"),
+                                  flag("4"), flag("5"), flag("6")}));
         QVERIFY(!page.tile("UIntegerT9"));
-        page.refresh(hex("0d 00"));   // bits 8..13 are the six flags
+        page.refresh(hex("0d 00")); // bits 8..13 are the six flags
         auto *grid = page.findChild<QGridLayout *>("layout_g");
-        for (int i = 0; i < 6; ++i) {   // four tiles a row
+        for (int i = 0; i < 6; ++i) { // four tiles a row
             widget_inBoolT *tile = page.tile(QStringLiteral("BooleanT%1").arg(i + 1));
             QVERIFY(tile);
             int row = -1, col = -1, rowSpan = 0, colSpan = 0;
@@ -98,7 +105,8 @@ private slots:
         }
 
         page.setProcessData(node(16, {item("UIntegerT", "16", "0", "65535")}));
-        QVERIFY(page.findChild<QWidget *>("widget_bool")->isHidden() && page.findChildren<widget_inBoolT *>().isEmpty());
+        QVERIFY(page.findChild<QWidget *>("widget_bool")->isHidden()
+                && page.findChildren<widget_inBoolT *>().isEmpty());
     }
 
     void readsWholeRegisters()
@@ -125,18 +133,18 @@ private slots:
         auto *start = page.findChild<QPushButton *>("pbtn_start");
         auto *stop = page.findChild<QPushButton *>("pbtn_stop");
 
-        common::instance()->activePorts.clear();   // a port not in use does not start
+        common::instance()->activePorts.clear(); // a port not in use does not start
         start->click();
         QVERIFY(!page.isPolling() && started.isEmpty() && start->isEnabled());
         common::instance()->activePorts = {1};
 
-        input = hex("04 b0 07 5a");   // pressure 1200; temperature 235 << 3 | OUT2
+        input = hex("04 b0 07 5a"); // pressure 1200; temperature 235 << 3 | OUT2
         start->click();
         QVERIFY(page.isPolling() && !start->isEnabled() && stop->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(column(page, 2), (QStringList{"Off", "On", "false", "235", "1200"}), 2000);
         QVERIFY(!page.tile("OUT1")->state() && page.tile("OUT2")->state());
         QCOMPARE(frameHead(0, 6), hex("01 03 90 20 00 02"));
-        input = hex("0f a0 00 05");   // pressure 4000, temperature 0, warning and OUT1 on
+        input = hex("0f a0 00 05"); // pressure 4000, temperature 0, warning and OUT1 on
         QTRY_COMPARE_WITH_TIMEOUT(column(page, 2), (QStringList{"On", "Off", "true", "0", "4000"}), 2000);
         QVERIFY(page.tile("OUT1")->state() && page.tile("Device warning")->state());
 
@@ -153,7 +161,8 @@ private slots:
         start->click();
         page.hide();
         QVERIFY(!page.isPolling() && start->isEnabled());
-        QVERIFY(started.count() == 4 && started.at(0).at(0).toBool() && !started.at(1).at(0).toBool() && !started.at(3).at(0).toBool());
+        QVERIFY(started.count() == 4 && started.at(0).at(0).toBool() && !started.at(1).at(0).toBool()
+                && !started.at(3).at(0).toBool());
 
         // A failed read ends polling; the values and the buttons stay.
         page.show();

@@ -66,8 +66,8 @@ private slots:
             << node(16, {item("UIntegerT", "16", "0", "65535")}) << QStringList{"258"} << hex("01 02");
         QTest::newRow("single 8-bit value")
             << node(8, {item("UIntegerT", "8", "0", "255")}) << QStringList{"5"} << hex("05 00");
-        QTest::newRow("negative value")
-            << node(16, {item("IntegerT", "16", "-100", "100")}) << QStringList{"-2"} << hex("ff fe");
+        QTest::newRow("negative value") << node(16, {item("IntegerT", "16", "-100", "100")}) << QStringList{"-2"}
+                                        << hex("ff fe");
     }
 
     void writeReachesTheWindow()
@@ -96,7 +96,7 @@ private slots:
 
     void busyHeldAcrossTheWrite()
     {
-        widget_in reader;   // polls the same port meanwhile
+        widget_in reader; // polls the same port meanwhile
         reader.setPort(port);
         reader.setProcessData(node(16, {item("UIntegerT", "16", "0", "65535")}));
         reader.slot_pbtn_start();
@@ -113,7 +113,7 @@ private slots:
         page.slot_pbtn_writeClicked();
 
         QVERIFY(beforeWrite && afterWrite && !link->busy);
-        QCOMPARE(adapter.log().size(), 1);   // the reader skipped its turns
+        QCOMPARE(adapter.log().size(), 1); // the reader skipped its turns
         QCOMPARE(adapter.port(port).pdOut.left(2), hex("00 3f"));
     }
 

@@ -18,17 +18,20 @@ private slots:
         const QString corpus = testhelpers::corpusDir();
         const QString stdDir = QCoreApplication::applicationDirPath() + QStringLiteral("/std");
         int devices = 0;
-        for (QDirIterator it(corpus, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        for (QDirIterator it(corpus, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories);
+             it.hasNext();) {
             const QString path = it.next();
             QString error;
-            auto device = path.mid(corpus.size()).startsWith("/std/") ? nullptr : IoddDevice::fromFile(path, stdDir, &error);
+            auto device =
+                path.mid(corpus.size()).startsWith("/std/") ? nullptr : IoddDevice::fromFile(path, stdDir, &error);
             if (!device)
                 continue;
             ++devices;
             for (quint16 index : device->indexes()) {
                 const IsduAnswer whole = device->readIsdu(index, 0);
                 device->readIsdu(index, 1);
-                const IsduAnswer back = whole.ok() && index != 2 && index != 0 ? device->writeIsdu(index, 0, whole.data) : IsduAnswer();
+                const IsduAnswer back =
+                    whole.ok() && index != 2 && index != 0 ? device->writeIsdu(index, 0, whole.data) : IsduAnswer();
                 QVERIFY2(back.ok() || back.error == isduerror::accessDenied,
                          qPrintable(QStringLiteral("%1 index %2: %3").arg(path).arg(index).arg(back.error, 0, 16)));
             }

@@ -14,8 +14,14 @@
 
 namespace {
 using testhelpers::hex;
-QByteArray payload(const QByteArray &frame) { return frame + QByteArray(64 - frame.size(), '\0'); }
-QString stdDir() { return QCoreApplication::applicationDirPath() + QStringLiteral("/std"); }
+QByteArray payload(const QByteArray &frame)
+{
+    return frame + QByteArray(64 - frame.size(), '\0');
+}
+QString stdDir()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/std");
+}
 const QString fixture = QStringLiteral(HUB8_SOURCE_DIR "/tests/sim/fixtures/iodd-device.xml");
 std::unique_ptr<IoddDevice> load(const QString &path, const QString &serial = QString())
 {
@@ -24,11 +30,17 @@ std::unique_ptr<IoddDevice> load(const QString &path, const QString &serial = QS
     return IoddDevice::fromFile(path, stdDir(), nullptr, options);
 }
 // A response block's status: 0 on success, else error flag and code (0xff80xx); -1 without an answer.
-int status(const QByteArray &r) { return r.size() != 40 ? -1 : r.at(2) ? quint8(r.at(2)) << 16 | quint8(r.at(3)) << 8 | quint8(r.at(4)) : 0; }
+int status(const QByteArray &r)
+{
+    return r.size() != 40 ? -1 : r.at(2) ? quint8(r.at(2)) << 16 | quint8(r.at(3)) << 8 | quint8(r.at(4)) : 0;
+}
 const QByteArray scenarioJson = QByteArray(R"({"ports": {
     "Port3": {"mode": "iolink", "device": {"type": "iodd", "serialNumber": "S-3",
-        "file": ")") + builtinDescription::relativePath + R"("}},
-    "Port4": {"mode": "iolink", "device": {"type": "iodd", "file": ")" HUB8_SOURCE_DIR R"(/tests/sim/fixtures/iodd-device.xml"}}}})";
+        "file": ")")
+    + builtinDescription::relativePath
+    + R"("}},
+    "Port4": {"mode": "iolink", "device": {"type": "iodd", "file": ")" HUB8_SOURCE_DIR
+      R"(/tests/sim/fixtures/iodd-device.xml"}}}})";
 } // namespace
 
 class tst_iodddevice : public QObject
@@ -42,17 +54,26 @@ class tst_iodddevice : public QObject
         const QStringList p = request.split(' ');
         const int index = p.at(1).section('/', 0, 0).toInt();
         const QByteArray data = QByteArray::fromHex(p.mid(2).join(QString()).toLatin1());
-        QByteArray block = QByteArray(1, char(p.at(0) == "w" ? 2 : 3)) + char(port) + '\0' + char(index >> 8) + char(index & 0xFF)
-            + char(p.at(1).section('/', 1).toInt()) + char(data.size()) + data;
+        QByteArray block = QByteArray(1, char(p.at(0) == "w" ? 2 : 3)) + char(port) + '\0' + char(index >> 8)
+            + char(index & 0xFF) + char(p.at(1).section('/', 1).toInt()) + char(data.size()) + data;
         block += QByteArray(40 - block.size(), '\0');
         if (adapter.handleFrame(payload(modbusframe::writeRequest(0x3500, 20, block))).isEmpty())
             return QByteArray();
         return adapter.handleFrame(payload(modbusframe::readRequest(0x3600, 20))).mid(3, 40);
     }
-    QByteArray read(quint16 index, quint8 sub = 0, int port = 0) { return adapter.port(port).device->readIsdu(index, sub).data; }
-    bool write(quint16 index, quint8 sub, const QByteArray &data) { return adapter.port(0).device->writeIsdu(index, sub, data).ok(); }
+    QByteArray read(quint16 index, quint8 sub = 0, int port = 0)
+    {
+        return adapter.port(port).device->readIsdu(index, sub).data;
+    }
+    bool write(quint16 index, quint8 sub, const QByteArray &data)
+    {
+        return adapter.port(0).device->writeIsdu(index, sub, data).ok();
+    }
     // The whole index after a write, or "refused".
-    QByteArray writeRead(quint16 index, quint8 sub, const QByteArray &data) { return write(index, sub, data) ? read(index) : "refused"; }
+    QByteArray writeRead(quint16 index, quint8 sub, const QByteArray &data)
+    {
+        return write(index, sub, data) ? read(index) : "refused";
+    }
 
 private slots:
     void init()
@@ -77,12 +98,14 @@ private slots:
         QTest::newRow("access denied") << 0x8023 << "w 107/0 00 00; w 100/4 01; w 0/2 01; r 105/0; r 2/0";
         // Below a range (not a single value), a record item above, a record with an item above or below, an array
         // element, boolean 2, float above and NaN, a 4-bit item wider than 4 bits, a command not in the standard.
-        QTest::newRow("value out of range") << 0x8030 << "w 103/0 00 05; w 100/1 0a; w 101/0 01 00 c8; w 101/0 00 ff 9b; "
-                                                         "w 102/2 00; w 108/0 02; w 106/0 40 00 00 00; w 106/0 7f c0 00 00; "
-                                                         "w 100/1 12; w 2/0 07";
+        QTest::newRow("value out of range") << 0x8030
+                                            << "w 103/0 00 05; w 100/1 0a; w 101/0 01 00 c8; w 101/0 00 ff 9b; "
+                                               "w 102/2 00; w 108/0 02; w 106/0 40 00 00 00; w 106/0 7f c0 00 00; "
+                                               "w 100/1 12; w 2/0 07";
         // A number, a string beyond its fixed length, a record, a record item, a command.
-        QTest::newRow("length overrun") << 0x8033 << "w 103/0 00 00 32; w 104/0 31 32 33 34 35 36 37 38 39; w 100/0 5f d5 00; "
-                                                     "w 100/2 00 01; w 2/0 82 00";
+        QTest::newRow("length overrun") << 0x8033
+                                        << "w 103/0 00 00 32; w 104/0 31 32 33 34 35 36 37 38 39; w 100/0 5f d5 00; "
+                                           "w 100/2 00 01; w 2/0 82 00";
         QTest::newRow("length underrun") << 0x8034 << "w 103/0 32; w 100/0 5f";
         // A standard and a vendor command the description does not offer.
         QTest::newRow("function not available") << 0x8035 << "w 2/0 83; w 2/0 a1";
@@ -95,8 +118,8 @@ private slots:
         for (const QString &request : requests.split("; ")) {
             const quint16 index = quint16(request.section(' ', 1, 1).section('/', 0, 0).toInt());
             const QByteArray before = read(index), r = isdu(request);
-            QVERIFY2(status(r) == (0xFF0000 | code) && r.at(6) == 0, qPrintable(request));   // and no data octets
-            QVERIFY2(read(index) == before, qPrintable(request));                             // nothing stored
+            QVERIFY2(status(r) == (0xFF0000 | code) && r.at(6) == 0, qPrintable(request)); // and no data octets
+            QVERIFY2(read(index) == before, qPrintable(request));                          // nothing stored
         }
     }
 
@@ -108,7 +131,7 @@ private slots:
         QCOMPARE(read(100, 1) + read(100, 2) + read(100, 3) + read(100, 4), hex("05 fd 01 02"));
         QVERIFY(status(isdu("w 100/2 7f")) == 0 && read(100) == hex("57 f5"));
         // A whole-record write leaves the read-only item as it was.
-        QCOMPARE(writeRead(100, 0, hex("90 0b")), hex("90 05"));   // 9, 0x00, ro 5 (ignored), flag 1
+        QCOMPARE(writeRead(100, 0, hex("90 0b")), hex("90 05")); // 9, 0x00, ro 5 (ignored), flag 1
         QCOMPARE(read(100, 2), hex("00"));
 
         // -2 and a flag without info that defaults to false; array elements start at the range's lower value.
@@ -117,17 +140,18 @@ private slots:
         QCOMPARE(writeRead(102, 2, hex("07")), hex("01 07 01"));
         QCOMPARE(read(102, 2), hex("07"));
         QCOMPARE(read(103) + read(104) + read(106) + read(107), hex("00 32") + "abc" + hex("3f 00 00 00 12 34"));
-        QVERIFY(write(103, 0, hex("00 00")) && write(103, 0, hex("03 e8")));   // a single value outside the range
-        QCOMPARE(writeRead(104, 0, QByteArray("PT-02\0\0\0", 8)), QByteArray("PT-02"));   // used octets only
-        QVERIFY(write(106, 0, hex("bf c0 00 00")) && write(105, 0, hex("80")));   // -1.5, the lower limit; write-only
+        QVERIFY(write(103, 0, hex("00 00")) && write(103, 0, hex("03 e8"))); // a single value outside the range
+        QCOMPARE(writeRead(104, 0, QByteArray("PT-02\0\0\0", 8)), QByteArray("PT-02")); // used octets only
+        QVERIFY(write(106, 0, hex("bf c0 00 00")) && write(105, 0, hex("80"))); // -1.5, the lower limit; write-only
     }
 
     void factoryReset()
     {
-        QVERIFY(write(100, 1, hex("09")) && write(103, 0, hex("00 0a")) && write(104, 0, "xyz") && write(24, 0, "tank 3"));
-        QVERIFY(write(2, 0, hex("a0")));   // the description's own button: acknowledged
+        QVERIFY(write(100, 1, hex("09")) && write(103, 0, hex("00 0a")) && write(104, 0, "xyz")
+                && write(24, 0, "tank 3"));
+        QVERIFY(write(2, 0, hex("a0"))); // the description's own button: acknowledged
         QCOMPARE(read(103), hex("00 0a"));
-        QCOMPARE(status(isdu("w 2/0 82")), 0);   // restore factory settings
+        QCOMPARE(status(isdu("w 2/0 82")), 0); // restore factory settings
         QCOMPARE(read(100) + read(103) + read(104) + read(24), hex("5f d5 00 32") + "abc***");
     }
 
@@ -137,7 +161,8 @@ private slots:
         QCOMPARE(QString("%1/%2").arg(d.vendorId()).arg(d.deviceId()), "42/4242");
         // Vendor name from DeviceIdentity, product name from its defaultValue, serial number from the options.
         QCOMPARE(QByteArrayList({read(16), read(18), read(20), read(21), read(36)}),
-                 QByteArrayList({"Fixture Works", "FX-1 test device", "Test device with every datatype", "FX0007", hex("00")}));
+                 QByteArrayList(
+                     {"Fixture Works", "FX-1 test device", "Test device with every datatype", "FX0007", hex("00")}));
         // Cycle time 2.3 ms, M-sequence 3, revision 1.1, PD in 3 octets, PD out 8 bits.
         QCOMPARE(isdu("r 0/0").mid(6, 17), hex("10 00 17 17 03 11 82 08 00 2a 00 10 92 00 00 00 00"));
         QCOMPARE(read(0, 9), hex("2a"));
@@ -166,16 +191,16 @@ private slots:
         iodddev::addRange(u, "9223372036854775808", "18446744073709551615");
         iodddev::addRange(s, "-5", "5");
         iodddev::addSingle(s, "-9223372036854775808");
-        iodddev::addSingle(s, "five");   // no number: passed over
+        iodddev::addSingle(s, "five"); // no number: passed over
         QCOMPARE(s.singles.size(), 1);
         const QByteArray top = hex("ff ff ff ff ff ff ff ff"), half = hex("80 00 00 00 00 00 00 00");
         QCOMPARE(checks(u, {top, half, hex("7f ff ff ff ff ff ff ff")}), QList<int>({0, 0, 0x8030}));
         QCOMPARE(checks(s, {top, half, hex("00 00 00 00 00 00 00 06")}), QList<int>({0, 0, 0x8030}));
         const QByteArray nan = hex("7f c0 00 00");
-        QCOMPARE(checks(f, {nan}), QList<int>({0}));   // a float without a list takes anything
+        QCOMPARE(checks(f, {nan}), QList<int>({0})); // a float without a list takes anything
         iodddev::addSingle(f, "1.5");
         QCOMPARE(checks(f, {hex("3f c0 00 00"), nan}), QList<int>({0, 0x8030}));
-        QCOMPARE(iodddev::checkWrite(f, hex("ff 3f c0 00 00")), isduerror::lengthOverrun);   // length before value
+        QCOMPARE(iodddev::checkWrite(f, hex("ff 3f c0 00 00")), isduerror::lengthOverrun); // length before value
 
         // No text: the lower end of the first range; hex for unsigned numbers and octet strings; float text.
         Scalar small = scalar(Scalar::UInteger, 16);
@@ -201,10 +226,11 @@ private slots:
             const QByteArray pd = device->processDataIn(ms);
             const qint16 number = qint16((quint8(pd.at(0)) << 8) | quint8(pd.at(1)));
             const int level = quint8(pd.at(2)) >> 2;
-            QVERIFY2(pd.size() == 3 && number > -500 && number < 500 && level > 0 && level < 50, qPrintable(QStringLiteral("%1 %2").arg(number).arg(level)));
+            QVERIFY2(pd.size() == 3 && number > -500 && number < 500 && level > 0 && level < 50,
+                     qPrintable(QStringLiteral("%1 %2").arg(number).arg(level)));
             large << number, small << level, flags0 << (pd.at(2) & 1), flags1 << (pd.at(2) & 2);
         }
-        QVERIFY(large.size() > 40 && small.size() > 20);   // a sine repeats its values: 108 samples per period
+        QVERIFY(large.size() > 40 && small.size() > 20); // a sine repeats its values: 108 samples per period
         QCOMPARE(flags0.size() + flags1.size(), 4);
         // Flag changes happen seconds apart, not on every sample.
         int switches = 0;
@@ -217,11 +243,12 @@ private slots:
     {
         applyDefaultSetup(adapter);
         adapter.faults().isduLatencyMs = 0;
-        QVERIFY(dynamic_cast<IoddDevice *>(adapter.port(1).device.get()) && !dynamic_cast<IoddDevice *>(adapter.port(0).device.get()));
+        QVERIFY(dynamic_cast<IoddDevice *>(adapter.port(1).device.get())
+                && !dynamic_cast<IoddDevice *>(adapter.port(0).device.get()));
         QCOMPARE(read(0, 0, 3), hex("00 32 32 11 11 c3 10 05 cc 01 8a ed 00 00 00 00"));
         QCOMPARE(read(16, 0, 3) + read(21, 0, 3) + read(71, 0, 3), QByteArray("PellamarPK24011700174PT-01"));
         QCOMPARE(read(64, 0, 3) + read(65, 0, 3), hex("0c 80 0b b8 00 00 06 40 05 dc 01 05"));
-        QCOMPARE(read(37, 0, 3), QByteArray(12, '\0'));   // four entries of three octets
+        QCOMPARE(read(37, 0, 3), QByteArray(12, '\0')); // four entries of three octets
         // Switch point 400.1 bar is above its range; 400.0 bar is taken.
         QVERIFY(status(isdu("w 64/1 0f a1", 4)) == 0xFF8030 && status(isdu("w 64/1 0f a0", 4)) == 0);
         QCOMPARE(isdu("r 64/0", 4).mid(6, 7), hex("06 0f a0 0b b8 00 00"));
@@ -229,7 +256,7 @@ private slots:
         QVERIFY(status(isdu("w 73/2 00 00", 4)) == 0xFF8012 && status(isdu("w 2/0 c8", 4)) == 0xFF8035);
         QVERIFY(status(isdu("w 2/0 a1", 4)) == 0 && status(isdu("w 2/0 83", 4)) == 0);
         QCOMPARE(read(64, 0, 3), hex("0c 80 0b b8 00 00"));
-        QCOMPARE(read(21, 0, 1), QByteArray("PK24011700172"));   // other ports' devices are their own
+        QCOMPARE(read(21, 0, 1), QByteArray("PK24011700172")); // other ports' devices are their own
 
         // Port2's input window: pressure in octets 0-1, temperature << 3 and three flags in octets 2-3.
         const QByteArray a = adapter.handleFrame(payload(modbusframe::readRequest(0x9020, 3)));
@@ -238,7 +265,7 @@ private slots:
         const qint16 word = qint16((quint8(a.at(5)) << 8) | quint8(a.at(6)));
         QVERIFY2(pressure > -100 && pressure < 4400, qPrintable(QString::number(pressure)));
         QVERIFY2((word >> 3) > -400 && (word >> 3) < 1500, qPrintable(QString::number(word >> 3)));
-        QCOMPARE(a.mid(7, 2), hex("00 00"));   // behind the 4 octets of the device
+        QCOMPARE(a.mid(7, 2), hex("00 00")); // behind the 4 octets of the device
         // Output data reach the device, which keeps them and answers them on index 41.
         QVERIFY(!adapter.handleFrame(payload(modbusframe::writeRequest(0x8020, 1, hex("00 15")))).isEmpty());
         QCOMPARE(adapter.port(1).device->processDataOut().left(2), hex("00 15"));
@@ -254,15 +281,18 @@ private slots:
         QCOMPARE(adapter.port(2).device->vendorId(), quint16(1484));
         QCOMPARE(read(21, 0, 2), QByteArray("S-3"));
         QCOMPARE(adapter.port(3).device->deviceId(), quint32(4242));
-        QVERIFY(!applyScenarioJson(R"({"ports": {"Port1": {"mode": "iolink", "device": {"type": "iodd", "file": "nothing.xml"}}}})",
-                                   adapter, &error));
+        QVERIFY(!applyScenarioJson(
+            R"({"ports": {"Port1": {"mode": "iolink", "device": {"type": "iodd", "file": "nothing.xml"}}}})", adapter,
+            &error));
         QVERIFY2(error.contains(QLatin1String("nothing.xml")), qPrintable(error));
-        QVERIFY(!applyScenarioJson(R"({"ports": {"Port1": {"mode": "iolink", "device": {"type": "iodd"}}}})", adapter, &error));
-        QCOMPARE(adapter.port(3).device->deviceId(), quint32(4242));   // left as it was
+        QVERIFY(!applyScenarioJson(R"({"ports": {"Port1": {"mode": "iolink", "device": {"type": "iodd"}}}})", adapter,
+                                   &error));
+        QCOMPARE(adapter.port(3).device->deviceId(), quint32(4242)); // left as it was
 
         // Broken, absent and non-device files make no device and say why.
-        for (const QString &path : {QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtures/malformed_bad.xml"),
-                                    fixture + ".absent", stdDir() + QStringLiteral("/std1.1/IODD-StandardDefinitions1.1.xml")})
+        for (const QString &path :
+             {QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtures/malformed_bad.xml"), fixture + ".absent",
+              stdDir() + QStringLiteral("/std1.1/IODD-StandardDefinitions1.1.xml")})
             QVERIFY2(!IoddDevice::fromFile(path, stdDir(), &(error = QString())) && !error.isEmpty(), qPrintable(path));
     }
 };

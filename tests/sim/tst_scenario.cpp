@@ -21,7 +21,8 @@ private slots:
         for (int p : {0, 1, 3, 5, 7})
             QCOMPARE(a.port(p).mode, Mode::IoLinkOperate);
         for (int p : {1, 3, 5, 7})
-            QCOMPARE(qMakePair(a.port(p).device->vendorId(), a.port(p).device->deviceId()), qMakePair(quint16(1484), quint32(101101)));
+            QCOMPARE(qMakePair(a.port(p).device->vendorId(), a.port(p).device->deviceId()),
+                     qMakePair(quint16(1484), quint32(101101)));
         QCOMPARE(a.port(2).mode, Mode::DigitalIn);
         QCOMPARE(a.port(4).mode, Mode::DigitalOut);
         QCOMPARE(a.port(6).mode, Mode::Deactivated);
@@ -31,11 +32,12 @@ private slots:
     {
         a.reset();
         QString error;
-        QVERIFY2(applyScenarioFile(QStringLiteral(HUB8_SOURCE_DIR "/docs/examples/scenario.json"), a, &error), qPrintable(error));
+        QVERIFY2(applyScenarioFile(QStringLiteral(HUB8_SOURCE_DIR "/docs/examples/scenario.json"), a, &error),
+                 qPrintable(error));
         QCOMPARE(a.port(2).mode, Mode::DigitalIn);
         QCOMPARE(a.port(3).mode, Mode::IoLinkStarting);
         QCOMPARE(a.port(5).mode, Mode::CommunicationLost);
-        QCOMPARE(a.port(6).mode, Mode::Deactivated);   // not named in the file
+        QCOMPARE(a.port(6).mode, Mode::Deactivated); // not named in the file
         QCOMPARE(a.port(0).device->vendorId(), quint16(888));
         QCOMPARE(a.port(1).device->deviceId(), quint32(101101));
         QCOMPARE(a.port(0).device->readIsdu(21, 0).data, QByteArray("GEN0001"));
@@ -44,21 +46,24 @@ private slots:
     void limitsAccepted()
     {
         a.reset();
-        const QString text33 = QString(16, QChar(0xE9)) + 'x';   // 33 bytes in UTF-8
+        const QString text33 = QString(16, QChar(0xE9)) + 'x'; // 33 bytes in UTF-8
         const QByteArray json = QStringLiteral(R"({"isduLatencyMs": 10000, "ports": {
             "Port1": {"device": {"vendorId": 0, "deviceId": 16777215, "vendorName": "%1"}},
-            "Port8": {"mode": "iolink", "device": {"vendorId": 65535, "deviceId": 0}}}})").arg(text33).toUtf8();
+            "Port8": {"mode": "iolink", "device": {"vendorId": 65535, "deviceId": 0}}}})")
+                                    .arg(text33)
+                                    .toUtf8();
         QString error;
         QVERIFY2(applyScenarioJson(json, a, &error), qPrintable(error));
-        QCOMPARE(a.port(0).mode, Mode::Deactivated);   // no mode: off
-        QCOMPARE(qMakePair(a.port(0).device->vendorId(), a.port(0).device->deviceId()), qMakePair(quint16(0), quint32(16777215)));
+        QCOMPARE(a.port(0).mode, Mode::Deactivated); // no mode: off
+        QCOMPARE(qMakePair(a.port(0).device->vendorId(), a.port(0).device->deviceId()),
+                 qMakePair(quint16(0), quint32(16777215)));
         QCOMPARE(a.port(0).device->readIsdu(16, 0).data, text33.toUtf8());
         QCOMPARE(a.port(7).device->vendorId(), quint16(65535));
         QCOMPARE(a.faults().isduLatencyMs, 10000);
         QVERIFY2(applyScenarioJson(R"({"isduLatencyMs": 0})", a, &error), qPrintable(error));
         QCOMPARE(a.faults().isduLatencyMs, 0);
         QVERIFY2(applyScenarioJson("{}", a, &error), qPrintable(error));
-        QCOMPARE(a.faults().isduLatencyMs, 20);   // the default, not what was there before
+        QCOMPARE(a.faults().isduLatencyMs, 20); // the default, not what was there before
         QVERIFY(!a.port(0).device && a.port(0).mode == Mode::Deactivated);
     }
 
@@ -69,11 +74,13 @@ private slots:
         };
         QString error;
         QVERIFY2(applyScenarioJson(R"({"adapter": {"portStatusBlock": false},
-            "ports": {"Port1": {"mode": "iolink", "device": {}}}})", a, &error), qPrintable(error));
+            "ports": {"Port1": {"mode": "iolink", "device": {}}}})",
+                                   a, &error),
+                 qPrintable(error));
         QVERIFY(!a.portStatusBlock());
-        QCOMPARE(firstOctets(0x3000, 24), QByteArray("018302"));   // exception 02
+        QCOMPARE(firstOctets(0x3000, 24), QByteArray("018302")); // exception 02
         QCOMPARE(firstOctets(0x3003, 1), QByteArray("018302"));
-        QCOMPARE(firstOctets(0x3600, 20), QByteArray("010328"));   // the mailbox still answers
+        QCOMPARE(firstOctets(0x3600, 20), QByteArray("010328")); // the mailbox still answers
         QCOMPARE(firstOctets(0x9000, 1), QByteArray("010302"));
         QVERIFY2(applyScenarioJson(R"({"adapter": {}})", a, &error), qPrintable(error));
         QVERIFY(a.portStatusBlock());
@@ -84,18 +91,24 @@ private slots:
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("message");
-        const auto row = [](const char *name, const char *json, const char *message) { QTest::newRow(name) << QByteArray(json) << QString::fromUtf8(message); };
+        const auto row = [](const char *name, const char *json, const char *message) {
+            QTest::newRow(name) << QByteArray(json) << QString::fromUtf8(message);
+        };
         row("not json", "{ports:", "not JSON: unterminated object at offset 2");
         row("array at the top", "[]", "expected an object at the top, got an array");
         row("unknown top key", R"({"latencyMs": 5})", R"(unknown key "latencyMs" (adapter, isduLatencyMs, ports))");
         row("adapter as text", R"({"adapter": "hub8"})", R"(adapter: expected an object, got "hub8")");
-        row("adapter key", R"({"adapter": {"statusBlock": false}})", R"(adapter: unknown key "statusBlock" (portStatusBlock))");
-        row("status block 0", R"({"adapter": {"portStatusBlock": 0}})", "adapter.portStatusBlock: expected true or false, got 0");
-        row("status block as text", R"({"adapter": {"portStatusBlock": "false"}})", R"(adapter.portStatusBlock: expected true or false, got "false")");
+        row("adapter key", R"({"adapter": {"statusBlock": false}})",
+            R"(adapter: unknown key "statusBlock" (portStatusBlock))");
+        row("status block 0", R"({"adapter": {"portStatusBlock": 0}})",
+            "adapter.portStatusBlock: expected true or false, got 0");
+        row("status block as text", R"({"adapter": {"portStatusBlock": "false"}})",
+            R"(adapter.portStatusBlock: expected true or false, got "false")");
         row("good adapter, then a bad latency", R"({"adapter": {"portStatusBlock": false}, "isduLatencyMs": -1})",
             "isduLatencyMs: expected an integer 0..10000, got -1");
         row("latency 1e10", R"({"isduLatencyMs": 1e10})", "isduLatencyMs: expected an integer 0..10000, got 1e+10");
-        row("latency as text", R"({"isduLatencyMs": "20"})", R"(isduLatencyMs: expected an integer 0..10000, got "20")");
+        row("latency as text", R"({"isduLatencyMs": "20"})",
+            R"(isduLatencyMs: expected an integer 0..10000, got "20")");
         row("latency -1", R"({"isduLatencyMs": -1})", "isduLatencyMs: expected an integer 0..10000, got -1");
         row("ports as array", R"({"ports": [{"mode": "di"}]})", "ports: expected an object, got an array");
         for (const char *name : {"Port 1", "Port01", "port1", "Port+1", "Port9", "Port0", ""})
@@ -103,31 +116,52 @@ private slots:
                 << QStringLiteral(R"({"ports": {"%1": {"mode": "di"}}})").arg(name).toUtf8()
                 << QStringLiteral(R"(ports: unknown port "%1" (Port1 ... Port8))").arg(name);
         row("port as text", R"({"ports": {"Port1": "di"}})", R"(ports.Port1: expected an object, got "di")");
-        row("mode 5", R"({"ports": {"Port2": {"mode": 5}}})", "ports.Port2.mode: expected one of off, di, do, starting, iolink, lost, got 5");
-        row("mode fast", R"({"ports": {"Port2": {"mode": "fast"}}})", R"(ports.Port2.mode: expected one of off, di, do, starting, iolink, lost, got "fast")");
-        row("port key", R"({"ports": {"Port2": {"mode": "di", "speed": 3}}})", R"(ports.Port2: unknown key "speed" (mode, device))");
-        row("device null", R"({"ports": {"Port2": {"device": null}}})", "ports.Port2.device: expected an object, got null");
-        row("device type", R"({"ports": {"Port2": {"device": {"type": "x"}}}})", R"(ports.Port2.device.type: expected one of generic, iodd, got "x")");
-        row("vendor id as text", R"({"ports": {"Port3": {"device": {"vendorId": "888"}}}})", R"(ports.Port3.device.vendorId: expected an integer 0..65535, got "888")");
-        row("vendor id 65536", R"({"ports": {"Port3": {"device": {"vendorId": 65536}}}})", "ports.Port3.device.vendorId: expected an integer 0..65535, got 65536");
-        row("vendor id 1.5", R"({"ports": {"Port3": {"device": {"vendorId": 1.5}}}})", "ports.Port3.device.vendorId: expected an integer 0..65535, got 1.5");
-        row("device id", R"({"ports": {"Port3": {"device": {"deviceId": 16777216}}}})", "ports.Port3.device.deviceId: expected an integer 0..16777215, got 16777216");
-        row("name as number", R"({"ports": {"Port3": {"device": {"vendorName": 7}}}})", "ports.Port3.device.vendorName: expected a text of at most 33 bytes in UTF-8, got 7");
-        row("name of 34 bytes", "{\"ports\": {\"Port3\": {\"device\": {\"serialNumber\": \"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\"}}}}",
-            "ports.Port3.device.serialNumber: expected a text of at most 33 bytes in UTF-8, got \"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\"");
+        row("mode 5", R"({"ports": {"Port2": {"mode": 5}}})",
+            "ports.Port2.mode: expected one of off, di, do, starting, iolink, lost, got 5");
+        row("mode fast", R"({"ports": {"Port2": {"mode": "fast"}}})",
+            R"(ports.Port2.mode: expected one of off, di, do, starting, iolink, lost, got "fast")");
+        row("port key", R"({"ports": {"Port2": {"mode": "di", "speed": 3}}})",
+            R"(ports.Port2: unknown key "speed" (mode, device))");
+        row("device null", R"({"ports": {"Port2": {"device": null}}})",
+            "ports.Port2.device: expected an object, got null");
+        row("device type", R"({"ports": {"Port2": {"device": {"type": "x"}}}})",
+            R"(ports.Port2.device.type: expected one of generic, iodd, got "x")");
+        row("vendor id as text", R"({"ports": {"Port3": {"device": {"vendorId": "888"}}}})",
+            R"(ports.Port3.device.vendorId: expected an integer 0..65535, got "888")");
+        row("vendor id 65536", R"({"ports": {"Port3": {"device": {"vendorId": 65536}}}})",
+            "ports.Port3.device.vendorId: expected an integer 0..65535, got 65536");
+        row("vendor id 1.5", R"({"ports": {"Port3": {"device": {"vendorId": 1.5}}}})",
+            "ports.Port3.device.vendorId: expected an integer 0..65535, got 1.5");
+        row("device id", R"({"ports": {"Port3": {"device": {"deviceId": 16777216}}}})",
+            "ports.Port3.device.deviceId: expected an integer 0..16777215, got 16777216");
+        row("name as number", R"({"ports": {"Port3": {"device": {"vendorName": 7}}}})",
+            "ports.Port3.device.vendorName: expected a text of at most 33 bytes in UTF-8, got 7");
+        row("name of 34 bytes",
+            "{\"ports\": {\"Port3\": {\"device\": {\"serialNumber\": "
+            "\"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9"
+            "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\"}}}}",
+            "ports.Port3.device.serialNumber: expected a text of at most 33 bytes in UTF-8, got "
+            "\"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9"
+            "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\"");
         row("file on a generic device", R"({"ports": {"Port3": {"device": {"file": "a.xml"}}}})",
             R"(ports.Port3.device: unknown key "file" (type, vendorId, deviceId, vendorName, vendorText, productName, productId, productText, serialNumber, hardwareRevision, firmwareRevision))");
-        row("iodd without file", R"({"ports": {"Port3": {"device": {"type": "iodd"}}}})", "ports.Port3.device.file: expected the path of a description file, got nothing");
-        row("iodd file missing", R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "/nonexistent/dev.xml"}}}})",
+        row("iodd without file", R"({"ports": {"Port3": {"device": {"type": "iodd"}}}})",
+            "ports.Port3.device.file: expected the path of a description file, got nothing");
+        row("iodd file missing",
+            R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "/nonexistent/dev.xml"}}}})",
             "ports.Port3.device.file: cannot read /nonexistent/dev.xml");
-        row("iodd with vendor id", R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "a.xml", "vendorId": 1}}}})",
+        row("iodd with vendor id",
+            R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "a.xml", "vendorId": 1}}}})",
             R"(ports.Port3.device: unknown key "vendorId" (type, file, serialNumber, hardwareRevision, firmwareRevision))");
-        row("port given twice", R"({"ports": {"Port5": {"mode": "di"}, "Port6": {}, "Port5": {"mode": "do"}}})", "ports.Port5: given twice");
-        row("key given twice in a device", R"({"ports": {"Port2": {"device": {"vendorId": 1, "deviceId": 2, "vendorId": 3}}}})",
+        row("port given twice", R"({"ports": {"Port5": {"mode": "di"}, "Port6": {}, "Port5": {"mode": "do"}}})",
+            "ports.Port5: given twice");
+        row("key given twice in a device",
+            R"({"ports": {"Port2": {"device": {"vendorId": 1, "deviceId": 2, "vendorId": 3}}}})",
             "ports.Port2.device.vendorId: given twice");
-        row("same key in two objects is fine, twice at the top is not", R"({"ports": {"Port1": {"mode": "di"}, "Port2": {"mode": "di"}}, "ports": {}})",
-            "ports: given twice");
-        row("good ports, then a bad one", R"({"ports": {"Port1": {"mode": "do"}, "Port2": {"mode": "di"}, "Port4": {"mode": "on"}}})",
+        row("same key in two objects is fine, twice at the top is not",
+            R"({"ports": {"Port1": {"mode": "di"}, "Port2": {"mode": "di"}}, "ports": {}})", "ports: given twice");
+        row("good ports, then a bad one",
+            R"({"ports": {"Port1": {"mode": "do"}, "Port2": {"mode": "di"}, "Port4": {"mode": "on"}}})",
             R"(ports.Port4.mode: expected one of off, di, do, starting, iolink, lost, got "on")");
     }
     void badFilesChangeNothing()
@@ -142,8 +176,9 @@ private slots:
         QString error;
         QVERIFY(!applyScenarioJson(json, a, &error));
         QCOMPARE(error, message);
-        for (int p = 0; p < VirtualAdapter::portCount; ++p)   // the very same devices
-            QCOMPARE(qMakePair(a.port(p).mode, static_cast<const VirtualDevice *>(a.port(p).device.get())), before.at(p));
+        for (int p = 0; p < VirtualAdapter::portCount; ++p) // the very same devices
+            QCOMPARE(qMakePair(a.port(p).mode, static_cast<const VirtualDevice *>(a.port(p).device.get())),
+                     before.at(p));
         QCOMPARE(a.faults().isduLatencyMs, 7);
         QVERIFY(a.portStatusBlock());
     }

@@ -17,15 +17,27 @@ QByteArray withCrc(QByteArray frame)
     return frame;
 }
 // The payload of a report: the frame followed by zero fill.
-QByteArray payload(const QByteArray &frame) { return frame + QByteArray(64 - frame.size(), '\0'); }
-QByteArray readFrame(quint16 address, quint16 count) { return payload(modbusframe::readRequest(address, count)); }
+QByteArray payload(const QByteArray &frame)
+{
+    return frame + QByteArray(64 - frame.size(), '\0');
+}
+QByteArray readFrame(quint16 address, quint16 count)
+{
+    return payload(modbusframe::readRequest(address, count));
+}
 QByteArray writeFrame(quint16 address, const QByteArray &values)
 {
     return payload(modbusframe::writeRequest(address, values.size() / 2, values));
 }
 } // namespace
 
-struct DeviceErrorCase { quint8 service; quint16 index; quint8 sub; QByteArray data, code; };
+struct DeviceErrorCase
+{
+    quint8 service;
+    quint16 index;
+    quint8 sub;
+    QByteArray data, code;
+};
 Q_DECLARE_METATYPE(DeviceErrorCase)
 
 class tst_virtualadapter : public QObject
@@ -36,8 +48,8 @@ class tst_virtualadapter : public QObject
     // Writes an ISDU request block to the mailbox and reads the response block back.
     QByteArray isdu(quint8 service, quint8 port, quint16 index, quint8 sub, const QByteArray &data = {})
     {
-        const char head[] = {char(service), char(port), 0, char(index >> 8), char(index & 0xFF), char(sub),
-                             char(data.size())};
+        const char head[] = {char(service), char(port),       0, char(index >> 8), char(index & 0xFF),
+                             char(sub),     char(data.size())};
         adapter.handleFrame(writeFrame(0x3500, QByteArray(head, 7) + data + QByteArray(33 - data.size(), '\0')));
         return adapter.handleFrame(readFrame(0x3600, 20)).mid(3, 40);
     }
@@ -102,7 +114,7 @@ private slots:
         unsigned char in[65];
         hid_device *dev = hid_open(VirtualAdapter::usbVendorId, VirtualAdapter::usbProductId, nullptr);
         QVERIFY(dev);
-        QCOMPARE(QString::fromWCharArray(hid_error(dev)), QStringLiteral("Success"));   // as hidapi says it
+        QCOMPARE(QString::fromWCharArray(hid_error(dev)), QStringLiteral("Success")); // as hidapi says it
 
         // A late answer waits in the input queue until it has arrived.
         adapter.faults().lateAnswerMs = 200;
@@ -110,10 +122,10 @@ private slots:
         QCOMPARE(hid_read_timeout(dev, in, 65, 0), 0);
         QCOMPARE(hid_read_timeout(dev, in, 65, 50), 0);
         adapter.faults().lateAnswerMs = 0;
-        QCOMPARE(write(dev, report(0x8000, 2)), 65);   // answered at once: read first
+        QCOMPARE(write(dev, report(0x8000, 2)), 65); // answered at once: read first
         QCOMPARE(hid_read_timeout(dev, in, 65, 0), 64);
         QCOMPARE(int(in[2]), 4);
-        QCOMPARE(hid_read_timeout(dev, in, 65, 1000), 64);   // comes within this wait
+        QCOMPARE(hid_read_timeout(dev, in, 65, 1000), 64); // comes within this wait
         QCOMPARE(int(in[2]), 2);
         QCOMPARE(hid_read_timeout(dev, in, 65, 0), 0);
         hid_close(dev);
@@ -134,23 +146,23 @@ private slots:
         QVERIFY(!adapter.port(3).digitalOut);
         const QByteArray di = adapter.handleFrame(readFrame(0x9040, 1));
         QCOMPARE(di.mid(3, 2), adapter.digitalIn(2) ? hex("00 01") : hex("00 00"));
-        QCOMPARE(adapter.handleFrame(readFrame(0x90E0, 4)).mid(3, 8), QByteArray(8, '\0'));   // empty port
+        QCOMPARE(adapter.handleFrame(readFrame(0x90E0, 4)).mid(3, 8), QByteArray(8, '\0')); // empty port
     }
 
     void portStatusBlock()
     {
         GenericDevice::Identity id;
         id.vendorId = 1484;
-        id.deviceId = 101101;   // 0x018AED
+        id.deviceId = 101101; // 0x018AED
         adapter.setPort(5, VirtualAdapter::Mode::CommunicationLost, std::make_unique<GenericDevice>(id));
         adapter.setPort(6, VirtualAdapter::Mode::DigitalOut);
         const QByteArray a = adapter.handleFrame(readFrame(0x3000, 24));
         QCOMPARE(a.at(2), char(48));
         const QByteArray regs = a.mid(3, 48);
-        QCOMPARE(regs.mid(0, 6), hex("04 00 03 78 01 01"));    // operate, vendor 888, device 0x000101
-        QCOMPARE(regs.mid(6, 6), hex("00 00 00 00 00 00"));    // deactivated
-        QCOMPARE(regs.mid(30, 6), hex("05 01 05 cc 8a ed"));   // communication lost keeps the identity
-        QCOMPARE(regs.mid(36, 6), hex("02 00 00 00 00 00"));   // DO
+        QCOMPARE(regs.mid(0, 6), hex("04 00 03 78 01 01"));  // operate, vendor 888, device 0x000101
+        QCOMPARE(regs.mid(6, 6), hex("00 00 00 00 00 00"));  // deactivated
+        QCOMPARE(regs.mid(30, 6), hex("05 01 05 cc 8a ed")); // communication lost keeps the identity
+        QCOMPARE(regs.mid(36, 6), hex("02 00 00 00 00 00")); // DO
         // The device's direct parameter page carries the same identity in octets 7..11.
         QCOMPARE(adapter.port(5).device->readIsdu(0, 0).data, hex("00 1e 1e 0b 11 10 00 05 cc 01 8a ed 00 00 00 00"));
     }

@@ -38,7 +38,7 @@ private slots:
         widget_event::diagnosisItem cleared{"10:00:01", "10:00:03", "short circuit", false};
         widget_event::diagnosisItem middle{"10:00:02", QString(), "supply low", true};
 
-        view.onDiagnosis({{200, &late}, {3, &cleared}, {17, &middle}});   // keys in another order than raised
+        view.onDiagnosis({{200, &late}, {3, &cleared}, {17, &middle}}); // keys in another order than raised
         QCOMPARE(column(table, 0), (QStringList{cleared.errorTime, middle.errorTime, late.errorTime}));
         QCOMPARE(column(table, 1), (QStringList{cleared.recoveryTime, QString(), QString()}));
         QCOMPARE(column(table, 2), (QStringList{cleared.text, middle.text, late.text}));
