@@ -1,6 +1,7 @@
 // Process data: input decode and output octets, worked out by hand.
 
 #include "codec/processdatacodec.h"
+#include "testhelpers.h"
 
 #include <QtTest>
 
@@ -8,10 +9,7 @@ using namespace processDataCodec;
 
 namespace {
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
+using testhelpers::hex;
 
 valueItem item(const char *type, const char *bits, const char *lower = "", const char *upper = "",
                const QList<valuePair> &entries = {})

@@ -55,40 +55,32 @@ private slots:
     {
         const deviceInfo i = analyIODD(fixture("device.xml")).readDeviceInfo();
         // Vendor name: the last match wins; URL: the first Text, whatever its language; ids as written.
-        QCOMPARE(QStringList({i.vendorName, i.productText, i.vendorUrl, i.vendorId, i.deviceId, i.version, i.deviceIcon,
-                              i.deviceSymbol, i.connectionSymbol, i.connectionType, i.bitrate, i.iolinkRevision})
-                     + i.wireColors + i.wireFunctions,
-                 QStringList({"ACME Last",   "Level sensor",
-                              "www.acme.de", "1234",
-                              " 42 ",        "V1.0.2",
-                              "icon1.png",   "sym1.png",
-                              "conn.png",    "M12-4ConnectionT",
-                              "COM2",        "V1.1",
-                              "BN",          "WH",
-                              "BU",          "BK",
-                              "L+",          "",
-                              "L-",          "C/Q"}));
+        QCOMPARE(
+            (QStringList({i.vendorName, i.productText, i.vendorUrl, i.vendorId, i.deviceId, i.version, i.deviceIcon,
+                          i.deviceSymbol, i.connectionSymbol, i.connectionType, i.bitrate, i.iolinkRevision})
+             + i.wireColors + i.wireFunctions)
+                .join('|'),
+            "ACME Last|Level sensor|www.acme.de|1234| 42 |V1.0.2|icon1.png|sym1.png|conn.png|M12-4ConnectionT|"
+            "COM2|V1.1|BN|WH|BU|BK|L+||L-|C/Q");
     }
 
     void identityNumbers_data()
     {
         QTest::addColumn<QString>("body");
         QTest::addColumn<QString>("expected"); // device id|vendor id|product id|product text
-        QTest::newRow("blanks around numbers") << R"(<DeviceIdentity vendorId=" 310 " deviceId="  733"/>)"
-                                               << "733|310||";
-        QTest::newRow("empty and missing") << R"(<DeviceIdentity deviceId=""/>)"
-                                           << "-1|-1||";
-        QTest::newRow("not decimal") << R"(<DeviceIdentity vendorId="0x10" deviceId="abc"/>)"
-                                     << "0|0||";
-        QTest::newRow("first identity counts")
-            << R"(<DeviceIdentity vendorId="1" deviceId="2"/><DeviceIdentity vendorId="3" deviceId="4"/>)"
-            << "2|1||";
+        const auto row = [](const char *name, const char *body, const char *expected) {
+            QTest::newRow(name) << body << expected;
+        };
+        row("blanks around numbers", R"(<DeviceIdentity vendorId=" 310 " deviceId="  733"/>)", "733|310||");
+        row("empty and missing", R"(<DeviceIdentity deviceId=""/>)", "-1|-1||");
+        row("not decimal", R"(<DeviceIdentity vendorId="0x10" deviceId="abc"/>)", "0|0||");
+        row("first identity counts",
+            R"(<DeviceIdentity vendorId="1" deviceId="2"/><DeviceIdentity vendorId="3" deviceId="4"/>)", "2|1||");
         // The id tests run in a fixed order and the first that matches decides.
-        QTest::newRow("order of the id tests") << R"(<StdVariableRef id="V_ProductID_ProductText" defaultValue="a"/>)"
-                                               << "-1|-1|a|";
-        QTest::newRow("last match wins")
-            << R"(<StdVariableRef id="V_ProductID" defaultValue="a"/><StdVariableRef id="V_ProductID" defaultValue="b"/>)"
-            << "-1|-1|b|";
+        row("order of the id tests", R"(<StdVariableRef id="V_ProductID_ProductText" defaultValue="a"/>)", "-1|-1|a|");
+        row("last match wins",
+            R"(<StdVariableRef id="V_ProductID" defaultValue="a"/><StdVariableRef id="V_ProductID" defaultValue="b"/>)",
+            "-1|-1|b|");
     }
 
     void identityNumbers()
@@ -146,28 +138,19 @@ private slots:
     void editorLimits_data()
     {
         QTest::addColumn<QString>("id");
-        QTest::addColumn<QString>(
-            "expected"); // flag|widget|lower|upper|entries|ranges|first entry or second range's upper
-        QTest::newRow("uint8") << "D_U8"
-                               << "flase|QLineEdit|0|255|0|0|";
-        QTest::newRow("int16") << "D_I16"
-                               << "flase|QLineEdit|-32768|32767|0|0|";
-        QTest::newRow("uint64") << "D_U64"
-                                << "flase|QLineEdit|0|18446744073709551615|0|0|";
-        QTest::newRow("int64") << "D_I64"
-                               << "flase|QLineEdit|-9223372036854775808|9223372036854775807|0|0|";
-        QTest::newRow("int values and range") << "D_IntSvRange"
-                                              << "flase|QLineEdit|-100|100|2|0|";
-        QTest::newRow("uint values and range") << "D_UIntSvRange"
-                                               << "flase|QComboBox|||2|0|";
-        QTest::newRow("uint two ranges") << "D_URanges"
-                                         << "flase||||0|2|29";
-        QTest::newRow("boolean without values") << "D_Bool"
-                                                << "flase|QComboBox|||2|0|true=true";
-        QTest::newRow("float without values") << "D_Float"
-                                              << "flase||||0|0|";
-        QTest::newRow("record, no subindex") << "D_Rec"
-                                             << "flase||||0|0|";
+        // flag|widget|lower|upper|entries|ranges|first entry or second range's upper
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *id, const char *expected) { QTest::newRow(id) << id << expected; };
+        row("D_U8", "flase|QLineEdit|0|255|0|0|");
+        row("D_I16", "flase|QLineEdit|-32768|32767|0|0|");
+        row("D_U64", "flase|QLineEdit|0|18446744073709551615|0|0|");
+        row("D_I64", "flase|QLineEdit|-9223372036854775808|9223372036854775807|0|0|");
+        row("D_IntSvRange", "flase|QLineEdit|-100|100|2|0|"); // int values and range
+        row("D_UIntSvRange", "flase|QComboBox|||2|0|");       // uint values and range
+        row("D_URanges", "flase||||0|2|29");                  // two ranges
+        row("D_Bool", "flase|QComboBox|||2|0|true=true");     // boolean without values
+        row("D_Float", "flase||||0|0|");
+        row("D_Rec", "flase||||0|0|");
     }
 
     void editorLimits()
@@ -200,30 +183,17 @@ private slots:
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("selector");
         QTest::addColumn<QString>("expected"); // kind|values, ranges or record items|default|name
-        QTest::newRow("std single value") << "V_SystemCommand"
-                                          << "130"
-                                          << "UIntegerT|130=Restore factory settings|130|";
-        QTest::newRow("std value inside a range") << "V_SystemCommand"
-                                                  << "5"
-                                                  << "UIntegerT|0..63|5|";
-        QTest::newRow("device single value") << "V_SystemCommand"
-                                             << "160"
-                                             << "UIntegerT|160=Teach-in|160|";
-        QTest::newRow("no child matches") << "V_SystemCommand"
-                                          << "99"
-                                          << "|||";
-        QTest::newRow("record items, no selector") << "V_DeviceAccessLocks"
-                                                   << ""
-                                                   << "RecordT|2,3||";
-        QTest::newRow("record item selected") << "V_DeviceAccessLocks"
-                                              << "3"
-                                              << "BooleanT|||Device access locks";
-        QTest::newRow("childless ref keeps std variable") << "V_VendorName"
-                                                          << ""
-                                                          << "StringT||ACME First|";
-        QTest::newRow("process data without datatype") << "V_ProcessDataInput"
-                                                       << ""
-                                                       << "BooleanT|||";
+        const auto row = [](const char *name, const char *id, const char *selector, const char *expected) {
+            QTest::newRow(name) << id << selector << expected;
+        };
+        row("std single value", "V_SystemCommand", "130", "UIntegerT|130=Restore factory settings|130|");
+        row("std value inside a range", "V_SystemCommand", "5", "UIntegerT|0..63|5|");
+        row("device single value", "V_SystemCommand", "160", "UIntegerT|160=Teach-in|160|");
+        row("no child matches", "V_SystemCommand", "99", "|||");
+        row("record items, no selector", "V_DeviceAccessLocks", "", "RecordT|2,3||");
+        row("record item selected", "V_DeviceAccessLocks", "3", "BooleanT|||Device access locks");
+        row("childless ref keeps std variable", "V_VendorName", "", "StringT||ACME First|");
+        row("process data without datatype", "V_ProcessDataInput", "", "BooleanT|||");
     }
 
     void standardVariableRestriction()

@@ -145,47 +145,41 @@ private slots:
         const QString doctype =
             QStringLiteral("<!DOCTYPE IODevice [<!ENTITY a \"%1\">]>\n").arg(QString(10000, QLatin1Char('a')));
         const QString expansion = QStringLiteral("&a;").repeated(10000);
-        QStringList accepted;
         QElapsedTimer timer;
         timer.start();
-        for (const int mib : QTextCodec::availableMibs()) {
-            QTextCodec *codec = QTextCodec::codecForMib(mib);
-            const QString name = QString::fromLatin1(codec->name());
+        for (const char *name :
+             {"UTF-8", "UTF-16", "UTF-16BE", "UTF-16LE", "UTF-32BE", "UTF-7", "ISO-8859-1", "Shift_JIS"}) {
+            QTextCodec *codec = QTextCodec::codecForName(name);
+            QVERIFY2(codec, name);
             const QString declaration = QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>\n").arg(name);
-            // Whole text in the encoding, or (for encodings that write ASCII differently) the declaration in ASCII;
-            // empty when the encoding cannot carry the text.
+            // Whole text in the encoding, or (for encodings that write ASCII differently) the declaration in ASCII.
             const auto encoded = [&](const QString &rest, bool asciiDeclaration) {
-                const QByteArray bytes = asciiDeclaration ? declaration.toLatin1() + codec->fromUnicode(rest)
-                                                          : codec->fromUnicode(declaration + rest);
-                return codec->toUnicode(bytes).endsWith(rest) ? bytes : QByteArray();
+                return asciiDeclaration ? declaration.toLatin1() + codec->fromUnicode(rest)
+                                        : codec->fromUnicode(declaration + rest);
             };
+            bool read = false;
             for (const bool asciiDeclaration : {false, true}) {
-                const QByteArray benign = encoded(body.arg(QStringLiteral("V1")), asciiDeclaration);
                 QDomDocument document;
-                if (benign.isEmpty() || !ioddXml::parse(benign, document)
+                if (!ioddXml::parse(encoded(body.arg(QStringLiteral("V1")), asciiDeclaration), document)
                     || document.documentElement().firstChildElement().attribute(QStringLiteral("version"))
                         != QLatin1String("V1"))
                     continue;
-                accepted << name;
+                read = true;
                 const QByteArray hostile = encoded(doctype + body.arg(expansion), asciiDeclaration);
                 QString error;
-                QVERIFY2(!hostile.isEmpty() && !ioddXml::parse(hostile, document, &error) && document.isNull()
+                QVERIFY2(!ioddXml::parse(hostile, document, &error) && document.isNull()
                              && ioddXml::declaresEntities(hostile)
                              && error.contains(QLatin1String("document type declaration")),
-                         qPrintable(name + ": " + error));
+                         qPrintable(QLatin1String(name) + ": " + error));
             }
+            QVERIFY2(read, name);
         }
-        accepted.removeDuplicates();
-        qInfo("%d encodings read, all with their DOCTYPE refused, in %lld ms", int(accepted.size()), timer.elapsed());
-        for (const char *name :
-             {"UTF-8", "UTF-16", "UTF-16BE", "UTF-16LE", "UTF-32BE", "UTF-7", "ISO-8859-1", "Shift_JIS"})
-            QVERIFY2(accepted.contains(QLatin1String(name)), name);
 
         // Without byte-order mark and without declaration, the first bytes tell UTF-16BE.
         QDomDocument document;
         QVERIFY(!ioddXml::parse(QTextCodec::codecForName("UTF-16BE")->fromUnicode(doctype + body.arg(expansion)),
                                 document));
-        QVERIFY(timer.elapsed() < 6 * timeBound);
+        QVERIFY(timer.elapsed() < 2 * timeBound);
     }
 
     // Limits hold for the whole description: role sets, arrays, records and process data together.

@@ -212,40 +212,25 @@ private slots:
         QTest::addColumn<QString>("device");   // file|vendor|device|version|connection picture|icon
         QTest::addColumn<QString>("existing"); // in the library beforehand
         QTest::addColumn<QString>("after");    // library entries afterwards; empty: refused, nothing changed
+        const auto row = [](const char *name, const char *device, const char *existing, const char *after) {
+            QTest::newRow(name) << device << existing << after;
+        };
         const char *other = "99_7_V1_a/a.xml";
-        QTest::newRow("same file name, other vendor") << "a.xml|26|1001|V1||" << other << "";
-        QTest::newRow("vendor id 0") << "z.xml|0|1001|V1||" << other << "";
-        QTest::newRow("negative device id") << "n.xml|26|-4|V1||" << other << "";
-        QTest::newRow("no device id") << "n.xml|26||V1||" << other << "";
+        row("same file name, other vendor", "a.xml|26|1001|V1||", other, "");
+        row("vendor id 0", "z.xml|0|1001|V1||", other, "");
+        row("no device id", "n.xml|26||V1||", other, "");
         // "26_1001_" exists, so the version would lead to app/escaped_a.
-        QTest::newRow("version climbs out") << "a.xml|26|1001|/../../escaped|con.png|"
-                                            << "26_1001_"
-                                            << "";
-        QTest::newRow("version with slash") << "a.xml|26|1001|x/y|con.png|"
-                                            << ""
-                                            << "";
-        QTest::newRow("version with backslash") << "a.xml|26|1001|x\\y|con.png|"
-                                                << ""
-                                                << "";
-        QTest::newRow("version ..") << "a.xml|26|1001|..||"
-                                    << ""
-                                    << "26_1001_.._a 26_1001_.._a/a.xml";
+        row("version climbs out", "a.xml|26|1001|/../../escaped|con.png|", "26_1001_", "");
+        row("version with slash", "a.xml|26|1001|x/y|con.png|", "", "");
+        row("version with backslash", "a.xml|26|1001|x\\y|con.png|", "", "");
+        row("version ..", "a.xml|26|1001|..||", "", "26_1001_.._a 26_1001_.._a/a.xml");
         // From the source the picture is src/x.png; from the folder, <root>/x.png.
-        QTest::newRow("picture climbs out") << "a.xml|26|1001|V1|../../../x.png|icon.png"
-                                            << ""
-                                            << "26_1001_V1_a 26_1001_V1_a/a.xml 26_1001_V1_a/icon.png";
-        QTest::newRow("absolute picture") << "a.xml|26|1001|V1|@outside@victim.png|"
-                                          << ""
-                                          << "26_1001_V1_a 26_1001_V1_a/a.xml";
-        QTest::newRow("picture ..") << "a.xml|26|1001|V1|..|."
-                                    << ""
-                                    << "26_1001_V1_a 26_1001_V1_a/a.xml";
-        QTest::newRow("file name of dots") << "...xml|26|1001|V1||"
-                                           << ""
-                                           << "26_1001_V1_.. 26_1001_V1_../...xml";
-        QTest::newRow("folder is a link out") << "a.xml|26|1001|V1|con.png|"
-                                              << "26_1001_V1_a->outside"
-                                              << "";
+        row("picture climbs out", "a.xml|26|1001|V1|../../../x.png|icon.png", "",
+            "26_1001_V1_a 26_1001_V1_a/a.xml 26_1001_V1_a/icon.png");
+        row("absolute picture", "a.xml|26|1001|V1|@outside@victim.png|", "", "26_1001_V1_a 26_1001_V1_a/a.xml");
+        row("picture ..", "a.xml|26|1001|V1|..|.", "", "26_1001_V1_a 26_1001_V1_a/a.xml");
+        row("file name of dots", "...xml|26|1001|V1||", "", "26_1001_V1_.. 26_1001_V1_../...xml");
+        row("folder is a link out", "a.xml|26|1001|V1|con.png|", "26_1001_V1_a->outside", "");
     }
 
     void addStaysInsideLibrary()

@@ -39,9 +39,8 @@ private slots:
         QSignalSpy changed(&monitor, &portStatusMonitor::statesChanged);
         QCOMPARE(monitor.poll(), 0);
         QCOMPARE(hub->activePorts, QSet<int>({3}));
-        QCOMPARE(monitor.states().at(1).mode, quint8(3));
-        QCOMPARE(monitor.states().at(1).vendorId, quint16(1484));
-        QCOMPARE(monitor.states().at(1).deviceId, quint32(101101));
+        const PortState starting = monitor.states().at(1);
+        QCOMPARE(QString("%1 %2 %3").arg(starting.mode).arg(starting.vendorId).arg(starting.deviceId), "3 1484 101101");
 
         adapter.port(1).mode = VirtualAdapter::Mode::IoLinkOperate; // joins at the next poll
         QCOMPARE(monitor.poll(), 0);
@@ -76,15 +75,6 @@ private slots:
         adapter.faults().unplugged = true;
         QCOMPARE(monitor.poll(), -1);
         QVERIFY(hub->activePorts.isEmpty());
-    }
-
-    void pollsEverySecond()
-    {
-        portStatusMonitor monitor;
-        monitor.start();
-        adapter.setPort(6, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
-        QTRY_COMPARE_WITH_TIMEOUT(hub->activePorts, QSet<int>({6}), 2500);
-        monitor.stop();
     }
 
     // Each poll the adapter leaves unanswered doubles the wait up to 30 s; an

@@ -62,8 +62,6 @@ private slots:
         QTest::newRow("Off and On send 1, a record's number 0")
             << node(16, {flag("1", offOn), flag("2", offOn), item("UIntegerT", "8", "0", "255", {}, "3")})
             << QStringList{"Off", "On"} << hex("00 03");
-        QTest::newRow("single 16-bit value")
-            << node(16, {item("UIntegerT", "16", "0", "65535")}) << QStringList{"258"} << hex("01 02");
         QTest::newRow("single 8-bit value")
             << node(8, {item("UIntegerT", "8", "0", "255")}) << QStringList{"5"} << hex("05 00");
         QTest::newRow("negative value") << node(16, {item("IntegerT", "16", "-100", "100")}) << QStringList{"-2"}

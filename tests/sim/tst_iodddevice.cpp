@@ -281,13 +281,6 @@ private slots:
         QCOMPARE(adapter.port(2).device->vendorId(), quint16(1484));
         QCOMPARE(read(21, 0, 2), QByteArray("S-3"));
         QCOMPARE(adapter.port(3).device->deviceId(), quint32(4242));
-        QVERIFY(!applyScenarioJson(
-            R"({"ports": {"Port1": {"mode": "iolink", "device": {"type": "iodd", "file": "nothing.xml"}}}})", adapter,
-            &error));
-        QVERIFY2(error.contains(QLatin1String("nothing.xml")), qPrintable(error));
-        QVERIFY(!applyScenarioJson(R"({"ports": {"Port1": {"mode": "iolink", "device": {"type": "iodd"}}}})", adapter,
-                                   &error));
-        QCOMPARE(adapter.port(3).device->deviceId(), quint32(4242)); // left as it was
 
         // Broken, absent and non-device files make no device and say why.
         for (const QString &path :

@@ -97,27 +97,19 @@ private slots:
         row("not json", "{ports:", "not JSON: unterminated object at offset 2");
         row("array at the top", "[]", "expected an object at the top, got an array");
         row("unknown top key", R"({"latencyMs": 5})", R"(unknown key "latencyMs" (adapter, isduLatencyMs, ports))");
-        row("adapter as text", R"({"adapter": "hub8"})", R"(adapter: expected an object, got "hub8")");
         row("adapter key", R"({"adapter": {"statusBlock": false}})",
             R"(adapter: unknown key "statusBlock" (portStatusBlock))");
-        row("status block 0", R"({"adapter": {"portStatusBlock": 0}})",
-            "adapter.portStatusBlock: expected true or false, got 0");
         row("status block as text", R"({"adapter": {"portStatusBlock": "false"}})",
             R"(adapter.portStatusBlock: expected true or false, got "false")");
         row("good adapter, then a bad latency", R"({"adapter": {"portStatusBlock": false}, "isduLatencyMs": -1})",
             "isduLatencyMs: expected an integer 0..10000, got -1");
-        row("latency 1e10", R"({"isduLatencyMs": 1e10})", "isduLatencyMs: expected an integer 0..10000, got 1e+10");
         row("latency as text", R"({"isduLatencyMs": "20"})",
             R"(isduLatencyMs: expected an integer 0..10000, got "20")");
-        row("latency -1", R"({"isduLatencyMs": -1})", "isduLatencyMs: expected an integer 0..10000, got -1");
         row("ports as array", R"({"ports": [{"mode": "di"}]})", "ports: expected an object, got an array");
-        for (const char *name : {"Port 1", "Port01", "port1", "Port+1", "Port9", "Port0", ""})
+        for (const char *name : {"port1", "Port9", ""})
             QTest::newRow(qPrintable(QStringLiteral("port name \"%1\"").arg(name)))
                 << QStringLiteral(R"({"ports": {"%1": {"mode": "di"}}})").arg(name).toUtf8()
                 << QStringLiteral(R"(ports: unknown port "%1" (Port1 ... Port8))").arg(name);
-        row("port as text", R"({"ports": {"Port1": "di"}})", R"(ports.Port1: expected an object, got "di")");
-        row("mode 5", R"({"ports": {"Port2": {"mode": 5}}})",
-            "ports.Port2.mode: expected one of off, di, do, starting, iolink, lost, got 5");
         row("mode fast", R"({"ports": {"Port2": {"mode": "fast"}}})",
             R"(ports.Port2.mode: expected one of off, di, do, starting, iolink, lost, got "fast")");
         row("port key", R"({"ports": {"Port2": {"mode": "di", "speed": 3}}})",
@@ -126,16 +118,10 @@ private slots:
             "ports.Port2.device: expected an object, got null");
         row("device type", R"({"ports": {"Port2": {"device": {"type": "x"}}}})",
             R"(ports.Port2.device.type: expected one of generic, iodd, got "x")");
-        row("vendor id as text", R"({"ports": {"Port3": {"device": {"vendorId": "888"}}}})",
-            R"(ports.Port3.device.vendorId: expected an integer 0..65535, got "888")");
         row("vendor id 65536", R"({"ports": {"Port3": {"device": {"vendorId": 65536}}}})",
             "ports.Port3.device.vendorId: expected an integer 0..65535, got 65536");
-        row("vendor id 1.5", R"({"ports": {"Port3": {"device": {"vendorId": 1.5}}}})",
-            "ports.Port3.device.vendorId: expected an integer 0..65535, got 1.5");
         row("device id", R"({"ports": {"Port3": {"device": {"deviceId": 16777216}}}})",
             "ports.Port3.device.deviceId: expected an integer 0..16777215, got 16777216");
-        row("name as number", R"({"ports": {"Port3": {"device": {"vendorName": 7}}}})",
-            "ports.Port3.device.vendorName: expected a text of at most 33 bytes in UTF-8, got 7");
         row("name of 34 bytes",
             "{\"ports\": {\"Port3\": {\"device\": {\"serialNumber\": "
             "\"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9"
@@ -143,8 +129,6 @@ private slots:
             "ports.Port3.device.serialNumber: expected a text of at most 33 bytes in UTF-8, got "
             "\"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9"
             "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\"");
-        row("file on a generic device", R"({"ports": {"Port3": {"device": {"file": "a.xml"}}}})",
-            R"(ports.Port3.device: unknown key "file" (type, vendorId, deviceId, vendorName, vendorText, productName, productId, productText, serialNumber, hardwareRevision, firmwareRevision))");
         row("iodd without file", R"({"ports": {"Port3": {"device": {"type": "iodd"}}}})",
             "ports.Port3.device.file: expected the path of a description file, got nothing");
         row("iodd file missing",
@@ -153,8 +137,6 @@ private slots:
         row("iodd with vendor id",
             R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "a.xml", "vendorId": 1}}}})",
             R"(ports.Port3.device: unknown key "vendorId" (type, file, serialNumber, hardwareRevision, firmwareRevision))");
-        row("port given twice", R"({"ports": {"Port5": {"mode": "di"}, "Port6": {}, "Port5": {"mode": "do"}}})",
-            "ports.Port5: given twice");
         row("key given twice in a device",
             R"({"ports": {"Port2": {"device": {"vendorId": 1, "deviceId": 2, "vendorId": 3}}}})",
             "ports.Port2.device.vendorId: given twice");

@@ -92,16 +92,6 @@ private slots:
         QCOMPARE(adapter.handleFrame(frame), answer);
     }
 
-    void readAnswersAndForcedException()
-    {
-        const QByteArray read = adapter.handleFrame(readFrame(0x3600, 20));
-        QCOMPARE(read.size(), 3 + 40 + 2);
-        QCOMPARE(read.left(3), hex("01 03 28"));
-        QVERIFY(modbusframe::crcValid(read));
-        adapter.faults().exception = 0x03;
-        QCOMPARE(adapter.handleFrame(readFrame(0x9000, 1)), withCrc(hex("01 83 03")));
-    }
-
     // Late answers through the hidapi functions: queued until they arrive, read in arrival order.
     void lateAnswersQueue()
     {
