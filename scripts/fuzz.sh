@@ -34,9 +34,10 @@ for t in "${targets[@]}"; do
     cp -r "$HUB8_ROOT/fuzz/regressions/$t/." "$seeds/$t/" 2>/dev/null || true
     [ -d "$HUB8_ROOT/fuzz/seeds/$t" ] && cp -r "$HUB8_ROOT/fuzz/seeds/$t/." "$seeds/$t/"
 done
+mkdir -p "$seeds/iodd" "$seeds/scenario"
 find "$HUB8_ROOT/data/iodd" "$HUB8_ROOT/tests" -name '*.xml' -exec cp {} "$seeds/iodd/" \;
 corpus="$HUB8_ROOT/../shared/iodd-corpus"
-[ -d "$corpus" ] && find "$corpus" -name '*.xml' -exec cp {} "$seeds/iodd/" \;
+if [ -d "$corpus" ]; then find "$corpus" -name '*.xml' -exec cp {} "$seeds/iodd/" \; ; fi
 cp "$HUB8_ROOT"/docs/examples/*.json "$seeds/scenario/"
 
 run_target() {
