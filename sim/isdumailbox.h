@@ -20,16 +20,6 @@ public:
     static constexpr int blockSize = 40;
     static constexpr int maxData = blockSize - 7;
 
-    enum Status : quint8 {
-        StatusOk = 0x00,
-        StatusBusy = 0x01,
-        StatusWrongCommand = 0x05,
-        StatusCommFailed = 0x06,
-        StatusWrongPort = 0x07,
-        StatusWrongLength = 0x08,
-        StatusDeviceError = 0xFF,
-    };
-
     // Finds the device that answers on a port number 1..8 (null: none, or
     // the port is not in IO-Link operate).
     using DeviceLookup = std::function<VirtualDevice *(int portNumber, bool *portExists)>;

@@ -13,9 +13,15 @@
 // Response (read from the response registers):
 //   2 status, 6 data length, 7.. data; the other bytes belong to the adapter.
 
+// Status octet (2) of a response block.
 namespace isdustatus {
-constexpr quint8 busy = 0x01;                // the response is not ready yet
+constexpr quint8 ok = 0x00;
+constexpr quint8 busy = 0x01; // the response is not ready yet
+constexpr quint8 wrongCommand = 0x05;
 constexpr quint8 communicationFailed = 0x06; // no device in IO-Link operate on the port
+constexpr quint8 wrongPort = 0x07;
+constexpr quint8 wrongLength = 0x08;
+constexpr quint8 deviceError = 0xFF; // the device answered with an ISDU error
 } // namespace isdustatus
 
 namespace isduservice {
