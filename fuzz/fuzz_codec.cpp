@@ -109,8 +109,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     treeItem node;
     node.text = entry.bitLength;
     node.values.append(entry);
-    const processDataCodec::inputLayout layout = processDataCodec::inputLayoutOf(node);
-    processDataCodec::decodeInput(layout, octets);
-    processDataCodec::startText(entry);
+    const processDataCodec::layout layout = processDataCodec::layoutOf(node);
+    processDataCodec::decode(layout, octets);
+    QStringList errors;
+    processDataCodec::encode(layout, {entry.editor.value}, &errors);
+    valueCodec::checkInput(entry, entry.editor.value);
     return 0;
 }

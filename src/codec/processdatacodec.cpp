@@ -1,24 +1,25 @@
 #include "processdatacodec.h"
 
+#include "numbertext.h"
 #include "valuecodec.h"
 
-#include <QStringList>
+#include <QCoreApplication>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace processDataCodec {
 
 namespace {
 
-// IO-Link carries at most 32 octets of process data each way; sizes from a
-// description are held to that, so no item or layout can overflow.
-constexpr int maxBits = 32 * 8;
-
 bool isType(const valueItem &item, const char *kind)
 {
     return item.editor.typeName == QLatin1String(kind);
+}
+
+bool isString(const valueItem &item)
+{
+    return isType(item, ioddKind::StringT) || isType(item, ioddKind::OctetStringT);
 }
 
 bool meansOff(const QString &entryValue)
@@ -27,83 +28,48 @@ bool meansOff(const QString &entryValue)
     return v == QLatin1String("false") || v == QLatin1String("0");
 }
 
-// The entry text for a one-bit value: the pair whose value means the bit.
-bool booleanEntryText(const valueItem &item, bool bit, QString *text)
+// The entry whose value stands for `raw`, by the item's type.
+const valuePair *entryFor(const valueItem &item, quint64 raw, int bits)
 {
     for (const valuePair &pair : item.editor.entries) {
-        if (bit ? meansOn(pair.second) : meansOff(pair.second)) {
-            *text = pair.first;
-            return true;
-        }
+        const QString v = pair.second.trimmed();
+        bool match = false;
+        if (isType(item, ioddKind::BooleanT))
+            match = raw ? meansOn(v) : meansOff(v);
+        else if (isType(item, ioddKind::IntegerT))
+            match = v.toLongLong() == valueCodec::signExtend(raw, bits);
+        else if (isType(item, ioddKind::Float32T)) {
+            float f;
+            const quint32 b = quint32(raw);
+            std::memcpy(&f, &b, sizeof f);
+            match = v.toFloat() == f;
+        } else
+            match = v.toULongLong() == raw;
+        if (match)
+            return &pair;
     }
-    return false;
+    return nullptr;
 }
 
-template <typename Number, typename Parse>
-bool numberEntryText(const valueItem &item, Number v, Parse parse, QString *text)
+float floatOf(quint64 raw)
 {
-    for (const valuePair &pair : item.editor.entries) {
-        if (parse(pair.second) == v) {
-            *text = pair.first;
-            return true;
-        }
-    }
-    return false;
+    float f;
+    const quint32 b = quint32(raw);
+    std::memcpy(&f, &b, sizeof f);
+    return f;
 }
 
-// An entry text when one matches, else the number itself when it lies
-// strictly between the limits; otherwise nothing changes.
-template <typename Number, typename Parse>
-void showNumber(const valueItem &item, Number v, Parse parse, inputValue *out)
+// The octets of a byte-aligned item, most significant first.
+QByteArray octetsAt(const QByteArray &pd, int bitOffset, int bitLength)
 {
-    QString text;
-    if (numberEntryText(item, v, parse, &text)) {
-        out->changed = true;
-        out->text = text;
-    } else if (parse(item.editor.lowerValue) < v && v < parse(item.editor.upperValue)) {
-        out->changed = true;
-        out->text = QString::number(v);
-    }
+    const int k = bitLength / 8;
+    const int start = pd.size() - bitOffset / 8 - k;
+    return pd.mid(start, k);
 }
 
-inputValue decodeField(const inputField &field, const QByteArray &pd, int totalBits)
+QString tr(const char *text)
 {
-    const valueItem &item = field.item;
-    const int n = field.bitLength;
-    const quint32 v = quint32(valueCodec::extractBits(pd, totalBits, field.position, n));
-    inputValue out;
-
-    if (n == 1) {
-        out.isBit = true;
-        out.bit = v == 1;
-        if (item.editor.entries.isEmpty()) {
-            out.changed = true;
-            out.text = out.bit ? QStringLiteral("true") : QStringLiteral("false");
-        } else {
-            out.changed = booleanEntryText(item, out.bit, &out.text);
-        }
-        return out;
-    }
-
-    if (isType(item, ioddKind::UIntegerT)) {
-        showNumber(
-            item, quint64(v), [](const QString &s) { return s.trimmed().toULongLong(); }, &out);
-    } else if (isType(item, ioddKind::IntegerT)) {
-        const qint64 s = valueCodec::signExtend(v, std::min(n, 32));
-        showNumber(
-            item, s, [](const QString &t) { return t.trimmed().toLongLong(); }, &out);
-    } else if (isType(item, ioddKind::Float32T) && n == 32) {
-        float f = 0;
-        std::memcpy(&f, &v, sizeof f);
-        const QString &lowerText = item.editor.lowerValue;
-        const QString &upperText = item.editor.upperValue;
-        const bool limited = !lowerText.trimmed().isEmpty() && !upperText.trimmed().isEmpty();
-        if (std::isfinite(f) && (!limited || (lowerText.toDouble() < f && f < upperText.toDouble()))) {
-            out.changed = true;
-            out.text = QString::number(double(f), 'g', 6);
-        }
-    }
-    return out;
+    return QCoreApplication::translate("processDataCodec", text);
 }
 
 } // namespace
@@ -117,8 +83,8 @@ int itemBitLength(const valueItem &item)
         return 32;
     if (isType(item, ioddKind::TimeT) || isType(item, ioddKind::TimeSpanT))
         return 64;
-    const int octets = std::clamp(e.fixedLength.toInt(), 0, maxBits / 8);
-    if ((isType(item, ioddKind::StringT) || isType(item, ioddKind::OctetStringT)) && octets > 0)
+    const int octets = std::clamp(e.fixedLength.toInt(), 0, maxOctets);
+    if (isString(item) && octets > 0)
         return 8 * octets;
     return 1;
 }
@@ -129,96 +95,182 @@ bool meansOn(const QString &entryValue)
     return v == QLatin1String("true") || v == QLatin1String("1");
 }
 
-// ---- input ----------------------------------------------------------------
-
-inputLayout inputLayoutOf(const treeItem &node)
+layout layoutOf(const treeItem &node)
 {
-    inputLayout layout;
-    layout.bitLength = std::clamp(node.text.toInt(), 0, maxBits);
-    int position = 0;
+    layout l;
+    l.bitLength = std::clamp(node.text.toInt(), 0, maxBits);
     for (const valueItem &item : node.values) {
-        inputField field;
-        field.item = item;
-        field.position = position;
-        field.bitLength = itemBitLength(item);
-        position += field.bitLength;
-        layout.fields.append(field);
+        field f;
+        f.item = item;
+        f.bitOffset = std::clamp(item.editor.bitOffset.toInt(), 0, maxBits);
+        f.bitLength = itemBitLength(item);
+        // One simple type for the whole process data fills it.
+        if (node.values.size() == 1 && item.editor.bitOffset.trimmed().isEmpty()
+            && item.editor.bitLength.trimmed().isEmpty() && !isType(item, ioddKind::BooleanT)
+            && !isType(item, ioddKind::Float32T) && !isString(item))
+            f.bitLength = l.bitLength;
+        l.fields.append(f);
     }
-    return layout;
+    return l;
 }
 
-QString startText(const valueItem &item)
+QByteArray processDataOctets(const layout &l, const QByteArray &registers)
 {
-    if (isType(item, ioddKind::BooleanT))
-        return QStringLiteral("false");
-    const double lower = item.editor.lowerValue.toDouble();
-    bool ok = false;
-    const double g = item.gradient.toDouble(&ok);
-    if (!ok || !(g > 0) || g == 1.0)
-        return QString::number(std::llround(lower));
-    int decimals = 0;
-    for (double scaled = g; scaled < 1.0 - 1e-9 && decimals < 15; scaled *= 10)
-        ++decimals;
-    return QString::number(lower * g, 'f', decimals);
+    const int octets = (l.bitLength + 7) / 8;
+    return octets > 0 && octets < registers.size() ? registers.left(octets) : registers;
 }
 
-QVector<inputValue> decodeInput(const inputLayout &layout, const QByteArray &data)
+QString missingText()
 {
-    // Whole registers are read: with an odd octet count the last octet of
-    // `data` lies behind the process data, and bit 0 is in the one before it.
-    const int pdOctets = (layout.bitLength + 7) / 8;
-    const QByteArray pd = pdOctets > 0 && pdOctets < data.size() ? data.left(pdOctets) : data;
-    const int totalBits = pd.size() * 8;
+    return tr("无数据");
+}
 
-    QVector<inputValue> values;
-    values.reserve(layout.fields.size());
-    for (const inputField &field : layout.fields)
-        values.append(decodeField(field, pd, totalBits));
+itemValue decodeItem(const field &f, const QByteArray &pd)
+{
+    const valueItem &item = f.item;
+    itemValue out;
+    out.unit = item.unit;
+    const int totalBits = 8 * int(pd.size());
+    if (f.bitLength <= 0 || f.bitOffset + f.bitLength > totalBits) {
+        out.text = missingText();
+        return out;
+    }
+    out.ok = true;
+
+    if (isString(item)) {
+        const QByteArray octets = octetsAt(pd, f.bitOffset, f.bitLength);
+        out.raw = QString::fromLatin1(octets.toHex(' '));
+        if (isType(item, ioddKind::OctetStringT)) {
+            out.text = QStringLiteral("0x") + QString::fromLatin1(octets.toHex());
+        } else {
+            const int zero = octets.indexOf('\0');
+            const QByteArray text = zero < 0 ? octets : octets.left(zero);
+            const bool utf8 = item.editor.encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0;
+            out.text = utf8 ? QString::fromUtf8(text) : QString::fromLatin1(text);
+        }
+        return out;
+    }
+
+    const int n = std::min(f.bitLength, 64);
+    const quint64 raw = valueCodec::extractBits(pd, totalBits, f.bitOffset, n);
+    const numberText::presentation p = numberText::presentationOf(item);
+
+    if (isType(item, ioddKind::BooleanT) || n == 1) {
+        out.isBit = true;
+        out.bit = raw != 0;
+    }
+    if (isType(item, ioddKind::Float32T) && n == 32) {
+        out.raw = numberText::floatText(floatOf(raw), {});
+    } else if (isType(item, ioddKind::IntegerT)) {
+        out.raw = QString::number(valueCodec::signExtend(raw, n));
+    } else {
+        out.raw = QString::number(raw);
+    }
+
+    if (const valuePair *pair = entryFor(item, raw, n)) {
+        out.text = pair->first;
+        out.unit.clear();
+    } else if (isType(item, ioddKind::BooleanT)) {
+        out.text = out.bit ? QStringLiteral("true") : QStringLiteral("false");
+    } else if (isType(item, ioddKind::Float32T) && n == 32) {
+        out.text = numberText::floatText(floatOf(raw), p);
+    } else if (isType(item, ioddKind::IntegerT) || isType(item, ioddKind::UIntegerT)) {
+        out.text = numberText::integerText(raw, {isType(item, ioddKind::IntegerT), n}, p);
+    } else {
+        // TimeT and types without a reading of their own: the raw value.
+        out.text = out.raw;
+    }
+    return out;
+}
+
+QVector<itemValue> decode(const layout &l, const QByteArray &registers)
+{
+    const QByteArray pd = processDataOctets(l, registers);
+    QVector<itemValue> values;
+    values.reserve(l.fields.size());
+    for (const field &f : l.fields)
+        values.append(decodeItem(f, pd));
     return values;
 }
 
 // ---- output ---------------------------------------------------------------
 
-QByteArray singleValueBlock(quint64 value, int bitLength, int registers)
+QByteArray encode(const layout &l, const QVector<QString> &inputs, QStringList *errors)
 {
-    QByteArray block(2 * std::max(registers, 0), '\0');
-    const int bits = std::max(bitLength, 0);
-    if (bits < 64)
-        value &= (quint64(1) << bits) - 1;
-    const int count = std::min(bits / 8 + (bits % 8 != 0), int(block.size()));
-    for (int i = 0; i < count; ++i) {
-        const int shift = 8 * (count - 1 - i);
-        block[i] = shift < 64 ? char((value >> shift) & 0xFF) : '\0';
+    const int octets = (l.bitLength + 7) / 8;
+    QByteArray pd(octets, '\0');
+    auto *data = reinterpret_cast<quint8 *>(pd.data());
+    const int totalBits = 8 * octets;
+    auto refuse = [errors](const valueItem &item, const QString &why) {
+        if (errors)
+            errors->append(QStringLiteral("%1: %2").arg(item.label, why));
+    };
+
+    for (int i = 0; i < l.fields.size() && i < inputs.size(); ++i) {
+        const field &f = l.fields.at(i);
+        const valueItem &item = f.item;
+        const QString input = inputs.at(i).trimmed();
+        if (input.isEmpty())
+            continue;
+        if (f.bitLength <= 0 || f.bitOffset + f.bitLength > totalBits) {
+            refuse(item, tr("不在过程数据内"));
+            continue;
+        }
+        const int n = std::min(f.bitLength, 64);
+
+        if (isType(item, ioddKind::BooleanT)) {
+            if (meansOn(input))
+                valueCodec::insertBits(data, octets, totalBits, f.bitOffset, 1, 1);
+            else if (!meansOff(input))
+                refuse(item, tr("不是布尔值"));
+            continue;
+        }
+        if (isString(item)) {
+            QByteArray value;
+            if (isType(item, ioddKind::OctetStringT)) {
+                QString hex = input;
+                hex.remove(QLatin1Char(' '));
+                if (hex.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+                    hex = hex.mid(2);
+                value = QByteArray::fromHex(hex.toLatin1());
+                if (value.toHex() != hex.toLower().toLatin1()) {
+                    refuse(item, tr("不是十六进制"));
+                    continue;
+                }
+            } else {
+                value = input.toUtf8();
+            }
+            const int k = f.bitLength / 8;
+            const int start = octets - f.bitOffset / 8 - k;
+            value = value.left(k);
+            std::copy(value.cbegin(), value.cend(), pd.begin() + start);
+            continue;
+        }
+
+        // Numbers: an entry's value is the raw value itself; typed text is in display units.
+        valueItem probe = item;
+        probe.editor.value = input;
+        probe.editor.bitLength = QString::number(n);
+        probe.accessRightRestriction = QStringLiteral("rw");
+        bool isEntry = false;
+        for (const valuePair &pair : item.editor.entries)
+            isEntry = isEntry || pair.second.trimmed() == input;
+        if (isEntry) {
+            probe.gradient.clear();
+            probe.offset.clear();
+            probe.displayFormat.clear();
+        }
+        probe.editor.widgetClass = QLatin1String(editorWidget::LineEdit);
+        const QString why = valueCodec::checkInput(probe, input);
+        if (!why.isEmpty()) {
+            refuse(item, why);
+            continue;
+        }
+        const valueCodec::encodedValue value = valueCodec::encode(probe);
+        const quint64 raw = n >= 64 ? value.raw : value.raw & ((quint64(1) << n) - 1);
+        valueCodec::insertBits(data, octets, totalBits, f.bitOffset, n, raw);
     }
-    return block;
-}
-
-QVector<outputBit> recordBits(const QVector<recordChoice> &choices)
-{
-    QVector<outputBit> bits;
-    bits.reserve(choices.size());
-    for (const recordChoice &choice : choices)
-        bits.append({choice.subindex - 1, choice.shownText == QLatin1String("false") ? 0 : 1});
-    std::stable_sort(bits.begin(), bits.end(), [](const outputBit &a, const outputBit &b) { return a.bit < b.bit; });
-    return bits;
-}
-
-QVector<quint16> recordWords(const QVector<outputBit> &bits, int words)
-{
-    QVector<quint16> out(std::max(words, 0), 0);
-    for (const outputBit &bit : bits) {
-        if (bit.value == 1 && bit.bit >= 0 && bit.bit / 16 < out.size())
-            out[bit.bit / 16] |= quint16(1u << (bit.bit % 16));
-    }
-    return out;
-}
-
-QString wordsText(const QVector<quint16> &words)
-{
-    QStringList parts;
-    for (quint16 w : words)
-        parts << QString::number(w);
-    return parts.join(QLatin1Char(','));
+    return pd;
 }
 
 } // namespace processDataCodec

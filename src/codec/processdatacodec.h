@@ -5,100 +5,82 @@
 // the "In port" and "Out port" pages show and send (Qt Core only).
 //
 // Process data is big-endian: bit 0 is the least significant bit of the last
-// octet of the process data. Input items take their bits in list order,
-// packed from bit 0 upward; the bit offsets of the description are not used.
+// octet of the process data. Every item lies at its bit offset with its bit
+// length, as the description's record says; a description without a record
+// (one simple type for the whole process data) has one item at offset 0.
+// Numbers are shown as raw x gradient + offset with their unit, taken from
+// the menu reference to the same item (numberText).
 
 #include "description/ioddrecords.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <QtGlobal>
 
 namespace processDataCodec {
 
+// IO-Link carries at most 32 octets of process data each way.
+constexpr int maxOctets = 32;
+constexpr int maxBits = 8 * maxOctets;
+
 // Bit length of one process-data item. A blank bit length counts with the
-// width its type fixes (Float32T 32, TimeT and TimeSpanT 64, StringT and
-// OctetStringT 8 × fixedLength), otherwise as 1: one-bit values carry none.
-// Without the type widths a record holding such an item would shift every
-// later item. (Parameters have their own rule: valueCodec::itemBitLength.)
+// width its type fixes (BooleanT 1, Float32T 32, TimeT and TimeSpanT 64,
+// StringT and OctetStringT 8 x fixedLength), otherwise as 1.
 int itemBitLength(const valueItem &item);
 
 // True for an entry value that stands for a set bit: "true" or "1".
 bool meansOn(const QString &entryValue);
 
-// ---- input ----------------------------------------------------------------
-
-struct inputField
+struct field
 {
     valueItem item;
-    int position = 0; // first bit, counted from bit 0
+    int bitOffset = 0;
     int bitLength = 0;
 };
 
-// Where every item of the input process data lies; built once per node.
-struct inputLayout
+// Where every item of the process data lies; built once per node.
+struct layout
 {
-    int bitLength = 0;          // the whole process data (the node's text)
-    QVector<inputField> fields; // in the node's order
+    int bitLength = 0;     // the whole process data (the node's text)
+    QVector<field> fields; // in the node's order
 };
 
-inputLayout inputLayoutOf(const treeItem &node);
+layout layoutOf(const treeItem &node);
 
-// What an item shows before the first read: "false" for a BooleanT,
-// otherwise the lower limit scaled by the gradient, with as many decimals as
-// the gradient needs.
-QString startText(const valueItem &item);
+// The process-data octets of a read of whole registers: with an odd octet
+// count the last octet read lies behind the process data.
+QByteArray processDataOctets(const layout &l, const QByteArray &registers);
 
 // One item of a read.
-struct inputValue
+struct itemValue
 {
-    bool changed = false; // false: the item keeps the text it shows
-    QString text;
+    bool ok = false; // false: the data does not reach the item; text says so
+    QString raw;     // integers in decimal, a float as read, strings in hex
+    QString text;    // as shown: an entry's name, a number in display units, a string
+    QString unit;
     bool isBit = false; // a one-bit item; `bit` is its state
     bool bit = false;
 };
 
-// Decodes one read of the input window, one result per field. The data may
-// hold whole registers: an octet behind the process data (odd octet count)
-// does not count. Numbers are shown raw (no gradient) by a matching entry
-// text, else only strictly between their limits; other reads are "no
-// change". A 32-bit Float32T shows 6 significant digits, limited only when
-// both limits are given.
-QVector<inputValue> decodeInput(const inputLayout &layout, const QByteArray &data);
+// The text shown for an item the data does not reach.
+QString missingText();
+
+itemValue decodeItem(const field &f, const QByteArray &pd);
+
+// Decodes one read of the window (whole registers), one result per field.
+QVector<itemValue> decode(const layout &l, const QByteArray &registers);
 
 // ---- output ---------------------------------------------------------------
 
-// The register block for a single output value of `bitLength` bits: the value
-// masked to that many bits, right-aligned in ceil(bitLength / 8) octets at the
-// start of the block, most significant first, zeros up to `registers` whole
-// registers. When the block is shorter, its low-order octets are kept.
-QByteArray singleValueBlock(quint64 value, int bitLength, int registers);
-
-// The editor of one record item: the item's subindex and the text it shows.
-struct recordChoice
-{
-    int subindex = 0;
-    QString shownText;
-};
-
-// One bit of a record output: bit index (subindex - 1) and 0 or 1.
-struct outputBit
-{
-    int bit = 0;
-    int value = 0;
-};
-
-// The bits of a record of one-bit values by subindex, in subindex order.
-// Anything shown but "false" sends 1, so "Off"/"On" entries both send 1.
-QVector<outputBit> recordBits(const QVector<recordChoice> &choices);
-
-// `words` 16-bit words: bit k sets bit k mod 16 of word k div 16; bits
-// beyond the words are dropped.
-QVector<quint16> recordWords(const QVector<outputBit> &bits, int words);
-
-// The words as the link's register text: "a,b,c" in decimal.
-QString wordsText(const QVector<quint16> &words);
+// The process-data octets (ceil(bitLength / 8) of them) for the output
+// items. inputs[i] is what field i's editor holds: for a BooleanT or an item
+// with entries the chosen entry's value, otherwise the text typed in display
+// units (strings as text, octet strings in hex). An empty input leaves the
+// item's bits 0. Items whose input cannot be encoded stay 0 and add a line
+// "label: why" to `errors`.
+QByteArray encode(const layout &l, const QVector<QString> &inputs, QStringList *errors);
 
 } // namespace processDataCodec
 

@@ -1,5 +1,8 @@
 #include "valuecodec.h"
 #include "log/hub8log.h"
+#include "numbertext.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cmath>
@@ -97,27 +100,28 @@ quint64 lowBits(quint64 value, int count)
     return count >= 64 ? value : (value & ((quint64(1) << count) - 1));
 }
 
-// Where a BooleanT entry's bit lies: octet from the start of the data and bit
-// inside it. By bit offset inside the variable, or by subindex (subindex 1 is
-// bit 0 of octet 0).
-void booleanLocation(const valueItem &entry, int *octet, int *bit)
+// Whole octets holding a variable of L bits: bit 0 is the least significant
+// bit of the last of them.
+int fieldBits(int L)
 {
-    if (entry.subindexAccess == kFalse) {
-        const int L = variableBitLength(entry);
-        const int o = bitOffsetOf(entry);
-        if (L <= 0) {
-            // No variable length: the data holds this bit alone.
-            *octet = 0;
-            *bit = 0;
-            return;
-        }
-        *octet = int(floorDiv(L - 1 - o, 8));
-        *bit = o % 8;
-        return;
-    }
-    const int k = std::max(subindexOf(entry) - 1, 0);
-    *octet = k / 8;
-    *bit = k % 8;
+    return (L + 7) / 8 * 8;
+}
+
+// A BooleanT inside a record or array has a bit of its own (its bit offset);
+// alone it fills an octet, 0x00 false, anything else true.
+bool isLoneBoolean(const valueItem &entry)
+{
+    return variableBitLength(entry) <= 0
+        || (entry.editor.bitOffset.trimmed().isEmpty() && entry.subindexAccess != kFalse && subindexOf(entry) == 0);
+}
+
+// Where the bit of a BooleanT inside a variable lies, as a bit position: its
+// bit offset, or without one its subindex (subindex 1 is bit 0).
+int booleanPosition(const valueItem &entry)
+{
+    if (!entry.editor.bitOffset.trimmed().isEmpty())
+        return bitOffsetOf(entry);
+    return std::max(subindexOf(entry) - 1, 0);
 }
 
 // The field a number occupies: with a variable length, the entry's bit offset
@@ -127,7 +131,7 @@ void numberField(const valueItem &entry, int *totalBits, int *offset)
     const int L = variableBitLength(entry);
     const int n = itemBitLength(entry);
     if (L > 0) {
-        *totalBits = L;
+        *totalBits = fieldBits(L);
         *offset = bitOffsetOf(entry);
     } else {
         *totalBits = (n + 7) / 8 * 8;
@@ -153,8 +157,18 @@ void showBoolean(valueItem &entry, bool bit)
     }
 }
 
+numberText::integerRange rangeOf(const valueItem &entry, int bits)
+{
+    return {entry.editor.typeName == kInteger, bits};
+}
+
+numberText::integerRange integerRangeOf(const valueItem &entry)
+{
+    return rangeOf(entry, itemBitLength(entry));
+}
+
 // Shows a decoded number. `raw` holds `bits` significant bits.
-void showNumber(valueItem &entry, quint64 raw, int bits, bool singleItem)
+void showNumber(valueItem &entry, quint64 raw, int bits)
 {
     const QString &type = entry.editor.typeName;
     const qint64 asSigned = signExtend(raw, bits);
@@ -163,7 +177,7 @@ void showNumber(valueItem &entry, quint64 raw, int bits, bool singleItem)
         for (const valuePair &pair : qAsConst(entry.editor.entries)) {
             bool match;
             if (type == kFloat32)
-                match = pair.second.trimmed().toDouble() == double(floatFromBits(raw));
+                match = pair.second.trimmed().toFloat() == floatFromBits(raw);
             else if (type == kInteger)
                 match = qint64(toRawOrZero(pair.second)) == asSigned;
             else
@@ -179,46 +193,67 @@ void showNumber(valueItem &entry, quint64 raw, int bits, bool singleItem)
     if (entry.editor.widgetClass != kLineEdit)
         return;
 
-    double number;
+    const numberText::presentation p = numberText::presentationOf(entry);
     if (type == kFloat32)
-        number = double(floatFromBits(raw));
-    else if (type == kInteger)
-        number = double(asSigned);
+        entry.editor.value = numberText::floatText(floatFromBits(raw), p);
     else
-        number = double(raw);
-    number *= scaleFactor(entry);
-
-    if (singleItem && type == kUInteger)
-        entry.editor.value = QString::number(number, 'f', 0);
-    else
-        entry.editor.value = QString::number(number, 'g', 6);
+        entry.editor.value = numberText::integerText(raw, rangeOf(entry, bits), p);
     entry.editor.flag = kFalse;
 }
 
-// Strings and the types without a numeric value; the same for both decodes.
+// The octets of a string inside a record: ceil(L/8) octets of which the
+// string fills k from its bit offset upward (most significant first).
+int stringStart(const valueItem &entry, int k)
+{
+    return fieldBits(variableBitLength(entry)) / 8 - bitOffsetOf(entry) / 8 - k;
+}
+
+bool inRecord(const valueItem &entry)
+{
+    return variableBitLength(entry) > 0 && !entry.editor.bitOffset.trimmed().isEmpty();
+}
+
+// Octets a string or octet string occupies: its fixed length, else its bit length.
+int stringOctetCount(const valueItem &entry)
+{
+    const int k = fixedLengthOf(entry);
+    return k > 0 ? k : clamped(entry.editor.bitLength, 0, maxVariableBits) / 8;
+}
+
+void showString(valueItem &entry, const QByteArray &data)
+{
+    const int zero = data.indexOf('\0');
+    const QByteArray text = zero < 0 ? data : data.left(zero);
+    if (entry.editor.encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0)
+        entry.editor.value = QString::fromUtf8(text);
+    else
+        entry.editor.value = QString::fromLocal8Bit(text);
+    entry.editor.flag = kFalse;
+}
+
+// Leaves the modified flag as it is.
+void showHex(valueItem &entry, const QByteArray &octets)
+{
+    entry.editor.value = QStringLiteral("0x") + QString::fromLatin1(octets.toHex());
+}
+
+// Strings and the types without a numeric value. An octet string of an array
+// is its element by subindex; TimeT, TimeSpanT and unknown types stay unchanged.
 void showOctets(valueItem &entry, const QByteArray &data)
 {
     const QString &type = entry.editor.typeName;
     if (type == kString) {
-        const int zero = data.indexOf('\0');
-        const QByteArray text = zero < 0 ? data : data.left(zero);
-        if (entry.editor.encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0)
-            entry.editor.value = QString::fromUtf8(text);
-        else
-            entry.editor.value = QString::fromLocal8Bit(text);
-        entry.editor.flag = kFalse;
+        showString(entry, data);
     } else if (type == kOctetString) {
-        qCDebug(lcParams) << "OctetStringT bitOffset:" << entry.editor.bitOffset
-                          << "bitLength:" << entry.editor.bitLength << "variable bitLength:" << entry.bitLength
-                          << "subindex:" << entry.subindex;
         const int k = fixedLengthOf(entry);
+        if (k <= 0) {
+            showHex(entry, data);
+            return;
+        }
         const int s = std::max((subindexOf(entry) - 1) * k, 0);
         const int end = std::min(s + k, int(data.size()));
-        const QByteArray element = s < end ? data.mid(s, end - s) : QByteArray();
-        // Leaves the modified flag as it is.
-        entry.editor.value = QStringLiteral("0x") + QString::fromLatin1(element.toHex());
+        showHex(entry, s < end ? data.mid(s, end - s) : QByteArray());
     }
-    // TimeT, TimeSpanT and unknown types: left unchanged.
 }
 
 // Octets of an OctetStringT from hex text: an optional "0x", then pairs of
@@ -264,24 +299,6 @@ QByteArray stringOctets(const valueItem &entry, int limit)
     while (cut > 0 && (quint8(octets.at(cut)) & 0xC0) == 0x80)
         --cut;
     return octets.left(cut);
-}
-
-// Rounds the scaled text of a line-edit number to the raw integer to send.
-quint64 roundedRaw(double x, bool isUnsigned)
-{
-    if (!std::isfinite(x))
-        return 0;
-    const double r = std::round(x);
-    constexpr double two63 = 9223372036854775808.0;
-    if (isUnsigned && r >= two63) {
-        constexpr double two64 = 18446744073709551616.0;
-        return r >= two64 ? ~quint64(0) : quint64(r);
-    }
-    if (r >= two63)
-        return quint64(std::numeric_limits<qint64>::max());
-    if (r < -two63)
-        return quint64(std::numeric_limits<qint64>::min());
-    return quint64(qint64(r));
 }
 
 void copyInto(recordImage &image, int start, const QByteArray &octets)
@@ -346,13 +363,6 @@ qint64 signExtend(quint64 raw, int bits)
 
 // ---- entry numbers --------------------------------------------------------
 
-double scaleFactor(const valueItem &entry)
-{
-    bool ok = false;
-    const double g = entry.gradient.trimmed().toDouble(&ok);
-    return (ok && std::isfinite(g) && g > 0) ? g : 1.0;
-}
-
 int itemBitLength(const valueItem &entry)
 {
     if (entry.editor.typeName == kFloat32)
@@ -378,52 +388,75 @@ bool isWritable(const valueItem &entry)
 
 // ---- decode ---------------------------------------------------------------
 
-void decodeRecord(valueItem &entry, const QByteArray &data)
+bool decodeRecord(valueItem &entry, const QByteArray &data)
 {
     const int L = variableBitLength(entry);
-    if (L / 8 > data.size())
-        return;
+    if (fieldBits(L) / 8 > data.size())
+        return false;
 
     const QString &type = entry.editor.typeName;
     if (type == kBoolean) {
-        int octet, bit;
-        booleanLocation(entry, &octet, &bit);
-        const bool set = octet >= 0 && octet < data.size() && (quint8(data.at(octet)) >> bit) & 1;
-        showBoolean(entry, set);
+        if (isLoneBoolean(entry)) {
+            if (data.isEmpty())
+                return false;
+            showBoolean(entry, data.at(0) != 0);
+        } else {
+            showBoolean(entry, extractBits(data, fieldBits(L), booleanPosition(entry), 1) != 0);
+        }
     } else if (isNumberType(type)) {
         const int n = itemBitLength(entry);
         int totalBits, offset;
         numberField(entry, &totalBits, &offset);
-        showNumber(entry, extractBits(data, totalBits, offset, n), std::min(n, 64), false);
+        if (totalBits / 8 > data.size())
+            return false;
+        showNumber(entry, extractBits(data, totalBits, offset, n), std::min(n, 64));
+    } else if ((type == kString || type == kOctetString) && inRecord(entry)) {
+        const int k = stringOctetCount(entry);
+        const int start = stringStart(entry, k);
+        if (start < 0 || start + k > data.size())
+            return false;
+        const QByteArray own = data.mid(start, k);
+        if (type == kString)
+            showString(entry, own);
+        else
+            showHex(entry, own);
     } else {
         showOctets(entry, data);
     }
+    return true;
 }
 
-void decodeSingleItem(valueItem &entry, const QByteArray &data)
+bool decodeSingleItem(valueItem &entry, const QByteArray &data)
 {
     const QString &type = entry.editor.typeName;
     if (type == kBoolean) {
-        showBoolean(entry, !data.isEmpty() && quint8(data.at(0)) == 1);
+        if (data.isEmpty())
+            return false;
+        showBoolean(entry, data.at(0) != 0);
     } else if (isNumberType(type)) {
-        const int m = std::min(4, int(data.size()));
-        quint64 raw = 0;
-        for (int i = 0; i < m; ++i)
-            raw = (raw << 8) | quint8(data.at(i));
-        showNumber(entry, raw, 8 * m, true);
+        // The value alone, right-aligned in its whole octets.
+        const int n = itemBitLength(entry);
+        const int octets = (n + 7) / 8;
+        if (data.size() < octets)
+            return false;
+        showNumber(entry, extractBits(data.left(octets), 8 * octets, 0, n), n);
+    } else if (type == kOctetString) {
+        showHex(entry, data);
     } else {
         showOctets(entry, data);
     }
+    return true;
 }
 
 QString defaultText(const valueItem &entry)
 {
-    const QStringList parts = entry.displayFormat.split(QLatin1Char('.'));
-    if (entry.gradient.isEmpty() || parts.size() < 2 || parts.at(0) != QLatin1String("Dec"))
+    const numberText::presentation p = numberText::presentationOf(entry);
+    const QString &type = entry.editor.typeName;
+    const bool text = type == kString || type == kOctetString || type == kBoolean;
+    if (text || (!p.scaled() && p.decimals < 0))
         return entry.defaultValue;
-    const double value = double(entry.defaultValue.trimmed().toLongLong()) * scaleFactor(entry);
-    const int decimals = std::clamp(parts.at(1).trimmed().toInt(), 0, maxDecimals);
-    return QString::number(value, 'f', decimals);
+    const QString shown = numberText::limitText(entry.defaultValue, type == kFloat32, p);
+    return shown.isEmpty() ? entry.defaultValue : shown;
 }
 
 // ---- encode ---------------------------------------------------------------
@@ -441,43 +474,49 @@ encodedValue encode(valueItem &entry)
         }
         return nullptr;
     };
+    auto refuse = [&out](const QString &why) {
+        out.valid = false;
+        out.error = why;
+        return out;
+    };
 
     if (type == kBoolean) {
         const valuePair *pair = pairWithText();
-        out.raw = (pair && (pair->second == kTrue || pair->second == QLatin1String("1"))) ? 1 : 0;
-    } else if (type == kInteger || type == kUInteger) {
-        if (ed.widgetClass == kComboBox) {
-            const valuePair *pair = pairWithText();
-            out.raw = pair ? toRawOrZero(pair->second) : 0;
-        } else if (ed.widgetClass == kLineEdit) {
-            const double x = ed.value.trimmed().toDouble() / scaleFactor(entry);
-            out.raw = roundedRaw(x, type == kUInteger);
+        if (!pair)
+            return refuse(QStringLiteral("no entry \"%1\"").arg(ed.value));
+        out.raw = (pair->second == kTrue || pair->second.trimmed() == QLatin1String("1")) ? 1 : 0;
+    } else if (isNumberType(type) && ed.widgetClass == kComboBox) {
+        // The combo shows a name; the number it stands for is its value.
+        const valuePair *pair = pairWithText();
+        if (!pair)
+            return refuse(QStringLiteral("no entry \"%1\"").arg(ed.value));
+        if (type == kFloat32) {
+            bool ok = false;
+            const float f = pair->second.trimmed().toFloat(&ok);
+            if (!ok)
+                return refuse(QStringLiteral("entry value \"%1\" is not a number").arg(pair->second));
+            out.raw = bitsFromFloat(f);
         } else {
-            // A number the table can neither show nor edit is not written.
-            out.valid = false;
-            return out;
+            out.raw = toRawOrZero(pair->second);
         }
-    } else if (type == kFloat32) {
-        double x = ed.value.trimmed().toDouble();
-        if (ed.widgetClass == kComboBox) {
-            // The combo shows a name; the number it stands for is its value.
-            if (const valuePair *pair = pairWithText())
-                x = pair->second.trimmed().toDouble();
-        }
-        out.raw = bitsFromFloat(float(x / scaleFactor(entry)));
+    } else if (isNumberType(type) && ed.widgetClass == kLineEdit) {
+        const numberText::presentation p = numberText::presentationOf(entry);
+        const numberText::parsed v = type == kFloat32 ? numberText::parseFloat(ed.value, p)
+                                                      : numberText::parseInteger(ed.value, integerRangeOf(entry), p);
+        if (!v.ok)
+            return refuse(v.error);
+        out.raw = type == kFloat32 ? bitsFromFloat(v.value) : v.raw;
     } else if (type == kString) {
         out.octets = stringOctets(entry, recordImage::dataSize);
         out.hasOctets = true;
     } else if (type == kOctetString) {
-        if (!octetsFromHex(entry, &out.octets)) {
-            out.valid = false;
-            return out;
-        }
+        if (!octetsFromHex(entry, &out.octets))
+            return refuse(QStringLiteral("not hex octets"));
         out.octets = out.octets.left(recordImage::dataSize);
         out.hasOctets = true;
     } else {
-        out.valid = false;
-        return out;
+        // A number the table can neither show nor edit, TimeT, ...: not written.
+        return refuse(QStringLiteral("cannot be written"));
     }
     ed.flag = kFalse;
     return out;
@@ -492,7 +531,7 @@ recordImage startRecordImage(const valueItem &entry)
 {
     recordImage image;
     const int L = variableBitLength(entry);
-    image.length = L > 0 ? L / 8 : itemBitLength(entry) / 8;
+    image.length = std::min(L > 0 ? fieldBits(L) / 8 : (itemBitLength(entry) + 7) / 8, int(recordImage::dataSize));
     return image;
 }
 
@@ -505,13 +544,17 @@ bool placeInRecordImage(valueItem &entry, recordImage &image)
         return false;
 
     const QString &type = entry.editor.typeName;
+    const int L = variableBitLength(entry);
     if (type == kBoolean) {
-        if (value.raw == 1) {
-            int octet, bit;
-            booleanLocation(entry, &octet, &bit);
-            if (octet >= 0 && octet < recordImage::dataSize)
-                image.data[size_t(octet)] = quint8(image.data[size_t(octet)] | (1u << bit));
+        if (isLoneBoolean(entry)) {
+            image.data[0] = value.raw ? 0xFF : 0x00;
+        } else if (value.raw == 1) {
+            insertBits(image.data.data(), recordImage::dataSize, fieldBits(L), booleanPosition(entry), 1, 1);
         }
+    } else if (value.hasOctets && inRecord(entry)) {
+        const int k = stringOctetCount(entry);
+        const int start = stringStart(entry, k);
+        copyInto(image, start, value.octets.left(k));
     } else if (type == kString) {
         copyInto(image, 0, value.octets);
         image.length = value.octets.size();
@@ -539,20 +582,56 @@ bool buildSingleItemImage(valueItem &entry, recordImage &image)
 
     image = recordImage();
     const QString &type = entry.editor.typeName;
-    const int n = itemBitLength(entry);
     if (value.hasOctets) {
         copyInto(image, 0, value.octets);
         image.length = value.octets.size();
         return true;
     }
-    image.length = n / 8;
     if (type == kBoolean) {
-        // The data holds this value alone, as a single-item read returns it.
-        image.data[0] = quint8(value.raw & 1);
-    } else {
-        insertBits(image.data.data(), recordImage::dataSize, n, 0, n, lowBits(value.raw, n));
+        // Alone, a BooleanT fills an octet.
+        image.length = 1;
+        image.data[0] = value.raw ? 0xFF : 0x00;
+        return true;
     }
+    const int n = itemBitLength(entry);
+    const int octets = (n + 7) / 8;
+    image.length = octets;
+    insertBits(image.data.data(), recordImage::dataSize, 8 * octets, 0, n, lowBits(value.raw, n));
     return true;
+}
+
+QString checkInput(const valueItem &entry, const QString &text)
+{
+    valueItem probe = entry;
+    probe.editor.value = text;
+    probe.accessRightRestriction = QStringLiteral("rw");
+    const encodedValue value = encode(probe);
+    if (!value.valid)
+        return value.error;
+    if (!isNumberType(entry.editor.typeName) || entry.editor.widgetClass != kLineEdit)
+        return QString();
+    // The description's own limits, in display units.
+    const numberText::presentation p = numberText::presentationOf(entry);
+    double raw;
+    if (entry.editor.typeName == kFloat32)
+        raw = double(floatFromBits(value.raw));
+    else if (entry.editor.typeName == kInteger)
+        raw = double(signExtend(value.raw, itemBitLength(entry)));
+    else
+        raw = double(lowBits(value.raw, itemBitLength(entry)));
+    bool okLow = false, okHigh = false;
+    const double low = entry.editor.lowerValue.trimmed().toDouble(&okLow);
+    const double high = entry.editor.upperValue.trimmed().toDouble(&okHigh);
+    if (!okLow || !okHigh || (low <= raw && raw <= high))
+        return QString();
+    for (const valuePair &pair : entry.editor.entries) {
+        if (pair.second.trimmed().toDouble() == raw)
+            return QString();
+    }
+    const bool isFloat = entry.editor.typeName == kFloat32;
+    return QCoreApplication::translate("valueCodec", "超出范围 %1 … %2")
+        .arg(numberText::limitText(entry.editor.lowerValue, isFloat, p),
+             numberText::limitText(entry.editor.upperValue, isFloat, p));
 }
 
 } // namespace valueCodec

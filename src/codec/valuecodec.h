@@ -52,9 +52,6 @@ qint64 signExtend(quint64 raw, int bits);
 
 // ---- the numbers an entry is described by ---------------------------------
 
-// Scale factor g: the entry's gradient; missing, unparsable, zero or negative
-// gives 1.
-double scaleFactor(const valueItem &entry);
 // Bit length n of the entry's own value: editor.bitLength, 0 or empty counts as
 // 8, more than maxNumberBits as maxNumberBits; a Float32T is always 32 bits.
 int itemBitLength(const valueItem &entry);
@@ -68,16 +65,24 @@ bool isWritable(const valueItem &entry);
 
 // ---- decode ---------------------------------------------------------------
 
+// Numbers are shown as raw x gradient + offset with the decimals of a
+// "Dec.N" display format (numberText), integers of any width exactly,
+// Float32T with the shortest text that reads back the same. A BooleanT alone
+// fills an octet (0x00 false, anything else true); inside a record or array
+// it is the one bit at its bit offset. Strings inside a record sit at their
+// bit offsets too.
+
 // Decodes the entry from the data of a read of subindex 0 (its whole
-// variable). Data shorter than the variable leaves the entry unchanged.
-void decodeRecord(valueItem &entry, const QByteArray &data);
+// variable). Returns false, leaving the entry unchanged, when the data is
+// shorter than the variable: the read gave no value for it.
+bool decodeRecord(valueItem &entry, const QByteArray &data);
 
-// Decodes the entry from the data of a read of its own subindex.
-void decodeSingleItem(valueItem &entry, const QByteArray &data);
+// Decodes the entry from the data of a read of its own subindex; false when
+// the data is shorter than the entry.
+bool decodeSingleItem(valueItem &entry, const QByteArray &data);
 
-// Text of the default column: the default value scaled and printed with the
-// decimals of a "Dec.N" display format (N at most maxDecimals), otherwise the
-// default value as is.
+// Text of the default column: a number's default value as the value column
+// would show it; other defaults as they are.
 QString defaultText(const valueItem &entry);
 
 // ---- encode ---------------------------------------------------------------
@@ -87,11 +92,13 @@ struct encodedValue
     quint64 raw = 0;   // numbers and booleans, not yet masked to n bits
     QByteArray octets; // StringT and OctetStringT
     bool hasOctets = false;
-    bool valid = true; // false for types that cannot be written (TimeT, ...)
+    bool valid = true; // false: nothing to write (see error)
+    QString error;     // why not: text that is no number, out of the type's range, no such entry, TimeT, ...
 };
 
-// Takes the value to write from the entry's editor text and marks the entry
-// not modified. Does not look at the access right.
+// Takes the value to write from the entry's editor text (display units) and
+// marks the entry not modified; a refused text leaves the entry as it is.
+// Does not look at the access right.
 encodedValue encode(valueItem &entry);
 
 // The 32 data octets and the length field of one ISDU write request.
@@ -104,8 +111,8 @@ struct recordImage
     QByteArray bytes() const;
 };
 
-// An empty image for the entry's variable: all zeros, length L div 8 (n div 8
-// when L is 0).
+// An empty image for the entry's variable: all zeros, length ceil(L / 8)
+// (ceil(n / 8) when L is 0).
 recordImage startRecordImage(const valueItem &entry);
 
 // Encodes a writable entry and ORs it into the image of its variable (subindex
@@ -113,10 +120,16 @@ recordImage startRecordImage(const valueItem &entry);
 // type cannot be written.
 bool placeInRecordImage(valueItem &entry, recordImage &image);
 
-// Builds the image of a single-item write (the entry alone, o = 0). Returns
+// Builds the image of a single-item write (the entry alone, right-aligned in
+// its whole octets; a BooleanT as 0x00/0xFF). Returns
 // false, touching nothing, when the entry is not "rw" or its type cannot be
 // written.
 bool buildSingleItemImage(valueItem &entry, recordImage &image);
+
+// Why `text` typed into the entry's cell cannot be written (not a number,
+// outside the type or outside the description's limits, shown in display
+// units); empty when it can.
+QString checkInput(const valueItem &entry, const QString &text);
 
 } // namespace valueCodec
 

@@ -558,7 +558,6 @@ void analyIoddFile::addRecordItemRef(valueItem item, const variableItem &variabl
                 item.index = variable.index;
                 item.bitLength = variable.bitLength;
                 item.subindex = ri.subindex;
-                item.offset = ri.bitOffset;
                 item.editor = buildEditor(ri.datatype, QString());
                 if (item.editor.bitOffset.isEmpty())
                     item.editor.bitOffset = ri.bitOffset;
@@ -596,11 +595,12 @@ void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable,
         n = qBound(0, n, maxArrayElements);
         const datatypePtr element = array->elementType ? array->elementType : array->elementTypeRef;
         const editorItem elementEditor = buildEditor(element, QString());
+        const bool bit = elementEditor.typeName == QLatin1String(ioddKind::BooleanT);
         const bool number = elementEditor.bitOffset.isEmpty()
             && (elementEditor.typeName == QLatin1String(ioddKind::UIntegerT)
-                || elementEditor.typeName == QLatin1String(ioddKind::IntegerT));
-        // A number has at most 64 bits; the products below stay small.
-        const qint64 b = qBound<qint64>(0, toInt64(elementEditor.bitLength), 64);
+                || elementEditor.typeName == QLatin1String(ioddKind::IntegerT) || bit);
+        // A number has at most 64 bits, a BooleanT element one; the products below stay small.
+        const qint64 b = bit ? 1 : qBound<qint64>(0, toInt64(elementEditor.bitLength), 64);
         for (int i = 1; i <= n; ++i) {
             valueItem v;
             v.label = QStringLiteral("%1[%2]").arg(variable.name).arg(i - 1);
@@ -630,7 +630,6 @@ void analyIoddFile::addVariableRef(valueItem item, const variableItem &variable,
             v.subindex = ri.subindex;
             v.subindexAccess = record->subindexAccessSupported;
             v.bitLength = record->bitLength;
-            v.offset = ri.bitOffset;
             v.editor = buildEditor(ri.datatype, QString());
             if (v.editor.bitOffset.isEmpty())
                 v.editor.bitOffset = ri.bitOffset;
@@ -683,19 +682,106 @@ treeItem analyIoddFile::processDataOut() const
     return processData(QStringLiteral("ProcessDataOut"), false);
 }
 
+namespace {
+
+// Copies gradient, offset, unit and display format from an element that
+// carries them; false when it carries none.
+bool takePresentation(const QDomElement &from, const analyStdIodd &stdDefs, valueItem &item)
+{
+    const bool presents = from.hasAttribute(QStringLiteral("gradient")) || from.hasAttribute(QStringLiteral("unitCode"))
+        || from.hasAttribute(QStringLiteral("offset")) || from.hasAttribute(QStringLiteral("displayFormat"));
+    if (!presents)
+        return false;
+    const QString unitCode = from.attribute(QStringLiteral("unitCode"));
+    item.unit = unitCode.isEmpty() ? unitCode : stdDefs.unitAbbreviation(unitCode);
+    item.gradient = from.attribute(QStringLiteral("gradient"));
+    item.offset = from.attribute(QStringLiteral("offset"));
+    item.displayFormat = from.attribute(QStringLiteral("displayFormat"));
+    return true;
+}
+
+} // namespace
+
+// How the user interface shows an item of the process data `pdId`: the
+// ProcessDataRef of the user interface for it (its ProcessDataRecordItemInfo
+// of the item's subindex, or its ProcessDataInfo for a simple type); without
+// one, the first menu reference to the same subindex of the process-data
+// variable (empty subindex: the whole variable).
+void analyIoddFile::applyProcessDataPresentation(valueItem &item, bool input, const QString &pdId) const
+{
+    const QString wanted = item.subindex.trimmed();
+    for (const QDomElement &ref : index.elements(QStringLiteral("ProcessDataRef"))) {
+        if (!m_budget.takeStep())
+            return;
+        if (pdId.isEmpty() || ref.attribute(QStringLiteral("processDataId")) != pdId)
+            continue;
+        for (QDomElement info = ref.firstChildElement(); !info.isNull() && m_budget.takeStep();
+             info = info.nextSiblingElement()) {
+            const bool matches = wanted.isEmpty() ? info.tagName() == QLatin1String("ProcessDataInfo")
+                                                  : info.tagName() == QLatin1String("ProcessDataRecordItemInfo")
+                    && info.attribute(QStringLiteral("subindex")).trimmed() == wanted;
+            if (matches && takePresentation(info, stdDefs, item))
+                return;
+        }
+    }
+    const QString variableId = input ? QStringLiteral("V_ProcessDataInput") : QStringLiteral("V_ProcessDataOutput");
+    for (const char *tag : {"RecordItemRef", "VariableRef"}) {
+        for (const QDomElement &ref : index.elements(QLatin1String(tag))) {
+            if (!m_budget.takeStep())
+                return;
+            if (ref.attribute(QStringLiteral("variableId")) != variableId)
+                continue;
+            const QString subindex = ref.attribute(QStringLiteral("subindex")).trimmed();
+            if (subindex != wanted && !(wanted.isEmpty() && subindex == QLatin1String("0")))
+                continue;
+            if (takePresentation(ref, stdDefs, item))
+                return;
+        }
+    }
+}
+
 treeItem analyIoddFile::processData(const QString &tagName, bool input) const
 {
     treeItem node;
+    QString pdId;
+    // One simple type for the whole process data: one item.
+    const auto addSimple = [&](const datatypePtr &type) {
+        valueItem v;
+        v.editor = buildEditor(type, QString());
+        applyProcessDataPresentation(v, input, pdId);
+        keepValue(node, v);
+    };
     const auto addRecordItems = [&](const recordType &record) {
         for (const recordItem &ri : record.items) {
             valueItem v;
             v.label = ri.name;
             v.subindex = ri.subindex;
+            if (input)
+                v.subindexAccess = record.subindexAccessSupported;
+            applyProcessDataPresentation(v, input, pdId);
+            if (isKind(ri.datatype, ioddKind::ArrayT)) {
+                // An array item: one item per element, the first in the highest bits.
+                const auto array = std::static_pointer_cast<arrayType>(ri.datatype);
+                const datatypePtr element = array->elementType ? array->elementType : array->elementTypeRef;
+                const editorItem elementEditor = buildEditor(element, QString());
+                const int count = qBound(0, array->count.toInt(), maxArrayElements);
+                const bool bit = elementEditor.typeName == QLatin1String(ioddKind::BooleanT);
+                const int b = bit ? 1 : qBound(0, elementEditor.bitLength.toInt(), 64);
+                const int base = ri.bitOffset.toInt();
+                for (int i = 1; i <= count && b > 0; ++i) {
+                    valueItem e = v;
+                    e.label = QStringLiteral("%1[%2]").arg(ri.name).arg(i - 1);
+                    e.editor = elementEditor;
+                    e.editor.bitLength = QString::number(b);
+                    e.editor.bitOffset = QString::number(base + b * (count - i));
+                    if (!keepValue(node, e))
+                        return;
+                }
+                continue;
+            }
             v.editor = buildEditor(ri.datatype, QString());
             if (v.editor.bitOffset.isEmpty())
                 v.editor.bitOffset = ri.bitOffset;
-            if (input)
-                v.subindexAccess = record.subindexAccessSupported;
             if (!keepValue(node, v))
                 break;
         }
@@ -705,6 +791,7 @@ treeItem analyIoddFile::processData(const QString &tagName, bool input) const
     for (int i = 0; i < list.count(); ++i) {
         const QDomElement pd = list.item(i).toElement();
         node.text = pd.attribute(QStringLiteral("bitLength"));
+        pdId = pd.attribute(QStringLiteral("id"));
         for (QDomNode n = pd.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
             const QString tag = n.nodeName();
             if (tag == QLatin1String("Datatype")) {
@@ -712,14 +799,14 @@ treeItem analyIoddFile::processData(const QString &tagName, bool input) const
                 if (isKind(type, ioddKind::RecordT)) {
                     addRecordItems(*std::static_pointer_cast<recordType>(type));
                 } else {
-                    valueItem v;
-                    v.editor = buildEditor(type, QString());
-                    keepValue(node, v);
+                    addSimple(type);
                 }
             } else if (tag == QLatin1String("DatatypeRef")) {
                 const datatypePtr type = findDatatype(n.toElement().attribute(QStringLiteral("datatypeId")));
                 if (isKind(type, ioddKind::RecordT))
                     addRecordItems(*std::static_pointer_cast<recordType>(type));
+                else if (type)
+                    addSimple(type);
             } else if (tag == QLatin1String("Name")) {
                 node.name = textById(n.toElement().attribute(kTextId), kEn);
             }

@@ -81,6 +81,7 @@ private:
     void addVariableRef(valueItem item, const variableItem &variable, bool button, treeItem &node) const;
     bool keepValue(treeItem &node, const valueItem &value) const;
     treeItem processData(const QString &tagName, bool input) const;
+    void applyProcessDataPresentation(valueItem &item, bool input, const QString &pdId) const;
     treeItem buildMenuNode(const QString &menuId, int depth);
     int readDocument(const QString &path);
 

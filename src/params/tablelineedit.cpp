@@ -1,9 +1,8 @@
 #include "tablelineedit.h"
 
-#include "widgets/mydoublevalidator.h"
+#include "widgets/numbervalidator.h"
 
 #include <QLineEdit>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -57,18 +56,11 @@ QWidget *tableLineEdit::createEditor(QWidget *parent, const QStyleOptionViewItem
     if (!editable)
         edit->setFocusPolicy(Qt::NoFocus);
 
-    if (dataType == QLatin1String("StringT")) {
+    if (numeric) {
+        edit->setValidator(new numberValidator(allowFraction, edit));
+        edit->setToolTip(rangeTip);
+    } else {
         edit->setMaxLength(maxLength);
-    } else if (dataType == QLatin1String("UIntegerT") || dataType == QLatin1String("IntegerT")) {
-        // "Dec.N" gives N decimals; a format without "." is read whole.
-        const int point = displayFormat.indexOf(QLatin1Char('.'));
-        const int decimals = (point < 0 ? displayFormat : displayFormat.mid(point + 1)).toInt();
-        auto *validator = new myDoubleValidator(edit);
-        validator->setRange(lower, upper, decimals);
-        edit->setValidator(validator);
-        edit->setToolTip(QStringLiteral("min:%1 max:%2")
-                             .arg(lower, 0, 'g', QLocale::FloatingPointShortest)
-                             .arg(upper, 0, 'g', QLocale::FloatingPointShortest));
     }
     return edit;
 }
@@ -95,6 +87,12 @@ void tableLineEdit::setModelData(QWidget *editor, QAbstractItemModel *model, con
         return;
     auto *self = const_cast<tableLineEdit *>(this);
     const QString text = edit->text();
+    const QString why = check && text != index.data(Qt::EditRole).toString() ? check(text) : QString();
+    if (!why.isEmpty()) {
+        emit self->sig_refused(text, why);
+        emit self->sig_isopen(false);
+        return;
+    }
     if (text != index.data(Qt::EditRole).toString())
         emit self->sig_dataDifferent(text);
     model->setData(index, text, Qt::EditRole);

@@ -3,10 +3,14 @@
 
 #include <QStyledItemDelegate>
 
+#include <functional>
+
 // Item delegate that edits one column of the parameter table in a QLineEdit.
-// Numeric types get a myDoubleValidator limited to [lower, upper] with the
-// decimals of the display format; strings are limited to maxLength. A changed
-// text is reported through sig_dataDifferent when the edit is committed.
+// Number cells take only the start of a number while typing (numberValidator)
+// and show their limits, in the units of the cell, as a tool tip; strings are
+// limited to maxLength. When the edit is committed, `check` decides: a text
+// it refuses is not taken (the cell keeps its value) and sig_refused says
+// why; a changed text is reported through sig_dataDifferent.
 class tableLineEdit : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -14,13 +18,13 @@ class tableLineEdit : public QStyledItemDelegate
 public:
     explicit tableLineEdit(QObject *parent = nullptr);
 
-    double lower = 0;
-    double upper = 0;
-    double gradient = 0;
     int maxLength = 0;
     bool editable = true;
-    QString displayFormat;
-    QString dataType;
+    bool numeric = false;
+    bool allowFraction = false; // floats and scaled numbers
+    QString rangeTip;           // e.g. "min:0.5 max:399.5 bar"
+    // Why a committed text cannot be taken; empty: it can.
+    std::function<QString(const QString &)> check;
     bool open = false;
     int column = 0;
 
@@ -38,6 +42,7 @@ signals:
     void sig_closeEditor();
     void sig_isopen(bool bopen);
     void sig_dataDifferent(QString text);
+    void sig_refused(QString text, QString why);
 
 public slots:
     void slot_isopen(bool bopen);

@@ -3,6 +3,7 @@
 
 #include "tablelineedit.h"
 
+#include "codec/numbertext.h"
 #include "codec/valuecodec.h"
 #include "link/common.h"
 #include "link/linkexchange.h"
@@ -23,6 +24,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTableWidgetItem>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -80,6 +82,19 @@ IsduRequestBlock writeBlock(int port, const QString &index, const QString &subin
 bool isBlank(const QString &text)
 {
     return text.trimmed().isEmpty();
+}
+
+// The entry's limits as the cell shows its value: scaled, with the unit.
+QString limitsTip(const valueItem &entry)
+{
+    const numberText::presentation p = numberText::presentationOf(entry);
+    const bool isFloat = entry.editor.typeName == QLatin1String(ioddKind::Float32T);
+    const QString low = numberText::limitText(entry.editor.lowerValue, isFloat, p);
+    const QString high = numberText::limitText(entry.editor.upperValue, isFloat, p);
+    if (low.isEmpty() || high.isEmpty())
+        return QString();
+    const QString unit = entry.unit.isEmpty() ? QString() : QLatin1Char(' ') + entry.unit;
+    return QStringLiteral("min:%1 max:%2%3").arg(low, high, unit);
 }
 
 // A response saying the device cannot be reached: the port's state is looked at again.
@@ -212,12 +227,18 @@ void widget_Parameter::addRow(valueItem &entry, const EntryRef &ref)
         value = new QTableWidgetItem(entry.editor.value);
         auto *delegate = new tableLineEdit(this);
         delegate->column = valueColumn;
-        delegate->displayFormat = entry.displayFormat;
-        delegate->dataType = entry.editor.typeName;
+        const bool isString = entry.editor.typeName == QLatin1String(ioddKind::StringT)
+            || entry.editor.typeName == QLatin1String(ioddKind::OctetStringT);
+        delegate->numeric = !isString;
+        const numberText::presentation shown = numberText::presentationOf(entry);
+        delegate->allowFraction =
+            entry.editor.typeName == QLatin1String(ioddKind::Float32T) || shown.scaled() || shown.decimals > 0;
         delegate->maxLength = isBlank(entry.editor.fixedLength) ? 64 : entry.editor.fixedLength.toInt();
-        delegate->lower = entry.editor.lowerValue.toDouble();
-        delegate->upper = entry.editor.upperValue.toDouble();
-        delegate->gradient = entry.gradient.toDouble();
+        delegate->rangeTip = limitsTip(entry);
+        const valueItem described = entry;
+        delegate->check = [described](const QString &text) { return valueCodec::checkInput(described, text); };
+        connect(delegate, &tableLineEdit::sig_refused, this,
+                [this, row](const QString &text, const QString &why) { showRefusal(row, text, why); });
         if (!entry.accessRightRestriction.contains(QLatin1Char('w'))) {
             value->setFlags(value->flags() & ~Qt::ItemIsEditable);
             delegate->editable = false;
@@ -236,6 +257,37 @@ void widget_Parameter::addRow(valueItem &entry, const EntryRef &ref)
     const QBrush background(entry.editor.flag == QLatin1String("true") ? modifiedRowColour : QColor(Qt::white));
     for (int column = 0; column < columnCount; ++column)
         table->item(row, column)->setBackground(background);
+}
+
+QString widget_Parameter::readFailedText()
+{
+    return tr("读取失败");
+}
+
+QString widget_Parameter::readKey(const valueItem &entry)
+{
+    return entry.index + QLatin1Char('/') + entry.subindex + QLatin1Char('/') + entry.label;
+}
+
+void widget_Parameter::noteRead(const valueItem &entry, bool ok)
+{
+    if (ok)
+        m_failedReads.remove(readKey(entry));
+    else
+        m_failedReads.insert(readKey(entry));
+}
+
+void widget_Parameter::showRefusal(int row, const QString &text, const QString &why)
+{
+    const QString message = QStringLiteral("“%1”: %2").arg(text, why);
+    qCWarning(lcParams).noquote() << "refused:" << message;
+    QTableWidget *table = ui->table_param;
+    if (QTableWidgetItem *cell = table->item(row, valueColumn)) {
+        cell->setToolTip(message);
+        const QRect rect = table->visualItemRect(cell);
+        QToolTip::showText(table->viewport()->mapToGlobal(rect.bottomLeft()), message, table->viewport());
+    }
+    m_lastRefusal = message;
 }
 
 valueItem *widget_Parameter::entryAt(const EntryRef &ref)
@@ -337,9 +389,10 @@ bool widget_Parameter::readMenu(treeItem &menu, ReadMode mode)
         if (!valueCodec::usesSingleItemAccess(entry)) {
             const auto cached = cache.constFind(entry.index);
             if (cached != cache.constEnd()) {
-                valueCodec::decodeRecord(entry, cached.value());
+                noteRead(entry, valueCodec::decodeRecord(entry, cached.value()));
                 continue;
             }
+            noteRead(entry, false);
             const IsduRequestBlock request = IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), index, 0, 0);
             if (link->writeRegisterBlock(requestRegisters, request.bytes, blockRegisters) != 0)
                 continue;
@@ -349,16 +402,18 @@ bool widget_Parameter::readMenu(treeItem &menu, ReadMode mode)
             if (link->readRegisters(responseRegisters, blockRegisters, response) != 0)
                 continue;
             noteUnreachable(m_port, response);
-            const QByteArray data = IsduResponseBlock(response).dataRightAligned();
+            const IsduResponseBlock answer(response);
+            const QByteArray data = answer.success() ? answer.dataRightAligned() : QByteArray();
             cache.insert(entry.index, data);
             qCDebug(lcParams).noquote() << entry.index;
-            valueCodec::decodeRecord(entry, data);
+            noteRead(entry, answer.success() && valueCodec::decodeRecord(entry, data));
             if (!waitUnlessGone(this, recordReadWaitMs))
                 return false;
         } else {
             const IsduRequestBlock request =
                 IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), index, quint8(entry.subindex.toUInt()),
                                        quint8(entry.editor.bitLength.toInt() / 8));
+            noteRead(entry, false);
             if (link->writeRegisterBlock(requestRegisters, request.bytes, blockRegisters) != 0)
                 continue;
             if (!waitUnlessGone(this, singleItemReadWaitMs))
@@ -367,7 +422,8 @@ bool widget_Parameter::readMenu(treeItem &menu, ReadMode mode)
             if (link->readRegisters(responseRegisters, blockRegisters, response) != 0)
                 continue;
             noteUnreachable(m_port, response);
-            valueCodec::decodeSingleItem(entry, IsduResponseBlock(response).data());
+            const IsduResponseBlock answer(response);
+            noteRead(entry, answer.success() && valueCodec::decodeSingleItem(entry, answer.data()));
         }
     }
     for (treeItem &child : menu.children) {
@@ -382,7 +438,14 @@ bool widget_Parameter::writeMenu(treeItem &menu)
     myModbus *link = common::instance()->modbus;
     // One record image per index, sent in index text order.
     QMap<QString, valueCodec::recordImage> images;
+    // A variable with an entry that could not be read is not written: its
+    // image would send 0 in that entry's place.
+    QSet<QString> unread;
     for (valueItem &entry : menu.values) {
+        if (m_failedReads.contains(readKey(entry))) {
+            unread.insert(entry.index);
+            continue;
+        }
         if (!valueCodec::isWritable(entry))
             continue;
         if (!valueCodec::usesSingleItemAccess(entry)) {
@@ -404,6 +467,8 @@ bool widget_Parameter::writeMenu(treeItem &menu)
             return false;
     }
 
+    for (const QString &index : qAsConst(unread))
+        images.remove(index);
     qCDebug(lcParams) << "write config:" << images.size();
     for (auto it = images.cbegin(); it != images.cend(); ++it) {
         qCDebug(lcParams).noquote() << it.value().bytes().toHex(' ');
@@ -431,6 +496,20 @@ void widget_Parameter::updateMenuRows(const treeItem &menu)
         const QString &kind = entry.editor.widgetClass;
         if (kind == QLatin1String(editorWidget::PushButton))
             continue;
+        const bool failed = m_failedReads.contains(readKey(entry));
+        if (failed) {
+            if (QWidget *widget = table->cellWidget(row, valueColumn))
+                widget->setToolTip(readFailedText());
+            if (QTableWidgetItem *item = table->item(row, valueColumn)) {
+                item->setText(readFailedText());
+                item->setForeground(QBrush(Qt::red));
+            }
+            continue;
+        }
+        if (QWidget *widget = table->cellWidget(row, valueColumn))
+            widget->setToolTip(QString());
+        if (QTableWidgetItem *item = table->item(row, valueColumn))
+            item->setForeground(QBrush());
         if (isBlank(entry.editor.value))
             continue;
         if (kind == QLatin1String(editorWidget::ComboBox)) {

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QVector>
 #include <QWidget>
@@ -92,12 +93,26 @@ private:
     int findRow(const QString &label, const QString &index) const;
     void sendButtonCommand(const EntryRef &ref);
 
+    // Shows why a typed value was not taken, at its cell.
+    void showRefusal(int row, const QString &text, const QString &why);
+    // Entries whose last read gave no value, by index and label.
+    static QString readKey(const valueItem &entry);
+    void noteRead(const valueItem &entry, bool ok);
+
     Ui::widget_Parameter *ui;
     QMap<QString, QList<treeItem>> menusByRole;
     QString m_currentRole;
     int m_port = 0;
     bool m_running = false;
     QList<tableLineEdit *> m_delegates;
+    QSet<QString> m_failedReads;
+    QString m_lastRefusal;
+
+public:
+    // The text a cell shows when its read gave no value.
+    static QString readFailedText();
+    // The message of the last typed value that was refused (test hook).
+    QString lastRefusal() const { return m_lastRefusal; }
 };
 
 #endif // WIDGET_PARAMETER_H

@@ -67,6 +67,7 @@ void widget_in::clearTiles()
     for (widget_inBoolT *tile : qAsConst(tiles))
         delete tile;
     tiles.clear();
+    rowTiles.clear();
     // Tiles with a name that another tile already had are no longer in the map.
     const QList<widget_inBoolT *> rest = ui->widget_bool->findChildren<widget_inBoolT *>();
     qDeleteAll(rest);
@@ -75,7 +76,7 @@ void widget_in::clearTiles()
 void widget_in::setProcessData(const treeItem &item)
 {
     name = item.name;
-    layout = processDataCodec::inputLayoutOf(item);
+    layout = processDataCodec::layoutOf(item);
     clearTiles();
 
     QTableWidget *table = ui->table;
@@ -89,7 +90,7 @@ void widget_in::setProcessData(const treeItem &item)
         const QString label = single ? item.name : value.label;
 
         auto *number = readOnlyItem(single ? QString() : value.subindex);
-        number->setData(BitOffsetRole, single ? QStringLiteral("0") : value.editor.bitOffset);
+        number->setData(BitOffsetRole, QString::number(layout.fields.at(i).bitOffset));
         number->setData(BitLengthRole, QString::number(layout.fields.at(i).bitLength));
         number->setData(SubindexRole, value.subindex);
         number->setData(SubindexAccessRole,
@@ -97,14 +98,17 @@ void widget_in::setProcessData(const treeItem &item)
         table->setItem(i, 0, number);
         table->setItem(i, 1, readOnlyItem(label));
 
-        auto *shown = readOnlyItem(processDataCodec::startText(value));
+        // Nothing is shown before the first read.
+        auto *shown = readOnlyItem(QString());
+        widget_inBoolT *lamp = nullptr;
         if (value.editor.typeName == QLatin1String(ioddKind::BooleanT)) {
-            auto *tile = new widget_inBoolT(ui->widget_bool);
-            tile->setName(label);
-            ui->layout_g->addWidget(tile, tileCount / tilesPerRow, tileCount % tilesPerRow);
-            tiles.insert(label, tile);
+            lamp = new widget_inBoolT(ui->widget_bool);
+            lamp->setName(label);
+            ui->layout_g->addWidget(lamp, tileCount / tilesPerRow, tileCount % tilesPerRow);
+            tiles.insert(label, lamp);
             ++tileCount;
         }
+        rowTiles.append(lamp);
         shown->setData(TypeRole, value.editor.typeName);
         shown->setData(PositionRole, i);
         table->setItem(i, 2, shown);
@@ -167,18 +171,17 @@ void widget_in::slot_timerOut()
 void widget_in::refresh(const QByteArray &data)
 {
     QTableWidget *table = ui->table;
-    const QVector<processDataCodec::inputValue> values = processDataCodec::decodeInput(layout, data);
+    const QVector<processDataCodec::itemValue> values = processDataCodec::decode(layout, data);
     for (int row = 0; row < table->rowCount() && row < values.size(); ++row) {
-        const processDataCodec::inputValue &value = values.at(row);
-        QTableWidgetItem *label = table->item(row, 1);
+        const processDataCodec::itemValue &value = values.at(row);
         QTableWidgetItem *shown = table->item(row, 2);
-        if (!label || !shown)
+        if (!shown)
             continue;
-        if (value.changed)
-            shown->setText(value.text);
-        if (value.isBit) {
-            if (widget_inBoolT *lamp = tiles.value(label->text(), nullptr))
-                lamp->setState(value.bit);
-        }
+        const QString text = value.unit.isEmpty() ? value.text : value.text + QLatin1Char(' ') + value.unit;
+        if (shown->text() != text)
+            shown->setText(text);
+        shown->setToolTip(value.ok ? QStringLiteral("raw %1").arg(value.raw) : QString());
+        if (value.isBit && row < rowTiles.size() && rowTiles.at(row))
+            rowTiles.at(row)->setState(value.bit);
     }
 }

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QString>
 #include <QTimer>
+#include <QVector>
 #include <QWidget>
 
 namespace Ui {
@@ -45,8 +46,8 @@ public:
     // Fills the table and the tile area from the input process-data node.
     void setProcessData(const treeItem &item);
 
-    // Shows one block of input data read from the adapter: the rows take
-    // their bits in table order, packed from bit 0 up.
+    // Shows one block of input data read from the adapter: every row at its
+    // bit offset, numbers in display units with their unit.
     void refresh(const QByteArray &data);
 
     bool isPolling() const { return timer.isActive(); }
@@ -73,8 +74,9 @@ private:
     int port = 0;
     QTimer timer;
     QString name;
-    processDataCodec::inputLayout layout;
+    processDataCodec::layout layout;
     QMap<QString, widget_inBoolT *> tiles;
+    QVector<widget_inBoolT *> rowTiles; // per row, null for rows without a lamp
 };
 
 #endif // WIDGET_IN_H

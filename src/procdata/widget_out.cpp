@@ -1,6 +1,7 @@
 #include "widget_out.h"
 #include "ui_widget_out.h"
 
+#include "codec/numbertext.h"
 #include "codec/processdatacodec.h"
 #include "link/common.h"
 #include "link/linkexchange.h"
@@ -8,38 +9,18 @@
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
-#include "widgets/myintvalidator.h"
 #include "widgets/pdtable.h"
 #include "widgets/readonlyitem.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTableWidgetItem>
+#include <QToolTip>
 #include <QVector>
-
-#include <cmath>
-#include <limits>
 
 namespace {
 
-// A limit of the description as a whole number. Limits beyond the signed
-// 64-bit range (the top of a 64-bit UIntegerT) go through double.
-qint64 limitValue(const QString &text)
-{
-    bool ok = false;
-    const qint64 v = text.trimmed().toLongLong(&ok);
-    if (ok)
-        return v;
-    const double d = text.trimmed().toDouble(&ok);
-    if (!ok)
-        return 0;
-    if (d >= 9.2e18)
-        return std::numeric_limits<qint64>::max();
-    if (d <= -9.2e18)
-        return std::numeric_limits<qint64>::min();
-    return qint64(std::llround(d));
-}
-
+// A combo box of the item's entries, showing the name and holding the value.
 QComboBox *makeCombo(const valueItem &value)
 {
     auto *combo = new QComboBox;
@@ -55,6 +36,19 @@ QComboBox *makeCombo(const valueItem &value)
         }
     }
     return combo;
+}
+
+// The range a number may take, in the units the user types.
+QString rangeText(const valueItem &value)
+{
+    const numberText::presentation p = numberText::presentationOf(value);
+    const bool isFloat = value.editor.typeName == QLatin1String(ioddKind::Float32T);
+    const QString low = numberText::limitText(value.editor.lowerValue, isFloat, p);
+    const QString high = numberText::limitText(value.editor.upperValue, isFloat, p);
+    if (low.isEmpty() || high.isEmpty())
+        return QString();
+    const QString unit = value.unit.isEmpty() ? QString() : QLatin1Char(' ') + value.unit;
+    return QStringLiteral("%1 … %2%3").arg(low, high, unit);
 }
 
 } // namespace
@@ -86,111 +80,102 @@ void widget_out::setProcessData(const treeItem &item)
 {
     QTableWidget *table = ui->table;
     table->setRowCount(0);
-    m_bitLength = item.text.toInt();
-    table->setRowCount(item.values.size());
+    m_layout = processDataCodec::layoutOf(item);
+    m_bitLength = m_layout.bitLength;
+    table->setRowCount(m_layout.fields.size());
 
-    const bool single = item.values.size() == 1;
-    for (int i = 0; i < item.values.size(); ++i) {
-        const valueItem &value = item.values.at(i);
+    const bool single = m_layout.fields.size() == 1;
+    for (int i = 0; i < m_layout.fields.size(); ++i) {
+        const processDataCodec::field &f = m_layout.fields.at(i);
+        const valueItem &value = f.item;
         auto *number = readOnlyItem(single ? QStringLiteral("0") : value.subindex);
-        number->setData(BitOffsetRole, value.editor.bitOffset);
-        // Only kept in the row: what is written comes from the node's bit
-        // length and the subindices, never from an item's own length.
-        number->setData(BitLengthRole, QString::number(processDataCodec::itemBitLength(value)));
-        number->setData(SubindexRole, single ? QStringLiteral("1") : value.subindex);
+        number->setData(BitOffsetRole, QString::number(f.bitOffset));
+        number->setData(BitLengthRole, QString::number(f.bitLength));
+        number->setData(SubindexRole, value.subindex);
         table->setItem(i, 0, number);
         table->setItem(i, 1, readOnlyItem(single ? item.name : value.label));
 
-        if (value.editor.typeName == QLatin1String(ioddKind::BooleanT)) {
+        if (!value.editor.entries.isEmpty()) {
             table->setCellWidget(i, 2, makeCombo(value));
-        } else if (single) {
-            const qint64 lower = limitValue(value.editor.lowerValue);
-            const qint64 upper = limitValue(value.editor.upperValue);
-            auto *edit = new QLineEdit;
-            auto *validator = new myIntValidator(edit);
-            validator->setRange(double(lower), double(upper));
-            edit->setValidator(validator);
-            edit->setToolTip(QStringLiteral("值范围%1~%2").arg(lower).arg(upper));
-            edit->setText(QString::number(lower));
-            table->setCellWidget(i, 2, edit);
+            continue;
         }
+        // Numbers and strings are typed; a number is checked when written.
+        auto *edit = new QLineEdit;
+        const QString range = rangeText(value);
+        edit->setPlaceholderText(range.isEmpty() ? value.unit : range);
+        edit->setToolTip(range.isEmpty() ? QString() : QStringLiteral("值范围 %1").arg(range));
+        table->setCellWidget(i, 2, edit);
     }
 }
 
-void widget_out::setAllCombos(const QString &text)
+void widget_out::setAllBits(bool on)
 {
     QTableWidget *table = ui->table;
-    for (int row = 0; row < table->rowCount(); ++row) {
+    for (int row = 0; row < table->rowCount() && row < m_layout.fields.size(); ++row) {
         auto *combo = qobject_cast<QComboBox *>(table->cellWidget(row, 2));
-        if (!combo || combo->count() <= 1)
+        if (!combo || m_layout.fields.at(row).item.editor.typeName != QLatin1String(ioddKind::BooleanT))
             continue;
-        const int index = combo->findText(text);
-        if (index >= 0)
-            combo->setCurrentIndex(index);
+        for (int i = 0; i < combo->count(); ++i) {
+            const QString v = combo->itemData(i).toString();
+            if (on ? processDataCodec::meansOn(v) : !processDataCodec::meansOn(v)) {
+                combo->setCurrentIndex(i);
+                break;
+            }
+        }
     }
 }
 
 void widget_out::slot_pbtn_allFalseClicked()
 {
-    setAllCombos(QStringLiteral("false"));
+    setAllBits(false);
 }
 
 void widget_out::slot_pbtn_allTrueclicked()
 {
-    setAllCombos(QStringLiteral("true"));
+    setAllBits(true);
 }
 
-quint64 widget_out::singleValue()
+QVector<QString> widget_out::inputs() const
 {
-    QWidget *editor = ui->table->cellWidget(0, 2);
-    if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
-        // Text the validator would not accept is fixed up first, so what is
-        // sent is always inside the range and the editor shows it.
-        QString text = edit->text();
-        int pos = 0;
-        if (const QValidator *validator = edit->validator()) {
-            if (validator->validate(text, pos) != QValidator::Acceptable) {
-                validator->fixup(text);
-                edit->setText(text);
-            }
-        }
-        return quint64(text.trimmed().toLongLong());
-    }
-    if (auto *combo = qobject_cast<QComboBox *>(editor)) {
-        // A single one-bit value: the chosen entry's value.
-        return processDataCodec::meansOn(combo->currentData().toString()) ? 1 : 0;
-    }
-    return 0;
-}
-
-QString widget_out::recordWordsText() const
-{
+    QVector<QString> result;
     const QTableWidget *table = ui->table;
-    QVector<processDataCodec::recordChoice> choices;
     for (int row = 0; row < table->rowCount(); ++row) {
-        // Only one-bit values have an editor; other record items send 0 bits.
-        auto *combo = qobject_cast<QComboBox *>(table->cellWidget(row, 2));
-        const QTableWidgetItem *number = table->item(row, 0);
-        if (!combo || !number)
-            continue;
-        choices.append({number->data(SubindexRole).toInt(), combo->currentText()});
+        QWidget *editor = table->cellWidget(row, 2);
+        if (auto *combo = qobject_cast<QComboBox *>(editor))
+            result.append(combo->currentData().toString());
+        else if (auto *edit = qobject_cast<QLineEdit *>(editor))
+            result.append(edit->text());
+        else
+            result.append(QString());
     }
-    const QVector<processDataCodec::outputBit> bits = processDataCodec::recordBits(choices);
-    for (const processDataCodec::outputBit &bit : bits)
-        qCDebug(lcProcdata) << "pd out bit:" << bit.bit << bit.value;
-    const QString text =
-        processDataCodec::wordsText(processDataCodec::recordWords(bits, adapterregs::pdRegistersForBits(m_bitLength)));
-    qCDebug(lcProcdata) << "pd out words:" << text;
-    return text;
+    return result;
+}
+
+QByteArray widget_out::processData(QStringList *errors) const
+{
+    return processDataCodec::encode(m_layout, inputs(), errors);
 }
 
 void widget_out::slot_pbtn_writeClicked()
 {
     common *hub = common::instance();
-    if (!hub || !hub->modbus || !hub->activePorts.contains(port))
+    const int registers = adapterregs::pdRegistersForBits(m_bitLength);
+    if (!hub || !hub->modbus || !hub->activePorts.contains(port) || registers < 1)
         return;
     myModbus *link = hub->modbus;
     const quint16 address = adapterregs::pdOutWindow(port);
+
+    // Nothing is sent while an editor holds what its item cannot take.
+    QStringList errors;
+    processData(&errors);
+    m_lastError = errors.join(QLatin1Char('\n'));
+    ui->pbtn_write->setToolTip(m_lastError);
+    if (!errors.isEmpty()) {
+        qCWarning(lcProcdata).noquote() << "pd out not written:" << m_lastError;
+        QToolTip::showText(ui->pbtn_write->mapToGlobal(QPoint(0, ui->pbtn_write->height())), m_lastError,
+                           ui->pbtn_write);
+        return;
+    }
 
     // busy keeps the periodic readers away for the whole write, waits included.
     const BusyGuard busy(link);
@@ -198,14 +183,11 @@ void widget_out::slot_pbtn_writeClicked()
     if (!waitUnlessGone(this, settleMs))
         return;
 
-    int rc = -1;
-    if (ui->table->rowCount() == 1) {
-        const int registers = adapterregs::pdRegistersForBits(m_bitLength);
-        const QByteArray block = processDataCodec::singleValueBlock(singleValue(), m_bitLength, registers);
-        rc = link->writeRegisterBlock(address, reinterpret_cast<const unsigned char *>(block.constData()), registers);
-    } else {
-        rc = link->writeRegistersText(address, recordWordsText());
-    }
+    QByteArray block = processData(nullptr);
+    block.append(QByteArray(2 * registers - block.size(), '\0'));
+    qCDebug(lcProcdata).noquote() << "pd out:" << block.toHex(' ');
+    const int rc =
+        link->writeRegisterBlock(address, reinterpret_cast<const unsigned char *>(block.constData()), registers);
     if (rc != 0)
         portStatusMonitor::relearn(port);
     else if (!waitUnlessGone(this, settleMs))

@@ -1,9 +1,12 @@
 #ifndef WIDGET_OUT_H
 #define WIDGET_OUT_H
 
+#include "codec/processdatacodec.h"
 #include "description/ioddrecords.h"
 
 #include <QByteArray>
+#include <QStringList>
+#include <QVector>
 #include <QWidget>
 
 namespace Ui {
@@ -11,9 +14,8 @@ class widget_out;
 }
 
 // The "Out port" page: the device's output process data with an editor per
-// value, written as a whole to the port's process-data output window. A
-// record of one-bit values is written as 16-bit words by subindex, a single
-// value as big-endian octets.
+// item, encoded at the items' bit offsets and written as a whole to the
+// port's process-data output window.
 class widget_out : public QWidget
 {
     Q_OBJECT
@@ -24,7 +26,7 @@ public:
     enum Role {
         BitOffsetRole = Qt::UserRole + 2, // bit offset text
         BitLengthRole = Qt::UserRole + 3, // bit length as text (processDataCodec::itemBitLength)
-        SubindexRole = Qt::UserRole + 4,  // subindex text, "1" for a single value
+        SubindexRole = Qt::UserRole + 4,  // subindex text
     };
 
     // Wait before and after the write, with the link marked busy.
@@ -37,6 +39,10 @@ public:
     int bitLength() const { return m_bitLength; }
     // Fills the table from the output process-data node.
     void setProcessData(const treeItem &item);
+    // The octets the editors stand for now; `errors` lists what cannot be sent.
+    QByteArray processData(QStringList *errors) const;
+    // Why the last write did not happen, empty after a good one.
+    QString lastError() const { return m_lastError; }
 
 public slots:
     void slot_pbtn_allFalseClicked();
@@ -44,15 +50,16 @@ public slots:
     void slot_pbtn_writeClicked();
 
 private:
-    void setAllCombos(const QString &text);
-    // The value of a single-value page's editor, fixed up to the editor's range.
-    quint64 singleValue();
-    // The words of a record of one-bit values, one bit per subindex.
-    QString recordWordsText() const;
+    // Every one-bit item to its on (true) or off entry.
+    void setAllBits(bool on);
+    // What each row's editor holds (see processDataCodec::encode).
+    QVector<QString> inputs() const;
 
     Ui::widget_out *ui;
+    processDataCodec::layout m_layout;
     int m_bitLength = 0;
     int port = 0;
+    QString m_lastError;
 };
 
 #endif // WIDGET_OUT_H

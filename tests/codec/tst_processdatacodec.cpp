@@ -1,4 +1,6 @@
-// Process data: input decode and output octets, worked out by hand.
+// Process data: items at their bit offsets, scaled with units, and output
+// octets; every expected octet worked out by hand (bit 0 is the least
+// significant bit of the last octet).
 
 #include "codec/processdatacodec.h"
 #include "testhelpers.h"
@@ -11,25 +13,41 @@ namespace {
 
 using testhelpers::hex;
 
-valueItem item(const char *type, const char *bits, const char *lower = "", const char *upper = "",
-               const QList<valuePair> &entries = {})
+// type, bit offset, bit length; optional gradient, unit, display format
+valueItem item(const char *label, const char *type, const char *offset, const char *bits = "",
+               const char *gradient = "", const char *unit = "", const char *format = "")
 {
     valueItem v;
+    v.label = label;
     v.editor.typeName = type;
+    v.editor.bitOffset = offset;
     v.editor.bitLength = bits;
-    v.editor.lowerValue = lower;
-    v.editor.upperValue = upper;
+    v.gradient = gradient;
+    v.unit = unit;
+    v.displayFormat = format;
+    return v;
+}
+
+valueItem withEntries(valueItem v, const QList<valuePair> &entries)
+{
     v.editor.entries = entries;
     return v;
 }
 
-valueItem flag(const QList<valuePair> &entries = {})
-{
-    return item("BooleanT", "", "", "", entries);
-}
 treeItem node(int bits, const QList<valueItem> &values)
 {
     return {QString::number(bits), "PD", values, {}};
+}
+
+// What a decode shows: per item "text unit", '!' for an item the data does not reach.
+QStringList shown(const QVector<itemValue> &values, QString *lamps)
+{
+    QStringList texts;
+    for (const itemValue &v : values) {
+        texts << (v.ok ? (v.unit.isEmpty() ? v.text : v.text + ' ' + v.unit) : QStringLiteral("!"));
+        *lamps += v.isBit ? QLatin1Char(v.bit ? '1' : '0') : QLatin1Char('.');
+    }
+    return texts;
 }
 
 } // namespace
@@ -43,111 +61,123 @@ private slots:
     {
         QTest::addColumn<treeItem>("pd");
         QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QStringList>("texts"); // "keep": the item keeps its text
-        QTest::addColumn<QString>("lamps");     // per item: 1/0 for a one-bit item, '.' otherwise
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("lamps");
 
-        QTest::newRow("one-bit items") // 0b: bits 0, 1, 3 set
-            << node(8,
-                    {flag(), flag({{"Off", "false"}, {"On", "true"}}), flag({{"only on", "true"}}),
-                     flag({{"Aus", " 0"}, {"Ein", "1 "}}), item("UIntegerT", "1", "0", "1")})
-            << hex("0b") << QStringList{"true", "On", "keep", "Ein", "false"} << "11010";
-        QTest::newRow("strict limits, entries, no limits")
+        // 06 67 = 1639 -> 163.9 °C at bit 16; octet 3 = 02: OUT2 (bit 1) on, OUT1 (bit 0) off.
+        QTest::newRow("temperature and two switching outputs")
             << node(32,
-                    {item("UIntegerT", "8", "10", "52"), item("UIntegerT", "8", "0", "10", {{"fifty-two", " 52"}}),
-                     item("IntegerT", "8", "-5", "5", {{"minus two", "-2"}}), item("IntegerT", "8")})
-            << hex("05 fe 34 34") << QStringList{"keep", "fifty-two", "minus two", "keep"} << "....";
-        QTest::newRow("signed fields") // 9f: low nibble f; then ff9
-            << node(16, {item("IntegerT", "4", "-8", "7"), item("IntegerT", "12", "-2048", "2047")}) << hex("ff 9f")
-            << QStringList{"-1", "-7"} << "..";
-        QTest::newRow("32 bits, unsigned and signed")
-            << node(64,
-                    {item("UIntegerT", "32", "0", "4294967295"), item("IntegerT", "32", "-2147483648", "2147483647")})
-            << hex("80000001 fffffffe") << QStringList{"4294967294", "-2147483647"} << "..";
-        QTest::newRow("float32: limits only when both given, NaN kept")
-            << node(128,
-                    {item("Float32T", ""), item("Float32T", "", "0", "1"), item("Float32T", "", "2"),
-                     item("Float32T", "")})
-            << hex("7fc00000 3fc00000 3fc00000 3eaaaaab") << QStringList{"0.333333", "keep", "1.5", "keep"} << "....";
-        // Blank lengths: Float32T 32, TimeT 64, StringT 8 x fixedLength; the flag lands on bit 112.
-        valueItem text = item("StringT", "");
+                    {item("Temperature", "IntegerT", "16", "16", "0.1", "°C", "Dec.1"), item("OUT2", "BooleanT", "1"),
+                     item("OUT1", "BooleanT", "0")})
+            << hex("06 67 00 02") << QStringList{"163.9 °C", "true", "false"} << ".10";
+        // A negative 14-bit value at bit 2: fff8 >> 2 = 0x3ffe = -2 -> -0.02 bar; bits 1, 0 = 0, 0.
+        QTest::newRow("signed 14 bits above two flags")
+            << node(16,
+                    {item("Pressure", "IntegerT", "2", "14", "0.01", "bar", "Dec.2"), item("OUT2", "BooleanT", "1"),
+                     item("OUT1", "BooleanT", "0")})
+            << hex("ff f8") << QStringList{"-0.02 bar", "false", "false"} << ".00";
+        // A nibble at bit 4 (0xa), a bit at 0; the odd octet behind the 8-bit data does not count.
+        QTest::newRow("nibble, bit, spare octet")
+            << node(8, {item("Status", "UIntegerT", "4", "4"), item("CC", "BooleanT", "0")}) << hex("a1 ee")
+            << QStringList{"10", "true"} << ".1";
+        // Full precision: 64-bit unsigned and 32-bit signed, no 6-digit rounding.
+        QTest::newRow("wide integers exactly")
+            << node(96, {item("Counter", "UIntegerT", "32", "64"), item("Delta", "IntegerT", "0", "32")})
+            << hex("ffffffff fffffffe 80000001") << QStringList{"18446744073709551614", "-2147483647"} << "..";
+        // Float32T 0x3dcccccd is 0.1f: the shortest text that reads back; 100 x 0.5 - 40 = 10.0 °C.
+        QTest::newRow("float and offset") << node(48,
+                                                  {item("Level", "Float32T", "16"),
+                                                   [] {
+                                                       valueItem v = item("Temp", "UIntegerT", "0", "16", "0.5", "°C");
+                                                       v.offset = "-40";
+                                                       return v;
+                                                   }()})
+                                          << hex("3dcccccd 0064") << QStringList{"0.1", "10.0 °C"} << "..";
+        // Strings at byte-aligned offsets: an octet string at bit 24, "AB" at bit 8.
+        valueItem text = item("Name", "StringT", "8");
         text.editor.fixedLength = "2";
-        QTest::newRow("type widths of blank bit lengths")
-            << node(120, {item("Float32T", ""), item("TimeT", ""), text, flag()})
-            << hex("01 00000000000000000000 3f800000") << QStringList{"1", "keep", "keep", "true"} << "...1";
-        QTest::newRow("spare octet behind odd data")
-            << node(8, {item("UIntegerT", "8", "0", "255")}) << hex("2a ee") << QStringList{"42"} << ".";
+        valueItem octets = item("Raw", "OctetStringT", "24");
+        octets.editor.fixedLength = "1";
+        QTest::newRow("strings by offset") << node(32, {octets, text, item("Low", "UIntegerT", "0", "8")})
+                                           << hex("7f 41 42 05") << QStringList{"0x7f", "AB", "5"} << "...";
+        // An entry name replaces the number and drops the unit.
+        QTest::newRow("entry names") << node(
+            16,
+            {withEntries(item("Mode", "UIntegerT", "8", "8", "", "mm"), {{"Idle", "0"}, {"Run", "3"}}),
+             withEntries(item("Sw", "BooleanT", "0"), {{"Off", "false"}, {"On", "true"}})})
+                                     << hex("03 01") << QStringList{"Run", "On"} << ".1";
+        // One simple type for the whole process data fills it; items beyond the data say so.
+        QTest::newRow("simple type, item beyond the data")
+            << node(16, {item("", "IntegerT", "")}) << hex("ff 9c") << QStringList{"-100"} << ".";
+        QTest::newRow("short read") << node(32,
+                                            {item("Hi", "UIntegerT", "16", "16"), item("Lo", "UIntegerT", "0", "8")})
+                                    << hex("12") << QStringList{"!", "18"} << "..";
     }
 
     void decode()
     {
         QFETCH(treeItem, pd);
         QFETCH(QByteArray, data);
-        const QVector<inputValue> values = decodeInput(inputLayoutOf(pd), data);
-        QStringList texts;
         QString lamps;
-        for (const inputValue &v : values) {
-            texts << (v.changed ? v.text : QStringLiteral("keep"));
-            lamps += v.isBit ? QLatin1Char(v.bit ? '1' : '0') : QLatin1Char('.');
-        }
+        const QStringList texts = shown(processDataCodec::decode(layoutOf(pd), data), &lamps);
         QTEST(texts, "texts");
         QTEST(lamps, "lamps");
     }
 
-    void startTexts()
+    void encode_data()
     {
-        const auto scaled = [](const char *lower, const char *gradient) {
-            valueItem v = item("UIntegerT", "8", lower);
-            v.gradient = gradient;
-            return startText(v);
-        };
-        QCOMPARE(startText(flag()), QStringLiteral("false"));
-        QCOMPARE(scaled("10", "0.01"), QStringLiteral("0.10"));
-        QCOMPARE(scaled("1234", "0.001"), QStringLiteral("1.234"));
-        QCOMPARE(scaled("3.6", "-2"), QStringLiteral("4")); // no usable gradient: whole numbers
+        QTest::addColumn<treeItem>("pd");
+        QTest::addColumn<QStringList>("inputs");
+        QTest::addColumn<QByteArray>("octets");
+        QTest::addColumn<int>("errors");
+
+        // Four BooleanT outputs at bits 0..3 and a 16-bit word at 16: every output LOW sends zeros.
+        const treeItem outputs =
+            node(32,
+                 {item("Q1", "BooleanT", "0"), item("Q2", "BooleanT", "1"), item("Q3", "BooleanT", "2"),
+                  item("Q4", "BooleanT", "3"), item("Set", "UIntegerT", "16", "16", "0.1", "bar")});
+        QTest::newRow("all low") << outputs << QStringList{"false", "false", "0", "false", ""} << hex("00000000") << 0;
+        QTest::newRow("bits by value, scaled word")
+            << outputs << QStringList{"true", "false", "1", "false", "348.8"} << hex("0da00005") << 0;
+        // "Off"/"On" are names, not values: the value decides.
+        QTest::newRow("not a boolean value") << outputs << QStringList{"On", "", "", "", ""} << hex("00000000") << 1;
+        QTest::newRow("out of range") << outputs << QStringList{"", "", "", "", "7000"} << hex("00000000") << 1;
+        QTest::newRow("not a number") << outputs << QStringList{"", "", "", "", "abc"} << hex("00000000") << 1;
+        // A signed 12-bit value at bit 4 and a string at octet 0 of 3.
+        valueItem label = item("Tag", "StringT", "16");
+        label.editor.fixedLength = "1";
+        QTest::newRow("signed field and string") << node(24, {label, item("Level", "IntegerT", "4", "12")})
+                                                 << QStringList{"Z", "-3"} << hex("5a ff d0") << 0;
+        // An entry's value is raw even when the item is scaled.
+        QTest::newRow("entry value unscaled")
+            << node(8, {withEntries(item("Mode", "UIntegerT", "0", "8", "0.5"), {{"Fast", "7"}})}) << QStringList{"7"}
+            << hex("07") << 0;
     }
 
-    void singleValue_data()
+    void encode()
     {
-        QTest::addColumn<quint64>("value");
-        QTest::addColumn<int>("bits");
-        QTest::addColumn<int>("registers");
-        QTest::addColumn<QByteArray>("block");
-        QTest::newRow("12 bits masked") << quint64(0xfabc) << 12 << 1 << hex("0abc");
-        QTest::newRow("8 bits, zero behind") << quint64(5) << 8 << 1 << hex("0500");
-        QTest::newRow("-2 in 24 bits") << quint64(-2) << 24 << 2 << hex("fffffe00");
-        QTest::newRow("one bit") << quint64(3) << 1 << 1 << hex("0100");
-        QTest::newRow("64 bits") << quint64(0x0102030405060708) << 64 << 4 << hex("0102030405060708");
-        QTest::newRow("72 bits") << quint64(0x0102030405060708) << 72 << 5 << hex("00010203040506070800");
-        QTest::newRow("short block keeps the low octets") << quint64(0x123456) << 24 << 1 << hex("3456");
+        QFETCH(treeItem, pd);
+        QFETCH(QStringList, inputs);
+        QFETCH(QByteArray, octets);
+        QStringList errors;
+        QCOMPARE(processDataCodec::encode(layoutOf(pd), inputs.toVector(), &errors).toHex(' '), octets.toHex(' '));
+        QTEST(int(errors.size()), "errors");
     }
 
-    void singleValue()
+    // What is written decodes back to what was typed, at every offset of a 32-bit window.
+    void roundTrip()
     {
-        QFETCH(quint64, value);
-        QFETCH(int, bits);
-        QFETCH(int, registers);
-        QTEST(singleValueBlock(value, bits, registers), "block");
-    }
-
-    void recordWords_data()
-    {
-        QTest::addColumn<QStringList>("choices"); // "subindex:shown text"
-        QTest::addColumn<int>("words");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("across two words") << QStringList{"32:false", "17:true", "16:true", "1:true"} << 2 << "32769,1";
-        QTest::newRow("anything but false sends 1") << QStringList{"1:Off", "2:On", "3:false"} << 1 << "3";
-        QTest::newRow("outside the words dropped") << QStringList{"0:true", "17:true", "3:true"} << 1 << "4";
-        QTest::newRow("untouched") << QStringList{"1:false"} << 3 << "0,0,0";
-    }
-
-    void recordWords()
-    {
-        QFETCH(QStringList, choices);
-        QFETCH(int, words);
-        QVector<recordChoice> rows;
-        for (const QString &c : choices)
-            rows.append({c.section(':', 0, 0).toInt(), c.section(':', 1)});
-        QTEST(wordsText(processDataCodec::recordWords(recordBits(rows), words)), "text");
+        for (int bits : {1, 3, 8, 13, 16}) {
+            for (int offset = 0; offset + bits <= 32; offset += 3) {
+                const bool flag = bits == 1;
+                const QByteArray at = QByteArray::number(offset), width = flag ? "" : QByteArray::number(bits);
+                const treeItem pd =
+                    node(32, {item("x", flag ? "BooleanT" : "IntegerT", at.constData(), width.constData())});
+                const QString value = flag ? QStringLiteral("true") : QString::number(-(1 << (bits - 1)) + 1);
+                const QByteArray octets = processDataCodec::encode(layoutOf(pd), {value}, nullptr);
+                QCOMPARE(processDataCodec::decode(layoutOf(pd), octets).first().text, value);
+            }
+        }
     }
 };
 

@@ -68,6 +68,18 @@ valueItem str(const char *type, const char *encoding, const char *fixedLength, c
     return e;
 }
 
+valueItem scaled(valueItem e, const char *gradient, const char *offset, const char *format)
+{
+    std::tie(e.gradient, e.offset, e.displayFormat) = std::make_tuple(gradient, offset, format);
+    return e;
+}
+valueItem inRecord(valueItem e, const char *L, const char *bitOffset)
+{
+    e.bitLength = L;
+    e.editor.bitOffset = bitOffset;
+    return e;
+}
+
 } // namespace
 
 class tst_valueCodec : public QObject
@@ -97,19 +109,28 @@ private slots:
         // A variable alone: the first ceil(n/8) octets.
         row("uint8 ff, n empty", num("UIntegerT", "", "", ""), "ff01", "255");
         row("int12", num("IntegerT", "", "12", ""), "f800", "-2048");
-        row("uint32 'g' 6", num("UIntegerT", "", "32", ""), "ffffffff", "4.29497e+09");
-        // Only a positive gradient scales.
-        row("gradient 0.1", num("UIntegerT", "", "8", "", "", "0.1"), "fa", "25");
-        row("gradient -2", num("UIntegerT", "", "8", "", "", "-2"), "fa", "250");
+        row("uint32 exactly", num("UIntegerT", "", "32", ""), "ffffffff", "4294967295");
+        row("uint64 exactly", num("UIntegerT", "", "64", ""), "ffffffffffffffff", "18446744073709551615");
+        row("int64 exactly", num("IntegerT", "", "64", ""), "8000000000000001", "-9223372036854775807");
+        row("123456789", num("UIntegerT", "", "32", ""), "075bcd15", "123456789");
+        // raw x gradient + offset, with the decimals the gradient needs or "Dec.N" gives.
+        row("gradient 0.1", num("UIntegerT", "", "8", "", "", "0.1"), "fa", "25.0");
+        row("gradient -2", num("UIntegerT", "", "8", "", "", "-2"), "fa", "-500");
         row("gradient signed", num("IntegerT", "", "8", "", "", "0.5"), "fb", "-2.5");
-        row("float in record", num("Float32T", "48", "", "8"), "0040490fdb00", "3.14159");
+        row("offset and Dec.2", scaled(num("IntegerT", "", "16", ""), "0.01", "-40", "Dec.2"), "1388", "10.00");
+        // Float32T: the shortest text that reads back to the same float.
+        row("float in record", num("Float32T", "48", "", "8"), "0040490fdb00", "3.1415927");
+        row("float 0.1", num("Float32T", "", "", ""), "3dcccccd", "0.1");
         row("combo", combo("UIntegerT", "Low=1|High=2", "keep", "16", "8", "8"), "0200", "High");
         row("combo no match", combo("UIntegerT", "Low=1", "keep", "16", "8", "8"), "0500", "keep", "true");
         row("combo negative", combo("IntegerT", "Min=-1|Zero=0", "keep", "", "8"), "ff", "Min");
         row("bool offset 9", boolAt("16", "9"), "0200", "On");
-        row("bool subindex 10", boolSub("16", "10"), "0002", "On");
-        row("bool subindex 0 is 1", boolSub("", "0"), "01", "On");
-        row("bool beyond data", boolSub("", "17"), "ffff", "Off");
+        // Without a bit offset, subindex k is bit position k - 1 (from the last octet).
+        row("bool subindex 10", boolSub("16", "10"), "0200", "On");
+        // A BooleanT alone fills an octet: 0x00 false, anything else true.
+        row("bool alone ff", boolSub("", "0"), "ff", "On");
+        row("bool alone 02", boolSub("", "0"), "02", "On");
+        row("bool alone 00", boolSub("", "0"), "00", "Off");
         row("bool pair 1", boolAt("8", "0", "keep", "Aus=0|Ein=1"), "01", "Ein");
         row("string zero", str("StringT", "", "", ""), "41420043", "AB");
         row("string utf-8", str("StringT", "utf-8", "", ""), "c3a4", "\xc3\xa4");
@@ -117,14 +138,21 @@ private slots:
         // Octet strings leave the flag alone.
         row("octets subindex 0", str("OctetStringT", "", "2", "0"), "01ff", "0x01ff", "true");
         row("octets subindex 2", str("OctetStringT", "", "2", "2"), "01020304", "0x0304", "true");
+        // Strings inside a record sit at their bit offsets: "ABCD" at 0, 0x1234 at 32 of 48.
+        row("string in record", inRecord(str("StringT", "", "4", "2"), "48", "0"), "123441424344", "ABCD");
+        row("number beside it", num("UIntegerT", "48", "16", "32"), "123441424344", "4660");
+        row("octets in record", inRecord(str("OctetStringT", "", "2", "3"), "48", "16"), "123441424344", "0x4142",
+            "true");
         row("TimeT", num("TimeT", "", "", "", "keep", "", ""), "0102030405060708", "keep", "true");
         // Single replies: L and o do not apply.
         row("single uint", num("UIntegerT", "800", "8", "16"), "05", "5", "false", true);
         row("single fixed notation", num("UIntegerT", "800", "32", "0"), "ffffffff", "4294967295", "false", true);
-        row("single first four octets", num("UIntegerT", "800", "64", "0"), "0000000102030405", "1", "false", true);
-        row("single int sign of reply", num("IntegerT", "800", "32", "0"), "80", "-128", "false", true);
-        row("single bool 01", boolSub("800", "5"), "01", "On", "false", true);
-        row("single bool 02", boolSub("800", "5"), "02", "Off", "false", true);
+        row("single 64 bits", num("UIntegerT", "800", "64", "0"), "0000000102030405", "4328719365", "false", true);
+        row("single reply too short", num("IntegerT", "800", "32", "0"), "80", "keep", "true", true);
+        row("single int16", num("IntegerT", "800", "16", "0"), "ff80", "-128", "false", true);
+        row("single bool ff", boolSub("800", "5"), "ff", "On", "false", true);
+        row("single bool 02", boolSub("800", "5"), "02", "On", "false", true);
+        row("single bool 00", boolSub("800", "5"), "00", "Off", "false", true);
     }
 
     void decode()
@@ -141,8 +169,8 @@ private slots:
     {
         // default, gradient, display format, expected
         for (const QStringList &c : QList<QStringList>{{"25", "0.1", "Dec.2", "2.50"},
-                                                       {"25", "-2", "Dec.1", "25.0"},
-                                                       {"25", "0.1", "2", "25"},
+                                                       {"25", "-2", "Dec.1", "-50.0"},
+                                                       {"25", "0.1", "2", "2.5"},
                                                        {"-40", "0.5", "Dec.1", "-20.0"}}) {
             valueItem e;
             std::tie(e.defaultValue, e.gradient, e.displayFormat) = std::make_tuple(c[0], c[1], c[2]);
@@ -165,21 +193,23 @@ private slots:
             L{num("UIntegerT", "16", "4", "0", "4"), num("UIntegerT", "16", "4", "4", "3"),
               num("UIntegerT", "16", "4", "12", "1")},
             hex("1034"), 2);
-        row("masked to n bits", L{num("UIntegerT", "16", "4", "0", "17"), num("IntegerT", "16", "4", "8", "-1")},
-            hex("0f01"), 2);
+        row("nibbles, signed", L{num("UIntegerT", "16", "4", "0", "15"), num("IntegerT", "16", "4", "8", "-1")},
+            hex("0f0f"), 2);
         row("booleans and a number",
             L{boolAt("16", "15", "On"), boolAt("16", "0", "On"), boolAt("16", "1", "Off"),
               num("UIntegerT", "16", "4", "4", "5")},
             hex("8051"), 2);
-        row("bool by subindex", L{boolSub("16", "10", "On")}, hex("0002"), 2);
+        row("bool by subindex", L{boolSub("16", "10", "On")}, hex("0200"), 2);
+        row("bool alone", L{boolSub("", "0", "On")}, hex("ff"), 1);
         row("bool pair 1", L{boolAt("8", "3", "Ein", "Aus=0|Ein=1")}, hex("08"), 1);
         // Variables alone: the length comes from the entry's own bit length.
         row("gradient 0.1", L{num("UIntegerT", "", "16", "", "25", "0.1")}, hex("00fa"), 2);
-        row("gradient -2", L{num("UIntegerT", "", "8", "", "25", "-2")}, hex("19"), 1);
+        row("offset", L{scaled(num("IntegerT", "", "16", "", "10.00"), "0.01", "-40", "Dec.2")}, hex("1388"), 2);
+        row("full precision", L{num("UIntegerT", "", "32", "", "123456789")}, hex("075bcd15"), 4);
+        row("int64 min", L{num("IntegerT", "", "64", "", "-9223372036854775808")}, hex("8000000000000000"), 8);
         row("rounded", L{num("IntegerT", "", "8", "", "-12.6")}, hex("f3"), 1);
         row("uint64 above 2^63", L{num("UIntegerT", "", "64", "", "18446744073709549568")}, hex("fffffffffffff800"), 8);
         row("float in record", L{num("Float32T", "48", "", "8", "3", "2")}, hex("003fc0000000"), 6);
-        row("combo unknown text", L{combo("UIntegerT", "Low=1", "Mid", "", "8")}, hex("00"), 1);
         row("combo negative", L{combo("IntegerT", "Min=-1|Zero=0", "Min", "", "8")}, hex("ff"), 1);
         // Strings set the length to their octet count.
         row("string utf-8", L{str("StringT", "UTF-8", "", "", "\xc3\xa4")}, hex("c3a4"), 2);
@@ -194,7 +224,11 @@ private slots:
         // Single writes, whatever the entry's place in the variable.
         row("single uint16", L{num("UIntegerT", "800", "16", "64", "258")}, hex("0102"), 2, true);
         row("single int32 -1", L{num("IntegerT", "800", "32", "0", "-1")}, hex("ffffffff"), 4, true);
-        row("single bool by subindex", L{boolSub("800", "12", "On")}, hex("01"), 1, true);
+        row("single bool by subindex", L{boolSub("800", "12", "On")}, hex("ff"), 1, true);
+        // A string inside a record at its bit offset, beside a number.
+        row("string in record",
+            L{inRecord(str("StringT", "", "4", "2", "ABCD"), "48", "0"), num("UIntegerT", "48", "16", "32", "4660")},
+            hex("123441424344"), 6);
         row("single octet string", L{str("OctetStringT", "", "2", "7", "0xbeef")}, hex("beef"), 2, true);
     }
 
@@ -218,8 +252,13 @@ private slots:
 
     void notWritten()
     {
-        QList<valueItem> items{num("TimeT", "", "", "", "keep", "", ""), num("UIntegerT", "", "8", "", "5", "", ""),
-                               str("OctetStringT", "", "2", "0", "0x1g"), str("OctetStringT", "", "2", "0", "0x123")};
+        // Types and texts that cannot be written: the type's range, not a number, no such entry.
+        QList<valueItem> items{num("TimeT", "", "", "", "keep", "", ""),    num("UIntegerT", "", "8", "", "5", "", ""),
+                               str("OctetStringT", "", "2", "0", "0x1g"),   str("OctetStringT", "", "2", "0", "0x123"),
+                               num("UIntegerT", "16", "4", "0", "16"),      num("IntegerT", "", "8", "", "-129"),
+                               num("UIntegerT", "", "8", "", "-1"),         num("UIntegerT", "", "8", "", "25", "-2"),
+                               num("Float32T", "", "", "", "abc"),          num("UIntegerT", "", "8", "", ""),
+                               combo("UIntegerT", "Low=1", "Mid", "", "8"), boolSub("", "0", "maybe")};
         for (const char *access : {"ro", "wo", "RW"}) {
             items << num("UIntegerT", "", "8", "", "5");
             items.last().accessRightRestriction = access;
@@ -231,6 +270,22 @@ private slots:
             QCOMPARE(img.bytes(), padded(QByteArray()));
             QCOMPARE(item.editor.flag, QStringLiteral("true"));
         }
+    }
+
+    // What a cell takes is checked in display units against the type and the description's limits.
+    void checkInput()
+    {
+        valueItem e = scaled(num("UIntegerT", "", "16", ""), "0.1", "", "Dec.1");
+        std::tie(e.editor.lowerValue, e.editor.upperValue, e.unit) = std::make_tuple("100", "40000", "bar");
+        QCOMPARE(valueCodec::checkInput(e, "3000"), QString());
+        QCOMPARE(valueCodec::checkInput(e, "10.0"), QString());
+        QCOMPARE(valueCodec::checkInput(e, "9.9"), QStringLiteral("超出范围 10.0 … 4000.0"));
+        QVERIFY(!valueCodec::checkInput(e, "6553.6").isEmpty()); // beyond 16 bits
+        QVERIFY(!valueCodec::checkInput(e, "3e").isEmpty());
+        // A single value beside the range is allowed.
+        e.editor.entries = {{"off", "0"}};
+        QCOMPARE(valueCodec::checkInput(e, "0"), QString());
+        QVERIFY(!valueCodec::checkInput(num("Float32T", "", "", ""), "abc").isEmpty());
     }
 
     // Any value written at any offset of a 64-bit record sets only its own bits and reads back the same.
@@ -309,8 +364,9 @@ private slots:
 
         QCOMPARE(got,
                  QStringList({"2.500000000000000", "2.500000000000000", "3",
-                              // 64 bits at offset 1856 of 1856: nothing of it in the data; a 64-bit single write
-                              "0", "232", "8", "0000000000000007",
+                              // 64 bits at offset 1856 of 1856: nothing of it in the data; the image holds 32
+                              // octets at most; a 64-bit single write
+                              "0", "32", "8", "0000000000000007",
                               // element 255 of 232-octet elements lies beyond the data and the image;
                               // a single write pads to 232 octets and keeps the 32 that fit
                               "0x", "32", QString(64, '0'), "32",

@@ -249,7 +249,7 @@ private slots:
             QCOMPARE(at(qPrintable(QString("Array[%1]").arg(i)))->editor.upperValue, "255");
         }
         QVERIFY(!at("Array[4]"));
-        QCOMPARE(address(at("Rec.Item A")), "65|1|8|8|16|rw"); // VariableRef to a record: one entry per item
+        QCOMPARE(address(at("Rec.Item A")), "65|1||8|16|rw"); // VariableRef to a record: one entry per item
         QCOMPARE(at("Rec.Item A")->description + '|' + at("Rec.Item B")->editor.bitOffset, "First item|0");
         // RecordItemRef with subindex access: the item's own name and restriction.
         const valueItem *item = at("Item A"), *whole = at("RecNoSub.Item B");
@@ -259,7 +259,7 @@ private slots:
         // RecordItemRef without subindex access: addressed inside the whole record.
         QCOMPARE(
             QStringList({whole->offset, whole->editor.bitOffset, whole->accessRightRestriction, whole->subindexAccess}),
-            QStringList({"0", "0", "rw", "false"}));
+            QStringList({"", "0", "rw", "false"}));
         // A standard record narrowed by StdRecordItemRef.
         QVERIFY(at("Device access locks.Data storage") && at("Device access locks.Local user interface")
                 && !at("Device access locks.Parameter write access"));

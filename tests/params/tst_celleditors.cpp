@@ -1,8 +1,7 @@
-// Validators and the line-edit delegate of the parameter table.
+// The number validator and the line-edit delegate of the parameter table.
 
 #include "params/tablelineedit.h"
-#include "widgets/mydoublevalidator.h"
-#include "widgets/myintvalidator.h"
+#include "widgets/numbervalidator.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -33,9 +32,13 @@ private slots:
         table.reset(new QTableWidget(1, 3));
         delegate = new tableLineEdit(table.data());
         delegate->column = 2;
-        delegate->dataType = QStringLiteral("UIntegerT");
-        delegate->upper = 100;
-        delegate->displayFormat = QStringLiteral("Dec.1");
+        delegate->numeric = true;
+        delegate->allowFraction = true;
+        delegate->rangeTip = QStringLiteral("min:1.0 max:4000.0 bar");
+        // Stands in for the codec's check: at most 4000.
+        delegate->check = [](const QString &text) {
+            return text.toDouble() > 4000 ? QStringLiteral("too high") : QString();
+        };
         delegate->maxLength = 64;
         table->setItemDelegateForRow(0, delegate);
         for (int c = 0; c < 3; ++c)
@@ -43,88 +46,70 @@ private slots:
         table->show();
         different.reset(new QSignalSpy(delegate, &tableLineEdit::sig_dataDifferent));
     }
-    void doubleValidate_data()
+    // While typing, only what can still become a number is taken; the range is checked on commit.
+    void validate_data()
     {
-        QTest::addColumn<double>("bottom");
-        QTest::addColumn<double>("top");
+        QTest::addColumn<bool>("fraction");
         QTest::addColumn<QString>("input");
         QTest::addColumn<QValidator::State>("state");
         const auto I = QValidator::Intermediate, A = QValidator::Acceptable, N = QValidator::Invalid;
-
-        QTest::newRow("12.3") << 0.0 << 100.0 << "12.3" << A;
-        QTest::newRow("12.34") << 0.0 << 100.0 << "12.34" << N;
-        QTest::newRow("101") << 0.0 << 100.0 << "101" << N;
-        QTest::newRow("-5 without negative range") << 0.0 << 100.0 << "-5" << N;
-        QTest::newRow("00") << 0.0 << 100.0 << "00" << N;
-        QTest::newRow("0.") << 0.0 << 100.0 << "0." << I;
-        QTest::newRow("full-width digit") << 0.0 << 100.0 << QString(QChar(0xFF11)) << N;
-        QTest::newRow("0.0 outside range") << 5.0 << 10.0 << "0.0" << I; // start texts pass before the range check
-        // Negative ranges allow "-" anywhere; the value decides ("5-" counts as 0).
-        QTest::newRow("-5 in -10..10") << -10.0 << 10.0 << "-5" << A;
-        QTest::newRow("5- in -10..10") << -10.0 << 10.0 << "5-" << A;
+        QTest::newRow("3000") << false << "3000" << A;
+        QTest::newRow("3 on the way to 3000") << false << "3" << A;
+        QTest::newRow("lone sign") << false << "-" << I;
+        QTest::newRow("no point in integers") << false << "1.5" << N;
+        QTest::newRow("letters") << true << "abc" << N;
+        QTest::newRow("scaled 348.8") << true << "348.8" << A;
+        QTest::newRow("exponent on the way") << true << "1e" << I;
+        QTest::newRow("exponent") << true << "-1.5e-3" << A;
+        QTest::newRow("two points") << true << "1.2.3" << N;
+        QTest::newRow("full-width digit") << true << QString(QChar(0xFF11)) << N;
     }
-    void doubleValidate()
+    void validate()
     {
-        QFETCH(double, bottom);
-        QFETCH(double, top);
+        QFETCH(bool, fraction);
         QFETCH(QString, input);
-        myDoubleValidator v(bottom, top, 1);
+        numberValidator v(fraction);
         int pos = input.size();
         QTEST(v.validate(input, pos), "state");
     }
-    void fixupAndIntegers()
-    {
-        // Out-of-range and unparsable text is pulled to the nearest limit as given.
-        myDoubleValidator d(0.1, 99.5, 1);
-        myIntValidator i;
-        i.setRange(-100.4, 100.4);
-        const auto fixed = [](const QValidator &v, QString text) {
-            v.fixup(text);
-            return text;
-        };
-        QCOMPARE((QStringList{fixed(d, "150"), fixed(d, "-20"), fixed(d, "50"), fixed(d, "x"), fixed(i, "-1000")}),
-                 (QStringList{"99.5", "0.1", "50", "0.1", "-100.4"}));
-
-        // The integer range takes the rounded limits; "1.5" has valid characters but is no integer.
-        QCOMPARE(i.bottom(), -100);
-        const auto check = [&i](QString text) {
-            int pos = text.size();
-            return i.validate(text, pos);
-        };
-        QCOMPARE((QList<QValidator::State>{check("-50"), check("1.5"), check("")}),
-                 (QList<QValidator::State>{QValidator::Acceptable, QValidator::Invalid, QValidator::Intermediate}));
-    }
     void editorByType_data()
     {
-        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("numeric");
         QTest::addColumn<bool>("editable");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("toolTip");
-
-        const auto row = [](const char *name, const char *type, bool editable, const QString &typed,
-                            const QString &shown, const char *toolTip) {
-            QTest::newRow(name) << type << editable << typed << shown << toolTip;
-        };
-        row("UIntegerT one decimal", "UIntegerT", true, "12.34", "12.3", "min:0 max:100");
-        row("IntegerT no letters", "IntegerT", true, "4x2", "42", "min:0 max:100");
-        row("IntegerT read-only", "IntegerT", false, "", "", "min:0 max:100");
-        row("StringT at most 64", "StringT", true, QString(70, 's'), QString(64, 's'), "");
-        row("Float32T free text", "Float32T", true, "1e5x", "1e5x", "");
+        QTest::newRow("number: limits in display units") << true << true << "4x2.5"
+                                                         << "42.5"
+                                                         << "min:1.0 max:4000.0 bar";
+        QTest::newRow("read-only") << true << false << ""
+                                   << ""
+                                   << "min:1.0 max:4000.0 bar";
+        QTest::newRow("string at most 64") << false << true << QString(70, 's') << QString(64, 's') << "";
     }
     void editorByType()
     {
-        QFETCH(QString, type);
+        QFETCH(bool, numeric);
         QFETCH(bool, editable);
-        delegate->dataType = type;
+        delegate->numeric = numeric;
         delegate->editable = editable;
         QFETCH(QString, typed);
         QLineEdit *e = typeInto(typed);
         QVERIFY(e && delegate->open);
         QCOMPARE(e->focusPolicy() == Qt::NoFocus, !editable);
         QTEST(e->text(), "shown");
-        QTEST(e->toolTip(), "toolTip");
-        QCOMPARE(qobject_cast<const myDoubleValidator *>(e->validator()) != nullptr, type.endsWith("IntegerT"));
+        QTEST(numeric ? e->toolTip() : QString(), "toolTip");
+    }
+    // A refused value is not taken: the cell keeps its old value and the refusal says why.
+    void refusedOnCommit()
+    {
+        QSignalSpy refused(delegate, &tableLineEdit::sig_refused);
+        QLineEdit *e = typeInto(QStringLiteral("5000"));
+        QTest::keyClick(e, Qt::Key_Return);
+        QTRY_COMPARE(refused.count(), 1);
+        QCOMPARE(refused.at(0).at(1).toString(), QStringLiteral("too high"));
+        QCOMPARE(table->item(0, 2)->text(), QStringLiteral("25"));
+        QCOMPARE(different->count(), 0);
     }
     void commitReportsOnlyChangedText()
     {
@@ -143,7 +128,7 @@ private slots:
     }
     void clickOutsideCommits()
     {
-        delegate->dataType = QStringLiteral("StringT");
+        delegate->numeric = false;
         QLineEdit *e = typeInto(QStringLiteral("new"));
         QVERIFY(e);
         QTest::mouseClick(e, Qt::LeftButton, {}, QPoint(2, 2)); // inside: no commit

@@ -31,6 +31,15 @@ inline valueItem flag(const QString &subindex, const QList<valuePair> &entries =
     return item("BooleanT", {}, {}, {}, entries, subindex);
 }
 
+// The item at a bit offset, optionally scaled with a unit.
+inline valueItem at(valueItem v, int bitOffset, const QString &gradient = {}, const QString &unit = {})
+{
+    v.editor.bitOffset = QString::number(bitOffset);
+    v.gradient = gradient;
+    v.unit = unit;
+    return v;
+}
+
 inline treeItem node(int bits, QList<valueItem> v, QString name = "PD")
 {
     return {QString::number(bits), name, v, {}};

@@ -39,31 +39,26 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         const auto u = [](const char *bits, const char *lo, const char *hi) { return item("UIntegerT", bits, lo, hi); };
         const auto i = [](const char *bits, const char *lo, const char *hi) { return item("IntegerT", bits, lo, hi); };
-        const auto scaled = [](valueItem v, const char *g, QList<valuePair> e = {}) {
-            v.gradient = g;
-            v.editor.entries = e;
-            return v;
-        };
 
-        QTest::newRow("8/4/4 bits") << node(16, {u("8", "0", "255"), u("4", "0", "15"), u("4", "0", "15")})
-                                    << hex("12 34") << QStringList{"52", "2", "1"};
-        // A value equal to a limit shows the lower limit, with as many decimals
-        // as the gradient needs; an entry's text wins over the limits.
-        QTest::newRow("strict limits, entries")
-            << node(32,
-                    {scaled(u("8", "10", "52"), "0.01"), scaled(i("8", "-128", "127"), "0.5"),
-                     scaled(u("8", "0", "10"), "", {{"fifty-two", "52"}}),
-                     scaled(i("8", "-5", "5"), "", {{"eighteen", "18"}})})
-            << hex("12 34 80 34") << QStringList{"0.10", "-64.0", "fifty-two", "eighteen"};
-        // Rows take their bits in table order whatever their offsets say; rows beyond the data read zeros.
-        valueItem high = u("8", "0", "255");
-        high.editor.bitOffset = "8";
-        QTest::newRow("packing ignores bit offsets") << node(16, {high, u("8", "0", "255"), i("16", "-10", "10")})
-                                                     << hex("12 34") << QStringList{"52", "18", "0"};
-        QTest::newRow("single value ignores its offset") << node(8, {high}) << hex("2a") << QStringList{"42"};
+        // 12 34: bits 8..15 = 0x12, 4..7 = 3, 0..3 = 4, whatever the table order.
+        QTest::newRow("by bit offset") << node(
+            16, {at(u("8", "0", "255"), 8), at(u("4", "0", "15"), 4), at(u("4", "0", "15"), 0)})
+                                       << hex("12 34") << QStringList{"18", "3", "4"};
+        // 06 67 = 1639 x 0.1 °C; 0x34 = 52 is an entry; fe = -2.
+        valueItem named = u("8", "0", "10");
+        named.editor.entries = {{"fifty-two", "52"}};
+        QTest::newRow("scaled with unit, entry, signed")
+            << node(32, {at(i("16", "-2000", "2000"), 16, "0.1", "°C"), at(named, 8), at(i("8", "-128", "127"), 0)})
+            << hex("06 67 34 fe") << QStringList{"163.9 °C", "fifty-two", "-2"};
+        QTest::newRow("one simple type fills the data")
+            << node(8, {item("UIntegerT", "")}) << hex("2a") << QStringList{"42"};
         // Whole registers are read: a spare octet behind odd-length data does not count.
         QTest::newRow("24-bit input in two registers")
-            << node(24, {u("16", "0", "65535"), u("8", "0", "255")}) << hex("01 02 03 ee") << QStringList{"515", "1"};
+            << node(24, {at(u("16", "0", "65535"), 8), at(u("8", "0", "255"), 0)}) << hex("01 02 03 ee")
+            << QStringList{"258", "3"};
+        QTest::newRow("item beyond a short read")
+            << node(32, {at(u("16", "0", "65535"), 16), at(u("8", "0", "255"), 0)}) << hex("12")
+            << QStringList{processDataCodec::missingText(), "18"};
     }
 
     void refresh()
@@ -80,8 +75,8 @@ private slots:
     {
         widget_in page;
         page.setProcessData(node(16,
-                                 {item("UIntegerT", "8", "0", "255", {}, "9"), flag("1"), flag("2"), flag("3"),
-                                  flag("4"), flag("5"), flag("6")}));
+                                 {item("UIntegerT", "8", "0", "255", {}, "9"), at(flag("1"), 8), at(flag("2"), 9),
+                                  at(flag("3"), 10), at(flag("4"), 11), at(flag("5"), 12), at(flag("6"), 13)}));
         QVERIFY(!page.tile("UIntegerT9"));
         page.refresh(hex("0d 00")); // bits 8..13 are the six flags
         auto *grid = page.findChild<QGridLayout *>("layout_g");
@@ -128,14 +123,14 @@ private slots:
         QVERIFY(!page.isPolling() && started.isEmpty() && start->isEnabled());
         common::instance()->activePorts = {1};
 
-        input = hex("04 b0 07 5a"); // pressure 1200; temperature 235 << 3 | OUT2
+        input = hex("04 b0 07 5a"); // pressure 1200 x 0.1 bar; temperature 235 x 0.1 °C at bit 3; OUT2
         start->click();
         QVERIFY(page.isPolling() && !start->isEnabled() && stop->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(column(page, 2), (QStringList{"Off", "On", "false", "235", "1200"}), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(column(page, 2), (QStringList{"Off", "On", "false", "23.5 °C", "120.0 bar"}), 2000);
         QVERIFY(!page.tile("OUT1")->state() && page.tile("OUT2")->state());
         QCOMPARE(frameHead(0, 6), hex("01 03 90 20 00 02"));
         input = hex("0f a0 00 05"); // pressure 4000, temperature 0, warning and OUT1 on
-        QTRY_COMPARE_WITH_TIMEOUT(column(page, 2), (QStringList{"On", "Off", "true", "0", "4000"}), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(column(page, 2), (QStringList{"On", "Off", "true", "0.0 °C", "400.0 bar"}), 2000);
         QVERIFY(page.tile("OUT1")->state() && page.tile("Device warning")->state());
 
         // While another page holds the link, turns pass without a request.
@@ -160,7 +155,7 @@ private slots:
         input = QByteArray(4, '\0');
         adapter.faults().unplugged = true;
         QTRY_VERIFY_WITH_TIMEOUT(!page.isPolling(), 2000);
-        QCOMPARE(column(page, 2), (QStringList{"On", "Off", "true", "0", "4000"}));
+        QCOMPARE(column(page, 2), (QStringList{"On", "Off", "true", "0.0 °C", "400.0 bar"}));
         QVERIFY(stop->isEnabled());
     }
 };

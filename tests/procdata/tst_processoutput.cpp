@@ -37,16 +37,17 @@ private slots:
                 texts << qobject_cast<QComboBox *>(editor(page, row))->currentText();
             return texts;
         };
-        // Only true/false pairs follow the buttons; the number row is skipped.
+        // Every one-bit item follows the buttons by its entries' values, whatever their names;
+        // an item without an off entry keeps its one entry; the number row is skipped.
         page.slot_pbtn_allFalseClicked();
         QCOMPARE(comboTexts(), (QStringList{"false", "false", "false", "false", "false", "false", "Off", "true"}));
         page.slot_pbtn_allTrueclicked();
-        QCOMPARE(comboTexts(), (QStringList{"true", "true", "true", "true", "true", "true", "Off", "true"}));
+        QCOMPARE(comboTexts(), (QStringList{"true", "true", "true", "true", "true", "true", "On", "true"}));
 
-        page.setProcessData(node(16, {item("IntegerT", "16", "-100", "4400", {}, "9")}, "Setpoint"));
-        auto *edit = qobject_cast<QLineEdit *>(editor(page, 0));
-        QTest::keyClicks(edit, "x5000");
-        QCOMPARE(edit->text(), QStringLiteral("-100"));
+        // A number's range is shown in the units typed.
+        page.setProcessData(
+            node(16, {at(item("IntegerT", "16", "-100", "4400", {}, "9"), 0, "0.1", "bar")}, "Setpoint"));
+        QCOMPARE(editor(page, 0)->toolTip(), QStringLiteral("值范围 -10.0 … 440.0 bar"));
     }
 
     void writeReachesTheWindow_data()
@@ -56,16 +57,20 @@ private slots:
         QTest::addColumn<QByteArray>("window");
 
         const QList<valuePair> offOn{{"Off", "false"}, {"On", "true"}};
-        QTest::newRow("booleans across two words")
-            << node(32, {flag("1"), flag("16"), flag("17"), flag("32")}) << QStringList{"true", "true", "true", "false"}
-            << hex("80 01 00 01");
-        QTest::newRow("Off and On send 1, a record's number 0")
-            << node(16, {flag("1", offOn), flag("2", offOn), item("UIntegerT", "8", "0", "255", {}, "3")})
-            << QStringList{"Off", "On"} << hex("00 03");
+        // Bits 0, 15 and 16 of 32: bit 0 is the low bit of the last octet.
+        QTest::newRow("booleans by bit offset")
+            << node(32, {at(flag("1"), 0), at(flag("2"), 15), at(flag("3"), 16), at(flag("4"), 31)})
+            << QStringList{"true", "true", "true", "false"} << hex("00 01 80 01");
+        // The entry's value decides, not its name: "Off" sends 0. 200 at bit 8.
+        QTest::newRow("Off and On by value, a number beside them")
+            << node(16, {at(flag("1", offOn), 0), at(flag("2", offOn), 1), at(item("UIntegerT", "8", "0", "255"), 8)})
+            << QStringList{"Off", "On", "200"} << hex("c8 02");
         QTest::newRow("single 8-bit value")
             << node(8, {item("UIntegerT", "8", "0", "255")}) << QStringList{"5"} << hex("05 00");
         QTest::newRow("negative value") << node(16, {item("IntegerT", "16", "-100", "100")}) << QStringList{"-2"}
                                         << hex("ff fe");
+        QTest::newRow("scaled value") << node(16, {at(item("UIntegerT", "16", "0", "4000"), 0, "0.1", "bar")})
+                                      << QStringList{"348.8"} << hex("0d a0");
     }
 
     void writeReachesTheWindow()
@@ -125,6 +130,14 @@ private slots:
         page.slot_pbtn_writeClicked();
         QVERIFY(!common::instance()->modbus->busy);
         QCOMPARE(adapter.port(port).pdOut.left(2), hex("00 00"));
+
+        // A value its item cannot take is not sent, and the page says why.
+        adapter.faults().unplugged = false;
+        adapter.clearLog();
+        page.setProcessData(node(16, {item("IntegerT", "16", "-100", "100")}));
+        qobject_cast<QLineEdit *>(editor(page, 0))->setText("40000");
+        page.slot_pbtn_writeClicked();
+        QVERIFY(adapter.log().isEmpty() && page.lastError().contains("32767"));
 
         // A port that is not active is not written at all.
         adapter.faults().unplugged = false;

@@ -1,0 +1,230 @@
+#include "numbertext.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
+namespace numberText {
+
+namespace {
+
+constexpr int maxDecimals = 15;
+constexpr double two63 = 9223372036854775808.0;
+constexpr double two64 = 18446744073709551616.0;
+
+// Decimals that show x exactly (up to maxDecimals): 0.1 needs 1, 0.25 needs 2.
+int decimalsOf(double x)
+{
+    for (int d = 0; d < maxDecimals; ++d) {
+        const double scaled = x * std::pow(10.0, d);
+        if (std::fabs(scaled - std::round(scaled)) <= 1e-9 * std::max(1.0, std::fabs(scaled)))
+            return d;
+    }
+    return maxDecimals;
+}
+
+int decimalsFor(const presentation &p)
+{
+    if (p.decimals >= 0)
+        return p.decimals;
+    return std::max(decimalsOf(p.gradient), decimalsOf(p.offset));
+}
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("numberText", text);
+}
+
+// Lowest and highest raw value of the range, as doubles for comparisons.
+double lowest(const integerRange &r)
+{
+    return r.isSigned ? -std::ldexp(1.0, r.bits - 1) : 0.0;
+}
+double highest(const integerRange &r)
+{
+    return r.isSigned ? std::ldexp(1.0, r.bits - 1) - 1 : std::ldexp(1.0, r.bits) - 1;
+}
+
+int clampedBits(int bits)
+{
+    return std::clamp(bits, 1, 64);
+}
+
+qint64 signExtended(quint64 raw, int bits)
+{
+    if (bits >= 64)
+        return qint64(raw);
+    const quint64 sign = quint64(1) << (bits - 1);
+    raw &= (quint64(1) << bits) - 1;
+    return qint64(raw ^ sign) - qint64(sign);
+}
+
+// The raw range's ends, exactly.
+QString lowestText(const integerRange &r)
+{
+    return r.isSigned
+        ? QString::number(r.bits >= 64 ? std::numeric_limits<qint64>::min() : -(qint64(1) << (r.bits - 1)))
+        : QStringLiteral("0");
+}
+QString highestText(const integerRange &r)
+{
+    if (r.isSigned)
+        return QString::number(r.bits >= 64 ? std::numeric_limits<qint64>::max() : (qint64(1) << (r.bits - 1)) - 1);
+    return QString::number(r.bits >= 64 ? ~quint64(0) : (quint64(1) << r.bits) - 1);
+}
+
+QString outOfRange(const integerRange &r, const presentation &p)
+{
+    return tr("超出范围 %1 … %2").arg(limitText(lowestText(r), false, p), limitText(highestText(r), false, p));
+}
+
+} // namespace
+
+presentation presentationOf(const valueItem &entry)
+{
+    presentation p;
+    bool ok = false;
+    const double g = entry.gradient.trimmed().toDouble(&ok);
+    if (ok && std::isfinite(g) && g != 0)
+        p.gradient = g;
+    const double o = entry.offset.trimmed().toDouble(&ok);
+    if (ok && std::isfinite(o))
+        p.offset = o;
+    const QString format = entry.displayFormat.trimmed();
+    const int point = format.indexOf(QLatin1Char('.'));
+    if (format.startsWith(QLatin1String("Dec")) && point > 0) {
+        const int d = format.mid(point + 1).toInt(&ok);
+        if (ok)
+            p.decimals = std::clamp(d, 0, maxDecimals);
+    }
+    return p;
+}
+
+double displayValue(double raw, const presentation &p)
+{
+    return raw * p.gradient + p.offset;
+}
+
+QString integerText(quint64 raw, const integerRange &range, const presentation &p)
+{
+    const int bits = clampedBits(range.bits);
+    const qint64 s = signExtended(raw, bits);
+    const quint64 u = bits >= 64 ? raw : raw & ((quint64(1) << bits) - 1);
+    if (!p.scaled() && p.decimals <= 0)
+        return range.isSigned ? QString::number(s) : QString::number(u);
+    const double value = displayValue(range.isSigned ? double(s) : double(u), p);
+    return QString::number(value, 'f', decimalsFor(p));
+}
+
+QString floatText(float value, const presentation &p)
+{
+    if (!std::isfinite(value))
+        return QString::number(double(value));
+    if (p.scaled() || p.decimals >= 0) {
+        const double shown = displayValue(double(value), p);
+        if (p.decimals >= 0)
+            return QString::number(shown, 'f', p.decimals);
+        return QString::number(shown, 'g', QLocale::FloatingPointShortest);
+    }
+    for (int precision = 1; precision < 9; ++precision) {
+        const QString text = QString::number(double(value), 'g', precision);
+        if (text.toFloat() == value)
+            return text;
+    }
+    return QString::number(double(value), 'g', 9);
+}
+
+parsed parseInteger(const QString &text, const integerRange &rangeIn, const presentation &p)
+{
+    const integerRange range{rangeIn.isSigned, clampedBits(rangeIn.bits)};
+    const QString t = text.trimmed();
+    parsed out;
+    bool ok = false;
+    if (!p.scaled()) {
+        // Whole numbers are taken exactly, all 64 bits of them.
+        if (range.isSigned) {
+            const qint64 v = t.toLongLong(&ok);
+            if (ok) {
+                if (double(v) < lowest(range) || double(v) > highest(range)) {
+                    out.error = outOfRange(range, p);
+                    return out;
+                }
+                out.ok = true;
+                out.raw = quint64(v);
+                return out;
+            }
+        } else {
+            const quint64 v = t.startsWith(QLatin1Char('-')) ? 0 : t.toULongLong(&ok);
+            if (ok) {
+                if (range.bits < 64 && v > (quint64(1) << range.bits) - 1) {
+                    out.error = outOfRange(range, p);
+                    return out;
+                }
+                out.ok = true;
+                out.raw = v;
+                return out;
+            }
+        }
+    }
+    const double x = t.toDouble(&ok);
+    if (!ok || !std::isfinite(x)) {
+        out.error = tr("不是数字");
+        return out;
+    }
+    const double r = std::round((x - p.offset) / p.gradient);
+    if (!std::isfinite(r) || r < lowest(range) || r > highest(range) || r >= two64 || (range.isSigned && r >= two63)) {
+        out.error = outOfRange(range, p);
+        return out;
+    }
+    out.ok = true;
+    out.raw = r >= two63 ? quint64(r) : quint64(qint64(r));
+    return out;
+}
+
+parsed parseFloat(const QString &text, const presentation &p)
+{
+    parsed out;
+    bool ok = false;
+    const double x = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(x)) {
+        out.error = tr("不是数字");
+        return out;
+    }
+    const double v = (x - p.offset) / p.gradient;
+    if (!(std::fabs(v) <= double(FLT_MAX))) {
+        out.error = tr("超出 Float32 范围");
+        return out;
+    }
+    out.ok = true;
+    out.value = float(v);
+    return out;
+}
+
+QString limitText(const QString &rawLimit, bool isFloat, const presentation &p)
+{
+    const QString t = rawLimit.trimmed();
+    bool ok = false;
+    if (isFloat) {
+        const double v = t.toDouble(&ok);
+        return ok ? floatText(float(v), p) : QString();
+    }
+    if (!p.scaled() && p.decimals <= 0) {
+        // Exact whole limits, up to 64 bits.
+        const qint64 s = t.toLongLong(&ok);
+        if (ok)
+            return QString::number(s);
+        const quint64 u = t.toULongLong(&ok);
+        if (ok)
+            return QString::number(u);
+    }
+    const double v = t.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return QString();
+    return QString::number(displayValue(v, p), 'f', decimalsFor(p));
+}
+
+} // namespace numberText

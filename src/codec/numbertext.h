@@ -1,0 +1,66 @@
+#ifndef NUMBERTEXT_H
+#define NUMBERTEXT_H
+
+// Numbers of a device between their raw value and the text a user reads and
+// types: raw × gradient + offset, with the decimals of the display format.
+// Integers up to 64 bits unscaled are exact both ways; Float32T values are
+// shown with the shortest text that reads back to the same float.
+
+#include "description/ioddrecords.h"
+
+#include <QString>
+#include <QtGlobal>
+
+namespace numberText {
+
+struct presentation
+{
+    double gradient = 1;
+    double offset = 0;
+    // -1: as many as gradient and offset need (none for an unscaled integer).
+    int decimals = -1;
+
+    bool scaled() const { return gradient != 1 || offset != 0; }
+};
+
+// From the entry's gradient, offset and displayFormat ("Dec.N" gives N
+// decimals). A gradient that is missing, unparsable, zero or not finite
+// counts as 1; an unusable offset as 0.
+presentation presentationOf(const valueItem &entry);
+
+// Where an integer of the device lies: signed or not, 1..64 bits.
+struct integerRange
+{
+    bool isSigned = false;
+    int bits = 8;
+};
+
+// The raw value (its low `bits` bits, sign-extended for a signed type) as shown.
+QString integerText(quint64 raw, const integerRange &range, const presentation &p);
+
+// The float as shown: the shortest text that reads back to it when unscaled,
+// scaled otherwise.
+QString floatText(float value, const presentation &p);
+
+// What a user typed, back to the raw value. `error` says why not (the text
+// is not a number, or lies outside what the type holds).
+struct parsed
+{
+    bool ok = false;
+    quint64 raw = 0; // integers: the two's complement pattern, not masked
+    float value = 0; // Float32T
+    QString error;
+};
+parsed parseInteger(const QString &text, const integerRange &range, const presentation &p);
+parsed parseFloat(const QString &text, const presentation &p);
+
+// A limit of the description (raw, as written in the IODD) in display units;
+// empty when the text is not a number.
+QString limitText(const QString &rawLimit, bool isFloat, const presentation &p);
+
+// Display value of a raw limit or value as a double (for range checks).
+double displayValue(double raw, const presentation &p);
+
+} // namespace numberText
+
+#endif // NUMBERTEXT_H
