@@ -20,9 +20,12 @@ IoddDevice::~IoddDevice() = default;
 
 IsduAnswer IoddDevice::readIsdu(quint16 index, quint8 subindex)
 {
+    const auto given = m_given.constFind({index, subindex});
+    if (given != m_given.constEnd())
+        return IsduAnswer::withData(given.value());
     const auto it = m_variables.constFind(index);
     if (it == m_variables.constEnd())
-        return IsduAnswer::fail(isduerror::indexNotAvailable);
+        return IsduAnswer::fail(missing(index));
     const Variable &v = it.value();
     if (!v.readable)
         return IsduAnswer::fail(isduerror::accessDenied);
@@ -47,7 +50,41 @@ IsduAnswer IoddDevice::readIsdu(quint16 index, quint8 subindex)
     return IsduAnswer::withData(itemOctets(v.value, item));
 }
 
+// Given octets take what is written; at an index of the description only
+// what the description accepts. A whole variable written replaces octets
+// given for its items.
 IsduAnswer IoddDevice::writeIsdu(quint16 index, quint8 subindex, const QByteArray &data)
+{
+    const bool given = m_given.contains({index, subindex});
+    if (!m_variables.contains(index)) {
+        if (!given)
+            return IsduAnswer::fail(missing(index));
+        m_given[{index, subindex}] = data;
+        return IsduAnswer();
+    }
+    const IsduAnswer answer = writeDescribed(index, subindex, data);
+    if (!answer.ok())
+        return answer;
+    if (given)
+        m_given[{index, subindex}] = data;
+    if (subindex == 0) {
+        auto it = m_given.lowerBound({index, 1});
+        while (it != m_given.end() && it.key().first == index)
+            it = m_given.erase(it);
+    }
+    return answer;
+}
+
+// The error for an address neither the description nor the given octets
+// have: an index with given octets at other subindexes exists.
+quint16 IoddDevice::missing(quint16 index) const
+{
+    const auto next = m_given.lowerBound({index, 0});
+    return next != m_given.constEnd() && next.key().first == index ? isduerror::subindexNotAvailable
+                                                                   : isduerror::indexNotAvailable;
+}
+
+IsduAnswer IoddDevice::writeDescribed(quint16 index, quint8 subindex, const QByteArray &data)
 {
     const auto it = m_variables.find(index);
     if (it == m_variables.end())
@@ -135,14 +172,18 @@ void IoddDevice::restoreFactorySettings()
         if (v.writable && (v.kind == Variable::Simple || v.kind == Variable::Record || v.kind == Variable::Array))
             v.value = v.factory;
     }
+    m_given = m_givenFactory;
 }
 
-// Numbers follow slow sine waves of different periods between 10 % and 90 %
-// of their range; one-bit flags switch as the first number crosses
-// thresholds spread over that band, like switching outputs of a sensor
-// (without a number they toggle every few seconds).
+// Input given to the device stays as it is. Otherwise numbers follow slow
+// sine waves of different periods between 10 % and 90 % of their range;
+// one-bit flags switch as the first number crosses thresholds spread over
+// that band, like switching outputs of a sensor (without a number they
+// toggle every few seconds).
 QByteArray IoddDevice::processDataIn(qint64 ms) const
 {
+    if (m_fixedPdIn)
+        return *m_fixedPdIn;
     QByteArray image(m_pdInOctets, '\0');
     const double t = double(ms) / 1000.0;
     int numbers = 0;

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 // An IO-Link device made from its IODD: every variable of the description's
 // VariableCollection (own variables and standard variables it references)
@@ -21,12 +22,23 @@
 class IoddDevice : public VirtualDevice
 {
 public:
+    // (index, subindex) of an ISDU request.
+    using Address = QPair<quint16, quint8>;
+
     // Values a description leaves to the individual device.
     struct Options
     {
         QString serialNumber;     // empty: "SN" and the device id
         QString hardwareRevision; // empty: "HW 1.0"
         QString firmwareRevision; // empty: "FW 1.0.0"
+        // Input process data that stay as given instead of moving; the
+        // caller makes them as long as the description's input.
+        std::optional<QByteArray> processDataIn;
+        // Octets a read answers instead of the description's default. Those
+        // with the length of the description's value or item become that
+        // value (so reads of the whole and of its items agree, and writes are
+        // checked as usual); the others are answered exactly as given.
+        QMap<Address, QByteArray> parameters;
     };
 
     // Reads the description at `path` with the standard definitions from
@@ -109,6 +121,8 @@ public:
 private:
     IoddDevice();
 
+    quint16 missing(quint16 index) const;
+    IsduAnswer writeDescribed(quint16 index, quint8 subindex, const QByteArray &data);
     IsduAnswer writeItem(Variable &v, const Item &item, const QByteArray &data);
     IsduAnswer writeImage(Variable &v, const QByteArray &data);
     IsduAnswer systemCommand(const Variable &v, const QByteArray &data);
@@ -117,6 +131,11 @@ private:
     quint16 m_vendorId = 0;
     quint32 m_deviceId = 0;
     QMap<quint16, Variable> m_variables;
+    // Octets given for addresses the description's values could not take:
+    // answered as they are, replaced by writes.
+    QMap<Address, QByteArray> m_given;
+    QMap<Address, QByteArray> m_givenFactory;
+    std::optional<QByteArray> m_fixedPdIn;
     QList<PdItem> m_pdItems;
     int m_pdInOctets = 0;
     int m_pdOutOctets = 0;

@@ -147,6 +147,14 @@ public:
             }
         }
         d.m_variables.insert(0, directParameterPage());
+        d.m_fixedPdIn = options.processDataIn;
+        // Whole values first: an item given as well then lands in the given image.
+        for (auto it = options.parameters.begin(); it != options.parameters.end(); ++it) {
+            const auto v = d.m_variables.find(it.key().first);
+            if (v == d.m_variables.end() || !takeGiven(*v, it.key().second, it.value()))
+                d.m_given.insert(it.key(), it.value());
+        }
+        d.m_givenFactory = d.m_given;
     }
 
 private:
@@ -214,6 +222,30 @@ private:
             v->value = encodeDefault(v->type, var.defaultValue, false);
         }
         v->factory = v->value;
+        return true;
+    }
+
+    // Makes given octets the value (or item) at that subindex, and its
+    // default, when they have its length; false when they do not fit it.
+    static bool takeGiven(Variable &v, int subindex, const QByteArray &octets)
+    {
+        if (!v.readable || (v.kind != Variable::Simple && v.kind != Variable::Record && v.kind != Variable::Array))
+            return false;
+        if (subindex == 0) {
+            if (v.kind == Variable::Simple ? checkLength(v.type, octets.size()) != 0 : octets.size() != v.size)
+                return false;
+            v.value = v.factory = octets;
+            return true;
+        }
+        Item item;
+        if (v.kind == Variable::Simple || !v.subindexAccess || !findItem(v, subindex, &item) || !item.readable
+            || checkLength(item.type, octets.size()) != 0)
+            return false;
+        QByteArray value = octets;
+        if (item.type.kind == Scalar::String)
+            value.append(QByteArray(item.type.fixedLength - value.size(), '\0'));
+        insertBits(v.value, item.offset, item.type.bits, value);
+        v.factory = v.value;
         return true;
     }
 

@@ -12,8 +12,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
@@ -44,8 +46,13 @@ const QStringList genericKeys{QStringLiteral("type"),
                               QStringLiteral("serialNumber"),
                               QStringLiteral("hardwareRevision"),
                               QStringLiteral("firmwareRevision")};
-const QStringList ioddKeys{QStringLiteral("type"), QStringLiteral("file"), QStringLiteral("serialNumber"),
-                           QStringLiteral("hardwareRevision"), QStringLiteral("firmwareRevision")};
+const QStringList ioddKeys{QStringLiteral("type"),
+                           QStringLiteral("file"),
+                           QStringLiteral("serialNumber"),
+                           QStringLiteral("hardwareRevision"),
+                           QStringLiteral("firmwareRevision"),
+                           QStringLiteral("processDataIn"),
+                           QStringLiteral("parameters")};
 
 // A value as an error message shows it: texts quoted (long ones shortened),
 // numbers as written, arrays and objects by their kind only.
@@ -133,6 +140,22 @@ struct Reader
         return !o.contains(name) || text(field + QLatin1Char('.') + name, o.value(name), out);
     }
 
+    // Octets in hex, two digits each; blanks may separate them ("06 67 0002").
+    bool octets(const QString &field, const QJsonValue &value, QByteArray *out)
+    {
+        static const QRegularExpression blanks(QStringLiteral("\\s+"));
+        static const QRegularExpression hexOctets(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
+        const QStringList groups = value.toString().split(blanks, Qt::SkipEmptyParts);
+        if (!value.isString() || !std::all_of(groups.begin(), groups.end(), [](const QString &g) {
+                return hexOctets.match(g).hasMatch();
+            }))
+            return expected(field, QStringLiteral("octets in hex"), value);
+        *out = QByteArray::fromHex(groups.join(QString()).toLatin1());
+        return true;
+    }
+
+    bool parameters(const QString &field, const QJsonValue &value, QMap<IoddDevice::Address, QByteArray> *out);
+
     bool boolean(const QString &field, const QJsonValue &value, bool *out)
     {
         if (!value.isBool())
@@ -186,6 +209,14 @@ std::unique_ptr<VirtualDevice> Reader::ioddDevice(const QString &field, const QJ
         || !optionalText(field, o, "hardwareRevision", &options.hardwareRevision)
         || !optionalText(field, o, "firmwareRevision", &options.firmwareRevision))
         return nullptr;
+    const QString pdField = field + QStringLiteral(".processDataIn");
+    const QJsonValue pdValue = o.value(QStringLiteral("processDataIn"));
+    if (o.contains(QStringLiteral("parameters"))
+        && !parameters(field + QStringLiteral(".parameters"), o.value(QStringLiteral("parameters")),
+                       &options.parameters))
+        return nullptr;
+    if (o.contains(QStringLiteral("processDataIn")) && !octets(pdField, pdValue, &options.processDataIn.emplace()))
+        return nullptr;
 
     const QString file = fileValue.toString();
     const QString appDir = QCoreApplication::applicationDirPath();
@@ -196,9 +227,16 @@ std::unique_ptr<VirtualDevice> Reader::ioddDevice(const QString &field, const QJ
             path = QDir(appDir).absoluteFilePath(file);
     }
     QString why;
-    std::unique_ptr<VirtualDevice> made = IoddDevice::fromFile(path, appDir + QStringLiteral("/std"), &why, options);
-    if (!made)
+    std::unique_ptr<IoddDevice> made = IoddDevice::fromFile(path, appDir + QStringLiteral("/std"), &why, options);
+    if (!made) {
         fail(fileField, why);
+        return nullptr;
+    }
+    // Only the description knows how long its input is.
+    if (options.processDataIn && options.processDataIn->size() != made->processDataInOctets()) {
+        expected(pdField, QStringLiteral("%1 octets in hex").arg(made->processDataInOctets()), pdValue);
+        return nullptr;
+    }
     return made;
 }
 
@@ -226,6 +264,38 @@ std::unique_ptr<VirtualDevice> Reader::genericDevice(const QString &field, const
         || !optionalText(field, o, "firmwareRevision", &id.firmwareRevision))
         return nullptr;
     return std::make_unique<GenericDevice>(id);
+}
+
+// "index" or "index:subindex" -> octets a read of it answers.
+bool Reader::parameters(const QString &field, const QJsonValue &value, QMap<IoddDevice::Address, QByteArray> *out)
+{
+    static const QRegularExpression address(QStringLiteral("^(\\d{1,5})(?::(\\d{1,3}))?$"));
+    QJsonObject o;
+    if (!object(field, value, &o))
+        return false;
+    QMap<IoddDevice::Address, QString> keys;
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        const QRegularExpressionMatch m = address.match(it.key());
+        const uint index = m.captured(1).toUInt();
+        const uint subindex = m.captured(2).toUInt();
+        if (!m.hasMatch() || index > 0xFFFF || subindex > 0xFF)
+            return expected(field, QStringLiteral("an index 0..65535 or index:subindex with subindex 0..255"),
+                            it.key());
+        const IoddDevice::Address at{quint16(index), quint8(subindex)};
+        if (keys.contains(at))
+            return fail(
+                field,
+                QStringLiteral("\"%1\" and \"%2\" name the same index and subindex").arg(keys.value(at), it.key()));
+        keys.insert(at, it.key());
+        QByteArray data;
+        if (!octets(field + QLatin1Char('.') + it.key(), it.value(), &data))
+            return false;
+        if (data.size() > IsduMailbox::maxData)
+            return expected(field + QLatin1Char('.') + it.key(),
+                            QStringLiteral("at most %1 octets in hex").arg(IsduMailbox::maxData), it.value());
+        out->insert(at, data);
+    }
+    return true;
 }
 
 bool Reader::port(const QString &field, const QJsonValue &value, PortPlan *plan)

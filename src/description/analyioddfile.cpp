@@ -500,7 +500,9 @@ void analyIoddFile::readMenuReference(const QDomElement &ref, bool variableRef, 
     item.subindex = ref.attribute(QStringLiteral("subindex"));
     bool button = !item.buttonValue.isEmpty();
     if (variableRef) {
-        QString lastButton;
+        // Older files put the button value on the reference itself instead of
+        // a Button child; both stand for the same button.
+        QString lastButton = item.buttonValue;
         for (QDomNode n = ref.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
             if (n.nodeName() == QLatin1String("Button"))
                 lastButton = n.toElement().attribute(QStringLiteral("buttonValue"));
@@ -508,6 +510,7 @@ void analyIoddFile::readMenuReference(const QDomElement &ref, bool variableRef, 
         if (!lastButton.isEmpty()) {
             // The button value selects the command the button stands for.
             item.subindex = lastButton;
+            item.buttonValue = lastButton;
             button = true;
         }
     }

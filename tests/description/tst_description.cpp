@@ -277,6 +277,43 @@ private slots:
                               "System command|QPushButton|Teach-in|160|2|160"}));
     }
 
+    // A VariableRef carrying buttonValue itself, as older files write it, makes the same entry as a Button child;
+    // with both, the child counts.
+    void buttonValueOnReference()
+    {
+        QTemporaryDir dir;
+        QFile f(dir.filePath("buttons.xml"));
+        QVERIFY(f.open(QIODevice::WriteOnly)
+                && f.write(R"(<IODevice><ProfileBody><DeviceFunction>
+            <VariableCollection><StdVariableRef id="V_SystemCommand"><StdSingleValueRef value="130"/>
+              <SingleValue value="160"><Name textId="T_Teach"/></SingleValue></StdVariableRef></VariableCollection>
+            <UserInterface><MenuCollection><Menu id="M">
+              <VariableRef variableId="V_SystemCommand" buttonValue="130"/>
+              <VariableRef variableId="V_SystemCommand"><Button buttonValue="130"/></VariableRef>
+              <VariableRef variableId="V_SystemCommand" displayFormat="Button" buttonValue="160"/>
+              <VariableRef variableId="V_SystemCommand" buttonValue="130"><Button buttonValue="160"/></VariableRef>
+            </Menu></MenuCollection></UserInterface></DeviceFunction></ProfileBody>
+            <ExternalTextCollection><PrimaryLanguage xml:lang="en"><Text id="T_Teach" value="Teach-in"/>
+            </PrimaryLanguage></ExternalTextCollection></IODevice>)")
+                    > 0
+                && f.flush());
+        analyIoddFile file;
+        QCOMPARE(file.load(f.fileName(), stdDir), 0);
+        QStringList got;
+        for (const valueItem &v : file.buildMenu("M").values) {
+            QStringList entries;
+            for (const valuePair &e : v.editor.entries)
+                entries << e.first + '=' + e.second;
+            got << QStringList({v.label, v.editor.widgetClass, v.editor.name, entries.join(','), v.editor.defaultValue,
+                                v.index, v.subindex, v.buttonValue})
+                       .join('|');
+        }
+        const QString factory =
+            "System command|QPushButton|Restore factory settings|Restore factory settings=130|130|2|130|130";
+        const QString teach = "System command|QPushButton|Teach-in|Teach-in=160|160|2|160|160";
+        QCOMPARE(got, QStringList({factory, factory, teach, teach}));
+    }
+
     void unitsAndProcessData()
     {
         const treeItem sub = m_file.buildMenu("M_Sub");

@@ -41,6 +41,11 @@ const QByteArray scenarioJson = QByteArray(R"({"ports": {
     + R"("}},
     "Port4": {"mode": "iolink", "device": {"type": "iodd", "file": ")" HUB8_SOURCE_DIR
       R"(/tests/sim/fixtures/iodd-device.xml"}}}})";
+// Port3: the built-in description with fixed input and given parameters.
+const QByteArray givenJson = QByteArray(R"({"ports": {"Port3": {"mode": "iolink", "device": {"type": "iodd",
+    "processDataIn": "06 67 0002", "parameters": {
+        "64": "07d0 076c 01 0a", "65:4": "32", "64:3": "00 02", "66": "0a 14 1e", "900:3": "01 02"}, "file": ")")
+    + builtinDescription::relativePath + R"("}}}})";
 } // namespace
 
 class tst_iodddevice : public QObject
@@ -287,6 +292,39 @@ private slots:
              {QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtures/malformed_bad.xml"), fixture + ".absent",
               stdDir() + QStringLiteral("/std1.1/IODD-StandardDefinitions1.1.xml")})
             QVERIFY2(!IoddDevice::fromFile(path, stdDir(), &(error = QString())) && !error.isEmpty(), qPrintable(path));
+    }
+
+    // A scenario's fixed input and given parameters, seen through the adapter's registers as the tool sees them.
+    void givenDataThroughTheAdapter()
+    {
+        QString error;
+        QVERIFY2(applyScenarioJson(givenJson, adapter, &error), qPrintable(error));
+        adapter.faults().isduLatencyMs = 0;
+        // Requests separated by "; ", in order; each answers its data in hex or its error code.
+        const auto run = [this](const QString &requests) {
+            QStringList out;
+            for (const QString &request : requests.split("; ")) {
+                const QByteArray r = isdu(request, 3);
+                out << (status(r) ? QString::number(status(r) & 0xFFFF, 16) : r.mid(7, r.at(6)).toHex(' '));
+            }
+            return out.join('|');
+        };
+        for (int turn = 0; turn < 2; ++turn, QTest::qWait(300)) // no motion
+            QCOMPARE(adapter.handleFrame(payload(modbusframe::readRequest(0x9040, 3))).mid(3, 6),
+                     hex("06 67 00 02 00 00"));
+        QCOMPARE(run("r 40/0"), "06 67 00 02");
+
+        // Octets of the value's length become the value: items read from them, writes checked and kept.
+        QCOMPARE(run("r 64/0; r 64/1; r 65/0"), "07 d0 07 6c 01 0a|07 d0|06 40 05 dc 01 32");
+        QCOMPARE(run("w 64/1 0f a1; w 64/1 0f a0; r 64/0"), "8030||0f a0 07 6c 01 0a");
+        // An item given in octets that do not fit is answered as given until the whole record is written.
+        QCOMPARE(run("r 64/3; w 64/0 0f a0 07 6c 02 0a; r 64/3"), "00 02||02");
+        // Octets that do not fit are answered as given; a write the description accepts replaces them.
+        QCOMPARE(run("r 66/0; w 66/0 ff ff; w 66/0 00 64; r 66/0"), "0a 14 1e|8030||00 64");
+        // An index the description lacks answers exactly what was given and takes any write.
+        QCOMPARE(run("r 900/3; r 900/0; r 901/0; w 900/3 ab; r 900/3"), "01 02|8012|8011||ab");
+        // Restoring factory settings brings back what the scenario gave, not the description's defaults.
+        QCOMPARE(run("w 2/0 82; r 64/0; r 64/3; r 66/0; r 900/3"), "|07 d0 07 6c 01 0a|00 02|0a 14 1e|01 02");
     }
 };
 

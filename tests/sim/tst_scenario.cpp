@@ -1,6 +1,7 @@
 // Scenario files set up the virtual adapter's ports; bad files change nothing.
 
 #include "defaultsetup.h"
+#include "description/builtindescription.h"
 #include "protocol/modbusframe.h"
 #include "scenario.h"
 #include "virtualadapter.h"
@@ -136,7 +137,35 @@ private slots:
             "ports.Port3.device.file: cannot read /nonexistent/dev.xml");
         row("iodd with vendor id",
             R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "a.xml", "vendorId": 1}}}})",
-            R"(ports.Port3.device: unknown key "vendorId" (type, file, serialNumber, hardwareRevision, firmwareRevision))");
+            R"(ports.Port3.device: unknown key "vendorId" (type, file, serialNumber, hardwareRevision, firmwareRevision, )"
+            R"(processDataIn, parameters))");
+        // Given data of a device built from the built-in description (4 octets of input).
+        const QByteArray builtin = QByteArray(HUB8_SOURCE_DIR "/data/") + builtinDescription::relativePath;
+        const auto given = [&builtin](const char *name, const char *device, const char *message) {
+            QTest::newRow(name) << "{\"ports\": {\"Port2\": {\"device\": {\"type\": \"iodd\", \"file\": \"" + builtin
+                    + "\", " + device
+                    + "}}}}" << QString::fromUtf8(message);
+        };
+        given("input not hex", R"("processDataIn": "06 6g 00 02")",
+              R"(ports.Port2.device.processDataIn: expected octets in hex, got "06 6g 00 02")");
+        given("input half an octet", R"("processDataIn": "066 70 00 2")",
+              R"(ports.Port2.device.processDataIn: expected octets in hex, got "066 70 00 2")");
+        given("input too short", R"("processDataIn": "06 67")",
+              R"(ports.Port2.device.processDataIn: expected 4 octets in hex, got "06 67")");
+        given("parameter not hex", R"("parameters": {"64": "0x0a"})",
+              R"(ports.Port2.device.parameters.64: expected octets in hex, got "0x0a")");
+        given(
+            "parameter longer than an answer",
+            R"("parameters": {"64": "0000000000000000000000000000000000000000000000000000000000000000 0000"})",
+            R"(ports.Port2.device.parameters.64: expected at most 33 octets in hex, got "0000000000000000000000000000000000000...")");
+        for (const char *key : {"65536", "64:256", "-1", "0x40", "64:1:2"})
+            given(qPrintable(QStringLiteral("parameter \"%1\"").arg(key)),
+                  qPrintable(QStringLiteral(R"("parameters": {"%1": "00"})").arg(key)),
+                  qPrintable(QStringLiteral(R"(ports.Port2.device.parameters: expected an index 0..65535 or )"
+                                            R"(index:subindex with subindex 0..255, got "%1")")
+                                 .arg(key)));
+        given("one address written two ways", R"("parameters": {"64": "00", "64:0": "01"})",
+              R"(ports.Port2.device.parameters: "64" and "64:0" name the same index and subindex)");
         row("key given twice in a device",
             R"({"ports": {"Port2": {"device": {"vendorId": 1, "deviceId": 2, "vendorId": 3}}}})",
             "ports.Port2.device.vendorId: given twice");
