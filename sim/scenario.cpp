@@ -24,6 +24,13 @@ namespace {
 
 using Mode = VirtualAdapter::Mode;
 
+// What the adapter itself offers.
+struct AdapterPlan
+{
+    bool absent = false;
+    bool portStatusBlock = true;
+};
+
 struct PortPlan
 {
     Mode mode = Mode::Deactivated;
@@ -176,7 +183,7 @@ struct Reader
     std::unique_ptr<VirtualDevice> ioddDevice(const QString &field, const QJsonObject &o);
     std::unique_ptr<VirtualDevice> genericDevice(const QString &field, const QJsonObject &o);
     bool port(const QString &field, const QJsonValue &value, PortPlan *plan);
-    bool adapter(const QString &field, const QJsonValue &value, bool *portStatusBlock);
+    bool adapter(const QString &field, const QJsonValue &value, AdapterPlan *plan);
 };
 
 std::unique_ptr<VirtualDevice> Reader::device(const QString &field, const QJsonValue &value)
@@ -316,14 +323,17 @@ bool Reader::port(const QString &field, const QJsonValue &value, PortPlan *plan)
     return true;
 }
 
-// What the adapter itself offers: with "portStatusBlock": false it serves only
-// the other registers, like an adapter without the port-status block.
-bool Reader::adapter(const QString &field, const QJsonValue &value, bool *portStatusBlock)
+// What the adapter itself offers: with "absent": true no adapter is found on
+// USB; with "portStatusBlock": false it serves only the other registers, like
+// an adapter without the port-status block.
+bool Reader::adapter(const QString &field, const QJsonValue &value, AdapterPlan *plan)
 {
     QJsonObject o;
-    const QString key = QStringLiteral("portStatusBlock");
-    return object(field, value, &o) && onlyKnownKeys(field, o, {key})
-        && (!o.contains(key) || boolean(field + QLatin1Char('.') + key, o.value(key), portStatusBlock));
+    const QString absent = QStringLiteral("absent");
+    const QString block = QStringLiteral("portStatusBlock");
+    return object(field, value, &o) && onlyKnownKeys(field, o, {absent, block})
+        && (!o.contains(absent) || boolean(field + QLatin1Char('.') + absent, o.value(absent), &plan->absent))
+        && (!o.contains(block) || boolean(field + QLatin1Char('.') + block, o.value(block), &plan->portStatusBlock));
 }
 
 } // namespace
@@ -350,13 +360,13 @@ bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString 
     Reader read;
     const QJsonObject root = doc.object();
     double latency = VirtualAdapter::Faults().isduLatencyMs;
-    bool portStatusBlock = true;
+    AdapterPlan adapterPlan;
     std::array<PortPlan, VirtualAdapter::portCount> plan;
     QJsonObject ports;
     const QStringList topKeys{QStringLiteral("adapter"), QStringLiteral("isduLatencyMs"), QStringLiteral("ports")};
     const bool ok = read.onlyKnownKeys(QString(), root, topKeys)
         && (!root.contains(QStringLiteral("adapter"))
-            || read.adapter(QStringLiteral("adapter"), root.value(QStringLiteral("adapter")), &portStatusBlock))
+            || read.adapter(QStringLiteral("adapter"), root.value(QStringLiteral("adapter")), &adapterPlan))
         && (!root.contains(QStringLiteral("isduLatencyMs"))
             || read.integer(QStringLiteral("isduLatencyMs"), root.value(QStringLiteral("isduLatencyMs")), 0, 10000,
                             &latency))
@@ -385,7 +395,8 @@ bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString 
 
     adapter.reset();
     adapter.faults().isduLatencyMs = int(latency);
-    adapter.setPortStatusBlock(portStatusBlock);
+    adapter.faults().absent = adapterPlan.absent;
+    adapter.setPortStatusBlock(adapterPlan.portStatusBlock);
     for (int p = 0; p < VirtualAdapter::portCount; ++p)
         adapter.setPort(p, plan[size_t(p)].mode, std::move(plan[size_t(p)].device));
     return true;

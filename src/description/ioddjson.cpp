@@ -48,65 +48,68 @@ QByteArray quoted(const QString &text)
     return out;
 }
 
-namespace {
-
-// Minimal pretty printer: objects and arrays are opened and closed
-// explicitly; commas and indentation are handled here.
-class writer
+void writer::value(const char *key, const QString &text)
 {
-public:
-    QByteArray out;
+    item(key);
+    out += quoted(text);
+}
 
-    void beginObject(const char *key = nullptr) { open(key, '{'); }
-    void endObject() { close('}'); }
-    void beginArray(const char *key = nullptr) { open(key, '['); }
-    void endArray() { close(']'); }
-    void value(const char *key, const QString &text)
-    {
-        item(key);
-        out += quoted(text);
-    }
-    void value(const QString &text) { value(nullptr, text); }
-    void strings(const char *key, const QStringList &list)
-    {
-        beginArray(key);
-        for (const QString &s : list)
-            value(s);
-        endArray();
-    }
+void writer::number(const char *key, qint64 n)
+{
+    item(key);
+    out += QByteArray::number(n);
+}
 
-private:
-    QList<bool> m_empty; // per open container: nothing written yet
+void writer::null(const char *key)
+{
+    item(key);
+    out += "null";
+}
 
-    void indent() { out += QByteArray(2 * m_empty.size(), ' '); }
-    void item(const char *key)
-    {
-        if (!m_empty.isEmpty()) {
-            if (!m_empty.last())
-                out += ',';
-            m_empty.last() = false;
-            out += '\n';
-            indent();
-        }
-        if (key)
-            out += quoted(QString::fromLatin1(key)) + ": ";
+void writer::strings(const char *key, const QStringList &list)
+{
+    beginArray(key);
+    for (const QString &s : list)
+        value(s);
+    endArray();
+}
+
+void writer::indent()
+{
+    out += QByteArray(2 * m_empty.size(), ' ');
+}
+
+void writer::item(const char *key)
+{
+    if (!m_empty.isEmpty()) {
+        if (!m_empty.last())
+            out += ',';
+        m_empty.last() = false;
+        out += '\n';
+        indent();
     }
-    void open(const char *key, char bracket)
-    {
-        item(key);
-        out += bracket;
-        m_empty.append(true);
+    if (key)
+        out += quoted(QString::fromLatin1(key)) + ": ";
+}
+
+void writer::open(const char *key, char bracket)
+{
+    item(key);
+    out += bracket;
+    m_empty.append(true);
+}
+
+void writer::close(char bracket)
+{
+    const bool wasEmpty = m_empty.takeLast();
+    if (!wasEmpty) {
+        out += '\n';
+        indent();
     }
-    void close(char bracket)
-    {
-        const bool wasEmpty = m_empty.takeLast();
-        if (!wasEmpty) {
-            out += '\n';
-            indent();
-        }
-        out += bracket;
-    }
-};
+    out += bracket;
+}
+
+namespace {
 
 void writeEditor(writer &w, const char *key, const editorItem &e)
 {

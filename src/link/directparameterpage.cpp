@@ -1,8 +1,6 @@
 #include "directparameterpage.h"
 
-#include "linkexchange.h"
-#include "mymodbus.h"
-#include "protocol/adapterregisters.h"
+#include "isduexchange.h"
 #include "protocol/isdublock.h"
 
 #include <QCoreApplication>
@@ -44,26 +42,22 @@ QString cycleTimeText(quint8 code)
 
 DirectParameterRead readDirectParameters(myModbus *link, int port, const QObject *waiter, DirectParameters *out)
 {
-    const quint8 portNumber = quint8(port + 1);
-    if (link->writeIsduRequest(IsduRequestBlock::make(isduservice::read, portNumber, 0, 0, 0)) != 0)
+    const IsduRequestBlock request = IsduRequestBlock::make(isduservice::read, quint8(port + 1), 0, 0, 0);
+    const IsduExchange exchange = exchangeIsdu(link, request, waiter, directParameterPollMs, directParameterWaitMs);
+    switch (exchange.outcome) {
+    case IsduOutcome::Gone:
+        return DirectParameterRead::Gone;
+    case IsduOutcome::NoAnswer:
         return DirectParameterRead::NoAnswer;
-    for (int waited = 0; waited < directParameterWaitMs; waited += directParameterPollMs) {
-        if (!waitUnlessGone(waiter, directParameterPollMs))
-            return DirectParameterRead::Gone;
-        QByteArray raw;
-        if (link->readRegistersChecked(adapterregs::isduResponse, adapterregs::isduBlockRegisters, raw) != 0)
-            return DirectParameterRead::NoAnswer;
-        const IsduResponseBlock response(raw);
-        if (response.status() == isdustatus::busy)
-            continue;
-        // Another request took the mailbox meanwhile: this answer is not ours.
-        if (quint8(raw.at(0)) != isduservice::read || quint8(raw.at(1)) != portNumber)
-            return DirectParameterRead::Unclear;
-        if (response.status() == isdustatus::communicationFailed)
-            return DirectParameterRead::NoDevice;
-        if (!response.success() || !DirectParameters::decode(response.data(), out))
-            return DirectParameterRead::Unclear;
-        return DirectParameterRead::Read;
+    case IsduOutcome::StillBusy:
+    case IsduOutcome::NotOurs:
+        return DirectParameterRead::Unclear;
+    case IsduOutcome::Answered:
+        break;
     }
-    return DirectParameterRead::Unclear;
+    if (exchange.response.status() == isdustatus::communicationFailed)
+        return DirectParameterRead::NoDevice;
+    if (!exchange.response.success() || !DirectParameters::decode(exchange.response.data(), out))
+        return DirectParameterRead::Unclear;
+    return DirectParameterRead::Read;
 }

@@ -60,3 +60,45 @@ QString isduStatusText(quint8 status)
         return QCoreApplication::translate("isdu", "非标准错误：返回值是：%1").arg(status);
     }
 }
+
+QString isduDeviceErrorText(quint16 code)
+{
+    switch (code) {
+    case 0x8000:
+        return QStringLiteral("Application error in the device - no details");
+    case 0x8011:
+        return QStringLiteral("Index not available");
+    case 0x8012:
+        return QStringLiteral("Subindex not available");
+    case 0x8020:
+        return QStringLiteral("Service temporarily not available");
+    case 0x8021:
+        return QStringLiteral("Service temporarily not available - local control");
+    case 0x8022:
+        return QStringLiteral("Service temporarily not available - device control");
+    case 0x8023:
+        return QStringLiteral("Access denied");
+    case 0x8030:
+        return QStringLiteral("Parameter value out of range");
+    case 0x8031:
+        return QStringLiteral("Parameter value above limit");
+    case 0x8032:
+        return QStringLiteral("Parameter value below limit");
+    case 0x8033:
+        return QStringLiteral("Parameter length overrun");
+    case 0x8034:
+        return QStringLiteral("Parameter length underrun");
+    case 0x8035:
+        return QStringLiteral("Function not available");
+    case 0x8036:
+        return QStringLiteral("Function temporarily unavailable");
+    case 0x8040:
+        return QStringLiteral("Invalid parameter set");
+    case 0x8041:
+        return QStringLiteral("Inconsistent parameter set");
+    case 0x8082:
+        return QStringLiteral("Application not ready");
+    default:
+        return QString();
+    }
+}

@@ -11,7 +11,9 @@
 //   0 service (0x03 read, 0x02 write), 1 port number 1..8, 2 0x00,
 //   3..4 index (big-endian), 5 subindex, 6 data length, 7..39 write data.
 // Response (read from the response registers):
-//   2 status, 6 data length, 7.. data; the other bytes belong to the adapter.
+//   0 service and 1 port number of the request it answers, 2 status,
+//   3..4 the device's error code when the status is deviceError, 6 data
+//   length, 7.. data; the other bytes belong to the adapter.
 
 // Status octet (2) of a response block.
 namespace isdustatus {
@@ -59,7 +61,11 @@ public:
     explicit IsduResponseBlock(const QByteArray &raw) : m_raw(raw) {}
 
     const QByteArray &raw() const { return m_raw; }
+    quint8 service() const { return byteAt(0); }
+    quint8 portNumber() const { return byteAt(1); }
     quint8 status() const { return byteAt(2); }
+    // The device's ISDU error code (0x8011 ...) when status() is deviceError.
+    quint16 deviceError() const { return quint16((byteAt(3) << 8) | byteAt(4)); }
     // 0x00 and 0x02 are success.
     bool success() const { return (status() & 0xFD) == 0; }
     int length() const { return byteAt(6); }
@@ -77,5 +83,9 @@ private:
 
 // Text the tool shows for a response status; empty for success.
 QString isduStatusText(quint8 status);
+
+// The English name of a device's ISDU error code ("Index not available" for
+// 0x8011); empty for a code outside the list IO-Link defines.
+QString isduDeviceErrorText(quint16 code);
 
 #endif // ISDUBLOCK_H

@@ -1,8 +1,10 @@
 // A port's device identity from its direct parameter page 1: the cycle time
-// code, and the mailbox read against the virtual adapter's answers.
+// code, and the mailbox read against the virtual adapter's answers; the ISDU
+// exchange it is made with.
 
 #include "genericdevice.h"
 #include "link/directparameterpage.h"
+#include "link/isduexchange.h"
 #include "link/mymodbus.h"
 #include "virtualadapter.h"
 
@@ -82,6 +84,24 @@ private slots:
         if (result == DirectParameterRead::Read)
             QCOMPARE(QString("%1 %2 %3").arg(page.vendorId).arg(page.deviceId).arg(cycleTimeText(page.minCycleTime)),
                      QString("1484 101101 3.0 ms"));
+    }
+
+    void exchangeReportsDeviceErrorsAndRefusesForeignAnswers()
+    {
+        adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        adapter.faults().isduLatencyMs = 30;
+        const IsduRequestBlock absentIndex = IsduRequestBlock::make(isduservice::read, 1, 999, 0, 0);
+        IsduExchange x = exchangeIsdu(link, absentIndex, nullptr, 10, 200);
+        QCOMPARE(int(x.outcome), int(IsduOutcome::Answered));
+        QVERIFY(!x.succeeded());
+        QCOMPARE(x.response.status(), isdustatus::deviceError);
+        QCOMPARE(x.response.deviceError(), quint16(0x8011));
+
+        // Another request takes the mailbox while this one waits: its answer is not taken.
+        QTimer::singleShot(5, link,
+                           [this] { link->writeIsduRequest(IsduRequestBlock::make(isduservice::read, 2, 0, 0, 0)); });
+        x = exchangeIsdu(link, IsduRequestBlock::make(isduservice::read, 1, 16, 0, 0), nullptr, 10, 200);
+        QCOMPARE(int(x.outcome), int(IsduOutcome::NotOurs));
     }
 
     void linkFailureAndVanishedWaiter()

@@ -88,6 +88,15 @@ private slots:
         QCOMPARE(firstOctets(0x3000, 24), QByteArray("010330"));
     }
 
+    void absentAdapter()
+    {
+        QString error;
+        QVERIFY2(applyScenarioJson(R"({"adapter": {"absent": true}})", a, &error), qPrintable(error));
+        QVERIFY(a.faults().absent);
+        QVERIFY2(applyScenarioJson("{}", a, &error), qPrintable(error));
+        QVERIFY(!a.faults().absent);
+    }
+
     void badFilesChangeNothing_data()
     {
         QTest::addColumn<QByteArray>("json");
@@ -99,7 +108,7 @@ private slots:
         row("array at the top", "[]", "expected an object at the top, got an array");
         row("unknown top key", R"({"latencyMs": 5})", R"(unknown key "latencyMs" (adapter, isduLatencyMs, ports))");
         row("adapter key", R"({"adapter": {"statusBlock": false}})",
-            R"(adapter: unknown key "statusBlock" (portStatusBlock))");
+            R"(adapter: unknown key "statusBlock" (absent, portStatusBlock))");
         row("status block as text", R"({"adapter": {"portStatusBlock": "false"}})",
             R"(adapter.portStatusBlock: expected true or false, got "false")");
         row("good adapter, then a bad latency", R"({"adapter": {"portStatusBlock": false}, "isduLatencyMs": -1})",

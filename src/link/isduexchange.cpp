@@ -1,0 +1,43 @@
+#include "isduexchange.h"
+
+#include "linkexchange.h"
+#include "mymodbus.h"
+
+#include "protocol/adapterregisters.h"
+
+#include <QObject>
+
+IsduExchange exchangeIsdu(myModbus *link, const IsduRequestBlock &request, const QObject *waiter, int pollMs,
+                          int maxWaitMs)
+{
+    IsduExchange result;
+    if (link->writeIsduRequest(request) != 0)
+        return result;
+    // Without a waiter the wait watches a local object, which cannot go away.
+    const QObject nobody;
+    const QObject *watched = waiter ? waiter : &nobody;
+    int waited = 0;
+    do {
+        if (!waitUnlessGone(watched, pollMs)) {
+            result.outcome = IsduOutcome::Gone;
+            return result;
+        }
+        waited += pollMs;
+        QByteArray raw;
+        if (link->readRegistersChecked(adapterregs::isduResponse, adapterregs::isduBlockRegisters, raw) != 0) {
+            result.outcome = IsduOutcome::NoAnswer;
+            return result;
+        }
+        result.response = IsduResponseBlock(raw);
+        if (result.response.status() == isdustatus::busy) {
+            result.outcome = IsduOutcome::StillBusy;
+            continue;
+        }
+        // Another request took the mailbox meanwhile: this answer is not ours.
+        const bool ours =
+            result.response.service() == request.service() && result.response.portNumber() == request.portNumber();
+        result.outcome = ours ? IsduOutcome::Answered : IsduOutcome::NotOurs;
+        return result;
+    } while (waited < maxWaitMs);
+    return result;
+}

@@ -1,0 +1,513 @@
+#include "ctlcommands.h"
+
+#include "ctlexchange.h"
+#include "ctlparams.h"
+#include "ctlvalues.h"
+
+#include "description/analyiodd.h"
+#include "description/analyioddfile.h"
+#include "description/ioddjson.h"
+#include "link/common.h"
+#include "link/mymodbus.h"
+#include "link/portstatusmonitor.h"
+#include "protocol/adapterregisters.h"
+#include "protocol/isdublock.h"
+
+#include <cstdio>
+#include <iterator>
+
+namespace {
+
+const char helpText[] =
+    "Commands (PORT is Port1..Port8 or 1..8; INDEX and SUBINDEX are decimal or 0x hex):\n"
+    "  ports                                    mode and device identity of every port\n"
+    "  read PORT INDEX [SUBINDEX]               ISDU read (subindex 0 unless given)\n"
+    "  write PORT INDEX SUBINDEX HEX            ISDU write of the octets HEX (\"0a 14\" or 0a14)\n"
+    "  params PORT --iodd FILE [--role ROLE]    every value of the role's menus, decoded with the\n"
+    "                                           description (ROLE: observer, maintenance, specialist)\n"
+    "  set PORT --iodd FILE INDEX[:SUBINDEX] VALUE\n"
+    "                                           VALUE as typed into the parameter page (display\n"
+    "                                           units, a choice's text), encoded and written\n"
+    "  pd PORT --iodd FILE                      input and output process data, decoded\n"
+    "\n"
+    "Every command prints one JSON object on stdout; messages go to stderr.\n"
+    "Exit status: 0 success, 1 the adapter or the device answered with an error,\n"
+    "2 bad usage or a file that cannot be read, 3 no adapter found or it does not answer.\n";
+
+struct Command
+{
+    QString name;
+    QStringList args;
+    QString iodd;
+    QString role;
+    bool help = false;
+};
+
+class Run
+{
+public:
+    Run(const QString &program, QByteArray *output) : m_program(program), m_output(output) {}
+
+    int say(int status, const QString &message) const
+    {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(m_program), message.toUtf8().constData());
+        return status;
+    }
+    int usage(const QString &message) const { return say(ctlExit::usage, message); }
+
+    // The link failed: an exception answer is the adapter's error, anything
+    // else means no adapter answers.
+    int linkFailure() const
+    {
+        if (m_link && m_link->lastException() != 0)
+            return say(ctlExit::failed,
+                       QStringLiteral("the adapter answered with Modbus exception 0x%1")
+                           .arg(m_link->lastException(), 2, 16, QLatin1Char('0')));
+        return say(ctlExit::noAdapter, QStringLiteral("the adapter does not answer"));
+    }
+
+    bool openLink()
+    {
+        common *hub = common::instance();
+        if (!hub->modbus)
+            hub->modbus = new myModbus;
+        m_link = hub->modbus;
+        return m_link->openDevice() == 0;
+    }
+
+    int ports();
+    int read(int port, int index, int subindex);
+    int write(int port, int index, int subindex, const QByteArray &data);
+    int params(int port, const analyIODD &header, analyIoddFile &file, const QString &roleSet);
+    int set(int port, analyIoddFile &file, int index, int subindex, const QString &text);
+    int processData(int port, const analyIoddFile &file);
+
+    void print(ioddJson::writer &w) const { *m_output += w.out + '\n'; }
+
+private:
+    QString m_program;
+    QByteArray *m_output;
+    myModbus *m_link = nullptr;
+};
+
+QString portName(int port)
+{
+    return QStringLiteral("Port%1").arg(port + 1);
+}
+
+const char *modeName(quint8 mode)
+{
+    switch (mode) {
+    case adapterregs::ModeDeactivated:
+        return "off";
+    case adapterregs::ModeDigitalIn:
+        return "di";
+    case adapterregs::ModeDigitalOut:
+        return "do";
+    case adapterregs::ModeIoLinkStarting:
+        return "starting";
+    case adapterregs::ModeIoLinkOperate:
+        return "iolink";
+    case adapterregs::ModeCommunicationLost:
+        return "lost";
+    default:
+        return "unknown";
+    }
+}
+
+int Run::ports()
+{
+    portStatusMonitor monitor;
+    if (monitor.poll() != 0)
+        return linkFailure();
+    ioddJson::writer w;
+    w.beginObject();
+    w.beginArray("ports");
+    for (int p = 0; p < monitor.states().size(); ++p) {
+        const PortState &s = monitor.states().at(p);
+        w.beginObject();
+        w.value("port", portName(p));
+        w.value("mode", QString::fromLatin1(modeName(s.mode)));
+        w.number("vendorId", s.vendorId);
+        w.number("deviceId", s.deviceId);
+        w.endObject();
+    }
+    w.endArray();
+    w.endObject();
+    print(w);
+    return ctlExit::ok;
+}
+
+int Run::read(int port, int index, int subindex)
+{
+    const CtlReply reply = ctlIsdu(
+        m_link, IsduRequestBlock::make(isduservice::read, quint8(port + 1), quint16(index), quint8(subindex), 0));
+    if (reply.linkFailed)
+        return linkFailure();
+    ioddJson::writer w;
+    w.beginObject();
+    w.value("port", portName(port));
+    w.number("index", index);
+    w.number("subindex", subindex);
+    writeStatus(w, reply);
+    if (reply.ok)
+        w.value("data", hexOctets(reply.data));
+    else
+        w.null("data");
+    w.endObject();
+    print(w);
+    return reply.ok ? ctlExit::ok : ctlExit::failed;
+}
+
+int Run::write(int port, int index, int subindex, const QByteArray &data)
+{
+    IsduRequestBlock block = IsduRequestBlock::make(isduservice::write, quint8(port + 1), quint16(index),
+                                                    quint8(subindex), quint8(data.size()));
+    std::copy(data.cbegin(), data.cend(), block.data());
+    const CtlReply reply = ctlIsdu(m_link, block);
+    if (reply.linkFailed)
+        return linkFailure();
+    ioddJson::writer w;
+    w.beginObject();
+    w.value("port", portName(port));
+    w.number("index", index);
+    w.number("subindex", subindex);
+    writeStatus(w, reply);
+    w.endObject();
+    print(w);
+    return reply.ok ? ctlExit::ok : ctlExit::failed;
+}
+
+int Run::params(int port, const analyIODD &header, analyIoddFile &file, const QString &roleSet)
+{
+    QVector<ParameterRow> rows;
+    if (!readParameters(m_link, port, file.roleMenus(roleSet), &rows))
+        return linkFailure();
+    ioddJson::writer w;
+    w.beginObject();
+    w.number("vendorId", header.vendorId());
+    w.number("deviceId", header.deviceId());
+    w.beginArray("values");
+    bool allRead = true;
+    for (const ParameterRow &row : qAsConst(rows)) {
+        allRead = allRead && row.reply.ok;
+        w.beginObject();
+        w.value("menu", row.menu);
+        w.value("label", row.entry.label);
+        w.value("index", row.entry.index);
+        w.value("subindex", row.entry.subindex.isEmpty() ? QStringLiteral("0") : row.entry.subindex);
+        if (row.reply.ok) {
+            w.value("raw", hexOctets(row.octets));
+            w.value("value", row.entry.editor.value);
+        } else {
+            w.null("raw");
+            w.null("value");
+        }
+        w.value("unit", row.entry.unit);
+        writeError(w, row.reply);
+        w.endObject();
+    }
+    w.endArray();
+    w.endObject();
+    print(w);
+    return allRead ? ctlExit::ok : ctlExit::failed;
+}
+
+// Every entry the description's menus show, the specialist's first: a role
+// below may show an entry read-only that the specialist may write.
+QList<treeItem> allMenus(analyIoddFile &file)
+{
+    QList<treeItem> menus;
+    for (int role = int(std::size(ioddJson::roleMenuSets)) - 1; role >= 0; --role)
+        menus += file.roleMenus(QString::fromLatin1(ioddJson::roleMenuSets[role]));
+    return menus;
+}
+
+int Run::set(int port, analyIoddFile &file, int index, int subindex, const QString &text)
+{
+    const QList<valueItem> variable = entriesOfIndex(allMenus(file), quint16(index));
+    int target = -1;
+    for (int i = 0; i < variable.size() && target < 0; ++i) {
+        const valueItem &e = variable.at(i);
+        if (int(e.subindex.toUInt()) == subindex && e.editor.widgetClass != QLatin1String(editorWidget::PushButton))
+            target = i;
+    }
+    const QString where = QStringLiteral("%1:%2").arg(index).arg(subindex);
+    if (target < 0)
+        return usage(QStringLiteral("%1: no such entry in the description's menus").arg(where));
+    const valueItem &entry = variable.at(target);
+    if (!ctlValues::isWritable(entry))
+        return usage(QStringLiteral("%1 (%2) cannot be written: access \"%3\"")
+                         .arg(where, entry.label, entry.accessRightRestriction));
+    QString why;
+    if (!ctlValues::acceptsText(entry, text, &why))
+        return usage(QStringLiteral("%1 (%2): \"%3\": %4").arg(where, entry.label, text, why));
+    if (!openLink())
+        return say(ctlExit::noAdapter, QStringLiteral("no adapter found"));
+
+    ParameterWrite written;
+    if (!writeParameter(m_link, port, variable, target, text, &written))
+        return linkFailure();
+    if (written.result == ParameterWrite::NotEncodable)
+        return usage(QStringLiteral("%1 (%2): \"%3\" cannot be encoded").arg(where, entry.label, text));
+    ioddJson::writer w;
+    w.beginObject();
+    if (written.result == ParameterWrite::Written)
+        w.value("raw", hexOctets(written.octets));
+    else
+        w.null("raw");
+    writeStatus(w, written.reply);
+    w.endObject();
+    print(w);
+    return written.reply.ok ? ctlExit::ok : ctlExit::failed;
+}
+
+int Run::processData(int port, const analyIoddFile &file)
+{
+    struct Direction
+    {
+        const char *key;
+        treeItem node;
+        quint16 window;
+    };
+    const Direction directions[] = {{"in", file.processDataIn(), adapterregs::pdInWindow(port)},
+                                    {"out", file.processDataOut(), adapterregs::pdOutWindow(port)}};
+    ioddJson::writer w;
+    w.beginObject();
+    for (const Direction &d : directions) {
+        const int bits = ctlValues::processDataBits(d.node);
+        const int registers = adapterregs::pdRegistersForBits(bits);
+        QByteArray data;
+        if (registers > 0 && m_link->readRegistersChecked(d.window, registers, data) != 0)
+            return linkFailure();
+        // Whole registers were read: an odd octet behind the process data is not part of it.
+        const int octets = (bits + 7) / 8;
+        if (octets < data.size())
+            data.truncate(octets);
+        w.beginObject(d.key);
+        w.value("raw", hexOctets(data));
+        w.beginArray("items");
+        for (const ctlValues::processDataItem &item : ctlValues::decodeProcessData(d.node, data)) {
+            w.beginObject();
+            w.value("name", item.name);
+            w.value("subindex", item.subindex);
+            w.value("bitOffset", QString::number(item.bitOffset));
+            w.value("bitLength", QString::number(item.bitLength));
+            w.value("raw", QString::number(item.raw));
+            if (item.hasValue)
+                w.value("value", item.value);
+            else
+                w.null("value");
+            w.value("unit", item.unit);
+            w.endObject();
+        }
+        w.endArray();
+        w.endObject();
+    }
+    w.endObject();
+    print(w);
+    return ctlExit::ok;
+}
+
+bool parseCommand(const QStringList &args, Command *c, QString *error)
+{
+    bool optionsEnded = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (!optionsEnded && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
+            c->help = true;
+            continue;
+        }
+        if (!optionsEnded && a == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && a.startsWith(QLatin1String("--"))) {
+            const int eq = a.indexOf(QLatin1Char('='));
+            const QString name = eq > 0 ? a.left(eq) : a;
+            QString *target = name == QLatin1String("--iodd") ? &c->iodd
+                : name == QLatin1String("--role")             ? &c->role
+                                                              : nullptr;
+            if (!target) {
+                *error = QStringLiteral("unknown option %1").arg(a);
+                return false;
+            }
+            if (eq > 0) {
+                *target = a.mid(eq + 1);
+            } else if (i + 1 < args.size()) {
+                *target = args.at(++i);
+            } else {
+                *error = QStringLiteral("%1 needs a value").arg(name);
+                return false;
+            }
+            continue;
+        }
+        if (c->name.isEmpty())
+            c->name = a;
+        else
+            c->args << a;
+    }
+    return true;
+}
+
+// A port as "Port1".."Port8" or "1".."8": 0..7, -1 otherwise.
+int parsePort(const QString &text)
+{
+    QString digits = text;
+    if (text.startsWith(QLatin1String("port"), Qt::CaseInsensitive))
+        digits = text.mid(4);
+    bool ok = false;
+    const int n = digits.toInt(&ok);
+    return ok && digits.size() == 1 && n >= 1 && n <= adapterregs::portCount ? n - 1 : -1;
+}
+
+// Decimal or 0x hex, 0..max; -1 otherwise.
+int parseNumber(const QString &text, int max)
+{
+    bool ok = false;
+    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const uint n = hex ? text.mid(2).toUInt(&ok, 16) : text.toUInt(&ok, 10);
+    return ok && n <= uint(max) ? int(n) : -1;
+}
+
+// "0a 14", "0a14" or "0x0a14": the octets; false for anything else.
+bool parseHex(QString text, QByteArray *out)
+{
+    text.remove(QLatin1Char(' '));
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        text = text.mid(2);
+    if (text.size() % 2 != 0)
+        return false;
+    for (const QChar ch : qAsConst(text)) {
+        const char16_t u = ch.unicode();
+        if (!((u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F')))
+            return false;
+    }
+    *out = QByteArray::fromHex(text.toLatin1());
+    return true;
+}
+
+bool loadDescription(const QString &path, analyIODD &header, analyIoddFile &file, QString *error)
+{
+    if (path.isEmpty()) {
+        *error = QStringLiteral("--iodd FILE is needed");
+        return false;
+    }
+    if (header.open(path) != 0 || file.load(path) != 0) {
+        *error = QStringLiteral("cannot read %1").arg(path);
+        return false;
+    }
+    if (!header.errorString().isEmpty()) {
+        *error = QStringLiteral("%1: not well-formed XML: %2").arg(path, header.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int runHub8ctl(const QString &program, const QStringList &args, const QString &synopsis, const QString &extraOptions,
+               QByteArray *output)
+{
+    Run run(program, output);
+    Command c;
+    QString error;
+    if (!parseCommand(args, &c, &error))
+        return run.usage(error + QStringLiteral(" (see --help)"));
+    if (c.help || c.name == QLatin1String("help")) {
+        *output += synopsis.toUtf8() + '\n';
+        if (!extraOptions.isEmpty())
+            *output += '\n' + extraOptions.toUtf8();
+        *output += '\n' + QByteArray(helpText);
+        return ctlExit::ok;
+    }
+
+    // Arguments each command takes. write and set join what follows their
+    // last but one into the last, so "0a 14" or a choice's text need no quotes.
+    struct Shape
+    {
+        const char *name;
+        int min;
+        int max;
+        bool joinsRest;
+        bool description;
+    };
+    const Shape shapes[] = {{"ports", 0, 0, false, false}, {"read", 2, 3, false, false}, {"write", 4, 4, true, false},
+                            {"params", 1, 1, false, true}, {"set", 3, 3, true, true},    {"pd", 1, 1, false, true}};
+    const Shape *shape = nullptr;
+    for (const Shape &candidate : shapes) {
+        if (c.name == QLatin1String(candidate.name))
+            shape = &candidate;
+    }
+    if (!shape)
+        return run.usage(c.name.isEmpty() ? QStringLiteral("no command given (see --help)")
+                                          : QStringLiteral("unknown command \"%1\" (see --help)").arg(c.name));
+    if (!shape->description && !c.iodd.isEmpty())
+        return run.usage(QStringLiteral("%1 takes no --iodd").arg(c.name));
+    if (c.name != QLatin1String("params") && !c.role.isEmpty())
+        return run.usage(QStringLiteral("only params takes --role"));
+    if (shape->joinsRest && c.args.size() > shape->max)
+        c.args = c.args.mid(0, shape->max - 1) << c.args.mid(shape->max - 1).join(QLatin1Char(' '));
+    if (c.args.size() < shape->min || c.args.size() > shape->max)
+        return run.usage(QStringLiteral("wrong number of arguments for %1 (see --help)").arg(c.name));
+
+    const int port = c.args.isEmpty() ? 0 : parsePort(c.args.at(0));
+    if (port < 0)
+        return run.usage(QStringLiteral("PORT: expected Port1..Port8 or 1..8, got \"%1\"").arg(c.args.at(0)));
+
+    int index = 0;
+    int subindex = 0;
+    if (c.name == QLatin1String("read") || c.name == QLatin1String("write")) {
+        index = parseNumber(c.args.at(1), 0xFFFF);
+        subindex = c.args.size() > 2 ? parseNumber(c.args.at(2), 0xFF) : 0;
+    } else if (c.name == QLatin1String("set")) {
+        const QStringList parts = c.args.at(1).split(QLatin1Char(':'));
+        index = parts.size() <= 2 ? parseNumber(parts.at(0), 0xFFFF) : -1;
+        subindex = parts.size() == 2 ? parseNumber(parts.at(1), 0xFF) : 0;
+    }
+    if (index < 0 || subindex < 0)
+        return run.usage(QStringLiteral("INDEX 0..65535 and SUBINDEX 0..255 expected, got \"%1\"")
+                             .arg(c.args.mid(1, c.name == QLatin1String("set") ? 1 : 2).join(QLatin1Char(' '))));
+    QByteArray data;
+    if (c.name == QLatin1String("write") && (!parseHex(c.args.at(3), &data) || data.size() > IsduRequestBlock::maxData))
+        return run.usage(QStringLiteral("HEX: expected up to %1 octets in hex, got \"%2\"")
+                             .arg(IsduRequestBlock::maxData)
+                             .arg(c.args.at(3)));
+
+    QString roleSet = QStringLiteral("SpecialistRoleMenuSet");
+    if (!c.role.isEmpty()) {
+        const QStringList roles{QStringLiteral("observer"), QStringLiteral("maintenance"),
+                                QStringLiteral("specialist")};
+        const int role = int(roles.indexOf(c.role));
+        if (role < 0)
+            return run.usage(
+                QStringLiteral("--role: expected observer, maintenance or specialist, got \"%1\"").arg(c.role));
+        roleSet = QString::fromLatin1(ioddJson::roleMenuSets[role]);
+    }
+
+    analyIODD header;
+    analyIoddFile file;
+    if (shape->description && !loadDescription(c.iodd, header, file, &error))
+        return run.usage(error);
+
+    // set checks its entry and value against the description before it opens the adapter.
+    if (c.name == QLatin1String("set"))
+        return run.set(port, file, index, subindex, c.args.at(2));
+    if (!run.openLink())
+        return run.say(ctlExit::noAdapter, QStringLiteral("no adapter found"));
+    if (c.name == QLatin1String("ports"))
+        return run.ports();
+    if (c.name == QLatin1String("read"))
+        return run.read(port, index, subindex);
+    if (c.name == QLatin1String("write"))
+        return run.write(port, index, subindex, data);
+    if (c.name == QLatin1String("params"))
+        return run.params(port, header, file, roleSet);
+    return run.processData(port, file);
+}
+
+int printed(int status, const QByteArray &output)
+{
+    std::fwrite(output.constData(), 1, size_t(output.size()), stdout);
+    return status;
+}

@@ -1,0 +1,54 @@
+#ifndef CTLPARAMS_H
+#define CTLPARAMS_H
+
+// Parameters of a description read and written through the mailbox the way
+// the parameter page does it: a variable is read whole (subindex 0) once and
+// each of its entries decoded from that data; entries of very large variables
+// are read and written by their own subindex.
+
+#include "ctlexchange.h"
+
+#include "description/ioddrecords.h"
+
+#include <QList>
+#include <QVector>
+
+class myModbus;
+
+struct ParameterRow
+{
+    QString menu;      // the name of the menu that holds the entry
+    valueItem entry;   // decoded: entry.editor.value
+    CtlReply reply;    // of the read the entry was decoded from
+    QByteArray octets; // the variable's (or the item's) data as read
+};
+
+// Reads every readable entry of `menus` (a menu's values, then its submenus)
+// from port 0..7. False when the link failed; *rows then holds what was read.
+bool readParameters(myModbus *link, int port, const QList<treeItem> &menus, QVector<ParameterRow> *rows);
+
+// Every entry of `menus` (any depth) that belongs to variable `index`, each
+// (subindex, label) once, in menu order.
+QList<valueItem> entriesOfIndex(const QList<treeItem> &menus, quint16 index);
+
+struct ParameterWrite
+{
+    enum Result {
+        Written,      // see the reply for how the device took it
+        ReadFailed,   // the read before the write failed: see the reply
+        NotEncodable, // the codec cannot write this entry's type or text
+    };
+    Result result = NotEncodable;
+    CtlReply reply;    // of the write, or of the read before it
+    QByteArray octets; // the data written
+};
+
+// Sets entry `target` of `variable` (the entries of one index) to `text` and
+// writes it to port 0..7: by its own subindex for a very large variable,
+// otherwise the whole variable, read first so the other entries keep their
+// values. The text must be acceptable (ctlValues::acceptsText) and the entry
+// writable. False when the link failed.
+bool writeParameter(myModbus *link, int port, QList<valueItem> variable, int target, const QString &text,
+                    ParameterWrite *out);
+
+#endif // CTLPARAMS_H
