@@ -293,7 +293,7 @@ int Run::processData(int port, const analyIoddFile &file)
             w.value("subindex", item.subindex);
             w.value("bitOffset", QString::number(item.bitOffset));
             w.value("bitLength", QString::number(item.bitLength));
-            w.value("raw", QString::number(item.raw));
+            w.value("raw", item.raw);
             if (item.hasValue)
                 w.value("value", item.value);
             else

@@ -18,26 +18,19 @@ int itemReadLength(const valueItem &entry)
 bool decodeWhole(valueItem &entry, const QByteArray &data)
 {
     entry.editor.value.clear();
-    // The codec leaves an entry unchanged when the data cannot hold its variable.
-    if (valueCodec::variableBitLength(entry) / 8 > data.size())
-        return false;
-    valueCodec::decodeRecord(entry, data);
-    return true;
+    return valueCodec::decodeRecord(entry, data);
 }
 
 bool decodeItem(valueItem &entry, const QByteArray &data)
 {
     entry.editor.value.clear();
-    if (data.isEmpty())
-        return false;
-    valueCodec::decodeSingleItem(entry, data);
-    return true;
+    return valueCodec::decodeSingleItem(entry, data);
 }
 
 bool acceptsText(const valueItem &entry, const QString &text, QString *why)
 {
     const editorItem &e = entry.editor;
-    if (!e.entries.isEmpty()) {
+    if (e.widgetClass == QLatin1String(editorWidget::ComboBox) || e.typeName == QLatin1String(ioddKind::BooleanT)) {
         QStringList texts;
         for (const valuePair &pair : e.entries)
             texts << pair.first;
@@ -46,14 +39,8 @@ bool acceptsText(const valueItem &entry, const QString &text, QString *why)
         *why = QStringLiteral("expected one of: %1").arg(texts.join(QStringLiteral(", ")));
         return false;
     }
-    const bool number = e.typeName == QLatin1String(ioddKind::IntegerT)
-        || e.typeName == QLatin1String(ioddKind::UIntegerT) || e.typeName == QLatin1String(ioddKind::Float32T);
-    bool ok = true;
-    if (number)
-        text.trimmed().toDouble(&ok);
-    if (!ok)
-        *why = QStringLiteral("expected a number");
-    return ok;
+    *why = valueCodec::checkInput(entry, text);
+    return why->isEmpty();
 }
 
 bool isWritable(const valueItem &entry)
@@ -85,27 +72,26 @@ bool encodeItem(valueItem &entry, QByteArray *data)
 
 int processDataBits(const treeItem &node)
 {
-    return processDataCodec::inputLayoutOf(node).bitLength;
+    return processDataCodec::layoutOf(node).bitLength;
 }
 
 QVector<processDataItem> decodeProcessData(const treeItem &node, const QByteArray &data)
 {
-    const processDataCodec::inputLayout layout = processDataCodec::inputLayoutOf(node);
-    const QVector<processDataCodec::inputValue> values = processDataCodec::decodeInput(layout, data);
-    const int octets = (layout.bitLength + 7) / 8;
-    const QByteArray pd = octets > 0 && octets < data.size() ? data.left(octets) : data;
+    const processDataCodec::layout layout = processDataCodec::layoutOf(node);
+    const QVector<processDataCodec::itemValue> values = processDataCodec::decode(layout, data);
     QVector<processDataItem> items;
     for (int i = 0; i < layout.fields.size() && i < values.size(); ++i) {
-        const processDataCodec::inputField &field = layout.fields.at(i);
+        const processDataCodec::field &field = layout.fields.at(i);
+        const processDataCodec::itemValue &value = values.at(i);
         processDataItem item;
         item.name = field.item.label.isEmpty() ? field.item.editor.name : field.item.label;
         item.subindex = field.item.subindex;
-        item.bitOffset = field.position;
+        item.bitOffset = field.bitOffset;
         item.bitLength = field.bitLength;
-        item.raw = valueCodec::extractBits(pd, 8 * pd.size(), field.position, qMin(field.bitLength, 64));
-        item.hasValue = values.at(i).changed;
-        item.value = values.at(i).text;
-        item.unit = field.item.unit;
+        item.raw = value.raw;
+        item.hasValue = value.ok;
+        item.value = value.text;
+        item.unit = value.unit;
         items.append(item);
     }
     return items;

@@ -28,7 +28,8 @@ bool decodeWhole(valueItem &entry, const QByteArray &data);
 bool decodeItem(valueItem &entry, const QByteArray &data);
 
 // Whether `text` is something the entry can be set to: one of a choice
-// entry's texts, a number for a number. Says why not in *why.
+// entry's texts, a number in display units that fits the type and the
+// description's limits. Says why not in *why.
 bool acceptsText(const valueItem &entry, const QString &text, QString *why);
 bool isWritable(const valueItem &entry);
 
@@ -49,10 +50,10 @@ struct processDataItem
 {
     QString name;
     QString subindex;
-    int bitOffset = 0; // where the codec takes the item from
+    int bitOffset = 0;
     int bitLength = 0;
-    quint64 raw = 0;
-    bool hasValue = false; // false: the codec gives no text for this read
+    QString raw;           // integers in decimal, strings in hex
+    bool hasValue = false; // false: the data does not reach the item
     QString value;
     QString unit;
 };
