@@ -1,0 +1,223 @@
+// Devices built from makers' IODD files on the virtual adapter, with fixed
+// input and given parameters: hub8ctl-sim and the "In port" page show the
+// same values, worked out by hand; typed parameter values reach the device as
+// the octets IO-Link codes them and read back the same.
+
+#include "ctlcommands.h"
+#include "description/analyioddfile.h"
+#include "link/common.h"
+#include "link/mymodbus.h"
+#include "procdata/widget_in.h"
+#include "resources/hub8resources.h"
+#include "scenario.h"
+#include "testhelpers.h"
+#include "virtualadapter.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Device
+{
+    int port;
+    const char *folder;
+    const char *input;
+    const char *parameters; // the scenario's "parameters" object
+};
+
+// Input octets and the values they stand for are in the rows below.
+const Device devices[] = {
+    {1, "06-ifm-0002dd-tv7105", "06 67 00 02", R"({"584": "01 2c"})"},
+    {3, "05-stego-css014", "00 01 c2 0f 00 f5", R"({"101": "00 fa"})"},
+    {4, "07-ifm-000469", "09 c4 00 00 0a 28 00 31", R"({"631": "13 88"})"},
+    {5, "17-autosen-ap006", "ff f9", R"({"584": "00 c8"})"},
+    {7, "13-ifm-00032b", "04 d2 00 00 00 4b 00 31", R"({"370": "00 64"})"},
+};
+
+QString descriptionOf(const char *folder)
+{
+    const QDir dir(testhelpers::corpusDir() + QLatin1Char('/') + QLatin1String(folder));
+    const QStringList files = dir.entryList({QStringLiteral("*.xml")}, QDir::Files);
+    return files.isEmpty() ? QString() : dir.filePath(files.first());
+}
+
+QJsonObject parse(const QByteArray &out)
+{
+    return QJsonDocument::fromJson(out).object();
+}
+
+} // namespace
+
+class tst_corpusAgreement : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString scenario;
+
+    QJsonObject runSim(const QStringList &args)
+    {
+        QProcess p;
+        p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/hub8ctl-sim"),
+                QStringList{"--scenario", scenario} + args);
+        if (!p.waitForFinished(20000) || p.exitCode() != 0)
+            qWarning() << "hub8ctl-sim" << args << p.readAllStandardError();
+        return parse(p.readAllStandardOutput());
+    }
+
+    QJsonObject runHere(const QStringList &args, int *status = nullptr)
+    {
+        QByteArray out;
+        const int s = runHub8ctl(QStringLiteral("hub8ctl"), args, QString(), QString(), &out);
+        if (status)
+            *status = s;
+        return parse(out);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!testhelpers::corpusPresent())
+            QSKIP("no IODD corpus");
+        initHub8Resources();
+        QJsonObject ports;
+        for (const Device &d : devices) {
+            const QJsonObject device{{"type", "iodd"},
+                                     {"file", descriptionOf(d.folder)},
+                                     {"processDataIn", QLatin1String(d.input)},
+                                     {"parameters", QJsonDocument::fromJson(d.parameters).object()}};
+            ports.insert(QStringLiteral("Port%1").arg(d.port), QJsonObject{{"mode", "iolink"}, {"device", device}});
+        }
+        QFile f(dir.filePath(QStringLiteral("corpus.json")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QJsonDocument(QJsonObject{{"ports", ports}}).toJson());
+        f.close();
+        scenario = f.fileName();
+
+        QString error;
+        QVERIFY2(applyScenarioFile(scenario, VirtualAdapter::instance(), &error), qPrintable(error));
+        common *hub = common::instance();
+        hub->modbus = new myModbus;
+        QCOMPARE(hub->modbus->openDevice(), 0);
+    }
+
+    void processDataAgrees_data()
+    {
+        QTest::addColumn<int>("device");
+        QTest::addColumn<QStringList>("shown");
+        // 06 67 = 1639 x 0.1; bit 1 set: OUT2 on.
+        QTest::newRow("TV7105") << 0 << QStringList{"163.9 °C", "active", "inactive"};
+        // Temperature at 32: 00 01 = 0.1 °C; flags 24..27 from c2; humidity at 8: 0f 00 = 384.0 %; flags 0..3 from f5.
+        QTest::newRow("CSS014") << 1 << QStringList{"0.1 °C",  "false", "true",  "false", "false",
+                                                    "384.0 %", "true",  "false", "true",  "false"};
+        // 09 c4 = 2500 x 0.01 °C at 48; 0a 28 = 2600 at 16; 0x31: status 3 at 4, CC status bit 0.
+        QTest::newRow("000469") << 2 << QStringList{"25.00 °C", "26.00 °C", "Functional check", "On"};
+        // ff f9: 14 bits at 2 = -2 x 0.01 bar; OUT2 bit 1 = 0, OUT1 bit 0 = 1.
+        QTest::newRow("AP006") << 3 << QStringList{"-0.02 bar", "inactive", "active"};
+        // 04 d2 = 1234 x 0.001 m at 48; 00 4b = 75 % at 16; 0x31: status 3, OUT1 on.
+        QTest::newRow("00032B") << 4 << QStringList{"1.234 m", "75 %", "Functional check", "inactive", "active"};
+    }
+
+    void processDataAgrees()
+    {
+        QFETCH(int, device);
+        QFETCH(QStringList, shown);
+        const Device &d = devices[device];
+        const QString file = descriptionOf(d.folder);
+
+        const QJsonObject in = runSim({"pd", QString::number(d.port), "--iodd", file}).value("in").toObject();
+        QCOMPARE(in.value("raw").toString(), QString::fromLatin1(d.input));
+        QStringList printed;
+        for (const QJsonValue &item : in.value("items").toArray()) {
+            const QString unit = item["unit"].toString();
+            printed << (unit.isEmpty() ? item["value"].toString() : item["value"].toString() + ' ' + unit);
+        }
+
+        analyIoddFile description;
+        QCOMPARE(description.load(file), 0);
+        widget_in page;
+        page.setPort(d.port - 1);
+        page.setProcessData(description.processDataIn());
+        common::instance()->activePorts = {d.port - 1};
+        page.slot_timerOut();
+        QStringList onPage;
+        const auto *table = page.findChild<QTableWidget *>("table");
+        for (int row = 0; row < table->rowCount(); ++row)
+            onPage << table->item(row, 2)->text();
+
+        QCOMPARE(onPage, printed);
+        QCOMPARE(printed.mid(0, shown.size()), shown);
+    }
+
+    // typed value -> octets on the wire -> the value read back, through the commands a user runs.
+    void parameterRoundTrip_data()
+    {
+        QTest::addColumn<int>("device");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("octets");
+        QTest::addColumn<QString>("given"); // the scenario's value of another parameter, as shown
+        QTest::addColumn<QString>("givenAt");
+        // 75.5 °C / 0.1 = 755; given 01 2c = 300 x 0.1 °C.
+        QTest::newRow("TV7105 switch point") << 0 << "583"
+                                             << "75.5"
+                                             << "02 f3"
+                                             << "30.0"
+                                             << "584:0";
+        // 25.5 / 0.1 = 255; given 00 fa = 25.0.
+        QTest::newRow("CSS014 alarm high") << 1 << "100"
+                                           << "25.5"
+                                           << "00 ff"
+                                           << "25.0"
+                                           << "101:0";
+        // The first menu shows °F: (50 - 32) / 0.018 = 1000; given 13 88 = 5000 -> 122.00 °F.
+        QTest::newRow("000469 analogue start") << 2 << "630"
+                                               << "50.00"
+                                               << "03 e8"
+                                               << "122.00"
+                                               << "631:0";
+        // 0.300 MPa / 0.001 = 300; given 00 c8 = 200 -> 0.200 MPa.
+        QTest::newRow("AP006 switch point") << 3 << "583"
+                                            << "0.300"
+                                            << "01 2c"
+                                            << "0.200"
+                                            << "584:0";
+        // 1.500 m / 0.001 = 1500; given 00 64 = 100 x 0.001 s.
+        QTest::newRow("00032B switch point") << 4 << "583"
+                                             << "1.500"
+                                             << "05 dc"
+                                             << "0.100"
+                                             << "370:0";
+    }
+
+    void parameterRoundTrip()
+    {
+        QFETCH(int, device);
+        QFETCH(QString, address);
+        QFETCH(QString, typed);
+        const Device &d = devices[device];
+        const QString port = QString::number(d.port), file = descriptionOf(d.folder);
+
+        int status = -1;
+        const QJsonObject set = runHere({"set", port, "--iodd", file, address, typed}, &status);
+        QCOMPARE(status, 0);
+        QTEST(set.value("raw").toString(), "octets");
+
+        const QJsonObject params = runHere({"params", port, "--iodd", file});
+        QMultiMap<QString, QString> values;
+        for (const QJsonValue &v : params.value("values").toArray())
+            values.insert(v["index"].toString() + ':' + v["subindex"].toString(), v["value"].toString());
+        QVERIFY2(values.values(address + ":0").contains(typed), qPrintable(values.values(address + ":0").join('|')));
+        QFETCH(QString, givenAt);
+        QFETCH(QString, given);
+        QVERIFY2(values.values(givenAt).contains(given), qPrintable(values.values(givenAt).join('|')));
+    }
+};
+
+QTEST_MAIN(tst_corpusAgreement)
+#include "tst_corpusagreement.moc"
