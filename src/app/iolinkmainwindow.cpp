@@ -241,6 +241,12 @@ void IOLinkMainWindow::on_treeWidget_itemClicked(QTreeWidgetItem *item, int colu
     qCDebug(lcApp) << i;
     if (i < 0)
         return;
+    // Edits not yet written are only dropped when the user says so.
+    if (widget_Parameter *page = ui->tabWidget->findChild<widget_Parameter *>(); page && !page->confirmDiscard()) {
+        if (QTreeWidgetItem *shown = ui->treeWidget->topLevelItem(ui->portView->currentIndex()))
+            ui->treeWidget->setCurrentItem(shown);
+        return;
+    }
     // After a poll that got no answer, another would only freeze the window
     // for the read timeout; the monitor's own schedule finds the adapter again.
     if (m_portMonitor && !m_portMonitor->adapterSilent())
@@ -306,7 +312,17 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
 
 void IOLinkMainWindow::slot_comboxCurrentRole(int nIndex)
 {
+    // The shown port's parameters follow the role at once, unless that would
+    // drop edits the user wants to keep.
+    widget_Parameter *page = ui->tabWidget->findChild<widget_Parameter *>();
+    if (page && !page->confirmDiscard()) {
+        const QSignalBlocker quiet(ui->cbox_role);
+        ui->cbox_role->setCurrentIndex(ui->cbox_role->findData(m_roleMenuSet, roleDataRole));
+        return;
+    }
     m_roleMenuSet = ui->cbox_role->itemData(nIndex, roleDataRole).toString();
+    if (page)
+        page->setRole(m_roleMenuSet);
 }
 
 void IOLinkMainWindow::slot_openLoading(bool isOpen)

@@ -600,6 +600,40 @@ bool buildSingleItemImage(valueItem &entry, recordImage &image)
     return true;
 }
 
+void clearInRecordImage(const valueItem &entry, recordImage &image)
+{
+    const QString &type = entry.editor.typeName;
+    const int L = variableBitLength(entry);
+    auto clearOctets = [&image](int start, int count) {
+        for (int i = std::max(start, 0); i < std::min(start + count, int(recordImage::dataSize)); ++i)
+            image.data[size_t(i)] = 0;
+    };
+    auto clearBits = [&image](int totalBits, int offset, int count) {
+        quint8 mask[recordImage::dataSize] = {};
+        insertBits(mask, recordImage::dataSize, totalBits, offset, count, ~quint64(0));
+        for (int i = 0; i < recordImage::dataSize; ++i)
+            image.data[size_t(i)] = quint8(image.data[size_t(i)] & ~mask[i]);
+    };
+    if (type == kBoolean) {
+        if (isLoneBoolean(entry))
+            image.data[0] = 0;
+        else
+            clearBits(fieldBits(L), booleanPosition(entry), 1);
+    } else if ((type == kString || type == kOctetString) && inRecord(entry)) {
+        const int k = stringOctetCount(entry);
+        clearOctets(stringStart(entry, k), k);
+    } else if (type == kOctetString) {
+        const int k = fixedLengthOf(entry);
+        clearOctets(std::max((subindexOf(entry) - 1) * k, 0), k);
+    } else if (type == kString) {
+        clearOctets(0, recordImage::dataSize);
+    } else if (isNumberType(type)) {
+        int totalBits, offset;
+        numberField(entry, &totalBits, &offset);
+        clearBits(totalBits, offset, itemBitLength(entry));
+    }
+}
+
 QString checkInput(const valueItem &entry, const QString &text)
 {
     valueItem probe = entry;

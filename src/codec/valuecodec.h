@@ -126,6 +126,11 @@ bool placeInRecordImage(valueItem &entry, recordImage &image);
 // written.
 bool buildSingleItemImage(valueItem &entry, recordImage &image);
 
+// Clears the bits (or octets) the entry occupies in an image of its variable,
+// so that placeInRecordImage replaces the entry in an image that holds what
+// the device sent for the whole variable.
+void clearInRecordImage(const valueItem &entry, recordImage &image);
+
 // Why `text` typed into the entry's cell cannot be written (not a number,
 // outside the type or outside the description's limits, shown in display
 // units); empty when it can.

@@ -6,6 +6,7 @@
 #include "codec/numbertext.h"
 #include "codec/valuecodec.h"
 #include "link/common.h"
+#include "link/isduexchange.h"
 #include "link/linkexchange.h"
 #include "link/mymodbus.h"
 #include "link/portstatusmonitor.h"
@@ -18,8 +19,12 @@
 #include <QBrush>
 #include <QColor>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLoggingCategory>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -30,18 +35,12 @@
 
 namespace {
 
-// Column 0 carries the entry's index under this role; a row is found again by
-// (label, index).
+// Column 0 carries the entry's index under this role.
 constexpr int indexRole = Qt::UserRole + 1;
 constexpr int valueColumn = 2;
 constexpr int columnCount = 6;
 
-// The adapter's ISDU mailbox: request and response block, 20 registers each.
-constexpr quint16 requestRegisters = adapterregs::isduRequest;
-constexpr quint16 responseRegisters = adapterregs::isduResponse;
-constexpr int blockRegisters = adapterregs::isduBlockRegisters;
-
-const QColor modifiedRowColour(102, 249, 219);
+const QColor readFailedColour(Qt::gray);
 
 // Makes every level of the menu lists unshared, so that references into them
 // stay valid while an operation runs and edits reach this copy only.
@@ -52,22 +51,6 @@ void detachDeep(QList<treeItem> &menus)
         menu.values.detach();
         detachDeep(menu.children);
     }
-}
-
-// The text a combo box starts with: the entry's value, else the text of the
-// (last) pair whose value is the default, else the first pair's text.
-QString initialComboText(const valueItem &entry)
-{
-    if (!entry.editor.value.isEmpty())
-        return entry.editor.value;
-    QString text;
-    for (const valuePair &pair : entry.editor.entries) {
-        if (pair.second == entry.defaultValue)
-            text = pair.first;
-    }
-    if (text.isEmpty() && !entry.editor.entries.isEmpty())
-        text = entry.editor.entries.first().first;
-    return text;
 }
 
 IsduRequestBlock writeBlock(int port, const QString &index, const QString &subindex,
@@ -97,11 +80,14 @@ QString limitsTip(const valueItem &entry)
     return QStringLiteral("min:%1 max:%2%3").arg(low, high, unit);
 }
 
-// A response saying the device cannot be reached: the port's state is looked at again.
-void noteUnreachable(int port, const QByteArray &response)
+// The entry's variable as one request: subindex 0, or its own subindex for
+// a variable read item by item.
+IsduRequestBlock readBlock(int port, const valueItem &entry)
 {
-    if (IsduResponseBlock(response).status() == isdustatus::communicationFailed)
-        portStatusMonitor::relearn(port);
+    const bool single = valueCodec::usesSingleItemAccess(entry);
+    return IsduRequestBlock::make(isduservice::read, quint8(port + 1), quint16(entry.index.toUInt()),
+                                  single ? quint8(entry.subindex.toUInt()) : 0,
+                                  single ? quint8(entry.editor.bitLength.toInt() / 8) : 0);
 }
 
 } // namespace
@@ -112,10 +98,22 @@ widget_Parameter::widget_Parameter(QWidget *parent) : QWidget(parent), ui(new Ui
     // The file buttons have no function yet.
     ui->pbtn_fileRead->hide();
     ui->pbtn_saveFile->hide();
+
+    // Stop and the status line sit in the button row.
+    m_stop = new QPushButton(tr("停止"), this);
+    m_stop->setObjectName(QStringLiteral("pbtn_stop"));
+    m_stop->setEnabled(false);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("label_status"));
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ui->horizontalLayout->insertWidget(3, m_stop);
+    ui->horizontalLayout->addWidget(m_status, 1);
+
     setUpTable();
     connect(ui->pbtn_read, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_readall);
     connect(ui->pbtn_read_fix, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_readFix);
     connect(ui->pbtn_write_fix, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_writefix);
+    connect(m_stop, &QPushButton::clicked, this, &widget_Parameter::stop);
 }
 
 widget_Parameter::~widget_Parameter()
@@ -153,6 +151,18 @@ void widget_Parameter::addRoleMenus(const QList<treeItem> &menus, const QString 
     detachDeep(own);
 }
 
+namespace {
+
+void countLabels(const treeItem &menu, QHash<QString, int> *counts)
+{
+    for (const valueItem &entry : menu.values)
+        ++(*counts)[entry.label];
+    for (const treeItem &child : menu.children)
+        countLabels(child, counts);
+}
+
+} // namespace
+
 void widget_Parameter::setRole(const QString &roleSet)
 {
     if (m_running)
@@ -160,8 +170,15 @@ void widget_Parameter::setRole(const QString &roleSet)
     m_currentRole = roleSet;
     clearRows();
     QList<treeItem> &menus = menusByRole[m_currentRole];
+    // Labels that occur more than once in the role are shown with their menu path.
+    QHash<QString, int> labelCounts;
+    for (const treeItem &menu : qAsConst(menus))
+        countLabels(menu, &labelCounts);
     for (int i = 0; i < menus.size(); ++i)
-        addMenuRows(menus[i], {i});
+        addMenuRows(menus[i], {i}, {menus[i].name.isEmpty() ? menus[i].text : menus[i].name}, labelCounts);
+    ui->table_param->resizeColumnsToContents();
+    for (int row = 0; row < ui->table_param->rowCount(); ++row)
+        updateRow(row);
 }
 
 void widget_Parameter::rebuild()
@@ -177,27 +194,35 @@ void widget_Parameter::clearRows()
         table->setItemDelegateForRow(row, nullptr);
     }
     table->setRowCount(0);
+    m_rowRefs.clear();
     for (tableLineEdit *delegate : qAsConst(m_delegates))
         delegate->deleteLater();
     m_delegates.clear();
 }
 
-void widget_Parameter::addMenuRows(treeItem &menu, const QVector<int> &path)
+void widget_Parameter::addMenuRows(treeItem &menu, const QVector<int> &path, const QStringList &names,
+                                   const QHash<QString, int> &labelCounts)
 {
-    for (int i = 0; i < menu.values.size(); ++i)
-        addRow(menu.values[i], EntryRef{path, i});
-    ui->table_param->resizeColumnsToContents();
+    for (int i = 0; i < menu.values.size(); ++i) {
+        const valueItem &entry = menu.values.at(i);
+        const QString shown = labelCounts.value(entry.label) > 1
+            ? QStringList(names).join(QStringLiteral(" › ")) + QStringLiteral(" › ") + entry.label
+            : entry.label;
+        addRow(menu.values[i], EntryRef{path, i}, shown);
+    }
     for (int i = 0; i < menu.children.size(); ++i)
-        addMenuRows(menu.children[i], QVector<int>(path) << i);
+        addMenuRows(menu.children[i], QVector<int>(path) << i, QStringList(names) << menu.children.at(i).name,
+                    labelCounts);
 }
 
-void widget_Parameter::addRow(valueItem &entry, const EntryRef &ref)
+void widget_Parameter::addRow(valueItem &entry, const EntryRef &ref, const QString &shownLabel)
 {
     QTableWidget *table = ui->table_param;
     const int row = table->rowCount();
     table->insertRow(row);
+    m_rowRefs.append(ref);
 
-    QTableWidgetItem *name = readOnlyItem(entry.label);
+    QTableWidgetItem *name = readOnlyItem(shownLabel);
     name->setData(indexRole, entry.index);
     table->setItem(row, 0, name);
     table->setItem(row, 1, readOnlyItem(entry.accessRightRestriction));
@@ -218,7 +243,8 @@ void widget_Parameter::addRow(valueItem &entry, const EntryRef &ref)
         for (const valuePair &pair : qAsConst(entry.editor.entries))
             combo->addItem(pair.first);
         combo->setEnabled(entry.accessRightRestriction != QLatin1String("ro"));
-        combo->setCurrentText(initialComboText(entry));
+        // Empty until the device has said what it holds.
+        combo->setCurrentIndex(combo->findText(entry.editor.value));
         // Connected last: filling the box must not mark the entry edited.
         connect(combo, &QComboBox::currentTextChanged, this,
                 [this, ref](const QString &text) { markEdited(ref, text); });
@@ -253,41 +279,6 @@ void widget_Parameter::addRow(valueItem &entry, const EntryRef &ref)
     // Cells under a widget, and cells of kinds without an editor, hold an
     // empty item that cannot be edited.
     table->setItem(row, valueColumn, value ? value : readOnlyItem(QString()));
-
-    const QBrush background(entry.editor.flag == QLatin1String("true") ? modifiedRowColour : QColor(Qt::white));
-    for (int column = 0; column < columnCount; ++column)
-        table->item(row, column)->setBackground(background);
-}
-
-QString widget_Parameter::readFailedText()
-{
-    return tr("读取失败");
-}
-
-QString widget_Parameter::readKey(const valueItem &entry)
-{
-    return entry.index + QLatin1Char('/') + entry.subindex + QLatin1Char('/') + entry.label;
-}
-
-void widget_Parameter::noteRead(const valueItem &entry, bool ok)
-{
-    if (ok)
-        m_failedReads.remove(readKey(entry));
-    else
-        m_failedReads.insert(readKey(entry));
-}
-
-void widget_Parameter::showRefusal(int row, const QString &text, const QString &why)
-{
-    const QString message = QStringLiteral("“%1”: %2").arg(text, why);
-    qCWarning(lcParams).noquote() << "refused:" << message;
-    QTableWidget *table = ui->table_param;
-    if (QTableWidgetItem *cell = table->item(row, valueColumn)) {
-        cell->setToolTip(message);
-        const QRect rect = table->visualItemRect(cell);
-        QToolTip::showText(table->viewport()->mapToGlobal(rect.bottomLeft()), message, table->viewport());
-    }
-    m_lastRefusal = message;
 }
 
 valueItem *widget_Parameter::entryAt(const EntryRef &ref)
@@ -308,12 +299,65 @@ valueItem *widget_Parameter::entryAt(const EntryRef &ref)
     return &menu->values[ref.value];
 }
 
+QVector<widget_Parameter::Target> widget_Parameter::targets()
+{
+    QVector<Target> list;
+    for (const EntryRef &ref : qAsConst(m_rowRefs)) {
+        if (valueItem *entry = entryAt(ref))
+            list.append({entry, ref});
+    }
+    return list;
+}
+
+QString widget_Parameter::stateKey(const valueItem &entry)
+{
+    return entry.index + QLatin1Char('/') + entry.subindex + QLatin1Char('/') + entry.label + QLatin1Char('/')
+        + entry.editor.bitOffset;
+}
+
+bool widget_Parameter::isEdited(const valueItem &entry) const
+{
+    const auto state = m_device.constFind(stateKey(entry));
+    return state != m_device.constEnd() && state->read && entry.editor.value != state->text;
+}
+
 void widget_Parameter::markEdited(const EntryRef &ref, const QString &text)
 {
-    if (valueItem *entry = entryAt(ref)) {
-        entry->editor.value = text;
-        entry->editor.flag = QStringLiteral("true");
+    valueItem *entry = entryAt(ref);
+    if (!entry)
+        return;
+    entry->editor.value = text;
+    entry->editor.flag = QStringLiteral("true");
+    // Every row of this entry (an entry may be listed in two menus) shows the edit.
+    for (int row = 0; row < m_rowRefs.size(); ++row) {
+        if (entryAt(m_rowRefs.at(row)) == entry || stateKey(*entryAt(m_rowRefs.at(row))) == stateKey(*entry))
+            updateRow(row);
     }
+}
+
+int widget_Parameter::unwrittenEdits() const
+{
+    int count = 0;
+    auto *self = const_cast<widget_Parameter *>(this);
+    QSet<QString> seen;
+    for (const Target &t : self->targets()) {
+        if (isEdited(*t.entry) && !seen.contains(stateKey(*t.entry))) {
+            seen.insert(stateKey(*t.entry));
+            ++count;
+        }
+    }
+    return count;
+}
+
+bool widget_Parameter::confirmDiscard()
+{
+    const int edits = unwrittenEdits();
+    if (edits == 0)
+        return true;
+    const auto answer = QMessageBox::question(this, tr("未写入的修改"),
+                                              tr("%1 个修改过的值还没有写入设备。放弃这些修改吗？").arg(edits),
+                                              QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Cancel);
+    return answer == QMessageBox::Discard;
 }
 
 bool widget_Parameter::runOperation(const std::function<bool()> &body)
@@ -321,21 +365,139 @@ bool widget_Parameter::runOperation(const std::function<bool()> &body)
     common *hub = common::instance();
     if (m_running || !hub || !hub->modbus || !hub->activePorts.contains(m_port))
         return false;
-    const BusyGuard busy(hub->modbus, BusyGuard::WithOverlay);
+    const BusyGuard busy(hub->modbus);
     m_running = true;
+    m_stopAsked = false;
+    for (QPushButton *button : {ui->pbtn_read, ui->pbtn_read_fix, ui->pbtn_write_fix})
+        button->setEnabled(false);
+    m_stop->setEnabled(true);
     if (!body())
         return false; // the page is gone
+    for (QPushButton *button : {ui->pbtn_read, ui->pbtn_read_fix, ui->pbtn_write_fix})
+        button->setEnabled(true);
+    m_stop->setEnabled(false);
     m_running = false;
+    return true;
+}
+
+void widget_Parameter::stop()
+{
+    if (m_running)
+        m_stopAsked = true;
+}
+
+bool widget_Parameter::exchange(const IsduRequestBlock &request, int waitMs, bool *ok, QByteArray *data, QString *why,
+                                bool *linkLost)
+{
+    myModbus *link = common::instance()->modbus;
+    const IsduExchange x = exchangeIsdu(link, request, this, mailboxPollMs, waitMs);
+    *ok = false;
+    *linkLost = false;
+    switch (x.outcome) {
+    case IsduOutcome::Gone:
+        return false;
+    case IsduOutcome::NoAnswer:
+        *why = tr("适配器无应答");
+        *linkLost = !link->isConnected();
+        return true;
+    case IsduOutcome::StillBusy:
+        *why = tr("设备未在 %1 ms 内应答").arg(waitMs);
+        return true;
+    case IsduOutcome::NotOurs:
+        *why = tr("邮箱应答不属于本请求");
+        return true;
+    case IsduOutcome::Answered:
+        break;
+    }
+    const IsduResponseBlock &response = x.response;
+    if (response.status() == isdustatus::communicationFailed)
+        portStatusMonitor::relearn(m_port);
+    if (response.success()) {
+        *ok = true;
+        *data = response.data();
+        return true;
+    }
+    if (response.status() == isdustatus::deviceError)
+        *why = QStringLiteral("0x%1 %2")
+                   .arg(response.deviceError(), 4, 16, QLatin1Char('0'))
+                   .arg(isduDeviceErrorText(response.deviceError()));
+    else
+        *why = isduStatusText(response.status());
+    return true;
+}
+
+bool widget_Parameter::readTargets(const QVector<Target> &list)
+{
+    // Data of subindex 0 per index, for this operation: every further entry of
+    // a variable already read is decoded without another exchange.
+    QHash<QString, QPair<bool, QString>> outcomeByIndex; // index -> (ok, why)
+    QHash<QString, QByteArray> dataByIndex;
+    int failed = 0;
+    QString lastError;
+    for (int i = 0; i < list.size(); ++i) {
+        valueItem &entry = *list.at(i).entry;
+        setProgress(i, list.size());
+        if (m_stopAsked) {
+            setStatus(tr("已停止：读取了 %1 / %2 个值").arg(i).arg(list.size()));
+            return true;
+        }
+        const bool whole = !valueCodec::usesSingleItemAccess(entry);
+        bool ok = false, linkLost = false;
+        QString why;
+        QByteArray data;
+        if (whole && outcomeByIndex.contains(entry.index)) {
+            ok = outcomeByIndex.value(entry.index).first;
+            why = outcomeByIndex.value(entry.index).second;
+            data = dataByIndex.value(entry.index);
+        } else {
+            if (!exchange(readBlock(m_port, entry), whole ? recordReadWaitMs : singleItemReadWaitMs, &ok, &data, &why,
+                          &linkLost))
+                return false;
+            if (linkLost) {
+                setStatus(tr("读取中断：%1").arg(why));
+                return true;
+            }
+            if (whole) {
+                // The mailbox holds the data right-aligned in its 32 octets.
+                outcomeByIndex.insert(entry.index, {ok, why});
+                dataByIndex.insert(entry.index, data);
+                if (ok)
+                    m_rawByIndex.insert(entry.index, data);
+                qCDebug(lcParams).noquote() << entry.index;
+            }
+        }
+        DeviceState &state = m_device[stateKey(entry)];
+        if (ok && !(whole ? valueCodec::decodeRecord(entry, data) : valueCodec::decodeSingleItem(entry, data))) {
+            ok = false;
+            why = tr("应答数据太短（%1 字节）").arg(data.size());
+        }
+        state.read = ok;
+        state.error = ok ? QString() : why;
+        if (ok)
+            state.text = entry.editor.value;
+        else {
+            ++failed;
+            lastError = entry.label + QStringLiteral(": ") + why;
+        }
+    }
+    setProgress(list.size(), list.size());
+    setStatus(failed == 0 ? tr("读取完成：%1 个值").arg(list.size())
+                          : tr("读取完成：%1 个值，%2 个失败（%3）").arg(list.size()).arg(failed).arg(lastError));
     return true;
 }
 
 void widget_Parameter::slot_pbtn_readall()
 {
+    if (!confirmDiscard())
+        return;
     const bool done = runOperation([this] {
-        for (treeItem &menu : menusByRole[m_currentRole]) {
-            if (!readMenu(menu, ReadMode::All))
-                return false;
+        QVector<Target> list;
+        for (const Target &t : targets()) {
+            if (t.entry->accessRightRestriction.contains(QLatin1Char('r')))
+                list.append(t);
         }
+        if (!readTargets(list))
+            return false;
         updateTable();
         return true;
     });
@@ -347,13 +509,20 @@ void widget_Parameter::slot_pbtn_readall()
 
 void widget_Parameter::slot_pbtn_readFix()
 {
+    // Reads back what was edited: the device's values replace the edits.
     const bool done = runOperation([this] {
-        for (treeItem &menu : menusByRole[m_currentRole]) {
-            if (!readMenu(menu, ReadMode::ModifiedOnly))
-                return false;
+        QVector<Target> list;
+        for (const Target &t : targets()) {
+            if (isEdited(*t.entry) && t.entry->accessRightRestriction.contains(QLatin1Char('r')))
+                list.append(t);
         }
+        if (list.isEmpty()) {
+            setStatus(tr("没有修改过的值"));
+            return true;
+        }
+        if (!readTargets(list))
+            return false;
         updateTable();
-        ui->table_param->viewport()->repaint();
         return true;
     });
     if (done)
@@ -362,181 +531,172 @@ void widget_Parameter::slot_pbtn_readFix()
 
 void widget_Parameter::slot_pbtn_writefix()
 {
-    const bool done = runOperation([this] {
-        for (treeItem &menu : menusByRole[m_currentRole]) {
-            if (!writeMenu(menu))
-                return false;
-        }
-        return true;
-    });
+    const bool done = runOperation([this] { return writeEdits(); });
     if (done)
         qCDebug(lcParams) << "写所有值";
 }
 
-bool widget_Parameter::readMenu(treeItem &menu, ReadMode mode)
+bool widget_Parameter::writeEdits()
 {
-    myModbus *link = common::instance()->modbus;
-    // Data of subindex 0 by index text: every further entry of a variable
-    // already read in this menu is decoded without another exchange.
-    QMap<QString, QByteArray> cache;
-    for (valueItem &entry : menu.values) {
-        if (!entry.accessRightRestriction.contains(QLatin1Char('r')))
+    // What changed, grouped by variable; only entries read before can be edited.
+    QMap<QString, QVector<Target>> byIndex;
+    QVector<Target> singles;
+    QSet<QString> seen;
+    for (const Target &t : targets()) {
+        if (!valueCodec::isWritable(*t.entry) || !isEdited(*t.entry) || seen.contains(stateKey(*t.entry)))
             continue;
-        if (mode == ReadMode::ModifiedOnly && entry.editor.flag != QLatin1String("true"))
-            continue;
-        const quint16 index = quint16(entry.index.toUInt());
-
-        if (!valueCodec::usesSingleItemAccess(entry)) {
-            const auto cached = cache.constFind(entry.index);
-            if (cached != cache.constEnd()) {
-                noteRead(entry, valueCodec::decodeRecord(entry, cached.value()));
-                continue;
-            }
-            noteRead(entry, false);
-            const IsduRequestBlock request = IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), index, 0, 0);
-            if (link->writeRegisterBlock(requestRegisters, request.bytes, blockRegisters) != 0)
-                continue;
-            if (!waitUnlessGone(this, recordReadWaitMs))
-                return false;
-            QByteArray response;
-            if (link->readRegisters(responseRegisters, blockRegisters, response) != 0)
-                continue;
-            noteUnreachable(m_port, response);
-            const IsduResponseBlock answer(response);
-            const QByteArray data = answer.success() ? answer.dataRightAligned() : QByteArray();
-            cache.insert(entry.index, data);
-            qCDebug(lcParams).noquote() << entry.index;
-            noteRead(entry, answer.success() && valueCodec::decodeRecord(entry, data));
-            if (!waitUnlessGone(this, recordReadWaitMs))
-                return false;
-        } else {
-            const IsduRequestBlock request =
-                IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), index, quint8(entry.subindex.toUInt()),
-                                       quint8(entry.editor.bitLength.toInt() / 8));
-            noteRead(entry, false);
-            if (link->writeRegisterBlock(requestRegisters, request.bytes, blockRegisters) != 0)
-                continue;
-            if (!waitUnlessGone(this, singleItemReadWaitMs))
-                return false;
-            QByteArray response;
-            if (link->readRegisters(responseRegisters, blockRegisters, response) != 0)
-                continue;
-            noteUnreachable(m_port, response);
-            const IsduResponseBlock answer(response);
-            noteRead(entry, answer.success() && valueCodec::decodeSingleItem(entry, answer.data()));
-        }
+        seen.insert(stateKey(*t.entry));
+        if (valueCodec::usesSingleItemAccess(*t.entry))
+            singles.append(t);
+        else
+            byIndex[t.entry->index].append(t);
     }
-    for (treeItem &child : menu.children) {
-        if (!readMenu(child, mode))
+    if (byIndex.isEmpty() && singles.isEmpty()) {
+        setStatus(tr("没有要写入的修改"));
+        return true;
+    }
+
+    QStringList written, refused;
+    QVector<Target> readBack;
+    auto send = [&](const QString &index, const QString &subindex, const valueCodec::recordImage &image,
+                    const QVector<Target> &entries) {
+        bool ok = false, linkLost = false;
+        QString why;
+        QByteArray data;
+        if (!exchange(writeBlock(m_port, index, subindex, image),
+                      subindex.isEmpty() ? recordWriteWaitMs : singleItemWriteWaitMs, &ok, &data, &why, &linkLost))
+            return false;
+        const QString what = QStringLiteral("%1%2: %3")
+                                 .arg(index, subindex.isEmpty() ? QString() : QLatin1Char(':') + subindex,
+                                      QString::fromLatin1(image.bytes().left(image.length).toHex(' ')));
+        (ok ? written : refused) << (ok ? what : what + QStringLiteral(" — ") + why);
+        for (const Target &t : entries) {
+            if (!ok)
+                m_device[stateKey(*t.entry)].error = why;
+            readBack.append(t);
+        }
+        return true;
+    };
+
+    for (auto it = byIndex.cbegin(); it != byIndex.cend(); ++it) {
+        // The variable as the device sent it, with the edited entries replaced.
+        const Target &first = it.value().first();
+        valueCodec::recordImage image = valueCodec::startRecordImage(*first.entry);
+        const QByteArray raw = m_rawByIndex.value(it.key());
+        if (valueCodec::variableBitLength(*first.entry) > 0)
+            std::copy_n(raw.constData(), std::min(int(raw.size()), int(image.data.size())),
+                        reinterpret_cast<char *>(image.data.data()));
+        bool placed = true;
+        for (const Target &t : it.value()) {
+            valueCodec::clearInRecordImage(*t.entry, image);
+            placed = valueCodec::placeInRecordImage(*t.entry, image) && placed;
+        }
+        if (!placed)
+            continue;
+        qCDebug(lcParams).noquote() << image.bytes().toHex(' ');
+        if (!send(it.key(), QString(), image, it.value()))
             return false;
     }
-    return true;
-}
-
-bool widget_Parameter::writeMenu(treeItem &menu)
-{
-    myModbus *link = common::instance()->modbus;
-    // One record image per index, sent in index text order.
-    QMap<QString, valueCodec::recordImage> images;
-    // A variable with an entry that could not be read is not written: its
-    // image would send 0 in that entry's place.
-    QSet<QString> unread;
-    for (valueItem &entry : menu.values) {
-        if (m_failedReads.contains(readKey(entry))) {
-            unread.insert(entry.index);
+    for (const Target &t : qAsConst(singles)) {
+        valueCodec::recordImage image;
+        if (!valueCodec::buildSingleItemImage(*t.entry, image))
             continue;
-        }
-        if (!valueCodec::isWritable(entry))
-            continue;
-        if (!valueCodec::usesSingleItemAccess(entry)) {
-            valueCodec::recordImage image =
-                images.contains(entry.index) ? images.value(entry.index) : valueCodec::startRecordImage(entry);
-            if (valueCodec::placeInRecordImage(entry, image))
-                images.insert(entry.index, image);
-        } else {
-            valueCodec::recordImage image;
-            if (!valueCodec::buildSingleItemImage(entry, image))
-                continue;
-            if (link->writeIsduRequest(writeBlock(m_port, entry.index, entry.subindex, image)) == 0
-                && !waitUnlessGone(this, singleItemWriteWaitMs))
-                return false;
-        }
-    }
-    for (treeItem &child : menu.children) {
-        if (!writeMenu(child))
+        if (!send(t.entry->index, t.entry->subindex, image, {t}))
             return false;
     }
 
-    for (const QString &index : qAsConst(unread))
-        images.remove(index);
-    qCDebug(lcParams) << "write config:" << images.size();
-    for (auto it = images.cbegin(); it != images.cend(); ++it) {
-        qCDebug(lcParams).noquote() << it.value().bytes().toHex(' ');
-        if (link->writeIsduRequest(writeBlock(m_port, it.key(), QString(), it.value())) == 0
-            && !waitUnlessGone(this, recordWriteWaitMs))
-            return false;
-    }
+    // What the device holds now, refused values included.
+    const QString result = refused.isEmpty() ? tr("已写入 %1").arg(written.join(QStringLiteral("; ")))
+                                             : tr("写入被拒绝 %1").arg(refused.join(QStringLiteral("; ")))
+            + (written.isEmpty() ? QString() : tr("；已写入 %1").arg(written.join(QStringLiteral("; "))));
+    if (!readTargets(readBack))
+        return false;
+    setStatus(result);
+    updateTable();
     return true;
 }
 
 void widget_Parameter::updateTable()
 {
-    const QList<treeItem> &menus = menusByRole[m_currentRole];
-    for (const treeItem &menu : menus)
-        updateMenuRows(menu);
+    for (int row = 0; row < m_rowRefs.size(); ++row)
+        updateRow(row);
 }
 
-void widget_Parameter::updateMenuRows(const treeItem &menu)
+void widget_Parameter::updateRow(int row)
 {
     QTableWidget *table = ui->table_param;
-    for (const valueItem &entry : menu.values) {
-        const int row = findRow(entry.label, entry.index);
-        if (row < 0)
-            continue;
-        const QString &kind = entry.editor.widgetClass;
-        if (kind == QLatin1String(editorWidget::PushButton))
-            continue;
-        const bool failed = m_failedReads.contains(readKey(entry));
-        if (failed) {
-            if (QWidget *widget = table->cellWidget(row, valueColumn))
-                widget->setToolTip(readFailedText());
-            if (QTableWidgetItem *item = table->item(row, valueColumn)) {
-                item->setText(readFailedText());
-                item->setForeground(QBrush(Qt::red));
-            }
-            continue;
-        }
-        if (QWidget *widget = table->cellWidget(row, valueColumn))
-            widget->setToolTip(QString());
-        if (QTableWidgetItem *item = table->item(row, valueColumn))
-            item->setForeground(QBrush());
-        if (isBlank(entry.editor.value))
-            continue;
-        if (kind == QLatin1String(editorWidget::ComboBox)) {
-            // Marks the entry edited again when the text changes.
-            if (auto *combo = qobject_cast<QComboBox *>(table->cellWidget(row, valueColumn)))
-                combo->setCurrentText(entry.editor.value);
-        } else if (QTableWidgetItem *item = table->item(row, valueColumn)) {
-            item->setText(entry.editor.value);
-        }
+    const valueItem *entry = row < m_rowRefs.size() ? entryAt(m_rowRefs.at(row)) : nullptr;
+    QTableWidgetItem *item = table->item(row, valueColumn);
+    if (!entry || !item)
+        return;
+    const QString &kind = entry->editor.widgetClass;
+    if (kind == QLatin1String(editorWidget::PushButton))
+        return;
+    const DeviceState state = m_device.value(stateKey(*entry));
+    const bool failed = !state.read && !state.error.isEmpty();
+    const bool edited = isEdited(*entry);
+    QWidget *widget = table->cellWidget(row, valueColumn);
+    const QString tip = failed ? readFailedText() + QStringLiteral(": ") + state.error
+                               : (!state.error.isEmpty() ? state.error : QString());
+
+    QFont font = table->font();
+    font.setBold(edited);
+    if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+        const QSignalBlocker quiet(combo);
+        combo->setCurrentIndex(failed ? -1 : combo->findText(entry->editor.value));
+        combo->setFont(font);
+        combo->setToolTip(tip);
+    } else if (kind == QLatin1String(editorWidget::LineEdit) || kind == QLatin1String(editorWidget::TableItem)) {
+        // (An open cell editor counts as the cell's widget; the item is still what is shown.)
+        // A failed read shows nothing, never a value the device did not send.
+        const QString text = failed ? QString() : entry->editor.value;
+        if (item->text() != text)
+            item->setText(text);
+        item->setForeground(failed ? QBrush(readFailedColour) : QBrush());
+        item->setBackground(failed ? QBrush(QColor(0xEE, 0xEE, 0xEE)) : QBrush());
+        item->setToolTip(tip);
+        item->setFont(font);
     }
-    for (const treeItem &child : menu.children)
-        updateMenuRows(child);
+    if (QTableWidgetItem *name = table->item(row, 0)) {
+        name->setFont(font);
+        name->setToolTip(edited ? tr("已修改，未写入") : QString());
+    }
 }
 
-int widget_Parameter::findRow(const QString &label, const QString &index) const
+void widget_Parameter::setProgress(int done, int total)
 {
-    const QTableWidget *table = ui->table_param;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        const QTableWidgetItem *item = table->item(row, 0);
-        if (!item)
-            continue;
-        const QString rowIndex = item->data(indexRole).toString();
-        qCDebug(lcParamsTable) << item->text() << label << index;
-        if (item->text() == label && rowIndex == index)
-            return row;
+    m_status->setText(tr("读取中 %1 / %2").arg(done).arg(total));
+}
+
+void widget_Parameter::setStatus(const QString &text)
+{
+    qCDebug(lcParams).noquote() << "status:" << text;
+    m_status->setText(text);
+    m_status->setToolTip(text);
+}
+
+QString widget_Parameter::statusText() const
+{
+    return m_status->text();
+}
+
+QString widget_Parameter::readFailedText()
+{
+    return tr("读取失败");
+}
+
+void widget_Parameter::showRefusal(int row, const QString &text, const QString &why)
+{
+    const QString message = QStringLiteral("“%1”: %2").arg(text, why);
+    qCWarning(lcParams).noquote() << "refused:" << message;
+    QTableWidget *table = ui->table_param;
+    if (QTableWidgetItem *cell = table->item(row, valueColumn)) {
+        cell->setToolTip(message);
+        const QRect rect = table->visualItemRect(cell);
+        QToolTip::showText(table->viewport()->mapToGlobal(rect.bottomLeft()), message, table->viewport());
     }
-    return -1;
+    m_lastRefusal = message;
+    setStatus(tr("未接受 %1").arg(message));
 }
 
 void widget_Parameter::sendButtonCommand(const EntryRef &ref)
@@ -546,11 +706,18 @@ void widget_Parameter::sendButtonCommand(const EntryRef &ref)
         return;
     const quint16 index = quint16(entry->index.toUInt());
     const quint8 command = quint8(entry->editor.defaultValue.toInt());
-    runOperation([this, index, command] {
+    const QString name = entry->editor.name;
+    runOperation([this, index, command, name] {
         // The button's command value travels as the one data octet.
         IsduRequestBlock block = IsduRequestBlock::make(isduservice::write, quint8(m_port + 1), index, 0, 1);
         block.data()[0] = command;
-        common::instance()->modbus->writeIsduRequest(block);
+        bool ok = false, linkLost = false;
+        QString why;
+        QByteArray data;
+        if (!exchange(block, singleItemWriteWaitMs, &ok, &data, &why, &linkLost))
+            return false;
+        setStatus(ok ? tr("已发送 %1 (%2 = %3)").arg(name).arg(index).arg(command)
+                     : tr("%1 被拒绝：%2").arg(name, why));
         return true;
     });
 }

@@ -3,6 +3,7 @@
 
 #include "description/ioddrecords.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QSet>
@@ -12,7 +13,10 @@
 
 #include <functional>
 
+class QLabel;
+class QPushButton;
 class QTableWidgetItem;
+struct IsduRequestBlock;
 class tableLineEdit;
 
 namespace Ui {
@@ -24,8 +28,11 @@ class widget_Parameter;
 // written to the device by ISDU through the adapter's mailbox.
 //
 // The page keeps its own copy of the role menus; reads, edits and writes all
-// work on the entries inside it, so each entry carries its current value text
-// and modified flag from one operation to the next.
+// work on the entries inside it. Per entry it also keeps what the device last
+// said: the text read (or why the read failed). A cell whose text differs
+// from that is an unwritten edit (shown bold); "写（修改）" sends only those,
+// reads them back and shows the device's values. A status line says what the
+// last operation did.
 class widget_Parameter : public QWidget
 {
     Q_OBJECT
@@ -35,11 +42,13 @@ public:
     explicit widget_Parameter(QWidget *parent = nullptr);
     ~widget_Parameter() override;
 
-    // Waits between the steps of the exchanges, in milliseconds.
-    static constexpr int recordReadWaitMs = 200;     // before and after the response of a subindex-0 read
-    static constexpr int singleItemReadWaitMs = 100; // before the response of a single-item read
-    static constexpr int singleItemWriteWaitMs = 200;
+    // How long one exchange may wait for the mailbox's answer, polled every
+    // mailboxPollMs; then it counts as no answer.
+    static constexpr int recordReadWaitMs = 400;     // a subindex-0 read
+    static constexpr int singleItemReadWaitMs = 400; // a read of one subindex
+    static constexpr int singleItemWriteWaitMs = 400;
     static constexpr int recordWriteWaitMs = 400;
+    static constexpr int mailboxPollMs = 25;
 
     // The adapter port, 0-based.
     void setPort(int port);
@@ -53,10 +62,25 @@ public:
     // Builds the rows of the current role again. Ignored while an operation runs.
     void rebuild();
 
+    // Cells edited but not written.
+    int unwrittenEdits() const;
+    // Before the page is left or rebuilt: true when there is nothing to lose,
+    // or the user agreed to drop the unwritten edits.
+    bool confirmDiscard();
+
+    // What the status line shows.
+    QString statusText() const;
+    // The text a cell shows when its read gave no value.
+    static QString readFailedText();
+    // The message of the last typed value that was refused (test hook).
+    QString lastRefusal() const { return m_lastRefusal; }
+
 public slots:
     void slot_pbtn_readall();
     void slot_pbtn_readFix();
     void slot_pbtn_writefix();
+    // Ends a running read after its current exchange.
+    void stop();
 
 private:
     enum class ReadMode { All, ModifiedOnly };
@@ -68,51 +92,69 @@ private:
         QVector<int> menuPath;
         int value = 0;
     };
+    // What the device last said about an entry.
+    struct DeviceState
+    {
+        bool read = false; // the last read gave a value
+        QString text;      // that value as the cell shows it
+        QString error;     // why the last read or write failed
+    };
+    // An entry to read or write, with where it is.
+    struct Target
+    {
+        valueItem *entry;
+        EntryRef ref;
+    };
 
     void setUpTable();
     void clearRows();
-    void addMenuRows(treeItem &menu, const QVector<int> &path);
-    void addRow(valueItem &entry, const EntryRef &ref);
+    void addMenuRows(treeItem &menu, const QVector<int> &path, const QStringList &names,
+                     const QHash<QString, int> &labelCounts);
+    void addRow(valueItem &entry, const EntryRef &ref, const QString &shownLabel);
     valueItem *entryAt(const EntryRef &ref);
     void markEdited(const EntryRef &ref, const QString &text);
+    // Every entry of the current role in table order.
+    QVector<Target> targets();
 
-    // Runs one operation with the link busy and the loading overlay shown.
-    // Nothing happens when another operation runs, the link is missing or the
-    // port is not in operation. body returns false when the page was deleted
-    // during one of its waits; so does runOperation then, and the caller must
-    // return without touching the page.
+    // Runs one operation with the link busy. Nothing happens when another
+    // operation runs, the link is missing or the port is not in operation.
+    // body returns false when the page was deleted during one of its waits;
+    // so does runOperation then, and the caller must return without touching
+    // the page.
     bool runOperation(const std::function<bool()> &body);
 
-    // Each returns false when the page was deleted during one of its waits;
-    // the caller must then return at once without touching the page.
-    bool readMenu(treeItem &menu, ReadMode mode);
-    bool writeMenu(treeItem &menu);
+    // One ISDU exchange on this page's port; *why says what went wrong.
+    // Returns false when the page was deleted meanwhile.
+    bool exchange(const IsduRequestBlock &request, int waitMs, bool *ok, QByteArray *data, QString *why,
+                  bool *linkLost);
+    // Reads the given entries; each returns false when the page was deleted.
+    bool readTargets(const QVector<Target> &list);
+    bool writeEdits();
 
     void updateTable();
-    void updateMenuRows(const treeItem &menu);
-    int findRow(const QString &label, const QString &index) const;
+    void updateRow(int row);
+    void setProgress(int done, int total);
+    void setStatus(const QString &text);
     void sendButtonCommand(const EntryRef &ref);
 
     // Shows why a typed value was not taken, at its cell.
     void showRefusal(int row, const QString &text, const QString &why);
-    // Entries whose last read gave no value, by index and label.
-    static QString readKey(const valueItem &entry);
-    void noteRead(const valueItem &entry, bool ok);
+    static QString stateKey(const valueItem &entry);
+    bool isEdited(const valueItem &entry) const;
 
     Ui::widget_Parameter *ui;
+    QLabel *m_status = nullptr;
+    QPushButton *m_stop = nullptr;
     QMap<QString, QList<treeItem>> menusByRole;
     QString m_currentRole;
     int m_port = 0;
     bool m_running = false;
+    bool m_stopAsked = false;
     QList<tableLineEdit *> m_delegates;
-    QSet<QString> m_failedReads;
+    QVector<EntryRef> m_rowRefs; // per table row
+    QHash<QString, DeviceState> m_device;
+    QHash<QString, QByteArray> m_rawByIndex; // the last subindex-0 data per index
     QString m_lastRefusal;
-
-public:
-    // The text a cell shows when its read gave no value.
-    static QString readFailedText();
-    // The message of the last typed value that was refused (test hook).
-    QString lastRefusal() const { return m_lastRefusal; }
 };
 
 #endif // WIDGET_PARAMETER_H
