@@ -3,10 +3,11 @@
 //
 //   bench-parameter-read [--role ObserverRoleMenuSet|MaintenanceRoleMenuSet|SpecialistRoleMenuSet] [--runs N]
 //
-// The page waits 400 ms for every read of a whole variable (200 ms before and
-// 200 ms after the response) and 100 ms for every single-item read. Their sum
-// over the requests that reached the adapter is the floor; the ratio of the
-// wall time to it shows what the page adds of its own.
+// Every read waits for the adapter's mailbox, which answers after its ISDU
+// latency; the page looks every widget_Parameter::mailboxPollMs. The latency
+// rounded up to whole poll periods, times the requests that reached the
+// adapter, is the floor; the ratio of the wall time to it shows what the page
+// adds of its own.
 
 #include "defaultsetup.h"
 #include "description/analyioddfile.h"
@@ -108,8 +109,9 @@ int main(int argc, char *argv[])
         const qint64 wall = clock.elapsed();
         const ReadCounts counts = countRequests();
         const int exchanges = adapter.isduRequestCount() - before;
-        const qint64 floor = qint64(counts.wholeReads) * (2 * widget_Parameter::recordReadWaitMs)
-            + qint64(counts.singleReads) * widget_Parameter::singleItemReadWaitMs;
+        const int poll = widget_Parameter::mailboxPollMs;
+        const int perRead = (adapter.faults().isduLatencyMs + poll - 1) / poll * poll;
+        const qint64 floor = qint64(counts.wholeReads + counts.singleReads) * perRead;
         const double ratio = floor > 0 ? double(wall) / double(floor) : 0.0;
         worst = qMax(worst, ratio);
         std::printf("%-4d %10d %10d %10d %12lld %12lld %8.3f\n", run, exchanges, counts.wholeReads, counts.singleReads,

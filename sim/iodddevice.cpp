@@ -55,6 +55,8 @@ IsduAnswer IoddDevice::readIsdu(quint16 index, quint8 subindex)
 // given for its items.
 IsduAnswer IoddDevice::writeIsdu(quint16 index, quint8 subindex, const QByteArray &data)
 {
+    if (const quint16 refused = m_writeErrors.value(index))
+        return IsduAnswer::fail(refused);
     const bool given = m_given.contains({index, subindex});
     if (!m_variables.contains(index)) {
         if (!given)

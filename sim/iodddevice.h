@@ -39,6 +39,8 @@ public:
         // value (so reads of the whole and of its items agree, and writes are
         // checked as usual); the others are answered exactly as given.
         QMap<Address, QByteArray> parameters;
+        // ISDU error codes (0x8030 ...) every write to these indexes is answered with.
+        QMap<quint16, quint16> writeErrors;
     };
 
     // Reads the description at `path` with the standard definitions from
@@ -135,6 +137,7 @@ private:
     // answered as they are, replaced by writes.
     QMap<Address, QByteArray> m_given;
     QMap<Address, QByteArray> m_givenFactory;
+    QMap<quint16, quint16> m_writeErrors;
     std::optional<QByteArray> m_fixedPdIn;
     QList<PdItem> m_pdItems;
     int m_pdInOctets = 0;

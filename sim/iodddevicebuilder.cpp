@@ -155,6 +155,7 @@ public:
                 d.m_given.insert(it.key(), it.value());
         }
         d.m_givenFactory = d.m_given;
+        d.m_writeErrors = options.writeErrors;
     }
 
 private:

@@ -59,7 +59,8 @@ const QStringList ioddKeys{QStringLiteral("type"),
                            QStringLiteral("hardwareRevision"),
                            QStringLiteral("firmwareRevision"),
                            QStringLiteral("processDataIn"),
-                           QStringLiteral("parameters")};
+                           QStringLiteral("parameters"),
+                           QStringLiteral("writeErrors")};
 
 // A value as an error message shows it: texts quoted (long ones shortened),
 // numbers as written, arrays and objects by their kind only.
@@ -162,6 +163,7 @@ struct Reader
     }
 
     bool parameters(const QString &field, const QJsonValue &value, QMap<IoddDevice::Address, QByteArray> *out);
+    bool writeErrors(const QString &field, const QJsonValue &value, QMap<quint16, quint16> *out);
 
     bool boolean(const QString &field, const QJsonValue &value, bool *out)
     {
@@ -223,6 +225,10 @@ std::unique_ptr<VirtualDevice> Reader::ioddDevice(const QString &field, const QJ
                        &options.parameters))
         return nullptr;
     if (o.contains(QStringLiteral("processDataIn")) && !octets(pdField, pdValue, &options.processDataIn.emplace()))
+        return nullptr;
+    if (o.contains(QStringLiteral("writeErrors"))
+        && !writeErrors(field + QStringLiteral(".writeErrors"), o.value(QStringLiteral("writeErrors")),
+                        &options.writeErrors))
         return nullptr;
 
     const QString file = fileValue.toString();
@@ -301,6 +307,26 @@ bool Reader::parameters(const QString &field, const QJsonValue &value, QMap<Iodd
             return expected(field + QLatin1Char('.') + it.key(),
                             QStringLiteral("at most %1 octets in hex").arg(IsduMailbox::maxData), it.value());
         out->insert(at, data);
+    }
+    return true;
+}
+
+// {"66": "0x8030"}: every write to index 66 is refused with that ISDU error code.
+bool Reader::writeErrors(const QString &field, const QJsonValue &value, QMap<quint16, quint16> *out)
+{
+    static const QRegularExpression index(QStringLiteral("^\\d{1,5}$"));
+    static const QRegularExpression code(QStringLiteral("^0x8[0-9a-fA-F]{3}$"));
+    QJsonObject o;
+    if (!object(field, value, &o))
+        return false;
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        if (!index.match(it.key()).hasMatch() || it.key().toUInt() > 0xFFFF)
+            return expected(field, QStringLiteral("an index 0..65535"), it.key());
+        const QString text = it.value().toString();
+        if (!it.value().isString() || !code.match(text).hasMatch())
+            return expected(field + QLatin1Char('.') + it.key(), QStringLiteral("an ISDU error code 0x8000..0x8fff"),
+                            it.value());
+        out->insert(quint16(it.key().toUInt()), quint16(text.mid(2).toUInt(nullptr, 16)));
     }
     return true;
 }
