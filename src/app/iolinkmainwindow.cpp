@@ -7,6 +7,7 @@
 #include "description/analyiodd.h"
 #include "description/analyioddfile.h"
 #include "description/builtindescription.h"
+#include "library/parsevididd.h"
 #include "library/widget_iodd.h"
 #include "library/widget_ioddlookup.h"
 #include "library/widget_loading.h"
@@ -190,6 +191,11 @@ void IOLinkMainWindow::showPortStates()
         QString tip = portModeText(s.mode);
         if (s.vendorId != 0 || s.deviceId != 0)
             tip += QStringLiteral("\nVendor ID %1, Device ID %2").arg(s.vendorId).arg(s.deviceId);
+        if (m_portDescriptions.contains(p)) {
+            const QString file = m_portDescriptions.value(p);
+            tip += QLatin1Char('\n')
+                + (file.isEmpty() ? tr("没有描述文件") : tr("描述文件：%1").arg(QFileInfo(file).fileName()));
+        }
         item->setToolTip(0, tip);
     }
 }
@@ -203,6 +209,11 @@ void IOLinkMainWindow::offerLibraryLookup(int port)
     const PortState state = m_portMonitor ? m_portMonitor->states().value(port) : PortState();
     lookup->setLibraryDir(m_ioddLibraryDir);
     lookup->setDevice(port, state.vendorId, state.deviceId);
+    if (state.vendorId != 0 && state.deviceId != 0
+        && ParseVIDDID().findNewestIoddFile(state.vendorId, state.deviceId, m_ioddLibraryDir).isEmpty())
+        lookup->showNotFound();
+    connect(lookup, &widget_ioddLookup::sigOpenLibrary, this,
+            [this](int atPort, quint32 deviceId) { openLibrary(atPort, deviceId); });
     // Queued: loading the file rebuilds the page that holds the lookup line.
     connect(
         lookup, &widget_ioddLookup::sigDescriptionFound, this,
@@ -218,10 +229,30 @@ int IOLinkMainWindow::selectedPort() const
     return items.isEmpty() ? -1 : ui->treeWidget->indexOfTopLevelItem(items.first());
 }
 
+QString IOLinkMainWindow::descriptionFor(int port) const
+{
+    const PortState s = m_portMonitor ? m_portMonitor->states().value(port) : PortState();
+    if (s.vendorId == 0 || s.deviceId == 0)
+        return (port % 2 == 1) ? resolveDefaultIoddPath() : QString();
+    const QString found = ParseVIDDID().findNewestIoddFile(s.vendorId, s.deviceId, m_ioddLibraryDir);
+    if (!found.isEmpty())
+        return found;
+    if (s.vendorId == builtinDescription::vendorId && s.deviceId == builtinDescription::deviceId)
+        return resolveDefaultIoddPath();
+    qCDebug(lcApp) << "no description for vendor" << s.vendorId << "device" << s.deviceId << "on port" << port;
+    return QString();
+}
+
 void IOLinkMainWindow::on_pbtn_library_clicked()
 {
-    const int port = selectedPort();
+    openLibrary(selectedPort(), 0);
+}
+
+void IOLinkMainWindow::openLibrary(int port, quint32 deviceId)
+{
     widget_IODD dialog(m_ioddLibraryDir, this);
+    if (deviceId != 0)
+        dialog.searchDevice(deviceId);
     if (port < 0)
         dialog.setConfirmEnabled(false, tr("请先在左侧选择一个端口"));
     connect(&dialog, &widget_IODD::sig_pbtnEnter, this, [this, port](const QString &file) {
@@ -253,8 +284,7 @@ void IOLinkMainWindow::on_treeWidget_itemClicked(QTreeWidgetItem *item, int colu
         m_portMonitor->refreshPort(i);
     if (m_adapterPortView)
         m_adapterPortView->setPort(i);
-    const QString path = (i % 2 == 1) ? resolveDefaultIoddPath() : QString();
-    onCreatePortInfo(path, uint8_t(i));
+    onCreatePortInfo(descriptionFor(i), uint8_t(i));
     ui->portView->setCurrentIndex(i);
 }
 
@@ -267,6 +297,8 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
     const QList<variantItem> variants = description.readVariants();
     const deviceInfo identity = identityParser.readDeviceInfo();
 
+    m_portDescriptions.insert(port, path);
+    showPortStates();
     if (path.isEmpty()) {
         if (PortItemView *holder = portHolder(port)) {
             holder->createPages(m_roleMenuSet, identity, description, true);

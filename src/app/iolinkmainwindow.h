@@ -1,6 +1,7 @@
 #ifndef IOLINKMAINWINDOW_H
 #define IOLINKMAINWINDOW_H
 
+#include <QHash>
 #include <QString>
 #include <QWidget>
 
@@ -47,6 +48,13 @@ public:
     // from the application directory.
     static QString resolveDefaultIoddPath();
 
+    // The description a click on `port` builds its pages from: the library's
+    // newest file for the identity the device reports; none when the identity
+    // is known but not in the library (and not the built-in device's);
+    // without an identity the built-in description on even ports (Port2, 4,
+    // 6, 8), none on odd ones.
+    QString descriptionFor(int port) const;
+
 public slots:
     void slot_comboxCurrentRole(int nIndex);
     void slot_openLoading(bool isOpen);
@@ -62,6 +70,8 @@ private:
     // The status line: adapter connected, silent, or not connected and being reopened.
     void showLinkStatus();
     void offerLibraryLookup(int port);
+    // The library dialog, showing the files of `deviceId` when it is not 0.
+    void openLibrary(int port, quint32 deviceId);
     int selectedPort() const;
 
     Ui::IOLinkMainWindow *ui;
@@ -73,6 +83,7 @@ private:
     QLabel *m_linkStatus = nullptr;
     QString m_roleMenuSet;
     QString m_ioddLibraryDir;
+    QHash<int, QString> m_portDescriptions; // port -> file its pages are built from
 };
 
 #endif // IOLINKMAINWINDOW_H

@@ -2,10 +2,15 @@
 #define BUILTINDESCRIPTION_H
 
 #include <QString>
+#include <QtGlobal>
 
 // The description of the built-in device (Pellamar KTX-400A-M12), shipped in
 // the IODD library beside the executables.
 namespace builtinDescription {
+
+// The identity of the built-in device.
+inline constexpr quint16 vendorId = 1484;
+inline constexpr quint32 deviceId = 101101;
 
 // The library folder that holds it.
 inline constexpr char folderName[] = "1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1";

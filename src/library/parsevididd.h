@@ -2,8 +2,8 @@
 #define PARSEVIDDID_H
 
 // Finds the IODD file of a device by its vendor id and device id, reading the
-// identity of every XML file below a directory. Nothing is cached: each call
-// parses the files again until one matches.
+// identity of every XML file below a directory. A file's identity is read
+// once per version of the file (path, size, modification time).
 
 #include <QFileInfoList>
 #include <QObject>
@@ -26,6 +26,10 @@ public:
     // executable here, which differs from "./iodd/" when it is started from
     // another working directory.
     QString findIoddFile(quint16 vendorId, quint32 deviceId, const QString &dir) const;
+    // Of every matching file below `dir`, the one with the newest release
+    // date (DocumentInfo releaseDate); the choice is logged when several
+    // match. Empty when none does.
+    QString findNewestIoddFile(quint16 vendorId, quint32 deviceId, const QString &dir) const;
 
     // Every "*.xml" file below dir: the files of a directory (symbolic links
     // to files left out) before those of each subdirectory, depth first, in

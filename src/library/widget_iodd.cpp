@@ -313,6 +313,12 @@ void widget_IODD::slot_delIODD()
     QDir(folder).removeRecursively();
 }
 
+void widget_IODD::searchDevice(quint32 deviceId)
+{
+    ui->edit_search->setText(QString::number(deviceId));
+    slot_pbtnSearchDid();
+}
+
 void widget_IODD::slot_pbtnSearchDid()
 {
     const QString text = ui->edit_search->text();

@@ -56,6 +56,9 @@ public:
     // disables pbtn_enter and shows the reason as its tool tip.
     void setConfirmEnabled(bool enabled, const QString &reason = QString());
 
+    // Shows only the files of this device id, as the search field does.
+    void searchDevice(quint32 deviceId);
+
 signals:
     void sig_pbtnEnter(QString path);
 

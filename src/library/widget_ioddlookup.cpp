@@ -35,6 +35,8 @@ void widget_ioddLookup::setDevice(int port, quint16 vendorId, quint32 deviceId)
     m_port = port;
     m_vendorId = vendorId;
     m_deviceId = deviceId;
+    m_opensLibrary = false;
+    m_button->setText(tr("在IODD库中查找设备"));
     const bool known = vendorId != 0 && deviceId != 0;
     m_button->setEnabled(known);
     m_button->setToolTip(known ? QString() : tr("没有可查找的IO-Link设备标识"));
@@ -46,13 +48,25 @@ QString widget_ioddLookup::statusText() const
     return m_status->text();
 }
 
+void widget_ioddLookup::showNotFound()
+{
+    m_opensLibrary = true;
+    m_button->setText(tr("打开IODD库…"));
+    m_status->setText(
+        tr("IODD库中没有 Vendor ID %1 / Device ID %2 的描述文件；可以在库中添加").arg(m_vendorId).arg(m_deviceId));
+}
+
 void widget_ioddLookup::slot_lookup()
 {
     if (m_vendorId == 0 || m_deviceId == 0)
         return;
+    if (m_opensLibrary) {
+        emit sigOpenLibrary(m_port, m_deviceId);
+        return;
+    }
 
     const ParseVIDDID finder;
-    const QString path = finder.findIoddFile(m_vendorId, m_deviceId, m_libraryDir);
+    const QString path = finder.findNewestIoddFile(m_vendorId, m_deviceId, m_libraryDir);
     if (path.isEmpty()) {
         m_status->setText(
             tr("IODD库中没有找到 Vendor ID %1 / Device ID %2 的描述文件").arg(m_vendorId).arg(m_deviceId));

@@ -31,8 +31,14 @@ public:
 
     QString statusText() const;
 
+    // The port's pages were built without a description although the device
+    // reported its identity: the line names it, and the button opens the
+    // library dialog showing that device's files.
+    void showNotFound();
+
 signals:
     void sigDescriptionFound(int port, QString path);
+    void sigOpenLibrary(int port, quint32 deviceId);
 
 private slots:
     void slot_lookup();
@@ -44,6 +50,7 @@ private:
     quint16 m_vendorId = 0;
     quint32 m_deviceId = 0;
     QString m_libraryDir;
+    bool m_opensLibrary = false;
 };
 
 #endif // WIDGET_IODDLOOKUP_H
