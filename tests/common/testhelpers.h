@@ -1,11 +1,14 @@
 #ifndef TESTHELPERS_H
 #define TESTHELPERS_H
 
-// What many tests need: byte vectors written in hex, the built-in description
-// beside the test executable, and the folder of device makers' IODD files.
+// What many tests need: byte vectors written in hex, files written and read
+// back, the built-in description beside the test executable, and the folder of
+// device makers' IODD files.
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 
@@ -34,6 +37,21 @@ inline QByteArray hex(const char *text)
     if (digits.size() % 2)
         qFatal("hex(\"%s\"): odd number of digits", text);
     return QByteArray::fromHex(digits);
+}
+
+// Writes data to path, making the folders on the way.
+inline bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
+        && file.write(data) == data.size();
+}
+
+// The file's content; empty when it cannot be read.
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 #ifdef HUB8_TEST_BUILTIN_DESCRIPTION

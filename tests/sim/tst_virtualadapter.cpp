@@ -1,65 +1,45 @@
-// The virtual adapter's request handler on raw frames: no transport, no link.
+// The virtual adapter's request handler on raw frames (no transport, no link), and the scenario files that set
+// up its ports; bad files change nothing.
 
+#include "defaultsetup.h"
 #include "genericdevice.h"
-#include "protocol/modbusframe.h"
+#include "scenario.h"
+#include "simhelpers.h"
 #include "testhelpers.h"
-#include "virtualadapter.h"
 
 #include <hidapi.h>
 
 #include <QtTest>
 
-namespace {
 using testhelpers::hex;
+using Mode = VirtualAdapter::Mode;
+
+namespace {
 QByteArray withCrc(QByteArray frame)
 {
     modbusframe::appendCrc(frame);
     return frame;
 }
-// The payload of a report: the frame followed by zero fill.
-QByteArray payload(const QByteArray &frame)
-{
-    return frame + QByteArray(64 - frame.size(), '\0');
-}
 QByteArray readFrame(quint16 address, quint16 count)
 {
-    return payload(modbusframe::readRequest(address, count));
+    return modbusframe::readRequest(address, count);
 }
 QByteArray writeFrame(quint16 address, const QByteArray &values)
 {
-    return payload(modbusframe::writeRequest(address, values.size() / 2, values));
+    return modbusframe::writeRequest(address, values.size() / 2, values);
 }
 } // namespace
-
-struct DeviceErrorCase
-{
-    quint8 service;
-    quint16 index;
-    quint8 sub;
-    QByteArray data, code;
-};
-Q_DECLARE_METATYPE(DeviceErrorCase)
 
 class tst_virtualadapter : public QObject
 {
     Q_OBJECT
     VirtualAdapter &adapter = VirtualAdapter::instance();
 
-    // Writes an ISDU request block to the mailbox and reads the response block back.
-    QByteArray isdu(quint8 service, quint8 port, quint16 index, quint8 sub, const QByteArray &data = {})
-    {
-        const char head[] = {char(service), char(port),       0, char(index >> 8), char(index & 0xFF),
-                             char(sub),     char(data.size())};
-        adapter.handleFrame(writeFrame(0x3500, QByteArray(head, 7) + data + QByteArray(33 - data.size(), '\0')));
-        return adapter.handleFrame(readFrame(0x3600, 20)).mid(3, 40);
-    }
-
 private slots:
     void init()
     {
-        adapter.reset();
-        adapter.faults().isduLatencyMs = 0;
-        adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        simhelpers::freshAdapter();
+        adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
     }
 
     // An empty answer means the adapter stays silent.
@@ -67,129 +47,197 @@ private slots:
     {
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QByteArray>("answer");
-        QByteArray badCrc = modbusframe::readRequest(0x9000, 1);
+        QByteArray badCrc = readFrame(0x9000, 1);
         badCrc[6] = char(badCrc.at(6) ^ 0xFF);
-        QTest::newRow("bad crc") << payload(badCrc) << QByteArray();
-        QTest::newRow("slave 2") << payload(withCrc(hex("02 03 90 00 00 01"))) << QByteArray();
-        QTest::newRow("broadcast") << payload(withCrc(hex("00 03 90 00 00 01"))) << QByteArray();
-        QTest::newRow("all zero") << QByteArray(64, '\0') << QByteArray();
-        QTest::newRow("write framing cut short") << payload(withCrc(hex("01 10 80 00 00 01 40 00 01"))) << QByteArray();
-        QTest::newRow("function 06") << payload(withCrc(hex("01 06 80 00 00 01"))) << withCrc(hex("01 86 01"));
+        QTest::newRow("bad crc") << badCrc << QByteArray();
+        QTest::newRow("slave 2") << withCrc(hex("02 03 90 00 00 01")) << QByteArray();
+        QTest::newRow("function 06") << withCrc(hex("01 06 80 00 00 01")) << withCrc(hex("01 86 01"));
         QTest::newRow("read outside map") << readFrame(0x1000, 1) << withCrc(hex("01 83 02"));
         QTest::newRow("read across window end") << readFrame(0x901F, 2) << withCrc(hex("01 83 02"));
-        QTest::newRow("read zero registers") << readFrame(0x9000, 0) << withCrc(hex("01 83 03"));
         QTest::newRow("read 30 registers") << readFrame(0x9000, 30) << withCrc(hex("01 83 03"));
         QTest::newRow("write to input window") << writeFrame(0x9000, hex("00 01")) << withCrc(hex("01 90 02"));
-        QTest::newRow("write to port status") << writeFrame(0x3000, hex("00 01")) << withCrc(hex("01 90 02"));
         QTest::newRow("write count/byte count mismatch")
-            << payload(withCrc(hex("01 10 80 00 00 02 02 00 01"))) << withCrc(hex("01 90 03"));
+            << withCrc(hex("01 10 80 00 00 02 02 00 01")) << withCrc(hex("01 90 03"));
         QTest::newRow("write one register") << writeFrame(0x8000, hex("12 34")) << withCrc(hex("01 10 80 00 00 01"));
     }
     void answers()
     {
         QFETCH(QByteArray, frame);
-        QFETCH(QByteArray, answer);
-        QCOMPARE(adapter.handleFrame(frame), answer);
+        QTEST(adapter.handleFrame(frame), "answer");
     }
 
     // Late answers through the hidapi functions: queued until they arrive, read in arrival order.
     void lateAnswersQueue()
     {
-        const auto report = [](quint16 address, quint16 count) {
-            return QByteArray(1, '\0') + readFrame(address, count);
-        };
-        const auto write = [](hid_device *dev, const QByteArray &r) {
+        const auto write = [](hid_device *dev, quint16 address, quint16 count) {
+            const QByteArray r = QByteArray(1, '\0') + readFrame(address, count) + QByteArray(56, '\0');
             return hid_write(dev, reinterpret_cast<const uchar *>(r.constData()), size_t(r.size()));
         };
         unsigned char in[65];
         hid_device *dev = hid_open(VirtualAdapter::usbVendorId, VirtualAdapter::usbProductId, nullptr);
         QVERIFY(dev);
-        QCOMPARE(QString::fromWCharArray(hid_error(dev)), QStringLiteral("Success")); // as hidapi says it
-
-        // A late answer waits in the input queue until it has arrived.
+        QCOMPARE(QString::fromWCharArray(hid_error(dev)), "Success"); // as hidapi says it
         adapter.faults().lateAnswerMs = 200;
-        QCOMPARE(write(dev, report(0x9000, 1)), 65);
-        QCOMPARE(hid_read_timeout(dev, in, 65, 0), 0);
-        QCOMPARE(hid_read_timeout(dev, in, 65, 50), 0);
+        QCOMPARE(write(dev, 0x9000, 1), 65);
+        QVERIFY(hid_read_timeout(dev, in, 65, 0) == 0 && hid_read_timeout(dev, in, 65, 50) == 0);
         adapter.faults().lateAnswerMs = 0;
-        QCOMPARE(write(dev, report(0x8000, 2)), 65); // answered at once: read first
-        QCOMPARE(hid_read_timeout(dev, in, 65, 0), 64);
-        QCOMPARE(int(in[2]), 4);
-        QCOMPARE(hid_read_timeout(dev, in, 65, 1000), 64); // comes within this wait
-        QCOMPARE(int(in[2]), 2);
+        QCOMPARE(write(dev, 0x8000, 2), 65); // answered at once: read first
+        QVERIFY(hid_read_timeout(dev, in, 65, 0) == 64 && in[2] == 4);
+        QVERIFY(hid_read_timeout(dev, in, 65, 1000) == 64 && in[2] == 2); // comes within this wait
         QCOMPARE(hid_read_timeout(dev, in, 65, 0), 0);
         hid_close(dev);
     }
 
-    void pdWindows()
+    void windowsAndPortStatusBlock()
     {
-        adapter.setPort(2, VirtualAdapter::Mode::DigitalIn);
-        adapter.setPort(3, VirtualAdapter::Mode::DigitalOut);
-        // Output window keeps what was written and can be read back; register 2 = octets 4..5.
+        adapter.setPort(2, Mode::DigitalIn);
+        adapter.setPort(3, Mode::DigitalOut);
+        adapter.setPort(5, Mode::CommunicationLost,
+                        std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
+        // Output window register 2 is octets 4..5; a DO port takes bit 0 of its first register.
         QVERIFY(!adapter.handleFrame(writeFrame(0x8002, hex("ab cd"))).isEmpty());
-        QCOMPARE(adapter.port(0).pdOut.mid(4, 2), hex("ab cd"));
-        QCOMPARE(adapter.handleFrame(readFrame(0x8002, 1)).mid(3, 2), hex("ab cd"));
-        // DO port takes bit 0 of its first register; DI port shows its input in bit 0.
+        QVERIFY(adapter.port(0).pdOut.mid(4, 2) == hex("ab cd")
+                && adapter.handleFrame(readFrame(0x8002, 1)).mid(3, 2) == hex("ab cd"));
         adapter.handleFrame(writeFrame(0x8060, hex("00 01")));
         QVERIFY(adapter.port(3).digitalOut);
         adapter.handleFrame(writeFrame(0x8060, hex("00 02")));
         QVERIFY(!adapter.port(3).digitalOut);
-        const QByteArray di = adapter.handleFrame(readFrame(0x9040, 1));
-        QCOMPARE(di.mid(3, 2), adapter.digitalIn(2) ? hex("00 01") : hex("00 00"));
-        QCOMPARE(adapter.handleFrame(readFrame(0x90E0, 4)).mid(3, 8), QByteArray(8, '\0')); // empty port
-    }
+        QCOMPARE(adapter.handleFrame(readFrame(0x9040, 1)).mid(3, 2), hex(adapter.digitalIn(2) ? "00 01" : "00 00"));
 
-    void portStatusBlock()
-    {
-        GenericDevice::Identity id;
-        id.vendorId = 1484;
-        id.deviceId = 101101; // 0x018AED
-        adapter.setPort(5, VirtualAdapter::Mode::CommunicationLost, std::make_unique<GenericDevice>(id));
-        adapter.setPort(6, VirtualAdapter::Mode::DigitalOut);
-        const QByteArray a = adapter.handleFrame(readFrame(0x3000, 24));
-        QCOMPARE(a.at(2), char(48));
-        const QByteArray regs = a.mid(3, 48);
-        QCOMPARE(regs.mid(0, 6), hex("04 00 03 78 01 01"));  // operate, vendor 888, device 0x000101
-        QCOMPARE(regs.mid(6, 6), hex("00 00 00 00 00 00"));  // deactivated
-        QCOMPARE(regs.mid(30, 6), hex("05 01 05 cc 8a ed")); // communication lost keeps the identity
-        QCOMPARE(regs.mid(36, 6), hex("02 00 00 00 00 00")); // DO
+        const QByteArray regs = adapter.handleFrame(readFrame(0x3000, 24)).mid(2, 49);
+        QCOMPARE(regs.at(0), char(48));
+        QCOMPARE(regs.mid(1, 12), hex("04 00 03 78 01 01  00 00 00 00 00 00")); // operate 888/0x000101, off
+        QCOMPARE(regs.mid(13, 6), hex("01 00 00 00 00 00"));
+        QCOMPARE(regs.mid(31, 12), hex("05 01 05 cc 8a ed  00 00 00 00 00 00")); // lost keeps the identity
         // The device's direct parameter page carries the same identity in octets 7..11.
         QCOMPARE(adapter.port(5).device->readIsdu(0, 0).data, hex("00 1e 1e 0b 11 10 00 05 cc 01 8a ed 00 00 00 00"));
     }
 
-    void mailboxStatuses()
+    void mailbox()
     {
+        using simhelpers::isdu;
         GenericDevice::Identity other;
-        other.vendorName = QStringLiteral("Other vendor");
-        adapter.setPort(7, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>(other));
-        QByteArray r = isdu(3, 8, 16, 0);
-        QCOMPARE(r.left(3), hex("03 08 00"));
-        QCOMPARE(r.mid(6, 1 + 12), QByteArray("\x0cOther vendor"));
+        other.vendorName = "Other vendor";
+        adapter.setPort(7, Mode::IoLinkOperate, std::make_unique<GenericDevice>(other));
+        QCOMPARE(isdu(3, 8, 16, 0).left(19), hex("03 08 00 00 00 00") + "\x0cOther vendor");
         QCOMPARE(isdu(3, 1, 16, 0).mid(6, 14), QByteArray("\x0dVanto Systems"));
-        // A port that is starting up does not answer yet.
-        adapter.setPort(7, VirtualAdapter::Mode::IoLinkStarting, std::make_unique<GenericDevice>(other));
+        adapter.port(7).mode = Mode::IoLinkStarting; // not answering yet
         QCOMPARE(int(quint8(isdu(3, 8, 16, 0).at(2))), 0x06);
         QCOMPARE(adapter.isduRequestCount(), 3);
-        // Clear data empties the response; no operation answers OK.
-        QCOMPARE(isdu(1, 1, 0, 0).mid(2), QByteArray(38, '\0'));
-        QCOMPARE(int(quint8(isdu(0, 1, 0, 0).at(2))), 0);
+        QCOMPARE(isdu(1, 1, 0, 0).mid(2), QByteArray(38, '\0')); // clear data
+        QCOMPARE(int(quint8(isdu(0, 1, 0, 0).at(2))), 0);        // no operation
+
+        // The generic device's refusals: "service index subindex data(hex) code".
+        for (const char *row : {"3 500 0 - 8011", "3 16 2 - 8012", "2 18 0 78 8023", "2 2 0 7f 8030"}) {
+            const QStringList f = QString(row).split(' ');
+            const QByteArray r = isdu(quint8(f[0].toInt()), 1, quint16(f[1].toInt()), quint8(f[2].toInt()),
+                                      f[3] == "-" ? QByteArray() : hex(qPrintable(f[3])));
+            QVERIFY2(r.mid(2, 3) == hex(qPrintable("ff" + f[4])), row);
+        }
+        QCOMPARE(isdu(2, 1, 24, 0, QByteArray(33, 'a')).mid(2, 3), hex("ff 80 33")); // tag too long
     }
 
-    void genericDeviceErrors_data()
+    void scenarioFiles()
     {
-        QTest::addColumn<DeviceErrorCase>("c");
-        QTest::newRow("index not available") << DeviceErrorCase{3, 500, 0, {}, hex("80 11")};
-        QTest::newRow("subindex not available") << DeviceErrorCase{3, 16, 2, {}, hex("80 12")};
-        QTest::newRow("write read-only") << DeviceErrorCase{2, 18, 0, "x", hex("80 23")};
-        QTest::newRow("tag too long") << DeviceErrorCase{2, 24, 0, QByteArray(33, 'a'), hex("80 33")};
-        QTest::newRow("unknown system command") << DeviceErrorCase{2, 2, 0, hex("7f"), hex("80 30")};
+        QString error;
+        QVERIFY2(applyScenarioFile(HUB8_SOURCE_DIR "/docs/examples/scenario.json", adapter, &error), qPrintable(error));
+        QVERIFY(adapter.port(3).mode == Mode::IoLinkStarting && adapter.port(5).mode == Mode::CommunicationLost
+                && adapter.port(6).mode == Mode::Deactivated); // not named in the file
+        QCOMPARE(QString("%1 %2").arg(adapter.port(0).device->vendorId()).arg(adapter.port(1).device->deviceId()),
+                 "888 101101");
+        QCOMPARE(adapter.port(0).device->readIsdu(21, 0).data, QByteArray("GEN0001"));
+        QCOMPARE(adapter.faults().isduLatencyMs, 20);
+
+        // The ends of every range, and a name of 33 bytes in UTF-8.
+        const QString text33 = QString(16, QChar(0xE9)) + 'x';
+        QVERIFY2(applyScenarioJson(QStringLiteral(R"({"isduLatencyMs": 10000, "ports": {
+            "Port1": {"device": {"vendorId": 0, "deviceId": 16777215, "vendorName": "%1"}},
+            "Port8": {"mode": "iolink", "device": {"vendorId": 65535, "deviceId": 0}}}})")
+                                       .arg(text33)
+                                       .toUtf8(),
+                                   adapter, &error),
+                 qPrintable(error));
+        QCOMPARE(adapter.port(0).mode, Mode::Deactivated); // no mode: off
+        QCOMPARE(QString("%1 %2 %3")
+                     .arg(adapter.port(0).device->vendorId())
+                     .arg(adapter.port(0).device->deviceId())
+                     .arg(adapter.port(7).device->vendorId()),
+                 "0 16777215 65535");
+        QCOMPARE(adapter.port(0).device->readIsdu(16, 0).data, text33.toUtf8());
+        QCOMPARE(adapter.faults().isduLatencyMs, 10000);
+        QVERIFY2(applyScenarioJson("{}", adapter, &error), qPrintable(error));
+        QCOMPARE(adapter.faults().isduLatencyMs, 20); // the default, not what was there before
+        QVERIFY(!adapter.port(0).device && adapter.port(0).mode == Mode::Deactivated);
     }
-    void genericDeviceErrors()
+
+    void scenarioWithoutStatusBlock()
     {
-        QFETCH(DeviceErrorCase, c);
-        const QByteArray r = isdu(c.service, 1, c.index, c.sub, c.data);
-        QCOMPARE(int(quint8(r.at(2))), 0xFF);
-        QCOMPARE(r.mid(3, 2), c.code);
+        const auto firstOctets = [this](quint16 address, int count) {
+            return adapter.handleFrame(readFrame(address, quint16(count))).left(3).toHex();
+        };
+        QString error;
+        QVERIFY2(applyScenarioJson(R"({"adapter": {"portStatusBlock": false},
+            "ports": {"Port1": {"mode": "iolink", "device": {}}}})",
+                                   adapter, &error),
+                 qPrintable(error));
+        QVERIFY(!adapter.portStatusBlock());
+        QCOMPARE(firstOctets(0x3000, 24) + firstOctets(0x3003, 1), "018302018302"); // exception 02
+        QCOMPARE(firstOctets(0x3600, 20) + firstOctets(0x9000, 1), "010328010302"); // the rest still answers
+        QVERIFY2(applyScenarioJson(R"({"adapter": {}})", adapter, &error), qPrintable(error));
+        QVERIFY(adapter.portStatusBlock());
+        QCOMPARE(firstOctets(0x3000, 24), "010330");
+    }
+
+    void badScenarioChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char *name, const QString &json, const QString &message) {
+            QTest::newRow(name) << json.toUtf8() << message;
+        };
+        const QString longName = QString(17, QChar(0xE9));
+        row("not json", "{ports:", "not JSON: unterminated object at offset 2");
+        row("unknown top key", R"({"latencyMs": 5})", R"(unknown key "latencyMs" (adapter, isduLatencyMs, ports))");
+        row("status block as text", R"({"adapter": {"portStatusBlock": "false"}})",
+            R"(adapter.portStatusBlock: expected true or false, got "false")");
+        row("good adapter, then a bad latency", R"({"adapter": {"portStatusBlock": false}, "isduLatencyMs": -1})",
+            "isduLatencyMs: expected an integer 0..10000, got -1");
+        row("ports as array", R"({"ports": [{"mode": "di"}]})", "ports: expected an object, got an array");
+        row("port name", R"({"ports": {"Port9": {"mode": "di"}}})", R"(ports: unknown port "Port9" (Port1 ... Port8))");
+        row("mode", R"({"ports": {"Port2": {"mode": "fast"}}})",
+            R"(ports.Port2.mode: expected one of off, di, do, starting, iolink, lost, got "fast")");
+        row("vendor id 65536", R"({"ports": {"Port3": {"device": {"vendorId": 65536}}}})",
+            "ports.Port3.device.vendorId: expected an integer 0..65535, got 65536");
+        row("name of 34 bytes", QString(R"({"ports": {"Port3": {"device": {"serialNumber": "%1"}}}})").arg(longName),
+            QString(R"(ports.Port3.device.serialNumber: expected a text of at most 33 bytes in UTF-8, got "%1")")
+                .arg(longName));
+        row("iodd file missing",
+            R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "/nonexistent/dev.xml"}}}})",
+            "ports.Port3.device.file: cannot read /nonexistent/dev.xml");
+        row("iodd with vendor id",
+            R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "a.xml", "vendorId": 1}}}})",
+            R"(ports.Port3.device: unknown key "vendorId" (type, file, serialNumber, hardwareRevision, firmwareRevision))");
+        row("same key in two objects is fine, twice in one is not",
+            R"({"ports": {"Port1": {"mode": "di"}, "Port2": {"mode": "di"}}, "ports": {}})", "ports: given twice");
+        row("good ports, then a bad one",
+            R"({"ports": {"Port1": {"mode": "do"}, "Port2": {"mode": "di"}, "Port4": {"mode": "on"}}})",
+            R"(ports.Port4.mode: expected one of off, di, do, starting, iolink, lost, got "on")");
+    }
+    void badScenarioChangesNothing()
+    {
+        QFETCH(QByteArray, json);
+        applyDefaultSetup(adapter);
+        adapter.faults().isduLatencyMs = 7;
+        QList<QPair<Mode, const VirtualDevice *>> before;
+        for (int p = 0; p < VirtualAdapter::portCount; ++p)
+            before.append({adapter.port(p).mode, adapter.port(p).device.get()});
+        QString error;
+        QVERIFY(!applyScenarioJson(json, adapter, &error));
+        QTEST(error, "message");
+        for (int p = 0; p < VirtualAdapter::portCount; ++p) // the very same devices
+            QCOMPARE(qMakePair(adapter.port(p).mode, static_cast<const VirtualDevice *>(adapter.port(p).device.get())),
+                     before.at(p));
+        QVERIFY(adapter.faults().isduLatencyMs == 7 && adapter.portStatusBlock());
     }
 };
 
