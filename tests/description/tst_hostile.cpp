@@ -4,12 +4,11 @@
 #include "description/analyioddfile.h"
 #include "description/ioddjson.h"
 #include "description/ioddxml.h"
+#include "testhelpers.h"
 
 #include <QElapsedTimer>
 #include <QTextCodec>
 #include <QtTest>
-
-#include <functional>
 
 namespace {
 
@@ -18,86 +17,52 @@ const QString stdDir = QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtur
 // Far above what a correct parser needs on a busy machine, far below what the unguarded one took.
 constexpr qint64 timeBound = 5000;
 
-QByteArray repeated(int count, const std::function<QByteArray(int)> &item)
+// count copies of text, %1 in each replaced by its number and %2 by the next one.
+QByteArray numbered(int count, const QByteArray &text)
 {
     QByteArray out;
     for (int i = 0; i < count; ++i)
-        out += item(i);
+        out += QByteArray(text).replace("%1", QByteArray::number(i)).replace("%2", QByteArray::number(i + 1));
     return out;
 }
 
-// A device description around the given collections.
-struct device
+// A device description around the given collections; every role menu set refers to `roleRefs`.
+QByteArray device(const QByteArray &datatypes, const QByteArray &variables, const QByteArray &menus,
+                  const QByteArray &roleRefs)
 {
-    QByteArray datatypes, variables, processData, menus, roles;
-
-    QByteArray bytes() const
-    {
-        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<IODevice xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><ProfileBody>"
-               "<DeviceIdentity vendorId=\"1\" deviceId=\"2\"/><DeviceFunction>"
-               "<DatatypeCollection>"
-            + datatypes
-            + "</DatatypeCollection>"
-              "<VariableCollection>"
-            + variables
-            + "</VariableCollection>"
-              "<ProcessDataCollection><ProcessData id=\"PD\">"
-            + processData
-            + "</ProcessData></ProcessDataCollection>"
-              "<UserInterface><MenuCollection>"
-            + menus + "</MenuCollection>" + roles
-            + "</UserInterface>"
-              "</DeviceFunction></ProfileBody></IODevice>\n";
-    }
-};
-
-// The three role menu sets, each referring to the menus given.
-QByteArray allRoles(const QByteArray &refs)
-{
-    QByteArray out;
+    QByteArray roles;
     for (const char *set : ioddJson::roleMenuSets)
-        out += QByteArray("<") + set + ">" + refs + "</" + set + ">";
-    return out;
+        roles += QByteArray("<") + set + ">" + roleRefs + "</" + set + ">";
+    return "<IODevice xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><ProfileBody>"
+           "<DeviceIdentity vendorId=\"1\" deviceId=\"2\"/><DeviceFunction><DatatypeCollection>"
+        + datatypes + "</DatatypeCollection><VariableCollection>" + variables
+        + "</VariableCollection><UserInterface><MenuCollection>" + menus + "</MenuCollection>" + roles
+        + "</UserInterface></DeviceFunction></ProfileBody></IODevice>\n";
 }
 
-QByteArray menu(const QByteArray &id, const QByteArray &children)
+// Menu nodes and values of a tree.
+QPair<int, int> count(const treeItem &t)
 {
-    return "<Menu id=\"" + id + "\">" + children + "</Menu>";
-}
-
-struct counts
-{
-    int nodes = 0;
-    int values = 0;
-};
-
-void count(const treeItem &t, counts &c)
-{
-    ++c.nodes;
-    c.values += t.values.size();
-    for (const treeItem &child : t.children)
-        count(child, c);
-}
-
-struct written
-{
-    QTemporaryDir dir;
-    QString path;
-    explicit written(const QByteArray &content)
-    {
-        path = dir.filePath(QStringLiteral("device.xml"));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
-            path.clear();
+    QPair<int, int> c{1, t.values.size()};
+    for (const treeItem &child : t.children) {
+        const auto sub = count(child);
+        c.first += sub.first, c.second += sub.second;
     }
-};
+    return c;
+}
 
 } // namespace
 
 class tst_hostile : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString written(const QByteArray &content)
+    {
+        const QString path = m_dir.filePath("device.xml");
+        return testhelpers::writeFile(path, content) ? path : QString();
+    }
 
 private slots:
     void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("hub8.*.debug=false")); }
@@ -114,22 +79,19 @@ private slots:
         QTest::newRow("at the limit") << nested(ioddXml::maxDepth, true) << false;
         QTest::newRow("one deeper") << nested(ioddXml::maxDepth + 1, true) << true;
         QTest::newRow("25000 unclosed") << nested(25000, false) << true;
-        QTest::newRow("25000 closed") << nested(25000, true) << true;
         QTest::newRow("unknown encoding")
             << QByteArray("<?xml version=\"1.0\" encoding=\"x-none\"?>") + nested(25000, true) << true;
     }
-
     void nesting()
     {
         QFETCH(QByteArray, content);
         QFETCH(bool, refused);
-        written file(content);
-        QVERIFY(!file.path.isEmpty());
+        const QString path = written(content);
         QElapsedTimer timer;
         timer.start();
         analyIODD header;
         analyIoddFile parser;
-        QVERIFY(header.open(file.path) == 0 && parser.load(file.path, stdDir) == 0);
+        QVERIFY(header.open(path) == 0 && parser.load(path, stdDir) == 0);
         QDomDocument document;
         QCOMPARE(ioddXml::parse(content, document), !refused);
         QCOMPARE(QList<bool>({header.errorString().isEmpty(), parser.errorString().isEmpty(), document.isNull()}),
@@ -142,8 +104,7 @@ private slots:
     void doctypeInEveryEncoding()
     {
         const QString body = QStringLiteral("<IODevice><DocumentInfo version=\"%1\"/></IODevice>\n");
-        const QString doctype =
-            QStringLiteral("<!DOCTYPE IODevice [<!ENTITY a \"%1\">]>\n").arg(QString(10000, QLatin1Char('a')));
+        const QString doctype = QStringLiteral("<!DOCTYPE IODevice [<!ENTITY a \"%1\">]>\n").arg(QString(10000, 'a'));
         const QString expansion = QStringLiteral("&a;").repeated(10000);
         QElapsedTimer timer;
         timer.start();
@@ -160,21 +121,18 @@ private slots:
             bool read = false;
             for (const bool asciiDeclaration : {false, true}) {
                 QDomDocument document;
-                if (!ioddXml::parse(encoded(body.arg(QStringLiteral("V1")), asciiDeclaration), document)
-                    || document.documentElement().firstChildElement().attribute(QStringLiteral("version"))
-                        != QLatin1String("V1"))
+                if (!ioddXml::parse(encoded(body.arg("V1"), asciiDeclaration), document)
+                    || document.documentElement().firstChildElement().attribute("version") != "V1")
                     continue;
                 read = true;
                 const QByteArray hostile = encoded(doctype + body.arg(expansion), asciiDeclaration);
                 QString error;
                 QVERIFY2(!ioddXml::parse(hostile, document, &error) && document.isNull()
-                             && ioddXml::declaresEntities(hostile)
-                             && error.contains(QLatin1String("document type declaration")),
+                             && ioddXml::declaresEntities(hostile) && error.contains("document type declaration"),
                          qPrintable(QLatin1String(name) + ": " + error));
             }
             QVERIFY2(read, name);
         }
-
         // Without byte-order mark and without declaration, the first bytes tell UTF-16BE.
         QDomDocument document;
         QVERIFY(!ioddXml::parse(QTextCodec::codecForName("UTF-16BE")->fromUnicode(doctype + body.arg(expansion)),
@@ -182,128 +140,67 @@ private slots:
         QVERIFY(timer.elapsed() < 2 * timeBound);
     }
 
-    // Limits hold for the whole description: role sets, arrays, records and process data together.
+    // Limits hold for the whole description, across role sets and menus; a new load gives a new budget.
     void budgetForTheWholeDescription_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("limit");
-
-        device arrays; // every menu expands an array of 4096 elements ten times, every role set shows all menus
-        arrays.datatypes = "<Datatype id=\"D_A\" xsi:type=\"ArrayT\" count=\"4096\" subindexAccessSupported=\"false\">"
-                           "<SimpleDatatype xsi:type=\"UIntegerT\" bitLength=\"8\"/></Datatype>";
-        arrays.variables =
-            "<Variable id=\"V_A\" index=\"100\" accessRights=\"rw\"><DatatypeRef datatypeId=\"D_A\"/></Variable>";
-        arrays.menus = repeated(100, [](int i) {
-            return menu("M" + QByteArray::number(i), QByteArray("<VariableRef variableId=\"V_A\"/>").repeated(10));
-        });
-        arrays.roles =
-            allRoles(repeated(100, [](int i) { return "<MenuRef menuId=\"M" + QByteArray::number(i) + "\"/>"; }));
-        QTest::newRow("arrays in many menus") << arrays.bytes() << "values";
-
-        device fanned; // ten references to the next menu, eight levels deep, from 300 entries of every role set
-        fanned.variables =
-            "<Variable id=\"V\" index=\"100\"><Datatype xsi:type=\"UIntegerT\" bitLength=\"8\"/></Variable>";
-        fanned.menus = repeated(8, [](int i) {
-            return menu("M" + QByteArray::number(i),
-                        "<VariableRef variableId=\"V\"/>"
-                            + QByteArray("<MenuRef menuId=\"M" + QByteArray::number(i + 1) + "\"/>").repeated(10));
-        });
-        fanned.roles = allRoles(QByteArray("<MenuRef menuId=\"M0\"/>").repeated(300));
-        QTest::newRow("one menu fanned out") << fanned.bytes() << "menu nodes";
-
-        device choices; // 2000 named values copied into 5000 editors
-        choices.datatypes = "<Datatype id=\"D_S\" xsi:type=\"UIntegerT\" bitLength=\"32\">"
-            + repeated(2000, [](int i) { return "<SingleValue value=\"" + QByteArray::number(i) + "\"/>"; })
-            + "</Datatype>";
-        choices.variables = "<Variable id=\"V_S\" index=\"100\"><DatatypeRef datatypeId=\"D_S\"/></Variable>";
-        choices.menus = menu("M", QByteArray("<VariableRef variableId=\"V_S\"/>").repeated(5000));
-        choices.roles = allRoles("<MenuRef menuId=\"M\"/>");
-        QTest::newRow("choices in many editors") << choices.bytes() << "choices";
-
-        device dangling; // 20000 references to nothing, looked up from 300 entries of every role set
-        dangling.menus = menu("M", QByteArray("<VariableRef variableId=\"V_None\"/>").repeated(20000));
-        dangling.roles = allRoles(QByteArray("<MenuRef menuId=\"M\"/>").repeated(300));
-        QTest::newRow("references to nothing") << dangling.bytes() << "parse steps";
-
-        device processData; // a process data record of 255 items, each item with the same 400 named values
-        processData.datatypes = "<Datatype id=\"D_S\" xsi:type=\"UIntegerT\" bitLength=\"16\">"
-            + repeated(400, [](int i) { return "<SingleValue value=\"" + QByteArray::number(i) + "\"/>"; })
-            + "</Datatype>";
-        processData.processData =
-            "<ProcessDataIn id=\"In\" bitLength=\"16\"><Datatype xsi:type=\"RecordT\" bitLength=\"16\">"
-            + repeated(255,
-                       [](int i) {
-                           return "<RecordItem subindex=\"" + QByteArray::number(i + 1)
-                               + "\" bitOffset=\"0\"><DatatypeRef datatypeId=\"D_S\"/></RecordItem>";
-                       })
-            + "</Datatype></ProcessDataIn>";
-        QTest::newRow("process data") << processData.bytes() << "choices";
+        const QByteArray variable = "<Variable id=\"V\" index=\"100\"><DatatypeRef datatypeId=\"D\"/></Variable>";
+        const QByteArray ref = "<VariableRef variableId=\"V\"/>", toM0 = "<MenuRef menuId=\"M0\"/>";
+        // Every menu expands an array of 4096 elements ten times, every role set shows all menus.
+        QTest::newRow("arrays in many menus")
+            << device("<Datatype id=\"D\" xsi:type=\"ArrayT\" count=\"4096\" subindexAccessSupported=\"false\">"
+                      "<SimpleDatatype xsi:type=\"UIntegerT\" bitLength=\"8\"/></Datatype>",
+                      variable, numbered(100, "<Menu id=\"M%1\">" + ref.repeated(10) + "</Menu>"),
+                      numbered(100, "<MenuRef menuId=\"M%1\"/>"))
+            << "values";
+        // Ten references to the next menu, eight levels deep, from 300 entries of every role set.
+        QTest::newRow("one menu fanned out") << device(
+            "<Datatype id=\"D\" xsi:type=\"UIntegerT\" bitLength=\"8\"/>", variable,
+            numbered(8, "<Menu id=\"M%1\">" + ref + QByteArray("<MenuRef menuId=\"M%2\"/>").repeated(10) + "</Menu>"),
+            toM0.repeated(300)) << "menu nodes";
+        // 2000 named values copied into 5000 editors.
+        QTest::newRow("choices in many editors")
+            << device("<Datatype id=\"D\" xsi:type=\"UIntegerT\" bitLength=\"32\">"
+                          + numbered(2000, "<SingleValue value=\"%1\"/>") + "</Datatype>",
+                      variable, "<Menu id=\"M0\">" + ref.repeated(5000) + "</Menu>", toM0)
+            << "choices";
+        // 20000 references to nothing, looked up from 300 entries of every role set.
+        QTest::newRow("references to nothing") << device(
+            {}, {}, "<Menu id=\"M0\">" + QByteArray("<VariableRef variableId=\"V_None\"/>").repeated(20000) + "</Menu>",
+            toM0.repeated(300)) << "parse steps";
     }
-
     void budgetForTheWholeDescription()
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, limit);
         QVERIFY(content.size() < 1024 * 1024);
-        written file(content);
+        const QString path = written(content);
         QElapsedTimer timer;
         timer.start();
         analyIoddFile parser;
-        QVERIFY(parser.load(file.path, stdDir) == 0 && parser.errorString().isEmpty());
+        QVERIFY(parser.load(path, stdDir) == 0 && parser.errorString().isEmpty());
         const auto build = [&parser]() {
-            counts c;
+            QPair<int, int> c;
             for (const char *set : ioddJson::roleMenuSets)
-                for (const treeItem &t : parser.roleMenus(QString::fromLatin1(set)))
-                    count(t, c);
-            count(parser.processDataIn(), c);
-            count(parser.processDataOut(), c);
+                for (const treeItem &t : parser.roleMenus(QString::fromLatin1(set))) {
+                    const auto sub = count(t);
+                    c.first += sub.first, c.second += sub.second;
+                }
             return c;
         };
-        const counts first = build();
+        const QPair<int, int> first = build();
         const qint64 elapsed = timer.elapsed();
         QVERIFY2(parser.truncatedNote().contains(limit), qPrintable(parser.truncatedNote()));
-        QVERIFY(first.nodes <= buildBudget::maxMenuNodes + 2 && first.values <= buildBudget::maxValues);
-        const counts again = build(); // the budget is spent: the same object builds nothing more
-        QVERIFY(again.nodes == 2 && again.values == 0);
+        QVERIFY(first.first <= buildBudget::maxMenuNodes && first.second <= buildBudget::maxValues);
+        QCOMPARE(build(), qMakePair(0, 0)); // the budget is spent: the same object builds nothing more
 
         analyIODD header;
-        QVERIFY(header.open(file.path) == 0 && parser.load(file.path, stdDir) == 0); // a new load, a new budget
+        QVERIFY(header.open(path) == 0 && parser.load(path, stdDir) == 0);
         const QByteArray json = ioddJson::describe(header, parser);
         QVERIFY2(json.size() < 64 * 1024 * 1024, qPrintable(QString::number(json.size())));
         qInfo("%lld ms to load and build, %d kB of JSON", elapsed, int(json.size() / 1024));
         QVERIFY(elapsed < timeBound);
-    }
-
-    // References into the process data are resolved from an index, not by rescanning the document.
-    void processDataReferences()
-    {
-        device d;
-        d.variables = "<StdVariableRef id=\"V_ProcessDataInput\"/>";
-        d.processData = "<ProcessDataIn id=\"In\" bitLength=\"16\"><Datatype xsi:type=\"RecordT\" bitLength=\"16\" "
-                        "subindexAccessSupported=\"false\">"
-                        "<RecordItem subindex=\"1\" bitOffset=\"8\"><SimpleDatatype xsi:type=\"UIntegerT\" "
-                        "bitLength=\"8\"/></RecordItem>"
-                        "<RecordItem subindex=\"2\" bitOffset=\"0\"><SimpleDatatype xsi:type=\"UIntegerT\" "
-                        "bitLength=\"8\"/></RecordItem>"
-                        "</Datatype></ProcessDataIn>";
-        d.menus = menu("M", repeated(10000, [](int i) {
-                           return "<RecordItemRef variableId=\"V_ProcessDataInput\" subindex=\""
-                               + QByteArray::number(i % 2 + 1) + "\"/>";
-                       }));
-        d.roles = "<ObserverRoleMenuSet><MenuRef menuId=\"M\"/></ObserverRoleMenuSet>";
-        written file(d.bytes());
-        QElapsedTimer timer;
-        timer.start();
-        analyIoddFile parser;
-        QCOMPARE(parser.load(file.path, stdDir), 0);
-        const QList<treeItem> menus = parser.roleMenus(QStringLiteral("ObserverRoleMenuSet"));
-        qInfo("%lld ms", timer.elapsed());
-        QVERIFY(timer.elapsed() < timeBound);
-        QCOMPARE(menus.size(), 1);
-        QCOMPARE(menus.first().values.size(), 10000);
-        QCOMPARE(menus.first().values.last().editor.bitOffset + '|' + menus.first().values.last().bitLength,
-                 QStringLiteral("0|16"));
-        QVERIFY(parser.truncatedNote().isEmpty());
     }
 };
 
