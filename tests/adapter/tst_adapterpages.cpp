@@ -1,8 +1,7 @@
-// The adapter pages against the virtual adapter: USB identity and live link counters, the link's settings,
-// the selected port's device, and the ISDU console (request blocks, response display, status texts, busy
+// The adapter pages against the virtual adapter: USB identity and live link counters, the selected port's
+// device, and the ISDU console (request blocks, response display, status texts, busy
 // flag, input filter).
 
-#include "adapter/adaptercommview.h"
 #include "adapter/adapterportview.h"
 #include "adapter/adapterview.h"
 #include "adapter/widgat_adapter.h"
@@ -66,23 +65,6 @@ private slots:
     }
     void cleanup() { delete console; }
 
-    void everyFieldReadOnlyAndLabelled()
-    {
-        AdapterView details;
-        AdapterCommView comm;
-        AdapterPortView port;
-        for (QWidget *page : QList<QWidget *>{&details, &comm, &port}) {
-            for (QLabel *label : page->findChildren<QLabel *>())
-                QVERIFY2(!label->text().isEmpty() && label->text() != "TextLabel", page->metaObject()->className());
-            for (QLineEdit *edit : page->findChildren<QLineEdit *>())
-                QVERIFY2(edit->isReadOnly(), qPrintable(edit->objectName()));
-            QVERIFY(page->findChildren<QComboBox *>().isEmpty() && page->findChildren<QSpinBox *>().isEmpty());
-        }
-        // The settings the adapter offers no command for say so.
-        QVERIFY(comm.findChild<QLineEdit *>("edit_slaveAddress")->toolTip().contains("没有")
-                && port.findChild<QLineEdit *>("edit_minCycleTime")->toolTip().contains("没有"));
-    }
-
     void detailsShowTheUsbIdentityAndLiveCounters()
     {
         AdapterView page;
@@ -109,16 +91,6 @@ private slots:
         page.show();
         QCOMPARE(text(&page, "edit_manufacturer") + "/" + text(&page, "edit_path"), "未找到适配器/未找到适配器");
         QVERIFY(text(&page, "edit_connection").startsWith("未连接"));
-    }
-
-    void commPageShowsTheLinkSettings()
-    {
-        AdapterCommView page;
-        QCOMPARE(text(&page, "edit_slaveAddress") + " " + text(&page, "edit_readTimeout"), "0x01 1000 ms");
-        QVERIFY(text(&page, "edit_reportSize").startsWith("65 "));
-        QCOMPARE(text(&page, "edit_paramItemRead"), "-"); // not handed in yet
-        page.setPageTimings({100, 200, 200, 400, 300, 200});
-        QCOMPARE(text(&page, "edit_paramRecordWrite") + " " + text(&page, "edit_pdInPoll"), "400 ms 300 ms");
     }
 
     void portPageFollowsThePortAndItsDevice_data()

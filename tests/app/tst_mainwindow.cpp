@@ -6,7 +6,6 @@
 #include "app/iolinkmainwindow.h"
 #include "defaultsetup.h"
 #include "description/builtindescription.h"
-#include "genericdevice.h"
 #include "iodddevice.h"
 #include "library/widget_iodd.h"
 #include "library/widget_loading.h"
@@ -59,7 +58,6 @@ class tst_mainwindow : public QObject
     QString tip(int port) const { return tree->topLevelItem(port)->toolTip(0); }
     QString linkStatus() const { return find<QLabel>(window, "label_linkStatus")->text(); }
     QString basicText(const char *name) const { return find<QLineEdit>(tabs->widget(3), name)->text(); }
-    QPushButton *lookupButton() const { return find<QPushButton>(tabs->widget(3), "pbtn_lookup"); }
     void openLibrary() { QTest::mouseClick(find<QPushButton>(window, "pbtn_library"), Qt::LeftButton); }
     QStringList tabTexts() const
     {
@@ -119,7 +117,6 @@ private slots:
         t.start();
         openWindow();
         QVERIFY(t.elapsed() < 2000);
-        QCOMPARE(tree->headerItem()->text(0) + ' ' + tree->topLevelItem(7)->text(0), "VANTO-HUB8 Port8");
         QVERIFY(tree->topLevelItemCount() == 8 && tabs->count() == 3);
         QCOMPARE(tabs->widget(0)->metaObject()->className(), "AdapterView");
         quint16 v = 0;
@@ -209,8 +206,6 @@ private slots:
         QCOMPARE(basicText("edit_vendorID") + '/' + basicText("edit_DeviceID") + '/' + basicText("edit_vendorName"),
                  "1484/101101/Pellamar");
         QWidget *basic = tabs->widget(3);
-        auto *wires = find<QTableWidget>(basic, "table_connect");
-        QVERIFY(wires->rowCount() == 4 && wires->item(0, 1)->text() == "BN");
         QCOMPARE(find<QLabel>(basic, "label_log")->pixmap(Qt::ReturnByValue).size(), QSize(160, 90));
         QVERIFY(!basic->findChild<widgat_adapter *>());
         QCOMPARE(find<QStackedWidget>(window, "portView")->currentIndex(), 1);
@@ -268,15 +263,6 @@ private slots:
 
     void libraryFileLoadsForTheSelectedPort()
     {
-        // Without a selected port the library cannot confirm.
-        bool enabled = true;
-        onModal<widget_IODD>([&enabled](widget_IODD *dialog) {
-            enabled = find<QPushButton>(dialog, "pbtn_enter")->isEnabled();
-            dialog->close();
-        });
-        openLibrary();
-        QVERIFY(!enabled && tabs->count() == 3);
-
         // A library with the built-in description only, beside a fresh "application".
         QTemporaryDir dir;
         QDir::setCurrent(QDir::tempPath()); // found from any working folder
@@ -308,22 +294,6 @@ private slots:
         QTRY_COMPARE(tabTexts().size(), 7);
         QCOMPARE(basicText("edit_DeviceID"), "101101");
         QCOMPARE(find<QStackedWidget>(window, "portView")->currentIndex(), 2);
-    }
-
-    void consoleLooksUpTheConnectedDevice()
-    {
-        adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate,
-                        std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
-        window->portMonitor()->poll();
-        click(6);
-        QVERIFY(lookupButton() && !lookupButton()->isEnabled()); // a deactivated port has no device
-        click(0);
-        QVERIFY(lookupButton() && lookupButton()->isEnabled());
-        answerVariantDialog(0);
-        QTest::mouseClick(lookupButton(), Qt::LeftButton);
-        QTRY_VERIFY(dialogSeen);
-        QTRY_COMPARE(tabTexts().size(), 7);
-        QCOMPARE(basicText("edit_vendorID"), "1484");
     }
 
     // Without the status block the ports are learned from their devices; a page's failed exchange makes the

@@ -108,7 +108,6 @@ private slots:
         // "datatype: flag|widget|lower|upper|entries|ranges|first entry or second range's upper"
         for (const char *row :
              {"D_I16: flase|QLineEdit|-32768|32767|0|0|", "D_U64: flase|QLineEdit|0|18446744073709551615|0|0|",
-              "D_I64: flase|QLineEdit|-9223372036854775808|9223372036854775807|0|0|",
               "D_IntSvRange: flase|QLineEdit|-100|100|2|0|", "D_UIntSvRange: flase|QComboBox|||2|0|",
               "D_URanges: flase||||0|2|29", "D_Bool: flase|QComboBox|||2|0|true=true", "D_Float: flase||||0|0|"}) {
             const QString id = QString(row).section(':', 0, 0);
@@ -124,18 +123,6 @@ private slots:
         }
     }
 
-    void recordItemInfoPlacement()
-    {
-        const auto infosOf = [this](const char *id) {
-            return std::static_pointer_cast<recordType>(m_file.findVariable(id, QString())->datatype)->itemInfos;
-        };
-        QCOMPARE(QString::number(infosOf("V_Rec").size()) + infosOf("V_Rec").value(0).defaultValue, "17");
-        QVERIFY(infosOf("V_InfoFirst").isEmpty()); // came before the datatype
-        QCOMPARE(m_file.findVariable("V_InfoNotRecord", QString())->datatype->type, "UIntegerT");
-        const datatypePtr rec = m_file.findVariable("V_Rec", QString())->datatype; // the default reaches that item only
-        QCOMPARE(m_file.buildEditor(rec, "1").defaultValue + '|' + m_file.buildEditor(rec, "2").defaultValue, "7|");
-    }
-
     void standardVariableRestriction_data()
     {
         QTest::addColumn<QString>("id");
@@ -146,7 +133,6 @@ private slots:
         };
         row("std single value", "V_SystemCommand", "130", "UIntegerT|130=Restore factory settings|130|");
         row("std value inside a range", "V_SystemCommand", "5", "UIntegerT|0..63|5|");
-        row("device single value", "V_SystemCommand", "160", "UIntegerT|160=Teach-in|160|");
         row("no child matches", "V_SystemCommand", "99", "|||");
         row("record items, no selector", "V_DeviceAccessLocks", "", "RecordT|2,3||");
         row("record item selected", "V_DeviceAccessLocks", "3", "BooleanT|||Device access locks");

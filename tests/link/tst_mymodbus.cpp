@@ -9,6 +9,8 @@
 #include "simhelpers.h"
 #include "testhelpers.h"
 
+#include <hidapi.h>
+
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -160,7 +162,7 @@ private slots:
         QCOMPARE(adapter.log().size(), betweenWriteAndRead ? 1 : 0);
         QCOMPARE(int(link->stats().failures), 3);
 
-        adapter.faults().unplugged = false;
+        adapter.faults().unplugged = false; // back, but the handle stays dead until opened again
         QCOMPARE(link->writeRegister(0x8000, 1), -1);
         QVERIFY(link->openDevice() == 0 && link->writeRegister(0x8000, 1) == 0);
         QCOMPARE(QList<QVariantList>(connection), (QList<QVariantList>{{false}, {true}}));
@@ -215,6 +217,9 @@ private slots:
     // --log: timestamped link lines and hex dumps in the file; hid_error's text only where a call failed.
     void traceFile()
     {
+        hid_device *dev = hid_open(VirtualAdapter::usbVendorId, VirtualAdapter::usbProductId, nullptr);
+        QCOMPARE(QString::fromWCharArray(hid_error(dev)), "Success"); // after a good call, as hidapi says it
+        hid_close(dev);
         QTemporaryDir dir;
         const QString path = dir.filePath("trace.txt");
         {
@@ -259,18 +264,6 @@ private slots:
         QVERIFY(link->writeRegister(0x8000, 1) == 0 && adapter.port(0).pdOut.left(2) == hex("00 01"));
     }
 
-    void silentAdapterTimesOut()
-    {
-        adapter.faults().silent = true;
-        QElapsedTimer t;
-        t.start();
-        QByteArray reply;
-        QCOMPARE(transfer(readReport(0x9000), reply), 0);
-        QVERIFY2(t.elapsed() >= 950 && t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
-        QCOMPARE(reply, QByteArray(65, '\0'));
-        QCOMPARE(link->writeRegister(0x8000, 1), -1); // fails through the echo check
-    }
-
     void cycleTimeCode()
     {
         // Base 0: m x 0.1 ms; 1: 6.4 ms + m x 0.4 ms; 2: 32 ms + m x 1.6 ms; 3 reserved.
@@ -292,7 +285,6 @@ private slots:
         QTest::newRow("slow mailbox: polled while busy") << operate << 180 << -1 << DirectParameterRead::Read;
         QTest::newRow("mailbox busy beyond the wait") << operate << 2000 << -1 << DirectParameterRead::Unclear;
         QTest::newRow("no device in operate") << int(Mode::DigitalIn) << 0 << -1 << DirectParameterRead::NoDevice;
-        QTest::newRow("device error") << operate << 0 << 0xFF << DirectParameterRead::Unclear;
         QTest::newRow("status 0x02 is success too") << operate << 0 << 0x02 << DirectParameterRead::Read;
     }
     void directParameters()

@@ -7,8 +7,6 @@
 #include "simhelpers.h"
 #include "testhelpers.h"
 
-#include <hidapi.h>
-
 #include <QtTest>
 
 using testhelpers::hex;
@@ -64,28 +62,6 @@ private slots:
     {
         QFETCH(QByteArray, frame);
         QTEST(adapter.handleFrame(frame), "answer");
-    }
-
-    // Late answers through the hidapi functions: queued until they arrive, read in arrival order.
-    void lateAnswersQueue()
-    {
-        const auto write = [](hid_device *dev, quint16 address, quint16 count) {
-            const QByteArray r = QByteArray(1, '\0') + readFrame(address, count) + QByteArray(56, '\0');
-            return hid_write(dev, reinterpret_cast<const uchar *>(r.constData()), size_t(r.size()));
-        };
-        unsigned char in[65];
-        hid_device *dev = hid_open(VirtualAdapter::usbVendorId, VirtualAdapter::usbProductId, nullptr);
-        QVERIFY(dev);
-        QCOMPARE(QString::fromWCharArray(hid_error(dev)), "Success"); // as hidapi says it
-        adapter.faults().lateAnswerMs = 200;
-        QCOMPARE(write(dev, 0x9000, 1), 65);
-        QVERIFY(hid_read_timeout(dev, in, 65, 0) == 0 && hid_read_timeout(dev, in, 65, 50) == 0);
-        adapter.faults().lateAnswerMs = 0;
-        QCOMPARE(write(dev, 0x8000, 2), 65); // answered at once: read first
-        QVERIFY(hid_read_timeout(dev, in, 65, 0) == 64 && in[2] == 4);
-        QVERIFY(hid_read_timeout(dev, in, 65, 1000) == 64 && in[2] == 2); // comes within this wait
-        QCOMPARE(hid_read_timeout(dev, in, 65, 0), 0);
-        hid_close(dev);
     }
 
     void windowsAndPortStatusBlock()
@@ -198,14 +174,10 @@ private slots:
         const QString longName = QString(17, QChar(0xE9));
         row("not json", "{ports:", "not JSON: unterminated object at offset 2");
         row("unknown top key", R"({"latencyMs": 5})", R"(unknown key "latencyMs" (adapter, isduLatencyMs, ports))");
-        row("status block as text", R"({"adapter": {"portStatusBlock": "false"}})",
-            R"(adapter.portStatusBlock: expected true or false, got "false")");
         row("good adapter, then a bad latency", R"({"adapter": {"portStatusBlock": false}, "isduLatencyMs": -1})",
             "isduLatencyMs: expected an integer 0..10000, got -1");
         row("ports as array", R"({"ports": [{"mode": "di"}]})", "ports: expected an object, got an array");
         row("port name", R"({"ports": {"Port9": {"mode": "di"}}})", R"(ports: unknown port "Port9" (Port1 ... Port8))");
-        row("mode", R"({"ports": {"Port2": {"mode": "fast"}}})",
-            R"(ports.Port2.mode: expected one of off, di, do, starting, iolink, lost, got "fast")");
         row("vendor id 65536", R"({"ports": {"Port3": {"device": {"vendorId": 65536}}}})",
             "ports.Port3.device.vendorId: expected an integer 0..65535, got 65536");
         row("name of 34 bytes", QString(R"({"ports": {"Port3": {"device": {"serialNumber": "%1"}}}})").arg(longName),
