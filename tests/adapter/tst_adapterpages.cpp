@@ -173,36 +173,24 @@ private slots:
         QVERIFY(read->toPlainText().isEmpty()); // the history went with it
     }
 
-    void consoleErrorStatuses_data()
-    {
-        QTest::addColumn<int>("operation");
-        QTest::addColumn<int>("port"); // -1: none chosen
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("forced"); // -1: the device's status
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<int>("result");
-        QTest::newRow("0x01 busy") << 3 << 0 << 16 << 0x01 << "主站忙，指令冲突" << 1;
-        QTest::newRow("0x07 no port chosen") << 3 << -1 << 16 << -1 << "端口不正确" << 7;
-        QTest::newRow("0xFF index unknown") << 3 << 0 << 99 << -1 << "从设备应答出错" << 0xFF;
-        QTest::newRow("non-standard") << 3 << 0 << 16 << 0x2A << "非标准错误：返回值是：42" << 0x2A;
-        QTest::newRow("clear data fails") << 1 << 0 << 0 << 0x05 << "指令类型错误" << 2;
-    }
+    // Failed exchanges report their status, show nothing and keep the form: "operation port index forced
+    // status (-1 the device's) result message"; port -1 chooses none.
     void consoleErrorStatuses()
     {
-        QFETCH(int, operation);
-        QFETCH(int, port);
-        QFETCH(int, index);
-        QFETCH(int, forced);
-        QFETCH(QString, message);
-        QFETCH(int, result);
-        child<QComboBox>("cbox_port")->setCurrentIndex(port);
-        adapter.faults().forcedIsduStatus = forced;
-        QSignalSpy replies(console, &widgat_adapter::sigReply);
-        QTest::ignoreMessage(QtDebugMsg, message.toUtf8().constData());
-        send(operation, index, 0, 0);
-        QCOMPARE(QList<QVariantList>(replies), (QList<QVariantList>{{operation, result}}));
-        QVERIFY(child<QTextEdit>("textEdit_read")->toPlainText().isEmpty());
-        QCOMPARE(child<QComboBox>("cbox_Control")->currentIndex(), operation); // no reset on failure
+        for (const char *row :
+             {"3 0 16 1 1 主站忙，指令冲突", "3 -1 16 -1 7 端口不正确", "3 0 99 -1 255 从设备应答出错",
+              "3 0 16 42 42 非标准错误：返回值是：42", "1 0 0 5 2 指令类型错误"}) {
+            const QStringList f = QString::fromUtf8(row).split(' ');
+            const int operation = f[0].toInt();
+            child<QComboBox>("cbox_port")->setCurrentIndex(f[1].toInt());
+            adapter.faults().forcedIsduStatus = f[3].toInt();
+            QSignalSpy replies(console, &widgat_adapter::sigReply);
+            QTest::ignoreMessage(QtDebugMsg, qPrintable(f[5]));
+            send(operation, f[2].toInt(), 0, 0);
+            QCOMPARE(QList<QVariantList>(replies), (QList<QVariantList>{{operation, f[4].toInt()}}));
+            QVERIFY2(child<QTextEdit>("textEdit_read")->toPlainText().isEmpty(), row);
+            QCOMPARE(child<QComboBox>("cbox_Control")->currentIndex(), operation); // no reset on failure
+        }
     }
 
     void consoleClearAndLinkFailuresEndQuietly()

@@ -123,41 +123,35 @@ private slots:
         }
     }
 
-    void standardVariableRestriction_data()
-    {
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<QString>("selector");
-        QTest::addColumn<QString>("expected"); // kind|values, ranges or record items|default|name
-        const auto row = [](const char *name, const char *id, const char *selector, const char *expected) {
-            QTest::newRow(name) << id << selector << expected;
-        };
-        row("std single value", "V_SystemCommand", "130", "UIntegerT|130=Restore factory settings|130|");
-        row("std value inside a range", "V_SystemCommand", "5", "UIntegerT|0..63|5|");
-        row("no child matches", "V_SystemCommand", "99", "|||");
-        row("record items, no selector", "V_DeviceAccessLocks", "", "RecordT|2,3||");
-        row("record item selected", "V_DeviceAccessLocks", "3", "BooleanT|||Device access locks");
-        row("childless ref keeps std variable", "V_VendorName", "", "StringT||ACME First|");
-    }
+    // How a StdVariableRef narrows its standard variable: "id selector => kind|values, ranges or record
+    // items|default|name".
     void standardVariableRestriction()
     {
-        QFETCH(QString, id);
-        QFETCH(QString, selector);
-        const variablePtr v = m_file.findVariable(id, selector);
-        QVERIFY(v);
-        const QString kind = v->datatype ? v->datatype->type : QString();
-        QStringList parts;
-        if (kind == "UIntegerT") {
-            const auto t = std::static_pointer_cast<integerType>(v->datatype);
-            for (const singleValueItem &s : t->singleValues)
-                parts << s.value + '=' + s.name;
-            for (const valueRangeItem &r : t->valueRanges)
-                parts << r.lowerValue + ".." + r.upperValue;
-        } else if (kind == "RecordT") {
-            for (const recordItem &r : std::static_pointer_cast<recordType>(v->datatype)->items)
-                parts << r.subindex;
+        for (const char *row :
+             {"V_SystemCommand 130 => UIntegerT|130=Restore factory settings|130|",
+              "V_SystemCommand 5 => UIntegerT|0..63|5|", "V_SystemCommand 99 => |||",
+              "V_DeviceAccessLocks  => RecordT|2,3||", "V_DeviceAccessLocks 3 => BooleanT|||Device access locks",
+              "V_VendorName  => StringT||ACME First|"}) {
+            const QString id = QString(row).section(' ', 0, 0), selector = QString(row).section(' ', 1, 1);
+            const variablePtr v = m_file.findVariable(id, selector);
+            QVERIFY2(v, row);
+            const QString kind = v->datatype ? v->datatype->type : QString();
+            QStringList parts;
+            if (kind == "UIntegerT") {
+                const auto t = std::static_pointer_cast<integerType>(v->datatype);
+                for (const singleValueItem &s : t->singleValues)
+                    parts << s.value + '=' + s.name;
+                for (const valueRangeItem &r : t->valueRanges)
+                    parts << r.lowerValue + ".." + r.upperValue;
+            } else if (kind == "RecordT") {
+                for (const recordItem &r : std::static_pointer_cast<recordType>(v->datatype)->items)
+                    parts << r.subindex;
+            }
+            QCOMPARE(id + ' ' + selector + " => "
+                         + QStringList({kind, parts.join(','), v->defaultValue, selector == "3" ? v->name : QString()})
+                               .join('|'),
+                     QString(row));
         }
-        QTEST(QStringList({kind, parts.join(','), v->defaultValue, selector == "3" ? v->name : QString()}).join('|'),
-              "expected");
     }
 
     // Without the standard definitions the references to them go; the button entries built on them too.

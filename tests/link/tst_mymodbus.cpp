@@ -26,7 +26,6 @@ struct AnswerFault
     int crcErrors, exception;
 };
 Q_DECLARE_METATYPE(AnswerFault)
-Q_DECLARE_METATYPE(DirectParameterRead)
 
 class tst_mymodbus : public QObject
 {
@@ -274,35 +273,28 @@ private slots:
         }
     }
 
-    void directParameters_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("latencyMs");
-        QTest::addColumn<int>("forcedStatus");
-        QTest::addColumn<DirectParameterRead>("result");
-        const int operate = int(Mode::IoLinkOperate);
-        QTest::newRow("device in operate") << operate << 0 << -1 << DirectParameterRead::Read;
-        QTest::newRow("slow mailbox: polled while busy") << operate << 180 << -1 << DirectParameterRead::Read;
-        QTest::newRow("mailbox busy beyond the wait") << operate << 2000 << -1 << DirectParameterRead::Unclear;
-        QTest::newRow("no device in operate") << int(Mode::DigitalIn) << 0 << -1 << DirectParameterRead::NoDevice;
-        QTest::newRow("status 0x02 is success too") << operate << 0 << 0x02 << DirectParameterRead::Read;
-    }
+    // The page of the device on Port6: "mode latency forced status => result".
     void directParameters()
     {
-        QFETCH(int, mode);
-        QFETCH(DirectParameterRead, result);
-        adapter.setPort(5, Mode(mode), std::make_unique<GenericDevice>(GenericDevice::Identity{0x05CC, 0x018AED}));
-        QFETCH(int, latencyMs);
-        QFETCH(int, forcedStatus);
-        adapter.faults().isduLatencyMs = latencyMs;
-        adapter.faults().forcedIsduStatus = forcedStatus;
-        QObject waiter;
-        DirectParameters page;
-        QCOMPARE(readDirectParameters(link, 5, &waiter, &page), result);
-        QCOMPARE(adapter.isduRequest().left(7), hex("03 06 00 00 00 00 00")); // read, Port6, index 0/0
-        if (result == DirectParameterRead::Read)
-            QCOMPARE(QString("%1 %2 %3").arg(page.vendorId).arg(page.deviceId).arg(cycleTimeText(page.minCycleTime)),
-                     "1484 101101 3.0 ms");
+        adapter.setPort(5, Mode::DigitalIn, std::make_unique<GenericDevice>(GenericDevice::Identity{0x05CC, 0x018AED}));
+        const QMap<QString, DirectParameterRead> results{{"read", DirectParameterRead::Read},
+                                                         {"unclear", DirectParameterRead::Unclear},
+                                                         {"no-device", DirectParameterRead::NoDevice}};
+        for (const char *row : {"4 0 -1 read", "4 180 -1 read", "4 2000 -1 unclear", "1 0 -1 no-device",
+                                "4 0 2 read"}) { // polled while busy; busy beyond the wait; status 2 is success
+            const QStringList f = QString(row).split(' ');
+            adapter.port(5).mode = Mode(f[0].toInt());
+            adapter.faults().isduLatencyMs = f[1].toInt();
+            adapter.faults().forcedIsduStatus = f[2].toInt();
+            QObject waiter;
+            DirectParameters page;
+            QVERIFY2(readDirectParameters(link, 5, &waiter, &page) == results.value(f[3]), row);
+            QCOMPARE(adapter.isduRequest().left(7), hex("03 06 00 00 00 00 00")); // read, Port6, index 0/0
+            if (f[3] == "read")
+                QCOMPARE(
+                    QString("%1 %2 %3").arg(page.vendorId).arg(page.deviceId).arg(cycleTimeText(page.minCycleTime)),
+                    "1484 101101 3.0 ms");
+        }
     }
 
     void directParametersLinkFailureAndVanishedWaiter()
