@@ -72,24 +72,15 @@ private slots:
             const QString path = dir.filePath("id.xml");
             QVERIFY(testhelpers::writeFile(path, "<IODevice>" + f[0].toUtf8() + "</IODevice>"));
             analyIODD header(path);
-            QCOMPARE(QStringLiteral("%1|%2|%3")
-                         .arg(header.deviceId())
-                         .arg(header.vendorId())
-                         .arg(header.readDeviceInfo().productId),
+            QCOMPARE(QString::number(header.deviceId()) + '|' + QString::number(header.vendorId()) + '|'
+                         + header.readDeviceInfo().productId,
                      f[1]);
         }
-    }
-
-    void openKeepsPreviousDocument()
-    {
-        analyIODD header;
-        QVERIFY(header.open(QString()) == -1 && header.deviceId() == -1);
+        analyIODD header; // a failed open keeps the document read before
         QCOMPARE(header.open(fixtures + "device.xml"), 0);
         for (const QString &bad : {QString(), fixtures + "no-such-file.xml", fixtures})
             QCOMPARE(header.open(bad), -1);
         QCOMPARE(header.fileName() + QString::number(header.deviceId()), "device.xml42");
-        analyIoddFile file;
-        QVERIFY(file.load(QString()) + file.load(fixtures + "missing.xml") == -2 && file.readVariants().isEmpty());
     }
 
     void editorLimits()

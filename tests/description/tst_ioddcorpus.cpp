@@ -1,10 +1,12 @@
-// Every IODD of the shared corpus through the parsers, and the project's standard definitions against it.
+// Every IODD of the shared corpus through the parsers and as a virtual device, and the project's standard
+// definitions against it.
 
 #include "description/analyiodd.h"
 #include "description/analyioddfile.h"
 #include "description/builtindescription.h"
 #include "description/ioddindex.h"
 #include "description/ioddjson.h"
+#include "iodddevice.h"
 #include "testhelpers.h"
 
 #include <QDir>
@@ -140,6 +142,20 @@ private slots:
         QCOMPARE(describe(true, &b), scanned);
         QVERIFY(b.nodes() * 10 < buildBudget::maxMenuNodes && b.values() * 10 < buildBudget::maxValues
                 && b.choices() * 10 < buildBudget::maxChoices && b.steps() * 10 < buildBudget::maxSteps);
+
+        // The virtual device answers each of its indexes, by subindex 0 and 1, and takes back what it read.
+        QString error;
+        const auto device = IoddDevice::fromFile(path, QCoreApplication::applicationDirPath() + "/std", &error);
+        QVERIFY2(device, qPrintable(error));
+        for (quint16 index : device->indexes()) {
+            const IsduAnswer whole = device->readIsdu(index, 0);
+            device->readIsdu(index, 1);
+            const IsduAnswer back =
+                whole.ok() && index != 2 && index != 0 ? device->writeIsdu(index, 0, whole.data) : IsduAnswer();
+            QVERIFY2(back.ok() || back.error == isduerror::accessDenied,
+                     qPrintable(QStringLiteral("index %1: %2").arg(index).arg(back.error, 0, 16)));
+        }
+        QCOMPARE(device->processDataIn(1234).size(), device->processDataInOctets());
     }
 
     void projectStandardDefinitions()

@@ -1,11 +1,9 @@
 // The IODD library dialog on a fresh application directory per case, refusal of names reaching
-// outside the library, the identity lookup over a tree of files and the lookup widget; the variant
-// dialog and the loading overlay.
+// outside the library, the identity lookup over a tree of files and the lookup widget; the variant dialog.
 
 #include "library/parsevididd.h"
 #include "library/widget_iodd.h"
 #include "library/widget_ioddlookup.h"
-#include "library/widget_loading.h"
 #include "library/widget_productname.h"
 #include "testhelpers.h"
 
@@ -277,24 +275,6 @@ private slots:
         QCOMPARE(box.outsideLibrary(), outsideBefore);
     }
 
-    void searchByDeviceId()
-    {
-        Sandbox box;
-        for (const char *folder : {"1_10_V1_a", "2_110_V1_b", "3_210_V1_c_d", "4_20_V1_e", "5_10_y", "no10"})
-            QVERIFY(QDir().mkpath(box.library + '/' + QLatin1String(folder)));
-        QVERIFY(writeFile(box.library + "/6_10_V1_f", "a file, not a folder"));
-        Dialog d(box.library);
-        const auto search = [&](const char *text) {
-            return d.dialog.findChild<QLineEdit *>("edit_search")->setText(QLatin1String(text)), d.click("pbtn_search"),
-                   d.rows();
-        };
-        const QStringList tens{"1|10|a.xml|V1", "2|110|b.xml|V1", "3|210|c_d.xml|V1"};
-        QCOMPARE(search("10"), tens);
-        QCOMPARE(search("999"), tens); // no match keeps the rows
-        QCOMPARE(search("  "), tens + QStringList{"4|20|e.xml|V1"});
-        QCOMPARE(search("2"), QStringList({"3|210|c_d.xml|V1", "4|20|e.xml|V1"}));
-    }
-
     void findIoddFileFirstMatch()
     {
         QTemporaryDir tmp;
@@ -354,27 +334,6 @@ private slots:
             QCOMPARE(QList<QVariantList>(closed), QList<QVariantList>({{action[0] != 'r'}}));
             QCOMPARE(d.selectedVariant().name, QString(action[0] == 'r' ? action[4] == '0' ? "KTX" : "KTX ND" : ""));
         }
-    }
-
-    // The overlay's dots turn while it is shown centred over its widget, and stop once it is hidden.
-    void loadingOverlay()
-    {
-        QWidget host;
-        host.resize(1400, 1000);
-        QWidget centre(&host);
-        centre.setGeometry(100, 50, 1001, 801);
-        widget_loading w(&host);
-        w.setCenterWidget(&centre);
-        host.show();
-        const QVector<int> start = w.radii();
-        QVERIFY(QMetaObject::invokeMethod(&w, "slot_timerout"));
-        QCOMPARE(w.radii(), start.mid(7) + start.mid(0, 7));
-        QCOMPARE(w.grab().toImage().pixel(172 + 20, 262), qRgb(0, 159, 168)); // the largest dot, now the first
-        w.showLoading();
-        QCOMPARE(w.pos(), QPoint(100 + (500 - 302), 50 + (400 - 209)));
-        QTRY_VERIFY_WITH_TIMEOUT(w.radii().at(0) != 22, 1000); // turned by the timer
-        w.hideLoading();
-        QVERIFY(!w.isVisible() && !w.findChild<QTimer *>()->isActive());
     }
 };
 

@@ -171,16 +171,15 @@ private slots:
         QCOMPARE(qMakePair(device->processDataInOctets(), device->processDataOutOctets()), qMakePair(3, 1));
         // At power-up every number sits in the middle of its range: 0 at bit 8, 25 at bit 2, flag 0 on.
         QCOMPARE(device->processDataIn(0), hex("00 00 65"));
-        QSet<int> small, large;
+        QSet<int> values;
         for (qint64 ms = 250; ms < 60000; ms += 250) {
             const QByteArray pd = device->processDataIn(ms);
             const qint16 number = qint16((quint8(pd.at(0)) << 8) | quint8(pd.at(1)));
-            const int level = quint8(pd.at(2)) >> 2;
-            QVERIFY2(pd.size() == 3 && number > -500 && number < 500 && level > 0 && level < 50,
-                     qPrintable(QStringLiteral("%1 %2").arg(number).arg(level)));
-            large << number, small << level;
+            QVERIFY2(pd.size() == 3 && number > -500 && number < 500 && (quint8(pd.at(2)) >> 2) < 50,
+                     qPrintable(pd.toHex()));
+            values << number;
         }
-        QVERIFY(large.size() > 40 && small.size() > 20); // a sine repeats its values: 108 samples per period
+        QVERIFY(values.size() > 40); // a sine repeats its values: 108 samples per period
     }
 
     void builtinDevices()
