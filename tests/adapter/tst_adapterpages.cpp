@@ -1,6 +1,5 @@
 // The adapter pages against the virtual adapter: USB identity and live link counters, the selected port's
-// device, and the ISDU console (request blocks, response display, status texts, busy
-// flag, input filter).
+// device, and the ISDU console (request blocks, response display, status texts, busy flag).
 
 #include "adapter/adapterportview.h"
 #include "adapter/adapterview.h"
@@ -199,39 +198,6 @@ private slots:
         send(3, 16, 0, 0);
         QCOMPARE(QList<QVariantList>(replies), (QList<QVariantList>{{3, 0}}));
         QVERIFY(exec.size() == 3 && adapter.isduRequestCount() == 1); // the clear only
-
-        // Without a link object the button does nothing at all.
-        myModbus *link = nullptr;
-        std::swap(hub->modbus, link);
-        QTest::mouseClick(child<QPushButton>("pbtn_send"), Qt::LeftButton);
-        std::swap(hub->modbus, link);
-        QCOMPARE(exec.size(), 3);
-    }
-
-    // Typed and pasted text keeps hex digits and single spaces, 64 digits at most.
-    void consoleInputFilter()
-    {
-        auto *edit = child<QTextEdit>("textEdit_write");
-        auto moveCursor = [edit](int at) {
-            QTextCursor c = edit->textCursor();
-            c.setPosition(at);
-            edit->setTextCursor(c);
-        };
-        QTest::keyClicks(edit, "0g1 fZ-");
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(edit->toPlainText(), "01 f");
-
-        QClipboard *clipboard = QGuiApplication::clipboard();
-        edit->clear();
-        clipboard->setText("0x1F, 2g\n33\t44 ü");
-        edit->paste();
-        QCOMPARE(edit->toPlainText(), "01F 2 33 44 ");
-        // 60 digits in the field, ten pasted in the middle: the first four fit.
-        edit->setPlainText(QString(60, '0'));
-        moveCursor(30);
-        clipboard->setText("123456789A");
-        edit->paste();
-        QCOMPARE(edit->toPlainText(), QString(30, '0') + "1234" + QString(30, '0'));
     }
 };
 

@@ -64,22 +64,11 @@ private slots:
         QTEST(adapter.handleFrame(frame), "answer");
     }
 
-    void windowsAndPortStatusBlock()
+    void portStatusBlock()
     {
         adapter.setPort(2, Mode::DigitalIn);
-        adapter.setPort(3, Mode::DigitalOut);
         adapter.setPort(5, Mode::CommunicationLost,
                         std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
-        // Output window register 2 is octets 4..5; a DO port takes bit 0 of its first register.
-        QVERIFY(!adapter.handleFrame(writeFrame(0x8002, hex("ab cd"))).isEmpty());
-        QVERIFY(adapter.port(0).pdOut.mid(4, 2) == hex("ab cd")
-                && adapter.handleFrame(readFrame(0x8002, 1)).mid(3, 2) == hex("ab cd"));
-        adapter.handleFrame(writeFrame(0x8060, hex("00 01")));
-        QVERIFY(adapter.port(3).digitalOut);
-        adapter.handleFrame(writeFrame(0x8060, hex("00 02")));
-        QVERIFY(!adapter.port(3).digitalOut);
-        QCOMPARE(adapter.handleFrame(readFrame(0x9040, 1)).mid(3, 2), hex(adapter.digitalIn(2) ? "00 01" : "00 00"));
-
         const QByteArray regs = adapter.handleFrame(readFrame(0x3000, 24)).mid(2, 49);
         QCOMPARE(regs.at(0), char(48));
         QCOMPARE(regs.mid(1, 12), hex("04 00 03 78 01 01  00 00 00 00 00 00")); // operate 888/0x000101, off
