@@ -304,7 +304,6 @@ private slots:
         QCOMPARE(found, QStringList({"./iodd/B.xml", iodd + "a_sub/deeper/e.xml", QString(), iodd + "a_sub/d.xml"}));
     }
 
-    // "fixture|vendor|device|result": the numbers are compared as text.
     // Confirming a row picks the first variant of its product id; Escape and the title-bar button cancel
     // even with a row selected.
     void variantDialog()

@@ -163,8 +163,8 @@ private slots:
         QCOMPARE(QList<QVariantList>(connection), (QList<QVariantList>{{false}, {true}}));
     }
 
-    // The read fails after the adapter took the request: no answer, and the
-    // answer still queued does not end up as the next exchange's.
+    // The read fails after the adapter took the request: no answer, and the answer still queued does not end up
+    // as the next exchange's.
     void readFailsAfterGoodWrite()
     {
         QSignalSpy connection(link, &myModbus::connectionChanged);
@@ -181,9 +181,8 @@ private slots:
         QCOMPARE(QList<QVariantList>(connection), (QList<QVariantList>{{false}, {true}}));
     }
 
-    // An answer that comes after its read gave up is dropped before the next
-    // request; otherwise it would pass for that request's answer (all ISDU
-    // request writes echo the same six octets) and shift every later one.
+    // An answer that comes after its read gave up is dropped before the next request; otherwise it would pass for
+    // that request's answer (all ISDU request writes echo the same six octets) and shift every later one.
     void staleAnswerIsDropped_data()
     {
         QTest::addColumn<bool>("lateEcho");

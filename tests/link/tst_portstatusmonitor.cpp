@@ -1,6 +1,5 @@
-// The port-status monitor keeps the hub's active ports equal to the ports in
-// IO-Link operate: from the adapter's status block, or, on an adapter without
-// one (exception 02), from the devices' direct parameter pages.
+// The port-status monitor keeps the hub's active ports equal to the ports in IO-Link operate: from the adapter's
+// status block, or, on an adapter without one (exception 02), from the devices' direct parameter pages.
 
 #include "genericdevice.h"
 #include "link/linkreconnector.h"
@@ -18,8 +17,8 @@ class tst_portstatusmonitor : public QObject
     VirtualAdapter &adapter = VirtualAdapter::instance();
     common *hub = common::instance();
 
-    // What the tool asked since the log was cleared: "block" for a status-block
-    // read, the port number for an ISDU request; response reads are left out.
+    // What the tool asked since the log was cleared: "block" for a status-block read, the port number for an
+    // ISDU request; response reads are left out.
     QString asked() const
     {
         QStringList out;
@@ -82,8 +81,8 @@ private slots:
         QVERIFY(monitor.poll() == -1 && hub->activePorts.isEmpty());
     }
 
-    // Each poll the adapter leaves unanswered doubles the wait up to 30 s; an
-    // answer, even a refused one, and a failure that cost no time do not.
+    // Each poll the adapter leaves unanswered doubles the wait up to 30 s; an answer, even a refused one, and a
+    // failure that cost no time do not.
     void backsOffWhileSilent()
     {
         adapter.setPort(2, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
@@ -114,8 +113,8 @@ private slots:
         }
     }
 
-    // After an unplug the reconnector opens the adapter again once it is back
-    // (not while a page holds the link), and the next poll has the ports again.
+    // After an unplug the reconnector opens the adapter again once it is back (not while a page holds the link),
+    // and the next poll has the ports again.
     void reconnectsAfterUnplug()
     {
         adapter.setPort(5, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
