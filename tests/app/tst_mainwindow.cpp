@@ -255,9 +255,7 @@ private slots:
         tree->setCurrentItem(tree->topLevelItem(2));
         click(2);
         QCOMPARE(tabs->count(), 4); // Port3: a console page until now
-        QString delivered;
-        onModal<widget_IODD>([this, &delivered](widget_IODD *dialog) {
-            connect(dialog, &widget_IODD::sig_pbtnEnter, this, [&delivered](const QString &p) { delivered = p; });
+        onModal<widget_IODD>([this](widget_IODD *dialog) {
             auto *table = find<QTableWidget>(dialog, "table_show");
             if (table->rowCount() != 1)
                 return void(dialog->close()); // the checks below then fail
@@ -268,7 +266,6 @@ private slots:
         QTest::mouseClick(find<QPushButton>(window, "pbtn_library"), Qt::LeftButton);
         QTRY_VERIFY(dialogSeen);
         window->setIoddLibraryDir(previousLibrary);
-        QVERIFY(delivered.startsWith(dir.path()));
         QTRY_COMPARE(tabTexts().size(), 7);
         QCOMPARE(basicText("edit_DeviceID"), "101101");
         QCOMPARE(find<QStackedWidget>(window, "portView")->currentIndex(), 2);

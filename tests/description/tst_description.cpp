@@ -187,7 +187,7 @@ private slots:
         }
     }
 
-    // Without the standard definitions the references to them go; the button entries built on them too.
+    // Without the standard definitions the references to them go, and the button entries built on them.
     void standardVariablesNeedDefinitions()
     {
         analyIoddFile file;
@@ -195,15 +195,6 @@ private slots:
         QVERIFY(!file.findVariable("V_SystemCommand", "130") && file.findVariable("V_U8", QString()));
         const QList<treeItem> menus = file.roleMenus("SpecialistRoleMenuSet");
         QVERIFY(menus.size() == 2 && menus.first().values.isEmpty());
-
-        QStringList buttons;
-        for (const valueItem &v : m_file.buildMenu("M_Cmd").values)
-            buttons << QStringList(
-                           {v.label, v.editor.widgetClass, v.editor.name, v.editor.defaultValue, v.index, v.subindex})
-                           .join('|');
-        QCOMPARE(buttons,
-                 QStringList({"System command|QPushButton|Restore factory settings|130|2|130",
-                              "System command|QPushButton|Teach-in|160|2|160"}));
     }
 
     void roleMenuNaming()
@@ -245,10 +236,9 @@ private slots:
     {
         const treeItem in = m_file.processDataIn(), out = m_file.processDataOut();
         QCOMPARE(in.text + in.name + QString::number(in.values.size()), "16Input2");
-        QCOMPARE(
-            QStringList({in.values.at(0).label, in.values.at(0).editor.bitOffset, in.values.at(0).editor.lowerValue,
-                         in.values.at(1).editor.typeName, in.values.at(1).subindex}),
-            QStringList({"Level", "1", "-16384", "BooleanT", "2"}));
+        QCOMPARE(in.values.at(0).label + in.values.at(0).editor.bitOffset + in.values.at(0).editor.lowerValue
+                     + in.values.at(1).editor.typeName + in.values.at(1).subindex,
+                 "Level1-16384BooleanT2");
         QCOMPARE(out.text + out.name + QString::number(out.values.size()) + '|' + out.values.value(0).editor.upperValue,
                  "8Output1|255");
     }
@@ -433,10 +423,8 @@ private slots:
 
         analyIODD header;
         QVERIFY(header.open(path) == 0 && parser.load(path, stdDir) == 0);
-        const QByteArray json = ioddJson::describe(header, parser);
-        QVERIFY2(json.size() < 64 * 1024 * 1024, qPrintable(QString::number(json.size())));
-        qInfo("%lld ms to load and build, %d kB of JSON", elapsed, int(json.size() / 1024));
-        QVERIFY(elapsed < timeBound);
+        QVERIFY(ioddJson::describe(header, parser).size() < 64 * 1024 * 1024);
+        QVERIFY2(elapsed < timeBound, qPrintable(QString::number(elapsed)));
     }
 };
 

@@ -313,7 +313,6 @@ private slots:
                                           {"KTX-M12-ND", "KTX ND2", "equal id", "c-pic.png", "c-icon.png"}};
         for (const char *action : {"row 0", "row 2", "escape", "close"}) {
             widget_productName d;
-            d.setVariants({variants.at(1)}); // replaced by the next call
             d.setVariants(variants);
             auto *table = d.findChild<QTableWidget *>("table");
             QSignalSpy closed(&d, &widget_productName::sigClose);
@@ -321,12 +320,9 @@ private slots:
             QTimer::singleShot(5000, &d, [&] { timedOut = true, d.hide(); });
             QTimer::singleShot(0, &d, [&] {
                 table->selectRow(action[0] == 'r' ? action[4] - '0' : 1);
-                if (action[0] == 'r')
-                    QTest::mouseClick(d.findChild<QPushButton *>("pbtn_enter"), Qt::LeftButton);
-                else if (action[0] == 'e')
-                    QTest::keyClick(&d, Qt::Key_Escape);
-                else
-                    d.windowHandle()->close(); // as the title-bar button does
+                action[0] == 'r'       ? QTest::mouseClick(d.findChild<QPushButton *>("pbtn_enter"), Qt::LeftButton)
+                    : action[0] == 'e' ? QTest::keyClick(&d, Qt::Key_Escape)
+                                       : void(d.windowHandle()->close()); // as the title-bar button does
             });
             d.exec();
             QVERIFY2(!timedOut && table->rowCount() == 3, action);

@@ -108,9 +108,8 @@ private slots:
         QCOMPARE(adapter.port(2).pdOut.left(6), hex("0a 0b 0c 0d 00 00"));
         QCOMPARE(link->writeRegistersText(0x8000, "65537,,abc,7"), 0); // low 16 bits; empty parts skipped; NaN is 0
         QCOMPARE(adapter.port(0).pdOut.left(6), hex("00 01 00 00 00 07"));
-        const int sentSoFar = adapter.log().size();
         QCOMPARE(link->writeRegistersText(0x8000, ",,"), -1);
-        QCOMPARE(adapter.log().size(), sentSoFar); // nothing sent without parts
+        QCOMPARE(adapter.log().size(), 7); // nothing sent without parts
     }
 
     // Answers that do not belong to their request count as no answer for every command.
