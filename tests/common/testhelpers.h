@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <cctype>
+
 // Only tests that link the description library see its header.
 #if __has_include("description/builtindescription.h")
 #include "description/builtindescription.h"
@@ -25,15 +27,10 @@ namespace testhelpers {
 // mistyped digit and shift every nibble after it.
 inline QByteArray hex(const char *text)
 {
-    QByteArray digits;
-    for (const char *c = text; *c; ++c) {
-        if (*c == ' ' || *c == '\t' || *c == '\n')
-            continue;
-        const bool digit = (*c >= '0' && *c <= '9') || (*c >= 'a' && *c <= 'f') || (*c >= 'A' && *c <= 'F');
-        if (!digit)
-            qFatal("hex(\"%s\"): '%c' is not a hex digit", text, *c);
-        digits.append(*c);
-    }
+    const QByteArray digits = QByteArray(text).simplified().replace(' ', "");
+    for (const char c : digits)
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            qFatal("hex(\"%s\"): '%c' is not a hex digit", text, c);
     if (digits.size() % 2)
         qFatal("hex(\"%s\"): odd number of digits", text);
     return QByteArray::fromHex(digits);

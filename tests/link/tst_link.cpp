@@ -38,10 +38,6 @@ class tst_link : public QObject
     common *hub = common::instance();
     myModbus *link = nullptr;
 
-    static QByteArray readReport(quint16 address)
-    {
-        return modbusframe::toReport(modbusframe::readRequest(address, 1));
-    }
     int transfer(const QByteArray &request, QByteArray &reply)
     {
         reply = QByteArray(65, char(0xAB));
@@ -281,7 +277,7 @@ private slots:
             QElapsedTimer t;
             t.start();
             QByteArray reply, out;
-            QCOMPARE(transfer(readReport(0x9000), reply), -1);
+            QCOMPARE(transfer(modbusframe::toReport(modbusframe::readRequest(0x9000, 1)), reply), -1);
             QCOMPARE(reply, QByteArray(65, char(0xAB)));
             QVERIFY(link->readRegistersChecked(0x9000, 1, out) == -1 && link->writeRegister(0x8000, 1) == -1
                     && link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)) == -1 && quick(t, 500));
