@@ -1,26 +1,26 @@
-// The three adapter pages against the virtual adapter: USB identity and live
-// link counters, the link's settings, and the selected port's device.
+// The adapter pages against the virtual adapter: USB identity and live link counters, the selected port's
+// device, and the ISDU console (request blocks, response display, status texts, busy flag).
 
-#include "adapter/adaptercommview.h"
 #include "adapter/adapterportview.h"
 #include "adapter/adapterview.h"
+#include "adapter/widgat_adapter.h"
 #include "defaultsetup.h"
 #include "genericdevice.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
 #include "link/portstatusmonitor.h"
-#include "virtualadapter.h"
+#include "simhelpers.h"
+#include "testhelpers.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
-using Mode = VirtualAdapter::Mode;
+using testhelpers::hex;
 
 class tst_adapterpages : public QObject
 {
     Q_OBJECT
     VirtualAdapter &adapter = VirtualAdapter::instance();
     common *hub = common::instance();
+    widgat_adapter *console = nullptr;
 
     static QString text(QWidget *page, const char *name)
     {
@@ -34,10 +34,21 @@ class tst_adapterpages : public QObject
             .arg(text(page, "edit_port"), text(page, "edit_mode"), text(page, "edit_vendorId"),
                  text(page, "edit_deviceId"), text(page, "edit_minCycleTime"));
     }
-    void freshLink()
+    template <typename T>
+    T *child(const char *name)
     {
-        delete std::exchange(hub->modbus, new myModbus);
-        QCOMPARE(hub->modbus->openDevice(), 0);
+        return console->findChild<T *>(QLatin1String(name));
+    }
+    // Sets the console's form and presses "发 送"; returns when the exchange is over.
+    void send(int operation, int index, int subIndex, int length, const QString &data = QString())
+    {
+        child<QComboBox>("cbox_Control")->setCurrentIndex(operation);
+        child<QSpinBox>("sbox_index")->setValue(index);
+        child<QSpinBox>("sbox_subIndex")->setValue(subIndex);
+        child<QSpinBox>("sbox_length")->setValue(length);
+        child<QTextEdit>("textEdit_write")->setPlainText(data);
+        QTest::mouseClick(child<QPushButton>("pbtn_send"), Qt::LeftButton);
+        QVERIFY(!hub->modbus->busy && child<QPushButton>("pbtn_send")->isEnabled());
     }
 
 private slots:
@@ -46,101 +57,136 @@ private slots:
     {
         applyDefaultSetup(adapter);
         adapter.faults().isduLatencyMs = 0;
-        freshLink();
+        QVERIFY(simhelpers::openHubLink());
+        console = new widgat_adapter;
+        console->setPortCount(8);
+        console->setPort(0);
     }
-
-    void everyFieldReadOnlyAndLabelled()
-    {
-        const QList<QWidget *> pages{new AdapterView, new AdapterCommView, new AdapterPortView};
-        for (QWidget *page : pages) {
-            for (QLabel *label : page->findChildren<QLabel *>())
-                QVERIFY2(!label->text().isEmpty() && label->text() != "TextLabel", page->metaObject()->className());
-            for (QLineEdit *edit : page->findChildren<QLineEdit *>())
-                QVERIFY2(edit->isReadOnly(), qPrintable(edit->objectName()));
-            QVERIFY(page->findChildren<QComboBox *>().isEmpty() && page->findChildren<QSpinBox *>().isEmpty());
-        }
-        // The settings the adapter offers no command for say so.
-        QVERIFY(pages.at(1)->findChild<QLineEdit *>("edit_slaveAddress")->toolTip().contains("没有"));
-        QVERIFY(pages.at(2)->findChild<QLineEdit *>("edit_mode")->toolTip().contains("没有"));
-        QVERIFY(pages.at(2)->findChild<QLineEdit *>("edit_minCycleTime")->toolTip().contains("没有"));
-        qDeleteAll(pages);
-    }
+    void cleanup() { delete console; }
 
     void detailsShowTheUsbIdentityAndLiveCounters()
     {
         AdapterView page;
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
-        QCOMPARE(QStringList({text(&page, "edit_manufacturer"), text(&page, "edit_product"),
-                              text(&page, "edit_serialNumber"), text(&page, "edit_release"), text(&page, "edit_usbId"),
-                              text(&page, "edit_path")}),
-                 QStringList({"Vanto Systems", "VANTO-HUB8 IO-Link Master", "VH8-24-000417", "1.00", "2e3c:af01",
-                              "virtual:2e3c:af01"}));
-        QCOMPARE(text(&page, "edit_connection"), QString("已连接"));
-        QCOMPARE(text(&page, "edit_framesSent"), QString("0"));
-
+        QCOMPARE(
+            QStringList({text(&page, "edit_manufacturer"), text(&page, "edit_product"),
+                         text(&page, "edit_serialNumber"), text(&page, "edit_release"), text(&page, "edit_usbId"),
+                         text(&page, "edit_path"), text(&page, "edit_connection"), text(&page, "edit_framesSent")}),
+            QStringList({"Vanto Systems", "VANTO-HUB8 IO-Link Master", "VH8-24-000417", "1.00", "2e3c:af01",
+                         "virtual:2e3c:af01", "已连接", "0"}));
         quint16 value = 0;
-        QCOMPARE(hub->modbus->readRegister(0x9000, value), 0);
-        QCOMPARE(hub->modbus->readRegister(0x9020, value), 0);
+        QVERIFY(hub->modbus->readRegister(0x9000, value) == 0 && hub->modbus->readRegister(0x9020, value) == 0);
         adapter.faults().silent = true;
         hub->modbus->readRegister(0x9000, value); // times out
         QTRY_COMPARE_WITH_TIMEOUT(text(&page, "edit_framesSent") + "/" + text(&page, "edit_answers") + "/"
                                       + text(&page, "edit_timeouts"),
-                                  QString("3/2/1"), 2000);
-
-        // Unplugged: the identity is gone with it.
-        adapter.faults().absent = true;
-        hub->modbus->closeDevice();
-        page.hide();
-        page.show();
-        QCOMPARE(text(&page, "edit_manufacturer") + "/" + text(&page, "edit_path"),
-                 QString("未找到适配器/未找到适配器"));
-        QVERIFY(text(&page, "edit_connection").startsWith("未连接"));
+                                  "3/2/1", 2000);
     }
 
-    void commPageShowsTheLinkSettings()
-    {
-        AdapterCommView page;
-        QCOMPARE(text(&page, "edit_slaveAddress") + " " + text(&page, "edit_readTimeout"), QString("0x01 1000 ms"));
-        QVERIFY(text(&page, "edit_reportSize").startsWith("65 "));
-        QCOMPARE(text(&page, "edit_paramItemRead"), QString("-")); // not handed in yet
-        page.setPageTimings({100, 200, 200, 400, 300, 200});
-        QCOMPARE(text(&page, "edit_paramRecordWrite") + " " + text(&page, "edit_pdInPoll"), QString("400 ms 300 ms"));
-    }
-
-    void portPageFollowsThePortAndItsDevice_data()
-    {
-        QTest::addColumn<bool>("statusBlock");
-        QTest::newRow("status block") << true;
-        QTest::newRow("no status block") << false;
-    }
+    // The port page shows the selected port's state; without the status block (the main window's case) it
+    // comes from the device's direct parameter page.
     void portPageFollowsThePortAndItsDevice()
     {
-        QFETCH(bool, statusBlock);
-        adapter.setPortStatusBlock(statusBlock);
         portStatusMonitor monitor;
         QCOMPARE(monitor.poll(), 0);
         AdapterPortView page;
         page.setPortMonitor(&monitor);
-        QCOMPARE(text(&page, "edit_port"), QString("未选择端口"));
+        QCOMPARE(text(&page, "edit_port"), "未选择端口");
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
-
         page.setPort(1);
-        QCOMPARE(portLine(&page), QString("Port2: IO-Link 运行 | 1484 (0x05CC) | 101101 (0x018AED) | 5.0 ms"));
-        page.setPort(0);
-        QCOMPARE(portLine(&page), QString("Port1: IO-Link 运行 | 888 (0x0378) | 257 (0x000101) | 3.0 ms"));
+        QCOMPARE(portLine(&page), "Port2: IO-Link 运行 | 1484 (0x05CC) | 101101 (0x018AED) | 5.0 ms");
         page.setPort(2);
-        const QString diMode = statusBlock ? QString("DI") : portModeText(PortState::modeUnknown);
-        QCOMPARE(portLine(&page), QString("Port3: %1 | - | - | -").arg(diMode));
-        QVERIFY(text(&page, "edit_source").contains(statusBlock ? "状态块" : "直接参数页"));
+        QCOMPARE(portLine(&page), "Port3: DI | - | - | -");
+        QVERIFY(text(&page, "edit_source").contains("状态块"));
 
         // Another device on Port1: the page reads it when asked to.
         page.setPort(0);
-        const GenericDevice::Identity other{4660, 0xABCDEF};
-        adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>(other));
+        QCOMPARE(portLine(&page), "Port1: IO-Link 运行 | 888 (0x0378) | 257 (0x000101) | 3.0 ms");
+        adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate,
+                        std::make_unique<GenericDevice>(GenericDevice::Identity{4660, 0xABCDEF}));
         QTest::mouseClick(page.findChild<QPushButton *>("pbtn_read"), Qt::LeftButton);
-        QCOMPARE(text(&page, "edit_deviceId"), QString("11259375 (0xABCDEF)"));
+        QCOMPARE(text(&page, "edit_deviceId"), "11259375 (0xABCDEF)");
+    }
+
+    void consoleRequestBlock()
+    {
+        console->setPort(2);
+        // Data field, length, bytes 7.. of the request block.
+        const QList<std::tuple<QString, int, QByteArray>> rows{
+            {QString(), 5, QByteArray(33, '\0')},                  // an empty field sends one zero byte
+            {"1FF  a", 3, hex("ff 00 0a") + QByteArray(30, '\0')}, // the low byte; a double space is a zero
+            {QString("1 2 3 4 5 6 7 8 9 a b c d e f 0 ").repeated(2) + 'e', 32,
+             hex("01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 00").repeated(2) + '\0'}}; // at most 32 bytes
+        for (const auto &[data, length, bytes] : rows) {
+            adapter.clearLog();
+            send(2, 0x1234, 0x105, length, data);
+            QCOMPARE(adapter.isduRequest(), hex("02 03 00 12 34 05") + char(length) + bytes); // subindex low byte
+            QCOMPARE(adapter.log().size(), 2); // the request, then one read of the response
+            QCOMPARE(adapter.log().at(1).request.mid(1, 6), hex("01 03 36 00 00 14"));
+        }
+    }
+
+    void consoleReadsShownAndRerendered()
+    {
+        auto *read = child<QTextEdit>("textEdit_read");
+        auto *length = child<QSpinBox>("sbox_length");
+        QSignalSpy replies(console, &widgat_adapter::sigReply);
+        send(2, 24, 0, 4, "41 42 00 43");
+        QVERIFY(read->toPlainText().isEmpty() && length->value() == 0); // a write shows nothing, returns no length
+        send(3, 24, 0, 0);
+        QCOMPARE(adapter.isduRequest().left(8), hex("03 01 00 00 18 00 00 00"));
+        QVERIFY(read->toPlainText() == "41 42 00 43" && length->value() == 4);
+        adapter.faults().forcedIsduStatus = 0x02; // shown like success
+        send(3, 16, 0, 0);
+        const QString vendorHex = "56 61 6E 74 6F 20 53 79 73 74 65 6D 73";
+        QCOMPARE(read->toPlainText(), "41 42 00 43\n" + vendorHex);
+        QCOMPARE(length->value(), 13); // what the device returned, not the 0 requested
+        QCOMPARE(replies.last(), (QList<QVariant>{3, 2}));
+
+        // Text mode: every read so far again, each up to its first zero byte.
+        auto *ascii = child<QCheckBox>("checkBox");
+        ascii->setChecked(true);
+        QCOMPARE(read->toPlainText(), "AB\nVanto Systems\n");
+        QTest::mouseClick(child<QPushButton>("pushButton"), Qt::LeftButton);
+        ascii->setChecked(false);
+        QVERIFY(read->toPlainText().isEmpty()); // the history went with it
+    }
+
+    // Failed exchanges report their status, show nothing and keep the form: "operation port index forced
+    // status (-1 the device's) result message"; port -1 chooses none.
+    void consoleErrorStatuses()
+    {
+        for (const char *row :
+             {"3 0 16 1 1 主站忙，指令冲突", "3 -1 16 -1 7 端口不正确", "3 0 99 -1 255 从设备应答出错",
+              "3 0 16 42 42 非标准错误：返回值是：42", "1 0 0 5 2 指令类型错误"}) {
+            const QStringList f = QString::fromUtf8(row).split(' ');
+            const int operation = f[0].toInt();
+            child<QComboBox>("cbox_port")->setCurrentIndex(f[1].toInt());
+            adapter.faults().forcedIsduStatus = f[3].toInt();
+            QSignalSpy replies(console, &widgat_adapter::sigReply);
+            QTest::ignoreMessage(QtDebugMsg, qPrintable(f[5]));
+            send(operation, f[2].toInt(), 0, 0);
+            QCOMPARE(QList<QVariantList>(replies), (QList<QVariantList>{{operation, f[4].toInt()}}));
+            QVERIFY2(child<QTextEdit>("textEdit_read")->toPlainText().isEmpty(), row);
+            QCOMPARE(child<QComboBox>("cbox_Control")->currentIndex(), operation); // no reset on failure
+        }
+    }
+
+    void consoleClearAndLinkFailuresEndQuietly()
+    {
+        QSignalSpy replies(console, &widgat_adapter::sigReply);
+        QSignalSpy exec(console, &widgat_adapter::sigExec);
+        send(1, 16, 3, 9, "AA");
+        QCOMPARE(adapter.isduRequest(), hex("01 01 00 00 10 03") + QByteArray(34, '\0')); // no length, no data
+        QVERIFY(child<QComboBox>("cbox_Control")->currentText() == "无操作" && !child<QSpinBox>("sbox_index")->value());
+        QVERIFY(replies.isEmpty() && exec.size() == 1); // only the start
+
+        adapter.faults().unplugged = true;
+        send(3, 16, 0, 0);
+        QCOMPARE(QList<QVariantList>(replies), (QList<QVariantList>{{3, 0}}));
+        QVERIFY(exec.size() == 3 && adapter.isduRequestCount() == 1); // the clear only
     }
 };
 

@@ -1,8 +1,15 @@
-// The main window as a user first sees it, on the virtual adapter.
+// The main window on the virtual adapter: start-up, clicking ports in the tree, the pages built for them, the
+// library, and an adapter that is absent, silent, unplugged or without the port-status block.
 
+#include "adapter/adapterportview.h"
 #include "adapter/widgat_adapter.h"
 #include "app/iolinkmainwindow.h"
 #include "defaultsetup.h"
+#include "description/builtindescription.h"
+#include "genericdevice.h"
+#include "iodddevice.h"
+#include "library/widget_iodd.h"
+#include "library/widget_ioddlookup.h"
 #include "library/widget_loading.h"
 #include "library/widget_productname.h"
 #include "link/common.h"
@@ -10,6 +17,9 @@
 #include "link/mymodbus.h"
 #include "link/portstatusmonitor.h"
 #include "params/widget_parameter.h"
+#include "port/porteventlog.h"
+#include "testhelpers.h"
+#include "views/widget_port.h"
 #include "virtualadapter.h"
 
 #include <QtTest>
@@ -18,157 +28,308 @@
 class tst_mainwindow : public QObject
 {
     Q_OBJECT
+    VirtualAdapter &adapter = VirtualAdapter::instance();
+    common *hub = common::instance();
+    IOLinkMainWindow *window = nullptr;
+    QTabWidget *tabs = nullptr;
+    QTreeWidget *tree = nullptr;
+    bool dialogSeen = false;
 
-    static QString linkStatus(const IOLinkMainWindow &w)
+    template <typename T>
+    static T *find(QObject *parent, const char *name)
     {
-        return w.findChild<QLabel *>(QStringLiteral("label_linkStatus"))->text();
+        return parent->findChild<T *>(QLatin1String(name));
     }
-    static void click(IOLinkMainWindow &w, int port)
+    // A new window on the adapter as it is set up now, with a freshly opened link.
+    void openWindow()
     {
-        auto *tree = w.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
+        delete window;
+        if (hub->modbus)
+            hub->modbus->closeDevice();
+        window = new IOLinkMainWindow;
+        window->initPortViews(8);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        tabs = find<QTabWidget>(window, "tabWidget");
+        tree = find<QTreeWidget>(window, "treeWidget");
+    }
+    void click(int port)
+    {
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
                           tree->visualItemRect(tree->topLevelItem(port)).center());
     }
-    static int statusReads()
+    QString tip(int port) const { return tree->topLevelItem(port)->toolTip(0); }
+    QString linkStatus() const { return find<QLabel>(window, "label_linkStatus")->text(); }
+    QString basicText(const char *name) const { return find<QLineEdit>(tabs->widget(3), name)->text(); }
+    QStringList tabTexts() const
+    {
+        QStringList texts;
+        for (int i = 0; i < tabs->count(); ++i)
+            texts << tabs->tabText(i);
+        return texts;
+    }
+    int statusReads() const
     {
         int n = 0;
-        for (const auto &ex : VirtualAdapter::instance().log())
+        for (const auto &ex : adapter.log())
             n += ex.request.mid(1, 4) == QByteArray::fromHex("01033000");
         return n;
     }
-    // A window on the default set-up with a freshly opened link.
-    static void startWindow(IOLinkMainWindow &w)
+
+    // Hands the next modal dialog of type T to `answer` once it is up.
+    template <typename T>
+    void onModal(std::function<void(T *)> answer)
     {
-        applyDefaultSetup(VirtualAdapter::instance());
-        VirtualAdapter::instance().faults().isduLatencyMs = 0;
-        if (common::instance()->modbus)
-            common::instance()->modbus->closeDevice();
-        w.initPortViews(8);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTimer::singleShot(50, this, [this, answer]() {
+            if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget()))
+                answer(dialog);
+            else
+                onModal<T>(answer); // not up yet
+        });
+    }
+    // Confirms `row` in the next variant dialog, or closes it when row < 0.
+    void answerVariantDialog(int row)
+    {
+        onModal<widget_productName>([this, row](widget_productName *dialog) {
+            dialogSeen = true;
+            if (row < 0)
+                return void(dialog->close());
+            find<QTableWidget>(dialog, "table")->setCurrentCell(row, 0);
+            QTest::mouseClick(find<QPushButton>(dialog, "pbtn_enter"), Qt::LeftButton);
+        });
     }
 
 private slots:
+    // Started from the folder of the executable, like the run script does.
     void initTestCase() { QDir::setCurrent(QCoreApplication::applicationDirPath()); }
+    void init()
+    {
+        applyDefaultSetup(adapter);
+        adapter.faults().isduLatencyMs = 0;
+        dialogSeen = false;
+        openWindow();
+    }
+    void cleanup() { delete std::exchange(window, nullptr); }
 
+    // Without an adapter the window comes up at once, its link fails without I/O, and a click still builds pages.
     void startsWithoutAdapter()
     {
-        VirtualAdapter::instance().faults().absent = true;
+        adapter.faults().absent = true;
         QElapsedTimer t;
         t.start();
-        IOLinkMainWindow w;
-        w.initPortViews(8);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w) && t.elapsed() < 2000);
-
-        auto *tree = w.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
-        QVERIFY(tree && tree->topLevelItemCount() == 8);
-        QCOMPARE(tree->headerItem()->text(0), QStringLiteral("VANTO-HUB8"));
-        for (int i = 0; i < 8; ++i)
-            QCOMPARE(tree->topLevelItem(i)->text(0), QStringLiteral("Port%1").arg(i + 1));
-
-        auto *tabs = w.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
-        QVERIFY(tabs && tabs->count() == 3);
-        QCOMPARE(tabs->widget(0)->metaObject()->className(), "AdapterView");
-
+        openWindow();
+        QVERIFY(t.elapsed() < 2000);
+        QVERIFY(tree->topLevelItemCount() == 8 && tabs->count() == 3);
         quint16 v = 0;
-        QVERIFY(common::instance()->modbus && !common::instance()->modbus->isOpen());
-        QCOMPARE(common::instance()->modbus->readRegister(0x9000, v), -1); // fails at once, no I/O
-        QCOMPARE(w.findChild<QStackedWidget *>(QStringLiteral("portView"))->maximumHeight(), 1);
-        QCOMPARE(linkStatus(w), QStringLiteral("适配器未连接，正在重新连接…"));
+        QVERIFY(!hub->modbus->isOpen() && hub->modbus->readRegister(0x9000, v) == -1);
+        QCOMPARE(linkStatus(), "适配器未连接，正在重新连接…");
+
+        answerVariantDialog(0);
+        click(7);
+        QVERIFY(tabTexts().at(3) == "Basic info" && hub->activePorts.isEmpty());
+        click(0);
+        QCOMPARE(tabTexts().size(), 4);
     }
 
-    // Clicks while the adapter is silent add no status poll of their own: each
-    // would hold the window for the read timeout.
+    // Clicks while the adapter is silent add no status poll of their own: each would hold the window for the
+    // read timeout.
     void silentAdapterIsNotPolledOnClick()
     {
-        IOLinkMainWindow w;
-        startWindow(w);
-        QCOMPARE(linkStatus(w), QStringLiteral("适配器已连接"));
-        click(w, 0);
-        QCOMPARE(statusReads(), 2); // at start-up and for the click
-
-        VirtualAdapter::instance().faults().silent = true;
-        w.portMonitor()->poll();
-        QCOMPARE(linkStatus(w), QStringLiteral("适配器无应答"));
-        VirtualAdapter::instance().clearLog();
-        click(w, 2);
-        click(w, 0);
+        QCOMPARE(linkStatus(), "适配器已连接");
+        QCOMPARE(hub->activePorts, (QSet<int>{0, 1, 3, 5, 7}));
+        QVERIFY(tip(2).contains("DI") && tip(1).contains("101101"));
+        adapter.faults().silent = true;
+        window->portMonitor()->poll();
+        QCOMPARE(linkStatus(), "适配器无应答");
+        adapter.clearLog();
+        click(2);
+        click(0);
         QCOMPARE(statusReads(), 0);
-        QCOMPARE(w.findChild<QTreeWidget *>()->topLevelItem(0)->toolTip(0), QStringLiteral("适配器未连接"));
+        QCOMPARE(tip(0), "适配器未连接");
 
-        VirtualAdapter::instance().faults().silent = false; // the schedule finds it again
-        QTRY_COMPARE_WITH_TIMEOUT(linkStatus(w), QStringLiteral("适配器已连接"), 3000);
-        click(w, 2);
+        adapter.faults().silent = false; // the schedule finds it again
+        QTRY_COMPARE_WITH_TIMEOUT(linkStatus(), "适配器已连接", 3000);
+        click(2);
         QCOMPARE(statusReads(), 2);
     }
 
-    // Unplugged in the middle of "读（全部）": the read ends at once with the
-    // link free and the page saying so, the window says so and opens the
-    // adapter again when it is back; the pages work without a restart.
+    // Unplugged in the middle of "读（全部）": the read ends at once with the link free and the page saying so,
+    // the window says so and opens the adapter again when it is back; the pages work without a restart.
     void unplugDuringParameterReadAndReplug()
     {
-        IOLinkMainWindow w;
-        startWindow(w);
-        QTimer::singleShot(50, this, []() { // confirms the first device variant
-            if (auto *dialog = qobject_cast<widget_productName *>(QApplication::activeModalWidget())) {
-                dialog->findChild<QTableWidget *>(QStringLiteral("table"))->setCurrentCell(0, 0);
-                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("pbtn_enter")), Qt::LeftButton);
-            }
-        });
-        click(w, 1);
-        auto *tabs = w.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        answerVariantDialog(0);
+        click(1);
         auto *page = tabs->widget(3)->findChild<widget_Parameter *>();
         QVERIFY(page);
-        VirtualAdapter &adapter = VirtualAdapter::instance();
         adapter.clearLog();
         adapter.faults().unplugAfterWrite = true;
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("pbtn_read")), Qt::LeftButton);
+        QTest::mouseClick(find<QPushButton>(page, "pbtn_read"), Qt::LeftButton);
 
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(adapter.log().size(), 1); // the first request only
-        QVERIFY(!common::instance()->modbus->busy && !w.findChild<widget_loading *>()->isVisible());
-        QCOMPARE(page->statusText(), QStringLiteral("读取中断：适配器无应答"));
-        QCOMPARE(linkStatus(w), QStringLiteral("适配器未连接，正在重新连接…"));
-        QTRY_VERIFY_WITH_TIMEOUT(common::instance()->activePorts.isEmpty(), 2000);
-        QCOMPARE(w.findChild<QTreeWidget *>()->topLevelItem(1)->toolTip(0), QStringLiteral("适配器未连接"));
+        QVERIFY(!hub->modbus->busy && !window->findChild<widget_loading *>()->isVisible());
+        QCOMPARE(page->statusText(), "读取中断：适配器无应答");
+        QCOMPARE(linkStatus(), "适配器未连接，正在重新连接…");
+        QTRY_VERIFY_WITH_TIMEOUT(hub->activePorts.isEmpty(), 2000);
+        QCOMPARE(tip(1), "适配器未连接");
 
         adapter.faults().unplugged = false;
-        QTRY_COMPARE_WITH_TIMEOUT(linkStatus(w), QStringLiteral("适配器已连接"),
-                                  LinkReconnector::retryIntervalMs + 2000);
-        QTRY_COMPARE_WITH_TIMEOUT(common::instance()->activePorts, (QSet<int>{0, 1, 3, 5, 7}), 2000);
-        QVERIFY(w.findChild<QTreeWidget *>()->topLevelItem(1)->toolTip(0).contains(QStringLiteral("101101")));
+        QTRY_COMPARE_WITH_TIMEOUT(linkStatus(), "适配器已连接", LinkReconnector::retryIntervalMs + 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(hub->activePorts, (QSet<int>{0, 1, 3, 5, 7}), 2000);
 
         // The ISDU console of Port1 reads the vendor name over the reopened link.
-        click(w, 0);
+        click(0);
         auto *console = tabs->widget(3)->findChild<widgat_adapter *>();
         QVERIFY(console);
-        console->findChild<QComboBox *>(QStringLiteral("cbox_Control"))->setCurrentIndex(3);
-        console->findChild<QSpinBox *>(QStringLiteral("sbox_index"))->setValue(16);
-        QTest::mouseClick(console->findChild<QPushButton *>(QStringLiteral("pbtn_send")), Qt::LeftButton);
-        QCOMPARE(console->findChild<QTextEdit *>(QStringLiteral("textEdit_read"))->toPlainText(),
-                 QStringLiteral("56 61 6E 74 6F 20 53 79 73 74 65 6D 73")); // "Vanto Systems"
+        find<QComboBox>(console, "cbox_Control")->setCurrentIndex(3);
+        find<QSpinBox>(console, "sbox_index")->setValue(16);
+        QTest::mouseClick(find<QPushButton>(console, "pbtn_send"), Qt::LeftButton);
+        QCOMPARE(find<QTextEdit>(console, "textEdit_read")->toPlainText(),
+                 "56 61 6E 74 6F 20 53 79 73 74 65 6D 73"); // "Vanto Systems"
     }
 
-    void roleSelectorAndSharedLink()
+    // An even port holds the built-in device: its pages, identity and pictures, and the parameter
+    // view serving that port in the role chosen in the tool bar.
+    void evenPortShowsTheBuiltInDevice()
     {
-        // With the adapter present, the window opens the one link kept by the hub.
-        applyDefaultSetup(VirtualAdapter::instance());
-        IOLinkMainWindow w;
-        w.initPortViews(8);
-        QVERIFY(common::instance()->modbus && common::instance()->modbus->isOpen());
+        find<QComboBox>(window, "cbox_role")->setCurrentIndex(1); // 维护模式
+        answerVariantDialog(1);
+        click(1);
+        QVERIFY(dialogSeen);
+        QCOMPARE(tabTexts().join('|'),
+                 "适配器详情|适配器通信参数|适配器端口配置|Basic info|In port|Out port|Message event");
+        QCOMPARE(basicText("edit_vendorID") + '/' + basicText("edit_DeviceID") + '/' + basicText("edit_vendorName"),
+                 "1484/101101/Pellamar");
+        QWidget *basic = tabs->widget(3);
+        QCOMPARE(find<QLabel>(basic, "label_log")->pixmap(Qt::ReturnByValue).size(), QSize(160, 90));
+        QCOMPARE(find<QStackedWidget>(window, "portView")->currentIndex(), 1);
+        auto *page = basic->findChild<widget_Parameter *>();
+        QVERIFY(page && !basic->findChild<widgat_adapter *>());
+        QCOMPARE(QString("%1 %2").arg(page->port()).arg(page->role()), "1 MaintenanceRoleMenuSet");
 
-        auto *role = w.findChild<QComboBox *>(QStringLiteral("cbox_role"));
-        QVERIFY(role && role->count() == 3);
-        const QStringList sets{"SpecialistRoleMenuSet", "MaintenanceRoleMenuSet", "ObserverRoleMenuSet"};
-        for (int i = 0; i < 3; ++i)
-            QCOMPARE(role->itemText(i) + ' ' + role->itemData(i, Qt::UserRole + 1).toString(),
-                     QStringList({"投产模式", "维护模式", "操作模式"}).at(i) + ' ' + sets.at(i));
-        QCOMPARE(w.roleMenuSet(), sets.at(0));
-        role->setCurrentIndex(2);
-        QCOMPARE(w.roleMenuSet(), sets.at(2));
+        dialogSeen = false; // a cancelled variant dialog keeps the pages
+        answerVariantDialog(-1);
+        click(5);
+        QVERIFY(dialogSeen && tabs->widget(3) == basic);
+    }
+
+    // The device on the port picks the description, whatever the port's number; a known identity that the
+    // library lacks gets no built-in pages but a line that opens the library; a role change applies at once.
+    void pagesFollowTheConnectedDevice()
+    {
+        adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate,
+                        std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
+        adapter.setPort(3, VirtualAdapter::Mode::IoLinkOperate,
+                        std::make_unique<GenericDevice>(GenericDevice::Identity{888, 257}));
+        window->portMonitor()->poll();
+        answerVariantDialog(0);
+        click(0);
+        QTRY_VERIFY(dialogSeen);
+        QCOMPARE(tabTexts().size(), 7);
+        QCOMPARE(basicText("edit_vendorID"), "1484");
+        QVERIFY(tip(0).contains("Pellamar-KTX-400A-M12-20240117-IODD1.1.xml"));
+        auto *page = tabs->widget(3)->findChild<widget_Parameter *>();
+        QVERIFY(page);
+        find<QComboBox>(window, "cbox_role")->setCurrentIndex(2);
+        QCOMPARE(page->role(), "ObserverRoleMenuSet");
+
+        dialogSeen = false;
+        click(3);
+        QVERIFY(!dialogSeen && !tabs->widget(3)->findChild<widget_Parameter *>());
+        auto *lookup = tabs->widget(3)->findChild<widget_ioddLookup *>();
+        QVERIFY(lookup && lookup->statusText().contains("Vendor ID 888 / Device ID 257"));
+        QVERIFY(tip(3).contains("没有描述文件"));
+    }
+
+    void badDescriptionIsNamedOnTheBasicInfoPage_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // empty: no file at all
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("missing file") << QByteArray() << "描述文件无法打开";
+        QTest::newRow("document type declaration")
+            << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE IODevice [<!ENTITY a \"aaaa\">]><IODevice>&a;</IODevice>")
+            << "描述文件无法读取（bad.xml）";
+    }
+    void badDescriptionIsNamedOnTheBasicInfoPage()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("bad.xml");
+        QVERIFY(content.isEmpty() || testhelpers::writeFile(path, content));
+        window->onCreatePortInfo(path, 1);
+        auto *page = qobject_cast<widget_Port *>(tabs->widget(3));
+        QVERIFY2(page && page->descriptionProblem().startsWith(problem), qPrintable(page->descriptionProblem()));
+        answerVariantDialog(0); // the built-in description reads cleanly: no line
+        window->onCreatePortInfo(IOLinkMainWindow::resolveDefaultIoddPath(), 2);
+        QVERIFY(qobject_cast<widget_Port *>(tabs->widget(3))->descriptionProblem().isEmpty());
+    }
+
+    void libraryFileLoadsForTheSelectedPort()
+    {
+        // A library with the built-in description only, beside a fresh "application".
+        QTemporaryDir dir;
+        QDir::setCurrent(QDir::tempPath()); // found from any working folder
+        const QFileInfo source(IOLinkMainWindow::resolveDefaultIoddPath());
+        QDir::setCurrent(QCoreApplication::applicationDirPath());
+        QVERIFY(source.isAbsolute() && source.isFile());
+        QVERIFY(QDir().mkpath(dir.filePath(builtinDescription::folderName))
+                && QFile::copy(source.absoluteFilePath(),
+                               dir.filePath(QString(builtinDescription::folderName) + '/' + source.fileName())));
+        const QString previousLibrary = window->ioddLibraryDir();
+        window->setIoddLibraryDir(dir.path());
+        tree->setCurrentItem(tree->topLevelItem(2));
+        click(2);
+        QCOMPARE(tabs->count(), 4); // Port3: a console page until now
+        onModal<widget_IODD>([this](widget_IODD *dialog) {
+            auto *table = find<QTableWidget>(dialog, "table_show");
+            if (table->rowCount() != 1)
+                return void(dialog->close()); // the checks below then fail
+            table->setCurrentCell(0, 0);
+            answerVariantDialog(2);
+            QTest::mouseClick(find<QPushButton>(dialog, "pbtn_enter"), Qt::LeftButton);
+        });
+        QTest::mouseClick(find<QPushButton>(window, "pbtn_library"), Qt::LeftButton);
+        QTRY_VERIFY(dialogSeen);
+        window->setIoddLibraryDir(previousLibrary);
+        QTRY_COMPARE(tabTexts().size(), 7);
+        QCOMPARE(basicText("edit_DeviceID"), "101101");
+        QCOMPARE(find<QStackedWidget>(window, "portView")->currentIndex(), 2);
+    }
+
+    // Without the status block the ports are learned from their devices; a page's failed exchange makes the
+    // monitor look again, and the adapter port page follows the clicked port.
+    void adapterWithoutStatusBlock()
+    {
+        const QString fixture = HUB8_SOURCE_DIR "/tests/params/fixtures/parameters.xml";
+        adapter.setPortStatusBlock(false);
+        QString error;
+        auto device = IoddDevice::fromFile(fixture, QCoreApplication::applicationDirPath() + "/std", &error);
+        QVERIFY2(device && device->writeIsdu(64, 0, "hello").ok(), qPrintable(error));
+        adapter.setPort(3, VirtualAdapter::Mode::IoLinkOperate, std::move(device));
+        openWindow();
+        QCOMPARE(hub->activePorts, (QSet<int>{0, 1, 3, 5, 7})); // not the DI, DO and off ports
+        QVERIFY(tip(0).contains("IO-Link 运行") && tip(3).contains("Vendor ID 77, Device ID 7701"));
+        for (int port : {2, 4, 6})
+            QVERIFY2(tip(port).contains("未知") && window->portEvents()->events(port).isEmpty(), qPrintable(tip(port)));
+
+        window->onCreatePortInfo(fixture, 3);
+        auto *page = tabs->widget(3)->findChild<widget_Parameter *>();
+        QVERIFY(page && page->port() == 3);
+        QTest::mouseClick(find<QPushButton>(page, "pbtn_read"), Qt::LeftButton);
+        QCOMPARE(find<QTableWidget>(page, "table_param")->findItems("hello", Qt::MatchExactly).size(), 1);
+        adapter.setPort(3, VirtualAdapter::Mode::Deactivated);
+        QTest::mouseClick(find<QPushButton>(page, "pbtn_read"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!hub->activePorts.contains(3), 2 * portStatusMonitor::pollIntervalMs);
+        QVERIFY(tip(3).contains("未知"));
+
+        tabs->setCurrentIndex(2);
+        click(0);
+        auto *portPage = qobject_cast<AdapterPortView *>(tabs->currentWidget());
+        QVERIFY(portPage && portPage->port() == 0);
+        QCOMPARE(find<QLineEdit>(portPage, "edit_minCycleTime")->text(), "3.0 ms");
     }
 };
 

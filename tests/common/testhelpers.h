@@ -1,13 +1,18 @@
 #ifndef TESTHELPERS_H
 #define TESTHELPERS_H
 
-// What many tests need: byte vectors written in hex, the built-in description
-// beside the test executable, and the folder of device makers' IODD files.
+// What many tests need: byte vectors written in hex, files written and read
+// back, the built-in description beside the test executable, and the folder of
+// device makers' IODD files.
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
+
+#include <cctype>
 
 // Only tests that link the description library see its header.
 #if __has_include("description/builtindescription.h")
@@ -22,18 +27,28 @@ namespace testhelpers {
 // mistyped digit and shift every nibble after it.
 inline QByteArray hex(const char *text)
 {
-    QByteArray digits;
-    for (const char *c = text; *c; ++c) {
-        if (*c == ' ' || *c == '\t' || *c == '\n')
-            continue;
-        const bool digit = (*c >= '0' && *c <= '9') || (*c >= 'a' && *c <= 'f') || (*c >= 'A' && *c <= 'F');
-        if (!digit)
-            qFatal("hex(\"%s\"): '%c' is not a hex digit", text, *c);
-        digits.append(*c);
-    }
+    const QByteArray digits = QByteArray(text).simplified().replace(' ', "");
+    for (const char c : digits)
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            qFatal("hex(\"%s\"): '%c' is not a hex digit", text, c);
     if (digits.size() % 2)
         qFatal("hex(\"%s\"): odd number of digits", text);
     return QByteArray::fromHex(digits);
+}
+
+// Writes data to path, making the folders on the way.
+inline bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
+        && file.write(data) == data.size();
+}
+
+// The file's content; empty when it cannot be read.
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 #ifdef HUB8_TEST_BUILTIN_DESCRIPTION

@@ -1,45 +1,37 @@
-// A port's pages as tabs behind the adapter's three: which pages in what
-// order, and that a new build leaves nothing of the previous one.
+// A port's pages as tabs behind the adapter's three: which pages in what order, and that a new build
+// leaves nothing of the previous one; the diagnosis events derived from the port states and their page.
 
 #include "adapter/widgat_adapter.h"
 #include "description/analyiodd.h"
 #include "description/analyioddfile.h"
+#include "link/portstatusmonitor.h"
 #include "params/widget_parameter.h"
+#include "port/porteventlog.h"
 #include "port/portitemview.h"
+#include "protocol/adapterregisters.h"
 #include "testhelpers.h"
+#include "views/widget_event.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
-namespace {
-const QString role = QStringLiteral("ObserverRoleMenuSet");
-const QString noProcessData = QStringLiteral(HUB8_SOURCE_DIR "/tests/params/fixtures/parameters.xml");
-const QStringList adapterTabs{"Adapter", "Communication", "Ports"};
-const QStringList allPages{"Basic info: widget_Port", "In port: widget_in", "Out port: widget_out",
-                           "Message event: widget_event"};
-} // namespace
-
 class tst_portitemview : public QObject
 {
     Q_OBJECT
-
     QTabWidget *m_tabs = nullptr;
     QList<QPointer<QWidget>> m_adapterPages;
 
-    // Builds from a description file, or from none when path is empty (as
-    // for a device the library does not know). deviceId replaces the file's.
-    static bool build(PortItemView &view, const QString &path, bool identificationOnly, const QString &deviceId = {})
+    // Builds from a description file, or from none when path is empty (as for a device the library does
+    // not know). deviceId replaces the file's.
+    static void build(PortItemView &view, const QString &path, bool identificationOnly, const QString &deviceId = {})
     {
         analyIODD header;
         header.open(path);
         deviceInfo identity = header.readDeviceInfo();
-        if (!deviceId.isEmpty())
-            identity.deviceId = deviceId;
+        identity.deviceId = deviceId.isEmpty() ? identity.deviceId : deviceId;
         analyIoddFile description;
-        if (!path.isEmpty() && description.load(path) != 0)
-            return false;
-        view.createPages(role, identity, description, identificationOnly);
-        return true;
+        QVERIFY(path.isEmpty() || description.load(path) == 0);
+        view.createPages("ObserverRoleMenuSet", identity, description, identificationOnly);
     }
     QList<QPointer<QWidget>> pages(int from) const
     {
@@ -48,80 +40,78 @@ class tst_portitemview : public QObject
             out << m_tabs->widget(i);
         return out;
     }
-    // The port tabs as "text: class of the page".
-    QStringList portTabs() const
+    // The adapter tabs, kept as they were, then the port tabs as "text: class of the page", and what the
+    // Basic info page holds below the identity.
+    QString tabs() const
     {
         QStringList out;
-        for (int i = PortItemView::adapterTabCount; i < m_tabs->count(); ++i)
-            out << m_tabs->tabText(i) + QStringLiteral(": ") + m_tabs->widget(i)->metaObject()->className();
-        return out;
+        for (int i = 0; i < m_tabs->count(); ++i)
+            out << (i < PortItemView::adapterTabCount
+                        ? (m_tabs->widget(i) == m_adapterPages.at(i) ? "kept" : "replaced")
+                        : m_tabs->tabText(i) + ": " + m_tabs->widget(i)->metaObject()->className());
+        QWidget *basic = m_tabs->widget(PortItemView::adapterTabCount);
+        auto *parameters = basic ? basic->findChild<widget_Parameter *>() : nullptr;
+        out << (parameters ? QString("parameters of port %1 as %2").arg(parameters->port()).arg(parameters->role())
+                    : basic && basic->findChild<widgat_adapter *>() ? "console"
+                                                                    : "nothing");
+        return out.join(", ");
     }
     QString shownDeviceId() const
     {
-        auto *edit =
-            m_tabs->widget(PortItemView::adapterTabCount)->findChild<QLineEdit *>(QStringLiteral("edit_DeviceID"));
-        return edit ? edit->text() : QStringLiteral("<no edit_DeviceID>");
+        return m_tabs->widget(PortItemView::adapterTabCount)->findChild<QLineEdit *>("edit_DeviceID")->text();
     }
-    // The adapter's tabs are still the three pages from before any build.
-    bool adapterTabsKept() const
+    static bool allDeleted(const QList<QPointer<QWidget>> &pages)
     {
-        QStringList texts;
-        for (int i = 0; i < PortItemView::adapterTabCount; ++i)
-            texts << m_tabs->tabText(i);
-        return texts == adapterTabs && pages(0).mid(0, PortItemView::adapterTabCount) == m_adapterPages
-            && !m_adapterPages.contains(nullptr);
+        return std::all_of(pages.begin(), pages.end(), [](const QPointer<QWidget> &p) { return p.isNull(); });
+    }
+
+    static constexpr quint8 operate = adapterregs::ModeIoLinkOperate, lost = adapterregs::ModeCommunicationLost;
+
+    static QVector<PortState> modes(std::initializer_list<quint8> m)
+    {
+        QVector<PortState> states;
+        for (quint8 mode : m)
+            states << PortState{mode};
+        return states;
     }
 
 private slots:
     void init()
     {
         m_tabs = new QTabWidget;
-        for (const QString &text : adapterTabs)
+        for (const char *text : {"Adapter", "Communication", "Ports"})
             m_tabs->addTab(new QWidget, text);
         m_adapterPages = pages(0);
     }
-    void cleanup()
-    {
-        delete m_tabs;
-        m_tabs = nullptr;
-    }
+    void cleanup() { delete std::exchange(m_tabs, nullptr); }
 
     void pagesInOrder_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("identificationOnly");
-        QTest::addColumn<QStringList>("tabs");
-        QTest::addColumn<QString>("hosted"); // what the basic info page holds below the identity
-        QTest::newRow("process data in and out")
-            << testhelpers::builtinDescriptionPath() << false << allPages << "widget_Parameter";
-        QTest::newRow("no process data") << noProcessData << false
-                                         << QStringList{"Basic info: widget_Port", "Message event: widget_event"}
-                                         << "widget_Parameter";
-        QTest::newRow("identification only")
-            << QString() << true << QStringList{"Basic info: widget_Port"} << "widgat_adapter";
+        QTest::addColumn<QString>("tabs");
+        const QString kept = "kept, kept, kept, Basic info: widget_Port, ";
+        QTest::newRow("process data in and out") << testhelpers::builtinDescriptionPath() << false
+                                                 << kept
+                + "In port: widget_in, Out port: widget_out, Message event: widget_event, parameters of port 5 as "
+                  "ObserverRoleMenuSet";
+        QTest::newRow("no process data") << HUB8_SOURCE_DIR "/tests/params/fixtures/parameters.xml" << false
+                                         << kept
+                + "Message event: widget_event, parameters of port 5 as ObserverRoleMenuSet";
+        QTest::newRow("identification only") << QString() << true << kept + "console";
     }
     void pagesInOrder()
     {
         QFETCH(QString, path);
         QFETCH(bool, identificationOnly);
-        QFETCH(QString, hosted);
         PortItemView view(5);
         view.setPortTabWidget(m_tabs);
-        QVERIFY(build(view, path, identificationOnly));
-
-        QVERIFY(adapterTabsKept());
-        QTEST(portTabs(), "tabs");
-        QWidget *basic = m_tabs->widget(PortItemView::adapterTabCount);
-        auto *parameters = basic->findChild<widget_Parameter *>();
-        auto *console = basic->findChild<widgat_adapter *>();
-        QCOMPARE(QString(parameters ? "widget_Parameter" : console ? "widgat_adapter" : "nothing"), hosted);
-        QVERIFY(!parameters || !console);
-        if (parameters)
-            QCOMPARE(QString::number(parameters->port()) + QLatin1Char(' ') + parameters->role(), "5 " + role);
+        build(view, path, identificationOnly);
+        QTEST(tabs(), "tabs");
     }
 
-    // Whichever port builds next, the previous port tabs go first: none left
-    // over, none twice, their pages deleted; the adapter's tabs stay.
+    // Whichever port builds next, the previous port tabs go first: none left over, none twice, their
+    // pages deleted; the adapter's tabs stay.
     void newBuildReplacesEveryPortTab_data()
     {
         QTest::addColumn<bool>("otherPort");
@@ -136,24 +126,63 @@ private slots:
         second.setPortTabWidget(m_tabs);
         PortItemView &next = otherPort ? second : first;
         const QString builtin = testhelpers::builtinDescriptionPath();
-
-        QVERIFY(build(first, builtin, false));
+        build(first, builtin, false);
+        const QString full = tabs().replace("port 1", "port %1").arg(int(next.portIndex()));
         const QList<QPointer<QWidget>> initial = pages(PortItemView::adapterTabCount);
-        QCOMPARE(initial.size(), allPages.size());
 
-        QVERIFY(build(next, builtin, false, QStringLiteral("777")));
-        QVERIFY(adapterTabsKept());
-        QCOMPARE(portTabs(), allPages);
-        QCOMPARE(shownDeviceId(), QStringLiteral("777"));
-        QTRY_VERIFY(std::all_of(initial.begin(), initial.end(), [](const QPointer<QWidget> &p) { return p.isNull(); }));
+        build(next, builtin, false, "777");
+        QCOMPARE(tabs() + ' ' + shownDeviceId(), full + " 777");
+        QTRY_VERIFY(allDeleted(initial));
 
         // Fewer pages than before: nothing of the full build stays behind.
-        const QList<QPointer<QWidget>> full = pages(PortItemView::adapterTabCount);
-        QVERIFY(build(next, QString(), true, QStringLiteral("888")));
-        QVERIFY(adapterTabsKept());
-        QCOMPARE(portTabs(), QStringList{"Basic info: widget_Port"});
-        QCOMPARE(shownDeviceId(), QStringLiteral("888"));
-        QTRY_VERIFY(std::all_of(full.begin(), full.end(), [](const QPointer<QWidget> &p) { return p.isNull(); }));
+        const QList<QPointer<QWidget>> again = pages(PortItemView::adapterTabCount);
+        build(next, QString(), true, "888");
+        QCOMPARE(tabs() + ' ' + shownDeviceId(), "kept, kept, kept, Basic info: widget_Port, console 888");
+        QTRY_VERIFY(allDeleted(again));
+    }
+    void lostCommunicationRaisesAndClears()
+    {
+        portEventLog log(2);
+        QSignalSpy changed(&log, &portEventLog::eventsChanged);
+        log.update(true, modes({operate, operate}));
+        log.update(true, modes({operate, lost}));
+        log.update(true, modes({operate, lost}));
+        QCOMPARE(log.events(1).size(), 1); // still the same event, not a second one
+        const widget_event::diagnosisItem *first = log.events(1).value(1);
+        QVERIFY(first->isError && first->text.contains("Port2") && first->recoveryTime.isEmpty());
+        log.update(true, modes({operate, operate}));
+        QVERIFY(!first->isError && !first->recoveryTime.isEmpty());
+        log.update(true, modes({operate, lost}));
+        QCOMPARE(log.events(1).keys(), (QList<uint8_t>{1, 2})); // oldest first
+        QCOMPARE(changed.count(), 3);
+        QVERIFY(log.events(0).isEmpty() && log.events(7).isEmpty());
+
+        // The event page shows each set in full.
+        widget_event view;
+        auto *table = view.findChild<QTableWidget *>(QStringLiteral("tableWidget"));
+        view.onDiagnosis(log.events(1));
+        const widget_event::diagnosisItem *second = log.events(1).value(2);
+        QStringList shown;
+        for (int cell = 0; cell < 3 * table->rowCount(); ++cell)
+            shown << (table->item(cell / 3, cell % 3) ? table->item(cell / 3, cell % 3)->text() : QString());
+        QCOMPARE(shown,
+                 (QStringList{first->errorTime, first->recoveryTime, first->text, second->errorTime, QString(),
+                              second->text}));
+        view.onDiagnosis({});
+        QCOMPARE(table->rowCount(), 0);
+    }
+
+    // A silent adapter concerns every port; the log keeps the newest events only.
+    void silentAdapterAndManyEvents()
+    {
+        portEventLog log(2);
+        log.update(false, {});
+        QVERIFY(log.events(1).size() == 1 && log.events(1).first()->isError);
+        for (int i = 0; i < portEventLog::maxEventsPerPort + 5; ++i) {
+            log.update(true, modes({lost, operate}));
+            log.update(true, modes({operate, operate}));
+        }
+        QVERIFY(!log.events(1).first()->isError && log.events(0).size() == portEventLog::maxEventsPerPort);
     }
 };
 

@@ -1,65 +1,90 @@
-// The virtual adapter's request handler on raw frames: no transport, no link.
+// The virtual adapter's request handler on raw frames (no transport, no link), the scenario files that set up
+// its ports (bad files change nothing), and the virtual device built from an IODD: ISDU answers on raw request
+// blocks through the adapter and the octets of its variables.
 
+#include "defaultsetup.h"
+#include "description/builtindescription.h"
 #include "genericdevice.h"
-#include "protocol/modbusframe.h"
+#include "iodddevice.h"
+#include "scenario.h"
+#include "simhelpers.h"
 #include "testhelpers.h"
-#include "virtualadapter.h"
-
-#include <hidapi.h>
 
 #include <QtTest>
 
-namespace {
 using testhelpers::hex;
+using Mode = VirtualAdapter::Mode;
+
+namespace {
 QByteArray withCrc(QByteArray frame)
 {
     modbusframe::appendCrc(frame);
     return frame;
 }
-// The payload of a report: the frame followed by zero fill.
-QByteArray payload(const QByteArray &frame)
-{
-    return frame + QByteArray(64 - frame.size(), '\0');
-}
 QByteArray readFrame(quint16 address, quint16 count)
 {
-    return payload(modbusframe::readRequest(address, count));
+    return modbusframe::readRequest(address, count);
 }
 QByteArray writeFrame(quint16 address, const QByteArray &values)
 {
-    return payload(modbusframe::writeRequest(address, values.size() / 2, values));
+    return modbusframe::writeRequest(address, values.size() / 2, values);
+}
+const QString fixture = QStringLiteral(HUB8_SOURCE_DIR "/tests/sim/fixtures/iodd-device.xml");
+QString stdDir()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/std");
+}
+std::unique_ptr<IoddDevice> load(const QString &path, const QString &serial = QString())
+{
+    IoddDevice::Options options;
+    options.serialNumber = serial;
+    return IoddDevice::fromFile(path, stdDir(), nullptr, options);
+}
+// A response block's status: 0 on success, else error flag and code (0xff80xx); -1 without an answer.
+int status(const QByteArray &r)
+{
+    return r.size() != 40 ? -1 : r.at(2) ? quint8(r.at(2)) << 16 | quint8(r.at(3)) << 8 | quint8(r.at(4)) : 0;
+}
+// One mailbox exchange, "r|w index/subindex [data in hex]"; the 40-octet response block.
+QByteArray isdu(const QString &request, int port = 1)
+{
+    const QStringList p = request.split(' ');
+    return simhelpers::isdu(p.at(0) == "w" ? 2 : 3, quint8(port), quint16(p.at(1).section('/', 0, 0).toInt()),
+                            quint8(p.at(1).section('/', 1).toInt()), hex(qPrintable(p.mid(2).join(QString()))));
 }
 } // namespace
-
-struct DeviceErrorCase
-{
-    quint8 service;
-    quint16 index;
-    quint8 sub;
-    QByteArray data, code;
-};
-Q_DECLARE_METATYPE(DeviceErrorCase)
 
 class tst_virtualadapter : public QObject
 {
     Q_OBJECT
     VirtualAdapter &adapter = VirtualAdapter::instance();
 
-    // Writes an ISDU request block to the mailbox and reads the response block back.
-    QByteArray isdu(quint8 service, quint8 port, quint16 index, quint8 sub, const QByteArray &data = {})
+    QByteArray read(quint16 index, quint8 sub = 0, int port = 0)
     {
-        const char head[] = {char(service), char(port),       0, char(index >> 8), char(index & 0xFF),
-                             char(sub),     char(data.size())};
-        adapter.handleFrame(writeFrame(0x3500, QByteArray(head, 7) + data + QByteArray(33 - data.size(), '\0')));
-        return adapter.handleFrame(readFrame(0x3600, 20)).mid(3, 40);
+        return adapter.port(port).device->readIsdu(index, sub).data;
+    }
+    bool write(quint16 index, quint8 sub, const QByteArray &data)
+    {
+        return adapter.port(0).device->writeIsdu(index, sub, data).ok();
+    }
+    // The whole index after a write, or "refused".
+    QByteArray writeRead(quint16 index, quint8 sub, const QByteArray &data)
+    {
+        return write(index, sub, data) ? read(index) : "refused";
+    }
+
+    // The fixture device on Port1.
+    bool useFixture()
+    {
+        auto device = load(fixture, QStringLiteral("FX0007"));
+        return device && (adapter.setPort(0, Mode::IoLinkOperate, std::move(device)), true);
     }
 
 private slots:
     void init()
     {
-        adapter.reset();
-        adapter.faults().isduLatencyMs = 0;
-        adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        simhelpers::freshAdapter();
+        adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
     }
 
     // An empty answer means the adapter stays silent.
@@ -67,131 +92,318 @@ private slots:
     {
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QByteArray>("answer");
-        QByteArray badCrc = modbusframe::readRequest(0x9000, 1);
+        QByteArray badCrc = readFrame(0x9000, 1);
         badCrc[6] = char(badCrc.at(6) ^ 0xFF);
-        QTest::newRow("bad crc") << payload(badCrc) << QByteArray();
-        QTest::newRow("slave 2") << payload(withCrc(hex("02 03 90 00 00 01"))) << QByteArray();
-        QTest::newRow("broadcast") << payload(withCrc(hex("00 03 90 00 00 01"))) << QByteArray();
-        QTest::newRow("all zero") << QByteArray(64, '\0') << QByteArray();
-        QTest::newRow("write framing cut short") << payload(withCrc(hex("01 10 80 00 00 01 40 00 01"))) << QByteArray();
-        QTest::newRow("function 06") << payload(withCrc(hex("01 06 80 00 00 01"))) << withCrc(hex("01 86 01"));
+        QTest::newRow("bad crc") << badCrc << QByteArray();
+        QTest::newRow("slave 2") << withCrc(hex("02 03 90 00 00 01")) << QByteArray();
+        QTest::newRow("function 06") << withCrc(hex("01 06 80 00 00 01")) << withCrc(hex("01 86 01"));
         QTest::newRow("read outside map") << readFrame(0x1000, 1) << withCrc(hex("01 83 02"));
         QTest::newRow("read across window end") << readFrame(0x901F, 2) << withCrc(hex("01 83 02"));
-        QTest::newRow("read zero registers") << readFrame(0x9000, 0) << withCrc(hex("01 83 03"));
         QTest::newRow("read 30 registers") << readFrame(0x9000, 30) << withCrc(hex("01 83 03"));
         QTest::newRow("write to input window") << writeFrame(0x9000, hex("00 01")) << withCrc(hex("01 90 02"));
-        QTest::newRow("write to port status") << writeFrame(0x3000, hex("00 01")) << withCrc(hex("01 90 02"));
         QTest::newRow("write count/byte count mismatch")
-            << payload(withCrc(hex("01 10 80 00 00 02 02 00 01"))) << withCrc(hex("01 90 03"));
+            << withCrc(hex("01 10 80 00 00 02 02 00 01")) << withCrc(hex("01 90 03"));
         QTest::newRow("write one register") << writeFrame(0x8000, hex("12 34")) << withCrc(hex("01 10 80 00 00 01"));
     }
     void answers()
     {
         QFETCH(QByteArray, frame);
-        QFETCH(QByteArray, answer);
-        QCOMPARE(adapter.handleFrame(frame), answer);
-    }
-
-    // Late answers through the hidapi functions: queued until they arrive, read in arrival order.
-    void lateAnswersQueue()
-    {
-        const auto report = [](quint16 address, quint16 count) {
-            return QByteArray(1, '\0') + readFrame(address, count);
-        };
-        const auto write = [](hid_device *dev, const QByteArray &r) {
-            return hid_write(dev, reinterpret_cast<const uchar *>(r.constData()), size_t(r.size()));
-        };
-        unsigned char in[65];
-        hid_device *dev = hid_open(VirtualAdapter::usbVendorId, VirtualAdapter::usbProductId, nullptr);
-        QVERIFY(dev);
-        QCOMPARE(QString::fromWCharArray(hid_error(dev)), QStringLiteral("Success")); // as hidapi says it
-
-        // A late answer waits in the input queue until it has arrived.
-        adapter.faults().lateAnswerMs = 200;
-        QCOMPARE(write(dev, report(0x9000, 1)), 65);
-        QCOMPARE(hid_read_timeout(dev, in, 65, 0), 0);
-        QCOMPARE(hid_read_timeout(dev, in, 65, 50), 0);
-        adapter.faults().lateAnswerMs = 0;
-        QCOMPARE(write(dev, report(0x8000, 2)), 65); // answered at once: read first
-        QCOMPARE(hid_read_timeout(dev, in, 65, 0), 64);
-        QCOMPARE(int(in[2]), 4);
-        QCOMPARE(hid_read_timeout(dev, in, 65, 1000), 64); // comes within this wait
-        QCOMPARE(int(in[2]), 2);
-        QCOMPARE(hid_read_timeout(dev, in, 65, 0), 0);
-        hid_close(dev);
-    }
-
-    void pdWindows()
-    {
-        adapter.setPort(2, VirtualAdapter::Mode::DigitalIn);
-        adapter.setPort(3, VirtualAdapter::Mode::DigitalOut);
-        // Output window keeps what was written and can be read back; register 2 = octets 4..5.
-        QVERIFY(!adapter.handleFrame(writeFrame(0x8002, hex("ab cd"))).isEmpty());
-        QCOMPARE(adapter.port(0).pdOut.mid(4, 2), hex("ab cd"));
-        QCOMPARE(adapter.handleFrame(readFrame(0x8002, 1)).mid(3, 2), hex("ab cd"));
-        // DO port takes bit 0 of its first register; DI port shows its input in bit 0.
-        adapter.handleFrame(writeFrame(0x8060, hex("00 01")));
-        QVERIFY(adapter.port(3).digitalOut);
-        adapter.handleFrame(writeFrame(0x8060, hex("00 02")));
-        QVERIFY(!adapter.port(3).digitalOut);
-        const QByteArray di = adapter.handleFrame(readFrame(0x9040, 1));
-        QCOMPARE(di.mid(3, 2), adapter.digitalIn(2) ? hex("00 01") : hex("00 00"));
-        QCOMPARE(adapter.handleFrame(readFrame(0x90E0, 4)).mid(3, 8), QByteArray(8, '\0')); // empty port
+        QTEST(adapter.handleFrame(frame), "answer");
     }
 
     void portStatusBlock()
     {
-        GenericDevice::Identity id;
-        id.vendorId = 1484;
-        id.deviceId = 101101; // 0x018AED
-        adapter.setPort(5, VirtualAdapter::Mode::CommunicationLost, std::make_unique<GenericDevice>(id));
-        adapter.setPort(6, VirtualAdapter::Mode::DigitalOut);
-        const QByteArray a = adapter.handleFrame(readFrame(0x3000, 24));
-        QCOMPARE(a.at(2), char(48));
-        const QByteArray regs = a.mid(3, 48);
-        QCOMPARE(regs.mid(0, 6), hex("04 00 03 78 01 01"));  // operate, vendor 888, device 0x000101
-        QCOMPARE(regs.mid(6, 6), hex("00 00 00 00 00 00"));  // deactivated
-        QCOMPARE(regs.mid(30, 6), hex("05 01 05 cc 8a ed")); // communication lost keeps the identity
-        QCOMPARE(regs.mid(36, 6), hex("02 00 00 00 00 00")); // DO
+        adapter.setPort(2, Mode::DigitalIn);
+        adapter.setPort(5, Mode::CommunicationLost,
+                        std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
+        const QByteArray regs = adapter.handleFrame(readFrame(0x3000, 24)).mid(2, 49);
+        QCOMPARE(regs.at(0), char(48));
+        QCOMPARE(regs.mid(1, 12), hex("04 00 03 78 01 01  00 00 00 00 00 00")); // operate 888/0x000101, off
+        QCOMPARE(regs.mid(13, 6), hex("01 00 00 00 00 00"));
+        QCOMPARE(regs.mid(31, 12), hex("05 01 05 cc 8a ed  00 00 00 00 00 00")); // lost keeps the identity
         // The device's direct parameter page carries the same identity in octets 7..11.
         QCOMPARE(adapter.port(5).device->readIsdu(0, 0).data, hex("00 1e 1e 0b 11 10 00 05 cc 01 8a ed 00 00 00 00"));
     }
 
-    void mailboxStatuses()
+    void mailbox()
     {
-        GenericDevice::Identity other;
-        other.vendorName = QStringLiteral("Other vendor");
-        adapter.setPort(7, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>(other));
-        QByteArray r = isdu(3, 8, 16, 0);
-        QCOMPARE(r.left(3), hex("03 08 00"));
-        QCOMPARE(r.mid(6, 1 + 12), QByteArray("\x0cOther vendor"));
-        QCOMPARE(isdu(3, 1, 16, 0).mid(6, 14), QByteArray("\x0dVanto Systems"));
-        // A port that is starting up does not answer yet.
-        adapter.setPort(7, VirtualAdapter::Mode::IoLinkStarting, std::make_unique<GenericDevice>(other));
-        QCOMPARE(int(quint8(isdu(3, 8, 16, 0).at(2))), 0x06);
-        QCOMPARE(adapter.isduRequestCount(), 3);
-        // Clear data empties the response; no operation answers OK.
-        QCOMPARE(isdu(1, 1, 0, 0).mid(2), QByteArray(38, '\0'));
-        QCOMPARE(int(quint8(isdu(0, 1, 0, 0).at(2))), 0);
+        using simhelpers::isdu;
+        adapter.setPort(7, Mode::IoLinkStarting, std::make_unique<GenericDevice>()); // not answering yet
+        QCOMPARE(isdu(3, 1, 16, 0).left(20), hex("03 01 00 00 00 00") + "\x0dVanto Systems");
+        QCOMPARE(isdu(3, 8, 16, 0).left(3), hex("03 08 06"));
+        QCOMPARE(adapter.isduRequestCount(), 2);
+        QCOMPARE(isdu(1, 1, 0, 0).mid(2), QByteArray(38, '\0')); // clear data
+        QCOMPARE(int(quint8(isdu(0, 1, 0, 0).at(2))), 0);        // no operation
+        // The generic device refuses: an unknown index, a read-only write, a tag too long.
+        QCOMPARE(isdu(3, 1, 500, 0).mid(2, 3) + isdu(2, 1, 18, 0, "x").mid(2, 3)
+                     + isdu(2, 1, 24, 0, QByteArray(33, 'a')).mid(2, 3),
+                 hex("ff 80 11  ff 80 23  ff 80 33"));
     }
 
-    void genericDeviceErrors_data()
+    void scenarioFiles()
     {
-        QTest::addColumn<DeviceErrorCase>("c");
-        QTest::newRow("index not available") << DeviceErrorCase{3, 500, 0, {}, hex("80 11")};
-        QTest::newRow("subindex not available") << DeviceErrorCase{3, 16, 2, {}, hex("80 12")};
-        QTest::newRow("write read-only") << DeviceErrorCase{2, 18, 0, "x", hex("80 23")};
-        QTest::newRow("tag too long") << DeviceErrorCase{2, 24, 0, QByteArray(33, 'a'), hex("80 33")};
-        QTest::newRow("unknown system command") << DeviceErrorCase{2, 2, 0, hex("7f"), hex("80 30")};
+        QString error;
+        QVERIFY2(applyScenarioFile(HUB8_SOURCE_DIR "/docs/examples/scenario.json", adapter, &error), qPrintable(error));
+        QVERIFY(adapter.port(3).mode == Mode::IoLinkStarting && adapter.port(6).mode == Mode::Deactivated); // not named
+        QCOMPARE(adapter.port(0).device->readIsdu(21, 0).data + adapter.port(1).device->readIsdu(16, 0).data,
+                 QByteArray("GEN0001Pellamar"));
+
+        // The ends of every range, and a name of 33 bytes in UTF-8.
+        const QString text33 = QString(16, QChar(0xE9)) + 'x';
+        QVERIFY2(applyScenarioJson(QStringLiteral(R"({"isduLatencyMs": 10000, "ports": {
+            "Port1": {"device": {"vendorId": 0, "deviceId": 16777215, "vendorName": "%1"}},
+            "Port8": {"mode": "iolink", "device": {"vendorId": 65535, "deviceId": 0}}}})")
+                                       .arg(text33)
+                                       .toUtf8(),
+                                   adapter, &error),
+                 qPrintable(error));
+        QCOMPARE(adapter.port(0).mode, Mode::Deactivated); // no mode: off
+        QCOMPARE(QString("%1 %2 %3")
+                     .arg(adapter.port(0).device->vendorId())
+                     .arg(adapter.port(0).device->deviceId())
+                     .arg(adapter.port(7).device->vendorId()),
+                 "0 16777215 65535");
+        QCOMPARE(adapter.port(0).device->readIsdu(16, 0).data, text33.toUtf8());
+        QCOMPARE(adapter.faults().isduLatencyMs, 10000);
+        QVERIFY2(applyScenarioJson("{}", adapter, &error), qPrintable(error));
+        QCOMPARE(adapter.faults().isduLatencyMs, 20); // the default, not what was there before
+        QVERIFY(!adapter.port(0).device && adapter.port(0).mode == Mode::Deactivated);
     }
-    void genericDeviceErrors()
+
+    void scenarioWithoutStatusBlock()
     {
-        QFETCH(DeviceErrorCase, c);
-        const QByteArray r = isdu(c.service, 1, c.index, c.sub, c.data);
-        QCOMPARE(int(quint8(r.at(2))), 0xFF);
-        QCOMPARE(r.mid(3, 2), c.code);
+        const auto firstOctets = [this](quint16 address, int count) {
+            return adapter.handleFrame(readFrame(address, quint16(count))).left(3).toHex();
+        };
+        QString error;
+        QVERIFY2(applyScenarioJson(R"({"adapter": {"portStatusBlock": false},
+            "ports": {"Port1": {"mode": "iolink", "device": {}}}})",
+                                   adapter, &error),
+                 qPrintable(error));
+        QCOMPARE(firstOctets(0x3000, 24) + firstOctets(0x3003, 1), "018302018302"); // exception 02
+        QCOMPARE(firstOctets(0x3600, 20) + firstOctets(0x9000, 1), "010328010302"); // the rest still answers
+        QVERIFY2(applyScenarioJson(R"({"adapter": {}})", adapter, &error), qPrintable(error));
+        QCOMPARE(firstOctets(0x3000, 24), "010330");
+    }
+
+    void badScenarioChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char *name, const QString &json, const QString &message) {
+            QTest::newRow(name) << json.toUtf8() << message;
+        };
+        const QString longName = QString(17, QChar(0xE9));
+        row("not json", "{ports:", "not JSON: unterminated object at offset 2");
+        row("unknown top key", R"({"latencyMs": 5})", R"(unknown key "latencyMs" (adapter, isduLatencyMs, ports))");
+        row("good adapter, then a bad latency", R"({"adapter": {"portStatusBlock": false}, "isduLatencyMs": -1})",
+            "isduLatencyMs: expected an integer 0..10000, got -1");
+        row("ports as array", R"({"ports": [{"mode": "di"}]})", "ports: expected an object, got an array");
+        row("name of 34 bytes", QString(R"({"ports": {"Port3": {"device": {"serialNumber": "%1"}}}})").arg(longName),
+            QString(R"(ports.Port3.device.serialNumber: expected a text of at most 33 bytes in UTF-8, got "%1")")
+                .arg(longName));
+        row("iodd file missing",
+            R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "/nonexistent/dev.xml"}}}})",
+            "ports.Port3.device.file: cannot read /nonexistent/dev.xml");
+        row("iodd with vendor id",
+            R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "a.xml", "vendorId": 1}}}})",
+            R"(ports.Port3.device: unknown key "vendorId" (type, file, serialNumber, hardwareRevision, firmwareRevision, )"
+            R"(processDataIn, parameters, writeErrors))");
+        // Given data of a device built from the built-in description (4 octets of input).
+        const QString builtin = QStringLiteral(HUB8_SOURCE_DIR "/data/") + builtinDescription::relativePath;
+        const auto given = [&builtin](const char *name, const QString &device, const QString &message) {
+            QTest::newRow(name) << QString(R"({"ports": {"Port2": {"device": {"type": "iodd", "file": "%1", %2}}}})")
+                                       .arg(builtin, device)
+                                       .toUtf8()
+                                << "ports.Port2.device." + message;
+        };
+        given("input not hex", R"("processDataIn": "06 6g 00 02")",
+              R"(processDataIn: expected octets in hex, got "06 6g 00 02")");
+        given("input too short", R"("processDataIn": "06 67")",
+              R"(processDataIn: expected 4 octets in hex, got "06 67")");
+        given("parameter index too high", R"("parameters": {"64:256": "00"})",
+              R"(parameters: expected an index 0..65535 or index:subindex with subindex 0..255, got "64:256")");
+        given("one address written two ways", R"("parameters": {"64": "00", "64:0": "01"})",
+              R"(parameters: "64" and "64:0" name the same index and subindex)");
+        given("write error not a code", R"("writeErrors": {"66": "8030"})",
+              R"(writeErrors.66: expected an ISDU error code 0x8000..0x8fff, got "8030")");
+        row("same key in two objects is fine, twice in one is not",
+            R"({"ports": {"Port1": {"mode": "di"}, "Port2": {"mode": "di"}}, "ports": {}})", "ports: given twice");
+        row("good ports, then a bad one",
+            R"({"ports": {"Port1": {"mode": "do"}, "Port2": {"mode": "di"}, "Port4": {"mode": "on"}}})",
+            R"(ports.Port4.mode: expected one of off, di, do, starting, iolink, lost, got "on")");
+    }
+    void badScenarioChangesNothing()
+    {
+        QFETCH(QByteArray, json);
+        applyDefaultSetup(adapter);
+        adapter.faults().isduLatencyMs = 7;
+        QList<QPair<Mode, const VirtualDevice *>> before;
+        for (int p = 0; p < VirtualAdapter::portCount; ++p)
+            before.append({adapter.port(p).mode, adapter.port(p).device.get()});
+        QString error;
+        QVERIFY(!applyScenarioJson(json, adapter, &error));
+        QTEST(error, "message");
+        for (int p = 0; p < VirtualAdapter::portCount; ++p) // the very same devices
+            QCOMPARE(qMakePair(adapter.port(p).mode, static_cast<const VirtualDevice *>(adapter.port(p).device.get())),
+                     before.at(p));
+        QVERIFY(adapter.faults().isduLatencyMs == 7 && adapter.portStatusBlock());
+    }
+
+    // Requests that each draw one error answer, with no data octets and nothing stored.
+    void errorAnswers_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("requests");
+        // Unknown index, a standard index the description does not list.
+        QTest::newRow("index not available") << 0x8011 << "r 999/0; r 17/0";
+        // Subindex of a simple value, a missing record item, items without subindex access, beyond an array.
+        QTest::newRow("subindex not available") << 0x8012 << "r 103/1; r 100/9; w 101/2 00 01; r 102/4";
+        // Writes to ro, a ro record item, the direct parameters; reads of wo and of the system command.
+        QTest::newRow("access denied") << 0x8023 << "w 107/0 00 00; w 100/4 01; w 0/2 01; r 105/0; r 2/0";
+        // Below a range, a record with an item out of range, an array element, boolean 2, float NaN, a 4-bit item
+        // wider than 4 bits, a command not in the standard.
+        QTest::newRow("value out of range") << 0x8030
+                                            << "w 103/0 00 05; w 101/0 00 ff 9b; w 102/2 00; w 108/0 02; "
+                                               "w 106/0 7f c0 00 00; w 100/1 12; w 2/0 07";
+        // A number, a string beyond its fixed length, a record item, a command.
+        QTest::newRow("length overrun") << 0x8033
+                                        << "w 103/0 00 00 32; w 104/0 31 32 33 34 35 36 37 38 39; w 100/2 00 01; "
+                                           "w 2/0 82 00";
+        QTest::newRow("length underrun") << 0x8034 << "w 103/0 32; w 100/0 5f";
+        QTest::newRow("function not available") << 0x8035 << "w 2/0 83; w 2/0 a1";
+    }
+    void errorAnswers()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, requests);
+        QVERIFY(useFixture());
+        for (const QString &request : requests.split("; ")) {
+            const quint16 index = quint16(request.section(' ', 1, 1).section('/', 0, 0).toInt());
+            const QByteArray before = read(index), r = isdu(request);
+            QVERIFY2(status(r) == (0xFF0000 | code) && r.at(6) == 0 && read(index) == before, qPrintable(request));
+        }
+    }
+
+    void recordsArraysAndSimpleValues()
+    {
+        QVERIFY(useFixture());
+        // Defaults from RecordItemInfo: 5 at bit 12, -3 across the octets at bit 4, ro 2 at bit 1, flag at 0.
+        QCOMPARE(isdu("r 100/0").mid(2, 1) + isdu("r 100/0").mid(6, 3), hex("00 02 5f d5"));
+        QCOMPARE(read(100, 1) + read(100, 2) + read(100, 3) + read(100, 4), hex("05 fd 01 02"));
+        QVERIFY(status(isdu("w 100/2 7f")) == 0 && read(100) == hex("57 f5"));
+        QCOMPARE(writeRead(100, 0, hex("90 0b")), hex("90 05")); // the read-only item stays 2
+        // -2 and a flag without info that defaults to false; array elements start at the range's lower value.
+        QCOMPARE(read(101) + read(102), hex("00 ff fe 01 01 01"));
+        QCOMPARE(writeRead(102, 2, hex("07")), hex("01 07 01"));
+        QCOMPARE(read(103) + read(104) + read(106) + read(107), hex("00 32") + "abc" + hex("3f 00 00 00 12 34"));
+        QVERIFY(write(103, 0, hex("03 e8"))); // a single value outside the range
+        QCOMPARE(writeRead(104, 0, QByteArray("PT-02\0\0\0", 8)), QByteArray("PT-02")); // used octets only
+        QVERIFY(write(106, 0, hex("bf c0 00 00")) && write(105, 0, hex("80"))); // -1.5, the lower limit; write-only
+
+        // Restore factory settings; the description's own command is only acknowledged.
+        QVERIFY(write(100, 1, hex("09")) && write(104, 0, "xyz") && write(24, 0, "tank 3") && write(2, 0, hex("a0")));
+        QCOMPARE(read(103), hex("03 e8"));
+        QCOMPARE(status(isdu("w 2/0 82")), 0);
+        QCOMPARE(read(100) + read(103) + read(104) + read(24), hex("5f d5 00 32") + "abc***");
+    }
+
+    void identification()
+    {
+        QVERIFY(useFixture());
+        VirtualDevice &d = *adapter.port(0).device;
+        QCOMPARE(QString("%1/%2").arg(d.vendorId()).arg(d.deviceId()), "42/4242");
+        // Vendor name from DeviceIdentity, product name from its defaultValue, serial number from the options.
+        QCOMPARE(QByteArrayList({read(16), read(18), read(20), read(21), read(36)}),
+                 QByteArrayList(
+                     {"Fixture Works", "FX-1 test device", "Test device with every datatype", "FX0007", hex("00")}));
+        // Cycle time 2.3 ms, M-sequence 3, revision 1.1, PD in 3 octets, PD out 8 bits.
+        QCOMPARE(isdu("r 0/0").mid(6, 17), hex("10 00 17 17 03 11 82 08 00 2a 00 10 92 00 00 00 00"));
+        QVERIFY(read(0, 9) == hex("2a") && d.readIsdu(0, 17).error == isduerror::subindexNotAvailable);
+        QCOMPARE(load(fixture)->readIsdu(21, 0).data, QByteArray("SN00004242"));
+        QCOMPARE(d.processDataIn(0), hex("00 00 65")); // numbers in the middle of their ranges, flag 0 on
+    }
+
+    void builtinDevices()
+    {
+        applyDefaultSetup(adapter);
+        adapter.faults().isduLatencyMs = 0;
+        QVERIFY(dynamic_cast<IoddDevice *>(adapter.port(1).device.get())
+                && !dynamic_cast<IoddDevice *>(adapter.port(0).device.get()));
+        QCOMPARE(read(16, 0, 3) + read(21, 0, 3) + read(21, 0, 1), QByteArray("PellamarPK24011700174PK24011700172"));
+        // Switch point 400.1 bar is above its range; 400.0 bar is taken.
+        QVERIFY(status(isdu("w 64/1 0f a1", 4)) == 0xFF8030 && status(isdu("w 64/1 0f a0", 4)) == 0);
+        QCOMPARE(isdu("r 64/0", 4).mid(6, 7), hex("06 0f a0 0b b8 00 00"));
+        // No subindex access; reset min/max memory and back-to-box offered, which restores the defaults.
+        QVERIFY(status(isdu("w 73/2 00 00", 4)) == 0xFF8012 && status(isdu("w 2/0 a1", 4)) == 0
+                && status(isdu("w 2/0 83", 4)) == 0);
+        QCOMPARE(read(64, 0, 3), hex("0c 80 0b b8 00 00"));
+    }
+
+    void absentAdapter()
+    {
+        QString error;
+        QVERIFY2(applyScenarioJson(R"({"adapter": {"absent": true}})", adapter, &error), qPrintable(error));
+        QVERIFY(adapter.faults().absent);
+        QVERIFY2(applyScenarioJson("{}", adapter, &error), qPrintable(error));
+        QVERIFY(!adapter.faults().absent);
+    }
+
+    // A scenario's fixed input, given parameters and refused writes, seen through the adapter's registers.
+    void givenDataThroughTheAdapter()
+    {
+        const QByteArray json =
+            QByteArray(
+                "{\"ports\": {\"Port3\": {\"mode\": \"iolink\", \"device\": {\"type\": \"iodd\", "
+                "\"processDataIn\": \"06 67 0002\", \"writeErrors\": {\"67\": \"0x8023\"}, \"parameters\": "
+                "{\"64\": \"07d0 076c 01 0a\", \"64:3\": \"00 02\", \"66\": \"0a 14 1e\", \"900:3\": \"01 02\"}, "
+                "\"file\": \"")
+            + builtinDescription::relativePath + "\"}}}}";
+        QString error;
+        QVERIFY2(applyScenarioJson(json, adapter, &error), qPrintable(error));
+        adapter.faults().isduLatencyMs = 0;
+        // Requests separated by "; ", in order; each answers its data in hex or its error code.
+        const auto run = [](const QString &requests) {
+            QStringList out;
+            for (const QString &request : requests.split("; ")) {
+                const QByteArray r = isdu(request, 3);
+                out << (status(r) ? QString::number(status(r) & 0xFFFF, 16) : r.mid(7, r.at(6)).toHex(' '));
+            }
+            return out.join('|');
+        };
+        for (int turn = 0; turn < 2; ++turn, QTest::qWait(300)) // no motion
+            QCOMPARE(adapter.handleFrame(readFrame(0x9040, 3)).mid(3, 6), hex("06 67 00 02 00 00"));
+        QCOMPARE(run("r 40/0"), "06 67 00 02");
+        // Octets of the value's length become the value: items read from them, writes checked and kept.
+        QCOMPARE(run("r 64/0; r 64/1; w 64/1 0f a1; w 64/1 0f a0; r 64/0"),
+                 "07 d0 07 6c 01 0a|07 d0|8030||0f a0 07 6c 01 0a");
+        // An item given in octets that do not fit is answered as given until the whole record is written.
+        QCOMPARE(run("r 64/3; w 64/0 0f a0 07 6c 02 0a; r 64/3"), "00 02||02");
+        // Octets that do not fit are answered as given; a write the description accepts replaces them.
+        QCOMPARE(run("r 66/0; w 66/0 ff ff; w 66/0 00 64; r 66/0"), "0a 14 1e|8030||00 64");
+        // An index the description lacks answers exactly what was given and takes any write.
+        QCOMPARE(run("r 900/3; r 900/0; w 900/3 ab; r 900/3"), "01 02|8012||ab");
+        // A refused index refuses every write, whatever its value.
+        QCOMPARE(run("w 67/0 00 00 00 00"), "8023");
+        // Restoring factory settings brings back what the scenario gave, not the description's defaults.
+        QCOMPARE(run("w 2/0 82; r 64/0; r 64/3; r 66/0; r 900/3"), "|07 d0 07 6c 01 0a|00 02|0a 14 1e|01 02");
+    }
+
+    void scenarioAndUnreadableFiles()
+    {
+        QString error;
+        const QByteArray json = "{\"ports\": {\"Port3\": {\"mode\": \"iolink\", \"device\": {\"type\": \"iodd\", "
+                                "\"serialNumber\": \"S-3\", \"file\": \""
+            + QByteArray(builtinDescription::relativePath) + "\"}}}}";
+        QVERIFY2(applyScenarioJson(json, adapter, &error), qPrintable(error));
+        QCOMPARE(adapter.port(2).device->vendorId(), quint16(1484));
+        QCOMPARE(read(21, 0, 2), QByteArray("S-3"));
+        // Broken, absent and non-device files make no device and say why.
+        for (const QString &path : {QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtures/malformed_bad.xml"),
+                                    fixture + ".absent", stdDir() + "/std1.1/IODD-StandardDefinitions1.1.xml"})
+            QVERIFY2(!IoddDevice::fromFile(path, stdDir(), &(error = QString())) && !error.isEmpty(), qPrintable(path));
     }
 };
 
-QTEST_APPLESS_MAIN(tst_virtualadapter)
+QTEST_GUILESS_MAIN(tst_virtualadapter)
 #include "tst_virtualadapter.moc"

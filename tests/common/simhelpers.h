@@ -1,0 +1,52 @@
+#ifndef SIMHELPERS_H
+#define SIMHELPERS_H
+
+// Set-up of the tests that run against the virtual adapter: the adapter at
+// power-up, a mailbox exchange without transport, and the hub's link.
+
+#include "protocol/modbusframe.h"
+#include "virtualadapter.h"
+
+#if __has_include("link/common.h")
+#include "link/common.h"
+#include "link/mymodbus.h"
+#define HUB8_TEST_LINK 1
+#endif
+
+namespace simhelpers {
+
+// The virtual adapter with no ports in use and a mailbox that answers at once.
+inline VirtualAdapter &freshAdapter()
+{
+    VirtualAdapter &adapter = VirtualAdapter::instance();
+    adapter.reset();
+    adapter.faults().isduLatencyMs = 0;
+    return adapter;
+}
+
+// The request block written to the mailbox registers and the 40-octet response
+// block read back; empty when the write got no answer.
+inline QByteArray isdu(quint8 service, quint8 port, quint16 index, quint8 sub, const QByteArray &data = {})
+{
+    VirtualAdapter &adapter = VirtualAdapter::instance();
+    QByteArray block = QByteArray(1, char(service)) + char(port) + '\0' + char(index >> 8) + char(index & 0xFF)
+        + char(sub) + char(data.size()) + data;
+    block += QByteArray(40 - block.size(), '\0');
+    if (adapter.handleFrame(modbusframe::writeRequest(0x3500, 20, block)).isEmpty())
+        return QByteArray();
+    return adapter.handleFrame(modbusframe::readRequest(0x3600, 20)).mid(3, 40);
+}
+
+#ifdef HUB8_TEST_LINK
+// A new, opened link on the hub: a link that saw an unplug stays dead until it
+// is opened again. The hub deletes the last one at exit.
+inline bool openHubLink()
+{
+    delete std::exchange(common::instance()->modbus, new myModbus);
+    return common::instance()->modbus->openDevice() == 0;
+}
+#endif
+
+} // namespace simhelpers
+
+#endif // SIMHELPERS_H
