@@ -228,7 +228,8 @@ void IOLinkMainWindow::on_pbtn_library_clicked()
         // Loaded once the dialog has closed, the way a port click loads its file.
         QTimer::singleShot(0, this, [this, port, file]() {
             onCreatePortInfo(file, uint8_t(port));
-            ui->portView->setCurrentIndex(port);
+            if (m_shownPort == port)
+                ui->portView->setCurrentIndex(port);
         });
     });
     dialog.exec();
@@ -245,11 +246,24 @@ void IOLinkMainWindow::on_treeWidget_itemClicked(QTreeWidgetItem *item, int colu
     // for the read timeout; the monitor's own schedule finds the adapter again.
     if (m_portMonitor && !m_portMonitor->adapterSilent())
         m_portMonitor->refreshPort(i);
-    if (m_adapterPortView)
-        m_adapterPortView->setPort(i);
     const QString path = (i % 2 == 1) ? resolveDefaultIoddPath() : QString();
     onCreatePortInfo(path, uint8_t(i));
+    if (m_shownPort != i)
+        return; // the variant choice was cancelled: the previous port stays
+    if (m_adapterPortView)
+        m_adapterPortView->setPort(i);
     ui->portView->setCurrentIndex(i);
+}
+
+void IOLinkMainWindow::selectShownPort()
+{
+    QTreeWidgetItem *item = m_shownPort >= 0 ? ui->treeWidget->topLevelItem(m_shownPort) : nullptr;
+    if (item) {
+        ui->treeWidget->setCurrentItem(item);
+    } else {
+        ui->treeWidget->clearSelection();
+        ui->treeWidget->setCurrentItem(nullptr);
+    }
 }
 
 QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
@@ -264,6 +278,7 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
     if (path.isEmpty()) {
         if (PortItemView *holder = portHolder(port)) {
             holder->createPages(m_roleMenuSet, identity, description, true);
+            m_shownPort = port;
             offerLibraryLookup(port);
         }
         return QString();
@@ -277,8 +292,10 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
         dialog.setDeviceInfo(identity);
         dialog.setVariants(variants);
         dialog.exec();
-        if (cancelled)
+        if (cancelled) {
+            selectShownPort();
             return QString();
+        }
         variant = dialog.selectedVariant();
     } else if (variants.size() == 1) {
         variant = variants.first();
@@ -288,6 +305,7 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
     if (!holder)
         return QString();
     holder->createPages(m_roleMenuSet, identity, description, false);
+    m_shownPort = port;
     // A file that could not be read, was refused or was cut at a limit still
     // gives the pages that fit; the Basic info page says what happened.
     QString problem;

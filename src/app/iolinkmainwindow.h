@@ -53,6 +53,10 @@ public slots:
     void on_treeWidget_itemClicked(QTreeWidgetItem *item, int column);
     // Opens the IODD library; a confirmed file is loaded for the selected port.
     void on_pbtn_library_clicked();
+    // Builds the port's pages from `path` (the identification page when
+    // empty), asking for the variant when the file has several. A cancelled
+    // variant choice keeps the pages shown and selects their port in the tree
+    // again. Returns the chosen variant's name.
     QString onCreatePortInfo(QString path, uint8_t port);
 
 private:
@@ -63,6 +67,8 @@ private:
     void showLinkStatus();
     void offerLibraryLookup(int port);
     int selectedPort() const;
+    // Selects the shown port's item in the tree (none before the first).
+    void selectShownPort();
 
     Ui::IOLinkMainWindow *ui;
     widget_loading *loading = nullptr;
@@ -73,6 +79,7 @@ private:
     QLabel *m_linkStatus = nullptr;
     QString m_roleMenuSet;
     QString m_ioddLibraryDir;
+    int m_shownPort = -1; // the port whose pages are shown, -1 before the first
 };
 
 #endif // IOLINKMAINWINDOW_H
