@@ -22,7 +22,8 @@ class widget_IODD;
 // folder it was listed from or copied into, and the file in it; delete and
 // confirm use those, never names rebuilt from the cells or the file's content.
 // An add lists its row only once the file and its pictures are in the
-// library; a failed add removes what it made and says why. Nothing written or
+// library; a failed add removes what it made and says why. The built-in
+// description cannot be deleted. Nothing written or
 // removed by the dialog lies outside the library directory: folder names and
 // picture names that would leave it are refused (with a debug line).
 class widget_IODD : public QDialog
@@ -73,6 +74,8 @@ private:
     QString cellText(int row, int column) const;
     QString folderOfRow(int row) const;
     QString filePathOfRow(int row) const;
+    // Disabled, with the reason as tool tip, while the built-in description is current.
+    void updateDeleteButton();
     // The new folder's absolute path, or empty with the reason in *why and
     // nothing left behind.
     QString copyIntoLibrary(const QString &sourcePath, const QString &folderName, const QStringList &pictures,
