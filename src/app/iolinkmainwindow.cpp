@@ -1,6 +1,8 @@
 #include "iolinkmainwindow.h"
 #include "ui_iolinkmainwindow.h"
 
+#include "portdeviceidentity.h"
+
 #include "adapter/adaptercommview.h"
 #include "adapter/adapterportview.h"
 #include "adapter/adapterview.h"
@@ -224,6 +226,8 @@ void IOLinkMainWindow::on_pbtn_library_clicked()
     widget_IODD dialog(m_ioddLibraryDir, this);
     if (port < 0)
         dialog.setConfirmEnabled(false, tr("请先在左侧选择一个端口"));
+    else
+        dialog.setDeviceCheck(port, [this, port]() { return learnPortDevice(m_portMonitor, port, this); });
     connect(&dialog, &widget_IODD::sig_pbtnEnter, this, [this, port](const QString &file) {
         // Loaded once the dialog has closed, the way a port click loads its file.
         QTimer::singleShot(0, this, [this, port, file]() {

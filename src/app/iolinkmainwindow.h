@@ -51,7 +51,8 @@ public slots:
     void slot_comboxCurrentRole(int nIndex);
     void slot_openLoading(bool isOpen);
     void on_treeWidget_itemClicked(QTreeWidgetItem *item, int column);
-    // Opens the IODD library; a confirmed file is loaded for the selected port.
+    // Opens the IODD library; a confirmed file is loaded for the selected port
+    // once the user agreed where its identity differs from the device's.
     void on_pbtn_library_clicked();
     // Builds the port's pages from `path` (the identification page when
     // empty), asking for the variant when the file has several. A cancelled

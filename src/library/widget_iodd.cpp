@@ -64,7 +64,9 @@ widget_IODD::widget_IODD(const QString &libraryDir, QWidget *parent)
     };
     m_ask = [](const QString &title, const QString &text, QMessageBox::StandardButtons buttons,
                QMessageBox::StandardButton defaultButton) {
-        return QMessageBox::information(nullptr, title, text, buttons, defaultButton);
+        if (buttons == QMessageBox::Ok)
+            return QMessageBox::information(nullptr, title, text, buttons, defaultButton);
+        return QMessageBox::question(nullptr, title, text, buttons, defaultButton);
     };
 
     QTableWidget *table = ui->table_show;
@@ -113,6 +115,12 @@ void widget_IODD::setConfirmEnabled(bool enabled, const QString &reason)
     m_confirmEnabled = enabled;
     ui->pbtn_enter->setEnabled(enabled);
     ui->pbtn_enter->setToolTip(enabled ? QString() : reason);
+}
+
+void widget_IODD::setDeviceCheck(int port, DeviceIdentityFunction deviceIdentity)
+{
+    m_checkedPort = port;
+    m_deviceIdentity = std::move(deviceIdentity);
 }
 
 void widget_IODD::updateDeleteButton()
@@ -365,6 +373,23 @@ void widget_IODD::slot_pbtnEnter()
     const int row = ui->table_show->currentRow();
     if (row < 0)
         return;
-    emit sig_pbtnEnter(filePathOfRow(row));
+    const QString path = filePathOfRow(row);
+    if (m_deviceIdentity) {
+        // Learning the device's identity waits in a local event loop: a second
+        // click meanwhile is ignored, and a dialog closed meanwhile loads nothing.
+        if (m_checking)
+            return;
+        m_checking = true;
+        const DeviceIdentity device = m_deviceIdentity();
+        m_checking = false;
+        if (!isVisible())
+            return;
+        const QString question = identityCheck::question(m_checkedPort, identityCheck::ofFile(path), device);
+        if (!question.isEmpty()
+            && m_ask(tr("加载IODD文件"), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                != QMessageBox::Yes)
+            return;
+    }
+    emit sig_pbtnEnter(path);
     close();
 }

@@ -222,7 +222,11 @@ private slots:
         const QString previousLibrary = window->ioddLibraryDir();
         window->setIoddLibraryDir(dir.path());
 
-        tree->setCurrentItem(tree->topLevelItem(2)); // Port3: a console page until now
+        // Port3: a console page until now, with a device the file is for.
+        VirtualAdapter::instance().setPort(2, VirtualAdapter::Mode::IoLinkOperate,
+                                           std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
+        window->portMonitor()->poll();
+        tree->setCurrentItem(tree->topLevelItem(2));
         click(2);
         QCOMPARE(tabs->count(), 4);
         QString delivered;
