@@ -1,6 +1,8 @@
 #include "iolinkmainwindow.h"
 #include "ui_iolinkmainwindow.h"
 
+#include "portdeviceidentity.h"
+
 #include "adapter/adaptercommview.h"
 #include "adapter/adapterportview.h"
 #include "adapter/adapterview.h"
@@ -255,11 +257,14 @@ void IOLinkMainWindow::openLibrary(int port, quint32 deviceId)
         dialog.searchDevice(deviceId);
     if (port < 0)
         dialog.setConfirmEnabled(false, tr("请先在左侧选择一个端口"));
+    else
+        dialog.setDeviceCheck(port, [this, port]() { return learnPortDevice(m_portMonitor, port, this); });
     connect(&dialog, &widget_IODD::sig_pbtnEnter, this, [this, port](const QString &file) {
         // Loaded once the dialog has closed, the way a port click loads its file.
         QTimer::singleShot(0, this, [this, port, file]() {
             onCreatePortInfo(file, uint8_t(port));
-            ui->portView->setCurrentIndex(port);
+            if (m_shownPort == port)
+                ui->portView->setCurrentIndex(port);
         });
     });
     dialog.exec();
@@ -274,18 +279,30 @@ void IOLinkMainWindow::on_treeWidget_itemClicked(QTreeWidgetItem *item, int colu
         return;
     // Edits not yet written are only dropped when the user says so.
     if (widget_Parameter *page = ui->tabWidget->findChild<widget_Parameter *>(); page && !page->confirmDiscard()) {
-        if (QTreeWidgetItem *shown = ui->treeWidget->topLevelItem(ui->portView->currentIndex()))
-            ui->treeWidget->setCurrentItem(shown);
+        selectShownPort();
         return;
     }
     // After a poll that got no answer, another would only freeze the window
     // for the read timeout; the monitor's own schedule finds the adapter again.
     if (m_portMonitor && !m_portMonitor->adapterSilent())
         m_portMonitor->refreshPort(i);
+    onCreatePortInfo(descriptionFor(i), uint8_t(i));
+    if (m_shownPort != i)
+        return; // the variant choice was cancelled: the previous port stays
     if (m_adapterPortView)
         m_adapterPortView->setPort(i);
-    onCreatePortInfo(descriptionFor(i), uint8_t(i));
     ui->portView->setCurrentIndex(i);
+}
+
+void IOLinkMainWindow::selectShownPort()
+{
+    QTreeWidgetItem *item = m_shownPort >= 0 ? ui->treeWidget->topLevelItem(m_shownPort) : nullptr;
+    if (item) {
+        ui->treeWidget->setCurrentItem(item);
+    } else {
+        ui->treeWidget->clearSelection();
+        ui->treeWidget->setCurrentItem(nullptr);
+    }
 }
 
 QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
@@ -297,11 +314,12 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
     const QList<variantItem> variants = description.readVariants();
     const deviceInfo identity = identityParser.readDeviceInfo();
 
-    m_portDescriptions.insert(port, path);
-    showPortStates();
     if (path.isEmpty()) {
         if (PortItemView *holder = portHolder(port)) {
             holder->createPages(m_roleMenuSet, identity, description, true);
+            m_shownPort = port;
+            m_portDescriptions.insert(port, path);
+            showPortStates();
             offerLibraryLookup(port);
         }
         return QString();
@@ -315,8 +333,10 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
         dialog.setDeviceInfo(identity);
         dialog.setVariants(variants);
         dialog.exec();
-        if (cancelled)
+        if (cancelled) {
+            selectShownPort();
             return QString();
+        }
         variant = dialog.selectedVariant();
     } else if (variants.size() == 1) {
         variant = variants.first();
@@ -326,6 +346,9 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
     if (!holder)
         return QString();
     holder->createPages(m_roleMenuSet, identity, description, false);
+    m_shownPort = port;
+    m_portDescriptions.insert(port, path);
+    showPortStates();
     // A file that could not be read, was refused or was cut at a limit still
     // gives the pages that fit; the Basic info page says what happened.
     QString problem;

@@ -59,8 +59,13 @@ public slots:
     void slot_comboxCurrentRole(int nIndex);
     void slot_openLoading(bool isOpen);
     void on_treeWidget_itemClicked(QTreeWidgetItem *item, int column);
-    // Opens the IODD library; a confirmed file is loaded for the selected port.
+    // Opens the IODD library; a confirmed file is loaded for the selected port
+    // once the user agreed where its identity differs from the device's.
     void on_pbtn_library_clicked();
+    // Builds the port's pages from `path` (the identification page when
+    // empty), asking for the variant when the file has several. A cancelled
+    // variant choice keeps the pages shown and selects their port in the tree
+    // again. Returns the chosen variant's name.
     QString onCreatePortInfo(QString path, uint8_t port);
 
 private:
@@ -73,6 +78,8 @@ private:
     // The library dialog, showing the files of `deviceId` when it is not 0.
     void openLibrary(int port, quint32 deviceId);
     int selectedPort() const;
+    // Selects the shown port's item in the tree (none before the first).
+    void selectShownPort();
 
     Ui::IOLinkMainWindow *ui;
     widget_loading *loading = nullptr;
@@ -84,6 +91,7 @@ private:
     QString m_roleMenuSet;
     QString m_ioddLibraryDir;
     QHash<int, QString> m_portDescriptions; // port -> file its pages are built from
+    int m_shownPort = -1; // the port whose pages are shown, -1 before the first
 };
 
 #endif // IOLINKMAINWINDOW_H

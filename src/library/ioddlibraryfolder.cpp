@@ -1,8 +1,11 @@
 #include "ioddlibraryfolder.h"
 
+#include "description/builtindescription.h"
 #include "description/ioddrecords.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace ioddLibrary {
 
@@ -20,6 +23,45 @@ QString folderPath(const deviceInfo &info)
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/iodd/")
         + folderName(info.vendorId, info.deviceId, info.version, info.fileName);
+}
+
+bool isLibraryFolder(const QString &libraryDir, const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isDir())
+        return false;
+    const QString canonicalLibrary = QFileInfo(libraryDir).canonicalFilePath();
+    const QString canonical = info.canonicalFilePath();
+    return !canonicalLibrary.isEmpty() && !canonical.isEmpty()
+        && QFileInfo(canonical).absolutePath() == canonicalLibrary;
+}
+
+bool isBuiltinFolder(const QString &libraryDir, const QString &path)
+{
+    // By path, whether or not the folder exists, so that a row listed from it
+    // is recognised too; by canonical path for a library reached through a link.
+    const QString builtin = QDir(libraryDir).filePath(QLatin1String(builtinDescription::folderName));
+    if (QDir::cleanPath(QFileInfo(path).absoluteFilePath()) == QDir::cleanPath(QFileInfo(builtin).absoluteFilePath()))
+        return true;
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(builtin).canonicalFilePath();
+}
+
+bool removeFolder(const QString &libraryDir, const QString &path, QString *why)
+{
+    if (isBuiltinFolder(libraryDir, path)) {
+        *why = QStringLiteral("the built-in description is kept");
+        return false;
+    }
+    if (!isLibraryFolder(libraryDir, path)) {
+        *why = QStringLiteral("not a folder directly inside the library");
+        return false;
+    }
+    if (!QDir(path).removeRecursively()) {
+        *why = QStringLiteral("could not be removed completely");
+        return false;
+    }
+    return true;
 }
 
 } // namespace ioddLibrary

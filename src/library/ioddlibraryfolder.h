@@ -15,6 +15,17 @@ QString folderName(const QString &vendorId, const QString &deviceId, const QStri
 // The folder of a description in the library beside the executable.
 QString folderPath(const deviceInfo &info);
 
+// True when `path` is a real directory (not a symbolic link) whose parent is
+// the library directory itself.
+bool isLibraryFolder(const QString &libraryDir, const QString &path);
+// True when `path` is the built-in description's folder in the library: the
+// even ports' pages and the virtual devices are made from it.
+bool isBuiltinFolder(const QString &libraryDir, const QString &path);
+// Removes a folder of the library with everything in it. Refuses, with the
+// reason in *why, the built-in description's folder and anything that is not
+// a real directory directly inside the library.
+bool removeFolder(const QString &libraryDir, const QString &path, QString *why);
+
 } // namespace ioddLibrary
 
 #endif // IODDLIBRARYFOLDER_H

@@ -35,19 +35,6 @@ bool isPlainName(const QString &name, QString *why)
     return false;
 }
 
-// True when `path` is a real directory (not a symbolic link) whose parent is
-// the library directory itself.
-bool isLibraryFolder(const QString &libraryDir, const QString &path)
-{
-    const QFileInfo info(path);
-    if (info.isSymLink() || !info.isDir())
-        return false;
-    const QString canonicalLibrary = QFileInfo(libraryDir).canonicalFilePath();
-    const QString canonical = info.canonicalFilePath();
-    return !canonicalLibrary.isEmpty() && !canonical.isEmpty()
-        && QFileInfo(canonical).absolutePath() == canonicalLibrary;
-}
-
 // Where a row's folder and file are kept, on the row's first cell.
 constexpr int folderRole = Qt::UserRole;
 constexpr int filePathRole = Qt::UserRole + 1;
@@ -77,7 +64,9 @@ widget_IODD::widget_IODD(const QString &libraryDir, QWidget *parent)
     };
     m_ask = [](const QString &title, const QString &text, QMessageBox::StandardButtons buttons,
                QMessageBox::StandardButton defaultButton) {
-        return QMessageBox::information(nullptr, title, text, buttons, defaultButton);
+        if (buttons == QMessageBox::Ok)
+            return QMessageBox::information(nullptr, title, text, buttons, defaultButton);
+        return QMessageBox::question(nullptr, title, text, buttons, defaultButton);
     };
 
     QTableWidget *table = ui->table_show;
@@ -98,6 +87,7 @@ widget_IODD::widget_IODD(const QString &libraryDir, QWidget *parent)
     connect(ui->pbtn_enter, &QPushButton::clicked, this, &widget_IODD::slot_pbtnEnter);
 
     scanLibrary();
+    updateDeleteButton();
 }
 
 widget_IODD::~widget_IODD()
@@ -125,6 +115,21 @@ void widget_IODD::setConfirmEnabled(bool enabled, const QString &reason)
     m_confirmEnabled = enabled;
     ui->pbtn_enter->setEnabled(enabled);
     ui->pbtn_enter->setToolTip(enabled ? QString() : reason);
+}
+
+void widget_IODD::setDeviceCheck(int port, DeviceIdentityFunction deviceIdentity)
+{
+    m_checkedPort = port;
+    m_deviceIdentity = std::move(deviceIdentity);
+}
+
+void widget_IODD::updateDeleteButton()
+{
+    const int row = ui->table_show->currentRow();
+    const bool builtin = row >= 0 && ioddLibrary::isBuiltinFolder(libraryDir(), folderOfRow(row));
+    ui->pbtn_del->setEnabled(!builtin);
+    ui->pbtn_del->setToolTip(
+        builtin ? tr("内置描述文件不能删除：Port2、Port4、Port6、Port8 的参数和过程数据页面由它生成") : QString());
 }
 
 QString widget_IODD::cellText(int row, int column) const
@@ -246,7 +251,7 @@ QString widget_IODD::copyIntoLibrary(const QString &sourcePath, const QString &f
     const QString cannotCreate = tr("无法在IODD库中创建文件夹 %1").arg(folderName);
     if (!QDir(library).mkdir(folderName))
         return giveUp(cannotCreate);
-    if (!isLibraryFolder(library, folder)) {
+    if (!ioddLibrary::isLibraryFolder(library, folder)) {
         qCDebug(lcLibrary) << "nothing copied," << folder << "is not a folder directly inside the library";
         QDir(library).rmdir(folderName); // still empty
         return giveUp(cannotCreate);
@@ -295,6 +300,10 @@ void widget_IODD::slot_delIODD()
     const QString deviceId = cellText(row, 1);
     const QString fileName = cellText(row, 2);
     const QString folder = folderOfRow(row);
+    if (ioddLibrary::isBuiltinFolder(libraryDir(), folder)) {
+        qCDebug(lcLibrary) << folder << "not removed, it holds the built-in description";
+        return;
+    }
     const QMessageBox::StandardButton answer =
         m_ask(tr("删除"), tr("是否删除\n设备ID：%1\n文件名：%2").arg(deviceId, fileName),
               QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Cancel);
@@ -306,11 +315,9 @@ void widget_IODD::slot_delIODD()
         if (r == row || (!folder.isEmpty() && folderOfRow(r) == folder))
             ui->table_show->removeRow(r);
     }
-    if (!isLibraryFolder(libraryDir(), folder)) {
-        qCDebug(lcLibrary) << folder << "not removed, not a folder directly inside the library";
-        return;
-    }
-    QDir(folder).removeRecursively();
+    QString why;
+    if (!ioddLibrary::removeFolder(libraryDir(), folder, &why))
+        qCDebug(lcLibrary) << folder << "not removed:" << why;
 }
 
 void widget_IODD::searchDevice(quint32 deviceId)
@@ -357,6 +364,7 @@ void widget_IODD::slot_pbtnSearchDid()
 
 void widget_IODD::slot_tableCurrentRow(QTableWidgetItem *item)
 {
+    updateDeleteButton();
     if (!item)
         return;
     const int row = item->row();
@@ -371,6 +379,23 @@ void widget_IODD::slot_pbtnEnter()
     const int row = ui->table_show->currentRow();
     if (row < 0)
         return;
-    emit sig_pbtnEnter(filePathOfRow(row));
+    const QString path = filePathOfRow(row);
+    if (m_deviceIdentity) {
+        // Learning the device's identity waits in a local event loop: a second
+        // click meanwhile is ignored, and a dialog closed meanwhile loads nothing.
+        if (m_checking)
+            return;
+        m_checking = true;
+        const DeviceIdentity device = m_deviceIdentity();
+        m_checking = false;
+        if (!isVisible())
+            return;
+        const QString question = identityCheck::question(m_checkedPort, identityCheck::ofFile(path), device);
+        if (!question.isEmpty()
+            && m_ask(tr("加载IODD文件"), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                != QMessageBox::Yes)
+            return;
+    }
+    emit sig_pbtnEnter(path);
     close();
 }

@@ -1,6 +1,8 @@
 #ifndef WIDGET_IODD_H
 #define WIDGET_IODD_H
 
+#include "identitycheck.h"
+
 #include <QDialog>
 #include <QMessageBox>
 #include <QString>
@@ -22,7 +24,9 @@ class widget_IODD;
 // folder it was listed from or copied into, and the file in it; delete and
 // confirm use those, never names rebuilt from the cells or the file's content.
 // An add lists its row only once the file and its pictures are in the
-// library; a failed add removes what it made and says why. Nothing written or
+// library; a failed add removes what it made and says why. The built-in
+// description cannot be deleted. With a device check, confirming a file
+// whose identity differs from the device's asks first. Nothing written or
 // removed by the dialog lies outside the library directory: folder names and
 // picture names that would leave it are refused (with a debug line).
 class widget_IODD : public QDialog
@@ -38,6 +42,8 @@ public:
     // button) -> answer.
     using AskFunction = std::function<QMessageBox::StandardButton(
         const QString &, const QString &, QMessageBox::StandardButtons, QMessageBox::StandardButton)>;
+    // Learns the identity of the device a confirmed file is for.
+    using DeviceIdentityFunction = std::function<DeviceIdentity()>;
 
     // The dialog over the library in `libraryDir`.
     explicit widget_IODD(const QString &libraryDir, QWidget *parent = nullptr);
@@ -48,7 +54,7 @@ public:
     QString libraryDir() const { return m_libraryDir; }
 
     // Replace the file dialog and the message box (default: the real ones,
-    // without parent).
+    // without parent; a question box when more than Ok can be answered).
     void setOpenFileFunction(OpenFileFunction function);
     void setAskFunction(AskFunction function);
 
@@ -58,6 +64,11 @@ public:
 
     // Shows only the files of this device id, as the search field does.
     void searchDevice(quint32 deviceId);
+    // Confirming then compares the file's vendor and device id with those of
+    // the device on `port` (0..7), learned by `deviceIdentity` at that moment.
+    // When they differ, or the device's cannot be learned, the user is asked
+    // (Yes / No); on No nothing is emitted and the dialog stays open.
+    void setDeviceCheck(int port, DeviceIdentityFunction deviceIdentity);
 
 signals:
     void sig_pbtnEnter(QString path);
@@ -76,6 +87,8 @@ private:
     QString cellText(int row, int column) const;
     QString folderOfRow(int row) const;
     QString filePathOfRow(int row) const;
+    // Disabled, with the reason as tool tip, while the built-in description is current.
+    void updateDeleteButton();
     // The new folder's absolute path, or empty with the reason in *why and
     // nothing left behind.
     QString copyIntoLibrary(const QString &sourcePath, const QString &folderName, const QStringList &pictures,
@@ -86,6 +99,9 @@ private:
     OpenFileFunction m_openFile;
     AskFunction m_ask;
     bool m_confirmEnabled = true;
+    int m_checkedPort = -1;
+    DeviceIdentityFunction m_deviceIdentity;
+    bool m_checking = false;
 };
 
 #endif // WIDGET_IODD_H

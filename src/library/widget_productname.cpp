@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPixmap>
 #include <QTableWidgetItem>
@@ -38,7 +39,22 @@ widget_productName::widget_productName(QWidget *parent) : QDialog(parent), ui(ne
     ui->table->setColumnCount(4);
     ui->table->setHorizontalHeaderLabels({tr("产品ID"), tr("产品名称"), tr("产品图片"), tr("产品Icon")});
 
+    // The view makes its first row current when it gets the focus, without
+    // selecting it: only a row the user chose counts.
+    ui->pbtn_enter->setEnabled(false);
+    ui->pbtn_enter->setToolTip(tr("请先选择一个设备型号"));
+    connect(ui->table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this]() {
+        const bool chosen = chosenRow() >= 0;
+        ui->pbtn_enter->setEnabled(chosen);
+        ui->pbtn_enter->setToolTip(chosen ? QString() : tr("请先选择一个设备型号"));
+    });
     connect(ui->pbtn_enter, &QPushButton::clicked, this, &widget_productName::slot_pbtnEnterClicked);
+}
+
+int widget_productName::chosenRow() const
+{
+    const QModelIndexList rows = ui->table->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 widget_productName::~widget_productName()
@@ -54,6 +70,7 @@ void widget_productName::setDeviceInfo(const deviceInfo &info)
 
 void widget_productName::setVariants(const QList<variantItem> &variants)
 {
+    ui->table->clearSelection(); // a new list is chosen from anew
     const int oldRows = ui->table->rowCount();
     for (int i = 0; i <= oldRows; ++i)
         ui->table->removeRow(0);
@@ -77,7 +94,7 @@ variantItem widget_productName::selectedVariant() const
 
 void widget_productName::slot_pbtnEnterClicked()
 {
-    const int row = ui->table->currentRow();
+    const int row = chosenRow();
     if (row < 0)
         return;
 

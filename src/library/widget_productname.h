@@ -14,8 +14,9 @@ class widget_productName;
 }
 
 // Modal dialog in which the user picks one device variant of a description
-// that offers several. selectedVariant() stays empty unless a row was
-// confirmed; sigClose tells the same as a flag.
+// that offers several. Its confirm button is enabled only while a row is
+// selected. selectedVariant() stays empty unless a row was confirmed;
+// sigClose tells the same as a flag.
 class widget_productName : public QDialog
 {
     Q_OBJECT
@@ -45,6 +46,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The selected row, -1 when none is.
+    int chosenRow() const;
+
     bool m_cancelled = true;
     Ui::widget_productName *ui;
     QString m_picturePath;

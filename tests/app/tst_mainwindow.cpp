@@ -289,6 +289,8 @@ private slots:
                 return void(dialog->close()); // the checks below then fail
             table->setCurrentCell(0, 0);
             answerVariantDialog(2);
+            // Port3 is a DI port: the tool asks before loading a file it cannot match to a device.
+            onModal<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Yes)->click(); });
             QTest::mouseClick(find<QPushButton>(dialog, "pbtn_enter"), Qt::LeftButton);
         });
         QTest::mouseClick(find<QPushButton>(window, "pbtn_library"), Qt::LeftButton);

@@ -1,0 +1,237 @@
+// Loading a library file onto a port of the main window on the virtual adapter: the question
+// when the file is not for the device there, and the tree after a cancelled variant choice.
+
+#include "app/iolinkmainwindow.h"
+#include "defaultsetup.h"
+#include "description/builtindescription.h"
+#include "library/widget_iodd.h"
+#include "library/widget_productname.h"
+#include "link/common.h"
+#include "link/mymodbus.h"
+#include "virtualadapter.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <memory>
+
+class tst_libraryIdentity : public QObject
+{
+    Q_OBJECT
+    IOLinkMainWindow *window = nullptr;
+    QTabWidget *tabs = nullptr;
+    QTreeWidget *tree = nullptr;
+    QTemporaryDir library;
+
+    template <typename T>
+    static T *find(QObject *parent, const char *name)
+    {
+        return parent->findChild<T *>(QLatin1String(name));
+    }
+
+    void makeWindow(bool statusBlock)
+    {
+        applyDefaultSetup(VirtualAdapter::instance());
+        VirtualAdapter::instance().faults().isduLatencyMs = 0;
+        VirtualAdapter::instance().setPortStatusBlock(statusBlock);
+        if (common::instance()->modbus)
+            common::instance()->modbus->closeDevice(); // a fresh handle for every case
+        window = new IOLinkMainWindow;
+        window->setIoddLibraryDir(library.path());
+        window->initPortViews(8);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        tabs = find<QTabWidget>(window, "tabWidget");
+        tree = find<QTreeWidget>(window, "treeWidget");
+    }
+
+    // A Captron description: its vendor name from the identity, its product name from the variable.
+    static bool writeCaptron(const QString &path)
+    {
+        QFile file(path);
+        return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
+            && file.write("<?xml version=\"1.0\"?><IODevice><DocumentInfo version=\"V1\"/><ProfileBody>"
+                          "<DeviceIdentity vendorId=\"1239\" deviceId=\"2305\" vendorName=\"CAPTRON Electronic "
+                          "GmbH\"/><DeviceFunction><VariableCollection><StdVariableRef id=\"V_ProductName\" "
+                          "defaultValue=\"CALIS\"/></VariableCollection></DeviceFunction></ProfileBody></IODevice>")
+            > 0;
+    }
+
+    // Runs `answer` on the next modal widget of type T, polling until `waiting` is cleared.
+    template <typename T>
+    void onModal(std::function<void(T *)> answer, std::shared_ptr<bool> waiting = std::make_shared<bool>(true))
+    {
+        QTimer::singleShot(20, this, [this, answer, waiting]() {
+            if (!*waiting)
+                return;
+            if (auto *widget = qobject_cast<T *>(QApplication::activeModalWidget()))
+                answer(widget);
+            else
+                onModal<T>(answer, waiting);
+        });
+    }
+
+    void click(int port)
+    {
+        const QPoint at = tree->visualItemRect(tree->topLevelItem(port)).center();
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+    // Clicks an even port and picks the built-in description's first variant (or cancels).
+    void clickAndChoose(int port, bool cancel = false)
+    {
+        onModal<widget_productName>([cancel](widget_productName *dialog) {
+            if (cancel)
+                return void(dialog->close());
+            find<QTableWidget>(dialog, "table")->selectRow(0);
+            find<QPushButton>(dialog, "pbtn_enter")->click();
+        });
+        click(port);
+    }
+    QString shownVendorId() const { return find<QLineEdit>(tabs->widget(3), "edit_vendorID")->text(); }
+    QList<int> selectedPorts() const
+    {
+        QList<int> ports;
+        for (QTreeWidgetItem *item : tree->selectedItems())
+            ports << tree->indexOfTopLevelItem(item);
+        return ports;
+    }
+
+    struct Confirmation
+    {
+        QString question; // empty: none was asked
+        bool dialogStayed = false;
+    };
+    // Opens the library, confirms `fileName` for the selected port and answers the identity
+    // question with `answer` if one comes; a library dialog still open afterwards is closed.
+    Confirmation confirmFromLibrary(const QString &fileName, QMessageBox::StandardButton answer,
+                                    std::function<void()> duringConfirm = nullptr)
+    {
+        Confirmation result;
+        bool done = false;
+        onModal<widget_IODD>([&](widget_IODD *dialog) {
+            auto *table = find<QTableWidget>(dialog, "table_show");
+            for (int r = 0; r < table->rowCount(); ++r)
+                if (table->item(r, 2)->text() == fileName)
+                    table->setCurrentCell(r, 0);
+            auto waiting = std::make_shared<bool>(true);
+            onModal<QMessageBox>(
+                [&result, answer](QMessageBox *box) {
+                    result.question = box->text();
+                    if (!box->icon() || box->standardButtons() != (QMessageBox::Yes | QMessageBox::No))
+                        result.question += " (unexpected box)";
+                    box->button(answer)->click();
+                },
+                waiting);
+            if (duringConfirm)
+                duringConfirm();
+            find<QPushButton>(dialog, "pbtn_enter")->click();
+            *waiting = false;
+            result.dialogStayed = dialog->isVisible();
+            dialog->close();
+            done = true;
+        });
+        QTest::mouseClick(find<QPushButton>(window, "pbtn_library"), Qt::LeftButton);
+        if (!QTest::qWaitFor([&done] { return done; }, 5000))
+            result.question = "library dialog never came";
+        QCoreApplication::processEvents(); // the load queued by the dialog
+        return result;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QDir::setCurrent(QCoreApplication::applicationDirPath());
+        QVERIFY(writeCaptron(library.filePath("1239_2305_V1_calis/calis.xml")));
+        // The built-in description, with its variants, under its own folder name.
+        const QString builtin = library.filePath(builtinDescription::folderName);
+        const QFileInfo source(IOLinkMainWindow::resolveDefaultIoddPath());
+        QVERIFY(QDir().mkpath(builtin) && QFile::copy(source.absoluteFilePath(), builtin + '/' + source.fileName()));
+    }
+    void init() { makeWindow(true); }
+    void cleanup()
+    {
+        delete window;
+        window = nullptr;
+        VirtualAdapter::instance().reset();
+        VirtualAdapter::instance().setPortStatusBlock(true);
+    }
+
+    void otherDevicesFileIsLoadedOnlyOnYes()
+    {
+        clickAndChoose(1); // Port2: the built-in device and its pages
+        QWidget *pages = tabs->widget(3);
+        QCOMPARE(shownVendorId(), "1484");
+
+        Confirmation no = confirmFromLibrary("calis.xml", QMessageBox::No);
+        QCOMPARE(no.question,
+                 "描述文件与 Port2 上的设备不符：\n"
+                 "文件: vendor 1239 / device 2305 (CAPTRON Electronic GmbH CALIS)\n"
+                 "设备: vendor 1484 / device 101101 (Pellamar KTX-400A-M12)\n\n仍要加载吗？");
+        QVERIFY(no.dialogStayed);
+        QCOMPARE(tabs->widget(3), pages); // nothing loaded
+
+        Confirmation yes = confirmFromLibrary("calis.xml", QMessageBox::Yes);
+        QVERIFY(!yes.question.isEmpty() && !yes.dialogStayed);
+        QTRY_COMPARE(shownVendorId(), "1239");
+        QVERIFY(!common::instance()->modbus->busy);
+    }
+
+    void unknownDeviceIsSaidInTheQuestion_data()
+    {
+        QTest::addColumn<bool>("statusBlock");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("deactivated port") << true << 6 << false << "（端口上没有 IO-Link 设备：未激活）";
+        QTest::newRow("DI port, no status block") << false << 2 << false << "（端口上没有处于 IO-Link 运行状态的设备）";
+        QTest::newRow("silent adapter") << true << 1 << true << "（适配器无应答）";
+        QTest::newRow("silent adapter, no status block") << false << 1 << true << "（适配器无应答）";
+    }
+    void unknownDeviceIsSaidInTheQuestion()
+    {
+        QFETCH(bool, statusBlock);
+        QFETCH(int, port);
+        QFETCH(bool, silent);
+        QFETCH(QString, reason);
+        if (!statusBlock) {
+            delete window;
+            makeWindow(false);
+        }
+        tree->setCurrentItem(tree->topLevelItem(port));
+        QWidget *pages = tabs->widget(3);
+        const Confirmation c = confirmFromLibrary("calis.xml", QMessageBox::No,
+                                                  [silent] { VirtualAdapter::instance().faults().silent = silent; });
+        QVERIFY2(c.question.startsWith(QString("无法得知 Port%1 上设备的身份%2").arg(port + 1).arg(reason)),
+                 qPrintable(c.question));
+        QVERIFY(c.question.contains("文件: vendor 1239 / device 2305 (CAPTRON Electronic GmbH CALIS)\n设备: 未知"));
+        QVERIFY(c.dialogStayed && tabs->widget(3) == pages);
+        QVERIFY(!common::instance()->modbus->busy);
+    }
+
+    void cancelledVariantChoiceSelectsTheShownPort()
+    {
+        clickAndChoose(1, true); // nothing shown yet: nothing stays selected
+        QCOMPARE(selectedPorts(), QList<int>());
+        QCOMPARE(tabs->count(), 3);
+
+        click(0);
+        QWidget *pages = tabs->widget(3);
+        const int stack = find<QStackedWidget>(window, "portView")->currentIndex();
+        clickAndChoose(3, true);
+        QCOMPARE(selectedPorts(), QList<int>{0});
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
+        QVERIFY(tabs->widget(3) == pages && find<QStackedWidget>(window, "portView")->currentIndex() == stack);
+
+        // The same from the library: Port4 selected, its file confirmed, the variant choice cancelled.
+        tree->setCurrentItem(tree->topLevelItem(3));
+        onModal<widget_productName>([](widget_productName *dialog) { dialog->close(); });
+        const Confirmation c =
+            confirmFromLibrary(QFileInfo(builtinDescription::relativePath).fileName(), QMessageBox::No);
+        QCOMPARE(c.question, QString()); // the device's own description: no question
+        QTRY_COMPARE(selectedPorts(), QList<int>{0});
+        QCOMPARE(tabs->widget(3), pages);
+    }
+};
+
+QTEST_MAIN(tst_libraryIdentity)
+#include "tst_libraryidentity.moc"

@@ -1,0 +1,170 @@
+// What keeps a wrong file off a port: the identity question before a library file is
+// confirmed, the built-in description that cannot be deleted, the variant dialog that
+// confirms only a row the user chose.
+
+#include "description/builtindescription.h"
+#include "library/identitycheck.h"
+#include "library/ioddlibraryfolder.h"
+#include "library/widget_iodd.h"
+#include "library/widget_productname.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+
+const DeviceIdentity pellamar = DeviceIdentity::of(1484, 101101, "Pellamar KTX-400A-M12");
+const DeviceIdentity captron = DeviceIdentity::of(1239, 2305, "CAPTRON Electronic GmbH CALIS");
+
+bool writeDescription(const QString &path, const QString &vendorId, const QString &deviceId)
+{
+    const QString xml = QString("<?xml version=\"1.0\"?><IODevice><DocumentInfo version=\"V1\"/><ProfileBody>"
+                                "<DeviceIdentity vendorId=\"%1\" deviceId=\"%2\" vendorName=\"Captron\"/>"
+                                "</ProfileBody></IODevice>")
+                            .arg(vendorId, deviceId);
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
+        && file.write(xml.toUtf8()) > 0;
+}
+
+// The dialog over `library`, shown; its message box records the text and answers Cancel.
+struct Library
+{
+    widget_IODD dialog;
+    QTableWidget *table = dialog.findChild<QTableWidget *>("table_show");
+    QPushButton *del = dialog.findChild<QPushButton *>("pbtn_del");
+    QSignalSpy entered{&dialog, &widget_IODD::sig_pbtnEnter};
+    QStringList asked;
+
+    explicit Library(const QString &library) : dialog(library)
+    {
+        dialog.setAskFunction([this](const QString &title, const QString &text, auto, auto) {
+            asked << title + '|' + text;
+            return QMessageBox::Cancel;
+        });
+        dialog.show();
+    }
+    void select(const QString &fileName)
+    {
+        for (int r = 0; r < table->rowCount(); ++r)
+            if (table->item(r, 2)->text() == fileName)
+                table->setCurrentCell(r, 0);
+    }
+    void confirm() { dialog.findChild<QPushButton *>("pbtn_enter")->click(); }
+};
+
+} // namespace
+
+class tst_libraryGuards : public QObject
+{
+    Q_OBJECT
+private slots:
+    void identityQuestion()
+    {
+        // Only the ids decide; names are for the user.
+        QVERIFY(identityCheck::question(1, DeviceIdentity::of(1484, 101101, "other name"), pellamar).isEmpty());
+        QCOMPARE(identityCheck::question(1, captron, pellamar),
+                 "描述文件与 Port2 上的设备不符：\n文件: vendor 1239 / device 2305 (CAPTRON Electronic GmbH CALIS)\n"
+                 "设备: vendor 1484 / device 101101 (Pellamar KTX-400A-M12)\n\n仍要加载吗？");
+        // One id alike is still another device.
+        QCOMPARE(identityCheck::compare(DeviceIdentity::of(1484, 101102), pellamar), IdentityMatch::Different);
+        QCOMPARE(identityCheck::compare(DeviceIdentity::of(1485, 101101), pellamar), IdentityMatch::Different);
+        // A file without ids never matches; a device not known is said, with the reason.
+        const DeviceIdentity noIds = DeviceIdentity::unknown("no ids");
+        QCOMPARE(identityCheck::compare(noIds, DeviceIdentity::of(0, 0)), IdentityMatch::Different);
+        QVERIFY(identityCheck::question(0, noIds, pellamar)
+                    .contains("文件: 没有有效的 vendor / device id\n设备: vendor 1484"));
+        QTemporaryDir dir; // a file's device id 0 counts as none
+        QVERIFY(writeDescription(dir.filePath("zero.xml"), "26", "0"));
+        QVERIFY(!identityCheck::ofFile(dir.filePath("zero.xml")).known);
+        const QString unknown = identityCheck::question(7, captron, DeviceIdentity::unknown("适配器无应答"));
+        QCOMPARE(identityCheck::compare(noIds, DeviceIdentity::unknown("x")), IdentityMatch::DeviceUnknown);
+        QVERIFY2(unknown.contains("Port8") && unknown.contains("（适配器无应答）")
+                     && unknown.contains("文件: vendor 1239 / device 2305 (CAPTRON Electronic GmbH CALIS)\n设备: 未知"),
+                 qPrintable(unknown));
+    }
+
+    void closedWhileLearningLoadsNothing()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeDescription(dir.filePath("1239_2305_V1_calis/calis.xml"), "1239", "2305"));
+        Library lib(dir.path());
+        int calls = 0;
+        lib.dialog.setDeviceCheck(0, [&]() {
+            if (++calls == 1)
+                lib.confirm(); // a second click while the first waits: ignored
+            lib.dialog.close();
+            return captron;
+        });
+        lib.select("calis.xml");
+        lib.confirm();
+        QVERIFY(calls == 1 && lib.asked.isEmpty() && lib.entered.isEmpty());
+    }
+
+    void builtinDescriptionIsKept()
+    {
+        QTemporaryDir dir;
+        const QString library = dir.filePath("iodd");
+        const QString builtin = library + '/' + builtinDescription::folderName;
+        const QString ktx = QFileInfo(builtinDescription::relativePath).fileName(); // the search names it so
+        QVERIFY(writeDescription(builtin + '/' + ktx, "1484", "101101"));
+        QVERIFY(writeDescription(library + "/1239_2305_V1_calis/calis.xml", "1239", "2305"));
+
+        Library lib(library);
+        for (const char *button : {"", "pbtn_search"}) { // listed by the scan, then by the search
+            if (*button)
+                lib.dialog.findChild<QPushButton *>(button)->click();
+            lib.select(ktx);
+            QVERIFY(!lib.del->isEnabled() && lib.del->toolTip().contains("内置描述文件不能删除"));
+            lib.select("calis.xml");
+            QVERIFY(lib.del->isEnabled() && lib.del->toolTip().isEmpty());
+        }
+        // Reached without the button, the delete still leaves it alone and asks nothing.
+        lib.select(ktx);
+        QVERIFY(QMetaObject::invokeMethod(&lib.dialog, "slot_delIODD"));
+        QVERIFY(lib.asked.isEmpty() && lib.table->rowCount() == 2 && QFileInfo::exists(builtin + '/' + ktx));
+
+        // The folder code refuses it however it is named; other library folders go.
+        QVERIFY(QFile::link(library, dir.filePath("linked")));
+        QString why;
+        for (const QString &path : {builtin, library + "/./" + builtinDescription::folderName + '/',
+                                    dir.filePath("linked/") + builtinDescription::folderName})
+            QVERIFY2(!ioddLibrary::removeFolder(library, path, &why) && QFileInfo::exists(builtin + '/' + ktx),
+                     qPrintable(path));
+        QVERIFY(!ioddLibrary::removeFolder(dir.filePath("linked"), builtin, &why));
+        QVERIFY(!ioddLibrary::removeFolder(library, dir.path(), &why) && QFileInfo::exists(library));
+        QVERIFY(ioddLibrary::removeFolder(library, library + "/1239_2305_V1_calis", &why));
+        QVERIFY(!QFileInfo::exists(library + "/1239_2305_V1_calis"));
+    }
+
+    void variantConfirmNeedsAChosenRow()
+    {
+        widget_productName d;
+        d.setVariants({{"KTX-M12", "KTX", "", "", ""}, {"KTX-M12-ND", "KTX ND", "", "", ""}});
+        auto *table = d.findChild<QTableWidget *>("table");
+        auto *enter = d.findChild<QPushButton *>("pbtn_enter");
+        QSignalSpy closed(&d, &widget_productName::sigClose);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        table->setFocus(); // makes the first row current without selecting it
+        QTRY_COMPARE(table->currentRow(), 0);
+        QVERIFY(!enter->isEnabled() && !enter->toolTip().isEmpty());
+        QVERIFY(QMetaObject::invokeMethod(&d, "slot_pbtnEnterClicked"));
+        QVERIFY(closed.isEmpty() && d.isVisible());
+
+        table->selectRow(1);
+        QVERIFY(enter->isEnabled());
+        d.setVariants({{"A", "a", "", "", ""}}); // a new list: nothing chosen yet
+        QVERIFY(!enter->isEnabled());
+        table->selectRow(0);
+        table->clearSelection();
+        QVERIFY(!enter->isEnabled());
+        table->selectRow(0);
+        enter->click();
+        QCOMPARE(QList<QVariantList>(closed), QList<QVariantList>({{false}}));
+        QCOMPARE(d.selectedVariant().productId, "A");
+    }
+};
+
+QTEST_MAIN(tst_libraryGuards)
+#include "tst_libraryguards.moc"
