@@ -149,8 +149,9 @@ private slots:
         console->findChild<QComboBox *>(QStringLiteral("cbox_Control"))->setCurrentIndex(3);
         console->findChild<QSpinBox *>(QStringLiteral("sbox_index"))->setValue(16);
         QTest::mouseClick(console->findChild<QPushButton *>(QStringLiteral("pbtn_send")), Qt::LeftButton);
-        QCOMPARE(console->findChild<QTextEdit *>(QStringLiteral("textEdit_read"))->toPlainText(),
-                 QStringLiteral("56 61 6E 74 6F 20 53 79 73 74 65 6D 73")); // "Vanto Systems"
+        QVERIFY(console->findChild<QTextEdit *>(QStringLiteral("textEdit_read"))
+                    ->toPlainText()
+                    .endsWith(QStringLiteral("56 61 6E 74 6F 20 53 79 73 74 65 6D 73"))); // "Vanto Systems"
     }
 
     void roleSelectorAndSharedLink()
