@@ -19,7 +19,9 @@ AdapterCommView::AdapterCommView(QWidget *parent) : QWidget(parent), ui(new Ui::
     ui->edit_slaveAddress->setText(QStringLiteral("0x%1").arg(modbusframe::slaveAddress, 2, 16, QLatin1Char('0')));
     ui->edit_reportSize->setText(tr("%1 字节（报告 ID 0x00、Modbus RTU 帧、零填充）").arg(modbusframe::reportSize));
     ui->edit_readTimeout->setText(milliseconds(myModbus::readTimeoutMs));
-    ui->edit_consoleWait->setText(milliseconds(widgat_adapter::responseWaitMs));
+    ui->edit_consoleWait->setText(
+        tr("每 %1 查询一次，最多 %2")
+            .arg(milliseconds(widgat_adapter::responsePollMs), milliseconds(widgat_adapter::responseWaitMs)));
     ui->edit_identityWait->setText(
         tr("每 %1 查询一次，最多 %2").arg(milliseconds(directParameterPollMs), milliseconds(directParameterWaitMs)));
     setPageTimings(PageTimings());

@@ -9,11 +9,16 @@
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"
 
+#include <QColor>
 #include <QStringList>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 
 namespace {
+
+// Failures stand out in the receive area in this dark red.
+constexpr QRgb failureRgb = 0xB01C1C;
 
 bool isHexDigit(QChar c)
 {
@@ -78,6 +83,110 @@ QByteArray upToFirstZero(const QByteArray &data)
     return zero < 0 ? data : data.left(zero);
 }
 
+QString hexText(const QByteArray &data)
+{
+    return QString::fromLatin1(data.toHex(' ').toUpper());
+}
+
+// Data bytes as the receive area shows them: hex pairs, or in text mode the
+// text up to the first zero byte, quoted so that spaces at its ends show.
+QString dataText(const QByteArray &data, bool asText)
+{
+    if (!asText)
+        return hexText(data);
+    return QLatin1Char('"') + QString::fromUtf8(upToFirstZero(data)) + QLatin1Char('"');
+}
+
+QString operationName(int service)
+{
+    switch (service) {
+    case isduservice::noOperation:
+        return widgat_adapter::tr("无操作");
+    case isduservice::clearData:
+        return widgat_adapter::tr("清除数据");
+    case isduservice::write:
+        return widgat_adapter::tr("写操作");
+    case isduservice::read:
+        return widgat_adapter::tr("读操作");
+    default:
+        return widgat_adapter::tr("操作 %1").arg(service);
+    }
+}
+
+QString hexCode(int value, int digits)
+{
+    return QStringLiteral("0x") + QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
+}
+
+// The bytes a write request carries: as many as its length says, as far as
+// the block holds them.
+QByteArray writtenData(const IsduRequestBlock &request)
+{
+    const int n = qMin(int(request.length()), IsduRequestBlock::maxData);
+    return QByteArray(reinterpret_cast<const char *>(request.data()), n);
+}
+
+QString requestText(const IsduRequestBlock &request, bool asText)
+{
+    QString text = operationName(request.service()) + QStringLiteral(" Port %1").arg(request.portNumber());
+    if (request.service() != isduservice::read && request.service() != isduservice::write)
+        return text;
+    text += QStringLiteral(" Index %1 Subindex %2").arg(request.index()).arg(request.subindex());
+    if (request.service() == isduservice::read) {
+        if (request.length() != 0)
+            text += QStringLiteral(" Length %1").arg(request.length());
+        return text;
+    }
+    const QByteArray data = writtenData(request);
+    if (data.isEmpty())
+        return text + widgat_adapter::tr("，0 字节");
+    return text + widgat_adapter::tr("，%1 字节：%2").arg(data.size()).arg(dataText(data, asText));
+}
+
+// Why an answered request failed: the adapter's status, and for a device
+// error the device's code with its name.
+QString failureText(const IsduResponseBlock &response)
+{
+    const quint8 status = response.status();
+    QString text = widgat_adapter::tr("失败：%1（状态 %2）").arg(isduStatusText(status), hexCode(status, 2));
+    if (status != isdustatus::deviceError)
+        return text;
+    const quint16 code = response.deviceError();
+    const QString name = isduDeviceErrorText(code);
+    if (name.isEmpty())
+        return text + widgat_adapter::tr("，设备错误 %1（未定义的错误码）").arg(hexCode(code, 4));
+    return text + widgat_adapter::tr("，设备错误 %1 %2").arg(hexCode(code, 4), name);
+}
+
+QString outcomeText(IsduOutcome outcome, const IsduRequestBlock &request, const IsduResponseBlock &response,
+                    bool asText)
+{
+    switch (outcome) {
+    case IsduOutcome::Answered:
+        break;
+    case IsduOutcome::StillBusy:
+        return widgat_adapter::tr("无应答：适配器 %1 ms 后仍忙").arg(widgat_adapter::responseWaitMs);
+    case IsduOutcome::NotOurs:
+        return widgat_adapter::tr("失败：收到的应答属于另一请求（%1 Port %2）")
+            .arg(operationName(response.service()))
+            .arg(response.portNumber());
+    case IsduOutcome::NoAnswer:
+    case IsduOutcome::Gone:
+        return widgat_adapter::tr("失败：适配器没有应答（连接中断）");
+    }
+    if (!response.success())
+        return failureText(response);
+    if (request.service() == isduservice::read) {
+        const QByteArray data = response.data();
+        if (data.isEmpty())
+            return widgat_adapter::tr("成功，0 字节");
+        return widgat_adapter::tr("成功，%1 字节：%2").arg(data.size()).arg(dataText(data, asText));
+    }
+    if (request.service() == isduservice::write)
+        return widgat_adapter::tr("成功，已写入");
+    return widgat_adapter::tr("成功");
+}
+
 } // namespace
 
 widgat_adapter::widgat_adapter(QWidget *parent) : QWidget(parent), ui(new Ui::widgat_adapter)
@@ -88,6 +197,8 @@ widgat_adapter::widgat_adapter(QWidget *parent) : QWidget(parent), ui(new Ui::wi
     ui->cbox_Control->addItem(tr("写操作"));
     ui->cbox_Control->addItem(tr("读操作"));
     ui->textEdit_read->setReadOnly(true);
+    ui->sbox_length->setSpecialValueText(tr("0（自动）"));
+    ui->sbox_length->setToolTip(tr("0：读取时接收设备发送的全部数据，写入时发送“发送”框中的全部字节"));
 
     connect(ui->textEdit_write->document(), &QTextDocument::contentsChange, this,
             [this](int, int, int charsAdded) { lastCharsAdded = charsAdded; });
@@ -145,6 +256,29 @@ void widgat_adapter::slot_textReadHEX()
     ui->textEdit_write->setTextCursor(cursor);
 }
 
+IsduRequestBlock widgat_adapter::requestFromForm(int operation, int port) const
+{
+    // An empty field still gives one (empty) part, sent as data byte 0.
+    const QString field = ui->textEdit_write->toPlainText();
+    const QStringList parts = field.split(QLatin1Char(' '), Qt::KeepEmptyParts);
+    int length = 0;
+    if (operation == isduservice::read) {
+        length = ui->sbox_length->value();
+    } else if (operation == isduservice::write) {
+        // Length 0 writes the bytes typed; spaces at the end add none.
+        length = ui->sbox_length->value();
+        if (length == 0 && !field.trimmed().isEmpty())
+            length = qMin(int(field.trimmed().split(QLatin1Char(' '), Qt::KeepEmptyParts).size()), maxDataBytes);
+    }
+    IsduRequestBlock block = IsduRequestBlock::make(quint8(operation), quint8(port), quint16(ui->sbox_index->value()),
+                                                    quint8(ui->sbox_subIndex->value() & 0xFF), quint8(length));
+    if (operation == isduservice::write) {
+        for (int i = 0; i < parts.size() && i < maxDataBytes; ++i)
+            block.data()[i] = quint8(parts.at(i).toUInt(nullptr, 16) & 0xFF);
+    }
+    return block;
+}
+
 void widgat_adapter::slot_pbtn_sendClicked()
 {
     common *hub = common::instance();
@@ -154,53 +288,45 @@ void widgat_adapter::slot_pbtn_sendClicked()
 
     const int operation = ui->cbox_Control->currentIndex();
     const int port = ui->cbox_port->currentIndex() + 1;
-    const int index = ui->sbox_index->value();
-    const int subIndex = ui->sbox_subIndex->value();
 
     emit sigExec(true);
     const BusyGuard busy(link);
     ui->pbtn_send->setEnabled(false);
 
-    // An empty field still gives one (empty) part, sent as data byte 0.
-    const QStringList parts = ui->textEdit_write->toPlainText().split(QLatin1Char(' '), Qt::KeepEmptyParts);
-    const bool carriesLength = operation == isduservice::read || operation == isduservice::write;
-    IsduRequestBlock block =
-        IsduRequestBlock::make(quint8(operation), quint8(port), quint16(index), quint8(subIndex & 0xFF),
-                               carriesLength ? quint8(ui->sbox_length->value()) : quint8(0));
-    if (operation == isduservice::write) {
-        for (int i = 0; i < parts.size() && i < maxDataBytes; ++i)
-            block.data()[i] = quint8(parts.at(i).toUInt(nullptr, 16) & 0xFF);
-    }
+    Entry entry;
+    entry.request = requestFromForm(operation, port);
+    // The window stays live during the polls; the page may be rebuilt meanwhile.
+    const IsduExchange exchange = exchangeIsdu(link, entry.request, this, responsePollMs, responseWaitMs);
+    if (exchange.outcome == IsduOutcome::Gone)
+        return;
+    entry.time = QTime::currentTime();
+    entry.outcome = exchange.outcome;
+    entry.response = exchange.response;
+    history.append(entry);
+    appendEntry(entry);
 
-    auto endWithLinkFailure = [this, operation, port] {
+    ui->pbtn_send->setEnabled(true);
+    if (exchange.outcome == IsduOutcome::Answered)
+        ui->label_lastLength->setText(tr("上次应答长度：%1").arg(exchange.response.length()));
+    // 0 asks for whatever the device sends, so the next read of another
+    // index is not cut to the length of this one.
+    if (operation == isduservice::read || operation == isduservice::write)
+        ui->sbox_length->setValue(0);
+
+    if (exchange.outcome == IsduOutcome::NoAnswer) {
         portStatusMonitor::relearn(port - 1);
-        ui->pbtn_send->setEnabled(true);
         emit sigReply(operation, 0);
         emit sigExec(false);
-    };
-
-    if (link->writeRegisters(adapterregs::isduRequest, block.toByteArray(), adapterregs::isduBlockRegisters) != 0) {
-        endWithLinkFailure();
         return;
     }
 
-    // The window stays live during the wait; the page may be rebuilt meanwhile.
-    if (!waitUnlessGone(this, responseWaitMs))
-        return;
-
-    QByteArray reply;
-    if (link->readRegisters(adapterregs::isduResponse, adapterregs::isduBlockRegisters, reply) != 0) {
-        endWithLinkFailure();
-        return;
-    }
-
-    const IsduResponseBlock response(reply);
-    const int status = response.status();
-    if (!response.success()) {
-        qCDebug(lcViews).noquote() << isduStatusText(quint8(status));
+    const int status = exchange.response.status();
+    if (!exchange.succeeded()) {
+        const QString statusText = isduStatusText(quint8(status));
+        if (!statusText.isEmpty())
+            qCDebug(lcViews).noquote() << statusText;
         if (status == isdustatus::communicationFailed)
             portStatusMonitor::relearn(port - 1);
-        ui->pbtn_send->setEnabled(true);
         emit sigReply(operation, operation == isduservice::clearData ? 2 : status);
         emit sigExec(false);
         return;
@@ -214,41 +340,48 @@ void widgat_adapter::slot_pbtn_sendClicked()
             ui->sbox_subIndex->setValue(0);
             ui->sbox_length->setValue(0);
         }
-        ui->pbtn_send->setEnabled(true);
         return;
     }
-
-    const QByteArray data = response.data();
-    const QString hex = QString::fromLatin1(data.toHex(' ').toUpper());
-    if (operation == isduservice::read) {
-        const QString shownText = textMode != 0 ? QString::fromUtf8(upToFirstZero(data)) : hex;
-        ui->textEdit_read->append(shownText);
-        readHistory += hex + QLatin1Char('\n');
-    }
-    ui->sbox_length->setValue(response.length());
-    ui->pbtn_send->setEnabled(true);
     emit sigReply(operation, status);
     emit sigExec(false);
+}
+
+void widgat_adapter::appendEntry(const Entry &entry)
+{
+    const bool asText = textMode != 0;
+    const QString line = entry.time.toString(QStringLiteral("hh:mm:ss.zzz")) + QStringLiteral("  ")
+        + requestText(entry.request, asText) + QStringLiteral(" → ")
+        + outcomeText(entry.outcome, entry.request, entry.response, asText);
+    const bool failed = entry.outcome != IsduOutcome::Answered || !entry.response.success();
+
+    QTextDocument *document = ui->textEdit_read->document();
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::End);
+    if (!document->isEmpty())
+        cursor.insertBlock();
+    QTextCharFormat format;
+    if (failed)
+        format.setForeground(QColor(failureRgb));
+    cursor.insertText(line, format);
+    ui->textEdit_read->setTextCursor(cursor);
+    ui->textEdit_read->ensureCursorVisible();
 }
 
 void widgat_adapter::on_pushButton_clicked()
 {
     ui->textEdit_read->clear();
-    readHistory.clear();
+    history.clear();
 }
 
 void widgat_adapter::on_checkBox_stateChanged(int arg1)
 {
     textMode = arg1;
-    if (textMode == 0) {
-        ui->textEdit_read->setPlainText(readHistory);
-        return;
-    }
     ui->textEdit_read->clear();
-    const QStringList lines = readHistory.split(QLatin1Char('\n'), Qt::KeepEmptyParts);
-    for (const QString &line : lines) {
-        qCDebug(lcViews).noquote() << QStringLiteral("ss:") + line;
-        const QByteArray bytes = QByteArray::fromHex(line.toLatin1());
-        ui->textEdit_read->append(QString::fromLatin1(upToFirstZero(bytes)));
+    for (const Entry &entry : history) {
+        const bool read = entry.request.service() == isduservice::read && entry.outcome == IsduOutcome::Answered
+            && entry.response.success();
+        if (textMode != 0 && read)
+            qCDebug(lcViews).noquote() << QStringLiteral("ss:") + hexText(entry.response.data());
+        appendEntry(entry);
     }
 }

@@ -1,7 +1,11 @@
 #ifndef WIDGAT_ADAPTER_H
 #define WIDGAT_ADAPTER_H
 
+#include "link/isduexchange.h"
+
+#include <QList>
 #include <QString>
+#include <QTime>
 #include <QWidget>
 
 namespace Ui {
@@ -9,10 +13,10 @@ class widgat_adapter;
 }
 
 // Raw ISDU console: sends one request block (operation, port, index,
-// subindex, length, hex data) to the adapter's mailbox, waits 400 ms and
-// shows the response data in hex or as text. Used on pages of ports that
-// have no device description, so such a device can still be read and
-// written by index.
+// subindex, length, hex data) to the adapter's mailbox, polls for the answer
+// and writes what happened into the receive area: the data read, what was
+// written, or why it failed. Used on pages of ports that have no device
+// description, so such a device can still be read and written by index.
 class widgat_adapter : public QWidget
 {
     Q_OBJECT
@@ -27,8 +31,10 @@ public:
     // Selects "Port <portIndex + 1>" when the list holds it.
     void setPort(int portIndex);
 
-    // Time the adapter gets to relay a request before the response is read.
-    static constexpr int responseWaitMs = 400;
+    // The response is read every responsePollMs while the mailbox says busy,
+    // for responseWaitMs at most; then the request counts as unanswered.
+    static constexpr int responsePollMs = 50;
+    static constexpr int responseWaitMs = 2000;
     // Most data bytes one request carries, and the hex digits that take.
     static constexpr int maxDataBytes = 32;
     static constexpr int maxHexDigits = 2 * maxDataBytes;
@@ -49,9 +55,21 @@ private slots:
     void on_checkBox_stateChanged(int arg1);
 
 private:
+    // One exchange as the receive area shows it.
+    struct Entry
+    {
+        QTime time; // when the outcome was known
+        IsduRequestBlock request;
+        IsduOutcome outcome = IsduOutcome::NoAnswer;
+        IsduResponseBlock response;
+    };
+
+    IsduRequestBlock requestFromForm(int operation, int port) const;
+    void appendEntry(const Entry &entry);
+
     Ui::widgat_adapter *ui;
-    // Every successful read as upper-case hex pairs, one line each.
-    QString readHistory;
+    // Every exchange since the last clear, to show again in the other mode.
+    QList<Entry> history;
     // Last state of the "ASCII" box: 0 hex, otherwise text.
     int textMode = 0;
     // Characters added by the last edit of the data field: more than one

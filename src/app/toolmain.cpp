@@ -4,6 +4,7 @@
 
 #include "log/linktracefile.h"
 #include "protocol/adapterregisters.h"
+#include "widgets/wheelguard.h"
 
 #include <QApplication>
 
@@ -44,6 +45,7 @@ int runMainWindow(QApplication &app, const QString &logFile)
         std::fprintf(stderr, "%s: %s\n", qPrintable(app.applicationName()), qPrintable(error));
         return 1;
     }
+    WheelGuard::install(&app);
     IOLinkMainWindow w;
     w.initPortViews(adapterregs::portCount);
     w.show();

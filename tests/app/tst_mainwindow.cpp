@@ -186,8 +186,9 @@ private slots:
         find<QComboBox>(console, "cbox_Control")->setCurrentIndex(3);
         find<QSpinBox>(console, "sbox_index")->setValue(16);
         QTest::mouseClick(find<QPushButton>(console, "pbtn_send"), Qt::LeftButton);
-        QCOMPARE(find<QTextEdit>(console, "textEdit_read")->toPlainText(),
-                 "56 61 6E 74 6F 20 53 79 73 74 65 6D 73"); // "Vanto Systems"
+        QVERIFY(find<QTextEdit>(console, "textEdit_read")
+                    ->toPlainText()
+                    .endsWith("56 61 6E 74 6F 20 53 79 73 74 65 6D 73")); // "Vanto Systems"
     }
 
     // An even port holds the built-in device: its pages, identity and pictures, and the parameter
