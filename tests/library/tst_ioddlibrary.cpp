@@ -275,6 +275,27 @@ private slots:
         QCOMPARE(box.outsideLibrary(), outsideBefore);
     }
 
+    // Several files for one device: the newest release wins, whatever the listing order; a file changed on
+    // disk is read again.
+    void newestFileForAnIdentity()
+    {
+        QTemporaryDir tmp;
+        const auto release = [&tmp](const char *name, const char *date) {
+            const QString path = tmp.filePath(name);
+            QString text = QString::fromUtf8(readFile(path));
+            text.replace(QRegularExpression("releaseDate=\"[^\"]*\""), QString("releaseDate=\"%1\"").arg(date));
+            return writeFile(path, text.toUtf8() + '\n'); // a new size: changed on disk
+        };
+        QVERIFY(writeDevice(tmp.filePath("a/old.xml")) && writeDevice(tmp.filePath("b/new.xml"))
+                && writeDevice(tmp.filePath("c/other.xml"), {"26", "7", {}, {}, {}, {}}));
+        QVERIFY(release("a/old.xml", "2019-01-01") && release("b/new.xml", "2023-11-30"));
+        const ParseVIDDID finder;
+        QCOMPARE(QFileInfo(finder.findNewestIoddFile(26, 1001, tmp.path())).fileName(), "new.xml");
+        QVERIFY(release("a/old.xml", "2025-06-01"));
+        QCOMPARE(QFileInfo(finder.findNewestIoddFile(26, 1001, tmp.path())).fileName(), "old.xml");
+        QCOMPARE(finder.findNewestIoddFile(26, 1002, tmp.path()), QString());
+    }
+
     void findIoddFileFirstMatch()
     {
         QTemporaryDir tmp;
