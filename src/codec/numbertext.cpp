@@ -104,6 +104,15 @@ presentation presentationOf(const valueItem &entry)
     return p;
 }
 
+bool displayLimits(const valueItem &entry, QString *low, QString *high)
+{
+    const presentation p = presentationOf(entry);
+    const bool isFloat = entry.editor.typeName == QLatin1String(ioddKind::Float32T);
+    *low = limitText(entry.editor.lowerValue, isFloat, p);
+    *high = limitText(entry.editor.upperValue, isFloat, p);
+    return !low->isEmpty() && !high->isEmpty();
+}
+
 double displayValue(double raw, const presentation &p)
 {
     return raw * p.gradient + p.offset;

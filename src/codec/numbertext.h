@@ -58,6 +58,10 @@ parsed parseFloat(const QString &text, const presentation &p);
 // empty when the text is not a number.
 QString limitText(const QString &rawLimit, bool isFloat, const presentation &p);
 
+// The entry's lower and upper limit in display units ("min … max"): false
+// when the description gives no usable pair.
+bool displayLimits(const valueItem &entry, QString *low, QString *high);
+
 // Display value of a raw limit or value as a double (for range checks).
 double displayValue(double raw, const presentation &p);
 

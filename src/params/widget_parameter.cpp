@@ -70,11 +70,8 @@ bool isBlank(const QString &text)
 // The entry's limits as the cell shows its value: scaled, with the unit.
 QString limitsTip(const valueItem &entry)
 {
-    const numberText::presentation p = numberText::presentationOf(entry);
-    const bool isFloat = entry.editor.typeName == QLatin1String(ioddKind::Float32T);
-    const QString low = numberText::limitText(entry.editor.lowerValue, isFloat, p);
-    const QString high = numberText::limitText(entry.editor.upperValue, isFloat, p);
-    if (low.isEmpty() || high.isEmpty())
+    QString low, high;
+    if (!numberText::displayLimits(entry, &low, &high))
         return QString();
     const QString unit = entry.unit.isEmpty() ? QString() : QLatin1Char(' ') + entry.unit;
     return QStringLiteral("min:%1 max:%2%3").arg(low, high, unit);

@@ -41,11 +41,8 @@ QComboBox *makeCombo(const valueItem &value)
 // The range a number may take, in the units the user types.
 QString rangeText(const valueItem &value)
 {
-    const numberText::presentation p = numberText::presentationOf(value);
-    const bool isFloat = value.editor.typeName == QLatin1String(ioddKind::Float32T);
-    const QString low = numberText::limitText(value.editor.lowerValue, isFloat, p);
-    const QString high = numberText::limitText(value.editor.upperValue, isFloat, p);
-    if (low.isEmpty() || high.isEmpty())
+    QString low, high;
+    if (!numberText::displayLimits(value, &low, &high))
         return QString();
     const QString unit = value.unit.isEmpty() ? QString() : QLatin1Char(' ') + value.unit;
     return QStringLiteral("%1 … %2%3").arg(low, high, unit);

@@ -4,6 +4,7 @@
 #include "adapter/adapterportview.h"
 #include "adapter/adapterview.h"
 #include "adapter/widgat_adapter.h"
+#include "consoledriver.h"
 #include "defaultsetup.h"
 #include "genericdevice.h"
 #include "link/portstatusmonitor.h"
@@ -37,17 +38,11 @@ class tst_adapterpages : public QObject
     template <typename T>
     T *child(const char *name)
     {
-        return console->findChild<T *>(QLatin1String(name));
+        return consoledriver::child<T>(console, name);
     }
-    // Sets the console's form and presses "发 送"; returns when the exchange is over.
     void send(int operation, int index, int subIndex, int length, const QString &data = QString())
     {
-        child<QComboBox>("cbox_Control")->setCurrentIndex(operation);
-        child<QSpinBox>("sbox_index")->setValue(index);
-        child<QSpinBox>("sbox_subIndex")->setValue(subIndex);
-        child<QSpinBox>("sbox_length")->setValue(length);
-        child<QTextEdit>("textEdit_write")->setPlainText(data);
-        QTest::mouseClick(child<QPushButton>("pbtn_send"), Qt::LeftButton);
+        consoledriver::send(console, operation, index, subIndex, length, data);
         QVERIFY(!hub->modbus->busy && child<QPushButton>("pbtn_send")->isEnabled());
     }
 

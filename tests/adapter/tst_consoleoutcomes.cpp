@@ -2,6 +2,7 @@
 // ends, and the Length field going back to 0 after each read.
 
 #include "adapter/widgat_adapter.h"
+#include "consoledriver.h"
 #include "genericdevice.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
@@ -50,17 +51,11 @@ class tst_consoleoutcomes : public QObject
     template <typename T>
     T *child(const char *name)
     {
-        return console->findChild<T *>(QLatin1String(name));
+        return consoledriver::child<T>(console, name);
     }
-
     void send(int operation, int index, int subIndex, int length, const QString &data = QString())
     {
-        child<QComboBox>("cbox_Control")->setCurrentIndex(operation);
-        child<QSpinBox>("sbox_index")->setValue(index);
-        child<QSpinBox>("sbox_subIndex")->setValue(subIndex);
-        child<QSpinBox>("sbox_length")->setValue(length);
-        child<QTextEdit>("textEdit_write")->setPlainText(data);
-        QTest::mouseClick(child<QPushButton>("pbtn_send"), Qt::LeftButton);
+        consoledriver::send(console, operation, index, subIndex, length, data);
     }
 
     QStringList lines() { return child<QTextEdit>("textEdit_read")->toPlainText().split(QLatin1Char('\n')); }

@@ -78,6 +78,7 @@ public:
     int ports();
     int read(int port, int index, int subindex);
     int write(int port, int index, int subindex, const QByteArray &data);
+    int printExchange(int port, int index, int subindex, const CtlReply &reply, bool withData);
     int params(int port, const analyIODD &header, analyIoddFile &file, const QString &roleSet);
     int set(int port, analyIoddFile &file, int index, int subindex, const QString &text);
     int processData(int port, const analyIoddFile &file);
@@ -138,10 +139,9 @@ int Run::ports()
     return ctlExit::ok;
 }
 
-int Run::read(int port, int index, int subindex)
+// The object read and write print: the request, its status, for a read its data.
+int Run::printExchange(int port, int index, int subindex, const CtlReply &reply, bool withData)
 {
-    const CtlReply reply = ctlIsdu(
-        m_link, IsduRequestBlock::make(isduservice::read, quint8(port + 1), quint16(index), quint8(subindex), 0));
     if (reply.linkFailed)
         return linkFailure();
     ioddJson::writer w;
@@ -150,13 +150,20 @@ int Run::read(int port, int index, int subindex)
     w.number("index", index);
     w.number("subindex", subindex);
     writeStatus(w, reply);
-    if (reply.ok)
+    if (withData && reply.ok)
         w.value("data", hexOctets(reply.data));
-    else
+    else if (withData)
         w.null("data");
     w.endObject();
     print(w);
     return reply.ok ? ctlExit::ok : ctlExit::failed;
+}
+
+int Run::read(int port, int index, int subindex)
+{
+    const CtlReply reply = ctlIsdu(
+        m_link, IsduRequestBlock::make(isduservice::read, quint8(port + 1), quint16(index), quint8(subindex), 0));
+    return printExchange(port, index, subindex, reply, true);
 }
 
 int Run::write(int port, int index, int subindex, const QByteArray &data)
@@ -164,18 +171,7 @@ int Run::write(int port, int index, int subindex, const QByteArray &data)
     IsduRequestBlock block = IsduRequestBlock::make(isduservice::write, quint8(port + 1), quint16(index),
                                                     quint8(subindex), quint8(data.size()));
     std::copy(data.cbegin(), data.cend(), block.data());
-    const CtlReply reply = ctlIsdu(m_link, block);
-    if (reply.linkFailed)
-        return linkFailure();
-    ioddJson::writer w;
-    w.beginObject();
-    w.value("port", portName(port));
-    w.number("index", index);
-    w.number("subindex", subindex);
-    writeStatus(w, reply);
-    w.endObject();
-    print(w);
-    return reply.ok ? ctlExit::ok : ctlExit::failed;
+    return printExchange(port, index, subindex, ctlIsdu(m_link, block), false);
 }
 
 int Run::params(int port, const analyIODD &header, analyIoddFile &file, const QString &roleSet)
