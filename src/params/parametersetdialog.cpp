@@ -65,7 +65,7 @@ ParameterSetDialog::ParameterSetDialog(const QString &fileName, const parameterS
             tick->setFlags(Qt::ItemIsEnabled);
         }
         m_table->setItem(i, tickColumn, tick);
-        m_table->setItem(i, 1, readOnlyItem(r.file.label));
+        m_table->setItem(i, 1, readOnlyItem(r.device.label.isEmpty() ? r.file.label : r.device.label));
         m_table->setItem(i, 2, readOnlyItem(r.file.key()));
         QTableWidgetItem *fileValue = readOnlyItem(r.file.value);
         fileValue->setToolTip(QString::fromLatin1(r.file.raw.toHex(' ')));
@@ -110,7 +110,7 @@ ParameterSetDialog::ParameterSetDialog(const QString &fileName, const parameterS
     });
     connect(m_onlyDifferent, &QCheckBox::toggled, this, &ParameterSetDialog::showOnlyDifferent);
     updateSummary();
-    resize(820, 520);
+    resize(1000, 620);
 }
 
 QString ParameterSetDialog::stateText(const parameterSet::row &row)

@@ -14,7 +14,8 @@ class QLabel;
 class QTableWidget;
 
 // Shows a saved parameter set beside the device's values, one row per entry
-// of the file (label, index:subindex, file value, device value, state), and
+// of the file (the device side's label, else the file's; index:subindex; file
+// value; device value; state), and
 // lets the user tick the entries to write. The different writable ones come
 // ticked; rows that cannot be written have no tick box.
 class ParameterSetDialog : public QDialog

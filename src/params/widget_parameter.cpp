@@ -21,6 +21,7 @@
 #include <QColor>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -743,7 +744,10 @@ namespace {
 // Where the file dialogs open: the folder of the last set saved or loaded.
 QString &setFolder()
 {
-    static QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    static QString folder = [] {
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        return QDir(documents).exists() ? documents : QDir::homePath();
+    }();
     return folder;
 }
 
@@ -898,7 +902,18 @@ void widget_Parameter::loadParameterSet(const QString &path)
     if (!runOperation([this] { return readAllTargets(); }) || !self || !m_readComplete)
         return; // the status line says why the read ended early
 
-    const parameterSet::comparison comparison = compareWithSet(file);
+    parameterSet::comparison comparison = compareWithSet(file);
+    // The dialog names entries as the table does, with the menu path where a label repeats.
+    QHash<QString, QString> rowNames;
+    for (int row = 0; row < m_rowRefs.size(); ++row) {
+        const valueItem *entry = entryAt(m_rowRefs.at(row));
+        if (entry && !rowNames.contains(keyOfEntry(*entry)))
+            rowNames.insert(keyOfEntry(*entry), ui->table_param->item(row, 0)->text());
+    }
+    for (parameterSet::row &r : comparison.rows) {
+        if (r.state != parameterSet::rowState::OnlyInFile)
+            r.device.label = rowNames.value(r.file.key(), r.device.label);
+    }
     // Why the device side has no value for an entry of the file.
     QHash<QString, QString> notes;
     for (const Target &t : targets()) {
