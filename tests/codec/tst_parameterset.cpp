@@ -30,34 +30,22 @@ private slots:
     void savedSetReadsBackAsItWasWritten()
     {
         parameterSet::set set;
-        set.device = {1484, 101101, QStringLiteral("KTX-400A-M12"), QStringLiteral("Pellamar-KTX.xml"),
-                      QStringLiteral("V1.1")};
-        set.entries = {
-            entry(64, 3, QStringLiteral("Window, normally closed"), true, QByteArray::fromHex("0c800bb80300")),
-            entry(24, 0, QStringLiteral("Übergabe “2”\\n"), true, QByteArray::fromHex("c39c")),
-            entry(65535, 255, QString(), true)};
+        set.device = {1484, 101101, QStringLiteral("KTX-400A-M12"), QStringLiteral("a.xml"), QStringLiteral("V1.1")};
+        set.entries = {entry(65535, 255, QStringLiteral("Übergabe “2”\\n"), true, QByteArray::fromHex("0c800bb8"))};
         const QByteArray json = parameterSet::toJson(set);
-        QVERIFY(json.startsWith("{\n  \"format\": \"vanto-hub8 parameter set\",\n  \"version\": 1,\n"));
-        QVERIFY(json.contains("\"raw\": \"0c 80 0b b8 03 00\""));
-
+        QVERIFY(json.contains("\"raw\": \"0c 80 0b b8\""));
         parameterSet::set back;
         QString why;
         QVERIFY2(parameterSet::fromJson(json, &back, &why), qPrintable(why));
+        const parameterSet::entry &e = back.entries.value(0);
+        QCOMPARE(e.key() + e.label + e.value + e.raw.toHex(), QStringLiteral("65535:255E65535Übergabe “2”\\n0c800bb8"));
         QCOMPARE(parameterSet::describe(back.device), QStringLiteral("KTX-400A-M12 (vendorId 1484, deviceId 101101)"));
-        QCOMPARE(back.device.ioddFile + back.device.ioddVersion, QStringLiteral("Pellamar-KTX.xmlV1.1"));
-        QCOMPARE(back.entries.size(), set.entries.size());
-        for (int i = 0; i < set.entries.size(); ++i) {
-            const parameterSet::entry &a = set.entries.at(i), &b = back.entries.at(i);
-            QCOMPARE(b.key() + b.label + b.value, a.key() + a.label + a.value);
-            QCOMPARE(b.raw, a.raw);
-        }
-        // The file itself is what parameterSet::writeFile puts on disk.
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("set.json"));
-        QVERIFY2(parameterSet::writeFile(path, set, &why), qPrintable(why));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), json);
+
+        // The same device from another version of its description; an identity nobody knows matches nothing.
+        back.device.productName = QStringLiteral("KTX-400A");
+        back.device.ioddVersion = QStringLiteral("V2.0");
+        QVERIFY(parameterSet::sameDevice(back.device, set.device));
+        QVERIFY(!parameterSet::sameDevice(parameterSet::identity(), parameterSet::identity()));
     }
 
     void filesThatAreNoSetAreRefused_data()
@@ -71,20 +59,9 @@ private slots:
         QTest::newRow("a later version") << QByteArray(
             R"({"format": "vanto-hub8 parameter set", "version": 2, "entries": []})")
                                          << "version 2";
-        QTest::newRow("device id a text") << QByteArray(R"({"format": "vanto-hub8 parameter set", "version": 1,
-                              "device": {"vendorId": 77, "deviceId": "7701"}, "entries": []})")
-                                          << "device.deviceId";
-        QTest::newRow("no entries") << head + "{}}"
-                                    << "\"entries\"";
         QTest::newRow("index too large") << head + R"([{"index": 65536, "subindex": 0, "label": "", "raw": "",
                                                         "value": ""}]})"
                                          << "entries[0]: index";
-        QTest::newRow("fractional subindex") << head + R"([{"index": 1, "subindex": 0.5, "label": "", "raw": "",
-                                                            "value": ""}]})"
-                                             << "entries[0]: index";
-        QTest::newRow("value a number") << head + R"([{"index": 1, "subindex": 0, "label": "", "raw": "",
-                                                       "value": 5}]})"
-                                        << "must be texts";
         QTest::newRow("odd hex") << head + R"([{"index": 1, "subindex": 0, "label": "", "raw": "0a 1",
                                                 "value": ""}]})"
                                  << "raw";
@@ -102,31 +79,6 @@ private slots:
         QVERIFY(!parameterSet::fromJson(json, &set, &reason));
         QVERIFY2(reason.contains(why), qPrintable(reason));
         QCOMPARE(set.entries.size(), 1); // a refused file changes nothing
-    }
-
-    void identities()
-    {
-        const parameterSet::identity a{77, 7701, QStringLiteral("TT-1"), QStringLiteral("a.xml"), QStringLiteral("V1")};
-        parameterSet::identity b = a;
-        b.productName = QStringLiteral("TT-1 (new name)");
-        b.ioddVersion = QStringLiteral("V2");
-        QVERIFY(parameterSet::sameDevice(a, b)); // the same device from another version of its description
-        b.deviceId = 7702;
-        QVERIFY(!parameterSet::sameDevice(a, b));
-        // An identity nobody knows matches nothing, not even itself.
-        const parameterSet::identity unknown;
-        QVERIFY(!parameterSet::sameDevice(unknown, unknown));
-        QCOMPARE(parameterSet::describe(unknown), QStringLiteral("vendorId ?, deviceId ?"));
-
-        deviceInfo info;
-        info.vendorId = QStringLiteral("77");
-        info.deviceId = QStringLiteral(" 7701 ");
-        info.fileName = QStringLiteral("a.xml");
-        variantItem variant;
-        variant.name = QStringLiteral("TT-1");
-        const parameterSet::identity described = parameterSet::identityOf(info, {variant});
-        QVERIFY(parameterSet::sameDevice(described, a));
-        QCOMPARE(described.productName, QStringLiteral("TT-1"));
     }
 
     void comparisonRows()

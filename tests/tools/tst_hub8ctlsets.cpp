@@ -1,6 +1,6 @@
 // hub8ctl's parameter sets on the virtual adapter: backup, diff and restore in
-// one round, a set of another device refused, and the parameter page and
-// hub8ctl reading each other's sets.
+// one round (a set of another device refused), and the parameter page and
+// hub8ctl agreeing on a set.
 
 #include "codec/parameterset.h"
 #include "ctlcommands.h"
@@ -124,21 +124,13 @@ private slots:
         QCOMPARE(edited.status, 1);
         QCOMPARE(keysOf(edited.json().value("written")), (QStringList{"66:0", "12:0"}));
         QVERIFY(keysOf(edited.json().value("skipped")).contains("64:1"));
-    }
 
-    void setOfAnotherDeviceIsRefused()
-    {
-        applyDefaultSetup(VirtualAdapter::instance());
-        parameterSet::set other;
-        other.device = {1484, 5, QStringLiteral("KTX-100"), QString(), QString()};
-        parameterSet::entry damping;
-        damping.index = 66;
-        damping.value = QStringLiteral("1");
-        other.entries = {damping};
-        const QString path = save("other.json", parameterSet::toJson(other));
+        // A set of another device is refused before anything is read or written.
+        saved.device.deviceId = 5;
+        const QString other = save("other.json", parameterSet::toJson(saved));
         VirtualAdapter::instance().clearLog();
         for (const char *command : {"diff", "restore"}) {
-            const Result r = runHere({command, "Port2", path, "--iodd", iodd});
+            const Result r = runHere({command, "Port2", other, "--iodd", iodd});
             QCOMPARE(r.status, 2);
             QVERIFY(r.out.isEmpty());
         }
@@ -146,7 +138,7 @@ private slots:
     }
 
     // The page saves a set that hub8ctl finds equal to the device, with the
-    // octets and texts hub8ctl's own backup has; hub8ctl restores it.
+    // octets and texts hub8ctl's own backup has.
     void pageAndHub8ctlShareTheFormat()
     {
         VirtualAdapter &adapter = VirtualAdapter::instance();
@@ -188,12 +180,6 @@ private slots:
             ctl.insert(e.key(), e.label + " " + e.raw.toHex() + " " + e.value);
         for (const parameterSet::entry &e : fromPage.entries)
             QCOMPARE(ctl.value(e.key()), e.label + " " + e.raw.toHex() + " " + e.value);
-
-        QVERIFY(fixture->writeIsdu(101, 0, QByteArray::fromHex("00")).ok());
-        const Result restore = runHere({"restore", "2", path, "--iodd", fixturePath});
-        QCOMPARE(restore.status, 0);
-        QCOMPARE(keysOf(restore.json().value("written")), QStringList{"101:0"});
-        QCOMPARE(fixture->readIsdu(101, 0).data.toHex(), QByteArray("01"));
     }
 };
 
