@@ -10,6 +10,7 @@
 // adds of its own.
 
 #include "defaultsetup.h"
+#include "description/analyiodd.h"
 #include "description/analyioddfile.h"
 #include "description/builtindescription.h"
 #include "link/common.h"
@@ -92,7 +93,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     widget_Port host;
-    widget_Parameter *page = host.createParameterView(role, port, description);
+    widget_Parameter *page = host.createParameterView(role, port, description, analyIODD(path).readDeviceInfo());
     host.show();
     auto *readAll = page->findChild<QPushButton *>(QStringLiteral("pbtn_read"));
 

@@ -634,6 +634,22 @@ void clearInRecordImage(const valueItem &entry, recordImage &image)
     }
 }
 
+bool replaceInDeviceData(const QByteArray &deviceData, const QVector<valueItem *> &entries, recordImage &image)
+{
+    if (entries.isEmpty())
+        return false;
+    image = startRecordImage(*entries.first());
+    if (variableBitLength(*entries.first()) > 0)
+        std::copy_n(deviceData.constData(), std::min(int(deviceData.size()), int(image.data.size())),
+                    reinterpret_cast<char *>(image.data.data()));
+    bool placed = true;
+    for (valueItem *entry : entries) {
+        clearInRecordImage(*entry, image);
+        placed = placeInRecordImage(*entry, image) && placed;
+    }
+    return placed;
+}
+
 QString checkInput(const valueItem &entry, const QString &text)
 {
     valueItem probe = entry;

@@ -13,6 +13,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVector>
 #include <QtGlobal>
 
 #include <array>
@@ -130,6 +131,12 @@ bool buildSingleItemImage(valueItem &entry, recordImage &image);
 // so that placeInRecordImage replaces the entry in an image that holds what
 // the device sent for the whole variable.
 void clearInRecordImage(const valueItem &entry, recordImage &image);
+
+// The image of a subindex 0 write that changes only `entries` (all of one
+// variable, at least one): what the device sent for the whole variable, with
+// each entry cleared and placed again from its editor value. False when one of
+// them cannot be written; the image should not be sent then.
+bool replaceInDeviceData(const QByteArray &deviceData, const QVector<valueItem *> &entries, recordImage &image);
 
 // Why `text` typed into the entry's cell cannot be written (not a number,
 // outside the type or outside the description's limits, shown in display

@@ -66,6 +66,12 @@ void writer::null(const char *key)
     out += "null";
 }
 
+void writer::boolean(const char *key, bool b)
+{
+    item(key);
+    out += b ? "true" : "false";
+}
+
 void writer::strings(const char *key, const QStringList &list)
 {
     beginArray(key);

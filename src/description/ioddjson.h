@@ -42,6 +42,7 @@ public:
     void value(const QString &text) { value(nullptr, text); }
     void number(const char *key, qint64 n);
     void null(const char *key);
+    void boolean(const char *key, bool b);
     void strings(const char *key, const QStringList &list);
 
 private:

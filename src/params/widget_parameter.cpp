@@ -1,6 +1,7 @@
 #include "widget_parameter.h"
 #include "ui_widget_parameter.h"
 
+#include "parametersetdialog.h"
 #include "tablelineedit.h"
 
 #include "codec/numbertext.h"
@@ -20,13 +21,19 @@
 #include <QColor>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTableWidgetItem>
 #include <QToolTip>
@@ -92,9 +99,6 @@ IsduRequestBlock readBlock(int port, const valueItem &entry)
 widget_Parameter::widget_Parameter(QWidget *parent) : QWidget(parent), ui(new Ui::widget_Parameter)
 {
     ui->setupUi(this);
-    // The file buttons have no function yet.
-    ui->pbtn_fileRead->hide();
-    ui->pbtn_saveFile->hide();
 
     // Stop and the status line sit in the button row.
     m_stop = new QPushButton(tr("停止"), this);
@@ -111,6 +115,8 @@ widget_Parameter::widget_Parameter(QWidget *parent) : QWidget(parent), ui(new Ui
     connect(ui->pbtn_read_fix, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_readFix);
     connect(ui->pbtn_write_fix, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_writefix);
     connect(m_stop, &QPushButton::clicked, this, &widget_Parameter::stop);
+    connect(ui->pbtn_saveFile, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_saveFile);
+    connect(ui->pbtn_fileRead, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_fileRead);
 }
 
 widget_Parameter::~widget_Parameter()
@@ -357,20 +363,27 @@ bool widget_Parameter::confirmDiscard()
     return answer == QMessageBox::Discard;
 }
 
+bool widget_Parameter::canOperate() const
+{
+    const common *hub = common::instance();
+    return !m_running && hub && hub->modbus && hub->activePorts.contains(m_port);
+}
+
 bool widget_Parameter::runOperation(const std::function<bool()> &body)
 {
-    common *hub = common::instance();
-    if (m_running || !hub || !hub->modbus || !hub->activePorts.contains(m_port))
+    if (!canOperate())
         return false;
-    const BusyGuard busy(hub->modbus);
+    const BusyGuard busy(common::instance()->modbus);
     m_running = true;
     m_stopAsked = false;
-    for (QPushButton *button : {ui->pbtn_read, ui->pbtn_read_fix, ui->pbtn_write_fix})
+    const QList<QPushButton *> buttons{ui->pbtn_read, ui->pbtn_read_fix, ui->pbtn_write_fix, ui->pbtn_fileRead,
+                                       ui->pbtn_saveFile};
+    for (QPushButton *button : buttons)
         button->setEnabled(false);
     m_stop->setEnabled(true);
     if (!body())
         return false; // the page is gone
-    for (QPushButton *button : {ui->pbtn_read, ui->pbtn_read_fix, ui->pbtn_write_fix})
+    for (QPushButton *button : buttons)
         button->setEnabled(true);
     m_stop->setEnabled(false);
     m_running = false;
@@ -436,6 +449,7 @@ bool widget_Parameter::readTargets(const QVector<Target> &list)
         setProgress(i, list.size());
         if (m_stopAsked) {
             setStatus(tr("已停止：读取了 %1 / %2 个值").arg(i).arg(list.size()));
+            m_readComplete = false;
             return true;
         }
         const bool whole = !valueCodec::usesSingleItemAccess(entry);
@@ -452,6 +466,7 @@ bool widget_Parameter::readTargets(const QVector<Target> &list)
                 return false;
             if (linkLost) {
                 setStatus(tr("读取中断：%1").arg(why));
+                m_readComplete = false;
                 return true;
             }
             if (whole) {
@@ -470,14 +485,16 @@ bool widget_Parameter::readTargets(const QVector<Target> &list)
         }
         state.read = ok;
         state.error = ok ? QString() : why;
-        if (ok)
+        if (ok) {
             state.text = entry.editor.value;
-        else {
+            state.raw = data;
+        } else {
             ++failed;
             lastError = entry.label + QStringLiteral(": ") + why;
         }
     }
     setProgress(list.size(), list.size());
+    m_readComplete = true;
     setStatus(failed == 0 ? tr("读取完成：%1 个值").arg(list.size())
                           : tr("读取完成：%1 个值，%2 个失败（%3）").arg(list.size()).arg(failed).arg(lastError));
     return true;
@@ -487,21 +504,23 @@ void widget_Parameter::slot_pbtn_readall()
 {
     if (!confirmDiscard())
         return;
-    const bool done = runOperation([this] {
-        QVector<Target> list;
-        for (const Target &t : targets()) {
-            if (t.entry->accessRightRestriction.contains(QLatin1Char('r')))
-                list.append(t);
-        }
-        if (!readTargets(list))
-            return false;
-        updateTable();
-        return true;
-    });
-    if (!done)
+    if (!runOperation([this] { return readAllTargets(); }))
         return;
     ui->table_param->resizeColumnToContents(valueColumn);
     qCDebug(lcParams) << "读所有的值";
+}
+
+bool widget_Parameter::readAllTargets()
+{
+    QVector<Target> list;
+    for (const Target &t : targets()) {
+        if (t.entry->accessRightRestriction.contains(QLatin1Char('r')))
+            list.append(t);
+    }
+    if (!readTargets(list))
+        return false;
+    updateTable();
+    return true;
 }
 
 void widget_Parameter::slot_pbtn_readFix()
@@ -575,23 +594,19 @@ bool widget_Parameter::writeEdits()
         return true;
     };
 
-    for (auto it = byIndex.cbegin(); it != byIndex.cend(); ++it) {
+    QStringList order = byIndex.keys();
+    std::stable_partition(order.begin(), order.end(),
+                          [](const QString &index) { return !parameterSet::writtenLast(int(index.toUInt())); });
+    for (const QString &index : qAsConst(order)) {
         // The variable as the device sent it, with the edited entries replaced.
-        const Target &first = it.value().first();
-        valueCodec::recordImage image = valueCodec::startRecordImage(*first.entry);
-        const QByteArray raw = m_rawByIndex.value(it.key());
-        if (valueCodec::variableBitLength(*first.entry) > 0)
-            std::copy_n(raw.constData(), std::min(int(raw.size()), int(image.data.size())),
-                        reinterpret_cast<char *>(image.data.data()));
-        bool placed = true;
-        for (const Target &t : it.value()) {
-            valueCodec::clearInRecordImage(*t.entry, image);
-            placed = valueCodec::placeInRecordImage(*t.entry, image) && placed;
-        }
-        if (!placed)
+        QVector<valueItem *> edited;
+        for (const Target &t : byIndex.value(index))
+            edited.append(t.entry);
+        valueCodec::recordImage image;
+        if (!valueCodec::replaceInDeviceData(m_rawByIndex.value(index), edited, image))
             continue;
         qCDebug(lcParams).noquote() << image.bytes().toHex(' ');
-        if (!send(it.key(), QString(), image, it.value()))
+        if (!send(index, QString(), image, byIndex.value(index)))
             return false;
     }
     for (const Target &t : qAsConst(singles)) {
@@ -717,4 +732,246 @@ void widget_Parameter::sendButtonCommand(const EntryRef &ref)
                      : tr("%1 被拒绝：%2").arg(name, why));
         return true;
     });
+}
+
+// ---- parameter sets ---------------------------------------------------------
+
+namespace {
+
+// Where the file dialogs open: the folder of the last set saved or loaded.
+QString &setFolder()
+{
+    static QString folder = [] {
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        return QDir(documents).exists() ? documents : QDir::homePath();
+    }();
+    return folder;
+}
+
+const QString setFileFilter = QStringLiteral("参数文件 (*.json);;所有文件 (*)");
+
+QString keyOfEntry(const valueItem &entry)
+{
+    return parameterSet::keyOf(int(entry.index.toUInt()), int(entry.subindex.toUInt()));
+}
+
+bool holdsValue(const valueItem &entry)
+{
+    return entry.accessRightRestriction.contains(QLatin1Char('r'))
+        && entry.editor.widgetClass != QLatin1String(editorWidget::PushButton);
+}
+
+} // namespace
+
+void widget_Parameter::setDeviceIdentity(const parameterSet::identity &device)
+{
+    m_identity = device;
+}
+
+QVector<parameterSet::entry> widget_Parameter::deviceValues(int *leftOut)
+{
+    QVector<parameterSet::entry> values;
+    QHash<QString, int> position; // by index:subindex
+    int missing = 0;
+    for (const Target &t : targets()) {
+        const valueItem &entry = *t.entry;
+        if (!holdsValue(entry))
+            continue;
+        const QString key = keyOfEntry(entry);
+        const auto known = position.constFind(key);
+        if (known != position.constEnd()) {
+            // Listed again, perhaps with other access: writable when one listing is.
+            if (known.value() >= 0)
+                values[known.value()].writable = values.at(known.value()).writable || valueCodec::isWritable(entry);
+            continue;
+        }
+        const DeviceState state = m_device.value(stateKey(entry));
+        if (!state.read) {
+            position.insert(key, -1);
+            ++missing;
+            continue;
+        }
+        valueItem said = entry;
+        said.editor.value = state.text;
+        position.insert(key, int(values.size()));
+        values.append(parameterSet::entryOf(said, state.raw));
+    }
+    if (leftOut)
+        *leftOut = missing;
+    return values;
+}
+
+bool widget_Parameter::saveParameterSet(const QString &path)
+{
+    if (m_running)
+        return false;
+    int leftOut = 0;
+    parameterSet::set values;
+    values.device = m_identity;
+    values.entries = deviceValues(&leftOut);
+    if (values.entries.isEmpty()) {
+        setStatus(tr("没有可保存的值：还没有从设备读到值"));
+        return false;
+    }
+    QString why;
+    if (!parameterSet::writeFile(path, values, &why)) {
+        setStatus(tr("参数文件未保存：%1").arg(why));
+        return false;
+    }
+    const QString name = QFileInfo(path).fileName();
+    setStatus(
+        leftOut == 0
+            ? tr("已保存 %1 个值到 %2").arg(values.entries.size()).arg(name)
+            : tr("已保存 %1 个值到 %2；%3 个值没有读到，未保存").arg(values.entries.size()).arg(name).arg(leftOut));
+    return true;
+}
+
+parameterSet::comparison widget_Parameter::compareWithSet(const parameterSet::set &file)
+{
+    return parameterSet::compare(file, deviceValues());
+}
+
+void widget_Parameter::slot_pbtn_saveFile()
+{
+    if (m_running)
+        return;
+    // Nothing read yet: read first, so that the set holds the device's values.
+    if (deviceValues().isEmpty()) {
+        if (!canOperate()) {
+            setStatus(tr("没有可保存的值：还没有从设备读到值"));
+            return;
+        }
+        if (!runOperation([this] { return readAllTargets(); }))
+            return; // the page is gone
+        if (deviceValues().isEmpty())
+            return; // the status line says why the read gave nothing
+    }
+    QString name = m_identity.productName.isEmpty() ? QStringLiteral("parameters") : m_identity.productName;
+    name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]+")), QStringLiteral("_"));
+    const QString suggested = setFolder() + QStringLiteral("/%1_Port%2.json").arg(name).arg(m_port + 1);
+    const QPointer<widget_Parameter> self(this);
+    QString path = QFileDialog::getSaveFileName(this, tr("保存参数"), suggested, setFileFilter);
+    if (!self || path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".json");
+    setFolder() = QFileInfo(path).absolutePath();
+    saveParameterSet(path);
+}
+
+void widget_Parameter::slot_pbtn_fileRead()
+{
+    if (!canOperate())
+        return;
+    const QPointer<widget_Parameter> self(this);
+    const QString path = QFileDialog::getOpenFileName(this, tr("载入参数"), setFolder(), setFileFilter);
+    if (!self || path.isEmpty())
+        return;
+    setFolder() = QFileInfo(path).absolutePath();
+    loadParameterSet(path);
+}
+
+void widget_Parameter::loadParameterSet(const QString &path)
+{
+    if (!canOperate()) {
+        if (!m_running)
+            setStatus(tr("端口上没有运行中的设备：无法载入参数"));
+        return;
+    }
+    parameterSet::set file;
+    QString why;
+    if (!parameterSet::readFile(path, &file, &why)) {
+        setStatus(tr("无法读取参数文件：%1").arg(why));
+        QMessageBox::warning(this, tr("载入参数"), tr("无法读取参数文件。\n\n%1").arg(why));
+        return;
+    }
+    if (!parameterSet::sameDevice(file.device, m_identity)) {
+        setStatus(tr("参数文件属于另一种设备：%1").arg(parameterSet::describe(file.device)));
+        QMessageBox::warning(this, tr("载入参数"),
+                             tr("这个参数文件是为另一种设备保存的，不能载入。\n\n文件：%1\n本端口：%2")
+                                 .arg(parameterSet::describe(file.device), parameterSet::describe(m_identity)));
+        return;
+    }
+    if (!confirmDiscard())
+        return;
+    // Compared with what the device holds now, not with an older read.
+    const QPointer<widget_Parameter> self(this);
+    if (!runOperation([this] { return readAllTargets(); }) || !self || !m_readComplete)
+        return; // the status line says why the read ended early
+
+    parameterSet::comparison comparison = compareWithSet(file);
+    // The dialog names entries as the table does, with the menu path where a label repeats.
+    QHash<QString, QString> rowNames;
+    for (int row = 0; row < m_rowRefs.size(); ++row) {
+        const valueItem *entry = entryAt(m_rowRefs.at(row));
+        if (entry && !rowNames.contains(keyOfEntry(*entry)))
+            rowNames.insert(keyOfEntry(*entry), ui->table_param->item(row, 0)->text());
+    }
+    for (parameterSet::row &r : comparison.rows) {
+        if (r.state != parameterSet::rowState::OnlyInFile)
+            r.device.label = rowNames.value(r.file.key(), r.device.label);
+    }
+    // Why the device side has no value for an entry of the file.
+    QHash<QString, QString> notes;
+    for (const Target &t : targets()) {
+        const QString key = keyOfEntry(*t.entry);
+        if (notes.contains(key) || !holdsValue(*t.entry))
+            continue;
+        const DeviceState state = m_device.value(stateKey(*t.entry));
+        if (!state.read)
+            notes.insert(key,
+                         readFailedText() + (state.error.isEmpty() ? QString() : QStringLiteral("：") + state.error));
+    }
+    for (const parameterSet::row &r : comparison.rows) {
+        if (r.state == parameterSet::rowState::OnlyInFile && !notes.contains(r.file.key()))
+            notes.insert(r.file.key(), tr("不在当前角色的菜单中"));
+    }
+    auto *dialog = new ParameterSetDialog(QFileInfo(path).fileName(), file, m_identity, comparison, notes, this);
+    const QPointer<ParameterSetDialog> open(dialog);
+    const int answer = dialog->exec();
+    if (!self || !open)
+        return;
+    const QStringList keys = dialog->tickedKeys();
+    delete dialog;
+    if (answer != QDialog::Accepted) {
+        setStatus(tr("已比较 %1：相同 %2，不同 %3，仅在文件中 %4；未写入")
+                      .arg(QFileInfo(path).fileName())
+                      .arg(comparison.same)
+                      .arg(comparison.different)
+                      .arg(comparison.onlyInFile));
+        return;
+    }
+    restoreFromSet(file, keys);
+}
+
+void widget_Parameter::restoreFromSet(const parameterSet::set &file, const QStringList &keys)
+{
+    if (!canOperate())
+        return;
+    QHash<QString, QString> wanted;
+    for (const parameterSet::entry &e : file.entries) {
+        if (keys.contains(e.key()))
+            wanted.insert(e.key(), e.value);
+    }
+    QStringList refused;
+    QSet<QString> done;
+    for (const Target &t : targets()) {
+        const QString key = keyOfEntry(*t.entry);
+        const auto value = wanted.constFind(key);
+        if (value == wanted.constEnd() || !valueCodec::isWritable(*t.entry) || !holdsValue(*t.entry))
+            continue;
+        QString why;
+        if (!parameterSet::acceptsValue(*t.entry, value.value(), &why)) {
+            if (!done.contains(key))
+                refused << QStringLiteral("%1 “%2”: %3").arg(t.entry->label, value.value(), why);
+            done.insert(key);
+            continue;
+        }
+        done.insert(key);
+        markEdited(t.ref, value.value());
+    }
+    if (!runOperation([this] { return writeEdits(); }))
+        return;
+    if (!refused.isEmpty())
+        setStatus(statusText() + tr("；未写入 %1").arg(refused.join(QStringLiteral("; "))));
 }

@@ -1,6 +1,7 @@
 #ifndef WIDGET_PARAMETER_H
 #define WIDGET_PARAMETER_H
 
+#include "codec/parameterset.h"
 #include "description/ioddrecords.h"
 
 #include <QHash>
@@ -68,6 +69,31 @@ public:
     // or the user agreed to drop the unwritten edits.
     bool confirmDiscard();
 
+    // The device this page's description is for. Saved sets carry it; a set
+    // for another device is refused.
+    void setDeviceIdentity(const parameterSet::identity &device);
+    parameterSet::identity deviceIdentity() const { return m_identity; }
+
+    // Parameter sets (保存参数 / 载入参数; docs/parameter-sets.md).
+    // What the device said for every readable entry of the current role, each
+    // index:subindex once, in table order. *leftOut: readable entries without
+    // a value (never read, or their last read failed).
+    QVector<parameterSet::entry> deviceValues(int *leftOut = nullptr);
+    // Writes those values with the device's identity to `path`; the status
+    // line says how many were saved and left out. False when nothing was
+    // read yet or the file could not be written.
+    bool saveParameterSet(const QString &path);
+    // The file's entries beside what the page holds from the device.
+    parameterSet::comparison compareWithSet(const parameterSet::set &file);
+    // Reads the set at `path`; refuses it (message box) when it cannot be read
+    // or was made for another device; reads the device's current values;
+    // shows the comparison and writes the entries the user ticks.
+    void loadParameterSet(const QString &path);
+    // Puts the set's values of the entries `keys` (index:subindex) into their
+    // cells and writes them as "写（修改）" does, reading them back. Values
+    // the description does not allow are not put in; the status line names them.
+    void restoreFromSet(const parameterSet::set &file, const QStringList &keys);
+
     // What the status line shows.
     QString statusText() const;
     // The text a cell shows when its read gave no value.
@@ -81,6 +107,9 @@ public slots:
     void slot_pbtn_writefix();
     // Ends a running read after its current exchange.
     void stop();
+    // Ask for a file, then save or load a parameter set.
+    void slot_pbtn_saveFile();
+    void slot_pbtn_fileRead();
 
 private:
     enum class ReadMode { All, ModifiedOnly };
@@ -98,6 +127,7 @@ private:
         bool read = false; // the last read gave a value
         QString text;      // that value as the cell shows it
         QString error;     // why the last read or write failed
+        QByteArray raw;    // the octets that value was decoded from
     };
     // An entry to read or write, with where it is.
     struct Target
@@ -122,6 +152,10 @@ private:
     // so does runOperation then, and the caller must return without touching
     // the page.
     bool runOperation(const std::function<bool()> &body);
+    // Whether runOperation would run now.
+    bool canOperate() const;
+    // Reads every readable entry of the current role; false when the page was deleted.
+    bool readAllTargets();
 
     // One ISDU exchange on this page's port; *why says what went wrong.
     // Returns false when the page was deleted meanwhile.
@@ -150,11 +184,13 @@ private:
     int m_port = 0;
     bool m_running = false;
     bool m_stopAsked = false;
+    bool m_readComplete = false; // the last read went through its whole list
     QList<tableLineEdit *> m_delegates;
     QVector<EntryRef> m_rowRefs; // per table row
     QHash<QString, DeviceState> m_device;
     QHash<QString, QByteArray> m_rawByIndex; // the last subindex-0 data per index
     QString m_lastRefusal;
+    parameterSet::identity m_identity;
 };
 
 #endif // WIDGET_PARAMETER_H

@@ -54,7 +54,7 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
         portPage->createIsduConsole(m_portIndex);
         return;
     }
-    portPage->createParameterView(roleMenuSet, m_portIndex, description);
+    portPage->createParameterView(roleMenuSet, m_portIndex, description, identity);
 
     const treeItem input = description.processDataIn();
     if (!input.values.isEmpty()) {

@@ -2,6 +2,7 @@
 #include "ui_widget_port.h"
 
 #include "adapter/widgat_adapter.h"
+#include "codec/parameterset.h"
 #include "description/analyioddfile.h"
 #include "description/ioddrecords.h"
 #include "library/ioddlibraryfolder.h"
@@ -138,10 +139,12 @@ void widget_Port::placeInHostArea(QWidget *view)
     ui->widget_3->layout()->addWidget(view);
 }
 
-widget_Parameter *widget_Port::createParameterView(const QString &roleMenuSet, quint8 port, analyIoddFile &description)
+widget_Parameter *widget_Port::createParameterView(const QString &roleMenuSet, quint8 port, analyIoddFile &description,
+                                                   const deviceInfo &identity)
 {
     auto *view = new widget_Parameter(ui->widget_3);
     view->setPort(port);
+    view->setDeviceIdentity(parameterSet::identityOf(identity, description.readVariants()));
     for (const QString &set : {QStringLiteral("ObserverRoleMenuSet"), QStringLiteral("MaintenanceRoleMenuSet"),
                                QStringLiteral("SpecialistRoleMenuSet")})
         view->addRoleMenus(description.roleMenus(set), set);

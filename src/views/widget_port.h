@@ -31,8 +31,10 @@ public:
     void clearDeviceInfo();
 
     // The parameter view of `port` in the host area, with the three role menu
-    // sets of the description and `roleMenuSet` shown.
-    widget_Parameter *createParameterView(const QString &roleMenuSet, quint8 port, analyIoddFile &description);
+    // sets of the description and `roleMenuSet` shown; `identity` (the
+    // description's identity record) names the device in saved parameter sets.
+    widget_Parameter *createParameterView(const QString &roleMenuSet, quint8 port, analyIoddFile &description,
+                                          const deviceInfo &identity);
     // The ISDU console in the host area, its port list preset to `port`.
     // Above it, a line that looks the connected device up in the IODD library.
     widgat_adapter *createIsduConsole(int port);

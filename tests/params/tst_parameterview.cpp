@@ -1,5 +1,6 @@
 // The parameter page against the virtual adapter: what it reads and writes.
 
+#include "description/analyiodd.h"
 #include "description/analyioddfile.h"
 #include "iodddevice.h"
 #include "link/common.h"
@@ -73,7 +74,7 @@ class tst_parameterview : public QObject
         if (description.load(fixturePath) != 0)
             return false;
         m_host = new widget_Port;
-        m_page = m_host->createParameterView(role, testPort, description);
+        m_page = m_host->createParameterView(role, testPort, description, analyIODD(fixturePath).readDeviceInfo());
         m_host->show();
         return QTest::qWaitForWindowExposed(m_host) && m_page;
     }
@@ -310,7 +311,7 @@ private slots:
         for (QPushButton *b : m_page->findChildren<QPushButton *>()) // the form's and the entry's buttons
             if (b->isVisible() && b->isEnabled() && ++clicked)
                 QTest::mouseClick(b, Qt::LeftButton);
-        QCOMPARE(clicked, 4);
+        QCOMPARE(clicked, 6); // read, read modified, write, save, load, and the entry's button
         QVERIFY(VirtualAdapter::instance().log().isEmpty());
     }
 

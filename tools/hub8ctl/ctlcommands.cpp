@@ -4,6 +4,7 @@
 #include "ctlparams.h"
 #include "ctlvalues.h"
 
+#include "codec/parameterset.h"
 #include "description/analyiodd.h"
 #include "description/analyioddfile.h"
 #include "description/ioddjson.h"
@@ -13,6 +14,7 @@
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -29,6 +31,11 @@ const char helpText[] =
     "                                           VALUE as typed into the parameter page (display\n"
     "                                           units, a choice's text), encoded and written\n"
     "  pd PORT --iodd FILE                      input and output process data, decoded\n"
+    "  backup PORT --iodd FILE                  every value the description's menus show, as a\n"
+    "                                           parameter set (the file the parameter page saves)\n"
+    "  diff PORT SETFILE --iodd FILE            the device's values beside those of the set\n"
+    "  restore PORT SETFILE --iodd FILE         writes the set's values that differ, then compares\n"
+    "                                           again\n"
     "\n"
     "Every command prints one JSON object on stdout; messages go to stderr.\n"
     "Exit status: 0 success, 1 the adapter or the device answered with an error,\n"
@@ -82,6 +89,9 @@ public:
     int params(int port, const analyIODD &header, analyIoddFile &file, const QString &roleSet);
     int set(int port, analyIoddFile &file, int index, int subindex, const QString &text);
     int processData(int port, const analyIoddFile &file);
+    int backup(int port, const parameterSet::identity &device, analyIoddFile &file);
+    int diff(int port, const parameterSet::set &values, analyIoddFile &file);
+    int restore(int port, const parameterSet::set &values, analyIoddFile &file);
 
     void print(ioddJson::writer &w) const { *m_output += w.out + '\n'; }
 
@@ -305,6 +315,142 @@ int Run::processData(int port, const analyIoddFile &file)
     return ctlExit::ok;
 }
 
+int Run::backup(int port, const parameterSet::identity &device, analyIoddFile &file)
+{
+    DeviceValues values;
+    if (!readDeviceValues(m_link, port, allMenus(file), {}, &values))
+        return linkFailure();
+    if (!values.failed.isEmpty()) {
+        QStringList keys = values.failed.keys();
+        std::sort(keys.begin(), keys.end());
+        QStringList missing;
+        for (const QString &key : qAsConst(keys))
+            missing << QStringLiteral("%1 (%2)").arg(key, values.failed.value(key));
+        say(ctlExit::ok,
+            QStringLiteral("%1 values could not be read and are not in the set: %2")
+                .arg(missing.size())
+                .arg(missing.join(QStringLiteral("; "))));
+    }
+    parameterSet::set set;
+    set.device = device;
+    set.entries = values.entries;
+    *m_output += parameterSet::toJson(set);
+    return set.entries.isEmpty() ? ctlExit::failed : ctlExit::ok;
+}
+
+namespace {
+
+QSet<int> indexesOf(const parameterSet::set &values)
+{
+    QSet<int> indexes;
+    for (const parameterSet::entry &e : values.entries)
+        indexes.insert(e.index);
+    return indexes;
+}
+
+void writeEntryHead(ioddJson::writer &w, const parameterSet::entry &e)
+{
+    w.number("index", e.index);
+    w.number("subindex", e.subindex);
+    w.value("label", e.label);
+}
+
+// "same", "different" and "onlyInFile" of a comparison, into an open object.
+void writeComparison(ioddJson::writer &w, const parameterSet::comparison &c, const DeviceValues &device)
+{
+    w.number("same", c.same);
+    w.beginArray("different");
+    for (const parameterSet::row &row : c.rows) {
+        if (row.state != parameterSet::rowState::Different)
+            continue;
+        w.beginObject();
+        writeEntryHead(w, row.file);
+        w.value("file", row.file.value);
+        w.value("device", row.device.value);
+        w.boolean("writable", row.canWrite());
+        w.endObject();
+    }
+    w.endArray();
+    w.beginArray("onlyInFile");
+    for (const parameterSet::row &row : c.rows) {
+        if (row.state != parameterSet::rowState::OnlyInFile)
+            continue;
+        w.beginObject();
+        writeEntryHead(w, row.file);
+        w.value("file", row.file.value);
+        w.value("reason", device.failed.value(row.file.key(), QStringLiteral("not in the description's menus")));
+        w.endObject();
+    }
+    w.endArray();
+}
+
+} // namespace
+
+int Run::diff(int port, const parameterSet::set &values, analyIoddFile &file)
+{
+    DeviceValues device;
+    if (!readDeviceValues(m_link, port, allMenus(file), indexesOf(values), &device))
+        return linkFailure();
+    ioddJson::writer w;
+    w.beginObject();
+    writeComparison(w, parameterSet::compare(values, device.entries), device);
+    w.endObject();
+    print(w);
+    return ctlExit::ok;
+}
+
+int Run::restore(int port, const parameterSet::set &values, analyIoddFile &file)
+{
+    const QList<treeItem> menus = allMenus(file);
+    DeviceValues device;
+    if (!readDeviceValues(m_link, port, menus, indexesOf(values), &device))
+        return linkFailure();
+    QVector<SetWrite> writes;
+    QVector<SetSkip> skipped;
+    if (!writeSetEntries(m_link, port, menus, parameterSet::compare(values, device.entries), device, &writes, &skipped))
+        return linkFailure();
+    // What the device holds now.
+    DeviceValues after;
+    if (!readDeviceValues(m_link, port, menus, indexesOf(values), &after))
+        return linkFailure();
+
+    ioddJson::writer w;
+    w.beginObject();
+    w.beginArray("written");
+    bool allTaken = true;
+    for (const SetWrite &write : qAsConst(writes)) {
+        allTaken = allTaken && write.reply.ok;
+        w.beginObject();
+        w.number("index", write.index);
+        w.number("subindex", write.subindex);
+        w.strings("labels", write.labels);
+        w.value("raw", hexOctets(write.octets));
+        writeStatus(w, write.reply);
+        w.endObject();
+    }
+    w.endArray();
+    w.beginArray("skipped");
+    for (const SetSkip &skip : qAsConst(skipped)) {
+        w.beginObject();
+        writeEntryHead(w, skip.entry);
+        w.value("file", skip.entry.value);
+        w.value("reason", skip.reason);
+        w.endObject();
+    }
+    w.endArray();
+    const parameterSet::comparison now = parameterSet::compare(values, after.entries);
+    w.beginObject("after");
+    writeComparison(w, now, after);
+    w.endObject();
+    w.endObject();
+    print(w);
+    // Done when the device took every write and holds every value of the file it can be given.
+    const bool restored = std::none_of(now.rows.cbegin(), now.rows.cend(), [](const parameterSet::row &row) {
+        return row.state == parameterSet::rowState::Different && row.canWrite();
+    });
+    return allTaken && restored ? ctlExit::ok : ctlExit::failed;
+}
+
 bool parseCommand(const QStringList &args, Command *c, QString *error)
 {
     bool optionsEnded = false;
@@ -428,8 +574,10 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
         bool joinsRest;
         bool description;
     };
-    const Shape shapes[] = {{"ports", 0, 0, false, false}, {"read", 2, 3, false, false}, {"write", 4, 4, true, false},
-                            {"params", 1, 1, false, true}, {"set", 3, 3, true, true},    {"pd", 1, 1, false, true}};
+    const Shape shapes[] = {
+        {"ports", 0, 0, false, false}, {"read", 2, 3, false, false}, {"write", 4, 4, true, false},
+        {"params", 1, 1, false, true}, {"set", 3, 3, true, true},    {"pd", 1, 1, false, true},
+        {"backup", 1, 1, false, true}, {"diff", 2, 2, false, true},  {"restore", 2, 2, false, true}};
     const Shape *shape = nullptr;
     for (const Shape &candidate : shapes) {
         if (c.name == QLatin1String(candidate.name))
@@ -486,9 +634,19 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
     if (shape->description && !loadDescription(c.iodd, header, file, &error))
         return run.usage(error);
 
-    // set checks its entry and value against the description before it opens the adapter.
+    // set checks its entry and value against the description before it opens the adapter,
+    // diff and restore their set file.
     if (c.name == QLatin1String("set"))
         return run.set(port, file, index, subindex, c.args.at(2));
+    const parameterSet::identity device = parameterSet::identityOf(header.readDeviceInfo(), file.readVariants());
+    parameterSet::set values;
+    const bool withSet = c.name == QLatin1String("diff") || c.name == QLatin1String("restore");
+    if (withSet && !parameterSet::readFile(c.args.at(1), &values, &error))
+        return run.usage(QStringLiteral("cannot read the parameter set %1").arg(error));
+    if (withSet && !parameterSet::sameDevice(values.device, device))
+        return run.usage(QStringLiteral("the parameter set is for another device: the set is for %1, the description "
+                                        "for %2")
+                             .arg(parameterSet::describe(values.device), parameterSet::describe(device)));
     if (!run.openLink())
         return run.say(ctlExit::noAdapter, QStringLiteral("no adapter found"));
     if (c.name == QLatin1String("ports"))
@@ -499,6 +657,12 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
         return run.write(port, index, subindex, data);
     if (c.name == QLatin1String("params"))
         return run.params(port, header, file, roleSet);
+    if (c.name == QLatin1String("backup"))
+        return run.backup(port, device, file);
+    if (c.name == QLatin1String("diff"))
+        return run.diff(port, values, file);
+    if (c.name == QLatin1String("restore"))
+        return run.restore(port, values, file);
     return run.processData(port, file);
 }
 

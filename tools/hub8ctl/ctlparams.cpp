@@ -2,6 +2,7 @@
 
 #include "ctlvalues.h"
 
+#include "codec/valuecodec.h"
 #include "protocol/isdublock.h"
 
 #include <QMap>
@@ -154,4 +155,127 @@ bool writeParameter(myModbus *link, int port, QList<valueItem> variable, int tar
     out->result = ParameterWrite::Written;
     out->reply = ctlIsdu(link, writeRequest(port, index, 0, out->octets));
     return !out->reply.linkFailed;
+}
+
+namespace {
+
+// The menus with only the entries of `indexes`; submenus kept for their entries.
+QList<treeItem> onlyIndexes(QList<treeItem> menus, const QSet<int> &indexes)
+{
+    for (treeItem &menu : menus) {
+        QList<valueItem> kept;
+        for (const valueItem &value : qAsConst(menu.values)) {
+            if (indexes.contains(int(value.index.toUInt())))
+                kept.append(value);
+        }
+        menu.values = kept;
+        menu.children = onlyIndexes(menu.children, indexes);
+    }
+    return menus;
+}
+
+QString readError(const CtlReply &reply)
+{
+    return reply.errorCode.isEmpty() || !reply.hasErrorCode ? reply.errorText
+                                                            : reply.errorCode + QLatin1Char(' ') + reply.errorText;
+}
+
+} // namespace
+
+bool readDeviceValues(myModbus *link, int port, const QList<treeItem> &menus, const QSet<int> &indexes,
+                      DeviceValues *out)
+{
+    QVector<ParameterRow> rows;
+    if (!readParameters(link, port, indexes.isEmpty() ? menus : onlyIndexes(menus, indexes), &rows))
+        return false;
+    QHash<QString, int> position; // by index:subindex; -1 for one without a value
+    for (const ParameterRow &row : qAsConst(rows)) {
+        if (row.entry.editor.widgetClass == QLatin1String(editorWidget::PushButton))
+            continue;
+        const parameterSet::entry e = parameterSet::entryOf(row.entry, row.octets);
+        const auto known = position.constFind(e.key());
+        if (known != position.constEnd()) {
+            if (known.value() >= 0)
+                out->entries[known.value()].writable = out->entries.at(known.value()).writable || e.writable;
+            continue;
+        }
+        if (!row.reply.ok) {
+            position.insert(e.key(), -1);
+            out->failed.insert(e.key(), readError(row.reply));
+            continue;
+        }
+        position.insert(e.key(), int(out->entries.size()));
+        out->entries.append(e);
+        if (!ctlValues::bySubindex(row.entry))
+            out->variables.insert(e.index, row.octets);
+    }
+    return true;
+}
+
+bool writeSetEntries(myModbus *link, int port, const QList<treeItem> &menus, const parameterSet::comparison &comparison,
+                     const DeviceValues &device, QVector<SetWrite> *writes, QVector<SetSkip> *skipped)
+{
+    // The rows to write, per variable in index order.
+    QMap<int, QVector<parameterSet::entry>> byIndex;
+    for (const parameterSet::row &row : comparison.rows) {
+        if (row.proposed())
+            byIndex[row.file.index].append(row.file);
+        else if (row.state == parameterSet::rowState::Different)
+            skipped->append({row.file, QStringLiteral("not writable")});
+    }
+    QList<int> order = byIndex.keys();
+    std::stable_partition(order.begin(), order.end(), [](int index) { return !parameterSet::writtenLast(index); });
+    for (const int index : qAsConst(order)) {
+        const auto it = byIndex.constFind(index);
+        QList<valueItem> variable = entriesOfIndex(menus, quint16(it.key()));
+        QVector<valueItem *> changed;
+        for (const parameterSet::entry &wanted : it.value()) {
+            valueItem *item = nullptr;
+            for (valueItem &candidate : variable) {
+                if (!item && int(candidate.subindex.toUInt()) == wanted.subindex
+                    && candidate.editor.widgetClass != QLatin1String(editorWidget::PushButton))
+                    item = &candidate;
+            }
+            QString why;
+            if (!item) {
+                skipped->append({wanted, QStringLiteral("not in the description's menus")});
+            } else if (!parameterSet::acceptsValue(*item, wanted.value, &why)) {
+                skipped->append({wanted, why});
+            } else {
+                item->editor.value = wanted.value;
+                changed.append(item);
+            }
+        }
+        if (changed.isEmpty())
+            continue;
+        if (ctlValues::bySubindex(*changed.first())) {
+            for (valueItem *item : qAsConst(changed)) {
+                SetWrite w{it.key(), int(item->subindex.toUInt()), {item->label}, {}, {}};
+                if (!ctlValues::encodeItem(*item, &w.octets)) {
+                    skipped->append({parameterSet::entryOf(*item, {}), QStringLiteral("cannot be encoded")});
+                    continue;
+                }
+                w.reply = ctlIsdu(link, writeRequest(port, quint16(w.index), quint8(w.subindex), w.octets));
+                if (w.reply.linkFailed)
+                    return false;
+                writes->append(w);
+            }
+            continue;
+        }
+        // The variable as the device sent it, with the changed entries replaced.
+        valueCodec::recordImage image;
+        if (!valueCodec::replaceInDeviceData(device.variables.value(it.key()), changed, image)) {
+            for (const valueItem *item : qAsConst(changed))
+                skipped->append({parameterSet::entryOf(*item, {}), QStringLiteral("cannot be encoded")});
+            continue;
+        }
+        SetWrite w{it.key(), 0, {}, image.bytes().left(image.length), {}};
+        for (const valueItem *item : qAsConst(changed))
+            w.labels << item->label;
+        w.reply = ctlIsdu(link, writeRequest(port, quint16(w.index), 0, w.octets));
+        if (w.reply.linkFailed)
+            return false;
+        writes->append(w);
+    }
+    return true;
 }

@@ -8,9 +8,12 @@
 
 #include "ctlexchange.h"
 
+#include "codec/parameterset.h"
 #include "description/ioddrecords.h"
 
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QVector>
 
 class myModbus;
@@ -50,5 +53,48 @@ struct ParameterWrite
 // writable. False when the link failed.
 bool writeParameter(myModbus *link, int port, QList<valueItem> variable, int target, const QString &text,
                     ParameterWrite *out);
+
+// ---- parameter sets -----------------------------------------------------------
+
+// What the device holds for the entries of some menus, as a parameter set
+// sees it.
+struct DeviceValues
+{
+    // Each index:subindex once, as first listed; writable when any listing is.
+    QVector<parameterSet::entry> entries;
+    // Per index:subindex, why the device gave no value.
+    QHash<QString, QString> failed;
+    // Per index, the data of the read of the whole variable.
+    QHash<int, QByteArray> variables;
+};
+
+// Reads the readable entries of `menus` whose index is in `indexes` (all of
+// them when it is empty). False when the link failed.
+bool readDeviceValues(myModbus *link, int port, const QList<treeItem> &menus, const QSet<int> &indexes,
+                      DeviceValues *out);
+
+// One write request of a restore: a whole variable (subindex 0) or one item.
+struct SetWrite
+{
+    int index = 0;
+    int subindex = 0;
+    QStringList labels; // the entries it changes
+    QByteArray octets;
+    CtlReply reply;
+};
+
+// An entry the restore leaves alone, and why.
+struct SetSkip
+{
+    parameterSet::entry entry;
+    QString reason;
+};
+
+// Writes the file's values of the entries the comparison proposes (different
+// and writable): per variable one write of what the device sent with those
+// entries replaced, or per item for variables read item by item. False when
+// the link failed.
+bool writeSetEntries(myModbus *link, int port, const QList<treeItem> &menus, const parameterSet::comparison &comparison,
+                     const DeviceValues &device, QVector<SetWrite> *writes, QVector<SetSkip> *skipped);
 
 #endif // CTLPARAMS_H

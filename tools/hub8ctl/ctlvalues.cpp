@@ -1,5 +1,6 @@
 #include "ctlvalues.h"
 
+#include "codec/parameterset.h"
 #include "codec/processdatacodec.h"
 #include "codec/valuecodec.h"
 
@@ -29,18 +30,7 @@ bool decodeItem(valueItem &entry, const QByteArray &data)
 
 bool acceptsText(const valueItem &entry, const QString &text, QString *why)
 {
-    const editorItem &e = entry.editor;
-    if (e.widgetClass == QLatin1String(editorWidget::ComboBox) || e.typeName == QLatin1String(ioddKind::BooleanT)) {
-        QStringList texts;
-        for (const valuePair &pair : e.entries)
-            texts << pair.first;
-        if (texts.contains(text))
-            return true;
-        *why = QStringLiteral("expected one of: %1").arg(texts.join(QStringLiteral(", ")));
-        return false;
-    }
-    *why = valueCodec::checkInput(entry, text);
-    return why->isEmpty();
+    return parameterSet::acceptsValue(entry, text, why);
 }
 
 bool isWritable(const valueItem &entry)

@@ -1,0 +1,106 @@
+// Parameter set files: what a saved set holds after reading it back, which
+// files are refused, and how a set compares with a device's values.
+
+#include "codec/parameterset.h"
+
+#include <QtTest>
+
+namespace {
+
+parameterSet::entry entry(int index, int subindex, const QString &value, bool writable = true,
+                          const QByteArray &raw = QByteArray())
+{
+    parameterSet::entry e;
+    e.index = index;
+    e.subindex = subindex;
+    e.label = QStringLiteral("E%1").arg(index);
+    e.raw = raw;
+    e.value = value;
+    e.writable = writable;
+    return e;
+}
+
+} // namespace
+
+class tst_parameterset : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void savedSetReadsBackAsItWasWritten()
+    {
+        parameterSet::set set;
+        set.device = {1484, 101101, QStringLiteral("KTX-400A-M12"), QStringLiteral("a.xml"), QStringLiteral("V1.1")};
+        set.entries = {entry(65535, 255, QStringLiteral("Übergabe “2”\\n"), true, QByteArray::fromHex("0c800bb8"))};
+        const QByteArray json = parameterSet::toJson(set);
+        QVERIFY(json.contains("\"raw\": \"0c 80 0b b8\""));
+        parameterSet::set back;
+        QString why;
+        QVERIFY2(parameterSet::fromJson(json, &back, &why), qPrintable(why));
+        const parameterSet::entry &e = back.entries.value(0);
+        QCOMPARE(e.key() + e.label + e.value + e.raw.toHex(), QStringLiteral("65535:255E65535Übergabe “2”\\n0c800bb8"));
+        QCOMPARE(parameterSet::describe(back.device), QStringLiteral("KTX-400A-M12 (vendorId 1484, deviceId 101101)"));
+
+        // The same device from another version of its description; an identity nobody knows matches nothing.
+        back.device.productName = QStringLiteral("KTX-400A");
+        back.device.ioddVersion = QStringLiteral("V2.0");
+        QVERIFY(parameterSet::sameDevice(back.device, set.device));
+        QVERIFY(!parameterSet::sameDevice(parameterSet::identity(), parameterSet::identity()));
+    }
+
+    void filesThatAreNoSetAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("why");
+        const QByteArray head = R"({"format": "vanto-hub8 parameter set", "version": 1,
+                                    "device": {"vendorId": 77, "deviceId": 7701}, "entries": )";
+        QTest::newRow("not JSON") << QByteArray("{\"format\": ") << "not JSON";
+        QTest::newRow("another format") << QByteArray(R"({"format": "other", "entries": []})") << "not a parameter set";
+        QTest::newRow("a later version") << QByteArray(
+            R"({"format": "vanto-hub8 parameter set", "version": 2, "entries": []})")
+                                         << "version 2";
+        QTest::newRow("index too large") << head + R"([{"index": 65536, "subindex": 0, "label": "", "raw": "",
+                                                        "value": ""}]})"
+                                         << "entries[0]: index";
+        QTest::newRow("odd hex") << head + R"([{"index": 1, "subindex": 0, "label": "", "raw": "0a 1",
+                                                "value": ""}]})"
+                                 << "raw";
+        QTest::newRow("entry twice") << head + R"([{"index": 1, "subindex": 2, "label": "a", "raw": "", "value": ""},
+                                                    {"index": 1, "subindex": 2, "label": "b", "raw": "", "value": ""}]})"
+                                     << "entries[1]: 1:2 is listed twice";
+    }
+    void filesThatAreNoSetAreRefused()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, why);
+        parameterSet::set set;
+        set.entries = {entry(1, 1, QStringLiteral("kept"))};
+        QString reason;
+        QVERIFY(!parameterSet::fromJson(json, &set, &reason));
+        QVERIFY2(reason.contains(why), qPrintable(reason));
+        QCOMPARE(set.entries.size(), 1); // a refused file changes nothing
+    }
+
+    void comparisonRows()
+    {
+        parameterSet::set file;
+        file.entries = {entry(100, 1, "5"), entry(100, 2, "7"), entry(103, 0, "7"), entry(64, 0, "abc"),
+                        entry(200, 0, "1")};
+        // The device lists 103 read-only; it holds nothing for 200.
+        const QVector<parameterSet::entry> device{entry(64, 0, "abd"), entry(100, 2, "9"), entry(100, 1, "5"),
+                                                  entry(103, 0, "8", false)};
+        const parameterSet::comparison c = parameterSet::compare(file, device);
+        QStringList rows;
+        for (const parameterSet::row &r : c.rows)
+            rows << QStringLiteral("%1 %2 %3%4")
+                        .arg(r.file.key(), r.device.value)
+                        .arg(int(r.state))
+                        .arg(r.proposed() ? QStringLiteral(" proposed") : QString());
+        QCOMPARE(rows,
+                 (QStringList{"100:1 5 0", "100:2 9 1 proposed", "103:0 8 1", "64:0 abd 1 proposed", "200:0  2"}));
+        QCOMPARE(QVector<int>({c.same, c.different, c.onlyInFile}), QVector<int>({1, 3, 1}));
+    }
+};
+
+QTEST_MAIN(tst_parameterset)
+#include "tst_parameterset.moc"
