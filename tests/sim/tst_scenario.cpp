@@ -147,7 +147,7 @@ private slots:
         row("iodd with vendor id",
             R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "a.xml", "vendorId": 1}}}})",
             R"(ports.Port3.device: unknown key "vendorId" (type, file, serialNumber, hardwareRevision, firmwareRevision, )"
-            R"(processDataIn, parameters))");
+            R"(processDataIn, parameters, writeErrors, events))");
         // Given data of a device built from the built-in description (4 octets of input).
         const QByteArray builtin = QByteArray(HUB8_SOURCE_DIR "/data/") + builtinDescription::relativePath;
         const auto given = [&builtin](const char *name, const char *device, const char *message) {
