@@ -161,7 +161,7 @@ private slots:
         click(3);
         QVERIFY(tabs->count() > 4);
         click(2);
-        QCOMPARE(tabTexts().mid(3), QStringList{QStringLiteral("Basic info")});
+        QCOMPARE(tabTexts().mid(3), (QStringList{QStringLiteral("Basic info"), QStringLiteral("Message event")}));
         auto *ports = find<QComboBox>(tabs->widget(3), "cbox_port");
         QVERIFY(ports && tabs->widget(3)->findChild<widgat_adapter *>());
         QCOMPARE(ports->count(), 8);
@@ -189,7 +189,7 @@ private slots:
         QCOMPARE(tabTexts().at(3), QStringLiteral("Basic info"));
         QVERIFY(common::instance()->activePorts.isEmpty());
         click(0);
-        QCOMPARE(tabTexts().size(), 4);
+        QCOMPARE(tabTexts().size(), 5);
     }
 
     void portStatesShowInTheTree()
@@ -224,7 +224,7 @@ private slots:
 
         tree->setCurrentItem(tree->topLevelItem(2)); // Port3: a console page until now
         click(2);
-        QCOMPARE(tabs->count(), 4);
+        QCOMPARE(tabs->count(), 5);
         QString delivered;
         onModal<widget_IODD>([this, &delivered](widget_IODD *dialog) {
             connect(dialog, &widget_IODD::sig_pbtnEnter, this, [&delivered](const QString &p) { delivered = p; });

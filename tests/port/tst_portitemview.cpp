@@ -98,7 +98,8 @@ private slots:
                                          << QStringList{"Basic info: widget_Port", "Message event: widget_event"}
                                          << "widget_Parameter";
         QTest::newRow("identification only")
-            << QString() << true << QStringList{"Basic info: widget_Port"} << "widgat_adapter";
+            << QString() << true << QStringList{"Basic info: widget_Port", "Message event: widget_event"}
+            << "widgat_adapter";
     }
     void pagesInOrder()
     {
@@ -151,7 +152,7 @@ private slots:
         const QList<QPointer<QWidget>> full = pages(PortItemView::adapterTabCount);
         QVERIFY(build(next, QString(), true, QStringLiteral("888")));
         QVERIFY(adapterTabsKept());
-        QCOMPARE(portTabs(), QStringList{"Basic info: widget_Port"});
+        QCOMPARE(portTabs(), (QStringList{"Basic info: widget_Port", "Message event: widget_event"}));
         QCOMPARE(shownDeviceId(), QStringLiteral("888"));
         QTRY_VERIFY(std::all_of(full.begin(), full.end(), [](const QPointer<QWidget> &p) { return p.isNull(); }));
     }

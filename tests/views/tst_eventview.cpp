@@ -34,18 +34,18 @@ private slots:
     {
         widget_event view;
         auto *table = view.findChild<QTableWidget *>(QStringLiteral("tableWidget"));
-        widget_event::diagnosisItem late{"10:00:05", QString(), "over temperature", true};
-        widget_event::diagnosisItem cleared{"10:00:01", "10:00:03", "short circuit", false};
-        widget_event::diagnosisItem middle{"10:00:02", QString(), "supply low", true};
+        widget_event::diagnosisItem late{"10:00:05", QString(), "over temperature", true, false, 0, 0, QString()};
+        widget_event::diagnosisItem cleared{"10:00:01", "10:00:03", "short circuit", false, false, 0, 0, QString()};
+        widget_event::diagnosisItem middle{"10:00:02", QString(), "supply low", true, false, 0, 0, QString()};
 
         view.onDiagnosis({{200, &late}, {3, &cleared}, {17, &middle}}); // keys in another order than raised
         QCOMPARE(column(table, 0), (QStringList{cleared.errorTime, middle.errorTime, late.errorTime}));
         QCOMPARE(column(table, 1), (QStringList{cleared.recoveryTime, QString(), QString()}));
-        QCOMPARE(column(table, 2), (QStringList{cleared.text, middle.text, late.text}));
+        QCOMPARE(column(table, widget_event::ColumnText), (QStringList{cleared.text, middle.text, late.text}));
         // State icons, ok for a cleared event and err for a present one; an empty icon without the picture.
         const QString pictures[] = {":/Image/tool/ok.png", ":/Image/tool/err.png"};
         for (int row = 0; row < 2; ++row) {
-            const QIcon icon = table->item(row, 3)->icon();
+            const QIcon icon = table->item(row, widget_event::ColumnState)->icon();
             const QImage expected =
                 QPixmap(pictures[row]).scaled(18, 18, Qt::KeepAspectRatio, Qt::SmoothTransformation).toImage();
             if (!QFile::exists(pictures[row]))
@@ -63,7 +63,7 @@ private slots:
                                  Qt::QueuedConnection));
         emit source.sigDiagnosis({{9, &middle}});
         QCOMPARE(table->rowCount(), 3);
-        QTRY_COMPARE(column(table, 2), QStringList{middle.text});
+        QTRY_COMPARE(column(table, widget_event::ColumnText), QStringList{middle.text});
         view.onDiagnosis({});
         QCOMPARE(table->rowCount(), 0);
     }
