@@ -20,6 +20,14 @@ IoddDevice::~IoddDevice() = default;
 
 IsduAnswer IoddDevice::readIsdu(quint16 index, quint8 subindex)
 {
+    if (!m_events.isEmpty()
+        && (index == deviceevents::deviceStatusIndex || index == deviceevents::detailedStatusIndex)) {
+        if (subindex != 0)
+            return IsduAnswer::fail(isduerror::subindexNotAvailable);
+        const qint64 now = m_clock.elapsed();
+        return IsduAnswer::withData(index == deviceevents::deviceStatusIndex ? QByteArray(1, char(deviceStatus(now)))
+                                                                             : detailedDeviceStatus(now));
+    }
     const auto given = m_given.constFind({index, subindex});
     if (given != m_given.constEnd())
         return IsduAnswer::withData(given.value());
@@ -57,6 +65,8 @@ IsduAnswer IoddDevice::writeIsdu(quint16 index, quint8 subindex, const QByteArra
 {
     if (const quint16 refused = m_writeErrors.value(index))
         return IsduAnswer::fail(refused);
+    if (!m_events.isEmpty() && (index == deviceevents::deviceStatusIndex || index == deviceevents::detailedStatusIndex))
+        return IsduAnswer::fail(isduerror::accessDenied);
     const bool given = m_given.contains({index, subindex});
     if (!m_variables.contains(index)) {
         if (!given)

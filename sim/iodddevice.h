@@ -3,6 +3,8 @@
 
 #include "virtualdevice.h"
 
+#include "protocol/deviceevents.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
@@ -41,6 +43,20 @@ public:
         QMap<Address, QByteArray> parameters;
         // ISDU error codes (0x8030 ...) every write to these indexes is answered with.
         QMap<quint16, quint16> writeErrors;
+
+        // An event the device reports from `atMs` after it was made, for
+        // `forMs` (negative: from then on).
+        struct Event
+        {
+            quint16 code = 0;
+            EventType type = EventType::Warning;
+            qint64 atMs = 0;
+            qint64 forMs = -1;
+        };
+        // With events the device answers its Device Status and Detailed
+        // Device Status from them, whether the description has those
+        // indexes or not.
+        QList<Event> events;
     };
 
     // Reads the description at `path` with the standard definitions from
@@ -58,6 +74,21 @@ public:
     IsduAnswer readIsdu(quint16 index, quint8 subindex) override;
     IsduAnswer writeIsdu(quint16 index, quint8 subindex, const QByteArray &data) override;
     QByteArray processDataIn(qint64 ms) const override;
+
+    // The events present `ms` after the device was made, as the Detailed
+    // Device Status lists them: in the order they appeared, warnings and
+    // errors as "appears", notifications as "single shot", from the
+    // device's application.
+    QVector<DeviceEventEntry> activeEvents(qint64 ms) const;
+    // The Device Status then: 4 (failure) while an error is present, else 2
+    // (out of specification) while a warning is, else 0.
+    quint8 deviceStatus(qint64 ms) const;
+    // The Detailed Device Status then: eventSlots() entries, the first
+    // events present, then empty slots.
+    QByteArray detailedDeviceStatus(qint64 ms) const;
+    // Entries of the Detailed Device Status: the description's array
+    // length, else as many as one mailbox response carries.
+    int eventSlots() const { return m_eventSlots; }
 
     // The ISDU indexes the device answers, ascending.
     QList<quint16> indexes() const { return m_variables.keys(); }
@@ -138,6 +169,8 @@ private:
     QMap<Address, QByteArray> m_given;
     QMap<Address, QByteArray> m_givenFactory;
     QMap<quint16, quint16> m_writeErrors;
+    QList<Options::Event> m_events;
+    int m_eventSlots = 0;
     std::optional<QByteArray> m_fixedPdIn;
     QList<PdItem> m_pdItems;
     int m_pdInOctets = 0;

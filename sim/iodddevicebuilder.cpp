@@ -4,6 +4,7 @@
 #include "iodddeviceitems.h"
 #include "iodddeviceoctets.h"
 #include "iodddevicevalues.h"
+#include "isdumailbox.h"
 
 #include "description/analyioddfile.h"
 #include "description/ioddxml.h"
@@ -156,9 +157,24 @@ public:
         }
         d.m_givenFactory = d.m_given;
         d.m_writeErrors = options.writeErrors;
+        buildEvents();
     }
 
 private:
+    // Events in the order they appear; the Detailed Device Status as long as
+    // the description makes it, else as long as one response carries.
+    void buildEvents()
+    {
+        d.m_events = options.events;
+        std::stable_sort(
+            d.m_events.begin(), d.m_events.end(),
+            [](const IoddDevice::Options::Event &a, const IoddDevice::Options::Event &b) { return a.atMs < b.atMs; });
+        const auto details = d.m_variables.constFind(deviceevents::detailedStatusIndex);
+        const bool described = details != d.m_variables.constEnd() && details->kind == Variable::Array
+            && details->type.octets() == deviceevents::entryOctets;
+        d.m_eventSlots = described ? details->count : IsduMailbox::maxData / deviceevents::entryOctets;
+    }
+
     static bool makeVariable(const variableItem &var, Variable *v)
     {
         const QString access = var.accessRights;

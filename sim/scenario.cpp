@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -60,7 +61,8 @@ const QStringList ioddKeys{QStringLiteral("type"),
                            QStringLiteral("firmwareRevision"),
                            QStringLiteral("processDataIn"),
                            QStringLiteral("parameters"),
-                           QStringLiteral("writeErrors")};
+                           QStringLiteral("writeErrors"),
+                           QStringLiteral("events")};
 
 // A value as an error message shows it: texts quoted (long ones shortened),
 // numbers as written, arrays and objects by their kind only.
@@ -164,6 +166,19 @@ struct Reader
 
     bool parameters(const QString &field, const QJsonValue &value, QMap<IoddDevice::Address, QByteArray> *out);
     bool writeErrors(const QString &field, const QJsonValue &value, QMap<quint16, quint16> *out);
+    bool events(const QString &field, const QJsonValue &value, QList<IoddDevice::Options::Event> *out);
+
+    // Seconds after start, to the millisecond: 0..86400, or above 0 when `positive`.
+    bool seconds(const QString &field, const QJsonValue &value, bool positive, qint64 *ms)
+    {
+        const double d = value.toDouble();
+        if (!value.isDouble() || d < 0 || (positive && d <= 0) || d > 86400)
+            return expected(
+                field, positive ? QStringLiteral("seconds above 0, at most 86400") : QStringLiteral("seconds 0..86400"),
+                value);
+        *ms = qint64(std::llround(d * 1000));
+        return true;
+    }
 
     bool boolean(const QString &field, const QJsonValue &value, bool *out)
     {
@@ -229,6 +244,9 @@ std::unique_ptr<VirtualDevice> Reader::ioddDevice(const QString &field, const QJ
     if (o.contains(QStringLiteral("writeErrors"))
         && !writeErrors(field + QStringLiteral(".writeErrors"), o.value(QStringLiteral("writeErrors")),
                         &options.writeErrors))
+        return nullptr;
+    if (o.contains(QStringLiteral("events"))
+        && !events(field + QStringLiteral(".events"), o.value(QStringLiteral("events")), &options.events))
         return nullptr;
 
     const QString file = fileValue.toString();
@@ -327,6 +345,45 @@ bool Reader::writeErrors(const QString &field, const QJsonValue &value, QMap<qui
             return expected(field + QLatin1Char('.') + it.key(), QStringLiteral("an ISDU error code 0x8000..0x8fff"),
                             it.value());
         out->insert(quint16(it.key().toUInt()), quint16(text.mid(2).toUInt(nullptr, 16)));
+    }
+    return true;
+}
+
+// [{"code": "0x4210", "type": "warning", "at": 3, "for": 10}]: events the
+// device reports from `at` seconds after start, for `for` seconds (absent:
+// from then on).
+bool Reader::events(const QString &field, const QJsonValue &value, QList<IoddDevice::Options::Event> *out)
+{
+    static const QRegularExpression code(QStringLiteral("^0x[0-9a-fA-F]{1,4}$"));
+    const QStringList types{QStringLiteral("notification"), QStringLiteral("warning"), QStringLiteral("error")};
+    const EventType typeValues[] = {EventType::Notification, EventType::Warning, EventType::Error};
+    if (!value.isArray())
+        return expected(field, QStringLiteral("an array"), value);
+    const QJsonArray list = value.toArray();
+    for (int i = 0; i < list.size(); ++i) {
+        const QString at = QStringLiteral("%1[%2]").arg(field).arg(i);
+        QJsonObject o;
+        if (!object(at, list.at(i), &o)
+            || !onlyKnownKeys(
+                at, o, {QStringLiteral("code"), QStringLiteral("type"), QStringLiteral("at"), QStringLiteral("for")}))
+            return false;
+        IoddDevice::Options::Event event;
+        const QJsonValue codeValue = o.value(QStringLiteral("code"));
+        const uint number = codeValue.toString().mid(2).toUInt(nullptr, 16);
+        if (!codeValue.isString() || !code.match(codeValue.toString()).hasMatch() || number == 0)
+            return expected(at + QStringLiteral(".code"), QStringLiteral("an event code 0x0001..0xffff"), codeValue);
+        event.code = quint16(number);
+        int type = 0;
+        if (!choice(at + QStringLiteral(".type"), o.value(QStringLiteral("type")), types, &type))
+            return false;
+        event.type = typeValues[type];
+        if (o.contains(QStringLiteral("at"))
+            && !seconds(at + QStringLiteral(".at"), o.value(QStringLiteral("at")), false, &event.atMs))
+            return false;
+        if (o.contains(QStringLiteral("for"))
+            && !seconds(at + QStringLiteral(".for"), o.value(QStringLiteral("for")), true, &event.forMs))
+            return false;
+        out->append(event);
     }
     return true;
 }

@@ -130,6 +130,9 @@ void IOLinkMainWindow::initPortViews(uint8_t portCount)
         if (PortItemView *holder = portHolder(port))
             holder->showDiagnosis(m_portEvents->events(port));
     });
+    for (uint8_t i = 0; i < portCount; ++i)
+        portHolder(i)->setEventLog(m_portEvents);
+    connect(m_portEvents, &portEventLog::eventsChanged, this, &IOLinkMainWindow::showPortStates);
     m_linkStatus = new QLabel(ui->widget_tool);
     m_linkStatus->setObjectName(QStringLiteral("label_linkStatus"));
     m_linkStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 12px;"));
@@ -199,6 +202,24 @@ void IOLinkMainWindow::showPortStates()
                 + (file.isEmpty() ? tr("没有描述文件") : tr("描述文件：%1").arg(QFileInfo(file).fileName()));
         }
         item->setToolTip(0, tip);
+    }
+    showDeviceEvents();
+}
+
+void IOLinkMainWindow::showDeviceEvents()
+{
+    if (!m_portEvents || !m_portMonitor || !m_portMonitor->adapterAnswers())
+        return;
+    for (int p = 0; p < ui->treeWidget->topLevelItemCount(); ++p) {
+        const portEventLog::Severity severity = m_portEvents->deviceSeverity(p);
+        if (severity == portEventLog::Severity::None
+            || m_portMonitor->states().value(p).mode != adapterregs::ModeIoLinkOperate)
+            continue;
+        QTreeWidgetItem *item = ui->treeWidget->topLevelItem(p);
+        const bool error = severity == portEventLog::Severity::Error;
+        item->setIcon(
+            0, QIcon(error ? QStringLiteral(":/images/port_error.png") : QStringLiteral(":/images/port_warning.png")));
+        item->setToolTip(0, item->toolTip(0) + QLatin1Char('\n') + m_portEvents->deviceSummary(p));
     }
 }
 

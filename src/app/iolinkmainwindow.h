@@ -71,6 +71,8 @@ public slots:
 private:
     void applyStyleSheet();
     void showPortStates();
+    // Amber or red lamps for ports whose device reports a warning or an error.
+    void showDeviceEvents();
     void onPortStatesChanged();
     // The status line: adapter connected, silent, or not connected and being reopened.
     void showLinkStatus();

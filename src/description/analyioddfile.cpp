@@ -1,6 +1,7 @@
 #include "analyioddfile.h"
 
 #include "datatypereader.h"
+#include "ioddevents.h"
 #include "ioddxml.h"
 
 #include "log/hub8log.h"
@@ -816,4 +817,27 @@ treeItem analyIoddFile::processData(const QString &tagName, bool input) const
         }
     }
     return node;
+}
+
+QList<eventItem> analyIoddFile::events() const
+{
+    QList<eventItem> events = ioddEvents::read(index, [this](const QString &t) { return textById(t, kEn); });
+    for (const QString &code : ioddEvents::standardRefs(index)) {
+        bool ok = false;
+        const uint number = code.trimmed().toUInt(&ok);
+        if (!ok || number > 0xFFFF)
+            continue;
+        eventItem standard = stdDefs.findEvent(quint16(number));
+        standard.code = code;
+        events.append(standard);
+    }
+    return events;
+}
+
+eventItem analyIoddFile::findEvent(quint16 code) const
+{
+    const QList<eventItem> own = ioddEvents::read(index, [this](const QString &t) { return textById(t, kEn); });
+    if (const eventItem *found = ioddEvents::find(own, code))
+        return *found;
+    return stdDefs.findEvent(code);
 }

@@ -73,6 +73,14 @@ public:
     treeItem processDataIn() const;
     treeItem processDataOut() const;
 
+    // The events of the description's EventCollection: its own Event
+    // elements, then those it takes from the standard definitions
+    // (StdEventRef) with the standard texts.
+    QList<eventItem> events() const;
+    // The event with this code as the description names it, else as the
+    // standard definitions do; empty fields when neither knows the code.
+    eventItem findEvent(quint16 code) const;
+
 private:
     variablePtr restrictStandardVariable(const QDomElement &ref, const variablePtr &standard,
                                          const QString &selector) const;

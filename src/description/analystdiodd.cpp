@@ -1,6 +1,7 @@
 #include "analystdiodd.h"
 
 #include "datatypereader.h"
+#include "ioddevents.h"
 #include "ioddxml.h"
 
 #include <QDateTime>
@@ -20,12 +21,21 @@ struct SharedFile
     qint64 size = 0;
     QByteArray content;
     QDomDocument document;
+    // The file's events, read on first use.
+    bool eventsRead = false;
+    QList<eventItem> events;
 };
+
+QHash<QString, SharedFile> &sharedFiles()
+{
+    static QHash<QString, SharedFile> files;
+    return files;
+}
 
 int readShared(const QString &path, QFile &file, QString &storedPath, QByteArray &content, QDomDocument &document,
                QDomElement &root)
 {
-    static QHash<QString, SharedFile> files;
+    QHash<QString, SharedFile> &files = sharedFiles();
     const QFileInfo info(path);
     const auto found = files.constFind(path);
     if (found != files.constEnd() && info.isFile() && found->modified == info.lastModified()
@@ -38,7 +48,7 @@ int readShared(const QString &path, QFile &file, QString &storedPath, QByteArray
     }
     const int result = ioddXml::readFile(path, file, storedPath, content, document, root, nullptr);
     if (result == 0 && !root.isNull())
-        files.insert(path, SharedFile{info.lastModified(), info.size(), content, document});
+        files.insert(path, SharedFile{info.lastModified(), info.size(), content, document, false, {}});
     return result;
 }
 
@@ -99,4 +109,26 @@ QString analyStdIodd::unitAbbreviation(const QString &code) const
     if (code.isEmpty())
         return code;
     return unitIndex.unit(code);
+}
+
+QList<eventItem> analyStdIodd::events() const
+{
+    const auto read = [this]() {
+        return ioddEvents::read(index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
+    };
+    auto shared = sharedFiles().find(path);
+    if (path.isEmpty() || shared == sharedFiles().end() || shared->document != document)
+        return read();
+    if (!shared->eventsRead) {
+        shared->events = read();
+        shared->eventsRead = true;
+    }
+    return shared->events;
+}
+
+eventItem analyStdIodd::findEvent(quint16 code) const
+{
+    const QList<eventItem> all = events();
+    const eventItem *found = ioddEvents::find(all, code);
+    return found ? *found : eventItem();
 }

@@ -2,7 +2,8 @@
 #define ANALYSTDIODD_H
 
 // Reader of the IO-Link standard definitions (standard variables and their
-// datatypes) and of the standard unit definitions (unit code -> abbreviation).
+// datatypes, standard event codes) and of the standard unit definitions (unit
+// code -> abbreviation).
 
 #include "ioddindex.h"
 #include "ioddrecords.h"
@@ -32,6 +33,10 @@ public:
     // Plain Variable elements only; a new record on every call.
     variablePtr findVariable(const QString &id) const;
     QString unitAbbreviation(const QString &code) const;
+    // The standard event codes with their texts, read once per file and process.
+    QList<eventItem> events() const;
+    // The standard event with this code; empty fields when there is none.
+    eventItem findEvent(quint16 code) const;
 
 private:
     QDomElement root;

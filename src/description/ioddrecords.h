@@ -49,6 +49,17 @@ struct variantItem
     QString deviceIcon;
 };
 
+// One Event of an EventCollection: a device's own, or a standard one. `code`
+// is the event code in decimal as written; name and description are the
+// English texts of their textIds.
+struct eventItem
+{
+    QString code;
+    QString type; // "Notification", "Warning" or "Error"
+    QString name;
+    QString description;
+};
+
 // ---- datatypes -------------------------------------------------------------
 // A datatype record is handled through a pointer to its head; its kind is told
 // by comparing `type` with the kind literals, then the record is cast to the

@@ -1,16 +1,23 @@
 #include "porteventlog.h"
 
+#include "link/devicestatuspoller.h"
 #include "link/portstatusmonitor.h"
 #include "protocol/adapterregisters.h"
 
+#include <QSet>
 #include <QTime>
 
 namespace {
-enum Kind { CommunicationLost = 1, AdapterSilent = 2 };
+enum Kind { CommunicationLost = 1, AdapterSilent = 2, DeviceEvent = 3 };
 
 QString now()
 {
     return QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+}
+
+quint32 keyOf(const DeviceEventEntry &e)
+{
+    return quint32(e.qualifier) << 16 | e.code;
 }
 } // namespace
 
@@ -18,14 +25,15 @@ portEventLog::portEventLog(int portCount, QObject *parent) : QObject(parent), m_
 
 portEventLog::~portEventLog() = default;
 
-void portEventLog::raise(int port, int kind, const QString &text)
+widget_event::diagnosisItem *portEventLog::raise(int port, int kind, const QString &text, quint32 key)
 {
     PortLog &log = m_ports[port];
     for (const auto &e : qAsConst(log.events))
-        if (e->kind == kind && e->item->isError)
-            return; // still present
+        if (e->kind == kind && e->key == key && e->item->isError)
+            return nullptr; // still present
     auto event = std::make_shared<Event>();
     event->kind = kind;
+    event->key = key;
     event->item = std::make_unique<widget_event::diagnosisItem>();
     event->item->errorTime = now();
     event->item->text = text;
@@ -33,14 +41,14 @@ void portEventLog::raise(int port, int kind, const QString &text)
     log.events.append(event);
     while (log.events.size() > maxEventsPerPort)
         log.events.removeFirst();
-    emit eventsChanged(port);
+    return event->item.get();
 }
 
-void portEventLog::clear(int port, int kind)
+void portEventLog::clear(int port, int kind, qint64 key)
 {
     bool changed = false;
     for (const auto &e : qAsConst(m_ports[port].events)) {
-        if (e->kind == kind && e->item->isError) {
+        if (e->kind == kind && (key < 0 || e->key == quint32(key)) && e->item->isError) {
             e->item->isError = false;
             e->item->recoveryTime = now();
             changed = true;
@@ -56,8 +64,8 @@ void portEventLog::update(bool adapterAnswers, const QVector<PortState> &states)
         for (int p = 0; p < m_ports.size(); ++p) {
             if (adapterAnswers)
                 clear(p, AdapterSilent);
-            else
-                raise(p, AdapterSilent, tr("适配器无应答"));
+            else if (raise(p, AdapterSilent, tr("适配器无应答")))
+                emit eventsChanged(p);
         }
         m_adapterAnswered = adapterAnswers;
     }
@@ -66,13 +74,102 @@ void portEventLog::update(bool adapterAnswers, const QVector<PortState> &states)
     for (int p = 0; p < m_ports.size() && p < states.size(); ++p) {
         const quint8 mode = states.at(p).mode;
         PortLog &log = m_ports[p];
-        if (mode == adapterregs::ModeCommunicationLost && (m_first || log.lastMode != mode))
-            raise(p, CommunicationLost, tr("Port%1 IO-Link 通信中断").arg(p + 1));
-        else if (mode != adapterregs::ModeCommunicationLost && log.lastMode == adapterregs::ModeCommunicationLost)
+        if (mode == adapterregs::ModeCommunicationLost && (m_first || log.lastMode != mode)) {
+            if (raise(p, CommunicationLost, tr("Port%1 IO-Link 通信中断").arg(p + 1)))
+                emit eventsChanged(p);
+        } else if (mode != adapterregs::ModeCommunicationLost && log.lastMode == adapterregs::ModeCommunicationLost) {
             clear(p, CommunicationLost);
+        }
+        if (mode != adapterregs::ModeIoLinkOperate && log.lastMode == adapterregs::ModeIoLinkOperate)
+            forgetDevice(p);
         log.lastMode = mode;
     }
     m_first = false;
+}
+
+// Without a device in operate nothing reports its events any more.
+void portEventLog::forgetDevice(int port)
+{
+    const bool statusKnown = m_ports[port].deviceStatus >= 0;
+    m_ports[port].deviceStatus = -1;
+    clear(port, DeviceEvent);
+    if (statusKnown)
+        emit eventsChanged(port);
+}
+
+void portEventLog::updateDevice(int port, const DeviceStatusReading &reading,
+                                const std::function<eventItem(quint16 code)> &describe)
+{
+    if (port < 0 || port >= m_ports.size())
+        return;
+    PortLog &log = m_ports[port];
+    const int status = reading.statusRead ? reading.status : -1;
+    bool changed = status != log.deviceStatus;
+    log.deviceStatus = status;
+    if (reading.detailsRead) {
+        QSet<quint32> present;
+        for (const DeviceEventEntry &entry : reading.entries) {
+            present.insert(keyOf(entry));
+            const eventItem described = describe ? describe(entry.code) : eventItem();
+            const QString text = described.name.isEmpty() ? tr("未定义的事件代码") : described.name;
+            widget_event::diagnosisItem *item = raise(port, DeviceEvent, text, keyOf(entry));
+            if (!item)
+                continue;
+            item->fromDevice = true;
+            item->code = entry.code;
+            item->qualifier = entry.qualifier;
+            item->detail = described.description;
+            changed = true;
+        }
+        for (const auto &e : qAsConst(log.events)) {
+            if (e->kind == DeviceEvent && e->item->isError && !present.contains(e->key)) {
+                e->item->isError = false;
+                e->item->recoveryTime = now();
+                changed = true;
+            }
+        }
+    }
+    if (changed)
+        emit eventsChanged(port);
+}
+
+portEventLog::Severity portEventLog::deviceSeverity(int port) const
+{
+    if (port < 0 || port >= m_ports.size())
+        return Severity::None;
+    const PortLog &log = m_ports.at(port);
+    Severity worst = Severity::None;
+    if (log.deviceStatus == int(DeviceStatus::Failure))
+        return Severity::Error;
+    if (log.deviceStatus > int(DeviceStatus::Ok) && log.deviceStatus < int(DeviceStatus::Failure))
+        worst = Severity::Warning;
+    for (const auto &e : log.events) {
+        if (e->kind != DeviceEvent || !e->item->isError)
+            continue;
+        const EventType type = EventQualifier::decode(e->item->qualifier).type;
+        if (type == EventType::Error)
+            return Severity::Error;
+        if (type == EventType::Warning)
+            worst = Severity::Warning;
+    }
+    return worst;
+}
+
+QString portEventLog::deviceSummary(int port) const
+{
+    if (port < 0 || port >= m_ports.size())
+        return QString();
+    const PortLog &log = m_ports.at(port);
+    QStringList lines;
+    if (log.deviceStatus > int(DeviceStatus::Ok))
+        lines << tr("设备状态：%1").arg(deviceStatusText(quint8(log.deviceStatus)));
+    for (const auto &e : log.events) {
+        if (e->kind == DeviceEvent && e->item->isError)
+            lines << QStringLiteral("%1 %2 %3")
+                         .arg(eventTypeText(EventQualifier::decode(e->item->qualifier).type),
+                              eventCodeText(e->item->code), e->item->text);
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 QMap<uint8_t, widget_event::diagnosisItem *> portEventLog::events(int port) const

@@ -1,6 +1,7 @@
 #ifndef PORTEVENTLOG_H
 #define PORTEVENTLOG_H
 
+#include "description/ioddrecords.h"
 #include "views/widget_event.h"
 
 #include <QList>
@@ -9,14 +10,17 @@
 #include <QVector>
 
 #include <array>
+#include <functional>
 #include <memory>
 
+struct DeviceStatusReading;
 struct PortState;
 
-// The diagnosis events of each port, derived from what the adapter reports:
-// a port losing IO-Link communication, and the adapter not answering at all.
-// Each raised event gets a record; it clears (recovery time, ok state) when
-// the condition ends. The newest events per port are kept.
+// The diagnosis events of each port: what the adapter reports (a port losing
+// IO-Link communication, the adapter not answering at all) and what the
+// device reports in its Detailed Device Status. Each raised event gets a
+// record; it clears (recovery time, ok state) when the condition ends. The
+// newest events per port are kept.
 class portEventLog : public QObject
 {
     Q_OBJECT
@@ -29,7 +33,23 @@ public:
     static constexpr int maxEventsPerPort = 50;
 
     // Compares the new states with the last ones and raises or clears events.
+    // A port that leaves IO-Link operate takes its device's events with it.
     void update(bool adapterAnswers, const QVector<PortState> &states);
+
+    // A read of the device on `port`: events new in its Detailed Device
+    // Status are raised, with their texts from `describe`; events no longer
+    // in it are cleared. A reading without the details changes no event.
+    void updateDevice(int port, const DeviceStatusReading &reading,
+                      const std::function<eventItem(quint16 code)> &describe);
+
+    // How bad the device on `port` says it is, by its last read: the worst
+    // type of its events present, and its Device Status (1..3 count as a
+    // warning, 4 as an error).
+    enum class Severity { None, Warning, Error };
+    Severity deviceSeverity(int port) const;
+    // The device's status and events present, one line each, for a tool tip;
+    // empty when it reports nothing.
+    QString deviceSummary(int port) const;
 
     // The complete current set of a port's events, keyed 1..n oldest first.
     // The log owns the records; they stay valid until the next update.
@@ -43,16 +63,21 @@ private:
     struct Event
     {
         int kind = 0;
+        quint32 key = 0; // a device event's qualifier and code
         std::unique_ptr<widget_event::diagnosisItem> item;
     };
     struct PortLog
     {
         QList<std::shared_ptr<Event>> events;
         quint8 lastMode = 0;
+        int deviceStatus = -1; // as last read; -1 unknown
     };
 
-    void raise(int port, int kind, const QString &text);
-    void clear(int port, int kind);
+    // The record of a new event, or null when the same one is still present.
+    widget_event::diagnosisItem *raise(int port, int kind, const QString &text, quint32 key = 0);
+    // Clears the present events of a kind (all keys when `key` is negative).
+    void clear(int port, int kind, qint64 key = -1);
+    void forgetDevice(int port);
 
     QVector<PortLog> m_ports;
     bool m_adapterAnswered = true;

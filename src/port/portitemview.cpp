@@ -1,15 +1,50 @@
 #include "portitemview.h"
 #include "ui_portitemview.h"
 
+#include "porteventlog.h"
+
 #include "description/analyioddfile.h"
 #include "description/ioddrecords.h"
+#include "link/devicestatuspoller.h"
 #include "procdata/widget_in.h"
 #include "procdata/widget_out.h"
 #include "views/widget_port.h"
 #include "views/widget_portdi.h"
 #include "views/widget_portdo.h"
 
+#include <QHash>
 #include <QTabWidget>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// The event texts a port's pages use: the description's own events over the
+// standard ones. Copied out, as the description does not outlive the build.
+std::shared_ptr<const QHash<quint16, eventItem>> eventTexts(analyIoddFile &description)
+{
+    QList<eventItem> standard = description.standardDefinitions().events();
+    if (standard.isEmpty()) { // no description read: the standard texts still apply
+        description.loadStandardDefinitions(QStringLiteral("1.1"));
+        standard = description.standardDefinitions().events();
+    }
+    // Later entries win: the description's own events come before its
+    // standard references in its list, so that list is taken backwards.
+    QList<eventItem> all = description.events();
+    std::reverse(all.begin(), all.end());
+    all = standard + all;
+    auto texts = std::make_shared<QHash<quint16, eventItem>>();
+    for (const eventItem &e : qAsConst(all)) {
+        bool ok = false;
+        const uint code = e.code.trimmed().toUInt(&ok);
+        if (ok && code <= 0xFFFF && !e.name.isEmpty())
+            texts->insert(quint16(code), e);
+    }
+    return texts;
+}
+
+} // namespace
 
 PortItemView::PortItemView(uint8_t port, QWidget *parent) : QWidget(parent), m_portIndex(port), ui(new Ui::PortItemView)
 {
@@ -52,6 +87,7 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
     m_portTabWidget->addTab(portPage, QStringLiteral("Basic info"));
     if (identificationOnly) {
         portPage->createIsduConsole(m_portIndex);
+        addEventPage(description);
         return;
     }
     portPage->createParameterView(roleMenuSet, m_portIndex, description, identity);
@@ -72,8 +108,27 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
         m_portTabWidget->addTab(out, QStringLiteral("Out port"));
     }
 
+    addEventPage(description);
+    ui->stackedWidget->setCurrentIndex(2);
+}
+
+// The event page, and the reader of the device's status that lives as long
+// as the page: while the port's pages are shown.
+void PortItemView::addEventPage(analyIoddFile &description)
+{
     auto *events = new widget_event;
     connect(this, &PortItemView::sigDiagnosis, events, &widget_event::onDiagnosis);
     m_portTabWidget->addTab(events, QStringLiteral("Message event"));
-    ui->stackedWidget->setCurrentIndex(2);
+    if (!m_eventLog)
+        return;
+    events->onDiagnosis(m_eventLog->events(m_portIndex));
+
+    auto *poller = new DeviceStatusPoller(m_portIndex, events);
+    connect(poller, &DeviceStatusPoller::statusRead, events, &widget_event::showDeviceStatus);
+    portEventLog *log = m_eventLog;
+    const auto texts = eventTexts(description);
+    connect(poller, &DeviceStatusPoller::statusRead, log, [log, texts](int port, const DeviceStatusReading &reading) {
+        log->updateDevice(port, reading, [&texts](quint16 code) { return texts->value(code); });
+    });
+    poller->start(firstDeviceReadMs);
 }

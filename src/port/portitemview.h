@@ -10,6 +10,7 @@
 
 class QTabWidget;
 class analyIoddFile;
+class portEventLog;
 struct deviceInfo;
 
 namespace Ui {
@@ -40,6 +41,13 @@ public:
     // Hands the port's complete current event set to its event page.
     void showDiagnosis(const QMap<uint8_t, widget_event::diagnosisItem *> &items) { emit sigDiagnosis(items); }
 
+    // The log the port's event page shows and its device's events go to.
+    // Without one the page shows only what it is handed, and the device is
+    // not read.
+    void setEventLog(portEventLog *log) { m_eventLog = log; }
+    // When the device's status is first read after the pages are built.
+    static constexpr int firstDeviceReadMs = 500;
+
     static constexpr int adapterTabCount = 3;
 
 signals:
@@ -50,7 +58,10 @@ public slots:
     void onCleanPortStatus();
 
 private:
+    void addEventPage(analyIoddFile &description);
+
     uint8_t m_portIndex;
+    portEventLog *m_eventLog = nullptr;
     QTabWidget *m_portTabWidget = nullptr;
     Ui::PortItemView *ui;
 };

@@ -1,17 +1,24 @@
 #include "widget_event.h"
 #include "ui_widget_event.h"
 
+#include "link/devicestatuspoller.h"
 #include "log/hub8log.h"
 #include "widgets/tablestyle.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QIcon>
 #include <QPixmap>
+#include <QStyle>
 #include <QTableWidgetItem>
+#include <QTime>
+
+#include <iterator>
 
 namespace {
 
-const int columnWidths[] = {120, 120, 300, 60};
+const int columnWidths[] = {90, 90, 70, 360, 80, 60, 50};
+constexpr int columnCount = int(std::size(columnWidths));
 
 // The state picture at row height; an unloadable picture gives an empty icon.
 QIcon stateIcon(bool isError)
@@ -20,6 +27,23 @@ QIcon stateIcon(bool isError)
     if (picture.isNull())
         return QIcon();
     return QIcon(picture.scaled(18, 18, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+// The type of a device event as the style's message-box icons show it.
+QIcon typeIcon(EventType type)
+{
+    QStyle *style = QApplication::style();
+    switch (type) {
+    case EventType::Notification:
+        return style->standardIcon(QStyle::SP_MessageBoxInformation);
+    case EventType::Warning:
+        return style->standardIcon(QStyle::SP_MessageBoxWarning);
+    case EventType::Error:
+        return style->standardIcon(QStyle::SP_MessageBoxCritical);
+    case EventType::Reserved:
+        break;
+    }
+    return QIcon();
 }
 
 } // namespace
@@ -32,13 +56,16 @@ widget_event::widget_event(QWidget *parent) : QWidget(parent), ui(new Ui::widget
     // spelling too so queued connections can copy the argument.
     qRegisterMetaType<diagnosisMap>("QMap<uint8_t,widget_event::diagnosisItem*>");
 
+    ui->label_deviceStatus->hide();
     QTableWidget *table = ui->tableWidget;
-    table->setColumnCount(4);
-    table->setHorizontalHeaderLabels(
-        {QStringLiteral("报错时间"), QStringLiteral("恢复时间"), QStringLiteral("异常"), QStringLiteral("状态")});
+    table->setColumnCount(columnCount);
+    table->setHorizontalHeaderLabels({QStringLiteral("报错时间"), QStringLiteral("恢复时间"), QStringLiteral("代码"),
+                                      QStringLiteral("异常"), QStringLiteral("类型"), QStringLiteral("模式"),
+                                      QStringLiteral("状态")});
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < columnCount; ++i)
         table->setColumnWidth(i, columnWidths[i]);
+    table->horizontalHeader()->setSectionResizeMode(ColumnText, QHeaderView::Stretch);
     table->verticalHeader()->setVisible(false);
     table->setStyleSheet(QString::fromLatin1(hub8style::tableStyleSheet));
 }
@@ -56,12 +83,22 @@ void widget_event::onCreateItem(widget_event::diagnosisItem *item)
     QTableWidget *table = ui->tableWidget;
     const int row = table->rowCount();
     table->insertRow(row);
-    table->setItem(row, 0, new QTableWidgetItem(item->errorTime));
-    table->setItem(row, 1, new QTableWidgetItem(item->recoveryTime));
-    table->setItem(row, 2, new QTableWidgetItem(item->text));
+    table->setItem(row, ColumnRaised, new QTableWidgetItem(item->errorTime));
+    table->setItem(row, ColumnCleared, new QTableWidgetItem(item->recoveryTime));
+    auto *text = new QTableWidgetItem(item->text);
+    text->setToolTip(item->detail);
+    table->setItem(row, ColumnText, text);
+    if (item->fromDevice) {
+        const EventQualifier q = EventQualifier::decode(item->qualifier);
+        table->setItem(row, ColumnCode, new QTableWidgetItem(eventCodeText(item->code)));
+        auto *type = new QTableWidgetItem(eventTypeText(q.type));
+        type->setIcon(typeIcon(q.type));
+        table->setItem(row, ColumnType, type);
+        table->setItem(row, ColumnMode, new QTableWidgetItem(eventModeText(q.mode)));
+    }
     auto *state = new QTableWidgetItem;
     state->setIcon(stateIcon(item->isError));
-    table->setItem(row, 3, state);
+    table->setItem(row, ColumnState, state);
 }
 
 void widget_event::onDiagnosis(QMap<uint8_t, widget_event::diagnosisItem *> items)
@@ -76,4 +113,16 @@ void widget_event::onDiagnosis(QMap<uint8_t, widget_event::diagnosisItem *> item
     // QMap iterates in ascending key order.
     for (diagnosisItem *item : qAsConst(items))
         onCreateItem(item);
+}
+
+void widget_event::showDeviceStatus(int port, const DeviceStatusReading &reading)
+{
+    Q_UNUSED(port)
+    QLabel *label = ui->label_deviceStatus;
+    const QString time = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+    if (reading.statusRead)
+        label->setText(tr("设备状态：%1（%2 读取）").arg(deviceStatusText(reading.status), time));
+    else
+        label->setText(tr("设备状态：设备不提供（%1 读取）").arg(time));
+    label->show();
 }

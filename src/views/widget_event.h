@@ -8,12 +8,15 @@
 
 #include <cstdint>
 
+struct DeviceStatusReading;
+
 namespace Ui {
 class widget_event;
 }
 
 // The "Message event" page: one row per diagnosis event of the port, rebuilt
-// from the complete set each time one arrives.
+// from the complete set each time one arrives, and the device's Device
+// Status above them.
 class widget_event : public QWidget
 {
     Q_OBJECT
@@ -27,6 +30,12 @@ public:
         QString recoveryTime; // when it cleared; empty while present
         QString text;
         bool isError = false; // true while the event is present
+        // Events the device reports in its Detailed Device Status; the
+        // tool's own events (communication lost, adapter silent) have none.
+        bool fromDevice = false;
+        quint16 code = 0;     // IO-Link event code
+        quint8 qualifier = 0; // its event qualifier: mode, type, source
+        QString detail;       // what the description says to do, if anything
     };
     // A set of events keyed by event number.
     typedef QMap<uint8_t, diagnosisItem *> diagnosisMap;
@@ -34,9 +43,13 @@ public:
     explicit widget_event(QWidget *parent = nullptr);
     ~widget_event() override;
 
+    enum Column { ColumnRaised, ColumnCleared, ColumnCode, ColumnText, ColumnType, ColumnMode, ColumnState };
+
 public slots:
     void onCreateItem(widget_event::diagnosisItem *item);
     void onDiagnosis(QMap<uint8_t, widget_event::diagnosisItem *> items);
+    // The device's Device Status as last read on `port`.
+    void showDeviceStatus(int port, const DeviceStatusReading &reading);
 
 private:
     Ui::widget_event *ui;

@@ -128,7 +128,7 @@ private slots:
         click(7);
         QVERIFY(tabTexts().at(3) == "Basic info" && hub->activePorts.isEmpty());
         click(0);
-        QCOMPARE(tabTexts().size(), 4);
+        QCOMPARE(tabTexts().size(), 5);
     }
 
     // Clicks while the adapter is silent add no status poll of their own: each would hold the window for the
@@ -283,7 +283,7 @@ private slots:
         window->setIoddLibraryDir(dir.path());
         tree->setCurrentItem(tree->topLevelItem(2));
         click(2);
-        QCOMPARE(tabs->count(), 4); // Port3: a console page until now
+        QCOMPARE(tabs->count(), 5); // Port3: a console page until now
         onModal<widget_IODD>([this](widget_IODD *dialog) {
             auto *table = find<QTableWidget>(dialog, "table_show");
             if (table->rowCount() != 1)

@@ -98,7 +98,7 @@ private slots:
         QTest::newRow("no process data") << HUB8_SOURCE_DIR "/tests/params/fixtures/parameters.xml" << false
                                          << kept
                 + "Message event: widget_event, parameters of port 5 as ObserverRoleMenuSet";
-        QTest::newRow("identification only") << QString() << true << kept + "console";
+        QTest::newRow("identification only") << QString() << true << kept + "Message event: widget_event, console";
     }
     void pagesInOrder()
     {
@@ -137,7 +137,7 @@ private slots:
         // Fewer pages than before: nothing of the full build stays behind.
         const QList<QPointer<QWidget>> again = pages(PortItemView::adapterTabCount);
         build(next, QString(), true, "888");
-        QCOMPARE(tabs() + ' ' + shownDeviceId(), "kept, kept, kept, Basic info: widget_Port, console 888");
+        QCOMPARE(tabs() + ' ' + shownDeviceId(), "kept, kept, kept, Basic info: widget_Port, Message event: widget_event, console 888");
         QTRY_VERIFY(allDeleted(again));
     }
     void lostCommunicationRaisesAndClears()
@@ -163,8 +163,10 @@ private slots:
         view.onDiagnosis(log.events(1));
         const widget_event::diagnosisItem *second = log.events(1).value(2);
         QStringList shown;
-        for (int cell = 0; cell < 3 * table->rowCount(); ++cell)
-            shown << (table->item(cell / 3, cell % 3) ? table->item(cell / 3, cell % 3)->text() : QString());
+        for (int row = 0; row < table->rowCount(); ++row) {
+            for (int column : {0, 1, int(widget_event::ColumnText)})
+                shown << (table->item(row, column) ? table->item(row, column)->text() : QString());
+        }
         QCOMPARE(shown,
                  (QStringList{first->errorTime, first->recoveryTime, first->text, second->errorTime, QString(),
                               second->text}));

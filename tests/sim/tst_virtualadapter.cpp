@@ -208,7 +208,7 @@ private slots:
         row("iodd with vendor id",
             R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "a.xml", "vendorId": 1}}}})",
             R"(ports.Port3.device: unknown key "vendorId" (type, file, serialNumber, hardwareRevision, firmwareRevision, )"
-            R"(processDataIn, parameters, writeErrors))");
+            R"(processDataIn, parameters, writeErrors, events))");
         // Given data of a device built from the built-in description (4 octets of input).
         const QString builtin = QStringLiteral(HUB8_SOURCE_DIR "/data/") + builtinDescription::relativePath;
         const auto given = [&builtin](const char *name, const QString &device, const QString &message) {

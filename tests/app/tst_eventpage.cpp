@@ -1,0 +1,118 @@
+// A device's events as the user sees them: the "Message event" page with the
+// texts of its description and of the standard definitions, and the port's
+// lamp in the tree while a warning or an error is present.
+
+#include "app/iolinkmainwindow.h"
+#include "link/common.h"
+#include "link/devicestatuspoller.h"
+#include "link/mymodbus.h"
+#include "link/portstatusmonitor.h"
+#include "resources/hub8resources.h"
+#include "scenario.h"
+#include "views/widget_event.h"
+#include "virtualadapter.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+const QString fixture = QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtures/events.xml");
+
+// Port3 has the fixture's device: its own text for 0x4210, its own 0x8CA0 (an
+// error for 0.6 s), a standard reference to 0x5111, and 0x7710, which only
+// the standard definitions name.
+const QByteArray scenario = "{\"isduLatencyMs\": 0, \"ports\": {\"Port3\": {\"mode\": \"iolink\", \"device\": {"
+                            "\"type\": \"iodd\", \"file\": \""
+    + fixture.toUtf8()
+    + "\", \"events\": ["
+      "{\"code\": \"0x4210\", \"type\": \"warning\"},"
+      "{\"code\": \"0x8CA0\", \"type\": \"error\", \"for\": 0.6},"
+      "{\"code\": \"0x5111\", \"type\": \"warning\"},"
+      "{\"code\": \"0x7710\", \"type\": \"notification\"}]}}}}";
+
+// The rows as "code text type mode", "+" while present and "-" once cleared.
+QStringList rows(const QTableWidget *table)
+{
+    QStringList out;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QStringList cells;
+        for (int c :
+             {widget_event::ColumnCode, widget_event::ColumnText, widget_event::ColumnType, widget_event::ColumnMode})
+            cells << (table->item(row, c) ? table->item(row, c)->text() : QString());
+        const QTableWidgetItem *cleared = table->item(row, widget_event::ColumnCleared);
+        out << cells.join(QLatin1Char(' ')).trimmed() + (cleared->text().isEmpty() ? " +" : " -");
+    }
+    return out;
+}
+
+bool showsPicture(const QIcon &icon, const char *name)
+{
+    const auto image = [](const QImage &i) { return i.convertToFormat(QImage::Format_ARGB32_Premultiplied); };
+    const QImage expected = image(QImage(QStringLiteral(":/images/%1.png").arg(QLatin1String(name))));
+    return !expected.isNull() && image(icon.pixmap(expected.size()).toImage()) == expected;
+}
+} // namespace
+
+class tst_eventpage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QDir::setCurrent(QCoreApplication::applicationDirPath());
+        initHub8Resources();
+    }
+
+    void eventsOnThePageAndInTheTree()
+    {
+        QString error;
+        QVERIFY2(applyScenarioJson(scenario, VirtualAdapter::instance(), &error), qPrintable(error));
+        QElapsedTimer sinceStart;
+        sinceStart.start();
+        if (common::instance()->modbus)
+            common::instance()->modbus->closeDevice();
+        IOLinkMainWindow w;
+        w.initPortViews(8);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.onCreatePortInfo(fixture, 2);
+
+        auto *tabs = w.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        auto *page = qobject_cast<widget_event *>(tabs->widget(tabs->count() - 1));
+        QVERIFY(page);
+        auto *poller = page->findChild<DeviceStatusPoller *>();
+        QVERIFY(poller && poller->port() == 2);
+        QCOMPARE(poller->poll(), 0);
+
+        auto *table = page->findChild<QTableWidget *>(QStringLiteral("tableWidget"));
+        QStringList expected{"0x4210 Housing too hot 警告 出现 +", "0x8CA0 Filter clogged 错误 出现 +",
+                             "0x5111 Primary supply voltage under-run 警告 出现 +", "0x7710 Short circuit 通知 单次 +"};
+        QCOMPARE(rows(table), expected);
+        QVERIFY(page->findChild<QLabel *>()->text().startsWith(QStringLiteral("设备状态：故障")));
+
+        auto *tree = w.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
+        QTreeWidgetItem *port3 = tree->topLevelItem(2);
+        QVERIFY(showsPicture(port3->icon(0), "port_error"));
+        QVERIFY2(port3->toolTip(0).contains(QStringLiteral("错误 0x8CA0 Filter clogged")),
+                 qPrintable(port3->toolTip(0)));
+
+        // The error goes away: its row keeps when, the lamp turns amber.
+        QTest::qWait(int(qMax<qint64>(0, 700 - sinceStart.elapsed())));
+        QCOMPARE(poller->poll(), 0);
+        expected[1].replace(" +", " -");
+        QCOMPARE(rows(table), expected);
+        QVERIFY(showsPicture(port3->icon(0), "port_warning"));
+        QVERIFY(!port3->toolTip(0).contains(QStringLiteral("0x8CA0")));
+
+        // Without its device in operate the port shows the loss, not the device's warnings.
+        VirtualAdapter::instance().port(2).mode = VirtualAdapter::Mode::CommunicationLost;
+        w.portMonitor()->poll();
+        QVERIFY(showsPicture(port3->icon(0), "port_lost"));
+        QCOMPARE(rows(table).join(QLatin1Char('|')).count(" +"), 1);
+        QCOMPARE(rows(table).last(), QStringLiteral("Port3 IO-Link 通信中断 +"));
+    }
+};
+
+QTEST_MAIN(tst_eventpage)
+#include "tst_eventpage.moc"

@@ -1,0 +1,109 @@
+// A device's own events: the event qualifier's bit fields, the Detailed
+// Device Status image, and the reader of indexes 36 and 37 on the virtual adapter.
+
+#include "genericdevice.h"
+#include "iodddevice.h"
+#include "link/common.h"
+#include "link/devicestatuspoller.h"
+#include "link/mymodbus.h"
+#include "testhelpers.h"
+#include "virtualadapter.h"
+
+#include <QPointer>
+#include <QSignalSpy>
+#include <QtTest>
+
+using testhelpers::hex;
+
+class tst_devicestatuspoller : public QObject
+{
+    Q_OBJECT
+    VirtualAdapter &adapter = VirtualAdapter::instance();
+    common *hub = common::instance();
+
+private slots:
+    void init()
+    {
+        if (!hub->modbus)
+            hub->modbus = new myModbus;
+        adapter.reset();
+        adapter.faults().isduLatencyMs = 0;
+        hub->modbus->closeDevice();
+        QCOMPARE(hub->modbus->openDevice(), 0);
+        IoddDevice::Options warning; // the built-in device with a warning from the start
+        warning.events.append({0x4210, EventType::Warning, 0, -1});
+        adapter.setPort(1, VirtualAdapter::Mode::IoLinkOperate,
+                        IoddDevice::fromFile(testhelpers::builtinDescriptionPath(),
+                                             QCoreApplication::applicationDirPath() + "/std", nullptr, warning));
+        adapter.setPort(2, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        hub->activePorts = {1, 2};
+    }
+
+    void qualifierBits()
+    {
+        const auto fields = [](quint8 octet) {
+            const EventQualifier q = EventQualifier::decode(octet);
+            return QStringLiteral("%1 %2 %3 %4").arg(int(q.mode)).arg(int(q.type)).arg(q.fromMaster).arg(q.instance);
+        };
+        QCOMPARE(fields(0xE4), "3 2 0 4");        // appears, warning, device, application
+        QCOMPARE(fields(0x54), "1 1 0 4");        // single shot, notification
+        QCOMPARE(fields(0xB8), "2 3 1 0");        // disappears, error, master, unknown
+        for (int octet = 0; octet < 256; ++octet) // every bit in exactly one field
+            QCOMPARE(int(EventQualifier::decode(quint8(octet)).encode()), octet);
+    }
+
+    void detailedStatusImage()
+    {
+        // Empty slots left out wherever they are, a cut-off entry ignored; a
+        // slot with only a code is not empty.
+        const QVector<DeviceEventEntry> entries = decodeDetailedDeviceStatus(hex("000000 E44210 F48CA0 001234 F4 8C"));
+        QCOMPARE(entries, (QVector<DeviceEventEntry>{{0xE4, 0x4210}, {0xF4, 0x8CA0}, {0x00, 0x1234}}));
+        QCOMPARE(encodeDetailedDeviceStatus(entries, 4), hex("E44210 F48CA0 001234 000000"));
+        QCOMPARE(encodeDetailedDeviceStatus(entries, 2), hex("E44210 F48CA0"));
+    }
+
+    // Status and events; a device without index 37 still tells its status.
+    void readsStatusAndEvents()
+    {
+        for (int port : {1, 2}) {
+            DeviceStatusPoller poller(port);
+            QSignalSpy read(&poller, &DeviceStatusPoller::statusRead);
+            QCOMPARE(poller.poll(), 0);
+            QCOMPARE(read.count(), 1);
+            const auto r = read.first().at(1).value<DeviceStatusReading>();
+            QVERIFY(r.statusRead);
+            QCOMPARE(r.detailsRead, port == 1);
+            QCOMPARE(int(r.status), port == 1 ? 2 : 0);
+            QCOMPARE(r.entries, (port == 1 ? QVector<DeviceEventEntry>{{0xE4, 0x4210}} : QVector<DeviceEventEntry>()));
+        }
+        QVERIFY(!hub->modbus->busy);
+    }
+
+    void leavesTheMailboxAlone()
+    {
+        const int before = adapter.isduRequestCount();
+        hub->modbus->busy = true;
+        QCOMPARE(DeviceStatusPoller(1).poll(), 1);
+        hub->modbus->busy = false;
+        hub->activePorts = {2};
+        QCOMPARE(DeviceStatusPoller(1).poll(), 1);
+        QCOMPARE(adapter.isduRequestCount(), before);
+    }
+
+    // The page that owns the poller goes while it waits for the mailbox: the
+    // turn ends without touching it, and the link is free again.
+    void deletedDuringTheWait()
+    {
+        adapter.faults().isduLatencyMs = 150;
+        QPointer<DeviceStatusPoller> poller = new DeviceStatusPoller(1);
+        QSignalSpy read(poller.data(), &DeviceStatusPoller::statusRead);
+        QTimer::singleShot(30, this, [&poller]() { delete poller.data(); });
+        QCOMPARE(poller->poll(), 1);
+        QVERIFY(poller.isNull());
+        QCOMPARE(read.count(), 0);
+        QVERIFY(!hub->modbus->busy);
+    }
+};
+
+QTEST_MAIN(tst_devicestatuspoller)
+#include "tst_devicestatuspoller.moc"

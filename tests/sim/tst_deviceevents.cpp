@@ -1,0 +1,103 @@
+// Events of a virtual device built from an IODD: its Device Status and
+// Detailed Device Status over time, and the scenario key that gives them
+// (tst_eventpage reads them through the adapter).
+
+#include "description/builtindescription.h"
+#include "iodddevice.h"
+#include "scenario.h"
+#include "testhelpers.h"
+#include "virtualadapter.h"
+
+#include <QtTest>
+
+using testhelpers::hex;
+using Event = IoddDevice::Options::Event;
+
+namespace {
+std::unique_ptr<IoddDevice> device(const QString &path, const QList<Event> &events)
+{
+    IoddDevice::Options options;
+    options.events = events;
+    return IoddDevice::fromFile(path, QCoreApplication::applicationDirPath() + "/std", nullptr, options);
+}
+
+// A scenario with the built-in device on Port2 and these events.
+QByteArray withEvents(const QByteArray &events)
+{
+    return "{\"ports\": {\"Port2\": {\"mode\": \"iolink\", \"device\": {\"type\": \"iodd\", \"file\": \""
+        + QByteArray(HUB8_SOURCE_DIR "/data/") + builtinDescription::relativePath + "\", \"events\": " + events
+        + "}}}}";
+}
+} // namespace
+
+class tst_deviceevents : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // In the order they appear, whatever the file's order; a notification as
+    // single shot; the worst type present sets the Device Status.
+    void eventsOverTime_data()
+    {
+        QTest::addColumn<int>("ms");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("details");
+        QTest::newRow("before any") << 0 << 0 << hex("000000 000000 000000 000000");
+        QTest::newRow("notification") << 600 << 0 << hex("548C40 000000 000000 000000");
+        QTest::newRow("warning from its first ms on") << 1000 << 2 << hex("E44210 000000 000000 000000");
+        QTest::newRow("warning and error") << 2500 << 4 << hex("E44210 F47710 000000 000000");
+        QTest::newRow("warning over after 2 s") << 3000 << 4 << hex("F47710 000000 000000 000000");
+        QTest::newRow("without an end it stays") << 86400000 << 4 << hex("F47710 000000 000000 000000");
+    }
+    void eventsOverTime()
+    {
+        QFETCH(int, ms);
+        const auto d = device(testhelpers::builtinDescriptionPath(),
+                              {{0x7710, EventType::Error, 2000, -1},
+                               {0x4210, EventType::Warning, 1000, 2000},
+                               {0x8C40, EventType::Notification, 500, 500}});
+        QTEST(int(d->deviceStatus(ms)), "status");
+        QTEST(d->detailedDeviceStatus(ms), "details");
+    }
+
+    // As many entries as the description gives index 37, else as many as one
+    // mailbox response carries.
+    void listLength()
+    {
+        QList<Event> five;
+        for (quint16 code : {0x1000, 0x4000, 0x5000, 0x6000, 0x7000})
+            five.append({code, EventType::Error, 0, -1});
+        const auto restricted = device(HUB8_SOURCE_DIR "/tests/description/fixtures/events.xml", five);
+        QCOMPARE(restricted->detailedDeviceStatus(0), hex("F41000 F44000 F45000 F46000"));
+        const auto unrestricted = device(HUB8_SOURCE_DIR "/tests/sim/fixtures/iodd-device.xml", five);
+        QCOMPARE(unrestricted->detailedDeviceStatus(0).size(), 33);
+    }
+
+    void scenarioErrors_data()
+    {
+        QTest::addColumn<QByteArray>("events");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("not a list") << QByteArray(R"({"code": "0x4210"})") << ": expected an array, got an object";
+        QTest::newRow("unknown key") << QByteArray(R"([{"code": "0x4210", "type": "error", "until": 3}])")
+                                     << R"([0]: unknown key "until" (code, type, at, for))";
+        QTest::newRow("code zero") << QByteArray(R"([{"code": "0x0000", "type": "error"}])")
+                                   << R"([0].code: expected an event code 0x0001..0xffff, got "0x0000")";
+        QTest::newRow("type spelled otherwise")
+            << QByteArray(R"([{"code": "0x4210", "type": "Warning"}])")
+            << R"([0].type: expected one of notification, warning, error, got "Warning")";
+        QTest::newRow("second lasts no time")
+            << QByteArray(R"([{"code": "0x4210", "type": "error"}, {"code": "0x4220", "type": "error", "for": 0}])")
+            << "[1].for: expected seconds above 0, at most 86400, got 0";
+    }
+    void scenarioErrors()
+    {
+        QFETCH(QByteArray, events);
+        QFETCH(QString, message);
+        QString error;
+        QVERIFY(!applyScenarioJson(withEvents(events), VirtualAdapter::instance(), &error));
+        QCOMPARE(error, QStringLiteral("ports.Port2.device.events") + message);
+    }
+};
+
+QTEST_MAIN(tst_deviceevents)
+#include "tst_deviceevents.moc"
