@@ -322,8 +322,12 @@ void widget_IODD::slot_delIODD()
 
 void widget_IODD::searchDevice(quint32 deviceId)
 {
-    ui->edit_search->setText(QString::number(deviceId));
+    const QString wanted = QString::number(deviceId);
+    ui->edit_search->setText(wanted);
     slot_pbtnSearchDid();
+    // Only that device's files, none when the library has none for it.
+    for (int row = 0; row < ui->table_show->rowCount(); ++row)
+        ui->table_show->setRowHidden(row, cellText(row, 1) != wanted);
 }
 
 void widget_IODD::slot_pbtnSearchDid()

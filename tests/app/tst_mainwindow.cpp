@@ -242,6 +242,17 @@ private slots:
         auto *lookup = tabs->widget(3)->findChild<widget_ioddLookup *>();
         QVERIFY(lookup && lookup->statusText().contains("Vendor ID 888 / Device ID 257"));
         QVERIFY(tip(3).contains("没有描述文件"));
+        // Its button opens the library showing that device's files: none.
+        int listed = -1;
+        onModal<widget_IODD>([&listed](widget_IODD *dialog) {
+            auto *table = find<QTableWidget>(dialog, "table_show");
+            listed = 0;
+            for (int row = 0; row < table->rowCount(); ++row)
+                listed += !table->isRowHidden(row);
+            dialog->close();
+        });
+        QTest::mouseClick(lookup->findChild<QPushButton *>(), Qt::LeftButton);
+        QTRY_COMPARE(listed, 0);
     }
 
     void badDescriptionIsNamedOnTheBasicInfoPage_data()
