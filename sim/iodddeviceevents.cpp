@@ -30,7 +30,7 @@ quint8 IoddDevice::deviceStatus(qint64 ms) const
         if (e.decoded().type == EventType::Error)
             return quint8(DeviceStatus::Failure);
         if (e.decoded().type == EventType::Warning)
-            status = DeviceStatus::OutOfSpecification;
+            status = DeviceStatus::OutOfRatedRange;
     }
     return quint8(status);
 }

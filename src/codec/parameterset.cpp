@@ -38,21 +38,6 @@ QString hexText(const QByteArray &octets)
     return QString::fromLatin1(octets.toHex(' '));
 }
 
-// "07 05" or "0705"; false for anything else.
-bool parseHex(QString text, QByteArray *out)
-{
-    text.remove(QLatin1Char(' '));
-    if (text.size() % 2 != 0)
-        return false;
-    for (const QChar ch : qAsConst(text)) {
-        const char16_t u = ch.unicode();
-        if (!((u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F')))
-            return false;
-    }
-    *out = QByteArray::fromHex(text.toLatin1());
-    return true;
-}
-
 // An integer 0..max held as a JSON number; -1 otherwise.
 qint64 integerIn(const QJsonValue &v, qint64 max)
 {
@@ -103,7 +88,7 @@ bool readEntry(const QJsonValue &item, int position, entry *out, QString *why)
     out->subindex = int(subindex);
     out->label = label.toString();
     out->value = value.toString();
-    if (!parseHex(raw.toString(), &out->raw) || out->raw.size() > valueCodec::maxOctets) {
+    if (!valueCodec::parseHexOctets(raw.toString(), &out->raw) || out->raw.size() > valueCodec::maxOctets) {
         *why = where + QStringLiteral(": raw is not up to %1 octets in hex").arg(valueCodec::maxOctets);
         return false;
     }

@@ -261,19 +261,9 @@ void showOctets(valueItem &entry, const QByteArray &data)
 // when one is given.
 bool octetsFromHex(const valueItem &entry, QByteArray *out)
 {
-    QString text = entry.editor.value;
-    text.remove(QLatin1Char(' '));
-    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        text = text.mid(2);
-    if (text.size() % 2 != 0)
+    QByteArray octets;
+    if (!parseHexOctets(entry.editor.value, &octets))
         return false;
-    for (const QChar c : qAsConst(text)) {
-        const char16_t u = c.unicode();
-        const bool hex = (u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
-        if (!hex)
-            return false;
-    }
-    QByteArray octets = QByteArray::fromHex(text.toLatin1());
     const int k = fixedLengthOf(entry);
     if (k > 0) {
         octets = octets.left(k);
@@ -311,6 +301,22 @@ void copyInto(recordImage &image, int start, const QByteArray &octets)
 }
 
 } // namespace
+
+bool parseHexOctets(QString text, QByteArray *out)
+{
+    text.remove(QLatin1Char(' '));
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        text = text.mid(2);
+    if (text.size() % 2 != 0)
+        return false;
+    for (const QChar c : qAsConst(text)) {
+        const char16_t u = c.unicode();
+        if (!((u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F')))
+            return false;
+    }
+    *out = QByteArray::fromHex(text.toLatin1());
+    return true;
+}
 
 // ---- bit helpers ----------------------------------------------------------
 

@@ -51,6 +51,10 @@ void insertBits(quint8 *data, int size, int totalBits, int offset, int count, qu
 // `raw` read as a two's-complement number of `bits` bits.
 qint64 signExtend(quint64 raw, int bits);
 
+// Octets from hex text: an optional "0x", then pairs of hex digits; blanks
+// are ignored. False for anything else.
+bool parseHexOctets(QString text, QByteArray *out);
+
 // ---- the numbers an entry is described by ---------------------------------
 
 // Bit length n of the entry's own value: editor.bitLength, 0 or empty counts as

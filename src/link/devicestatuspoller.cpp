@@ -50,7 +50,7 @@ QString deviceStatusText(quint8 status)
         return QCoreApplication::translate("deviceStatus", "正常");
     case DeviceStatus::MaintenanceRequired:
         return QCoreApplication::translate("deviceStatus", "需要维护");
-    case DeviceStatus::OutOfSpecification:
+    case DeviceStatus::OutOfRatedRange:
         return QCoreApplication::translate("deviceStatus", "超出规格");
     case DeviceStatus::FunctionalCheck:
         return QCoreApplication::translate("deviceStatus", "功能检查");

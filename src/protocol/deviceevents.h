@@ -22,7 +22,7 @@ constexpr int defaultEntries = 64;
 enum class DeviceStatus : quint8 {
     Ok = 0,
     MaintenanceRequired = 1,
-    OutOfSpecification = 2,
+    OutOfRatedRange = 2,
     FunctionalCheck = 3,
     Failure = 4,
 };

@@ -171,23 +171,6 @@ private slots:
         QVERIFY(lastLineColoured());
         QCOMPARE(child<QSpinBox>("sbox_length")->value(), 0);
     }
-
-    void linkFailures()
-    {
-        // Another request takes the mailbox while the console waits for its answer.
-        QTimer::singleShot(10, this, [] {
-            common::instance()->modbus->writeIsduRequest(IsduRequestBlock::make(isduservice::read, 2, 16, 0, 0));
-        });
-        send(3, 16, 0, 0);
-        QCOMPARE(lastLine(),
-                 QStringLiteral("读操作 Port 1 Index 16 Subindex 0 → 失败：收到的应答属于另一请求（读操作 Port 2）"));
-
-        adapter.faults().unplugged = true;
-        send(2, 24, 0, 0, QStringLiteral("41"));
-        QCOMPARE(lastLine(),
-                 QStringLiteral("写操作 Port 1 Index 24 Subindex 0，1 字节：41 → 失败：适配器没有应答（连接中断）"));
-        QCOMPARE(child<QLabel>("label_lastLength")->text(), QStringLiteral("上次应答长度：–")); // neither answered
-    }
 };
 
 QTEST_MAIN(tst_consoleoutcomes)

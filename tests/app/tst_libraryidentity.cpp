@@ -176,38 +176,6 @@ private slots:
         QVERIFY(!common::instance()->modbus->busy);
     }
 
-    void unknownDeviceIsSaidInTheQuestion_data()
-    {
-        QTest::addColumn<bool>("statusBlock");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("deactivated port") << true << 6 << false << "（端口上没有 IO-Link 设备：未激活）";
-        QTest::newRow("DI port, no status block") << false << 2 << false << "（端口上没有处于 IO-Link 运行状态的设备）";
-        QTest::newRow("silent adapter") << true << 1 << true << "（适配器无应答）";
-        QTest::newRow("silent adapter, no status block") << false << 1 << true << "（适配器无应答）";
-    }
-    void unknownDeviceIsSaidInTheQuestion()
-    {
-        QFETCH(bool, statusBlock);
-        QFETCH(int, port);
-        QFETCH(bool, silent);
-        QFETCH(QString, reason);
-        if (!statusBlock) {
-            delete window;
-            makeWindow(false);
-        }
-        tree->setCurrentItem(tree->topLevelItem(port));
-        QWidget *pages = tabs->widget(3);
-        const Confirmation c = confirmFromLibrary("calis.xml", QMessageBox::No,
-                                                  [silent] { VirtualAdapter::instance().faults().silent = silent; });
-        QVERIFY2(c.question.startsWith(QString("无法得知 Port%1 上设备的身份%2").arg(port + 1).arg(reason)),
-                 qPrintable(c.question));
-        QVERIFY(c.question.contains("文件: vendor 1239 / device 2305 (CAPTRON Electronic GmbH CALIS)\n设备: 未知"));
-        QVERIFY(c.dialogStayed && tabs->widget(3) == pages);
-        QVERIFY(!common::instance()->modbus->busy);
-    }
-
     void cancelledVariantChoiceSelectsTheShownPort()
     {
         clickAndChoose(1, true); // nothing shown yet: nothing stays selected

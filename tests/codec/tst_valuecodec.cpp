@@ -374,27 +374,6 @@ private slots:
                               "Off", "2", "0", "0", "00000000"}));
         QVERIFY2(timer.elapsed() < 1000, "clamped numbers cost next to nothing");
     }
-
-    void bitHelpers()
-    {
-        // Process-data style: items packed from bit 0 (8, 4, 4 bits of 12 34); a missing octet reads 0.
-        QCOMPARE((QList<quint64>{extractBits(hex("1234"), 16, 0, 8), extractBits(hex("1234"), 16, 8, 4),
-                                 extractBits(hex("1234"), 16, 12, 4), extractBits(hex("12"), 16, 4, 8)}),
-                 (QList<quint64>{0x34, 2, 1, 0x20}));
-
-        // A 64-bit value at an odd offset spans nine octets.
-        quint8 buf[9] = {};
-        const quint64 v = 0xF123456789ABCDEFull;
-        insertBits(buf, 9, 72, 3, 64, v);
-        const QByteArray wide(reinterpret_cast<const char *>(buf), 9);
-        QCOMPARE(extractBits(wide, 72, 3, 64), v);
-        QCOMPARE(extractBits(wide, 72, 0, 3) | extractBits(wide, 72, 67, 5), quint64(0));
-
-        // Bits beyond the buffer are dropped.
-        quint8 small[2] = {};
-        insertBits(small, 2, 32, 0, 16, 0xFFFFu);
-        QCOMPARE(small[0] | small[1], 0);
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_valueCodec)

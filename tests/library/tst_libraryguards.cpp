@@ -84,23 +84,6 @@ private slots:
                  qPrintable(unknown));
     }
 
-    void closedWhileLearningLoadsNothing()
-    {
-        QTemporaryDir dir;
-        QVERIFY(writeDescription(dir.filePath("1239_2305_V1_calis/calis.xml"), "1239", "2305"));
-        Library lib(dir.path());
-        int calls = 0;
-        lib.dialog.setDeviceCheck(0, [&]() {
-            if (++calls == 1)
-                lib.confirm(); // a second click while the first waits: ignored
-            lib.dialog.close();
-            return captron;
-        });
-        lib.select("calis.xml");
-        lib.confirm();
-        QVERIFY(calls == 1 && lib.asked.isEmpty() && lib.entered.isEmpty());
-    }
-
     void builtinDescriptionIsKept()
     {
         QTemporaryDir dir;

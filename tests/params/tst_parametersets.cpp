@@ -206,27 +206,6 @@ private slots:
         QCOMPARE(m_page->compareWithSet(saved).different, 1); // Count stays the device's own
     }
 
-    // A hand-edited set: a record item goes with the device's other item, a
-    // value outside the description's limits is named and not written.
-    void editedSetWritesOnlyAllowedValues()
-    {
-        QVERIFY(makePage());
-        QTest::mouseClick(m_page->findChild<QPushButton *>("pbtn_read"), Qt::LeftButton);
-        parameterSet::set edited;
-        for (const auto &[index, subindex, value] : {std::tuple{100, 1, "9"}, {100, 2, "250"}, {101, 0, "Off"}}) {
-            parameterSet::entry e;
-            e.index = index;
-            e.subindex = subindex;
-            e.value = value;
-            edited.entries << e;
-        }
-        VirtualAdapter::instance().clearLog();
-        m_page->restoreFromSet(edited, {"100:1", "100:2", "101:0"});
-        QCOMPARE(mailboxWrites(), (QStringList{"100/0 0709", "101/0 00"}));
-        QVERIFY2(m_page->statusText().contains("High “250”"), qPrintable(m_page->statusText()));
-        QCOMPARE(valueText("High"), QString("7"));
-    }
-
     // Nothing is read or written for a file that is not for this device.
     void foreignOrBrokenFilesAreRefused_data()
     {

@@ -136,51 +136,6 @@ private slots:
         }
         QVERIFY(VirtualAdapter::instance().log().isEmpty());
     }
-
-    // The page saves a set that hub8ctl finds equal to the device, with the
-    // octets and texts hub8ctl's own backup has.
-    void pageAndHub8ctlShareTheFormat()
-    {
-        VirtualAdapter &adapter = VirtualAdapter::instance();
-        adapter.reset();
-        QString error;
-        auto device = IoddDevice::fromFile(fixturePath, QCoreApplication::applicationDirPath() + "/std", &error);
-        QVERIFY2(device, qPrintable(error));
-        IoddDevice *fixture = device.get();
-        adapter.setPort(1, VirtualAdapter::Mode::IoLinkOperate, std::move(device));
-        adapter.faults().isduLatencyMs = 0;
-        QVERIFY(fixture->writeIsdu(100, 0, QByteArray::fromHex("0705")).ok());
-        common *hub = common::instance();
-        if (!hub->modbus)
-            hub->modbus = new myModbus;
-        QCOMPARE(hub->modbus->openDevice(), 0);
-        hub->activePorts = {1};
-
-        analyIoddFile description;
-        QCOMPARE(description.load(fixturePath), 0);
-        widget_Port host;
-        widget_Parameter *page = host.createParameterView(QStringLiteral("SpecialistRoleMenuSet"), 1, description,
-                                                          analyIODD(fixturePath).readDeviceInfo());
-        page->slot_pbtn_readall();
-        const QString path = m_dir.filePath(QStringLiteral("page.json"));
-        QVERIFY(page->saveParameterSet(path));
-        parameterSet::set fromPage;
-        QVERIFY2(parameterSet::readFile(path, &fromPage, &error), qPrintable(error));
-
-        const Result diff = runHere({"diff", "Port2", path, "--iodd", fixturePath});
-        QCOMPARE(diff.status, 0);
-        QCOMPARE(diff.json().value("same").toInt(), fromPage.entries.size());
-
-        const Result backup = runHere({"backup", "Port2", "--iodd", fixturePath});
-        parameterSet::set fromCtl;
-        QVERIFY2(parameterSet::fromJson(backup.out, &fromCtl, &error), qPrintable(error));
-        QCOMPARE(parameterSet::describe(fromCtl.device), parameterSet::describe(fromPage.device));
-        QMap<QString, QString> ctl;
-        for (const parameterSet::entry &e : fromCtl.entries)
-            ctl.insert(e.key(), e.label + " " + e.raw.toHex() + " " + e.value);
-        for (const parameterSet::entry &e : fromPage.entries)
-            QCOMPARE(ctl.value(e.key()), e.label + " " + e.raw.toHex() + " " + e.value);
-    }
 };
 
 QTEST_MAIN(tst_hub8ctlsets)

@@ -5,6 +5,7 @@
 #include "ctlvalues.h"
 
 #include "codec/parameterset.h"
+#include "codec/valuecodec.h"
 #include "description/analyiodd.h"
 #include "description/analyioddfile.h"
 #include "description/ioddjson.h"
@@ -512,23 +513,6 @@ int parseNumber(const QString &text, int max)
     return ok && n <= uint(max) ? int(n) : -1;
 }
 
-// "0a 14", "0a14" or "0x0a14": the octets; false for anything else.
-bool parseHex(QString text, QByteArray *out)
-{
-    text.remove(QLatin1Char(' '));
-    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        text = text.mid(2);
-    if (text.size() % 2 != 0)
-        return false;
-    for (const QChar ch : qAsConst(text)) {
-        const char16_t u = ch.unicode();
-        if (!((u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F')))
-            return false;
-    }
-    *out = QByteArray::fromHex(text.toLatin1());
-    return true;
-}
-
 bool loadDescription(const QString &path, analyIODD &header, analyIoddFile &file, QString *error)
 {
     if (path.isEmpty()) {
@@ -613,7 +597,8 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
         return run.usage(QStringLiteral("INDEX 0..65535 and SUBINDEX 0..255 expected, got \"%1\"")
                              .arg(c.args.mid(1, c.name == QLatin1String("set") ? 1 : 2).join(QLatin1Char(' '))));
     QByteArray data;
-    if (c.name == QLatin1String("write") && (!parseHex(c.args.at(3), &data) || data.size() > IsduRequestBlock::maxData))
+    if (c.name == QLatin1String("write")
+        && (!valueCodec::parseHexOctets(c.args.at(3), &data) || data.size() > IsduRequestBlock::maxData))
         return run.usage(QStringLiteral("HEX: expected up to %1 octets in hex, got \"%2\"")
                              .arg(IsduRequestBlock::maxData)
                              .arg(c.args.at(3)));
