@@ -9,6 +9,7 @@
 #include "link/mymodbus.h"
 #include "params/parametersetdialog.h"
 #include "params/widget_parameter.h"
+#include "simhelpers.h"
 #include "views/widget_port.h"
 #include "virtualadapter.h"
 
@@ -141,13 +142,8 @@ private slots:
         adapter.setPort(testPort, VirtualAdapter::Mode::IoLinkOperate, std::move(test));
         adapter.faults().isduLatencyMs = 0;
 
-        common *hub = common::instance();
-        if (!hub->modbus)
-            hub->modbus = new myModbus;
-        hub->modbus->closeDevice();
-        QCOMPARE(hub->modbus->openDevice(), 0);
-        hub->modbus->busy = false;
-        hub->activePorts = {testPort};
+        QVERIFY(simhelpers::openHubLink()); // a fresh handle for every case
+        common::instance()->activePorts = {testPort};
         QVERIFY(m_device->writeIsdu(100, 0, QByteArray::fromHex("0705")).ok()); // High 7, Low 5
         QVERIFY(m_device->writeIsdu(102, 0, QByteArray::fromHex("ff85")).ok()); // Level -12.3
         adapter.clearLog();

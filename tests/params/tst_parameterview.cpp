@@ -6,6 +6,7 @@
 #include "link/common.h"
 #include "link/mymodbus.h"
 #include "params/widget_parameter.h"
+#include "simhelpers.h"
 #include "views/widget_port.h"
 #include "virtualadapter.h"
 
@@ -128,13 +129,8 @@ private slots:
         adapter.setPort(testPort, VirtualAdapter::Mode::IoLinkOperate, std::move(faulty));
         adapter.faults().isduLatencyMs = 0;
 
-        common *hub = common::instance();
-        if (!hub->modbus)
-            hub->modbus = new myModbus;
-        hub->modbus->closeDevice(); // a fresh handle for every case
-        QCOMPARE(hub->modbus->openDevice(), 0);
-        hub->modbus->busy = false;
-        hub->activePorts = {testPort};
+        QVERIFY(simhelpers::openHubLink()); // a fresh handle for every case
+        common::instance()->activePorts = {testPort};
         setDeviceValue(100, 0, "0705"); // High 7, Low 5
         setDeviceValue(102, 0, "ff85"); // -123, shown scaled by 0.1
         setDeviceValue(64, 0, "hello", false);
