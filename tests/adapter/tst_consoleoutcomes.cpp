@@ -4,11 +4,9 @@
 #include "adapter/widgat_adapter.h"
 #include "consoledriver.h"
 #include "genericdevice.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
 #include "protocol/isdublock.h"
+#include "simhelpers.h"
 #include "testhelpers.h"
-#include "virtualadapter.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -70,13 +68,11 @@ class tst_consoleoutcomes : public QObject
 private slots:
     void init()
     {
-        adapter.reset();
-        adapter.faults().isduLatencyMs = 0;
+        simhelpers::freshAdapter();
         adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
         adapter.setPort(2, Mode::IoLinkOperate, std::make_unique<FailingDevice>(0x8082));
         adapter.setPort(3, Mode::IoLinkOperate, std::make_unique<FailingDevice>(0x80FE));
-        delete std::exchange(common::instance()->modbus, new myModbus);
-        QCOMPARE(common::instance()->modbus->openDevice(), 0);
+        QVERIFY(simhelpers::openHubLink());
         console = new widgat_adapter;
         console->setPortCount(8);
         console->setPort(0);
@@ -123,11 +119,6 @@ private slots:
                  }));
         ascii->setChecked(false);
         QCOMPARE(lines(), hexLines);
-
-        adapter.faults().forcedIsduStatus = 0x02; // success as well
-        send(3, 24, 0, 0);
-        QCOMPARE(lastLine(), QStringLiteral("读操作 Port 1 Index 24 Subindex 0 → 成功，4 字节：41 42 00 43"));
-        QVERIFY(!lastLineColoured());
 
         QTest::mouseClick(child<QPushButton>("pushButton"), Qt::LeftButton);
         ascii->setChecked(true);
