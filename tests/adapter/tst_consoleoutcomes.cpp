@@ -125,8 +125,8 @@ private slots:
         QCOMPARE(child<QTextEdit>("textEdit_read")->toPlainText(), QString());
     }
 
-    // Operation 2 write or 3 read of `index` on `port` 1..8 with `length`; forced -1 leaves
-    // the status to the device. `shown` is what follows the arrow.
+    // Operation 1 clear, 2 write or 3 read of `index` on `port` 1..8 (0: none chosen) with `length`;
+    // forced -1 leaves the status to the device. `shown` is what follows the arrow.
     void failures_data()
     {
         QTest::addColumn<int>("operation");
@@ -144,6 +144,8 @@ private slots:
         QTest::newRow("port deactivated") << 3 << 7 << 16 << 0 << -1 << "失败：设备通信失败（状态 0x06）";
         QTest::newRow("data longer than Length") << 3 << 1 << 16 << 3 << -1 << "失败：数据长度错误（状态 0x08）";
         QTest::newRow("non-standard") << 3 << 1 << 16 << 0 << 0x2A << "失败：非标准错误：返回值是：42（状态 0x2A）";
+        QTest::newRow("no port chosen") << 3 << 0 << 16 << 0 << -1 << "失败：端口不正确（状态 0x07）";
+        QTest::newRow("clear refused") << 1 << 1 << 0 << 0 << 5 << "失败：指令类型错误（状态 0x05）";
         QTest::newRow("mailbox stays busy") << 3 << 1 << 16 << 0 << 0x01 << "无应答：适配器 2000 ms 后仍忙";
     }
     void failures()
@@ -161,6 +163,7 @@ private slots:
         QCOMPARE(lastLine().section(QStringLiteral(" → "), 1), shown);
         QVERIFY(lastLineColoured());
         QCOMPARE(child<QSpinBox>("sbox_length")->value(), 0);
+        QCOMPARE(child<QComboBox>("cbox_Control")->currentIndex(), operation); // kept for another try
     }
 };
 
