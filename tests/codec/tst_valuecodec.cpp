@@ -161,10 +161,7 @@ private slots:
     void defaultText()
     {
         // default, gradient, display format, expected
-        for (const QStringList &c : QList<QStringList>{{"25", "0.1", "Dec.2", "2.50"},
-                                                       {"25", "-2", "Dec.1", "-50.0"},
-                                                       {"25", "0.1", "2", "2.5"},
-                                                       {"-40", "0.5", "Dec.1", "-20.0"}}) {
+        for (const QStringList &c : QList<QStringList>{{"-40", "0.1", "Dec.2", "-4.00"}, {"25", "0.1", "2", "2.5"}}) {
             valueItem e;
             std::tie(e.defaultValue, e.gradient, e.displayFormat) = std::make_tuple(c[0], c[1], c[2]);
             QCOMPARE(valueCodec::defaultText(e), c[3]);
