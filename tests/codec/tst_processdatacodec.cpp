@@ -64,12 +64,6 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QString>("lamps");
 
-        // 06 67 = 1639 -> 163.9 °C at bit 16; octet 3 = 02: OUT2 (bit 1) on, OUT1 (bit 0) off.
-        QTest::newRow("temperature and two switching outputs")
-            << node(32,
-                    {item("Temperature", "IntegerT", "16", "16", "0.1", "°C", "Dec.1"), item("OUT2", "BooleanT", "1"),
-                     item("OUT1", "BooleanT", "0")})
-            << hex("06 67 00 02") << QStringList{"163.9 °C", "true", "false"} << ".10";
         // A negative 14-bit value at bit 2: fff8 >> 2 = 0x3ffe = -2 -> -0.02 bar; bits 1, 0 = 0, 0.
         QTest::newRow("signed 14 bits above two flags")
             << node(16,

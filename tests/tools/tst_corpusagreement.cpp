@@ -34,7 +34,6 @@ const Device devices[] = {
     {3, "05-stego-css014", "00 01 c2 0f 00 f5", R"({"101": "00 fa"})"},
     {4, "07-ifm-000469", "09 c4 00 00 0a 28 00 31", R"({"631": "13 88"})"},
     {5, "17-autosen-ap006", "ff f9", R"({"584": "00 c8"})"},
-    {7, "13-ifm-00032b", "04 d2 00 00 00 4b 00 31", R"({"370": "00 64"})"},
 };
 
 QString descriptionOf(const char *folder)
@@ -100,8 +99,6 @@ private slots:
         QTest::newRow("000469") << 2 << QStringList{"25.00 °C", "26.00 °C", "Functional check", "On"};
         // ff f9: 14 bits at 2 = -2 x 0.01 bar; OUT2 bit 1 = 0, OUT1 bit 0 = 1.
         QTest::newRow("AP006") << 3 << QStringList{"-0.02 bar", "inactive", "active"};
-        // 04 d2 = 1234 x 0.001 m at 48; 00 4b = 75 % at 16; 0x31: status 3, OUT1 on.
-        QTest::newRow("00032B") << 4 << QStringList{"1.234 m", "75 %", "Functional check", "inactive", "active"};
     }
 
     void processDataAgrees()
