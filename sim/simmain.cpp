@@ -48,6 +48,8 @@ int main(int argc, char *argv[])
     parser.addOption(scenario);
     const QCommandLineOption log = logFileOption();
     parser.addOption(log);
+    const QCommandLineOption language = languageOption();
+    parser.addOption(language);
     const QCommandLineOption unplug(QStringLiteral("unplug"),
                                     QStringLiteral("Unplug the virtual adapter FROM seconds after start and plug it "
                                                    "in again at TO."),
@@ -79,5 +81,5 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
-    return runMainWindow(app, parser.value(log));
+    return runMainWindow(app, parser.value(log), parser.value(language));
 }

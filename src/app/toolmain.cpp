@@ -1,12 +1,14 @@
 #include "toolmain.h"
 
 #include "iolinkmainwindow.h"
+#include "uilanguage.h"
 
 #include "log/linktracefile.h"
 #include "protocol/adapterregisters.h"
 #include "widgets/wheelguard.h"
 
 #include <QApplication>
+#include <QLocale>
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,8 +39,20 @@ QCommandLineOption logFileOption()
                               QStringLiteral("FILE"));
 }
 
-int runMainWindow(QApplication &app, const QString &logFile)
+QCommandLineOption languageOption()
 {
+    return uiLanguage::option();
+}
+
+int runMainWindow(QApplication &app, const QString &logFile, const QString &language)
+{
+    uiLanguage::Language chosen = uiLanguage::forLocale(QLocale::system());
+    if (!language.isEmpty() && !uiLanguage::fromName(language, &chosen)) {
+        std::fprintf(stderr, "%s: --lang: expected zh or en, got \"%s\"\n", qPrintable(app.applicationName()),
+                     qPrintable(language));
+        return 1;
+    }
+    uiLanguage::apply(chosen);
     LinkTraceFile trace;
     QString error;
     if (!logFile.isEmpty() && !trace.open(logFile, &error)) {

@@ -16,9 +16,13 @@ int reportNoDisplay(const char *program);
 // timestamps, go to FILE.
 QCommandLineOption logFileOption();
 
+// --lang zh|en: the language of the user interface (uilanguage.h).
+QCommandLineOption languageOption();
+
 // Creates the main window, starts the adapter link and runs the event loop;
 // with a log file named, traces the link into it first (exit code 1 when it
-// cannot be written).
-int runMainWindow(QApplication &app, const QString &logFile = QString());
+// cannot be written). The interface speaks `language` ("zh" or "en"), or the
+// system locale's language when it is empty (exit code 1 for any other).
+int runMainWindow(QApplication &app, const QString &logFile = QString(), const QString &language = QString());
 
 #endif // TOOLMAIN_H
