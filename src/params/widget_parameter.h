@@ -111,6 +111,11 @@ public slots:
     void slot_pbtn_saveFile();
     void slot_pbtn_fileRead();
 
+protected:
+    // A switch of language: the form's texts, the column titles and the
+    // cells' tool tips again; the status line keeps the last message.
+    void changeEvent(QEvent *event) override;
+
 private:
     enum class ReadMode { All, ModifiedOnly };
 
@@ -137,6 +142,7 @@ private:
     };
 
     void setUpTable();
+    void showHeaders();
     void clearRows();
     void addMenuRows(treeItem &menu, const QVector<int> &path, const QStringList &names,
                      const QHash<QString, int> &labelCounts);
