@@ -334,7 +334,7 @@
     </message>
     <message>
         <source>角色：</source>
-        <translation>Role:</translation>
+        <translation>Role: </translation>
     </message>
     <message>
         <source>界面语言</source>
@@ -358,11 +358,11 @@
     </message>
     <message>
         <source>适配器通信参数</source>
-        <translation>Adapter communication</translation>
+        <translation>Communication</translation>
     </message>
     <message>
         <source>适配器端口配置</source>
-        <translation>Adapter port configuration</translation>
+        <translation>Port configuration</translation>
     </message>
     <message>
         <source>适配器未连接，正在重新连接…</source>
@@ -1059,11 +1059,11 @@ File name: %2</translation>
     </message>
     <message>
         <source>读取完成：%1 个值</source>
-        <translation>Read complete: %1 values</translation>
+        <translation>%1 values read</translation>
     </message>
     <message>
         <source>读取完成：%1 个值，%2 个失败（%3）</source>
-        <translation>Read complete: %1 values, %2 failed (%3)</translation>
+        <translation>%1 values read, %2 failed (%3)</translation>
     </message>
     <message>
         <source>没有修改过的值</source>
@@ -1297,7 +1297,7 @@ This port: %2</translation>
     </message>
     <message>
         <source>IODD库中没有 Vendor ID %1 / Device ID %2 的描述文件；可以在库中添加</source>
-        <translation>The IODD library has no device description for Vendor ID %1 / Device ID %2; you can add one to the library</translation>
+        <translation>The IODD library has no description for Vendor ID %1 / Device ID %2; add one to the library</translation>
     </message>
     <message>
         <source>IODD库中没有找到 Vendor ID %1 / Device ID %2 的描述文件</source>

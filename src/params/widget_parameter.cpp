@@ -108,6 +108,8 @@ widget_Parameter::widget_Parameter(QWidget *parent) : QWidget(parent), ui(new Ui
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("label_status"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long message (English is longer) takes the room left, never the buttons'; its tool tip has it whole.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     ui->horizontalLayout->insertWidget(3, m_stop);
     ui->horizontalLayout->addWidget(m_status, 1);
 

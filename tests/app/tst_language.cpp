@@ -131,9 +131,9 @@ private slots:
 
         switchTo(uiLanguage::Language::English);
         QCOMPARE(port2Texts(),
-                 QStringList({"Adapter details", "Adapter communication", "Adapter port configuration", "Specialist",
-                              "Observer", "Adapter connected", "IO-Link operate", "VANTO-HUB8 IO-Link Tool — Port2",
-                              "Read (all)", "Stop", "Parameter", "Start", "Value", "Raised", "Pause reading"}));
+                 QStringList({"Adapter details", "Communication", "Port configuration", "Specialist", "Observer",
+                              "Adapter connected", "IO-Link operate", "VANTO-HUB8 IO-Link Tool — Port2", "Read (all)",
+                              "Stop", "Parameter", "Start", "Value", "Raised", "Pause reading"}));
         // The form's placeholder did not replace the device's picture; the IODD's own texts stay as they are.
         QCOMPARE(find<QLabel>(basic, "label_log")->pixmap(Qt::ReturnByValue).size(), QSize(160, 90));
         QCOMPARE(find<QLabel>(basic, "label_8")->text(), "Bitrate");
