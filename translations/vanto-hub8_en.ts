@@ -749,7 +749,7 @@ Load it anyway?</translation>
     <name>widgat_adapter</name>
     <message>
         <source>ISDU功能</source>
-        <translation>ISDU</translation>
+        <translation>ISDU console</translation>
     </message>
     <message>
         <source>操作：</source>
