@@ -450,7 +450,7 @@ private slots:
         const qint64 elapsed = timer.elapsed();
         QVERIFY2(parser.truncatedNote().contains(limit), qPrintable(parser.truncatedNote()));
         QVERIFY(first.first <= buildBudget::maxMenuNodes && first.second <= buildBudget::maxValues);
-        QCOMPARE(build(), qMakePair(0, 0)); // the budget is spent: the same object builds nothing more
+        QCOMPARE(build(), first); // kept from the first build: asking again costs nothing
 
         analyIODD header;
         QVERIFY(header.open(path) == 0 && parser.load(path, stdDir) == 0);
