@@ -3,20 +3,17 @@
 // state (pictures, a running read, the console's history), and switching back restores the Chinese texts.
 
 #include "adapter/widgat_adapter.h"
-#include "app/iolinkmainwindow.h"
 #include "app/uilanguage.h"
 #include "defaultsetup.h"
 #include "library/widget_productname.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
 #include "params/widget_parameter.h"
 #include "procdata/widget_in.h"
 #include "views/widget_event.h"
 #include "views/widget_portdi.h"
 #include "virtualadapter.h"
+#include "windowdriver.h"
 
-#include <QtTest>
-#include <QtWidgets>
+using windowdriver::find;
 
 class tst_language : public QObject
 {
@@ -26,26 +23,13 @@ class tst_language : public QObject
     QTabWidget *tabs = nullptr;
     QTreeWidget *tree = nullptr;
 
-    template <typename T>
-    static T *find(QObject *parent, const char *name)
-    {
-        return parent->findChild<T *>(QLatin1String(name));
-    }
-    void click(int port)
-    {
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          tree->visualItemRect(tree->topLevelItem(port)).center());
-    }
+    void click(int port) { windowdriver::click(tree, port); }
     // Picks the first variant in the dialog the next click opens.
     void answerVariantDialog()
     {
-        QTimer::singleShot(50, this, [this]() {
-            if (auto *dialog = qobject_cast<widget_productName *>(QApplication::activeModalWidget())) {
-                find<QTableWidget>(dialog, "table")->setCurrentCell(0, 0);
-                QTest::mouseClick(find<QPushButton>(dialog, "pbtn_enter"), Qt::LeftButton);
-            } else {
-                answerVariantDialog();
-            }
+        windowdriver::onModal<widget_productName>(this, [](widget_productName *dialog) {
+            find<QTableWidget>(dialog, "table")->setCurrentCell(0, 0);
+            QTest::mouseClick(find<QPushButton>(dialog, "pbtn_enter"), Qt::LeftButton);
         });
     }
     // As the tool bar's language choice does it; the pages get the change from the event loop.
@@ -84,11 +68,7 @@ private slots:
         applyDefaultSetup(adapter);
         adapter.faults().isduLatencyMs = 0;
         uiLanguage::apply(uiLanguage::Language::Chinese);
-        if (common::instance()->modbus)
-            common::instance()->modbus->closeDevice(); // a freshly opened link for each window
-        window = new IOLinkMainWindow;
-        window->initPortViews(8);
-        window->show();
+        window = windowdriver::open();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         tabs = find<QTabWidget>(window, "tabWidget");
         tree = find<QTreeWidget>(window, "treeWidget");
