@@ -481,6 +481,41 @@
     </message>
 </context>
 <context>
+    <name>ProcessDataLayoutPicker</name>
+    <message>
+        <source>描述中找不到条件变量 %1</source>
+        <translation>The description has no condition variable %1</translation>
+    </message>
+    <message>
+        <source>适配器未连接</source>
+        <translation>Adapter not connected</translation>
+    </message>
+    <message>
+        <source>链路一直忙</source>
+        <translation>The link stays busy</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>无法读取 %1（%2）</source>
+        <translation>%1 cannot be read (%2)</translation>
+    </message>
+    <message>
+        <source>%1 = %2 不对应任何布局</source>
+        <translation>%1 = %2 matches no layout</translation>
+    </message>
+    <message>
+        <source>过程数据布局：%1（%2 = %3）</source>
+        <translation>Process data layout: %1 (%2 = %3)</translation>
+    </message>
+    <message>
+        <source>%1，显示第一种过程数据布局：%2</source>
+        <translation>%1; showing the first process data layout: %2</translation>
+    </message>
+</context>
+<context>
     <name>deviceStatus</name>
     <message>
         <source>正常</source>

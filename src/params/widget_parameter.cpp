@@ -596,6 +596,7 @@ bool widget_Parameter::writeEdits()
     }
 
     QStringList written, refused;
+    QVector<int> writtenIndexes;
     QVector<Target> readBack;
     auto send = [&](const QString &index, const QString &subindex, const valueCodec::recordImage &image,
                     const QVector<Target> &entries) {
@@ -609,6 +610,8 @@ bool widget_Parameter::writeEdits()
                                  .arg(index, subindex.isEmpty() ? QString() : QLatin1Char(':') + subindex,
                                       QString::fromLatin1(image.bytes().left(image.length).toHex(' ')));
         (ok ? written : refused) << (ok ? what : what + QStringLiteral(" — ") + why);
+        if (ok)
+            writtenIndexes << int(index.toUInt());
         for (const Target &t : entries) {
             if (!ok)
                 m_device[stateKey(*t.entry)].error = why;
@@ -648,6 +651,8 @@ bool widget_Parameter::writeEdits()
         return false;
     setStatus(result);
     updateTable();
+    for (int index : qAsConst(writtenIndexes))
+        emit sigWritten(index);
     return true;
 }
 
