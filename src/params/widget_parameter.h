@@ -148,6 +148,7 @@ private:
 
     void setUpTable();
     void showHeaders();
+    void sizeColumns();
     void clearRows();
     void addMenuRows(treeItem &menu, const QVector<int> &path, const QStringList &names,
                      const QHash<QString, int> &labelCounts);
