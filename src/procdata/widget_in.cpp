@@ -13,6 +13,7 @@
 #include "widgets/readonlyitem.h"
 
 #include <QHBoxLayout>
+#include <QEvent>
 #include <QHideEvent>
 #include <QLabel>
 #include <QScrollArea>
@@ -165,6 +166,13 @@ void widget_in::slot_pbtn_stop()
 void widget_in::onCleanPortStatus()
 {
     timer.stop();
+}
+
+void widget_in::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
 }
 
 void widget_in::hideEvent(QHideEvent *event)
