@@ -10,6 +10,7 @@
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
 #include "widgets/pdtable.h"
+#include "widgets/rownote.h"
 #include "widgets/readonlyitem.h"
 
 #include <QHBoxLayout>
@@ -73,13 +74,7 @@ void widget_in::setPort(int port)
 
 void widget_in::setLayoutNote(const QString &text)
 {
-    if (!m_layoutNote) {
-        m_layoutNote = new QLabel(this);
-        m_layoutNote->setObjectName(QStringLiteral("label_layout"));
-        m_layoutNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        ui->horizontalLayout->addWidget(m_layoutNote);
-    }
-    m_layoutNote->setText(text);
+    setRowNote(m_layoutNote, this, ui->horizontalLayout, text);
 }
 
 QString widget_in::layoutNote() const

@@ -10,6 +10,7 @@
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
 #include "widgets/pdtable.h"
+#include "widgets/rownote.h"
 #include "widgets/readonlyitem.h"
 
 #include <QComboBox>
@@ -86,13 +87,7 @@ void widget_out::setPort(int port)
 
 void widget_out::setLayoutNote(const QString &text)
 {
-    if (!m_layoutNote) {
-        m_layoutNote = new QLabel(this);
-        m_layoutNote->setObjectName(QStringLiteral("label_layout"));
-        m_layoutNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        ui->horizontalLayout->addWidget(m_layoutNote);
-    }
-    m_layoutNote->setText(text);
+    setRowNote(m_layoutNote, this, ui->horizontalLayout, text);
 }
 
 QString widget_out::layoutNote() const
