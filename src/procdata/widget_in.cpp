@@ -18,6 +18,7 @@
 #include <QHideEvent>
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableWidgetItem>
 
@@ -41,6 +42,7 @@ widget_in::widget_in(QWidget *parent) : QWidget(parent), ui(new Ui::widget_in)
     lamps->setObjectName(QStringLiteral("scroll_lamps"));
     lamps->setWidgetResizable(true);
     lamps->setFrameShape(QFrame::NoFrame);
+    lamps->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lamps->setWidget(ui->widget_bool);
     splitter->addWidget(lamps);
     splitter->setChildrenCollapsible(false);
@@ -134,8 +136,12 @@ void widget_in::setProcessData(const treeItem &item)
         table->setItem(i, 2, shown);
     }
     ui->widget_bool->setVisible(tileCount > 0);
-    if (auto *lamps = findChild<QScrollArea *>(QStringLiteral("scroll_lamps")))
+    if (auto *lamps = findChild<QScrollArea *>(QStringLiteral("scroll_lamps"))) {
         lamps->setVisible(tileCount > 0);
+        // As wide as a full row of tiles; only the height scrolls.
+        lamps->setMinimumWidth(ui->widget_bool->minimumSizeHint().width()
+                               + lamps->verticalScrollBar()->sizeHint().width());
+    }
     table->resizeRowsToContents();
 }
 
