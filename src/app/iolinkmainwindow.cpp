@@ -219,6 +219,16 @@ PortItemView *IOLinkMainWindow::portHolder(int port) const
     return nullptr;
 }
 
+QIcon IOLinkMainWindow::portIcon(const QString &name)
+{
+    // Each loaded once: a new QIcon per refresh would leave its scaled
+    // pictures in Qt's pixmap cache at every port click.
+    auto found = m_portIcons.find(name);
+    if (found == m_portIcons.end())
+        found = m_portIcons.insert(name, QIcon(QStringLiteral(":/images/%1.png").arg(name)));
+    return found.value();
+}
+
 void IOLinkMainWindow::showPortStates()
 {
     static const char *const icons[] = {"port_off", "port_di", "port_do", "port_starting", "port_operate", "port_lost"};
@@ -226,14 +236,14 @@ void IOLinkMainWindow::showPortStates()
     for (int p = 0; p < ui->treeWidget->topLevelItemCount(); ++p) {
         QTreeWidgetItem *item = ui->treeWidget->topLevelItem(p);
         if (!answers) {
-            item->setIcon(0, QIcon(QStringLiteral(":/images/port_off.png")));
+            item->setIcon(0, portIcon(QStringLiteral("port_off")));
             item->setToolTip(0, tr("适配器未连接"));
             continue;
         }
         const PortState s = m_portMonitor->states().value(p);
         // A port without a device in operate, when the adapter does not report modes: grey.
         const char *icon = size_t(s.mode) < std::size(icons) ? icons[s.mode] : icons[0];
-        item->setIcon(0, QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(icon))));
+        item->setIcon(0, portIcon(QLatin1String(icon)));
         QString tip = portModeText(s.mode);
         if (s.vendorId != 0 || s.deviceId != 0)
             tip += QStringLiteral("\nVendor ID %1, Device ID %2").arg(s.vendorId).arg(s.deviceId);
@@ -258,8 +268,7 @@ void IOLinkMainWindow::showDeviceEvents()
             continue;
         QTreeWidgetItem *item = ui->treeWidget->topLevelItem(p);
         const bool error = severity == portEventLog::Severity::Error;
-        item->setIcon(
-            0, QIcon(error ? QStringLiteral(":/images/port_error.png") : QStringLiteral(":/images/port_warning.png")));
+        item->setIcon(0, portIcon(error ? QStringLiteral("port_error") : QStringLiteral("port_warning")));
         item->setToolTip(0, item->toolTip(0) + QLatin1Char('\n') + m_portEvents->deviceSummary(p));
     }
 }

@@ -4,6 +4,7 @@
 #include "description/descriptioncache.h"
 
 #include <QHash>
+#include <QIcon>
 #include <QString>
 #include <QWidget>
 
@@ -82,6 +83,8 @@ private:
     void showWindowTitle();
     void applyStyleSheet();
     void showPortStates();
+    // The tree's lamp picture `name` (":/images/<name>.png").
+    QIcon portIcon(const QString &name);
     // Amber or red lamps for ports whose device reports a warning or an error.
     void showDeviceEvents();
     void onPortStatesChanged();
@@ -103,6 +106,7 @@ private:
     QLabel *m_linkStatus = nullptr;
     QString m_roleMenuSet;
     QString m_ioddLibraryDir;
+    QHash<QString, QIcon> m_portIcons;
     descriptionCache m_descriptions;               // the files pages were last built from, parsed
     QHash<int, QString> m_portDescriptions;        // port -> file its pages are built from
     int m_shownPort = -1;                          // the port whose pages are shown, -1 before the first
