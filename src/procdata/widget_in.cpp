@@ -1,6 +1,7 @@
 #include "widget_in.h"
 #include "ui_widget_in.h"
 
+#include "processdatatrend.h"
 #include "widget_inboolt.h"
 
 #include "codec/processdatacodec.h"
@@ -12,6 +13,7 @@
 #include "widgets/pdtable.h"
 #include "widgets/readonlyitem.h"
 
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QSplitter>
@@ -36,6 +38,15 @@ widget_in::widget_in(QWidget *parent) : QWidget(parent), ui(new Ui::widget_in)
     splitter->setChildrenCollapsible(false);
     ui->widget_mid->layout()->addWidget(splitter);
     ui->layout_g->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+
+    // The trend below table and tiles; the user may move the border or close it.
+    m_trend = new ProcessDataTrend(this);
+    auto *rows = new QSplitter(Qt::Vertical, this);
+    rows->setObjectName(QStringLiteral("splitter_trend"));
+    delete ui->verticalLayout->replaceWidget(ui->widget_mid, rows);
+    rows->addWidget(ui->widget_mid);
+    rows->addWidget(m_trend);
+    rows->setSizes({1, 1});
 
     ui->pbtn_save->hide();
     ui->pbtn_start->setEnabled(true);
@@ -77,6 +88,7 @@ void widget_in::setProcessData(const treeItem &item)
 {
     name = item.name;
     layout = processDataCodec::layoutOf(item);
+    m_trend->startRecording(layout, item.name);
     clearTiles();
 
     QTableWidget *table = ui->table;
@@ -184,4 +196,5 @@ void widget_in::refresh(const QByteArray &data)
         if (value.isBit && row < rowTiles.size() && rowTiles.at(row))
             rowTiles.at(row)->setState(value.bit);
     }
+    m_trend->record(QDateTime::currentMSecsSinceEpoch(), data, values);
 }
