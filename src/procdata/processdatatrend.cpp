@@ -39,6 +39,11 @@ constexpr double laneMargin = (laneStep - laneHigh) / 2;
 
 // The spans the user can choose, in seconds.
 constexpr int spanChoices[] = {10, 30, 60, 120, 300, 600};
+// The time axis moves by this part of the span at a time.
+constexpr int axisStepsPerSpan = 10;
+// The count of polls beside the buttons changes every this many polls (3 s),
+// not every poll: each change lays out the row again.
+constexpr int statusEveryPolls = 10;
 
 QChart *newChart(QDateTimeAxis *time)
 {
@@ -56,7 +61,9 @@ QChart *newChart(QDateTimeAxis *time)
 QChartView *newView(QChart *chart, QWidget *parent)
 {
     auto *view = new QChartView(chart, parent);
-    view->setRenderHint(QPainter::Antialiasing);
+    // Without antialiasing lines and grid take the raster engine's fast path.
+    view->setRenderHint(QPainter::Antialiasing, false);
+    view->setOptimizationFlag(QGraphicsView::DontAdjustForAntialiasing);
     view->setMinimumSize(160, 60);
     return view;
 }
@@ -144,7 +151,6 @@ void ProcessDataTrend::startRecording(const processDataCodec::layout &layout, co
     m_recording = ProcessDataRecording(layout, wholeName);
     m_stale = false;
     m_viewEnd = 0;
-    m_oldestDrawn = 0;
     clearLines();
     buildLines();
     updateStatus();
@@ -178,8 +184,12 @@ void ProcessDataTrend::buildLines()
             continue;
         Line line;
         line.channel = c;
+        line.history = new QLineSeries;
         line.series = new QLineSeries;
         line.series->setName(channel.title());
+        QChart *chart = channel.kind == Kind::Number ? m_numberChart : m_bitChart;
+        chart->addSeries(line.history);
+        chart->addSeries(line.series);
         if (channel.kind == Kind::Number) {
             auto unit = std::find_if(m_axes.cbegin(), m_axes.cend(),
                                      [&](const UnitAxis &a) { return a.unit == channel.unit; });
@@ -194,9 +204,10 @@ void ProcessDataTrend::buildLines()
                 m_numberChart->addAxis(a.axis, m_axes.size() % 2 ? Qt::AlignRight : Qt::AlignLeft);
                 m_axes.append(a);
             }
-            m_numberChart->addSeries(line.series);
-            line.series->attachAxis(m_numberTime);
-            line.series->attachAxis(m_axes.at(line.axis).axis);
+            for (QLineSeries *s : {line.history, line.series}) {
+                s->attachAxis(m_numberTime);
+                s->attachAxis(m_axes.at(line.axis).axis);
+            }
         } else {
             line.base = (bits - 1 - laneNames.size()) * laneStep;
             // Category labels must differ.
@@ -204,10 +215,18 @@ void ProcessDataTrend::buildLines()
             for (int n = 2; laneNames.contains(name); ++n)
                 name = QStringLiteral("%1 (%2)").arg(channel.name).arg(n);
             laneNames.append(name);
-            m_bitChart->addSeries(line.series);
-            line.series->attachAxis(m_bitTime);
-            line.series->attachAxis(m_lanes);
+            for (QLineSeries *s : {line.history, line.series}) {
+                s->attachAxis(m_bitTime);
+                s->attachAxis(m_lanes);
+            }
         }
+        // The theme's colour, one pixel wide: thin lines are drawn without a stroker.
+        QPen pen = line.series->pen();
+        pen.setWidth(1);
+        line.series->setPen(pen);
+        line.history->setPen(pen);
+        // The legend names the line once, by its live part.
+        chart->legend()->markers(line.history).value(0)->setVisible(false);
         m_lines.append(line);
     }
 
@@ -217,15 +236,17 @@ void ProcessDataTrend::buildLines()
         m_lanes->append(laneNames.at(laneNames.size() - 1 - k), k * laneStep + laneHigh + laneMargin);
     m_lanes->setRange(-laneMargin, std::max(1, bits) * laneStep - laneMargin);
 
-    const QList<QLegendMarker *> markers = m_numberChart->legend()->markers();
-    for (QLegendMarker *marker : markers)
-        connect(marker, &QLegendMarker::clicked, this, &ProcessDataTrend::onMarkerClicked);
+    for (const Line &line : qAsConst(m_lines)) {
+        if (line.axis >= 0)
+            connect(m_numberChart->legend()->markers(line.series).value(0), &QLegendMarker::clicked, this,
+                    &ProcessDataTrend::onMarkerClicked);
+    }
 
     m_numberView->setVisible(!m_axes.isEmpty());
     m_bitView->setVisible(bits > 0);
     const int bitHeight = std::min(40 + 24 * bits, 240);
     m_charts->setSizes({std::max(240, 3 * bitHeight), bitHeight});
-    scrollTo(QDateTime::currentMSecsSinceEpoch());
+    scrollTo(QDateTime::currentMSecsSinceEpoch(), true);
 }
 
 bool ProcessDataTrend::drawing() const
@@ -237,12 +258,13 @@ void ProcessDataTrend::record(qint64 msecsSinceEpoch, const QByteArray &register
                               const QVector<processDataCodec::itemValue> &values)
 {
     m_recording.append(msecsSinceEpoch, registers);
+    if (m_recording.size() % statusEveryPolls == 1)
+        updateStatus();
     if (!drawing() || m_stale) {
         // Hidden or paused: only recorded. Shown again: the lines catch up.
         m_stale = true;
         if (drawing())
             redraw();
-        updateStatus();
         return;
     }
     const QVector<ProcessDataRecording::Channel> &channels = m_recording.channels();
@@ -251,7 +273,6 @@ void ProcessDataTrend::record(qint64 msecsSinceEpoch, const QByteArray &register
         addPoint(line, msecsSinceEpoch, ProcessDataRecording::plotValue(channel, values.value(channel.field)));
     }
     scrollTo(msecsSinceEpoch);
-    updateStatus();
 }
 
 void ProcessDataTrend::addPoint(Line &line, qint64 msecs, double value, QVector<QPointF> *points)
@@ -259,18 +280,34 @@ void ProcessDataTrend::addPoint(Line &line, qint64 msecs, double value, QVector<
     if (std::isnan(value))
         return;
     const double x = double(msecs);
+    const int n = points ? points->size() : line.series->count();
+    auto pointAt = [&](int i) { return points ? points->at(i) : line.series->at(i); };
+    // A value that stays moves the end of its flat run instead of adding a
+    // point: a steady line keeps two points however long it is drawn.
     auto put = [&](double y) {
-        if (points)
+        if (n >= 2 && pointAt(n - 1).y() == y && pointAt(n - 2).y() == y) {
+            if (points)
+                (*points)[n - 1].setX(x);
+            else
+                line.series->replace(n - 1, QPointF(x, y));
+        } else if (points) {
             points->append(QPointF(x, y));
-        else
+        } else {
             line.series->append(x, y);
+        }
     };
     if (line.axis < 0) {
         // A step: the old state up to this poll, then the new one.
         const double y = line.base + value * laneHigh;
-        if (line.hasLast && line.last != y)
+        if (line.hasLast && line.last != y) {
             put(line.last);
-        put(y);
+            if (points)
+                points->append(QPointF(x, y));
+            else
+                line.series->append(x, y);
+        } else {
+            put(y);
+        }
         line.last = y;
         line.hasLast = true;
         return;
@@ -286,7 +323,7 @@ void ProcessDataTrend::redraw()
 {
     m_stale = false;
     if (m_recording.isEmpty()) {
-        scrollTo(QDateTime::currentMSecsSinceEpoch());
+        scrollTo(QDateTime::currentMSecsSinceEpoch(), true);
         return;
     }
     const qint64 latest = m_recording.timeAt(m_recording.size() - 1);
@@ -310,57 +347,70 @@ void ProcessDataTrend::redraw()
                      &points[l]);
         }
     }
-    for (int l = 0; l < m_lines.size(); ++l)
-        m_lines[l].series->replace(points.at(l));
-    m_oldestDrawn = first < last ? m_recording.timeAt(first) : end;
-    scrollTo(end);
+    for (int l = 0; l < m_lines.size(); ++l) {
+        const QVector<QPointF> &p = points.at(l);
+        m_lines[l].history->replace(p);
+        m_lines[l].series->replace(p.isEmpty() ? p : QVector<QPointF>{p.last()});
+    }
+    scrollTo(end, true);
     for (UnitAxis &axis : m_axes)
         fitAxis(axis, true);
 }
 
-void ProcessDataTrend::scrollTo(qint64 msecs)
+void ProcessDataTrend::scrollTo(qint64 msecs, bool force)
 {
     const qint64 span = qint64(m_spanSeconds) * 1000;
-    const qint64 start = msecs - span;
+    const qint64 step = span / axisStepsPerSpan;
     m_viewEnd = msecs;
-    // Lines lose their old points in batches, not one per poll.
-    if (m_oldestDrawn < start - span / 8)
-        dropOldPoints(start);
-    const QDateTime from = QDateTime::fromMSecsSinceEpoch(start);
-    const QDateTime to = QDateTime::fromMSecsSinceEpoch(msecs);
-    if (!m_axes.isEmpty())
-        m_numberTime->setRange(from, to);
-    if (m_lanes->count() > 0)
-        m_bitTime->setRange(from, to);
+    // The time axis moves in steps of a tenth of the span, to the next whole
+    // step after the newest poll: moving it redraws every line and relabels
+    // the axis, appending a point does not.
+    if (force || msecs >= m_axisEnd || m_axisEnd - msecs > step) {
+        m_axisEnd = (msecs / step + 1) * step;
+        const qint64 start = m_axisEnd - span;
+        settleLines(start);
+        const QDateTime from = QDateTime::fromMSecsSinceEpoch(start);
+        const QDateTime to = QDateTime::fromMSecsSinceEpoch(m_axisEnd);
+        if (!m_axes.isEmpty())
+            m_numberTime->setRange(from, to);
+        if (m_lanes->count() > 0)
+            m_bitTime->setRange(from, to);
+    }
     for (UnitAxis &axis : m_axes)
         fitAxis(axis);
 }
 
-void ProcessDataTrend::dropOldPoints(qint64 windowStart)
+void ProcessDataTrend::settleLines(qint64 windowStart)
 {
     const double start = double(windowStart);
     for (UnitAxis &axis : m_axes)
         axis.hasData = false;
     for (const Line &line : qAsConst(m_lines)) {
-        QLineSeries *s = line.series;
+        QVector<QPointF> history = line.history->pointsVector();
+        const QVector<QPointF> live = line.series->pointsVector();
+        const int before = history.size();
+        // The live part goes over to the history; its last point stays, so
+        // the two parts join.
+        if (live.size() >= 2) {
+            history += history.isEmpty() ? live : live.mid(1);
+            line.series->replace(QVector<QPointF>{live.last()});
+        }
         // Keep the last point at or before the window's start.
         int k = 0;
-        const int n = s->count();
-        while (k + 1 < n && s->at(k + 1).x() <= start)
+        while (k + 1 < history.size() && history.at(k + 1).x() <= start)
             ++k;
-        if (k > 0)
-            s->removePoints(0, k);
+        history.remove(0, k);
+        if (k > 0 || history.size() != before)
+            line.history->replace(history);
         if (line.axis < 0)
             continue;
         UnitAxis &axis = m_axes[line.axis];
-        for (int i = 0; i < s->count(); ++i) {
-            const double y = s->at(i).y();
-            axis.low = axis.hasData ? std::min(axis.low, y) : y;
-            axis.high = axis.hasData ? std::max(axis.high, y) : y;
+        for (const QPointF &p : qAsConst(history)) {
+            axis.low = axis.hasData ? std::min(axis.low, p.y()) : p.y();
+            axis.high = axis.hasData ? std::max(axis.high, p.y()) : p.y();
             axis.hasData = true;
         }
     }
-    m_oldestDrawn = windowStart;
 }
 
 void ProcessDataTrend::fitAxis(UnitAxis &axis, bool force)
@@ -414,6 +464,19 @@ QLineSeries *ProcessDataTrend::series(const QString &title) const
     return nullptr;
 }
 
+QVector<QPointF> ProcessDataTrend::points(const QString &title) const
+{
+    for (const Line &line : m_lines) {
+        if (line.series->name() != title)
+            continue;
+        QVector<QPointF> all = line.history->pointsVector();
+        const QVector<QPointF> live = line.series->pointsVector();
+        all += all.isEmpty() ? live : live.mid(1);
+        return all;
+    }
+    return {};
+}
+
 void ProcessDataTrend::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
@@ -462,10 +525,17 @@ void ProcessDataTrend::onMarkerClicked()
     if (!marker)
         return;
     QAbstractSeries *series = marker->series();
-    series->setVisible(!series->isVisible());
+    const bool show = !series->isVisible();
+    for (const Line &line : qAsConst(m_lines)) {
+        if (line.series == series) {
+            line.series->setVisible(show);
+            line.history->setVisible(show);
+            m_numberChart->legend()->markers(line.history).value(0)->setVisible(false);
+        }
+    }
     // A hidden series hides its marker too; the marker stays, dimmed, to bring it back.
     marker->setVisible(true);
-    setAlpha(marker, series->isVisible() ? 1.0 : 0.35);
+    setAlpha(marker, show ? 1.0 : 0.35);
     for (int a = 0; a < m_axes.size(); ++a) {
         const bool shown = std::any_of(m_lines.cbegin(), m_lines.cend(),
                                        [a](const Line &l) { return l.axis == a && l.series->isVisible(); });
@@ -477,11 +547,15 @@ void ProcessDataTrend::updateStatus()
 {
     const int n = m_recording.size();
     m_export->setEnabled(n > 0);
-    m_status->setText(n == 0 ? QString()
-                             : tr("已记录 %1 次读取，自 %2")
-                                   .arg(n)
-                                   .arg(QDateTime::fromMSecsSinceEpoch(m_recording.timeAt(0))
-                                            .toString(QStringLiteral("HH:mm:ss"))));
+    if (n == 0) {
+        m_status->clear();
+        return;
+    }
+    if (m_recording.timeAt(0) != m_statusFirst) {
+        m_statusFirst = m_recording.timeAt(0);
+        m_statusSince = QDateTime::fromMSecsSinceEpoch(m_statusFirst).toString(QStringLiteral("HH:mm:ss"));
+    }
+    m_status->setText(tr("已记录 %1 次读取，自 %2").arg(n).arg(m_statusSince));
 }
 
 void ProcessDataTrend::slot_pbtn_export()

@@ -56,8 +56,10 @@ public:
     bool isPaused() const { return m_paused; }
     void setPaused(bool paused);
 
-    // The line of a number or bit item by its title ("Pressure [bar]"); null if none.
+    // The live part of a number's or bit's line by its title ("Pressure [bar]"); null if none.
     QtCharts::QLineSeries *series(const QString &title) const;
+    // Every point of that line, history and live part.
+    QVector<QPointF> points(const QString &title) const;
     QtCharts::QDateTimeAxis *timeAxis() const { return m_numberTime; }
 
 public slots:
@@ -72,7 +74,11 @@ private:
     struct Line
     {
         int channel = 0; // index into the recording's channels
-        QtCharts::QLineSeries *series = nullptr;
+        // A line is drawn in two parts: the history up to the last move of
+        // the time axis, redrawn only then, and the live part since, where
+        // each poll adds its point. A poll thus redraws a few points only.
+        QtCharts::QLineSeries *history = nullptr;
+        QtCharts::QLineSeries *series = nullptr; // the live part, named in the legend
         int axis = -1; // numbers: index into m_axes
         double base = 0; // bits: the lane's 0 line
         double last = 0; // bits: the last state drawn
@@ -92,8 +98,9 @@ private:
     bool drawing() const;
     void addPoint(Line &line, qint64 msecs, double value, QVector<QPointF> *points = nullptr);
     void redraw();
-    void scrollTo(qint64 msecs);
-    void dropOldPoints(qint64 windowStart);
+    void scrollTo(qint64 msecs, bool force = false);
+    // Hands the live parts to the histories and drops what lies before the window.
+    void settleLines(qint64 windowStart);
     // force: fit the axis to the data also when they lie within it.
     void fitAxis(UnitAxis &axis, bool force = false);
     void alignPlots();
@@ -107,8 +114,10 @@ private:
     bool m_paused = false;
     bool m_stale = false;     // polls recorded but not drawn
     qint64 m_viewEnd = 0;     // time of the last poll drawn
-    qint64 m_oldestDrawn = 0; // time of the oldest point in the lines
+    qint64 m_axisEnd = 0;     // right end of the time axis
     bool m_aligning = false;
+    qint64 m_statusFirst = 0;
+    QString m_statusSince;
 
     QComboBox *m_span = nullptr;
     QPushButton *m_pause = nullptr;
