@@ -244,8 +244,10 @@ void ProcessDataTrend::buildLines()
 
     m_numberView->setVisible(!m_axes.isEmpty());
     m_bitView->setVisible(bits > 0);
-    const int bitHeight = std::min(40 + 24 * bits, 240);
-    m_charts->setSizes({std::max(240, 3 * bitHeight), bitHeight});
+    // Lanes high enough for their names; many bits share a taller chart.
+    const int bitHeight = std::min(44 + 22 * bits, 220);
+    m_bitView->setMinimumHeight(bitHeight);
+    m_charts->setSizes({2 * bitHeight, bitHeight});
     scrollTo(QDateTime::currentMSecsSinceEpoch(), true);
 }
 

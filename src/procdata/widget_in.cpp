@@ -46,7 +46,8 @@ widget_in::widget_in(QWidget *parent) : QWidget(parent), ui(new Ui::widget_in)
     delete ui->verticalLayout->replaceWidget(ui->widget_mid, rows);
     rows->addWidget(ui->widget_mid);
     rows->addWidget(m_trend);
-    rows->setSizes({1, 1});
+    rows->setStretchFactor(0, 2);
+    rows->setStretchFactor(1, 3);
 
     ui->pbtn_save->hide();
     ui->pbtn_start->setEnabled(true);
