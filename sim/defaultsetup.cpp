@@ -4,25 +4,27 @@
 #include "iodddevice.h"
 #include "virtualadapter.h"
 
+#include "description/analyioddfile.h"
 #include "description/builtindescription.h"
 
 #include <QCoreApplication>
 
 namespace {
 
-// The built-in device from its description beside the executable; when that
-// cannot be read, a generic device with the same identity stands in.
-std::unique_ptr<VirtualDevice> builtinDevice(const QString &serialNumber)
+// The built-in device from its description (loaded once by the caller);
+// when that cannot be read, a generic device with the same identity stands in.
+std::unique_ptr<VirtualDevice> builtinDevice(const analyIoddFile &description, bool readable,
+                                             const QString &serialNumber)
 {
-    const QString appDir = QCoreApplication::applicationDirPath();
     IoddDevice::Options options;
     options.serialNumber = serialNumber;
     options.hardwareRevision = QStringLiteral("HW 02");
     options.firmwareRevision = QStringLiteral("V1.3.0");
     QString error;
-    if (auto device =
-            IoddDevice::fromFile(builtinDescription::pathIn(appDir), appDir + QStringLiteral("/std"), &error, options))
-        return device;
+    if (readable) {
+        if (auto device = IoddDevice::fromDescription(description, &error, options))
+            return device;
+    }
     GenericDevice::Identity id;
     id.vendorId = 1484;
     id.deviceId = 101101;
@@ -46,6 +48,12 @@ void applyDefaultSetup(VirtualAdapter &adapter)
     adapter.setPort(2, Mode::DigitalIn);
     adapter.setPort(4, Mode::DigitalOut);
     adapter.setPort(6, Mode::Deactivated);
+    // The even ports' devices come from one read of the built-in description.
+    const QString appDir = QCoreApplication::applicationDirPath();
+    analyIoddFile description;
+    const bool readable =
+        description.load(builtinDescription::pathIn(appDir), appDir + QStringLiteral("/std")) == 0;
     for (int p = 1; p < VirtualAdapter::portCount; p += 2)
-        adapter.setPort(p, Mode::IoLinkOperate, builtinDevice(QStringLiteral("PK2401170017%1").arg(p + 1)));
+        adapter.setPort(p, Mode::IoLinkOperate,
+                        builtinDevice(description, readable, QStringLiteral("PK2401170017%1").arg(p + 1)));
 }

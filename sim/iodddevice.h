@@ -21,6 +21,8 @@
 // process data that moves within the ranges of the description's
 // ProcessDataIn. The description is read once, when the device is made;
 // requests work on the octets only.
+class analyIoddFile;
+
 class IoddDevice : public VirtualDevice
 {
 public:
@@ -65,6 +67,10 @@ public:
     // iodddevicebuilder.cpp.
     static std::unique_ptr<IoddDevice> fromFile(const QString &path, const QString &stdBaseDir, QString *error,
                                                 const Options &options = Options());
+    // The same from a description already loaded, so that several devices
+    // are built from one parse.
+    static std::unique_ptr<IoddDevice> fromDescription(const analyIoddFile &file, QString *error,
+                                                       const Options &options = Options());
 
     ~IoddDevice() override;
 

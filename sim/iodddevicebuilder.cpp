@@ -512,25 +512,30 @@ private:
 std::unique_ptr<IoddDevice> IoddDevice::fromFile(const QString &path, const QString &stdBaseDir, QString *error,
                                                  const Options &options)
 {
+    analyIoddFile file;
+    if (file.load(path, stdBaseDir) != 0) {
+        if (error)
+            *error = QStringLiteral("cannot read %1").arg(path);
+        return nullptr;
+    }
+    return fromDescription(file, error, options);
+}
+
+std::unique_ptr<IoddDevice> IoddDevice::fromDescription(const analyIoddFile &file, QString *error,
+                                                        const Options &options)
+{
     const auto fail = [error](const QString &message) {
         if (error)
             *error = message;
         return std::unique_ptr<IoddDevice>();
     };
-    analyIoddFile file;
-    if (file.load(path, stdBaseDir) != 0)
-        return fail(QStringLiteral("cannot read %1").arg(path));
+    const QString path = file.filePath();
     if (!file.errorString().isEmpty())
         return fail(QStringLiteral("%1: %2").arg(path, file.errorString()));
-
     // The parser answers lookups by id; the list of variables comes from
     // the document itself.
-    QFile xmlFile;
-    QString storedPath, xmlError;
-    QByteArray content;
-    QDomDocument document;
-    QDomElement root;
-    if (ioddXml::readFile(path, xmlFile, storedPath, content, document, root, &xmlError) != 0 || root.isNull())
+    const QDomElement root = file.rootElement();
+    if (root.isNull())
         return fail(QStringLiteral("cannot read %1").arg(path));
     if (firstElement(root, QStringLiteral("DeviceIdentity")).isNull())
         return fail(QStringLiteral("%1 is no IO-Link device description (no DeviceIdentity)").arg(path));

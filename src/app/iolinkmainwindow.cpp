@@ -6,7 +6,6 @@
 #include "adapter/adaptercommview.h"
 #include "adapter/adapterportview.h"
 #include "adapter/adapterview.h"
-#include "description/analyiodd.h"
 #include "description/analyioddfile.h"
 #include "description/builtindescription.h"
 #include "library/parsevididd.h"
@@ -37,6 +36,7 @@
 #include <QTimer>
 
 #include <iterator>
+#include <memory>
 
 namespace {
 constexpr int roleDataRole = Qt::UserRole + 1;
@@ -328,12 +328,13 @@ void IOLinkMainWindow::selectShownPort()
 
 QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
 {
-    analyIODD identityParser;
-    identityParser.open(path);
-    analyIoddFile description;
-    const bool readable = description.load(path) == 0;
+    // One parse gives identity and pages; a file clicked again is not read again.
+    bool readable = false;
+    const std::shared_ptr<analyIoddFile> loaded =
+        path.isEmpty() ? std::make_shared<analyIoddFile>() : m_descriptions.load(path, &readable);
+    analyIoddFile &description = *loaded;
     const QList<variantItem> variants = description.readVariants();
-    const deviceInfo identity = identityParser.readDeviceInfo();
+    const deviceInfo identity = description.readDeviceInfo();
 
     if (path.isEmpty()) {
         if (PortItemView *holder = portHolder(port)) {

@@ -1,6 +1,8 @@
 #ifndef IOLINKMAINWINDOW_H
 #define IOLINKMAINWINDOW_H
 
+#include "description/descriptioncache.h"
+
 #include <QHash>
 #include <QString>
 #include <QWidget>
@@ -92,6 +94,7 @@ private:
     QLabel *m_linkStatus = nullptr;
     QString m_roleMenuSet;
     QString m_ioddLibraryDir;
+    descriptionCache m_descriptions; // the files pages were last built from, parsed
     QHash<int, QString> m_portDescriptions; // port -> file its pages are built from
     int m_shownPort = -1; // the port whose pages are shown, -1 before the first
 };

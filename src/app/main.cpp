@@ -7,6 +7,7 @@ int main(int argc, char *argv[])
 {
     if (!toolHasDisplay())
         return reportNoDisplay(argv[0]);
+    prepareToolEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vanto-hub8"));
 

@@ -20,6 +20,12 @@ bool toolHasDisplay()
     return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
+void prepareToolEnvironment()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
 int reportNoDisplay(const char *program)
 {
     std::fprintf(stderr,

@@ -12,6 +12,11 @@ bool toolHasDisplay();
 // Prints how to start the tool without a display and returns the exit code.
 int reportNoDisplay(const char *program);
 
+// Before QApplication: unless the user set QT_XCB_GL_INTEGRATION, Qt's xcb
+// platform is told not to probe OpenGL. The tool draws nothing with OpenGL,
+// and the probe loads the GL driver stack (tens of MB) at every start.
+void prepareToolEnvironment();
+
 // --log FILE: the link's messages and a hex dump of every report, with
 // timestamps, go to FILE.
 QCommandLineOption logFileOption();

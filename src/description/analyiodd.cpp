@@ -18,6 +18,15 @@ int analyIODD::open(const QString &path)
     return ioddXml::readFile(path, file, this->path, content, document, root, &error);
 }
 
+void analyIODD::useDocument(const QString &path, const QDomDocument &document)
+{
+    this->path = path;
+    this->document = document;
+    root = document.documentElement();
+    content.clear();
+    error.clear();
+}
+
 QString analyIODD::errorString() const
 {
     return error;

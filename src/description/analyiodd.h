@@ -25,6 +25,9 @@ public:
     // 0 when the file was read (also when it is not well-formed XML: the
     // document is then empty); -1 for an empty path or an unreadable file.
     int open(const QString &path);
+    // Reads the header from a document already parsed from `path` (shared,
+    // not copied), so that a description is parsed once.
+    void useDocument(const QString &path, const QDomDocument &document);
     // Why the last read file gave an empty document; empty when it parsed.
     QString errorString() const;
 

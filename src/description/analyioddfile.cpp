@@ -1,13 +1,14 @@
 #include "analyioddfile.h"
 
+#include "analyiodd.h"
 #include "datatypereader.h"
 #include "ioddevents.h"
 #include "ioddxml.h"
 
 #include "log/hub8log.h"
+
 #include <QCoreApplication>
 #include <QDomNodeList>
-
 #include <QLoggingCategory>
 
 #include <limits>
@@ -94,6 +95,7 @@ analyIoddFile::~analyIoddFile() = default;
 
 int analyIoddFile::readDocument(const QString &path)
 {
+    m_roleMenus.clear();
     const int result = ioddXml::readFile(path, file, this->path, content, document, root, &error);
     if (result == 0) {
         index.reset(root);
@@ -154,6 +156,13 @@ const analyStdIodd &analyIoddFile::standardDefinitions() const
 QString analyIoddFile::textById(const QString &textId, const QString &language) const
 {
     return index.text(textId, language);
+}
+
+deviceInfo analyIoddFile::readDeviceInfo() const
+{
+    analyIODD header;
+    header.useDocument(path, document);
+    return header.readDeviceInfo();
 }
 
 QList<variantItem> analyIoddFile::readVariants() const
@@ -435,7 +444,10 @@ editorItem analyIoddFile::buildEditor(const datatypePtr &datatype, const QString
 
 QList<treeItem> analyIoddFile::roleMenus(const QString &setName)
 {
-    QList<treeItem> result;
+    const auto built = m_roleMenus.constFind(setName);
+    if (built != m_roleMenus.constEnd())
+        return built.value();
+    QList<treeItem> &result = m_roleMenus[setName];
     const QDomNodeList sets = root.elementsByTagName(setName);
     for (int s = 0; s < sets.count(); ++s) {
         // Element children only: a comment is not a menu reference.

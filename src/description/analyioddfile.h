@@ -16,6 +16,7 @@
 #include <QDomDocument>
 #include <QDomElement>
 #include <QFile>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -59,6 +60,14 @@ public:
     void loadStandardDefinitions(const QString &version, const QString &baseDir);
     const analyStdIodd &standardDefinitions() const;
 
+    // The identity and header of the loaded description (from the same
+    // parse, not another read of the file).
+    deviceInfo readDeviceInfo() const;
+    // The loaded file's path; empty before a successful load.
+    QString filePath() const { return path; }
+    // The loaded document's root element (null when nothing parsed).
+    QDomElement rootElement() const { return root; }
+
     QString textById(const QString &textId, const QString &language) const;
     QList<variantItem> readVariants() const;
     datatypePtr findDatatype(const QString &id) const;
@@ -69,6 +78,7 @@ public:
     editorItem buildEditor(const datatypePtr &datatype, const QString &subindex) const;
     treeItem buildMenu(const QString &menuId);
     // setName: "ObserverRoleMenuSet", "MaintenanceRoleMenuSet" or "SpecialistRoleMenuSet".
+    // Built once per set and loaded document; later calls return the same menus.
     QList<treeItem> roleMenus(const QString &setName);
     treeItem processDataIn() const;
     treeItem processDataOut() const;
@@ -103,6 +113,7 @@ private:
     QString error;
     mutable ioddIndex index;
     QStringList m_menuPath;       // menu ids being built, outermost first
+    QHash<QString, QList<treeItem>> m_roleMenus; // built role menus by set name
     mutable buildBudget m_budget; // spent by every build from this document
 };
 

@@ -16,10 +16,6 @@ tableLineEdit::~tableLineEdit() = default;
 bool tableLineEdit::eventFilter(QObject *object, QEvent *event)
 {
     if (object->isWidgetType()) {
-        if (m_cbxActivated) {
-            m_cbxActivated = false;
-            return true;
-        }
         if (event->type() == QEvent::MouseButtonPress) {
             auto *mouse = static_cast<QMouseEvent *>(event);
             auto *editor = static_cast<QWidget *>(object);
@@ -109,9 +105,4 @@ void tableLineEdit::updateEditorGeometry(QWidget *editor, const QStyleOptionView
 void tableLineEdit::slot_isopen(bool bopen)
 {
     open = bopen;
-}
-
-void tableLineEdit::solt_cbxActivated()
-{
-    m_cbxActivated = true;
 }

@@ -46,14 +46,9 @@ signals:
 
 public slots:
     void slot_isopen(bool bopen);
-    // Marks that a combo box in the cell was activated: the next event reaching
-    // the filter is swallowed so it does not commit the line edit.
-    void solt_cbxActivated();
 
 private:
     Q_DISABLE_COPY(tableLineEdit)
-
-    bool m_cbxActivated = false;
 };
 
 #endif // TABLELINEEDIT_H

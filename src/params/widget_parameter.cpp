@@ -2,6 +2,7 @@
 #include "ui_widget_parameter.h"
 
 #include "parametersetdialog.h"
+#include "tablecombobox.h"
 #include "tablelineedit.h"
 
 #include "codec/numbertext.h"
@@ -19,7 +20,6 @@
 
 #include <QBrush>
 #include <QColor>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -111,6 +111,11 @@ widget_Parameter::widget_Parameter(QWidget *parent) : QWidget(parent), ui(new Ui
     ui->horizontalLayout->addWidget(m_status, 1);
 
     setUpTable();
+    m_choices = new tableComboBox(valueColumn, this);
+    connect(m_choices, &tableComboBox::sig_chosen, this, [this](int row, const QString &text) {
+        if (row >= 0 && row < m_rowRefs.size())
+            markEdited(m_rowRefs.at(row), text);
+    });
     connect(ui->pbtn_read, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_readall);
     connect(ui->pbtn_read_fix, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_readFix);
     connect(ui->pbtn_write_fix, &QPushButton::clicked, this, &widget_Parameter::slot_pbtn_writefix);
@@ -242,16 +247,16 @@ void widget_Parameter::addRow(valueItem &entry, const EntryRef &ref, const QStri
         connect(button, &QPushButton::clicked, this, [this, ref]() { sendButtonCommand(ref); });
         table->setCellWidget(row, valueColumn, button);
     } else if (kind == QLatin1String(editorWidget::ComboBox)) {
-        auto *combo = new QComboBox;
+        // Drawn as a combo box; a real one exists only while the cell is edited.
+        QStringList choices;
         for (const valuePair &pair : qAsConst(entry.editor.entries))
-            combo->addItem(pair.first);
-        combo->setEnabled(entry.accessRightRestriction != QLatin1String("ro"));
+            choices << pair.first;
         // Empty until the device has said what it holds.
-        combo->setCurrentIndex(combo->findText(entry.editor.value));
-        // Connected last: filling the box must not mark the entry edited.
-        connect(combo, &QComboBox::currentTextChanged, this,
-                [this, ref](const QString &text) { markEdited(ref, text); });
-        table->setCellWidget(row, valueColumn, combo);
+        value = new QTableWidgetItem(choices.contains(entry.editor.value) ? entry.editor.value : QString());
+        tableComboBox::setChoices(value, choices);
+        if (entry.accessRightRestriction == QLatin1String("ro"))
+            value->setFlags(value->flags() & ~Qt::ItemIsEditable);
+        table->setItemDelegateForRow(row, m_choices);
     } else if (kind == QLatin1String(editorWidget::LineEdit)) {
         value = new QTableWidgetItem(entry.editor.value);
         auto *delegate = new tableLineEdit(this);
@@ -647,21 +652,18 @@ void widget_Parameter::updateRow(int row)
     const DeviceState state = m_device.value(stateKey(*entry));
     const bool failed = !state.read && !state.error.isEmpty();
     const bool edited = isEdited(*entry);
-    QWidget *widget = table->cellWidget(row, valueColumn);
     const QString tip = failed ? readFailedText() + QStringLiteral(": ") + state.error
                                : (!state.error.isEmpty() ? state.error : QString());
 
     QFont font = table->font();
     font.setBold(edited);
-    if (auto *combo = qobject_cast<QComboBox *>(widget)) {
-        const QSignalBlocker quiet(combo);
-        combo->setCurrentIndex(failed ? -1 : combo->findText(entry->editor.value));
-        combo->setFont(font);
-        combo->setToolTip(tip);
-    } else if (kind == QLatin1String(editorWidget::LineEdit) || kind == QLatin1String(editorWidget::TableItem)) {
-        // (An open cell editor counts as the cell's widget; the item is still what is shown.)
-        // A failed read shows nothing, never a value the device did not send.
-        const QString text = failed ? QString() : entry->editor.value;
+    const bool choice = kind == QLatin1String(editorWidget::ComboBox);
+    if (choice || kind == QLatin1String(editorWidget::LineEdit) || kind == QLatin1String(editorWidget::TableItem)) {
+        // A failed read shows nothing, never a value the device did not send;
+        // a choice cell shows only one of its choices.
+        QString text = failed ? QString() : entry->editor.value;
+        if (choice && !item->data(tableComboBox::choicesRole).toStringList().contains(text))
+            text.clear();
         if (item->text() != text)
             item->setText(text);
         item->setForeground(failed ? QBrush(readFailedColour) : QBrush());

@@ -18,6 +18,7 @@ class QLabel;
 class QPushButton;
 class QTableWidgetItem;
 struct IsduRequestBlock;
+class tableComboBox;
 class tableLineEdit;
 
 namespace Ui {
@@ -186,6 +187,7 @@ private:
     bool m_stopAsked = false;
     bool m_readComplete = false; // the last read went through its whole list
     QList<tableLineEdit *> m_delegates;
+    tableComboBox *m_choices = nullptr; // the delegate of every choice row
     QVector<EntryRef> m_rowRefs; // per table row
     QHash<QString, DeviceState> m_device;
     QHash<QString, QByteArray> m_rawByIndex; // the last subindex-0 data per index

@@ -81,10 +81,12 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
     if (!m_portTabWidget)
         return;
 
+    // Each page joins the tab widget before it is filled: moving a filled
+    // page under the window's style sheet would restyle all it holds.
     auto *portPage = new widget_Port;
+    m_portTabWidget->addTab(portPage, QStringLiteral("Basic info"));
     portPage->setPort(m_portIndex);
     portPage->showDeviceInfo(identity);
-    m_portTabWidget->addTab(portPage, QStringLiteral("Basic info"));
     if (identificationOnly) {
         portPage->createIsduConsole(m_portIndex);
         addEventPage(description);
@@ -95,17 +97,17 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
     const treeItem input = description.processDataIn();
     if (!input.values.isEmpty()) {
         auto *in = new widget_in;
+        m_portTabWidget->addTab(in, QStringLiteral("In port"));
         connect(this, &PortItemView::sigCleanPortStatus, in, &widget_in::onCleanPortStatus);
         in->setProcessData(input);
         in->setPort(m_portIndex);
-        m_portTabWidget->addTab(in, QStringLiteral("In port"));
     }
     const treeItem output = description.processDataOut();
     if (!output.values.isEmpty()) {
         auto *out = new widget_out;
+        m_portTabWidget->addTab(out, QStringLiteral("Out port"));
         out->setProcessData(output);
         out->setPort(m_portIndex);
-        m_portTabWidget->addTab(out, QStringLiteral("Out port"));
     }
 
     addEventPage(description);

@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QHideEvent>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTableWidgetItem>
 
@@ -34,7 +35,13 @@ widget_in::widget_in(QWidget *parent) : QWidget(parent), ui(new Ui::widget_in)
     auto *splitter = new QSplitter(Qt::Horizontal, ui->widget_mid);
     splitter->setObjectName(QStringLiteral("splitter"));
     splitter->addWidget(ui->table);
-    splitter->addWidget(ui->widget_bool);
+    // Many lamps scroll instead of growing the window.
+    auto *lamps = new QScrollArea;
+    lamps->setObjectName(QStringLiteral("scroll_lamps"));
+    lamps->setWidgetResizable(true);
+    lamps->setFrameShape(QFrame::NoFrame);
+    lamps->setWidget(ui->widget_bool);
+    splitter->addWidget(lamps);
     splitter->setChildrenCollapsible(false);
     ui->widget_mid->layout()->addWidget(splitter);
     ui->layout_g->setAlignment(Qt::AlignTop | Qt::AlignLeft);
@@ -127,6 +134,8 @@ void widget_in::setProcessData(const treeItem &item)
         table->setItem(i, 2, shown);
     }
     ui->widget_bool->setVisible(tileCount > 0);
+    if (auto *lamps = findChild<QScrollArea *>(QStringLiteral("scroll_lamps")))
+        lamps->setVisible(tileCount > 0);
     table->resizeRowsToContents();
 }
 
@@ -168,7 +177,6 @@ void widget_in::slot_timerOut()
     const int registers = adapterregs::pdRegistersForBits(layout.bitLength);
     if (registers < 1)
         return;
-    qCDebug(lcProcdata) << "___读取DI++++++++++++++";
     QByteArray data;
     if (hub->modbus->readRegisters(adapterregs::pdInWindow(port), registers, data) != 0) {
         // The last values stay; the user restarts when the link is back.
@@ -176,7 +184,6 @@ void widget_in::slot_timerOut()
         portStatusMonitor::relearn(port);
         return;
     }
-    qCDebug(lcProcdata) << "___读取DI--------------";
     if (!data.isEmpty())
         refresh(data);
 }
@@ -193,7 +200,9 @@ void widget_in::refresh(const QByteArray &data)
         const QString text = value.unit.isEmpty() ? value.text : value.text + QLatin1Char(' ') + value.unit;
         if (shown->text() != text)
             shown->setText(text);
-        shown->setToolTip(value.ok ? QStringLiteral("raw %1").arg(value.raw) : QString());
+        const QString tip = value.ok ? QStringLiteral("raw %1").arg(value.raw) : QString();
+        if (shown->toolTip() != tip)
+            shown->setToolTip(tip);
         if (value.isBit && row < rowTiles.size() && rowTiles.at(row))
             rowTiles.at(row)->setState(value.bit);
     }

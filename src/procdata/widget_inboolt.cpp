@@ -20,14 +20,32 @@ void widget_inBoolT::setName(const QString &name)
     ui->label_name->setAlignment(Qt::AlignCenter);
 }
 
+namespace {
+
+// The two lamp pictures, loaded and scaled once per process.
+const QPixmap &lampPicture(bool on)
+{
+    static const auto scaled = [](const QString &path) {
+        const QPixmap picture(path);
+        return picture.isNull() ? picture : picture.scaled(50, 50, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    };
+    static const QPixmap lit = scaled(QStringLiteral(":/images/link_ok.png"));
+    static const QPixmap off = scaled(QStringLiteral(":/images/link_ng.png"));
+    return on ? lit : off;
+}
+
+} // namespace
+
 void widget_inBoolT::setState(bool on)
 {
+    // Polled every few hundred ms: only a change is drawn.
+    if (m_hasState && m_state == on)
+        return;
     m_state = on;
     m_hasState = true;
-    const QPixmap lamp(on ? QStringLiteral(":/images/link_ok.png") : QStringLiteral(":/images/link_ng.png"));
+    const QPixmap &lamp = lampPicture(on);
     if (lamp.isNull())
         ui->label_image->clear();
     else
-        ui->label_image->setPixmap(lamp.scaled(50, 50, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    ui->label_image->setAlignment(Qt::AlignCenter);
+        ui->label_image->setPixmap(lamp);
 }

@@ -149,7 +149,6 @@ widget_Parameter *widget_Port::createParameterView(const QString &roleMenuSet, q
                                QStringLiteral("SpecialistRoleMenuSet")})
         view->addRoleMenus(description.roleMenus(set), set);
     view->setRole(roleMenuSet);
-    view->rebuild();
     placeInHostArea(view);
     return view;
 }

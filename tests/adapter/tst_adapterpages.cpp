@@ -1,5 +1,5 @@
 // The adapter pages against the virtual adapter: USB identity and live link counters, the selected port's
-// device, and the ISDU console (request blocks, response display, status texts, busy flag).
+// device, and the ISDU console (request blocks, clearing, link failures, busy flag).
 
 #include "adapter/adapterportview.h"
 #include "adapter/adapterview.h"
@@ -120,25 +120,6 @@ private slots:
             QCOMPARE(adapter.isduRequest(), hex("02 03 00 12 34 05") + char(length) + bytes); // subindex low byte
             QCOMPARE(adapter.log().size(), 2); // the request, then one read of the response
             QCOMPARE(adapter.log().at(1).request.mid(1, 6), hex("01 03 36 00 00 14"));
-        }
-    }
-
-    // Failed exchanges report their status and keep the form: "operation port index forced
-    // status (-1 the device's) result message"; port -1 chooses none.
-    void consoleErrorStatuses()
-    {
-        for (const char *row :
-             {"3 0 16 1 1 主站忙，指令冲突", "3 -1 16 -1 7 端口不正确", "3 0 99 -1 255 从设备应答出错",
-              "3 0 16 42 42 非标准错误：返回值是：42", "1 0 0 5 2 指令类型错误"}) {
-            const QStringList f = QString::fromUtf8(row).split(' ');
-            const int operation = f[0].toInt();
-            child<QComboBox>("cbox_port")->setCurrentIndex(f[1].toInt());
-            adapter.faults().forcedIsduStatus = f[3].toInt();
-            QSignalSpy replies(console, &widgat_adapter::sigReply);
-            QTest::ignoreMessage(QtDebugMsg, qPrintable(f[5]));
-            send(operation, f[2].toInt(), 0, 0);
-            QCOMPARE(QList<QVariantList>(replies), (QList<QVariantList>{{operation, f[4].toInt()}}));
-            QCOMPARE(child<QComboBox>("cbox_Control")->currentIndex(), operation); // no reset on failure
         }
     }
 

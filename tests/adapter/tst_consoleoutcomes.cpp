@@ -4,11 +4,9 @@
 #include "adapter/widgat_adapter.h"
 #include "consoledriver.h"
 #include "genericdevice.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
 #include "protocol/isdublock.h"
+#include "simhelpers.h"
 #include "testhelpers.h"
-#include "virtualadapter.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -70,13 +68,11 @@ class tst_consoleoutcomes : public QObject
 private slots:
     void init()
     {
-        adapter.reset();
-        adapter.faults().isduLatencyMs = 0;
+        simhelpers::freshAdapter();
         adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
         adapter.setPort(2, Mode::IoLinkOperate, std::make_unique<FailingDevice>(0x8082));
         adapter.setPort(3, Mode::IoLinkOperate, std::make_unique<FailingDevice>(0x80FE));
-        delete std::exchange(common::instance()->modbus, new myModbus);
-        QCOMPARE(common::instance()->modbus->openDevice(), 0);
+        QVERIFY(simhelpers::openHubLink());
         console = new widgat_adapter;
         console->setPortCount(8);
         console->setPort(0);
@@ -124,18 +120,13 @@ private slots:
         ascii->setChecked(false);
         QCOMPARE(lines(), hexLines);
 
-        adapter.faults().forcedIsduStatus = 0x02; // success as well
-        send(3, 24, 0, 0);
-        QCOMPARE(lastLine(), QStringLiteral("读操作 Port 1 Index 24 Subindex 0 → 成功，4 字节：41 42 00 43"));
-        QVERIFY(!lastLineColoured());
-
         QTest::mouseClick(child<QPushButton>("pushButton"), Qt::LeftButton);
         ascii->setChecked(true);
         QCOMPARE(child<QTextEdit>("textEdit_read")->toPlainText(), QString());
     }
 
-    // Operation 2 write or 3 read of `index` on `port` 1..8 with `length`; forced -1 leaves
-    // the status to the device. `shown` is what follows the arrow.
+    // Operation 1 clear, 2 write or 3 read of `index` on `port` 1..8 (0: none chosen) with `length`;
+    // forced -1 leaves the status to the device. `shown` is what follows the arrow.
     void failures_data()
     {
         QTest::addColumn<int>("operation");
@@ -153,6 +144,8 @@ private slots:
         QTest::newRow("port deactivated") << 3 << 7 << 16 << 0 << -1 << "失败：设备通信失败（状态 0x06）";
         QTest::newRow("data longer than Length") << 3 << 1 << 16 << 3 << -1 << "失败：数据长度错误（状态 0x08）";
         QTest::newRow("non-standard") << 3 << 1 << 16 << 0 << 0x2A << "失败：非标准错误：返回值是：42（状态 0x2A）";
+        QTest::newRow("no port chosen") << 3 << 0 << 16 << 0 << -1 << "失败：端口不正确（状态 0x07）";
+        QTest::newRow("clear refused") << 1 << 1 << 0 << 0 << 5 << "失败：指令类型错误（状态 0x05）";
         QTest::newRow("mailbox stays busy") << 3 << 1 << 16 << 0 << 0x01 << "无应答：适配器 2000 ms 后仍忙";
     }
     void failures()
@@ -170,6 +163,7 @@ private slots:
         QCOMPARE(lastLine().section(QStringLiteral(" → "), 1), shown);
         QVERIFY(lastLineColoured());
         QCOMPARE(child<QSpinBox>("sbox_length")->value(), 0);
+        QCOMPARE(child<QComboBox>("cbox_Control")->currentIndex(), operation); // kept for another try
     }
 };
 

@@ -2,18 +2,13 @@
 // texts of its description and of the standard definitions, and the port's
 // lamp in the tree while a warning or an error is present.
 
-#include "app/iolinkmainwindow.h"
-#include "link/common.h"
 #include "link/devicestatuspoller.h"
-#include "link/mymodbus.h"
 #include "link/portstatusmonitor.h"
 #include "resources/hub8resources.h"
 #include "scenario.h"
 #include "views/widget_event.h"
 #include "virtualadapter.h"
-
-#include <QtTest>
-#include <QtWidgets>
+#include "windowdriver.h"
 
 namespace {
 const QString fixture = QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtures/events.xml");
@@ -70,11 +65,8 @@ private slots:
         QVERIFY2(applyScenarioJson(scenario, VirtualAdapter::instance(), &error), qPrintable(error));
         QElapsedTimer sinceStart;
         sinceStart.start();
-        if (common::instance()->modbus)
-            common::instance()->modbus->closeDevice();
-        IOLinkMainWindow w;
-        w.initPortViews(8);
-        w.show();
+        const std::unique_ptr<IOLinkMainWindow> window(windowdriver::open());
+        IOLinkMainWindow &w = *window;
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.onCreatePortInfo(fixture, 2);
 

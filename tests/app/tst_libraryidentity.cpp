@@ -1,19 +1,15 @@
 // Loading a library file onto a port of the main window on the virtual adapter: the question
 // when the file is not for the device there, and the tree after a cancelled variant choice.
 
-#include "app/iolinkmainwindow.h"
 #include "defaultsetup.h"
 #include "description/builtindescription.h"
 #include "library/widget_iodd.h"
 #include "library/widget_productname.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
+#include "testhelpers.h"
 #include "virtualadapter.h"
+#include "windowdriver.h"
 
-#include <QtTest>
-#include <QtWidgets>
-
-#include <memory>
+using windowdriver::find;
 
 class tst_libraryIdentity : public QObject
 {
@@ -23,59 +19,22 @@ class tst_libraryIdentity : public QObject
     QTreeWidget *tree = nullptr;
     QTemporaryDir library;
 
-    template <typename T>
-    static T *find(QObject *parent, const char *name)
-    {
-        return parent->findChild<T *>(QLatin1String(name));
-    }
-
-    void makeWindow(bool statusBlock)
-    {
-        applyDefaultSetup(VirtualAdapter::instance());
-        VirtualAdapter::instance().faults().isduLatencyMs = 0;
-        VirtualAdapter::instance().setPortStatusBlock(statusBlock);
-        if (common::instance()->modbus)
-            common::instance()->modbus->closeDevice(); // a fresh handle for every case
-        window = new IOLinkMainWindow;
-        window->setIoddLibraryDir(library.path());
-        window->initPortViews(8);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        tabs = find<QTabWidget>(window, "tabWidget");
-        tree = find<QTreeWidget>(window, "treeWidget");
-    }
-
     // A Captron description: its vendor name from the identity, its product name from the variable.
     static bool writeCaptron(const QString &path)
     {
-        QFile file(path);
-        return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
-            && file.write("<?xml version=\"1.0\"?><IODevice><DocumentInfo version=\"V1\"/><ProfileBody>"
-                          "<DeviceIdentity vendorId=\"1239\" deviceId=\"2305\" vendorName=\"CAPTRON Electronic "
-                          "GmbH\"/><DeviceFunction><VariableCollection><StdVariableRef id=\"V_ProductName\" "
-                          "defaultValue=\"CALIS\"/></VariableCollection></DeviceFunction></ProfileBody></IODevice>")
-            > 0;
+        return testhelpers::writeFile(
+            path,
+            "<?xml version=\"1.0\"?><IODevice><DocumentInfo version=\"V1\"/><ProfileBody>"
+            "<DeviceIdentity vendorId=\"1239\" deviceId=\"2305\" vendorName=\"CAPTRON Electronic GmbH\"/>"
+            "<DeviceFunction><VariableCollection><StdVariableRef id=\"V_ProductName\" defaultValue=\"CALIS\"/>"
+            "</VariableCollection></DeviceFunction></ProfileBody></IODevice>");
     }
-
-    // Runs `answer` on the next modal widget of type T, polling until `waiting` is cleared.
     template <typename T>
     void onModal(std::function<void(T *)> answer, std::shared_ptr<bool> waiting = std::make_shared<bool>(true))
     {
-        QTimer::singleShot(20, this, [this, answer, waiting]() {
-            if (!*waiting)
-                return;
-            if (auto *widget = qobject_cast<T *>(QApplication::activeModalWidget()))
-                answer(widget);
-            else
-                onModal<T>(answer, waiting);
-        });
+        windowdriver::onModal<T>(this, answer, waiting);
     }
-
-    void click(int port)
-    {
-        const QPoint at = tree->visualItemRect(tree->topLevelItem(port)).center();
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-    }
+    void click(int port) { windowdriver::click(tree, port); }
     // Clicks an even port and picks the built-in description's first variant (or cancels).
     void clickAndChoose(int port, bool cancel = false)
     {
@@ -103,8 +62,7 @@ class tst_libraryIdentity : public QObject
     };
     // Opens the library, confirms `fileName` for the selected port and answers the identity
     // question with `answer` if one comes; a library dialog still open afterwards is closed.
-    Confirmation confirmFromLibrary(const QString &fileName, QMessageBox::StandardButton answer,
-                                    std::function<void()> duringConfirm = nullptr)
+    Confirmation confirmFromLibrary(const QString &fileName, QMessageBox::StandardButton answer)
     {
         Confirmation result;
         bool done = false;
@@ -122,8 +80,6 @@ class tst_libraryIdentity : public QObject
                     box->button(answer)->click();
                 },
                 waiting);
-            if (duringConfirm)
-                duringConfirm();
             find<QPushButton>(dialog, "pbtn_enter")->click();
             *waiting = false;
             result.dialogStayed = dialog->isVisible();
@@ -140,20 +96,30 @@ class tst_libraryIdentity : public QObject
 private slots:
     void initTestCase()
     {
-        QDir::setCurrent(QCoreApplication::applicationDirPath());
-        QVERIFY(writeCaptron(library.filePath("1239_2305_V1_calis/calis.xml")));
-        // The built-in description, with its variants, under its own folder name.
-        const QString builtin = library.filePath(builtinDescription::folderName);
+        // The built-in description is found from any working folder.
+        QDir::setCurrent(QDir::tempPath());
         const QFileInfo source(IOLinkMainWindow::resolveDefaultIoddPath());
+        QDir::setCurrent(QCoreApplication::applicationDirPath());
+        QVERIFY(source.isAbsolute() && source.isFile());
+        // The library: a Captron file, and the built-in description with its variants under its own folder name.
+        QVERIFY(writeCaptron(library.filePath("1239_2305_V1_calis/calis.xml")));
+        const QString builtin = library.filePath(builtinDescription::folderName);
         QVERIFY(QDir().mkpath(builtin) && QFile::copy(source.absoluteFilePath(), builtin + '/' + source.fileName()));
     }
-    void init() { makeWindow(true); }
+    void init()
+    {
+        applyDefaultSetup(VirtualAdapter::instance());
+        VirtualAdapter::instance().faults().isduLatencyMs = 0;
+        window = windowdriver::open(library.path());
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        tabs = find<QTabWidget>(window, "tabWidget");
+        tree = find<QTreeWidget>(window, "treeWidget");
+    }
     void cleanup()
     {
         delete window;
         window = nullptr;
         VirtualAdapter::instance().reset();
-        VirtualAdapter::instance().setPortStatusBlock(true);
     }
 
     void otherDevicesFileIsLoadedOnlyOnYes()

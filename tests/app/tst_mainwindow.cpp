@@ -3,27 +3,26 @@
 
 #include "adapter/adapterportview.h"
 #include "adapter/widgat_adapter.h"
-#include "app/iolinkmainwindow.h"
 #include "defaultsetup.h"
-#include "description/builtindescription.h"
 #include "genericdevice.h"
 #include "iodddevice.h"
 #include "library/widget_iodd.h"
 #include "library/widget_ioddlookup.h"
 #include "library/widget_loading.h"
 #include "library/widget_productname.h"
-#include "link/common.h"
 #include "link/linkreconnector.h"
-#include "link/mymodbus.h"
 #include "link/portstatusmonitor.h"
 #include "params/widget_parameter.h"
 #include "port/porteventlog.h"
 #include "testhelpers.h"
 #include "views/widget_port.h"
 #include "virtualadapter.h"
+#include "windowdriver.h"
 
 #include <QtTest>
 #include <QtWidgets>
+
+using windowdriver::find;
 
 class tst_mainwindow : public QObject
 {
@@ -35,28 +34,19 @@ class tst_mainwindow : public QObject
     QTreeWidget *tree = nullptr;
     bool dialogSeen = false;
 
-    template <typename T>
-    static T *find(QObject *parent, const char *name)
-    {
-        return parent->findChild<T *>(QLatin1String(name));
-    }
-    // A new window on the adapter as it is set up now, with a freshly opened link.
     void openWindow()
     {
         delete window;
-        if (hub->modbus)
-            hub->modbus->closeDevice();
-        window = new IOLinkMainWindow;
-        window->initPortViews(8);
-        window->show();
+        window = windowdriver::open();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         tabs = find<QTabWidget>(window, "tabWidget");
         tree = find<QTreeWidget>(window, "treeWidget");
     }
-    void click(int port)
+    void click(int port) { windowdriver::click(tree, port); }
+    template <typename T>
+    void onModal(std::function<void(T *)> answer)
     {
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          tree->visualItemRect(tree->topLevelItem(port)).center());
+        windowdriver::onModal<T>(this, answer);
     }
     QString tip(int port) const { return tree->topLevelItem(port)->toolTip(0); }
     QString linkStatus() const { return find<QLabel>(window, "label_linkStatus")->text(); }
@@ -76,24 +66,11 @@ class tst_mainwindow : public QObject
         return n;
     }
 
-    // Hands the next modal dialog of type T to `answer` once it is up.
-    template <typename T>
-    void onModal(std::function<void(T *)> answer)
-    {
-        QTimer::singleShot(50, this, [this, answer]() {
-            if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget()))
-                answer(dialog);
-            else
-                onModal<T>(answer); // not up yet
-        });
-    }
-    // Confirms `row` in the next variant dialog, or closes it when row < 0.
+    // Confirms `row` in the next variant dialog.
     void answerVariantDialog(int row)
     {
         onModal<widget_productName>([this, row](widget_productName *dialog) {
             dialogSeen = true;
-            if (row < 0)
-                return void(dialog->close());
             find<QTableWidget>(dialog, "table")->setCurrentCell(row, 0);
             QTest::mouseClick(find<QPushButton>(dialog, "pbtn_enter"), Qt::LeftButton);
         });
@@ -191,32 +168,8 @@ private slots:
                     .endsWith("56 61 6E 74 6F 20 53 79 73 74 65 6D 73")); // "Vanto Systems"
     }
 
-    // An even port holds the built-in device: its pages, identity and pictures, and the parameter
-    // view serving that port in the role chosen in the tool bar.
-    void evenPortShowsTheBuiltInDevice()
-    {
-        find<QComboBox>(window, "cbox_role")->setCurrentIndex(1); // 维护模式
-        answerVariantDialog(1);
-        click(1);
-        QVERIFY(dialogSeen);
-        QCOMPARE(tabTexts().join('|'),
-                 "适配器详情|适配器通信参数|适配器端口配置|Basic info|In port|Out port|Message event");
-        QCOMPARE(basicText("edit_vendorID") + '/' + basicText("edit_DeviceID") + '/' + basicText("edit_vendorName"),
-                 "1484/101101/Pellamar");
-        QWidget *basic = tabs->widget(3);
-        QCOMPARE(find<QLabel>(basic, "label_log")->pixmap(Qt::ReturnByValue).size(), QSize(160, 90));
-        QCOMPARE(find<QStackedWidget>(window, "portView")->currentIndex(), 1);
-        auto *page = basic->findChild<widget_Parameter *>();
-        QVERIFY(page && !basic->findChild<widgat_adapter *>());
-        QCOMPARE(QString("%1 %2").arg(page->port()).arg(page->role()), "1 MaintenanceRoleMenuSet");
-
-        dialogSeen = false; // a cancelled variant dialog keeps the pages
-        answerVariantDialog(-1);
-        click(5);
-        QVERIFY(dialogSeen && tabs->widget(3) == basic);
-    }
-
-    // The device on the port picks the description, whatever the port's number; a known identity that the
+    // The device on the port picks the description, whatever the port's number: the built-in device's pages,
+    // identity and picture, its parameters in the role chosen in the tool bar; a known identity that the
     // library lacks gets no built-in pages but a line that opens the library; a role change applies at once.
     void pagesFollowTheConnectedDevice()
     {
@@ -225,14 +178,19 @@ private slots:
         adapter.setPort(3, VirtualAdapter::Mode::IoLinkOperate,
                         std::make_unique<GenericDevice>(GenericDevice::Identity{888, 257}));
         window->portMonitor()->poll();
-        answerVariantDialog(0);
+        find<QComboBox>(window, "cbox_role")->setCurrentIndex(1); // 维护模式
+        answerVariantDialog(1);
         click(0);
         QTRY_VERIFY(dialogSeen);
-        QCOMPARE(tabTexts().size(), 7);
-        QCOMPARE(basicText("edit_vendorID"), "1484");
+        QCOMPARE(tabTexts().join('|'),
+                 "适配器详情|适配器通信参数|适配器端口配置|Basic info|In port|Out port|Message event");
+        QCOMPARE(basicText("edit_vendorID") + '/' + basicText("edit_DeviceID") + '/' + basicText("edit_vendorName"),
+                 "1484/101101/Pellamar");
+        QCOMPARE(find<QLabel>(tabs->widget(3), "label_log")->pixmap(Qt::ReturnByValue).size(), QSize(160, 90));
         QVERIFY(tip(0).contains("Pellamar-KTX-400A-M12-20240117-IODD1.1.xml"));
         auto *page = tabs->widget(3)->findChild<widget_Parameter *>();
-        QVERIFY(page);
+        QVERIFY(page && !tabs->widget(3)->findChild<widgat_adapter *>());
+        QCOMPARE(QString("%1 %2").arg(page->port()).arg(page->role()), "0 MaintenanceRoleMenuSet");
         find<QComboBox>(window, "cbox_role")->setCurrentIndex(2);
         QCOMPARE(page->role(), "ObserverRoleMenuSet");
 
@@ -277,40 +235,6 @@ private slots:
         answerVariantDialog(0); // the built-in description reads cleanly: no line
         window->onCreatePortInfo(IOLinkMainWindow::resolveDefaultIoddPath(), 2);
         QVERIFY(qobject_cast<widget_Port *>(tabs->widget(3))->descriptionProblem().isEmpty());
-    }
-
-    void libraryFileLoadsForTheSelectedPort()
-    {
-        // A library with the built-in description only, beside a fresh "application".
-        QTemporaryDir dir;
-        QDir::setCurrent(QDir::tempPath()); // found from any working folder
-        const QFileInfo source(IOLinkMainWindow::resolveDefaultIoddPath());
-        QDir::setCurrent(QCoreApplication::applicationDirPath());
-        QVERIFY(source.isAbsolute() && source.isFile());
-        QVERIFY(QDir().mkpath(dir.filePath(builtinDescription::folderName))
-                && QFile::copy(source.absoluteFilePath(),
-                               dir.filePath(QString(builtinDescription::folderName) + '/' + source.fileName())));
-        const QString previousLibrary = window->ioddLibraryDir();
-        window->setIoddLibraryDir(dir.path());
-        tree->setCurrentItem(tree->topLevelItem(2));
-        click(2);
-        QCOMPARE(tabs->count(), 5); // Port3: a console page until now
-        onModal<widget_IODD>([this](widget_IODD *dialog) {
-            auto *table = find<QTableWidget>(dialog, "table_show");
-            if (table->rowCount() != 1)
-                return void(dialog->close()); // the checks below then fail
-            table->setCurrentCell(0, 0);
-            answerVariantDialog(2);
-            // Port3 is a DI port: the tool asks before loading a file it cannot match to a device.
-            onModal<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Yes)->click(); });
-            QTest::mouseClick(find<QPushButton>(dialog, "pbtn_enter"), Qt::LeftButton);
-        });
-        QTest::mouseClick(find<QPushButton>(window, "pbtn_library"), Qt::LeftButton);
-        QTRY_VERIFY(dialogSeen);
-        window->setIoddLibraryDir(previousLibrary);
-        QTRY_COMPARE(tabTexts().size(), 7);
-        QCOMPARE(basicText("edit_DeviceID"), "101101");
-        QCOMPARE(find<QStackedWidget>(window, "portView")->currentIndex(), 2);
     }
 
     // Without the status block the ports are learned from their devices; a page's failed exchange makes the

@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QDomDocument>
 #include <QLoggingCategory>
 #include <QSet>
 #include <QXmlStreamReader>
@@ -157,60 +156,6 @@ private slots:
                      qPrintable(QStringLiteral("index %1: %2").arg(index).arg(back.error, 0, 16)));
         }
         QCOMPARE(device->processDataIn(1234).size(), device->processDataInOctets());
-    }
-
-    // IODD 1.0.1 buttons given as a VariableRef with its own buttonValue: each one is captioned with the name the
-    // description (its own SingleValue) or the standard definitions give that value, and writes just that value.
-    void buttonValueReferences()
-    {
-        int buttons = 0;
-        for (const QString &path : corpusFiles()) {
-            if (!QDir(corpusDir).relativeFilePath(path).startsWith(QLatin1String("iodd101/")))
-                continue;
-            QFile xml(path);
-            QDomDocument doc;
-            QVERIFY(xml.open(QIODevice::ReadOnly) && doc.setContent(&xml));
-            analyIoddFile file;
-            QCOMPARE(file.load(path, officialStd), 0);
-            const auto valueName = [&](const QString &id, const QString &value) {
-                const QDomNodeList refs = doc.elementsByTagName("StdVariableRef");
-                for (int i = 0; i < refs.size(); ++i) {
-                    const QDomElement ref = refs.item(i).toElement();
-                    for (QDomElement v = ref.firstChildElement("SingleValue"); !v.isNull() && ref.attribute("id") == id;
-                         v = v.nextSiblingElement("SingleValue"))
-                        if (v.attribute("value") == value)
-                            return file.textById(v.firstChildElement("Name").attribute("textId"), "en");
-                }
-                const variablePtr standard = file.standardDefinitions().findVariable(id);
-                for (const singleValueItem &v : std::static_pointer_cast<integerType>(standard->datatype)->singleValues)
-                    if (v.value == value)
-                        return v.name;
-                return QString();
-            };
-            const QDomNodeList menus = doc.elementsByTagName("Menu");
-            for (int m = 0; m < menus.size(); ++m) {
-                const QDomElement menu = menus.item(m).toElement();
-                QStringList expected, got;
-                for (QDomElement r = menu.firstChildElement("VariableRef"); !r.isNull();
-                     r = r.nextSiblingElement("VariableRef")) {
-                    const QString value = r.attribute("buttonValue");
-                    if (value.isEmpty() || !r.firstChildElement("Button").isNull())
-                        continue;
-                    const QString name = valueName(r.attribute("variableId"), value);
-                    QVERIFY2(!name.isEmpty(), qPrintable(path + ": " + value));
-                    expected << QStringList({value, name, name, value, value}).join('|');
-                }
-                for (const valueItem &v : file.buildMenu(menu.attribute("id")).values)
-                    if (!v.buttonValue.isEmpty())
-                        got << QStringList({v.buttonValue, v.editor.name, v.editor.entries.value(0).first,
-                                            v.editor.entries.value(0).second, v.subindex})
-                                    .join('|')
-                                + (v.editor.entries.size() == 1 ? QString() : QStringLiteral(" and more entries"));
-                QCOMPARE(got, expected);
-                buttons += expected.size();
-            }
-        }
-        QVERIFY(buttons >= 9);
     }
 
     void projectStandardDefinitions()

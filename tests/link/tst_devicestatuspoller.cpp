@@ -3,11 +3,9 @@
 
 #include "genericdevice.h"
 #include "iodddevice.h"
-#include "link/common.h"
 #include "link/devicestatuspoller.h"
-#include "link/mymodbus.h"
+#include "simhelpers.h"
 #include "testhelpers.h"
-#include "virtualadapter.h"
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -24,12 +22,8 @@ class tst_devicestatuspoller : public QObject
 private slots:
     void init()
     {
-        if (!hub->modbus)
-            hub->modbus = new myModbus;
-        adapter.reset();
-        adapter.faults().isduLatencyMs = 0;
-        hub->modbus->closeDevice();
-        QCOMPARE(hub->modbus->openDevice(), 0);
+        simhelpers::freshAdapter();
+        QVERIFY(simhelpers::openHubLink());
         IoddDevice::Options warning; // the built-in device with a warning from the start
         warning.events.append({0x4210, EventType::Warning, 0, -1});
         adapter.setPort(1, VirtualAdapter::Mode::IoLinkOperate,

@@ -2,64 +2,15 @@
 // the virtual adapter: saved from the device, compared with it, written back.
 
 #include "codec/parameterset.h"
-#include "description/analyiodd.h"
-#include "description/analyioddfile.h"
-#include "iodddevice.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
+#include "parampage.h"
 #include "params/parametersetdialog.h"
-#include "params/widget_parameter.h"
-#include "simhelpers.h"
-#include "views/widget_port.h"
-#include "virtualadapter.h"
-
-#include <QtTest>
-#include <QtWidgets>
+#include "testhelpers.h"
 
 #include <functional>
 
+using namespace parampage;
+
 namespace {
-
-constexpr int testPort = 1;
-
-const QString fixturePath = HUB8_SOURCE_DIR "/tests/params/fixtures/parameters.xml";
-
-// The fixture's device; reads of chosen indexes fail or answer other octets
-// (a read-only value that differs from one device to the next).
-struct TestDevice : VirtualDevice
-{
-    std::unique_ptr<IoddDevice> inner;
-    QMap<quint16, quint16> readErrors;
-    QMap<quint16, QByteArray> readInstead;
-    quint16 vendorId() const override { return inner->vendorId(); }
-    quint32 deviceId() const override { return inner->deviceId(); }
-    IsduAnswer readIsdu(quint16 index, quint8 sub) override
-    {
-        if (readErrors.contains(index))
-            return IsduAnswer::fail(readErrors.value(index));
-        return readInstead.contains(index) ? IsduAnswer::withData(readInstead.value(index))
-                                           : inner->readIsdu(index, sub);
-    }
-    IsduAnswer writeIsdu(quint16 index, quint8 sub, const QByteArray &data) override
-    {
-        return inner->writeIsdu(index, sub, data);
-    }
-};
-
-// The ISDU writes the tool sent, each as "<index>/<subindex> <data in hex>".
-QStringList mailboxWrites()
-{
-    QStringList out;
-    for (const VirtualAdapter::Exchange &x : VirtualAdapter::instance().log()) {
-        const QByteArray &r = x.request, b = r.mid(8, 40);
-        if (r.size() >= 48 && r.mid(2, 3) == QByteArray::fromHex("103500") && b[0] == 0x02)
-            out << QString("%1/%2 %3")
-                       .arg((quint8(b[3]) << 8) | quint8(b[4]))
-                       .arg(quint8(b[5]))
-                       .arg(QString::fromLatin1(b.mid(7, quint8(b[6])).toHex()));
-    }
-    return out;
-}
 
 // Calls `act` with the first modal window that opens, from inside its own
 // event loop (the page reads the device before it shows its dialog).
@@ -99,55 +50,14 @@ class tst_parametersets : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    IoddDevice *m_device = nullptr;
-    TestDevice *m_test = nullptr;
+    Device *m_test = nullptr;
     widget_Port *m_host = nullptr;
     QPointer<widget_Parameter> m_page;
 
-    bool makePage()
-    {
-        analyIoddFile description;
-        if (description.load(fixturePath) != 0)
-            return false;
-        m_host = new widget_Port;
-        m_page = m_host->createParameterView("SpecialistRoleMenuSet", testPort, description,
-                                             analyIODD(fixturePath).readDeviceInfo());
-        m_host->show();
-        return QTest::qWaitForWindowExposed(m_host) && m_page;
-    }
-    QString valueText(const QString &label) const
-    {
-        auto *table = m_page->findChild<QTableWidget *>("table_param");
-        for (int row = 0; row < table->rowCount(); ++row) {
-            if (table->item(row, 0)->text() == label)
-                return table->item(row, 2)->text();
-        }
-        return "<no row " + label + ">";
-    }
+    bool makePage() { return (m_page = openPage(m_host = new widget_Port, "SpecialistRoleMenuSet")); }
 
 private slots:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
-
-    void init()
-    {
-        VirtualAdapter &adapter = VirtualAdapter::instance();
-        adapter.reset();
-        QString error;
-        auto device = IoddDevice::fromFile(fixturePath, QCoreApplication::applicationDirPath() + "/std", &error);
-        QVERIFY2(device, qPrintable(error));
-        m_device = device.get();
-        auto test = std::make_unique<TestDevice>();
-        test->inner = std::move(device);
-        m_test = test.get();
-        adapter.setPort(testPort, VirtualAdapter::Mode::IoLinkOperate, std::move(test));
-        adapter.faults().isduLatencyMs = 0;
-
-        QVERIFY(simhelpers::openHubLink()); // a fresh handle for every case
-        common::instance()->activePorts = {testPort};
-        QVERIFY(m_device->writeIsdu(100, 0, QByteArray::fromHex("0705")).ok()); // High 7, Low 5
-        QVERIFY(m_device->writeIsdu(102, 0, QByteArray::fromHex("ff85")).ok()); // Level -12.3
-        adapter.clearLog();
-    }
+    void init() { QVERIFY(m_dir.isValid() && (m_test = setUp())); }
     void cleanup()
     {
         delete m_host;
@@ -181,7 +91,7 @@ private slots:
 
         // The device changes: Level by a user, Count (read-only) on its own.
         m_test->readErrors.clear();
-        QVERIFY(m_device->writeIsdu(102, 0, QByteArray::fromHex("0064")).ok());
+        QVERIFY(m_test->inner->writeIsdu(102, 0, QByteArray::fromHex("0064")).ok());
         m_test->readInstead = {{103, QByteArray::fromHex("0009")}};
         VirtualAdapter::instance().clearLog();
         QStringList shown;
@@ -194,9 +104,9 @@ private slots:
         QCOMPARE(
             shown,
             (QStringList{"100:1 相同 -", "100:2 相同 -", "101:0 相同 -", "102:0 不同 x", "103:0 不同（不可写）  "}));
-        QCOMPARE(mailboxWrites(), QStringList{"102/0 ff85"});
-        QCOMPARE(m_device->readIsdu(102, 0).data.toHex(), QByteArray("ff85"));
-        QCOMPARE(valueText("Level"), QString("-12.3"));
+        QCOMPARE(mailboxRequests().filter(QRegularExpression("^w ")), QStringList{"w 102/0 ff85"});
+        QCOMPARE(m_test->inner->readIsdu(102, 0).data.toHex(), QByteArray("ff85"));
+        QCOMPARE(valueText(m_page, "Level"), QString("-12.3"));
         QVERIFY2(m_page->statusText().startsWith("已写入 102: ff 85"), qPrintable(m_page->statusText()));
         QCOMPARE(m_page->unwrittenEdits(), 0);
         QCOMPARE(m_page->compareWithSet(saved).different, 1); // Count stays the device's own
@@ -225,10 +135,8 @@ private slots:
             message = box->text();
             box->button(QMessageBox::Ok)->click();
         });
-        QFile other(m_dir.filePath("other.json"));
-        QVERIFY(other.open(QIODevice::WriteOnly) && other.write(content) == content.size());
-        other.close();
-        m_page->loadParameterSet(other.fileName());
+        QVERIFY(testhelpers::writeFile(m_dir.filePath("other.json"), content));
+        m_page->loadParameterSet(m_dir.filePath("other.json"));
         for (const QString &text : named)
             QVERIFY2(message.contains(text), qPrintable(message));
         QVERIFY(VirtualAdapter::instance().log().isEmpty());

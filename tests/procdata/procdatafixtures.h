@@ -1,10 +1,8 @@
 #pragma once
 
 #include "description/analyioddfile.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
+#include "simhelpers.h"
 #include "testhelpers.h"
-#include "virtualadapter.h"
 
 #include <QtTest>
 
@@ -69,13 +67,8 @@ inline void setUpAdapter(int port, const QByteArray *input)
 {
     VirtualAdapter &adapter = VirtualAdapter::instance();
     adapter.reset();
-    common *hub = common::instance();
-    if (!hub->modbus)
-        hub->modbus = new myModbus;
-    hub->modbus->closeDevice();
-    QVERIFY(hub->modbus->openDevice() == 0);
-    hub->modbus->busy = false;
-    hub->activePorts = {port};
+    QVERIFY(simhelpers::openHubLink());
+    common::instance()->activePorts = {port};
     adapter.setPort(port, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<ScriptedDevice>(input));
     adapter.clearLog();
 }

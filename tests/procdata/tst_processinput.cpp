@@ -40,22 +40,12 @@ private slots:
         const auto u = [](const char *bits, const char *lo, const char *hi) { return item("UIntegerT", bits, lo, hi); };
         const auto i = [](const char *bits, const char *lo, const char *hi) { return item("IntegerT", bits, lo, hi); };
 
-        // 12 34: bits 8..15 = 0x12, 4..7 = 3, 0..3 = 4, whatever the table order.
-        QTest::newRow("by bit offset") << node(
-            16, {at(u("8", "0", "255"), 8), at(u("4", "0", "15"), 4), at(u("4", "0", "15"), 0)})
-                                       << hex("12 34") << QStringList{"18", "3", "4"};
         // 06 67 = 1639 x 0.1 °C; 0x34 = 52 is an entry; fe = -2.
         valueItem named = u("8", "0", "10");
         named.editor.entries = {{"fifty-two", "52"}};
         QTest::newRow("scaled with unit, entry, signed")
             << node(32, {at(i("16", "-2000", "2000"), 16, "0.1", "°C"), at(named, 8), at(i("8", "-128", "127"), 0)})
             << hex("06 67 34 fe") << QStringList{"163.9 °C", "fifty-two", "-2"};
-        QTest::newRow("one simple type fills the data")
-            << node(8, {item("UIntegerT", "")}) << hex("2a") << QStringList{"42"};
-        // Whole registers are read: a spare octet behind odd-length data does not count.
-        QTest::newRow("24-bit input in two registers")
-            << node(24, {at(u("16", "0", "65535"), 8), at(u("8", "0", "255"), 0)}) << hex("01 02 03 ee")
-            << QStringList{"258", "3"};
         QTest::newRow("item beyond a short read")
             << node(32, {at(u("16", "0", "65535"), 16), at(u("8", "0", "255"), 0)}) << hex("12")
             << QStringList{processDataCodec::missingText(), "18"};
@@ -92,20 +82,6 @@ private slots:
         page.setProcessData(node(16, {item("UIntegerT", "16", "0", "65535")}));
         QVERIFY(page.findChild<QWidget *>("widget_bool")->isHidden()
                 && page.findChildren<widget_inBoolT *>().isEmpty());
-    }
-
-    void readsWholeRegisters()
-    {
-        // bits, port, request head: a 24-bit input reads two registers
-        for (const auto &[bits, port, request] : QList<std::tuple<int, int, QByteArray>>{
-                 {8, 1, hex("01 03 90 20 00 01")}, {24, 7, hex("01 03 90 e0 00 02")}}) {
-            adapter.clearLog();
-            widget_in page;
-            page.setPort(port);
-            page.setProcessData(node(bits, {item("UIntegerT", QString::number(bits), "0", "99999999")}));
-            page.slot_timerOut();
-            QCOMPARE(frameHead(0, 6), request);
-        }
     }
 
     void pollingFollowsTheDevice()

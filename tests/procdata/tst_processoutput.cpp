@@ -67,10 +67,6 @@ private slots:
             << QStringList{"Off", "On", "200"} << hex("c8 02");
         QTest::newRow("single 8-bit value")
             << node(8, {item("UIntegerT", "8", "0", "255")}) << QStringList{"5"} << hex("05 00");
-        QTest::newRow("negative value") << node(16, {item("IntegerT", "16", "-100", "100")}) << QStringList{"-2"}
-                                        << hex("ff fe");
-        QTest::newRow("scaled value") << node(16, {at(item("UIntegerT", "16", "0", "4000"), 0, "0.1", "bar")})
-                                      << QStringList{"348.8"} << hex("0d a0");
     }
 
     void writeReachesTheWindow()

@@ -1,28 +1,19 @@
 // hub8ctl on the virtual adapter: the JSON it prints (shape, key order, types),
 // its exit statuses, and values that go to the device and come back.
 
-#include "ctlcommands.h"
+#include "ctlrun.h"
 #include "defaultsetup.h"
 #include "testhelpers.h"
 #include "virtualadapter.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+using namespace ctlrun;
 
-struct Result
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
+namespace {
 
 // The keys of every object in `text`, in the order they are printed.
 QStringList keyOrder(const QByteArray &text)
@@ -46,29 +37,8 @@ class tst_hub8ctl : public QObject
 
     QString file(const char *name, const QByteArray &content)
     {
-        QFile f(dir.filePath(QString::fromLatin1(name)));
-        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
-            qFatal("cannot write %s", name);
-        return f.fileName();
-    }
-
-    // hub8ctl-sim as a user runs it.
-    Result run(const QStringList &args)
-    {
-        QProcess p;
-        p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/hub8ctl-sim"), args);
-        if (!p.waitForFinished(20000))
-            qFatal("hub8ctl-sim did not finish");
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-                p.readAllStandardError()};
-    }
-
-    // The same commands in this process, on one virtual adapter that keeps its state.
-    Result runHere(const QStringList &args)
-    {
-        Result r;
-        r.status = runHub8ctl(QStringLiteral("hub8ctl"), args, QString(), QString(), &r.out);
-        return r;
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        return testhelpers::writeFile(path, content) ? path : QString();
     }
 
 private slots:
@@ -76,7 +46,7 @@ private slots:
 
     void portsOfTheDefaultSetUpAndOfAnAdapterWithoutStatusBlock()
     {
-        const Result r = run({QStringLiteral("ports")});
+        const Result r = runSim({QStringLiteral("ports")});
         QCOMPARE(r.status, 0);
         const QJsonArray ports = r.json().value(QStringLiteral("ports")).toArray();
         QStringList modes;
@@ -88,20 +58,20 @@ private slots:
 
         const QString blockless = file("blockless.json", R"({"adapter": {"portStatusBlock": false},
             "ports": {"Port1": {"mode": "iolink", "device": {"vendorId": 5}}, "Port3": {"mode": "di"}}})");
-        const QJsonArray learned = run({"--scenario", blockless, "ports"}).json().value("ports").toArray();
+        const QJsonArray learned = runSim({"--scenario", blockless, "ports"}).json().value("ports").toArray();
         QCOMPARE(learned.at(0).toObject().value("vendorId").toInt(), 5);
         QCOMPARE(learned.at(2).toObject().value("mode").toString(), QStringLiteral("unknown"));
     }
 
     void readPrintsExactlyThisObject()
     {
-        Result r = run({"read", "Port2", "16"});
+        Result r = runSim({"read", "Port2", "16"});
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out,
                  QByteArray("{\n  \"port\": \"Port2\",\n  \"index\": 16,\n  \"subindex\": 0,\n"
                             "  \"status\": \"0x00\",\n  \"error\": null,\n"
                             "  \"data\": \"50 65 6c 6c 61 6d 61 72\"\n}\n"));
-        r = run({"read", "2", "0x3e7", "0"}); // index 999: not in the description
+        r = runSim({"read", "2", "0x3e7", "0"}); // index 999: not in the description
         QCOMPARE(r.status, 1);
         QCOMPARE(r.out,
                  QByteArray("{\n  \"port\": \"Port2\",\n  \"index\": 999,\n  \"subindex\": 0,\n"
@@ -131,7 +101,6 @@ private slots:
         QTest::newRow("unknown role") << QStringList{"params", "2", "--iodd", iodd, "--role", "admin"} << 2 << "--role";
         QTest::newRow("read-only entry") << QStringList{"set", "2", "--iodd", iodd, "16", "x"} << 2 << "access";
         QTest::newRow("not a choice") << QStringList{"set", "2", "--iodd", iodd, "69", "inch"} << 2 << "bar, MPa";
-        QTest::newRow("not a number") << QStringList{"set", "2", "--iodd", iodd, "66", "fast"} << 2 << "\"fast\"";
         QTest::newRow("bad scenario") << QStringList{"--scenario", notXml, "ports"} << 2 << "not JSON";
         QTest::newRow("no adapter") << QStringList{"--scenario", absent, "ports"} << 3 << "no adapter";
         QTest::newRow("no adapter, set") << QStringList{"--scenario", absent, "set", "2", "--iodd", iodd, "66", "1"}
@@ -142,7 +111,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, status);
         QFETCH(QString, message);
-        const Result r = run(args);
+        const Result r = runSim(args);
         QCOMPARE(r.status, status);
         QVERIFY2(r.err.contains(message.toUtf8()), r.err.constData());
         // Only an answer, good or bad, is printed; its error says why.
@@ -154,21 +123,21 @@ private slots:
 
     void paramsAndProcessDataShape()
     {
-        Result r = run({"params", "Port2", "--iodd", iodd, "--role", "observer"});
+        Result r = runSim({"params", "Port2", "--iodd", iodd, "--role", "observer"});
         QCOMPARE(r.status, 0);
         const QStringList valueKeys{"menu", "label", "index", "subindex", "raw", "value", "unit", "error"};
         QCOMPARE(keyOrder(r.out).mid(0, 11), QStringList({"vendorId", "deviceId", "values"}) + valueKeys);
         QCOMPARE(keyOrder(r.out).count(QStringLiteral("menu")), keyOrder(r.out).count(QStringLiteral("error")));
 
         // A device that has none of the description's own variables: every one of them fails alone.
-        r = run({"params", "1", "--iodd", iodd});
+        r = runSim({"params", "1", "--iodd", iodd});
         QCOMPARE(r.status, 1);
         int notAvailable = 0;
         for (const QJsonValue &v : r.json().value(QStringLiteral("values")).toArray())
             notAvailable += v[QStringLiteral("error")][QStringLiteral("code")].toString() == QLatin1String("0x8011");
         QVERIFY(notAvailable > 20);
 
-        r = run({"pd", "2", "--iodd", iodd});
+        r = runSim({"pd", "2", "--iodd", iodd});
         QCOMPARE(r.status, 0);
         const QJsonObject in = r.json().value(QStringLiteral("in")).toObject();
         const QByteArray raw = QByteArray::fromHex(in.value(QStringLiteral("raw")).toString().toLatin1());
@@ -203,16 +172,11 @@ private slots:
         QCOMPARE(r.status, 0);
         QMap<QString, QString> shown;
         for (const QJsonValue &v : r.json().value(QStringLiteral("values")).toArray())
-            shown.insert(v[QStringLiteral("index")].toString() + QLatin1Char(':')
-                             + v[QStringLiteral("subindex")].toString(),
-                         v[QStringLiteral("value")].toString());
-        QCOMPARE(shown.value("64:1"), QStringLiteral("250.5"));
-        QCOMPARE(shown.value("64:2"), QStringLiteral("300.0"));
-        QCOMPARE(shown.value("64:3"), QStringLiteral("Window, normally closed"));
-        QCOMPARE(shown.value("67:0"), QStringLiteral("-1.25"));
-        QCOMPARE(shown.value("12:1"), QStringLiteral("Unlocked"));
-        QCOMPARE(shown.value("12:2"), QStringLiteral("Locked"));
-        QCOMPARE(shown.value("71:0"), QStringLiteral("ABC"));
+            shown.insert(v["index"].toString() + ':' + v["subindex"].toString(), v["value"].toString());
+        QStringList values;
+        for (const char *key : {"64:1", "64:2", "64:3", "67:0", "12:1", "12:2", "71:0"})
+            values << shown.value(key);
+        QCOMPARE(values.join('|'), "250.5|300.0|Window, normally closed|-1.25|Unlocked|Locked|ABC");
     }
 };
 

@@ -1,41 +1,19 @@
 // hub8ctl's parameter sets on the virtual adapter: backup, diff and restore in
-// one round (a set of another device refused), and the parameter page and
-// hub8ctl agreeing on a set.
+// one round (a set of another device refused).
 
 #include "codec/parameterset.h"
-#include "ctlcommands.h"
+#include "ctlrun.h"
 #include "defaultsetup.h"
-#include "description/analyiodd.h"
-#include "description/analyioddfile.h"
-#include "iodddevice.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
-#include "params/widget_parameter.h"
 #include "testhelpers.h"
-#include "views/widget_port.h"
 #include "virtualadapter.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QTemporaryDir>
 #include <QtTest>
-#include <QtWidgets>
+
+using namespace ctlrun;
 
 namespace {
-
-struct Result
-{
-    int status = -1;
-    QByteArray out;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
-
-Result runHere(const QStringList &args)
-{
-    Result r;
-    r.status = runHub8ctl(QStringLiteral("hub8ctl"), args, QString(), QString(), &r.out);
-    return r;
-}
 
 // "index:subindex" of every object in a JSON list.
 QStringList keysOf(const QJsonValue &list)
@@ -48,8 +26,6 @@ QStringList keysOf(const QJsonValue &list)
     return keys;
 }
 
-const QString fixturePath = HUB8_SOURCE_DIR "/tests/params/fixtures/parameters.xml";
-
 } // namespace
 
 class tst_hub8ctlsets : public QObject
@@ -60,10 +36,8 @@ class tst_hub8ctlsets : public QObject
 
     QString save(const char *name, const QByteArray &content)
     {
-        QFile f(m_dir.filePath(QString::fromLatin1(name)));
-        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
-            qFatal("cannot write %s", name);
-        return f.fileName();
+        const QString path = m_dir.filePath(QString::fromLatin1(name));
+        return testhelpers::writeFile(path, content) ? path : QString();
     }
 
 private slots:

@@ -52,9 +52,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
 
         // A click or Tab focuses them, the wheel alone does not; a policy set on purpose stays.
-        QCOMPARE(combo->focusPolicy(), Qt::StrongFocus);
-        QCOMPARE(spin->focusPolicy(), Qt::StrongFocus);
-        QCOMPARE(fixedPolicy->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(QList<Qt::FocusPolicy>({combo->focusPolicy(), spin->focusPolicy(), fixedPolicy->focusPolicy()}),
+                 QList<Qt::FocusPolicy>({Qt::StrongFocus, Qt::StrongFocus, Qt::NoFocus}));
 
         // Without focus the turn is left for the widgets below (a scroll area).
         edit->setFocus();

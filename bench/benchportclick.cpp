@@ -1,0 +1,336 @@
+// What a port click, a process-data tick and start-up cost, each as a ratio
+// against a floor measured in the same run:
+//
+//   bench-port-click [--file IODD] [--clicks N] [--seconds N] [--leak N]
+//
+// - click: Port2 (a device built from the file) clicked after Port1, until
+//   its pages are built, against the bare parse floor (the file and both
+//   standard definition files read into QDomDocuments once);
+// - the same file clicked again (Port2 after Port2);
+// - resident memory after the click, and over N clicks (leaks);
+// - CPU per tick of the In port page polling at 300 ms, over N seconds,
+//   minus the CPU of the same time without polling;
+// - start-up: this program started again as the tool's main window and as a
+//   bare Qt window, each timed from process start to its window shown.
+//
+// Without --file it takes the largest file of the IODD corpus, else the
+// built-in description. Runs offscreen unless QT_QPA_PLATFORM or DISPLAY say
+// otherwise (under xvfb-run the xcb platform is measured).
+
+#include "app/iolinkmainwindow.h"
+#include "app/toolmain.h"
+#include "defaultsetup.h"
+#include "description/builtindescription.h"
+#include "procdata/widget_in.h"
+#include "protocol/adapterregisters.h"
+#include "scenario.h"
+#include "virtualadapter.h"
+#include "widgets/wheelguard.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QDomDocument>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+double cpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+double rssMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}
+
+double median(QVector<double> v)
+{
+    if (v.isEmpty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v.at(v.size() / 2);
+}
+
+QString largestCorpusFile()
+{
+    const QString corpus = qEnvironmentVariable("HUB8_CORPUS_DIR", QStringLiteral(HUB8_DEFAULT_CORPUS_DIR));
+    QString best;
+    qint64 bestSize = -1;
+    QDirIterator it(corpus, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        if (it.fileInfo().size() > bestSize) {
+            bestSize = it.fileInfo().size();
+            best = it.filePath();
+        }
+    }
+    return best;
+}
+
+// The floor: the file and both standard definition files into DOM trees.
+double parseFloorMs(const QString &file)
+{
+    const QString std = QCoreApplication::applicationDirPath() + QStringLiteral("/std/std1.1/");
+    const QStringList files = {file, std + QStringLiteral("IODD-StandardDefinitions1.1.xml"),
+                               std + QStringLiteral("IODD-StandardUnitDefinitions1.1.xml")};
+    QVector<double> runs;
+    for (int run = 0; run < 7; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        for (const QString &path : files) {
+            QFile f(path);
+            QDomDocument doc;
+            if (f.open(QIODevice::ReadOnly))
+                doc.setContent(&f);
+        }
+        runs << clock.nsecsElapsed() / 1e6;
+    }
+    return *std::min_element(runs.begin(), runs.end());
+}
+
+// Confirms the first variant of every variant dialog that comes up.
+void answerVariantDialogs()
+{
+    auto *timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || !modal->inherits("widget_productName"))
+            return;
+        if (auto *table = modal->findChild<QTableWidget *>(QStringLiteral("table")))
+            table->setCurrentCell(0, 0);
+        if (auto *enter = modal->findChild<QPushButton *>(QStringLiteral("pbtn_enter")))
+            enter->click();
+    });
+    timer->start(20);
+}
+
+// The start-up child: prints once its window is up, then leaves.
+int runChild(QApplication &app, const QString &kind)
+{
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<QWidget> window;
+    if (kind == QLatin1String("tool")) {
+        applyDefaultSetup(VirtualAdapter::instance());
+        WheelGuard::install(&app);
+        auto *main = new IOLinkMainWindow;
+        main->initPortViews(adapterregs::portCount);
+        window.reset(main);
+    } else {
+        window = std::make_unique<QWidget>();
+        window->resize(1100, 700);
+    }
+    window->show();
+    QTimer::singleShot(0, [] {
+        std::printf("shown\n");
+        std::fflush(stdout);
+        std::_Exit(0); // teardown is not part of start-up
+    });
+    return QApplication::exec();
+}
+
+// Median ms from starting `kind` to its "shown" line.
+double startupMs(const QString &kind, int runs)
+{
+    QVector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QProcess child;
+        QElapsedTimer clock;
+        clock.start();
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), kind});
+        if (!child.waitForReadyRead(20000)) {
+            child.kill();
+            child.waitForFinished();
+            continue;
+        }
+        times << clock.nsecsElapsed() / 1e6;
+        child.waitForFinished(5000);
+    }
+    return median(times);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The child started as the tool prepares its platform as the tool does.
+    const bool toolChild = argc == 3 && QByteArray(argv[1]) == "--child" && QByteArray(argv[2]) == "tool";
+    if (toolChild)
+        prepareToolEnvironment();
+    QApplication app(argc, argv);
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption fileOption(QStringLiteral("file"), QStringLiteral("The IODD file on Port2."),
+                                        QStringLiteral("IODD"));
+    const QCommandLineOption clicksOption(QStringLiteral("clicks"), QStringLiteral("Timed clicks."),
+                                          QStringLiteral("N"), QStringLiteral("15"));
+    const QCommandLineOption secondsOption(QStringLiteral("seconds"), QStringLiteral("Length of each tick phase."),
+                                           QStringLiteral("N"), QStringLiteral("30"));
+    const QCommandLineOption leakOption(QStringLiteral("leak"), QStringLiteral("Clicks of the leak check (0: none)."),
+                                        QStringLiteral("N"), QStringLiteral("200"));
+    const QCommandLineOption childOption(QStringLiteral("child"), QStringLiteral("Internal: start-up child."),
+                                         QStringLiteral("tool|bare"));
+    parser.addOptions({fileOption, clicksOption, secondsOption, leakOption, childOption});
+    parser.process(app);
+    if (parser.isSet(childOption))
+        return runChild(app, parser.value(childOption));
+
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    QString file = parser.value(fileOption);
+    if (file.isEmpty())
+        file = largestCorpusFile();
+    if (file.isEmpty())
+        file = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(builtinDescription::relativePath);
+    file = QFileInfo(file).absoluteFilePath();
+
+    // The file's folder as the IODD library, so that the click finds it by identity.
+    QTemporaryDir library;
+    const QString folder = library.filePath(QStringLiteral("device"));
+    QDir().mkpath(folder);
+    for (const QFileInfo &f : QDir(QFileInfo(file).absolutePath()).entryInfoList(QDir::Files))
+        QFile::copy(f.filePath(), folder + QLatin1Char('/') + f.fileName());
+
+    VirtualAdapter &adapter = VirtualAdapter::instance();
+    applyDefaultSetup(adapter);
+    const QByteArray scenario = QStringLiteral(R"({"isduLatencyMs": 0, "ports": {
+        "Port1": {"mode": "iolink", "device": {"type": "generic"}},
+        "Port2": {"mode": "iolink", "device": {"type": "iodd", "file": "%1"}}}})")
+                                    .arg(file)
+                                    .toUtf8();
+    QString error;
+    if (!applyScenarioJson(scenario, adapter, &error)) {
+        std::fprintf(stderr, "bench-port-click: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    const double floorMs = parseFloorMs(file);
+    WheelGuard::install(&app);
+    IOLinkMainWindow window;
+    window.setIoddLibraryDir(library.path());
+    window.initPortViews(adapterregs::portCount);
+    window.show();
+    QCoreApplication::processEvents();
+    answerVariantDialogs();
+    auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
+    auto click = [&](int port) {
+        QElapsedTimer clock;
+        clock.start();
+        window.on_treeWidget_itemClicked(tree->topLevelItem(port), 0);
+        const double ms = clock.nsecsElapsed() / 1e6;
+        QCoreApplication::processEvents();
+        return ms;
+    };
+
+    const double rssBefore = rssMb();
+    QVector<double> fresh, again;
+    const int clicks = qMax(1, parser.value(clicksOption).toInt());
+    const QString copy = folder + QLatin1Char('/') + QFileInfo(file).fileName();
+    for (int i = 0; i < clicks; ++i) {
+        click(0);
+        // A new modification time: the click must read the file again.
+        QFile touched(copy);
+        if (touched.open(QIODevice::ReadWrite))
+            touched.setFileTime(QDateTime::currentDateTime().addSecs(i + 1), QFileDevice::FileModificationTime);
+        touched.close();
+        fresh << click(1);
+        again << click(1);
+    }
+    const double rssAfter = rssMb();
+
+    std::printf("file: %s (%lld bytes)\nplatform: %s\n", qPrintable(file), QFileInfo(file).size(),
+                qPrintable(QGuiApplication::platformName()));
+    std::printf("%-44s %10s %10s %8s\n", "what", "measured", "floor", "ratio");
+    std::printf("%-44s %8.1f ms %8.1f ms %7.1fx   (target <= 100 ms, <= 3x)\n", "click Port2 -> pages built, file read (median)",
+                median(fresh), floorMs, median(fresh) / floorMs);
+    std::printf("%-44s %8.1f ms %8.1f ms %7.1fx\n", "same file clicked again, kept parsed (median)", median(again), floorMs,
+                median(again) / floorMs);
+    std::printf("%-44s %8.1f MB %8.1f MB %8s   (target <= 80 MB)\n", "resident memory after the click (before it)",
+                rssAfter, rssBefore, "");
+    std::printf("window size: %d x %d\n", window.width(), window.height());
+    std::fflush(stdout);
+
+    // Process-data ticks: the In port page of Port2, shown, polling.
+    click(1);
+    auto *in = window.findChild<widget_in *>();
+    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    if (in && tabs) {
+        tabs->setCurrentWidget(in);
+        QCoreApplication::processEvents();
+        const int seconds = qMax(1, parser.value(secondsOption).toInt());
+        auto phase = [&](bool polling, int *ticks) {
+            adapter.clearLog();
+            if (polling)
+                in->slot_pbtn_start();
+            const double cpu0 = cpuMs();
+            QEventLoop loop;
+            QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+            loop.exec();
+            const double cpu = cpuMs() - cpu0;
+            in->slot_pbtn_stop();
+            const QByteArray pdRead = QByteArray::fromHex("0103") + char(adapterregs::pdInWindow(1) >> 8)
+                + char(adapterregs::pdInWindow(1) & 0xFF);
+            *ticks = 0;
+            for (const VirtualAdapter::Exchange &x : adapter.log())
+                *ticks += x.request.mid(1, 4) == pdRead;
+            return cpu;
+        };
+        int idleTicks = 0, ticks = 0;
+        const double idle = phase(false, &idleTicks);
+        const double polling = phase(true, &ticks);
+        const double perTick = ticks > 0 ? (polling - idle) / ticks : 0;
+        std::printf("%-44s %8.2f ms %8s %8s   (target <= 1 ms; %d ticks in %d s, %.0f ms CPU polling, %.0f idle)\n",
+                    "CPU per process-data tick", perTick, "", "", ticks, seconds, polling, idle);
+    } else {
+        std::printf("no In port page for this file: no tick figure\n");
+    }
+    std::fflush(stdout);
+
+    // Leaks over many clicks.
+    const int leakClicks = parser.value(leakOption).toInt();
+    if (leakClicks > 0) {
+        click(0);
+        const double rss0 = rssMb();
+        const int widgets0 = QApplication::allWidgets().size();
+        for (int i = 0; i < leakClicks; ++i)
+            click(i % 2);
+        click(0);
+        std::printf("%-44s %+8.1f MB, widgets %d -> %d   (target: no growth)\n",
+                    qPrintable(QStringLiteral("leak over %1 clicks").arg(leakClicks)), rssMb() - rss0, widgets0,
+                    QApplication::allWidgets().size());
+    }
+
+    // Start-up against a bare Qt window started the same way.
+    const double bare = startupMs(QStringLiteral("bare"), 5);
+    const double tool = startupMs(QStringLiteral("tool"), 5);
+    std::printf("%-44s %8.1f ms %8.1f ms %7.2fx   (target <= 1.2x a bare window)\n",
+                "start -> main window shown (median of 5)", tool, bare, bare > 0 ? tool / bare : 0);
+    return 0;
+}

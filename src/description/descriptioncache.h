@@ -1,0 +1,38 @@
+#ifndef DESCRIPTIONCACHE_H
+#define DESCRIPTIONCACHE_H
+
+#include "analyioddfile.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+// The descriptions of the last few files the tool built pages from, kept
+// parsed: the same file clicked again, unchanged on disk (time and size),
+// is not read again. Role menus and process data built from a kept
+// description are kept with it.
+class descriptionCache
+{
+public:
+    explicit descriptionCache(int capacity = 4) : m_capacity(capacity) {}
+
+    // The description of `path` with the standard definitions loaded;
+    // *readable tells whether the file could be read at all (a file that
+    // could not is never kept).
+    std::shared_ptr<analyIoddFile> load(const QString &path, bool *readable);
+
+private:
+    struct Entry
+    {
+        QString path;
+        QDateTime modified;
+        qint64 size = 0;
+        std::shared_ptr<analyIoddFile> description;
+    };
+    QList<Entry> m_entries; // the most recently used first
+    int m_capacity;
+};
+
+#endif // DESCRIPTIONCACHE_H

@@ -1,0 +1,63 @@
+#ifndef WINDOWDRIVER_H
+#define WINDOWDRIVER_H
+
+// The main window on the virtual adapter, driven as a user does: opened on a
+// fresh link, ports clicked in the tree, modal dialogs answered once they are up.
+
+#include "app/iolinkmainwindow.h"
+#include "link/common.h"
+#include "link/mymodbus.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <functional>
+#include <memory>
+
+namespace windowdriver {
+
+template <typename T>
+T *find(const QObject *parent, const char *name)
+{
+    return parent->findChild<T *>(QLatin1String(name));
+}
+
+// A new window on the adapter as it is set up now; a link that saw an unplug
+// stays dead until it is opened again, so the window opens it afresh.
+inline IOLinkMainWindow *open(const QString &libraryDir = QString())
+{
+    if (common::instance()->modbus)
+        common::instance()->modbus->closeDevice();
+    auto *window = new IOLinkMainWindow;
+    if (!libraryDir.isEmpty())
+        window->setIoddLibraryDir(libraryDir);
+    window->initPortViews(8);
+    window->show();
+    return window;
+}
+
+inline void click(QTreeWidget *tree, int port)
+{
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      tree->visualItemRect(tree->topLevelItem(port)).center());
+}
+
+// Hands the next modal widget of type T to `answer` once it is up, unless
+// *waiting has been cleared by then.
+template <typename T>
+void onModal(QObject *context, std::function<void(T *)> answer,
+             std::shared_ptr<bool> waiting = std::make_shared<bool>(true))
+{
+    QTimer::singleShot(20, context, [context, answer, waiting]() {
+        if (!*waiting)
+            return;
+        if (auto *widget = qobject_cast<T *>(QApplication::activeModalWidget()))
+            answer(widget);
+        else
+            onModal<T>(context, answer, waiting);
+    });
+}
+
+} // namespace windowdriver
+
+#endif // WINDOWDRIVER_H

@@ -1,0 +1,43 @@
+#ifndef CTLRUN_H
+#define CTLRUN_H
+
+// hub8ctl's commands run two ways: hub8ctl-sim as a process, as a user runs it
+// (a fresh virtual adapter each time), and in this process on the one virtual
+// adapter, which keeps its state from command to command.
+
+#include "ctlcommands.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+namespace ctlrun {
+
+struct Result
+{
+    int status = -1;
+    QByteArray out, err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+inline Result runSim(const QStringList &args)
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/hub8ctl-sim"), args);
+    if (!p.waitForFinished(20000))
+        qFatal("hub8ctl-sim did not finish");
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+inline Result runHere(const QStringList &args)
+{
+    Result r;
+    r.status = runHub8ctl(QStringLiteral("hub8ctl"), args, QString(), QString(), &r.out);
+    return r;
+}
+
+} // namespace ctlrun
+
+#endif // CTLRUN_H
