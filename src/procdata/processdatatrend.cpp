@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QFileDialog>
 #include <QGraphicsLayout>
+#include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -64,6 +65,9 @@ QChartView *newView(QChart *chart, QWidget *parent)
     // Without antialiasing lines and grid take the raster engine's fast path.
     view->setRenderHint(QPainter::Antialiasing, false);
     view->setOptimizationFlag(QGraphicsView::DontAdjustForAntialiasing);
+    // The lines change every poll: an index of item positions would be
+    // rebuilt each time for a scene of a few dozen items.
+    view->scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
     view->setMinimumSize(160, 60);
     return view;
 }
