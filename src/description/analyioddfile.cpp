@@ -756,7 +756,7 @@ void analyIoddFile::applyProcessDataPresentation(valueItem &item, bool input, co
     }
 }
 
-treeItem analyIoddFile::processData(const QString &tagName, bool input) const
+treeItem analyIoddFile::processDataNode(const QDomElement &pd, bool input) const
 {
     treeItem node;
     QString pdId;
@@ -803,32 +803,62 @@ treeItem analyIoddFile::processData(const QString &tagName, bool input) const
         }
     };
 
-    const QDomNodeList list = root.elementsByTagName(tagName);
-    for (int i = 0; i < list.count(); ++i) {
-        const QDomElement pd = list.item(i).toElement();
-        node.text = pd.attribute(QStringLiteral("bitLength"));
-        pdId = pd.attribute(QStringLiteral("id"));
-        for (QDomNode n = pd.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
-            const QString tag = n.nodeName();
-            if (tag == QLatin1String("Datatype")) {
-                const datatypePtr type = parseDatatype(n.toElement());
-                if (isKind(type, ioddKind::RecordT)) {
-                    addRecordItems(*std::static_pointer_cast<recordType>(type));
-                } else {
-                    addSimple(type);
-                }
-            } else if (tag == QLatin1String("DatatypeRef")) {
-                const datatypePtr type = findDatatype(n.toElement().attribute(QStringLiteral("datatypeId")));
-                if (isKind(type, ioddKind::RecordT))
-                    addRecordItems(*std::static_pointer_cast<recordType>(type));
-                else if (type)
-                    addSimple(type);
-            } else if (tag == QLatin1String("Name")) {
-                node.name = textById(n.toElement().attribute(kTextId), kEn);
+    node.text = pd.attribute(QStringLiteral("bitLength"));
+    pdId = pd.attribute(QStringLiteral("id"));
+    for (QDomNode n = pd.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
+        const QString tag = n.nodeName();
+        if (tag == QLatin1String("Datatype")) {
+            const datatypePtr type = parseDatatype(n.toElement());
+            if (isKind(type, ioddKind::RecordT)) {
+                addRecordItems(*std::static_pointer_cast<recordType>(type));
+            } else {
+                addSimple(type);
             }
+        } else if (tag == QLatin1String("DatatypeRef")) {
+            const datatypePtr type = findDatatype(n.toElement().attribute(QStringLiteral("datatypeId")));
+            if (isKind(type, ioddKind::RecordT))
+                addRecordItems(*std::static_pointer_cast<recordType>(type));
+            else if (type)
+                addSimple(type);
+        } else if (tag == QLatin1String("Name")) {
+            node.name = textById(n.toElement().attribute(kTextId), kEn);
         }
     }
     return node;
+}
+
+treeItem analyIoddFile::processData(const QString &tagName, bool input) const
+{
+    // The first layout: alternatives are never merged, as they name the same
+    // items at the same places.
+    const QDomNodeList list = root.elementsByTagName(tagName);
+    return list.isEmpty() ? treeItem() : processDataNode(list.item(0).toElement(), input);
+}
+
+QList<processDataChoice> analyIoddFile::processDataChoices() const
+{
+    QList<processDataChoice> choices;
+    const QDomNodeList layouts = root.elementsByTagName(QStringLiteral("ProcessData"));
+    for (int i = 0; i < layouts.count() && m_budget.takeStep(); ++i) {
+        const QDomElement layout = layouts.item(i).toElement();
+        processDataChoice choice;
+        const QDomElement in = layout.firstChildElement(QStringLiteral("ProcessDataIn"));
+        const QDomElement out = layout.firstChildElement(QStringLiteral("ProcessDataOut"));
+        if (!in.isNull())
+            choice.input = processDataNode(in, true);
+        if (!out.isNull())
+            choice.output = processDataNode(out, false);
+        const QDomElement condition = layout.firstChildElement(QStringLiteral("Condition"));
+        if (!condition.isNull()) {
+            choice.conditionVariable = condition.attribute(QStringLiteral("variableId"));
+            choice.conditionSubindex = condition.attribute(QStringLiteral("subindex"));
+            choice.conditionValue = condition.attribute(QStringLiteral("value"));
+            if (const variablePtr variable = findVariable(choice.conditionVariable, QString()))
+                choice.conditionIndex = variable->index;
+        }
+        choices.append(choice);
+    }
+    return choices;
 }
 
 QList<eventItem> analyIoddFile::events() const

@@ -80,8 +80,13 @@ public:
     // setName: "ObserverRoleMenuSet", "MaintenanceRoleMenuSet" or "SpecialistRoleMenuSet".
     // Built once per set and loaded document; later calls return the same menus.
     QList<treeItem> roleMenus(const QString &setName);
+    // The process data of the first layout (the one used when a device's
+    // layout cannot be told).
     treeItem processDataIn() const;
     treeItem processDataOut() const;
+    // Every layout with its condition, in the description's order; one
+    // unconditional layout for a description without alternatives.
+    QList<processDataChoice> processDataChoices() const;
 
     // The events of the description's EventCollection: its own Event
     // elements, then those it takes from the standard definitions
@@ -99,6 +104,7 @@ private:
     void addVariableRef(valueItem item, const variableItem &variable, bool button, treeItem &node) const;
     bool keepValue(treeItem &node, const valueItem &value) const;
     treeItem processData(const QString &tagName, bool input) const;
+    treeItem processDataNode(const QDomElement &pd, bool input) const;
     void applyProcessDataPresentation(valueItem &item, bool input, const QString &pdId) const;
     treeItem buildMenuNode(const QString &menuId, int depth);
     int readDocument(const QString &path);

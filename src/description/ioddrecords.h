@@ -258,6 +258,18 @@ struct treeItem
     QList<treeItem> children;
 };
 
+// One of a description's process-data layouts (a ProcessData element) and
+// the condition under which the device uses it.
+struct processDataChoice
+{
+    treeItem input;  // no values when the layout has no ProcessDataIn
+    treeItem output; // no values when it has no ProcessDataOut
+    QString conditionVariable; // variableId; empty: the layout applies always
+    QString conditionIndex;    // that variable's index
+    QString conditionSubindex; // empty: the whole variable
+    QString conditionValue;
+};
+
 Q_DECLARE_METATYPE(treeItem)
 Q_DECLARE_METATYPE(treeItem *)
 

@@ -578,6 +578,7 @@ bool widget_Parameter::writeEdits()
     }
 
     QStringList written, refused;
+    QVector<int> writtenIndexes;
     QVector<Target> readBack;
     auto send = [&](const QString &index, const QString &subindex, const valueCodec::recordImage &image,
                     const QVector<Target> &entries) {
@@ -591,6 +592,8 @@ bool widget_Parameter::writeEdits()
                                  .arg(index, subindex.isEmpty() ? QString() : QLatin1Char(':') + subindex,
                                       QString::fromLatin1(image.bytes().left(image.length).toHex(' ')));
         (ok ? written : refused) << (ok ? what : what + QStringLiteral(" — ") + why);
+        if (ok)
+            writtenIndexes << int(index.toUInt());
         for (const Target &t : entries) {
             if (!ok)
                 m_device[stateKey(*t.entry)].error = why;
@@ -630,6 +633,8 @@ bool widget_Parameter::writeEdits()
         return false;
     setStatus(result);
     updateTable();
+    for (int index : qAsConst(writtenIndexes))
+        emit sigWritten(index);
     return true;
 }
 

@@ -112,6 +112,10 @@ public slots:
     void slot_pbtn_saveFile();
     void slot_pbtn_fileRead();
 
+signals:
+    // A write of the variable at `index` was taken by the device.
+    void sigWritten(int index);
+
 private:
     enum class ReadMode { All, ModifiedOnly };
 

@@ -2,10 +2,12 @@
 #include "ui_portitemview.h"
 
 #include "porteventlog.h"
+#include "processdatalayoutpicker.h"
 
 #include "description/analyioddfile.h"
 #include "description/ioddrecords.h"
 #include "link/devicestatuspoller.h"
+#include "params/widget_parameter.h"
 #include "procdata/widget_in.h"
 #include "procdata/widget_out.h"
 #include "views/widget_port.h"
@@ -92,22 +94,34 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
         addEventPage(description);
         return;
     }
-    portPage->createParameterView(roleMenuSet, m_portIndex, description, identity);
+    widget_Parameter *parameters = portPage->createParameterView(roleMenuSet, m_portIndex, description, identity);
 
     const treeItem input = description.processDataIn();
+    widget_in *in = nullptr;
     if (!input.values.isEmpty()) {
-        auto *in = new widget_in;
+        in = new widget_in;
         m_portTabWidget->addTab(in, QStringLiteral("In port"));
         connect(this, &PortItemView::sigCleanPortStatus, in, &widget_in::onCleanPortStatus);
         in->setProcessData(input);
         in->setPort(m_portIndex);
     }
     const treeItem output = description.processDataOut();
+    widget_out *out = nullptr;
     if (!output.values.isEmpty()) {
-        auto *out = new widget_out;
+        out = new widget_out;
         m_portTabWidget->addTab(out, QStringLiteral("Out port"));
         out->setProcessData(output);
         out->setPort(m_portIndex);
+    }
+    // Several layouts under conditions: the device's variable picks one, now
+    // and whenever the parameter page writes that variable.
+    const QList<processDataChoice> choices = description.processDataChoices();
+    if ((in || out) && ProcessDataLayoutPicker::conditional(choices)) {
+        QObject *owner = in ? static_cast<QObject *>(in) : out;
+        auto *picker = new ProcessDataLayoutPicker(m_portIndex, choices, in, out, owner);
+        if (parameters)
+            connect(parameters, &widget_Parameter::sigWritten, picker, &ProcessDataLayoutPicker::onWritten);
+        picker->pick();
     }
 
     addEventPage(description);

@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QHideEvent>
+#include <QLabel>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QTableWidgetItem>
@@ -79,6 +80,22 @@ widget_in::~widget_in()
 void widget_in::setPort(int port)
 {
     this->port = port;
+}
+
+void widget_in::setLayoutNote(const QString &text)
+{
+    if (!m_layoutNote) {
+        m_layoutNote = new QLabel(this);
+        m_layoutNote->setObjectName(QStringLiteral("label_layout"));
+        m_layoutNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        ui->horizontalLayout->addWidget(m_layoutNote);
+    }
+    m_layoutNote->setText(text);
+}
+
+QString widget_in::layoutNote() const
+{
+    return m_layoutNote ? m_layoutNote->text() : QString();
 }
 
 void widget_in::clearTiles()

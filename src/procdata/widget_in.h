@@ -11,6 +11,8 @@
 #include <QVector>
 #include <QWidget>
 
+class QLabel;
+
 namespace Ui {
 class widget_in;
 }
@@ -43,6 +45,9 @@ public:
     ~widget_in() override;
 
     void setPort(int port);
+    // A line above the table saying which process-data layout is shown and why.
+    void setLayoutNote(const QString &text);
+    QString layoutNote() const;
     int bitLength() const { return layout.bitLength; }
     // Fills the table and the tile area from the input process-data node.
     void setProcessData(const treeItem &item);
@@ -74,6 +79,7 @@ private:
     void clearTiles();
 
     Ui::widget_in *ui;
+    QLabel *m_layoutNote = nullptr;
     int port = 0;
     QTimer timer;
     QString name;

@@ -13,6 +13,7 @@
 #include "widgets/readonlyitem.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableWidgetItem>
 #include <QToolTip>
@@ -71,6 +72,22 @@ widget_out::~widget_out()
 void widget_out::setPort(int port)
 {
     this->port = port;
+}
+
+void widget_out::setLayoutNote(const QString &text)
+{
+    if (!m_layoutNote) {
+        m_layoutNote = new QLabel(this);
+        m_layoutNote->setObjectName(QStringLiteral("label_layout"));
+        m_layoutNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        ui->horizontalLayout->addWidget(m_layoutNote);
+    }
+    m_layoutNote->setText(text);
+}
+
+QString widget_out::layoutNote() const
+{
+    return m_layoutNote ? m_layoutNote->text() : QString();
 }
 
 void widget_out::setProcessData(const treeItem &item)

@@ -9,6 +9,8 @@
 #include <QVector>
 #include <QWidget>
 
+class QLabel;
+
 namespace Ui {
 class widget_out;
 }
@@ -36,6 +38,9 @@ public:
     ~widget_out() override;
 
     void setPort(int port);
+    // A line above the table saying which process-data layout is shown and why.
+    void setLayoutNote(const QString &text);
+    QString layoutNote() const;
     int bitLength() const { return m_bitLength; }
     // Fills the table from the output process-data node.
     void setProcessData(const treeItem &item);
@@ -56,6 +61,7 @@ private:
     QVector<QString> inputs() const;
 
     Ui::widget_out *ui;
+    QLabel *m_layoutNote = nullptr;
     processDataCodec::layout m_layout;
     int m_bitLength = 0;
     int port = 0;

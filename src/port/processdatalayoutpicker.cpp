@@ -1,0 +1,154 @@
+#include "processdatalayoutpicker.h"
+
+#include "link/common.h"
+#include "link/isduexchange.h"
+#include "link/linkexchange.h"
+#include "link/mymodbus.h"
+#include "log/hub8log.h"
+#include "procdata/widget_in.h"
+#include "procdata/widget_out.h"
+#include "protocol/isdublock.h"
+
+#include <QTimer>
+
+ProcessDataLayoutPicker::ProcessDataLayoutPicker(int port, const QList<processDataChoice> &choices, widget_in *in,
+                                                 widget_out *out, QObject *parent)
+    : QObject(parent), m_port(port), m_choices(choices), m_in(in), m_out(out)
+{
+}
+
+bool ProcessDataLayoutPicker::conditional(const QList<processDataChoice> &choices)
+{
+    for (const processDataChoice &c : choices)
+        if (!c.conditionVariable.isEmpty())
+            return true;
+    return false;
+}
+
+int ProcessDataLayoutPicker::choiceFor(const QList<processDataChoice> &choices, const QByteArray &octets)
+{
+    if (octets.isEmpty() || octets.size() > 8)
+        return -1;
+    quint64 value = 0;
+    for (char c : octets)
+        value = (value << 8) | quint8(c);
+    // The same octets read as a signed number, for conditions below zero.
+    const int spareBits = 64 - 8 * octets.size();
+    const qint64 signedValue = spareBits > 0 ? qint64(value << spareBits) >> spareBits : qint64(value);
+    for (int i = 0; i < choices.size(); ++i) {
+        const QString text = choices.at(i).conditionValue.trimmed();
+        bool ok = false;
+        if (text.startsWith(QLatin1Char('-'))) {
+            const qint64 wanted = text.toLongLong(&ok);
+            if (ok && wanted == signedValue)
+                return i;
+        } else {
+            const quint64 wanted = text.toULongLong(&ok);
+            if (ok && wanted == value)
+                return i;
+        }
+    }
+    return -1;
+}
+
+void ProcessDataLayoutPicker::pick()
+{
+    if (!conditional(m_choices))
+        return;
+    m_busyTries = 0;
+    QTimer::singleShot(0, this, &ProcessDataLayoutPicker::readAndShow);
+}
+
+void ProcessDataLayoutPicker::onWritten(int index)
+{
+    for (const processDataChoice &c : qAsConst(m_choices)) {
+        if (!c.conditionIndex.isEmpty() && c.conditionIndex.toInt() == index) {
+            pick();
+            return;
+        }
+    }
+}
+
+void ProcessDataLayoutPicker::readAndShow()
+{
+    // The first conditional layout names the variable; alternatives use one variable.
+    const processDataChoice *first = nullptr;
+    for (const processDataChoice &c : qAsConst(m_choices))
+        if (!c.conditionVariable.isEmpty() && !first)
+            first = &c;
+    if (!first)
+        return;
+    bool indexOk = false;
+    const uint index = first->conditionIndex.toUInt(&indexOk);
+    if (!indexOk || index > 0xFFFF)
+        return show(-1, tr("描述中找不到条件变量 %1").arg(first->conditionVariable));
+    const uint subindex = first->conditionSubindex.isEmpty() ? 0 : first->conditionSubindex.toUInt();
+
+    common *hub = common::instance();
+    myModbus *link = hub ? hub->modbus : nullptr;
+    if (!link || !link->isOpen())
+        return show(-1, tr("适配器未连接"));
+    if (link->busy) {
+        // Another exchange holds the link: ask again shortly.
+        if (++m_busyTries <= busyRetries)
+            QTimer::singleShot(busyRetryMs, this, &ProcessDataLayoutPicker::readAndShow);
+        else
+            show(-1, tr("链路一直忙"));
+        return;
+    }
+    const IsduRequestBlock request =
+        IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), quint16(index), quint8(subindex & 0xFF), 0);
+    IsduExchange exchange;
+    {
+        BusyGuard guard(link);
+        exchange = exchangeIsdu(link, request, this, pollMs, waitMs);
+    }
+    if (exchange.outcome == IsduOutcome::Gone)
+        return;
+    if (!exchange.succeeded()) {
+        QString why = tr("无应答");
+        if (exchange.answered())
+            why = exchange.response.status() == isdustatus::deviceError
+                ? QStringLiteral("0x%1 %2")
+                      .arg(exchange.response.deviceError(), 4, 16, QLatin1Char('0'))
+                      .arg(isduDeviceErrorText(exchange.response.deviceError()))
+                : isduStatusText(exchange.response.status());
+        return show(-1, tr("无法读取 %1（%2）").arg(first->conditionVariable, why));
+    }
+    const QByteArray octets = exchange.response.data();
+    const int choice = choiceFor(m_choices, octets);
+    show(choice, choice < 0 ? tr("%1 = %2 不对应任何布局").arg(first->conditionVariable,
+                                                                  QString::fromLatin1(octets.toHex(' ')))
+                            : QString());
+}
+
+void ProcessDataLayoutPicker::show(int choice, const QString &why)
+{
+    if (m_choices.isEmpty())
+        return;
+    const processDataChoice &shown = m_choices.at(choice < 0 ? 0 : choice);
+    QString note;
+    if (choice >= 0) {
+        note = tr("过程数据布局：%1（%2 = %3）")
+                   .arg(shown.input.name.isEmpty() ? shown.output.name : shown.input.name, shown.conditionVariable,
+                        shown.conditionValue);
+    } else {
+        note = tr("%1，显示第一种过程数据布局：%2")
+                   .arg(why, shown.input.name.isEmpty() ? shown.output.name : shown.input.name);
+        qCWarning(lcProcdata).noquote() << "port" << m_port + 1 << note;
+    }
+    // The pages were built with the first layout; they are rebuilt only for another.
+    const int index = choice < 0 ? 0 : choice;
+    const bool rebuild = index != m_shown;
+    m_shown = index;
+    if (m_in) {
+        if (rebuild)
+            m_in->setProcessData(shown.input);
+        m_in->setLayoutNote(note);
+    }
+    if (m_out) {
+        if (rebuild)
+            m_out->setProcessData(shown.output);
+        m_out->setLayoutNote(note);
+    }
+}

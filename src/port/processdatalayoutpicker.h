@@ -1,0 +1,58 @@
+#ifndef PROCESSDATALAYOUTPICKER_H
+#define PROCESSDATALAYOUTPICKER_H
+
+#include "description/ioddrecords.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+class widget_in;
+class widget_out;
+
+// Shows on the In port and Out port pages the process-data layout the device
+// uses, for a description with several layouts under conditions: reads the
+// condition variable from the device and gives both pages the layout whose
+// condition its value meets. When the variable cannot be read, or its value
+// meets no condition, the pages keep the first layout and say so. Lives as
+// long as the page it is given as parent.
+class ProcessDataLayoutPicker : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(ProcessDataLayoutPicker)
+
+public:
+    static constexpr int pollMs = 25;
+    static constexpr int waitMs = 1500;
+    static constexpr int busyRetryMs = 150;
+    static constexpr int busyRetries = 20;
+
+    ProcessDataLayoutPicker(int port, const QList<processDataChoice> &choices, widget_in *in, widget_out *out,
+                            QObject *parent);
+
+    // Whether the layouts depend on a variable at all.
+    static bool conditional(const QList<processDataChoice> &choices);
+    // The first choice whose condition the octets read from its variable
+    // meet (an unsigned or two's-complement number); -1 for none.
+    static int choiceFor(const QList<processDataChoice> &choices, const QByteArray &octets);
+
+public slots:
+    // Reads the variable once the event loop runs and shows the layout.
+    void pick();
+    // The parameter page wrote `index`: the layout may have changed.
+    void onWritten(int index);
+
+private:
+    void readAndShow();
+    void show(int choice, const QString &why);
+
+    int m_port;
+    QList<processDataChoice> m_choices;
+    QPointer<widget_in> m_in;
+    QPointer<widget_out> m_out;
+    int m_busyTries = 0;
+    int m_shown = 0; // the choice the pages show
+};
+
+#endif // PROCESSDATALAYOUTPICKER_H
