@@ -250,7 +250,7 @@ void ProcessDataTrend::buildLines()
     m_bitView->setVisible(bits > 0);
     // Lanes high enough for their names; many bits share a taller chart.
     const int bitHeight = std::min(44 + 22 * bits, 220);
-    m_bitView->setMinimumHeight(bitHeight);
+    m_bitView->setMinimumHeight(std::min(bitHeight, 160));
     m_charts->setSizes({2 * bitHeight, bitHeight});
     scrollTo(QDateTime::currentMSecsSinceEpoch(), true);
 }
