@@ -62,7 +62,6 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     VirtualAdapter &adapter = VirtualAdapter::instance();
-    applyDefaultSetup(adapter);
     if (parser.isSet(scenario)) {
         QString error;
         if (!applyScenarioFile(parser.value(scenario), adapter, &error)) {
@@ -80,5 +79,10 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
-    return runMainWindow(app, parser.value(log));
+    // Out of the box the devices are built once the window is up; a scenario
+    // was applied above, so that its errors end the program before any window.
+    std::function<void()> beforeLink;
+    if (!parser.isSet(scenario))
+        beforeLink = [&adapter]() { applyDefaultSetup(adapter); };
+    return runMainWindow(app, parser.value(log), beforeLink);
 }

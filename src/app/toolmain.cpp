@@ -7,8 +7,10 @@
 #include "widgets/wheelguard.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
+#include <utility>
 #include <cstdlib>
 
 bool toolHasDisplay()
@@ -43,7 +45,56 @@ QCommandLineOption logFileOption()
                               QStringLiteral("FILE"));
 }
 
-int runMainWindow(QApplication &app, const QString &logFile)
+namespace {
+
+// Runs its task once, after the watched window's first paint, or after
+// `fallbackMs` when no paint comes (a window shown minimised).
+class AfterFirstPaint : public QObject
+{
+public:
+    AfterFirstPaint(QWidget *window, std::function<void()> task, int fallbackMs)
+        : QObject(window), m_task(std::move(task))
+    {
+        window->installEventFilter(this);
+        QTimer::singleShot(fallbackMs, this, [this]() { run(); });
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            QTimer::singleShot(0, this, [this]() { run(); }); // once the paint is on screen
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void run()
+    {
+        if (!m_task)
+            return;
+        const std::function<void()> task = std::exchange(m_task, nullptr);
+        parent()->removeEventFilter(this);
+        task();
+        deleteLater();
+    }
+    std::function<void()> m_task;
+};
+
+} // namespace
+
+void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &beforeLink)
+{
+    // The window is up before the adapter is opened and asked anything.
+    new AfterFirstPaint(
+        &window,
+        [&window, beforeLink]() {
+            if (beforeLink)
+                beforeLink();
+            window.initPortViews(adapterregs::portCount);
+        },
+        2000);
+    window.show();
+}
+
+int runMainWindow(QApplication &app, const QString &logFile, const std::function<void()> &beforeLink)
 {
     LinkTraceFile trace;
     QString error;
@@ -53,7 +104,6 @@ int runMainWindow(QApplication &app, const QString &logFile)
     }
     WheelGuard::install(&app);
     IOLinkMainWindow w;
-    w.initPortViews(adapterregs::portCount);
-    w.show();
+    startMainWindow(w, beforeLink);
     return QApplication::exec();
 }

@@ -4,6 +4,9 @@
 #include <QCommandLineOption>
 #include <QString>
 
+#include <functional>
+
+class IOLinkMainWindow;
 class QApplication;
 
 // True when Qt can show a window: a platform was chosen or a display is set.
@@ -21,9 +24,14 @@ void prepareToolEnvironment();
 // timestamps, go to FILE.
 QCommandLineOption logFileOption();
 
-// Creates the main window, starts the adapter link and runs the event loop;
-// with a log file named, traces the link into it first (exit code 1 when it
-// cannot be written).
-int runMainWindow(QApplication &app, const QString &logFile = QString());
+// Shows `window` at once; from the event loop, once it is up, runs
+// `beforeLink` (when given) and starts the adapter link and the port views.
+void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &beforeLink = {});
+
+// Creates the main window, starts it and runs the event loop; with a log
+// file named, traces the link into it first (exit code 1 when it cannot be
+// written).
+int runMainWindow(QApplication &app, const QString &logFile = QString(),
+                  const std::function<void()> &beforeLink = {});
 
 #endif // TOOLMAIN_H

@@ -96,6 +96,9 @@ analyIoddFile::~analyIoddFile() = default;
 int analyIoddFile::readDocument(const QString &path)
 {
     m_roleMenus.clear();
+    m_processDataIn.reset();
+    m_processDataOut.reset();
+    m_processDataChoices.reset();
     const int result = ioddXml::readFile(path, file, this->path, content, document, root, &error);
     if (result == 0) {
         index.reset(root);
@@ -690,12 +693,16 @@ bool analyIoddFile::keepValue(treeItem &node, const valueItem &value) const
 
 treeItem analyIoddFile::processDataIn() const
 {
-    return processData(QStringLiteral("ProcessDataIn"), true);
+    if (!m_processDataIn)
+        m_processDataIn = processData(QStringLiteral("ProcessDataIn"), true);
+    return *m_processDataIn;
 }
 
 treeItem analyIoddFile::processDataOut() const
 {
-    return processData(QStringLiteral("ProcessDataOut"), false);
+    if (!m_processDataOut)
+        m_processDataOut = processData(QStringLiteral("ProcessDataOut"), false);
+    return *m_processDataOut;
 }
 
 namespace {
@@ -837,7 +844,9 @@ treeItem analyIoddFile::processData(const QString &tagName, bool input) const
 
 QList<processDataChoice> analyIoddFile::processDataChoices() const
 {
-    QList<processDataChoice> choices;
+    if (m_processDataChoices)
+        return *m_processDataChoices;
+    QList<processDataChoice> &choices = m_processDataChoices.emplace();
     const QDomNodeList layouts = root.elementsByTagName(QStringLiteral("ProcessData"));
     for (int i = 0; i < layouts.count() && m_budget.takeStep(); ++i) {
         const QDomElement layout = layouts.item(i).toElement();

@@ -21,6 +21,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class analyIoddFile : public QObject
 {
     Q_OBJECT
@@ -120,6 +122,9 @@ private:
     mutable ioddIndex index;
     QStringList m_menuPath;       // menu ids being built, outermost first
     QHash<QString, QList<treeItem>> m_roleMenus; // built role menus by set name
+    // Process data built from the loaded document, kept for the next call.
+    mutable std::optional<treeItem> m_processDataIn, m_processDataOut;
+    mutable std::optional<QList<processDataChoice>> m_processDataChoices;
     mutable buildBudget m_budget; // spent by every build from this document
 };
 

@@ -14,7 +14,8 @@ enum class verdict { good, doctype, entities, tooDeep, malformed };
 // encoding declaration through QTextCodec), so what it finds is what the DOM
 // parser would see. It stops at the first document type declaration: the DOM
 // parser would expand the entities declared there while it builds the tree.
-verdict scan(const QByteArray &content, QString *message)
+verdict scan(const QByteArray &content, QString *message,
+             const std::function<void(const QXmlStreamReader &, int)> &visit = {})
 {
     QXmlStreamReader xml(content);
     // Prefixes are plain names to the DOM parser as it is used here.
@@ -29,6 +30,8 @@ verdict scan(const QByteArray &content, QString *message)
                                .arg(xml.lineNumber());
                 return verdict::tooDeep;
             }
+            if (visit)
+                visit(xml, depth);
             break;
         case QXmlStreamReader::EndElement:
             --depth;
@@ -64,6 +67,16 @@ bool declaresEntities(const QByteArray &content)
 {
     QString message;
     return scan(content, &message) == verdict::entities;
+}
+
+bool readElements(const QByteArray &content, const std::function<void(const QXmlStreamReader &, int)> &visit,
+                  QString *error)
+{
+    QString message;
+    const bool good = scan(content, &message, visit) == verdict::good;
+    if (error)
+        *error = message;
+    return good;
 }
 
 bool parse(const QByteArray &content, QDomDocument &document, QString *error)

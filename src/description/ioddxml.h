@@ -11,6 +11,10 @@
 #include <QFile>
 #include <QString>
 
+#include <functional>
+
+class QXmlStreamReader;
+
 namespace ioddXml {
 
 // Files larger than this are refused as unreadable: the largest real device
@@ -38,6 +42,12 @@ int readFile(const QString &path, QFile &file, QString &storedPath, QByteArray &
 // Otherwise the document is left empty, *error (when given) says why, and
 // the result is false. On success *error is cleared.
 bool parse(const QByteArray &content, QDomDocument &document, QString *error = nullptr);
+
+// The same streaming read as parse() does first, without building a DOM:
+// `visit` sees every start element with its depth (the root at 1). True when
+// parse() would take the content; otherwise *error (when given) says why.
+bool readElements(const QByteArray &content, const std::function<void(const QXmlStreamReader &, int)> &visit,
+                  QString *error = nullptr);
 
 // True when the content carries a document type declaration that declares
 // entities, in whatever encoding the XML parser reads it. parse() refuses

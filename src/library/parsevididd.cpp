@@ -5,13 +5,12 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QDomDocument>
-#include <QDomElement>
 #include <QFile>
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSet>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -83,25 +82,30 @@ FileIdentity readIdentity(const QString &path)
         return out;
     }
     // Oversized files are refused like malformed ones, before anything is
-    // read; parse() refuses document type declarations and deep nesting.
-    QDomDocument document;
-    if (file.size() > ioddXml::maxFileSize || !ioddXml::parse(file.readAll(), document)) {
+    // read; the streaming read refuses what the description parser refuses
+    // (document type declarations, deep nesting, bad XML) without building
+    // the file's DOM: only the header is wanted here.
+    QString body; // the root's child being read
+    QList<QPair<QString, QString>> identities;
+    QString releaseDate;
+    const auto visit = [&](const QXmlStreamReader &xml, int depth) {
+        if (depth == 2) {
+            body = xml.name().toString();
+            if (body == QLatin1String("DocumentInfo"))
+                releaseDate = xml.attributes().value(QLatin1String("releaseDate")).toString();
+        } else if (depth == 3 && body == QLatin1String("ProfileBody") && xml.name() == QLatin1String("DeviceIdentity")) {
+            const QXmlStreamAttributes a = xml.attributes();
+            identities.append(
+                {a.value(QLatin1String("vendorId")).toString(), a.value(QLatin1String("deviceId")).toString()});
+        }
+    };
+    if (file.size() > ioddXml::maxFileSize || !ioddXml::readElements(file.readAll(), visit)) {
         qCWarning(lcLibrary) << "Failed to parse XML:" << path;
         return out;
     }
     out.parsed = true;
-    const QDomElement root = document.documentElement();
-    for (QDomElement body = root.firstChildElement(); !body.isNull(); body = body.nextSiblingElement()) {
-        if (body.nodeName() == QLatin1String("DocumentInfo"))
-            out.releaseDate = body.attribute(QStringLiteral("releaseDate"));
-        if (body.nodeName() != QLatin1String("ProfileBody"))
-            continue;
-        for (QDomElement child = body.firstChildElement(); !child.isNull(); child = child.nextSiblingElement()) {
-            if (child.nodeName() == QLatin1String("DeviceIdentity"))
-                out.identities.append(
-                    {child.attribute(QStringLiteral("vendorId")), child.attribute(QStringLiteral("deviceId"))});
-        }
-    }
+    out.identities = identities;
+    out.releaseDate = releaseDate;
     return out;
 }
 

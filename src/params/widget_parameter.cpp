@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -184,9 +185,49 @@ void widget_Parameter::setRole(const QString &roleSet)
         countLabels(menu, &labelCounts);
     for (int i = 0; i < menus.size(); ++i)
         addMenuRows(menus[i], {i}, {menus[i].name.isEmpty() ? menus[i].text : menus[i].name}, labelCounts);
-    ui->table_param->resizeColumnsToContents();
+    sizeColumns();
     for (int row = 0; row < ui->table_param->rowCount(); ++row)
         updateRow(row);
+}
+
+void widget_Parameter::sizeColumns()
+{
+    // Each column as wide as its widest cell, like resizeColumnsToContents(),
+    // but measured in one pass over the texts: asking the style for every
+    // cell under the window's style sheet costs more than the whole build.
+    // The description column is not measured (long texts are the costliest
+    // to measure): it takes the rest of the width, and a cell too narrow for
+    // its text shows it whole as the tool tip.
+    QTableWidget *table = ui->table_param;
+    const QFontMetrics metrics(table->font());
+    int padding = -1;     // what the style adds around a cell's text
+    int boxPadding = -1;  // and around a choice cell's text
+    for (int column = 0; column < columnCount - 1; ++column) {
+        int width = table->horizontalHeader()->sectionSizeHint(column);
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (QWidget *widget = table->cellWidget(row, column)) {
+                width = qMax(width, widget->sizeHint().width());
+                continue;
+            }
+            const QTableWidgetItem *item = table->item(row, column);
+            const bool choice = item && column == valueColumn && item->data(tableComboBox::choicesRole).isValid();
+            if (!item || (item->text().isEmpty() && !choice))
+                continue;
+            const QModelIndex index = table->model()->index(row, column);
+            if (choice) {
+                const QString longest = item->data(tableComboBox::longestChoiceRole).toString();
+                const int text = qMax(metrics.horizontalAdvance(longest), metrics.horizontalAdvance(item->text()));
+                if (boxPadding < 0)
+                    boxPadding = qMax(0, table->sizeHintForIndex(index).width() - text);
+                width = qMax(width, text + boxPadding);
+                continue;
+            }
+            if (padding < 0)
+                padding = qMax(0, table->sizeHintForIndex(index).width() - metrics.horizontalAdvance(item->text()));
+            width = qMax(width, metrics.horizontalAdvance(item->text()) + padding);
+        }
+        table->setColumnWidth(column, width);
+    }
 }
 
 void widget_Parameter::rebuild()
@@ -236,7 +277,9 @@ void widget_Parameter::addRow(valueItem &entry, const EntryRef &ref, const QStri
     table->setItem(row, 1, readOnlyItem(entry.accessRightRestriction));
     table->setItem(row, 3, readOnlyItem(entry.unit));
     table->setItem(row, 4, readOnlyItem(valueCodec::defaultText(entry)));
-    table->setItem(row, 5, readOnlyItem(entry.description));
+    QTableWidgetItem *description = readOnlyItem(entry.description);
+    description->setToolTip(entry.description);
+    table->setItem(row, 5, description);
 
     const QString &kind = entry.editor.widgetClass;
     QTableWidgetItem *value = nullptr;

@@ -142,6 +142,7 @@ private:
     };
 
     void setUpTable();
+    void sizeColumns();
     void clearRows();
     void addMenuRows(treeItem &menu, const QVector<int> &path, const QStringList &names,
                      const QHash<QString, int> &labelCounts);

@@ -15,6 +15,7 @@
 #include "views/widget_portdo.h"
 
 #include <QHash>
+#include <QStackedWidget>
 #include <QTabWidget>
 
 #include <algorithm>
@@ -83,15 +84,17 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
     if (!m_portTabWidget)
         return;
 
-    // Each page joins the tab widget before it is filled: moving a filled
-    // page under the window's style sheet would restyle all it holds.
-    auto *portPage = new widget_Port;
+    // Each page is made inside the tab widget's page stack, so that adding
+    // the tab moves nothing: a page moved under the window's style sheet
+    // would restyle all it holds.
+    QWidget *host = m_portTabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    auto *portPage = new widget_Port(host);
     m_portTabWidget->addTab(portPage, QStringLiteral("Basic info"));
     portPage->setPort(m_portIndex);
     portPage->showDeviceInfo(identity);
     if (identificationOnly) {
         portPage->createIsduConsole(m_portIndex);
-        addEventPage(description);
+        addEventPage(description, host);
         return;
     }
     widget_Parameter *parameters = portPage->createParameterView(roleMenuSet, m_portIndex, description, identity);
@@ -99,7 +102,7 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
     const treeItem input = description.processDataIn();
     widget_in *in = nullptr;
     if (!input.values.isEmpty()) {
-        in = new widget_in;
+        in = new widget_in(host);
         m_portTabWidget->addTab(in, QStringLiteral("In port"));
         connect(this, &PortItemView::sigCleanPortStatus, in, &widget_in::onCleanPortStatus);
         in->setProcessData(input);
@@ -108,7 +111,7 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
     const treeItem output = description.processDataOut();
     widget_out *out = nullptr;
     if (!output.values.isEmpty()) {
-        out = new widget_out;
+        out = new widget_out(host);
         m_portTabWidget->addTab(out, QStringLiteral("Out port"));
         out->setProcessData(output);
         out->setPort(m_portIndex);
@@ -124,15 +127,15 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
         picker->pick();
     }
 
-    addEventPage(description);
+    addEventPage(description, host);
     ui->stackedWidget->setCurrentIndex(2);
 }
 
 // The event page, and the reader of the device's status that lives as long
 // as the page: while the port's pages are shown.
-void PortItemView::addEventPage(analyIoddFile &description)
+void PortItemView::addEventPage(analyIoddFile &description, QWidget *host)
 {
-    auto *events = new widget_event;
+    auto *events = new widget_event(host);
     connect(this, &PortItemView::sigDiagnosis, events, &widget_event::onDiagnosis);
     m_portTabWidget->addTab(events, QStringLiteral("Message event"));
     if (!m_eventLog)

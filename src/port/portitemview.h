@@ -58,7 +58,7 @@ public slots:
     void onCleanPortStatus();
 
 private:
-    void addEventPage(analyIoddFile &description);
+    void addEventPage(analyIoddFile &description, QWidget *host);
 
     uint8_t m_portIndex;
     portEventLog *m_eventLog = nullptr;
