@@ -49,6 +49,8 @@ int main(int argc, char *argv[])
     parser.addOption(scenario);
     const QCommandLineOption log = logFileOption();
     parser.addOption(log);
+    const QCommandLineOption language = languageOption();
+    parser.addOption(language);
     const QCommandLineOption unplug(QStringLiteral("unplug"),
                                     QStringLiteral("Unplug the virtual adapter FROM seconds after start and plug it "
                                                    "in again at TO."),
@@ -84,5 +86,5 @@ int main(int argc, char *argv[])
     std::function<void()> beforeLink;
     if (!parser.isSet(scenario))
         beforeLink = [&adapter]() { applyDefaultSetup(adapter); };
-    return runMainWindow(app, parser.value(log), beforeLink);
+    return runMainWindow(app, parser.value(log), parser.value(language), beforeLink);
 }

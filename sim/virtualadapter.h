@@ -90,6 +90,8 @@ public:
     void setPortStatusBlock(bool served) { m_portStatusBlock = served; }
     bool portStatusBlock() const { return m_portStatusBlock; }
 
+    // The exchanges since the log was last cleared, the newest maxLogSize at most.
+    static constexpr int maxLogSize = 8192;
     const QList<Exchange> &log() const { return m_log; }
     void clearLog() { m_log.clear(); }
     int isduRequestCount() const { return m_mailbox.requestCount(); }

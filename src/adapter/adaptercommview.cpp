@@ -6,6 +6,8 @@
 #include "protocol/modbusframe.h"
 #include "widgat_adapter.h"
 
+#include <QEvent>
+
 namespace {
 QString milliseconds(int ms)
 {
@@ -16,6 +18,31 @@ QString milliseconds(int ms)
 AdapterCommView::AdapterCommView(QWidget *parent) : QWidget(parent), ui(new Ui::AdapterCommView)
 {
     ui->setupUi(this);
+    showValues();
+}
+
+AdapterCommView::~AdapterCommView()
+{
+    delete ui;
+}
+
+void AdapterCommView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        showValues();
+    }
+}
+
+void AdapterCommView::setPageTimings(const PageTimings &timings)
+{
+    m_timings = timings;
+    showValues();
+}
+
+void AdapterCommView::showValues()
+{
     ui->edit_slaveAddress->setText(QStringLiteral("0x%1").arg(modbusframe::slaveAddress, 2, 16, QLatin1Char('0')));
     ui->edit_reportSize->setText(tr("%1 字节（报告 ID 0x00、Modbus RTU 帧、零填充）").arg(modbusframe::reportSize));
     ui->edit_readTimeout->setText(milliseconds(myModbus::readTimeoutMs));
@@ -24,24 +51,15 @@ AdapterCommView::AdapterCommView(QWidget *parent) : QWidget(parent), ui(new Ui::
             .arg(milliseconds(widgat_adapter::responsePollMs), milliseconds(widgat_adapter::responseWaitMs)));
     ui->edit_identityWait->setText(
         tr("每 %1 查询一次，最多 %2").arg(milliseconds(directParameterPollMs), milliseconds(directParameterWaitMs)));
-    setPageTimings(PageTimings());
-}
-
-AdapterCommView::~AdapterCommView()
-{
-    delete ui;
-}
-
-void AdapterCommView::setPageTimings(const PageTimings &timings)
-{
-    ui->edit_paramItemRead->setText(milliseconds(timings.parameterItemReadMs));
-    ui->edit_paramRecordRead->setText(timings.parameterRecordReadMs > 0
-                                          ? tr("%1（应答前后各一次）").arg(milliseconds(timings.parameterRecordReadMs))
-                                          : milliseconds(0));
-    ui->edit_paramItemWrite->setText(milliseconds(timings.parameterItemWriteMs));
-    ui->edit_paramRecordWrite->setText(milliseconds(timings.parameterRecordWriteMs));
-    ui->edit_pdInPoll->setText(milliseconds(timings.processDataInPollMs));
-    ui->edit_pdOutSettle->setText(timings.processDataOutSettleMs > 0
-                                      ? tr("%1（写前后各一次）").arg(milliseconds(timings.processDataOutSettleMs))
+    ui->edit_paramItemRead->setText(milliseconds(m_timings.parameterItemReadMs));
+    ui->edit_paramRecordRead->setText(
+        m_timings.parameterRecordReadMs > 0
+            ? tr("%1（应答前后各一次）").arg(milliseconds(m_timings.parameterRecordReadMs))
+            : milliseconds(0));
+    ui->edit_paramItemWrite->setText(milliseconds(m_timings.parameterItemWriteMs));
+    ui->edit_paramRecordWrite->setText(milliseconds(m_timings.parameterRecordWriteMs));
+    ui->edit_pdInPoll->setText(milliseconds(m_timings.processDataInPollMs));
+    ui->edit_pdOutSettle->setText(m_timings.processDataOutSettleMs > 0
+                                      ? tr("%1（写前后各一次）").arg(milliseconds(m_timings.processDataOutSettleMs))
                                       : milliseconds(0));
 }

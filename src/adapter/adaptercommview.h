@@ -33,7 +33,14 @@ public:
 
     void setPageTimings(const PageTimings &timings);
 
+protected:
+    // A switch of language: the form's texts and the shown values again.
+    void changeEvent(QEvent *event) override;
+
 private:
+    void showValues();
+
+    PageTimings m_timings;
     Ui::AdapterCommView *ui;
 };
 

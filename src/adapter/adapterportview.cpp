@@ -7,6 +7,7 @@
 #include "link/portstatusmonitor.h"
 #include "protocol/adapterregisters.h"
 
+#include <QEvent>
 #include <QTimer>
 
 namespace {
@@ -72,6 +73,15 @@ void AdapterPortView::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!m_pageRead)
         readDevice();
+}
+
+void AdapterPortView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        showState();
+    }
 }
 
 void AdapterPortView::readDevice()

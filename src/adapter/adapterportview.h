@@ -36,6 +36,8 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // A switch of language: the form's texts and the shown state again.
+    void changeEvent(QEvent *event) override;
 
 private:
     PortState currentState() const;

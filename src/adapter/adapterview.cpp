@@ -6,6 +6,8 @@
 #include "link/mymodbus.h"
 #include "link/portstatusmonitor.h"
 
+#include <QEvent>
+
 AdapterView::AdapterView(QWidget *parent) : QWidget(parent), ui(new Ui::AdapterView)
 {
     ui->setupUi(this);
@@ -39,6 +41,16 @@ void AdapterView::hideEvent(QHideEvent *event)
 {
     m_timer.stop();
     QWidget::hideEvent(event);
+}
+
+void AdapterView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        m_shownOpen = -1;
+        refresh();
+    }
 }
 
 void AdapterView::refresh()

@@ -10,6 +10,7 @@
 #include "protocol/isdublock.h"
 
 #include <QColor>
+#include <QEvent>
 #include <QStringList>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -192,13 +193,10 @@ QString outcomeText(IsduOutcome outcome, const IsduRequestBlock &request, const 
 widgat_adapter::widgat_adapter(QWidget *parent) : QWidget(parent), ui(new Ui::widgat_adapter)
 {
     ui->setupUi(this);
-    ui->cbox_Control->addItem(tr("无操作"));
-    ui->cbox_Control->addItem(tr("清除数据"));
-    ui->cbox_Control->addItem(tr("写操作"));
-    ui->cbox_Control->addItem(tr("读操作"));
+    for (int service = isduservice::noOperation; service <= isduservice::read; ++service)
+        ui->cbox_Control->addItem(QString());
     ui->textEdit_read->setReadOnly(true);
-    ui->sbox_length->setSpecialValueText(tr("0（自动）"));
-    ui->sbox_length->setToolTip(tr("0：读取时接收设备发送的全部数据，写入时发送“发送”框中的全部字节"));
+    showTexts();
 
     connect(ui->textEdit_write->document(), &QTextDocument::contentsChange, this,
             [this](int, int, int charsAdded) { lastCharsAdded = charsAdded; });
@@ -209,6 +207,26 @@ widgat_adapter::widgat_adapter(QWidget *parent) : QWidget(parent), ui(new Ui::wi
 widgat_adapter::~widgat_adapter()
 {
     delete ui;
+}
+
+void widgat_adapter::showTexts()
+{
+    for (int service = isduservice::noOperation; service <= isduservice::read; ++service)
+        ui->cbox_Control->setItemText(service, operationName(service));
+    ui->sbox_length->setSpecialValueText(tr("0（自动）"));
+    ui->sbox_length->setToolTip(tr("0：读取时接收设备发送的全部数据，写入时发送“发送”框中的全部字节"));
+    if (m_lastLength >= 0)
+        ui->label_lastLength->setText(tr("上次应答长度：%1").arg(m_lastLength));
+}
+
+void widgat_adapter::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        showTexts();
+        showHistory();
+    }
 }
 
 void widgat_adapter::setPortCount(int n)
@@ -306,8 +324,10 @@ void widgat_adapter::slot_pbtn_sendClicked()
     appendEntry(entry);
 
     ui->pbtn_send->setEnabled(true);
-    if (exchange.outcome == IsduOutcome::Answered)
-        ui->label_lastLength->setText(tr("上次应答长度：%1").arg(exchange.response.length()));
+    if (exchange.outcome == IsduOutcome::Answered) {
+        m_lastLength = exchange.response.length();
+        ui->label_lastLength->setText(tr("上次应答长度：%1").arg(m_lastLength));
+    }
     // 0 asks for whatever the device sends, so the next read of another
     // index is not cut to the length of this one.
     if (operation == isduservice::read || operation == isduservice::write)
@@ -376,12 +396,18 @@ void widgat_adapter::on_pushButton_clicked()
 void widgat_adapter::on_checkBox_stateChanged(int arg1)
 {
     textMode = arg1;
-    ui->textEdit_read->clear();
     for (const Entry &entry : history) {
         const bool read = entry.request.service() == isduservice::read && entry.outcome == IsduOutcome::Answered
             && entry.response.success();
         if (textMode != 0 && read)
             qCDebug(lcViews).noquote() << QStringLiteral("ss:") + hexText(entry.response.data());
-        appendEntry(entry);
     }
+    showHistory();
+}
+
+void widgat_adapter::showHistory()
+{
+    ui->textEdit_read->clear();
+    for (const Entry &entry : history)
+        appendEntry(entry);
 }

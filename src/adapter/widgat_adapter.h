@@ -50,6 +50,11 @@ public slots:
     void slot_textReadHEX();
     void slot_pbtn_sendClicked();
 
+protected:
+    // A switch of language: the form's texts, the operations and the receive
+    // area again.
+    void changeEvent(QEvent *event) override;
+
 private slots:
     void on_pushButton_clicked();
     void on_checkBox_stateChanged(int arg1);
@@ -66,12 +71,16 @@ private:
 
     IsduRequestBlock requestFromForm(int operation, int port) const;
     void appendEntry(const Entry &entry);
+    // The receive area written again from the history.
+    void showHistory();
+    void showTexts();
 
     Ui::widgat_adapter *ui;
     // Every exchange since the last clear, to show again in the other mode.
     QList<Entry> history;
     // Last state of the "ASCII" box: 0 hex, otherwise text.
     int textMode = 0;
+    int m_lastLength = -1; // length of the last answer; -1 before the first
     // Characters added by the last edit of the data field: more than one
     // means a paste (or another block insertion) rather than a keystroke.
     int lastCharsAdded = 0;

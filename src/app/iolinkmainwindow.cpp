@@ -2,6 +2,7 @@
 #include "ui_iolinkmainwindow.h"
 
 #include "portdeviceidentity.h"
+#include "uilanguage.h"
 
 #include "adapter/adaptercommview.h"
 #include "adapter/adapterportview.h"
@@ -29,6 +30,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
@@ -61,18 +63,56 @@ IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
 {
     initHub8Resources();
     ui->setupUi(this);
-    ui->cbox_role->addItem(tr("投产模式"));
-    ui->cbox_role->setItemData(0, QStringLiteral("SpecialistRoleMenuSet"), roleDataRole);
-    ui->cbox_role->addItem(tr("维护模式"));
-    ui->cbox_role->setItemData(1, QStringLiteral("MaintenanceRoleMenuSet"), roleDataRole);
-    ui->cbox_role->addItem(tr("操作模式"));
-    ui->cbox_role->setItemData(2, QStringLiteral("ObserverRoleMenuSet"), roleDataRole);
+    // Named in the current language by showTexts().
+    for (const char *set : {"SpecialistRoleMenuSet", "MaintenanceRoleMenuSet", "ObserverRoleMenuSet"}) {
+        ui->cbox_role->addItem(QString());
+        ui->cbox_role->setItemData(ui->cbox_role->count() - 1, QLatin1String(set), roleDataRole);
+    }
+    showTexts();
+    ui->cbox_language->setCurrentIndex(uiLanguage::current() == uiLanguage::Language::English ? 1 : 0);
+    connect(ui->cbox_language, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [](int index) {
+        uiLanguage::apply(index == 1 ? uiLanguage::Language::English : uiLanguage::Language::Chinese);
+    });
     applyStyleSheet();
 }
 
 IOLinkMainWindow::~IOLinkMainWindow()
 {
     delete ui;
+}
+
+void IOLinkMainWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange)
+        return;
+    ui->retranslateUi(this);
+    showTexts();
+    showLinkStatus();
+    showPortStates();
+    if (m_portEvents)
+        m_portEvents->retranslate(); // the event pages show them again
+    if (auto *page = qobject_cast<widget_Port *>(ui->tabWidget->widget(PortItemView::adapterTabCount));
+        page && m_descriptionProblem)
+        page->showDescriptionProblem(m_descriptionProblem());
+}
+
+void IOLinkMainWindow::showTexts()
+{
+    const QString roles[] = {tr("投产模式"), tr("维护模式"), tr("操作模式")};
+    for (int i = 0; i < ui->cbox_role->count() && i < int(std::size(roles)); ++i)
+        ui->cbox_role->setItemText(i, roles[i]);
+    const QString adapterTabs[] = {tr("适配器详情"), tr("适配器通信参数"), tr("适配器端口配置")};
+    for (int i = 0; i < PortItemView::adapterTabCount && i < ui->tabWidget->count(); ++i)
+        ui->tabWidget->setTabText(i, adapterTabs[i]);
+    showWindowTitle();
+}
+
+void IOLinkMainWindow::showWindowTitle()
+{
+    // The product's name, the same in every language.
+    const QString title = QStringLiteral("VANTO-HUB8 IO-Link Tool");
+    setWindowTitle(m_shownPort < 0 ? title : title + QStringLiteral(" — Port%1").arg(m_shownPort + 1));
 }
 
 void IOLinkMainWindow::applyStyleSheet()
@@ -116,9 +156,10 @@ void IOLinkMainWindow::initPortViews(uint8_t portCount)
                           widget_Parameter::singleItemWriteWaitMs, widget_Parameter::recordWriteWaitMs,
                           widget_in::pollIntervalMs, widget_out::settleMs});
     m_adapterPortView = new AdapterPortView;
-    ui->tabWidget->addTab(details, QStringLiteral("适配器详情"));
-    ui->tabWidget->addTab(comm, QStringLiteral("适配器通信参数"));
-    ui->tabWidget->addTab(m_adapterPortView, QStringLiteral("适配器端口配置"));
+    ui->tabWidget->addTab(details, QString());
+    ui->tabWidget->addTab(comm, QString());
+    ui->tabWidget->addTab(m_adapterPortView, QString());
+    showTexts();
     ui->tabWidget->setCurrentIndex(0);
 
     m_portMonitor = new portStatusMonitor(this);
@@ -340,6 +381,8 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
         if (PortItemView *holder = portHolder(port)) {
             holder->createPages(m_roleMenuSet, identity, description, true);
             m_shownPort = port;
+            m_descriptionProblem = nullptr;
+            showWindowTitle();
             m_portDescriptions.insert(port, path);
             showPortStates();
             offerLibraryLookup(port);
@@ -369,19 +412,25 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
         return QString();
     holder->createPages(m_roleMenuSet, identity, description, false);
     m_shownPort = port;
+    showWindowTitle();
     m_portDescriptions.insert(port, path);
     showPortStates();
     // A file that could not be read, was refused or was cut at a limit still
     // gives the pages that fit; the Basic info page says what happened.
-    QString problem;
-    if (!readable)
-        problem = tr("描述文件无法打开：%1").arg(QDir::toNativeSeparators(path));
-    else if (!description.errorString().isEmpty())
-        problem = tr("描述文件无法读取（%1）：%2").arg(QFileInfo(path).fileName(), description.errorString());
-    else if (!description.truncatedNote().isEmpty())
-        problem = tr("描述文件超出限制，只显示了部分内容：%1").arg(description.truncatedNote());
+    // Kept as a function of the language, to be said again after a switch.
+    const QString error = description.errorString();
+    const QString truncated = description.truncatedNote();
+    m_descriptionProblem = [readable, path, error, truncated]() {
+        if (!readable)
+            return tr("描述文件无法打开：%1").arg(QDir::toNativeSeparators(path));
+        if (!error.isEmpty())
+            return tr("描述文件无法读取（%1）：%2").arg(QFileInfo(path).fileName(), error);
+        if (!truncated.isEmpty())
+            return tr("描述文件超出限制，只显示了部分内容：%1").arg(truncated);
+        return QString();
+    };
     if (auto *page = qobject_cast<widget_Port *>(ui->tabWidget->widget(PortItemView::adapterTabCount)))
-        page->showDescriptionProblem(problem);
+        page->showDescriptionProblem(m_descriptionProblem());
     if (m_portEvents)
         holder->showDiagnosis(m_portEvents->events(port));
     return variant.name;

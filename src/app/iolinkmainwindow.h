@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 
 class AdapterPortView;
 class LinkReconnector;
@@ -70,7 +71,15 @@ public slots:
     // again. Returns the chosen variant's name.
     QString onCreatePortInfo(QString path, uint8_t port);
 
+protected:
+    // A switch of language: the forms' texts and every text set here again.
+    void changeEvent(QEvent *event) override;
+
 private:
+    // Role names and adapter tab titles in the current language; the title.
+    void showTexts();
+    // "VANTO-HUB8 IO-Link Tool", with the shown port once there is one.
+    void showWindowTitle();
     void applyStyleSheet();
     void showPortStates();
     // Amber or red lamps for ports whose device reports a warning or an error.
@@ -94,9 +103,10 @@ private:
     QLabel *m_linkStatus = nullptr;
     QString m_roleMenuSet;
     QString m_ioddLibraryDir;
-    descriptionCache m_descriptions; // the files pages were last built from, parsed
-    QHash<int, QString> m_portDescriptions; // port -> file its pages are built from
-    int m_shownPort = -1; // the port whose pages are shown, -1 before the first
+    descriptionCache m_descriptions;               // the files pages were last built from, parsed
+    QHash<int, QString> m_portDescriptions;        // port -> file its pages are built from
+    int m_shownPort = -1;                          // the port whose pages are shown, -1 before the first
+    std::function<QString()> m_descriptionProblem; // what the shown port's Basic info page says about its file
 };
 
 #endif // IOLINKMAINWINDOW_H

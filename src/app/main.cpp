@@ -16,6 +16,8 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption log = logFileOption();
     parser.addOption(log);
+    const QCommandLineOption language = languageOption();
+    parser.addOption(language);
     parser.process(app);
-    return runMainWindow(app, parser.value(log));
+    return runMainWindow(app, parser.value(log), parser.value(language));
 }

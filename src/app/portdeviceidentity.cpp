@@ -15,10 +15,11 @@
 
 namespace {
 
-QString tr(const char *text)
+// The texts of this file, translated in the context "portDeviceIdentity".
+struct Texts
 {
-    return QCoreApplication::translate("portDeviceIdentity", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(portDeviceIdentity)
+};
 
 // Indices of the device's vendor and product name.
 constexpr quint16 vendorNameIndex = 16;
@@ -60,9 +61,9 @@ DeviceIdentity learnPortDevice(portStatusMonitor *monitor, int port, const QObje
     common *hub = common::instance();
     myModbus *link = hub ? hub->modbus : nullptr;
     if (!link || !link->isConnected())
-        return DeviceIdentity::unknown(tr("适配器未连接"));
+        return DeviceIdentity::unknown(Texts::tr("适配器未连接"));
     if (link->busy)
-        return DeviceIdentity::unknown(tr("适配器正忙，未能读取设备身份"));
+        return DeviceIdentity::unknown(Texts::tr("适配器正忙，未能读取设备身份"));
     const QPointer<const QObject> alive(waiter);
 
     if (monitor && monitor->statusBlockServed()) {
@@ -72,10 +73,10 @@ DeviceIdentity learnPortDevice(portStatusMonitor *monitor, int port, const QObje
         if (!monitor->statusBlockServed())
             return learnPortDevice(monitor, port, waiter); // the adapter turned out to have no block
         if (!monitor->adapterAnswers())
-            return DeviceIdentity::unknown(tr("适配器无应答"));
+            return DeviceIdentity::unknown(Texts::tr("适配器无应答"));
         const PortState state = monitor->states().value(port);
         if (state.vendorId == 0 && state.deviceId == 0)
-            return DeviceIdentity::unknown(tr("端口上没有 IO-Link 设备：%1").arg(portModeText(state.mode)));
+            return DeviceIdentity::unknown(Texts::tr("端口上没有 IO-Link 设备：%1").arg(portModeText(state.mode)));
         // Starting or lost devices report their ids but answer no requests.
         QString name;
         if (state.mode == adapterregs::ModeIoLinkOperate) {
@@ -91,11 +92,11 @@ DeviceIdentity learnPortDevice(portStatusMonitor *monitor, int port, const QObje
     case DirectParameterRead::Read:
         break;
     case DirectParameterRead::NoDevice:
-        return DeviceIdentity::unknown(tr("端口上没有处于 IO-Link 运行状态的设备"));
+        return DeviceIdentity::unknown(Texts::tr("端口上没有处于 IO-Link 运行状态的设备"));
     case DirectParameterRead::Unclear:
-        return DeviceIdentity::unknown(tr("设备没有回答直接参数页1"));
+        return DeviceIdentity::unknown(Texts::tr("设备没有回答直接参数页1"));
     case DirectParameterRead::NoAnswer:
-        return DeviceIdentity::unknown(tr("适配器无应答"));
+        return DeviceIdentity::unknown(Texts::tr("适配器无应答"));
     case DirectParameterRead::Gone:
         return DeviceIdentity::unknown(QString());
     }

@@ -1,12 +1,14 @@
 #include "toolmain.h"
 
 #include "iolinkmainwindow.h"
+#include "uilanguage.h"
 
 #include "log/linktracefile.h"
 #include "protocol/adapterregisters.h"
 #include "widgets/wheelguard.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QTimer>
 
 #include <cstdio>
@@ -94,8 +96,21 @@ void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &befo
     window.show();
 }
 
-int runMainWindow(QApplication &app, const QString &logFile, const std::function<void()> &beforeLink)
+QCommandLineOption languageOption()
 {
+    return uiLanguage::option();
+}
+
+int runMainWindow(QApplication &app, const QString &logFile, const QString &language,
+                  const std::function<void()> &beforeLink)
+{
+    uiLanguage::Language chosen = uiLanguage::forLocale(QLocale::system());
+    if (!language.isEmpty() && !uiLanguage::fromName(language, &chosen)) {
+        std::fprintf(stderr, "%s: --lang: expected zh or en, got \"%s\"\n", qPrintable(app.applicationName()),
+                     qPrintable(language));
+        return 1;
+    }
+    uiLanguage::apply(chosen);
     LinkTraceFile trace;
     QString error;
     if (!logFile.isEmpty() && !trace.open(logFile, &error)) {

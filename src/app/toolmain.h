@@ -24,14 +24,18 @@ void prepareToolEnvironment();
 // timestamps, go to FILE.
 QCommandLineOption logFileOption();
 
+// --lang zh|en: the language of the user interface (uilanguage.h).
+QCommandLineOption languageOption();
+
 // Shows `window` at once; from the event loop, once it is up, runs
 // `beforeLink` (when given) and starts the adapter link and the port views.
 void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &beforeLink = {});
 
 // Creates the main window, starts it and runs the event loop; with a log
 // file named, traces the link into it first (exit code 1 when it cannot be
-// written).
-int runMainWindow(QApplication &app, const QString &logFile = QString(),
+// written). The interface speaks `language` ("zh" or "en"), or the system
+// locale's language when it is empty (exit code 1 for any other).
+int runMainWindow(QApplication &app, const QString &logFile = QString(), const QString &language = QString(),
                   const std::function<void()> &beforeLink = {});
 
 #endif // TOOLMAIN_H

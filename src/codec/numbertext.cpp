@@ -34,10 +34,11 @@ int decimalsFor(const presentation &p)
     return std::max(decimalsOf(p.gradient), decimalsOf(p.offset));
 }
 
-QString tr(const char *text)
+// The texts of this file, translated in the context "numberText".
+struct Texts
 {
-    return QCoreApplication::translate("numberText", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(numberText)
+};
 
 // Lowest and highest raw value of the range, as doubles for comparisons.
 double lowest(const integerRange &r)
@@ -79,7 +80,7 @@ QString highestText(const integerRange &r)
 
 QString outOfRange(const integerRange &r, const presentation &p)
 {
-    return tr("超出范围 %1 … %2").arg(limitText(lowestText(r), false, p), limitText(highestText(r), false, p));
+    return Texts::tr("超出范围 %1 … %2").arg(limitText(lowestText(r), false, p), limitText(highestText(r), false, p));
 }
 
 } // namespace
@@ -181,7 +182,7 @@ parsed parseInteger(const QString &text, const integerRange &rangeIn, const pres
     }
     const double x = t.toDouble(&ok);
     if (!ok || !std::isfinite(x)) {
-        out.error = tr("不是数字");
+        out.error = Texts::tr("不是数字");
         return out;
     }
     const double r = std::round((x - p.offset) / p.gradient);
@@ -200,12 +201,12 @@ parsed parseFloat(const QString &text, const presentation &p)
     bool ok = false;
     const double x = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(x)) {
-        out.error = tr("不是数字");
+        out.error = Texts::tr("不是数字");
         return out;
     }
     const double v = (x - p.offset) / p.gradient;
     if (!(std::fabs(v) <= double(FLT_MAX))) {
-        out.error = tr("超出 Float32 范围");
+        out.error = Texts::tr("超出 Float32 范围");
         return out;
     }
     out.ok = true;

@@ -67,10 +67,11 @@ QByteArray octetsAt(const QByteArray &pd, int bitOffset, int bitLength)
     return pd.mid(start, k);
 }
 
-QString tr(const char *text)
+// The texts of this file, translated in the context "processDataCodec".
+struct Texts
 {
-    return QCoreApplication::translate("processDataCodec", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(processDataCodec)
+};
 
 } // namespace
 
@@ -122,7 +123,7 @@ QByteArray processDataOctets(const layout &l, const QByteArray &registers)
 
 QString missingText()
 {
-    return tr("无数据");
+    return Texts::tr("无数据");
 }
 
 itemValue decodeItem(const field &f, const QByteArray &pd)
@@ -213,7 +214,7 @@ QByteArray encode(const layout &l, const QVector<QString> &inputs, QStringList *
         if (input.isEmpty())
             continue;
         if (f.bitLength <= 0 || f.bitOffset + f.bitLength > totalBits) {
-            refuse(item, tr("不在过程数据内"));
+            refuse(item, Texts::tr("不在过程数据内"));
             continue;
         }
         const int n = std::min(f.bitLength, 64);
@@ -222,7 +223,7 @@ QByteArray encode(const layout &l, const QVector<QString> &inputs, QStringList *
             if (meansOn(input))
                 valueCodec::insertBits(data, octets, totalBits, f.bitOffset, 1, 1);
             else if (!meansOff(input))
-                refuse(item, tr("不是布尔值"));
+                refuse(item, Texts::tr("不是布尔值"));
             continue;
         }
         if (isString(item)) {
@@ -234,7 +235,7 @@ QByteArray encode(const layout &l, const QVector<QString> &inputs, QStringList *
                     hex = hex.mid(2);
                 value = QByteArray::fromHex(hex.toLatin1());
                 if (value.toHex() != hex.toLower().toLatin1()) {
-                    refuse(item, tr("不是十六进制"));
+                    refuse(item, Texts::tr("不是十六进制"));
                     continue;
                 }
             } else {

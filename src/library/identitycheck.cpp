@@ -24,10 +24,11 @@ DeviceIdentity DeviceIdentity::unknown(const QString &reason)
 
 namespace {
 
-QString tr(const char *text)
+// The texts of this file, translated in the context "identityCheck".
+struct Texts
 {
-    return QCoreApplication::translate("identityCheck", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(identityCheck)
+};
 
 QString describe(const DeviceIdentity &identity)
 {
@@ -45,11 +46,11 @@ DeviceIdentity ofFile(const QString &path)
 {
     analyIODD parser;
     if (parser.open(path) != 0)
-        return DeviceIdentity::unknown(tr("文件无法打开"));
+        return DeviceIdentity::unknown(Texts::tr("文件无法打开"));
     const int vendorId = parser.vendorId();
     const int deviceId = parser.deviceId();
     if (vendorId < 1 || vendorId > 0xFFFF || deviceId < 1 || deviceId > 0xFFFFFF)
-        return DeviceIdentity::unknown(tr("文件中没有有效的供应商ID和设备ID"));
+        return DeviceIdentity::unknown(Texts::tr("文件中没有有效的供应商ID和设备ID"));
 
     const deviceInfo info = parser.readDeviceInfo();
     QString vendorName = info.vendorName;
@@ -74,18 +75,18 @@ IdentityMatch compare(const DeviceIdentity &file, const DeviceIdentity &device)
 QString question(int port, const DeviceIdentity &file, const DeviceIdentity &device)
 {
     const QString portName = QStringLiteral("Port%1").arg(port + 1);
-    const QString fileText = file.known ? describe(file) : tr("没有有效的 vendor / device id");
+    const QString fileText = file.known ? describe(file) : Texts::tr("没有有效的 vendor / device id");
     switch (compare(file, device)) {
     case IdentityMatch::Same:
         return QString();
     case IdentityMatch::Different:
-        return tr("描述文件与 %1 上的设备不符：\n文件: %2\n设备: %3\n\n仍要加载吗？")
+        return Texts::tr("描述文件与 %1 上的设备不符：\n文件: %2\n设备: %3\n\n仍要加载吗？")
             .arg(portName, fileText, describe(device));
     case IdentityMatch::DeviceUnknown:
         break;
     }
-    const QString reason = device.reason.isEmpty() ? QString() : tr("（%1）").arg(device.reason);
-    return tr("无法得知 %1 上设备的身份%2，不能确认描述文件是否适用：\n文件: %3\n设备: 未知\n\n仍要加载吗？")
+    const QString reason = device.reason.isEmpty() ? QString() : Texts::tr("（%1）").arg(device.reason);
+    return Texts::tr("无法得知 %1 上设备的身份%2，不能确认描述文件是否适用：\n文件: %3\n设备: 未知\n\n仍要加载吗？")
         .arg(portName, reason, fileText);
 }
 

@@ -4,6 +4,7 @@
 #include "parsevididd.h"
 #include "widget_iodd.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,7 +12,7 @@
 
 widget_ioddLookup::widget_ioddLookup(QWidget *parent)
     : QWidget(parent),
-      m_button(new QPushButton(tr("在IODD库中查找设备"), this)),
+      m_button(new QPushButton(this)),
       m_status(new QLabel(this)),
       m_libraryDir(widget_IODD::defaultLibraryDir())
 {
@@ -35,12 +36,39 @@ void widget_ioddLookup::setDevice(int port, quint16 vendorId, quint32 deviceId)
     m_port = port;
     m_vendorId = vendorId;
     m_deviceId = deviceId;
-    m_opensLibrary = false;
-    m_button->setText(tr("在IODD库中查找设备"));
-    const bool known = vendorId != 0 && deviceId != 0;
-    m_button->setEnabled(known);
+    m_shown = Shown::Device;
+    m_button->setEnabled(vendorId != 0 && deviceId != 0);
+    showTexts();
+}
+
+void widget_ioddLookup::showTexts()
+{
+    const bool known = m_vendorId != 0 && m_deviceId != 0;
+    m_button->setText(m_shown == Shown::NotInLibrary ? tr("打开IODD库…") : tr("在IODD库中查找设备"));
     m_button->setToolTip(known ? QString() : tr("没有可查找的IO-Link设备标识"));
-    m_status->setText(known ? QString() : tr("端口没有报告IO-Link设备标识"));
+    switch (m_shown) {
+    case Shown::Device:
+        m_status->setText(known ? QString() : tr("端口没有报告IO-Link设备标识"));
+        break;
+    case Shown::NotInLibrary:
+        m_status->setText(
+            tr("IODD库中没有 Vendor ID %1 / Device ID %2 的描述文件；可以在库中添加").arg(m_vendorId).arg(m_deviceId));
+        break;
+    case Shown::LookupMissed:
+        m_status->setText(
+            tr("IODD库中没有找到 Vendor ID %1 / Device ID %2 的描述文件").arg(m_vendorId).arg(m_deviceId));
+        break;
+    case Shown::Found:
+        m_status->setText(tr("已找到：%1").arg(m_foundFile));
+        break;
+    }
+}
+
+void widget_ioddLookup::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        showTexts();
 }
 
 QString widget_ioddLookup::statusText() const
@@ -50,17 +78,15 @@ QString widget_ioddLookup::statusText() const
 
 void widget_ioddLookup::showNotFound()
 {
-    m_opensLibrary = true;
-    m_button->setText(tr("打开IODD库…"));
-    m_status->setText(
-        tr("IODD库中没有 Vendor ID %1 / Device ID %2 的描述文件；可以在库中添加").arg(m_vendorId).arg(m_deviceId));
+    m_shown = Shown::NotInLibrary;
+    showTexts();
 }
 
 void widget_ioddLookup::slot_lookup()
 {
     if (m_vendorId == 0 || m_deviceId == 0)
         return;
-    if (m_opensLibrary) {
+    if (m_shown == Shown::NotInLibrary) {
         emit sigOpenLibrary(m_port, m_deviceId);
         return;
     }
@@ -68,11 +94,13 @@ void widget_ioddLookup::slot_lookup()
     const ParseVIDDID finder;
     const QString path = finder.findNewestIoddFile(m_vendorId, m_deviceId, m_libraryDir);
     if (path.isEmpty()) {
-        m_status->setText(
-            tr("IODD库中没有找到 Vendor ID %1 / Device ID %2 的描述文件").arg(m_vendorId).arg(m_deviceId));
+        m_shown = Shown::LookupMissed;
+        showTexts();
         return;
     }
     qCDebug(lcLibrary) << "lookup:" << path;
-    m_status->setText(tr("已找到：%1").arg(QFileInfo(path).fileName()));
+    m_shown = Shown::Found;
+    m_foundFile = QFileInfo(path).fileName();
+    showTexts();
     emit sigDescriptionFound(m_port, path);
 }

@@ -40,17 +40,28 @@ signals:
     void sigDescriptionFound(int port, QString path);
     void sigOpenLibrary(int port, quint32 deviceId);
 
+protected:
+    // A switch of language: the button and the line say what they said again.
+    void changeEvent(QEvent *event) override;
+
 private slots:
     void slot_lookup();
 
 private:
+    // What the line says: the device's identity (or its lack), no file for
+    // it (the button opens the library), a lookup that found none, or the
+    // file found.
+    enum class Shown { Device, NotInLibrary, LookupMissed, Found };
+    void showTexts();
+
     QPushButton *m_button;
     QLabel *m_status;
     int m_port = -1;
     quint16 m_vendorId = 0;
     quint32 m_deviceId = 0;
     QString m_libraryDir;
-    bool m_opensLibrary = false;
+    Shown m_shown = Shown::Device;
+    QString m_foundFile;
 };
 
 #endif // WIDGET_IODDLOOKUP_H

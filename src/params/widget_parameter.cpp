@@ -22,6 +22,7 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -108,6 +109,8 @@ widget_Parameter::widget_Parameter(QWidget *parent) : QWidget(parent), ui(new Ui
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("label_status"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long message (English is longer) takes the room left, never the buttons'; its tool tip has it whole.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     ui->horizontalLayout->insertWidget(3, m_stop);
     ui->horizontalLayout->addWidget(m_status, 1);
 
@@ -131,13 +134,29 @@ widget_Parameter::~widget_Parameter()
     delete ui;
 }
 
+void widget_Parameter::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange)
+        return;
+    ui->retranslateUi(this);
+    m_stop->setText(tr("停止"));
+    showHeaders();
+    sizeColumns(); // the titles' widths changed
+    updateTable(); // the cells' tool tips
+}
+
+void widget_Parameter::showHeaders()
+{
+    ui->table_param->setHorizontalHeaderLabels({tr("参数"), tr("R/W"), tr("值"), tr("单位"), tr("默认"), tr("描述")});
+}
+
 void widget_Parameter::setUpTable()
 {
     QTableWidget *table = ui->table_param;
     table->setStyleSheet(QString::fromLatin1(hub8style::tableStyleSheet));
     table->setColumnCount(columnCount);
-    table->setHorizontalHeaderLabels({QStringLiteral("参数"), QStringLiteral("R/W"), QStringLiteral("值"),
-                                      QStringLiteral("单位"), QStringLiteral("默认"), QStringLiteral("描述")});
+    showHeaders();
     table->setColumnWidth(1, 50);
     table->setColumnWidth(3, 50);
     table->horizontalHeader()->setStretchLastSection(true);
@@ -798,7 +817,10 @@ QString &setFolder()
     return folder;
 }
 
-const QString setFileFilter = QStringLiteral("参数文件 (*.json);;所有文件 (*)");
+QString setFileFilter()
+{
+    return widget_Parameter::tr("参数文件 (*.json);;所有文件 (*)");
+}
 
 QString keyOfEntry(const valueItem &entry)
 {
@@ -900,7 +922,7 @@ void widget_Parameter::slot_pbtn_saveFile()
     name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]+")), QStringLiteral("_"));
     const QString suggested = setFolder() + QStringLiteral("/%1_Port%2.json").arg(name).arg(m_port + 1);
     const QPointer<widget_Parameter> self(this);
-    QString path = QFileDialog::getSaveFileName(this, tr("保存参数"), suggested, setFileFilter);
+    QString path = QFileDialog::getSaveFileName(this, tr("保存参数"), suggested, setFileFilter());
     if (!self || path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -914,7 +936,7 @@ void widget_Parameter::slot_pbtn_fileRead()
     if (!canOperate())
         return;
     const QPointer<widget_Parameter> self(this);
-    const QString path = QFileDialog::getOpenFileName(this, tr("载入参数"), setFolder(), setFileFilter);
+    const QString path = QFileDialog::getOpenFileName(this, tr("载入参数"), setFolder(), setFileFilter());
     if (!self || path.isEmpty())
         return;
     setFolder() = QFileInfo(path).absolutePath();

@@ -116,6 +116,11 @@ signals:
     // A write of the variable at `index` was taken by the device.
     void sigWritten(int index);
 
+protected:
+    // A switch of language: the form's texts, the column titles and the
+    // cells' tool tips again; the status line keeps the last message.
+    void changeEvent(QEvent *event) override;
+
 private:
     enum class ReadMode { All, ModifiedOnly };
 
@@ -142,6 +147,7 @@ private:
     };
 
     void setUpTable();
+    void showHeaders();
     void sizeColumns();
     void clearRows();
     void addMenuRows(treeItem &menu, const QVector<int> &path, const QStringList &names,

@@ -15,6 +15,20 @@ QString now()
     return QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
 }
 
+// The tool's text for an event of `kind` on `port` (zero-based): the
+// condition's, or for a device event that of a code no description defines.
+QString ownText(int kind, int port)
+{
+    switch (kind) {
+    case AdapterSilent:
+        return portEventLog::tr("适配器无应答");
+    case CommunicationLost:
+        return portEventLog::tr("Port%1 IO-Link 通信中断").arg(port + 1);
+    default:
+        return portEventLog::tr("未定义的事件代码");
+    }
+}
+
 quint32 keyOf(const DeviceEventEntry &e)
 {
     return quint32(e.qualifier) << 16 | e.code;
@@ -36,7 +50,8 @@ widget_event::diagnosisItem *portEventLog::raise(int port, int kind, const QStri
     event->key = key;
     event->item = std::make_unique<widget_event::diagnosisItem>();
     event->item->errorTime = now();
-    event->item->text = text;
+    event->ownText = text.isEmpty();
+    event->item->text = event->ownText ? ownText(kind, port) : text;
     event->item->isError = true;
     log.events.append(event);
     while (log.events.size() > maxEventsPerPort)
@@ -64,7 +79,7 @@ void portEventLog::update(bool adapterAnswers, const QVector<PortState> &states)
         for (int p = 0; p < m_ports.size(); ++p) {
             if (adapterAnswers)
                 clear(p, AdapterSilent);
-            else if (raise(p, AdapterSilent, tr("适配器无应答")))
+            else if (raise(p, AdapterSilent))
                 emit eventsChanged(p);
         }
         m_adapterAnswered = adapterAnswers;
@@ -75,7 +90,7 @@ void portEventLog::update(bool adapterAnswers, const QVector<PortState> &states)
         const quint8 mode = states.at(p).mode;
         PortLog &log = m_ports[p];
         if (mode == adapterregs::ModeCommunicationLost && (m_first || log.lastMode != mode)) {
-            if (raise(p, CommunicationLost, tr("Port%1 IO-Link 通信中断").arg(p + 1)))
+            if (raise(p, CommunicationLost))
                 emit eventsChanged(p);
         } else if (mode != adapterregs::ModeCommunicationLost && log.lastMode == adapterregs::ModeCommunicationLost) {
             clear(p, CommunicationLost);
@@ -111,8 +126,7 @@ void portEventLog::updateDevice(int port, const DeviceStatusReading &reading,
         for (const DeviceEventEntry &entry : reading.entries) {
             present.insert(keyOf(entry));
             const eventItem described = describe ? describe(entry.code) : eventItem();
-            const QString text = described.name.isEmpty() ? tr("未定义的事件代码") : described.name;
-            widget_event::diagnosisItem *item = raise(port, DeviceEvent, text, keyOf(entry));
+            widget_event::diagnosisItem *item = raise(port, DeviceEvent, described.name, keyOf(entry));
             if (!item)
                 continue;
             item->fromDevice = true;
@@ -170,6 +184,18 @@ QString portEventLog::deviceSummary(int port) const
                               eventCodeText(e->item->code), e->item->text);
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+void portEventLog::retranslate()
+{
+    for (int p = 0; p < m_ports.size(); ++p) {
+        for (const auto &e : qAsConst(m_ports[p].events)) {
+            if (e->ownText)
+                e->item->text = ownText(e->kind, p);
+        }
+        if (!m_ports[p].events.isEmpty())
+            emit eventsChanged(p);
+    }
 }
 
 QMap<uint8_t, widget_event::diagnosisItem *> portEventLog::events(int port) const

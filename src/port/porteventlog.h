@@ -55,6 +55,10 @@ public:
     // The log owns the records; they stay valid until the next update.
     QMap<uint8_t, widget_event::diagnosisItem *> events(int port) const;
 
+    // The language changed: the texts the tool gives its events are made
+    // again, and every port with events says its events changed.
+    void retranslate();
+
 signals:
     // The events of `port` changed.
     void eventsChanged(int port);
@@ -63,7 +67,8 @@ private:
     struct Event
     {
         int kind = 0;
-        quint32 key = 0; // a device event's qualifier and code
+        quint32 key = 0;      // a device event's qualifier and code
+        bool ownText = false; // the text is the tool's, not a description's
         std::unique_ptr<widget_event::diagnosisItem> item;
     };
     struct PortLog
@@ -74,7 +79,8 @@ private:
     };
 
     // The record of a new event, or null when the same one is still present.
-    widget_event::diagnosisItem *raise(int port, int kind, const QString &text, quint32 key = 0);
+    // Without a text the event gets the tool's own for its kind.
+    widget_event::diagnosisItem *raise(int port, int kind, const QString &text = QString(), quint32 key = 0);
     // Clears the present events of a kind (all keys when `key` is negative).
     void clear(int port, int kind, qint64 key = -1);
     void forgetDevice(int port);

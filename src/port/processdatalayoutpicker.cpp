@@ -9,6 +9,7 @@
 #include "procdata/widget_out.h"
 #include "protocol/isdublock.h"
 
+#include <QEvent>
 #include <QTimer>
 
 ProcessDataLayoutPicker::ProcessDataLayoutPicker(int port, const QList<processDataChoice> &choices, widget_in *in,
@@ -57,6 +58,13 @@ void ProcessDataLayoutPicker::pick()
         return;
     m_busyTries = 0;
     QTimer::singleShot(0, this, &ProcessDataLayoutPicker::readAndShow);
+}
+
+bool ProcessDataLayoutPicker::event(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        pick();
+    return QObject::event(event);
 }
 
 void ProcessDataLayoutPicker::onWritten(int index)

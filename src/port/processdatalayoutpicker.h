@@ -43,6 +43,11 @@ public slots:
     // The parameter page wrote `index`: the layout may have changed.
     void onWritten(int index);
 
+protected:
+    // A switch of language reaches it through its page: the note is made
+    // again from a fresh read.
+    bool event(QEvent *event) override;
+
 private:
     void readAndShow();
     void show(int choice, const QString &why);

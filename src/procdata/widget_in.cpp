@@ -15,6 +15,7 @@
 
 #include <QDateTime>
 #include <QHBoxLayout>
+#include <QEvent>
 #include <QHideEvent>
 #include <QLabel>
 #include <QScrollArea>
@@ -178,6 +179,13 @@ void widget_in::slot_pbtn_stop()
 void widget_in::onCleanPortStatus()
 {
     timer.stop();
+}
+
+void widget_in::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
 }
 
 void widget_in::hideEvent(QHideEvent *event)

@@ -74,6 +74,8 @@ public slots:
 
 protected:
     void hideEvent(QHideEvent *event) override;
+    // A switch of language: the form's texts again.
+    void changeEvent(QEvent *event) override;
 
 private:
     void clearTiles();

@@ -13,6 +13,7 @@
 #include "widgets/readonlyitem.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidgetItem>
@@ -47,6 +48,15 @@ QString rangeText(const valueItem &value)
         return QString();
     const QString unit = value.unit.isEmpty() ? QString() : QLatin1Char(' ') + value.unit;
     return QStringLiteral("%1 … %2%3").arg(low, high, unit);
+}
+
+// An editor's range text, kept for its tool tip in the current language.
+const char *const rangeProperty = "hub8RangeText";
+
+void showRangeTip(QLineEdit *edit)
+{
+    const QString range = edit->property(rangeProperty).toString();
+    edit->setToolTip(range.isEmpty() ? QString() : widget_out::tr("值范围 %1").arg(range));
 }
 
 } // namespace
@@ -117,8 +127,21 @@ void widget_out::setProcessData(const treeItem &item)
         auto *edit = new QLineEdit;
         const QString range = rangeText(value);
         edit->setPlaceholderText(range.isEmpty() ? value.unit : range);
-        edit->setToolTip(range.isEmpty() ? QString() : QStringLiteral("值范围 %1").arg(range));
+        edit->setProperty(rangeProperty, range);
+        showRangeTip(edit);
         table->setCellWidget(i, 2, edit);
+    }
+}
+
+void widget_out::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange)
+        return;
+    ui->retranslateUi(this);
+    for (int row = 0; row < ui->table->rowCount(); ++row) {
+        if (auto *edit = qobject_cast<QLineEdit *>(ui->table->cellWidget(row, 2)))
+            showRangeTip(edit);
     }
 }
 

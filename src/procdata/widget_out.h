@@ -54,6 +54,10 @@ public slots:
     void slot_pbtn_allTrueclicked();
     void slot_pbtn_writeClicked();
 
+protected:
+    // A switch of language: the form's texts and the editors' tool tips again.
+    void changeEvent(QEvent *event) override;
+
 private:
     // Every one-bit item to its on (true) or off entry.
     void setAllBits(bool on);

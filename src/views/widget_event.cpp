@@ -6,6 +6,7 @@
 #include "widgets/tablestyle.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QHeaderView>
 #include <QIcon>
 #include <QPixmap>
@@ -59,9 +60,7 @@ widget_event::widget_event(QWidget *parent) : QWidget(parent), ui(new Ui::widget
     ui->label_deviceStatus->hide();
     QTableWidget *table = ui->tableWidget;
     table->setColumnCount(columnCount);
-    table->setHorizontalHeaderLabels({QStringLiteral("报错时间"), QStringLiteral("恢复时间"), QStringLiteral("代码"),
-                                      QStringLiteral("异常"), QStringLiteral("类型"), QStringLiteral("模式"),
-                                      QStringLiteral("状态")});
+    showHeaders();
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     for (int i = 0; i < columnCount; ++i)
         table->setColumnWidth(i, columnWidths[i]);
@@ -74,6 +73,22 @@ widget_event::~widget_event()
 {
     qCDebug(lcViews) << "del:" << this;
     delete ui;
+}
+
+void widget_event::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        showHeaders();
+        showStatusLine();
+    }
+}
+
+void widget_event::showHeaders()
+{
+    ui->tableWidget->setHorizontalHeaderLabels(
+        {tr("报错时间"), tr("恢复时间"), tr("代码"), tr("异常"), tr("类型"), tr("模式"), tr("状态")});
 }
 
 void widget_event::onCreateItem(widget_event::diagnosisItem *item)
@@ -118,11 +133,19 @@ void widget_event::onDiagnosis(QMap<uint8_t, widget_event::diagnosisItem *> item
 void widget_event::showDeviceStatus(int port, const DeviceStatusReading &reading)
 {
     Q_UNUSED(port)
+    m_status = reading.statusRead ? reading.status : -1;
+    m_statusTime = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+    showStatusLine();
+}
+
+void widget_event::showStatusLine()
+{
     QLabel *label = ui->label_deviceStatus;
-    const QString time = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
-    if (reading.statusRead)
-        label->setText(tr("设备状态：%1（%2 读取）").arg(deviceStatusText(reading.status), time));
+    if (m_status == -2)
+        return;
+    if (m_status >= 0)
+        label->setText(tr("设备状态：%1（%2 读取）").arg(deviceStatusText(quint8(m_status)), m_statusTime));
     else
-        label->setText(tr("设备状态：设备不提供（%1 读取）").arg(time));
+        label->setText(tr("设备状态：设备不提供（%1 读取）").arg(m_statusTime));
     label->show();
 }

@@ -51,8 +51,21 @@ public slots:
     // The device's Device Status as last read on `port`.
     void showDeviceStatus(int port, const DeviceStatusReading &reading);
 
+protected:
+    // A switch of language: the form's texts, the column titles and the
+    // Device Status line again. The rows follow when the port's events are
+    // handed in again.
+    void changeEvent(QEvent *event) override;
+
 private:
+    void showHeaders();
+    void showStatusLine();
+
     Ui::widget_event *ui;
+    // The Device Status as last shown; -2 before the first read, -1 when the
+    // device does not provide it.
+    int m_status = -2;
+    QString m_statusTime;
 };
 
 Q_DECLARE_METATYPE(widget_event::diagnosisItem *)

@@ -16,11 +16,14 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <iterator>
 
 widget_Port::widget_Port(QWidget *parent) : QWidget(parent), ui(new Ui::widget_Port)
 {
@@ -49,6 +52,29 @@ widget_Port::~widget_Port()
 {
     qCDebug(lcViews) << "del:" << this;
     delete ui;
+}
+
+void widget_Port::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange)
+        return;
+    // The form's placeholders would replace the pictures, or come back where
+    // the description has none.
+    QLabel *const pictures[] = {ui->label_log, ui->label_device, ui->label_connect};
+    QPixmap shown[std::size(pictures)];
+    bool cleared[std::size(pictures)];
+    for (size_t i = 0; i < std::size(pictures); ++i) {
+        shown[i] = pictures[i]->pixmap(Qt::ReturnByValue);
+        cleared[i] = pictures[i]->text().isEmpty();
+    }
+    ui->retranslateUi(this);
+    for (size_t i = 0; i < std::size(pictures); ++i) {
+        if (!shown[i].isNull())
+            pictures[i]->setPixmap(shown[i]);
+        else if (cleared[i])
+            pictures[i]->clear();
+    }
 }
 
 void widget_Port::setPort(int port)

@@ -48,6 +48,10 @@ public:
     // The library folder of a description: <app dir>/iodd/<vendor>_<device>_<version>_<file stem>.
     static QString libraryFolder(const deviceInfo &info);
 
+protected:
+    // A switch of language: the form's texts again, the pictures kept.
+    void changeEvent(QEvent *event) override;
+
 private:
     void placeInHostArea(QWidget *view);
     void showPicture(const QString &folder, const QString &file, class QLabel *label, int width, int height);

@@ -6,6 +6,8 @@
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
 
+#include <QEvent>
+
 widget_portDI::widget_portDI(QWidget *parent) : QWidget(parent), ui(new Ui::widget_portDI)
 {
     ui->setupUi(this);
@@ -17,6 +19,20 @@ widget_portDI::~widget_portDI()
 {
     timer.stop();
     delete ui;
+}
+
+void widget_portDI::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        showReadButton();
+    }
+}
+
+void widget_portDI::showReadButton()
+{
+    ui->pbtn_read->setText(reading ? tr("暂停读取") : tr("开始读取"));
 }
 
 void widget_portDI::setPort(unsigned port)
@@ -32,22 +48,21 @@ void widget_portDI::onCleanPortStatus()
 void widget_portDI::slot_pbtn_readClicked()
 {
     if (!reading) {
-        ui->pbtn_read->setText(tr("暂停读取"));
         timer.start(pollIntervalMs);
         reading = true;
     } else {
-        ui->pbtn_read->setText(tr("开始读取"));
         timer.stop();
         reading = false;
     }
+    showReadButton();
 }
 
 void widget_portDI::slot_timerOut()
 {
     if (readInput() == -1) {
         timer.stop();
-        ui->pbtn_read->setText(tr("开始读取"));
         reading = false;
+        showReadButton();
     }
 }
 

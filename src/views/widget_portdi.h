@@ -36,7 +36,14 @@ public slots:
     void slot_pbtn_readClicked();
     void slot_timerOut();
 
+protected:
+    // A switch of language: the form's texts and the button's again.
+    void changeEvent(QEvent *event) override;
+
 private:
+    // "开始读取" or, while reading, "暂停读取".
+    void showReadButton();
+
     Ui::widget_portDI *ui;
     bool reading = false;
     unsigned port = 0;

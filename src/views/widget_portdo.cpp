@@ -7,6 +7,8 @@
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
 
+#include <QEvent>
+
 widget_portDO::widget_portDO(QWidget *parent) : QWidget(parent), ui(new Ui::widget_portDO)
 {
     ui->setupUi(this);
@@ -19,6 +21,13 @@ widget_portDO::widget_portDO(QWidget *parent) : QWidget(parent), ui(new Ui::widg
 widget_portDO::~widget_portDO()
 {
     delete ui;
+}
+
+void widget_portDO::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
 }
 
 void widget_portDO::setPort(unsigned port)

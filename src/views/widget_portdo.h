@@ -23,6 +23,10 @@ public:
 public slots:
     void slot_pbtn_WriteClicked();
 
+protected:
+    // A switch of language: the form's texts again.
+    void changeEvent(QEvent *event) override;
+
 private:
     Ui::widget_portDO *ui;
     unsigned port = 0;

@@ -2,14 +2,43 @@
 
 #include "tablestyle.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QHeaderView>
 #include <QTableWidget>
+
+namespace {
+
+// Names a table's columns in the current language, and again after every
+// switch of language.
+class ColumnTitles : public QObject
+{
+public:
+    explicit ColumnTitles(QTableWidget *table) : QObject(table) { table->installEventFilter(this); }
+
+    static void show(QTableWidget *table)
+    {
+        table->setHorizontalHeaderLabels({QCoreApplication::translate("pdTable", "序号"),
+                                          QCoreApplication::translate("pdTable", "名称"),
+                                          QCoreApplication::translate("pdTable", "值")});
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::LanguageChange)
+            show(static_cast<QTableWidget *>(watched));
+        return false;
+    }
+};
+
+} // namespace
 
 void setUpProcessDataTable(QTableWidget *table)
 {
     static const int columnWidths[] = {60, 200, 200};
     table->setColumnCount(3);
-    table->setHorizontalHeaderLabels({QStringLiteral("序号"), QStringLiteral("名称"), QStringLiteral("值")});
+    ColumnTitles::show(table);
+    new ColumnTitles(table);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     for (int i = 0; i < 3; ++i)
         table->setColumnWidth(i, columnWidths[i]);

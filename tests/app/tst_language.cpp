@@ -1,0 +1,155 @@
+// The language of the interface: chosen from the locale or --lang, and switched at run time from the tool bar. After
+// a switch every page shown, the adapter pages and the window's own texts speak the new language, pages keep their
+// state (pictures, a running read, the console's history), and switching back restores the Chinese texts.
+
+#include "adapter/widgat_adapter.h"
+#include "app/uilanguage.h"
+#include "defaultsetup.h"
+#include "library/widget_productname.h"
+#include "params/widget_parameter.h"
+#include "procdata/widget_in.h"
+#include "views/widget_event.h"
+#include "views/widget_portdi.h"
+#include "virtualadapter.h"
+#include "windowdriver.h"
+
+using windowdriver::find;
+
+class tst_language : public QObject
+{
+    Q_OBJECT
+    VirtualAdapter &adapter = VirtualAdapter::instance();
+    IOLinkMainWindow *window = nullptr;
+    QTabWidget *tabs = nullptr;
+    QTreeWidget *tree = nullptr;
+
+    void click(int port) { windowdriver::click(tree, port); }
+    // Picks the first variant in the dialog the next click opens.
+    void answerVariantDialog()
+    {
+        windowdriver::onModal<widget_productName>(this, [](widget_productName *dialog) {
+            find<QTableWidget>(dialog, "table")->setCurrentCell(0, 0);
+            QTest::mouseClick(find<QPushButton>(dialog, "pbtn_enter"), Qt::LeftButton);
+        });
+    }
+    // As the tool bar's language choice does it; the pages get the change from the event loop.
+    void switchTo(uiLanguage::Language language)
+    {
+        find<QComboBox>(window, "cbox_language")->setCurrentIndex(language == uiLanguage::Language::English ? 1 : 0);
+        QCOMPARE(uiLanguage::current(), language);
+        QCoreApplication::processEvents();
+    }
+    static QString header(QTableWidget *table, int column) { return table->horizontalHeaderItem(column)->text(); }
+
+    // Texts of the shown pages of Port2 that the code and the forms set, in one list for comparison.
+    QStringList port2Texts()
+    {
+        QStringList texts;
+        for (int i = 0; i < 3; ++i)
+            texts << tabs->tabText(i);
+        auto *roles = find<QComboBox>(window, "cbox_role");
+        texts << roles->itemText(0) << roles->itemText(2) << find<QLabel>(window, "label_linkStatus")->text()
+              << tree->topLevelItem(1)->toolTip(0).section('\n', 0, 0) << window->windowTitle();
+        auto *parameters = window->findChild<widget_Parameter *>();
+        texts << find<QPushButton>(parameters, "pbtn_read")->text()
+              << find<QPushButton>(parameters, "pbtn_stop")->text()
+              << header(find<QTableWidget>(parameters, "table_param"), 0);
+        auto *in = window->findChild<widget_in *>();
+        texts << find<QPushButton>(in, "pbtn_start")->text() << header(find<QTableWidget>(in, "table"), 2);
+        texts << header(find<QTableWidget>(window->findChild<widget_event *>(), "tableWidget"), 0);
+        texts << find<QPushButton>(tabs->widget(3)->findChild<widget_portDI *>(), "pbtn_read")->text();
+        return texts;
+    }
+
+private slots:
+    void initTestCase() { QDir::setCurrent(QCoreApplication::applicationDirPath()); }
+    void init()
+    {
+        applyDefaultSetup(adapter);
+        adapter.faults().isduLatencyMs = 0;
+        uiLanguage::apply(uiLanguage::Language::Chinese);
+        window = windowdriver::open();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        tabs = find<QTabWidget>(window, "tabWidget");
+        tree = find<QTreeWidget>(window, "treeWidget");
+    }
+    void cleanup()
+    {
+        delete std::exchange(window, nullptr);
+        uiLanguage::apply(uiLanguage::Language::Chinese);
+    }
+
+    // Chinese locales (whatever the script or region) get Chinese, every other locale English; --lang takes zh or en.
+    void languageFromLocaleAndOption()
+    {
+        using uiLanguage::Language;
+        for (const char *name : {"zh_CN", "zh_TW", "zh_HK", "zh_SG"})
+            QVERIFY2(uiLanguage::forLocale(QLocale(QLatin1String(name))) == Language::Chinese, name);
+        for (const char *name : {"en_US", "de_DE", "ja_JP", "C"})
+            QVERIFY2(uiLanguage::forLocale(QLocale(QLatin1String(name))) == Language::English, name);
+        Language chosen = Language::Chinese;
+        QVERIFY(uiLanguage::fromName("en", &chosen) && chosen == Language::English);
+        QVERIFY(uiLanguage::fromName("zh", &chosen) && chosen == Language::Chinese);
+        QVERIFY(!uiLanguage::fromName("EN", &chosen) && !uiLanguage::fromName("fr", &chosen)
+                && chosen == Language::Chinese);
+    }
+
+    // Port2's pages, the adapter tabs and the window switch to English and back; the title is the same in both.
+    void shownPagesSwitchAndSwitchBack()
+    {
+        QCOMPARE(window->windowTitle(), "VANTO-HUB8 IO-Link Tool");
+        answerVariantDialog();
+        click(1);
+        QWidget *basic = tabs->widget(3);
+        auto *di = basic->findChild<widget_portDI *>();
+        QTest::mouseClick(find<QPushButton>(di, "pbtn_read"), Qt::LeftButton); // a read running: "暂停读取"
+        const QStringList chinese = port2Texts();
+        QCOMPARE(chinese,
+                 QStringList({"适配器详情", "适配器通信参数", "适配器端口配置", "投产模式", "操作模式", "适配器已连接",
+                              "IO-Link 运行", "VANTO-HUB8 IO-Link Tool — Port2", "读（全部）", "停止", "参数", "开始",
+                              "值", "报错时间", "暂停读取"}));
+
+        switchTo(uiLanguage::Language::English);
+        QCOMPARE(port2Texts(),
+                 QStringList({"Adapter details", "Communication", "Port configuration", "Specialist", "Observer",
+                              "Adapter connected", "IO-Link operate", "VANTO-HUB8 IO-Link Tool — Port2", "Read (all)",
+                              "Stop", "Parameter", "Start", "Value", "Raised", "Pause reading"}));
+        // The form's placeholder did not replace the device's picture; the IODD's own texts stay as they are.
+        QCOMPARE(find<QLabel>(basic, "label_log")->pixmap(Qt::ReturnByValue).size(), QSize(160, 90));
+        QCOMPARE(find<QLabel>(basic, "label_8")->text(), "Bitrate");
+        QCOMPARE(find<QLineEdit>(basic, "edit_vendorName")->text(), "Pellamar");
+        QVERIFY(di->isReading());
+
+        switchTo(uiLanguage::Language::Chinese);
+        QCOMPARE(port2Texts(), chinese);
+        QCOMPARE(find<QLabel>(basic, "label_log")->pixmap(Qt::ReturnByValue).size(), QSize(160, 90));
+    }
+
+    // Pages built after a switch start in English; the ISDU console says its history again in the language chosen.
+    void consoleHistoryFollowsTheLanguage()
+    {
+        switchTo(uiLanguage::Language::English);
+        click(0); // Port1: no description, the console
+        auto *console = tabs->widget(3)->findChild<widgat_adapter *>();
+        QVERIFY(console);
+        auto *operation = find<QComboBox>(console, "cbox_Control");
+        QCOMPARE(operation->itemText(3), "Read");
+        operation->setCurrentIndex(3);
+        find<QSpinBox>(console, "sbox_index")->setValue(16);
+        QTest::mouseClick(find<QPushButton>(console, "pbtn_send"), Qt::LeftButton);
+        auto *received = find<QTextEdit>(console, "textEdit_read");
+        QVERIFY2(received->toPlainText().contains("Read Port 1 Index 16 Subindex 0 → Succeeded, 13 bytes: 56 61"),
+                 qPrintable(received->toPlainText()));
+        QCOMPARE(find<QLabel>(console, "label_lastLength")->text(), "Last response length: 13");
+
+        switchTo(uiLanguage::Language::Chinese);
+        QVERIFY2(received->toPlainText().contains("读操作 Port 1 Index 16 Subindex 0 → 成功，13 字节：56 61"),
+                 qPrintable(received->toPlainText()));
+        QCOMPARE(find<QLabel>(console, "label_lastLength")->text(), "上次应答长度：13");
+        QCOMPARE(operation->itemText(3), "读操作");
+        QCOMPARE(window->windowTitle(), "VANTO-HUB8 IO-Link Tool — Port1");
+    }
+};
+
+QTEST_MAIN(tst_language)
+#include "tst_language.moc"
