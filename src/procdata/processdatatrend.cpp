@@ -93,18 +93,17 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
     m_span = new QComboBox(this);
     m_span->setObjectName(QStringLiteral("combo_span"));
     for (int s : spanChoices)
-        m_span->addItem(s < 60 ? tr("%1 秒").arg(s) : tr("%1 分钟").arg(s / 60), s);
+        m_span->addItem(QString(), s);
     m_span->setCurrentIndex(m_span->findData(m_spanSeconds));
     connect(m_span, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int) { setSpanSeconds(m_span->currentData().toInt()); });
 
-    m_pause = new QPushButton(tr("暂停"), this);
+    m_pause = new QPushButton(this);
     m_pause->setObjectName(QStringLiteral("pbtn_pause"));
     m_pause->setCheckable(true);
-    m_pause->setToolTip(tr("冻结曲线；记录继续"));
     connect(m_pause, &QPushButton::toggled, this, &ProcessDataTrend::setPaused);
 
-    m_export = new QPushButton(tr("导出CSV"), this);
+    m_export = new QPushButton(this);
     m_export->setObjectName(QStringLiteral("pbtn_export"));
     connect(m_export, &QPushButton::clicked, this, &ProcessDataTrend::slot_pbtn_export);
 
@@ -112,7 +111,8 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
 
     auto *controls = new QHBoxLayout;
     controls->setContentsMargins(0, 0, 0, 0);
-    controls->addWidget(new QLabel(tr("时间范围"), this));
+    m_spanLabel = new QLabel(this);
+    controls->addWidget(m_spanLabel);
     controls->addWidget(m_span);
     controls->addWidget(m_pause);
     controls->addWidget(m_export);
@@ -144,11 +144,32 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
     connect(m_numberChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::alignPlots);
     connect(m_bitChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::alignPlots);
 
+    retranslate();
     buildLines();
     updateStatus();
 }
 
 ProcessDataTrend::~ProcessDataTrend() = default;
+
+void ProcessDataTrend::retranslate()
+{
+    for (int i = 0; i < m_span->count(); ++i) {
+        const int s = m_span->itemData(i).toInt();
+        m_span->setItemText(i, s < 60 ? tr("%1 秒").arg(s) : tr("%1 分钟").arg(s / 60));
+    }
+    m_spanLabel->setText(tr("时间范围"));
+    m_pause->setText(m_paused ? tr("继续") : tr("暂停"));
+    m_pause->setToolTip(tr("冻结曲线；记录继续"));
+    m_export->setText(tr("导出CSV"));
+    updateStatus();
+}
+
+void ProcessDataTrend::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+}
 
 void ProcessDataTrend::startRecording(const processDataCodec::layout &layout, const QString &wholeName)
 {

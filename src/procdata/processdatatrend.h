@@ -20,6 +20,7 @@ class QLineSeries;
 class QValueAxis;
 } // namespace QtCharts
 class QComboBox;
+class QEvent;
 class QLabel;
 class QPushButton;
 class QResizeEvent;
@@ -67,6 +68,7 @@ public slots:
     void slot_pbtn_export();
 
 protected:
+    void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
@@ -93,6 +95,7 @@ private:
         bool hasData = false;
     };
 
+    void retranslate();
     void clearLines();
     void buildLines();
     bool drawing() const;
@@ -119,6 +122,7 @@ private:
     qint64 m_statusFirst = 0;
     QString m_statusSince;
 
+    QLabel *m_spanLabel = nullptr;
     QComboBox *m_span = nullptr;
     QPushButton *m_pause = nullptr;
     QPushButton *m_export = nullptr;
