@@ -4,7 +4,7 @@
 HUB8_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Debian packages the build needs.
-HUB8_BUILD_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libhidapi-dev qttools5-dev qttools5-dev-tools)
+HUB8_BUILD_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5charts5-dev libhidapi-dev qttools5-dev qttools5-dev-tools)
 
 # Installs the packages that are not installed yet; nothing when all are.
 hub8_install() {

@@ -516,6 +516,49 @@
     </message>
 </context>
 <context>
+    <name>ProcessDataTrend</name>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 分钟</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>冻结曲线；记录继续</source>
+        <translation>Freeze the lines; recording goes on</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>时间范围</source>
+        <translation>Time span</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>已记录 %1 次读取，自 %2</source>
+        <translation>%1 polls recorded since %2</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2</source>
+        <translation>Cannot write %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>deviceStatus</name>
     <message>
         <source>正常</source>

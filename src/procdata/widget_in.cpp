@@ -1,6 +1,7 @@
 #include "widget_in.h"
 #include "ui_widget_in.h"
 
+#include "processdatatrend.h"
 #include "widget_inboolt.h"
 
 #include "codec/processdatacodec.h"
@@ -13,6 +14,7 @@
 #include "widgets/rownote.h"
 #include "widgets/readonlyitem.h"
 
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QEvent>
 #include <QHideEvent>
@@ -48,6 +50,16 @@ widget_in::widget_in(QWidget *parent) : QWidget(parent), ui(new Ui::widget_in)
     splitter->setChildrenCollapsible(false);
     ui->widget_mid->layout()->addWidget(splitter);
     ui->layout_g->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+
+    // The trend below table and tiles; the user may move the border or close it.
+    m_trend = new ProcessDataTrend(this);
+    auto *rows = new QSplitter(Qt::Vertical, this);
+    rows->setObjectName(QStringLiteral("splitter_trend"));
+    delete ui->verticalLayout->replaceWidget(ui->widget_mid, rows);
+    rows->addWidget(ui->widget_mid);
+    rows->addWidget(m_trend);
+    rows->setStretchFactor(0, 2);
+    rows->setStretchFactor(1, 3);
 
     ui->pbtn_save->hide();
     ui->pbtn_start->setEnabled(true);
@@ -99,6 +111,7 @@ void widget_in::setProcessData(const treeItem &item)
 {
     name = item.name;
     layout = processDataCodec::layoutOf(item);
+    m_trend->startRecording(layout, item.name);
     clearTiles();
 
     QTableWidget *table = ui->table;
@@ -219,4 +232,5 @@ void widget_in::refresh(const QByteArray &data)
         if (value.isBit && row < rowTiles.size() && rowTiles.at(row))
             rowTiles.at(row)->setState(value.bit);
     }
+    m_trend->record(QDateTime::currentMSecsSinceEpoch(), data, values);
 }

@@ -17,6 +17,7 @@ namespace Ui {
 class widget_in;
 }
 class QHideEvent;
+class ProcessDataTrend;
 class widget_inBoolT;
 
 // The "In port" page: the device's input process data in a table, every
@@ -58,6 +59,8 @@ public:
     bool isPolling() const { return timer.isActive(); }
     // The tile of a one-bit value, by the value's shown name; null if none.
     widget_inBoolT *tile(const QString &name) const { return tiles.value(name, nullptr); }
+    // The trend below the table; it records every refresh.
+    ProcessDataTrend *trend() const { return m_trend; }
 
 signals:
     void sigStartRead(bool started);
@@ -85,6 +88,7 @@ private:
     processDataCodec::layout layout;
     QMap<QString, widget_inBoolT *> tiles;
     QVector<widget_inBoolT *> rowTiles; // per row, null for rows without a lamp
+    ProcessDataTrend *m_trend = nullptr;
 };
 
 #endif // WIDGET_IN_H

@@ -1,0 +1,198 @@
+// The trend of the input page: its lines follow what the device sends, keep
+// only the chosen time span, pause without losing polls and start over with
+// a new layout.
+
+#include "procdata/processdatatrend.h"
+#include "procdata/widget_in.h"
+#include "procdatafixtures.h"
+#include "resources/hub8resources.h"
+
+#include <QtCharts/QChart>
+#include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLegendMarker>
+#include <QtCharts/QLineSeries>
+
+#include <QComboBox>
+#include <QPushButton>
+
+using namespace fixtures;
+using namespace QtCharts;
+
+namespace {
+
+QLineSeries *seriesEndingWith(const ProcessDataTrend *trend, const QString &end)
+{
+    for (const ProcessDataRecording::Channel &c : trend->recording().channels()) {
+        if (c.title().endsWith(end))
+            return trend->series(c.title());
+    }
+    return nullptr;
+}
+
+double lastY(const QLineSeries *s)
+{
+    return s && s->count() > 0 ? s->at(s->count() - 1).y() : qQNaN();
+}
+
+// Reads of the port's input window in the adapter's log.
+int inputReads(int port)
+{
+    int n = 0;
+    for (const VirtualAdapter::Exchange &x : VirtualAdapter::instance().log())
+        n += x.request.mid(1, 4) == QByteArray("\x01\x03\x90", 3) + char(0x20 * port);
+    return n;
+}
+
+// A pressure in 0.1 bar in the high octet pair, a flag at bit 0.
+treeItem gauge()
+{
+    return node(32, {at(item("UIntegerT", "16", "0", "65535", {}, "1"), 16, "0.1", "bar"), at(flag("2"), 0)});
+}
+
+QVector<processDataCodec::itemValue> decoded(const ProcessDataTrend &trend, const QByteArray &data)
+{
+    return processDataCodec::decode(trend.recording().layout(), data);
+}
+
+} // namespace
+
+class tst_processtrend : public QObject
+{
+    Q_OBJECT
+
+    QByteArray input = QByteArray(4, '\0');
+    VirtualAdapter &adapter = VirtualAdapter::instance();
+
+private slots:
+    void initTestCase() { initHub8Resources(); }
+    void init() { setUpAdapter(1, &input); }
+
+    void followsTheDeviceWhilePolling()
+    {
+        widget_in page;
+        page.resize(900, 700);
+        page.setPort(1);
+        page.setProcessData(builtinProcessData(true));
+        page.show();
+        const ProcessDataTrend *trend = page.trend();
+        QLineSeries *pressure = seriesEndingWith(trend, "[bar]");
+        QLineSeries *temperature = seriesEndingWith(trend, "[°C]");
+        QLineSeries *out2 = seriesEndingWith(trend, "OUT2");
+        QVERIFY(pressure && temperature && out2);
+
+        input = hex("04 b0 07 5a"); // 120.0 bar, 23.5 °C, OUT2 on
+        page.findChild<QPushButton *>("pbtn_start")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(lastY(pressure), 120.0, 2000);
+        QCOMPARE(lastY(temperature), 23.5);
+        const double out2On = lastY(out2);
+        input = hex("0f a0 00 05"); // 400.0 bar, 0.0 °C, OUT2 off
+        QTRY_COMPARE_WITH_TIMEOUT(lastY(pressure), 400.0, 2000);
+        QCOMPARE(lastY(temperature), 0.0);
+        QCOMPARE(lastY(out2), out2On - 1); // the lane's 0 line, one step below
+        page.findChild<QPushButton *>("pbtn_stop")->click();
+
+        // Every poll is one sample, and one CSV row.
+        QCOMPARE(trend->recording().size(), inputReads(1));
+        QVERIFY(trend->recording().size() >= 2);
+        QCOMPARE(trend->recording().octetsAt(trend->recording().size() - 1), hex("0f a0 00 05"));
+    }
+
+    void spanBoundsTheLines()
+    {
+        ProcessDataTrend trend;
+        trend.resize(800, 500);
+        trend.startRecording(processDataCodec::layoutOf(gauge()), "PD");
+        trend.show();
+        QLineSeries *pressure = trend.series("UIntegerT1 [bar]");
+        QLineSeries *bit = trend.series("BooleanT2");
+        QVERIFY(pressure && bit);
+
+        // Three minutes of polls at 300 ms; the flag goes on after one minute.
+        const qint64 t0 = 1'800'000'000'000;
+        const int polls = 600;
+        qint64 end = t0;
+        for (int i = 0; i < polls; ++i) {
+            end = t0 + 300 * i;
+            const QByteArray data = QByteArray(1, char(i >> 8)) + char(i) + '\0' + char(i >= 200);
+            trend.record(end, data, decoded(trend, data));
+        }
+        QCOMPARE(trend.recording().size(), polls);
+        QCOMPARE(lastY(pressure), 59.9);
+        // The time axis shows the span and moves in steps of a tenth of it.
+        const qint64 axisEnd = trend.timeAxis()->max().toMSecsSinceEpoch();
+        QVERIFY(axisEnd > end && axisEnd <= end + 6'000);
+        QCOMPARE(trend.timeAxis()->min().toMSecsSinceEpoch(), axisEnd - 60'000);
+        // Old points go when the axis moves: never more than the span, a step and the point before.
+        const QVector<QPointF> shown = trend.points(pressure->name());
+        QVERIFY(shown.first().x() >= axisEnd - 60'000 - 300 && shown.first().x() <= axisEnd - 60'000);
+        QCOMPARE(shown.last(), QPointF(end, 59.9));
+        QVERIFY(shown.size() <= (60'000 + 6'000) / 300 + 2);
+
+        // A longer span shows what was recorded before, a shorter one less.
+        trend.setSpanSeconds(300);
+        QCOMPARE(trend.points(pressure->name()).size(), polls);
+        QCOMPARE(trend.points(pressure->name()).first(), QPointF(t0, 0.0));
+        // The flag as a step at poll 200; a steady state is a run of two points.
+        const QList<QPointF> steps{{double(t0), 0}, {t0 + 60'000.0, 0}, {t0 + 60'000.0, 1}, {double(end), 1}};
+        QCOMPARE(trend.points(bit->name()).toList(), steps);
+        trend.setSpanSeconds(10);
+        const QVector<QPointF> last10s = trend.points(pressure->name());
+        const double left = double(trend.timeAxis()->min().toMSecsSinceEpoch());
+        QVERIFY(last10s.at(0).x() <= left && last10s.at(1).x() > left); // from just before the left edge
+        QCOMPARE(last10s.last(), QPointF(end, 59.9));
+        QCOMPARE(trend.findChild<QComboBox *>("combo_span")->currentData().toInt(), 10);
+    }
+
+    void pauseKeepsRecording()
+    {
+        ProcessDataTrend trend;
+        trend.startRecording(processDataCodec::layoutOf(gauge()), "PD");
+        trend.show();
+        QLineSeries *pressure = trend.series("UIntegerT1 [bar]");
+        const qint64 t0 = 1'800'000'000'000;
+        auto poll = [&](int i) {
+            const QByteArray data = QByteArray(1, '\0') + char(i) + '\0' + '\0';
+            trend.record(t0 + 300 * i, data, decoded(trend, data));
+        };
+        poll(1);
+        trend.findChild<QPushButton *>("pbtn_pause")->click();
+        QVERIFY(trend.isPaused());
+        const QDateTime axisEnd = trend.timeAxis()->max();
+        poll(2);
+        poll(100);
+        QCOMPARE(trend.points(pressure->name()).size(), 1);
+        QCOMPARE(trend.timeAxis()->max(), axisEnd);
+        QCOMPARE(trend.recording().size(), 3);
+        trend.findChild<QPushButton *>("pbtn_pause")->click();
+        QCOMPARE(trend.points(pressure->name()).size(), 3);
+        QCOMPARE(lastY(pressure), 10.0);
+        QVERIFY(trend.timeAxis()->max() > axisEnd);
+
+        // A legend entry hides its line and brings it back.
+        QLegendMarker *marker = pressure->chart()->legend()->markers(pressure).value(0);
+        QVERIFY(marker);
+        emit marker->clicked();
+        QVERIFY(!pressure->isVisible() && marker->isVisible());
+        emit marker->clicked();
+        QVERIFY(pressure->isVisible());
+    }
+
+    void newLayoutStartsOver()
+    {
+        widget_in page;
+        page.setProcessData(gauge());
+        page.show();
+        page.refresh(hex("00 10 00 01"));
+        QCOMPARE(page.trend()->recording().size(), 1);
+
+        page.setProcessData(node(8, {at(item("IntegerT", "8", "-128", "127", {}, "5"), 0, "", "mm")}));
+        QCOMPARE(page.trend()->recording().size(), 0);
+        QVERIFY(!page.trend()->series("UIntegerT1 [bar]"));
+        page.refresh(hex("fe 00"));
+        QCOMPARE(lastY(page.trend()->series("PD [mm]")), -2.0); // one item takes the data's name
+    }
+};
+
+QTEST_MAIN(tst_processtrend)
+#include "tst_processtrend.moc"
