@@ -4,12 +4,14 @@
 #include "description/descriptioncache.h"
 
 #include <QHash>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
 #include <cstdint>
 
 class AdapterPortView;
+class QCloseEvent;
 class LinkReconnector;
 class QLabel;
 class QTreeWidgetItem;
@@ -24,6 +26,12 @@ class IOLinkMainWindow;
 
 // The one window: the adapter's port tree, the role selector, the tab widget
 // with the adapter pages and the pages of the selected port.
+//
+// Its size and position, the splitter between the tree and the pages, and the
+// role are kept in QSettings (group "mainWindow", the organisation and
+// application names that main() sets): restored on construction, written when
+// the window closes. Without saved geometry it starts at firstStartSize(),
+// centred on the screen.
 class IOLinkMainWindow : public QWidget
 {
     Q_OBJECT
@@ -37,6 +45,10 @@ public:
     void initPortViews(uint8_t portCount);
 
     QString roleMenuSet() const { return m_roleMenuSet; }
+
+    // The size at the first start: the parameter table and the ISDU console
+    // fit without scrolling, within a 1366 x 768 screen.
+    static QSize firstStartSize();
     PortItemView *portHolder(int port) const;
     portStatusMonitor *portMonitor() const { return m_portMonitor; }
     portEventLog *portEvents() const { return m_portEvents; }
@@ -46,8 +58,7 @@ public:
     void setIoddLibraryDir(const QString &dir) { m_ioddLibraryDir = dir; }
     QString ioddLibraryDir() const { return m_ioddLibraryDir; }
 
-    // The built-in description as found from the working directory, else
-    // from the application directory.
+    // The built-in description in the shipped library (dataLocations).
     static QString resolveDefaultIoddPath();
 
     // The description a click on `port` builds its pages from: the library's
@@ -70,8 +81,14 @@ public slots:
     // again. Returns the chosen variant's name.
     QString onCreatePortInfo(QString path, uint8_t port);
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void applyStyleSheet();
+    void restoreSettings();
+    // Size, position, splitter and role into the settings (on close).
+    void saveSettings() const;
     void showPortStates();
     // Amber or red lamps for ports whose device reports a warning or an error.
     void showDeviceEvents();
