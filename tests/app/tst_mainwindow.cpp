@@ -117,7 +117,7 @@ private slots:
     void cleanup()
     {
         delete std::exchange(window, nullptr);
-        QSettings().remove("mainWindow");
+        QSettings().clear(); // what a case saved is not the next case's first start
     }
 
     // Without an adapter the window comes up at once, its link fails without I/O, and a click still builds pages.
