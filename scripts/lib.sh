@@ -5,6 +5,9 @@ HUB8_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Debian packages the build needs.
 HUB8_BUILD_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5charts5-dev libhidapi-dev qttools5-dev qttools5-dev-tools)
+# ... and what CPack's Debian package needs (dpkg-shlibdeps, file), also for
+# the test that builds the package.
+HUB8_PACKAGE_PACKAGES=(dpkg-dev file)
 
 # Installs the packages that are not installed yet; nothing when all are.
 hub8_install() {

@@ -5,9 +5,8 @@
 #include "virtualadapter.h"
 
 #include "description/analyioddfile.h"
-#include "description/builtindescription.h"
-
-#include <QCoreApplication>
+#include "description/datalocations.h"
+#include "log/hub8log.h"
 
 namespace {
 
@@ -48,11 +47,13 @@ void applyDefaultSetup(VirtualAdapter &adapter)
     adapter.setPort(2, Mode::DigitalIn);
     adapter.setPort(4, Mode::DigitalOut);
     adapter.setPort(6, Mode::Deactivated);
-    // The even ports' devices come from one read of the built-in description.
-    const QString appDir = QCoreApplication::applicationDirPath();
+    // The even ports' devices come from one read of the built-in description
+    // in the shipped library.
     analyIoddFile description;
-    const bool readable =
-        description.load(builtinDescription::pathIn(appDir), appDir + QStringLiteral("/std")) == 0;
+    const QString path = dataLocations::builtinDescriptionPath();
+    const bool readable = description.load(path, dataLocations::standardDefinitionsDir()) == 0;
+    if (!readable)
+        qCWarning(lcSim) << "built-in description not readable, generic devices stand in:" << path;
     for (int p = 1; p < VirtualAdapter::portCount; p += 2)
         adapter.setPort(p, Mode::IoLinkOperate,
                         builtinDevice(description, readable, QStringLiteral("PK2401170017%1").arg(p + 1)));

@@ -5,7 +5,8 @@
 #include "jsonduplicates.h"
 #include "virtualadapter.h"
 
-#include <QCoreApplication>
+#include "description/datalocations.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -250,15 +251,15 @@ std::unique_ptr<VirtualDevice> Reader::ioddDevice(const QString &field, const QJ
         return nullptr;
 
     const QString file = fileValue.toString();
-    const QString appDir = QCoreApplication::applicationDirPath();
     QString path = file;
     if (QFileInfo(file).isRelative()) {
         path = QDir::current().absoluteFilePath(file);
         if (!QFileInfo::exists(path))
-            path = QDir(appDir).absoluteFilePath(file);
+            path = QDir(dataLocations::dataDir()).absoluteFilePath(file);
     }
     QString why;
-    std::unique_ptr<IoddDevice> made = IoddDevice::fromFile(path, appDir + QStringLiteral("/std"), &why, options);
+    std::unique_ptr<IoddDevice> made =
+        IoddDevice::fromFile(path, dataLocations::standardDefinitionsDir(), &why, options);
     if (!made) {
         fail(fileField, why);
         return nullptr;

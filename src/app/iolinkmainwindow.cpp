@@ -9,6 +9,7 @@
 #include "adapter/adapterview.h"
 #include "description/analyioddfile.h"
 #include "description/builtindescription.h"
+#include "description/datalocations.h"
 #include "library/parsevididd.h"
 #include "library/widget_iodd.h"
 #include "library/widget_ioddlookup.h"
@@ -28,13 +29,17 @@
 #include "resources/hub8resources.h"
 #include "views/widget_port.h"
 
-#include <QCoreApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
 #include <QTimer>
 
 #include <iterator>
@@ -42,17 +47,14 @@
 
 namespace {
 constexpr int roleDataRole = Qt::UserRole + 1;
-}
+const QString geometryKey = QStringLiteral("mainWindow/geometry");
+const QString splitterKey = QStringLiteral("mainWindow/splitter");
+const QString roleKey = QStringLiteral("mainWindow/role");
+} // namespace
 
 QString IOLinkMainWindow::resolveDefaultIoddPath()
 {
-    const QString relative = builtinDescription::pathIn(QStringLiteral("."));
-    if (QFileInfo::exists(relative))
-        return relative;
-    const QString besideTool = QDir(QCoreApplication::applicationDirPath()).filePath(relative);
-    if (QFileInfo::exists(besideTool))
-        return QDir::cleanPath(besideTool);
-    return relative; // missing: the pages come out empty
+    return dataLocations::builtinDescriptionPath(); // missing: the pages come out empty
 }
 
 IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
@@ -73,7 +75,48 @@ IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
     connect(ui->cbox_language, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [](int index) {
         uiLanguage::apply(index == 1 ? uiLanguage::Language::English : uiLanguage::Language::Chinese);
     });
+    // The tree keeps its width when the window grows.
+    ui->splitter->setStretchFactor(0, 0);
+    ui->splitter->setStretchFactor(1, 1);
+    ui->splitter->setSizes({ui->treeWidget->minimumWidth() + 20, width()});
     applyStyleSheet();
+    restoreSettings();
+}
+
+QSize IOLinkMainWindow::firstStartSize()
+{
+    return QSize(1280, 680);
+}
+
+void IOLinkMainWindow::restoreSettings()
+{
+    const QSettings settings;
+    const int role = ui->cbox_role->findData(settings.value(roleKey).toString(), roleDataRole);
+    if (role >= 0) {
+        ui->cbox_role->setCurrentIndex(role);
+        m_roleMenuSet = ui->cbox_role->itemData(role, roleDataRole).toString();
+    }
+    ui->splitter->restoreState(settings.value(splitterKey).toByteArray());
+    if (restoreGeometry(settings.value(geometryKey).toByteArray()))
+        return;
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), firstStartSize());
+    resize(firstStartSize().boundedTo(available.size()));
+    move(available.center() - rect().center());
+}
+
+void IOLinkMainWindow::saveSettings() const
+{
+    QSettings settings;
+    settings.setValue(geometryKey, saveGeometry());
+    settings.setValue(splitterKey, ui->splitter->saveState());
+    settings.setValue(roleKey, m_roleMenuSet);
+}
+
+void IOLinkMainWindow::closeEvent(QCloseEvent *event)
+{
+    saveSettings();
+    QWidget::closeEvent(event);
 }
 
 IOLinkMainWindow::~IOLinkMainWindow()
@@ -156,9 +199,17 @@ void IOLinkMainWindow::initPortViews(uint8_t portCount)
                           widget_Parameter::singleItemWriteWaitMs, widget_Parameter::recordWriteWaitMs,
                           widget_in::pollIntervalMs, widget_out::settleMs});
     m_adapterPortView = new AdapterPortView;
-    ui->tabWidget->addTab(details, QString());
-    ui->tabWidget->addTab(comm, QString());
-    ui->tabWidget->addTab(m_adapterPortView, QString());
+    // Scrolled where the window is lower than their forms (small screens).
+    const auto scrolled = [](QWidget *page) {
+        auto *area = new QScrollArea;
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidgetResizable(true);
+        area->setWidget(page);
+        return area;
+    };
+    ui->tabWidget->addTab(scrolled(details), QString());
+    ui->tabWidget->addTab(scrolled(comm), QString());
+    ui->tabWidget->addTab(scrolled(m_adapterPortView), QString());
     showTexts();
     ui->tabWidget->setCurrentIndex(0);
 

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QIcon>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -12,6 +13,7 @@
 #include <functional>
 
 class AdapterPortView;
+class QCloseEvent;
 class LinkReconnector;
 class QLabel;
 class QTreeWidgetItem;
@@ -26,6 +28,12 @@ class IOLinkMainWindow;
 
 // The one window: the adapter's port tree, the role selector, the tab widget
 // with the adapter pages and the pages of the selected port.
+//
+// Its size and position, the splitter between the tree and the pages, and the
+// role are kept in QSettings (group "mainWindow", the organisation and
+// application names that main() sets): restored on construction, written when
+// the window closes. Without saved geometry it starts at firstStartSize(),
+// centred on the screen.
 class IOLinkMainWindow : public QWidget
 {
     Q_OBJECT
@@ -39,6 +47,10 @@ public:
     void initPortViews(uint8_t portCount);
 
     QString roleMenuSet() const { return m_roleMenuSet; }
+
+    // The size at the first start: the parameter table and the ISDU console
+    // fit without scrolling, within a 1366 x 768 screen.
+    static QSize firstStartSize();
     PortItemView *portHolder(int port) const;
     portStatusMonitor *portMonitor() const { return m_portMonitor; }
     portEventLog *portEvents() const { return m_portEvents; }
@@ -48,8 +60,7 @@ public:
     void setIoddLibraryDir(const QString &dir) { m_ioddLibraryDir = dir; }
     QString ioddLibraryDir() const { return m_ioddLibraryDir; }
 
-    // The built-in description as found from the working directory, else
-    // from the application directory.
+    // The built-in description in the shipped library (dataLocations).
     static QString resolveDefaultIoddPath();
 
     // The description a click on `port` builds its pages from: the library's
@@ -75,6 +86,7 @@ public slots:
 protected:
     // A switch of language: the forms' texts and every text set here again.
     void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     // Role names and adapter tab titles in the current language; the title.
@@ -82,6 +94,9 @@ private:
     // "VANTO-HUB8 IO-Link Tool", with the shown port once there is one.
     void showWindowTitle();
     void applyStyleSheet();
+    void restoreSettings();
+    // Size, position, splitter and role into the settings (on close).
+    void saveSettings() const;
     void showPortStates();
     // The tree's lamp picture `name` (":/images/<name>.png").
     QIcon portIcon(const QString &name);

@@ -9,6 +9,7 @@ int main(int argc, char *argv[])
         return reportNoDisplay(argv[0]);
     prepareToolEnvironment();
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("vanto-hub8"));
     QApplication::setApplicationName(QStringLiteral("vanto-hub8"));
 
     QCommandLineParser parser;

@@ -3,6 +3,8 @@
 #include "iolinkmainwindow.h"
 #include "uilanguage.h"
 
+#include "description/datalocations.h"
+#include "log/hub8log.h"
 #include "log/linktracefile.h"
 #include "protocol/adapterregisters.h"
 #include "widgets/wheelguard.h"
@@ -117,6 +119,9 @@ int runMainWindow(QApplication &app, const QString &logFile, const QString &lang
         std::fprintf(stderr, "%s: %s\n", qPrintable(app.applicationName()), qPrintable(error));
         return 1;
     }
+    // Installed, the user's IODD library starts as a copy of the shipped one.
+    if (QString why; !dataLocations::seedUserLibrary(&why))
+        qCWarning(lcApp) << "cannot set up the IODD library:" << why;
     WheelGuard::install(&app);
     IOLinkMainWindow w;
     startMainWindow(w, beforeLink);

@@ -1,13 +1,13 @@
 #include "analyioddfile.h"
 
 #include "analyiodd.h"
+#include "datalocations.h"
 #include "datatypereader.h"
 #include "ioddevents.h"
 #include "ioddxml.h"
 
 #include "log/hub8log.h"
 
-#include <QCoreApplication>
 #include <QDomNodeList>
 #include <QLoggingCategory>
 
@@ -140,7 +140,7 @@ const buildBudget &analyIoddFile::budget() const
 
 void analyIoddFile::loadStandardDefinitions(const QString &version)
 {
-    loadStandardDefinitions(version, QCoreApplication::applicationDirPath() + QStringLiteral("/std"));
+    loadStandardDefinitions(version, dataLocations::standardDefinitionsDir());
 }
 
 void analyIoddFile::loadStandardDefinitions(const QString &version, const QString &baseDir)

@@ -42,11 +42,11 @@ public:
     explicit analyIoddFile(const QString &path = QString(), QObject *parent = nullptr);
     ~analyIoddFile() override;
 
-    // Reads the file, then the standard definitions of version "1.1" beside
-    // the executable. 0 on success, -1 for an empty path or unreadable file.
+    // Reads the file, then the standard definitions of version "1.1" from
+    // dataLocations::standardDefinitionsDir(). 0 on success, -1 for an empty path or unreadable file.
     int load(const QString &path);
     // The same, reading the standard definitions from
-    // stdBaseDir/std<version>/ instead of the application directory.
+    // stdBaseDir/std<version>/ instead.
     int load(const QString &path, const QString &stdBaseDir);
     // Why the last read file gave an empty document; empty when it parsed.
     QString errorString() const;
@@ -56,7 +56,7 @@ public:
     // What building from the loaded description has spent so far.
     const buildBudget &budget() const;
 
-    // Standard definitions from <application dir>/std/std<version>/.
+    // Standard definitions from dataLocations::standardDefinitionsDir()/std<version>/.
     void loadStandardDefinitions(const QString &version);
     // Standard definitions from baseDir/std<version>/.
     void loadStandardDefinitions(const QString &version, const QString &baseDir);

@@ -1,9 +1,9 @@
 #include "ioddlibraryfolder.h"
 
 #include "description/builtindescription.h"
+#include "description/datalocations.h"
 #include "description/ioddrecords.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -21,8 +21,11 @@ QString folderName(const QString &vendorId, const QString &deviceId, const QStri
 
 QString folderPath(const deviceInfo &info)
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/iodd/")
-        + folderName(info.vendorId, info.deviceId, info.version, info.fileName);
+    const QString name = folderName(info.vendorId, info.deviceId, info.version, info.fileName);
+    const QString inUserLibrary = dataLocations::userLibraryDir() + QLatin1Char('/') + name;
+    if (QFileInfo(inUserLibrary).isDir())
+        return inUserLibrary;
+    return dataLocations::shippedLibraryDir() + QLatin1Char('/') + name;
 }
 
 bool isLibraryFolder(const QString &libraryDir, const QString &path)

@@ -12,7 +12,8 @@ namespace ioddLibrary {
 // The file name with every ".xml" removed.
 QString stem(QString fileName);
 QString folderName(const QString &vendorId, const QString &deviceId, const QString &version, const QString &fileName);
-// The folder of a description in the library beside the executable.
+// The folder of a description in the user's library (dataLocations), or in
+// the shipped library when the user's has no such folder.
 QString folderPath(const deviceInfo &info);
 
 // True when `path` is a real directory (not a symbolic link) whose parent is

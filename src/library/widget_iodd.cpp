@@ -4,11 +4,11 @@
 #include "ioddlibraryfolder.h"
 
 #include "description/analyiodd.h"
+#include "description/datalocations.h"
 #include "log/hub8log.h"
 #include "widgets/readonlyitem.h"
 
 #include <QAbstractItemView>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -97,7 +97,7 @@ widget_IODD::~widget_IODD()
 
 QString widget_IODD::defaultLibraryDir()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/iodd");
+    return dataLocations::userLibraryDir();
 }
 
 void widget_IODD::setOpenFileFunction(OpenFileFunction function)

@@ -49,7 +49,8 @@ public:
     explicit widget_IODD(const QString &libraryDir, QWidget *parent = nullptr);
     ~widget_IODD() override;
 
-    // The library beside the executable: applicationDirPath() + "/iodd".
+    // The user's library: dataLocations::userLibraryDir() (beside the
+    // executable in the build tree).
     static QString defaultLibraryDir();
     QString libraryDir() const { return m_libraryDir; }
 

@@ -21,9 +21,16 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSettings>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 #include <iterator>
+
+namespace {
+// Where the page's splitter is kept (the same for every port's page).
+const QString splitterKey = QStringLiteral("portPage/splitter");
+} // namespace
 
 widget_Port::widget_Port(QWidget *parent) : QWidget(parent), ui(new Ui::widget_Port)
 {
@@ -46,6 +53,15 @@ widget_Port::widget_Port(QWidget *parent) : QWidget(parent), ui(new Ui::widget_P
         w->setStyleSheet(QStringLiteral("background-color: white;"));
     for (QWidget *w : ui->widget_4->findChildren<QComboBox *>())
         w->setStyleSheet(QStringLiteral("background-color: white;"));
+
+    // The device's identity scrolls above; the parameter view or the console
+    // below keeps the height the user gave it, on every port's page.
+    ui->splitter_page->setStretchFactor(0, 0);
+    ui->splitter_page->setStretchFactor(1, 1);
+    ui->splitter_page->setSizes({defaultIdentityHeight, defaultHostHeight});
+    ui->splitter_page->restoreState(QSettings().value(splitterKey).toByteArray());
+    connect(ui->splitter_page, &QSplitter::splitterMoved, this,
+            [this]() { QSettings().setValue(splitterKey, ui->splitter_page->saveState()); });
 }
 
 widget_Port::~widget_Port()

@@ -15,7 +15,9 @@ class widget_Port;
 
 // "Basic info" page of a port: who made the device and how it communicates,
 // its wiring and pictures, and a host area below for the parameter view or,
-// without a description, the ISDU console.
+// without a description, the ISDU console. A splitter divides the two; where
+// the user leaves it is kept in QSettings ("portPage/splitter") for every
+// port's page. At first the host area gets most of the height.
 class widget_Port : public QWidget
 {
     Q_OBJECT
@@ -45,7 +47,11 @@ public:
     void showDescriptionProblem(const QString &text);
     QString descriptionProblem() const;
 
-    // The library folder of a description: <app dir>/iodd/<vendor>_<device>_<version>_<file stem>.
+    // Heights the splitter starts from (in this ratio) until the user moves it.
+    static constexpr int defaultIdentityHeight = 150;
+    static constexpr int defaultHostHeight = 450;
+
+    // The library folder of a description: ioddLibrary::folderPath().
     static QString libraryFolder(const deviceInfo &info);
 
 protected:

@@ -49,6 +49,34 @@ class tst_mainwindow : public QObject
         windowdriver::onModal<T>(this, answer);
     }
     QString tip(int port) const { return tree->topLevelItem(port)->toolTip(0); }
+    // True when no ancestor up to the window cuts `w` off (nothing to scroll to see it whole).
+    bool wholeInView(QWidget *w) const
+    {
+        for (QWidget *p = w->parentWidget(); p; p = p->parentWidget()) {
+            if (!p->rect().contains(QRect(w->mapTo(p, QPoint(0, 0)), w->size())))
+                return false;
+            if (p == window)
+                return true;
+        }
+        return false;
+    }
+    // Drags the Basic info page's splitter by dy as the mouse does; returns its sizes after.
+    QList<int> dragPageSplitter(int dy)
+    {
+        auto *splitter = find<QSplitter>(tabs->widget(3), "splitter_page");
+        QSplitterHandle *handle = splitter->handle(1);
+        const QPoint from = handle->rect().center();
+        const QList<int> before = splitter->sizes();
+        auto send = [handle](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, at, handle->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+            QApplication::sendEvent(handle, &event);
+        };
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+        send(QEvent::MouseMove, from + QPoint(0, dy), Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, from + QPoint(0, dy), Qt::NoButton);
+        [&]() { QVERIFY(qAbs(splitter->sizes().value(0) - before.value(0) - dy) <= splitter->handleWidth()); }();
+        return splitter->sizes();
+    }
     QString linkStatus() const { return find<QLabel>(window, "label_linkStatus")->text(); }
     QString basicText(const char *name) const { return find<QLineEdit>(tabs->widget(3), name)->text(); }
     QStringList tabTexts() const
@@ -86,7 +114,11 @@ private slots:
         dialogSeen = false;
         openWindow();
     }
-    void cleanup() { delete std::exchange(window, nullptr); }
+    void cleanup()
+    {
+        delete std::exchange(window, nullptr);
+        QSettings().clear(); // what a case saved is not the next case's first start
+    }
 
     // Without an adapter the window comes up at once, its link fails without I/O, and a click still builds pages.
     void startsWithoutAdapter()
@@ -213,6 +245,67 @@ private slots:
         QTRY_COMPARE(listed, 0);
     }
 
+    // Size, position, both splitters and the role come back when the window is opened again;
+    // without usable settings it starts at its first-start size, centred, as the specialist.
+    void windowRemembersGeometrySplittersAndRole()
+    {
+        QVERIFY2(QSettings().fileName().startsWith(QDir::tempPath()), qPrintable(QSettings().fileName()));
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(window->size(), IOLinkMainWindow::firstStartSize().boundedTo(screen.size()));
+
+        const QRect placed(screen.topLeft() + QPoint(30, 20), QSize(700, 520));
+        window->setGeometry(placed);
+        auto *splitter = find<QSplitter>(window, "splitter");
+        splitter->setSizes({splitter->widget(0)->minimumWidth() + 57, placed.width()});
+        const QList<int> sizes = splitter->sizes();
+        answerVariantDialog(0);
+        click(1);
+        tabs->setCurrentIndex(3);
+        const QList<int> pageSizes = dragPageSplitter(40);
+        find<QComboBox>(window, "cbox_role")->setCurrentIndex(2);
+        QVERIFY(window->close());
+
+        openWindow();
+        QCOMPARE(window->geometry(), placed);
+        QCOMPARE(find<QSplitter>(window, "splitter")->sizes(), sizes);
+        QCOMPARE(find<QComboBox>(window, "cbox_role")->currentText(), "操作模式");
+        answerVariantDialog(0);
+        click(1);
+        tabs->setCurrentIndex(3);
+        auto *page = tabs->widget(3)->findChild<widget_Parameter *>();
+        QVERIFY(page);
+        QCOMPARE(page->role(), "ObserverRoleMenuSet");
+        QCOMPARE(find<QSplitter>(tabs->widget(3), "splitter_page")->sizes(), pageSizes);
+
+        QSettings().setValue("mainWindow/geometry", QByteArray("not a geometry"));
+        QSettings().setValue("mainWindow/role", "NoSuchRoleMenuSet");
+        openWindow();
+        QCOMPARE(window->size(), IOLinkMainWindow::firstStartSize().boundedTo(screen.size()));
+        QCOMPARE(window->roleMenuSet(), "SpecialistRoleMenuSet");
+        QCOMPARE(find<QComboBox>(window, "cbox_role")->currentIndex(), 0);
+    }
+
+    // At the first-start size (which fits a 1366 x 768 screen) the parameter table with its
+    // buttons and the whole ISDU console are in view without scrolling the page.
+    void firstStartSizeShowsTableAndConsoleWhole()
+    {
+        window->resize(IOLinkMainWindow::firstStartSize());
+        answerVariantDialog(0);
+        click(1);
+        tabs->setCurrentIndex(3);
+        auto *table = find<QTableWidget>(tabs->widget(3), "table_param");
+        QVERIFY(table && table->rowCount() > 10);
+        QVERIFY(wholeInView(table));
+        QVERIFY(table->rowViewportPosition(9) + table->rowHeight(9) <= table->viewport()->height()); // 10 rows
+
+        click(0);
+        tabs->setCurrentIndex(3);
+        auto *console = tabs->widget(3)->findChild<widgat_adapter *>();
+        QVERIFY(console);
+        QVERIFY(wholeInView(console));
+        QVERIFY(console->height() >= console->minimumSizeHint().height());
+    }
+
     void badDescriptionIsNamedOnTheBasicInfoPage_data()
     {
         QTest::addColumn<QByteArray>("content"); // empty: no file at all
@@ -265,7 +358,7 @@ private slots:
 
         tabs->setCurrentIndex(2);
         click(0);
-        auto *portPage = qobject_cast<AdapterPortView *>(tabs->currentWidget());
+        auto *portPage = tabs->currentWidget()->findChild<AdapterPortView *>();
         QVERIFY(portPage && portPage->port() == 0);
         QCOMPARE(find<QLineEdit>(portPage, "edit_minCycleTime")->text(), "3.0 ms");
     }

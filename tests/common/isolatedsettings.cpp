@@ -1,0 +1,24 @@
+// Linked into every test executable: the settings the tool keeps (window
+// geometry, role) go to a temporary folder of the test run, never to the
+// user's, and QStandardPaths answers with its test locations.
+
+#include <QCoreApplication>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+void isolateSettings()
+{
+    static QTemporaryDir folder;
+    QStandardPaths::setTestModeEnabled(true);
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+        QSettings::setPath(format, QSettings::UserScope, folder.path());
+        QSettings::setPath(format, QSettings::SystemScope, folder.path() + QStringLiteral("/system"));
+    }
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(isolateSettings)

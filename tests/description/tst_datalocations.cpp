@@ -1,0 +1,101 @@
+// Where the programs find the standard definitions and the IODD libraries: beside the
+// executable in the build tree, under share/vanto-hub8 when installed; and the user's
+// library seeded once from the shipped one without anything written outside it.
+
+#include "description/builtindescription.h"
+#include "description/datalocations.h"
+#include "testhelpers.h"
+
+#include <QtTest>
+
+using testhelpers::readFile;
+using testhelpers::writeFile;
+
+class tst_dataLocations : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void buildTreeAndInstalledLayouts()
+    {
+        QTemporaryDir root;
+        const QString build = root.filePath("build/bin");
+        const QString installedBin = root.filePath("usr/bin");
+        QVERIFY(QDir().mkpath(build + "/std/std1.1"));
+        QVERIFY(QDir().mkpath(installedBin));
+        const QString home = root.filePath("home/.local/share");
+
+        QVERIFY(!dataLocations::installedFor(build));
+        QCOMPARE(dataLocations::dataDirFor(build), build);
+        QCOMPARE(dataLocations::userLibraryDirFor(build, home), build + "/iodd");
+
+        QVERIFY(dataLocations::installedFor(installedBin));
+        QCOMPARE(dataLocations::dataDirFor(installedBin), root.filePath("usr/share/vanto-hub8"));
+        QCOMPARE(dataLocations::userLibraryDirFor(installedBin, home), home + "/vanto-hub8/iodd");
+
+        // This test runs from the build tree: everything beside it, as before.
+        const QString here = QCoreApplication::applicationDirPath();
+        QCOMPARE(dataLocations::standardDefinitionsDir(), here + "/std");
+        QCOMPARE(dataLocations::userLibraryDir(), dataLocations::shippedLibraryDir());
+        QCOMPARE(dataLocations::builtinDescriptionPath(), builtinDescription::pathIn(here));
+        QVERIFY(QFileInfo::exists(dataLocations::builtinDescriptionPath()));
+        QString why;
+        QVERIFY(dataLocations::seedUserLibrary(&why)); // nothing to copy onto itself
+    }
+
+    void seedingCopiesTheLibraryOnce()
+    {
+        QTemporaryDir root;
+        const QString shipped = root.filePath("share/iodd");
+        const QString user = root.filePath("home/vanto-hub8/iodd");
+        QVERIFY(writeFile(shipped + "/A_1_V1_a/a.xml", "<a/>"));
+        QVERIFY(writeFile(shipped + "/A_1_V1_a/a-pic.png", "png"));
+        QVERIFY(writeFile(shipped + "/B_2_V1_b/b.xml", "<b/>"));
+        QVERIFY(QDir().mkpath(shipped + "/empty"));
+        // Links are not followed: what they point at stays where it is.
+        QVERIFY(writeFile(root.filePath("outside/secret.xml"), "<secret/>"));
+        QVERIFY(QFile::link(root.filePath("outside"), shipped + "/linked"));
+        QVERIFY(QFile::link(root.filePath("outside/secret.xml"), shipped + "/A_1_V1_a/secret.xml"));
+
+        QString why;
+        QVERIFY2(dataLocations::seedLibrary(shipped, user, &why), qPrintable(why));
+        QCOMPARE(readFile(user + "/A_1_V1_a/a.xml"), QByteArray("<a/>"));
+        QCOMPARE(readFile(user + "/A_1_V1_a/a-pic.png"), QByteArray("png"));
+        QCOMPARE(readFile(user + "/B_2_V1_b/b.xml"), QByteArray("<b/>"));
+        QVERIFY(QFileInfo(user + "/empty").isDir());
+        QVERIFY(!QFileInfo::exists(user + "/linked"));
+        QVERIFY(!QFileInfo::exists(user + "/A_1_V1_a/secret.xml"));
+
+        // The user's changes stay: a library that exists, even emptied, is never seeded again.
+        QVERIFY(QDir(user + "/B_2_V1_b").removeRecursively());
+        QVERIFY(writeFile(user + "/C_3_V1_c/c.xml", "<c/>"));
+        QVERIFY(dataLocations::seedLibrary(shipped, user, &why));
+        QVERIFY(!QFileInfo::exists(user + "/B_2_V1_b"));
+        QVERIFY(QFileInfo::exists(user + "/C_3_V1_c/c.xml"));
+        QVERIFY(QDir(user).removeRecursively() && QDir().mkpath(user));
+        QVERIFY(dataLocations::seedLibrary(shipped, user, &why));
+        QVERIFY(QDir(user).isEmpty());
+    }
+
+    void seedingThatCannotBeDoneLeavesNothing()
+    {
+        QTemporaryDir root;
+        const QString shipped = root.filePath("share/iodd");
+        QVERIFY(writeFile(shipped + "/A_1_V1_a/a.xml", "<a/>"));
+        QString why;
+
+        // No shipped library: nothing is made, so the next start tries again.
+        const QString user = root.filePath("home/vanto-hub8/iodd");
+        QVERIFY(!dataLocations::seedLibrary(root.filePath("missing"), user, &why));
+        QVERIFY(why.contains("missing"));
+        QVERIFY(!QFileInfo::exists(user));
+
+        // The user folder cannot be made (a file stands where its parent should be).
+        QVERIFY(writeFile(root.filePath("blocked"), "x"));
+        QVERIFY(!dataLocations::seedLibrary(shipped, root.filePath("blocked/iodd"), &why));
+        QVERIFY(why.contains("cannot create"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_dataLocations)
+#include "tst_datalocations.moc"
