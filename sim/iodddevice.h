@@ -87,7 +87,7 @@ public:
     // device's application.
     QVector<DeviceEventEntry> activeEvents(qint64 ms) const;
     // The Device Status then: 4 (failure) while an error is present, else 2
-    // (out of specification) while a warning is, else 0.
+    // (out of rated range) while a warning is, else 0.
     quint8 deviceStatus(qint64 ms) const;
     // The Detailed Device Status then: eventSlots() entries, the first
     // events present, then empty slots.
