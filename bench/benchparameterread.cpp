@@ -87,8 +87,8 @@ int main(int argc, char *argv[])
     hub->activePorts = {port};
 
     const QString path = builtinDescription::pathIn(QCoreApplication::applicationDirPath());
-    analyIoddFile description;
-    if (description.load(path) != 0) {
+    auto description = std::make_shared<analyIoddFile>();
+    if (description->load(path) != 0) {
         std::fprintf(stderr, "bench-parameter-read: cannot read %s\n", qPrintable(path));
         return 1;
     }

@@ -1251,7 +1251,7 @@ This port: %2</translation>
     </message>
 </context>
 <context>
-    <name>widget_Port</name>
+    <name>widget_PortIdentity</name>
     <message>
         <source>Vendor Name</source>
         <translation>Vendor Name</translation>

@@ -135,6 +135,11 @@ void IOLinkMainWindow::changeEvent(QEvent *event)
     showPortStates();
     if (m_portEvents)
         m_portEvents->retranslate(); // the event pages show them again
+    showDescriptionProblem();
+}
+
+void IOLinkMainWindow::showDescriptionProblem()
+{
     if (auto *page = qobject_cast<widget_Port *>(ui->tabWidget->widget(PortItemView::adapterTabCount));
         page && m_descriptionProblem)
         page->showDescriptionProblem(m_descriptionProblem());
@@ -439,7 +444,7 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
 
     if (path.isEmpty()) {
         if (PortItemView *holder = portHolder(port)) {
-            holder->createPages(m_roleMenuSet, identity, description, true);
+            holder->createPages(m_roleMenuSet, identity, loaded, true);
             m_shownPort = port;
             m_descriptionProblem = nullptr;
             showWindowTitle();
@@ -470,7 +475,7 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
     PortItemView *holder = portHolder(port);
     if (!holder)
         return QString();
-    holder->createPages(m_roleMenuSet, identity, description, false);
+    holder->createPages(m_roleMenuSet, identity, loaded, false);
     m_shownPort = port;
     showWindowTitle();
     m_portDescriptions.insert(port, path);
@@ -479,8 +484,12 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
     // gives the pages that fit; the Basic info page says what happened.
     // Kept as a function of the language, to be said again after a switch.
     const QString error = description.errorString();
-    const QString truncated = description.truncatedNote();
-    m_descriptionProblem = [readable, path, error, truncated]() {
+    // The note is taken when shown: another role's menus, built when first
+    // picked, may reach a limit later.
+    const std::weak_ptr<analyIoddFile> built = loaded;
+    m_descriptionProblem = [readable, path, error, built]() {
+        const std::shared_ptr<analyIoddFile> description = built.lock();
+        const QString truncated = description ? description->truncatedNote() : QString();
         if (!readable)
             return tr("描述文件无法打开：%1").arg(QDir::toNativeSeparators(path));
         if (!error.isEmpty())
@@ -489,8 +498,7 @@ QString IOLinkMainWindow::onCreatePortInfo(QString path, uint8_t port)
             return tr("描述文件超出限制，只显示了部分内容：%1").arg(truncated);
         return QString();
     };
-    if (auto *page = qobject_cast<widget_Port *>(ui->tabWidget->widget(PortItemView::adapterTabCount)))
-        page->showDescriptionProblem(m_descriptionProblem());
+    showDescriptionProblem();
     if (m_portEvents)
         holder->showDiagnosis(m_portEvents->events(port));
     return variant.name;
@@ -507,8 +515,10 @@ void IOLinkMainWindow::slot_comboxCurrentRole(int nIndex)
         return;
     }
     m_roleMenuSet = ui->cbox_role->itemData(nIndex, roleDataRole).toString();
-    if (page)
+    if (page) {
         page->setRole(m_roleMenuSet);
+        showDescriptionProblem();
+    }
 }
 
 void IOLinkMainWindow::slot_openLoading(bool isOpen)

@@ -93,6 +93,8 @@ private:
     void showTexts();
     // "VANTO-HUB8 IO-Link Tool", with the shown port once there is one.
     void showWindowTitle();
+    // What is wrong with the shown port's description, on its Basic info page.
+    void showDescriptionProblem();
     void applyStyleSheet();
     void restoreSettings();
     // Size, position, splitter and role into the settings (on close).

@@ -2,7 +2,7 @@
 #include "ui_widget_parameter.h"
 
 #include "parametersetdialog.h"
-#include "tablecombobox.h"
+#include "widgets/tablecombobox.h"
 #include "tablelineedit.h"
 
 #include "codec/numbertext.h"
@@ -170,13 +170,12 @@ void widget_Parameter::setPort(int port)
     m_port = port;
 }
 
-void widget_Parameter::addRoleMenus(const QList<treeItem> &menus, const QString &roleSet)
+void widget_Parameter::setRoleMenuSource(MenuSource source)
 {
     if (m_running)
         return;
-    QList<treeItem> &own = menusByRole[roleSet];
-    own = menus;
-    detachDeep(own);
+    m_menuSource = std::move(source);
+    menusByRole.clear();
 }
 
 namespace {
@@ -197,6 +196,12 @@ void widget_Parameter::setRole(const QString &roleSet)
         return;
     m_currentRole = roleSet;
     clearRows();
+    if (!menusByRole.contains(roleSet) && m_menuSource) {
+        // The page's own copy: read values are kept in it.
+        QList<treeItem> own = m_menuSource(roleSet);
+        detachDeep(own);
+        menusByRole.insert(roleSet, own);
+    }
     QList<treeItem> &menus = menusByRole[m_currentRole];
     // Labels that occur more than once in the role are shown with their menu path.
     QHash<QString, int> labelCounts;
@@ -209,20 +214,67 @@ void widget_Parameter::setRole(const QString &roleSet)
         updateRow(row);
 }
 
+namespace {
+
+// The widest of many texts, measured exactly for a few only: each text's
+// width is first estimated from its characters' advances (cached per
+// character, kerning aside), and only the widest estimates are shaped.
+class WidestText
+{
+public:
+    explicit WidestText(const QFontMetrics &metrics) : m_metrics(metrics) {}
+
+    void add(const QString &text)
+    {
+        int estimate = 0;
+        for (const QChar c : text) {
+            auto known = m_chars.constFind(c);
+            if (known == m_chars.constEnd())
+                known = m_chars.insert(c, m_metrics.horizontalAdvance(c));
+            estimate += known.value();
+        }
+        m_candidates.append({estimate, text});
+        std::sort(m_candidates.begin(), m_candidates.end(),
+                  [](const Candidate &a, const Candidate &b) { return a.first > b.first; });
+        if (m_candidates.size() > kept)
+            m_candidates.removeLast();
+    }
+    int width() const
+    {
+        int widest = 0;
+        for (const Candidate &c : m_candidates)
+            widest = qMax(widest, m_metrics.horizontalAdvance(c.second));
+        return widest;
+    }
+    bool isEmpty() const { return m_candidates.isEmpty(); }
+
+private:
+    using Candidate = QPair<int, QString>;
+    static constexpr int kept = 4;
+    const QFontMetrics &m_metrics;
+    QHash<QChar, int> m_chars;
+    QVector<Candidate> m_candidates;
+};
+
+} // namespace
+
 void widget_Parameter::sizeColumns()
 {
     // Each column as wide as its widest cell, like resizeColumnsToContents(),
-    // but measured in one pass over the texts: asking the style for every
-    // cell under the window's style sheet costs more than the whole build.
-    // The description column is not measured (long texts are the costliest
-    // to measure): it takes the rest of the width, and a cell too narrow for
-    // its text shows it whole as the tool tip.
+    // but without asking the style for every cell (under the window's style
+    // sheet that costs more than the whole build) and shaping only the
+    // likely widest texts. The description column is not measured: it takes
+    // the rest of the width, and a cell too narrow for its text shows it
+    // whole as the tool tip.
     QTableWidget *table = ui->table_param;
     const QFontMetrics metrics(table->font());
-    int padding = -1;     // what the style adds around a cell's text
-    int boxPadding = -1;  // and around a choice cell's text
+    int padding = -1;    // what the style adds around a cell's text
+    int boxPadding = -1; // and around a choice cell's text
     for (int column = 0; column < columnCount - 1; ++column) {
         int width = table->horizontalHeader()->sectionSizeHint(column);
+        WidestText texts(metrics);
+        WidestText choices(metrics);
+        QModelIndex textCell, choiceCell; // one of each, to ask the style its padding
         for (int row = 0; row < table->rowCount(); ++row) {
             if (QWidget *widget = table->cellWidget(row, column)) {
                 width = qMax(width, widget->sizeHint().width());
@@ -232,18 +284,29 @@ void widget_Parameter::sizeColumns()
             const bool choice = item && column == valueColumn && item->data(tableComboBox::choicesRole).isValid();
             if (!item || (item->text().isEmpty() && !choice))
                 continue;
-            const QModelIndex index = table->model()->index(row, column);
             if (choice) {
-                const QString longest = item->data(tableComboBox::longestChoiceRole).toString();
-                const int text = qMax(metrics.horizontalAdvance(longest), metrics.horizontalAdvance(item->text()));
-                if (boxPadding < 0)
-                    boxPadding = qMax(0, table->sizeHintForIndex(index).width() - text);
-                width = qMax(width, text + boxPadding);
-                continue;
+                choices.add(item->data(tableComboBox::longestChoiceRole).toString());
+                choices.add(item->text());
+                choiceCell = table->model()->index(row, column);
+            } else {
+                texts.add(item->text());
+                textCell = table->model()->index(row, column);
             }
+        }
+        if (!choices.isEmpty()) {
+            if (boxPadding < 0) {
+                const QString shown = choiceCell.data(Qt::DisplayRole).toString();
+                const int text = qMax(metrics.horizontalAdvance(shown),
+                                      metrics.horizontalAdvance(choiceCell.data(tableComboBox::longestChoiceRole).toString()));
+                boxPadding = qMax(0, table->sizeHintForIndex(choiceCell).width() - text);
+            }
+            width = qMax(width, choices.width() + boxPadding);
+        }
+        if (!texts.isEmpty()) {
             if (padding < 0)
-                padding = qMax(0, table->sizeHintForIndex(index).width() - metrics.horizontalAdvance(item->text()));
-            width = qMax(width, metrics.horizontalAdvance(item->text()) + padding);
+                padding = qMax(0, table->sizeHintForIndex(textCell).width()
+                                      - metrics.horizontalAdvance(textCell.data(Qt::DisplayRole).toString()));
+            width = qMax(width, texts.width() + padding);
         }
         table->setColumnWidth(column, width);
     }

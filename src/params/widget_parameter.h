@@ -55,9 +55,11 @@ public:
     // The adapter port, 0-based.
     void setPort(int port);
     int port() const { return m_port; }
-    // Stores the menus of one role menu set ("ObserverRoleMenuSet", ...),
-    // replacing an earlier list. Ignored while an operation runs.
-    void addRoleMenus(const QList<treeItem> &menus, const QString &roleSet);
+    // Where the menus of a role menu set ("ObserverRoleMenuSet", ...) come
+    // from: asked once per set, when that role is first shown, so that a
+    // click builds only the role on screen.
+    using MenuSource = std::function<QList<treeItem>(const QString &roleSet)>;
+    void setRoleMenuSource(MenuSource source);
     // Shows the menus of roleSet. Ignored while an operation runs.
     void setRole(const QString &roleSet);
     QString role() const { return m_currentRole; }
@@ -191,6 +193,7 @@ private:
     Ui::widget_Parameter *ui;
     QLabel *m_status = nullptr;
     QPushButton *m_stop = nullptr;
+    MenuSource m_menuSource;
     QMap<QString, QList<treeItem>> menusByRole;
     QString m_currentRole;
     int m_port = 0;

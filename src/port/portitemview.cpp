@@ -77,9 +77,10 @@ void PortItemView::clearPortTabs()
     emit sigCleanPortStatus();
 }
 
-void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &identity, analyIoddFile &description,
-                               bool identificationOnly)
+void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &identity,
+                               const std::shared_ptr<analyIoddFile> &shared, bool identificationOnly)
 {
+    analyIoddFile &description = *shared;
     clearPortTabs();
     if (!m_portTabWidget)
         return;
@@ -97,7 +98,7 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
         addEventPage(description, host);
         return;
     }
-    widget_Parameter *parameters = portPage->createParameterView(roleMenuSet, m_portIndex, description, identity);
+    widget_Parameter *parameters = portPage->createParameterView(roleMenuSet, m_portIndex, shared, identity);
 
     const treeItem input = description.processDataIn();
     widget_in *in = nullptr;

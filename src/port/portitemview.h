@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 
 class QTabWidget;
 class analyIoddFile;
@@ -35,8 +36,10 @@ public:
 
     // Deletes every tab behind the three adapter tabs, then emits sigCleanPortStatus.
     void clearPortTabs();
-    void createPages(const QString &roleMenuSet, const deviceInfo &identity, analyIoddFile &description,
-                     bool identificationOnly);
+    // The pages of a device on this port from its description (kept by the
+    // parameter page, which builds other roles' menus from it on demand).
+    void createPages(const QString &roleMenuSet, const deviceInfo &identity,
+                     const std::shared_ptr<analyIoddFile> &description, bool identificationOnly);
 
     // Hands the port's complete current event set to its event page.
     void showDiagnosis(const QMap<uint8_t, widget_event::diagnosisItem *> &items) { emit sigDiagnosis(items); }

@@ -15,7 +15,6 @@
 #include "widgets/readonlyitem.h"
 
 #include <QDateTime>
-#include <QHBoxLayout>
 #include <QEvent>
 #include <QHideEvent>
 #include <QLabel>
@@ -35,31 +34,12 @@ widget_in::widget_in(QWidget *parent) : QWidget(parent), ui(new Ui::widget_in)
 {
     ui->setupUi(this);
 
-    // Table and tile area share the middle row; the user may move the border.
-    auto *splitter = new QSplitter(Qt::Horizontal, ui->widget_mid);
-    splitter->setObjectName(QStringLiteral("splitter"));
-    splitter->addWidget(ui->table);
-    // Many lamps scroll instead of growing the window.
-    auto *lamps = new QScrollArea;
-    lamps->setObjectName(QStringLiteral("scroll_lamps"));
-    lamps->setWidgetResizable(true);
-    lamps->setFrameShape(QFrame::NoFrame);
-    lamps->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    lamps->setWidget(ui->widget_bool);
-    splitter->addWidget(lamps);
-    splitter->setChildrenCollapsible(false);
-    ui->widget_mid->layout()->addWidget(splitter);
+    // Table and tile area share the middle row, the trend is below them; the
+    // user may move both borders. Many lamps scroll instead of growing the window.
     ui->layout_g->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-
-    // The trend below table and tiles; the user may move the border or close it.
-    m_trend = new ProcessDataTrend(this);
-    auto *rows = new QSplitter(Qt::Vertical, this);
-    rows->setObjectName(QStringLiteral("splitter_trend"));
-    delete ui->verticalLayout->replaceWidget(ui->widget_mid, rows);
-    rows->addWidget(ui->widget_mid);
-    rows->addWidget(m_trend);
-    rows->setStretchFactor(0, 2);
-    rows->setStretchFactor(1, 3);
+    m_trend = ui->trend;
+    ui->splitter_trend->setStretchFactor(0, 2);
+    ui->splitter_trend->setStretchFactor(1, 3);
 
     ui->pbtn_save->hide();
     ui->pbtn_start->setEnabled(true);
@@ -149,12 +129,10 @@ void widget_in::setProcessData(const treeItem &item)
         table->setItem(i, 2, shown);
     }
     ui->widget_bool->setVisible(tileCount > 0);
-    if (auto *lamps = findChild<QScrollArea *>(QStringLiteral("scroll_lamps"))) {
-        lamps->setVisible(tileCount > 0);
-        // As wide as a full row of tiles; only the height scrolls.
-        lamps->setMinimumWidth(ui->widget_bool->minimumSizeHint().width()
-                               + lamps->verticalScrollBar()->sizeHint().width());
-    }
+    QScrollArea *lamps = ui->scroll_lamps;
+    lamps->setVisible(tileCount > 0);
+    // As wide as a full row of tiles; only the height scrolls.
+    lamps->setMinimumWidth(ui->widget_bool->minimumSizeHint().width() + lamps->verticalScrollBar()->sizeHint().width());
     table->resizeRowsToContents();
 }
 

@@ -12,33 +12,27 @@
 #include "widgets/pdtable.h"
 #include "widgets/rownote.h"
 #include "widgets/readonlyitem.h"
+#include "widgets/tablecombobox.h"
+#include "outvaluedelegate.h"
 
-#include <QComboBox>
 #include <QEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QTableWidgetItem>
 #include <QToolTip>
 #include <QVector>
 
 namespace {
 
-// A combo box of the item's entries, showing the name and holding the value.
-QComboBox *makeCombo(const valueItem &value)
+// The entry an output starts at: switched off. Writing the page unchanged
+// must not turn anything on that the user did not choose.
+QString startEntry(const valueItem &value)
 {
-    auto *combo = new QComboBox;
-    for (const valuePair &pair : value.editor.entries)
-        combo->addItem(pair.first, pair.second);
-    // Outputs start switched off: writing the page unchanged must not turn
-    // anything on that the user did not choose.
-    for (int i = 0; i < combo->count(); ++i) {
-        const QString v = combo->itemData(i).toString().trimmed().toLower();
-        if (v == QLatin1String("false") || v == QLatin1String("0")) {
-            combo->setCurrentIndex(i);
-            break;
-        }
+    for (const valuePair &pair : value.editor.entries) {
+        const QString v = pair.second.trimmed().toLower();
+        if (v == QLatin1String("false") || v == QLatin1String("0"))
+            return pair.first;
     }
-    return combo;
+    return value.editor.entries.isEmpty() ? QString() : value.editor.entries.first().first;
 }
 
 // The range a number may take, in the units the user types.
@@ -51,13 +45,13 @@ QString rangeText(const valueItem &value)
     return QStringLiteral("%1 … %2%3").arg(low, high, unit);
 }
 
-// An editor's range text, kept for its tool tip in the current language.
-const char *const rangeProperty = "hub8RangeText";
+// A typed cell's range text, kept for its tool tip in the current language.
+constexpr int rangeRole = Qt::UserRole + 31;
 
-void showRangeTip(QLineEdit *edit)
+void showRangeTip(QTableWidgetItem *cell)
 {
-    const QString range = edit->property(rangeProperty).toString();
-    edit->setToolTip(range.isEmpty() ? QString() : widget_out::tr("值范围 %1").arg(range));
+    const QString range = cell->data(rangeRole).toString();
+    cell->setToolTip(range.isEmpty() ? QString() : widget_out::tr("值范围 %1").arg(range));
 }
 
 } // namespace
@@ -68,6 +62,12 @@ widget_out::widget_out(QWidget *parent) : QWidget(parent), ui(new Ui::widget_out
 
     QTableWidget *table = ui->table;
     setUpProcessDataTable(table);
+    // Editors are made only while a cell is edited: a choice cell opens its
+    // list on a click, a typed cell takes the keys at once.
+    m_choices = new tableComboBox(valueColumn, this);
+    m_typed = new outValueDelegate(this);
+    table->setItemDelegateForColumn(valueColumn, m_typed);
+    table->setEditTriggers(QAbstractItemView::AllEditTriggers);
 
     connect(ui->pbtn_false, &QPushButton::clicked, this, &widget_out::slot_pbtn_allFalseClicked);
     connect(ui->pbtn_true, &QPushButton::clicked, this, &widget_out::slot_pbtn_allTrueclicked);
@@ -98,6 +98,8 @@ QString widget_out::layoutNote() const
 void widget_out::setProcessData(const treeItem &item)
 {
     QTableWidget *table = ui->table;
+    for (int row = 0; row < table->rowCount(); ++row)
+        table->setItemDelegateForRow(row, nullptr);
     table->setRowCount(0);
     m_layout = processDataCodec::layoutOf(item);
     m_bitLength = m_layout.bitLength;
@@ -115,17 +117,35 @@ void widget_out::setProcessData(const treeItem &item)
         table->setItem(i, 1, readOnlyItem(single ? item.name : value.label));
 
         if (!value.editor.entries.isEmpty()) {
-            table->setCellWidget(i, 2, makeCombo(value));
+            auto *choice = new QTableWidgetItem(startEntry(value));
+            QStringList names;
+            for (const valuePair &pair : value.editor.entries)
+                names << pair.first;
+            tableComboBox::setChoices(choice, names);
+            table->setItem(i, valueColumn, choice);
+            table->setItemDelegateForRow(i, m_choices);
             continue;
         }
         // Numbers and strings are typed; a number is checked when written.
-        auto *edit = new QLineEdit;
+        auto *typed = new QTableWidgetItem;
         const QString range = rangeText(value);
-        edit->setPlaceholderText(range.isEmpty() ? value.unit : range);
-        edit->setProperty(rangeProperty, range);
-        showRangeTip(edit);
-        table->setCellWidget(i, 2, edit);
+        typed->setData(outValueDelegate::placeholderRole, range.isEmpty() ? value.unit : range);
+        typed->setData(rangeRole, range);
+        showRangeTip(typed);
+        table->setItem(i, valueColumn, typed);
     }
+}
+
+QString widget_out::input(int row) const
+{
+    const QTableWidgetItem *cell = ui->table->item(row, valueColumn);
+    return cell ? cell->text() : QString();
+}
+
+void widget_out::setInput(int row, const QString &text)
+{
+    if (QTableWidgetItem *cell = ui->table->item(row, valueColumn))
+        cell->setText(text);
 }
 
 void widget_out::changeEvent(QEvent *event)
@@ -135,22 +155,20 @@ void widget_out::changeEvent(QEvent *event)
         return;
     ui->retranslateUi(this);
     for (int row = 0; row < ui->table->rowCount(); ++row) {
-        if (auto *edit = qobject_cast<QLineEdit *>(ui->table->cellWidget(row, 2)))
-            showRangeTip(edit);
+        if (QTableWidgetItem *cell = ui->table->item(row, valueColumn))
+            showRangeTip(cell);
     }
 }
 
 void widget_out::setAllBits(bool on)
 {
-    QTableWidget *table = ui->table;
-    for (int row = 0; row < table->rowCount() && row < m_layout.fields.size(); ++row) {
-        auto *combo = qobject_cast<QComboBox *>(table->cellWidget(row, 2));
-        if (!combo || m_layout.fields.at(row).item.editor.typeName != QLatin1String(ioddKind::BooleanT))
+    for (int row = 0; row < ui->table->rowCount() && row < m_layout.fields.size(); ++row) {
+        const valueItem &value = m_layout.fields.at(row).item;
+        if (value.editor.typeName != QLatin1String(ioddKind::BooleanT))
             continue;
-        for (int i = 0; i < combo->count(); ++i) {
-            const QString v = combo->itemData(i).toString();
-            if (on ? processDataCodec::meansOn(v) : !processDataCodec::meansOn(v)) {
-                combo->setCurrentIndex(i);
+        for (const valuePair &pair : value.editor.entries) {
+            if (on ? processDataCodec::meansOn(pair.second) : !processDataCodec::meansOn(pair.second)) {
+                setInput(row, pair.first);
                 break;
             }
         }
@@ -169,16 +187,19 @@ void widget_out::slot_pbtn_allTrueclicked()
 
 QVector<QString> widget_out::inputs() const
 {
+    // A choice cell holds an entry's name; the codec takes its value.
     QVector<QString> result;
-    const QTableWidget *table = ui->table;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        QWidget *editor = table->cellWidget(row, 2);
-        if (auto *combo = qobject_cast<QComboBox *>(editor))
-            result.append(combo->currentData().toString());
-        else if (auto *edit = qobject_cast<QLineEdit *>(editor))
-            result.append(edit->text());
-        else
-            result.append(QString());
+    for (int row = 0; row < ui->table->rowCount(); ++row) {
+        QString text = input(row);
+        if (row < m_layout.fields.size()) {
+            for (const valuePair &pair : m_layout.fields.at(row).item.editor.entries) {
+                if (pair.first == text) {
+                    text = pair.second;
+                    break;
+                }
+            }
+        }
+        result.append(text);
     }
     return result;
 }
@@ -197,6 +218,8 @@ void widget_out::slot_pbtn_writeClicked()
     myModbus *link = hub->modbus;
     const quint16 address = adapterregs::pdOutWindow(port);
 
+    // A cell still being edited gives its text first.
+    m_typed->commitOpenEditor();
     // Nothing is sent while an editor holds what its item cannot take.
     QStringList errors;
     processData(&errors);

@@ -10,12 +10,14 @@
 #include <QWidget>
 
 class QLabel;
+class outValueDelegate;
+class tableComboBox;
 
 namespace Ui {
 class widget_out;
 }
 
-// The "Out port" page: the device's output process data with an editor per
+// The "Out port" page: the device's output process data with a value cell per
 // item, encoded at the items' bit offsets and written as a whole to the
 // port's process-data output window.
 class widget_out : public QWidget
@@ -44,6 +46,9 @@ public:
     int bitLength() const { return m_bitLength; }
     // Fills the table from the output process-data node.
     void setProcessData(const treeItem &item);
+    // What a row's value cell holds: a choice's entry name, or the typed text.
+    QString input(int row) const;
+    void setInput(int row, const QString &text);
     // The octets the editors stand for now; `errors` lists what cannot be sent.
     QByteArray processData(QStringList *errors) const;
     // Why the last write did not happen, empty after a good one.
@@ -64,7 +69,11 @@ private:
     // What each row's editor holds (see processDataCodec::encode).
     QVector<QString> inputs() const;
 
+    static constexpr int valueColumn = 2;
+
     Ui::widget_out *ui;
+    tableComboBox *m_choices = nullptr;
+    outValueDelegate *m_typed = nullptr;
     QLabel *m_layoutNote = nullptr;
     processDataCodec::layout m_layout;
     int m_bitLength = 0;

@@ -1,5 +1,6 @@
 #include "widget_port.h"
 #include "ui_widget_port.h"
+#include "ui_widget_portidentity.h"
 
 #include "adapter/widgat_adapter.h"
 #include "codec/parameterset.h"
@@ -32,27 +33,18 @@ namespace {
 const QString splitterKey = QStringLiteral("portPage/splitter");
 } // namespace
 
-widget_Port::widget_Port(QWidget *parent) : QWidget(parent), ui(new Ui::widget_Port)
+widget_Port::widget_Port(QWidget *parent)
+    : QWidget(parent), ui(new Ui::widget_Port), form(new Ui::widget_PortIdentity)
 {
     ui->setupUi(this);
-    ui->table_connect->setColumnCount(3);
-    ui->table_connect->setHorizontalHeaderLabels(
+    // The identity form is built in place, inside the scroll area: a finished
+    // form set into it would be restyled, all of it, under the window's
+    // style sheet.
+    form->setupUi(ui->scrollAreaWidgetContents);
+    form->table_connect->setColumnCount(3);
+    form->table_connect->setHorizontalHeaderLabels(
         {QStringLiteral("nb"), QStringLiteral("color"), QStringLiteral("function")});
-    ui->table_connect->verticalHeader()->setHidden(true);
-    const QList<QLineEdit *> edits{ui->edit_vendorName,        ui->edit_vendorID, ui->edit_vendorText,
-                                   ui->edit_vendorURL,         ui->edit_DeviceID, ui->edit_IOLinkRevision,
-                                   ui->edit_minimunmCycleTime, ui->edit_brtrate,  ui->edit_SIO};
-    for (QLineEdit *e : edits)
-        e->setFocusPolicy(Qt::NoFocus);
-
-    // The grey panel's style sheet reaches every child; give the DI/DO
-    // controls back their own colours so buttons stay readable.
-    for (QPushButton *b : ui->widget_4->findChildren<QPushButton *>())
-        b->setStyleSheet(QStringLiteral("background-color: rgb(9, 170, 185); color: white;"));
-    for (QWidget *w : ui->widget_4->findChildren<QLineEdit *>())
-        w->setStyleSheet(QStringLiteral("background-color: white;"));
-    for (QWidget *w : ui->widget_4->findChildren<QComboBox *>())
-        w->setStyleSheet(QStringLiteral("background-color: white;"));
+    form->table_connect->verticalHeader()->setHidden(true);
 
     // The device's identity scrolls above; the parameter view or the console
     // below keeps the height the user gave it, on every port's page.
@@ -67,6 +59,7 @@ widget_Port::widget_Port(QWidget *parent) : QWidget(parent), ui(new Ui::widget_P
 widget_Port::~widget_Port()
 {
     qCDebug(lcViews) << "del:" << this;
+    delete form;
     delete ui;
 }
 
@@ -77,7 +70,7 @@ void widget_Port::changeEvent(QEvent *event)
         return;
     // The form's placeholders would replace the pictures, or come back where
     // the description has none.
-    QLabel *const pictures[] = {ui->label_log, ui->label_device, ui->label_connect};
+    QLabel *const pictures[] = {form->label_log, form->label_device, form->label_connect};
     QPixmap shown[std::size(pictures)];
     bool cleared[std::size(pictures)];
     for (size_t i = 0; i < std::size(pictures); ++i) {
@@ -85,6 +78,7 @@ void widget_Port::changeEvent(QEvent *event)
         cleared[i] = pictures[i]->text().isEmpty();
     }
     ui->retranslateUi(this);
+    form->retranslateUi(ui->scrollAreaWidgetContents);
     for (size_t i = 0; i < std::size(pictures); ++i) {
         if (!shown[i].isNull())
             pictures[i]->setPixmap(shown[i]);
@@ -95,20 +89,20 @@ void widget_Port::changeEvent(QEvent *event)
 
 void widget_Port::setPort(int port)
 {
-    ui->widget->setPort(unsigned(port));
-    ui->widget_2->setPort(unsigned(port));
+    form->widget->setPort(unsigned(port));
+    form->widget_2->setPort(unsigned(port));
 }
 
 void widget_Port::clearDeviceInfo()
 {
-    const QList<QLineEdit *> edits{ui->edit_vendorName,        ui->edit_vendorID, ui->edit_vendorText,
-                                   ui->edit_vendorURL,         ui->edit_DeviceID, ui->edit_IOLinkRevision,
-                                   ui->edit_minimunmCycleTime, ui->edit_brtrate,  ui->edit_SIO};
+    const QList<QLineEdit *> edits{form->edit_vendorName,        form->edit_vendorID, form->edit_vendorText,
+                                   form->edit_vendorURL,         form->edit_DeviceID, form->edit_IOLinkRevision,
+                                   form->edit_minimunmCycleTime, form->edit_brtrate,  form->edit_SIO};
     for (QLineEdit *e : edits)
         e->setText(QString());
-    ui->label_log->clear();
-    ui->label_device->clear();
-    ui->label_connect->clear();
+    form->label_log->clear();
+    form->label_device->clear();
+    form->label_connect->clear();
 }
 
 void widget_Port::showDescriptionProblem(const QString &text)
@@ -148,28 +142,28 @@ void widget_Port::showPicture(const QString &folder, const QString &file, QLabel
 void widget_Port::showDeviceInfo(const deviceInfo &info)
 {
     clearDeviceInfo();
-    ui->edit_vendorName->setText(info.vendorName);
-    ui->edit_vendorID->setText(info.vendorId);
-    ui->edit_vendorText->setText(info.vendorText);
-    ui->edit_vendorURL->setText(info.vendorUrl);
-    ui->edit_DeviceID->setText(info.deviceId);
-    ui->edit_IOLinkRevision->setText(info.iolinkRevision);
-    ui->edit_minimunmCycleTime->setText(info.minCycleTime);
-    ui->edit_brtrate->setText(info.bitrate);
-    ui->edit_SIO->setText(info.sioSupported);
+    form->edit_vendorName->setText(info.vendorName);
+    form->edit_vendorID->setText(info.vendorId);
+    form->edit_vendorText->setText(info.vendorText);
+    form->edit_vendorURL->setText(info.vendorUrl);
+    form->edit_DeviceID->setText(info.deviceId);
+    form->edit_IOLinkRevision->setText(info.iolinkRevision);
+    form->edit_minimunmCycleTime->setText(info.minCycleTime);
+    form->edit_brtrate->setText(info.bitrate);
+    form->edit_SIO->setText(info.sioSupported);
 
     const int rows = info.wireColors.size();
-    ui->table_connect->setRowCount(rows);
+    form->table_connect->setRowCount(rows);
     for (int i = 0; i < rows; ++i) {
-        ui->table_connect->setItem(i, 0, new QTableWidgetItem(QString::number(i + 1)));
-        ui->table_connect->setItem(i, 1, readOnlyItem(info.wireColors.at(i)));
-        ui->table_connect->setItem(i, 2, readOnlyItem(info.wireFunctions.value(i)));
+        form->table_connect->setItem(i, 0, new QTableWidgetItem(QString::number(i + 1)));
+        form->table_connect->setItem(i, 1, readOnlyItem(info.wireColors.at(i)));
+        form->table_connect->setItem(i, 2, readOnlyItem(info.wireFunctions.value(i)));
     }
 
     const QString folder = libraryFolder(info);
-    showPicture(folder, info.deviceIcon, ui->label_log, 160, 90);
-    showPicture(folder, info.deviceSymbol, ui->label_device, 160, 160);
-    showPicture(folder, info.connectionSymbol, ui->label_connect, 160, 160);
+    showPicture(folder, info.deviceIcon, form->label_log, 160, 90);
+    showPicture(folder, info.deviceSymbol, form->label_device, 160, 160);
+    showPicture(folder, info.connectionSymbol, form->label_connect, 160, 160);
 }
 
 void widget_Port::placeInHostArea(QWidget *view)
@@ -181,15 +175,14 @@ void widget_Port::placeInHostArea(QWidget *view)
     ui->widget_3->layout()->addWidget(view);
 }
 
-widget_Parameter *widget_Port::createParameterView(const QString &roleMenuSet, quint8 port, analyIoddFile &description,
+widget_Parameter *widget_Port::createParameterView(const QString &roleMenuSet, quint8 port,
+                                                   const std::shared_ptr<analyIoddFile> &description,
                                                    const deviceInfo &identity)
 {
     auto *view = new widget_Parameter(ui->widget_3);
     view->setPort(port);
-    view->setDeviceIdentity(parameterSet::identityOf(identity, description.readVariants()));
-    for (const QString &set : {QStringLiteral("ObserverRoleMenuSet"), QStringLiteral("MaintenanceRoleMenuSet"),
-                               QStringLiteral("SpecialistRoleMenuSet")})
-        view->addRoleMenus(description.roleMenus(set), set);
+    view->setDeviceIdentity(parameterSet::identityOf(identity, description->readVariants()));
+    view->setRoleMenuSource([description](const QString &set) { return description->roleMenus(set); });
     view->setRole(roleMenuSet);
     placeInHostArea(view);
     return view;

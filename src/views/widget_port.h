@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 struct deviceInfo;
 class analyIoddFile;
 class widgat_adapter;
@@ -11,6 +13,7 @@ class widget_Parameter;
 
 namespace Ui {
 class widget_Port;
+class widget_PortIdentity;
 }
 
 // "Basic info" page of a port: who made the device and how it communicates,
@@ -32,10 +35,13 @@ public:
     void showDeviceInfo(const deviceInfo &info);
     void clearDeviceInfo();
 
-    // The parameter view of `port` in the host area, with the three role menu
-    // sets of the description and `roleMenuSet` shown; `identity` (the
-    // description's identity record) names the device in saved parameter sets.
-    widget_Parameter *createParameterView(const QString &roleMenuSet, quint8 port, analyIoddFile &description,
+    // The parameter view of `port` in the host area, with `roleMenuSet`
+    // shown; the other role menu sets of the description are built when the
+    // user first picks them (the view keeps the description for that).
+    // `identity` (the description's identity record) names the device in
+    // saved parameter sets.
+    widget_Parameter *createParameterView(const QString &roleMenuSet, quint8 port,
+                                          const std::shared_ptr<analyIoddFile> &description,
                                           const deviceInfo &identity);
     // The ISDU console in the host area, its port list preset to `port`.
     // Above it, a line that looks the connected device up in the IODD library.
@@ -63,6 +69,7 @@ private:
     void showPicture(const QString &folder, const QString &file, class QLabel *label, int width, int height);
 
     Ui::widget_Port *ui;
+    Ui::widget_PortIdentity *form; // the identity, the pictures and the DI/DO panel
     widget_ioddLookup *m_lookup = nullptr;
     class QLabel *m_problem = nullptr;
 };

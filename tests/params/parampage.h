@@ -61,8 +61,8 @@ inline Device *setUp()
 // The page for `role`, built in `host` and shown; null when that fails.
 inline widget_Parameter *openPage(widget_Port *host, const QString &role)
 {
-    analyIoddFile description;
-    if (description.load(fixturePath) != 0)
+    auto description = std::make_shared<analyIoddFile>();
+    if (description->load(fixturePath) != 0)
         return nullptr;
     widget_Parameter *page =
         host->createParameterView(role, port, description, analyIODD(fixturePath).readDeviceInfo());

@@ -1,6 +1,6 @@
 // The number validator and the cell delegates of the parameter table.
 
-#include "params/tablecombobox.h"
+#include "widgets/tablecombobox.h"
 #include "params/tablelineedit.h"
 #include "widgets/numbervalidator.h"
 

@@ -29,8 +29,8 @@ class tst_portitemview : public QObject
         header.open(path);
         deviceInfo identity = header.readDeviceInfo();
         identity.deviceId = deviceId.isEmpty() ? identity.deviceId : deviceId;
-        analyIoddFile description;
-        QVERIFY(path.isEmpty() || description.load(path) == 0);
+        auto description = std::make_shared<analyIoddFile>();
+        QVERIFY(path.isEmpty() || description->load(path) == 0);
         view.createPages("ObserverRoleMenuSet", identity, description, identificationOnly);
     }
     QList<QPointer<QWidget>> pages(int from) const

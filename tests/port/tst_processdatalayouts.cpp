@@ -73,17 +73,17 @@ private slots:
                  qPrintable(error));
         QVERIFY(simhelpers::openHubLink());
 
-        analyIoddFile description;
-        QVERIFY(description.load(file) == 0);
-        QCOMPARE(description.processDataChoices().size(), 3);
-        QCOMPARE(description.processDataIn().name, QString("PD Input - Std")); // the first, never merged
+        auto description = std::make_shared<analyIoddFile>();
+        QVERIFY(description->load(file) == 0);
+        QCOMPARE(description->processDataChoices().size(), 3);
+        QCOMPARE(description->processDataIn().name, QString("PD Input - Std")); // the first, never merged
 
         QTabWidget tabs;
         for (const char *text : {"Adapter", "Communication", "Ports"})
             tabs.addTab(new QWidget, text);
         PortItemView view(1);
         view.setPortTabWidget(&tabs);
-        view.createPages("SpecialistRoleMenuSet", description.readDeviceInfo(), description, false);
+        view.createPages("SpecialistRoleMenuSet", description->readDeviceInfo(), description, false);
         auto *in = tabs.findChild<widget_in *>();
         auto *out = tabs.findChild<widget_out *>();
         auto *parameters = tabs.findChild<widget_Parameter *>();

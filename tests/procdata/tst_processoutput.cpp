@@ -4,7 +4,6 @@
 #include "procdata/widget_out.h"
 #include "procdatafixtures.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTimer>
@@ -19,7 +18,7 @@ class tst_processoutput : public QObject
     QByteArray input;
     VirtualAdapter &adapter = VirtualAdapter::instance();
 
-    QWidget *editor(const widget_out &p, int r) { return p.findChild<QTableWidget *>("table")->cellWidget(r, 2); }
+    static QTableWidget *table(const widget_out &p) { return p.findChild<QTableWidget *>("table"); }
 
 private slots:
     void init() { setUpAdapter(port, &input); }
@@ -34,7 +33,7 @@ private slots:
         const auto comboTexts = [&] {
             QStringList texts;
             for (int row = 0; row < 8; ++row)
-                texts << qobject_cast<QComboBox *>(editor(page, row))->currentText();
+                texts << page.input(row);
             return texts;
         };
         // Every one-bit item follows the buttons by its entries' values, whatever their names;
@@ -47,7 +46,7 @@ private slots:
         // A number's range is shown in the units typed.
         page.setProcessData(
             node(16, {at(item("IntegerT", "16", "-100", "4400", {}, "9"), 0, "0.1", "bar")}, "Setpoint"));
-        QCOMPARE(editor(page, 0)->toolTip(), QStringLiteral("值范围 -10.0 … 440.0 bar"));
+        QCOMPARE(table(page)->item(0, 2)->toolTip(), QStringLiteral("值范围 -10.0 … 440.0 bar"));
     }
 
     void writeReachesTheWindow_data()
@@ -77,12 +76,8 @@ private slots:
         widget_out page;
         page.setPort(port);
         page.setProcessData(pd);
-        for (int row = 0; row < values.size(); ++row) {
-            if (auto *combo = qobject_cast<QComboBox *>(editor(page, row)))
-                combo->setCurrentIndex(combo->findText(values.at(row)));
-            else
-                qobject_cast<QLineEdit *>(editor(page, row))->setText(values.at(row));
-        }
+        for (int row = 0; row < values.size(); ++row)
+            page.setInput(row, values.at(row));
         adapter.port(port).pdOut.fill('\x55');
         page.slot_pbtn_writeClicked();
 
@@ -121,7 +116,7 @@ private slots:
         widget_out page;
         page.setPort(port);
         page.setProcessData(node(16, {item("UIntegerT", "16", "0", "65535")}));
-        qobject_cast<QLineEdit *>(editor(page, 0))->setText("1234");
+        page.setInput(0, "1234");
         adapter.faults().unplugged = true;
         page.slot_pbtn_writeClicked();
         QVERIFY(!common::instance()->modbus->busy);
@@ -130,8 +125,12 @@ private slots:
         // A value its item cannot take is not sent, and the page says why.
         adapter.faults().unplugged = false;
         adapter.clearLog();
+        // Typed into the cell's editor, still open when the write is asked for.
         page.setProcessData(node(16, {item("IntegerT", "16", "-100", "100")}));
-        qobject_cast<QLineEdit *>(editor(page, 0))->setText("40000");
+        table(page)->editItem(table(page)->item(0, 2));
+        auto *edit = table(page)->viewport()->findChild<QLineEdit *>();
+        QVERIFY(edit && edit->placeholderText() == "-100 … 100");
+        edit->setText("40000");
         page.slot_pbtn_writeClicked();
         QVERIFY(adapter.log().isEmpty() && page.lastError().contains("32767"));
 
