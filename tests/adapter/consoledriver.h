@@ -13,23 +13,34 @@
 
 namespace consoledriver {
 
-template <typename T>
-T *child(widgat_adapter *console, const char *name)
+// A test's console for eight ports, Port1 chosen; made by open(), deleted by close().
+struct Console
 {
-    return console->findChild<T *>(QLatin1String(name));
-}
+    widgat_adapter *console = nullptr;
 
-// Returns when the exchange is over.
-inline void send(widgat_adapter *console, int operation, int index, int subIndex, int length,
-                 const QString &data = QString())
-{
-    child<QComboBox>(console, "cbox_Control")->setCurrentIndex(operation);
-    child<QSpinBox>(console, "sbox_index")->setValue(index);
-    child<QSpinBox>(console, "sbox_subIndex")->setValue(subIndex);
-    child<QSpinBox>(console, "sbox_length")->setValue(length);
-    child<QTextEdit>(console, "textEdit_write")->setPlainText(data);
-    QTest::mouseClick(child<QPushButton>(console, "pbtn_send"), Qt::LeftButton);
-}
+    void open()
+    {
+        console = new widgat_adapter;
+        console->setPortCount(8);
+        console->setPort(0);
+    }
+    void close() { delete std::exchange(console, nullptr); }
+    template <typename T>
+    T *child(const char *name) const
+    {
+        return console->findChild<T *>(QLatin1String(name));
+    }
+    // Returns when the exchange is over.
+    void send(int operation, int index, int subIndex, int length, const QString &data = QString()) const
+    {
+        child<QComboBox>("cbox_Control")->setCurrentIndex(operation);
+        child<QSpinBox>("sbox_index")->setValue(index);
+        child<QSpinBox>("sbox_subIndex")->setValue(subIndex);
+        child<QSpinBox>("sbox_length")->setValue(length);
+        child<QTextEdit>("textEdit_write")->setPlainText(data);
+        QTest::mouseClick(child<QPushButton>("pbtn_send"), Qt::LeftButton);
+    }
+};
 
 } // namespace consoledriver
 

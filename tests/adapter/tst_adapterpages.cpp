@@ -16,12 +16,11 @@
 
 using testhelpers::hex;
 
-class tst_adapterpages : public QObject
+class tst_adapterpages : public QObject, consoledriver::Console
 {
     Q_OBJECT
     VirtualAdapter &adapter = VirtualAdapter::instance();
     common *hub = common::instance();
-    widgat_adapter *console = nullptr;
 
     static QString text(QWidget *page, const char *name)
     {
@@ -35,14 +34,10 @@ class tst_adapterpages : public QObject
             .arg(text(page, "edit_port"), text(page, "edit_mode"), text(page, "edit_vendorId"),
                  text(page, "edit_deviceId"), text(page, "edit_minCycleTime"));
     }
-    template <typename T>
-    T *child(const char *name)
+    // Sends and checks that the link and the button are free again.
+    void sendAndWait(int operation, int index, int subIndex, int length, const QString &data = QString())
     {
-        return consoledriver::child<T>(console, name);
-    }
-    void send(int operation, int index, int subIndex, int length, const QString &data = QString())
-    {
-        consoledriver::send(console, operation, index, subIndex, length, data);
+        send(operation, index, subIndex, length, data);
         QVERIFY(!hub->modbus->busy && child<QPushButton>("pbtn_send")->isEnabled());
     }
 
@@ -53,11 +48,9 @@ private slots:
         applyDefaultSetup(adapter);
         adapter.faults().isduLatencyMs = 0;
         QVERIFY(simhelpers::openHubLink());
-        console = new widgat_adapter;
-        console->setPortCount(8);
-        console->setPort(0);
+        open();
     }
-    void cleanup() { delete console; }
+    void cleanup() { close(); }
 
     void detailsShowTheUsbIdentityAndLiveCounters()
     {
@@ -87,7 +80,6 @@ private slots:
         QCOMPARE(monitor.poll(), 0);
         AdapterPortView page;
         page.setPortMonitor(&monitor);
-        QCOMPARE(text(&page, "edit_port"), "未选择端口");
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         page.setPort(1);
@@ -116,7 +108,7 @@ private slots:
              hex("01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 00").repeated(2) + '\0'}}; // at most 32 bytes
         for (const auto &[data, length, bytes] : rows) {
             adapter.clearLog();
-            send(2, 0x1234, 0x105, length, data);
+            sendAndWait(2, 0x1234, 0x105, length, data);
             QCOMPARE(adapter.isduRequest(), hex("02 03 00 12 34 05") + char(length) + bytes); // subindex low byte
             QCOMPARE(adapter.log().size(), 2); // the request, then one read of the response
             QCOMPARE(adapter.log().at(1).request.mid(1, 6), hex("01 03 36 00 00 14"));
@@ -127,13 +119,13 @@ private slots:
     {
         QSignalSpy replies(console, &widgat_adapter::sigReply);
         QSignalSpy exec(console, &widgat_adapter::sigExec);
-        send(1, 16, 3, 9, "AA");
+        sendAndWait(1, 16, 3, 9, "AA");
         QCOMPARE(adapter.isduRequest(), hex("01 01 00 00 10 03") + QByteArray(34, '\0')); // no length, no data
         QVERIFY(child<QComboBox>("cbox_Control")->currentText() == "无操作" && !child<QSpinBox>("sbox_index")->value());
         QVERIFY(replies.isEmpty() && exec.size() == 1); // only the start
 
         adapter.faults().unplugged = true;
-        send(3, 16, 0, 0);
+        sendAndWait(3, 16, 0, 0);
         QCOMPARE(QList<QVariantList>(replies), (QList<QVariantList>{{3, 0}}));
         QVERIFY(exec.size() == 3 && adapter.isduRequestCount() == 1); // the clear only
     }

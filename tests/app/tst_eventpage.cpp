@@ -1,6 +1,5 @@
-// A device's events as the user sees them: the "Message event" page with the
-// texts of its description and of the standard definitions, and the port's
-// lamp in the tree while a warning or an error is present.
+// A device's events as the user sees them: the "Message event" page with the texts of its description and of the
+// standard definitions, and the port's lamp in the tree while a warning or an error is present.
 
 #include "link/devicestatuspoller.h"
 #include "link/portstatusmonitor.h"
@@ -16,14 +15,12 @@ const QString fixture = QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtu
 // Port3 has the fixture's device: its own text for 0x4210, its own 0x8CA0 (an
 // error for 0.6 s), a standard reference to 0x5111, and 0x7710, which only
 // the standard definitions name.
-const QByteArray scenario = "{\"isduLatencyMs\": 0, \"ports\": {\"Port3\": {\"mode\": \"iolink\", \"device\": {"
-                            "\"type\": \"iodd\", \"file\": \""
-    + fixture.toUtf8()
-    + "\", \"events\": ["
-      "{\"code\": \"0x4210\", \"type\": \"warning\"},"
-      "{\"code\": \"0x8CA0\", \"type\": \"error\", \"for\": 0.6},"
-      "{\"code\": \"0x5111\", \"type\": \"warning\"},"
-      "{\"code\": \"0x7710\", \"type\": \"notification\"}]}}}}";
+const QByteArray scenario = QString(R"({"isduLatencyMs": 0, "ports": {"Port3": {"mode": "iolink", "device": {
+    "type": "iodd", "file": "%1", "events": [{"code": "0x4210", "type": "warning"},
+    {"code": "0x8CA0", "type": "error", "for": 0.6}, {"code": "0x5111", "type": "warning"},
+    {"code": "0x7710", "type": "notification"}]}}}})")
+                                .arg(fixture)
+                                .toUtf8();
 
 // The rows as "code text type mode", "+" while present and "-" once cleared.
 QStringList rows(const QTableWidget *table)
@@ -48,7 +45,7 @@ bool showsPicture(const QIcon &icon, const char *name)
 }
 } // namespace
 
-class tst_eventpage : public QObject
+class tst_eventpage : public QObject, windowdriver::Session
 {
     Q_OBJECT
 
@@ -65,12 +62,8 @@ private slots:
         QVERIFY2(applyScenarioJson(scenario, VirtualAdapter::instance(), &error), qPrintable(error));
         QElapsedTimer sinceStart;
         sinceStart.start();
-        const std::unique_ptr<IOLinkMainWindow> window(windowdriver::open());
-        IOLinkMainWindow &w = *window;
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.onCreatePortInfo(fixture, 2);
-
-        auto *tabs = w.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        QVERIFY(reopen());
+        window->onCreatePortInfo(fixture, 2);
         auto *page = qobject_cast<widget_event *>(tabs->widget(tabs->count() - 1));
         QVERIFY(page);
         auto *poller = page->findChild<DeviceStatusPoller *>();
@@ -83,7 +76,6 @@ private slots:
         QCOMPARE(rows(table), expected);
         QVERIFY(page->findChild<QLabel *>()->text().startsWith(QStringLiteral("设备状态：故障")));
 
-        auto *tree = w.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
         QTreeWidgetItem *port3 = tree->topLevelItem(2);
         QVERIFY(showsPicture(port3->icon(0), "port_error"));
         QVERIFY2(port3->toolTip(0).contains(QStringLiteral("错误 0x8CA0 Filter clogged")),
@@ -99,7 +91,7 @@ private slots:
 
         // Without its device in operate the port shows the loss, not the device's warnings.
         VirtualAdapter::instance().port(2).mode = VirtualAdapter::Mode::CommunicationLost;
-        w.portMonitor()->poll();
+        window->portMonitor()->poll();
         QVERIFY(showsPicture(port3->icon(0), "port_lost"));
         QCOMPARE(rows(table).join(QLatin1Char('|')).count(" +"), 1);
         QCOMPARE(rows(table).last(), QStringLiteral("Port3 IO-Link 通信中断 +"));

@@ -5,7 +5,6 @@
 #include "adapter/widgat_adapter.h"
 #include "app/uilanguage.h"
 #include "defaultsetup.h"
-#include "library/widget_productname.h"
 #include "params/widget_parameter.h"
 #include "procdata/widget_in.h"
 #include "views/widget_event.h"
@@ -15,23 +14,11 @@
 
 using windowdriver::find;
 
-class tst_language : public QObject
+class tst_language : public QObject, windowdriver::Session
 {
     Q_OBJECT
     VirtualAdapter &adapter = VirtualAdapter::instance();
-    IOLinkMainWindow *window = nullptr;
-    QTabWidget *tabs = nullptr;
-    QTreeWidget *tree = nullptr;
 
-    void click(int port) { windowdriver::click(tree, port); }
-    // Picks the first variant in the dialog the next click opens.
-    void answerVariantDialog()
-    {
-        windowdriver::onModal<widget_productName>(this, [](widget_productName *dialog) {
-            find<QTableWidget>(dialog, "table")->setCurrentCell(0, 0);
-            QTest::mouseClick(find<QPushButton>(dialog, "pbtn_enter"), Qt::LeftButton);
-        });
-    }
     // As the tool bar's language choice does it; the pages get the change from the event loop.
     void switchTo(uiLanguage::Language language)
     {
@@ -44,9 +31,7 @@ class tst_language : public QObject
     // Texts of the shown pages of Port2 that the code and the forms set, in one list for comparison.
     QStringList port2Texts()
     {
-        QStringList texts;
-        for (int i = 0; i < 3; ++i)
-            texts << tabs->tabText(i);
+        QStringList texts = tabTexts().mid(0, 3);
         auto *roles = find<QComboBox>(window, "cbox_role");
         texts << roles->itemText(0) << roles->itemText(2) << find<QLabel>(window, "label_linkStatus")->text()
               << tree->topLevelItem(1)->toolTip(0).section('\n', 0, 0) << window->windowTitle();
@@ -68,14 +53,11 @@ private slots:
         applyDefaultSetup(adapter);
         adapter.faults().isduLatencyMs = 0;
         uiLanguage::apply(uiLanguage::Language::Chinese);
-        window = windowdriver::open();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        tabs = find<QTabWidget>(window, "tabWidget");
-        tree = find<QTreeWidget>(window, "treeWidget");
+        QVERIFY(reopen());
     }
     void cleanup()
     {
-        delete std::exchange(window, nullptr);
+        closeWindow();
         uiLanguage::apply(uiLanguage::Language::Chinese);
     }
 
@@ -98,7 +80,7 @@ private slots:
     void shownPagesSwitchAndSwitchBack()
     {
         QCOMPARE(window->windowTitle(), "VANTO-HUB8 IO-Link Tool");
-        answerVariantDialog();
+        chooseVariant(0);
         click(1);
         QWidget *basic = tabs->widget(3);
         auto *di = basic->findChild<widget_portDI *>();
@@ -146,8 +128,6 @@ private slots:
         QVERIFY2(received->toPlainText().contains("读操作 Port 1 Index 16 Subindex 0 → 成功，13 字节：56 61"),
                  qPrintable(received->toPlainText()));
         QCOMPARE(find<QLabel>(console, "label_lastLength")->text(), "上次应答长度：13");
-        QCOMPARE(operation->itemText(3), "读操作");
-        QCOMPARE(window->windowTitle(), "VANTO-HUB8 IO-Link Tool — Port1");
     }
 };
 

@@ -4,19 +4,15 @@
 #include "defaultsetup.h"
 #include "description/builtindescription.h"
 #include "library/widget_iodd.h"
-#include "library/widget_productname.h"
 #include "testhelpers.h"
 #include "virtualadapter.h"
 #include "windowdriver.h"
 
 using windowdriver::find;
 
-class tst_libraryIdentity : public QObject
+class tst_libraryIdentity : public QObject, windowdriver::Session
 {
     Q_OBJECT
-    IOLinkMainWindow *window = nullptr;
-    QTabWidget *tabs = nullptr;
-    QTreeWidget *tree = nullptr;
     QTemporaryDir library;
 
     // A Captron description: its vendor name from the identity, its product name from the variable.
@@ -28,23 +24,6 @@ class tst_libraryIdentity : public QObject
             "<DeviceIdentity vendorId=\"1239\" deviceId=\"2305\" vendorName=\"CAPTRON Electronic GmbH\"/>"
             "<DeviceFunction><VariableCollection><StdVariableRef id=\"V_ProductName\" defaultValue=\"CALIS\"/>"
             "</VariableCollection></DeviceFunction></ProfileBody></IODevice>");
-    }
-    template <typename T>
-    void onModal(std::function<void(T *)> answer, std::shared_ptr<bool> waiting = std::make_shared<bool>(true))
-    {
-        windowdriver::onModal<T>(this, answer, waiting);
-    }
-    void click(int port) { windowdriver::click(tree, port); }
-    // Clicks an even port and picks the built-in description's first variant (or cancels).
-    void clickAndChoose(int port, bool cancel = false)
-    {
-        onModal<widget_productName>([cancel](widget_productName *dialog) {
-            if (cancel)
-                return void(dialog->close());
-            find<QTableWidget>(dialog, "table")->selectRow(0);
-            find<QPushButton>(dialog, "pbtn_enter")->click();
-        });
-        click(port);
     }
     QString shownVendorId() const { return find<QLineEdit>(tabs->widget(3), "edit_vendorID")->text(); }
     QList<int> selectedPorts() const
@@ -66,13 +45,14 @@ class tst_libraryIdentity : public QObject
     {
         Confirmation result;
         bool done = false;
-        onModal<widget_IODD>([&](widget_IODD *dialog) {
+        windowdriver::onModal<widget_IODD>(this, [&](widget_IODD *dialog) {
             auto *table = find<QTableWidget>(dialog, "table_show");
             for (int r = 0; r < table->rowCount(); ++r)
                 if (table->item(r, 2)->text() == fileName)
                     table->setCurrentCell(r, 0);
             auto waiting = std::make_shared<bool>(true);
-            onModal<QMessageBox>(
+            windowdriver::onModal<QMessageBox>(
+                this,
                 [&result, answer](QMessageBox *box) {
                     result.question = box->text();
                     if (!box->icon() || box->standardButtons() != (QMessageBox::Yes | QMessageBox::No))
@@ -110,21 +90,18 @@ private slots:
     {
         applyDefaultSetup(VirtualAdapter::instance());
         VirtualAdapter::instance().faults().isduLatencyMs = 0;
-        window = windowdriver::open(library.path());
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        tabs = find<QTabWidget>(window, "tabWidget");
-        tree = find<QTreeWidget>(window, "treeWidget");
+        QVERIFY(reopen(library.path()));
     }
     void cleanup()
     {
-        delete window;
-        window = nullptr;
+        closeWindow();
         VirtualAdapter::instance().reset();
     }
 
     void otherDevicesFileIsLoadedOnlyOnYes()
     {
-        clickAndChoose(1); // Port2: the built-in device and its pages
+        chooseVariant(0);
+        click(1); // Port2: the built-in device and its pages
         QWidget *pages = tabs->widget(3);
         QCOMPARE(shownVendorId(), "1484");
 
@@ -144,21 +121,23 @@ private slots:
 
     void cancelledVariantChoiceSelectsTheShownPort()
     {
-        clickAndChoose(1, true); // nothing shown yet: nothing stays selected
+        chooseVariant(-1);
+        click(1); // nothing shown yet: nothing stays selected
         QCOMPARE(selectedPorts(), QList<int>());
         QCOMPARE(tabs->count(), 3);
 
         click(0);
         QWidget *pages = tabs->widget(3);
         const int stack = find<QStackedWidget>(window, "portView")->currentIndex();
-        clickAndChoose(3, true);
+        chooseVariant(-1);
+        click(3);
         QCOMPARE(selectedPorts(), QList<int>{0});
         QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
         QVERIFY(tabs->widget(3) == pages && find<QStackedWidget>(window, "portView")->currentIndex() == stack);
 
         // The same from the library: Port4 selected, its file confirmed, the variant choice cancelled.
         tree->setCurrentItem(tree->topLevelItem(3));
-        onModal<widget_productName>([](widget_productName *dialog) { dialog->close(); });
+        chooseVariant(-1);
         const Confirmation c =
             confirmFromLibrary(QFileInfo(builtinDescription::relativePath).fileName(), QMessageBox::No);
         QCOMPARE(c.question, QString()); // the device's own description: no question

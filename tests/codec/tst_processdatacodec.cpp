@@ -1,6 +1,5 @@
-// Process data: items at their bit offsets, scaled with units, and output
-// octets; every expected octet worked out by hand (bit 0 is the least
-// significant bit of the last octet).
+// Process data: items at their bit offsets, scaled with units, and output octets; every expected octet worked out by
+// hand (bit 0 is the least significant bit of the last octet).
 
 #include "codec/processdatacodec.h"
 #include "testhelpers.h"
@@ -145,22 +144,6 @@ private slots:
         QStringList errors;
         QCOMPARE(processDataCodec::encode(layoutOf(pd), inputs.toVector(), &errors).toHex(' '), octets.toHex(' '));
         QTEST(int(errors.size()), "errors");
-    }
-
-    // What is written decodes back to what was typed, at every offset of a 32-bit window.
-    void roundTrip()
-    {
-        for (int bits : {1, 3, 8, 13, 16}) {
-            for (int offset = 0; offset + bits <= 32; offset += 3) {
-                const bool flag = bits == 1;
-                const QByteArray at = QByteArray::number(offset), width = flag ? "" : QByteArray::number(bits);
-                const treeItem pd =
-                    node(32, {item("x", flag ? "BooleanT" : "IntegerT", at.constData(), width.constData())});
-                const QString value = flag ? QStringLiteral("true") : QString::number(-(1 << (bits - 1)) + 1);
-                const QByteArray octets = processDataCodec::encode(layoutOf(pd), {value}, nullptr);
-                QCOMPARE(processDataCodec::decode(layoutOf(pd), octets).first().text, value);
-            }
-        }
     }
 };
 

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <cctype>
 
@@ -42,6 +43,13 @@ inline bool writeFile(const QString &path, const QByteArray &data)
     QFile file(path);
     return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
         && file.write(data) == data.size();
+}
+
+// Writes data to `name` in `dir`; the path, or an empty one when the write failed.
+inline QString writtenIn(const QTemporaryDir &dir, const QString &name, const QByteArray &data)
+{
+    const QString path = dir.filePath(name);
+    return writeFile(path, data) ? path : QString();
 }
 
 // The file's content; empty when it cannot be read.

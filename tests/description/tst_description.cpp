@@ -87,11 +87,7 @@ class tst_description : public QObject
     analyIoddFile m_file;
     QTemporaryDir m_dir;
 
-    QString written(const QByteArray &content)
-    {
-        const QString path = m_dir.filePath("hostile.xml");
-        return testhelpers::writeFile(path, content) ? path : QString();
-    }
+    QString written(const QByteArray &content) const { return testhelpers::writtenIn(m_dir, "hostile.xml", content); }
 
 private slots:
     void initTestCase()
@@ -262,17 +258,6 @@ private slots:
             "System command|QPushButton|Restore factory settings|Restore factory settings=130|130|2|130|130";
         const QString teach = "System command|QPushButton|Teach-in|Teach-in=160|160|2|160|160";
         QCOMPARE(got, QStringList({factory, factory, teach, teach}));
-    }
-
-    void processData()
-    {
-        const treeItem in = m_file.processDataIn(), out = m_file.processDataOut();
-        QCOMPARE(in.text + in.name + QString::number(in.values.size()), "16Input2");
-        QCOMPARE(in.values.at(0).label + in.values.at(0).editor.bitOffset + in.values.at(0).editor.lowerValue
-                     + in.values.at(1).editor.typeName + in.values.at(1).subindex,
-                 "Level1-16384BooleanT2");
-        QCOMPARE(out.text + out.name + QString::number(out.values.size()) + '|' + out.values.value(0).editor.upperValue,
-                 "8Output1|255");
     }
 
     // Malformed files, an entity bomb, recursive and dangling references: empty or null results, quickly.

@@ -1,8 +1,9 @@
 // Every IODD of the shared corpus through the parsers and as a virtual device, and the project's standard
-// definitions against it.
+// definitions (menu entries and event codes) against the Community's.
 
 #include "description/analyiodd.h"
 #include "description/analyioddfile.h"
+#include "description/analystdiodd.h"
 #include "description/builtindescription.h"
 #include "description/ioddindex.h"
 #include "description/ioddjson.h"
@@ -185,6 +186,21 @@ private slots:
               official);
         QVERIFY2(extra.isEmpty(),
                  qPrintable(QStringLiteral("only with the project's files: ") + extra.join(QStringLiteral("; "))));
+    }
+
+    // The Community's standard definitions name no event the project's lack.
+    void projectEventCodes()
+    {
+        const QString definitions = QStringLiteral("/std1.1/IODD-StandardDefinitions1.1.xml");
+        QSet<QString> ours;
+        for (const eventItem &e : analyStdIodd(projectStd + definitions).events())
+            ours.insert(e.code);
+        const QList<eventItem> community = analyStdIodd(officialStd + definitions).events();
+        QStringList missing;
+        for (const eventItem &e : community)
+            if (!ours.contains(e.code))
+                missing << e.code;
+        QVERIFY2(community.size() > 30 && missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
     }
 };
 

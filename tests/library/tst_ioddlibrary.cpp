@@ -1,9 +1,8 @@
 // The IODD library dialog on a fresh application directory per case, refusal of names reaching
-// outside the library, the identity lookup over a tree of files and the lookup widget; the variant dialog.
+// outside the library, the identity lookup over a tree of files and the lookup widget.
 
 #include "library/parsevididd.h"
 #include "library/widget_ioddlookup.h"
-#include "library/widget_productname.h"
 #include "librarydialog.h"
 
 namespace {
@@ -253,33 +252,6 @@ private slots:
         QVERIFY(release("B.xml", "2025-06-01"));
         QCOMPARE(QStringList({newest(26, 1001), newest(28, 9), newest(27, 5), newest(26, 1002)}).join(' '),
                  "B.xml a_sub/deeper/e.xml a_sub/d.xml none");
-    }
-
-    // Confirming a row picks the first variant of its product id; Escape and the title-bar button cancel
-    // even with a row selected.
-    void variantDialog()
-    {
-        const QList<variantItem> variants{{"KTX-M12", "KTX", "standard", "a-pic.png", "a-icon.png"},
-                                          {"KTX-M12-ND", "KTX ND", "no display", "b-pic.png", "b-icon.png"},
-                                          {"KTX-M12-ND", "KTX ND2", "equal id", "c-pic.png", "c-icon.png"}};
-        for (const char *action : {"row 0", "row 2", "escape", "close"}) {
-            widget_productName d;
-            d.setVariants(variants);
-            auto *table = d.findChild<QTableWidget *>("table");
-            QSignalSpy closed(&d, &widget_productName::sigClose);
-            bool timedOut = false; // a broken close cannot hang the run
-            QTimer::singleShot(5000, &d, [&] { timedOut = true, d.hide(); });
-            QTimer::singleShot(0, &d, [&] {
-                table->selectRow(action[0] == 'r' ? action[4] - '0' : 1);
-                action[0] == 'r'       ? QTest::mouseClick(d.findChild<QPushButton *>("pbtn_enter"), Qt::LeftButton)
-                    : action[0] == 'e' ? QTest::keyClick(&d, Qt::Key_Escape)
-                                       : void(d.windowHandle()->close()); // as the title-bar button does
-            });
-            d.exec();
-            QVERIFY2(!timedOut && table->rowCount() == 3, action);
-            QCOMPARE(QList<QVariantList>(closed), QList<QVariantList>({{action[0] != 'r'}}));
-            QCOMPARE(d.selectedVariant().name, QString(action[0] == 'r' ? action[4] == '0' ? "KTX" : "KTX ND" : ""));
-        }
     }
 };
 

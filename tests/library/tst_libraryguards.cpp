@@ -1,6 +1,5 @@
-// What keeps a wrong file off a port: the identity question before a library file is
-// confirmed, the built-in description that cannot be deleted, the variant dialog that
-// confirms only a row the user chose.
+// What keeps a wrong file off a port: the identity question before a library file is confirmed, the built-in
+// description that cannot be deleted, the variant dialog that confirms only a row the user chose.
 
 #include "description/builtindescription.h"
 #include "library/identitycheck.h"
@@ -97,15 +96,31 @@ private slots:
 
         table->selectRow(1);
         QVERIFY(enter->isEnabled());
-        d.setVariants({{"A", "a", "", "", ""}}); // a new list: nothing chosen yet
+        d.setVariants({{"A", "a", "", "", ""}, {"B", "b", "", "", ""}, {"B", "b2", "", "", ""}}); // nothing chosen yet
         QVERIFY(!enter->isEnabled());
         table->selectRow(0);
         table->clearSelection();
         QVERIFY(!enter->isEnabled());
-        table->selectRow(0);
+        table->selectRow(2); // the first variant of its product id is taken
         enter->click();
         QCOMPARE(QList<QVariantList>(closed), QList<QVariantList>({{false}}));
-        QCOMPARE(d.selectedVariant().productId, "A");
+        QCOMPARE(d.selectedVariant().productId + d.selectedVariant().name, "Bb");
+
+        // Escape and the title-bar button cancel, even with a row selected.
+        for (const bool escape : {true, false}) {
+            widget_productName dialog;
+            dialog.setVariants({{"A", "a", "", "", ""}});
+            QSignalSpy cancelled(&dialog, &widget_productName::sigClose);
+            bool timedOut = false; // a broken close cannot hang the run
+            QTimer::singleShot(5000, &dialog, [&] { timedOut = true, dialog.hide(); });
+            QTimer::singleShot(0, &dialog, [&] {
+                dialog.findChild<QTableWidget *>("table")->selectRow(0);
+                escape ? QTest::keyClick(&dialog, Qt::Key_Escape) : void(dialog.windowHandle()->close());
+            });
+            dialog.exec();
+            QVERIFY(!timedOut && dialog.selectedVariant().name.isEmpty());
+            QCOMPARE(QList<QVariantList>(cancelled), QList<QVariantList>({{true}}));
+        }
     }
 };
 

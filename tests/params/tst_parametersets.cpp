@@ -112,34 +112,30 @@ private slots:
         QCOMPARE(m_page->compareWithSet(saved).different, 1); // Count stays the device's own
     }
 
-    // Nothing is read or written for a file that is not for this device.
-    void foreignOrBrokenFilesAreRefused_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QStringList>("named");
-        parameterSet::set other;
-        other.device = {1484, 7701, "TT-1", "parameters.xml", "V1.0"};
-        QTest::newRow("another device") << parameterSet::toJson(
-            other) << QStringList{"TT-1 (vendorId 1484, deviceId 7701)", "TT-1 (vendorId 77, deviceId 7701)"};
-        QTest::newRow("not a set") << QByteArray(R"({"values": []})") << QStringList{"not a parameter set"};
-    }
+    // Nothing is read or written for a file that is not for this device, or no set at all.
     void foreignOrBrokenFilesAreRefused()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(QStringList, named);
-        QVERIFY(makePage());
-        QString message;
-        onNextModal(this, [&message](QWidget *modal) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            QVERIFY(box);
-            message = box->text();
-            box->button(QMessageBox::Ok)->click();
-        });
-        QVERIFY(testhelpers::writeFile(m_dir.filePath("other.json"), content));
-        m_page->loadParameterSet(m_dir.filePath("other.json"));
-        for (const QString &text : named)
-            QVERIFY2(message.contains(text), qPrintable(message));
-        QVERIFY(VirtualAdapter::instance().log().isEmpty());
+        parameterSet::set other;
+        other.device = {1484, 7701, "TT-1", "parameters.xml", "V1.0"};
+        const QList<QPair<QByteArray, QStringList>> files{
+            {parameterSet::toJson(other), {"TT-1 (vendorId 1484, deviceId 7701)", "TT-1 (vendorId 77, deviceId 7701)"}},
+            {R"({"values": []})", {"not a parameter set"}}};
+        for (const auto &[content, named] : files) {
+            cleanup();
+            QVERIFY(makePage());
+            QString message;
+            onNextModal(this, [&message](QWidget *modal) {
+                auto *box = qobject_cast<QMessageBox *>(modal);
+                QVERIFY(box);
+                message = box->text();
+                box->button(QMessageBox::Ok)->click();
+            });
+            QVERIFY(testhelpers::writeFile(m_dir.filePath("other.json"), content));
+            m_page->loadParameterSet(m_dir.filePath("other.json"));
+            for (const QString &text : named)
+                QVERIFY2(message.contains(text), qPrintable(message));
+            QVERIFY(VirtualAdapter::instance().log().isEmpty());
+        }
     }
 };
 

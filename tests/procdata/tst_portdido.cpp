@@ -58,9 +58,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(button->text(), QStringLiteral("开始读取"), 2000);
         QVERIFY(!view.isPolling() && !view.isReading());
         adapter.faults().unplugged = false;
-        adapter.clearLog();
-        QTest::qWait(400);
-        QVERIFY(adapter.log().isEmpty());
 
         // Cleaning the port stops the timer only: the button still offers to
         // stop, and its next click stays stopped.

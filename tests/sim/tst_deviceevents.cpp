@@ -1,12 +1,8 @@
-// Events of a virtual device built from an IODD: its Device Status and
-// Detailed Device Status over time, and the scenario key that gives them
-// (tst_eventpage reads them through the adapter).
+// Events of a virtual device built from an IODD: its Device Status and Detailed Device Status over time (tst_eventpage
+// reads them through the adapter, tst_virtualadapter checks the scenario key that gives them).
 
-#include "description/builtindescription.h"
 #include "iodddevice.h"
-#include "scenario.h"
 #include "testhelpers.h"
-#include "virtualadapter.h"
 
 #include <QtTest>
 
@@ -21,13 +17,6 @@ std::unique_ptr<IoddDevice> device(const QString &path, const QList<Event> &even
     return IoddDevice::fromFile(path, QCoreApplication::applicationDirPath() + "/std", nullptr, options);
 }
 
-// A scenario with the built-in device on Port2 and these events.
-QByteArray withEvents(const QByteArray &events)
-{
-    return "{\"ports\": {\"Port2\": {\"mode\": \"iolink\", \"device\": {\"type\": \"iodd\", \"file\": \""
-        + QByteArray(HUB8_SOURCE_DIR "/data/") + builtinDescription::relativePath + "\", \"events\": " + events
-        + "}}}}";
-}
 } // namespace
 
 class tst_deviceevents : public QObject
@@ -71,26 +60,6 @@ private slots:
         QCOMPARE(restricted->detailedDeviceStatus(0), hex("F41000 F44000 F45000 F46000"));
         const auto unrestricted = device(HUB8_SOURCE_DIR "/tests/sim/fixtures/iodd-device.xml", five);
         QCOMPARE(unrestricted->detailedDeviceStatus(0).size(), 33);
-    }
-
-    void scenarioErrors_data()
-    {
-        QTest::addColumn<QByteArray>("events");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("not a list") << QByteArray(R"({"code": "0x4210"})") << ": expected an array, got an object";
-        QTest::newRow("code zero") << QByteArray(R"([{"code": "0x0000", "type": "error"}])")
-                                   << R"([0].code: expected an event code 0x0001..0xffff, got "0x0000")";
-        QTest::newRow("second lasts no time")
-            << QByteArray(R"([{"code": "0x4210", "type": "error"}, {"code": "0x4220", "type": "error", "for": 0}])")
-            << "[1].for: expected seconds above 0, at most 86400, got 0";
-    }
-    void scenarioErrors()
-    {
-        QFETCH(QByteArray, events);
-        QFETCH(QString, message);
-        QString error;
-        QVERIFY(!applyScenarioJson(withEvents(events), VirtualAdapter::instance(), &error));
-        QCOMPARE(error, QStringLiteral("ports.Port2.device.events") + message);
     }
 };
 

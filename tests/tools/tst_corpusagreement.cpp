@@ -1,7 +1,6 @@
-// Devices built from makers' IODD files on the virtual adapter, with fixed
-// input and given parameters: hub8ctl-sim and the "In port" page show the
-// same values, worked out by hand; typed parameter values reach the device as
-// the octets IO-Link codes them and read back the same.
+// Devices built from makers' IODD files on the virtual adapter, with fixed input and given parameters: hub8ctl-sim and
+// the "In port" page show the same values, worked out by hand; typed parameter values reach the device as the octets
+// IO-Link codes them and read back the same.
 
 #include "ctlrun.h"
 #include "description/analyioddfile.h"
@@ -73,11 +72,7 @@ private slots:
                                      {"parameters", QJsonDocument::fromJson(d.parameters).object()}};
             ports.insert(QStringLiteral("Port%1").arg(d.port), QJsonObject{{"mode", "iolink"}, {"device", device}});
         }
-        QFile f(dir.filePath(QStringLiteral("corpus.json")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QJsonDocument(QJsonObject{{"ports", ports}}).toJson());
-        f.close();
-        scenario = f.fileName();
+        scenario = testhelpers::writtenIn(dir, "corpus.json", QJsonDocument(QJsonObject{{"ports", ports}}).toJson());
 
         QString error;
         QVERIFY2(applyScenarioFile(scenario, VirtualAdapter::instance(), &error), qPrintable(error));

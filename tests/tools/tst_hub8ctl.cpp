@@ -35,16 +35,15 @@ class tst_hub8ctl : public QObject
     QTemporaryDir dir;
     const QString iodd = testhelpers::builtinDescriptionPath();
 
-    QString file(const char *name, const QByteArray &content)
+    QString file(const char *name, const QByteArray &content) const
     {
-        const QString path = dir.filePath(QString::fromLatin1(name));
-        return testhelpers::writeFile(path, content) ? path : QString();
+        return testhelpers::writtenIn(dir, name, content);
     }
 
 private slots:
     void initTestCase() { QVERIFY(dir.isValid()); }
 
-    void portsOfTheDefaultSetUpAndOfAnAdapterWithoutStatusBlock()
+    void portsOfTheDefaultSetUp()
     {
         const Result r = runSim({QStringLiteral("ports")});
         QCOMPARE(r.status, 0);
@@ -55,12 +54,6 @@ private slots:
         QCOMPARE(modes.join(QLatin1Char(' ')), QStringLiteral("iolink iolink di iolink do iolink off iolink"));
         QCOMPARE(ports.at(1).toObject().value(QStringLiteral("deviceId")).toInt(), 101101);
         QCOMPARE(keyOrder(r.out).mid(0, 5), QStringList({"ports", "port", "mode", "vendorId", "deviceId"}));
-
-        const QString blockless = file("blockless.json", R"({"adapter": {"portStatusBlock": false},
-            "ports": {"Port1": {"mode": "iolink", "device": {"vendorId": 5}}, "Port3": {"mode": "di"}}})");
-        const QJsonArray learned = runSim({"--scenario", blockless, "ports"}).json().value("ports").toArray();
-        QCOMPARE(learned.at(0).toObject().value("vendorId").toInt(), 5);
-        QCOMPARE(learned.at(2).toObject().value("mode").toString(), QStringLiteral("unknown"));
     }
 
     void readPrintsExactlyThisObject()
@@ -87,8 +80,7 @@ private slots:
         const QString absent = file("absent.json", R"({"adapter": {"absent": true}})");
         const QString notXml = file("broken.xml", "<IODevice><unclosed>");
         QTest::newRow("no device on a DI port") << QStringList{"write", "3", "24", "0", "41"} << 1 << "";
-        // 5000 for Damping (0..4000): the description's limits stop it in set, the device in write.
-        QTest::newRow("device refuses a value") << QStringList{"write", "2", "66", "0", "13 88"} << 1 << "";
+        // 5000 for Damping (0..4000): the description's limits stop it before the device is asked.
         QTest::newRow("outside the limits") << QStringList{"set", "2", "--iodd", iodd, "66", "5000"} << 2 << "4000";
         QTest::newRow("unknown command") << QStringList{"status"} << 2 << "unknown command";
         QTest::newRow("port 9") << QStringList{"read", "Port9", "16"} << 2 << "PORT";
@@ -103,8 +95,6 @@ private slots:
         QTest::newRow("not a choice") << QStringList{"set", "2", "--iodd", iodd, "69", "inch"} << 2 << "bar, MPa";
         QTest::newRow("bad scenario") << QStringList{"--scenario", notXml, "ports"} << 2 << "not JSON";
         QTest::newRow("no adapter") << QStringList{"--scenario", absent, "ports"} << 3 << "no adapter";
-        QTest::newRow("no adapter, set") << QStringList{"--scenario", absent, "set", "2", "--iodd", iodd, "66", "1"}
-                                         << 3 << "no adapter";
     }
     void exitStatuses()
     {
@@ -156,9 +146,7 @@ private slots:
     void valuesReachTheDeviceAndComeBack()
     {
         applyDefaultSetup(VirtualAdapter::instance());
-        QCOMPARE(runHere({"write", "Port2", "71", "0", "41", "42", "43"}).status, 0);
-        QCOMPARE(runHere({"read", "Port2", "71"}).json().value(QStringLiteral("data")).toString(),
-                 QStringLiteral("41 42 43"));
+        QCOMPARE(runHere({"write", "Port2", "71", "0", "41", "42", "43"}).status, 0); // shown as ABC below
 
         // One item of a record: the others keep the device's values.
         Result r = runHere({"set", "2", "--iodd", iodd, "64:3", "Window,", "normally", "closed"});
