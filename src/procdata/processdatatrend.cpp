@@ -145,7 +145,6 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
     connect(m_bitChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::alignPlots);
 
     retranslate();
-    buildLines();
     updateStatus();
 }
 
@@ -177,8 +176,21 @@ void ProcessDataTrend::startRecording(const processDataCodec::layout &layout, co
     m_stale = false;
     m_viewEnd = 0;
     clearLines();
-    buildLines();
+    // The lines are made when the trend is first shown: a port's pages are
+    // built at every click, and most clicks never open the In port page.
+    m_linesWanted = true;
+    if (isVisible())
+        ensureLines();
     updateStatus();
+}
+
+void ProcessDataTrend::ensureLines() const
+{
+    if (!m_linesWanted)
+        return;
+    auto *self = const_cast<ProcessDataTrend *>(this);
+    self->m_linesWanted = false;
+    self->buildLines();
 }
 
 void ProcessDataTrend::clearLines()
@@ -484,6 +496,7 @@ void ProcessDataTrend::setPaused(bool paused)
 
 QLineSeries *ProcessDataTrend::series(const QString &title) const
 {
+    ensureLines();
     for (const Line &line : m_lines) {
         if (line.series->name() == title)
             return line.series;
@@ -493,6 +506,7 @@ QLineSeries *ProcessDataTrend::series(const QString &title) const
 
 QVector<QPointF> ProcessDataTrend::points(const QString &title) const
 {
+    ensureLines();
     for (const Line &line : m_lines) {
         if (line.series->name() != title)
             continue;
@@ -507,6 +521,7 @@ QVector<QPointF> ProcessDataTrend::points(const QString &title) const
 void ProcessDataTrend::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    ensureLines();
     if (m_stale && drawing())
         redraw();
 }

@@ -98,6 +98,8 @@ private:
     void retranslate();
     void clearLines();
     void buildLines();
+    // Builds the lines of the recording if that has not been done yet.
+    void ensureLines() const;
     bool drawing() const;
     void addPoint(Line &line, qint64 msecs, double value, QVector<QPointF> *points = nullptr);
     void redraw();
@@ -116,6 +118,7 @@ private:
     int m_spanSeconds = defaultSpanSeconds;
     bool m_paused = false;
     bool m_stale = false;     // polls recorded but not drawn
+    bool m_linesWanted = true; // the lines of the recording are not built yet
     qint64 m_viewEnd = 0;     // time of the last poll drawn
     qint64 m_axisEnd = 0;     // right end of the time axis
     bool m_aligning = false;

@@ -50,10 +50,20 @@ widget_Port::widget_Port(QWidget *parent)
     // below keeps the height the user gave it, on every port's page.
     ui->splitter_page->setStretchFactor(0, 0);
     ui->splitter_page->setStretchFactor(1, 1);
-    ui->splitter_page->setSizes({defaultIdentityHeight, defaultHostHeight});
-    ui->splitter_page->restoreState(QSettings().value(splitterKey).toByteArray());
     connect(ui->splitter_page, &QSplitter::splitterMoved, this,
             [this]() { QSettings().setValue(splitterKey, ui->splitter_page->saveState()); });
+}
+
+void widget_Port::showEvent(QShowEvent *event)
+{
+    // Placed when first shown: sizing the splitter lays out the whole page,
+    // and a click builds pages that are often not looked at.
+    if (!m_splitterPlaced) {
+        m_splitterPlaced = true;
+        ui->splitter_page->setSizes({defaultIdentityHeight, defaultHostHeight});
+        ui->splitter_page->restoreState(QSettings().value(splitterKey).toByteArray());
+    }
+    QWidget::showEvent(event);
 }
 
 widget_Port::~widget_Port()

@@ -63,6 +63,7 @@ public:
 protected:
     // A switch of language: the form's texts again, the pictures kept.
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void placeInHostArea(QWidget *view);
@@ -70,6 +71,7 @@ private:
 
     Ui::widget_Port *ui;
     Ui::widget_PortIdentity *form; // the identity, the pictures and the DI/DO panel
+    bool m_splitterPlaced = false;
     widget_ioddLookup *m_lookup = nullptr;
     class QLabel *m_problem = nullptr;
 };
