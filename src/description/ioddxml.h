@@ -40,7 +40,8 @@ int readFile(const QString &path, QFile &file, QString &storedPath, QByteArray &
 // (decoded exactly as the DOM parser decodes it) has found it well-formed,
 // without a document type declaration and nested at most maxDepth levels.
 // Otherwise the document is left empty, *error (when given) says why, and
-// the result is false. On success *error is cleared.
+// the result is false. On success *error is cleared. A content that
+// readElements() took lately is not read a second time.
 bool parse(const QByteArray &content, QDomDocument &document, QString *error = nullptr);
 
 // The same streaming read as parse() does first, without building a DOM:

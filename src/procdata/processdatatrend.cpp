@@ -119,6 +119,20 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
     controls->addStretch(1);
     controls->addWidget(m_status);
 
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(controls);
+
+    retranslate();
+    updateStatus();
+}
+
+void ProcessDataTrend::ensureCharts()
+{
+    // Made with the first lines: most pages built by a port click are never
+    // shown, and two chart views cost more than the rest of the page.
+    if (m_charts)
+        return;
     m_numberTime = new QDateTimeAxis;
     m_numberChart = newChart(m_numberTime);
     m_numberChart->legend()->setAlignment(Qt::AlignTop);
@@ -130,22 +144,23 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
     m_bitChart->addAxis(m_lanes, Qt::AlignLeft);
     m_baseMargins = m_numberChart->margins();
 
-    m_numberView = newView(m_numberChart, this);
-    m_bitView = newView(m_bitChart, this);
     m_charts = new QSplitter(Qt::Vertical, this);
+    m_numberView = newView(m_numberChart, m_charts);
+    m_bitView = newView(m_bitChart, m_charts);
     m_charts->addWidget(m_numberView);
     m_charts->addWidget(m_bitView);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addLayout(controls);
-    layout->addWidget(m_charts, 1);
+    static_cast<QVBoxLayout *>(layout())->addWidget(m_charts, 1);
+    if (isVisible()) // a layout would show them only after this event
+        m_charts->show();
 
     connect(m_numberChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::alignPlots);
     connect(m_bitChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::alignPlots);
+}
 
-    retranslate();
-    updateStatus();
+QDateTimeAxis *ProcessDataTrend::timeAxis() const
+{
+    ensureLines();
+    return m_numberTime;
 }
 
 ProcessDataTrend::~ProcessDataTrend() = default;
@@ -195,6 +210,11 @@ void ProcessDataTrend::ensureLines() const
 
 void ProcessDataTrend::clearLines()
 {
+    if (!m_charts) {
+        m_axes.clear();
+        m_lines.clear();
+        return;
+    }
     m_numberChart->removeAllSeries();
     m_bitChart->removeAllSeries();
     for (UnitAxis &a : m_axes) {
@@ -210,6 +230,7 @@ void ProcessDataTrend::clearLines()
 
 void ProcessDataTrend::buildLines()
 {
+    ensureCharts();
     using Kind = ProcessDataRecording::Channel::Kind;
     const QVector<ProcessDataRecording::Channel> &channels = m_recording.channels();
     const int bits = int(std::count_if(channels.cbegin(), channels.cend(),
@@ -299,6 +320,8 @@ void ProcessDataTrend::record(qint64 msecsSinceEpoch, const QByteArray &register
     m_recording.append(msecsSinceEpoch, registers);
     if (m_recording.size() % statusEveryPolls == 1)
         updateStatus();
+    if (drawing())
+        ensureLines();
     if (!drawing() || m_stale) {
         // Hidden or paused: only recorded. Shown again: the lines catch up.
         m_stale = true;
@@ -360,6 +383,7 @@ void ProcessDataTrend::addPoint(Line &line, qint64 msecs, double value, QVector<
 
 void ProcessDataTrend::redraw()
 {
+    ensureLines();
     m_stale = false;
     if (m_recording.isEmpty()) {
         scrollTo(QDateTime::currentMSecsSinceEpoch(), true);
@@ -537,7 +561,7 @@ void ProcessDataTrend::alignPlots()
 {
     // The two charts share the time axis: their plot areas get the same
     // left and right edges, whatever their value labels take.
-    if (m_aligning || m_numberView->isHidden() || m_bitView->isHidden())
+    if (m_aligning || !m_charts || m_numberView->isHidden() || m_bitView->isHidden())
         return;
     m_aligning = true;
     QMargins numbers = m_numberChart->margins();

@@ -61,7 +61,7 @@ public:
     QtCharts::QLineSeries *series(const QString &title) const;
     // Every point of that line, history and live part.
     QVector<QPointF> points(const QString &title) const;
-    QtCharts::QDateTimeAxis *timeAxis() const { return m_numberTime; }
+    QtCharts::QDateTimeAxis *timeAxis() const;
 
 public slots:
     // Asks for a file and writes the recording to it.
@@ -96,6 +96,8 @@ private:
     };
 
     void retranslate();
+    // The chart views and their axes (made once, when first needed).
+    void ensureCharts();
     void clearLines();
     void buildLines();
     // Builds the lines of the recording if that has not been done yet.

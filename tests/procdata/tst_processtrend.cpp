@@ -101,6 +101,7 @@ private slots:
         trend.resize(800, 500);
         trend.startRecording(processDataCodec::layoutOf(gauge()), "PD");
         trend.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&trend));
         QLineSeries *pressure = trend.series("UIntegerT1 [bar]");
         QLineSeries *bit = trend.series("BooleanT2");
         QVERIFY(pressure && bit);
