@@ -48,7 +48,7 @@ ParameterSetDialog::ParameterSetDialog(const QString &fileName, const parameterS
 
     m_table = new QTableWidget(comparison.rows.size(), 6, this);
     m_table->setObjectName(QStringLiteral("table_compare"));
-    m_table->setStyleSheet(QString::fromLatin1(hub8style::tableStyleSheet));
+    hub8style::styleTable(m_table);
     m_table->setHorizontalHeaderLabels(
         {tr("写入"), tr("参数"), tr("索引"), tr("文件中的值"), tr("设备中的值"), tr("状态")});
     m_table->verticalHeader()->setHidden(true);

@@ -154,7 +154,7 @@ void widget_Parameter::showHeaders()
 void widget_Parameter::setUpTable()
 {
     QTableWidget *table = ui->table_param;
-    table->setStyleSheet(QString::fromLatin1(hub8style::tableStyleSheet));
+    hub8style::styleTable(table);
     table->setColumnCount(columnCount);
     showHeaders();
     table->setColumnWidth(1, 50);

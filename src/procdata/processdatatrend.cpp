@@ -119,20 +119,6 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
     controls->addStretch(1);
     controls->addWidget(m_status);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addLayout(controls);
-
-    retranslate();
-    updateStatus();
-}
-
-void ProcessDataTrend::ensureCharts()
-{
-    // Made with the first lines: most pages built by a port click are never
-    // shown, and two chart views cost more than the rest of the page.
-    if (m_charts)
-        return;
     m_numberTime = new QDateTimeAxis;
     m_numberChart = newChart(m_numberTime);
     m_numberChart->legend()->setAlignment(Qt::AlignTop);
@@ -144,23 +130,23 @@ void ProcessDataTrend::ensureCharts()
     m_bitChart->addAxis(m_lanes, Qt::AlignLeft);
     m_baseMargins = m_numberChart->margins();
 
+    m_numberView = newView(m_numberChart, this);
+    m_bitView = newView(m_bitChart, this);
     m_charts = new QSplitter(Qt::Vertical, this);
-    m_numberView = newView(m_numberChart, m_charts);
-    m_bitView = newView(m_bitChart, m_charts);
     m_charts->addWidget(m_numberView);
     m_charts->addWidget(m_bitView);
-    static_cast<QVBoxLayout *>(layout())->addWidget(m_charts, 1);
-    if (isVisible()) // a layout would show them only after this event
-        m_charts->show();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(controls);
+    layout->addWidget(m_charts, 1);
 
     connect(m_numberChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::alignPlots);
     connect(m_bitChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::alignPlots);
-}
 
-QDateTimeAxis *ProcessDataTrend::timeAxis() const
-{
-    ensureLines();
-    return m_numberTime;
+    retranslate();
+    buildLines();
+    updateStatus();
 }
 
 ProcessDataTrend::~ProcessDataTrend() = default;
@@ -191,30 +177,12 @@ void ProcessDataTrend::startRecording(const processDataCodec::layout &layout, co
     m_stale = false;
     m_viewEnd = 0;
     clearLines();
-    // The lines are made when the trend is first shown: a port's pages are
-    // built at every click, and most clicks never open the In port page.
-    m_linesWanted = true;
-    if (isVisible())
-        ensureLines();
+    buildLines();
     updateStatus();
-}
-
-void ProcessDataTrend::ensureLines() const
-{
-    if (!m_linesWanted)
-        return;
-    auto *self = const_cast<ProcessDataTrend *>(this);
-    self->m_linesWanted = false;
-    self->buildLines();
 }
 
 void ProcessDataTrend::clearLines()
 {
-    if (!m_charts) {
-        m_axes.clear();
-        m_lines.clear();
-        return;
-    }
     m_numberChart->removeAllSeries();
     m_bitChart->removeAllSeries();
     for (UnitAxis &a : m_axes) {
@@ -230,7 +198,6 @@ void ProcessDataTrend::clearLines()
 
 void ProcessDataTrend::buildLines()
 {
-    ensureCharts();
     using Kind = ProcessDataRecording::Channel::Kind;
     const QVector<ProcessDataRecording::Channel> &channels = m_recording.channels();
     const int bits = int(std::count_if(channels.cbegin(), channels.cend(),
@@ -320,8 +287,6 @@ void ProcessDataTrend::record(qint64 msecsSinceEpoch, const QByteArray &register
     m_recording.append(msecsSinceEpoch, registers);
     if (m_recording.size() % statusEveryPolls == 1)
         updateStatus();
-    if (drawing())
-        ensureLines();
     if (!drawing() || m_stale) {
         // Hidden or paused: only recorded. Shown again: the lines catch up.
         m_stale = true;
@@ -383,7 +348,6 @@ void ProcessDataTrend::addPoint(Line &line, qint64 msecs, double value, QVector<
 
 void ProcessDataTrend::redraw()
 {
-    ensureLines();
     m_stale = false;
     if (m_recording.isEmpty()) {
         scrollTo(QDateTime::currentMSecsSinceEpoch(), true);
@@ -520,7 +484,6 @@ void ProcessDataTrend::setPaused(bool paused)
 
 QLineSeries *ProcessDataTrend::series(const QString &title) const
 {
-    ensureLines();
     for (const Line &line : m_lines) {
         if (line.series->name() == title)
             return line.series;
@@ -530,7 +493,6 @@ QLineSeries *ProcessDataTrend::series(const QString &title) const
 
 QVector<QPointF> ProcessDataTrend::points(const QString &title) const
 {
-    ensureLines();
     for (const Line &line : m_lines) {
         if (line.series->name() != title)
             continue;
@@ -545,7 +507,6 @@ QVector<QPointF> ProcessDataTrend::points(const QString &title) const
 void ProcessDataTrend::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    ensureLines();
     if (m_stale && drawing())
         redraw();
 }
@@ -561,7 +522,7 @@ void ProcessDataTrend::alignPlots()
 {
     // The two charts share the time axis: their plot areas get the same
     // left and right edges, whatever their value labels take.
-    if (m_aligning || !m_charts || m_numberView->isHidden() || m_bitView->isHidden())
+    if (m_aligning || m_numberView->isHidden() || m_bitView->isHidden())
         return;
     m_aligning = true;
     QMargins numbers = m_numberChart->margins();

@@ -61,7 +61,7 @@ public:
     QtCharts::QLineSeries *series(const QString &title) const;
     // Every point of that line, history and live part.
     QVector<QPointF> points(const QString &title) const;
-    QtCharts::QDateTimeAxis *timeAxis() const;
+    QtCharts::QDateTimeAxis *timeAxis() const { return m_numberTime; }
 
 public slots:
     // Asks for a file and writes the recording to it.
@@ -96,12 +96,8 @@ private:
     };
 
     void retranslate();
-    // The chart views and their axes (made once, when first needed).
-    void ensureCharts();
     void clearLines();
     void buildLines();
-    // Builds the lines of the recording if that has not been done yet.
-    void ensureLines() const;
     bool drawing() const;
     void addPoint(Line &line, qint64 msecs, double value, QVector<QPointF> *points = nullptr);
     void redraw();
@@ -120,7 +116,6 @@ private:
     int m_spanSeconds = defaultSpanSeconds;
     bool m_paused = false;
     bool m_stale = false;     // polls recorded but not drawn
-    bool m_linesWanted = true; // the lines of the recording are not built yet
     qint64 m_viewEnd = 0;     // time of the last poll drawn
     qint64 m_axisEnd = 0;     // right end of the time axis
     bool m_aligning = false;

@@ -17,6 +17,7 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QHideEvent>
+#include <QShowEvent>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -165,6 +166,18 @@ void widget_in::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange)
         ui->retranslateUi(this);
+}
+
+void widget_in::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // First shown: two fifths of the height for the table and the lamps, the
+    // rest for the trend.
+    if (!m_placed && ui->splitter_trend->height() > 0) {
+        m_placed = true;
+        const int height = ui->splitter_trend->height();
+        ui->splitter_trend->setSizes({2 * height / 5, height - 2 * height / 5});
+    }
 }
 
 void widget_in::hideEvent(QHideEvent *event)

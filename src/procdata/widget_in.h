@@ -73,6 +73,7 @@ public slots:
     void slot_timerOut();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     // A switch of language: the form's texts again.
     void changeEvent(QEvent *event) override;
@@ -88,6 +89,7 @@ private:
     processDataCodec::layout layout;
     QMap<QString, widget_inBoolT *> tiles;
     QVector<widget_inBoolT *> rowTiles; // per row, null for rows without a lamp
+    bool m_placed = false; // the table/trend border set once shown
     ProcessDataTrend *m_trend = nullptr;
 };
 

@@ -66,7 +66,7 @@ widget_event::widget_event(QWidget *parent) : QWidget(parent), ui(new Ui::widget
         table->setColumnWidth(i, columnWidths[i]);
     table->horizontalHeader()->setSectionResizeMode(ColumnText, QHeaderView::Stretch);
     table->verticalHeader()->setVisible(false);
-    table->setStyleSheet(QString::fromLatin1(hub8style::tableStyleSheet));
+    hub8style::styleTable(table);
 }
 
 widget_event::~widget_event()

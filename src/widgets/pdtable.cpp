@@ -45,5 +45,5 @@ void setUpProcessDataTable(QTableWidget *table)
     table->verticalHeader()->setVisible(false);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setStyleSheet(QString::fromLatin1(hub8style::tableStyleSheet));
+    hub8style::styleTable(table);
 }

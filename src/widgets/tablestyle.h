@@ -1,20 +1,17 @@
 #ifndef TABLESTYLE_H
 #define TABLESTYLE_H
 
-// The style sheet every value table of the tool carries: grey hover and
-// selection, sky-blue header sections with dark grey text, white background
-// without a frame.
+class QTableWidget;
+
+// The look every value table of the tool has: grey hover and selection,
+// sky-blue header sections with dark grey text, the palette's white
+// background without a frame.
 namespace hub8style {
 
-inline constexpr char tableStyleSheet[] =
-    "QTableWidget::item:hover{\n    background-color:rgb(196,196,196,200)\n}\n                    \n"
-    "QTableWidget::item:selected{\n    background-color:#C4C4C4\n}\n\t\n"
-    "QHeaderView::section,QTableCornerButton:section{ \n    \n    padding:3px; \n    margin:0px; \n"
-    "    color:#333333;  \n    border:1px solid #fff; \n    \n    border-left-width:0px; \n"
-    "    border-right-width:1px; \n    border-top-width:0px; \n    border-bottom-width:1px;\n"
-    "    background:qlineargradient(spread:pad,x1:0,y1:0,x2:0,y2:1,stop:0 #C4ECF6,stop:1 #6CD0E8); \n"
-    "\tbackground:skyblue\n}\n"
-    "QTableWidget{\n    background-color:white;\n    border:none;\n}";
+// Gives a table that look. The frame goes by the frame shape, not by a
+// style sheet border: a table whose style sheet draws a box loses its opaque
+// viewport, and every change of a cell then repaints all the widgets behind it.
+void styleTable(QTableWidget *table);
 
 } // namespace hub8style
 

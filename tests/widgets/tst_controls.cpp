@@ -2,6 +2,7 @@
 // combo popup's highlighted item readable.
 
 #include "resources/hub8resources.h"
+#include "widgets/tablestyle.h"
 #include "widgets/wheelguard.h"
 
 #include <QtTest>
@@ -99,6 +100,25 @@ private slots:
         }
         QVERIFY2(contrast > 80, qPrintable(QString::number(contrast)));
         combo->hidePopup();
+    }
+
+    // A value table under the window's style sheet keeps an opaque viewport (a box drawn by a style sheet
+    // takes it away, and each changed cell then repaints every widget behind the table) and stays white.
+    void valueTableOpaque()
+    {
+        initHub8Resources();
+        QFile qss(QStringLiteral(":/qss/green/IOLinkMainWindow.qss"));
+        QVERIFY(qss.open(QIODevice::ReadOnly));
+        QWidget window;
+        window.setStyleSheet(QString::fromUtf8(qss.readAll()));
+        auto *table = new QTableWidget(2, 2, &window);
+        hub8style::styleTable(table);
+        window.resize(300, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(table->viewport()->autoFillBackground() && table->frameShape() == QFrame::NoFrame);
+        const QImage image = table->viewport()->grab().toImage();
+        QCOMPARE(QColor(image.pixel(image.width() - 3, image.height() - 3)), QColor(Qt::white));
     }
 };
 
