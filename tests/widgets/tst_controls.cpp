@@ -20,6 +20,14 @@ bool turnWheel(QWidget *w, int angle)
     return event.isAccepted();
 }
 
+// The main window's style sheet, as the window sets it.
+QString windowStyleSheet()
+{
+    initHub8Resources();
+    QFile qss(QStringLiteral(":/qss/green/IOLinkMainWindow.qss"));
+    return qss.open(QIODevice::ReadOnly) ? QString::fromUtf8(qss.readAll()) : QString();
+}
+
 } // namespace
 
 class tst_controls : public QObject
@@ -67,11 +75,9 @@ private slots:
 
     void popupHighlightReadable()
     {
-        initHub8Resources();
-        QFile qss(QStringLiteral(":/qss/green/IOLinkMainWindow.qss"));
-        QVERIFY(qss.open(QIODevice::ReadOnly));
         QWidget window;
-        window.setStyleSheet(QString::fromUtf8(qss.readAll()));
+        window.setStyleSheet(windowStyleSheet());
+        QVERIFY(!window.styleSheet().isEmpty());
         auto *combo = new QComboBox(&window);
         combo->addItems({QStringLiteral("无操作"), QStringLiteral("写操作"), QStringLiteral("读操作")});
         combo->setCurrentIndex(1);
@@ -106,11 +112,9 @@ private slots:
     // takes it away, and each changed cell then repaints every widget behind the table) and stays white.
     void valueTableOpaque()
     {
-        initHub8Resources();
-        QFile qss(QStringLiteral(":/qss/green/IOLinkMainWindow.qss"));
-        QVERIFY(qss.open(QIODevice::ReadOnly));
         QWidget window;
-        window.setStyleSheet(QString::fromUtf8(qss.readAll()));
+        window.setStyleSheet(windowStyleSheet());
+        QVERIFY(!window.styleSheet().isEmpty());
         auto *table = new QTableWidget(2, 2, &window);
         hub8style::styleTable(table);
         window.resize(300, 200);
