@@ -285,7 +285,7 @@ void ProcessDataTrend::record(qint64 msecsSinceEpoch, const QByteArray &register
                               const QVector<processDataCodec::itemValue> &values)
 {
     m_recording.append(msecsSinceEpoch, registers);
-    if (m_recording.size() % statusEveryPolls == 1)
+    if ((m_recording.size() + m_recording.dropped()) % statusEveryPolls == 1)
         updateStatus();
     if (!drawing() || m_stale) {
         // Hidden or paused: only recorded. Shown again: the lines catch up.

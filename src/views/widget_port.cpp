@@ -15,13 +15,11 @@
 #include "log/hub8log.h"
 #include "widgets/readonlyitem.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QEvent>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
-#include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
 #include <QVBoxLayout>

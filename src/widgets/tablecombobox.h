@@ -6,7 +6,7 @@
 
 class QTableWidgetItem;
 
-// Item delegate for the parameter table's choice cells. The cell is an item
+// Item delegate for the choice cells of value tables (parameters, Out port). The cell is an item
 // drawn as a combo box, holding the chosen text; a combo box is made only
 // while the cell is edited (a click opens it with its list shown). The
 // choices are the item's data under `choicesRole`, the longest of them under

@@ -4,8 +4,8 @@
 class QTableWidget;
 
 // The look every value table of the tool has: grey hover and selection,
-// sky-blue header sections with dark grey text, the palette's white
-// background without a frame.
+// sky-blue header sections with dark grey text, the palette's base colour
+// (white) as background, no frame.
 namespace hub8style {
 
 // Gives a table that look. The frame goes by the frame shape, not by a
