@@ -717,8 +717,8 @@ bool widget_Parameter::writeEdits()
                                  .arg(index, subindex.isEmpty() ? QString() : QLatin1Char(':') + subindex,
                                       QString::fromLatin1(image.bytes().left(image.length).toHex(' ')));
         (ok ? written : refused) << (ok ? what : what + QStringLiteral(" — ") + why);
-        if (ok)
-            writtenIndexes << int(index.toUInt());
+        if (ok && !writtenIndexes.contains(int(index.toUInt())))
+            writtenIndexes << int(index.toUInt()); // once per variable, however many subindexes
         for (const Target &t : entries) {
             if (!ok)
                 m_device[stateKey(*t.entry)].error = why;

@@ -56,14 +56,24 @@ void ProcessDataLayoutPicker::pick()
 {
     if (!conditional(m_choices))
         return;
+    // Several writes in a row (one per subindex) make one read; a write during
+    // a read makes one more read after it.
+    if (m_reading) {
+        m_again = true;
+        return;
+    }
+    if (m_queued)
+        return;
+    m_queued = true;
     m_busyTries = 0;
     QTimer::singleShot(0, this, &ProcessDataLayoutPicker::readAndShow);
 }
 
 bool ProcessDataLayoutPicker::event(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
-        pick();
+    // The note is said again in the new language; the device is not asked again.
+    if (event->type() == QEvent::LanguageChange && m_said)
+        show(m_shownChoice, m_why ? m_why() : QString());
     return QObject::event(event);
 }
 
@@ -79,30 +89,43 @@ void ProcessDataLayoutPicker::onWritten(int index)
 
 void ProcessDataLayoutPicker::readAndShow()
 {
+    m_queued = false;
+    m_reading = true;
+    if (!readOnce())
+        return; // the picker is gone with its page
+    m_reading = false;
+    if (m_again && !m_queued) {
+        m_again = false;
+        pick();
+    }
+}
+
+bool ProcessDataLayoutPicker::readOnce()
+{
     // The first conditional layout names the variable; alternatives use one variable.
     const processDataChoice *first = nullptr;
     for (const processDataChoice &c : qAsConst(m_choices))
         if (!c.conditionVariable.isEmpty() && !first)
             first = &c;
     if (!first)
-        return;
+        return true;
     bool indexOk = false;
     const uint index = first->conditionIndex.toUInt(&indexOk);
     if (!indexOk || index > 0xFFFF)
-        return show(-1, tr("描述中找不到条件变量 %1").arg(first->conditionVariable));
+        return fail([variable = first->conditionVariable] { return tr("描述中找不到条件变量 %1").arg(variable); });
     const uint subindex = first->conditionSubindex.isEmpty() ? 0 : first->conditionSubindex.toUInt();
 
     common *hub = common::instance();
     myModbus *link = hub ? hub->modbus : nullptr;
     if (!link || !link->isOpen())
-        return show(-1, tr("适配器未连接"));
+        return fail([] { return tr("适配器未连接"); });
     if (link->busy) {
         // Another exchange holds the link: ask again shortly.
-        if (++m_busyTries <= busyRetries)
-            QTimer::singleShot(busyRetryMs, this, &ProcessDataLayoutPicker::readAndShow);
-        else
-            show(-1, tr("链路一直忙"));
-        return;
+        if (++m_busyTries > busyRetries)
+            return fail([] { return tr("链路一直忙"); });
+        m_queued = true;
+        QTimer::singleShot(busyRetryMs, this, &ProcessDataLayoutPicker::readAndShow);
+        return true;
     }
     const IsduRequestBlock request =
         IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), quint16(index), quint8(subindex & 0xFF), 0);
@@ -112,22 +135,36 @@ void ProcessDataLayoutPicker::readAndShow()
         exchange = exchangeIsdu(link, request, this, pollMs, waitMs);
     }
     if (exchange.outcome == IsduOutcome::Gone)
-        return;
+        return false;
     if (!exchange.succeeded()) {
-        QString why = tr("无应答");
-        if (exchange.answered())
-            why = exchange.response.status() == isdustatus::deviceError
-                ? QStringLiteral("0x%1 %2")
-                      .arg(exchange.response.deviceError(), 4, 16, QLatin1Char('0'))
-                      .arg(isduDeviceErrorText(exchange.response.deviceError()))
-                : isduStatusText(exchange.response.status());
-        return show(-1, tr("无法读取 %1（%2）").arg(first->conditionVariable, why));
+        const bool answered = exchange.answered();
+        const quint8 status = answered ? exchange.response.status() : 0;
+        const quint16 error = answered ? exchange.response.deviceError() : 0;
+        return fail([variable = first->conditionVariable, answered, status, error] {
+            QString why = tr("无应答");
+            if (answered)
+                why = status == isdustatus::deviceError
+                    ? QStringLiteral("0x%1 %2").arg(error, 4, 16, QLatin1Char('0')).arg(isduDeviceErrorText(error))
+                    : isduStatusText(status);
+            return tr("无法读取 %1（%2）").arg(variable, why);
+        });
     }
     const QByteArray octets = exchange.response.data();
     const int choice = choiceFor(m_choices, octets);
-    show(choice, choice < 0 ? tr("%1 = %2 不对应任何布局").arg(first->conditionVariable,
-                                                                  QString::fromLatin1(octets.toHex(' ')))
-                            : QString());
+    if (choice < 0)
+        return fail([variable = first->conditionVariable, octets] {
+            return tr("%1 = %2 不对应任何布局").arg(variable, QString::fromLatin1(octets.toHex(' ')));
+        });
+    m_why = nullptr;
+    show(choice, QString());
+    return true;
+}
+
+bool ProcessDataLayoutPicker::fail(std::function<QString()> why)
+{
+    m_why = std::move(why);
+    show(-1, m_why());
+    return true;
 }
 
 void ProcessDataLayoutPicker::show(int choice, const QString &why)
@@ -149,6 +186,8 @@ void ProcessDataLayoutPicker::show(int choice, const QString &why)
     const int index = choice < 0 ? 0 : choice;
     const bool rebuild = index != m_shown;
     m_shown = index;
+    m_shownChoice = choice;
+    m_said = true;
     if (m_in) {
         if (rebuild)
             m_in->setProcessData(shown.input);

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class widget_in;
 class widget_out;
 
@@ -44,12 +46,16 @@ public slots:
     void onWritten(int index);
 
 protected:
-    // A switch of language reaches it through its page: the note is made
-    // again from a fresh read.
+    // A switch of language reaches it through its page: the note is said
+    // again in the new language, the layout kept.
     bool event(QEvent *event) override;
 
 private:
     void readAndShow();
+    // One read of the variable; false when the picker went with its page.
+    bool readOnce();
+    // Shows the first layout with the reason, kept to say it again.
+    bool fail(std::function<QString()> why);
     void show(int choice, const QString &why);
 
     int m_port;
@@ -57,7 +63,13 @@ private:
     QPointer<widget_in> m_in;
     QPointer<widget_out> m_out;
     int m_busyTries = 0;
-    int m_shown = 0; // the choice the pages show
+    int m_shown = 0; // the layout the pages show
+    int m_shownChoice = -1; // the choice said in the note, -1 for none
+    bool m_said = false;
+    bool m_queued = false; // a read is waiting for the event loop
+    bool m_reading = false;
+    bool m_again = false; // asked again during a read
+    std::function<QString()> m_why; // why no layout was picked, in the shown language
 };
 
 #endif // PROCESSDATALAYOUTPICKER_H

@@ -2,6 +2,7 @@
 // show the layout the device's variable selects, follow a write of that variable, and fall back to
 // the first layout, saying so, when the variable cannot be read.
 
+#include "app/uilanguage.h"
 #include "description/analyioddfile.h"
 #include "params/widget_parameter.h"
 #include "port/portitemview.h"
@@ -102,8 +103,24 @@ private slots:
         emit parameters->sigWritten(65); // another variable: nothing read
         QVERIFY(in->layoutNote().contains("Set 2"));
 
-        // No device in operate: the first layout, and why.
+        // Writes in a row make one read.
+        const int requests = adapter.isduRequestCount();
+        emit parameters->sigWritten(66);
+        emit parameters->sigWritten(66);
+        QTRY_COMPARE(adapter.isduRequestCount(), requests + 1);
+        QTest::qWait(50);
+        QCOMPARE(adapter.isduRequestCount(), requests + 1);
+
+        // A language switch says the note again without asking the device, which could not answer now.
         adapter.setPort(1, VirtualAdapter::Mode::Deactivated);
+        QVERIFY(uiLanguage::apply(uiLanguage::Language::English));
+        QTRY_VERIFY2(in->layoutNote().startsWith("Process data layout"), qPrintable(in->layoutNote()));
+        QVERIFY(in->layoutNote().contains("Set 2"));
+        QVERIFY(uiLanguage::apply(uiLanguage::Language::Chinese));
+        QTRY_VERIFY(in->layoutNote().startsWith("过程数据布局"));
+        QCOMPARE(adapter.isduRequestCount(), requests + 1);
+
+        // No device in operate: the first layout, and why.
         emit parameters->sigWritten(66);
         QTRY_VERIFY2(in->layoutNote().contains("无法读取 V_X_PDSelect"), qPrintable(in->layoutNote()));
         QVERIFY(in->layoutNote().contains("PD Input - Std"));
