@@ -40,6 +40,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include <iterator>
@@ -72,8 +73,12 @@ IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
     }
     showTexts();
     ui->cbox_language->setCurrentIndex(uiLanguage::current() == uiLanguage::Language::English ? 1 : 0);
-    connect(ui->cbox_language, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [](int index) {
-        uiLanguage::apply(index == 1 ? uiLanguage::Language::English : uiLanguage::Language::Chinese);
+    connect(ui->cbox_language, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
+        if (uiLanguage::apply(index == 1 ? uiLanguage::Language::English : uiLanguage::Language::Chinese))
+            return;
+        // The translation did not load: the box goes back to the language shown.
+        const QSignalBlocker quiet(ui->cbox_language);
+        ui->cbox_language->setCurrentIndex(uiLanguage::current() == uiLanguage::Language::English ? 1 : 0);
     });
     // The tree keeps its width when the window grows.
     ui->splitter->setStretchFactor(0, 0);
