@@ -96,9 +96,8 @@ analyIoddFile::~analyIoddFile() = default;
 int analyIoddFile::readDocument(const QString &path)
 {
     m_roleMenus.clear();
-    m_processDataIn.reset();
-    m_processDataOut.reset();
     m_processDataChoices.reset();
+    m_variants.reset();
     const int result = ioddXml::readFile(path, file, this->path, content, document, root, &error);
     if (result == 0) {
         index.reset(root);
@@ -170,7 +169,9 @@ deviceInfo analyIoddFile::readDeviceInfo() const
 
 QList<variantItem> analyIoddFile::readVariants() const
 {
-    QList<variantItem> result;
+    if (m_variants)
+        return *m_variants;
+    QList<variantItem> &result = m_variants.emplace();
     const QDomNodeList collections = root.elementsByTagName(QStringLiteral("DeviceVariantCollection"));
     for (int c = 0; c < collections.count(); ++c) {
         for (QDomNode n = collections.item(c).firstChild(); !n.isNull(); n = n.nextSibling()) {
@@ -693,16 +694,20 @@ bool analyIoddFile::keepValue(treeItem &node, const valueItem &value) const
 
 treeItem analyIoddFile::processDataIn() const
 {
-    if (!m_processDataIn)
-        m_processDataIn = processData(QStringLiteral("ProcessDataIn"), true);
-    return *m_processDataIn;
+    // The first layout: alternatives are never merged, as they name the same
+    // items at the same places.
+    for (const processDataChoice &choice : processDataChoices())
+        if (choice.hasInput)
+            return choice.input;
+    return treeItem();
 }
 
 treeItem analyIoddFile::processDataOut() const
 {
-    if (!m_processDataOut)
-        m_processDataOut = processData(QStringLiteral("ProcessDataOut"), false);
-    return *m_processDataOut;
+    for (const processDataChoice &choice : processDataChoices())
+        if (choice.hasOutput)
+            return choice.output;
+    return treeItem();
 }
 
 namespace {
@@ -834,14 +839,6 @@ treeItem analyIoddFile::processDataNode(const QDomElement &pd, bool input) const
     return node;
 }
 
-treeItem analyIoddFile::processData(const QString &tagName, bool input) const
-{
-    // The first layout: alternatives are never merged, as they name the same
-    // items at the same places.
-    const QDomNodeList list = root.elementsByTagName(tagName);
-    return list.isEmpty() ? treeItem() : processDataNode(list.item(0).toElement(), input);
-}
-
 QList<processDataChoice> analyIoddFile::processDataChoices() const
 {
     if (m_processDataChoices)
@@ -853,9 +850,11 @@ QList<processDataChoice> analyIoddFile::processDataChoices() const
         processDataChoice choice;
         const QDomElement in = layout.firstChildElement(QStringLiteral("ProcessDataIn"));
         const QDomElement out = layout.firstChildElement(QStringLiteral("ProcessDataOut"));
-        if (!in.isNull())
+        choice.hasInput = !in.isNull();
+        choice.hasOutput = !out.isNull();
+        if (choice.hasInput)
             choice.input = processDataNode(in, true);
-        if (!out.isNull())
+        if (choice.hasOutput)
             choice.output = processDataNode(out, false);
         const QDomElement condition = layout.firstChildElement(QStringLiteral("Condition"));
         if (!condition.isNull()) {

@@ -71,6 +71,7 @@ public:
     QDomElement rootElement() const { return root; }
 
     QString textById(const QString &textId, const QString &language) const;
+    // The DeviceVariants, read once per loaded document.
     QList<variantItem> readVariants() const;
     datatypePtr findDatatype(const QString &id) const;
     datatypePtr parseDatatype(const QDomElement &element) const;
@@ -105,7 +106,6 @@ private:
     void addRecordItemRef(valueItem item, const variableItem &variable, treeItem &node) const;
     void addVariableRef(valueItem item, const variableItem &variable, bool button, treeItem &node) const;
     bool keepValue(treeItem &node, const valueItem &value) const;
-    treeItem processData(const QString &tagName, bool input) const;
     treeItem processDataNode(const QDomElement &pd, bool input) const;
     void applyProcessDataPresentation(valueItem &item, bool input, const QString &pdId) const;
     treeItem buildMenuNode(const QString &menuId, int depth);
@@ -123,8 +123,8 @@ private:
     QStringList m_menuPath;       // menu ids being built, outermost first
     QHash<QString, QList<treeItem>> m_roleMenus; // built role menus by set name
     // Process data built from the loaded document, kept for the next call.
-    mutable std::optional<treeItem> m_processDataIn, m_processDataOut;
     mutable std::optional<QList<processDataChoice>> m_processDataChoices;
+    mutable std::optional<QList<variantItem>> m_variants;
     mutable buildBudget m_budget; // spent by every build from this document
 };
 

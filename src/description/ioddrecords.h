@@ -268,6 +268,8 @@ struct processDataChoice
     QString conditionIndex;    // that variable's index
     QString conditionSubindex; // empty: the whole variable
     QString conditionValue;
+    bool hasInput = false; // the layout has a ProcessDataIn
+    bool hasOutput = false;
 };
 
 Q_DECLARE_METATYPE(treeItem)
