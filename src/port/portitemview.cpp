@@ -71,6 +71,13 @@ void PortItemView::clearPortTabs()
         while (m_portTabWidget->count() > adapterTabCount) {
             QWidget *page = m_portTabWidget->widget(adapterTabCount);
             m_portTabWidget->removeTab(adapterTabCount);
+            // The In port page stays, hidden, for the next device's process
+            // data: its trend charts are the dearest part of the pages to make.
+            if (auto *in = qobject_cast<widget_in *>(page); in && spareInPage() == in) {
+                qDeleteAll(in->findChildren<ProcessDataLayoutPicker *>(QString(), Qt::FindDirectChildrenOnly));
+                in->release();
+                continue;
+            }
             delete page;
         }
     }
@@ -103,9 +110,10 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
     const treeItem input = description.processDataIn();
     widget_in *in = nullptr;
     if (!input.values.isEmpty()) {
-        in = new widget_in(host);
+        in = spareInPage();
+        if (!in)
+            in = new widget_in(host);
         m_portTabWidget->addTab(in, QStringLiteral("In port"));
-        connect(this, &PortItemView::sigCleanPortStatus, in, &widget_in::onCleanPortStatus);
         in->setProcessData(input);
         in->setPort(m_portIndex);
     }
@@ -130,6 +138,13 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
 
     addEventPage(description, host);
     ui->stackedWidget->setCurrentIndex(2);
+}
+
+widget_in *PortItemView::spareInPage() const
+{
+    QWidget *host = m_portTabWidget ? m_portTabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly)
+                                    : nullptr;
+    return host ? host->findChild<widget_in *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
 // The event page, and the reader of the device's status that lives as long

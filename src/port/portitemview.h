@@ -12,6 +12,7 @@
 class QTabWidget;
 class analyIoddFile;
 class portEventLog;
+class widget_in;
 struct deviceInfo;
 
 namespace Ui {
@@ -34,7 +35,9 @@ public:
     void setPortTabWidget(QTabWidget *tabs) { m_portTabWidget = tabs; }
     QTabWidget *portTabWidget() const { return m_portTabWidget; }
 
-    // Deletes every tab behind the three adapter tabs, then emits sigCleanPortStatus.
+    // Removes every tab behind the three adapter tabs, then emits
+    // sigCleanPortStatus. The pages are deleted, but for the In port page,
+    // which is kept hidden to show the next device's process data.
     void clearPortTabs();
     // The pages of a device on this port from its description (kept by the
     // parameter page, which builds other roles' menus from it on demand).
@@ -62,6 +65,8 @@ public slots:
 
 private:
     void addEventPage(analyIoddFile &description, QWidget *host);
+    // The In port page the tab widget's page stack holds (shown or kept); null if none.
+    widget_in *spareInPage() const;
 
     uint8_t m_portIndex;
     portEventLog *m_eventLog = nullptr;

@@ -67,6 +67,14 @@ void widget_in::setPort(int port)
     this->port = port;
 }
 
+void widget_in::release()
+{
+    slot_pbtn_stop();
+    if (m_layoutNote)
+        setLayoutNote(QString());
+    m_trend->setPaused(false);
+}
+
 void widget_in::setLayoutNote(const QString &text)
 {
     setRowNote(m_layoutNote, this, ui->horizontalLayout, text);
@@ -154,11 +162,6 @@ void widget_in::slot_pbtn_stop()
     emit sigStartRead(false);
     ui->pbtn_start->setEnabled(true);
     ui->pbtn_stop->setEnabled(false);
-}
-
-void widget_in::onCleanPortStatus()
-{
-    timer.stop();
 }
 
 void widget_in::changeEvent(QEvent *event)

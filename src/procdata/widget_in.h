@@ -45,6 +45,9 @@ public:
     ~widget_in() override;
 
     void setPort(int port);
+    // Taken off its port, to be given another device's process data later:
+    // reading stops, the layout note goes, the trend runs again if paused.
+    void release();
     // A line above the table saying which process-data layout is shown and why.
     void setLayoutNote(const QString &text);
     QString layoutNote() const;
@@ -66,8 +69,6 @@ signals:
     void sigStartRead(bool started);
 
 public slots:
-    // The port's pages are being rebuilt: stop reading (the buttons stay).
-    void onCleanPortStatus();
     void slot_pbtn_start();
     void slot_pbtn_stop();
     void slot_timerOut();

@@ -6,6 +6,8 @@
 #include "description/analyioddfile.h"
 #include "link/portstatusmonitor.h"
 #include "params/widget_parameter.h"
+#include "procdata/processdatatrend.h"
+#include "procdata/widget_in.h"
 #include "port/porteventlog.h"
 #include "port/portitemview.h"
 #include "protocol/adapterregisters.h"
@@ -60,9 +62,11 @@ class tst_portitemview : public QObject
     {
         return m_tabs->widget(PortItemView::adapterTabCount)->findChild<QLineEdit *>("edit_DeviceID")->text();
     }
-    static bool allDeleted(const QList<QPointer<QWidget>> &pages)
+    // Every page deleted but the In port page, which is kept for the next build.
+    static bool allDeletedButIn(const QList<QPointer<QWidget>> &pages)
     {
-        return std::all_of(pages.begin(), pages.end(), [](const QPointer<QWidget> &p) { return p.isNull(); });
+        return std::all_of(pages.begin(), pages.end(),
+                           [](const QPointer<QWidget> &p) { return p.isNull() || qobject_cast<widget_in *>(p); });
     }
 
     static constexpr quint8 operate = adapterregs::ModeIoLinkOperate, lost = adapterregs::ModeCommunicationLost;
@@ -111,7 +115,8 @@ private slots:
     }
 
     // Whichever port builds next, the previous port tabs go first: none left over, none twice, their
-    // pages deleted; the adapter's tabs stay.
+    // pages deleted but the In port page, which shows the next device's process data; the adapter's
+    // tabs stay.
     void newBuildReplacesEveryPortTab()
     {
         PortItemView first(1), next(3); // another port's view on the same tabs
@@ -121,17 +126,23 @@ private slots:
         build(first, builtin, false);
         const QString full = tabs().replace("port 1", "port 3");
         const QList<QPointer<QWidget>> initial = pages(PortItemView::adapterTabCount);
+        const QPointer<widget_in> in = m_tabs->findChild<widget_in *>();
+        QVERIFY(in);
+        in->trend()->setPaused(true);
 
         build(next, builtin, false, "777");
         QCOMPARE(tabs() + ' ' + shownDeviceId(), full + " 777");
-        QTRY_VERIFY(allDeleted(initial));
+        QTRY_VERIFY(allDeletedButIn(initial));
+        QVERIFY(m_tabs->indexOf(in) > 0 && !in->trend()->isPaused());
 
-        // Fewer pages than before: nothing of the full build stays behind.
+        // Fewer pages than before: nothing of the full build stays behind, the In port page hidden.
         const QList<QPointer<QWidget>> again = pages(PortItemView::adapterTabCount);
         build(next, QString(), true, "888");
         QCOMPARE(tabs() + ' ' + shownDeviceId(),
                  "kept, kept, kept, Basic info: widget_Port, Message event: widget_event, console 888");
-        QTRY_VERIFY(allDeleted(again));
+        QTRY_VERIFY(allDeletedButIn(again));
+        QVERIFY(in && m_tabs->indexOf(in) < 0 && in->isHidden());
+        QCOMPARE(m_tabs->findChildren<widget_in *>().size(), 1);
     }
     void lostCommunicationRaisesAndClears()
     {
