@@ -71,11 +71,16 @@ void PortItemView::clearPortTabs()
         while (m_portTabWidget->count() > adapterTabCount) {
             QWidget *page = m_portTabWidget->widget(adapterTabCount);
             m_portTabWidget->removeTab(adapterTabCount);
-            // The In port page stays, hidden, for the next device's process
-            // data: its trend charts are the dearest part of the pages to make.
-            if (auto *in = qobject_cast<widget_in *>(page); in && spareInPage() == in) {
+            // The Basic info and In port pages stay, hidden, for the next
+            // device: their forms and the trend charts are the dearest parts
+            // of the pages to make.
+            if (auto *in = qobject_cast<widget_in *>(page); in && kept<widget_in>() == in) {
                 qDeleteAll(in->findChildren<ProcessDataLayoutPicker *>(QString(), Qt::FindDirectChildrenOnly));
                 in->release();
+                continue;
+            }
+            if (auto *basic = qobject_cast<widget_Port *>(page); basic && kept<widget_Port>() == basic) {
+                basic->release();
                 continue;
             }
             delete page;
@@ -96,7 +101,9 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
     // the tab moves nothing: a page moved under the window's style sheet
     // would restyle all it holds.
     QWidget *host = m_portTabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
-    auto *portPage = new widget_Port(host);
+    widget_Port *portPage = kept<widget_Port>();
+    if (!portPage)
+        portPage = new widget_Port(host);
     m_portTabWidget->addTab(portPage, QStringLiteral("Basic info"));
     portPage->setPort(m_portIndex);
     portPage->showDeviceInfo(identity);
@@ -110,7 +117,7 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
     const treeItem input = description.processDataIn();
     widget_in *in = nullptr;
     if (!input.values.isEmpty()) {
-        in = spareInPage();
+        in = kept<widget_in>();
         if (!in)
             in = new widget_in(host);
         m_portTabWidget->addTab(in, QStringLiteral("In port"));
@@ -140,11 +147,11 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
     ui->stackedWidget->setCurrentIndex(2);
 }
 
-widget_in *PortItemView::spareInPage() const
+template <class Page> Page *PortItemView::kept() const
 {
     QWidget *host = m_portTabWidget ? m_portTabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly)
                                     : nullptr;
-    return host ? host->findChild<widget_in *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    return host ? host->findChild<Page *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
 // The event page, and the reader of the device's status that lives as long

@@ -12,7 +12,6 @@
 class QTabWidget;
 class analyIoddFile;
 class portEventLog;
-class widget_in;
 struct deviceInfo;
 
 namespace Ui {
@@ -36,8 +35,8 @@ public:
     QTabWidget *portTabWidget() const { return m_portTabWidget; }
 
     // Removes every tab behind the three adapter tabs, then emits
-    // sigCleanPortStatus. The pages are deleted, but for the In port page,
-    // which is kept hidden to show the next device's process data.
+    // sigCleanPortStatus. The pages are deleted, but for the Basic info and
+    // In port pages, which are kept hidden to show the next device.
     void clearPortTabs();
     // The pages of a device on this port from its description (kept by the
     // parameter page, which builds other roles' menus from it on demand).
@@ -65,8 +64,9 @@ public slots:
 
 private:
     void addEventPage(analyIoddFile &description, QWidget *host);
-    // The In port page the tab widget's page stack holds (shown or kept); null if none.
-    widget_in *spareInPage() const;
+    // The page of that kind the tab widget's page stack holds, shown or
+    // kept for the next build (Basic info, In port); null if none.
+    template <class Page> Page *kept() const;
 
     uint8_t m_portIndex;
     portEventLog *m_eventLog = nullptr;

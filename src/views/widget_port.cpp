@@ -113,6 +113,18 @@ void widget_Port::clearDeviceInfo()
     form->label_connect->clear();
 }
 
+void widget_Port::release()
+{
+    qDeleteAll(ui->widget_3->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
+    m_lookup = nullptr;
+    clearDeviceInfo();
+    form->table_connect->setRowCount(0);
+    if (m_problem)
+        showDescriptionProblem(QString());
+    form->widget->stop();
+    form->widget_2->reset();
+}
+
 void widget_Port::showDescriptionProblem(const QString &text)
 {
     if (!m_problem) {

@@ -34,6 +34,10 @@ public:
     void setPort(int port);
     void showDeviceInfo(const deviceInfo &info);
     void clearDeviceInfo();
+    // Taken off its port, to show another device later: the parameter view
+    // or the console goes, and with it the identity, the problem line and
+    // the DI/DO panel's state.
+    void release();
 
     // The parameter view of `port` in the host area, with `roleMenuSet`
     // shown; the other role menu sets of the description are built when the

@@ -40,6 +40,14 @@ void widget_portDI::setPort(unsigned port)
     this->port = port;
 }
 
+void widget_portDI::stop()
+{
+    timer.stop();
+    reading = false;
+    showReadButton();
+    ui->edit_inData->clear();
+}
+
 void widget_portDI::onCleanPortStatus()
 {
     timer.stop();

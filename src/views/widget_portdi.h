@@ -22,6 +22,8 @@ public:
     ~widget_portDI() override;
 
     void setPort(unsigned port);
+    // Reading stops and the shown state goes: the view is given another port.
+    void stop();
     // One poll: 0 when done or skipped (no link, link busy), -1 when the
     // link failed.
     int readInput();

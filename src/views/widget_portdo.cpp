@@ -35,6 +35,11 @@ void widget_portDO::setPort(unsigned port)
     this->port = port;
 }
 
+void widget_portDO::reset()
+{
+    ui->combox->setCurrentIndex(0);
+}
+
 void widget_portDO::slot_pbtn_WriteClicked()
 {
     common *hub = common::instance();

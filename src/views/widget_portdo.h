@@ -19,6 +19,8 @@ public:
     ~widget_portDO() override;
 
     void setPort(unsigned port);
+    // The value to write back to 0: the view is given another port.
+    void reset();
 
 public slots:
     void slot_pbtn_WriteClicked();

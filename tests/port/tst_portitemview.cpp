@@ -13,6 +13,8 @@
 #include "protocol/adapterregisters.h"
 #include "testhelpers.h"
 #include "views/widget_event.h"
+#include "views/widget_port.h"
+#include "views/widget_portdi.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -62,11 +64,12 @@ class tst_portitemview : public QObject
     {
         return m_tabs->widget(PortItemView::adapterTabCount)->findChild<QLineEdit *>("edit_DeviceID")->text();
     }
-    // Every page deleted but the In port page, which is kept for the next build.
-    static bool allDeletedButIn(const QList<QPointer<QWidget>> &pages)
+    // Every page deleted but the Basic info and In port pages, which are kept for the next build.
+    static bool allDeletedButKept(const QList<QPointer<QWidget>> &pages)
     {
-        return std::all_of(pages.begin(), pages.end(),
-                           [](const QPointer<QWidget> &p) { return p.isNull() || qobject_cast<widget_in *>(p); });
+        return std::all_of(pages.begin(), pages.end(), [](const QPointer<QWidget> &p) {
+            return p.isNull() || qobject_cast<widget_in *>(p) || qobject_cast<widget_Port *>(p);
+        });
     }
 
     static constexpr quint8 operate = adapterregs::ModeIoLinkOperate, lost = adapterregs::ModeCommunicationLost;
@@ -115,8 +118,7 @@ private slots:
     }
 
     // Whichever port builds next, the previous port tabs go first: none left over, none twice, their
-    // pages deleted but the In port page, which shows the next device's process data; the adapter's
-    // tabs stay.
+    // pages deleted but Basic info and In port, which show the next device; the adapter's tabs stay.
     void newBuildReplacesEveryPortTab()
     {
         PortItemView first(1), next(3); // another port's view on the same tabs
@@ -132,15 +134,21 @@ private slots:
 
         build(next, builtin, false, "777");
         QCOMPARE(tabs() + ' ' + shownDeviceId(), full + " 777");
-        QTRY_VERIFY(allDeletedButIn(initial));
+        QTRY_VERIFY(allDeletedButKept(initial));
         QVERIFY(m_tabs->indexOf(in) > 0 && !in->trend()->isPaused());
 
         // Fewer pages than before: nothing of the full build stays behind, the In port page hidden.
         const QList<QPointer<QWidget>> again = pages(PortItemView::adapterTabCount);
+        auto *basic = qobject_cast<widget_Port *>(m_tabs->widget(PortItemView::adapterTabCount));
+        auto *di = basic->findChild<widget_portDI *>();
+        di->slot_pbtn_readClicked();
+        basic->showDescriptionProblem("cut at a limit");
         build(next, QString(), true, "888");
+        QVERIFY(m_tabs->widget(PortItemView::adapterTabCount) == basic && !di->isReading() && !di->isPolling());
+        QVERIFY(basic->descriptionProblem().isEmpty());
         QCOMPARE(tabs() + ' ' + shownDeviceId(),
                  "kept, kept, kept, Basic info: widget_Port, Message event: widget_event, console 888");
-        QTRY_VERIFY(allDeletedButIn(again));
+        QTRY_VERIFY(allDeletedButKept(again));
         QVERIFY(in && m_tabs->indexOf(in) < 0 && in->isHidden());
         QCOMPARE(m_tabs->findChildren<widget_in *>().size(), 1);
     }
