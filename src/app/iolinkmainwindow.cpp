@@ -65,6 +65,9 @@ IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
       m_ioddLibraryDir(widget_IODD::defaultLibraryDir())
 {
     initHub8Resources();
+    // The style sheet first: the form's widgets are made under it, instead of
+    // being made and then restyled, all of them.
+    applyStyleSheet();
     ui->setupUi(this);
     // Named in the current language by showTexts().
     for (const char *set : {"SpecialistRoleMenuSet", "MaintenanceRoleMenuSet", "ObserverRoleMenuSet"}) {
@@ -84,7 +87,6 @@ IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
     ui->splitter->setStretchFactor(0, 0);
     ui->splitter->setStretchFactor(1, 1);
     ui->splitter->setSizes({ui->treeWidget->minimumWidth() + 20, width()});
-    applyStyleSheet();
     restoreSettings();
 }
 
