@@ -341,6 +341,11 @@ int main(int argc, char *argv[])
         QCoreApplication::processEvents();
         const int seconds = qMax(1, parser.value(secondsOption).toInt());
         auto phase = [&](bool polling, int *ticks) {
+            // What a shown or hidden trend changed is laid out and painted
+            // first: that repaint is not part of a tick.
+            QEventLoop settle;
+            QTimer::singleShot(500, &settle, &QEventLoop::quit);
+            settle.exec();
             adapter.clearLog();
             if (polling)
                 in->slot_pbtn_start();
