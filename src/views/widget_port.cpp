@@ -48,8 +48,11 @@ widget_Port::widget_Port(QWidget *parent)
     // below keeps the height the user gave it, on every port's page.
     ui->splitter_page->setStretchFactor(0, 0);
     ui->splitter_page->setStretchFactor(1, 1);
-    connect(ui->splitter_page, &QSplitter::splitterMoved, this,
-            [this]() { QSettings().setValue(splitterKey, ui->splitter_page->saveState()); });
+    // Written once the user lets go, not at every step of a drag.
+    m_saveSplitter.setSingleShot(true);
+    m_saveSplitter.setInterval(400);
+    connect(&m_saveSplitter, &QTimer::timeout, this, &widget_Port::saveSplitter);
+    connect(ui->splitter_page, &QSplitter::splitterMoved, &m_saveSplitter, QOverload<>::of(&QTimer::start));
 }
 
 void widget_Port::showEvent(QShowEvent *event)
@@ -64,8 +67,15 @@ void widget_Port::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
+void widget_Port::saveSplitter()
+{
+    QSettings().setValue(splitterKey, ui->splitter_page->saveState());
+}
+
 widget_Port::~widget_Port()
 {
+    if (m_saveSplitter.isActive())
+        saveSplitter();
     qCDebug(lcViews) << "del:" << this;
     delete form;
     delete ui;

@@ -1,6 +1,7 @@
 #ifndef WIDGET_PORT_H
 #define WIDGET_PORT_H
 
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -71,11 +72,13 @@ protected:
 
 private:
     void placeInHostArea(QWidget *view);
+    void saveSplitter();
     void showPicture(const QString &folder, const QString &file, class QLabel *label, int width, int height);
 
     Ui::widget_Port *ui;
     Ui::widget_PortIdentity *form; // the identity, the pictures and the DI/DO panel
     bool m_splitterPlaced = false;
+    QTimer m_saveSplitter;
     widget_ioddLookup *m_lookup = nullptr;
     class QLabel *m_problem = nullptr;
 };
