@@ -194,6 +194,9 @@ void ProcessDataTrend::clearLines()
     const QStringList lanes = m_lanes->categoriesLabels();
     for (const QString &label : lanes)
         m_lanes->remove(label);
+    // The plot edges are lined up again for the new lines' labels.
+    m_numberChart->setMargins(m_baseMargins);
+    m_bitChart->setMargins(m_baseMargins);
 }
 
 void ProcessDataTrend::buildLines()

@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -133,6 +134,7 @@ void widget_Port::release()
         showDescriptionProblem(QString());
     form->widget->stop();
     form->widget_2->reset();
+    ui->scrollArea->verticalScrollBar()->setValue(0); // the next identity from its top
 }
 
 void widget_Port::showDescriptionProblem(const QString &text)

@@ -12,4 +12,5 @@ void setRowNote(QLabel *&note, QWidget *page, QBoxLayout *row, const QString &te
         row->addWidget(note);
     }
     note->setText(text);
+    note->setVisible(!text.isEmpty());
 }

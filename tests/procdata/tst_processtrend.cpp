@@ -93,6 +93,25 @@ private slots:
         QCOMPARE(trend->recording().octetsAt(trend->recording().size() - 1), hex("0f a0 00 05"));
     }
 
+    // A new layout without bits gets plot edges for its own labels, not those lined up with the last
+    // layout's lanes (the In port page keeps its trend from one device to the next).
+    void newLayoutDropsLinedUpEdges()
+    {
+        ProcessDataTrend trend;
+        trend.resize(800, 500);
+        trend.startRecording(processDataCodec::layoutOf(gauge()), "PD");
+        trend.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&trend));
+        QChart *numbers = trend.series("UIntegerT1 [bar]")->chart();
+        QChart *bits = trend.series("BooleanT2")->chart();
+        const QMargins base(4, 2, 4, 2);
+        QTRY_VERIFY(numbers->margins() != base || bits->margins() != base);
+        trend.startRecording(
+            processDataCodec::layoutOf(node(16, {at(item("UIntegerT", "16", "0", "65535", {}, "1"), 0, "0.1", "bar")})),
+            "PD");
+        QCOMPARE(numbers->margins(), base);
+    }
+
     // Three minutes of polls: the lines hold the chosen span; paused, they and the axis stand still while
     // the recording goes on.
     void spanAndPause()
