@@ -143,7 +143,8 @@ void widget_in::setProcessData(const treeItem &item)
     QScrollArea *lamps = ui->scroll_lamps;
     lamps->setVisible(tileCount > 0);
     // As wide as a full row of tiles; only the height scrolls.
-    lamps->setMinimumWidth(ui->widget_bool->minimumSizeHint().width() + lamps->verticalScrollBar()->sizeHint().width());
+    lamps->setMinimumWidth(ui->widget_bool->minimumSizeHint().width() + 2 * lamps->frameWidth()
+                           + lamps->verticalScrollBar()->sizeHint().width());
     table->resizeRowsToContents();
 }
 

@@ -18,6 +18,11 @@ void widget_inBoolT::setName(const QString &name)
     m_name = name;
     ui->label_name->setText(name);
     ui->label_name->setAlignment(Qt::AlignCenter);
+    // Wide enough for the whole name, measured in the font the window's style
+    // sheet gives it: the form's minimum width alone let long names be cut.
+    ui->label_name->ensurePolished();
+    const QMargins margins = layout()->contentsMargins();
+    setMinimumWidth(qMax(minimumTileWidth, ui->label_name->sizeHint().width() + margins.left() + margins.right()));
 }
 
 namespace {

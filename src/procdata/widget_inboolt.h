@@ -16,9 +16,12 @@ class widget_inBoolT : public QWidget
     Q_DISABLE_COPY(widget_inBoolT)
 
 public:
+    static constexpr int minimumTileWidth = 70;
+
     explicit widget_inBoolT(QWidget *parent = nullptr);
     ~widget_inBoolT() override;
 
+    // The name under the lamp; the tile becomes wide enough for all of it.
     void setName(const QString &name);
     QString name() const { return m_name; }
 

@@ -6,6 +6,7 @@
 #include "resources/hub8resources.h"
 
 #include <QGridLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -78,6 +79,13 @@ private slots:
             QCOMPARE(qMakePair(row, col), qMakePair(i / 4, i % 4));
             QCOMPARE(tile->state(), bool((0x0d >> i) & 1));
         }
+
+        // A long name is not cut: its tile is as wide as the name.
+        valueItem warning = at(flag("7"), 14);
+        warning.label = "Device warning, temperature above limit";
+        page.setProcessData(node(16, {item("UIntegerT", "8", "0", "255", {}, "9"), warning}));
+        const widget_inBoolT *tile = page.tile(warning.label);
+        QVERIFY(tile && tile->minimumWidth() >= tile->findChild<QLabel *>("label_name")->sizeHint().width());
 
         page.setProcessData(node(16, {item("UIntegerT", "16", "0", "65535")}));
         QVERIFY(page.findChild<QWidget *>("widget_bool")->isHidden()
