@@ -75,7 +75,6 @@ void PortItemView::clearPortTabs()
             // device: their forms and the trend charts are the dearest parts
             // of the pages to make.
             if (auto *in = qobject_cast<widget_in *>(page); in && kept<widget_in>() == in) {
-                qDeleteAll(in->findChildren<ProcessDataLayoutPicker *>(QString(), Qt::FindDirectChildrenOnly));
                 in->release();
                 continue;
             }
@@ -132,18 +131,18 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
         out->setProcessData(output);
         out->setPort(m_portIndex);
     }
+    widget_event *events = addEventPage(description, host);
     // Several layouts under conditions: the device's variable picks one, now
-    // and whenever the parameter page writes that variable.
+    // and whenever the parameter page writes that variable. The picker goes
+    // with the event page, which is made for each build (the In port page is
+    // kept for the next one).
     const QList<processDataChoice> choices = description.processDataChoices();
     if ((in || out) && ProcessDataLayoutPicker::conditional(choices)) {
-        QObject *owner = in ? static_cast<QObject *>(in) : out;
-        auto *picker = new ProcessDataLayoutPicker(m_portIndex, choices, in, out, owner);
+        auto *picker = new ProcessDataLayoutPicker(m_portIndex, choices, in, out, events);
         if (parameters)
             connect(parameters, &widget_Parameter::sigWritten, picker, &ProcessDataLayoutPicker::onWritten);
         picker->pick();
     }
-
-    addEventPage(description, host);
     ui->stackedWidget->setCurrentIndex(2);
 }
 
@@ -156,13 +155,13 @@ template <class Page> Page *PortItemView::kept() const
 
 // The event page, and the reader of the device's status that lives as long
 // as the page: while the port's pages are shown.
-void PortItemView::addEventPage(analyIoddFile &description, QWidget *host)
+widget_event *PortItemView::addEventPage(analyIoddFile &description, QWidget *host)
 {
     auto *events = new widget_event(host);
     connect(this, &PortItemView::sigDiagnosis, events, &widget_event::onDiagnosis);
     m_portTabWidget->addTab(events, QStringLiteral("Message event"));
     if (!m_eventLog)
-        return;
+        return events;
     events->onDiagnosis(m_eventLog->events(m_portIndex));
 
     auto *poller = new DeviceStatusPoller(m_portIndex, events);
@@ -173,4 +172,5 @@ void PortItemView::addEventPage(analyIoddFile &description, QWidget *host)
         log->updateDevice(port, reading, [&texts](quint16 code) { return texts->value(code); });
     });
     poller->start(firstDeviceReadMs);
+    return events;
 }

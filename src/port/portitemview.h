@@ -63,7 +63,7 @@ public slots:
     void onCleanPortStatus();
 
 private:
-    void addEventPage(analyIoddFile &description, QWidget *host);
+    widget_event *addEventPage(analyIoddFile &description, QWidget *host);
     // The page of that kind the tab widget's page stack holds, shown or
     // kept for the next build (Basic info, In port); null if none.
     template <class Page> Page *kept() const;

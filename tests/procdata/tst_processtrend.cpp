@@ -49,6 +49,15 @@ treeItem gauge()
     return node(32, {at(item("UIntegerT", "16", "0", "65535", {}, "1"), 16, "0.1", "bar"), at(flag("2"), 0)});
 }
 
+// The trend of gauge(), shown at 800 x 500.
+bool showGauge(ProcessDataTrend &trend)
+{
+    trend.resize(800, 500);
+    trend.startRecording(processDataCodec::layoutOf(gauge()), "PD");
+    trend.show();
+    return QTest::qWaitForWindowExposed(&trend);
+}
+
 QVector<processDataCodec::itemValue> decoded(const ProcessDataTrend &trend, const QByteArray &data)
 {
     return processDataCodec::decode(trend.recording().layout(), data);
@@ -98,10 +107,7 @@ private slots:
     void newLayoutDropsLinedUpEdges()
     {
         ProcessDataTrend trend;
-        trend.resize(800, 500);
-        trend.startRecording(processDataCodec::layoutOf(gauge()), "PD");
-        trend.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&trend));
+        QVERIFY(showGauge(trend));
         QChart *numbers = trend.series("UIntegerT1 [bar]")->chart();
         QChart *bits = trend.series("BooleanT2")->chart();
         const QMargins base(4, 2, 4, 2);
@@ -117,10 +123,7 @@ private slots:
     void spanAndPause()
     {
         ProcessDataTrend trend;
-        trend.resize(800, 500);
-        trend.startRecording(processDataCodec::layoutOf(gauge()), "PD");
-        trend.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&trend));
+        QVERIFY(showGauge(trend));
         QLineSeries *pressure = trend.series("UIntegerT1 [bar]");
         QLineSeries *bit = trend.series("BooleanT2");
         QVERIFY(pressure && bit);
