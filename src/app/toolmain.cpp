@@ -1,5 +1,6 @@
 #include "toolmain.h"
 
+#include "fontsetup.h"
 #include "iolinkmainwindow.h"
 #include "uilanguage.h"
 
@@ -30,6 +31,7 @@ void prepareToolEnvironment()
 {
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+    fontSetup::startEarly();
 }
 
 int reportNoDisplay(const char *program)
@@ -123,6 +125,7 @@ int runMainWindow(QApplication &app, const QString &logFile, const QString &lang
     if (QString why; !dataLocations::seedUserLibrary(&why))
         qCWarning(lcApp) << "cannot set up the IODD library:" << why;
     WheelGuard::install(&app);
+    fontSetup::await();
     IOLinkMainWindow w;
     startMainWindow(w, beforeLink);
     return QApplication::exec();

@@ -18,6 +18,8 @@ int reportNoDisplay(const char *program);
 // Before QApplication: unless the user set QT_XCB_GL_INTEGRATION, Qt's xcb
 // platform is told not to probe OpenGL. The tool draws nothing with OpenGL,
 // and the probe loads the GL driver stack (tens of MB) at every start.
+// Also starts reading the font configuration on a second thread
+// (fontsetup.h); runMainWindow() waits for it before building the window.
 void prepareToolEnvironment();
 
 // --log FILE: the link's messages and a hex dump of every report, with
