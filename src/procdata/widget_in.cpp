@@ -1,6 +1,7 @@
 #include "widget_in.h"
 #include "ui_widget_in.h"
 
+#include "polledvalueitem.h"
 #include "processdatatrend.h"
 #include "widget_inboolt.h"
 
@@ -125,7 +126,7 @@ void widget_in::setProcessData(const treeItem &item)
         table->setItem(i, 1, readOnlyItem(label));
 
         // Nothing is shown before the first read.
-        auto *shown = readOnlyItem(QString());
+        auto *shown = new polledValueItem;
         widget_inBoolT *lamp = nullptr;
         if (value.editor.typeName == QLatin1String(ioddKind::BooleanT)) {
             lamp = new widget_inBoolT(ui->widget_bool);
@@ -217,15 +218,13 @@ void widget_in::refresh(const QByteArray &data)
     const QVector<processDataCodec::itemValue> values = processDataCodec::decode(layout, data);
     for (int row = 0; row < table->rowCount() && row < values.size(); ++row) {
         const processDataCodec::itemValue &value = values.at(row);
-        QTableWidgetItem *shown = table->item(row, 2);
+        polledValueItem *shown = polledValueItem::at(table, row, 2);
         if (!shown)
             continue;
         const QString text = value.unit.isEmpty() ? value.text : value.text + QLatin1Char(' ') + value.unit;
         if (shown->text() != text)
             shown->setText(text);
-        const QString tip = value.ok ? QStringLiteral("raw %1").arg(value.raw) : QString();
-        if (shown->toolTip() != tip)
-            shown->setToolTip(tip);
+        shown->setRaw(value.ok ? value.raw : QString());
         if (value.isBit && row < rowTiles.size() && rowTiles.at(row))
             rowTiles.at(row)->setState(value.bit);
     }

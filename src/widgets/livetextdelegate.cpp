@@ -19,8 +19,12 @@ void liveTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QRect area = cell.rect.adjusted(margin, 0, -margin, 0);
     const QFontMetrics &metrics = cell.fontMetrics;
-    const QString shown =
-        metrics.horizontalAdvance(text) > area.width() ? metrics.elidedText(text, Qt::ElideRight, area.width()) : text;
+    // A short text fits even if each character were the font's widest, and
+    // is drawn without being measured first: measuring shapes the text, which
+    // is as much work again as drawing it.
+    const bool fits = qint64(text.size()) * metrics.maxWidth() <= area.width()
+                      || metrics.horizontalAdvance(text) <= area.width();
+    const QString shown = fits ? text : metrics.elidedText(text, Qt::ElideRight, area.width());
     const QPalette::ColorGroup group = cell.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
     painter->save();
     painter->setFont(cell.font);

@@ -7,7 +7,7 @@
 // draws it, then the text on one line, cut with an ellipsis where it is wider
 // than the cell. A repaint of the table costs a quarter less than with the
 // style's own text drawing, which lays each text out for wrapping and
-// eliding first.
+// eliding first; a short text is not even measured.
 class liveTextDelegate : public QStyledItemDelegate
 {
     Q_OBJECT

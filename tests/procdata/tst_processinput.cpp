@@ -38,6 +38,7 @@ private slots:
         QTest::addColumn<treeItem>("pd");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("tips");
         const auto u = [](const char *bits, const char *lo, const char *hi) { return item("UIntegerT", bits, lo, hi); };
         const auto i = [](const char *bits, const char *lo, const char *hi) { return item("IntegerT", bits, lo, hi); };
 
@@ -46,10 +47,11 @@ private slots:
         named.editor.entries = {{"fifty-two", "52"}};
         QTest::newRow("scaled with unit, entry, signed")
             << node(32, {at(i("16", "-2000", "2000"), 16, "0.1", "°C"), at(named, 8), at(i("8", "-128", "127"), 0)})
-            << hex("06 67 34 fe") << QStringList{"163.9 °C", "fifty-two", "-2"};
+            << hex("06 67 34 fe") << QStringList{"163.9 °C", "fifty-two", "-2"}
+            << QStringList{"raw 1639", "raw 52", "raw -2"};
         QTest::newRow("item beyond a short read")
             << node(32, {at(u("16", "0", "65535"), 16), at(u("8", "0", "255"), 0)}) << hex("12")
-            << QStringList{processDataCodec::missingText(), "18"};
+            << QStringList{processDataCodec::missingText(), "18"} << QStringList{QString(), "raw 18"};
     }
 
     void refresh()
@@ -58,8 +60,11 @@ private slots:
         QFETCH(QByteArray, data);
         widget_in page;
         page.setProcessData(pd);
+        page.refresh(QByteArray(4, '\x11'));
         page.refresh(data);
         QTEST(column(page, 2), "expected");
+        // The tooltip gives the raw value of the last read, or nothing for an item the read did not reach.
+        QTEST(column(page, 2, Qt::ToolTipRole), "tips");
     }
 
     void tilesInGridOrder()

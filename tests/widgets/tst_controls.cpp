@@ -2,6 +2,7 @@
 // combo popup's highlighted item readable.
 
 #include "resources/hub8resources.h"
+#include "widgets/livetextdelegate.h"
 #include "widgets/tablestyle.h"
 #include "widgets/wheelguard.h"
 
@@ -27,6 +28,36 @@ QString windowStyleSheet()
     QFile qss(QStringLiteral(":/qss/green/IOLinkMainWindow.qss"));
     return qss.open(QIODevice::ReadOnly) ? QString::fromUtf8(qss.readAll()) : QString();
 }
+
+// A paint device that keeps the texts drawn on it, with their widths.
+class TextRecorder : public QPaintDevice
+{
+    class Engine : public QPaintEngine
+    {
+    public:
+        QStringList *texts = nullptr;
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState &) override {}
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawTextItem(const QPointF &, const QTextItem &item) override { *texts << item.text(); }
+        Type type() const override { return User; }
+    };
+
+public:
+    QStringList texts;
+    TextRecorder() { m_engine.texts = &texts; }
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override
+    {
+        return m == PdmDpiX || m == PdmDpiY || m == PdmPhysicalDpiX || m == PdmPhysicalDpiY ? 96 : 1000;
+    }
+
+private:
+    mutable Engine m_engine;
+};
 
 } // namespace
 
@@ -106,6 +137,34 @@ private slots:
         }
         QVERIFY2(contrast > 80, qPrintable(QString::number(contrast)));
         combo->hidePopup();
+    }
+
+    // A polled value is drawn whole when it fits its cell, and cut with an ellipsis when it does not.
+    void liveTextElidesOnlyWhatDoesNotFit()
+    {
+        QTableWidget table(1, 1);
+        liveTextDelegate delegate;
+        const QString longText = QStringLiteral("1234567.125 mm/s, device temperature above its limit");
+        for (const QString &text : {QStringLiteral("23.5 °C"), QStringLiteral("温度 12.5"), longText}) {
+            for (int width : {60, 120, 700}) {
+                QStyleOptionViewItem option;
+                option.initFrom(&table);
+                option.rect = QRect(0, 0, width, 24);
+                QStandardItemModel model(1, 1);
+                model.setData(model.index(0, 0), text);
+                TextRecorder device;
+                QPainter painter(&device);
+                delegate.paint(&painter, option, model.index(0, 0));
+                painter.end();
+                const QString drawn = device.texts.join(QString());
+                const int room = width - 2 * (table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+                if (option.fontMetrics.horizontalAdvance(text) <= room)
+                    QCOMPARE(drawn, text);
+                else
+                    QVERIFY2(drawn.endsWith(QChar(0x2026)) && option.fontMetrics.horizontalAdvance(drawn) <= room,
+                             qPrintable(drawn));
+            }
+        }
     }
 
     // A value table under the window's style sheet keeps an opaque viewport (a box drawn by a style sheet
