@@ -546,8 +546,8 @@
         <translation>Resume</translation>
     </message>
     <message>
-        <source>已记录 %1 次读取，自 %2</source>
-        <translation>%1 polls recorded since %2</translation>
+        <source>自 %1 起记录的读取：%2</source>
+        <translation>Polls recorded since %1: %2</translation>
     </message>
     <message>
         <source>CSV 文件 (*.csv)</source>

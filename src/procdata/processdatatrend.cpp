@@ -585,7 +585,7 @@ void ProcessDataTrend::updateStatus()
         m_statusFirst = m_recording.timeAt(0);
         m_statusSince = QDateTime::fromMSecsSinceEpoch(m_statusFirst).toString(QStringLiteral("HH:mm:ss"));
     }
-    m_status->setText(tr("已记录 %1 次读取，自 %2").arg(n).arg(m_statusSince));
+    m_status->setText(tr("自 %1 起记录的读取：%2").arg(m_statusSince).arg(n));
 }
 
 void ProcessDataTrend::slot_pbtn_export()
