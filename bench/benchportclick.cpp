@@ -14,8 +14,10 @@
 // - CPU per tick of the In port page polling at 300 ms, over N seconds,
 //   minus the CPU of the same time without polling;
 // - start-up: this program started again as the tool's main window and as a
-//   bare Qt window, each timed from process start to its window shown; and,
-//   for comparison, the bare window with one label (the fonts set up).
+//   bare Qt window in the environment the tool prepares, each timed from
+//   process start to its window shown; and, for comparison, the bare window
+//   with one label (the fonts set up) and the bare window under Qt's
+//   defaults (which under X probe OpenGL).
 //
 // Without --file it takes the largest file of the IODD corpus, else the
 // built-in description. Runs offscreen unless QT_QPA_PLATFORM or DISPLAY say
@@ -194,7 +196,8 @@ int runChild(QApplication &app, const QString &kind)
         window = std::make_unique<QWidget>();
         window->resize(1100, 700);
         // "text": the bare window with one line of text, which sets up the
-        // fonts every window with text needs.
+        // fonts every window with text needs. "plain": the bare window
+        // under Qt's defaults, which under X probe OpenGL.
         if (kind == QLatin1String("text"))
             new QLabel(QStringLiteral("VANTO-HUB8 端口"), window.get());
         window->installEventFilter(&watcher);
@@ -203,10 +206,19 @@ int runChild(QApplication &app, const QString &kind)
     return QApplication::exec();
 }
 
+// Whether the user chose Qt's OpenGL integration before this program started.
+bool g_userSetGlIntegration = false;
+
 // Ms from starting `kind` to its "shown" line; -1 when it never came.
 double startupOnceMs(const QString &kind)
 {
     QProcess child;
+    if (kind == QLatin1String("plain") && !g_userSetGlIntegration) {
+        // Qt's defaults: without the variable the tool sets for itself.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_XCB_GL_INTEGRATION"));
+        child.setProcessEnvironment(env);
+    }
     QElapsedTimer clock;
     clock.start();
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), kind});
@@ -247,7 +259,9 @@ int main(int argc, char *argv[])
     // Everything but the bare windows prepares its platform as the tool does.
     // They still inherit the environment the parent prepared.
     const bool bareChild = argc == 3 && QByteArray(argv[1]) == "--child"
-                           && (QByteArray(argv[2]) == "bare" || QByteArray(argv[2]) == "text");
+                           && (QByteArray(argv[2]) == "bare" || QByteArray(argv[2]) == "text"
+                               || QByteArray(argv[2]) == "plain");
+    g_userSetGlIntegration = qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
     if (!bareChild)
         prepareToolEnvironment();
     QApplication app(argc, argv);
@@ -263,7 +277,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption leakOption(QStringLiteral("leak"), QStringLiteral("Clicks of the leak check (0: none)."),
                                         QStringLiteral("N"), QStringLiteral("200"));
     const QCommandLineOption childOption(QStringLiteral("child"), QStringLiteral("Internal: start-up child."),
-                                         QStringLiteral("tool|bare|text"));
+                                         QStringLiteral("tool|bare|text|plain"));
     parser.addOptions({fileOption, clicksOption, secondsOption, leakOption, childOption});
     parser.process(app);
     if (parser.isSet(childOption))
@@ -428,7 +442,8 @@ int main(int argc, char *argv[])
     // Start-up against a bare Qt window started the same way.
     const int startups = 15;
     const QMap<QString, double> startup =
-        startupMs({QStringLiteral("bare"), QStringLiteral("tool"), QStringLiteral("text")}, startups);
+        startupMs({QStringLiteral("bare"), QStringLiteral("tool"), QStringLiteral("text"), QStringLiteral("plain")},
+                   startups);
     const double bare = startup.value(QStringLiteral("bare"));
     const double tool = startup.value(QStringLiteral("tool"));
     const double text = startup.value(QStringLiteral("text"));
@@ -438,5 +453,9 @@ int main(int argc, char *argv[])
     std::printf("%-44s %8.1f ms %8.1f ms %7.2fx   (the font set-up any text needs)\n",
                 qPrintable(QStringLiteral("a bare window with one label (median of %1)").arg(startups)), text, bare,
                 bare > 0 ? text / bare : 0);
+    const double plain = startup.value(QStringLiteral("plain"));
+    std::printf("%-44s %8.1f ms %8.1f ms %7.2fx   (the bare window as Qt starts it by default)\n",
+                "against the bare window Qt starts by default", tool,
+                plain, plain > 0 ? tool / plain : 0);
     return 0;
 }
