@@ -229,6 +229,9 @@ void ProcessDataTrend::buildLines()
                 a.axis->setTitleText(channel.unit);
                 a.axis->setLabelFormat(QStringLiteral("%g"));
                 a.axis->setRange(0, 1);
+                // The grid is the first axis's: the ticks of a second unit
+                // fall elsewhere, and its lines would cross the first's.
+                a.axis->setGridLineVisible(m_axes.isEmpty());
                 m_numberChart->addAxis(a.axis, m_axes.size() % 2 ? Qt::AlignRight : Qt::AlignLeft);
                 m_axes.append(a);
             }
