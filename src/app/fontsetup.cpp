@@ -2,6 +2,9 @@
 
 #include <dlfcn.h>
 
+#include <clocale>
+#include <cstdlib>
+#include <system_error>
 #include <thread>
 
 namespace fontSetup {
@@ -28,7 +31,7 @@ void loadConfiguration()
 {
     // The same library Qt's font database loads; once loaded here, Qt's
     // plugin links against this copy and its own FcInit() returns at once.
-    void *library = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_GLOBAL);
+    void *library = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_LOCAL);
     if (!library)
         return;
     using FcInitFn = int (*)();
@@ -42,8 +45,22 @@ void loadConfiguration()
 void startEarly()
 {
     Loader &l = loader();
-    if (!l.thread.joinable())
+    if (l.thread.joinable())
+        return;
+    // fontconfig reads the environment and parses numbers in the C library's
+    // locale while it runs, and neither may change under it. QApplication
+    // sets the locale from the environment: done here first, its own call
+    // changes nothing. It also removes DESKTOP_STARTUP_ID when a launcher
+    // set it, and that edit of the environment cannot be moved: then Qt
+    // reads the configuration itself, as it would anyway.
+    std::setlocale(LC_ALL, "");
+    if (std::getenv("DESKTOP_STARTUP_ID"))
+        return;
+    try {
         l.thread = std::thread(loadConfiguration);
+    } catch (const std::system_error &) {
+        // No thread to be had (a process limit): Qt reads it itself.
+    }
 }
 
 void await()

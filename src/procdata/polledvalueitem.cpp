@@ -22,5 +22,8 @@ QVariant polledValueItem::data(int role) const
 
 QTableWidgetItem *polledValueItem::clone() const
 {
-    return new polledValueItem(*this);
+    // Assigned, not copy-made: QTableWidgetItem's copy does not keep type().
+    auto *copy = new polledValueItem;
+    *copy = *this;
+    return copy;
 }

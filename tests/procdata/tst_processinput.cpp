@@ -11,6 +11,8 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 
+#include <memory>
+
 using namespace fixtures;
 
 class tst_processinput : public QObject
@@ -65,6 +67,10 @@ private slots:
         QTEST(column(page, 2), "expected");
         // The tooltip gives the raw value of the last read, or nothing for an item the read did not reach.
         QTEST(column(page, 2, Qt::ToolTipRole), "tips");
+        // A copy of a cell is still a value cell, with its tooltip.
+        const QTableWidgetItem *cell = page.findChild<QTableWidget *>("table")->item(0, 2);
+        const std::unique_ptr<QTableWidgetItem> copy(cell->clone());
+        QVERIFY(copy->type() == cell->type() && copy->toolTip() == cell->toolTip() && copy->text() == cell->text());
     }
 
     void tilesInGridOrder()

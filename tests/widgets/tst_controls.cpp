@@ -52,7 +52,21 @@ public:
 protected:
     int metric(PaintDeviceMetric m) const override
     {
-        return m == PdmDpiX || m == PdmDpiY || m == PdmPhysicalDpiX || m == PdmPhysicalDpiY ? 96 : 1000;
+        switch (m) {
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        case PdmDepth:
+            return 32;
+        default:
+            return 1000; // width, height and the rest: room for any cell
+        }
     }
 
 private:
@@ -139,30 +153,39 @@ private slots:
         combo->hidePopup();
     }
 
-    // A polled value is drawn whole when it fits its cell, and cut with an ellipsis when it does not.
+    // A polled value is drawn whole when it fits its cell, and cut with an ellipsis when it does not, also in a
+    // narrow table font whose CJK characters come from a wider fallback font.
     void liveTextElidesOnlyWhatDoesNotFit()
     {
         QTableWidget table(1, 1);
         liveTextDelegate delegate;
-        const QString longText = QStringLiteral("1234567.125 mm/s, device temperature above its limit");
-        for (const QString &text : {QStringLiteral("23.5 °C"), QStringLiteral("温度 12.5"), longText}) {
-            for (int width : {60, 120, 700}) {
-                QStyleOptionViewItem option;
-                option.initFrom(&table);
-                option.rect = QRect(0, 0, width, 24);
-                QStandardItemModel model(1, 1);
-                model.setData(model.index(0, 0), text);
-                TextRecorder device;
-                QPainter painter(&device);
-                delegate.paint(&painter, option, model.index(0, 0));
-                painter.end();
-                const QString drawn = device.texts.join(QString());
-                const int room = width - 2 * (table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
-                if (option.fontMetrics.horizontalAdvance(text) <= room)
-                    QCOMPARE(drawn, text);
-                else
-                    QVERIFY2(drawn.endsWith(QChar(0x2026)) && option.fontMetrics.horizontalAdvance(drawn) <= room,
-                             qPrintable(drawn));
+        QFont mono(QStringLiteral("monospace")); // fontconfig's narrow monospace font, DejaVu Sans Mono on Debian
+        mono.setStyleHint(QFont::TypeWriter);
+        mono.setPixelSize(13);
+        const QStringList texts = {QStringLiteral("23.5 °C"), QStringLiteral("温度 12.5"),
+                                   QStringLiteral("1234567.125 mm/s, device temperature above its limit"),
+                                   QStringLiteral("压力传感器温度补偿已启用，测量值稳定可靠正常")};
+        for (const QFont &font : {table.font(), mono}) {
+            table.setFont(font);
+            for (const QString &text : texts) {
+                for (int width : {60, 120, 200, 700}) {
+                    QStyleOptionViewItem option;
+                    option.initFrom(&table);
+                    option.rect = QRect(0, 0, width, 24);
+                    QStandardItemModel model(1, 1);
+                    model.setData(model.index(0, 0), text);
+                    TextRecorder device;
+                    QPainter painter(&device);
+                    delegate.paint(&painter, option, model.index(0, 0));
+                    painter.end();
+                    const QString drawn = device.texts.join(QString());
+                    const int room = width - 2 * (table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+                    if (option.fontMetrics.horizontalAdvance(text) <= room)
+                        QCOMPARE(drawn, text);
+                    else
+                        QVERIFY2(drawn.endsWith(QChar(0x2026)) && option.fontMetrics.horizontalAdvance(drawn) <= room,
+                                 qPrintable(drawn));
+                }
             }
         }
     }
