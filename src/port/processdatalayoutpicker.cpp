@@ -73,7 +73,7 @@ bool ProcessDataLayoutPicker::event(QEvent *event)
 {
     // The note is said again in the new language; the device is not asked again.
     if (event->type() == QEvent::LanguageChange && m_said)
-        show(m_shownChoice, m_why ? m_why() : QString());
+        show(m_shownChoice);
     return QObject::event(event);
 }
 
@@ -156,18 +156,18 @@ bool ProcessDataLayoutPicker::readOnce()
             return tr("%1 = %2 不对应任何布局").arg(variable, QString::fromLatin1(octets.toHex(' ')));
         });
     m_why = nullptr;
-    show(choice, QString());
+    show(choice);
     return true;
 }
 
 bool ProcessDataLayoutPicker::fail(std::function<QString()> why)
 {
     m_why = std::move(why);
-    show(-1, m_why());
+    show(-1);
     return true;
 }
 
-void ProcessDataLayoutPicker::show(int choice, const QString &why)
+void ProcessDataLayoutPicker::show(int choice)
 {
     if (m_choices.isEmpty())
         return;
@@ -179,13 +179,12 @@ void ProcessDataLayoutPicker::show(int choice, const QString &why)
                         shown.conditionValue);
     } else {
         note = tr("%1，显示第一种过程数据布局：%2")
-                   .arg(why, shown.input.name.isEmpty() ? shown.output.name : shown.input.name);
+                   .arg(m_why ? m_why() : QString(), shown.input.name.isEmpty() ? shown.output.name : shown.input.name);
         qCWarning(lcProcdata).noquote() << "port" << m_port + 1 << note;
     }
     // The pages were built with the first layout; they are rebuilt only for another.
     const int index = choice < 0 ? 0 : choice;
-    const bool rebuild = index != m_shown;
-    m_shown = index;
+    const bool rebuild = index != (m_shownChoice < 0 ? 0 : m_shownChoice);
     m_shownChoice = choice;
     m_said = true;
     if (m_in) {

@@ -56,16 +56,16 @@ private:
     bool readOnce();
     // Shows the first layout with the reason, kept to say it again.
     bool fail(std::function<QString()> why);
-    void show(int choice, const QString &why);
+    // Shows layout `choice` with its note, or the first with m_why's reason (-1).
+    void show(int choice);
 
     int m_port;
     QList<processDataChoice> m_choices;
     QPointer<widget_in> m_in;
     QPointer<widget_out> m_out;
     int m_busyTries = 0;
-    int m_shown = 0; // the layout the pages show
-    int m_shownChoice = -1; // the choice said in the note, -1 for none
-    bool m_said = false;
+    int m_shownChoice = -1; // the choice shown, -1 for none (the first layout, as the pages were built)
+    bool m_said = false; // a note is shown, to be said again on a language switch
     bool m_queued = false; // a read is waiting for the event loop
     bool m_reading = false;
     bool m_again = false; // asked again during a read
