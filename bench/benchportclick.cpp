@@ -48,6 +48,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -194,7 +195,12 @@ int runChild(QApplication &app, const QString &kind)
         startMainWindow(*main, [] { applyDefaultSetup(VirtualAdapter::instance()); });
     } else {
         window = std::make_unique<QWidget>();
-        window->resize(1100, 700);
+        // The tool's size on a first start: the same pixels to fill and send.
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        QSize size = IOLinkMainWindow::firstStartSize();
+        if (screen)
+            size = size.boundedTo(screen->availableGeometry().size());
+        window->resize(size);
         // "text": the bare window with one line of text, which sets up the
         // fonts every window with text needs. "plain": the bare window
         // under Qt's defaults, which under X probe OpenGL.
