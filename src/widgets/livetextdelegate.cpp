@@ -1,19 +1,81 @@
 #include "livetextdelegate.h"
 
 #include <QApplication>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QStyle>
 
-#include <algorithm>
-
 namespace {
 
-bool isLatin(const QString &text)
+// Characters the kept glyphs cover: Latin-1 without its control characters.
+bool drawnFromGlyphs(QChar c)
 {
-    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x24F; });
+    return (c.unicode() >= 0x20 && c.unicode() <= 0x7E) || (c.unicode() >= 0xA0 && c.unicode() <= 0xFF);
+}
+
+// A font whose text Qt draws as its glyphs' advances, with kerning and
+// nothing added: no lines through or under it, no spacing, no case change.
+bool plainFont(const QFont &font)
+{
+    return font.pixelSize() > 0 && font.kerning() && !font.underline() && !font.overline() && !font.strikeOut()
+           && font.letterSpacing() == 0 && font.wordSpacing() == 0 && font.capitalization() == QFont::MixedCase;
 }
 
 } // namespace
+
+bool liveTextDelegate::drawGlyphs(QPainter *painter, const QFont &font, const QRect &area, const QString &text) const
+{
+    if (!plainFont(font))
+        return false;
+    for (QChar c : text) {
+        if (!drawnFromGlyphs(c))
+            return false;
+    }
+    if (!m_rawFont.isValid() || !(font == m_glyphFont)) {
+        m_glyphFont = font;
+        m_rawFont = QRawFont::fromFont(font);
+        m_glyphs.fill(0);
+        if (!m_rawFont.isValid())
+            return false;
+        QString chars;
+        for (char16_t c = firstChar; c <= lastChar; ++c)
+            chars += QChar(c);
+        const QVector<quint32> found = m_rawFont.glyphIndexesForString(chars);
+        for (int i = 0; i < found.size() && i < int(m_glyphs.size()); ++i)
+            m_glyphs[size_t(i)] = found[i];
+    }
+
+    QVector<quint32> glyphs(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        glyphs[i] = m_glyphs[size_t(text[i].unicode() - firstChar)];
+        if (glyphs[i] == 0)
+            return false; // not in this font: a fallback font draws it
+    }
+    const QVector<QPointF> advances = m_rawFont.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances);
+    QVector<QPointF> positions(glyphs.size());
+    qreal x = 0;
+    for (int i = 0; i < glyphs.size(); ++i) {
+        positions[i] = QPointF(x, 0);
+        x += advances[i].x();
+    }
+    if (x > area.width())
+        return false; // cut with an ellipsis by the laid-out path
+
+    // Where Qt puts a single line centred in a rectangle: the line's ascent
+    // and descent centred, the leading only ever goes between lines.
+    const qreal ascent = m_rawFont.ascent();
+    const qreal lineHeight = ascent + m_rawFont.descent();
+    const qreal baseline = area.y() + (area.height() - lineHeight) / 2 + ascent;
+    if (lineHeight > area.height())
+        painter->setClipRect(area, Qt::IntersectClip); // as Qt cuts a line taller than its rectangle
+
+    QGlyphRun run;
+    run.setRawFont(m_rawFont);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    painter->drawGlyphRun(QPointF(area.x(), baseline), run);
+    return true;
+}
 
 void liveTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
@@ -29,20 +91,21 @@ void liveTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
 
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QRect area = cell.rect.adjusted(margin, 0, -margin, 0);
-    const QFontMetrics &metrics = cell.fontMetrics;
-    // A short text of Latin letters, digits and signs (a number and its
-    // unit) fits even if each character were the font's widest, and is drawn
-    // without being measured first: measuring shapes the text, which is as
-    // much work again as drawing it. Other scripts may come from a fallback
-    // font with wider characters, and are measured.
-    const bool fits = (qint64(text.size()) * metrics.maxWidth() <= area.width() && isLatin(text))
-                      || metrics.horizontalAdvance(text) <= area.width();
-    const QString shown = fits ? text : metrics.elidedText(text, Qt::ElideRight, area.width());
+    const Qt::Alignment alignment = cell.displayAlignment;
     const QPalette::ColorGroup group = cell.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
     painter->save();
     painter->setFont(cell.font);
     painter->setPen(cell.palette.color(group, cell.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                                     : QPalette::Text));
-    painter->drawText(area, int(cell.displayAlignment) | Qt::TextSingleLine, shown);
+    const bool leftCentred = (alignment & Qt::AlignHorizontal_Mask) == Qt::AlignLeft
+                             && (alignment & Qt::AlignVertical_Mask) == Qt::AlignVCenter
+                             && cell.direction == Qt::LeftToRight;
+    if (!leftCentred || !drawGlyphs(painter, cell.font, area, text)) {
+        const QFontMetrics &metrics = cell.fontMetrics;
+        const QString shown = metrics.horizontalAdvance(text) <= area.width()
+                                  ? text
+                                  : metrics.elidedText(text, Qt::ElideRight, area.width());
+        painter->drawText(area, int(alignment) | Qt::TextSingleLine, shown);
+    }
     painter->restore();
 }
