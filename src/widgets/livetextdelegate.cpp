@@ -7,10 +7,12 @@
 
 namespace {
 
-// Characters the kept glyphs cover: Latin-1 without its control characters.
+// Characters the kept glyphs cover: Latin-1 without its control characters
+// and the soft hyphen, which Qt shows only where it breaks a line.
 bool drawnFromGlyphs(QChar c)
 {
-    return (c.unicode() >= 0x20 && c.unicode() <= 0x7E) || (c.unicode() >= 0xA0 && c.unicode() <= 0xFF);
+    const char16_t u = c.unicode();
+    return (u >= 0x20 && u <= 0x7E) || (u >= 0xA0 && u <= 0xFF && u != 0xAD);
 }
 
 // A font whose text Qt draws as its glyphs' advances, with kerning and

@@ -208,7 +208,8 @@ private slots:
         QFont points = table.font();
         points.setPointSize(11);
         const QStringList texts = {QStringLiteral("1013.25 hPa"), QStringLiteral("-23.5 °C, ±0.2 µm²"),
-                                   QStringLiteral("AVATAR To Wa P. r."), QStringLiteral("温度 12.5")};
+                                   QStringLiteral("AVATAR To Wa P. r."), QStringLiteral("Pump\u00adstate 12.5"),
+                                   QStringLiteral("温度 12.5")};
         const int margin = table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
         for (const QFont &font : {table.font(), mono, large, points, table.font()}) {
             for (const QString &text : texts) {
