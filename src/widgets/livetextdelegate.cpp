@@ -15,8 +15,8 @@ bool drawnFromGlyphs(QChar c)
     return (u >= 0x20 && u <= 0x7E) || (u >= 0xA0 && u <= 0xFF && u != 0xAD);
 }
 
-// A font whose text Qt draws as its glyphs' advances, with kerning and
-// nothing added: no lines through or under it, no spacing, no case change.
+// A font that adds nothing to its glyphs: no lines through or under them,
+// no spacing, no case change.
 bool plainFont(const QFont &font)
 {
     return font.pixelSize() > 0 && font.kerning() && !font.underline() && !font.overline() && !font.strikeOut()
@@ -29,8 +29,12 @@ bool liveTextDelegate::drawGlyphs(QPainter *painter, const QFont &font, const QR
 {
     if (!plainFont(font))
         return false;
-    for (QChar c : text) {
-        if (!drawnFromGlyphs(c))
+    for (int i = 0; i < text.size(); ++i) {
+        if (!drawnFromGlyphs(text[i]))
+            return false;
+        // "fi", "fl", "ff", "ft"...: the font's layout may join them into one glyph.
+        if (text[i] == QLatin1Char('f') && i + 1 < text.size()
+            && QStringView(u"bfhijklt").contains(text[i + 1]))
             return false;
     }
     if (!m_rawFont.isValid() || !(font == m_glyphFont)) {
@@ -43,9 +47,17 @@ bool liveTextDelegate::drawGlyphs(QPainter *painter, const QFont &font, const QR
         for (char16_t c = firstChar; c <= lastChar; ++c)
             chars += QChar(c);
         const QVector<quint32> found = m_rawFont.glyphIndexesForString(chars);
-        for (int i = 0; i < found.size() && i < int(m_glyphs.size()); ++i)
+        const QVector<QPointF> advances = m_rawFont.advancesForGlyphIndexes(found, QRawFont::SeparateAdvances);
+        for (int i = 0; i < found.size() && i < int(m_glyphs.size()); ++i) {
             m_glyphs[size_t(i)] = found[i];
+            m_advances[size_t(i)] = advances.value(i).x();
+        }
+        // The raw font knows a font's kerning from its "kern" table only;
+        // Qt's layout also applies the pairs of its "GPOS" table.
+        m_kerningKnown = !m_rawFont.fontTable("kern").isEmpty() || m_rawFont.fontTable("GPOS").isEmpty();
     }
+    if (!m_kerningKnown)
+        return false;
 
     QVector<quint32> glyphs(text.size());
     for (int i = 0; i < text.size(); ++i) {
@@ -53,7 +65,13 @@ bool liveTextDelegate::drawGlyphs(QPainter *painter, const QFont &font, const QR
         if (glyphs[i] == 0)
             return false; // not in this font: a fallback font draws it
     }
+    // A kerned pair is left to the layout: it rounds the kerning to a finer
+    // step than the raw font, and the glyph would land a pixel off.
     const QVector<QPointF> advances = m_rawFont.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances);
+    for (int i = 0; i < text.size(); ++i) {
+        if (advances[i].x() != m_advances[size_t(text[i].unicode() - firstChar)])
+            return false;
+    }
     QVector<QPointF> positions(glyphs.size());
     qreal x = 0;
     for (int i = 0; i < glyphs.size(); ++i) {

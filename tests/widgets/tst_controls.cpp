@@ -195,47 +195,57 @@ private slots:
     }
 
     // A value that fits is drawn with the pixels of a line of text as Qt draws it, whichever way the delegate
-    // takes: from kept glyphs (Latin), or laid out (other scripts); in fonts and cell heights one after another.
+    // takes: from kept glyphs (numbers and units), or laid out (ligatures, kerned pairs, a soft hyphen, other
+    // scripts); in fonts one after another, cell heights and a painter scaled as on a high-density screen.
     void liveTextDrawsAsALineOfText()
     {
         QTableWidget table(1, 1);
         liveTextDelegate delegate;
+        QFont sans = table.font();
+        sans.setPixelSize(13); // the window's style sheet gives pixel sizes
         QFont mono(QStringLiteral("monospace"));
         mono.setStyleHint(QFont::TypeWriter);
         mono.setPixelSize(13);
-        QFont large = table.font();
+        QFont bold = sans;
+        bold.setBold(true);
+        QFont large = sans;
         large.setPixelSize(17);
-        QFont points = table.font();
-        points.setPointSize(11);
         const QStringList texts = {QStringLiteral("1013.25 hPa"), QStringLiteral("-23.5 °C, ±0.2 µm²"),
-                                   QStringLiteral("AVATAR To Wa P. r."), QStringLiteral("Pump\u00adstate 12.5"),
+                                   QStringLiteral("AVATAR To Wa P. r."), QStringLiteral("Pump offline, profile 3"),
+                                   QStringLiteral("Füllstand: Tank WATER"), QStringLiteral("Pump\u00adstate 12.5"),
                                    QStringLiteral("温度 12.5")};
         const int margin = table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
-        for (const QFont &font : {table.font(), mono, large, points, table.font()}) {
+        for (const QFont &font : {sans, mono, bold, large, sans}) {
             for (const QString &text : texts) {
                 for (int height : {17, 24, 25, 31}) {
-                    QStyleOptionViewItem option;
-                    option.initFrom(&table);
-                    option.font = font;
-                    option.fontMetrics = QFontMetrics(font);
-                    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter; // as a table view gives it
-                    option.rect = QRect(3, 2, 400, height);
-                    QStandardItemModel model(1, 1);
-                    model.setData(model.index(0, 0), text);
-                    QImage drawn(410, 40, QImage::Format_ARGB32_Premultiplied);
-                    drawn.fill(Qt::white);
-                    QImage expected = drawn;
-                    QPainter painter(&drawn);
-                    delegate.paint(&painter, option, model.index(0, 0));
-                    painter.end();
-                    painter.begin(&expected);
-                    painter.setFont(font);
-                    painter.setPen(option.palette.color(QPalette::Normal, QPalette::Text));
-                    painter.drawText(option.rect.adjusted(margin, 0, -margin, 0),
-                                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
-                    painter.end();
-                    QVERIFY2(drawn == expected, qPrintable(QStringLiteral("%1 in %2, %3 px high")
-                                                               .arg(text, font.toString()).arg(height)));
+                    for (qreal scale : {1.0, 2.0}) {
+                        QStyleOptionViewItem option;
+                        option.initFrom(&table);
+                        option.font = font;
+                        option.fontMetrics = QFontMetrics(font);
+                        option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter; // as a table view gives it
+                        option.rect = QRect(3, 2, 400, height);
+                        QStandardItemModel model(1, 1);
+                        model.setData(model.index(0, 0), text);
+                        QImage drawn(int(410 * scale), int(40 * scale), QImage::Format_ARGB32_Premultiplied);
+                        drawn.fill(Qt::white);
+                        QImage expected = drawn;
+                        QPainter painter(&drawn);
+                        painter.scale(scale, scale);
+                        delegate.paint(&painter, option, model.index(0, 0));
+                        painter.end();
+                        painter.begin(&expected);
+                        painter.scale(scale, scale);
+                        painter.setFont(font);
+                        painter.setPen(option.palette.color(QPalette::Normal, QPalette::Text));
+                        painter.drawText(option.rect.adjusted(margin, 0, -margin, 0),
+                                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+                        painter.end();
+                        QVERIFY2(drawn == expected, qPrintable(QStringLiteral("%1 in %2, %3 px high, scaled %4")
+                                                                   .arg(text, font.toString())
+                                                                   .arg(height)
+                                                                   .arg(scale)));
+                    }
                 }
             }
         }
