@@ -42,10 +42,10 @@
 #include <QDirIterator>
 #include <QDomDocument>
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QMap>
 #include <QEventLoop>
 #include <QFile>
+#include <QLabel>
+#include <QMap>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>

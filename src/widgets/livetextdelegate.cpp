@@ -37,12 +37,12 @@ bool liveTextDelegate::drawGlyphs(QPainter *painter, const QFont &font, const QR
             && QStringView(u"bfhijklt").contains(text[i + 1]))
             return false;
     }
-    if (!m_rawFont.isValid() || !(font == m_glyphFont)) {
+    if (!m_looked || !(font == m_glyphFont)) {
+        // Looked up once per font, also when it has no raw font to draw from.
+        m_looked = true;
         m_glyphFont = font;
         m_rawFont = QRawFont::fromFont(font);
         m_glyphs.fill(0);
-        if (!m_rawFont.isValid())
-            return false;
         QString chars;
         for (char16_t c = firstChar; c <= lastChar; ++c)
             chars += QChar(c);
@@ -54,32 +54,32 @@ bool liveTextDelegate::drawGlyphs(QPainter *painter, const QFont &font, const QR
         }
         // The raw font knows a font's kerning from its "kern" table only;
         // Qt's layout also applies the pairs of its "GPOS" table.
-        m_kerningKnown = !m_rawFont.fontTable("kern").isEmpty() || m_rawFont.fontTable("GPOS").isEmpty();
+        m_kerningKnown = m_rawFont.isValid()
+                         && (!m_rawFont.fontTable("kern").isEmpty() || m_rawFont.fontTable("GPOS").isEmpty());
     }
     if (!m_kerningKnown)
         return false;
 
     QVector<quint32> glyphs(text.size());
+    QVector<QPointF> positions(text.size());
+    qreal x = 0;
     for (int i = 0; i < text.size(); ++i) {
-        glyphs[i] = m_glyphs[size_t(text[i].unicode() - firstChar)];
+        const size_t kept = size_t(text[i].unicode() - firstChar);
+        glyphs[i] = m_glyphs[kept];
         if (glyphs[i] == 0)
             return false; // not in this font: a fallback font draws it
-    }
-    // A kerned pair is left to the layout: it rounds the kerning to a finer
-    // step than the raw font, and the glyph would land a pixel off.
-    const QVector<QPointF> advances = m_rawFont.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances);
-    for (int i = 0; i < text.size(); ++i) {
-        if (advances[i].x() != m_advances[size_t(text[i].unicode() - firstChar)])
-            return false;
-    }
-    QVector<QPointF> positions(glyphs.size());
-    qreal x = 0;
-    for (int i = 0; i < glyphs.size(); ++i) {
         positions[i] = QPointF(x, 0);
-        x += advances[i].x();
+        x += m_advances[kept];
     }
     if (x > area.width())
         return false; // cut with an ellipsis by the laid-out path
+    // A kerned pair is left to the layout: it rounds the kerning to a finer
+    // step than the raw font, and the glyph would land a pixel off.
+    const QVector<QPointF> kerned = m_rawFont.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances);
+    for (int i = 0; i < text.size(); ++i) {
+        if (kerned[i].x() != m_advances[size_t(text[i].unicode() - firstChar)])
+            return false;
+    }
 
     // Where Qt puts a single line centred in a rectangle: the line's ascent
     // and descent centred, the leading only ever goes between lines.

@@ -35,6 +35,7 @@ private:
     mutable std::array<quint32, lastChar - firstChar + 1> m_glyphs{};
     mutable std::array<qreal, lastChar - firstChar + 1> m_advances{};
     mutable bool m_kerningKnown = false;
+    mutable bool m_looked = false; // m_glyphFont holds the font looked up
 };
 
 #endif // LIVETEXTDELEGATE_H
