@@ -59,6 +59,8 @@
 #include <cstdio>
 #include <ctime>
 #include <malloc.h>
+#include <sys/resource.h>
+#include <utility>
 
 namespace {
 
@@ -67,6 +69,15 @@ double cpuMs()
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// User and system CPU of the main thread, in ms.
+std::pair<double, double> mainThreadCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    auto ms = [](const timeval &t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+    return {ms(usage.ru_utime), ms(usage.ru_stime)};
 }
 
 double rssMb()
@@ -381,6 +392,7 @@ int main(int argc, char *argv[])
         tabs->setCurrentWidget(in);
         QCoreApplication::processEvents();
         const int seconds = qMax(1, parser.value(secondsOption).toInt());
+        std::pair<double, double> mainThread; // of the last phase: user, system
         auto phase = [&](bool polling, int *ticks) {
             // What a shown or hidden trend changed is laid out and painted
             // first: that repaint is not part of a tick.
@@ -391,10 +403,14 @@ int main(int argc, char *argv[])
             if (polling)
                 in->slot_pbtn_start();
             const double cpu0 = cpuMs();
+            const std::pair<double, double> thread0 = mainThreadCpuMs();
             QEventLoop loop;
             QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
             loop.exec();
             const double cpu = cpuMs() - cpu0;
+            mainThread = mainThreadCpuMs();
+            mainThread.first -= thread0.first;
+            mainThread.second -= thread0.second;
             in->slot_pbtn_stop();
             const QByteArray pdRead = QByteArray::fromHex("0103") + char(adapterregs::pdInWindow(1) >> 8)
                 + char(adapterregs::pdInWindow(1) & 0xFF);
@@ -405,6 +421,7 @@ int main(int argc, char *argv[])
         };
         int idleTicks = 0, ticks = 0;
         const double idle = phase(false, &idleTicks);
+        const std::pair<double, double> idleThread = mainThread;
         // The page's own work, the trend closed; then with the trend shown.
         QWidget *trend = in->trend();
         if (trend)
@@ -413,6 +430,9 @@ int main(int argc, char *argv[])
         const double perTick = ticks > 0 ? (polling - idle) / ticks : 0;
         std::printf("%-44s %8.2f ms %8s %8s   (target <= 1 ms; %d ticks in %d s, %.0f ms CPU polling, %.0f idle)\n",
                     "CPU per process-data tick, trend closed", perTick, "", "", ticks, seconds, polling, idle);
+        if (ticks > 0)
+            std::printf("%-44s %8.2f ms user, %.2f ms system (the rest: Qt's other threads)\n", "  of it the main thread",
+                        (mainThread.first - idleThread.first) / ticks, (mainThread.second - idleThread.second) / ticks);
         if (trend) {
             trend->show();
             int trendTicks = 0;

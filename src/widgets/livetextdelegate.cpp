@@ -105,7 +105,8 @@ void liveTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     cell.text.clear();
     const QWidget *widget = cell.widget;
     QStyle *style = widget ? widget->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+    if (m_styleProbe.draws(cell, style))
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
     if (text.isEmpty())
         return;
 

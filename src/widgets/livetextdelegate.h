@@ -1,6 +1,8 @@
 #ifndef LIVETEXTDELEGATE_H
 #define LIVETEXTDELEGATE_H
 
+#include "stylecellprobe.h"
+
 #include <QFont>
 #include <QRawFont>
 #include <QStyledItemDelegate>
@@ -8,7 +10,7 @@
 #include <array>
 
 // Draws cells whose text changes with every poll: the cell as the style
-// draws it, then the text on one line, cut with an ellipsis where it is wider
+// draws it (not at all where the style draws nothing for it), then the text on one line, cut with an ellipsis where it is wider
 // than the cell. A value in Latin characters that fits, a number and its
 // unit, is drawn from the glyphs of its characters, kept per font: no text
 // layout is made for it, which was half the cost of a repaint. Texts whose
@@ -36,6 +38,7 @@ private:
     mutable std::array<qreal, lastChar - firstChar + 1> m_advances{};
     mutable bool m_kerningKnown = false;
     mutable bool m_looked = false; // m_glyphFont holds the font looked up
+    mutable styleCellProbe m_styleProbe;
 };
 
 #endif // LIVETEXTDELEGATE_H
