@@ -9,13 +9,27 @@ gridFillTable::gridFillTable(QWidget *parent) : QTableWidget(parent)
 {
     // The cells keep their one-pixel gap for the grid (showGrid() stays
     // true); only QTableView's own stroking of the lines is switched off.
-    setGridStyle(Qt::NoPen);
+    QTableWidget::setGridStyle(Qt::NoPen);
+}
+
+void gridFillTable::setGridStyle(Qt::PenStyle style)
+{
+    m_gridStyle = style;
+    QTableWidget::setGridStyle(fillsGrid() ? Qt::NoPen : style);
+}
+
+void gridFillTable::setSpan(int row, int column, int rowSpanCount, int columnSpanCount)
+{
+    // Qt clips merged cells out of its grid and draws their edges itself.
+    m_spans = true;
+    QTableWidget::setGridStyle(m_gridStyle);
+    QTableWidget::setSpan(row, column, rowSpanCount, columnSpanCount);
 }
 
 void gridFillTable::paintEvent(QPaintEvent *event)
 {
     QTableWidget::paintEvent(event);
-    if (showGrid())
+    if (showGrid() && fillsGrid())
         paintGrid(event);
 }
 
@@ -39,6 +53,7 @@ void gridFillTable::paintGrid(QPaintEvent *event)
     // line that does not.
     QPainter painter;
     QColor color;
+    bool scaled = false;
     auto fill = [&](const QRect &line) {
         if (!region.intersects(line))
             return;
@@ -47,8 +62,17 @@ void gridFillTable::paintGrid(QPaintEvent *event)
             QStyleOptionViewItem option = viewOptions();
             color = QColor::fromRgba(
                 static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+            // On a high-density screen, or drawn into a scaled painter, a
+            // cosmetic line stays one device pixel wide and a rectangle
+            // does not: there the lines are stroked as Qt strokes them.
+            scaled = painter.deviceTransform().isScaling();
+            if (scaled)
+                painter.setPen(QPen(color, 0));
         }
-        painter.fillRect(line, color);
+        if (scaled)
+            painter.drawLine(line.topLeft(), line.bottomRight());
+        else
+            painter.fillRect(line, color);
     };
     for (QRect area : region) {
         area.setBottom(qMin(area.bottom(), lastY));

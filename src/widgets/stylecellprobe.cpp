@@ -13,12 +13,17 @@ bool styleCellProbe::draws(const QStyleOptionViewItem &cell, QStyle *style)
         || !cell.text.isEmpty() || cell.rect.isEmpty())
         return true;
     if (cell.widget != m_widget || !m_widget) {
-        if (m_widget)
+        if (m_widget) {
             m_widget->removeEventFilter(this);
+            disconnect(m_widget, nullptr, this, nullptr);
+        }
         m_answers.clear();
         m_widget = const_cast<QWidget *>(cell.widget);
-        if (m_widget)
+        if (m_widget) {
             m_widget->installEventFilter(this);
+            // A style sheet may select the view by its name.
+            connect(m_widget, &QObject::objectNameChanged, this, [this] { m_answers.clear(); });
+        }
     }
     for (const Answer &answer : m_answers) {
         if (answer.style == style && answer.state == cell.state && answer.features == cell.features
@@ -50,7 +55,11 @@ bool styleCellProbe::draws(const QStyleOptionViewItem &cell, QStyle *style)
 bool styleCellProbe::eventFilter(QObject *, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::StyleChange || type == QEvent::PaletteChange || type == QEvent::Polish)
+    // A style sheet may also select the view by a property, restyled after
+    // the property changes by unpolishing and polishing the view, which
+    // sends none of the other events.
+    if (type == QEvent::StyleChange || type == QEvent::PaletteChange || type == QEvent::Polish
+        || type == QEvent::DynamicPropertyChange)
         m_answers.clear();
     return false;
 }

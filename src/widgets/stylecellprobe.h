@@ -16,8 +16,8 @@ class QStyle;
 // selected nor focused; a cell repainted every poll then need not ask the
 // style at all (which cost a quarter of a value's repaint under a style
 // sheet). The answer comes from drawing the cell once per state into a
-// transparent picture, and is asked again after the widget's style, palette
-// or style sheet changes.
+// transparent picture, and is asked again after the widget's style, palette,
+// style sheet, name or dynamic properties change.
 class styleCellProbe : public QObject
 {
 public:

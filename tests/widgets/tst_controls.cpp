@@ -253,19 +253,29 @@ private slots:
     }
 
     // A table with the filled grid paints the pixels of Qt's own stroked grid, whether the whole table or a
-    // few scattered cells are repainted: scrolled, with hidden and moved sections, alternating rows, a
-    // translucent grid colour (blended twice where two rectangles of the region reach a line) and right to left.
+    // few scattered cells are repainted, at one and two device pixels a pixel: scrolled, with hidden and
+    // moved sections, alternating rows, a translucent grid colour (blended twice where two rectangles of
+    // the region reach a line), right to left, merged cells and a dashed grid.
     void filledGridPaintsQtsGrid()
     {
         const QString translucent = QStringLiteral("QTableView { gridline-color: rgba(200, 0, 0, 90); }");
-        for (int round = 0; round < 4; ++round) {
+        for (int round = 0; round < 6; ++round) {
             QTableWidget stroked(12, 4);
             gridFillTable filled;
             filled.setRowCount(12);
             filled.setColumnCount(4);
+            if (round == 4) {
+                for (const QRect &merged : {QRect(1, 2, 2, 2), QRect(0, 5, 3, 1)}) {
+                    stroked.setSpan(merged.y(), merged.x(), merged.height(), merged.width());
+                    filled.setSpan(merged.y(), merged.x(), merged.height(), merged.width());
+                }
+            } else if (round == 5) {
+                stroked.setGridStyle(Qt::DashLine);
+                filled.setGridStyle(Qt::DashLine);
+            }
             for (QTableWidget *table : {&stroked, static_cast<QTableWidget *>(&filled)}) {
                 hub8style::styleTable(table);
-                if (round >= 1) {
+                if (round >= 1 && round <= 3) {
                     table->setAlternatingRowColors(true);
                     table->setRowHidden(3, true);
                     table->setColumnHidden(1, true);
@@ -290,65 +300,78 @@ private slots:
                 cells += stroked.visualRect(stroked.model()->index(row, 2));
             for (const QRegion &region : {QRegion(stroked.viewport()->rect()), cells,
                                           QRegion(5, 9, 230, 31) + QRegion(40, 30, 90, 50)}) {
-                QImage images[2];
-                int i = 0;
-                for (QTableWidget *table : {&stroked, static_cast<QTableWidget *>(&filled)}) {
-                    images[i] = QImage(table->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-                    images[i].fill(Qt::white);
-                    table->viewport()->render(&images[i++], QPoint(), region);
+                for (int ratio : {1, 2}) {
+                    QImage images[2];
+                    int i = 0;
+                    for (QTableWidget *table : {&stroked, static_cast<QTableWidget *>(&filled)}) {
+                        images[i] = QImage(table->viewport()->size() * ratio, QImage::Format_ARGB32_Premultiplied);
+                        images[i].setDevicePixelRatio(ratio);
+                        images[i].fill(Qt::white);
+                        table->viewport()->render(&images[i++], QPoint(), region);
+                    }
+                    QVERIFY2(images[0] == images[1], qPrintable(QStringLiteral("round %1, region %2 rectangles, ratio %3")
+                                                                    .arg(round)
+                                                                    .arg(region.rectCount())
+                                                                    .arg(ratio)));
                 }
-                QVERIFY2(images[0] == images[1], qPrintable(QStringLiteral("round %1, region %2 rectangles")
-                                                                .arg(round)
-                                                                .arg(region.rectCount())));
             }
         }
     }
 
     // A value cell leaves out the style's drawing only where the style draws nothing: hovered, selected and
     // focused cells under the table style sheet look as the style draws them, also after the style sheet
-    // gives alternate rows, then all cells, a background of their own.
+    // gives alternate rows, then all cells, a background of their own, and after a rule that selects the
+    // table by a property comes to apply.
     void valueCellKeepsTheStylesCell()
     {
         QTableWidget table(1, 1);
         hub8style::styleTable(&table);
+        const QString base = table.styleSheet();
         table.show();
         QVERIFY(QTest::qWaitForWindowExposed(&table));
         QStandardItemModel model(1, 1);
         model.setData(model.index(0, 0), QString());
         liveTextDelegate live;
         QStyledItemDelegate plain;
+        const auto same = [&](QStyle::State state, bool alternate) {
+            QStyleOptionViewItem option;
+            option.initFrom(&table);
+            option.widget = &table;
+            option.rect = QRect(2, 3, 120, 22);
+            option.state &= ~QStyle::State_HasFocus; // a table view gives it to its current cell only
+            option.state |= state;
+            if (alternate)
+                option.features |= QStyleOptionViewItem::Alternate;
+            QImage images[2];
+            int i = 0;
+            for (QAbstractItemDelegate *delegate :
+                 {static_cast<QAbstractItemDelegate *>(&live), static_cast<QAbstractItemDelegate *>(&plain)}) {
+                images[i] = QImage(130, 30, QImage::Format_ARGB32_Premultiplied);
+                images[i].fill(Qt::white);
+                QPainter painter(&images[i++]);
+                delegate->paint(&painter, option, model.index(0, 0));
+            }
+            return images[0] == images[1];
+        };
         const QList<QStyle::State> states = {QStyle::State_None, QStyle::State_MouseOver, QStyle::State_Selected,
                                              QStyle::State_HasFocus, QStyle::State_Selected | QStyle::State_MouseOver};
         for (const QString &extra : {QString(), QStringLiteral("QTableWidget::item:alternate { background: #e0f0e0; }"),
                                      QStringLiteral("QTableWidget::item { background: #fae6c8; }")}) {
             table.setStyleSheet(table.styleSheet() + extra);
             for (QStyle::State state : states) {
-                for (bool alternate : {false, true}) {
-                    QStyleOptionViewItem option;
-                    option.initFrom(&table);
-                    option.widget = &table;
-                    option.rect = QRect(2, 3, 120, 22);
-                    option.state &= ~QStyle::State_HasFocus; // a table view gives it to its current cell only
-                    option.state |= state;
-                    if (alternate)
-                        option.features |= QStyleOptionViewItem::Alternate;
-                    QImage images[2];
-                    int i = 0;
-                    for (QAbstractItemDelegate *delegate : {static_cast<QAbstractItemDelegate *>(&live),
-                                                            static_cast<QAbstractItemDelegate *>(&plain)}) {
-                        images[i] = QImage(130, 30, QImage::Format_ARGB32_Premultiplied);
-                        images[i].fill(Qt::white);
-                        QPainter painter(&images[i++]);
-                        delegate->paint(&painter, option, model.index(0, 0));
-                    }
-                    QVERIFY2(images[0] == images[1],
-                             qPrintable(QStringLiteral("state %1, alternate %2, %3")
-                                            .arg(int(state))
-                                            .arg(alternate)
-                                            .arg(extra.isEmpty() ? QStringLiteral("table style sheet") : extra)));
-                }
+                for (bool alternate : {false, true})
+                    QVERIFY2(same(state, alternate), qPrintable(QStringLiteral("state %1, alternate %2, %3")
+                                                                    .arg(int(state))
+                                                                    .arg(alternate)
+                                                                    .arg(extra.isEmpty() ? base : extra)));
             }
         }
+        table.setStyleSheet(base + QStringLiteral("QTableWidget[alarm=\"true\"]::item { background: #0000ff; }"));
+        QVERIFY(same(QStyle::State_None, false));
+        table.setProperty("alarm", true);
+        table.style()->unpolish(&table);
+        table.style()->polish(&table);
+        QVERIFY(same(QStyle::State_None, false));
     }
 
     // A value table under the window's style sheet keeps an opaque viewport (a box drawn by a style sheet
