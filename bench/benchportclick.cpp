@@ -56,9 +56,9 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <iterator>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <malloc.h>
 #include <sys/resource.h>
 #include <utility>
@@ -250,10 +250,9 @@ double startupOnceMs(const QString &kind)
     return ms;
 }
 
-// Median start-up ms of each kind. The kinds take turns, so that a change in
-// the machine's load during the runs weighs on all of them alike.
-// Start-up times of each kind, one per round (negative where a start failed);
-// the kinds take turns within a round.
+// Start-up ms of each kind, one per round (negative where a start failed).
+// The kinds take turns within a round, so that a change in the machine's
+// load during the runs weighs on all of them alike.
 QMap<QString, QVector<double>> startupMs(const QStringList &kinds, int runs)
 {
     QMap<QString, QVector<double>> times;

@@ -10,8 +10,8 @@
 #include <array>
 
 // Draws cells whose text changes with every poll: the cell as the style
-// draws it (not at all where the style draws nothing for it), then the text on one line, cut with an ellipsis where it is wider
-// than the cell. A value in Latin characters that fits, a number and its
+// draws it (not at all where the style draws nothing for it), then the text
+// on one line, cut with an ellipsis where it is wider than the cell. A value in Latin characters that fits, a number and its
 // unit, is drawn from the glyphs of its characters, kept per font: no text
 // layout is made for it, which was half the cost of a repaint. Texts whose
 // layout could differ from their glyphs side by side (kerned pairs, "fi"),

@@ -8,22 +8,22 @@
 
 bool styleCellProbe::draws(const QStyleOptionViewItem &cell, QStyle *style)
 {
+    // Cells with content of their own, and cells without a widget whose
+    // changes could be watched, are left to the style.
     if (cell.backgroundBrush.style() != Qt::NoBrush
         || cell.features & (QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration)
-        || !cell.text.isEmpty() || cell.rect.isEmpty())
+        || !cell.text.isEmpty() || cell.rect.isEmpty() || !cell.widget)
         return true;
-    if (cell.widget != m_widget || !m_widget) {
+    if (cell.widget != m_widget) {
         if (m_widget) {
             m_widget->removeEventFilter(this);
             disconnect(m_widget, nullptr, this, nullptr);
         }
         m_answers.clear();
         m_widget = const_cast<QWidget *>(cell.widget);
-        if (m_widget) {
-            m_widget->installEventFilter(this);
-            // A style sheet may select the view by its name.
-            connect(m_widget, &QObject::objectNameChanged, this, [this] { m_answers.clear(); });
-        }
+        m_widget->installEventFilter(this);
+        // A style sheet may select the view by its name.
+        connect(m_widget, &QObject::objectNameChanged, this, [this] { m_answers.clear(); });
     }
     for (const Answer &answer : m_answers) {
         if (answer.style == style && answer.state == cell.state && answer.features == cell.features
