@@ -29,6 +29,7 @@
 #include "resources/hub8resources.h"
 #include "views/widget_port.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QEvent>
@@ -172,6 +173,15 @@ void IOLinkMainWindow::showWindowTitle()
 
 void IOLinkMainWindow::applyStyleSheet()
 {
+    // Every window of the tool writes in 13-pixel type. It is the
+    // application's font rather than a style sheet rule for every widget:
+    // such a rule restyles each widget as it is polished, and a combo box
+    // builds its drop-down list for that, long before anyone opens it.
+    QFont font = QApplication::font();
+    if (font.pixelSize() != 13) {
+        font.setPixelSize(13);
+        QApplication::setFont(font);
+    }
     QFile qss(QStringLiteral(":/qss/green/IOLinkMainWindow.qss"));
     if (!qss.open(QIODevice::ReadOnly))
         return;

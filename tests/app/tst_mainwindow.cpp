@@ -241,6 +241,35 @@ private slots:
         QVERIFY(console->height() >= console->minimumSizeHint().height());
     }
 
+    // The window, its pages and the dialogs it opens write in 13-pixel type, the port tree in 14, the library
+    // button in bold; a combo box's drop-down list is built when it is first opened.
+    void typeSizesAndDropDowns()
+    {
+        auto *role = find<QComboBox>(window, "cbox_role");
+        auto *language = find<QComboBox>(window, "cbox_language");
+        for (QComboBox *box : {role, language})
+            QVERIFY2(box->findChildren<QAbstractItemView *>().isEmpty(), qPrintable(box->objectName()));
+        QCOMPARE(QFontInfo(role->font()).pixelSize(), 13);
+        QCOMPARE(QFontInfo(find<QLabel>(window, "label")->font()).pixelSize(), 13);
+        QCOMPARE(QFontInfo(tree->font()).pixelSize(), 14);
+        QVERIFY(find<QPushButton>(window, "pbtn_library")->font().bold());
+        QVERIFY(!role->font().bold());
+
+        chooseVariant(0);
+        click(1);
+        auto *table = find<QTableWidget>(tabs->widget(3), "table_param");
+        QVERIFY(table);
+        QCOMPARE(QFontInfo(table->font()).pixelSize(), 13);
+        QMessageBox box(QMessageBox::Information, QStringLiteral("t"), QStringLiteral("x"), QMessageBox::Ok, window);
+        box.ensurePolished();
+        QCOMPARE(QFontInfo(box.font()).pixelSize(), 13);
+
+        role->showPopup();
+        QVERIFY(!role->findChildren<QAbstractItemView *>().isEmpty());
+        QCOMPARE(QFontInfo(role->view()->font()).pixelSize(), 13);
+        role->hidePopup();
+    }
+
     // A description that cannot be opened or read is named on the Basic info page; the built-in one gets no line.
     void badDescriptionIsNamedOnTheBasicInfoPage()
     {
