@@ -1,5 +1,6 @@
 #include "toolmain.h"
 
+#include "accessibilitybus.h"
 #include "fontsetup.h"
 #include "iolinkmainwindow.h"
 #include "uilanguage.h"
@@ -92,6 +93,7 @@ void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &befo
     new AfterFirstPaint(
         &window,
         [&window, beforeLink]() {
+            accessibilityBus::await();
             if (beforeLink)
                 beforeLink();
             window.initPortViews(adapterregs::portCount);
@@ -114,6 +116,7 @@ int runMainWindow(QApplication &app, const QString &logFile, const QString &lang
                      qPrintable(language));
         return 1;
     }
+    accessibilityBus::connectEarly();
     uiLanguage::apply(chosen);
     LinkTraceFile trace;
     QString error;

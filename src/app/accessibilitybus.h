@@ -1,0 +1,23 @@
+#ifndef ACCESSIBILITYBUS_H
+#define ACCESSIBILITYBUS_H
+
+// Under X and Wayland, Qt's accessibility bridge connects to the session
+// bus the first time a widget tells it anything, while the window is being
+// built, and the window waits for it. Without a session bus (a virtual
+// display, a minimal window manager) that connection first tries to start
+// one, which costs a process start. connectEarly() makes the same
+// connection on a second thread while the window is built, so that the
+// bridge finds it ready.
+namespace accessibilityBus {
+
+// After QApplication, before the main window is built. Does nothing on the
+// platforms without the bridge (offscreen, minimal).
+void connectEarly();
+
+// Waits for the connection started by connectEarly(); returns at once when
+// nothing was started.
+void await();
+
+} // namespace accessibilityBus
+
+#endif // ACCESSIBILITYBUS_H
