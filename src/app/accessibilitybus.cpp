@@ -9,7 +9,9 @@
 namespace accessibilityBus {
 namespace {
 
-// Joins at exit, so that the thread never outlives the program's main().
+// Joins at exit when a caller never waited for it (a joinable std::thread
+// would end the program). Callers wait themselves, before main() returns:
+// in the exit handlers Qt's D-Bus connection manager may be gone already.
 struct Connector
 {
     std::thread thread;

@@ -15,7 +15,7 @@ namespace accessibilityBus {
 void connectEarly();
 
 // Waits for the connection started by connectEarly(); returns at once when
-// nothing was started.
+// nothing was started. Call it before main() returns.
 void await();
 
 } // namespace accessibilityBus

@@ -116,7 +116,6 @@ int runMainWindow(QApplication &app, const QString &logFile, const QString &lang
                      qPrintable(language));
         return 1;
     }
-    accessibilityBus::connectEarly();
     uiLanguage::apply(chosen);
     LinkTraceFile trace;
     QString error;
@@ -127,9 +126,14 @@ int runMainWindow(QApplication &app, const QString &logFile, const QString &lang
     // Installed, the user's IODD library starts as a copy of the shipped one.
     if (QString why; !dataLocations::seedUserLibrary(&why))
         qCWarning(lcApp) << "cannot set up the IODD library:" << why;
+    // Past the last early return: the connection is waited for below, while
+    // Qt's D-Bus globals still exist, never in the exit handlers.
+    accessibilityBus::connectEarly();
     WheelGuard::install(&app);
     fontSetup::await();
     IOLinkMainWindow w;
     startMainWindow(w, beforeLink);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    accessibilityBus::await();
+    return status;
 }

@@ -241,7 +241,7 @@ private slots:
         QVERIFY(console->height() >= console->minimumSizeHint().height());
     }
 
-    // The window, its pages and the dialogs it opens write in 13-pixel type, the port tree in 14, the library
+    // The window, its pages and the tool's dialogs write in 13-pixel type, the port tree in 14, the library
     // button in bold; a combo box's drop-down list is built when it is first opened.
     void typeSizesAndDropDowns()
     {
@@ -260,14 +260,17 @@ private slots:
         auto *table = find<QTableWidget>(tabs->widget(3), "table_param");
         QVERIFY(table);
         QCOMPARE(QFontInfo(table->font()).pixelSize(), 13);
-        QMessageBox box(QMessageBox::Information, QStringLiteral("t"), QStringLiteral("x"), QMessageBox::Ok, window);
+        // Also a message box without a parent, which no style sheet of the window reaches.
+        QMessageBox box(QMessageBox::Information, QStringLiteral("t"), QStringLiteral("x"));
         box.ensurePolished();
         QCOMPARE(QFontInfo(box.font()).pixelSize(), 13);
 
         role->showPopup();
-        QVERIFY(!role->findChildren<QAbstractItemView *>().isEmpty());
-        QCOMPARE(QFontInfo(role->view()->font()).pixelSize(), 13);
+        const bool built = !role->findChildren<QAbstractItemView *>().isEmpty();
+        const int listPixels = QFontInfo(role->view()->font()).pixelSize();
         role->hidePopup();
+        QVERIFY(built);
+        QCOMPARE(listPixels, 13);
     }
 
     // A description that cannot be opened or read is named on the Basic info page; the built-in one gets no line.
