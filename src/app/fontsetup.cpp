@@ -1,29 +1,17 @@
 #include "fontsetup.h"
+#include "startupthread.h"
 
 #include <dlfcn.h>
 
 #include <clocale>
 #include <cstdlib>
-#include <system_error>
-#include <thread>
 
 namespace fontSetup {
 namespace {
 
-// Joins at exit, so a start without a window (--help, a bad option) ends cleanly.
-struct Loader
+StartupThread &loader()
 {
-    std::thread thread;
-    ~Loader()
-    {
-        if (thread.joinable())
-            thread.join();
-    }
-};
-
-Loader &loader()
-{
-    static Loader instance;
+    static StartupThread instance;
     return instance;
 }
 
@@ -44,8 +32,7 @@ void loadConfiguration()
 
 void startEarly()
 {
-    Loader &l = loader();
-    if (l.thread.joinable())
+    if (loader().running())
         return;
     // fontconfig reads the environment and parses numbers in the C library's
     // locale while it runs, and neither may change under it. QApplication
@@ -56,18 +43,12 @@ void startEarly()
     std::setlocale(LC_ALL, "");
     if (std::getenv("DESKTOP_STARTUP_ID"))
         return;
-    try {
-        l.thread = std::thread(loadConfiguration);
-    } catch (const std::system_error &) {
-        // No thread to be had (a process limit): Qt reads it itself.
-    }
+    loader().start(loadConfiguration); // without a thread, Qt reads it itself
 }
 
 void await()
 {
-    Loader &l = loader();
-    if (l.thread.joinable())
-        l.thread.join();
+    loader().await();
 }
 
 } // namespace fontSetup

@@ -93,7 +93,6 @@ void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &befo
     new AfterFirstPaint(
         &window,
         [&window, beforeLink]() {
-            accessibilityBus::await();
             if (beforeLink)
                 beforeLink();
             window.initPortViews(adapterregs::portCount);
