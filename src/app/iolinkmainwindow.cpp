@@ -35,6 +35,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
@@ -69,6 +70,7 @@ IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
     // The style sheet first: the form's widgets are made under it, instead of
     // being made and then restyled, all of them.
     applyStyleSheet();
+    preloadFonts();
     ui->setupUi(this);
     // Named in the current language by showTexts().
     for (const char *set : {"SpecialistRoleMenuSet", "MaintenanceRoleMenuSet", "ObserverRoleMenuSet"}) {
@@ -94,6 +96,30 @@ IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
 QSize IOLinkMainWindow::firstStartSize()
 {
     return QSize(1280, 680);
+}
+
+QVector<QPair<QFont, QString>> IOLinkMainWindow::firstScreenFonts()
+{
+    const QFont regular = QApplication::font();
+    QFont bold = regular;
+    bold.setBold(true);
+    QFont tree = regular;
+    tree.setPixelSize(14); // QTreeWidget in IOLinkMainWindow.qss
+    // The language box names both languages (中文, English) in either of them.
+    return {{regular, QStringLiteral("\u4e2d\u6587 English")},
+            {bold, QStringLiteral("VANTO-HUB8 ") + tr("IODD库")},
+            {tree, QStringLiteral("Port1")}};
+}
+
+void IOLinkMainWindow::preloadFonts()
+{
+    // The form's first widget, the tree, asks for the accessibility bridge,
+    // which waits for the session bus connection still being made on a
+    // second thread (accessibilityBus). Loaded here, the fonts and their
+    // Chinese fallback load during that connection instead of after it, and
+    // the form finds them in Qt's font cache.
+    for (const auto &[font, sample] : firstScreenFonts())
+        QFontMetrics(font).horizontalAdvance(sample);
 }
 
 void IOLinkMainWindow::restoreSettings()

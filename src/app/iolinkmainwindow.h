@@ -3,10 +3,13 @@
 
 #include "description/descriptioncache.h"
 
+#include <QFont>
 #include <QHash>
 #include <QIcon>
+#include <QPair>
 #include <QSize>
 #include <QString>
+#include <QVector>
 #include <QWidget>
 
 #include <cstdint>
@@ -51,6 +54,11 @@ public:
     // The size at the first start: the parameter table and the ISDU console
     // fit without scrolling, within a 1366 x 768 screen.
     static QSize firstStartSize();
+    // The fonts the first screen draws with, each with a sample of what it
+    // shows: the window's 13 px, its bold (the library button, the tree's
+    // header) and the tree's 14 px. Made from the application's font, so
+    // after the window has set it.
+    static QVector<QPair<QFont, QString>> firstScreenFonts();
     PortItemView *portHolder(int port) const;
     portStatusMonitor *portMonitor() const { return m_portMonitor; }
     portEventLog *portEvents() const { return m_portEvents; }
@@ -96,6 +104,8 @@ private:
     // What is wrong with the shown port's description, on its Basic info page.
     void showDescriptionProblem();
     void applyStyleSheet();
+    // Loads firstScreenFonts() into Qt's font cache before the form is built.
+    void preloadFonts();
     void restoreSettings();
     // Size, position, splitter and role into the settings (on close).
     void saveSettings() const;

@@ -254,6 +254,14 @@ private slots:
         QCOMPARE(QFontInfo(tree->font()).pixelSize(), 14);
         QVERIFY(find<QPushButton>(window, "pbtn_library")->font().bold());
         QVERIFY(!role->font().bold());
+        // What the first screen draws with is what was loaded before its form was built.
+        const auto preloaded = IOLinkMainWindow::firstScreenFonts();
+        for (QWidget *w : std::initializer_list<QWidget *>{role, find<QLabel>(window, "label"), tree, tree->header(),
+                                                           find<QPushButton>(window, "pbtn_library")}) {
+            QVERIFY2(
+                std::any_of(preloaded.cbegin(), preloaded.cend(), [w](const auto &p) { return p.first == w->font(); }),
+                qPrintable(w->metaObject()->className()));
+        }
 
         chooseVariant(0);
         click(1);
