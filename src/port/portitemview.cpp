@@ -47,6 +47,26 @@ std::shared_ptr<const QHash<quint16, eventItem>> eventTexts(analyIoddFile &descr
     return texts;
 }
 
+// Tabs added one at a time leave the bar, for a moment, narrower than its
+// tabs, and it shows its scroll buttons; each button shown asks the display
+// where the mouse pointer is, a round trip to the X server. Held off while
+// the pages are added, they come back when the bar has all its tabs.
+class ScrollButtonsHeld
+{
+public:
+    explicit ScrollButtonsHeld(QTabWidget *tabs) : m_tabs(tabs), m_used(tabs->usesScrollButtons())
+    {
+        m_tabs->setUsesScrollButtons(false);
+    }
+    ~ScrollButtonsHeld() { m_tabs->setUsesScrollButtons(m_used); }
+    ScrollButtonsHeld(const ScrollButtonsHeld &) = delete;
+    ScrollButtonsHeld &operator=(const ScrollButtonsHeld &) = delete;
+
+private:
+    QTabWidget *m_tabs;
+    bool m_used;
+};
+
 } // namespace
 
 PortItemView::PortItemView(uint8_t port, QWidget *parent) : QWidget(parent), m_portIndex(port), ui(new Ui::PortItemView)
@@ -95,6 +115,7 @@ void PortItemView::createPages(const QString &roleMenuSet, const deviceInfo &ide
     clearPortTabs();
     if (!m_portTabWidget)
         return;
+    const ScrollButtonsHeld held(m_portTabWidget);
 
     // Each page is made inside the tab widget's page stack, so that adding
     // the tab moves nothing: a page moved under the window's style sheet

@@ -138,8 +138,9 @@ private slots:
     }
 
     // The device on the port picks the description, whatever the port's number: the built-in device's pages and
-    // identity (its picture: tst_language), its parameters in the role chosen in the tool bar; a known identity that
-    // the library lacks gets no built-in pages but a line that opens the library; a role change applies at once.
+    // identity (its picture: tst_language), its parameters in the role chosen in the tool bar, the tab bar's scroll
+    // buttons as before; a known identity that the library lacks gets no built-in pages but a line that opens the
+    // library; a role change applies at once.
     void pagesFollowTheConnectedDevice()
     {
         adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate,
@@ -149,10 +150,12 @@ private slots:
         window->portMonitor()->poll();
         find<QComboBox>(window, "cbox_role")->setCurrentIndex(1); // 维护模式
         chooseVariant(1, &dialogSeen);
+        tabs->setUsesScrollButtons(true);
         click(0);
         QTRY_VERIFY(dialogSeen);
         QCOMPARE(tabTexts().join('|'),
                  "适配器详情|适配器通信参数|适配器端口配置|Basic info|In port|Out port|Message event");
+        QVERIFY(tabs->usesScrollButtons()); // held off only while the pages were added
         QCOMPARE(basicText("edit_vendorID") + '/' + basicText("edit_DeviceID") + '/' + basicText("edit_vendorName"),
                  "1484/101101/Pellamar");
         QVERIFY(tip(0).contains("Pellamar-KTX-400A-M12-20240117-IODD1.1.xml"));
