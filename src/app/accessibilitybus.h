@@ -6,8 +6,9 @@
 // built, and the window waits for it. Without a session bus (a virtual
 // display, a minimal window manager) that connection first tries to start
 // one, which costs a process start. connectEarly() makes the same
-// connection on a second thread while the window is built, so that the
-// bridge finds it ready.
+// connection on a second thread, so that the window's other start-up work
+// (its fonts: IOLinkMainWindow::preloadFonts) runs meanwhile; the bridge
+// takes that connection when it asks.
 namespace accessibilityBus {
 
 // After QApplication, before the main window is built. Does nothing on the
