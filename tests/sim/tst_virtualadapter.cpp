@@ -87,6 +87,20 @@ private slots:
         adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
     }
 
+    // Frames as a real adapter checks them: Modbus RTU's CRC, low byte first.
+    void framesCarryTheModbusCrc()
+    {
+        const QList<QByteArray> frames{readFrame(0x0000, 1), readFrame(0x0000, 10),
+                                       writeFrame(0x8000, hex("00 01 00 02"))};
+        QCOMPARE(frames, QList<QByteArray>({hex("01 03 00 00 00 01 84 0a"), hex("01 03 00 00 00 0a c5 cd"),
+                                            hex("01 10 80 00 00 02 04 00 01 00 02 42 68")}));
+        for (QByteArray frame : frames) {
+            QVERIFY(modbusframe::crcValid(frame));
+            frame[3] = char(frame.at(3) ^ 0x10);
+            QVERIFY(!modbusframe::crcValid(frame));
+        }
+    }
+
     // An empty answer means the adapter stays silent.
     void answers_data()
     {
