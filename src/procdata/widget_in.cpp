@@ -103,6 +103,7 @@ void widget_in::setProcessData(const treeItem &item)
 {
     name = item.name;
     layout = processDataCodec::layoutOf(item);
+    m_shownValid = false;
     m_trend->startRecording(layout, item.name);
     clearTiles();
 
@@ -171,8 +172,10 @@ void widget_in::slot_pbtn_stop()
 void widget_in::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        m_shownValid = false; // the next poll writes the texts in the new language
+    }
 }
 
 void widget_in::showEvent(QShowEvent *event)
@@ -214,6 +217,12 @@ void widget_in::slot_timerOut()
 
 void widget_in::refresh(const QByteArray &data)
 {
+    // The octets of the last poll again: the page already shows them, only
+    // the trend takes the new point.
+    if (m_shownValid && data == m_shownData) {
+        m_trend->record(QDateTime::currentMSecsSinceEpoch(), data, m_shownValues);
+        return;
+    }
     QTableWidget *table = ui->table;
     const QVector<processDataCodec::itemValue> values = processDataCodec::decode(layout, data);
     for (int row = 0; row < table->rowCount() && row < values.size(); ++row) {
@@ -229,4 +238,7 @@ void widget_in::refresh(const QByteArray &data)
             rowTiles.at(row)->setState(value.bit);
     }
     m_trend->record(QDateTime::currentMSecsSinceEpoch(), data, values);
+    m_shownData = data;
+    m_shownValues = values;
+    m_shownValid = true;
 }

@@ -92,6 +92,10 @@ private:
     QVector<widget_inBoolT *> rowTiles; // per row, null for rows without a lamp
     bool m_placed = false; // the table/trend border set once shown
     ProcessDataTrend *m_trend = nullptr;
+    // The octets the table shows and their values, for a poll that reads the same.
+    QByteArray m_shownData;
+    QVector<processDataCodec::itemValue> m_shownValues;
+    bool m_shownValid = false;
 };
 
 #endif // WIDGET_IN_H

@@ -71,6 +71,16 @@ private slots:
         const QTableWidgetItem *cell = page.findChild<QTableWidget *>("table")->item(0, 2);
         const std::unique_ptr<QTableWidgetItem> copy(cell->clone());
         QVERIFY(copy->type() == cell->type() && copy->toolTip() == cell->toolTip() && copy->text() == cell->text());
+
+        // The same octets under another layout are read anew, not taken from the poll before.
+        const treeItem other = node(32, {at(item("IntegerT", "16", "-32768", "32767"), 8)});
+        page.setProcessData(other);
+        page.refresh(data);
+        widget_in fresh;
+        fresh.setProcessData(other);
+        fresh.refresh(data);
+        QCOMPARE(column(page, 2), column(fresh, 2));
+        QVERIFY(!column(page, 2).constFirst().isEmpty());
     }
 
     void tilesInGridOrder()
