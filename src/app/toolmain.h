@@ -15,11 +15,15 @@ bool toolHasDisplay();
 // Prints how to start the tool without a display and returns the exit code.
 int reportNoDisplay(const char *program);
 
-// Before QApplication: unless the user set QT_XCB_GL_INTEGRATION, Qt's xcb
-// platform is told not to probe OpenGL. The tool draws nothing with OpenGL,
-// and the probe loads the GL driver stack (tens of MB) at every start.
-// Also starts reading the font configuration on a second thread
-// (fontsetup.h); runMainWindow() waits for it before building the window.
+// Before QApplication, for Qt's xcb platform, each unless the user set the
+// variable: no OpenGL probe (QT_XCB_GL_INTEGRATION; the tool draws nothing
+// with OpenGL, and the probe loads the GL driver stack, tens of MB, at every
+// start), and no shared-memory images (QT_XCB_NO_MITSHM; they cost a round
+// trip to the X server at every process-data poll).
+void setPlatformDefaults();
+// setPlatformDefaults(), and starts reading the font configuration on a
+// second thread (fontsetup.h); runMainWindow() waits for it before building
+// the window.
 void prepareToolEnvironment();
 
 // --log FILE: the link's messages and a hex dump of every report, with

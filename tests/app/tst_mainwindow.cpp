@@ -3,6 +3,7 @@
 
 #include "adapter/adapterportview.h"
 #include "adapter/widgat_adapter.h"
+#include "app/toolmain.h"
 #include "defaultsetup.h"
 #include "genericdevice.h"
 #include "iodddevice.h"
@@ -67,6 +68,23 @@ private slots:
     {
         closeWindow();
         QSettings().clear(); // what a case saved is not the next case's first start
+    }
+
+    // The platform defaults the tool sets for itself leave a variable the user set as it is.
+    void platformDefaultsLeaveTheUsersChoice()
+    {
+        const QByteArray gl = qgetenv("QT_XCB_GL_INTEGRATION"), shm = qgetenv("QT_XCB_NO_MITSHM");
+        qputenv("QT_XCB_GL_INTEGRATION", "xcb_glx");
+        qunsetenv("QT_XCB_NO_MITSHM");
+        setPlatformDefaults();
+        const QByteArrayList set{qgetenv("QT_XCB_GL_INTEGRATION"), qgetenv("QT_XCB_NO_MITSHM")};
+        qunsetenv("QT_XCB_GL_INTEGRATION");
+        setPlatformDefaults();
+        const QByteArray chosen = qgetenv("QT_XCB_GL_INTEGRATION");
+        gl.isNull() ? qunsetenv("QT_XCB_GL_INTEGRATION") : qputenv("QT_XCB_GL_INTEGRATION", gl);
+        shm.isNull() ? qunsetenv("QT_XCB_NO_MITSHM") : qputenv("QT_XCB_NO_MITSHM", shm);
+        QCOMPARE(set, QByteArrayList({"xcb_glx", "1"}));
+        QCOMPARE(chosen, QByteArray("none"));
     }
 
     // Without an adapter the window comes up at once, its link fails without I/O, and a click still builds pages.
