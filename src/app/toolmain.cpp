@@ -35,9 +35,13 @@ void setPlatformDefaults()
     // With shared-memory images Qt waits for the X server before it paints
     // again where it painted last: a round trip, two thread wake-ups and a
     // dozen system calls at every process-data poll, for a few table cells.
-    // Without them the changed pixels go through the socket instead.
+    // Without them the changed pixels go through the socket instead. Qt
+    // turns them off for any value of the variable, so "0", the user's way
+    // to keep them, is taken out before Qt reads it.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
+    else if (qgetenv("QT_XCB_NO_MITSHM") == "0")
+        qunsetenv("QT_XCB_NO_MITSHM");
 }
 
 void prepareToolEnvironment()

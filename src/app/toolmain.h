@@ -19,7 +19,8 @@ int reportNoDisplay(const char *program);
 // variable: no OpenGL probe (QT_XCB_GL_INTEGRATION; the tool draws nothing
 // with OpenGL, and the probe loads the GL driver stack, tens of MB, at every
 // start), and no shared-memory images (QT_XCB_NO_MITSHM; they cost a round
-// trip to the X server at every process-data poll).
+// trip to the X server at every process-data poll). QT_XCB_NO_MITSHM=0
+// keeps the shared-memory images.
 void setPlatformDefaults();
 // setPlatformDefaults(), and starts reading the font configuration on a
 // second thread (fontsetup.h); runMainWindow() waits for it before building
