@@ -12,13 +12,13 @@
 // - the same file clicked again (Port2 after Port2);
 // - resident memory after the click, and over N clicks (leaks);
 // - CPU per tick of the In port page polling at 300 ms, over N seconds,
-//   minus the CPU of the same time without polling, the two taking turns
-//   in slices of five seconds;
+//   minus the CPU of the same time without polling, idle and polling
+//   taking turns in slices of up to five seconds;
 // - start-up: this program started again as the tool's main window and as a
 //   bare Qt window in the environment the tool prepares, each timed from
 //   process start to its window shown; and, for comparison, the bare window
 //   with one label (the fonts set up) and the bare window under Qt's
-//   defaults (which under X probe OpenGL).
+//   defaults (which under X probe OpenGL and use shared-memory images).
 //
 // Without --file it takes the largest file of the IODD corpus, else the
 // built-in description. Runs offscreen unless QT_QPA_PLATFORM or DISPLAY say
@@ -218,7 +218,8 @@ int runChild(QApplication &app, const QString &kind)
         window->resize(size);
         // "text": the bare window with one line of text, which sets up the
         // fonts every window with text needs. "plain": the bare window
-        // under Qt's defaults, which under X probe OpenGL.
+        // under Qt's defaults, which under X probe OpenGL and use
+        // shared-memory images.
         if (kind == QLatin1String("text"))
             new QLabel(QStringLiteral("VANTO-HUB8 端口"), window.get());
         window->installEventFilter(&watcher);
@@ -227,17 +228,22 @@ int runChild(QApplication &app, const QString &kind)
     return QApplication::exec();
 }
 
-// Whether the user chose Qt's OpenGL integration before this program started.
+// Whether the user chose Qt's OpenGL integration, or its shared-memory
+// images, before this program started.
 bool g_userSetGlIntegration = false;
+bool g_userSetNoMitShm = false;
 
 // Ms from starting `kind` to its "shown" line; -1 when it never came.
 double startupOnceMs(const QString &kind)
 {
     QProcess child;
-    if (kind == QLatin1String("plain") && !g_userSetGlIntegration) {
-        // Qt's defaults: without the variable the tool sets for itself.
+    if (kind == QLatin1String("plain")) {
+        // Qt's defaults: without the variables the tool sets for itself.
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("QT_XCB_GL_INTEGRATION"));
+        if (!g_userSetGlIntegration)
+            env.remove(QStringLiteral("QT_XCB_GL_INTEGRATION"));
+        if (!g_userSetNoMitShm)
+            env.remove(QStringLiteral("QT_XCB_NO_MITSHM"));
         child.setProcessEnvironment(env);
     }
     QElapsedTimer clock;
@@ -297,6 +303,7 @@ int main(int argc, char *argv[])
                            && (QByteArray(argv[2]) == "bare" || QByteArray(argv[2]) == "text"
                                || QByteArray(argv[2]) == "plain");
     g_userSetGlIntegration = qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
+    g_userSetNoMitShm = qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
     if (!bareChild)
         prepareToolEnvironment();
     QApplication app(argc, argv);
@@ -413,8 +420,8 @@ int main(int argc, char *argv[])
         // The phases take turns in slices of up to five seconds, so that a
         // slow spell of the machine weighs on the idle time it is measured
         // against as well.
-        const int sliceSeconds = qMin(seconds, 5);
-        const int rounds = qMax(1, seconds / sliceSeconds);
+        const int rounds = (seconds + 4) / 5;
+        const int sliceSeconds = seconds / rounds;
         struct Phase
         {
             double cpu = 0;        // process CPU, ms
