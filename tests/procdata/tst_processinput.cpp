@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTranslator>
 
 #include <memory>
 
@@ -81,6 +82,31 @@ private slots:
         fresh.refresh(data);
         QCOMPARE(column(page, 2), column(fresh, 2));
         QVERIFY(!column(page, 2).constFirst().isEmpty());
+    }
+
+    // After a switch of language a poll writes its texts anew, also when it reads the same octets.
+    void languageSwitchRewritesTheSameOctets()
+    {
+        widget_in page;
+        page.setProcessData(node(32, {at(item("UIntegerT", "16", "0", "65535"), 16)}));
+        page.refresh(hex("12")); // too short for the item: it shows the missing-data text
+        const QString before = column(page, 2).constFirst();
+        class Bracketed : public QTranslator
+        {
+        public:
+            bool isEmpty() const override { return false; }
+            QString translate(const char *, const char *source, const char *, int) const override
+            {
+                return QLatin1Char('[') + QString::fromUtf8(source) + QLatin1Char(']');
+            }
+        } bracketed;
+        QCoreApplication::installTranslator(&bracketed);
+        QCoreApplication::sendPostedEvents(); // the switch reaches the page
+        page.refresh(hex("12"));
+        const QString after = column(page, 2).constFirst();
+        QCoreApplication::removeTranslator(&bracketed);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(after, QLatin1Char('[') + before + QLatin1Char(']'));
     }
 
     void tilesInGridOrder()
