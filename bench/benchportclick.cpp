@@ -228,22 +228,29 @@ int runChild(QApplication &app, const QString &kind)
     return QApplication::exec();
 }
 
-// Whether the user chose Qt's OpenGL integration, or its shared-memory
-// images, before this program started.
+// Whether the user chose Qt's OpenGL integration before this program
+// started, and the shared-memory variable as the user left it (null: unset).
 bool g_userSetGlIntegration = false;
-bool g_userSetNoMitShm = false;
+QByteArray g_userNoMitShm;
 
 // Ms from starting `kind` to its "shown" line; -1 when it never came.
 double startupOnceMs(const QString &kind)
 {
     QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (kind == QLatin1String("plain")) {
         // Qt's defaults: without the variables the tool sets for itself.
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         if (!g_userSetGlIntegration)
             env.remove(QStringLiteral("QT_XCB_GL_INTEGRATION"));
-        if (!g_userSetNoMitShm)
+        if (g_userNoMitShm.isNull())
             env.remove(QStringLiteral("QT_XCB_NO_MITSHM"));
+        else
+            env.insert(QStringLiteral("QT_XCB_NO_MITSHM"), QString::fromLocal8Bit(g_userNoMitShm));
+        child.setProcessEnvironment(env);
+    } else if (kind == QLatin1String("tool") && !g_userNoMitShm.isNull()) {
+        // The user's own value, which the tool reads again as it starts
+        // ("0" was taken out of this process's environment).
+        env.insert(QStringLiteral("QT_XCB_NO_MITSHM"), QString::fromLocal8Bit(g_userNoMitShm));
         child.setProcessEnvironment(env);
     }
     QElapsedTimer clock;
@@ -303,7 +310,8 @@ int main(int argc, char *argv[])
                            && (QByteArray(argv[2]) == "bare" || QByteArray(argv[2]) == "text"
                                || QByteArray(argv[2]) == "plain");
     g_userSetGlIntegration = qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
-    g_userSetNoMitShm = qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+    if (qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        g_userNoMitShm = qgetenv("QT_XCB_NO_MITSHM");
     if (!bareChild)
         prepareToolEnvironment();
     QApplication app(argc, argv);
