@@ -24,7 +24,6 @@
 // built-in description. Runs offscreen unless QT_QPA_PLATFORM or DISPLAY say
 // otherwise (under xvfb-run the xcb platform is measured).
 
-#include "app/accessibilitybus.h"
 #include "app/fontsetup.h"
 #include "app/iolinkmainwindow.h"
 #include "app/toolmain.h"
@@ -201,9 +200,7 @@ int runChild(QApplication &app, const QString &kind)
     FirstPaint watcher;
     std::unique_ptr<QWidget> window;
     if (kind == QLatin1String("tool")) {
-        accessibilityBus::connectEarly();
-        WheelGuard::install(&app);
-        fontSetup::await();
+        prepareFirstWindow(app);
         auto *main = new IOLinkMainWindow;
         window.reset(main);
         main->installEventFilter(&watcher);

@@ -15,6 +15,8 @@ StartupThread &connector()
     return instance;
 }
 
+void (*g_thenRun)() = nullptr;
+
 bool platformHasBridge()
 {
     const QString platform = QGuiApplication::platformName();
@@ -23,13 +25,18 @@ bool platformHasBridge()
 
 } // namespace
 
-void connectEarly()
+void connectEarly(void (*thenRun)())
 {
-    if (!QGuiApplication::instance() || !platformHasBridge())
+    if (!QGuiApplication::instance() || !platformHasBridge() || connector().running())
         return;
+    g_thenRun = thenRun;
     // Qt keeps the session bus connection for the whole process: the
     // bridge's own request returns this one.
-    connector().start([] { QDBusConnection::sessionBus(); });
+    connector().start([] {
+        QDBusConnection::sessionBus();
+        if (g_thenRun)
+            g_thenRun();
+    });
 }
 
 void await()

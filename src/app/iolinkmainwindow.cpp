@@ -44,6 +44,7 @@
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QtMath>
 
 #include <iterator>
 #include <memory>
@@ -53,6 +54,7 @@ constexpr int roleDataRole = Qt::UserRole + 1;
 const QString geometryKey = QStringLiteral("mainWindow/geometry");
 const QString splitterKey = QStringLiteral("mainWindow/splitter");
 const QString roleKey = QStringLiteral("mainWindow/role");
+const QString sizeKey = QStringLiteral("mainWindow/size");
 } // namespace
 
 QString IOLinkMainWindow::resolveDefaultIoddPath()
@@ -96,6 +98,19 @@ IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
 QSize IOLinkMainWindow::firstStartSize()
 {
     return QSize(1280, 680);
+}
+
+std::size_t IOLinkMainWindow::expectedPixelBytes()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    QSize size = QSettings().value(sizeKey).toSize();
+    if (!size.isValid() || size.isEmpty()) {
+        size = firstStartSize();
+        if (screen)
+            size = size.boundedTo(screen->availableGeometry().size());
+    }
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
+    return std::size_t(qCeil(size.width() * ratio)) * std::size_t(qCeil(size.height() * ratio)) * 4;
 }
 
 QVector<QPair<QFont, QString>> IOLinkMainWindow::firstScreenFonts()
@@ -143,6 +158,7 @@ void IOLinkMainWindow::saveSettings() const
 {
     QSettings settings;
     settings.setValue(geometryKey, saveGeometry());
+    settings.setValue(sizeKey, size());
     settings.setValue(splitterKey, ui->splitter->saveState());
     settings.setValue(roleKey, m_roleMenuSet);
 }

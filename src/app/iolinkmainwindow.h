@@ -12,6 +12,7 @@
 #include <QVector>
 #include <QWidget>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -54,6 +55,10 @@ public:
     // The size at the first start: the parameter table and the ISDU console
     // fit without scrolling, within a 1366 x 768 screen.
     static QSize firstStartSize();
+    // The bytes of the pixel buffer the window will paint into when it is
+    // built now: the size it closed with last time (or firstStartSize(),
+    // within the screen) in the primary screen's device pixels, 4 bytes each.
+    static std::size_t expectedPixelBytes();
     // The fonts the first screen draws with, each with a sample of what it
     // shows: the window's 13 px, its bold (the library button, the tree's
     // header) and the tree's 14 px. Made from the application's font, so

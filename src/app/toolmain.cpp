@@ -1,6 +1,7 @@
 #include "toolmain.h"
 
 #include "accessibilitybus.h"
+#include "firstpaintmemory.h"
 #include "fontsetup.h"
 #include "iolinkmainwindow.h"
 #include "uilanguage.h"
@@ -102,6 +103,15 @@ private:
 
 } // namespace
 
+void prepareFirstWindow(QApplication &app)
+{
+    // Reserved before the bus thread starts, which touches it once connected.
+    firstPaintMemory::reserve(IOLinkMainWindow::expectedPixelBytes());
+    accessibilityBus::connectEarly(firstPaintMemory::touch);
+    WheelGuard::install(&app);
+    fontSetup::await();
+}
+
 void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &beforeLink)
 {
     // The window is up before the adapter is opened and asked anything.
@@ -113,6 +123,9 @@ void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &befo
             window.initPortViews(adapterregs::portCount);
         },
         2000);
+    // Qt's pixel buffer, asked for as the window first paints, takes the
+    // block touched meanwhile.
+    firstPaintMemory::release();
     window.show();
 }
 
@@ -142,9 +155,7 @@ int runMainWindow(QApplication &app, const QString &logFile, const QString &lang
         qCWarning(lcApp) << "cannot set up the IODD library:" << why;
     // Past the last early return: the connection is waited for below, while
     // Qt's D-Bus globals still exist, never in the exit handlers.
-    accessibilityBus::connectEarly();
-    WheelGuard::install(&app);
-    fontSetup::await();
+    prepareFirstWindow(app);
     IOLinkMainWindow w;
     startMainWindow(w, beforeLink);
     const int status = QApplication::exec();

@@ -34,6 +34,12 @@ QCommandLineOption logFileOption();
 // --lang zh|en: the language of the user interface (uilanguage.h).
 QCommandLineOption languageOption();
 
+// Before the main window is made, after the last early exit: connects the
+// accessibility bus on a second thread (accessibilitybus.h), which then
+// touches the memory of the window's first paint (firstpaintmemory.h),
+// installs the wheel guard, and waits for the font configuration.
+void prepareFirstWindow(QApplication &app);
+
 // Shows `window` at once; from the event loop, once it is up, runs
 // `beforeLink` (when given) and starts the adapter link and the port views.
 void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &beforeLink = {});

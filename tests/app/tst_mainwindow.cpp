@@ -210,6 +210,12 @@ private slots:
     {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QCOMPARE(window->size(), IOLinkMainWindow::firstStartSize().boundedTo(screen.size()));
+        // The next start prepares a pixel buffer for the size it will open with.
+        const auto pixelBytes = [](QSize size) {
+            const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+            return std::size_t(qCeil(size.width() * ratio)) * std::size_t(qCeil(size.height() * ratio)) * 4;
+        };
+        QCOMPARE(IOLinkMainWindow::expectedPixelBytes(), pixelBytes(window->size()));
 
         const QRect placed(screen.topLeft() + QPoint(30, 20), QSize(700, 520));
         window->setGeometry(placed);
@@ -226,6 +232,7 @@ private slots:
         find<QComboBox>(window, "cbox_role")->setCurrentIndex(2);
         QVERIFY(window->close());
 
+        QCOMPARE(IOLinkMainWindow::expectedPixelBytes(), pixelBytes(placed.size()));
         QVERIFY(reopen());
         QCOMPARE(window->geometry(), placed);
         QCOMPARE(find<QSplitter>(window, "splitter")->sizes(), sizes);

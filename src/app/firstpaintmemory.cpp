@@ -1,0 +1,113 @@
+#include "firstpaintmemory.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace firstPaintMemory {
+namespace {
+
+enum State : int { Empty, Reserved, Touching, Touched, Abandoned };
+
+std::atomic<int> g_state{Empty};
+char *g_block = nullptr;
+std::size_t g_bytes = 0;
+
+void touchPages(char *block, std::size_t bytes)
+{
+    const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t from = (start + page - 1) / page * page;
+    const std::uintptr_t to = (start + bytes) / page * page;
+    if (to <= from)
+        return;
+#if defined(MADV_POPULATE_WRITE)
+    // The kernel maps every page at once (a fraction of a µs each); the
+    // reads below then take the first-touch cost on this thread.
+    if (madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE) == 0) {
+        volatile char sink = 0;
+        for (std::uintptr_t at = from; at < to; at += page)
+            sink = sink + *reinterpret_cast<volatile const char *>(at);
+        return;
+    }
+#endif
+    // An older kernel: a write per page maps it.
+    for (std::uintptr_t at = from; at < to; at += page)
+        *reinterpret_cast<volatile char *>(at) = 0;
+}
+
+} // namespace
+
+void reserve(std::size_t bytes)
+{
+    int expected = Empty;
+    if (bytes == 0 || bytes > maxBytes || !g_state.compare_exchange_strong(expected, Reserved))
+        return;
+    const std::size_t total = bytes + slackBytes;
+#if defined(__GLIBC__)
+    // Blocks this large come from mmap(), and a freed one goes back to the
+    // system, touched pages and all. Served from the heap instead, the freed
+    // block stays for the next request of its size.
+    mallopt(M_MMAP_THRESHOLD, int(total + slackBytes));
+#endif
+    g_block = static_cast<char *>(std::malloc(total));
+    g_bytes = total;
+    if (!g_block)
+        g_state.store(Empty);
+}
+
+void touch()
+{
+    int expected = Reserved;
+    if (!g_state.compare_exchange_strong(expected, Touching))
+        return;
+    touchPages(g_block, g_bytes);
+    expected = Touching;
+    if (g_state.compare_exchange_strong(expected, Touched))
+        return;
+    // Released while it was being touched: too late for the window, the
+    // block is only given back.
+    std::free(g_block);
+    g_block = nullptr;
+    g_state.store(Empty);
+}
+
+void release()
+{
+    int state = g_state.load();
+    while (true) {
+        if (state == Touched || state == Reserved) {
+            if (!g_state.compare_exchange_weak(state, Empty))
+                continue;
+            std::free(g_block);
+            g_block = nullptr;
+            return;
+        }
+        if (state == Touching) {
+            if (!g_state.compare_exchange_weak(state, Abandoned))
+                continue;
+            return; // touch() frees it
+        }
+        return;
+    }
+}
+
+const void *reservedBlock()
+{
+    const int state = g_state.load();
+    return state == Reserved || state == Touching || state == Touched ? g_block : nullptr;
+}
+
+bool touched()
+{
+    return g_state.load() == Touched;
+}
+
+} // namespace firstPaintMemory
