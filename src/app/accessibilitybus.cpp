@@ -25,10 +25,10 @@ bool platformHasBridge()
 
 } // namespace
 
-void connectEarly(void (*thenRun)())
+bool connectEarly(void (*thenRun)())
 {
     if (!QGuiApplication::instance() || !platformHasBridge() || connector().running())
-        return;
+        return false;
     g_thenRun = thenRun;
     // Qt keeps the session bus connection for the whole process: the
     // bridge's own request returns this one.
@@ -37,6 +37,7 @@ void connectEarly(void (*thenRun)())
         if (g_thenRun)
             g_thenRun();
     });
+    return connector().running();
 }
 
 void await()

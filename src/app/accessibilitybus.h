@@ -12,10 +12,10 @@
 namespace accessibilityBus {
 
 // After QApplication, before the main window is built. Does nothing on the
-// platforms without the bridge (offscreen, minimal). `thenRun`, when given,
-// runs on the connection's thread once it is made: after the process start
-// it may cost (firstpaintmemory.h).
-void connectEarly(void (*thenRun)() = nullptr);
+// platforms without the bridge (offscreen, minimal) and returns false then.
+// `thenRun`, when given, runs on the connection's thread once it is made:
+// after the process start it may cost (firstpaintmemory.h).
+bool connectEarly(void (*thenRun)() = nullptr);
 
 // Waits for the connection started by connectEarly(); returns at once when
 // nothing was started. Call it before main() returns.

@@ -20,6 +20,9 @@ void reserve(std::size_t bytes);
 // reserved or it was released already. Call it after anything that may fork
 // the process: a fork makes every page copy-on-write again.
 void touch();
+// touch() on a second thread of its own, for when no other thread is at
+// hand; waited for when the program ends.
+void touchAhead();
 // Main thread, before the window is shown. Frees a touched block. A block
 // still being touched is freed by touch() when it is done; an untouched one
 // is freed at once.

@@ -105,9 +105,11 @@ private:
 
 void prepareFirstWindow(QApplication &app)
 {
-    // Reserved before the bus thread starts, which touches it once connected.
+    // Reserved before the bus thread starts, which touches it once connected
+    // (where there is no bus thread, a thread of its own does).
     firstPaintMemory::reserve(IOLinkMainWindow::expectedPixelBytes());
-    accessibilityBus::connectEarly(firstPaintMemory::touch);
+    if (!accessibilityBus::connectEarly(firstPaintMemory::touch))
+        firstPaintMemory::touchAhead();
     WheelGuard::install(&app);
     fontSetup::await();
 }

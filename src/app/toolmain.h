@@ -36,7 +36,8 @@ QCommandLineOption languageOption();
 
 // Before the main window is made, after the last early exit: connects the
 // accessibility bus on a second thread (accessibilitybus.h), which then
-// touches the memory of the window's first paint (firstpaintmemory.h),
+// touches the memory of the window's first paint (firstpaintmemory.h; a
+// thread of its own does that where there is no bus thread),
 // installs the wheel guard, and waits for the font configuration.
 void prepareFirstWindow(QApplication &app);
 

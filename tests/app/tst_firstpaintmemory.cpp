@@ -49,6 +49,16 @@ private slots:
         std::free(buffer);
     }
 
+    // Where no session bus thread runs (offscreen), a thread of its own touches the block.
+    void touchAheadOnItsOwnThread()
+    {
+        firstPaintMemory::reserve(windowBytes);
+        firstPaintMemory::touchAhead();
+        QTRY_VERIFY(firstPaintMemory::touched());
+        firstPaintMemory::release();
+        QVERIFY(!firstPaintMemory::reservedBlock());
+    }
+
     // Nothing to reserve, too much, or a second reservation: nothing changes.
     void reservesOnlyWhatIsWorthIt()
     {
