@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <thread>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -15,7 +16,7 @@
 namespace firstPaintMemory {
 namespace {
 
-enum State : int { Empty, Reserved, Touching, Touched, Abandoned };
+enum State : int { Empty, Reserving, Reserved, Touching, Touched };
 
 std::atomic<int> g_state{Empty};
 char *g_block = nullptr;
@@ -49,19 +50,22 @@ void touchPages(char *block, std::size_t bytes)
 void reserve(std::size_t bytes)
 {
     int expected = Empty;
-    if (bytes == 0 || bytes > maxBytes || !g_state.compare_exchange_strong(expected, Reserved))
+    if (bytes == 0 || bytes > maxBytes || !g_state.compare_exchange_strong(expected, Reserving))
         return;
     const std::size_t total = bytes + slackBytes;
 #if defined(__GLIBC__)
     // Blocks this large come from mmap(), and a freed one goes back to the
-    // system, touched pages and all. Served from the heap instead, the freed
-    // block stays for the next request of its size.
+    // system, touched pages and all; so does the heap's end above the trim
+    // threshold. Until settle(), both are above the block, so that it comes
+    // from the heap and stays there when freed, for the next request of its
+    // size.
     mallopt(M_MMAP_THRESHOLD, int(total + slackBytes));
+    mallopt(M_TRIM_THRESHOLD, int(total + slackBytes));
 #endif
-    g_block = static_cast<char *>(std::malloc(total));
+    char *block = static_cast<char *>(std::malloc(total));
+    g_block = block;
     g_bytes = total;
-    if (!g_block)
-        g_state.store(Empty);
+    g_state.store(block ? Reserved : Empty);
 }
 
 void touch()
@@ -70,14 +74,7 @@ void touch()
     if (!g_state.compare_exchange_strong(expected, Touching))
         return;
     touchPages(g_block, g_bytes);
-    expected = Touching;
-    if (g_state.compare_exchange_strong(expected, Touched))
-        return;
-    // Released while it was being touched: too late for the window, the
-    // block is only given back.
-    std::free(g_block);
-    g_block = nullptr;
-    g_state.store(Empty);
+    g_state.store(Touched);
 }
 
 void touchAhead()
@@ -89,21 +86,28 @@ void touchAhead()
 void release()
 {
     int state = g_state.load();
-    while (true) {
-        if (state == Touched || state == Reserved) {
-            if (!g_state.compare_exchange_weak(state, Empty))
-                continue;
-            std::free(g_block);
-            g_block = nullptr;
-            return;
-        }
-        if (state == Touching) {
-            if (!g_state.compare_exchange_weak(state, Abandoned))
-                continue;
-            return; // touch() frees it
-        }
+    // A touch under way ends within the time Qt's buffer would take to
+    // fault in without it: waited for, its pages are not lost.
+    while (state == Touching) {
+        std::this_thread::yield();
+        state = g_state.load();
+    }
+    if ((state != Reserved && state != Touched) || !g_state.compare_exchange_strong(state, Empty)) {
+        if (state == Reserved) // a touch began meanwhile
+            release();
         return;
     }
+    std::free(g_block);
+    g_block = nullptr;
+}
+
+void settle()
+{
+#if defined(__GLIBC__)
+    // glibc's own starting values.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+#endif
 }
 
 const void *reservedBlock()

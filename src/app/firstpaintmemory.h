@@ -21,12 +21,16 @@ void reserve(std::size_t bytes);
 // the process: a fork makes every page copy-on-write again.
 void touch();
 // touch() on a second thread of its own, for when no other thread is at
-// hand; waited for when the program ends.
+// hand; once per process, waited for when the program ends.
 void touchAhead();
-// Main thread, before the window is shown. Frees a touched block. A block
-// still being touched is freed by touch() when it is done; an untouched one
-// is freed at once.
+// Main thread, before the window is shown. Frees the block: a touch under
+// way is waited for (it ends sooner than Qt's buffer would fault in without
+// it), an untouched block is freed at once.
 void release();
+// Main thread, after the first paint: the allocator's thresholds back to
+// their starting values, so that later large blocks are mapped and given
+// back as before.
+void settle();
 
 // The largest block worth touching ahead (a 4K screen's window would take
 // tens of ms of the second thread).

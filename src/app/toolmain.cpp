@@ -13,6 +13,7 @@
 #include "widgets/wheelguard.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QTimer>
 
@@ -106,8 +107,13 @@ private:
 void prepareFirstWindow(QApplication &app)
 {
     // Reserved before the bus thread starts, which touches it once connected
-    // (where there is no bus thread, a thread of its own does).
-    firstPaintMemory::reserve(IOLinkMainWindow::expectedPixelBytes());
+    // (where there is no bus thread, a thread of its own does). Only where
+    // Qt's pixel buffer comes from malloc(): not from X shared memory, nor
+    // from Wayland's shared buffers.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen")
+        || (platform == QLatin1String("xcb") && qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")))
+        firstPaintMemory::reserve(IOLinkMainWindow::expectedPixelBytes());
     if (!accessibilityBus::connectEarly(firstPaintMemory::touch))
         firstPaintMemory::touchAhead();
     WheelGuard::install(&app);
@@ -120,6 +126,7 @@ void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &befo
     new AfterFirstPaint(
         &window,
         [&window, beforeLink]() {
+            firstPaintMemory::settle();
             if (beforeLink)
                 beforeLink();
             window.initPortViews(adapterregs::portCount);

@@ -2,6 +2,13 @@
 
 #include <QtTest>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 #include <cstdlib>
 #include <thread>
 
@@ -41,12 +48,20 @@ private slots:
         QVERIFY(!firstPaintMemory::touched());
         firstPaintMemory::touch();
         QVERIFY(firstPaintMemory::touched());
-        firstPaintMemory::touch(); // once only
         firstPaintMemory::release();
         QVERIFY(!firstPaintMemory::reservedBlock());
         void *buffer = std::malloc(windowBytes);
         QVERIFY(inside(buffer, block, firstPaintMemory::slackBytes));
+        // and its pages are the touched ones, not given back and mapped anew
+        const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
+        const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(buffer) + page - 1) / page * page;
+        const std::size_t pages = (windowBytes - page) / page;
+        std::vector<unsigned char> resident(pages);
+        QCOMPARE(mincore(reinterpret_cast<void *>(from), pages * page, resident.data()), 0);
+        QCOMPARE(std::count_if(resident.cbegin(), resident.cend(), [](unsigned char r) { return r & 1; }),
+                 std::ptrdiff_t(pages));
         std::free(buffer);
+        firstPaintMemory::settle();
     }
 
     // Where no session bus thread runs (offscreen), a thread of its own touches the block.
@@ -85,9 +100,9 @@ private slots:
         QVERIFY(!firstPaintMemory::reservedBlock());
     }
 
-    // Released while another thread touches it: whichever comes last gives
-    // the block back, once (the sanitizer build reports a leak or a double
-    // free), and a new reservation works after.
+    // Released while another thread may be touching it: the release waits
+    // for the touch and gives the block back, once (the sanitizer build
+    // reports a double free), and a new reservation works after.
     void releaseWhileTouching()
     {
         for (int round = 0; round < 20; ++round) {
@@ -97,8 +112,8 @@ private slots:
             if (round % 2)
                 std::this_thread::yield();
             firstPaintMemory::release();
+            QVERIFY(!firstPaintMemory::reservedBlock());
             toucher.join();
-            firstPaintMemory::release(); // a touch that ended after the first one
             QVERIFY(!firstPaintMemory::reservedBlock());
         }
     }
