@@ -9,9 +9,6 @@
 #include <cstdlib>
 #include <thread>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 namespace firstPaintMemory {
 namespace {
@@ -53,15 +50,14 @@ void reserve(std::size_t bytes)
     if (bytes == 0 || bytes > maxBytes || !g_state.compare_exchange_strong(expected, Reserving))
         return;
     const std::size_t total = bytes + slackBytes;
-#if defined(__GLIBC__)
-    // Blocks this large come from mmap(), and a freed one goes back to the
-    // system, touched pages and all; so does the heap's end above the trim
-    // threshold. Until settle(), both are above the block, so that it comes
-    // from the heap and stays there when freed, for the next request of its
-    // size.
-    mallopt(M_MMAP_THRESHOLD, int(total + slackBytes));
-    mallopt(M_TRIM_THRESHOLD, int(total + slackBytes));
-#endif
+    // glibc serves blocks this large with mmap(), and a freed one goes back
+    // to the system, touched pages and all, until a freed mapped block
+    // raises its threshold to that block's size (and the heap's trim
+    // threshold to twice that), as any large buffer freed later in the run
+    // would. One is taken and freed first, so that the block comes from the
+    // heap and stays there when freed, for the next request of its size.
+    void *volatile teach = std::malloc(total + slackBytes);
+    std::free(teach);
     char *block = static_cast<char *>(std::malloc(total));
     g_block = block;
     g_bytes = total;
@@ -99,15 +95,6 @@ void release()
     }
     std::free(g_block);
     g_block = nullptr;
-}
-
-void settle()
-{
-#if defined(__GLIBC__)
-    // glibc's own starting values.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
-#endif
 }
 
 const void *reservedBlock()

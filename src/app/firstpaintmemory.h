@@ -27,10 +27,6 @@ void touchAhead();
 // way is waited for (it ends sooner than Qt's buffer would fault in without
 // it), an untouched block is freed at once.
 void release();
-// Main thread, after the first paint: the allocator's thresholds back to
-// their starting values, so that later large blocks are mapped and given
-// back as before.
-void settle();
 
 // The largest block worth touching ahead (a 4K screen's window would take
 // tens of ms of the second thread).

@@ -126,7 +126,6 @@ void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &befo
     new AfterFirstPaint(
         &window,
         [&window, beforeLink]() {
-            firstPaintMemory::settle();
             if (beforeLink)
                 beforeLink();
             window.initPortViews(adapterregs::portCount);

@@ -61,7 +61,6 @@ private slots:
         QCOMPARE(std::count_if(resident.cbegin(), resident.cend(), [](unsigned char r) { return r & 1; }),
                  std::ptrdiff_t(pages));
         std::free(buffer);
-        firstPaintMemory::settle();
     }
 
     // Where no session bus thread runs (offscreen), a thread of its own touches the block.
