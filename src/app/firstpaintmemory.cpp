@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <thread>
 
-
 namespace firstPaintMemory {
 namespace {
 

@@ -111,10 +111,11 @@ void prepareFirstWindow(QApplication &app)
     // Qt's pixel buffer comes from malloc(): not from X shared memory, nor
     // from Wayland's shared buffers.
     const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen")
-        || (platform == QLatin1String("xcb") && qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")))
+    const bool mallocBuffer = platform == QLatin1String("offscreen")
+                              || (platform == QLatin1String("xcb") && qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"));
+    if (mallocBuffer)
         firstPaintMemory::reserve(IOLinkMainWindow::expectedPixelBytes());
-    if (!accessibilityBus::connectEarly(firstPaintMemory::touch))
+    if (!accessibilityBus::connectEarly(firstPaintMemory::touch) && mallocBuffer)
         firstPaintMemory::touchAhead();
     WheelGuard::install(&app);
     fontSetup::await();

@@ -7,10 +7,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <vector>
-
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 namespace {
 

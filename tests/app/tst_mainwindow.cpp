@@ -210,12 +210,14 @@ private slots:
     {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QCOMPARE(window->size(), IOLinkMainWindow::firstStartSize().boundedTo(screen.size()));
-        // The next start prepares a pixel buffer for the size it will open with.
-        const auto pixelBytes = [](QSize size) {
-            const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
-            return std::size_t(qCeil(size.width() * ratio)) * std::size_t(qCeil(size.height() * ratio)) * 4;
+        // A start prepares memory for exactly the pixel buffer Qt paints the window into.
+        const auto bufferBytes = [this]() -> std::size_t {
+            if (!QTest::qWaitFor([this] { return window->backingStore() && window->backingStore()->paintDevice(); }))
+                return 0;
+            const auto *image = dynamic_cast<const QImage *>(window->backingStore()->paintDevice());
+            return image ? std::size_t(image->sizeInBytes()) : std::size_t(0);
         };
-        QCOMPARE(IOLinkMainWindow::expectedPixelBytes(), pixelBytes(window->size()));
+        QCOMPARE(IOLinkMainWindow::expectedPixelBytes(), bufferBytes());
 
         const QRect placed(screen.topLeft() + QPoint(30, 20), QSize(700, 520));
         window->setGeometry(placed);
@@ -232,9 +234,10 @@ private slots:
         find<QComboBox>(window, "cbox_role")->setCurrentIndex(2);
         QVERIFY(window->close());
 
-        QCOMPARE(IOLinkMainWindow::expectedPixelBytes(), pixelBytes(placed.size()));
+        const std::size_t expected = IOLinkMainWindow::expectedPixelBytes();
         QVERIFY(reopen());
         QCOMPARE(window->geometry(), placed);
+        QCOMPARE(expected, bufferBytes());
         QCOMPARE(find<QSplitter>(window, "splitter")->sizes(), sizes);
         QCOMPARE(window->roleMenuSet() + ' ' + find<QComboBox>(window, "cbox_role")->currentText(),
                  "ObserverRoleMenuSet 操作模式");
