@@ -35,7 +35,6 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
@@ -44,7 +43,6 @@
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QTimer>
-#include <QtMath>
 
 #include <iterator>
 #include <memory>
@@ -54,7 +52,6 @@ constexpr int roleDataRole = Qt::UserRole + 1;
 const QString geometryKey = QStringLiteral("mainWindow/geometry");
 const QString splitterKey = QStringLiteral("mainWindow/splitter");
 const QString roleKey = QStringLiteral("mainWindow/role");
-const QString sizeKey = QStringLiteral("mainWindow/size");
 } // namespace
 
 QString IOLinkMainWindow::resolveDefaultIoddPath()
@@ -72,7 +69,6 @@ IOLinkMainWindow::IOLinkMainWindow(QWidget *parent)
     // The style sheet first: the form's widgets are made under it, instead of
     // being made and then restyled, all of them.
     applyStyleSheet();
-    preloadFonts();
     ui->setupUi(this);
     // Named in the current language by showTexts().
     for (const char *set : {"SpecialistRoleMenuSet", "MaintenanceRoleMenuSet", "ObserverRoleMenuSet"}) {
@@ -100,43 +96,6 @@ QSize IOLinkMainWindow::firstStartSize()
     return QSize(1280, 680);
 }
 
-std::size_t IOLinkMainWindow::expectedPixelBytes()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    QSize size = QSettings().value(sizeKey).toSize();
-    if (!size.isValid() || size.isEmpty()) {
-        size = firstStartSize();
-        if (screen)
-            size = size.boundedTo(screen->availableGeometry().size());
-    }
-    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
-    return std::size_t(qCeil(size.width() * ratio)) * std::size_t(qCeil(size.height() * ratio)) * 4;
-}
-
-QVector<QPair<QFont, QString>> IOLinkMainWindow::firstScreenFonts()
-{
-    const QFont regular = QApplication::font();
-    QFont bold = regular;
-    bold.setBold(true);
-    QFont tree = regular;
-    tree.setPixelSize(14); // QTreeWidget in IOLinkMainWindow.qss
-    // The language box names both languages (中文, English) in either of them.
-    return {{regular, QStringLiteral("\u4e2d\u6587 English")},
-            {bold, QStringLiteral("VANTO-HUB8 ") + tr("IODD库")},
-            {tree, QStringLiteral("Port1")}};
-}
-
-void IOLinkMainWindow::preloadFonts()
-{
-    // The form's first widget, the tree, asks for the accessibility bridge,
-    // which waits for the session bus connection still being made on a
-    // second thread (accessibilityBus). Loaded here, the fonts and their
-    // Chinese fallback load during that connection instead of after it, and
-    // the form finds them in Qt's font cache.
-    for (const auto &[font, sample] : firstScreenFonts())
-        QFontMetrics(font).horizontalAdvance(sample);
-}
-
 void IOLinkMainWindow::restoreSettings()
 {
     const QSettings settings;
@@ -158,7 +117,6 @@ void IOLinkMainWindow::saveSettings() const
 {
     QSettings settings;
     settings.setValue(geometryKey, saveGeometry());
-    settings.setValue(sizeKey, size());
     settings.setValue(splitterKey, ui->splitter->saveState());
     settings.setValue(roleKey, m_roleMenuSet);
 }

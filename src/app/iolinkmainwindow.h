@@ -3,16 +3,12 @@
 
 #include "description/descriptioncache.h"
 
-#include <QFont>
 #include <QHash>
 #include <QIcon>
-#include <QPair>
 #include <QSize>
 #include <QString>
-#include <QVector>
 #include <QWidget>
 
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -55,15 +51,6 @@ public:
     // The size at the first start: the parameter table and the ISDU console
     // fit without scrolling, within a 1366 x 768 screen.
     static QSize firstStartSize();
-    // The bytes of the pixel buffer the window will paint into when it is
-    // built now: the size it closed with last time (or firstStartSize(),
-    // within the screen) in the primary screen's device pixels, 4 bytes each.
-    static std::size_t expectedPixelBytes();
-    // The fonts the first screen draws with, each with a sample of what it
-    // shows: the window's 13 px, its bold (the library button, the tree's
-    // header) and the tree's 14 px. Made from the application's font, so
-    // after the window has set it.
-    static QVector<QPair<QFont, QString>> firstScreenFonts();
     PortItemView *portHolder(int port) const;
     portStatusMonitor *portMonitor() const { return m_portMonitor; }
     portEventLog *portEvents() const { return m_portEvents; }
@@ -109,8 +96,6 @@ private:
     // What is wrong with the shown port's description, on its Basic info page.
     void showDescriptionProblem();
     void applyStyleSheet();
-    // Loads firstScreenFonts() into Qt's font cache before the form is built.
-    void preloadFonts();
     void restoreSettings();
     // Size, position, splitter and role into the settings (on close).
     void saveSettings() const;

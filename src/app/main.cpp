@@ -7,7 +7,7 @@ int main(int argc, char *argv[])
 {
     if (!toolHasDisplay())
         return reportNoDisplay(argv[0]);
-    prepareToolEnvironment();
+    setPlatformDefaults();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("vanto-hub8"));
     QApplication::setApplicationName(QStringLiteral("vanto-hub8"));

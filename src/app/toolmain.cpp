@@ -1,8 +1,5 @@
 #include "toolmain.h"
 
-#include "accessibilitybus.h"
-#include "firstpaintmemory.h"
-#include "fontsetup.h"
 #include "iolinkmainwindow.h"
 #include "uilanguage.h"
 
@@ -13,7 +10,6 @@
 #include "widgets/wheelguard.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QLocale>
 #include <QTimer>
 
@@ -34,22 +30,6 @@ void setPlatformDefaults()
 {
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
-    // With shared-memory images Qt waits for the X server before it paints
-    // again where it painted last: a round trip, two thread wake-ups and a
-    // dozen system calls at every process-data poll, for a few table cells.
-    // Without them the changed pixels go through the socket instead. Qt
-    // turns them off for any value of the variable, so "0", the user's way
-    // to keep them, is taken out before Qt reads it.
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
-        qputenv("QT_XCB_NO_MITSHM", "1");
-    else if (qgetenv("QT_XCB_NO_MITSHM") == "0")
-        qunsetenv("QT_XCB_NO_MITSHM");
-}
-
-void prepareToolEnvironment()
-{
-    setPlatformDefaults();
-    fontSetup::startEarly();
 }
 
 int reportNoDisplay(const char *program)
@@ -104,23 +84,6 @@ private:
 
 } // namespace
 
-void prepareFirstWindow(QApplication &app)
-{
-    // Reserved before the bus thread starts, which touches it once connected
-    // (where there is no bus thread, a thread of its own does). Only where
-    // Qt's pixel buffer comes from malloc(): not from X shared memory, nor
-    // from Wayland's shared buffers.
-    const QString platform = QGuiApplication::platformName();
-    const bool mallocBuffer = platform == QLatin1String("offscreen")
-                              || (platform == QLatin1String("xcb") && qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"));
-    if (mallocBuffer)
-        firstPaintMemory::reserve(IOLinkMainWindow::expectedPixelBytes());
-    if (!accessibilityBus::connectEarly(firstPaintMemory::touch) && mallocBuffer)
-        firstPaintMemory::touchAhead();
-    WheelGuard::install(&app);
-    fontSetup::await();
-}
-
 void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &beforeLink)
 {
     // The window is up before the adapter is opened and asked anything.
@@ -132,9 +95,6 @@ void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &befo
             window.initPortViews(adapterregs::portCount);
         },
         2000);
-    // Qt's pixel buffer, asked for as the window first paints, takes the
-    // block touched meanwhile.
-    firstPaintMemory::release();
     window.show();
 }
 
@@ -162,12 +122,8 @@ int runMainWindow(QApplication &app, const QString &logFile, const QString &lang
     // Installed, the user's IODD library starts as a copy of the shipped one.
     if (QString why; !dataLocations::seedUserLibrary(&why))
         qCWarning(lcApp) << "cannot set up the IODD library:" << why;
-    // Past the last early return: the connection is waited for below, while
-    // Qt's D-Bus globals still exist, never in the exit handlers.
-    prepareFirstWindow(app);
+    WheelGuard::install(&app);
     IOLinkMainWindow w;
     startMainWindow(w, beforeLink);
-    const int status = QApplication::exec();
-    accessibilityBus::await();
-    return status;
+    return QApplication::exec();
 }

@@ -15,17 +15,11 @@ bool toolHasDisplay();
 // Prints how to start the tool without a display and returns the exit code.
 int reportNoDisplay(const char *program);
 
-// Before QApplication, for Qt's xcb platform, each unless the user set the
-// variable: no OpenGL probe (QT_XCB_GL_INTEGRATION; the tool draws nothing
-// with OpenGL, and the probe loads the GL driver stack, tens of MB, at every
-// start), and no shared-memory images (QT_XCB_NO_MITSHM; they cost a round
-// trip to the X server at every process-data poll). QT_XCB_NO_MITSHM=0
-// keeps the shared-memory images.
+// Before QApplication: no OpenGL probe for Qt's xcb platform
+// (QT_XCB_GL_INTEGRATION=none) unless the user set the variable. The tool
+// draws nothing with OpenGL, and the probe loads the GL driver stack, tens of
+// MB, at every start.
 void setPlatformDefaults();
-// setPlatformDefaults(), and starts reading the font configuration on a
-// second thread (fontsetup.h); runMainWindow() waits for it before building
-// the window.
-void prepareToolEnvironment();
 
 // --log FILE: the link's messages and a hex dump of every report, with
 // timestamps, go to FILE.
@@ -33,13 +27,6 @@ QCommandLineOption logFileOption();
 
 // --lang zh|en: the language of the user interface (uilanguage.h).
 QCommandLineOption languageOption();
-
-// Before the main window is made, after the last early exit: connects the
-// accessibility bus on a second thread (accessibilitybus.h), which then
-// touches the memory of the window's first paint (firstpaintmemory.h; a
-// thread of its own does that where there is no bus thread),
-// installs the wheel guard, and waits for the font configuration.
-void prepareFirstWindow(QApplication &app);
 
 // Shows `window` at once; from the event loop, once it is up, runs
 // `beforeLink` (when given) and starts the adapter link and the port views.

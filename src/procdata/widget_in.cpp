@@ -11,7 +11,6 @@
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
-#include "widgets/livetextdelegate.h"
 #include "widgets/pdtable.h"
 #include "widgets/rownote.h"
 #include "widgets/readonlyitem.h"
@@ -51,7 +50,6 @@ widget_in::widget_in(QWidget *parent) : QWidget(parent), ui(new Ui::widget_in)
     QTableWidget *table = ui->table;
     setUpProcessDataTable(table);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setItemDelegateForColumn(2, new liveTextDelegate(table));
 
     connect(ui->pbtn_start, &QPushButton::clicked, this, &widget_in::slot_pbtn_start);
     connect(ui->pbtn_stop, &QPushButton::clicked, this, &widget_in::slot_pbtn_stop);
