@@ -9,8 +9,8 @@
 // parsers switched off (plain DOM scans) and on. Prints the median
 // milliseconds per file, the file size and the peak resident memory.
 
-#include "description/analyiodd.h"
-#include "description/analyioddfile.h"
+#include "description/ioddheaderreader.h"
+#include "description/ioddfile.h"
 #include "description/ioddindex.h"
 #include "description/ioddjson.h"
 
@@ -57,16 +57,16 @@ QStringList ioddFiles(const QString &dir, bool skipStd)
 int parseOnce(const QString &path, const QString &stdDir)
 {
     int built = 0;
-    analyIODD header;
+    IoddHeaderReader header;
     header.open(path);
     built += header.readDeviceInfo().vendorId.size();
-    analyIoddFile file;
+    IoddFile file;
     if (stdDir.isEmpty())
         file.load(path);
     else
         file.load(path, stdDir);
     built += file.readVariants().size();
-    for (const char *set : ioddJson::roleMenuSets)
+    for (const char *set : IoddJson::roleMenuSets)
         built += file.roleMenus(QString::fromLatin1(set)).size();
     built += file.processDataIn().values.size();
     built += file.processDataOut().values.size();
@@ -126,9 +126,9 @@ int main(int argc, char *argv[])
     double largestScan = 0;
     double largestIndexed = 0;
     for (const QString &path : files) {
-        ioddIndex::setEnabled(false);
+        IoddIndex::setEnabled(false);
         const double scan = medianMs(path, stdDir, runs, &sink);
-        ioddIndex::setEnabled(true);
+        IoddIndex::setEnabled(true);
         const double indexed = medianMs(path, stdDir, runs, &sink);
         const qint64 size = QFileInfo(path).size();
         std::printf("%10lld %12.2f %12.2f %10ld  %s\n", static_cast<long long>(size), scan, indexed, peakRssKb(),

@@ -4,19 +4,19 @@
 //   bench-parameter-read [--role ObserverRoleMenuSet|MaintenanceRoleMenuSet|SpecialistRoleMenuSet] [--runs N]
 //
 // Every read waits for the adapter's mailbox, which answers after its ISDU
-// latency; the page looks every widget_Parameter::mailboxPollMs. The latency
+// latency; the page looks every ParameterPage::mailboxPollMs. The latency
 // rounded up to whole poll periods, times the requests that reached the
 // adapter, is the floor; the ratio of the wall time to it shows what the page
 // adds of its own.
 
 #include "defaultsetup.h"
-#include "description/analyiodd.h"
-#include "description/analyioddfile.h"
+#include "description/ioddheaderreader.h"
+#include "description/ioddfile.h"
 #include "description/builtindescription.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
-#include "params/widget_parameter.h"
-#include "views/widget_port.h"
+#include "link/linkhub.h"
+#include "link/modbuslink.h"
+#include "params/parameterpage.h"
+#include "devicepages/basicinfopage.h"
 #include "virtualadapter.h"
 
 #include <QApplication>
@@ -78,22 +78,22 @@ int main(int argc, char *argv[])
 
     VirtualAdapter &adapter = VirtualAdapter::instance();
     applyDefaultSetup(adapter);
-    common *hub = common::instance();
-    hub->modbus = new myModbus;
-    if (hub->modbus->openDevice() != 0) {
+    LinkHub *hub = LinkHub::instance();
+    hub->setLink(new ModbusLink);
+    if (hub->link()->openDevice() != 0) {
         std::fprintf(stderr, "bench-parameter-read: the virtual adapter did not open\n");
         return 1;
     }
-    hub->activePorts = {port};
+    hub->setActivePorts({port});
 
-    const QString path = builtinDescription::pathIn(QCoreApplication::applicationDirPath());
-    auto description = std::make_shared<analyIoddFile>();
+    const QString path = BuiltinDescription::pathIn(QCoreApplication::applicationDirPath());
+    auto description = std::make_shared<IoddFile>();
     if (description->load(path) != 0) {
         std::fprintf(stderr, "bench-parameter-read: cannot read %s\n", qPrintable(path));
         return 1;
     }
-    widget_Port host;
-    widget_Parameter *page = host.createParameterView(role, port, description, analyIODD(path).readDeviceInfo());
+    BasicInfoPage host;
+    ParameterPage *page = host.createParameterView(role, port, description, IoddHeaderReader(path).readDeviceInfo());
     host.show();
     auto *readAll = page->findChild<QPushButton *>(QStringLiteral("pbtn_read"));
 
@@ -110,7 +110,7 @@ int main(int argc, char *argv[])
         const qint64 wall = clock.elapsed();
         const ReadCounts counts = countRequests();
         const int exchanges = adapter.isduRequestCount() - before;
-        const int poll = widget_Parameter::mailboxPollMs;
+        const int poll = ParameterPage::mailboxPollMs;
         const int perRead = (adapter.faults().isduLatencyMs + poll - 1) / poll * poll;
         const qint64 floor = qint64(counts.wholeReads + counts.singleReads) * perRead;
         const double ratio = floor > 0 ? double(wall) / double(floor) : 0.0;

@@ -24,12 +24,12 @@
 // built-in description. Runs offscreen unless QT_QPA_PLATFORM or DISPLAY say
 // otherwise (under xvfb-run the xcb platform is measured).
 
-#include "app/iolinkmainwindow.h"
+#include "app/mainwindow.h"
 #include "app/toolmain.h"
 #include "defaultsetup.h"
 #include "description/builtindescription.h"
 #include "procdata/processdatatrend.h"
-#include "procdata/widget_in.h"
+#include "procdata/processdatainpage.h"
 #include "protocol/adapterregisters.h"
 #include "scenario.h"
 #include "virtualadapter.h"
@@ -157,7 +157,7 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Show && watched->inherits("widget_productName")) {
+        if (event->type() == QEvent::Show && watched->inherits("VariantDialog")) {
             auto *dialog = static_cast<QWidget *>(watched);
             m_shown.start();
             QTimer::singleShot(0, dialog, [this, dialog]() {
@@ -166,7 +166,7 @@ public:
                 if (auto *enter = dialog->findChild<QPushButton *>(QStringLiteral("pbtn_enter")))
                     enter->click();
             });
-        } else if (event->type() == QEvent::Hide && watched->inherits("widget_productName") && m_shown.isValid()) {
+        } else if (event->type() == QEvent::Hide && watched->inherits("VariantDialog") && m_shown.isValid()) {
             dialogMs += m_shown.nsecsElapsed() / 1e6;
             m_shown.invalidate();
         }
@@ -200,7 +200,7 @@ int runChild(QApplication &app, const QString &kind)
     std::unique_ptr<QWidget> window;
     if (kind == QLatin1String("tool")) {
         WheelGuard::install(&app);
-        auto *main = new IOLinkMainWindow;
+        auto *main = new MainWindow;
         window.reset(main);
         main->installEventFilter(&watcher);
         startMainWindow(*main, [] { applyDefaultSetup(VirtualAdapter::instance()); });
@@ -208,7 +208,7 @@ int runChild(QApplication &app, const QString &kind)
         window = std::make_unique<QWidget>();
         // The tool's size on a first start: the same pixels to fill and send.
         const QScreen *screen = QGuiApplication::primaryScreen();
-        QSize size = IOLinkMainWindow::firstStartSize();
+        QSize size = MainWindow::firstStartSize();
         if (screen)
             size = size.boundedTo(screen->availableGeometry().size());
         window->resize(size);
@@ -320,7 +320,7 @@ int main(int argc, char *argv[])
     if (file.isEmpty())
         file = largestCorpusFile();
     if (file.isEmpty())
-        file = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(builtinDescription::relativePath);
+        file = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(BuiltinDescription::relativePath);
     file = QFileInfo(file).absoluteFilePath();
 
     // The file's folder as the IODD library, so that the click finds it by identity.
@@ -349,9 +349,9 @@ int main(int argc, char *argv[])
     const double floorMs = parseFloorMs(file, 2);
     const double singleFloorMs = parseFloorMs(file, 1);
     WheelGuard::install(&app);
-    IOLinkMainWindow window;
+    MainWindow window;
     window.setIoddLibraryDir(library.path());
-    window.initPortViews(adapterregs::portCount);
+    window.initPortViews(AdapterRegisters::portCount);
     window.show();
     QCoreApplication::processEvents();
     VariantAnswer variantAnswer;
@@ -361,7 +361,7 @@ int main(int argc, char *argv[])
         QElapsedTimer clock;
         clock.start();
         const double dialogBefore = variantAnswer.dialogMs;
-        window.on_treeWidget_itemClicked(tree->topLevelItem(port), 0);
+        window.onPortClicked(tree->topLevelItem(port), 0);
         const double ms = clock.nsecsElapsed() / 1e6 - (variantAnswer.dialogMs - dialogBefore);
         QCoreApplication::processEvents();
         return ms;
@@ -400,7 +400,7 @@ int main(int argc, char *argv[])
 
     // Process-data ticks: the In port page of Port2, shown, polling.
     click(1);
-    auto *in = window.findChild<widget_in *>();
+    auto *in = window.findChild<ProcessDataInPage *>();
     auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
     if (in && tabs) {
         tabs->setCurrentWidget(in);
@@ -423,7 +423,7 @@ int main(int argc, char *argv[])
             // starting changed, are laid out and painted first: that repaint
             // is not part of a tick.
             if (polling)
-                in->slot_pbtn_start();
+                in->onStartClicked();
             QEventLoop settle;
             QTimer::singleShot(500, &settle, &QEventLoop::quit);
             settle.exec();
@@ -437,9 +437,9 @@ int main(int argc, char *argv[])
             const std::pair<double, double> thread = mainThreadCpuMs();
             sum->user += thread.first - thread0.first;
             sum->system += thread.second - thread0.second;
-            in->slot_pbtn_stop();
-            const QByteArray pdRead = QByteArray::fromHex("0103") + char(adapterregs::pdInWindow(1) >> 8)
-                + char(adapterregs::pdInWindow(1) & 0xFF);
+            in->onStopClicked();
+            const QByteArray pdRead = QByteArray::fromHex("0103") + char(AdapterRegisters::pdInWindow(1) >> 8)
+                + char(AdapterRegisters::pdInWindow(1) & 0xFF);
             for (const VirtualAdapter::Exchange &x : adapter.log())
                 sum->ticks += x.request.mid(1, 4) == pdRead;
         };

@@ -8,7 +8,7 @@
 // A live window ticks about N*20 times per phase with a worst gap near 50 ms;
 // every exchange that waits for the read timeout shows as a gap of a second.
 
-#include "app/iolinkmainwindow.h"
+#include "app/mainwindow.h"
 #include "defaultsetup.h"
 #include "virtualadapter.h"
 
@@ -33,7 +33,7 @@ struct Phase
 
 // Runs the event loop for `ms`, counting the ticks of a 50 ms timer; with a
 // tree, clicks Port1 once a second.
-Phase runPhase(int ms, IOLinkMainWindow &window, QTreeWidget *clickTree)
+Phase runPhase(int ms, MainWindow &window, QTreeWidget *clickTree)
 {
     Phase phase;
     QElapsedTimer clock;
@@ -48,7 +48,7 @@ Phase runPhase(int ms, IOLinkMainWindow &window, QTreeWidget *clickTree)
     });
     QTimer click;
     QObject::connect(&click, &QTimer::timeout, [&] {
-        window.on_treeWidget_itemClicked(clickTree->topLevelItem(0), 0);
+        window.onPortClicked(clickTree->topLevelItem(0), 0);
         ++phase.clicks;
     });
     tick.start(tickMs);
@@ -86,7 +86,7 @@ int main(int argc, char *argv[])
     applyDefaultSetup(adapter);
     adapter.faults().silent = true;
 
-    IOLinkMainWindow window;
+    MainWindow window;
     window.initPortViews(8);
     window.show();
     auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));

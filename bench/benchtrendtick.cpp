@@ -11,13 +11,13 @@
 // QT_LOGGING_RULES says otherwise. Exit status 2 when a ratio exceeds 2.
 
 #include "defaultsetup.h"
-#include "description/analyioddfile.h"
+#include "description/ioddfile.h"
 #include "description/builtindescription.h"
 #include "iodddevice.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
+#include "link/linkhub.h"
+#include "link/modbuslink.h"
 #include "procdata/processdatatrend.h"
-#include "procdata/widget_in.h"
+#include "procdata/processdatainpage.h"
 #include "virtualadapter.h"
 
 #include <QApplication>
@@ -84,7 +84,7 @@ struct Result
 // CPU ms per poll of the page, the trend hidden or shown.
 double measure(const treeItem &processData, bool trendShown, int seconds, int *polls)
 {
-    widget_in page;
+    ProcessDataInPage page;
     page.setPort(port);
     page.setProcessData(processData);
     page.resize(1100, 760);
@@ -93,14 +93,14 @@ double measure(const treeItem &processData, bool trendShown, int seconds, int *p
     runFor(200);
 
     // A span of earlier polls of the same device.
-    const processDataCodec::layout layout = processDataCodec::layoutOf(processData);
+    const ProcessDataCodec::layout layout = ProcessDataCodec::layoutOf(processData);
     VirtualDevice *device = VirtualAdapter::instance().port(port).device.get();
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    const int earlier = page.trend()->spanSeconds() * 1000 / widget_in::pollIntervalMs;
+    const int earlier = page.trend()->spanSeconds() * 1000 / ProcessDataInPage::pollIntervalMs;
     for (int i = 0; i < earlier; ++i) {
-        const QByteArray pd = device->processDataIn(qint64(i) * widget_in::pollIntervalMs);
-        page.trend()->record(now - qint64(earlier - i) * widget_in::pollIntervalMs, pd,
-                             processDataCodec::decode(layout, pd));
+        const QByteArray pd = device->processDataIn(qint64(i) * ProcessDataInPage::pollIntervalMs);
+        page.trend()->record(now - qint64(earlier - i) * ProcessDataInPage::pollIntervalMs, pd,
+                             ProcessDataCodec::decode(layout, pd));
     }
     runFor(200);
 
@@ -139,16 +139,16 @@ int main(int argc, char *argv[])
 
     VirtualAdapter &adapter = VirtualAdapter::instance();
     applyDefaultSetup(adapter);
-    common *hub = common::instance();
-    hub->modbus = new myModbus;
-    if (hub->modbus->openDevice() != 0) {
+    LinkHub *hub = LinkHub::instance();
+    hub->setLink(new ModbusLink);
+    if (hub->link()->openDevice() != 0) {
         std::fprintf(stderr, "bench-trend-tick: the virtual adapter did not open\n");
         return 1;
     }
-    hub->activePorts = {port};
+    hub->setActivePorts({port});
 
     const QString appDir = QCoreApplication::applicationDirPath();
-    QStringList paths{builtinDescription::pathIn(appDir)};
+    QStringList paths{BuiltinDescription::pathIn(appDir)};
     const QString corpusFile = largestDescription(parser.value(corpusOption));
     if (corpusFile.isEmpty())
         std::printf("no IODD corpus at %s: the built-in device only\n", qPrintable(parser.value(corpusOption)));
@@ -159,7 +159,7 @@ int main(int argc, char *argv[])
                 "shown ms", "ratio");
     double worst = 0;
     for (const QString &path : paths) {
-        analyIoddFile description;
+        IoddFile description;
         if (description.load(path) != 0) {
             std::fprintf(stderr, "bench-trend-tick: cannot read %s\n", qPrintable(path));
             return 1;
@@ -174,7 +174,7 @@ int main(int argc, char *argv[])
             adapter.setPort(port, VirtualAdapter::Mode::IoLinkOperate, std::move(device));
         }
         const treeItem processData = description.processDataIn();
-        const ProcessDataRecording channels(processDataCodec::layoutOf(processData), processData.name);
+        const ProcessDataRecording channels(ProcessDataCodec::layoutOf(processData), processData.name);
         int lines = 0;
         for (const ProcessDataRecording::Channel &c : channels.channels())
             lines += c.kind != ProcessDataRecording::Channel::Kind::Text;

@@ -91,28 +91,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const valueItem entry = fuzzedEntry(in);
     const QByteArray octets = in.rest();
 
-    valueCodec::defaultText(entry);
+    ValueCodec::defaultText(entry);
     valueItem record = entry;
-    valueCodec::decodeRecord(record, octets);
+    ValueCodec::decodeRecord(record, octets);
     valueItem single = entry;
-    valueCodec::decodeSingleItem(single, octets);
+    ValueCodec::decodeSingleItem(single, octets);
     valueItem encoded = entry;
-    valueCodec::encode(encoded);
+    ValueCodec::encode(encoded);
     valueItem placed = entry;
-    valueCodec::recordImage image = valueCodec::startRecordImage(entry);
-    valueCodec::placeInRecordImage(placed, image);
+    ValueCodec::recordImage image = ValueCodec::startRecordImage(entry);
+    ValueCodec::placeInRecordImage(placed, image);
     valueItem alone = entry;
-    valueCodec::recordImage own;
-    valueCodec::buildSingleItemImage(alone, own);
+    ValueCodec::recordImage own;
+    ValueCodec::buildSingleItemImage(alone, own);
 
     // The same entry as the only item of a process-data layout.
     treeItem node;
     node.text = entry.bitLength;
     node.values.append(entry);
-    const processDataCodec::layout layout = processDataCodec::layoutOf(node);
-    processDataCodec::decode(layout, octets);
+    const ProcessDataCodec::layout layout = ProcessDataCodec::layoutOf(node);
+    ProcessDataCodec::decode(layout, octets);
     QStringList errors;
-    processDataCodec::encode(layout, {entry.editor.value}, &errors);
-    valueCodec::checkInput(entry, entry.editor.value);
+    ProcessDataCodec::encode(layout, {entry.editor.value}, &errors);
+    ValueCodec::checkInput(entry, entry.editor.value);
     return 0;
 }

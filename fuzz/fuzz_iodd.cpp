@@ -1,8 +1,8 @@
 // The IODD parsers on any bytes, the way iodd-inspect reads a file: the
 // identity, the variants, every role menu set, the process data and the JSON.
 
-#include "description/analyiodd.h"
-#include "description/analyioddfile.h"
+#include "description/ioddheaderreader.h"
+#include "description/ioddfile.h"
 #include "description/ioddjson.h"
 
 #include <QCoreApplication>
@@ -38,10 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     file.write(reinterpret_cast<const char *>(data), qint64(size));
     file.close();
 
-    analyIODD header;
-    analyIoddFile description;
+    IoddHeaderReader header;
+    IoddFile description;
     header.open(g_input);
     description.load(g_input, g_stdDir);
-    const QByteArray json = ioddJson::describe(header, description);
+    const QByteArray json = IoddJson::describe(header, description);
     return json.isEmpty() ? 0 : 0;
 }

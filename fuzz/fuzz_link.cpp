@@ -7,9 +7,9 @@
 #include "fuzzinput.h"
 
 #include "codec/valuecodec.h"
-#include "description/analyioddfile.h"
+#include "description/ioddfile.h"
 #include "description/builtindescription.h"
-#include "link/mymodbus.h"
+#include "link/modbuslink.h"
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"
 
@@ -99,8 +99,8 @@ HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     QLoggingCategory::setFilterRules(QStringLiteral("hub8.*=false"));
-    analyIoddFile description;
-    description.load(builtinDescription::pathIn(QStringLiteral(HUB8_SOURCE_DIR "/data")),
+    IoddFile description;
+    description.load(BuiltinDescription::pathIn(QStringLiteral(HUB8_SOURCE_DIR "/data")),
                      QStringLiteral(HUB8_SOURCE_DIR "/data/std"));
     collectEntries(description.roleMenus(QStringLiteral("SpecialistRoleMenuSet")));
     return 0;
@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzInput in(data, size);
     g_in = &in;
-    myModbus link;
+    ModbusLink link;
     link.openDevice();
     for (int step = 0; step < 16 && !in.empty(); ++step) {
         const quint16 address = quint16(in.number(2));
@@ -150,14 +150,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         default:
             // One mailbox answer decoded into the built-in device's values.
-            if (link.readRegisters(adapterregs::isduResponse, adapterregs::isduBlockRegisters, out) == 0
+            if (link.readRegisters(AdapterRegisters::isduResponse, AdapterRegisters::isduBlockRegisters, out) == 0
                 && !g_entries.isEmpty()) {
                 const IsduResponseBlock response(out);
                 isduStatusText(response.status());
                 valueItem entry = g_entries.at(in.byte() % g_entries.size());
                 valueItem single = entry;
-                valueCodec::decodeRecord(entry, response.dataRightAligned());
-                valueCodec::decodeSingleItem(single, response.data());
+                ValueCodec::decodeRecord(entry, response.dataRightAligned());
+                ValueCodec::decodeSingleItem(single, response.data());
             }
             break;
         }

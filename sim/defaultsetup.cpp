@@ -4,7 +4,7 @@
 #include "iodddevice.h"
 #include "virtualadapter.h"
 
-#include "description/analyioddfile.h"
+#include "description/ioddfile.h"
 #include "description/datalocations.h"
 #include "log/hub8log.h"
 
@@ -12,7 +12,7 @@ namespace {
 
 // The built-in device from its description (loaded once by the caller);
 // when that cannot be read, a generic device with the same identity stands in.
-std::unique_ptr<VirtualDevice> builtinDevice(const analyIoddFile &description, bool readable,
+std::unique_ptr<VirtualDevice> builtinDevice(const IoddFile &description, bool readable,
                                              const QString &serialNumber)
 {
     IoddDevice::Options options;
@@ -49,9 +49,9 @@ void applyDefaultSetup(VirtualAdapter &adapter)
     adapter.setPort(6, Mode::Deactivated);
     // The even ports' devices come from one read of the built-in description
     // in the shipped library.
-    analyIoddFile description;
-    const QString path = dataLocations::builtinDescriptionPath();
-    const bool readable = description.load(path, dataLocations::standardDefinitionsDir()) == 0;
+    IoddFile description;
+    const QString path = DataLocations::builtinDescriptionPath();
+    const bool readable = description.load(path, DataLocations::standardDefinitionsDir()) == 0;
     if (!readable)
         qCWarning(lcSim) << "built-in description not readable, generic devices stand in:" << path;
     for (int p = 1; p < VirtualAdapter::portCount; p += 2)

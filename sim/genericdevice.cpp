@@ -26,7 +26,7 @@ QByteArray GenericDevice::directParameterPage1() const
 IsduAnswer GenericDevice::readIsdu(quint16 index, quint8 subindex)
 {
     auto text = [subindex](const QString &s) {
-        return subindex == 0 ? IsduAnswer::withData(s.toUtf8()) : IsduAnswer::fail(isduerror::subindexNotAvailable);
+        return subindex == 0 ? IsduAnswer::withData(s.toUtf8()) : IsduAnswer::fail(IsduError::subindexNotAvailable);
     };
     switch (index) {
     case 0: {
@@ -35,7 +35,7 @@ IsduAnswer GenericDevice::readIsdu(quint16 index, quint8 subindex)
             return IsduAnswer::withData(page);
         if (subindex <= page.size())
             return IsduAnswer::withData(page.mid(subindex - 1, 1));
-        return IsduAnswer::fail(isduerror::subindexNotAvailable);
+        return IsduAnswer::fail(IsduError::subindexNotAvailable);
     }
     case 16:
         return text(m_identity.vendorName);
@@ -55,14 +55,14 @@ IsduAnswer GenericDevice::readIsdu(quint16 index, quint8 subindex)
         return text(m_identity.firmwareRevision);
     case 24:
         return subindex == 0 ? IsduAnswer::withData(m_applicationTag)
-                             : IsduAnswer::fail(isduerror::subindexNotAvailable);
+                             : IsduAnswer::fail(IsduError::subindexNotAvailable);
     case 36:
         return subindex == 0 ? IsduAnswer::withData(QByteArray(1, char(m_deviceStatus)))
-                             : IsduAnswer::fail(isduerror::subindexNotAvailable);
+                             : IsduAnswer::fail(IsduError::subindexNotAvailable);
     case 2:
-        return IsduAnswer::fail(isduerror::accessDenied); // system command is write-only
+        return IsduAnswer::fail(IsduError::accessDenied); // system command is write-only
     default:
-        return IsduAnswer::fail(isduerror::indexNotAvailable);
+        return IsduAnswer::fail(IsduError::indexNotAvailable);
     }
 }
 
@@ -71,7 +71,7 @@ IsduAnswer GenericDevice::writeIsdu(quint16 index, quint8 subindex, const QByteA
     switch (index) {
     case 2: {
         if (data.size() != 1)
-            return IsduAnswer::fail(data.isEmpty() ? isduerror::lengthUnderrun : isduerror::lengthOverrun);
+            return IsduAnswer::fail(data.isEmpty() ? IsduError::lengthUnderrun : IsduError::lengthOverrun);
         const quint8 cmd = quint8(data.at(0));
         if (cmd == 0x82 || cmd == 0x83) { // restore factory settings, back-to-box
             m_applicationTag = QByteArrayLiteral("***");
@@ -79,13 +79,13 @@ IsduAnswer GenericDevice::writeIsdu(quint16 index, quint8 subindex, const QByteA
         }
         if (cmd == 0x80 || cmd == 0x81)
             return IsduAnswer();
-        return IsduAnswer::fail(isduerror::valueOutOfRange);
+        return IsduAnswer::fail(IsduError::valueOutOfRange);
     }
     case 24:
         if (subindex != 0)
-            return IsduAnswer::fail(isduerror::subindexNotAvailable);
+            return IsduAnswer::fail(IsduError::subindexNotAvailable);
         if (data.size() > applicationTagMaxLength)
-            return IsduAnswer::fail(isduerror::lengthOverrun);
+            return IsduAnswer::fail(IsduError::lengthOverrun);
         m_applicationTag = data;
         return IsduAnswer();
     case 0:
@@ -98,9 +98,9 @@ IsduAnswer GenericDevice::writeIsdu(quint16 index, quint8 subindex, const QByteA
     case 22:
     case 23:
     case 36:
-        return IsduAnswer::fail(isduerror::accessDenied);
+        return IsduAnswer::fail(IsduError::accessDenied);
     default:
-        return IsduAnswer::fail(isduerror::indexNotAvailable);
+        return IsduAnswer::fail(IsduError::indexNotAvailable);
     }
 }
 

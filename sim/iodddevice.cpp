@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-using namespace iodddev;
+using namespace IoddDeviceData;
 
 IoddDevice::IoddDevice()
 {
@@ -21,11 +21,11 @@ IoddDevice::~IoddDevice() = default;
 IsduAnswer IoddDevice::readIsdu(quint16 index, quint8 subindex)
 {
     if (!m_events.isEmpty()
-        && (index == deviceevents::deviceStatusIndex || index == deviceevents::detailedStatusIndex)) {
+        && (index == DeviceEvents::deviceStatusIndex || index == DeviceEvents::detailedStatusIndex)) {
         if (subindex != 0)
-            return IsduAnswer::fail(isduerror::subindexNotAvailable);
+            return IsduAnswer::fail(IsduError::subindexNotAvailable);
         const qint64 now = m_clock.elapsed();
-        return IsduAnswer::withData(index == deviceevents::deviceStatusIndex ? QByteArray(1, char(deviceStatus(now)))
+        return IsduAnswer::withData(index == DeviceEvents::deviceStatusIndex ? QByteArray(1, char(deviceStatus(now)))
                                                                              : detailedDeviceStatus(now));
     }
     const auto given = m_given.constFind({index, subindex});
@@ -36,10 +36,10 @@ IsduAnswer IoddDevice::readIsdu(quint16 index, quint8 subindex)
         return IsduAnswer::fail(missing(index));
     const Variable &v = it.value();
     if (!v.readable)
-        return IsduAnswer::fail(isduerror::accessDenied);
+        return IsduAnswer::fail(IsduError::accessDenied);
     if (v.kind != Variable::Record && v.kind != Variable::Array) {
         if (subindex != 0)
-            return IsduAnswer::fail(isduerror::subindexNotAvailable);
+            return IsduAnswer::fail(IsduError::subindexNotAvailable);
         if (v.kind == Variable::ProcessIn)
             return IsduAnswer::withData(processDataIn(m_clock.elapsed()));
         if (v.kind == Variable::ProcessOut) {
@@ -52,9 +52,9 @@ IsduAnswer IoddDevice::readIsdu(quint16 index, quint8 subindex)
         return IsduAnswer::withData(v.value);
     Item item;
     if (!v.subindexAccess || !findItem(v, subindex, &item))
-        return IsduAnswer::fail(isduerror::subindexNotAvailable);
+        return IsduAnswer::fail(IsduError::subindexNotAvailable);
     if (!item.readable)
-        return IsduAnswer::fail(isduerror::accessDenied);
+        return IsduAnswer::fail(IsduError::accessDenied);
     return IsduAnswer::withData(itemOctets(v.value, item));
 }
 
@@ -65,8 +65,8 @@ IsduAnswer IoddDevice::writeIsdu(quint16 index, quint8 subindex, const QByteArra
 {
     if (const quint16 refused = m_writeErrors.value(index))
         return IsduAnswer::fail(refused);
-    if (!m_events.isEmpty() && (index == deviceevents::deviceStatusIndex || index == deviceevents::detailedStatusIndex))
-        return IsduAnswer::fail(isduerror::accessDenied);
+    if (!m_events.isEmpty() && (index == DeviceEvents::deviceStatusIndex || index == DeviceEvents::detailedStatusIndex))
+        return IsduAnswer::fail(IsduError::accessDenied);
     const bool given = m_given.contains({index, subindex});
     if (!m_variables.contains(index)) {
         if (!given)
@@ -92,18 +92,18 @@ IsduAnswer IoddDevice::writeIsdu(quint16 index, quint8 subindex, const QByteArra
 quint16 IoddDevice::missing(quint16 index) const
 {
     const auto next = m_given.lowerBound({index, 0});
-    return next != m_given.constEnd() && next.key().first == index ? isduerror::subindexNotAvailable
-                                                                   : isduerror::indexNotAvailable;
+    return next != m_given.constEnd() && next.key().first == index ? IsduError::subindexNotAvailable
+                                                                   : IsduError::indexNotAvailable;
 }
 
 IsduAnswer IoddDevice::writeDescribed(quint16 index, quint8 subindex, const QByteArray &data)
 {
     const auto it = m_variables.find(index);
     if (it == m_variables.end())
-        return IsduAnswer::fail(isduerror::indexNotAvailable);
+        return IsduAnswer::fail(IsduError::indexNotAvailable);
     Variable &v = it.value();
     if (!v.writable)
-        return IsduAnswer::fail(isduerror::accessDenied);
+        return IsduAnswer::fail(IsduError::accessDenied);
     switch (v.kind) {
     case Variable::Record:
     case Variable::Array: {
@@ -111,16 +111,16 @@ IsduAnswer IoddDevice::writeDescribed(quint16 index, quint8 subindex, const QByt
             return writeImage(v, data);
         Item item;
         if (!v.subindexAccess || !findItem(v, subindex, &item))
-            return IsduAnswer::fail(isduerror::subindexNotAvailable);
+            return IsduAnswer::fail(IsduError::subindexNotAvailable);
         return writeItem(v, item, data);
     }
     case Variable::Command:
         if (subindex != 0)
-            return IsduAnswer::fail(isduerror::subindexNotAvailable);
+            return IsduAnswer::fail(IsduError::subindexNotAvailable);
         return systemCommand(v, data);
     default: {
         if (subindex != 0)
-            return IsduAnswer::fail(isduerror::subindexNotAvailable);
+            return IsduAnswer::fail(IsduError::subindexNotAvailable);
         if (const quint16 error = checkWrite(v.type, data))
             return IsduAnswer::fail(error);
         v.value = v.type.kind == Scalar::String ? usedOctets(data) : data;
@@ -132,7 +132,7 @@ IsduAnswer IoddDevice::writeDescribed(quint16 index, quint8 subindex, const QByt
 IsduAnswer IoddDevice::writeItem(Variable &v, const Item &item, const QByteArray &data)
 {
     if (!item.writable)
-        return IsduAnswer::fail(isduerror::accessDenied);
+        return IsduAnswer::fail(IsduError::accessDenied);
     if (const quint16 error = checkWrite(item.type, data))
         return IsduAnswer::fail(error);
     QByteArray octets = data;
@@ -147,7 +147,7 @@ IsduAnswer IoddDevice::writeItem(Variable &v, const Item &item, const QByteArray
 IsduAnswer IoddDevice::writeImage(Variable &v, const QByteArray &data)
 {
     if (data.size() != v.size)
-        return IsduAnswer::fail(data.size() > v.size ? isduerror::lengthOverrun : isduerror::lengthUnderrun);
+        return IsduAnswer::fail(data.size() > v.size ? IsduError::lengthOverrun : IsduError::lengthUnderrun);
     QByteArray image = data;
     const QList<Item> items = itemsOf(v);
     for (const Item &item : items) {
@@ -169,8 +169,8 @@ IsduAnswer IoddDevice::systemCommand(const Variable &v, const QByteArray &data)
     if (const quint16 error = checkLength(v.type, data.size()))
         return IsduAnswer::fail(error);
     if (checkValue(v.type, data) != 0) {
-        return IsduAnswer::fail(checkValue(v.commandRange, data) == 0 ? isduerror::functionNotAvailable
-                                                                      : isduerror::valueOutOfRange);
+        return IsduAnswer::fail(checkValue(v.commandRange, data) == 0 ? IsduError::functionNotAvailable
+                                                                      : IsduError::valueOutOfRange);
     }
     const quint8 command = quint8(data.at(0));
     if (command == 0x82 || command == 0x83) // restore factory settings, back-to-box

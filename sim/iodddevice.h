@@ -21,7 +21,7 @@
 // process data that moves within the ranges of the description's
 // ProcessDataIn. The description is read once, when the device is made;
 // requests work on the octets only.
-class analyIoddFile;
+class IoddFile;
 
 class IoddDevice : public VirtualDevice
 {
@@ -69,7 +69,7 @@ public:
                                                 const Options &options = Options());
     // The same from a description already loaded, so that several devices
     // are built from one parse.
-    static std::unique_ptr<IoddDevice> fromDescription(const analyIoddFile &file, QString *error,
+    static std::unique_ptr<IoddDevice> fromDescription(const IoddFile &file, QString *error,
                                                        const Options &options = Options());
 
     ~IoddDevice() override;

@@ -6,7 +6,7 @@
 #include "iodddevicevalues.h"
 #include "isdumailbox.h"
 
-#include "description/analyioddfile.h"
+#include "description/ioddfile.h"
 #include "description/ioddxml.h"
 
 #include <QDomElement>
@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <cmath>
 
-using namespace iodddev;
+using namespace IoddDeviceData;
 
 namespace {
 
@@ -32,7 +32,7 @@ constexpr int maxImageOctets = 8192;
 // The adapter's process-data windows are 64 octets.
 constexpr int maxPdOctets = 64;
 
-bool isKind(const datatypePtr &type, const char *kind)
+bool isKind(const DatatypePtr &type, const char *kind)
 {
     return type && type->type == QLatin1String(kind);
 }
@@ -45,27 +45,27 @@ void addLimits(Scalar &s, const QList<singleValueItem> &singles, const QList<val
         addRange(s, r.lowerValue, r.upperValue);
 }
 
-bool toScalar(const datatypePtr &type, Scalar *s)
+bool toScalar(const DatatypePtr &type, Scalar *s)
 {
     if (!type)
         return false;
-    if (isKind(type, ioddKind::BooleanT)) {
+    if (isKind(type, IoddKind::BooleanT)) {
         s->kind = Scalar::Boolean;
         s->bits = 1;
-    } else if (isKind(type, ioddKind::IntegerT) || isKind(type, ioddKind::UIntegerT)) {
+    } else if (isKind(type, IoddKind::IntegerT) || isKind(type, IoddKind::UIntegerT)) {
         const auto t = std::static_pointer_cast<integerType>(type);
-        s->kind = isKind(type, ioddKind::IntegerT) ? Scalar::Integer : Scalar::UInteger;
+        s->kind = isKind(type, IoddKind::IntegerT) ? Scalar::Integer : Scalar::UInteger;
         bool ok = false;
         const int bits = t->bitLength.toInt(&ok);
         s->bits = ok && bits >= 1 && bits <= 64 ? bits : 8;
         addLimits(*s, t->singleValues, t->valueRanges);
-    } else if (isKind(type, ioddKind::Float32T)) {
+    } else if (isKind(type, IoddKind::Float32T)) {
         const auto t = std::static_pointer_cast<float32Type>(type);
         s->kind = Scalar::Float;
         s->bits = 32;
         addLimits(*s, t->singleValues, t->valueRanges);
-    } else if (isKind(type, ioddKind::StringT) || isKind(type, ioddKind::OctetStringT)) {
-        const bool string = isKind(type, ioddKind::StringT);
+    } else if (isKind(type, IoddKind::StringT) || isKind(type, IoddKind::OctetStringT)) {
+        const bool string = isKind(type, IoddKind::StringT);
         const QString length = string ? std::static_pointer_cast<stringType>(type)->fixedLength
                                       : std::static_pointer_cast<octetStringType>(type)->fixedLength;
         s->kind = string ? Scalar::String : Scalar::OctetString;
@@ -76,8 +76,8 @@ bool toScalar(const datatypePtr &type, Scalar *s)
             const QString encoding = std::static_pointer_cast<stringType>(type)->encoding;
             s->utf8 = encoding.isEmpty() || encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0;
         }
-    } else if (isKind(type, ioddKind::TimeT) || isKind(type, ioddKind::TimeSpanT)) {
-        s->kind = isKind(type, ioddKind::TimeT) ? Scalar::Time : Scalar::TimeSpan;
+    } else if (isKind(type, IoddKind::TimeT) || isKind(type, IoddKind::TimeSpanT)) {
+        s->kind = isKind(type, IoddKind::TimeT) ? Scalar::Time : Scalar::TimeSpan;
         s->bits = 64;
     } else {
         return false;
@@ -125,7 +125,7 @@ QDomElement firstChild(const QDomElement &parent, const QString &tag)
 class IoddDeviceBuilder
 {
 public:
-    IoddDeviceBuilder(IoddDevice &device, const analyIoddFile &file, const QDomElement &root,
+    IoddDeviceBuilder(IoddDevice &device, const IoddFile &file, const QDomElement &root,
                       const IoddDevice::Options &options)
         : d(device), file(file), root(root), options(options)
     {
@@ -169,10 +169,10 @@ private:
         std::stable_sort(
             d.m_events.begin(), d.m_events.end(),
             [](const IoddDevice::Options::Event &a, const IoddDevice::Options::Event &b) { return a.atMs < b.atMs; });
-        const auto details = d.m_variables.constFind(deviceevents::detailedStatusIndex);
+        const auto details = d.m_variables.constFind(DeviceEvents::detailedStatusIndex);
         const bool described = details != d.m_variables.constEnd() && details->kind == Variable::Array
-            && details->type.octets() == deviceevents::entryOctets;
-        d.m_eventSlots = described ? details->count : IsduMailbox::maxData / deviceevents::entryOctets;
+            && details->type.octets() == DeviceEvents::entryOctets;
+        d.m_eventSlots = described ? details->count : IsduMailbox::maxData / DeviceEvents::entryOctets;
     }
 
     static bool makeVariable(const variableItem &var, Variable *v)
@@ -181,12 +181,12 @@ private:
         v->id = var.id;
         v->readable = access.isEmpty() || access.contains(QLatin1Char('r'));
         v->writable = access.isEmpty() || access.contains(QLatin1Char('w'));
-        const datatypePtr type = var.datatype;
+        const DatatypePtr type = var.datatype;
         bool restricted = false;
         const int restriction = var.fixedLengthRestriction.toInt(&restricted);
         restricted = restricted && restriction > 0 && restriction != 64; // 64: not restricted
 
-        if (isKind(type, ioddKind::RecordT)) {
+        if (isKind(type, IoddKind::RecordT)) {
             const auto record = std::static_pointer_cast<recordType>(type);
             const int bits = record->bitLength.toInt();
             if (bits <= 0 || bits > maxImageOctets * 8)
@@ -213,12 +213,12 @@ private:
                 insertBits(v->value, item.offset, item.type.bits, encodeDefault(item.type, defaultValue, true));
                 v->items.append(item);
             }
-        } else if (isKind(type, ioddKind::ArrayT)) {
+        } else if (isKind(type, IoddKind::ArrayT)) {
             const auto array = std::static_pointer_cast<arrayType>(type);
             if (!toScalar(array->elementType ? array->elementType : array->elementTypeRef, &v->type))
                 return false;
             v->kind = Variable::Array;
-            v->count = std::min(array->count.toInt(), analyIoddFile::maxArrayElements);
+            v->count = std::min(array->count.toInt(), IoddFile::maxArrayElements);
             if (restricted)
                 v->count = std::min(v->count, restriction);
             if (v->count <= 0 || qint64(v->count) * v->type.bits > qint64(maxImageOctets) * 8)
@@ -278,7 +278,7 @@ private:
 
     void addOwnVariable(const QString &id)
     {
-        const variablePtr var = file.findVariable(id, QString());
+        const VariablePtr var = file.findVariable(id, QString());
         Variable v;
         if (var && makeVariable(*var, &v))
             insert(*var, v);
@@ -287,7 +287,7 @@ private:
     void addStandardVariable(const QDomElement &ref)
     {
         const QString id = ref.attribute(QStringLiteral("id"));
-        const variablePtr var = file.standardDefinitions().findVariable(id);
+        const VariablePtr var = file.standardDefinitions().findVariable(id);
         if (!var)
             return;
         const QString defaultValue = ref.attribute(QStringLiteral("defaultValue"));
@@ -431,18 +431,18 @@ private:
         for (const valueItem &value : in.values) {
             const editorItem &e = value.editor;
             IoddDevice::PdItem item;
-            if (e.typeName == QLatin1String(ioddKind::BooleanT)) {
+            if (e.typeName == QLatin1String(IoddKind::BooleanT)) {
                 item.kind = IoddDevice::PdItem::Flag;
                 item.width = 1;
-            } else if (e.typeName == QLatin1String(ioddKind::IntegerT)
-                       || e.typeName == QLatin1String(ioddKind::UIntegerT)) {
-                const bool isSigned = e.typeName == QLatin1String(ioddKind::IntegerT);
+            } else if (e.typeName == QLatin1String(IoddKind::IntegerT)
+                       || e.typeName == QLatin1String(IoddKind::UIntegerT)) {
+                const bool isSigned = e.typeName == QLatin1String(IoddKind::IntegerT);
                 item.kind = isSigned ? IoddDevice::PdItem::Signed : IoddDevice::PdItem::Unsigned;
                 bool ok = false;
                 item.width = e.bitLength.toInt(&ok);
                 if (!ok || item.width < 1 || item.width > 64)
                     item.width = 8;
-            } else if (e.typeName == QLatin1String(ioddKind::Float32T)) {
+            } else if (e.typeName == QLatin1String(IoddKind::Float32T)) {
                 item.kind = IoddDevice::PdItem::Float;
                 item.width = 32;
             } else {
@@ -502,7 +502,7 @@ private:
     }
 
     IoddDevice &d;
-    const analyIoddFile &file;
+    const IoddFile &file;
     const QDomElement root;
     const IoddDevice::Options options;
     int pdInBits = 0;
@@ -512,7 +512,7 @@ private:
 std::unique_ptr<IoddDevice> IoddDevice::fromFile(const QString &path, const QString &stdBaseDir, QString *error,
                                                  const Options &options)
 {
-    analyIoddFile file;
+    IoddFile file;
     if (file.load(path, stdBaseDir) != 0) {
         if (error)
             *error = QStringLiteral("cannot read %1").arg(path);
@@ -521,7 +521,7 @@ std::unique_ptr<IoddDevice> IoddDevice::fromFile(const QString &path, const QStr
     return fromDescription(file, error, options);
 }
 
-std::unique_ptr<IoddDevice> IoddDevice::fromDescription(const analyIoddFile &file, QString *error,
+std::unique_ptr<IoddDevice> IoddDevice::fromDescription(const IoddFile &file, QString *error,
                                                         const Options &options)
 {
     const auto fail = [error](const QString &message) {

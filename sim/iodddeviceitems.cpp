@@ -2,7 +2,7 @@
 
 #include "iodddeviceoctets.h"
 
-namespace iodddev {
+namespace IoddDeviceData {
 
 using Scalar = IoddDevice::Scalar;
 using Item = IoddDevice::Item;
@@ -56,4 +56,4 @@ QByteArray itemOctets(const QByteArray &image, const Item &item)
     return out;
 }
 
-} // namespace iodddev
+} // namespace IoddDeviceData

@@ -8,7 +8,7 @@
 
 // Where the items of a record or array variable sit in its image, and the
 // octets the device answers for one of them.
-namespace iodddev {
+namespace IoddDeviceData {
 
 // Element k (1 ..count) of an array; element 1 holds the highest bits.
 IoddDevice::Item arrayElement(const IoddDevice::Variable &v, int k);
@@ -21,6 +21,6 @@ QList<IoddDevice::Item> itemsOf(const IoddDevice::Variable &v);
 // right-aligned (signed ones sign-extended), strings up to the first zero.
 QByteArray itemOctets(const QByteArray &image, const IoddDevice::Item &item);
 
-} // namespace iodddev
+} // namespace IoddDeviceData
 
 #endif // IODDDEVICEITEMS_H

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace iodddev {
+namespace IoddDeviceData {
 
 bool bitAt(const QByteArray &octets, int p)
 {
@@ -84,4 +84,4 @@ QByteArray usedOctets(const QByteArray &text)
     return zero < 0 ? text : text.left(zero);
 }
 
-} // namespace iodddev
+} // namespace IoddDeviceData

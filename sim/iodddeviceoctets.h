@@ -7,7 +7,7 @@
 // Bits and octets of the virtual IODD device's values. Octet arrays are big
 // endian; bit positions count from the least significant bit of the last
 // octet, as bit offsets in records and process data do.
-namespace iodddev {
+namespace IoddDeviceData {
 
 bool bitAt(const QByteArray &octets, int p);
 void setBit(QByteArray &octets, int p, bool on);
@@ -31,6 +31,6 @@ QByteArray floatOctets(double value);
 // A string's octets up to its first zero.
 QByteArray usedOctets(const QByteArray &text);
 
-} // namespace iodddev
+} // namespace IoddDeviceData
 
 #endif // IODDDEVICEOCTETS_H

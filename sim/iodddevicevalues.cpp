@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace iodddev {
+namespace IoddDeviceData {
 
 using Scalar = IoddDevice::Scalar;
 
@@ -96,27 +96,27 @@ quint16 checkValue(const Scalar &s, const QByteArray &octets)
 {
     switch (s.kind) {
     case Scalar::Boolean:
-        return unsignedOf(octets) <= 1 ? 0 : isduerror::valueOutOfRange;
+        return unsignedOf(octets) <= 1 ? 0 : IsduError::valueOutOfRange;
     case Scalar::Integer: {
         const qint64 v = signedOf(octets);
         if (s.bits < 64) {
             const qint64 half = qint64(1) << (s.bits - 1);
             if (v < -half || v > half - 1)
-                return isduerror::valueOutOfRange;
+                return IsduError::valueOutOfRange;
         }
-        return listed(s, v, [](const Scalar::Limit &l) { return l.s; }) ? 0 : isduerror::valueOutOfRange;
+        return listed(s, v, [](const Scalar::Limit &l) { return l.s; }) ? 0 : IsduError::valueOutOfRange;
     }
     case Scalar::UInteger: {
         const quint64 v = unsignedOf(octets);
         if (s.bits < 64 && (v >> s.bits) != 0)
-            return isduerror::valueOutOfRange;
-        return listed(s, v, [](const Scalar::Limit &l) { return l.u; }) ? 0 : isduerror::valueOutOfRange;
+            return IsduError::valueOutOfRange;
+        return listed(s, v, [](const Scalar::Limit &l) { return l.u; }) ? 0 : IsduError::valueOutOfRange;
     }
     case Scalar::Float:
         // NaN is never listed, so a float with a list refuses it.
         return listed(s, floatOf(octets), [](const Scalar::Limit &l) { return float(l.d); })
             ? 0
-            : isduerror::valueOutOfRange;
+            : IsduError::valueOutOfRange;
     default:
         return 0;
     }
@@ -126,9 +126,9 @@ quint16 checkLength(const Scalar &s, int size)
 {
     const int expected = s.kind == Scalar::String ? s.fixedLength : s.octets();
     if (size > expected)
-        return isduerror::lengthOverrun;
+        return IsduError::lengthOverrun;
     if (s.kind != Scalar::String && size < expected)
-        return isduerror::lengthUnderrun;
+        return IsduError::lengthUnderrun;
     return 0;
 }
 
@@ -182,4 +182,4 @@ QByteArray encodeDefault(const Scalar &s, const QString &given, bool inImage)
     return QByteArray();
 }
 
-} // namespace iodddev
+} // namespace IoddDeviceData

@@ -8,7 +8,7 @@
 
 // The values of one scalar of the virtual IODD device: the values and ranges
 // it lists, the checks a write must pass, and the octets of a default value.
-namespace iodddev {
+namespace IoddDeviceData {
 
 // Adds a listed value or range, read as numbers of the scalar's kind; text
 // that is no such number is passed over.
@@ -30,6 +30,6 @@ quint16 checkWrite(const IoddDevice::Scalar &s, const QByteArray &data);
 // `inImage`: strings take their full fixed length, as inside a record or array.
 QByteArray encodeDefault(const IoddDevice::Scalar &s, const QString &given, bool inImage);
 
-} // namespace iodddev
+} // namespace IoddDeviceData
 
 #endif // IODDDEVICEVALUES_H

@@ -33,7 +33,7 @@ QByteArray IsduMailbox::response(qint64 nowMs) const
         QByteArray busy(blockSize, '\0');
         busy[0] = m_request.at(0);
         busy[1] = m_request.at(1);
-        busy[2] = char(isdustatus::busy);
+        busy[2] = char(IsduStatus::busy);
         return busy;
     }
     return m_response;
@@ -55,32 +55,32 @@ QByteArray IsduMailbox::process(const DeviceLookup &lookup) const
     };
 
     if (service == 0x00 || service == 0x01) // no operation / clear data
-        return status(isdustatus::ok);
+        return status(IsduStatus::ok);
     if (service != 0x02 && service != 0x03)
-        return status(isdustatus::wrongCommand);
+        return status(IsduStatus::wrongCommand);
 
     bool portExists = false;
     VirtualDevice *device = lookup(portNumber, &portExists);
     if (!portExists)
-        return status(isdustatus::wrongPort);
+        return status(IsduStatus::wrongPort);
     if (!device)
-        return status(isdustatus::communicationFailed);
+        return status(IsduStatus::communicationFailed);
     if (length > maxData)
-        return status(isdustatus::wrongLength);
+        return status(IsduStatus::wrongLength);
 
     const IsduAnswer answer = service == 0x03 ? device->readIsdu(index, subindex)
                                               : device->writeIsdu(index, subindex, m_request.mid(7, length));
     if (!answer.ok()) {
         r[3] = char(answer.error >> 8);
         r[4] = char(answer.error & 0xFF);
-        return status(isdustatus::deviceError);
+        return status(IsduStatus::deviceError);
     }
     if (service == 0x02)
-        return status(isdustatus::ok);
+        return status(IsduStatus::ok);
     if (answer.data.size() > maxData || (length != 0 && answer.data.size() > length))
-        return status(isdustatus::wrongLength);
+        return status(IsduStatus::wrongLength);
     r[6] = char(answer.data.size());
     for (int i = 0; i < answer.data.size(); ++i)
         r[7 + i] = answer.data.at(i);
-    return status(isdustatus::ok);
+    return status(IsduStatus::ok);
 }

@@ -7,10 +7,10 @@ int ModbusSlave::frameLength(const QByteArray &payload)
     if (payload.size() < 4)
         return 0;
     const quint8 fn = quint8(payload.at(1));
-    auto valid = [&payload](int len) { return len <= payload.size() && modbusframe::crcValid(payload.left(len)); };
-    if (fn == modbusframe::fnReadHolding)
+    auto valid = [&payload](int len) { return len <= payload.size() && ModbusFrame::crcValid(payload.left(len)); };
+    if (fn == ModbusFrame::fnReadHolding)
         return valid(8) ? 8 : 0;
-    if (fn == modbusframe::fnWriteMultiple) {
+    if (fn == ModbusFrame::fnWriteMultiple) {
         if (payload.size() < 7)
             return 0;
         const int len = 9 + quint8(payload.at(6));
@@ -29,7 +29,7 @@ QByteArray ModbusSlave::exceptionAnswer(quint8 function, quint8 code)
     a.append(char(address));
     a.append(char(function | 0x80));
     a.append(char(code));
-    modbusframe::appendCrc(a);
+    ModbusFrame::appendCrc(a);
     return a;
 }
 
@@ -43,9 +43,9 @@ QByteArray ModbusSlave::handle(const QByteArray &payload)
     const quint16 start = quint16((quint8(frame.at(2)) << 8) | quint8(frame.at(3)));
     const int count = (quint8(frame.at(4)) << 8) | quint8(frame.at(5));
 
-    if (fn == modbusframe::fnReadHolding) {
+    if (fn == ModbusFrame::fnReadHolding) {
         if (count < 1 || count > maxReadCount)
-            return exceptionAnswer(fn, modbusexception::illegalDataValue);
+            return exceptionAnswer(fn, ModbusException::illegalDataValue);
         QByteArray values;
         if (const quint8 ex = m_bank.readHolding(start, count, values))
             return exceptionAnswer(fn, ex);
@@ -56,18 +56,18 @@ QByteArray ModbusSlave::handle(const QByteArray &payload)
         a.append(char(fn));
         a.append(char(2 * count));
         a.append(values);
-        modbusframe::appendCrc(a);
+        ModbusFrame::appendCrc(a);
         return a;
     }
-    if (fn == modbusframe::fnWriteMultiple) {
+    if (fn == ModbusFrame::fnWriteMultiple) {
         const int byteCount = quint8(frame.at(6));
         if (count < 1 || count > maxWriteCount || byteCount != 2 * count)
-            return exceptionAnswer(fn, modbusexception::illegalDataValue);
+            return exceptionAnswer(fn, ModbusException::illegalDataValue);
         if (const quint8 ex = m_bank.writeHolding(start, frame.mid(7, byteCount)))
             return exceptionAnswer(fn, ex);
         QByteArray a = frame.left(6);
-        modbusframe::appendCrc(a);
+        ModbusFrame::appendCrc(a);
         return a;
     }
-    return exceptionAnswer(fn, modbusexception::illegalFunction);
+    return exceptionAnswer(fn, ModbusException::illegalFunction);
 }

@@ -4,11 +4,11 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-namespace modbusexception {
+namespace ModbusException {
 constexpr quint8 illegalFunction = 0x01;
 constexpr quint8 illegalDataAddress = 0x02;
 constexpr quint8 illegalDataValue = 0x03;
-} // namespace modbusexception
+} // namespace ModbusException
 
 // Storage behind the slave: returns 0 or a Modbus exception code.
 class RegisterBank

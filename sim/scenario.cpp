@@ -255,11 +255,11 @@ std::unique_ptr<VirtualDevice> Reader::ioddDevice(const QString &field, const QJ
     if (QFileInfo(file).isRelative()) {
         path = QDir::current().absoluteFilePath(file);
         if (!QFileInfo::exists(path))
-            path = QDir(dataLocations::dataDir()).absoluteFilePath(file);
+            path = QDir(DataLocations::dataDir()).absoluteFilePath(file);
     }
     QString why;
     std::unique_ptr<IoddDevice> made =
-        IoddDevice::fromFile(path, dataLocations::standardDefinitionsDir(), &why, options);
+        IoddDevice::fromFile(path, DataLocations::standardDefinitionsDir(), &why, options);
     if (!made) {
         fail(fileField, why);
         return nullptr;

@@ -84,22 +84,22 @@ QByteArray VirtualAdapter::handleFrame(const QByteArray &payload)
         return ModbusSlave::exceptionAnswer(quint8(payload.at(1)), m_faults.exception);
     }
     QByteArray answer = m_slave.handle(payload);
-    if (m_faults.wrongEcho && answer.size() == 8 && quint8(answer.at(1)) == modbusframe::fnWriteMultiple) {
+    if (m_faults.wrongEcho && answer.size() == 8 && quint8(answer.at(1)) == ModbusFrame::fnWriteMultiple) {
         // A well-formed answer that echoes another register address.
         answer.chop(2);
         answer[3] = char(quint8(answer.at(3)) ^ 0x01);
-        modbusframe::appendCrc(answer);
+        ModbusFrame::appendCrc(answer);
     }
     if (m_faults.wrongCount && answer.size() >= 5 && !(quint8(answer.at(1)) & 0x80)) {
         // Well-formed, but for another count: the write echo's count, or one register less read.
         answer.chop(2);
-        if (quint8(answer.at(1)) == modbusframe::fnWriteMultiple) {
+        if (quint8(answer.at(1)) == ModbusFrame::fnWriteMultiple) {
             answer[5] = char(quint8(answer.at(5)) ^ 0x01);
         } else if (quint8(answer.at(2)) >= 2) {
             answer.chop(2);
             answer[2] = char(quint8(answer.at(2)) - 2);
         }
-        modbusframe::appendCrc(answer);
+        ModbusFrame::appendCrc(answer);
     }
     if (m_faults.badCrc && !answer.isEmpty())
         answer[answer.size() - 1] = char(quint8(answer.at(answer.size() - 1)) ^ 0xFF);
@@ -155,9 +155,9 @@ QByteArray VirtualAdapter::pdInWindow(int index) const
 
 quint8 VirtualAdapter::readHolding(quint16 address, int count, QByteArray &out)
 {
-    const Area status{adapterregs::portStatus, portCount * adapterregs::portStatusRegistersPerPort};
-    const Area request{adapterregs::isduRequest, adapterregs::isduBlockRegisters};
-    const Area response{adapterregs::isduResponse, adapterregs::isduBlockRegisters};
+    const Area status{AdapterRegisters::portStatus, portCount * AdapterRegisters::portStatusRegistersPerPort};
+    const Area request{AdapterRegisters::isduRequest, AdapterRegisters::isduBlockRegisters};
+    const Area response{AdapterRegisters::isduResponse, AdapterRegisters::isduBlockRegisters};
     if (m_portStatusBlock && inside(address, count, status)) {
         out = portStatusRegisters().mid(2 * (address - status.first), 2 * count);
         return 0;
@@ -171,8 +171,8 @@ quint8 VirtualAdapter::readHolding(quint16 address, int count, QByteArray &out)
         return 0;
     }
     for (int p = 0; p < portCount; ++p) {
-        const Area in{adapterregs::pdInWindow(p), adapterregs::pdWindowRegisters};
-        const Area outWin{adapterregs::pdOutWindow(p), adapterregs::pdWindowRegisters};
+        const Area in{AdapterRegisters::pdInWindow(p), AdapterRegisters::pdWindowRegisters};
+        const Area outWin{AdapterRegisters::pdOutWindow(p), AdapterRegisters::pdWindowRegisters};
         if (inside(address, count, in)) {
             out = pdInWindow(p).mid(2 * (address - in.first), 2 * count);
             return 0;
@@ -182,13 +182,13 @@ quint8 VirtualAdapter::readHolding(quint16 address, int count, QByteArray &out)
             return 0;
         }
     }
-    return modbusexception::illegalDataAddress;
+    return ModbusException::illegalDataAddress;
 }
 
 quint8 VirtualAdapter::writeHolding(quint16 address, const QByteArray &values)
 {
     const int count = values.size() / 2;
-    const Area request{adapterregs::isduRequest, adapterregs::isduBlockRegisters};
+    const Area request{AdapterRegisters::isduRequest, AdapterRegisters::isduBlockRegisters};
     if (inside(address, count, request)) {
         m_mailbox.writeRequestBytes(2 * (address - request.first), values);
         m_mailbox.submit(
@@ -198,7 +198,7 @@ quint8 VirtualAdapter::writeHolding(quint16 address, const QByteArray &values)
         return 0;
     }
     for (int p = 0; p < portCount; ++p) {
-        const Area outWin{adapterregs::pdOutWindow(p), adapterregs::pdWindowRegisters};
+        const Area outWin{AdapterRegisters::pdOutWindow(p), AdapterRegisters::pdWindowRegisters};
         if (!inside(address, count, outWin))
             continue;
         Port &port = m_ports[size_t(p)];
@@ -219,5 +219,5 @@ quint8 VirtualAdapter::writeHolding(quint16 address, const QByteArray &values)
         }
         return 0;
     }
-    return modbusexception::illegalDataAddress;
+    return ModbusException::illegalDataAddress;
 }

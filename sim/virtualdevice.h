@@ -5,7 +5,7 @@
 #include <QtGlobal>
 
 // ISDU error codes a device answers with (ErrorCode << 8 | AdditionalCode).
-namespace isduerror {
+namespace IsduError {
 constexpr quint16 applicationError = 0x8000;
 constexpr quint16 indexNotAvailable = 0x8011;
 constexpr quint16 subindexNotAvailable = 0x8012;
@@ -19,7 +19,7 @@ constexpr quint16 lengthUnderrun = 0x8034;
 constexpr quint16 functionNotAvailable = 0x8035;
 constexpr quint16 invalidParameterSet = 0x8040;
 constexpr quint16 inconsistentParameterSet = 0x8041;
-} // namespace isduerror
+} // namespace IsduError
 
 // What a device answers to one ISDU service: data, or an error code.
 struct IsduAnswer

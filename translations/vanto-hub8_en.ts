@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
-    <name>AdapterCommView</name>
+    <name>AdapterCommPage</name>
     <message>
         <source>链路（USB HID 上的 Modbus RTU）</source>
         <translation>Link (Modbus RTU over USB HID)</translation>
@@ -109,7 +109,7 @@
     </message>
 </context>
 <context>
-    <name>AdapterPortView</name>
+    <name>AdapterPortPage</name>
     <message>
         <source>所选端口</source>
         <translation>Selected port</translation>
@@ -192,7 +192,7 @@
     </message>
 </context>
 <context>
-    <name>AdapterView</name>
+    <name>AdapterDetailsPage</name>
     <message>
         <source>USB 标识</source>
         <translation>USB identity</translation>
@@ -323,7 +323,7 @@
     </message>
 </context>
 <context>
-    <name>IOLinkMainWindow</name>
+    <name>MainWindow</name>
     <message>
         <source>IODD库：添加、查找并为所选端口加载设备描述文件</source>
         <translation>IODD library: add and find device descriptions, and load one for the selected port</translation>
@@ -621,7 +621,7 @@
     </message>
 </context>
 <context>
-    <name>identityCheck</name>
+    <name>IdentityCheck</name>
     <message>
         <source>文件无法打开</source>
         <translation>The file cannot be opened</translation>
@@ -699,7 +699,7 @@ Load it anyway?</translation>
     </message>
 </context>
 <context>
-    <name>numberText</name>
+    <name>NumberText</name>
     <message>
         <source>超出范围 %1 … %2</source>
         <translation>Out of range %1 … %2</translation>
@@ -756,7 +756,7 @@ Load it anyway?</translation>
     </message>
 </context>
 <context>
-    <name>portEventLog</name>
+    <name>PortEventLog</name>
     <message>
         <source>适配器无应答</source>
         <translation>Adapter not answering</translation>
@@ -798,7 +798,7 @@ Load it anyway?</translation>
     </message>
 </context>
 <context>
-    <name>processDataCodec</name>
+    <name>ProcessDataCodec</name>
     <message>
         <source>无数据</source>
         <translation>No data</translation>
@@ -817,14 +817,14 @@ Load it anyway?</translation>
     </message>
 </context>
 <context>
-    <name>valueCodec</name>
+    <name>ValueCodec</name>
     <message>
         <source>超出范围 %1 … %2</source>
         <translation>Out of range %1 … %2</translation>
     </message>
 </context>
 <context>
-    <name>widgat_adapter</name>
+    <name>IsduConsole</name>
     <message>
         <source>ISDU功能</source>
         <translation>ISDU console</translation>
@@ -951,7 +951,7 @@ Load it anyway?</translation>
     </message>
 </context>
 <context>
-    <name>widget_IODD</name>
+    <name>IoddLibraryDialog</name>
     <message>
         <source>设备ID：</source>
         <translation>Device ID:</translation>
@@ -1054,7 +1054,7 @@ File name: %2</translation>
     </message>
 </context>
 <context>
-    <name>widget_Parameter</name>
+    <name>ParameterPage</name>
     <message>
         <source>读（全部）</source>
         <translation>Read (all)</translation>
@@ -1251,7 +1251,7 @@ This port: %2</translation>
     </message>
 </context>
 <context>
-    <name>widget_PortIdentity</name>
+    <name>DeviceIdentityForm</name>
     <message>
         <source>Vendor Name</source>
         <translation>Vendor Name</translation>
@@ -1302,7 +1302,7 @@ This port: %2</translation>
     </message>
 </context>
 <context>
-    <name>widget_event</name>
+    <name>EventPage</name>
     <message>
         <source>报错时间</source>
         <translation>Raised</translation>
@@ -1341,7 +1341,7 @@ This port: %2</translation>
     </message>
 </context>
 <context>
-    <name>widget_in</name>
+    <name>ProcessDataInPage</name>
     <message>
         <source>开始</source>
         <translation>Start</translation>
@@ -1356,7 +1356,7 @@ This port: %2</translation>
     </message>
 </context>
 <context>
-    <name>widget_ioddLookup</name>
+    <name>IoddLookupBar</name>
     <message>
         <source>打开IODD库…</source>
         <translation>Open IODD library…</translation>
@@ -1387,7 +1387,7 @@ This port: %2</translation>
     </message>
 </context>
 <context>
-    <name>widget_out</name>
+    <name>ProcessDataOutPage</name>
     <message>
         <source>写PD</source>
         <translation>Write PD</translation>
@@ -1406,7 +1406,7 @@ This port: %2</translation>
     </message>
 </context>
 <context>
-    <name>widget_portDI</name>
+    <name>DigitalInputPanel</name>
     <message>
         <source>开始读取</source>
         <translation>Start reading</translation>
@@ -1417,14 +1417,14 @@ This port: %2</translation>
     </message>
 </context>
 <context>
-    <name>widget_portDO</name>
+    <name>DigitalOutputPanel</name>
     <message>
         <source>写PDOUT</source>
         <translation>Write PDOUT</translation>
     </message>
 </context>
 <context>
-    <name>widget_productName</name>
+    <name>VariantDialog</name>
     <message>
         <source>确定</source>
         <translation>OK</translation>

@@ -1,10 +1,10 @@
 #include "portdeviceidentity.h"
 
-#include "link/common.h"
+#include "link/linkhub.h"
 #include "link/directparameterpage.h"
 #include "link/isduexchange.h"
 #include "link/linkexchange.h"
-#include "link/mymodbus.h"
+#include "link/modbuslink.h"
 #include "link/portstatusmonitor.h"
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"
@@ -26,9 +26,9 @@ constexpr quint16 vendorNameIndex = 16;
 constexpr quint16 productNameIndex = 18;
 
 // A text variable of the device; empty when it does not answer it.
-QString readText(myModbus *link, int port, quint16 index, const QObject *waiter)
+QString readText(ModbusLink *link, int port, quint16 index, const QObject *waiter)
 {
-    const IsduRequestBlock request = IsduRequestBlock::make(isduservice::read, quint8(port + 1), index, 0, 0);
+    const IsduRequestBlock request = IsduRequestBlock::make(IsduService::read, quint8(port + 1), index, 0, 0);
     const IsduExchange exchange = exchangeIsdu(link, request, waiter, directParameterPollMs, directParameterWaitMs);
     if (!exchange.succeeded())
         return QString();
@@ -40,7 +40,7 @@ QString readText(myModbus *link, int port, quint16 index, const QObject *waiter)
 }
 
 // "Vendor Product" as far as the device answers; reads nothing after the waiter went away.
-QString readName(myModbus *link, int port, const QObject *waiter)
+QString readName(ModbusLink *link, int port, const QObject *waiter)
 {
     const QPointer<const QObject> alive(waiter);
     QStringList names;
@@ -56,13 +56,13 @@ QString readName(myModbus *link, int port, const QObject *waiter)
 
 } // namespace
 
-DeviceIdentity learnPortDevice(portStatusMonitor *monitor, int port, const QObject *waiter)
+DeviceIdentity learnPortDevice(PortStatusMonitor *monitor, int port, const QObject *waiter)
 {
-    common *hub = common::instance();
-    myModbus *link = hub ? hub->modbus : nullptr;
+    LinkHub *hub = LinkHub::instance();
+    ModbusLink *link = hub ? hub->link() : nullptr;
     if (!link || !link->isConnected())
         return DeviceIdentity::unknown(Texts::tr("适配器未连接"));
-    if (link->busy)
+    if (link->isBusy())
         return DeviceIdentity::unknown(Texts::tr("适配器正忙，未能读取设备身份"));
     const QPointer<const QObject> alive(waiter);
 
@@ -79,7 +79,7 @@ DeviceIdentity learnPortDevice(portStatusMonitor *monitor, int port, const QObje
             return DeviceIdentity::unknown(Texts::tr("端口上没有 IO-Link 设备：%1").arg(portModeText(state.mode)));
         // Starting or lost devices report their ids but answer no requests.
         QString name;
-        if (state.mode == adapterregs::ModeIoLinkOperate) {
+        if (state.mode == AdapterRegisters::ModeIoLinkOperate) {
             const BusyGuard busy(link);
             name = readName(link, port, waiter);
         }

@@ -4,7 +4,7 @@
 #include "library/identitycheck.h"
 
 class QObject;
-class portStatusMonitor;
+class PortStatusMonitor;
 
 // The identity of the device on port 0..7, for the library's check before a
 // file is loaded onto the port: the vendor and device id from the adapter's
@@ -14,6 +14,6 @@ class portStatusMonitor;
 // no IO-Link device is on the port. Reads through the mailbox with local
 // waits, holding the link's busy flag; when `waiter` is deleted meanwhile,
 // the result is unknown and the caller must not touch the waiter.
-DeviceIdentity learnPortDevice(portStatusMonitor *monitor, int port, const QObject *waiter);
+DeviceIdentity learnPortDevice(PortStatusMonitor *monitor, int port, const QObject *waiter);
 
 #endif // PORTDEVICEIDENTITY_H

@@ -1,6 +1,6 @@
 #include "toolmain.h"
 
-#include "iolinkmainwindow.h"
+#include "mainwindow.h"
 #include "uilanguage.h"
 
 #include "description/datalocations.h"
@@ -84,7 +84,7 @@ private:
 
 } // namespace
 
-void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &beforeLink)
+void startMainWindow(MainWindow &window, const std::function<void()> &beforeLink)
 {
     // The window is up before the adapter is opened and asked anything.
     new AfterFirstPaint(
@@ -92,7 +92,7 @@ void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &befo
         [&window, beforeLink]() {
             if (beforeLink)
                 beforeLink();
-            window.initPortViews(adapterregs::portCount);
+            window.initPortViews(AdapterRegisters::portCount);
         },
         2000);
     window.show();
@@ -100,19 +100,19 @@ void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &befo
 
 QCommandLineOption languageOption()
 {
-    return uiLanguage::option();
+    return UiLanguage::option();
 }
 
 int runMainWindow(QApplication &app, const QString &logFile, const QString &language,
                   const std::function<void()> &beforeLink)
 {
-    uiLanguage::Language chosen = uiLanguage::forLocale(QLocale::system());
-    if (!language.isEmpty() && !uiLanguage::fromName(language, &chosen)) {
+    UiLanguage::Language chosen = UiLanguage::forLocale(QLocale::system());
+    if (!language.isEmpty() && !UiLanguage::fromName(language, &chosen)) {
         std::fprintf(stderr, "%s: --lang: expected zh or en, got \"%s\"\n", qPrintable(app.applicationName()),
                      qPrintable(language));
         return 1;
     }
-    uiLanguage::apply(chosen);
+    UiLanguage::apply(chosen);
     LinkTraceFile trace;
     QString error;
     if (!logFile.isEmpty() && !trace.open(logFile, &error)) {
@@ -120,10 +120,10 @@ int runMainWindow(QApplication &app, const QString &logFile, const QString &lang
         return 1;
     }
     // Installed, the user's IODD library starts as a copy of the shipped one.
-    if (QString why; !dataLocations::seedUserLibrary(&why))
+    if (QString why; !DataLocations::seedUserLibrary(&why))
         qCWarning(lcApp) << "cannot set up the IODD library:" << why;
     WheelGuard::install(&app);
-    IOLinkMainWindow w;
+    MainWindow w;
     startMainWindow(w, beforeLink);
     return QApplication::exec();
 }

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-class IOLinkMainWindow;
+class MainWindow;
 class QApplication;
 
 // True when Qt can show a window: a platform was chosen or a display is set.
@@ -30,7 +30,7 @@ QCommandLineOption languageOption();
 
 // Shows `window` at once; from the event loop, once it is up, runs
 // `beforeLink` (when given) and starts the adapter link and the port views.
-void startMainWindow(IOLinkMainWindow &window, const std::function<void()> &beforeLink = {});
+void startMainWindow(MainWindow &window, const std::function<void()> &beforeLink = {});
 
 // Creates the main window, starts it and runs the event loop; with a log
 // file named, traces the link into it first (exit code 1 when it cannot be

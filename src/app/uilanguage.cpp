@@ -14,7 +14,7 @@ static void registerTranslations()
     Q_INIT_RESOURCE(translations);
 }
 
-namespace uiLanguage {
+namespace UiLanguage {
 
 namespace {
 
@@ -84,4 +84,4 @@ Language current()
     return installed;
 }
 
-} // namespace uiLanguage
+} // namespace UiLanguage

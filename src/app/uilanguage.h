@@ -9,7 +9,7 @@ class QLocale;
 // The language of the user interface: Chinese, the texts as the code writes
 // them, or English, the translation embedded from translations/. Texts from
 // IODD files are shown as the file gives them in either.
-namespace uiLanguage {
+namespace UiLanguage {
 
 enum class Language { Chinese, English };
 
@@ -28,6 +28,6 @@ QCommandLineOption option();
 bool apply(Language language);
 Language current();
 
-} // namespace uiLanguage
+} // namespace UiLanguage
 
 #endif // UILANGUAGE_H

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-namespace numberText {
+namespace NumberText {
 
 namespace {
 
@@ -34,10 +34,10 @@ int decimalsFor(const presentation &p)
     return std::max(decimalsOf(p.gradient), decimalsOf(p.offset));
 }
 
-// The texts of this file, translated in the context "numberText".
+// The texts of this file, translated in the context "NumberText".
 struct Texts
 {
-    Q_DECLARE_TR_FUNCTIONS(numberText)
+    Q_DECLARE_TR_FUNCTIONS(NumberText)
 };
 
 // Lowest and highest raw value of the range, as doubles for comparisons.
@@ -108,7 +108,7 @@ presentation presentationOf(const valueItem &entry)
 bool displayLimits(const valueItem &entry, QString *low, QString *high)
 {
     const presentation p = presentationOf(entry);
-    const bool isFloat = entry.editor.typeName == QLatin1String(ioddKind::Float32T);
+    const bool isFloat = entry.editor.typeName == QLatin1String(IoddKind::Float32T);
     *low = limitText(entry.editor.lowerValue, isFloat, p);
     *high = limitText(entry.editor.upperValue, isFloat, p);
     return !low->isEmpty() && !high->isEmpty();
@@ -237,4 +237,4 @@ QString limitText(const QString &rawLimit, bool isFloat, const presentation &p)
     return QString::number(displayValue(v, p), 'f', decimalsFor(p));
 }
 
-} // namespace numberText
+} // namespace NumberText

@@ -11,7 +11,7 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace numberText {
+namespace NumberText {
 
 struct presentation
 {
@@ -65,6 +65,6 @@ bool displayLimits(const valueItem &entry, QString *low, QString *high);
 // Display value of a raw limit or value as a double (for range checks).
 double displayValue(double raw, const presentation &p);
 
-} // namespace numberText
+} // namespace NumberText
 
 #endif // NUMBERTEXT_H

@@ -14,7 +14,7 @@
 
 #include <cmath>
 
-namespace parameterSet {
+namespace ParameterSet {
 
 namespace {
 
@@ -25,7 +25,7 @@ qint64 idNumber(const QString &text)
     return ok && n >= 0 ? n : -1;
 }
 
-void writeId(ioddJson::writer &w, const char *key, qint64 id)
+void writeId(IoddJson::writer &w, const char *key, qint64 id)
 {
     if (id >= 0)
         w.number(key, id);
@@ -72,7 +72,7 @@ bool readEntry(const QJsonValue &item, int position, entry *out, QString *why)
     }
     const QJsonObject o = item.toObject();
     const qint64 index = integerIn(o.value(QLatin1String("index")), 0xFFFF);
-    const qint64 subindex = integerIn(o.value(QLatin1String("subindex")), valueCodec::maxSubindex);
+    const qint64 subindex = integerIn(o.value(QLatin1String("subindex")), ValueCodec::maxSubindex);
     if (index < 0 || subindex < 0) {
         *why = where + QStringLiteral(": index 0..65535 and subindex 0..255 expected");
         return false;
@@ -88,8 +88,8 @@ bool readEntry(const QJsonValue &item, int position, entry *out, QString *why)
     out->subindex = int(subindex);
     out->label = label.toString();
     out->value = value.toString();
-    if (!valueCodec::parseHexOctets(raw.toString(), &out->raw) || out->raw.size() > valueCodec::maxOctets) {
-        *why = where + QStringLiteral(": raw is not up to %1 octets in hex").arg(valueCodec::maxOctets);
+    if (!ValueCodec::parseHexOctets(raw.toString(), &out->raw) || out->raw.size() > ValueCodec::maxOctets) {
+        *why = where + QStringLiteral(": raw is not up to %1 octets in hex").arg(ValueCodec::maxOctets);
         return false;
     }
     return true;
@@ -141,13 +141,13 @@ entry entryOf(const valueItem &item, const QByteArray &raw)
     e.label = item.label;
     e.raw = raw;
     e.value = item.editor.value;
-    e.writable = valueCodec::isWritable(item) && item.editor.widgetClass != QLatin1String(editorWidget::PushButton);
+    e.writable = ValueCodec::isWritable(item) && item.editor.widgetClass != QLatin1String(EditorWidget::PushButton);
     return e;
 }
 
 QByteArray toJson(const set &values)
 {
-    ioddJson::writer w;
+    IoddJson::writer w;
     w.beginObject();
     w.value("format", QString::fromLatin1(formatName));
     w.number("version", formatVersion);
@@ -286,17 +286,17 @@ comparison compare(const set &file, const QVector<entry> &device)
 bool acceptsValue(const valueItem &item, const QString &text, QString *why)
 {
     const editorItem &e = item.editor;
-    if (e.widgetClass == QLatin1String(editorWidget::ComboBox) || e.typeName == QLatin1String(ioddKind::BooleanT)) {
+    if (e.widgetClass == QLatin1String(EditorWidget::ComboBox) || e.typeName == QLatin1String(IoddKind::BooleanT)) {
         QStringList texts;
-        for (const valuePair &pair : e.entries)
+        for (const ValuePair &pair : e.entries)
             texts << pair.first;
         if (texts.contains(text))
             return true;
         *why = QStringLiteral("expected one of: %1").arg(texts.join(QStringLiteral(", ")));
         return false;
     }
-    *why = valueCodec::checkInput(item, text);
+    *why = ValueCodec::checkInput(item, text);
     return why->isEmpty();
 }
 
-} // namespace parameterSet
+} // namespace ParameterSet

@@ -14,7 +14,7 @@
 #include <QString>
 #include <QVector>
 
-namespace parameterSet {
+namespace ParameterSet {
 
 // The "format" and "version" a set file carries.
 constexpr char formatName[] = "vanto-hub8 parameter set";
@@ -130,6 +130,6 @@ inline bool writtenLast(int index)
 // Says why not in *why. Does not look at the access right.
 bool acceptsValue(const valueItem &item, const QString &text, QString *why);
 
-} // namespace parameterSet
+} // namespace ParameterSet
 
 #endif // PARAMETERSET_H

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace processDataCodec {
+namespace ProcessDataCodec {
 
 namespace {
 
@@ -19,7 +19,7 @@ bool isType(const valueItem &item, const char *kind)
 
 bool isString(const valueItem &item)
 {
-    return isType(item, ioddKind::StringT) || isType(item, ioddKind::OctetStringT);
+    return isType(item, IoddKind::StringT) || isType(item, IoddKind::OctetStringT);
 }
 
 bool meansOff(const QString &entryValue)
@@ -29,16 +29,16 @@ bool meansOff(const QString &entryValue)
 }
 
 // The entry whose value stands for `raw`, by the item's type.
-const valuePair *entryFor(const valueItem &item, quint64 raw, int bits)
+const ValuePair *entryFor(const valueItem &item, quint64 raw, int bits)
 {
-    for (const valuePair &pair : item.editor.entries) {
+    for (const ValuePair &pair : item.editor.entries) {
         const QString v = pair.second.trimmed();
         bool match = false;
-        if (isType(item, ioddKind::BooleanT))
+        if (isType(item, IoddKind::BooleanT))
             match = raw ? meansOn(v) : meansOff(v);
-        else if (isType(item, ioddKind::IntegerT))
-            match = v.toLongLong() == valueCodec::signExtend(raw, bits);
-        else if (isType(item, ioddKind::Float32T)) {
+        else if (isType(item, IoddKind::IntegerT))
+            match = v.toLongLong() == ValueCodec::signExtend(raw, bits);
+        else if (isType(item, IoddKind::Float32T)) {
             float f;
             const quint32 b = quint32(raw);
             std::memcpy(&f, &b, sizeof f);
@@ -67,10 +67,10 @@ QByteArray octetsAt(const QByteArray &pd, int bitOffset, int bitLength)
     return pd.mid(start, k);
 }
 
-// The texts of this file, translated in the context "processDataCodec".
+// The texts of this file, translated in the context "ProcessDataCodec".
 struct Texts
 {
-    Q_DECLARE_TR_FUNCTIONS(processDataCodec)
+    Q_DECLARE_TR_FUNCTIONS(ProcessDataCodec)
 };
 
 } // namespace
@@ -80,9 +80,9 @@ int itemBitLength(const valueItem &item)
     const editorItem &e = item.editor;
     if (!e.bitLength.trimmed().isEmpty())
         return std::clamp(e.bitLength.toInt(), 0, maxBits);
-    if (isType(item, ioddKind::Float32T))
+    if (isType(item, IoddKind::Float32T))
         return 32;
-    if (isType(item, ioddKind::TimeT) || isType(item, ioddKind::TimeSpanT))
+    if (isType(item, IoddKind::TimeT) || isType(item, IoddKind::TimeSpanT))
         return 64;
     const int octets = std::clamp(e.fixedLength.toInt(), 0, maxOctets);
     if (isString(item) && octets > 0)
@@ -107,8 +107,8 @@ layout layoutOf(const treeItem &node)
         f.bitLength = itemBitLength(item);
         // One simple type for the whole process data fills it.
         if (node.values.size() == 1 && item.editor.bitOffset.trimmed().isEmpty()
-            && item.editor.bitLength.trimmed().isEmpty() && !isType(item, ioddKind::BooleanT)
-            && !isType(item, ioddKind::Float32T) && !isString(item))
+            && item.editor.bitLength.trimmed().isEmpty() && !isType(item, IoddKind::BooleanT)
+            && !isType(item, IoddKind::Float32T) && !isString(item))
             f.bitLength = l.bitLength;
         l.fields.append(f);
     }
@@ -141,7 +141,7 @@ itemValue decodeItem(const field &f, const QByteArray &pd)
     if (isString(item)) {
         const QByteArray octets = octetsAt(pd, f.bitOffset, f.bitLength);
         out.raw = QString::fromLatin1(octets.toHex(' '));
-        if (isType(item, ioddKind::OctetStringT)) {
+        if (isType(item, IoddKind::OctetStringT)) {
             out.text = QStringLiteral("0x") + QString::fromLatin1(octets.toHex());
         } else {
             const int zero = octets.indexOf('\0');
@@ -153,30 +153,30 @@ itemValue decodeItem(const field &f, const QByteArray &pd)
     }
 
     const int n = std::min(f.bitLength, 64);
-    const quint64 raw = valueCodec::extractBits(pd, totalBits, f.bitOffset, n);
-    const numberText::presentation p = numberText::presentationOf(item);
+    const quint64 raw = ValueCodec::extractBits(pd, totalBits, f.bitOffset, n);
+    const NumberText::presentation p = NumberText::presentationOf(item);
 
-    if (isType(item, ioddKind::BooleanT) || n == 1) {
+    if (isType(item, IoddKind::BooleanT) || n == 1) {
         out.isBit = true;
         out.bit = raw != 0;
     }
-    if (isType(item, ioddKind::Float32T) && n == 32) {
-        out.raw = numberText::floatText(floatOf(raw), {});
-    } else if (isType(item, ioddKind::IntegerT)) {
-        out.raw = QString::number(valueCodec::signExtend(raw, n));
+    if (isType(item, IoddKind::Float32T) && n == 32) {
+        out.raw = NumberText::floatText(floatOf(raw), {});
+    } else if (isType(item, IoddKind::IntegerT)) {
+        out.raw = QString::number(ValueCodec::signExtend(raw, n));
     } else {
         out.raw = QString::number(raw);
     }
 
-    if (const valuePair *pair = entryFor(item, raw, n)) {
+    if (const ValuePair *pair = entryFor(item, raw, n)) {
         out.text = pair->first;
         out.unit.clear();
-    } else if (isType(item, ioddKind::BooleanT)) {
+    } else if (isType(item, IoddKind::BooleanT)) {
         out.text = out.bit ? QStringLiteral("true") : QStringLiteral("false");
-    } else if (isType(item, ioddKind::Float32T) && n == 32) {
-        out.text = numberText::floatText(floatOf(raw), p);
-    } else if (isType(item, ioddKind::IntegerT) || isType(item, ioddKind::UIntegerT)) {
-        out.text = numberText::integerText(raw, {isType(item, ioddKind::IntegerT), n}, p);
+    } else if (isType(item, IoddKind::Float32T) && n == 32) {
+        out.text = NumberText::floatText(floatOf(raw), p);
+    } else if (isType(item, IoddKind::IntegerT) || isType(item, IoddKind::UIntegerT)) {
+        out.text = NumberText::integerText(raw, {isType(item, IoddKind::IntegerT), n}, p);
     } else {
         // TimeT and types without a reading of their own: the raw value.
         out.text = out.raw;
@@ -219,16 +219,16 @@ QByteArray encode(const layout &l, const QVector<QString> &inputs, QStringList *
         }
         const int n = std::min(f.bitLength, 64);
 
-        if (isType(item, ioddKind::BooleanT)) {
+        if (isType(item, IoddKind::BooleanT)) {
             if (meansOn(input))
-                valueCodec::insertBits(data, octets, totalBits, f.bitOffset, 1, 1);
+                ValueCodec::insertBits(data, octets, totalBits, f.bitOffset, 1, 1);
             else if (!meansOff(input))
                 refuse(item, Texts::tr("不是布尔值"));
             continue;
         }
         if (isString(item)) {
             QByteArray value;
-            if (isType(item, ioddKind::OctetStringT)) {
+            if (isType(item, IoddKind::OctetStringT)) {
                 QString hex = input;
                 hex.remove(QLatin1Char(' '));
                 if (hex.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
@@ -254,24 +254,24 @@ QByteArray encode(const layout &l, const QVector<QString> &inputs, QStringList *
         probe.editor.bitLength = QString::number(n);
         probe.accessRightRestriction = QStringLiteral("rw");
         bool isEntry = false;
-        for (const valuePair &pair : item.editor.entries)
+        for (const ValuePair &pair : item.editor.entries)
             isEntry = isEntry || pair.second.trimmed() == input;
         if (isEntry) {
             probe.gradient.clear();
             probe.offset.clear();
             probe.displayFormat.clear();
         }
-        probe.editor.widgetClass = QLatin1String(editorWidget::LineEdit);
-        const QString why = valueCodec::checkInput(probe, input);
+        probe.editor.widgetClass = QLatin1String(EditorWidget::LineEdit);
+        const QString why = ValueCodec::checkInput(probe, input);
         if (!why.isEmpty()) {
             refuse(item, why);
             continue;
         }
-        const valueCodec::encodedValue value = valueCodec::encode(probe);
+        const ValueCodec::encodedValue value = ValueCodec::encode(probe);
         const quint64 raw = n >= 64 ? value.raw : value.raw & ((quint64(1) << n) - 1);
-        valueCodec::insertBits(data, octets, totalBits, f.bitOffset, n, raw);
+        ValueCodec::insertBits(data, octets, totalBits, f.bitOffset, n, raw);
     }
     return pd;
 }
 
-} // namespace processDataCodec
+} // namespace ProcessDataCodec

@@ -9,7 +9,7 @@
 // length, as the description's record says; a description without a record
 // (one simple type for the whole process data) has one item at offset 0.
 // Numbers are shown as raw x gradient + offset with their unit, taken from
-// the menu reference to the same item (numberText).
+// the menu reference to the same item (NumberText).
 
 #include "description/ioddrecords.h"
 
@@ -19,7 +19,7 @@
 #include <QVector>
 #include <QtGlobal>
 
-namespace processDataCodec {
+namespace ProcessDataCodec {
 
 // IO-Link carries at most 32 octets of process data each way.
 constexpr int maxOctets = 32;
@@ -82,6 +82,6 @@ QVector<itemValue> decode(const layout &l, const QByteArray &registers);
 // "label: why" to `errors`.
 QByteArray encode(const layout &l, const QVector<QString> &inputs, QStringList *errors);
 
-} // namespace processDataCodec
+} // namespace ProcessDataCodec
 
 #endif // PROCESSDATACODEC_H

@@ -6,7 +6,7 @@
 #include <QIODevice>
 #include <QSaveFile>
 
-namespace processDataCsv {
+namespace ProcessDataCsv {
 
 namespace {
 
@@ -37,7 +37,7 @@ QByteArray headerLine(const ProcessDataRecording &recording)
 QByteArray rowLine(const ProcessDataRecording &recording, int i)
 {
     QByteArray line = timeText(recording.timeAt(i)).toLatin1() + ',' + recording.octetsAt(i).toHex(' ');
-    const QVector<processDataCodec::itemValue> values = recording.valuesAt(i);
+    const QVector<ProcessDataCodec::itemValue> values = recording.valuesAt(i);
     for (const ProcessDataRecording::Channel &c : recording.channels()) {
         line += ',';
         if (c.field < values.size() && values.at(c.field).ok)
@@ -79,4 +79,4 @@ bool writeFile(const ProcessDataRecording &recording, const QString &path, QStri
     return true;
 }
 
-} // namespace processDataCsv
+} // namespace ProcessDataCsv

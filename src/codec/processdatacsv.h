@@ -17,7 +17,7 @@
 class QIODevice;
 class ProcessDataRecording;
 
-namespace processDataCsv {
+namespace ProcessDataCsv {
 
 QByteArray headerLine(const ProcessDataRecording &recording);
 // Row i of the recording, 0 the oldest.
@@ -31,6 +31,6 @@ bool write(const ProcessDataRecording &recording, QIODevice *out);
 // *error says why not.
 bool writeFile(const ProcessDataRecording &recording, const QString &path, QString *error);
 
-} // namespace processDataCsv
+} // namespace ProcessDataCsv
 
 #endif // PROCESSDATACSV_H

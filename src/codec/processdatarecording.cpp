@@ -11,16 +11,16 @@ bool isType(const valueItem &item, const char *kind)
     return item.editor.typeName == QLatin1String(kind);
 }
 
-ProcessDataRecording::Channel::Kind kindOf(const processDataCodec::field &f)
+ProcessDataRecording::Channel::Kind kindOf(const ProcessDataCodec::field &f)
 {
     using Kind = ProcessDataRecording::Channel::Kind;
     const valueItem &item = f.item;
-    if (isType(item, ioddKind::StringT) || isType(item, ioddKind::OctetStringT) || isType(item, ioddKind::TimeT)
-        || isType(item, ioddKind::TimeSpanT))
+    if (isType(item, IoddKind::StringT) || isType(item, IoddKind::OctetStringT) || isType(item, IoddKind::TimeT)
+        || isType(item, IoddKind::TimeSpanT))
         return Kind::Text;
-    if (isType(item, ioddKind::BooleanT) || f.bitLength == 1)
+    if (isType(item, IoddKind::BooleanT) || f.bitLength == 1)
         return Kind::Bit;
-    if (isType(item, ioddKind::IntegerT) || isType(item, ioddKind::UIntegerT) || isType(item, ioddKind::Float32T))
+    if (isType(item, IoddKind::IntegerT) || isType(item, IoddKind::UIntegerT) || isType(item, IoddKind::Float32T))
         return Kind::Number;
     return Kind::Text;
 }
@@ -32,13 +32,13 @@ QString ProcessDataRecording::Channel::title() const
     return unit.isEmpty() ? name : QStringLiteral("%1 [%2]").arg(name, unit);
 }
 
-ProcessDataRecording::ProcessDataRecording(const processDataCodec::layout &layout, const QString &wholeName,
+ProcessDataRecording::ProcessDataRecording(const ProcessDataCodec::layout &layout, const QString &wholeName,
                                            int capacity)
     : m_layout(layout), m_capacity(std::max(1, capacity))
 {
     const bool single = layout.fields.size() == 1;
     for (int i = 0; i < layout.fields.size(); ++i) {
-        const processDataCodec::field &f = layout.fields.at(i);
+        const ProcessDataCodec::field &f = layout.fields.at(i);
         Channel c;
         c.field = i;
         c.name = single && !wholeName.isEmpty() ? wholeName : f.item.label;
@@ -46,7 +46,7 @@ ProcessDataRecording::ProcessDataRecording(const processDataCodec::layout &layou
             c.name = f.item.subindex.isEmpty() ? QStringLiteral("#%1").arg(i + 1) : f.item.subindex;
         c.unit = f.item.unit;
         c.kind = kindOf(f);
-        c.presentation = numberText::presentationOf(f.item);
+        c.presentation = NumberText::presentationOf(f.item);
         m_channels.append(c);
     }
 }
@@ -55,10 +55,10 @@ void ProcessDataRecording::append(qint64 msecsSinceEpoch, const QByteArray &regi
 {
     if (m_capacity <= 0)
         return;
-    const QByteArray pd = processDataCodec::processDataOctets(m_layout, registers);
+    const QByteArray pd = ProcessDataCodec::processDataOctets(m_layout, registers);
     Sample s;
     s.msecs = msecsSinceEpoch;
-    s.length = quint8(std::min(int(pd.size()), processDataCodec::maxOctets));
+    s.length = quint8(std::min(int(pd.size()), ProcessDataCodec::maxOctets));
     std::copy_n(pd.constData(), s.length, reinterpret_cast<char *>(s.octets.data()));
     if (m_count < m_capacity) {
         m_ring.push_back(s);
@@ -76,9 +76,9 @@ QByteArray ProcessDataRecording::octetsAt(int i) const
     return QByteArray(reinterpret_cast<const char *>(s.octets.data()), s.length);
 }
 
-QVector<processDataCodec::itemValue> ProcessDataRecording::valuesAt(int i) const
+QVector<ProcessDataCodec::itemValue> ProcessDataRecording::valuesAt(int i) const
 {
-    return processDataCodec::decode(m_layout, octetsAt(i));
+    return ProcessDataCodec::decode(m_layout, octetsAt(i));
 }
 
 int ProcessDataRecording::indexAtOrAfter(qint64 msecs) const
@@ -95,7 +95,7 @@ int ProcessDataRecording::indexAtOrAfter(qint64 msecs) const
     return low;
 }
 
-double ProcessDataRecording::plotValue(const Channel &channel, const processDataCodec::itemValue &value)
+double ProcessDataRecording::plotValue(const Channel &channel, const ProcessDataCodec::itemValue &value)
 {
     constexpr double none = std::numeric_limits<double>::quiet_NaN();
     if (!value.ok)
@@ -108,7 +108,7 @@ double ProcessDataRecording::plotValue(const Channel &channel, const processData
         // not an entry names it.
         bool ok = false;
         const double raw = value.raw.toDouble(&ok);
-        const double shown = numberText::displayValue(raw, channel.presentation);
+        const double shown = NumberText::displayValue(raw, channel.presentation);
         return ok && std::isfinite(shown) ? shown : none;
     }
     case Channel::Kind::Text:

@@ -36,7 +36,7 @@ public:
         QString name;
         QString unit;
         Kind kind = Kind::Text;
-        numberText::presentation presentation;
+        NumberText::presentation presentation;
 
         // "name [unit]", or the name alone.
         QString title() const;
@@ -44,10 +44,10 @@ public:
 
     ProcessDataRecording() = default;
     // `wholeName` names the item when the process data is one simple type.
-    ProcessDataRecording(const processDataCodec::layout &layout, const QString &wholeName,
+    ProcessDataRecording(const ProcessDataCodec::layout &layout, const QString &wholeName,
                          int capacity = defaultCapacity);
 
-    const processDataCodec::layout &layout() const { return m_layout; }
+    const ProcessDataCodec::layout &layout() const { return m_layout; }
     const QVector<Channel> &channels() const { return m_channels; }
     int capacity() const { return m_capacity; }
 
@@ -62,26 +62,26 @@ public:
     // Sample i, 0 the oldest kept.
     qint64 timeAt(int i) const { return sample(i).msecs; }
     QByteArray octetsAt(int i) const;
-    QVector<processDataCodec::itemValue> valuesAt(int i) const;
+    QVector<ProcessDataCodec::itemValue> valuesAt(int i) const;
 
     // The first sample at or after `msecs` (size() when none).
     int indexAtOrAfter(qint64 msecs) const;
 
     // What the trend draws for a channel's value: display units for a
     // number, 0 or 1 for a bit; NaN when there is nothing to draw.
-    static double plotValue(const Channel &channel, const processDataCodec::itemValue &value);
+    static double plotValue(const Channel &channel, const ProcessDataCodec::itemValue &value);
 
 private:
     struct Sample
     {
         qint64 msecs = 0;
         quint8 length = 0;
-        std::array<quint8, processDataCodec::maxOctets> octets{};
+        std::array<quint8, ProcessDataCodec::maxOctets> octets{};
     };
 
     const Sample &sample(int i) const { return m_ring[size_t((m_first + i) % m_count)]; }
 
-    processDataCodec::layout m_layout;
+    ProcessDataCodec::layout m_layout;
     QVector<Channel> m_channels;
     std::vector<Sample> m_ring;
     int m_capacity = 0;

@@ -9,18 +9,18 @@
 #include <cstring>
 #include <limits>
 
-namespace valueCodec {
+namespace ValueCodec {
 
 namespace {
 
-const QLatin1String kBoolean(ioddKind::BooleanT);
-const QLatin1String kInteger(ioddKind::IntegerT);
-const QLatin1String kUInteger(ioddKind::UIntegerT);
-const QLatin1String kFloat32(ioddKind::Float32T);
-const QLatin1String kString(ioddKind::StringT);
-const QLatin1String kOctetString(ioddKind::OctetStringT);
-const QLatin1String kComboBox(editorWidget::ComboBox);
-const QLatin1String kLineEdit(editorWidget::LineEdit);
+const QLatin1String kBoolean(IoddKind::BooleanT);
+const QLatin1String kInteger(IoddKind::IntegerT);
+const QLatin1String kUInteger(IoddKind::UIntegerT);
+const QLatin1String kFloat32(IoddKind::Float32T);
+const QLatin1String kString(IoddKind::StringT);
+const QLatin1String kOctetString(IoddKind::OctetStringT);
+const QLatin1String kComboBox(EditorWidget::ComboBox);
+const QLatin1String kLineEdit(EditorWidget::LineEdit);
 const QString kFalse = QStringLiteral("false");
 const QString kTrue = QStringLiteral("true");
 
@@ -148,7 +148,7 @@ bool booleanPairMatches(const QString &pairValue, bool bit)
 
 void showBoolean(valueItem &entry, bool bit)
 {
-    for (const valuePair &pair : qAsConst(entry.editor.entries)) {
+    for (const ValuePair &pair : qAsConst(entry.editor.entries)) {
         if (booleanPairMatches(pair.second, bit)) {
             entry.editor.value = pair.first;
             entry.editor.flag = kFalse;
@@ -157,12 +157,12 @@ void showBoolean(valueItem &entry, bool bit)
     }
 }
 
-numberText::integerRange rangeOf(const valueItem &entry, int bits)
+NumberText::integerRange rangeOf(const valueItem &entry, int bits)
 {
     return {entry.editor.typeName == kInteger, bits};
 }
 
-numberText::integerRange integerRangeOf(const valueItem &entry)
+NumberText::integerRange integerRangeOf(const valueItem &entry)
 {
     return rangeOf(entry, itemBitLength(entry));
 }
@@ -174,7 +174,7 @@ void showNumber(valueItem &entry, quint64 raw, int bits)
     const qint64 asSigned = signExtend(raw, bits);
 
     if (entry.editor.widgetClass == kComboBox) {
-        for (const valuePair &pair : qAsConst(entry.editor.entries)) {
+        for (const ValuePair &pair : qAsConst(entry.editor.entries)) {
             bool match;
             if (type == kFloat32)
                 match = pair.second.trimmed().toFloat() == floatFromBits(raw);
@@ -193,11 +193,11 @@ void showNumber(valueItem &entry, quint64 raw, int bits)
     if (entry.editor.widgetClass != kLineEdit)
         return;
 
-    const numberText::presentation p = numberText::presentationOf(entry);
+    const NumberText::presentation p = NumberText::presentationOf(entry);
     if (type == kFloat32)
-        entry.editor.value = numberText::floatText(floatFromBits(raw), p);
+        entry.editor.value = NumberText::floatText(floatFromBits(raw), p);
     else
-        entry.editor.value = numberText::integerText(raw, rangeOf(entry, bits), p);
+        entry.editor.value = NumberText::integerText(raw, rangeOf(entry, bits), p);
     entry.editor.flag = kFalse;
 }
 
@@ -456,12 +456,12 @@ bool decodeSingleItem(valueItem &entry, const QByteArray &data)
 
 QString defaultText(const valueItem &entry)
 {
-    const numberText::presentation p = numberText::presentationOf(entry);
+    const NumberText::presentation p = NumberText::presentationOf(entry);
     const QString &type = entry.editor.typeName;
     const bool text = type == kString || type == kOctetString || type == kBoolean;
     if (text || (!p.scaled() && p.decimals < 0))
         return entry.defaultValue;
-    const QString shown = numberText::limitText(entry.defaultValue, type == kFloat32, p);
+    const QString shown = NumberText::limitText(entry.defaultValue, type == kFloat32, p);
     return shown.isEmpty() ? entry.defaultValue : shown;
 }
 
@@ -473,8 +473,8 @@ encodedValue encode(valueItem &entry)
     editorItem &ed = entry.editor;
     const QString &type = ed.typeName;
 
-    auto pairWithText = [&ed]() -> const valuePair * {
-        for (const valuePair &pair : qAsConst(ed.entries)) {
+    auto pairWithText = [&ed]() -> const ValuePair * {
+        for (const ValuePair &pair : qAsConst(ed.entries)) {
             if (pair.first == ed.value)
                 return &pair;
         }
@@ -487,13 +487,13 @@ encodedValue encode(valueItem &entry)
     };
 
     if (type == kBoolean) {
-        const valuePair *pair = pairWithText();
+        const ValuePair *pair = pairWithText();
         if (!pair)
             return refuse(QStringLiteral("no entry \"%1\"").arg(ed.value));
         out.raw = (pair->second == kTrue || pair->second.trimmed() == QLatin1String("1")) ? 1 : 0;
     } else if (isNumberType(type) && ed.widgetClass == kComboBox) {
         // The combo shows a name; the number it stands for is its value.
-        const valuePair *pair = pairWithText();
+        const ValuePair *pair = pairWithText();
         if (!pair)
             return refuse(QStringLiteral("no entry \"%1\"").arg(ed.value));
         if (type == kFloat32) {
@@ -506,9 +506,9 @@ encodedValue encode(valueItem &entry)
             out.raw = toRawOrZero(pair->second);
         }
     } else if (isNumberType(type) && ed.widgetClass == kLineEdit) {
-        const numberText::presentation p = numberText::presentationOf(entry);
-        const numberText::parsed v = type == kFloat32 ? numberText::parseFloat(ed.value, p)
-                                                      : numberText::parseInteger(ed.value, integerRangeOf(entry), p);
+        const NumberText::presentation p = NumberText::presentationOf(entry);
+        const NumberText::parsed v = type == kFloat32 ? NumberText::parseFloat(ed.value, p)
+                                                      : NumberText::parseInteger(ed.value, integerRangeOf(entry), p);
         if (!v.ok)
             return refuse(v.error);
         out.raw = type == kFloat32 ? bitsFromFloat(v.value) : v.raw;
@@ -667,7 +667,7 @@ QString checkInput(const valueItem &entry, const QString &text)
     if (!isNumberType(entry.editor.typeName) || entry.editor.widgetClass != kLineEdit)
         return QString();
     // The description's own limits, in display units.
-    const numberText::presentation p = numberText::presentationOf(entry);
+    const NumberText::presentation p = NumberText::presentationOf(entry);
     double raw;
     if (entry.editor.typeName == kFloat32)
         raw = double(floatFromBits(value.raw));
@@ -680,14 +680,14 @@ QString checkInput(const valueItem &entry, const QString &text)
     const double high = entry.editor.upperValue.trimmed().toDouble(&okHigh);
     if (!okLow || !okHigh || (low <= raw && raw <= high))
         return QString();
-    for (const valuePair &pair : entry.editor.entries) {
+    for (const ValuePair &pair : entry.editor.entries) {
         if (pair.second.trimmed().toDouble() == raw)
             return QString();
     }
     const bool isFloat = entry.editor.typeName == kFloat32;
-    return QCoreApplication::translate("valueCodec", "超出范围 %1 … %2")
-        .arg(numberText::limitText(entry.editor.lowerValue, isFloat, p),
-             numberText::limitText(entry.editor.upperValue, isFloat, p));
+    return QCoreApplication::translate("ValueCodec", "超出范围 %1 … %2")
+        .arg(NumberText::limitText(entry.editor.lowerValue, isFloat, p),
+             NumberText::limitText(entry.editor.upperValue, isFloat, p));
 }
 
-} // namespace valueCodec
+} // namespace ValueCodec

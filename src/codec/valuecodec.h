@@ -18,7 +18,7 @@
 
 #include <array>
 
-namespace valueCodec {
+namespace ValueCodec {
 
 // Variables of this many bits or more are read and written one subindex at a
 // time; smaller ones as a whole (subindex 0).
@@ -71,7 +71,7 @@ bool isWritable(const valueItem &entry);
 // ---- decode ---------------------------------------------------------------
 
 // Numbers are shown as raw x gradient + offset with the decimals of a
-// "Dec.N" display format (numberText), integers of any width exactly,
+// "Dec.N" display format (NumberText), integers of any width exactly,
 // Float32T with the shortest text that reads back the same. A BooleanT alone
 // fills an octet (0x00 false, anything else true); inside a record or array
 // it is the one bit at its bit offset. Strings inside a record sit at their
@@ -147,6 +147,6 @@ bool replaceInDeviceData(const QByteArray &deviceData, const QVector<valueItem *
 // units); empty when it can.
 QString checkInput(const valueItem &entry, const QString &text);
 
-} // namespace valueCodec
+} // namespace ValueCodec
 
 #endif // VALUECODEC_H

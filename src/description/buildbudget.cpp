@@ -1,6 +1,6 @@
 #include "buildbudget.h"
 
-bool buildBudget::take(int &used, int amount, int limit, const char *what)
+bool BuildBudget::take(int &used, int amount, int limit, const char *what)
 {
     if (!open())
         return false;

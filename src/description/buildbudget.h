@@ -13,7 +13,7 @@
 
 #include <QString>
 
-class buildBudget
+class BuildBudget
 {
 public:
     // Real descriptions use at most 290 nodes, 1533 values, 4215 choices and
@@ -23,7 +23,7 @@ public:
     static constexpr int maxChoices = 100000;
     static constexpr int maxSteps = 2000000;
 
-    void reset() { *this = buildBudget(); }
+    void reset() { *this = BuildBudget(); }
 
     // False once anything has run out.
     bool open() const { return m_note.isEmpty(); }

@@ -6,7 +6,7 @@
 
 // The description of the built-in device (Pellamar KTX-400A-M12), shipped in
 // the IODD library beside the executables.
-namespace builtinDescription {
+namespace BuiltinDescription {
 
 // The identity of the built-in device.
 inline constexpr quint16 vendorId = 1484;
@@ -24,6 +24,6 @@ inline QString pathIn(const QString &baseDir)
     return baseDir + QLatin1Char('/') + QLatin1String(relativePath);
 }
 
-} // namespace builtinDescription
+} // namespace BuiltinDescription
 
 #endif // BUILTINDESCRIPTION_H

@@ -10,7 +10,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace dataLocations {
+namespace DataLocations {
 
 namespace {
 
@@ -78,7 +78,7 @@ QString shippedLibraryDir()
 
 QString builtinDescriptionPath()
 {
-    return builtinDescription::pathIn(dataDir());
+    return BuiltinDescription::pathIn(dataDir());
 }
 
 QString userLibraryDir()
@@ -119,4 +119,4 @@ bool seedUserLibrary(QString *why)
     return true;
 }
 
-} // namespace dataLocations
+} // namespace DataLocations

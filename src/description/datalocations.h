@@ -16,7 +16,7 @@
 //
 // The functions taking folders decide from those alone; the others use the
 // running executable's folder and the user's data location.
-namespace dataLocations {
+namespace DataLocations {
 
 // The folder holding std/ and iodd/ for an executable in `appDir`: `appDir`
 // itself when std/ is beside it, else <appDir>/../share/vanto-hub8.
@@ -28,7 +28,7 @@ bool installedFor(const QString &appDir);
 QString userLibraryDirFor(const QString &appDir, const QString &genericDataDir);
 
 QString dataDir();
-// The folder that holds std1.1/ (what analyIoddFile reads by default).
+// The folder that holds std1.1/ (what IoddFile reads by default).
 QString standardDefinitionsDir();
 // The IODD library that comes with the tool.
 QString shippedLibraryDir();
@@ -46,6 +46,6 @@ bool seedLibrary(const QString &shippedDir, const QString &userDir, QString *why
 // seedLibrary() from the shipped library to the user's when they differ.
 bool seedUserLibrary(QString *why);
 
-} // namespace dataLocations
+} // namespace DataLocations
 
 #endif // DATALOCATIONS_H

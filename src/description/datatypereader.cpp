@@ -12,9 +12,9 @@ const QString kTextId = QStringLiteral("textId");
 
 // Counts the nesting of parse/find calls; the outermost call resets the
 // record budget.
-struct datatypeReader::depthGuard
+struct DatatypeReader::depthGuard
 {
-    explicit depthGuard(datatypeReader &r) : reader(r)
+    explicit depthGuard(DatatypeReader &r) : reader(r)
     {
         if (reader.m_depth == 0)
             reader.m_created = 0;
@@ -26,25 +26,25 @@ struct datatypeReader::depthGuard
         return reader.m_depth > maxDepth || reader.m_created >= maxRecords
             || (reader.m_budget && !reader.m_budget->open());
     }
-    datatypeReader &reader;
+    DatatypeReader &reader;
 };
 
-datatypeReader::datatypeReader(ioddIndex &index, textLookup texts, buildBudget *budget)
+DatatypeReader::DatatypeReader(IoddIndex &index, TextLookup texts, BuildBudget *budget)
     : m_index(index), m_texts(std::move(texts)), m_budget(budget)
 {
 }
 
-bool datatypeReader::step()
+bool DatatypeReader::step()
 {
     return !m_budget || m_budget->takeStep();
 }
 
-QString datatypeReader::nameOf(const QDomElement &element) const
+QString DatatypeReader::nameOf(const QDomElement &element) const
 {
     return m_texts(element.attribute(kTextId));
 }
 
-datatypePtr datatypeReader::findDatatype(const QString &id)
+DatatypePtr DatatypeReader::findDatatype(const QString &id)
 {
     depthGuard guard(*this);
     if (guard.exceeded() || m_resolving.contains(id))
@@ -53,12 +53,12 @@ datatypePtr datatypeReader::findDatatype(const QString &id)
     if (e.isNull())
         return nullptr;
     m_resolving.append(id);
-    datatypePtr result = parseDatatype(e);
+    DatatypePtr result = parseDatatype(e);
     m_resolving.removeLast();
     return result;
 }
 
-void datatypeReader::readValues(const QDomElement &element, QList<singleValueItem> *singles,
+void DatatypeReader::readValues(const QDomElement &element, QList<singleValueItem> *singles,
                                 QList<valueRangeItem> *ranges)
 {
     for (QDomNode n = element.firstChild(); !n.isNull() && step(); n = n.nextSibling()) {
@@ -85,7 +85,7 @@ void datatypeReader::readValues(const QDomElement &element, QList<singleValueIte
     }
 }
 
-datatypePtr datatypeReader::parseDatatype(const QDomElement &element)
+DatatypePtr DatatypeReader::parseDatatype(const QDomElement &element)
 {
     depthGuard guard(*this);
     if (guard.exceeded() || !step())
@@ -93,7 +93,7 @@ datatypePtr datatypeReader::parseDatatype(const QDomElement &element)
     const QString type = element.attribute(QStringLiteral("xsi:type"));
     const QString id = element.attribute(QStringLiteral("id"));
 
-    datatypePtr result;
+    DatatypePtr result;
     if (type == QLatin1String("BooleanT")) {
         auto t = std::make_shared<booleanType>();
         readValues(element, &t->singleValues, nullptr);
@@ -174,7 +174,7 @@ datatypePtr datatypeReader::parseDatatype(const QDomElement &element)
     return result;
 }
 
-variablePtr datatypeReader::readVariable(const QDomElement &e)
+VariablePtr DatatypeReader::readVariable(const QDomElement &e)
 {
     auto var = std::make_shared<variableItem>();
     var->id = e.attribute(QStringLiteral("id"));
@@ -196,7 +196,7 @@ variablePtr datatypeReader::readVariable(const QDomElement &e)
         } else if (tag == kDescription) {
             var->description = nameOf(child);
         } else if (tag == QLatin1String("RecordItemInfo")) {
-            if (var->datatype && var->datatype->type == QLatin1String(ioddKind::RecordT)
+            if (var->datatype && var->datatype->type == QLatin1String(IoddKind::RecordT)
                 && std::static_pointer_cast<recordType>(var->datatype)->itemInfos.size() < maxRecordItems) {
                 recordItemInfo info;
                 info.subindex = child.attribute(QStringLiteral("subindex"));

@@ -15,10 +15,10 @@
 
 #include <functional>
 
-class datatypeReader
+class DatatypeReader
 {
 public:
-    using textLookup = std::function<QString(const QString &textId)>;
+    using TextLookup = std::function<QString(const QString &textId)>;
 
     // Limits against hostile documents: a DatatypeRef chain deeper than
     // maxDepth, or a lookup that would create more than maxRecords datatype
@@ -32,17 +32,17 @@ public:
     // With a budget, every record made and every child element looked at
     // spends a step from it; once it is closed, lookups resolve to null and
     // loops over children stop.
-    datatypeReader(ioddIndex &index, textLookup texts, buildBudget *budget = nullptr);
+    DatatypeReader(IoddIndex &index, TextLookup texts, BuildBudget *budget = nullptr);
 
     // The first Datatype with this id in any DatatypeCollection, parsed anew;
     // null when there is none, its kind is unknown, or it refers back to itself.
-    datatypePtr findDatatype(const QString &id);
+    DatatypePtr findDatatype(const QString &id);
     // A record of the element's "xsi:type" kind; null for an unknown kind.
-    datatypePtr parseDatatype(const QDomElement &element);
+    DatatypePtr parseDatatype(const QDomElement &element);
     // A variableItem from a Variable element: attributes, Name/Description
     // texts, the datatype, and RecordItemInfo children that follow a RecordT
     // datatype child (any other RecordItemInfo is dropped).
-    variablePtr readVariable(const QDomElement &element);
+    VariablePtr readVariable(const QDomElement &element);
 
 private:
     struct depthGuard;
@@ -51,9 +51,9 @@ private:
     QString nameOf(const QDomElement &element) const;
     bool step();
 
-    ioddIndex &m_index;
-    textLookup m_texts;
-    buildBudget *m_budget;
+    IoddIndex &m_index;
+    TextLookup m_texts;
+    BuildBudget *m_budget;
     QStringList m_resolving; // ids of the DatatypeRef chain being followed
     int m_depth = 0;
     int m_created = 0; // records created by the current outermost call

@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-std::shared_ptr<analyIoddFile> descriptionCache::load(const QString &path, bool *readable)
+std::shared_ptr<IoddFile> DescriptionCache::load(const QString &path, bool *readable)
 {
     const QFileInfo info(path);
     for (int i = 0; i < m_entries.size(); ++i) {
@@ -17,7 +17,7 @@ std::shared_ptr<analyIoddFile> descriptionCache::load(const QString &path, bool 
         m_entries.removeAt(i);
         break;
     }
-    auto description = std::make_shared<analyIoddFile>();
+    auto description = std::make_shared<IoddFile>();
     *readable = description->load(path) == 0;
     if (*readable) {
         m_entries.prepend(Entry{path, info.lastModified(), info.size(), description});

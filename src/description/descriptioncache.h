@@ -1,7 +1,7 @@
 #ifndef DESCRIPTIONCACHE_H
 #define DESCRIPTIONCACHE_H
 
-#include "analyioddfile.h"
+#include "ioddfile.h"
 
 #include <QDateTime>
 #include <QList>
@@ -13,15 +13,15 @@
 // parsed: the same file clicked again, unchanged on disk (time and size),
 // is not read again. Role menus and process data built from a kept
 // description are kept with it.
-class descriptionCache
+class DescriptionCache
 {
 public:
-    explicit descriptionCache(int capacity = 4) : m_capacity(capacity) {}
+    explicit DescriptionCache(int capacity = 4) : m_capacity(capacity) {}
 
     // The description of `path` with the standard definitions loaded;
     // *readable tells whether the file could be read at all (a file that
     // could not is never kept).
-    std::shared_ptr<analyIoddFile> load(const QString &path, bool *readable);
+    std::shared_ptr<IoddFile> load(const QString &path, bool *readable);
 
 private:
     struct Entry
@@ -29,7 +29,7 @@ private:
         QString path;
         QDateTime modified;
         qint64 size = 0;
-        std::shared_ptr<analyIoddFile> description;
+        std::shared_ptr<IoddFile> description;
     };
     QList<Entry> m_entries; // the most recently used first
     int m_capacity;

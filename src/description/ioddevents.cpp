@@ -11,9 +11,9 @@ bool inEventCollection(const QDomElement &e)
 
 } // namespace
 
-namespace ioddEvents {
+namespace IoddEvents {
 
-QList<eventItem> read(ioddIndex &index, const std::function<QString(const QString &)> &text)
+QList<eventItem> read(IoddIndex &index, const std::function<QString(const QString &)> &text)
 {
     QList<eventItem> events;
     for (const QDomElement &e : index.elements(QStringLiteral("Event"))) {
@@ -30,7 +30,7 @@ QList<eventItem> read(ioddIndex &index, const std::function<QString(const QStrin
     return events;
 }
 
-QStringList standardRefs(ioddIndex &index)
+QStringList standardRefs(IoddIndex &index)
 {
     QStringList codes;
     for (const QDomElement &e : index.elements(QStringLiteral("StdEventRef"))) {
@@ -51,4 +51,4 @@ const eventItem *find(const QList<eventItem> &events, quint16 code)
     return nullptr;
 }
 
-} // namespace ioddEvents
+} // namespace IoddEvents

@@ -28,23 +28,23 @@ void forEachChild(const QDomElement &root, const QString &collection, const QStr
 
 } // namespace
 
-void ioddIndex::setEnabled(bool on)
+void IoddIndex::setEnabled(bool on)
 {
     g_enabled = on;
 }
 
-bool ioddIndex::enabled()
+bool IoddIndex::enabled()
 {
     return g_enabled;
 }
 
-void ioddIndex::reset(const QDomElement &root)
+void IoddIndex::reset(const QDomElement &root)
 {
-    *this = ioddIndex();
+    *this = IoddIndex();
     m_root = root;
 }
 
-QString ioddIndex::text(const QString &textId, const QString &language)
+QString IoddIndex::text(const QString &textId, const QString &language)
 {
     const QString langAttr = QStringLiteral("xml:lang");
     if (!enabled()) {
@@ -79,7 +79,7 @@ QString ioddIndex::text(const QString &textId, const QString &language)
     return m_texts.value(language).value(textId);
 }
 
-QDomElement ioddIndex::datatype(const QString &id)
+QDomElement IoddIndex::datatype(const QString &id)
 {
     const QString collection = QStringLiteral("DatatypeCollection");
     const QString child = QStringLiteral("Datatype");
@@ -105,7 +105,7 @@ QDomElement ioddIndex::datatype(const QString &id)
     return m_datatypes.value(id);
 }
 
-QList<QDomElement> ioddIndex::variables(const QString &id)
+QList<QDomElement> IoddIndex::variables(const QString &id)
 {
     const auto isVariable = [](const QDomElement &e) {
         return e.nodeName() == QLatin1String("Variable") || e.nodeName() == QLatin1String("StdVariableRef");
@@ -131,7 +131,7 @@ QList<QDomElement> ioddIndex::variables(const QString &id)
     return m_variables.value(id);
 }
 
-QList<QDomElement> ioddIndex::menus(const QString &id)
+QList<QDomElement> IoddIndex::menus(const QString &id)
 {
     const QString collection = QStringLiteral("MenuCollection");
     const QString child = QStringLiteral("Menu");
@@ -154,7 +154,7 @@ QList<QDomElement> ioddIndex::menus(const QString &id)
     return m_menus.value(id);
 }
 
-QString ioddIndex::unit(const QString &code)
+QString IoddIndex::unit(const QString &code)
 {
     const QString collection = QStringLiteral("UnitCollection");
     const QString child = QStringLiteral("Unit");
@@ -182,7 +182,7 @@ QString ioddIndex::unit(const QString &code)
     return m_units.value(code);
 }
 
-QList<QDomElement> ioddIndex::elements(const QString &tagName)
+QList<QDomElement> IoddIndex::elements(const QString &tagName)
 {
     const auto scan = [this, &tagName]() {
         QList<QDomElement> result;

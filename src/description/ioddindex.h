@@ -12,7 +12,7 @@
 #include <QList>
 #include <QString>
 
-class ioddIndex
+class IoddIndex
 {
 public:
     // Process-wide switch, for comparing both ways in tests and benchmarks.

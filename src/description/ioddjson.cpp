@@ -1,12 +1,12 @@
 #include "ioddjson.h"
 
-#include "analyiodd.h"
-#include "analyioddfile.h"
+#include "ioddheaderreader.h"
+#include "ioddfile.h"
 
 #include <QList>
 #include <QStringList>
 
-namespace ioddJson {
+namespace IoddJson {
 
 QByteArray quoted(const QString &text)
 {
@@ -125,7 +125,7 @@ void writeEditor(writer &w, const char *key, const editorItem &e)
     w.value("widgetClass", e.widgetClass);
     w.value("typeName", e.typeName);
     w.beginArray("entries");
-    for (const valuePair &p : e.entries) {
+    for (const ValuePair &p : e.entries) {
         w.beginArray();
         w.value(p.first);
         w.value(p.second);
@@ -187,7 +187,7 @@ void writeTree(writer &w, const char *key, const treeItem &t)
 
 } // namespace
 
-QByteArray describe(const analyIODD &header, analyIoddFile &file)
+QByteArray describe(const IoddHeaderReader &header, IoddFile &file)
 {
     writer w;
     w.beginObject();
@@ -245,4 +245,4 @@ QByteArray describe(const analyIODD &header, analyIoddFile &file)
     return w.out;
 }
 
-} // namespace ioddJson
+} // namespace IoddJson

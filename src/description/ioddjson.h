@@ -11,17 +11,17 @@
 #include <QString>
 #include <QStringList>
 
-class analyIODD;
-class analyIoddFile;
+class IoddHeaderReader;
+class IoddFile;
 
-namespace ioddJson {
+namespace IoddJson {
 
 // The role menu sets, in the order they are printed.
 const char *const roleMenuSets[] = {"ObserverRoleMenuSet", "MaintenanceRoleMenuSet", "SpecialistRoleMenuSet"};
 
 // The whole description: identity from `header`, variants, role menus and
 // process data from `file`.
-QByteArray describe(const analyIODD &header, analyIoddFile &file);
+QByteArray describe(const IoddHeaderReader &header, IoddFile &file);
 
 // A JSON string literal, quotes included.
 QByteArray quoted(const QString &text);
@@ -54,6 +54,6 @@ private:
     void close(char bracket);
 };
 
-} // namespace ioddJson
+} // namespace IoddJson
 
 #endif // IODDJSON_H

@@ -66,7 +66,7 @@ struct eventItem
 // matching struct (std::static_pointer_cast).
 
 // The kind literals of datatypeItem::type.
-namespace ioddKind {
+namespace IoddKind {
 constexpr const char BooleanT[] = "BooleanT";
 constexpr const char IntegerT[] = "IntegerT";
 constexpr const char UIntegerT[] = "UIntegerT";
@@ -77,16 +77,16 @@ constexpr const char TimeT[] = "TimeT";
 constexpr const char TimeSpanT[] = "TimeSpanT";
 constexpr const char ArrayT[] = "ArrayT";
 constexpr const char RecordT[] = "RecordT";
-} // namespace ioddKind
+} // namespace IoddKind
 
 // The editor a value gets in the parameter table (editorItem::widgetClass).
-namespace editorWidget {
+namespace EditorWidget {
 constexpr const char LineEdit[] = "QLineEdit";
 constexpr const char ComboBox[] = "QComboBox";
 constexpr const char PushButton[] = "QPushButton";
 constexpr const char SpinBox[] = "QSpinBox";
 constexpr const char TableItem[] = "QTableWidgetItem";
-} // namespace editorWidget
+} // namespace EditorWidget
 
 struct datatypeItem
 {
@@ -94,7 +94,7 @@ struct datatypeItem
     QString id;
     QString type;
 };
-using datatypePtr = std::shared_ptr<datatypeItem>;
+using DatatypePtr = std::shared_ptr<datatypeItem>;
 
 struct singleValueItem
 {
@@ -155,9 +155,9 @@ struct timeSpanType : datatypeItem
 struct arrayType : datatypeItem
 {
     QString subindexAccessSupported;
-    datatypePtr elementType;    // from an inline SimpleDatatype
+    DatatypePtr elementType;    // from an inline SimpleDatatype
     QString elementTypeId;      // "datatypeId" of a DatatypeRef
-    datatypePtr elementTypeRef; // the datatype found for elementTypeId
+    DatatypePtr elementTypeRef; // the datatype found for elementTypeId
     QString count;
 };
 
@@ -167,7 +167,7 @@ struct recordItem
     QString bitOffset;
     QString accessRightRestriction;
     QString datatypeId;
-    datatypePtr datatype;
+    DatatypePtr datatype;
     QString name;
     QString description;
 };
@@ -203,14 +203,14 @@ struct variableItem
     QString accessRights;
     QString dynamic;
     QString modifiesOtherVariables;
-    datatypePtr datatype;
+    DatatypePtr datatype;
 };
-using variablePtr = std::shared_ptr<variableItem>;
+using VariablePtr = std::shared_ptr<variableItem>;
 
 // ---- editor, value and tree records ----------------------------------------
 
 // (text shown, value written)
-using valuePair = QPair<QString, QString>;
+using ValuePair = QPair<QString, QString>;
 
 struct editorItem
 {
@@ -218,7 +218,7 @@ struct editorItem
     QString value;
     QString widgetClass;
     QString typeName;
-    QList<valuePair> entries;
+    QList<ValuePair> entries;
     QString bitLength;
     QString lowerValue;
     QString upperValue;

@@ -6,7 +6,7 @@
 #include <QVector>
 #include <QXmlStreamReader>
 
-namespace ioddXml {
+namespace IoddXml {
 
 namespace {
 
@@ -179,4 +179,4 @@ int readFile(const QString &path, QFile &file, QString &storedPath, QByteArray &
     return 0;
 }
 
-} // namespace ioddXml
+} // namespace IoddXml

@@ -15,7 +15,7 @@
 
 class QXmlStreamReader;
 
-namespace ioddXml {
+namespace IoddXml {
 
 // Files larger than this are refused as unreadable: the largest real device
 // descriptions are a few hundred kilobytes, and the DOM of a file needs many
@@ -55,6 +55,6 @@ bool readElements(const QByteArray &content, const std::function<void(const QXml
 // every document type declaration, with or without entities.
 bool declaresEntities(const QByteArray &content);
 
-} // namespace ioddXml
+} // namespace IoddXml
 
 #endif // IODDXML_H

@@ -1,6 +1,6 @@
 #include "identitycheck.h"
 
-#include "description/analyiodd.h"
+#include "description/ioddheaderreader.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -24,10 +24,10 @@ DeviceIdentity DeviceIdentity::unknown(const QString &reason)
 
 namespace {
 
-// The texts of this file, translated in the context "identityCheck".
+// The texts of this file, translated in the context "IdentityCheck".
 struct Texts
 {
-    Q_DECLARE_TR_FUNCTIONS(identityCheck)
+    Q_DECLARE_TR_FUNCTIONS(IdentityCheck)
 };
 
 QString describe(const DeviceIdentity &identity)
@@ -40,11 +40,11 @@ QString describe(const DeviceIdentity &identity)
 
 } // namespace
 
-namespace identityCheck {
+namespace IdentityCheck {
 
 DeviceIdentity ofFile(const QString &path)
 {
-    analyIODD parser;
+    IoddHeaderReader parser;
     if (parser.open(path) != 0)
         return DeviceIdentity::unknown(Texts::tr("文件无法打开"));
     const int vendorId = parser.vendorId();
@@ -90,4 +90,4 @@ QString question(int port, const DeviceIdentity &file, const DeviceIdentity &dev
         .arg(portName, reason, fileText);
 }
 
-} // namespace identityCheck
+} // namespace IdentityCheck

@@ -24,7 +24,7 @@ enum class IdentityMatch {
     DeviceUnknown, // the device's ids could not be learned
 };
 
-namespace identityCheck {
+namespace IdentityCheck {
 
 // The identity a description file declares, with its vendor and product
 // name; unknown when the file has no vendor id and device id of at least 1.
@@ -37,6 +37,6 @@ IdentityMatch compare(const DeviceIdentity &file, const DeviceIdentity &device);
 // not known) and asks whether to load the file anyway.
 QString question(int port, const DeviceIdentity &file, const DeviceIdentity &device);
 
-} // namespace identityCheck
+} // namespace IdentityCheck
 
 #endif // IDENTITYCHECK_H

@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace ioddLibrary {
+namespace IoddLibrary {
 
 QString stem(QString fileName)
 {
@@ -22,10 +22,10 @@ QString folderName(const QString &vendorId, const QString &deviceId, const QStri
 QString folderPath(const deviceInfo &info)
 {
     const QString name = folderName(info.vendorId, info.deviceId, info.version, info.fileName);
-    const QString inUserLibrary = dataLocations::userLibraryDir() + QLatin1Char('/') + name;
+    const QString inUserLibrary = DataLocations::userLibraryDir() + QLatin1Char('/') + name;
     if (QFileInfo(inUserLibrary).isDir())
         return inUserLibrary;
-    return dataLocations::shippedLibraryDir() + QLatin1Char('/') + name;
+    return DataLocations::shippedLibraryDir() + QLatin1Char('/') + name;
 }
 
 bool isLibraryFolder(const QString &libraryDir, const QString &path)
@@ -43,7 +43,7 @@ bool isBuiltinFolder(const QString &libraryDir, const QString &path)
 {
     // By path, whether or not the folder exists, so that a row listed from it
     // is recognised too; by canonical path for a library reached through a link.
-    const QString builtin = QDir(libraryDir).filePath(QLatin1String(builtinDescription::folderName));
+    const QString builtin = QDir(libraryDir).filePath(QLatin1String(BuiltinDescription::folderName));
     if (QDir::cleanPath(QFileInfo(path).absoluteFilePath()) == QDir::cleanPath(QFileInfo(builtin).absoluteFilePath()))
         return true;
     const QString canonical = QFileInfo(path).canonicalFilePath();
@@ -67,4 +67,4 @@ bool removeFolder(const QString &libraryDir, const QString &path, QString *why)
     return true;
 }
 
-} // namespace ioddLibrary
+} // namespace IoddLibrary

@@ -7,12 +7,12 @@ struct deviceInfo;
 
 // Names in the IODD library: one folder per IODD file, named
 // <vendor id>_<device id>_<version>_<file name without ".xml">.
-namespace ioddLibrary {
+namespace IoddLibrary {
 
 // The file name with every ".xml" removed.
 QString stem(QString fileName);
 QString folderName(const QString &vendorId, const QString &deviceId, const QString &version, const QString &fileName);
-// The folder of a description in the user's library (dataLocations), or in
+// The folder of a description in the user's library (DataLocations), or in
 // the shipped library when the user's has no such folder.
 QString folderPath(const deviceInfo &info);
 
@@ -27,6 +27,6 @@ bool isBuiltinFolder(const QString &libraryDir, const QString &path);
 // a real directory directly inside the library.
 bool removeFolder(const QString &libraryDir, const QString &path, QString *why);
 
-} // namespace ioddLibrary
+} // namespace IoddLibrary
 
 #endif // IODDLIBRARYFOLDER_H

@@ -1,9 +1,9 @@
 #include "devicestatuspoller.h"
 
-#include "common.h"
+#include "linkhub.h"
 #include "isduexchange.h"
 #include "linkexchange.h"
-#include "mymodbus.h"
+#include "modbuslink.h"
 #include "portstatusmonitor.h"
 
 #include "log/hub8log.h"
@@ -16,9 +16,9 @@ namespace {
 enum class Part { Read, Refused, Failed, NoDevice, Gone };
 
 // Reads one whole index of the device on `port`.
-Part readIndex(myModbus *link, int port, quint16 index, const QObject *waiter, QByteArray *data)
+Part readIndex(ModbusLink *link, int port, quint16 index, const QObject *waiter, QByteArray *data)
 {
-    const IsduRequestBlock request = IsduRequestBlock::make(isduservice::read, quint8(port + 1), index, 0, 0);
+    const IsduRequestBlock request = IsduRequestBlock::make(IsduService::read, quint8(port + 1), index, 0, 0);
     const IsduExchange exchange =
         exchangeIsdu(link, request, waiter, DeviceStatusPoller::responsePollMs, DeviceStatusPoller::responseWaitMs);
     switch (exchange.outcome) {
@@ -38,7 +38,7 @@ Part readIndex(myModbus *link, int port, quint16 index, const QObject *waiter, Q
     }
     // Refused: the device has no such index, or the adapter cannot carry
     // its length in one response.
-    return exchange.response.status() == isdustatus::communicationFailed ? Part::NoDevice : Part::Refused;
+    return exchange.response.status() == IsduStatus::communicationFailed ? Part::NoDevice : Part::Refused;
 }
 
 } // namespace
@@ -116,9 +116,9 @@ void DeviceStatusPoller::stop()
 
 int DeviceStatusPoller::poll()
 {
-    common *hub = common::instance();
-    myModbus *link = hub ? hub->modbus : nullptr;
-    if (!link || link->busy || !hub->activePorts.contains(m_port))
+    LinkHub *hub = LinkHub::instance();
+    ModbusLink *link = hub ? hub->link() : nullptr;
+    if (!link || link->isBusy() || !hub->activePorts().contains(m_port))
         return 1;
     // After a wait that saw this object deleted nothing of it may be touched.
     const int port = m_port;
@@ -128,13 +128,13 @@ int DeviceStatusPoller::poll()
     {
         const BusyGuard busy(link);
         QByteArray octets;
-        status = readIndex(link, port, deviceevents::deviceStatusIndex, this, &octets);
+        status = readIndex(link, port, DeviceEvents::deviceStatusIndex, this, &octets);
         if (status == Part::Gone)
             return 1;
         reading.statusRead = status == Part::Read && !octets.isEmpty();
         reading.status = reading.statusRead ? quint8(octets.at(0)) : 0;
         if (status == Part::Read || status == Part::Refused) {
-            details = readIndex(link, port, deviceevents::detailedStatusIndex, this, &octets);
+            details = readIndex(link, port, DeviceEvents::detailedStatusIndex, this, &octets);
             if (details == Part::Gone)
                 return 1;
             reading.detailsRead = details == Part::Read;
@@ -145,7 +145,7 @@ int DeviceStatusPoller::poll()
     const auto usable = [](Part p) { return p == Part::Read || p == Part::Refused; };
     if (!usable(status) || !usable(details)) {
         if (status == Part::NoDevice || details == Part::NoDevice)
-            portStatusMonitor::relearn(port);
+            PortStatusMonitor::relearn(port);
         qCDebug(lcLink) << "device status of port" << port + 1 << "not read";
         return -1;
     }

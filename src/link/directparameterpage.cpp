@@ -40,9 +40,9 @@ QString cycleTimeText(quint8 code)
     return QStringLiteral("%1 ms").arg(us / 1000.0, 0, 'f', 1);
 }
 
-DirectParameterRead readDirectParameters(myModbus *link, int port, const QObject *waiter, DirectParameters *out)
+DirectParameterRead readDirectParameters(ModbusLink *link, int port, const QObject *waiter, DirectParameters *out)
 {
-    const IsduRequestBlock request = IsduRequestBlock::make(isduservice::read, quint8(port + 1), 0, 0, 0);
+    const IsduRequestBlock request = IsduRequestBlock::make(IsduService::read, quint8(port + 1), 0, 0, 0);
     const IsduExchange exchange = exchangeIsdu(link, request, waiter, directParameterPollMs, directParameterWaitMs);
     switch (exchange.outcome) {
     case IsduOutcome::Gone:
@@ -55,7 +55,7 @@ DirectParameterRead readDirectParameters(myModbus *link, int port, const QObject
     case IsduOutcome::Answered:
         break;
     }
-    if (exchange.response.status() == isdustatus::communicationFailed)
+    if (exchange.response.status() == IsduStatus::communicationFailed)
         return DirectParameterRead::NoDevice;
     if (!exchange.response.success() || !DirectParameters::decode(exchange.response.data(), out))
         return DirectParameterRead::Unclear;

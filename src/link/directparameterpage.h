@@ -6,7 +6,7 @@
 #include <QtGlobal>
 
 class QObject;
-class myModbus;
+class ModbusLink;
 
 // What an IO-Link device tells about itself in its direct parameter page 1
 // (ISDU index 0, subindex 0: 16 octets).
@@ -45,6 +45,6 @@ constexpr int directParameterWaitMs = 400;
 // Reads the page of the device on port 0..7 through the ISDU mailbox. Polls
 // the response while the mailbox is busy, for directParameterWaitMs at most. The
 // caller holds the link's busy flag; on Gone it must not touch `waiter`.
-DirectParameterRead readDirectParameters(myModbus *link, int port, const QObject *waiter, DirectParameters *out);
+DirectParameterRead readDirectParameters(ModbusLink *link, int port, const QObject *waiter, DirectParameters *out);
 
 #endif // DIRECTPARAMETERPAGE_H

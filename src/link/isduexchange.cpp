@@ -1,13 +1,13 @@
 #include "isduexchange.h"
 
 #include "linkexchange.h"
-#include "mymodbus.h"
+#include "modbuslink.h"
 
 #include "protocol/adapterregisters.h"
 
 #include <QObject>
 
-IsduExchange exchangeIsdu(myModbus *link, const IsduRequestBlock &request, const QObject *waiter, int pollMs,
+IsduExchange exchangeIsdu(ModbusLink *link, const IsduRequestBlock &request, const QObject *waiter, int pollMs,
                           int maxWaitMs)
 {
     IsduExchange result;
@@ -24,12 +24,12 @@ IsduExchange exchangeIsdu(myModbus *link, const IsduRequestBlock &request, const
         }
         waited += pollMs;
         QByteArray raw;
-        if (link->readRegistersChecked(adapterregs::isduResponse, adapterregs::isduBlockRegisters, raw) != 0) {
+        if (link->readRegistersChecked(AdapterRegisters::isduResponse, AdapterRegisters::isduBlockRegisters, raw) != 0) {
             result.outcome = IsduOutcome::NoAnswer;
             return result;
         }
         result.response = IsduResponseBlock(raw);
-        if (result.response.status() == isdustatus::busy) {
+        if (result.response.status() == IsduStatus::busy) {
             result.outcome = IsduOutcome::StillBusy;
             continue;
         }

@@ -4,7 +4,7 @@
 #include "protocol/isdublock.h"
 
 class QObject;
-class myModbus;
+class ModbusLink;
 
 // How one request through the adapter's ISDU mailbox ended.
 enum class IsduOutcome {
@@ -31,7 +31,7 @@ struct IsduExchange
 // deletion of it during a wait ends the exchange as Gone and the caller must
 // not touch it; null watches nothing. The caller holds the link's busy flag
 // when other readers may run meanwhile.
-IsduExchange exchangeIsdu(myModbus *link, const IsduRequestBlock &request, const QObject *waiter, int pollMs,
+IsduExchange exchangeIsdu(ModbusLink *link, const IsduRequestBlock &request, const QObject *waiter, int pollMs,
                           int maxWaitMs);
 
 #endif // ISDUEXCHANGE_H

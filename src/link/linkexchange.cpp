@@ -1,28 +1,28 @@
 #include "linkexchange.h"
 
-#include "common.h"
-#include "mymodbus.h"
+#include "linkhub.h"
+#include "modbuslink.h"
 
 #include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
 
-BusyGuard::BusyGuard(myModbus *link, Overlay overlay) : m_link(link), m_overlay(overlay == WithOverlay)
+BusyGuard::BusyGuard(ModbusLink *link, Overlay overlay) : m_link(link), m_overlay(overlay == WithOverlay)
 {
     if (m_overlay) {
-        if (common *hub = common::instance())
-            emit hub->sig_openLoading(true);
+        if (LinkHub *hub = LinkHub::instance())
+            emit hub->loadingRequested(true);
     }
-    m_link->busy = true;
+    m_link->setBusy(true);
 }
 
 BusyGuard::~BusyGuard()
 {
     if (m_overlay) {
-        if (common *hub = common::instance())
-            emit hub->sig_openLoading(false);
+        if (LinkHub *hub = LinkHub::instance())
+            emit hub->loadingRequested(false);
     }
-    m_link->busy = false;
+    m_link->setBusy(false);
 }
 
 bool waitUnlessGone(const QObject *page, int ms)

@@ -4,7 +4,7 @@
 #include <QtGlobal>
 
 class QObject;
-class myModbus;
+class ModbusLink;
 
 // Marks the link busy for the lifetime of the guard, so the periodic readers
 // (port status, process data, DI) skip their turn while a page runs a
@@ -17,11 +17,11 @@ class BusyGuard
 public:
     enum Overlay { NoOverlay, WithOverlay };
 
-    explicit BusyGuard(myModbus *link, Overlay overlay = NoOverlay);
+    explicit BusyGuard(ModbusLink *link, Overlay overlay = NoOverlay);
     ~BusyGuard();
 
 private:
-    myModbus *m_link;
+    ModbusLink *m_link;
     bool m_overlay;
 };
 

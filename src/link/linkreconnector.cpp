@@ -1,15 +1,15 @@
 #include "linkreconnector.h"
 
 #include "log/hub8log.h"
-#include "mymodbus.h"
+#include "modbuslink.h"
 
-LinkReconnector::LinkReconnector(myModbus *link, QObject *parent) : QObject(parent), m_link(link)
+LinkReconnector::LinkReconnector(ModbusLink *link, QObject *parent) : QObject(parent), m_link(link)
 {
     m_timer.setInterval(retryIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &LinkReconnector::attempt);
     if (!link)
         return;
-    connect(link, &myModbus::connectionChanged, this, &LinkReconnector::onConnectionChanged);
+    connect(link, &ModbusLink::connectionChanged, this, &LinkReconnector::onConnectionChanged);
     onConnectionChanged(link->isConnected());
 }
 
@@ -25,7 +25,7 @@ void LinkReconnector::onConnectionChanged(bool connected)
 
 int LinkReconnector::attempt()
 {
-    if (!m_link || m_link->isConnected() || m_link->busy)
+    if (!m_link || m_link->isConnected() || m_link->isBusy())
         return 1;
     if (m_link->openDevice() != 0)
         return -1;

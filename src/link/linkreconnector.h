@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 
-class myModbus;
+class ModbusLink;
 
 // Opens the adapter again once it was unplugged (or was missing at start):
 // while the link is not connected, one attempt every retryIntervalMs, which
@@ -17,7 +17,7 @@ class LinkReconnector : public QObject
     Q_DISABLE_COPY(LinkReconnector)
 
 public:
-    explicit LinkReconnector(myModbus *link, QObject *parent = nullptr);
+    explicit LinkReconnector(ModbusLink *link, QObject *parent = nullptr);
 
     static constexpr int retryIntervalMs = 3000;
 
@@ -32,7 +32,7 @@ signals:
 private:
     void onConnectionChanged(bool connected);
 
-    QPointer<myModbus> m_link;
+    QPointer<ModbusLink> m_link;
     QTimer m_timer;
 };
 

@@ -1,9 +1,9 @@
 #include "portstatusmonitor.h"
 
-#include "common.h"
+#include "linkhub.h"
 #include "directparameterpage.h"
 #include "linkexchange.h"
-#include "mymodbus.h"
+#include "modbuslink.h"
 
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
@@ -27,7 +27,7 @@ QSet<int> &relearnRequests()
 QList<int> allPorts()
 {
     QList<int> ports;
-    for (int p = 0; p < adapterregs::portCount; ++p)
+    for (int p = 0; p < AdapterRegisters::portCount; ++p)
         ports << p;
     return ports;
 }
@@ -37,17 +37,17 @@ QList<int> allPorts()
 QString portModeText(quint8 mode)
 {
     switch (mode) {
-    case adapterregs::ModeDeactivated:
+    case AdapterRegisters::ModeDeactivated:
         return QCoreApplication::translate("portState", "未激活");
-    case adapterregs::ModeDigitalIn:
+    case AdapterRegisters::ModeDigitalIn:
         return QStringLiteral("DI");
-    case adapterregs::ModeDigitalOut:
+    case AdapterRegisters::ModeDigitalOut:
         return QStringLiteral("DO");
-    case adapterregs::ModeIoLinkStarting:
+    case AdapterRegisters::ModeIoLinkStarting:
         return QCoreApplication::translate("portState", "IO-Link 启动中");
-    case adapterregs::ModeIoLinkOperate:
+    case AdapterRegisters::ModeIoLinkOperate:
         return QCoreApplication::translate("portState", "IO-Link 运行");
-    case adapterregs::ModeCommunicationLost:
+    case AdapterRegisters::ModeCommunicationLost:
         return QCoreApplication::translate("portState", "通信中断");
     default:
         return QCoreApplication::translate("portState",
@@ -55,36 +55,36 @@ QString portModeText(quint8 mode)
     }
 }
 
-portStatusMonitor::portStatusMonitor(QObject *parent) : QObject(parent), m_states(adapterregs::portCount)
+PortStatusMonitor::PortStatusMonitor(QObject *parent) : QObject(parent), m_states(AdapterRegisters::portCount)
 {
     m_timer.setInterval(pollIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &portStatusMonitor::poll);
+    connect(&m_timer, &QTimer::timeout, this, &PortStatusMonitor::poll);
 }
 
-void portStatusMonitor::start()
+void PortStatusMonitor::start()
 {
     m_timer.start();
 }
 
-void portStatusMonitor::stop()
+void PortStatusMonitor::stop()
 {
     m_timer.stop();
 }
 
-int portStatusMonitor::poll()
+int PortStatusMonitor::poll()
 {
     const int result = readStates();
     reschedule(result);
     return result;
 }
 
-void portStatusMonitor::reschedule(int pollResult)
+void PortStatusMonitor::reschedule(int pollResult)
 {
     if (pollResult == 1)
         return;
     // Only a poll that waited out the read timeout backs off: a refused
     // answer or an unplugged adapter costs no time.
-    const myModbus *link = common::instance() ? common::instance()->modbus : nullptr;
+    const ModbusLink *link = LinkHub::instance() ? LinkHub::instance()->link() : nullptr;
     const bool silent = pollResult != 0 && link && link->isConnected() && !link->lastAnswered();
     m_silentPolls = silent ? qMin(m_silentPolls + 1, 16) : 0;
     const int interval = qMin(maxPollIntervalMs, pollIntervalMs << qMin(m_silentPolls, 5));
@@ -92,11 +92,11 @@ void portStatusMonitor::reschedule(int pollResult)
         m_timer.setInterval(interval);
 }
 
-int portStatusMonitor::readStates()
+int PortStatusMonitor::readStates()
 {
-    common *hub = common::instance();
-    myModbus *link = hub ? hub->modbus : nullptr;
-    if (!link || link->busy)
+    LinkHub *hub = LinkHub::instance();
+    ModbusLink *link = hub ? hub->link() : nullptr;
+    if (!link || link->isBusy())
         return 1;
     if (!m_blockServed) {
         // The ports the pages asked for; all while the adapter was not answering.
@@ -104,33 +104,33 @@ int portStatusMonitor::readStates()
         std::sort(ports.begin(), ports.end());
         return learnFromDevices(ports);
     }
-    const int count = adapterregs::portCount * adapterregs::portStatusRegistersPerPort;
+    const int count = AdapterRegisters::portCount * AdapterRegisters::portStatusRegistersPerPort;
     QByteArray regs;
-    if (link->readRegistersChecked(adapterregs::portStatus, count, regs) != 0) {
+    if (link->readRegistersChecked(AdapterRegisters::portStatus, count, regs) != 0) {
         if (link->lastException() == illegalDataAddress) {
             qCInfo(lcLink) << "the adapter has no port-status block: port states come from the devices";
             m_blockServed = false;
             return learnFromDevices(allPorts());
         }
-        apply(QVector<PortState>(adapterregs::portCount), false);
+        apply(QVector<PortState>(AdapterRegisters::portCount), false);
         return -1;
     }
-    QVector<PortState> states(adapterregs::portCount);
-    for (int p = 0; p < adapterregs::portCount; ++p) {
+    QVector<PortState> states(AdapterRegisters::portCount);
+    for (int p = 0; p < AdapterRegisters::portCount; ++p) {
         const auto byte = [&regs, p](int i) { return quint8(regs.at(6 * p + i)); };
         PortState &s = states[p];
         s.mode = byte(0);
         s.deviceId = (quint32(byte(1)) << 16) | (quint32(byte(4)) << 8) | byte(5);
         s.vendorId = quint16((byte(2) << 8) | byte(3));
-        if (s.mode > adapterregs::ModeCommunicationLost)
-            s.mode = adapterregs::ModeDeactivated;
+        if (s.mode > AdapterRegisters::ModeCommunicationLost)
+            s.mode = AdapterRegisters::ModeDeactivated;
     }
     relearnRequests().clear(); // the block told about every port
     apply(states, true);
     return 0;
 }
 
-int portStatusMonitor::refreshPort(int port)
+int PortStatusMonitor::refreshPort(int port)
 {
     if (m_blockServed)
         return poll();
@@ -138,17 +138,17 @@ int portStatusMonitor::refreshPort(int port)
     return learnFromDevices(m_adapterAnswers ? QList<int>{port} : allPorts());
 }
 
-void portStatusMonitor::relearn(int port)
+void PortStatusMonitor::relearn(int port)
 {
-    if (port >= 0 && port < adapterregs::portCount)
+    if (port >= 0 && port < AdapterRegisters::portCount)
         relearnRequests().insert(port);
 }
 
-int portStatusMonitor::learnFromDevices(const QList<int> &ports)
+int PortStatusMonitor::learnFromDevices(const QList<int> &ports)
 {
-    common *hub = common::instance();
-    myModbus *link = hub ? hub->modbus : nullptr;
-    if (!link || link->busy || ports.isEmpty())
+    LinkHub *hub = LinkHub::instance();
+    ModbusLink *link = hub ? hub->link() : nullptr;
+    if (!link || link->isBusy() || ports.isEmpty())
         return 1;
     QVector<PortState> states = m_states;
     bool answers = true;
@@ -170,7 +170,7 @@ int portStatusMonitor::learnFromDevices(const QList<int> &ports)
             s = PortState();
             s.mode = PortState::modeUnknown;
             if (result == DirectParameterRead::Read) {
-                s.mode = adapterregs::ModeIoLinkOperate;
+                s.mode = AdapterRegisters::ModeIoLinkOperate;
                 s.vendorId = page.vendorId;
                 s.deviceId = page.deviceId;
             }
@@ -185,16 +185,16 @@ int portStatusMonitor::learnFromDevices(const QList<int> &ports)
     return answers ? 0 : -1;
 }
 
-void portStatusMonitor::apply(const QVector<PortState> &states, bool answers)
+void PortStatusMonitor::apply(const QVector<PortState> &states, bool answers)
 {
     QSet<int> active;
     for (int p = 0; p < states.size(); ++p)
-        if (states.at(p).mode == adapterregs::ModeIoLinkOperate)
+        if (states.at(p).mode == AdapterRegisters::ModeIoLinkOperate)
             active.insert(p);
-    if (common *hub = common::instance()) {
-        if (hub->activePorts != active)
+    if (LinkHub *hub = LinkHub::instance()) {
+        if (hub->activePorts() != active)
             qCDebug(lcLink) << "active ports:" << QList<int>(active.begin(), active.end());
-        hub->activePorts = active;
+        hub->setActivePorts(active);
     }
     if (states != m_states || answers != m_adapterAnswers) {
         m_states = states;

@@ -15,7 +15,7 @@ struct PortState
     // or have a device that is not (yet) in operate.
     static constexpr quint8 modeUnknown = 0xFF;
 
-    quint8 mode = 0; // adapterregs::PortMode or modeUnknown
+    quint8 mode = 0; // AdapterRegisters::PortMode or modeUnknown
     quint16 vendorId = 0;
     quint32 deviceId = 0;
 
@@ -35,13 +35,13 @@ QString portModeText(quint8 mode);
 // it never splits another view's multi-step exchange. While the adapter lets
 // polls wait out the read timeout, the interval doubles up to 30 s; the first
 // answer brings it back to a second.
-class portStatusMonitor : public QObject
+class PortStatusMonitor : public QObject
 {
     Q_OBJECT
-    Q_DISABLE_COPY(portStatusMonitor)
+    Q_DISABLE_COPY(PortStatusMonitor)
 
 public:
-    explicit portStatusMonitor(QObject *parent = nullptr);
+    explicit PortStatusMonitor(QObject *parent = nullptr);
 
     static constexpr int pollIntervalMs = 1000;
     static constexpr int maxPollIntervalMs = 30000;

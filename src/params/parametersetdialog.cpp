@@ -24,8 +24,8 @@ constexpr int rowRole = Qt::UserRole + 1;
 
 } // namespace
 
-ParameterSetDialog::ParameterSetDialog(const QString &fileName, const parameterSet::set &file,
-                                       const parameterSet::identity &device, const parameterSet::comparison &comparison,
+ParameterSetDialog::ParameterSetDialog(const QString &fileName, const ParameterSet::set &file,
+                                       const ParameterSet::identity &device, const ParameterSet::comparison &comparison,
                                        const QHash<QString, QString> &notes, QWidget *parent)
     : QDialog(parent), m_comparison(comparison)
 {
@@ -34,7 +34,7 @@ ParameterSetDialog::ParameterSetDialog(const QString &fileName, const parameterS
     auto *layout = new QVBoxLayout(this);
 
     QString heading =
-        tr("文件 %1：%2").arg(fileName.toHtmlEscaped(), parameterSet::describe(file.device).toHtmlEscaped());
+        tr("文件 %1：%2").arg(fileName.toHtmlEscaped(), ParameterSet::describe(file.device).toHtmlEscaped());
     const bool otherDescription =
         file.device.ioddFile != device.ioddFile || file.device.ioddVersion != device.ioddVersion;
     if (otherDescription)
@@ -48,14 +48,14 @@ ParameterSetDialog::ParameterSetDialog(const QString &fileName, const parameterS
 
     m_table = new QTableWidget(comparison.rows.size(), 6, this);
     m_table->setObjectName(QStringLiteral("table_compare"));
-    hub8style::styleTable(m_table);
+    TableStyle::styleTable(m_table);
     m_table->setHorizontalHeaderLabels(
         {tr("写入"), tr("参数"), tr("索引"), tr("文件中的值"), tr("设备中的值"), tr("状态")});
     m_table->verticalHeader()->setHidden(true);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int i = 0; i < comparison.rows.size(); ++i) {
-        const parameterSet::row &r = comparison.rows.at(i);
+        const ParameterSet::row &r = comparison.rows.at(i);
         auto *tick = new QTableWidgetItem;
         tick->setData(rowRole, i);
         if (r.canWrite()) {
@@ -71,7 +71,7 @@ ParameterSetDialog::ParameterSetDialog(const QString &fileName, const parameterS
         fileValue->setToolTip(QString::fromLatin1(r.file.raw.toHex(' ')));
         m_table->setItem(i, 3, fileValue);
         QTableWidgetItem *deviceValue = nullptr;
-        if (r.state == parameterSet::rowState::OnlyInFile) {
+        if (r.state == ParameterSet::rowState::OnlyInFile) {
             deviceValue = readOnlyItem(notes.value(r.file.key(), tr("设备侧没有这个值")));
             deviceValue->setForeground(QBrush(absentText));
         } else {
@@ -80,7 +80,7 @@ ParameterSetDialog::ParameterSetDialog(const QString &fileName, const parameterS
         }
         m_table->setItem(i, 4, deviceValue);
         m_table->setItem(i, stateColumn, readOnlyItem(stateText(r)));
-        if (r.state == parameterSet::rowState::Different) {
+        if (r.state == ParameterSet::rowState::Different) {
             for (int column = 0; column < m_table->columnCount(); ++column)
                 m_table->item(i, column)->setBackground(QBrush(differentBackground));
         }
@@ -113,14 +113,14 @@ ParameterSetDialog::ParameterSetDialog(const QString &fileName, const parameterS
     resize(1000, 620);
 }
 
-QString ParameterSetDialog::stateText(const parameterSet::row &row)
+QString ParameterSetDialog::stateText(const ParameterSet::row &row)
 {
     switch (row.state) {
-    case parameterSet::rowState::Same:
+    case ParameterSet::rowState::Same:
         return tr("相同");
-    case parameterSet::rowState::Different:
+    case ParameterSet::rowState::Different:
         return row.canWrite() ? tr("不同") : tr("不同（不可写）");
-    case parameterSet::rowState::OnlyInFile:
+    case ParameterSet::rowState::OnlyInFile:
         break;
     }
     return tr("仅在文件中");
@@ -151,5 +151,5 @@ void ParameterSetDialog::updateSummary()
 void ParameterSetDialog::showOnlyDifferent(bool only)
 {
     for (int i = 0; i < m_table->rowCount(); ++i)
-        m_table->setRowHidden(i, only && m_comparison.rows.at(i).state == parameterSet::rowState::Same);
+        m_table->setRowHidden(i, only && m_comparison.rows.at(i).state == ParameterSet::rowState::Same);
 }

@@ -31,19 +31,19 @@ public:
     // `fileName` names the set in the heading; `notes` says, per
     // index:subindex, why the device side has no value (shown for rows only
     // in the file).
-    ParameterSetDialog(const QString &fileName, const parameterSet::set &file, const parameterSet::identity &device,
-                       const parameterSet::comparison &comparison, const QHash<QString, QString> &notes,
+    ParameterSetDialog(const QString &fileName, const ParameterSet::set &file, const ParameterSet::identity &device,
+                       const ParameterSet::comparison &comparison, const QHash<QString, QString> &notes,
                        QWidget *parent = nullptr);
 
     // The index:subindex of every ticked row, in the file's order.
     QStringList tickedKeys() const;
-    static QString stateText(const parameterSet::row &row);
+    static QString stateText(const ParameterSet::row &row);
 
 private:
     void updateSummary();
     void showOnlyDifferent(bool only);
 
-    parameterSet::comparison m_comparison;
+    ParameterSet::comparison m_comparison;
     QLabel *m_summary = nullptr;
     QTableWidget *m_table = nullptr;
     QCheckBox *m_onlyDifferent = nullptr;

@@ -21,11 +21,11 @@ QString ownText(int kind, int port)
 {
     switch (kind) {
     case AdapterSilent:
-        return portEventLog::tr("适配器无应答");
+        return PortEventLog::tr("适配器无应答");
     case CommunicationLost:
-        return portEventLog::tr("Port%1 IO-Link 通信中断").arg(port + 1);
+        return PortEventLog::tr("Port%1 IO-Link 通信中断").arg(port + 1);
     default:
-        return portEventLog::tr("未定义的事件代码");
+        return PortEventLog::tr("未定义的事件代码");
     }
 }
 
@@ -35,11 +35,11 @@ quint32 keyOf(const DeviceEventEntry &e)
 }
 } // namespace
 
-portEventLog::portEventLog(int portCount, QObject *parent) : QObject(parent), m_ports(portCount) {}
+PortEventLog::PortEventLog(int portCount, QObject *parent) : QObject(parent), m_ports(portCount) {}
 
-portEventLog::~portEventLog() = default;
+PortEventLog::~PortEventLog() = default;
 
-widget_event::diagnosisItem *portEventLog::raise(int port, int kind, const QString &text, quint32 key)
+EventPage::DiagnosisItem *PortEventLog::raise(int port, int kind, const QString &text, quint32 key)
 {
     PortLog &log = m_ports[port];
     for (const auto &e : qAsConst(log.events))
@@ -48,7 +48,7 @@ widget_event::diagnosisItem *portEventLog::raise(int port, int kind, const QStri
     auto event = std::make_shared<Event>();
     event->kind = kind;
     event->key = key;
-    event->item = std::make_unique<widget_event::diagnosisItem>();
+    event->item = std::make_unique<EventPage::DiagnosisItem>();
     event->item->errorTime = now();
     event->ownText = text.isEmpty();
     event->item->text = event->ownText ? ownText(kind, port) : text;
@@ -59,7 +59,7 @@ widget_event::diagnosisItem *portEventLog::raise(int port, int kind, const QStri
     return event->item.get();
 }
 
-void portEventLog::clear(int port, int kind, qint64 key)
+void PortEventLog::clear(int port, int kind, qint64 key)
 {
     bool changed = false;
     for (const auto &e : qAsConst(m_ports[port].events)) {
@@ -73,7 +73,7 @@ void portEventLog::clear(int port, int kind, qint64 key)
         emit eventsChanged(port);
 }
 
-void portEventLog::update(bool adapterAnswers, const QVector<PortState> &states)
+void PortEventLog::update(bool adapterAnswers, const QVector<PortState> &states)
 {
     if (adapterAnswers != m_adapterAnswered) {
         for (int p = 0; p < m_ports.size(); ++p) {
@@ -89,13 +89,13 @@ void portEventLog::update(bool adapterAnswers, const QVector<PortState> &states)
     for (int p = 0; p < m_ports.size() && p < states.size(); ++p) {
         const quint8 mode = states.at(p).mode;
         PortLog &log = m_ports[p];
-        if (mode == adapterregs::ModeCommunicationLost && (m_first || log.lastMode != mode)) {
+        if (mode == AdapterRegisters::ModeCommunicationLost && (m_first || log.lastMode != mode)) {
             if (raise(p, CommunicationLost))
                 emit eventsChanged(p);
-        } else if (mode != adapterregs::ModeCommunicationLost && log.lastMode == adapterregs::ModeCommunicationLost) {
+        } else if (mode != AdapterRegisters::ModeCommunicationLost && log.lastMode == AdapterRegisters::ModeCommunicationLost) {
             clear(p, CommunicationLost);
         }
-        if (mode != adapterregs::ModeIoLinkOperate && log.lastMode == adapterregs::ModeIoLinkOperate)
+        if (mode != AdapterRegisters::ModeIoLinkOperate && log.lastMode == AdapterRegisters::ModeIoLinkOperate)
             forgetDevice(p);
         log.lastMode = mode;
     }
@@ -103,7 +103,7 @@ void portEventLog::update(bool adapterAnswers, const QVector<PortState> &states)
 }
 
 // Without a device in operate nothing reports its events any more.
-void portEventLog::forgetDevice(int port)
+void PortEventLog::forgetDevice(int port)
 {
     const bool statusKnown = m_ports[port].deviceStatus >= 0;
     m_ports[port].deviceStatus = -1;
@@ -112,7 +112,7 @@ void portEventLog::forgetDevice(int port)
         emit eventsChanged(port);
 }
 
-void portEventLog::updateDevice(int port, const DeviceStatusReading &reading,
+void PortEventLog::updateDevice(int port, const DeviceStatusReading &reading,
                                 const std::function<eventItem(quint16 code)> &describe)
 {
     if (port < 0 || port >= m_ports.size())
@@ -126,7 +126,7 @@ void portEventLog::updateDevice(int port, const DeviceStatusReading &reading,
         for (const DeviceEventEntry &entry : reading.entries) {
             present.insert(keyOf(entry));
             const eventItem described = describe ? describe(entry.code) : eventItem();
-            widget_event::diagnosisItem *item = raise(port, DeviceEvent, described.name, keyOf(entry));
+            EventPage::DiagnosisItem *item = raise(port, DeviceEvent, described.name, keyOf(entry));
             if (!item)
                 continue;
             item->fromDevice = true;
@@ -147,7 +147,7 @@ void portEventLog::updateDevice(int port, const DeviceStatusReading &reading,
         emit eventsChanged(port);
 }
 
-portEventLog::Severity portEventLog::deviceSeverity(int port) const
+PortEventLog::Severity PortEventLog::deviceSeverity(int port) const
 {
     if (port < 0 || port >= m_ports.size())
         return Severity::None;
@@ -169,7 +169,7 @@ portEventLog::Severity portEventLog::deviceSeverity(int port) const
     return worst;
 }
 
-QString portEventLog::deviceSummary(int port) const
+QString PortEventLog::deviceSummary(int port) const
 {
     if (port < 0 || port >= m_ports.size())
         return QString();
@@ -186,7 +186,7 @@ QString portEventLog::deviceSummary(int port) const
     return lines.join(QLatin1Char('\n'));
 }
 
-void portEventLog::retranslate()
+void PortEventLog::retranslate()
 {
     for (int p = 0; p < m_ports.size(); ++p) {
         for (const auto &e : qAsConst(m_ports[p].events)) {
@@ -198,9 +198,9 @@ void portEventLog::retranslate()
     }
 }
 
-QMap<uint8_t, widget_event::diagnosisItem *> portEventLog::events(int port) const
+QMap<uint8_t, EventPage::DiagnosisItem *> PortEventLog::events(int port) const
 {
-    QMap<uint8_t, widget_event::diagnosisItem *> map;
+    QMap<uint8_t, EventPage::DiagnosisItem *> map;
     if (port < 0 || port >= m_ports.size())
         return map;
     uint8_t key = 1;

@@ -2,7 +2,7 @@
 #define PORTEVENTLOG_H
 
 #include "description/ioddrecords.h"
-#include "views/widget_event.h"
+#include "devicepages/eventpage.h"
 
 #include <QList>
 #include <QMap>
@@ -21,14 +21,14 @@ struct PortState;
 // device reports in its Detailed Device Status. Each raised event gets a
 // record; it clears (recovery time, ok state) when the condition ends. The
 // newest events per port are kept.
-class portEventLog : public QObject
+class PortEventLog : public QObject
 {
     Q_OBJECT
-    Q_DISABLE_COPY(portEventLog)
+    Q_DISABLE_COPY(PortEventLog)
 
 public:
-    explicit portEventLog(int portCount = 8, QObject *parent = nullptr);
-    ~portEventLog() override;
+    explicit PortEventLog(int portCount = 8, QObject *parent = nullptr);
+    ~PortEventLog() override;
 
     static constexpr int maxEventsPerPort = 50;
 
@@ -53,7 +53,7 @@ public:
 
     // The complete current set of a port's events, keyed 1..n oldest first.
     // The log owns the records; they stay valid until the next update.
-    QMap<uint8_t, widget_event::diagnosisItem *> events(int port) const;
+    QMap<uint8_t, EventPage::DiagnosisItem *> events(int port) const;
 
     // The language changed: the texts the tool gives its events are made
     // again, and every port with events says its events changed.
@@ -69,7 +69,7 @@ private:
         int kind = 0;
         quint32 key = 0;      // a device event's qualifier and code
         bool ownText = false; // the text is the tool's, not a description's
-        std::unique_ptr<widget_event::diagnosisItem> item;
+        std::unique_ptr<EventPage::DiagnosisItem> item;
     };
     struct PortLog
     {
@@ -80,7 +80,7 @@ private:
 
     // The record of a new event, or null when the same one is still present.
     // Without a text the event gets the tool's own for its kind.
-    widget_event::diagnosisItem *raise(int port, int kind, const QString &text = QString(), quint32 key = 0);
+    EventPage::DiagnosisItem *raise(int port, int kind, const QString &text = QString(), quint32 key = 0);
     // Clears the present events of a kind (all keys when `key` is negative).
     void clear(int port, int kind, qint64 key = -1);
     void forgetDevice(int port);

@@ -1,19 +1,19 @@
 #include "processdatalayoutpicker.h"
 
-#include "link/common.h"
+#include "link/linkhub.h"
 #include "link/isduexchange.h"
 #include "link/linkexchange.h"
-#include "link/mymodbus.h"
+#include "link/modbuslink.h"
 #include "log/hub8log.h"
-#include "procdata/widget_in.h"
-#include "procdata/widget_out.h"
+#include "procdata/processdatainpage.h"
+#include "procdata/processdataoutpage.h"
 #include "protocol/isdublock.h"
 
 #include <QEvent>
 #include <QTimer>
 
-ProcessDataLayoutPicker::ProcessDataLayoutPicker(int port, const QList<processDataChoice> &choices, widget_in *in,
-                                                 widget_out *out, QObject *parent)
+ProcessDataLayoutPicker::ProcessDataLayoutPicker(int port, const QList<processDataChoice> &choices, ProcessDataInPage *in,
+                                                 ProcessDataOutPage *out, QObject *parent)
     : QObject(parent), m_port(port), m_choices(choices), m_in(in), m_out(out)
 {
 }
@@ -115,11 +115,11 @@ bool ProcessDataLayoutPicker::readOnce()
         return fail([variable = first->conditionVariable] { return tr("描述中找不到条件变量 %1").arg(variable); });
     const uint subindex = first->conditionSubindex.isEmpty() ? 0 : first->conditionSubindex.toUInt();
 
-    common *hub = common::instance();
-    myModbus *link = hub ? hub->modbus : nullptr;
+    LinkHub *hub = LinkHub::instance();
+    ModbusLink *link = hub ? hub->link() : nullptr;
     if (!link || !link->isOpen())
         return fail([] { return tr("适配器未连接"); });
-    if (link->busy) {
+    if (link->isBusy()) {
         // Another exchange holds the link: ask again shortly.
         if (++m_busyTries > busyRetries)
             return fail([] { return tr("链路一直忙"); });
@@ -128,7 +128,7 @@ bool ProcessDataLayoutPicker::readOnce()
         return true;
     }
     const IsduRequestBlock request =
-        IsduRequestBlock::make(isduservice::read, quint8(m_port + 1), quint16(index), quint8(subindex & 0xFF), 0);
+        IsduRequestBlock::make(IsduService::read, quint8(m_port + 1), quint16(index), quint8(subindex & 0xFF), 0);
     IsduExchange exchange;
     {
         BusyGuard guard(link);
@@ -143,7 +143,7 @@ bool ProcessDataLayoutPicker::readOnce()
         return fail([variable = first->conditionVariable, answered, status, error] {
             QString why = tr("无应答");
             if (answered)
-                why = status == isdustatus::deviceError
+                why = status == IsduStatus::deviceError
                     ? QStringLiteral("0x%1 %2").arg(error, 4, 16, QLatin1Char('0')).arg(isduDeviceErrorText(error))
                     : isduStatusText(status);
             return tr("无法读取 %1（%2）").arg(variable, why);

@@ -10,8 +10,8 @@
 
 #include <functional>
 
-class widget_in;
-class widget_out;
+class ProcessDataInPage;
+class ProcessDataOutPage;
 
 // Shows on the In port and Out port pages the process-data layout the device
 // uses, for a description with several layouts under conditions: reads the
@@ -30,7 +30,7 @@ public:
     static constexpr int busyRetryMs = 150;
     static constexpr int busyRetries = 20;
 
-    ProcessDataLayoutPicker(int port, const QList<processDataChoice> &choices, widget_in *in, widget_out *out,
+    ProcessDataLayoutPicker(int port, const QList<processDataChoice> &choices, ProcessDataInPage *in, ProcessDataOutPage *out,
                             QObject *parent);
 
     // Whether the layouts depend on a variable at all.
@@ -61,8 +61,8 @@ private:
 
     int m_port;
     QList<processDataChoice> m_choices;
-    QPointer<widget_in> m_in;
-    QPointer<widget_out> m_out;
+    QPointer<ProcessDataInPage> m_in;
+    QPointer<ProcessDataOutPage> m_out;
     int m_busyTries = 0;
     int m_shownChoice = -1; // the choice shown, -1 for none (the first layout, as the pages were built)
     bool m_said = false; // a note is shown, to be said again on a language switch

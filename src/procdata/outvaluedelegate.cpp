@@ -4,11 +4,11 @@
 #include <QLineEdit>
 #include <QPainter>
 
-outValueDelegate::outValueDelegate(QObject *parent) : QStyledItemDelegate(parent) {}
+OutValueDelegate::OutValueDelegate(QObject *parent) : QStyledItemDelegate(parent) {}
 
-outValueDelegate::~outValueDelegate() = default;
+OutValueDelegate::~OutValueDelegate() = default;
 
-void outValueDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+void OutValueDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const QString placeholder = index.data(placeholderRole).toString();
     if (placeholder.isEmpty() || !index.data(Qt::DisplayRole).toString().isEmpty())
@@ -22,7 +22,7 @@ void outValueDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, option.widget);
 }
 
-QWidget *outValueDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+QWidget *OutValueDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                                         const QModelIndex &index) const
 {
     QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
@@ -34,7 +34,7 @@ QWidget *outValueDelegate::createEditor(QWidget *parent, const QStyleOptionViewI
     return editor;
 }
 
-void outValueDelegate::commitOpenEditor()
+void OutValueDelegate::commitOpenEditor()
 {
     if (m_open)
         emit commitData(m_open);

@@ -8,16 +8,16 @@
 // and texts). An empty cell shows, greyed, what it takes: the item's data
 // under `placeholderRole` (its range, or its unit). A line edit with that
 // placeholder exists only while the cell is edited; the text is the cell's.
-class outValueDelegate : public QStyledItemDelegate
+class OutValueDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
-    Q_DISABLE_COPY(outValueDelegate)
+    Q_DISABLE_COPY(OutValueDelegate)
 
 public:
     static constexpr int placeholderRole = Qt::UserRole + 30;
 
-    explicit outValueDelegate(QObject *parent = nullptr);
-    ~outValueDelegate() override;
+    explicit OutValueDelegate(QObject *parent = nullptr);
+    ~OutValueDelegate() override;
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;

@@ -105,7 +105,7 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
 
     m_export = new QPushButton(this);
     m_export->setObjectName(QStringLiteral("pbtn_export"));
-    connect(m_export, &QPushButton::clicked, this, &ProcessDataTrend::slot_pbtn_export);
+    connect(m_export, &QPushButton::clicked, this, &ProcessDataTrend::onExportClicked);
 
     m_status = new QLabel(this);
 
@@ -171,7 +171,7 @@ void ProcessDataTrend::changeEvent(QEvent *event)
         retranslate();
 }
 
-void ProcessDataTrend::startRecording(const processDataCodec::layout &layout, const QString &wholeName)
+void ProcessDataTrend::startRecording(const ProcessDataCodec::layout &layout, const QString &wholeName)
 {
     m_recording = ProcessDataRecording(layout, wholeName);
     m_stale = false;
@@ -288,7 +288,7 @@ bool ProcessDataTrend::drawing() const
 }
 
 void ProcessDataTrend::record(qint64 msecsSinceEpoch, const QByteArray &registers,
-                              const QVector<processDataCodec::itemValue> &values)
+                              const QVector<ProcessDataCodec::itemValue> &values)
 {
     m_recording.append(msecsSinceEpoch, registers);
     if ((m_recording.size() + m_recording.dropped()) % statusEveryPolls == 1)
@@ -373,7 +373,7 @@ void ProcessDataTrend::redraw()
     QVector<QVector<QPointF>> points(m_lines.size());
     const QVector<ProcessDataRecording::Channel> &channels = m_recording.channels();
     for (int i = first; i < last; ++i) {
-        const QVector<processDataCodec::itemValue> values = m_recording.valuesAt(i);
+        const QVector<ProcessDataCodec::itemValue> values = m_recording.valuesAt(i);
         for (int l = 0; l < m_lines.size(); ++l) {
             const ProcessDataRecording::Channel &channel = channels.at(m_lines.at(l).channel);
             addPoint(m_lines[l], m_recording.timeAt(i), ProcessDataRecording::plotValue(channel, values.value(channel.field)),
@@ -591,7 +591,7 @@ void ProcessDataTrend::updateStatus()
     m_status->setText(tr("自 %1 起记录的读取：%2").arg(m_statusSince).arg(n));
 }
 
-void ProcessDataTrend::slot_pbtn_export()
+void ProcessDataTrend::onExportClicked()
 {
     const QString suggested =
         QStringLiteral("trend-%1.csv").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
@@ -599,7 +599,7 @@ void ProcessDataTrend::slot_pbtn_export()
     if (path.isEmpty())
         return;
     QString error;
-    if (!processDataCsv::writeFile(m_recording, path, &error)) {
+    if (!ProcessDataCsv::writeFile(m_recording, path, &error)) {
         QMessageBox::warning(this, tr("导出CSV"), tr("无法写入 %1：%2").arg(path, error));
         return;
     }

@@ -4,7 +4,7 @@
 #include <QtGlobal>
 
 // Holding-register map of the adapter (docs/adapter-registers.md).
-namespace adapterregs {
+namespace AdapterRegisters {
 
 constexpr quint16 isduRequest = 0x3500;  // 20 registers, write
 constexpr quint16 isduResponse = 0x3600; // 20 registers, read
@@ -49,6 +49,6 @@ enum PortMode : quint8 {
     ModeCommunicationLost = 5,
 };
 
-} // namespace adapterregs
+} // namespace AdapterRegisters
 
 #endif // ADAPTERREGISTERS_H

@@ -19,7 +19,7 @@ quint8 EventQualifier::encode() const
 QVector<DeviceEventEntry> decodeDetailedDeviceStatus(const QByteArray &octets)
 {
     QVector<DeviceEventEntry> entries;
-    for (int at = 0; at + deviceevents::entryOctets <= octets.size(); at += deviceevents::entryOctets) {
+    for (int at = 0; at + DeviceEvents::entryOctets <= octets.size(); at += DeviceEvents::entryOctets) {
         DeviceEventEntry e;
         e.qualifier = quint8(octets.at(at));
         e.code = quint16(quint8(octets.at(at + 1)) << 8 | quint8(octets.at(at + 2)));
@@ -31,9 +31,9 @@ QVector<DeviceEventEntry> decodeDetailedDeviceStatus(const QByteArray &octets)
 
 QByteArray encodeDetailedDeviceStatus(const QVector<DeviceEventEntry> &entries, int slots)
 {
-    QByteArray image(qMax(slots, 0) * deviceevents::entryOctets, '\0');
+    QByteArray image(qMax(slots, 0) * DeviceEvents::entryOctets, '\0');
     for (int i = 0; i < entries.size() && i < slots; ++i) {
-        const int at = i * deviceevents::entryOctets;
+        const int at = i * DeviceEvents::entryOctets;
         image[at] = char(entries.at(i).qualifier);
         image[at + 1] = char(entries.at(i).code >> 8);
         image[at + 2] = char(entries.at(i).code & 0xFF);

@@ -10,13 +10,13 @@
 // present, 3 octets each: event qualifier, event code big-endian; 0x000000 is
 // an empty slot). Used by the link to read them and by the virtual devices to
 // answer them.
-namespace deviceevents {
+namespace DeviceEvents {
 constexpr quint16 deviceStatusIndex = 36;
 constexpr quint16 detailedStatusIndex = 37;
 constexpr int entryOctets = 3;
 // Entries of a Detailed Device Status a description does not restrict.
 constexpr int defaultEntries = 64;
-} // namespace deviceevents
+} // namespace DeviceEvents
 
 // Values of the Device Status octet; 5..255 are reserved.
 enum class DeviceStatus : quint8 {

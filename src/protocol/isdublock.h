@@ -16,7 +16,7 @@
 //   length, 7.. data; the other bytes belong to the adapter.
 
 // Status octet (2) of a response block.
-namespace isdustatus {
+namespace IsduStatus {
 constexpr quint8 ok = 0x00;
 constexpr quint8 busy = 0x01; // the response is not ready yet
 constexpr quint8 wrongCommand = 0x05;
@@ -24,14 +24,14 @@ constexpr quint8 communicationFailed = 0x06; // no device in IO-Link operate on 
 constexpr quint8 wrongPort = 0x07;
 constexpr quint8 wrongLength = 0x08;
 constexpr quint8 deviceError = 0xFF; // the device answered with an ISDU error
-} // namespace isdustatus
+} // namespace IsduStatus
 
-namespace isduservice {
+namespace IsduService {
 constexpr quint8 noOperation = 0x00;
 constexpr quint8 clearData = 0x01;
 constexpr quint8 write = 0x02;
 constexpr quint8 read = 0x03;
-} // namespace isduservice
+} // namespace IsduService
 
 struct IsduRequestBlock
 {

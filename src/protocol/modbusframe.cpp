@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-namespace modbusframe {
+namespace ModbusFrame {
 
 namespace {
 
@@ -91,4 +91,4 @@ bool echoMatches(const QByteArray &requestFrame, const unsigned char *answer)
     return requestFrame.size() >= 6 && std::memcmp(requestFrame.constData(), answer, 6) == 0;
 }
 
-} // namespace modbusframe
+} // namespace ModbusFrame

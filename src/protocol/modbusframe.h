@@ -7,7 +7,7 @@
 // Modbus RTU frames as the adapter expects them inside its HID reports.
 // Pure functions: what a request looks like and how an answer is checked,
 // apart from the transport that carries it.
-namespace modbusframe {
+namespace ModbusFrame {
 
 constexpr quint8 slaveAddress = 0x01;
 constexpr quint8 fnReadHolding = 0x03;
@@ -36,6 +36,6 @@ QByteArray toReport(const QByteArray &frame);
 // A write answer echoes slave, function, address and count (bytes 0..5).
 bool echoMatches(const QByteArray &requestFrame, const unsigned char *answer);
 
-} // namespace modbusframe
+} // namespace ModbusFrame
 
 #endif // MODBUSFRAME_H

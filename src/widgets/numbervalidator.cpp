@@ -2,12 +2,12 @@
 
 #include <QRegularExpression>
 
-numberValidator::numberValidator(bool allowFraction, QObject *parent)
+NumberValidator::NumberValidator(bool allowFraction, QObject *parent)
     : QValidator(parent), m_allowFraction(allowFraction)
 {
 }
 
-QValidator::State numberValidator::validate(QString &input, int &pos) const
+QValidator::State NumberValidator::validate(QString &input, int &pos) const
 {
     Q_UNUSED(pos)
     // Whole: a complete number. Start: what can still become one.

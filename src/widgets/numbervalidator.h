@@ -7,17 +7,17 @@
 // one sign, one point, an exponent. Whether the number fits its item is
 // checked when the edit is committed, so "3000" can be typed into a range
 // 10..4000 and a float cell never takes "abc".
-class numberValidator : public QValidator
+class NumberValidator : public QValidator
 {
     Q_OBJECT
 
 public:
-    explicit numberValidator(bool allowFraction, QObject *parent = nullptr);
+    explicit NumberValidator(bool allowFraction, QObject *parent = nullptr);
 
     QValidator::State validate(QString &input, int &pos) const override;
 
 private:
-    Q_DISABLE_COPY(numberValidator)
+    Q_DISABLE_COPY(NumberValidator)
 
     bool m_allowFraction;
 };

@@ -45,5 +45,5 @@ void setUpProcessDataTable(QTableWidget *table)
     table->verticalHeader()->setVisible(false);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
-    hub8style::styleTable(table);
+    TableStyle::styleTable(table);
 }

@@ -2,7 +2,7 @@
 
 #include <QTableWidget>
 
-namespace hub8style {
+namespace TableStyle {
 
 namespace {
 
@@ -23,4 +23,4 @@ void styleTable(QTableWidget *table)
     table->setFrameShape(QFrame::NoFrame);
 }
 
-} // namespace hub8style
+} // namespace TableStyle

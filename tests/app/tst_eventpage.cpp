@@ -5,7 +5,7 @@
 #include "link/portstatusmonitor.h"
 #include "resources/hub8resources.h"
 #include "scenario.h"
-#include "views/widget_event.h"
+#include "devicepages/eventpage.h"
 #include "virtualadapter.h"
 #include "windowdriver.h"
 
@@ -30,9 +30,9 @@ QStringList rows(const QTableWidget *table)
     for (int row = 0; row < table->rowCount(); ++row) {
         QStringList cells;
         for (int c :
-             {widget_event::ColumnCode, widget_event::ColumnText, widget_event::ColumnType, widget_event::ColumnMode})
+             {EventPage::ColumnCode, EventPage::ColumnText, EventPage::ColumnType, EventPage::ColumnMode})
             cells << (table->item(row, c) ? table->item(row, c)->text() : QString());
-        const QTableWidgetItem *cleared = table->item(row, widget_event::ColumnCleared);
+        const QTableWidgetItem *cleared = table->item(row, EventPage::ColumnCleared);
         out << cells.join(QLatin1Char(' ')).trimmed() + (cleared->text().isEmpty() ? " +" : " -");
     }
     return out;
@@ -46,7 +46,7 @@ bool showsPicture(const QIcon &icon, const char *name)
 }
 } // namespace
 
-class tst_eventpage : public QObject, windowdriver::Session
+class tst_eventpage : public QObject, WindowDriver::Session
 {
     Q_OBJECT
 
@@ -65,7 +65,7 @@ private slots:
         sinceStart.start();
         QVERIFY(reopen());
         window->onCreatePortInfo(fixture, 2);
-        auto *page = qobject_cast<widget_event *>(tabs->widget(tabs->count() - 1));
+        auto *page = qobject_cast<EventPage *>(tabs->widget(tabs->count() - 1));
         QVERIFY(page);
         auto *poller = page->findChild<DeviceStatusPoller *>();
         QVERIFY(poller && poller->port() == 2);

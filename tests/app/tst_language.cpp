@@ -2,28 +2,28 @@
 // a switch every page shown, the adapter pages and the window's own texts speak the new language, pages keep their
 // state (pictures, a running read, the console's history), and switching back restores the Chinese texts.
 
-#include "adapter/widgat_adapter.h"
+#include "adapterpages/isduconsole.h"
 #include "app/uilanguage.h"
 #include "defaultsetup.h"
-#include "params/widget_parameter.h"
-#include "procdata/widget_in.h"
-#include "views/widget_event.h"
-#include "views/widget_portdi.h"
+#include "params/parameterpage.h"
+#include "procdata/processdatainpage.h"
+#include "devicepages/eventpage.h"
+#include "devicepages/digitalinputpanel.h"
 #include "virtualadapter.h"
 #include "windowdriver.h"
 
-using windowdriver::find;
+using WindowDriver::find;
 
-class tst_language : public QObject, windowdriver::Session
+class tst_language : public QObject, WindowDriver::Session
 {
     Q_OBJECT
     VirtualAdapter &adapter = VirtualAdapter::instance();
 
     // As the tool bar's language choice does it; the pages get the change from the event loop.
-    void switchTo(uiLanguage::Language language)
+    void switchTo(UiLanguage::Language language)
     {
-        find<QComboBox>(window, "cbox_language")->setCurrentIndex(language == uiLanguage::Language::English ? 1 : 0);
-        QCOMPARE(uiLanguage::current(), language);
+        find<QComboBox>(window, "cbox_language")->setCurrentIndex(language == UiLanguage::Language::English ? 1 : 0);
+        QCOMPARE(UiLanguage::current(), language);
         QCoreApplication::processEvents();
     }
     static QString header(QTableWidget *table, int column) { return table->horizontalHeaderItem(column)->text(); }
@@ -35,14 +35,14 @@ class tst_language : public QObject, windowdriver::Session
         auto *roles = find<QComboBox>(window, "cbox_role");
         texts << roles->itemText(0) << roles->itemText(2) << find<QLabel>(window, "label_linkStatus")->text()
               << tree->topLevelItem(1)->toolTip(0).section('\n', 0, 0) << window->windowTitle();
-        auto *parameters = window->findChild<widget_Parameter *>();
+        auto *parameters = window->findChild<ParameterPage *>();
         texts << find<QPushButton>(parameters, "pbtn_read")->text()
               << find<QPushButton>(parameters, "pbtn_stop")->text()
               << header(find<QTableWidget>(parameters, "table_param"), 0);
-        auto *in = window->findChild<widget_in *>();
+        auto *in = window->findChild<ProcessDataInPage *>();
         texts << find<QPushButton>(in, "pbtn_start")->text() << header(find<QTableWidget>(in, "table"), 2);
-        texts << header(find<QTableWidget>(window->findChild<widget_event *>(), "tableWidget"), 0);
-        texts << find<QPushButton>(tabs->widget(3)->findChild<widget_portDI *>(), "pbtn_read")->text();
+        texts << header(find<QTableWidget>(window->findChild<EventPage *>(), "tableWidget"), 0);
+        texts << find<QPushButton>(tabs->widget(3)->findChild<DigitalInputPanel *>(), "pbtn_read")->text();
         return texts;
     }
 
@@ -52,27 +52,27 @@ private slots:
     {
         applyDefaultSetup(adapter);
         adapter.faults().isduLatencyMs = 0;
-        uiLanguage::apply(uiLanguage::Language::Chinese);
+        UiLanguage::apply(UiLanguage::Language::Chinese);
         QVERIFY(reopen());
     }
     void cleanup()
     {
         closeWindow();
-        uiLanguage::apply(uiLanguage::Language::Chinese);
+        UiLanguage::apply(UiLanguage::Language::Chinese);
     }
 
     // Chinese locales (whatever the script or region) get Chinese, every other locale English; --lang takes zh or en.
     void languageFromLocaleAndOption()
     {
-        using uiLanguage::Language;
+        using UiLanguage::Language;
         for (const char *name : {"zh_CN", "zh_TW", "zh_HK", "zh_SG"})
-            QVERIFY2(uiLanguage::forLocale(QLocale(QLatin1String(name))) == Language::Chinese, name);
+            QVERIFY2(UiLanguage::forLocale(QLocale(QLatin1String(name))) == Language::Chinese, name);
         for (const char *name : {"en_US", "de_DE", "ja_JP", "C"})
-            QVERIFY2(uiLanguage::forLocale(QLocale(QLatin1String(name))) == Language::English, name);
+            QVERIFY2(UiLanguage::forLocale(QLocale(QLatin1String(name))) == Language::English, name);
         Language chosen = Language::Chinese;
-        QVERIFY(uiLanguage::fromName("en", &chosen) && chosen == Language::English);
-        QVERIFY(uiLanguage::fromName("zh", &chosen) && chosen == Language::Chinese);
-        QVERIFY(!uiLanguage::fromName("EN", &chosen) && !uiLanguage::fromName("fr", &chosen)
+        QVERIFY(UiLanguage::fromName("en", &chosen) && chosen == Language::English);
+        QVERIFY(UiLanguage::fromName("zh", &chosen) && chosen == Language::Chinese);
+        QVERIFY(!UiLanguage::fromName("EN", &chosen) && !UiLanguage::fromName("fr", &chosen)
                 && chosen == Language::Chinese);
     }
 
@@ -83,7 +83,7 @@ private slots:
         chooseVariant(0);
         click(1);
         QWidget *basic = tabs->widget(3);
-        auto *di = basic->findChild<widget_portDI *>();
+        auto *di = basic->findChild<DigitalInputPanel *>();
         QTest::mouseClick(find<QPushButton>(di, "pbtn_read"), Qt::LeftButton); // a read running: "暂停读取"
         const QStringList chinese = port2Texts();
         QCOMPARE(chinese,
@@ -91,7 +91,7 @@ private slots:
                               "IO-Link 运行", "VANTO-HUB8 IO-Link Tool — Port2", "读（全部）", "停止", "参数", "开始",
                               "值", "报错时间", "暂停读取"}));
 
-        switchTo(uiLanguage::Language::English);
+        switchTo(UiLanguage::Language::English);
         QCOMPARE(port2Texts(),
                  QStringList({"Adapter details", "Communication", "Port configuration", "Specialist", "Observer",
                               "Adapter connected", "IO-Link operate", "VANTO-HUB8 IO-Link Tool — Port2", "Read (all)",
@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(find<QLineEdit>(basic, "edit_vendorName")->text(), "Pellamar");
         QVERIFY(di->isReading());
 
-        switchTo(uiLanguage::Language::Chinese);
+        switchTo(UiLanguage::Language::Chinese);
         QCOMPARE(port2Texts(), chinese);
         QCOMPARE(find<QLabel>(basic, "label_log")->pixmap(Qt::ReturnByValue).size(), QSize(160, 90));
     }
@@ -110,9 +110,9 @@ private slots:
     // Pages built after a switch start in English; the ISDU console says its history again in the language chosen.
     void consoleHistoryFollowsTheLanguage()
     {
-        switchTo(uiLanguage::Language::English);
+        switchTo(UiLanguage::Language::English);
         click(0); // Port1: no description, the console
-        auto *console = tabs->widget(3)->findChild<widgat_adapter *>();
+        auto *console = tabs->widget(3)->findChild<IsduConsole *>();
         QVERIFY(console);
         auto *operation = find<QComboBox>(console, "cbox_Control");
         QCOMPARE(operation->itemText(3), "Read");
@@ -124,7 +124,7 @@ private slots:
                  qPrintable(received->toPlainText()));
         QCOMPARE(find<QLabel>(console, "label_lastLength")->text(), "Last response length: 13");
 
-        switchTo(uiLanguage::Language::Chinese);
+        switchTo(UiLanguage::Language::Chinese);
         QVERIFY2(received->toPlainText().contains("读操作 Port 1 Index 16 Subindex 0 → 成功，13 字节：56 61"),
                  qPrintable(received->toPlainText()));
         QCOMPARE(find<QLabel>(console, "label_lastLength")->text(), "上次应答长度：13");

@@ -3,14 +3,14 @@
 
 #include "defaultsetup.h"
 #include "description/builtindescription.h"
-#include "library/widget_iodd.h"
+#include "library/ioddlibrarydialog.h"
 #include "testhelpers.h"
 #include "virtualadapter.h"
 #include "windowdriver.h"
 
-using windowdriver::find;
+using WindowDriver::find;
 
-class tst_libraryIdentity : public QObject, windowdriver::Session
+class tst_libraryIdentity : public QObject, WindowDriver::Session
 {
     Q_OBJECT
     QTemporaryDir library;
@@ -18,7 +18,7 @@ class tst_libraryIdentity : public QObject, windowdriver::Session
     // A Captron description: its vendor name from the identity, its product name from the variable.
     static bool writeCaptron(const QString &path)
     {
-        return testhelpers::writeFile(
+        return TestHelpers::writeFile(
             path,
             "<?xml version=\"1.0\"?><IODevice><DocumentInfo version=\"V1\"/><ProfileBody>"
             "<DeviceIdentity vendorId=\"1239\" deviceId=\"2305\" vendorName=\"CAPTRON Electronic GmbH\"/>"
@@ -45,13 +45,13 @@ class tst_libraryIdentity : public QObject, windowdriver::Session
     {
         Confirmation result;
         bool done = false;
-        windowdriver::onModal<widget_IODD>(this, [&](widget_IODD *dialog) {
+        WindowDriver::onModal<IoddLibraryDialog>(this, [&](IoddLibraryDialog *dialog) {
             auto *table = find<QTableWidget>(dialog, "table_show");
             for (int r = 0; r < table->rowCount(); ++r)
                 if (table->item(r, 2)->text() == fileName)
                     table->setCurrentCell(r, 0);
             auto waiting = std::make_shared<bool>(true);
-            windowdriver::onModal<QMessageBox>(
+            WindowDriver::onModal<QMessageBox>(
                 this,
                 [&result, answer](QMessageBox *box) {
                     result.question = box->text();
@@ -78,12 +78,12 @@ private slots:
     {
         // The built-in description is found from any working folder.
         QDir::setCurrent(QDir::tempPath());
-        const QFileInfo source(IOLinkMainWindow::resolveDefaultIoddPath());
+        const QFileInfo source(MainWindow::resolveDefaultIoddPath());
         QDir::setCurrent(QCoreApplication::applicationDirPath());
         QVERIFY(source.isAbsolute() && source.isFile());
         // The library: a Captron file, and the built-in description with its variants under its own folder name.
         QVERIFY(writeCaptron(library.filePath("1239_2305_V1_calis/calis.xml")));
-        const QString builtin = library.filePath(builtinDescription::folderName);
+        const QString builtin = library.filePath(BuiltinDescription::folderName);
         QVERIFY(QDir().mkpath(builtin) && QFile::copy(source.absoluteFilePath(), builtin + '/' + source.fileName()));
     }
     void init()
@@ -116,7 +116,7 @@ private slots:
         Confirmation yes = confirmFromLibrary("calis.xml", QMessageBox::Yes);
         QVERIFY(!yes.question.isEmpty() && !yes.dialogStayed);
         QTRY_COMPARE(shownVendorId(), "1239");
-        QVERIFY(!common::instance()->modbus->busy);
+        QVERIFY(!LinkHub::instance()->link()->isBusy());
     }
 
     void cancelledVariantChoiceSelectsTheShownPort()
@@ -139,7 +139,7 @@ private slots:
         tree->setCurrentItem(tree->topLevelItem(3));
         chooseVariant(-1);
         const Confirmation c =
-            confirmFromLibrary(QFileInfo(builtinDescription::relativePath).fileName(), QMessageBox::No);
+            confirmFromLibrary(QFileInfo(BuiltinDescription::relativePath).fileName(), QMessageBox::No);
         QCOMPARE(c.question, QString()); // the device's own description: no question
         QTRY_COMPARE(selectedPorts(), QList<int>{0});
         QCOMPARE(tabs->widget(3), pages);

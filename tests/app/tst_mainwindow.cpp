@@ -1,35 +1,35 @@
 // The main window on the virtual adapter: start-up, clicking ports in the tree, the pages built for them, the
 // library, and an adapter that is absent, silent, unplugged or without the port-status block.
 
-#include "adapter/adapterportview.h"
-#include "adapter/widgat_adapter.h"
+#include "adapterpages/adapterportpage.h"
+#include "adapterpages/isduconsole.h"
 #include "app/toolmain.h"
 #include "defaultsetup.h"
 #include "genericdevice.h"
 #include "iodddevice.h"
-#include "library/widget_iodd.h"
-#include "library/widget_ioddlookup.h"
-#include "library/widget_loading.h"
-#include "library/widget_productname.h"
+#include "library/ioddlibrarydialog.h"
+#include "library/ioddlookupbar.h"
+#include "library/loadingoverlay.h"
+#include "library/variantdialog.h"
 #include "link/linkreconnector.h"
 #include "link/portstatusmonitor.h"
-#include "params/widget_parameter.h"
+#include "params/parameterpage.h"
 #include "port/porteventlog.h"
 #include "testhelpers.h"
-#include "views/widget_port.h"
+#include "devicepages/basicinfopage.h"
 #include "virtualadapter.h"
 #include "windowdriver.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
-using windowdriver::find;
+using WindowDriver::find;
 
-class tst_mainwindow : public QObject, windowdriver::Session
+class tst_mainwindow : public QObject, WindowDriver::Session
 {
     Q_OBJECT
     VirtualAdapter &adapter = VirtualAdapter::instance();
-    common *hub = common::instance();
+    LinkHub *hub = LinkHub::instance();
     bool dialogSeen = false;
 
     QString tip(int port) const { return tree->topLevelItem(port)->toolTip(0); }
@@ -94,12 +94,12 @@ private slots:
         QVERIFY(t.elapsed() < 2000);
         QVERIFY(tree->topLevelItemCount() == 8 && tabs->count() == 3);
         quint16 v = 0;
-        QVERIFY(!hub->modbus->isOpen() && hub->modbus->readRegister(0x9000, v) == -1);
+        QVERIFY(!hub->link()->isOpen() && hub->link()->readRegister(0x9000, v) == -1);
         QCOMPARE(linkStatus(), "适配器未连接，正在重新连接…");
 
         chooseVariant(0);
         click(7);
-        QVERIFY(tabTexts().at(3) == "Basic info" && hub->activePorts.isEmpty());
+        QVERIFY(tabTexts().at(3) == "Basic info" && hub->activePorts().isEmpty());
         click(0);
         QCOMPARE(tabTexts().size(), 5);
     }
@@ -131,7 +131,7 @@ private slots:
     {
         chooseVariant(0);
         click(1);
-        auto *page = tabs->widget(3)->findChild<widget_Parameter *>();
+        auto *page = tabs->widget(3)->findChild<ParameterPage *>();
         QVERIFY(page);
         adapter.clearLog();
         adapter.faults().unplugAfterWrite = true;
@@ -141,15 +141,15 @@ private slots:
 
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(adapter.log().size(), 1); // the first request only
-        QVERIFY(!hub->modbus->busy && !window->findChild<widget_loading *>()->isVisible());
+        QVERIFY(!hub->link()->isBusy() && !window->findChild<LoadingOverlay *>()->isVisible());
         QCOMPARE(page->statusText(), "读取中断：适配器无应答");
         QCOMPARE(linkStatus(), "适配器未连接，正在重新连接…");
-        QTRY_VERIFY_WITH_TIMEOUT(hub->activePorts.isEmpty(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(hub->activePorts().isEmpty(), 2000);
         QCOMPARE(tip(1), "适配器未连接");
 
         adapter.faults().unplugged = false;
         QTRY_COMPARE_WITH_TIMEOUT(linkStatus(), "适配器已连接", LinkReconnector::retryIntervalMs + 2000);
-        QTRY_COMPARE_WITH_TIMEOUT(hub->activePorts, (QSet<int>{0, 1, 3, 5, 7}), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(hub->activePorts(), (QSet<int>{0, 1, 3, 5, 7}), 2000);
     }
 
     // The device on the port picks the description, whatever the port's number: the built-in device's pages and
@@ -174,20 +174,20 @@ private slots:
         QCOMPARE(basicText("edit_vendorID") + '/' + basicText("edit_DeviceID") + '/' + basicText("edit_vendorName"),
                  "1484/101101/Pellamar");
         QVERIFY(tip(0).contains("Pellamar-KTX-400A-M12-20240117-IODD1.1.xml"));
-        auto *page = tabs->widget(3)->findChild<widget_Parameter *>();
-        QVERIFY(page && !tabs->widget(3)->findChild<widgat_adapter *>());
+        auto *page = tabs->widget(3)->findChild<ParameterPage *>();
+        QVERIFY(page && !tabs->widget(3)->findChild<IsduConsole *>());
         QCOMPARE(QString("%1 %2").arg(page->port()).arg(page->role()), "0 MaintenanceRoleMenuSet");
         find<QComboBox>(window, "cbox_role")->setCurrentIndex(2);
         QCOMPARE(page->role(), "ObserverRoleMenuSet");
 
         click(3); // no variant dialog: nobody would answer it
-        QVERIFY(!tabs->widget(3)->findChild<widget_Parameter *>());
-        auto *lookup = tabs->widget(3)->findChild<widget_ioddLookup *>();
+        QVERIFY(!tabs->widget(3)->findChild<ParameterPage *>());
+        auto *lookup = tabs->widget(3)->findChild<IoddLookupBar *>();
         QVERIFY(lookup && lookup->statusText().contains("Vendor ID 888 / Device ID 257"));
         QVERIFY(tip(3).contains("没有描述文件"));
         // Its button opens the library showing that device's files: none.
         int listed = -1;
-        windowdriver::onModal<widget_IODD>(this, [&listed](widget_IODD *dialog) {
+        WindowDriver::onModal<IoddLibraryDialog>(this, [&listed](IoddLibraryDialog *dialog) {
             auto *table = find<QTableWidget>(dialog, "table_show");
             listed = 0;
             for (int row = 0; row < table->rowCount(); ++row)
@@ -203,7 +203,7 @@ private slots:
     void windowRemembersGeometrySplittersAndRole()
     {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QCOMPARE(window->size(), IOLinkMainWindow::firstStartSize().boundedTo(screen.size()));
+        QCOMPARE(window->size(), MainWindow::firstStartSize().boundedTo(screen.size()));
 
         const QRect placed(screen.topLeft() + QPoint(30, 20), QSize(700, 520));
         window->setGeometry(placed);
@@ -233,7 +233,7 @@ private slots:
         QSettings().setValue("mainWindow/geometry", QByteArray("not a geometry"));
         QSettings().setValue("mainWindow/role", "NoSuchRoleMenuSet");
         QVERIFY(reopen());
-        QCOMPARE(window->size(), IOLinkMainWindow::firstStartSize().boundedTo(screen.size()));
+        QCOMPARE(window->size(), MainWindow::firstStartSize().boundedTo(screen.size()));
         QCOMPARE(window->roleMenuSet() + ' ' + find<QComboBox>(window, "cbox_role")->currentText(),
                  "SpecialistRoleMenuSet 投产模式");
     }
@@ -242,7 +242,7 @@ private slots:
     // buttons and the whole ISDU console are in view without scrolling the page.
     void firstStartSizeShowsTableAndConsoleWhole()
     {
-        window->resize(IOLinkMainWindow::firstStartSize());
+        window->resize(MainWindow::firstStartSize());
         chooseVariant(0);
         click(1);
         tabs->setCurrentIndex(3);
@@ -253,7 +253,7 @@ private slots:
 
         click(0);
         tabs->setCurrentIndex(3);
-        auto *console = tabs->widget(3)->findChild<widgat_adapter *>();
+        auto *console = tabs->widget(3)->findChild<IsduConsole *>();
         QVERIFY(console);
         QVERIFY(wholeInView(console));
         QVERIFY(console->height() >= console->minimumSizeHint().height());
@@ -295,17 +295,17 @@ private slots:
     void badDescriptionIsNamedOnTheBasicInfoPage()
     {
         QTemporaryDir dir;
-        const QString doctype = testhelpers::writtenIn(
+        const QString doctype = TestHelpers::writtenIn(
             dir, "bad.xml",
             "<?xml version=\"1.0\"?><!DOCTYPE IODevice [<!ENTITY a \"aaaa\">]><IODevice>&a;</IODevice>");
         const auto problem = [this](const QString &path, int port) {
             window->onCreatePortInfo(path, port);
-            return qobject_cast<widget_Port *>(tabs->widget(3))->descriptionProblem();
+            return qobject_cast<BasicInfoPage *>(tabs->widget(3))->descriptionProblem();
         };
         QVERIFY(problem(dir.filePath("none.xml"), 1).startsWith("描述文件无法打开"));
         QVERIFY(problem(doctype, 1).startsWith("描述文件无法读取（bad.xml）"));
         chooseVariant(0);
-        QCOMPARE(problem(IOLinkMainWindow::resolveDefaultIoddPath(), 2), QString());
+        QCOMPARE(problem(MainWindow::resolveDefaultIoddPath(), 2), QString());
     }
 
     // Without the status block the ports are learned from their devices; a page's failed exchange makes the
@@ -319,24 +319,24 @@ private slots:
         QVERIFY2(device && device->writeIsdu(64, 0, "hello").ok(), qPrintable(error));
         adapter.setPort(3, VirtualAdapter::Mode::IoLinkOperate, std::move(device));
         QVERIFY(reopen());
-        QCOMPARE(hub->activePorts, (QSet<int>{0, 1, 3, 5, 7})); // not the DI, DO and off ports
+        QCOMPARE(hub->activePorts(), (QSet<int>{0, 1, 3, 5, 7})); // not the DI, DO and off ports
         QVERIFY(tip(0).contains("IO-Link 运行") && tip(3).contains("Vendor ID 77, Device ID 7701"));
         for (int port : {2, 4, 6})
             QVERIFY2(tip(port).contains("未知") && window->portEvents()->events(port).isEmpty(), qPrintable(tip(port)));
 
         window->onCreatePortInfo(fixture, 3);
-        auto *page = tabs->widget(3)->findChild<widget_Parameter *>();
+        auto *page = tabs->widget(3)->findChild<ParameterPage *>();
         QVERIFY(page && page->port() == 3);
         QTest::mouseClick(find<QPushButton>(page, "pbtn_read"), Qt::LeftButton);
         QCOMPARE(find<QTableWidget>(page, "table_param")->findItems("hello", Qt::MatchExactly).size(), 1);
         adapter.setPort(3, VirtualAdapter::Mode::Deactivated);
         QTest::mouseClick(find<QPushButton>(page, "pbtn_read"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!hub->activePorts.contains(3), 2 * portStatusMonitor::pollIntervalMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!hub->activePorts().contains(3), 2 * PortStatusMonitor::pollIntervalMs);
         QVERIFY(tip(3).contains("未知"));
 
         tabs->setCurrentIndex(2);
         click(0);
-        auto *portPage = tabs->currentWidget()->findChild<AdapterPortView *>();
+        auto *portPage = tabs->currentWidget()->findChild<AdapterPortPage *>();
         QVERIFY(portPage && portPage->port() == 0);
         QCOMPARE(find<QLineEdit>(portPage, "edit_minCycleTime")->text(), "3.0 ms");
     }

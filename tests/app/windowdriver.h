@@ -4,10 +4,10 @@
 // The main window on the virtual adapter, driven as a user does: opened on a
 // fresh link, ports clicked in the tree, modal dialogs answered once they are up.
 
-#include "app/iolinkmainwindow.h"
-#include "library/widget_productname.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
+#include "app/mainwindow.h"
+#include "library/variantdialog.h"
+#include "link/linkhub.h"
+#include "link/modbuslink.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-namespace windowdriver {
+namespace WindowDriver {
 
 template <typename T>
 T *find(const QObject *parent, const char *name)
@@ -25,11 +25,11 @@ T *find(const QObject *parent, const char *name)
 
 // A new window on the adapter as it is set up now; a link that saw an unplug
 // stays dead until it is opened again, so the window opens it afresh.
-inline IOLinkMainWindow *open(const QString &libraryDir = QString())
+inline MainWindow *open(const QString &libraryDir = QString())
 {
-    if (common::instance()->modbus)
-        common::instance()->modbus->closeDevice();
-    auto *window = new IOLinkMainWindow;
+    if (LinkHub::instance()->link())
+        LinkHub::instance()->link()->closeDevice();
+    auto *window = new MainWindow;
     if (!libraryDir.isEmpty())
         window->setIoddLibraryDir(libraryDir);
     window->initPortViews(8);
@@ -62,7 +62,7 @@ void onModal(QObject *context, std::function<void(T *)> answer,
 // A test's window with its tabs and port tree, deleted with the test.
 struct Session
 {
-    IOLinkMainWindow *window = nullptr;
+    MainWindow *window = nullptr;
     QTabWidget *tabs = nullptr;
     QTreeWidget *tree = nullptr;
 
@@ -77,11 +77,11 @@ struct Session
         return QTest::qWaitForWindowExposed(window);
     }
     void closeWindow() { delete std::exchange(window, nullptr); }
-    void click(int port) const { windowdriver::click(tree, port); }
+    void click(int port) const { WindowDriver::click(tree, port); }
     // Picks `row` in the next variant dialog, or closes it for a row below 0; *seen is set when it came.
     void chooseVariant(int row, bool *seen = nullptr) const
     {
-        onModal<widget_productName>(window, [row, seen](widget_productName *dialog) {
+        onModal<VariantDialog>(window, [row, seen](VariantDialog *dialog) {
             if (seen)
                 *seen = true;
             if (row < 0)
@@ -99,6 +99,6 @@ struct Session
     }
 };
 
-} // namespace windowdriver
+} // namespace WindowDriver
 
 #endif // WINDOWDRIVER_H

@@ -6,11 +6,11 @@
 
 #include <QtTest>
 
-using namespace processDataCodec;
+using namespace ProcessDataCodec;
 
 namespace {
 
-using testhelpers::hex;
+using TestHelpers::hex;
 
 // type, bit offset, bit length; optional gradient, unit, display format
 valueItem item(const char *label, const char *type, const char *offset, const char *bits = "",
@@ -27,7 +27,7 @@ valueItem item(const char *label, const char *type, const char *offset, const ch
     return v;
 }
 
-valueItem withEntries(valueItem v, const QList<valuePair> &entries)
+valueItem withEntries(valueItem v, const QList<ValuePair> &entries)
 {
     v.editor.entries = entries;
     return v;
@@ -102,7 +102,7 @@ private slots:
         QFETCH(treeItem, pd);
         QFETCH(QByteArray, data);
         QString lamps;
-        const QStringList texts = shown(processDataCodec::decode(layoutOf(pd), data), &lamps);
+        const QStringList texts = shown(ProcessDataCodec::decode(layoutOf(pd), data), &lamps);
         QTEST(texts, "texts");
         QTEST(lamps, "lamps");
     }
@@ -142,7 +142,7 @@ private slots:
         QFETCH(QStringList, inputs);
         QFETCH(QByteArray, octets);
         QStringList errors;
-        QCOMPARE(processDataCodec::encode(layoutOf(pd), inputs.toVector(), &errors).toHex(' '), octets.toHex(' '));
+        QCOMPARE(ProcessDataCodec::encode(layoutOf(pd), inputs.toVector(), &errors).toHex(' '), octets.toHex(' '));
         QTEST(int(errors.size()), "errors");
     }
 };

@@ -13,7 +13,7 @@
 
 #include <cmath>
 
-using testhelpers::hex;
+using TestHelpers::hex;
 using Kind = ProcessDataRecording::Channel::Kind;
 
 namespace {
@@ -33,11 +33,11 @@ valueItem item(const char *label, const char *type, int offset, const char *bits
 
 // 32 bits: a temperature in 0.1 °C at bit 16, a status with a named value at
 // 8, a switching output at 1 and a one-bit unsigned at 0.
-processDataCodec::layout sensor()
+ProcessDataCodec::layout sensor()
 {
     valueItem status = item("Status, raw", "UIntegerT", 8, "8");
     status.editor.entries = {{"ok", "52"}};
-    return processDataCodec::layoutOf({"32",
+    return ProcessDataCodec::layoutOf({"32",
                                        "PD",
                                        {item("Temperature", "IntegerT", 16, "16", "0.1", "°C"), status,
                                         item("OUT1", "BooleanT", 1, ""), item("Ready", "UIntegerT", 0, "1")},
@@ -48,7 +48,7 @@ QList<QByteArray> csvLines(const ProcessDataRecording &r)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    if (!processDataCsv::write(r, &buffer))
+    if (!ProcessDataCsv::write(r, &buffer))
         return {};
     QList<QByteArray> lines = buffer.data().split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -82,7 +82,7 @@ private slots:
 
         // fe 0c = -500 x 0.1 °C; 0x34 = 52 is the entry "ok" but is drawn as 52; bits 1 and 0.
         r.append(1000, hex("fe 0c 34 02"));
-        const QVector<processDataCodec::itemValue> v = r.valuesAt(0);
+        const QVector<ProcessDataCodec::itemValue> v = r.valuesAt(0);
         QList<double> plotted;
         for (const ProcessDataRecording::Channel &c : r.channels())
             plotted << ProcessDataRecording::plotValue(c, v.at(c.field));
@@ -93,7 +93,7 @@ private slots:
         QVERIFY(std::isnan(ProcessDataRecording::plotValue(r.channels().at(0), r.valuesAt(1).at(0))));
 
         // Strings are only written (a lone item taking the data's name: tst_processtrend).
-        ProcessDataRecording text(processDataCodec::layoutOf({"32", "PD", {item("Code", "StringT", 0, "32")}, {}}),
+        ProcessDataRecording text(ProcessDataCodec::layoutOf({"32", "PD", {item("Code", "StringT", 0, "32")}, {}}),
                                   "PD");
         QCOMPARE(text.channels().at(0).kind, Kind::Text);
     }
@@ -142,7 +142,7 @@ private slots:
     void oddOctetCountsAndFiles()
     {
         // A 24-bit input is read as two registers: the spare octet is not process data.
-        ProcessDataRecording r(processDataCodec::layoutOf({"24", "PD", {item("Level", "UIntegerT", 0, "24")}, {}}),
+        ProcessDataRecording r(ProcessDataCodec::layoutOf({"24", "PD", {item("Level", "UIntegerT", 0, "24")}, {}}),
                                "PD");
         r.append(0, hex("01 02 03 ee"));
         QCOMPARE(csvLines(r).at(1).split(',').mid(1), (QList<QByteArray>{"01 02 03", "66051"}));
@@ -150,9 +150,9 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("run.csv");
         QString error;
-        QVERIFY(processDataCsv::writeFile(r, path, &error));
-        QCOMPARE(testhelpers::readFile(path).count('\n'), 2);
-        QVERIFY(!processDataCsv::writeFile(r, dir.filePath("missing/run.csv"), &error));
+        QVERIFY(ProcessDataCsv::writeFile(r, path, &error));
+        QCOMPARE(TestHelpers::readFile(path).count('\n'), 2);
+        QVERIFY(!ProcessDataCsv::writeFile(r, dir.filePath("missing/run.csv"), &error));
         QVERIFY(!error.isEmpty());
     }
 };

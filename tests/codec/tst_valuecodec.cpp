@@ -14,8 +14,8 @@ Q_DECLARE_METATYPE(valueItem)
 
 namespace {
 
-using namespace valueCodec;
-using testhelpers::hex;
+using namespace ValueCodec;
+using TestHelpers::hex;
 
 QByteArray padded(QByteArray lead)
 {
@@ -44,7 +44,7 @@ valueItem combo(const char *type, const QString &choices, const char *value = "k
 {
     valueItem e = num(type, L, n, o, value, "", "QComboBox");
     for (const QString &p : choices.split('|'))
-        e.editor.entries.append(valuePair(p.section('=', 0, 0), p.section('=', 1)));
+        e.editor.entries.append(ValuePair(p.section('=', 0, 0), p.section('=', 1)));
     e.subindex = subindex;
     return e;
 }
@@ -254,15 +254,15 @@ private slots:
     {
         valueItem e = scaled(num("UIntegerT", "", "16", ""), "0.1", "", "Dec.1");
         std::tie(e.editor.lowerValue, e.editor.upperValue, e.unit) = std::make_tuple("100", "40000", "bar");
-        QCOMPARE(valueCodec::checkInput(e, "3000"), QString());
-        QCOMPARE(valueCodec::checkInput(e, "10.0"), QString());
-        QCOMPARE(valueCodec::checkInput(e, "9.9"), QStringLiteral("超出范围 10.0 … 4000.0"));
-        QVERIFY(!valueCodec::checkInput(e, "6553.6").isEmpty()); // beyond 16 bits
-        QVERIFY(!valueCodec::checkInput(e, "3e").isEmpty());
+        QCOMPARE(ValueCodec::checkInput(e, "3000"), QString());
+        QCOMPARE(ValueCodec::checkInput(e, "10.0"), QString());
+        QCOMPARE(ValueCodec::checkInput(e, "9.9"), QStringLiteral("超出范围 10.0 … 4000.0"));
+        QVERIFY(!ValueCodec::checkInput(e, "6553.6").isEmpty()); // beyond 16 bits
+        QVERIFY(!ValueCodec::checkInput(e, "3e").isEmpty());
         // A single value beside the range is allowed.
         e.editor.entries = {{"off", "0"}};
-        QCOMPARE(valueCodec::checkInput(e, "0"), QString());
-        QVERIFY(!valueCodec::checkInput(num("Float32T", "", "", ""), "abc").isEmpty());
+        QCOMPARE(ValueCodec::checkInput(e, "0"), QString());
+        QVERIFY(!ValueCodec::checkInput(num("Float32T", "", "", ""), "abc").isEmpty());
     }
 
     // Any value written at any offset of a 64-bit record sets only its own bits and reads back the same.
@@ -302,7 +302,7 @@ private slots:
             valueItem e;
             std::tie(e.defaultValue, e.gradient, e.displayFormat) =
                 std::make_tuple(QStringLiteral("5"), QStringLiteral("0.5"), format);
-            got << valueCodec::defaultText(e);
+            got << ValueCodec::defaultText(e);
         }
 
         // Lengths, offsets and subindices of 2^31 - 1 on a read of the largest variable and on writes.

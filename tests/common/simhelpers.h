@@ -7,13 +7,13 @@
 #include "protocol/modbusframe.h"
 #include "virtualadapter.h"
 
-#if __has_include("link/common.h")
-#include "link/common.h"
-#include "link/mymodbus.h"
+#if __has_include("link/linkhub.h")
+#include "link/linkhub.h"
+#include "link/modbuslink.h"
 #define HUB8_TEST_LINK 1
 #endif
 
-namespace simhelpers {
+namespace SimHelpers {
 
 // The virtual adapter with no ports in use and a mailbox that answers at once.
 inline VirtualAdapter &freshAdapter()
@@ -32,9 +32,9 @@ inline QByteArray isdu(quint8 service, quint8 port, quint16 index, quint8 sub, c
     QByteArray block = QByteArray(1, char(service)) + char(port) + '\0' + char(index >> 8) + char(index & 0xFF)
         + char(sub) + char(data.size()) + data;
     block += QByteArray(40 - block.size(), '\0');
-    if (adapter.handleFrame(modbusframe::writeRequest(0x3500, 20, block)).isEmpty())
+    if (adapter.handleFrame(ModbusFrame::writeRequest(0x3500, 20, block)).isEmpty())
         return QByteArray();
-    return adapter.handleFrame(modbusframe::readRequest(0x3600, 20)).mid(3, 40);
+    return adapter.handleFrame(ModbusFrame::readRequest(0x3600, 20)).mid(3, 40);
 }
 
 #ifdef HUB8_TEST_LINK
@@ -42,11 +42,11 @@ inline QByteArray isdu(quint8 service, quint8 port, quint16 index, quint8 sub, c
 // is opened again. The hub deletes the last one at exit.
 inline bool openHubLink()
 {
-    delete std::exchange(common::instance()->modbus, new myModbus);
-    return common::instance()->modbus->openDevice() == 0;
+    delete LinkHub::instance()->setLink(new ModbusLink);
+    return LinkHub::instance()->link()->openDevice() == 0;
 }
 #endif
 
-} // namespace simhelpers
+} // namespace SimHelpers
 
 #endif // SIMHELPERS_H

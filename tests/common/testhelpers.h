@@ -21,7 +21,7 @@
 #define HUB8_TEST_BUILTIN_DESCRIPTION 1
 #endif
 
-namespace testhelpers {
+namespace TestHelpers {
 
 // "01 03 90 00" or "01039000" as bytes; whitespace between digits is ignored.
 // Anything else aborts the run: QByteArray::fromHex would silently skip a
@@ -63,7 +63,7 @@ inline QByteArray readFile(const QString &path)
 // The built-in description where the build puts it beside the test executable.
 inline QString builtinDescriptionPath()
 {
-    return builtinDescription::pathIn(QCoreApplication::applicationDirPath());
+    return BuiltinDescription::pathIn(QCoreApplication::applicationDirPath());
 }
 #endif
 
@@ -80,6 +80,6 @@ inline bool corpusPresent()
 }
 #endif
 
-} // namespace testhelpers
+} // namespace TestHelpers
 
 #endif // TESTHELPERS_H

@@ -7,8 +7,8 @@
 
 #include <QtTest>
 
-using testhelpers::readFile;
-using testhelpers::writeFile;
+using TestHelpers::readFile;
+using TestHelpers::writeFile;
 
 class tst_dataLocations : public QObject
 {
@@ -24,18 +24,18 @@ private slots:
         QVERIFY(QDir().mkpath(installedBin));
         const QString home = root.filePath("home/.local/share");
 
-        QVERIFY(!dataLocations::installedFor(build));
-        QCOMPARE(dataLocations::dataDirFor(build), build);
-        QCOMPARE(dataLocations::userLibraryDirFor(build, home), build + "/iodd");
+        QVERIFY(!DataLocations::installedFor(build));
+        QCOMPARE(DataLocations::dataDirFor(build), build);
+        QCOMPARE(DataLocations::userLibraryDirFor(build, home), build + "/iodd");
 
-        QVERIFY(dataLocations::installedFor(installedBin));
-        QCOMPARE(dataLocations::dataDirFor(installedBin), root.filePath("usr/share/vanto-hub8"));
-        QCOMPARE(dataLocations::userLibraryDirFor(installedBin, home), home + "/vanto-hub8/iodd");
+        QVERIFY(DataLocations::installedFor(installedBin));
+        QCOMPARE(DataLocations::dataDirFor(installedBin), root.filePath("usr/share/vanto-hub8"));
+        QCOMPARE(DataLocations::userLibraryDirFor(installedBin, home), home + "/vanto-hub8/iodd");
 
         // This test runs from the build tree, where the user's library is the shipped one.
-        QCOMPARE(dataLocations::userLibraryDir(), dataLocations::shippedLibraryDir());
+        QCOMPARE(DataLocations::userLibraryDir(), DataLocations::shippedLibraryDir());
         QString why;
-        QVERIFY(dataLocations::seedUserLibrary(&why)); // nothing to copy onto itself
+        QVERIFY(DataLocations::seedUserLibrary(&why)); // nothing to copy onto itself
     }
 
     // Copied once, links not followed; what cannot be done leaves nothing.
@@ -54,7 +54,7 @@ private slots:
         QVERIFY(QFile::link(root.filePath("outside/secret.xml"), shipped + "/A_1_V1_a/secret.xml"));
 
         QString why;
-        QVERIFY2(dataLocations::seedLibrary(shipped, user, &why), qPrintable(why));
+        QVERIFY2(DataLocations::seedLibrary(shipped, user, &why), qPrintable(why));
         QCOMPARE(readFile(user + "/A_1_V1_a/a.xml"), QByteArray("<a/>"));
         QCOMPARE(readFile(user + "/A_1_V1_a/a-pic.png"), QByteArray("png"));
         QCOMPARE(readFile(user + "/B_2_V1_b/b.xml"), QByteArray("<b/>"));
@@ -65,20 +65,20 @@ private slots:
         // The user's changes stay: a library that exists, even emptied, is never seeded again.
         QVERIFY(QDir(user + "/B_2_V1_b").removeRecursively());
         QVERIFY(writeFile(user + "/C_3_V1_c/c.xml", "<c/>"));
-        QVERIFY(dataLocations::seedLibrary(shipped, user, &why));
+        QVERIFY(DataLocations::seedLibrary(shipped, user, &why));
         QVERIFY(!QFileInfo::exists(user + "/B_2_V1_b"));
         QVERIFY(QFileInfo::exists(user + "/C_3_V1_c/c.xml"));
         QVERIFY(QDir(user).removeRecursively() && QDir().mkpath(user));
-        QVERIFY(dataLocations::seedLibrary(shipped, user, &why));
+        QVERIFY(DataLocations::seedLibrary(shipped, user, &why));
         QVERIFY(QDir(user).isEmpty());
 
         // Without a shipped library nothing is made, so the next start tries again; a user folder
         // that cannot be made (a file stands where its parent should be) is said.
         const QString later = root.filePath("home2/vanto-hub8/iodd");
-        QVERIFY(!dataLocations::seedLibrary(root.filePath("missing"), later, &why) && why.contains("missing"));
+        QVERIFY(!DataLocations::seedLibrary(root.filePath("missing"), later, &why) && why.contains("missing"));
         QVERIFY(!QFileInfo::exists(later));
         QVERIFY(writeFile(root.filePath("blocked"), "x"));
-        QVERIFY(!dataLocations::seedLibrary(shipped, root.filePath("blocked/iodd"), &why)
+        QVERIFY(!DataLocations::seedLibrary(shipped, root.filePath("blocked/iodd"), &why)
                 && why.contains("cannot create"));
     }
 };

@@ -1,8 +1,8 @@
 // Parser behaviour on small hand-written IODD fixtures, and on hostile descriptions generated at run time, which
 // must end quickly with a bounded result.
 
-#include "description/analyiodd.h"
-#include "description/analyioddfile.h"
+#include "description/ioddheaderreader.h"
+#include "description/ioddfile.h"
 #include "description/ioddjson.h"
 #include "description/ioddxml.h"
 #include "testhelpers.h"
@@ -58,7 +58,7 @@ QByteArray device(const QByteArray &datatypes, const QByteArray &variables, cons
                   const QByteArray &roleRefs)
 {
     QByteArray roles;
-    for (const char *set : ioddJson::roleMenuSets)
+    for (const char *set : IoddJson::roleMenuSets)
         roles += QByteArray("<") + set + ">" + roleRefs + "</" + set + ">";
     return "<IODevice xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><ProfileBody>"
            "<DeviceIdentity vendorId=\"1\" deviceId=\"2\"/><DeviceFunction><DatatypeCollection>"
@@ -84,10 +84,10 @@ class tst_description : public QObject
 {
     Q_OBJECT
 
-    analyIoddFile m_file;
+    IoddFile m_file;
     QTemporaryDir m_dir;
 
-    QString written(const QByteArray &content) const { return testhelpers::writtenIn(m_dir, "hostile.xml", content); }
+    QString written(const QByteArray &content) const { return TestHelpers::writtenIn(m_dir, "hostile.xml", content); }
 
 private slots:
     void initTestCase()
@@ -98,7 +98,7 @@ private slots:
 
     void deviceInfoFields()
     {
-        const deviceInfo i = analyIODD(fixtures + "device.xml").readDeviceInfo();
+        const deviceInfo i = IoddHeaderReader(fixtures + "device.xml").readDeviceInfo();
         // Vendor name: the last match wins; URL: the first Text, whatever its language; ids as written.
         QCOMPARE(
             (QStringList({i.vendorName, i.productText, i.vendorUrl, i.vendorId, i.deviceId, i.version, i.deviceIcon,
@@ -119,13 +119,13 @@ private slots:
              R"(<StdVariableRef id="V_ProductID" defaultValue="a"/><StdVariableRef id="V_ProductID" defaultValue="b"/> => -1|-1|b)"}) {
             const QStringList f = QString(row).split(" => ");
             const QString path = dir.filePath("id.xml");
-            QVERIFY(testhelpers::writeFile(path, "<IODevice>" + f[0].toUtf8() + "</IODevice>"));
-            analyIODD header(path);
+            QVERIFY(TestHelpers::writeFile(path, "<IODevice>" + f[0].toUtf8() + "</IODevice>"));
+            IoddHeaderReader header(path);
             QCOMPARE(QString::number(header.deviceId()) + '|' + QString::number(header.vendorId()) + '|'
                          + header.readDeviceInfo().productId,
                      f[1]);
         }
-        analyIODD header; // a failed open keeps the document read before
+        IoddHeaderReader header; // a failed open keeps the document read before
         QCOMPARE(header.open(fixtures + "device.xml"), 0);
         for (const QString &bad : {QString(), fixtures + "no-such-file.xml", fixtures})
             QCOMPARE(header.open(bad), -1);
@@ -162,7 +162,7 @@ private slots:
               "V_DeviceAccessLocks  => RecordT|2,3||", "V_DeviceAccessLocks 3 => BooleanT|||Device access locks",
               "V_VendorName  => StringT||ACME First|"}) {
             const QString id = QString(row).section(' ', 0, 0), selector = QString(row).section(' ', 1, 1);
-            const variablePtr v = m_file.findVariable(id, selector);
+            const VariablePtr v = m_file.findVariable(id, selector);
             QVERIFY2(v, row);
             const QString kind = v->datatype ? v->datatype->type : QString();
             QStringList parts;
@@ -186,7 +186,7 @@ private slots:
     // Without the standard definitions the references to them go, and the button entries built on them.
     void standardVariablesNeedDefinitions()
     {
-        analyIoddFile file;
+        IoddFile file;
         QCOMPARE(file.load(fixtures + "device.xml", fixtures + "nowhere"), 0);
         QVERIFY(!file.findVariable("V_SystemCommand", "130") && file.findVariable("V_U8", QString()));
         const QList<treeItem> menus = file.roleMenus("SpecialistRoleMenuSet");
@@ -243,12 +243,12 @@ private slots:
             </Menu></MenuCollection></UserInterface></DeviceFunction></ProfileBody>
             <ExternalTextCollection><PrimaryLanguage xml:lang="en"><Text id="T_Teach" value="Teach-in"/>
             </PrimaryLanguage></ExternalTextCollection></IODevice>)");
-        analyIoddFile file;
+        IoddFile file;
         QCOMPARE(file.load(path, stdDir), 0);
         QStringList got;
         for (const valueItem &v : file.buildMenu("M").values) {
             QStringList entries;
-            for (const valuePair &e : v.editor.entries)
+            for (const ValuePair &e : v.editor.entries)
                 entries << e.first + '=' + e.second;
             got << QStringList({v.label, v.editor.widgetClass, v.editor.name, entries.join(','), v.editor.defaultValue,
                                 v.index, v.subindex, v.buttonValue})
@@ -272,8 +272,8 @@ private slots:
         QFETCH(QString, file);
         const bool wellFormed = file == "recursive_bad.xml" || file == "dangling_bad.xml";
         const QDeadlineTimer deadline(10000);
-        analyIODD header;
-        analyIoddFile parser;
+        IoddHeaderReader header;
+        IoddFile parser;
         QVERIFY(header.open(fixtures + file) == 0 && parser.load(fixtures + file, stdDir) == 0);
         QCOMPARE(header.errorString().isEmpty() && parser.errorString().isEmpty(), wellFormed);
         const deviceInfo info = header.readDeviceInfo();
@@ -288,7 +288,7 @@ private slots:
             const QList<treeItem> menus = parser.roleMenus("ObserverRoleMenuSet");
             QVERIFY(menus.size() == 1 && menus.first().name == "Loop"); // menus leading back to themselves end
             QCOMPARE(count(menus.first()).first, 8);                    // each menu once on every path down
-            QCOMPARE(int(parser.buildMenu("M_B").values.size()), analyIoddFile::maxArrayElements); // of a billion
+            QCOMPARE(int(parser.buildMenu("M_B").values.size()), IoddFile::maxArrayElements); // of a billion
         } else {
             QVERIFY(!parser.findDatatype("D_Odd") && !parser.findVariable("V_Missing", QString())
                     && !parser.findVariable("V_NotStandard", QString()));
@@ -313,8 +313,8 @@ private slots:
             return QByteArray("<IODevice>") + QByteArray("<a>").repeated(depth - 1)
                 + (closed ? QByteArray("</a>").repeated(depth - 1) + "</IODevice>" : QByteArray());
         };
-        QTest::newRow("at the limit") << nested(ioddXml::maxDepth, true) << false;
-        QTest::newRow("one deeper") << nested(ioddXml::maxDepth + 1, true) << true;
+        QTest::newRow("at the limit") << nested(IoddXml::maxDepth, true) << false;
+        QTest::newRow("one deeper") << nested(IoddXml::maxDepth + 1, true) << true;
         QTest::newRow("25000 unclosed") << nested(25000, false) << true;
         QTest::newRow("unknown encoding")
             << QByteArray("<?xml version=\"1.0\" encoding=\"x-none\"?>") + nested(25000, true) << true;
@@ -326,13 +326,13 @@ private slots:
         const QString path = written(content);
         QElapsedTimer timer;
         timer.start();
-        analyIODD header;
-        analyIoddFile parser;
+        IoddHeaderReader header;
+        IoddFile parser;
         QVERIFY(header.open(path) == 0 && parser.load(path, stdDir) == 0);
         // The streaming read agrees, and what it passed is parsed without a second scan.
-        QCOMPARE(ioddXml::readElements(content, [](const QXmlStreamReader &, int) {}), !refused);
+        QCOMPARE(IoddXml::readElements(content, [](const QXmlStreamReader &, int) {}), !refused);
         QDomDocument document;
-        QCOMPARE(ioddXml::parse(content, document), !refused);
+        QCOMPARE(IoddXml::parse(content, document), !refused);
         QCOMPARE(QList<bool>({header.errorString().isEmpty(), parser.errorString().isEmpty(), document.isNull()}),
                  QList<bool>({!refused, !refused, refused}));
         QVERIFY(timer.elapsed() < timeBound);
@@ -360,21 +360,21 @@ private slots:
             bool read = false;
             for (const bool asciiDeclaration : {false, true}) {
                 QDomDocument document;
-                if (!ioddXml::parse(encoded(body.arg("V1"), asciiDeclaration), document)
+                if (!IoddXml::parse(encoded(body.arg("V1"), asciiDeclaration), document)
                     || document.documentElement().firstChildElement().attribute("version") != "V1")
                     continue;
                 read = true;
                 const QByteArray hostile = encoded(doctype + body.arg(expansion), asciiDeclaration);
                 QString error;
-                QVERIFY2(!ioddXml::parse(hostile, document, &error) && document.isNull()
-                             && ioddXml::declaresEntities(hostile) && error.contains("document type declaration"),
+                QVERIFY2(!IoddXml::parse(hostile, document, &error) && document.isNull()
+                             && IoddXml::declaresEntities(hostile) && error.contains("document type declaration"),
                          qPrintable(QLatin1String(name) + ": " + error));
             }
             QVERIFY2(read, name);
         }
         // Without byte-order mark and without declaration, the first bytes tell UTF-16BE.
         QDomDocument document;
-        QVERIFY(!ioddXml::parse(QTextCodec::codecForName("UTF-16BE")->fromUnicode(doctype + body.arg(expansion)),
+        QVERIFY(!IoddXml::parse(QTextCodec::codecForName("UTF-16BE")->fromUnicode(doctype + body.arg(expansion)),
                                 document));
         QVERIFY(timer.elapsed() < 2 * timeBound);
     }
@@ -417,11 +417,11 @@ private slots:
         const QString path = written(content);
         QElapsedTimer timer;
         timer.start();
-        analyIoddFile parser;
+        IoddFile parser;
         QVERIFY(parser.load(path, stdDir) == 0 && parser.errorString().isEmpty());
         const auto build = [&parser]() {
             QPair<int, int> c;
-            for (const char *set : ioddJson::roleMenuSets)
+            for (const char *set : IoddJson::roleMenuSets)
                 for (const treeItem &t : parser.roleMenus(QString::fromLatin1(set))) {
                     const auto sub = count(t);
                     c.first += sub.first, c.second += sub.second;
@@ -431,12 +431,12 @@ private slots:
         const QPair<int, int> first = build();
         const qint64 elapsed = timer.elapsed();
         QVERIFY2(parser.truncatedNote().contains(limit), qPrintable(parser.truncatedNote()));
-        QVERIFY(first.first <= buildBudget::maxMenuNodes && first.second <= buildBudget::maxValues);
+        QVERIFY(first.first <= BuildBudget::maxMenuNodes && first.second <= BuildBudget::maxValues);
         QCOMPARE(build(), first); // kept from the first build: asking again costs nothing
 
-        analyIODD header;
+        IoddHeaderReader header;
         QVERIFY(header.open(path) == 0 && parser.load(path, stdDir) == 0);
-        QVERIFY(ioddJson::describe(header, parser).size() < 64 * 1024 * 1024);
+        QVERIFY(IoddJson::describe(header, parser).size() < 64 * 1024 * 1024);
         QVERIFY2(elapsed < timeBound, qPrintable(QString::number(elapsed)));
     }
 };

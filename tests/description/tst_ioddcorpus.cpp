@@ -1,9 +1,9 @@
 // Every IODD of the shared corpus through the parsers and as a virtual device, and the project's standard
 // definitions (menu entries and event codes) against the Community's.
 
-#include "description/analyiodd.h"
-#include "description/analyioddfile.h"
-#include "description/analystdiodd.h"
+#include "description/ioddheaderreader.h"
+#include "description/ioddfile.h"
+#include "description/standarddefinitions.h"
 #include "description/builtindescription.h"
 #include "description/ioddindex.h"
 #include "description/ioddjson.h"
@@ -17,7 +17,7 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
-const QString corpusDir = testhelpers::corpusDir();
+const QString corpusDir = TestHelpers::corpusDir();
 const QString officialStd = corpusDir + QStringLiteral("/std");
 const QString projectStd = QStringLiteral(HUB8_SOURCE_DIR "/data/std");
 
@@ -86,7 +86,7 @@ private slots:
     void initTestCase()
     {
         QLoggingCategory::setFilterRules(QStringLiteral("hub8.description.debug=false"));
-        if (!testhelpers::corpusPresent())
+        if (!TestHelpers::corpusPresent())
             QSKIP(qPrintable(QStringLiteral("no IODD corpus at ") + corpusDir));
     }
 
@@ -95,7 +95,7 @@ private slots:
         QTest::addColumn<QString>("path");
         for (const QString &f : corpusFiles())
             QTest::newRow(qPrintable(QDir(corpusDir).relativeFilePath(f))) << f;
-        QTest::newRow("built-in") << QStringLiteral(HUB8_SOURCE_DIR "/data/") + builtinDescription::relativePath;
+        QTest::newRow("built-in") << QStringLiteral(HUB8_SOURCE_DIR "/data/") + BuiltinDescription::relativePath;
     }
 
     void corpusFile()
@@ -103,21 +103,21 @@ private slots:
         QFETCH(QString, path);
         const facts expected = scan(path);
 
-        analyIODD header;
+        IoddHeaderReader header;
         QVERIFY2(header.open(path) == 0 && header.errorString().isEmpty(), qPrintable(header.errorString()));
         const deviceInfo info = header.readDeviceInfo();
         QCOMPARE(QVariantList({header.vendorId(), header.deviceId(), info.vendorId, info.deviceId, info.fileName}),
                  QVariantList({expected.vendorId.trimmed().toInt(), expected.deviceId.trimmed().toInt(),
                                expected.vendorId, expected.deviceId, QFileInfo(path).fileName()}));
 
-        analyIoddFile file;
+        IoddFile file;
         QCOMPARE(file.load(path, officialStd), 0);
         const QList<variantItem> variants = file.readVariants();
         QCOMPARE(variants.size(), expected.variants);
         QVERIFY(
             std::none_of(variants.begin(), variants.end(), [](const variantItem &v) { return v.productId.isEmpty(); }));
 
-        for (const char *set : ioddJson::roleMenuSets) // entries exactly for the sets the file has
+        for (const char *set : IoddJson::roleMenuSets) // entries exactly for the sets the file has
             QVERIFY2(menuEntries(file.roleMenus(QString::fromLatin1(set)), set).isEmpty()
                          != expected.elements.contains(QString::fromLatin1(set)),
                      set);
@@ -127,22 +127,22 @@ private slots:
 
         // The id index changes nothing in what the parsers give; real descriptions use a small part of the
         // build budget.
-        const auto describe = [&path](bool indexed, buildBudget *used) {
-            ioddIndex::setEnabled(indexed);
-            analyIODD h;
-            analyIoddFile f;
+        const auto describe = [&path](bool indexed, BuildBudget *used) {
+            IoddIndex::setEnabled(indexed);
+            IoddHeaderReader h;
+            IoddFile f;
             h.open(path);
             f.load(path, officialStd);
-            const QByteArray json = ioddJson::describe(h, f);
+            const QByteArray json = IoddJson::describe(h, f);
             *used = f.budget();
             return f.truncatedNote().isEmpty() ? json : QByteArray();
         };
-        buildBudget b;
+        BuildBudget b;
         const QByteArray scanned = describe(false, &b);
         QVERIFY(scanned.size() > 100);
         QCOMPARE(describe(true, &b), scanned);
-        QVERIFY(b.nodes() * 10 < buildBudget::maxMenuNodes && b.values() * 10 < buildBudget::maxValues
-                && b.choices() * 10 < buildBudget::maxChoices && b.steps() * 10 < buildBudget::maxSteps);
+        QVERIFY(b.nodes() * 10 < BuildBudget::maxMenuNodes && b.values() * 10 < BuildBudget::maxValues
+                && b.choices() * 10 < BuildBudget::maxChoices && b.steps() * 10 < BuildBudget::maxSteps);
 
         // The virtual device answers each of its indexes, by subindex 0 and 1, and takes back what it read.
         QString error;
@@ -153,7 +153,7 @@ private slots:
             device->readIsdu(index, 1);
             const IsduAnswer back =
                 whole.ok() && index != 2 && index != 0 ? device->writeIsdu(index, 0, whole.data) : IsduAnswer();
-            QVERIFY2(back.ok() || back.error == isduerror::accessDenied,
+            QVERIFY2(back.ok() || back.error == IsduError::accessDenied,
                      qPrintable(QStringLiteral("index %1: %2").arg(index).arg(back.error, 0, 16)));
         }
         QCOMPARE(device->processDataIn(1234).size(), device->processDataInOctets());
@@ -162,10 +162,10 @@ private slots:
     void projectStandardDefinitions()
     {
         const auto entries = [](const QString &path, const QString &stdDir) {
-            analyIoddFile file;
+            IoddFile file;
             file.load(path, stdDir);
             QStringList out;
-            for (const char *set : ioddJson::roleMenuSets)
+            for (const char *set : IoddJson::roleMenuSets)
                 out += menuEntries(file.roleMenus(QString::fromLatin1(set)), QString::fromLatin1(set));
             return out;
         };
@@ -193,9 +193,9 @@ private slots:
     {
         const QString definitions = QStringLiteral("/std1.1/IODD-StandardDefinitions1.1.xml");
         QSet<QString> ours;
-        for (const eventItem &e : analyStdIodd(projectStd + definitions).events())
+        for (const eventItem &e : StandardDefinitions(projectStd + definitions).events())
             ours.insert(e.code);
-        const QList<eventItem> community = analyStdIodd(officialStd + definitions).events();
+        const QList<eventItem> community = StandardDefinitions(officialStd + definitions).events();
         QStringList missing;
         for (const eventItem &e : community)
             if (!ours.contains(e.code))

@@ -1,12 +1,12 @@
 // The IODD library dialog on a fresh application directory per case, refusal of names reaching
 // outside the library, the identity lookup over a tree of files and the lookup widget.
 
-#include "library/parsevididd.h"
-#include "library/widget_ioddlookup.h"
-#include "librarydialog.h"
+#include "library/ioddfinder.h"
+#include "library/ioddlookupbar.h"
+#include "librarydialogdriver.h"
 
 namespace {
-using namespace librarydialog;
+using namespace LibraryDialogDriver;
 
 // Every entry below root (links not followed) with its kind and content, leaving out the subtree `skip`.
 QMap<QString, QString> snapshot(const QString &root, const QString &skip = QString())
@@ -101,18 +101,18 @@ private slots:
         auto *enter = again.dialog.findChild<QPushButton *>("pbtn_enter");
         again.dialog.setConfirmEnabled(false, "no port selected");
         QVERIFY(!enter->isEnabled() && enter->toolTip() == "no port selected");
-        QVERIFY(QMetaObject::invokeMethod(&again.dialog, "slot_pbtnEnter") && again.entered.isEmpty());
+        QVERIFY(QMetaObject::invokeMethod(&again.dialog, "onLoadClicked") && again.entered.isEmpty());
         again.dialog.setConfirmEnabled(true, QString());
         again.click("pbtn_enter");
         QCOMPARE(QList<QVariantList>(again.entered), QList<QVariantList>({{path}}));
         QVERIFY(!again.dialog.isVisible() && enter->toolTip().isEmpty());
 
         // The lookup widget finds that file; a miss is told in the status line, no modal box.
-        widget_ioddLookup lookup;
+        IoddLookupBar lookup;
         lookup.setLibraryDir(box.library);
         lookup.show();
         auto *button = lookup.findChild<QPushButton *>("pbtn_lookup");
-        QSignalSpy found(&lookup, &widget_ioddLookup::sigDescriptionFound);
+        QSignalSpy found(&lookup, &IoddLookupBar::descriptionFound);
         lookup.setDevice(3, 26, 1001);
         button->click();
         QCOMPARE(QList<QVariantList>(found), QList<QVariantList>({{3, path}}));
@@ -229,7 +229,7 @@ private slots:
         QVERIFY(writeDevice(iodd + "a_sub/d.xml", {"27", "5", {}, {}, {}, {}})
                 && writeDevice(iodd + "a_sub/deeper/e.xml", {"28", "9", {}, {}, {}, {}}));
         QVERIFY(QFile::link(iodd + "B.xml", iodd + "a_sub/link.xml") && QFile::link(iodd, iodd + "a_sub/loop"));
-        const ParseVIDDID finder;
+        const IoddFinder finder;
         QStringList listed;
         for (const QFileInfo &f : finder.findXmlFiles(iodd))
             listed << QDir(iodd).relativeFilePath(f.absoluteFilePath());

@@ -10,21 +10,21 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-using testhelpers::hex;
+using TestHelpers::hex;
 
 class tst_devicestatuspoller : public QObject
 {
     Q_OBJECT
     VirtualAdapter &adapter = VirtualAdapter::instance();
-    common *hub = common::instance();
+    LinkHub *hub = LinkHub::instance();
 
 private slots:
     void init()
     {
-        simhelpers::freshAdapter();
-        QVERIFY(simhelpers::openHubLink());
+        SimHelpers::freshAdapter();
+        QVERIFY(SimHelpers::openHubLink());
         adapter.setPort(1, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
-        hub->activePorts = {1};
+        hub->setActivePorts({1});
     }
 
     void qualifierBits()
@@ -57,16 +57,16 @@ private slots:
         QCOMPARE(read.count(), 1);
         const auto r = read.first().at(1).value<DeviceStatusReading>();
         QVERIFY(r.statusRead && !r.detailsRead && r.status == 0 && r.entries.isEmpty());
-        QVERIFY(!hub->modbus->busy);
+        QVERIFY(!hub->link()->isBusy());
     }
 
     void leavesTheMailboxAlone()
     {
         const int before = adapter.isduRequestCount();
-        hub->modbus->busy = true;
+        hub->link()->setBusy(true);
         QCOMPARE(DeviceStatusPoller(1).poll(), 1);
-        hub->modbus->busy = false;
-        hub->activePorts = {2};
+        hub->link()->setBusy(false);
+        hub->setActivePorts({2});
         QCOMPARE(DeviceStatusPoller(1).poll(), 1);
         QCOMPARE(adapter.isduRequestCount(), before);
     }
@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(poller->poll(), 1);
         QVERIFY(poller.isNull());
         QCOMPARE(read.count(), 0);
-        QVERIFY(!hub->modbus->busy);
+        QVERIFY(!hub->link()->isBusy());
     }
 };
 

@@ -7,7 +7,7 @@
 #include "link/directparameterpage.h"
 #include "link/isduexchange.h"
 #include "link/linkreconnector.h"
-#include "link/mymodbus.h"
+#include "link/modbuslink.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 #include "log/linktracefile.h"
@@ -19,7 +19,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-using testhelpers::hex;
+using TestHelpers::hex;
 using Mode = VirtualAdapter::Mode;
 
 // A fault that makes the adapter answer, but not with an answer to the request.
@@ -35,8 +35,8 @@ class tst_link : public QObject
 {
     Q_OBJECT
     VirtualAdapter &adapter = VirtualAdapter::instance();
-    common *hub = common::instance();
-    myModbus *link = nullptr;
+    LinkHub *hub = LinkHub::instance();
+    ModbusLink *link = nullptr;
 
     int transfer(const QByteArray &request, QByteArray &reply)
     {
@@ -63,15 +63,15 @@ class tst_link : public QObject
 private slots:
     void init()
     {
-        simhelpers::freshAdapter();
-        link = new myModbus;
+        SimHelpers::freshAdapter();
+        link = new ModbusLink;
         QCOMPARE(link->openDevice(), 0);
-        hub->modbus = link; // the monitor and the reconnector work on the hub's link
-        hub->activePorts.clear();
+        hub->setLink(link); // the monitor and the reconnector work on the hub's link
+        hub->setActivePorts({});
     }
     void cleanup()
     {
-        hub->modbus = nullptr;
+        hub->setLink(nullptr);
         delete link;
     }
 
@@ -135,23 +135,23 @@ private slots:
 
         const int exchanges = 8;
         QCOMPARE(adapter.log().size(), exchanges);
-        const myModbus::Stats &st = link->stats();
+        const ModbusLink::Stats &st = link->stats();
         QCOMPARE(QList<int>({int(st.answers), int(st.crcErrors), int(st.exceptions)}),
                  QList<int>({exchanges, f.crcErrors * exchanges, f.exception ? exchanges : 0}));
-        QVERIFY(link->isConnected() && link->lastAnswered() && !link->busy);
+        QVERIFY(link->isConnected() && link->lastAnswered() && !link->isBusy());
     }
 
     // Unplugged between write and read: later commands fail at once on the dead handle; plugging it in again
     // does not restore the handle, opening it again does.
     void unpluggedAdapterFails()
     {
-        QSignalSpy connection(link, &myModbus::connectionChanged);
-        link->busy = true;
+        QSignalSpy connection(link, &ModbusLink::connectionChanged);
+        link->setBusy(true);
         adapter.faults().unplugAfterWrite = true;
         QCOMPARE(link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), -1);
         QVERIFY(adapter.log().size() == 1 && !adapter.log().at(0).answer.isEmpty() && adapter.faults().unplugged);
         QCOMPARE(QList<QVariantList>(connection), QList<QVariantList>{{false}});
-        QVERIFY(link->isOpen() && !link->isConnected() && link->busy);
+        QVERIFY(link->isOpen() && !link->isConnected() && link->isBusy());
 
         QElapsedTimer t;
         t.start();
@@ -170,11 +170,11 @@ private slots:
     // as the next exchange's.
     void readFailsAfterGoodWrite()
     {
-        QSignalSpy connection(link, &myModbus::connectionChanged);
+        QSignalSpy connection(link, &ModbusLink::connectionChanged);
         adapter.faults().readErrorAfterWrite = true;
         QCOMPARE(link->writeRegister(0x8000, 6), -1);
         QCOMPARE(adapter.port(0).pdOut.left(2), hex("00 06")); // the adapter did take it
-        QVERIFY(!link->isConnected() && !link->lastAnswered() && !link->busy);
+        QVERIFY(!link->isConnected() && !link->lastAnswered() && !link->isBusy());
 
         adapter.faults().readErrorAfterWrite = false;
         quint16 v = 0;
@@ -193,7 +193,7 @@ private slots:
         QCOMPARE(link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), 0);
         adapter.faults().lateAnswerMs = 1300;
         QCOMPARE(link->readRegisters(0x3600, 20, response), -1);
-        QVERIFY(response.isEmpty() && !link->busy && link->isConnected());
+        QVERIFY(response.isEmpty() && !link->isBusy() && link->isConnected());
         adapter.faults().lateAnswerMs = 0;
         QTest::qWait(400); // the late answer is in the queue now
 
@@ -223,7 +223,7 @@ private slots:
             QCOMPARE(link->readRegisters(0x9000, 1, out), -1);
         }
         QVERIFY(!lcLinkRaw().isDebugEnabled()); // back as the rules say
-        const QStringList lines = QString::fromUtf8(testhelpers::readFile(path)).split('\n', Qt::SkipEmptyParts);
+        const QStringList lines = QString::fromUtf8(TestHelpers::readFile(path)).split('\n', Qt::SkipEmptyParts);
         const QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} hub8\\.link");
         for (const QString &line : lines)
             QVERIFY2(stamp.match(line).hasMatch(), qPrintable(line));
@@ -239,15 +239,15 @@ private slots:
         for (const int taken : {0, 64}) {
             adapter.clearLog();
             adapter.faults().shortWriteBytes = taken;
-            link->busy = taken > 0; // left as it was
+            link->setBusy(taken > 0); // left as it was
             QElapsedTimer t;
             t.start();
             QByteArray reply, out;
-            QCOMPARE(transfer(modbusframe::toReport(modbusframe::readRequest(0x9000, 1)), reply), -1);
+            QCOMPARE(transfer(ModbusFrame::toReport(ModbusFrame::readRequest(0x9000, 1)), reply), -1);
             QCOMPARE(reply, QByteArray(65, char(0xAB)));
             QVERIFY(link->readRegistersChecked(0x9000, 1, out) == -1 && link->writeRegister(0x8000, 1) == -1
                     && link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)) == -1 && quick(t, 500));
-            QVERIFY(adapter.log().isEmpty() && adapter.isduRequestCount() == 0 && link->busy == (taken > 0));
+            QVERIFY(adapter.log().isEmpty() && adapter.isduRequestCount() == 0 && link->isBusy() == (taken > 0));
         }
         adapter.faults().shortWriteBytes = -1; // the link itself is fine
         QVERIFY(link->writeRegister(0x8000, 1) == 0 && adapter.port(0).pdOut.left(2) == hex("00 01"));
@@ -292,29 +292,29 @@ private slots:
         adapter.setPort(1, Mode::IoLinkStarting,
                         std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
         adapter.setPort(3, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
-        portStatusMonitor monitor;
-        QSignalSpy changed(&monitor, &portStatusMonitor::statesChanged);
-        hub->modbus->busy = true; // a page holds the link: the turn is skipped
-        QVERIFY(monitor.poll() == 1 && adapter.log().isEmpty() && hub->activePorts.isEmpty());
-        hub->modbus->busy = false;
+        PortStatusMonitor monitor;
+        QSignalSpy changed(&monitor, &PortStatusMonitor::statesChanged);
+        hub->link()->setBusy(true); // a page holds the link: the turn is skipped
+        QVERIFY(monitor.poll() == 1 && adapter.log().isEmpty() && hub->activePorts().isEmpty());
+        hub->link()->setBusy(false);
         QCOMPARE(monitor.poll(), 0);
-        QCOMPARE(hub->activePorts, QSet<int>({3}));
+        QCOMPARE(hub->activePorts(), QSet<int>({3}));
         const PortState starting = monitor.states().at(1);
         QCOMPARE(QString("%1 %2 %3").arg(starting.mode).arg(starting.vendorId).arg(starting.deviceId), "3 1484 101101");
 
         adapter.port(1).mode = Mode::IoLinkOperate;
         adapter.port(3).mode = Mode::CommunicationLost;
         QVERIFY(monitor.poll() == 0 && monitor.poll() == 0);
-        QCOMPARE(hub->activePorts, QSet<int>({1}));
+        QCOMPARE(hub->activePorts(), QSet<int>({1}));
         QCOMPARE(changed.count(), 2); // no signal when nothing changed
 
         // An exception answer is not a status block, and not a reason to stop asking for it.
         adapter.faults().exception = 0x04;
         QCOMPARE(monitor.poll(), -1);
-        QVERIFY(hub->activePorts.isEmpty() && !monitor.adapterAnswers());
+        QVERIFY(hub->activePorts().isEmpty() && !monitor.adapterAnswers());
         adapter.faults().exception = 0;
         QVERIFY(monitor.poll() == 0 && monitor.statusBlockServed());
-        QCOMPARE(hub->activePorts, QSet<int>({1}));
+        QCOMPARE(hub->activePorts(), QSet<int>({1}));
     }
 
     // Each poll the adapter leaves unanswered doubles the wait up to 30 s; an answer, even a refused one, and a
@@ -322,21 +322,21 @@ private slots:
     void backsOffWhileSilent()
     {
         adapter.setPort(2, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
-        portStatusMonitor monitor;
+        PortStatusMonitor monitor;
         QCOMPARE(monitor.currentIntervalMs(), 1000);
         adapter.faults().silent = true;
         QList<int> intervals;
         for (int i = 0; i < 6; ++i)
             intervals << (monitor.poll() == -1 ? monitor.currentIntervalMs() : 0);
         QCOMPARE(intervals, (QList<int>{2000, 4000, 8000, 16000, 30000, 30000}));
-        QVERIFY(monitor.adapterSilent() && hub->activePorts.isEmpty());
-        hub->modbus->busy = true; // a skipped poll learns nothing
+        QVERIFY(monitor.adapterSilent() && hub->activePorts().isEmpty());
+        hub->link()->setBusy(true); // a skipped poll learns nothing
         QVERIFY(monitor.poll() == 1 && monitor.currentIntervalMs() == 30000);
-        hub->modbus->busy = false;
+        hub->link()->setBusy(false);
 
         adapter.faults().silent = false;
         QVERIFY(monitor.poll() == 0 && monitor.currentIntervalMs() == 1000);
-        QVERIFY(!monitor.adapterSilent() && hub->activePorts == QSet<int>({2}));
+        QVERIFY(!monitor.adapterSilent() && hub->activePorts() == QSet<int>({2}));
 
         for (const bool unplugged : {false, true}) {
             adapter.faults() = {};
@@ -354,27 +354,27 @@ private slots:
     void reconnectsAfterUnplug()
     {
         adapter.setPort(5, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
-        portStatusMonitor monitor;
-        LinkReconnector reconnector(hub->modbus);
+        PortStatusMonitor monitor;
+        LinkReconnector reconnector(hub->link());
         QSignalSpy reconnected(&reconnector, &LinkReconnector::reconnected);
         QVERIFY(monitor.poll() == 0 && !reconnector.retrying());
         const QVector<PortState> before = monitor.states();
 
         adapter.faults().unplugged = true;
         QCOMPARE(monitor.poll(), -1);
-        QVERIFY(!hub->modbus->isConnected() && reconnector.retrying() && hub->activePorts.isEmpty());
+        QVERIFY(!hub->link()->isConnected() && reconnector.retrying() && hub->activePorts().isEmpty());
         QCOMPARE(reconnector.attempt(), -1); // still unplugged
         adapter.faults().unplugged = false;
-        hub->modbus->busy = true;
+        hub->link()->setBusy(true);
         QCOMPARE(reconnector.attempt(), 1);
-        hub->modbus->busy = false;
+        hub->link()->setBusy(false);
         QVERIFY(reconnected.isEmpty());
 
         QTRY_COMPARE_WITH_TIMEOUT(reconnected.size(), 1, LinkReconnector::retryIntervalMs + 1000);
-        QVERIFY(hub->modbus->isConnected() && !reconnector.retrying());
+        QVERIFY(hub->link()->isConnected() && !reconnector.retrying());
         QCOMPARE(monitor.poll(), 0);
         QCOMPARE(monitor.states(), before);
-        QCOMPARE(hub->activePorts, QSet<int>({5}));
+        QCOMPARE(hub->activePorts(), QSet<int>({5}));
     }
 
     void learnsPortsFromDevicesOnceTheBlockIsRefused()
@@ -385,11 +385,11 @@ private slots:
         adapter.setPort(2, Mode::DigitalIn);
         adapter.setPort(3, Mode::IoLinkStarting, std::make_unique<GenericDevice>());
         adapter.setPort(5, Mode::CommunicationLost, std::make_unique<GenericDevice>());
-        portStatusMonitor monitor;
+        PortStatusMonitor monitor;
         QCOMPARE(monitor.poll(), 0);
         QVERIFY(!monitor.statusBlockServed() && monitor.adapterAnswers());
         QCOMPARE(asked(), "block 1 2 3 4 5 6 7 8");
-        QCOMPARE(hub->activePorts, QSet<int>({0, 1}));
+        QCOMPARE(hub->activePorts(), QSet<int>({0, 1}));
         const PortState one = monitor.states().at(1);
         QCOMPARE(QString("%1 %2 %3").arg(one.mode).arg(one.vendorId).arg(one.deviceId), "4 1484 101101");
         for (int p : {2, 3, 4, 5, 6, 7}) // DI, starting, lost and off alike: no device in operate
@@ -401,30 +401,30 @@ private slots:
         adapter.port(3).mode = Mode::IoLinkOperate;
         QCOMPARE(monitor.refreshPort(3), 0);
         QCOMPARE(asked(), "4");
-        QCOMPARE(hub->activePorts, QSet<int>({0, 1, 3}));
+        QCOMPARE(hub->activePorts(), QSet<int>({0, 1, 3}));
 
         // A page whose exchange failed asks for its port again, read at the monitor's next free turn.
         adapter.setPort(1, Mode::Deactivated); // the device was unplugged from Port2
         adapter.clearLog();
-        portStatusMonitor::relearn(1);
-        portStatusMonitor::relearn(42); // not a port: ignored
-        hub->modbus->busy = true;       // a page is still at work: wait for the next turn
+        PortStatusMonitor::relearn(1);
+        PortStatusMonitor::relearn(42); // not a port: ignored
+        hub->link()->setBusy(true);       // a page is still at work: wait for the next turn
         QCOMPARE(monitor.poll(), 1);
-        hub->modbus->busy = false;
+        hub->link()->setBusy(false);
         QVERIFY(monitor.poll() == 0 && monitor.poll() == 1); // the request was used up
         QCOMPARE(asked(), "2");
-        QCOMPARE(hub->activePorts, QSet<int>({0, 3}));
+        QCOMPARE(hub->activePorts(), QSet<int>({0, 3}));
 
         // A silent adapter: nothing is active until it answers, then every port is read again.
         adapter.faults().silent = true;
-        portStatusMonitor::relearn(0);
+        PortStatusMonitor::relearn(0);
         QCOMPARE(monitor.poll(), -1);
-        QVERIFY(!monitor.adapterAnswers() && hub->activePorts.isEmpty());
+        QVERIFY(!monitor.adapterAnswers() && hub->activePorts().isEmpty());
         adapter.faults().silent = false;
         adapter.clearLog();
         QCOMPARE(monitor.poll(), 0);
         QCOMPARE(asked(), "1 2 3 4 5 6 7 8");
-        QCOMPARE(hub->activePorts, QSet<int>({0, 3}));
+        QCOMPARE(hub->activePorts(), QSet<int>({0, 3}));
     }
 
     // Another request takes the mailbox while this one waits: its answer is not taken.
@@ -433,9 +433,9 @@ private slots:
         adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
         adapter.faults().isduLatencyMs = 30;
         QTimer::singleShot(5, link,
-                           [this] { link->writeIsduRequest(IsduRequestBlock::make(isduservice::read, 2, 0, 0, 0)); });
+                           [this] { link->writeIsduRequest(IsduRequestBlock::make(IsduService::read, 2, 0, 0, 0)); });
         const IsduExchange x =
-            exchangeIsdu(link, IsduRequestBlock::make(isduservice::read, 1, 16, 0, 0), nullptr, 10, 200);
+            exchangeIsdu(link, IsduRequestBlock::make(IsduService::read, 1, 16, 0, 0), nullptr, 10, 200);
         QCOMPARE(int(x.outcome), int(IsduOutcome::NotOurs));
     }
 };

@@ -1,7 +1,7 @@
 // The number validator and the cell delegates of the parameter table.
 
-#include "widgets/tablecombobox.h"
-#include "params/tablelineedit.h"
+#include "widgets/comboboxdelegate.h"
+#include "params/lineeditdelegate.h"
 #include "widgets/numbervalidator.h"
 
 #include <QtTest>
@@ -14,7 +14,7 @@ class tst_cellEditors : public QObject
     Q_OBJECT
     // One row, rebuilt per test; column 2 is edited through the delegate.
     QScopedPointer<QTableWidget> table;
-    tableLineEdit *delegate = nullptr;
+    LineEditDelegate *delegate = nullptr;
     QScopedPointer<QSignalSpy> different;
     QLineEdit *typeInto(const QString &text, int column = 2)
     {
@@ -31,7 +31,7 @@ private slots:
     void init()
     {
         table.reset(new QTableWidget(1, 3));
-        delegate = new tableLineEdit(table.data());
+        delegate = new LineEditDelegate(table.data());
         delegate->column = 2;
         delegate->numeric = true;
         delegate->allowFraction = true;
@@ -45,7 +45,7 @@ private slots:
         for (int c = 0; c < 3; ++c)
             table->setItem(0, c, new QTableWidgetItem(c == 2 ? QStringLiteral("25") : QStringLiteral("cell")));
         table->show();
-        different.reset(new QSignalSpy(delegate, &tableLineEdit::sig_dataDifferent));
+        different.reset(new QSignalSpy(delegate, &LineEditDelegate::valueEdited));
     }
     // While typing, only what can still become a number is taken; the range is checked on commit.
     void validate_data()
@@ -67,7 +67,7 @@ private slots:
     {
         QFETCH(bool, fraction);
         QFETCH(QString, input);
-        numberValidator v(fraction);
+        NumberValidator v(fraction);
         int pos = input.size();
         QTEST(v.validate(input, pos), "state");
     }
@@ -101,7 +101,7 @@ private slots:
     // A refused value is not taken: the cell keeps its old value and the refusal says why.
     void refusedOnCommit()
     {
-        QSignalSpy refused(delegate, &tableLineEdit::sig_refused);
+        QSignalSpy refused(delegate, &LineEditDelegate::inputRefused);
         QLineEdit *e = typeInto(QStringLiteral("5000"));
         QTest::keyClick(e, Qt::Key_Return);
         QTRY_COMPARE(refused.count(), 1);
@@ -140,13 +140,13 @@ private slots:
     void choiceCellOpensOnClick()
     {
         QTableWidget choices(2, 3);
-        tableComboBox combo(2);
+        ComboBoxDelegate combo(2);
         choices.setItemDelegateForRow(0, &combo);
         choices.setItemDelegateForRow(1, &combo);
         for (int row = 0; row < 2; ++row) {
             choices.setItem(row, 0, new QTableWidgetItem(QStringLiteral("Mode")));
             auto *item = new QTableWidgetItem(QStringLiteral("On"));
-            tableComboBox::setChoices(item, {QStringLiteral("On"), QStringLiteral("Off (kept)")});
+            ComboBoxDelegate::setChoices(item, {QStringLiteral("On"), QStringLiteral("Off (kept)")});
             choices.setItem(row, 2, item);
         }
         choices.item(1, 2)->setFlags(choices.item(1, 2)->flags() & ~Qt::ItemIsEditable);

@@ -2,13 +2,13 @@
 // the virtual adapter: saved from the device, compared with it, written back.
 
 #include "codec/parameterset.h"
-#include "parampage.h"
+#include "parameterpagedriver.h"
 #include "params/parametersetdialog.h"
 #include "testhelpers.h"
 
 #include <functional>
 
-using namespace parampage;
+using namespace ParameterPageDriver;
 
 namespace {
 
@@ -51,10 +51,10 @@ class tst_parametersets : public QObject
 
     QTemporaryDir m_dir;
     Device *m_test = nullptr;
-    widget_Port *m_host = nullptr;
-    QPointer<widget_Parameter> m_page;
+    BasicInfoPage *m_host = nullptr;
+    QPointer<ParameterPage> m_page;
 
-    bool makePage() { return (m_page = openPage(m_host = new widget_Port, "SpecialistRoleMenuSet")); }
+    bool makePage() { return (m_page = openPage(m_host = new BasicInfoPage, "SpecialistRoleMenuSet")); }
 
 private slots:
     void init() { QVERIFY(m_dir.isValid() && (m_test = setUp())); }
@@ -77,13 +77,13 @@ private slots:
         QVERIFY2(m_page->statusText().contains("已保存 5 个值") && m_page->statusText().contains("1 个值没有读到"),
                  qPrintable(m_page->statusText()));
 
-        parameterSet::set saved;
+        ParameterSet::set saved;
         QString why;
-        QVERIFY2(parameterSet::readFile(path, &saved, &why), qPrintable(why));
-        QCOMPARE(parameterSet::describe(saved.device), QString("TT-1 (vendorId 77, deviceId 7701)"));
+        QVERIFY2(ParameterSet::readFile(path, &saved, &why), qPrintable(why));
+        QCOMPARE(ParameterSet::describe(saved.device), QString("TT-1 (vendorId 77, deviceId 7701)"));
         QCOMPARE(saved.device.ioddFile + " " + saved.device.ioddVersion, QString("parameters.xml V1.0"));
         QStringList entries;
-        for (const parameterSet::entry &e : saved.entries)
+        for (const ParameterSet::entry &e : saved.entries)
             entries << e.key() + " " + e.label + " " + e.raw.toHex() + " " + e.value;
         QCOMPARE(entries,
                  (QStringList{"100:1 Low 0705 5", "100:2 High 0705 7", "101:0 Mode 01 Slow", "102:0 Level ff85 -12.3",
@@ -115,10 +115,10 @@ private slots:
     // Nothing is read or written for a file that is not for this device, or no set at all.
     void foreignOrBrokenFilesAreRefused()
     {
-        parameterSet::set other;
+        ParameterSet::set other;
         other.device = {1484, 7701, "TT-1", "parameters.xml", "V1.0"};
         const QList<QPair<QByteArray, QStringList>> files{
-            {parameterSet::toJson(other), {"TT-1 (vendorId 1484, deviceId 7701)", "TT-1 (vendorId 77, deviceId 7701)"}},
+            {ParameterSet::toJson(other), {"TT-1 (vendorId 1484, deviceId 7701)", "TT-1 (vendorId 77, deviceId 7701)"}},
             {R"({"values": []})", {"not a parameter set"}}};
         for (const auto &[content, named] : files) {
             cleanup();
@@ -130,7 +130,7 @@ private slots:
                 message = box->text();
                 box->button(QMessageBox::Ok)->click();
             });
-            QVERIFY(testhelpers::writeFile(m_dir.filePath("other.json"), content));
+            QVERIFY(TestHelpers::writeFile(m_dir.filePath("other.json"), content));
             m_page->loadParameterSet(m_dir.filePath("other.json"));
             for (const QString &text : named)
                 QVERIFY2(message.contains(text), qPrintable(message));

@@ -1,22 +1,22 @@
 // The parameter page against the virtual adapter: what it reads and writes.
 
-#include "parampage.h"
+#include "parameterpagedriver.h"
 
-using namespace parampage;
+using namespace ParameterPageDriver;
 
 class tst_parameterview : public QObject
 {
     Q_OBJECT
 
     Device *m_faulty = nullptr;
-    widget_Port *m_host = nullptr;
-    QPointer<widget_Parameter> m_page;
+    BasicInfoPage *m_host = nullptr;
+    QPointer<ParameterPage> m_page;
 
-    bool makePage(const QString &role) { return (m_page = openPage(m_host = new widget_Port, role)); }
-    QTableWidget *table() const { return parampage::table(m_page); }
+    bool makePage(const QString &role) { return (m_page = openPage(m_host = new BasicInfoPage, role)); }
+    QTableWidget *table() const { return ParameterPageDriver::table(m_page); }
     void click(const char *name) { QTest::mouseClick(m_page->findChild<QPushButton *>(name), Qt::LeftButton); }
-    int rowOf(const QString &label) const { return parampage::rowOf(m_page, label); }
-    QString valueText(const QString &label) const { return parampage::valueText(m_page, label); }
+    int rowOf(const QString &label) const { return ParameterPageDriver::rowOf(m_page, label); }
+    QString valueText(const QString &label) const { return ParameterPageDriver::valueText(m_page, label); }
     // Clicks a choice cell, which opens its combo box, and picks `text` from it.
     void chooseValue(const QString &label, const QString &text)
     {
@@ -77,7 +77,7 @@ private slots:
         // One read per index: the record's items and its second listing come from the first read;
         // "wo" is never read.
         QCOMPARE(mailboxRequests(), (QStringList{"r 100/0 0", "r 101/0 0", "r 102/0 0", "r 64/0 0", "r 103/0 0"}));
-        QVERIFY(!common::instance()->modbus->busy);
+        QVERIFY(!LinkHub::instance()->link()->isBusy());
         QStringList shown;
         for (const char *label : {"Low", "High", "Mode", "Level", "Name", "Count"})
             shown << valueText(label);
@@ -175,7 +175,7 @@ private slots:
         click("pbtn_read");
         QVERIFY(mailboxRequests().size() < 5);
         QVERIFY2(m_page->statusText().startsWith("已停止"), qPrintable(m_page->statusText()));
-        QVERIFY(!common::instance()->modbus->busy && m_page->findChild<QPushButton *>("pbtn_read")->isEnabled());
+        QVERIFY(!LinkHub::instance()->link()->isBusy() && m_page->findChild<QPushButton *>("pbtn_read")->isEnabled());
     }
 
     void unwrittenEditsAreOfferedForDiscard()
@@ -213,7 +213,7 @@ private slots:
     void inactivePortSendsNothing()
     {
         QVERIFY(makePage("SpecialistRoleMenuSet"));
-        common::instance()->activePorts = {0, 2};
+        LinkHub::instance()->setActivePorts({0, 2});
         int clicked = 0;
         for (QPushButton *b : m_page->findChildren<QPushButton *>()) // the form's and the entry's buttons
             if (b->isVisible() && b->isEnabled() && ++clicked)
@@ -237,7 +237,7 @@ private slots:
         click("pbtn_read");
         QVERIFY(reportsBeforeFault > 0 && m_page.isNull());
         QCOMPARE(VirtualAdapter::instance().log().size(), reportsBeforeFault);
-        QVERIFY(mailboxRequests().size() < 5 && !common::instance()->modbus->busy);
+        QVERIFY(mailboxRequests().size() < 5 && !LinkHub::instance()->link()->isBusy());
     }
 };
 

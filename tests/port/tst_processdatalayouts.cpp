@@ -3,12 +3,12 @@
 // the first layout, saying so, when the variable cannot be read.
 
 #include "app/uilanguage.h"
-#include "description/analyioddfile.h"
-#include "params/widget_parameter.h"
-#include "port/portitemview.h"
+#include "description/ioddfile.h"
+#include "params/parameterpage.h"
+#include "port/portview.h"
 #include "port/processdatalayoutpicker.h"
-#include "procdata/widget_in.h"
-#include "procdata/widget_out.h"
+#include "procdata/processdatainpage.h"
+#include "procdata/processdataoutpage.h"
 #include "scenario.h"
 #include "simhelpers.h"
 #include "testhelpers.h"
@@ -59,11 +59,11 @@ private slots:
 
     void pagesFollowTheDevicesSelection()
     {
-        if (!testhelpers::corpusPresent())
+        if (!TestHelpers::corpusPresent())
             QSKIP("no IODD corpus");
-        const QString file = testhelpers::corpusDir()
+        const QString file = TestHelpers::corpusDir()
             + "/37-iolc-22-conditionalprocessdata/IO-Link-22-ConditionalProcessDataDevice-20240824-IODD1.1.xml";
-        VirtualAdapter &adapter = simhelpers::freshAdapter();
+        VirtualAdapter &adapter = SimHelpers::freshAdapter();
         QString error;
         QVERIFY2(applyScenarioJson(QString("{\"isduLatencyMs\": 0, \"ports\": {\"Port2\": {\"mode\": \"iolink\", "
                                            "\"device\": {\"type\": \"iodd\", \"file\": \"%1\", "
@@ -72,9 +72,9 @@ private slots:
                                        .toUtf8(),
                                    adapter, &error),
                  qPrintable(error));
-        QVERIFY(simhelpers::openHubLink());
+        QVERIFY(SimHelpers::openHubLink());
 
-        auto description = std::make_shared<analyIoddFile>();
+        auto description = std::make_shared<IoddFile>();
         QVERIFY(description->load(file) == 0);
         QCOMPARE(description->processDataChoices().size(), 3);
         QCOMPARE(description->processDataIn().name, QString("PD Input - Std")); // the first, never merged
@@ -82,12 +82,12 @@ private slots:
         QTabWidget tabs;
         for (const char *text : {"Adapter", "Communication", "Ports"})
             tabs.addTab(new QWidget, text);
-        PortItemView view(1);
+        PortView view(1);
         view.setPortTabWidget(&tabs);
         view.createPages("SpecialistRoleMenuSet", description->readDeviceInfo(), description, false);
-        auto *in = tabs.findChild<widget_in *>();
-        auto *out = tabs.findChild<widget_out *>();
-        auto *parameters = tabs.findChild<widget_Parameter *>();
+        auto *in = tabs.findChild<ProcessDataInPage *>();
+        auto *out = tabs.findChild<ProcessDataOutPage *>();
+        auto *parameters = tabs.findChild<ParameterPage *>();
         QVERIFY(in && out && parameters);
         auto *inTable = in->findChild<QTableWidget *>("table");
         const QString firstRows = rowLabels(inTable);
@@ -97,31 +97,31 @@ private slots:
         QVERIFY(out->layoutNote() == in->layoutNote() && in->layoutNote().contains("V_X_PDSelect = 1"));
 
         // The parameter page writes 2: the third layout.
-        QCOMPARE(simhelpers::isdu(0x02, 2, 66, 0, QByteArray::fromHex("02")).at(2), '\0');
-        emit parameters->sigWritten(66);
+        QCOMPARE(SimHelpers::isdu(0x02, 2, 66, 0, QByteArray::fromHex("02")).at(2), '\0');
+        emit parameters->variableWritten(66);
         QTRY_VERIFY2(in->layoutNote().contains("PD Input - Set 2"), qPrintable(in->layoutNote()));
-        emit parameters->sigWritten(65); // another variable: nothing read
+        emit parameters->variableWritten(65); // another variable: nothing read
         QVERIFY(in->layoutNote().contains("Set 2"));
 
         // Writes in a row make one read.
         const int requests = adapter.isduRequestCount();
-        emit parameters->sigWritten(66);
-        emit parameters->sigWritten(66);
+        emit parameters->variableWritten(66);
+        emit parameters->variableWritten(66);
         QTRY_COMPARE(adapter.isduRequestCount(), requests + 1);
         QTest::qWait(50);
         QCOMPARE(adapter.isduRequestCount(), requests + 1);
 
         // A language switch says the note again without asking the device, which could not answer now.
         adapter.setPort(1, VirtualAdapter::Mode::Deactivated);
-        QVERIFY(uiLanguage::apply(uiLanguage::Language::English));
+        QVERIFY(UiLanguage::apply(UiLanguage::Language::English));
         QTRY_VERIFY2(in->layoutNote().startsWith("Process data layout"), qPrintable(in->layoutNote()));
         QVERIFY(in->layoutNote().contains("Set 2"));
-        QVERIFY(uiLanguage::apply(uiLanguage::Language::Chinese));
+        QVERIFY(UiLanguage::apply(UiLanguage::Language::Chinese));
         QTRY_VERIFY(in->layoutNote().startsWith("过程数据布局"));
         QCOMPARE(adapter.isduRequestCount(), requests + 1);
 
         // No device in operate: the first layout, and why.
-        emit parameters->sigWritten(66);
+        emit parameters->variableWritten(66);
         QTRY_VERIFY2(in->layoutNote().contains("无法读取 V_X_PDSelect"), qPrintable(in->layoutNote()));
         QVERIFY(in->layoutNote().contains("PD Input - Std"));
         QCOMPARE(rowLabels(inTable), firstRows);

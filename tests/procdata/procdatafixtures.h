@@ -1,17 +1,17 @@
 #pragma once
 
-#include "description/analyioddfile.h"
+#include "description/ioddfile.h"
 #include "simhelpers.h"
 #include "testhelpers.h"
 
 #include <QtTest>
 
-namespace fixtures {
+namespace ProcDataFixtures {
 
-using testhelpers::hex;
+using TestHelpers::hex;
 
 inline valueItem item(const QString &type, const QString &bits, const QString &lower = {}, const QString &upper = {},
-                      const QList<valuePair> &entries = {}, const QString &subindex = {})
+                      const QList<ValuePair> &entries = {}, const QString &subindex = {})
 {
     valueItem v;
     v.editor.typeName = type;
@@ -24,7 +24,7 @@ inline valueItem item(const QString &type, const QString &bits, const QString &l
     return v;
 }
 
-inline valueItem flag(const QString &subindex, const QList<valuePair> &entries = {{"true", "true"}, {"false", "false"}})
+inline valueItem flag(const QString &subindex, const QList<ValuePair> &entries = {{"true", "true"}, {"false", "false"}})
 {
     return item("BooleanT", {}, {}, {}, entries, subindex);
 }
@@ -45,8 +45,8 @@ inline treeItem node(int bits, QList<valueItem> v, QString name = "PD")
 
 inline treeItem builtinProcessData(bool in)
 {
-    analyIoddFile file;
-    file.load(testhelpers::builtinDescriptionPath());
+    IoddFile file;
+    file.load(TestHelpers::builtinDescriptionPath());
     return in ? file.processDataIn() : file.processDataOut();
 }
 
@@ -56,7 +56,7 @@ struct ScriptedDevice : VirtualDevice
     explicit ScriptedDevice(const QByteArray *input) : m_input(input) {}
     quint16 vendorId() const override { return 1484; }
     quint32 deviceId() const override { return 101101; }
-    IsduAnswer readIsdu(quint16, quint8) override { return IsduAnswer::fail(isduerror::indexNotAvailable); }
+    IsduAnswer readIsdu(quint16, quint8) override { return IsduAnswer::fail(IsduError::indexNotAvailable); }
     IsduAnswer writeIsdu(quint16, quint8, const QByteArray &) override { return readIsdu(0, 0); }
     QByteArray processDataIn(qint64) const override { return *m_input; }
     const QByteArray *m_input;
@@ -67,8 +67,8 @@ inline void setUpAdapter(int port, const QByteArray *input)
 {
     VirtualAdapter &adapter = VirtualAdapter::instance();
     adapter.reset();
-    QVERIFY(simhelpers::openHubLink());
-    common::instance()->activePorts = {port};
+    QVERIFY(SimHelpers::openHubLink());
+    LinkHub::instance()->setActivePorts({port});
     adapter.setPort(port, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<ScriptedDevice>(input));
     adapter.clearLog();
 }
@@ -79,4 +79,4 @@ inline QByteArray frameHead(int i, int bytes)
     return VirtualAdapter::instance().log().at(i).request.mid(1, bytes);
 }
 
-} // namespace fixtures
+} // namespace ProcDataFixtures

@@ -1,14 +1,14 @@
 // The DI and DO views against the virtual adapter.
 
 #include "procdatafixtures.h"
-#include "views/widget_portdi.h"
-#include "views/widget_portdo.h"
+#include "devicepages/digitalinputpanel.h"
+#include "devicepages/digitaloutputpanel.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 
-using namespace fixtures;
+using namespace ProcDataFixtures;
 
 class tst_portdido : public QObject
 {
@@ -26,7 +26,7 @@ private slots:
         const QList<QPair<QByteArray, QString>> cases{{hex("00 02"), "0"}, {hex("00 03"), "1"}, {hex("01 00"), "0"}};
         for (const auto &c : cases) {
             input = c.first;
-            widget_portDI view;
+            DigitalInputPanel view;
             view.setPort(3);
             QCOMPARE(view.readInput(), 0);
             QCOMPARE(view.findChild<QLineEdit *>("edit_inData")->text(), c.second);
@@ -37,7 +37,7 @@ private slots:
 
     void pollingSkipsWhileBusyAndStops()
     {
-        widget_portDI view;
+        DigitalInputPanel view;
         view.setPort(3);
         auto *button = view.findChild<QPushButton *>("pbtn_read");
         auto *shown = view.findChild<QLineEdit *>("edit_inData");
@@ -45,12 +45,12 @@ private slots:
         QTest::mouseClick(button, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(shown->text(), QStringLiteral("1"), 2000);
 
-        common::instance()->modbus->busy = true;
+        LinkHub::instance()->link()->setBusy(true);
         input = hex("00 00");
         adapter.clearLog();
         QTest::qWait(700);
         QVERIFY(adapter.log().isEmpty() && view.isPolling());
-        common::instance()->modbus->busy = false;
+        LinkHub::instance()->link()->setBusy(false);
         QTRY_COMPARE_WITH_TIMEOUT(shown->text(), QStringLiteral("0"), 2000);
 
         // A failed read stops polling until the user clicks again.
@@ -62,7 +62,7 @@ private slots:
         // Cleaning the port stops the timer only: the button still offers to
         // stop, and its next click stays stopped.
         button->click();
-        view.onCleanPortStatus();
+        view.onPortTabsCleared();
         QVERIFY(!view.isPolling());
         button->click();
         QCOMPARE(button->text(), QStringLiteral("开始读取"));
@@ -78,7 +78,7 @@ private slots:
             adapter.clearLog();
             adapter.setPort(port, VirtualAdapter::Mode::DigitalOut);
             adapter.port(port).digitalOut = choice == 0;
-            widget_portDO view;
+            DigitalOutputPanel view;
             view.setPort(unsigned(port));
             view.findChild<QComboBox *>("combox")->setCurrentIndex(choice);
             QTest::mouseClick(view.findChild<QPushButton *>("pbtn_write"), Qt::LeftButton);
@@ -86,7 +86,7 @@ private slots:
             QCOMPARE(adapter.log().size(), 1);
             QCOMPARE(frameHead(0, c.second.size()), c.second);
             QCOMPARE(adapter.port(port).digitalOut, choice == 1);
-            QVERIFY(!common::instance()->modbus->busy);
+            QVERIFY(!LinkHub::instance()->link()->isBusy());
         }
     }
 };

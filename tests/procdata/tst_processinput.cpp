@@ -1,7 +1,7 @@
 // The input page: table and tiles refreshed from register data, polling on the virtual adapter.
 
-#include "procdata/widget_in.h"
-#include "procdata/widget_inboolt.h"
+#include "procdata/processdatainpage.h"
+#include "procdata/lamptile.h"
 #include "procdatafixtures.h"
 #include "resources/hub8resources.h"
 
@@ -14,7 +14,7 @@
 
 #include <memory>
 
-using namespace fixtures;
+using namespace ProcDataFixtures;
 
 class tst_processinput : public QObject
 {
@@ -23,7 +23,7 @@ class tst_processinput : public QObject
     QByteArray input = QByteArray(4, '\0');
     VirtualAdapter &adapter = VirtualAdapter::instance();
 
-    static QStringList column(const widget_in &page, int c, int role = Qt::DisplayRole)
+    static QStringList column(const ProcessDataInPage &page, int c, int role = Qt::DisplayRole)
     {
         QStringList texts;
         const auto *table = page.findChild<QTableWidget *>("table");
@@ -54,14 +54,14 @@ private slots:
             << QStringList{"raw 1639", "raw 52", "raw -2"};
         QTest::newRow("item beyond a short read")
             << node(32, {at(u("16", "0", "65535"), 16), at(u("8", "0", "255"), 0)}) << hex("12")
-            << QStringList{processDataCodec::missingText(), "18"} << QStringList{QString(), "raw 18"};
+            << QStringList{ProcessDataCodec::missingText(), "18"} << QStringList{QString(), "raw 18"};
     }
 
     void refresh()
     {
         QFETCH(treeItem, pd);
         QFETCH(QByteArray, data);
-        widget_in page;
+        ProcessDataInPage page;
         page.setProcessData(pd);
         page.refresh(QByteArray(4, '\x11'));
         page.refresh(data);
@@ -77,7 +77,7 @@ private slots:
         const treeItem other = node(32, {at(item("IntegerT", "16", "-32768", "32767"), 8)});
         page.setProcessData(other);
         page.refresh(data);
-        widget_in fresh;
+        ProcessDataInPage fresh;
         fresh.setProcessData(other);
         fresh.refresh(data);
         QCOMPARE(column(page, 2), column(fresh, 2));
@@ -87,7 +87,7 @@ private slots:
     // After a switch of language a poll writes its texts anew, also when it reads the same octets.
     void languageSwitchRewritesTheSameOctets()
     {
-        widget_in page;
+        ProcessDataInPage page;
         page.setProcessData(node(32, {at(item("UIntegerT", "16", "0", "65535"), 16)}));
         page.refresh(hex("12")); // too short for the item: it shows the missing-data text
         const QString before = column(page, 2).constFirst();
@@ -111,7 +111,7 @@ private slots:
 
     void tilesInGridOrder()
     {
-        widget_in page;
+        ProcessDataInPage page;
         page.setProcessData(node(16,
                                  {item("UIntegerT", "8", "0", "255", {}, "9"), at(flag("1"), 8), at(flag("2"), 9),
                                   at(flag("3"), 10), at(flag("4"), 11), at(flag("5"), 12), at(flag("6"), 13)}));
@@ -119,7 +119,7 @@ private slots:
         page.refresh(hex("0d 00")); // bits 8..13 are the six flags
         auto *grid = page.findChild<QGridLayout *>("layout_g");
         for (int i = 0; i < 6; ++i) { // four tiles a row
-            widget_inBoolT *tile = page.tile(QStringLiteral("BooleanT%1").arg(i + 1));
+            LampTile *tile = page.tile(QStringLiteral("BooleanT%1").arg(i + 1));
             QVERIFY(tile);
             int row = -1, col = -1, rowSpan = 0, colSpan = 0;
             grid->getItemPosition(grid->indexOf(tile), &row, &col, &rowSpan, &colSpan);
@@ -131,28 +131,28 @@ private slots:
         valueItem warning = at(flag("7"), 14);
         warning.label = "Device warning, temperature above limit";
         page.setProcessData(node(16, {item("UIntegerT", "8", "0", "255", {}, "9"), warning}));
-        const widget_inBoolT *tile = page.tile(warning.label);
+        const LampTile *tile = page.tile(warning.label);
         QVERIFY(tile && tile->minimumWidth() >= tile->findChild<QLabel *>("label_name")->sizeHint().width());
 
         page.setProcessData(node(16, {item("UIntegerT", "16", "0", "65535")}));
         QVERIFY(page.findChild<QWidget *>("widget_bool")->isHidden()
-                && page.findChildren<widget_inBoolT *>().isEmpty());
+                && page.findChildren<LampTile *>().isEmpty());
     }
 
     void pollingFollowsTheDevice()
     {
-        widget_in page;
+        ProcessDataInPage page;
         page.setPort(1);
         page.setProcessData(builtinProcessData(true));
         page.show();
-        QSignalSpy started(&page, &widget_in::sigStartRead);
+        QSignalSpy started(&page, &ProcessDataInPage::pollingChanged);
         auto *start = page.findChild<QPushButton *>("pbtn_start");
         auto *stop = page.findChild<QPushButton *>("pbtn_stop");
 
-        common::instance()->activePorts.clear(); // a port not in use does not start
+        LinkHub::instance()->setActivePorts({}); // a port not in use does not start
         start->click();
         QVERIFY(!page.isPolling() && started.isEmpty() && start->isEnabled());
-        common::instance()->activePorts = {1};
+        LinkHub::instance()->setActivePorts({1});
 
         input = hex("04 b0 07 5a"); // pressure 1200 x 0.1 bar; temperature 235 x 0.1 °C at bit 3; OUT2
         start->click();
@@ -165,11 +165,11 @@ private slots:
         QVERIFY(page.tile("OUT1")->state() && page.tile("Device warning")->state());
 
         // While another page holds the link, turns pass without a request.
-        common::instance()->modbus->busy = true;
+        LinkHub::instance()->link()->setBusy(true);
         adapter.clearLog();
         QTest::qWait(700);
         QVERIFY(adapter.log().isEmpty());
-        common::instance()->modbus->busy = false;
+        LinkHub::instance()->link()->setBusy(false);
         QTRY_VERIFY_WITH_TIMEOUT(!adapter.log().isEmpty(), 2000);
 
         stop->click();

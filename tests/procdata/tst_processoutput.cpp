@@ -1,14 +1,14 @@
 // The output page: its editors, and what reaches the adapter's output window.
 
-#include "procdata/widget_in.h"
-#include "procdata/widget_out.h"
+#include "procdata/processdatainpage.h"
+#include "procdata/processdataoutpage.h"
 #include "procdatafixtures.h"
 
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTimer>
 
-using namespace fixtures;
+using namespace ProcDataFixtures;
 
 class tst_processoutput : public QObject
 {
@@ -18,14 +18,14 @@ class tst_processoutput : public QObject
     QByteArray input;
     VirtualAdapter &adapter = VirtualAdapter::instance();
 
-    static QTableWidget *table(const widget_out &p) { return p.findChild<QTableWidget *>("table"); }
+    static QTableWidget *table(const ProcessDataOutPage &p) { return p.findChild<QTableWidget *>("table"); }
 
 private slots:
     void init() { setUpAdapter(port, &input); }
 
     void editorsAndAllTrueFalse()
     {
-        widget_out page;
+        ProcessDataOutPage page;
         treeItem pd = builtinProcessData(false);
         pd.values << flag("7", {{"Off", "false"}, {"On", "true"}}) << flag("8", {{"true", "true"}})
                   << item("UIntegerT", "8", "0", "255", {}, "9");
@@ -38,9 +38,9 @@ private slots:
         };
         // Every one-bit item follows the buttons by its entries' values, whatever their names;
         // an item without an off entry keeps its one entry; the number row is skipped.
-        page.slot_pbtn_allFalseClicked();
+        page.onAllFalseClicked();
         QCOMPARE(comboTexts(), (QStringList{"false", "false", "false", "false", "false", "false", "Off", "true"}));
-        page.slot_pbtn_allTrueclicked();
+        page.onAllTrueClicked();
         QCOMPARE(comboTexts(), (QStringList{"true", "true", "true", "true", "true", "true", "On", "true"}));
 
         // A number's range is shown in the units typed.
@@ -55,7 +55,7 @@ private slots:
         QTest::addColumn<QStringList>("values");
         QTest::addColumn<QByteArray>("window");
 
-        const QList<valuePair> offOn{{"Off", "false"}, {"On", "true"}};
+        const QList<ValuePair> offOn{{"Off", "false"}, {"On", "true"}};
         // Bits 0, 15 and 16 of 32: bit 0 is the low bit of the last octet.
         QTest::newRow("booleans by bit offset")
             << node(32, {at(flag("1"), 0), at(flag("2"), 15), at(flag("3"), 16), at(flag("4"), 31)})
@@ -73,53 +73,53 @@ private slots:
         QFETCH(treeItem, pd);
         QFETCH(QStringList, values);
         QFETCH(QByteArray, window);
-        widget_out page;
+        ProcessDataOutPage page;
         page.setPort(port);
         page.setProcessData(pd);
         for (int row = 0; row < values.size(); ++row)
             page.setInput(row, values.at(row));
         adapter.port(port).pdOut.fill('\x55');
-        page.slot_pbtn_writeClicked();
+        page.onWriteClicked();
 
         // One write of whole registers, nothing beyond them.
         QCOMPARE(adapter.log().size(), 1);
         QCOMPARE(frameHead(0, 6), hex("01 10 80 40 00") + char(window.size() / 2));
         QCOMPARE(adapter.port(port).pdOut.left(window.size() + 1), window + '\x55');
-        QVERIFY(!common::instance()->modbus->busy);
+        QVERIFY(!LinkHub::instance()->link()->isBusy());
     }
 
     void busyHeldAcrossTheWrite()
     {
-        widget_in reader; // polls the same port meanwhile
+        ProcessDataInPage reader; // polls the same port meanwhile
         reader.setPort(port);
         reader.setProcessData(node(16, {item("UIntegerT", "16", "0", "65535")}));
-        reader.slot_pbtn_start();
+        reader.onStartClicked();
 
-        widget_out page;
+        ProcessDataOutPage page;
         page.setPort(port);
         page.setProcessData(builtinProcessData(false));
-        page.slot_pbtn_allTrueclicked();
-        myModbus *link = common::instance()->modbus;
+        page.onAllTrueClicked();
+        ModbusLink *link = LinkHub::instance()->link();
         bool beforeWrite = false, afterWrite = false;
-        QTimer::singleShot(100, this, [&] { beforeWrite = link->busy && adapter.log().isEmpty(); });
-        QTimer::singleShot(300, this, [&] { afterWrite = link->busy && adapter.log().size() == 1; });
+        QTimer::singleShot(100, this, [&] { beforeWrite = link->isBusy() && adapter.log().isEmpty(); });
+        QTimer::singleShot(300, this, [&] { afterWrite = link->isBusy() && adapter.log().size() == 1; });
         adapter.clearLog();
-        page.slot_pbtn_writeClicked();
+        page.onWriteClicked();
 
-        QVERIFY(beforeWrite && afterWrite && !link->busy);
+        QVERIFY(beforeWrite && afterWrite && !link->isBusy());
         QCOMPARE(adapter.log().size(), 1); // the reader skipped its turns
         QCOMPARE(adapter.port(port).pdOut.left(2), hex("00 3f"));
     }
 
     void failedOrRefusedWrite()
     {
-        widget_out page;
+        ProcessDataOutPage page;
         page.setPort(port);
         page.setProcessData(node(16, {item("UIntegerT", "16", "0", "65535")}));
         page.setInput(0, "1234");
         adapter.faults().unplugged = true;
-        page.slot_pbtn_writeClicked();
-        QVERIFY(!common::instance()->modbus->busy);
+        page.onWriteClicked();
+        QVERIFY(!LinkHub::instance()->link()->isBusy());
         QCOMPARE(adapter.port(port).pdOut.left(2), hex("00 00"));
 
         // A value its item cannot take is not sent, and the page says why.
@@ -131,14 +131,14 @@ private slots:
         auto *edit = table(page)->viewport()->findChild<QLineEdit *>();
         QVERIFY(edit && edit->placeholderText() == "-100 … 100");
         edit->setText("40000");
-        page.slot_pbtn_writeClicked();
+        page.onWriteClicked();
         QVERIFY(adapter.log().isEmpty() && page.lastError().contains("32767"));
 
         // A port that is not active is not written at all.
         adapter.faults().unplugged = false;
         page.setPort(port + 1);
-        page.slot_pbtn_writeClicked();
-        QVERIFY(adapter.log().isEmpty() && !common::instance()->modbus->busy);
+        page.onWriteClicked();
+        QVERIFY(adapter.log().isEmpty() && !LinkHub::instance()->link()->isBusy());
     }
 };
 

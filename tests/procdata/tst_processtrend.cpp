@@ -2,7 +2,7 @@
 // losing polls and start over with a new layout.
 
 #include "procdata/processdatatrend.h"
-#include "procdata/widget_in.h"
+#include "procdata/processdatainpage.h"
 #include "procdatafixtures.h"
 #include "resources/hub8resources.h"
 
@@ -15,7 +15,7 @@
 #include <QComboBox>
 #include <QPushButton>
 
-using namespace fixtures;
+using namespace ProcDataFixtures;
 using namespace QtCharts;
 
 namespace {
@@ -53,14 +53,14 @@ treeItem gauge()
 bool showGauge(ProcessDataTrend &trend)
 {
     trend.resize(800, 500);
-    trend.startRecording(processDataCodec::layoutOf(gauge()), "PD");
+    trend.startRecording(ProcessDataCodec::layoutOf(gauge()), "PD");
     trend.show();
     return QTest::qWaitForWindowExposed(&trend);
 }
 
-QVector<processDataCodec::itemValue> decoded(const ProcessDataTrend &trend, const QByteArray &data)
+QVector<ProcessDataCodec::itemValue> decoded(const ProcessDataTrend &trend, const QByteArray &data)
 {
-    return processDataCodec::decode(trend.recording().layout(), data);
+    return ProcessDataCodec::decode(trend.recording().layout(), data);
 }
 
 } // namespace
@@ -78,7 +78,7 @@ private slots:
 
     void followsTheDeviceWhilePolling()
     {
-        widget_in page;
+        ProcessDataInPage page;
         page.resize(900, 700);
         page.setPort(1);
         page.setProcessData(builtinProcessData(true));
@@ -113,7 +113,7 @@ private slots:
         const QMargins base(4, 2, 4, 2);
         QTRY_VERIFY(numbers->margins() != base || bits->margins() != base);
         trend.startRecording(
-            processDataCodec::layoutOf(node(16, {at(item("UIntegerT", "16", "0", "65535", {}, "1"), 0, "0.1", "bar")})),
+            ProcessDataCodec::layoutOf(node(16, {at(item("UIntegerT", "16", "0", "65535", {}, "1"), 0, "0.1", "bar")})),
             "PD");
         QCOMPARE(numbers->margins(), base);
     }
@@ -187,7 +187,7 @@ private slots:
 
     void newLayoutStartsOver()
     {
-        widget_in page;
+        ProcessDataInPage page;
         page.setProcessData(gauge());
         page.show();
         page.refresh(hex("00 10 00 01"));

@@ -6,7 +6,7 @@
 
 #include <QtTest>
 
-using testhelpers::hex;
+using TestHelpers::hex;
 using Event = IoddDevice::Options::Event;
 
 namespace {
@@ -41,7 +41,7 @@ private slots:
     void eventsOverTime()
     {
         QFETCH(int, ms);
-        const auto d = device(testhelpers::builtinDescriptionPath(),
+        const auto d = device(TestHelpers::builtinDescriptionPath(),
                               {{0x7710, EventType::Error, 2000, -1},
                                {0x4210, EventType::Warning, 1000, 2000},
                                {0x8C40, EventType::Notification, 500, 500}});

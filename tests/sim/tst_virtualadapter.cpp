@@ -12,22 +12,22 @@
 
 #include <QtTest>
 
-using testhelpers::hex;
+using TestHelpers::hex;
 using Mode = VirtualAdapter::Mode;
 
 namespace {
 QByteArray withCrc(QByteArray frame)
 {
-    modbusframe::appendCrc(frame);
+    ModbusFrame::appendCrc(frame);
     return frame;
 }
 QByteArray readFrame(quint16 address, quint16 count)
 {
-    return modbusframe::readRequest(address, count);
+    return ModbusFrame::readRequest(address, count);
 }
 QByteArray writeFrame(quint16 address, const QByteArray &values)
 {
-    return modbusframe::writeRequest(address, values.size() / 2, values);
+    return ModbusFrame::writeRequest(address, values.size() / 2, values);
 }
 const QString fixture = QStringLiteral(HUB8_SOURCE_DIR "/tests/sim/fixtures/iodd-device.xml");
 QString stdDir()
@@ -49,7 +49,7 @@ int status(const QByteArray &r)
 QByteArray isdu(const QString &request, int port = 1)
 {
     const QStringList p = request.split(' ');
-    return simhelpers::isdu(p.at(0) == "w" ? 2 : 3, quint8(port), quint16(p.at(1).section('/', 0, 0).toInt()),
+    return SimHelpers::isdu(p.at(0) == "w" ? 2 : 3, quint8(port), quint16(p.at(1).section('/', 0, 0).toInt()),
                             quint8(p.at(1).section('/', 1).toInt()), hex(qPrintable(p.mid(2).join(QString()))));
 }
 } // namespace
@@ -83,7 +83,7 @@ class tst_virtualadapter : public QObject
 private slots:
     void init()
     {
-        simhelpers::freshAdapter();
+        SimHelpers::freshAdapter();
         adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
     }
 
@@ -95,9 +95,9 @@ private slots:
         QCOMPARE(frames, QList<QByteArray>({hex("01 03 00 00 00 01 84 0a"), hex("01 03 00 00 00 0a c5 cd"),
                                             hex("01 10 80 00 00 02 04 00 01 00 02 42 68")}));
         for (QByteArray frame : frames) {
-            QVERIFY(modbusframe::crcValid(frame));
+            QVERIFY(ModbusFrame::crcValid(frame));
             frame[3] = char(frame.at(3) ^ 0x10);
-            QVERIFY(!modbusframe::crcValid(frame));
+            QVERIFY(!ModbusFrame::crcValid(frame));
         }
     }
 
@@ -140,7 +140,7 @@ private slots:
 
     void mailbox()
     {
-        using simhelpers::isdu;
+        using SimHelpers::isdu;
         adapter.setPort(7, Mode::IoLinkStarting, std::make_unique<GenericDevice>()); // not answering yet
         QCOMPARE(isdu(3, 1, 16, 0).left(20), hex("03 01 00 00 00 00") + "\x0dVanto Systems");
         QCOMPARE(isdu(3, 8, 16, 0).left(3), hex("03 08 06"));
@@ -204,7 +204,7 @@ private slots:
             R"({"ports": {"Port3": {"device": {"type": "iodd", "file": "/nonexistent/dev.xml"}}}})",
             "ports.Port3.device.file: cannot read /nonexistent/dev.xml");
         // Given data of a device built from the built-in description (4 octets of input).
-        const QString builtin = QStringLiteral(HUB8_SOURCE_DIR "/data/") + builtinDescription::relativePath;
+        const QString builtin = QStringLiteral(HUB8_SOURCE_DIR "/data/") + BuiltinDescription::relativePath;
         const auto given = [&builtin](const char *name, const QString &device, const QString &message) {
             QTest::newRow(name) << QString(R"({"ports": {"Port2": {"device": {"type": "iodd", "file": "%1", %2}}}})")
                                        .arg(builtin, device)
@@ -316,7 +316,7 @@ private slots:
                      {"Fixture Works", "FX-1 test device", "Test device with every datatype", "FX0007", hex("00")}));
         // Cycle time 2.3 ms, M-sequence 3, revision 1.1, PD in 3 octets, PD out 8 bits.
         QCOMPARE(isdu("r 0/0").mid(6, 17), hex("10 00 17 17 03 11 82 08 00 2a 00 10 92 00 00 00 00"));
-        QVERIFY(read(0, 9) == hex("2a") && d.readIsdu(0, 17).error == isduerror::subindexNotAvailable);
+        QVERIFY(read(0, 9) == hex("2a") && d.readIsdu(0, 17).error == IsduError::subindexNotAvailable);
         QCOMPARE(load(fixture)->readIsdu(21, 0).data, QByteArray("SN00004242"));
         QCOMPARE(d.processDataIn(0), hex("00 00 65")); // numbers in the middle of their ranges, flag 0 on
     }
@@ -342,7 +342,7 @@ private slots:
                 "\"processDataIn\": \"06 67 0002\", \"writeErrors\": {\"67\": \"0x8023\"}, \"parameters\": "
                 "{\"64\": \"07d0 076c 01 0a\", \"64:3\": \"00 02\", \"66\": \"0a 14 1e\", \"900:3\": \"01 02\"}, "
                 "\"file\": \"")
-            + builtinDescription::relativePath + "\"}}}}";
+            + BuiltinDescription::relativePath + "\"}}}}";
         QString error;
         QVERIFY2(applyScenarioJson(json, adapter, &error), qPrintable(error));
         adapter.faults().isduLatencyMs = 0;
@@ -378,7 +378,7 @@ private slots:
         QString error;
         const QByteArray json = "{\"ports\": {\"Port3\": {\"mode\": \"iolink\", \"device\": {\"type\": \"iodd\", "
                                 "\"serialNumber\": \"S-3\", \"file\": \""
-            + QByteArray(builtinDescription::relativePath) + "\"}}}}";
+            + QByteArray(BuiltinDescription::relativePath) + "\"}}}}";
         QVERIFY2(applyScenarioJson(json, adapter, &error), qPrintable(error));
         QCOMPARE(adapter.port(2).device->vendorId(), quint16(1484));
         QCOMPARE(read(21, 0, 2), QByteArray("S-3"));

@@ -12,7 +12,7 @@
 #include <QJsonObject>
 #include <QProcess>
 
-namespace ctlrun {
+namespace CtlRun {
 
 struct Result
 {
@@ -38,6 +38,6 @@ inline Result runHere(const QStringList &args)
     return r;
 }
 
-} // namespace ctlrun
+} // namespace CtlRun
 
 #endif // CTLRUN_H

@@ -3,10 +3,10 @@
 // IO-Link codes them and read back the same.
 
 #include "ctlrun.h"
-#include "description/analyioddfile.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
-#include "procdata/widget_in.h"
+#include "description/ioddfile.h"
+#include "link/linkhub.h"
+#include "link/modbuslink.h"
+#include "procdata/processdatainpage.h"
 #include "resources/hub8resources.h"
 #include "scenario.h"
 #include "testhelpers.h"
@@ -37,7 +37,7 @@ const Device devices[] = {
 
 QString descriptionOf(const char *folder)
 {
-    const QDir dir(testhelpers::corpusDir() + QLatin1Char('/') + QLatin1String(folder));
+    const QDir dir(TestHelpers::corpusDir() + QLatin1Char('/') + QLatin1String(folder));
     const QStringList files = dir.entryList({QStringLiteral("*.xml")}, QDir::Files);
     return files.isEmpty() ? QString() : dir.filePath(files.first());
 }
@@ -52,7 +52,7 @@ class tst_corpusAgreement : public QObject
 
     QJsonObject runSim(const QStringList &args)
     {
-        const ctlrun::Result r = ctlrun::runSim(QStringList{"--scenario", scenario} + args);
+        const CtlRun::Result r = CtlRun::runSim(QStringList{"--scenario", scenario} + args);
         if (r.status != 0)
             qWarning() << "hub8ctl-sim" << args << r.err;
         return r.json();
@@ -61,7 +61,7 @@ class tst_corpusAgreement : public QObject
 private slots:
     void initTestCase()
     {
-        if (!testhelpers::corpusPresent())
+        if (!TestHelpers::corpusPresent())
             QSKIP("no IODD corpus");
         initHub8Resources();
         QJsonObject ports;
@@ -72,13 +72,13 @@ private slots:
                                      {"parameters", QJsonDocument::fromJson(d.parameters).object()}};
             ports.insert(QStringLiteral("Port%1").arg(d.port), QJsonObject{{"mode", "iolink"}, {"device", device}});
         }
-        scenario = testhelpers::writtenIn(dir, "corpus.json", QJsonDocument(QJsonObject{{"ports", ports}}).toJson());
+        scenario = TestHelpers::writtenIn(dir, "corpus.json", QJsonDocument(QJsonObject{{"ports", ports}}).toJson());
 
         QString error;
         QVERIFY2(applyScenarioFile(scenario, VirtualAdapter::instance(), &error), qPrintable(error));
-        common *hub = common::instance();
-        hub->modbus = new myModbus;
-        QCOMPARE(hub->modbus->openDevice(), 0);
+        LinkHub *hub = LinkHub::instance();
+        hub->setLink(new ModbusLink);
+        QCOMPARE(hub->link()->openDevice(), 0);
     }
 
     void processDataAgrees_data()
@@ -111,13 +111,13 @@ private slots:
             printed << (unit.isEmpty() ? item["value"].toString() : item["value"].toString() + ' ' + unit);
         }
 
-        analyIoddFile description;
+        IoddFile description;
         QCOMPARE(description.load(file), 0);
-        widget_in page;
+        ProcessDataInPage page;
         page.setPort(d.port - 1);
         page.setProcessData(description.processDataIn());
-        common::instance()->activePorts = {d.port - 1};
-        page.slot_timerOut();
+        LinkHub::instance()->setActivePorts({d.port - 1});
+        page.onPollTimeout();
         QStringList onPage;
         const auto *table = page.findChild<QTableWidget *>("table");
         for (int row = 0; row < table->rowCount(); ++row)
@@ -156,11 +156,11 @@ private slots:
         const Device &d = devices[device];
         const QString port = QString::number(d.port), file = descriptionOf(d.folder);
 
-        const ctlrun::Result set = ctlrun::runHere({"set", port, "--iodd", file, address, typed});
+        const CtlRun::Result set = CtlRun::runHere({"set", port, "--iodd", file, address, typed});
         QCOMPARE(set.status, 0);
         QTEST(set.json().value("raw").toString(), "octets");
 
-        const QJsonObject params = ctlrun::runHere({"params", port, "--iodd", file}).json();
+        const QJsonObject params = CtlRun::runHere({"params", port, "--iodd", file}).json();
         QMultiMap<QString, QString> values;
         for (const QJsonValue &v : params.value("values").toArray())
             values.insert(v["index"].toString() + ':' + v["subindex"].toString(), v["value"].toString());

@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using namespace ctlrun;
+using namespace CtlRun;
 
 namespace {
 
@@ -33,11 +33,11 @@ class tst_hub8ctl : public QObject
 {
     Q_OBJECT
     QTemporaryDir dir;
-    const QString iodd = testhelpers::builtinDescriptionPath();
+    const QString iodd = TestHelpers::builtinDescriptionPath();
 
     QString file(const char *name, const QByteArray &content) const
     {
-        return testhelpers::writtenIn(dir, name, content);
+        return TestHelpers::writtenIn(dir, name, content);
     }
 
 private slots:

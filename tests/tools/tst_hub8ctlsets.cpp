@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using namespace ctlrun;
+using namespace CtlRun;
 
 namespace {
 
@@ -32,7 +32,7 @@ class tst_hub8ctlsets : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
-    const QString iodd = testhelpers::builtinDescriptionPath();
+    const QString iodd = TestHelpers::builtinDescriptionPath();
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
@@ -43,12 +43,12 @@ private slots:
         VirtualAdapter::instance().faults().isduLatencyMs = 0;
         const Result backup = runHere({"backup", "Port2", "--iodd", iodd});
         QCOMPARE(backup.status, 0);
-        parameterSet::set saved;
+        ParameterSet::set saved;
         QString why;
-        QVERIFY2(parameterSet::fromJson(backup.out, &saved, &why), qPrintable(why));
-        QCOMPARE(parameterSet::describe(saved.device), QStringLiteral("KTX-400A-M12 (vendorId 1484, deviceId 101101)"));
+        QVERIFY2(ParameterSet::fromJson(backup.out, &saved, &why), qPrintable(why));
+        QCOMPARE(ParameterSet::describe(saved.device), QStringLiteral("KTX-400A-M12 (vendorId 1484, deviceId 101101)"));
         QVERIFY(saved.entries.size() > 20);
-        const QString path = testhelpers::writtenIn(m_dir, "ktx.json", backup.out);
+        const QString path = TestHelpers::writtenIn(m_dir, "ktx.json", backup.out);
 
         // Damping, and one item of the switch-point record.
         QCOMPARE(runHere({"set", "2", "--iodd", iodd, "66", "1234"}).status, 0);
@@ -78,10 +78,10 @@ private slots:
         // A hand-edited set: a value the description does not allow is left out (and the restore
         // did not succeed); a lock goes after the other writes, so that it cannot refuse them.
         const QMap<QString, QString> edits{{"12:1", "Locked"}, {"64:1", "9999"}, {"66:0", "70"}};
-        for (parameterSet::entry &e : saved.entries)
+        for (ParameterSet::entry &e : saved.entries)
             e.value = edits.value(e.key(), e.value);
         const Result edited =
-            runHere({"restore", "2", testhelpers::writtenIn(m_dir, "edited.json", parameterSet::toJson(saved)),
+            runHere({"restore", "2", TestHelpers::writtenIn(m_dir, "edited.json", ParameterSet::toJson(saved)),
                      "--iodd", iodd});
         QCOMPARE(edited.status, 1);
         QCOMPARE(keysOf(edited.json().value("written")), (QStringList{"66:0", "12:0"}));
@@ -89,7 +89,7 @@ private slots:
 
         // A set of another device is refused before anything is read or written.
         saved.device.deviceId = 5;
-        const QString other = testhelpers::writtenIn(m_dir, "other.json", parameterSet::toJson(saved));
+        const QString other = TestHelpers::writtenIn(m_dir, "other.json", ParameterSet::toJson(saved));
         VirtualAdapter::instance().clearLog();
         for (const char *command : {"diff", "restore"}) {
             const Result r = runHere({command, "Port2", other, "--iodd", iodd});

@@ -24,7 +24,7 @@ bool turnWheel(QWidget *w, int angle)
 QString windowStyleSheet()
 {
     initHub8Resources();
-    QFile qss(QStringLiteral(":/qss/green/IOLinkMainWindow.qss"));
+    QFile qss(QStringLiteral(":/qss/green/mainwindow.qss"));
     return qss.open(QIODevice::ReadOnly) ? QString::fromUtf8(qss.readAll()) : QString();
 }
 
@@ -116,7 +116,7 @@ private slots:
         window.setStyleSheet(windowStyleSheet());
         QVERIFY(!window.styleSheet().isEmpty());
         auto *table = new QTableWidget(2, 2, &window);
-        hub8style::styleTable(table);
+        TableStyle::styleTable(table);
         window.resize(300, 200);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

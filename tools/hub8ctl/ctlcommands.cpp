@@ -6,11 +6,11 @@
 
 #include "codec/parameterset.h"
 #include "codec/valuecodec.h"
-#include "description/analyiodd.h"
-#include "description/analyioddfile.h"
+#include "description/ioddheaderreader.h"
+#include "description/ioddfile.h"
 #include "description/ioddjson.h"
-#include "link/common.h"
-#include "link/mymodbus.h"
+#include "link/linkhub.h"
+#include "link/modbuslink.h"
 #include "link/portstatusmonitor.h"
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"
@@ -61,25 +61,25 @@ public:
         std::fprintf(stderr, "%s: %s\n", qPrintable(m_program), message.toUtf8().constData());
         return status;
     }
-    int usage(const QString &message) const { return say(ctlExit::usage, message); }
+    int usage(const QString &message) const { return say(CtlExit::usage, message); }
 
     // The link failed: an exception answer is the adapter's error, anything
     // else means no adapter answers.
     int linkFailure() const
     {
         if (m_link && m_link->lastException() != 0)
-            return say(ctlExit::failed,
+            return say(CtlExit::failed,
                        QStringLiteral("the adapter answered with Modbus exception 0x%1")
                            .arg(m_link->lastException(), 2, 16, QLatin1Char('0')));
-        return say(ctlExit::noAdapter, QStringLiteral("the adapter does not answer"));
+        return say(CtlExit::noAdapter, QStringLiteral("the adapter does not answer"));
     }
 
     bool openLink()
     {
-        common *hub = common::instance();
-        if (!hub->modbus)
-            hub->modbus = new myModbus;
-        m_link = hub->modbus;
+        LinkHub *hub = LinkHub::instance();
+        if (!hub->link())
+            hub->setLink(new ModbusLink);
+        m_link = hub->link();
         return m_link->openDevice() == 0;
     }
 
@@ -87,19 +87,19 @@ public:
     int read(int port, int index, int subindex);
     int write(int port, int index, int subindex, const QByteArray &data);
     int printExchange(int port, int index, int subindex, const CtlReply &reply, bool withData);
-    int params(int port, const analyIODD &header, analyIoddFile &file, const QString &roleSet);
-    int set(int port, analyIoddFile &file, int index, int subindex, const QString &text);
-    int processData(int port, const analyIoddFile &file);
-    int backup(int port, const parameterSet::identity &device, analyIoddFile &file);
-    int diff(int port, const parameterSet::set &values, analyIoddFile &file);
-    int restore(int port, const parameterSet::set &values, analyIoddFile &file);
+    int params(int port, const IoddHeaderReader &header, IoddFile &file, const QString &roleSet);
+    int set(int port, IoddFile &file, int index, int subindex, const QString &text);
+    int processData(int port, const IoddFile &file);
+    int backup(int port, const ParameterSet::identity &device, IoddFile &file);
+    int diff(int port, const ParameterSet::set &values, IoddFile &file);
+    int restore(int port, const ParameterSet::set &values, IoddFile &file);
 
-    void print(ioddJson::writer &w) const { *m_output += w.out + '\n'; }
+    void print(IoddJson::writer &w) const { *m_output += w.out + '\n'; }
 
 private:
     QString m_program;
     QByteArray *m_output;
-    myModbus *m_link = nullptr;
+    ModbusLink *m_link = nullptr;
 };
 
 QString portName(int port)
@@ -110,17 +110,17 @@ QString portName(int port)
 const char *modeName(quint8 mode)
 {
     switch (mode) {
-    case adapterregs::ModeDeactivated:
+    case AdapterRegisters::ModeDeactivated:
         return "off";
-    case adapterregs::ModeDigitalIn:
+    case AdapterRegisters::ModeDigitalIn:
         return "di";
-    case adapterregs::ModeDigitalOut:
+    case AdapterRegisters::ModeDigitalOut:
         return "do";
-    case adapterregs::ModeIoLinkStarting:
+    case AdapterRegisters::ModeIoLinkStarting:
         return "starting";
-    case adapterregs::ModeIoLinkOperate:
+    case AdapterRegisters::ModeIoLinkOperate:
         return "iolink";
-    case adapterregs::ModeCommunicationLost:
+    case AdapterRegisters::ModeCommunicationLost:
         return "lost";
     default:
         return "unknown";
@@ -129,10 +129,10 @@ const char *modeName(quint8 mode)
 
 int Run::ports()
 {
-    portStatusMonitor monitor;
+    PortStatusMonitor monitor;
     if (monitor.poll() != 0)
         return linkFailure();
-    ioddJson::writer w;
+    IoddJson::writer w;
     w.beginObject();
     w.beginArray("ports");
     for (int p = 0; p < monitor.states().size(); ++p) {
@@ -147,7 +147,7 @@ int Run::ports()
     w.endArray();
     w.endObject();
     print(w);
-    return ctlExit::ok;
+    return CtlExit::ok;
 }
 
 // The object read and write print: the request, its status, for a read its data.
@@ -155,7 +155,7 @@ int Run::printExchange(int port, int index, int subindex, const CtlReply &reply,
 {
     if (reply.linkFailed)
         return linkFailure();
-    ioddJson::writer w;
+    IoddJson::writer w;
     w.beginObject();
     w.value("port", portName(port));
     w.number("index", index);
@@ -167,30 +167,30 @@ int Run::printExchange(int port, int index, int subindex, const CtlReply &reply,
         w.null("data");
     w.endObject();
     print(w);
-    return reply.ok ? ctlExit::ok : ctlExit::failed;
+    return reply.ok ? CtlExit::ok : CtlExit::failed;
 }
 
 int Run::read(int port, int index, int subindex)
 {
     const CtlReply reply = ctlIsdu(
-        m_link, IsduRequestBlock::make(isduservice::read, quint8(port + 1), quint16(index), quint8(subindex), 0));
+        m_link, IsduRequestBlock::make(IsduService::read, quint8(port + 1), quint16(index), quint8(subindex), 0));
     return printExchange(port, index, subindex, reply, true);
 }
 
 int Run::write(int port, int index, int subindex, const QByteArray &data)
 {
-    IsduRequestBlock block = IsduRequestBlock::make(isduservice::write, quint8(port + 1), quint16(index),
+    IsduRequestBlock block = IsduRequestBlock::make(IsduService::write, quint8(port + 1), quint16(index),
                                                     quint8(subindex), quint8(data.size()));
     std::copy(data.cbegin(), data.cend(), block.data());
     return printExchange(port, index, subindex, ctlIsdu(m_link, block), false);
 }
 
-int Run::params(int port, const analyIODD &header, analyIoddFile &file, const QString &roleSet)
+int Run::params(int port, const IoddHeaderReader &header, IoddFile &file, const QString &roleSet)
 {
     QVector<ParameterRow> rows;
     if (!readParameters(m_link, port, file.roleMenus(roleSet), &rows))
         return linkFailure();
-    ioddJson::writer w;
+    IoddJson::writer w;
     w.beginObject();
     w.number("vendorId", header.vendorId());
     w.number("deviceId", header.deviceId());
@@ -217,47 +217,47 @@ int Run::params(int port, const analyIODD &header, analyIoddFile &file, const QS
     w.endArray();
     w.endObject();
     print(w);
-    return allRead ? ctlExit::ok : ctlExit::failed;
+    return allRead ? CtlExit::ok : CtlExit::failed;
 }
 
 // Every entry the description's menus show, the specialist's first: a role
 // below may show an entry read-only that the specialist may write.
-QList<treeItem> allMenus(analyIoddFile &file)
+QList<treeItem> allMenus(IoddFile &file)
 {
     QList<treeItem> menus;
-    for (int role = int(std::size(ioddJson::roleMenuSets)) - 1; role >= 0; --role)
-        menus += file.roleMenus(QString::fromLatin1(ioddJson::roleMenuSets[role]));
+    for (int role = int(std::size(IoddJson::roleMenuSets)) - 1; role >= 0; --role)
+        menus += file.roleMenus(QString::fromLatin1(IoddJson::roleMenuSets[role]));
     return menus;
 }
 
-int Run::set(int port, analyIoddFile &file, int index, int subindex, const QString &text)
+int Run::set(int port, IoddFile &file, int index, int subindex, const QString &text)
 {
     const QList<valueItem> variable = entriesOfIndex(allMenus(file), quint16(index));
     int target = -1;
     for (int i = 0; i < variable.size() && target < 0; ++i) {
         const valueItem &e = variable.at(i);
-        if (int(e.subindex.toUInt()) == subindex && e.editor.widgetClass != QLatin1String(editorWidget::PushButton))
+        if (int(e.subindex.toUInt()) == subindex && e.editor.widgetClass != QLatin1String(EditorWidget::PushButton))
             target = i;
     }
     const QString where = QStringLiteral("%1:%2").arg(index).arg(subindex);
     if (target < 0)
         return usage(QStringLiteral("%1: no such entry in the description's menus").arg(where));
     const valueItem &entry = variable.at(target);
-    if (!ctlValues::isWritable(entry))
+    if (!CtlValues::isWritable(entry))
         return usage(QStringLiteral("%1 (%2) cannot be written: access \"%3\"")
                          .arg(where, entry.label, entry.accessRightRestriction));
     QString why;
-    if (!ctlValues::acceptsText(entry, text, &why))
+    if (!CtlValues::acceptsText(entry, text, &why))
         return usage(QStringLiteral("%1 (%2): \"%3\": %4").arg(where, entry.label, text, why));
     if (!openLink())
-        return say(ctlExit::noAdapter, QStringLiteral("no adapter found"));
+        return say(CtlExit::noAdapter, QStringLiteral("no adapter found"));
 
     ParameterWrite written;
     if (!writeParameter(m_link, port, variable, target, text, &written))
         return linkFailure();
     if (written.result == ParameterWrite::NotEncodable)
         return usage(QStringLiteral("%1 (%2): \"%3\" cannot be encoded").arg(where, entry.label, text));
-    ioddJson::writer w;
+    IoddJson::writer w;
     w.beginObject();
     if (written.result == ParameterWrite::Written)
         w.value("raw", hexOctets(written.octets));
@@ -266,10 +266,10 @@ int Run::set(int port, analyIoddFile &file, int index, int subindex, const QStri
     writeStatus(w, written.reply);
     w.endObject();
     print(w);
-    return written.reply.ok ? ctlExit::ok : ctlExit::failed;
+    return written.reply.ok ? CtlExit::ok : CtlExit::failed;
 }
 
-int Run::processData(int port, const analyIoddFile &file)
+int Run::processData(int port, const IoddFile &file)
 {
     struct Direction
     {
@@ -277,13 +277,13 @@ int Run::processData(int port, const analyIoddFile &file)
         treeItem node;
         quint16 window;
     };
-    const Direction directions[] = {{"in", file.processDataIn(), adapterregs::pdInWindow(port)},
-                                    {"out", file.processDataOut(), adapterregs::pdOutWindow(port)}};
-    ioddJson::writer w;
+    const Direction directions[] = {{"in", file.processDataIn(), AdapterRegisters::pdInWindow(port)},
+                                    {"out", file.processDataOut(), AdapterRegisters::pdOutWindow(port)}};
+    IoddJson::writer w;
     w.beginObject();
     for (const Direction &d : directions) {
-        const int bits = ctlValues::processDataBits(d.node);
-        const int registers = adapterregs::pdRegistersForBits(bits);
+        const int bits = CtlValues::processDataBits(d.node);
+        const int registers = AdapterRegisters::pdRegistersForBits(bits);
         QByteArray data;
         if (registers > 0 && m_link->readRegistersChecked(d.window, registers, data) != 0)
             return linkFailure();
@@ -294,7 +294,7 @@ int Run::processData(int port, const analyIoddFile &file)
         w.beginObject(d.key);
         w.value("raw", hexOctets(data));
         w.beginArray("items");
-        for (const ctlValues::processDataItem &item : ctlValues::decodeProcessData(d.node, data)) {
+        for (const CtlValues::processDataItem &item : CtlValues::decodeProcessData(d.node, data)) {
             w.beginObject();
             w.value("name", item.name);
             w.value("subindex", item.subindex);
@@ -313,10 +313,10 @@ int Run::processData(int port, const analyIoddFile &file)
     }
     w.endObject();
     print(w);
-    return ctlExit::ok;
+    return CtlExit::ok;
 }
 
-int Run::backup(int port, const parameterSet::identity &device, analyIoddFile &file)
+int Run::backup(int port, const ParameterSet::identity &device, IoddFile &file)
 {
     DeviceValues values;
     if (!readDeviceValues(m_link, port, allMenus(file), {}, &values))
@@ -327,29 +327,29 @@ int Run::backup(int port, const parameterSet::identity &device, analyIoddFile &f
         QStringList missing;
         for (const QString &key : qAsConst(keys))
             missing << QStringLiteral("%1 (%2)").arg(key, values.failed.value(key));
-        say(ctlExit::ok,
+        say(CtlExit::ok,
             QStringLiteral("%1 values could not be read and are not in the set: %2")
                 .arg(missing.size())
                 .arg(missing.join(QStringLiteral("; "))));
     }
-    parameterSet::set set;
+    ParameterSet::set set;
     set.device = device;
     set.entries = values.entries;
-    *m_output += parameterSet::toJson(set);
-    return set.entries.isEmpty() ? ctlExit::failed : ctlExit::ok;
+    *m_output += ParameterSet::toJson(set);
+    return set.entries.isEmpty() ? CtlExit::failed : CtlExit::ok;
 }
 
 namespace {
 
-QSet<int> indexesOf(const parameterSet::set &values)
+QSet<int> indexesOf(const ParameterSet::set &values)
 {
     QSet<int> indexes;
-    for (const parameterSet::entry &e : values.entries)
+    for (const ParameterSet::entry &e : values.entries)
         indexes.insert(e.index);
     return indexes;
 }
 
-void writeEntryHead(ioddJson::writer &w, const parameterSet::entry &e)
+void writeEntryHead(IoddJson::writer &w, const ParameterSet::entry &e)
 {
     w.number("index", e.index);
     w.number("subindex", e.subindex);
@@ -357,12 +357,12 @@ void writeEntryHead(ioddJson::writer &w, const parameterSet::entry &e)
 }
 
 // "same", "different" and "onlyInFile" of a comparison, into an open object.
-void writeComparison(ioddJson::writer &w, const parameterSet::comparison &c, const DeviceValues &device)
+void writeComparison(IoddJson::writer &w, const ParameterSet::comparison &c, const DeviceValues &device)
 {
     w.number("same", c.same);
     w.beginArray("different");
-    for (const parameterSet::row &row : c.rows) {
-        if (row.state != parameterSet::rowState::Different)
+    for (const ParameterSet::row &row : c.rows) {
+        if (row.state != ParameterSet::rowState::Different)
             continue;
         w.beginObject();
         writeEntryHead(w, row.file);
@@ -373,8 +373,8 @@ void writeComparison(ioddJson::writer &w, const parameterSet::comparison &c, con
     }
     w.endArray();
     w.beginArray("onlyInFile");
-    for (const parameterSet::row &row : c.rows) {
-        if (row.state != parameterSet::rowState::OnlyInFile)
+    for (const ParameterSet::row &row : c.rows) {
+        if (row.state != ParameterSet::rowState::OnlyInFile)
             continue;
         w.beginObject();
         writeEntryHead(w, row.file);
@@ -387,20 +387,20 @@ void writeComparison(ioddJson::writer &w, const parameterSet::comparison &c, con
 
 } // namespace
 
-int Run::diff(int port, const parameterSet::set &values, analyIoddFile &file)
+int Run::diff(int port, const ParameterSet::set &values, IoddFile &file)
 {
     DeviceValues device;
     if (!readDeviceValues(m_link, port, allMenus(file), indexesOf(values), &device))
         return linkFailure();
-    ioddJson::writer w;
+    IoddJson::writer w;
     w.beginObject();
-    writeComparison(w, parameterSet::compare(values, device.entries), device);
+    writeComparison(w, ParameterSet::compare(values, device.entries), device);
     w.endObject();
     print(w);
-    return ctlExit::ok;
+    return CtlExit::ok;
 }
 
-int Run::restore(int port, const parameterSet::set &values, analyIoddFile &file)
+int Run::restore(int port, const ParameterSet::set &values, IoddFile &file)
 {
     const QList<treeItem> menus = allMenus(file);
     DeviceValues device;
@@ -408,14 +408,14 @@ int Run::restore(int port, const parameterSet::set &values, analyIoddFile &file)
         return linkFailure();
     QVector<SetWrite> writes;
     QVector<SetSkip> skipped;
-    if (!writeSetEntries(m_link, port, menus, parameterSet::compare(values, device.entries), device, &writes, &skipped))
+    if (!writeSetEntries(m_link, port, menus, ParameterSet::compare(values, device.entries), device, &writes, &skipped))
         return linkFailure();
     // What the device holds now.
     DeviceValues after;
     if (!readDeviceValues(m_link, port, menus, indexesOf(values), &after))
         return linkFailure();
 
-    ioddJson::writer w;
+    IoddJson::writer w;
     w.beginObject();
     w.beginArray("written");
     bool allTaken = true;
@@ -439,17 +439,17 @@ int Run::restore(int port, const parameterSet::set &values, analyIoddFile &file)
         w.endObject();
     }
     w.endArray();
-    const parameterSet::comparison now = parameterSet::compare(values, after.entries);
+    const ParameterSet::comparison now = ParameterSet::compare(values, after.entries);
     w.beginObject("after");
     writeComparison(w, now, after);
     w.endObject();
     w.endObject();
     print(w);
     // Done when the device took every write and holds every value of the file it can be given.
-    const bool restored = std::none_of(now.rows.cbegin(), now.rows.cend(), [](const parameterSet::row &row) {
-        return row.state == parameterSet::rowState::Different && row.canWrite();
+    const bool restored = std::none_of(now.rows.cbegin(), now.rows.cend(), [](const ParameterSet::row &row) {
+        return row.state == ParameterSet::rowState::Different && row.canWrite();
     });
-    return allTaken && restored ? ctlExit::ok : ctlExit::failed;
+    return allTaken && restored ? CtlExit::ok : CtlExit::failed;
 }
 
 bool parseCommand(const QStringList &args, Command *c, QString *error)
@@ -501,7 +501,7 @@ int parsePort(const QString &text)
         digits = text.mid(4);
     bool ok = false;
     const int n = digits.toInt(&ok);
-    return ok && digits.size() == 1 && n >= 1 && n <= adapterregs::portCount ? n - 1 : -1;
+    return ok && digits.size() == 1 && n >= 1 && n <= AdapterRegisters::portCount ? n - 1 : -1;
 }
 
 // Decimal or 0x hex, 0..max; -1 otherwise.
@@ -513,7 +513,7 @@ int parseNumber(const QString &text, int max)
     return ok && n <= uint(max) ? int(n) : -1;
 }
 
-bool loadDescription(const QString &path, analyIODD &header, analyIoddFile &file, QString *error)
+bool loadDescription(const QString &path, IoddHeaderReader &header, IoddFile &file, QString *error)
 {
     if (path.isEmpty()) {
         *error = QStringLiteral("--iodd FILE is needed");
@@ -545,7 +545,7 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
         if (!extraOptions.isEmpty())
             *output += '\n' + extraOptions.toUtf8();
         *output += '\n' + QByteArray(helpText);
-        return ctlExit::ok;
+        return CtlExit::ok;
     }
 
     // Arguments each command takes. write and set join what follows their
@@ -598,7 +598,7 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
                              .arg(c.args.mid(1, c.name == QLatin1String("set") ? 1 : 2).join(QLatin1Char(' '))));
     QByteArray data;
     if (c.name == QLatin1String("write")
-        && (!valueCodec::parseHexOctets(c.args.at(3), &data) || data.size() > IsduRequestBlock::maxData))
+        && (!ValueCodec::parseHexOctets(c.args.at(3), &data) || data.size() > IsduRequestBlock::maxData))
         return run.usage(QStringLiteral("HEX: expected up to %1 octets in hex, got \"%2\"")
                              .arg(IsduRequestBlock::maxData)
                              .arg(c.args.at(3)));
@@ -611,11 +611,11 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
         if (role < 0)
             return run.usage(
                 QStringLiteral("--role: expected observer, maintenance or specialist, got \"%1\"").arg(c.role));
-        roleSet = QString::fromLatin1(ioddJson::roleMenuSets[role]);
+        roleSet = QString::fromLatin1(IoddJson::roleMenuSets[role]);
     }
 
-    analyIODD header;
-    analyIoddFile file;
+    IoddHeaderReader header;
+    IoddFile file;
     if (shape->description && !loadDescription(c.iodd, header, file, &error))
         return run.usage(error);
 
@@ -623,17 +623,17 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
     // diff and restore their set file.
     if (c.name == QLatin1String("set"))
         return run.set(port, file, index, subindex, c.args.at(2));
-    const parameterSet::identity device = parameterSet::identityOf(header.readDeviceInfo(), file.readVariants());
-    parameterSet::set values;
+    const ParameterSet::identity device = ParameterSet::identityOf(header.readDeviceInfo(), file.readVariants());
+    ParameterSet::set values;
     const bool withSet = c.name == QLatin1String("diff") || c.name == QLatin1String("restore");
-    if (withSet && !parameterSet::readFile(c.args.at(1), &values, &error))
+    if (withSet && !ParameterSet::readFile(c.args.at(1), &values, &error))
         return run.usage(QStringLiteral("cannot read the parameter set %1").arg(error));
-    if (withSet && !parameterSet::sameDevice(values.device, device))
+    if (withSet && !ParameterSet::sameDevice(values.device, device))
         return run.usage(QStringLiteral("the parameter set is for another device: the set is for %1, the description "
                                         "for %2")
-                             .arg(parameterSet::describe(values.device), parameterSet::describe(device)));
+                             .arg(ParameterSet::describe(values.device), ParameterSet::describe(device)));
     if (!run.openLink())
-        return run.say(ctlExit::noAdapter, QStringLiteral("no adapter found"));
+        return run.say(CtlExit::noAdapter, QStringLiteral("no adapter found"));
     if (c.name == QLatin1String("ports"))
         return run.ports();
     if (c.name == QLatin1String("read"))

@@ -6,12 +6,12 @@
 #include <QStringList>
 
 // Exit statuses of hub8ctl.
-namespace ctlExit {
+namespace CtlExit {
 constexpr int ok = 0;
 constexpr int failed = 1;    // the adapter or the device answered with an error
 constexpr int usage = 2;     // bad usage, or a file that cannot be read
 constexpr int noAdapter = 3; // no adapter found, or it does not answer
-} // namespace ctlExit
+} // namespace CtlExit
 
 // Runs one command line (`args` without the program name) and returns the
 // exit status; what belongs on stdout (the JSON, or the help) is appended to

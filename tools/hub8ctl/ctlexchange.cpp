@@ -13,15 +13,15 @@ QString hexCode(int code, int digits)
 QString adapterStatusText(quint8 status)
 {
     switch (status) {
-    case isdustatus::busy:
+    case IsduStatus::busy:
         return QStringLiteral("The mailbox was still busy after %1 ms").arg(isduWaitMs);
-    case isdustatus::wrongCommand:
+    case IsduStatus::wrongCommand:
         return QStringLiteral("Wrong command type");
-    case isdustatus::communicationFailed:
+    case IsduStatus::communicationFailed:
         return QStringLiteral("No device in IO-Link operate on the port");
-    case isdustatus::wrongPort:
+    case IsduStatus::wrongPort:
         return QStringLiteral("Wrong port");
-    case isdustatus::wrongLength:
+    case IsduStatus::wrongLength:
         return QStringLiteral("Wrong data length");
     default:
         return QStringLiteral("Unknown adapter status");
@@ -30,7 +30,7 @@ QString adapterStatusText(quint8 status)
 
 } // namespace
 
-CtlReply ctlIsdu(myModbus *link, const IsduRequestBlock &request, bool rightAligned)
+CtlReply ctlIsdu(ModbusLink *link, const IsduRequestBlock &request, bool rightAligned)
 {
     const IsduExchange exchange = exchangeIsdu(link, request, nullptr, isduPollMs, isduWaitMs);
     CtlReply reply;
@@ -46,7 +46,7 @@ CtlReply ctlIsdu(myModbus *link, const IsduRequestBlock &request, bool rightAlig
     } else if (exchange.outcome == IsduOutcome::NotOurs) {
         reply.errorCode = hexCode(reply.status, 2);
         reply.errorText = QStringLiteral("The response belongs to another request");
-    } else if (reply.status == isdustatus::deviceError) {
+    } else if (reply.status == IsduStatus::deviceError) {
         reply.errorCode = hexCode(response.deviceError(), 4);
         reply.errorText = isduDeviceErrorText(response.deviceError());
         if (reply.errorText.isEmpty())
@@ -58,13 +58,13 @@ CtlReply ctlIsdu(myModbus *link, const IsduRequestBlock &request, bool rightAlig
     return reply;
 }
 
-void writeStatus(ioddJson::writer &w, const CtlReply &reply)
+void writeStatus(IoddJson::writer &w, const CtlReply &reply)
 {
     w.value("status", hexCode(reply.status, 2));
     writeError(w, reply);
 }
 
-void writeError(ioddJson::writer &w, const CtlReply &reply)
+void writeError(IoddJson::writer &w, const CtlReply &reply)
 {
     if (reply.ok) {
         w.null("error");

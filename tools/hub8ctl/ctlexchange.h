@@ -9,9 +9,9 @@
 #include <QByteArray>
 #include <QString>
 
-class myModbus;
+class ModbusLink;
 
-namespace ioddJson {
+namespace IoddJson {
 class writer;
 }
 
@@ -33,12 +33,12 @@ struct CtlReply
 
 // Sends `request` and waits for its response. `rightAligned`: a read's data
 // as the parameter page takes a whole variable (IsduResponseBlock::dataRightAligned).
-CtlReply ctlIsdu(myModbus *link, const IsduRequestBlock &request, bool rightAligned = false);
+CtlReply ctlIsdu(ModbusLink *link, const IsduRequestBlock &request, bool rightAligned = false);
 
 // Writes "status" and "error" of a reply.
-void writeStatus(ioddJson::writer &w, const CtlReply &reply);
+void writeStatus(IoddJson::writer &w, const CtlReply &reply);
 // Writes "error" alone: null or {"code": .., "text": ..}.
-void writeError(ioddJson::writer &w, const CtlReply &reply);
+void writeError(IoddJson::writer &w, const CtlReply &reply);
 
 // "56 61 6e".
 QString hexOctets(const QByteArray &octets);

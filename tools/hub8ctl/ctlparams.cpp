@@ -18,16 +18,16 @@ quint8 subindexOf(const valueItem &entry)
 
 IsduRequestBlock readRequest(int port, const valueItem &entry, bool whole)
 {
-    return whole ? IsduRequestBlock::make(isduservice::read, quint8(port + 1), quint16(entry.index.toUInt()), 0, 0)
-                 : IsduRequestBlock::make(isduservice::read, quint8(port + 1), quint16(entry.index.toUInt()),
-                                          subindexOf(entry), quint8(ctlValues::itemReadLength(entry)));
+    return whole ? IsduRequestBlock::make(IsduService::read, quint8(port + 1), quint16(entry.index.toUInt()), 0, 0)
+                 : IsduRequestBlock::make(IsduService::read, quint8(port + 1), quint16(entry.index.toUInt()),
+                                          subindexOf(entry), quint8(CtlValues::itemReadLength(entry)));
 }
 
 IsduRequestBlock writeRequest(int port, quint16 index, quint8 subindex, const QByteArray &data)
 {
     const int length = std::min(int(data.size()), IsduRequestBlock::maxData);
     IsduRequestBlock block =
-        IsduRequestBlock::make(isduservice::write, quint8(port + 1), index, subindex, quint8(length));
+        IsduRequestBlock::make(IsduService::write, quint8(port + 1), index, subindex, quint8(length));
     std::copy(data.cbegin(), data.cbegin() + length, block.data());
     return block;
 }
@@ -44,7 +44,7 @@ CtlReply tooShort(const CtlReply &read)
 
 struct MenuReader
 {
-    myModbus *link;
+    ModbusLink *link;
     int port;
     QVector<ParameterRow> *rows;
     QMap<QString, CtlReply> wholeReads; // by index text
@@ -57,7 +57,7 @@ struct MenuReader
             ParameterRow row;
             row.menu = menu.name.isEmpty() ? menu.text : menu.name;
             row.entry = value;
-            const bool whole = !ctlValues::bySubindex(value);
+            const bool whole = !CtlValues::bySubindex(value);
             if (whole && wholeReads.contains(value.index)) {
                 row.reply = wholeReads.value(value.index);
             } else {
@@ -69,8 +69,8 @@ struct MenuReader
             }
             if (row.reply.ok) {
                 row.octets = row.reply.data;
-                const bool decoded = whole ? ctlValues::decodeWhole(row.entry, row.octets)
-                                           : ctlValues::decodeItem(row.entry, row.octets);
+                const bool decoded = whole ? CtlValues::decodeWhole(row.entry, row.octets)
+                                           : CtlValues::decodeItem(row.entry, row.octets);
                 if (!decoded)
                     row.reply = tooShort(row.reply);
             }
@@ -101,7 +101,7 @@ void collect(const treeItem &menu, quint16 index, QList<valueItem> *out)
 
 } // namespace
 
-bool readParameters(myModbus *link, int port, const QList<treeItem> &menus, QVector<ParameterRow> *rows)
+bool readParameters(ModbusLink *link, int port, const QList<treeItem> &menus, QVector<ParameterRow> *rows)
 {
     MenuReader reader{link, port, rows, {}};
     for (const treeItem &menu : menus) {
@@ -119,14 +119,14 @@ QList<valueItem> entriesOfIndex(const QList<treeItem> &menus, quint16 index)
     return entries;
 }
 
-bool writeParameter(myModbus *link, int port, QList<valueItem> variable, int target, const QString &text,
+bool writeParameter(ModbusLink *link, int port, QList<valueItem> variable, int target, const QString &text,
                     ParameterWrite *out)
 {
     const quint16 index = quint16(variable.at(target).index.toUInt());
-    if (ctlValues::bySubindex(variable.at(target))) {
+    if (CtlValues::bySubindex(variable.at(target))) {
         valueItem &entry = variable[target];
         entry.editor.value = text;
-        if (!ctlValues::encodeItem(entry, &out->octets))
+        if (!CtlValues::encodeItem(entry, &out->octets))
             return true;
         out->result = ParameterWrite::Written;
         out->reply = ctlIsdu(link, writeRequest(port, index, subindexOf(entry), out->octets));
@@ -140,7 +140,7 @@ bool writeParameter(myModbus *link, int port, QList<valueItem> variable, int tar
             return !out->reply.linkFailed;
         }
         for (valueItem &other : variable) {
-            if (!ctlValues::decodeWhole(other, out->reply.data)) {
+            if (!CtlValues::decodeWhole(other, out->reply.data)) {
                 out->result = ParameterWrite::ReadFailed;
                 out->reply = tooShort(out->reply);
                 return true;
@@ -150,7 +150,7 @@ bool writeParameter(myModbus *link, int port, QList<valueItem> variable, int tar
     variable[target].editor.value = text;
     // The entry set goes first: it gives the image its length.
     variable.move(target, 0);
-    if (!ctlValues::encodeWhole(variable, &out->octets))
+    if (!CtlValues::encodeWhole(variable, &out->octets))
         return true;
     out->result = ParameterWrite::Written;
     out->reply = ctlIsdu(link, writeRequest(port, index, 0, out->octets));
@@ -182,7 +182,7 @@ QString readError(const CtlReply &reply)
 
 } // namespace
 
-bool readDeviceValues(myModbus *link, int port, const QList<treeItem> &menus, const QSet<int> &indexes,
+bool readDeviceValues(ModbusLink *link, int port, const QList<treeItem> &menus, const QSet<int> &indexes,
                       DeviceValues *out)
 {
     QVector<ParameterRow> rows;
@@ -190,9 +190,9 @@ bool readDeviceValues(myModbus *link, int port, const QList<treeItem> &menus, co
         return false;
     QHash<QString, int> position; // by index:subindex; -1 for one without a value
     for (const ParameterRow &row : qAsConst(rows)) {
-        if (row.entry.editor.widgetClass == QLatin1String(editorWidget::PushButton))
+        if (row.entry.editor.widgetClass == QLatin1String(EditorWidget::PushButton))
             continue;
-        const parameterSet::entry e = parameterSet::entryOf(row.entry, row.octets);
+        const ParameterSet::entry e = ParameterSet::entryOf(row.entry, row.octets);
         const auto known = position.constFind(e.key());
         if (known != position.constEnd()) {
             if (known.value() >= 0)
@@ -206,40 +206,40 @@ bool readDeviceValues(myModbus *link, int port, const QList<treeItem> &menus, co
         }
         position.insert(e.key(), int(out->entries.size()));
         out->entries.append(e);
-        if (!ctlValues::bySubindex(row.entry))
+        if (!CtlValues::bySubindex(row.entry))
             out->variables.insert(e.index, row.octets);
     }
     return true;
 }
 
-bool writeSetEntries(myModbus *link, int port, const QList<treeItem> &menus, const parameterSet::comparison &comparison,
+bool writeSetEntries(ModbusLink *link, int port, const QList<treeItem> &menus, const ParameterSet::comparison &comparison,
                      const DeviceValues &device, QVector<SetWrite> *writes, QVector<SetSkip> *skipped)
 {
     // The rows to write, per variable in index order.
-    QMap<int, QVector<parameterSet::entry>> byIndex;
-    for (const parameterSet::row &row : comparison.rows) {
+    QMap<int, QVector<ParameterSet::entry>> byIndex;
+    for (const ParameterSet::row &row : comparison.rows) {
         if (row.proposed())
             byIndex[row.file.index].append(row.file);
-        else if (row.state == parameterSet::rowState::Different)
+        else if (row.state == ParameterSet::rowState::Different)
             skipped->append({row.file, QStringLiteral("not writable")});
     }
     QList<int> order = byIndex.keys();
-    std::stable_partition(order.begin(), order.end(), [](int index) { return !parameterSet::writtenLast(index); });
+    std::stable_partition(order.begin(), order.end(), [](int index) { return !ParameterSet::writtenLast(index); });
     for (const int index : qAsConst(order)) {
         const auto it = byIndex.constFind(index);
         QList<valueItem> variable = entriesOfIndex(menus, quint16(it.key()));
         QVector<valueItem *> changed;
-        for (const parameterSet::entry &wanted : it.value()) {
+        for (const ParameterSet::entry &wanted : it.value()) {
             valueItem *item = nullptr;
             for (valueItem &candidate : variable) {
                 if (!item && int(candidate.subindex.toUInt()) == wanted.subindex
-                    && candidate.editor.widgetClass != QLatin1String(editorWidget::PushButton))
+                    && candidate.editor.widgetClass != QLatin1String(EditorWidget::PushButton))
                     item = &candidate;
             }
             QString why;
             if (!item) {
                 skipped->append({wanted, QStringLiteral("not in the description's menus")});
-            } else if (!parameterSet::acceptsValue(*item, wanted.value, &why)) {
+            } else if (!ParameterSet::acceptsValue(*item, wanted.value, &why)) {
                 skipped->append({wanted, why});
             } else {
                 item->editor.value = wanted.value;
@@ -248,11 +248,11 @@ bool writeSetEntries(myModbus *link, int port, const QList<treeItem> &menus, con
         }
         if (changed.isEmpty())
             continue;
-        if (ctlValues::bySubindex(*changed.first())) {
+        if (CtlValues::bySubindex(*changed.first())) {
             for (valueItem *item : qAsConst(changed)) {
                 SetWrite w{it.key(), int(item->subindex.toUInt()), {item->label}, {}, {}};
-                if (!ctlValues::encodeItem(*item, &w.octets)) {
-                    skipped->append({parameterSet::entryOf(*item, {}), QStringLiteral("cannot be encoded")});
+                if (!CtlValues::encodeItem(*item, &w.octets)) {
+                    skipped->append({ParameterSet::entryOf(*item, {}), QStringLiteral("cannot be encoded")});
                     continue;
                 }
                 w.reply = ctlIsdu(link, writeRequest(port, quint16(w.index), quint8(w.subindex), w.octets));
@@ -263,10 +263,10 @@ bool writeSetEntries(myModbus *link, int port, const QList<treeItem> &menus, con
             continue;
         }
         // The variable as the device sent it, with the changed entries replaced.
-        valueCodec::recordImage image;
-        if (!valueCodec::replaceInDeviceData(device.variables.value(it.key()), changed, image)) {
+        ValueCodec::recordImage image;
+        if (!ValueCodec::replaceInDeviceData(device.variables.value(it.key()), changed, image)) {
             for (const valueItem *item : qAsConst(changed))
-                skipped->append({parameterSet::entryOf(*item, {}), QStringLiteral("cannot be encoded")});
+                skipped->append({ParameterSet::entryOf(*item, {}), QStringLiteral("cannot be encoded")});
             continue;
         }
         SetWrite w{it.key(), 0, {}, image.bytes().left(image.length), {}};

@@ -16,7 +16,7 @@
 #include <QSet>
 #include <QVector>
 
-class myModbus;
+class ModbusLink;
 
 struct ParameterRow
 {
@@ -28,7 +28,7 @@ struct ParameterRow
 
 // Reads every readable entry of `menus` (a menu's values, then its submenus)
 // from port 0..7. False when the link failed; *rows then holds what was read.
-bool readParameters(myModbus *link, int port, const QList<treeItem> &menus, QVector<ParameterRow> *rows);
+bool readParameters(ModbusLink *link, int port, const QList<treeItem> &menus, QVector<ParameterRow> *rows);
 
 // Every entry of `menus` (any depth) that belongs to variable `index`, each
 // (subindex, label) once, in menu order.
@@ -49,9 +49,9 @@ struct ParameterWrite
 // Sets entry `target` of `variable` (the entries of one index) to `text` and
 // writes it to port 0..7: by its own subindex for a very large variable,
 // otherwise the whole variable, read first so the other entries keep their
-// values. The text must be acceptable (ctlValues::acceptsText) and the entry
+// values. The text must be acceptable (CtlValues::acceptsText) and the entry
 // writable. False when the link failed.
-bool writeParameter(myModbus *link, int port, QList<valueItem> variable, int target, const QString &text,
+bool writeParameter(ModbusLink *link, int port, QList<valueItem> variable, int target, const QString &text,
                     ParameterWrite *out);
 
 // ---- parameter sets -----------------------------------------------------------
@@ -61,7 +61,7 @@ bool writeParameter(myModbus *link, int port, QList<valueItem> variable, int tar
 struct DeviceValues
 {
     // Each index:subindex once, as first listed; writable when any listing is.
-    QVector<parameterSet::entry> entries;
+    QVector<ParameterSet::entry> entries;
     // Per index:subindex, why the device gave no value.
     QHash<QString, QString> failed;
     // Per index, the data of the read of the whole variable.
@@ -70,7 +70,7 @@ struct DeviceValues
 
 // Reads the readable entries of `menus` whose index is in `indexes` (all of
 // them when it is empty). False when the link failed.
-bool readDeviceValues(myModbus *link, int port, const QList<treeItem> &menus, const QSet<int> &indexes,
+bool readDeviceValues(ModbusLink *link, int port, const QList<treeItem> &menus, const QSet<int> &indexes,
                       DeviceValues *out);
 
 // One write request of a restore: a whole variable (subindex 0) or one item.
@@ -86,7 +86,7 @@ struct SetWrite
 // An entry the restore leaves alone, and why.
 struct SetSkip
 {
-    parameterSet::entry entry;
+    ParameterSet::entry entry;
     QString reason;
 };
 
@@ -94,7 +94,7 @@ struct SetSkip
 // and writable): per variable one write of what the device sent with those
 // entries replaced, or per item for variables read item by item. False when
 // the link failed.
-bool writeSetEntries(myModbus *link, int port, const QList<treeItem> &menus, const parameterSet::comparison &comparison,
+bool writeSetEntries(ModbusLink *link, int port, const QList<treeItem> &menus, const ParameterSet::comparison &comparison,
                      const DeviceValues &device, QVector<SetWrite> *writes, QVector<SetSkip> *skipped);
 
 #endif // CTLPARAMS_H

@@ -24,7 +24,7 @@ int main(int argc, char *argv[])
     if (!args.isEmpty() && args.first() == QLatin1String("--scenario")) {
         if (args.size() < 2) {
             std::fprintf(stderr, "%s: --scenario needs a file\n", qPrintable(program));
-            return ctlExit::usage;
+            return CtlExit::usage;
         }
         scenario = args.at(1);
         args = args.mid(2);
@@ -35,7 +35,7 @@ int main(int argc, char *argv[])
     QString error;
     if (!scenario.isEmpty() && !applyScenarioFile(scenario, adapter, &error)) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(program), error.toUtf8().constData());
-        return ctlExit::usage;
+        return CtlExit::usage;
     }
     QByteArray output;
     const int status =

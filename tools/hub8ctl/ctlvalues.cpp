@@ -4,11 +4,11 @@
 #include "codec/processdatacodec.h"
 #include "codec/valuecodec.h"
 
-namespace ctlValues {
+namespace CtlValues {
 
 bool bySubindex(const valueItem &entry)
 {
-    return valueCodec::usesSingleItemAccess(entry);
+    return ValueCodec::usesSingleItemAccess(entry);
 }
 
 int itemReadLength(const valueItem &entry)
@@ -19,42 +19,42 @@ int itemReadLength(const valueItem &entry)
 bool decodeWhole(valueItem &entry, const QByteArray &data)
 {
     entry.editor.value.clear();
-    return valueCodec::decodeRecord(entry, data);
+    return ValueCodec::decodeRecord(entry, data);
 }
 
 bool decodeItem(valueItem &entry, const QByteArray &data)
 {
     entry.editor.value.clear();
-    return valueCodec::decodeSingleItem(entry, data);
+    return ValueCodec::decodeSingleItem(entry, data);
 }
 
 bool acceptsText(const valueItem &entry, const QString &text, QString *why)
 {
-    return parameterSet::acceptsValue(entry, text, why);
+    return ParameterSet::acceptsValue(entry, text, why);
 }
 
 bool isWritable(const valueItem &entry)
 {
-    return valueCodec::isWritable(entry);
+    return ValueCodec::isWritable(entry);
 }
 
 bool encodeWhole(QList<valueItem> &entries, QByteArray *data)
 {
     if (entries.isEmpty())
         return false;
-    valueCodec::recordImage image = valueCodec::startRecordImage(entries.first());
-    if (!valueCodec::placeInRecordImage(entries.first(), image))
+    ValueCodec::recordImage image = ValueCodec::startRecordImage(entries.first());
+    if (!ValueCodec::placeInRecordImage(entries.first(), image))
         return false;
     for (int i = 1; i < entries.size(); ++i)
-        valueCodec::placeInRecordImage(entries[i], image);
+        ValueCodec::placeInRecordImage(entries[i], image);
     *data = image.bytes().left(image.length);
     return true;
 }
 
 bool encodeItem(valueItem &entry, QByteArray *data)
 {
-    valueCodec::recordImage image;
-    if (!valueCodec::buildSingleItemImage(entry, image))
+    ValueCodec::recordImage image;
+    if (!ValueCodec::buildSingleItemImage(entry, image))
         return false;
     *data = image.bytes().left(image.length);
     return true;
@@ -62,17 +62,17 @@ bool encodeItem(valueItem &entry, QByteArray *data)
 
 int processDataBits(const treeItem &node)
 {
-    return processDataCodec::layoutOf(node).bitLength;
+    return ProcessDataCodec::layoutOf(node).bitLength;
 }
 
 QVector<processDataItem> decodeProcessData(const treeItem &node, const QByteArray &data)
 {
-    const processDataCodec::layout layout = processDataCodec::layoutOf(node);
-    const QVector<processDataCodec::itemValue> values = processDataCodec::decode(layout, data);
+    const ProcessDataCodec::layout layout = ProcessDataCodec::layoutOf(node);
+    const QVector<ProcessDataCodec::itemValue> values = ProcessDataCodec::decode(layout, data);
     QVector<processDataItem> items;
     for (int i = 0; i < layout.fields.size() && i < values.size(); ++i) {
-        const processDataCodec::field &field = layout.fields.at(i);
-        const processDataCodec::itemValue &value = values.at(i);
+        const ProcessDataCodec::field &field = layout.fields.at(i);
+        const ProcessDataCodec::itemValue &value = values.at(i);
         processDataItem item;
         item.name = field.item.label.isEmpty() ? field.item.editor.name : field.item.label;
         item.subindex = field.item.subindex;
@@ -87,4 +87,4 @@ QVector<processDataItem> decodeProcessData(const treeItem &node, const QByteArra
     return items;
 }
 
-} // namespace ctlValues
+} // namespace CtlValues

@@ -11,7 +11,7 @@
 #include <QString>
 #include <QVector>
 
-namespace ctlValues {
+namespace CtlValues {
 
 // ---- parameters -------------------------------------------------------------
 
@@ -62,6 +62,6 @@ struct processDataItem
 // whole registers: an octet behind the process data does not count).
 QVector<processDataItem> decodeProcessData(const treeItem &node, const QByteArray &data);
 
-} // namespace ctlValues
+} // namespace CtlValues
 
 #endif // CTLVALUES_H

@@ -7,8 +7,8 @@
 // A description too large to build whole is printed as far as it fits, with
 // a note on stderr; the exit status is still 0.
 
-#include "description/analyiodd.h"
-#include "description/analyioddfile.h"
+#include "description/ioddheaderreader.h"
+#include "description/ioddfile.h"
 #include "description/ioddjson.h"
 
 #include <QCoreApplication>
@@ -41,8 +41,8 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    analyIODD header;
-    analyIoddFile file;
+    IoddHeaderReader header;
+    IoddFile file;
     const int opened = header.open(path);
     const int loaded = stdDir.isEmpty() ? file.load(path) : file.load(path, stdDir);
     if (opened != 0 || loaded != 0) {
@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    const QByteArray json = ioddJson::describe(header, file);
+    const QByteArray json = IoddJson::describe(header, file);
     std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
     if (!file.truncatedNote().isEmpty())
         std::fprintf(stderr, "iodd-inspect: %s: %s\n", qPrintable(path), qPrintable(file.truncatedNote()));

@@ -1,0 +1,552 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "portdeviceidentity.h"
+#include "uilanguage.h"
+
+#include "adapterpages/adaptercommpage.h"
+#include "adapterpages/adapterportpage.h"
+#include "adapterpages/adapterdetailspage.h"
+#include "description/ioddfile.h"
+#include "description/builtindescription.h"
+#include "description/datalocations.h"
+#include "library/ioddfinder.h"
+#include "library/ioddlibrarydialog.h"
+#include "library/ioddlookupbar.h"
+#include "library/loadingoverlay.h"
+#include "library/variantdialog.h"
+#include "link/linkhub.h"
+#include "link/linkreconnector.h"
+#include "link/modbuslink.h"
+#include "link/portstatusmonitor.h"
+#include "log/hub8log.h"
+#include "params/parameterpage.h"
+#include "port/porteventlog.h"
+#include "port/portview.h"
+#include "procdata/processdatainpage.h"
+#include "procdata/processdataoutpage.h"
+#include "protocol/adapterregisters.h"
+#include "resources/hub8resources.h"
+#include "devicepages/basicinfopage.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <iterator>
+#include <memory>
+
+namespace {
+constexpr int roleDataRole = Qt::UserRole + 1;
+const QString geometryKey = QStringLiteral("mainWindow/geometry");
+const QString splitterKey = QStringLiteral("mainWindow/splitter");
+const QString roleKey = QStringLiteral("mainWindow/role");
+} // namespace
+
+QString MainWindow::resolveDefaultIoddPath()
+{
+    return DataLocations::builtinDescriptionPath(); // missing: the pages come out empty
+}
+
+MainWindow::MainWindow(QWidget *parent)
+    : QWidget(parent),
+      ui(new Ui::MainWindow),
+      m_roleMenuSet(QStringLiteral("SpecialistRoleMenuSet")),
+      m_ioddLibraryDir(IoddLibraryDialog::defaultLibraryDir())
+{
+    initHub8Resources();
+    // The style sheet first: the form's widgets are made under it, instead of
+    // being made and then restyled, all of them.
+    applyStyleSheet();
+    ui->setupUi(this);
+    // Named in the current language by showTexts().
+    for (const char *set : {"SpecialistRoleMenuSet", "MaintenanceRoleMenuSet", "ObserverRoleMenuSet"}) {
+        ui->cbox_role->addItem(QString());
+        ui->cbox_role->setItemData(ui->cbox_role->count() - 1, QLatin1String(set), roleDataRole);
+    }
+    showTexts();
+    ui->cbox_language->setCurrentIndex(UiLanguage::current() == UiLanguage::Language::English ? 1 : 0);
+    connect(ui->treeWidget, &QTreeWidget::itemClicked, this, &MainWindow::onPortClicked);
+    connect(ui->pbtn_library, &QPushButton::clicked, this, &MainWindow::onLibraryClicked);
+    connect(ui->cbox_language, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
+        if (UiLanguage::apply(index == 1 ? UiLanguage::Language::English : UiLanguage::Language::Chinese))
+            return;
+        // The translation did not load: the box goes back to the language shown.
+        const QSignalBlocker quiet(ui->cbox_language);
+        ui->cbox_language->setCurrentIndex(UiLanguage::current() == UiLanguage::Language::English ? 1 : 0);
+    });
+    // The tree keeps its width when the window grows.
+    ui->splitter->setStretchFactor(0, 0);
+    ui->splitter->setStretchFactor(1, 1);
+    ui->splitter->setSizes({ui->treeWidget->minimumWidth() + 20, width()});
+    restoreSettings();
+}
+
+QSize MainWindow::firstStartSize()
+{
+    return QSize(1280, 680);
+}
+
+void MainWindow::restoreSettings()
+{
+    const QSettings settings;
+    const int role = ui->cbox_role->findData(settings.value(roleKey).toString(), roleDataRole);
+    if (role >= 0) {
+        ui->cbox_role->setCurrentIndex(role);
+        m_roleMenuSet = ui->cbox_role->itemData(role, roleDataRole).toString();
+    }
+    ui->splitter->restoreState(settings.value(splitterKey).toByteArray());
+    if (restoreGeometry(settings.value(geometryKey).toByteArray()))
+        return;
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), firstStartSize());
+    resize(firstStartSize().boundedTo(available.size()));
+    move(available.center() - rect().center());
+}
+
+void MainWindow::saveSettings() const
+{
+    QSettings settings;
+    settings.setValue(geometryKey, saveGeometry());
+    settings.setValue(splitterKey, ui->splitter->saveState());
+    settings.setValue(roleKey, m_roleMenuSet);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    saveSettings();
+    QWidget::closeEvent(event);
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange)
+        return;
+    ui->retranslateUi(this);
+    showTexts();
+    showLinkStatus();
+    showPortStates();
+    if (m_portEvents)
+        m_portEvents->retranslate(); // the event pages show them again
+    showDescriptionProblem();
+}
+
+void MainWindow::showDescriptionProblem()
+{
+    if (auto *page = qobject_cast<BasicInfoPage *>(ui->tabWidget->widget(PortView::adapterTabCount));
+        page && m_descriptionProblem)
+        page->showDescriptionProblem(m_descriptionProblem());
+}
+
+void MainWindow::showTexts()
+{
+    const QString roles[] = {tr("投产模式"), tr("维护模式"), tr("操作模式")};
+    for (int i = 0; i < ui->cbox_role->count() && i < int(std::size(roles)); ++i)
+        ui->cbox_role->setItemText(i, roles[i]);
+    const QString adapterTabs[] = {tr("适配器详情"), tr("适配器通信参数"), tr("适配器端口配置")};
+    for (int i = 0; i < PortView::adapterTabCount && i < ui->tabWidget->count(); ++i)
+        ui->tabWidget->setTabText(i, adapterTabs[i]);
+    showWindowTitle();
+}
+
+void MainWindow::showWindowTitle()
+{
+    // The product's name, the same in every language.
+    const QString title = QStringLiteral("VANTO-HUB8 IO-Link Tool");
+    setWindowTitle(m_shownPort < 0 ? title : title + QStringLiteral(" — Port%1").arg(m_shownPort + 1));
+}
+
+void MainWindow::applyStyleSheet()
+{
+    // Every window of the tool writes in 13-pixel type. It is the
+    // application's font rather than a style sheet rule for every widget:
+    // such a rule restyles each widget as it is polished, and a combo box
+    // builds its drop-down list for that, long before anyone opens it.
+    QFont font = QApplication::font();
+    if (font.pixelSize() != 13) {
+        font.setPixelSize(13);
+        QApplication::setFont(font);
+    }
+    QFile qss(QStringLiteral(":/qss/green/mainwindow.qss"));
+    if (!qss.open(QIODevice::ReadOnly))
+        return;
+    QByteArray content = qss.readAll();
+    const int nul = content.indexOf('\0');
+    if (nul >= 0)
+        content.truncate(nul);
+    setStyleSheet(QString::fromUtf8(content));
+    qss.close();
+}
+
+void MainWindow::initPortViews(uint8_t portCount)
+{
+    loading = new LoadingOverlay(this);
+    loading->setCenterWidget(this);
+    LinkHub *hub = LinkHub::instance();
+    connect(hub, &LinkHub::loadingRequested, this, &MainWindow::onLoadingRequested);
+
+    // One link for the whole run; a second window (tests) reuses it.
+    if (!hub->link())
+        hub->setLink(new ModbusLink);
+    if (!hub->link()->isOpen())
+        hub->link()->openDevice();
+
+    connect(ui->cbox_role, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &MainWindow::onRoleChanged);
+
+    for (uint8_t i = 0; i < portCount; ++i) {
+        auto *holder = new PortView(i);
+        holder->setPortTabWidget(ui->tabWidget);
+        ui->portView->insertWidget(i, holder);
+    }
+
+    auto *details = new AdapterDetailsPage;
+    auto *comm = new AdapterCommPage;
+    comm->setPageTimings({ParameterPage::singleItemReadWaitMs, ParameterPage::recordReadWaitMs,
+                          ParameterPage::singleItemWriteWaitMs, ParameterPage::recordWriteWaitMs,
+                          ProcessDataInPage::pollIntervalMs, ProcessDataOutPage::settleMs});
+    m_adapterPortView = new AdapterPortPage;
+    // Scrolled where the window is lower than their forms (small screens).
+    const auto scrolled = [](QWidget *page) {
+        auto *area = new QScrollArea;
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidgetResizable(true);
+        area->setWidget(page);
+        return area;
+    };
+    ui->tabWidget->addTab(scrolled(details), QString());
+    ui->tabWidget->addTab(scrolled(comm), QString());
+    ui->tabWidget->addTab(scrolled(m_adapterPortView), QString());
+    showTexts();
+    ui->tabWidget->setCurrentIndex(0);
+
+    m_portMonitor = new PortStatusMonitor(this);
+    details->setPortMonitor(m_portMonitor);
+    m_adapterPortView->setPortMonitor(m_portMonitor);
+    m_portEvents = new PortEventLog(portCount, this);
+    connect(m_portMonitor, &PortStatusMonitor::statesChanged, this, &MainWindow::onPortStatesChanged);
+    connect(m_portEvents, &PortEventLog::eventsChanged, this, [this](int port) {
+        if (PortView *holder = portHolder(port))
+            holder->showDiagnosis(m_portEvents->events(port));
+    });
+    for (uint8_t i = 0; i < portCount; ++i)
+        portHolder(i)->setEventLog(m_portEvents);
+    connect(m_portEvents, &PortEventLog::eventsChanged, this, &MainWindow::showPortStates);
+    m_linkStatus = new QLabel(ui->widget_tool);
+    m_linkStatus->setObjectName(QStringLiteral("label_linkStatus"));
+    m_linkStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 12px;"));
+    ui->horizontalLayout->insertWidget(1, m_linkStatus);
+    m_reconnector = new LinkReconnector(hub->link(), this);
+    connect(hub->link(), &ModbusLink::connectionChanged, this, &MainWindow::showLinkStatus);
+    // Queued: the poll runs once the reconnect has returned.
+    connect(m_reconnector, &LinkReconnector::reconnected, m_portMonitor, &PortStatusMonitor::poll,
+            Qt::QueuedConnection);
+
+    m_portMonitor->poll();
+    onPortStatesChanged();
+    m_portMonitor->start();
+}
+
+void MainWindow::onPortStatesChanged()
+{
+    showPortStates();
+    showLinkStatus();
+    m_portEvents->update(m_portMonitor->adapterAnswers(), m_portMonitor->states());
+}
+
+void MainWindow::showLinkStatus()
+{
+    if (!m_linkStatus)
+        return;
+    const ModbusLink *link = LinkHub::instance() ? LinkHub::instance()->link() : nullptr;
+    if (!link || !link->isConnected())
+        m_linkStatus->setText(tr("适配器未连接，正在重新连接…"));
+    else if (m_portMonitor && !m_portMonitor->adapterAnswers())
+        m_linkStatus->setText(tr("适配器无应答"));
+    else
+        m_linkStatus->setText(tr("适配器已连接"));
+}
+
+PortView *MainWindow::portHolder(int port) const
+{
+    for (int i = 0; i < ui->portView->count(); ++i) {
+        auto *holder = qobject_cast<PortView *>(ui->portView->widget(i));
+        if (holder && holder->portIndex() == port)
+            return holder;
+    }
+    return nullptr;
+}
+
+QIcon MainWindow::portIcon(const QString &name)
+{
+    // Each loaded once: a new QIcon per refresh would leave its scaled
+    // pictures in Qt's pixmap cache at every port click.
+    auto found = m_portIcons.find(name);
+    if (found == m_portIcons.end())
+        found = m_portIcons.insert(name, QIcon(QStringLiteral(":/images/%1.png").arg(name)));
+    return found.value();
+}
+
+void MainWindow::showPortStates()
+{
+    static const char *const icons[] = {"port_off", "port_di", "port_do", "port_starting", "port_operate", "port_lost"};
+    const bool answers = m_portMonitor && m_portMonitor->adapterAnswers();
+    for (int p = 0; p < ui->treeWidget->topLevelItemCount(); ++p) {
+        QTreeWidgetItem *item = ui->treeWidget->topLevelItem(p);
+        if (!answers) {
+            item->setIcon(0, portIcon(QStringLiteral("port_off")));
+            item->setToolTip(0, tr("适配器未连接"));
+            continue;
+        }
+        const PortState s = m_portMonitor->states().value(p);
+        // A port without a device in operate, when the adapter does not report modes: grey.
+        const char *icon = size_t(s.mode) < std::size(icons) ? icons[s.mode] : icons[0];
+        item->setIcon(0, portIcon(QLatin1String(icon)));
+        QString tip = portModeText(s.mode);
+        if (s.vendorId != 0 || s.deviceId != 0)
+            tip += QStringLiteral("\nVendor ID %1, Device ID %2").arg(s.vendorId).arg(s.deviceId);
+        if (m_portDescriptions.contains(p)) {
+            const QString file = m_portDescriptions.value(p);
+            tip += QLatin1Char('\n')
+                + (file.isEmpty() ? tr("没有描述文件") : tr("描述文件：%1").arg(QFileInfo(file).fileName()));
+        }
+        item->setToolTip(0, tip);
+    }
+    showDeviceEvents();
+}
+
+void MainWindow::showDeviceEvents()
+{
+    if (!m_portEvents || !m_portMonitor || !m_portMonitor->adapterAnswers())
+        return;
+    for (int p = 0; p < ui->treeWidget->topLevelItemCount(); ++p) {
+        const PortEventLog::Severity severity = m_portEvents->deviceSeverity(p);
+        if (severity == PortEventLog::Severity::None
+            || m_portMonitor->states().value(p).mode != AdapterRegisters::ModeIoLinkOperate)
+            continue;
+        QTreeWidgetItem *item = ui->treeWidget->topLevelItem(p);
+        const bool error = severity == PortEventLog::Severity::Error;
+        item->setIcon(0, portIcon(error ? QStringLiteral("port_error") : QStringLiteral("port_warning")));
+        item->setToolTip(0, item->toolTip(0) + QLatin1Char('\n') + m_portEvents->deviceSummary(p));
+    }
+}
+
+void MainWindow::offerLibraryLookup(int port)
+{
+    auto *page = qobject_cast<BasicInfoPage *>(ui->tabWidget->widget(PortView::adapterTabCount));
+    IoddLookupBar *lookup = page ? page->libraryLookup() : nullptr;
+    if (!lookup)
+        return;
+    const PortState state = m_portMonitor ? m_portMonitor->states().value(port) : PortState();
+    lookup->setLibraryDir(m_ioddLibraryDir);
+    lookup->setDevice(port, state.vendorId, state.deviceId);
+    if (state.vendorId != 0 && state.deviceId != 0
+        && IoddFinder().findNewestIoddFile(state.vendorId, state.deviceId, m_ioddLibraryDir).isEmpty())
+        lookup->showNotFound();
+    connect(lookup, &IoddLookupBar::libraryRequested, this,
+            [this](int atPort, quint32 deviceId) { openLibrary(atPort, deviceId); });
+    // Queued: loading the file rebuilds the page that holds the lookup line.
+    connect(
+        lookup, &IoddLookupBar::descriptionFound, this,
+        [this](int foundPort, const QString &file) { onCreatePortInfo(file, uint8_t(foundPort)); },
+        Qt::QueuedConnection);
+}
+
+int MainWindow::selectedPort() const
+{
+    // The selection, not the current item: the tree makes its first item
+    // current on its own as soon as it gets the focus.
+    const QList<QTreeWidgetItem *> items = ui->treeWidget->selectedItems();
+    return items.isEmpty() ? -1 : ui->treeWidget->indexOfTopLevelItem(items.first());
+}
+
+QString MainWindow::descriptionFor(int port) const
+{
+    const PortState s = m_portMonitor ? m_portMonitor->states().value(port) : PortState();
+    if (s.vendorId == 0 || s.deviceId == 0)
+        return (port % 2 == 1) ? resolveDefaultIoddPath() : QString();
+    const QString found = IoddFinder().findNewestIoddFile(s.vendorId, s.deviceId, m_ioddLibraryDir);
+    if (!found.isEmpty())
+        return found;
+    if (s.vendorId == BuiltinDescription::vendorId && s.deviceId == BuiltinDescription::deviceId)
+        return resolveDefaultIoddPath();
+    qCDebug(lcApp) << "no description for vendor" << s.vendorId << "device" << s.deviceId << "on port" << port;
+    return QString();
+}
+
+void MainWindow::onLibraryClicked()
+{
+    openLibrary(selectedPort(), 0);
+}
+
+void MainWindow::openLibrary(int port, quint32 deviceId)
+{
+    IoddLibraryDialog dialog(m_ioddLibraryDir, this);
+    if (deviceId != 0)
+        dialog.searchDevice(deviceId);
+    if (port < 0)
+        dialog.setConfirmEnabled(false, tr("请先在左侧选择一个端口"));
+    else
+        dialog.setDeviceCheck(port, [this, port]() { return learnPortDevice(m_portMonitor, port, this); });
+    connect(&dialog, &IoddLibraryDialog::fileChosen, this, [this, port](const QString &file) {
+        // Loaded once the dialog has closed, the way a port click loads its file.
+        QTimer::singleShot(0, this, [this, port, file]() {
+            onCreatePortInfo(file, uint8_t(port));
+            if (m_shownPort == port)
+                ui->portView->setCurrentIndex(port);
+        });
+    });
+    dialog.exec();
+}
+
+void MainWindow::onPortClicked(QTreeWidgetItem *item, int column)
+{
+    Q_UNUSED(column)
+    const int i = ui->treeWidget->indexOfTopLevelItem(item);
+    qCDebug(lcApp) << i;
+    if (i < 0)
+        return;
+    // Edits not yet written are only dropped when the user says so.
+    if (ParameterPage *page = ui->tabWidget->findChild<ParameterPage *>(); page && !page->confirmDiscard()) {
+        selectShownPort();
+        return;
+    }
+    // After a poll that got no answer, another would only freeze the window
+    // for the read timeout; the monitor's own schedule finds the adapter again.
+    if (m_portMonitor && !m_portMonitor->adapterSilent())
+        m_portMonitor->refreshPort(i);
+    onCreatePortInfo(descriptionFor(i), uint8_t(i));
+    if (m_shownPort != i)
+        return; // the variant choice was cancelled: the previous port stays
+    if (m_adapterPortView)
+        m_adapterPortView->setPort(i);
+    ui->portView->setCurrentIndex(i);
+}
+
+void MainWindow::selectShownPort()
+{
+    QTreeWidgetItem *item = m_shownPort >= 0 ? ui->treeWidget->topLevelItem(m_shownPort) : nullptr;
+    if (item) {
+        ui->treeWidget->setCurrentItem(item);
+    } else {
+        ui->treeWidget->clearSelection();
+        ui->treeWidget->setCurrentItem(nullptr);
+    }
+}
+
+QString MainWindow::onCreatePortInfo(QString path, uint8_t port)
+{
+    // One parse gives identity and pages; a file clicked again is not read again.
+    bool readable = false;
+    const std::shared_ptr<IoddFile> loaded =
+        path.isEmpty() ? std::make_shared<IoddFile>() : m_descriptions.load(path, &readable);
+    IoddFile &description = *loaded;
+    const QList<variantItem> variants = description.readVariants();
+    const deviceInfo identity = description.readDeviceInfo();
+
+    if (path.isEmpty()) {
+        if (PortView *holder = portHolder(port)) {
+            holder->createPages(m_roleMenuSet, identity, loaded, true);
+            m_shownPort = port;
+            m_descriptionProblem = nullptr;
+            showWindowTitle();
+            m_portDescriptions.insert(port, path);
+            showPortStates();
+            offerLibraryLookup(port);
+        }
+        return QString();
+    }
+
+    variantItem variant;
+    if (variants.size() >= 2) {
+        VariantDialog dialog(this);
+        bool cancelled = false;
+        connect(&dialog, &VariantDialog::closed, this, [&cancelled](bool c) { cancelled = c; });
+        dialog.setDeviceInfo(identity);
+        dialog.setVariants(variants);
+        dialog.exec();
+        if (cancelled) {
+            selectShownPort();
+            return QString();
+        }
+        variant = dialog.selectedVariant();
+    } else if (variants.size() == 1) {
+        variant = variants.first();
+    }
+
+    PortView *holder = portHolder(port);
+    if (!holder)
+        return QString();
+    holder->createPages(m_roleMenuSet, identity, loaded, false);
+    m_shownPort = port;
+    showWindowTitle();
+    m_portDescriptions.insert(port, path);
+    showPortStates();
+    // A file that could not be read, was refused or was cut at a limit still
+    // gives the pages that fit; the Basic info page says what happened.
+    // Kept as a function of the language, to be said again after a switch.
+    const QString error = description.errorString();
+    // The note is taken when shown: another role's menus, built when first
+    // picked, may reach a limit later.
+    const std::weak_ptr<IoddFile> built = loaded;
+    m_descriptionProblem = [readable, path, error, built]() {
+        const std::shared_ptr<IoddFile> description = built.lock();
+        const QString truncated = description ? description->truncatedNote() : QString();
+        if (!readable)
+            return tr("描述文件无法打开：%1").arg(QDir::toNativeSeparators(path));
+        if (!error.isEmpty())
+            return tr("描述文件无法读取（%1）：%2").arg(QFileInfo(path).fileName(), error);
+        if (!truncated.isEmpty())
+            return tr("描述文件超出限制，只显示了部分内容：%1").arg(truncated);
+        return QString();
+    };
+    showDescriptionProblem();
+    if (m_portEvents)
+        holder->showDiagnosis(m_portEvents->events(port));
+    return variant.name;
+}
+
+void MainWindow::onRoleChanged(int nIndex)
+{
+    // The shown port's parameters follow the role at once, unless that would
+    // drop edits the user wants to keep.
+    ParameterPage *page = ui->tabWidget->findChild<ParameterPage *>();
+    if (page && !page->confirmDiscard()) {
+        const QSignalBlocker quiet(ui->cbox_role);
+        ui->cbox_role->setCurrentIndex(ui->cbox_role->findData(m_roleMenuSet, roleDataRole));
+        return;
+    }
+    m_roleMenuSet = ui->cbox_role->itemData(nIndex, roleDataRole).toString();
+    if (page) {
+        page->setRole(m_roleMenuSet);
+        showDescriptionProblem();
+    }
+}
+
+void MainWindow::onLoadingRequested(bool isOpen)
+{
+    if (!loading)
+        return;
+    if (isOpen)
+        loading->showLoading();
+    else
+        loading->hideLoading();
+}

@@ -1,0 +1,133 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include "description/descriptioncache.h"
+
+#include <QHash>
+#include <QIcon>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+class AdapterPortPage;
+class QCloseEvent;
+class LinkReconnector;
+class QLabel;
+class QTreeWidgetItem;
+class PortView;
+class PortEventLog;
+class PortStatusMonitor;
+class LoadingOverlay;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The one window: the adapter's port tree, the role selector, the tab widget
+// with the adapter pages and the pages of the selected port.
+//
+// Its size and position, the splitter between the tree and the pages, and the
+// role are kept in QSettings (group "mainWindow", the organisation and
+// application names that main() sets): restored on construction, written when
+// the window closes. Without saved geometry it starts at firstStartSize(),
+// centred on the screen.
+class MainWindow : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(MainWindow)
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up: the link, the port holders and the adapter pages.
+    void initPortViews(uint8_t portCount);
+
+    QString roleMenuSet() const { return m_roleMenuSet; }
+
+    // The size at the first start: the parameter table and the ISDU console
+    // fit without scrolling, within a 1366 x 768 screen.
+    static QSize firstStartSize();
+    PortView *portHolder(int port) const;
+    PortStatusMonitor *portMonitor() const { return m_portMonitor; }
+    PortEventLog *portEvents() const { return m_portEvents; }
+
+    // The IODD library the library dialog and the pages' lookups use
+    // (default: IoddLibraryDialog::defaultLibraryDir()).
+    void setIoddLibraryDir(const QString &dir) { m_ioddLibraryDir = dir; }
+    QString ioddLibraryDir() const { return m_ioddLibraryDir; }
+
+    // The built-in description in the shipped library (DataLocations).
+    static QString resolveDefaultIoddPath();
+
+    // The description a click on `port` builds its pages from: the library's
+    // newest file for the identity the device reports; none when the identity
+    // is known but not in the library (and not the built-in device's);
+    // without an identity the built-in description on even ports (Port2, 4,
+    // 6, 8), none on odd ones.
+    QString descriptionFor(int port) const;
+
+public slots:
+    void onRoleChanged(int nIndex);
+    void onLoadingRequested(bool isOpen);
+    void onPortClicked(QTreeWidgetItem *item, int column);
+    // Opens the IODD library; a confirmed file is loaded for the selected port
+    // once the user agreed where its identity differs from the device's.
+    void onLibraryClicked();
+    // Builds the port's pages from `path` (the identification page when
+    // empty), asking for the variant when the file has several. A cancelled
+    // variant choice keeps the pages shown and selects their port in the tree
+    // again. Returns the chosen variant's name.
+    QString onCreatePortInfo(QString path, uint8_t port);
+
+protected:
+    // A switch of language: the forms' texts and every text set here again.
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // Role names and adapter tab titles in the current language; the title.
+    void showTexts();
+    // "VANTO-HUB8 IO-Link Tool", with the shown port once there is one.
+    void showWindowTitle();
+    // What is wrong with the shown port's description, on its Basic info page.
+    void showDescriptionProblem();
+    void applyStyleSheet();
+    void restoreSettings();
+    // Size, position, splitter and role into the settings (on close).
+    void saveSettings() const;
+    void showPortStates();
+    // The tree's lamp picture `name` (":/images/<name>.png").
+    QIcon portIcon(const QString &name);
+    // Amber or red lamps for ports whose device reports a warning or an error.
+    void showDeviceEvents();
+    void onPortStatesChanged();
+    // The status line: adapter connected, silent, or not connected and being reopened.
+    void showLinkStatus();
+    void offerLibraryLookup(int port);
+    // The library dialog, showing the files of `deviceId` when it is not 0.
+    void openLibrary(int port, quint32 deviceId);
+    int selectedPort() const;
+    // Selects the shown port's item in the tree (none before the first).
+    void selectShownPort();
+
+    Ui::MainWindow *ui;
+    LoadingOverlay *loading = nullptr;
+    PortStatusMonitor *m_portMonitor = nullptr;
+    PortEventLog *m_portEvents = nullptr;
+    AdapterPortPage *m_adapterPortView = nullptr;
+    LinkReconnector *m_reconnector = nullptr;
+    QLabel *m_linkStatus = nullptr;
+    QString m_roleMenuSet;
+    QString m_ioddLibraryDir;
+    QHash<QString, QIcon> m_portIcons;
+    DescriptionCache m_descriptions;               // the files pages were last built from, parsed
+    QHash<int, QString> m_portDescriptions;        // port -> file its pages are built from
+    int m_shownPort = -1;                          // the port whose pages are shown, -1 before the first
+    std::function<QString()> m_descriptionProblem; // what the shown port's Basic info page says about its file
+};
+
+#endif // MAINWINDOW_H

@@ -1,0 +1,893 @@
+#include "ioddfile.h"
+
+#include "ioddheaderreader.h"
+#include "datalocations.h"
+#include "datatypereader.h"
+#include "ioddevents.h"
+#include "ioddxml.h"
+
+#include "log/hub8log.h"
+
+#include <QDomNodeList>
+#include <QLoggingCategory>
+
+#include <limits>
+
+namespace {
+
+const QString kEn = QStringLiteral("en");
+const QString kTextId = QStringLiteral("textId");
+
+bool isKind(const DatatypePtr &type, const char *kind)
+{
+    return type && type->type == QLatin1String(kind);
+}
+
+qint64 toInt64(const QString &text)
+{
+    bool ok = false;
+    const qint64 v = text.toLongLong(&ok);
+    return ok ? v : 0;
+}
+
+QString unsignedMax(int bits)
+{
+    quint64 upper = 0;
+    if (bits >= 64)
+        upper = std::numeric_limits<quint64>::max();
+    else if (bits > 0)
+        upper = (quint64(1) << bits) - 1;
+    return QString::number(upper);
+}
+
+void signedLimits(int bits, QString *lower, QString *upper)
+{
+    if (bits >= 64) {
+        *lower = QString::number(std::numeric_limits<qint64>::min());
+        *upper = QString::number(std::numeric_limits<qint64>::max());
+        return;
+    }
+    // 2^(bits-1) in integer arithmetic: 0 for a zero bit length.
+    const qint64 half = bits >= 1 ? (qint64(1) << (bits - 1)) : 0;
+    *lower = QString::number(-half);
+    *upper = QString::number(half - 1);
+}
+
+editorItem rangeEditor(const valueRangeItem &range)
+{
+    editorItem e;
+    e.widgetClass = QLatin1String(EditorWidget::LineEdit);
+    e.lowerValue = range.lowerValue;
+    e.upperValue = range.upperValue;
+    e.name = range.name;
+    return e;
+}
+
+void applyRanges(editorItem &e, const QList<valueRangeItem> &ranges)
+{
+    if (ranges.size() == 1) {
+        e.widgetClass = QLatin1String(EditorWidget::LineEdit);
+        e.lowerValue = ranges.first().lowerValue;
+        e.upperValue = ranges.first().upperValue;
+        e.name = ranges.first().name;
+    } else {
+        for (const valueRangeItem &r : ranges)
+            e.ranges.append(rangeEditor(r));
+    }
+}
+
+void applySingleValues(editorItem &e, const QList<singleValueItem> &values)
+{
+    e.widgetClass = QLatin1String(EditorWidget::ComboBox);
+    for (const singleValueItem &v : values)
+        e.entries.append(ValuePair(v.name, v.value));
+}
+
+} // namespace
+
+IoddFile::IoddFile(const QString &path, QObject *parent) : QObject(parent)
+{
+    if (!path.isEmpty())
+        readDocument(path);
+}
+
+IoddFile::~IoddFile() = default;
+
+int IoddFile::readDocument(const QString &path)
+{
+    m_roleMenus.clear();
+    m_processDataChoices.reset();
+    m_variants.reset();
+    const int result = IoddXml::readFile(path, file, this->path, content, document, root, &error);
+    if (result == 0) {
+        index.reset(root);
+        m_budget.reset();
+    }
+    return result;
+}
+
+int IoddFile::load(const QString &path)
+{
+    if (readDocument(path) != 0)
+        return -1;
+    loadStandardDefinitions(QStringLiteral("1.1"));
+    return 0;
+}
+
+int IoddFile::load(const QString &path, const QString &stdBaseDir)
+{
+    if (readDocument(path) != 0)
+        return -1;
+    loadStandardDefinitions(QStringLiteral("1.1"), stdBaseDir);
+    return 0;
+}
+
+QString IoddFile::errorString() const
+{
+    return error;
+}
+
+QString IoddFile::truncatedNote() const
+{
+    return m_budget.note();
+}
+
+const BuildBudget &IoddFile::budget() const
+{
+    return m_budget;
+}
+
+void IoddFile::loadStandardDefinitions(const QString &version)
+{
+    loadStandardDefinitions(version, DataLocations::standardDefinitionsDir());
+}
+
+void IoddFile::loadStandardDefinitions(const QString &version, const QString &baseDir)
+{
+    // Missing files are not an error: standard variables and units then
+    // resolve to nothing.
+    stdDefs.loadDefinitions(baseDir + QStringLiteral("/std%1/IODD-StandardDefinitions%1.xml").arg(version));
+    stdDefs.loadUnitDefinitions(baseDir + QStringLiteral("/std%1/IODD-StandardUnitDefinitions%1.xml").arg(version));
+}
+
+const StandardDefinitions &IoddFile::standardDefinitions() const
+{
+    return stdDefs;
+}
+
+QString IoddFile::textById(const QString &textId, const QString &language) const
+{
+    return index.text(textId, language);
+}
+
+deviceInfo IoddFile::readDeviceInfo() const
+{
+    IoddHeaderReader header;
+    header.useDocument(path, document);
+    return header.readDeviceInfo();
+}
+
+QList<variantItem> IoddFile::readVariants() const
+{
+    if (m_variants)
+        return *m_variants;
+    QList<variantItem> &result = m_variants.emplace();
+    const QDomNodeList collections = root.elementsByTagName(QStringLiteral("DeviceVariantCollection"));
+    for (int c = 0; c < collections.count(); ++c) {
+        for (QDomNode n = collections.item(c).firstChild(); !n.isNull(); n = n.nextSibling()) {
+            if (n.nodeName() != QLatin1String("DeviceVariant"))
+                continue;
+            const QDomElement e = n.toElement();
+            variantItem v;
+            v.productId = e.attribute(QStringLiteral("productId"));
+            v.deviceSymbol = e.attribute(QStringLiteral("deviceSymbol"));
+            v.deviceIcon = e.attribute(QStringLiteral("deviceIcon"));
+            for (QDomNode c2 = e.firstChild(); !c2.isNull(); c2 = c2.nextSibling()) {
+                if (c2.nodeName() == QLatin1String("Name"))
+                    v.name = textById(c2.toElement().attribute(kTextId), kEn);
+                else if (c2.nodeName() == QLatin1String("Description"))
+                    v.description = textById(c2.toElement().attribute(kTextId), kEn);
+            }
+            result.append(v);
+        }
+    }
+    return result;
+}
+
+DatatypePtr IoddFile::findDatatype(const QString &id) const
+{
+    DatatypeReader reader(
+        index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
+    return reader.findDatatype(id);
+}
+
+DatatypePtr IoddFile::parseDatatype(const QDomElement &element) const
+{
+    DatatypeReader reader(
+        index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
+    return reader.parseDatatype(element);
+}
+
+VariablePtr IoddFile::findVariable(const QString &id, const QString &selector) const
+{
+    {
+        for (const QDomElement &e : index.variables(id)) {
+            if (!m_budget.takeStep())
+                break;
+            const QString tag = e.nodeName();
+            if (tag == QLatin1String("Variable") && e.attribute(QStringLiteral("id")) == id) {
+                DatatypeReader reader(
+                    index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
+                return reader.readVariable(e);
+            }
+            if (tag != QLatin1String("StdVariableRef") || e.attribute(QStringLiteral("id")) != id)
+                continue;
+            VariablePtr var = stdDefs.findVariable(id);
+            if (!var)
+                continue;
+            const QString defaultValue = e.attribute(QStringLiteral("defaultValue"));
+            if (!defaultValue.trimmed().isEmpty())
+                var->defaultValue = defaultValue;
+            const QString fixedLength = e.attribute(QStringLiteral("fixedLengthRestriction"));
+            if (!fixedLength.trimmed().isEmpty())
+                var->fixedLengthRestriction = fixedLength;
+
+            const bool pdIn = id == QLatin1String("V_ProcessDataInput");
+            const bool pdOut = id == QLatin1String("V_ProcessDataOutput");
+            if (pdIn && !selector.isEmpty()) {
+                for (const QDomElement &pd : index.elements(QStringLiteral("ProcessDataIn"))) {
+                    var->bitLength = pd.attribute(QStringLiteral("bitLength"));
+                    for (QDomNode n = pd.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
+                        if (n.nodeName() == QLatin1String("Datatype"))
+                            var->datatype = parseDatatype(n.toElement());
+                    }
+                }
+            }
+            if ((pdIn || pdOut) && selector.isEmpty()) {
+                if (!var->datatype) {
+                    auto b = std::make_shared<booleanType>();
+                    b->type = QLatin1String(IoddKind::BooleanT);
+                    var->datatype = b;
+                }
+                return var;
+            }
+            if (!e.hasChildNodes())
+                return var;
+            return restrictStandardVariable(e, var, selector);
+        }
+    }
+    return nullptr;
+}
+
+// A StdVariableRef with children narrows the standard variable to what the
+// selector picks: one standard value or range, one record item, or a value
+// the device adds. The result is a new variable; only the identity fields of
+// the standard variable carry over.
+VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const VariablePtr &standard,
+                                                    const QString &selector) const
+{
+    auto var = std::make_shared<variableItem>();
+    var->name = standard->name;
+    var->id = standard->id;
+    var->index = standard->index;
+    var->mandatory = standard->mandatory;
+    var->modifiesOtherVariables = standard->modifiesOtherVariables;
+    var->accessRights = standard->accessRights;
+    var->dynamic = standard->dynamic;
+    const DatatypePtr stdType = standard->datatype;
+    bool recordMade = false;
+    for (QDomNode n = ref.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
+        const QString tag = n.nodeName();
+        const QDomElement e = n.toElement();
+        if (tag == QLatin1String("StdSingleValueRef") && e.attribute(QStringLiteral("value")) == selector) {
+            if (isKind(stdType, IoddKind::UIntegerT)) {
+                const auto source = std::static_pointer_cast<integerType>(stdType);
+                auto restricted = std::make_shared<uintegerType>();
+                restricted->id = stdType->id;
+                restricted->type = QLatin1String(IoddKind::UIntegerT);
+                const qint64 wanted = toInt64(selector);
+                for (const valueRangeItem &r : source->valueRanges) {
+                    if (toInt64(r.lowerValue) <= wanted && wanted <= toInt64(r.upperValue)) {
+                        restricted->valueRanges.append(r);
+                        break;
+                    }
+                }
+                if (restricted->valueRanges.isEmpty()) {
+                    for (const singleValueItem &v : source->singleValues) {
+                        if (toInt64(v.value) == wanted) {
+                            restricted->singleValues.append(v);
+                            break;
+                        }
+                    }
+                }
+                var->datatype = restricted;
+                if (var->defaultValue.isEmpty())
+                    var->defaultValue = selector;
+            } else if (isKind(stdType, IoddKind::RecordT)) {
+                for (const recordItem &item : std::static_pointer_cast<recordType>(stdType)->items) {
+                    if (item.subindex == selector) {
+                        var->datatype = item.datatype;
+                        break;
+                    }
+                }
+            }
+            break;
+        }
+        if (tag == QLatin1String("StdRecordItemRef")) {
+            const QString subindex = e.attribute(QStringLiteral("subindex"));
+            if (selector.isEmpty() && isKind(stdType, IoddKind::RecordT)) {
+                // Every StdRecordItemRef adds its items to one record.
+                const auto source = std::static_pointer_cast<recordType>(stdType);
+                if (!recordMade) {
+                    auto record = std::make_shared<recordType>();
+                    record->id = source->id;
+                    record->type = source->type;
+                    record->subindexAccessSupported = source->subindexAccessSupported;
+                    record->bitLength = source->bitLength;
+                    var->datatype = record;
+                    recordMade = true;
+                }
+                auto record = std::static_pointer_cast<recordType>(var->datatype);
+                for (const recordItem &item : source->items) {
+                    if (item.subindex == subindex)
+                        record->items.append(item);
+                }
+            } else if (!selector.isEmpty() && selector == subindex) {
+                if (isKind(stdType, IoddKind::RecordT)) {
+                    for (const recordItem &item : std::static_pointer_cast<recordType>(stdType)->items) {
+                        if (item.subindex != subindex)
+                            continue;
+                        var->datatype = item.datatype;
+                        if (var->name.isEmpty())
+                            var->name = item.name;
+                        if (var->description.isEmpty())
+                            var->description = item.description;
+                        break;
+                    }
+                }
+                break;
+            }
+            continue;
+        }
+        if (tag == QLatin1String("SingleValue") && e.attribute(QStringLiteral("value")) == selector) {
+            singleValueItem value;
+            value.value = e.attribute(QStringLiteral("value"));
+            for (QDomNode c = e.firstChild(); !c.isNull() && m_budget.takeStep(); c = c.nextSibling()) {
+                if (c.nodeName() == QLatin1String("Name"))
+                    value.name = textById(c.toElement().attribute(kTextId), kEn);
+            }
+            auto restricted = std::make_shared<uintegerType>();
+            restricted->type = QLatin1String(IoddKind::UIntegerT);
+            restricted->singleValues.append(value);
+            var->datatype = restricted;
+            if (var->defaultValue.isEmpty())
+                var->defaultValue = selector;
+            break;
+        }
+    }
+    return var;
+}
+
+editorItem IoddFile::buildEditor(const DatatypePtr &datatype, const QString &subindex) const
+{
+    editorItem e;
+    if (!datatype)
+        return e; // nothing to describe: only the flag is set
+    e.typeName = datatype->type;
+    const QString &kind = datatype->type;
+
+    if (kind == QLatin1String(IoddKind::BooleanT)) {
+        const auto t = std::static_pointer_cast<booleanType>(datatype);
+        applySingleValues(e, t->singleValues);
+        if (t->singleValues.isEmpty()) {
+            e.entries.append(ValuePair(QStringLiteral("true"), QStringLiteral("true")));
+            e.entries.append(ValuePair(QStringLiteral("false"), QStringLiteral("false")));
+        }
+    } else if (kind == QLatin1String(IoddKind::UIntegerT)) {
+        const auto t = std::static_pointer_cast<integerType>(datatype);
+        e.bitLength = t->bitLength;
+        if (!t->singleValues.isEmpty()) {
+            applySingleValues(e, t->singleValues);
+        } else if (!t->valueRanges.isEmpty()) {
+            applyRanges(e, t->valueRanges);
+        } else {
+            e.widgetClass = QLatin1String(EditorWidget::LineEdit);
+            e.lowerValue = QStringLiteral("0");
+            e.upperValue = unsignedMax(t->bitLength.toInt());
+        }
+    } else if (kind == QLatin1String(IoddKind::IntegerT)) {
+        const auto t = std::static_pointer_cast<integerType>(datatype);
+        e.bitLength = t->bitLength;
+        if (!t->singleValues.isEmpty())
+            applySingleValues(e, t->singleValues);
+        if (!t->valueRanges.isEmpty())
+            applyRanges(e, t->valueRanges);
+        if (t->singleValues.isEmpty() && t->valueRanges.isEmpty()) {
+            e.widgetClass = QLatin1String(EditorWidget::LineEdit);
+            signedLimits(t->bitLength.toInt(), &e.lowerValue, &e.upperValue);
+        }
+    } else if (kind == QLatin1String(IoddKind::Float32T)) {
+        const auto t = std::static_pointer_cast<float32Type>(datatype);
+        if (!t->singleValues.isEmpty())
+            applySingleValues(e, t->singleValues);
+        else
+            applyRanges(e, t->valueRanges);
+    } else if (kind == QLatin1String(IoddKind::StringT)) {
+        const auto t = std::static_pointer_cast<stringType>(datatype);
+        e.widgetClass = QLatin1String(EditorWidget::LineEdit);
+        e.fixedLength = t->fixedLength;
+        e.encoding = t->encoding;
+    } else if (kind == QLatin1String(IoddKind::OctetStringT)) {
+        const auto t = std::static_pointer_cast<octetStringType>(datatype);
+        e.widgetClass = QLatin1String(EditorWidget::LineEdit);
+        e.fixedLength = t->fixedLength;
+    } else if (kind == QLatin1String(IoddKind::ArrayT)) {
+        // Only an element type given by DatatypeRef is looked at.
+        const auto t = std::static_pointer_cast<arrayType>(datatype);
+        qCDebug(lcDescription) << "array element type:" << (t->elementTypeRef ? t->elementTypeRef->type : QString());
+        if (isKind(t->elementTypeRef, IoddKind::UIntegerT))
+            return buildEditor(t->elementTypeRef, QString());
+    } else if (kind == QLatin1String(IoddKind::RecordT)) {
+        const auto t = std::static_pointer_cast<recordType>(datatype);
+        for (const recordItem &item : t->items) {
+            if (item.subindex != subindex)
+                continue;
+            e = buildEditor(item.datatype, QString());
+            e.name = item.name;
+            e.bitOffset = item.bitOffset;
+            e.description = item.description;
+            e.accessRightRestriction = item.accessRightRestriction;
+        }
+        for (const recordItemInfo &info : t->itemInfos) {
+            if (info.subindex == subindex)
+                e.defaultValue = info.defaultValue;
+        }
+    }
+    return e;
+}
+
+QList<treeItem> IoddFile::roleMenus(const QString &setName)
+{
+    const auto built = m_roleMenus.constFind(setName);
+    if (built != m_roleMenus.constEnd())
+        return built.value();
+    QList<treeItem> &result = m_roleMenus[setName];
+    const QDomNodeList sets = root.elementsByTagName(setName);
+    for (int s = 0; s < sets.count(); ++s) {
+        // Element children only: a comment is not a menu reference.
+        for (QDomElement ref = sets.item(s).firstChildElement(); !ref.isNull(); ref = ref.nextSiblingElement()) {
+            if (!m_budget.takeNode())
+                return result;
+            m_menuPath.clear();
+            treeItem node = buildMenuNode(ref.attribute(QStringLiteral("menuId")), 0);
+            if (node.name.isEmpty())
+                node.name = ref.nodeName().remove(QStringLiteral("Menu"));
+            result.append(node);
+        }
+    }
+    return result;
+}
+
+treeItem IoddFile::buildMenu(const QString &menuId)
+{
+    if (!m_budget.takeNode())
+        return treeItem();
+    m_menuPath.clear();
+    return buildMenuNode(menuId, 0);
+}
+
+// A MenuRef back to a menu that is being built (directly or through other
+// menus) is left out, as are MenuRefs beyond maxMenuDepth levels, so a cyclic
+// menu graph ends; the budget ends an exploding one. The caller has spent the
+// node itself.
+treeItem IoddFile::buildMenuNode(const QString &menuId, int depth)
+{
+    treeItem node;
+    m_menuPath.append(menuId);
+    {
+        for (const QDomElement &m : index.menus(menuId)) {
+            for (QDomNode n = m.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
+                const QString tag = n.nodeName();
+                const QDomElement e = n.toElement();
+                if (tag == QLatin1String("RecordItemRef")) {
+                    readMenuReference(e, false, node);
+                } else if (tag == QLatin1String("VariableRef")) {
+                    readMenuReference(e, true, node);
+                } else if (tag == QLatin1String("MenuRef")) {
+                    const QString sub = e.attribute(QStringLiteral("menuId"));
+                    if (depth + 1 < maxMenuDepth && !m_menuPath.contains(sub) && m_budget.takeNode())
+                        node.children.append(buildMenuNode(sub, depth + 1));
+                } else if (tag == QLatin1String("Name")) {
+                    node.name = textById(e.attribute(kTextId), kEn);
+                }
+            }
+        }
+    }
+    m_menuPath.removeLast();
+    return node;
+}
+
+void IoddFile::readMenuReference(const QDomElement &ref, bool variableRef, treeItem &node) const
+{
+    if (!m_budget.open())
+        return;
+    // The variable first: a reference to nothing costs no more than the lookup.
+    valueItem item;
+    item.buttonValue = ref.attribute(QStringLiteral("buttonValue"));
+    item.subindex = ref.attribute(QStringLiteral("subindex"));
+    bool button = !item.buttonValue.isEmpty();
+    if (variableRef) {
+        // Older files put the button value on the reference itself instead of
+        // a Button child; both stand for the same button.
+        QString lastButton = item.buttonValue;
+        for (QDomNode n = ref.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
+            if (n.nodeName() == QLatin1String("Button"))
+                lastButton = n.toElement().attribute(QStringLiteral("buttonValue"));
+        }
+        if (!lastButton.isEmpty()) {
+            // The button value selects the command the button stands for.
+            item.subindex = lastButton;
+            item.buttonValue = lastButton;
+            button = true;
+        }
+    }
+    const VariablePtr variable = findVariable(ref.attribute(QStringLiteral("variableId")), item.subindex);
+    if (!variable)
+        return;
+
+    item.accessRightRestriction = ref.attribute(QStringLiteral("accessRightRestriction"));
+    const QString unitCode = ref.attribute(QStringLiteral("unitCode"));
+    item.unit = unitCode.isEmpty() ? unitCode : stdDefs.unitAbbreviation(unitCode);
+    item.displayFormat = ref.attribute(QStringLiteral("displayFormat"));
+    item.gradient = ref.attribute(QStringLiteral("gradient"));
+    item.offset = ref.attribute(QStringLiteral("offset"));
+    if (variableRef)
+        addVariableRef(item, *variable, button, node);
+    else
+        addRecordItemRef(item, *variable, node);
+}
+
+void IoddFile::addRecordItemRef(valueItem item, const variableItem &variable, treeItem &node) const
+{
+    item.editor = buildEditor(variable.datatype, item.subindex);
+    if (item.label.isEmpty())
+        item.label = item.editor.name;
+    if (item.description.isEmpty())
+        item.description = item.editor.description;
+    if (item.defaultValue.isEmpty())
+        item.defaultValue = item.editor.defaultValue;
+    if (item.accessRightRestriction.isEmpty())
+        item.accessRightRestriction = item.editor.accessRightRestriction;
+
+    if (isKind(variable.datatype, IoddKind::RecordT)) {
+        const auto record = std::static_pointer_cast<recordType>(variable.datatype);
+        if (item.editor.bitLength.isEmpty())
+            item.editor.bitLength = record->bitLength;
+        item.bitLength = record->bitLength;
+        item.subindexAccess = record->subindexAccessSupported;
+        for (const recordItem &ri : record->items) {
+            if (ri.subindex != item.subindex)
+                continue;
+            if (record->subindexAccessSupported == QLatin1String("true")) {
+                item.label = ri.name;
+                item.description = ri.description;
+            } else if (record->subindexAccessSupported == QLatin1String("false")) {
+                item.label = variable.name + QLatin1Char('.') + ri.name;
+                item.description = ri.description;
+                item.accessRightRestriction = variable.accessRights;
+                item.index = variable.index;
+                item.bitLength = variable.bitLength;
+                item.subindex = ri.subindex;
+                item.editor = buildEditor(ri.datatype, QString());
+                if (item.editor.bitOffset.isEmpty())
+                    item.editor.bitOffset = ri.bitOffset;
+            }
+            break;
+        }
+    }
+
+    if (item.label.isEmpty())
+        item.label = variable.name;
+    if (item.description.isEmpty())
+        item.description = variable.description;
+    if (item.defaultValue.isEmpty())
+        item.defaultValue = variable.defaultValue;
+    if (item.accessRightRestriction.isEmpty())
+        item.accessRightRestriction = variable.accessRights;
+    if (item.index.isEmpty())
+        item.index = variable.index;
+    if (item.bitLength.isEmpty())
+        item.bitLength = variable.bitLength;
+    keepValue(node, item);
+}
+
+void IoddFile::addVariableRef(valueItem item, const variableItem &variable, bool button, treeItem &node) const
+{
+    const DatatypePtr &type = variable.datatype;
+    if (isKind(type, IoddKind::ArrayT)
+        && std::static_pointer_cast<arrayType>(type)->subindexAccessSupported == QLatin1String("false")) {
+        // An array read as a whole: one entry per element, each placed by bit
+        // offset inside the array (first element in the highest bits).
+        const auto array = std::static_pointer_cast<arrayType>(type);
+        int n = variable.fixedLengthRestriction.toInt();
+        if (n == 64)
+            n = array->count.toInt();
+        n = qBound(0, n, maxArrayElements);
+        const DatatypePtr element = array->elementType ? array->elementType : array->elementTypeRef;
+        const editorItem elementEditor = buildEditor(element, QString());
+        const bool bit = elementEditor.typeName == QLatin1String(IoddKind::BooleanT);
+        const bool number = elementEditor.bitOffset.isEmpty()
+            && (elementEditor.typeName == QLatin1String(IoddKind::UIntegerT)
+                || elementEditor.typeName == QLatin1String(IoddKind::IntegerT) || bit);
+        // A number has at most 64 bits, a BooleanT element one; the products below stay small.
+        const qint64 b = bit ? 1 : qBound<qint64>(0, toInt64(elementEditor.bitLength), 64);
+        for (int i = 1; i <= n; ++i) {
+            valueItem v;
+            v.label = QStringLiteral("%1[%2]").arg(variable.name).arg(i - 1);
+            v.subindex = QString::number(i);
+            v.accessRightRestriction = variable.accessRights;
+            v.defaultValue = variable.defaultValue;
+            v.index = variable.index;
+            v.editor = elementEditor;
+            if (number) {
+                v.bitLength = QString::number(b * n);
+                v.editor.bitOffset = QString::number(b * (n - i));
+            }
+            if (!keepValue(node, v))
+                break;
+        }
+        return;
+    }
+
+    if (isKind(type, IoddKind::RecordT)) {
+        const auto record = std::static_pointer_cast<recordType>(type);
+        for (const recordItem &ri : record->items) {
+            valueItem v;
+            v.label = variable.name + QLatin1Char('.') + ri.name;
+            v.description = ri.description;
+            v.accessRightRestriction = variable.accessRights;
+            v.index = variable.index;
+            v.subindex = ri.subindex;
+            v.subindexAccess = record->subindexAccessSupported;
+            v.bitLength = record->bitLength;
+            v.editor = buildEditor(ri.datatype, QString());
+            if (v.editor.bitOffset.isEmpty())
+                v.editor.bitOffset = ri.bitOffset;
+            if (!keepValue(node, v))
+                break;
+        }
+        return;
+    }
+
+    item.editor = buildEditor(type, item.subindex);
+    if (item.label.isEmpty())
+        item.label = !item.editor.name.isEmpty() ? item.editor.name : variable.name;
+    if (item.description.isEmpty())
+        item.description = !item.editor.description.isEmpty() ? item.editor.description : variable.description;
+    if (item.defaultValue.isEmpty())
+        item.defaultValue = !item.editor.defaultValue.isEmpty() ? item.editor.defaultValue : variable.defaultValue;
+    if (item.accessRightRestriction.isEmpty())
+        item.accessRightRestriction =
+            !item.editor.accessRightRestriction.isEmpty() ? item.editor.accessRightRestriction : variable.accessRights;
+    if (item.index.isEmpty())
+        item.index = variable.index;
+    if (item.bitLength.isEmpty())
+        item.bitLength = variable.bitLength;
+    if (button) {
+        item.editor.widgetClass = QLatin1String(EditorWidget::PushButton);
+        if (!item.editor.entries.isEmpty()) {
+            item.editor.name = item.editor.entries.last().first;
+            item.editor.defaultValue = item.editor.entries.last().second;
+        }
+    }
+    keepValue(node, item);
+}
+
+// Appends the value when the budget has room for it and its editor's choices.
+bool IoddFile::keepValue(treeItem &node, const valueItem &value) const
+{
+    if (!m_budget.takeValue(value.editor.entries.size() + value.editor.ranges.size()))
+        return false;
+    node.values.append(value);
+    return true;
+}
+
+treeItem IoddFile::processDataIn() const
+{
+    // The first layout: alternatives are never merged, as they name the same
+    // items at the same places.
+    for (const processDataChoice &choice : processDataChoices())
+        if (choice.hasInput)
+            return choice.input;
+    return treeItem();
+}
+
+treeItem IoddFile::processDataOut() const
+{
+    for (const processDataChoice &choice : processDataChoices())
+        if (choice.hasOutput)
+            return choice.output;
+    return treeItem();
+}
+
+namespace {
+
+// Copies gradient, offset, unit and display format from an element that
+// carries them; false when it carries none.
+bool takePresentation(const QDomElement &from, const StandardDefinitions &stdDefs, valueItem &item)
+{
+    const bool presents = from.hasAttribute(QStringLiteral("gradient")) || from.hasAttribute(QStringLiteral("unitCode"))
+        || from.hasAttribute(QStringLiteral("offset")) || from.hasAttribute(QStringLiteral("displayFormat"));
+    if (!presents)
+        return false;
+    const QString unitCode = from.attribute(QStringLiteral("unitCode"));
+    item.unit = unitCode.isEmpty() ? unitCode : stdDefs.unitAbbreviation(unitCode);
+    item.gradient = from.attribute(QStringLiteral("gradient"));
+    item.offset = from.attribute(QStringLiteral("offset"));
+    item.displayFormat = from.attribute(QStringLiteral("displayFormat"));
+    return true;
+}
+
+} // namespace
+
+// How the user interface shows an item of the process data `pdId`: the
+// ProcessDataRef of the user interface for it (its ProcessDataRecordItemInfo
+// of the item's subindex, or its ProcessDataInfo for a simple type); without
+// one, the first menu reference to the same subindex of the process-data
+// variable (empty subindex: the whole variable).
+void IoddFile::applyProcessDataPresentation(valueItem &item, bool input, const QString &pdId) const
+{
+    const QString wanted = item.subindex.trimmed();
+    for (const QDomElement &ref : index.elements(QStringLiteral("ProcessDataRef"))) {
+        if (!m_budget.takeStep())
+            return;
+        if (pdId.isEmpty() || ref.attribute(QStringLiteral("processDataId")) != pdId)
+            continue;
+        for (QDomElement info = ref.firstChildElement(); !info.isNull() && m_budget.takeStep();
+             info = info.nextSiblingElement()) {
+            const bool matches = wanted.isEmpty() ? info.tagName() == QLatin1String("ProcessDataInfo")
+                                                  : info.tagName() == QLatin1String("ProcessDataRecordItemInfo")
+                    && info.attribute(QStringLiteral("subindex")).trimmed() == wanted;
+            if (matches && takePresentation(info, stdDefs, item))
+                return;
+        }
+    }
+    const QString variableId = input ? QStringLiteral("V_ProcessDataInput") : QStringLiteral("V_ProcessDataOutput");
+    for (const char *tag : {"RecordItemRef", "VariableRef"}) {
+        for (const QDomElement &ref : index.elements(QLatin1String(tag))) {
+            if (!m_budget.takeStep())
+                return;
+            if (ref.attribute(QStringLiteral("variableId")) != variableId)
+                continue;
+            const QString subindex = ref.attribute(QStringLiteral("subindex")).trimmed();
+            if (subindex != wanted && !(wanted.isEmpty() && subindex == QLatin1String("0")))
+                continue;
+            if (takePresentation(ref, stdDefs, item))
+                return;
+        }
+    }
+}
+
+treeItem IoddFile::processDataNode(const QDomElement &pd, bool input) const
+{
+    treeItem node;
+    QString pdId;
+    // One simple type for the whole process data: one item.
+    const auto addSimple = [&](const DatatypePtr &type) {
+        valueItem v;
+        v.editor = buildEditor(type, QString());
+        applyProcessDataPresentation(v, input, pdId);
+        keepValue(node, v);
+    };
+    const auto addRecordItems = [&](const recordType &record) {
+        for (const recordItem &ri : record.items) {
+            valueItem v;
+            v.label = ri.name;
+            v.subindex = ri.subindex;
+            if (input)
+                v.subindexAccess = record.subindexAccessSupported;
+            applyProcessDataPresentation(v, input, pdId);
+            if (isKind(ri.datatype, IoddKind::ArrayT)) {
+                // An array item: one item per element, the first in the highest bits.
+                const auto array = std::static_pointer_cast<arrayType>(ri.datatype);
+                const DatatypePtr element = array->elementType ? array->elementType : array->elementTypeRef;
+                const editorItem elementEditor = buildEditor(element, QString());
+                const int count = qBound(0, array->count.toInt(), maxArrayElements);
+                const bool bit = elementEditor.typeName == QLatin1String(IoddKind::BooleanT);
+                const int b = bit ? 1 : qBound(0, elementEditor.bitLength.toInt(), 64);
+                const int base = ri.bitOffset.toInt();
+                for (int i = 1; i <= count && b > 0; ++i) {
+                    valueItem e = v;
+                    e.label = QStringLiteral("%1[%2]").arg(ri.name).arg(i - 1);
+                    e.editor = elementEditor;
+                    e.editor.bitLength = QString::number(b);
+                    e.editor.bitOffset = QString::number(base + b * (count - i));
+                    if (!keepValue(node, e))
+                        return;
+                }
+                continue;
+            }
+            v.editor = buildEditor(ri.datatype, QString());
+            if (v.editor.bitOffset.isEmpty())
+                v.editor.bitOffset = ri.bitOffset;
+            if (!keepValue(node, v))
+                break;
+        }
+    };
+
+    node.text = pd.attribute(QStringLiteral("bitLength"));
+    pdId = pd.attribute(QStringLiteral("id"));
+    for (QDomNode n = pd.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
+        const QString tag = n.nodeName();
+        if (tag == QLatin1String("Datatype")) {
+            const DatatypePtr type = parseDatatype(n.toElement());
+            if (isKind(type, IoddKind::RecordT)) {
+                addRecordItems(*std::static_pointer_cast<recordType>(type));
+            } else {
+                addSimple(type);
+            }
+        } else if (tag == QLatin1String("DatatypeRef")) {
+            const DatatypePtr type = findDatatype(n.toElement().attribute(QStringLiteral("datatypeId")));
+            if (isKind(type, IoddKind::RecordT))
+                addRecordItems(*std::static_pointer_cast<recordType>(type));
+            else if (type)
+                addSimple(type);
+        } else if (tag == QLatin1String("Name")) {
+            node.name = textById(n.toElement().attribute(kTextId), kEn);
+        }
+    }
+    return node;
+}
+
+QList<processDataChoice> IoddFile::processDataChoices() const
+{
+    if (m_processDataChoices)
+        return *m_processDataChoices;
+    QList<processDataChoice> &choices = m_processDataChoices.emplace();
+    const QDomNodeList layouts = root.elementsByTagName(QStringLiteral("ProcessData"));
+    for (int i = 0; i < layouts.count() && m_budget.takeStep(); ++i) {
+        const QDomElement layout = layouts.item(i).toElement();
+        processDataChoice choice;
+        const QDomElement in = layout.firstChildElement(QStringLiteral("ProcessDataIn"));
+        const QDomElement out = layout.firstChildElement(QStringLiteral("ProcessDataOut"));
+        choice.hasInput = !in.isNull();
+        choice.hasOutput = !out.isNull();
+        if (choice.hasInput)
+            choice.input = processDataNode(in, true);
+        if (choice.hasOutput)
+            choice.output = processDataNode(out, false);
+        const QDomElement condition = layout.firstChildElement(QStringLiteral("Condition"));
+        if (!condition.isNull()) {
+            choice.conditionVariable = condition.attribute(QStringLiteral("variableId"));
+            choice.conditionSubindex = condition.attribute(QStringLiteral("subindex"));
+            choice.conditionValue = condition.attribute(QStringLiteral("value"));
+            if (const VariablePtr variable = findVariable(choice.conditionVariable, QString()))
+                choice.conditionIndex = variable->index;
+        }
+        choices.append(choice);
+    }
+    return choices;
+}
+
+QList<eventItem> IoddFile::events() const
+{
+    QList<eventItem> events = IoddEvents::read(index, [this](const QString &t) { return textById(t, kEn); });
+    for (const QString &code : IoddEvents::standardRefs(index)) {
+        bool ok = false;
+        const uint number = code.trimmed().toUInt(&ok);
+        if (!ok || number > 0xFFFF)
+            continue;
+        eventItem standard = stdDefs.findEvent(quint16(number));
+        standard.code = code;
+        events.append(standard);
+    }
+    return events;
+}
+
+eventItem IoddFile::findEvent(quint16 code) const
+{
+    const QList<eventItem> own = IoddEvents::read(index, [this](const QString &t) { return textById(t, kEn); });
+    if (const eventItem *found = IoddEvents::find(own, code))
+        return *found;
+    return stdDefs.findEvent(code);
+}

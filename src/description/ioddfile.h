@@ -1,0 +1,131 @@
+#ifndef IODDFILE_H
+#define IODDFILE_H
+
+// Reads one IODD device description for the pages of a port: device variants,
+// datatypes and variables (looked up on demand, standard variables resolved
+// through the standard definitions), and the menu, process-data and editor
+// descriptions built from them. Short-lived; the records it returns are
+// independent of it.
+
+#include "standarddefinitions.h"
+#include "buildbudget.h"
+#include "ioddindex.h"
+#include "ioddrecords.h"
+
+#include <QByteArray>
+#include <QDomDocument>
+#include <QDomElement>
+#include <QFile>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class IoddFile : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(IoddFile)
+
+public:
+    // Limits against hostile documents: how many elements an array variable
+    // is expanded into and how deep MenuRef nesting is followed. Menu nodes,
+    // values and the work of building them are limited for the whole loaded
+    // description together (BuildBudget), not per call.
+    static constexpr int maxArrayElements = 4096;
+    static constexpr int maxMenuDepth = 32;
+    static constexpr int maxMenuNodes = BuildBudget::maxMenuNodes;
+
+    // With a non-empty path the file is read at once, without the standard
+    // definitions (use load for those).
+    explicit IoddFile(const QString &path = QString(), QObject *parent = nullptr);
+    ~IoddFile() override;
+
+    // Reads the file, then the standard definitions of version "1.1" from
+    // DataLocations::standardDefinitionsDir(). 0 on success, -1 for an empty path or unreadable file.
+    int load(const QString &path);
+    // The same, reading the standard definitions from
+    // stdBaseDir/std<version>/ instead.
+    int load(const QString &path, const QString &stdBaseDir);
+    // Why the last read file gave an empty document; empty when it parsed.
+    QString errorString() const;
+    // Empty while everything built from this description fit its budget;
+    // otherwise which limit was reached. What was built up to then is kept.
+    QString truncatedNote() const;
+    // What building from the loaded description has spent so far.
+    const BuildBudget &budget() const;
+
+    // Standard definitions from DataLocations::standardDefinitionsDir()/std<version>/.
+    void loadStandardDefinitions(const QString &version);
+    // Standard definitions from baseDir/std<version>/.
+    void loadStandardDefinitions(const QString &version, const QString &baseDir);
+    const StandardDefinitions &standardDefinitions() const;
+
+    // The identity and header of the loaded description (from the same
+    // parse, not another read of the file).
+    deviceInfo readDeviceInfo() const;
+    // The loaded file's path; empty before a successful load.
+    QString filePath() const { return path; }
+    // The loaded document's root element (null when nothing parsed).
+    QDomElement rootElement() const { return root; }
+
+    QString textById(const QString &textId, const QString &language) const;
+    // The DeviceVariants, read once per loaded document.
+    QList<variantItem> readVariants() const;
+    DatatypePtr findDatatype(const QString &id) const;
+    DatatypePtr parseDatatype(const QDomElement &element) const;
+    // selector: the subindex asked for, or a button value; often empty.
+    VariablePtr findVariable(const QString &id, const QString &selector) const;
+
+    editorItem buildEditor(const DatatypePtr &datatype, const QString &subindex) const;
+    treeItem buildMenu(const QString &menuId);
+    // setName: "ObserverRoleMenuSet", "MaintenanceRoleMenuSet" or "SpecialistRoleMenuSet".
+    // Built once per set and loaded document; later calls return the same menus.
+    QList<treeItem> roleMenus(const QString &setName);
+    // The process data of the first layout (the one used when a device's
+    // layout cannot be told).
+    treeItem processDataIn() const;
+    treeItem processDataOut() const;
+    // Every layout with its condition, in the description's order; one
+    // unconditional layout for a description without alternatives.
+    QList<processDataChoice> processDataChoices() const;
+
+    // The events of the description's EventCollection: its own Event
+    // elements, then those it takes from the standard definitions
+    // (StdEventRef) with the standard texts.
+    QList<eventItem> events() const;
+    // The event with this code as the description names it, else as the
+    // standard definitions do; empty fields when neither knows the code.
+    eventItem findEvent(quint16 code) const;
+
+private:
+    VariablePtr restrictStandardVariable(const QDomElement &ref, const VariablePtr &standard,
+                                         const QString &selector) const;
+    void readMenuReference(const QDomElement &ref, bool variableRef, treeItem &node) const;
+    void addRecordItemRef(valueItem item, const variableItem &variable, treeItem &node) const;
+    void addVariableRef(valueItem item, const variableItem &variable, bool button, treeItem &node) const;
+    bool keepValue(treeItem &node, const valueItem &value) const;
+    treeItem processDataNode(const QDomElement &pd, bool input) const;
+    void applyProcessDataPresentation(valueItem &item, bool input, const QString &pdId) const;
+    treeItem buildMenuNode(const QString &menuId, int depth);
+    int readDocument(const QString &path);
+
+    QDomElement root;
+    QDomDocument document;
+    QString path;
+    QFile file;
+    QByteArray content;
+    StandardDefinitions stdDefs; // standard definitions, filled by load
+
+    QString error;
+    mutable IoddIndex index;
+    QStringList m_menuPath;       // menu ids being built, outermost first
+    QHash<QString, QList<treeItem>> m_roleMenus; // built role menus by set name
+    // Process data built from the loaded document, kept for the next call.
+    mutable std::optional<QList<processDataChoice>> m_processDataChoices;
+    mutable std::optional<QList<variantItem>> m_variants;
+    mutable BuildBudget m_budget; // spent by every build from this document
+};
+
+#endif // IODDFILE_H

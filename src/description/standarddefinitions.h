@@ -1,0 +1,58 @@
+#ifndef STANDARDDEFINITIONS_H
+#define STANDARDDEFINITIONS_H
+
+// Reader of the IO-Link standard definitions (standard variables and their
+// datatypes, standard event codes) and of the standard unit definitions (unit
+// code -> abbreviation).
+
+#include "ioddindex.h"
+#include "ioddrecords.h"
+
+#include <QByteArray>
+#include <QDomDocument>
+#include <QDomElement>
+#include <QFile>
+#include <QObject>
+#include <QString>
+
+class StandardDefinitions : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(StandardDefinitions)
+
+public:
+    explicit StandardDefinitions(const QString &path = QString(), QObject *parent = nullptr);
+    ~StandardDefinitions() override;
+
+    int loadDefinitions(const QString &path);
+    int loadUnitDefinitions(const QString &path);
+
+    QString textById(const QString &textId, const QString &language) const;
+    DatatypePtr findDatatype(const QString &id) const;
+    DatatypePtr parseDatatype(const QDomElement &element) const;
+    // Plain Variable elements only; a new record on every call.
+    VariablePtr findVariable(const QString &id) const;
+    QString unitAbbreviation(const QString &code) const;
+    // The standard event codes with their texts, read once per file and process.
+    QList<eventItem> events() const;
+    // The standard event with this code; empty fields when there is none.
+    eventItem findEvent(quint16 code) const;
+
+private:
+    QDomElement root;
+    QDomDocument document;
+    QString path;
+    QFile file;
+    QByteArray content;
+
+    QDomElement unitRoot;
+    QDomDocument unitDocument;
+    QString unitPath;
+    QFile unitFile;
+    QByteArray unitContent;
+
+    mutable IoddIndex index;
+    mutable IoddIndex unitIndex;
+};
+
+#endif // STANDARDDEFINITIONS_H

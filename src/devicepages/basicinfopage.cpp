@@ -1,0 +1,232 @@
+#include "basicinfopage.h"
+#include "ui_basicinfopage.h"
+#include "ui_deviceidentityform.h"
+
+#include "adapterpages/isduconsole.h"
+#include "codec/parameterset.h"
+#include "description/ioddfile.h"
+#include "description/ioddrecords.h"
+#include "library/ioddlibraryfolder.h"
+#include "library/ioddlookupbar.h"
+#include "params/parameterpage.h"
+#include "digitalinputpanel.h"
+#include "digitaloutputpanel.h"
+
+#include "log/hub8log.h"
+#include "widgets/readonlyitem.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include <iterator>
+
+namespace {
+// Where the page's splitter is kept (the same for every port's page).
+const QString splitterKey = QStringLiteral("portPage/splitter");
+} // namespace
+
+BasicInfoPage::BasicInfoPage(QWidget *parent)
+    : QWidget(parent), ui(new Ui::BasicInfoPage), form(new Ui::DeviceIdentityForm)
+{
+    ui->setupUi(this);
+    // The identity form is built in place, inside the scroll area: a finished
+    // form set into it would be restyled, all of it, under the window's
+    // style sheet.
+    form->setupUi(ui->scrollAreaWidgetContents);
+    form->table_connect->setColumnCount(3);
+    form->table_connect->setHorizontalHeaderLabels(
+        {QStringLiteral("nb"), QStringLiteral("color"), QStringLiteral("function")});
+    form->table_connect->verticalHeader()->setHidden(true);
+
+    // The device's identity scrolls above; the parameter view or the console
+    // below keeps the height the user gave it, on every port's page.
+    ui->splitter_page->setStretchFactor(0, 0);
+    ui->splitter_page->setStretchFactor(1, 1);
+    // Written once the user lets go, not at every step of a drag.
+    m_saveSplitter.setSingleShot(true);
+    m_saveSplitter.setInterval(400);
+    connect(&m_saveSplitter, &QTimer::timeout, this, &BasicInfoPage::saveSplitter);
+    connect(ui->splitter_page, &QSplitter::splitterMoved, &m_saveSplitter, QOverload<>::of(&QTimer::start));
+}
+
+void BasicInfoPage::showEvent(QShowEvent *event)
+{
+    // Placed when first shown: sizing the splitter lays out the whole page,
+    // and a click builds pages that are often not looked at.
+    if (!m_splitterPlaced) {
+        m_splitterPlaced = true;
+        ui->splitter_page->setSizes({defaultIdentityHeight, defaultHostHeight});
+        ui->splitter_page->restoreState(QSettings().value(splitterKey).toByteArray());
+    }
+    QWidget::showEvent(event);
+}
+
+void BasicInfoPage::saveSplitter()
+{
+    QSettings().setValue(splitterKey, ui->splitter_page->saveState());
+}
+
+BasicInfoPage::~BasicInfoPage()
+{
+    if (m_saveSplitter.isActive())
+        saveSplitter();
+    qCDebug(lcViews) << "del:" << this;
+    delete form;
+    delete ui;
+}
+
+void BasicInfoPage::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange)
+        return;
+    // The form's placeholders would replace the pictures, or come back where
+    // the description has none.
+    QLabel *const pictures[] = {form->label_log, form->label_device, form->label_connect};
+    QPixmap shown[std::size(pictures)];
+    bool cleared[std::size(pictures)];
+    for (size_t i = 0; i < std::size(pictures); ++i) {
+        shown[i] = pictures[i]->pixmap(Qt::ReturnByValue);
+        cleared[i] = pictures[i]->text().isEmpty();
+    }
+    ui->retranslateUi(this);
+    form->retranslateUi(ui->scrollAreaWidgetContents);
+    for (size_t i = 0; i < std::size(pictures); ++i) {
+        if (!shown[i].isNull())
+            pictures[i]->setPixmap(shown[i]);
+        else if (cleared[i])
+            pictures[i]->clear();
+    }
+}
+
+void BasicInfoPage::setPort(int port)
+{
+    form->widget->setPort(unsigned(port));
+    form->widget_2->setPort(unsigned(port));
+}
+
+void BasicInfoPage::clearDeviceInfo()
+{
+    const QList<QLineEdit *> edits{form->edit_vendorName,        form->edit_vendorID, form->edit_vendorText,
+                                   form->edit_vendorURL,         form->edit_DeviceID, form->edit_IOLinkRevision,
+                                   form->edit_minimunmCycleTime, form->edit_brtrate,  form->edit_SIO};
+    for (QLineEdit *e : edits)
+        e->setText(QString());
+    form->label_log->clear();
+    form->label_device->clear();
+    form->label_connect->clear();
+}
+
+void BasicInfoPage::release()
+{
+    qDeleteAll(ui->widget_3->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
+    m_lookup = nullptr;
+    clearDeviceInfo();
+    form->table_connect->setRowCount(0);
+    if (m_problem)
+        showDescriptionProblem(QString());
+    form->widget->stop();
+    form->widget_2->reset();
+    ui->scrollArea->verticalScrollBar()->setValue(0); // the next identity from its top
+}
+
+void BasicInfoPage::showDescriptionProblem(const QString &text)
+{
+    if (!m_problem) {
+        m_problem = new QLabel(this);
+        m_problem->setObjectName(QStringLiteral("label_descriptionProblem"));
+        m_problem->setWordWrap(true);
+        m_problem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_problem->setStyleSheet(QStringLiteral("QLabel{color:#8a1c1c;background:#fdecea;padding:4px;}"));
+        ui->verticalLayout->insertWidget(0, m_problem);
+    }
+    m_problem->setText(text);
+    m_problem->setVisible(!text.isEmpty());
+}
+
+QString BasicInfoPage::descriptionProblem() const
+{
+    return m_problem && m_problem->isVisibleTo(this) ? m_problem->text() : QString();
+}
+
+QString BasicInfoPage::libraryFolder(const deviceInfo &info)
+{
+    return IoddLibrary::folderPath(info);
+}
+
+void BasicInfoPage::showPicture(const QString &folder, const QString &file, QLabel *label, int width, int height)
+{
+    const QString path = folder + QLatin1Char('/') + file;
+    if (!QDir().exists(path))
+        return;
+    QImage image;
+    image.load(path);
+    label->setPixmap(QPixmap::fromImage(image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+}
+
+void BasicInfoPage::showDeviceInfo(const deviceInfo &info)
+{
+    clearDeviceInfo();
+    form->edit_vendorName->setText(info.vendorName);
+    form->edit_vendorID->setText(info.vendorId);
+    form->edit_vendorText->setText(info.vendorText);
+    form->edit_vendorURL->setText(info.vendorUrl);
+    form->edit_DeviceID->setText(info.deviceId);
+    form->edit_IOLinkRevision->setText(info.iolinkRevision);
+    form->edit_minimunmCycleTime->setText(info.minCycleTime);
+    form->edit_brtrate->setText(info.bitrate);
+    form->edit_SIO->setText(info.sioSupported);
+
+    const int rows = info.wireColors.size();
+    form->table_connect->setRowCount(rows);
+    for (int i = 0; i < rows; ++i) {
+        form->table_connect->setItem(i, 0, new QTableWidgetItem(QString::number(i + 1)));
+        form->table_connect->setItem(i, 1, readOnlyItem(info.wireColors.at(i)));
+        form->table_connect->setItem(i, 2, readOnlyItem(info.wireFunctions.value(i)));
+    }
+
+    const QString folder = libraryFolder(info);
+    showPicture(folder, info.deviceIcon, form->label_log, 160, 90);
+    showPicture(folder, info.deviceSymbol, form->label_device, 160, 160);
+    showPicture(folder, info.connectionSymbol, form->label_connect, 160, 160);
+}
+
+void BasicInfoPage::placeInHostArea(QWidget *view)
+{
+    if (!ui->widget_3->layout()) {
+        auto *layout = new QVBoxLayout(ui->widget_3);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    ui->widget_3->layout()->addWidget(view);
+}
+
+ParameterPage *BasicInfoPage::createParameterView(const QString &roleMenuSet, quint8 port,
+                                                   const std::shared_ptr<IoddFile> &description,
+                                                   const deviceInfo &identity)
+{
+    auto *view = new ParameterPage(ui->widget_3);
+    view->setPort(port);
+    view->setDeviceIdentity(ParameterSet::identityOf(identity, description->readVariants()));
+    view->setRoleMenuSource([description](const QString &set) { return description->roleMenus(set); });
+    view->setRole(roleMenuSet);
+    placeInHostArea(view);
+    return view;
+}
+
+IsduConsole *BasicInfoPage::createIsduConsole(int port)
+{
+    m_lookup = new IoddLookupBar(ui->widget_3);
+    placeInHostArea(m_lookup);
+    auto *console = new IsduConsole(ui->widget_3);
+    console->setPortCount(8);
+    console->setPort(port);
+    placeInHostArea(console);
+    return console;
+}

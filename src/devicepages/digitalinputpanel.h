@@ -1,0 +1,55 @@
+#ifndef DIGITALINPUTPANEL_H
+#define DIGITALINPUTPANEL_H
+
+#include <QTimer>
+#include <QWidget>
+
+namespace Ui {
+class DigitalInputPanel;
+}
+
+// One-line view of a port used as a digital input: once started it reads
+// the port's input state every 300 ms and shows it as 0 or 1.
+class DigitalInputPanel : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(DigitalInputPanel)
+
+public:
+    static constexpr int pollIntervalMs = 300;
+
+    explicit DigitalInputPanel(QWidget *parent = nullptr);
+    ~DigitalInputPanel() override;
+
+    void setPort(unsigned port);
+    // Reading stops and the shown state goes: the view is given another port.
+    void stop();
+    // One poll: 0 when done or skipped (no link, link busy), -1 when the
+    // link failed.
+    int readInput();
+
+    bool isReading() const { return reading; }
+    bool isPolling() const { return timer.isActive(); }
+
+public slots:
+    // The port's pages are being rebuilt: stop the timer. The button keeps
+    // its text, so the next click first switches to stopped.
+    void onPortTabsCleared();
+    void onReadClicked();
+    void onPollTimeout();
+
+protected:
+    // A switch of language: the form's texts and the button's again.
+    void changeEvent(QEvent *event) override;
+
+private:
+    // "开始读取" or, while reading, "暂停读取".
+    void showReadButton();
+
+    Ui::DigitalInputPanel *ui;
+    bool reading = false;
+    unsigned port = 0;
+    QTimer timer;
+};
+
+#endif // DIGITALINPUTPANEL_H

@@ -1,0 +1,108 @@
+#ifndef IODDLIBRARYDIALOG_H
+#define IODDLIBRARYDIALOG_H
+
+#include "identitycheck.h"
+
+#include <QDialog>
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+class QTableWidgetItem;
+
+namespace Ui {
+class IoddLibraryDialog;
+}
+
+// Modal dialog over the IODD library: one folder per IODD file, named
+// "<vendor id>_<device id>_<version>_<file name without .xml>", directly in
+// the library directory. Lists, adds, searches by device id and deletes
+// entries; confirming a row emits the path of its IODD file and closes.
+//
+// The table is rebuilt from disk at construction only. Each row remembers the
+// folder it was listed from or copied into, and the file in it; delete and
+// confirm use those, never names rebuilt from the cells or the file's content.
+// An add lists its row only once the file and its pictures are in the
+// library; a failed add removes what it made and says why. The built-in
+// description cannot be deleted. With a device check, confirming a file
+// whose identity differs from the device's asks first. Nothing written or
+// removed by the dialog lies outside the library directory: folder names and
+// picture names that would leave it are refused (with a debug line).
+class IoddLibraryDialog : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(IoddLibraryDialog)
+
+public:
+    // Asks for an IODD file to add: (caption, start directory, filter) ->
+    // chosen path, empty when cancelled.
+    using OpenFileFunction = std::function<QString(const QString &, const QString &, const QString &)>;
+    // Asks a question or reports a failure: (title, text, buttons, default
+    // button) -> answer.
+    using AskFunction = std::function<QMessageBox::StandardButton(
+        const QString &, const QString &, QMessageBox::StandardButtons, QMessageBox::StandardButton)>;
+    // Learns the identity of the device a confirmed file is for.
+    using DeviceIdentityFunction = std::function<DeviceIdentity()>;
+
+    // The dialog over the library in `libraryDir`.
+    explicit IoddLibraryDialog(const QString &libraryDir, QWidget *parent = nullptr);
+    ~IoddLibraryDialog() override;
+
+    // The user's library: DataLocations::userLibraryDir() (beside the
+    // executable in the build tree).
+    static QString defaultLibraryDir();
+    QString libraryDir() const { return m_libraryDir; }
+
+    // Replace the file dialog and the message box (default: the real ones,
+    // without parent; a question box when more than Ok can be answered).
+    void setOpenFileFunction(OpenFileFunction function);
+    void setAskFunction(AskFunction function);
+
+    // Lets the caller refuse confirmation, e.g. while no port is selected:
+    // disables pbtn_enter and shows the reason as its tool tip.
+    void setConfirmEnabled(bool enabled, const QString &reason = QString());
+
+    // Shows only the files of this device id, as the search field does.
+    void searchDevice(quint32 deviceId);
+    // Confirming then compares the file's vendor and device id with those of
+    // the device on `port` (0..7), learned by `deviceIdentity` at that moment.
+    // When they differ, or the device's cannot be learned, the user is asked
+    // (Yes / No); on No nothing is emitted and the dialog stays open.
+    void setDeviceCheck(int port, DeviceIdentityFunction deviceIdentity);
+
+signals:
+    void fileChosen(QString path);
+
+private slots:
+    void onAddClicked();
+    void onDeleteClicked();
+    void onSearchClicked();
+    void onCurrentRowChanged(QTableWidgetItem *item);
+    void onLoadClicked();
+
+private:
+    void scanLibrary();
+    void appendRow(const QString &vendorId, const QString &deviceId, const QString &fileName, const QString &version,
+                   const QString &folder, const QString &filePath);
+    QString cellText(int row, int column) const;
+    QString folderOfRow(int row) const;
+    QString filePathOfRow(int row) const;
+    // Disabled, with the reason as tool tip, while the built-in description is current.
+    void updateDeleteButton();
+    // The new folder's absolute path, or empty with the reason in *why and
+    // nothing left behind.
+    QString copyIntoLibrary(const QString &sourcePath, const QString &folderName, const QStringList &pictures,
+                            QString *why);
+
+    Ui::IoddLibraryDialog *ui;
+    QString m_libraryDir;
+    OpenFileFunction m_openFile;
+    AskFunction m_ask;
+    bool m_confirmEnabled = true;
+    int m_checkedPort = -1;
+    DeviceIdentityFunction m_deviceIdentity;
+    bool m_checking = false;
+};
+
+#endif // IODDLIBRARYDIALOG_H

@@ -1,0 +1,43 @@
+#ifndef LINKHUB_H
+#define LINKHUB_H
+
+#include <QObject>
+#include <QSet>
+
+class ModbusLink;
+
+// The application-wide hub: views reach the adapter link through it and
+// announce application-wide events with its signals.
+class LinkHub : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(LinkHub)
+
+public:
+    LinkHub();
+    ~LinkHub() override;
+
+    // The process-wide object, created on first use; null once it has been
+    // destroyed at program exit.
+    static LinkHub *instance();
+
+    // Set once at start-up and released with the hub at exit; views skip their
+    // adapter actions while it is null. setLink() takes ownership and returns
+    // the link it replaces, which the caller then owns.
+    ModbusLink *link() const { return m_link; }
+    ModbusLink *setLink(ModbusLink *link);
+    // Ports (0..7) in IO-Link operate; parameter, process-data actions act
+    // only on these.
+    const QSet<int> &activePorts() const { return m_activePorts; }
+    void setActivePorts(const QSet<int> &ports) { m_activePorts = ports; }
+
+signals:
+    // Asks the main window to show (true) or hide (false) its loading overlay.
+    void loadingRequested(bool show);
+
+private:
+    ModbusLink *m_link = nullptr;
+    QSet<int> m_activePorts;
+};
+
+#endif // LINKHUB_H

@@ -1,0 +1,212 @@
+#ifndef PARAMETERPAGE_H
+#define PARAMETERPAGE_H
+
+#include "codec/parameterset.h"
+#include "description/ioddrecords.h"
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QString>
+#include <QVector>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QTableWidgetItem;
+struct IsduRequestBlock;
+class ComboBoxDelegate;
+class LineEditDelegate;
+
+namespace Ui {
+class ParameterPage;
+}
+
+// Parameter page of a port with a known device description: one table row
+// per entry of every menu of the current role, edited in place, read from and
+// written to the device by ISDU through the adapter's mailbox.
+//
+// The page keeps its own copy of the role menus; reads, edits and writes all
+// work on the entries inside it. Per entry it also keeps what the device last
+// said: the text read (or why the read failed). A cell whose text differs
+// from that is an unwritten edit (shown bold); "写（修改）" sends only those,
+// reads them back and shows the device's values. A status line says what the
+// last operation did.
+class ParameterPage : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(ParameterPage)
+
+public:
+    explicit ParameterPage(QWidget *parent = nullptr);
+    ~ParameterPage() override;
+
+    // How long one exchange may wait for the mailbox's answer, polled every
+    // mailboxPollMs; then it counts as no answer.
+    static constexpr int recordReadWaitMs = 400;     // a subindex-0 read
+    static constexpr int singleItemReadWaitMs = 400; // a read of one subindex
+    static constexpr int singleItemWriteWaitMs = 400;
+    static constexpr int recordWriteWaitMs = 400;
+    static constexpr int mailboxPollMs = 25;
+
+    // The adapter port, 0-based.
+    void setPort(int port);
+    int port() const { return m_port; }
+    // Where the menus of a role menu set ("ObserverRoleMenuSet", ...) come
+    // from: asked once per set, when that role is first shown, so that a
+    // click builds only the role on screen.
+    using MenuSource = std::function<QList<treeItem>(const QString &roleSet)>;
+    void setRoleMenuSource(MenuSource source);
+    // Shows the menus of roleSet. Ignored while an operation runs.
+    void setRole(const QString &roleSet);
+    QString role() const { return m_currentRole; }
+    // Builds the rows of the current role again. Ignored while an operation runs.
+    void rebuild();
+
+    // Cells edited but not written.
+    int unwrittenEdits() const;
+    // Before the page is left or rebuilt: true when there is nothing to lose,
+    // or the user agreed to drop the unwritten edits.
+    bool confirmDiscard();
+
+    // The device this page's description is for. Saved sets carry it; a set
+    // for another device is refused.
+    void setDeviceIdentity(const ParameterSet::identity &device);
+    ParameterSet::identity deviceIdentity() const { return m_identity; }
+
+    // Parameter sets (保存参数 / 载入参数; docs/parameter-sets.md).
+    // What the device said for every readable entry of the current role, each
+    // index:subindex once, in table order. *leftOut: readable entries without
+    // a value (never read, or their last read failed).
+    QVector<ParameterSet::entry> deviceValues(int *leftOut = nullptr);
+    // Writes those values with the device's identity to `path`; the status
+    // line says how many were saved and left out. False when nothing was
+    // read yet or the file could not be written.
+    bool saveParameterSet(const QString &path);
+    // The file's entries beside what the page holds from the device.
+    ParameterSet::comparison compareWithSet(const ParameterSet::set &file);
+    // Reads the set at `path`; refuses it (message box) when it cannot be read
+    // or was made for another device; reads the device's current values;
+    // shows the comparison and writes the entries the user ticks.
+    void loadParameterSet(const QString &path);
+    // Puts the set's values of the entries `keys` (index:subindex) into their
+    // cells and writes them as "写（修改）" does, reading them back. Values
+    // the description does not allow are not put in; the status line names them.
+    void restoreFromSet(const ParameterSet::set &file, const QStringList &keys);
+
+    // What the status line shows.
+    QString statusText() const;
+    // The text a cell shows when its read gave no value.
+    static QString readFailedText();
+    // The message of the last typed value that was refused (test hook).
+    QString lastRefusal() const { return m_lastRefusal; }
+
+public slots:
+    void onReadAllClicked();
+    void onReadModifiedClicked();
+    void onWriteModifiedClicked();
+    // Ends a running read after its current exchange.
+    void stop();
+    // Ask for a file, then save or load a parameter set.
+    void onSaveSetClicked();
+    void onLoadSetClicked();
+
+signals:
+    // A write of the variable at `index` was taken by the device.
+    void variableWritten(int index);
+
+protected:
+    // A switch of language: the form's texts, the column titles and the
+    // cells' tool tips again; the status line keeps the last message.
+    void changeEvent(QEvent *event) override;
+
+private:
+    enum class ReadMode { All, ModifiedOnly };
+
+    // Where an entry lives: the menu indexes from the role's top list down,
+    // and the entry's position in that menu's values.
+    struct EntryRef
+    {
+        QVector<int> menuPath;
+        int value = 0;
+    };
+    // What the device last said about an entry.
+    struct DeviceState
+    {
+        bool read = false; // the last read gave a value
+        QString text;      // that value as the cell shows it
+        QString error;     // why the last read or write failed
+        QByteArray raw;    // the octets that value was decoded from
+    };
+    // An entry to read or write, with where it is.
+    struct Target
+    {
+        valueItem *entry;
+        EntryRef ref;
+    };
+
+    void setUpTable();
+    void showHeaders();
+    void sizeColumns();
+    void clearRows();
+    void addMenuRows(treeItem &menu, const QVector<int> &path, const QStringList &names,
+                     const QHash<QString, int> &labelCounts);
+    void addRow(valueItem &entry, const EntryRef &ref, const QString &shownLabel);
+    valueItem *entryAt(const EntryRef &ref);
+    void markEdited(const EntryRef &ref, const QString &text);
+    // Every entry of the current role in table order.
+    QVector<Target> targets();
+
+    // Runs one operation with the link busy. Nothing happens when another
+    // operation runs, the link is missing or the port is not in operation.
+    // body returns false when the page was deleted during one of its waits;
+    // so does runOperation then, and the caller must return without touching
+    // the page.
+    bool runOperation(const std::function<bool()> &body);
+    // Whether runOperation would run now.
+    bool canOperate() const;
+    // Reads every readable entry of the current role; false when the page was deleted.
+    bool readAllTargets();
+
+    // One ISDU exchange on this page's port; *why says what went wrong.
+    // Returns false when the page was deleted meanwhile.
+    bool exchange(const IsduRequestBlock &request, int waitMs, bool *ok, QByteArray *data, QString *why,
+                  bool *linkLost);
+    // Reads the given entries; each returns false when the page was deleted.
+    bool readTargets(const QVector<Target> &list);
+    bool writeEdits();
+
+    void updateTable();
+    void updateRow(int row);
+    void setProgress(int done, int total);
+    void setStatus(const QString &text);
+    void sendButtonCommand(const EntryRef &ref);
+
+    // Shows why a typed value was not taken, at its cell.
+    void showRefusal(int row, const QString &text, const QString &why);
+    static QString stateKey(const valueItem &entry);
+    bool isEdited(const valueItem &entry) const;
+
+    Ui::ParameterPage *ui;
+    QLabel *m_status = nullptr;
+    QPushButton *m_stop = nullptr;
+    MenuSource m_menuSource;
+    QMap<QString, QList<treeItem>> menusByRole;
+    QString m_currentRole;
+    int m_port = 0;
+    bool m_running = false;
+    bool m_stopAsked = false;
+    bool m_readComplete = false; // the last read went through its whole list
+    QList<LineEditDelegate *> m_delegates;
+    ComboBoxDelegate *m_choices = nullptr; // the delegate of every choice row
+    QVector<EntryRef> m_rowRefs; // per table row
+    QHash<QString, DeviceState> m_device;
+    QHash<QString, QByteArray> m_rawByIndex; // the last subindex-0 data per index
+    QString m_lastRefusal;
+    ParameterSet::identity m_identity;
+};
+
+#endif // PARAMETERPAGE_H

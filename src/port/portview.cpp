@@ -1,0 +1,197 @@
+#include "portview.h"
+#include "ui_portview.h"
+
+#include "porteventlog.h"
+#include "processdatalayoutpicker.h"
+
+#include "description/ioddfile.h"
+#include "description/ioddrecords.h"
+#include "link/devicestatuspoller.h"
+#include "params/parameterpage.h"
+#include "procdata/processdatainpage.h"
+#include "procdata/processdataoutpage.h"
+#include "devicepages/basicinfopage.h"
+#include "devicepages/digitalinputpanel.h"
+#include "devicepages/digitaloutputpanel.h"
+
+#include <QHash>
+#include <QStackedWidget>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// The event texts a port's pages use: the description's own events over the
+// standard ones. Copied out, as the description does not outlive the build.
+std::shared_ptr<const QHash<quint16, eventItem>> eventTexts(IoddFile &description)
+{
+    QList<eventItem> standard = description.standardDefinitions().events();
+    if (standard.isEmpty()) { // no description read: the standard texts still apply
+        description.loadStandardDefinitions(QStringLiteral("1.1"));
+        standard = description.standardDefinitions().events();
+    }
+    // Later entries win: the description's own events come before its
+    // standard references in its list, so that list is taken backwards.
+    QList<eventItem> all = description.events();
+    std::reverse(all.begin(), all.end());
+    all = standard + all;
+    auto texts = std::make_shared<QHash<quint16, eventItem>>();
+    for (const eventItem &e : qAsConst(all)) {
+        bool ok = false;
+        const uint code = e.code.trimmed().toUInt(&ok);
+        if (ok && code <= 0xFFFF && !e.name.isEmpty())
+            texts->insert(quint16(code), e);
+    }
+    return texts;
+}
+
+// Tabs added one at a time leave the bar, for a moment, narrower than its
+// tabs, and it shows its scroll buttons; each button shown asks the display
+// where the mouse pointer is, a round trip to the X server. Held off while
+// the pages are added, they come back when the bar has all its tabs.
+class ScrollButtonsHeld
+{
+public:
+    explicit ScrollButtonsHeld(QTabWidget *tabs) : m_tabs(tabs), m_used(tabs->usesScrollButtons())
+    {
+        m_tabs->setUsesScrollButtons(false);
+    }
+    ~ScrollButtonsHeld() { m_tabs->setUsesScrollButtons(m_used); }
+    ScrollButtonsHeld(const ScrollButtonsHeld &) = delete;
+    ScrollButtonsHeld &operator=(const ScrollButtonsHeld &) = delete;
+
+private:
+    QTabWidget *m_tabs;
+    bool m_used;
+};
+
+} // namespace
+
+PortView::PortView(uint8_t port, QWidget *parent) : QWidget(parent), m_portIndex(port), ui(new Ui::PortView)
+{
+    ui->setupUi(this);
+    ui->stackedWidget->setCurrentIndex(2);
+    ui->DI->setPort(port);
+    ui->DO->setPort(port);
+    connect(this, &PortView::portTabsCleared, ui->DI, &DigitalInputPanel::onPortTabsCleared);
+}
+
+PortView::~PortView()
+{
+    delete ui;
+}
+
+void PortView::onPortTabsCleared() {}
+
+void PortView::clearPortTabs()
+{
+    if (m_portTabWidget) {
+        while (m_portTabWidget->count() > adapterTabCount) {
+            QWidget *page = m_portTabWidget->widget(adapterTabCount);
+            m_portTabWidget->removeTab(adapterTabCount);
+            // The Basic info and In port pages stay, hidden, for the next
+            // device: their forms and the trend charts are the dearest parts
+            // of the pages to make.
+            if (auto *in = qobject_cast<ProcessDataInPage *>(page); in && kept<ProcessDataInPage>() == in) {
+                in->release();
+                continue;
+            }
+            if (auto *basic = qobject_cast<BasicInfoPage *>(page); basic && kept<BasicInfoPage>() == basic) {
+                basic->release();
+                continue;
+            }
+            delete page;
+        }
+    }
+    emit portTabsCleared();
+}
+
+void PortView::createPages(const QString &roleMenuSet, const deviceInfo &identity,
+                               const std::shared_ptr<IoddFile> &shared, bool identificationOnly)
+{
+    IoddFile &description = *shared;
+    clearPortTabs();
+    if (!m_portTabWidget)
+        return;
+    const ScrollButtonsHeld held(m_portTabWidget);
+
+    // Each page is made inside the tab widget's page stack, so that adding
+    // the tab moves nothing: a page moved under the window's style sheet
+    // would restyle all it holds.
+    QWidget *host = m_portTabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    BasicInfoPage *portPage = kept<BasicInfoPage>();
+    if (!portPage)
+        portPage = new BasicInfoPage(host);
+    m_portTabWidget->addTab(portPage, QStringLiteral("Basic info"));
+    portPage->setPort(m_portIndex);
+    portPage->showDeviceInfo(identity);
+    if (identificationOnly) {
+        portPage->createIsduConsole(m_portIndex);
+        addEventPage(description, host);
+        return;
+    }
+    ParameterPage *parameters = portPage->createParameterView(roleMenuSet, m_portIndex, shared, identity);
+
+    const treeItem input = description.processDataIn();
+    ProcessDataInPage *in = nullptr;
+    if (!input.values.isEmpty()) {
+        in = kept<ProcessDataInPage>();
+        if (!in)
+            in = new ProcessDataInPage(host);
+        m_portTabWidget->addTab(in, QStringLiteral("In port"));
+        in->setProcessData(input);
+        in->setPort(m_portIndex);
+    }
+    const treeItem output = description.processDataOut();
+    ProcessDataOutPage *out = nullptr;
+    if (!output.values.isEmpty()) {
+        out = new ProcessDataOutPage(host);
+        m_portTabWidget->addTab(out, QStringLiteral("Out port"));
+        out->setProcessData(output);
+        out->setPort(m_portIndex);
+    }
+    EventPage *events = addEventPage(description, host);
+    // Several layouts under conditions: the device's variable picks one, now
+    // and whenever the parameter page writes that variable. The picker goes
+    // with the event page, which is made for each build (the In port page is
+    // kept for the next one).
+    const QList<processDataChoice> choices = description.processDataChoices();
+    if ((in || out) && ProcessDataLayoutPicker::conditional(choices)) {
+        auto *picker = new ProcessDataLayoutPicker(m_portIndex, choices, in, out, events);
+        if (parameters)
+            connect(parameters, &ParameterPage::variableWritten, picker, &ProcessDataLayoutPicker::onWritten);
+        picker->pick();
+    }
+    ui->stackedWidget->setCurrentIndex(2);
+}
+
+template <class Page> Page *PortView::kept() const
+{
+    QWidget *host = m_portTabWidget ? m_portTabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly)
+                                    : nullptr;
+    return host ? host->findChild<Page *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+// The event page, and the reader of the device's status that lives as long
+// as the page: while the port's pages are shown.
+EventPage *PortView::addEventPage(IoddFile &description, QWidget *host)
+{
+    auto *events = new EventPage(host);
+    connect(this, &PortView::diagnosisChanged, events, &EventPage::onDiagnosis);
+    m_portTabWidget->addTab(events, QStringLiteral("Message event"));
+    if (!m_eventLog)
+        return events;
+    events->onDiagnosis(m_eventLog->events(m_portIndex));
+
+    auto *poller = new DeviceStatusPoller(m_portIndex, events);
+    connect(poller, &DeviceStatusPoller::statusRead, events, &EventPage::showDeviceStatus);
+    PortEventLog *log = m_eventLog;
+    const auto texts = eventTexts(description);
+    connect(poller, &DeviceStatusPoller::statusRead, log, [log, texts](int port, const DeviceStatusReading &reading) {
+        log->updateDevice(port, reading, [&texts](quint16 code) { return texts->value(code); });
+    });
+    poller->start(firstDeviceReadMs);
+    return events;
+}

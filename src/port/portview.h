@@ -1,0 +1,77 @@
+#ifndef PORTVIEW_H
+#define PORTVIEW_H
+
+#include "devicepages/eventpage.h"
+
+#include <QMap>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+
+class QTabWidget;
+class IoddFile;
+class PortEventLog;
+struct deviceInfo;
+
+namespace Ui {
+class PortView;
+}
+
+// Holder of one adapter port. It builds the port's pages as tabs of the main
+// window's tab widget (behind the three adapter tabs) when the port is
+// selected, and removes every port tab before any port builds new ones.
+class PortView : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(PortView)
+
+public:
+    explicit PortView(uint8_t port, QWidget *parent = nullptr);
+    ~PortView() override;
+
+    uint8_t portIndex() const { return m_portIndex; }
+    void setPortTabWidget(QTabWidget *tabs) { m_portTabWidget = tabs; }
+    QTabWidget *portTabWidget() const { return m_portTabWidget; }
+
+    // Removes every tab behind the three adapter tabs, then emits
+    // portTabsCleared. The pages are deleted, but for the Basic info and
+    // In port pages, which are kept hidden to show the next device.
+    void clearPortTabs();
+    // The pages of a device on this port from its description (kept by the
+    // parameter page, which builds other roles' menus from it on demand).
+    void createPages(const QString &roleMenuSet, const deviceInfo &identity,
+                     const std::shared_ptr<IoddFile> &description, bool identificationOnly);
+
+    // Hands the port's complete current event set to its event page.
+    void showDiagnosis(const QMap<uint8_t, EventPage::DiagnosisItem *> &items) { emit diagnosisChanged(items); }
+
+    // The log the port's event page shows and its device's events go to.
+    // Without one the page shows only what it is handed, and the device is
+    // not read.
+    void setEventLog(PortEventLog *log) { m_eventLog = log; }
+    // When the device's status is first read after the pages are built.
+    static constexpr int firstDeviceReadMs = 500;
+
+    static constexpr int adapterTabCount = 3;
+
+signals:
+    void portTabsCleared();
+    void diagnosisChanged(QMap<uint8_t, EventPage::DiagnosisItem *> items);
+
+public slots:
+    void onPortTabsCleared();
+
+private:
+    EventPage *addEventPage(IoddFile &description, QWidget *host);
+    // The page of that kind the tab widget's page stack holds, shown or
+    // kept for the next build (Basic info, In port); null if none.
+    template <class Page> Page *kept() const;
+
+    uint8_t m_portIndex;
+    PortEventLog *m_eventLog = nullptr;
+    QTabWidget *m_portTabWidget = nullptr;
+    Ui::PortView *ui;
+};
+
+#endif // PORTVIEW_H

@@ -1,0 +1,242 @@
+#include "processdatainpage.h"
+#include "ui_processdatainpage.h"
+
+#include "polledvalueitem.h"
+#include "processdatatrend.h"
+#include "lamptile.h"
+
+#include "codec/processdatacodec.h"
+#include "link/linkhub.h"
+#include "link/modbuslink.h"
+#include "link/portstatusmonitor.h"
+#include "log/hub8log.h"
+#include "protocol/adapterregisters.h"
+#include "widgets/pdtable.h"
+#include "widgets/rownote.h"
+#include "widgets/readonlyitem.h"
+
+#include <QDateTime>
+#include <QEvent>
+#include <QHideEvent>
+#include <QShowEvent>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTableWidgetItem>
+
+namespace {
+
+// Tiles per row of the tile area.
+const int tilesPerRow = 4;
+
+} // namespace
+
+ProcessDataInPage::ProcessDataInPage(QWidget *parent) : QWidget(parent), ui(new Ui::ProcessDataInPage)
+{
+    ui->setupUi(this);
+
+    // Table and tile area share the middle row, the trend is below them; the
+    // user may move both borders. Many lamps scroll instead of growing the window.
+    ui->layout_g->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    m_trend = ui->trend;
+    ui->splitter_trend->setStretchFactor(0, 2);
+    ui->splitter_trend->setStretchFactor(1, 3);
+
+    ui->pbtn_save->hide();
+    ui->pbtn_start->setEnabled(true);
+    ui->pbtn_stop->setEnabled(false);
+
+    QTableWidget *table = ui->table;
+    setUpProcessDataTable(table);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    connect(ui->pbtn_start, &QPushButton::clicked, this, &ProcessDataInPage::onStartClicked);
+    connect(ui->pbtn_stop, &QPushButton::clicked, this, &ProcessDataInPage::onStopClicked);
+    connect(&timer, &QTimer::timeout, this, &ProcessDataInPage::onPollTimeout);
+}
+
+ProcessDataInPage::~ProcessDataInPage()
+{
+    qCDebug(lcProcdata) << "del:" << this;
+    timer.stop();
+    delete ui;
+}
+
+void ProcessDataInPage::setPort(int port)
+{
+    this->port = port;
+}
+
+void ProcessDataInPage::release()
+{
+    onStopClicked();
+    if (m_layoutNote)
+        setLayoutNote(QString());
+    m_trend->setPaused(false);
+}
+
+void ProcessDataInPage::setLayoutNote(const QString &text)
+{
+    setRowNote(m_layoutNote, this, ui->horizontalLayout, text);
+}
+
+QString ProcessDataInPage::layoutNote() const
+{
+    return m_layoutNote ? m_layoutNote->text() : QString();
+}
+
+void ProcessDataInPage::clearTiles()
+{
+    for (LampTile *tile : qAsConst(tiles))
+        delete tile;
+    tiles.clear();
+    rowTiles.clear();
+    // Tiles with a name that another tile already had are no longer in the map.
+    const QList<LampTile *> rest = ui->widget_bool->findChildren<LampTile *>();
+    qDeleteAll(rest);
+}
+
+void ProcessDataInPage::setProcessData(const treeItem &item)
+{
+    name = item.name;
+    layout = ProcessDataCodec::layoutOf(item);
+    m_shownValid = false;
+    m_trend->startRecording(layout, item.name);
+    clearTiles();
+
+    QTableWidget *table = ui->table;
+    table->setRowCount(0);
+    table->setRowCount(layout.fields.size());
+
+    const bool single = layout.fields.size() == 1;
+    int tileCount = 0;
+    for (int i = 0; i < layout.fields.size(); ++i) {
+        const valueItem &value = layout.fields.at(i).item;
+        const QString label = single ? item.name : value.label;
+
+        auto *number = readOnlyItem(single ? QString() : value.subindex);
+        number->setData(BitOffsetRole, QString::number(layout.fields.at(i).bitOffset));
+        number->setData(BitLengthRole, QString::number(layout.fields.at(i).bitLength));
+        number->setData(SubindexRole, value.subindex);
+        number->setData(SubindexAccessRole,
+                        value.subindexAccess.trimmed().isEmpty() ? QStringLiteral("true") : value.subindexAccess);
+        table->setItem(i, 0, number);
+        table->setItem(i, 1, readOnlyItem(label));
+
+        // Nothing is shown before the first read.
+        auto *shown = new PolledValueItem;
+        LampTile *lamp = nullptr;
+        if (value.editor.typeName == QLatin1String(IoddKind::BooleanT)) {
+            lamp = new LampTile(ui->widget_bool);
+            lamp->setName(label);
+            ui->layout_g->addWidget(lamp, tileCount / tilesPerRow, tileCount % tilesPerRow);
+            tiles.insert(label, lamp);
+            ++tileCount;
+        }
+        rowTiles.append(lamp);
+        shown->setData(TypeRole, value.editor.typeName);
+        shown->setData(PositionRole, i);
+        table->setItem(i, 2, shown);
+    }
+    ui->widget_bool->setVisible(tileCount > 0);
+    QScrollArea *lamps = ui->scroll_lamps;
+    lamps->setVisible(tileCount > 0);
+    // As wide as a full row of tiles; only the height scrolls.
+    lamps->setMinimumWidth(ui->widget_bool->minimumSizeHint().width() + 2 * lamps->frameWidth()
+                           + lamps->verticalScrollBar()->sizeHint().width());
+    table->resizeRowsToContents();
+}
+
+void ProcessDataInPage::onStartClicked()
+{
+    LinkHub *hub = LinkHub::instance();
+    if (!hub || !hub->activePorts().contains(port))
+        return;
+    timer.start(pollIntervalMs);
+    emit pollingChanged(true);
+    ui->pbtn_start->setEnabled(false);
+    ui->pbtn_stop->setEnabled(true);
+}
+
+void ProcessDataInPage::onStopClicked()
+{
+    timer.stop();
+    emit pollingChanged(false);
+    ui->pbtn_start->setEnabled(true);
+    ui->pbtn_stop->setEnabled(false);
+}
+
+void ProcessDataInPage::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        m_shownValid = false; // the next poll writes the texts in the new language
+    }
+}
+
+void ProcessDataInPage::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // First shown: two fifths of the height for the table and the lamps, the
+    // rest for the trend.
+    if (!m_placed && ui->splitter_trend->height() > 0) {
+        m_placed = true;
+        const int height = ui->splitter_trend->height();
+        ui->splitter_trend->setSizes({2 * height / 5, height - 2 * height / 5});
+    }
+}
+
+void ProcessDataInPage::hideEvent(QHideEvent *event)
+{
+    onStopClicked();
+    QWidget::hideEvent(event);
+}
+
+void ProcessDataInPage::onPollTimeout()
+{
+    LinkHub *hub = LinkHub::instance();
+    if (!hub || !hub->link() || hub->link()->isBusy())
+        return;
+    const int registers = AdapterRegisters::pdRegistersForBits(layout.bitLength);
+    if (registers < 1)
+        return;
+    QByteArray data;
+    if (hub->link()->readRegisters(AdapterRegisters::pdInWindow(port), registers, data) != 0) {
+        // The last values stay; the user restarts when the link is back.
+        timer.stop();
+        PortStatusMonitor::relearn(port);
+        return;
+    }
+    if (!data.isEmpty())
+        refresh(data);
+}
+
+void ProcessDataInPage::refresh(const QByteArray &data)
+{
+    // The octets of the last poll again: the page already shows them, only
+    // the trend takes the new point.
+    if (m_shownValid && data == m_shownData) {
+        m_trend->record(QDateTime::currentMSecsSinceEpoch(), data, m_shownValues);
+        return;
+    }
+    QTableWidget *table = ui->table;
+    const QVector<ProcessDataCodec::itemValue> values = ProcessDataCodec::decode(layout, data);
+    for (int row = 0; row < table->rowCount() && row < values.size(); ++row) {
+        const ProcessDataCodec::itemValue &value = values.at(row);
+        PolledValueItem *shown = PolledValueItem::at(table, row, 2);
+        if (!shown)
+            continue;
+        const QString text = value.unit.isEmpty() ? value.text : value.text + QLatin1Char(' ') + value.unit;
+        if (shown->text() != text)
+            shown->setText(text);
+        shown->setRaw(value.ok ? value.raw : QString());
+        if (value.isBit && row < rowTiles.size() && rowTiles.at(row))
+            rowTiles.at(row)->setState(value.bit);
+    }
+    m_trend->record(QDateTime::currentMSecsSinceEpoch(), data, values);
+    m_shownData = data;
+    m_shownValues = values;
+    m_shownValid = true;
+}
