@@ -82,7 +82,7 @@ struct Result
 };
 
 // CPU ms per poll of the page, the trend hidden or shown.
-double measure(const treeItem &processData, bool trendShown, int seconds, int *polls)
+double measure(const TreeItem &processData, bool trendShown, int seconds, int *polls)
 {
     ProcessDataInPage page;
     page.setPort(port);
@@ -93,7 +93,7 @@ double measure(const treeItem &processData, bool trendShown, int seconds, int *p
     runFor(200);
 
     // A span of earlier polls of the same device.
-    const ProcessDataCodec::layout layout = ProcessDataCodec::layoutOf(processData);
+    const ProcessDataCodec::Layout layout = ProcessDataCodec::layoutOf(processData);
     VirtualDevice *device = VirtualAdapter::instance().port(port).device.get();
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const int earlier = page.trend()->spanSeconds() * 1000 / ProcessDataInPage::pollIntervalMs;
@@ -173,7 +173,7 @@ int main(int argc, char *argv[])
             }
             adapter.setPort(port, VirtualAdapter::Mode::IoLinkOperate, std::move(device));
         }
-        const treeItem processData = description.processDataIn();
+        const TreeItem processData = description.processDataIn();
         const ProcessDataRecording channels(ProcessDataCodec::layoutOf(processData), processData.name);
         int lines = 0;
         for (const ProcessDataRecording::Channel &c : channels.channels())

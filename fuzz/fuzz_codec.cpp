@@ -49,9 +49,9 @@ const char *const kAccess[] = {"rw", "ro", "wo", ""};
 const char *const kValues[] = {"0", "1", "true", "false", "-1", "3.5", "1e308", "abc", "", "ÿ", "65535"};
 const char *const kEncodings[] = {"UTF-8", "US-ASCII", ""};
 
-valueItem fuzzedEntry(FuzzInput &in)
+ValueItem fuzzedEntry(FuzzInput &in)
 {
-    valueItem e;
+    ValueItem e;
     e.editor.typeName = in.pick(kTypes);
     e.editor.widgetClass = in.pick(kWidgets);
     e.editor.bitLength = in.pick(kNumbers);
@@ -88,28 +88,28 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzInput in(data, size);
-    const valueItem entry = fuzzedEntry(in);
+    const ValueItem entry = fuzzedEntry(in);
     const QByteArray octets = in.rest();
 
     ValueCodec::defaultText(entry);
-    valueItem record = entry;
+    ValueItem record = entry;
     ValueCodec::decodeRecord(record, octets);
-    valueItem single = entry;
+    ValueItem single = entry;
     ValueCodec::decodeSingleItem(single, octets);
-    valueItem encoded = entry;
+    ValueItem encoded = entry;
     ValueCodec::encode(encoded);
-    valueItem placed = entry;
-    ValueCodec::recordImage image = ValueCodec::startRecordImage(entry);
+    ValueItem placed = entry;
+    ValueCodec::RecordImage image = ValueCodec::startRecordImage(entry);
     ValueCodec::placeInRecordImage(placed, image);
-    valueItem alone = entry;
-    ValueCodec::recordImage own;
+    ValueItem alone = entry;
+    ValueCodec::RecordImage own;
     ValueCodec::buildSingleItemImage(alone, own);
 
     // The same entry as the only item of a process-data layout.
-    treeItem node;
+    TreeItem node;
     node.text = entry.bitLength;
     node.values.append(entry);
-    const ProcessDataCodec::layout layout = ProcessDataCodec::layoutOf(node);
+    const ProcessDataCodec::Layout layout = ProcessDataCodec::layoutOf(node);
     ProcessDataCodec::decode(layout, octets);
     QStringList errors;
     ProcessDataCodec::encode(layout, {entry.editor.value}, &errors);

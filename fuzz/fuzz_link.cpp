@@ -30,11 +30,11 @@ namespace {
 
 FuzzInput *g_in = nullptr;
 hid_device g_device;
-QList<valueItem> g_entries;
+QList<ValueItem> g_entries;
 
-void collectEntries(const QList<treeItem> &menus)
+void collectEntries(const QList<TreeItem> &menus)
 {
-    for (const treeItem &menu : menus) {
+    for (const TreeItem &menu : menus) {
         g_entries += menu.values;
         collectEntries(menu.children);
     }
@@ -154,8 +154,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 && !g_entries.isEmpty()) {
                 const IsduResponseBlock response(out);
                 isduStatusText(response.status());
-                valueItem entry = g_entries.at(in.byte() % g_entries.size());
-                valueItem single = entry;
+                ValueItem entry = g_entries.at(in.byte() % g_entries.size());
+                ValueItem single = entry;
                 ValueCodec::decodeRecord(entry, response.dataRightAligned());
                 ValueCodec::decodeSingleItem(single, response.data());
             }

@@ -37,11 +37,11 @@ bool isKind(const DatatypePtr &type, const char *kind)
     return type && type->type == QLatin1String(kind);
 }
 
-void addLimits(Scalar &s, const QList<singleValueItem> &singles, const QList<valueRangeItem> &ranges)
+void addLimits(Scalar &s, const QList<SingleValueItem> &singles, const QList<ValueRangeItem> &ranges)
 {
-    for (const singleValueItem &v : singles)
+    for (const SingleValueItem &v : singles)
         addSingle(s, v.value);
-    for (const valueRangeItem &r : ranges)
+    for (const ValueRangeItem &r : ranges)
         addRange(s, r.lowerValue, r.upperValue);
 }
 
@@ -53,27 +53,27 @@ bool toScalar(const DatatypePtr &type, Scalar *s)
         s->kind = Scalar::Boolean;
         s->bits = 1;
     } else if (isKind(type, IoddKind::IntegerT) || isKind(type, IoddKind::UIntegerT)) {
-        const auto t = std::static_pointer_cast<integerType>(type);
+        const auto t = std::static_pointer_cast<IntegerType>(type);
         s->kind = isKind(type, IoddKind::IntegerT) ? Scalar::Integer : Scalar::UInteger;
         bool ok = false;
         const int bits = t->bitLength.toInt(&ok);
         s->bits = ok && bits >= 1 && bits <= 64 ? bits : 8;
         addLimits(*s, t->singleValues, t->valueRanges);
     } else if (isKind(type, IoddKind::Float32T)) {
-        const auto t = std::static_pointer_cast<float32Type>(type);
+        const auto t = std::static_pointer_cast<Float32Type>(type);
         s->kind = Scalar::Float;
         s->bits = 32;
         addLimits(*s, t->singleValues, t->valueRanges);
     } else if (isKind(type, IoddKind::StringT) || isKind(type, IoddKind::OctetStringT)) {
         const bool string = isKind(type, IoddKind::StringT);
-        const QString length = string ? std::static_pointer_cast<stringType>(type)->fixedLength
-                                      : std::static_pointer_cast<octetStringType>(type)->fixedLength;
+        const QString length = string ? std::static_pointer_cast<StringType>(type)->fixedLength
+                                      : std::static_pointer_cast<OctetStringType>(type)->fixedLength;
         s->kind = string ? Scalar::String : Scalar::OctetString;
         const int fixed = length.toInt();
         s->fixedLength = fixed > 0 ? std::min(fixed, maxStringOctets) : (string ? maxStringOctets : 0);
         s->bits = s->fixedLength * 8;
         if (string) {
-            const QString encoding = std::static_pointer_cast<stringType>(type)->encoding;
+            const QString encoding = std::static_pointer_cast<StringType>(type)->encoding;
             s->utf8 = encoding.isEmpty() || encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0;
         }
     } else if (isKind(type, IoddKind::TimeT) || isKind(type, IoddKind::TimeSpanT)) {
@@ -127,18 +127,18 @@ class IoddDeviceBuilder
 public:
     IoddDeviceBuilder(IoddDevice &device, const IoddFile &file, const QDomElement &root,
                       const IoddDevice::Options &options)
-        : d(device), file(file), root(root), options(options)
+        : m_device(device), m_file(file), m_root(root), m_options(options)
     {
     }
 
     void build()
     {
-        const QDomElement identity = firstElement(root, QStringLiteral("DeviceIdentity"));
-        d.m_vendorId = quint16(identity.attribute(QStringLiteral("vendorId")).toUInt() & 0xFFFF);
-        d.m_deviceId = identity.attribute(QStringLiteral("deviceId")).toUInt() & 0xFFFFFF;
+        const QDomElement identity = firstElement(m_root, QStringLiteral("DeviceIdentity"));
+        m_device.m_vendorId = quint16(identity.attribute(QStringLiteral("vendorId")).toUInt() & 0xFFFF);
+        m_device.m_deviceId = identity.attribute(QStringLiteral("deviceId")).toUInt() & 0xFFFFFF;
         buildProcessData();
 
-        const QDomNodeList collections = root.elementsByTagName(QStringLiteral("VariableCollection"));
+        const QDomNodeList collections = m_root.elementsByTagName(QStringLiteral("VariableCollection"));
         for (int c = 0; c < collections.count(); ++c) {
             for (QDomElement e = collections.item(c).firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
                 if (e.tagName() == QLatin1String("Variable"))
@@ -147,16 +147,16 @@ public:
                     addStandardVariable(e);
             }
         }
-        d.m_variables.insert(0, directParameterPage());
-        d.m_fixedPdIn = options.processDataIn;
+        m_device.m_variables.insert(0, directParameterPage());
+        m_device.m_fixedPdIn = m_options.processDataIn;
         // Whole values first: an item given as well then lands in the given image.
-        for (auto it = options.parameters.begin(); it != options.parameters.end(); ++it) {
-            const auto v = d.m_variables.find(it.key().first);
-            if (v == d.m_variables.end() || !takeGiven(*v, it.key().second, it.value()))
-                d.m_given.insert(it.key(), it.value());
+        for (auto it = m_options.parameters.begin(); it != m_options.parameters.end(); ++it) {
+            const auto v = m_device.m_variables.find(it.key().first);
+            if (v == m_device.m_variables.end() || !takeGiven(*v, it.key().second, it.value()))
+                m_device.m_given.insert(it.key(), it.value());
         }
-        d.m_givenFactory = d.m_given;
-        d.m_writeErrors = options.writeErrors;
+        m_device.m_givenFactory = m_device.m_given;
+        m_device.m_writeErrors = m_options.writeErrors;
         buildEvents();
     }
 
@@ -165,17 +165,17 @@ private:
     // the description makes it, else as long as one response carries.
     void buildEvents()
     {
-        d.m_events = options.events;
+        m_device.m_events = m_options.events;
         std::stable_sort(
-            d.m_events.begin(), d.m_events.end(),
+            m_device.m_events.begin(), m_device.m_events.end(),
             [](const IoddDevice::Options::Event &a, const IoddDevice::Options::Event &b) { return a.atMs < b.atMs; });
-        const auto details = d.m_variables.constFind(DeviceEvents::detailedStatusIndex);
-        const bool described = details != d.m_variables.constEnd() && details->kind == Variable::Array
+        const auto details = m_device.m_variables.constFind(DeviceEvents::detailedStatusIndex);
+        const bool described = details != m_device.m_variables.constEnd() && details->kind == Variable::Array
             && details->type.octets() == DeviceEvents::entryOctets;
-        d.m_eventSlots = described ? details->count : IsduMailbox::maxData / DeviceEvents::entryOctets;
+        m_device.m_eventSlots = described ? details->count : IsduMailbox::maxData / DeviceEvents::entryOctets;
     }
 
-    static bool makeVariable(const variableItem &var, Variable *v)
+    static bool makeVariable(const VariableItem &var, Variable *v)
     {
         const QString access = var.accessRights;
         v->id = var.id;
@@ -187,7 +187,7 @@ private:
         restricted = restricted && restriction > 0 && restriction != 64; // 64: not restricted
 
         if (isKind(type, IoddKind::RecordT)) {
-            const auto record = std::static_pointer_cast<recordType>(type);
+            const auto record = std::static_pointer_cast<RecordType>(type);
             const int bits = record->bitLength.toInt();
             if (bits <= 0 || bits > maxImageOctets * 8)
                 return false;
@@ -195,7 +195,7 @@ private:
             v->size = (bits + 7) / 8;
             v->subindexAccess = record->subindexAccessSupported != QLatin1String("false");
             v->value = QByteArray(v->size, '\0');
-            for (const recordItem &ri : record->items) {
+            for (const RecordItem &ri : record->items) {
                 Item item;
                 bool ok = false;
                 item.subindex = ri.subindex.toInt(&ok);
@@ -206,7 +206,7 @@ private:
                 item.readable = ri.accessRightRestriction != QLatin1String("wo");
                 item.writable = ri.accessRightRestriction != QLatin1String("ro");
                 QString defaultValue;
-                for (const recordItemInfo &info : record->itemInfos) {
+                for (const RecordItemInfo &info : record->itemInfos) {
                     if (info.subindex == ri.subindex)
                         defaultValue = info.defaultValue;
                 }
@@ -214,7 +214,7 @@ private:
                 v->items.append(item);
             }
         } else if (isKind(type, IoddKind::ArrayT)) {
-            const auto array = std::static_pointer_cast<arrayType>(type);
+            const auto array = std::static_pointer_cast<ArrayType>(type);
             if (!toScalar(array->elementType ? array->elementType : array->elementTypeRef, &v->type))
                 return false;
             v->kind = Variable::Array;
@@ -266,19 +266,19 @@ private:
         return true;
     }
 
-    bool insert(const variableItem &var, const Variable &v)
+    bool insert(const VariableItem &var, const Variable &v)
     {
         bool ok = false;
         const uint index = var.index.toUInt(&ok);
-        if (!ok || index > 0xFFFF || d.m_variables.contains(quint16(index)))
+        if (!ok || index > 0xFFFF || m_device.m_variables.contains(quint16(index)))
             return false;
-        d.m_variables.insert(quint16(index), v);
+        m_device.m_variables.insert(quint16(index), v);
         return true;
     }
 
     void addOwnVariable(const QString &id)
     {
-        const VariablePtr var = file.findVariable(id, QString());
+        const VariablePtr var = m_file.findVariable(id, QString());
         Variable v;
         if (var && makeVariable(*var, &v))
             insert(*var, v);
@@ -287,7 +287,7 @@ private:
     void addStandardVariable(const QDomElement &ref)
     {
         const QString id = ref.attribute(QStringLiteral("id"));
-        const VariablePtr var = file.standardDefinitions().findVariable(id);
+        const VariablePtr var = m_file.standardDefinitions().findVariable(id);
         if (!var)
             return;
         const QString defaultValue = ref.attribute(QStringLiteral("defaultValue"));
@@ -357,10 +357,10 @@ private:
                 return option;
             return given.isEmpty() ? fallback : given;
         };
-        const QDomElement identity = firstElement(root, QStringLiteral("DeviceIdentity"));
-        const QDomElement variant = firstElement(root, QStringLiteral("DeviceVariant"));
+        const QDomElement identity = firstElement(m_root, QStringLiteral("DeviceIdentity"));
+        const QDomElement variant = firstElement(m_root, QStringLiteral("DeviceVariant"));
         const auto text = [this](const QDomElement &e) {
-            return file.textById(e.attribute(QStringLiteral("textId")), QStringLiteral("en"));
+            return m_file.textById(e.attribute(QStringLiteral("textId")), QStringLiteral("en"));
         };
         if (id == QLatin1String("V_VendorName"))
             return pick(QString(), identity.attribute(QStringLiteral("vendorName")));
@@ -373,11 +373,11 @@ private:
         if (id == QLatin1String("V_ProductText"))
             return pick(QString(), text(firstChild(variant, QStringLiteral("Description"))));
         if (id == QLatin1String("V_SerialNumber"))
-            return pick(options.serialNumber, QStringLiteral("SN%1").arg(d.m_deviceId, 8, 10, QLatin1Char('0')));
+            return pick(m_options.serialNumber, QStringLiteral("SN%1").arg(m_device.m_deviceId, 8, 10, QLatin1Char('0')));
         if (id == QLatin1String("V_HardwareRevision"))
-            return pick(options.hardwareRevision, QStringLiteral("HW 1.0"));
+            return pick(m_options.hardwareRevision, QStringLiteral("HW 1.0"));
         if (id == QLatin1String("V_FirmwareRevision"))
-            return pick(options.firmwareRevision, QStringLiteral("FW 1.0.0"));
+            return pick(m_options.firmwareRevision, QStringLiteral("FW 1.0.0"));
         if (id == QLatin1String("V_ApplicationSpecificTag") || id == QLatin1String("V_FunctionTag")
             || id == QLatin1String("V_LocationTag"))
             return pick(QString(), QStringLiteral("***"));
@@ -386,8 +386,8 @@ private:
 
     Variable directParameterPage() const
     {
-        const QDomElement physical = firstElement(root, QStringLiteral("PhysicalLayer"));
-        const QDomElement profile = firstElement(root, QStringLiteral("CommNetworkProfile"));
+        const QDomElement physical = firstElement(m_root, QStringLiteral("PhysicalLayer"));
+        const QDomElement profile = firstElement(m_root, QStringLiteral("CommNetworkProfile"));
         DirectParameterPage1 page;
         page.minCycleTime = cycleTimeCode(physical.attribute(QStringLiteral("minCycleTime")).toInt());
         page.masterCycleTime = page.minCycleTime; // the master runs at the device's minimum
@@ -398,10 +398,10 @@ private:
         const int minor = revision.section(QLatin1Char('.'), 1, 1).toInt();
         page.revisionId = quint8(((major & 0xF) << 4) | (minor & 0xF));
         const bool sio = physical.attribute(QStringLiteral("sioSupported")) == QLatin1String("true");
-        page.processDataIn = quint8(pdLengthCode(pdInBits) | (sio ? 0x40 : 0));
-        page.processDataOut = pdLengthCode(pdOutBits);
-        page.vendorId = d.m_vendorId;
-        page.deviceId = d.m_deviceId;
+        page.processDataIn = quint8(pdLengthCode(m_pdInBits) | (sio ? 0x40 : 0));
+        page.processDataOut = pdLengthCode(m_pdOutBits);
+        page.vendorId = m_device.m_vendorId;
+        page.deviceId = m_device.m_deviceId;
 
         Variable v;
         v.id = QStringLiteral("V_DirectParameters_1");
@@ -422,14 +422,14 @@ private:
 
     void buildProcessData()
     {
-        const treeItem in = file.processDataIn();
-        pdInBits = std::clamp(in.text.toInt(), 0, maxPdOctets * 8);
-        pdOutBits = std::clamp(file.processDataOut().text.toInt(), 0, maxPdOctets * 8);
-        d.m_pdInOctets = (pdInBits + 7) / 8;
-        d.m_pdOutOctets = (pdOutBits + 7) / 8;
+        const TreeItem in = m_file.processDataIn();
+        m_pdInBits = std::clamp(in.text.toInt(), 0, maxPdOctets * 8);
+        m_pdOutBits = std::clamp(m_file.processDataOut().text.toInt(), 0, maxPdOctets * 8);
+        m_device.m_pdInOctets = (m_pdInBits + 7) / 8;
+        m_device.m_pdOutOctets = (m_pdOutBits + 7) / 8;
         QList<QPair<int, int>> taken;
-        for (const valueItem &value : in.values) {
-            const editorItem &e = value.editor;
+        for (const ValueItem &value : in.values) {
+            const EditorItem &e = value.editor;
             IoddDevice::PdItem item;
             if (e.typeName == QLatin1String(IoddKind::BooleanT)) {
                 item.kind = IoddDevice::PdItem::Flag;
@@ -449,19 +449,19 @@ private:
                 continue; // strings and octet strings stay zero
             }
             item.offset = e.bitOffset.toInt();
-            if (item.offset < 0 || item.offset + item.width > d.m_pdInOctets * 8
+            if (item.offset < 0 || item.offset + item.width > m_device.m_pdInOctets * 8
                 || taken.contains(qMakePair(item.offset, item.width)))
                 continue;
             taken.append(qMakePair(item.offset, item.width));
             if (item.kind != IoddDevice::PdItem::Flag)
                 limitsOf(e, &item);
-            d.m_pdItems.append(item);
+            m_device.m_pdItems.append(item);
         }
     }
 
     // The range a process-data number moves in: its value range, else the
     // whole range of its bit length (floats: 0..100).
-    static void limitsOf(const editorItem &e, IoddDevice::PdItem *item)
+    static void limitsOf(const EditorItem &e, IoddDevice::PdItem *item)
     {
         const double span = std::ldexp(1.0, item->width);
         QString lower = e.lowerValue;
@@ -501,12 +501,12 @@ private:
         }
     }
 
-    IoddDevice &d;
-    const IoddFile &file;
-    const QDomElement root;
-    const IoddDevice::Options options;
-    int pdInBits = 0;
-    int pdOutBits = 0;
+    IoddDevice &m_device;
+    const IoddFile &m_file;
+    const QDomElement m_root;
+    const IoddDevice::Options m_options;
+    int m_pdInBits = 0;
+    int m_pdOutBits = 0;
 };
 
 std::unique_ptr<IoddDevice> IoddDevice::fromFile(const QString &path, const QString &stdBaseDir, QString *error,

@@ -15,22 +15,22 @@ QString milliseconds(int ms)
 }
 } // namespace
 
-AdapterCommPage::AdapterCommPage(QWidget *parent) : QWidget(parent), ui(new Ui::AdapterCommPage)
+AdapterCommPage::AdapterCommPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::AdapterCommPage)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     showValues();
 }
 
 AdapterCommPage::~AdapterCommPage()
 {
-    delete ui;
+    delete m_ui;
 }
 
 void AdapterCommPage::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange) {
-        ui->retranslateUi(this);
+        m_ui->retranslateUi(this);
         showValues();
     }
 }
@@ -43,23 +43,23 @@ void AdapterCommPage::setPageTimings(const PageTimings &timings)
 
 void AdapterCommPage::showValues()
 {
-    ui->edit_slaveAddress->setText(QStringLiteral("0x%1").arg(ModbusFrame::slaveAddress, 2, 16, QLatin1Char('0')));
-    ui->edit_reportSize->setText(tr("%1 字节（报告 ID 0x00、Modbus RTU 帧、零填充）").arg(ModbusFrame::reportSize));
-    ui->edit_readTimeout->setText(milliseconds(ModbusLink::readTimeoutMs));
-    ui->edit_consoleWait->setText(
+    m_ui->edit_slaveAddress->setText(QStringLiteral("0x%1").arg(ModbusFrame::slaveAddress, 2, 16, QLatin1Char('0')));
+    m_ui->edit_reportSize->setText(tr("%1 字节（报告 ID 0x00、Modbus RTU 帧、零填充）").arg(ModbusFrame::reportSize));
+    m_ui->edit_readTimeout->setText(milliseconds(ModbusLink::readTimeoutMs));
+    m_ui->edit_consoleWait->setText(
         tr("每 %1 查询一次，最多 %2")
             .arg(milliseconds(IsduConsole::responsePollMs), milliseconds(IsduConsole::responseWaitMs)));
-    ui->edit_identityWait->setText(
+    m_ui->edit_identityWait->setText(
         tr("每 %1 查询一次，最多 %2").arg(milliseconds(directParameterPollMs), milliseconds(directParameterWaitMs)));
-    ui->edit_paramItemRead->setText(milliseconds(m_timings.parameterItemReadMs));
-    ui->edit_paramRecordRead->setText(
+    m_ui->edit_paramItemRead->setText(milliseconds(m_timings.parameterItemReadMs));
+    m_ui->edit_paramRecordRead->setText(
         m_timings.parameterRecordReadMs > 0
             ? tr("%1（应答前后各一次）").arg(milliseconds(m_timings.parameterRecordReadMs))
             : milliseconds(0));
-    ui->edit_paramItemWrite->setText(milliseconds(m_timings.parameterItemWriteMs));
-    ui->edit_paramRecordWrite->setText(milliseconds(m_timings.parameterRecordWriteMs));
-    ui->edit_pdInPoll->setText(milliseconds(m_timings.processDataInPollMs));
-    ui->edit_pdOutSettle->setText(m_timings.processDataOutSettleMs > 0
+    m_ui->edit_paramItemWrite->setText(milliseconds(m_timings.parameterItemWriteMs));
+    m_ui->edit_paramRecordWrite->setText(milliseconds(m_timings.parameterRecordWriteMs));
+    m_ui->edit_pdInPoll->setText(milliseconds(m_timings.processDataInPollMs));
+    m_ui->edit_pdOutSettle->setText(m_timings.processDataOutSettleMs > 0
                                       ? tr("%1（写前后各一次）").arg(milliseconds(m_timings.processDataOutSettleMs))
                                       : milliseconds(0));
 }

@@ -41,7 +41,7 @@ private:
     void showValues();
 
     PageTimings m_timings;
-    Ui::AdapterCommPage *ui;
+    Ui::AdapterCommPage *m_ui;
 };
 
 #endif // ADAPTERCOMMPAGE_H

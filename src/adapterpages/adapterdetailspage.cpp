@@ -8,10 +8,10 @@
 
 #include <QEvent>
 
-AdapterDetailsPage::AdapterDetailsPage(QWidget *parent) : QWidget(parent), ui(new Ui::AdapterDetailsPage)
+AdapterDetailsPage::AdapterDetailsPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::AdapterDetailsPage)
 {
-    ui->setupUi(this);
-    ui->edit_usbId->setText(QStringLiteral("%1:%2")
+    m_ui->setupUi(this);
+    m_ui->edit_usbId->setText(QStringLiteral("%1:%2")
                                 .arg(adapterUsbVendorId, 4, 16, QLatin1Char('0'))
                                 .arg(adapterUsbProductId, 4, 16, QLatin1Char('0')));
     m_timer.setInterval(refreshIntervalMs);
@@ -20,7 +20,7 @@ AdapterDetailsPage::AdapterDetailsPage(QWidget *parent) : QWidget(parent), ui(ne
 
 AdapterDetailsPage::~AdapterDetailsPage()
 {
-    delete ui;
+    delete m_ui;
 }
 
 void AdapterDetailsPage::setPortMonitor(PortStatusMonitor *monitor)
@@ -47,7 +47,7 @@ void AdapterDetailsPage::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange) {
-        ui->retranslateUi(this);
+        m_ui->retranslateUi(this);
         m_shownOpen = -1;
         refresh();
     }
@@ -63,36 +63,36 @@ void AdapterDetailsPage::refresh()
         showIdentity();
     }
     if (!open)
-        ui->edit_connection->setText(tr("未连接（链路未打开）"));
+        m_ui->edit_connection->setText(tr("未连接（链路未打开）"));
     else if (m_monitor && !m_monitor->adapterAnswers())
-        ui->edit_connection->setText(tr("已打开，适配器无应答"));
+        m_ui->edit_connection->setText(tr("已打开，适配器无应答"));
     else
-        ui->edit_connection->setText(tr("已连接"));
+        m_ui->edit_connection->setText(tr("已连接"));
 
     if (!m_monitor)
-        ui->edit_portStates->clear();
+        m_ui->edit_portStates->clear();
     else if (m_monitor->statusBlockServed())
-        ui->edit_portStates->setText(tr("适配器端口状态块（每秒读取）"));
+        m_ui->edit_portStates->setText(tr("适配器端口状态块（每秒读取）"));
     else
-        ui->edit_portStates->setText(tr("设备直接参数页 1（适配器没有端口状态块）"));
+        m_ui->edit_portStates->setText(tr("设备直接参数页 1（适配器没有端口状态块）"));
 
     const ModbusLink::Stats stats = link ? link->stats() : ModbusLink::Stats();
-    ui->edit_framesSent->setText(QString::number(stats.framesSent));
-    ui->edit_answers->setText(QString::number(stats.answers));
-    ui->edit_timeouts->setText(QString::number(stats.timeouts));
-    ui->edit_exceptions->setText(QString::number(stats.exceptions));
-    ui->edit_crcErrors->setText(QString::number(stats.crcErrors));
-    ui->edit_droppedStale->setText(QString::number(stats.droppedStale));
-    ui->edit_failures->setText(QString::number(stats.failures));
+    m_ui->edit_framesSent->setText(QString::number(stats.framesSent));
+    m_ui->edit_answers->setText(QString::number(stats.answers));
+    m_ui->edit_timeouts->setText(QString::number(stats.timeouts));
+    m_ui->edit_exceptions->setText(QString::number(stats.exceptions));
+    m_ui->edit_crcErrors->setText(QString::number(stats.crcErrors));
+    m_ui->edit_droppedStale->setText(QString::number(stats.droppedStale));
+    m_ui->edit_failures->setText(QString::number(stats.failures));
 }
 
 void AdapterDetailsPage::showIdentity()
 {
     const AdapterUsbInfo info = readAdapterUsbInfo();
     const QString none = info.found ? QString() : tr("未找到适配器");
-    ui->edit_manufacturer->setText(info.found ? info.manufacturer : none);
-    ui->edit_product->setText(info.found ? info.product : none);
-    ui->edit_serialNumber->setText(info.found ? info.serialNumber : none);
-    ui->edit_release->setText(info.found ? info.releaseText() : none);
-    ui->edit_path->setText(info.found ? info.path : none);
+    m_ui->edit_manufacturer->setText(info.found ? info.manufacturer : none);
+    m_ui->edit_product->setText(info.found ? info.product : none);
+    m_ui->edit_serialNumber->setText(info.found ? info.serialNumber : none);
+    m_ui->edit_release->setText(info.found ? info.releaseText() : none);
+    m_ui->edit_path->setText(info.found ? info.path : none);
 }

@@ -42,7 +42,7 @@ protected:
 private:
     void showIdentity();
 
-    Ui::AdapterDetailsPage *ui;
+    Ui::AdapterDetailsPage *m_ui;
     QTimer m_timer;
     QPointer<PortStatusMonitor> m_monitor;
     int m_shownOpen = -1; // link state the identity was read in; -1 not yet read

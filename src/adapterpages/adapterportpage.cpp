@@ -20,16 +20,16 @@ QString idText(quint32 id, int hexDigits)
 }
 } // namespace
 
-AdapterPortPage::AdapterPortPage(QWidget *parent) : QWidget(parent), ui(new Ui::AdapterPortPage)
+AdapterPortPage::AdapterPortPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::AdapterPortPage)
 {
-    ui->setupUi(this);
-    connect(ui->pbtn_read, &QPushButton::clicked, this, &AdapterPortPage::readDevice);
+    m_ui->setupUi(this);
+    connect(m_ui->pbtn_read, &QPushButton::clicked, this, &AdapterPortPage::readDevice);
     showState();
 }
 
 AdapterPortPage::~AdapterPortPage()
 {
-    delete ui;
+    delete m_ui;
 }
 
 void AdapterPortPage::setPortMonitor(PortStatusMonitor *monitor)
@@ -79,7 +79,7 @@ void AdapterPortPage::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange) {
-        ui->retranslateUi(this);
+        m_ui->retranslateUi(this);
         showState();
     }
 }
@@ -96,12 +96,12 @@ void AdapterPortPage::readDevice()
     DirectParameterRead result;
     {
         const BusyGuard busy(link);
-        ui->pbtn_read->setEnabled(false);
+        m_ui->pbtn_read->setEnabled(false);
         result = readDirectParameters(link, port, this, &page);
     }
     if (result == DirectParameterRead::Gone)
         return;
-    ui->pbtn_read->setEnabled(true);
+    m_ui->pbtn_read->setEnabled(true);
     if (port != m_port)
         return; // another port was chosen during the read
     m_pageRead = result == DirectParameterRead::Read;
@@ -116,11 +116,11 @@ void AdapterPortPage::showState()
 {
     const QString none = QStringLiteral("-");
     if (m_port < 0) {
-        ui->edit_port->setText(tr("未选择端口"));
+        m_ui->edit_port->setText(tr("未选择端口"));
         for (QLineEdit *edit :
-             {ui->edit_mode, ui->edit_vendorId, ui->edit_deviceId, ui->edit_minCycleTime, ui->edit_source})
+             {m_ui->edit_mode, m_ui->edit_vendorId, m_ui->edit_deviceId, m_ui->edit_minCycleTime, m_ui->edit_source})
             edit->setText(none);
-        ui->pbtn_read->setEnabled(false);
+        m_ui->pbtn_read->setEnabled(false);
         return;
     }
     const PortState state = currentState();
@@ -129,11 +129,11 @@ void AdapterPortPage::showState()
     const bool fromDevice = m_pageRead && operate;
     const bool ids = fromDevice || (known && (state.vendorId != 0 || state.deviceId != 0));
 
-    ui->edit_port->setText(QStringLiteral("Port%1").arg(m_port + 1));
-    ui->edit_mode->setText(known ? portModeText(state.mode) : tr("适配器未连接"));
-    ui->edit_vendorId->setText(!ids ? none : idText(fromDevice ? m_page.vendorId : state.vendorId, 4));
-    ui->edit_deviceId->setText(!ids ? none : idText(fromDevice ? m_page.deviceId : state.deviceId, 6));
-    ui->edit_minCycleTime->setText(fromDevice ? cycleTimeText(m_page.minCycleTime) : none);
+    m_ui->edit_port->setText(QStringLiteral("Port%1").arg(m_port + 1));
+    m_ui->edit_mode->setText(known ? portModeText(state.mode) : tr("适配器未连接"));
+    m_ui->edit_vendorId->setText(!ids ? none : idText(fromDevice ? m_page.vendorId : state.vendorId, 4));
+    m_ui->edit_deviceId->setText(!ids ? none : idText(fromDevice ? m_page.deviceId : state.deviceId, 6));
+    m_ui->edit_minCycleTime->setText(fromDevice ? cycleTimeText(m_page.minCycleTime) : none);
     QString source;
     if (known)
         source = m_monitor->statusBlockServed() ? tr("模式：适配器端口状态块") : tr("模式：设备直接参数页 1");
@@ -141,6 +141,6 @@ void AdapterPortPage::showState()
         source += tr("；标识和最小周期时间：设备直接参数页 1");
     else if (operate)
         source += tr("；设备的直接参数页 1 尚未读到");
-    ui->edit_source->setText(source.isEmpty() ? none : source);
-    ui->pbtn_read->setEnabled(operate);
+    m_ui->edit_source->setText(source.isEmpty() ? none : source);
+    m_ui->pbtn_read->setEnabled(operate);
 }

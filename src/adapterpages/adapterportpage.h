@@ -44,7 +44,7 @@ private:
     void onStatesChanged();
     void showState();
 
-    Ui::AdapterPortPage *ui;
+    Ui::AdapterPortPage *m_ui;
     QPointer<PortStatusMonitor> m_monitor;
     int m_port = -1;
     bool m_pageRead = false; // m_page holds the device's page of m_port

@@ -191,42 +191,42 @@ QString outcomeText(IsduOutcome outcome, const IsduRequestBlock &request, const 
 
 } // namespace
 
-IsduConsole::IsduConsole(QWidget *parent) : QWidget(parent), ui(new Ui::IsduConsole)
+IsduConsole::IsduConsole(QWidget *parent) : QWidget(parent), m_ui(new Ui::IsduConsole)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     for (int service = IsduService::noOperation; service <= IsduService::read; ++service)
-        ui->cbox_Control->addItem(QString());
-    ui->textEdit_read->setReadOnly(true);
+        m_ui->cbox_Control->addItem(QString());
+    m_ui->textEdit_read->setReadOnly(true);
     showTexts();
 
-    connect(ui->textEdit_write->document(), &QTextDocument::contentsChange, this,
-            [this](int, int, int charsAdded) { lastCharsAdded = charsAdded; });
-    connect(ui->textEdit_write, &QTextEdit::textChanged, this, &IsduConsole::onSendTextChanged);
-    connect(ui->pbtn_send, &QPushButton::clicked, this, &IsduConsole::onSendClicked);
-    connect(ui->pbtn_clear, &QPushButton::clicked, this, &IsduConsole::onClearClicked);
-    connect(ui->check_ascii, &QCheckBox::stateChanged, this, &IsduConsole::onAsciiToggled);
+    connect(m_ui->textEdit_write->document(), &QTextDocument::contentsChange, this,
+            [this](int, int, int charsAdded) { m_lastCharsAdded = charsAdded; });
+    connect(m_ui->textEdit_write, &QTextEdit::textChanged, this, &IsduConsole::onSendTextChanged);
+    connect(m_ui->pbtn_send, &QPushButton::clicked, this, &IsduConsole::onSendClicked);
+    connect(m_ui->pbtn_clear, &QPushButton::clicked, this, &IsduConsole::onClearClicked);
+    connect(m_ui->check_ascii, &QCheckBox::stateChanged, this, &IsduConsole::onAsciiToggled);
 }
 
 IsduConsole::~IsduConsole()
 {
-    delete ui;
+    delete m_ui;
 }
 
 void IsduConsole::showTexts()
 {
     for (int service = IsduService::noOperation; service <= IsduService::read; ++service)
-        ui->cbox_Control->setItemText(service, operationName(service));
-    ui->sbox_length->setSpecialValueText(tr("0（自动）"));
-    ui->sbox_length->setToolTip(tr("0：读取时接收设备发送的全部数据，写入时发送“发送”框中的全部字节"));
+        m_ui->cbox_Control->setItemText(service, operationName(service));
+    m_ui->sbox_length->setSpecialValueText(tr("0（自动）"));
+    m_ui->sbox_length->setToolTip(tr("0：读取时接收设备发送的全部数据，写入时发送“发送”框中的全部字节"));
     if (m_lastLength >= 0)
-        ui->label_lastLength->setText(tr("上次应答长度：%1").arg(m_lastLength));
+        m_ui->label_lastLength->setText(tr("上次应答长度：%1").arg(m_lastLength));
 }
 
 void IsduConsole::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange) {
-        ui->retranslateUi(this);
+        m_ui->retranslateUi(this);
         showTexts();
         showHistory();
     }
@@ -235,22 +235,22 @@ void IsduConsole::changeEvent(QEvent *event)
 void IsduConsole::setPortCount(int n)
 {
     for (int i = 1; i <= n; ++i)
-        ui->cbox_port->addItem(QStringLiteral("Port %1").arg(i));
+        m_ui->cbox_port->addItem(QStringLiteral("Port %1").arg(i));
 }
 
 void IsduConsole::setPort(int portIndex)
 {
-    const int item = ui->cbox_port->findText(QStringLiteral("Port %1").arg(portIndex + 1));
+    const int item = m_ui->cbox_port->findText(QStringLiteral("Port %1").arg(portIndex + 1));
     if (item >= 0)
-        ui->cbox_port->setCurrentIndex(item);
+        m_ui->cbox_port->setCurrentIndex(item);
 }
 
 void IsduConsole::onSendTextChanged()
 {
-    QTextCursor cursor = ui->textEdit_write->textCursor();
-    const QString text = ui->textEdit_write->toPlainText();
-    const bool blockInserted = lastCharsAdded > 1;
-    lastCharsAdded = 0;
+    QTextCursor cursor = m_ui->textEdit_write->textCursor();
+    const QString text = m_ui->textEdit_write->toPlainText();
+    const bool blockInserted = m_lastCharsAdded > 1;
+    m_lastCharsAdded = 0;
 
     if (!blockInserted) {
         // A keystroke: judge the character just typed, before the cursor.
@@ -274,25 +274,25 @@ void IsduConsole::onSendTextChanged()
     cursor.insertText(cleaned);
     cursor.endEditBlock();
     cursor.setPosition(qBound(0, pos, cleaned.size()));
-    ui->textEdit_write->setTextCursor(cursor);
+    m_ui->textEdit_write->setTextCursor(cursor);
 }
 
 IsduRequestBlock IsduConsole::requestFromForm(int operation, int port) const
 {
     // An empty field still gives one (empty) part, sent as data byte 0.
-    const QString field = ui->textEdit_write->toPlainText();
+    const QString field = m_ui->textEdit_write->toPlainText();
     const QStringList parts = field.split(QLatin1Char(' '), Qt::KeepEmptyParts);
     int length = 0;
     if (operation == IsduService::read) {
-        length = ui->sbox_length->value();
+        length = m_ui->sbox_length->value();
     } else if (operation == IsduService::write) {
         // Length 0 writes the bytes typed; spaces at the end add none.
-        length = ui->sbox_length->value();
+        length = m_ui->sbox_length->value();
         if (length == 0 && !field.trimmed().isEmpty())
             length = qMin(int(field.trimmed().split(QLatin1Char(' '), Qt::KeepEmptyParts).size()), maxDataBytes);
     }
-    IsduRequestBlock block = IsduRequestBlock::make(quint8(operation), quint8(port), quint16(ui->sbox_index->value()),
-                                                    quint8(ui->sbox_subIndex->value() & 0xFF), quint8(length));
+    IsduRequestBlock block = IsduRequestBlock::make(quint8(operation), quint8(port), quint16(m_ui->sbox_index->value()),
+                                                    quint8(m_ui->sbox_subIndex->value() & 0xFF), quint8(length));
     if (operation == IsduService::write) {
         for (int i = 0; i < parts.size() && i < maxDataBytes; ++i)
             block.data()[i] = quint8(parts.at(i).toUInt(nullptr, 16) & 0xFF);
@@ -307,12 +307,12 @@ void IsduConsole::onSendClicked()
     if (!link)
         return;
 
-    const int operation = ui->cbox_Control->currentIndex();
-    const int port = ui->cbox_port->currentIndex() + 1;
+    const int operation = m_ui->cbox_Control->currentIndex();
+    const int port = m_ui->cbox_port->currentIndex() + 1;
 
     emit exchangeRunning(true);
     const BusyGuard busy(link);
-    ui->pbtn_send->setEnabled(false);
+    m_ui->pbtn_send->setEnabled(false);
 
     Entry entry;
     entry.request = requestFromForm(operation, port);
@@ -323,18 +323,18 @@ void IsduConsole::onSendClicked()
     entry.time = QTime::currentTime();
     entry.outcome = exchange.outcome;
     entry.response = exchange.response;
-    history.append(entry);
+    m_history.append(entry);
     appendEntry(entry);
 
-    ui->pbtn_send->setEnabled(true);
+    m_ui->pbtn_send->setEnabled(true);
     if (exchange.outcome == IsduOutcome::Answered) {
         m_lastLength = exchange.response.length();
-        ui->label_lastLength->setText(tr("上次应答长度：%1").arg(m_lastLength));
+        m_ui->label_lastLength->setText(tr("上次应答长度：%1").arg(m_lastLength));
     }
     // 0 asks for whatever the device sends, so the next read of another
     // index is not cut to the length of this one.
     if (operation == IsduService::read || operation == IsduService::write)
-        ui->sbox_length->setValue(0);
+        m_ui->sbox_length->setValue(0);
 
     if (exchange.outcome == IsduOutcome::NoAnswer) {
         PortStatusMonitor::relearn(port - 1);
@@ -355,13 +355,13 @@ void IsduConsole::onSendClicked()
         return;
     }
 
-    const int shown = ui->cbox_Control->currentIndex();
+    const int shown = m_ui->cbox_Control->currentIndex();
     if (shown == IsduService::noOperation || shown == IsduService::clearData) {
         if (shown == IsduService::clearData) {
-            ui->cbox_Control->setCurrentIndex(IsduService::noOperation);
-            ui->sbox_index->setValue(0);
-            ui->sbox_subIndex->setValue(0);
-            ui->sbox_length->setValue(0);
+            m_ui->cbox_Control->setCurrentIndex(IsduService::noOperation);
+            m_ui->sbox_index->setValue(0);
+            m_ui->sbox_subIndex->setValue(0);
+            m_ui->sbox_length->setValue(0);
         }
         return;
     }
@@ -371,13 +371,13 @@ void IsduConsole::onSendClicked()
 
 void IsduConsole::appendEntry(const Entry &entry)
 {
-    const bool asText = textMode != 0;
+    const bool asText = m_textMode != 0;
     const QString line = entry.time.toString(QStringLiteral("hh:mm:ss.zzz")) + QStringLiteral("  ")
         + requestText(entry.request, asText) + QStringLiteral(" → ")
         + outcomeText(entry.outcome, entry.request, entry.response, asText);
     const bool failed = entry.outcome != IsduOutcome::Answered || !entry.response.success();
 
-    QTextDocument *document = ui->textEdit_read->document();
+    QTextDocument *document = m_ui->textEdit_read->document();
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
     if (!document->isEmpty())
@@ -386,23 +386,23 @@ void IsduConsole::appendEntry(const Entry &entry)
     if (failed)
         format.setForeground(QColor(failureRgb));
     cursor.insertText(line, format);
-    ui->textEdit_read->setTextCursor(cursor);
-    ui->textEdit_read->ensureCursorVisible();
+    m_ui->textEdit_read->setTextCursor(cursor);
+    m_ui->textEdit_read->ensureCursorVisible();
 }
 
 void IsduConsole::onClearClicked()
 {
-    ui->textEdit_read->clear();
-    history.clear();
+    m_ui->textEdit_read->clear();
+    m_history.clear();
 }
 
 void IsduConsole::onAsciiToggled(int state)
 {
-    textMode = state;
-    for (const Entry &entry : history) {
+    m_textMode = state;
+    for (const Entry &entry : m_history) {
         const bool read = entry.request.service() == IsduService::read && entry.outcome == IsduOutcome::Answered
             && entry.response.success();
-        if (textMode != 0 && read)
+        if (m_textMode != 0 && read)
             qCDebug(lcViews).noquote() << QStringLiteral("ss:") + hexText(entry.response.data());
     }
     showHistory();
@@ -410,7 +410,7 @@ void IsduConsole::onAsciiToggled(int state)
 
 void IsduConsole::showHistory()
 {
-    ui->textEdit_read->clear();
-    for (const Entry &entry : history)
+    m_ui->textEdit_read->clear();
+    for (const Entry &entry : m_history)
         appendEntry(entry);
 }

@@ -75,15 +75,15 @@ private:
     void showHistory();
     void showTexts();
 
-    Ui::IsduConsole *ui;
+    Ui::IsduConsole *m_ui;
     // Every exchange since the last clear, to show again in the other mode.
-    QList<Entry> history;
+    QList<Entry> m_history;
     // Last state of the "ASCII" box: 0 hex, otherwise text.
-    int textMode = 0;
+    int m_textMode = 0;
     int m_lastLength = -1; // length of the last answer; -1 before the first
     // Characters added by the last edit of the data field: more than one
     // means a paste (or another block insertion) rather than a keystroke.
-    int lastCharsAdded = 0;
+    int m_lastCharsAdded = 0;
 };
 
 #endif // ISDUCONSOLE_H

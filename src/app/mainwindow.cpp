@@ -62,7 +62,7 @@ QString MainWindow::resolveDefaultIoddPath()
 
 MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent),
-      ui(new Ui::MainWindow),
+      m_ui(new Ui::MainWindow),
       m_roleMenuSet(QStringLiteral("SpecialistRoleMenuSet")),
       m_ioddLibraryDir(IoddLibraryDialog::defaultLibraryDir())
 {
@@ -70,27 +70,27 @@ MainWindow::MainWindow(QWidget *parent)
     // The style sheet first: the form's widgets are made under it, instead of
     // being made and then restyled, all of them.
     applyStyleSheet();
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     // Named in the current language by showTexts().
     for (const char *set : {"SpecialistRoleMenuSet", "MaintenanceRoleMenuSet", "ObserverRoleMenuSet"}) {
-        ui->cbox_role->addItem(QString());
-        ui->cbox_role->setItemData(ui->cbox_role->count() - 1, QLatin1String(set), roleDataRole);
+        m_ui->cbox_role->addItem(QString());
+        m_ui->cbox_role->setItemData(m_ui->cbox_role->count() - 1, QLatin1String(set), roleDataRole);
     }
     showTexts();
-    ui->cbox_language->setCurrentIndex(UiLanguage::current() == UiLanguage::Language::English ? 1 : 0);
-    connect(ui->treeWidget, &QTreeWidget::itemClicked, this, &MainWindow::onPortClicked);
-    connect(ui->pbtn_library, &QPushButton::clicked, this, &MainWindow::onLibraryClicked);
-    connect(ui->cbox_language, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
+    m_ui->cbox_language->setCurrentIndex(UiLanguage::current() == UiLanguage::Language::English ? 1 : 0);
+    connect(m_ui->treeWidget, &QTreeWidget::itemClicked, this, &MainWindow::onPortClicked);
+    connect(m_ui->pbtn_library, &QPushButton::clicked, this, &MainWindow::onLibraryClicked);
+    connect(m_ui->cbox_language, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
         if (UiLanguage::apply(index == 1 ? UiLanguage::Language::English : UiLanguage::Language::Chinese))
             return;
         // The translation did not load: the box goes back to the language shown.
-        const QSignalBlocker quiet(ui->cbox_language);
-        ui->cbox_language->setCurrentIndex(UiLanguage::current() == UiLanguage::Language::English ? 1 : 0);
+        const QSignalBlocker quiet(m_ui->cbox_language);
+        m_ui->cbox_language->setCurrentIndex(UiLanguage::current() == UiLanguage::Language::English ? 1 : 0);
     });
     // The tree keeps its width when the window grows.
-    ui->splitter->setStretchFactor(0, 0);
-    ui->splitter->setStretchFactor(1, 1);
-    ui->splitter->setSizes({ui->treeWidget->minimumWidth() + 20, width()});
+    m_ui->splitter->setStretchFactor(0, 0);
+    m_ui->splitter->setStretchFactor(1, 1);
+    m_ui->splitter->setSizes({m_ui->treeWidget->minimumWidth() + 20, width()});
     restoreSettings();
 }
 
@@ -102,12 +102,12 @@ QSize MainWindow::firstStartSize()
 void MainWindow::restoreSettings()
 {
     const QSettings settings;
-    const int role = ui->cbox_role->findData(settings.value(roleKey).toString(), roleDataRole);
+    const int role = m_ui->cbox_role->findData(settings.value(roleKey).toString(), roleDataRole);
     if (role >= 0) {
-        ui->cbox_role->setCurrentIndex(role);
-        m_roleMenuSet = ui->cbox_role->itemData(role, roleDataRole).toString();
+        m_ui->cbox_role->setCurrentIndex(role);
+        m_roleMenuSet = m_ui->cbox_role->itemData(role, roleDataRole).toString();
     }
-    ui->splitter->restoreState(settings.value(splitterKey).toByteArray());
+    m_ui->splitter->restoreState(settings.value(splitterKey).toByteArray());
     if (restoreGeometry(settings.value(geometryKey).toByteArray()))
         return;
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -120,7 +120,7 @@ void MainWindow::saveSettings() const
 {
     QSettings settings;
     settings.setValue(geometryKey, saveGeometry());
-    settings.setValue(splitterKey, ui->splitter->saveState());
+    settings.setValue(splitterKey, m_ui->splitter->saveState());
     settings.setValue(roleKey, m_roleMenuSet);
 }
 
@@ -132,7 +132,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 MainWindow::~MainWindow()
 {
-    delete ui;
+    delete m_ui;
 }
 
 void MainWindow::changeEvent(QEvent *event)
@@ -140,7 +140,7 @@ void MainWindow::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() != QEvent::LanguageChange)
         return;
-    ui->retranslateUi(this);
+    m_ui->retranslateUi(this);
     showTexts();
     showLinkStatus();
     showPortStates();
@@ -151,7 +151,7 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::showDescriptionProblem()
 {
-    if (auto *page = qobject_cast<BasicInfoPage *>(ui->tabWidget->widget(PortView::adapterTabCount));
+    if (auto *page = qobject_cast<BasicInfoPage *>(m_ui->tabWidget->widget(PortView::adapterTabCount));
         page && m_descriptionProblem)
         page->showDescriptionProblem(m_descriptionProblem());
 }
@@ -159,11 +159,11 @@ void MainWindow::showDescriptionProblem()
 void MainWindow::showTexts()
 {
     const QString roles[] = {tr("投产模式"), tr("维护模式"), tr("操作模式")};
-    for (int i = 0; i < ui->cbox_role->count() && i < int(std::size(roles)); ++i)
-        ui->cbox_role->setItemText(i, roles[i]);
+    for (int i = 0; i < m_ui->cbox_role->count() && i < int(std::size(roles)); ++i)
+        m_ui->cbox_role->setItemText(i, roles[i]);
     const QString adapterTabs[] = {tr("适配器详情"), tr("适配器通信参数"), tr("适配器端口配置")};
-    for (int i = 0; i < PortView::adapterTabCount && i < ui->tabWidget->count(); ++i)
-        ui->tabWidget->setTabText(i, adapterTabs[i]);
+    for (int i = 0; i < PortView::adapterTabCount && i < m_ui->tabWidget->count(); ++i)
+        m_ui->tabWidget->setTabText(i, adapterTabs[i]);
     showWindowTitle();
 }
 
@@ -198,8 +198,8 @@ void MainWindow::applyStyleSheet()
 
 void MainWindow::initPortViews(uint8_t portCount)
 {
-    loading = new LoadingOverlay(this);
-    loading->setCenterWidget(this);
+    m_loading = new LoadingOverlay(this);
+    m_loading->setCenterWidget(this);
     LinkHub *hub = LinkHub::instance();
     connect(hub, &LinkHub::loadingRequested, this, &MainWindow::onLoadingRequested);
 
@@ -209,13 +209,13 @@ void MainWindow::initPortViews(uint8_t portCount)
     if (!hub->link()->isOpen())
         hub->link()->openDevice();
 
-    connect(ui->cbox_role, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+    connect(m_ui->cbox_role, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::onRoleChanged);
 
     for (uint8_t i = 0; i < portCount; ++i) {
         auto *holder = new PortView(i);
-        holder->setPortTabWidget(ui->tabWidget);
-        ui->portView->insertWidget(i, holder);
+        holder->setPortTabWidget(m_ui->tabWidget);
+        m_ui->portView->insertWidget(i, holder);
     }
 
     auto *details = new AdapterDetailsPage;
@@ -232,11 +232,11 @@ void MainWindow::initPortViews(uint8_t portCount)
         area->setWidget(page);
         return area;
     };
-    ui->tabWidget->addTab(scrolled(details), QString());
-    ui->tabWidget->addTab(scrolled(comm), QString());
-    ui->tabWidget->addTab(scrolled(m_adapterPortView), QString());
+    m_ui->tabWidget->addTab(scrolled(details), QString());
+    m_ui->tabWidget->addTab(scrolled(comm), QString());
+    m_ui->tabWidget->addTab(scrolled(m_adapterPortView), QString());
     showTexts();
-    ui->tabWidget->setCurrentIndex(0);
+    m_ui->tabWidget->setCurrentIndex(0);
 
     m_portMonitor = new PortStatusMonitor(this);
     details->setPortMonitor(m_portMonitor);
@@ -250,10 +250,10 @@ void MainWindow::initPortViews(uint8_t portCount)
     for (uint8_t i = 0; i < portCount; ++i)
         portHolder(i)->setEventLog(m_portEvents);
     connect(m_portEvents, &PortEventLog::eventsChanged, this, &MainWindow::showPortStates);
-    m_linkStatus = new QLabel(ui->widget_tool);
+    m_linkStatus = new QLabel(m_ui->widget_tool);
     m_linkStatus->setObjectName(QStringLiteral("label_linkStatus"));
     m_linkStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 12px;"));
-    ui->horizontalLayout->insertWidget(1, m_linkStatus);
+    m_ui->horizontalLayout->insertWidget(1, m_linkStatus);
     m_reconnector = new LinkReconnector(hub->link(), this);
     connect(hub->link(), &ModbusLink::connectionChanged, this, &MainWindow::showLinkStatus);
     // Queued: the poll runs once the reconnect has returned.
@@ -287,8 +287,8 @@ void MainWindow::showLinkStatus()
 
 PortView *MainWindow::portHolder(int port) const
 {
-    for (int i = 0; i < ui->portView->count(); ++i) {
-        auto *holder = qobject_cast<PortView *>(ui->portView->widget(i));
+    for (int i = 0; i < m_ui->portView->count(); ++i) {
+        auto *holder = qobject_cast<PortView *>(m_ui->portView->widget(i));
         if (holder && holder->portIndex() == port)
             return holder;
     }
@@ -309,8 +309,8 @@ void MainWindow::showPortStates()
 {
     static const char *const icons[] = {"port_off", "port_di", "port_do", "port_starting", "port_operate", "port_lost"};
     const bool answers = m_portMonitor && m_portMonitor->adapterAnswers();
-    for (int p = 0; p < ui->treeWidget->topLevelItemCount(); ++p) {
-        QTreeWidgetItem *item = ui->treeWidget->topLevelItem(p);
+    for (int p = 0; p < m_ui->treeWidget->topLevelItemCount(); ++p) {
+        QTreeWidgetItem *item = m_ui->treeWidget->topLevelItem(p);
         if (!answers) {
             item->setIcon(0, portIcon(QStringLiteral("port_off")));
             item->setToolTip(0, tr("适配器未连接"));
@@ -337,12 +337,12 @@ void MainWindow::showDeviceEvents()
 {
     if (!m_portEvents || !m_portMonitor || !m_portMonitor->adapterAnswers())
         return;
-    for (int p = 0; p < ui->treeWidget->topLevelItemCount(); ++p) {
+    for (int p = 0; p < m_ui->treeWidget->topLevelItemCount(); ++p) {
         const PortEventLog::Severity severity = m_portEvents->deviceSeverity(p);
         if (severity == PortEventLog::Severity::None
             || m_portMonitor->states().value(p).mode != AdapterRegisters::ModeIoLinkOperate)
             continue;
-        QTreeWidgetItem *item = ui->treeWidget->topLevelItem(p);
+        QTreeWidgetItem *item = m_ui->treeWidget->topLevelItem(p);
         const bool error = severity == PortEventLog::Severity::Error;
         item->setIcon(0, portIcon(error ? QStringLiteral("port_error") : QStringLiteral("port_warning")));
         item->setToolTip(0, item->toolTip(0) + QLatin1Char('\n') + m_portEvents->deviceSummary(p));
@@ -351,7 +351,7 @@ void MainWindow::showDeviceEvents()
 
 void MainWindow::offerLibraryLookup(int port)
 {
-    auto *page = qobject_cast<BasicInfoPage *>(ui->tabWidget->widget(PortView::adapterTabCount));
+    auto *page = qobject_cast<BasicInfoPage *>(m_ui->tabWidget->widget(PortView::adapterTabCount));
     IoddLookupBar *lookup = page ? page->libraryLookup() : nullptr;
     if (!lookup)
         return;
@@ -366,7 +366,7 @@ void MainWindow::offerLibraryLookup(int port)
     // Queued: loading the file rebuilds the page that holds the lookup line.
     connect(
         lookup, &IoddLookupBar::descriptionFound, this,
-        [this](int foundPort, const QString &file) { onCreatePortInfo(file, uint8_t(foundPort)); },
+        [this](int foundPort, const QString &file) { showPortPages(file, uint8_t(foundPort)); },
         Qt::QueuedConnection);
 }
 
@@ -374,8 +374,8 @@ int MainWindow::selectedPort() const
 {
     // The selection, not the current item: the tree makes its first item
     // current on its own as soon as it gets the focus.
-    const QList<QTreeWidgetItem *> items = ui->treeWidget->selectedItems();
-    return items.isEmpty() ? -1 : ui->treeWidget->indexOfTopLevelItem(items.first());
+    const QList<QTreeWidgetItem *> items = m_ui->treeWidget->selectedItems();
+    return items.isEmpty() ? -1 : m_ui->treeWidget->indexOfTopLevelItem(items.first());
 }
 
 QString MainWindow::descriptionFor(int port) const
@@ -409,9 +409,9 @@ void MainWindow::openLibrary(int port, quint32 deviceId)
     connect(&dialog, &IoddLibraryDialog::fileChosen, this, [this, port](const QString &file) {
         // Loaded once the dialog has closed, the way a port click loads its file.
         QTimer::singleShot(0, this, [this, port, file]() {
-            onCreatePortInfo(file, uint8_t(port));
+            showPortPages(file, uint8_t(port));
             if (m_shownPort == port)
-                ui->portView->setCurrentIndex(port);
+                m_ui->portView->setCurrentIndex(port);
         });
     });
     dialog.exec();
@@ -420,12 +420,12 @@ void MainWindow::openLibrary(int port, quint32 deviceId)
 void MainWindow::onPortClicked(QTreeWidgetItem *item, int column)
 {
     Q_UNUSED(column)
-    const int i = ui->treeWidget->indexOfTopLevelItem(item);
+    const int i = m_ui->treeWidget->indexOfTopLevelItem(item);
     qCDebug(lcApp) << i;
     if (i < 0)
         return;
     // Edits not yet written are only dropped when the user says so.
-    if (ParameterPage *page = ui->tabWidget->findChild<ParameterPage *>(); page && !page->confirmDiscard()) {
+    if (ParameterPage *page = m_ui->tabWidget->findChild<ParameterPage *>(); page && !page->confirmDiscard()) {
         selectShownPort();
         return;
     }
@@ -433,34 +433,34 @@ void MainWindow::onPortClicked(QTreeWidgetItem *item, int column)
     // for the read timeout; the monitor's own schedule finds the adapter again.
     if (m_portMonitor && !m_portMonitor->adapterSilent())
         m_portMonitor->refreshPort(i);
-    onCreatePortInfo(descriptionFor(i), uint8_t(i));
+    showPortPages(descriptionFor(i), uint8_t(i));
     if (m_shownPort != i)
         return; // the variant choice was cancelled: the previous port stays
     if (m_adapterPortView)
         m_adapterPortView->setPort(i);
-    ui->portView->setCurrentIndex(i);
+    m_ui->portView->setCurrentIndex(i);
 }
 
 void MainWindow::selectShownPort()
 {
-    QTreeWidgetItem *item = m_shownPort >= 0 ? ui->treeWidget->topLevelItem(m_shownPort) : nullptr;
+    QTreeWidgetItem *item = m_shownPort >= 0 ? m_ui->treeWidget->topLevelItem(m_shownPort) : nullptr;
     if (item) {
-        ui->treeWidget->setCurrentItem(item);
+        m_ui->treeWidget->setCurrentItem(item);
     } else {
-        ui->treeWidget->clearSelection();
-        ui->treeWidget->setCurrentItem(nullptr);
+        m_ui->treeWidget->clearSelection();
+        m_ui->treeWidget->setCurrentItem(nullptr);
     }
 }
 
-QString MainWindow::onCreatePortInfo(QString path, uint8_t port)
+QString MainWindow::showPortPages(const QString &path, uint8_t port)
 {
     // One parse gives identity and pages; a file clicked again is not read again.
     bool readable = false;
     const std::shared_ptr<IoddFile> loaded =
         path.isEmpty() ? std::make_shared<IoddFile>() : m_descriptions.load(path, &readable);
     IoddFile &description = *loaded;
-    const QList<variantItem> variants = description.readVariants();
-    const deviceInfo identity = description.readDeviceInfo();
+    const QList<VariantItem> variants = description.readVariants();
+    const DeviceInfo identity = description.readDeviceInfo();
 
     if (path.isEmpty()) {
         if (PortView *holder = portHolder(port)) {
@@ -475,7 +475,7 @@ QString MainWindow::onCreatePortInfo(QString path, uint8_t port)
         return QString();
     }
 
-    variantItem variant;
+    VariantItem variant;
     if (variants.size() >= 2) {
         VariantDialog dialog(this);
         bool cancelled = false;
@@ -524,29 +524,29 @@ QString MainWindow::onCreatePortInfo(QString path, uint8_t port)
     return variant.name;
 }
 
-void MainWindow::onRoleChanged(int nIndex)
+void MainWindow::onRoleChanged(int index)
 {
     // The shown port's parameters follow the role at once, unless that would
     // drop edits the user wants to keep.
-    ParameterPage *page = ui->tabWidget->findChild<ParameterPage *>();
+    ParameterPage *page = m_ui->tabWidget->findChild<ParameterPage *>();
     if (page && !page->confirmDiscard()) {
-        const QSignalBlocker quiet(ui->cbox_role);
-        ui->cbox_role->setCurrentIndex(ui->cbox_role->findData(m_roleMenuSet, roleDataRole));
+        const QSignalBlocker quiet(m_ui->cbox_role);
+        m_ui->cbox_role->setCurrentIndex(m_ui->cbox_role->findData(m_roleMenuSet, roleDataRole));
         return;
     }
-    m_roleMenuSet = ui->cbox_role->itemData(nIndex, roleDataRole).toString();
+    m_roleMenuSet = m_ui->cbox_role->itemData(index, roleDataRole).toString();
     if (page) {
         page->setRole(m_roleMenuSet);
         showDescriptionProblem();
     }
 }
 
-void MainWindow::onLoadingRequested(bool isOpen)
+void MainWindow::onLoadingRequested(bool show)
 {
-    if (!loading)
+    if (!m_loading)
         return;
-    if (isOpen)
-        loading->showLoading();
+    if (show)
+        m_loading->showLoading();
     else
-        loading->hideLoading();
+        m_loading->hideLoading();
 }

@@ -71,8 +71,8 @@ public:
     QString descriptionFor(int port) const;
 
 public slots:
-    void onRoleChanged(int nIndex);
-    void onLoadingRequested(bool isOpen);
+    void onRoleChanged(int index);
+    void onLoadingRequested(bool show);
     void onPortClicked(QTreeWidgetItem *item, int column);
     // Opens the IODD library; a confirmed file is loaded for the selected port
     // once the user agreed where its identity differs from the device's.
@@ -81,7 +81,7 @@ public slots:
     // empty), asking for the variant when the file has several. A cancelled
     // variant choice keeps the pages shown and selects their port in the tree
     // again. Returns the chosen variant's name.
-    QString onCreatePortInfo(QString path, uint8_t port);
+    QString showPortPages(const QString &path, uint8_t port);
 
 protected:
     // A switch of language: the forms' texts and every text set here again.
@@ -114,8 +114,8 @@ private:
     // Selects the shown port's item in the tree (none before the first).
     void selectShownPort();
 
-    Ui::MainWindow *ui;
-    LoadingOverlay *loading = nullptr;
+    Ui::MainWindow *m_ui;
+    LoadingOverlay *m_loading = nullptr;
     PortStatusMonitor *m_portMonitor = nullptr;
     PortEventLog *m_portEvents = nullptr;
     AdapterPortPage *m_adapterPortView = nullptr;

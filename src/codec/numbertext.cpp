@@ -27,7 +27,7 @@ int decimalsOf(double x)
     return maxDecimals;
 }
 
-int decimalsFor(const presentation &p)
+int decimalsFor(const Presentation &p)
 {
     if (p.decimals >= 0)
         return p.decimals;
@@ -41,11 +41,11 @@ struct Texts
 };
 
 // Lowest and highest raw value of the range, as doubles for comparisons.
-double lowest(const integerRange &r)
+double lowest(const IntegerRange &r)
 {
     return r.isSigned ? -std::ldexp(1.0, r.bits - 1) : 0.0;
 }
-double highest(const integerRange &r)
+double highest(const IntegerRange &r)
 {
     return r.isSigned ? std::ldexp(1.0, r.bits - 1) - 1 : std::ldexp(1.0, r.bits) - 1;
 }
@@ -65,29 +65,29 @@ qint64 signExtended(quint64 raw, int bits)
 }
 
 // The raw range's ends, exactly.
-QString lowestText(const integerRange &r)
+QString lowestText(const IntegerRange &r)
 {
     return r.isSigned
         ? QString::number(r.bits >= 64 ? std::numeric_limits<qint64>::min() : -(qint64(1) << (r.bits - 1)))
         : QStringLiteral("0");
 }
-QString highestText(const integerRange &r)
+QString highestText(const IntegerRange &r)
 {
     if (r.isSigned)
         return QString::number(r.bits >= 64 ? std::numeric_limits<qint64>::max() : (qint64(1) << (r.bits - 1)) - 1);
     return QString::number(r.bits >= 64 ? ~quint64(0) : (quint64(1) << r.bits) - 1);
 }
 
-QString outOfRange(const integerRange &r, const presentation &p)
+QString outOfRange(const IntegerRange &r, const Presentation &p)
 {
     return Texts::tr("超出范围 %1 … %2").arg(limitText(lowestText(r), false, p), limitText(highestText(r), false, p));
 }
 
 } // namespace
 
-presentation presentationOf(const valueItem &entry)
+Presentation presentationOf(const ValueItem &entry)
 {
-    presentation p;
+    Presentation p;
     bool ok = false;
     const double g = entry.gradient.trimmed().toDouble(&ok);
     if (ok && std::isfinite(g) && g != 0)
@@ -105,21 +105,21 @@ presentation presentationOf(const valueItem &entry)
     return p;
 }
 
-bool displayLimits(const valueItem &entry, QString *low, QString *high)
+bool displayLimits(const ValueItem &entry, QString *low, QString *high)
 {
-    const presentation p = presentationOf(entry);
+    const Presentation p = presentationOf(entry);
     const bool isFloat = entry.editor.typeName == QLatin1String(IoddKind::Float32T);
     *low = limitText(entry.editor.lowerValue, isFloat, p);
     *high = limitText(entry.editor.upperValue, isFloat, p);
     return !low->isEmpty() && !high->isEmpty();
 }
 
-double displayValue(double raw, const presentation &p)
+double displayValue(double raw, const Presentation &p)
 {
     return raw * p.gradient + p.offset;
 }
 
-QString integerText(quint64 raw, const integerRange &range, const presentation &p)
+QString integerText(quint64 raw, const IntegerRange &range, const Presentation &p)
 {
     const int bits = clampedBits(range.bits);
     const qint64 s = signExtended(raw, bits);
@@ -130,7 +130,7 @@ QString integerText(quint64 raw, const integerRange &range, const presentation &
     return QString::number(value, 'f', decimalsFor(p));
 }
 
-QString floatText(float value, const presentation &p)
+QString floatText(float value, const Presentation &p)
 {
     if (!std::isfinite(value))
         return QString::number(double(value));
@@ -148,11 +148,11 @@ QString floatText(float value, const presentation &p)
     return QString::number(double(value), 'g', 9);
 }
 
-parsed parseInteger(const QString &text, const integerRange &rangeIn, const presentation &p)
+Parsed parseInteger(const QString &text, const IntegerRange &rangeIn, const Presentation &p)
 {
-    const integerRange range{rangeIn.isSigned, clampedBits(rangeIn.bits)};
+    const IntegerRange range{rangeIn.isSigned, clampedBits(rangeIn.bits)};
     const QString t = text.trimmed();
-    parsed out;
+    Parsed out;
     bool ok = false;
     if (!p.scaled()) {
         // Whole numbers are taken exactly, all 64 bits of them.
@@ -195,9 +195,9 @@ parsed parseInteger(const QString &text, const integerRange &rangeIn, const pres
     return out;
 }
 
-parsed parseFloat(const QString &text, const presentation &p)
+Parsed parseFloat(const QString &text, const Presentation &p)
 {
-    parsed out;
+    Parsed out;
     bool ok = false;
     const double x = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(x)) {
@@ -214,7 +214,7 @@ parsed parseFloat(const QString &text, const presentation &p)
     return out;
 }
 
-QString limitText(const QString &rawLimit, bool isFloat, const presentation &p)
+QString limitText(const QString &rawLimit, bool isFloat, const Presentation &p)
 {
     const QString t = rawLimit.trimmed();
     bool ok = false;

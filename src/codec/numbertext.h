@@ -13,7 +13,7 @@
 
 namespace NumberText {
 
-struct presentation
+struct Presentation
 {
     double gradient = 1;
     double offset = 0;
@@ -26,44 +26,44 @@ struct presentation
 // From the entry's gradient, offset and displayFormat ("Dec.N" gives N
 // decimals). A gradient that is missing, unparsable, zero or not finite
 // counts as 1; an unusable offset as 0.
-presentation presentationOf(const valueItem &entry);
+Presentation presentationOf(const ValueItem &entry);
 
 // Where an integer of the device lies: signed or not, 1..64 bits.
-struct integerRange
+struct IntegerRange
 {
     bool isSigned = false;
     int bits = 8;
 };
 
 // The raw value (its low `bits` bits, sign-extended for a signed type) as shown.
-QString integerText(quint64 raw, const integerRange &range, const presentation &p);
+QString integerText(quint64 raw, const IntegerRange &range, const Presentation &p);
 
 // The float as shown: the shortest text that reads back to it when unscaled,
 // scaled otherwise.
-QString floatText(float value, const presentation &p);
+QString floatText(float value, const Presentation &p);
 
 // What a user typed, back to the raw value. `error` says why not (the text
 // is not a number, or lies outside what the type holds).
-struct parsed
+struct Parsed
 {
     bool ok = false;
     quint64 raw = 0; // integers: the two's complement pattern, not masked
     float value = 0; // Float32T
     QString error;
 };
-parsed parseInteger(const QString &text, const integerRange &range, const presentation &p);
-parsed parseFloat(const QString &text, const presentation &p);
+Parsed parseInteger(const QString &text, const IntegerRange &range, const Presentation &p);
+Parsed parseFloat(const QString &text, const Presentation &p);
 
 // A limit of the description (raw, as written in the IODD) in display units;
 // empty when the text is not a number.
-QString limitText(const QString &rawLimit, bool isFloat, const presentation &p);
+QString limitText(const QString &rawLimit, bool isFloat, const Presentation &p);
 
 // The entry's lower and upper limit in display units ("min … max"): false
 // when the description gives no usable pair.
-bool displayLimits(const valueItem &entry, QString *low, QString *high);
+bool displayLimits(const ValueItem &entry, QString *low, QString *high);
 
 // Display value of a raw limit or value as a double (for range checks).
-double displayValue(double raw, const presentation &p);
+double displayValue(double raw, const Presentation &p);
 
 } // namespace NumberText
 

@@ -25,7 +25,7 @@ qint64 idNumber(const QString &text)
     return ok && n >= 0 ? n : -1;
 }
 
-void writeId(IoddJson::writer &w, const char *key, qint64 id)
+void writeId(IoddJson::Writer &w, const char *key, qint64 id)
 {
     if (id >= 0)
         w.number(key, id);
@@ -63,7 +63,7 @@ bool readId(const QJsonObject &device, const char *key, qint64 max, qint64 *out,
     return *out >= 0;
 }
 
-bool readEntry(const QJsonValue &item, int position, entry *out, QString *why)
+bool readEntry(const QJsonValue &item, int position, Entry *out, QString *why)
 {
     const QString where = QStringLiteral("entries[%1]").arg(position);
     if (!item.isObject()) {
@@ -97,9 +97,9 @@ bool readEntry(const QJsonValue &item, int position, entry *out, QString *why)
 
 } // namespace
 
-identity identityOf(const deviceInfo &info, const QList<variantItem> &variants)
+Identity identityOf(const DeviceInfo &info, const QList<VariantItem> &variants)
 {
-    identity id;
+    Identity id;
     id.vendorId = idNumber(info.vendorId);
     id.deviceId = idNumber(info.deviceId);
     id.productName = info.productName;
@@ -110,12 +110,12 @@ identity identityOf(const deviceInfo &info, const QList<variantItem> &variants)
     return id;
 }
 
-bool sameDevice(const identity &a, const identity &b)
+bool sameDevice(const Identity &a, const Identity &b)
 {
     return a.vendorId >= 0 && a.deviceId >= 0 && a.vendorId == b.vendorId && a.deviceId == b.deviceId;
 }
 
-QString describe(const identity &device)
+QString describe(const Identity &device)
 {
     auto number = [](qint64 n) { return n >= 0 ? QString::number(n) : QStringLiteral("?"); };
     const QString ids =
@@ -128,14 +128,14 @@ QString keyOf(int index, int subindex)
     return QString::number(index) + QLatin1Char(':') + QString::number(subindex);
 }
 
-QString entry::key() const
+QString Entry::key() const
 {
     return keyOf(index, subindex);
 }
 
-entry entryOf(const valueItem &item, const QByteArray &raw)
+Entry entryOf(const ValueItem &item, const QByteArray &raw)
 {
-    entry e;
+    Entry e;
     e.index = int(item.index.toUInt());
     e.subindex = int(item.subindex.toUInt());
     e.label = item.label;
@@ -145,9 +145,9 @@ entry entryOf(const valueItem &item, const QByteArray &raw)
     return e;
 }
 
-QByteArray toJson(const set &values)
+QByteArray toJson(const Set &values)
 {
-    IoddJson::writer w;
+    IoddJson::Writer w;
     w.beginObject();
     w.value("format", QString::fromLatin1(formatName));
     w.number("version", formatVersion);
@@ -161,7 +161,7 @@ QByteArray toJson(const set &values)
     w.value("version", values.device.ioddVersion);
     w.endObject();
     w.beginArray("entries");
-    for (const entry &e : values.entries) {
+    for (const Entry &e : values.entries) {
         w.beginObject();
         w.number("index", e.index);
         w.number("subindex", e.subindex);
@@ -172,10 +172,10 @@ QByteArray toJson(const set &values)
     }
     w.endArray();
     w.endObject();
-    return w.out + '\n';
+    return w.text() + '\n';
 }
 
-bool fromJson(const QByteArray &json, set *values, QString *why)
+bool fromJson(const QByteArray &json, Set *values, QString *why)
 {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
@@ -195,7 +195,7 @@ bool fromJson(const QByteArray &json, set *values, QString *why)
                    .arg(formatVersion);
         return false;
     }
-    set read;
+    Set read;
     const QJsonObject device = root.value(QLatin1String("device")).toObject();
     if (!readId(device, "vendorId", maxVendorId, &read.device.vendorId, why)
         || !readId(device, "deviceId", maxDeviceId, &read.device.deviceId, why))
@@ -213,7 +213,7 @@ bool fromJson(const QByteArray &json, set *values, QString *why)
     QHash<QString, int> seen;
     const QJsonArray list = entries.toArray();
     for (int i = 0; i < list.size(); ++i) {
-        entry e;
+        Entry e;
         if (!readEntry(list.at(i), i, &e, why))
             return false;
         if (seen.contains(e.key())) {
@@ -227,7 +227,7 @@ bool fromJson(const QByteArray &json, set *values, QString *why)
     return true;
 }
 
-bool readFile(const QString &path, set *values, QString *why)
+bool readFile(const QString &path, Set *values, QString *why)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
@@ -246,7 +246,7 @@ bool readFile(const QString &path, set *values, QString *why)
     return true;
 }
 
-bool writeFile(const QString &path, const set &values, QString *why)
+bool writeFile(const QString &path, const Set &values, QString *why)
 {
     // Written beside the file and renamed over it: an old set is never half overwritten.
     QSaveFile f(path);
@@ -258,34 +258,34 @@ bool writeFile(const QString &path, const set &values, QString *why)
     return true;
 }
 
-comparison compare(const set &file, const QVector<entry> &device)
+Comparison compare(const Set &file, const QVector<Entry> &device)
 {
     QHash<QString, int> onDevice;
     for (int i = 0; i < device.size(); ++i) {
         if (!onDevice.contains(device.at(i).key()))
             onDevice.insert(device.at(i).key(), i);
     }
-    comparison result;
-    for (const entry &e : file.entries) {
-        row r;
+    Comparison result;
+    for (const Entry &e : file.entries) {
+        Row r;
         r.file = e;
         const auto found = onDevice.constFind(e.key());
         if (found == onDevice.constEnd()) {
-            r.state = rowState::OnlyInFile;
+            r.state = RowState::OnlyInFile;
             ++result.onlyInFile;
         } else {
             r.device = device.at(found.value());
-            r.state = r.device.value == e.value ? rowState::Same : rowState::Different;
-            ++(r.state == rowState::Same ? result.same : result.different);
+            r.state = r.device.value == e.value ? RowState::Same : RowState::Different;
+            ++(r.state == RowState::Same ? result.same : result.different);
         }
         result.rows.append(r);
     }
     return result;
 }
 
-bool acceptsValue(const valueItem &item, const QString &text, QString *why)
+bool acceptsValue(const ValueItem &item, const QString &text, QString *why)
 {
-    const editorItem &e = item.editor;
+    const EditorItem &e = item.editor;
     if (e.widgetClass == QLatin1String(EditorWidget::ComboBox) || e.typeName == QLatin1String(IoddKind::BooleanT)) {
         QStringList texts;
         for (const ValuePair &pair : e.entries)

@@ -26,7 +26,7 @@ constexpr qint64 maxDeviceId = 0xFFFFFF;
 // The device a set was read from, as its description names it. Two sets
 // belong to the same kind of device when vendor id and device id match; the
 // rest says where the values came from.
-struct identity
+struct Identity
 {
     qint64 vendorId = -1; // -1: not known
     qint64 deviceId = -1;
@@ -37,13 +37,13 @@ struct identity
 
 // The identity of a description: its identity record, and the first
 // variant's name when it names no product.
-identity identityOf(const deviceInfo &info, const QList<variantItem> &variants);
-bool sameDevice(const identity &a, const identity &b);
+Identity identityOf(const DeviceInfo &info, const QList<VariantItem> &variants);
+bool sameDevice(const Identity &a, const Identity &b);
 // "KTX-400A-M12 (vendorId 1484, deviceId 101101)".
-QString describe(const identity &device);
+QString describe(const Identity &device);
 
 // One value of a set.
-struct entry
+struct Entry
 {
     int index = 0;
     int subindex = 0; // 0 for a simple variable
@@ -61,51 +61,51 @@ struct entry
 QString keyOf(int index, int subindex);
 // The entry as a set holds it: numbers from the description's text (an empty
 // subindex is 0), the decoded editor value, `raw` as read.
-entry entryOf(const valueItem &item, const QByteArray &raw);
+Entry entryOf(const ValueItem &item, const QByteArray &raw);
 
-struct set
+struct Set
 {
-    identity device;
-    QVector<entry> entries;
+    Identity device;
+    QVector<Entry> entries;
 };
 
 // The set as the file holds it: UTF-8 JSON, keys in a fixed order, 2-space
 // indent, ending with a newline.
-QByteArray toJson(const set &values);
+QByteArray toJson(const Set &values);
 // Reads a set; false with the reason in *why for anything that is not a set
 // of this format version (bad JSON, missing or mistyped fields, an index,
 // subindex or hex text out of range, an entry listed twice).
-bool fromJson(const QByteArray &json, set *values, QString *why);
+bool fromJson(const QByteArray &json, Set *values, QString *why);
 // The same for a file (up to maxFileBytes); *why names the file.
-bool readFile(const QString &path, set *values, QString *why);
-bool writeFile(const QString &path, const set &values, QString *why);
+bool readFile(const QString &path, Set *values, QString *why);
+bool writeFile(const QString &path, const Set &values, QString *why);
 
 constexpr qint64 maxFileBytes = 4 * 1024 * 1024;
 
 // ---- comparison -------------------------------------------------------------
 
-enum class rowState {
+enum class RowState {
     Same,       // the device holds the file's value
     Different,  // it holds another value
     OnlyInFile, // the device side has no value for the entry: not in its menus, or its read failed
 };
 
-struct row
+struct Row
 {
-    entry file;
-    entry device; // empty for OnlyInFile
-    rowState state = rowState::OnlyInFile;
+    Entry file;
+    Entry device; // empty for OnlyInFile
+    RowState state = RowState::OnlyInFile;
 
     // Writing the file's value is possible: the device side has the entry
     // and may write it.
-    bool canWrite() const { return state != rowState::OnlyInFile && device.writable; }
+    bool canWrite() const { return state != RowState::OnlyInFile && device.writable; }
     // Offered for writing unless the user says otherwise.
-    bool proposed() const { return state == rowState::Different && canWrite(); }
+    bool proposed() const { return state == RowState::Different && canWrite(); }
 };
 
-struct comparison
+struct Comparison
 {
-    QVector<row> rows; // in the file's order
+    QVector<Row> rows; // in the file's order
     int same = 0;
     int different = 0;
     int onlyInFile = 0;
@@ -115,7 +115,7 @@ struct comparison
 // index:subindex. Values are compared as shown: the same octets shown with
 // another description's scaling count as different, which is what writing
 // the shown value would change.
-comparison compare(const set &file, const QVector<entry> &device);
+Comparison compare(const Set &file, const QVector<Entry> &device);
 
 // Of the variables written in one go, the Device Access Locks (index 12) go
 // last: a lock among them must not make the device refuse the others.
@@ -128,7 +128,7 @@ inline bool writtenLast(int index)
 // Whether `text` is a value the entry can be set to: one of a choice's texts,
 // or a number in display units within the type and the description's limits.
 // Says why not in *why. Does not look at the access right.
-bool acceptsValue(const valueItem &item, const QString &text, QString *why);
+bool acceptsValue(const ValueItem &item, const QString &text, QString *why);
 
 } // namespace ParameterSet
 

@@ -12,12 +12,12 @@ namespace ProcessDataCodec {
 
 namespace {
 
-bool isType(const valueItem &item, const char *kind)
+bool isType(const ValueItem &item, const char *kind)
 {
     return item.editor.typeName == QLatin1String(kind);
 }
 
-bool isString(const valueItem &item)
+bool isString(const ValueItem &item)
 {
     return isType(item, IoddKind::StringT) || isType(item, IoddKind::OctetStringT);
 }
@@ -29,7 +29,7 @@ bool meansOff(const QString &entryValue)
 }
 
 // The entry whose value stands for `raw`, by the item's type.
-const ValuePair *entryFor(const valueItem &item, quint64 raw, int bits)
+const ValuePair *entryFor(const ValueItem &item, quint64 raw, int bits)
 {
     for (const ValuePair &pair : item.editor.entries) {
         const QString v = pair.second.trimmed();
@@ -75,9 +75,9 @@ struct Texts
 
 } // namespace
 
-int itemBitLength(const valueItem &item)
+int itemBitLength(const ValueItem &item)
 {
-    const editorItem &e = item.editor;
+    const EditorItem &e = item.editor;
     if (!e.bitLength.trimmed().isEmpty())
         return std::clamp(e.bitLength.toInt(), 0, maxBits);
     if (isType(item, IoddKind::Float32T))
@@ -96,12 +96,12 @@ bool meansOn(const QString &entryValue)
     return v == QLatin1String("true") || v == QLatin1String("1");
 }
 
-layout layoutOf(const treeItem &node)
+Layout layoutOf(const TreeItem &node)
 {
-    layout l;
+    Layout l;
     l.bitLength = std::clamp(node.text.toInt(), 0, maxBits);
-    for (const valueItem &item : node.values) {
-        field f;
+    for (const ValueItem &item : node.values) {
+        Field f;
         f.item = item;
         f.bitOffset = std::clamp(item.editor.bitOffset.toInt(), 0, maxBits);
         f.bitLength = itemBitLength(item);
@@ -115,7 +115,7 @@ layout layoutOf(const treeItem &node)
     return l;
 }
 
-QByteArray processDataOctets(const layout &l, const QByteArray &registers)
+QByteArray processDataOctets(const Layout &l, const QByteArray &registers)
 {
     const int octets = (l.bitLength + 7) / 8;
     return octets > 0 && octets < registers.size() ? registers.left(octets) : registers;
@@ -126,10 +126,10 @@ QString missingText()
     return Texts::tr("无数据");
 }
 
-itemValue decodeItem(const field &f, const QByteArray &pd)
+ItemValue decodeItem(const Field &f, const QByteArray &pd)
 {
-    const valueItem &item = f.item;
-    itemValue out;
+    const ValueItem &item = f.item;
+    ItemValue out;
     out.unit = item.unit;
     const int totalBits = 8 * int(pd.size());
     if (f.bitLength <= 0 || f.bitOffset + f.bitLength > totalBits) {
@@ -154,7 +154,7 @@ itemValue decodeItem(const field &f, const QByteArray &pd)
 
     const int n = std::min(f.bitLength, 64);
     const quint64 raw = ValueCodec::extractBits(pd, totalBits, f.bitOffset, n);
-    const NumberText::presentation p = NumberText::presentationOf(item);
+    const NumberText::Presentation p = NumberText::presentationOf(item);
 
     if (isType(item, IoddKind::BooleanT) || n == 1) {
         out.isBit = true;
@@ -184,32 +184,32 @@ itemValue decodeItem(const field &f, const QByteArray &pd)
     return out;
 }
 
-QVector<itemValue> decode(const layout &l, const QByteArray &registers)
+QVector<ItemValue> decode(const Layout &l, const QByteArray &registers)
 {
     const QByteArray pd = processDataOctets(l, registers);
-    QVector<itemValue> values;
+    QVector<ItemValue> values;
     values.reserve(l.fields.size());
-    for (const field &f : l.fields)
+    for (const Field &f : l.fields)
         values.append(decodeItem(f, pd));
     return values;
 }
 
 // ---- output ---------------------------------------------------------------
 
-QByteArray encode(const layout &l, const QVector<QString> &inputs, QStringList *errors)
+QByteArray encode(const Layout &l, const QVector<QString> &inputs, QStringList *errors)
 {
     const int octets = (l.bitLength + 7) / 8;
     QByteArray pd(octets, '\0');
     auto *data = reinterpret_cast<quint8 *>(pd.data());
     const int totalBits = 8 * octets;
-    auto refuse = [errors](const valueItem &item, const QString &why) {
+    auto refuse = [errors](const ValueItem &item, const QString &why) {
         if (errors)
             errors->append(QStringLiteral("%1: %2").arg(item.label, why));
     };
 
     for (int i = 0; i < l.fields.size() && i < inputs.size(); ++i) {
-        const field &f = l.fields.at(i);
-        const valueItem &item = f.item;
+        const Field &f = l.fields.at(i);
+        const ValueItem &item = f.item;
         const QString input = inputs.at(i).trimmed();
         if (input.isEmpty())
             continue;
@@ -249,7 +249,7 @@ QByteArray encode(const layout &l, const QVector<QString> &inputs, QStringList *
         }
 
         // Numbers: an entry's value is the raw value itself; typed text is in display units.
-        valueItem probe = item;
+        ValueItem probe = item;
         probe.editor.value = input;
         probe.editor.bitLength = QString::number(n);
         probe.accessRightRestriction = QStringLiteral("rw");
@@ -267,7 +267,7 @@ QByteArray encode(const layout &l, const QVector<QString> &inputs, QStringList *
             refuse(item, why);
             continue;
         }
-        const ValueCodec::encodedValue value = ValueCodec::encode(probe);
+        const ValueCodec::EncodedValue value = ValueCodec::encode(probe);
         const quint64 raw = n >= 64 ? value.raw : value.raw & ((quint64(1) << n) - 1);
         ValueCodec::insertBits(data, octets, totalBits, f.bitOffset, n, raw);
     }

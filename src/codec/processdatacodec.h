@@ -28,33 +28,33 @@ constexpr int maxBits = 8 * maxOctets;
 // Bit length of one process-data item. A blank bit length counts with the
 // width its type fixes (BooleanT 1, Float32T 32, TimeT and TimeSpanT 64,
 // StringT and OctetStringT 8 x fixedLength), otherwise as 1.
-int itemBitLength(const valueItem &item);
+int itemBitLength(const ValueItem &item);
 
 // True for an entry value that stands for a set bit: "true" or "1".
 bool meansOn(const QString &entryValue);
 
-struct field
+struct Field
 {
-    valueItem item;
+    ValueItem item;
     int bitOffset = 0;
     int bitLength = 0;
 };
 
 // Where every item of the process data lies; built once per node.
-struct layout
+struct Layout
 {
     int bitLength = 0;     // the whole process data (the node's text)
-    QVector<field> fields; // in the node's order
+    QVector<Field> fields; // in the node's order
 };
 
-layout layoutOf(const treeItem &node);
+Layout layoutOf(const TreeItem &node);
 
 // The process-data octets of a read of whole registers: with an odd octet
 // count the last octet read lies behind the process data.
-QByteArray processDataOctets(const layout &l, const QByteArray &registers);
+QByteArray processDataOctets(const Layout &l, const QByteArray &registers);
 
 // One item of a read.
-struct itemValue
+struct ItemValue
 {
     bool ok = false; // false: the data does not reach the item; text says so
     QString raw;     // integers in decimal, a float as read, strings in hex
@@ -67,10 +67,10 @@ struct itemValue
 // The text shown for an item the data does not reach.
 QString missingText();
 
-itemValue decodeItem(const field &f, const QByteArray &pd);
+ItemValue decodeItem(const Field &f, const QByteArray &pd);
 
 // Decodes one read of the window (whole registers), one result per field.
-QVector<itemValue> decode(const layout &l, const QByteArray &registers);
+QVector<ItemValue> decode(const Layout &l, const QByteArray &registers);
 
 // ---- output ---------------------------------------------------------------
 
@@ -80,7 +80,7 @@ QVector<itemValue> decode(const layout &l, const QByteArray &registers);
 // units (strings as text, octet strings in hex). An empty input leaves the
 // item's bits 0. Items whose input cannot be encoded stay 0 and add a line
 // "label: why" to `errors`.
-QByteArray encode(const layout &l, const QVector<QString> &inputs, QStringList *errors);
+QByteArray encode(const Layout &l, const QVector<QString> &inputs, QStringList *errors);
 
 } // namespace ProcessDataCodec
 

@@ -37,7 +37,7 @@ QByteArray headerLine(const ProcessDataRecording &recording)
 QByteArray rowLine(const ProcessDataRecording &recording, int i)
 {
     QByteArray line = timeText(recording.timeAt(i)).toLatin1() + ',' + recording.octetsAt(i).toHex(' ');
-    const QVector<ProcessDataCodec::itemValue> values = recording.valuesAt(i);
+    const QVector<ProcessDataCodec::ItemValue> values = recording.valuesAt(i);
     for (const ProcessDataRecording::Channel &c : recording.channels()) {
         line += ',';
         if (c.field < values.size() && values.at(c.field).ok)

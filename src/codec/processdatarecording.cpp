@@ -6,15 +6,15 @@
 
 namespace {
 
-bool isType(const valueItem &item, const char *kind)
+bool isType(const ValueItem &item, const char *kind)
 {
     return item.editor.typeName == QLatin1String(kind);
 }
 
-ProcessDataRecording::Channel::Kind kindOf(const ProcessDataCodec::field &f)
+ProcessDataRecording::Channel::Kind kindOf(const ProcessDataCodec::Field &f)
 {
     using Kind = ProcessDataRecording::Channel::Kind;
-    const valueItem &item = f.item;
+    const ValueItem &item = f.item;
     if (isType(item, IoddKind::StringT) || isType(item, IoddKind::OctetStringT) || isType(item, IoddKind::TimeT)
         || isType(item, IoddKind::TimeSpanT))
         return Kind::Text;
@@ -32,13 +32,13 @@ QString ProcessDataRecording::Channel::title() const
     return unit.isEmpty() ? name : QStringLiteral("%1 [%2]").arg(name, unit);
 }
 
-ProcessDataRecording::ProcessDataRecording(const ProcessDataCodec::layout &layout, const QString &wholeName,
+ProcessDataRecording::ProcessDataRecording(const ProcessDataCodec::Layout &layout, const QString &wholeName,
                                            int capacity)
     : m_layout(layout), m_capacity(std::max(1, capacity))
 {
     const bool single = layout.fields.size() == 1;
     for (int i = 0; i < layout.fields.size(); ++i) {
-        const ProcessDataCodec::field &f = layout.fields.at(i);
+        const ProcessDataCodec::Field &f = layout.fields.at(i);
         Channel c;
         c.field = i;
         c.name = single && !wholeName.isEmpty() ? wholeName : f.item.label;
@@ -76,7 +76,7 @@ QByteArray ProcessDataRecording::octetsAt(int i) const
     return QByteArray(reinterpret_cast<const char *>(s.octets.data()), s.length);
 }
 
-QVector<ProcessDataCodec::itemValue> ProcessDataRecording::valuesAt(int i) const
+QVector<ProcessDataCodec::ItemValue> ProcessDataRecording::valuesAt(int i) const
 {
     return ProcessDataCodec::decode(m_layout, octetsAt(i));
 }
@@ -95,7 +95,7 @@ int ProcessDataRecording::indexAtOrAfter(qint64 msecs) const
     return low;
 }
 
-double ProcessDataRecording::plotValue(const Channel &channel, const ProcessDataCodec::itemValue &value)
+double ProcessDataRecording::plotValue(const Channel &channel, const ProcessDataCodec::ItemValue &value)
 {
     constexpr double none = std::numeric_limits<double>::quiet_NaN();
     if (!value.ok)

@@ -36,7 +36,7 @@ public:
         QString name;
         QString unit;
         Kind kind = Kind::Text;
-        NumberText::presentation presentation;
+        NumberText::Presentation presentation;
 
         // "name [unit]", or the name alone.
         QString title() const;
@@ -44,10 +44,10 @@ public:
 
     ProcessDataRecording() = default;
     // `wholeName` names the item when the process data is one simple type.
-    ProcessDataRecording(const ProcessDataCodec::layout &layout, const QString &wholeName,
+    ProcessDataRecording(const ProcessDataCodec::Layout &layout, const QString &wholeName,
                          int capacity = defaultCapacity);
 
-    const ProcessDataCodec::layout &layout() const { return m_layout; }
+    const ProcessDataCodec::Layout &layout() const { return m_layout; }
     const QVector<Channel> &channels() const { return m_channels; }
     int capacity() const { return m_capacity; }
 
@@ -62,14 +62,14 @@ public:
     // Sample i, 0 the oldest kept.
     qint64 timeAt(int i) const { return sample(i).msecs; }
     QByteArray octetsAt(int i) const;
-    QVector<ProcessDataCodec::itemValue> valuesAt(int i) const;
+    QVector<ProcessDataCodec::ItemValue> valuesAt(int i) const;
 
     // The first sample at or after `msecs` (size() when none).
     int indexAtOrAfter(qint64 msecs) const;
 
     // What the trend draws for a channel's value: display units for a
     // number, 0 or 1 for a bit; NaN when there is nothing to draw.
-    static double plotValue(const Channel &channel, const ProcessDataCodec::itemValue &value);
+    static double plotValue(const Channel &channel, const ProcessDataCodec::ItemValue &value);
 
 private:
     struct Sample
@@ -81,7 +81,7 @@ private:
 
     const Sample &sample(int i) const { return m_ring[size_t((m_first + i) % m_count)]; }
 
-    ProcessDataCodec::layout m_layout;
+    ProcessDataCodec::Layout m_layout;
     QVector<Channel> m_channels;
     std::vector<Sample> m_ring;
     int m_capacity = 0;

@@ -53,17 +53,17 @@ int clamped(const QString &text, int low, int high)
     return std::clamp(toIntOrZero(text), low, high);
 }
 
-int bitOffsetOf(const valueItem &entry)
+int bitOffsetOf(const ValueItem &entry)
 {
     return clamped(entry.editor.bitOffset, 0, maxVariableBits);
 }
 
-int subindexOf(const valueItem &entry)
+int subindexOf(const ValueItem &entry)
 {
     return clamped(entry.subindex, 0, maxSubindex);
 }
 
-int fixedLengthOf(const valueItem &entry)
+int fixedLengthOf(const ValueItem &entry)
 {
     return clamped(entry.editor.fixedLength, 0, maxOctets);
 }
@@ -109,7 +109,7 @@ int fieldBits(int L)
 
 // A BooleanT inside a record or array has a bit of its own (its bit offset);
 // alone it fills an octet, 0x00 false, anything else true.
-bool isLoneBoolean(const valueItem &entry)
+bool isLoneBoolean(const ValueItem &entry)
 {
     return variableBitLength(entry) <= 0
         || (entry.editor.bitOffset.trimmed().isEmpty() && entry.subindexAccess != kFalse && subindexOf(entry) == 0);
@@ -117,7 +117,7 @@ bool isLoneBoolean(const valueItem &entry)
 
 // Where the bit of a BooleanT inside a variable lies, as a bit position: its
 // bit offset, or without one its subindex (subindex 1 is bit 0).
-int booleanPosition(const valueItem &entry)
+int booleanPosition(const ValueItem &entry)
 {
     if (!entry.editor.bitOffset.trimmed().isEmpty())
         return bitOffsetOf(entry);
@@ -126,7 +126,7 @@ int booleanPosition(const valueItem &entry)
 
 // The field a number occupies: with a variable length, the entry's bit offset
 // inside it; without one, the entry alone right-aligned in ceil(n/8) octets.
-void numberField(const valueItem &entry, int *totalBits, int *offset)
+void numberField(const ValueItem &entry, int *totalBits, int *offset)
 {
     const int L = variableBitLength(entry);
     const int n = itemBitLength(entry);
@@ -146,7 +146,7 @@ bool booleanPairMatches(const QString &pairValue, bool bit)
     return pairValue == (bit ? kTrue : kFalse);
 }
 
-void showBoolean(valueItem &entry, bool bit)
+void showBoolean(ValueItem &entry, bool bit)
 {
     for (const ValuePair &pair : qAsConst(entry.editor.entries)) {
         if (booleanPairMatches(pair.second, bit)) {
@@ -157,18 +157,18 @@ void showBoolean(valueItem &entry, bool bit)
     }
 }
 
-NumberText::integerRange rangeOf(const valueItem &entry, int bits)
+NumberText::IntegerRange rangeOf(const ValueItem &entry, int bits)
 {
     return {entry.editor.typeName == kInteger, bits};
 }
 
-NumberText::integerRange integerRangeOf(const valueItem &entry)
+NumberText::IntegerRange integerRangeOf(const ValueItem &entry)
 {
     return rangeOf(entry, itemBitLength(entry));
 }
 
 // Shows a decoded number. `raw` holds `bits` significant bits.
-void showNumber(valueItem &entry, quint64 raw, int bits)
+void showNumber(ValueItem &entry, quint64 raw, int bits)
 {
     const QString &type = entry.editor.typeName;
     const qint64 asSigned = signExtend(raw, bits);
@@ -193,7 +193,7 @@ void showNumber(valueItem &entry, quint64 raw, int bits)
     if (entry.editor.widgetClass != kLineEdit)
         return;
 
-    const NumberText::presentation p = NumberText::presentationOf(entry);
+    const NumberText::Presentation p = NumberText::presentationOf(entry);
     if (type == kFloat32)
         entry.editor.value = NumberText::floatText(floatFromBits(raw), p);
     else
@@ -203,24 +203,24 @@ void showNumber(valueItem &entry, quint64 raw, int bits)
 
 // The octets of a string inside a record: ceil(L/8) octets of which the
 // string fills k from its bit offset upward (most significant first).
-int stringStart(const valueItem &entry, int k)
+int stringStart(const ValueItem &entry, int k)
 {
     return fieldBits(variableBitLength(entry)) / 8 - bitOffsetOf(entry) / 8 - k;
 }
 
-bool inRecord(const valueItem &entry)
+bool inRecord(const ValueItem &entry)
 {
     return variableBitLength(entry) > 0 && !entry.editor.bitOffset.trimmed().isEmpty();
 }
 
 // Octets a string or octet string occupies: its fixed length, else its bit length.
-int stringOctetCount(const valueItem &entry)
+int stringOctetCount(const ValueItem &entry)
 {
     const int k = fixedLengthOf(entry);
     return k > 0 ? k : clamped(entry.editor.bitLength, 0, maxVariableBits) / 8;
 }
 
-void showString(valueItem &entry, const QByteArray &data)
+void showString(ValueItem &entry, const QByteArray &data)
 {
     const int zero = data.indexOf('\0');
     const QByteArray text = zero < 0 ? data : data.left(zero);
@@ -232,14 +232,14 @@ void showString(valueItem &entry, const QByteArray &data)
 }
 
 // Leaves the modified flag as it is.
-void showHex(valueItem &entry, const QByteArray &octets)
+void showHex(ValueItem &entry, const QByteArray &octets)
 {
     entry.editor.value = QStringLiteral("0x") + QString::fromLatin1(octets.toHex());
 }
 
 // Strings and the types without a numeric value. An octet string of an array
 // is its element by subindex; TimeT, TimeSpanT and unknown types stay unchanged.
-void showOctets(valueItem &entry, const QByteArray &data)
+void showOctets(ValueItem &entry, const QByteArray &data)
 {
     const QString &type = entry.editor.typeName;
     if (type == kString) {
@@ -259,7 +259,7 @@ void showOctets(valueItem &entry, const QByteArray &data)
 // Octets of an OctetStringT from hex text: an optional "0x", then pairs of
 // hex digits; blanks are ignored. Padded with zeros or cut to the fixed length
 // when one is given.
-bool octetsFromHex(const valueItem &entry, QByteArray *out)
+bool octetsFromHex(const ValueItem &entry, QByteArray *out)
 {
     QByteArray octets;
     if (!parseHexOctets(entry.editor.value, &octets))
@@ -277,7 +277,7 @@ bool octetsFromHex(const valueItem &entry, QByteArray *out)
 // Text as octets for a StringT write: UTF-8 when the string's encoding says
 // so, the local 8-bit code page otherwise; at most `limit` octets, never
 // cutting a UTF-8 sequence in two.
-QByteArray stringOctets(const valueItem &entry, int limit)
+QByteArray stringOctets(const ValueItem &entry, int limit)
 {
     const bool utf8 = entry.editor.encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0;
     if (!utf8)
@@ -291,11 +291,11 @@ QByteArray stringOctets(const valueItem &entry, int limit)
     return octets.left(cut);
 }
 
-void copyInto(recordImage &image, int start, const QByteArray &octets)
+void copyInto(RecordImage &image, int start, const QByteArray &octets)
 {
     for (int i = 0; i < octets.size(); ++i) {
         const int at = start + i;
-        if (at >= 0 && at < recordImage::dataSize)
+        if (at >= 0 && at < RecordImage::dataSize)
             image.data[size_t(at)] = quint8(octets.at(i));
     }
 }
@@ -369,7 +369,7 @@ qint64 signExtend(quint64 raw, int bits)
 
 // ---- entry numbers --------------------------------------------------------
 
-int itemBitLength(const valueItem &entry)
+int itemBitLength(const ValueItem &entry)
 {
     if (entry.editor.typeName == kFloat32)
         return 32;
@@ -377,24 +377,24 @@ int itemBitLength(const valueItem &entry)
     return n > 0 ? std::min(n, maxNumberBits) : 8;
 }
 
-int variableBitLength(const valueItem &entry)
+int variableBitLength(const ValueItem &entry)
 {
     return clamped(entry.bitLength, 0, maxVariableBits);
 }
 
-bool usesSingleItemAccess(const valueItem &entry)
+bool usesSingleItemAccess(const ValueItem &entry)
 {
     return variableBitLength(entry) >= singleItemThreshold;
 }
 
-bool isWritable(const valueItem &entry)
+bool isWritable(const ValueItem &entry)
 {
     return entry.accessRightRestriction == QLatin1String("rw");
 }
 
 // ---- decode ---------------------------------------------------------------
 
-bool decodeRecord(valueItem &entry, const QByteArray &data)
+bool decodeRecord(ValueItem &entry, const QByteArray &data)
 {
     const int L = variableBitLength(entry);
     if (fieldBits(L) / 8 > data.size())
@@ -432,7 +432,7 @@ bool decodeRecord(valueItem &entry, const QByteArray &data)
     return true;
 }
 
-bool decodeSingleItem(valueItem &entry, const QByteArray &data)
+bool decodeSingleItem(ValueItem &entry, const QByteArray &data)
 {
     const QString &type = entry.editor.typeName;
     if (type == kBoolean) {
@@ -454,9 +454,9 @@ bool decodeSingleItem(valueItem &entry, const QByteArray &data)
     return true;
 }
 
-QString defaultText(const valueItem &entry)
+QString defaultText(const ValueItem &entry)
 {
-    const NumberText::presentation p = NumberText::presentationOf(entry);
+    const NumberText::Presentation p = NumberText::presentationOf(entry);
     const QString &type = entry.editor.typeName;
     const bool text = type == kString || type == kOctetString || type == kBoolean;
     if (text || (!p.scaled() && p.decimals < 0))
@@ -467,10 +467,10 @@ QString defaultText(const valueItem &entry)
 
 // ---- encode ---------------------------------------------------------------
 
-encodedValue encode(valueItem &entry)
+EncodedValue encode(ValueItem &entry)
 {
-    encodedValue out;
-    editorItem &ed = entry.editor;
+    EncodedValue out;
+    EditorItem &ed = entry.editor;
     const QString &type = ed.typeName;
 
     auto pairWithText = [&ed]() -> const ValuePair * {
@@ -506,19 +506,19 @@ encodedValue encode(valueItem &entry)
             out.raw = toRawOrZero(pair->second);
         }
     } else if (isNumberType(type) && ed.widgetClass == kLineEdit) {
-        const NumberText::presentation p = NumberText::presentationOf(entry);
-        const NumberText::parsed v = type == kFloat32 ? NumberText::parseFloat(ed.value, p)
+        const NumberText::Presentation p = NumberText::presentationOf(entry);
+        const NumberText::Parsed v = type == kFloat32 ? NumberText::parseFloat(ed.value, p)
                                                       : NumberText::parseInteger(ed.value, integerRangeOf(entry), p);
         if (!v.ok)
             return refuse(v.error);
         out.raw = type == kFloat32 ? bitsFromFloat(v.value) : v.raw;
     } else if (type == kString) {
-        out.octets = stringOctets(entry, recordImage::dataSize);
+        out.octets = stringOctets(entry, RecordImage::dataSize);
         out.hasOctets = true;
     } else if (type == kOctetString) {
         if (!octetsFromHex(entry, &out.octets))
             return refuse(QStringLiteral("not hex octets"));
-        out.octets = out.octets.left(recordImage::dataSize);
+        out.octets = out.octets.left(RecordImage::dataSize);
         out.hasOctets = true;
     } else {
         // A number the table can neither show nor edit, TimeT, ...: not written.
@@ -528,24 +528,24 @@ encodedValue encode(valueItem &entry)
     return out;
 }
 
-QByteArray recordImage::bytes() const
+QByteArray RecordImage::bytes() const
 {
     return QByteArray(reinterpret_cast<const char *>(data.data()), dataSize);
 }
 
-recordImage startRecordImage(const valueItem &entry)
+RecordImage startRecordImage(const ValueItem &entry)
 {
-    recordImage image;
+    RecordImage image;
     const int L = variableBitLength(entry);
-    image.length = std::min(L > 0 ? fieldBits(L) / 8 : (itemBitLength(entry) + 7) / 8, int(recordImage::dataSize));
+    image.length = std::min(L > 0 ? fieldBits(L) / 8 : (itemBitLength(entry) + 7) / 8, int(RecordImage::dataSize));
     return image;
 }
 
-bool placeInRecordImage(valueItem &entry, recordImage &image)
+bool placeInRecordImage(ValueItem &entry, RecordImage &image)
 {
     if (!isWritable(entry))
         return false;
-    const encodedValue value = encode(entry);
+    const EncodedValue value = encode(entry);
     if (!value.valid)
         return false;
 
@@ -555,7 +555,7 @@ bool placeInRecordImage(valueItem &entry, recordImage &image)
         if (isLoneBoolean(entry)) {
             image.data[0] = value.raw ? 0xFF : 0x00;
         } else if (value.raw == 1) {
-            insertBits(image.data.data(), recordImage::dataSize, fieldBits(L), booleanPosition(entry), 1, 1);
+            insertBits(image.data.data(), RecordImage::dataSize, fieldBits(L), booleanPosition(entry), 1, 1);
         }
     } else if (value.hasOctets && inRecord(entry)) {
         const int k = stringOctetCount(entry);
@@ -568,25 +568,25 @@ bool placeInRecordImage(valueItem &entry, recordImage &image)
         const int k = fixedLengthOf(entry);
         const int s = std::max((subindexOf(entry) - 1) * k, 0);
         copyInto(image, s, value.octets);
-        image.length = std::max(image.length, std::min(s + int(value.octets.size()), int(recordImage::dataSize)));
+        image.length = std::max(image.length, std::min(s + int(value.octets.size()), int(RecordImage::dataSize)));
     } else {
         const int n = itemBitLength(entry);
         int totalBits, offset;
         numberField(entry, &totalBits, &offset);
-        insertBits(image.data.data(), recordImage::dataSize, totalBits, offset, n, lowBits(value.raw, n));
+        insertBits(image.data.data(), RecordImage::dataSize, totalBits, offset, n, lowBits(value.raw, n));
     }
     return true;
 }
 
-bool buildSingleItemImage(valueItem &entry, recordImage &image)
+bool buildSingleItemImage(ValueItem &entry, RecordImage &image)
 {
     if (!isWritable(entry))
         return false;
-    const encodedValue value = encode(entry);
+    const EncodedValue value = encode(entry);
     if (!value.valid)
         return false;
 
-    image = recordImage();
+    image = RecordImage();
     const QString &type = entry.editor.typeName;
     if (value.hasOctets) {
         copyInto(image, 0, value.octets);
@@ -602,22 +602,22 @@ bool buildSingleItemImage(valueItem &entry, recordImage &image)
     const int n = itemBitLength(entry);
     const int octets = (n + 7) / 8;
     image.length = octets;
-    insertBits(image.data.data(), recordImage::dataSize, 8 * octets, 0, n, lowBits(value.raw, n));
+    insertBits(image.data.data(), RecordImage::dataSize, 8 * octets, 0, n, lowBits(value.raw, n));
     return true;
 }
 
-void clearInRecordImage(const valueItem &entry, recordImage &image)
+void clearInRecordImage(const ValueItem &entry, RecordImage &image)
 {
     const QString &type = entry.editor.typeName;
     const int L = variableBitLength(entry);
     auto clearOctets = [&image](int start, int count) {
-        for (int i = std::max(start, 0); i < std::min(start + count, int(recordImage::dataSize)); ++i)
+        for (int i = std::max(start, 0); i < std::min(start + count, int(RecordImage::dataSize)); ++i)
             image.data[size_t(i)] = 0;
     };
     auto clearBits = [&image](int totalBits, int offset, int count) {
-        quint8 mask[recordImage::dataSize] = {};
-        insertBits(mask, recordImage::dataSize, totalBits, offset, count, ~quint64(0));
-        for (int i = 0; i < recordImage::dataSize; ++i)
+        quint8 mask[RecordImage::dataSize] = {};
+        insertBits(mask, RecordImage::dataSize, totalBits, offset, count, ~quint64(0));
+        for (int i = 0; i < RecordImage::dataSize; ++i)
             image.data[size_t(i)] = quint8(image.data[size_t(i)] & ~mask[i]);
     };
     if (type == kBoolean) {
@@ -632,7 +632,7 @@ void clearInRecordImage(const valueItem &entry, recordImage &image)
         const int k = fixedLengthOf(entry);
         clearOctets(std::max((subindexOf(entry) - 1) * k, 0), k);
     } else if (type == kString) {
-        clearOctets(0, recordImage::dataSize);
+        clearOctets(0, RecordImage::dataSize);
     } else if (isNumberType(type)) {
         int totalBits, offset;
         numberField(entry, &totalBits, &offset);
@@ -640,7 +640,7 @@ void clearInRecordImage(const valueItem &entry, recordImage &image)
     }
 }
 
-bool replaceInDeviceData(const QByteArray &deviceData, const QVector<valueItem *> &entries, recordImage &image)
+bool replaceInDeviceData(const QByteArray &deviceData, const QVector<ValueItem *> &entries, RecordImage &image)
 {
     if (entries.isEmpty())
         return false;
@@ -649,25 +649,25 @@ bool replaceInDeviceData(const QByteArray &deviceData, const QVector<valueItem *
         std::copy_n(deviceData.constData(), std::min(int(deviceData.size()), int(image.data.size())),
                     reinterpret_cast<char *>(image.data.data()));
     bool placed = true;
-    for (valueItem *entry : entries) {
+    for (ValueItem *entry : entries) {
         clearInRecordImage(*entry, image);
         placed = placeInRecordImage(*entry, image) && placed;
     }
     return placed;
 }
 
-QString checkInput(const valueItem &entry, const QString &text)
+QString checkInput(const ValueItem &entry, const QString &text)
 {
-    valueItem probe = entry;
+    ValueItem probe = entry;
     probe.editor.value = text;
     probe.accessRightRestriction = QStringLiteral("rw");
-    const encodedValue value = encode(probe);
+    const EncodedValue value = encode(probe);
     if (!value.valid)
         return value.error;
     if (!isNumberType(entry.editor.typeName) || entry.editor.widgetClass != kLineEdit)
         return QString();
     // The description's own limits, in display units.
-    const NumberText::presentation p = NumberText::presentationOf(entry);
+    const NumberText::Presentation p = NumberText::presentationOf(entry);
     double raw;
     if (entry.editor.typeName == kFloat32)
         raw = double(floatFromBits(value.raw));

@@ -7,7 +7,7 @@
 // Device data is big-endian. Inside a variable of L bits, bit position p lies
 // in octet (L - 1 - p) div 8 at bit p mod 8: positions count from the least
 // significant bit of the last octet. Every function works on one entry
-// (valueItem) and changes only that entry's editor value and flag.
+// (ValueItem) and changes only that entry's editor value and flag.
 
 #include "description/ioddrecords.h"
 
@@ -59,14 +59,14 @@ bool parseHexOctets(QString text, QByteArray *out);
 
 // Bit length n of the entry's own value: editor.bitLength, 0 or empty counts as
 // 8, more than maxNumberBits as maxNumberBits; a Float32T is always 32 bits.
-int itemBitLength(const valueItem &entry);
+int itemBitLength(const ValueItem &entry);
 // Bit length L of the whole variable the entry belongs to (0 when unknown),
 // at most maxVariableBits.
-int variableBitLength(const valueItem &entry);
+int variableBitLength(const ValueItem &entry);
 // True when the entry is read and written by its own subindex (L >= 520).
-bool usesSingleItemAccess(const valueItem &entry);
+bool usesSingleItemAccess(const ValueItem &entry);
 // Only entries with access exactly "rw" are written.
-bool isWritable(const valueItem &entry);
+bool isWritable(const ValueItem &entry);
 
 // ---- decode ---------------------------------------------------------------
 
@@ -80,19 +80,19 @@ bool isWritable(const valueItem &entry);
 // Decodes the entry from the data of a read of subindex 0 (its whole
 // variable). Returns false, leaving the entry unchanged, when the data is
 // shorter than the variable: the read gave no value for it.
-bool decodeRecord(valueItem &entry, const QByteArray &data);
+bool decodeRecord(ValueItem &entry, const QByteArray &data);
 
 // Decodes the entry from the data of a read of its own subindex; false when
 // the data is shorter than the entry.
-bool decodeSingleItem(valueItem &entry, const QByteArray &data);
+bool decodeSingleItem(ValueItem &entry, const QByteArray &data);
 
 // Text of the default column: a number's default value as the value column
 // would show it; other defaults as they are.
-QString defaultText(const valueItem &entry);
+QString defaultText(const ValueItem &entry);
 
 // ---- encode ---------------------------------------------------------------
 
-struct encodedValue
+struct EncodedValue
 {
     quint64 raw = 0;   // numbers and booleans, not yet masked to n bits
     QByteArray octets; // StringT and OctetStringT
@@ -104,10 +104,10 @@ struct encodedValue
 // Takes the value to write from the entry's editor text (display units) and
 // marks the entry not modified; a refused text leaves the entry as it is.
 // Does not look at the access right.
-encodedValue encode(valueItem &entry);
+EncodedValue encode(ValueItem &entry);
 
 // The 32 data octets and the length field of one ISDU write request.
-struct recordImage
+struct RecordImage
 {
     static constexpr int dataSize = 32;
     std::array<quint8, dataSize> data{};
@@ -118,34 +118,34 @@ struct recordImage
 
 // An empty image for the entry's variable: all zeros, length ceil(L / 8)
 // (ceil(n / 8) when L is 0).
-recordImage startRecordImage(const valueItem &entry);
+RecordImage startRecordImage(const ValueItem &entry);
 
 // Encodes a writable entry and ORs it into the image of its variable (subindex
 // 0 write). Returns false, touching nothing, when the entry is not "rw" or its
 // type cannot be written.
-bool placeInRecordImage(valueItem &entry, recordImage &image);
+bool placeInRecordImage(ValueItem &entry, RecordImage &image);
 
 // Builds the image of a single-item write (the entry alone, right-aligned in
 // its whole octets; a BooleanT as 0x00/0xFF). Returns
 // false, touching nothing, when the entry is not "rw" or its type cannot be
 // written.
-bool buildSingleItemImage(valueItem &entry, recordImage &image);
+bool buildSingleItemImage(ValueItem &entry, RecordImage &image);
 
 // Clears the bits (or octets) the entry occupies in an image of its variable,
 // so that placeInRecordImage replaces the entry in an image that holds what
 // the device sent for the whole variable.
-void clearInRecordImage(const valueItem &entry, recordImage &image);
+void clearInRecordImage(const ValueItem &entry, RecordImage &image);
 
 // The image of a subindex 0 write that changes only `entries` (all of one
 // variable, at least one): what the device sent for the whole variable, with
 // each entry cleared and placed again from its editor value. False when one of
 // them cannot be written; the image should not be sent then.
-bool replaceInDeviceData(const QByteArray &deviceData, const QVector<valueItem *> &entries, recordImage &image);
+bool replaceInDeviceData(const QByteArray &deviceData, const QVector<ValueItem *> &entries, RecordImage &image);
 
 // Why `text` typed into the entry's cell cannot be written (not a number,
 // outside the type or outside the description's limits, shown in display
 // units); empty when it can.
-QString checkInput(const valueItem &entry, const QString &text);
+QString checkInput(const ValueItem &entry, const QString &text);
 
 } // namespace ValueCodec
 

@@ -58,14 +58,14 @@ DatatypePtr DatatypeReader::findDatatype(const QString &id)
     return result;
 }
 
-void DatatypeReader::readValues(const QDomElement &element, QList<singleValueItem> *singles,
-                                QList<valueRangeItem> *ranges)
+void DatatypeReader::readValues(const QDomElement &element, QList<SingleValueItem> *singles,
+                                QList<ValueRangeItem> *ranges)
 {
     for (QDomNode n = element.firstChild(); !n.isNull() && step(); n = n.nextSibling()) {
         const QString tag = n.nodeName();
         const QDomElement e = n.toElement();
         if (tag == QLatin1String("SingleValue") && singles) {
-            singleValueItem sv;
+            SingleValueItem sv;
             sv.value = e.attribute(QStringLiteral("value"));
             for (QDomNode c = e.firstChild(); !c.isNull() && step(); c = c.nextSibling()) {
                 if (c.nodeName() == kName)
@@ -73,7 +73,7 @@ void DatatypeReader::readValues(const QDomElement &element, QList<singleValueIte
             }
             singles->append(sv);
         } else if (tag == QLatin1String("ValueRange") && ranges) {
-            valueRangeItem vr;
+            ValueRangeItem vr;
             vr.lowerValue = e.attribute(QStringLiteral("lowerValue"));
             vr.upperValue = e.attribute(QStringLiteral("upperValue"));
             for (QDomNode c = e.firstChild(); !c.isNull() && step(); c = c.nextSibling()) {
@@ -95,37 +95,37 @@ DatatypePtr DatatypeReader::parseDatatype(const QDomElement &element)
 
     DatatypePtr result;
     if (type == QLatin1String("BooleanT")) {
-        auto t = std::make_shared<booleanType>();
+        auto t = std::make_shared<BooleanType>();
         readValues(element, &t->singleValues, nullptr);
         result = t;
     } else if (type == QLatin1String("IntegerT") || type == QLatin1String("UIntegerT")) {
-        std::shared_ptr<integerType> t;
+        std::shared_ptr<IntegerType> t;
         if (type == QLatin1String("IntegerT"))
-            t = std::make_shared<integerType>();
+            t = std::make_shared<IntegerType>();
         else
-            t = std::make_shared<uintegerType>();
+            t = std::make_shared<UintegerType>();
         t->bitLength = element.attribute(QStringLiteral("bitLength"));
         readValues(element, &t->singleValues, &t->valueRanges);
         result = t;
     } else if (type == QLatin1String("Float32T")) {
-        auto t = std::make_shared<float32Type>();
+        auto t = std::make_shared<Float32Type>();
         readValues(element, &t->singleValues, &t->valueRanges);
         result = t;
     } else if (type == QLatin1String("StringT")) {
-        auto t = std::make_shared<stringType>();
+        auto t = std::make_shared<StringType>();
         t->fixedLength = element.attribute(QStringLiteral("fixedLength"));
         t->encoding = element.attribute(QStringLiteral("encoding"));
         result = t;
     } else if (type == QLatin1String("OctetStringT")) {
-        auto t = std::make_shared<octetStringType>();
+        auto t = std::make_shared<OctetStringType>();
         t->fixedLength = element.attribute(QStringLiteral("fixedLength"));
         result = t;
     } else if (type == QLatin1String("TimeT")) {
-        result = std::make_shared<timeType>();
+        result = std::make_shared<TimeType>();
     } else if (type == QLatin1String("TimeSpanT")) {
-        result = std::make_shared<timeSpanType>();
+        result = std::make_shared<TimeSpanType>();
     } else if (type == QLatin1String("ArrayT")) {
-        auto t = std::make_shared<arrayType>();
+        auto t = std::make_shared<ArrayType>();
         t->count = element.attribute(QStringLiteral("count"));
         t->subindexAccessSupported = element.attribute(QStringLiteral("subindexAccessSupported"));
         for (QDomNode n = element.firstChild(); !n.isNull() && step(); n = n.nextSibling()) {
@@ -138,14 +138,14 @@ DatatypePtr DatatypeReader::parseDatatype(const QDomElement &element)
         }
         result = t;
     } else if (type == QLatin1String("RecordT")) {
-        auto t = std::make_shared<recordType>();
+        auto t = std::make_shared<RecordType>();
         t->subindexAccessSupported = element.attribute(QStringLiteral("subindexAccessSupported"));
         t->bitLength = element.attribute(QStringLiteral("bitLength"));
         for (QDomNode n = element.firstChild(); !n.isNull() && step(); n = n.nextSibling()) {
             if (n.nodeName() != QLatin1String("RecordItem") || t->items.size() >= maxRecordItems)
                 continue;
             const QDomElement e = n.toElement();
-            recordItem item;
+            RecordItem item;
             item.subindex = e.attribute(QStringLiteral("subindex"));
             item.bitOffset = e.attribute(QStringLiteral("bitOffset"));
             item.accessRightRestriction = e.attribute(QStringLiteral("accessRightRestriction"));
@@ -176,7 +176,7 @@ DatatypePtr DatatypeReader::parseDatatype(const QDomElement &element)
 
 VariablePtr DatatypeReader::readVariable(const QDomElement &e)
 {
-    auto var = std::make_shared<variableItem>();
+    auto var = std::make_shared<VariableItem>();
     var->id = e.attribute(QStringLiteral("id"));
     var->index = e.attribute(QStringLiteral("index"));
     var->mandatory = e.attribute(QStringLiteral("mandatory"));
@@ -197,13 +197,13 @@ VariablePtr DatatypeReader::readVariable(const QDomElement &e)
             var->description = nameOf(child);
         } else if (tag == QLatin1String("RecordItemInfo")) {
             if (var->datatype && var->datatype->type == QLatin1String(IoddKind::RecordT)
-                && std::static_pointer_cast<recordType>(var->datatype)->itemInfos.size() < maxRecordItems) {
-                recordItemInfo info;
+                && std::static_pointer_cast<RecordType>(var->datatype)->itemInfos.size() < maxRecordItems) {
+                RecordItemInfo info;
                 info.subindex = child.attribute(QStringLiteral("subindex"));
                 info.defaultValue = child.attribute(QStringLiteral("defaultValue"));
                 info.modifiesOtherVariables = child.attribute(QStringLiteral("modifiesOtherVariables"));
                 info.excludedFromDataStorage = child.attribute(QStringLiteral("excludedFromDataStorage"));
-                std::static_pointer_cast<recordType>(var->datatype)->itemInfos.append(info);
+                std::static_pointer_cast<RecordType>(var->datatype)->itemInfos.append(info);
             }
         }
     }

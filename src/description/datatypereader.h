@@ -39,7 +39,7 @@ public:
     DatatypePtr findDatatype(const QString &id);
     // A record of the element's "xsi:type" kind; null for an unknown kind.
     DatatypePtr parseDatatype(const QDomElement &element);
-    // A variableItem from a Variable element: attributes, Name/Description
+    // A VariableItem from a Variable element: attributes, Name/Description
     // texts, the datatype, and RecordItemInfo children that follow a RecordT
     // datatype child (any other RecordItemInfo is dropped).
     VariablePtr readVariable(const QDomElement &element);
@@ -47,7 +47,7 @@ public:
 private:
     struct depthGuard;
 
-    void readValues(const QDomElement &element, QList<singleValueItem> *singles, QList<valueRangeItem> *ranges);
+    void readValues(const QDomElement &element, QList<SingleValueItem> *singles, QList<ValueRangeItem> *ranges);
     QString nameOf(const QDomElement &element) const;
     bool step();
 

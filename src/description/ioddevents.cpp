@@ -13,13 +13,13 @@ bool inEventCollection(const QDomElement &e)
 
 namespace IoddEvents {
 
-QList<eventItem> read(IoddIndex &index, const std::function<QString(const QString &)> &text)
+QList<EventItem> read(IoddIndex &index, const std::function<QString(const QString &)> &text)
 {
-    QList<eventItem> events;
+    QList<EventItem> events;
     for (const QDomElement &e : index.elements(QStringLiteral("Event"))) {
         if (!inEventCollection(e))
             continue;
-        eventItem event;
+        EventItem event;
         event.code = e.attribute(QStringLiteral("code"));
         event.type = e.attribute(QStringLiteral("type"));
         event.name = text(e.firstChildElement(QStringLiteral("Name")).attribute(QStringLiteral("textId")));
@@ -40,9 +40,9 @@ QStringList standardRefs(IoddIndex &index)
     return codes;
 }
 
-const eventItem *find(const QList<eventItem> &events, quint16 code)
+const EventItem *find(const QList<EventItem> &events, quint16 code)
 {
-    for (const eventItem &e : events) {
+    for (const EventItem &e : events) {
         bool ok = false;
         const uint c = e.code.trimmed().toUInt(&ok);
         if (ok && c == code)

@@ -16,11 +16,11 @@ namespace IoddEvents {
 
 // The Event children of every EventCollection in document order; `text`
 // turns a textId into its English text.
-QList<eventItem> read(IoddIndex &index, const std::function<QString(const QString &)> &text);
+QList<EventItem> read(IoddIndex &index, const std::function<QString(const QString &)> &text);
 // The codes of the StdEventRef children of every EventCollection, as written.
 QStringList standardRefs(IoddIndex &index);
 // The first event of `events` with this code; null when there is none.
-const eventItem *find(const QList<eventItem> &events, quint16 code);
+const EventItem *find(const QList<EventItem> &events, quint16 code);
 
 } // namespace IoddEvents
 

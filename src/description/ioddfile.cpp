@@ -53,9 +53,9 @@ void signedLimits(int bits, QString *lower, QString *upper)
     *upper = QString::number(half - 1);
 }
 
-editorItem rangeEditor(const valueRangeItem &range)
+EditorItem rangeEditor(const ValueRangeItem &range)
 {
-    editorItem e;
+    EditorItem e;
     e.widgetClass = QLatin1String(EditorWidget::LineEdit);
     e.lowerValue = range.lowerValue;
     e.upperValue = range.upperValue;
@@ -63,7 +63,7 @@ editorItem rangeEditor(const valueRangeItem &range)
     return e;
 }
 
-void applyRanges(editorItem &e, const QList<valueRangeItem> &ranges)
+void applyRanges(EditorItem &e, const QList<ValueRangeItem> &ranges)
 {
     if (ranges.size() == 1) {
         e.widgetClass = QLatin1String(EditorWidget::LineEdit);
@@ -71,15 +71,15 @@ void applyRanges(editorItem &e, const QList<valueRangeItem> &ranges)
         e.upperValue = ranges.first().upperValue;
         e.name = ranges.first().name;
     } else {
-        for (const valueRangeItem &r : ranges)
+        for (const ValueRangeItem &r : ranges)
             e.ranges.append(rangeEditor(r));
     }
 }
 
-void applySingleValues(editorItem &e, const QList<singleValueItem> &values)
+void applySingleValues(EditorItem &e, const QList<SingleValueItem> &values)
 {
     e.widgetClass = QLatin1String(EditorWidget::ComboBox);
-    for (const singleValueItem &v : values)
+    for (const SingleValueItem &v : values)
         e.entries.append(ValuePair(v.name, v.value));
 }
 
@@ -98,9 +98,9 @@ int IoddFile::readDocument(const QString &path)
     m_roleMenus.clear();
     m_processDataChoices.reset();
     m_variants.reset();
-    const int result = IoddXml::readFile(path, file, this->path, content, document, root, &error);
+    const int result = IoddXml::readFile(path, m_file, this->m_path, m_content, m_document, m_root, &m_error);
     if (result == 0) {
-        index.reset(root);
+        m_index.reset(m_root);
         m_budget.reset();
     }
     return result;
@@ -124,7 +124,7 @@ int IoddFile::load(const QString &path, const QString &stdBaseDir)
 
 QString IoddFile::errorString() const
 {
-    return error;
+    return m_error;
 }
 
 QString IoddFile::truncatedNote() const
@@ -146,39 +146,39 @@ void IoddFile::loadStandardDefinitions(const QString &version, const QString &ba
 {
     // Missing files are not an error: standard variables and units then
     // resolve to nothing.
-    stdDefs.loadDefinitions(baseDir + QStringLiteral("/std%1/IODD-StandardDefinitions%1.xml").arg(version));
-    stdDefs.loadUnitDefinitions(baseDir + QStringLiteral("/std%1/IODD-StandardUnitDefinitions%1.xml").arg(version));
+    m_stdDefs.loadDefinitions(baseDir + QStringLiteral("/std%1/IODD-StandardDefinitions%1.xml").arg(version));
+    m_stdDefs.loadUnitDefinitions(baseDir + QStringLiteral("/std%1/IODD-StandardUnitDefinitions%1.xml").arg(version));
 }
 
 const StandardDefinitions &IoddFile::standardDefinitions() const
 {
-    return stdDefs;
+    return m_stdDefs;
 }
 
 QString IoddFile::textById(const QString &textId, const QString &language) const
 {
-    return index.text(textId, language);
+    return m_index.text(textId, language);
 }
 
-deviceInfo IoddFile::readDeviceInfo() const
+DeviceInfo IoddFile::readDeviceInfo() const
 {
     IoddHeaderReader header;
-    header.useDocument(path, document);
+    header.useDocument(m_path, m_document);
     return header.readDeviceInfo();
 }
 
-QList<variantItem> IoddFile::readVariants() const
+QList<VariantItem> IoddFile::readVariants() const
 {
     if (m_variants)
         return *m_variants;
-    QList<variantItem> &result = m_variants.emplace();
-    const QDomNodeList collections = root.elementsByTagName(QStringLiteral("DeviceVariantCollection"));
+    QList<VariantItem> &result = m_variants.emplace();
+    const QDomNodeList collections = m_root.elementsByTagName(QStringLiteral("DeviceVariantCollection"));
     for (int c = 0; c < collections.count(); ++c) {
         for (QDomNode n = collections.item(c).firstChild(); !n.isNull(); n = n.nextSibling()) {
             if (n.nodeName() != QLatin1String("DeviceVariant"))
                 continue;
             const QDomElement e = n.toElement();
-            variantItem v;
+            VariantItem v;
             v.productId = e.attribute(QStringLiteral("productId"));
             v.deviceSymbol = e.attribute(QStringLiteral("deviceSymbol"));
             v.deviceIcon = e.attribute(QStringLiteral("deviceIcon"));
@@ -197,32 +197,32 @@ QList<variantItem> IoddFile::readVariants() const
 DatatypePtr IoddFile::findDatatype(const QString &id) const
 {
     DatatypeReader reader(
-        index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
+        m_index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
     return reader.findDatatype(id);
 }
 
 DatatypePtr IoddFile::parseDatatype(const QDomElement &element) const
 {
     DatatypeReader reader(
-        index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
+        m_index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
     return reader.parseDatatype(element);
 }
 
 VariablePtr IoddFile::findVariable(const QString &id, const QString &selector) const
 {
     {
-        for (const QDomElement &e : index.variables(id)) {
+        for (const QDomElement &e : m_index.variables(id)) {
             if (!m_budget.takeStep())
                 break;
             const QString tag = e.nodeName();
             if (tag == QLatin1String("Variable") && e.attribute(QStringLiteral("id")) == id) {
                 DatatypeReader reader(
-                    index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
+                    m_index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
                 return reader.readVariable(e);
             }
             if (tag != QLatin1String("StdVariableRef") || e.attribute(QStringLiteral("id")) != id)
                 continue;
-            VariablePtr var = stdDefs.findVariable(id);
+            VariablePtr var = m_stdDefs.findVariable(id);
             if (!var)
                 continue;
             const QString defaultValue = e.attribute(QStringLiteral("defaultValue"));
@@ -235,7 +235,7 @@ VariablePtr IoddFile::findVariable(const QString &id, const QString &selector) c
             const bool pdIn = id == QLatin1String("V_ProcessDataInput");
             const bool pdOut = id == QLatin1String("V_ProcessDataOutput");
             if (pdIn && !selector.isEmpty()) {
-                for (const QDomElement &pd : index.elements(QStringLiteral("ProcessDataIn"))) {
+                for (const QDomElement &pd : m_index.elements(QStringLiteral("ProcessDataIn"))) {
                     var->bitLength = pd.attribute(QStringLiteral("bitLength"));
                     for (QDomNode n = pd.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
                         if (n.nodeName() == QLatin1String("Datatype"))
@@ -245,7 +245,7 @@ VariablePtr IoddFile::findVariable(const QString &id, const QString &selector) c
             }
             if ((pdIn || pdOut) && selector.isEmpty()) {
                 if (!var->datatype) {
-                    auto b = std::make_shared<booleanType>();
+                    auto b = std::make_shared<BooleanType>();
                     b->type = QLatin1String(IoddKind::BooleanT);
                     var->datatype = b;
                 }
@@ -266,7 +266,7 @@ VariablePtr IoddFile::findVariable(const QString &id, const QString &selector) c
 VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const VariablePtr &standard,
                                                     const QString &selector) const
 {
-    auto var = std::make_shared<variableItem>();
+    auto var = std::make_shared<VariableItem>();
     var->name = standard->name;
     var->id = standard->id;
     var->index = standard->index;
@@ -281,19 +281,19 @@ VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const Var
         const QDomElement e = n.toElement();
         if (tag == QLatin1String("StdSingleValueRef") && e.attribute(QStringLiteral("value")) == selector) {
             if (isKind(stdType, IoddKind::UIntegerT)) {
-                const auto source = std::static_pointer_cast<integerType>(stdType);
-                auto restricted = std::make_shared<uintegerType>();
+                const auto source = std::static_pointer_cast<IntegerType>(stdType);
+                auto restricted = std::make_shared<UintegerType>();
                 restricted->id = stdType->id;
                 restricted->type = QLatin1String(IoddKind::UIntegerT);
                 const qint64 wanted = toInt64(selector);
-                for (const valueRangeItem &r : source->valueRanges) {
+                for (const ValueRangeItem &r : source->valueRanges) {
                     if (toInt64(r.lowerValue) <= wanted && wanted <= toInt64(r.upperValue)) {
                         restricted->valueRanges.append(r);
                         break;
                     }
                 }
                 if (restricted->valueRanges.isEmpty()) {
-                    for (const singleValueItem &v : source->singleValues) {
+                    for (const SingleValueItem &v : source->singleValues) {
                         if (toInt64(v.value) == wanted) {
                             restricted->singleValues.append(v);
                             break;
@@ -304,7 +304,7 @@ VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const Var
                 if (var->defaultValue.isEmpty())
                     var->defaultValue = selector;
             } else if (isKind(stdType, IoddKind::RecordT)) {
-                for (const recordItem &item : std::static_pointer_cast<recordType>(stdType)->items) {
+                for (const RecordItem &item : std::static_pointer_cast<RecordType>(stdType)->items) {
                     if (item.subindex == selector) {
                         var->datatype = item.datatype;
                         break;
@@ -317,9 +317,9 @@ VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const Var
             const QString subindex = e.attribute(QStringLiteral("subindex"));
             if (selector.isEmpty() && isKind(stdType, IoddKind::RecordT)) {
                 // Every StdRecordItemRef adds its items to one record.
-                const auto source = std::static_pointer_cast<recordType>(stdType);
+                const auto source = std::static_pointer_cast<RecordType>(stdType);
                 if (!recordMade) {
-                    auto record = std::make_shared<recordType>();
+                    auto record = std::make_shared<RecordType>();
                     record->id = source->id;
                     record->type = source->type;
                     record->subindexAccessSupported = source->subindexAccessSupported;
@@ -327,14 +327,14 @@ VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const Var
                     var->datatype = record;
                     recordMade = true;
                 }
-                auto record = std::static_pointer_cast<recordType>(var->datatype);
-                for (const recordItem &item : source->items) {
+                auto record = std::static_pointer_cast<RecordType>(var->datatype);
+                for (const RecordItem &item : source->items) {
                     if (item.subindex == subindex)
                         record->items.append(item);
                 }
             } else if (!selector.isEmpty() && selector == subindex) {
                 if (isKind(stdType, IoddKind::RecordT)) {
-                    for (const recordItem &item : std::static_pointer_cast<recordType>(stdType)->items) {
+                    for (const RecordItem &item : std::static_pointer_cast<RecordType>(stdType)->items) {
                         if (item.subindex != subindex)
                             continue;
                         var->datatype = item.datatype;
@@ -350,13 +350,13 @@ VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const Var
             continue;
         }
         if (tag == QLatin1String("SingleValue") && e.attribute(QStringLiteral("value")) == selector) {
-            singleValueItem value;
+            SingleValueItem value;
             value.value = e.attribute(QStringLiteral("value"));
             for (QDomNode c = e.firstChild(); !c.isNull() && m_budget.takeStep(); c = c.nextSibling()) {
                 if (c.nodeName() == QLatin1String("Name"))
                     value.name = textById(c.toElement().attribute(kTextId), kEn);
             }
-            auto restricted = std::make_shared<uintegerType>();
+            auto restricted = std::make_shared<UintegerType>();
             restricted->type = QLatin1String(IoddKind::UIntegerT);
             restricted->singleValues.append(value);
             var->datatype = restricted;
@@ -368,23 +368,23 @@ VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const Var
     return var;
 }
 
-editorItem IoddFile::buildEditor(const DatatypePtr &datatype, const QString &subindex) const
+EditorItem IoddFile::buildEditor(const DatatypePtr &datatype, const QString &subindex) const
 {
-    editorItem e;
+    EditorItem e;
     if (!datatype)
         return e; // nothing to describe: only the flag is set
     e.typeName = datatype->type;
     const QString &kind = datatype->type;
 
     if (kind == QLatin1String(IoddKind::BooleanT)) {
-        const auto t = std::static_pointer_cast<booleanType>(datatype);
+        const auto t = std::static_pointer_cast<BooleanType>(datatype);
         applySingleValues(e, t->singleValues);
         if (t->singleValues.isEmpty()) {
             e.entries.append(ValuePair(QStringLiteral("true"), QStringLiteral("true")));
             e.entries.append(ValuePair(QStringLiteral("false"), QStringLiteral("false")));
         }
     } else if (kind == QLatin1String(IoddKind::UIntegerT)) {
-        const auto t = std::static_pointer_cast<integerType>(datatype);
+        const auto t = std::static_pointer_cast<IntegerType>(datatype);
         e.bitLength = t->bitLength;
         if (!t->singleValues.isEmpty()) {
             applySingleValues(e, t->singleValues);
@@ -396,7 +396,7 @@ editorItem IoddFile::buildEditor(const DatatypePtr &datatype, const QString &sub
             e.upperValue = unsignedMax(t->bitLength.toInt());
         }
     } else if (kind == QLatin1String(IoddKind::IntegerT)) {
-        const auto t = std::static_pointer_cast<integerType>(datatype);
+        const auto t = std::static_pointer_cast<IntegerType>(datatype);
         e.bitLength = t->bitLength;
         if (!t->singleValues.isEmpty())
             applySingleValues(e, t->singleValues);
@@ -407,29 +407,29 @@ editorItem IoddFile::buildEditor(const DatatypePtr &datatype, const QString &sub
             signedLimits(t->bitLength.toInt(), &e.lowerValue, &e.upperValue);
         }
     } else if (kind == QLatin1String(IoddKind::Float32T)) {
-        const auto t = std::static_pointer_cast<float32Type>(datatype);
+        const auto t = std::static_pointer_cast<Float32Type>(datatype);
         if (!t->singleValues.isEmpty())
             applySingleValues(e, t->singleValues);
         else
             applyRanges(e, t->valueRanges);
     } else if (kind == QLatin1String(IoddKind::StringT)) {
-        const auto t = std::static_pointer_cast<stringType>(datatype);
+        const auto t = std::static_pointer_cast<StringType>(datatype);
         e.widgetClass = QLatin1String(EditorWidget::LineEdit);
         e.fixedLength = t->fixedLength;
         e.encoding = t->encoding;
     } else if (kind == QLatin1String(IoddKind::OctetStringT)) {
-        const auto t = std::static_pointer_cast<octetStringType>(datatype);
+        const auto t = std::static_pointer_cast<OctetStringType>(datatype);
         e.widgetClass = QLatin1String(EditorWidget::LineEdit);
         e.fixedLength = t->fixedLength;
     } else if (kind == QLatin1String(IoddKind::ArrayT)) {
         // Only an element type given by DatatypeRef is looked at.
-        const auto t = std::static_pointer_cast<arrayType>(datatype);
+        const auto t = std::static_pointer_cast<ArrayType>(datatype);
         qCDebug(lcDescription) << "array element type:" << (t->elementTypeRef ? t->elementTypeRef->type : QString());
         if (isKind(t->elementTypeRef, IoddKind::UIntegerT))
             return buildEditor(t->elementTypeRef, QString());
     } else if (kind == QLatin1String(IoddKind::RecordT)) {
-        const auto t = std::static_pointer_cast<recordType>(datatype);
-        for (const recordItem &item : t->items) {
+        const auto t = std::static_pointer_cast<RecordType>(datatype);
+        for (const RecordItem &item : t->items) {
             if (item.subindex != subindex)
                 continue;
             e = buildEditor(item.datatype, QString());
@@ -438,7 +438,7 @@ editorItem IoddFile::buildEditor(const DatatypePtr &datatype, const QString &sub
             e.description = item.description;
             e.accessRightRestriction = item.accessRightRestriction;
         }
-        for (const recordItemInfo &info : t->itemInfos) {
+        for (const RecordItemInfo &info : t->itemInfos) {
             if (info.subindex == subindex)
                 e.defaultValue = info.defaultValue;
         }
@@ -446,20 +446,20 @@ editorItem IoddFile::buildEditor(const DatatypePtr &datatype, const QString &sub
     return e;
 }
 
-QList<treeItem> IoddFile::roleMenus(const QString &setName)
+QList<TreeItem> IoddFile::roleMenus(const QString &setName)
 {
     const auto built = m_roleMenus.constFind(setName);
     if (built != m_roleMenus.constEnd())
         return built.value();
-    QList<treeItem> &result = m_roleMenus[setName];
-    const QDomNodeList sets = root.elementsByTagName(setName);
+    QList<TreeItem> &result = m_roleMenus[setName];
+    const QDomNodeList sets = m_root.elementsByTagName(setName);
     for (int s = 0; s < sets.count(); ++s) {
         // Element children only: a comment is not a menu reference.
         for (QDomElement ref = sets.item(s).firstChildElement(); !ref.isNull(); ref = ref.nextSiblingElement()) {
             if (!m_budget.takeNode())
                 return result;
             m_menuPath.clear();
-            treeItem node = buildMenuNode(ref.attribute(QStringLiteral("menuId")), 0);
+            TreeItem node = buildMenuNode(ref.attribute(QStringLiteral("menuId")), 0);
             if (node.name.isEmpty())
                 node.name = ref.nodeName().remove(QStringLiteral("Menu"));
             result.append(node);
@@ -468,10 +468,10 @@ QList<treeItem> IoddFile::roleMenus(const QString &setName)
     return result;
 }
 
-treeItem IoddFile::buildMenu(const QString &menuId)
+TreeItem IoddFile::buildMenu(const QString &menuId)
 {
     if (!m_budget.takeNode())
-        return treeItem();
+        return TreeItem();
     m_menuPath.clear();
     return buildMenuNode(menuId, 0);
 }
@@ -480,12 +480,12 @@ treeItem IoddFile::buildMenu(const QString &menuId)
 // menus) is left out, as are MenuRefs beyond maxMenuDepth levels, so a cyclic
 // menu graph ends; the budget ends an exploding one. The caller has spent the
 // node itself.
-treeItem IoddFile::buildMenuNode(const QString &menuId, int depth)
+TreeItem IoddFile::buildMenuNode(const QString &menuId, int depth)
 {
-    treeItem node;
+    TreeItem node;
     m_menuPath.append(menuId);
     {
-        for (const QDomElement &m : index.menus(menuId)) {
+        for (const QDomElement &m : m_index.menus(menuId)) {
             for (QDomNode n = m.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
                 const QString tag = n.nodeName();
                 const QDomElement e = n.toElement();
@@ -507,12 +507,12 @@ treeItem IoddFile::buildMenuNode(const QString &menuId, int depth)
     return node;
 }
 
-void IoddFile::readMenuReference(const QDomElement &ref, bool variableRef, treeItem &node) const
+void IoddFile::readMenuReference(const QDomElement &ref, bool variableRef, TreeItem &node) const
 {
     if (!m_budget.open())
         return;
     // The variable first: a reference to nothing costs no more than the lookup.
-    valueItem item;
+    ValueItem item;
     item.buttonValue = ref.attribute(QStringLiteral("buttonValue"));
     item.subindex = ref.attribute(QStringLiteral("subindex"));
     bool button = !item.buttonValue.isEmpty();
@@ -537,7 +537,7 @@ void IoddFile::readMenuReference(const QDomElement &ref, bool variableRef, treeI
 
     item.accessRightRestriction = ref.attribute(QStringLiteral("accessRightRestriction"));
     const QString unitCode = ref.attribute(QStringLiteral("unitCode"));
-    item.unit = unitCode.isEmpty() ? unitCode : stdDefs.unitAbbreviation(unitCode);
+    item.unit = unitCode.isEmpty() ? unitCode : m_stdDefs.unitAbbreviation(unitCode);
     item.displayFormat = ref.attribute(QStringLiteral("displayFormat"));
     item.gradient = ref.attribute(QStringLiteral("gradient"));
     item.offset = ref.attribute(QStringLiteral("offset"));
@@ -547,7 +547,7 @@ void IoddFile::readMenuReference(const QDomElement &ref, bool variableRef, treeI
         addRecordItemRef(item, *variable, node);
 }
 
-void IoddFile::addRecordItemRef(valueItem item, const variableItem &variable, treeItem &node) const
+void IoddFile::addRecordItemRef(ValueItem item, const VariableItem &variable, TreeItem &node) const
 {
     item.editor = buildEditor(variable.datatype, item.subindex);
     if (item.label.isEmpty())
@@ -560,12 +560,12 @@ void IoddFile::addRecordItemRef(valueItem item, const variableItem &variable, tr
         item.accessRightRestriction = item.editor.accessRightRestriction;
 
     if (isKind(variable.datatype, IoddKind::RecordT)) {
-        const auto record = std::static_pointer_cast<recordType>(variable.datatype);
+        const auto record = std::static_pointer_cast<RecordType>(variable.datatype);
         if (item.editor.bitLength.isEmpty())
             item.editor.bitLength = record->bitLength;
         item.bitLength = record->bitLength;
         item.subindexAccess = record->subindexAccessSupported;
-        for (const recordItem &ri : record->items) {
+        for (const RecordItem &ri : record->items) {
             if (ri.subindex != item.subindex)
                 continue;
             if (record->subindexAccessSupported == QLatin1String("true")) {
@@ -601,20 +601,20 @@ void IoddFile::addRecordItemRef(valueItem item, const variableItem &variable, tr
     keepValue(node, item);
 }
 
-void IoddFile::addVariableRef(valueItem item, const variableItem &variable, bool button, treeItem &node) const
+void IoddFile::addVariableRef(ValueItem item, const VariableItem &variable, bool button, TreeItem &node) const
 {
     const DatatypePtr &type = variable.datatype;
     if (isKind(type, IoddKind::ArrayT)
-        && std::static_pointer_cast<arrayType>(type)->subindexAccessSupported == QLatin1String("false")) {
+        && std::static_pointer_cast<ArrayType>(type)->subindexAccessSupported == QLatin1String("false")) {
         // An array read as a whole: one entry per element, each placed by bit
         // offset inside the array (first element in the highest bits).
-        const auto array = std::static_pointer_cast<arrayType>(type);
+        const auto array = std::static_pointer_cast<ArrayType>(type);
         int n = variable.fixedLengthRestriction.toInt();
         if (n == 64)
             n = array->count.toInt();
         n = qBound(0, n, maxArrayElements);
         const DatatypePtr element = array->elementType ? array->elementType : array->elementTypeRef;
-        const editorItem elementEditor = buildEditor(element, QString());
+        const EditorItem elementEditor = buildEditor(element, QString());
         const bool bit = elementEditor.typeName == QLatin1String(IoddKind::BooleanT);
         const bool number = elementEditor.bitOffset.isEmpty()
             && (elementEditor.typeName == QLatin1String(IoddKind::UIntegerT)
@@ -622,7 +622,7 @@ void IoddFile::addVariableRef(valueItem item, const variableItem &variable, bool
         // A number has at most 64 bits, a BooleanT element one; the products below stay small.
         const qint64 b = bit ? 1 : qBound<qint64>(0, toInt64(elementEditor.bitLength), 64);
         for (int i = 1; i <= n; ++i) {
-            valueItem v;
+            ValueItem v;
             v.label = QStringLiteral("%1[%2]").arg(variable.name).arg(i - 1);
             v.subindex = QString::number(i);
             v.accessRightRestriction = variable.accessRights;
@@ -640,9 +640,9 @@ void IoddFile::addVariableRef(valueItem item, const variableItem &variable, bool
     }
 
     if (isKind(type, IoddKind::RecordT)) {
-        const auto record = std::static_pointer_cast<recordType>(type);
-        for (const recordItem &ri : record->items) {
-            valueItem v;
+        const auto record = std::static_pointer_cast<RecordType>(type);
+        for (const RecordItem &ri : record->items) {
+            ValueItem v;
             v.label = variable.name + QLatin1Char('.') + ri.name;
             v.description = ri.description;
             v.accessRightRestriction = variable.accessRights;
@@ -684,7 +684,7 @@ void IoddFile::addVariableRef(valueItem item, const variableItem &variable, bool
 }
 
 // Appends the value when the budget has room for it and its editor's choices.
-bool IoddFile::keepValue(treeItem &node, const valueItem &value) const
+bool IoddFile::keepValue(TreeItem &node, const ValueItem &value) const
 {
     if (!m_budget.takeValue(value.editor.entries.size() + value.editor.ranges.size()))
         return false;
@@ -692,29 +692,29 @@ bool IoddFile::keepValue(treeItem &node, const valueItem &value) const
     return true;
 }
 
-treeItem IoddFile::processDataIn() const
+TreeItem IoddFile::processDataIn() const
 {
     // The first layout: alternatives are never merged, as they name the same
     // items at the same places.
-    for (const processDataChoice &choice : processDataChoices())
+    for (const ProcessDataChoice &choice : processDataChoices())
         if (choice.hasInput)
             return choice.input;
-    return treeItem();
+    return TreeItem();
 }
 
-treeItem IoddFile::processDataOut() const
+TreeItem IoddFile::processDataOut() const
 {
-    for (const processDataChoice &choice : processDataChoices())
+    for (const ProcessDataChoice &choice : processDataChoices())
         if (choice.hasOutput)
             return choice.output;
-    return treeItem();
+    return TreeItem();
 }
 
 namespace {
 
 // Copies gradient, offset, unit and display format from an element that
 // carries them; false when it carries none.
-bool takePresentation(const QDomElement &from, const StandardDefinitions &stdDefs, valueItem &item)
+bool takePresentation(const QDomElement &from, const StandardDefinitions &stdDefs, ValueItem &item)
 {
     const bool presents = from.hasAttribute(QStringLiteral("gradient")) || from.hasAttribute(QStringLiteral("unitCode"))
         || from.hasAttribute(QStringLiteral("offset")) || from.hasAttribute(QStringLiteral("displayFormat"));
@@ -735,10 +735,10 @@ bool takePresentation(const QDomElement &from, const StandardDefinitions &stdDef
 // of the item's subindex, or its ProcessDataInfo for a simple type); without
 // one, the first menu reference to the same subindex of the process-data
 // variable (empty subindex: the whole variable).
-void IoddFile::applyProcessDataPresentation(valueItem &item, bool input, const QString &pdId) const
+void IoddFile::applyProcessDataPresentation(ValueItem &item, bool input, const QString &pdId) const
 {
     const QString wanted = item.subindex.trimmed();
-    for (const QDomElement &ref : index.elements(QStringLiteral("ProcessDataRef"))) {
+    for (const QDomElement &ref : m_index.elements(QStringLiteral("ProcessDataRef"))) {
         if (!m_budget.takeStep())
             return;
         if (pdId.isEmpty() || ref.attribute(QStringLiteral("processDataId")) != pdId)
@@ -748,13 +748,13 @@ void IoddFile::applyProcessDataPresentation(valueItem &item, bool input, const Q
             const bool matches = wanted.isEmpty() ? info.tagName() == QLatin1String("ProcessDataInfo")
                                                   : info.tagName() == QLatin1String("ProcessDataRecordItemInfo")
                     && info.attribute(QStringLiteral("subindex")).trimmed() == wanted;
-            if (matches && takePresentation(info, stdDefs, item))
+            if (matches && takePresentation(info, m_stdDefs, item))
                 return;
         }
     }
     const QString variableId = input ? QStringLiteral("V_ProcessDataInput") : QStringLiteral("V_ProcessDataOutput");
     for (const char *tag : {"RecordItemRef", "VariableRef"}) {
-        for (const QDomElement &ref : index.elements(QLatin1String(tag))) {
+        for (const QDomElement &ref : m_index.elements(QLatin1String(tag))) {
             if (!m_budget.takeStep())
                 return;
             if (ref.attribute(QStringLiteral("variableId")) != variableId)
@@ -762,26 +762,26 @@ void IoddFile::applyProcessDataPresentation(valueItem &item, bool input, const Q
             const QString subindex = ref.attribute(QStringLiteral("subindex")).trimmed();
             if (subindex != wanted && !(wanted.isEmpty() && subindex == QLatin1String("0")))
                 continue;
-            if (takePresentation(ref, stdDefs, item))
+            if (takePresentation(ref, m_stdDefs, item))
                 return;
         }
     }
 }
 
-treeItem IoddFile::processDataNode(const QDomElement &pd, bool input) const
+TreeItem IoddFile::processDataNode(const QDomElement &pd, bool input) const
 {
-    treeItem node;
+    TreeItem node;
     QString pdId;
     // One simple type for the whole process data: one item.
     const auto addSimple = [&](const DatatypePtr &type) {
-        valueItem v;
+        ValueItem v;
         v.editor = buildEditor(type, QString());
         applyProcessDataPresentation(v, input, pdId);
         keepValue(node, v);
     };
-    const auto addRecordItems = [&](const recordType &record) {
-        for (const recordItem &ri : record.items) {
-            valueItem v;
+    const auto addRecordItems = [&](const RecordType &record) {
+        for (const RecordItem &ri : record.items) {
+            ValueItem v;
             v.label = ri.name;
             v.subindex = ri.subindex;
             if (input)
@@ -789,15 +789,15 @@ treeItem IoddFile::processDataNode(const QDomElement &pd, bool input) const
             applyProcessDataPresentation(v, input, pdId);
             if (isKind(ri.datatype, IoddKind::ArrayT)) {
                 // An array item: one item per element, the first in the highest bits.
-                const auto array = std::static_pointer_cast<arrayType>(ri.datatype);
+                const auto array = std::static_pointer_cast<ArrayType>(ri.datatype);
                 const DatatypePtr element = array->elementType ? array->elementType : array->elementTypeRef;
-                const editorItem elementEditor = buildEditor(element, QString());
+                const EditorItem elementEditor = buildEditor(element, QString());
                 const int count = qBound(0, array->count.toInt(), maxArrayElements);
                 const bool bit = elementEditor.typeName == QLatin1String(IoddKind::BooleanT);
                 const int b = bit ? 1 : qBound(0, elementEditor.bitLength.toInt(), 64);
                 const int base = ri.bitOffset.toInt();
                 for (int i = 1; i <= count && b > 0; ++i) {
-                    valueItem e = v;
+                    ValueItem e = v;
                     e.label = QStringLiteral("%1[%2]").arg(ri.name).arg(i - 1);
                     e.editor = elementEditor;
                     e.editor.bitLength = QString::number(b);
@@ -822,14 +822,14 @@ treeItem IoddFile::processDataNode(const QDomElement &pd, bool input) const
         if (tag == QLatin1String("Datatype")) {
             const DatatypePtr type = parseDatatype(n.toElement());
             if (isKind(type, IoddKind::RecordT)) {
-                addRecordItems(*std::static_pointer_cast<recordType>(type));
+                addRecordItems(*std::static_pointer_cast<RecordType>(type));
             } else {
                 addSimple(type);
             }
         } else if (tag == QLatin1String("DatatypeRef")) {
             const DatatypePtr type = findDatatype(n.toElement().attribute(QStringLiteral("datatypeId")));
             if (isKind(type, IoddKind::RecordT))
-                addRecordItems(*std::static_pointer_cast<recordType>(type));
+                addRecordItems(*std::static_pointer_cast<RecordType>(type));
             else if (type)
                 addSimple(type);
         } else if (tag == QLatin1String("Name")) {
@@ -839,15 +839,15 @@ treeItem IoddFile::processDataNode(const QDomElement &pd, bool input) const
     return node;
 }
 
-QList<processDataChoice> IoddFile::processDataChoices() const
+QList<ProcessDataChoice> IoddFile::processDataChoices() const
 {
     if (m_processDataChoices)
         return *m_processDataChoices;
-    QList<processDataChoice> &choices = m_processDataChoices.emplace();
-    const QDomNodeList layouts = root.elementsByTagName(QStringLiteral("ProcessData"));
+    QList<ProcessDataChoice> &choices = m_processDataChoices.emplace();
+    const QDomNodeList layouts = m_root.elementsByTagName(QStringLiteral("ProcessData"));
     for (int i = 0; i < layouts.count() && m_budget.takeStep(); ++i) {
         const QDomElement layout = layouts.item(i).toElement();
-        processDataChoice choice;
+        ProcessDataChoice choice;
         const QDomElement in = layout.firstChildElement(QStringLiteral("ProcessDataIn"));
         const QDomElement out = layout.firstChildElement(QStringLiteral("ProcessDataOut"));
         choice.hasInput = !in.isNull();
@@ -869,25 +869,25 @@ QList<processDataChoice> IoddFile::processDataChoices() const
     return choices;
 }
 
-QList<eventItem> IoddFile::events() const
+QList<EventItem> IoddFile::events() const
 {
-    QList<eventItem> events = IoddEvents::read(index, [this](const QString &t) { return textById(t, kEn); });
-    for (const QString &code : IoddEvents::standardRefs(index)) {
+    QList<EventItem> events = IoddEvents::read(m_index, [this](const QString &t) { return textById(t, kEn); });
+    for (const QString &code : IoddEvents::standardRefs(m_index)) {
         bool ok = false;
         const uint number = code.trimmed().toUInt(&ok);
         if (!ok || number > 0xFFFF)
             continue;
-        eventItem standard = stdDefs.findEvent(quint16(number));
+        EventItem standard = m_stdDefs.findEvent(quint16(number));
         standard.code = code;
         events.append(standard);
     }
     return events;
 }
 
-eventItem IoddFile::findEvent(quint16 code) const
+EventItem IoddFile::findEvent(quint16 code) const
 {
-    const QList<eventItem> own = IoddEvents::read(index, [this](const QString &t) { return textById(t, kEn); });
-    if (const eventItem *found = IoddEvents::find(own, code))
+    const QList<EventItem> own = IoddEvents::read(m_index, [this](const QString &t) { return textById(t, kEn); });
+    if (const EventItem *found = IoddEvents::find(own, code))
         return *found;
-    return stdDefs.findEvent(code);
+    return m_stdDefs.findEvent(code);
 }

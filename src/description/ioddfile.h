@@ -64,67 +64,67 @@ public:
 
     // The identity and header of the loaded description (from the same
     // parse, not another read of the file).
-    deviceInfo readDeviceInfo() const;
+    DeviceInfo readDeviceInfo() const;
     // The loaded file's path; empty before a successful load.
-    QString filePath() const { return path; }
+    QString filePath() const { return m_path; }
     // The loaded document's root element (null when nothing parsed).
-    QDomElement rootElement() const { return root; }
+    QDomElement rootElement() const { return m_root; }
 
     QString textById(const QString &textId, const QString &language) const;
     // The DeviceVariants, read once per loaded document.
-    QList<variantItem> readVariants() const;
+    QList<VariantItem> readVariants() const;
     DatatypePtr findDatatype(const QString &id) const;
     DatatypePtr parseDatatype(const QDomElement &element) const;
     // selector: the subindex asked for, or a button value; often empty.
     VariablePtr findVariable(const QString &id, const QString &selector) const;
 
-    editorItem buildEditor(const DatatypePtr &datatype, const QString &subindex) const;
-    treeItem buildMenu(const QString &menuId);
+    EditorItem buildEditor(const DatatypePtr &datatype, const QString &subindex) const;
+    TreeItem buildMenu(const QString &menuId);
     // setName: "ObserverRoleMenuSet", "MaintenanceRoleMenuSet" or "SpecialistRoleMenuSet".
     // Built once per set and loaded document; later calls return the same menus.
-    QList<treeItem> roleMenus(const QString &setName);
+    QList<TreeItem> roleMenus(const QString &setName);
     // The process data of the first layout (the one used when a device's
     // layout cannot be told).
-    treeItem processDataIn() const;
-    treeItem processDataOut() const;
+    TreeItem processDataIn() const;
+    TreeItem processDataOut() const;
     // Every layout with its condition, in the description's order; one
     // unconditional layout for a description without alternatives.
-    QList<processDataChoice> processDataChoices() const;
+    QList<ProcessDataChoice> processDataChoices() const;
 
     // The events of the description's EventCollection: its own Event
     // elements, then those it takes from the standard definitions
     // (StdEventRef) with the standard texts.
-    QList<eventItem> events() const;
+    QList<EventItem> events() const;
     // The event with this code as the description names it, else as the
     // standard definitions do; empty fields when neither knows the code.
-    eventItem findEvent(quint16 code) const;
+    EventItem findEvent(quint16 code) const;
 
 private:
     VariablePtr restrictStandardVariable(const QDomElement &ref, const VariablePtr &standard,
                                          const QString &selector) const;
-    void readMenuReference(const QDomElement &ref, bool variableRef, treeItem &node) const;
-    void addRecordItemRef(valueItem item, const variableItem &variable, treeItem &node) const;
-    void addVariableRef(valueItem item, const variableItem &variable, bool button, treeItem &node) const;
-    bool keepValue(treeItem &node, const valueItem &value) const;
-    treeItem processDataNode(const QDomElement &pd, bool input) const;
-    void applyProcessDataPresentation(valueItem &item, bool input, const QString &pdId) const;
-    treeItem buildMenuNode(const QString &menuId, int depth);
+    void readMenuReference(const QDomElement &ref, bool variableRef, TreeItem &node) const;
+    void addRecordItemRef(ValueItem item, const VariableItem &variable, TreeItem &node) const;
+    void addVariableRef(ValueItem item, const VariableItem &variable, bool button, TreeItem &node) const;
+    bool keepValue(TreeItem &node, const ValueItem &value) const;
+    TreeItem processDataNode(const QDomElement &pd, bool input) const;
+    void applyProcessDataPresentation(ValueItem &item, bool input, const QString &pdId) const;
+    TreeItem buildMenuNode(const QString &menuId, int depth);
     int readDocument(const QString &path);
 
-    QDomElement root;
-    QDomDocument document;
-    QString path;
-    QFile file;
-    QByteArray content;
-    StandardDefinitions stdDefs; // standard definitions, filled by load
+    QDomElement m_root;
+    QDomDocument m_document;
+    QString m_path;
+    QFile m_file;
+    QByteArray m_content;
+    StandardDefinitions m_stdDefs; // standard definitions, filled by load
 
-    QString error;
-    mutable IoddIndex index;
+    QString m_error;
+    mutable IoddIndex m_index;
     QStringList m_menuPath;       // menu ids being built, outermost first
-    QHash<QString, QList<treeItem>> m_roleMenus; // built role menus by set name
+    QHash<QString, QList<TreeItem>> m_roleMenus; // built role menus by set name
     // Process data built from the loaded document, kept for the next call.
-    mutable std::optional<QList<processDataChoice>> m_processDataChoices;
-    mutable std::optional<QList<variantItem>> m_variants;
+    mutable std::optional<QList<ProcessDataChoice>> m_processDataChoices;
+    mutable std::optional<QList<VariantItem>> m_variants;
     mutable BuildBudget m_budget; // spent by every build from this document
 };
 

@@ -15,31 +15,31 @@ IoddHeaderReader::~IoddHeaderReader() = default;
 
 int IoddHeaderReader::open(const QString &path)
 {
-    return IoddXml::readFile(path, file, this->path, content, document, root, &error);
+    return IoddXml::readFile(path, m_file, this->m_path, m_content, m_document, m_root, &m_error);
 }
 
 void IoddHeaderReader::useDocument(const QString &path, const QDomDocument &document)
 {
-    this->path = path;
-    this->document = document;
-    root = document.documentElement();
-    content.clear();
-    error.clear();
+    this->m_path = path;
+    this->m_document = document;
+    m_root = document.documentElement();
+    m_content.clear();
+    m_error.clear();
 }
 
 QString IoddHeaderReader::errorString() const
 {
-    return error;
+    return m_error;
 }
 
 QString IoddHeaderReader::fileName() const
 {
-    return QFileInfo(path).fileName();
+    return QFileInfo(m_path).fileName();
 }
 
 QString IoddHeaderReader::attribute(const QString &tagName, const QString &attributeName) const
 {
-    const QDomNodeList list = root.elementsByTagName(tagName);
+    const QDomNodeList list = m_root.elementsByTagName(tagName);
     if (list.isEmpty())
         return QString();
     const QString value = list.item(0).toElement().attribute(attributeName);
@@ -86,13 +86,13 @@ QString IoddHeaderReader::connectionSymbol() const
     return attribute(QStringLiteral("Connection"), QStringLiteral("connectionSymbol"));
 }
 
-deviceInfo IoddHeaderReader::readDeviceInfo() const
+DeviceInfo IoddHeaderReader::readDeviceInfo() const
 {
-    deviceInfo info;
+    DeviceInfo info;
 
     // Standard variable defaults: the first matching test decides the field,
     // a later element overwrites an earlier one.
-    const QDomNodeList refs = root.elementsByTagName(QStringLiteral("StdVariableRef"));
+    const QDomNodeList refs = m_root.elementsByTagName(QStringLiteral("StdVariableRef"));
     for (int i = 0; i < refs.count(); ++i) {
         const QDomElement e = refs.item(i).toElement();
         const QString id = e.attribute(QStringLiteral("id"));
@@ -109,7 +109,7 @@ deviceInfo IoddHeaderReader::readDeviceInfo() const
             info.productText = value;
     }
 
-    const QDomNodeList texts = root.elementsByTagName(QStringLiteral("Text"));
+    const QDomNodeList texts = m_root.elementsByTagName(QStringLiteral("Text"));
     for (int i = 0; i < texts.count(); ++i) {
         const QDomElement e = texts.item(i).toElement();
         if (e.attribute(QStringLiteral("id")).contains(QLatin1String("VendorUrl"))) {
@@ -118,7 +118,7 @@ deviceInfo IoddHeaderReader::readDeviceInfo() const
         }
     }
 
-    const QDomNodeList layers = root.elementsByTagName(QStringLiteral("PhysicalLayer"));
+    const QDomNodeList layers = m_root.elementsByTagName(QStringLiteral("PhysicalLayer"));
     for (int i = 0; i < layers.count(); ++i) {
         const QDomElement e = layers.item(i).toElement();
         info.bitrate = e.attribute(QStringLiteral("bitrate"));
@@ -126,20 +126,20 @@ deviceInfo IoddHeaderReader::readDeviceInfo() const
         info.sioSupported = e.attribute(QStringLiteral("sioSupported"));
     }
 
-    const QDomNodeList profiles = root.elementsByTagName(QStringLiteral("CommNetworkProfile"));
+    const QDomNodeList profiles = m_root.elementsByTagName(QStringLiteral("CommNetworkProfile"));
     for (int i = 0; i < profiles.count(); ++i)
         info.iolinkRevision = profiles.item(i).toElement().attribute(QStringLiteral("iolinkRevision"));
 
-    const QDomNodeList variants = root.elementsByTagName(QStringLiteral("DeviceVariant"));
+    const QDomNodeList variants = m_root.elementsByTagName(QStringLiteral("DeviceVariant"));
     if (!variants.isEmpty()) {
         info.deviceIcon = variants.item(0).toElement().attribute(QStringLiteral("deviceIcon"));
         info.deviceSymbol = variants.item(0).toElement().attribute(QStringLiteral("deviceSymbol"));
     }
-    const QDomNodeList connections = root.elementsByTagName(QStringLiteral("Connection"));
+    const QDomNodeList connections = m_root.elementsByTagName(QStringLiteral("Connection"));
     if (!connections.isEmpty())
         info.connectionSymbol = connections.item(0).toElement().attribute(QStringLiteral("connectionSymbol"));
 
-    const QDomNodeList identities = root.elementsByTagName(QStringLiteral("DeviceIdentity"));
+    const QDomNodeList identities = m_root.elementsByTagName(QStringLiteral("DeviceIdentity"));
     if (!identities.isEmpty()) {
         info.vendorId = identities.item(0).toElement().attribute(QStringLiteral("vendorId"));
         info.deviceId = identities.item(0).toElement().attribute(QStringLiteral("deviceId"));
@@ -156,7 +156,7 @@ deviceInfo IoddHeaderReader::readDeviceInfo() const
         }
     }
 
-    const QDomNodeList docs = root.elementsByTagName(QStringLiteral("DocumentInfo"));
+    const QDomNodeList docs = m_root.elementsByTagName(QStringLiteral("DocumentInfo"));
     if (!docs.isEmpty()) {
         info.version = docs.item(0).toElement().attribute(QStringLiteral("version"));
         info.releaseDate = docs.item(0).toElement().attribute(QStringLiteral("releaseDate"));

@@ -32,7 +32,7 @@ public:
     QString errorString() const;
 
     QString fileName() const;
-    deviceInfo readDeviceInfo() const;
+    DeviceInfo readDeviceInfo() const;
     QString attribute(const QString &tagName, const QString &attributeName) const;
     int deviceId() const;
     int vendorId() const;
@@ -44,12 +44,12 @@ public:
 private:
     int identityNumber(const QString &attributeName) const;
 
-    QDomElement root;
-    QDomDocument document;
-    QString path;
-    QFile file;
-    QByteArray content;
-    QString error;
+    QDomElement m_root;
+    QDomDocument m_document;
+    QString m_path;
+    QFile m_file;
+    QByteArray m_content;
+    QString m_error;
 };
 
 #endif // IODDHEADERREADER_H

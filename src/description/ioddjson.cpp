@@ -48,31 +48,31 @@ QByteArray quoted(const QString &text)
     return out;
 }
 
-void writer::value(const char *key, const QString &text)
+void Writer::value(const char *key, const QString &text)
 {
     item(key);
-    out += quoted(text);
+    m_out += quoted(text);
 }
 
-void writer::number(const char *key, qint64 n)
+void Writer::number(const char *key, qint64 n)
 {
     item(key);
-    out += QByteArray::number(n);
+    m_out += QByteArray::number(n);
 }
 
-void writer::null(const char *key)
+void Writer::null(const char *key)
 {
     item(key);
-    out += "null";
+    m_out += "null";
 }
 
-void writer::boolean(const char *key, bool b)
+void Writer::boolean(const char *key, bool b)
 {
     item(key);
-    out += b ? "true" : "false";
+    m_out += b ? "true" : "false";
 }
 
-void writer::strings(const char *key, const QStringList &list)
+void Writer::strings(const char *key, const QStringList &list)
 {
     beginArray(key);
     for (const QString &s : list)
@@ -80,44 +80,44 @@ void writer::strings(const char *key, const QStringList &list)
     endArray();
 }
 
-void writer::indent()
+void Writer::indent()
 {
-    out += QByteArray(2 * m_empty.size(), ' ');
+    m_out += QByteArray(2 * m_empty.size(), ' ');
 }
 
-void writer::item(const char *key)
+void Writer::item(const char *key)
 {
     if (!m_empty.isEmpty()) {
         if (!m_empty.last())
-            out += ',';
+            m_out += ',';
         m_empty.last() = false;
-        out += '\n';
+        m_out += '\n';
         indent();
     }
     if (key)
-        out += quoted(QString::fromLatin1(key)) + ": ";
+        m_out += quoted(QString::fromLatin1(key)) + ": ";
 }
 
-void writer::open(const char *key, char bracket)
+void Writer::open(const char *key, char bracket)
 {
     item(key);
-    out += bracket;
+    m_out += bracket;
     m_empty.append(true);
 }
 
-void writer::close(char bracket)
+void Writer::close(char bracket)
 {
     const bool wasEmpty = m_empty.takeLast();
     if (!wasEmpty) {
-        out += '\n';
+        m_out += '\n';
         indent();
     }
-    out += bracket;
+    m_out += bracket;
 }
 
 namespace {
 
-void writeEditor(writer &w, const char *key, const editorItem &e)
+void writeEditor(Writer &w, const char *key, const EditorItem &e)
 {
     w.beginObject(key);
     w.value("flag", e.flag);
@@ -143,13 +143,13 @@ void writeEditor(writer &w, const char *key, const editorItem &e)
     w.value("accessRightRestriction", e.accessRightRestriction);
     w.value("defaultValue", e.defaultValue);
     w.beginArray("ranges");
-    for (const editorItem &r : e.ranges)
+    for (const EditorItem &r : e.ranges)
         writeEditor(w, nullptr, r);
     w.endArray();
     w.endObject();
 }
 
-void writeValue(writer &w, const valueItem &v)
+void writeValue(Writer &w, const ValueItem &v)
 {
     w.beginObject();
     w.value("label", v.label);
@@ -169,17 +169,17 @@ void writeValue(writer &w, const valueItem &v)
     w.endObject();
 }
 
-void writeTree(writer &w, const char *key, const treeItem &t)
+void writeTree(Writer &w, const char *key, const TreeItem &t)
 {
     w.beginObject(key);
     w.value("text", t.text);
     w.value("name", t.name);
     w.beginArray("values");
-    for (const valueItem &v : t.values)
+    for (const ValueItem &v : t.values)
         writeValue(w, v);
     w.endArray();
     w.beginArray("children");
-    for (const treeItem &c : t.children)
+    for (const TreeItem &c : t.children)
         writeTree(w, nullptr, c);
     w.endArray();
     w.endObject();
@@ -189,10 +189,10 @@ void writeTree(writer &w, const char *key, const treeItem &t)
 
 QByteArray describe(const IoddHeaderReader &header, IoddFile &file)
 {
-    writer w;
+    Writer w;
     w.beginObject();
 
-    const deviceInfo d = header.readDeviceInfo();
+    const DeviceInfo d = header.readDeviceInfo();
     w.beginObject("deviceInfo");
     w.value("vendorName", d.vendorName);
     w.value("vendorId", d.vendorId);
@@ -218,7 +218,7 @@ QByteArray describe(const IoddHeaderReader &header, IoddFile &file)
     w.endObject();
 
     w.beginArray("variants");
-    for (const variantItem &v : file.readVariants()) {
+    for (const VariantItem &v : file.readVariants()) {
         w.beginObject();
         w.value("productId", v.productId);
         w.value("name", v.name);
@@ -232,7 +232,7 @@ QByteArray describe(const IoddHeaderReader &header, IoddFile &file)
     w.beginObject("roleMenus");
     for (const char *set : roleMenuSets) {
         w.beginArray(set);
-        for (const treeItem &t : file.roleMenus(QString::fromLatin1(set)))
+        for (const TreeItem &t : file.roleMenus(QString::fromLatin1(set)))
             writeTree(w, nullptr, t);
         w.endArray();
     }
@@ -241,8 +241,7 @@ QByteArray describe(const IoddHeaderReader &header, IoddFile &file)
     writeTree(w, "processDataIn", file.processDataIn());
     writeTree(w, "processDataOut", file.processDataOut());
     w.endObject();
-    w.out += '\n';
-    return w.out;
+    return w.text() + '\n';
 }
 
 } // namespace IoddJson

@@ -29,10 +29,11 @@ QByteArray quoted(const QString &text);
 // Minimal pretty printer that keeps keys in the order they are written:
 // objects and arrays are opened and closed explicitly; commas and the 2-space
 // indentation are handled here. Keys are given without a key inside arrays.
-class writer
+class Writer
 {
 public:
-    QByteArray out;
+    // What was written so far.
+    const QByteArray &text() const { return m_out; }
 
     void beginObject(const char *key = nullptr) { open(key, '{'); }
     void endObject() { close('}'); }
@@ -46,6 +47,7 @@ public:
     void strings(const char *key, const QStringList &list);
 
 private:
+    QByteArray m_out;
     QList<bool> m_empty; // per open container: nothing written yet
 
     void indent();

@@ -14,7 +14,7 @@
 #include <memory>
 
 // Identity and header of one IODD file.
-struct deviceInfo
+struct DeviceInfo
 {
     QString vendorName;
     QString vendorId;
@@ -40,7 +40,7 @@ struct deviceInfo
 };
 
 // One DeviceVariant of the DeviceVariantCollection.
-struct variantItem
+struct VariantItem
 {
     QString productId;
     QString name;
@@ -52,7 +52,7 @@ struct variantItem
 // One Event of an EventCollection: a device's own, or a standard one. `code`
 // is the event code in decimal as written; name and description are the
 // English texts of their textIds.
-struct eventItem
+struct EventItem
 {
     QString code;
     QString type; // "Notification", "Warning" or "Error"
@@ -65,7 +65,7 @@ struct eventItem
 // by comparing `type` with the kind literals, then the record is cast to the
 // matching struct (std::static_pointer_cast).
 
-// The kind literals of datatypeItem::type.
+// The kind literals of DatatypeItem::type.
 namespace IoddKind {
 constexpr const char BooleanT[] = "BooleanT";
 constexpr const char IntegerT[] = "IntegerT";
@@ -79,7 +79,7 @@ constexpr const char ArrayT[] = "ArrayT";
 constexpr const char RecordT[] = "RecordT";
 } // namespace IoddKind
 
-// The editor a value gets in the parameter table (editorItem::widgetClass).
+// The editor a value gets in the parameter table (EditorItem::widgetClass).
 namespace EditorWidget {
 constexpr const char LineEdit[] = "QLineEdit";
 constexpr const char ComboBox[] = "QComboBox";
@@ -88,71 +88,71 @@ constexpr const char SpinBox[] = "QSpinBox";
 constexpr const char TableItem[] = "QTableWidgetItem";
 } // namespace EditorWidget
 
-struct datatypeItem
+struct DatatypeItem
 {
-    virtual ~datatypeItem() = default;
+    virtual ~DatatypeItem() = default;
     QString id;
     QString type;
 };
-using DatatypePtr = std::shared_ptr<datatypeItem>;
+using DatatypePtr = std::shared_ptr<DatatypeItem>;
 
-struct singleValueItem
+struct SingleValueItem
 {
     QString value;
     QString name;
 };
 
-struct valueRangeItem
+struct ValueRangeItem
 {
     QString lowerValue;
     QString upperValue;
     QString name;
 };
 
-struct booleanType : datatypeItem
+struct BooleanType : DatatypeItem
 {
-    QList<singleValueItem> singleValues;
+    QList<SingleValueItem> singleValues;
 };
 
-struct integerType : datatypeItem
+struct IntegerType : DatatypeItem
 {
     QString bitLength;
-    QList<singleValueItem> singleValues;
-    QList<valueRangeItem> valueRanges;
+    QList<SingleValueItem> singleValues;
+    QList<ValueRangeItem> valueRanges;
 };
 
-// Same fields as integerType; deriving lets code that handles both numeric
+// Same fields as IntegerType; deriving lets code that handles both numeric
 // kinds read them through one cast.
-struct uintegerType : integerType
+struct UintegerType : IntegerType
 {
 };
 
-struct float32Type : datatypeItem
+struct Float32Type : DatatypeItem
 {
-    QList<singleValueItem> singleValues;
-    QList<valueRangeItem> valueRanges;
+    QList<SingleValueItem> singleValues;
+    QList<ValueRangeItem> valueRanges;
 };
 
-struct stringType : datatypeItem
+struct StringType : DatatypeItem
 {
     QString fixedLength;
     QString encoding;
 };
 
-struct octetStringType : datatypeItem
+struct OctetStringType : DatatypeItem
 {
     QString fixedLength;
 };
 
-struct timeType : datatypeItem
+struct TimeType : DatatypeItem
 {
 };
 
-struct timeSpanType : datatypeItem
+struct TimeSpanType : DatatypeItem
 {
 };
 
-struct arrayType : datatypeItem
+struct ArrayType : DatatypeItem
 {
     QString subindexAccessSupported;
     DatatypePtr elementType;    // from an inline SimpleDatatype
@@ -161,7 +161,7 @@ struct arrayType : datatypeItem
     QString count;
 };
 
-struct recordItem
+struct RecordItem
 {
     QString subindex;
     QString bitOffset;
@@ -172,7 +172,7 @@ struct recordItem
     QString description;
 };
 
-struct recordItemInfo
+struct RecordItemInfo
 {
     QString subindex;
     QString defaultValue;
@@ -180,17 +180,17 @@ struct recordItemInfo
     QString excludedFromDataStorage;
 };
 
-struct recordType : datatypeItem
+struct RecordType : DatatypeItem
 {
     QString subindexAccessSupported;
     QString bitLength;
-    QList<recordItem> items;
-    QList<recordItemInfo> itemInfos;
+    QList<RecordItem> items;
+    QList<RecordItemInfo> itemInfos;
 };
 
 // ---- variables -------------------------------------------------------------
 
-struct variableItem
+struct VariableItem
 {
     QString fixedLengthRestriction = QStringLiteral("64");
     QString id;
@@ -205,14 +205,14 @@ struct variableItem
     QString modifiesOtherVariables;
     DatatypePtr datatype;
 };
-using VariablePtr = std::shared_ptr<variableItem>;
+using VariablePtr = std::shared_ptr<VariableItem>;
 
 // ---- editor, value and tree records ----------------------------------------
 
 // (text shown, value written)
 using ValuePair = QPair<QString, QString>;
 
-struct editorItem
+struct EditorItem
 {
     QString flag = QStringLiteral("flase"); // "true" once edited; anything else: not modified
     QString value;
@@ -229,14 +229,14 @@ struct editorItem
     QString description;
     QString accessRightRestriction;
     QString defaultValue;
-    QList<editorItem> ranges;
+    QList<EditorItem> ranges;
 };
 
-struct valueItem
+struct ValueItem
 {
     QString label;
     QString accessRightRestriction = QStringLiteral("ro");
-    editorItem editor;
+    EditorItem editor;
     QString unit;
     QString defaultValue;
     QString description;
@@ -250,20 +250,20 @@ struct valueItem
     QString subindexAccess = QStringLiteral("true");
 };
 
-struct treeItem
+struct TreeItem
 {
     QString text;
     QString name;
-    QList<valueItem> values;
-    QList<treeItem> children;
+    QList<ValueItem> values;
+    QList<TreeItem> children;
 };
 
 // One of a description's process-data layouts (a ProcessData element) and
 // the condition under which the device uses it.
-struct processDataChoice
+struct ProcessDataChoice
 {
-    treeItem input;  // no values when the layout has no ProcessDataIn
-    treeItem output; // no values when it has no ProcessDataOut
+    TreeItem input;  // no values when the layout has no ProcessDataIn
+    TreeItem output; // no values when it has no ProcessDataOut
     QString conditionVariable; // variableId; empty: the layout applies always
     QString conditionIndex;    // that variable's index
     QString conditionSubindex; // empty: the whole variable
@@ -272,7 +272,7 @@ struct processDataChoice
     bool hasOutput = false;
 };
 
-Q_DECLARE_METATYPE(treeItem)
-Q_DECLARE_METATYPE(treeItem *)
+Q_DECLARE_METATYPE(TreeItem)
+Q_DECLARE_METATYPE(TreeItem *)
 
 #endif // IODDRECORDS_H

@@ -10,14 +10,14 @@ namespace IoddXml {
 
 namespace {
 
-enum class verdict { good, doctype, entities, tooDeep, malformed };
+enum class Verdict { Good, Doctype, Entities, TooDeep, Malformed };
 
 // One streaming pass over the content. QXmlStreamReader detects the encoding
 // the way the DOM parser does (byte-order mark, the first bytes, then the
 // encoding declaration through QTextCodec), so what it finds is what the DOM
 // parser would see. It stops at the first document type declaration: the DOM
 // parser would expand the entities declared there while it builds the tree.
-verdict scan(const QByteArray &content, QString *message,
+Verdict scan(const QByteArray &content, QString *message,
              const std::function<void(const QXmlStreamReader &, int)> &visit = {})
 {
     QXmlStreamReader xml(content);
@@ -31,7 +31,7 @@ verdict scan(const QByteArray &content, QString *message,
                 *message = QStringLiteral("elements nested deeper than %1 levels refused (line %2)")
                                .arg(maxDepth)
                                .arg(xml.lineNumber());
-                return verdict::tooDeep;
+                return Verdict::TooDeep;
             }
             if (visit)
                 visit(xml, depth);
@@ -42,10 +42,10 @@ verdict scan(const QByteArray &content, QString *message,
         case QXmlStreamReader::DTD:
             if (!xml.entityDeclarations().isEmpty()) {
                 *message = QStringLiteral("document type declaration with entities refused");
-                return verdict::entities;
+                return Verdict::Entities;
             }
             *message = QStringLiteral("document type declaration refused");
-            return verdict::doctype;
+            return Verdict::Doctype;
         default:
             break;
         }
@@ -58,10 +58,10 @@ verdict scan(const QByteArray &content, QString *message,
                        .arg(xml.errorString())
                        .arg(xml.lineNumber())
                        .arg(xml.columnNumber());
-        return verdict::malformed;
+        return Verdict::Malformed;
     }
     message->clear();
-    return verdict::good;
+    return Verdict::Good;
 }
 
 // Contents that passed the scan lately, each by its size and two hashes under
@@ -119,14 +119,14 @@ PassedScans &passedScans()
 bool declaresEntities(const QByteArray &content)
 {
     QString message;
-    return scan(content, &message) == verdict::entities;
+    return scan(content, &message) == Verdict::Entities;
 }
 
 bool readElements(const QByteArray &content, const std::function<void(const QXmlStreamReader &, int)> &visit,
                   QString *error)
 {
     QString message;
-    const bool good = scan(content, &message, visit) == verdict::good;
+    const bool good = scan(content, &message, visit) == Verdict::Good;
     if (good)
         passedScans().insert(content);
     if (error)
@@ -138,7 +138,7 @@ bool parse(const QByteArray &content, QDomDocument &document, QString *error)
 {
     document = QDomDocument();
     QString message;
-    if (passedScans().contains(content) || scan(content, &message) == verdict::good) {
+    if (passedScans().contains(content) || scan(content, &message) == Verdict::Good) {
         int line = 0;
         int column = 0;
         if (document.setContent(content, &message, &line, &column)) {

@@ -23,7 +23,7 @@ struct SharedFile
     QDomDocument document;
     // The file's events, read on first use.
     bool eventsRead = false;
-    QList<eventItem> events;
+    QList<EventItem> events;
 };
 
 QHash<QString, SharedFile> &sharedFiles()
@@ -64,40 +64,40 @@ StandardDefinitions::~StandardDefinitions() = default;
 
 int StandardDefinitions::loadDefinitions(const QString &path)
 {
-    const int result = readShared(path, file, this->path, content, document, root);
-    index.reset(root);
+    const int result = readShared(path, m_file, this->m_path, m_content, m_document, m_root);
+    m_index.reset(m_root);
     return result;
 }
 
 int StandardDefinitions::loadUnitDefinitions(const QString &path)
 {
-    const int result = readShared(path, unitFile, unitPath, unitContent, unitDocument, unitRoot);
-    unitIndex.reset(unitRoot);
+    const int result = readShared(path, m_unitFile, m_unitPath, m_unitContent, m_unitDocument, m_unitRoot);
+    m_unitIndex.reset(m_unitRoot);
     return result;
 }
 
 QString StandardDefinitions::textById(const QString &textId, const QString &language) const
 {
-    return index.text(textId, language);
+    return m_index.text(textId, language);
 }
 
 DatatypePtr StandardDefinitions::findDatatype(const QString &id) const
 {
-    DatatypeReader reader(index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
+    DatatypeReader reader(m_index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
     return reader.findDatatype(id);
 }
 
 DatatypePtr StandardDefinitions::parseDatatype(const QDomElement &element) const
 {
-    DatatypeReader reader(index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
+    DatatypeReader reader(m_index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
     return reader.parseDatatype(element);
 }
 
 VariablePtr StandardDefinitions::findVariable(const QString &id) const
 {
-    for (const QDomElement &e : index.variables(id)) {
+    for (const QDomElement &e : m_index.variables(id)) {
         if (e.nodeName() == QLatin1String("Variable")) {
-            DatatypeReader reader(index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
+            DatatypeReader reader(m_index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
             return reader.readVariable(e);
         }
     }
@@ -108,16 +108,16 @@ QString StandardDefinitions::unitAbbreviation(const QString &code) const
 {
     if (code.isEmpty())
         return code;
-    return unitIndex.unit(code);
+    return m_unitIndex.unit(code);
 }
 
-QList<eventItem> StandardDefinitions::events() const
+QList<EventItem> StandardDefinitions::events() const
 {
     const auto read = [this]() {
-        return IoddEvents::read(index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
+        return IoddEvents::read(m_index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
     };
-    auto shared = sharedFiles().find(path);
-    if (path.isEmpty() || shared == sharedFiles().end() || shared->document != document)
+    auto shared = sharedFiles().find(m_path);
+    if (m_path.isEmpty() || shared == sharedFiles().end() || shared->document != m_document)
         return read();
     if (!shared->eventsRead) {
         shared->events = read();
@@ -126,9 +126,9 @@ QList<eventItem> StandardDefinitions::events() const
     return shared->events;
 }
 
-eventItem StandardDefinitions::findEvent(quint16 code) const
+EventItem StandardDefinitions::findEvent(quint16 code) const
 {
-    const QList<eventItem> all = events();
-    const eventItem *found = IoddEvents::find(all, code);
-    return found ? *found : eventItem();
+    const QList<EventItem> all = events();
+    const EventItem *found = IoddEvents::find(all, code);
+    return found ? *found : EventItem();
 }

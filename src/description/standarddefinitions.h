@@ -34,25 +34,25 @@ public:
     VariablePtr findVariable(const QString &id) const;
     QString unitAbbreviation(const QString &code) const;
     // The standard event codes with their texts, read once per file and process.
-    QList<eventItem> events() const;
+    QList<EventItem> events() const;
     // The standard event with this code; empty fields when there is none.
-    eventItem findEvent(quint16 code) const;
+    EventItem findEvent(quint16 code) const;
 
 private:
-    QDomElement root;
-    QDomDocument document;
-    QString path;
-    QFile file;
-    QByteArray content;
+    QDomElement m_root;
+    QDomDocument m_document;
+    QString m_path;
+    QFile m_file;
+    QByteArray m_content;
 
-    QDomElement unitRoot;
-    QDomDocument unitDocument;
-    QString unitPath;
-    QFile unitFile;
-    QByteArray unitContent;
+    QDomElement m_unitRoot;
+    QDomDocument m_unitDocument;
+    QString m_unitPath;
+    QFile m_unitFile;
+    QByteArray m_unitContent;
 
-    mutable IoddIndex index;
-    mutable IoddIndex unitIndex;
+    mutable IoddIndex m_index;
+    mutable IoddIndex m_unitIndex;
 };
 
 #endif // STANDARDDEFINITIONS_H

@@ -33,27 +33,27 @@ const QString splitterKey = QStringLiteral("portPage/splitter");
 } // namespace
 
 BasicInfoPage::BasicInfoPage(QWidget *parent)
-    : QWidget(parent), ui(new Ui::BasicInfoPage), form(new Ui::DeviceIdentityForm)
+    : QWidget(parent), m_ui(new Ui::BasicInfoPage), m_form(new Ui::DeviceIdentityForm)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     // The identity form is built in place, inside the scroll area: a finished
     // form set into it would be restyled, all of it, under the window's
     // style sheet.
-    form->setupUi(ui->scrollAreaWidgetContents);
-    form->table_connect->setColumnCount(3);
-    form->table_connect->setHorizontalHeaderLabels(
+    m_form->setupUi(m_ui->scrollAreaWidgetContents);
+    m_form->table_connect->setColumnCount(3);
+    m_form->table_connect->setHorizontalHeaderLabels(
         {QStringLiteral("nb"), QStringLiteral("color"), QStringLiteral("function")});
-    form->table_connect->verticalHeader()->setHidden(true);
+    m_form->table_connect->verticalHeader()->setHidden(true);
 
     // The device's identity scrolls above; the parameter view or the console
     // below keeps the height the user gave it, on every port's page.
-    ui->splitter_page->setStretchFactor(0, 0);
-    ui->splitter_page->setStretchFactor(1, 1);
+    m_ui->splitter_page->setStretchFactor(0, 0);
+    m_ui->splitter_page->setStretchFactor(1, 1);
     // Written once the user lets go, not at every step of a drag.
     m_saveSplitter.setSingleShot(true);
     m_saveSplitter.setInterval(400);
     connect(&m_saveSplitter, &QTimer::timeout, this, &BasicInfoPage::saveSplitter);
-    connect(ui->splitter_page, &QSplitter::splitterMoved, &m_saveSplitter, QOverload<>::of(&QTimer::start));
+    connect(m_ui->splitter_page, &QSplitter::splitterMoved, &m_saveSplitter, QOverload<>::of(&QTimer::start));
 }
 
 void BasicInfoPage::showEvent(QShowEvent *event)
@@ -62,15 +62,15 @@ void BasicInfoPage::showEvent(QShowEvent *event)
     // and a click builds pages that are often not looked at.
     if (!m_splitterPlaced) {
         m_splitterPlaced = true;
-        ui->splitter_page->setSizes({defaultIdentityHeight, defaultHostHeight});
-        ui->splitter_page->restoreState(QSettings().value(splitterKey).toByteArray());
+        m_ui->splitter_page->setSizes({defaultIdentityHeight, defaultHostHeight});
+        m_ui->splitter_page->restoreState(QSettings().value(splitterKey).toByteArray());
     }
     QWidget::showEvent(event);
 }
 
 void BasicInfoPage::saveSplitter()
 {
-    QSettings().setValue(splitterKey, ui->splitter_page->saveState());
+    QSettings().setValue(splitterKey, m_ui->splitter_page->saveState());
 }
 
 BasicInfoPage::~BasicInfoPage()
@@ -78,8 +78,8 @@ BasicInfoPage::~BasicInfoPage()
     if (m_saveSplitter.isActive())
         saveSplitter();
     qCDebug(lcViews) << "del:" << this;
-    delete form;
-    delete ui;
+    delete m_form;
+    delete m_ui;
 }
 
 void BasicInfoPage::changeEvent(QEvent *event)
@@ -89,15 +89,15 @@ void BasicInfoPage::changeEvent(QEvent *event)
         return;
     // The form's placeholders would replace the pictures, or come back where
     // the description has none.
-    QLabel *const pictures[] = {form->label_log, form->label_device, form->label_connect};
+    QLabel *const pictures[] = {m_form->label_log, m_form->label_device, m_form->label_connect};
     QPixmap shown[std::size(pictures)];
     bool cleared[std::size(pictures)];
     for (size_t i = 0; i < std::size(pictures); ++i) {
         shown[i] = pictures[i]->pixmap(Qt::ReturnByValue);
         cleared[i] = pictures[i]->text().isEmpty();
     }
-    ui->retranslateUi(this);
-    form->retranslateUi(ui->scrollAreaWidgetContents);
+    m_ui->retranslateUi(this);
+    m_form->retranslateUi(m_ui->scrollAreaWidgetContents);
     for (size_t i = 0; i < std::size(pictures); ++i) {
         if (!shown[i].isNull())
             pictures[i]->setPixmap(shown[i]);
@@ -108,33 +108,33 @@ void BasicInfoPage::changeEvent(QEvent *event)
 
 void BasicInfoPage::setPort(int port)
 {
-    form->widget->setPort(unsigned(port));
-    form->widget_2->setPort(unsigned(port));
+    m_form->widget->setPort(unsigned(port));
+    m_form->widget_2->setPort(unsigned(port));
 }
 
 void BasicInfoPage::clearDeviceInfo()
 {
-    const QList<QLineEdit *> edits{form->edit_vendorName,        form->edit_vendorID, form->edit_vendorText,
-                                   form->edit_vendorURL,         form->edit_DeviceID, form->edit_IOLinkRevision,
-                                   form->edit_minimunmCycleTime, form->edit_brtrate,  form->edit_SIO};
+    const QList<QLineEdit *> edits{m_form->edit_vendorName,        m_form->edit_vendorID, m_form->edit_vendorText,
+                                   m_form->edit_vendorURL,         m_form->edit_DeviceID, m_form->edit_IOLinkRevision,
+                                   m_form->edit_minimunmCycleTime, m_form->edit_brtrate,  m_form->edit_SIO};
     for (QLineEdit *e : edits)
         e->setText(QString());
-    form->label_log->clear();
-    form->label_device->clear();
-    form->label_connect->clear();
+    m_form->label_log->clear();
+    m_form->label_device->clear();
+    m_form->label_connect->clear();
 }
 
 void BasicInfoPage::release()
 {
-    qDeleteAll(ui->widget_3->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
+    qDeleteAll(m_ui->widget_3->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
     m_lookup = nullptr;
     clearDeviceInfo();
-    form->table_connect->setRowCount(0);
+    m_form->table_connect->setRowCount(0);
     if (m_problem)
         showDescriptionProblem(QString());
-    form->widget->stop();
-    form->widget_2->reset();
-    ui->scrollArea->verticalScrollBar()->setValue(0); // the next identity from its top
+    m_form->widget->stop();
+    m_form->widget_2->reset();
+    m_ui->scrollArea->verticalScrollBar()->setValue(0); // the next identity from its top
 }
 
 void BasicInfoPage::showDescriptionProblem(const QString &text)
@@ -145,7 +145,7 @@ void BasicInfoPage::showDescriptionProblem(const QString &text)
         m_problem->setWordWrap(true);
         m_problem->setTextInteractionFlags(Qt::TextSelectableByMouse);
         m_problem->setStyleSheet(QStringLiteral("QLabel{color:#8a1c1c;background:#fdecea;padding:4px;}"));
-        ui->verticalLayout->insertWidget(0, m_problem);
+        m_ui->verticalLayout->insertWidget(0, m_problem);
     }
     m_problem->setText(text);
     m_problem->setVisible(!text.isEmpty());
@@ -156,7 +156,7 @@ QString BasicInfoPage::descriptionProblem() const
     return m_problem && m_problem->isVisibleTo(this) ? m_problem->text() : QString();
 }
 
-QString BasicInfoPage::libraryFolder(const deviceInfo &info)
+QString BasicInfoPage::libraryFolder(const DeviceInfo &info)
 {
     return IoddLibrary::folderPath(info);
 }
@@ -171,47 +171,47 @@ void BasicInfoPage::showPicture(const QString &folder, const QString &file, QLab
     label->setPixmap(QPixmap::fromImage(image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
 }
 
-void BasicInfoPage::showDeviceInfo(const deviceInfo &info)
+void BasicInfoPage::showDeviceInfo(const DeviceInfo &info)
 {
     clearDeviceInfo();
-    form->edit_vendorName->setText(info.vendorName);
-    form->edit_vendorID->setText(info.vendorId);
-    form->edit_vendorText->setText(info.vendorText);
-    form->edit_vendorURL->setText(info.vendorUrl);
-    form->edit_DeviceID->setText(info.deviceId);
-    form->edit_IOLinkRevision->setText(info.iolinkRevision);
-    form->edit_minimunmCycleTime->setText(info.minCycleTime);
-    form->edit_brtrate->setText(info.bitrate);
-    form->edit_SIO->setText(info.sioSupported);
+    m_form->edit_vendorName->setText(info.vendorName);
+    m_form->edit_vendorID->setText(info.vendorId);
+    m_form->edit_vendorText->setText(info.vendorText);
+    m_form->edit_vendorURL->setText(info.vendorUrl);
+    m_form->edit_DeviceID->setText(info.deviceId);
+    m_form->edit_IOLinkRevision->setText(info.iolinkRevision);
+    m_form->edit_minimunmCycleTime->setText(info.minCycleTime);
+    m_form->edit_brtrate->setText(info.bitrate);
+    m_form->edit_SIO->setText(info.sioSupported);
 
     const int rows = info.wireColors.size();
-    form->table_connect->setRowCount(rows);
+    m_form->table_connect->setRowCount(rows);
     for (int i = 0; i < rows; ++i) {
-        form->table_connect->setItem(i, 0, new QTableWidgetItem(QString::number(i + 1)));
-        form->table_connect->setItem(i, 1, readOnlyItem(info.wireColors.at(i)));
-        form->table_connect->setItem(i, 2, readOnlyItem(info.wireFunctions.value(i)));
+        m_form->table_connect->setItem(i, 0, new QTableWidgetItem(QString::number(i + 1)));
+        m_form->table_connect->setItem(i, 1, readOnlyItem(info.wireColors.at(i)));
+        m_form->table_connect->setItem(i, 2, readOnlyItem(info.wireFunctions.value(i)));
     }
 
     const QString folder = libraryFolder(info);
-    showPicture(folder, info.deviceIcon, form->label_log, 160, 90);
-    showPicture(folder, info.deviceSymbol, form->label_device, 160, 160);
-    showPicture(folder, info.connectionSymbol, form->label_connect, 160, 160);
+    showPicture(folder, info.deviceIcon, m_form->label_log, 160, 90);
+    showPicture(folder, info.deviceSymbol, m_form->label_device, 160, 160);
+    showPicture(folder, info.connectionSymbol, m_form->label_connect, 160, 160);
 }
 
 void BasicInfoPage::placeInHostArea(QWidget *view)
 {
-    if (!ui->widget_3->layout()) {
-        auto *layout = new QVBoxLayout(ui->widget_3);
+    if (!m_ui->widget_3->layout()) {
+        auto *layout = new QVBoxLayout(m_ui->widget_3);
         layout->setContentsMargins(0, 0, 0, 0);
     }
-    ui->widget_3->layout()->addWidget(view);
+    m_ui->widget_3->layout()->addWidget(view);
 }
 
 ParameterPage *BasicInfoPage::createParameterView(const QString &roleMenuSet, quint8 port,
                                                    const std::shared_ptr<IoddFile> &description,
-                                                   const deviceInfo &identity)
+                                                   const DeviceInfo &identity)
 {
-    auto *view = new ParameterPage(ui->widget_3);
+    auto *view = new ParameterPage(m_ui->widget_3);
     view->setPort(port);
     view->setDeviceIdentity(ParameterSet::identityOf(identity, description->readVariants()));
     view->setRoleMenuSource([description](const QString &set) { return description->roleMenus(set); });
@@ -222,9 +222,9 @@ ParameterPage *BasicInfoPage::createParameterView(const QString &roleMenuSet, qu
 
 IsduConsole *BasicInfoPage::createIsduConsole(int port)
 {
-    m_lookup = new IoddLookupBar(ui->widget_3);
+    m_lookup = new IoddLookupBar(m_ui->widget_3);
     placeInHostArea(m_lookup);
-    auto *console = new IsduConsole(ui->widget_3);
+    auto *console = new IsduConsole(m_ui->widget_3);
     console->setPortCount(8);
     console->setPort(port);
     placeInHostArea(console);

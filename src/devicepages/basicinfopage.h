@@ -6,7 +6,7 @@
 
 #include <memory>
 
-struct deviceInfo;
+struct DeviceInfo;
 class IoddFile;
 class IsduConsole;
 class IoddLookupBar;
@@ -33,7 +33,7 @@ public:
 
     // The DI and DO views of the grey panel read and write this port.
     void setPort(int port);
-    void showDeviceInfo(const deviceInfo &info);
+    void showDeviceInfo(const DeviceInfo &info);
     void clearDeviceInfo();
     // Taken off its port, to show another device later: the parameter view
     // or the console goes, and with it the identity, the problem line and
@@ -47,7 +47,7 @@ public:
     // saved parameter sets.
     ParameterPage *createParameterView(const QString &roleMenuSet, quint8 port,
                                           const std::shared_ptr<IoddFile> &description,
-                                          const deviceInfo &identity);
+                                          const DeviceInfo &identity);
     // The ISDU console in the host area, its port list preset to `port`.
     // Above it, a line that looks the connected device up in the IODD library.
     IsduConsole *createIsduConsole(int port);
@@ -63,7 +63,7 @@ public:
     static constexpr int defaultHostHeight = 450;
 
     // The library folder of a description: IoddLibrary::folderPath().
-    static QString libraryFolder(const deviceInfo &info);
+    static QString libraryFolder(const DeviceInfo &info);
 
 protected:
     // A switch of language: the form's texts again, the pictures kept.
@@ -75,8 +75,8 @@ private:
     void saveSplitter();
     void showPicture(const QString &folder, const QString &file, class QLabel *label, int width, int height);
 
-    Ui::BasicInfoPage *ui;
-    Ui::DeviceIdentityForm *form; // the identity, the pictures and the DI/DO panel
+    Ui::BasicInfoPage *m_ui;
+    Ui::DeviceIdentityForm *m_form; // the identity, the pictures and the DI/DO panel
     bool m_splitterPlaced = false;
     QTimer m_saveSplitter;
     IoddLookupBar *m_lookup = nullptr;

@@ -8,59 +8,59 @@
 
 #include <QEvent>
 
-DigitalInputPanel::DigitalInputPanel(QWidget *parent) : QWidget(parent), ui(new Ui::DigitalInputPanel)
+DigitalInputPanel::DigitalInputPanel(QWidget *parent) : QWidget(parent), m_ui(new Ui::DigitalInputPanel)
 {
-    ui->setupUi(this);
-    connect(ui->pbtn_read, &QPushButton::clicked, this, &DigitalInputPanel::onReadClicked);
-    connect(&timer, &QTimer::timeout, this, &DigitalInputPanel::onPollTimeout);
+    m_ui->setupUi(this);
+    connect(m_ui->pbtn_read, &QPushButton::clicked, this, &DigitalInputPanel::onReadClicked);
+    connect(&m_timer, &QTimer::timeout, this, &DigitalInputPanel::onPollTimeout);
 }
 
 DigitalInputPanel::~DigitalInputPanel()
 {
-    timer.stop();
-    delete ui;
+    m_timer.stop();
+    delete m_ui;
 }
 
 void DigitalInputPanel::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange) {
-        ui->retranslateUi(this);
+        m_ui->retranslateUi(this);
         showReadButton();
     }
 }
 
 void DigitalInputPanel::showReadButton()
 {
-    ui->pbtn_read->setText(reading ? tr("暂停读取") : tr("开始读取"));
+    m_ui->pbtn_read->setText(m_reading ? tr("暂停读取") : tr("开始读取"));
 }
 
 void DigitalInputPanel::setPort(unsigned port)
 {
-    this->port = port;
+    this->m_port = port;
 }
 
 void DigitalInputPanel::stop()
 {
-    timer.stop();
-    reading = false;
+    m_timer.stop();
+    m_reading = false;
     showReadButton();
-    ui->edit_inData->clear();
+    m_ui->edit_inData->clear();
 }
 
 void DigitalInputPanel::onPortTabsCleared()
 {
-    timer.stop();
+    m_timer.stop();
 }
 
 void DigitalInputPanel::onReadClicked()
 {
-    if (!reading) {
-        timer.start(pollIntervalMs);
-        reading = true;
+    if (!m_reading) {
+        m_timer.start(pollIntervalMs);
+        m_reading = true;
     } else {
-        timer.stop();
-        reading = false;
+        m_timer.stop();
+        m_reading = false;
     }
     showReadButton();
 }
@@ -68,8 +68,8 @@ void DigitalInputPanel::onReadClicked()
 void DigitalInputPanel::onPollTimeout()
 {
     if (readInput() == -1) {
-        timer.stop();
-        reading = false;
+        m_timer.stop();
+        m_reading = false;
         showReadButton();
     }
 }
@@ -79,11 +79,11 @@ int DigitalInputPanel::readInput()
     LinkHub *hub = LinkHub::instance();
     if (!hub || !hub->link() || hub->link()->isBusy())
         return 0;
-    qCDebug(lcViews) << "read in data+++++++++++++" << port;
+    qCDebug(lcViews) << "read in data+++++++++++++" << m_port;
     quint16 value = 0;
-    if (hub->link()->readRegister(AdapterRegisters::pdInWindow(int(port)), value) == -1)
+    if (hub->link()->readRegister(AdapterRegisters::pdInWindow(int(m_port)), value) == -1)
         return -1;
-    qCDebug(lcViews) << "read in data-----------" << port;
-    ui->edit_inData->setText(QString::number(value & 1));
+    qCDebug(lcViews) << "read in data-----------" << m_port;
+    m_ui->edit_inData->setText(QString::number(value & 1));
     return 0;
 }

@@ -28,8 +28,8 @@ public:
     // link failed.
     int readInput();
 
-    bool isReading() const { return reading; }
-    bool isPolling() const { return timer.isActive(); }
+    bool isReading() const { return m_reading; }
+    bool isPolling() const { return m_timer.isActive(); }
 
 public slots:
     // The port's pages are being rebuilt: stop the timer. The button keeps
@@ -46,10 +46,10 @@ private:
     // "开始读取" or, while reading, "暂停读取".
     void showReadButton();
 
-    Ui::DigitalInputPanel *ui;
-    bool reading = false;
-    unsigned port = 0;
-    QTimer timer;
+    Ui::DigitalInputPanel *m_ui;
+    bool m_reading = false;
+    unsigned m_port = 0;
+    QTimer m_timer;
 };
 
 #endif // DIGITALINPUTPANEL_H

@@ -9,35 +9,35 @@
 
 #include <QEvent>
 
-DigitalOutputPanel::DigitalOutputPanel(QWidget *parent) : QWidget(parent), ui(new Ui::DigitalOutputPanel)
+DigitalOutputPanel::DigitalOutputPanel(QWidget *parent) : QWidget(parent), m_ui(new Ui::DigitalOutputPanel)
 {
-    ui->setupUi(this);
-    ui->combox->clear();
-    ui->combox->addItem(QStringLiteral("0"));
-    ui->combox->addItem(QStringLiteral("1"));
-    connect(ui->pbtn_write, &QPushButton::clicked, this, &DigitalOutputPanel::onWriteClicked);
+    m_ui->setupUi(this);
+    m_ui->combox->clear();
+    m_ui->combox->addItem(QStringLiteral("0"));
+    m_ui->combox->addItem(QStringLiteral("1"));
+    connect(m_ui->pbtn_write, &QPushButton::clicked, this, &DigitalOutputPanel::onWriteClicked);
 }
 
 DigitalOutputPanel::~DigitalOutputPanel()
 {
-    delete ui;
+    delete m_ui;
 }
 
 void DigitalOutputPanel::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange)
-        ui->retranslateUi(this);
+        m_ui->retranslateUi(this);
 }
 
 void DigitalOutputPanel::setPort(unsigned port)
 {
-    this->port = port;
+    this->m_port = port;
 }
 
 void DigitalOutputPanel::reset()
 {
-    ui->combox->setCurrentIndex(0);
+    m_ui->combox->setCurrentIndex(0);
 }
 
 void DigitalOutputPanel::onWriteClicked()
@@ -46,8 +46,8 @@ void DigitalOutputPanel::onWriteClicked()
     if (!hub || !hub->link())
         return;
     const BusyGuard busy(hub->link());
-    const int value = qMax(ui->combox->currentIndex(), 0);
+    const int value = qMax(m_ui->combox->currentIndex(), 0);
     qCDebug(lcViews) << "send:" << value;
     // The result is not examined: a failed write leaves nothing to undo.
-    hub->link()->writeRegister(AdapterRegisters::pdOutWindow(int(port)), quint16(value));
+    hub->link()->writeRegister(AdapterRegisters::pdOutWindow(int(m_port)), quint16(value));
 }

@@ -30,8 +30,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    Ui::DigitalOutputPanel *ui;
-    unsigned port = 0;
+    Ui::DigitalOutputPanel *m_ui;
+    unsigned m_port = 0;
 };
 
 #endif // DIGITALOUTPUTPANEL_H

@@ -49,16 +49,16 @@ QIcon typeIcon(EventType type)
 
 } // namespace
 
-EventPage::EventPage(QWidget *parent) : QWidget(parent), ui(new Ui::EventPage)
+EventPage::EventPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::EventPage)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
 
     // The port page's signal names the set by its full type; register that
     // spelling too so queued connections can copy the argument.
     qRegisterMetaType<DiagnosisMap>("QMap<uint8_t,EventPage::DiagnosisItem*>");
 
-    ui->label_deviceStatus->hide();
-    QTableWidget *table = ui->tableWidget;
+    m_ui->label_deviceStatus->hide();
+    QTableWidget *table = m_ui->tableWidget;
     table->setColumnCount(columnCount);
     showHeaders();
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -72,14 +72,14 @@ EventPage::EventPage(QWidget *parent) : QWidget(parent), ui(new Ui::EventPage)
 EventPage::~EventPage()
 {
     qCDebug(lcViews) << "del:" << this;
-    delete ui;
+    delete m_ui;
 }
 
 void EventPage::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange) {
-        ui->retranslateUi(this);
+        m_ui->retranslateUi(this);
         showHeaders();
         showStatusLine();
     }
@@ -87,7 +87,7 @@ void EventPage::changeEvent(QEvent *event)
 
 void EventPage::showHeaders()
 {
-    ui->tableWidget->setHorizontalHeaderLabels(
+    m_ui->tableWidget->setHorizontalHeaderLabels(
         {tr("报错时间"), tr("恢复时间"), tr("代码"), tr("异常"), tr("类型"), tr("模式"), tr("状态")});
 }
 
@@ -95,7 +95,7 @@ void EventPage::onCreateItem(EventPage::DiagnosisItem *item)
 {
     if (!item)
         return;
-    QTableWidget *table = ui->tableWidget;
+    QTableWidget *table = m_ui->tableWidget;
     const int row = table->rowCount();
     table->insertRow(row);
     table->setItem(row, ColumnRaised, new QTableWidgetItem(item->errorTime));
@@ -118,7 +118,7 @@ void EventPage::onCreateItem(EventPage::DiagnosisItem *item)
 
 void EventPage::onDiagnosis(QMap<uint8_t, EventPage::DiagnosisItem *> items)
 {
-    QTableWidget *table = ui->tableWidget;
+    QTableWidget *table = m_ui->tableWidget;
     for (int row = 0; row < table->rowCount(); ++row) {
         for (int column = 0; column < table->columnCount(); ++column)
             delete table->takeItem(row, column);
@@ -140,7 +140,7 @@ void EventPage::showDeviceStatus(int port, const DeviceStatusReading &reading)
 
 void EventPage::showStatusLine()
 {
-    QLabel *label = ui->label_deviceStatus;
+    QLabel *label = m_ui->label_deviceStatus;
     if (m_status == -2)
         return;
     if (m_status >= 0)

@@ -61,7 +61,7 @@ private:
     void showHeaders();
     void showStatusLine();
 
-    Ui::EventPage *ui;
+    Ui::EventPage *m_ui;
     // The Device Status as last shown; -2 before the first read, -1 when the
     // device does not provide it.
     int m_status = -2;

@@ -52,7 +52,7 @@ DeviceIdentity ofFile(const QString &path)
     if (vendorId < 1 || vendorId > 0xFFFF || deviceId < 1 || deviceId > 0xFFFFFF)
         return DeviceIdentity::unknown(Texts::tr("文件中没有有效的供应商ID和设备ID"));
 
-    const deviceInfo info = parser.readDeviceInfo();
+    const DeviceInfo info = parser.readDeviceInfo();
     QString vendorName = info.vendorName;
     if (vendorName.isEmpty())
         vendorName = parser.attribute(QStringLiteral("DeviceIdentity"), QStringLiteral("vendorName"));

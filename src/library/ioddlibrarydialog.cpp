@@ -50,9 +50,9 @@ QTableWidgetItem *libraryCell(const QString &text, bool centred)
 } // namespace
 
 IoddLibraryDialog::IoddLibraryDialog(const QString &libraryDir, QWidget *parent)
-    : QDialog(parent), ui(new Ui::IoddLibraryDialog), m_libraryDir(libraryDir)
+    : QDialog(parent), m_ui(new Ui::IoddLibraryDialog), m_libraryDir(libraryDir)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/images/title.png")));
     setWindowFlags(Qt::Sheet | Qt::WindowCloseButtonHint);
     setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
@@ -69,7 +69,7 @@ IoddLibraryDialog::IoddLibraryDialog(const QString &libraryDir, QWidget *parent)
         return QMessageBox::question(nullptr, title, text, buttons, defaultButton);
     };
 
-    QTableWidget *table = ui->table_show;
+    QTableWidget *table = m_ui->table_show;
     table->setColumnCount(4);
     table->setHorizontalHeaderLabels({tr("供应商ID"), tr("设备ID"), tr("文件名"), tr("版本")});
     table->setColumnWidth(0, 100);
@@ -81,10 +81,10 @@ IoddLibraryDialog::IoddLibraryDialog(const QString &libraryDir, QWidget *parent)
     table->setSelectionMode(QAbstractItemView::SingleSelection);
 
     connect(table, &QTableWidget::currentItemChanged, this, &IoddLibraryDialog::onCurrentRowChanged);
-    connect(ui->pbtn_add, &QPushButton::clicked, this, &IoddLibraryDialog::onAddClicked);
-    connect(ui->pbtn_del, &QPushButton::clicked, this, &IoddLibraryDialog::onDeleteClicked);
-    connect(ui->pbtn_search, &QPushButton::clicked, this, &IoddLibraryDialog::onSearchClicked);
-    connect(ui->pbtn_enter, &QPushButton::clicked, this, &IoddLibraryDialog::onLoadClicked);
+    connect(m_ui->pbtn_add, &QPushButton::clicked, this, &IoddLibraryDialog::onAddClicked);
+    connect(m_ui->pbtn_del, &QPushButton::clicked, this, &IoddLibraryDialog::onDeleteClicked);
+    connect(m_ui->pbtn_search, &QPushButton::clicked, this, &IoddLibraryDialog::onSearchClicked);
+    connect(m_ui->pbtn_enter, &QPushButton::clicked, this, &IoddLibraryDialog::onLoadClicked);
 
     scanLibrary();
     updateDeleteButton();
@@ -92,7 +92,7 @@ IoddLibraryDialog::IoddLibraryDialog(const QString &libraryDir, QWidget *parent)
 
 IoddLibraryDialog::~IoddLibraryDialog()
 {
-    delete ui;
+    delete m_ui;
 }
 
 QString IoddLibraryDialog::defaultLibraryDir()
@@ -113,8 +113,8 @@ void IoddLibraryDialog::setAskFunction(AskFunction function)
 void IoddLibraryDialog::setConfirmEnabled(bool enabled, const QString &reason)
 {
     m_confirmEnabled = enabled;
-    ui->pbtn_enter->setEnabled(enabled);
-    ui->pbtn_enter->setToolTip(enabled ? QString() : reason);
+    m_ui->pbtn_enter->setEnabled(enabled);
+    m_ui->pbtn_enter->setToolTip(enabled ? QString() : reason);
 }
 
 void IoddLibraryDialog::setDeviceCheck(int port, DeviceIdentityFunction deviceIdentity)
@@ -125,35 +125,35 @@ void IoddLibraryDialog::setDeviceCheck(int port, DeviceIdentityFunction deviceId
 
 void IoddLibraryDialog::updateDeleteButton()
 {
-    const int row = ui->table_show->currentRow();
+    const int row = m_ui->table_show->currentRow();
     const bool builtin = row >= 0 && IoddLibrary::isBuiltinFolder(libraryDir(), folderOfRow(row));
-    ui->pbtn_del->setEnabled(!builtin);
-    ui->pbtn_del->setToolTip(
+    m_ui->pbtn_del->setEnabled(!builtin);
+    m_ui->pbtn_del->setToolTip(
         builtin ? tr("内置描述文件不能删除：Port2、Port4、Port6、Port8 的参数和过程数据页面由它生成") : QString());
 }
 
 QString IoddLibraryDialog::cellText(int row, int column) const
 {
-    const QTableWidgetItem *item = ui->table_show->item(row, column);
+    const QTableWidgetItem *item = m_ui->table_show->item(row, column);
     return item ? item->text() : QString();
 }
 
 QString IoddLibraryDialog::folderOfRow(int row) const
 {
-    const QTableWidgetItem *item = ui->table_show->item(row, 0);
+    const QTableWidgetItem *item = m_ui->table_show->item(row, 0);
     return item ? item->data(folderRole).toString() : QString();
 }
 
 QString IoddLibraryDialog::filePathOfRow(int row) const
 {
-    const QTableWidgetItem *item = ui->table_show->item(row, 0);
+    const QTableWidgetItem *item = m_ui->table_show->item(row, 0);
     return item ? item->data(filePathRole).toString() : QString();
 }
 
 void IoddLibraryDialog::appendRow(const QString &vendorId, const QString &deviceId, const QString &fileName,
                             const QString &version, const QString &folder, const QString &filePath)
 {
-    QTableWidget *table = ui->table_show;
+    QTableWidget *table = m_ui->table_show;
     const int row = table->rowCount();
     table->insertRow(row);
     QTableWidgetItem *first = libraryCell(vendorId, true);
@@ -201,7 +201,7 @@ void IoddLibraryDialog::onAddClicked()
     const int deviceId = parser.deviceId();
     const QString version = parser.version();
     QString why;
-    for (int row = 0; row < ui->table_show->rowCount() && why.isEmpty(); ++row) {
+    for (int row = 0; row < m_ui->table_show->rowCount() && why.isEmpty(); ++row) {
         if (cellText(row, 2) == fileName)
             why = tr("库中已有同名文件");
     }
@@ -293,7 +293,7 @@ QString IoddLibraryDialog::copyIntoLibrary(const QString &sourcePath, const QStr
 
 void IoddLibraryDialog::onDeleteClicked()
 {
-    const int row = ui->table_show->currentRow();
+    const int row = m_ui->table_show->currentRow();
     if (row < 0)
         return;
 
@@ -311,9 +311,9 @@ void IoddLibraryDialog::onDeleteClicked()
         return;
 
     // Every row listed from that folder goes with it.
-    for (int r = ui->table_show->rowCount() - 1; r >= 0; --r) {
+    for (int r = m_ui->table_show->rowCount() - 1; r >= 0; --r) {
         if (r == row || (!folder.isEmpty() && folderOfRow(r) == folder))
-            ui->table_show->removeRow(r);
+            m_ui->table_show->removeRow(r);
     }
     QString why;
     if (!IoddLibrary::removeFolder(libraryDir(), folder, &why))
@@ -323,16 +323,16 @@ void IoddLibraryDialog::onDeleteClicked()
 void IoddLibraryDialog::searchDevice(quint32 deviceId)
 {
     const QString wanted = QString::number(deviceId);
-    ui->edit_search->setText(wanted);
+    m_ui->edit_search->setText(wanted);
     onSearchClicked();
     // Only that device's files, none when the library has none for it.
-    for (int row = 0; row < ui->table_show->rowCount(); ++row)
-        ui->table_show->setRowHidden(row, cellText(row, 1) != wanted);
+    for (int row = 0; row < m_ui->table_show->rowCount(); ++row)
+        m_ui->table_show->setRowHidden(row, cellText(row, 1) != wanted);
 }
 
 void IoddLibraryDialog::onSearchClicked()
 {
-    const QString text = ui->edit_search->text();
+    const QString text = m_ui->edit_search->text();
     const QDir library(libraryDir());
     if (!library.exists())
         return;
@@ -361,7 +361,7 @@ void IoddLibraryDialog::onSearchClicked()
     if (matches.isEmpty())
         return;
 
-    ui->table_show->setRowCount(0);
+    m_ui->table_show->setRowCount(0);
     for (const Entry &e : qAsConst(matches))
         appendRow(e.vendorId, e.deviceId, e.fileName, e.version, e.folder, e.folder + QLatin1Char('/') + e.fileName);
 }
@@ -372,15 +372,15 @@ void IoddLibraryDialog::onCurrentRowChanged(QTableWidgetItem *item)
     if (!item)
         return;
     const int row = item->row();
-    ui->label_deviceID->setText(tr("设备ID:%1").arg(cellText(row, 1)));
-    ui->label_fileName->setText(tr("文件名::%1").arg(cellText(row, 2)));
+    m_ui->label_deviceID->setText(tr("设备ID:%1").arg(cellText(row, 1)));
+    m_ui->label_fileName->setText(tr("文件名::%1").arg(cellText(row, 2)));
 }
 
 void IoddLibraryDialog::onLoadClicked()
 {
     if (!m_confirmEnabled)
         return;
-    const int row = ui->table_show->currentRow();
+    const int row = m_ui->table_show->currentRow();
     if (row < 0)
         return;
     const QString path = filePathOfRow(row);

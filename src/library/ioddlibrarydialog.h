@@ -95,7 +95,7 @@ private:
     QString copyIntoLibrary(const QString &sourcePath, const QString &folderName, const QStringList &pictures,
                             QString *why);
 
-    Ui::IoddLibraryDialog *ui;
+    Ui::IoddLibraryDialog *m_ui;
     QString m_libraryDir;
     OpenFileFunction m_openFile;
     AskFunction m_ask;

@@ -19,7 +19,7 @@ QString folderName(const QString &vendorId, const QString &deviceId, const QStri
     return vendorId + QLatin1Char('_') + deviceId + QLatin1Char('_') + version + QLatin1Char('_') + stem(fileName);
 }
 
-QString folderPath(const deviceInfo &info)
+QString folderPath(const DeviceInfo &info)
 {
     const QString name = folderName(info.vendorId, info.deviceId, info.version, info.fileName);
     const QString inUserLibrary = DataLocations::userLibraryDir() + QLatin1Char('/') + name;

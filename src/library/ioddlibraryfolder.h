@@ -3,7 +3,7 @@
 
 #include <QString>
 
-struct deviceInfo;
+struct DeviceInfo;
 
 // Names in the IODD library: one folder per IODD file, named
 // <vendor id>_<device id>_<version>_<file name without ".xml">.
@@ -14,7 +14,7 @@ QString stem(QString fileName);
 QString folderName(const QString &vendorId, const QString &deviceId, const QString &version, const QString &fileName);
 // The folder of a description in the user's library (DataLocations), or in
 // the shipped library when the user's has no such folder.
-QString folderPath(const deviceInfo &info);
+QString folderPath(const DeviceInfo &info);
 
 // True when `path` is a real directory (not a symbolic link) whose parent is
 // the library directory itself.

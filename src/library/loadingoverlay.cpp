@@ -7,9 +7,9 @@
 
 #include <algorithm>
 
-LoadingOverlay::LoadingOverlay(QWidget *parent) : QWidget(parent), ui(new Ui::LoadingOverlay)
+LoadingOverlay::LoadingOverlay(QWidget *parent) : QWidget(parent), m_ui(new Ui::LoadingOverlay)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::SubWindow);
     setWindowModality(Qt::ApplicationModal);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -39,7 +39,7 @@ LoadingOverlay::LoadingOverlay(QWidget *parent) : QWidget(parent), ui(new Ui::Lo
 
 LoadingOverlay::~LoadingOverlay()
 {
-    delete ui;
+    delete m_ui;
 }
 
 void LoadingOverlay::setCenterWidget(QWidget *w)

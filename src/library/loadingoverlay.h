@@ -42,7 +42,7 @@ protected:
 
 private:
     QWidget *m_centerWidget = nullptr;
-    Ui::LoadingOverlay *ui;
+    Ui::LoadingOverlay *m_ui;
     QColor m_colours[dotCount];
     QPoint m_centres[dotCount];
     int m_circleRadius = 90;

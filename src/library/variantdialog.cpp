@@ -27,67 +27,67 @@ QLabel *pictureLabel(const QString &path)
 
 } // namespace
 
-VariantDialog::VariantDialog(QWidget *parent) : QDialog(parent), ui(new Ui::VariantDialog)
+VariantDialog::VariantDialog(QWidget *parent) : QDialog(parent), m_ui(new Ui::VariantDialog)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     setWindowFlags(Qt::Sheet | Qt::WindowCloseButtonHint);
     setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
     setWindowModality(Qt::ApplicationModal);
 
-    ui->table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ui->table->setSelectionMode(QAbstractItemView::SingleSelection);
-    ui->table->setColumnCount(4);
-    ui->table->setHorizontalHeaderLabels({tr("产品ID"), tr("产品名称"), tr("产品图片"), tr("产品Icon")});
+    m_ui->table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_ui->table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_ui->table->setColumnCount(4);
+    m_ui->table->setHorizontalHeaderLabels({tr("产品ID"), tr("产品名称"), tr("产品图片"), tr("产品Icon")});
 
     // The view makes its first row current when it gets the focus, without
     // selecting it: only a row the user chose counts.
-    ui->pbtn_enter->setEnabled(false);
-    ui->pbtn_enter->setToolTip(tr("请先选择一个设备型号"));
-    connect(ui->table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this]() {
+    m_ui->pbtn_enter->setEnabled(false);
+    m_ui->pbtn_enter->setToolTip(tr("请先选择一个设备型号"));
+    connect(m_ui->table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this]() {
         const bool chosen = chosenRow() >= 0;
-        ui->pbtn_enter->setEnabled(chosen);
-        ui->pbtn_enter->setToolTip(chosen ? QString() : tr("请先选择一个设备型号"));
+        m_ui->pbtn_enter->setEnabled(chosen);
+        m_ui->pbtn_enter->setToolTip(chosen ? QString() : tr("请先选择一个设备型号"));
     });
-    connect(ui->pbtn_enter, &QPushButton::clicked, this, &VariantDialog::onConfirmClicked);
+    connect(m_ui->pbtn_enter, &QPushButton::clicked, this, &VariantDialog::onConfirmClicked);
 }
 
 int VariantDialog::chosenRow() const
 {
-    const QModelIndexList rows = ui->table->selectionModel()->selectedRows();
+    const QModelIndexList rows = m_ui->table->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 VariantDialog::~VariantDialog()
 {
-    delete ui;
+    delete m_ui;
 }
 
-void VariantDialog::setDeviceInfo(const deviceInfo &info)
+void VariantDialog::setDeviceInfo(const DeviceInfo &info)
 {
     m_deviceInfo = info;
     m_picturePath = IoddLibrary::folderPath(info);
 }
 
-void VariantDialog::setVariants(const QList<variantItem> &variants)
+void VariantDialog::setVariants(const QList<VariantItem> &variants)
 {
-    ui->table->clearSelection(); // a new list is chosen from anew
-    const int oldRows = ui->table->rowCount();
+    m_ui->table->clearSelection(); // a new list is chosen from anew
+    const int oldRows = m_ui->table->rowCount();
     for (int i = 0; i <= oldRows; ++i)
-        ui->table->removeRow(0);
+        m_ui->table->removeRow(0);
 
     m_variants = variants;
-    ui->table->setRowCount(m_variants.size());
+    m_ui->table->setRowCount(m_variants.size());
     for (int row = 0; row < m_variants.size(); ++row) {
-        const variantItem &v = m_variants.at(row);
-        ui->table->setItem(row, 0, readOnlyItem(v.productId));
-        ui->table->setItem(row, 1, readOnlyItem(v.name));
-        ui->table->setCellWidget(row, 2, pictureLabel(m_picturePath + '/' + v.deviceSymbol));
-        ui->table->setCellWidget(row, 3, pictureLabel(m_picturePath + '/' + v.deviceIcon));
+        const VariantItem &v = m_variants.at(row);
+        m_ui->table->setItem(row, 0, readOnlyItem(v.productId));
+        m_ui->table->setItem(row, 1, readOnlyItem(v.name));
+        m_ui->table->setCellWidget(row, 2, pictureLabel(m_picturePath + '/' + v.deviceSymbol));
+        m_ui->table->setCellWidget(row, 3, pictureLabel(m_picturePath + '/' + v.deviceIcon));
     }
-    ui->table->resizeColumnsToContents();
+    m_ui->table->resizeColumnsToContents();
 }
 
-variantItem VariantDialog::selectedVariant() const
+VariantItem VariantDialog::selectedVariant() const
 {
     return m_selected;
 }
@@ -99,9 +99,9 @@ void VariantDialog::onConfirmClicked()
         return;
 
     // Rows are matched by product id; with equal ids the first variant wins.
-    const QTableWidgetItem *idItem = ui->table->item(row, 0);
+    const QTableWidgetItem *idItem = m_ui->table->item(row, 0);
     const QString productId = idItem ? idItem->text() : QString();
-    for (const variantItem &v : qAsConst(m_variants)) {
+    for (const VariantItem &v : qAsConst(m_variants)) {
         if (v.productId == productId) {
             m_selected = v;
             break;

@@ -27,10 +27,10 @@ public:
     ~VariantDialog() override;
 
     // Stores the device identity; its library folder holds the pictures.
-    void setDeviceInfo(const deviceInfo &info);
+    void setDeviceInfo(const DeviceInfo &info);
     // Stores the variants and lists them, one row each.
-    void setVariants(const QList<variantItem> &variants);
-    variantItem selectedVariant() const;
+    void setVariants(const QList<VariantItem> &variants);
+    VariantItem selectedVariant() const;
 
 signals:
     void closed(bool cancelled);
@@ -50,11 +50,11 @@ private:
     int chosenRow() const;
 
     bool m_cancelled = true;
-    Ui::VariantDialog *ui;
+    Ui::VariantDialog *m_ui;
     QString m_picturePath;
-    deviceInfo m_deviceInfo;
-    variantItem m_selected;
-    QList<variantItem> m_variants;
+    DeviceInfo m_deviceInfo;
+    VariantItem m_selected;
+    QList<VariantItem> m_variants;
 };
 
 #endif // VARIANTDIALOG_H

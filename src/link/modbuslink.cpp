@@ -33,8 +33,8 @@ int ModbusLink::openDevice()
     const bool wasConnected = isConnected();
     releaseHandle();
     if (hid_init() == 0)
-        device = hid_open(adapterVendorId, adapterProductId, nullptr);
-    if (!device) {
+        m_device = hid_open(adapterVendorId, adapterProductId, nullptr);
+    if (!m_device) {
         // Said once per cause: a reconnect that keeps failing does not repeat it.
         const wchar_t *err = hid_error(nullptr);
         const QString text = err ? QString::fromWCharArray(err) : QString();
@@ -62,10 +62,10 @@ int ModbusLink::closeDevice()
 
 void ModbusLink::releaseHandle()
 {
-    if (device) {
-        hid_close(device);
+    if (m_device) {
+        hid_close(m_device);
         hid_exit();
-        device = nullptr;
+        m_device = nullptr;
     }
     m_hidFailed = false;
     m_lastAnswered = false;
@@ -82,20 +82,20 @@ void ModbusLink::setHidFailed(bool failed)
 
 void ModbusLink::logHidError(const char *call)
 {
-    const wchar_t *err = hid_error(device);
+    const wchar_t *err = hid_error(m_device);
     qCDebug(lcLink).noquote() << call << "failed:" << (err ? QString::fromWCharArray(err) : QString());
 }
 
 int ModbusLink::transfer(const QByteArray &request, unsigned char reply[65])
 {
-    if (!device)
+    if (!m_device)
         return -1;
     m_lastAnswered = false;
     m_lastException = 0;
     bool hidFailed = false;
     int rc;
     {
-        QMutexLocker lock(&linkMutex);
+        QMutexLocker lock(&m_mutex);
         rc = transferLocked(request, reply, hidFailed);
     }
     // Signalled outside the lock: a receiver may use the link at once.
@@ -108,7 +108,7 @@ int ModbusLink::dropStaleAnswers()
 {
     unsigned char stale[ModbusFrame::reportSize];
     for (int i = 0; i < maxStaleReports; ++i) {
-        const int n = hid_read_timeout(device, stale, sizeof stale, 0);
+        const int n = hid_read_timeout(m_device, stale, sizeof stale, 0);
         if (n <= 0)
             return n;
         ++m_stats.droppedStale;
@@ -129,7 +129,7 @@ int ModbusLink::transferLocked(const QByteArray &request, unsigned char *reply, 
         return -1;
     }
     const int written =
-        hid_write(device, reinterpret_cast<const unsigned char *>(request.constData()), size_t(request.size()));
+        hid_write(m_device, reinterpret_cast<const unsigned char *>(request.constData()), size_t(request.size()));
     if (written < 0) {
         ++m_stats.failures;
         hidFailed = true;
@@ -144,7 +144,7 @@ int ModbusLink::transferLocked(const QByteArray &request, unsigned char *reply, 
     }
     ++m_stats.framesSent;
     std::memset(reply, 0, ModbusFrame::reportSize);
-    const int read = hid_read_timeout(device, reply, ModbusFrame::reportSize, readTimeoutMs);
+    const int read = hid_read_timeout(m_device, reply, ModbusFrame::reportSize, readTimeoutMs);
     if (read < 0) {
         ++m_stats.failures;
         hidFailed = true;
@@ -223,7 +223,7 @@ int ModbusLink::readAndCheck(const QByteArray &frame, unsigned char *reply)
 
 int ModbusLink::readRegister(quint16 address, quint16 &value)
 {
-    if (!device)
+    if (!m_device)
         return -1;
     unsigned char reply[ModbusFrame::reportSize];
     if (readAndCheck(ModbusFrame::readRequest(address, 1), reply) != 0)
@@ -234,7 +234,7 @@ int ModbusLink::readRegister(quint16 address, quint16 &value)
 
 int ModbusLink::readRegisters(quint16 address, int n, QByteArray &out)
 {
-    if (!device || !readFits(n))
+    if (!m_device || !readFits(n))
         return -1;
     unsigned char reply[ModbusFrame::reportSize];
     if (readAndCheck(ModbusFrame::readRequest(address, quint16(n)), reply) != 0)
@@ -245,7 +245,7 @@ int ModbusLink::readRegisters(quint16 address, int n, QByteArray &out)
 
 int ModbusLink::readRegistersChecked(quint16 address, int n, QByteArray &out)
 {
-    if (!device || !readFits(n))
+    if (!m_device || !readFits(n))
         return -1;
     unsigned char reply[ModbusFrame::reportSize];
     if (readAndCheck(ModbusFrame::readRequest(address, quint16(n)), reply) != 0)
@@ -256,7 +256,7 @@ int ModbusLink::readRegistersChecked(quint16 address, int n, QByteArray &out)
 
 int ModbusLink::readRegistersText(quint16 address, int n, QString &out)
 {
-    if (!device || !readFits(n))
+    if (!m_device || !readFits(n))
         return -1;
     const QByteArray frame = ModbusFrame::readRequest(address, quint16(n));
     qCDebug(lcLink) << frame.size();
@@ -290,7 +290,7 @@ int ModbusLink::writeAndCheck(const QByteArray &frame, const WriteLog &log)
 
 int ModbusLink::writeRegister(quint16 address, quint16 value)
 {
-    if (!device)
+    if (!m_device)
         return -1;
     QByteArray data;
     data.append(char(value >> 8));
@@ -300,14 +300,14 @@ int ModbusLink::writeRegister(quint16 address, quint16 value)
 
 int ModbusLink::writeRegisters(quint16 address, const QByteArray &data, int n)
 {
-    if (!device || n < 1)
+    if (!m_device || n < 1)
         return -1;
     return writeAndCheck(ModbusFrame::writeRequest(address, n, data), {"write data:"});
 }
 
 int ModbusLink::writeRegisterBlock(quint16 address, const unsigned char *data, int n)
 {
-    if (!device || n < 1 || !data)
+    if (!m_device || n < 1 || !data)
         return -1;
     const QByteArray bytes(reinterpret_cast<const char *>(data), 2 * n);
     return writeAndCheck(ModbusFrame::writeRequest(address, n, bytes), {"write request:", "write reply:", 64});
@@ -315,7 +315,7 @@ int ModbusLink::writeRegisterBlock(quint16 address, const unsigned char *data, i
 
 int ModbusLink::writeRegistersText(quint16 address, const QString &text)
 {
-    if (!device)
+    if (!m_device)
         return -1;
     QByteArray data;
     int n = 0;
@@ -333,7 +333,7 @@ int ModbusLink::writeRegistersText(quint16 address, const QString &text)
 
 int ModbusLink::writeIsduRequest(IsduRequestBlock block)
 {
-    if (!device)
+    if (!m_device)
         return -1;
     return writeAndCheck(
         ModbusFrame::writeRequest(AdapterRegisters::isduRequest, AdapterRegisters::isduBlockRegisters, block.toByteArray()), {});

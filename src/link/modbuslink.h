@@ -29,18 +29,16 @@ public:
     // skip their turn while it is set. A marker, not a lock.
     bool isBusy() const { return m_busy; }
     void setBusy(bool busy) { m_busy = busy; }
-    // Keeps one write and its read together.
-    QMutex linkMutex;
 
     // Opens the adapter; a handle already open, dead or not, is closed first.
     int openDevice();
     int closeDevice();
-    bool isOpen() const { return device != nullptr; }
+    bool isOpen() const { return m_device != nullptr; }
     // Open, and hidapi did not refuse the last write or read: false once the
     // adapter was unplugged, until it is opened again.
-    bool isConnected() const { return device && !m_hidFailed; }
+    bool isConnected() const { return m_device && !m_hidFailed; }
     // The last exchange got an answer report back, whatever it said.
-    bool lastAnswered() const { return device && m_lastAnswered; }
+    bool lastAnswered() const { return m_device && m_lastAnswered; }
     // The Modbus exception code of the last answer, 0 when it was none.
     int lastException() const { return m_lastException; }
 
@@ -107,15 +105,16 @@ private:
     bool acceptAnswer(const QByteArray &request, const unsigned char *reply);
     // Reads and drops what is queued; -1 when hidapi fails.
     int dropStaleAnswers();
-    // The part of transfer() done holding linkMutex; sets hidFailed when
+    // The part of transfer() done holding m_mutex; sets hidFailed when
     // hidapi refused a call.
     int transferLocked(const QByteArray &request, unsigned char *reply, bool &hidFailed);
     void logHidError(const char *call);
     void setHidFailed(bool failed);
     void releaseHandle();
 
-    hid_device *device = nullptr;
+    hid_device *m_device = nullptr;
     bool m_busy = false;
+    QMutex m_mutex; // keeps one write and its read together
     Stats m_stats;
     bool m_hidFailed = false;
     bool m_lastAnswered = false;

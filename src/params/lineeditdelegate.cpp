@@ -4,12 +4,8 @@
 
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPainter>
 
-LineEditDelegate::LineEditDelegate(QObject *parent) : QStyledItemDelegate(parent)
-{
-    connect(this, &LineEditDelegate::editorOpenChanged, this, &LineEditDelegate::onEditorOpenChanged);
-}
+LineEditDelegate::LineEditDelegate(const Cell &cell, QObject *parent) : QStyledItemDelegate(parent), m_cell(cell) {}
 
 LineEditDelegate::~LineEditDelegate() = default;
 
@@ -29,52 +25,40 @@ bool LineEditDelegate::eventFilter(QObject *object, QEvent *event)
     return QStyledItemDelegate::eventFilter(object, event);
 }
 
-void LineEditDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
-{
-    painter->save();
-    QStyledItemDelegate::paint(painter, option, index);
-    painter->restore();
-}
-
-QSize LineEditDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
-{
-    return QStyledItemDelegate::sizeHint(option, index);
-}
-
 QWidget *LineEditDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                                      const QModelIndex &index) const
 {
-    if (index.column() != column)
+    if (index.column() != m_cell.column)
         return QStyledItemDelegate::createEditor(parent, option, index);
 
     auto *edit = new QLineEdit(parent);
-    emit const_cast<LineEditDelegate *>(this)->editorOpenChanged(true);
-    if (!editable)
+    m_editing = true;
+    if (!m_cell.editable)
         edit->setFocusPolicy(Qt::NoFocus);
 
-    if (numeric) {
-        edit->setValidator(new NumberValidator(allowFraction, edit));
-        edit->setToolTip(rangeTip);
+    if (m_cell.numeric) {
+        edit->setValidator(new NumberValidator(m_cell.allowFraction, edit));
+        edit->setToolTip(m_cell.rangeTip);
     } else {
-        edit->setMaxLength(maxLength);
+        edit->setMaxLength(m_cell.maxLength);
     }
     return edit;
 }
 
 void LineEditDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
-    if (index.column() != column) {
+    if (index.column() != m_cell.column) {
         QStyledItemDelegate::setEditorData(editor, index);
         return;
     }
     if (auto *edit = qobject_cast<QLineEdit *>(editor))
         edit->setText(index.data(Qt::EditRole).toString());
-    emit const_cast<LineEditDelegate *>(this)->editorOpenChanged(true);
+    m_editing = true;
 }
 
 void LineEditDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
-    if (index.column() != column) {
+    if (index.column() != m_cell.column) {
         QStyledItemDelegate::setModelData(editor, model, index);
         return;
     }
@@ -83,16 +67,17 @@ void LineEditDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, 
         return;
     auto *self = const_cast<LineEditDelegate *>(this);
     const QString text = edit->text();
-    const QString why = check && text != index.data(Qt::EditRole).toString() ? check(text) : QString();
+    const QString why =
+        m_cell.check && text != index.data(Qt::EditRole).toString() ? m_cell.check(text) : QString();
     if (!why.isEmpty()) {
         emit self->inputRefused(text, why);
-        emit self->editorOpenChanged(false);
+        m_editing = false;
         return;
     }
     if (text != index.data(Qt::EditRole).toString())
         emit self->valueEdited(text);
     model->setData(index, text, Qt::EditRole);
-    emit self->editorOpenChanged(false);
+    m_editing = false;
 }
 
 void LineEditDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
@@ -100,9 +85,4 @@ void LineEditDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionV
 {
     Q_UNUSED(index)
     editor->setGeometry(option.rect);
-}
-
-void LineEditDelegate::onEditorOpenChanged(bool bopen)
-{
-    open = bopen;
 }

@@ -14,24 +14,31 @@
 class LineEditDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
+    Q_DISABLE_COPY(LineEditDelegate)
 
 public:
-    explicit LineEditDelegate(QObject *parent = nullptr);
+    // How the cells of the edited column take input.
+    struct Cell
+    {
+        int column = 0;
+        bool editable = true;
+        bool numeric = false;
+        bool allowFraction = false; // floats and scaled numbers
+        int maxLength = 0;          // strings
+        QString rangeTip;           // e.g. "min:0.5 max:399.5 bar"
+        // Why a committed text cannot be taken; empty: it can.
+        std::function<QString(const QString &)> check;
+    };
 
-    int maxLength = 0;
-    bool editable = true;
-    bool numeric = false;
-    bool allowFraction = false; // floats and scaled numbers
-    QString rangeTip;           // e.g. "min:0.5 max:399.5 bar"
-    // Why a committed text cannot be taken; empty: it can.
-    std::function<QString(const QString &)> check;
-    bool open = false;
-    int column = 0;
-
+    explicit LineEditDelegate(const Cell &cell, QObject *parent = nullptr);
     ~LineEditDelegate() override;
+
+    const Cell &cell() const { return m_cell; }
+    void setCell(const Cell &cell) { m_cell = cell; }
+    // An editor of the column is open.
+    bool isEditing() const { return m_editing; }
+
     bool eventFilter(QObject *object, QEvent *event) override;
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
@@ -39,16 +46,12 @@ public:
                               const QModelIndex &index) const override;
 
 signals:
-    void sig_closeEditor();
-    void editorOpenChanged(bool bopen);
-    void valueEdited(QString text);
-    void inputRefused(QString text, QString why);
-
-public slots:
-    void onEditorOpenChanged(bool bopen);
+    void valueEdited(const QString &text);
+    void inputRefused(const QString &text, const QString &why);
 
 private:
-    Q_DISABLE_COPY(LineEditDelegate)
+    Cell m_cell;
+    mutable bool m_editing = false;
 };
 
 #endif // LINEEDITDELEGATE_H

@@ -53,17 +53,17 @@ const QColor readFailedColour(Qt::gray);
 
 // Makes every level of the menu lists unshared, so that references into them
 // stay valid while an operation runs and edits reach this copy only.
-void detachDeep(QList<treeItem> &menus)
+void detachDeep(QList<TreeItem> &menus)
 {
     menus.detach();
-    for (treeItem &menu : menus) {
+    for (TreeItem &menu : menus) {
         menu.values.detach();
         detachDeep(menu.children);
     }
 }
 
 IsduRequestBlock writeBlock(int port, const QString &index, const QString &subindex,
-                            const ValueCodec::recordImage &image)
+                            const ValueCodec::RecordImage &image)
 {
     IsduRequestBlock block = IsduRequestBlock::make(IsduService::write, quint8(port + 1), quint16(index.toUInt()),
                                                     quint8(subindex.toUInt()), quint8(image.length));
@@ -77,7 +77,7 @@ bool isBlank(const QString &text)
 }
 
 // The entry's limits as the cell shows its value: scaled, with the unit.
-QString limitsTip(const valueItem &entry)
+QString limitsTip(const ValueItem &entry)
 {
     QString low, high;
     if (!NumberText::displayLimits(entry, &low, &high))
@@ -88,7 +88,7 @@ QString limitsTip(const valueItem &entry)
 
 // The entry's variable as one request: subindex 0, or its own subindex for
 // a variable read item by item.
-IsduRequestBlock readBlock(int port, const valueItem &entry)
+IsduRequestBlock readBlock(int port, const ValueItem &entry)
 {
     const bool single = ValueCodec::usesSingleItemAccess(entry);
     return IsduRequestBlock::make(IsduService::read, quint8(port + 1), quint16(entry.index.toUInt()),
@@ -98,9 +98,9 @@ IsduRequestBlock readBlock(int port, const valueItem &entry)
 
 } // namespace
 
-ParameterPage::ParameterPage(QWidget *parent) : QWidget(parent), ui(new Ui::ParameterPage)
+ParameterPage::ParameterPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::ParameterPage)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
 
     // Stop and the status line sit in the button row.
     m_stop = new QPushButton(tr("停止"), this);
@@ -111,8 +111,8 @@ ParameterPage::ParameterPage(QWidget *parent) : QWidget(parent), ui(new Ui::Para
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // A long message (English is longer) takes the room left, never the buttons'; its tool tip has it whole.
     m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    ui->horizontalLayout->insertWidget(3, m_stop);
-    ui->horizontalLayout->addWidget(m_status, 1);
+    m_ui->horizontalLayout->insertWidget(3, m_stop);
+    m_ui->horizontalLayout->addWidget(m_status, 1);
 
     setUpTable();
     m_choices = new ComboBoxDelegate(valueColumn, this);
@@ -120,18 +120,18 @@ ParameterPage::ParameterPage(QWidget *parent) : QWidget(parent), ui(new Ui::Para
         if (row >= 0 && row < m_rowRefs.size())
             markEdited(m_rowRefs.at(row), text);
     });
-    connect(ui->pbtn_read, &QPushButton::clicked, this, &ParameterPage::onReadAllClicked);
-    connect(ui->pbtn_read_fix, &QPushButton::clicked, this, &ParameterPage::onReadModifiedClicked);
-    connect(ui->pbtn_write_fix, &QPushButton::clicked, this, &ParameterPage::onWriteModifiedClicked);
+    connect(m_ui->pbtn_read, &QPushButton::clicked, this, &ParameterPage::onReadAllClicked);
+    connect(m_ui->pbtn_read_fix, &QPushButton::clicked, this, &ParameterPage::onReadModifiedClicked);
+    connect(m_ui->pbtn_write_fix, &QPushButton::clicked, this, &ParameterPage::onWriteModifiedClicked);
     connect(m_stop, &QPushButton::clicked, this, &ParameterPage::stop);
-    connect(ui->pbtn_saveFile, &QPushButton::clicked, this, &ParameterPage::onSaveSetClicked);
-    connect(ui->pbtn_fileRead, &QPushButton::clicked, this, &ParameterPage::onLoadSetClicked);
+    connect(m_ui->pbtn_saveFile, &QPushButton::clicked, this, &ParameterPage::onSaveSetClicked);
+    connect(m_ui->pbtn_fileRead, &QPushButton::clicked, this, &ParameterPage::onLoadSetClicked);
 }
 
 ParameterPage::~ParameterPage()
 {
     qCDebug(lcParams) << "del:" << this;
-    delete ui;
+    delete m_ui;
 }
 
 void ParameterPage::changeEvent(QEvent *event)
@@ -139,7 +139,7 @@ void ParameterPage::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() != QEvent::LanguageChange)
         return;
-    ui->retranslateUi(this);
+    m_ui->retranslateUi(this);
     m_stop->setText(tr("停止"));
     showHeaders();
     sizeColumns(); // the titles' widths changed
@@ -148,12 +148,12 @@ void ParameterPage::changeEvent(QEvent *event)
 
 void ParameterPage::showHeaders()
 {
-    ui->table_param->setHorizontalHeaderLabels({tr("参数"), tr("R/W"), tr("值"), tr("单位"), tr("默认"), tr("描述")});
+    m_ui->table_param->setHorizontalHeaderLabels({tr("参数"), tr("R/W"), tr("值"), tr("单位"), tr("默认"), tr("描述")});
 }
 
 void ParameterPage::setUpTable()
 {
-    QTableWidget *table = ui->table_param;
+    QTableWidget *table = m_ui->table_param;
     TableStyle::styleTable(table);
     table->setColumnCount(columnCount);
     showHeaders();
@@ -175,16 +175,16 @@ void ParameterPage::setRoleMenuSource(MenuSource source)
     if (m_running)
         return;
     m_menuSource = std::move(source);
-    menusByRole.clear();
+    m_menusByRole.clear();
 }
 
 namespace {
 
-void countLabels(const treeItem &menu, QHash<QString, int> *counts)
+void countLabels(const TreeItem &menu, QHash<QString, int> *counts)
 {
-    for (const valueItem &entry : menu.values)
+    for (const ValueItem &entry : menu.values)
         ++(*counts)[entry.label];
-    for (const treeItem &child : menu.children)
+    for (const TreeItem &child : menu.children)
         countLabels(child, counts);
 }
 
@@ -196,21 +196,21 @@ void ParameterPage::setRole(const QString &roleSet)
         return;
     m_currentRole = roleSet;
     clearRows();
-    if (!menusByRole.contains(roleSet) && m_menuSource) {
+    if (!m_menusByRole.contains(roleSet) && m_menuSource) {
         // The page's own copy: read values are kept in it.
-        QList<treeItem> own = m_menuSource(roleSet);
+        QList<TreeItem> own = m_menuSource(roleSet);
         detachDeep(own);
-        menusByRole.insert(roleSet, own);
+        m_menusByRole.insert(roleSet, own);
     }
-    QList<treeItem> &menus = menusByRole[m_currentRole];
+    QList<TreeItem> &menus = m_menusByRole[m_currentRole];
     // Labels that occur more than once in the role are shown with their menu path.
     QHash<QString, int> labelCounts;
-    for (const treeItem &menu : qAsConst(menus))
+    for (const TreeItem &menu : qAsConst(menus))
         countLabels(menu, &labelCounts);
     for (int i = 0; i < menus.size(); ++i)
         addMenuRows(menus[i], {i}, {menus[i].name.isEmpty() ? menus[i].text : menus[i].name}, labelCounts);
     sizeColumns();
-    for (int row = 0; row < ui->table_param->rowCount(); ++row)
+    for (int row = 0; row < m_ui->table_param->rowCount(); ++row)
         updateRow(row);
 }
 
@@ -266,7 +266,7 @@ void ParameterPage::sizeColumns()
     // likely widest texts. The description column is not measured: it takes
     // the rest of the width, and a cell too narrow for its text shows it
     // whole as the tool tip.
-    QTableWidget *table = ui->table_param;
+    QTableWidget *table = m_ui->table_param;
     const QFontMetrics metrics(table->font());
     int padding = -1;    // what the style adds around a cell's text
     int boxPadding = -1; // and around a choice cell's text
@@ -319,7 +319,7 @@ void ParameterPage::rebuild()
 
 void ParameterPage::clearRows()
 {
-    QTableWidget *table = ui->table_param;
+    QTableWidget *table = m_ui->table_param;
     for (int row = 0; row < table->rowCount(); ++row) {
         table->removeCellWidget(row, valueColumn);
         table->setItemDelegateForRow(row, nullptr);
@@ -331,11 +331,11 @@ void ParameterPage::clearRows()
     m_delegates.clear();
 }
 
-void ParameterPage::addMenuRows(treeItem &menu, const QVector<int> &path, const QStringList &names,
+void ParameterPage::addMenuRows(TreeItem &menu, const QVector<int> &path, const QStringList &names,
                                    const QHash<QString, int> &labelCounts)
 {
     for (int i = 0; i < menu.values.size(); ++i) {
-        const valueItem &entry = menu.values.at(i);
+        const ValueItem &entry = menu.values.at(i);
         const QString shown = labelCounts.value(entry.label) > 1
             ? QStringList(names).join(QStringLiteral(" › ")) + QStringLiteral(" › ") + entry.label
             : entry.label;
@@ -346,9 +346,9 @@ void ParameterPage::addMenuRows(treeItem &menu, const QVector<int> &path, const 
                     labelCounts);
 }
 
-void ParameterPage::addRow(valueItem &entry, const EntryRef &ref, const QString &shownLabel)
+void ParameterPage::addRow(ValueItem &entry, const EntryRef &ref, const QString &shownLabel)
 {
-    QTableWidget *table = ui->table_param;
+    QTableWidget *table = m_ui->table_param;
     const int row = table->rowCount();
     table->insertRow(row);
     m_rowRefs.append(ref);
@@ -384,24 +384,25 @@ void ParameterPage::addRow(valueItem &entry, const EntryRef &ref, const QString 
         table->setItemDelegateForRow(row, m_choices);
     } else if (kind == QLatin1String(EditorWidget::LineEdit)) {
         value = new QTableWidgetItem(entry.editor.value);
-        auto *delegate = new LineEditDelegate(this);
-        delegate->column = valueColumn;
+        LineEditDelegate::Cell cell;
+        cell.column = valueColumn;
         const bool isString = entry.editor.typeName == QLatin1String(IoddKind::StringT)
             || entry.editor.typeName == QLatin1String(IoddKind::OctetStringT);
-        delegate->numeric = !isString;
-        const NumberText::presentation shown = NumberText::presentationOf(entry);
-        delegate->allowFraction =
+        cell.numeric = !isString;
+        const NumberText::Presentation shown = NumberText::presentationOf(entry);
+        cell.allowFraction =
             entry.editor.typeName == QLatin1String(IoddKind::Float32T) || shown.scaled() || shown.decimals > 0;
-        delegate->maxLength = isBlank(entry.editor.fixedLength) ? 64 : entry.editor.fixedLength.toInt();
-        delegate->rangeTip = limitsTip(entry);
-        const valueItem described = entry;
-        delegate->check = [described](const QString &text) { return ValueCodec::checkInput(described, text); };
-        connect(delegate, &LineEditDelegate::inputRefused, this,
-                [this, row](const QString &text, const QString &why) { showRefusal(row, text, why); });
+        cell.maxLength = isBlank(entry.editor.fixedLength) ? 64 : entry.editor.fixedLength.toInt();
+        cell.rangeTip = limitsTip(entry);
+        const ValueItem described = entry;
+        cell.check = [described](const QString &text) { return ValueCodec::checkInput(described, text); };
         if (!entry.accessRightRestriction.contains(QLatin1Char('w'))) {
             value->setFlags(value->flags() & ~Qt::ItemIsEditable);
-            delegate->editable = false;
+            cell.editable = false;
         }
+        auto *delegate = new LineEditDelegate(cell, this);
+        connect(delegate, &LineEditDelegate::inputRefused, this,
+                [this, row](const QString &text, const QString &why) { showRefusal(row, text, why); });
         connect(delegate, &LineEditDelegate::valueEdited, this,
                 [this, ref](const QString &text) { markEdited(ref, text); });
         table->setItemDelegateForRow(row, delegate);
@@ -414,13 +415,13 @@ void ParameterPage::addRow(valueItem &entry, const EntryRef &ref, const QString 
     table->setItem(row, valueColumn, value ? value : readOnlyItem(QString()));
 }
 
-valueItem *ParameterPage::entryAt(const EntryRef &ref)
+ValueItem *ParameterPage::entryAt(const EntryRef &ref)
 {
-    auto role = menusByRole.find(m_currentRole);
-    if (role == menusByRole.end())
+    auto role = m_menusByRole.find(m_currentRole);
+    if (role == m_menusByRole.end())
         return nullptr;
-    QList<treeItem> *menus = &role.value();
-    treeItem *menu = nullptr;
+    QList<TreeItem> *menus = &role.value();
+    TreeItem *menu = nullptr;
     for (int i : ref.menuPath) {
         if (i < 0 || i >= menus->size())
             return nullptr;
@@ -436,19 +437,19 @@ QVector<ParameterPage::Target> ParameterPage::targets()
 {
     QVector<Target> list;
     for (const EntryRef &ref : qAsConst(m_rowRefs)) {
-        if (valueItem *entry = entryAt(ref))
+        if (ValueItem *entry = entryAt(ref))
             list.append({entry, ref});
     }
     return list;
 }
 
-QString ParameterPage::stateKey(const valueItem &entry)
+QString ParameterPage::stateKey(const ValueItem &entry)
 {
     return entry.index + QLatin1Char('/') + entry.subindex + QLatin1Char('/') + entry.label + QLatin1Char('/')
         + entry.editor.bitOffset;
 }
 
-bool ParameterPage::isEdited(const valueItem &entry) const
+bool ParameterPage::isEdited(const ValueItem &entry) const
 {
     const auto state = m_device.constFind(stateKey(entry));
     return state != m_device.constEnd() && state->read && entry.editor.value != state->text;
@@ -456,7 +457,7 @@ bool ParameterPage::isEdited(const valueItem &entry) const
 
 void ParameterPage::markEdited(const EntryRef &ref, const QString &text)
 {
-    valueItem *entry = entryAt(ref);
+    ValueItem *entry = entryAt(ref);
     if (!entry)
         return;
     entry->editor.value = text;
@@ -506,8 +507,8 @@ bool ParameterPage::runOperation(const std::function<bool()> &body)
     const BusyGuard busy(LinkHub::instance()->link());
     m_running = true;
     m_stopAsked = false;
-    const QList<QPushButton *> buttons{ui->pbtn_read, ui->pbtn_read_fix, ui->pbtn_write_fix, ui->pbtn_fileRead,
-                                       ui->pbtn_saveFile};
+    const QList<QPushButton *> buttons{m_ui->pbtn_read, m_ui->pbtn_read_fix, m_ui->pbtn_write_fix, m_ui->pbtn_fileRead,
+                                       m_ui->pbtn_saveFile};
     for (QPushButton *button : buttons)
         button->setEnabled(false);
     m_stop->setEnabled(true);
@@ -575,7 +576,7 @@ bool ParameterPage::readTargets(const QVector<Target> &list)
     int failed = 0;
     QString lastError;
     for (int i = 0; i < list.size(); ++i) {
-        valueItem &entry = *list.at(i).entry;
+        ValueItem &entry = *list.at(i).entry;
         setProgress(i, list.size());
         if (m_stopAsked) {
             setStatus(tr("已停止：读取了 %1 / %2 个值").arg(i).arg(list.size()));
@@ -636,7 +637,7 @@ void ParameterPage::onReadAllClicked()
         return;
     if (!runOperation([this] { return readAllTargets(); }))
         return;
-    ui->table_param->resizeColumnToContents(valueColumn);
+    m_ui->table_param->resizeColumnToContents(valueColumn);
     qCDebug(lcParams) << "读所有的值";
 }
 
@@ -672,7 +673,7 @@ void ParameterPage::onReadModifiedClicked()
         return true;
     });
     if (done)
-        ui->table_param->resizeColumnToContents(valueColumn);
+        m_ui->table_param->resizeColumnToContents(valueColumn);
 }
 
 void ParameterPage::onWriteModifiedClicked()
@@ -705,7 +706,7 @@ bool ParameterPage::writeEdits()
     QStringList written, refused;
     QVector<int> writtenIndexes;
     QVector<Target> readBack;
-    auto send = [&](const QString &index, const QString &subindex, const ValueCodec::recordImage &image,
+    auto send = [&](const QString &index, const QString &subindex, const ValueCodec::RecordImage &image,
                     const QVector<Target> &entries) {
         bool ok = false, linkLost = false;
         QString why;
@@ -732,10 +733,10 @@ bool ParameterPage::writeEdits()
                           [](const QString &index) { return !ParameterSet::writtenLast(int(index.toUInt())); });
     for (const QString &index : qAsConst(order)) {
         // The variable as the device sent it, with the edited entries replaced.
-        QVector<valueItem *> edited;
+        QVector<ValueItem *> edited;
         for (const Target &t : byIndex.value(index))
             edited.append(t.entry);
-        ValueCodec::recordImage image;
+        ValueCodec::RecordImage image;
         if (!ValueCodec::replaceInDeviceData(m_rawByIndex.value(index), edited, image))
             continue;
         qCDebug(lcParams).noquote() << image.bytes().toHex(' ');
@@ -743,7 +744,7 @@ bool ParameterPage::writeEdits()
             return false;
     }
     for (const Target &t : qAsConst(singles)) {
-        ValueCodec::recordImage image;
+        ValueCodec::RecordImage image;
         if (!ValueCodec::buildSingleItemImage(*t.entry, image))
             continue;
         if (!send(t.entry->index, t.entry->subindex, image, {t}))
@@ -771,8 +772,8 @@ void ParameterPage::updateTable()
 
 void ParameterPage::updateRow(int row)
 {
-    QTableWidget *table = ui->table_param;
-    const valueItem *entry = row < m_rowRefs.size() ? entryAt(m_rowRefs.at(row)) : nullptr;
+    QTableWidget *table = m_ui->table_param;
+    const ValueItem *entry = row < m_rowRefs.size() ? entryAt(m_rowRefs.at(row)) : nullptr;
     QTableWidgetItem *item = table->item(row, valueColumn);
     if (!entry || !item)
         return;
@@ -833,7 +834,7 @@ void ParameterPage::showRefusal(int row, const QString &text, const QString &why
 {
     const QString message = QStringLiteral("“%1”: %2").arg(text, why);
     qCWarning(lcParams).noquote() << "refused:" << message;
-    QTableWidget *table = ui->table_param;
+    QTableWidget *table = m_ui->table_param;
     if (QTableWidgetItem *cell = table->item(row, valueColumn)) {
         cell->setToolTip(message);
         const QRect rect = table->visualItemRect(cell);
@@ -845,7 +846,7 @@ void ParameterPage::showRefusal(int row, const QString &text, const QString &why
 
 void ParameterPage::sendButtonCommand(const EntryRef &ref)
 {
-    const valueItem *entry = entryAt(ref);
+    const ValueItem *entry = entryAt(ref);
     if (!entry)
         return;
     const quint16 index = quint16(entry->index.toUInt());
@@ -885,12 +886,12 @@ QString setFileFilter()
     return ParameterPage::tr("参数文件 (*.json);;所有文件 (*)");
 }
 
-QString keyOfEntry(const valueItem &entry)
+QString keyOfEntry(const ValueItem &entry)
 {
     return ParameterSet::keyOf(int(entry.index.toUInt()), int(entry.subindex.toUInt()));
 }
 
-bool holdsValue(const valueItem &entry)
+bool holdsValue(const ValueItem &entry)
 {
     return entry.accessRightRestriction.contains(QLatin1Char('r'))
         && entry.editor.widgetClass != QLatin1String(EditorWidget::PushButton);
@@ -898,18 +899,18 @@ bool holdsValue(const valueItem &entry)
 
 } // namespace
 
-void ParameterPage::setDeviceIdentity(const ParameterSet::identity &device)
+void ParameterPage::setDeviceIdentity(const ParameterSet::Identity &device)
 {
     m_identity = device;
 }
 
-QVector<ParameterSet::entry> ParameterPage::deviceValues(int *leftOut)
+QVector<ParameterSet::Entry> ParameterPage::deviceValues(int *leftOut)
 {
-    QVector<ParameterSet::entry> values;
+    QVector<ParameterSet::Entry> values;
     QHash<QString, int> position; // by index:subindex
     int missing = 0;
     for (const Target &t : targets()) {
-        const valueItem &entry = *t.entry;
+        const ValueItem &entry = *t.entry;
         if (!holdsValue(entry))
             continue;
         const QString key = keyOfEntry(entry);
@@ -926,7 +927,7 @@ QVector<ParameterSet::entry> ParameterPage::deviceValues(int *leftOut)
             ++missing;
             continue;
         }
-        valueItem said = entry;
+        ValueItem said = entry;
         said.editor.value = state.text;
         position.insert(key, int(values.size()));
         values.append(ParameterSet::entryOf(said, state.raw));
@@ -941,7 +942,7 @@ bool ParameterPage::saveParameterSet(const QString &path)
     if (m_running)
         return false;
     int leftOut = 0;
-    ParameterSet::set values;
+    ParameterSet::Set values;
     values.device = m_identity;
     values.entries = deviceValues(&leftOut);
     if (values.entries.isEmpty()) {
@@ -961,7 +962,7 @@ bool ParameterPage::saveParameterSet(const QString &path)
     return true;
 }
 
-ParameterSet::comparison ParameterPage::compareWithSet(const ParameterSet::set &file)
+ParameterSet::Comparison ParameterPage::compareWithSet(const ParameterSet::Set &file)
 {
     return ParameterSet::compare(file, deviceValues());
 }
@@ -1013,7 +1014,7 @@ void ParameterPage::loadParameterSet(const QString &path)
             setStatus(tr("端口上没有运行中的设备：无法载入参数"));
         return;
     }
-    ParameterSet::set file;
+    ParameterSet::Set file;
     QString why;
     if (!ParameterSet::readFile(path, &file, &why)) {
         setStatus(tr("无法读取参数文件：%1").arg(why));
@@ -1034,16 +1035,16 @@ void ParameterPage::loadParameterSet(const QString &path)
     if (!runOperation([this] { return readAllTargets(); }) || !self || !m_readComplete)
         return; // the status line says why the read ended early
 
-    ParameterSet::comparison comparison = compareWithSet(file);
+    ParameterSet::Comparison comparison = compareWithSet(file);
     // The dialog names entries as the table does, with the menu path where a label repeats.
     QHash<QString, QString> rowNames;
     for (int row = 0; row < m_rowRefs.size(); ++row) {
-        const valueItem *entry = entryAt(m_rowRefs.at(row));
+        const ValueItem *entry = entryAt(m_rowRefs.at(row));
         if (entry && !rowNames.contains(keyOfEntry(*entry)))
-            rowNames.insert(keyOfEntry(*entry), ui->table_param->item(row, 0)->text());
+            rowNames.insert(keyOfEntry(*entry), m_ui->table_param->item(row, 0)->text());
     }
-    for (ParameterSet::row &r : comparison.rows) {
-        if (r.state != ParameterSet::rowState::OnlyInFile)
+    for (ParameterSet::Row &r : comparison.rows) {
+        if (r.state != ParameterSet::RowState::OnlyInFile)
             r.device.label = rowNames.value(r.file.key(), r.device.label);
     }
     // Why the device side has no value for an entry of the file.
@@ -1057,8 +1058,8 @@ void ParameterPage::loadParameterSet(const QString &path)
             notes.insert(key,
                          readFailedText() + (state.error.isEmpty() ? QString() : QStringLiteral("：") + state.error));
     }
-    for (const ParameterSet::row &r : comparison.rows) {
-        if (r.state == ParameterSet::rowState::OnlyInFile && !notes.contains(r.file.key()))
+    for (const ParameterSet::Row &r : comparison.rows) {
+        if (r.state == ParameterSet::RowState::OnlyInFile && !notes.contains(r.file.key()))
             notes.insert(r.file.key(), tr("不在当前角色的菜单中"));
     }
     auto *dialog = new ParameterSetDialog(QFileInfo(path).fileName(), file, m_identity, comparison, notes, this);
@@ -1079,12 +1080,12 @@ void ParameterPage::loadParameterSet(const QString &path)
     restoreFromSet(file, keys);
 }
 
-void ParameterPage::restoreFromSet(const ParameterSet::set &file, const QStringList &keys)
+void ParameterPage::restoreFromSet(const ParameterSet::Set &file, const QStringList &keys)
 {
     if (!canOperate())
         return;
     QHash<QString, QString> wanted;
-    for (const ParameterSet::entry &e : file.entries) {
+    for (const ParameterSet::Entry &e : file.entries) {
         if (keys.contains(e.key()))
             wanted.insert(e.key(), e.value);
     }

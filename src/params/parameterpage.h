@@ -58,7 +58,7 @@ public:
     // Where the menus of a role menu set ("ObserverRoleMenuSet", ...) come
     // from: asked once per set, when that role is first shown, so that a
     // click builds only the role on screen.
-    using MenuSource = std::function<QList<treeItem>(const QString &roleSet)>;
+    using MenuSource = std::function<QList<TreeItem>(const QString &roleSet)>;
     void setRoleMenuSource(MenuSource source);
     // Shows the menus of roleSet. Ignored while an operation runs.
     void setRole(const QString &roleSet);
@@ -74,20 +74,20 @@ public:
 
     // The device this page's description is for. Saved sets carry it; a set
     // for another device is refused.
-    void setDeviceIdentity(const ParameterSet::identity &device);
-    ParameterSet::identity deviceIdentity() const { return m_identity; }
+    void setDeviceIdentity(const ParameterSet::Identity &device);
+    ParameterSet::Identity deviceIdentity() const { return m_identity; }
 
     // Parameter sets (保存参数 / 载入参数; docs/parameter-sets.md).
     // What the device said for every readable entry of the current role, each
     // index:subindex once, in table order. *leftOut: readable entries without
     // a value (never read, or their last read failed).
-    QVector<ParameterSet::entry> deviceValues(int *leftOut = nullptr);
+    QVector<ParameterSet::Entry> deviceValues(int *leftOut = nullptr);
     // Writes those values with the device's identity to `path`; the status
     // line says how many were saved and left out. False when nothing was
     // read yet or the file could not be written.
     bool saveParameterSet(const QString &path);
     // The file's entries beside what the page holds from the device.
-    ParameterSet::comparison compareWithSet(const ParameterSet::set &file);
+    ParameterSet::Comparison compareWithSet(const ParameterSet::Set &file);
     // Reads the set at `path`; refuses it (message box) when it cannot be read
     // or was made for another device; reads the device's current values;
     // shows the comparison and writes the entries the user ticks.
@@ -95,7 +95,7 @@ public:
     // Puts the set's values of the entries `keys` (index:subindex) into their
     // cells and writes them as "写（修改）" does, reading them back. Values
     // the description does not allow are not put in; the status line names them.
-    void restoreFromSet(const ParameterSet::set &file, const QStringList &keys);
+    void restoreFromSet(const ParameterSet::Set &file, const QStringList &keys);
 
     // What the status line shows.
     QString statusText() const;
@@ -144,7 +144,7 @@ private:
     // An entry to read or write, with where it is.
     struct Target
     {
-        valueItem *entry;
+        ValueItem *entry;
         EntryRef ref;
     };
 
@@ -152,10 +152,10 @@ private:
     void showHeaders();
     void sizeColumns();
     void clearRows();
-    void addMenuRows(treeItem &menu, const QVector<int> &path, const QStringList &names,
+    void addMenuRows(TreeItem &menu, const QVector<int> &path, const QStringList &names,
                      const QHash<QString, int> &labelCounts);
-    void addRow(valueItem &entry, const EntryRef &ref, const QString &shownLabel);
-    valueItem *entryAt(const EntryRef &ref);
+    void addRow(ValueItem &entry, const EntryRef &ref, const QString &shownLabel);
+    ValueItem *entryAt(const EntryRef &ref);
     void markEdited(const EntryRef &ref, const QString &text);
     // Every entry of the current role in table order.
     QVector<Target> targets();
@@ -187,14 +187,14 @@ private:
 
     // Shows why a typed value was not taken, at its cell.
     void showRefusal(int row, const QString &text, const QString &why);
-    static QString stateKey(const valueItem &entry);
-    bool isEdited(const valueItem &entry) const;
+    static QString stateKey(const ValueItem &entry);
+    bool isEdited(const ValueItem &entry) const;
 
-    Ui::ParameterPage *ui;
+    Ui::ParameterPage *m_ui;
     QLabel *m_status = nullptr;
     QPushButton *m_stop = nullptr;
     MenuSource m_menuSource;
-    QMap<QString, QList<treeItem>> menusByRole;
+    QMap<QString, QList<TreeItem>> m_menusByRole;
     QString m_currentRole;
     int m_port = 0;
     bool m_running = false;
@@ -206,7 +206,7 @@ private:
     QHash<QString, DeviceState> m_device;
     QHash<QString, QByteArray> m_rawByIndex; // the last subindex-0 data per index
     QString m_lastRefusal;
-    ParameterSet::identity m_identity;
+    ParameterSet::Identity m_identity;
 };
 
 #endif // PARAMETERPAGE_H

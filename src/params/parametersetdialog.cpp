@@ -24,8 +24,8 @@ constexpr int rowRole = Qt::UserRole + 1;
 
 } // namespace
 
-ParameterSetDialog::ParameterSetDialog(const QString &fileName, const ParameterSet::set &file,
-                                       const ParameterSet::identity &device, const ParameterSet::comparison &comparison,
+ParameterSetDialog::ParameterSetDialog(const QString &fileName, const ParameterSet::Set &file,
+                                       const ParameterSet::Identity &device, const ParameterSet::Comparison &comparison,
                                        const QHash<QString, QString> &notes, QWidget *parent)
     : QDialog(parent), m_comparison(comparison)
 {
@@ -55,7 +55,7 @@ ParameterSetDialog::ParameterSetDialog(const QString &fileName, const ParameterS
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int i = 0; i < comparison.rows.size(); ++i) {
-        const ParameterSet::row &r = comparison.rows.at(i);
+        const ParameterSet::Row &r = comparison.rows.at(i);
         auto *tick = new QTableWidgetItem;
         tick->setData(rowRole, i);
         if (r.canWrite()) {
@@ -71,7 +71,7 @@ ParameterSetDialog::ParameterSetDialog(const QString &fileName, const ParameterS
         fileValue->setToolTip(QString::fromLatin1(r.file.raw.toHex(' ')));
         m_table->setItem(i, 3, fileValue);
         QTableWidgetItem *deviceValue = nullptr;
-        if (r.state == ParameterSet::rowState::OnlyInFile) {
+        if (r.state == ParameterSet::RowState::OnlyInFile) {
             deviceValue = readOnlyItem(notes.value(r.file.key(), tr("设备侧没有这个值")));
             deviceValue->setForeground(QBrush(absentText));
         } else {
@@ -80,7 +80,7 @@ ParameterSetDialog::ParameterSetDialog(const QString &fileName, const ParameterS
         }
         m_table->setItem(i, 4, deviceValue);
         m_table->setItem(i, stateColumn, readOnlyItem(stateText(r)));
-        if (r.state == ParameterSet::rowState::Different) {
+        if (r.state == ParameterSet::RowState::Different) {
             for (int column = 0; column < m_table->columnCount(); ++column)
                 m_table->item(i, column)->setBackground(QBrush(differentBackground));
         }
@@ -113,14 +113,14 @@ ParameterSetDialog::ParameterSetDialog(const QString &fileName, const ParameterS
     resize(1000, 620);
 }
 
-QString ParameterSetDialog::stateText(const ParameterSet::row &row)
+QString ParameterSetDialog::stateText(const ParameterSet::Row &row)
 {
     switch (row.state) {
-    case ParameterSet::rowState::Same:
+    case ParameterSet::RowState::Same:
         return tr("相同");
-    case ParameterSet::rowState::Different:
+    case ParameterSet::RowState::Different:
         return row.canWrite() ? tr("不同") : tr("不同（不可写）");
-    case ParameterSet::rowState::OnlyInFile:
+    case ParameterSet::RowState::OnlyInFile:
         break;
     }
     return tr("仅在文件中");
@@ -151,5 +151,5 @@ void ParameterSetDialog::updateSummary()
 void ParameterSetDialog::showOnlyDifferent(bool only)
 {
     for (int i = 0; i < m_table->rowCount(); ++i)
-        m_table->setRowHidden(i, only && m_comparison.rows.at(i).state == ParameterSet::rowState::Same);
+        m_table->setRowHidden(i, only && m_comparison.rows.at(i).state == ParameterSet::RowState::Same);
 }

@@ -31,19 +31,19 @@ public:
     // `fileName` names the set in the heading; `notes` says, per
     // index:subindex, why the device side has no value (shown for rows only
     // in the file).
-    ParameterSetDialog(const QString &fileName, const ParameterSet::set &file, const ParameterSet::identity &device,
-                       const ParameterSet::comparison &comparison, const QHash<QString, QString> &notes,
+    ParameterSetDialog(const QString &fileName, const ParameterSet::Set &file, const ParameterSet::Identity &device,
+                       const ParameterSet::Comparison &comparison, const QHash<QString, QString> &notes,
                        QWidget *parent = nullptr);
 
     // The index:subindex of every ticked row, in the file's order.
     QStringList tickedKeys() const;
-    static QString stateText(const ParameterSet::row &row);
+    static QString stateText(const ParameterSet::Row &row);
 
 private:
     void updateSummary();
     void showOnlyDifferent(bool only);
 
-    ParameterSet::comparison m_comparison;
+    ParameterSet::Comparison m_comparison;
     QLabel *m_summary = nullptr;
     QTableWidget *m_table = nullptr;
     QCheckBox *m_onlyDifferent = nullptr;

@@ -113,7 +113,7 @@ void PortEventLog::forgetDevice(int port)
 }
 
 void PortEventLog::updateDevice(int port, const DeviceStatusReading &reading,
-                                const std::function<eventItem(quint16 code)> &describe)
+                                const std::function<EventItem(quint16 code)> &describe)
 {
     if (port < 0 || port >= m_ports.size())
         return;
@@ -125,7 +125,7 @@ void PortEventLog::updateDevice(int port, const DeviceStatusReading &reading,
         QSet<quint32> present;
         for (const DeviceEventEntry &entry : reading.entries) {
             present.insert(keyOf(entry));
-            const eventItem described = describe ? describe(entry.code) : eventItem();
+            const EventItem described = describe ? describe(entry.code) : EventItem();
             EventPage::DiagnosisItem *item = raise(port, DeviceEvent, described.name, keyOf(entry));
             if (!item)
                 continue;

@@ -40,7 +40,7 @@ public:
     // Status are raised, with their texts from `describe`; events no longer
     // in it are cleared. A reading without the details changes no event.
     void updateDevice(int port, const DeviceStatusReading &reading,
-                      const std::function<eventItem(quint16 code)> &describe);
+                      const std::function<EventItem(quint16 code)> &describe);
 
     // How bad the device on `port` says it is, by its last read: the worst
     // type of its events present, and its Device Status (1..3 count as a

@@ -25,20 +25,20 @@ namespace {
 
 // The event texts a port's pages use: the description's own events over the
 // standard ones. Copied out, as the description does not outlive the build.
-std::shared_ptr<const QHash<quint16, eventItem>> eventTexts(IoddFile &description)
+std::shared_ptr<const QHash<quint16, EventItem>> eventTexts(IoddFile &description)
 {
-    QList<eventItem> standard = description.standardDefinitions().events();
+    QList<EventItem> standard = description.standardDefinitions().events();
     if (standard.isEmpty()) { // no description read: the standard texts still apply
         description.loadStandardDefinitions(QStringLiteral("1.1"));
         standard = description.standardDefinitions().events();
     }
     // Later entries win: the description's own events come before its
     // standard references in its list, so that list is taken backwards.
-    QList<eventItem> all = description.events();
+    QList<EventItem> all = description.events();
     std::reverse(all.begin(), all.end());
     all = standard + all;
-    auto texts = std::make_shared<QHash<quint16, eventItem>>();
-    for (const eventItem &e : qAsConst(all)) {
+    auto texts = std::make_shared<QHash<quint16, EventItem>>();
+    for (const EventItem &e : qAsConst(all)) {
         bool ok = false;
         const uint code = e.code.trimmed().toUInt(&ok);
         if (ok && code <= 0xFFFF && !e.name.isEmpty())
@@ -69,18 +69,18 @@ private:
 
 } // namespace
 
-PortView::PortView(uint8_t port, QWidget *parent) : QWidget(parent), m_portIndex(port), ui(new Ui::PortView)
+PortView::PortView(uint8_t port, QWidget *parent) : QWidget(parent), m_portIndex(port), m_ui(new Ui::PortView)
 {
-    ui->setupUi(this);
-    ui->stackedWidget->setCurrentIndex(2);
-    ui->DI->setPort(port);
-    ui->DO->setPort(port);
-    connect(this, &PortView::portTabsCleared, ui->DI, &DigitalInputPanel::onPortTabsCleared);
+    m_ui->setupUi(this);
+    m_ui->stackedWidget->setCurrentIndex(2);
+    m_ui->DI->setPort(port);
+    m_ui->DO->setPort(port);
+    connect(this, &PortView::portTabsCleared, m_ui->DI, &DigitalInputPanel::onPortTabsCleared);
 }
 
 PortView::~PortView()
 {
-    delete ui;
+    delete m_ui;
 }
 
 void PortView::onPortTabsCleared() {}
@@ -108,7 +108,7 @@ void PortView::clearPortTabs()
     emit portTabsCleared();
 }
 
-void PortView::createPages(const QString &roleMenuSet, const deviceInfo &identity,
+void PortView::createPages(const QString &roleMenuSet, const DeviceInfo &identity,
                                const std::shared_ptr<IoddFile> &shared, bool identificationOnly)
 {
     IoddFile &description = *shared;
@@ -134,7 +134,7 @@ void PortView::createPages(const QString &roleMenuSet, const deviceInfo &identit
     }
     ParameterPage *parameters = portPage->createParameterView(roleMenuSet, m_portIndex, shared, identity);
 
-    const treeItem input = description.processDataIn();
+    const TreeItem input = description.processDataIn();
     ProcessDataInPage *in = nullptr;
     if (!input.values.isEmpty()) {
         in = kept<ProcessDataInPage>();
@@ -144,7 +144,7 @@ void PortView::createPages(const QString &roleMenuSet, const deviceInfo &identit
         in->setProcessData(input);
         in->setPort(m_portIndex);
     }
-    const treeItem output = description.processDataOut();
+    const TreeItem output = description.processDataOut();
     ProcessDataOutPage *out = nullptr;
     if (!output.values.isEmpty()) {
         out = new ProcessDataOutPage(host);
@@ -157,14 +157,14 @@ void PortView::createPages(const QString &roleMenuSet, const deviceInfo &identit
     // and whenever the parameter page writes that variable. The picker goes
     // with the event page, which is made for each build (the In port page is
     // kept for the next one).
-    const QList<processDataChoice> choices = description.processDataChoices();
+    const QList<ProcessDataChoice> choices = description.processDataChoices();
     if ((in || out) && ProcessDataLayoutPicker::conditional(choices)) {
         auto *picker = new ProcessDataLayoutPicker(m_portIndex, choices, in, out, events);
         if (parameters)
             connect(parameters, &ParameterPage::variableWritten, picker, &ProcessDataLayoutPicker::onWritten);
         picker->pick();
     }
-    ui->stackedWidget->setCurrentIndex(2);
+    m_ui->stackedWidget->setCurrentIndex(2);
 }
 
 template <class Page> Page *PortView::kept() const

@@ -12,7 +12,7 @@
 class QTabWidget;
 class IoddFile;
 class PortEventLog;
-struct deviceInfo;
+struct DeviceInfo;
 
 namespace Ui {
 class PortView;
@@ -40,7 +40,7 @@ public:
     void clearPortTabs();
     // The pages of a device on this port from its description (kept by the
     // parameter page, which builds other roles' menus from it on demand).
-    void createPages(const QString &roleMenuSet, const deviceInfo &identity,
+    void createPages(const QString &roleMenuSet, const DeviceInfo &identity,
                      const std::shared_ptr<IoddFile> &description, bool identificationOnly);
 
     // Hands the port's complete current event set to its event page.
@@ -71,7 +71,7 @@ private:
     uint8_t m_portIndex;
     PortEventLog *m_eventLog = nullptr;
     QTabWidget *m_portTabWidget = nullptr;
-    Ui::PortView *ui;
+    Ui::PortView *m_ui;
 };
 
 #endif // PORTVIEW_H

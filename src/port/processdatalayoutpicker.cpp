@@ -12,21 +12,21 @@
 #include <QEvent>
 #include <QTimer>
 
-ProcessDataLayoutPicker::ProcessDataLayoutPicker(int port, const QList<processDataChoice> &choices, ProcessDataInPage *in,
+ProcessDataLayoutPicker::ProcessDataLayoutPicker(int port, const QList<ProcessDataChoice> &choices, ProcessDataInPage *in,
                                                  ProcessDataOutPage *out, QObject *parent)
     : QObject(parent), m_port(port), m_choices(choices), m_in(in), m_out(out)
 {
 }
 
-bool ProcessDataLayoutPicker::conditional(const QList<processDataChoice> &choices)
+bool ProcessDataLayoutPicker::conditional(const QList<ProcessDataChoice> &choices)
 {
-    for (const processDataChoice &c : choices)
+    for (const ProcessDataChoice &c : choices)
         if (!c.conditionVariable.isEmpty())
             return true;
     return false;
 }
 
-int ProcessDataLayoutPicker::choiceFor(const QList<processDataChoice> &choices, const QByteArray &octets)
+int ProcessDataLayoutPicker::choiceFor(const QList<ProcessDataChoice> &choices, const QByteArray &octets)
 {
     if (octets.isEmpty() || octets.size() > 8)
         return -1;
@@ -79,7 +79,7 @@ bool ProcessDataLayoutPicker::event(QEvent *event)
 
 void ProcessDataLayoutPicker::onWritten(int index)
 {
-    for (const processDataChoice &c : qAsConst(m_choices)) {
+    for (const ProcessDataChoice &c : qAsConst(m_choices)) {
         if (!c.conditionIndex.isEmpty() && c.conditionIndex.toInt() == index) {
             pick();
             return;
@@ -103,8 +103,8 @@ void ProcessDataLayoutPicker::readAndShow()
 bool ProcessDataLayoutPicker::readOnce()
 {
     // The first conditional layout names the variable; alternatives use one variable.
-    const processDataChoice *first = nullptr;
-    for (const processDataChoice &c : qAsConst(m_choices))
+    const ProcessDataChoice *first = nullptr;
+    for (const ProcessDataChoice &c : qAsConst(m_choices))
         if (!c.conditionVariable.isEmpty() && !first)
             first = &c;
     if (!first)
@@ -171,7 +171,7 @@ void ProcessDataLayoutPicker::show(int choice)
 {
     if (m_choices.isEmpty())
         return;
-    const processDataChoice &shown = m_choices.at(choice < 0 ? 0 : choice);
+    const ProcessDataChoice &shown = m_choices.at(choice < 0 ? 0 : choice);
     QString note;
     if (choice >= 0) {
         note = tr("过程数据布局：%1（%2 = %3）")

@@ -30,14 +30,14 @@ public:
     static constexpr int busyRetryMs = 150;
     static constexpr int busyRetries = 20;
 
-    ProcessDataLayoutPicker(int port, const QList<processDataChoice> &choices, ProcessDataInPage *in, ProcessDataOutPage *out,
+    ProcessDataLayoutPicker(int port, const QList<ProcessDataChoice> &choices, ProcessDataInPage *in, ProcessDataOutPage *out,
                             QObject *parent);
 
     // Whether the layouts depend on a variable at all.
-    static bool conditional(const QList<processDataChoice> &choices);
+    static bool conditional(const QList<ProcessDataChoice> &choices);
     // The first choice whose condition the octets read from its variable
     // meet (an unsigned or two's-complement number); -1 for none.
-    static int choiceFor(const QList<processDataChoice> &choices, const QByteArray &octets);
+    static int choiceFor(const QList<ProcessDataChoice> &choices, const QByteArray &octets);
 
 public slots:
     // Reads the variable once the event loop runs and shows the layout.
@@ -60,7 +60,7 @@ private:
     void show(int choice);
 
     int m_port;
-    QList<processDataChoice> m_choices;
+    QList<ProcessDataChoice> m_choices;
     QPointer<ProcessDataInPage> m_in;
     QPointer<ProcessDataOutPage> m_out;
     int m_busyTries = 0;

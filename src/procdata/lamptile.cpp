@@ -3,26 +3,26 @@
 
 #include <QPixmap>
 
-LampTile::LampTile(QWidget *parent) : QWidget(parent), ui(new Ui::LampTile)
+LampTile::LampTile(QWidget *parent) : QWidget(parent), m_ui(new Ui::LampTile)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
 }
 
 LampTile::~LampTile()
 {
-    delete ui;
+    delete m_ui;
 }
 
 void LampTile::setName(const QString &name)
 {
     m_name = name;
-    ui->label_name->setText(name);
-    ui->label_name->setAlignment(Qt::AlignCenter);
+    m_ui->label_name->setText(name);
+    m_ui->label_name->setAlignment(Qt::AlignCenter);
     // Wide enough for the whole name, measured in the font the window's style
     // sheet gives it: the form's minimum width alone let long names be cut.
-    ui->label_name->ensurePolished();
+    m_ui->label_name->ensurePolished();
     const QMargins margins = layout()->contentsMargins();
-    setMinimumWidth(qMax(minimumTileWidth, ui->label_name->sizeHint().width() + margins.left() + margins.right()));
+    setMinimumWidth(qMax(minimumTileWidth, m_ui->label_name->sizeHint().width() + margins.left() + margins.right()));
 }
 
 namespace {
@@ -50,7 +50,7 @@ void LampTile::setState(bool on)
     m_hasState = true;
     const QPixmap &lamp = lampPicture(on);
     if (lamp.isNull())
-        ui->label_image->clear();
+        m_ui->label_image->clear();
     else
-        ui->label_image->setPixmap(lamp);
+        m_ui->label_image->setPixmap(lamp);
 }

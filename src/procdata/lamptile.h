@@ -32,7 +32,7 @@ public:
     bool hasState() const { return m_hasState; }
 
 private:
-    Ui::LampTile *ui;
+    Ui::LampTile *m_ui;
     QString m_name;
     bool m_state = false;
     bool m_hasState = false;

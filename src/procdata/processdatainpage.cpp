@@ -32,40 +32,40 @@ const int tilesPerRow = 4;
 
 } // namespace
 
-ProcessDataInPage::ProcessDataInPage(QWidget *parent) : QWidget(parent), ui(new Ui::ProcessDataInPage)
+ProcessDataInPage::ProcessDataInPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::ProcessDataInPage)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
 
     // Table and tile area share the middle row, the trend is below them; the
     // user may move both borders. Many lamps scroll instead of growing the window.
-    ui->layout_g->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    m_trend = ui->trend;
-    ui->splitter_trend->setStretchFactor(0, 2);
-    ui->splitter_trend->setStretchFactor(1, 3);
+    m_ui->layout_g->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    m_trend = m_ui->trend;
+    m_ui->splitter_trend->setStretchFactor(0, 2);
+    m_ui->splitter_trend->setStretchFactor(1, 3);
 
-    ui->pbtn_save->hide();
-    ui->pbtn_start->setEnabled(true);
-    ui->pbtn_stop->setEnabled(false);
+    m_ui->pbtn_save->hide();
+    m_ui->pbtn_start->setEnabled(true);
+    m_ui->pbtn_stop->setEnabled(false);
 
-    QTableWidget *table = ui->table;
+    QTableWidget *table = m_ui->table;
     setUpProcessDataTable(table);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
-    connect(ui->pbtn_start, &QPushButton::clicked, this, &ProcessDataInPage::onStartClicked);
-    connect(ui->pbtn_stop, &QPushButton::clicked, this, &ProcessDataInPage::onStopClicked);
-    connect(&timer, &QTimer::timeout, this, &ProcessDataInPage::onPollTimeout);
+    connect(m_ui->pbtn_start, &QPushButton::clicked, this, &ProcessDataInPage::onStartClicked);
+    connect(m_ui->pbtn_stop, &QPushButton::clicked, this, &ProcessDataInPage::onStopClicked);
+    connect(&m_timer, &QTimer::timeout, this, &ProcessDataInPage::onPollTimeout);
 }
 
 ProcessDataInPage::~ProcessDataInPage()
 {
     qCDebug(lcProcdata) << "del:" << this;
-    timer.stop();
-    delete ui;
+    m_timer.stop();
+    delete m_ui;
 }
 
 void ProcessDataInPage::setPort(int port)
 {
-    this->port = port;
+    this->m_port = port;
 }
 
 void ProcessDataInPage::release()
@@ -78,7 +78,7 @@ void ProcessDataInPage::release()
 
 void ProcessDataInPage::setLayoutNote(const QString &text)
 {
-    setRowNote(m_layoutNote, this, ui->horizontalLayout, text);
+    setRowNote(m_layoutNote, this, m_ui->horizontalLayout, text);
 }
 
 QString ProcessDataInPage::layoutNote() const
@@ -88,36 +88,36 @@ QString ProcessDataInPage::layoutNote() const
 
 void ProcessDataInPage::clearTiles()
 {
-    for (LampTile *tile : qAsConst(tiles))
+    for (LampTile *tile : qAsConst(m_tiles))
         delete tile;
-    tiles.clear();
-    rowTiles.clear();
+    m_tiles.clear();
+    m_rowTiles.clear();
     // Tiles with a name that another tile already had are no longer in the map.
-    const QList<LampTile *> rest = ui->widget_bool->findChildren<LampTile *>();
+    const QList<LampTile *> rest = m_ui->widget_bool->findChildren<LampTile *>();
     qDeleteAll(rest);
 }
 
-void ProcessDataInPage::setProcessData(const treeItem &item)
+void ProcessDataInPage::setProcessData(const TreeItem &item)
 {
-    name = item.name;
-    layout = ProcessDataCodec::layoutOf(item);
+    m_name = item.name;
+    m_layout = ProcessDataCodec::layoutOf(item);
     m_shownValid = false;
-    m_trend->startRecording(layout, item.name);
+    m_trend->startRecording(m_layout, item.name);
     clearTiles();
 
-    QTableWidget *table = ui->table;
+    QTableWidget *table = m_ui->table;
     table->setRowCount(0);
-    table->setRowCount(layout.fields.size());
+    table->setRowCount(m_layout.fields.size());
 
-    const bool single = layout.fields.size() == 1;
+    const bool single = m_layout.fields.size() == 1;
     int tileCount = 0;
-    for (int i = 0; i < layout.fields.size(); ++i) {
-        const valueItem &value = layout.fields.at(i).item;
+    for (int i = 0; i < m_layout.fields.size(); ++i) {
+        const ValueItem &value = m_layout.fields.at(i).item;
         const QString label = single ? item.name : value.label;
 
         auto *number = readOnlyItem(single ? QString() : value.subindex);
-        number->setData(BitOffsetRole, QString::number(layout.fields.at(i).bitOffset));
-        number->setData(BitLengthRole, QString::number(layout.fields.at(i).bitLength));
+        number->setData(BitOffsetRole, QString::number(m_layout.fields.at(i).bitOffset));
+        number->setData(BitLengthRole, QString::number(m_layout.fields.at(i).bitLength));
         number->setData(SubindexRole, value.subindex);
         number->setData(SubindexAccessRole,
                         value.subindexAccess.trimmed().isEmpty() ? QStringLiteral("true") : value.subindexAccess);
@@ -128,22 +128,22 @@ void ProcessDataInPage::setProcessData(const treeItem &item)
         auto *shown = new PolledValueItem;
         LampTile *lamp = nullptr;
         if (value.editor.typeName == QLatin1String(IoddKind::BooleanT)) {
-            lamp = new LampTile(ui->widget_bool);
+            lamp = new LampTile(m_ui->widget_bool);
             lamp->setName(label);
-            ui->layout_g->addWidget(lamp, tileCount / tilesPerRow, tileCount % tilesPerRow);
-            tiles.insert(label, lamp);
+            m_ui->layout_g->addWidget(lamp, tileCount / tilesPerRow, tileCount % tilesPerRow);
+            m_tiles.insert(label, lamp);
             ++tileCount;
         }
-        rowTiles.append(lamp);
+        m_rowTiles.append(lamp);
         shown->setData(TypeRole, value.editor.typeName);
         shown->setData(PositionRole, i);
         table->setItem(i, 2, shown);
     }
-    ui->widget_bool->setVisible(tileCount > 0);
-    QScrollArea *lamps = ui->scroll_lamps;
+    m_ui->widget_bool->setVisible(tileCount > 0);
+    QScrollArea *lamps = m_ui->scroll_lamps;
     lamps->setVisible(tileCount > 0);
     // As wide as a full row of tiles; only the height scrolls.
-    lamps->setMinimumWidth(ui->widget_bool->minimumSizeHint().width() + 2 * lamps->frameWidth()
+    lamps->setMinimumWidth(m_ui->widget_bool->minimumSizeHint().width() + 2 * lamps->frameWidth()
                            + lamps->verticalScrollBar()->sizeHint().width());
     table->resizeRowsToContents();
 }
@@ -151,27 +151,27 @@ void ProcessDataInPage::setProcessData(const treeItem &item)
 void ProcessDataInPage::onStartClicked()
 {
     LinkHub *hub = LinkHub::instance();
-    if (!hub || !hub->activePorts().contains(port))
+    if (!hub || !hub->activePorts().contains(m_port))
         return;
-    timer.start(pollIntervalMs);
+    m_timer.start(pollIntervalMs);
     emit pollingChanged(true);
-    ui->pbtn_start->setEnabled(false);
-    ui->pbtn_stop->setEnabled(true);
+    m_ui->pbtn_start->setEnabled(false);
+    m_ui->pbtn_stop->setEnabled(true);
 }
 
 void ProcessDataInPage::onStopClicked()
 {
-    timer.stop();
+    m_timer.stop();
     emit pollingChanged(false);
-    ui->pbtn_start->setEnabled(true);
-    ui->pbtn_stop->setEnabled(false);
+    m_ui->pbtn_start->setEnabled(true);
+    m_ui->pbtn_stop->setEnabled(false);
 }
 
 void ProcessDataInPage::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange) {
-        ui->retranslateUi(this);
+        m_ui->retranslateUi(this);
         m_shownValid = false; // the next poll writes the texts in the new language
     }
 }
@@ -181,10 +181,10 @@ void ProcessDataInPage::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     // First shown: two fifths of the height for the table and the lamps, the
     // rest for the trend.
-    if (!m_placed && ui->splitter_trend->height() > 0) {
+    if (!m_placed && m_ui->splitter_trend->height() > 0) {
         m_placed = true;
-        const int height = ui->splitter_trend->height();
-        ui->splitter_trend->setSizes({2 * height / 5, height - 2 * height / 5});
+        const int height = m_ui->splitter_trend->height();
+        m_ui->splitter_trend->setSizes({2 * height / 5, height - 2 * height / 5});
     }
 }
 
@@ -199,14 +199,14 @@ void ProcessDataInPage::onPollTimeout()
     LinkHub *hub = LinkHub::instance();
     if (!hub || !hub->link() || hub->link()->isBusy())
         return;
-    const int registers = AdapterRegisters::pdRegistersForBits(layout.bitLength);
+    const int registers = AdapterRegisters::pdRegistersForBits(m_layout.bitLength);
     if (registers < 1)
         return;
     QByteArray data;
-    if (hub->link()->readRegisters(AdapterRegisters::pdInWindow(port), registers, data) != 0) {
+    if (hub->link()->readRegisters(AdapterRegisters::pdInWindow(m_port), registers, data) != 0) {
         // The last values stay; the user restarts when the link is back.
-        timer.stop();
-        PortStatusMonitor::relearn(port);
+        m_timer.stop();
+        PortStatusMonitor::relearn(m_port);
         return;
     }
     if (!data.isEmpty())
@@ -221,10 +221,10 @@ void ProcessDataInPage::refresh(const QByteArray &data)
         m_trend->record(QDateTime::currentMSecsSinceEpoch(), data, m_shownValues);
         return;
     }
-    QTableWidget *table = ui->table;
-    const QVector<ProcessDataCodec::itemValue> values = ProcessDataCodec::decode(layout, data);
+    QTableWidget *table = m_ui->table;
+    const QVector<ProcessDataCodec::ItemValue> values = ProcessDataCodec::decode(m_layout, data);
     for (int row = 0; row < table->rowCount() && row < values.size(); ++row) {
-        const ProcessDataCodec::itemValue &value = values.at(row);
+        const ProcessDataCodec::ItemValue &value = values.at(row);
         PolledValueItem *shown = PolledValueItem::at(table, row, 2);
         if (!shown)
             continue;
@@ -232,8 +232,8 @@ void ProcessDataInPage::refresh(const QByteArray &data)
         if (shown->text() != text)
             shown->setText(text);
         shown->setRaw(value.ok ? value.raw : QString());
-        if (value.isBit && row < rowTiles.size() && rowTiles.at(row))
-            rowTiles.at(row)->setState(value.bit);
+        if (value.isBit && row < m_rowTiles.size() && m_rowTiles.at(row))
+            m_rowTiles.at(row)->setState(value.bit);
     }
     m_trend->record(QDateTime::currentMSecsSinceEpoch(), data, values);
     m_shownData = data;

@@ -51,17 +51,17 @@ public:
     // A line above the table saying which process-data layout is shown and why.
     void setLayoutNote(const QString &text);
     QString layoutNote() const;
-    int bitLength() const { return layout.bitLength; }
+    int bitLength() const { return m_layout.bitLength; }
     // Fills the table and the tile area from the input process-data node.
-    void setProcessData(const treeItem &item);
+    void setProcessData(const TreeItem &item);
 
     // Shows one block of input data read from the adapter: every row at its
     // bit offset, numbers in display units with their unit.
     void refresh(const QByteArray &data);
 
-    bool isPolling() const { return timer.isActive(); }
+    bool isPolling() const { return m_timer.isActive(); }
     // The tile of a one-bit value, by the value's shown name; null if none.
-    LampTile *tile(const QString &name) const { return tiles.value(name, nullptr); }
+    LampTile *tile(const QString &name) const { return m_tiles.value(name, nullptr); }
     // The trend below the table; it records every refresh.
     ProcessDataTrend *trend() const { return m_trend; }
 
@@ -82,19 +82,19 @@ protected:
 private:
     void clearTiles();
 
-    Ui::ProcessDataInPage *ui;
+    Ui::ProcessDataInPage *m_ui;
     QLabel *m_layoutNote = nullptr;
-    int port = 0;
-    QTimer timer;
-    QString name;
-    ProcessDataCodec::layout layout;
-    QMap<QString, LampTile *> tiles;
-    QVector<LampTile *> rowTiles; // per row, null for rows without a lamp
+    int m_port = 0;
+    QTimer m_timer;
+    QString m_name;
+    ProcessDataCodec::Layout m_layout;
+    QMap<QString, LampTile *> m_tiles;
+    QVector<LampTile *> m_rowTiles; // per row, null for rows without a lamp
     bool m_placed = false; // the table/trend border set once shown
     ProcessDataTrend *m_trend = nullptr;
     // The octets the table shows and their values, for a poll that reads the same.
     QByteArray m_shownData;
-    QVector<ProcessDataCodec::itemValue> m_shownValues;
+    QVector<ProcessDataCodec::ItemValue> m_shownValues;
     bool m_shownValid = false;
 };
 

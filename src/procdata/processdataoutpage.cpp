@@ -25,7 +25,7 @@ namespace {
 
 // The entry an output starts at: switched off. Writing the page unchanged
 // must not turn anything on that the user did not choose.
-QString startEntry(const valueItem &value)
+QString startEntry(const ValueItem &value)
 {
     for (const ValuePair &pair : value.editor.entries) {
         const QString v = pair.second.trimmed().toLower();
@@ -36,7 +36,7 @@ QString startEntry(const valueItem &value)
 }
 
 // The range a number may take, in the units the user types.
-QString rangeText(const valueItem &value)
+QString rangeText(const ValueItem &value)
 {
     QString low, high;
     if (!NumberText::displayLimits(value, &low, &high))
@@ -56,11 +56,11 @@ void showRangeTip(QTableWidgetItem *cell)
 
 } // namespace
 
-ProcessDataOutPage::ProcessDataOutPage(QWidget *parent) : QWidget(parent), ui(new Ui::ProcessDataOutPage)
+ProcessDataOutPage::ProcessDataOutPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::ProcessDataOutPage)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
 
-    QTableWidget *table = ui->table;
+    QTableWidget *table = m_ui->table;
     setUpProcessDataTable(table);
     // Editors are made only while a cell is edited: a choice cell opens its
     // list on a click, a typed cell takes the keys at once.
@@ -69,25 +69,25 @@ ProcessDataOutPage::ProcessDataOutPage(QWidget *parent) : QWidget(parent), ui(ne
     table->setItemDelegateForColumn(valueColumn, m_typed);
     table->setEditTriggers(QAbstractItemView::AllEditTriggers);
 
-    connect(ui->pbtn_false, &QPushButton::clicked, this, &ProcessDataOutPage::onAllFalseClicked);
-    connect(ui->pbtn_true, &QPushButton::clicked, this, &ProcessDataOutPage::onAllTrueClicked);
-    connect(ui->pbtn_write, &QPushButton::clicked, this, &ProcessDataOutPage::onWriteClicked);
+    connect(m_ui->pbtn_false, &QPushButton::clicked, this, &ProcessDataOutPage::onAllFalseClicked);
+    connect(m_ui->pbtn_true, &QPushButton::clicked, this, &ProcessDataOutPage::onAllTrueClicked);
+    connect(m_ui->pbtn_write, &QPushButton::clicked, this, &ProcessDataOutPage::onWriteClicked);
 }
 
 ProcessDataOutPage::~ProcessDataOutPage()
 {
     qCDebug(lcProcdata) << "del:" << this;
-    delete ui;
+    delete m_ui;
 }
 
 void ProcessDataOutPage::setPort(int port)
 {
-    this->port = port;
+    this->m_port = port;
 }
 
 void ProcessDataOutPage::setLayoutNote(const QString &text)
 {
-    setRowNote(m_layoutNote, this, ui->horizontalLayout, text);
+    setRowNote(m_layoutNote, this, m_ui->horizontalLayout, text);
 }
 
 QString ProcessDataOutPage::layoutNote() const
@@ -95,9 +95,9 @@ QString ProcessDataOutPage::layoutNote() const
     return m_layoutNote ? m_layoutNote->text() : QString();
 }
 
-void ProcessDataOutPage::setProcessData(const treeItem &item)
+void ProcessDataOutPage::setProcessData(const TreeItem &item)
 {
-    QTableWidget *table = ui->table;
+    QTableWidget *table = m_ui->table;
     for (int row = 0; row < table->rowCount(); ++row)
         table->setItemDelegateForRow(row, nullptr);
     table->setRowCount(0);
@@ -107,8 +107,8 @@ void ProcessDataOutPage::setProcessData(const treeItem &item)
 
     const bool single = m_layout.fields.size() == 1;
     for (int i = 0; i < m_layout.fields.size(); ++i) {
-        const ProcessDataCodec::field &f = m_layout.fields.at(i);
-        const valueItem &value = f.item;
+        const ProcessDataCodec::Field &f = m_layout.fields.at(i);
+        const ValueItem &value = f.item;
         auto *number = readOnlyItem(single ? QStringLiteral("0") : value.subindex);
         number->setData(BitOffsetRole, QString::number(f.bitOffset));
         number->setData(BitLengthRole, QString::number(f.bitLength));
@@ -138,13 +138,13 @@ void ProcessDataOutPage::setProcessData(const treeItem &item)
 
 QString ProcessDataOutPage::input(int row) const
 {
-    const QTableWidgetItem *cell = ui->table->item(row, valueColumn);
+    const QTableWidgetItem *cell = m_ui->table->item(row, valueColumn);
     return cell ? cell->text() : QString();
 }
 
 void ProcessDataOutPage::setInput(int row, const QString &text)
 {
-    if (QTableWidgetItem *cell = ui->table->item(row, valueColumn))
+    if (QTableWidgetItem *cell = m_ui->table->item(row, valueColumn))
         cell->setText(text);
 }
 
@@ -153,17 +153,17 @@ void ProcessDataOutPage::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() != QEvent::LanguageChange)
         return;
-    ui->retranslateUi(this);
-    for (int row = 0; row < ui->table->rowCount(); ++row) {
-        if (QTableWidgetItem *cell = ui->table->item(row, valueColumn))
+    m_ui->retranslateUi(this);
+    for (int row = 0; row < m_ui->table->rowCount(); ++row) {
+        if (QTableWidgetItem *cell = m_ui->table->item(row, valueColumn))
             showRangeTip(cell);
     }
 }
 
 void ProcessDataOutPage::setAllBits(bool on)
 {
-    for (int row = 0; row < ui->table->rowCount() && row < m_layout.fields.size(); ++row) {
-        const valueItem &value = m_layout.fields.at(row).item;
+    for (int row = 0; row < m_ui->table->rowCount() && row < m_layout.fields.size(); ++row) {
+        const ValueItem &value = m_layout.fields.at(row).item;
         if (value.editor.typeName != QLatin1String(IoddKind::BooleanT))
             continue;
         for (const ValuePair &pair : value.editor.entries) {
@@ -189,7 +189,7 @@ QVector<QString> ProcessDataOutPage::inputs() const
 {
     // A choice cell holds an entry's name; the codec takes its value.
     QVector<QString> result;
-    for (int row = 0; row < ui->table->rowCount(); ++row) {
+    for (int row = 0; row < m_ui->table->rowCount(); ++row) {
         QString text = input(row);
         if (row < m_layout.fields.size()) {
             for (const ValuePair &pair : m_layout.fields.at(row).item.editor.entries) {
@@ -213,10 +213,10 @@ void ProcessDataOutPage::onWriteClicked()
 {
     LinkHub *hub = LinkHub::instance();
     const int registers = AdapterRegisters::pdRegistersForBits(m_bitLength);
-    if (!hub || !hub->link() || !hub->activePorts().contains(port) || registers < 1)
+    if (!hub || !hub->link() || !hub->activePorts().contains(m_port) || registers < 1)
         return;
     ModbusLink *link = hub->link();
-    const quint16 address = AdapterRegisters::pdOutWindow(port);
+    const quint16 address = AdapterRegisters::pdOutWindow(m_port);
 
     // A cell still being edited gives its text first.
     m_typed->commitOpenEditor();
@@ -224,17 +224,17 @@ void ProcessDataOutPage::onWriteClicked()
     QStringList errors;
     processData(&errors);
     m_lastError = errors.join(QLatin1Char('\n'));
-    ui->pbtn_write->setToolTip(m_lastError);
+    m_ui->pbtn_write->setToolTip(m_lastError);
     if (!errors.isEmpty()) {
         qCWarning(lcProcdata).noquote() << "pd out not written:" << m_lastError;
-        QToolTip::showText(ui->pbtn_write->mapToGlobal(QPoint(0, ui->pbtn_write->height())), m_lastError,
-                           ui->pbtn_write);
+        QToolTip::showText(m_ui->pbtn_write->mapToGlobal(QPoint(0, m_ui->pbtn_write->height())), m_lastError,
+                           m_ui->pbtn_write);
         return;
     }
 
     // busy keeps the periodic readers away for the whole write, waits included.
     const BusyGuard busy(link);
-    ui->pbtn_write->setEnabled(false);
+    m_ui->pbtn_write->setEnabled(false);
     if (!waitUnlessGone(this, settleMs))
         return;
 
@@ -244,8 +244,8 @@ void ProcessDataOutPage::onWriteClicked()
     const int rc =
         link->writeRegisterBlock(address, reinterpret_cast<const unsigned char *>(block.constData()), registers);
     if (rc != 0)
-        PortStatusMonitor::relearn(port);
+        PortStatusMonitor::relearn(m_port);
     else if (!waitUnlessGone(this, settleMs))
         return;
-    ui->pbtn_write->setEnabled(true);
+    m_ui->pbtn_write->setEnabled(true);
 }

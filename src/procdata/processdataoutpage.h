@@ -45,7 +45,7 @@ public:
     QString layoutNote() const;
     int bitLength() const { return m_bitLength; }
     // Fills the table from the output process-data node.
-    void setProcessData(const treeItem &item);
+    void setProcessData(const TreeItem &item);
     // What a row's value cell holds: a choice's entry name, or the typed text.
     QString input(int row) const;
     void setInput(int row, const QString &text);
@@ -71,13 +71,13 @@ private:
 
     static constexpr int valueColumn = 2;
 
-    Ui::ProcessDataOutPage *ui;
+    Ui::ProcessDataOutPage *m_ui;
     ComboBoxDelegate *m_choices = nullptr;
     OutValueDelegate *m_typed = nullptr;
     QLabel *m_layoutNote = nullptr;
-    ProcessDataCodec::layout m_layout;
+    ProcessDataCodec::Layout m_layout;
     int m_bitLength = 0;
-    int port = 0;
+    int m_port = 0;
     QString m_lastError;
 };
 

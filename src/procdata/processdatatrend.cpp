@@ -171,7 +171,7 @@ void ProcessDataTrend::changeEvent(QEvent *event)
         retranslate();
 }
 
-void ProcessDataTrend::startRecording(const ProcessDataCodec::layout &layout, const QString &wholeName)
+void ProcessDataTrend::startRecording(const ProcessDataCodec::Layout &layout, const QString &wholeName)
 {
     m_recording = ProcessDataRecording(layout, wholeName);
     m_stale = false;
@@ -288,7 +288,7 @@ bool ProcessDataTrend::drawing() const
 }
 
 void ProcessDataTrend::record(qint64 msecsSinceEpoch, const QByteArray &registers,
-                              const QVector<ProcessDataCodec::itemValue> &values)
+                              const QVector<ProcessDataCodec::ItemValue> &values)
 {
     m_recording.append(msecsSinceEpoch, registers);
     if ((m_recording.size() + m_recording.dropped()) % statusEveryPolls == 1)
@@ -373,7 +373,7 @@ void ProcessDataTrend::redraw()
     QVector<QVector<QPointF>> points(m_lines.size());
     const QVector<ProcessDataRecording::Channel> &channels = m_recording.channels();
     for (int i = first; i < last; ++i) {
-        const QVector<ProcessDataCodec::itemValue> values = m_recording.valuesAt(i);
+        const QVector<ProcessDataCodec::ItemValue> values = m_recording.valuesAt(i);
         for (int l = 0; l < m_lines.size(); ++l) {
             const ProcessDataRecording::Channel &channel = channels.at(m_lines.at(l).channel);
             addPoint(m_lines[l], m_recording.timeAt(i), ProcessDataRecording::plotValue(channel, values.value(channel.field)),

@@ -45,10 +45,10 @@ public:
     ~ProcessDataTrend() override;
 
     // A new process-data layout: a new recording and a new set of lines.
-    void startRecording(const ProcessDataCodec::layout &layout, const QString &wholeName);
+    void startRecording(const ProcessDataCodec::Layout &layout, const QString &wholeName);
     // One poll: the read of the input window and its decoded items.
     void record(qint64 msecsSinceEpoch, const QByteArray &registers,
-                const QVector<ProcessDataCodec::itemValue> &values);
+                const QVector<ProcessDataCodec::ItemValue> &values);
 
     const ProcessDataRecording &recording() const { return m_recording; }
 

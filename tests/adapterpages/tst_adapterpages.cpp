@@ -19,8 +19,8 @@ using TestHelpers::hex;
 class tst_adapterpages : public QObject, ConsoleDriver::Console
 {
     Q_OBJECT
-    VirtualAdapter &adapter = VirtualAdapter::instance();
-    LinkHub *hub = LinkHub::instance();
+    VirtualAdapter &m_adapter = VirtualAdapter::instance();
+    LinkHub *m_hub = LinkHub::instance();
 
     static QString text(QWidget *page, const char *name)
     {
@@ -38,15 +38,15 @@ class tst_adapterpages : public QObject, ConsoleDriver::Console
     void sendAndWait(int operation, int index, int subIndex, int length, const QString &data = QString())
     {
         send(operation, index, subIndex, length, data);
-        QVERIFY(!hub->link()->isBusy() && child<QPushButton>("pbtn_send")->isEnabled());
+        QVERIFY(!m_hub->link()->isBusy() && child<QPushButton>("pbtn_send")->isEnabled());
     }
 
 private slots:
     void initTestCase() { QDir::setCurrent(QCoreApplication::applicationDirPath()); }
     void init()
     {
-        applyDefaultSetup(adapter);
-        adapter.faults().isduLatencyMs = 0;
+        applyDefaultSetup(m_adapter);
+        m_adapter.faults().isduLatencyMs = 0;
         QVERIFY(SimHelpers::openHubLink());
         open();
     }
@@ -64,9 +64,9 @@ private slots:
             QStringList({"Vanto Systems", "VANTO-HUB8 IO-Link Master", "VH8-24-000417", "1.00", "2e3c:af01",
                          "virtual:2e3c:af01", "已连接", "0"}));
         quint16 value = 0;
-        QVERIFY(hub->link()->readRegister(0x9000, value) == 0 && hub->link()->readRegister(0x9020, value) == 0);
-        adapter.faults().silent = true;
-        hub->link()->readRegister(0x9000, value); // times out
+        QVERIFY(m_hub->link()->readRegister(0x9000, value) == 0 && m_hub->link()->readRegister(0x9020, value) == 0);
+        m_adapter.faults().silent = true;
+        m_hub->link()->readRegister(0x9000, value); // times out
         QTRY_COMPARE_WITH_TIMEOUT(text(&page, "edit_framesSent") + "/" + text(&page, "edit_answers") + "/"
                                       + text(&page, "edit_timeouts"),
                                   "3/2/1", 2000);
@@ -91,7 +91,7 @@ private slots:
         // Another device on Port1: the page reads it when asked to.
         page.setPort(0);
         QCOMPARE(portLine(&page), "Port1: IO-Link 运行 | 888 (0x0378) | 257 (0x000101) | 3.0 ms");
-        adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate,
+        m_adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate,
                         std::make_unique<GenericDevice>(GenericDevice::Identity{4660, 0xABCDEF}));
         QTest::mouseClick(page.findChild<QPushButton *>("pbtn_read"), Qt::LeftButton);
         QCOMPARE(text(&page, "edit_deviceId"), "11259375 (0xABCDEF)");
@@ -107,11 +107,11 @@ private slots:
             {QString("1 2 3 4 5 6 7 8 9 a b c d e f 0 ").repeated(2) + 'e', 32,
              hex("01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 00").repeated(2) + '\0'}}; // at most 32 bytes
         for (const auto &[data, length, bytes] : rows) {
-            adapter.clearLog();
+            m_adapter.clearLog();
             sendAndWait(2, 0x1234, 0x105, length, data);
-            QCOMPARE(adapter.isduRequest(), hex("02 03 00 12 34 05") + char(length) + bytes); // subindex low byte
-            QCOMPARE(adapter.log().size(), 2); // the request, then one read of the response
-            QCOMPARE(adapter.log().at(1).request.mid(1, 6), hex("01 03 36 00 00 14"));
+            QCOMPARE(m_adapter.isduRequest(), hex("02 03 00 12 34 05") + char(length) + bytes); // subindex low byte
+            QCOMPARE(m_adapter.log().size(), 2); // the request, then one read of the response
+            QCOMPARE(m_adapter.log().at(1).request.mid(1, 6), hex("01 03 36 00 00 14"));
         }
     }
 
@@ -120,14 +120,14 @@ private slots:
         QSignalSpy replies(console, &IsduConsole::replied);
         QSignalSpy exec(console, &IsduConsole::exchangeRunning);
         sendAndWait(1, 16, 3, 9, "AA");
-        QCOMPARE(adapter.isduRequest(), hex("01 01 00 00 10 03") + QByteArray(34, '\0')); // no length, no data
+        QCOMPARE(m_adapter.isduRequest(), hex("01 01 00 00 10 03") + QByteArray(34, '\0')); // no length, no data
         QVERIFY(child<QComboBox>("cbox_Control")->currentText() == "无操作" && !child<QSpinBox>("sbox_index")->value());
         QVERIFY(replies.isEmpty() && exec.size() == 1); // only the start
 
-        adapter.faults().unplugged = true;
+        m_adapter.faults().unplugged = true;
         sendAndWait(3, 16, 0, 0);
         QCOMPARE(QList<QVariantList>(replies), (QList<QVariantList>{{3, 0}}));
-        QVERIFY(exec.size() == 3 && adapter.isduRequestCount() == 1); // the clear only
+        QVERIFY(exec.size() == 3 && m_adapter.isduRequestCount() == 1); // the clear only
     }
 };
 

@@ -40,7 +40,7 @@ QString withoutTime(const QString &line)
 class tst_consoleoutcomes : public QObject, ConsoleDriver::Console
 {
     Q_OBJECT
-    VirtualAdapter &adapter = VirtualAdapter::instance();
+    VirtualAdapter &m_adapter = VirtualAdapter::instance();
 
     QStringList lines() { return child<QTextEdit>("textEdit_read")->toPlainText().split(QLatin1Char('\n')); }
     QString lastLine() { return withoutTime(lines().last()); }
@@ -55,8 +55,8 @@ private slots:
     void init()
     {
         SimHelpers::freshAdapter();
-        adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
-        adapter.setPort(3, Mode::IoLinkOperate, std::make_unique<FailingDevice>(0x80FE));
+        m_adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        m_adapter.setPort(3, Mode::IoLinkOperate, std::make_unique<FailingDevice>(0x80FE));
         QVERIFY(SimHelpers::openHubLink());
         open();
     }
@@ -66,7 +66,7 @@ private slots:
     {
         // Length 0 writes the bytes typed; a space at the end adds none.
         send(2, 24, 0, 0, QStringLiteral("41 42 00 43 "));
-        QCOMPARE(adapter.isduRequest().mid(6, 6), hex("04 41 42 00 43 00"));
+        QCOMPARE(m_adapter.isduRequest().mid(6, 6), hex("04 41 42 00 43 00"));
         QCOMPARE(lastLine(), QStringLiteral("写操作 Port 1 Index 24 Subindex 0，4 字节：41 42 00 43 → 成功，已写入"));
         QVERIFY(!lastLineColoured());
 
@@ -132,7 +132,7 @@ private slots:
         QFETCH(int, forced);
         QFETCH(QString, shown);
         child<QComboBox>("cbox_port")->setCurrentIndex(port - 1);
-        adapter.faults().forcedIsduStatus = forced;
+        m_adapter.faults().forcedIsduStatus = forced;
         send(operation, index, 0, length);
         QCOMPARE(lines().size(), 1);
         QCOMPARE(lastLine().section(QStringLiteral(" → "), 1), shown);

@@ -64,7 +64,7 @@ private slots:
         QElapsedTimer sinceStart;
         sinceStart.start();
         QVERIFY(reopen());
-        window->onCreatePortInfo(fixture, 2);
+        window->showPortPages(fixture, 2);
         auto *page = qobject_cast<EventPage *>(tabs->widget(tabs->count() - 1));
         QVERIFY(page);
         auto *poller = page->findChild<DeviceStatusPoller *>();

@@ -17,7 +17,7 @@ using WindowDriver::find;
 class tst_language : public QObject, WindowDriver::Session
 {
     Q_OBJECT
-    VirtualAdapter &adapter = VirtualAdapter::instance();
+    VirtualAdapter &m_adapter = VirtualAdapter::instance();
 
     // As the tool bar's language choice does it; the pages get the change from the event loop.
     void switchTo(UiLanguage::Language language)
@@ -50,8 +50,8 @@ private slots:
     void initTestCase() { QDir::setCurrent(QCoreApplication::applicationDirPath()); }
     void init()
     {
-        applyDefaultSetup(adapter);
-        adapter.faults().isduLatencyMs = 0;
+        applyDefaultSetup(m_adapter);
+        m_adapter.faults().isduLatencyMs = 0;
         UiLanguage::apply(UiLanguage::Language::Chinese);
         QVERIFY(reopen());
     }

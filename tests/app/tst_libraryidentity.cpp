@@ -10,10 +10,10 @@
 
 using WindowDriver::find;
 
-class tst_libraryIdentity : public QObject, WindowDriver::Session
+class tst_libraryidentity : public QObject, WindowDriver::Session
 {
     Q_OBJECT
-    QTemporaryDir library;
+    QTemporaryDir m_library;
 
     // A Captron description: its vendor name from the identity, its product name from the variable.
     static bool writeCaptron(const QString &path)
@@ -82,15 +82,15 @@ private slots:
         QDir::setCurrent(QCoreApplication::applicationDirPath());
         QVERIFY(source.isAbsolute() && source.isFile());
         // The library: a Captron file, and the built-in description with its variants under its own folder name.
-        QVERIFY(writeCaptron(library.filePath("1239_2305_V1_calis/calis.xml")));
-        const QString builtin = library.filePath(BuiltinDescription::folderName);
+        QVERIFY(writeCaptron(m_library.filePath("1239_2305_V1_calis/calis.xml")));
+        const QString builtin = m_library.filePath(BuiltinDescription::folderName);
         QVERIFY(QDir().mkpath(builtin) && QFile::copy(source.absoluteFilePath(), builtin + '/' + source.fileName()));
     }
     void init()
     {
         applyDefaultSetup(VirtualAdapter::instance());
         VirtualAdapter::instance().faults().isduLatencyMs = 0;
-        QVERIFY(reopen(library.path()));
+        QVERIFY(reopen(m_library.path()));
     }
     void cleanup()
     {
@@ -146,5 +146,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_libraryIdentity)
+QTEST_MAIN(tst_libraryidentity)
 #include "tst_libraryidentity.moc"

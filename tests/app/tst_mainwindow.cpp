@@ -28,9 +28,9 @@ using WindowDriver::find;
 class tst_mainwindow : public QObject, WindowDriver::Session
 {
     Q_OBJECT
-    VirtualAdapter &adapter = VirtualAdapter::instance();
-    LinkHub *hub = LinkHub::instance();
-    bool dialogSeen = false;
+    VirtualAdapter &m_adapter = VirtualAdapter::instance();
+    LinkHub *m_hub = LinkHub::instance();
+    bool m_dialogSeen = false;
 
     QString tip(int port) const { return tree->topLevelItem(port)->toolTip(0); }
     // True when no ancestor up to the window cuts `w` off (nothing to scroll to see it whole).
@@ -49,7 +49,7 @@ class tst_mainwindow : public QObject, WindowDriver::Session
     int statusReads() const
     {
         int n = 0;
-        for (const auto &ex : adapter.log())
+        for (const auto &ex : m_adapter.log())
             n += ex.request.mid(1, 4) == QByteArray::fromHex("01033000");
         return n;
     }
@@ -59,9 +59,9 @@ private slots:
     void initTestCase() { QDir::setCurrent(QCoreApplication::applicationDirPath()); }
     void init()
     {
-        applyDefaultSetup(adapter);
-        adapter.faults().isduLatencyMs = 0;
-        dialogSeen = false;
+        applyDefaultSetup(m_adapter);
+        m_adapter.faults().isduLatencyMs = 0;
+        m_dialogSeen = false;
         QVERIFY(reopen());
     }
     void cleanup()
@@ -87,19 +87,19 @@ private slots:
     // Without an adapter the window comes up at once, its link fails without I/O, and a click still builds pages.
     void startsWithoutAdapter()
     {
-        adapter.faults().absent = true;
+        m_adapter.faults().absent = true;
         QElapsedTimer t;
         t.start();
         QVERIFY(reopen());
         QVERIFY(t.elapsed() < 2000);
         QVERIFY(tree->topLevelItemCount() == 8 && tabs->count() == 3);
         quint16 v = 0;
-        QVERIFY(!hub->link()->isOpen() && hub->link()->readRegister(0x9000, v) == -1);
+        QVERIFY(!m_hub->link()->isOpen() && m_hub->link()->readRegister(0x9000, v) == -1);
         QCOMPARE(linkStatus(), "适配器未连接，正在重新连接…");
 
         chooseVariant(0);
         click(7);
-        QVERIFY(tabTexts().at(3) == "Basic info" && hub->activePorts().isEmpty());
+        QVERIFY(tabTexts().at(3) == "Basic info" && m_hub->activePorts().isEmpty());
         click(0);
         QCOMPARE(tabTexts().size(), 5);
     }
@@ -110,16 +110,16 @@ private slots:
     {
         QCOMPARE(linkStatus(), "适配器已连接");
         QVERIFY(tip(2).contains("DI") && tip(1).contains("101101"));
-        adapter.faults().silent = true;
+        m_adapter.faults().silent = true;
         window->portMonitor()->poll();
         QCOMPARE(linkStatus(), "适配器无应答");
-        adapter.clearLog();
+        m_adapter.clearLog();
         click(2);
         click(0);
         QCOMPARE(statusReads(), 0);
         QCOMPARE(tip(0), "适配器未连接");
 
-        adapter.faults().silent = false; // the schedule finds it again
+        m_adapter.faults().silent = false; // the schedule finds it again
         QTRY_COMPARE_WITH_TIMEOUT(linkStatus(), "适配器已连接", 3000);
         click(2);
         QCOMPARE(statusReads(), 2);
@@ -133,23 +133,23 @@ private slots:
         click(1);
         auto *page = tabs->widget(3)->findChild<ParameterPage *>();
         QVERIFY(page);
-        adapter.clearLog();
-        adapter.faults().unplugAfterWrite = true;
+        m_adapter.clearLog();
+        m_adapter.faults().unplugAfterWrite = true;
         QElapsedTimer clock;
         clock.start();
         QTest::mouseClick(find<QPushButton>(page, "pbtn_read"), Qt::LeftButton);
 
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(adapter.log().size(), 1); // the first request only
-        QVERIFY(!hub->link()->isBusy() && !window->findChild<LoadingOverlay *>()->isVisible());
+        QCOMPARE(m_adapter.log().size(), 1); // the first request only
+        QVERIFY(!m_hub->link()->isBusy() && !window->findChild<LoadingOverlay *>()->isVisible());
         QCOMPARE(page->statusText(), "读取中断：适配器无应答");
         QCOMPARE(linkStatus(), "适配器未连接，正在重新连接…");
-        QTRY_VERIFY_WITH_TIMEOUT(hub->activePorts().isEmpty(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_hub->activePorts().isEmpty(), 2000);
         QCOMPARE(tip(1), "适配器未连接");
 
-        adapter.faults().unplugged = false;
+        m_adapter.faults().unplugged = false;
         QTRY_COMPARE_WITH_TIMEOUT(linkStatus(), "适配器已连接", LinkReconnector::retryIntervalMs + 2000);
-        QTRY_COMPARE_WITH_TIMEOUT(hub->activePorts(), (QSet<int>{0, 1, 3, 5, 7}), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_hub->activePorts(), (QSet<int>{0, 1, 3, 5, 7}), 2000);
     }
 
     // The device on the port picks the description, whatever the port's number: the built-in device's pages and
@@ -158,16 +158,16 @@ private slots:
     // library; a role change applies at once.
     void pagesFollowTheConnectedDevice()
     {
-        adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate,
+        m_adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate,
                         std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
-        adapter.setPort(3, VirtualAdapter::Mode::IoLinkOperate,
+        m_adapter.setPort(3, VirtualAdapter::Mode::IoLinkOperate,
                         std::make_unique<GenericDevice>(GenericDevice::Identity{888, 257}));
         window->portMonitor()->poll();
         find<QComboBox>(window, "cbox_role")->setCurrentIndex(1); // 维护模式
-        chooseVariant(1, &dialogSeen);
+        chooseVariant(1, &m_dialogSeen);
         tabs->setUsesScrollButtons(true);
         click(0);
-        QTRY_VERIFY(dialogSeen);
+        QTRY_VERIFY(m_dialogSeen);
         QCOMPARE(tabTexts().join('|'),
                  "适配器详情|适配器通信参数|适配器端口配置|Basic info|In port|Out port|Message event");
         QVERIFY(tabs->usesScrollButtons()); // held off only while the pages were added
@@ -299,7 +299,7 @@ private slots:
             dir, "bad.xml",
             "<?xml version=\"1.0\"?><!DOCTYPE IODevice [<!ENTITY a \"aaaa\">]><IODevice>&a;</IODevice>");
         const auto problem = [this](const QString &path, int port) {
-            window->onCreatePortInfo(path, port);
+            window->showPortPages(path, port);
             return qobject_cast<BasicInfoPage *>(tabs->widget(3))->descriptionProblem();
         };
         QVERIFY(problem(dir.filePath("none.xml"), 1).startsWith("描述文件无法打开"));
@@ -313,25 +313,25 @@ private slots:
     void adapterWithoutStatusBlock()
     {
         const QString fixture = HUB8_SOURCE_DIR "/tests/params/fixtures/parameters.xml";
-        adapter.setPortStatusBlock(false);
+        m_adapter.setPortStatusBlock(false);
         QString error;
         auto device = IoddDevice::fromFile(fixture, QCoreApplication::applicationDirPath() + "/std", &error);
         QVERIFY2(device && device->writeIsdu(64, 0, "hello").ok(), qPrintable(error));
-        adapter.setPort(3, VirtualAdapter::Mode::IoLinkOperate, std::move(device));
+        m_adapter.setPort(3, VirtualAdapter::Mode::IoLinkOperate, std::move(device));
         QVERIFY(reopen());
-        QCOMPARE(hub->activePorts(), (QSet<int>{0, 1, 3, 5, 7})); // not the DI, DO and off ports
+        QCOMPARE(m_hub->activePorts(), (QSet<int>{0, 1, 3, 5, 7})); // not the DI, DO and off ports
         QVERIFY(tip(0).contains("IO-Link 运行") && tip(3).contains("Vendor ID 77, Device ID 7701"));
         for (int port : {2, 4, 6})
             QVERIFY2(tip(port).contains("未知") && window->portEvents()->events(port).isEmpty(), qPrintable(tip(port)));
 
-        window->onCreatePortInfo(fixture, 3);
+        window->showPortPages(fixture, 3);
         auto *page = tabs->widget(3)->findChild<ParameterPage *>();
         QVERIFY(page && page->port() == 3);
         QTest::mouseClick(find<QPushButton>(page, "pbtn_read"), Qt::LeftButton);
         QCOMPARE(find<QTableWidget>(page, "table_param")->findItems("hello", Qt::MatchExactly).size(), 1);
-        adapter.setPort(3, VirtualAdapter::Mode::Deactivated);
+        m_adapter.setPort(3, VirtualAdapter::Mode::Deactivated);
         QTest::mouseClick(find<QPushButton>(page, "pbtn_read"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!hub->activePorts().contains(3), 2 * PortStatusMonitor::pollIntervalMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_hub->activePorts().contains(3), 2 * PortStatusMonitor::pollIntervalMs);
         QVERIFY(tip(3).contains("未知"));
 
         tabs->setCurrentIndex(2);

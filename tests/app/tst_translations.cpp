@@ -71,9 +71,9 @@ const QRegularExpression chinese(QStringLiteral("[\\x{4e00}-\\x{9fff}]"));
 class tst_translations : public QObject
 {
     Q_OBJECT
-    Catalogue extracted; // what the sources ask for now
-    Catalogue committed; // translations/vanto-hub8_en.ts
-    QTemporaryDir scratch;
+    Catalogue m_extracted; // what the sources ask for now
+    Catalogue m_committed; // translations/vanto-hub8_en.ts
+    QTemporaryDir m_scratch;
 
 private slots:
     void initTestCase()
@@ -81,7 +81,7 @@ private slots:
         const QString lupdate = QStringLiteral(HUB8_LUPDATE);
         if (lupdate.isEmpty() || !QFileInfo(lupdate).isExecutable())
             QSKIP("lupdate (Debian's qttools5-dev-tools) was not found when the build was configured");
-        const QString ts = scratch.filePath(QStringLiteral("extracted.ts"));
+        const QString ts = m_scratch.filePath(QStringLiteral("extracted.ts"));
         QProcess run;
         run.start(lupdate,
                   {"-recursive", HUB8_SOURCE_DIR "/src", "-source-language", "zh_CN", "-target-language", "en",
@@ -93,11 +93,11 @@ private slots:
         QVERIFY2(!warnings.contains(QLatin1String(HUB8_SOURCE_DIR)), qPrintable(warnings));
 
         QString error;
-        extracted = readTs(ts, &error);
+        m_extracted = readTs(ts, &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        committed = readTs(QStringLiteral(HUB8_SOURCE_DIR "/translations/vanto-hub8_en.ts"), &error);
+        m_committed = readTs(QStringLiteral(HUB8_SOURCE_DIR "/translations/vanto-hub8_en.ts"), &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        QVERIFY(extracted.size() > 200);
+        QVERIFY(m_extracted.size() > 200);
     }
 
     // Each text of the sources has a finished English translation under its own context, with the same %n markers
@@ -105,9 +105,9 @@ private slots:
     void everySourceTextIsTranslated()
     {
         QStringList faults;
-        for (auto it = extracted.cbegin(); it != extracted.cend(); ++it) {
-            const Message m = committed.value(it.key());
-            if (!committed.contains(it.key()))
+        for (auto it = m_extracted.cbegin(); it != m_extracted.cend(); ++it) {
+            const Message m = m_committed.value(it.key());
+            if (!m_committed.contains(it.key()))
                 faults << QStringLiteral("not in the .ts: ") + keyText(it.key());
             else if (!m.type.isEmpty() || m.translation.trimmed().isEmpty())
                 faults << QStringLiteral("not translated: ") + keyText(it.key());
@@ -125,7 +125,7 @@ private slots:
     void noChineseTextBypassesTranslation()
     {
         QSet<QString> sources;
-        for (auto it = extracted.cbegin(); it != extracted.cend(); ++it)
+        for (auto it = m_extracted.cbegin(); it != m_extracted.cend(); ++it)
             sources.insert(it.key().second);
         const QRegularExpression literal(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\""));
         const QRegularExpression logLine(QStringLiteral("\\bq(C)?(Debug|Info|Warning|Critical)\\b"));

@@ -7,10 +7,10 @@
 
 namespace {
 
-ParameterSet::entry entry(int index, int subindex, const QString &value, bool writable = true,
+ParameterSet::Entry entry(int index, int subindex, const QString &value, bool writable = true,
                           const QByteArray &raw = QByteArray())
 {
-    ParameterSet::entry e;
+    ParameterSet::Entry e;
     e.index = index;
     e.subindex = subindex;
     e.label = QStringLiteral("E%1").arg(index);
@@ -29,15 +29,15 @@ class tst_parameterset : public QObject
 private slots:
     void savedSetReadsBackAsItWasWritten()
     {
-        ParameterSet::set set;
+        ParameterSet::Set set;
         set.device = {1484, 101101, QStringLiteral("KTX-400A-M12"), QStringLiteral("a.xml"), QStringLiteral("V1.1")};
         set.entries = {entry(65535, 255, QStringLiteral("Übergabe “2”\\n"), true, QByteArray::fromHex("0c800bb8"))};
         const QByteArray json = ParameterSet::toJson(set);
         QVERIFY(json.contains("\"raw\": \"0c 80 0b b8\""));
-        ParameterSet::set back;
+        ParameterSet::Set back;
         QString why;
         QVERIFY2(ParameterSet::fromJson(json, &back, &why), qPrintable(why));
-        const ParameterSet::entry &e = back.entries.value(0);
+        const ParameterSet::Entry &e = back.entries.value(0);
         QCOMPARE(e.key() + e.label + e.value + e.raw.toHex(), QStringLiteral("65535:255E65535Übergabe “2”\\n0c800bb8"));
         QCOMPARE(ParameterSet::describe(back.device), QStringLiteral("KTX-400A-M12 (vendorId 1484, deviceId 101101)"));
 
@@ -45,7 +45,7 @@ private slots:
         back.device.productName = QStringLiteral("KTX-400A");
         back.device.ioddVersion = QStringLiteral("V2.0");
         QVERIFY(ParameterSet::sameDevice(back.device, set.device));
-        QVERIFY(!ParameterSet::sameDevice(ParameterSet::identity(), ParameterSet::identity()));
+        QVERIFY(!ParameterSet::sameDevice(ParameterSet::Identity(), ParameterSet::Identity()));
     }
 
     void filesThatAreNoSetAreRefused_data()
@@ -73,7 +73,7 @@ private slots:
     {
         QFETCH(QByteArray, json);
         QFETCH(QString, why);
-        ParameterSet::set set;
+        ParameterSet::Set set;
         set.entries = {entry(1, 1, QStringLiteral("kept"))};
         QString reason;
         QVERIFY(!ParameterSet::fromJson(json, &set, &reason));
@@ -83,15 +83,15 @@ private slots:
 
     void comparisonRows()
     {
-        ParameterSet::set file;
+        ParameterSet::Set file;
         file.entries = {entry(100, 1, "5"), entry(100, 2, "7"), entry(103, 0, "7"), entry(64, 0, "abc"),
                         entry(200, 0, "1")};
         // The device lists 103 read-only; it holds nothing for 200.
-        const QVector<ParameterSet::entry> device{entry(64, 0, "abd"), entry(100, 2, "9"), entry(100, 1, "5"),
+        const QVector<ParameterSet::Entry> device{entry(64, 0, "abd"), entry(100, 2, "9"), entry(100, 1, "5"),
                                                   entry(103, 0, "8", false)};
-        const ParameterSet::comparison c = ParameterSet::compare(file, device);
+        const ParameterSet::Comparison c = ParameterSet::compare(file, device);
         QStringList rows;
-        for (const ParameterSet::row &r : c.rows)
+        for (const ParameterSet::Row &r : c.rows)
             rows << QStringLiteral("%1 %2 %3%4")
                         .arg(r.file.key(), r.device.value)
                         .arg(int(r.state))

@@ -13,10 +13,10 @@ namespace {
 using TestHelpers::hex;
 
 // type, bit offset, bit length; optional gradient, unit, display format
-valueItem item(const char *label, const char *type, const char *offset, const char *bits = "",
+ValueItem item(const char *label, const char *type, const char *offset, const char *bits = "",
                const char *gradient = "", const char *unit = "", const char *format = "")
 {
-    valueItem v;
+    ValueItem v;
     v.label = label;
     v.editor.typeName = type;
     v.editor.bitOffset = offset;
@@ -27,22 +27,22 @@ valueItem item(const char *label, const char *type, const char *offset, const ch
     return v;
 }
 
-valueItem withEntries(valueItem v, const QList<ValuePair> &entries)
+ValueItem withEntries(ValueItem v, const QList<ValuePair> &entries)
 {
     v.editor.entries = entries;
     return v;
 }
 
-treeItem node(int bits, const QList<valueItem> &values)
+TreeItem node(int bits, const QList<ValueItem> &values)
 {
     return {QString::number(bits), "PD", values, {}};
 }
 
 // What a decode shows: per item "text unit", '!' for an item the data does not reach.
-QStringList shown(const QVector<itemValue> &values, QString *lamps)
+QStringList shown(const QVector<ItemValue> &values, QString *lamps)
 {
     QStringList texts;
-    for (const itemValue &v : values) {
+    for (const ItemValue &v : values) {
         texts << (v.ok ? (v.unit.isEmpty() ? v.text : v.text + ' ' + v.unit) : QStringLiteral("!"));
         *lamps += v.isBit ? QLatin1Char(v.bit ? '1' : '0') : QLatin1Char('.');
     }
@@ -51,14 +51,14 @@ QStringList shown(const QVector<itemValue> &values, QString *lamps)
 
 } // namespace
 
-class tst_processDataCodec : public QObject
+class tst_processdatacodec : public QObject
 {
     Q_OBJECT
 
 private slots:
     void decode_data()
     {
-        QTest::addColumn<treeItem>("pd");
+        QTest::addColumn<TreeItem>("pd");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QString>("lamps");
@@ -77,9 +77,9 @@ private slots:
         QTest::newRow("float at bit 16") << node(48, {item("Level", "Float32T", "16")}) << hex("3dcccccd 0064")
                                          << QStringList{"0.1"} << ".";
         // Strings at byte-aligned offsets: an octet string at bit 24, "AB" at bit 8.
-        valueItem text = item("Name", "StringT", "8");
+        ValueItem text = item("Name", "StringT", "8");
         text.editor.fixedLength = "2";
-        valueItem octets = item("Raw", "OctetStringT", "24");
+        ValueItem octets = item("Raw", "OctetStringT", "24");
         octets.editor.fixedLength = "1";
         QTest::newRow("strings by offset") << node(32, {octets, text, item("Low", "UIntegerT", "0", "8")})
                                            << hex("7f 41 42 05") << QStringList{"0x7f", "AB", "5"} << "...";
@@ -99,7 +99,7 @@ private slots:
 
     void decode()
     {
-        QFETCH(treeItem, pd);
+        QFETCH(TreeItem, pd);
         QFETCH(QByteArray, data);
         QString lamps;
         const QStringList texts = shown(ProcessDataCodec::decode(layoutOf(pd), data), &lamps);
@@ -109,13 +109,13 @@ private slots:
 
     void encode_data()
     {
-        QTest::addColumn<treeItem>("pd");
+        QTest::addColumn<TreeItem>("pd");
         QTest::addColumn<QStringList>("inputs");
         QTest::addColumn<QByteArray>("octets");
         QTest::addColumn<int>("errors");
 
         // Four BooleanT outputs at bits 0..3 and a 16-bit word at 16: every output LOW sends zeros.
-        const treeItem outputs =
+        const TreeItem outputs =
             node(32,
                  {item("Q1", "BooleanT", "0"), item("Q2", "BooleanT", "1"), item("Q3", "BooleanT", "2"),
                   item("Q4", "BooleanT", "3"), item("Set", "UIntegerT", "16", "16", "0.1", "bar")});
@@ -126,7 +126,7 @@ private slots:
         QTest::newRow("not a boolean value") << outputs << QStringList{"On", "", "", "", ""} << hex("00000000") << 1;
         QTest::newRow("out of range") << outputs << QStringList{"", "", "", "", "7000"} << hex("00000000") << 1;
         // A signed 12-bit value at bit 4 and a string at octet 0 of 3.
-        valueItem label = item("Tag", "StringT", "16");
+        ValueItem label = item("Tag", "StringT", "16");
         label.editor.fixedLength = "1";
         QTest::newRow("signed field and string") << node(24, {label, item("Level", "IntegerT", "4", "12")})
                                                  << QStringList{"Z", "-3"} << hex("5a ff d0") << 0;
@@ -138,7 +138,7 @@ private slots:
 
     void encode()
     {
-        QFETCH(treeItem, pd);
+        QFETCH(TreeItem, pd);
         QFETCH(QStringList, inputs);
         QFETCH(QByteArray, octets);
         QStringList errors;
@@ -147,5 +147,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_processDataCodec)
+QTEST_APPLESS_MAIN(tst_processdatacodec)
 #include "tst_processdatacodec.moc"

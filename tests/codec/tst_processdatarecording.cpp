@@ -18,10 +18,10 @@ using Kind = ProcessDataRecording::Channel::Kind;
 
 namespace {
 
-valueItem item(const char *label, const char *type, int offset, const char *bits, const char *gradient = "",
+ValueItem item(const char *label, const char *type, int offset, const char *bits, const char *gradient = "",
                const char *unit = "")
 {
-    valueItem v;
+    ValueItem v;
     v.label = label;
     v.editor.typeName = type;
     v.editor.bitOffset = QString::number(offset);
@@ -33,9 +33,9 @@ valueItem item(const char *label, const char *type, int offset, const char *bits
 
 // 32 bits: a temperature in 0.1 °C at bit 16, a status with a named value at
 // 8, a switching output at 1 and a one-bit unsigned at 0.
-ProcessDataCodec::layout sensor()
+ProcessDataCodec::Layout sensor()
 {
-    valueItem status = item("Status, raw", "UIntegerT", 8, "8");
+    ValueItem status = item("Status, raw", "UIntegerT", 8, "8");
     status.editor.entries = {{"ok", "52"}};
     return ProcessDataCodec::layoutOf({"32",
                                        "PD",
@@ -63,7 +63,7 @@ QList<QByteArray> csvLines(const ProcessDataRecording &r)
 
 } // namespace
 
-class tst_processDataRecording : public QObject
+class tst_processdatarecording : public QObject
 {
     Q_OBJECT
 
@@ -82,7 +82,7 @@ private slots:
 
         // fe 0c = -500 x 0.1 °C; 0x34 = 52 is the entry "ok" but is drawn as 52; bits 1 and 0.
         r.append(1000, hex("fe 0c 34 02"));
-        const QVector<ProcessDataCodec::itemValue> v = r.valuesAt(0);
+        const QVector<ProcessDataCodec::ItemValue> v = r.valuesAt(0);
         QList<double> plotted;
         for (const ProcessDataRecording::Channel &c : r.channels())
             plotted << ProcessDataRecording::plotValue(c, v.at(c.field));
@@ -157,5 +157,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_processDataRecording)
+QTEST_MAIN(tst_processdatarecording)
 #include "tst_processdatarecording.moc"

@@ -10,7 +10,7 @@
 
 #include <limits>
 
-Q_DECLARE_METATYPE(valueItem)
+Q_DECLARE_METATYPE(ValueItem)
 
 namespace {
 
@@ -19,14 +19,14 @@ using TestHelpers::hex;
 
 QByteArray padded(QByteArray lead)
 {
-    return lead.append(recordImage::dataSize - lead.size(), '\0');
+    return lead.append(RecordImage::dataSize - lead.size(), '\0');
 }
 
 // type, variable bit length L, own bit length n, bit offset o, value
-valueItem num(const char *type, const QString &L, const QString &n, const QString &o, const QString &value = "keep",
+ValueItem num(const char *type, const QString &L, const QString &n, const QString &o, const QString &value = "keep",
               const char *gradient = "", const char *widget = "QLineEdit")
 {
-    valueItem e;
+    ValueItem e;
     e.accessRightRestriction = "rw";
     e.editor.typeName = type;
     e.editor.widgetClass = widget;
@@ -39,41 +39,41 @@ valueItem num(const char *type, const QString &L, const QString &n, const QStrin
     return e;
 }
 // "Off=false|On=true" -> entries
-valueItem combo(const char *type, const QString &choices, const char *value = "keep", const char *L = "",
+ValueItem combo(const char *type, const QString &choices, const char *value = "keep", const char *L = "",
                 const char *n = "", const char *o = "", const char *subindex = "")
 {
-    valueItem e = num(type, L, n, o, value, "", "QComboBox");
+    ValueItem e = num(type, L, n, o, value, "", "QComboBox");
     for (const QString &p : choices.split('|'))
         e.editor.entries.append(ValuePair(p.section('=', 0, 0), p.section('=', 1)));
     e.subindex = subindex;
     return e;
 }
-valueItem boolAt(const char *L, const char *o, const char *value = "keep", const char *choices = "Off=false|On=true")
+ValueItem boolAt(const char *L, const char *o, const char *value = "keep", const char *choices = "Off=false|On=true")
 {
-    valueItem e = combo("BooleanT", choices, value, L, "", o);
+    ValueItem e = combo("BooleanT", choices, value, L, "", o);
     e.subindexAccess = "false";
     return e;
 }
-valueItem boolSub(const char *L, const char *subindex, const char *value = "keep")
+ValueItem boolSub(const char *L, const char *subindex, const char *value = "keep")
 {
     return combo("BooleanT", "Off=false|On=true", value, L, "", "", subindex);
 }
-valueItem str(const char *type, const char *encoding, const char *fixedLength, const char *subindex,
+ValueItem str(const char *type, const char *encoding, const char *fixedLength, const char *subindex,
               const QString &value = "keep")
 {
-    valueItem e = num(type, "", "", "", value);
+    ValueItem e = num(type, "", "", "", value);
     e.editor.encoding = encoding;
     e.editor.fixedLength = fixedLength;
     e.subindex = subindex;
     return e;
 }
 
-valueItem scaled(valueItem e, const char *gradient, const char *offset, const char *format)
+ValueItem scaled(ValueItem e, const char *gradient, const char *offset, const char *format)
 {
     std::tie(e.gradient, e.offset, e.displayFormat) = std::make_tuple(gradient, offset, format);
     return e;
 }
-valueItem inRecord(valueItem e, const char *L, const char *bitOffset)
+ValueItem inRecord(ValueItem e, const char *L, const char *bitOffset)
 {
     e.bitLength = L;
     e.editor.bitOffset = bitOffset;
@@ -82,7 +82,7 @@ valueItem inRecord(valueItem e, const char *L, const char *bitOffset)
 
 } // namespace
 
-class tst_valueCodec : public QObject
+class tst_valuecodec : public QObject
 {
     Q_OBJECT
 
@@ -95,11 +95,11 @@ private slots:
     void decode_data()
     {
         QTest::addColumn<bool>("single"); // a single-entry reply: the value alone, right-aligned
-        QTest::addColumn<valueItem>("item");
+        QTest::addColumn<ValueItem>("item");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("flag"); // "true": the entry was left alone
-        const auto row = [](const char *name, const valueItem &e, const char *data, const QString &value,
+        const auto row = [](const char *name, const ValueItem &e, const char *data, const QString &value,
                             const char *flag = "false", bool single = false) {
             QTest::newRow(name) << single << e << hex(data) << value << QString(flag);
         };
@@ -150,7 +150,7 @@ private slots:
     void decode()
     {
         QFETCH(bool, single);
-        QFETCH(valueItem, item);
+        QFETCH(ValueItem, item);
         QFETCH(QByteArray, data);
         (single ? decodeSingleItem : decodeRecord)(item, data);
         QTEST(item.editor.value, "value");
@@ -160,10 +160,10 @@ private slots:
     void image_data()
     {
         QTest::addColumn<bool>("single"); // the entry alone, right-aligned, over old contents
-        QTest::addColumn<QList<valueItem>>("items");
+        QTest::addColumn<QList<ValueItem>>("items");
         QTest::addColumn<QByteArray>("image"); // leading octets; the rest stays 0
         QTest::addColumn<int>("length");
-        using L = QList<valueItem>;
+        using L = QList<ValueItem>;
         const auto row = [](const char *name, const L &items, const QByteArray &image, int length,
                             bool single = false) { QTest::newRow(name) << single << items << image << length; };
 
@@ -212,14 +212,14 @@ private slots:
     void image()
     {
         QFETCH(bool, single);
-        QFETCH(QList<valueItem>, items);
+        QFETCH(QList<ValueItem>, items);
         QFETCH(QByteArray, image);
-        recordImage img = startRecordImage(items.first());
+        RecordImage img = startRecordImage(items.first());
         if (single) {
             img.data.fill(0xAA);
             QVERIFY(buildSingleItemImage(items.first(), img));
         }
-        for (valueItem &item : items) {
+        for (ValueItem &item : items) {
             QVERIFY(single || placeInRecordImage(item, img));
             QCOMPARE(item.editor.flag, QStringLiteral("false"));
         }
@@ -230,7 +230,7 @@ private slots:
     void notWritten()
     {
         // Types and texts that cannot be written: the type's range, not a number, no such entry.
-        QList<valueItem> items{num("TimeT", "", "", "", "keep", "", ""),    num("UIntegerT", "", "8", "", "5", "", ""),
+        QList<ValueItem> items{num("TimeT", "", "", "", "keep", "", ""),    num("UIntegerT", "", "8", "", "5", "", ""),
                                str("OctetStringT", "", "2", "0", "0x1g"),   str("OctetStringT", "", "2", "0", "0x123"),
                                num("UIntegerT", "16", "4", "0", "16"),      num("IntegerT", "", "8", "", "-129"),
                                num("UIntegerT", "", "8", "", "-1"),         num("UIntegerT", "", "8", "", "25", "-2"),
@@ -240,8 +240,8 @@ private slots:
             items << num("UIntegerT", "", "8", "", "5");
             items.last().accessRightRestriction = access;
         }
-        for (valueItem &item : items) {
-            recordImage img;
+        for (ValueItem &item : items) {
+            RecordImage img;
             QVERIFY(!placeInRecordImage(item, img));
             QVERIFY(!buildSingleItemImage(item, img));
             QCOMPARE(img.bytes(), padded(QByteArray()));
@@ -252,7 +252,7 @@ private slots:
     // What a cell takes is checked in display units against the type and the description's limits.
     void checkInput()
     {
-        valueItem e = scaled(num("UIntegerT", "", "16", ""), "0.1", "", "Dec.1");
+        ValueItem e = scaled(num("UIntegerT", "", "16", ""), "0.1", "", "Dec.1");
         std::tie(e.editor.lowerValue, e.editor.upperValue, e.unit) = std::make_tuple("100", "40000", "bar");
         QCOMPARE(ValueCodec::checkInput(e, "3000"), QString());
         QCOMPARE(ValueCodec::checkInput(e, "10.0"), QString());
@@ -274,9 +274,9 @@ private slots:
                 const bool isSigned = rng.bounded(2) == 1;
                 const quint64 raw = rng.generate64() & ((quint64(1) << n) - 1);
                 const qint64 number = isSigned ? signExtend(raw, n) : qint64(raw);
-                valueItem e = num(isSigned ? "IntegerT" : "UIntegerT", "64", QString::number(n), QString::number(o),
+                ValueItem e = num(isSigned ? "IntegerT" : "UIntegerT", "64", QString::number(n), QString::number(o),
                                   QString::number(number));
-                recordImage img = startRecordImage(e);
+                RecordImage img = startRecordImage(e);
                 QVERIFY(placeInRecordImage(e, img));
                 const QByteArray data = img.bytes().left(8);
                 QCOMPARE(extractBits(data, 64, 0, 64), raw << o);
@@ -299,7 +299,7 @@ private slots:
 
         // "Dec.N" with N far beyond what a double holds: at most 15 decimals.
         for (const QString &format : {"Dec." + huge, QStringLiteral("Dec.100000000"), QStringLiteral("Dec.-7")}) {
-            valueItem e;
+            ValueItem e;
             std::tie(e.defaultValue, e.gradient, e.displayFormat) =
                 std::make_tuple(QStringLiteral("5"), QStringLiteral("0.5"), format);
             got << ValueCodec::defaultText(e);
@@ -307,16 +307,16 @@ private slots:
 
         // Lengths, offsets and subindices of 2^31 - 1 on a read of the largest variable and on writes.
         const QByteArray all(maxOctets, '\xff');
-        valueItem number = num("UIntegerT", huge, huge, huge, "7");
+        ValueItem number = num("UIntegerT", huge, huge, huge, "7");
         decodeRecord(number, all);
         got << number.editor.value;
         number.editor.value = "7";
-        recordImage img;
+        RecordImage img;
         QVERIFY(buildSingleItemImage(number, img));
         got << QString::number(startRecordImage(number).length) << QString::number(img.length)
             << img.bytes().left(8).toHex();
 
-        valueItem octets = str("OctetStringT", "", qPrintable(huge), qPrintable(huge), "0x01");
+        ValueItem octets = str("OctetStringT", "", qPrintable(huge), qPrintable(huge), "0x01");
         decodeRecord(octets, all);
         img = startRecordImage(octets);
         QVERIFY(placeInRecordImage(octets, img));
@@ -325,7 +325,7 @@ private slots:
         QVERIFY(buildSingleItemImage(octets, img));
         got << QString::number(img.length);
 
-        valueItem flag = boolSub("16", qPrintable(huge), "On");
+        ValueItem flag = boolSub("16", qPrintable(huge), "On");
         decodeRecord(flag, all.left(2));
         img = startRecordImage(flag);
         QVERIFY(placeInRecordImage(flag, img));
@@ -353,5 +353,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_valueCodec)
+QTEST_GUILESS_MAIN(tst_valuecodec)
 #include "tst_valuecodec.moc"

@@ -10,7 +10,7 @@
 using TestHelpers::readFile;
 using TestHelpers::writeFile;
 
-class tst_dataLocations : public QObject
+class tst_datalocations : public QObject
 {
     Q_OBJECT
 
@@ -83,5 +83,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_dataLocations)
+QTEST_GUILESS_MAIN(tst_datalocations)
 #include "tst_datalocations.moc"

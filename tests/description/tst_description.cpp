@@ -16,24 +16,24 @@ namespace {
 const QString fixtures = QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtures/");
 const QString stdDir = fixtures + QStringLiteral("std");
 
-const valueItem *findValue(const treeItem &node, const QString &label)
+const ValueItem *findValue(const TreeItem &node, const QString &label)
 {
     const auto it =
-        std::find_if(node.values.begin(), node.values.end(), [&](const valueItem &v) { return v.label == label; });
+        std::find_if(node.values.begin(), node.values.end(), [&](const ValueItem &v) { return v.label == label; });
     return it == node.values.end() ? nullptr : &*it;
 }
 
 // Menus as "name/values/children".
-QStringList names(const QList<treeItem> &menus)
+QStringList names(const QList<TreeItem> &menus)
 {
     QStringList out;
-    for (const treeItem &t : menus)
+    for (const TreeItem &t : menus)
         out << QStringLiteral("%1/%2/%3").arg(t.name).arg(t.values.size()).arg(t.children.size());
     return out;
 }
 
 // Where an entry is addressed: "index|subindex|offset|bit offset|bit length|access".
-QString address(const valueItem *v)
+QString address(const ValueItem *v)
 {
     return v
         ? QStringList({v->index, v->subindex, v->offset, v->editor.bitOffset, v->bitLength, v->accessRightRestriction})
@@ -68,10 +68,10 @@ QByteArray device(const QByteArray &datatypes, const QByteArray &variables, cons
 }
 
 // Menu nodes and values of a tree.
-QPair<int, int> count(const treeItem &t)
+QPair<int, int> count(const TreeItem &t)
 {
     QPair<int, int> c{1, t.values.size()};
-    for (const treeItem &child : t.children) {
+    for (const TreeItem &child : t.children) {
         const auto sub = count(child);
         c.first += sub.first, c.second += sub.second;
     }
@@ -98,7 +98,7 @@ private slots:
 
     void deviceInfoFields()
     {
-        const deviceInfo i = IoddHeaderReader(fixtures + "device.xml").readDeviceInfo();
+        const DeviceInfo i = IoddHeaderReader(fixtures + "device.xml").readDeviceInfo();
         // Vendor name: the last match wins; URL: the first Text, whatever its language; ids as written.
         QCOMPARE(
             (QStringList({i.vendorName, i.productText, i.vendorUrl, i.vendorId, i.deviceId, i.version, i.deviceIcon,
@@ -140,7 +140,7 @@ private slots:
               "D_IntSvRange: flase|QLineEdit|-100|100|2|0|", "D_UIntSvRange: flase|QComboBox|||2|0|",
               "D_URanges: flase||||0|2|29", "D_Bool: flase|QComboBox|||2|0|true=true", "D_Float: flase||||0|0|"}) {
             const QString id = QString(row).section(':', 0, 0);
-            const editorItem e = m_file.buildEditor(m_file.findDatatype(id), QString());
+            const EditorItem e = m_file.buildEditor(m_file.findDatatype(id), QString());
             const QString extra = id == "D_Bool" ? e.entries.first().first + '=' + e.entries.first().second
                 : id == "D_URanges"              ? e.ranges.at(1).upperValue
                                                  : QString();
@@ -167,13 +167,13 @@ private slots:
             const QString kind = v->datatype ? v->datatype->type : QString();
             QStringList parts;
             if (kind == "UIntegerT") {
-                const auto t = std::static_pointer_cast<integerType>(v->datatype);
-                for (const singleValueItem &s : t->singleValues)
+                const auto t = std::static_pointer_cast<IntegerType>(v->datatype);
+                for (const SingleValueItem &s : t->singleValues)
                     parts << s.value + '=' + s.name;
-                for (const valueRangeItem &r : t->valueRanges)
+                for (const ValueRangeItem &r : t->valueRanges)
                     parts << r.lowerValue + ".." + r.upperValue;
             } else if (kind == "RecordT") {
-                for (const recordItem &r : std::static_pointer_cast<recordType>(v->datatype)->items)
+                for (const RecordItem &r : std::static_pointer_cast<RecordType>(v->datatype)->items)
                     parts << r.subindex;
             }
             QCOMPARE(id + ' ' + selector + " => "
@@ -189,7 +189,7 @@ private slots:
         IoddFile file;
         QCOMPARE(file.load(fixtures + "device.xml", fixtures + "nowhere"), 0);
         QVERIFY(!file.findVariable("V_SystemCommand", "130") && file.findVariable("V_U8", QString()));
-        const QList<treeItem> menus = file.roleMenus("SpecialistRoleMenuSet");
+        const QList<TreeItem> menus = file.roleMenus("SpecialistRoleMenuSet");
         QVERIFY(menus.size() == 2 && menus.first().values.isEmpty());
     }
 
@@ -197,7 +197,7 @@ private slots:
     {
         // A comment between the references is no menu, a Menu without Name takes the role's name, a missing
         // Menu stays empty; a missing variable is dropped, MenuRef becomes a child.
-        const QList<treeItem> observer = m_file.roleMenus("ObserverRoleMenuSet");
+        const QList<TreeItem> observer = m_file.roleMenus("ObserverRoleMenuSet");
         QCOMPARE(names(observer), QStringList({"Identification/1/1", "Observation/1/0"}));
         QCOMPARE(observer.at(0).values.first().label + QString::number(observer.at(0).children.first().values.size()),
                  "Vendor name2");
@@ -207,7 +207,7 @@ private slots:
 
     void arraysAndRecords()
     {
-        const treeItem param = m_file.buildMenu("M_Param");
+        const TreeItem param = m_file.buildMenu("M_Param");
         const auto at = [&param](const QString &label) { return findValue(param, label); };
         for (int i = 0; i < 4; ++i) { // no subindex access: one entry per element, the first in the highest bits
             QCOMPARE(address(at(QString("Array[%1]").arg(i))), QString("64|%1||%2|32|ro").arg(i + 1).arg(24 - 8 * i));
@@ -217,7 +217,7 @@ private slots:
         QCOMPARE(address(at("Rec.Item A")), "65|1||8|16|rw"); // VariableRef to a record: one entry per item
         QCOMPARE(at("Rec.Item A")->description + '|' + at("Rec.Item B")->editor.bitOffset, "First item|0");
         // RecordItemRef with subindex access: the item's own name and restriction; without: inside the record.
-        const valueItem *item = at("Item A"), *whole = at("RecNoSub.Item B");
+        const ValueItem *item = at("Item A"), *whole = at("RecNoSub.Item B");
         QVERIFY(item && whole);
         QCOMPARE(
             QStringList({item->index, item->accessRightRestriction, item->subindexAccess, item->defaultValue,
@@ -246,7 +246,7 @@ private slots:
         IoddFile file;
         QCOMPARE(file.load(path, stdDir), 0);
         QStringList got;
-        for (const valueItem &v : file.buildMenu("M").values) {
+        for (const ValueItem &v : file.buildMenu("M").values) {
             QStringList entries;
             for (const ValuePair &e : v.editor.entries)
                 entries << e.first + '=' + e.second;
@@ -276,24 +276,24 @@ private slots:
         IoddFile parser;
         QVERIFY(header.open(fixtures + file) == 0 && parser.load(fixtures + file, stdDir) == 0);
         QCOMPARE(header.errorString().isEmpty() && parser.errorString().isEmpty(), wellFormed);
-        const deviceInfo info = header.readDeviceInfo();
+        const DeviceInfo info = header.readDeviceInfo();
         if (!wellFormed) {
             QCOMPARE(info.version + '|' + info.fileName + '|' + QString::number(header.deviceId()), '|' + file + "|-1");
             QVERIFY(parser.readVariants().isEmpty() && parser.roleMenus("ObserverRoleMenuSet").isEmpty());
         } else if (file == "recursive_bad.xml") {
-            const auto record = std::static_pointer_cast<recordType>(parser.findDatatype("D_Self"));
+            const auto record = std::static_pointer_cast<RecordType>(parser.findDatatype("D_Self"));
             QVERIFY(record && record->items.size() == 2 && !record->items.at(0).datatype); // an item refers back
-            const auto array = std::static_pointer_cast<arrayType>(record->items.at(1).datatype);
+            const auto array = std::static_pointer_cast<ArrayType>(record->items.at(1).datatype);
             QVERIFY(array && !array->elementTypeRef);
-            const QList<treeItem> menus = parser.roleMenus("ObserverRoleMenuSet");
+            const QList<TreeItem> menus = parser.roleMenus("ObserverRoleMenuSet");
             QVERIFY(menus.size() == 1 && menus.first().name == "Loop"); // menus leading back to themselves end
             QCOMPARE(count(menus.first()).first, 8);                    // each menu once on every path down
             QCOMPARE(int(parser.buildMenu("M_B").values.size()), IoddFile::maxArrayElements); // of a billion
         } else {
             QVERIFY(!parser.findDatatype("D_Odd") && !parser.findVariable("V_Missing", QString())
                     && !parser.findVariable("V_NotStandard", QString()));
-            const treeItem menu = parser.buildMenu("M");
-            const valueItem *a = findValue(menu, "R.A"), *item = findValue(menu, "B"); // no datatype: only the flag
+            const TreeItem menu = parser.buildMenu("M");
+            const ValueItem *a = findValue(menu, "R.A"), *item = findValue(menu, "B"); // no datatype: only the flag
             QVERIFY(a && item);
             QCOMPARE(a->editor.typeName + a->editor.widgetClass + a->editor.flag + '|' + item->editor.name + '|'
                          + item->editor.typeName,
@@ -422,7 +422,7 @@ private slots:
         const auto build = [&parser]() {
             QPair<int, int> c;
             for (const char *set : IoddJson::roleMenuSets)
-                for (const treeItem &t : parser.roleMenus(QString::fromLatin1(set))) {
+                for (const TreeItem &t : parser.roleMenus(QString::fromLatin1(set))) {
                     const auto sub = count(t);
                     c.first += sub.first, c.second += sub.second;
                 }

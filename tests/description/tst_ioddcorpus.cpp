@@ -22,7 +22,7 @@ const QString officialStd = corpusDir + QStringLiteral("/std");
 const QString projectStd = QStringLiteral(HUB8_SOURCE_DIR "/data/std");
 
 // What a streaming read (independent of the DOM parsers) sees in a file.
-struct facts
+struct Facts
 {
     QString vendorId, deviceId;
     int variants = 0;
@@ -30,9 +30,9 @@ struct facts
     QSet<QString> elements; // role menu sets and process data seen
 };
 
-static facts scan(const QString &path)
+static Facts scan(const QString &path)
 {
-    facts f;
+    Facts f;
     QFile file(path);
     file.open(QIODevice::ReadOnly); // an unreadable file reads as no device
     QXmlStreamReader xml(&file);
@@ -65,12 +65,12 @@ static QStringList corpusFiles()
 }
 
 // Menu entries as "set/menu path|index|subindex|bit offset", one per value.
-static QStringList menuEntries(const QList<treeItem> &menus, const QString &prefix)
+static QStringList menuEntries(const QList<TreeItem> &menus, const QString &prefix)
 {
     QStringList out;
-    for (const treeItem &t : menus) {
+    for (const TreeItem &t : menus) {
         const QString here = prefix + QLatin1Char('/') + t.name;
-        for (const valueItem &v : t.values)
+        for (const ValueItem &v : t.values)
             out << here + QLatin1Char('|') + v.index + QLatin1Char('|') + v.subindex + QLatin1Char('|')
                     + v.editor.bitOffset;
         out += menuEntries(t.children, here);
@@ -101,21 +101,21 @@ private slots:
     void corpusFile()
     {
         QFETCH(QString, path);
-        const facts expected = scan(path);
+        const Facts expected = scan(path);
 
         IoddHeaderReader header;
         QVERIFY2(header.open(path) == 0 && header.errorString().isEmpty(), qPrintable(header.errorString()));
-        const deviceInfo info = header.readDeviceInfo();
+        const DeviceInfo info = header.readDeviceInfo();
         QCOMPARE(QVariantList({header.vendorId(), header.deviceId(), info.vendorId, info.deviceId, info.fileName}),
                  QVariantList({expected.vendorId.trimmed().toInt(), expected.deviceId.trimmed().toInt(),
                                expected.vendorId, expected.deviceId, QFileInfo(path).fileName()}));
 
         IoddFile file;
         QCOMPARE(file.load(path, officialStd), 0);
-        const QList<variantItem> variants = file.readVariants();
+        const QList<VariantItem> variants = file.readVariants();
         QCOMPARE(variants.size(), expected.variants);
         QVERIFY(
-            std::none_of(variants.begin(), variants.end(), [](const variantItem &v) { return v.productId.isEmpty(); }));
+            std::none_of(variants.begin(), variants.end(), [](const VariantItem &v) { return v.productId.isEmpty(); }));
 
         for (const char *set : IoddJson::roleMenuSets) // entries exactly for the sets the file has
             QVERIFY2(menuEntries(file.roleMenus(QString::fromLatin1(set)), set).isEmpty()
@@ -193,11 +193,11 @@ private slots:
     {
         const QString definitions = QStringLiteral("/std1.1/IODD-StandardDefinitions1.1.xml");
         QSet<QString> ours;
-        for (const eventItem &e : StandardDefinitions(projectStd + definitions).events())
+        for (const EventItem &e : StandardDefinitions(projectStd + definitions).events())
             ours.insert(e.code);
-        const QList<eventItem> community = StandardDefinitions(officialStd + definitions).events();
+        const QList<EventItem> community = StandardDefinitions(officialStd + definitions).events();
         QStringList missing;
-        for (const eventItem &e : community)
+        for (const EventItem &e : community)
             if (!ours.contains(e.code))
                 missing << e.code;
         QVERIFY2(community.size() > 30 && missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));

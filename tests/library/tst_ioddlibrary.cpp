@@ -45,7 +45,7 @@ struct Sandbox
 
 } // namespace
 
-class tst_ioddLibrary : public QObject
+class tst_ioddlibrary : public QObject
 {
     Q_OBJECT
 private slots:
@@ -255,5 +255,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_ioddLibrary)
+QTEST_MAIN(tst_ioddlibrary)
 #include "tst_ioddlibrary.moc"

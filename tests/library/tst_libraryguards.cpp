@@ -16,7 +16,7 @@ const DeviceIdentity captron = DeviceIdentity::of(1239, 2305, "CAPTRON Electroni
 
 } // namespace
 
-class tst_libraryGuards : public QObject
+class tst_libraryguards : public QObject
 {
     Q_OBJECT
 private slots:
@@ -124,5 +124,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_libraryGuards)
+QTEST_MAIN(tst_libraryguards)
 #include "tst_libraryguards.moc"

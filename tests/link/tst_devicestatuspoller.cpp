@@ -15,16 +15,16 @@ using TestHelpers::hex;
 class tst_devicestatuspoller : public QObject
 {
     Q_OBJECT
-    VirtualAdapter &adapter = VirtualAdapter::instance();
-    LinkHub *hub = LinkHub::instance();
+    VirtualAdapter &m_adapter = VirtualAdapter::instance();
+    LinkHub *m_hub = LinkHub::instance();
 
 private slots:
     void init()
     {
         SimHelpers::freshAdapter();
         QVERIFY(SimHelpers::openHubLink());
-        adapter.setPort(1, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
-        hub->setActivePorts({1});
+        m_adapter.setPort(1, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        m_hub->setActivePorts({1});
     }
 
     void qualifierBits()
@@ -57,32 +57,32 @@ private slots:
         QCOMPARE(read.count(), 1);
         const auto r = read.first().at(1).value<DeviceStatusReading>();
         QVERIFY(r.statusRead && !r.detailsRead && r.status == 0 && r.entries.isEmpty());
-        QVERIFY(!hub->link()->isBusy());
+        QVERIFY(!m_hub->link()->isBusy());
     }
 
     void leavesTheMailboxAlone()
     {
-        const int before = adapter.isduRequestCount();
-        hub->link()->setBusy(true);
+        const int before = m_adapter.isduRequestCount();
+        m_hub->link()->setBusy(true);
         QCOMPARE(DeviceStatusPoller(1).poll(), 1);
-        hub->link()->setBusy(false);
-        hub->setActivePorts({2});
+        m_hub->link()->setBusy(false);
+        m_hub->setActivePorts({2});
         QCOMPARE(DeviceStatusPoller(1).poll(), 1);
-        QCOMPARE(adapter.isduRequestCount(), before);
+        QCOMPARE(m_adapter.isduRequestCount(), before);
     }
 
     // The page that owns the poller goes while it waits for the mailbox: the
     // turn ends without touching it, and the link is free again.
     void deletedDuringTheWait()
     {
-        adapter.faults().isduLatencyMs = 150;
+        m_adapter.faults().isduLatencyMs = 150;
         QPointer<DeviceStatusPoller> poller = new DeviceStatusPoller(1);
         QSignalSpy read(poller.data(), &DeviceStatusPoller::statusRead);
         QTimer::singleShot(30, this, [&poller]() { delete poller.data(); });
         QCOMPARE(poller->poll(), 1);
         QVERIFY(poller.isNull());
         QCOMPARE(read.count(), 0);
-        QVERIFY(!hub->link()->isBusy());
+        QVERIFY(!m_hub->link()->isBusy());
     }
 };
 

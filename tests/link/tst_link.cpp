@@ -34,14 +34,14 @@ Q_DECLARE_METATYPE(AnswerFault)
 class tst_link : public QObject
 {
     Q_OBJECT
-    VirtualAdapter &adapter = VirtualAdapter::instance();
-    LinkHub *hub = LinkHub::instance();
-    ModbusLink *link = nullptr;
+    VirtualAdapter &m_adapter = VirtualAdapter::instance();
+    LinkHub *m_hub = LinkHub::instance();
+    ModbusLink *m_link = nullptr;
 
     int transfer(const QByteArray &request, QByteArray &reply)
     {
         reply = QByteArray(65, char(0xAB));
-        return link->transfer(request, reinterpret_cast<uchar *>(reply.data()));
+        return m_link->transfer(request, reinterpret_cast<uchar *>(reply.data()));
     }
     static bool quick(const QElapsedTimer &t, int ms = 100) { return t.elapsed() < ms; }
 
@@ -50,7 +50,7 @@ class tst_link : public QObject
     QString asked() const
     {
         QStringList out;
-        for (const VirtualAdapter::Exchange &x : adapter.log()) {
+        for (const VirtualAdapter::Exchange &x : m_adapter.log()) {
             const QByteArray head = x.request.mid(1, 4).toHex();
             if (head == "01033000")
                 out << "block";
@@ -64,39 +64,39 @@ private slots:
     void init()
     {
         SimHelpers::freshAdapter();
-        link = new ModbusLink;
-        QCOMPARE(link->openDevice(), 0);
-        hub->setLink(link); // the monitor and the reconnector work on the hub's link
-        hub->setActivePorts({});
+        m_link = new ModbusLink;
+        QCOMPARE(m_link->openDevice(), 0);
+        m_hub->setLink(m_link); // the monitor and the reconnector work on the hub's link
+        m_hub->setActivePorts({});
     }
     void cleanup()
     {
-        hub->setLink(nullptr);
-        delete link;
+        m_hub->setLink(nullptr);
+        delete m_link;
     }
 
     void reportsAndValues()
     {
-        QCOMPARE(link->writeRegister(0x8000, 1), 0);
+        QCOMPARE(m_link->writeRegister(0x8000, 1), 0);
         quint16 v = 0xFFFF;
-        QCOMPARE(link->readRegister(0x9000, v), 0);
-        QCOMPARE(link->writeIsduRequest(IsduRequestBlock::make(0x03, 1, 0x1234, 5, 0)), 0);
-        const auto sent = [this](int i, int n) { return adapter.log().at(i).request.left(n); };
+        QCOMPARE(m_link->readRegister(0x9000, v), 0);
+        QCOMPARE(m_link->writeIsduRequest(IsduRequestBlock::make(0x03, 1, 0x1234, 5, 0)), 0);
+        const auto sent = [this](int i, int n) { return m_adapter.log().at(i).request.left(n); };
         QCOMPARE(sent(0, 65), hex("00 01 10 80 00 00 01 02 00 01 e6 58") + QByteArray(53, '\0'));
         QCOMPARE(sent(1, 65), hex("00 01 03 90 00 00 01 a9 0a") + QByteArray(56, '\0'));
         QCOMPARE(sent(2, 48), hex("00 01 10 35 00 00 14 28  03 01 00 12 34 05 00") + QByteArray(33, '\0'));
 
         const auto *values = reinterpret_cast<const unsigned char *>("\x00\x01\x00\x02\x01\x2c");
-        QCOMPARE(link->writeRegisterBlock(0x8020, values, 3), 0);
+        QCOMPARE(m_link->writeRegisterBlock(0x8020, values, 3), 0);
         QByteArray out("x");
-        QCOMPARE(link->readRegisters(0x8020, 3, out), 0);
+        QCOMPARE(m_link->readRegisters(0x8020, 3, out), 0);
         QCOMPARE(out, "x" + hex("00 01 00 02 01 2c"));                    // appended, not replaced
-        QCOMPARE(link->writeRegisters(0x8040, hex("0a 0b 0c 0d"), 3), 0); // the third register goes out as zero
-        QCOMPARE(adapter.port(2).pdOut.left(6), hex("0a 0b 0c 0d 00 00"));
-        QCOMPARE(link->writeRegistersText(0x8000, "65537,,abc,7"), 0); // low 16 bits; empty parts skipped; NaN is 0
-        QCOMPARE(adapter.port(0).pdOut.left(6), hex("00 01 00 00 00 07"));
-        QCOMPARE(link->writeRegistersText(0x8000, ",,"), -1);
-        QCOMPARE(adapter.log().size(), 7); // nothing sent without parts
+        QCOMPARE(m_link->writeRegisters(0x8040, hex("0a 0b 0c 0d"), 3), 0); // the third register goes out as zero
+        QCOMPARE(m_adapter.port(2).pdOut.left(6), hex("0a 0b 0c 0d 00 00"));
+        QCOMPARE(m_link->writeRegistersText(0x8000, "65537,,abc,7"), 0); // low 16 bits; empty parts skipped; NaN is 0
+        QCOMPARE(m_adapter.port(0).pdOut.left(6), hex("00 01 00 00 00 07"));
+        QCOMPARE(m_link->writeRegistersText(0x8000, ",,"), -1);
+        QCOMPARE(m_adapter.log().size(), 7); // nothing sent without parts
     }
 
     // Answers that do not belong to their request count as no answer for every command.
@@ -114,55 +114,55 @@ private slots:
     void refusedAnswers()
     {
         QFETCH(AnswerFault, f);
-        adapter.faults() = f.faults;
-        adapter.faults().isduLatencyMs = 0;
-        const QList<int> writes{link->writeRegister(0x8000, 1), link->writeRegisters(0x8000, hex("00 01"), 1),
-                                link->writeRegisterBlock(0x8000, reinterpret_cast<const uchar *>("\0\1"), 1),
-                                link->writeRegistersText(0x8000, "1,2"),
-                                link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0))};
+        m_adapter.faults() = f.faults;
+        m_adapter.faults().isduLatencyMs = 0;
+        const QList<int> writes{m_link->writeRegister(0x8000, 1), m_link->writeRegisters(0x8000, hex("00 01"), 1),
+                                m_link->writeRegisterBlock(0x8000, reinterpret_cast<const uchar *>("\0\1"), 1),
+                                m_link->writeRegistersText(0x8000, "1,2"),
+                                m_link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0))};
         QCOMPARE(writes, QList<int>({-1, -1, -1, -1, -1}));
-        QCOMPARE(link->lastException(), f.exception);
+        QCOMPARE(m_link->lastException(), f.exception);
 
         const int expected = f.readsRefused ? -1 : 0;
         quint16 v = 0xBEEF;
         QByteArray appended("x"), replaced("y");
-        const QList<int> reads{link->readRegister(0x8000, v), link->readRegisters(0x8000, 2, appended),
-                               link->readRegistersChecked(0x8000, 2, replaced)};
+        const QList<int> reads{m_link->readRegister(0x8000, v), m_link->readRegisters(0x8000, 2, appended),
+                               m_link->readRegistersChecked(0x8000, 2, replaced)};
         QCOMPARE(reads, QList<int>({expected, expected, expected}));
         if (f.readsRefused) // nothing of a refused answer is handed on
             QVERIFY(v == 0xBEEF && appended + replaced == "xy");
-        QCOMPARE(link->lastException(), f.readsRefused ? f.exception : 0);
+        QCOMPARE(m_link->lastException(), f.readsRefused ? f.exception : 0);
 
         const int exchanges = 8;
-        QCOMPARE(adapter.log().size(), exchanges);
-        const ModbusLink::Stats &st = link->stats();
+        QCOMPARE(m_adapter.log().size(), exchanges);
+        const ModbusLink::Stats &st = m_link->stats();
         QCOMPARE(QList<int>({int(st.answers), int(st.crcErrors), int(st.exceptions)}),
                  QList<int>({exchanges, f.crcErrors * exchanges, f.exception ? exchanges : 0}));
-        QVERIFY(link->isConnected() && link->lastAnswered() && !link->isBusy());
+        QVERIFY(m_link->isConnected() && m_link->lastAnswered() && !m_link->isBusy());
     }
 
     // Unplugged between write and read: later commands fail at once on the dead handle; plugging it in again
     // does not restore the handle, opening it again does.
     void unpluggedAdapterFails()
     {
-        QSignalSpy connection(link, &ModbusLink::connectionChanged);
-        link->setBusy(true);
-        adapter.faults().unplugAfterWrite = true;
-        QCOMPARE(link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), -1);
-        QVERIFY(adapter.log().size() == 1 && !adapter.log().at(0).answer.isEmpty() && adapter.faults().unplugged);
+        QSignalSpy connection(m_link, &ModbusLink::connectionChanged);
+        m_link->setBusy(true);
+        m_adapter.faults().unplugAfterWrite = true;
+        QCOMPARE(m_link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), -1);
+        QVERIFY(m_adapter.log().size() == 1 && !m_adapter.log().at(0).answer.isEmpty() && m_adapter.faults().unplugged);
         QCOMPARE(QList<QVariantList>(connection), QList<QVariantList>{{false}});
-        QVERIFY(link->isOpen() && !link->isConnected() && link->isBusy());
+        QVERIFY(m_link->isOpen() && !m_link->isConnected() && m_link->isBusy());
 
         QElapsedTimer t;
         t.start();
         QByteArray out;
-        QVERIFY(link->readRegisters(0x9000, 2, out) == -1 && link->writeRegister(0x8000, 1) == -1 && quick(t));
-        QCOMPARE(adapter.log().size(), 1);
-        QCOMPARE(int(link->stats().failures), 3);
+        QVERIFY(m_link->readRegisters(0x9000, 2, out) == -1 && m_link->writeRegister(0x8000, 1) == -1 && quick(t));
+        QCOMPARE(m_adapter.log().size(), 1);
+        QCOMPARE(int(m_link->stats().failures), 3);
 
-        adapter.faults().unplugged = false; // back, but the handle stays dead until opened again
-        QCOMPARE(link->writeRegister(0x8000, 1), -1);
-        QVERIFY(link->openDevice() == 0 && link->writeRegister(0x8000, 1) == 0);
+        m_adapter.faults().unplugged = false; // back, but the handle stays dead until opened again
+        QCOMPARE(m_link->writeRegister(0x8000, 1), -1);
+        QVERIFY(m_link->openDevice() == 0 && m_link->writeRegister(0x8000, 1) == 0);
         QCOMPARE(QList<QVariantList>(connection), (QList<QVariantList>{{false}, {true}}));
     }
 
@@ -170,17 +170,17 @@ private slots:
     // as the next exchange's.
     void readFailsAfterGoodWrite()
     {
-        QSignalSpy connection(link, &ModbusLink::connectionChanged);
-        adapter.faults().readErrorAfterWrite = true;
-        QCOMPARE(link->writeRegister(0x8000, 6), -1);
-        QCOMPARE(adapter.port(0).pdOut.left(2), hex("00 06")); // the adapter did take it
-        QVERIFY(!link->isConnected() && !link->lastAnswered() && !link->isBusy());
+        QSignalSpy connection(m_link, &ModbusLink::connectionChanged);
+        m_adapter.faults().readErrorAfterWrite = true;
+        QCOMPARE(m_link->writeRegister(0x8000, 6), -1);
+        QCOMPARE(m_adapter.port(0).pdOut.left(2), hex("00 06")); // the adapter did take it
+        QVERIFY(!m_link->isConnected() && !m_link->lastAnswered() && !m_link->isBusy());
 
-        adapter.faults().readErrorAfterWrite = false;
+        m_adapter.faults().readErrorAfterWrite = false;
         quint16 v = 0;
-        QVERIFY(link->readRegister(0x8000, v) == 0 && v == 6);
-        QCOMPARE(int(link->stats().droppedStale), 1); // the echo, dropped before the read
-        QVERIFY(link->isConnected());
+        QVERIFY(m_link->readRegister(0x8000, v) == 0 && v == 6);
+        QCOMPARE(int(m_link->stats().droppedStale), 1); // the echo, dropped before the read
+        QVERIFY(m_link->isConnected());
         QCOMPARE(QList<QVariantList>(connection), (QList<QVariantList>{{false}, {true}}));
     }
 
@@ -188,19 +188,19 @@ private slots:
     // that request's answer and shift every later one.
     void staleAnswerIsDropped()
     {
-        adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        m_adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
         QByteArray response;
-        QCOMPARE(link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), 0);
-        adapter.faults().lateAnswerMs = 1300;
-        QCOMPARE(link->readRegisters(0x3600, 20, response), -1);
-        QVERIFY(response.isEmpty() && !link->isBusy() && link->isConnected());
-        adapter.faults().lateAnswerMs = 0;
+        QCOMPARE(m_link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), 0);
+        m_adapter.faults().lateAnswerMs = 1300;
+        QCOMPARE(m_link->readRegisters(0x3600, 20, response), -1);
+        QVERIFY(response.isEmpty() && !m_link->isBusy() && m_link->isConnected());
+        m_adapter.faults().lateAnswerMs = 0;
         QTest::qWait(400); // the late answer is in the queue now
 
-        QCOMPARE(link->writeIsduRequest(IsduRequestBlock::make(3, 1, 18, 0, 0)), 0);
-        QCOMPARE(link->readRegisters(0x3600, 20, response), 0);
+        QCOMPARE(m_link->writeIsduRequest(IsduRequestBlock::make(3, 1, 18, 0, 0)), 0);
+        QCOMPARE(m_link->readRegisters(0x3600, 20, response), 0);
         QCOMPARE(IsduResponseBlock(response).data(), QByteArray("IOL-GEN-1"));
-        QCOMPARE(QList<int>({int(link->stats().droppedStale), int(link->stats().timeouts)}), QList<int>({1, 1}));
+        QCOMPARE(QList<int>({int(m_link->stats().droppedStale), int(m_link->stats().timeouts)}), QList<int>({1, 1}));
     }
 
     // --log: timestamped link lines and hex dumps in the file; hid_error's text only where a call failed.
@@ -218,9 +218,9 @@ private slots:
             QVERIFY(trace.open(path, &error) && !LinkTraceFile().open(dir.filePath("second.txt")));
             QVERIFY(lcLinkRaw().isDebugEnabled());
             QByteArray out;
-            QCOMPARE(link->readRegisters(0x9000, 1, out), 0);
-            adapter.faults().unplugged = true;
-            QCOMPARE(link->readRegisters(0x9000, 1, out), -1);
+            QCOMPARE(m_link->readRegisters(0x9000, 1, out), 0);
+            m_adapter.faults().unplugged = true;
+            QCOMPARE(m_link->readRegisters(0x9000, 1, out), -1);
         }
         QVERIFY(!lcLinkRaw().isDebugEnabled()); // back as the rules say
         const QStringList lines = QString::fromUtf8(TestHelpers::readFile(path)).split('\n', Qt::SkipEmptyParts);
@@ -237,20 +237,20 @@ private slots:
     void shortWriteFails()
     {
         for (const int taken : {0, 64}) {
-            adapter.clearLog();
-            adapter.faults().shortWriteBytes = taken;
-            link->setBusy(taken > 0); // left as it was
+            m_adapter.clearLog();
+            m_adapter.faults().shortWriteBytes = taken;
+            m_link->setBusy(taken > 0); // left as it was
             QElapsedTimer t;
             t.start();
             QByteArray reply, out;
             QCOMPARE(transfer(ModbusFrame::toReport(ModbusFrame::readRequest(0x9000, 1)), reply), -1);
             QCOMPARE(reply, QByteArray(65, char(0xAB)));
-            QVERIFY(link->readRegistersChecked(0x9000, 1, out) == -1 && link->writeRegister(0x8000, 1) == -1
-                    && link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)) == -1 && quick(t, 500));
-            QVERIFY(adapter.log().isEmpty() && adapter.isduRequestCount() == 0 && link->isBusy() == (taken > 0));
+            QVERIFY(m_link->readRegistersChecked(0x9000, 1, out) == -1 && m_link->writeRegister(0x8000, 1) == -1
+                    && m_link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)) == -1 && quick(t, 500));
+            QVERIFY(m_adapter.log().isEmpty() && m_adapter.isduRequestCount() == 0 && m_link->isBusy() == (taken > 0));
         }
-        adapter.faults().shortWriteBytes = -1; // the link itself is fine
-        QVERIFY(link->writeRegister(0x8000, 1) == 0 && adapter.port(0).pdOut.left(2) == hex("00 01"));
+        m_adapter.faults().shortWriteBytes = -1; // the link itself is fine
+        QVERIFY(m_link->writeRegister(0x8000, 1) == 0 && m_adapter.port(0).pdOut.left(2) == hex("00 01"));
     }
 
     void cycleTimeCode()
@@ -266,20 +266,20 @@ private slots:
     // The page of the device on Port6: "mode latency forced status => result".
     void directParameters()
     {
-        adapter.setPort(5, Mode::DigitalIn, std::make_unique<GenericDevice>(GenericDevice::Identity{0x05CC, 0x018AED}));
+        m_adapter.setPort(5, Mode::DigitalIn, std::make_unique<GenericDevice>(GenericDevice::Identity{0x05CC, 0x018AED}));
         const QMap<QString, DirectParameterRead> results{{"read", DirectParameterRead::Read},
                                                          {"unclear", DirectParameterRead::Unclear},
                                                          {"no-device", DirectParameterRead::NoDevice}};
         for (const char *row : {"4 0 -1 read", "4 180 -1 read", "4 2000 -1 unclear", "1 0 -1 no-device",
                                 "4 0 2 read"}) { // polled while busy; busy beyond the wait; status 2 is success
             const QStringList f = QString(row).split(' ');
-            adapter.port(5).mode = Mode(f[0].toInt());
-            adapter.faults().isduLatencyMs = f[1].toInt();
-            adapter.faults().forcedIsduStatus = f[2].toInt();
+            m_adapter.port(5).mode = Mode(f[0].toInt());
+            m_adapter.faults().isduLatencyMs = f[1].toInt();
+            m_adapter.faults().forcedIsduStatus = f[2].toInt();
             QObject waiter;
             DirectParameters page;
-            QVERIFY2(readDirectParameters(link, 5, &waiter, &page) == results.value(f[3]), row);
-            QCOMPARE(adapter.isduRequest().left(7), hex("03 06 00 00 00 00 00")); // read, Port6, index 0/0
+            QVERIFY2(readDirectParameters(m_link, 5, &waiter, &page) == results.value(f[3]), row);
+            QCOMPARE(m_adapter.isduRequest().left(7), hex("03 06 00 00 00 00 00")); // read, Port6, index 0/0
             if (f[3] == "read")
                 QCOMPARE(
                     QString("%1 %2 %3").arg(page.vendorId).arg(page.deviceId).arg(cycleTimeText(page.minCycleTime)),
@@ -289,62 +289,62 @@ private slots:
 
     void followsThePortModes()
     {
-        adapter.setPort(1, Mode::IoLinkStarting,
+        m_adapter.setPort(1, Mode::IoLinkStarting,
                         std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
-        adapter.setPort(3, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        m_adapter.setPort(3, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
         PortStatusMonitor monitor;
         QSignalSpy changed(&monitor, &PortStatusMonitor::statesChanged);
-        hub->link()->setBusy(true); // a page holds the link: the turn is skipped
-        QVERIFY(monitor.poll() == 1 && adapter.log().isEmpty() && hub->activePorts().isEmpty());
-        hub->link()->setBusy(false);
+        m_hub->link()->setBusy(true); // a page holds the link: the turn is skipped
+        QVERIFY(monitor.poll() == 1 && m_adapter.log().isEmpty() && m_hub->activePorts().isEmpty());
+        m_hub->link()->setBusy(false);
         QCOMPARE(monitor.poll(), 0);
-        QCOMPARE(hub->activePorts(), QSet<int>({3}));
+        QCOMPARE(m_hub->activePorts(), QSet<int>({3}));
         const PortState starting = monitor.states().at(1);
         QCOMPARE(QString("%1 %2 %3").arg(starting.mode).arg(starting.vendorId).arg(starting.deviceId), "3 1484 101101");
 
-        adapter.port(1).mode = Mode::IoLinkOperate;
-        adapter.port(3).mode = Mode::CommunicationLost;
+        m_adapter.port(1).mode = Mode::IoLinkOperate;
+        m_adapter.port(3).mode = Mode::CommunicationLost;
         QVERIFY(monitor.poll() == 0 && monitor.poll() == 0);
-        QCOMPARE(hub->activePorts(), QSet<int>({1}));
+        QCOMPARE(m_hub->activePorts(), QSet<int>({1}));
         QCOMPARE(changed.count(), 2); // no signal when nothing changed
 
         // An exception answer is not a status block, and not a reason to stop asking for it.
-        adapter.faults().exception = 0x04;
+        m_adapter.faults().exception = 0x04;
         QCOMPARE(monitor.poll(), -1);
-        QVERIFY(hub->activePorts().isEmpty() && !monitor.adapterAnswers());
-        adapter.faults().exception = 0;
+        QVERIFY(m_hub->activePorts().isEmpty() && !monitor.adapterAnswers());
+        m_adapter.faults().exception = 0;
         QVERIFY(monitor.poll() == 0 && monitor.statusBlockServed());
-        QCOMPARE(hub->activePorts(), QSet<int>({1}));
+        QCOMPARE(m_hub->activePorts(), QSet<int>({1}));
     }
 
     // Each poll the adapter leaves unanswered doubles the wait up to 30 s; an answer, even a refused one, and a
     // failure that cost no time do not.
     void backsOffWhileSilent()
     {
-        adapter.setPort(2, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        m_adapter.setPort(2, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
         PortStatusMonitor monitor;
         QCOMPARE(monitor.currentIntervalMs(), 1000);
-        adapter.faults().silent = true;
+        m_adapter.faults().silent = true;
         QList<int> intervals;
         for (int i = 0; i < 6; ++i)
             intervals << (monitor.poll() == -1 ? monitor.currentIntervalMs() : 0);
         QCOMPARE(intervals, (QList<int>{2000, 4000, 8000, 16000, 30000, 30000}));
-        QVERIFY(monitor.adapterSilent() && hub->activePorts().isEmpty());
-        hub->link()->setBusy(true); // a skipped poll learns nothing
+        QVERIFY(monitor.adapterSilent() && m_hub->activePorts().isEmpty());
+        m_hub->link()->setBusy(true); // a skipped poll learns nothing
         QVERIFY(monitor.poll() == 1 && monitor.currentIntervalMs() == 30000);
-        hub->link()->setBusy(false);
+        m_hub->link()->setBusy(false);
 
-        adapter.faults().silent = false;
+        m_adapter.faults().silent = false;
         QVERIFY(monitor.poll() == 0 && monitor.currentIntervalMs() == 1000);
-        QVERIFY(!monitor.adapterSilent() && hub->activePorts() == QSet<int>({2}));
+        QVERIFY(!monitor.adapterSilent() && m_hub->activePorts() == QSet<int>({2}));
 
         for (const bool unplugged : {false, true}) {
-            adapter.faults() = {};
-            adapter.faults().silent = true;
+            m_adapter.faults() = {};
+            m_adapter.faults().silent = true;
             QCOMPARE(monitor.poll(), -1);
-            adapter.faults() = {};
-            adapter.faults().exception = unplugged ? 0 : 0x04;
-            adapter.faults().unplugged = unplugged;
+            m_adapter.faults() = {};
+            m_adapter.faults().exception = unplugged ? 0 : 0x04;
+            m_adapter.faults().unplugged = unplugged;
             QVERIFY(monitor.poll() == -1 && monitor.currentIntervalMs() == 1000 && !monitor.adapterSilent());
         }
     }
@@ -353,89 +353,89 @@ private slots:
     // and the next poll has the ports again.
     void reconnectsAfterUnplug()
     {
-        adapter.setPort(5, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        m_adapter.setPort(5, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
         PortStatusMonitor monitor;
-        LinkReconnector reconnector(hub->link());
+        LinkReconnector reconnector(m_hub->link());
         QSignalSpy reconnected(&reconnector, &LinkReconnector::reconnected);
         QVERIFY(monitor.poll() == 0 && !reconnector.retrying());
         const QVector<PortState> before = monitor.states();
 
-        adapter.faults().unplugged = true;
+        m_adapter.faults().unplugged = true;
         QCOMPARE(monitor.poll(), -1);
-        QVERIFY(!hub->link()->isConnected() && reconnector.retrying() && hub->activePorts().isEmpty());
+        QVERIFY(!m_hub->link()->isConnected() && reconnector.retrying() && m_hub->activePorts().isEmpty());
         QCOMPARE(reconnector.attempt(), -1); // still unplugged
-        adapter.faults().unplugged = false;
-        hub->link()->setBusy(true);
+        m_adapter.faults().unplugged = false;
+        m_hub->link()->setBusy(true);
         QCOMPARE(reconnector.attempt(), 1);
-        hub->link()->setBusy(false);
+        m_hub->link()->setBusy(false);
         QVERIFY(reconnected.isEmpty());
 
         QTRY_COMPARE_WITH_TIMEOUT(reconnected.size(), 1, LinkReconnector::retryIntervalMs + 1000);
-        QVERIFY(hub->link()->isConnected() && !reconnector.retrying());
+        QVERIFY(m_hub->link()->isConnected() && !reconnector.retrying());
         QCOMPARE(monitor.poll(), 0);
         QCOMPARE(monitor.states(), before);
-        QCOMPARE(hub->activePorts(), QSet<int>({5}));
+        QCOMPARE(m_hub->activePorts(), QSet<int>({5}));
     }
 
     void learnsPortsFromDevicesOnceTheBlockIsRefused()
     {
-        adapter.setPortStatusBlock(false);
-        adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
-        adapter.setPort(1, Mode::IoLinkOperate, std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
-        adapter.setPort(2, Mode::DigitalIn);
-        adapter.setPort(3, Mode::IoLinkStarting, std::make_unique<GenericDevice>());
-        adapter.setPort(5, Mode::CommunicationLost, std::make_unique<GenericDevice>());
+        m_adapter.setPortStatusBlock(false);
+        m_adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        m_adapter.setPort(1, Mode::IoLinkOperate, std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
+        m_adapter.setPort(2, Mode::DigitalIn);
+        m_adapter.setPort(3, Mode::IoLinkStarting, std::make_unique<GenericDevice>());
+        m_adapter.setPort(5, Mode::CommunicationLost, std::make_unique<GenericDevice>());
         PortStatusMonitor monitor;
         QCOMPARE(monitor.poll(), 0);
         QVERIFY(!monitor.statusBlockServed() && monitor.adapterAnswers());
         QCOMPARE(asked(), "block 1 2 3 4 5 6 7 8");
-        QCOMPARE(hub->activePorts(), QSet<int>({0, 1}));
+        QCOMPARE(m_hub->activePorts(), QSet<int>({0, 1}));
         const PortState one = monitor.states().at(1);
         QCOMPARE(QString("%1 %2 %3").arg(one.mode).arg(one.vendorId).arg(one.deviceId), "4 1484 101101");
         for (int p : {2, 3, 4, 5, 6, 7}) // DI, starting, lost and off alike: no device in operate
             QVERIFY(monitor.states().at(p) == PortState{PortState::modeUnknown});
 
         // The timer's turns read nothing; a click reads that port only.
-        adapter.clearLog();
+        m_adapter.clearLog();
         QCOMPARE(monitor.poll(), 1);
-        adapter.port(3).mode = Mode::IoLinkOperate;
+        m_adapter.port(3).mode = Mode::IoLinkOperate;
         QCOMPARE(monitor.refreshPort(3), 0);
         QCOMPARE(asked(), "4");
-        QCOMPARE(hub->activePorts(), QSet<int>({0, 1, 3}));
+        QCOMPARE(m_hub->activePorts(), QSet<int>({0, 1, 3}));
 
         // A page whose exchange failed asks for its port again, read at the monitor's next free turn.
-        adapter.setPort(1, Mode::Deactivated); // the device was unplugged from Port2
-        adapter.clearLog();
+        m_adapter.setPort(1, Mode::Deactivated); // the device was unplugged from Port2
+        m_adapter.clearLog();
         PortStatusMonitor::relearn(1);
         PortStatusMonitor::relearn(42); // not a port: ignored
-        hub->link()->setBusy(true);       // a page is still at work: wait for the next turn
+        m_hub->link()->setBusy(true);       // a page is still at work: wait for the next turn
         QCOMPARE(monitor.poll(), 1);
-        hub->link()->setBusy(false);
+        m_hub->link()->setBusy(false);
         QVERIFY(monitor.poll() == 0 && monitor.poll() == 1); // the request was used up
         QCOMPARE(asked(), "2");
-        QCOMPARE(hub->activePorts(), QSet<int>({0, 3}));
+        QCOMPARE(m_hub->activePorts(), QSet<int>({0, 3}));
 
         // A silent adapter: nothing is active until it answers, then every port is read again.
-        adapter.faults().silent = true;
+        m_adapter.faults().silent = true;
         PortStatusMonitor::relearn(0);
         QCOMPARE(monitor.poll(), -1);
-        QVERIFY(!monitor.adapterAnswers() && hub->activePorts().isEmpty());
-        adapter.faults().silent = false;
-        adapter.clearLog();
+        QVERIFY(!monitor.adapterAnswers() && m_hub->activePorts().isEmpty());
+        m_adapter.faults().silent = false;
+        m_adapter.clearLog();
         QCOMPARE(monitor.poll(), 0);
         QCOMPARE(asked(), "1 2 3 4 5 6 7 8");
-        QCOMPARE(hub->activePorts(), QSet<int>({0, 3}));
+        QCOMPARE(m_hub->activePorts(), QSet<int>({0, 3}));
     }
 
     // Another request takes the mailbox while this one waits: its answer is not taken.
     void exchangeRefusesForeignAnswers()
     {
-        adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
-        adapter.faults().isduLatencyMs = 30;
-        QTimer::singleShot(5, link,
-                           [this] { link->writeIsduRequest(IsduRequestBlock::make(IsduService::read, 2, 0, 0, 0)); });
+        m_adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        m_adapter.faults().isduLatencyMs = 30;
+        QTimer::singleShot(5, m_link,
+                           [this] { m_link->writeIsduRequest(IsduRequestBlock::make(IsduService::read, 2, 0, 0, 0)); });
         const IsduExchange x =
-            exchangeIsdu(link, IsduRequestBlock::make(IsduService::read, 1, 16, 0, 0), nullptr, 10, 200);
+            exchangeIsdu(m_link, IsduRequestBlock::make(IsduService::read, 1, 16, 0, 0), nullptr, 10, 200);
         QCOMPARE(int(x.outcome), int(IsduOutcome::NotOurs));
     }
 };

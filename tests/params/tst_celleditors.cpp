@@ -9,17 +9,17 @@
 
 Q_DECLARE_METATYPE(QValidator::State)
 
-class tst_cellEditors : public QObject
+class tst_celleditors : public QObject
 {
     Q_OBJECT
     // One row, rebuilt per test; column 2 is edited through the delegate.
-    QScopedPointer<QTableWidget> table;
-    LineEditDelegate *delegate = nullptr;
-    QScopedPointer<QSignalSpy> different;
+    QScopedPointer<QTableWidget> m_table;
+    LineEditDelegate *m_delegate = nullptr;
+    QScopedPointer<QSignalSpy> m_different;
     QLineEdit *typeInto(const QString &text, int column = 2)
     {
-        table->editItem(table->item(0, column));
-        auto *e = table->viewport()->findChild<QLineEdit *>();
+        m_table->editItem(m_table->item(0, column));
+        auto *e = m_table->viewport()->findChild<QLineEdit *>();
         if (e) {
             e->clear();
             QTest::keyClicks(e, text);
@@ -30,22 +30,23 @@ class tst_cellEditors : public QObject
 private slots:
     void init()
     {
-        table.reset(new QTableWidget(1, 3));
-        delegate = new LineEditDelegate(table.data());
-        delegate->column = 2;
-        delegate->numeric = true;
-        delegate->allowFraction = true;
-        delegate->rangeTip = QStringLiteral("min:1.0 max:4000.0 bar");
+        m_table.reset(new QTableWidget(1, 3));
+        LineEditDelegate::Cell cell;
+        cell.column = 2;
+        cell.numeric = true;
+        cell.allowFraction = true;
+        cell.rangeTip = QStringLiteral("min:1.0 max:4000.0 bar");
         // Stands in for the codec's check: at most 4000.
-        delegate->check = [](const QString &text) {
+        cell.check = [](const QString &text) {
             return text.toDouble() > 4000 ? QStringLiteral("too high") : QString();
         };
-        delegate->maxLength = 64;
-        table->setItemDelegateForRow(0, delegate);
+        cell.maxLength = 64;
+        m_delegate = new LineEditDelegate(cell, m_table.data());
+        m_table->setItemDelegateForRow(0, m_delegate);
         for (int c = 0; c < 3; ++c)
-            table->setItem(0, c, new QTableWidgetItem(c == 2 ? QStringLiteral("25") : QStringLiteral("cell")));
-        table->show();
-        different.reset(new QSignalSpy(delegate, &LineEditDelegate::valueEdited));
+            m_table->setItem(0, c, new QTableWidgetItem(c == 2 ? QStringLiteral("25") : QStringLiteral("cell")));
+        m_table->show();
+        m_different.reset(new QSignalSpy(m_delegate, &LineEditDelegate::valueEdited));
     }
     // While typing, only what can still become a number is taken; the range is checked on commit.
     void validate_data()
@@ -89,11 +90,13 @@ private slots:
     {
         QFETCH(bool, numeric);
         QFETCH(bool, editable);
-        delegate->numeric = numeric;
-        delegate->editable = editable;
+        LineEditDelegate::Cell cell = m_delegate->cell();
+        cell.numeric = numeric;
+        cell.editable = editable;
+        m_delegate->setCell(cell);
         QFETCH(QString, typed);
         QLineEdit *e = typeInto(typed);
-        QVERIFY(e && delegate->open);
+        QVERIFY(e && m_delegate->isEditing());
         QCOMPARE(e->focusPolicy() == Qt::NoFocus, !editable);
         QTEST(e->text(), "shown");
         QTEST(numeric ? e->toolTip() : QString(), "toolTip");
@@ -101,39 +104,41 @@ private slots:
     // A refused value is not taken: the cell keeps its old value and the refusal says why.
     void refusedOnCommit()
     {
-        QSignalSpy refused(delegate, &LineEditDelegate::inputRefused);
+        QSignalSpy refused(m_delegate, &LineEditDelegate::inputRefused);
         QLineEdit *e = typeInto(QStringLiteral("5000"));
         QTest::keyClick(e, Qt::Key_Return);
         QTRY_COMPARE(refused.count(), 1);
         QCOMPARE(refused.at(0).at(1).toString(), QStringLiteral("too high"));
-        QCOMPARE(table->item(0, 2)->text(), QStringLiteral("25"));
-        QCOMPARE(different->count(), 0);
+        QCOMPARE(m_table->item(0, 2)->text(), QStringLiteral("25"));
+        QCOMPARE(m_different->count(), 0);
     }
     void commitReportsOnlyChangedText()
     {
         QLineEdit *e = typeInto(QStringLiteral("25"));
         QVERIFY(e);
         QTest::keyClick(e, Qt::Key_Return);
-        QTRY_VERIFY(!delegate->open); // the view commits on Return from the event loop
-        QCOMPARE(different->count(), 0);
-        QTRY_VERIFY(!table->viewport()->findChild<QLineEdit *>());
+        QTRY_VERIFY(!m_delegate->isEditing()); // the view commits on Return from the event loop
+        QCOMPARE(m_different->count(), 0);
+        QTRY_VERIFY(!m_table->viewport()->findChild<QLineEdit *>());
 
         e = typeInto(QStringLiteral("30.5"));
         QTest::keyClick(e, Qt::Key_Return);
-        QTRY_COMPARE(different->count(), 1);
-        QCOMPARE(different->at(0).at(0).toString(), QStringLiteral("30.5"));
-        QCOMPARE(table->item(0, 2)->text(), QStringLiteral("30.5"));
+        QTRY_COMPARE(m_different->count(), 1);
+        QCOMPARE(m_different->at(0).at(0).toString(), QStringLiteral("30.5"));
+        QCOMPARE(m_table->item(0, 2)->text(), QStringLiteral("30.5"));
     }
     void clickOutsideCommits()
     {
-        delegate->numeric = false;
+        LineEditDelegate::Cell cell = m_delegate->cell();
+        cell.numeric = false;
+        m_delegate->setCell(cell);
         QLineEdit *e = typeInto(QStringLiteral("new"));
         QVERIFY(e);
         QTest::mouseClick(e, Qt::LeftButton, {}, QPoint(2, 2)); // inside: no commit
-        QCOMPARE(different->count(), 0);
+        QCOMPARE(m_different->count(), 0);
         QTest::mousePress(e, Qt::LeftButton, {}, QPoint(e->width() + 5, 1));
-        QCOMPARE(different->count(), 1);
-        QCOMPARE(table->item(0, 2)->text(), QStringLiteral("new"));
+        QCOMPARE(m_different->count(), 1);
+        QCOMPARE(m_table->item(0, 2)->text(), QStringLiteral("new"));
     }
     // A choice cell is an item until clicked; the click opens a combo box on the item's
     // choices, a read-only cell never opens (a choice made: tst_parameterview).
@@ -175,5 +180,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_cellEditors)
+QTEST_MAIN(tst_celleditors)
 #include "tst_celleditors.moc"

@@ -77,13 +77,13 @@ private slots:
         QVERIFY2(m_page->statusText().contains("已保存 5 个值") && m_page->statusText().contains("1 个值没有读到"),
                  qPrintable(m_page->statusText()));
 
-        ParameterSet::set saved;
+        ParameterSet::Set saved;
         QString why;
         QVERIFY2(ParameterSet::readFile(path, &saved, &why), qPrintable(why));
         QCOMPARE(ParameterSet::describe(saved.device), QString("TT-1 (vendorId 77, deviceId 7701)"));
         QCOMPARE(saved.device.ioddFile + " " + saved.device.ioddVersion, QString("parameters.xml V1.0"));
         QStringList entries;
-        for (const ParameterSet::entry &e : saved.entries)
+        for (const ParameterSet::Entry &e : saved.entries)
             entries << e.key() + " " + e.label + " " + e.raw.toHex() + " " + e.value;
         QCOMPARE(entries,
                  (QStringList{"100:1 Low 0705 5", "100:2 High 0705 7", "101:0 Mode 01 Slow", "102:0 Level ff85 -12.3",
@@ -115,7 +115,7 @@ private slots:
     // Nothing is read or written for a file that is not for this device, or no set at all.
     void foreignOrBrokenFilesAreRefused()
     {
-        ParameterSet::set other;
+        ParameterSet::Set other;
         other.device = {1484, 7701, "TT-1", "parameters.xml", "V1.0"};
         const QList<QPair<QByteArray, QStringList>> files{
             {ParameterSet::toJson(other), {"TT-1 (vendorId 1484, deviceId 7701)", "TT-1 (vendorId 77, deviceId 7701)"}},

@@ -31,7 +31,7 @@ class tst_portview : public QObject
     {
         IoddHeaderReader header;
         header.open(path);
-        deviceInfo identity = header.readDeviceInfo();
+        DeviceInfo identity = header.readDeviceInfo();
         identity.deviceId = deviceId.isEmpty() ? identity.deviceId : deviceId;
         auto description = std::make_shared<IoddFile>();
         QVERIFY(path.isEmpty() || description->load(path) == 0);

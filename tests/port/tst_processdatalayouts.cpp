@@ -20,9 +20,9 @@ class tst_processdatalayouts : public QObject
 {
     Q_OBJECT
 
-    static processDataChoice when(const QString &value)
+    static ProcessDataChoice when(const QString &value)
     {
-        processDataChoice c;
+        ProcessDataChoice c;
         c.conditionVariable = "V_Select";
         c.conditionIndex = "66";
         c.conditionValue = value;
@@ -51,9 +51,9 @@ private slots:
     void choiceForReadValue()
     {
         QFETCH(QByteArray, octets);
-        const QList<processDataChoice> choices{when("0"), when("2"), when("256"), when("-1")};
+        const QList<ProcessDataChoice> choices{when("0"), when("2"), when("256"), when("-1")};
         QVERIFY(ProcessDataLayoutPicker::conditional(choices));
-        QVERIFY(!ProcessDataLayoutPicker::conditional({processDataChoice()}));
+        QVERIFY(!ProcessDataLayoutPicker::conditional({ProcessDataChoice()}));
         QTEST(ProcessDataLayoutPicker::choiceFor(choices, octets), "choice");
     }
 

@@ -10,10 +10,10 @@ namespace ProcDataFixtures {
 
 using TestHelpers::hex;
 
-inline valueItem item(const QString &type, const QString &bits, const QString &lower = {}, const QString &upper = {},
+inline ValueItem item(const QString &type, const QString &bits, const QString &lower = {}, const QString &upper = {},
                       const QList<ValuePair> &entries = {}, const QString &subindex = {})
 {
-    valueItem v;
+    ValueItem v;
     v.editor.typeName = type;
     v.editor.bitLength = bits;
     v.editor.lowerValue = lower;
@@ -24,13 +24,13 @@ inline valueItem item(const QString &type, const QString &bits, const QString &l
     return v;
 }
 
-inline valueItem flag(const QString &subindex, const QList<ValuePair> &entries = {{"true", "true"}, {"false", "false"}})
+inline ValueItem flag(const QString &subindex, const QList<ValuePair> &entries = {{"true", "true"}, {"false", "false"}})
 {
     return item("BooleanT", {}, {}, {}, entries, subindex);
 }
 
 // The item at a bit offset, optionally scaled with a unit.
-inline valueItem at(valueItem v, int bitOffset, const QString &gradient = {}, const QString &unit = {})
+inline ValueItem at(ValueItem v, int bitOffset, const QString &gradient = {}, const QString &unit = {})
 {
     v.editor.bitOffset = QString::number(bitOffset);
     v.gradient = gradient;
@@ -38,12 +38,12 @@ inline valueItem at(valueItem v, int bitOffset, const QString &gradient = {}, co
     return v;
 }
 
-inline treeItem node(int bits, QList<valueItem> v, QString name = "PD")
+inline TreeItem node(int bits, QList<ValueItem> v, QString name = "PD")
 {
     return {QString::number(bits), name, v, {}};
 }
 
-inline treeItem builtinProcessData(bool in)
+inline TreeItem builtinProcessData(bool in)
 {
     IoddFile file;
     file.load(TestHelpers::builtinDescriptionPath());

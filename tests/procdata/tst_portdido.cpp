@@ -14,24 +14,24 @@ class tst_portdido : public QObject
 {
     Q_OBJECT
 
-    QByteArray input = QByteArray(2, '\0');
-    VirtualAdapter &adapter = VirtualAdapter::instance();
+    QByteArray m_input = QByteArray(2, '\0');
+    VirtualAdapter &m_adapter = VirtualAdapter::instance();
 
 private slots:
-    void init() { setUpAdapter(3, &input); }
+    void init() { setUpAdapter(3, &m_input); }
 
     void inputShowsBit0()
     {
         // Bit 1 set, bit 0 set, only the high octet set.
         const QList<QPair<QByteArray, QString>> cases{{hex("00 02"), "0"}, {hex("00 03"), "1"}, {hex("01 00"), "0"}};
         for (const auto &c : cases) {
-            input = c.first;
+            m_input = c.first;
             DigitalInputPanel view;
             view.setPort(3);
             QCOMPARE(view.readInput(), 0);
             QCOMPARE(view.findChild<QLineEdit *>("edit_inData")->text(), c.second);
         }
-        QCOMPARE(adapter.log().size(), 3);
+        QCOMPARE(m_adapter.log().size(), 3);
         QCOMPARE(frameHead(2, 6), hex("01 03 90 60 00 01"));
     }
 
@@ -41,23 +41,23 @@ private slots:
         view.setPort(3);
         auto *button = view.findChild<QPushButton *>("pbtn_read");
         auto *shown = view.findChild<QLineEdit *>("edit_inData");
-        input = hex("00 01");
+        m_input = hex("00 01");
         QTest::mouseClick(button, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(shown->text(), QStringLiteral("1"), 2000);
 
         LinkHub::instance()->link()->setBusy(true);
-        input = hex("00 00");
-        adapter.clearLog();
+        m_input = hex("00 00");
+        m_adapter.clearLog();
         QTest::qWait(700);
-        QVERIFY(adapter.log().isEmpty() && view.isPolling());
+        QVERIFY(m_adapter.log().isEmpty() && view.isPolling());
         LinkHub::instance()->link()->setBusy(false);
         QTRY_COMPARE_WITH_TIMEOUT(shown->text(), QStringLiteral("0"), 2000);
 
         // A failed read stops polling until the user clicks again.
-        adapter.faults().unplugged = true;
+        m_adapter.faults().unplugged = true;
         QTRY_COMPARE_WITH_TIMEOUT(button->text(), QStringLiteral("开始读取"), 2000);
         QVERIFY(!view.isPolling() && !view.isReading());
-        adapter.faults().unplugged = false;
+        m_adapter.faults().unplugged = false;
 
         // Cleaning the port stops the timer only: the button still offers to
         // stop, and its next click stays stopped.
@@ -75,17 +75,17 @@ private slots:
                                                   {5, hex("01 10 80 a0 00 01 02 00 00")}};
         for (const auto &c : cases) {
             const int port = c.first, choice = c.second.back();
-            adapter.clearLog();
-            adapter.setPort(port, VirtualAdapter::Mode::DigitalOut);
-            adapter.port(port).digitalOut = choice == 0;
+            m_adapter.clearLog();
+            m_adapter.setPort(port, VirtualAdapter::Mode::DigitalOut);
+            m_adapter.port(port).digitalOut = choice == 0;
             DigitalOutputPanel view;
             view.setPort(unsigned(port));
             view.findChild<QComboBox *>("combox")->setCurrentIndex(choice);
             QTest::mouseClick(view.findChild<QPushButton *>("pbtn_write"), Qt::LeftButton);
 
-            QCOMPARE(adapter.log().size(), 1);
+            QCOMPARE(m_adapter.log().size(), 1);
             QCOMPARE(frameHead(0, c.second.size()), c.second);
-            QCOMPARE(adapter.port(port).digitalOut, choice == 1);
+            QCOMPARE(m_adapter.port(port).digitalOut, choice == 1);
             QVERIFY(!LinkHub::instance()->link()->isBusy());
         }
     }

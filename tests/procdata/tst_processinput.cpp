@@ -20,8 +20,8 @@ class tst_processinput : public QObject
 {
     Q_OBJECT
 
-    QByteArray input = QByteArray(4, '\0');
-    VirtualAdapter &adapter = VirtualAdapter::instance();
+    QByteArray m_input = QByteArray(4, '\0');
+    VirtualAdapter &m_adapter = VirtualAdapter::instance();
 
     static QStringList column(const ProcessDataInPage &page, int c, int role = Qt::DisplayRole)
     {
@@ -34,11 +34,11 @@ class tst_processinput : public QObject
 
 private slots:
     void initTestCase() { initHub8Resources(); }
-    void init() { setUpAdapter(1, &input); }
+    void init() { setUpAdapter(1, &m_input); }
 
     void refresh_data()
     {
-        QTest::addColumn<treeItem>("pd");
+        QTest::addColumn<TreeItem>("pd");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<QStringList>("tips");
@@ -46,7 +46,7 @@ private slots:
         const auto i = [](const char *bits, const char *lo, const char *hi) { return item("IntegerT", bits, lo, hi); };
 
         // 06 67 = 1639 x 0.1 °C; 0x34 = 52 is an entry; fe = -2.
-        valueItem named = u("8", "0", "10");
+        ValueItem named = u("8", "0", "10");
         named.editor.entries = {{"fifty-two", "52"}};
         QTest::newRow("scaled with unit, entry, signed")
             << node(32, {at(i("16", "-2000", "2000"), 16, "0.1", "°C"), at(named, 8), at(i("8", "-128", "127"), 0)})
@@ -59,7 +59,7 @@ private slots:
 
     void refresh()
     {
-        QFETCH(treeItem, pd);
+        QFETCH(TreeItem, pd);
         QFETCH(QByteArray, data);
         ProcessDataInPage page;
         page.setProcessData(pd);
@@ -74,7 +74,7 @@ private slots:
         QVERIFY(copy->type() == cell->type() && copy->toolTip() == cell->toolTip() && copy->text() == cell->text());
 
         // The same octets under another layout are read anew, not taken from the poll before.
-        const treeItem other = node(32, {at(item("IntegerT", "16", "-32768", "32767"), 8)});
+        const TreeItem other = node(32, {at(item("IntegerT", "16", "-32768", "32767"), 8)});
         page.setProcessData(other);
         page.refresh(data);
         ProcessDataInPage fresh;
@@ -128,7 +128,7 @@ private slots:
         }
 
         // A long name is not cut: its tile is as wide as the name.
-        valueItem warning = at(flag("7"), 14);
+        ValueItem warning = at(flag("7"), 14);
         warning.label = "Device warning, temperature above limit";
         page.setProcessData(node(16, {item("UIntegerT", "8", "0", "255", {}, "9"), warning}));
         const LampTile *tile = page.tile(warning.label);
@@ -154,23 +154,23 @@ private slots:
         QVERIFY(!page.isPolling() && started.isEmpty() && start->isEnabled());
         LinkHub::instance()->setActivePorts({1});
 
-        input = hex("04 b0 07 5a"); // pressure 1200 x 0.1 bar; temperature 235 x 0.1 °C at bit 3; OUT2
+        m_input = hex("04 b0 07 5a"); // pressure 1200 x 0.1 bar; temperature 235 x 0.1 °C at bit 3; OUT2
         start->click();
         QVERIFY(page.isPolling() && !start->isEnabled() && stop->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(column(page, 2), (QStringList{"Off", "On", "false", "23.5 °C", "120.0 bar"}), 2000);
         QVERIFY(!page.tile("OUT1")->state() && page.tile("OUT2")->state());
         QCOMPARE(frameHead(0, 6), hex("01 03 90 20 00 02"));
-        input = hex("0f a0 00 05"); // pressure 4000, temperature 0, warning and OUT1 on
+        m_input = hex("0f a0 00 05"); // pressure 4000, temperature 0, warning and OUT1 on
         QTRY_COMPARE_WITH_TIMEOUT(column(page, 2), (QStringList{"On", "Off", "true", "0.0 °C", "400.0 bar"}), 2000);
         QVERIFY(page.tile("OUT1")->state() && page.tile("Device warning")->state());
 
         // While another page holds the link, turns pass without a request.
         LinkHub::instance()->link()->setBusy(true);
-        adapter.clearLog();
+        m_adapter.clearLog();
         QTest::qWait(700);
-        QVERIFY(adapter.log().isEmpty());
+        QVERIFY(m_adapter.log().isEmpty());
         LinkHub::instance()->link()->setBusy(false);
-        QTRY_VERIFY_WITH_TIMEOUT(!adapter.log().isEmpty(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_adapter.log().isEmpty(), 2000);
 
         stop->click();
         QVERIFY(!page.isPolling() && start->isEnabled() && !stop->isEnabled());
@@ -183,8 +183,8 @@ private slots:
         // A failed read ends polling; the values and the buttons stay.
         page.show();
         start->click();
-        input = QByteArray(4, '\0');
-        adapter.faults().unplugged = true;
+        m_input = QByteArray(4, '\0');
+        m_adapter.faults().unplugged = true;
         QTRY_VERIFY_WITH_TIMEOUT(!page.isPolling(), 2000);
         QCOMPARE(column(page, 2), (QStringList{"On", "Off", "true", "0.0 °C", "400.0 bar"}));
         QVERIFY(stop->isEnabled());

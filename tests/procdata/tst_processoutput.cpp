@@ -15,18 +15,18 @@ class tst_processoutput : public QObject
     Q_OBJECT
 
     static constexpr int port = 2;
-    QByteArray input;
-    VirtualAdapter &adapter = VirtualAdapter::instance();
+    QByteArray m_input;
+    VirtualAdapter &m_adapter = VirtualAdapter::instance();
 
     static QTableWidget *table(const ProcessDataOutPage &p) { return p.findChild<QTableWidget *>("table"); }
 
 private slots:
-    void init() { setUpAdapter(port, &input); }
+    void init() { setUpAdapter(port, &m_input); }
 
     void editorsAndAllTrueFalse()
     {
         ProcessDataOutPage page;
-        treeItem pd = builtinProcessData(false);
+        TreeItem pd = builtinProcessData(false);
         pd.values << flag("7", {{"Off", "false"}, {"On", "true"}}) << flag("8", {{"true", "true"}})
                   << item("UIntegerT", "8", "0", "255", {}, "9");
         page.setProcessData(pd);
@@ -51,7 +51,7 @@ private slots:
 
     void writeReachesTheWindow_data()
     {
-        QTest::addColumn<treeItem>("pd");
+        QTest::addColumn<TreeItem>("pd");
         QTest::addColumn<QStringList>("values");
         QTest::addColumn<QByteArray>("window");
 
@@ -70,7 +70,7 @@ private slots:
 
     void writeReachesTheWindow()
     {
-        QFETCH(treeItem, pd);
+        QFETCH(TreeItem, pd);
         QFETCH(QStringList, values);
         QFETCH(QByteArray, window);
         ProcessDataOutPage page;
@@ -78,13 +78,13 @@ private slots:
         page.setProcessData(pd);
         for (int row = 0; row < values.size(); ++row)
             page.setInput(row, values.at(row));
-        adapter.port(port).pdOut.fill('\x55');
+        m_adapter.port(port).pdOut.fill('\x55');
         page.onWriteClicked();
 
         // One write of whole registers, nothing beyond them.
-        QCOMPARE(adapter.log().size(), 1);
+        QCOMPARE(m_adapter.log().size(), 1);
         QCOMPARE(frameHead(0, 6), hex("01 10 80 40 00") + char(window.size() / 2));
-        QCOMPARE(adapter.port(port).pdOut.left(window.size() + 1), window + '\x55');
+        QCOMPARE(m_adapter.port(port).pdOut.left(window.size() + 1), window + '\x55');
         QVERIFY(!LinkHub::instance()->link()->isBusy());
     }
 
@@ -101,14 +101,14 @@ private slots:
         page.onAllTrueClicked();
         ModbusLink *link = LinkHub::instance()->link();
         bool beforeWrite = false, afterWrite = false;
-        QTimer::singleShot(100, this, [&] { beforeWrite = link->isBusy() && adapter.log().isEmpty(); });
-        QTimer::singleShot(300, this, [&] { afterWrite = link->isBusy() && adapter.log().size() == 1; });
-        adapter.clearLog();
+        QTimer::singleShot(100, this, [&] { beforeWrite = link->isBusy() && m_adapter.log().isEmpty(); });
+        QTimer::singleShot(300, this, [&] { afterWrite = link->isBusy() && m_adapter.log().size() == 1; });
+        m_adapter.clearLog();
         page.onWriteClicked();
 
         QVERIFY(beforeWrite && afterWrite && !link->isBusy());
-        QCOMPARE(adapter.log().size(), 1); // the reader skipped its turns
-        QCOMPARE(adapter.port(port).pdOut.left(2), hex("00 3f"));
+        QCOMPARE(m_adapter.log().size(), 1); // the reader skipped its turns
+        QCOMPARE(m_adapter.port(port).pdOut.left(2), hex("00 3f"));
     }
 
     void failedOrRefusedWrite()
@@ -117,14 +117,14 @@ private slots:
         page.setPort(port);
         page.setProcessData(node(16, {item("UIntegerT", "16", "0", "65535")}));
         page.setInput(0, "1234");
-        adapter.faults().unplugged = true;
+        m_adapter.faults().unplugged = true;
         page.onWriteClicked();
         QVERIFY(!LinkHub::instance()->link()->isBusy());
-        QCOMPARE(adapter.port(port).pdOut.left(2), hex("00 00"));
+        QCOMPARE(m_adapter.port(port).pdOut.left(2), hex("00 00"));
 
         // A value its item cannot take is not sent, and the page says why.
-        adapter.faults().unplugged = false;
-        adapter.clearLog();
+        m_adapter.faults().unplugged = false;
+        m_adapter.clearLog();
         // Typed into the cell's editor, still open when the write is asked for.
         page.setProcessData(node(16, {item("IntegerT", "16", "-100", "100")}));
         table(page)->editItem(table(page)->item(0, 2));
@@ -132,13 +132,13 @@ private slots:
         QVERIFY(edit && edit->placeholderText() == "-100 … 100");
         edit->setText("40000");
         page.onWriteClicked();
-        QVERIFY(adapter.log().isEmpty() && page.lastError().contains("32767"));
+        QVERIFY(m_adapter.log().isEmpty() && page.lastError().contains("32767"));
 
         // A port that is not active is not written at all.
-        adapter.faults().unplugged = false;
+        m_adapter.faults().unplugged = false;
         page.setPort(port + 1);
         page.onWriteClicked();
-        QVERIFY(adapter.log().isEmpty() && !LinkHub::instance()->link()->isBusy());
+        QVERIFY(m_adapter.log().isEmpty() && !LinkHub::instance()->link()->isBusy());
     }
 };
 

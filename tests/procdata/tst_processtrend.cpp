@@ -44,7 +44,7 @@ int inputReads(int port)
 }
 
 // A pressure in 0.1 bar in the high octet pair, a flag at bit 0.
-treeItem gauge()
+TreeItem gauge()
 {
     return node(32, {at(item("UIntegerT", "16", "0", "65535", {}, "1"), 16, "0.1", "bar"), at(flag("2"), 0)});
 }
@@ -58,7 +58,7 @@ bool showGauge(ProcessDataTrend &trend)
     return QTest::qWaitForWindowExposed(&trend);
 }
 
-QVector<ProcessDataCodec::itemValue> decoded(const ProcessDataTrend &trend, const QByteArray &data)
+QVector<ProcessDataCodec::ItemValue> decoded(const ProcessDataTrend &trend, const QByteArray &data)
 {
     return ProcessDataCodec::decode(trend.recording().layout(), data);
 }
@@ -69,12 +69,12 @@ class tst_processtrend : public QObject
 {
     Q_OBJECT
 
-    QByteArray input = QByteArray(4, '\0');
-    VirtualAdapter &adapter = VirtualAdapter::instance();
+    QByteArray m_input = QByteArray(4, '\0');
+    VirtualAdapter &m_adapter = VirtualAdapter::instance();
 
 private slots:
     void initTestCase() { initHub8Resources(); }
-    void init() { setUpAdapter(1, &input); }
+    void init() { setUpAdapter(1, &m_input); }
 
     void followsTheDeviceWhilePolling()
     {
@@ -88,11 +88,11 @@ private slots:
         QLineSeries *out2 = seriesEndingWith(trend, "OUT2");
         QVERIFY(pressure && out2);
 
-        input = hex("04 b0 07 5a"); // 120.0 bar, OUT2 on
+        m_input = hex("04 b0 07 5a"); // 120.0 bar, OUT2 on
         page.findChild<QPushButton *>("pbtn_start")->click();
         QTRY_COMPARE_WITH_TIMEOUT(lastY(pressure), 120.0, 2000);
         const double out2On = lastY(out2);
-        input = hex("0f a0 00 05"); // 400.0 bar, OUT2 off
+        m_input = hex("0f a0 00 05"); // 400.0 bar, OUT2 off
         QTRY_COMPARE_WITH_TIMEOUT(lastY(pressure), 400.0, 2000);
         QCOMPARE(lastY(out2), out2On - 1); // the lane's 0 line, one step below
         page.findChild<QPushButton *>("pbtn_stop")->click();

@@ -57,15 +57,15 @@ QByteArray isdu(const QString &request, int port = 1)
 class tst_virtualadapter : public QObject
 {
     Q_OBJECT
-    VirtualAdapter &adapter = VirtualAdapter::instance();
+    VirtualAdapter &m_adapter = VirtualAdapter::instance();
 
     QByteArray read(quint16 index, quint8 sub = 0, int port = 0)
     {
-        return adapter.port(port).device->readIsdu(index, sub).data;
+        return m_adapter.port(port).device->readIsdu(index, sub).data;
     }
     bool write(quint16 index, quint8 sub, const QByteArray &data)
     {
-        return adapter.port(0).device->writeIsdu(index, sub, data).ok();
+        return m_adapter.port(0).device->writeIsdu(index, sub, data).ok();
     }
     // The whole index after a write, or "refused".
     QByteArray writeRead(quint16 index, quint8 sub, const QByteArray &data)
@@ -77,14 +77,14 @@ class tst_virtualadapter : public QObject
     bool useFixture()
     {
         auto device = load(fixture, QStringLiteral("FX0007"));
-        return device && (adapter.setPort(0, Mode::IoLinkOperate, std::move(device)), true);
+        return device && (m_adapter.setPort(0, Mode::IoLinkOperate, std::move(device)), true);
     }
 
 private slots:
     void init()
     {
         SimHelpers::freshAdapter();
-        adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        m_adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
     }
 
     // Frames as a real adapter checks them: Modbus RTU's CRC, low byte first.
@@ -121,27 +121,27 @@ private slots:
     void answers()
     {
         QFETCH(QByteArray, frame);
-        QTEST(adapter.handleFrame(frame), "answer");
+        QTEST(m_adapter.handleFrame(frame), "answer");
     }
 
     void portStatusBlock()
     {
-        adapter.setPort(2, Mode::DigitalIn);
-        adapter.setPort(5, Mode::CommunicationLost,
+        m_adapter.setPort(2, Mode::DigitalIn);
+        m_adapter.setPort(5, Mode::CommunicationLost,
                         std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
-        const QByteArray regs = adapter.handleFrame(readFrame(0x3000, 24)).mid(2, 49);
+        const QByteArray regs = m_adapter.handleFrame(readFrame(0x3000, 24)).mid(2, 49);
         QCOMPARE(regs.at(0), char(48));
         QCOMPARE(regs.mid(1, 12), hex("04 00 03 78 01 01  00 00 00 00 00 00")); // operate 888/0x000101, off
         QCOMPARE(regs.mid(13, 6), hex("01 00 00 00 00 00"));
         QCOMPARE(regs.mid(31, 12), hex("05 01 05 cc 8a ed  00 00 00 00 00 00")); // lost keeps the identity
         // The device's direct parameter page carries the same identity in octets 7..11.
-        QCOMPARE(adapter.port(5).device->readIsdu(0, 0).data, hex("00 1e 1e 0b 11 10 00 05 cc 01 8a ed 00 00 00 00"));
+        QCOMPARE(m_adapter.port(5).device->readIsdu(0, 0).data, hex("00 1e 1e 0b 11 10 00 05 cc 01 8a ed 00 00 00 00"));
     }
 
     void mailbox()
     {
         using SimHelpers::isdu;
-        adapter.setPort(7, Mode::IoLinkStarting, std::make_unique<GenericDevice>()); // not answering yet
+        m_adapter.setPort(7, Mode::IoLinkStarting, std::make_unique<GenericDevice>()); // not answering yet
         QCOMPARE(isdu(3, 1, 16, 0).left(20), hex("03 01 00 00 00 00") + "\x0dVanto Systems");
         QCOMPARE(isdu(3, 8, 16, 0).left(3), hex("03 08 06"));
         QCOMPARE(isdu(1, 1, 0, 0).mid(2), QByteArray(38, '\0')); // clear data
@@ -155,9 +155,9 @@ private slots:
     void scenarioFiles()
     {
         QString error;
-        QVERIFY2(applyScenarioFile(HUB8_SOURCE_DIR "/docs/examples/scenario.json", adapter, &error), qPrintable(error));
-        QVERIFY(adapter.port(3).mode == Mode::IoLinkStarting && adapter.port(6).mode == Mode::Deactivated); // not named
-        QCOMPARE(adapter.port(0).device->readIsdu(21, 0).data + adapter.port(1).device->readIsdu(16, 0).data,
+        QVERIFY2(applyScenarioFile(HUB8_SOURCE_DIR "/docs/examples/scenario.json", m_adapter, &error), qPrintable(error));
+        QVERIFY(m_adapter.port(3).mode == Mode::IoLinkStarting && m_adapter.port(6).mode == Mode::Deactivated); // not named
+        QCOMPARE(m_adapter.port(0).device->readIsdu(21, 0).data + m_adapter.port(1).device->readIsdu(16, 0).data,
                  QByteArray("GEN0001Pellamar"));
 
         // The ends of every range, and a name of 33 bytes in UTF-8.
@@ -168,20 +168,20 @@ private slots:
             "Port8": {"mode": "iolink", "device": {"vendorId": 65535, "deviceId": 0}}}})")
                                        .arg(text33)
                                        .toUtf8(),
-                                   adapter, &error),
+                                   m_adapter, &error),
                  qPrintable(error));
-        QCOMPARE(adapter.port(0).mode, Mode::Deactivated); // no mode: off
+        QCOMPARE(m_adapter.port(0).mode, Mode::Deactivated); // no mode: off
         QCOMPARE(QString("%1 %2 %3")
-                     .arg(adapter.port(0).device->vendorId())
-                     .arg(adapter.port(0).device->deviceId())
-                     .arg(adapter.port(7).device->vendorId()),
+                     .arg(m_adapter.port(0).device->vendorId())
+                     .arg(m_adapter.port(0).device->deviceId())
+                     .arg(m_adapter.port(7).device->vendorId()),
                  "0 16777215 65535");
-        QCOMPARE(adapter.port(0).device->readIsdu(16, 0).data, text33.toUtf8());
-        QVERIFY(adapter.faults().isduLatencyMs == 10000 && adapter.faults().absent && !adapter.portStatusBlock());
-        QVERIFY2(applyScenarioJson("{}", adapter, &error), qPrintable(error));
-        QCOMPARE(adapter.faults().isduLatencyMs, 20); // the default, not what was there before
-        QVERIFY(!adapter.faults().absent && adapter.portStatusBlock());
-        QVERIFY(!adapter.port(0).device && adapter.port(0).mode == Mode::Deactivated);
+        QCOMPARE(m_adapter.port(0).device->readIsdu(16, 0).data, text33.toUtf8());
+        QVERIFY(m_adapter.faults().isduLatencyMs == 10000 && m_adapter.faults().absent && !m_adapter.portStatusBlock());
+        QVERIFY2(applyScenarioJson("{}", m_adapter, &error), qPrintable(error));
+        QCOMPARE(m_adapter.faults().isduLatencyMs, 20); // the default, not what was there before
+        QVERIFY(!m_adapter.faults().absent && m_adapter.portStatusBlock());
+        QVERIFY(!m_adapter.port(0).device && m_adapter.port(0).mode == Mode::Deactivated);
     }
 
     void badScenarioChangesNothing_data()
@@ -233,18 +233,18 @@ private slots:
     void badScenarioChangesNothing()
     {
         QFETCH(QByteArray, json);
-        applyDefaultSetup(adapter);
-        adapter.faults().isduLatencyMs = 7;
+        applyDefaultSetup(m_adapter);
+        m_adapter.faults().isduLatencyMs = 7;
         QList<QPair<Mode, const VirtualDevice *>> before;
         for (int p = 0; p < VirtualAdapter::portCount; ++p)
-            before.append({adapter.port(p).mode, adapter.port(p).device.get()});
+            before.append({m_adapter.port(p).mode, m_adapter.port(p).device.get()});
         QString error;
-        QVERIFY(!applyScenarioJson(json, adapter, &error));
+        QVERIFY(!applyScenarioJson(json, m_adapter, &error));
         QTEST(error, "message");
         for (int p = 0; p < VirtualAdapter::portCount; ++p) // the very same devices
-            QCOMPARE(qMakePair(adapter.port(p).mode, static_cast<const VirtualDevice *>(adapter.port(p).device.get())),
+            QCOMPARE(qMakePair(m_adapter.port(p).mode, static_cast<const VirtualDevice *>(m_adapter.port(p).device.get())),
                      before.at(p));
-        QVERIFY(adapter.faults().isduLatencyMs == 7 && adapter.portStatusBlock());
+        QVERIFY(m_adapter.faults().isduLatencyMs == 7 && m_adapter.portStatusBlock());
     }
 
     // Requests that each draw one error answer, with no data octets and nothing stored.
@@ -308,7 +308,7 @@ private slots:
     void identification()
     {
         QVERIFY(useFixture());
-        VirtualDevice &d = *adapter.port(0).device;
+        VirtualDevice &d = *m_adapter.port(0).device;
         QCOMPARE(QString("%1/%2").arg(d.vendorId()).arg(d.deviceId()), "42/4242");
         // Vendor name from DeviceIdentity, product name from its defaultValue, serial number from the options.
         QCOMPARE(QByteArrayList({read(16), read(18), read(20), read(21), read(36)}),
@@ -323,8 +323,8 @@ private slots:
 
     void builtinDevices()
     {
-        applyDefaultSetup(adapter);
-        adapter.faults().isduLatencyMs = 0;
+        applyDefaultSetup(m_adapter);
+        m_adapter.faults().isduLatencyMs = 0;
         QCOMPARE(read(16, 0, 3) + read(21, 0, 3) + read(21, 0, 1), QByteArray("PellamarPK24011700174PK24011700172"));
         QVERIFY(status(isdu("w 64/1 0f a0", 4)) == 0);
         // No subindex access; reset min/max memory and back-to-box offered, which restores the defaults.
@@ -344,8 +344,8 @@ private slots:
                 "\"file\": \"")
             + BuiltinDescription::relativePath + "\"}}}}";
         QString error;
-        QVERIFY2(applyScenarioJson(json, adapter, &error), qPrintable(error));
-        adapter.faults().isduLatencyMs = 0;
+        QVERIFY2(applyScenarioJson(json, m_adapter, &error), qPrintable(error));
+        m_adapter.faults().isduLatencyMs = 0;
         // Requests separated by "; ", in order; each answers its data in hex or its error code.
         const auto run = [](const QString &requests) {
             QStringList out;
@@ -356,7 +356,7 @@ private slots:
             return out.join('|');
         };
         for (int turn = 0; turn < 2; ++turn, QTest::qWait(300)) // no motion
-            QCOMPARE(adapter.handleFrame(readFrame(0x9040, 3)).mid(3, 6), hex("06 67 00 02 00 00"));
+            QCOMPARE(m_adapter.handleFrame(readFrame(0x9040, 3)).mid(3, 6), hex("06 67 00 02 00 00"));
         QCOMPARE(run("r 40/0"), "06 67 00 02");
         // Octets of the value's length become the value: items read from them, writes checked and kept.
         QCOMPARE(run("r 64/0; r 64/1; w 64/1 0f a1; w 64/1 0f a0; r 64/0"),
@@ -379,8 +379,8 @@ private slots:
         const QByteArray json = "{\"ports\": {\"Port3\": {\"mode\": \"iolink\", \"device\": {\"type\": \"iodd\", "
                                 "\"serialNumber\": \"S-3\", \"file\": \""
             + QByteArray(BuiltinDescription::relativePath) + "\"}}}}";
-        QVERIFY2(applyScenarioJson(json, adapter, &error), qPrintable(error));
-        QCOMPARE(adapter.port(2).device->vendorId(), quint16(1484));
+        QVERIFY2(applyScenarioJson(json, m_adapter, &error), qPrintable(error));
+        QCOMPARE(m_adapter.port(2).device->vendorId(), quint16(1484));
         QCOMPARE(read(21, 0, 2), QByteArray("S-3"));
         // Broken, absent and non-device files make no device and say why.
         for (const QString &path : {QStringLiteral(HUB8_SOURCE_DIR "/tests/description/fixtures/malformed_bad.xml"),

@@ -44,15 +44,15 @@ QString descriptionOf(const char *folder)
 
 } // namespace
 
-class tst_corpusAgreement : public QObject
+class tst_corpusagreement : public QObject
 {
     Q_OBJECT
-    QTemporaryDir dir;
-    QString scenario;
+    QTemporaryDir m_dir;
+    QString m_scenario;
 
     QJsonObject runSim(const QStringList &args)
     {
-        const CtlRun::Result r = CtlRun::runSim(QStringList{"--scenario", scenario} + args);
+        const CtlRun::Result r = CtlRun::runSim(QStringList{"--scenario", m_scenario} + args);
         if (r.status != 0)
             qWarning() << "hub8ctl-sim" << args << r.err;
         return r.json();
@@ -72,10 +72,10 @@ private slots:
                                      {"parameters", QJsonDocument::fromJson(d.parameters).object()}};
             ports.insert(QStringLiteral("Port%1").arg(d.port), QJsonObject{{"mode", "iolink"}, {"device", device}});
         }
-        scenario = TestHelpers::writtenIn(dir, "corpus.json", QJsonDocument(QJsonObject{{"ports", ports}}).toJson());
+        m_scenario = TestHelpers::writtenIn(m_dir, "corpus.json", QJsonDocument(QJsonObject{{"ports", ports}}).toJson());
 
         QString error;
-        QVERIFY2(applyScenarioFile(scenario, VirtualAdapter::instance(), &error), qPrintable(error));
+        QVERIFY2(applyScenarioFile(m_scenario, VirtualAdapter::instance(), &error), qPrintable(error));
         LinkHub *hub = LinkHub::instance();
         hub->setLink(new ModbusLink);
         QCOMPARE(hub->link()->openDevice(), 0);
@@ -171,5 +171,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_corpusAgreement)
+QTEST_MAIN(tst_corpusagreement)
 #include "tst_corpusagreement.moc"

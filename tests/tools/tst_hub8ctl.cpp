@@ -32,16 +32,16 @@ QStringList keyOrder(const QByteArray &text)
 class tst_hub8ctl : public QObject
 {
     Q_OBJECT
-    QTemporaryDir dir;
-    const QString iodd = TestHelpers::builtinDescriptionPath();
+    QTemporaryDir m_dir;
+    const QString m_iodd = TestHelpers::builtinDescriptionPath();
 
     QString file(const char *name, const QByteArray &content) const
     {
-        return TestHelpers::writtenIn(dir, name, content);
+        return TestHelpers::writtenIn(m_dir, name, content);
     }
 
 private slots:
-    void initTestCase() { QVERIFY(dir.isValid()); }
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
 
     void portsOfTheDefaultSetUp()
     {
@@ -81,18 +81,18 @@ private slots:
         const QString notXml = file("broken.xml", "<IODevice><unclosed>");
         QTest::newRow("no device on a DI port") << QStringList{"write", "3", "24", "0", "41"} << 1 << "";
         // 5000 for Damping (0..4000): the description's limits stop it before the device is asked.
-        QTest::newRow("outside the limits") << QStringList{"set", "2", "--iodd", iodd, "66", "5000"} << 2 << "4000";
+        QTest::newRow("outside the limits") << QStringList{"set", "2", "--iodd", m_iodd, "66", "5000"} << 2 << "4000";
         QTest::newRow("unknown command") << QStringList{"status"} << 2 << "unknown command";
         QTest::newRow("port 9") << QStringList{"read", "Port9", "16"} << 2 << "PORT";
         QTest::newRow("subindex 256") << QStringList{"read", "1", "16", "256"} << 2 << "SUBINDEX";
         QTest::newRow("odd hex") << QStringList{"write", "1", "24", "0", "4"} << 2 << "HEX";
         QTest::newRow("--iodd missing") << QStringList{"pd", "2"} << 2 << "--iodd";
-        QTest::newRow("IODD unreadable") << QStringList{"params", "2", "--iodd", dir.filePath("none.xml")} << 2
+        QTest::newRow("IODD unreadable") << QStringList{"params", "2", "--iodd", m_dir.filePath("none.xml")} << 2
                                          << "cannot read";
         QTest::newRow("IODD not XML") << QStringList{"pd", "2", "--iodd", notXml} << 2 << "not well-formed";
-        QTest::newRow("unknown role") << QStringList{"params", "2", "--iodd", iodd, "--role", "admin"} << 2 << "--role";
-        QTest::newRow("read-only entry") << QStringList{"set", "2", "--iodd", iodd, "16", "x"} << 2 << "access";
-        QTest::newRow("not a choice") << QStringList{"set", "2", "--iodd", iodd, "69", "inch"} << 2 << "bar, MPa";
+        QTest::newRow("unknown role") << QStringList{"params", "2", "--iodd", m_iodd, "--role", "admin"} << 2 << "--role";
+        QTest::newRow("read-only entry") << QStringList{"set", "2", "--iodd", m_iodd, "16", "x"} << 2 << "access";
+        QTest::newRow("not a choice") << QStringList{"set", "2", "--iodd", m_iodd, "69", "inch"} << 2 << "bar, MPa";
         QTest::newRow("bad scenario") << QStringList{"--scenario", notXml, "ports"} << 2 << "not JSON";
         QTest::newRow("no adapter") << QStringList{"--scenario", absent, "ports"} << 3 << "no adapter";
     }
@@ -113,21 +113,21 @@ private slots:
 
     void paramsAndProcessDataShape()
     {
-        Result r = runSim({"params", "Port2", "--iodd", iodd, "--role", "observer"});
+        Result r = runSim({"params", "Port2", "--iodd", m_iodd, "--role", "observer"});
         QCOMPARE(r.status, 0);
         const QStringList valueKeys{"menu", "label", "index", "subindex", "raw", "value", "unit", "error"};
         QCOMPARE(keyOrder(r.out).mid(0, 11), QStringList({"vendorId", "deviceId", "values"}) + valueKeys);
         QCOMPARE(keyOrder(r.out).count(QStringLiteral("menu")), keyOrder(r.out).count(QStringLiteral("error")));
 
         // A device that has none of the description's own variables: every one of them fails alone.
-        r = runSim({"params", "1", "--iodd", iodd});
+        r = runSim({"params", "1", "--iodd", m_iodd});
         QCOMPARE(r.status, 1);
         int notAvailable = 0;
         for (const QJsonValue &v : r.json().value(QStringLiteral("values")).toArray())
             notAvailable += v[QStringLiteral("error")][QStringLiteral("code")].toString() == QLatin1String("0x8011");
         QVERIFY(notAvailable > 20);
 
-        r = runSim({"pd", "2", "--iodd", iodd});
+        r = runSim({"pd", "2", "--iodd", m_iodd});
         QCOMPARE(r.status, 0);
         const QJsonObject in = r.json().value(QStringLiteral("in")).toObject();
         const QByteArray raw = QByteArray::fromHex(in.value(QStringLiteral("raw")).toString().toLatin1());
@@ -149,14 +149,14 @@ private slots:
         QCOMPARE(runHere({"write", "Port2", "71", "0", "41", "42", "43"}).status, 0); // shown as ABC below
 
         // One item of a record: the others keep the device's values.
-        Result r = runHere({"set", "2", "--iodd", iodd, "64:3", "Window,", "normally", "closed"});
+        Result r = runHere({"set", "2", "--iodd", m_iodd, "64:3", "Window,", "normally", "closed"});
         QCOMPARE(r.status, 0);
         QCOMPARE(r.json().value(QStringLiteral("raw")).toString(), QStringLiteral("0c 80 0b b8 03 00"));
-        QCOMPARE(runHere({"set", "2", "--iodd", iodd, "64:1", "250.5"}).status, 0);
-        QCOMPARE(runHere({"set", "2", "--iodd", iodd, "67", "-1.25"}).status, 0);
-        QCOMPARE(runHere({"set", "2", "--iodd", iodd, "12:2", "Locked"}).status, 0);
+        QCOMPARE(runHere({"set", "2", "--iodd", m_iodd, "64:1", "250.5"}).status, 0);
+        QCOMPARE(runHere({"set", "2", "--iodd", m_iodd, "67", "-1.25"}).status, 0);
+        QCOMPARE(runHere({"set", "2", "--iodd", m_iodd, "12:2", "Locked"}).status, 0);
 
-        r = runHere({"params", "2", "--iodd", iodd});
+        r = runHere({"params", "2", "--iodd", m_iodd});
         QCOMPARE(r.status, 0);
         QMap<QString, QString> shown;
         for (const QJsonValue &v : r.json().value(QStringLiteral("values")).toArray())

@@ -32,7 +32,7 @@ class tst_hub8ctlsets : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
-    const QString iodd = TestHelpers::builtinDescriptionPath();
+    const QString m_iodd = TestHelpers::builtinDescriptionPath();
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
@@ -41,9 +41,9 @@ private slots:
     {
         applyDefaultSetup(VirtualAdapter::instance());
         VirtualAdapter::instance().faults().isduLatencyMs = 0;
-        const Result backup = runHere({"backup", "Port2", "--iodd", iodd});
+        const Result backup = runHere({"backup", "Port2", "--iodd", m_iodd});
         QCOMPARE(backup.status, 0);
-        ParameterSet::set saved;
+        ParameterSet::Set saved;
         QString why;
         QVERIFY2(ParameterSet::fromJson(backup.out, &saved, &why), qPrintable(why));
         QCOMPARE(ParameterSet::describe(saved.device), QStringLiteral("KTX-400A-M12 (vendorId 1484, deviceId 101101)"));
@@ -51,9 +51,9 @@ private slots:
         const QString path = TestHelpers::writtenIn(m_dir, "ktx.json", backup.out);
 
         // Damping, and one item of the switch-point record.
-        QCOMPARE(runHere({"set", "2", "--iodd", iodd, "66", "1234"}).status, 0);
-        QCOMPARE(runHere({"set", "2", "--iodd", iodd, "64:1", "222"}).status, 0);
-        const Result diff = runHere({"diff", "2", path, "--iodd", iodd});
+        QCOMPARE(runHere({"set", "2", "--iodd", m_iodd, "66", "1234"}).status, 0);
+        QCOMPARE(runHere({"set", "2", "--iodd", m_iodd, "64:1", "222"}).status, 0);
+        const Result diff = runHere({"diff", "2", path, "--iodd", m_iodd});
         QCOMPARE(diff.status, 0);
         // Settings that differ, and live values (read-only) that move on their own.
         QStringList settings, live;
@@ -65,7 +65,7 @@ private slots:
         const QJsonObject damping = diff.json().value("different").toArray().at(1).toObject();
         QCOMPARE(damping.value("device").toString(), QStringLiteral("1234"));
 
-        const Result restore = runHere({"restore", "Port2", path, "--iodd", iodd});
+        const Result restore = runHere({"restore", "Port2", path, "--iodd", m_iodd});
         QCOMPARE(restore.status, 0);
         const QJsonArray written = restore.json().value("written").toArray();
         QCOMPARE(keysOf(written), (QStringList{"64:0", "66:0"})); // the record goes whole
@@ -78,11 +78,11 @@ private slots:
         // A hand-edited set: a value the description does not allow is left out (and the restore
         // did not succeed); a lock goes after the other writes, so that it cannot refuse them.
         const QMap<QString, QString> edits{{"12:1", "Locked"}, {"64:1", "9999"}, {"66:0", "70"}};
-        for (ParameterSet::entry &e : saved.entries)
+        for (ParameterSet::Entry &e : saved.entries)
             e.value = edits.value(e.key(), e.value);
         const Result edited =
             runHere({"restore", "2", TestHelpers::writtenIn(m_dir, "edited.json", ParameterSet::toJson(saved)),
-                     "--iodd", iodd});
+                     "--iodd", m_iodd});
         QCOMPARE(edited.status, 1);
         QCOMPARE(keysOf(edited.json().value("written")), (QStringList{"66:0", "12:0"}));
         QVERIFY(keysOf(edited.json().value("skipped")).contains("64:1"));
@@ -92,7 +92,7 @@ private slots:
         const QString other = TestHelpers::writtenIn(m_dir, "other.json", ParameterSet::toJson(saved));
         VirtualAdapter::instance().clearLog();
         for (const char *command : {"diff", "restore"}) {
-            const Result r = runHere({command, "Port2", other, "--iodd", iodd});
+            const Result r = runHere({command, "Port2", other, "--iodd", m_iodd});
             QCOMPARE(r.status, 2);
             QVERIFY(r.out.isEmpty());
         }

@@ -90,11 +90,11 @@ public:
     int params(int port, const IoddHeaderReader &header, IoddFile &file, const QString &roleSet);
     int set(int port, IoddFile &file, int index, int subindex, const QString &text);
     int processData(int port, const IoddFile &file);
-    int backup(int port, const ParameterSet::identity &device, IoddFile &file);
-    int diff(int port, const ParameterSet::set &values, IoddFile &file);
-    int restore(int port, const ParameterSet::set &values, IoddFile &file);
+    int backup(int port, const ParameterSet::Identity &device, IoddFile &file);
+    int diff(int port, const ParameterSet::Set &values, IoddFile &file);
+    int restore(int port, const ParameterSet::Set &values, IoddFile &file);
 
-    void print(IoddJson::writer &w) const { *m_output += w.out + '\n'; }
+    void print(IoddJson::Writer &w) const { *m_output += w.text() + '\n'; }
 
 private:
     QString m_program;
@@ -132,7 +132,7 @@ int Run::ports()
     PortStatusMonitor monitor;
     if (monitor.poll() != 0)
         return linkFailure();
-    IoddJson::writer w;
+    IoddJson::Writer w;
     w.beginObject();
     w.beginArray("ports");
     for (int p = 0; p < monitor.states().size(); ++p) {
@@ -155,7 +155,7 @@ int Run::printExchange(int port, int index, int subindex, const CtlReply &reply,
 {
     if (reply.linkFailed)
         return linkFailure();
-    IoddJson::writer w;
+    IoddJson::Writer w;
     w.beginObject();
     w.value("port", portName(port));
     w.number("index", index);
@@ -190,7 +190,7 @@ int Run::params(int port, const IoddHeaderReader &header, IoddFile &file, const 
     QVector<ParameterRow> rows;
     if (!readParameters(m_link, port, file.roleMenus(roleSet), &rows))
         return linkFailure();
-    IoddJson::writer w;
+    IoddJson::Writer w;
     w.beginObject();
     w.number("vendorId", header.vendorId());
     w.number("deviceId", header.deviceId());
@@ -222,9 +222,9 @@ int Run::params(int port, const IoddHeaderReader &header, IoddFile &file, const 
 
 // Every entry the description's menus show, the specialist's first: a role
 // below may show an entry read-only that the specialist may write.
-QList<treeItem> allMenus(IoddFile &file)
+QList<TreeItem> allMenus(IoddFile &file)
 {
-    QList<treeItem> menus;
+    QList<TreeItem> menus;
     for (int role = int(std::size(IoddJson::roleMenuSets)) - 1; role >= 0; --role)
         menus += file.roleMenus(QString::fromLatin1(IoddJson::roleMenuSets[role]));
     return menus;
@@ -232,17 +232,17 @@ QList<treeItem> allMenus(IoddFile &file)
 
 int Run::set(int port, IoddFile &file, int index, int subindex, const QString &text)
 {
-    const QList<valueItem> variable = entriesOfIndex(allMenus(file), quint16(index));
+    const QList<ValueItem> variable = entriesOfIndex(allMenus(file), quint16(index));
     int target = -1;
     for (int i = 0; i < variable.size() && target < 0; ++i) {
-        const valueItem &e = variable.at(i);
+        const ValueItem &e = variable.at(i);
         if (int(e.subindex.toUInt()) == subindex && e.editor.widgetClass != QLatin1String(EditorWidget::PushButton))
             target = i;
     }
     const QString where = QStringLiteral("%1:%2").arg(index).arg(subindex);
     if (target < 0)
         return usage(QStringLiteral("%1: no such entry in the description's menus").arg(where));
-    const valueItem &entry = variable.at(target);
+    const ValueItem &entry = variable.at(target);
     if (!CtlValues::isWritable(entry))
         return usage(QStringLiteral("%1 (%2) cannot be written: access \"%3\"")
                          .arg(where, entry.label, entry.accessRightRestriction));
@@ -257,7 +257,7 @@ int Run::set(int port, IoddFile &file, int index, int subindex, const QString &t
         return linkFailure();
     if (written.result == ParameterWrite::NotEncodable)
         return usage(QStringLiteral("%1 (%2): \"%3\" cannot be encoded").arg(where, entry.label, text));
-    IoddJson::writer w;
+    IoddJson::Writer w;
     w.beginObject();
     if (written.result == ParameterWrite::Written)
         w.value("raw", hexOctets(written.octets));
@@ -274,12 +274,12 @@ int Run::processData(int port, const IoddFile &file)
     struct Direction
     {
         const char *key;
-        treeItem node;
+        TreeItem node;
         quint16 window;
     };
     const Direction directions[] = {{"in", file.processDataIn(), AdapterRegisters::pdInWindow(port)},
                                     {"out", file.processDataOut(), AdapterRegisters::pdOutWindow(port)}};
-    IoddJson::writer w;
+    IoddJson::Writer w;
     w.beginObject();
     for (const Direction &d : directions) {
         const int bits = CtlValues::processDataBits(d.node);
@@ -294,7 +294,7 @@ int Run::processData(int port, const IoddFile &file)
         w.beginObject(d.key);
         w.value("raw", hexOctets(data));
         w.beginArray("items");
-        for (const CtlValues::processDataItem &item : CtlValues::decodeProcessData(d.node, data)) {
+        for (const CtlValues::ProcessDataItem &item : CtlValues::decodeProcessData(d.node, data)) {
             w.beginObject();
             w.value("name", item.name);
             w.value("subindex", item.subindex);
@@ -316,7 +316,7 @@ int Run::processData(int port, const IoddFile &file)
     return CtlExit::ok;
 }
 
-int Run::backup(int port, const ParameterSet::identity &device, IoddFile &file)
+int Run::backup(int port, const ParameterSet::Identity &device, IoddFile &file)
 {
     DeviceValues values;
     if (!readDeviceValues(m_link, port, allMenus(file), {}, &values))
@@ -332,7 +332,7 @@ int Run::backup(int port, const ParameterSet::identity &device, IoddFile &file)
                 .arg(missing.size())
                 .arg(missing.join(QStringLiteral("; "))));
     }
-    ParameterSet::set set;
+    ParameterSet::Set set;
     set.device = device;
     set.entries = values.entries;
     *m_output += ParameterSet::toJson(set);
@@ -341,15 +341,15 @@ int Run::backup(int port, const ParameterSet::identity &device, IoddFile &file)
 
 namespace {
 
-QSet<int> indexesOf(const ParameterSet::set &values)
+QSet<int> indexesOf(const ParameterSet::Set &values)
 {
     QSet<int> indexes;
-    for (const ParameterSet::entry &e : values.entries)
+    for (const ParameterSet::Entry &e : values.entries)
         indexes.insert(e.index);
     return indexes;
 }
 
-void writeEntryHead(IoddJson::writer &w, const ParameterSet::entry &e)
+void writeEntryHead(IoddJson::Writer &w, const ParameterSet::Entry &e)
 {
     w.number("index", e.index);
     w.number("subindex", e.subindex);
@@ -357,12 +357,12 @@ void writeEntryHead(IoddJson::writer &w, const ParameterSet::entry &e)
 }
 
 // "same", "different" and "onlyInFile" of a comparison, into an open object.
-void writeComparison(IoddJson::writer &w, const ParameterSet::comparison &c, const DeviceValues &device)
+void writeComparison(IoddJson::Writer &w, const ParameterSet::Comparison &c, const DeviceValues &device)
 {
     w.number("same", c.same);
     w.beginArray("different");
-    for (const ParameterSet::row &row : c.rows) {
-        if (row.state != ParameterSet::rowState::Different)
+    for (const ParameterSet::Row &row : c.rows) {
+        if (row.state != ParameterSet::RowState::Different)
             continue;
         w.beginObject();
         writeEntryHead(w, row.file);
@@ -373,8 +373,8 @@ void writeComparison(IoddJson::writer &w, const ParameterSet::comparison &c, con
     }
     w.endArray();
     w.beginArray("onlyInFile");
-    for (const ParameterSet::row &row : c.rows) {
-        if (row.state != ParameterSet::rowState::OnlyInFile)
+    for (const ParameterSet::Row &row : c.rows) {
+        if (row.state != ParameterSet::RowState::OnlyInFile)
             continue;
         w.beginObject();
         writeEntryHead(w, row.file);
@@ -387,12 +387,12 @@ void writeComparison(IoddJson::writer &w, const ParameterSet::comparison &c, con
 
 } // namespace
 
-int Run::diff(int port, const ParameterSet::set &values, IoddFile &file)
+int Run::diff(int port, const ParameterSet::Set &values, IoddFile &file)
 {
     DeviceValues device;
     if (!readDeviceValues(m_link, port, allMenus(file), indexesOf(values), &device))
         return linkFailure();
-    IoddJson::writer w;
+    IoddJson::Writer w;
     w.beginObject();
     writeComparison(w, ParameterSet::compare(values, device.entries), device);
     w.endObject();
@@ -400,9 +400,9 @@ int Run::diff(int port, const ParameterSet::set &values, IoddFile &file)
     return CtlExit::ok;
 }
 
-int Run::restore(int port, const ParameterSet::set &values, IoddFile &file)
+int Run::restore(int port, const ParameterSet::Set &values, IoddFile &file)
 {
-    const QList<treeItem> menus = allMenus(file);
+    const QList<TreeItem> menus = allMenus(file);
     DeviceValues device;
     if (!readDeviceValues(m_link, port, menus, indexesOf(values), &device))
         return linkFailure();
@@ -415,7 +415,7 @@ int Run::restore(int port, const ParameterSet::set &values, IoddFile &file)
     if (!readDeviceValues(m_link, port, menus, indexesOf(values), &after))
         return linkFailure();
 
-    IoddJson::writer w;
+    IoddJson::Writer w;
     w.beginObject();
     w.beginArray("written");
     bool allTaken = true;
@@ -439,15 +439,15 @@ int Run::restore(int port, const ParameterSet::set &values, IoddFile &file)
         w.endObject();
     }
     w.endArray();
-    const ParameterSet::comparison now = ParameterSet::compare(values, after.entries);
+    const ParameterSet::Comparison now = ParameterSet::compare(values, after.entries);
     w.beginObject("after");
     writeComparison(w, now, after);
     w.endObject();
     w.endObject();
     print(w);
     // Done when the device took every write and holds every value of the file it can be given.
-    const bool restored = std::none_of(now.rows.cbegin(), now.rows.cend(), [](const ParameterSet::row &row) {
-        return row.state == ParameterSet::rowState::Different && row.canWrite();
+    const bool restored = std::none_of(now.rows.cbegin(), now.rows.cend(), [](const ParameterSet::Row &row) {
+        return row.state == ParameterSet::RowState::Different && row.canWrite();
     });
     return allTaken && restored ? CtlExit::ok : CtlExit::failed;
 }
@@ -623,8 +623,8 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
     // diff and restore their set file.
     if (c.name == QLatin1String("set"))
         return run.set(port, file, index, subindex, c.args.at(2));
-    const ParameterSet::identity device = ParameterSet::identityOf(header.readDeviceInfo(), file.readVariants());
-    ParameterSet::set values;
+    const ParameterSet::Identity device = ParameterSet::identityOf(header.readDeviceInfo(), file.readVariants());
+    ParameterSet::Set values;
     const bool withSet = c.name == QLatin1String("diff") || c.name == QLatin1String("restore");
     if (withSet && !ParameterSet::readFile(c.args.at(1), &values, &error))
         return run.usage(QStringLiteral("cannot read the parameter set %1").arg(error));

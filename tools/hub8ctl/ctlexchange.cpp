@@ -58,13 +58,13 @@ CtlReply ctlIsdu(ModbusLink *link, const IsduRequestBlock &request, bool rightAl
     return reply;
 }
 
-void writeStatus(IoddJson::writer &w, const CtlReply &reply)
+void writeStatus(IoddJson::Writer &w, const CtlReply &reply)
 {
     w.value("status", hexCode(reply.status, 2));
     writeError(w, reply);
 }
 
-void writeError(IoddJson::writer &w, const CtlReply &reply)
+void writeError(IoddJson::Writer &w, const CtlReply &reply)
 {
     if (reply.ok) {
         w.null("error");

@@ -12,7 +12,7 @@
 class ModbusLink;
 
 namespace IoddJson {
-class writer;
+class Writer;
 }
 
 // How long hub8ctl waits for the mailbox: a poll every isduPollMs, at most
@@ -36,9 +36,9 @@ struct CtlReply
 CtlReply ctlIsdu(ModbusLink *link, const IsduRequestBlock &request, bool rightAligned = false);
 
 // Writes "status" and "error" of a reply.
-void writeStatus(IoddJson::writer &w, const CtlReply &reply);
+void writeStatus(IoddJson::Writer &w, const CtlReply &reply);
 // Writes "error" alone: null or {"code": .., "text": ..}.
-void writeError(IoddJson::writer &w, const CtlReply &reply);
+void writeError(IoddJson::Writer &w, const CtlReply &reply);
 
 // "56 61 6e".
 QString hexOctets(const QByteArray &octets);

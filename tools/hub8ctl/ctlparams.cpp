@@ -11,12 +11,12 @@
 
 namespace {
 
-quint8 subindexOf(const valueItem &entry)
+quint8 subindexOf(const ValueItem &entry)
 {
     return quint8(entry.subindex.toUInt());
 }
 
-IsduRequestBlock readRequest(int port, const valueItem &entry, bool whole)
+IsduRequestBlock readRequest(int port, const ValueItem &entry, bool whole)
 {
     return whole ? IsduRequestBlock::make(IsduService::read, quint8(port + 1), quint16(entry.index.toUInt()), 0, 0)
                  : IsduRequestBlock::make(IsduService::read, quint8(port + 1), quint16(entry.index.toUInt()),
@@ -49,9 +49,9 @@ struct MenuReader
     QVector<ParameterRow> *rows;
     QMap<QString, CtlReply> wholeReads; // by index text
 
-    bool read(const treeItem &menu)
+    bool read(const TreeItem &menu)
     {
-        for (const valueItem &value : menu.values) {
+        for (const ValueItem &value : menu.values) {
             if (!value.accessRightRestriction.contains(QLatin1Char('r')))
                 continue;
             ParameterRow row;
@@ -76,7 +76,7 @@ struct MenuReader
             }
             rows->append(row);
         }
-        for (const treeItem &child : menu.children) {
+        for (const TreeItem &child : menu.children) {
             if (!read(child))
                 return false;
         }
@@ -84,47 +84,47 @@ struct MenuReader
     }
 };
 
-void collect(const treeItem &menu, quint16 index, QList<valueItem> *out)
+void collect(const TreeItem &menu, quint16 index, QList<ValueItem> *out)
 {
-    for (const valueItem &value : menu.values) {
+    for (const ValueItem &value : menu.values) {
         if (value.index.isEmpty() || quint16(value.index.toUInt()) != index)
             continue;
-        const bool known = std::any_of(out->cbegin(), out->cend(), [&value](const valueItem &e) {
+        const bool known = std::any_of(out->cbegin(), out->cend(), [&value](const ValueItem &e) {
             return e.subindex == value.subindex && e.label == value.label;
         });
         if (!known)
             out->append(value);
     }
-    for (const treeItem &child : menu.children)
+    for (const TreeItem &child : menu.children)
         collect(child, index, out);
 }
 
 } // namespace
 
-bool readParameters(ModbusLink *link, int port, const QList<treeItem> &menus, QVector<ParameterRow> *rows)
+bool readParameters(ModbusLink *link, int port, const QList<TreeItem> &menus, QVector<ParameterRow> *rows)
 {
     MenuReader reader{link, port, rows, {}};
-    for (const treeItem &menu : menus) {
+    for (const TreeItem &menu : menus) {
         if (!reader.read(menu))
             return false;
     }
     return true;
 }
 
-QList<valueItem> entriesOfIndex(const QList<treeItem> &menus, quint16 index)
+QList<ValueItem> entriesOfIndex(const QList<TreeItem> &menus, quint16 index)
 {
-    QList<valueItem> entries;
-    for (const treeItem &menu : menus)
+    QList<ValueItem> entries;
+    for (const TreeItem &menu : menus)
         collect(menu, index, &entries);
     return entries;
 }
 
-bool writeParameter(ModbusLink *link, int port, QList<valueItem> variable, int target, const QString &text,
+bool writeParameter(ModbusLink *link, int port, QList<ValueItem> variable, int target, const QString &text,
                     ParameterWrite *out)
 {
     const quint16 index = quint16(variable.at(target).index.toUInt());
     if (CtlValues::bySubindex(variable.at(target))) {
-        valueItem &entry = variable[target];
+        ValueItem &entry = variable[target];
         entry.editor.value = text;
         if (!CtlValues::encodeItem(entry, &out->octets))
             return true;
@@ -139,7 +139,7 @@ bool writeParameter(ModbusLink *link, int port, QList<valueItem> variable, int t
             out->result = ParameterWrite::ReadFailed;
             return !out->reply.linkFailed;
         }
-        for (valueItem &other : variable) {
+        for (ValueItem &other : variable) {
             if (!CtlValues::decodeWhole(other, out->reply.data)) {
                 out->result = ParameterWrite::ReadFailed;
                 out->reply = tooShort(out->reply);
@@ -160,11 +160,11 @@ bool writeParameter(ModbusLink *link, int port, QList<valueItem> variable, int t
 namespace {
 
 // The menus with only the entries of `indexes`; submenus kept for their entries.
-QList<treeItem> onlyIndexes(QList<treeItem> menus, const QSet<int> &indexes)
+QList<TreeItem> onlyIndexes(QList<TreeItem> menus, const QSet<int> &indexes)
 {
-    for (treeItem &menu : menus) {
-        QList<valueItem> kept;
-        for (const valueItem &value : qAsConst(menu.values)) {
+    for (TreeItem &menu : menus) {
+        QList<ValueItem> kept;
+        for (const ValueItem &value : qAsConst(menu.values)) {
             if (indexes.contains(int(value.index.toUInt())))
                 kept.append(value);
         }
@@ -182,7 +182,7 @@ QString readError(const CtlReply &reply)
 
 } // namespace
 
-bool readDeviceValues(ModbusLink *link, int port, const QList<treeItem> &menus, const QSet<int> &indexes,
+bool readDeviceValues(ModbusLink *link, int port, const QList<TreeItem> &menus, const QSet<int> &indexes,
                       DeviceValues *out)
 {
     QVector<ParameterRow> rows;
@@ -192,7 +192,7 @@ bool readDeviceValues(ModbusLink *link, int port, const QList<treeItem> &menus, 
     for (const ParameterRow &row : qAsConst(rows)) {
         if (row.entry.editor.widgetClass == QLatin1String(EditorWidget::PushButton))
             continue;
-        const ParameterSet::entry e = ParameterSet::entryOf(row.entry, row.octets);
+        const ParameterSet::Entry e = ParameterSet::entryOf(row.entry, row.octets);
         const auto known = position.constFind(e.key());
         if (known != position.constEnd()) {
             if (known.value() >= 0)
@@ -212,26 +212,26 @@ bool readDeviceValues(ModbusLink *link, int port, const QList<treeItem> &menus, 
     return true;
 }
 
-bool writeSetEntries(ModbusLink *link, int port, const QList<treeItem> &menus, const ParameterSet::comparison &comparison,
+bool writeSetEntries(ModbusLink *link, int port, const QList<TreeItem> &menus, const ParameterSet::Comparison &comparison,
                      const DeviceValues &device, QVector<SetWrite> *writes, QVector<SetSkip> *skipped)
 {
     // The rows to write, per variable in index order.
-    QMap<int, QVector<ParameterSet::entry>> byIndex;
-    for (const ParameterSet::row &row : comparison.rows) {
+    QMap<int, QVector<ParameterSet::Entry>> byIndex;
+    for (const ParameterSet::Row &row : comparison.rows) {
         if (row.proposed())
             byIndex[row.file.index].append(row.file);
-        else if (row.state == ParameterSet::rowState::Different)
+        else if (row.state == ParameterSet::RowState::Different)
             skipped->append({row.file, QStringLiteral("not writable")});
     }
     QList<int> order = byIndex.keys();
     std::stable_partition(order.begin(), order.end(), [](int index) { return !ParameterSet::writtenLast(index); });
     for (const int index : qAsConst(order)) {
         const auto it = byIndex.constFind(index);
-        QList<valueItem> variable = entriesOfIndex(menus, quint16(it.key()));
-        QVector<valueItem *> changed;
-        for (const ParameterSet::entry &wanted : it.value()) {
-            valueItem *item = nullptr;
-            for (valueItem &candidate : variable) {
+        QList<ValueItem> variable = entriesOfIndex(menus, quint16(it.key()));
+        QVector<ValueItem *> changed;
+        for (const ParameterSet::Entry &wanted : it.value()) {
+            ValueItem *item = nullptr;
+            for (ValueItem &candidate : variable) {
                 if (!item && int(candidate.subindex.toUInt()) == wanted.subindex
                     && candidate.editor.widgetClass != QLatin1String(EditorWidget::PushButton))
                     item = &candidate;
@@ -249,7 +249,7 @@ bool writeSetEntries(ModbusLink *link, int port, const QList<treeItem> &menus, c
         if (changed.isEmpty())
             continue;
         if (CtlValues::bySubindex(*changed.first())) {
-            for (valueItem *item : qAsConst(changed)) {
+            for (ValueItem *item : qAsConst(changed)) {
                 SetWrite w{it.key(), int(item->subindex.toUInt()), {item->label}, {}, {}};
                 if (!CtlValues::encodeItem(*item, &w.octets)) {
                     skipped->append({ParameterSet::entryOf(*item, {}), QStringLiteral("cannot be encoded")});
@@ -263,14 +263,14 @@ bool writeSetEntries(ModbusLink *link, int port, const QList<treeItem> &menus, c
             continue;
         }
         // The variable as the device sent it, with the changed entries replaced.
-        ValueCodec::recordImage image;
+        ValueCodec::RecordImage image;
         if (!ValueCodec::replaceInDeviceData(device.variables.value(it.key()), changed, image)) {
-            for (const valueItem *item : qAsConst(changed))
+            for (const ValueItem *item : qAsConst(changed))
                 skipped->append({ParameterSet::entryOf(*item, {}), QStringLiteral("cannot be encoded")});
             continue;
         }
         SetWrite w{it.key(), 0, {}, image.bytes().left(image.length), {}};
-        for (const valueItem *item : qAsConst(changed))
+        for (const ValueItem *item : qAsConst(changed))
             w.labels << item->label;
         w.reply = ctlIsdu(link, writeRequest(port, quint16(w.index), 0, w.octets));
         if (w.reply.linkFailed)

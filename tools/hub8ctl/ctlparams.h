@@ -21,18 +21,18 @@ class ModbusLink;
 struct ParameterRow
 {
     QString menu;      // the name of the menu that holds the entry
-    valueItem entry;   // decoded: entry.editor.value
+    ValueItem entry;   // decoded: entry.editor.value
     CtlReply reply;    // of the read the entry was decoded from
     QByteArray octets; // the variable's (or the item's) data as read
 };
 
 // Reads every readable entry of `menus` (a menu's values, then its submenus)
 // from port 0..7. False when the link failed; *rows then holds what was read.
-bool readParameters(ModbusLink *link, int port, const QList<treeItem> &menus, QVector<ParameterRow> *rows);
+bool readParameters(ModbusLink *link, int port, const QList<TreeItem> &menus, QVector<ParameterRow> *rows);
 
 // Every entry of `menus` (any depth) that belongs to variable `index`, each
 // (subindex, label) once, in menu order.
-QList<valueItem> entriesOfIndex(const QList<treeItem> &menus, quint16 index);
+QList<ValueItem> entriesOfIndex(const QList<TreeItem> &menus, quint16 index);
 
 struct ParameterWrite
 {
@@ -51,7 +51,7 @@ struct ParameterWrite
 // otherwise the whole variable, read first so the other entries keep their
 // values. The text must be acceptable (CtlValues::acceptsText) and the entry
 // writable. False when the link failed.
-bool writeParameter(ModbusLink *link, int port, QList<valueItem> variable, int target, const QString &text,
+bool writeParameter(ModbusLink *link, int port, QList<ValueItem> variable, int target, const QString &text,
                     ParameterWrite *out);
 
 // ---- parameter sets -----------------------------------------------------------
@@ -61,7 +61,7 @@ bool writeParameter(ModbusLink *link, int port, QList<valueItem> variable, int t
 struct DeviceValues
 {
     // Each index:subindex once, as first listed; writable when any listing is.
-    QVector<ParameterSet::entry> entries;
+    QVector<ParameterSet::Entry> entries;
     // Per index:subindex, why the device gave no value.
     QHash<QString, QString> failed;
     // Per index, the data of the read of the whole variable.
@@ -70,7 +70,7 @@ struct DeviceValues
 
 // Reads the readable entries of `menus` whose index is in `indexes` (all of
 // them when it is empty). False when the link failed.
-bool readDeviceValues(ModbusLink *link, int port, const QList<treeItem> &menus, const QSet<int> &indexes,
+bool readDeviceValues(ModbusLink *link, int port, const QList<TreeItem> &menus, const QSet<int> &indexes,
                       DeviceValues *out);
 
 // One write request of a restore: a whole variable (subindex 0) or one item.
@@ -86,7 +86,7 @@ struct SetWrite
 // An entry the restore leaves alone, and why.
 struct SetSkip
 {
-    ParameterSet::entry entry;
+    ParameterSet::Entry entry;
     QString reason;
 };
 
@@ -94,7 +94,7 @@ struct SetSkip
 // and writable): per variable one write of what the device sent with those
 // entries replaced, or per item for variables read item by item. False when
 // the link failed.
-bool writeSetEntries(ModbusLink *link, int port, const QList<treeItem> &menus, const ParameterSet::comparison &comparison,
+bool writeSetEntries(ModbusLink *link, int port, const QList<TreeItem> &menus, const ParameterSet::Comparison &comparison,
                      const DeviceValues &device, QVector<SetWrite> *writes, QVector<SetSkip> *skipped);
 
 #endif // CTLPARAMS_H

@@ -6,43 +6,43 @@
 
 namespace CtlValues {
 
-bool bySubindex(const valueItem &entry)
+bool bySubindex(const ValueItem &entry)
 {
     return ValueCodec::usesSingleItemAccess(entry);
 }
 
-int itemReadLength(const valueItem &entry)
+int itemReadLength(const ValueItem &entry)
 {
     return entry.editor.bitLength.toInt() / 8;
 }
 
-bool decodeWhole(valueItem &entry, const QByteArray &data)
+bool decodeWhole(ValueItem &entry, const QByteArray &data)
 {
     entry.editor.value.clear();
     return ValueCodec::decodeRecord(entry, data);
 }
 
-bool decodeItem(valueItem &entry, const QByteArray &data)
+bool decodeItem(ValueItem &entry, const QByteArray &data)
 {
     entry.editor.value.clear();
     return ValueCodec::decodeSingleItem(entry, data);
 }
 
-bool acceptsText(const valueItem &entry, const QString &text, QString *why)
+bool acceptsText(const ValueItem &entry, const QString &text, QString *why)
 {
     return ParameterSet::acceptsValue(entry, text, why);
 }
 
-bool isWritable(const valueItem &entry)
+bool isWritable(const ValueItem &entry)
 {
     return ValueCodec::isWritable(entry);
 }
 
-bool encodeWhole(QList<valueItem> &entries, QByteArray *data)
+bool encodeWhole(QList<ValueItem> &entries, QByteArray *data)
 {
     if (entries.isEmpty())
         return false;
-    ValueCodec::recordImage image = ValueCodec::startRecordImage(entries.first());
+    ValueCodec::RecordImage image = ValueCodec::startRecordImage(entries.first());
     if (!ValueCodec::placeInRecordImage(entries.first(), image))
         return false;
     for (int i = 1; i < entries.size(); ++i)
@@ -51,29 +51,29 @@ bool encodeWhole(QList<valueItem> &entries, QByteArray *data)
     return true;
 }
 
-bool encodeItem(valueItem &entry, QByteArray *data)
+bool encodeItem(ValueItem &entry, QByteArray *data)
 {
-    ValueCodec::recordImage image;
+    ValueCodec::RecordImage image;
     if (!ValueCodec::buildSingleItemImage(entry, image))
         return false;
     *data = image.bytes().left(image.length);
     return true;
 }
 
-int processDataBits(const treeItem &node)
+int processDataBits(const TreeItem &node)
 {
     return ProcessDataCodec::layoutOf(node).bitLength;
 }
 
-QVector<processDataItem> decodeProcessData(const treeItem &node, const QByteArray &data)
+QVector<ProcessDataItem> decodeProcessData(const TreeItem &node, const QByteArray &data)
 {
-    const ProcessDataCodec::layout layout = ProcessDataCodec::layoutOf(node);
-    const QVector<ProcessDataCodec::itemValue> values = ProcessDataCodec::decode(layout, data);
-    QVector<processDataItem> items;
+    const ProcessDataCodec::Layout layout = ProcessDataCodec::layoutOf(node);
+    const QVector<ProcessDataCodec::ItemValue> values = ProcessDataCodec::decode(layout, data);
+    QVector<ProcessDataItem> items;
     for (int i = 0; i < layout.fields.size() && i < values.size(); ++i) {
-        const ProcessDataCodec::field &field = layout.fields.at(i);
-        const ProcessDataCodec::itemValue &value = values.at(i);
-        processDataItem item;
+        const ProcessDataCodec::Field &field = layout.fields.at(i);
+        const ProcessDataCodec::ItemValue &value = values.at(i);
+        ProcessDataItem item;
         item.name = field.item.label.isEmpty() ? field.item.editor.name : field.item.label;
         item.subindex = field.item.subindex;
         item.bitOffset = field.bitOffset;

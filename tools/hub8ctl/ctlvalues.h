@@ -17,36 +17,36 @@ namespace CtlValues {
 
 // The entry is read and written by its own subindex (a very large variable);
 // otherwise its whole variable is read at subindex 0.
-bool bySubindex(const valueItem &entry);
+bool bySubindex(const ValueItem &entry);
 // The data length a read of the entry's own subindex asks for.
-int itemReadLength(const valueItem &entry);
+int itemReadLength(const ValueItem &entry);
 
 // The entry's text from the data of a read of its whole variable (right-
 // aligned) or of its own subindex, in entry.editor.value. False when the data
 // is too short to hold the entry.
-bool decodeWhole(valueItem &entry, const QByteArray &data);
-bool decodeItem(valueItem &entry, const QByteArray &data);
+bool decodeWhole(ValueItem &entry, const QByteArray &data);
+bool decodeItem(ValueItem &entry, const QByteArray &data);
 
 // Whether `text` is something the entry can be set to: one of a choice
 // entry's texts, a number in display units that fits the type and the
 // description's limits. Says why not in *why.
-bool acceptsText(const valueItem &entry, const QString &text, QString *why);
-bool isWritable(const valueItem &entry);
+bool acceptsText(const ValueItem &entry, const QString &text, QString *why);
+bool isWritable(const ValueItem &entry);
 
 // The data of a subindex 0 write of a variable from the editor values of its
 // entries (the first one sets the length); entries that are not writable keep
 // zeros. False when the first entry cannot be encoded.
-bool encodeWhole(QList<valueItem> &entries, QByteArray *data);
+bool encodeWhole(QList<ValueItem> &entries, QByteArray *data);
 // The data of a write of the entry's own subindex. False when it cannot be
 // encoded.
-bool encodeItem(valueItem &entry, QByteArray *data);
+bool encodeItem(ValueItem &entry, QByteArray *data);
 
 // ---- process data -------------------------------------------------------
 
 // Bits the process data of a description node (ProcessDataIn/Out) takes.
-int processDataBits(const treeItem &node);
+int processDataBits(const TreeItem &node);
 
-struct processDataItem
+struct ProcessDataItem
 {
     QString name;
     QString subindex;
@@ -60,7 +60,7 @@ struct processDataItem
 
 // The items of `node` decoded from the octets of its process data (read as
 // whole registers: an octet behind the process data does not count).
-QVector<processDataItem> decodeProcessData(const treeItem &node, const QByteArray &data);
+QVector<ProcessDataItem> decodeProcessData(const TreeItem &node, const QByteArray &data);
 
 } // namespace CtlValues
 
