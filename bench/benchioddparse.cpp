@@ -9,8 +9,8 @@
 // parsers switched off (plain DOM scans) and on. Prints the median
 // milliseconds per file, the file size and the peak resident memory.
 
-#include "description/ioddheaderreader.h"
 #include "description/ioddfile.h"
+#include "description/ioddheaderreader.h"
 #include "description/ioddindex.h"
 #include "description/ioddjson.h"
 

@@ -10,13 +10,13 @@
 // adds of its own.
 
 #include "defaultsetup.h"
-#include "description/ioddheaderreader.h"
-#include "description/ioddfile.h"
 #include "description/builtindescription.h"
+#include "description/ioddfile.h"
+#include "description/ioddheaderreader.h"
+#include "devicepages/basicinfopage.h"
 #include "link/linkhub.h"
 #include "link/modbuslink.h"
 #include "params/parameterpage.h"
-#include "devicepages/basicinfopage.h"
 #include "virtualadapter.h"
 
 #include <QApplication>

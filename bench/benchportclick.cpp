@@ -28,8 +28,8 @@
 #include "app/toolmain.h"
 #include "defaultsetup.h"
 #include "description/builtindescription.h"
-#include "procdata/processdatatrend.h"
 #include "procdata/processdatainpage.h"
+#include "procdata/processdatatrend.h"
 #include "protocol/adapterregisters.h"
 #include "scenario.h"
 #include "virtualadapter.h"
@@ -291,8 +291,7 @@ int main(int argc, char *argv[])
     // Everything but the bare windows prepares its platform as the tool does.
     // They still inherit the environment the parent prepared.
     const bool bareChild = argc == 3 && QByteArray(argv[1]) == "--child"
-                           && (QByteArray(argv[2]) == "bare" || QByteArray(argv[2]) == "text"
-                               || QByteArray(argv[2]) == "plain");
+        && (QByteArray(argv[2]) == "bare" || QByteArray(argv[2]) == "text" || QByteArray(argv[2]) == "plain");
     g_userSetGlIntegration = qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
     if (!bareChild)
         setPlatformDefaults();
@@ -320,7 +319,8 @@ int main(int argc, char *argv[])
     if (file.isEmpty())
         file = largestCorpusFile();
     if (file.isEmpty())
-        file = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(BuiltinDescription::relativePath);
+        file =
+            QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(BuiltinDescription::relativePath);
     file = QFileInfo(file).absoluteFilePath();
 
     // The file's folder as the IODD library, so that the click finds it by identity.
@@ -386,10 +386,10 @@ int main(int argc, char *argv[])
     std::printf("file: %s (%lld bytes)\nplatform: %s\n", qPrintable(file), QFileInfo(file).size(),
                 qPrintable(QGuiApplication::platformName()));
     std::printf("%-44s %10s %10s %8s\n", "what", "measured", "floor", "ratio");
-    std::printf("%-44s %8.1f ms %8.1f ms %7.1fx   (target <= 100 ms, <= 3x)\n", "click Port2 -> pages built, file read (median)",
-                median(fresh), floorMs, median(fresh) / floorMs);
-    std::printf("%-44s %8.1f ms %8.1f ms %7.1fx\n", "same file clicked again, kept parsed (median)", median(again), floorMs,
-                median(again) / floorMs);
+    std::printf("%-44s %8.1f ms %8.1f ms %7.1fx   (target <= 100 ms, <= 3x)\n",
+                "click Port2 -> pages built, file read (median)", median(fresh), floorMs, median(fresh) / floorMs);
+    std::printf("%-44s %8.1f ms %8.1f ms %7.1fx\n", "same file clicked again, kept parsed (median)", median(again),
+                floorMs, median(again) / floorMs);
     std::printf("%-44s %8.1f ms %8.1f ms %7.1fx   (the floor of one read of the file)\n",
                 "click Port2 -> pages built, file read (min)", *std::min_element(fresh.begin(), fresh.end()),
                 singleFloorMs, *std::min_element(fresh.begin(), fresh.end()) / singleFloorMs);
@@ -413,8 +413,8 @@ int main(int argc, char *argv[])
         const int sliceSeconds = seconds / rounds;
         struct Phase
         {
-            double cpu = 0;        // process CPU, ms
-            double user = 0;       // the main thread's, ms
+            double cpu = 0;  // process CPU, ms
+            double user = 0; // the main thread's, ms
             double system = 0;
             int ticks = 0;
         };
@@ -465,8 +465,9 @@ int main(int argc, char *argv[])
                     "CPU per process-data tick, trend closed", tick, "", "", closed.ticks, rounds * sliceSeconds,
                     closed.cpu, idle.cpu);
         if (closed.ticks > 0)
-            std::printf("%-44s %8.2f ms user, %.2f ms system (the rest: Qt's other threads)\n", "  of it the main thread",
-                        perTick(closed, idle, &Phase::user), perTick(closed, idle, &Phase::system));
+            std::printf("%-44s %8.2f ms user, %.2f ms system (the rest: Qt's other threads)\n",
+                        "  of it the main thread", perTick(closed, idle, &Phase::user),
+                        perTick(closed, idle, &Phase::system));
         if (trend) {
             const double trendTick = perTick(shown, idle, &Phase::cpu);
             std::printf("%-44s %8.2f ms %8.2f ms %7.2fx   (target <= 2x the tick without it)\n",
@@ -497,9 +498,8 @@ int main(int argc, char *argv[])
 
     // Start-up against a bare Qt window started the same way.
     const int startups = 15;
-    const QMap<QString, QVector<double>> startup =
-        startupMs({QStringLiteral("bare"), QStringLiteral("tool"), QStringLiteral("text"), QStringLiteral("plain")},
-                   startups);
+    const QMap<QString, QVector<double>> startup = startupMs(
+        {QStringLiteral("bare"), QStringLiteral("tool"), QStringLiteral("text"), QStringLiteral("plain")}, startups);
     const double bare = medianOfStarts(startup.value(QStringLiteral("bare")));
     const double tool = medianOfStarts(startup.value(QStringLiteral("tool")));
     const double text = medianOfStarts(startup.value(QStringLiteral("text")));
@@ -514,7 +514,6 @@ int main(int argc, char *argv[])
                 bare > 0 ? text / bare : 0);
     const double plain = medianOfStarts(startup.value(QStringLiteral("plain")));
     std::printf("%-44s %8.1f ms %8.1f ms %7.2fx   (the bare window as Qt starts it by default)\n",
-                "against the bare window Qt starts by default", tool,
-                plain, plain > 0 ? tool / plain : 0);
+                "against the bare window Qt starts by default", tool, plain, plain > 0 ? tool / plain : 0);
     return 0;
 }

@@ -11,13 +11,13 @@
 // QT_LOGGING_RULES says otherwise. Exit status 2 when a ratio exceeds 2.
 
 #include "defaultsetup.h"
-#include "description/ioddfile.h"
 #include "description/builtindescription.h"
+#include "description/ioddfile.h"
 #include "iodddevice.h"
 #include "link/linkhub.h"
 #include "link/modbuslink.h"
-#include "procdata/processdatatrend.h"
 #include "procdata/processdatainpage.h"
+#include "procdata/processdatatrend.h"
 #include "virtualadapter.h"
 
 #include <QApplication>

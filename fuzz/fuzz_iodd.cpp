@@ -1,8 +1,8 @@
 // The IODD parsers on any bytes, the way iodd-inspect reads a file: the
 // identity, the variants, every role menu set, the process data and the JSON.
 
-#include "description/ioddheaderreader.h"
 #include "description/ioddfile.h"
+#include "description/ioddheaderreader.h"
 #include "description/ioddjson.h"
 
 #include <QCoreApplication>

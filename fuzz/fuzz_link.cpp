@@ -7,8 +7,8 @@
 #include "fuzzinput.h"
 
 #include "codec/valuecodec.h"
-#include "description/ioddfile.h"
 #include "description/builtindescription.h"
+#include "description/ioddfile.h"
 #include "link/modbuslink.h"
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"

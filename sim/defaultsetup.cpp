@@ -4,16 +4,15 @@
 #include "iodddevice.h"
 #include "virtualadapter.h"
 
-#include "description/ioddfile.h"
 #include "description/datalocations.h"
+#include "description/ioddfile.h"
 #include "log/hub8log.h"
 
 namespace {
 
 // The built-in device from its description (loaded once by the caller);
 // when that cannot be read, a generic device with the same identity stands in.
-std::unique_ptr<VirtualDevice> builtinDevice(const IoddFile &description, bool readable,
-                                             const QString &serialNumber)
+std::unique_ptr<VirtualDevice> builtinDevice(const IoddFile &description, bool readable, const QString &serialNumber)
 {
     IoddDevice::Options options;
     options.serialNumber = serialNumber;

@@ -373,7 +373,8 @@ private:
         if (id == QLatin1String("V_ProductText"))
             return pick(QString(), text(firstChild(variant, QStringLiteral("Description"))));
         if (id == QLatin1String("V_SerialNumber"))
-            return pick(m_options.serialNumber, QStringLiteral("SN%1").arg(m_device.m_deviceId, 8, 10, QLatin1Char('0')));
+            return pick(m_options.serialNumber,
+                        QStringLiteral("SN%1").arg(m_device.m_deviceId, 8, 10, QLatin1Char('0')));
         if (id == QLatin1String("V_HardwareRevision"))
             return pick(m_options.hardwareRevision, QStringLiteral("HW 1.0"));
         if (id == QLatin1String("V_FirmwareRevision"))
@@ -521,8 +522,7 @@ std::unique_ptr<IoddDevice> IoddDevice::fromFile(const QString &path, const QStr
     return fromDescription(file, error, options);
 }
 
-std::unique_ptr<IoddDevice> IoddDevice::fromDescription(const IoddFile &file, QString *error,
-                                                        const Options &options)
+std::unique_ptr<IoddDevice> IoddDevice::fromDescription(const IoddFile &file, QString *error, const Options &options)
 {
     const auto fail = [error](const QString &message) {
         if (error)

@@ -1,10 +1,10 @@
 #include "adaptercommpage.h"
 #include "ui_adaptercommpage.h"
 
+#include "isduconsole.h"
 #include "link/directparameterpage.h"
 #include "link/modbuslink.h"
 #include "protocol/modbusframe.h"
-#include "isduconsole.h"
 
 #include <QEvent>
 
@@ -60,6 +60,6 @@ void AdapterCommPage::showValues()
     m_ui->edit_paramRecordWrite->setText(milliseconds(m_timings.parameterRecordWriteMs));
     m_ui->edit_pdInPoll->setText(milliseconds(m_timings.processDataInPollMs));
     m_ui->edit_pdOutSettle->setText(m_timings.processDataOutSettleMs > 0
-                                      ? tr("%1（写前后各一次）").arg(milliseconds(m_timings.processDataOutSettleMs))
-                                      : milliseconds(0));
+                                        ? tr("%1（写前后各一次）").arg(milliseconds(m_timings.processDataOutSettleMs))
+                                        : milliseconds(0));
 }

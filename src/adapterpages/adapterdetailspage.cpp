@@ -12,8 +12,8 @@ AdapterDetailsPage::AdapterDetailsPage(QWidget *parent) : QWidget(parent), m_ui(
 {
     m_ui->setupUi(this);
     m_ui->edit_usbId->setText(QStringLiteral("%1:%2")
-                                .arg(adapterUsbVendorId, 4, 16, QLatin1Char('0'))
-                                .arg(adapterUsbProductId, 4, 16, QLatin1Char('0')));
+                                  .arg(adapterUsbVendorId, 4, 16, QLatin1Char('0'))
+                                  .arg(adapterUsbProductId, 4, 16, QLatin1Char('0')));
     m_timer.setInterval(refreshIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &AdapterDetailsPage::refresh);
 }

@@ -1,8 +1,8 @@
 #include "adapterportpage.h"
 #include "ui_adapterportpage.h"
 
-#include "link/linkhub.h"
 #include "link/linkexchange.h"
+#include "link/linkhub.h"
 #include "link/modbuslink.h"
 #include "link/portstatusmonitor.h"
 #include "protocol/adapterregisters.h"

@@ -1,8 +1,8 @@
 #include "isduconsole.h"
 #include "ui_isduconsole.h"
 
-#include "link/linkhub.h"
 #include "link/linkexchange.h"
+#include "link/linkhub.h"
 #include "link/modbuslink.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"

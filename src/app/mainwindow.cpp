@@ -5,11 +5,12 @@
 #include "uilanguage.h"
 
 #include "adapterpages/adaptercommpage.h"
-#include "adapterpages/adapterportpage.h"
 #include "adapterpages/adapterdetailspage.h"
-#include "description/ioddfile.h"
+#include "adapterpages/adapterportpage.h"
 #include "description/builtindescription.h"
 #include "description/datalocations.h"
+#include "description/ioddfile.h"
+#include "devicepages/basicinfopage.h"
 #include "library/ioddfinder.h"
 #include "library/ioddlibrarydialog.h"
 #include "library/ioddlookupbar.h"
@@ -27,7 +28,6 @@
 #include "procdata/processdataoutpage.h"
 #include "protocol/adapterregisters.h"
 #include "resources/hub8resources.h"
-#include "devicepages/basicinfopage.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -209,8 +209,7 @@ void MainWindow::initPortViews(uint8_t portCount)
     if (!hub->link()->isOpen())
         hub->link()->openDevice();
 
-    connect(m_ui->cbox_role, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &MainWindow::onRoleChanged);
+    connect(m_ui->cbox_role, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &MainWindow::onRoleChanged);
 
     for (uint8_t i = 0; i < portCount; ++i) {
         auto *holder = new PortView(i);
@@ -366,8 +365,7 @@ void MainWindow::offerLibraryLookup(int port)
     // Queued: loading the file rebuilds the page that holds the lookup line.
     connect(
         lookup, &IoddLookupBar::descriptionFound, this,
-        [this](int foundPort, const QString &file) { showPortPages(file, uint8_t(foundPort)); },
-        Qt::QueuedConnection);
+        [this](int foundPort, const QString &file) { showPortPages(file, uint8_t(foundPort)); }, Qt::QueuedConnection);
 }
 
 int MainWindow::selectedPort() const

@@ -1,9 +1,9 @@
 #include "portdeviceidentity.h"
 
-#include "link/linkhub.h"
 #include "link/directparameterpage.h"
 #include "link/isduexchange.h"
 #include "link/linkexchange.h"
+#include "link/linkhub.h"
 #include "link/modbuslink.h"
 #include "link/portstatusmonitor.h"
 #include "protocol/adapterregisters.h"

@@ -14,8 +14,8 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <utility>
 #include <cstdlib>
+#include <utility>
 
 bool toolHasDisplay()
 {

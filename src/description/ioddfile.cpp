@@ -1,9 +1,9 @@
 #include "ioddfile.h"
 
-#include "ioddheaderreader.h"
 #include "datalocations.h"
 #include "datatypereader.h"
 #include "ioddevents.h"
+#include "ioddheaderreader.h"
 #include "ioddxml.h"
 
 #include "log/hub8log.h"
@@ -264,7 +264,7 @@ VariablePtr IoddFile::findVariable(const QString &id, const QString &selector) c
 // the device adds. The result is a new variable; only the identity fields of
 // the standard variable carry over.
 VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const VariablePtr &standard,
-                                                    const QString &selector) const
+                                               const QString &selector) const
 {
     auto var = std::make_shared<VariableItem>();
     var->name = standard->name;

@@ -7,10 +7,10 @@
 // descriptions built from them. Short-lived; the records it returns are
 // independent of it.
 
-#include "standarddefinitions.h"
 #include "buildbudget.h"
 #include "ioddindex.h"
 #include "ioddrecords.h"
+#include "standarddefinitions.h"
 
 #include <QByteArray>
 #include <QDomDocument>
@@ -120,7 +120,7 @@ private:
 
     QString m_error;
     mutable IoddIndex m_index;
-    QStringList m_menuPath;       // menu ids being built, outermost first
+    QStringList m_menuPath;                      // menu ids being built, outermost first
     QHash<QString, QList<TreeItem>> m_roleMenus; // built role menus by set name
     // Process data built from the loaded document, kept for the next call.
     mutable std::optional<QList<ProcessDataChoice>> m_processDataChoices;

@@ -1,7 +1,7 @@
 #include "ioddjson.h"
 
-#include "ioddheaderreader.h"
 #include "ioddfile.h"
+#include "ioddheaderreader.h"
 
 #include <QList>
 #include <QStringList>

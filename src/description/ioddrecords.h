@@ -262,8 +262,8 @@ struct TreeItem
 // the condition under which the device uses it.
 struct ProcessDataChoice
 {
-    TreeItem input;  // no values when the layout has no ProcessDataIn
-    TreeItem output; // no values when it has no ProcessDataOut
+    TreeItem input;            // no values when the layout has no ProcessDataIn
+    TreeItem output;           // no values when it has no ProcessDataOut
     QString conditionVariable; // variableId; empty: the layout applies always
     QString conditionIndex;    // that variable's index
     QString conditionSubindex; // empty: the whole variable

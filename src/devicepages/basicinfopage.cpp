@@ -6,11 +6,11 @@
 #include "codec/parameterset.h"
 #include "description/ioddfile.h"
 #include "description/ioddrecords.h"
+#include "digitalinputpanel.h"
+#include "digitaloutputpanel.h"
 #include "library/ioddlibraryfolder.h"
 #include "library/ioddlookupbar.h"
 #include "params/parameterpage.h"
-#include "digitalinputpanel.h"
-#include "digitaloutputpanel.h"
 
 #include "log/hub8log.h"
 #include "widgets/readonlyitem.h"
@@ -208,8 +208,8 @@ void BasicInfoPage::placeInHostArea(QWidget *view)
 }
 
 ParameterPage *BasicInfoPage::createParameterView(const QString &roleMenuSet, quint8 port,
-                                                   const std::shared_ptr<IoddFile> &description,
-                                                   const DeviceInfo &identity)
+                                                  const std::shared_ptr<IoddFile> &description,
+                                                  const DeviceInfo &identity)
 {
     auto *view = new ParameterPage(m_ui->widget_3);
     view->setPort(port);

@@ -15,7 +15,7 @@ class ParameterPage;
 namespace Ui {
 class BasicInfoPage;
 class DeviceIdentityForm;
-}
+} // namespace Ui
 
 // "Basic info" page of a port: who made the device and how it communicates,
 // its wiring and pictures, and a host area below for the parameter view or,
@@ -46,8 +46,7 @@ public:
     // `identity` (the description's identity record) names the device in
     // saved parameter sets.
     ParameterPage *createParameterView(const QString &roleMenuSet, quint8 port,
-                                          const std::shared_ptr<IoddFile> &description,
-                                          const DeviceInfo &identity);
+                                       const std::shared_ptr<IoddFile> &description, const DeviceInfo &identity);
     // The ISDU console in the host area, its port list preset to `port`.
     // Above it, a line that looks the connected device up in the IODD library.
     IsduConsole *createIsduConsole(int port);

@@ -1,8 +1,8 @@
 #include "digitaloutputpanel.h"
 #include "ui_digitaloutputpanel.h"
 
-#include "link/linkhub.h"
 #include "link/linkexchange.h"
+#include "link/linkhub.h"
 #include "link/modbuslink.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"

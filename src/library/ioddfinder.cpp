@@ -93,7 +93,8 @@ FileIdentity readIdentity(const QString &path)
             body = xml.name().toString();
             if (body == QLatin1String("DocumentInfo"))
                 releaseDate = xml.attributes().value(QLatin1String("releaseDate")).toString();
-        } else if (depth == 3 && body == QLatin1String("ProfileBody") && xml.name() == QLatin1String("DeviceIdentity")) {
+        } else if (depth == 3 && body == QLatin1String("ProfileBody")
+                   && xml.name() == QLatin1String("DeviceIdentity")) {
             const QXmlStreamAttributes a = xml.attributes();
             identities.append(
                 {a.value(QLatin1String("vendorId")).toString(), a.value(QLatin1String("deviceId")).toString()});

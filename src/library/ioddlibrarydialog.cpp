@@ -3,8 +3,8 @@
 
 #include "ioddlibraryfolder.h"
 
-#include "description/ioddheaderreader.h"
 #include "description/datalocations.h"
+#include "description/ioddheaderreader.h"
 #include "log/hub8log.h"
 #include "widgets/readonlyitem.h"
 
@@ -151,7 +151,7 @@ QString IoddLibraryDialog::filePathOfRow(int row) const
 }
 
 void IoddLibraryDialog::appendRow(const QString &vendorId, const QString &deviceId, const QString &fileName,
-                            const QString &version, const QString &folder, const QString &filePath)
+                                  const QString &version, const QString &folder, const QString &filePath)
 {
     QTableWidget *table = m_ui->table_show;
     const int row = table->rowCount();
@@ -227,8 +227,8 @@ void IoddLibraryDialog::onAddClicked()
 // the IODD file and the pictures beside it into that folder. Pictures that
 // are missing or not plain file names are skipped; any copy that fails
 // removes the folder again, and the library too when this call made it.
-QString IoddLibraryDialog::copyIntoLibrary(const QString &sourcePath, const QString &folderName, const QStringList &pictures,
-                                     QString *why)
+QString IoddLibraryDialog::copyIntoLibrary(const QString &sourcePath, const QString &folderName,
+                                           const QStringList &pictures, QString *why)
 {
     const QString library = libraryDir();
     QString reason;

@@ -1,8 +1,8 @@
 #include "ioddlookupbar.h"
 
-#include "log/hub8log.h"
 #include "ioddfinder.h"
 #include "ioddlibrarydialog.h"
+#include "log/hub8log.h"
 
 #include <QEvent>
 #include <QFileInfo>

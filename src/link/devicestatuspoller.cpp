@@ -1,8 +1,8 @@
 #include "devicestatuspoller.h"
 
-#include "linkhub.h"
 #include "isduexchange.h"
 #include "linkexchange.h"
+#include "linkhub.h"
 #include "modbuslink.h"
 #include "portstatusmonitor.h"
 

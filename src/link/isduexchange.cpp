@@ -24,7 +24,8 @@ IsduExchange exchangeIsdu(ModbusLink *link, const IsduRequestBlock &request, con
         }
         waited += pollMs;
         QByteArray raw;
-        if (link->readRegistersChecked(AdapterRegisters::isduResponse, AdapterRegisters::isduBlockRegisters, raw) != 0) {
+        if (link->readRegistersChecked(AdapterRegisters::isduResponse, AdapterRegisters::isduBlockRegisters, raw)
+            != 0) {
             result.outcome = IsduOutcome::NoAnswer;
             return result;
         }

@@ -335,6 +335,7 @@ int ModbusLink::writeIsduRequest(IsduRequestBlock block)
 {
     if (!m_device)
         return -1;
-    return writeAndCheck(
-        ModbusFrame::writeRequest(AdapterRegisters::isduRequest, AdapterRegisters::isduBlockRegisters, block.toByteArray()), {});
+    return writeAndCheck(ModbusFrame::writeRequest(AdapterRegisters::isduRequest, AdapterRegisters::isduBlockRegisters,
+                                                   block.toByteArray()),
+                         {});
 }

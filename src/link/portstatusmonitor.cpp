@@ -1,8 +1,8 @@
 #include "portstatusmonitor.h"
 
-#include "linkhub.h"
 #include "directparameterpage.h"
 #include "linkexchange.h"
+#include "linkhub.h"
 #include "modbuslink.h"
 
 #include "log/hub8log.h"

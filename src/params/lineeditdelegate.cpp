@@ -26,7 +26,7 @@ bool LineEditDelegate::eventFilter(QObject *object, QEvent *event)
 }
 
 QWidget *LineEditDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-                                     const QModelIndex &index) const
+                                        const QModelIndex &index) const
 {
     if (index.column() != m_cell.column)
         return QStyledItemDelegate::createEditor(parent, option, index);
@@ -67,8 +67,7 @@ void LineEditDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, 
         return;
     auto *self = const_cast<LineEditDelegate *>(this);
     const QString text = edit->text();
-    const QString why =
-        m_cell.check && text != index.data(Qt::EditRole).toString() ? m_cell.check(text) : QString();
+    const QString why = m_cell.check && text != index.data(Qt::EditRole).toString() ? m_cell.check(text) : QString();
     if (!why.isEmpty()) {
         emit self->inputRefused(text, why);
         m_editing = false;
@@ -81,7 +80,7 @@ void LineEditDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, 
 }
 
 void LineEditDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
-                                         const QModelIndex &index) const
+                                            const QModelIndex &index) const
 {
     Q_UNUSED(index)
     editor->setGeometry(option.rect);

@@ -1,15 +1,15 @@
 #include "parameterpage.h"
 #include "ui_parameterpage.h"
 
+#include "lineeditdelegate.h"
 #include "parametersetdialog.h"
 #include "widgets/comboboxdelegate.h"
-#include "lineeditdelegate.h"
 
 #include "codec/numbertext.h"
 #include "codec/valuecodec.h"
-#include "link/linkhub.h"
 #include "link/isduexchange.h"
 #include "link/linkexchange.h"
+#include "link/linkhub.h"
 #include "link/modbuslink.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
@@ -296,16 +296,18 @@ void ParameterPage::sizeColumns()
         if (!choices.isEmpty()) {
             if (boxPadding < 0) {
                 const QString shown = choiceCell.data(Qt::DisplayRole).toString();
-                const int text = qMax(metrics.horizontalAdvance(shown),
-                                      metrics.horizontalAdvance(choiceCell.data(ComboBoxDelegate::longestChoiceRole).toString()));
+                const int text =
+                    qMax(metrics.horizontalAdvance(shown),
+                         metrics.horizontalAdvance(choiceCell.data(ComboBoxDelegate::longestChoiceRole).toString()));
                 boxPadding = qMax(0, table->sizeHintForIndex(choiceCell).width() - text);
             }
             width = qMax(width, choices.width() + boxPadding);
         }
         if (!texts.isEmpty()) {
             if (padding < 0)
-                padding = qMax(0, table->sizeHintForIndex(textCell).width()
-                                      - metrics.horizontalAdvance(textCell.data(Qt::DisplayRole).toString()));
+                padding = qMax(0,
+                               table->sizeHintForIndex(textCell).width()
+                                   - metrics.horizontalAdvance(textCell.data(Qt::DisplayRole).toString()));
             width = qMax(width, texts.width() + padding);
         }
         table->setColumnWidth(column, width);
@@ -332,7 +334,7 @@ void ParameterPage::clearRows()
 }
 
 void ParameterPage::addMenuRows(TreeItem &menu, const QVector<int> &path, const QStringList &names,
-                                   const QHash<QString, int> &labelCounts)
+                                const QHash<QString, int> &labelCounts)
 {
     for (int i = 0; i < menu.values.size(); ++i) {
         const ValueItem &entry = menu.values.at(i);
@@ -528,7 +530,7 @@ void ParameterPage::stop()
 }
 
 bool ParameterPage::exchange(const IsduRequestBlock &request, int waitMs, bool *ok, QByteArray *data, QString *why,
-                                bool *linkLost)
+                             bool *linkLost)
 {
     ModbusLink *link = LinkHub::instance()->link();
     const IsduExchange x = exchangeIsdu(link, request, this, mailboxPollMs, waitMs);

@@ -202,7 +202,7 @@ private:
     bool m_readComplete = false; // the last read went through its whole list
     QList<LineEditDelegate *> m_delegates;
     ComboBoxDelegate *m_choices = nullptr; // the delegate of every choice row
-    QVector<EntryRef> m_rowRefs; // per table row
+    QVector<EntryRef> m_rowRefs;           // per table row
     QHash<QString, DeviceState> m_device;
     QHash<QString, QByteArray> m_rawByIndex; // the last subindex-0 data per index
     QString m_lastRefusal;

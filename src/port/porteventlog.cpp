@@ -92,7 +92,8 @@ void PortEventLog::update(bool adapterAnswers, const QVector<PortState> &states)
         if (mode == AdapterRegisters::ModeCommunicationLost && (m_first || log.lastMode != mode)) {
             if (raise(p, CommunicationLost))
                 emit eventsChanged(p);
-        } else if (mode != AdapterRegisters::ModeCommunicationLost && log.lastMode == AdapterRegisters::ModeCommunicationLost) {
+        } else if (mode != AdapterRegisters::ModeCommunicationLost
+                   && log.lastMode == AdapterRegisters::ModeCommunicationLost) {
             clear(p, CommunicationLost);
         }
         if (mode != AdapterRegisters::ModeIoLinkOperate && log.lastMode == AdapterRegisters::ModeIoLinkOperate)

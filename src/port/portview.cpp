@@ -6,13 +6,13 @@
 
 #include "description/ioddfile.h"
 #include "description/ioddrecords.h"
+#include "devicepages/basicinfopage.h"
+#include "devicepages/digitalinputpanel.h"
+#include "devicepages/digitaloutputpanel.h"
 #include "link/devicestatuspoller.h"
 #include "params/parameterpage.h"
 #include "procdata/processdatainpage.h"
 #include "procdata/processdataoutpage.h"
-#include "devicepages/basicinfopage.h"
-#include "devicepages/digitalinputpanel.h"
-#include "devicepages/digitaloutputpanel.h"
 
 #include <QHash>
 #include <QStackedWidget>
@@ -109,7 +109,7 @@ void PortView::clearPortTabs()
 }
 
 void PortView::createPages(const QString &roleMenuSet, const DeviceInfo &identity,
-                               const std::shared_ptr<IoddFile> &shared, bool identificationOnly)
+                           const std::shared_ptr<IoddFile> &shared, bool identificationOnly)
 {
     IoddFile &description = *shared;
     clearPortTabs();
@@ -167,10 +167,11 @@ void PortView::createPages(const QString &roleMenuSet, const DeviceInfo &identit
     m_ui->stackedWidget->setCurrentIndex(2);
 }
 
-template <class Page> Page *PortView::kept() const
+template <class Page>
+Page *PortView::kept() const
 {
-    QWidget *host = m_portTabWidget ? m_portTabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly)
-                                    : nullptr;
+    QWidget *host =
+        m_portTabWidget ? m_portTabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
     return host ? host->findChild<Page *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 

@@ -66,7 +66,8 @@ private:
     EventPage *addEventPage(IoddFile &description, QWidget *host);
     // The page of that kind the tab widget's page stack holds, shown or
     // kept for the next build (Basic info, In port); null if none.
-    template <class Page> Page *kept() const;
+    template <class Page>
+    Page *kept() const;
 
     uint8_t m_portIndex;
     PortEventLog *m_eventLog = nullptr;

@@ -1,8 +1,8 @@
 #include "processdatalayoutpicker.h"
 
-#include "link/linkhub.h"
 #include "link/isduexchange.h"
 #include "link/linkexchange.h"
+#include "link/linkhub.h"
 #include "link/modbuslink.h"
 #include "log/hub8log.h"
 #include "procdata/processdatainpage.h"
@@ -12,8 +12,8 @@
 #include <QEvent>
 #include <QTimer>
 
-ProcessDataLayoutPicker::ProcessDataLayoutPicker(int port, const QList<ProcessDataChoice> &choices, ProcessDataInPage *in,
-                                                 ProcessDataOutPage *out, QObject *parent)
+ProcessDataLayoutPicker::ProcessDataLayoutPicker(int port, const QList<ProcessDataChoice> &choices,
+                                                 ProcessDataInPage *in, ProcessDataOutPage *out, QObject *parent)
     : QObject(parent), m_port(port), m_choices(choices), m_in(in), m_out(out)
 {
 }

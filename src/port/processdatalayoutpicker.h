@@ -30,8 +30,8 @@ public:
     static constexpr int busyRetryMs = 150;
     static constexpr int busyRetries = 20;
 
-    ProcessDataLayoutPicker(int port, const QList<ProcessDataChoice> &choices, ProcessDataInPage *in, ProcessDataOutPage *out,
-                            QObject *parent);
+    ProcessDataLayoutPicker(int port, const QList<ProcessDataChoice> &choices, ProcessDataInPage *in,
+                            ProcessDataOutPage *out, QObject *parent);
 
     // Whether the layouts depend on a variable at all.
     static bool conditional(const QList<ProcessDataChoice> &choices);
@@ -65,10 +65,10 @@ private:
     QPointer<ProcessDataOutPage> m_out;
     int m_busyTries = 0;
     int m_shownChoice = -1; // the choice shown, -1 for none (the first layout, as the pages were built)
-    bool m_said = false; // a note is shown, to be said again on a language switch
-    bool m_queued = false; // a read is waiting for the event loop
+    bool m_said = false;    // a note is shown, to be said again on a language switch
+    bool m_queued = false;  // a read is waiting for the event loop
     bool m_reading = false;
-    bool m_again = false; // asked again during a read
+    bool m_again = false;           // asked again during a read
     std::function<QString()> m_why; // why no layout was picked, in the shown language
 };
 

@@ -1,9 +1,9 @@
 #include "processdatainpage.h"
 #include "ui_processdatainpage.h"
 
+#include "lamptile.h"
 #include "polledvalueitem.h"
 #include "processdatatrend.h"
-#include "lamptile.h"
 
 #include "codec/processdatacodec.h"
 #include "link/linkhub.h"
@@ -12,16 +12,16 @@
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
 #include "widgets/pdtable.h"
-#include "widgets/rownote.h"
 #include "widgets/readonlyitem.h"
+#include "widgets/rownote.h"
 
 #include <QDateTime>
 #include <QEvent>
 #include <QHideEvent>
-#include <QShowEvent>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QTableWidgetItem>
 

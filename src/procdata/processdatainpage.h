@@ -90,7 +90,7 @@ private:
     ProcessDataCodec::Layout m_layout;
     QMap<QString, LampTile *> m_tiles;
     QVector<LampTile *> m_rowTiles; // per row, null for rows without a lamp
-    bool m_placed = false; // the table/trend border set once shown
+    bool m_placed = false;          // the table/trend border set once shown
     ProcessDataTrend *m_trend = nullptr;
     // The octets the table shows and their values, for a poll that reads the same.
     QByteArray m_shownData;

@@ -3,17 +3,17 @@
 
 #include "codec/numbertext.h"
 #include "codec/processdatacodec.h"
-#include "link/linkhub.h"
 #include "link/linkexchange.h"
+#include "link/linkhub.h"
 #include "link/modbuslink.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
-#include "protocol/adapterregisters.h"
-#include "widgets/pdtable.h"
-#include "widgets/rownote.h"
-#include "widgets/readonlyitem.h"
-#include "widgets/comboboxdelegate.h"
 #include "outvaluedelegate.h"
+#include "protocol/adapterregisters.h"
+#include "widgets/comboboxdelegate.h"
+#include "widgets/pdtable.h"
+#include "widgets/readonlyitem.h"
+#include "widgets/rownote.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -219,8 +219,8 @@ void ProcessDataTrend::buildLines()
         chart->addSeries(line.history);
         chart->addSeries(line.series);
         if (channel.kind == Kind::Number) {
-            auto unit = std::find_if(m_axes.cbegin(), m_axes.cend(),
-                                     [&](const UnitAxis &a) { return a.unit == channel.unit; });
+            auto unit =
+                std::find_if(m_axes.cbegin(), m_axes.cend(), [&](const UnitAxis &a) { return a.unit == channel.unit; });
             line.axis = int(unit - m_axes.cbegin());
             if (unit == m_axes.cend()) {
                 UnitAxis a;
@@ -376,8 +376,8 @@ void ProcessDataTrend::redraw()
         const QVector<ProcessDataCodec::ItemValue> values = m_recording.valuesAt(i);
         for (int l = 0; l < m_lines.size(); ++l) {
             const ProcessDataRecording::Channel &channel = channels.at(m_lines.at(l).channel);
-            addPoint(m_lines[l], m_recording.timeAt(i), ProcessDataRecording::plotValue(channel, values.value(channel.field)),
-                     &points[l]);
+            addPoint(m_lines[l], m_recording.timeAt(i),
+                     ProcessDataRecording::plotValue(channel, values.value(channel.field)), &points[l]);
         }
     }
     for (int l = 0; l < m_lines.size(); ++l) {
@@ -535,8 +535,8 @@ void ProcessDataTrend::alignPlots()
     QMargins bits = m_bitChart->margins();
     const qreal numberLeft = m_numberChart->plotArea().left() - (numbers.left() - m_baseMargins.left());
     const qreal bitLeft = m_bitChart->plotArea().left() - (bits.left() - m_baseMargins.left());
-    const qreal numberRight = m_numberChart->size().width() - m_numberChart->plotArea().right()
-        - (numbers.right() - m_baseMargins.right());
+    const qreal numberRight =
+        m_numberChart->size().width() - m_numberChart->plotArea().right() - (numbers.right() - m_baseMargins.right());
     const qreal bitRight =
         m_bitChart->size().width() - m_bitChart->plotArea().right() - (bits.right() - m_baseMargins.right());
     const qreal left = std::max(numberLeft, bitLeft);

@@ -81,9 +81,9 @@ private:
         // each poll adds its point. A poll thus redraws a few points only.
         QtCharts::QLineSeries *history = nullptr;
         QtCharts::QLineSeries *series = nullptr; // the live part, named in the legend
-        int axis = -1; // numbers: index into m_axes
-        double base = 0; // bits: the lane's 0 line
-        double last = 0; // bits: the last state drawn
+        int axis = -1;                           // numbers: index into m_axes
+        double base = 0;                         // bits: the lane's 0 line
+        double last = 0;                         // bits: the last state drawn
         bool hasLast = false;
     };
     struct UnitAxis
@@ -115,9 +115,9 @@ private:
     QVector<UnitAxis> m_axes;
     int m_spanSeconds = defaultSpanSeconds;
     bool m_paused = false;
-    bool m_stale = false;     // polls recorded but not drawn
-    qint64 m_viewEnd = 0;     // time of the last poll drawn
-    qint64 m_axisEnd = 0;     // right end of the time axis
+    bool m_stale = false; // polls recorded but not drawn
+    qint64 m_viewEnd = 0; // time of the last poll drawn
+    qint64 m_axisEnd = 0; // right end of the time axis
     bool m_aligning = false;
     qint64 m_statusFirst = 0;
     QString m_statusSince;

@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QMouseEvent>
-#include <QPersistentModelIndex>
 #include <QPainter>
+#include <QPersistentModelIndex>
 #include <QTableWidgetItem>
 #include <QTimer>
 
@@ -90,7 +90,7 @@ QSize ComboBoxDelegate::sizeHint(const QStyleOptionViewItem &option, const QMode
 }
 
 QWidget *ComboBoxDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-                                     const QModelIndex &index) const
+                                        const QModelIndex &index) const
 {
     if (index.column() != m_column)
         return QStyledItemDelegate::createEditor(parent, option, index);
@@ -129,18 +129,18 @@ void ComboBoxDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, 
 }
 
 void ComboBoxDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
-                                         const QModelIndex &index) const
+                                            const QModelIndex &index) const
 {
     Q_UNUSED(index)
     editor->setGeometry(option.rect);
 }
 
 bool ComboBoxDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
-                                const QModelIndex &index)
+                                   const QModelIndex &index)
 {
     // One click opens the list, as on a combo box.
-    if (index.column() == m_column && event->type() == QEvent::MouseButtonRelease && (index.flags() & Qt::ItemIsEditable)
-        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    if (index.column() == m_column && event->type() == QEvent::MouseButtonRelease
+        && (index.flags() & Qt::ItemIsEditable) && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         if (auto *view = qobject_cast<QAbstractItemView *>(const_cast<QWidget *>(option.widget))) {
             // Opened once the view has finished with this click.
             QTimer::singleShot(0, view, [view, cell = QPersistentModelIndex(index)]() {

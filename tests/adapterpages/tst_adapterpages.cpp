@@ -1,8 +1,8 @@
 // The adapter pages against the virtual adapter: USB identity and live link counters, the selected port's
 // device, and the ISDU console (request blocks, clearing, link failures, busy flag).
 
-#include "adapterpages/adapterportpage.h"
 #include "adapterpages/adapterdetailspage.h"
+#include "adapterpages/adapterportpage.h"
 #include "adapterpages/isduconsole.h"
 #include "consoledriver.h"
 #include "defaultsetup.h"
@@ -92,7 +92,7 @@ private slots:
         page.setPort(0);
         QCOMPARE(portLine(&page), "Port1: IO-Link 运行 | 888 (0x0378) | 257 (0x000101) | 3.0 ms");
         m_adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate,
-                        std::make_unique<GenericDevice>(GenericDevice::Identity{4660, 0xABCDEF}));
+                          std::make_unique<GenericDevice>(GenericDevice::Identity{4660, 0xABCDEF}));
         QTest::mouseClick(page.findChild<QPushButton *>("pbtn_read"), Qt::LeftButton);
         QCOMPARE(text(&page, "edit_deviceId"), "11259375 (0xABCDEF)");
     }

@@ -1,11 +1,11 @@
 // A device's events as the user sees them: the "Message event" page with the texts of its description and of the
 // standard definitions, and the port's lamp in the tree while a warning or an error is present.
 
+#include "devicepages/eventpage.h"
 #include "link/devicestatuspoller.h"
 #include "link/portstatusmonitor.h"
 #include "resources/hub8resources.h"
 #include "scenario.h"
-#include "devicepages/eventpage.h"
 #include "virtualadapter.h"
 #include "windowdriver.h"
 
@@ -29,8 +29,7 @@ QStringList rows(const QTableWidget *table)
     QStringList out;
     for (int row = 0; row < table->rowCount(); ++row) {
         QStringList cells;
-        for (int c :
-             {EventPage::ColumnCode, EventPage::ColumnText, EventPage::ColumnType, EventPage::ColumnMode})
+        for (int c : {EventPage::ColumnCode, EventPage::ColumnText, EventPage::ColumnType, EventPage::ColumnMode})
             cells << (table->item(row, c) ? table->item(row, c)->text() : QString());
         const QTableWidgetItem *cleared = table->item(row, EventPage::ColumnCleared);
         out << cells.join(QLatin1Char(' ')).trimmed() + (cleared->text().isEmpty() ? " +" : " -");

@@ -5,10 +5,10 @@
 #include "adapterpages/isduconsole.h"
 #include "app/uilanguage.h"
 #include "defaultsetup.h"
+#include "devicepages/digitalinputpanel.h"
+#include "devicepages/eventpage.h"
 #include "params/parameterpage.h"
 #include "procdata/processdatainpage.h"
-#include "devicepages/eventpage.h"
-#include "devicepages/digitalinputpanel.h"
 #include "virtualadapter.h"
 #include "windowdriver.h"
 

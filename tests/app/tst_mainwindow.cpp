@@ -5,6 +5,7 @@
 #include "adapterpages/isduconsole.h"
 #include "app/toolmain.h"
 #include "defaultsetup.h"
+#include "devicepages/basicinfopage.h"
 #include "genericdevice.h"
 #include "iodddevice.h"
 #include "library/ioddlibrarydialog.h"
@@ -16,7 +17,6 @@
 #include "params/parameterpage.h"
 #include "port/porteventlog.h"
 #include "testhelpers.h"
-#include "devicepages/basicinfopage.h"
 #include "virtualadapter.h"
 #include "windowdriver.h"
 
@@ -159,9 +159,9 @@ private slots:
     void pagesFollowTheConnectedDevice()
     {
         m_adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate,
-                        std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
+                          std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
         m_adapter.setPort(3, VirtualAdapter::Mode::IoLinkOperate,
-                        std::make_unique<GenericDevice>(GenericDevice::Identity{888, 257}));
+                          std::make_unique<GenericDevice>(GenericDevice::Identity{888, 257}));
         window->portMonitor()->poll();
         find<QComboBox>(window, "cbox_role")->setCurrentIndex(1); // 维护模式
         chooseVariant(1, &m_dialogSeen);

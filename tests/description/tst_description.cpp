@@ -1,8 +1,8 @@
 // Parser behaviour on small hand-written IODD fixtures, and on hostile descriptions generated at run time, which
 // must end quickly with a bounded result.
 
-#include "description/ioddheaderreader.h"
 #include "description/ioddfile.h"
+#include "description/ioddheaderreader.h"
 #include "description/ioddjson.h"
 #include "description/ioddxml.h"
 #include "testhelpers.h"

@@ -1,12 +1,12 @@
 // Every IODD of the shared corpus through the parsers and as a virtual device, and the project's standard
 // definitions (menu entries and event codes) against the Community's.
 
-#include "description/ioddheaderreader.h"
-#include "description/ioddfile.h"
-#include "description/standarddefinitions.h"
 #include "description/builtindescription.h"
+#include "description/ioddfile.h"
+#include "description/ioddheaderreader.h"
 #include "description/ioddindex.h"
 #include "description/ioddjson.h"
+#include "description/standarddefinitions.h"
 #include "iodddevice.h"
 #include "testhelpers.h"
 

@@ -90,7 +90,7 @@ private slots:
         QCOMPARE(m_link->writeRegisterBlock(0x8020, values, 3), 0);
         QByteArray out("x");
         QCOMPARE(m_link->readRegisters(0x8020, 3, out), 0);
-        QCOMPARE(out, "x" + hex("00 01 00 02 01 2c"));                    // appended, not replaced
+        QCOMPARE(out, "x" + hex("00 01 00 02 01 2c"));                      // appended, not replaced
         QCOMPARE(m_link->writeRegisters(0x8040, hex("0a 0b 0c 0d"), 3), 0); // the third register goes out as zero
         QCOMPARE(m_adapter.port(2).pdOut.left(6), hex("0a 0b 0c 0d 00 00"));
         QCOMPARE(m_link->writeRegistersText(0x8000, "65537,,abc,7"), 0); // low 16 bits; empty parts skipped; NaN is 0
@@ -266,7 +266,8 @@ private slots:
     // The page of the device on Port6: "mode latency forced status => result".
     void directParameters()
     {
-        m_adapter.setPort(5, Mode::DigitalIn, std::make_unique<GenericDevice>(GenericDevice::Identity{0x05CC, 0x018AED}));
+        m_adapter.setPort(5, Mode::DigitalIn,
+                          std::make_unique<GenericDevice>(GenericDevice::Identity{0x05CC, 0x018AED}));
         const QMap<QString, DirectParameterRead> results{{"read", DirectParameterRead::Read},
                                                          {"unclear", DirectParameterRead::Unclear},
                                                          {"no-device", DirectParameterRead::NoDevice}};
@@ -290,7 +291,7 @@ private slots:
     void followsThePortModes()
     {
         m_adapter.setPort(1, Mode::IoLinkStarting,
-                        std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
+                          std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
         m_adapter.setPort(3, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
         PortStatusMonitor monitor;
         QSignalSpy changed(&monitor, &PortStatusMonitor::statesChanged);
@@ -381,7 +382,8 @@ private slots:
     {
         m_adapter.setPortStatusBlock(false);
         m_adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
-        m_adapter.setPort(1, Mode::IoLinkOperate, std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
+        m_adapter.setPort(1, Mode::IoLinkOperate,
+                          std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
         m_adapter.setPort(2, Mode::DigitalIn);
         m_adapter.setPort(3, Mode::IoLinkStarting, std::make_unique<GenericDevice>());
         m_adapter.setPort(5, Mode::CommunicationLost, std::make_unique<GenericDevice>());
@@ -408,7 +410,7 @@ private slots:
         m_adapter.clearLog();
         PortStatusMonitor::relearn(1);
         PortStatusMonitor::relearn(42); // not a port: ignored
-        m_hub->link()->setBusy(true);       // a page is still at work: wait for the next turn
+        m_hub->link()->setBusy(true);   // a page is still at work: wait for the next turn
         QCOMPARE(monitor.poll(), 1);
         m_hub->link()->setBusy(false);
         QVERIFY(monitor.poll() == 0 && monitor.poll() == 1); // the request was used up

@@ -5,12 +5,12 @@
 // writes of chosen indexes fail or answer other octets, the page in a shown host, its table, and the
 // mailbox requests it sent.
 
-#include "description/ioddheaderreader.h"
 #include "description/ioddfile.h"
+#include "description/ioddheaderreader.h"
+#include "devicepages/basicinfopage.h"
 #include "iodddevice.h"
 #include "params/parameterpage.h"
 #include "simhelpers.h"
-#include "devicepages/basicinfopage.h"
 
 #include <QtTest>
 #include <QtWidgets>

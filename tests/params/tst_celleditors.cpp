@@ -1,7 +1,7 @@
 // The number validator and the cell delegates of the parameter table.
 
-#include "widgets/comboboxdelegate.h"
 #include "params/lineeditdelegate.h"
+#include "widgets/comboboxdelegate.h"
 #include "widgets/numbervalidator.h"
 
 #include <QtTest>

@@ -2,19 +2,19 @@
 // leaves nothing of the previous one; the diagnosis events derived from the port states.
 
 #include "adapterpages/isduconsole.h"
-#include "description/ioddheaderreader.h"
 #include "description/ioddfile.h"
-#include "link/portstatusmonitor.h"
-#include "params/parameterpage.h"
-#include "procdata/processdatatrend.h"
-#include "procdata/processdatainpage.h"
-#include "port/porteventlog.h"
-#include "port/portview.h"
-#include "protocol/adapterregisters.h"
-#include "testhelpers.h"
-#include "devicepages/eventpage.h"
+#include "description/ioddheaderreader.h"
 #include "devicepages/basicinfopage.h"
 #include "devicepages/digitalinputpanel.h"
+#include "devicepages/eventpage.h"
+#include "link/portstatusmonitor.h"
+#include "params/parameterpage.h"
+#include "port/porteventlog.h"
+#include "port/portview.h"
+#include "procdata/processdatainpage.h"
+#include "procdata/processdatatrend.h"
+#include "protocol/adapterregisters.h"
+#include "testhelpers.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -57,7 +57,7 @@ class tst_portview : public QObject
         auto *parameters = basic ? basic->findChild<ParameterPage *>() : nullptr;
         out << (parameters ? QString("parameters of port %1 as %2").arg(parameters->port()).arg(parameters->role())
                     : basic && basic->findChild<IsduConsole *>() ? "console"
-                                                                    : "nothing");
+                                                                 : "nothing");
         return out.join(", ");
     }
     QString shownDeviceId() const
@@ -72,7 +72,8 @@ class tst_portview : public QObject
         });
     }
 
-    static constexpr quint8 operate = AdapterRegisters::ModeIoLinkOperate, lost = AdapterRegisters::ModeCommunicationLost;
+    static constexpr quint8 operate = AdapterRegisters::ModeIoLinkOperate,
+                            lost = AdapterRegisters::ModeCommunicationLost;
 
     static QVector<PortState> modes(std::initializer_list<quint8> m)
     {
@@ -100,7 +101,8 @@ private slots:
         const QString kept = "kept, kept, kept, Basic info: BasicInfoPage, ";
         QTest::newRow("process data in and out") << TestHelpers::builtinDescriptionPath() << false
                                                  << kept
-                + "In port: ProcessDataInPage, Out port: ProcessDataOutPage, Message event: EventPage, parameters of port 5 as "
+                + "In port: ProcessDataInPage, Out port: ProcessDataOutPage, Message event: EventPage, parameters of "
+                  "port 5 as "
                   "ObserverRoleMenuSet";
         QTest::newRow("no process data") << HUB8_SOURCE_DIR "/tests/params/fixtures/parameters.xml" << false
                                          << kept

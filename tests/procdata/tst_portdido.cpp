@@ -1,8 +1,8 @@
 // The DI and DO views against the virtual adapter.
 
-#include "procdatafixtures.h"
 #include "devicepages/digitalinputpanel.h"
 #include "devicepages/digitaloutputpanel.h"
+#include "procdatafixtures.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // The input page: table and tiles refreshed from register data, polling on the virtual adapter.
 
-#include "procdata/processdatainpage.h"
 #include "procdata/lamptile.h"
+#include "procdata/processdatainpage.h"
 #include "procdatafixtures.h"
 #include "resources/hub8resources.h"
 
@@ -135,8 +135,7 @@ private slots:
         QVERIFY(tile && tile->minimumWidth() >= tile->findChild<QLabel *>("label_name")->sizeHint().width());
 
         page.setProcessData(node(16, {item("UIntegerT", "16", "0", "65535")}));
-        QVERIFY(page.findChild<QWidget *>("widget_bool")->isHidden()
-                && page.findChildren<LampTile *>().isEmpty());
+        QVERIFY(page.findChild<QWidget *>("widget_bool")->isHidden() && page.findChildren<LampTile *>().isEmpty());
     }
 
     void pollingFollowsTheDevice()

@@ -1,8 +1,8 @@
 // The trend of the input page: its lines follow what the device sends, keep only the chosen time span, pause without
 // losing polls and start over with a new layout.
 
-#include "procdata/processdatatrend.h"
 #include "procdata/processdatainpage.h"
+#include "procdata/processdatatrend.h"
 #include "procdatafixtures.h"
 #include "resources/hub8resources.h"
 

@@ -92,8 +92,9 @@ private slots:
     {
         const QList<QByteArray> frames{readFrame(0x0000, 1), readFrame(0x0000, 10),
                                        writeFrame(0x8000, hex("00 01 00 02"))};
-        QCOMPARE(frames, QList<QByteArray>({hex("01 03 00 00 00 01 84 0a"), hex("01 03 00 00 00 0a c5 cd"),
-                                            hex("01 10 80 00 00 02 04 00 01 00 02 42 68")}));
+        QCOMPARE(frames,
+                 QList<QByteArray>({hex("01 03 00 00 00 01 84 0a"), hex("01 03 00 00 00 0a c5 cd"),
+                                    hex("01 10 80 00 00 02 04 00 01 00 02 42 68")}));
         for (QByteArray frame : frames) {
             QVERIFY(ModbusFrame::crcValid(frame));
             frame[3] = char(frame.at(3) ^ 0x10);
@@ -128,7 +129,7 @@ private slots:
     {
         m_adapter.setPort(2, Mode::DigitalIn);
         m_adapter.setPort(5, Mode::CommunicationLost,
-                        std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
+                          std::make_unique<GenericDevice>(GenericDevice::Identity{1484, 101101}));
         const QByteArray regs = m_adapter.handleFrame(readFrame(0x3000, 24)).mid(2, 49);
         QCOMPARE(regs.at(0), char(48));
         QCOMPARE(regs.mid(1, 12), hex("04 00 03 78 01 01  00 00 00 00 00 00")); // operate 888/0x000101, off
@@ -155,8 +156,10 @@ private slots:
     void scenarioFiles()
     {
         QString error;
-        QVERIFY2(applyScenarioFile(HUB8_SOURCE_DIR "/docs/examples/scenario.json", m_adapter, &error), qPrintable(error));
-        QVERIFY(m_adapter.port(3).mode == Mode::IoLinkStarting && m_adapter.port(6).mode == Mode::Deactivated); // not named
+        QVERIFY2(applyScenarioFile(HUB8_SOURCE_DIR "/docs/examples/scenario.json", m_adapter, &error),
+                 qPrintable(error));
+        QVERIFY(m_adapter.port(3).mode == Mode::IoLinkStarting
+                && m_adapter.port(6).mode == Mode::Deactivated); // not named
         QCOMPARE(m_adapter.port(0).device->readIsdu(21, 0).data + m_adapter.port(1).device->readIsdu(16, 0).data,
                  QByteArray("GEN0001Pellamar"));
 
@@ -242,8 +245,9 @@ private slots:
         QVERIFY(!applyScenarioJson(json, m_adapter, &error));
         QTEST(error, "message");
         for (int p = 0; p < VirtualAdapter::portCount; ++p) // the very same devices
-            QCOMPARE(qMakePair(m_adapter.port(p).mode, static_cast<const VirtualDevice *>(m_adapter.port(p).device.get())),
-                     before.at(p));
+            QCOMPARE(
+                qMakePair(m_adapter.port(p).mode, static_cast<const VirtualDevice *>(m_adapter.port(p).device.get())),
+                before.at(p));
         QVERIFY(m_adapter.faults().isduLatencyMs == 7 && m_adapter.portStatusBlock());
     }
 

@@ -72,7 +72,8 @@ private slots:
                                      {"parameters", QJsonDocument::fromJson(d.parameters).object()}};
             ports.insert(QStringLiteral("Port%1").arg(d.port), QJsonObject{{"mode", "iolink"}, {"device", device}});
         }
-        m_scenario = TestHelpers::writtenIn(m_dir, "corpus.json", QJsonDocument(QJsonObject{{"ports", ports}}).toJson());
+        m_scenario =
+            TestHelpers::writtenIn(m_dir, "corpus.json", QJsonDocument(QJsonObject{{"ports", ports}}).toJson());
 
         QString error;
         QVERIFY2(applyScenarioFile(m_scenario, VirtualAdapter::instance(), &error), qPrintable(error));

@@ -90,7 +90,8 @@ private slots:
         QTest::newRow("IODD unreadable") << QStringList{"params", "2", "--iodd", m_dir.filePath("none.xml")} << 2
                                          << "cannot read";
         QTest::newRow("IODD not XML") << QStringList{"pd", "2", "--iodd", notXml} << 2 << "not well-formed";
-        QTest::newRow("unknown role") << QStringList{"params", "2", "--iodd", m_iodd, "--role", "admin"} << 2 << "--role";
+        QTest::newRow("unknown role") << QStringList{"params", "2", "--iodd", m_iodd, "--role", "admin"} << 2
+                                      << "--role";
         QTest::newRow("read-only entry") << QStringList{"set", "2", "--iodd", m_iodd, "16", "x"} << 2 << "access";
         QTest::newRow("not a choice") << QStringList{"set", "2", "--iodd", m_iodd, "69", "inch"} << 2 << "bar, MPa";
         QTest::newRow("bad scenario") << QStringList{"--scenario", notXml, "ports"} << 2 << "not JSON";

@@ -6,8 +6,8 @@
 
 #include "codec/parameterset.h"
 #include "codec/valuecodec.h"
-#include "description/ioddheaderreader.h"
 #include "description/ioddfile.h"
+#include "description/ioddheaderreader.h"
 #include "description/ioddjson.h"
 #include "link/linkhub.h"
 #include "link/modbuslink.h"

@@ -212,8 +212,9 @@ bool readDeviceValues(ModbusLink *link, int port, const QList<TreeItem> &menus, 
     return true;
 }
 
-bool writeSetEntries(ModbusLink *link, int port, const QList<TreeItem> &menus, const ParameterSet::Comparison &comparison,
-                     const DeviceValues &device, QVector<SetWrite> *writes, QVector<SetSkip> *skipped)
+bool writeSetEntries(ModbusLink *link, int port, const QList<TreeItem> &menus,
+                     const ParameterSet::Comparison &comparison, const DeviceValues &device, QVector<SetWrite> *writes,
+                     QVector<SetSkip> *skipped)
 {
     // The rows to write, per variable in index order.
     QMap<int, QVector<ParameterSet::Entry>> byIndex;

@@ -94,7 +94,8 @@ struct SetSkip
 // and writable): per variable one write of what the device sent with those
 // entries replaced, or per item for variables read item by item. False when
 // the link failed.
-bool writeSetEntries(ModbusLink *link, int port, const QList<TreeItem> &menus, const ParameterSet::Comparison &comparison,
-                     const DeviceValues &device, QVector<SetWrite> *writes, QVector<SetSkip> *skipped);
+bool writeSetEntries(ModbusLink *link, int port, const QList<TreeItem> &menus,
+                     const ParameterSet::Comparison &comparison, const DeviceValues &device, QVector<SetWrite> *writes,
+                     QVector<SetSkip> *skipped);
 
 #endif // CTLPARAMS_H

@@ -7,8 +7,8 @@
 // A description too large to build whole is printed as far as it fits, with
 // a note on stderr; the exit status is still 0.
 
-#include "description/ioddheaderreader.h"
 #include "description/ioddfile.h"
+#include "description/ioddheaderreader.h"
 #include "description/ioddjson.h"
 
 #include <QCoreApplication>
