@@ -14,7 +14,6 @@
 #include "library/ioddfinder.h"
 #include "library/ioddlibrarydialog.h"
 #include "library/ioddlookupbar.h"
-#include "library/loadingoverlay.h"
 #include "library/variantdialog.h"
 #include "link/linkhub.h"
 #include "link/linkreconnector.h"
@@ -198,10 +197,7 @@ void MainWindow::applyStyleSheet()
 
 void MainWindow::initPortViews(uint8_t portCount)
 {
-    m_loading = new LoadingOverlay(this);
-    m_loading->setCenterWidget(this);
     LinkHub *hub = LinkHub::instance();
-    connect(hub, &LinkHub::loadingRequested, this, &MainWindow::onLoadingRequested);
 
     // One link for the whole run; a second window (tests) reuses it.
     if (!hub->link())
@@ -537,14 +533,4 @@ void MainWindow::onRoleChanged(int index)
         page->setRole(m_roleMenuSet);
         showDescriptionProblem();
     }
-}
-
-void MainWindow::onLoadingRequested(bool show)
-{
-    if (!m_loading)
-        return;
-    if (show)
-        m_loading->showLoading();
-    else
-        m_loading->hideLoading();
 }

@@ -20,7 +20,6 @@ class QTreeWidgetItem;
 class PortView;
 class PortEventLog;
 class PortStatusMonitor;
-class LoadingOverlay;
 
 namespace Ui {
 class MainWindow;
@@ -72,7 +71,6 @@ public:
 
 public slots:
     void onRoleChanged(int index);
-    void onLoadingRequested(bool show);
     void onPortClicked(QTreeWidgetItem *item, int column);
     // Opens the IODD library; a confirmed file is loaded for the selected port
     // once the user agreed where its identity differs from the device's.
@@ -115,7 +113,6 @@ private:
     void selectShownPort();
 
     Ui::MainWindow *m_ui;
-    LoadingOverlay *m_loading = nullptr;
     PortStatusMonitor *m_portMonitor = nullptr;
     PortEventLog *m_portEvents = nullptr;
     AdapterPortPage *m_adapterPortView = nullptr;

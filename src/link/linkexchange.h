@@ -8,21 +8,18 @@ class ModbusLink;
 
 // Marks the link busy for the lifetime of the guard, so the periodic readers
 // (port status, process data, DI) skip their turn while a page runs a
-// multi-step exchange. With WithOverlay the loading overlay is shown too.
-// Clears both however the exchange ends, even when the page is gone by then.
+// multi-step exchange. Clears it however the exchange ends, even when the
+// page is gone by then.
 class BusyGuard
 {
     Q_DISABLE_COPY(BusyGuard)
 
 public:
-    enum Overlay { NoOverlay, WithOverlay };
-
-    explicit BusyGuard(ModbusLink *link, Overlay overlay = NoOverlay);
+    explicit BusyGuard(ModbusLink *link);
     ~BusyGuard();
 
 private:
     ModbusLink *m_link;
-    bool m_overlay;
 };
 
 // Waits `ms` in a local event loop; the window stays live meanwhile. Returns

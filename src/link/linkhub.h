@@ -31,10 +31,6 @@ public:
     const QSet<int> &activePorts() const { return m_activePorts; }
     void setActivePorts(const QSet<int> &ports) { m_activePorts = ports; }
 
-signals:
-    // Asks the main window to show (true) or hide (false) its loading overlay.
-    void loadingRequested(bool show);
-
 private:
     ModbusLink *m_link = nullptr;
     QSet<int> m_activePorts;
