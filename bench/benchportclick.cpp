@@ -351,7 +351,7 @@ int main(int argc, char *argv[])
     WheelGuard::install(&app);
     MainWindow window;
     window.setIoddLibraryDir(library.path());
-    window.initPortViews(AdapterRegisters::portCount);
+    window.initPorts(AdapterRegisters::portCount);
     window.show();
     QCoreApplication::processEvents();
     VariantAnswer variantAnswer;

@@ -87,7 +87,7 @@ int main(int argc, char *argv[])
     adapter.faults().silent = true;
 
     MainWindow window;
-    window.initPortViews(8);
+    window.initPorts(8);
     window.show();
     auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
 

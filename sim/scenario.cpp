@@ -218,7 +218,8 @@ std::unique_ptr<VirtualDevice> Reader::device(const QString &field, const QJsonV
 }
 
 // A device built from a description file: a relative path is looked for in
-// the working directory, then beside the executable.
+// the working directory, then in the tool's data folder (DataLocations:
+// beside the executable in the build tree, share/vanto-hub8 installed).
 std::unique_ptr<VirtualDevice> Reader::ioddDevice(const QString &field, const QJsonObject &o)
 {
     if (!onlyKnownKeys(field, o, ioddKeys))

@@ -22,7 +22,7 @@
 #include "log/hub8log.h"
 #include "params/parameterpage.h"
 #include "port/porteventlog.h"
-#include "port/portview.h"
+#include "port/portpages.h"
 #include "procdata/processdatainpage.h"
 #include "procdata/processdataoutpage.h"
 #include "protocol/adapterregisters.h"
@@ -150,7 +150,7 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::showDescriptionProblem()
 {
-    if (auto *page = qobject_cast<BasicInfoPage *>(m_ui->tabWidget->widget(PortView::adapterTabCount));
+    if (auto *page = qobject_cast<BasicInfoPage *>(m_ui->tabWidget->widget(PortPages::adapterTabCount));
         page && m_descriptionProblem)
         page->showDescriptionProblem(m_descriptionProblem());
 }
@@ -161,7 +161,7 @@ void MainWindow::showTexts()
     for (int i = 0; i < m_ui->cbox_role->count() && i < int(std::size(roles)); ++i)
         m_ui->cbox_role->setItemText(i, roles[i]);
     const QString adapterTabs[] = {tr("适配器详情"), tr("适配器通信参数"), tr("适配器端口配置")};
-    for (int i = 0; i < PortView::adapterTabCount && i < m_ui->tabWidget->count(); ++i)
+    for (int i = 0; i < PortPages::adapterTabCount && i < m_ui->tabWidget->count(); ++i)
         m_ui->tabWidget->setTabText(i, adapterTabs[i]);
     showWindowTitle();
 }
@@ -195,7 +195,7 @@ void MainWindow::applyStyleSheet()
     qss.close();
 }
 
-void MainWindow::initPortViews(uint8_t portCount)
+void MainWindow::initPorts(uint8_t portCount)
 {
     LinkHub *hub = LinkHub::instance();
 
@@ -208,9 +208,9 @@ void MainWindow::initPortViews(uint8_t portCount)
     connect(m_ui->cbox_role, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &MainWindow::onRoleChanged);
 
     for (uint8_t i = 0; i < portCount; ++i) {
-        auto *holder = new PortView(i);
-        holder->setPortTabWidget(m_ui->tabWidget);
-        m_ui->portView->insertWidget(i, holder);
+        auto *pages = new PortPages(i, this);
+        pages->setPortTabWidget(m_ui->tabWidget);
+        m_ports.append(pages);
     }
 
     auto *details = new AdapterDetailsPage;
@@ -218,7 +218,7 @@ void MainWindow::initPortViews(uint8_t portCount)
     comm->setPageTimings({ParameterPage::singleItemReadWaitMs, ParameterPage::recordReadWaitMs,
                           ParameterPage::singleItemWriteWaitMs, ParameterPage::recordWriteWaitMs,
                           ProcessDataInPage::pollIntervalMs, ProcessDataOutPage::settleMs});
-    m_adapterPortView = new AdapterPortPage;
+    m_adapterPortPage = new AdapterPortPage;
     // Scrolled where the window is lower than their forms (small screens).
     const auto scrolled = [](QWidget *page) {
         auto *area = new QScrollArea;
@@ -229,21 +229,21 @@ void MainWindow::initPortViews(uint8_t portCount)
     };
     m_ui->tabWidget->addTab(scrolled(details), QString());
     m_ui->tabWidget->addTab(scrolled(comm), QString());
-    m_ui->tabWidget->addTab(scrolled(m_adapterPortView), QString());
+    m_ui->tabWidget->addTab(scrolled(m_adapterPortPage), QString());
     showTexts();
     m_ui->tabWidget->setCurrentIndex(0);
 
     m_portMonitor = new PortStatusMonitor(this);
     details->setPortMonitor(m_portMonitor);
-    m_adapterPortView->setPortMonitor(m_portMonitor);
+    m_adapterPortPage->setPortMonitor(m_portMonitor);
     m_portEvents = new PortEventLog(portCount, this);
     connect(m_portMonitor, &PortStatusMonitor::statesChanged, this, &MainWindow::onPortStatesChanged);
     connect(m_portEvents, &PortEventLog::eventsChanged, this, [this](int port) {
-        if (PortView *holder = portHolder(port))
+        if (PortPages *holder = portPages(port))
             holder->showDiagnosis(m_portEvents->events(port));
     });
     for (uint8_t i = 0; i < portCount; ++i)
-        portHolder(i)->setEventLog(m_portEvents);
+        portPages(i)->setEventLog(m_portEvents);
     connect(m_portEvents, &PortEventLog::eventsChanged, this, &MainWindow::showPortStates);
     m_linkStatus = new QLabel(m_ui->widget_tool);
     m_linkStatus->setObjectName(QStringLiteral("label_linkStatus"));
@@ -280,14 +280,9 @@ void MainWindow::showLinkStatus()
         m_linkStatus->setText(tr("适配器已连接"));
 }
 
-PortView *MainWindow::portHolder(int port) const
+PortPages *MainWindow::portPages(int port) const
 {
-    for (int i = 0; i < m_ui->portView->count(); ++i) {
-        auto *holder = qobject_cast<PortView *>(m_ui->portView->widget(i));
-        if (holder && holder->portIndex() == port)
-            return holder;
-    }
-    return nullptr;
+    return m_ports.value(port);
 }
 
 QIcon MainWindow::portIcon(const QString &name)
@@ -346,7 +341,7 @@ void MainWindow::showDeviceEvents()
 
 void MainWindow::offerLibraryLookup(int port)
 {
-    auto *page = qobject_cast<BasicInfoPage *>(m_ui->tabWidget->widget(PortView::adapterTabCount));
+    auto *page = qobject_cast<BasicInfoPage *>(m_ui->tabWidget->widget(PortPages::adapterTabCount));
     IoddLookupBar *lookup = page ? page->libraryLookup() : nullptr;
     if (!lookup)
         return;
@@ -402,11 +397,7 @@ void MainWindow::openLibrary(int port, quint32 deviceId)
         dialog.setDeviceCheck(port, [this, port]() { return learnPortDevice(m_portMonitor, port, this); });
     connect(&dialog, &IoddLibraryDialog::fileChosen, this, [this, port](const QString &file) {
         // Loaded once the dialog has closed, the way a port click loads its file.
-        QTimer::singleShot(0, this, [this, port, file]() {
-            showPortPages(file, uint8_t(port));
-            if (m_shownPort == port)
-                m_ui->portView->setCurrentIndex(port);
-        });
+        QTimer::singleShot(0, this, [this, port, file]() { showPortPages(file, uint8_t(port)); });
     });
     dialog.exec();
 }
@@ -430,9 +421,8 @@ void MainWindow::onPortClicked(QTreeWidgetItem *item, int column)
     showPortPages(descriptionFor(i), uint8_t(i));
     if (m_shownPort != i)
         return; // the variant choice was cancelled: the previous port stays
-    if (m_adapterPortView)
-        m_adapterPortView->setPort(i);
-    m_ui->portView->setCurrentIndex(i);
+    if (m_adapterPortPage)
+        m_adapterPortPage->setPort(i);
 }
 
 void MainWindow::selectShownPort()
@@ -457,7 +447,7 @@ QString MainWindow::showPortPages(const QString &path, uint8_t port)
     const DeviceInfo identity = description.readDeviceInfo();
 
     if (path.isEmpty()) {
-        if (PortView *holder = portHolder(port)) {
+        if (PortPages *holder = portPages(port)) {
             holder->createPages(m_roleMenuSet, identity, loaded, true);
             m_shownPort = port;
             m_descriptionProblem = nullptr;
@@ -486,7 +476,7 @@ QString MainWindow::showPortPages(const QString &path, uint8_t port)
         variant = variants.first();
     }
 
-    PortView *holder = portHolder(port);
+    PortPages *holder = portPages(port);
     if (!holder)
         return QString();
     holder->createPages(m_roleMenuSet, identity, loaded, false);

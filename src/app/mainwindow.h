@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QSize>
 #include <QString>
+#include <QVector>
 #include <QWidget>
 
 #include <cstdint>
@@ -17,7 +18,7 @@ class QCloseEvent;
 class LinkReconnector;
 class QLabel;
 class QTreeWidgetItem;
-class PortView;
+class PortPages;
 class PortEventLog;
 class PortStatusMonitor;
 
@@ -43,14 +44,14 @@ public:
     ~MainWindow() override;
 
     // Start-up: the link, the port holders and the adapter pages.
-    void initPortViews(uint8_t portCount);
+    void initPorts(uint8_t portCount);
 
     QString roleMenuSet() const { return m_roleMenuSet; }
 
     // The size at the first start: the parameter table and the ISDU console
     // fit without scrolling, within a 1366 x 768 screen.
     static QSize firstStartSize();
-    PortView *portHolder(int port) const;
+    PortPages *portPages(int port) const;
     PortStatusMonitor *portMonitor() const { return m_portMonitor; }
     PortEventLog *portEvents() const { return m_portEvents; }
 
@@ -115,12 +116,13 @@ private:
     Ui::MainWindow *m_ui;
     PortStatusMonitor *m_portMonitor = nullptr;
     PortEventLog *m_portEvents = nullptr;
-    AdapterPortPage *m_adapterPortView = nullptr;
+    AdapterPortPage *m_adapterPortPage = nullptr;
     LinkReconnector *m_reconnector = nullptr;
     QLabel *m_linkStatus = nullptr;
     QString m_roleMenuSet;
     QString m_ioddLibraryDir;
     QHash<QString, QIcon> m_portIcons;
+    QVector<PortPages *> m_ports;                  // by port index
     DescriptionCache m_descriptions;               // the files pages were last built from, parsed
     QHash<int, QString> m_portDescriptions;        // port -> file its pages are built from
     int m_shownPort = -1;                          // the port whose pages are shown, -1 before the first

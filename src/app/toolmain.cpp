@@ -92,7 +92,7 @@ void startMainWindow(MainWindow &window, const std::function<void()> &beforeLink
         [&window, beforeLink]() {
             if (beforeLink)
                 beforeLink();
-            window.initPortViews(AdapterRegisters::portCount);
+            window.initPorts(AdapterRegisters::portCount);
         },
         2000);
     window.show();

@@ -5,7 +5,7 @@
 // that they can be compared with a device and written to it again. The
 // parameter page and hub8ctl both read and write sets, and compare them with
 // a device, through these functions only. The file format is described in
-// docs/parameter-sets.md.
+// docs/parameters.md.
 
 #include "description/ioddrecords.h"
 

@@ -48,11 +48,6 @@ void DigitalInputPanel::stop()
     m_ui->edit_inData->clear();
 }
 
-void DigitalInputPanel::onPortTabsCleared()
-{
-    m_timer.stop();
-}
-
 void DigitalInputPanel::onReadClicked()
 {
     if (!m_reading) {

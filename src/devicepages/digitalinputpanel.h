@@ -32,9 +32,6 @@ public:
     bool isPolling() const { return m_timer.isActive(); }
 
 public slots:
-    // The port's pages are being rebuilt: stop the timer. The button keeps
-    // its text, so the next click first switches to stopped.
-    void onPortTabsCleared();
     void onReadClicked();
     void onPollTimeout();
 

@@ -10,7 +10,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcLink)        // hub8.link: the adapter link's own m
 Q_DECLARE_LOGGING_CATEGORY(lcLinkRaw)     // hub8.link.raw: frames and reports in hex (off by default)
 Q_DECLARE_LOGGING_CATEGORY(lcDescription) // hub8.description: reading IODD files
 Q_DECLARE_LOGGING_CATEGORY(lcParams)      // hub8.params: parameter reads and writes
-Q_DECLARE_LOGGING_CATEGORY(lcParamsTable) // hub8.params.table: row matching after a read (off by default)
 Q_DECLARE_LOGGING_CATEGORY(lcProcdata)    // hub8.procdata: process-data polling and writes
 Q_DECLARE_LOGGING_CATEGORY(lcViews)       // hub8.views: port pages, DI/DO, events, console
 Q_DECLARE_LOGGING_CATEGORY(lcLibrary)     // hub8.library: the IODD library and its lookups

@@ -77,7 +77,7 @@ public:
     void setDeviceIdentity(const ParameterSet::Identity &device);
     ParameterSet::Identity deviceIdentity() const { return m_identity; }
 
-    // Parameter sets (保存参数 / 载入参数; docs/parameter-sets.md).
+    // Parameter sets (保存参数 / 载入参数; docs/parameters.md).
     // What the device said for every readable entry of the current role, each
     // index:subindex once, in table order. *leftOut: readable entries without
     // a value (never read, or their last read failed).

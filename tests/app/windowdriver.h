@@ -32,7 +32,7 @@ inline MainWindow *open(const QString &libraryDir = QString())
     auto *window = new MainWindow;
     if (!libraryDir.isEmpty())
         window->setIoddLibraryDir(libraryDir);
-    window->initPortViews(8);
+    window->initPorts(8);
     window->show();
     return window;
 }

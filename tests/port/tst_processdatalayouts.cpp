@@ -5,7 +5,7 @@
 #include "app/uilanguage.h"
 #include "description/ioddfile.h"
 #include "params/parameterpage.h"
-#include "port/portview.h"
+#include "port/portpages.h"
 #include "port/processdatalayoutpicker.h"
 #include "procdata/processdatainpage.h"
 #include "procdata/processdataoutpage.h"
@@ -82,7 +82,7 @@ private slots:
         QTabWidget tabs;
         for (const char *text : {"Adapter", "Communication", "Ports"})
             tabs.addTab(new QWidget, text);
-        PortView view(1);
+        PortPages view(1);
         view.setPortTabWidget(&tabs);
         view.createPages("SpecialistRoleMenuSet", description->readDeviceInfo(), description, false);
         auto *in = tabs.findChild<ProcessDataInPage *>();

@@ -58,15 +58,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(button->text(), QStringLiteral("开始读取"), 2000);
         QVERIFY(!view.isPolling() && !view.isReading());
         m_adapter.faults().unplugged = false;
-
-        // Cleaning the port stops the timer only: the button still offers to
-        // stop, and its next click stays stopped.
-        button->click();
-        view.onPortTabsCleared();
-        QVERIFY(!view.isPolling());
-        button->click();
-        QCOMPARE(button->text(), QStringLiteral("开始读取"));
-        QVERIFY(!view.isPolling());
     }
 
     void outputWritesTheChoice()

@@ -1,5 +1,4 @@
-#include "portview.h"
-#include "ui_portview.h"
+#include "portpages.h"
 
 #include "porteventlog.h"
 #include "processdatalayoutpicker.h"
@@ -7,8 +6,6 @@
 #include "description/ioddfile.h"
 #include "description/ioddrecords.h"
 #include "devicepages/basicinfopage.h"
-#include "devicepages/digitalinputpanel.h"
-#include "devicepages/digitaloutputpanel.h"
 #include "link/devicestatuspoller.h"
 #include "params/parameterpage.h"
 #include "procdata/processdatainpage.h"
@@ -69,23 +66,9 @@ private:
 
 } // namespace
 
-PortView::PortView(uint8_t port, QWidget *parent) : QWidget(parent), m_portIndex(port), m_ui(new Ui::PortView)
-{
-    m_ui->setupUi(this);
-    m_ui->stackedWidget->setCurrentIndex(2);
-    m_ui->DI->setPort(port);
-    m_ui->DO->setPort(port);
-    connect(this, &PortView::portTabsCleared, m_ui->DI, &DigitalInputPanel::onPortTabsCleared);
-}
+PortPages::PortPages(uint8_t port, QObject *parent) : QObject(parent), m_portIndex(port) {}
 
-PortView::~PortView()
-{
-    delete m_ui;
-}
-
-void PortView::onPortTabsCleared() {}
-
-void PortView::clearPortTabs()
+void PortPages::clearPortTabs()
 {
     if (m_portTabWidget) {
         while (m_portTabWidget->count() > adapterTabCount) {
@@ -105,11 +88,10 @@ void PortView::clearPortTabs()
             delete page;
         }
     }
-    emit portTabsCleared();
 }
 
-void PortView::createPages(const QString &roleMenuSet, const DeviceInfo &identity,
-                           const std::shared_ptr<IoddFile> &shared, bool identificationOnly)
+void PortPages::createPages(const QString &roleMenuSet, const DeviceInfo &identity,
+                            const std::shared_ptr<IoddFile> &shared, bool identificationOnly)
 {
     IoddFile &description = *shared;
     clearPortTabs();
@@ -164,11 +146,10 @@ void PortView::createPages(const QString &roleMenuSet, const DeviceInfo &identit
             connect(parameters, &ParameterPage::variableWritten, picker, &ProcessDataLayoutPicker::onWritten);
         picker->pick();
     }
-    m_ui->stackedWidget->setCurrentIndex(2);
 }
 
 template <class Page>
-Page *PortView::kept() const
+Page *PortPages::kept() const
 {
     QWidget *host =
         m_portTabWidget ? m_portTabWidget->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
@@ -177,10 +158,10 @@ Page *PortView::kept() const
 
 // The event page, and the reader of the device's status that lives as long
 // as the page: while the port's pages are shown.
-EventPage *PortView::addEventPage(IoddFile &description, QWidget *host)
+EventPage *PortPages::addEventPage(IoddFile &description, QWidget *host)
 {
     auto *events = new EventPage(host);
-    connect(this, &PortView::diagnosisChanged, events, &EventPage::onDiagnosis);
+    connect(this, &PortPages::diagnosisChanged, events, &EventPage::onDiagnosis);
     m_portTabWidget->addTab(events, QStringLiteral("Message event"));
     if (!m_eventLog)
         return events;

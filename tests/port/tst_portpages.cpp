@@ -10,7 +10,7 @@
 #include "link/portstatusmonitor.h"
 #include "params/parameterpage.h"
 #include "port/porteventlog.h"
-#include "port/portview.h"
+#include "port/portpages.h"
 #include "procdata/processdatainpage.h"
 #include "procdata/processdatatrend.h"
 #include "protocol/adapterregisters.h"
@@ -19,7 +19,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
-class tst_portview : public QObject
+class tst_portpages : public QObject
 {
     Q_OBJECT
     QTabWidget *m_tabs = nullptr;
@@ -27,7 +27,7 @@ class tst_portview : public QObject
 
     // Builds from a description file, or from none when path is empty (as for a device the library does
     // not know). deviceId replaces the file's.
-    static void build(PortView &view, const QString &path, bool identificationOnly, const QString &deviceId = {})
+    static void build(PortPages &view, const QString &path, bool identificationOnly, const QString &deviceId = {})
     {
         IoddHeaderReader header;
         header.open(path);
@@ -50,10 +50,10 @@ class tst_portview : public QObject
     {
         QStringList out;
         for (int i = 0; i < m_tabs->count(); ++i)
-            out << (i < PortView::adapterTabCount
+            out << (i < PortPages::adapterTabCount
                         ? (m_tabs->widget(i) == m_adapterPages.at(i) ? "kept" : "replaced")
                         : m_tabs->tabText(i) + ": " + m_tabs->widget(i)->metaObject()->className());
-        QWidget *basic = m_tabs->widget(PortView::adapterTabCount);
+        QWidget *basic = m_tabs->widget(PortPages::adapterTabCount);
         auto *parameters = basic ? basic->findChild<ParameterPage *>() : nullptr;
         out << (parameters ? QString("parameters of port %1 as %2").arg(parameters->port()).arg(parameters->role())
                     : basic && basic->findChild<IsduConsole *>() ? "console"
@@ -62,7 +62,7 @@ class tst_portview : public QObject
     }
     QString shownDeviceId() const
     {
-        return m_tabs->widget(PortView::adapterTabCount)->findChild<QLineEdit *>("edit_DeviceID")->text();
+        return m_tabs->widget(PortPages::adapterTabCount)->findChild<QLineEdit *>("edit_DeviceID")->text();
     }
     // Every page deleted but the Basic info and In port pages, which are kept for the next build.
     static bool allDeletedButKept(const QList<QPointer<QWidget>> &pages)
@@ -113,7 +113,7 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(bool, identificationOnly);
-        PortView view(5);
+        PortPages view(5);
         view.setPortTabWidget(m_tabs);
         build(view, path, identificationOnly);
         QTEST(tabs(), "tabs");
@@ -123,13 +123,13 @@ private slots:
     // pages deleted but Basic info and In port, which show the next device; the adapter's tabs stay.
     void newBuildReplacesEveryPortTab()
     {
-        PortView first(1), next(3); // another port's view on the same tabs
+        PortPages first(1), next(3); // another port's view on the same tabs
         first.setPortTabWidget(m_tabs);
         next.setPortTabWidget(m_tabs);
         const QString builtin = TestHelpers::builtinDescriptionPath();
         build(first, builtin, false);
         const QString full = tabs().replace("port 1", "port 3");
-        const QList<QPointer<QWidget>> initial = pages(PortView::adapterTabCount);
+        const QList<QPointer<QWidget>> initial = pages(PortPages::adapterTabCount);
         const QPointer<ProcessDataInPage> in = m_tabs->findChild<ProcessDataInPage *>();
         QVERIFY(in);
         in->trend()->setPaused(true);
@@ -140,13 +140,13 @@ private slots:
         QVERIFY(m_tabs->indexOf(in) > 0 && !in->trend()->isPaused());
 
         // Fewer pages than before: nothing of the full build stays behind, the In port page hidden.
-        const QList<QPointer<QWidget>> again = pages(PortView::adapterTabCount);
-        auto *basic = qobject_cast<BasicInfoPage *>(m_tabs->widget(PortView::adapterTabCount));
+        const QList<QPointer<QWidget>> again = pages(PortPages::adapterTabCount);
+        auto *basic = qobject_cast<BasicInfoPage *>(m_tabs->widget(PortPages::adapterTabCount));
         auto *di = basic->findChild<DigitalInputPanel *>();
         di->onReadClicked();
         basic->showDescriptionProblem("cut at a limit");
         build(next, QString(), true, "888");
-        QVERIFY(m_tabs->widget(PortView::adapterTabCount) == basic && !di->isReading() && !di->isPolling());
+        QVERIFY(m_tabs->widget(PortPages::adapterTabCount) == basic && !di->isReading() && !di->isPolling());
         QVERIFY(basic->descriptionProblem().isEmpty());
         QCOMPARE(tabs() + ' ' + shownDeviceId(),
                  "kept, kept, kept, Basic info: BasicInfoPage, Message event: EventPage, console 888");
@@ -186,5 +186,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_portview)
-#include "tst_portview.moc"
+QTEST_MAIN(tst_portpages)
+#include "tst_portpages.moc"

@@ -1,10 +1,10 @@
-#ifndef PORTVIEW_H
-#define PORTVIEW_H
+#ifndef PORTPAGES_H
+#define PORTPAGES_H
 
 #include "devicepages/eventpage.h"
 
 #include <QMap>
-#include <QWidget>
+#include <QObject>
 
 #include <cstdint>
 #include <memory>
@@ -14,29 +14,24 @@ class IoddFile;
 class PortEventLog;
 struct DeviceInfo;
 
-namespace Ui {
-class PortView;
-}
-
-// Holder of one adapter port. It builds the port's pages as tabs of the main
-// window's tab widget (behind the three adapter tabs) when the port is
-// selected, and removes every port tab before any port builds new ones.
-class PortView : public QWidget
+// The pages of one adapter port. It builds them as tabs of the main window's
+// tab widget (behind the three adapter tabs) when the port is selected, and
+// removes every port tab before any port builds new ones.
+class PortPages : public QObject
 {
     Q_OBJECT
-    Q_DISABLE_COPY(PortView)
+    Q_DISABLE_COPY(PortPages)
 
 public:
-    explicit PortView(uint8_t port, QWidget *parent = nullptr);
-    ~PortView() override;
+    explicit PortPages(uint8_t port, QObject *parent = nullptr);
 
     uint8_t portIndex() const { return m_portIndex; }
     void setPortTabWidget(QTabWidget *tabs) { m_portTabWidget = tabs; }
     QTabWidget *portTabWidget() const { return m_portTabWidget; }
 
-    // Removes every tab behind the three adapter tabs, then emits
-    // portTabsCleared. The pages are deleted, but for the Basic info and
-    // In port pages, which are kept hidden to show the next device.
+    // Removes every tab behind the three adapter tabs. The pages are deleted,
+    // but for the Basic info and In port pages, which are kept hidden to show
+    // the next device.
     void clearPortTabs();
     // The pages of a device on this port from its description (kept by the
     // parameter page, which builds other roles' menus from it on demand).
@@ -56,11 +51,7 @@ public:
     static constexpr int adapterTabCount = 3;
 
 signals:
-    void portTabsCleared();
     void diagnosisChanged(QMap<uint8_t, EventPage::DiagnosisItem *> items);
-
-public slots:
-    void onPortTabsCleared();
 
 private:
     EventPage *addEventPage(IoddFile &description, QWidget *host);
@@ -72,7 +63,6 @@ private:
     uint8_t m_portIndex;
     PortEventLog *m_eventLog = nullptr;
     QTabWidget *m_portTabWidget = nullptr;
-    Ui::PortView *m_ui;
 };
 
-#endif // PORTVIEW_H
+#endif // PORTPAGES_H
