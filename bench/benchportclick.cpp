@@ -461,7 +461,7 @@ int main(int argc, char *argv[])
             }
         }
         const double tick = perTick(closed, idle, &Phase::cpu);
-        std::printf("%-44s %8.2f ms %8s %8s   (target <= 1 ms; %d ticks in %d s, %.0f ms CPU polling, %.0f idle)\n",
+        std::printf("%-44s %8.2f ms %8s %8s   (%d ticks in %d s, %.0f ms CPU polling, %.0f idle)\n",
                     "CPU per process-data tick, trend closed", tick, "", "", closed.ticks, rounds * sliceSeconds,
                     closed.cpu, idle.cpu);
         if (closed.ticks > 0)

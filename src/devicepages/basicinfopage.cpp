@@ -108,8 +108,8 @@ void BasicInfoPage::changeEvent(QEvent *event)
 
 void BasicInfoPage::setPort(int port)
 {
-    m_form->widget->setPort(unsigned(port));
-    m_form->widget_2->setPort(unsigned(port));
+    m_form->panel_di->setPort(unsigned(port));
+    m_form->panel_do->setPort(unsigned(port));
 }
 
 void BasicInfoPage::clearDeviceInfo()
@@ -132,8 +132,8 @@ void BasicInfoPage::release()
     m_form->table_connect->setRowCount(0);
     if (m_problem)
         showDescriptionProblem(QString());
-    m_form->widget->stop();
-    m_form->widget_2->reset();
+    m_form->panel_di->stop();
+    m_form->panel_do->reset();
     m_ui->scrollArea->verticalScrollBar()->setValue(0); // the next identity from its top
 }
 
