@@ -93,7 +93,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     BasicInfoPage host;
-    ParameterPage *page = host.createParameterView(role, port, description, IoddHeaderReader(path).readDeviceInfo());
+    ParameterPage *page = host.createParameterPage(role, port, description, IoddHeaderReader(path).readDeviceInfo());
     host.show();
     auto *readAll = page->findChild<QPushButton *>(QStringLiteral("pbtn_read"));
 

@@ -149,11 +149,11 @@ double parseFloorMs(const QString &file, int fileReads)
 
 // Confirms the first variant of every variant dialog as soon as it is shown.
 // The time from its Show to its closing is the user's, not the click's:
-// it is kept in dialogMs for the click to leave out.
+// it is kept in dialogMs() for the click to leave out.
 class VariantAnswer : public QObject
 {
 public:
-    double dialogMs = 0;
+    double dialogMs() const { return m_dialogMs; }
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
@@ -167,7 +167,7 @@ public:
                     enter->click();
             });
         } else if (event->type() == QEvent::Hide && watched->inherits("VariantDialog") && m_shown.isValid()) {
-            dialogMs += m_shown.nsecsElapsed() / 1e6;
+            m_dialogMs += m_shown.nsecsElapsed() / 1e6;
             m_shown.invalidate();
         }
         return QObject::eventFilter(watched, event);
@@ -175,6 +175,7 @@ public:
 
 private:
     QElapsedTimer m_shown;
+    double m_dialogMs = 0;
 };
 
 // Prints "shown" at the first paint of the watched window, then leaves
@@ -224,7 +225,7 @@ int runChild(QApplication &app, const QString &kind)
 }
 
 // Whether the user chose Qt's OpenGL integration before this program started.
-bool g_userSetGlIntegration = false;
+bool userSetGlIntegration = false;
 
 // Ms from starting `kind` to its "shown" line; -1 when it never came.
 double startupOnceMs(const QString &kind)
@@ -233,7 +234,7 @@ double startupOnceMs(const QString &kind)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (kind == QLatin1String("plain")) {
         // Qt's defaults: without the variables the tool sets for itself.
-        if (!g_userSetGlIntegration)
+        if (!userSetGlIntegration)
             env.remove(QStringLiteral("QT_XCB_GL_INTEGRATION"));
         child.setProcessEnvironment(env);
     }
@@ -292,7 +293,7 @@ int main(int argc, char *argv[])
     // They still inherit the environment the parent prepared.
     const bool bareChild = argc == 3 && QByteArray(argv[1]) == "--child"
         && (QByteArray(argv[2]) == "bare" || QByteArray(argv[2]) == "text" || QByteArray(argv[2]) == "plain");
-    g_userSetGlIntegration = qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
+    userSetGlIntegration = qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
     if (!bareChild)
         setPlatformDefaults();
     QApplication app(argc, argv);
@@ -360,9 +361,9 @@ int main(int argc, char *argv[])
     auto click = [&](int port) {
         QElapsedTimer clock;
         clock.start();
-        const double dialogBefore = variantAnswer.dialogMs;
+        const double dialogBefore = variantAnswer.dialogMs();
         window.onPortClicked(tree->topLevelItem(port), 0);
-        const double ms = clock.nsecsElapsed() / 1e6 - (variantAnswer.dialogMs - dialogBefore);
+        const double ms = clock.nsecsElapsed() / 1e6 - (variantAnswer.dialogMs() - dialogBefore);
         QCoreApplication::processEvents();
         return ms;
     };

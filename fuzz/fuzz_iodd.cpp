@@ -13,8 +13,8 @@
 #include <cstdint>
 
 namespace {
-QString g_input;
-QString g_stdDir;
+QString inputFile;
+QString stdDir;
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -25,14 +25,14 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     static QCoreApplication app(argc, argv);
     static QTemporaryDir dir;
     QLoggingCategory::setFilterRules(QStringLiteral("hub8.*=false"));
-    g_input = dir.filePath(QStringLiteral("input.xml"));
-    g_stdDir = QStringLiteral(HUB8_SOURCE_DIR "/data/std");
+    inputFile = dir.filePath(QStringLiteral("input.xml"));
+    stdDir = QStringLiteral(HUB8_SOURCE_DIR "/data/std");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QFile file(g_input);
+    QFile file(inputFile);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return 0;
     file.write(reinterpret_cast<const char *>(data), qint64(size));
@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     IoddHeaderReader header;
     IoddFile description;
-    header.open(g_input);
-    description.load(g_input, g_stdDir);
+    header.open(inputFile);
+    description.load(inputFile, stdDir);
     const QByteArray json = IoddJson::describe(header, description);
     return json.isEmpty() ? 0 : 0;
 }

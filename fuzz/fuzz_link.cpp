@@ -28,14 +28,14 @@ struct hid_device_
 
 namespace {
 
-FuzzInput *g_in = nullptr;
-hid_device g_device;
-QList<ValueItem> g_entries;
+FuzzInput *fuzzInput = nullptr;
+hid_device fuzzDevice;
+QList<ValueItem> fuzzEntries;
 
 void collectEntries(const QList<TreeItem> &menus)
 {
     for (const TreeItem &menu : menus) {
-        g_entries += menu.values;
+        fuzzEntries += menu.values;
         collectEntries(menu.children);
     }
 }
@@ -56,18 +56,18 @@ int HID_API_EXPORT HID_API_CALL hid_exit(void)
 
 HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short, unsigned short, const wchar_t *)
 {
-    return &g_device;
+    return &fuzzDevice;
 }
 
 void HID_API_EXPORT HID_API_CALL hid_close(hid_device *) {}
 
 int HID_API_EXPORT HID_API_CALL hid_write(hid_device *, const unsigned char *, size_t length)
 {
-    switch (g_in->byte() % 8) {
+    switch (fuzzInput->byte() % 8) {
     case 0:
         return -1;
     case 1:
-        return int(length) - 1 - g_in->byte() % 8; // a short write
+        return int(length) - 1 - fuzzInput->byte() % 8; // a short write
     default:
         return int(length);
     }
@@ -75,13 +75,13 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *, const unsigned char *, s
 
 int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *, unsigned char *data, size_t length, int)
 {
-    switch (g_in->byte() % 8) {
+    switch (fuzzInput->byte() % 8) {
     case 0:
         return -1;
     case 1:
         return 0; // timed out
     default: {
-        const QByteArray answer = g_in->bytes(int(length));
+        const QByteArray answer = fuzzInput->bytes(int(length));
         std::memset(data, 0, length);
         std::memcpy(data, answer.constData(), size_t(answer.size()));
         return int(length);
@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzInput in(data, size);
-    g_in = &in;
+    fuzzInput = &in;
     ModbusLink link;
     link.openDevice();
     for (int step = 0; step < 16 && !in.empty(); ++step) {
@@ -151,10 +151,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         default:
             // One mailbox answer decoded into the built-in device's values.
             if (link.readRegisters(AdapterRegisters::isduResponse, AdapterRegisters::isduBlockRegisters, out) == 0
-                && !g_entries.isEmpty()) {
+                && !fuzzEntries.isEmpty()) {
                 const IsduResponseBlock response(out);
                 isduStatusText(response.status());
-                ValueItem entry = g_entries.at(in.byte() % g_entries.size());
+                ValueItem entry = fuzzEntries.at(in.byte() % fuzzEntries.size());
                 ValueItem single = entry;
                 ValueCodec::decodeRecord(entry, response.dataRightAligned());
                 ValueCodec::decodeSingleItem(single, response.data());
@@ -163,6 +163,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
     link.closeDevice();
-    g_in = nullptr;
+    fuzzInput = nullptr;
     return 0;
 }

@@ -27,7 +27,7 @@ struct hid_device_
 };
 
 namespace {
-std::wstring g_globalError;
+std::wstring globalError;
 // What hidapi reports when the last call went well.
 const wchar_t *const noError = L"Success";
 
@@ -61,14 +61,14 @@ HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id, unsig
     (void)serial_number;
     VirtualAdapter &adapter = VirtualAdapter::instance();
     if (vendor_id != VirtualAdapter::usbVendorId || product_id != VirtualAdapter::usbProductId) {
-        g_globalError = L"hid_open: no device with this vendor and product id (virtual adapter is 2e3c:af01)";
+        globalError = L"hid_open: no device with this vendor and product id (virtual adapter is 2e3c:af01)";
         return nullptr;
     }
     if (adapter.faults().absent || adapter.faults().unplugged) {
-        g_globalError = L"hid_open: virtual adapter 2e3c:af01 is not plugged in";
+        globalError = L"hid_open: virtual adapter 2e3c:af01 is not plugged in";
         return nullptr;
     }
-    g_globalError.clear();
+    globalError.clear();
     return new hid_device_;
 }
 
@@ -137,7 +137,7 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
 
 HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
 {
-    const std::wstring &error = dev ? dev->lastError : g_globalError;
+    const std::wstring &error = dev ? dev->lastError : globalError;
     return error.empty() ? noError : error.c_str();
 }
 

@@ -99,7 +99,6 @@ public:
     // The ISDU indexes the device answers, ascending.
     QList<quint16> indexes() const { return m_variables.keys(); }
     int processDataInOctets() const { return m_pdInOctets; }
-    int processDataOutOctets() const { return m_pdOutOctets; }
 
     // One value inside a variable, or a variable's simple datatype.
     struct Scalar

@@ -559,7 +559,7 @@
     </message>
 </context>
 <context>
-    <name>deviceStatus</name>
+    <name>DeviceStatus</name>
     <message>
         <source>正常</source>
         <translation>OK</translation>
@@ -614,7 +614,7 @@
     </message>
 </context>
 <context>
-    <name>directParameters</name>
+    <name>DirectParameters</name>
     <message>
         <source>无效代码 0x%1</source>
         <translation>Invalid code 0x%1</translation>
@@ -664,7 +664,7 @@ Load it anyway?</translation>
     </message>
 </context>
 <context>
-    <name>isdu</name>
+    <name>Isdu</name>
     <message>
         <source>主站忙，指令冲突</source>
         <translation>Master busy, request conflict</translation>
@@ -714,7 +714,7 @@ Load it anyway?</translation>
     </message>
 </context>
 <context>
-    <name>pdTable</name>
+    <name>ProcessDataTable</name>
     <message>
         <source>序号</source>
         <translation>No.</translation>
@@ -729,7 +729,7 @@ Load it anyway?</translation>
     </message>
 </context>
 <context>
-    <name>portDeviceIdentity</name>
+    <name>PortDeviceIdentity</name>
     <message>
         <source>适配器未连接</source>
         <translation>adapter not connected</translation>
@@ -775,7 +775,7 @@ Load it anyway?</translation>
     </message>
 </context>
 <context>
-    <name>portState</name>
+    <name>PortState</name>
     <message>
         <source>未激活</source>
         <translation>Inactive</translation>

@@ -28,7 +28,6 @@ public:
     // The monitor whose source of port states the page names (optional).
     void setPortMonitor(PortStatusMonitor *monitor);
 
-public slots:
     // Counters and connection state now; the USB identity again when the
     // link was opened or closed since the last look.
     void refresh();

@@ -29,7 +29,6 @@ public:
     void setPort(int port);
     int port() const { return m_port; }
 
-public slots:
     // Reads the device's direct parameter page 1 when the port has a device
     // in IO-Link operate and the link is free.
     void readDevice();

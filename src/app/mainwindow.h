@@ -43,7 +43,7 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Start-up: the link, the port holders and the adapter pages.
+    // Start-up: the link, the port pages and the adapter pages.
     void initPorts(uint8_t portCount);
 
     QString roleMenuSet() const { return m_roleMenuSet; }
@@ -58,7 +58,6 @@ public:
     // The IODD library the library dialog and the pages' lookups use
     // (default: IoddLibraryDialog::defaultLibraryDir()).
     void setIoddLibraryDir(const QString &dir) { m_ioddLibraryDir = dir; }
-    QString ioddLibraryDir() const { return m_ioddLibraryDir; }
 
     // The built-in description in the shipped library (DataLocations).
     static QString resolveDefaultIoddPath();

@@ -18,7 +18,7 @@ namespace {
 // The texts of this file, translated in the context "portDeviceIdentity".
 struct Texts
 {
-    Q_DECLARE_TR_FUNCTIONS(portDeviceIdentity)
+    Q_DECLARE_TR_FUNCTIONS(PortDeviceIdentity)
 };
 
 // Indices of the device's vendor and product name.

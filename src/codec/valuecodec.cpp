@@ -13,16 +13,16 @@ namespace ValueCodec {
 
 namespace {
 
-const QLatin1String kBoolean(IoddKind::BooleanT);
-const QLatin1String kInteger(IoddKind::IntegerT);
-const QLatin1String kUInteger(IoddKind::UIntegerT);
-const QLatin1String kFloat32(IoddKind::Float32T);
-const QLatin1String kString(IoddKind::StringT);
-const QLatin1String kOctetString(IoddKind::OctetStringT);
-const QLatin1String kComboBox(EditorWidget::ComboBox);
-const QLatin1String kLineEdit(EditorWidget::LineEdit);
-const QString kFalse = QStringLiteral("false");
-const QString kTrue = QStringLiteral("true");
+const QLatin1String booleanKind(IoddKind::BooleanT);
+const QLatin1String integerKind(IoddKind::IntegerT);
+const QLatin1String uintegerKind(IoddKind::UIntegerT);
+const QLatin1String float32Kind(IoddKind::Float32T);
+const QLatin1String stringKind(IoddKind::StringT);
+const QLatin1String octetStringKind(IoddKind::OctetStringT);
+const QLatin1String comboBoxEditor(EditorWidget::ComboBox);
+const QLatin1String lineEditEditor(EditorWidget::LineEdit);
+const QString falseText = QStringLiteral("false");
+const QString trueText = QStringLiteral("true");
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -39,7 +39,7 @@ qint64 floorMod(qint64 a, qint64 b)
 
 bool isNumberType(const QString &type)
 {
-    return type == kInteger || type == kUInteger || type == kFloat32;
+    return type == integerKind || type == uintegerKind || type == float32Kind;
 }
 
 int toIntOrZero(const QString &text)
@@ -112,7 +112,7 @@ int fieldBits(int L)
 bool isLoneBoolean(const ValueItem &entry)
 {
     return variableBitLength(entry) <= 0
-        || (entry.editor.bitOffset.trimmed().isEmpty() && entry.subindexAccess != kFalse && subindexOf(entry) == 0);
+        || (entry.editor.bitOffset.trimmed().isEmpty() && entry.subindexAccess != falseText && subindexOf(entry) == 0);
 }
 
 // Where the bit of a BooleanT inside a variable lies, as a bit position: its
@@ -143,7 +143,7 @@ bool booleanPairMatches(const QString &pairValue, bool bit)
 {
     if (pairValue.size() <= 2)
         return (pairValue.toInt() == 1) == bit;
-    return pairValue == (bit ? kTrue : kFalse);
+    return pairValue == (bit ? trueText : falseText);
 }
 
 void showBoolean(ValueItem &entry, bool bit)
@@ -151,7 +151,7 @@ void showBoolean(ValueItem &entry, bool bit)
     for (const ValuePair &pair : qAsConst(entry.editor.entries)) {
         if (booleanPairMatches(pair.second, bit)) {
             entry.editor.value = pair.first;
-            entry.editor.flag = kFalse;
+            entry.editor.flag = falseText;
             return;
         }
     }
@@ -159,7 +159,7 @@ void showBoolean(ValueItem &entry, bool bit)
 
 NumberText::IntegerRange rangeOf(const ValueItem &entry, int bits)
 {
-    return {entry.editor.typeName == kInteger, bits};
+    return {entry.editor.typeName == integerKind, bits};
 }
 
 NumberText::IntegerRange integerRangeOf(const ValueItem &entry)
@@ -173,32 +173,32 @@ void showNumber(ValueItem &entry, quint64 raw, int bits)
     const QString &type = entry.editor.typeName;
     const qint64 asSigned = signExtend(raw, bits);
 
-    if (entry.editor.widgetClass == kComboBox) {
+    if (entry.editor.widgetClass == comboBoxEditor) {
         for (const ValuePair &pair : qAsConst(entry.editor.entries)) {
             bool match;
-            if (type == kFloat32)
+            if (type == float32Kind)
                 match = pair.second.trimmed().toFloat() == floatFromBits(raw);
-            else if (type == kInteger)
+            else if (type == integerKind)
                 match = qint64(toRawOrZero(pair.second)) == asSigned;
             else
                 match = toRawOrZero(pair.second) == raw;
             if (match) {
                 entry.editor.value = pair.first;
-                entry.editor.flag = kFalse;
+                entry.editor.flag = falseText;
                 return;
             }
         }
         return;
     }
-    if (entry.editor.widgetClass != kLineEdit)
+    if (entry.editor.widgetClass != lineEditEditor)
         return;
 
     const NumberText::Presentation p = NumberText::presentationOf(entry);
-    if (type == kFloat32)
+    if (type == float32Kind)
         entry.editor.value = NumberText::floatText(floatFromBits(raw), p);
     else
         entry.editor.value = NumberText::integerText(raw, rangeOf(entry, bits), p);
-    entry.editor.flag = kFalse;
+    entry.editor.flag = falseText;
 }
 
 // The octets of a string inside a record: ceil(L/8) octets of which the
@@ -228,7 +228,7 @@ void showString(ValueItem &entry, const QByteArray &data)
         entry.editor.value = QString::fromUtf8(text);
     else
         entry.editor.value = QString::fromLocal8Bit(text);
-    entry.editor.flag = kFalse;
+    entry.editor.flag = falseText;
 }
 
 // Leaves the modified flag as it is.
@@ -242,9 +242,9 @@ void showHex(ValueItem &entry, const QByteArray &octets)
 void showOctets(ValueItem &entry, const QByteArray &data)
 {
     const QString &type = entry.editor.typeName;
-    if (type == kString) {
+    if (type == stringKind) {
         showString(entry, data);
-    } else if (type == kOctetString) {
+    } else if (type == octetStringKind) {
         const int k = fixedLengthOf(entry);
         if (k <= 0) {
             showHex(entry, data);
@@ -371,7 +371,7 @@ qint64 signExtend(quint64 raw, int bits)
 
 int itemBitLength(const ValueItem &entry)
 {
-    if (entry.editor.typeName == kFloat32)
+    if (entry.editor.typeName == float32Kind)
         return 32;
     const int n = toIntOrZero(entry.editor.bitLength);
     return n > 0 ? std::min(n, maxNumberBits) : 8;
@@ -401,7 +401,7 @@ bool decodeRecord(ValueItem &entry, const QByteArray &data)
         return false;
 
     const QString &type = entry.editor.typeName;
-    if (type == kBoolean) {
+    if (type == booleanKind) {
         if (isLoneBoolean(entry)) {
             if (data.isEmpty())
                 return false;
@@ -416,13 +416,13 @@ bool decodeRecord(ValueItem &entry, const QByteArray &data)
         if (totalBits / 8 > data.size())
             return false;
         showNumber(entry, extractBits(data, totalBits, offset, n), std::min(n, 64));
-    } else if ((type == kString || type == kOctetString) && inRecord(entry)) {
+    } else if ((type == stringKind || type == octetStringKind) && inRecord(entry)) {
         const int k = stringOctetCount(entry);
         const int start = stringStart(entry, k);
         if (start < 0 || start + k > data.size())
             return false;
         const QByteArray own = data.mid(start, k);
-        if (type == kString)
+        if (type == stringKind)
             showString(entry, own);
         else
             showHex(entry, own);
@@ -435,7 +435,7 @@ bool decodeRecord(ValueItem &entry, const QByteArray &data)
 bool decodeSingleItem(ValueItem &entry, const QByteArray &data)
 {
     const QString &type = entry.editor.typeName;
-    if (type == kBoolean) {
+    if (type == booleanKind) {
         if (data.isEmpty())
             return false;
         showBoolean(entry, data.at(0) != 0);
@@ -446,7 +446,7 @@ bool decodeSingleItem(ValueItem &entry, const QByteArray &data)
         if (data.size() < octets)
             return false;
         showNumber(entry, extractBits(data.left(octets), 8 * octets, 0, n), n);
-    } else if (type == kOctetString) {
+    } else if (type == octetStringKind) {
         showHex(entry, data);
     } else {
         showOctets(entry, data);
@@ -458,10 +458,10 @@ QString defaultText(const ValueItem &entry)
 {
     const NumberText::Presentation p = NumberText::presentationOf(entry);
     const QString &type = entry.editor.typeName;
-    const bool text = type == kString || type == kOctetString || type == kBoolean;
+    const bool text = type == stringKind || type == octetStringKind || type == booleanKind;
     if (text || (!p.scaled() && p.decimals < 0))
         return entry.defaultValue;
-    const QString shown = NumberText::limitText(entry.defaultValue, type == kFloat32, p);
+    const QString shown = NumberText::limitText(entry.defaultValue, type == float32Kind, p);
     return shown.isEmpty() ? entry.defaultValue : shown;
 }
 
@@ -486,17 +486,17 @@ EncodedValue encode(ValueItem &entry)
         return out;
     };
 
-    if (type == kBoolean) {
+    if (type == booleanKind) {
         const ValuePair *pair = pairWithText();
         if (!pair)
             return refuse(QStringLiteral("no entry \"%1\"").arg(ed.value));
-        out.raw = (pair->second == kTrue || pair->second.trimmed() == QLatin1String("1")) ? 1 : 0;
-    } else if (isNumberType(type) && ed.widgetClass == kComboBox) {
+        out.raw = (pair->second == trueText || pair->second.trimmed() == QLatin1String("1")) ? 1 : 0;
+    } else if (isNumberType(type) && ed.widgetClass == comboBoxEditor) {
         // The combo shows a name; the number it stands for is its value.
         const ValuePair *pair = pairWithText();
         if (!pair)
             return refuse(QStringLiteral("no entry \"%1\"").arg(ed.value));
-        if (type == kFloat32) {
+        if (type == float32Kind) {
             bool ok = false;
             const float f = pair->second.trimmed().toFloat(&ok);
             if (!ok)
@@ -505,17 +505,17 @@ EncodedValue encode(ValueItem &entry)
         } else {
             out.raw = toRawOrZero(pair->second);
         }
-    } else if (isNumberType(type) && ed.widgetClass == kLineEdit) {
+    } else if (isNumberType(type) && ed.widgetClass == lineEditEditor) {
         const NumberText::Presentation p = NumberText::presentationOf(entry);
-        const NumberText::Parsed v = type == kFloat32 ? NumberText::parseFloat(ed.value, p)
-                                                      : NumberText::parseInteger(ed.value, integerRangeOf(entry), p);
+        const NumberText::Parsed v = type == float32Kind ? NumberText::parseFloat(ed.value, p)
+                                                         : NumberText::parseInteger(ed.value, integerRangeOf(entry), p);
         if (!v.ok)
             return refuse(v.error);
-        out.raw = type == kFloat32 ? bitsFromFloat(v.value) : v.raw;
-    } else if (type == kString) {
+        out.raw = type == float32Kind ? bitsFromFloat(v.value) : v.raw;
+    } else if (type == stringKind) {
         out.octets = stringOctets(entry, RecordImage::dataSize);
         out.hasOctets = true;
-    } else if (type == kOctetString) {
+    } else if (type == octetStringKind) {
         if (!octetsFromHex(entry, &out.octets))
             return refuse(QStringLiteral("not hex octets"));
         out.octets = out.octets.left(RecordImage::dataSize);
@@ -524,7 +524,7 @@ EncodedValue encode(ValueItem &entry)
         // A number the table can neither show nor edit, TimeT, ...: not written.
         return refuse(QStringLiteral("cannot be written"));
     }
-    ed.flag = kFalse;
+    ed.flag = falseText;
     return out;
 }
 
@@ -551,7 +551,7 @@ bool placeInRecordImage(ValueItem &entry, RecordImage &image)
 
     const QString &type = entry.editor.typeName;
     const int L = variableBitLength(entry);
-    if (type == kBoolean) {
+    if (type == booleanKind) {
         if (isLoneBoolean(entry)) {
             image.data[0] = value.raw ? 0xFF : 0x00;
         } else if (value.raw == 1) {
@@ -561,10 +561,10 @@ bool placeInRecordImage(ValueItem &entry, RecordImage &image)
         const int k = stringOctetCount(entry);
         const int start = stringStart(entry, k);
         copyInto(image, start, value.octets.left(k));
-    } else if (type == kString) {
+    } else if (type == stringKind) {
         copyInto(image, 0, value.octets);
         image.length = value.octets.size();
-    } else if (type == kOctetString) {
+    } else if (type == octetStringKind) {
         const int k = fixedLengthOf(entry);
         const int s = std::max((subindexOf(entry) - 1) * k, 0);
         copyInto(image, s, value.octets);
@@ -593,7 +593,7 @@ bool buildSingleItemImage(ValueItem &entry, RecordImage &image)
         image.length = value.octets.size();
         return true;
     }
-    if (type == kBoolean) {
+    if (type == booleanKind) {
         // Alone, a BooleanT fills an octet.
         image.length = 1;
         image.data[0] = value.raw ? 0xFF : 0x00;
@@ -620,18 +620,18 @@ void clearInRecordImage(const ValueItem &entry, RecordImage &image)
         for (int i = 0; i < RecordImage::dataSize; ++i)
             image.data[size_t(i)] = quint8(image.data[size_t(i)] & ~mask[i]);
     };
-    if (type == kBoolean) {
+    if (type == booleanKind) {
         if (isLoneBoolean(entry))
             image.data[0] = 0;
         else
             clearBits(fieldBits(L), booleanPosition(entry), 1);
-    } else if ((type == kString || type == kOctetString) && inRecord(entry)) {
+    } else if ((type == stringKind || type == octetStringKind) && inRecord(entry)) {
         const int k = stringOctetCount(entry);
         clearOctets(stringStart(entry, k), k);
-    } else if (type == kOctetString) {
+    } else if (type == octetStringKind) {
         const int k = fixedLengthOf(entry);
         clearOctets(std::max((subindexOf(entry) - 1) * k, 0), k);
-    } else if (type == kString) {
+    } else if (type == stringKind) {
         clearOctets(0, RecordImage::dataSize);
     } else if (isNumberType(type)) {
         int totalBits, offset;
@@ -664,14 +664,14 @@ QString checkInput(const ValueItem &entry, const QString &text)
     const EncodedValue value = encode(probe);
     if (!value.valid)
         return value.error;
-    if (!isNumberType(entry.editor.typeName) || entry.editor.widgetClass != kLineEdit)
+    if (!isNumberType(entry.editor.typeName) || entry.editor.widgetClass != lineEditEditor)
         return QString();
     // The description's own limits, in display units.
     const NumberText::Presentation p = NumberText::presentationOf(entry);
     double raw;
-    if (entry.editor.typeName == kFloat32)
+    if (entry.editor.typeName == float32Kind)
         raw = double(floatFromBits(value.raw));
-    else if (entry.editor.typeName == kInteger)
+    else if (entry.editor.typeName == integerKind)
         raw = double(signExtend(value.raw, itemBitLength(entry)));
     else
         raw = double(lowBits(value.raw, itemBitLength(entry)));
@@ -684,7 +684,7 @@ QString checkInput(const ValueItem &entry, const QString &text)
         if (pair.second.trimmed().toDouble() == raw)
             return QString();
     }
-    const bool isFloat = entry.editor.typeName == kFloat32;
+    const bool isFloat = entry.editor.typeName == float32Kind;
     return QCoreApplication::translate("ValueCodec", "超出范围 %1 … %2")
         .arg(NumberText::limitText(entry.editor.lowerValue, isFloat, p),
              NumberText::limitText(entry.editor.upperValue, isFloat, p));

@@ -5,22 +5,22 @@
 #include <utility>
 
 namespace {
-const QString kName = QStringLiteral("Name");
-const QString kDescription = QStringLiteral("Description");
-const QString kTextId = QStringLiteral("textId");
+const QString nameTag = QStringLiteral("Name");
+const QString descriptionTag = QStringLiteral("Description");
+const QString textIdAttribute = QStringLiteral("textId");
 } // namespace
 
 // Counts the nesting of parse/find calls; the outermost call resets the
 // record budget.
-struct DatatypeReader::depthGuard
+struct DatatypeReader::DepthGuard
 {
-    explicit depthGuard(DatatypeReader &r) : reader(r)
+    explicit DepthGuard(DatatypeReader &r) : reader(r)
     {
         if (reader.m_depth == 0)
             reader.m_created = 0;
         ++reader.m_depth;
     }
-    ~depthGuard() { --reader.m_depth; }
+    ~DepthGuard() { --reader.m_depth; }
     bool exceeded() const
     {
         return reader.m_depth > maxDepth || reader.m_created >= maxRecords
@@ -41,12 +41,12 @@ bool DatatypeReader::step()
 
 QString DatatypeReader::nameOf(const QDomElement &element) const
 {
-    return m_texts(element.attribute(kTextId));
+    return m_texts(element.attribute(textIdAttribute));
 }
 
 DatatypePtr DatatypeReader::findDatatype(const QString &id)
 {
-    depthGuard guard(*this);
+    DepthGuard guard(*this);
     if (guard.exceeded() || m_resolving.contains(id))
         return nullptr;
     const QDomElement e = m_index.datatype(id);
@@ -68,7 +68,7 @@ void DatatypeReader::readValues(const QDomElement &element, QList<SingleValueIte
             SingleValueItem sv;
             sv.value = e.attribute(QStringLiteral("value"));
             for (QDomNode c = e.firstChild(); !c.isNull() && step(); c = c.nextSibling()) {
-                if (c.nodeName() == kName)
+                if (c.nodeName() == nameTag)
                     sv.name = nameOf(c.toElement());
             }
             singles->append(sv);
@@ -77,7 +77,7 @@ void DatatypeReader::readValues(const QDomElement &element, QList<SingleValueIte
             vr.lowerValue = e.attribute(QStringLiteral("lowerValue"));
             vr.upperValue = e.attribute(QStringLiteral("upperValue"));
             for (QDomNode c = e.firstChild(); !c.isNull() && step(); c = c.nextSibling()) {
-                if (c.nodeName() == kName)
+                if (c.nodeName() == nameTag)
                     vr.name = nameOf(c.toElement());
             }
             ranges->append(vr);
@@ -87,7 +87,7 @@ void DatatypeReader::readValues(const QDomElement &element, QList<SingleValueIte
 
 DatatypePtr DatatypeReader::parseDatatype(const QDomElement &element)
 {
-    depthGuard guard(*this);
+    DepthGuard guard(*this);
     if (guard.exceeded() || !step())
         return nullptr;
     const QString type = element.attribute(QStringLiteral("xsi:type"));
@@ -151,9 +151,9 @@ DatatypePtr DatatypeReader::parseDatatype(const QDomElement &element)
             item.accessRightRestriction = e.attribute(QStringLiteral("accessRightRestriction"));
             for (QDomNode c = e.firstChild(); !c.isNull() && step(); c = c.nextSibling()) {
                 const QString tag = c.nodeName();
-                if (tag == kName) {
+                if (tag == nameTag) {
                     item.name = nameOf(c.toElement());
-                } else if (tag == kDescription) {
+                } else if (tag == descriptionTag) {
                     item.description = nameOf(c.toElement());
                 } else if (tag == QLatin1String("DatatypeRef")) {
                     item.datatypeId = c.toElement().attribute(QStringLiteral("datatypeId"));
@@ -191,9 +191,9 @@ VariablePtr DatatypeReader::readVariable(const QDomElement &e)
             var->datatype = findDatatype(child.attribute(QStringLiteral("datatypeId")));
         } else if (tag == QLatin1String("Datatype")) {
             var->datatype = parseDatatype(child);
-        } else if (tag == kName) {
+        } else if (tag == nameTag) {
             var->name = nameOf(child);
-        } else if (tag == kDescription) {
+        } else if (tag == descriptionTag) {
             var->description = nameOf(child);
         } else if (tag == QLatin1String("RecordItemInfo")) {
             if (var->datatype && var->datatype->type == QLatin1String(IoddKind::RecordT)

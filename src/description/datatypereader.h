@@ -45,7 +45,7 @@ public:
     VariablePtr readVariable(const QDomElement &element);
 
 private:
-    struct depthGuard;
+    struct DepthGuard;
 
     void readValues(const QDomElement &element, QList<SingleValueItem> *singles, QList<ValueRangeItem> *ranges);
     QString nameOf(const QDomElement &element) const;

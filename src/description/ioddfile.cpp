@@ -15,8 +15,8 @@
 
 namespace {
 
-const QString kEn = QStringLiteral("en");
-const QString kTextId = QStringLiteral("textId");
+const QString english = QStringLiteral("en");
+const QString textIdAttribute = QStringLiteral("textId");
 
 bool isKind(const DatatypePtr &type, const char *kind)
 {
@@ -98,7 +98,7 @@ int IoddFile::readDocument(const QString &path)
     m_roleMenus.clear();
     m_processDataChoices.reset();
     m_variants.reset();
-    const int result = IoddXml::readFile(path, m_file, this->m_path, m_content, m_document, m_root, &m_error);
+    const int result = IoddXml::readFile(path, m_file, m_path, m_content, m_document, m_root, &m_error);
     if (result == 0) {
         m_index.reset(m_root);
         m_budget.reset();
@@ -184,9 +184,9 @@ QList<VariantItem> IoddFile::readVariants() const
             v.deviceIcon = e.attribute(QStringLiteral("deviceIcon"));
             for (QDomNode c2 = e.firstChild(); !c2.isNull(); c2 = c2.nextSibling()) {
                 if (c2.nodeName() == QLatin1String("Name"))
-                    v.name = textById(c2.toElement().attribute(kTextId), kEn);
+                    v.name = textById(c2.toElement().attribute(textIdAttribute), english);
                 else if (c2.nodeName() == QLatin1String("Description"))
-                    v.description = textById(c2.toElement().attribute(kTextId), kEn);
+                    v.description = textById(c2.toElement().attribute(textIdAttribute), english);
             }
             result.append(v);
         }
@@ -197,14 +197,14 @@ QList<VariantItem> IoddFile::readVariants() const
 DatatypePtr IoddFile::findDatatype(const QString &id) const
 {
     DatatypeReader reader(
-        m_index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
+        m_index, [this](const QString &t) { return textById(t, english); }, &m_budget);
     return reader.findDatatype(id);
 }
 
 DatatypePtr IoddFile::parseDatatype(const QDomElement &element) const
 {
     DatatypeReader reader(
-        m_index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
+        m_index, [this](const QString &t) { return textById(t, english); }, &m_budget);
     return reader.parseDatatype(element);
 }
 
@@ -217,7 +217,7 @@ VariablePtr IoddFile::findVariable(const QString &id, const QString &selector) c
             const QString tag = e.nodeName();
             if (tag == QLatin1String("Variable") && e.attribute(QStringLiteral("id")) == id) {
                 DatatypeReader reader(
-                    m_index, [this](const QString &t) { return textById(t, kEn); }, &m_budget);
+                    m_index, [this](const QString &t) { return textById(t, english); }, &m_budget);
                 return reader.readVariable(e);
             }
             if (tag != QLatin1String("StdVariableRef") || e.attribute(QStringLiteral("id")) != id)
@@ -354,7 +354,7 @@ VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const Var
             value.value = e.attribute(QStringLiteral("value"));
             for (QDomNode c = e.firstChild(); !c.isNull() && m_budget.takeStep(); c = c.nextSibling()) {
                 if (c.nodeName() == QLatin1String("Name"))
-                    value.name = textById(c.toElement().attribute(kTextId), kEn);
+                    value.name = textById(c.toElement().attribute(textIdAttribute), english);
             }
             auto restricted = std::make_shared<UintegerType>();
             restricted->type = QLatin1String(IoddKind::UIntegerT);
@@ -498,7 +498,7 @@ TreeItem IoddFile::buildMenuNode(const QString &menuId, int depth)
                     if (depth + 1 < maxMenuDepth && !m_menuPath.contains(sub) && m_budget.takeNode())
                         node.children.append(buildMenuNode(sub, depth + 1));
                 } else if (tag == QLatin1String("Name")) {
-                    node.name = textById(e.attribute(kTextId), kEn);
+                    node.name = textById(e.attribute(textIdAttribute), english);
                 }
             }
         }
@@ -833,7 +833,7 @@ TreeItem IoddFile::processDataNode(const QDomElement &pd, bool input) const
             else if (type)
                 addSimple(type);
         } else if (tag == QLatin1String("Name")) {
-            node.name = textById(n.toElement().attribute(kTextId), kEn);
+            node.name = textById(n.toElement().attribute(textIdAttribute), english);
         }
     }
     return node;
@@ -871,7 +871,7 @@ QList<ProcessDataChoice> IoddFile::processDataChoices() const
 
 QList<EventItem> IoddFile::events() const
 {
-    QList<EventItem> events = IoddEvents::read(m_index, [this](const QString &t) { return textById(t, kEn); });
+    QList<EventItem> events = IoddEvents::read(m_index, [this](const QString &t) { return textById(t, english); });
     for (const QString &code : IoddEvents::standardRefs(m_index)) {
         bool ok = false;
         const uint number = code.trimmed().toUInt(&ok);
@@ -886,7 +886,7 @@ QList<EventItem> IoddFile::events() const
 
 EventItem IoddFile::findEvent(quint16 code) const
 {
-    const QList<EventItem> own = IoddEvents::read(m_index, [this](const QString &t) { return textById(t, kEn); });
+    const QList<EventItem> own = IoddEvents::read(m_index, [this](const QString &t) { return textById(t, english); });
     if (const EventItem *found = IoddEvents::find(own, code))
         return *found;
     return m_stdDefs.findEvent(code);

@@ -15,13 +15,13 @@ IoddHeaderReader::~IoddHeaderReader() = default;
 
 int IoddHeaderReader::open(const QString &path)
 {
-    return IoddXml::readFile(path, m_file, this->m_path, m_content, m_document, m_root, &m_error);
+    return IoddXml::readFile(path, m_file, m_path, m_content, m_document, m_root, &m_error);
 }
 
 void IoddHeaderReader::useDocument(const QString &path, const QDomDocument &document)
 {
-    this->m_path = path;
-    this->m_document = document;
+    m_path = path;
+    m_document = document;
     m_root = document.documentElement();
     m_content.clear();
     m_error.clear();

@@ -6,9 +6,9 @@
 
 namespace {
 
-std::atomic<bool> g_enabled{true};
+std::atomic<bool> indexEnabled{true};
 
-const QString kId = QStringLiteral("id");
+const QString idAttribute = QStringLiteral("id");
 
 // Calls f for every child element named `child` of every element named
 // `collection`, in document order.
@@ -30,12 +30,12 @@ void forEachChild(const QDomElement &root, const QString &collection, const QStr
 
 void IoddIndex::setEnabled(bool on)
 {
-    g_enabled = on;
+    indexEnabled = on;
 }
 
 bool IoddIndex::enabled()
 {
-    return g_enabled;
+    return indexEnabled;
 }
 
 void IoddIndex::reset(const QDomElement &root)
@@ -54,7 +54,7 @@ QString IoddIndex::text(const QString &textId, const QString &language)
             if (block.attribute(langAttr) != language)
                 return true;
             for (QDomElement t = block.firstChildElement(); !t.isNull(); t = t.nextSiblingElement()) {
-                if (t.attribute(kId) == textId) {
+                if (t.attribute(idAttribute) == textId) {
                     result = t.attribute(QStringLiteral("value"));
                     found = true;
                     return false;
@@ -69,7 +69,7 @@ QString IoddIndex::text(const QString &textId, const QString &language)
         forEachChild(m_root, QStringLiteral("ExternalTextCollection"), QString(), [&](const QDomElement &block) {
             QHash<QString, QString> &texts = m_texts[block.attribute(langAttr)];
             for (QDomElement t = block.firstChildElement(); !t.isNull(); t = t.nextSiblingElement()) {
-                const QString id = t.attribute(kId);
+                const QString id = t.attribute(idAttribute);
                 if (!texts.contains(id))
                     texts.insert(id, t.attribute(QStringLiteral("value")));
             }
@@ -86,7 +86,7 @@ QDomElement IoddIndex::datatype(const QString &id)
     if (!enabled()) {
         QDomElement result;
         forEachChild(m_root, collection, child, [&](const QDomElement &e) {
-            if (e.attribute(kId) != id)
+            if (e.attribute(idAttribute) != id)
                 return true;
             result = e;
             return false;
@@ -96,7 +96,7 @@ QDomElement IoddIndex::datatype(const QString &id)
     if (!m_datatypesBuilt) {
         m_datatypesBuilt = true;
         forEachChild(m_root, collection, child, [&](const QDomElement &e) {
-            const QString key = e.attribute(kId);
+            const QString key = e.attribute(idAttribute);
             if (!m_datatypes.contains(key))
                 m_datatypes.insert(key, e);
             return true;
@@ -114,7 +114,7 @@ QList<QDomElement> IoddIndex::variables(const QString &id)
     if (!enabled()) {
         QList<QDomElement> result;
         forEachChild(m_root, collection, QString(), [&](const QDomElement &e) {
-            if (isVariable(e) && e.attribute(kId) == id)
+            if (isVariable(e) && e.attribute(idAttribute) == id)
                 result.append(e);
             return true;
         });
@@ -124,7 +124,7 @@ QList<QDomElement> IoddIndex::variables(const QString &id)
         m_variablesBuilt = true;
         forEachChild(m_root, collection, QString(), [&](const QDomElement &e) {
             if (isVariable(e))
-                m_variables[e.attribute(kId)].append(e);
+                m_variables[e.attribute(idAttribute)].append(e);
             return true;
         });
     }
@@ -138,7 +138,7 @@ QList<QDomElement> IoddIndex::menus(const QString &id)
     if (!enabled()) {
         QList<QDomElement> result;
         forEachChild(m_root, collection, child, [&](const QDomElement &e) {
-            if (e.attribute(kId) == id)
+            if (e.attribute(idAttribute) == id)
                 result.append(e);
             return true;
         });
@@ -147,7 +147,7 @@ QList<QDomElement> IoddIndex::menus(const QString &id)
     if (!m_menusBuilt) {
         m_menusBuilt = true;
         forEachChild(m_root, collection, child, [&](const QDomElement &e) {
-            m_menus[e.attribute(kId)].append(e);
+            m_menus[e.attribute(idAttribute)].append(e);
             return true;
         });
     }

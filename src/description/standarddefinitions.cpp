@@ -64,7 +64,7 @@ StandardDefinitions::~StandardDefinitions() = default;
 
 int StandardDefinitions::loadDefinitions(const QString &path)
 {
-    const int result = readShared(path, m_file, this->m_path, m_content, m_document, m_root);
+    const int result = readShared(path, m_file, m_path, m_content, m_document, m_root);
     m_index.reset(m_root);
     return result;
 }

@@ -207,7 +207,7 @@ void BasicInfoPage::placeInHostArea(QWidget *view)
     m_ui->widget_3->layout()->addWidget(view);
 }
 
-ParameterPage *BasicInfoPage::createParameterView(const QString &roleMenuSet, quint8 port,
+ParameterPage *BasicInfoPage::createParameterPage(const QString &roleMenuSet, quint8 port,
                                                   const std::shared_ptr<IoddFile> &description,
                                                   const DeviceInfo &identity)
 {

@@ -45,7 +45,7 @@ public:
     // user first picks them (the view keeps the description for that).
     // `identity` (the description's identity record) names the device in
     // saved parameter sets.
-    ParameterPage *createParameterView(const QString &roleMenuSet, quint8 port,
+    ParameterPage *createParameterPage(const QString &roleMenuSet, quint8 port,
                                        const std::shared_ptr<IoddFile> &description, const DeviceInfo &identity);
     // The ISDU console in the host area, its port list preset to `port`.
     // Above it, a line that looks the connected device up in the IODD library.

@@ -37,7 +37,7 @@ void DigitalInputPanel::showReadButton()
 
 void DigitalInputPanel::setPort(unsigned port)
 {
-    this->m_port = port;
+    m_port = port;
 }
 
 void DigitalInputPanel::stop()

@@ -32,7 +32,7 @@ void DigitalOutputPanel::changeEvent(QEvent *event)
 
 void DigitalOutputPanel::setPort(unsigned port)
 {
-    this->m_port = port;
+    m_port = port;
 }
 
 void DigitalOutputPanel::reset()

@@ -91,7 +91,7 @@ void EventPage::showHeaders()
         {tr("报错时间"), tr("恢复时间"), tr("代码"), tr("异常"), tr("类型"), tr("模式"), tr("状态")});
 }
 
-void EventPage::onCreateItem(EventPage::DiagnosisItem *item)
+void EventPage::addRow(EventPage::DiagnosisItem *item)
 {
     if (!item)
         return;
@@ -116,7 +116,7 @@ void EventPage::onCreateItem(EventPage::DiagnosisItem *item)
     table->setItem(row, ColumnState, state);
 }
 
-void EventPage::onDiagnosis(QMap<uint8_t, EventPage::DiagnosisItem *> items)
+void EventPage::onDiagnosisChanged(QMap<uint8_t, EventPage::DiagnosisItem *> items)
 {
     QTableWidget *table = m_ui->tableWidget;
     for (int row = 0; row < table->rowCount(); ++row) {
@@ -127,10 +127,10 @@ void EventPage::onDiagnosis(QMap<uint8_t, EventPage::DiagnosisItem *> items)
 
     // QMap iterates in ascending key order.
     for (DiagnosisItem *item : qAsConst(items))
-        onCreateItem(item);
+        addRow(item);
 }
 
-void EventPage::showDeviceStatus(int port, const DeviceStatusReading &reading)
+void EventPage::onStatusRead(int port, const DeviceStatusReading &reading)
 {
     Q_UNUSED(port)
     m_status = reading.statusRead ? reading.status : -1;

@@ -46,10 +46,9 @@ public:
     enum Column { ColumnRaised, ColumnCleared, ColumnCode, ColumnText, ColumnType, ColumnMode, ColumnState };
 
 public slots:
-    void onCreateItem(EventPage::DiagnosisItem *item);
-    void onDiagnosis(QMap<uint8_t, EventPage::DiagnosisItem *> items);
+    void onDiagnosisChanged(QMap<uint8_t, EventPage::DiagnosisItem *> items);
     // The device's Device Status as last read on `port`.
-    void showDeviceStatus(int port, const DeviceStatusReading &reading);
+    void onStatusRead(int port, const DeviceStatusReading &reading);
 
 protected:
     // A switch of language: the form's texts, the column titles and the
@@ -58,6 +57,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void addRow(EventPage::DiagnosisItem *item);
     void showHeaders();
     void showStatusLine();
 

@@ -47,47 +47,47 @@ QString deviceStatusText(quint8 status)
 {
     switch (DeviceStatus(status)) {
     case DeviceStatus::Ok:
-        return QCoreApplication::translate("deviceStatus", "正常");
+        return QCoreApplication::translate("DeviceStatus", "正常");
     case DeviceStatus::MaintenanceRequired:
-        return QCoreApplication::translate("deviceStatus", "需要维护");
+        return QCoreApplication::translate("DeviceStatus", "需要维护");
     case DeviceStatus::OutOfRatedRange:
-        return QCoreApplication::translate("deviceStatus", "超出规格");
+        return QCoreApplication::translate("DeviceStatus", "超出规格");
     case DeviceStatus::FunctionalCheck:
-        return QCoreApplication::translate("deviceStatus", "功能检查");
+        return QCoreApplication::translate("DeviceStatus", "功能检查");
     case DeviceStatus::Failure:
-        return QCoreApplication::translate("deviceStatus", "故障");
+        return QCoreApplication::translate("DeviceStatus", "故障");
     }
-    return QCoreApplication::translate("deviceStatus", "保留值 %1").arg(status);
+    return QCoreApplication::translate("DeviceStatus", "保留值 %1").arg(status);
 }
 
 QString eventTypeText(EventType type)
 {
     switch (type) {
     case EventType::Notification:
-        return QCoreApplication::translate("deviceStatus", "通知");
+        return QCoreApplication::translate("DeviceStatus", "通知");
     case EventType::Warning:
-        return QCoreApplication::translate("deviceStatus", "警告");
+        return QCoreApplication::translate("DeviceStatus", "警告");
     case EventType::Error:
-        return QCoreApplication::translate("deviceStatus", "错误");
+        return QCoreApplication::translate("DeviceStatus", "错误");
     case EventType::Reserved:
         break;
     }
-    return QCoreApplication::translate("deviceStatus", "保留");
+    return QCoreApplication::translate("DeviceStatus", "保留");
 }
 
 QString eventModeText(EventMode mode)
 {
     switch (mode) {
     case EventMode::Appears:
-        return QCoreApplication::translate("deviceStatus", "出现");
+        return QCoreApplication::translate("DeviceStatus", "出现");
     case EventMode::Disappears:
-        return QCoreApplication::translate("deviceStatus", "消失");
+        return QCoreApplication::translate("DeviceStatus", "消失");
     case EventMode::SingleShot:
-        return QCoreApplication::translate("deviceStatus", "单次");
+        return QCoreApplication::translate("DeviceStatus", "单次");
     case EventMode::Reserved:
         break;
     }
-    return QCoreApplication::translate("deviceStatus", "保留");
+    return QCoreApplication::translate("DeviceStatus", "保留");
 }
 
 QString eventCodeText(quint16 code)

@@ -36,7 +36,7 @@ QString cycleTimeText(quint8 code)
 {
     const int us = cycleTimeUs(code);
     if (us < 0)
-        return QCoreApplication::translate("directParameters", "无效代码 0x%1").arg(code, 2, 16, QLatin1Char('0'));
+        return QCoreApplication::translate("DirectParameters", "无效代码 0x%1").arg(code, 2, 16, QLatin1Char('0'));
     return QStringLiteral("%1 ms").arg(us / 1000.0, 0, 'f', 1);
 }
 

@@ -6,7 +6,7 @@
 
 #include <utility>
 
-Q_GLOBAL_STATIC(LinkHub, g_hub)
+Q_GLOBAL_STATIC(LinkHub, theHub)
 
 LinkHub::LinkHub() = default;
 // The link lives as long as the process: it is released with the hub at exit.
@@ -17,9 +17,9 @@ LinkHub::~LinkHub()
 
 LinkHub *LinkHub::instance()
 {
-    if (g_hub.isDestroyed())
+    if (theHub.isDestroyed())
         return nullptr;
-    return g_hub();
+    return theHub();
 }
 
 ModbusLink *LinkHub::setLink(ModbusLink *link)

@@ -38,19 +38,19 @@ QString portModeText(quint8 mode)
 {
     switch (mode) {
     case AdapterRegisters::ModeDeactivated:
-        return QCoreApplication::translate("portState", "未激活");
+        return QCoreApplication::translate("PortState", "未激活");
     case AdapterRegisters::ModeDigitalIn:
         return QStringLiteral("DI");
     case AdapterRegisters::ModeDigitalOut:
         return QStringLiteral("DO");
     case AdapterRegisters::ModeIoLinkStarting:
-        return QCoreApplication::translate("portState", "IO-Link 启动中");
+        return QCoreApplication::translate("PortState", "IO-Link 启动中");
     case AdapterRegisters::ModeIoLinkOperate:
-        return QCoreApplication::translate("portState", "IO-Link 运行");
+        return QCoreApplication::translate("PortState", "IO-Link 运行");
     case AdapterRegisters::ModeCommunicationLost:
-        return QCoreApplication::translate("portState", "通信中断");
+        return QCoreApplication::translate("PortState", "通信中断");
     default:
-        return QCoreApplication::translate("portState",
+        return QCoreApplication::translate("PortState",
                                            "未知（适配器不报告端口状态，端口上没有运行中的 IO-Link 设备应答）");
     }
 }

@@ -14,23 +14,23 @@ namespace {
 const char *const linkCategory = "hub8.link";
 const char *const rawCategory = "hub8.link.raw";
 
-QMutex g_mutex;
-std::unique_ptr<QFile> g_file;
-QtMessageHandler g_previousHandler = nullptr;
-QLoggingCategory::CategoryFilter g_previousFilter = nullptr;
+QMutex traceMutex;
+std::unique_ptr<QFile> traceFile;
+QtMessageHandler previousHandler = nullptr;
+QLoggingCategory::CategoryFilter previousFilter = nullptr;
 // Whether the category let debug lines through before the trace switched it on.
-bool g_linkWasOn = true;
-bool g_rawWasOn = false;
+bool linkWasOn = true;
+bool rawWasOn = false;
 
 void traceFilter(QLoggingCategory *category)
 {
-    if (g_previousFilter)
-        g_previousFilter(category);
+    if (previousFilter)
+        previousFilter(category);
     const char *name = category->categoryName();
     if (qstrcmp(name, linkCategory) == 0)
-        g_linkWasOn = category->isDebugEnabled();
+        linkWasOn = category->isDebugEnabled();
     else if (qstrcmp(name, rawCategory) == 0)
-        g_rawWasOn = category->isDebugEnabled();
+        rawWasOn = category->isDebugEnabled();
     else
         return;
     category->setEnabled(QtDebugMsg, true);
@@ -44,16 +44,16 @@ void traceHandler(QtMsgType type, const QMessageLogContext &context, const QStri
     if (link || raw) {
         const QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' ' + category
             + ": " + message.toUtf8() + '\n';
-        QMutexLocker lock(&g_mutex);
-        if (g_file) {
-            g_file->write(line);
-            g_file->flush(); // the trace survives a crash
+        QMutexLocker lock(&traceMutex);
+        if (traceFile) {
+            traceFile->write(line);
+            traceFile->flush(); // the trace survives a crash
         }
-        if (type == QtDebugMsg && ((link && !g_linkWasOn) || (raw && !g_rawWasOn)))
+        if (type == QtDebugMsg && ((link && !linkWasOn) || (raw && !rawWasOn)))
             return;
     }
-    if (g_previousHandler)
-        g_previousHandler(type, context, message);
+    if (previousHandler)
+        previousHandler(type, context, message);
     else
         std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
@@ -63,8 +63,8 @@ void traceHandler(QtMsgType type, const QMessageLogContext &context, const QStri
 bool LinkTraceFile::open(const QString &path, QString *error)
 {
     {
-        QMutexLocker lock(&g_mutex);
-        if (m_open || g_file) {
+        QMutexLocker lock(&traceMutex);
+        if (m_open || traceFile) {
             if (error)
                 *error = QStringLiteral("a trace file is already open");
             return false;
@@ -75,11 +75,11 @@ bool LinkTraceFile::open(const QString &path, QString *error)
                 *error = QStringLiteral("cannot write %1: %2").arg(path, file->errorString());
             return false;
         }
-        g_file = std::move(file);
+        traceFile = std::move(file);
     }
     m_open = true;
-    g_previousHandler = qInstallMessageHandler(traceHandler);
-    g_previousFilter = QLoggingCategory::installFilter(traceFilter);
+    previousHandler = qInstallMessageHandler(traceHandler);
+    previousFilter = QLoggingCategory::installFilter(traceFilter);
     return true;
 }
 
@@ -88,10 +88,10 @@ LinkTraceFile::~LinkTraceFile()
     if (!m_open)
         return;
     // The filter first: it puts the categories back as the rules say.
-    QLoggingCategory::installFilter(g_previousFilter);
-    qInstallMessageHandler(g_previousHandler);
-    g_previousFilter = nullptr;
-    g_previousHandler = nullptr;
-    QMutexLocker lock(&g_mutex);
-    g_file.reset();
+    QLoggingCategory::installFilter(previousFilter);
+    qInstallMessageHandler(previousHandler);
+    previousFilter = nullptr;
+    previousHandler = nullptr;
+    QMutexLocker lock(&traceMutex);
+    traceFile.reset();
 }

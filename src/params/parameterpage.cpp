@@ -123,7 +123,7 @@ ParameterPage::ParameterPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::Pa
     connect(m_ui->pbtn_read, &QPushButton::clicked, this, &ParameterPage::onReadAllClicked);
     connect(m_ui->pbtn_read_fix, &QPushButton::clicked, this, &ParameterPage::onReadModifiedClicked);
     connect(m_ui->pbtn_write_fix, &QPushButton::clicked, this, &ParameterPage::onWriteModifiedClicked);
-    connect(m_stop, &QPushButton::clicked, this, &ParameterPage::stop);
+    connect(m_stop, &QPushButton::clicked, this, &ParameterPage::onStopClicked);
     connect(m_ui->pbtn_saveFile, &QPushButton::clicked, this, &ParameterPage::onSaveSetClicked);
     connect(m_ui->pbtn_fileRead, &QPushButton::clicked, this, &ParameterPage::onLoadSetClicked);
 }
@@ -523,7 +523,7 @@ bool ParameterPage::runOperation(const std::function<bool()> &body)
     return true;
 }
 
-void ParameterPage::stop()
+void ParameterPage::onStopClicked()
 {
     if (m_running)
         m_stopAsked = true;
@@ -842,7 +842,6 @@ void ParameterPage::showRefusal(int row, const QString &text, const QString &why
         const QRect rect = table->visualItemRect(cell);
         QToolTip::showText(table->viewport()->mapToGlobal(rect.bottomLeft()), message, table->viewport());
     }
-    m_lastRefusal = message;
     setStatus(tr("未接受 %1").arg(message));
 }
 

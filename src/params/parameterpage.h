@@ -101,15 +101,13 @@ public:
     QString statusText() const;
     // The text a cell shows when its read gave no value.
     static QString readFailedText();
-    // The message of the last typed value that was refused (test hook).
-    QString lastRefusal() const { return m_lastRefusal; }
 
 public slots:
     void onReadAllClicked();
     void onReadModifiedClicked();
     void onWriteModifiedClicked();
     // Ends a running read after its current exchange.
-    void stop();
+    void onStopClicked();
     // Ask for a file, then save or load a parameter set.
     void onSaveSetClicked();
     void onLoadSetClicked();
@@ -205,7 +203,6 @@ private:
     QVector<EntryRef> m_rowRefs;           // per table row
     QHash<QString, DeviceState> m_device;
     QHash<QString, QByteArray> m_rawByIndex; // the last subindex-0 data per index
-    QString m_lastRefusal;
     ParameterSet::Identity m_identity;
 };
 

@@ -114,7 +114,7 @@ void PortPages::createPages(const QString &roleMenuSet, const DeviceInfo &identi
         addEventPage(description, host);
         return;
     }
-    ParameterPage *parameters = portPage->createParameterView(roleMenuSet, m_portIndex, shared, identity);
+    ParameterPage *parameters = portPage->createParameterPage(roleMenuSet, m_portIndex, shared, identity);
 
     const TreeItem input = description.processDataIn();
     ProcessDataInPage *in = nullptr;
@@ -143,7 +143,7 @@ void PortPages::createPages(const QString &roleMenuSet, const DeviceInfo &identi
     if ((in || out) && ProcessDataLayoutPicker::conditional(choices)) {
         auto *picker = new ProcessDataLayoutPicker(m_portIndex, choices, in, out, events);
         if (parameters)
-            connect(parameters, &ParameterPage::variableWritten, picker, &ProcessDataLayoutPicker::onWritten);
+            connect(parameters, &ParameterPage::variableWritten, picker, &ProcessDataLayoutPicker::onVariableWritten);
         picker->pick();
     }
 }
@@ -161,14 +161,14 @@ Page *PortPages::kept() const
 EventPage *PortPages::addEventPage(IoddFile &description, QWidget *host)
 {
     auto *events = new EventPage(host);
-    connect(this, &PortPages::diagnosisChanged, events, &EventPage::onDiagnosis);
+    connect(this, &PortPages::diagnosisChanged, events, &EventPage::onDiagnosisChanged);
     m_portTabWidget->addTab(events, QStringLiteral("Message event"));
     if (!m_eventLog)
         return events;
-    events->onDiagnosis(m_eventLog->events(m_portIndex));
+    events->onDiagnosisChanged(m_eventLog->events(m_portIndex));
 
     auto *poller = new DeviceStatusPoller(m_portIndex, events);
-    connect(poller, &DeviceStatusPoller::statusRead, events, &EventPage::showDeviceStatus);
+    connect(poller, &DeviceStatusPoller::statusRead, events, &EventPage::onStatusRead);
     PortEventLog *log = m_eventLog;
     const auto texts = eventTexts(description);
     connect(poller, &DeviceStatusPoller::statusRead, log, [log, texts](int port, const DeviceStatusReading &reading) {

@@ -25,9 +25,7 @@ class PortPages : public QObject
 public:
     explicit PortPages(uint8_t port, QObject *parent = nullptr);
 
-    uint8_t portIndex() const { return m_portIndex; }
     void setPortTabWidget(QTabWidget *tabs) { m_portTabWidget = tabs; }
-    QTabWidget *portTabWidget() const { return m_portTabWidget; }
 
     // Removes every tab behind the three adapter tabs. The pages are deleted,
     // but for the Basic info and In port pages, which are kept hidden to show

@@ -77,7 +77,7 @@ bool ProcessDataLayoutPicker::event(QEvent *event)
     return QObject::event(event);
 }
 
-void ProcessDataLayoutPicker::onWritten(int index)
+void ProcessDataLayoutPicker::onVariableWritten(int index)
 {
     for (const ProcessDataChoice &c : qAsConst(m_choices)) {
         if (!c.conditionIndex.isEmpty() && c.conditionIndex.toInt() == index) {

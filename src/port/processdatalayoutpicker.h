@@ -39,11 +39,12 @@ public:
     // meet (an unsigned or two's-complement number); -1 for none.
     static int choiceFor(const QList<ProcessDataChoice> &choices, const QByteArray &octets);
 
-public slots:
     // Reads the variable once the event loop runs and shows the layout.
     void pick();
+
+public slots:
     // The parameter page wrote `index`: the layout may have changed.
-    void onWritten(int index);
+    void onVariableWritten(int index);
 
 protected:
     // A switch of language reaches it through its page: the note is said

@@ -29,7 +29,6 @@ public:
     void setState(bool on);
     // The last state shown; false before the first setState.
     bool state() const { return m_state; }
-    bool hasState() const { return m_hasState; }
 
 private:
     Ui::LampTile *m_ui;

@@ -65,7 +65,7 @@ ProcessDataInPage::~ProcessDataInPage()
 
 void ProcessDataInPage::setPort(int port)
 {
-    this->m_port = port;
+    m_port = port;
 }
 
 void ProcessDataInPage::release()

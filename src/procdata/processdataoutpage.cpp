@@ -82,7 +82,7 @@ ProcessDataOutPage::~ProcessDataOutPage()
 
 void ProcessDataOutPage::setPort(int port)
 {
-    this->m_port = port;
+    m_port = port;
 }
 
 void ProcessDataOutPage::setLayoutNote(const QString &text)

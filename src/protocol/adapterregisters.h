@@ -9,7 +9,6 @@ namespace AdapterRegisters {
 constexpr quint16 isduRequest = 0x3500;  // 20 registers, write
 constexpr quint16 isduResponse = 0x3600; // 20 registers, read
 constexpr int isduBlockRegisters = 20;
-constexpr int isduBlockBytes = 40;
 
 constexpr quint16 portStatus = 0x3000; // 3 registers per port, read
 constexpr int portStatusRegistersPerPort = 3;

@@ -14,8 +14,6 @@ namespace DeviceEvents {
 constexpr quint16 deviceStatusIndex = 36;
 constexpr quint16 detailedStatusIndex = 37;
 constexpr int entryOctets = 3;
-// Entries of a Detailed Device Status a description does not restrict.
-constexpr int defaultEntries = 64;
 } // namespace DeviceEvents
 
 // Values of the Device Status octet; 5..255 are reserved.

@@ -43,21 +43,21 @@ QString isduStatusText(quint8 status)
     case 0x02:
         return QString();
     case 0x01:
-        return QCoreApplication::translate("isdu", "主站忙，指令冲突");
+        return QCoreApplication::translate("Isdu", "主站忙，指令冲突");
     case 0x04:
-        return QCoreApplication::translate("isdu", "指令不匹配");
+        return QCoreApplication::translate("Isdu", "指令不匹配");
     case 0x05:
-        return QCoreApplication::translate("isdu", "指令类型错误");
+        return QCoreApplication::translate("Isdu", "指令类型错误");
     case 0x06:
-        return QCoreApplication::translate("isdu", "设备通信失败");
+        return QCoreApplication::translate("Isdu", "设备通信失败");
     case 0x07:
-        return QCoreApplication::translate("isdu", "端口不正确");
+        return QCoreApplication::translate("Isdu", "端口不正确");
     case 0x08:
-        return QCoreApplication::translate("isdu", "数据长度错误");
+        return QCoreApplication::translate("Isdu", "数据长度错误");
     case 0xFF:
-        return QCoreApplication::translate("isdu", "从设备应答出错");
+        return QCoreApplication::translate("Isdu", "从设备应答出错");
     default:
-        return QCoreApplication::translate("isdu", "非标准错误：返回值是：%1").arg(status);
+        return QCoreApplication::translate("Isdu", "非标准错误：返回值是：%1").arg(status);
     }
 }
 

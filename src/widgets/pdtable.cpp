@@ -18,9 +18,9 @@ public:
 
     static void show(QTableWidget *table)
     {
-        table->setHorizontalHeaderLabels({QCoreApplication::translate("pdTable", "序号"),
-                                          QCoreApplication::translate("pdTable", "名称"),
-                                          QCoreApplication::translate("pdTable", "值")});
+        table->setHorizontalHeaderLabels({QCoreApplication::translate("ProcessDataTable", "序号"),
+                                          QCoreApplication::translate("ProcessDataTable", "名称"),
+                                          QCoreApplication::translate("ProcessDataTable", "值")});
     }
 
     bool eventFilter(QObject *watched, QEvent *event) override

@@ -65,7 +65,7 @@ inline ParameterPage *openPage(BasicInfoPage *host, const QString &role)
     if (description->load(fixturePath) != 0)
         return nullptr;
     ParameterPage *page =
-        host->createParameterView(role, port, description, IoddHeaderReader(fixturePath).readDeviceInfo());
+        host->createParameterPage(role, port, description, IoddHeaderReader(fixturePath).readDeviceInfo());
     host->show();
     return QTest::qWaitForWindowExposed(host) ? page : nullptr;
 }

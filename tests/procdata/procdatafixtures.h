@@ -51,14 +51,17 @@ inline TreeItem builtinProcessData(bool in)
 }
 
 // Its input process data is whatever the test puts in *input.
-struct ScriptedDevice : VirtualDevice
+class ScriptedDevice : public VirtualDevice
 {
+public:
     explicit ScriptedDevice(const QByteArray *input) : m_input(input) {}
     quint16 vendorId() const override { return 1484; }
     quint32 deviceId() const override { return 101101; }
     IsduAnswer readIsdu(quint16, quint8) override { return IsduAnswer::fail(IsduError::indexNotAvailable); }
     IsduAnswer writeIsdu(quint16, quint8, const QByteArray &) override { return readIsdu(0, 0); }
     QByteArray processDataIn(qint64) const override { return *m_input; }
+
+private:
     const QByteArray *m_input;
 };
 
