@@ -83,6 +83,28 @@ void applySingleValues(EditorItem &e, const QList<SingleValueItem> &values)
         e.entries.append(ValuePair(v.name, v.value));
 }
 
+// A number's editor: its named values (a choice) and its ranges; a value is
+// valid when it is one of them, or anywhere in the type without either.
+// With named values the editor is a choice, which also takes numbers of the
+// ranges.
+void applyNumberLimits(EditorItem &e, const QList<SingleValueItem> &values, const QList<ValueRangeItem> &ranges)
+{
+    e.widgetClass = QLatin1String(EditorWidget::LineEdit);
+    applyRanges(e, ranges);
+    if (!values.isEmpty())
+        applySingleValues(e, values);
+}
+
+// A reference's or record item's access right restriction applied to the
+// variable's own rights: it may only narrow them.
+QString restrictedAccess(const QString &rights, const QString &restriction)
+{
+    const QString r = restriction.trimmed();
+    if (r.isEmpty() || rights.isEmpty())
+        return r.isEmpty() ? rights : r;
+    return rights == QLatin1String("rw") ? r : rights;
+}
+
 } // namespace
 
 IoddFile::IoddFile(const QString &path, QObject *parent) : QObject(parent)
@@ -96,6 +118,7 @@ IoddFile::~IoddFile() = default;
 int IoddFile::readDocument(const QString &path)
 {
     m_roleMenus.clear();
+    m_conditions.clear();
     m_processDataChoices.reset();
     m_variants.reset();
     const int result = IoddXml::readFile(path, m_file, m_path, m_content, m_document, m_root, &m_error);
@@ -108,18 +131,28 @@ int IoddFile::readDocument(const QString &path)
 
 int IoddFile::load(const QString &path)
 {
-    if (readDocument(path) != 0)
-        return -1;
-    loadStandardDefinitions(QStringLiteral("1.1"));
-    return 0;
+    return load(path, DataLocations::standardDefinitionsDir());
 }
 
 int IoddFile::load(const QString &path, const QString &stdBaseDir)
 {
     if (readDocument(path) != 0)
         return -1;
-    loadStandardDefinitions(QStringLiteral("1.1"), stdBaseDir);
+    loadStandardDefinitions(standardVersion(stdBaseDir), stdBaseDir);
     return 0;
+}
+
+QString IoddFile::standardVersion(const QString &stdBaseDir) const
+{
+    // An IODD 1.0.1 description names the standard variables of the 1.0.1
+    // definitions. Where those files are missing the 1.1 ones serve: the
+    // project's own carry the few 1.0.1 names too.
+    const bool v101 = m_root.attribute(QStringLiteral("xmlns")).endsWith(QLatin1String("/2009/11"))
+        || m_root.namespaceURI().endsWith(QLatin1String("/2009/11"));
+    const QString older = QStringLiteral("1.0.1");
+    if (v101 && QFile::exists(stdBaseDir + QStringLiteral("/std%1/IODD-StandardDefinitions%1.xml").arg(older)))
+        return older;
+    return QStringLiteral("1.1");
 }
 
 QString IoddFile::errorString() const
@@ -232,22 +265,31 @@ VariablePtr IoddFile::findVariable(const QString &id, const QString &selector) c
             if (!fixedLength.trimmed().isEmpty())
                 var->fixedLengthRestriction = fixedLength;
 
-            const bool pdIn = id == QLatin1String("V_ProcessDataInput");
-            const bool pdOut = id == QLatin1String("V_ProcessDataOutput");
-            if (pdIn && !selector.isEmpty()) {
-                for (const QDomElement &pd : m_index.elements(QStringLiteral("ProcessDataIn"))) {
+            // Indexes 40 and 41 (1.0.1 names the variables V_ProcessDataIn and
+            // V_ProcessDataOut): the device's process data with the datatype of
+            // the description's first layout.
+            const bool pdIn = id == QLatin1String("V_ProcessDataInput") || id == QLatin1String("V_ProcessDataIn");
+            const bool pdOut = id == QLatin1String("V_ProcessDataOutput") || id == QLatin1String("V_ProcessDataOut");
+            if (pdIn || pdOut) {
+                const QList<QDomElement> layouts =
+                    m_index.elements(pdIn ? QStringLiteral("ProcessDataIn") : QStringLiteral("ProcessDataOut"));
+                if (!layouts.isEmpty()) {
+                    const QDomElement pd = layouts.first();
                     var->bitLength = pd.attribute(QStringLiteral("bitLength"));
-                    for (QDomNode n = pd.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
-                        if (n.nodeName() == QLatin1String("Datatype"))
-                            var->datatype = parseDatatype(n.toElement());
+                    for (QDomElement c = pd.firstChildElement(); !c.isNull() && m_budget.takeStep();
+                         c = c.nextSiblingElement()) {
+                        if (c.tagName() == QLatin1String("Datatype"))
+                            var->datatype = parseDatatype(c);
+                        else if (c.tagName() == QLatin1String("DatatypeRef"))
+                            var->datatype = findDatatype(c.attribute(QStringLiteral("datatypeId")));
                     }
                 }
-            }
-            if ((pdIn || pdOut) && selector.isEmpty()) {
                 if (!var->datatype) {
-                    auto b = std::make_shared<BooleanType>();
-                    b->type = QLatin1String(IoddKind::BooleanT);
-                    var->datatype = b;
+                    // No layout to decode it with: its octets.
+                    auto octets = std::make_shared<OctetStringType>();
+                    octets->type = QLatin1String(IoddKind::OctetStringT);
+                    octets->fixedLength = QString::number((var->bitLength.toInt() + 7) / 8);
+                    var->datatype = octets;
                 }
                 return var;
             }
@@ -313,40 +355,29 @@ VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const Var
             }
             break;
         }
-        if (tag == QLatin1String("StdRecordItemRef")) {
+        if (tag == QLatin1String("StdRecordItemRef") && isKind(stdType, IoddKind::RecordT)) {
+            // Every StdRecordItemRef adds its item to one record, which keeps
+            // the standard record's length and subindex access; a reference
+            // to one item of it finds the item there.
             const QString subindex = e.attribute(QStringLiteral("subindex"));
-            if (selector.isEmpty() && isKind(stdType, IoddKind::RecordT)) {
-                // Every StdRecordItemRef adds its items to one record.
-                const auto source = std::static_pointer_cast<RecordType>(stdType);
-                if (!recordMade) {
-                    auto record = std::make_shared<RecordType>();
-                    record->id = source->id;
-                    record->type = source->type;
-                    record->subindexAccessSupported = source->subindexAccessSupported;
-                    record->bitLength = source->bitLength;
-                    var->datatype = record;
-                    recordMade = true;
-                }
-                auto record = std::static_pointer_cast<RecordType>(var->datatype);
-                for (const RecordItem &item : source->items) {
-                    if (item.subindex == subindex)
-                        record->items.append(item);
-                }
-            } else if (!selector.isEmpty() && selector == subindex) {
-                if (isKind(stdType, IoddKind::RecordT)) {
-                    for (const RecordItem &item : std::static_pointer_cast<RecordType>(stdType)->items) {
-                        if (item.subindex != subindex)
-                            continue;
-                        var->datatype = item.datatype;
-                        if (var->name.isEmpty())
-                            var->name = item.name;
-                        if (var->description.isEmpty())
-                            var->description = item.description;
-                        break;
-                    }
-                }
-                break;
+            const auto source = std::static_pointer_cast<RecordType>(stdType);
+            if (!recordMade) {
+                auto record = std::make_shared<RecordType>();
+                record->id = source->id;
+                record->type = source->type;
+                record->subindexAccessSupported = source->subindexAccessSupported;
+                record->bitLength = source->bitLength;
+                var->datatype = record;
+                recordMade = true;
             }
+            auto record = std::static_pointer_cast<RecordType>(var->datatype);
+            for (const RecordItem &item : source->items) {
+                if (item.subindex == subindex)
+                    record->items.append(item);
+            }
+            const QString defaultValue = e.attribute(QStringLiteral("defaultValue"));
+            if (!defaultValue.isEmpty())
+                record->itemInfos.append({subindex, defaultValue, QString(), QString()});
             continue;
         }
         if (tag == QLatin1String("SingleValue") && e.attribute(QStringLiteral("value")) == selector) {
@@ -368,6 +399,35 @@ VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const Var
     return var;
 }
 
+QList<ValueItem> IoddFile::conditionEntry(const QString &variableId, const QString &subindex) const
+{
+    // The variable (or its item) as a menu would list it, without text: what
+    // is needed to read and decode it. Built once per variable and subindex.
+    const QString key = variableId + QLatin1Char(':') + subindex;
+    const auto known = m_conditions.constFind(key);
+    if (known != m_conditions.constEnd())
+        return known.value();
+    QList<ValueItem> found;
+    const VariablePtr variable = findVariable(variableId, QString());
+    if (variable) {
+        TreeItem node;
+        ValueItem item;
+        item.subindex = subindex.toInt() > 0 ? subindex : QString();
+        if (item.subindex.isEmpty())
+            addVariableRef(item, *variable, node);
+        else
+            addRecordItemRef(item, *variable, node);
+        for (const ValueItem &v : qAsConst(node.values)) {
+            if (v.subindex.toInt() == subindex.toInt()) {
+                found.append(v);
+                break;
+            }
+        }
+    }
+    m_conditions.insert(key, found);
+    return found;
+}
+
 EditorItem IoddFile::buildEditor(const DatatypePtr &datatype, const QString &subindex) const
 {
     EditorItem e;
@@ -383,35 +443,24 @@ EditorItem IoddFile::buildEditor(const DatatypePtr &datatype, const QString &sub
             e.entries.append(ValuePair(QStringLiteral("true"), QStringLiteral("true")));
             e.entries.append(ValuePair(QStringLiteral("false"), QStringLiteral("false")));
         }
-    } else if (kind == QLatin1String(IoddKind::UIntegerT)) {
+    } else if (kind == QLatin1String(IoddKind::UIntegerT) || kind == QLatin1String(IoddKind::IntegerT)) {
         const auto t = std::static_pointer_cast<IntegerType>(datatype);
         e.bitLength = t->bitLength;
-        if (!t->singleValues.isEmpty()) {
-            applySingleValues(e, t->singleValues);
-        } else if (!t->valueRanges.isEmpty()) {
-            applyRanges(e, t->valueRanges);
-        } else {
-            e.widgetClass = QLatin1String(EditorWidget::LineEdit);
-            e.lowerValue = QStringLiteral("0");
-            e.upperValue = unsignedMax(t->bitLength.toInt());
-        }
-    } else if (kind == QLatin1String(IoddKind::IntegerT)) {
-        const auto t = std::static_pointer_cast<IntegerType>(datatype);
-        e.bitLength = t->bitLength;
-        if (!t->singleValues.isEmpty())
-            applySingleValues(e, t->singleValues);
-        if (!t->valueRanges.isEmpty())
-            applyRanges(e, t->valueRanges);
+        applyNumberLimits(e, t->singleValues, t->valueRanges);
         if (t->singleValues.isEmpty() && t->valueRanges.isEmpty()) {
-            e.widgetClass = QLatin1String(EditorWidget::LineEdit);
-            signedLimits(t->bitLength.toInt(), &e.lowerValue, &e.upperValue);
+            if (kind == QLatin1String(IoddKind::UIntegerT)) {
+                e.lowerValue = QStringLiteral("0");
+                e.upperValue = unsignedMax(t->bitLength.toInt());
+            } else {
+                signedLimits(t->bitLength.toInt(), &e.lowerValue, &e.upperValue);
+            }
         }
     } else if (kind == QLatin1String(IoddKind::Float32T)) {
         const auto t = std::static_pointer_cast<Float32Type>(datatype);
-        if (!t->singleValues.isEmpty())
-            applySingleValues(e, t->singleValues);
-        else
-            applyRanges(e, t->valueRanges);
+        applyNumberLimits(e, t->singleValues, t->valueRanges);
+    } else if (kind == QLatin1String(IoddKind::TimeT) || kind == QLatin1String(IoddKind::TimeSpanT)) {
+        e.widgetClass = QLatin1String(EditorWidget::LineEdit);
+        e.bitLength = QStringLiteral("64");
     } else if (kind == QLatin1String(IoddKind::StringT)) {
         const auto t = std::static_pointer_cast<StringType>(datatype);
         e.widgetClass = QLatin1String(EditorWidget::LineEdit);
@@ -495,8 +544,17 @@ TreeItem IoddFile::buildMenuNode(const QString &menuId, int depth)
                     readMenuReference(e, true, node);
                 } else if (tag == QLatin1String("MenuRef")) {
                     const QString sub = e.attribute(QStringLiteral("menuId"));
-                    if (depth + 1 < maxMenuDepth && !m_menuPath.contains(sub) && m_budget.takeNode())
-                        node.children.append(buildMenuNode(sub, depth + 1));
+                    if (depth + 1 < maxMenuDepth && !m_menuPath.contains(sub) && m_budget.takeNode()) {
+                        TreeItem child = buildMenuNode(sub, depth + 1);
+                        const QDomElement condition = e.firstChildElement(QStringLiteral("Condition"));
+                        if (!condition.isNull()) {
+                            child.conditional = true;
+                            child.condition = conditionEntry(condition.attribute(QStringLiteral("variableId")),
+                                                             condition.attribute(QStringLiteral("subindex")));
+                            child.conditionValue = condition.attribute(QStringLiteral("value"));
+                        }
+                        node.children.append(child);
+                    }
                 } else if (tag == QLatin1String("Name")) {
                     node.name = textById(e.attribute(textIdAttribute), english);
                 }
@@ -511,44 +569,60 @@ void IoddFile::readMenuReference(const QDomElement &ref, bool variableRef, TreeI
 {
     if (!m_budget.open())
         return;
-    // The variable first: a reference to nothing costs no more than the lookup.
     ValueItem item;
-    item.buttonValue = ref.attribute(QStringLiteral("buttonValue"));
     item.subindex = ref.attribute(QStringLiteral("subindex"));
-    bool button = !item.buttonValue.isEmpty();
-    if (variableRef) {
-        // Older files put the button value on the reference itself instead of
-        // a Button child; both stand for the same button.
-        QString lastButton = item.buttonValue;
-        for (QDomNode n = ref.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
-            if (n.nodeName() == QLatin1String("Button"))
-                lastButton = n.toElement().attribute(QStringLiteral("buttonValue"));
-        }
-        if (!lastButton.isEmpty()) {
-            // The button value selects the command the button stands for.
-            item.subindex = lastButton;
-            item.buttonValue = lastButton;
-            button = true;
-        }
-    }
-    const VariablePtr variable = findVariable(ref.attribute(QStringLiteral("variableId")), item.subindex);
-    if (!variable)
-        return;
-
     item.accessRightRestriction = ref.attribute(QStringLiteral("accessRightRestriction"));
     const QString unitCode = ref.attribute(QStringLiteral("unitCode"));
     item.unit = unitCode.isEmpty() ? unitCode : m_stdDefs.unitAbbreviation(unitCode);
     item.displayFormat = ref.attribute(QStringLiteral("displayFormat"));
     item.gradient = ref.attribute(QStringLiteral("gradient"));
     item.offset = ref.attribute(QStringLiteral("offset"));
+    const QString variableId = ref.attribute(QStringLiteral("variableId"));
+
+    if (variableRef) {
+        // A button per Button child; older files put one button value on the
+        // reference itself, which counts when there is no child. Each sends
+        // its own value.
+        QList<QPair<QString, QString>> buttons; // value, description
+        for (QDomNode n = ref.firstChild(); !n.isNull() && m_budget.takeStep(); n = n.nextSibling()) {
+            if (n.nodeName() != QLatin1String("Button"))
+                continue;
+            const QDomElement button = n.toElement();
+            QString description;
+            const QDomElement d = button.firstChildElement(QStringLiteral("Description"));
+            if (!d.isNull())
+                description = textById(d.attribute(textIdAttribute), english);
+            buttons.append({button.attribute(QStringLiteral("buttonValue")), description});
+        }
+        const QString onRef = ref.attribute(QStringLiteral("buttonValue"));
+        if (buttons.isEmpty() && !onRef.isEmpty())
+            buttons.append({onRef, QString()});
+        if (!buttons.isEmpty()) {
+            for (const auto &[value, description] : buttons) {
+                const VariablePtr variable = findVariable(variableId, value);
+                if (variable && !addButton(item, *variable, value, description, node))
+                    return;
+            }
+            return;
+        }
+    }
+    // The variable first: a reference to nothing costs no more than the lookup.
+    const VariablePtr variable = findVariable(variableId, item.subindex);
+    if (!variable)
+        return;
     if (variableRef)
-        addVariableRef(item, *variable, button, node);
+        addVariableRef(item, *variable, node);
     else
         addRecordItemRef(item, *variable, node);
 }
 
 void IoddFile::addRecordItemRef(ValueItem item, const VariableItem &variable, TreeItem &node) const
 {
+    if (isKind(variable.datatype, IoddKind::ArrayT)) {
+        // One element of an array.
+        addArrayElements(item, variable, item.subindex.toInt(), node);
+        return;
+    }
     item.editor = buildEditor(variable.datatype, item.subindex);
     if (item.label.isEmpty())
         item.label = item.editor.name;
@@ -560,29 +634,19 @@ void IoddFile::addRecordItemRef(ValueItem item, const VariableItem &variable, Tr
         item.accessRightRestriction = item.editor.accessRightRestriction;
 
     if (isKind(variable.datatype, IoddKind::RecordT)) {
+        // The item inside its record: the record's length and subindex access
+        // decide how it is read and written.
         const auto record = std::static_pointer_cast<RecordType>(variable.datatype);
-        if (item.editor.bitLength.isEmpty())
-            item.editor.bitLength = record->bitLength;
         item.bitLength = record->bitLength;
-        item.subindexAccess = record->subindexAccessSupported;
-        for (const RecordItem &ri : record->items) {
-            if (ri.subindex != item.subindex)
-                continue;
-            if (record->subindexAccessSupported == QLatin1String("true")) {
-                item.label = ri.name;
-                item.description = ri.description;
-            } else if (record->subindexAccessSupported == QLatin1String("false")) {
-                item.label = variable.name + QLatin1Char('.') + ri.name;
-                item.description = ri.description;
-                item.accessRightRestriction = variable.accessRights;
-                item.index = variable.index;
-                item.bitLength = variable.bitLength;
-                item.subindex = ri.subindex;
-                item.editor = buildEditor(ri.datatype, QString());
-                if (item.editor.bitOffset.isEmpty())
-                    item.editor.bitOffset = ri.bitOffset;
+        item.subindexAccess = record->subindexAccessSupported == QLatin1String("false") ? QStringLiteral("false")
+                                                                                        : QStringLiteral("true");
+        if (record->subindexAccessSupported == QLatin1String("false")) {
+            for (const RecordItem &ri : record->items) {
+                if (ri.subindex == item.subindex) {
+                    item.label = variable.name + QLatin1Char('.') + ri.name;
+                    break;
+                }
             }
-            break;
         }
     }
 
@@ -592,8 +656,7 @@ void IoddFile::addRecordItemRef(ValueItem item, const VariableItem &variable, Tr
         item.description = variable.description;
     if (item.defaultValue.isEmpty())
         item.defaultValue = variable.defaultValue;
-    if (item.accessRightRestriction.isEmpty())
-        item.accessRightRestriction = variable.accessRights;
+    item.accessRightRestriction = restrictedAccess(variable.accessRights, item.accessRightRestriction);
     if (item.index.isEmpty())
         item.index = variable.index;
     if (item.bitLength.isEmpty())
@@ -601,41 +664,61 @@ void IoddFile::addRecordItemRef(ValueItem item, const VariableItem &variable, Tr
     keepValue(node, item);
 }
 
-void IoddFile::addVariableRef(ValueItem item, const VariableItem &variable, bool button, TreeItem &node) const
+void IoddFile::addArrayElements(const ValueItem &item, const VariableItem &variable, int only, TreeItem &node) const
+{
+    // One entry per element, each placed by bit offset inside the array
+    // (element 1 in the highest bits), read and written with the array or by
+    // its subindex as the array allows.
+    const auto array = std::static_pointer_cast<ArrayType>(variable.datatype);
+    int n = variable.fixedLengthRestriction.toInt();
+    if (n == 64)
+        n = array->count.toInt();
+    n = qBound(0, n, maxArrayElements);
+    const DatatypePtr element = array->elementType ? array->elementType : array->elementTypeRef;
+    const EditorItem elementEditor = buildEditor(element, QString());
+    const QString &kind = elementEditor.typeName;
+    const bool bit = kind == QLatin1String(IoddKind::BooleanT);
+    const bool text = kind == QLatin1String(IoddKind::StringT) || kind == QLatin1String(IoddKind::OctetStringT);
+    // Bits of one element: a number has at most 64, a BooleanT one, a string
+    // its fixed length; the products below stay small.
+    qint64 b = 0;
+    if (bit)
+        b = 1;
+    else if (kind == QLatin1String(IoddKind::Float32T))
+        b = 32;
+    else if (kind == QLatin1String(IoddKind::UIntegerT) || kind == QLatin1String(IoddKind::IntegerT))
+        b = qBound<qint64>(0, toInt64(elementEditor.bitLength), 64);
+    else if (text)
+        b = 8 * qBound<qint64>(0, toInt64(elementEditor.fixedLength), 256);
+    const bool placed = elementEditor.bitOffset.isEmpty() && b > 0;
+    const QString access = restrictedAccess(variable.accessRights, item.accessRightRestriction);
+    for (int i = 1; i <= n; ++i) {
+        if (only > 0 && i != only)
+            continue;
+        ValueItem v = item;
+        v.label = QStringLiteral("%1[%2]").arg(variable.name).arg(i - 1);
+        v.description = variable.description;
+        v.subindex = QString::number(i);
+        v.subindexAccess =
+            array->subindexAccessSupported == QLatin1String("false") ? QStringLiteral("false") : QStringLiteral("true");
+        v.accessRightRestriction = access;
+        v.defaultValue = variable.defaultValue;
+        v.index = variable.index;
+        v.editor = elementEditor;
+        if (placed) {
+            v.bitLength = QString::number(b * n);
+            v.editor.bitOffset = QString::number(b * (n - i));
+        }
+        if (!keepValue(node, v))
+            break;
+    }
+}
+
+void IoddFile::addVariableRef(ValueItem item, const VariableItem &variable, TreeItem &node) const
 {
     const DatatypePtr &type = variable.datatype;
-    if (isKind(type, IoddKind::ArrayT)
-        && std::static_pointer_cast<ArrayType>(type)->subindexAccessSupported == QLatin1String("false")) {
-        // An array read as a whole: one entry per element, each placed by bit
-        // offset inside the array (first element in the highest bits).
-        const auto array = std::static_pointer_cast<ArrayType>(type);
-        int n = variable.fixedLengthRestriction.toInt();
-        if (n == 64)
-            n = array->count.toInt();
-        n = qBound(0, n, maxArrayElements);
-        const DatatypePtr element = array->elementType ? array->elementType : array->elementTypeRef;
-        const EditorItem elementEditor = buildEditor(element, QString());
-        const bool bit = elementEditor.typeName == QLatin1String(IoddKind::BooleanT);
-        const bool number = elementEditor.bitOffset.isEmpty()
-            && (elementEditor.typeName == QLatin1String(IoddKind::UIntegerT)
-                || elementEditor.typeName == QLatin1String(IoddKind::IntegerT) || bit);
-        // A number has at most 64 bits, a BooleanT element one; the products below stay small.
-        const qint64 b = bit ? 1 : qBound<qint64>(0, toInt64(elementEditor.bitLength), 64);
-        for (int i = 1; i <= n; ++i) {
-            ValueItem v;
-            v.label = QStringLiteral("%1[%2]").arg(variable.name).arg(i - 1);
-            v.subindex = QString::number(i);
-            v.accessRightRestriction = variable.accessRights;
-            v.defaultValue = variable.defaultValue;
-            v.index = variable.index;
-            v.editor = elementEditor;
-            if (number) {
-                v.bitLength = QString::number(b * n);
-                v.editor.bitOffset = QString::number(b * (n - i));
-            }
-            if (!keepValue(node, v))
-                break;
-        }
+    if (isKind(type, IoddKind::ArrayT)) {
+        addArrayElements(item, variable, 0, node);
         return;
     }
 
@@ -645,14 +728,20 @@ void IoddFile::addVariableRef(ValueItem item, const VariableItem &variable, bool
             ValueItem v;
             v.label = variable.name + QLatin1Char('.') + ri.name;
             v.description = ri.description;
-            v.accessRightRestriction = variable.accessRights;
+            v.accessRightRestriction = restrictedAccess(
+                variable.accessRights, restrictedAccess(item.accessRightRestriction, ri.accessRightRestriction));
             v.index = variable.index;
             v.subindex = ri.subindex;
-            v.subindexAccess = record->subindexAccessSupported;
+            v.subindexAccess = record->subindexAccessSupported == QLatin1String("false") ? QStringLiteral("false")
+                                                                                         : QStringLiteral("true");
             v.bitLength = record->bitLength;
             v.editor = buildEditor(ri.datatype, QString());
             if (v.editor.bitOffset.isEmpty())
                 v.editor.bitOffset = ri.bitOffset;
+            for (const RecordItemInfo &info : record->itemInfos) {
+                if (info.subindex == ri.subindex)
+                    v.defaultValue = info.defaultValue;
+            }
             if (!keepValue(node, v))
                 break;
         }
@@ -666,21 +755,40 @@ void IoddFile::addVariableRef(ValueItem item, const VariableItem &variable, bool
         item.description = !item.editor.description.isEmpty() ? item.editor.description : variable.description;
     if (item.defaultValue.isEmpty())
         item.defaultValue = !item.editor.defaultValue.isEmpty() ? item.editor.defaultValue : variable.defaultValue;
-    if (item.accessRightRestriction.isEmpty())
-        item.accessRightRestriction =
-            !item.editor.accessRightRestriction.isEmpty() ? item.editor.accessRightRestriction : variable.accessRights;
+    item.accessRightRestriction = restrictedAccess(
+        variable.accessRights,
+        !item.accessRightRestriction.isEmpty() ? item.accessRightRestriction : item.editor.accessRightRestriction);
     if (item.index.isEmpty())
         item.index = variable.index;
     if (item.bitLength.isEmpty())
         item.bitLength = variable.bitLength;
-    if (button) {
-        item.editor.widgetClass = QLatin1String(EditorWidget::PushButton);
-        if (!item.editor.entries.isEmpty()) {
-            item.editor.name = item.editor.entries.last().first;
-            item.editor.defaultValue = item.editor.entries.last().second;
-        }
-    }
     keepValue(node, item);
+}
+
+bool IoddFile::addButton(ValueItem item, const VariableItem &variable, const QString &value, const QString &description,
+                         TreeItem &node) const
+{
+    // The button's caption: the name of its value, else its description,
+    // else the value itself. It writes its value with the variable's length.
+    item.editor = buildEditor(variable.datatype, QString());
+    QString caption;
+    for (const ValuePair &pair : qAsConst(item.editor.entries)) {
+        if (pair.second.trimmed() == value.trimmed())
+            caption = pair.first;
+    }
+    if (caption.isEmpty())
+        caption = !description.isEmpty() ? description : value;
+    item.label = variable.name;
+    item.description = !description.isEmpty() ? description : variable.description;
+    item.index = variable.index;
+    item.bitLength = variable.bitLength;
+    item.buttonValue = value;
+    item.accessRightRestriction = restrictedAccess(variable.accessRights, item.accessRightRestriction);
+    item.editor.widgetClass = QLatin1String(EditorWidget::PushButton);
+    item.editor.name = caption;
+    item.editor.defaultValue = value;
+    item.editor.value = value;
+    return keepValue(node, item);
 }
 
 // Appends the value when the budget has room for it and its editor's choices.

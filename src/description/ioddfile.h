@@ -42,8 +42,10 @@ public:
     explicit IoddFile(const QString &path = QString(), QObject *parent = nullptr);
     ~IoddFile() override;
 
-    // Reads the file, then the standard definitions of version "1.1" from
-    // DataLocations::standardDefinitionsDir(). 0 on success, -1 for an empty path or unreadable file.
+    // Reads the file, then the standard definitions from
+    // DataLocations::standardDefinitionsDir(): version 1.1, or 1.0.1 for an
+    // IODD 1.0.1 description where those files exist. 0 on success, -1 for
+    // an empty path or unreadable file.
     int load(const QString &path);
     // The same, reading the standard definitions from
     // stdBaseDir/std<version>/ instead.
@@ -104,12 +106,20 @@ private:
                                          const QString &selector) const;
     void readMenuReference(const QDomElement &ref, bool variableRef, TreeItem &node) const;
     void addRecordItemRef(ValueItem item, const VariableItem &variable, TreeItem &node) const;
-    void addVariableRef(ValueItem item, const VariableItem &variable, bool button, TreeItem &node) const;
+    void addVariableRef(ValueItem item, const VariableItem &variable, TreeItem &node) const;
+    // The elements of an array variable, all of them or element `only`.
+    void addArrayElements(const ValueItem &item, const VariableItem &variable, int only, TreeItem &node) const;
+    bool addButton(ValueItem item, const VariableItem &variable, const QString &value, const QString &description,
+                   TreeItem &node) const;
     bool keepValue(TreeItem &node, const ValueItem &value) const;
     TreeItem processDataNode(const QDomElement &pd, bool input) const;
     void applyProcessDataPresentation(ValueItem &item, bool input, const QString &pdId) const;
     TreeItem buildMenuNode(const QString &menuId, int depth);
+    // The entry a menu condition reads; none for a variable the description lacks.
+    QList<ValueItem> conditionEntry(const QString &variableId, const QString &subindex) const;
     int readDocument(const QString &path);
+    // The standard definitions' version for the loaded description.
+    QString standardVersion(const QString &stdBaseDir) const;
 
     QDomElement m_root;
     QDomDocument m_document;
@@ -126,6 +136,8 @@ private:
     mutable std::optional<QList<ProcessDataChoice>> m_processDataChoices;
     mutable std::optional<QList<VariantItem>> m_variants;
     mutable BuildBudget m_budget; // spent by every build from this document
+    // Variables menu conditions look at, by "variableId:subindex".
+    mutable QHash<QString, QList<ValueItem>> m_conditions;
 };
 
 #endif // IODDFILE_H

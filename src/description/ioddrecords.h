@@ -256,6 +256,13 @@ struct TreeItem
     QString name;
     QList<ValueItem> values;
     QList<TreeItem> children;
+    // A menu shown only while a variable holds a value (the Condition of the
+    // MenuRef that leads here): the variable as an entry to read and decode
+    // (no index: a variable the description lacks, the menu is never shown),
+    // and the value.
+    bool conditional = false;
+    QList<ValueItem> condition; // one entry when conditional
+    QString conditionValue;
 };
 
 // One of a description's process-data layouts (a ProcessData element) and

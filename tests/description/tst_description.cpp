@@ -139,11 +139,13 @@ private slots:
 
     void editorLimits()
     {
-        // "datatype: flag|widget|lower|upper|entries|ranges|first entry or second range's upper"
+        // "datatype: flag|widget|lower|upper|entries|ranges|first entry or second range's upper": named values
+        // make a choice that also takes the numbers of the ranges.
         for (const char *row :
              {"D_I16: flase|QLineEdit|-32768|32767|0|0|", "D_U64: flase|QLineEdit|0|18446744073709551615|0|0|",
-              "D_IntSvRange: flase|QLineEdit|-100|100|2|0|", "D_UIntSvRange: flase|QComboBox|||2|0|",
-              "D_URanges: flase||||0|2|29", "D_Bool: flase|QComboBox|||2|0|true=true", "D_Float: flase||||0|0|"}) {
+              "D_IntSvRange: flase|QComboBox|-100|100|2|0|", "D_UIntSvRange: flase|QComboBox|10|100|2|0|",
+              "D_URanges: flase|QLineEdit|||0|2|29", "D_Bool: flase|QComboBox|||2|0|true=true",
+              "D_Float: flase|QLineEdit|||0|0|"}) {
             const QString id = QString(row).section(':', 0, 0);
             const EditorItem e = m_file.buildEditor(m_file.findDatatype(id), QString());
             const QString extra = id == "D_Bool" ? e.entries.first().first + '=' + e.entries.first().second
@@ -158,13 +160,13 @@ private slots:
     }
 
     // How a StdVariableRef narrows its standard variable: "id selector => kind|values, ranges or record
-    // items|default|name".
+    // items|default|name". A record keeps its items whatever is asked for: the reference picks one of them.
     void standardVariableRestriction()
     {
         for (const char *row :
              {"V_SystemCommand 130 => UIntegerT|130=Restore factory settings|130|",
               "V_SystemCommand 5 => UIntegerT|0..63|5|", "V_SystemCommand 99 => |||",
-              "V_DeviceAccessLocks  => RecordT|2,3||", "V_DeviceAccessLocks 3 => BooleanT|||Device access locks",
+              "V_DeviceAccessLocks  => RecordT|2,3||", "V_DeviceAccessLocks 3 => RecordT|2,3||Device access locks",
               "V_VendorName  => StringT||ACME First|"}) {
             const QString id = QString(row).section(' ', 0, 0), selector = QString(row).section(' ', 1, 1);
             const VariablePtr v = m_file.findVariable(id, selector);
@@ -219,7 +221,8 @@ private slots:
             QCOMPARE(at(QString("Array[%1]").arg(i))->editor.upperValue, "255");
         }
         QVERIFY(!at("Array[4]"));
-        QCOMPARE(address(at("Rec.Item A")), "65|1||8|16|rw"); // VariableRef to a record: one entry per item
+        QCOMPARE(address(at("Rec.Item A")),
+                 "65|1||8|16|ro"); // the item's own restriction // VariableRef to a record: one entry per item
         QCOMPARE(at("Rec.Item A")->description + '|' + at("Rec.Item B")->editor.bitOffset, "First item|0");
         // RecordItemRef with subindex access: the item's own name and restriction; without: inside the record.
         const ValueItem *item = at("Item A"), *whole = at("RecNoSub.Item B");
@@ -260,8 +263,8 @@ private slots:
                        .join('|');
         }
         const QString factory =
-            "System command|QPushButton|Restore factory settings|Restore factory settings=130|130|2|130|130";
-        const QString teach = "System command|QPushButton|Teach-in|Teach-in=160|160|2|160|160";
+            "System command|QPushButton|Restore factory settings|Restore factory settings=130|130|2||130";
+        const QString teach = "System command|QPushButton|Teach-in|Teach-in=160|160|2||160";
         QCOMPARE(got, QStringList({factory, factory, teach, teach}));
     }
 

@@ -141,8 +141,13 @@ private slots:
         const QByteArray scanned = describe(false, &b);
         QVERIFY(scanned.size() > 100);
         QCOMPARE(describe(true, &b), scanned);
-        QVERIFY(b.nodes() * 10 < BuildBudget::maxMenuNodes && b.values() * 10 < BuildBudget::maxValues
-                && b.choices() * 10 < BuildBudget::maxChoices && b.steps() * 10 < BuildBudget::maxSteps);
+        QVERIFY2(b.nodes() * 10 < BuildBudget::maxMenuNodes && b.values() * 10 < BuildBudget::maxValues
+                     && b.choices() * 10 < BuildBudget::maxChoices && b.steps() * 10 < BuildBudget::maxSteps,
+                 qPrintable(QStringLiteral("nodes %1, values %2, choices %3, steps %4")
+                                .arg(b.nodes())
+                                .arg(b.values())
+                                .arg(b.choices())
+                                .arg(b.steps())));
 
         // The virtual device answers each of its indexes, by subindex 0 and 1, and takes back what it read.
         QString error;
