@@ -1,7 +1,9 @@
 #include "numbertext.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cfloat>
@@ -235,6 +237,132 @@ QString limitText(const QString &rawLimit, bool isFloat, const Presentation &p)
     if (!ok || !std::isfinite(v))
         return QString();
     return QString::number(displayValue(v, p), 'f', decimalsFor(p));
+}
+
+QString patternText(quint64 raw, int bits, const QString &displayFormat)
+{
+    const QString format = displayFormat.trimmed();
+    const int n = clampedBits(bits);
+    const quint64 u = n >= 64 ? raw : raw & ((quint64(1) << n) - 1);
+    if (format == QLatin1String("Hex"))
+        return QStringLiteral("0x") + QString::number(u, 16).toUpper();
+    if (format == QLatin1String("Bin"))
+        return QStringLiteral("0b") + QString::number(u, 2);
+    return QString();
+}
+
+bool parsePattern(const QString &text, int bits, quint64 *raw)
+{
+    const QString t = text.trimmed();
+    int base = 0;
+    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        base = 16;
+    else if (t.startsWith(QLatin1String("0b"), Qt::CaseInsensitive))
+        base = 2;
+    if (base == 0 || t.size() < 3)
+        return false;
+    bool ok = false;
+    const quint64 v = t.mid(2).toULongLong(&ok, base);
+    const int n = clampedBits(bits);
+    if (!ok || (n < 64 && v > (quint64(1) << n) - 1))
+        return false;
+    *raw = v;
+    return true;
+}
+
+namespace {
+
+constexpr qint64 twoTo32 = qint64(1) << 32;
+
+QDateTime timeEpoch(bool wrapped)
+{
+    const QDateTime start(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC);
+    return wrapped ? start.addSecs(twoTo32) : start;
+}
+
+} // namespace
+
+QString timeText(quint64 raw)
+{
+    const quint64 seconds = raw >> 32;
+    const quint64 fraction = raw & 0xFFFFFFFFu;
+    // Microseconds, rounded half to even.
+    const quint64 scaled = fraction * 1000000u;
+    quint64 micro = scaled >> 32;
+    const quint64 rest = scaled & 0xFFFFFFFFu;
+    if (rest > 0x80000000u || (rest == 0x80000000u && (micro & 1)))
+        ++micro;
+    QDateTime t = timeEpoch((seconds & 0x80000000u) == 0).addSecs(qint64(seconds));
+    if (micro >= 1000000) {
+        t = t.addSecs(1);
+        micro -= 1000000;
+    }
+    QString text = t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    if (micro != 0)
+        text += QStringLiteral(".%1").arg(micro, 6, 10, QLatin1Char('0'));
+    return text;
+}
+
+bool parseTime(const QString &text, quint64 *raw)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})(\\.\\d{1,9})?Z?$"));
+    const QRegularExpressionMatch m = pattern.match(text.trimmed());
+    if (!m.hasMatch())
+        return false;
+    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    if (!date.isValid() || !time.isValid())
+        return false;
+    qint64 seconds = timeEpoch(false).secsTo(QDateTime(date, time, Qt::UTC));
+    if (seconds >= twoTo32)
+        seconds -= twoTo32; // the era after the wrap, top bit clear
+    else if (seconds < 0x80000000LL)
+        return false; // before 1968: not a time the type holds
+    if (seconds < 0 || seconds >= twoTo32)
+        return false;
+    const double part = m.captured(7).isEmpty() ? 0.0 : m.captured(7).toDouble();
+    quint64 fraction = quint64(std::llround(part * double(twoTo32)));
+    if (fraction > 0xFFFFFFFFu)
+        fraction = 0xFFFFFFFFu;
+    *raw = (quint64(seconds) << 32) | fraction;
+    return true;
+}
+
+QString timeSpanText(qint64 raw)
+{
+    const bool negative = raw < 0;
+    const quint64 magnitude = negative ? quint64(0) - quint64(raw) : quint64(raw);
+    QString text = QString::number(magnitude >> 32);
+    quint64 fraction = magnitude & 0xFFFFFFFFu;
+    if (fraction != 0) {
+        text += QLatin1Char('.');
+        // 2^-32 has 32 decimals: the expansion ends.
+        while (fraction != 0) {
+            fraction *= 10;
+            text += QChar(u'0' + char16_t(fraction >> 32));
+            fraction &= 0xFFFFFFFFu;
+        }
+    }
+    return QStringLiteral("PT%1%2S").arg(negative ? QStringLiteral("-") : QString(), text);
+}
+
+bool parseTimeSpan(const QString &text, qint64 *raw)
+{
+    QString t = text.trimmed();
+    if (t.startsWith(QLatin1String("PT"), Qt::CaseInsensitive) && t.endsWith(QLatin1Char('S'), Qt::CaseInsensitive))
+        t = t.mid(2, t.size() - 3);
+    static const QRegularExpression number(QStringLiteral("^(-?)(\\d{1,10})(\\.\\d{1,32})?$"));
+    const QRegularExpressionMatch m = number.match(t);
+    if (!m.hasMatch())
+        return false;
+    const qint64 whole = m.captured(2).toLongLong();
+    const double part = m.captured(3).isEmpty() ? 0.0 : m.captured(3).toDouble();
+    const qint64 magnitude = whole * twoTo32 + std::llround(part * double(twoTo32));
+    if (whole >= 0x80000000LL || magnitude < 0)
+        return false;
+    *raw = m.captured(1).isEmpty() ? magnitude : -magnitude;
+    return true;
 }
 
 } // namespace NumberText

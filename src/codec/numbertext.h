@@ -65,6 +65,24 @@ bool displayLimits(const ValueItem &entry, QString *low, QString *high);
 // Display value of a raw limit or value as a double (for range checks).
 double displayValue(double raw, const Presentation &p);
 
+// A raw integer in a "Hex" or "Bin" display format: "0x1F", "0b11111", the
+// low `bits` bits as an unsigned pattern; empty for other formats.
+QString patternText(quint64 raw, int bits, const QString &displayFormat);
+// "0x..." or "0b..." typed by a user, as a raw pattern of at most `bits`
+// bits; false for other text.
+bool parsePattern(const QString &text, int bits, quint64 *raw);
+
+// TimeT: seconds since 1900-01-01 00:00:00 UTC in the high 32 bits (a value
+// with the top bit clear counts from 2036-02-07 06:28:16, where the 32-bit
+// seconds wrap) and 2^-32 s in the low 32 bits; shown as ISO 8601,
+// "2024-08-24T10:20:30" with ".ffffff" microseconds when there are any.
+QString timeText(quint64 raw);
+bool parseTime(const QString &text, quint64 *raw);
+// TimeSpanT: a signed number of 2^-32 s, shown as ISO 8601 "PT<seconds>S"
+// with the exact decimal fraction.
+QString timeSpanText(qint64 raw);
+bool parseTimeSpan(const QString &text, qint64 *raw);
+
 } // namespace NumberText
 
 #endif // NUMBERTEXT_H

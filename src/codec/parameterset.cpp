@@ -285,16 +285,6 @@ Comparison compare(const Set &file, const QVector<Entry> &device)
 
 bool acceptsValue(const ValueItem &item, const QString &text, QString *why)
 {
-    const EditorItem &e = item.editor;
-    if (e.widgetClass == QLatin1String(EditorWidget::ComboBox) || e.typeName == QLatin1String(IoddKind::BooleanT)) {
-        QStringList texts;
-        for (const ValuePair &pair : e.entries)
-            texts << pair.first;
-        if (texts.contains(text))
-            return true;
-        *why = QStringLiteral("expected one of: %1").arg(texts.join(QStringLiteral(", ")));
-        return false;
-    }
     *why = ValueCodec::checkInput(item, text);
     return why->isEmpty();
 }

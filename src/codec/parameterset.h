@@ -125,9 +125,9 @@ inline bool writtenLast(int index)
     return index == deviceAccessLocksIndex;
 }
 
-// Whether `text` is a value the entry can be set to: one of a choice's texts,
-// or a number in display units within the type and the description's limits.
-// Says why not in *why. Does not look at the access right.
+// Whether `text` is a value the entry can be set to: one of its named
+// values, or a number in display units within the type and the description's
+// values and ranges. Says why not in *why. Does not look at the access right.
 bool acceptsValue(const ValueItem &item, const QString &text, QString *why);
 
 } // namespace ParameterSet

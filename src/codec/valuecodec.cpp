@@ -167,37 +167,61 @@ NumberText::IntegerRange integerRangeOf(const ValueItem &entry)
     return rangeOf(entry, itemBitLength(entry));
 }
 
-// Shows a decoded number. `raw` holds `bits` significant bits.
-void showNumber(ValueItem &entry, quint64 raw, int bits)
+// The entry's named value for a number, or null.
+const ValuePair *namedValue(const ValueItem &entry, quint64 raw, int bits)
 {
     const QString &type = entry.editor.typeName;
     const qint64 asSigned = signExtend(raw, bits);
-
-    if (entry.editor.widgetClass == comboBoxEditor) {
-        for (const ValuePair &pair : qAsConst(entry.editor.entries)) {
-            bool match;
-            if (type == float32Kind)
-                match = pair.second.trimmed().toFloat() == floatFromBits(raw);
-            else if (type == integerKind)
-                match = qint64(toRawOrZero(pair.second)) == asSigned;
-            else
-                match = toRawOrZero(pair.second) == raw;
-            if (match) {
-                entry.editor.value = pair.first;
-                entry.editor.flag = falseText;
-                return;
-            }
+    for (const ValuePair &pair : entry.editor.entries) {
+        bool match;
+        if (type == float32Kind) {
+            bool ok = false;
+            const float f = pair.second.trimmed().toFloat(&ok);
+            match = ok && f == floatFromBits(raw);
+        } else if (type == integerKind) {
+            match = qint64(toRawOrZero(pair.second)) == asSigned;
+        } else {
+            match = toRawOrZero(pair.second) == lowBits(raw, bits);
         }
+        if (match)
+            return &pair;
+    }
+    return nullptr;
+}
+
+// Shows a decoded number. `raw` holds `bits` significant bits.
+void showNumber(ValueItem &entry, quint64 raw, int bits)
+{
+    entry.editor.flag = falseText;
+    if (const ValuePair *pair = namedValue(entry, raw, bits)) {
+        entry.editor.value = pair->first;
         return;
     }
-    if (entry.editor.widgetClass != lineEditEditor)
-        return;
-
+    const QString &type = entry.editor.typeName;
+    if (type != float32Kind) {
+        const QString pattern = NumberText::patternText(raw, bits, entry.displayFormat);
+        if (!pattern.isEmpty()) {
+            entry.editor.value = pattern;
+            return;
+        }
+    }
     const NumberText::Presentation p = NumberText::presentationOf(entry);
     if (type == float32Kind)
         entry.editor.value = NumberText::floatText(floatFromBits(raw), p);
     else
         entry.editor.value = NumberText::integerText(raw, rangeOf(entry, bits), p);
+}
+
+bool isTimeType(const QString &type)
+{
+    return type == QLatin1String(IoddKind::TimeT) || type == QLatin1String(IoddKind::TimeSpanT);
+}
+
+void showTime(ValueItem &entry, quint64 raw)
+{
+    entry.editor.value = entry.editor.typeName == QLatin1String(IoddKind::TimeT)
+        ? NumberText::timeText(raw)
+        : NumberText::timeSpanText(qint64(raw));
     entry.editor.flag = falseText;
 }
 
@@ -300,6 +324,35 @@ void copyInto(RecordImage &image, int start, const QByteArray &octets)
     }
 }
 
+// The description's ranges of a number: the single one of the editor, then
+// those of a list. (lower, upper) as written.
+QVector<QPair<QString, QString>> rangesOf(const EditorItem &ed)
+{
+    QVector<QPair<QString, QString>> ranges;
+    if (!ed.lowerValue.trimmed().isEmpty() || !ed.upperValue.trimmed().isEmpty())
+        ranges.append({ed.lowerValue, ed.upperValue});
+    for (const EditorItem &r : ed.ranges)
+        ranges.append({r.lowerValue, r.upperValue});
+    return ranges;
+}
+
+// "One of: name, name, low … high" for an entry with named values or ranges.
+QString allowedText(const ValueItem &entry)
+{
+    const EditorItem &ed = entry.editor;
+    const bool isFloat = ed.typeName == float32Kind;
+    const NumberText::Presentation p = NumberText::presentationOf(entry);
+    QStringList allowed;
+    for (const ValuePair &pair : ed.entries)
+        allowed << pair.first;
+    if (isNumberType(ed.typeName)) {
+        for (const auto &[lower, upper] : rangesOf(ed))
+            allowed << QStringLiteral("%1 … %2").arg(NumberText::limitText(lower, isFloat, p),
+                                                     NumberText::limitText(upper, isFloat, p));
+    }
+    return QCoreApplication::translate("ValueCodec", "应为以下之一：%1").arg(allowed.join(QStringLiteral(", ")));
+}
+
 } // namespace
 
 bool parseHexOctets(QString text, QByteArray *out)
@@ -373,6 +426,8 @@ int itemBitLength(const ValueItem &entry)
 {
     if (entry.editor.typeName == float32Kind)
         return 32;
+    if (isTimeType(entry.editor.typeName))
+        return 64;
     const int n = toIntOrZero(entry.editor.bitLength);
     return n > 0 ? std::min(n, maxNumberBits) : 8;
 }
@@ -384,12 +439,18 @@ int variableBitLength(const ValueItem &entry)
 
 bool usesSingleItemAccess(const ValueItem &entry)
 {
-    return variableBitLength(entry) >= singleItemThreshold;
+    return subindexOf(entry) > 0 && fieldBits(variableBitLength(entry)) / 8 > mailboxOctets
+        && entry.subindexAccess != falseText;
 }
 
 bool isWritable(const ValueItem &entry)
 {
-    return entry.accessRightRestriction == QLatin1String("rw");
+    return entry.accessRightRestriction.contains(QLatin1Char('w'));
+}
+
+bool isReadable(const ValueItem &entry)
+{
+    return entry.accessRightRestriction.contains(QLatin1Char('r'));
 }
 
 // ---- decode ---------------------------------------------------------------
@@ -416,6 +477,12 @@ bool decodeRecord(ValueItem &entry, const QByteArray &data)
         if (totalBits / 8 > data.size())
             return false;
         showNumber(entry, extractBits(data, totalBits, offset, n), std::min(n, 64));
+    } else if (isTimeType(type)) {
+        int totalBits, offset;
+        numberField(entry, &totalBits, &offset);
+        if (totalBits / 8 > data.size())
+            return false;
+        showTime(entry, extractBits(data, totalBits, offset, 64));
     } else if ((type == stringKind || type == octetStringKind) && inRecord(entry)) {
         const int k = stringOctetCount(entry);
         const int start = stringStart(entry, k);
@@ -446,11 +513,52 @@ bool decodeSingleItem(ValueItem &entry, const QByteArray &data)
         if (data.size() < octets)
             return false;
         showNumber(entry, extractBits(data.left(octets), 8 * octets, 0, n), n);
+    } else if (isTimeType(type)) {
+        if (data.size() < 8)
+            return false;
+        showTime(entry, extractBits(data.left(8), 64, 0, 64));
     } else if (type == octetStringKind) {
         showHex(entry, data);
     } else {
         showOctets(entry, data);
     }
+    return true;
+}
+
+bool integerOf(const ValueItem &entry, const QByteArray &data, bool wholeVariable, qint64 *value)
+{
+    const QString &type = entry.editor.typeName;
+    const bool integer = type == integerKind || type == uintegerKind;
+    if (type != booleanKind && !integer)
+        return false;
+    if (type == booleanKind) {
+        if (!wholeVariable || isLoneBoolean(entry)) {
+            if (data.isEmpty())
+                return false;
+            *value = data.at(0) != 0 ? 1 : 0;
+        } else {
+            const int L = variableBitLength(entry);
+            if (fieldBits(L) / 8 > data.size())
+                return false;
+            *value = qint64(extractBits(data, fieldBits(L), booleanPosition(entry), 1));
+        }
+        return true;
+    }
+    const int n = itemBitLength(entry);
+    quint64 raw;
+    if (wholeVariable) {
+        int totalBits, offset;
+        numberField(entry, &totalBits, &offset);
+        if (totalBits / 8 > data.size() || fieldBits(variableBitLength(entry)) / 8 > data.size())
+            return false;
+        raw = extractBits(data, totalBits, offset, n);
+    } else {
+        const int octets = (n + 7) / 8;
+        if (data.size() < octets)
+            return false;
+        raw = extractBits(data.left(octets), 8 * octets, 0, n);
+    }
+    *value = type == integerKind ? signExtend(raw, n) : qint64(raw);
     return true;
 }
 
@@ -487,31 +595,49 @@ EncodedValue encode(ValueItem &entry)
     };
 
     if (type == booleanKind) {
+        // A name of the choice, or IO-Link's own words for the two values.
         const ValuePair *pair = pairWithText();
-        if (!pair)
+        const QString word = (pair ? pair->second : ed.value).trimmed().toLower();
+        if (word == trueText || word == QLatin1String("1"))
+            out.raw = 1;
+        else if (word == falseText || word == QLatin1String("0"))
+            out.raw = 0;
+        else
             return refuse(QStringLiteral("no entry \"%1\"").arg(ed.value));
-        out.raw = (pair->second == trueText || pair->second.trimmed() == QLatin1String("1")) ? 1 : 0;
-    } else if (isNumberType(type) && ed.widgetClass == comboBoxEditor) {
-        // The combo shows a name; the number it stands for is its value.
-        const ValuePair *pair = pairWithText();
-        if (!pair)
-            return refuse(QStringLiteral("no entry \"%1\"").arg(ed.value));
-        if (type == float32Kind) {
-            bool ok = false;
-            const float f = pair->second.trimmed().toFloat(&ok);
-            if (!ok)
-                return refuse(QStringLiteral("entry value \"%1\" is not a number").arg(pair->second));
-            out.raw = bitsFromFloat(f);
+    } else if (isNumberType(type)) {
+        // A name stands for its value; anything else must be a number in
+        // display units (or a "0x"/"0b" pattern), checked against the type.
+        if (const ValuePair *pair = pairWithText()) {
+            if (type == float32Kind) {
+                bool ok = false;
+                const float f = pair->second.trimmed().toFloat(&ok);
+                if (!ok)
+                    return refuse(QStringLiteral("entry value \"%1\" is not a number").arg(pair->second));
+                out.raw = bitsFromFloat(f);
+            } else {
+                out.raw = toRawOrZero(pair->second);
+            }
+        } else if (quint64 pattern = 0;
+                   type != float32Kind && NumberText::parsePattern(ed.value, itemBitLength(entry), &pattern)) {
+            out.raw = pattern;
         } else {
-            out.raw = toRawOrZero(pair->second);
+            const NumberText::Presentation p = NumberText::presentationOf(entry);
+            const NumberText::Parsed v = type == float32Kind
+                ? NumberText::parseFloat(ed.value, p)
+                : NumberText::parseInteger(ed.value, integerRangeOf(entry), p);
+            if (!v.ok)
+                return refuse(v.error);
+            out.raw = type == float32Kind ? bitsFromFloat(v.value) : v.raw;
         }
-    } else if (isNumberType(type) && ed.widgetClass == lineEditEditor) {
-        const NumberText::Presentation p = NumberText::presentationOf(entry);
-        const NumberText::Parsed v = type == float32Kind ? NumberText::parseFloat(ed.value, p)
-                                                         : NumberText::parseInteger(ed.value, integerRangeOf(entry), p);
-        if (!v.ok)
-            return refuse(v.error);
-        out.raw = type == float32Kind ? bitsFromFloat(v.value) : v.raw;
+    } else if (isTimeType(type)) {
+        qint64 span = 0;
+        const bool ok = type == QLatin1String(IoddKind::TimeT) ? NumberText::parseTime(ed.value, &out.raw)
+                                                               : NumberText::parseTimeSpan(ed.value, &span);
+        if (!ok)
+            return refuse(type == QLatin1String(IoddKind::TimeT) ? QStringLiteral("not a time (2024-08-24T10:20:30)")
+                                                                 : QStringLiteral("not a time span (PT1.5S)"));
+        if (type == QLatin1String(IoddKind::TimeSpanT))
+            out.raw = quint64(span);
     } else if (type == stringKind) {
         out.octets = stringOctets(entry, RecordImage::dataSize);
         out.hasOctets = true;
@@ -521,7 +647,7 @@ EncodedValue encode(ValueItem &entry)
         out.octets = out.octets.left(RecordImage::dataSize);
         out.hasOctets = true;
     } else {
-        // A number the table can neither show nor edit, TimeT, ...: not written.
+        // A record or array as a whole, an unknown type: not written.
         return refuse(QStringLiteral("cannot be written"));
     }
     ed.flag = falseText;
@@ -633,7 +759,7 @@ void clearInRecordImage(const ValueItem &entry, RecordImage &image)
         clearOctets(std::max((subindexOf(entry) - 1) * k, 0), k);
     } else if (type == stringKind) {
         clearOctets(0, RecordImage::dataSize);
-    } else if (isNumberType(type)) {
+    } else if (isNumberType(type) || isTimeType(type)) {
         int totalBits, offset;
         numberField(entry, &totalBits, &offset);
         clearBits(totalBits, offset, itemBitLength(entry));
@@ -662,32 +788,44 @@ QString checkInput(const ValueItem &entry, const QString &text)
     probe.editor.value = text;
     probe.accessRightRestriction = QStringLiteral("rw");
     const EncodedValue value = encode(probe);
-    if (!value.valid)
-        return value.error;
-    if (!isNumberType(entry.editor.typeName) || entry.editor.widgetClass != lineEditEditor)
+    const EditorItem &ed = entry.editor;
+    const bool number = isNumberType(ed.typeName);
+    if (!value.valid) {
+        // Text that is neither one of the names nor a number: say what the entry takes.
+        const bool named = !ed.entries.isEmpty() && (number || ed.typeName == booleanKind);
+        bool isNumber = false;
+        text.trimmed().toDouble(&isNumber);
+        return named && !isNumber ? allowedText(entry) : value.error;
+    }
+    if (!number)
         return QString();
-    // The description's own limits, in display units.
-    const NumberText::Presentation p = NumberText::presentationOf(entry);
+    // A number is valid when it is one of the named values or lies in one of
+    // the ranges; without either, anywhere the type holds.
+    const QVector<QPair<QString, QString>> ranges = rangesOf(ed);
+    if ((ranges.isEmpty() && ed.entries.isEmpty()) || namedValue(entry, value.raw, itemBitLength(entry)))
+        return QString();
     double raw;
-    if (entry.editor.typeName == float32Kind)
+    if (ed.typeName == float32Kind)
         raw = double(floatFromBits(value.raw));
-    else if (entry.editor.typeName == integerKind)
+    else if (ed.typeName == integerKind)
         raw = double(signExtend(value.raw, itemBitLength(entry)));
     else
         raw = double(lowBits(value.raw, itemBitLength(entry)));
-    bool okLow = false, okHigh = false;
-    const double low = entry.editor.lowerValue.trimmed().toDouble(&okLow);
-    const double high = entry.editor.upperValue.trimmed().toDouble(&okHigh);
-    if (!okLow || !okHigh || (low <= raw && raw <= high))
-        return QString();
-    for (const ValuePair &pair : entry.editor.entries) {
-        if (pair.second.trimmed().toDouble() == raw)
+    for (const auto &[lower, upper] : ranges) {
+        bool okLow = false, okHigh = false;
+        const double low = lower.trimmed().toDouble(&okLow);
+        const double high = upper.trimmed().toDouble(&okHigh);
+        if (okLow && okHigh && low <= raw && raw <= high)
             return QString();
     }
-    const bool isFloat = entry.editor.typeName == float32Kind;
-    return QCoreApplication::translate("ValueCodec", "超出范围 %1 … %2")
-        .arg(NumberText::limitText(entry.editor.lowerValue, isFloat, p),
-             NumberText::limitText(entry.editor.upperValue, isFloat, p));
+    if (ranges.size() == 1 && ed.entries.isEmpty()) {
+        const bool isFloat = ed.typeName == float32Kind;
+        const NumberText::Presentation p = NumberText::presentationOf(entry);
+        return QCoreApplication::translate("ValueCodec", "超出范围 %1 … %2")
+            .arg(NumberText::limitText(ranges.first().first, isFloat, p),
+                 NumberText::limitText(ranges.first().second, isFloat, p));
+    }
+    return allowedText(entry);
 }
 
 } // namespace ValueCodec

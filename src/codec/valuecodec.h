@@ -20,9 +20,10 @@
 
 namespace ValueCodec {
 
-// Variables of this many bits or more are read and written one subindex at a
-// time; smaller ones as a whole (subindex 0).
-constexpr int singleItemThreshold = 520;
+// Octets one ISDU request or response of the adapter's mailbox carries. An
+// item of a larger variable is read and written by its own subindex where the
+// variable allows that; otherwise the variable goes whole (subindex 0).
+constexpr int mailboxOctets = 33;
 
 // What a device can hold. Numbers taken from an entry are clamped to these
 // where they are used, so an entry from any source stays within them: a
@@ -63,19 +64,24 @@ int itemBitLength(const ValueItem &entry);
 // Bit length L of the whole variable the entry belongs to (0 when unknown),
 // at most maxVariableBits.
 int variableBitLength(const ValueItem &entry);
-// True when the entry is read and written by its own subindex (L >= 520).
+// True when the entry is read and written by its own subindex: an item of a
+// variable longer than the mailbox that allows subindex access.
 bool usesSingleItemAccess(const ValueItem &entry);
-// Only entries with access exactly "rw" are written.
+// Entries with "w" in their access ("rw", "wo") are written; those with "r"
+// are read.
 bool isWritable(const ValueItem &entry);
+bool isReadable(const ValueItem &entry);
 
 // ---- decode ---------------------------------------------------------------
 
-// Numbers are shown as raw x gradient + offset with the decimals of a
-// "Dec.N" display format (NumberText), integers of any width exactly,
-// Float32T with the shortest text that reads back the same. A BooleanT alone
-// fills an octet (0x00 false, anything else true); inside a record or array
-// it is the one bit at its bit offset. Strings inside a record sit at their
-// bit offsets too.
+// A number that is one of its datatype's named values shows that name;
+// any other number shows raw x gradient + offset with the decimals of a
+// "Dec.N" display format (NumberText), as "0x.."/"0b.." with "Hex"/"Bin",
+// integers of any width exactly, Float32T with the shortest text that reads
+// back the same. A BooleanT alone fills an octet (0x00 false, anything else
+// true); inside a record or array it is the one bit at its bit offset.
+// Strings inside a record sit at their bit offsets too. TimeT and TimeSpanT
+// are ISO 8601 texts (NumberText::timeText).
 
 // Decodes the entry from the data of a read of subindex 0 (its whole
 // variable). Returns false, leaving the entry unchanged, when the data is
@@ -85,6 +91,11 @@ bool decodeRecord(ValueItem &entry, const QByteArray &data);
 // Decodes the entry from the data of a read of its own subindex; false when
 // the data is shorter than the entry.
 bool decodeSingleItem(ValueItem &entry, const QByteArray &data);
+
+// The integer an entry of BooleanT (0 or 1), UIntegerT or IntegerT holds in
+// the data of a read of its whole variable (wholeVariable) or of its own
+// subindex; false for other types or data too short.
+bool integerOf(const ValueItem &entry, const QByteArray &data, bool wholeVariable, qint64 *value);
 
 // Text of the default column: a number's default value as the value column
 // would show it; other defaults as they are.
@@ -106,10 +117,10 @@ struct EncodedValue
 // Does not look at the access right.
 EncodedValue encode(ValueItem &entry);
 
-// The 32 data octets and the length field of one ISDU write request.
+// The data octets and the length field of one ISDU write request.
 struct RecordImage
 {
-    static constexpr int dataSize = 32;
+    static constexpr int dataSize = mailboxOctets;
     std::array<quint8, dataSize> data{};
     int length = 0;
 

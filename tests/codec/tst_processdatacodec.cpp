@@ -35,7 +35,11 @@ ValueItem withEntries(ValueItem v, const QList<ValuePair> &entries)
 
 TreeItem node(int bits, const QList<ValueItem> &values)
 {
-    return {QString::number(bits), "PD", values, {}};
+    TreeItem n;
+    n.text = QString::number(bits);
+    n.name = "PD";
+    n.values = values;
+    return n;
 }
 
 // What a decode shows: per item "text unit", '!' for an item the data does not reach.

@@ -31,17 +31,24 @@ ValueItem item(const char *label, const char *type, int offset, const char *bits
     return v;
 }
 
+TreeItem pdNode(const QString &bits, const QList<ValueItem> &values)
+{
+    TreeItem n;
+    n.text = bits;
+    n.name = "PD";
+    n.values = values;
+    return n;
+}
+
 // 32 bits: a temperature in 0.1 °C at bit 16, a status with a named value at
 // 8, a switching output at 1 and a one-bit unsigned at 0.
 ProcessDataCodec::Layout sensor()
 {
     ValueItem status = item("Status, raw", "UIntegerT", 8, "8");
     status.editor.entries = {{"ok", "52"}};
-    return ProcessDataCodec::layoutOf({"32",
-                                       "PD",
-                                       {item("Temperature", "IntegerT", 16, "16", "0.1", "°C"), status,
-                                        item("OUT1", "BooleanT", 1, ""), item("Ready", "UIntegerT", 0, "1")},
-                                       {}});
+    return ProcessDataCodec::layoutOf(pdNode("32",
+                                             {item("Temperature", "IntegerT", 16, "16", "0.1", "°C"), status,
+                                              item("OUT1", "BooleanT", 1, ""), item("Ready", "UIntegerT", 0, "1")}));
 }
 
 QList<QByteArray> csvLines(const ProcessDataRecording &r)
@@ -93,8 +100,7 @@ private slots:
         QVERIFY(std::isnan(ProcessDataRecording::plotValue(r.channels().at(0), r.valuesAt(1).at(0))));
 
         // Strings are only written (a lone item taking the data's name: tst_processtrend).
-        ProcessDataRecording text(ProcessDataCodec::layoutOf({"32", "PD", {item("Code", "StringT", 0, "32")}, {}}),
-                                  "PD");
+        ProcessDataRecording text(ProcessDataCodec::layoutOf(pdNode("32", {item("Code", "StringT", 0, "32")})), "PD");
         QCOMPARE(text.channels().at(0).kind, Kind::Text);
     }
 
@@ -142,8 +148,7 @@ private slots:
     void oddOctetCountsAndFiles()
     {
         // A 24-bit input is read as two registers: the spare octet is not process data.
-        ProcessDataRecording r(ProcessDataCodec::layoutOf({"24", "PD", {item("Level", "UIntegerT", 0, "24")}, {}}),
-                               "PD");
+        ProcessDataRecording r(ProcessDataCodec::layoutOf(pdNode("24", {item("Level", "UIntegerT", 0, "24")})), "PD");
         r.append(0, hex("01 02 03 ee"));
         QCOMPARE(csvLines(r).at(1).split(',').mid(1), (QList<QByteArray>{"01 02 03", "66051"}));
 

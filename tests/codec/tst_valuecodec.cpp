@@ -118,7 +118,7 @@ private slots:
         // Float32T: the shortest text that reads back to the same float.
         row("float in record", num("Float32T", "48", "", "8"), "0040490fdb00", "3.1415927");
         row("combo", combo("UIntegerT", "Low=1|High=2", "keep", "16", "8", "8"), "0200", "High");
-        row("combo no match", combo("UIntegerT", "Low=1", "keep", "16", "8", "8"), "0500", "keep", "true");
+        row("combo no match", combo("UIntegerT", "Low=1", "keep", "16", "8", "8"), "0500", "5");
         row("combo negative", combo("IntegerT", "Min=-1|Zero=0", "keep", "", "8"), "ff", "Min");
         row("bool offset 9", boolAt("16", "9"), "0200", "On");
         // Without a bit offset, subindex k is bit position k - 1 (from the last octet).
@@ -137,7 +137,8 @@ private slots:
         row("string in record", inRecord(str("StringT", "", "4", "2"), "48", "0"), "123441424344", "ABCD");
         row("octets in record", inRecord(str("OctetStringT", "", "2", "3"), "48", "16"), "123441424344", "0x4142",
             "true");
-        row("TimeT", num("TimeT", "", "", "", "keep", "", ""), "0102030405060708", "keep", "true");
+        // Seconds with the top bit clear count from 2036-02-07T06:28:16; 0x05060708 / 2^32 s is 19623.2 us.
+        row("TimeT", num("TimeT", "", "", "", "keep", "", ""), "0102030405060708", "2036-08-20T23:25:56.019623");
         // Single replies: L and o do not apply.
         row("single uint", num("UIntegerT", "800", "8", "16"), "05", "5", "false", true);
         row("single 64 bits", num("UIntegerT", "800", "64", "0"), "0000000102030405", "4328719365", "false", true);
@@ -192,9 +193,9 @@ private slots:
         // Strings set the length to their octet count.
         row("string utf-8", L{str("StringT", "UTF-8", "", "", "\xc3\xa4")}, hex("c3a4"), 2);
         row("string local", L{str("StringT", "", "", "", "\xc3\xa4")}, hex("e4"), 1);
-        row("string cut at 32", L{str("StringT", "", "", "", QString(40, 'x'))}, QByteArray(32, 'x'), 32);
-        row("utf-8 cut whole", L{str("StringT", "UTF-8", "", "", QString(31, 'x') + "\xc3\xa4")}, QByteArray(31, 'x'),
-            31);
+        row("string cut at 33", L{str("StringT", "", "", "", QString(40, 'x'))}, QByteArray(33, 'x'), 33);
+        row("utf-8 cut whole", L{str("StringT", "UTF-8", "", "", QString(32, 'x') + "\xc3\xa4")}, QByteArray(32, 'x'),
+            32);
         row("octet string elements",
             L{str("OctetStringT", "", "2", "1", "0xa1b2"), str("OctetStringT", "", "2", "2", "0x01ff")},
             hex("a1b201ff"), 4);
@@ -230,13 +231,13 @@ private slots:
     void notWritten()
     {
         // Types and texts that cannot be written: the type's range, not a number, no such entry.
-        QList<ValueItem> items{num("TimeT", "", "", "", "keep", "", ""),    num("UIntegerT", "", "8", "", "5", "", ""),
+        QList<ValueItem> items{num("TimeT", "", "", "", "keep", "", ""),    num("TimeSpanT", "", "", "", "PT1.5"),
                                str("OctetStringT", "", "2", "0", "0x1g"),   str("OctetStringT", "", "2", "0", "0x123"),
                                num("UIntegerT", "16", "4", "0", "16"),      num("IntegerT", "", "8", "", "-129"),
                                num("UIntegerT", "", "8", "", "-1"),         num("UIntegerT", "", "8", "", "25", "-2"),
                                num("Float32T", "", "", "", "abc"),          num("UIntegerT", "", "8", "", ""),
                                combo("UIntegerT", "Low=1", "Mid", "", "8"), boolSub("", "0", "maybe")};
-        for (const char *access : {"ro", "wo", "RW"}) {
+        for (const char *access : {"ro", "RW", ""}) {
             items << num("UIntegerT", "", "8", "", "5");
             items.last().accessRightRestriction = access;
         }
@@ -341,12 +342,12 @@ private slots:
 
         QCOMPARE(got,
                  QStringList({"2.500000000000000", "2.500000000000000", "3",
-                              // 64 bits at offset 1856 of 1856: nothing of it in the data; the image holds 32
+                              // 64 bits at offset 1856 of 1856: nothing of it in the data; the image holds 33
                               // octets at most; a 64-bit single write
-                              "0", "32", "8", "0000000000000007",
+                              "0", "33", "8", "0000000000000007",
                               // element 255 of 232-octet elements lies beyond the data and the image;
-                              // a single write pads to 232 octets and keeps the 32 that fit
-                              "0x", "32", QString(64, '0'), "32",
+                              // a single write pads to 232 octets and keeps the 33 that fit
+                              "0x", "33", QString(66, '0'), "33",
                               // subindex 255: bit 6 of octet 31, beyond a 16-bit variable
                               "Off", "2", "0", "0", "00000000"}));
         QVERIFY2(timer.elapsed() < 1000, "clamped numbers cost next to nothing");

@@ -40,7 +40,11 @@ inline ValueItem at(ValueItem v, int bitOffset, const QString &gradient = {}, co
 
 inline TreeItem node(int bits, QList<ValueItem> v, QString name = "PD")
 {
-    return {QString::number(bits), name, v, {}};
+    TreeItem n;
+    n.text = QString::number(bits);
+    n.name = name;
+    n.values = v;
+    return n;
 }
 
 inline TreeItem builtinProcessData(bool in)
