@@ -299,8 +299,11 @@ private:
 
         Variable v;
         v.id = id;
-        if (id == QLatin1String("V_ProcessDataInput") || id == QLatin1String("V_ProcessDataOutput")) {
-            v.kind = id.endsWith(QLatin1String("Input")) ? Variable::ProcessIn : Variable::ProcessOut;
+        // Process data at indexes 40 and 41, as IODD 1.1 and 1.0.1 name the variables.
+        const bool pdIn = id == QLatin1String("V_ProcessDataInput") || id == QLatin1String("V_ProcessDataIn");
+        const bool pdOut = id == QLatin1String("V_ProcessDataOutput") || id == QLatin1String("V_ProcessDataOut");
+        if (pdIn || pdOut) {
+            v.kind = pdIn ? Variable::ProcessIn : Variable::ProcessOut;
             v.writable = false;
             insert(*var, v);
             return;

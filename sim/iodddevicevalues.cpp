@@ -95,8 +95,12 @@ bool hasLimits(const Scalar &s)
 quint16 checkValue(const Scalar &s, const QByteArray &octets)
 {
     switch (s.kind) {
-    case Scalar::Boolean:
-        return unsignedOf(octets) <= 1 ? 0 : IsduError::valueOutOfRange;
+    case Scalar::Boolean: {
+        // IO-Link's FALSE and TRUE alone are 0x00 and 0xFF; a bit of a
+        // record comes here as 0 or 1.
+        const quint64 v = unsignedOf(octets);
+        return v <= 1 || v == 0xFF ? 0 : IsduError::valueOutOfRange;
+    }
     case Scalar::Integer: {
         const qint64 v = signedOf(octets);
         if (s.bits < 64) {
@@ -143,8 +147,10 @@ QByteArray encodeDefault(const Scalar &s, const QString &given, bool inImage)
 {
     const QString text = given.trimmed().isEmpty() && s.kind != Scalar::String ? firstValid(s) : given.trimmed();
     switch (s.kind) {
-    case Scalar::Boolean:
-        return QByteArray(1, char(text == QLatin1String("true") || text == QLatin1String("1") ? 1 : 0));
+    case Scalar::Boolean: {
+        const bool on = text == QLatin1String("true") || text == QLatin1String("1");
+        return QByteArray(1, char(on ? (inImage ? 1 : 0xFF) : 0));
+    }
     case Scalar::Integer: {
         bool ok = false;
         qint64 v = text.toLongLong(&ok);
