@@ -253,10 +253,11 @@ int Run::set(int port, IoddFile &file, int index, int subindex, const QString &t
         return say(CtlExit::noAdapter, QStringLiteral("no adapter found"));
 
     ParameterWrite written;
-    if (!writeParameter(m_link, port, variable, target, text, &written))
+    if (!writeParameter(m_link, port, entry, text, &written))
         return linkFailure();
     if (written.result == ParameterWrite::NotEncodable)
-        return usage(QStringLiteral("%1 (%2): \"%3\" cannot be encoded").arg(where, entry.label, text));
+        return usage(
+            QStringLiteral("%1 (%2): \"%3\" cannot be written: %4").arg(where, entry.label, text, written.why));
     IoddJson::Writer w;
     w.beginObject();
     if (written.result == ParameterWrite::Written)

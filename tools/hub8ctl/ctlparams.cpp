@@ -2,6 +2,7 @@
 
 #include "ctlvalues.h"
 
+#include "codec/parameteraccess.h"
 #include "codec/valuecodec.h"
 #include "protocol/isdublock.h"
 
@@ -11,24 +12,18 @@
 
 namespace {
 
-quint8 subindexOf(const ValueItem &entry)
+IsduRequestBlock readRequest(int port, const ParameterAccess::Request &r)
 {
-    return quint8(entry.subindex.toUInt());
+    // Length 0: the answer may be as long as the variable is.
+    return IsduRequestBlock::make(IsduService::read, quint8(port + 1), r.index, r.subindex, 0);
 }
 
-IsduRequestBlock readRequest(int port, const ValueItem &entry, bool whole)
+IsduRequestBlock writeRequest(int port, const ParameterAccess::Request &r)
 {
-    return whole ? IsduRequestBlock::make(IsduService::read, quint8(port + 1), quint16(entry.index.toUInt()), 0, 0)
-                 : IsduRequestBlock::make(IsduService::read, quint8(port + 1), quint16(entry.index.toUInt()),
-                                          subindexOf(entry), quint8(CtlValues::itemReadLength(entry)));
-}
-
-IsduRequestBlock writeRequest(int port, quint16 index, quint8 subindex, const QByteArray &data)
-{
-    const int length = std::min(int(data.size()), IsduRequestBlock::maxData);
+    const int length = std::min(int(r.data.size()), IsduRequestBlock::maxData);
     IsduRequestBlock block =
-        IsduRequestBlock::make(IsduService::write, quint8(port + 1), index, subindex, quint8(length));
-    std::copy(data.cbegin(), data.cbegin() + length, block.data());
+        IsduRequestBlock::make(IsduService::write, quint8(port + 1), r.index, r.subindex, quint8(length));
+    std::copy(r.data.cbegin(), r.data.cbegin() + length, block.data());
     return block;
 }
 
@@ -42,36 +37,40 @@ CtlReply tooShort(const CtlReply &read)
     return reply;
 }
 
+QString requestKey(const ParameterAccess::Request &r)
+{
+    return QStringLiteral("%1:%2").arg(r.index).arg(r.subindex);
+}
+
 struct MenuReader
 {
     ModbusLink *link;
     int port;
     QVector<ParameterRow> *rows;
-    QMap<QString, CtlReply> wholeReads; // by index text
+    QMap<QString, CtlReply> reads; // by index:subindex asked
 
     bool read(const TreeItem &menu)
     {
         for (const ValueItem &value : menu.values) {
-            if (!value.accessRightRestriction.contains(QLatin1Char('r')))
+            if (!ValueCodec::isReadable(value) || value.editor.widgetClass == QLatin1String(EditorWidget::PushButton))
                 continue;
             ParameterRow row;
             row.menu = menu.name.isEmpty() ? menu.text : menu.name;
             row.entry = value;
-            const bool whole = !CtlValues::bySubindex(value);
-            if (whole && wholeReads.contains(value.index)) {
-                row.reply = wholeReads.value(value.index);
+            const ParameterAccess::Request request = ParameterAccess::readRequestFor(value);
+            const QString key = requestKey(request);
+            if (reads.contains(key)) {
+                row.reply = reads.value(key);
             } else {
-                row.reply = ctlIsdu(link, readRequest(port, value, whole), whole);
+                row.reply = ctlIsdu(link, readRequest(port, request), request.subindex == 0);
                 if (row.reply.linkFailed)
                     return false;
-                if (whole)
-                    wholeReads.insert(value.index, row.reply);
+                reads.insert(key, row.reply);
             }
             if (row.reply.ok) {
                 row.octets = row.reply.data;
-                const bool decoded = whole ? CtlValues::decodeWhole(row.entry, row.octets)
-                                           : CtlValues::decodeItem(row.entry, row.octets);
-                if (!decoded)
+                row.entry.editor.value.clear();
+                if (!ParameterAccess::decode(row.entry, row.octets))
                     row.reply = tooShort(row.reply);
             }
             rows->append(row);
@@ -119,41 +118,32 @@ QList<ValueItem> entriesOfIndex(const QList<TreeItem> &menus, quint16 index)
     return entries;
 }
 
-bool writeParameter(ModbusLink *link, int port, QList<ValueItem> variable, int target, const QString &text,
-                    ParameterWrite *out)
+bool writeParameter(ModbusLink *link, int port, const ValueItem &target, const QString &text, ParameterWrite *out)
 {
-    const quint16 index = quint16(variable.at(target).index.toUInt());
-    if (CtlValues::bySubindex(variable.at(target))) {
-        ValueItem &entry = variable[target];
-        entry.editor.value = text;
-        if (!CtlValues::encodeItem(entry, &out->octets))
-            return true;
-        out->result = ParameterWrite::Written;
-        out->reply = ctlIsdu(link, writeRequest(port, index, subindexOf(entry), out->octets));
-        return !out->reply.linkFailed;
-    }
-    // The whole variable is written: the other entries keep what the device holds.
-    if (variable.size() > 1) {
-        out->reply = ctlIsdu(link, readRequest(port, variable.at(target), true), true);
+    ValueItem entry = target;
+    entry.editor.value = text;
+    QHash<int, QByteArray> device;
+    const ParameterAccess::Request read = ParameterAccess::readRequestFor(entry);
+    if (ParameterAccess::readsWholeVariable(entry) && ValueCodec::variableBitLength(entry) > 0
+        && ValueCodec::isReadable(entry)) {
+        // An item written with its variable: the other items keep what the device holds.
+        out->reply = ctlIsdu(link, readRequest(port, read), true);
         if (out->reply.linkFailed || !out->reply.ok) {
             out->result = ParameterWrite::ReadFailed;
             return !out->reply.linkFailed;
         }
-        for (ValueItem &other : variable) {
-            if (!CtlValues::decodeWhole(other, out->reply.data)) {
-                out->result = ParameterWrite::ReadFailed;
-                out->reply = tooShort(out->reply);
-                return true;
-            }
-        }
+        device.insert(read.index, out->reply.data);
     }
-    variable[target].editor.value = text;
-    // The entry set goes first: it gives the image its length.
-    variable.move(target, 0);
-    if (!CtlValues::encodeWhole(variable, &out->octets))
+    const ParameterAccess::WritePlan plan = ParameterAccess::planWrites({&entry}, device);
+    if (plan.writes.isEmpty()) {
+        out->result = ParameterWrite::NotEncodable;
+        out->why = plan.refused.isEmpty() ? QString() : plan.refused.first().second;
         return true;
+    }
+    const ParameterAccess::Request &request = plan.writes.first().request;
     out->result = ParameterWrite::Written;
-    out->reply = ctlIsdu(link, writeRequest(port, index, 0, out->octets));
+    out->octets = request.data;
+    out->reply = ctlIsdu(link, writeRequest(port, request));
     return !out->reply.linkFailed;
 }
 
@@ -206,7 +196,7 @@ bool readDeviceValues(ModbusLink *link, int port, const QList<TreeItem> &menus, 
         }
         position.insert(e.key(), int(out->entries.size()));
         out->entries.append(e);
-        if (!CtlValues::bySubindex(row.entry))
+        if (ParameterAccess::readsWholeVariable(row.entry))
             out->variables.insert(e.index, row.octets);
     }
     return true;
@@ -249,34 +239,19 @@ bool writeSetEntries(ModbusLink *link, int port, const QList<TreeItem> &menus,
         }
         if (changed.isEmpty())
             continue;
-        if (CtlValues::bySubindex(*changed.first())) {
-            for (ValueItem *item : qAsConst(changed)) {
-                SetWrite w{it.key(), int(item->subindex.toUInt()), {item->label}, {}, {}};
-                if (!CtlValues::encodeItem(*item, &w.octets)) {
-                    skipped->append({ParameterSet::entryOf(*item, {}), QStringLiteral("cannot be encoded")});
-                    continue;
-                }
-                w.reply = ctlIsdu(link, writeRequest(port, quint16(w.index), quint8(w.subindex), w.octets));
-                if (w.reply.linkFailed)
-                    return false;
-                writes->append(w);
-            }
-            continue;
-        }
         // The variable as the device sent it, with the changed entries replaced.
-        ValueCodec::RecordImage image;
-        if (!ValueCodec::replaceInDeviceData(device.variables.value(it.key()), changed, image)) {
-            for (const ValueItem *item : qAsConst(changed))
-                skipped->append({ParameterSet::entryOf(*item, {}), QStringLiteral("cannot be encoded")});
-            continue;
+        const ParameterAccess::WritePlan plan = ParameterAccess::planWrites(changed, device.variables);
+        for (const auto &[item, why] : plan.refused)
+            skipped->append({ParameterSet::entryOf(*item, {}), why});
+        for (const ParameterAccess::Write &write : plan.writes) {
+            SetWrite w{write.request.index, write.request.subindex, {}, write.request.data, {}};
+            for (const ValueItem *item : write.entries)
+                w.labels << item->label;
+            w.reply = ctlIsdu(link, writeRequest(port, write.request));
+            if (w.reply.linkFailed)
+                return false;
+            writes->append(w);
         }
-        SetWrite w{it.key(), 0, {}, image.bytes().left(image.length), {}};
-        for (const ValueItem *item : qAsConst(changed))
-            w.labels << item->label;
-        w.reply = ctlIsdu(link, writeRequest(port, quint16(w.index), 0, w.octets));
-        if (w.reply.linkFailed)
-            return false;
-        writes->append(w);
     }
     return true;
 }

@@ -2,9 +2,7 @@
 #define CTLPARAMS_H
 
 // Parameters of a description read and written through the mailbox the way
-// the parameter page does it: a variable is read whole (subindex 0) once and
-// each of its entries decoded from that data; entries of very large variables
-// are read and written by their own subindex.
+// the parameter page does it (codec/parameteraccess.h).
 
 #include "ctlexchange.h"
 
@@ -44,15 +42,15 @@ struct ParameterWrite
     Result result = NotEncodable;
     CtlReply reply;    // of the write, or of the read before it
     QByteArray octets; // the data written
+    QString why;       // NotEncodable: why
 };
 
-// Sets entry `target` of `variable` (the entries of one index) to `text` and
-// writes it to port 0..7: by its own subindex for a very large variable,
-// otherwise the whole variable, read first so the other entries keep their
-// values. The text must be acceptable (CtlValues::acceptsText) and the entry
-// writable. False when the link failed.
-bool writeParameter(ModbusLink *link, int port, QList<ValueItem> variable, int target, const QString &text,
-                    ParameterWrite *out);
+// Sets `target` to `text` and writes it to port 0..7 as the parameter page
+// does (ParameterAccess): an item of a variable that fits the mailbox with
+// its variable, read first so that every other octet goes back as the device
+// sent it; otherwise alone. The text must be acceptable (CtlValues::acceptsText)
+// and the entry writable. False when the link failed.
+bool writeParameter(ModbusLink *link, int port, const ValueItem &target, const QString &text, ParameterWrite *out);
 
 // ---- parameter sets -----------------------------------------------------------
 

@@ -6,28 +6,6 @@
 
 namespace CtlValues {
 
-bool bySubindex(const ValueItem &entry)
-{
-    return ValueCodec::usesSingleItemAccess(entry);
-}
-
-int itemReadLength(const ValueItem &entry)
-{
-    return entry.editor.bitLength.toInt() / 8;
-}
-
-bool decodeWhole(ValueItem &entry, const QByteArray &data)
-{
-    entry.editor.value.clear();
-    return ValueCodec::decodeRecord(entry, data);
-}
-
-bool decodeItem(ValueItem &entry, const QByteArray &data)
-{
-    entry.editor.value.clear();
-    return ValueCodec::decodeSingleItem(entry, data);
-}
-
 bool acceptsText(const ValueItem &entry, const QString &text, QString *why)
 {
     return ParameterSet::acceptsValue(entry, text, why);
@@ -36,28 +14,6 @@ bool acceptsText(const ValueItem &entry, const QString &text, QString *why)
 bool isWritable(const ValueItem &entry)
 {
     return ValueCodec::isWritable(entry);
-}
-
-bool encodeWhole(QList<ValueItem> &entries, QByteArray *data)
-{
-    if (entries.isEmpty())
-        return false;
-    ValueCodec::RecordImage image = ValueCodec::startRecordImage(entries.first());
-    if (!ValueCodec::placeInRecordImage(entries.first(), image))
-        return false;
-    for (int i = 1; i < entries.size(); ++i)
-        ValueCodec::placeInRecordImage(entries[i], image);
-    *data = image.bytes().left(image.length);
-    return true;
-}
-
-bool encodeItem(ValueItem &entry, QByteArray *data)
-{
-    ValueCodec::RecordImage image;
-    if (!ValueCodec::buildSingleItemImage(entry, image))
-        return false;
-    *data = image.bytes().left(image.length);
-    return true;
 }
 
 int processDataBits(const TreeItem &node)

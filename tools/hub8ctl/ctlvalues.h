@@ -15,31 +15,11 @@ namespace CtlValues {
 
 // ---- parameters -------------------------------------------------------------
 
-// The entry is read and written by its own subindex (a very large variable);
-// otherwise its whole variable is read at subindex 0.
-bool bySubindex(const ValueItem &entry);
-// The data length a read of the entry's own subindex asks for.
-int itemReadLength(const ValueItem &entry);
-
-// The entry's text from the data of a read of its whole variable (right-
-// aligned) or of its own subindex, in entry.editor.value. False when the data
-// is too short to hold the entry.
-bool decodeWhole(ValueItem &entry, const QByteArray &data);
-bool decodeItem(ValueItem &entry, const QByteArray &data);
-
-// Whether `text` is something the entry can be set to: one of a choice
-// entry's texts, a number in display units that fits the type and the
-// description's limits. Says why not in *why.
+// Whether `text` is something the entry can be set to: one of its named
+// values, a number in display units that fits the type and the description's
+// values and ranges. Says why not in *why.
 bool acceptsText(const ValueItem &entry, const QString &text, QString *why);
 bool isWritable(const ValueItem &entry);
-
-// The data of a subindex 0 write of a variable from the editor values of its
-// entries (the first one sets the length); entries that are not writable keep
-// zeros. False when the first entry cannot be encoded.
-bool encodeWhole(QList<ValueItem> &entries, QByteArray *data);
-// The data of a write of the entry's own subindex. False when it cannot be
-// encoded.
-bool encodeItem(ValueItem &entry, QByteArray *data);
 
 // ---- process data -------------------------------------------------------
 
