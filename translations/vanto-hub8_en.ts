@@ -822,6 +822,10 @@ Load it anyway?</translation>
         <source>超出范围 %1 … %2</source>
         <translation>Out of range %1 … %2</translation>
     </message>
+    <message>
+        <source>应为以下之一：%1</source>
+        <translation>Expected one of: %1</translation>
+    </message>
 </context>
 <context>
     <name>IsduConsole</name>

@@ -6,6 +6,7 @@
 #include "widgets/comboboxdelegate.h"
 
 #include "codec/numbertext.h"
+#include "codec/parameteraccess.h"
 #include "codec/valuecodec.h"
 #include "link/isduexchange.h"
 #include "link/linkexchange.h"
@@ -62,13 +63,32 @@ void detachDeep(QList<TreeItem> &menus)
     }
 }
 
-IsduRequestBlock writeBlock(int port, const QString &index, const QString &subindex,
-                            const ValueCodec::RecordImage &image)
+IsduRequestBlock readBlock(int port, const ParameterAccess::Request &r)
 {
-    IsduRequestBlock block = IsduRequestBlock::make(IsduService::write, quint8(port + 1), quint16(index.toUInt()),
-                                                    quint8(subindex.toUInt()), quint8(image.length));
-    std::copy(image.data.cbegin(), image.data.cend(), block.data());
+    // Length 0: the answer may be as long as the variable is.
+    return IsduRequestBlock::make(IsduService::read, quint8(port + 1), r.index, r.subindex, 0);
+}
+
+IsduRequestBlock writeBlock(int port, const ParameterAccess::Request &r)
+{
+    const int length = std::min(int(r.data.size()), IsduRequestBlock::maxData);
+    IsduRequestBlock block =
+        IsduRequestBlock::make(IsduService::write, quint8(port + 1), r.index, r.subindex, quint8(length));
+    std::copy(r.data.cbegin(), r.data.cbegin() + length, block.data());
     return block;
+}
+
+QString requestKey(const ParameterAccess::Request &r)
+{
+    return QStringLiteral("%1:%2").arg(r.index).arg(r.subindex);
+}
+
+// Whether two rows of one variable show its value the same way, so that the
+// text typed into one is the other's text too.
+bool samePresentation(const ValueItem &a, const ValueItem &b)
+{
+    return a.gradient == b.gradient && a.offset == b.offset && a.displayFormat == b.displayFormat && a.unit == b.unit
+        && a.editor.entries == b.editor.entries;
 }
 
 bool isBlank(const QString &text)
@@ -84,16 +104,6 @@ QString limitsTip(const ValueItem &entry)
         return QString();
     const QString unit = entry.unit.isEmpty() ? QString() : QLatin1Char(' ') + entry.unit;
     return QStringLiteral("min:%1 max:%2%3").arg(low, high, unit);
-}
-
-// The entry's variable as one request: subindex 0, or its own subindex for
-// a variable read item by item.
-IsduRequestBlock readBlock(int port, const ValueItem &entry)
-{
-    const bool single = ValueCodec::usesSingleItemAccess(entry);
-    return IsduRequestBlock::make(IsduService::read, quint8(port + 1), quint16(entry.index.toUInt()),
-                                  single ? quint8(entry.subindex.toUInt()) : 0,
-                                  single ? quint8(entry.editor.bitLength.toInt() / 8) : 0);
 }
 
 } // namespace
@@ -117,8 +127,17 @@ ParameterPage::ParameterPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::Pa
     setUpTable();
     m_choices = new ComboBoxDelegate(valueColumn, this);
     connect(m_choices, &ComboBoxDelegate::choiceMade, this, [this](int row, const QString &text) {
-        if (row >= 0 && row < m_rowRefs.size())
-            markEdited(m_rowRefs.at(row), text);
+        const ValueItem *entry = row >= 0 && row < m_rowRefs.size() ? entryAt(m_rowRefs.at(row)) : nullptr;
+        if (!entry)
+            return;
+        // A typed number must lie in a range; a choice from the list always fits.
+        const QString why = ValueCodec::checkInput(*entry, text);
+        if (!why.isEmpty()) {
+            showRefusal(row, text, why);
+            updateRow(row);
+            return;
+        }
+        markEdited(m_rowRefs.at(row), text);
     });
     connect(m_ui->pbtn_read, &QPushButton::clicked, this, &ParameterPage::onReadAllClicked);
     connect(m_ui->pbtn_read_fix, &QPushButton::clicked, this, &ParameterPage::onReadModifiedClicked);
@@ -195,20 +214,27 @@ void ParameterPage::setRole(const QString &roleSet)
     if (m_running)
         return;
     m_currentRole = roleSet;
-    clearRows();
     if (!m_menusByRole.contains(roleSet) && m_menuSource) {
-        // The page's own copy: read values are kept in it.
+        // The page's own copy: edits are made in it.
         QList<TreeItem> own = m_menuSource(roleSet);
         detachDeep(own);
         m_menusByRole.insert(roleSet, own);
     }
+    showRows();
+}
+
+void ParameterPage::showRows()
+{
+    clearRows();
     QList<TreeItem> &menus = m_menusByRole[m_currentRole];
     // Labels that occur more than once in the role are shown with their menu path.
     QHash<QString, int> labelCounts;
     for (const TreeItem &menu : qAsConst(menus))
         countLabels(menu, &labelCounts);
-    for (int i = 0; i < menus.size(); ++i)
-        addMenuRows(menus[i], {i}, {menus[i].name.isEmpty() ? menus[i].text : menus[i].name}, labelCounts);
+    for (int i = 0; i < menus.size(); ++i) {
+        if (conditionHolds(menus.at(i)))
+            addMenuRows(menus[i], {i}, {menus[i].name.isEmpty() ? menus[i].text : menus[i].name}, labelCounts);
+    }
     sizeColumns();
     for (int row = 0; row < m_ui->table_param->rowCount(); ++row)
         updateRow(row);
@@ -343,9 +369,12 @@ void ParameterPage::addMenuRows(TreeItem &menu, const QVector<int> &path, const 
             : entry.label;
         addRow(menu.values[i], EntryRef{path, i}, shown);
     }
-    for (int i = 0; i < menu.children.size(); ++i)
-        addMenuRows(menu.children[i], QVector<int>(path) << i, QStringList(names) << menu.children.at(i).name,
-                    labelCounts);
+    for (int i = 0; i < menu.children.size(); ++i) {
+        // A menu with a condition only while its variable holds the value.
+        if (conditionHolds(menu.children.at(i)))
+            addMenuRows(menu.children[i], QVector<int>(path) << i, QStringList(names) << menu.children.at(i).name,
+                        labelCounts);
+    }
 }
 
 void ParameterPage::addRow(ValueItem &entry, const EntryRef &ref, const QString &shownLabel)
@@ -378,11 +407,14 @@ void ParameterPage::addRow(ValueItem &entry, const EntryRef &ref, const QString 
         QStringList choices;
         for (const ValuePair &pair : qAsConst(entry.editor.entries))
             choices << pair.first;
-        // Empty until the device has said what it holds.
-        value = new QTableWidgetItem(choices.contains(entry.editor.value) ? entry.editor.value : QString());
-        ComboBoxDelegate::setChoices(value, choices);
-        if (entry.accessRightRestriction == QLatin1String("ro"))
+        // Empty until the device has said what it holds. Named values with
+        // ranges beside them also take a typed number.
+        value = new QTableWidgetItem(entry.editor.value);
+        const bool typed = !entry.editor.lowerValue.trimmed().isEmpty() || !entry.editor.ranges.isEmpty();
+        ComboBoxDelegate::setChoices(value, choices, typed);
+        if (!ValueCodec::isWritable(entry))
             value->setFlags(value->flags() & ~Qt::ItemIsEditable);
+        value->setToolTip(typed ? limitsTip(entry) : QString());
         table->setItemDelegateForRow(row, m_choices);
     } else if (kind == QLatin1String(EditorWidget::LineEdit)) {
         value = new QTableWidgetItem(entry.editor.value);
@@ -447,14 +479,34 @@ QVector<ParameterPage::Target> ParameterPage::targets()
 
 QString ParameterPage::stateKey(const ValueItem &entry)
 {
-    return entry.index + QLatin1Char('/') + entry.subindex + QLatin1Char('/') + entry.label + QLatin1Char('/')
-        + entry.editor.bitOffset;
+    return QStringLiteral("%1:%2").arg(entry.index.toUInt()).arg(entry.subindex.toUInt());
 }
 
 bool ParameterPage::isEdited(const ValueItem &entry) const
 {
     const auto state = m_device.constFind(stateKey(entry));
-    return state != m_device.constEnd() && state->read && entry.editor.value != state->text;
+    return state != m_device.constEnd() && state->edited;
+}
+
+void ParameterPage::showState(ValueItem &entry) const
+{
+    const auto state = m_device.constFind(stateKey(entry));
+    if (state == m_device.constEnd()) {
+        entry.editor.value.clear();
+        return;
+    }
+    ValueItem shown = entry;
+    shown.editor.value.clear();
+    if (state->edited) {
+        if (samePresentation(entry, state->edit) || !ParameterAccess::decode(shown, state->editRaw))
+            entry.editor.value = state->edit.editor.value;
+        else
+            entry.editor.value = shown.editor.value;
+    } else if (state->read) {
+        entry.editor.value = ParameterAccess::decode(shown, state->raw) ? shown.editor.value : QString();
+    } else {
+        entry.editor.value = state->written;
+    }
 }
 
 void ParameterPage::markEdited(const EntryRef &ref, const QString &text)
@@ -462,11 +514,26 @@ void ParameterPage::markEdited(const EntryRef &ref, const QString &text)
     ValueItem *entry = entryAt(ref);
     if (!entry)
         return;
-    entry->editor.value = text;
-    entry->editor.flag = QStringLiteral("true");
-    // Every row of this entry (an entry may be listed in two menus) shows the edit.
+    const QString key = stateKey(*entry);
+    DeviceState &state = m_device[key];
+    ValueItem typed = *entry;
+    typed.editor.value = text;
+    // The data as the device would send it with the typed value in it: the
+    // other rows of the variable show their text from it.
+    QByteArray editRaw;
+    ValueItem probe = typed;
+    ValueCodec::RecordImage image;
+    const bool placed = ParameterAccess::readsWholeVariable(probe) && ValueCodec::variableBitLength(probe) > 0
+        ? ValueCodec::replaceInDeviceData(m_rawByIndex.value(int(probe.index.toUInt())), {&probe}, image)
+        : ValueCodec::buildSingleItemImage(probe, image);
+    if (placed)
+        editRaw = image.bytes().left(image.length);
+    // Typed back to what the device holds: nothing to write.
+    state.edited = !(state.read && placed && editRaw == state.raw);
+    state.edit = typed;
+    state.editRaw = editRaw;
     for (int row = 0; row < m_rowRefs.size(); ++row) {
-        if (entryAt(m_rowRefs.at(row)) == entry || stateKey(*entryAt(m_rowRefs.at(row))) == stateKey(*entry))
+        if (ValueItem *other = entryAt(m_rowRefs.at(row)); other && stateKey(*other) == key)
             updateRow(row);
     }
 }
@@ -474,14 +541,8 @@ void ParameterPage::markEdited(const EntryRef &ref, const QString &text)
 int ParameterPage::unwrittenEdits() const
 {
     int count = 0;
-    auto *self = const_cast<ParameterPage *>(this);
-    QSet<QString> seen;
-    for (const Target &t : self->targets()) {
-        if (isEdited(*t.entry) && !seen.contains(stateKey(*t.entry))) {
-            seen.insert(stateKey(*t.entry));
-            ++count;
-        }
-    }
+    for (const DeviceState &state : m_device)
+        count += state.edited ? 1 : 0;
     return count;
 }
 
@@ -569,67 +630,67 @@ bool ParameterPage::exchange(const IsduRequestBlock &request, int waitMs, bool *
     return true;
 }
 
-bool ParameterPage::readTargets(const QVector<Target> &list)
+bool ParameterPage::readEntries(const QVector<ValueItem> &list, ReadTally *tally)
 {
-    // Data of subindex 0 per index, for this operation: every further entry of
-    // a variable already read is decoded without another exchange.
-    QHash<QString, QPair<bool, QString>> outcomeByIndex; // index -> (ok, why)
-    QHash<QString, QByteArray> dataByIndex;
-    int failed = 0;
-    QString lastError;
+    // One exchange per request: every further entry of a variable already
+    // read is decoded from the same data.
+    struct Answer
+    {
+        bool ok = false;
+        QString why;
+        QByteArray data;
+    };
+    QHash<QString, Answer> answers; // by index:subindex asked
+    ReadTally own;
+    ReadTally &t = tally ? *tally : own;
+    t.values += list.size();
     for (int i = 0; i < list.size(); ++i) {
-        ValueItem &entry = *list.at(i).entry;
+        const ValueItem &entry = list.at(i);
         setProgress(i, list.size());
         if (m_stopAsked) {
             setStatus(tr("已停止：读取了 %1 / %2 个值").arg(i).arg(list.size()));
             m_readComplete = false;
             return true;
         }
-        const bool whole = !ValueCodec::usesSingleItemAccess(entry);
-        bool ok = false, linkLost = false;
-        QString why;
-        QByteArray data;
-        if (whole && outcomeByIndex.contains(entry.index)) {
-            ok = outcomeByIndex.value(entry.index).first;
-            why = outcomeByIndex.value(entry.index).second;
-            data = dataByIndex.value(entry.index);
-        } else {
-            if (!exchange(readBlock(m_port, entry), whole ? recordReadWaitMs : singleItemReadWaitMs, &ok, &data, &why,
-                          &linkLost))
+        const ParameterAccess::Request request = ParameterAccess::readRequestFor(entry);
+        auto answer = answers.find(requestKey(request));
+        if (answer == answers.end()) {
+            Answer a;
+            bool linkLost = false;
+            if (!exchange(readBlock(m_port, request), request.subindex == 0 ? recordReadWaitMs : singleItemReadWaitMs,
+                          &a.ok, &a.data, &a.why, &linkLost))
                 return false;
             if (linkLost) {
-                setStatus(tr("读取中断：%1").arg(why));
+                setStatus(tr("读取中断：%1").arg(a.why));
                 m_readComplete = false;
                 return true;
             }
-            if (whole) {
-                // The mailbox holds the data right-aligned in its 32 octets.
-                outcomeByIndex.insert(entry.index, {ok, why});
-                dataByIndex.insert(entry.index, data);
-                if (ok)
-                    m_rawByIndex.insert(entry.index, data);
-                qCDebug(lcParams).noquote() << entry.index;
-            }
+            if (a.ok && request.subindex == 0)
+                m_rawByIndex.insert(request.index, a.data);
+            qCDebug(lcParams).noquote() << requestKey(request);
+            answer = answers.insert(requestKey(request), a);
         }
         DeviceState &state = m_device[stateKey(entry)];
-        if (ok && !(whole ? ValueCodec::decodeRecord(entry, data) : ValueCodec::decodeSingleItem(entry, data))) {
+        ValueItem shown = entry;
+        bool ok = answer->ok;
+        QString why = answer->why;
+        if (ok && !ParameterAccess::decode(shown, answer->data)) {
             ok = false;
-            why = tr("应答数据太短（%1 字节）").arg(data.size());
+            why = tr("应答数据太短（%1 字节）").arg(answer->data.size());
         }
         state.read = ok;
         state.error = ok ? QString() : why;
-        if (ok) {
-            state.text = entry.editor.value;
-            state.raw = data;
-        } else {
-            ++failed;
-            lastError = entry.label + QStringLiteral(": ") + why;
+        state.raw = ok ? answer->data : QByteArray();
+        state.edited = false;
+        if (!ok) {
+            ++t.failed;
+            t.lastError = entry.label + QStringLiteral(": ") + why;
         }
     }
     setProgress(list.size(), list.size());
     m_readComplete = true;
-    setStatus(failed == 0 ? tr("读取完成：%1 个值").arg(list.size())
-                          : tr("读取完成：%1 个值，%2 个失败（%3）").arg(list.size()).arg(failed).arg(lastError));
+    setStatus(t.failed == 0 ? tr("读取完成：%1 个值").arg(t.values)
+                            : tr("读取完成：%1 个值，%2 个失败（%3）").arg(t.values).arg(t.failed).arg(t.lastError));
     return true;
 }
 
@@ -645,12 +706,26 @@ void ParameterPage::onReadAllClicked()
 
 bool ParameterPage::readAllTargets()
 {
-    QVector<Target> list;
+    // The menus' conditions first: they decide which rows there are.
+    const QVector<bool> before = conditionStates();
+    QSet<QString> seen;
+    ReadTally tally;
+    m_readComplete = true; // until a read is stopped or breaks off
+    if (!readConditions(&seen, &tally))
+        return false;
+    if (!m_readComplete)
+        return true;
+    if (conditionStates() != before)
+        showRows();
+    QVector<ValueItem> list;
     for (const Target &t : targets()) {
-        if (t.entry->accessRightRestriction.contains(QLatin1Char('r')))
-            list.append(t);
+        if (ValueCodec::isReadable(*t.entry) && t.entry->editor.widgetClass != QLatin1String(EditorWidget::PushButton)
+            && !seen.contains(stateKey(*t.entry))) {
+            seen.insert(stateKey(*t.entry));
+            list.append(*t.entry);
+        }
     }
-    if (!readTargets(list))
+    if (!readEntries(list, &tally))
         return false;
     updateTable();
     return true;
@@ -660,16 +735,16 @@ void ParameterPage::onReadModifiedClicked()
 {
     // Reads back what was edited: the device's values replace the edits.
     const bool done = runOperation([this] {
-        QVector<Target> list;
-        for (const Target &t : targets()) {
-            if (isEdited(*t.entry) && t.entry->accessRightRestriction.contains(QLatin1Char('r')))
-                list.append(t);
+        QVector<ValueItem> list;
+        for (const DeviceState &state : qAsConst(m_device)) {
+            if (state.edited && ValueCodec::isReadable(state.edit))
+                list.append(state.edit);
         }
         if (list.isEmpty()) {
             setStatus(tr("没有修改过的值"));
             return true;
         }
-        if (!readTargets(list))
+        if (!readEntries(list))
             return false;
         updateTable();
         return true;
@@ -680,84 +755,78 @@ void ParameterPage::onReadModifiedClicked()
 
 void ParameterPage::onWriteModifiedClicked()
 {
+    const QVector<bool> before = conditionStates();
     const bool done = runOperation([this] { return writeEdits(); });
-    if (done)
-        qCDebug(lcParams) << "写所有值";
+    if (!done)
+        return;
+    qCDebug(lcParams) << "写所有值";
+    // A written variable may be one a menu's condition looks at.
+    if (conditionStates() != before)
+        showRows();
 }
 
 bool ParameterPage::writeEdits()
 {
-    // What changed, grouped by variable; only entries read before can be edited.
-    QMap<QString, QVector<Target>> byIndex;
-    QVector<Target> singles;
-    QSet<QString> seen;
-    for (const Target &t : targets()) {
-        if (!ValueCodec::isWritable(*t.entry) || !isEdited(*t.entry) || seen.contains(stateKey(*t.entry)))
-            continue;
-        seen.insert(stateKey(*t.entry));
-        if (ValueCodec::usesSingleItemAccess(*t.entry))
-            singles.append(t);
-        else
-            byIndex[t.entry->index].append(t);
+    // What was typed, once per variable; only the octets of what was edited
+    // change, the rest goes back as the device sent it.
+    QVector<ValueItem> edits;
+    for (const DeviceState &state : qAsConst(m_device)) {
+        if (state.edited)
+            edits.append(state.edit);
     }
-    if (byIndex.isEmpty() && singles.isEmpty()) {
+    if (edits.isEmpty()) {
         setStatus(tr("没有要写入的修改"));
         return true;
     }
+    QVector<ValueItem *> pointers;
+    for (ValueItem &e : edits)
+        pointers.append(&e);
+    const ParameterAccess::WritePlan plan = ParameterAccess::planWrites(pointers, m_rawByIndex);
 
     QStringList written, refused;
     QVector<int> writtenIndexes;
-    QVector<Target> readBack;
-    auto send = [&](const QString &index, const QString &subindex, const ValueCodec::RecordImage &image,
-                    const QVector<Target> &entries) {
+    QVector<ValueItem> readBack;
+    for (const auto &[entry, why] : plan.refused) {
+        m_device[stateKey(*entry)].error = why;
+        refused << entry->label + QStringLiteral(" — ") + why;
+    }
+    for (const ParameterAccess::Write &write : plan.writes) {
         bool ok = false, linkLost = false;
         QString why;
         QByteArray data;
-        if (!exchange(writeBlock(m_port, index, subindex, image),
-                      subindex.isEmpty() ? recordWriteWaitMs : singleItemWriteWaitMs, &ok, &data, &why, &linkLost))
+        if (!exchange(writeBlock(m_port, write.request),
+                      write.request.subindex == 0 ? recordWriteWaitMs : singleItemWriteWaitMs, &ok, &data, &why,
+                      &linkLost))
             return false;
-        const QString what = QStringLiteral("%1%2: %3")
-                                 .arg(index, subindex.isEmpty() ? QString() : QLatin1Char(':') + subindex,
-                                      QString::fromLatin1(image.bytes().left(image.length).toHex(' ')));
+        const QString what =
+            QStringLiteral("%1%2: %3")
+                .arg(write.request.index)
+                .arg(write.request.subindex == 0 ? QString()
+                                                 : QLatin1Char(':') + QString::number(write.request.subindex),
+                     QString::fromLatin1(write.request.data.toHex(' ')));
         (ok ? written : refused) << (ok ? what : what + QStringLiteral(" — ") + why);
-        if (ok && !writtenIndexes.contains(int(index.toUInt())))
-            writtenIndexes << int(index.toUInt()); // once per variable, however many subindexes
-        for (const Target &t : entries) {
+        if (ok && !writtenIndexes.contains(write.request.index))
+            writtenIndexes << write.request.index; // once per variable, however many subindexes
+        for (const ValueItem *entry : write.entries) {
+            DeviceState &state = m_device[stateKey(*entry)];
             if (!ok)
-                m_device[stateKey(*t.entry)].error = why;
-            readBack.append(t);
+                state.error = why;
+            if (ValueCodec::isReadable(*entry)) {
+                readBack.append(*entry);
+            } else if (ok) {
+                // Nothing to read back: the value stays as written.
+                state.edited = false;
+                state.written = entry->editor.value;
+                state.error.clear();
+            }
         }
-        return true;
-    };
-
-    QStringList order = byIndex.keys();
-    std::stable_partition(order.begin(), order.end(),
-                          [](const QString &index) { return !ParameterSet::writtenLast(int(index.toUInt())); });
-    for (const QString &index : qAsConst(order)) {
-        // The variable as the device sent it, with the edited entries replaced.
-        QVector<ValueItem *> edited;
-        for (const Target &t : byIndex.value(index))
-            edited.append(t.entry);
-        ValueCodec::RecordImage image;
-        if (!ValueCodec::replaceInDeviceData(m_rawByIndex.value(index), edited, image))
-            continue;
-        qCDebug(lcParams).noquote() << image.bytes().toHex(' ');
-        if (!send(index, QString(), image, byIndex.value(index)))
-            return false;
-    }
-    for (const Target &t : qAsConst(singles)) {
-        ValueCodec::RecordImage image;
-        if (!ValueCodec::buildSingleItemImage(*t.entry, image))
-            continue;
-        if (!send(t.entry->index, t.entry->subindex, image, {t}))
-            return false;
     }
 
     // What the device holds now, refused values included.
     const QString result = refused.isEmpty() ? tr("已写入 %1").arg(written.join(QStringLiteral("; ")))
                                              : tr("写入被拒绝 %1").arg(refused.join(QStringLiteral("; ")))
             + (written.isEmpty() ? QString() : tr("；已写入 %1").arg(written.join(QStringLiteral("; "))));
-    if (!readTargets(readBack))
+    if (!readEntries(readBack))
         return false;
     setStatus(result);
     updateTable();
@@ -775,16 +844,17 @@ void ParameterPage::updateTable()
 void ParameterPage::updateRow(int row)
 {
     QTableWidget *table = m_ui->table_param;
-    const ValueItem *entry = row < m_rowRefs.size() ? entryAt(m_rowRefs.at(row)) : nullptr;
+    ValueItem *entry = row < m_rowRefs.size() ? entryAt(m_rowRefs.at(row)) : nullptr;
     QTableWidgetItem *item = table->item(row, valueColumn);
     if (!entry || !item)
         return;
     const QString &kind = entry->editor.widgetClass;
     if (kind == QLatin1String(EditorWidget::PushButton))
         return;
+    showState(*entry);
     const DeviceState state = m_device.value(stateKey(*entry));
-    const bool failed = !state.read && !state.error.isEmpty();
-    const bool edited = isEdited(*entry);
+    const bool failed = !state.read && !state.error.isEmpty() && !state.edited;
+    const bool edited = state.edited;
     const QString tip = failed ? readFailedText() + QStringLiteral(": ") + state.error
                                : (!state.error.isEmpty() ? state.error : QString());
 
@@ -792,11 +862,8 @@ void ParameterPage::updateRow(int row)
     font.setBold(edited);
     const bool choice = kind == QLatin1String(EditorWidget::ComboBox);
     if (choice || kind == QLatin1String(EditorWidget::LineEdit) || kind == QLatin1String(EditorWidget::TableItem)) {
-        // A failed read shows nothing, never a value the device did not send;
-        // a choice cell shows only one of its choices.
-        QString text = failed ? QString() : entry->editor.value;
-        if (choice && !item->data(ComboBoxDelegate::choicesRole).toStringList().contains(text))
-            text.clear();
+        // A failed read shows nothing, never a value the device did not send.
+        const QString text = failed ? QString() : entry->editor.value;
         if (item->text() != text)
             item->setText(text);
         item->setForeground(failed ? QBrush(readFailedColour) : QBrush());
@@ -850,22 +917,75 @@ void ParameterPage::sendButtonCommand(const EntryRef &ref)
     const ValueItem *entry = entryAt(ref);
     if (!entry)
         return;
-    const quint16 index = quint16(entry->index.toUInt());
-    const quint8 command = quint8(entry->editor.defaultValue.toInt());
+    // The button's value, with the length of its variable.
+    const ParameterAccess::Request request = ParameterAccess::buttonRequest(*entry);
+    if (request.data.isEmpty())
+        return;
     const QString name = entry->editor.name;
-    runOperation([this, index, command, name] {
-        // The button's command value travels as the one data octet.
-        IsduRequestBlock block = IsduRequestBlock::make(IsduService::write, quint8(m_port + 1), index, 0, 1);
-        block.data()[0] = command;
+    const QString value = entry->buttonValue;
+    runOperation([this, request, name, value] {
         bool ok = false, linkLost = false;
         QString why;
         QByteArray data;
-        if (!exchange(block, singleItemWriteWaitMs, &ok, &data, &why, &linkLost))
+        if (!exchange(writeBlock(m_port, request), singleItemWriteWaitMs, &ok, &data, &why, &linkLost))
             return false;
-        setStatus(ok ? tr("已发送 %1 (%2 = %3)").arg(name).arg(index).arg(command)
+        setStatus(ok ? tr("已发送 %1 (%2 = %3)").arg(name).arg(request.index).arg(value)
                      : tr("%1 被拒绝：%2").arg(name, why));
         return true;
     });
+}
+
+bool ParameterPage::readConditions(QSet<QString> *read, ReadTally *tally)
+{
+    // The variables the current role's menu conditions look at, once each,
+    // read again: the device may have changed them since.
+    QVector<ValueItem> list;
+    std::function<void(const QList<TreeItem> &)> collect = [&](const QList<TreeItem> &menus) {
+        for (const TreeItem &menu : menus) {
+            if (menu.conditional && !menu.condition.isEmpty()) {
+                const ValueItem &entry = menu.condition.first();
+                const QString key = stateKey(entry);
+                if (!read->contains(key) && ValueCodec::isReadable(entry)) {
+                    read->insert(key);
+                    list.append(entry);
+                }
+            }
+            collect(menu.children);
+        }
+    };
+    collect(m_menusByRole.value(m_currentRole));
+    return list.isEmpty() || readEntries(list, tally);
+}
+
+bool ParameterPage::conditionHolds(const TreeItem &menu) const
+{
+    if (!menu.conditional)
+        return true;
+    if (menu.condition.isEmpty())
+        return false; // a variable the description lacks
+    const ValueItem &entry = menu.condition.first();
+    const DeviceState state = m_device.value(stateKey(entry));
+    if (!state.read)
+        return false; // shown once the variable is known to hold the value
+    qint64 value = 0;
+    bool ok = false;
+    const qint64 wanted = menu.conditionValue.trimmed().toLongLong(&ok);
+    return ok && ValueCodec::integerOf(entry, state.raw, ParameterAccess::readsWholeVariable(entry), &value)
+        && value == wanted;
+}
+
+QVector<bool> ParameterPage::conditionStates()
+{
+    QVector<bool> states;
+    std::function<void(const QList<TreeItem> &)> walk = [&](const QList<TreeItem> &menus) {
+        for (const TreeItem &menu : menus) {
+            if (menu.conditional)
+                states.append(conditionHolds(menu));
+            walk(menu.children);
+        }
+    };
+    walk(m_menusByRole.value(m_currentRole));
+    return states;
 }
 
 // ---- parameter sets ---------------------------------------------------------
@@ -929,7 +1049,8 @@ QVector<ParameterSet::Entry> ParameterPage::deviceValues(int *leftOut)
             continue;
         }
         ValueItem said = entry;
-        said.editor.value = state.text;
+        said.editor.value.clear();
+        ParameterAccess::decode(said, state.raw);
         position.insert(key, int(values.size()));
         values.append(ParameterSet::entryOf(said, state.raw));
     }

@@ -29,12 +29,14 @@ class ParameterPage;
 // per entry of every menu of the current role, edited in place, read from and
 // written to the device by ISDU through the adapter's mailbox.
 //
-// The page keeps its own copy of the role menus; reads, edits and writes all
-// work on the entries inside it. Per entry it also keeps what the device last
-// said: the text read (or why the read failed). A cell whose text differs
-// from that is an unwritten edit (shown bold); "写（修改）" sends only those,
-// reads them back and shows the device's values. A status line says what the
-// last operation did.
+// The page keeps its own copy of the role menus. What the device last said
+// and what the user typed are kept once per variable (index and subindex),
+// shared by every row and role that shows it: a value listed in a °C and a
+// °F menu shows the same reading twice and one edit in both. An edited value
+// is shown bold until it is written; "写（修改）" sends only those, reads them
+// back and shows the device's values. Menus with a condition are shown only
+// while their variable holds the condition's value. A status line says what
+// the last operation did.
 class ParameterPage : public QWidget
 {
     Q_OBJECT
@@ -131,13 +133,17 @@ private:
         QVector<int> menuPath;
         int value = 0;
     };
-    // What the device last said about an entry.
+    // What the device last said about a variable (index and subindex), and
+    // what the user typed for it.
     struct DeviceState
     {
-        bool read = false; // the last read gave a value
-        QString text;      // that value as the cell shows it
-        QString error;     // why the last read or write failed
-        QByteArray raw;    // the octets that value was decoded from
+        bool read = false;   // the last read gave a value
+        QString error;       // why the last read or write failed
+        QByteArray raw;      // the data of that read (its whole variable, or the item alone)
+        bool edited = false; // typed, not written yet
+        ValueItem edit;      // the row typed into, with the typed text
+        QByteArray editRaw;  // raw with the typed value in it, for the other rows
+        QString written;     // a write-only value as last written
     };
     // An entry to read or write, with where it is.
     struct Target
@@ -147,6 +153,8 @@ private:
     };
 
     void setUpTable();
+    // The table's rows for the current role's menus, conditions applied.
+    void showRows();
     void showHeaders();
     void sizeColumns();
     void clearRows();
@@ -155,6 +163,14 @@ private:
     void addRow(ValueItem &entry, const EntryRef &ref, const QString &shownLabel);
     ValueItem *entryAt(const EntryRef &ref);
     void markEdited(const EntryRef &ref, const QString &text);
+    // The entry's text from its variable's state: the edit, the last value
+    // read, or nothing.
+    void showState(ValueItem &entry) const;
+    // Whether a condition-dependent menu is shown: its variable was read
+    // and holds the condition's value.
+    bool conditionHolds(const TreeItem &menu) const;
+    // The shown menus' conditions as they now evaluate.
+    QVector<bool> conditionStates();
     // Every entry of the current role in table order.
     QVector<Target> targets();
 
@@ -173,8 +189,16 @@ private:
     // Returns false when the page was deleted meanwhile.
     bool exchange(const IsduRequestBlock &request, int waitMs, bool *ok, QByteArray *data, QString *why,
                   bool *linkLost);
-    // Reads the given entries; each returns false when the page was deleted.
-    bool readTargets(const QVector<Target> &list);
+    // What the reads of one operation found, for its status line.
+    struct ReadTally
+    {
+        int values = 0;
+        int failed = 0;
+        QString lastError;
+    };
+    // Reads the given entries into the states of their variables; false when
+    // the page was deleted.
+    bool readEntries(const QVector<ValueItem> &list, ReadTally *tally = nullptr);
     bool writeEdits();
 
     void updateTable();
@@ -182,6 +206,9 @@ private:
     void setProgress(int done, int total);
     void setStatus(const QString &text);
     void sendButtonCommand(const EntryRef &ref);
+    // Reads the variables of the role's menu conditions and adds their keys
+    // to `read`; false when the page was deleted or stopped.
+    bool readConditions(QSet<QString> *read, ReadTally *tally);
 
     // Shows why a typed value was not taken, at its cell.
     void showRefusal(int row, const QString &text, const QString &why);
@@ -201,8 +228,8 @@ private:
     QList<LineEditDelegate *> m_delegates;
     ComboBoxDelegate *m_choices = nullptr; // the delegate of every choice row
     QVector<EntryRef> m_rowRefs;           // per table row
-    QHash<QString, DeviceState> m_device;
-    QHash<QString, QByteArray> m_rawByIndex; // the last subindex-0 data per index
+    QHash<QString, DeviceState> m_device;  // by stateKey()
+    QHash<int, QByteArray> m_rawByIndex;   // the last subindex-0 data per index
     ParameterSet::Identity m_identity;
 };
 

@@ -36,8 +36,9 @@ const QStyle *styleOf(const QStyleOptionViewItem &option)
 
 ComboBoxDelegate::ComboBoxDelegate(int column, QObject *parent) : QStyledItemDelegate(parent), m_column(column) {}
 
-void ComboBoxDelegate::setChoices(QTableWidgetItem *item, const QStringList &choices)
+void ComboBoxDelegate::setChoices(QTableWidgetItem *item, const QStringList &choices, bool typed)
 {
+    item->setData(typedRole, typed);
     QString longest;
     for (const QString &choice : choices)
         if (choice.size() > longest.size())
@@ -102,7 +103,13 @@ QWidget *ComboBoxDelegate::createEditor(QWidget *parent, const QStyleOptionViewI
         emit self->commitData(combo);
         emit self->closeEditor(combo);
     });
-    QTimer::singleShot(0, combo, &QComboBox::showPopup);
+    if (index.data(typedRole).toBool()) {
+        // Typed text is committed on Enter or when the cell loses focus.
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+    } else {
+        QTimer::singleShot(0, combo, &QComboBox::showPopup);
+    }
     return combo;
 }
 
@@ -111,7 +118,10 @@ void ComboBoxDelegate::setEditorData(QWidget *editor, const QModelIndex &index) 
     auto *combo = qobject_cast<QComboBox *>(editor);
     if (!combo)
         return QStyledItemDelegate::setEditorData(editor, index);
-    combo->setCurrentIndex(combo->findText(index.data(Qt::DisplayRole).toString()));
+    const QString text = index.data(Qt::DisplayRole).toString();
+    combo->setCurrentIndex(combo->findText(text));
+    if (combo->isEditable())
+        combo->setEditText(text);
 }
 
 void ComboBoxDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
@@ -119,9 +129,11 @@ void ComboBoxDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, 
     auto *combo = qobject_cast<QComboBox *>(editor);
     if (!combo)
         return QStyledItemDelegate::setModelData(editor, model, index);
-    if (combo->currentIndex() < 0)
+    if (combo->currentIndex() < 0 && !combo->isEditable())
         return;
-    const QString text = combo->currentText();
+    const QString text = combo->currentText().trimmed();
+    if (text.isEmpty())
+        return;
     if (text == index.data(Qt::DisplayRole).toString())
         return;
     model->setData(index, text, Qt::EditRole);

@@ -11,8 +11,10 @@ class QTableWidgetItem;
 // while the cell is edited (a click opens it with its list shown). The
 // choices are the item's data under `choicesRole`, the longest of them under
 // `longestChoiceRole` (it sizes the column). A choice the user makes is
-// reported with choiceMade(row, text) and written into the item. Set for a
-// whole row, it acts on `column` only and draws the other cells as usual.
+// reported with choiceMade(row, text) and written into the item. An item
+// made with `typed` also takes text typed into the box (a number beside the
+// named values); the receiver of choiceMade checks it. Set for a whole row,
+// it acts on `column` only and draws the other cells as usual.
 class ComboBoxDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -21,9 +23,10 @@ class ComboBoxDelegate : public QStyledItemDelegate
 public:
     static constexpr int choicesRole = Qt::UserRole + 20;
     static constexpr int longestChoiceRole = Qt::UserRole + 21;
+    static constexpr int typedRole = Qt::UserRole + 22;
 
-    // Gives the item its choices.
-    static void setChoices(QTableWidgetItem *item, const QStringList &choices);
+    // Gives the item its choices; with `typed` the box also takes typed text.
+    static void setChoices(QTableWidgetItem *item, const QStringList &choices, bool typed = false);
 
     explicit ComboBoxDelegate(int column, QObject *parent = nullptr);
     ~ComboBoxDelegate() override;

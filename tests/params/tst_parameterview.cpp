@@ -74,9 +74,10 @@ private slots:
         QCOMPARE(valueText("Mode"), QString());
 
         click("pbtn_read");
-        // One read per index: the record's items and its second listing come from the first read;
-        // "wo" is never read.
-        QCOMPARE(mailboxRequests(), (QStringList{"r 100/0 0", "r 101/0 0", "r 102/0 0", "r 64/0 0", "r 103/0 0"}));
+        // One read per index: Mode first, as a menu's condition; the record's items and its second
+        // listing come from the first read; "wo" is never read.
+        QCOMPARE(mailboxRequests(),
+                 (QStringList{"r 101/0 0", "r 100/0 0", "r 102/0 0", "r 64/0 0", "r 103/0 0", "r 105/0 0"}));
         QVERIFY(!LinkHub::instance()->link()->isBusy());
         QStringList shown;
         for (const char *label : {"Low", "High", "Mode", "Level", "Name", "Count"})
@@ -95,15 +96,27 @@ private slots:
         QCOMPARE(m_page->unwrittenEdits(), 0);
     }
 
-    // Before a read an edit has nothing to compare with and is never sent; after it only edits go.
+    // An edit of a variable of its own goes even before a read; an item of a record needs the record read
+    // first, so that its other items go back as the device holds them. After a read only edits go.
     void writeSendsOnlyEditsAndReadsThemBack()
     {
         QVERIFY(makePage("SpecialistRoleMenuSet"));
-        typeValue("Level", "10.0");
         click("pbtn_write_fix");
         QCOMPARE(mailboxRequests(), QStringList());
         QCOMPARE(m_page->statusText(), QString("没有要写入的修改"));
+        typeValue("Level", "10.0");
+        typeValue("High", "200");
+        click("pbtn_write_fix");
+        QCOMPARE(mailboxRequests(), (QStringList{"w 102/0 0064", "r 102/0 0"}));
+        QVERIFY2(m_page->statusText().contains("High — the variable has not been read"),
+                 qPrintable(m_page->statusText()));
+        QCOMPARE(m_page->unwrittenEdits(), 1);
 
+        // Reading drops the edit left over, once the user agrees.
+        QTimer::singleShot(0, this, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Discard)->click();
+        });
         click("pbtn_read");
         typeValue("Level", "-5.5");
         typeValue("High", "200");
@@ -199,15 +212,92 @@ private slots:
         setDeviceValue(110, 1, QByteArray::fromHex("000186a0"));
         setDeviceValue(110, 2, QByteArray::fromHex("1234"));
         click("pbtn_read");
-        QCOMPARE(mailboxRequests(), (QStringList{"r 102/0 0", "r 110/1 4", "r 110/2 2"}));
+        QCOMPARE(mailboxRequests(), (QStringList{"r 102/0 0", "r 110/1 0", "r 110/2 0"}));
         QCOMPARE(valueText("First") + " " + valueText("Last") + " " + valueText("Level"), QString("100000 4660 -12.3"));
 
         typeValue("Last", "999");
         VirtualAdapter::instance().clearLog();
         click("pbtn_write_fix");
         // Only the edited item goes, by its subindex, and is read back.
-        QCOMPARE(mailboxRequests(), (QStringList{"w 110/2 03e7", "r 110/2 2"}));
+        QCOMPARE(mailboxRequests(), (QStringList{"w 110/2 03e7", "r 110/2 0"}));
         QCOMPARE(deviceValue(110, 2), QByteArray("03e7"));
+    }
+
+    // A record without subindex access, listed item by item: an edited item goes as the whole record
+    // last read, every other bit as the device sent it, even bits no row shows.
+    void recordItemWriteKeepsTheOtherBits()
+    {
+        setDeviceValue(101, 0, QByteArray::fromHex("02"));   // Fast: the menu listing the record's items
+        setDeviceValue(105, 0, QByteArray::fromHex("a5c9")); // Spare a5, Nibble c, bits 3..1 100, Lock on
+        QVERIFY(makePage("SpecialistRoleMenuSet"));
+        click("pbtn_read");
+        QCOMPARE(valueText("Flags.Lock") + " " + valueText("Flags.Nibble"), QString("true 12"));
+        VirtualAdapter::instance().clearLog();
+        chooseValue("Flags.Lock", "false");
+        typeValue("Flags.Nibble", "3");
+        click("pbtn_write_fix");
+        QCOMPARE(mailboxRequests(), (QStringList{"w 105/0 a538", "r 105/0 0"}));
+        QCOMPARE(deviceValue(105), QByteArray("a538"));
+        QCOMPARE(m_page->unwrittenEdits(), 0);
+    }
+
+    // A menu with a condition is shown while its variable holds the value: after the read that finds
+    // it so, and after the write that makes it so.
+    void conditionalMenuFollowsItsVariable()
+    {
+        QVERIFY(makePage("SpecialistRoleMenuSet"));
+        QCOMPARE(rowOf("Flags.Lock"), -1); // not known yet
+        click("pbtn_read");
+        QCOMPARE(valueText("Mode"), QString("Slow"));
+        QCOMPARE(rowOf("Flags.Lock"), -1);
+        QVERIFY(!mailboxRequests().join(' ').contains("105/"));
+
+        chooseValue("Mode", "Fast");
+        QCOMPARE(rowOf("Flags.Lock"), -1); // not yet written
+        click("pbtn_write_fix");
+        QVERIFY(rowOf("Flags.Lock") >= 0);
+
+        // Changed on the device behind the page's back: the next read finds the menu gone, and the
+        // condition is read once, first.
+        setDeviceValue(101, 0, QByteArray::fromHex("00"));
+        VirtualAdapter::instance().clearLog();
+        click("pbtn_read");
+        QCOMPARE(rowOf("Flags.Lock"), -1);
+        const QStringList requests = mailboxRequests();
+        QCOMPARE(requests.first(), QString("r 101/0 0"));
+        QCOMPARE(requests.count("r 101/0 0"), 1);
+    }
+
+    // One variable listed in several rows, units and roles has one state: reading marks none edited,
+    // an edit in one row shows in the others and is written once.
+    void oneVariableOneState()
+    {
+        setDeviceValue(101, 0, QByteArray::fromHex("02"));
+        QVERIFY(makePage("SpecialistRoleMenuSet"));
+        click("pbtn_read");
+        const int fahrenheit = rowOf("Fast settings › Level");
+        QVERIFY(fahrenheit >= 0);
+        QCOMPARE(table()->item(fahrenheit, 2)->text() + " " + table()->item(fahrenheit, 3)->text(), QString("9.9 °F"));
+        QCOMPARE(m_page->unwrittenEdits(), 0);
+
+        typeValue("Fast settings › Level", "50.0"); // 10 °C
+        QCOMPARE(valueText("Level"), QString("10.0"));
+        QCOMPARE(m_page->unwrittenEdits(), 1);
+        // Typed back to what the device holds: no longer an edit.
+        typeValue("Level", "-12.3");
+        QCOMPARE(m_page->unwrittenEdits(), 0);
+
+        // Another role starts from what the device sent, with nothing edited, and back again.
+        for (const char *role : {"ObserverRoleMenuSet", "MaintenanceRoleMenuSet", "SpecialistRoleMenuSet"}) {
+            m_page->setRole(role);
+            QCOMPARE(m_page->unwrittenEdits(), 0);
+            QCOMPARE(valueText("Level"), QString("-12.3"));
+            for (int row = 0; row < table()->rowCount(); ++row)
+                QVERIFY2(!table()->item(row, 2)->font().bold(), qPrintable(table()->item(row, 0)->text()));
+        }
+        VirtualAdapter::instance().clearLog();
+        click("pbtn_write_fix");
+        QCOMPARE(mailboxRequests(), QStringList());
     }
 
     void inactivePortSendsNothing()
