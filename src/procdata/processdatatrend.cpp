@@ -24,6 +24,7 @@
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -141,8 +142,8 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
     layout->addLayout(controls);
     layout->addWidget(m_charts, 1);
 
-    connect(m_numberChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::alignPlots);
-    connect(m_bitChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::alignPlots);
+    connect(m_numberChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::scheduleAlignment);
+    connect(m_bitChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::scheduleAlignment);
 
     retranslate();
     buildLines();
@@ -197,6 +198,8 @@ void ProcessDataTrend::clearLines()
     // The plot edges are lined up again for the new lines' labels.
     m_numberChart->setMargins(m_baseMargins);
     m_bitChart->setMargins(m_baseMargins);
+    m_alignedAreas = {};
+    scheduleAlignment();
 }
 
 void ProcessDataTrend::buildLines()
@@ -513,6 +516,7 @@ QVector<QPointF> ProcessDataTrend::points(const QString &title) const
 void ProcessDataTrend::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    scheduleAlignment();
     if (m_stale && drawing())
         redraw();
 }
@@ -524,31 +528,52 @@ void ProcessDataTrend::resizeEvent(QResizeEvent *event)
         redraw();
 }
 
+void ProcessDataTrend::scheduleAlignment()
+{
+    // Axis labels or sizes changed: the plot edges are lined up once the
+    // layouts are done, from the event loop, never from inside a layout.
+    if (m_aligning || m_alignmentPending)
+        return;
+    m_alignmentPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_alignmentPending = false;
+        alignPlots();
+    });
+}
+
 void ProcessDataTrend::alignPlots()
 {
-    // The two charts share the time axis: their plot areas get the same
-    // left and right edges, whatever their value labels take.
-    if (m_aligning || m_numberView->isHidden() || m_bitView->isHidden())
+    // The two charts share the time axis: their plot areas get the same left
+    // and right edges, whatever their value labels take.
+    if (!m_numberView->isVisible() || !m_bitView->isVisible())
         return;
+    if (m_numberChart->plotArea() == m_alignedAreas.first && m_bitChart->plotArea() == m_alignedAreas.second)
+        return; // nothing moved since the last alignment
     m_aligning = true;
-    QMargins numbers = m_numberChart->margins();
-    QMargins bits = m_bitChart->margins();
-    const qreal numberLeft = m_numberChart->plotArea().left() - (numbers.left() - m_baseMargins.left());
-    const qreal bitLeft = m_bitChart->plotArea().left() - (bits.left() - m_baseMargins.left());
-    const qreal numberRight =
-        m_numberChart->size().width() - m_numberChart->plotArea().right() - (numbers.right() - m_baseMargins.right());
-    const qreal bitRight =
-        m_bitChart->size().width() - m_bitChart->plotArea().right() - (bits.right() - m_baseMargins.right());
-    const qreal left = std::max(numberLeft, bitLeft);
-    const qreal right = std::max(numberRight, bitRight);
-    numbers.setLeft(m_baseMargins.left() + qRound(left - numberLeft));
-    numbers.setRight(m_baseMargins.right() + qRound(right - numberRight));
-    bits.setLeft(m_baseMargins.left() + qRound(left - bitLeft));
-    bits.setRight(m_baseMargins.right() + qRound(right - bitRight));
-    if (numbers != m_numberChart->margins())
+    // Starting from the base margins each time, the result depends on the
+    // sizes and the labels only: aligning again changes nothing. The chart
+    // with the smaller inset gets the difference as margin; a narrower chart
+    // may truncate its labels and move its edge, so a few passes correct it.
+    QMargins numbers = m_baseMargins;
+    QMargins bits = m_baseMargins;
+    for (int pass = 0; pass < 4; ++pass) {
         m_numberChart->setMargins(numbers);
-    if (bits != m_bitChart->margins())
         m_bitChart->setMargins(bits);
+        m_numberChart->layout()->activate();
+        m_bitChart->layout()->activate();
+        const QRectF n = m_numberChart->plotArea();
+        const QRectF b = m_bitChart->plotArea();
+        const int left = qRound(n.left() - b.left());
+        const int right =
+            qRound((m_numberChart->size().width() - n.right()) - (m_bitChart->size().width() - b.right()));
+        if (qAbs(left) <= 1 && qAbs(right) <= 1)
+            break;
+        QMargins &leftBehind = left > 0 ? bits : numbers;
+        leftBehind.setLeft(leftBehind.left() + qAbs(left));
+        QMargins &rightBehind = right > 0 ? bits : numbers;
+        rightBehind.setRight(rightBehind.right() + qAbs(right));
+    }
+    m_alignedAreas = {m_numberChart->plotArea(), m_bitChart->plotArea()};
     m_aligning = false;
 }
 

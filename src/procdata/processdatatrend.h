@@ -6,7 +6,9 @@
 
 #include <QByteArray>
 #include <QMargins>
+#include <QPair>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <QVector>
 #include <QWidget>
@@ -106,6 +108,7 @@ private:
     void settleLines(qint64 windowStart);
     // force: fit the axis to the data also when they lie within it.
     void fitAxis(UnitAxis &axis, bool force = false);
+    void scheduleAlignment();
     void alignPlots();
     void onMarkerClicked();
     void updateStatus();
@@ -119,6 +122,9 @@ private:
     qint64 m_viewEnd = 0; // time of the last poll drawn
     qint64 m_axisEnd = 0; // right end of the time axis
     bool m_aligning = false;
+    bool m_alignmentPending = false;
+    // The plot areas the last alignment left.
+    QPair<QRectF, QRectF> m_alignedAreas;
     qint64 m_statusFirst = 0;
     QString m_statusSince;
 

@@ -1,6 +1,7 @@
 // The trend of the input page: its lines follow what the device sends, keep only the chosen time span, pause without
 // losing polls and start over with a new layout.
 
+#include "guithreadwatchdog.h"
 #include "procdata/processdatainpage.h"
 #include "procdata/processdatatrend.h"
 #include "procdatafixtures.h"
@@ -116,6 +117,63 @@ private slots:
             ProcessDataCodec::layoutOf(node(16, {at(item("UIntegerT", "16", "0", "65535", {}, "1"), 0, "0.1", "bar")})),
             "PD");
         QCOMPARE(numbers->margins(), base);
+    }
+
+    // Three dozen items, numbers in four units and bits with long names, laid out again at other sizes as
+    // the In port page is for one device after another, hidden and shown again: the two plots end up
+    // with the same edges, and their layouts come to rest.
+    void manyItemsSettleLinedUp()
+    {
+        GuiThreadWatchdog watchdog(20);
+        QList<ValueItem> items;
+        int offset = 0;
+        const QStringList units{"bar", "°C", "mm", "%"};
+        for (int k = 0; k < 12; ++k, offset += 16) {
+            ValueItem v = at(item("IntegerT", "16", "-32768", "32767", {}, QString::number(k + 1)), offset, "0.01",
+                             units.at(k % 4));
+            v.label = QString("Measured value of channel %1").arg(k + 1);
+            items << v;
+        }
+        for (int k = 0; k < 24; ++k, ++offset) {
+            ValueItem f = at(flag(QString::number(13 + k)), offset);
+            f.label = QString("Switching state of input pin %1").arg(k + 1);
+            items << f;
+        }
+        const ProcessDataCodec::Layout layout = ProcessDataCodec::layoutOf(node(offset, items));
+        ProcessDataTrend trend;
+        trend.resize(900, 420);
+        trend.startRecording(layout, "PD");
+        trend.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&trend));
+        QChart *numbers = trend.series(trend.recording().channels().first().title())->chart();
+        QChart *bits = trend.series(trend.recording().channels().last().title())->chart();
+        int changes = 0;
+        for (QChart *chart : {numbers, bits})
+            connect(chart, &QChart::plotAreaChanged, this, [&changes] { ++changes; });
+
+        const qint64 t0 = QDateTime::currentMSecsSinceEpoch();
+        for (const QSize &size : {QSize(900, 420), QSize(520, 260), QSize(1400, 800), QSize(700, 330)}) {
+            trend.resize(size);
+            trend.startRecording(layout, "PD");
+            for (int i = 0; i < 5; ++i) {
+                const QByteArray data = QByteArray(offset / 8, char(0x11 * (i + 1)));
+                trend.record(t0 + 300 * i, data, decoded(trend, data));
+            }
+            trend.hide();
+            trend.show();
+            QTest::qWait(100);
+        }
+        QTest::qWait(200);
+        changes = 0;
+        QTest::qWait(1000);
+        QVERIFY2(changes < 5, qPrintable(QString::number(changes)));
+        QVERIFY2(qAbs(numbers->plotArea().left() - bits->plotArea().left()) <= 1
+                     && qAbs(numbers->plotArea().right() - bits->plotArea().right()) <= 1,
+                 qPrintable(QString("numbers %1..%2, bits %3..%4")
+                                .arg(numbers->plotArea().left())
+                                .arg(numbers->plotArea().right())
+                                .arg(bits->plotArea().left())
+                                .arg(bits->plotArea().right())));
     }
 
     // Three minutes of polls: the lines hold the chosen span; paused, they and the axis stand still while
