@@ -27,6 +27,17 @@ bool isItem(const ValueItem &entry)
     return ValueCodec::variableBitLength(entry) > 0;
 }
 
+// An item goes alone, by its subindex, when its variable is too large for
+// one request, or allows subindex access and was not read whole; otherwise
+// with its variable as last read.
+bool writtenAlone(const ValueItem &entry, const QHash<int, QByteArray> &deviceData)
+{
+    if (!isItem(entry) || ValueCodec::usesSingleItemAccess(entry))
+        return true;
+    return entry.subindexAccess != QLatin1String("false") && subindexOf(entry) > 0
+        && !deviceData.contains(indexOf(entry));
+}
+
 QByteArray imageData(const ValueCodec::RecordImage &image)
 {
     return image.bytes().left(image.length);
@@ -63,10 +74,16 @@ WritePlan planWrites(const QVector<ValueItem *> &edited, const QHash<int, QByteA
             plan.refused.append({entry, QStringLiteral("not writable")});
             continue;
         }
-        if (isItem(*entry) && !ValueCodec::usesSingleItemAccess(*entry))
-            wholeByIndex[indexOf(*entry)].append(entry);
-        else
+        // The same limits as the page's editors: the description's names and ranges.
+        const QString why = ValueCodec::checkInput(*entry, entry->editor.value);
+        if (!why.isEmpty()) {
+            plan.refused.append({entry, why});
+            continue;
+        }
+        if (writtenAlone(*entry, deviceData))
             alone.append(entry);
+        else
+            wholeByIndex[indexOf(*entry)].append(entry);
     }
 
     QList<int> order = wholeByIndex.keys();
@@ -106,7 +123,7 @@ WritePlan planWrites(const QVector<ValueItem *> &edited, const QHash<int, QByteA
                 plan.refused.append({entry, QStringLiteral("cannot be encoded")});
                 continue;
             }
-            const quint8 subindex = ValueCodec::usesSingleItemAccess(*entry) ? subindexOf(*entry) : 0;
+            const quint8 subindex = isItem(*entry) ? subindexOf(*entry) : 0;
             plan.writes.append({{quint16(index), subindex, imageData(image)}, {entry}});
         }
     }

@@ -8,9 +8,10 @@
 // A variable that fits the mailbox is read whole (subindex 0) and each of its
 // entries decoded from that data. An item of a larger variable is read by its
 // own subindex where the variable allows subindex access. A write of items of
-// a variable sends the variable as the device last sent it with only those
-// items replaced, so every octet the user did not edit goes back unchanged;
-// an item of a variable too large for one request goes alone by its subindex.
+// a variable read whole sends the variable as the device last sent it with
+// only those items replaced, so every octet the user did not edit goes back
+// unchanged; an item goes alone by its subindex when its variable is too large
+// for one request, or allows subindex access and has not been read.
 
 #include "description/ioddrecords.h"
 
