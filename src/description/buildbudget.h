@@ -16,8 +16,8 @@
 class BuildBudget
 {
 public:
-    // Real descriptions use at most 288 nodes, 1533 values, 4215 choices and
-    // some 171000 steps (docs/limits.md).
+    // Real descriptions use at most 288 nodes, 1941 values, 4311 choices and
+    // some 176000 steps (docs/limits.md).
     static constexpr int maxMenuNodes = 10000;
     static constexpr int maxValues = 20000;
     static constexpr int maxChoices = 100000;
