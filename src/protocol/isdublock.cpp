@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 IsduRequestBlock IsduRequestBlock::make(quint8 service, quint8 portNumber, quint16 index, quint8 subindex,
                                         quint8 length)
 {
@@ -13,6 +15,19 @@ IsduRequestBlock IsduRequestBlock::make(quint8 service, quint8 portNumber, quint
     b.bytes[4] = quint8(index & 0xFF);
     b.bytes[5] = subindex;
     b.bytes[6] = length;
+    return b;
+}
+
+IsduRequestBlock IsduRequestBlock::read(quint8 portNumber, quint16 index, quint8 subindex)
+{
+    return make(IsduService::read, portNumber, index, subindex, 0);
+}
+
+IsduRequestBlock IsduRequestBlock::write(quint8 portNumber, quint16 index, quint8 subindex, const QByteArray &data)
+{
+    const int length = std::min(int(data.size()), maxData);
+    IsduRequestBlock b = make(IsduService::write, portNumber, index, subindex, quint8(length));
+    std::copy(data.cbegin(), data.cbegin() + length, b.data());
     return b;
 }
 

@@ -42,6 +42,10 @@ struct IsduRequestBlock
     quint8 bytes[size] = {};
 
     static IsduRequestBlock make(quint8 service, quint8 portNumber, quint16 index, quint8 subindex, quint8 length);
+    // A read of length 0: the answer may be as long as the variable is.
+    static IsduRequestBlock read(quint8 portNumber, quint16 index, quint8 subindex);
+    // A write of `data`, cut to maxData octets.
+    static IsduRequestBlock write(quint8 portNumber, quint16 index, quint8 subindex, const QByteArray &data);
 
     quint8 service() const { return bytes[0]; }
     quint8 portNumber() const { return bytes[1]; }

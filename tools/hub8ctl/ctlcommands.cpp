@@ -172,16 +172,13 @@ int Run::printExchange(int port, int index, int subindex, const CtlReply &reply,
 
 int Run::read(int port, int index, int subindex)
 {
-    const CtlReply reply = ctlIsdu(
-        m_link, IsduRequestBlock::make(IsduService::read, quint8(port + 1), quint16(index), quint8(subindex), 0));
+    const CtlReply reply = ctlIsdu(m_link, IsduRequestBlock::read(quint8(port + 1), quint16(index), quint8(subindex)));
     return printExchange(port, index, subindex, reply, true);
 }
 
 int Run::write(int port, int index, int subindex, const QByteArray &data)
 {
-    IsduRequestBlock block = IsduRequestBlock::make(IsduService::write, quint8(port + 1), quint16(index),
-                                                    quint8(subindex), quint8(data.size()));
-    std::copy(data.cbegin(), data.cend(), block.data());
+    const IsduRequestBlock block = IsduRequestBlock::write(quint8(port + 1), quint16(index), quint8(subindex), data);
     return printExchange(port, index, subindex, ctlIsdu(m_link, block), false);
 }
 

@@ -14,17 +14,12 @@ namespace {
 
 IsduRequestBlock readRequest(int port, const ParameterAccess::Request &r)
 {
-    // Length 0: the answer may be as long as the variable is.
-    return IsduRequestBlock::make(IsduService::read, quint8(port + 1), r.index, r.subindex, 0);
+    return IsduRequestBlock::read(quint8(port + 1), r.index, r.subindex);
 }
 
 IsduRequestBlock writeRequest(int port, const ParameterAccess::Request &r)
 {
-    const int length = std::min(int(r.data.size()), IsduRequestBlock::maxData);
-    IsduRequestBlock block =
-        IsduRequestBlock::make(IsduService::write, quint8(port + 1), r.index, r.subindex, quint8(length));
-    std::copy(r.data.cbegin(), r.data.cbegin() + length, block.data());
-    return block;
+    return IsduRequestBlock::write(quint8(port + 1), r.index, r.subindex, r.data);
 }
 
 // A read that answered, but with data the entry does not fit in.
