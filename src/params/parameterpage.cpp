@@ -751,13 +751,40 @@ void ParameterPage::onReadModifiedClicked()
 void ParameterPage::onWriteModifiedClicked()
 {
     const QVector<bool> before = conditionStates();
-    const bool done = runOperation([this] { return writeEdits(); });
-    if (!done)
-        return;
-    qCDebug(lcParams) << "写所有值";
-    // A written variable may be one a menu's condition looks at.
-    if (conditionStates() != before)
+    const bool done = runOperation([this, &before] {
+        if (!writeEdits())
+            return false;
+        // A written variable may be one a menu's condition looks at: the
+        // variables of the menus it now shows are read, and the write's
+        // outcome stays on the status line.
+        if (conditionStates() == before)
+            return true;
+        QSet<QString> seen; // the variables shown before are not read here
+        for (const Target &t : targets())
+            seen.insert(stateKey(*t.entry));
         showRows();
+        const QString written = statusText();
+        QVector<ValueItem> unread;
+        for (const Target &t : targets()) {
+            const QString key = stateKey(*t.entry);
+            if (ValueCodec::isReadable(*t.entry)
+                && t.entry->editor.widgetClass != QLatin1String(EditorWidget::PushButton) && !m_device.value(key).read
+                && !seen.contains(key)) {
+                seen.insert(key);
+                unread.append(*t.entry);
+            }
+        }
+        if (!unread.isEmpty()) {
+            if (!readEntries(unread))
+                return false;
+            if (m_readComplete)
+                setStatus(written);
+        }
+        updateTable();
+        return true;
+    });
+    if (done)
+        qCDebug(lcParams) << "写所有值";
 }
 
 bool ParameterPage::writeEdits()

@@ -249,8 +249,13 @@ private slots:
 
         chooseValue("Mode", "Fast");
         QCOMPARE(rowOf("Flags.Lock"), -1); // not yet written
+        setDeviceValue(105, 0, QByteArray::fromHex("0001"));
+        VirtualAdapter::instance().clearLog();
         click("pbtn_write_fix");
-        QVERIFY(rowOf("Flags.Lock") >= 0);
+        // The menu it opens is read at once; the write's outcome stays on the status line.
+        QCOMPARE(mailboxRequests(), (QStringList{"w 101/0 02", "r 101/0 0", "r 105/0 0"}));
+        QCOMPARE(valueText("Flags.Lock"), QString("true"));
+        QVERIFY2(m_page->statusText().startsWith("已写入 101: 02"), qPrintable(m_page->statusText()));
 
         // Changed on the device behind the page's back: the next read finds the menu gone, and the
         // condition is read once, first.
@@ -261,6 +266,14 @@ private slots:
         const QStringList requests = mailboxRequests();
         QCOMPARE(requests.first(), QString("r 101/0 0"));
         QCOMPARE(requests.count("r 101/0 0"), 1);
+
+        // A write before any read reads the menu it opens, nothing else.
+        cleanup();
+        QVERIFY(makePage("SpecialistRoleMenuSet"));
+        chooseValue("Mode", "Fast");
+        VirtualAdapter::instance().clearLog();
+        click("pbtn_write_fix");
+        QCOMPARE(mailboxRequests(), (QStringList{"w 101/0 02", "r 101/0 0", "r 105/0 0"}));
     }
 
     // One variable listed in several rows, units and roles has one state: reading marks none edited,
