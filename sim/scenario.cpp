@@ -445,16 +445,21 @@ bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString 
     Reader read;
     const QJsonObject root = doc.object();
     double latency = VirtualAdapter::Faults().isduLatencyMs;
+    double reportLatency = VirtualAdapter::Faults().lateAnswerMs;
     AdapterPlan adapterPlan;
     std::array<PortPlan, VirtualAdapter::portCount> plan;
     QJsonObject ports;
-    const QStringList topKeys{QStringLiteral("adapter"), QStringLiteral("isduLatencyMs"), QStringLiteral("ports")};
+    const QStringList topKeys{QStringLiteral("adapter"), QStringLiteral("isduLatencyMs"),
+                              QStringLiteral("reportLatencyMs"), QStringLiteral("ports")};
     const bool ok = read.onlyKnownKeys(QString(), root, topKeys)
         && (!root.contains(QStringLiteral("adapter"))
             || read.adapter(QStringLiteral("adapter"), root.value(QStringLiteral("adapter")), &adapterPlan))
         && (!root.contains(QStringLiteral("isduLatencyMs"))
             || read.integer(QStringLiteral("isduLatencyMs"), root.value(QStringLiteral("isduLatencyMs")), 0, 10000,
                             &latency))
+        && (!root.contains(QStringLiteral("reportLatencyMs"))
+            || read.integer(QStringLiteral("reportLatencyMs"), root.value(QStringLiteral("reportLatencyMs")), 0, 5000,
+                            &reportLatency))
         && (!root.contains(QStringLiteral("ports"))
             || read.object(QStringLiteral("ports"), root.value(QStringLiteral("ports")), &ports));
     if (!ok) {
@@ -480,6 +485,7 @@ bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString 
 
     adapter.reset();
     adapter.faults().isduLatencyMs = int(latency);
+    adapter.faults().lateAnswerMs = int(reportLatency);
     adapter.faults().absent = adapterPlan.absent;
     adapter.setPortStatusBlock(adapterPlan.portStatusBlock);
     for (int p = 0; p < VirtualAdapter::portCount; ++p)

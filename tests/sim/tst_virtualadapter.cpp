@@ -165,7 +165,7 @@ private slots:
 
         // The ends of every range, and a name of 33 bytes in UTF-8.
         const QString text33 = QString(16, QChar(0xE9)) + 'x';
-        QVERIFY2(applyScenarioJson(QStringLiteral(R"({"isduLatencyMs": 10000,
+        QVERIFY2(applyScenarioJson(QStringLiteral(R"({"isduLatencyMs": 10000, "reportLatencyMs": 5000,
             "adapter": {"absent": true, "portStatusBlock": false}, "ports": {
             "Port1": {"device": {"vendorId": 0, "deviceId": 16777215, "vendorName": "%1"}},
             "Port8": {"mode": "iolink", "device": {"vendorId": 65535, "deviceId": 0}}}})")
@@ -180,9 +180,11 @@ private slots:
                      .arg(m_adapter.port(7).device->vendorId()),
                  "0 16777215 65535");
         QCOMPARE(m_adapter.port(0).device->readIsdu(16, 0).data, text33.toUtf8());
-        QVERIFY(m_adapter.faults().isduLatencyMs == 10000 && m_adapter.faults().absent && !m_adapter.portStatusBlock());
+        QVERIFY(m_adapter.faults().isduLatencyMs == 10000 && m_adapter.faults().lateAnswerMs == 5000
+                && m_adapter.faults().absent && !m_adapter.portStatusBlock());
         QVERIFY2(applyScenarioJson("{}", m_adapter, &error), qPrintable(error));
         QCOMPARE(m_adapter.faults().isduLatencyMs, 20); // the default, not what was there before
+        QCOMPARE(m_adapter.faults().lateAnswerMs, 0);
         QVERIFY(!m_adapter.faults().absent && m_adapter.portStatusBlock());
         QVERIFY(!m_adapter.port(0).device && m_adapter.port(0).mode == Mode::Deactivated);
     }
@@ -196,7 +198,10 @@ private slots:
         };
         const QString longName = QString(17, QChar(0xE9));
         row("not json", "{ports:", "not JSON: unterminated object at offset 2");
-        row("unknown top key", R"({"latencyMs": 5})", R"(unknown key "latencyMs" (adapter, isduLatencyMs, ports))");
+        row("unknown top key", R"({"latencyMs": 5})",
+            R"(unknown key "latencyMs" (adapter, isduLatencyMs, reportLatencyMs, ports))");
+        row("report latency beyond 5 s", R"({"reportLatencyMs": 5001})",
+            "reportLatencyMs: expected an integer 0..5000, got 5001");
         row("good adapter, then a bad latency", R"({"adapter": {"portStatusBlock": false}, "isduLatencyMs": -1})",
             "isduLatencyMs: expected an integer 0..10000, got -1");
         row("ports as array", R"({"ports": [{"mode": "di"}]})", "ports: expected an object, got an array");
