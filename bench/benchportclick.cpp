@@ -32,6 +32,7 @@
 #include "procdata/processdatatrend.h"
 #include "protocol/adapterregisters.h"
 #include "scenario.h"
+#include "variantanswer.h"
 #include "virtualadapter.h"
 #include "widgets/wheelguard.h"
 
@@ -146,37 +147,6 @@ double parseFloorMs(const QString &file, int fileReads)
     }
     return *std::min_element(runs.begin(), runs.end());
 }
-
-// Confirms the first variant of every variant dialog as soon as it is shown.
-// The time from its Show to its closing is the user's, not the click's:
-// it is kept in dialogMs() for the click to leave out.
-class VariantAnswer : public QObject
-{
-public:
-    double dialogMs() const { return m_dialogMs; }
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show && watched->inherits("VariantDialog")) {
-            auto *dialog = static_cast<QWidget *>(watched);
-            m_shown.start();
-            QTimer::singleShot(0, dialog, [this, dialog]() {
-                if (auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("table")))
-                    table->setCurrentCell(0, 0);
-                if (auto *enter = dialog->findChild<QPushButton *>(QStringLiteral("pbtn_enter")))
-                    enter->click();
-            });
-        } else if (event->type() == QEvent::Hide && watched->inherits("VariantDialog") && m_shown.isValid()) {
-            m_dialogMs += m_shown.nsecsElapsed() / 1e6;
-            m_shown.invalidate();
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QElapsedTimer m_shown;
-    double m_dialogMs = 0;
-};
 
 // Prints "shown" at the first paint of the watched window, then leaves
 // (teardown is not part of start-up).
