@@ -3,6 +3,7 @@
 #include "valuecodec.h"
 
 #include "description/ioddjson.h"
+#include "log/wholefile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -249,10 +249,9 @@ bool readFile(const QString &path, Set *values, QString *why)
 bool writeFile(const QString &path, const Set &values, QString *why)
 {
     // Written beside the file and renamed over it: an old set is never half overwritten.
-    QSaveFile f(path);
-    const QByteArray json = toJson(values);
-    if (!f.open(QIODevice::WriteOnly) || f.write(json) != json.size() || !f.commit()) {
-        *why = QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), f.errorString());
+    QString error;
+    if (!WholeFile::write(path, toJson(values), &error)) {
+        *why = QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), error);
         return false;
     }
     return true;

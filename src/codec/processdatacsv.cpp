@@ -2,6 +2,8 @@
 
 #include "processdatarecording.h"
 
+#include "log/wholefile.h"
+
 #include <QDateTime>
 #include <QIODevice>
 #include <QSaveFile>
@@ -71,12 +73,7 @@ bool writeFile(const ProcessDataRecording &recording, const QString &path, QStri
         file.cancelWriting();
         return false;
     }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return WholeFile::commit(file, error);
 }
 
 } // namespace ProcessDataCsv

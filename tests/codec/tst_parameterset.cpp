@@ -1,9 +1,16 @@
 // Parameter set files: what a saved set holds after reading it back, which
-// files are refused, and how a set compares with a device's values.
+// files are refused, how a set compares with a device's values, and that a
+// file the tool writes is whole or not written at all.
 
 #include "codec/parameterset.h"
+#include "codec/processdatacsv.h"
+#include "codec/processdatarecording.h"
+#include "testhelpers.h"
 
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -19,6 +26,27 @@ ParameterSet::Entry entry(int index, int subindex, const QString &value, bool wr
     e.writable = writable;
     return e;
 }
+
+// While it lives, this process may write files of at most `bytes` octets: a
+// write beyond fails with EFBIG, as on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the process
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        m_set = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_old); }
+    bool isSet() const { return m_set; }
+
+private:
+    rlimit m_old{};
+    bool m_set = false;
+};
 
 } // namespace
 
@@ -79,6 +107,42 @@ private slots:
         QVERIFY(!ParameterSet::fromJson(json, &set, &reason));
         QVERIFY2(reason.contains(why), qPrintable(reason));
         QCOMPARE(set.entries.size(), 1); // a refused file changes nothing
+    }
+
+    // A write that fails part way (a full disk) leaves the old file as it was and says why.
+    void failedWriteKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString setPath = dir.filePath("device.json"), csvPath = dir.filePath("trend.csv");
+        const QByteArray old = "the old file\n";
+        QVERIFY(TestHelpers::writeFile(setPath, old) && TestHelpers::writeFile(csvPath, old));
+        ParameterSet::Set set;
+        set.device = {1484, 101101, QStringLiteral("KTX-400A-M12"), QStringLiteral("a.xml"), QStringLiteral("V1.1")};
+        for (int i = 0; i < 100; ++i)
+            set.entries << entry(64 + i, 0, QString(20, QChar('x')));
+        ProcessDataRecording recording(ProcessDataCodec::Layout(), QStringLiteral("PD"));
+        for (int i = 0; i < 200; ++i)
+            recording.append(i, QByteArray(4, char(i)));
+
+        QString setError, csvError;
+        bool setWritten = true, csvWritten = true;
+        {
+            const FileSizeLimit limit(1000);
+            QVERIFY(limit.isSet());
+            setWritten = ParameterSet::writeFile(setPath, set, &setError);
+            csvWritten = ProcessDataCsv::writeFile(recording, csvPath, &csvError);
+        }
+        QVERIFY(!setWritten && setError.startsWith("device.json: "));
+        QVERIFY(!csvWritten && !csvError.isEmpty());
+        QCOMPARE(TestHelpers::readFile(setPath), old);
+        QCOMPARE(TestHelpers::readFile(csvPath), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no temporary file left
+
+        // With room, both are replaced whole.
+        QVERIFY(ParameterSet::writeFile(setPath, set, &setError));
+        QVERIFY(ProcessDataCsv::writeFile(recording, csvPath, &csvError));
+        QCOMPARE(TestHelpers::readFile(setPath), ParameterSet::toJson(set));
+        QCOMPARE(TestHelpers::readFile(csvPath).count('\n'), 201);
     }
 
     void comparisonRows()
