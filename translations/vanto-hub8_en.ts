@@ -826,6 +826,14 @@ Load it anyway?</translation>
         <source>应为以下之一：%1</source>
         <translation>Expected one of: %1</translation>
     </message>
+    <message>
+        <source>应为十六进制字节（0x…）</source>
+        <translation>Expected hex octets (0x…)</translation>
+    </message>
+    <message>
+        <source>超过 %1 个字节</source>
+        <translation>Longer than %1 octets</translation>
+    </message>
 </context>
 <context>
     <name>IsduConsole</name>

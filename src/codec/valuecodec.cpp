@@ -797,6 +797,20 @@ QString checkInput(const ValueItem &entry, const QString &text)
         text.trimmed().toDouble(&isNumber);
         return named && !isNumber ? allowedText(entry) : value.error;
     }
+    if (ed.typeName == stringKind || ed.typeName == octetStringKind) {
+        // Never cut: a text longer than the variable is refused, not shortened.
+        const int room = fixedLengthOf(entry) > 0 ? std::min(fixedLengthOf(entry), int(RecordImage::dataSize))
+                                                  : int(RecordImage::dataSize);
+        QByteArray octets;
+        if (ed.typeName == stringKind)
+            octets = ed.encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ? text.toUtf8()
+                                                                                           : text.toLocal8Bit();
+        else if (!parseHexOctets(text, &octets) || octets.isEmpty())
+            return QCoreApplication::translate("ValueCodec", "应为十六进制字节（0x…）");
+        if (octets.size() > room)
+            return QCoreApplication::translate("ValueCodec", "超过 %1 个字节").arg(room);
+        return QString();
+    }
     if (!number)
         return QString();
     // A number is valid when it is one of the named values or lies in one of

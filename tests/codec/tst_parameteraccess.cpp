@@ -137,6 +137,13 @@ private slots:
         row("Code", "", "9", "92/0 09");
         // IO-Link's TRUE.
         row("Enable", "", "true", "93/0 ff");
+        // Strings fit their fixed length in octets, never cut; octet strings are padded, never empty.
+        row("Label", "", "abc", "95/0 616263");
+        row("Label", "", "abcdefghi", "refused");
+        row("Label", "", "\u00e4bcdefgh", "refused"); // eight characters, nine octets in UTF-8
+        row("Key", "", "0x01", "96/0 0100");
+        row("Key", "", "", "refused");
+        row("Key", "", "0x010203", "refused");
     }
     void write()
     {
