@@ -1261,6 +1261,10 @@ This port: %2</translation>
         <source>；未写入 %1</source>
         <translation>; not written: %1</translation>
     </message>
+    <message>
+        <source>%1 已存在。要替换它吗？</source>
+        <translation>%1 already exists. Replace it?</translation>
+    </message>
 </context>
 <context>
     <name>DeviceIdentityForm</name>

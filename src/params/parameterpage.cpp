@@ -1130,11 +1130,22 @@ void ParameterPage::onSaveSetClicked()
     name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]+")), QStringLiteral("_"));
     const QString suggested = setFolder() + QStringLiteral("/%1_Port%2.json").arg(name).arg(m_port + 1);
     const QPointer<ParameterPage> self(this);
-    QString path = QFileDialog::getSaveFileName(this, tr("保存参数"), suggested, setFileFilter());
+    // The dialog does not ask about overwriting: a name typed without
+    // ".json" gets it only afterwards, so the question is asked here, about
+    // the file that will be replaced.
+    QString path = QFileDialog::getSaveFileName(this, tr("保存参数"), suggested, setFileFilter(), nullptr,
+                                                QFileDialog::DontConfirmOverwrite);
     if (!self || path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".json");
+    if (QFileInfo::exists(path)) {
+        const auto answer =
+            QMessageBox::question(this, tr("保存参数"), tr("%1 已存在。要替换它吗？").arg(QFileInfo(path).fileName()),
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (!self || answer != QMessageBox::Yes)
+            return;
+    }
     setFolder() = QFileInfo(path).absolutePath();
     saveParameterSet(path);
 }

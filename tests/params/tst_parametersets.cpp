@@ -64,6 +64,35 @@ private slots:
         m_host = nullptr;
     }
 
+    // A name typed without ".json" is saved with it, and replacing that file is asked about first.
+    void savingOverAFileAsksFirst()
+    {
+        QVERIFY(makePage());
+        QTest::mouseClick(m_page->findChild<QPushButton *>("pbtn_read"), Qt::LeftButton);
+        const QString path = m_dir.filePath("line1.json");
+        QVERIFY(TestHelpers::writeFile(path, "kept"));
+        for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
+            QString question;
+            onNextModal(this, [this, button, &question](QWidget *modal) {
+                auto *dialog = qobject_cast<QFileDialog *>(modal);
+                QVERIFY(dialog);
+                dialog->setDirectory(m_dir.path());
+                dialog->selectFile("line1");
+                onNextModal(this, [button, &question](QWidget *box) {
+                    auto *message = qobject_cast<QMessageBox *>(box);
+                    QVERIFY(message);
+                    question = message->text();
+                    message->button(button)->click();
+                });
+                QMetaObject::invokeMethod(dialog, "accept");
+            });
+            QTest::mouseClick(m_page->findChild<QPushButton *>("pbtn_saveFile"), Qt::LeftButton);
+            QTRY_COMPARE(question, QString("line1.json 已存在。要替换它吗？"));
+            QCOMPARE(TestHelpers::readFile(path) == "kept", button == QMessageBox::No);
+        }
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("line1")));
+    }
+
     // The commissioning round: save one device's values, change the device,
     // see exactly the changes, write the set back, read back the file's values.
     void saveCompareRestore()
