@@ -6,9 +6,9 @@
 #include "virtualadapter.h"
 
 #include "description/datalocations.h"
+#include "log/wholefile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -495,14 +495,11 @@ bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString 
 
 bool applyScenarioFile(const QString &path, VirtualAdapter &adapter, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
+    QByteArray json;
+    QString why;
+    if (!WholeFile::read(path, 1024 * 1024, &json, &why)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(path, why);
         return false;
     }
-    if (file.size() > 1024 * 1024) {
-        *error = QStringLiteral("%1 is larger than 1 MiB").arg(path);
-        return false;
-    }
-    return applyScenarioJson(file.readAll(), adapter, error);
+    return applyScenarioJson(json, adapter, error);
 }

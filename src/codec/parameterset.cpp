@@ -5,7 +5,6 @@
 #include "description/ioddjson.h"
 #include "log/wholefile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
@@ -229,17 +228,9 @@ bool fromJson(const QByteArray &json, Set *values, QString *why)
 
 bool readFile(const QString &path, Set *values, QString *why)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *why = QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), f.errorString());
-        return false;
-    }
-    if (f.size() > maxFileBytes) {
-        *why = QStringLiteral("%1: larger than %2 octets").arg(QFileInfo(path).fileName()).arg(maxFileBytes);
-        return false;
-    }
+    QByteArray json;
     QString reason;
-    if (!fromJson(f.readAll(), values, &reason)) {
+    if (!WholeFile::read(path, maxFileBytes, &json, &reason) || !fromJson(json, values, &reason)) {
         *why = QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), reason);
         return false;
     }

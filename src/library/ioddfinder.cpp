@@ -2,10 +2,10 @@
 
 #include "description/ioddxml.h"
 #include "log/hub8log.h"
+#include "log/wholefile.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
@@ -76,9 +76,10 @@ struct FileIdentity
 FileIdentity readIdentity(const QString &path)
 {
     FileIdentity out;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcLibrary) << "Failed to open file:" << path;
+    QByteArray content;
+    QString error;
+    if (!WholeFile::read(path, IoddXml::maxFileSize, &content, &error)) {
+        qCWarning(lcLibrary) << "Failed to read file:" << path << error;
         return out;
     }
     // Oversized files are refused like malformed ones, before anything is
@@ -100,7 +101,7 @@ FileIdentity readIdentity(const QString &path)
                 {a.value(QLatin1String("vendorId")).toString(), a.value(QLatin1String("deviceId")).toString()});
         }
     };
-    if (file.size() > IoddXml::maxFileSize || !IoddXml::readElements(file.readAll(), visit)) {
+    if (!IoddXml::readElements(content, visit)) {
         qCWarning(lcLibrary) << "Failed to parse XML:" << path;
         return out;
     }

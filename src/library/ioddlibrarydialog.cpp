@@ -280,8 +280,13 @@ QString IoddLibraryDialog::copyIntoLibrary(const QString &sourcePath, const QStr
             continue;
         }
         QFile file(sourceDir + QLatin1Char('/') + picture);
-        if (!file.exists()) {
+        const QFileInfo info(file.fileName());
+        if (!info.exists()) {
             qCDebug(lcLibrary) << "picture" << file.fileName() << "skipped, missing";
+            continue;
+        }
+        if (!info.isFile() && !info.isDir()) { // a FIFO would block the copy
+            qCDebug(lcLibrary) << "picture" << file.fileName() << "skipped, not a regular file";
             continue;
         }
         if (!file.copy(folder + QLatin1Char('/') + picture))

@@ -1,5 +1,7 @@
 #include "linktracefile.h"
 
+#include "wholefile.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QLoggingCategory>
@@ -69,6 +71,9 @@ bool LinkTraceFile::open(const QString &path, QString *error)
                 *error = QStringLiteral("a trace file is already open");
             return false;
         }
+        // A FIFO would block here until someone reads it.
+        if (!WholeFile::writableHere(path, error))
+            return false;
         auto file = std::make_unique<QFile>(path);
         if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
             if (error)
