@@ -98,6 +98,40 @@ private slots:
         }
         QVERIFY(VirtualAdapter::instance().log().isEmpty());
     }
+
+    // set and restore write only to the device the description is for: another vendor's device, a DI
+    // port and a port that is off are refused with status 1 and nothing is written; --force writes anyway.
+    void writesGoOnlyToTheDescribedDevice()
+    {
+        applyDefaultSetup(VirtualAdapter::instance());
+        VirtualAdapter::instance().faults().isduLatencyMs = 0;
+        const Result backup = runHere({"backup", "Port2", "--iodd", m_iodd});
+        QCOMPARE(backup.status, 0);
+        const QString path = TestHelpers::writtenIn(m_dir, "port2.json", backup.out);
+        const auto isduWrites = [] {
+            int n = 0;
+            for (const VirtualAdapter::Exchange &x : VirtualAdapter::instance().log())
+                n += x.request.mid(2, 3) == QByteArray::fromHex("103500") && quint8(x.request.at(8)) == 0x02;
+            return n;
+        };
+        for (const char *port : {"Port1", "Port3", "Port7"}) {
+            VirtualAdapter::instance().clearLog();
+            QCOMPARE(runHere({"restore", port, path, "--iodd", m_iodd}).status, 1);
+            QCOMPARE(runHere({"set", port, "--iodd", m_iodd, "66", "60"}).status, 1);
+            QCOMPARE(isduWrites(), 0);
+        }
+        const Result other = runSim({"set", "Port1", "--iodd", m_iodd, "24", "x"});
+        QCOMPARE(other.status, 1);
+        QVERIFY2(other.err.contains("Port1 holds vendorId 888, deviceId 257; the description is for vendorId 1484, "
+                                    "deviceId 101101"),
+                 other.err.constData());
+        QVERIFY(runSim({"restore", "Port7", path, "--iodd", m_iodd}).err.contains("Port7: no IO-Link device"));
+
+        VirtualAdapter::instance().clearLog();
+        QCOMPARE(runHere({"set", "Port1", "--iodd", m_iodd, "24", "forced", "--force"}).status, 0);
+        QCOMPARE(isduWrites(), 1);
+        QCOMPARE(runHere({"backup", "Port2", "--iodd", m_iodd, "--force"}).status, 2);
+    }
 };
 
 QTEST_MAIN(tst_hub8ctlsets)

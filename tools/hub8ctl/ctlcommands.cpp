@@ -9,6 +9,7 @@
 #include "description/ioddfile.h"
 #include "description/ioddheaderreader.h"
 #include "description/ioddjson.h"
+#include "link/directparameterpage.h"
 #include "link/linkhub.h"
 #include "link/modbuslink.h"
 #include "link/portstatusmonitor.h"
@@ -37,6 +38,8 @@ const char helpText[] =
     "  diff PORT SETFILE --iodd FILE            the device's values beside those of the set\n"
     "  restore PORT SETFILE --iodd FILE         writes the set's values that differ, then compares\n"
     "                                           again\n"
+    "set and restore first check that the device on PORT is the description's (its vendor and device\n"
+    "ID in direct parameter page 1) and refuse another one with status 1; --force writes anyway.\n"
     "\n"
     "Every command prints one JSON object on stdout; messages go to stderr.\n"
     "Exit status: 0 success, 1 the adapter or the device answered with an error,\n"
@@ -49,6 +52,7 @@ struct Command
     QString iodd;
     QString role;
     bool help = false;
+    bool force = false;
 };
 
 class Run
@@ -88,11 +92,15 @@ public:
     int write(int port, int index, int subindex, const QByteArray &data);
     int printExchange(int port, int index, int subindex, const CtlReply &reply, bool withData);
     int params(int port, const IoddHeaderReader &header, IoddFile &file, const QString &roleSet);
-    int set(int port, IoddFile &file, int index, int subindex, const QString &text);
+    int set(int port, const IoddHeaderReader &header, IoddFile &file, int index, int subindex, const QString &text,
+            bool force);
     int processData(int port, const IoddFile &file);
     int backup(int port, const ParameterSet::Identity &device, IoddFile &file);
     int diff(int port, const ParameterSet::Set &values, IoddFile &file);
     int restore(int port, const ParameterSet::Set &values, IoddFile &file);
+    // 0 when the device on the port is the description's (or `force`);
+    // otherwise the exit status, said on stderr.
+    int checkDevice(int port, const IoddHeaderReader &header, bool force);
 
     void print(IoddJson::Writer &w) const { *m_output += w.text() + '\n'; }
 
@@ -227,7 +235,38 @@ QList<TreeItem> allMenus(IoddFile &file)
     return menus;
 }
 
-int Run::set(int port, IoddFile &file, int index, int subindex, const QString &text)
+int Run::checkDevice(int port, const IoddHeaderReader &header, bool force)
+{
+    DirectParameters page;
+    switch (readDirectParameters(m_link, port, nullptr, &page)) {
+    case DirectParameterRead::Read:
+        break;
+    case DirectParameterRead::NoDevice:
+        return say(CtlExit::failed, QStringLiteral("Port%1: no IO-Link device in operation").arg(port + 1));
+    case DirectParameterRead::NoAnswer:
+        return linkFailure();
+    case DirectParameterRead::Unclear:
+    case DirectParameterRead::Gone:
+        return say(CtlExit::failed, QStringLiteral("Port%1: the device's identity could not be read").arg(port + 1));
+    }
+    if (page.vendorId == header.vendorId() && qint64(page.deviceId) == header.deviceId())
+        return CtlExit::ok;
+    const QString message = QStringLiteral("Port%1 holds vendorId %2, deviceId %3; the description is for vendorId "
+                                           "%4, deviceId %5")
+                                .arg(port + 1)
+                                .arg(page.vendorId)
+                                .arg(page.deviceId)
+                                .arg(header.vendorId())
+                                .arg(header.deviceId());
+    if (force) {
+        say(CtlExit::ok, message + QStringLiteral(" (--force: written anyway)"));
+        return CtlExit::ok;
+    }
+    return say(CtlExit::failed, message + QStringLiteral(" (--force writes anyway)"));
+}
+
+int Run::set(int port, const IoddHeaderReader &header, IoddFile &file, int index, int subindex, const QString &text,
+             bool force)
 {
     const QList<ValueItem> variable = entriesOfIndex(allMenus(file), quint16(index));
     int target = -1;
@@ -248,6 +287,8 @@ int Run::set(int port, IoddFile &file, int index, int subindex, const QString &t
         return usage(QStringLiteral("%1 (%2): \"%3\": %4").arg(where, entry.label, text, why));
     if (!openLink())
         return say(CtlExit::noAdapter, QStringLiteral("no adapter found"));
+    if (const int status = checkDevice(port, header, force))
+        return status;
 
     ParameterWrite written;
     if (!writeParameter(m_link, port, entry, text, &written))
@@ -463,6 +504,10 @@ bool parseCommand(const QStringList &args, Command *c, QString *error)
             optionsEnded = true;
             continue;
         }
+        if (!optionsEnded && a == QLatin1String("--force")) {
+            c->force = true;
+            continue;
+        }
         if (!optionsEnded && a.startsWith(QLatin1String("--"))) {
             const int eq = a.indexOf(QLatin1Char('='));
             const QString name = eq > 0 ? a.left(eq) : a;
@@ -572,6 +617,8 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
         return run.usage(QStringLiteral("%1 takes no --iodd").arg(c.name));
     if (c.name != QLatin1String("params") && !c.role.isEmpty())
         return run.usage(QStringLiteral("only params takes --role"));
+    if (c.force && c.name != QLatin1String("set") && c.name != QLatin1String("restore"))
+        return run.usage(QStringLiteral("only set and restore take --force"));
     if (shape->joinsRest && c.args.size() > shape->max)
         c.args = c.args.mid(0, shape->max - 1) << c.args.mid(shape->max - 1).join(QLatin1Char(' '));
     if (c.args.size() < shape->min || c.args.size() > shape->max)
@@ -620,7 +667,7 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
     // set checks its entry and value against the description before it opens the adapter,
     // diff and restore their set file.
     if (c.name == QLatin1String("set"))
-        return run.set(port, file, index, subindex, c.args.at(2));
+        return run.set(port, header, file, index, subindex, c.args.at(2), c.force);
     const ParameterSet::Identity device = ParameterSet::identityOf(header.readDeviceInfo(), file.readVariants());
     ParameterSet::Set values;
     const bool withSet = c.name == QLatin1String("diff") || c.name == QLatin1String("restore");
@@ -644,8 +691,11 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
         return run.backup(port, device, file);
     if (c.name == QLatin1String("diff"))
         return run.diff(port, values, file);
-    if (c.name == QLatin1String("restore"))
+    if (c.name == QLatin1String("restore")) {
+        if (const int status = run.checkDevice(port, header, c.force))
+            return status;
         return run.restore(port, values, file);
+    }
     return run.processData(port, file);
 }
 
