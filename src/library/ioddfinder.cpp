@@ -1,5 +1,7 @@
 #include "ioddfinder.h"
 
+#include "ioddlibraryfolder.h"
+
 #include "description/ioddxml.h"
 #include "log/hub8log.h"
 #include "log/wholefile.h"
@@ -9,30 +11,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSet>
 #include <QXmlStreamReader>
-
-namespace {
-
-void collectXmlFiles(const QString &dir, QFileInfoList &out, QSet<QString> &visited)
-{
-    // A symbolic link back up the tree would otherwise recurse until the
-    // path grows too long.
-    const QString canonical = QFileInfo(dir).canonicalFilePath();
-    if (!canonical.isEmpty()) {
-        if (visited.contains(canonical))
-            return;
-        visited.insert(canonical);
-    }
-
-    const QDir directory(dir);
-    out += directory.entryInfoList({QStringLiteral("*.xml")}, QDir::Files | QDir::NoSymLinks | QDir::Hidden);
-    const QFileInfoList subdirs = directory.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QFileInfo &sub : subdirs)
-        collectXmlFiles(sub.absoluteFilePath(), out, visited);
-}
-
-} // namespace
 
 IoddFinder::IoddFinder(QObject *parent) : QObject(parent) {}
 
@@ -57,10 +36,7 @@ QString IoddFinder::findIoddFile(quint16 vendorId, quint32 deviceId, const QStri
 
 QFileInfoList IoddFinder::findXmlFiles(const QString &dir) const
 {
-    QFileInfoList files;
-    QSet<QString> visited;
-    collectXmlFiles(dir, files, visited);
-    return files;
+    return IoddLibrary::descriptionFiles(dir);
 }
 
 namespace {

@@ -2,8 +2,9 @@
 #define IODDFINDER_H
 
 // Finds the IODD file of a device by its vendor id and device id, reading the
-// identity of every XML file below a directory. A file's identity is read
-// once per version of the file (path, size, modification time).
+// identity of every description file of a library (the files the library
+// dialog lists). A file's identity is read once per version of the file
+// (path, size, modification time).
 
 #include <QFileInfoList>
 #include <QObject>
@@ -18,9 +19,9 @@ public:
     explicit IoddFinder(QObject *parent = nullptr);
     ~IoddFinder() override;
 
-    // Searches "./iodd/", relative to the working directory. Returns the path
-    // of the first matching file as listed (relative for a file directly in
-    // that directory, absolute below it), or an empty string.
+    // Searches the library "./iodd/", relative to the working directory.
+    // Returns the path of the first matching file as listed, or an empty
+    // string.
     QString findIoddFile(quint16 vendorId, quint32 deviceId) const;
     // The same search below `dir`. The tool passes the library beside the
     // executable here, which differs from "./iodd/" when it is started from
@@ -31,10 +32,8 @@ public:
     // match. Empty when none does.
     QString findNewestIoddFile(quint16 vendorId, quint32 deviceId, const QString &dir) const;
 
-    // Every "*.xml" file below dir: the files of a directory (symbolic links
-    // to files left out) before those of each subdirectory, depth first, in
-    // QDir's default order (by name, ignoring case). A subdirectory reached
-    // again through a symbolic link is not listed twice.
+    // The description files of the library `dir`
+    // (IoddLibrary::descriptionFiles): nothing deeper, nothing through a link.
     QFileInfoList findXmlFiles(const QString &dir) const;
 
     // 0 when a DeviceIdentity directly inside a ProfileBody directly inside

@@ -167,24 +167,12 @@ void IoddLibraryDialog::appendRow(const QString &vendorId, const QString &device
 
 void IoddLibraryDialog::scanLibrary()
 {
-    const QDir library(libraryDir());
-    if (!library.exists())
-        return;
-
-    const QFileInfoList entries = library.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot);
-    for (const QFileInfo &entry : entries) {
-        qCDebug(lcLibrary) << entry.absoluteFilePath();
-        if (!entry.isDir())
-            continue;
-        const QFileInfoList files = QDir(entry.absoluteFilePath()).entryInfoList(QDir::Files | QDir::NoDotAndDotDot);
-        for (const QFileInfo &file : files) {
-            if (!file.fileName().contains(QStringLiteral(".xml")))
-                continue;
-            IoddHeaderReader parser;
-            parser.open(file.absoluteFilePath());
-            appendRow(QString::number(parser.vendorId()), QString::number(parser.deviceId()), parser.fileName(),
-                      parser.version(), entry.absoluteFilePath(), file.absoluteFilePath());
-        }
+    // The same files the lookup of a port's description searches.
+    for (const QFileInfo &file : IoddLibrary::descriptionFiles(libraryDir())) {
+        IoddHeaderReader parser;
+        parser.open(file.absoluteFilePath());
+        appendRow(QString::number(parser.vendorId()), QString::number(parser.deviceId()), parser.fileName(),
+                  parser.version(), file.absolutePath(), file.absoluteFilePath());
     }
 }
 

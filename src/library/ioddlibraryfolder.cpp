@@ -28,6 +28,22 @@ QString folderPath(const DeviceInfo &info)
     return DataLocations::shippedLibraryDir() + QLatin1Char('/') + name;
 }
 
+QFileInfoList descriptionFiles(const QString &libraryDir)
+{
+    QFileInfoList files;
+    const QDir library(libraryDir);
+    if (libraryDir.isEmpty() || !library.exists())
+        return files;
+    const QDir::SortFlags byName = QDir::Name | QDir::IgnoreCase;
+    const QFileInfoList folders =
+        library.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden, byName);
+    for (const QFileInfo &folder : folders) {
+        const QDir dir(folder.absoluteFilePath());
+        files += dir.entryInfoList({QStringLiteral("*.xml")}, QDir::Files | QDir::NoSymLinks | QDir::Hidden, byName);
+    }
+    return files;
+}
+
 bool isLibraryFolder(const QString &libraryDir, const QString &path)
 {
     const QFileInfo info(path);

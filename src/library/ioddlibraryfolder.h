@@ -1,6 +1,7 @@
 #ifndef IODDLIBRARYFOLDER_H
 #define IODDLIBRARYFOLDER_H
 
+#include <QFileInfoList>
 #include <QString>
 
 struct DeviceInfo;
@@ -16,6 +17,11 @@ QString folderName(const QString &vendorId, const QString &deviceId, const QStri
 // the shipped library when the user's has no such folder.
 QString folderPath(const DeviceInfo &info);
 
+// The description files of the library, as the library dialog lists them and
+// the lookup searches them: the regular "*.xml" files (no symbolic links) of
+// each real folder directly inside the library, folders and files by name.
+// Nothing deeper, nothing reached through a link.
+QFileInfoList descriptionFiles(const QString &libraryDir);
 // True when `path` is a real directory (not a symbolic link) whose parent is
 // the library directory itself.
 bool isLibraryFolder(const QString &libraryDir, const QString &path);

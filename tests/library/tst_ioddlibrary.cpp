@@ -177,7 +177,7 @@ private slots:
     }
 
     // Each row deletes and opens the folder it was listed from, never one named by its cells or its
-    // file's content; a folder that is a link out leaves the list but is not followed.
+    // file's content; a folder that is a link out of the library is neither listed nor followed.
     void rowsKeepTheirOwnFolder()
     {
         Sandbox box;
@@ -190,8 +190,7 @@ private slots:
         const auto outsideBefore = box.outsideLibrary();
         Dialog d(box.library);
         QCOMPARE(d.rows(),
-                 QStringList({"27|5|a.xml|V2", "26|1001|a.xml|V1", "26|1001|x.xml|V1.0", "26|1001|y.xml|V1.0",
-                              "26|1001|s.xml|V1.0"}));
+                 QStringList({"27|5|a.xml|V2", "26|1001|a.xml|V1", "26|1001|x.xml|V1.0", "26|1001|y.xml|V1.0"}));
 
         d.table->setCurrentCell(0, 0);
         d.click("pbtn_del");
@@ -206,34 +205,36 @@ private slots:
         for (int c = 0; c < 4; ++c)
             d.table->item(1, c)->setText(QString("../../outside/victim|1|s.xml|2").section('|', c, c));
         d.click("pbtn_del");
-        QCOMPARE(d.rows(), QStringList({"26|1001|a.xml|V1", "26|1001|s.xml|V1.0"}));
-        d.table->setCurrentCell(1, 0);
-        d.click("pbtn_del");
         QCOMPARE(d.rows(), QStringList({"26|1001|a.xml|V1"}));
         QCOMPARE(box.libraryEntries(), "27_5_V2_a 27_5_V2_a/a.xml 29_1_V1_s");
         QCOMPARE(box.outsideLibrary(), outsideBefore);
     }
 
-    // Of the files below a folder (links to files, and folders met again, left out) the newest release of the
-    // device wins, else the first listed; only an identity directly in the body, written as the numbers are,
-    // counts; a file changed on disk is read again, each version of a file once.
+    // The lookup searches what the dialog lists: the files of the folders directly in the library; not a
+    // file beside them, nothing deeper, no link to a file or folder. Of those, the newest release of the
+    // device wins, else the first listed; only an identity directly in the body, written as the numbers
+    // are, counts; a file changed on disk is read again, each version of a file once.
     void newestFileForAnIdentity()
     {
         QTemporaryDir tmp;
-        const QString iodd = tmp.path() + "/iodd/";
-        for (const char *f : {"a.xml|malformed", "0outside.xml|identity-outside-body", "0zeros.xml|leading-zeros"})
+        const QString iodd = tmp.path() + "/iodd/", outside = tmp.path() + "/outside/";
+        for (const char *f :
+             {"f1/a.xml|malformed", "f1/0outside.xml|identity-outside-body", "f1/0zeros.xml|leading-zeros"})
             QVERIFY(writeFile(iodd + QString(f).section('|', 0, 0),
                               readFile(fixtureDir + QString(f).section('|', 1) + ".xml")));
-        for (const char *f : {"B.xml", "notes.txt", "a_sub/c.xml"})
+        for (const char *f : {"f1/B.xml", "f1/notes.txt", "f2/c.xml"})
             QVERIFY(writeDevice(iodd + f));
-        QVERIFY(writeDevice(iodd + "a_sub/d.xml", {"27", "5", {}, {}, {}, {}})
-                && writeDevice(iodd + "a_sub/deeper/e.xml", {"28", "9", {}, {}, {}, {}}));
-        QVERIFY(QFile::link(iodd + "B.xml", iodd + "a_sub/link.xml") && QFile::link(iodd, iodd + "a_sub/loop"));
+        const QStringList elsewhere{iodd + "f2/deeper/e.xml", iodd + "root.xml", outside + "x/x.xml"};
+        for (const QString &f : elsewhere)
+            QVERIFY(writeDevice(f, {"28", "9", {}, {}, {}, {}}));
+        QVERIFY(writeDevice(iodd + "f2/d.xml", {"27", "5", {}, {}, {}, {}}));
+        QVERIFY(QFile::link(iodd + "f1/B.xml", iodd + "f2/link.xml") && QFile::link(iodd, iodd + "f2/loop")
+                && QFile::link(outside + "x", iodd + "f3"));
         const IoddFinder finder;
         QStringList listed;
         for (const QFileInfo &f : finder.findXmlFiles(iodd))
             listed << QDir(iodd).relativeFilePath(f.absoluteFilePath());
-        QCOMPARE(listed.join(' '), "0outside.xml 0zeros.xml a.xml B.xml a_sub/c.xml a_sub/d.xml a_sub/deeper/e.xml");
+        QCOMPARE(listed.join(' '), "f1/0outside.xml f1/0zeros.xml f1/a.xml f1/B.xml f2/c.xml f2/d.xml");
 
         const auto release = [&iodd](const char *name, const char *date) {
             QString text = QString::fromUtf8(readFile(iodd + name));
@@ -245,13 +246,13 @@ private slots:
             return found.isEmpty() ? "none" : QDir(iodd).relativeFilePath(found);
         };
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Failed to parse XML: .*a\\.xml\"$"));
-        QVERIFY(release("B.xml", "") && release("a_sub/c.xml", ""));
-        QCOMPARE(newest(26, 1001), "B.xml");
-        QVERIFY(release("a_sub/c.xml", "2023-11-30"));
-        QCOMPARE(newest(26, 1001), "a_sub/c.xml");
-        QVERIFY(release("B.xml", "2025-06-01"));
+        QVERIFY(release("f1/B.xml", "") && release("f2/c.xml", ""));
+        QCOMPARE(newest(26, 1001), "f1/B.xml");
+        QVERIFY(release("f2/c.xml", "2023-11-30"));
+        QCOMPARE(newest(26, 1001), "f2/c.xml");
+        QVERIFY(release("f1/B.xml", "2025-06-01"));
         QCOMPARE(QStringList({newest(26, 1001), newest(28, 9), newest(27, 5), newest(26, 1002)}).join(' '),
-                 "B.xml a_sub/deeper/e.xml a_sub/d.xml none");
+                 "f1/B.xml none f2/d.xml none");
     }
 };
 
