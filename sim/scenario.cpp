@@ -2,10 +2,10 @@
 
 #include "genericdevice.h"
 #include "iodddevice.h"
-#include "jsonduplicates.h"
 #include "virtualadapter.h"
 
 #include "description/datalocations.h"
+#include "description/jsonduplicates.h"
 #include "log/wholefile.h"
 
 #include <QDir>

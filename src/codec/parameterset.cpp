@@ -3,6 +3,7 @@
 #include "valuecodec.h"
 
 #include "description/ioddjson.h"
+#include "description/jsonduplicates.h"
 #include "log/wholefile.h"
 
 #include <QFileInfo>
@@ -176,6 +177,12 @@ QByteArray toJson(const Set &values)
 
 bool fromJson(const QByteArray &json, Set *values, QString *why)
 {
+    // A key given twice would silently keep its last value.
+    const QString duplicate = firstDuplicateKey(json);
+    if (!duplicate.isEmpty()) {
+        *why = QStringLiteral("%1: given twice").arg(duplicate);
+        return false;
+    }
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError) {

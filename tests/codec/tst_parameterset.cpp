@@ -96,6 +96,9 @@ private slots:
         QTest::newRow("entry twice") << head + R"([{"index": 1, "subindex": 2, "label": "a", "raw": "", "value": ""},
                                                     {"index": 1, "subindex": 2, "label": "b", "raw": "", "value": ""}]})"
                                      << "entries[1]: 1:2 is listed twice";
+        QTest::newRow("a key twice") << head + R"([{"index": 1, "subindex": 2, "label": "a", "raw": "", "value": "1",
+                                                    "value": "2"}]})"
+                                     << "entries.0.value: given twice";
     }
     void filesThatAreNoSetAreRefused()
     {
