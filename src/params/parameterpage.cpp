@@ -1133,8 +1133,9 @@ void ParameterPage::onSaveSetClicked()
     // The dialog does not ask about overwriting: a name typed without
     // ".json" gets it only afterwards, so the question is asked here, about
     // the file that will be replaced.
-    QString path = QFileDialog::getSaveFileName(this, tr("保存参数"), suggested, setFileFilter(), nullptr,
-                                                QFileDialog::DontConfirmOverwrite);
+    QString path = m_saveFile ? m_saveFile(tr("保存参数"), suggested, setFileFilter())
+                              : QFileDialog::getSaveFileName(this, tr("保存参数"), suggested, setFileFilter(), nullptr,
+                                                             QFileDialog::DontConfirmOverwrite);
     if (!self || path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())

@@ -88,6 +88,11 @@ public:
     // line says how many were saved and left out. False when nothing was
     // read yet or the file could not be written.
     bool saveParameterSet(const QString &path);
+    // Asks where to save a set: (caption, suggested path, filter) -> the
+    // chosen path, empty when cancelled. Default: the file dialog, which
+    // leaves the overwrite question to the page.
+    using SaveFileFunction = std::function<QString(const QString &, const QString &, const QString &)>;
+    void setSaveFileFunction(SaveFileFunction function) { m_saveFile = std::move(function); }
     // The file's entries beside what the page holds from the device.
     ParameterSet::Comparison compareWithSet(const ParameterSet::Set &file);
     // Reads the set at `path`; refuses it (message box) when it cannot be read
@@ -231,6 +236,7 @@ private:
     QHash<QString, DeviceState> m_device;  // by stateKey()
     QHash<int, QByteArray> m_rawByIndex;   // the last subindex-0 data per index
     ParameterSet::Identity m_identity;
+    SaveFileFunction m_saveFile;
 };
 
 #endif // PARAMETERPAGE_H
