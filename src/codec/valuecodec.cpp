@@ -19,8 +19,6 @@ const QLatin1String uintegerKind(IoddKind::UIntegerT);
 const QLatin1String float32Kind(IoddKind::Float32T);
 const QLatin1String stringKind(IoddKind::StringT);
 const QLatin1String octetStringKind(IoddKind::OctetStringT);
-const QLatin1String comboBoxEditor(EditorWidget::ComboBox);
-const QLatin1String lineEditEditor(EditorWidget::LineEdit);
 const QString falseText = QStringLiteral("false");
 const QString trueText = QStringLiteral("true");
 
