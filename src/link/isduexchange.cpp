@@ -11,6 +11,19 @@ IsduExchange exchangeIsdu(ModbusLink *link, const IsduRequestBlock &request, con
                           int maxWaitMs)
 {
     IsduExchange result;
+    // Another exchange waits for its response (this one was started from
+    // inside its wait): a new request would take the mailbox from it, and
+    // either could read the other's answer.
+    if (link->isIsduInFlight()) {
+        result.outcome = IsduOutcome::StillBusy;
+        return result;
+    }
+    struct InFlight
+    {
+        ModbusLink *link;
+        explicit InFlight(ModbusLink *l) : link(l) { link->setIsduInFlight(true); }
+        ~InFlight() { link->setIsduInFlight(false); }
+    } inFlight(link);
     if (link->writeIsduRequest(request) != 0)
         return result;
     // Without a waiter the wait watches a local object, which cannot go away.

@@ -10,7 +10,8 @@ class ModbusLink;
 enum class IsduOutcome {
     Answered,  // the mailbox answered this request: see the response's status
     NoAnswer,  // the link failed: no valid answer to the request write or a response read
-    StillBusy, // the mailbox still said busy when the wait ran out
+    StillBusy, // the mailbox still said busy when the wait ran out, or another
+               // exchange was waiting for it (nothing sent)
     NotOurs,   // the response belongs to another request (service or port differ)
     Gone,      // the waiter was deleted during a wait
 };

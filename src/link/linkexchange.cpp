@@ -6,14 +6,14 @@
 #include <QPointer>
 #include <QTimer>
 
-BusyGuard::BusyGuard(ModbusLink *link) : m_link(link)
+BusyGuard::BusyGuard(ModbusLink *link) : m_link(link), m_wasBusy(link->isBusy())
 {
     m_link->setBusy(true);
 }
 
 BusyGuard::~BusyGuard()
 {
-    m_link->setBusy(false);
+    m_link->setBusy(m_wasBusy);
 }
 
 bool waitUnlessGone(const QObject *page, int ms)

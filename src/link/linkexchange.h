@@ -8,8 +8,9 @@ class ModbusLink;
 
 // Marks the link busy for the lifetime of the guard, so the periodic readers
 // (port status, process data, DI) skip their turn while a page runs a
-// multi-step exchange. Clears it however the exchange ends, even when the
-// page is gone by then.
+// multi-step exchange. Puts back what it found however the exchange ends,
+// even when the page is gone by then: a guard taken inside another's wait
+// leaves the outer exchange marked busy.
 class BusyGuard
 {
     Q_DISABLE_COPY(BusyGuard)
@@ -20,6 +21,7 @@ public:
 
 private:
     ModbusLink *m_link;
+    bool m_wasBusy;
 };
 
 // Waits `ms` in a local event loop; the window stays live meanwhile. Returns

@@ -29,6 +29,10 @@ public:
     // skip their turn while it is set. A marker, not a lock.
     bool isBusy() const { return m_busy; }
     void setBusy(bool busy) { m_busy = busy; }
+    // True while an ISDU exchange waits for its response: the mailbox holds
+    // one request at a time, and its response tells not which one it is for.
+    bool isIsduInFlight() const { return m_isduInFlight; }
+    void setIsduInFlight(bool inFlight) { m_isduInFlight = inFlight; }
 
     // Opens the adapter; a handle already open, dead or not, is closed first.
     int openDevice();
@@ -114,6 +118,7 @@ private:
 
     hid_device *m_device = nullptr;
     bool m_busy = false;
+    bool m_isduInFlight = false;
     QMutex m_mutex; // keeps one write and its read together
     Stats m_stats;
     bool m_hidFailed = false;

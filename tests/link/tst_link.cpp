@@ -6,6 +6,7 @@
 #include "genericdevice.h"
 #include "link/directparameterpage.h"
 #include "link/isduexchange.h"
+#include "link/linkexchange.h"
 #include "link/linkreconnector.h"
 #include "link/modbuslink.h"
 #include "link/portstatusmonitor.h"
@@ -439,6 +440,39 @@ private slots:
         const IsduExchange x =
             exchangeIsdu(m_link, IsduRequestBlock::make(IsduService::read, 1, 16, 0, 0), nullptr, 10, 200);
         QCOMPARE(int(x.outcome), int(IsduOutcome::NotOurs));
+    }
+
+    // Something started from inside an exchange's wait (a page's action, a poller) neither takes the
+    // mailbox from it nor clears the busy flag it holds: every exchange gets its own answer.
+    void nestedWorkLeavesTheExchangeAlone()
+    {
+        m_adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        m_adapter.faults().isduLatencyMs = 60;
+        bool busyAfterInner = false;
+        IsduExchange inner;
+        QObject context;
+        QTimer::singleShot(20, &context, [&] {
+            {
+                const BusyGuard nested(m_link);
+            }
+            busyAfterInner = m_link->isBusy();
+            inner = exchangeIsdu(m_link, IsduRequestBlock::make(IsduService::read, 1, 36, 0, 0), nullptr, 10, 200);
+        });
+        m_adapter.clearLog();
+        IsduExchange outer;
+        {
+            const BusyGuard busy(m_link);
+            outer = exchangeIsdu(m_link, IsduRequestBlock::make(IsduService::read, 1, 21, 0, 0), nullptr, 10, 400);
+            QVERIFY(busyAfterInner && m_link->isBusy());
+        }
+        QVERIFY(!m_link->isBusy() && !m_link->isIsduInFlight());
+        QCOMPARE(int(inner.outcome), int(IsduOutcome::StillBusy)); // refused, nothing sent
+        QCOMPARE(asked(), "1");                                    // one request: the outer one
+        QVERIFY(outer.succeeded());
+        QCOMPARE(outer.response.data(), QByteArray("SN0000001"));
+        // Afterwards the mailbox is free again.
+        QVERIFY(
+            exchangeIsdu(m_link, IsduRequestBlock::make(IsduService::read, 1, 36, 0, 0), nullptr, 10, 400).succeeded());
     }
 };
 
