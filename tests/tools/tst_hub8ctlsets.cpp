@@ -99,6 +99,30 @@ private slots:
         QVERIFY(VirtualAdapter::instance().log().isEmpty());
     }
 
+    // diff names an entry as the description does, whatever label a (hand-edited) file gives it.
+    void diffLabelsFromTheDescription()
+    {
+        applyDefaultSetup(VirtualAdapter::instance());
+        VirtualAdapter::instance().faults().isduLatencyMs = 0;
+        const Result backup = runHere({"backup", "Port2", "--iodd", m_iodd});
+        ParameterSet::Set saved;
+        QString why;
+        QVERIFY2(ParameterSet::fromJson(backup.out, &saved, &why), qPrintable(why));
+        for (ParameterSet::Entry &e : saved.entries) {
+            e.label = QStringLiteral("from the file");
+            if (e.key() == "66:0")
+                e.value = QStringLiteral("77");
+        }
+        const QString path = TestHelpers::writtenIn(m_dir, "relabelled.json", ParameterSet::toJson(saved));
+        const Result diff = runHere({"diff", "Port2", path, "--iodd", m_iodd});
+        QCOMPARE(diff.status, 0);
+        QStringList labels;
+        for (const QJsonValue &v : diff.json().value("different").toArray())
+            if (v[QStringLiteral("writable")].toBool())
+                labels << v[QStringLiteral("label")].toString();
+        QCOMPARE(labels, QStringList{"Damping"});
+    }
+
     // set and restore write only to the device the description is for: another vendor's device, a DI
     // port and a port that is off are refused with status 1 and nothing is written; --force writes anyway.
     void writesGoOnlyToTheDescribedDevice()

@@ -404,7 +404,8 @@ void writeComparison(IoddJson::Writer &w, const ParameterSet::Comparison &c, con
         if (row.state != ParameterSet::RowState::Different)
             continue;
         w.beginObject();
-        writeEntryHead(w, row.file);
+        // Labelled as the description names it: a set file's label may be anything.
+        writeEntryHead(w, row.device);
         w.value("file", row.file.value);
         w.value("device", row.device.value);
         w.boolean("writable", row.canWrite());
