@@ -18,6 +18,7 @@ const char *const rawCategory = "hub8.link.raw";
 
 QMutex traceMutex;
 std::unique_ptr<QFile> traceFile;
+qint64 traceMaxBytes = 0;
 QtMessageHandler previousHandler = nullptr;
 QLoggingCategory::CategoryFilter previousFilter = nullptr;
 // Whether the category let debug lines through before the trace switched it on.
@@ -47,6 +48,15 @@ void traceHandler(QtMsgType type, const QMessageLogContext &context, const QStri
         const QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' ' + category
             + ": " + message.toUtf8() + '\n';
         QMutexLocker lock(&traceMutex);
+        if (traceFile && traceFile->size() + line.size() > traceMaxBytes) {
+            // Full: the file becomes the one before, and a new one begins.
+            const QString path = traceFile->fileName();
+            traceFile->close();
+            QFile::remove(path + QStringLiteral(".1"));
+            QFile::rename(path, path + QStringLiteral(".1"));
+            if (!traceFile->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+                traceFile.reset();
+        }
         if (traceFile) {
             traceFile->write(line);
             traceFile->flush(); // the trace survives a crash
@@ -62,7 +72,7 @@ void traceHandler(QtMsgType type, const QMessageLogContext &context, const QStri
 
 } // namespace
 
-bool LinkTraceFile::open(const QString &path, QString *error)
+bool LinkTraceFile::open(const QString &path, QString *error, qint64 maxBytes)
 {
     {
         QMutexLocker lock(&traceMutex);
@@ -81,6 +91,7 @@ bool LinkTraceFile::open(const QString &path, QString *error)
             return false;
         }
         traceFile = std::move(file);
+        traceMaxBytes = maxBytes;
     }
     m_open = true;
     previousHandler = qInstallMessageHandler(traceHandler);

@@ -9,6 +9,9 @@
 // While it is open both categories are on; lines of a category that was off
 // before go to the file only, so the console stays as it was. Every message
 // also goes on to the handler installed before. One trace file at a time.
+// Polling writes some 9 MB an hour: past `maxBytes` the file is renamed to
+// "<path>.1" (replacing the one before) and a new one begun, so a trace
+// never holds more than twice that.
 class LinkTraceFile
 {
     Q_DISABLE_COPY(LinkTraceFile)
@@ -20,7 +23,8 @@ public:
 
     // Creates (or empties) the file and starts the trace; false with the
     // reason when the file cannot be written or another trace is running.
-    bool open(const QString &path, QString *error = nullptr);
+    static constexpr qint64 defaultMaxBytes = 8 * 1024 * 1024;
+    bool open(const QString &path, QString *error = nullptr, qint64 maxBytes = defaultMaxBytes);
     bool isOpen() const { return m_open; }
 
 private:

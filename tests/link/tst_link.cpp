@@ -232,6 +232,21 @@ private slots:
         QVERIFY(all.contains("hub8.link.raw: read request: 00 01 03 90 00 00 01 a9 0a"));
         QVERIFY(all.contains("hub8.link: hid_read_timeout failed: hid_read_timeout: device disconnected"));
         QVERIFY2(!all.contains("Success"), qPrintable(all));
+
+        // Past its limit the trace goes on in a new file; the one before is kept, nothing older.
+        m_adapter.faults().unplugged = false;
+        QCOMPARE(m_link->openDevice(), 0);
+        {
+            LinkTraceFile trace;
+            QVERIFY(trace.open(path, nullptr, 4000));
+            QByteArray out;
+            for (int i = 0; i < 100; ++i)
+                QCOMPARE(m_link->readRegisters(0x9000, 1, out), 0);
+        }
+        const qint64 size = QFileInfo(path).size(), before = QFileInfo(path + ".1").size();
+        QVERIFY2(size > 0 && size <= 4000 && before > 3000 && before <= 4000,
+                 qPrintable(QString("%1 %2").arg(size).arg(before)));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
     }
 
     // A report the adapter takes only in part fails at once: no read, nothing reaches the adapter.
