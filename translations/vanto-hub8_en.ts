@@ -1267,46 +1267,61 @@ This port: %2</translation>
     </message>
 </context>
 <context>
-    <name>DeviceIdentityForm</name>
+    <name>BasicInfoPage</name>
     <message>
-        <source>Vendor Name</source>
-        <translation>Vendor Name</translation>
+        <source>针脚</source>
+        <translation>Pin</translation>
     </message>
     <message>
-        <source>Vendor ID</source>
+        <source>线色</source>
+        <translation>Wire colour</translation>
+    </message>
+    <message>
+        <source>功能</source>
+        <translation>Function</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceIdentityForm</name>
+    <message>
+        <source>供应商名称</source>
+        <translation>Vendor name</translation>
+    </message>
+    <message>
+        <source>供应商ID</source>
         <translation>Vendor ID</translation>
     </message>
     <message>
-        <source>Vendor Text</source>
-        <translation>Vendor Text</translation>
+        <source>供应商说明</source>
+        <translation>Vendor text</translation>
     </message>
     <message>
-        <source>Vendor URL</source>
+        <source>供应商网址</source>
         <translation>Vendor URL</translation>
     </message>
     <message>
-        <source>Device ID</source>
+        <source>设备ID</source>
         <translation>Device ID</translation>
     </message>
     <message>
-        <source>IO-LINK Revision</source>
-        <translation>IO-Link Revision</translation>
+        <source>IO-Link 版本</source>
+        <translation>IO-Link revision</translation>
     </message>
     <message>
-        <source>Minimunm Cycle Time</source>
-        <translation>Min. Cycle Time</translation>
+        <source>最小周期时间</source>
+        <translation>Minimum cycle time</translation>
     </message>
     <message>
-        <source>Birtrate</source>
+        <source>传输速率</source>
         <translation>Bitrate</translation>
     </message>
     <message>
-        <source>SIO</source>
-        <translation>SIO</translation>
+        <source>SIO 模式</source>
+        <translation>SIO mode</translation>
     </message>
     <message>
-        <source>log</source>
-        <translation>Logo</translation>
+        <source>设备图标</source>
+        <translation>Device icon</translation>
     </message>
     <message>
         <source>设备图片</source>

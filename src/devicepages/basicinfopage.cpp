@@ -30,6 +30,15 @@
 namespace {
 // Where the page's splitter is kept (the same for every port's page).
 const QString splitterKey = QStringLiteral("portPage/splitter");
+
+// A description gives the minimum cycle time in microseconds: "5000" is
+// shown "5.0 ms"; text that is no number as it is.
+QString cycleTimeText(const QString &microseconds)
+{
+    bool ok = false;
+    const double us = microseconds.trimmed().toDouble(&ok);
+    return ok && us >= 0 ? QStringLiteral("%1 ms").arg(us / 1000.0, 0, 'f', us < 100 ? 2 : 1) : microseconds;
+}
 } // namespace
 
 BasicInfoPage::BasicInfoPage(QWidget *parent)
@@ -41,8 +50,7 @@ BasicInfoPage::BasicInfoPage(QWidget *parent)
     // style sheet.
     m_form->setupUi(m_ui->scrollAreaWidgetContents);
     m_form->table_connect->setColumnCount(3);
-    m_form->table_connect->setHorizontalHeaderLabels(
-        {QStringLiteral("nb"), QStringLiteral("color"), QStringLiteral("function")});
+    showWireHeaders();
     m_form->table_connect->verticalHeader()->setHidden(true);
 
     // The device's identity scrolls above; the parameter view or the console
@@ -98,12 +106,18 @@ void BasicInfoPage::changeEvent(QEvent *event)
     }
     m_ui->retranslateUi(this);
     m_form->retranslateUi(m_ui->scrollAreaWidgetContents);
+    showWireHeaders();
     for (size_t i = 0; i < std::size(pictures); ++i) {
         if (!shown[i].isNull())
             pictures[i]->setPixmap(shown[i]);
         else if (cleared[i])
             pictures[i]->clear();
     }
+}
+
+void BasicInfoPage::showWireHeaders()
+{
+    m_form->table_connect->setHorizontalHeaderLabels({tr("针脚"), tr("线色"), tr("功能")});
 }
 
 void BasicInfoPage::setPort(int port)
@@ -114,9 +128,9 @@ void BasicInfoPage::setPort(int port)
 
 void BasicInfoPage::clearDeviceInfo()
 {
-    const QList<QLineEdit *> edits{m_form->edit_vendorName,        m_form->edit_vendorID, m_form->edit_vendorText,
-                                   m_form->edit_vendorURL,         m_form->edit_DeviceID, m_form->edit_IOLinkRevision,
-                                   m_form->edit_minimunmCycleTime, m_form->edit_brtrate,  m_form->edit_SIO};
+    const QList<QLineEdit *> edits{m_form->edit_vendorName,   m_form->edit_vendorID, m_form->edit_vendorText,
+                                   m_form->edit_vendorURL,    m_form->edit_DeviceID, m_form->edit_IOLinkRevision,
+                                   m_form->edit_minCycleTime, m_form->edit_bitrate,  m_form->edit_SIO};
     for (QLineEdit *e : edits)
         e->setText(QString());
     m_form->label_log->clear();
@@ -180,8 +194,8 @@ void BasicInfoPage::showDeviceInfo(const DeviceInfo &info)
     m_form->edit_vendorURL->setText(info.vendorUrl);
     m_form->edit_DeviceID->setText(info.deviceId);
     m_form->edit_IOLinkRevision->setText(info.iolinkRevision);
-    m_form->edit_minimunmCycleTime->setText(info.minCycleTime);
-    m_form->edit_brtrate->setText(info.bitrate);
+    m_form->edit_minCycleTime->setText(cycleTimeText(info.minCycleTime));
+    m_form->edit_bitrate->setText(info.bitrate);
     m_form->edit_SIO->setText(info.sioSupported);
 
     const int rows = info.wireColors.size();

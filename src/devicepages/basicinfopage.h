@@ -71,6 +71,8 @@ protected:
 
 private:
     void placeInHostArea(QWidget *view);
+    // The connection table's column titles, in the interface's language.
+    void showWireHeaders();
     void saveSplitter();
     void showPicture(const QString &folder, const QString &file, class QLabel *label, int width, int height);
 

@@ -86,6 +86,11 @@ private slots:
         auto *di = basic->findChild<DigitalInputPanel *>();
         QTest::mouseClick(find<QPushButton>(di, "pbtn_read"), Qt::LeftButton); // a read running: "暂停读取"
         const QStringList chinese = port2Texts();
+        // The identity's own labels follow the language too; the cycle time is shown with its unit.
+        QCOMPARE(find<QLabel>(basic, "label_7")->text() + " " + find<QLineEdit>(basic, "edit_minCycleTime")->text(),
+                 "最小周期时间 5.0 ms");
+        auto *wires = find<QTableWidget>(basic, "table_connect");
+        QCOMPARE(wires->horizontalHeaderItem(1)->text(), "线色");
         QCOMPARE(chinese,
                  QStringList({"适配器详情", "适配器通信参数", "适配器端口配置", "投产模式", "操作模式", "适配器已连接",
                               "IO-Link 运行", "VANTO-HUB8 IO-Link Tool — Port2", "读（全部）", "停止", "参数", "开始",
@@ -99,6 +104,8 @@ private slots:
         // The form's placeholder did not replace the device's picture; the IODD's own texts stay as they are.
         QCOMPARE(find<QLabel>(basic, "label_log")->pixmap(Qt::ReturnByValue).size(), QSize(160, 90));
         QCOMPARE(find<QLabel>(basic, "label_8")->text(), "Bitrate");
+        QCOMPARE(find<QLabel>(basic, "label_7")->text(), "Minimum cycle time");
+        QCOMPARE(wires->horizontalHeaderItem(1)->text(), "Wire colour");
         QCOMPARE(find<QLineEdit>(basic, "edit_vendorName")->text(), "Pellamar");
         QVERIFY(di->isReading());
 
