@@ -407,10 +407,13 @@ void ParameterPage::addRow(ValueItem &entry, const EntryRef &ref, const QString 
         value = new QTableWidgetItem(entry.editor.value);
         const bool typed = !entry.editor.lowerValue.trimmed().isEmpty() || !entry.editor.ranges.isEmpty();
         ComboBoxDelegate::setChoices(value, choices, typed);
-        if (!ValueCodec::isWritable(entry))
-            value->setFlags(value->flags() & ~Qt::ItemIsEditable);
         value->setToolTip(typed ? limitsTip(entry) : QString());
-        table->setItemDelegateForRow(row, m_choices);
+        if (ValueCodec::isWritable(entry)) {
+            table->setItemDelegateForRow(row, m_choices);
+        } else {
+            // Nothing to choose: the name as plain text, not a drop-down.
+            value->setFlags(value->flags() & ~Qt::ItemIsEditable);
+        }
     } else if (kind == QLatin1String(EditorWidget::LineEdit)) {
         value = new QTableWidgetItem(entry.editor.value);
         LineEditDelegate::Cell cell;

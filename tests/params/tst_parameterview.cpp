@@ -1,6 +1,7 @@
 // The parameter page against the virtual adapter: what it reads and writes.
 
 #include "parameterpagedriver.h"
+#include "widgets/comboboxdelegate.h"
 
 using namespace ParameterPageDriver;
 
@@ -287,6 +288,16 @@ private slots:
         QVERIFY(fahrenheit >= 0);
         QCOMPARE(table()->item(fahrenheit, 2)->text() + " " + table()->item(fahrenheit, 3)->text(), QString("9.9 °F"));
         QCOMPARE(m_page->unwrittenEdits(), 0);
+
+        // A read-only choice is shown as text: no drop-down is drawn or opened.
+        const int readOnlyMode = rowOf("Fast settings › Mode");
+        QVERIFY(readOnlyMode >= 0);
+        QCOMPARE(table()->item(readOnlyMode, 2)->text(), QString("Fast"));
+        QVERIFY(!qobject_cast<ComboBoxDelegate *>(table()->itemDelegateForRow(readOnlyMode)));
+        QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
+                          table()->visualItemRect(table()->item(readOnlyMode, 2)).center());
+        QTest::qWait(50);
+        QVERIFY(!table()->viewport()->findChild<QComboBox *>());
 
         typeValue("Fast settings › Level", "50.0"); // 10 °C
         QCOMPARE(valueText("Level"), QString("10.0"));
