@@ -1,6 +1,6 @@
 // Devices built from makers' IODD files on the virtual adapter, with fixed input and given parameters: hub8ctl-sim and
-// the "In port" page show the same values, worked out by hand; typed parameter values reach the device as the octets
-// IO-Link codes them and read back the same.
+// the "In port" page show the same values, worked out by hand. (Parameter writes on corpus devices: the checker in
+// ../shared/checks and tst_parameteraccess.)
 
 #include "ctlrun.h"
 #include "description/ioddfile.h"
@@ -126,49 +126,6 @@ private slots:
 
         QCOMPARE(onPage, printed);
         QCOMPARE(printed.mid(0, shown.size()), shown);
-    }
-
-    // typed value -> octets on the wire -> the value read back, through the commands a user runs.
-    void parameterRoundTrip_data()
-    {
-        QTest::addColumn<int>("device");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("octets");
-        QTest::addColumn<QString>("given"); // the scenario's value of another parameter, as shown
-        QTest::addColumn<QString>("givenAt");
-        const auto row = [](const char *name, int device, const char *address, const char *typed, const char *octets,
-                            const char *given, const char *givenAt) {
-            QTest::newRow(name) << device << address << typed << octets << given << givenAt;
-        };
-        // 75.5 °C / 0.1 = 755; given 01 2c = 300 x 0.1 °C.
-        row("TV7105 switch point", 0, "583", "75.5", "02 f3", "30.0", "584:0");
-        // The first menu shows °F: (50 - 32) / 0.018 = 1000; given 13 88 = 5000 -> 122.00 °F.
-        row("000469 analogue start", 2, "630", "50.00", "03 e8", "122.00", "631:0");
-        // 0.300 MPa / 0.001 = 300; given 00 c8 = 200 -> 0.200 MPa.
-        row("AP006 switch point", 3, "583", "0.300", "01 2c", "0.200", "584:0");
-    }
-
-    void parameterRoundTrip()
-    {
-        QFETCH(int, device);
-        QFETCH(QString, address);
-        QFETCH(QString, typed);
-        const Device &d = devices[device];
-        const QString port = QString::number(d.port), file = descriptionOf(d.folder);
-
-        const CtlRun::Result set = CtlRun::runHere({"set", port, "--iodd", file, address, typed});
-        QCOMPARE(set.status, 0);
-        QTEST(set.json().value("raw").toString(), "octets");
-
-        const QJsonObject params = CtlRun::runHere({"params", port, "--iodd", file}).json();
-        QMultiMap<QString, QString> values;
-        for (const QJsonValue &v : params.value("values").toArray())
-            values.insert(v["index"].toString() + ':' + v["subindex"].toString(), v["value"].toString());
-        QVERIFY2(values.values(address + ":0").contains(typed), qPrintable(values.values(address + ":0").join('|')));
-        QFETCH(QString, givenAt);
-        QFETCH(QString, given);
-        QVERIFY2(values.values(givenAt).contains(given), qPrintable(values.values(givenAt).join('|')));
     }
 };
 
