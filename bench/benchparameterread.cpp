@@ -9,19 +9,20 @@
 // adapter, is the floor; the ratio of the wall time to it shows what the page
 // adds of its own.
 
+#include "benchlink.h"
 #include "defaultsetup.h"
 #include "description/builtindescription.h"
 #include "description/ioddfile.h"
 #include "description/ioddheaderreader.h"
 #include "devicepages/basicinfopage.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
 #include "params/parameterpage.h"
 #include "virtualadapter.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPushButton>
 
 #include <cstdio>
@@ -79,11 +80,8 @@ int main(int argc, char *argv[])
     VirtualAdapter &adapter = VirtualAdapter::instance();
     applyDefaultSetup(adapter);
     LinkHub *hub = LinkHub::instance();
-    hub->setLink(new ModbusLink);
-    if (hub->link()->openDevice() != 0) {
-        std::fprintf(stderr, "bench-parameter-read: the virtual adapter did not open\n");
+    if (!openBenchLink("bench-parameter-read"))
         return 1;
-    }
     hub->setActivePorts({port});
 
     const QString path = BuiltinDescription::pathIn(QCoreApplication::applicationDirPath());
@@ -106,7 +104,11 @@ int main(int argc, char *argv[])
         const int before = adapter.isduRequestCount();
         QElapsedTimer clock;
         clock.start();
+        QEventLoop done;
+        QObject::connect(page, &ParameterPage::operationFinished, &done, &QEventLoop::quit);
         readAll->click();
+        if (page->isRunning())
+            done.exec();
         const qint64 wall = clock.elapsed();
         const ReadCounts counts = countRequests();
         const int exchanges = adapter.isduRequestCount() - before;

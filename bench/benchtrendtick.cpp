@@ -10,12 +10,12 @@
 // it includes painting the page. The page's debug lines are off unless
 // QT_LOGGING_RULES says otherwise. Exit status 2 when a ratio exceeds 2.
 
+#include "benchlink.h"
 #include "defaultsetup.h"
 #include "description/builtindescription.h"
 #include "description/ioddfile.h"
 #include "iodddevice.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
 #include "procdata/processdatainpage.h"
 #include "procdata/processdatatrend.h"
 #include "virtualadapter.h"
@@ -140,11 +140,8 @@ int main(int argc, char *argv[])
     VirtualAdapter &adapter = VirtualAdapter::instance();
     applyDefaultSetup(adapter);
     LinkHub *hub = LinkHub::instance();
-    hub->setLink(new ModbusLink);
-    if (hub->link()->openDevice() != 0) {
-        std::fprintf(stderr, "bench-trend-tick: the virtual adapter did not open\n");
+    if (!openBenchLink("bench-trend-tick"))
         return 1;
-    }
     hub->setActivePorts({port});
 
     const QString appDir = QCoreApplication::applicationDirPath();

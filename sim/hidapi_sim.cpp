@@ -60,6 +60,7 @@ HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id, unsig
 {
     (void)serial_number;
     VirtualAdapter &adapter = VirtualAdapter::instance();
+    QMutexLocker lock(&adapter.mutex());
     if (vendor_id != VirtualAdapter::usbVendorId || product_id != VirtualAdapter::usbProductId) {
         globalError = L"hid_open: no device with this vendor and product id (virtual adapter is 2e3c:af01)";
         return nullptr;
@@ -81,9 +82,10 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
 {
     if (!dev || !data)
         return -1;
+    VirtualAdapter &adapter = VirtualAdapter::instance();
+    QMutexLocker lock(&adapter.mutex());
     if (disconnected(dev, L"hid_write: device disconnected"))
         return -1;
-    VirtualAdapter &adapter = VirtualAdapter::instance();
     VirtualAdapter::Faults &faults = adapter.faults();
     // Only part of the report left the host: the adapter sees nothing and will not answer.
     if (faults.shortWriteBytes >= 0 && size_t(faults.shortWriteBytes) < length)
@@ -111,6 +113,8 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
 {
     if (!dev || !data)
         return -1;
+    VirtualAdapter &adapter = VirtualAdapter::instance();
+    QMutexLocker lock(&adapter.mutex());
     if (disconnected(dev, L"hid_read_timeout: device disconnected"))
         return -1;
     if (dev->readFailsNext) {
@@ -119,16 +123,22 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
         return -1;
     }
     dev->lastError.clear();
-    // The first answer in the queue, if it arrives within the wait (-1: no limit).
+    // The first answer in the queue, if it arrives within the wait (-1: no
+    // limit). The wait runs without the adapter's lock: a test or the window
+    // may change the adapter meanwhile.
     const bool queued = !dev->inputQueue.isEmpty();
-    const qint64 untilArrival = queued ? dev->inputQueue.first().arrivesAtMs - VirtualAdapter::instance().nowMs() : 0;
+    const qint64 untilArrival = queued ? dev->inputQueue.first().arrivesAtMs - adapter.nowMs() : 0;
     if (!queued || (milliseconds >= 0 && untilArrival > milliseconds)) {
+        lock.unlock();
         if (milliseconds > 0)
             QThread::msleep(static_cast<unsigned long>(milliseconds));
         return 0;
     }
-    if (untilArrival > 0)
+    if (untilArrival > 0) {
+        lock.unlock();
         QThread::msleep(static_cast<unsigned long>(untilArrival));
+        lock.relock();
+    }
     const QByteArray report = dev->inputQueue.takeFirst().report;
     const size_t n = qMin<size_t>(length, size_t(report.size()));
     std::memcpy(data, report.constData(), n);

@@ -484,9 +484,11 @@ bool applyScenarioJson(const QByteArray &json, VirtualAdapter &adapter, QString 
     }
 
     adapter.reset();
-    adapter.faults().isduLatencyMs = int(latency);
-    adapter.faults().lateAnswerMs = int(reportLatency);
-    adapter.faults().absent = adapterPlan.absent;
+    adapter.changeFaults([&](VirtualAdapter::Faults &f) {
+        f.isduLatencyMs = int(latency);
+        f.lateAnswerMs = int(reportLatency);
+        f.absent = adapterPlan.absent;
+    });
     adapter.setPortStatusBlock(adapterPlan.portStatusBlock);
     for (int p = 0; p < VirtualAdapter::portCount; ++p)
         adapter.setPort(p, plan[size_t(p)].mode, std::move(plan[size_t(p)].device));

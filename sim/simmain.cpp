@@ -24,9 +24,12 @@ bool scheduleFault(const QString &times, bool VirtualAdapter::Faults::*fault, QS
         *error = QStringLiteral("expected FROM[,TO] in seconds, TO after FROM, got \"%1\"").arg(times);
         return false;
     }
-    QTimer::singleShot(int(from * 1000), [fault] { VirtualAdapter::instance().faults().*fault = true; });
+    const auto set = [fault](bool on) {
+        VirtualAdapter::instance().changeFaults([fault, on](VirtualAdapter::Faults &f) { f.*fault = on; });
+    };
+    QTimer::singleShot(int(from * 1000), [set] { set(true); });
     if (to > 0)
-        QTimer::singleShot(int(to * 1000), [fault] { VirtualAdapter::instance().faults().*fault = false; });
+        QTimer::singleShot(int(to * 1000), [set] { set(false); });
     return true;
 }
 

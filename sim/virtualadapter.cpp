@@ -33,6 +33,7 @@ VirtualAdapter::VirtualAdapter() : m_slave(*this)
 
 void VirtualAdapter::reset()
 {
+    QMutexLocker lock(&m_mutex);
     for (Port &p : m_ports) {
         p.mode = Mode::Deactivated;
         p.device.reset();
@@ -47,6 +48,7 @@ void VirtualAdapter::reset()
 
 void VirtualAdapter::setPort(int index, Mode mode, std::unique_ptr<VirtualDevice> device)
 {
+    QMutexLocker lock(&m_mutex);
     Port &p = m_ports[size_t(index)];
     p.mode = mode;
     p.device = std::move(device);
@@ -56,6 +58,7 @@ void VirtualAdapter::setPort(int index, Mode mode, std::unique_ptr<VirtualDevice
 
 QByteArray VirtualAdapter::handleReport(const QByteArray &report)
 {
+    QMutexLocker lock(&m_mutex);
     Exchange ex;
     ex.request = report;
     QByteArray answer;

@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
+#include <QMutexLocker>
+#include <QRecursiveMutex>
 
 #include <array>
 #include <memory>
@@ -15,7 +17,10 @@
 // The software VANTO-HUB8: eight ports with their IO-Link devices, the
 // register map, the ISDU mailbox and the Modbus RTU slave that answers the
 // HID reports. One instance per process, reached by the hidapi functions of
-// this folder and by tests.
+// this folder and by tests. The hidapi functions run on the program's link
+// thread and hold mutex() while they touch the adapter; tests and the GUI
+// change it while the link may run through changeFaults() or under a
+// QMutexLocker of mutex().
 class VirtualAdapter : public RegisterBank
 {
 public:
@@ -76,6 +81,14 @@ public:
     void reset();
 
     Faults &faults() { return m_faults; }
+    // Changes the faults under the adapter's lock: safe while a link runs.
+    template <class Change>
+    void changeFaults(Change change)
+    {
+        QMutexLocker lock(&m_mutex);
+        change(m_faults);
+    }
+    QRecursiveMutex &mutex() { return m_mutex; }
     Port &port(int index) { return m_ports[size_t(index)]; }
     void setPort(int index, Mode mode, std::unique_ptr<VirtualDevice> device = nullptr);
 
@@ -111,6 +124,7 @@ private:
     QByteArray pdInWindow(int index) const;
     VirtualDevice *operatingDevice(int portNumber, bool *portExists);
 
+    QRecursiveMutex m_mutex;
     std::array<Port, portCount> m_ports;
     Faults m_faults;
     IsduMailbox m_mailbox;

@@ -2,8 +2,9 @@
 #include "ui_adapterdetailspage.h"
 
 #include "link/adapterinfo.h"
+#include "link/adapterlink.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
 
 #include <QEvent>
@@ -56,7 +57,7 @@ void AdapterDetailsPage::changeEvent(QEvent *event)
 void AdapterDetailsPage::refresh()
 {
     LinkHub *hub = LinkHub::instance();
-    const ModbusLink *link = hub ? hub->link() : nullptr;
+    const AdapterLink *link = hub ? hub->link() : nullptr;
     const bool open = link && link->isOpen();
     if (m_shownOpen != int(open)) {
         m_shownOpen = int(open);
@@ -88,7 +89,20 @@ void AdapterDetailsPage::refresh()
 
 void AdapterDetailsPage::showIdentity()
 {
-    const AdapterUsbInfo info = readAdapterUsbInfo();
+    LinkHub *hub = LinkHub::instance();
+    if (!hub || !hub->link()) {
+        showIdentity(AdapterUsbInfo());
+        return;
+    }
+    LinkReply *reply = hub->link()->readUsbInfo(this);
+    connect(reply, &LinkReply::finished, this, [this, reply] {
+        reply->deleteLater();
+        showIdentity(reply->result().usb);
+    });
+}
+
+void AdapterDetailsPage::showIdentity(const AdapterUsbInfo &info)
+{
     const QString none = info.found ? QString() : tr("未找到适配器");
     m_ui->edit_manufacturer->setText(info.found ? info.manufacturer : none);
     m_ui->edit_product->setText(info.found ? info.product : none);

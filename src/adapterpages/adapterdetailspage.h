@@ -1,6 +1,7 @@
 #ifndef ADAPTERDETAILSPAGE_H
 #define ADAPTERDETAILSPAGE_H
 
+#include "link/adapterinfo.h"
 #include "link/portstatusmonitor.h"
 
 #include <QPointer>
@@ -39,7 +40,9 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // Asks the link for the adapter's USB identity, and shows it when it comes.
     void showIdentity();
+    void showIdentity(const AdapterUsbInfo &info);
 
     Ui::AdapterDetailsPage *m_ui;
     QTimer m_timer;

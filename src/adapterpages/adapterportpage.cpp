@@ -1,9 +1,9 @@
 #include "adapterportpage.h"
 #include "ui_adapterportpage.h"
 
-#include "link/linkexchange.h"
+#include "link/adapterlink.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
 #include "protocol/adapterregisters.h"
 
@@ -87,29 +87,29 @@ void AdapterPortPage::changeEvent(QEvent *event)
 void AdapterPortPage::readDevice()
 {
     LinkHub *hub = LinkHub::instance();
-    ModbusLink *link = hub ? hub->link() : nullptr;
+    AdapterLink *link = hub ? hub->link() : nullptr;
     const PortState state = currentState();
-    if (m_port < 0 || !link || link->isBusy() || state.mode != AdapterRegisters::ModeIoLinkOperate)
+    if (m_port < 0 || !link || m_pendingRead || state.mode != AdapterRegisters::ModeIoLinkOperate)
         return;
     const int port = m_port;
-    DirectParameters page;
-    DirectParameterRead result;
-    {
-        const BusyGuard busy(link);
-        m_ui->pbtn_read->setEnabled(false);
-        result = readDirectParameters(link, port, this, &page);
-    }
-    if (result == DirectParameterRead::Gone)
-        return;
-    m_ui->pbtn_read->setEnabled(true);
-    if (port != m_port)
-        return; // another port was chosen during the read
-    m_pageRead = result == DirectParameterRead::Read;
-    m_page = page;
-    m_stateAtRead = state;
-    if (!m_pageRead)
-        PortStatusMonitor::relearn(port);
-    showState();
+    m_ui->pbtn_read->setEnabled(false);
+    LinkReply *reply =
+        link->exchangeIsdu(directParameterRequest(port), directParameterWaitMs, this, directParameterPollMs);
+    m_pendingRead = reply;
+    connect(reply, &LinkReply::finished, this, [this, reply, port, state] {
+        reply->deleteLater();
+        m_pendingRead = nullptr;
+        m_ui->pbtn_read->setEnabled(true);
+        if (port != m_port)
+            return; // another port was chosen during the read
+        DirectParameters page;
+        m_pageRead = directParametersOf(reply->isdu(), &page) == DirectParameterRead::Read;
+        m_page = page;
+        m_stateAtRead = state;
+        if (!m_pageRead)
+            PortStatusMonitor::relearn(port);
+        showState();
+    });
 }
 
 void AdapterPortPage::showState()

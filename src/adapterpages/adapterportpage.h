@@ -8,8 +8,10 @@
 #include <QWidget>
 
 namespace Ui {
+class LinkReply;
+
 class AdapterPortPage;
-}
+} // namespace Ui
 
 // "适配器端口配置": the selected port's mode as the monitor knows it, and the
 // identity and minimum cycle time of its IO-Link device, read from the
@@ -48,6 +50,7 @@ private:
     int m_port = -1;
     bool m_pageRead = false; // m_page holds the device's page of m_port
     DirectParameters m_page;
+    QPointer<LinkReply> m_pendingRead;
     PortState m_stateAtRead; // the monitor's state of m_port when m_page was read
 };
 

@@ -1,9 +1,9 @@
 #include "isduconsole.h"
 #include "ui_isduconsole.h"
 
-#include "link/linkexchange.h"
+#include "link/adapterlink.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
@@ -173,7 +173,7 @@ QString outcomeText(IsduOutcome outcome, const IsduRequestBlock &request, const 
             .arg(operationName(response.service()))
             .arg(response.portNumber());
     case IsduOutcome::NoAnswer:
-    case IsduOutcome::Gone:
+    case IsduOutcome::Cancelled:
         return IsduConsole::tr("失败：适配器没有应答（连接中断）");
     }
     if (!response.success())
@@ -303,23 +303,28 @@ IsduRequestBlock IsduConsole::requestFromForm(int operation, int port) const
 void IsduConsole::onSendClicked()
 {
     LinkHub *hub = LinkHub::instance();
-    ModbusLink *link = hub ? hub->link() : nullptr;
-    if (!link)
+    AdapterLink *link = hub ? hub->link() : nullptr;
+    if (!link || m_pending)
         return;
 
     const int operation = m_ui->cbox_Control->currentIndex();
     const int port = m_ui->cbox_port->currentIndex() + 1;
 
     emit exchangeRunning(true);
-    const BusyGuard busy(link);
     m_ui->pbtn_send->setEnabled(false);
+    LinkReply *reply = link->exchangeIsdu(requestFromForm(operation, port), responseWaitMs, this, responsePollMs);
+    m_pending = reply;
+    connect(reply, &LinkReply::finished, this, [this, reply, operation, port] {
+        reply->deleteLater();
+        m_pending = nullptr;
+        onAnswered(reply->job().request, reply->isdu(), operation, port);
+    });
+}
 
+void IsduConsole::onAnswered(const IsduRequestBlock &request, const IsduExchange &exchange, int operation, int port)
+{
     Entry entry;
-    entry.request = requestFromForm(operation, port);
-    // The window stays live during the polls; the page may be rebuilt meanwhile.
-    const IsduExchange exchange = exchangeIsdu(link, entry.request, this, responsePollMs, responseWaitMs);
-    if (exchange.outcome == IsduOutcome::Gone)
-        return;
+    entry.request = request;
     entry.time = QTime::currentTime();
     entry.outcome = exchange.outcome;
     entry.response = exchange.response;

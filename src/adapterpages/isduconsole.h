@@ -4,6 +4,7 @@
 #include "link/isduexchange.h"
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QTime>
 #include <QWidget>
@@ -11,6 +12,7 @@
 namespace Ui {
 class IsduConsole;
 }
+class LinkReply;
 
 // Raw ISDU console: sends one request block (operation, port, index,
 // subindex, length, hex data) to the adapter's mailbox, polls for the answer
@@ -60,6 +62,8 @@ private slots:
     void onAsciiToggled(int state);
 
 private:
+    // Shows the outcome of the request sent by onSendClicked().
+    void onAnswered(const IsduRequestBlock &request, const IsduExchange &exchange, int operation, int port);
     // One exchange as the receive area shows it.
     struct Entry
     {
@@ -78,6 +82,7 @@ private:
     Ui::IsduConsole *m_ui;
     // Every exchange since the last clear, to show again in the other mode.
     QList<Entry> m_history;
+    QPointer<LinkReply> m_pending;
     // Last state of the "ASCII" box: 0 hex, otherwise text.
     int m_textMode = 0;
     int m_lastLength = -1; // length of the last answer; -1 before the first

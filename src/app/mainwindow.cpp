@@ -15,9 +15,10 @@
 #include "library/ioddlibrarydialog.h"
 #include "library/ioddlookupbar.h"
 #include "library/variantdialog.h"
+#include "link/adapterlink.h"
 #include "link/linkhub.h"
 #include "link/linkreconnector.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 #include "params/parameterpage.h"
@@ -43,6 +44,8 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <utility>
 
 #include <iterator>
 #include <memory>
@@ -127,6 +130,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     saveSettings();
     QWidget::closeEvent(event);
+    if (!event->isAccepted())
+        return;
+    // Nothing reaches the adapter once the window is closed: the queued jobs
+    // are dropped and the one in flight ends at its next step.
+    if (m_portMonitor)
+        m_portMonitor->stop();
+    if (LinkHub *hub = LinkHub::instance(); hub && hub->link())
+        hub->link()->shutdown();
 }
 
 MainWindow::~MainWindow()
@@ -199,11 +210,14 @@ void MainWindow::initPorts(uint8_t portCount)
 {
     LinkHub *hub = LinkHub::instance();
 
-    // One link for the whole run; a second window (tests) reuses it.
-    if (!hub->link())
-        hub->setLink(new ModbusLink);
-    if (!hub->link()->isOpen())
-        hub->link()->openDevice();
+    // One link for the whole run; a second window (tests) reuses it unless
+    // the first one's closing shut it down.
+    if (!hub->link() || hub->link()->isShutDown())
+        delete hub->setLink(new AdapterLink);
+    if (!hub->link()->isOpen()) {
+        LinkReply *open = hub->link()->openDevice(this);
+        connect(open, &LinkReply::finished, open, &QObject::deleteLater);
+    }
 
     connect(m_ui->cbox_role, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &MainWindow::onRoleChanged);
 
@@ -238,6 +252,7 @@ void MainWindow::initPorts(uint8_t portCount)
     m_adapterPortPage->setPortMonitor(m_portMonitor);
     m_portEvents = new PortEventLog(portCount, this);
     connect(m_portMonitor, &PortStatusMonitor::statesChanged, this, &MainWindow::onPortStatesChanged);
+    connect(m_portMonitor, &PortStatusMonitor::pollFinished, this, &MainWindow::onPortRefreshed);
     connect(m_portEvents, &PortEventLog::eventsChanged, this, [this](int port) {
         if (PortPages *holder = portPages(port))
             holder->showDiagnosis(m_portEvents->events(port));
@@ -250,13 +265,15 @@ void MainWindow::initPorts(uint8_t portCount)
     m_linkStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 12px;"));
     m_ui->horizontalLayout->insertWidget(1, m_linkStatus);
     m_reconnector = new LinkReconnector(hub->link(), this);
-    connect(hub->link(), &ModbusLink::connectionChanged, this, &MainWindow::showLinkStatus);
+    connect(hub->link(), &AdapterLink::connectionChanged, this, &MainWindow::showLinkStatus);
     // Queued: the poll runs once the reconnect has returned.
     connect(m_reconnector, &LinkReconnector::reconnected, m_portMonitor, &PortStatusMonitor::poll,
             Qt::QueuedConnection);
 
+    // The tree shows the ports at once; their events wait for the first answer.
     m_portMonitor->poll();
-    onPortStatesChanged();
+    showPortStates();
+    showLinkStatus();
     m_portMonitor->start();
 }
 
@@ -271,8 +288,10 @@ void MainWindow::showLinkStatus()
 {
     if (!m_linkStatus)
         return;
-    const ModbusLink *link = LinkHub::instance() ? LinkHub::instance()->link() : nullptr;
-    if (!link || !link->isConnected())
+    const AdapterLink *link = LinkHub::instance() ? LinkHub::instance()->link() : nullptr;
+    if (link && !link->isKnown())
+        m_linkStatus->clear(); // opening: said once the adapter has answered or not
+    else if (!link || !link->isConnected())
         m_linkStatus->setText(tr("适配器未连接，正在重新连接…"));
     else if (m_portMonitor && !m_portMonitor->adapterAnswers())
         m_linkStatus->setText(tr("适配器无应答"));
@@ -394,7 +413,9 @@ void MainWindow::openLibrary(int port, quint32 deviceId)
     if (port < 0)
         dialog.setConfirmEnabled(false, tr("请先在左侧选择一个端口"));
     else
-        dialog.setDeviceCheck(port, [this, port]() { return learnPortDevice(m_portMonitor, port, this); });
+        dialog.setDeviceCheck(port, [this, port](std::function<void(const DeviceIdentity &)> done) {
+            learnPortDevice(m_portMonitor, port, this, std::move(done));
+        });
     connect(&dialog, &IoddLibraryDialog::fileChosen, this, [this, port](const QString &file) {
         // Loaded once the dialog has closed, the way a port click loads its file.
         QTimer::singleShot(0, this, [this, port, file]() { showPortPages(file, uint8_t(port)); });
@@ -414,15 +435,35 @@ void MainWindow::onPortClicked(QTreeWidgetItem *item, int column)
         selectShownPort();
         return;
     }
-    // After a poll that got no answer, another would only freeze the window
-    // for the read timeout; the monitor's own schedule finds the adapter again.
-    if (m_portMonitor && !m_portMonitor->adapterSilent())
+    // The pages come at once from what the monitor knows; its fresh look at
+    // the port follows and changes them if the device turned out to be
+    // another (onPortRefreshed). While the adapter is silent the monitor's
+    // own schedule looks for it.
+    if (m_portMonitor && !m_portMonitor->adapterSilent()) {
         m_portMonitor->refreshPort(i);
+        if (m_portMonitor->isPolling())
+            m_refreshedPort = i;
+    }
     showPortPages(descriptionFor(i), uint8_t(i));
     if (m_shownPort != i)
         return; // the variant choice was cancelled: the previous port stays
     if (m_adapterPortPage)
         m_adapterPortPage->setPort(i);
+}
+
+void MainWindow::onPortRefreshed()
+{
+    const int port = std::exchange(m_refreshedPort, -1);
+    // Not while a dialog of the last click (a variant choice) is open.
+    if (port < 0 || port != m_shownPort || QApplication::activeModalWidget())
+        return;
+    const QString path = descriptionFor(port);
+    if (path == m_portDescriptions.value(port))
+        return;
+    // Edits typed for the device that was there are not dropped unasked.
+    if (ParameterPage *page = m_ui->tabWidget->findChild<ParameterPage *>(); page && page->unwrittenEdits() > 0)
+        return;
+    showPortPages(path, uint8_t(port));
 }
 
 void MainWindow::selectShownPort()

@@ -111,6 +111,9 @@ private:
     int selectedPort() const;
     // Selects the shown port's item in the tree (none before the first).
     void selectShownPort();
+    // The monitor's look at the port clicked last is in: its pages again
+    // when the device there is not the one they were made for.
+    void onPortRefreshed();
 
     Ui::MainWindow *m_ui;
     PortStatusMonitor *m_portMonitor = nullptr;
@@ -124,6 +127,7 @@ private:
     QVector<PortPages *> m_ports;                  // by port index
     DescriptionCache m_descriptions;               // the files pages were last built from, parsed
     QHash<int, QString> m_portDescriptions;        // port -> file its pages are built from
+    int m_refreshedPort = -1;                      // the port clicked last, while the monitor looks at it again
     int m_shownPort = -1;                          // the port whose pages are shown, -1 before the first
     std::function<QString()> m_descriptionProblem; // what the shown port's Basic info page says about its file
 };

@@ -1,10 +1,9 @@
 #include "portdeviceidentity.h"
 
+#include "link/adapterlink.h"
 #include "link/directparameterpage.h"
-#include "link/isduexchange.h"
-#include "link/linkexchange.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"
@@ -15,7 +14,7 @@
 
 namespace {
 
-// The texts of this file, translated in the context "portDeviceIdentity".
+// The texts of this file, translated in the context "PortDeviceIdentity".
 struct Texts
 {
     Q_DECLARE_TR_FUNCTIONS(PortDeviceIdentity)
@@ -25,81 +24,149 @@ struct Texts
 constexpr quint16 vendorNameIndex = 16;
 constexpr quint16 productNameIndex = 18;
 
-// A text variable of the device; empty when it does not answer it.
-QString readText(ModbusLink *link, int port, quint16 index, const QObject *waiter)
+// One learning, from the first job to `done`; a child of the context, so it
+// goes with it, and deleted once it has answered.
+class Learner : public QObject
 {
-    const IsduRequestBlock request = IsduRequestBlock::make(IsduService::read, quint8(port + 1), index, 0, 0);
-    const IsduExchange exchange = exchangeIsdu(link, request, waiter, directParameterPollMs, directParameterWaitMs);
-    if (!exchange.succeeded())
-        return QString();
-    QByteArray text = exchange.response.data();
-    const int end = text.indexOf('\0');
-    if (end >= 0)
-        text.truncate(end);
-    return QString::fromUtf8(text).trimmed();
-}
-
-// "Vendor Product" as far as the device answers; reads nothing after the waiter went away.
-QString readName(ModbusLink *link, int port, const QObject *waiter)
-{
-    const QPointer<const QObject> alive(waiter);
-    QStringList names;
-    for (quint16 index : {vendorNameIndex, productNameIndex}) {
-        const QString name = readText(link, port, index, waiter);
-        if (!alive)
-            return QString();
-        if (!name.isEmpty())
-            names << name;
+public:
+    Learner(PortStatusMonitor *monitor, int port, QObject *context, std::function<void(const DeviceIdentity &)> done)
+        : QObject(context), m_monitor(monitor), m_port(port), m_done(std::move(done))
+    {
     }
-    return names.join(QLatin1Char(' '));
-}
+
+    void start()
+    {
+        AdapterLink *link = this->link();
+        if (!link || !link->isConnected()) {
+            finish(DeviceIdentity::unknown(Texts::tr("适配器未连接")));
+            return;
+        }
+        if (m_monitor && m_monitor->statusBlockServed()) {
+            // A fresh look, unless the last one waited out the read timeout.
+            if (m_monitor->adapterSilent()) {
+                fromStatusBlock();
+                return;
+            }
+            connect(m_monitor, &PortStatusMonitor::pollFinished, this, [this] {
+                disconnect(m_monitor, nullptr, this, nullptr);
+                if (!m_monitor->statusBlockServed())
+                    fromDirectParameters(); // the adapter turned out to have no block
+                else
+                    fromStatusBlock();
+            });
+            if (!m_monitor->isPolling() && m_monitor->poll() != 0) {
+                disconnect(m_monitor, nullptr, this, nullptr);
+                fromStatusBlock();
+            }
+            return;
+        }
+        fromDirectParameters();
+    }
+
+private:
+    AdapterLink *link() const
+    {
+        LinkHub *hub = LinkHub::instance();
+        return hub ? hub->link() : nullptr;
+    }
+
+    void fromStatusBlock()
+    {
+        if (!m_monitor || !m_monitor->adapterAnswers()) {
+            finish(DeviceIdentity::unknown(Texts::tr("适配器无应答")));
+            return;
+        }
+        const PortState state = m_monitor->states().value(m_port);
+        if (state.vendorId == 0 && state.deviceId == 0) {
+            finish(DeviceIdentity::unknown(Texts::tr("端口上没有 IO-Link 设备：%1").arg(portModeText(state.mode))));
+            return;
+        }
+        m_vendorId = state.vendorId;
+        m_deviceId = state.deviceId;
+        // Starting or lost devices report their ids but answer no requests.
+        if (state.mode == AdapterRegisters::ModeIoLinkOperate)
+            readName(vendorNameIndex);
+        else
+            finish(DeviceIdentity::of(m_vendorId, m_deviceId, QString()));
+    }
+
+    void fromDirectParameters()
+    {
+        AdapterLink *link = this->link();
+        if (!link) {
+            finish(DeviceIdentity::unknown(Texts::tr("适配器未连接")));
+            return;
+        }
+        LinkReply *reply =
+            link->exchangeIsdu(directParameterRequest(m_port), directParameterWaitMs, this, directParameterPollMs);
+        connect(reply, &LinkReply::finished, this, [this, reply] {
+            DirectParameters page;
+            switch (directParametersOf(reply->isdu(), &page)) {
+            case DirectParameterRead::Read:
+                m_vendorId = page.vendorId;
+                m_deviceId = page.deviceId;
+                readName(vendorNameIndex);
+                return;
+            case DirectParameterRead::NoDevice:
+                finish(DeviceIdentity::unknown(Texts::tr("端口上没有处于 IO-Link 运行状态的设备")));
+                return;
+            case DirectParameterRead::Unclear:
+                finish(DeviceIdentity::unknown(Texts::tr("设备没有回答直接参数页1")));
+                return;
+            case DirectParameterRead::NoAnswer:
+                finish(DeviceIdentity::unknown(Texts::tr("适配器无应答")));
+                return;
+            }
+        });
+    }
+
+    // The vendor name, then the product name, as far as the device answers.
+    void readName(quint16 index)
+    {
+        AdapterLink *link = this->link();
+        if (!link) {
+            finish(DeviceIdentity::of(m_vendorId, m_deviceId, m_names.join(QLatin1Char(' '))));
+            return;
+        }
+        const IsduRequestBlock request = IsduRequestBlock::make(IsduService::read, quint8(m_port + 1), index, 0, 0);
+        LinkReply *reply = link->exchangeIsdu(request, directParameterWaitMs, this, directParameterPollMs);
+        connect(reply, &LinkReply::finished, this, [this, reply, index] {
+            if (reply->isdu().succeeded()) {
+                QByteArray text = reply->isdu().response.data();
+                const int end = text.indexOf('\0');
+                if (end >= 0)
+                    text.truncate(end);
+                const QString name = QString::fromUtf8(text).trimmed();
+                if (!name.isEmpty())
+                    m_names << name;
+            }
+            if (index == vendorNameIndex)
+                readName(productNameIndex);
+            else
+                finish(DeviceIdentity::of(m_vendorId, m_deviceId, m_names.join(QLatin1Char(' '))));
+        });
+    }
+
+    void finish(const DeviceIdentity &identity)
+    {
+        const auto done = std::move(m_done);
+        deleteLater();
+        if (done)
+            done(identity);
+    }
+
+    QPointer<PortStatusMonitor> m_monitor;
+    int m_port;
+    std::function<void(const DeviceIdentity &)> m_done;
+    quint16 m_vendorId = 0;
+    quint32 m_deviceId = 0;
+    QStringList m_names;
+};
 
 } // namespace
 
-DeviceIdentity learnPortDevice(PortStatusMonitor *monitor, int port, const QObject *waiter)
+void learnPortDevice(PortStatusMonitor *monitor, int port, QObject *context,
+                     std::function<void(const DeviceIdentity &)> done)
 {
-    LinkHub *hub = LinkHub::instance();
-    ModbusLink *link = hub ? hub->link() : nullptr;
-    if (!link || !link->isConnected())
-        return DeviceIdentity::unknown(Texts::tr("适配器未连接"));
-    if (link->isBusy())
-        return DeviceIdentity::unknown(Texts::tr("适配器正忙，未能读取设备身份"));
-    const QPointer<const QObject> alive(waiter);
-
-    if (monitor && monitor->statusBlockServed()) {
-        // A fresh look, unless the last one waited out the read timeout.
-        if (!monitor->adapterSilent())
-            monitor->poll();
-        if (!monitor->statusBlockServed())
-            return learnPortDevice(monitor, port, waiter); // the adapter turned out to have no block
-        if (!monitor->adapterAnswers())
-            return DeviceIdentity::unknown(Texts::tr("适配器无应答"));
-        const PortState state = monitor->states().value(port);
-        if (state.vendorId == 0 && state.deviceId == 0)
-            return DeviceIdentity::unknown(Texts::tr("端口上没有 IO-Link 设备：%1").arg(portModeText(state.mode)));
-        // Starting or lost devices report their ids but answer no requests.
-        QString name;
-        if (state.mode == AdapterRegisters::ModeIoLinkOperate) {
-            const BusyGuard busy(link);
-            name = readName(link, port, waiter);
-        }
-        return alive ? DeviceIdentity::of(state.vendorId, state.deviceId, name) : DeviceIdentity::unknown(QString());
-    }
-
-    const BusyGuard busy(link);
-    DirectParameters page;
-    switch (readDirectParameters(link, port, waiter, &page)) {
-    case DirectParameterRead::Read:
-        break;
-    case DirectParameterRead::NoDevice:
-        return DeviceIdentity::unknown(Texts::tr("端口上没有处于 IO-Link 运行状态的设备"));
-    case DirectParameterRead::Unclear:
-        return DeviceIdentity::unknown(Texts::tr("设备没有回答直接参数页1"));
-    case DirectParameterRead::NoAnswer:
-        return DeviceIdentity::unknown(Texts::tr("适配器无应答"));
-    case DirectParameterRead::Gone:
-        return DeviceIdentity::unknown(QString());
-    }
-    const QString name = readName(link, port, waiter);
-    return alive ? DeviceIdentity::of(page.vendorId, page.deviceId, name) : DeviceIdentity::unknown(QString());
+    (new Learner(monitor, port, context, std::move(done)))->start();
 }

@@ -1,8 +1,9 @@
 #include "digitalinputpanel.h"
 #include "ui_digitalinputpanel.h"
 
+#include "link/adapterlink.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
 
@@ -62,23 +63,27 @@ void DigitalInputPanel::onReadClicked()
 
 void DigitalInputPanel::onPollTimeout()
 {
-    if (readInput() == -1) {
-        m_timer.stop();
-        m_reading = false;
-        showReadButton();
-    }
+    readInput();
 }
 
 int DigitalInputPanel::readInput()
 {
     LinkHub *hub = LinkHub::instance();
-    if (!hub || !hub->link() || hub->link()->isBusy())
-        return 0;
-    qCDebug(lcViews) << "read in data+++++++++++++" << m_port;
-    quint16 value = 0;
-    if (hub->link()->readRegister(AdapterRegisters::pdInWindow(int(m_port)), value) == -1)
-        return -1;
-    qCDebug(lcViews) << "read in data-----------" << m_port;
-    m_ui->edit_inData->setText(QString::number(value & 1));
+    if (!hub || !hub->link() || m_pendingRead || hub->link()->isSilent())
+        return 1;
+    LinkReply *reply = hub->link()->readRegisters(AdapterRegisters::pdInWindow(int(m_port)), 1, this);
+    m_pendingRead = reply;
+    connect(reply, &LinkReply::finished, this, [this, reply] {
+        reply->deleteLater();
+        m_pendingRead = nullptr;
+        if (!reply->succeeded() || reply->data().size() < 2) {
+            m_timer.stop();
+            m_reading = false;
+            showReadButton();
+            return;
+        }
+        const quint16 value = quint16((quint8(reply->data().at(0)) << 8) | quint8(reply->data().at(1)));
+        m_ui->edit_inData->setText(QString::number(value & 1));
+    });
     return 0;
 }

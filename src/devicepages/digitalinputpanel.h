@@ -1,12 +1,14 @@
 #ifndef DIGITALINPUTPANEL_H
 #define DIGITALINPUTPANEL_H
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 namespace Ui {
 class DigitalInputPanel;
 }
+class LinkReply;
 
 // One-line view of a port used as a digital input: once started it reads
 // the port's input state every 300 ms and shows it as 0 or 1.
@@ -24,8 +26,8 @@ public:
     void setPort(unsigned port);
     // Reading stops and the shown state goes: the view is given another port.
     void stop();
-    // One poll: 0 when done or skipped (no link, link busy), -1 when the
-    // link failed.
+    // Sends one read: 0 sent, 1 skipped (no link, the last read still on its
+    // way, or the adapter silent). A failed read stops the reading.
     int readInput();
 
     bool isReading() const { return m_reading; }
@@ -47,6 +49,7 @@ private:
     bool m_reading = false;
     unsigned m_port = 0;
     QTimer m_timer;
+    QPointer<LinkReply> m_pendingRead;
 };
 
 #endif // DIGITALINPUTPANEL_H

@@ -1,9 +1,9 @@
 #include "digitaloutputpanel.h"
 #include "ui_digitaloutputpanel.h"
 
-#include "link/linkexchange.h"
+#include "link/adapterlink.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
 
@@ -45,9 +45,10 @@ void DigitalOutputPanel::onWriteClicked()
     LinkHub *hub = LinkHub::instance();
     if (!hub || !hub->link())
         return;
-    const BusyGuard busy(hub->link());
     const int value = qMax(m_ui->combox->currentIndex(), 0);
     qCDebug(lcViews) << "send:" << value;
     // The result is not examined: a failed write leaves nothing to undo.
-    hub->link()->writeRegister(AdapterRegisters::pdOutWindow(int(m_port)), quint16(value));
+    LinkReply *reply = hub->link()->writeRegisters(AdapterRegisters::pdOutWindow(int(m_port)),
+                                                   QByteArray(1, '\0') + char(value & 0xFF), this);
+    connect(reply, &LinkReply::finished, reply, &QObject::deleteLater);
 }

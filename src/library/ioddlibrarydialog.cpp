@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
+#include <QPointer>
 #include <QTableWidgetItem>
 
 namespace {
@@ -377,22 +378,29 @@ void IoddLibraryDialog::onLoadClicked()
     if (row < 0)
         return;
     const QString path = filePathOfRow(row);
-    if (m_deviceIdentity) {
-        // Learning the device's identity waits in a local event loop: a second
-        // click meanwhile is ignored, and a dialog closed meanwhile loads nothing.
-        if (m_checking)
+    if (!m_deviceIdentity) {
+        emit fileChosen(path);
+        close();
+        return;
+    }
+    // The device's identity comes from the link later: a second click
+    // meanwhile is ignored, and a dialog closed meanwhile loads nothing.
+    if (m_checking)
+        return;
+    m_checking = true;
+    const QPointer<IoddLibraryDialog> self(this);
+    m_deviceIdentity([self, path](const DeviceIdentity &device) {
+        if (!self)
             return;
-        m_checking = true;
-        const DeviceIdentity device = m_deviceIdentity();
-        m_checking = false;
-        if (!isVisible())
+        self->m_checking = false;
+        if (!self->isVisible())
             return;
-        const QString question = IdentityCheck::question(m_checkedPort, IdentityCheck::ofFile(path), device);
+        const QString question = IdentityCheck::question(self->m_checkedPort, IdentityCheck::ofFile(path), device);
         if (!question.isEmpty()
-            && m_ask(tr("加载IODD文件"), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+            && self->m_ask(tr("加载IODD文件"), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
                 != QMessageBox::Yes)
             return;
-    }
-    emit fileChosen(path);
-    close();
+        emit self->fileChosen(path);
+        self->close();
+    });
 }

@@ -42,8 +42,9 @@ public:
     // button) -> answer.
     using AskFunction = std::function<QMessageBox::StandardButton(
         const QString &, const QString &, QMessageBox::StandardButtons, QMessageBox::StandardButton)>;
-    // Learns the identity of the device a confirmed file is for.
-    using DeviceIdentityFunction = std::function<DeviceIdentity()>;
+    // Starts learning the identity of the device a confirmed file is for;
+    // calls its argument with the identity once it is known.
+    using DeviceIdentityFunction = std::function<void(std::function<void(const DeviceIdentity &)>)>;
 
     // The dialog over the library in `libraryDir`.
     explicit IoddLibraryDialog(const QString &libraryDir, QWidget *parent = nullptr);

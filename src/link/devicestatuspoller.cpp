@@ -1,47 +1,14 @@
 #include "devicestatuspoller.h"
 
-#include "isduexchange.h"
-#include "linkexchange.h"
+#include "adapterlink.h"
 #include "linkhub.h"
-#include "modbuslink.h"
+#include "linkreply.h"
 #include "portstatusmonitor.h"
 
 #include "log/hub8log.h"
 #include "protocol/isdublock.h"
 
 #include <QCoreApplication>
-
-namespace {
-
-enum class Part { Read, Refused, Failed, NoDevice, Gone };
-
-// Reads one whole index of the device on `port`.
-Part readIndex(ModbusLink *link, int port, quint16 index, const QObject *waiter, QByteArray *data)
-{
-    const IsduRequestBlock request = IsduRequestBlock::make(IsduService::read, quint8(port + 1), index, 0, 0);
-    const IsduExchange exchange =
-        exchangeIsdu(link, request, waiter, DeviceStatusPoller::responsePollMs, DeviceStatusPoller::responseWaitMs);
-    switch (exchange.outcome) {
-    case IsduOutcome::Gone:
-        return Part::Gone;
-    case IsduOutcome::NoAnswer:
-        return Part::NoDevice;
-    case IsduOutcome::StillBusy:
-    case IsduOutcome::NotOurs:
-        return Part::Failed;
-    case IsduOutcome::Answered:
-        break;
-    }
-    if (exchange.response.success()) {
-        *data = exchange.response.data();
-        return Part::Read;
-    }
-    // Refused: the device has no such index, or the adapter cannot carry
-    // its length in one response.
-    return exchange.response.status() == IsduStatus::communicationFailed ? Part::NoDevice : Part::Refused;
-}
-
-} // namespace
 
 QString deviceStatusText(quint8 status)
 {
@@ -117,38 +84,85 @@ void DeviceStatusPoller::stop()
 int DeviceStatusPoller::poll()
 {
     LinkHub *hub = LinkHub::instance();
-    ModbusLink *link = hub ? hub->link() : nullptr;
-    if (!link || link->isBusy() || !hub->activePorts().contains(m_port))
+    AdapterLink *link = hub ? hub->link() : nullptr;
+    if (!link || m_polling || link->isSilent() || !hub->activePorts().contains(m_port))
         return 1;
-    // After a wait that saw this object deleted nothing of it may be touched.
-    const int port = m_port;
-    DeviceStatusReading reading;
-    Part status = Part::Failed;
-    Part details = Part::Failed;
-    {
-        const BusyGuard busy(link);
-        QByteArray octets;
-        status = readIndex(link, port, DeviceEvents::deviceStatusIndex, this, &octets);
-        if (status == Part::Gone)
-            return 1;
-        reading.statusRead = status == Part::Read && !octets.isEmpty();
-        reading.status = reading.statusRead ? quint8(octets.at(0)) : 0;
-        if (status == Part::Read || status == Part::Refused) {
-            details = readIndex(link, port, DeviceEvents::detailedStatusIndex, this, &octets);
-            if (details == Part::Gone)
-                return 1;
-            reading.detailsRead = details == Part::Read;
-            if (reading.detailsRead)
-                reading.entries = decodeDetailedDeviceStatus(octets);
-        }
-    }
-    const auto usable = [](Part p) { return p == Part::Read || p == Part::Refused; };
-    if (!usable(status) || !usable(details)) {
-        if (status == Part::NoDevice || details == Part::NoDevice)
-            PortStatusMonitor::relearn(port);
-        qCDebug(lcLink) << "device status of port" << port + 1 << "not read";
-        return -1;
-    }
-    emit statusRead(port, reading);
+    m_polling = true;
+    m_reading = DeviceStatusReading();
+    readIndex(DeviceEvents::deviceStatusIndex);
     return 0;
+}
+
+void DeviceStatusPoller::readIndex(quint16 index)
+{
+    const IsduRequestBlock request = IsduRequestBlock::make(IsduService::read, quint8(m_port + 1), index, 0, 0);
+    LinkReply *reply = LinkHub::instance()->link()->exchangeIsdu(request, responseWaitMs, this, responsePollMs);
+    const bool status = index == DeviceEvents::deviceStatusIndex;
+    connect(reply, &LinkReply::finished, this, [this, reply, status] {
+        reply->deleteLater();
+        if (status)
+            onStatusAnswered(reply);
+        else
+            onDetailsAnswered(reply);
+    });
+}
+
+DeviceStatusPoller::Part DeviceStatusPoller::partOf(const LinkReply *reply)
+{
+    const IsduExchange &exchange = reply->isdu();
+    switch (exchange.outcome) {
+    case IsduOutcome::NoAnswer:
+    case IsduOutcome::Cancelled:
+        return Part::NoDevice;
+    case IsduOutcome::StillBusy:
+    case IsduOutcome::NotOurs:
+        return Part::Failed;
+    case IsduOutcome::Answered:
+        break;
+    }
+    if (exchange.response.success())
+        return Part::Read;
+    // Refused: the device has no such index, or the adapter cannot carry
+    // its length in one response.
+    return exchange.response.status() == IsduStatus::communicationFailed ? Part::NoDevice : Part::Refused;
+}
+
+void DeviceStatusPoller::onStatusAnswered(LinkReply *reply)
+{
+    const Part status = partOf(reply);
+    if (status != Part::Read && status != Part::Refused) {
+        fail(status);
+        return;
+    }
+    const QByteArray octets = reply->isdu().response.data();
+    m_reading.statusRead = status == Part::Read && !octets.isEmpty();
+    m_reading.status = m_reading.statusRead ? quint8(octets.at(0)) : 0;
+    if (!LinkHub::instance() || !LinkHub::instance()->link()) {
+        fail(Part::Failed);
+        return;
+    }
+    readIndex(DeviceEvents::detailedStatusIndex);
+}
+
+void DeviceStatusPoller::onDetailsAnswered(LinkReply *reply)
+{
+    const Part details = partOf(reply);
+    if (details != Part::Read && details != Part::Refused) {
+        fail(details);
+        return;
+    }
+    m_reading.detailsRead = details == Part::Read;
+    if (m_reading.detailsRead)
+        m_reading.entries = decodeDetailedDeviceStatus(reply->isdu().response.data());
+    m_polling = false;
+    emit statusRead(m_port, m_reading);
+}
+
+void DeviceStatusPoller::fail(Part part)
+{
+    m_polling = false;
+    if (part == Part::NoDevice)
+        PortStatusMonitor::relearn(m_port);
+    qCDebug(lcLink) << "device status of port" << m_port + 1 << "not read";
+    emit readFailed(m_port);
 }

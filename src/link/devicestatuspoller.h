@@ -27,11 +27,12 @@ QString eventModeText(EventMode mode);
 // "0x4210".
 QString eventCodeText(quint16 code);
 
+class LinkReply;
+
 // Reads the Device Status (index 36) and the Detailed Device Status (37) of
 // the device on one port through the ISDU mailbox, every pollIntervalMs. A
-// turn is skipped while the link is busy or the port is not in IO-Link
-// operate; a turn holds the busy flag for its two exchanges, so no other
-// reader splits them.
+// turn is skipped while the last one is still under way, while the adapter
+// is silent, or when the port is not in IO-Link operate.
 class DeviceStatusPoller : public QObject
 {
     Q_OBJECT
@@ -51,17 +52,29 @@ public:
     void stop();
     bool isActive() const { return m_timer.isActive(); }
 
-    // One turn: 0 read (statusRead emitted), 1 skipped (no link, busy, port
-    // not in operate, or the poller was deleted meanwhile), -1 the exchange
-    // failed or was not answered clearly.
+    // Starts one turn: 0 sent, 1 skipped (no link, a turn under way, the
+    // adapter silent, or the port not in operate). The turn ends with
+    // statusRead, or with readFailed when an exchange failed or was not
+    // answered clearly.
     int poll();
+    bool isPolling() const { return m_polling; }
 
 signals:
     void statusRead(int port, const DeviceStatusReading &reading);
+    void readFailed(int port);
 
 private:
+    enum class Part { Read, Refused, Failed, NoDevice };
+    static Part partOf(const LinkReply *reply);
+    void readIndex(quint16 index);
+    void onStatusAnswered(LinkReply *reply);
+    void onDetailsAnswered(LinkReply *reply);
+    void fail(Part part);
+
     QTimer m_timer;
     int m_port;
+    bool m_polling = false;
+    DeviceStatusReading m_reading;
 };
 
 Q_DECLARE_METATYPE(DeviceStatusReading)

@@ -40,14 +40,16 @@ QString cycleTimeText(quint8 code)
     return QStringLiteral("%1 ms").arg(us / 1000.0, 0, 'f', 1);
 }
 
-DirectParameterRead readDirectParameters(ModbusLink *link, int port, const QObject *waiter, DirectParameters *out)
+IsduRequestBlock directParameterRequest(int port)
 {
-    const IsduRequestBlock request = IsduRequestBlock::make(IsduService::read, quint8(port + 1), 0, 0, 0);
-    const IsduExchange exchange = exchangeIsdu(link, request, waiter, directParameterPollMs, directParameterWaitMs);
+    return IsduRequestBlock::make(IsduService::read, quint8(port + 1), 0, 0, 0);
+}
+
+DirectParameterRead directParametersOf(const IsduExchange &exchange, DirectParameters *out)
+{
     switch (exchange.outcome) {
-    case IsduOutcome::Gone:
-        return DirectParameterRead::Gone;
     case IsduOutcome::NoAnswer:
+    case IsduOutcome::Cancelled:
         return DirectParameterRead::NoAnswer;
     case IsduOutcome::StillBusy:
     case IsduOutcome::NotOurs:

@@ -5,8 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
-class QObject;
-class ModbusLink;
+struct IsduExchange;
+struct IsduRequestBlock;
 
 // What an IO-Link device tells about itself in its direct parameter page 1
 // (ISDU index 0, subindex 0: 16 octets).
@@ -34,17 +34,16 @@ enum class DirectParameterRead {
     Read,     // a device in IO-Link operate answered with its page
     NoDevice, // status 0x06: no device in IO-Link operate on the port
     Unclear,  // the adapter answered, but not with the page
-    NoAnswer, // the link failed: no adapter answering
-    Gone,     // `waiter` was deleted during a wait
+    NoAnswer, // the link failed: no adapter answering, or it was shut down
 };
 
 // How often the response is polled, and how long at most.
 constexpr int directParameterPollMs = 50;
 constexpr int directParameterWaitMs = 400;
 
-// Reads the page of the device on port 0..7 through the ISDU mailbox. Polls
-// the response while the mailbox is busy, for directParameterWaitMs at most. The
-// caller holds the link's busy flag; on Gone it must not touch `waiter`.
-DirectParameterRead readDirectParameters(ModbusLink *link, int port, const QObject *waiter, DirectParameters *out);
+// The ISDU read of the page of the device on port 0..7.
+IsduRequestBlock directParameterRequest(int port);
+// What the exchange of that request tells; the page in `out` when Read.
+DirectParameterRead directParametersOf(const IsduExchange &exchange, DirectParameters *out);
 
 #endif // DIRECTPARAMETERPAGE_H

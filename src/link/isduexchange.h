@@ -3,17 +3,17 @@
 
 #include "protocol/isdublock.h"
 
-class QObject;
+#include <functional>
+
 class ModbusLink;
 
 // How one request through the adapter's ISDU mailbox ended.
 enum class IsduOutcome {
     Answered,  // the mailbox answered this request: see the response's status
     NoAnswer,  // the link failed: no valid answer to the request write or a response read
-    StillBusy, // the mailbox still said busy when the wait ran out, or another
-               // exchange was waiting for it (nothing sent)
-    NotOurs,   // the response belongs to another request (service or port differ)
-    Gone,      // the waiter was deleted during a wait
+    StillBusy, // the mailbox still said busy when the wait ran out
+    NotOurs,   // the response names another service or port than the request
+    Cancelled, // the link was shut down or the reply deleted during the wait; nothing more was sent
 };
 
 struct IsduExchange
@@ -26,13 +26,11 @@ struct IsduExchange
     bool succeeded() const { return answered() && response.success(); }
 };
 
-// One ISDU exchange: writes `request` to the mailbox, then reads the response
-// every `pollMs` while the mailbox says busy, for `maxWaitMs` at most (one
-// read at least). The waits run a local event loop. With a `waiter`, a
-// deletion of it during a wait ends the exchange as Gone and the caller must
-// not touch it; null watches nothing. The caller holds the link's busy flag
-// when other readers may run meanwhile.
-IsduExchange exchangeIsdu(ModbusLink *link, const IsduRequestBlock &request, const QObject *waiter, int pollMs,
-                          int maxWaitMs);
+// One whole ISDU transaction on the link's thread: writes `request` to the
+// mailbox, then reads the response every `pollMs` while the mailbox says
+// busy, for `maxWaitMs` at most (one read at least). `pause(ms)` sleeps
+// between the steps and returns false when the transaction is to end.
+IsduExchange runIsduExchange(ModbusLink &link, const IsduRequestBlock &request, int pollMs, int maxWaitMs,
+                             const std::function<bool(int)> &pause);
 
 #endif // ISDUEXCHANGE_H

@@ -1,6 +1,6 @@
 #include "linkhub.h"
 
-#include "modbuslink.h"
+#include "adapterlink.h"
 
 #include <QGlobalStatic>
 
@@ -22,7 +22,7 @@ LinkHub *LinkHub::instance()
     return theHub();
 }
 
-ModbusLink *LinkHub::setLink(ModbusLink *link)
+AdapterLink *LinkHub::setLink(AdapterLink *link)
 {
     return std::exchange(m_link, link);
 }

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QSet>
 
-class ModbusLink;
+class AdapterLink;
 
 // The application-wide hub: views reach the adapter link through it and
 // announce application-wide events with its signals.
@@ -24,15 +24,15 @@ public:
     // Set once at start-up and released with the hub at exit; views skip their
     // adapter actions while it is null. setLink() takes ownership and returns
     // the link it replaces, which the caller then owns.
-    ModbusLink *link() const { return m_link; }
-    ModbusLink *setLink(ModbusLink *link);
+    AdapterLink *link() const { return m_link; }
+    AdapterLink *setLink(AdapterLink *link);
     // Ports (0..7) in IO-Link operate; parameter, process-data actions act
     // only on these.
     const QSet<int> &activePorts() const { return m_activePorts; }
     void setActivePorts(const QSet<int> &ports) { m_activePorts = ports; }
 
 private:
-    ModbusLink *m_link = nullptr;
+    AdapterLink *m_link = nullptr;
     QSet<int> m_activePorts;
 };
 

@@ -1,16 +1,19 @@
 #include "linkreconnector.h"
 
+#include "adapterlink.h"
+#include "linkreply.h"
 #include "log/hub8log.h"
-#include "modbuslink.h"
 
-LinkReconnector::LinkReconnector(ModbusLink *link, QObject *parent) : QObject(parent), m_link(link)
+LinkReconnector::LinkReconnector(AdapterLink *link, QObject *parent) : QObject(parent), m_link(link)
 {
     m_timer.setInterval(retryIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &LinkReconnector::attempt);
     if (!link)
         return;
-    connect(link, &ModbusLink::connectionChanged, this, &LinkReconnector::onConnectionChanged);
-    onConnectionChanged(link->isConnected());
+    connect(link, &AdapterLink::connectionChanged, this, &LinkReconnector::onConnectionChanged);
+    // A link still opening says how it went with connectionChanged.
+    if (link->isKnown())
+        onConnectionChanged(link->isConnected());
 }
 
 void LinkReconnector::onConnectionChanged(bool connected)
@@ -25,11 +28,17 @@ void LinkReconnector::onConnectionChanged(bool connected)
 
 int LinkReconnector::attempt()
 {
-    if (!m_link || m_link->isConnected() || m_link->isBusy())
+    if (!m_link || m_link->isConnected() || m_attempting)
         return 1;
-    if (m_link->openDevice() != 0)
-        return -1;
-    qCDebug(lcLink) << "adapter open again";
-    emit reconnected();
+    m_attempting = true;
+    LinkReply *reply = m_link->openDevice(this);
+    connect(reply, &LinkReply::finished, this, [this, reply] {
+        reply->deleteLater();
+        m_attempting = false;
+        if (!reply->succeeded())
+            return;
+        qCDebug(lcLink) << "adapter open again";
+        emit reconnected();
+    });
     return 0;
 }

@@ -5,25 +5,24 @@
 #include <QPointer>
 #include <QTimer>
 
-class ModbusLink;
+class AdapterLink;
 
 // Opens the adapter again once it was unplugged (or was missing at start):
 // while the link is not connected, one attempt every retryIntervalMs, which
-// closes the dead handle and opens a new one. An attempt waits while a page
-// holds the link busy.
+// closes the dead handle and opens a new one; one attempt at a time.
 class LinkReconnector : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY(LinkReconnector)
 
 public:
-    explicit LinkReconnector(ModbusLink *link, QObject *parent = nullptr);
+    explicit LinkReconnector(AdapterLink *link, QObject *parent = nullptr);
 
     static constexpr int retryIntervalMs = 3000;
 
     bool retrying() const { return m_timer.isActive(); }
-    // One attempt now: 0 the adapter is open again, 1 nothing to do
-    // (connected, busy or no link), -1 still not there.
+    // Sends one attempt: 0 sent, 1 nothing to do (connected, an attempt
+    // under way, or no link). reconnected() says when it worked.
     int attempt();
 
 signals:
@@ -32,7 +31,8 @@ signals:
 private:
     void onConnectionChanged(bool connected);
 
-    QPointer<ModbusLink> m_link;
+    QPointer<AdapterLink> m_link;
+    bool m_attempting = false;
     QTimer m_timer;
 };
 

@@ -6,7 +6,6 @@
 
 #include <hidapi.h>
 
-#include <QMutexLocker>
 #include <QStringList>
 
 #include <cstring>
@@ -21,8 +20,6 @@ QByteArray hexOf(const unsigned char *data, int n)
 }
 } // namespace
 
-ModbusLink::ModbusLink(QObject *parent) : QObject(parent) {}
-
 ModbusLink::~ModbusLink()
 {
     releaseHandle();
@@ -30,7 +27,6 @@ ModbusLink::~ModbusLink()
 
 int ModbusLink::openDevice()
 {
-    const bool wasConnected = isConnected();
     releaseHandle();
     if (hid_init() == 0)
         m_device = hid_open(adapterVendorId, adapterProductId, nullptr);
@@ -41,22 +37,15 @@ int ModbusLink::openDevice()
         if (text != m_lastOpenError && !text.isEmpty())
             qCDebug(lcLink).noquote() << text;
         m_lastOpenError = text;
-        if (wasConnected)
-            emit connectionChanged(false);
         return -1;
     }
     m_lastOpenError.clear();
-    if (!wasConnected)
-        emit connectionChanged(true);
     return 0;
 }
 
 int ModbusLink::closeDevice()
 {
-    const bool wasConnected = isConnected();
     releaseHandle();
-    if (wasConnected)
-        emit connectionChanged(false);
     return 0;
 }
 
@@ -72,14 +61,6 @@ void ModbusLink::releaseHandle()
     m_lastException = 0;
 }
 
-void ModbusLink::setHidFailed(bool failed)
-{
-    const bool wasConnected = isConnected();
-    m_hidFailed = failed;
-    if (isConnected() != wasConnected)
-        emit connectionChanged(isConnected());
-}
-
 void ModbusLink::logHidError(const char *call)
 {
     const wchar_t *err = hid_error(m_device);
@@ -93,14 +74,9 @@ int ModbusLink::transfer(const QByteArray &request, unsigned char reply[65])
     m_lastAnswered = false;
     m_lastException = 0;
     bool hidFailed = false;
-    int rc;
-    {
-        QMutexLocker lock(&m_mutex);
-        rc = transferLocked(request, reply, hidFailed);
-    }
-    // Signalled outside the lock: a receiver may use the link at once.
+    const int rc = transferReport(request, reply, hidFailed);
     if (hidFailed || rc == 0)
-        setHidFailed(hidFailed);
+        m_hidFailed = hidFailed;
     return rc;
 }
 
@@ -118,7 +94,7 @@ int ModbusLink::dropStaleAnswers()
     return 0;
 }
 
-int ModbusLink::transferLocked(const QByteArray &request, unsigned char *reply, bool &hidFailed)
+int ModbusLink::transferReport(const QByteArray &request, unsigned char *reply, bool &hidFailed)
 {
     // An answer that came after its read timed out would otherwise be taken
     // for the answer to this request, and every later one would be off by one.

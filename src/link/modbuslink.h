@@ -2,8 +2,6 @@
 #define MODBUSLINK_H
 
 #include <QByteArray>
-#include <QMutex>
-#include <QObject>
 #include <QString>
 
 #include "protocol/isdublock.h"
@@ -11,28 +9,20 @@
 struct hid_device_;
 typedef struct hid_device_ hid_device;
 
-// The one link to the adapter: Modbus RTU frames to slave 0x01 carried in
-// 65-byte HID reports. Every operation returns 0 on success and -1 on failure;
-// with the device closed they fail at once without I/O. The reads and writes
-// take only an answer that belongs to their request (slave, function, echoed
-// address and count or byte count, CRC); anything else counts as no answer.
-class ModbusLink : public QObject
+// Modbus RTU frames to slave 0x01 carried in 65-byte HID reports, one
+// blocking exchange at a time. Only the link's thread (LinkThread) uses it;
+// everyone else sends jobs to AdapterLink. Every operation returns 0 on
+// success and -1 on failure; with the device closed they fail at once without
+// I/O. The reads and writes take only an answer that belongs to their request
+// (slave, function, echoed address and count or byte count, CRC); anything
+// else counts as no answer.
+class ModbusLink
 {
-    Q_OBJECT
     Q_DISABLE_COPY(ModbusLink)
 
 public:
-    explicit ModbusLink(QObject *parent = nullptr);
-    ~ModbusLink() override;
-
-    // Set by a view for the whole of a multi-step exchange; periodic readers
-    // skip their turn while it is set. A marker, not a lock.
-    bool isBusy() const { return m_busy; }
-    void setBusy(bool busy) { m_busy = busy; }
-    // True while an ISDU exchange waits for its response: the mailbox holds
-    // one request at a time, and its response tells not which one it is for.
-    bool isIsduInFlight() const { return m_isduInFlight; }
-    void setIsduInFlight(bool inFlight) { m_isduInFlight = inFlight; }
+    ModbusLink() = default;
+    ~ModbusLink();
 
     // Opens the adapter; a handle already open, dead or not, is closed first.
     int openDevice();
@@ -85,10 +75,6 @@ public:
     };
     const Stats &stats() const { return m_stats; }
 
-signals:
-    // isConnected() changed.
-    void connectionChanged(bool connected);
-
 private:
     // Sends a read frame and checks the answer; every read logs it the same way.
     int readAndCheck(const QByteArray &frame, unsigned char *reply);
@@ -109,17 +95,12 @@ private:
     bool acceptAnswer(const QByteArray &request, const unsigned char *reply);
     // Reads and drops what is queued; -1 when hidapi fails.
     int dropStaleAnswers();
-    // The part of transfer() done holding m_mutex; sets hidFailed when
-    // hidapi refused a call.
-    int transferLocked(const QByteArray &request, unsigned char *reply, bool &hidFailed);
+    // The write and read of transfer(); sets hidFailed when hidapi refused a call.
+    int transferReport(const QByteArray &request, unsigned char *reply, bool &hidFailed);
     void logHidError(const char *call);
-    void setHidFailed(bool failed);
     void releaseHandle();
 
     hid_device *m_device = nullptr;
-    bool m_busy = false;
-    bool m_isduInFlight = false;
-    QMutex m_mutex; // keeps one write and its read together
     Stats m_stats;
     bool m_hidFailed = false;
     bool m_lastAnswered = false;

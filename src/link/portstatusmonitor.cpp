@@ -1,9 +1,9 @@
 #include "portstatusmonitor.h"
 
+#include "adapterlink.h"
 #include "directparameterpage.h"
-#include "linkexchange.h"
 #include "linkhub.h"
-#include "modbuslink.h"
+#include "linkreply.h"
 
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
@@ -73,30 +73,9 @@ void PortStatusMonitor::stop()
 
 int PortStatusMonitor::poll()
 {
-    const int result = readStates();
-    reschedule(result);
-    return result;
-}
-
-void PortStatusMonitor::reschedule(int pollResult)
-{
-    if (pollResult == 1)
-        return;
-    // Only a poll that waited out the read timeout backs off: a refused
-    // answer or an unplugged adapter costs no time.
-    const ModbusLink *link = LinkHub::instance() ? LinkHub::instance()->link() : nullptr;
-    const bool silent = pollResult != 0 && link && link->isConnected() && !link->lastAnswered();
-    m_silentPolls = silent ? qMin(m_silentPolls + 1, 16) : 0;
-    const int interval = qMin(maxPollIntervalMs, pollIntervalMs << qMin(m_silentPolls, 5));
-    if (m_timer.interval() != interval)
-        m_timer.setInterval(interval);
-}
-
-int PortStatusMonitor::readStates()
-{
     LinkHub *hub = LinkHub::instance();
-    ModbusLink *link = hub ? hub->link() : nullptr;
-    if (!link || link->isBusy())
+    AdapterLink *link = hub ? hub->link() : nullptr;
+    if (!link || m_polling)
         return 1;
     if (!m_blockServed) {
         // The ports the pages asked for; all while the adapter was not answering.
@@ -104,17 +83,32 @@ int PortStatusMonitor::readStates()
         std::sort(ports.begin(), ports.end());
         return learnFromDevices(ports);
     }
+    m_polling = true;
     const int count = AdapterRegisters::portCount * AdapterRegisters::portStatusRegistersPerPort;
-    QByteArray regs;
-    if (link->readRegistersChecked(AdapterRegisters::portStatus, count, regs) != 0) {
-        if (link->lastException() == illegalDataAddress) {
+    LinkReply *reply = link->readRegisters(AdapterRegisters::portStatus, count, this);
+    connect(reply, &LinkReply::finished, this, [this, reply] { onStatusRead(reply); });
+    return 0;
+}
+
+void PortStatusMonitor::onStatusRead(LinkReply *reply)
+{
+    reply->deleteLater();
+    const LinkResult &r = reply->result();
+    if (!reply->succeeded()) {
+        if (r.exception == illegalDataAddress) {
             qCInfo(lcLink) << "the adapter has no port-status block: port states come from the devices";
             m_blockServed = false;
-            return learnFromDevices(allPorts());
+            m_polling = false;
+            learnFromDevices(allPorts());
+            return;
         }
         apply(QVector<PortState>(AdapterRegisters::portCount), false);
-        return -1;
+        // Only a poll that waited out the read timeout backs off: a refused
+        // answer or an unplugged adapter costs no time.
+        finishPoll(-1, r.ran && r.connected && !r.answered);
+        return;
     }
+    const QByteArray &regs = reply->data();
     QVector<PortState> states(AdapterRegisters::portCount);
     for (int p = 0; p < AdapterRegisters::portCount; ++p) {
         const auto byte = [&regs, p](int i) { return quint8(regs.at(6 * p + i)); };
@@ -127,13 +121,25 @@ int PortStatusMonitor::readStates()
     }
     relearnRequests().clear(); // the block told about every port
     apply(states, true);
-    return 0;
+    finishPoll(0, false);
+}
+
+void PortStatusMonitor::finishPoll(int result, bool silent)
+{
+    m_polling = false;
+    m_silentPolls = silent ? qMin(m_silentPolls + 1, 16) : 0;
+    const int interval = qMin(maxPollIntervalMs, pollIntervalMs << qMin(m_silentPolls, 5));
+    if (m_timer.interval() != interval)
+        m_timer.setInterval(interval);
+    emit pollFinished(result);
 }
 
 int PortStatusMonitor::refreshPort(int port)
 {
     if (m_blockServed)
         return poll();
+    if (m_polling)
+        return 1;
     // After a failed exchange the other ports' states are not known either.
     return learnFromDevices(m_adapterAnswers ? QList<int>{port} : allPorts());
 }
@@ -147,42 +153,56 @@ void PortStatusMonitor::relearn(int port)
 int PortStatusMonitor::learnFromDevices(const QList<int> &ports)
 {
     LinkHub *hub = LinkHub::instance();
-    ModbusLink *link = hub ? hub->link() : nullptr;
-    if (!link || link->isBusy() || ports.isEmpty())
+    if (!hub || !hub->link() || ports.isEmpty())
         return 1;
-    QVector<PortState> states = m_states;
-    bool answers = true;
-    {
-        const BusyGuard busy(link);
-        for (int p : ports) {
-            if (p < 0 || p >= states.size())
-                continue;
-            relearnRequests().remove(p);
-            DirectParameters page;
-            const DirectParameterRead result = readDirectParameters(link, p, this, &page);
-            if (result == DirectParameterRead::Gone)
-                return 1;
-            if (result == DirectParameterRead::NoAnswer) {
-                answers = false;
-                break;
-            }
-            PortState &s = states[p];
-            s = PortState();
-            s.mode = PortState::modeUnknown;
-            if (result == DirectParameterRead::Read) {
-                s.mode = AdapterRegisters::ModeIoLinkOperate;
-                s.vendorId = page.vendorId;
-                s.deviceId = page.deviceId;
-            }
-        }
+    m_polling = true;
+    m_learnQueue = ports;
+    m_learnt = m_states;
+    learnNext();
+    return 0;
+}
+
+void PortStatusMonitor::learnNext()
+{
+    while (!m_learnQueue.isEmpty() && (m_learnQueue.first() < 0 || m_learnQueue.first() >= m_learnt.size()))
+        m_learnQueue.removeFirst();
+    LinkHub *hub = LinkHub::instance();
+    if (m_learnQueue.isEmpty() || !hub || !hub->link()) {
+        apply(m_learnt, true);
+        finishPoll(0, false);
+        return;
     }
-    if (!answers) {
+    const int port = m_learnQueue.first();
+    relearnRequests().remove(port);
+    LinkReply *reply =
+        hub->link()->exchangeIsdu(directParameterRequest(port), directParameterWaitMs, this, directParameterPollMs);
+    connect(reply, &LinkReply::finished, this, [this, reply] { onDirectParametersRead(reply); });
+}
+
+void PortStatusMonitor::onDirectParametersRead(LinkReply *reply)
+{
+    reply->deleteLater();
+    const int port = m_learnQueue.takeFirst();
+    DirectParameters page;
+    const DirectParameterRead result = directParametersOf(reply->isdu(), &page);
+    if (result == DirectParameterRead::NoAnswer) {
         PortState unknown;
         unknown.mode = PortState::modeUnknown;
-        states.fill(unknown);
+        apply(QVector<PortState>(AdapterRegisters::portCount, unknown), false);
+        m_learnQueue.clear();
+        const LinkResult &r = reply->result();
+        finishPoll(-1, r.ran && r.connected && !r.answered);
+        return;
     }
-    apply(states, answers);
-    return answers ? 0 : -1;
+    PortState &s = m_learnt[port];
+    s = PortState();
+    s.mode = PortState::modeUnknown;
+    if (result == DirectParameterRead::Read) {
+        s.mode = AdapterRegisters::ModeIoLinkOperate;
+        s.vendorId = page.vendorId;
+        s.deviceId = page.deviceId;
+    }
+    learnNext();
 }
 
 void PortStatusMonitor::apply(const QVector<PortState> &states, bool answers)

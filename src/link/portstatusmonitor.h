@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QVector>
@@ -29,10 +30,13 @@ struct PortState
 // The mode in words, as the tree and the port page show it.
 QString portModeText(quint8 mode);
 
+class LinkReply;
+struct IsduExchange;
+
 // Reads the adapter's port-status block (all eight ports in one request) and
 // keeps the hub's activePorts equal to the ports in IO-Link operate. Polls
-// once a second and on demand; a poll is skipped while the link is busy, so
-// it never splits another view's multi-step exchange. While the adapter lets
+// once a second and on demand, one poll at a time: a turn that comes while
+// the last poll is still queued or running is skipped. While the adapter lets
 // polls wait out the read timeout, the interval doubles up to 30 s; the first
 // answer brings it back to a second.
 class PortStatusMonitor : public QObject
@@ -49,9 +53,10 @@ public:
     void start();
     void stop();
 
-    // One read: 0 done, 1 skipped (no link or busy), -1 the exchange failed
-    // (no port counts as active then).
+    // Sends one read: 0 sent, 1 skipped (no link, or a poll is under way).
+    // Its outcome comes with pollFinished.
     int poll();
+    bool isPolling() const { return m_polling; }
 
     const QVector<PortState> &states() const { return m_states; }
     bool adapterAnswers() const { return m_adapterAnswers; }
@@ -77,15 +82,24 @@ public:
 signals:
     // The port states or the adapter's presence changed.
     void statesChanged();
+    // A poll ended: 0 read, -1 the exchange failed (no port counts as active then).
+    void pollFinished(int result);
 
 private:
-    int readStates();
-    void reschedule(int pollResult);
+    void onStatusRead(LinkReply *reply);
+    void finishPoll(int result, bool silent);
     void apply(const QVector<PortState> &states, bool answers);
-    // Learns the ports' states from their devices; returns as poll().
+    // Learns the ports' states from their devices, one port after another;
+    // returns as poll().
     int learnFromDevices(const QList<int> &ports);
+    void learnNext();
+    void onDirectParametersRead(LinkReply *reply);
 
     QTimer m_timer;
+    bool m_polling = false;
+    // The ports still to learn from their devices, and what was learnt so far.
+    QList<int> m_learnQueue;
+    QVector<PortState> m_learnt;
     QVector<PortState> m_states;
     bool m_adapterAnswers = false;
     bool m_blockServed = true;

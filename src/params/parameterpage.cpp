@@ -8,10 +8,9 @@
 #include "codec/numbertext.h"
 #include "codec/parameteraccess.h"
 #include "codec/valuecodec.h"
-#include "link/isduexchange.h"
-#include "link/linkexchange.h"
+#include "link/adapterlink.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
@@ -561,11 +560,10 @@ bool ParameterPage::canOperate() const
     return !m_running && hub && hub->link() && hub->activePorts().contains(m_port);
 }
 
-bool ParameterPage::runOperation(const std::function<bool()> &body)
+bool ParameterPage::runOperation(const std::function<void(const Done &)> &body, const Done &after)
 {
     if (!canOperate())
         return false;
-    const BusyGuard busy(LinkHub::instance()->link());
     m_running = true;
     m_stopAsked = false;
     const QList<QPushButton *> buttons{m_ui->pbtn_read, m_ui->pbtn_read_fix, m_ui->pbtn_write_fix, m_ui->pbtn_fileRead,
@@ -573,12 +571,17 @@ bool ParameterPage::runOperation(const std::function<bool()> &body)
     for (QPushButton *button : buttons)
         button->setEnabled(false);
     m_stop->setEnabled(true);
-    if (!body())
-        return false; // the page is gone
-    for (QPushButton *button : buttons)
-        button->setEnabled(true);
-    m_stop->setEnabled(false);
-    m_running = false;
+    // The body's exchanges are children of the page: a page deleted
+    // meanwhile hears nothing more, and nothing here runs.
+    body([this, buttons, after] {
+        for (QPushButton *button : buttons)
+            button->setEnabled(true);
+        m_stop->setEnabled(false);
+        m_running = false;
+        emit operationFinished();
+        if (after)
+            after();
+    });
     return true;
 }
 
@@ -588,26 +591,40 @@ void ParameterPage::onStopClicked()
         m_stopAsked = true;
 }
 
-bool ParameterPage::exchange(const IsduRequestBlock &request, int waitMs, bool *ok, QByteArray *data, QString *why,
-                             bool *linkLost)
+void ParameterPage::exchange(const IsduRequestBlock &request, int waitMs,
+                             const std::function<void(const Answer &)> &then)
 {
-    ModbusLink *link = LinkHub::instance()->link();
-    const IsduExchange x = exchangeIsdu(link, request, this, mailboxPollMs, waitMs);
-    *ok = false;
-    *linkLost = false;
+    AdapterLink *link = LinkHub::instance() ? LinkHub::instance()->link() : nullptr;
+    if (!link) {
+        Answer a;
+        a.why = tr("适配器无应答");
+        a.linkLost = true;
+        then(a);
+        return;
+    }
+    LinkReply *reply = link->exchangeIsdu(request, waitMs, this, mailboxPollMs);
+    connect(reply, &LinkReply::finished, this, [this, reply, waitMs, then] {
+        reply->deleteLater();
+        then(answerOf(reply, waitMs));
+    });
+}
+
+ParameterPage::Answer ParameterPage::answerOf(const LinkReply *reply, int waitMs) const
+{
+    Answer a;
+    const IsduExchange &x = reply->isdu();
     switch (x.outcome) {
-    case IsduOutcome::Gone:
-        return false;
     case IsduOutcome::NoAnswer:
-        *why = tr("适配器无应答");
-        *linkLost = !link->isConnected();
-        return true;
+    case IsduOutcome::Cancelled:
+        a.why = tr("适配器无应答");
+        a.linkLost = !reply->result().connected;
+        return a;
     case IsduOutcome::StillBusy:
-        *why = tr("设备未在 %1 ms 内应答").arg(waitMs);
-        return true;
+        a.why = tr("设备未在 %1 ms 内应答").arg(waitMs);
+        return a;
     case IsduOutcome::NotOurs:
-        *why = tr("邮箱应答不属于本请求");
-        return true;
+        a.why = tr("邮箱应答不属于本请求");
+        return a;
     case IsduOutcome::Answered:
         break;
     }
@@ -615,58 +632,74 @@ bool ParameterPage::exchange(const IsduRequestBlock &request, int waitMs, bool *
     if (response.status() == IsduStatus::communicationFailed)
         PortStatusMonitor::relearn(m_port);
     if (response.success()) {
-        *ok = true;
-        *data = response.data();
-        return true;
+        a.ok = true;
+        a.data = response.data();
+        return a;
     }
     if (response.status() == IsduStatus::deviceError)
-        *why = QStringLiteral("0x%1 %2")
-                   .arg(response.deviceError(), 4, 16, QLatin1Char('0'))
-                   .arg(isduDeviceErrorText(response.deviceError()));
+        a.why = QStringLiteral("0x%1 %2")
+                    .arg(response.deviceError(), 4, 16, QLatin1Char('0'))
+                    .arg(isduDeviceErrorText(response.deviceError()));
     else
-        *why = isduStatusText(response.status());
-    return true;
+        a.why = isduStatusText(response.status());
+    return a;
 }
 
-bool ParameterPage::readEntries(const QVector<ValueItem> &list, ReadTally *tally)
+// One read of a list of entries: its position, the answers so far (by
+// index:subindex asked) and what comes after it.
+struct ParameterPage::ReadRun
+{
+    QVector<ValueItem> list;
+    int next = 0;
+    QHash<QString, Answer> answers;
+    std::shared_ptr<ReadTally> tally;
+    Done then;
+};
+
+void ParameterPage::readEntries(const QVector<ValueItem> &list, const std::shared_ptr<ReadTally> &tally,
+                                const Done &then)
+{
+    auto run = std::make_shared<ReadRun>();
+    run->list = list;
+    run->tally = tally ? tally : std::make_shared<ReadTally>();
+    run->tally->values += list.size();
+    run->then = then;
+    readNext(run);
+}
+
+void ParameterPage::readNext(const std::shared_ptr<ReadRun> &run)
 {
     // One exchange per request: every further entry of a variable already
     // read is decoded from the same data.
-    struct Answer
-    {
-        bool ok = false;
-        QString why;
-        QByteArray data;
-    };
-    QHash<QString, Answer> answers; // by index:subindex asked
-    ReadTally own;
-    ReadTally &t = tally ? *tally : own;
-    t.values += list.size();
-    for (int i = 0; i < list.size(); ++i) {
-        const ValueItem &entry = list.at(i);
-        setProgress(i, list.size());
+    ReadTally &t = *run->tally;
+    const int total = run->list.size();
+    for (; run->next < total; ++run->next) {
+        const ValueItem &entry = run->list.at(run->next);
+        setProgress(run->next, total);
         if (m_stopAsked) {
-            setStatus(tr("已停止：读取了 %1 / %2 个值").arg(i).arg(list.size()));
+            setStatus(tr("已停止：读取了 %1 / %2 个值").arg(run->next).arg(total));
             m_readComplete = false;
-            return true;
+            run->then();
+            return;
         }
         const ParameterAccess::Request request = ParameterAccess::readRequestFor(entry);
-        auto answer = answers.find(requestKey(request));
-        if (answer == answers.end()) {
-            Answer a;
-            bool linkLost = false;
-            if (!exchange(readBlock(m_port, request), request.subindex == 0 ? recordReadWaitMs : singleItemReadWaitMs,
-                          &a.ok, &a.data, &a.why, &linkLost))
-                return false;
-            if (linkLost) {
-                setStatus(tr("读取中断：%1").arg(a.why));
-                m_readComplete = false;
-                return true;
-            }
-            if (a.ok && request.subindex == 0)
-                m_rawByIndex.insert(request.index, a.data);
-            qCDebug(lcParams).noquote() << requestKey(request);
-            answer = answers.insert(requestKey(request), a);
+        const auto answer = run->answers.constFind(requestKey(request));
+        if (answer == run->answers.constEnd()) {
+            const int waitMs = request.subindex == 0 ? recordReadWaitMs : singleItemReadWaitMs;
+            exchange(readBlock(m_port, request), waitMs, [this, run, request](const Answer &a) {
+                if (a.linkLost) {
+                    setStatus(tr("读取中断：%1").arg(a.why));
+                    m_readComplete = false;
+                    run->then();
+                    return;
+                }
+                if (a.ok && request.subindex == 0)
+                    m_rawByIndex.insert(request.index, a.data);
+                qCDebug(lcParams).noquote() << requestKey(request);
+                run->answers.insert(requestKey(request), a);
+                readNext(run);
+            });
+            return;
         }
         DeviceState &state = m_device[stateKey(entry)];
         ValueItem shown = entry;
@@ -685,179 +718,204 @@ bool ParameterPage::readEntries(const QVector<ValueItem> &list, ReadTally *tally
             t.lastError = entry.label + QStringLiteral(": ") + why;
         }
     }
-    setProgress(list.size(), list.size());
+    setProgress(total, total);
     m_readComplete = true;
     setStatus(t.failed == 0 ? tr("读取完成：%1 个值").arg(t.values)
                             : tr("读取完成：%1 个值，%2 个失败（%3）").arg(t.values).arg(t.failed).arg(t.lastError));
-    return true;
+    run->then();
 }
 
 void ParameterPage::onReadAllClicked()
 {
     if (!confirmDiscard())
         return;
-    if (!runOperation([this] { return readAllTargets(); }))
-        return;
-    m_ui->table_param->resizeColumnToContents(valueColumn);
-    qCDebug(lcParams) << "读所有的值";
+    runOperation([this](const Done &finish) { readAllTargets(finish); },
+                 [this] {
+                     m_ui->table_param->resizeColumnToContents(valueColumn);
+                     qCDebug(lcParams) << "读所有的值";
+                 });
 }
 
-bool ParameterPage::readAllTargets()
+void ParameterPage::readAllTargets(const Done &then)
 {
     // The menus' conditions first: they decide which rows there are.
     const QVector<bool> before = conditionStates();
-    QSet<QString> seen;
-    ReadTally tally;
+    auto seen = std::make_shared<QSet<QString>>();
+    auto tally = std::make_shared<ReadTally>();
     m_readComplete = true; // until a read is stopped or breaks off
-    if (!readConditions(&seen, &tally))
-        return false;
-    if (!m_readComplete)
-        return true;
-    if (conditionStates() != before)
-        showRows();
-    QVector<ValueItem> list;
-    for (const Target &t : targets()) {
-        if (ValueCodec::isReadable(*t.entry) && t.entry->editor.widgetClass != QLatin1String(EditorWidget::PushButton)
-            && !seen.contains(stateKey(*t.entry))) {
-            seen.insert(stateKey(*t.entry));
-            list.append(*t.entry);
+    readConditions(seen, tally, [this, before, seen, tally, then] {
+        if (!m_readComplete) {
+            then();
+            return;
         }
-    }
-    if (!readEntries(list, &tally))
-        return false;
-    updateTable();
-    return true;
+        if (conditionStates() != before)
+            showRows();
+        QVector<ValueItem> list;
+        for (const Target &t : targets()) {
+            if (ValueCodec::isReadable(*t.entry)
+                && t.entry->editor.widgetClass != QLatin1String(EditorWidget::PushButton)
+                && !seen->contains(stateKey(*t.entry))) {
+                seen->insert(stateKey(*t.entry));
+                list.append(*t.entry);
+            }
+        }
+        readEntries(list, tally, [this, then] {
+            updateTable();
+            then();
+        });
+    });
 }
 
 void ParameterPage::onReadModifiedClicked()
 {
     // Reads back what was edited: the device's values replace the edits.
-    const bool done = runOperation([this] {
-        QVector<ValueItem> list;
-        for (const DeviceState &state : qAsConst(m_device)) {
-            if (state.edited && ValueCodec::isReadable(state.edit))
-                list.append(state.edit);
-        }
-        if (list.isEmpty()) {
-            setStatus(tr("没有修改过的值"));
-            return true;
-        }
-        if (!readEntries(list))
-            return false;
-        updateTable();
-        return true;
-    });
-    if (done)
-        m_ui->table_param->resizeColumnToContents(valueColumn);
+    QVector<ValueItem> list;
+    for (const DeviceState &state : qAsConst(m_device)) {
+        if (state.edited && ValueCodec::isReadable(state.edit))
+            list.append(state.edit);
+    }
+    runOperation(
+        [this, list](const Done &finish) {
+            if (list.isEmpty()) {
+                setStatus(tr("没有修改过的值"));
+                finish();
+                return;
+            }
+            readEntries(list, nullptr, [this, finish] {
+                updateTable();
+                finish();
+            });
+        },
+        [this] { m_ui->table_param->resizeColumnToContents(valueColumn); });
 }
 
 void ParameterPage::onWriteModifiedClicked()
 {
     const QVector<bool> before = conditionStates();
-    const bool done = runOperation([this, &before] {
-        if (!writeEdits())
-            return false;
-        // A written variable may be one a menu's condition looks at: the
-        // variables of the menus it now shows are read, and the write's
-        // outcome stays on the status line.
-        if (conditionStates() == before)
-            return true;
-        QSet<QString> seen; // the variables shown before are not read here
-        for (const Target &t : targets())
-            seen.insert(stateKey(*t.entry));
-        showRows();
-        const QString written = statusText();
-        QVector<ValueItem> unread;
-        for (const Target &t : targets()) {
-            const QString key = stateKey(*t.entry);
-            if (ValueCodec::isReadable(*t.entry)
-                && t.entry->editor.widgetClass != QLatin1String(EditorWidget::PushButton) && !m_device.value(key).read
-                && !seen.contains(key)) {
-                seen.insert(key);
-                unread.append(*t.entry);
-            }
-        }
-        if (!unread.isEmpty()) {
-            if (!readEntries(unread))
-                return false;
-            if (m_readComplete)
-                setStatus(written);
-        }
-        updateTable();
-        return true;
-    });
-    if (done)
-        qCDebug(lcParams) << "写所有值";
+    runOperation(
+        [this, before](const Done &finish) {
+            writeEdits([this, before, finish] {
+                // A written variable may be one a menu's condition looks at:
+                // the variables of the menus it now shows are read, and the
+                // write's outcome stays on the status line.
+                if (conditionStates() == before) {
+                    finish();
+                    return;
+                }
+                QSet<QString> seen; // the variables shown before are not read here
+                for (const Target &t : targets())
+                    seen.insert(stateKey(*t.entry));
+                showRows();
+                const QString written = statusText();
+                QVector<ValueItem> unread;
+                for (const Target &t : targets()) {
+                    const QString key = stateKey(*t.entry);
+                    if (ValueCodec::isReadable(*t.entry)
+                        && t.entry->editor.widgetClass != QLatin1String(EditorWidget::PushButton)
+                        && !m_device.value(key).read && !seen.contains(key)) {
+                        seen.insert(key);
+                        unread.append(*t.entry);
+                    }
+                }
+                if (unread.isEmpty()) {
+                    updateTable();
+                    finish();
+                    return;
+                }
+                readEntries(unread, nullptr, [this, written, finish] {
+                    if (m_readComplete)
+                        setStatus(written);
+                    updateTable();
+                    finish();
+                });
+            });
+        },
+        [] { qCDebug(lcParams) << "写所有值"; });
 }
 
-bool ParameterPage::writeEdits()
+// One write of the edits: the plan, its position, and what came of it.
+struct ParameterPage::WriteRun
 {
-    // What was typed, once per variable; only the octets of what was edited
-    // change, the rest goes back as the device sent it.
-    QVector<ValueItem> edits;
-    for (const DeviceState &state : qAsConst(m_device)) {
-        if (state.edited)
-            edits.append(state.edit);
-    }
-    if (edits.isEmpty()) {
-        setStatus(tr("没有要写入的修改"));
-        return true;
-    }
-    QVector<ValueItem *> pointers;
-    for (ValueItem &e : edits)
-        pointers.append(&e);
-    const ParameterAccess::WritePlan plan = ParameterAccess::planWrites(pointers, m_rawByIndex);
-
+    ParameterAccess::WritePlan plan;
+    QVector<ValueItem> edits; // what the plan's entries point into
+    int next = 0;
     QStringList written, refused;
     QVector<int> writtenIndexes;
     QVector<ValueItem> readBack;
-    for (const auto &[entry, why] : plan.refused) {
-        m_device[stateKey(*entry)].error = why;
-        refused << entry->label + QStringLiteral(" — ") + why;
-    }
-    for (const ParameterAccess::Write &write : plan.writes) {
-        bool ok = false, linkLost = false;
-        QString why;
-        QByteArray data;
-        if (!exchange(writeBlock(m_port, write.request),
-                      write.request.subindex == 0 ? recordWriteWaitMs : singleItemWriteWaitMs, &ok, &data, &why,
-                      &linkLost))
-            return false;
-        const QString what =
-            QStringLiteral("%1%2: %3")
-                .arg(write.request.index)
-                .arg(write.request.subindex == 0 ? QString()
-                                                 : QLatin1Char(':') + QString::number(write.request.subindex),
-                     QString::fromLatin1(write.request.data.toHex(' ')));
-        (ok ? written : refused) << (ok ? what : what + QStringLiteral(" — ") + why);
-        if (ok && !writtenIndexes.contains(write.request.index))
-            writtenIndexes << write.request.index; // once per variable, however many subindexes
-        for (const ValueItem *entry : write.entries) {
-            DeviceState &state = m_device[stateKey(*entry)];
-            if (!ok)
-                state.error = why;
-            if (ValueCodec::isReadable(*entry)) {
-                readBack.append(*entry);
-            } else if (ok) {
-                // Nothing to read back: the value stays as written.
-                state.edited = false;
-                state.written = entry->editor.value;
-                state.error.clear();
-            }
-        }
-    }
+    Done then;
+};
 
+void ParameterPage::writeEdits(const Done &then)
+{
+    // What was typed, once per variable; only the octets of what was edited
+    // change, the rest goes back as the device sent it.
+    auto run = std::make_shared<WriteRun>();
+    for (const DeviceState &state : qAsConst(m_device)) {
+        if (state.edited)
+            run->edits.append(state.edit);
+    }
+    if (run->edits.isEmpty()) {
+        setStatus(tr("没有要写入的修改"));
+        then();
+        return;
+    }
+    QVector<ValueItem *> pointers;
+    for (ValueItem &e : run->edits)
+        pointers.append(&e);
+    run->plan = ParameterAccess::planWrites(pointers, m_rawByIndex);
+    run->then = then;
+    for (const auto &[entry, why] : run->plan.refused) {
+        m_device[stateKey(*entry)].error = why;
+        run->refused << entry->label + QStringLiteral(" — ") + why;
+    }
+    writeNext(run);
+}
+
+void ParameterPage::writeNext(const std::shared_ptr<WriteRun> &run)
+{
+    if (run->next < run->plan.writes.size()) {
+        const ParameterAccess::Write &write = run->plan.writes.at(run->next);
+        const int waitMs = write.request.subindex == 0 ? recordWriteWaitMs : singleItemWriteWaitMs;
+        exchange(writeBlock(m_port, write.request), waitMs, [this, run](const Answer &a) {
+            const ParameterAccess::Write &write = run->plan.writes.at(run->next++);
+            const QString what =
+                QStringLiteral("%1%2: %3")
+                    .arg(write.request.index)
+                    .arg(write.request.subindex == 0 ? QString()
+                                                     : QLatin1Char(':') + QString::number(write.request.subindex),
+                         QString::fromLatin1(write.request.data.toHex(' ')));
+            (a.ok ? run->written : run->refused) << (a.ok ? what : what + QStringLiteral(" — ") + a.why);
+            if (a.ok && !run->writtenIndexes.contains(write.request.index))
+                run->writtenIndexes << write.request.index; // once per variable, however many subindexes
+            for (const ValueItem *entry : write.entries) {
+                DeviceState &state = m_device[stateKey(*entry)];
+                if (!a.ok)
+                    state.error = a.why;
+                if (ValueCodec::isReadable(*entry)) {
+                    run->readBack.append(*entry);
+                } else if (a.ok) {
+                    // Nothing to read back: the value stays as written.
+                    state.edited = false;
+                    state.written = entry->editor.value;
+                    state.error.clear();
+                }
+            }
+            writeNext(run);
+        });
+        return;
+    }
     // What the device holds now, refused values included.
-    const QString result = refused.isEmpty() ? tr("已写入 %1").arg(written.join(QStringLiteral("; ")))
-                                             : tr("写入被拒绝 %1").arg(refused.join(QStringLiteral("; ")))
-            + (written.isEmpty() ? QString() : tr("；已写入 %1").arg(written.join(QStringLiteral("; "))));
-    if (!readEntries(readBack))
-        return false;
-    setStatus(result);
-    updateTable();
-    for (int index : qAsConst(writtenIndexes))
-        emit variableWritten(index);
-    return true;
+    const QString joinedWritten = run->written.join(QStringLiteral("; "));
+    const QString result = run->refused.isEmpty() ? tr("已写入 %1").arg(joinedWritten)
+                                                  : tr("写入被拒绝 %1").arg(run->refused.join(QStringLiteral("; ")))
+            + (run->written.isEmpty() ? QString() : tr("；已写入 %1").arg(joinedWritten));
+    readEntries(run->readBack, nullptr, [this, run, result] {
+        setStatus(result);
+        updateTable();
+        for (int index : qAsConst(run->writtenIndexes))
+            emit variableWritten(index);
+        run->then();
+    });
 }
 
 void ParameterPage::updateTable()
@@ -948,19 +1006,18 @@ void ParameterPage::sendButtonCommand(const EntryRef &ref)
         return;
     const QString name = entry->editor.name;
     const QString value = entry->buttonValue;
-    runOperation([this, request, name, value] {
-        bool ok = false, linkLost = false;
-        QString why;
-        QByteArray data;
-        if (!exchange(writeBlock(m_port, request), singleItemWriteWaitMs, &ok, &data, &why, &linkLost))
-            return false;
-        setStatus(ok ? tr("已发送 %1 (%2 = %3)").arg(name).arg(request.index).arg(value)
-                     : tr("%1 被拒绝：%2").arg(name, why));
-        return true;
+    runOperation([this, request, name, value](const Done &finish) {
+        exchange(writeBlock(m_port, request), singleItemWriteWaitMs,
+                 [this, request, name, value, finish](const Answer &a) {
+                     setStatus(a.ok ? tr("已发送 %1 (%2 = %3)").arg(name).arg(request.index).arg(value)
+                                    : tr("%1 被拒绝：%2").arg(name, a.why));
+                     finish();
+                 });
     });
 }
 
-bool ParameterPage::readConditions(QSet<QString> *read, ReadTally *tally)
+void ParameterPage::readConditions(const std::shared_ptr<QSet<QString>> &read, const std::shared_ptr<ReadTally> &tally,
+                                   const Done &then)
 {
     // The variables the current role's menu conditions look at, once each,
     // read again: the device may have changed them since.
@@ -979,7 +1036,10 @@ bool ParameterPage::readConditions(QSet<QString> *read, ReadTally *tally)
         }
     };
     collect(m_menusByRole.value(m_currentRole));
-    return list.isEmpty() || readEntries(list, tally);
+    if (list.isEmpty())
+        then();
+    else
+        readEntries(list, tally, then);
 }
 
 bool ParameterPage::conditionHolds(const TreeItem &menu) const
@@ -1120,15 +1180,19 @@ void ParameterPage::onSaveSetClicked()
         return;
     // Nothing read yet: read first, so that the set holds the device's values.
     if (deviceValues().isEmpty()) {
-        if (!canOperate()) {
+        if (!runOperation([this](const Done &finish) { readAllTargets(finish); },
+                          [this] {
+                              if (!deviceValues().isEmpty())
+                                  askAndSaveSet(); // else the status line says why the read gave nothing
+                          }))
             setStatus(tr("没有可保存的值：还没有从设备读到值"));
-            return;
-        }
-        if (!runOperation([this] { return readAllTargets(); }))
-            return; // the page is gone
-        if (deviceValues().isEmpty())
-            return; // the status line says why the read gave nothing
+        return;
     }
+    askAndSaveSet();
+}
+
+void ParameterPage::askAndSaveSet()
+{
     QString name = m_identity.productName.isEmpty() ? QStringLiteral("parameters") : m_identity.productName;
     name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]+")), QStringLiteral("_"));
     const QString suggested = setFolder() + QStringLiteral("/%1_Port%2.json").arg(name).arg(m_port + 1);
@@ -1190,10 +1254,17 @@ void ParameterPage::loadParameterSet(const QString &path)
     if (!confirmDiscard())
         return;
     // Compared with what the device holds now, not with an older read.
-    const QPointer<ParameterPage> self(this);
-    if (!runOperation([this] { return readAllTargets(); }) || !self || !m_readComplete)
-        return; // the status line says why the read ended early
+    runOperation([this](const Done &finish) { readAllTargets(finish); },
+                 [this, path, file] {
+                     if (m_readComplete)
+                         compareAndRestore(path, file);
+                     // else the status line says why the read ended early
+                 });
+}
 
+void ParameterPage::compareAndRestore(const QString &path, const ParameterSet::Set &file)
+{
+    const QPointer<ParameterPage> self(this);
     ParameterSet::Comparison comparison = compareWithSet(file);
     // The dialog names entries as the table does, with the menu path where a label repeats.
     QHash<QString, QString> rowNames;
@@ -1265,8 +1336,9 @@ void ParameterPage::restoreFromSet(const ParameterSet::Set &file, const QStringL
         done.insert(key);
         markEdited(t.ref, value.value());
     }
-    if (!runOperation([this] { return writeEdits(); }))
-        return;
-    if (!refused.isEmpty())
-        setStatus(statusText() + tr("；未写入 %1").arg(refused.join(QStringLiteral("; "))));
+    runOperation([this](const Done &finish) { writeEdits(finish); },
+                 [this, refused] {
+                     if (!refused.isEmpty())
+                         setStatus(statusText() + tr("；未写入 %1").arg(refused.join(QStringLiteral("; "))));
+                 });
 }

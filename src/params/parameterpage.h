@@ -13,11 +13,13 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QPushButton;
 class QTableWidgetItem;
 struct IsduRequestBlock;
+class LinkReply;
 class ComboBoxDelegate;
 class LineEditDelegate;
 
@@ -119,9 +121,14 @@ public slots:
     void onSaveSetClicked();
     void onLoadSetClicked();
 
+    // An operation (read, write, set) is under way.
+    bool isRunning() const { return m_running; }
+
 signals:
     // A write of the variable at `index` was taken by the device.
     void variableWritten(int index);
+    // An operation ended, whatever its outcome.
+    void operationFinished();
 
 protected:
     // A switch of language: the form's texts, the column titles and the
@@ -179,21 +186,30 @@ private:
     // Every entry of the current role in table order.
     QVector<Target> targets();
 
-    // Runs one operation with the link busy. Nothing happens when another
-    // operation runs, the link is missing or the port is not in operation.
-    // body returns false when the page was deleted during one of its waits;
-    // so does runOperation then, and the caller must return without touching
-    // the page.
-    bool runOperation(const std::function<bool()> &body);
+    // What comes next when a step of an operation is over.
+    using Done = std::function<void()>;
+    // Runs one operation: its body sends its exchanges one after another
+    // (each a job on the link, answered later) and calls its argument when it
+    // is over; then the buttons come back and `after` runs. Nothing happens
+    // (false) when another operation runs, the link is missing or the port
+    // is not in operation. The exchanges are children of the page, so a page
+    // deleted meanwhile ends the operation silently.
+    bool runOperation(const std::function<void(const Done &)> &body, const Done &after = {});
     // Whether runOperation would run now.
     bool canOperate() const;
-    // Reads every readable entry of the current role; false when the page was deleted.
-    bool readAllTargets();
+    // Reads every readable entry of the current role.
+    void readAllTargets(const Done &then);
 
-    // One ISDU exchange on this page's port; *why says what went wrong.
-    // Returns false when the page was deleted meanwhile.
-    bool exchange(const IsduRequestBlock &request, int waitMs, bool *ok, QByteArray *data, QString *why,
-                  bool *linkLost);
+    // How one ISDU exchange on this page's port ended.
+    struct Answer
+    {
+        bool ok = false;
+        QByteArray data;
+        QString why;           // what went wrong
+        bool linkLost = false; // the adapter is gone: the operation ends
+    };
+    void exchange(const IsduRequestBlock &request, int waitMs, const std::function<void(const Answer &)> &then);
+    Answer answerOf(const LinkReply *reply, int waitMs) const;
     // What the reads of one operation found, for its status line.
     struct ReadTally
     {
@@ -201,10 +217,17 @@ private:
         int failed = 0;
         QString lastError;
     };
-    // Reads the given entries into the states of their variables; false when
-    // the page was deleted.
-    bool readEntries(const QVector<ValueItem> &list, ReadTally *tally = nullptr);
-    bool writeEdits();
+    struct ReadRun;
+    struct WriteRun;
+    // Reads the given entries into the states of their variables.
+    void readEntries(const QVector<ValueItem> &list, const std::shared_ptr<ReadTally> &tally, const Done &then);
+    void readNext(const std::shared_ptr<ReadRun> &run);
+    void writeEdits(const Done &then);
+    void writeNext(const std::shared_ptr<WriteRun> &run);
+    // The file dialog, the overwrite question and the save.
+    void askAndSaveSet();
+    // The comparison dialog for a set just read, and the write of what was ticked.
+    void compareAndRestore(const QString &path, const ParameterSet::Set &file);
 
     void updateTable();
     void updateRow(int row);
@@ -212,8 +235,9 @@ private:
     void setStatus(const QString &text);
     void sendButtonCommand(const EntryRef &ref);
     // Reads the variables of the role's menu conditions and adds their keys
-    // to `read`; false when the page was deleted or stopped.
-    bool readConditions(QSet<QString> *read, ReadTally *tally);
+    // to `read`.
+    void readConditions(const std::shared_ptr<QSet<QString>> &read, const std::shared_ptr<ReadTally> &tally,
+                        const Done &then);
 
     // Shows why a typed value was not taken, at its cell.
     void showRefusal(int row, const QString &text, const QString &why);

@@ -1,9 +1,8 @@
 #include "processdatalayoutpicker.h"
 
-#include "link/isduexchange.h"
-#include "link/linkexchange.h"
+#include "link/adapterlink.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
 #include "log/hub8log.h"
 #include "procdata/processdatainpage.h"
 #include "procdata/processdataoutpage.h"
@@ -65,7 +64,6 @@ void ProcessDataLayoutPicker::pick()
     if (m_queued)
         return;
     m_queued = true;
-    m_busyTries = 0;
     QTimer::singleShot(0, this, &ProcessDataLayoutPicker::readAndShow);
 }
 
@@ -90,9 +88,13 @@ void ProcessDataLayoutPicker::onVariableWritten(int index)
 void ProcessDataLayoutPicker::readAndShow()
 {
     m_queued = false;
-    m_reading = true;
-    if (!readOnce())
-        return; // the picker is gone with its page
+    m_reading = readOnce();
+    if (!m_reading)
+        readDone();
+}
+
+void ProcessDataLayoutPicker::readDone()
+{
     m_reading = false;
     if (m_again && !m_queued) {
         m_again = false;
@@ -108,39 +110,39 @@ bool ProcessDataLayoutPicker::readOnce()
         if (!c.conditionVariable.isEmpty() && !first)
             first = &c;
     if (!first)
-        return true;
+        return false;
     bool indexOk = false;
     const uint index = first->conditionIndex.toUInt(&indexOk);
-    if (!indexOk || index > 0xFFFF)
-        return fail([variable = first->conditionVariable] { return tr("描述中找不到条件变量 %1").arg(variable); });
+    if (!indexOk || index > 0xFFFF) {
+        fail([variable = first->conditionVariable] { return tr("描述中找不到条件变量 %1").arg(variable); });
+        return false;
+    }
     const uint subindex = first->conditionSubindex.isEmpty() ? 0 : first->conditionSubindex.toUInt();
 
     LinkHub *hub = LinkHub::instance();
-    ModbusLink *link = hub ? hub->link() : nullptr;
-    if (!link || !link->isOpen())
-        return fail([] { return tr("适配器未连接"); });
-    if (link->isBusy()) {
-        // Another exchange holds the link: ask again shortly.
-        if (++m_busyTries > busyRetries)
-            return fail([] { return tr("链路一直忙"); });
-        m_queued = true;
-        QTimer::singleShot(busyRetryMs, this, &ProcessDataLayoutPicker::readAndShow);
-        return true;
+    AdapterLink *link = hub ? hub->link() : nullptr;
+    if (!link || !link->isOpen()) {
+        fail([] { return tr("适配器未连接"); });
+        return false;
     }
     const IsduRequestBlock request =
         IsduRequestBlock::make(IsduService::read, quint8(m_port + 1), quint16(index), quint8(subindex & 0xFF), 0);
-    IsduExchange exchange;
-    {
-        BusyGuard guard(link);
-        exchange = exchangeIsdu(link, request, this, pollMs, waitMs);
-    }
-    if (exchange.outcome == IsduOutcome::Gone)
-        return false;
+    LinkReply *reply = link->exchangeIsdu(request, waitMs, this, pollMs);
+    connect(reply, &LinkReply::finished, this, [this, reply, variable = first->conditionVariable] {
+        reply->deleteLater();
+        showAnswer(variable, reply->isdu());
+        readDone();
+    });
+    return true;
+}
+
+void ProcessDataLayoutPicker::showAnswer(const QString &variable, const IsduExchange &exchange)
+{
     if (!exchange.succeeded()) {
         const bool answered = exchange.answered();
         const quint8 status = answered ? exchange.response.status() : 0;
         const quint16 error = answered ? exchange.response.deviceError() : 0;
-        return fail([variable = first->conditionVariable, answered, status, error] {
+        fail([variable, answered, status, error] {
             QString why = tr("无应答");
             if (answered)
                 why = status == IsduStatus::deviceError
@@ -148,23 +150,24 @@ bool ProcessDataLayoutPicker::readOnce()
                     : isduStatusText(status);
             return tr("无法读取 %1（%2）").arg(variable, why);
         });
+        return;
     }
     const QByteArray octets = exchange.response.data();
     const int choice = choiceFor(m_choices, octets);
-    if (choice < 0)
-        return fail([variable = first->conditionVariable, octets] {
+    if (choice < 0) {
+        fail([variable, octets] {
             return tr("%1 = %2 不对应任何布局").arg(variable, QString::fromLatin1(octets.toHex(' ')));
         });
+        return;
+    }
     m_why = nullptr;
     show(choice);
-    return true;
 }
 
-bool ProcessDataLayoutPicker::fail(std::function<QString()> why)
+void ProcessDataLayoutPicker::fail(std::function<QString()> why)
 {
     m_why = std::move(why);
     show(-1);
-    return true;
 }
 
 void ProcessDataLayoutPicker::show(int choice)

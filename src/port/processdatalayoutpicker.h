@@ -19,6 +19,8 @@ class ProcessDataOutPage;
 // condition its value meets. When the variable cannot be read, or its value
 // meets no condition, the pages keep the first layout and say so. Lives as
 // long as the page it is given as parent.
+struct IsduExchange;
+
 class ProcessDataLayoutPicker : public QObject
 {
     Q_OBJECT
@@ -27,8 +29,6 @@ class ProcessDataLayoutPicker : public QObject
 public:
     static constexpr int pollMs = 25;
     static constexpr int waitMs = 1500;
-    static constexpr int busyRetryMs = 150;
-    static constexpr int busyRetries = 20;
 
     ProcessDataLayoutPicker(int port, const QList<ProcessDataChoice> &choices, ProcessDataInPage *in,
                             ProcessDataOutPage *out, QObject *parent);
@@ -53,10 +53,13 @@ protected:
 
 private:
     void readAndShow();
-    // One read of the variable; false when the picker went with its page.
+    // Sends the read of the variable; false when none was sent (the reason shown).
     bool readOnce();
+    void showAnswer(const QString &variable, const IsduExchange &exchange);
+    // The read is over: another one if a write came meanwhile.
+    void readDone();
     // Shows the first layout with the reason, kept to say it again.
-    bool fail(std::function<QString()> why);
+    void fail(std::function<QString()> why);
     // Shows layout `choice` with its note, or the first with m_why's reason (-1).
     void show(int choice);
 
@@ -64,7 +67,6 @@ private:
     QList<ProcessDataChoice> m_choices;
     QPointer<ProcessDataInPage> m_in;
     QPointer<ProcessDataOutPage> m_out;
-    int m_busyTries = 0;
     int m_shownChoice = -1; // the choice shown, -1 for none (the first layout, as the pages were built)
     bool m_said = false;    // a note is shown, to be said again on a language switch
     bool m_queued = false;  // a read is waiting for the event loop

@@ -6,8 +6,9 @@
 #include "processdatatrend.h"
 
 #include "codec/processdatacodec.h"
+#include "link/adapterlink.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
@@ -162,6 +163,7 @@ void ProcessDataInPage::onStartClicked()
 void ProcessDataInPage::onStopClicked()
 {
     m_timer.stop();
+    delete m_pendingRead; // its answer would come for a page that stopped, or now shows another port
     emit pollingChanged(false);
     m_ui->pbtn_start->setEnabled(true);
     m_ui->pbtn_stop->setEnabled(false);
@@ -196,21 +198,28 @@ void ProcessDataInPage::hideEvent(QHideEvent *event)
 
 void ProcessDataInPage::onPollTimeout()
 {
+    // One read at a time: a turn that comes while the last one is still on
+    // its way is skipped, as is every turn while the adapter is silent.
     LinkHub *hub = LinkHub::instance();
-    if (!hub || !hub->link() || hub->link()->isBusy())
+    if (!hub || !hub->link() || m_pendingRead || hub->link()->isSilent())
         return;
     const int registers = AdapterRegisters::pdRegistersForBits(m_layout.bitLength);
     if (registers < 1)
         return;
-    QByteArray data;
-    if (hub->link()->readRegisters(AdapterRegisters::pdInWindow(m_port), registers, data) != 0) {
-        // The last values stay; the user restarts when the link is back.
-        m_timer.stop();
-        PortStatusMonitor::relearn(m_port);
-        return;
-    }
-    if (!data.isEmpty())
-        refresh(data);
+    LinkReply *reply = hub->link()->readRegisters(AdapterRegisters::pdInWindow(m_port), registers, this);
+    m_pendingRead = reply;
+    connect(reply, &LinkReply::finished, this, [this, reply] {
+        reply->deleteLater();
+        m_pendingRead = nullptr;
+        if (!reply->succeeded()) {
+            // The last values stay; the user restarts when the link is back.
+            onStopClicked();
+            PortStatusMonitor::relearn(m_port);
+            return;
+        }
+        if (!reply->data().isEmpty())
+            refresh(reply->data());
+    });
 }
 
 void ProcessDataInPage::refresh(const QByteArray &data)

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QMap>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QVector>
@@ -16,6 +17,7 @@ class QLabel;
 namespace Ui {
 class ProcessDataInPage;
 }
+class LinkReply;
 class QHideEvent;
 class ProcessDataTrend;
 class LampTile;
@@ -96,6 +98,7 @@ private:
     QByteArray m_shownData;
     QVector<ProcessDataCodec::ItemValue> m_shownValues;
     bool m_shownValid = false;
+    QPointer<LinkReply> m_pendingRead; // the poll on its way
 };
 
 #endif // PROCESSDATAINPAGE_H

@@ -3,9 +3,9 @@
 
 #include "codec/numbertext.h"
 #include "codec/processdatacodec.h"
-#include "link/linkexchange.h"
+#include "link/adapterlink.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 #include "outvaluedelegate.h"
@@ -215,7 +215,7 @@ void ProcessDataOutPage::onWriteClicked()
     const int registers = AdapterRegisters::pdRegistersForBits(m_bitLength);
     if (!hub || !hub->link() || !hub->activePorts().contains(m_port) || registers < 1)
         return;
-    ModbusLink *link = hub->link();
+    AdapterLink *link = hub->link();
     const quint16 address = AdapterRegisters::pdOutWindow(m_port);
 
     // A cell still being edited gives its text first.
@@ -232,20 +232,20 @@ void ProcessDataOutPage::onWriteClicked()
         return;
     }
 
-    // busy keeps the periodic readers away for the whole write, waits included.
-    const BusyGuard busy(link);
+    // The button stays off until the write is done and the output had a
+    // moment to settle, so repeated clicks do not pile writes up.
     m_ui->pbtn_write->setEnabled(false);
-    if (!waitUnlessGone(this, settleMs))
-        return;
-
     QByteArray block = processData(nullptr);
     block.append(QByteArray(2 * registers - block.size(), '\0'));
     qCDebug(lcProcdata).noquote() << "pd out:" << block.toHex(' ');
-    const int rc =
-        link->writeRegisterBlock(address, reinterpret_cast<const unsigned char *>(block.constData()), registers);
-    if (rc != 0)
-        PortStatusMonitor::relearn(m_port);
-    else if (!waitUnlessGone(this, settleMs))
-        return;
-    m_ui->pbtn_write->setEnabled(true);
+    LinkReply *reply = link->writeRegisters(address, block, this);
+    connect(reply, &LinkReply::finished, this, [this, reply] {
+        reply->deleteLater();
+        if (!reply->succeeded()) {
+            PortStatusMonitor::relearn(m_port);
+            m_ui->pbtn_write->setEnabled(true);
+            return;
+        }
+        QTimer::singleShot(settleMs, this, [this] { m_ui->pbtn_write->setEnabled(true); });
+    });
 }

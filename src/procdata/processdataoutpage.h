@@ -33,7 +33,7 @@ public:
         SubindexRole = Qt::UserRole + 4,  // subindex text
     };
 
-    // Wait before and after the write, with the link marked busy.
+    // The write button stays off this long after a write.
     static constexpr int settleMs = 200;
 
     explicit ProcessDataOutPage(QWidget *parent = nullptr);

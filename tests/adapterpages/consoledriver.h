@@ -39,6 +39,7 @@ struct Console
         child<QSpinBox>("sbox_length")->setValue(length);
         child<QTextEdit>("textEdit_write")->setPlainText(data);
         QTest::mouseClick(child<QPushButton>("pbtn_send"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>("pbtn_send")->isEnabled(), 5000);
     }
 };
 

@@ -38,7 +38,8 @@ class tst_adapterpages : public QObject, ConsoleDriver::Console
     void sendAndWait(int operation, int index, int subIndex, int length, const QString &data = QString())
     {
         send(operation, index, subIndex, length, data);
-        QVERIFY(!m_hub->link()->isBusy() && child<QPushButton>("pbtn_send")->isEnabled());
+        QTRY_VERIFY(child<QPushButton>("pbtn_send")->isEnabled());
+        QVERIFY(SimHelpers::linkIdle());
     }
 
 private slots:
@@ -57,16 +58,15 @@ private slots:
         AdapterDetailsPage page;
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
-        QCOMPARE(
+        QTRY_COMPARE(
             QStringList({text(&page, "edit_manufacturer"), text(&page, "edit_product"),
                          text(&page, "edit_serialNumber"), text(&page, "edit_release"), text(&page, "edit_usbId"),
                          text(&page, "edit_path"), text(&page, "edit_connection"), text(&page, "edit_framesSent")}),
             QStringList({"Vanto Systems", "VANTO-HUB8 IO-Link Master", "VH8-24-000417", "1.00", "2e3c:af01",
                          "virtual:2e3c:af01", "已连接", "0"}));
-        quint16 value = 0;
-        QVERIFY(m_hub->link()->readRegister(0x9000, value) == 0 && m_hub->link()->readRegister(0x9020, value) == 0);
+        QVERIFY(SimHelpers::readRegisters(0x9000, 1) == 0 && SimHelpers::readRegisters(0x9020, 1) == 0);
         m_adapter.faults().silent = true;
-        m_hub->link()->readRegister(0x9000, value); // times out
+        SimHelpers::readRegisters(0x9000, 1); // times out
         QTRY_COMPARE_WITH_TIMEOUT(text(&page, "edit_framesSent") + "/" + text(&page, "edit_answers") + "/"
                                       + text(&page, "edit_timeouts"),
                                   "3/2/1", 2000);
@@ -77,24 +77,25 @@ private slots:
     void portPageFollowsThePortAndItsDevice()
     {
         PortStatusMonitor monitor;
-        QCOMPARE(monitor.poll(), 0);
+        QSignalSpy polled(&monitor, &PortStatusMonitor::pollFinished);
+        QVERIFY(monitor.poll() == 0 && polled.wait());
         AdapterPortPage page;
         page.setPortMonitor(&monitor);
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         page.setPort(1);
-        QCOMPARE(portLine(&page), "Port2: IO-Link 运行 | 1484 (0x05CC) | 101101 (0x018AED) | 5.0 ms");
+        QTRY_COMPARE(portLine(&page), "Port2: IO-Link 运行 | 1484 (0x05CC) | 101101 (0x018AED) | 5.0 ms");
         page.setPort(2);
-        QCOMPARE(portLine(&page), "Port3: DI | - | - | -");
+        QTRY_COMPARE(portLine(&page), "Port3: DI | - | - | -");
         QVERIFY(text(&page, "edit_source").contains("状态块"));
 
         // Another device on Port1: the page reads it when asked to.
         page.setPort(0);
-        QCOMPARE(portLine(&page), "Port1: IO-Link 运行 | 888 (0x0378) | 257 (0x000101) | 3.0 ms");
+        QTRY_COMPARE(portLine(&page), "Port1: IO-Link 运行 | 888 (0x0378) | 257 (0x000101) | 3.0 ms");
         m_adapter.setPort(0, VirtualAdapter::Mode::IoLinkOperate,
                           std::make_unique<GenericDevice>(GenericDevice::Identity{4660, 0xABCDEF}));
         QTest::mouseClick(page.findChild<QPushButton *>("pbtn_read"), Qt::LeftButton);
-        QCOMPARE(text(&page, "edit_deviceId"), "11259375 (0xABCDEF)");
+        QTRY_COMPARE(text(&page, "edit_deviceId"), "11259375 (0xABCDEF)");
     }
 
     void consoleRequestBlock()

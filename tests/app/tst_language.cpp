@@ -126,6 +126,7 @@ private slots:
         operation->setCurrentIndex(3);
         find<QSpinBox>(console, "sbox_index")->setValue(16);
         QTest::mouseClick(find<QPushButton>(console, "pbtn_send"), Qt::LeftButton);
+        QVERIFY(SimHelpers::linkIdle());
         auto *received = find<QTextEdit>(console, "textEdit_read");
         QVERIFY2(received->toPlainText().contains("Read Port 1 Index 16 Subindex 0 → Succeeded, 13 bytes: 56 61"),
                  qPrintable(received->toPlainText()));

@@ -2,12 +2,13 @@
 #define WINDOWDRIVER_H
 
 // The main window on the virtual adapter, driven as a user does: opened on a
-// fresh link, ports clicked in the tree, modal dialogs answered once they are up.
+// fresh link, ports clicked in the tree, modal dialogs answered once they are
+// up. Each step returns once the link has answered what the step asked.
 
 #include "app/mainwindow.h"
 #include "library/variantdialog.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "simhelpers.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -27,13 +28,13 @@ T *find(const QObject *parent, const char *name)
 // stays dead until it is opened again, so the window opens it afresh.
 inline MainWindow *open(const QString &libraryDir = QString())
 {
-    if (LinkHub::instance()->link())
-        LinkHub::instance()->link()->closeDevice();
+    delete LinkHub::instance()->setLink(nullptr);
     auto *window = new MainWindow;
     if (!libraryDir.isEmpty())
         window->setIoddLibraryDir(libraryDir);
     window->initPorts(8);
     window->show();
+    SimHelpers::linkIdle();
     return window;
 }
 
@@ -41,6 +42,7 @@ inline void click(QTreeWidget *tree, int port)
 {
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
                       tree->visualItemRect(tree->topLevelItem(port)).center());
+    SimHelpers::linkIdle();
 }
 
 // Hands the next modal widget of type T to `answer` once it is up, unless

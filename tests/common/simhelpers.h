@@ -8,8 +8,13 @@
 #include "virtualadapter.h"
 
 #if __has_include("link/linkhub.h")
+#include "link/adapterlink.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
 #define HUB8_TEST_LINK 1
 #endif
 
@@ -42,8 +47,32 @@ inline QByteArray isdu(quint8 service, quint8 port, quint16 index, quint8 sub, c
 // is opened again. The hub deletes the last one at exit.
 inline bool openHubLink()
 {
-    delete LinkHub::instance()->setLink(new ModbusLink);
-    return LinkHub::instance()->link()->openDevice() == 0;
+    delete LinkHub::instance()->setLink(new AdapterLink);
+    const std::unique_ptr<LinkReply> open(LinkHub::instance()->link()->openDevice());
+    QSignalSpy finished(open.get(), &LinkReply::finished);
+    return finished.wait(5000) && open->succeeded();
+}
+
+// One job on the hub's link, waited for: 0 done, -1 failed.
+inline int readRegisters(quint16 address, int count, QByteArray *out = nullptr)
+{
+    const std::unique_ptr<LinkReply> reply(LinkHub::instance()->link()->readRegisters(address, count, nullptr));
+    reply->waitForFinished();
+    if (out)
+        *out = reply->data();
+    return reply->succeeded() ? 0 : -1;
+}
+
+// Waits, with the event loop running, until the hub's link has delivered
+// every reply it was asked for; false after `ms`.
+inline bool linkIdle(int ms = 5000)
+{
+    AdapterLink *link = LinkHub::instance()->link();
+    QElapsedTimer t;
+    t.start();
+    while (link && link->pendingJobs() > 0 && t.elapsed() < ms)
+        QTest::qWait(5);
+    return !link || link->pendingJobs() == 0;
 }
 #endif
 

@@ -1,12 +1,12 @@
 // The link against the virtual adapter: its commands' bytes across the hidapi seam, answer checks and failure
-// paths, a port's direct parameter page read through the mailbox, and the port-status monitor, which keeps the
-// hub's active ports equal to the ports in IO-Link operate: from the adapter's status block, or, on an adapter
-// without one (exception 02), from the devices' direct parameter pages.
+// paths, the job queue of the link's thread (whole transactions, cancelling, shutdown), a port's direct
+// parameter page read through the mailbox, and the port-status monitor, which keeps the hub's active ports equal
+// to the ports in IO-Link operate: from the adapter's status block, or, on an adapter without one (exception
+// 02), from the devices' direct parameter pages.
 
 #include "genericdevice.h"
 #include "link/directparameterpage.h"
 #include "link/isduexchange.h"
-#include "link/linkexchange.h"
 #include "link/linkreconnector.h"
 #include "link/modbuslink.h"
 #include "link/portstatusmonitor.h"
@@ -37,7 +37,25 @@ class tst_link : public QObject
     Q_OBJECT
     VirtualAdapter &m_adapter = VirtualAdapter::instance();
     LinkHub *m_hub = LinkHub::instance();
-    ModbusLink *m_link = nullptr;
+    ModbusLink *m_link = nullptr; // driven from the test's thread, without the job queue
+
+    // One poll of the monitor to its end: 1 skipped, else its outcome.
+    static int pollNow(PortStatusMonitor &monitor, bool click = false, int port = 0)
+    {
+        QSignalSpy finished(&monitor, &PortStatusMonitor::pollFinished);
+        if ((click ? monitor.refreshPort(port) : monitor.poll()) != 0)
+            return 1;
+        if (!finished.wait(10000))
+            return 99;
+        return finished.first().first().toInt();
+    }
+    // A whole ISDU transaction on the hub's link, waited for.
+    IsduExchange isduNow(const IsduRequestBlock &request, int waitMs = 400, int pollMs = 10)
+    {
+        const std::unique_ptr<LinkReply> reply(m_hub->link()->exchangeIsdu(request, waitMs, nullptr, pollMs));
+        reply->waitForFinished();
+        return reply->isdu();
+    }
 
     int transfer(const QByteArray &request, QByteArray &reply)
     {
@@ -67,12 +85,13 @@ private slots:
         SimHelpers::freshAdapter();
         m_link = new ModbusLink;
         QCOMPARE(m_link->openDevice(), 0);
-        m_hub->setLink(m_link); // the monitor and the reconnector work on the hub's link
+        QVERIFY(SimHelpers::openHubLink()); // the monitor and the reconnector work on the hub's link
+        m_adapter.clearLog();
         m_hub->setActivePorts({});
     }
     void cleanup()
     {
-        m_hub->setLink(nullptr);
+        delete m_hub->setLink(nullptr);
         delete m_link;
     }
 
@@ -139,20 +158,17 @@ private slots:
         const ModbusLink::Stats &st = m_link->stats();
         QCOMPARE(QList<int>({int(st.answers), int(st.crcErrors), int(st.exceptions)}),
                  QList<int>({exchanges, f.crcErrors * exchanges, f.exception ? exchanges : 0}));
-        QVERIFY(m_link->isConnected() && m_link->lastAnswered() && !m_link->isBusy());
+        QVERIFY(m_link->isConnected() && m_link->lastAnswered());
     }
 
     // Unplugged between write and read: later commands fail at once on the dead handle; plugging it in again
     // does not restore the handle, opening it again does.
     void unpluggedAdapterFails()
     {
-        QSignalSpy connection(m_link, &ModbusLink::connectionChanged);
-        m_link->setBusy(true);
         m_adapter.faults().unplugAfterWrite = true;
         QCOMPARE(m_link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), -1);
         QVERIFY(m_adapter.log().size() == 1 && !m_adapter.log().at(0).answer.isEmpty() && m_adapter.faults().unplugged);
-        QCOMPARE(QList<QVariantList>(connection), QList<QVariantList>{{false}});
-        QVERIFY(m_link->isOpen() && !m_link->isConnected() && m_link->isBusy());
+        QVERIFY(m_link->isOpen() && !m_link->isConnected());
 
         QElapsedTimer t;
         t.start();
@@ -163,26 +179,23 @@ private slots:
 
         m_adapter.faults().unplugged = false; // back, but the handle stays dead until opened again
         QCOMPARE(m_link->writeRegister(0x8000, 1), -1);
-        QVERIFY(m_link->openDevice() == 0 && m_link->writeRegister(0x8000, 1) == 0);
-        QCOMPARE(QList<QVariantList>(connection), (QList<QVariantList>{{false}, {true}}));
+        QVERIFY(m_link->openDevice() == 0 && m_link->writeRegister(0x8000, 1) == 0 && m_link->isConnected());
     }
 
     // The read fails after the adapter took the request: no answer, and the answer still queued does not end up
     // as the next exchange's.
     void readFailsAfterGoodWrite()
     {
-        QSignalSpy connection(m_link, &ModbusLink::connectionChanged);
         m_adapter.faults().readErrorAfterWrite = true;
         QCOMPARE(m_link->writeRegister(0x8000, 6), -1);
         QCOMPARE(m_adapter.port(0).pdOut.left(2), hex("00 06")); // the adapter did take it
-        QVERIFY(!m_link->isConnected() && !m_link->lastAnswered() && !m_link->isBusy());
+        QVERIFY(!m_link->isConnected() && !m_link->lastAnswered());
 
         m_adapter.faults().readErrorAfterWrite = false;
         quint16 v = 0;
         QVERIFY(m_link->readRegister(0x8000, v) == 0 && v == 6);
         QCOMPARE(int(m_link->stats().droppedStale), 1); // the echo, dropped before the read
         QVERIFY(m_link->isConnected());
-        QCOMPARE(QList<QVariantList>(connection), (QList<QVariantList>{{false}, {true}}));
     }
 
     // An answer that comes after its read gave up is dropped before the next request; otherwise it would pass for
@@ -194,7 +207,7 @@ private slots:
         QCOMPARE(m_link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)), 0);
         m_adapter.faults().lateAnswerMs = 1300;
         QCOMPARE(m_link->readRegisters(0x3600, 20, response), -1);
-        QVERIFY(response.isEmpty() && !m_link->isBusy() && m_link->isConnected());
+        QVERIFY(response.isEmpty() && m_link->isConnected());
         m_adapter.faults().lateAnswerMs = 0;
         QTest::qWait(400); // the late answer is in the queue now
 
@@ -255,7 +268,6 @@ private slots:
         for (const int taken : {0, 64}) {
             m_adapter.clearLog();
             m_adapter.faults().shortWriteBytes = taken;
-            m_link->setBusy(taken > 0); // left as it was
             QElapsedTimer t;
             t.start();
             QByteArray reply, out;
@@ -263,7 +275,7 @@ private slots:
             QCOMPARE(reply, QByteArray(65, char(0xAB)));
             QVERIFY(m_link->readRegistersChecked(0x9000, 1, out) == -1 && m_link->writeRegister(0x8000, 1) == -1
                     && m_link->writeIsduRequest(IsduRequestBlock::make(3, 1, 16, 0, 0)) == -1 && quick(t, 500));
-            QVERIFY(m_adapter.log().isEmpty() && m_adapter.isduRequestCount() == 0 && m_link->isBusy() == (taken > 0));
+            QVERIFY(m_adapter.log().isEmpty() && m_adapter.isduRequestCount() == 0);
         }
         m_adapter.faults().shortWriteBytes = -1; // the link itself is fine
         QVERIFY(m_link->writeRegister(0x8000, 1) == 0 && m_adapter.port(0).pdOut.left(2) == hex("00 01"));
@@ -293,9 +305,9 @@ private slots:
             m_adapter.port(5).mode = Mode(f[0].toInt());
             m_adapter.faults().isduLatencyMs = f[1].toInt();
             m_adapter.faults().forcedIsduStatus = f[2].toInt();
-            QObject waiter;
             DirectParameters page;
-            QVERIFY2(readDirectParameters(m_link, 5, &waiter, &page) == results.value(f[3]), row);
+            const IsduExchange x = isduNow(directParameterRequest(5), directParameterWaitMs, directParameterPollMs);
+            QVERIFY2(directParametersOf(x, &page) == results.value(f[3]), row);
             QCOMPARE(m_adapter.isduRequest().left(7), hex("03 06 00 00 00 00 00")); // read, Port6, index 0/0
             if (f[3] == "read")
                 QCOMPARE(
@@ -311,26 +323,26 @@ private slots:
         m_adapter.setPort(3, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
         PortStatusMonitor monitor;
         QSignalSpy changed(&monitor, &PortStatusMonitor::statesChanged);
-        m_hub->link()->setBusy(true); // a page holds the link: the turn is skipped
-        QVERIFY(monitor.poll() == 1 && m_adapter.log().isEmpty() && m_hub->activePorts().isEmpty());
-        m_hub->link()->setBusy(false);
-        QCOMPARE(monitor.poll(), 0);
+        // One poll at a time: a turn while the last one is under way is skipped.
+        QVERIFY(monitor.poll() == 0 && monitor.poll() == 1 && monitor.isPolling());
+        QTRY_VERIFY(!monitor.isPolling());
+        QCOMPARE(m_adapter.log().size(), 1);
         QCOMPARE(m_hub->activePorts(), QSet<int>({3}));
         const PortState starting = monitor.states().at(1);
         QCOMPARE(QString("%1 %2 %3").arg(starting.mode).arg(starting.vendorId).arg(starting.deviceId), "3 1484 101101");
 
         m_adapter.port(1).mode = Mode::IoLinkOperate;
         m_adapter.port(3).mode = Mode::CommunicationLost;
-        QVERIFY(monitor.poll() == 0 && monitor.poll() == 0);
+        QVERIFY(pollNow(monitor) == 0 && pollNow(monitor) == 0);
         QCOMPARE(m_hub->activePorts(), QSet<int>({1}));
         QCOMPARE(changed.count(), 2); // no signal when nothing changed
 
         // An exception answer is not a status block, and not a reason to stop asking for it.
         m_adapter.faults().exception = 0x04;
-        QCOMPARE(monitor.poll(), -1);
+        QCOMPARE(pollNow(monitor), -1);
         QVERIFY(m_hub->activePorts().isEmpty() && !monitor.adapterAnswers());
         m_adapter.faults().exception = 0;
-        QVERIFY(monitor.poll() == 0 && monitor.statusBlockServed());
+        QVERIFY(pollNow(monitor) == 0 && monitor.statusBlockServed());
         QCOMPARE(m_hub->activePorts(), QSet<int>({1}));
     }
 
@@ -344,52 +356,49 @@ private slots:
         m_adapter.faults().silent = true;
         QList<int> intervals;
         for (int i = 0; i < 6; ++i)
-            intervals << (monitor.poll() == -1 ? monitor.currentIntervalMs() : 0);
+            intervals << (pollNow(monitor) == -1 ? monitor.currentIntervalMs() : 0);
         QCOMPARE(intervals, (QList<int>{2000, 4000, 8000, 16000, 30000, 30000}));
         QVERIFY(monitor.adapterSilent() && m_hub->activePorts().isEmpty());
-        m_hub->link()->setBusy(true); // a skipped poll learns nothing
-        QVERIFY(monitor.poll() == 1 && monitor.currentIntervalMs() == 30000);
-        m_hub->link()->setBusy(false);
 
         m_adapter.faults().silent = false;
-        QVERIFY(monitor.poll() == 0 && monitor.currentIntervalMs() == 1000);
+        QVERIFY(pollNow(monitor) == 0 && monitor.currentIntervalMs() == 1000);
         QVERIFY(!monitor.adapterSilent() && m_hub->activePorts() == QSet<int>({2}));
 
         for (const bool unplugged : {false, true}) {
             m_adapter.faults() = {};
             m_adapter.faults().silent = true;
-            QCOMPARE(monitor.poll(), -1);
+            QCOMPARE(pollNow(monitor), -1);
             m_adapter.faults() = {};
             m_adapter.faults().exception = unplugged ? 0 : 0x04;
             m_adapter.faults().unplugged = unplugged;
-            QVERIFY(monitor.poll() == -1 && monitor.currentIntervalMs() == 1000 && !monitor.adapterSilent());
+            QVERIFY(pollNow(monitor) == -1 && monitor.currentIntervalMs() == 1000 && !monitor.adapterSilent());
         }
     }
 
-    // After an unplug the reconnector opens the adapter again once it is back (not while a page holds the link),
-    // and the next poll has the ports again.
+    // After an unplug the reconnector opens the adapter again once it is back, and the next poll has the ports
+    // again.
     void reconnectsAfterUnplug()
     {
         m_adapter.setPort(5, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
         PortStatusMonitor monitor;
         LinkReconnector reconnector(m_hub->link());
         QSignalSpy reconnected(&reconnector, &LinkReconnector::reconnected);
-        QVERIFY(monitor.poll() == 0 && !reconnector.retrying());
+        QVERIFY(pollNow(monitor) == 0 && !reconnector.retrying());
         const QVector<PortState> before = monitor.states();
 
         m_adapter.faults().unplugged = true;
-        QCOMPARE(monitor.poll(), -1);
+        QCOMPARE(pollNow(monitor), -1);
         QVERIFY(!m_hub->link()->isConnected() && reconnector.retrying() && m_hub->activePorts().isEmpty());
-        QCOMPARE(reconnector.attempt(), -1); // still unplugged
+        QSignalSpy attempts(m_hub->link(), &AdapterLink::jobFinished);
+        QCOMPARE(reconnector.attempt(), 0); // sent; still unplugged
+        QCOMPARE(reconnector.attempt(), 1); // one attempt at a time
+        QVERIFY(attempts.wait() && !m_hub->link()->isConnected() && reconnected.isEmpty());
         m_adapter.faults().unplugged = false;
-        m_hub->link()->setBusy(true);
-        QCOMPARE(reconnector.attempt(), 1);
-        m_hub->link()->setBusy(false);
         QVERIFY(reconnected.isEmpty());
 
         QTRY_COMPARE_WITH_TIMEOUT(reconnected.size(), 1, LinkReconnector::retryIntervalMs + 1000);
         QVERIFY(m_hub->link()->isConnected() && !reconnector.retrying());
-        QCOMPARE(monitor.poll(), 0);
+        QCOMPARE(pollNow(monitor), 0);
         QCOMPARE(monitor.states(), before);
         QCOMPARE(m_hub->activePorts(), QSet<int>({5}));
     }
@@ -404,7 +413,7 @@ private slots:
         m_adapter.setPort(3, Mode::IoLinkStarting, std::make_unique<GenericDevice>());
         m_adapter.setPort(5, Mode::CommunicationLost, std::make_unique<GenericDevice>());
         PortStatusMonitor monitor;
-        QCOMPARE(monitor.poll(), 0);
+        QCOMPARE(pollNow(monitor), 0);
         QVERIFY(!monitor.statusBlockServed() && monitor.adapterAnswers());
         QCOMPARE(asked(), "block 1 2 3 4 5 6 7 8");
         QCOMPARE(m_hub->activePorts(), QSet<int>({0, 1}));
@@ -415,9 +424,9 @@ private slots:
 
         // The timer's turns read nothing; a click reads that port only.
         m_adapter.clearLog();
-        QCOMPARE(monitor.poll(), 1);
+        QCOMPARE(pollNow(monitor), 1);
         m_adapter.port(3).mode = Mode::IoLinkOperate;
-        QCOMPARE(monitor.refreshPort(3), 0);
+        QCOMPARE(pollNow(monitor, true, 3), 0);
         QCOMPARE(asked(), "4");
         QCOMPARE(m_hub->activePorts(), QSet<int>({0, 1, 3}));
 
@@ -425,69 +434,96 @@ private slots:
         m_adapter.setPort(1, Mode::Deactivated); // the device was unplugged from Port2
         m_adapter.clearLog();
         PortStatusMonitor::relearn(1);
-        PortStatusMonitor::relearn(42); // not a port: ignored
-        m_hub->link()->setBusy(true);   // a page is still at work: wait for the next turn
-        QCOMPARE(monitor.poll(), 1);
-        m_hub->link()->setBusy(false);
-        QVERIFY(monitor.poll() == 0 && monitor.poll() == 1); // the request was used up
+        PortStatusMonitor::relearn(42);                          // not a port: ignored
+        QVERIFY(pollNow(monitor) == 0 && pollNow(monitor) == 1); // the request was used up
         QCOMPARE(asked(), "2");
         QCOMPARE(m_hub->activePorts(), QSet<int>({0, 3}));
 
         // A silent adapter: nothing is active until it answers, then every port is read again.
         m_adapter.faults().silent = true;
         PortStatusMonitor::relearn(0);
-        QCOMPARE(monitor.poll(), -1);
+        QCOMPARE(pollNow(monitor), -1);
         QVERIFY(!monitor.adapterAnswers() && m_hub->activePorts().isEmpty());
         m_adapter.faults().silent = false;
         m_adapter.clearLog();
-        QCOMPARE(monitor.poll(), 0);
+        QCOMPARE(pollNow(monitor), 0);
         QCOMPARE(asked(), "1 2 3 4 5 6 7 8");
         QCOMPARE(m_hub->activePorts(), QSet<int>({0, 3}));
     }
 
-    // Another request takes the mailbox while this one waits: its answer is not taken.
-    void exchangeRefusesForeignAnswers()
+    // Another program writes the mailbox while a transaction waits: its answer is not taken.
+    void transactionRefusesForeignAnswers()
     {
         m_adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
         m_adapter.faults().isduLatencyMs = 30;
-        QTimer::singleShot(5, m_link,
-                           [this] { m_link->writeIsduRequest(IsduRequestBlock::make(IsduService::read, 2, 0, 0, 0)); });
-        const IsduExchange x =
-            exchangeIsdu(m_link, IsduRequestBlock::make(IsduService::read, 1, 16, 0, 0), nullptr, 10, 200);
-        QCOMPARE(int(x.outcome), int(IsduOutcome::NotOurs));
+        const std::unique_ptr<LinkReply> reply(
+            m_hub->link()->exchangeIsdu(IsduRequestBlock::read(1, 16, 0), 200, nullptr, 10));
+        QSignalSpy finished(reply.get(), &LinkReply::finished);
+        QTimer::singleShot(5, [this] { m_link->writeIsduRequest(IsduRequestBlock::read(2, 0, 0)); });
+        QVERIFY(finished.wait());
+        QCOMPARE(int(reply->isdu().outcome), int(IsduOutcome::NotOurs));
     }
 
-    // Something started from inside an exchange's wait (a page's action, a poller) neither takes the
-    // mailbox from it nor clears the busy flag it holds: every exchange gets its own answer.
-    void nestedWorkLeavesTheExchangeAlone()
+    // Many users at once with late answers: each transaction runs whole, so every reply holds its own request's
+    // answer, and the polls and writes queued between them come only between transactions.
+    void everyReplyGetsItsOwnAnswer()
     {
         m_adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
-        m_adapter.faults().isduLatencyMs = 60;
-        bool busyAfterInner = false;
-        IsduExchange inner;
-        QObject context;
-        QTimer::singleShot(20, &context, [&] {
-            {
-                const BusyGuard nested(m_link);
-            }
-            busyAfterInner = m_link->isBusy();
-            inner = exchangeIsdu(m_link, IsduRequestBlock::make(IsduService::read, 1, 36, 0, 0), nullptr, 10, 200);
-        });
+        const QList<quint16> indexes{0, 16, 18, 21, 24, 36};
+        QMap<quint16, QByteArray> expected;
+        for (quint16 index : indexes)
+            expected.insert(index, IsduResponseBlock(SimHelpers::isdu(3, 1, index, 0)).data());
+        m_adapter.faults().isduLatencyMs = 45;
+        m_adapter.faults().lateAnswerMs = 4;
         m_adapter.clearLog();
-        IsduExchange outer;
-        {
-            const BusyGuard busy(m_link);
-            outer = exchangeIsdu(m_link, IsduRequestBlock::make(IsduService::read, 1, 21, 0, 0), nullptr, 10, 400);
-            QVERIFY(busyAfterInner && m_link->isBusy());
+        AdapterLink *link = m_hub->link();
+        QObject owner;
+        QMap<quint16, LinkReply *> reads;
+        for (quint16 index : indexes) {
+            reads.insert(index, link->exchangeIsdu(IsduRequestBlock::read(1, index, 0), 400, &owner, 10));
+            link->readRegisters(0x3000, 24, &owner);
+            link->writeRegisters(0x8000, hex("00 01"), &owner);
         }
-        QVERIFY(!m_link->isBusy() && !m_link->isIsduInFlight());
-        QCOMPARE(int(inner.outcome), int(IsduOutcome::StillBusy)); // refused, nothing sent
-        QCOMPARE(asked(), "1");                                    // one request: the outer one
-        QVERIFY(outer.succeeded());
-        QCOMPARE(outer.response.data(), QByteArray("SN0000001"));
-        // Afterwards the mailbox is free again.
-        QVERIFY(
-            exchangeIsdu(m_link, IsduRequestBlock::make(IsduService::read, 1, 36, 0, 0), nullptr, 10, 400).succeeded());
+        QVERIFY(SimHelpers::linkIdle());
+        for (quint16 index : indexes) {
+            QVERIFY(reads.value(index)->isdu().succeeded());
+            QCOMPARE(reads.value(index)->job().request.index(), index);
+            QCOMPARE(reads.value(index)->isdu().response.data(), expected.value(index));
+        }
+        // R request, r response read, b status block, w output write.
+        QString frames;
+        for (const VirtualAdapter::Exchange &x : m_adapter.log()) {
+            const QByteArray head = x.request.mid(1, 4).toHex();
+            frames += head == "01103500" ? 'R' : head == "01033600" ? 'r' : head == "01033000" ? 'b' : 'w';
+        }
+        QVERIFY2(QRegularExpression("^(Rr+bw){6}$").match(frames).hasMatch(), qPrintable(frames));
+    }
+
+    // A reply deleted before its job starts cancels it; shutting down drops what is queued, lets the job in
+    // flight end at its next step, and nothing reaches the adapter afterwards.
+    void cancelAndShutDown()
+    {
+        m_adapter.setPort(0, Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        m_adapter.faults().isduLatencyMs = 300;
+        AdapterLink *link = m_hub->link();
+        QObject owner;
+        LinkReply *inFlight = link->exchangeIsdu(IsduRequestBlock::read(1, 16, 0), 1000, &owner, 20);
+        delete link->exchangeIsdu(IsduRequestBlock::read(1, 18, 0), 1000, &owner, 20);
+        LinkReply *queued = link->readRegisters(0x3000, 1, &owner);
+        QSignalSpy queuedDone(queued, &LinkReply::finished);
+        QTest::qWait(80);
+        link->shutdown();
+        const int sent = m_adapter.log().size();
+        QVERIFY(queuedDone.wait());
+        QVERIFY(inFlight->isFinished() && int(inFlight->isdu().outcome) == int(IsduOutcome::Cancelled));
+        QVERIFY(!queued->succeeded() && !queued->result().ran && !link->isConnected());
+
+        LinkReply *late = link->writeRegisters(0x8000, hex("00 01"), &owner);
+        QSignalSpy lateDone(late, &LinkReply::finished);
+        QVERIFY(lateDone.wait() && !late->succeeded());
+        QTest::qWait(50);
+        QCOMPARE(m_adapter.log().size(), sent);
+        QCOMPARE(asked(), "1"); // index 18 never went out
     }
 };
 

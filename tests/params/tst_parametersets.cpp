@@ -69,6 +69,7 @@ private slots:
     {
         QVERIFY(makePage());
         QTest::mouseClick(m_page->findChild<QPushButton *>("pbtn_read"), Qt::LeftButton);
+        QTRY_VERIFY(!m_page->isRunning());
         const QString path = m_dir.filePath("line1.json");
         QVERIFY(TestHelpers::writeFile(path, "kept"));
         m_page->setSaveFileFunction([this](const QString &, const QString &, const QString &) {
@@ -96,6 +97,7 @@ private slots:
         QVERIFY(makePage());
         m_test->readErrors = {{64, 0x8023}};
         QTest::mouseClick(m_page->findChild<QPushButton *>("pbtn_read"), Qt::LeftButton);
+        QTRY_VERIFY(!m_page->isRunning());
         const QString path = m_dir.filePath("tt1.json");
         QVERIFY(m_page->saveParameterSet(path));
         // Low is listed twice and saved once; the failed read is left out and counted.
@@ -125,6 +127,8 @@ private slots:
             dialog->findChild<QDialogButtonBox *>("buttons_compare")->button(QDialogButtonBox::Ok)->click();
         });
         m_page->loadParameterSet(path);
+        QTRY_VERIFY(!shown.isEmpty() && !m_page->isRunning());
+        QVERIFY(SimHelpers::linkIdle());
         // Only the writable difference is offered and written; it is read back.
         QCOMPARE(
             shown,

@@ -29,6 +29,7 @@ private slots:
             DigitalInputPanel view;
             view.setPort(3);
             QCOMPARE(view.readInput(), 0);
+            QVERIFY(SimHelpers::linkIdle());
             QCOMPARE(view.findChild<QLineEdit *>("edit_inData")->text(), c.second);
         }
         QCOMPARE(m_adapter.log().size(), 3);
@@ -45,12 +46,15 @@ private slots:
         QTest::mouseClick(button, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(shown->text(), QStringLiteral("1"), 2000);
 
-        LinkHub::instance()->link()->setBusy(true);
+        // Turns pass without a request while the adapter is silent.
+        m_adapter.faults().silent = true;
+        SimHelpers::readRegisters(0x9000, 1);
         m_input = hex("00 00");
         m_adapter.clearLog();
         QTest::qWait(700);
         QVERIFY(m_adapter.log().isEmpty() && view.isPolling());
-        LinkHub::instance()->link()->setBusy(false);
+        m_adapter.faults().silent = false;
+        SimHelpers::readRegisters(0x9000, 1);
         QTRY_COMPARE_WITH_TIMEOUT(shown->text(), QStringLiteral("0"), 2000);
 
         // A failed read stops polling until the user clicks again.
@@ -73,11 +77,11 @@ private slots:
             view.setPort(unsigned(port));
             view.findChild<QComboBox *>("combox")->setCurrentIndex(choice);
             QTest::mouseClick(view.findChild<QPushButton *>("pbtn_write"), Qt::LeftButton);
-
+            QVERIFY(SimHelpers::linkIdle());
             QCOMPARE(m_adapter.log().size(), 1);
             QCOMPARE(frameHead(0, c.second.size()), c.second);
             QCOMPARE(m_adapter.port(port).digitalOut, choice == 1);
-            QVERIFY(!LinkHub::instance()->link()->isBusy());
+            QVERIFY(SimHelpers::linkIdle());
         }
     }
 };

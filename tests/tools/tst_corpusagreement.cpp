@@ -5,10 +5,10 @@
 #include "ctlrun.h"
 #include "description/ioddfile.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
 #include "procdata/processdatainpage.h"
 #include "resources/hub8resources.h"
 #include "scenario.h"
+#include "simhelpers.h"
 #include "testhelpers.h"
 #include "virtualadapter.h"
 
@@ -77,9 +77,7 @@ private slots:
 
         QString error;
         QVERIFY2(applyScenarioFile(m_scenario, VirtualAdapter::instance(), &error), qPrintable(error));
-        LinkHub *hub = LinkHub::instance();
-        hub->setLink(new ModbusLink);
-        QCOMPARE(hub->link()->openDevice(), 0);
+        QVERIFY(SimHelpers::openHubLink());
     }
 
     void processDataAgrees_data()
@@ -119,6 +117,7 @@ private slots:
         page.setProcessData(description.processDataIn());
         LinkHub::instance()->setActivePorts({d.port - 1});
         page.onPollTimeout();
+        QVERIFY(SimHelpers::linkIdle());
         QStringList onPage;
         const auto *table = page.findChild<QTableWidget *>("table");
         for (int row = 0; row < table->rowCount(); ++row)

@@ -9,12 +9,15 @@
 #include "description/ioddfile.h"
 #include "description/ioddheaderreader.h"
 #include "description/ioddjson.h"
+#include "link/adapterlink.h"
 #include "link/directparameterpage.h"
 #include "link/linkhub.h"
-#include "link/modbuslink.h"
+#include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"
+
+#include <QEventLoop>
 
 #include <algorithm>
 #include <cstdio>
@@ -81,10 +84,10 @@ public:
     bool openLink()
     {
         LinkHub *hub = LinkHub::instance();
-        if (!hub->link())
-            hub->setLink(new ModbusLink);
+        if (!hub->link() || hub->link()->isShutDown())
+            delete hub->setLink(new AdapterLink);
         m_link = hub->link();
-        return m_link->openDevice() == 0;
+        return ctlOpen(m_link);
     }
 
     int ports();
@@ -107,7 +110,7 @@ public:
 private:
     QString m_program;
     QByteArray *m_output;
-    ModbusLink *m_link = nullptr;
+    AdapterLink *m_link = nullptr;
 };
 
 QString portName(int port)
@@ -137,8 +140,17 @@ const char *modeName(quint8 mode)
 
 int Run::ports()
 {
+    // The monitor answers through the event loop: a local one waits for it.
     PortStatusMonitor monitor;
-    if (monitor.poll() != 0)
+    int result = -1;
+    QEventLoop loop;
+    QObject::connect(&monitor, &PortStatusMonitor::pollFinished, &loop, [&](int r) {
+        result = r;
+        loop.quit();
+    });
+    if (monitor.poll() == 0)
+        loop.exec();
+    if (result != 0)
         return linkFailure();
     IoddJson::Writer w;
     w.beginObject();
@@ -238,7 +250,7 @@ QList<TreeItem> allMenus(IoddFile &file)
 int Run::checkDevice(int port, const IoddHeaderReader &header, bool force)
 {
     DirectParameters page;
-    switch (readDirectParameters(m_link, port, nullptr, &page)) {
+    switch (directParametersOf(ctlIsduExchange(m_link, directParameterRequest(port)), &page)) {
     case DirectParameterRead::Read:
         break;
     case DirectParameterRead::NoDevice:
@@ -246,7 +258,6 @@ int Run::checkDevice(int port, const IoddHeaderReader &header, bool force)
     case DirectParameterRead::NoAnswer:
         return linkFailure();
     case DirectParameterRead::Unclear:
-    case DirectParameterRead::Gone:
         return say(CtlExit::failed, QStringLiteral("Port%1: the device's identity could not be read").arg(port + 1));
     }
     if (page.vendorId == header.vendorId() && qint64(page.deviceId) == header.deviceId())
@@ -324,7 +335,7 @@ int Run::processData(int port, const IoddFile &file)
         const int bits = CtlValues::processDataBits(d.node);
         const int registers = AdapterRegisters::pdRegistersForBits(bits);
         QByteArray data;
-        if (registers > 0 && m_link->readRegistersChecked(d.window, registers, data) != 0)
+        if (registers > 0 && !ctlReadRegisters(m_link, d.window, registers, &data))
             return linkFailure();
         // Whole registers were read: an odd octet behind the process data is not part of it.
         const int octets = (bits + 7) / 8;

@@ -1,7 +1,10 @@
 #include "ctlexchange.h"
 
 #include "description/ioddjson.h"
-#include "link/isduexchange.h"
+#include "link/adapterlink.h"
+#include "link/linkreply.h"
+
+#include <memory>
 
 namespace {
 
@@ -30,11 +33,33 @@ QString adapterStatusText(quint8 status)
 
 } // namespace
 
-CtlReply ctlIsdu(ModbusLink *link, const IsduRequestBlock &request, bool rightAligned)
+bool ctlOpen(AdapterLink *link)
 {
-    const IsduExchange exchange = exchangeIsdu(link, request, nullptr, isduPollMs, isduWaitMs);
+    const std::unique_ptr<LinkReply> reply(link->openDevice());
+    reply->waitForFinished();
+    return reply->succeeded();
+}
+
+bool ctlReadRegisters(AdapterLink *link, quint16 address, int count, QByteArray *data)
+{
+    const std::unique_ptr<LinkReply> reply(link->readRegisters(address, count, nullptr));
+    reply->waitForFinished();
+    *data = reply->data();
+    return reply->succeeded();
+}
+
+IsduExchange ctlIsduExchange(AdapterLink *link, const IsduRequestBlock &request)
+{
+    const std::unique_ptr<LinkReply> job(link->exchangeIsdu(request, isduWaitMs, nullptr, isduPollMs));
+    job->waitForFinished();
+    return job->isdu();
+}
+
+CtlReply ctlIsdu(AdapterLink *link, const IsduRequestBlock &request, bool rightAligned)
+{
+    const IsduExchange exchange = ctlIsduExchange(link, request);
     CtlReply reply;
-    if (exchange.outcome == IsduOutcome::NoAnswer || exchange.outcome == IsduOutcome::Gone) {
+    if (exchange.outcome == IsduOutcome::NoAnswer || exchange.outcome == IsduOutcome::Cancelled) {
         reply.linkFailed = true;
         return reply;
     }

@@ -4,12 +4,13 @@
 // One ISDU request of hub8ctl and how its answer is reported: the status
 // octet and either no error or a code with its text.
 
+#include "link/isduexchange.h"
 #include "protocol/isdublock.h"
 
 #include <QByteArray>
 #include <QString>
 
-class ModbusLink;
+class AdapterLink;
 
 namespace IoddJson {
 class Writer;
@@ -31,9 +32,15 @@ struct CtlReply
     QByteArray data; // the data of a successful read
 };
 
+// Opens the adapter and waits for it; false when it is not there.
+bool ctlOpen(AdapterLink *link);
+// Reads `count` registers into *data and waits for them; false when the link failed.
+bool ctlReadRegisters(AdapterLink *link, quint16 address, int count, QByteArray *data);
+// Sends `request` and waits for the transaction to end.
+IsduExchange ctlIsduExchange(AdapterLink *link, const IsduRequestBlock &request);
 // Sends `request` and waits for its response. `rightAligned`: a read's data
 // as the parameter page takes a whole variable (IsduResponseBlock::dataRightAligned).
-CtlReply ctlIsdu(ModbusLink *link, const IsduRequestBlock &request, bool rightAligned = false);
+CtlReply ctlIsdu(AdapterLink *link, const IsduRequestBlock &request, bool rightAligned = false);
 
 // Writes "status" and "error" of a reply.
 void writeStatus(IoddJson::Writer &w, const CtlReply &reply);

@@ -39,7 +39,7 @@ QString requestKey(const ParameterAccess::Request &r)
 
 struct MenuReader
 {
-    ModbusLink *link;
+    AdapterLink *link;
     int port;
     QVector<ParameterRow> *rows;
     QMap<QString, CtlReply> reads; // by index:subindex asked
@@ -95,7 +95,7 @@ void collect(const TreeItem &menu, quint16 index, QList<ValueItem> *out)
 
 } // namespace
 
-bool readParameters(ModbusLink *link, int port, const QList<TreeItem> &menus, QVector<ParameterRow> *rows)
+bool readParameters(AdapterLink *link, int port, const QList<TreeItem> &menus, QVector<ParameterRow> *rows)
 {
     MenuReader reader{link, port, rows, {}};
     for (const TreeItem &menu : menus) {
@@ -113,7 +113,7 @@ QList<ValueItem> entriesOfIndex(const QList<TreeItem> &menus, quint16 index)
     return entries;
 }
 
-bool writeParameter(ModbusLink *link, int port, const ValueItem &target, const QString &text, ParameterWrite *out)
+bool writeParameter(AdapterLink *link, int port, const ValueItem &target, const QString &text, ParameterWrite *out)
 {
     ValueItem entry = target;
     entry.editor.value = text;
@@ -167,7 +167,7 @@ QString readError(const CtlReply &reply)
 
 } // namespace
 
-bool readDeviceValues(ModbusLink *link, int port, const QList<TreeItem> &menus, const QSet<int> &indexes,
+bool readDeviceValues(AdapterLink *link, int port, const QList<TreeItem> &menus, const QSet<int> &indexes,
                       DeviceValues *out)
 {
     QVector<ParameterRow> rows;
@@ -197,7 +197,7 @@ bool readDeviceValues(ModbusLink *link, int port, const QList<TreeItem> &menus, 
     return true;
 }
 
-bool writeSetEntries(ModbusLink *link, int port, const QList<TreeItem> &menus,
+bool writeSetEntries(AdapterLink *link, int port, const QList<TreeItem> &menus,
                      const ParameterSet::Comparison &comparison, const DeviceValues &device, QVector<SetWrite> *writes,
                      QVector<SetSkip> *skipped)
 {

@@ -14,7 +14,7 @@
 #include <QSet>
 #include <QVector>
 
-class ModbusLink;
+class AdapterLink;
 
 struct ParameterRow
 {
@@ -26,7 +26,7 @@ struct ParameterRow
 
 // Reads every readable entry of `menus` (a menu's values, then its submenus)
 // from port 0..7. False when the link failed; *rows then holds what was read.
-bool readParameters(ModbusLink *link, int port, const QList<TreeItem> &menus, QVector<ParameterRow> *rows);
+bool readParameters(AdapterLink *link, int port, const QList<TreeItem> &menus, QVector<ParameterRow> *rows);
 
 // Every entry of `menus` (any depth) that belongs to variable `index`, each
 // (subindex, label) once, in menu order.
@@ -50,7 +50,7 @@ struct ParameterWrite
 // its variable, read first so that every other octet goes back as the device
 // sent it; otherwise alone. The text must be acceptable (CtlValues::acceptsText)
 // and the entry writable. False when the link failed.
-bool writeParameter(ModbusLink *link, int port, const ValueItem &target, const QString &text, ParameterWrite *out);
+bool writeParameter(AdapterLink *link, int port, const ValueItem &target, const QString &text, ParameterWrite *out);
 
 // ---- parameter sets -----------------------------------------------------------
 
@@ -68,7 +68,7 @@ struct DeviceValues
 
 // Reads the readable entries of `menus` whose index is in `indexes` (all of
 // them when it is empty). False when the link failed.
-bool readDeviceValues(ModbusLink *link, int port, const QList<TreeItem> &menus, const QSet<int> &indexes,
+bool readDeviceValues(AdapterLink *link, int port, const QList<TreeItem> &menus, const QSet<int> &indexes,
                       DeviceValues *out);
 
 // One write request of a restore: a whole variable (subindex 0) or one item.
@@ -92,7 +92,7 @@ struct SetSkip
 // and writable): per variable one write of what the device sent with those
 // entries replaced, or per item for variables read item by item. False when
 // the link failed.
-bool writeSetEntries(ModbusLink *link, int port, const QList<TreeItem> &menus,
+bool writeSetEntries(AdapterLink *link, int port, const QList<TreeItem> &menus,
                      const ParameterSet::Comparison &comparison, const DeviceValues &device, QVector<SetWrite> *writes,
                      QVector<SetSkip> *skipped);
 
