@@ -205,8 +205,8 @@ void countLabels(const TreeItem &menu, QHash<QString, int> *counts)
 
 void ParameterPage::setRole(const QString &roleSet)
 {
-    if (m_running)
-        return;
+    // The rows an operation works through are about to go: it ends here.
+    cancelOperation();
     m_currentRole = roleSet;
     if (!m_menusByRole.contains(roleSet) && m_menuSource) {
         // The page's own copy: edits are made in it.
@@ -566,23 +566,44 @@ bool ParameterPage::runOperation(const std::function<void(const Done &)> &body, 
         return false;
     m_running = true;
     m_stopAsked = false;
-    const QList<QPushButton *> buttons{m_ui->pbtn_read, m_ui->pbtn_read_fix, m_ui->pbtn_write_fix, m_ui->pbtn_fileRead,
-                                       m_ui->pbtn_saveFile};
-    for (QPushButton *button : buttons)
-        button->setEnabled(false);
-    m_stop->setEnabled(true);
+    showOperationButtons(false);
     // The body's exchanges are children of the page: a page deleted
     // meanwhile hears nothing more, and nothing here runs.
-    body([this, buttons, after] {
-        for (QPushButton *button : buttons)
-            button->setEnabled(true);
-        m_stop->setEnabled(false);
-        m_running = false;
-        emit operationFinished();
+    const int operation = ++m_operation;
+    body([this, after, operation] {
+        if (operation != m_operation)
+            return; // cancelled meanwhile
+        endOperation();
         if (after)
             after();
     });
     return true;
+}
+
+void ParameterPage::showOperationButtons(bool idle)
+{
+    for (QPushButton *button :
+         {m_ui->pbtn_read, m_ui->pbtn_read_fix, m_ui->pbtn_write_fix, m_ui->pbtn_fileRead, m_ui->pbtn_saveFile})
+        button->setEnabled(idle);
+    m_stop->setEnabled(!idle);
+}
+
+void ParameterPage::endOperation()
+{
+    showOperationButtons(true);
+    m_running = false;
+    emit operationFinished();
+}
+
+void ParameterPage::cancelOperation()
+{
+    if (!m_running)
+        return;
+    ++m_operation;
+    delete m_pending; // its transaction ends at its next step; nothing answers
+    m_readComplete = false;
+    setStatus(QString());
+    endOperation();
 }
 
 void ParameterPage::onStopClicked()
@@ -603,8 +624,10 @@ void ParameterPage::exchange(const IsduRequestBlock &request, int waitMs,
         return;
     }
     LinkReply *reply = link->exchangeIsdu(request, waitMs, this, mailboxPollMs);
+    m_pending = reply;
     connect(reply, &LinkReply::finished, this, [this, reply, waitMs, then] {
         reply->deleteLater();
+        m_pending = nullptr;
         then(answerOf(reply, waitMs));
     });
 }

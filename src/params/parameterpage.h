@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QVector>
@@ -64,10 +65,10 @@ public:
     // click builds only the role on screen.
     using MenuSource = std::function<QList<TreeItem>(const QString &roleSet)>;
     void setRoleMenuSource(MenuSource source);
-    // Shows the menus of roleSet. Ignored while an operation runs.
+    // Shows the menus of roleSet; an operation running ends first.
     void setRole(const QString &roleSet);
     QString role() const { return m_currentRole; }
-    // Builds the rows of the current role again. Ignored while an operation runs.
+    // Builds the rows of the current role again; an operation running ends first.
     void rebuild();
 
     // Cells edited but not written.
@@ -197,6 +198,12 @@ private:
     bool runOperation(const std::function<void(const Done &)> &body, const Done &after = {});
     // Whether runOperation would run now.
     bool canOperate() const;
+    // The form's buttons for an idle page, or for one running an operation.
+    void showOperationButtons(bool idle);
+    void endOperation();
+    // Ends the running operation now: its exchange is dropped, the buttons
+    // come back, nothing of it runs any more.
+    void cancelOperation();
     // Reads every readable entry of the current role.
     void readAllTargets(const Done &then);
 
@@ -253,7 +260,9 @@ private:
     int m_port = 0;
     bool m_running = false;
     bool m_stopAsked = false;
-    bool m_readComplete = false; // the last read went through its whole list
+    bool m_readComplete = false;   // the last read went through its whole list
+    int m_operation = 0;           // counts operations; a cancelled one's steps see another number
+    QPointer<LinkReply> m_pending; // the exchange the running operation waits for
     QList<LineEditDelegate *> m_delegates;
     ComboBoxDelegate *m_choices = nullptr; // the delegate of every choice row
     QVector<EntryRef> m_rowRefs;           // per table row
