@@ -6,6 +6,7 @@
 
 #include "virtualadapter.h"
 
+#include <QCoreApplication>
 #include <QThread>
 
 #include <cstring>
@@ -161,7 +162,11 @@ const wchar_t *const usbManufacturer = L"Vanto Systems";
 const wchar_t *const usbProduct = L"VANTO-HUB8 IO-Link Master";
 const wchar_t *const usbSerialNumber = L"VH8-24-000417";
 constexpr unsigned short usbReleaseNumber = 0x0100;
-const char *const usbPath = "virtual:2e3c:af01";
+// Each process has its own virtual adapter, and so its own path.
+std::string usbPath()
+{
+    return "virtual:2e3c:af01:" + std::to_string(QCoreApplication::applicationPid());
+}
 
 wchar_t *copyOf(const wchar_t *text)
 {
@@ -177,6 +182,7 @@ int copyString(hid_device *dev, const wchar_t *text, wchar_t *string, size_t max
 {
     if (!dev || !string || maxlen == 0)
         return -1;
+    QMutexLocker lock(&VirtualAdapter::instance().mutex());
     if (disconnected(dev, L"hid_get_string: device disconnected"))
         return -1;
     std::wcsncpy(string, text, maxlen);
@@ -191,16 +197,18 @@ extern "C" {
 // The virtual adapter while it is plugged in; a vendor or product id of 0 matches any.
 struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short vendor_id, unsigned short product_id)
 {
-    const VirtualAdapter::Faults &faults = VirtualAdapter::instance().faults();
-    if (faults.absent || faults.unplugged)
+    VirtualAdapter &adapter = VirtualAdapter::instance();
+    QMutexLocker lock(&adapter.mutex());
+    if (adapter.faults().absent || adapter.faults().unplugged)
         return nullptr;
     if ((vendor_id != 0 && vendor_id != VirtualAdapter::usbVendorId)
         || (product_id != 0 && product_id != VirtualAdapter::usbProductId))
         return nullptr;
     auto *info = new hid_device_info{};
-    const size_t pathSize = std::strlen(usbPath) + 1;
+    const std::string path = usbPath();
+    const size_t pathSize = path.size() + 1;
     info->path = new char[pathSize];
-    std::memcpy(info->path, usbPath, pathSize);
+    std::memcpy(info->path, path.c_str(), pathSize);
     info->vendor_id = VirtualAdapter::usbVendorId;
     info->product_id = VirtualAdapter::usbProductId;
     info->serial_number = copyOf(usbSerialNumber);

@@ -105,8 +105,16 @@ public:
 
     // The exchanges since the log was last cleared, the newest maxLogSize at most.
     static constexpr int maxLogSize = 8192;
-    const QList<Exchange> &log() const { return m_log; }
-    void clearLog() { m_log.clear(); }
+    QList<Exchange> log()
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_log;
+    }
+    void clearLog()
+    {
+        QMutexLocker lock(&m_mutex);
+        m_log.clear();
+    }
     int isduRequestCount() const { return m_mailbox.requestCount(); }
     QByteArray isduRequest() const { return m_mailbox.request(); }
 

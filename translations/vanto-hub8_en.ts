@@ -377,6 +377,10 @@
         <translation>Adapter connected</translation>
     </message>
     <message>
+        <source>适配器正被另一个程序使用（%1），正在重新连接…</source>
+        <translation>Adapter in use by another program (%1), reconnecting…</translation>
+    </message>
+    <message>
         <source>适配器未连接</source>
         <translation>Adapter not connected</translation>
     </message>
@@ -489,10 +493,6 @@
     <message>
         <source>适配器未连接</source>
         <translation>Adapter not connected</translation>
-    </message>
-    <message>
-        <source>链路一直忙</source>
-        <translation>The link stays busy</translation>
     </message>
     <message>
         <source>无应答</source>
@@ -733,10 +733,6 @@ Load it anyway?</translation>
     <message>
         <source>适配器未连接</source>
         <translation>adapter not connected</translation>
-    </message>
-    <message>
-        <source>适配器正忙，未能读取设备身份</source>
-        <translation>adapter busy, the device identity could not be read</translation>
     </message>
     <message>
         <source>适配器无应答</source>

@@ -63,6 +63,7 @@ void AdapterPortPage::setPort(int port)
 {
     m_port = port >= 0 && port < AdapterRegisters::portCount ? port : -1;
     m_pageRead = false;
+    delete m_pendingRead; // the last port's page is of no use now
     showState();
     if (isVisible())
         readDevice();

@@ -291,6 +291,8 @@ void MainWindow::showLinkStatus()
     const AdapterLink *link = LinkHub::instance() ? LinkHub::instance()->link() : nullptr;
     if (link && !link->isKnown())
         m_linkStatus->clear(); // opening: said once the adapter has answered or not
+    else if (link && !link->isConnected() && !link->lockHolder().isEmpty())
+        m_linkStatus->setText(tr("适配器正被另一个程序使用（%1），正在重新连接…").arg(link->lockHolder()));
     else if (!link || !link->isConnected())
         m_linkStatus->setText(tr("适配器未连接，正在重新连接…"));
     else if (m_portMonitor && !m_portMonitor->adapterAnswers())

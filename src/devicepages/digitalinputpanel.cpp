@@ -39,11 +39,13 @@ void DigitalInputPanel::showReadButton()
 void DigitalInputPanel::setPort(unsigned port)
 {
     m_port = port;
+    delete m_pendingRead; // read from the last port
 }
 
 void DigitalInputPanel::stop()
 {
     m_timer.stop();
+    delete m_pendingRead;
     m_reading = false;
     showReadButton();
     m_ui->edit_inData->clear();

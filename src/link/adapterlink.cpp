@@ -3,6 +3,7 @@
 #include "linkreply.h"
 #include "linkthread.h"
 
+#include <QList>
 #include <QMetaObject>
 #include <QPointer>
 
@@ -13,9 +14,8 @@ AdapterLink::AdapterLink(QObject *parent) : QObject(parent)
     // The thread tells this object of each job it ends; the call is queued
     // to this object's thread and dropped with it.
     m_thread = new LinkThread([this](const LinkThread::JobPtr &job) {
-        const quint64 id = job->id;
         QMetaObject::invokeMethod(
-            this, [this, id] { deliver(id); }, Qt::QueuedConnection);
+            this, [this, job] { deliver(job); }, Qt::QueuedConnection);
     });
     m_thread->start();
 }
@@ -23,11 +23,19 @@ AdapterLink::AdapterLink(QObject *parent) : QObject(parent)
 AdapterLink::~AdapterLink()
 {
     shutdown();
-    // Replies outlive the link only when their owners do; they stay finished
-    // or never finish, and forget nothing.
+    delete std::exchange(m_thread, nullptr);
+    // Replies still waiting hear now that their jobs will not run, so no
+    // page waits for ever; their queued deliveries go with this object.
+    QList<QPointer<LinkReply>> waiting;
     for (LinkReply *reply : qAsConst(m_replies))
-        reply->m_link = nullptr;
-    delete m_thread;
+        waiting << reply;
+    m_replies.clear();
+    for (const QPointer<LinkReply> &reply : qAsConst(waiting)) {
+        if (reply && !reply->m_finished) {
+            reply->m_link = nullptr;
+            reply->finish(LinkResult());
+        }
+    }
 }
 
 LinkReply *AdapterLink::post(const LinkJob &job, QObject *owner)
@@ -37,11 +45,10 @@ LinkReply *AdapterLink::post(const LinkJob &job, QObject *owner)
     state->job = job;
     auto *reply = new LinkReply(this, state, owner);
     m_replies.insert(state->id, reply);
-    if (!m_thread->post(state)) {
+    if (!m_thread || !m_thread->post(state)) {
         // Shut down: the reply fails, as always after the caller has returned.
-        const quint64 id = state->id;
         QMetaObject::invokeMethod(
-            this, [this, id] { deliver(id); }, Qt::QueuedConnection);
+            this, [this, state] { deliver(state); }, Qt::QueuedConnection);
     }
     return reply;
 }
@@ -101,11 +108,9 @@ void AdapterLink::shutdown()
         return;
     m_shutDown = true;
     const QVector<LinkThread::JobPtr> dropped = m_thread->stop();
-    for (const LinkThread::JobPtr &job : dropped) {
-        const quint64 id = job->id;
+    for (const LinkThread::JobPtr &job : dropped)
         QMetaObject::invokeMethod(
-            this, [this, id] { deliver(id); }, Qt::QueuedConnection);
-    }
+            this, [this, job] { deliver(job); }, Qt::QueuedConnection);
     m_state.open = false;
     if (m_state.connected) {
         m_state.connected = false;
@@ -113,14 +118,20 @@ void AdapterLink::shutdown()
     }
 }
 
-void AdapterLink::deliver(quint64 id)
+void AdapterLink::deliver(const std::shared_ptr<LinkJobState> &job)
 {
-    LinkReply *reply = m_replies.take(id);
+    // Every job that ran tells how the link stands, its reply deleted or
+    // not; a result delivered late (waitForFinished goes first) is older
+    // than the state and changes nothing.
+    const LinkResult result = job->result;
+    if (result.ran && !m_shutDown && job->id > m_stateJob) {
+        m_stateJob = job->id;
+        updateState(job->job, result);
+    }
+    LinkReply *reply = m_replies.take(job->id);
     if (!reply || reply->m_finished)
         return;
-    const LinkResult result = reply->m_job->result;
-    if (result.ran && !m_shutDown)
-        updateState(reply->job(), result);
+    reply->m_link = nullptr;
     const QPointer<AdapterLink> self(this);
     reply->finish(result);
     if (self)
@@ -137,6 +148,8 @@ void AdapterLink::updateState(const LinkJob &job, const LinkResult &result)
     // answer. A handle just opened has sent none.
     const bool frames =
         job.kind != LinkJob::Kind::Open && job.kind != LinkJob::Kind::Close && job.kind != LinkJob::Kind::UsbInfo;
+    if (job.kind == LinkJob::Kind::Open)
+        m_state.lockHolder = result.lockHolder;
     if (!frames)
         m_state.silent = false;
     else if (result.stats.framesSent > m_state.stats.framesSent)

@@ -42,13 +42,17 @@ public:
     // Connected, but the last frame got no answer: periodic readers pause.
     bool isSilent() const { return m_state.silent; }
     const ModbusLink::Stats &stats() const { return m_state.stats; }
+    // Who holds the adapter ("vanto-hub8, PID 4242") when the last open
+    // found it in another program's use; empty otherwise.
+    QString lockHolder() const { return m_state.lockHolder; }
     // The Modbus exception code of the last answer, 0 when it was none.
     int lastException() const { return m_state.exception; }
     // Jobs sent whose replies are not delivered yet.
     int pendingJobs() const { return m_replies.size(); }
 
     // Drops the queued jobs (their replies finish failed), waits for the job
-    // in flight, which sends nothing more, and closes the adapter. Later jobs
+    // in flight (an ISDU transaction ends at its next step, a register job
+    // runs out, up to the read timeout) and closes the adapter. Later jobs
     // fail at once. Called when the window closes and at destruction.
     void shutdown();
     bool isShutDown() const { return m_shutDown; }
@@ -63,14 +67,16 @@ signals:
 
 private:
     friend class LinkReply;
-    // Hands a done job's result to its reply, on the link's owning thread.
-    void deliver(quint64 id);
+    // Takes a done job's state and hands its result to its reply, on the
+    // link's owning thread.
+    void deliver(const std::shared_ptr<LinkJobState> &job);
     void forget(quint64 id) { m_replies.remove(id); }
     void updateState(const LinkJob &job, const LinkResult &result);
 
     LinkThread *m_thread = nullptr;
     QHash<quint64, LinkReply *> m_replies;
     quint64 m_nextId = 1;
+    quint64 m_stateJob = 0; // the job whose result the state getters show
     struct State
     {
         bool known = false;
@@ -78,6 +84,7 @@ private:
         bool connected = false;
         bool silent = false;
         int exception = 0;
+        QString lockHolder;
         ModbusLink::Stats stats;
     } m_state;
     bool m_shutDown = false;

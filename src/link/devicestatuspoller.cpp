@@ -67,7 +67,7 @@ DeviceStatusPoller::DeviceStatusPoller(int port, QObject *parent) : QObject(pare
     qRegisterMetaType<DeviceStatusReading>();
     connect(&m_timer, &QTimer::timeout, this, [this]() {
         m_timer.setInterval(pollIntervalMs);
-        poll(); // may delete this
+        poll();
     });
 }
 

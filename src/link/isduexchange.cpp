@@ -27,7 +27,8 @@ IsduExchange runIsduExchange(ModbusLink &link, const IsduRequestBlock &request, 
             result.outcome = IsduOutcome::StillBusy;
             continue;
         }
-        // The link runs one transaction at a time, so the mailbox holds this
+        // The link runs one transaction at a time and lets an unfinished one
+        // settle first (waitForIdleMailbox), so the mailbox holds this
         // request; a response for another service or port means another
         // program wrote the mailbox meanwhile.
         const bool ours =
@@ -36,4 +37,18 @@ IsduExchange runIsduExchange(ModbusLink &link, const IsduRequestBlock &request, 
         return result;
     } while (waited < maxWaitMs);
     return result;
+}
+
+bool waitForIdleMailbox(ModbusLink &link, int pollMs, int maxWaitMs, const std::function<bool(int)> &pause)
+{
+    for (int waited = 0; waited <= maxWaitMs; waited += pollMs) {
+        QByteArray raw;
+        if (link.readRegistersChecked(AdapterRegisters::isduResponse, AdapterRegisters::isduBlockRegisters, raw) != 0)
+            return false;
+        if (IsduResponseBlock(raw).status() != IsduStatus::busy)
+            return true;
+        if (!pause(pollMs))
+            return false;
+    }
+    return false;
 }

@@ -33,4 +33,10 @@ struct IsduExchange
 IsduExchange runIsduExchange(ModbusLink &link, const IsduRequestBlock &request, int pollMs, int maxWaitMs,
                              const std::function<bool(int)> &pause);
 
+// After a transaction that ended while the mailbox was still busy with it:
+// reads the response every `pollMs` until the mailbox is done with that
+// request, `maxWaitMs` at most, so its late answer cannot pass for the next
+// request's. False when it stayed busy or the link failed.
+bool waitForIdleMailbox(ModbusLink &link, int pollMs, int maxWaitMs, const std::function<bool(int)> &pause);
+
 #endif // ISDUEXCHANGE_H

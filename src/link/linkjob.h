@@ -39,6 +39,7 @@ struct LinkResult
     IsduExchange isdu;      // Isdu
     AdapterUsbInfo usb;     // UsbInfo
     int exception = 0;      // the Modbus exception code of the last answer, 0 when none
+    QString lockHolder;     // Open: who holds the adapter when another program does
     bool open = false;      // a handle is open
     bool connected = false; // open, and hidapi refused nothing since
     bool answered = false;  // the last frame got an answer report
@@ -46,8 +47,10 @@ struct LinkResult
 };
 
 // A job on its way through the queue, shared by the thread that runs it and
-// the reply that waits for it. `cancelled` may be set from any thread; the
-// other fields are guarded by the queue's mutex.
+// the reply that waits for it. `id` and `job` do not change once posted;
+// `cancelled` may be set from any thread; `done` and `result` are written
+// under the queue's mutex and read by the link's owner only after `done`
+// (through the queued delivery or waitFor()).
 struct LinkJobState
 {
     quint64 id = 0;

@@ -24,8 +24,9 @@ void LinkReply::finish(const LinkResult &result)
 
 void LinkReply::waitForFinished()
 {
-    if (m_finished || !m_link)
+    AdapterLink *link = m_link;
+    if (m_finished || !link || !link->m_thread)
         return;
-    m_link->m_thread->waitFor(m_job);
-    m_link->deliver(m_job->id);
+    link->m_thread->waitFor(m_job);
+    link->deliver(m_job);
 }

@@ -33,8 +33,10 @@ public:
     // Isdu: how the transaction ended; its request is job().request.
     const IsduExchange &isdu() const { return m_result.isdu; }
 
-    // Blocks until the job is done, then emits finished. For programs without
-    // an event loop to keep free (hub8ctl, tests); never from the GUI thread.
+    // Blocks until the job is done, then emits finished; call it on the
+    // link's own thread (the one that made the AdapterLink). For programs
+    // without a window to keep live (hub8ctl, benchmarks, tests), never for
+    // the GUI.
     void waitForFinished();
 
 signals:

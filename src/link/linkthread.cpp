@@ -2,6 +2,7 @@
 
 #include "log/hub8log.h"
 
+#include <QDeadlineTimer>
 #include <QMutexLocker>
 
 LinkThread::LinkThread(std::function<void(const JobPtr &)> finished, QObject *parent)
@@ -61,9 +62,12 @@ int LinkThread::queued() const
 
 bool LinkThread::pause(int ms)
 {
+    // A job posted meanwhile wakes the thread too: the wait goes on until
+    // its end, or until stop().
     QMutexLocker lock(&m_mutex);
-    if (!m_stopping && ms > 0)
-        m_wake.wait(&m_mutex, ulong(ms));
+    const QDeadlineTimer deadline(qMax(ms, 0));
+    while (!m_stopping && !deadline.hasExpired())
+        m_wake.wait(&m_mutex, deadline);
     return !m_stopping;
 }
 
@@ -103,6 +107,7 @@ void LinkThread::run()
         m_finished(job);
     }
     link.closeDevice();
+    m_lock.release();
 }
 
 LinkResult LinkThread::execute(ModbusLink &link, LinkJobState &state)
@@ -110,11 +115,23 @@ LinkResult LinkThread::execute(ModbusLink &link, LinkJobState &state)
     const LinkJob &job = state.job;
     LinkResult r;
     switch (job.kind) {
-    case LinkJob::Kind::Open:
+    case LinkJob::Kind::Open: {
+        // One program per adapter: another's answers would be taken for ours.
+        link.closeDevice();
+        m_lock.release();
+        const QString path = firstAdapterPath();
+        if (!path.isEmpty() && !m_lock.acquire(path, &r.lockHolder)) {
+            qCDebug(lcLink).noquote() << "the adapter is in use by" << r.lockHolder;
+            break;
+        }
         r.rc = link.openDevice();
+        if (r.rc != 0)
+            m_lock.release();
         break;
+    }
     case LinkJob::Kind::Close:
         r.rc = link.closeDevice();
+        m_lock.release();
         break;
     case LinkJob::Kind::ReadRegisters:
         r.rc = link.readRegistersChecked(job.address, job.count, r.data);
@@ -126,8 +143,11 @@ LinkResult LinkThread::execute(ModbusLink &link, LinkJobState &state)
         break;
     case LinkJob::Kind::Isdu:
         // A transaction whose reply was deleted meanwhile sends nothing more.
+        if (m_mailboxUnsettled)
+            waitForIdleMailbox(link, job.pollMs, job.maxWaitMs, [this](int ms) { return pause(ms); });
         r.isdu = runIsduExchange(link, job.request, job.pollMs, job.maxWaitMs,
                                  [this, &state](int ms) { return pause(ms) && !state.cancelled; });
+        m_mailboxUnsettled = r.isdu.outcome == IsduOutcome::StillBusy || r.isdu.outcome == IsduOutcome::Cancelled;
         r.rc = r.isdu.answered() ? 0 : -1;
         break;
     case LinkJob::Kind::UsbInfo:

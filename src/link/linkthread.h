@@ -1,6 +1,7 @@
 #ifndef LINKTHREAD_H
 #define LINKTHREAD_H
 
+#include "adapterlock.h"
 #include "linkjob.h"
 
 #include <QMutex>
@@ -28,8 +29,8 @@ public:
 
     // Queues a job; false (and the job done, not run) once stopping.
     bool post(const JobPtr &job);
-    // Blocks the caller until the job is done. For programs without an event
-    // loop to keep free (hub8ctl, tests); never from the GUI thread.
+    // Blocks the caller until the job is done. For programs without a window
+    // to keep live (hub8ctl, benchmarks, tests), never for the GUI.
     void waitFor(const JobPtr &job);
     // Drops the queued jobs, lets the one in flight end at its next step,
     // closes the adapter and ends the thread. Returns the jobs dropped.
@@ -50,6 +51,9 @@ private:
     QWaitCondition m_done; // a job is done
     std::deque<JobPtr> m_queue;
     bool m_stopping = false;
+    // The last transaction ended before its answer (link thread only).
+    bool m_mailboxUnsettled = false;
+    AdapterLock m_lock; // held while the adapter is open (link thread only)
 };
 
 #endif // LINKTHREAD_H

@@ -121,7 +121,7 @@ bool ProcessDataLayoutPicker::readOnce()
 
     LinkHub *hub = LinkHub::instance();
     AdapterLink *link = hub ? hub->link() : nullptr;
-    if (!link || !link->isOpen()) {
+    if (!link || (link->isKnown() && !link->isOpen())) {
         fail([] { return tr("适配器未连接"); });
         return false;
     }

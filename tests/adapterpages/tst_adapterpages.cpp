@@ -63,7 +63,7 @@ private slots:
                          text(&page, "edit_serialNumber"), text(&page, "edit_release"), text(&page, "edit_usbId"),
                          text(&page, "edit_path"), text(&page, "edit_connection"), text(&page, "edit_framesSent")}),
             QStringList({"Vanto Systems", "VANTO-HUB8 IO-Link Master", "VH8-24-000417", "1.00", "2e3c:af01",
-                         "virtual:2e3c:af01", "已连接", "0"}));
+                         "virtual:2e3c:af01:" + QString::number(QCoreApplication::applicationPid()), "已连接", "0"}));
         QVERIFY(SimHelpers::readRegisters(0x9000, 1) == 0 && SimHelpers::readRegisters(0x9020, 1) == 0);
         m_adapter.faults().silent = true;
         SimHelpers::readRegisters(0x9000, 1); // times out

@@ -5,6 +5,7 @@
 // 02), from the devices' direct parameter pages.
 
 #include "genericdevice.h"
+#include "link/adapterlink.h"
 #include "link/directparameterpage.h"
 #include "link/isduexchange.h"
 #include "link/linkreconnector.h"
@@ -497,6 +498,23 @@ private slots:
             frames += head == "01103500" ? 'R' : head == "01033600" ? 'r' : head == "01033000" ? 'b' : 'w';
         }
         QVERIFY2(QRegularExpression("^(Rr+bw){6}$").match(frames).hasMatch(), qPrintable(frames));
+    }
+
+    // One program per adapter: a second link, as a second program's would be, is refused and told who holds
+    // the adapter, and gets it once the first has closed it.
+    void secondUserIsRefused()
+    {
+        AdapterLink second;
+        std::unique_ptr<LinkReply> open(second.openDevice());
+        open->waitForFinished();
+        QVERIFY(!open->succeeded() && !second.isConnected());
+        QCOMPARE(second.lockHolder(),
+                 QCoreApplication::applicationName() + ", PID " + QString::number(QCoreApplication::applicationPid()));
+        std::unique_ptr<LinkReply> close(m_hub->link()->closeDevice());
+        close->waitForFinished();
+        open.reset(second.openDevice());
+        open->waitForFinished();
+        QVERIFY(open->succeeded() && second.isConnected() && second.lockHolder().isEmpty());
     }
 
     // A reply deleted before its job starts cancels it; shutting down drops what is queued, lets the job in

@@ -81,6 +81,14 @@ public:
         return say(CtlExit::noAdapter, QStringLiteral("the adapter does not answer"));
     }
 
+    // Why openLink() failed.
+    QString noAdapterMessage() const
+    {
+        if (m_link && !m_link->lockHolder().isEmpty())
+            return QStringLiteral("the adapter is in use by %1").arg(m_link->lockHolder());
+        return QStringLiteral("no adapter found");
+    }
+
     bool openLink()
     {
         LinkHub *hub = LinkHub::instance();
@@ -297,7 +305,7 @@ int Run::set(int port, const IoddHeaderReader &header, IoddFile &file, int index
     if (!CtlValues::acceptsText(entry, text, &why))
         return usage(QStringLiteral("%1 (%2): \"%3\": %4").arg(where, entry.label, text, why));
     if (!openLink())
-        return say(CtlExit::noAdapter, QStringLiteral("no adapter found"));
+        return say(CtlExit::noAdapter, noAdapterMessage());
     if (const int status = checkDevice(port, header, force))
         return status;
 
@@ -690,7 +698,7 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
                                         "for %2")
                              .arg(ParameterSet::describe(values.device), ParameterSet::describe(device)));
     if (!run.openLink())
-        return run.say(CtlExit::noAdapter, QStringLiteral("no adapter found"));
+        return run.say(CtlExit::noAdapter, run.noAdapterMessage());
     if (c.name == QLatin1String("ports"))
         return run.ports();
     if (c.name == QLatin1String("read"))
