@@ -141,15 +141,21 @@ LinkResult LinkThread::execute(ModbusLink &link, LinkJobState &state)
             ? link.writeRegisters(job.address, job.data, job.data.size() / 2)
             : -1;
         break;
-    case LinkJob::Kind::Isdu:
-        // A transaction whose reply was deleted meanwhile sends nothing more.
+    case LinkJob::Kind::Isdu: {
+        // A transaction whose reply was deleted meanwhile sends nothing more,
+        // its request included when that goes while an earlier one settles.
+        const auto pauseUnlessCancelled = [this, &state](int ms) { return pause(ms) && !state.cancelled; };
         if (m_mailboxUnsettled)
-            waitForIdleMailbox(link, job.pollMs, job.maxWaitMs, [this](int ms) { return pause(ms); });
-        r.isdu = runIsduExchange(link, job.request, job.pollMs, job.maxWaitMs,
-                                 [this, &state](int ms) { return pause(ms) && !state.cancelled; });
+            waitForIdleMailbox(link, job.pollMs, job.maxWaitMs, pauseUnlessCancelled);
+        if (state.cancelled) {
+            r.isdu.outcome = IsduOutcome::Cancelled;
+            break;
+        }
+        r.isdu = runIsduExchange(link, job.request, job.pollMs, job.maxWaitMs, pauseUnlessCancelled);
         m_mailboxUnsettled = r.isdu.outcome == IsduOutcome::StillBusy || r.isdu.outcome == IsduOutcome::Cancelled;
         r.rc = r.isdu.answered() ? 0 : -1;
         break;
+    }
     case LinkJob::Kind::UsbInfo:
         r.usb = readAdapterUsbInfo();
         r.rc = r.usb.found ? 0 : -1;

@@ -93,10 +93,27 @@ void PortPages::clearPortTabs()
 void PortPages::createPages(const QString &roleMenuSet, const DeviceInfo &identity,
                             const std::shared_ptr<IoddFile> &shared, bool identificationOnly)
 {
-    IoddFile &description = *shared;
+    // A port's tab open before (the last port's "In port", say) stays the one
+    // open: removing the tabs would otherwise leave an adapter tab current.
+    const int current = m_portTabWidget ? m_portTabWidget->currentIndex() : -1;
+    const QString shownTab = current >= adapterTabCount ? m_portTabWidget->tabText(current) : QString();
     clearPortTabs();
     if (!m_portTabWidget)
         return;
+    addPages(roleMenuSet, identity, shared, identificationOnly);
+    if (!shownTab.isEmpty()) {
+        int tab = adapterTabCount;
+        for (int i = adapterTabCount; i < m_portTabWidget->count(); ++i)
+            if (m_portTabWidget->tabText(i) == shownTab)
+                tab = i;
+        m_portTabWidget->setCurrentIndex(tab);
+    }
+}
+
+void PortPages::addPages(const QString &roleMenuSet, const DeviceInfo &identity,
+                         const std::shared_ptr<IoddFile> &shared, bool identificationOnly)
+{
+    IoddFile &description = *shared;
     const ScrollButtonsHeld held(m_portTabWidget);
 
     // Each page is made inside the tab widget's page stack, so that adding

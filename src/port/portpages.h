@@ -52,6 +52,9 @@ signals:
     void diagnosisChanged(QMap<uint8_t, EventPage::DiagnosisItem *> items);
 
 private:
+    // The port's tabs, behind the adapter's.
+    void addPages(const QString &roleMenuSet, const DeviceInfo &identity, const std::shared_ptr<IoddFile> &description,
+                  bool identificationOnly);
     EventPage *addEventPage(IoddFile &description, QWidget *host);
     // The page of that kind the tab widget's page stack holds, shown or
     // kept for the next build (Basic info, In port); null if none.

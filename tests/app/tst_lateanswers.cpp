@@ -103,6 +103,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(tree->currentItem() == tree->topLevelItem(4), 3000);
         QVERIFY(SimHelpers::linkIdle());
         QVERIFY(tabsAgree(4));
+        QCOMPARE(tabs->tabText(tabs->currentIndex()), "Basic info"); // the tab open stays open
         m_adapter.clearLog();
         QTest::qWait(300);
         QVERIFY(!requestPorts().contains(3));
@@ -115,6 +116,7 @@ private slots:
         m_adapter.changeFaults([](VirtualAdapter::Faults &f) { f.isduLatencyMs = 100; });
         chooseVariant(0);
         click(1);
+        tabs->setCurrentIndex(3);
         pressRead();
         QTest::qWait(250);
         find<QComboBox>(window, "cbox_role")->setCurrentIndex(2);
@@ -127,6 +129,7 @@ private slots:
         chooseVariant(0);
         click(3);
         QVERIFY(tabsAgree(3) && tree->currentItem() == tree->topLevelItem(3));
+        QCOMPARE(tabs->tabText(tabs->currentIndex()), "Basic info");
         m_adapter.clearLog();
         QTest::qWait(300);
         QVERIFY(!requestPorts().contains(2));
