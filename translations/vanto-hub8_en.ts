@@ -1381,6 +1381,10 @@ This port: %2</translation>
         <source>保存</source>
         <translation>Save</translation>
     </message>
+    <message>
+        <source>数值已过时：%1 秒前读取</source>
+        <translation>Values are stale: read %1 s ago</translation>
+    </message>
 </context>
 <context>
     <name>IoddLookupBar</name>

@@ -37,8 +37,10 @@ struct IsduExchange;
 // keeps the hub's activePorts equal to the ports in IO-Link operate. Polls
 // once a second and on demand, one poll at a time: a turn that comes while
 // the last poll is still queued or running is skipped. While the adapter lets
-// polls wait out the read timeout, the interval doubles up to 30 s; the first
-// answer brings it back to a second.
+// polls wait out the read timeout, it asks every 2 s: each such poll holds
+// the link's thread (not the window) for the read timeout, and the adapter
+// is found again within 3 s of answering. The first answer brings the
+// interval back to a second.
 class PortStatusMonitor : public QObject
 {
     Q_OBJECT
@@ -48,7 +50,7 @@ public:
     explicit PortStatusMonitor(QObject *parent = nullptr);
 
     static constexpr int pollIntervalMs = 1000;
-    static constexpr int maxPollIntervalMs = 30000;
+    static constexpr int maxPollIntervalMs = 2000;
 
     void start();
     void stop();

@@ -16,6 +16,7 @@
 #include "widgets/readonlyitem.h"
 #include "widgets/rownote.h"
 
+#include <QBrush>
 #include <QDateTime>
 #include <QEvent>
 #include <QHideEvent>
@@ -103,6 +104,9 @@ void ProcessDataInPage::setProcessData(const TreeItem &item)
     m_name = item.name;
     m_layout = ProcessDataCodec::layoutOf(item);
     m_shownValid = false;
+    m_refreshedAtMs = 0;
+    m_staleShown = false;
+    setStaleNote(QString());
     m_trend->startRecording(m_layout, item.name);
     clearTiles();
 
@@ -198,6 +202,7 @@ void ProcessDataInPage::hideEvent(QHideEvent *event)
 
 void ProcessDataInPage::onPollTimeout()
 {
+    showAge();
     // One read at a time: a turn that comes while the last one is still on
     // its way is skipped, as is every turn while the adapter is silent.
     LinkHub *hub = LinkHub::instance();
@@ -222,12 +227,46 @@ void ProcessDataInPage::onPollTimeout()
     });
 }
 
+void ProcessDataInPage::showAge()
+{
+    // Values older than two polls (the adapter silent, a read lost) are
+    // greyed and say how old they are, so they are not taken for live ones.
+    const qint64 age = QDateTime::currentMSecsSinceEpoch() - m_refreshedAtMs;
+    const bool stale = m_shownValid && m_refreshedAtMs > 0 && age > 2 * pollIntervalMs;
+    if (stale)
+        setStaleNote(tr("数值已过时：%1 秒前读取").arg(age / 1000));
+    if (stale == m_staleShown)
+        return;
+    m_staleShown = stale;
+    if (!stale)
+        setStaleNote(QString());
+    QTableWidget *table = m_ui->table;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (QTableWidgetItem *shown = table->item(row, 2))
+            shown->setForeground(stale ? QBrush(Qt::gray) : QBrush());
+    }
+}
+
+void ProcessDataInPage::setStaleNote(const QString &text)
+{
+    if (!m_staleNote) {
+        m_staleNote = new QLabel(this);
+        m_staleNote->setObjectName(QStringLiteral("label_stale"));
+        m_ui->horizontalLayout->addWidget(m_staleNote);
+    }
+    m_staleNote->setText(text);
+    m_staleNote->setVisible(!text.isEmpty());
+}
+
 void ProcessDataInPage::refresh(const QByteArray &data)
 {
+    m_refreshedAtMs = QDateTime::currentMSecsSinceEpoch();
+    if (m_staleShown)
+        showAge();
     // The octets of the last poll again: the page already shows them, only
     // the trend takes the new point.
     if (m_shownValid && data == m_shownData) {
-        m_trend->record(QDateTime::currentMSecsSinceEpoch(), data, m_shownValues);
+        m_trend->record(m_refreshedAtMs, data, m_shownValues);
         return;
     }
     QTableWidget *table = m_ui->table;

@@ -83,6 +83,9 @@ protected:
 
 private:
     void clearTiles();
+    // Greys the values and says their age once they are older than two polls.
+    void showAge();
+    void setStaleNote(const QString &text);
 
     Ui::ProcessDataInPage *m_ui;
     QLabel *m_layoutNote = nullptr;
@@ -99,6 +102,9 @@ private:
     QVector<ProcessDataCodec::ItemValue> m_shownValues;
     bool m_shownValid = false;
     QPointer<LinkReply> m_pendingRead; // the poll on its way
+    qint64 m_refreshedAtMs = 0;        // when the last poll came back, 0 before the first
+    bool m_staleShown = false;
+    QLabel *m_staleNote = nullptr;
 };
 
 #endif // PROCESSDATAINPAGE_H

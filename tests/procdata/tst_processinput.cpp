@@ -23,6 +23,7 @@ class tst_processinput : public QObject
     QByteArray m_input = QByteArray(4, '\0');
     VirtualAdapter &m_adapter = VirtualAdapter::instance();
 
+    static QTableWidget *table(const ProcessDataInPage &page) { return page.findChild<QTableWidget *>("table"); }
     static QStringList column(const ProcessDataInPage &page, int c, int role = Qt::DisplayRole)
     {
         QStringList texts;
@@ -170,9 +171,14 @@ private slots:
         m_adapter.clearLog();
         QTest::qWait(700);
         QVERIFY(m_adapter.log().isEmpty() && page.isPolling());
+        // The values say they are old, greyed, until a poll answers again.
+        auto *stale = page.findChild<QLabel *>("label_stale");
+        QTRY_VERIFY(stale && stale->isVisible() && stale->text().contains("秒前读取"));
+        QCOMPARE(table(page)->item(0, 2)->foreground().color(), QColor(Qt::gray));
         m_adapter.faults().silent = false;
         SimHelpers::readRegisters(0x9000, 1);
         QTRY_VERIFY_WITH_TIMEOUT(m_adapter.log().size() > 1, 2000);
+        QTRY_VERIFY(!stale->isVisible() && table(page)->item(0, 2)->foreground() == QBrush());
 
         stop->click();
         QVERIFY(!page.isPolling() && start->isEnabled() && !stop->isEnabled());
