@@ -381,6 +381,14 @@
         <translation>Adapter in use by another program (%1), reconnecting…</translation>
     </message>
     <message>
+        <source>适配器未应答，端口上的设备未知</source>
+        <translation>The adapter does not answer; the device on the port is unknown</translation>
+    </message>
+    <message>
+        <source>端口上没有可识别的 IO-Link 设备（%1）</source>
+        <translation>No identifiable IO-Link device on the port (%1)</translation>
+    </message>
+    <message>
         <source>适配器未连接</source>
         <translation>Adapter not connected</translation>
     </message>

@@ -390,9 +390,11 @@ int MainWindow::selectedPort() const
 
 QString MainWindow::descriptionFor(int port) const
 {
+    // Pages come from the identity the device reported; without one there
+    // is no device to make them for.
     const PortState s = m_portMonitor ? m_portMonitor->states().value(port) : PortState();
     if (s.vendorId == 0 || s.deviceId == 0)
-        return (port % 2 == 1) ? resolveDefaultIoddPath() : QString();
+        return QString();
     const QString found = IoddFinder().findNewestIoddFile(s.vendorId, s.deviceId, m_ioddLibraryDir);
     if (!found.isEmpty())
         return found;
@@ -400,6 +402,14 @@ QString MainWindow::descriptionFor(int port) const
         return resolveDefaultIoddPath();
     qCDebug(lcApp) << "no description for vendor" << s.vendorId << "device" << s.deviceId << "on port" << port;
     return QString();
+}
+
+QString MainWindow::noDeviceText(int port) const
+{
+    const AdapterLink *link = LinkHub::instance() ? LinkHub::instance()->link() : nullptr;
+    if (!link || !link->isConnected() || !m_portMonitor || !m_portMonitor->adapterAnswers())
+        return tr("适配器未应答，端口上的设备未知");
+    return tr("端口上没有可识别的 IO-Link 设备（%1）").arg(portModeText(m_portMonitor->states().value(port).mode));
 }
 
 void MainWindow::onLibraryClicked()
@@ -491,12 +501,20 @@ QString MainWindow::showPortPages(const QString &path, uint8_t port)
 
     if (path.isEmpty()) {
         if (PortPages *holder = portPages(port)) {
-            holder->createPages(m_roleMenuSet, identity, loaded, true);
+            // A device without a description gets the ISDU console; a port
+            // without a known device gets only the identification page,
+            // which says why.
+            const PortState state = m_portMonitor ? m_portMonitor->states().value(port) : PortState();
+            const bool device = state.vendorId != 0 && state.deviceId != 0;
+            holder->createPages(m_roleMenuSet, identity, loaded, true, device);
             m_shownPort = port;
             m_descriptionProblem = nullptr;
+            if (!device)
+                m_descriptionProblem = [this, port] { return noDeviceText(port); };
             showWindowTitle();
             m_portDescriptions.insert(port, path);
             showPortStates();
+            showDescriptionProblem();
             offerLibraryLookup(port);
         }
         return QString();

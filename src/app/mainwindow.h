@@ -114,6 +114,8 @@ private:
     // The monitor's look at the port clicked last is in: its pages again
     // when the device there is not the one they were made for.
     void onPortRefreshed();
+    // Why a port has no pages but its identification page.
+    QString noDeviceText(int port) const;
 
     Ui::MainWindow *m_ui;
     PortStatusMonitor *m_portMonitor = nullptr;

@@ -91,7 +91,7 @@ void PortPages::clearPortTabs()
 }
 
 void PortPages::createPages(const QString &roleMenuSet, const DeviceInfo &identity,
-                            const std::shared_ptr<IoddFile> &shared, bool identificationOnly)
+                            const std::shared_ptr<IoddFile> &shared, bool identificationOnly, bool console)
 {
     // A port's tab open before (the last port's "In port", say) stays the one
     // open: removing the tabs would otherwise leave an adapter tab current.
@@ -100,7 +100,7 @@ void PortPages::createPages(const QString &roleMenuSet, const DeviceInfo &identi
     clearPortTabs();
     if (!m_portTabWidget)
         return;
-    addPages(roleMenuSet, identity, shared, identificationOnly);
+    addPages(roleMenuSet, identity, shared, identificationOnly, console);
     if (!shownTab.isEmpty()) {
         int tab = adapterTabCount;
         for (int i = adapterTabCount; i < m_portTabWidget->count(); ++i)
@@ -111,7 +111,7 @@ void PortPages::createPages(const QString &roleMenuSet, const DeviceInfo &identi
 }
 
 void PortPages::addPages(const QString &roleMenuSet, const DeviceInfo &identity,
-                         const std::shared_ptr<IoddFile> &shared, bool identificationOnly)
+                         const std::shared_ptr<IoddFile> &shared, bool identificationOnly, bool console)
 {
     IoddFile &description = *shared;
     const ScrollButtonsHeld held(m_portTabWidget);
@@ -127,8 +127,11 @@ void PortPages::addPages(const QString &roleMenuSet, const DeviceInfo &identity,
     portPage->setPort(m_portIndex);
     portPage->showDeviceInfo(identity);
     if (identificationOnly) {
-        portPage->createIsduConsole(m_portIndex);
-        addEventPage(description, host);
+        // Without a device there is nothing to ask and no events to show.
+        if (console) {
+            portPage->createIsduConsole(m_portIndex);
+            addEventPage(description, host);
+        }
         return;
     }
     ParameterPage *parameters = portPage->createParameterPage(roleMenuSet, m_portIndex, shared, identity);

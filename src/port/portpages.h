@@ -33,8 +33,11 @@ public:
     void clearPortTabs();
     // The pages of a device on this port from its description (kept by the
     // parameter page, which builds other roles' menus from it on demand).
+    // `identificationOnly`: "Basic info" alone, with the ISDU console and the
+    // event page when `console` (a device without a description), without
+    // them when there is no device to talk to.
     void createPages(const QString &roleMenuSet, const DeviceInfo &identity,
-                     const std::shared_ptr<IoddFile> &description, bool identificationOnly);
+                     const std::shared_ptr<IoddFile> &description, bool identificationOnly, bool console = true);
 
     // Hands the port's complete current event set to its event page.
     void showDiagnosis(const QMap<uint8_t, EventPage::DiagnosisItem *> &items) { emit diagnosisChanged(items); }
@@ -54,7 +57,7 @@ signals:
 private:
     // The port's tabs, behind the adapter's.
     void addPages(const QString &roleMenuSet, const DeviceInfo &identity, const std::shared_ptr<IoddFile> &description,
-                  bool identificationOnly);
+                  bool identificationOnly, bool console);
     EventPage *addEventPage(IoddFile &description, QWidget *host);
     // The page of that kind the tab widget's page stack holds, shown or
     // kept for the next build (Basic info, In port); null if none.

@@ -148,6 +148,7 @@ private slots:
         QTRY_VERIFY(!parameters()->isRunning());
         QVERIFY(parameters()->statusText().startsWith("读取中断"));
 
+        m_adapter.changeFaults([](VirtualAdapter::Faults &f) { f.unplugged = false; });
         QVERIFY(reopen());
         chooseVariant(0);
         click(1);

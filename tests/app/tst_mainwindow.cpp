@@ -95,11 +95,11 @@ private slots:
         QVERIFY(!m_hub->link()->isOpen() && SimHelpers::readRegisters(0x9000, 1) == -1);
         QCOMPARE(linkStatus(), "适配器未连接，正在重新连接…");
 
-        chooseVariant(0);
-        click(7);
-        QVERIFY(tabTexts().at(3) == "Basic info" && m_hub->activePorts().isEmpty());
-        click(0);
-        QCOMPARE(tabTexts().size(), 5);
+        click(7); // no device known: its identification page alone, which says why
+        QCOMPARE(tabTexts().mid(3), QStringList{"Basic info"});
+        QCOMPARE(qobject_cast<BasicInfoPage *>(tabs->widget(3))->descriptionProblem(),
+                 "适配器未应答，端口上的设备未知");
+        QVERIFY(!tabs->widget(3)->findChild<IsduConsole *>() && m_hub->activePorts().isEmpty());
     }
 
     // Clicks while the adapter is silent add no status poll of their own: each would hold the window for the
@@ -195,6 +195,11 @@ private slots:
         });
         QTest::mouseClick(lookup->findChild<QPushButton *>(), Qt::LeftButton);
         QTRY_COMPARE(listed, 0);
+
+        click(6); // off: nothing to make pages for
+        QCOMPARE(tabTexts().mid(3), QStringList{"Basic info"});
+        QCOMPARE(qobject_cast<BasicInfoPage *>(tabs->widget(3))->descriptionProblem(),
+                 "端口上没有可识别的 IO-Link 设备（未激活）");
     }
 
     // Size, position, both splitters and the role come back when the window is opened again;
