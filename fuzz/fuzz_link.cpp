@@ -116,33 +116,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const quint16 address = quint16(in.number(2));
         const int n = in.byte() % 130;
         QByteArray out;
-        switch (in.byte() % 9) {
-        case 0: {
-            quint16 value = 0;
-            link.readRegister(address, value);
-            break;
-        }
-        case 1:
+        switch (in.byte() % 4) {
+        case 0:
             link.readRegisters(address, n, out);
             break;
-        case 2:
-            link.readRegistersChecked(address, n, out);
-            break;
-        case 3: {
-            QString text;
-            link.readRegistersText(address, n, text);
-            break;
-        }
-        case 4:
-            link.writeRegister(address, quint16(in.number(2)));
-            break;
-        case 5:
+        case 1:
             link.writeRegisters(address, in.bytes(2 * n), n);
             break;
-        case 6:
-            link.writeRegistersText(address, QString::fromLatin1(in.bytes(in.byte() % 40)));
-            break;
-        case 7: {
+        case 2: {
             IsduRequestBlock block =
                 IsduRequestBlock::make(in.byte(), in.byte(), quint16(in.number(2)), in.byte(), in.byte());
             link.writeIsduRequest(block);

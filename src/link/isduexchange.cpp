@@ -18,7 +18,7 @@ IsduExchange runIsduExchange(ModbusLink &link, const IsduRequestBlock &request, 
         }
         waited += pollMs;
         QByteArray raw;
-        if (link.readRegistersChecked(AdapterRegisters::isduResponse, AdapterRegisters::isduBlockRegisters, raw) != 0) {
+        if (link.readRegisters(AdapterRegisters::isduResponse, AdapterRegisters::isduBlockRegisters, raw) != 0) {
             result.outcome = IsduOutcome::NoAnswer;
             return result;
         }
@@ -43,7 +43,7 @@ bool waitForIdleMailbox(ModbusLink &link, int pollMs, int maxWaitMs, const std::
 {
     for (int waited = 0; waited <= maxWaitMs; waited += pollMs) {
         QByteArray raw;
-        if (link.readRegistersChecked(AdapterRegisters::isduResponse, AdapterRegisters::isduBlockRegisters, raw) != 0)
+        if (link.readRegisters(AdapterRegisters::isduResponse, AdapterRegisters::isduBlockRegisters, raw) != 0)
             return false;
         if (IsduResponseBlock(raw).status() != IsduStatus::busy)
             return true;

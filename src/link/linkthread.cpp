@@ -134,7 +134,7 @@ LinkResult LinkThread::execute(ModbusLink &link, LinkJobState &state)
         m_lock.release();
         break;
     case LinkJob::Kind::ReadRegisters:
-        r.rc = link.readRegistersChecked(job.address, job.count, r.data);
+        r.rc = link.readRegisters(job.address, job.count, r.data);
         break;
     case LinkJob::Kind::WriteRegisters:
         r.rc = job.data.size() >= 2 && job.data.size() % 2 == 0

@@ -6,8 +6,6 @@
 
 #include <hidapi.h>
 
-#include <QStringList>
-
 #include <cstring>
 
 namespace {
@@ -174,11 +172,6 @@ bool ModbusLink::acceptAnswer(const QByteArray &request, const unsigned char *re
     return belongs;
 }
 
-quint16 ModbusLink::crc16(const unsigned char *data, int length)
-{
-    return ModbusFrame::crc16(data, length);
-}
-
 namespace {
 // A read answer of n registers must fit one input report.
 bool readFits(int n)
@@ -197,17 +190,6 @@ int ModbusLink::readAndCheck(const QByteArray &frame, unsigned char *reply)
     return rc == 0 && acceptAnswer(frame, reply) ? 0 : -1;
 }
 
-int ModbusLink::readRegister(quint16 address, quint16 &value)
-{
-    if (!m_device)
-        return -1;
-    unsigned char reply[ModbusFrame::reportSize];
-    if (readAndCheck(ModbusFrame::readRequest(address, 1), reply) != 0)
-        return -1;
-    value = quint16((reply[3] << 8) | reply[4]);
-    return 0;
-}
-
 int ModbusLink::readRegisters(quint16 address, int n, QByteArray &out)
 {
     if (!m_device || !readFits(n))
@@ -215,35 +197,7 @@ int ModbusLink::readRegisters(quint16 address, int n, QByteArray &out)
     unsigned char reply[ModbusFrame::reportSize];
     if (readAndCheck(ModbusFrame::readRequest(address, quint16(n)), reply) != 0)
         return -1;
-    out.append(reinterpret_cast<const char *>(reply + 3), 2 * n);
-    return 0;
-}
-
-int ModbusLink::readRegistersChecked(quint16 address, int n, QByteArray &out)
-{
-    if (!m_device || !readFits(n))
-        return -1;
-    unsigned char reply[ModbusFrame::reportSize];
-    if (readAndCheck(ModbusFrame::readRequest(address, quint16(n)), reply) != 0)
-        return -1;
     out = QByteArray(reinterpret_cast<const char *>(reply + 3), 2 * n);
-    return 0;
-}
-
-int ModbusLink::readRegistersText(quint16 address, int n, QString &out)
-{
-    if (!m_device || !readFits(n))
-        return -1;
-    const QByteArray frame = ModbusFrame::readRequest(address, quint16(n));
-    qCDebug(lcLink) << frame.size();
-    unsigned char reply[ModbusFrame::reportSize];
-    out.clear();
-    if (readAndCheck(frame, reply) != 0)
-        return -1;
-    QStringList parts;
-    for (int i = 0; i < n; ++i)
-        parts << QString::number((reply[3 + 2 * i] << 8) | reply[4 + 2 * i]);
-    out = parts.join(QLatin1Char(','));
     return 0;
 }
 
@@ -264,47 +218,11 @@ int ModbusLink::writeAndCheck(const QByteArray &frame, const WriteLog &log)
     return acceptAnswer(frame, reply) ? 0 : -1;
 }
 
-int ModbusLink::writeRegister(quint16 address, quint16 value)
-{
-    if (!m_device)
-        return -1;
-    QByteArray data;
-    data.append(char(value >> 8));
-    data.append(char(value & 0xFF));
-    return writeAndCheck(ModbusFrame::writeRequest(address, 1, data), {"cmd:"});
-}
-
 int ModbusLink::writeRegisters(quint16 address, const QByteArray &data, int n)
 {
     if (!m_device || n < 1)
         return -1;
     return writeAndCheck(ModbusFrame::writeRequest(address, n, data), {"write data:"});
-}
-
-int ModbusLink::writeRegisterBlock(quint16 address, const unsigned char *data, int n)
-{
-    if (!m_device || n < 1 || !data)
-        return -1;
-    const QByteArray bytes(reinterpret_cast<const char *>(data), 2 * n);
-    return writeAndCheck(ModbusFrame::writeRequest(address, n, bytes), {"write request:", "write reply:", 64});
-}
-
-int ModbusLink::writeRegistersText(quint16 address, const QString &text)
-{
-    if (!m_device)
-        return -1;
-    QByteArray data;
-    int n = 0;
-    const QStringList parts = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString &part : parts) {
-        const quint16 v = quint16(part.toUInt() & 0xFFFF);
-        data.append(char(v >> 8));
-        data.append(char(v & 0xFF));
-        ++n;
-    }
-    if (n < 1)
-        return -1;
-    return writeAndCheck(ModbusFrame::writeRequest(address, n, data), {"write DO", "resp DO", ModbusFrame::reportSize});
 }
 
 int ModbusLink::writeIsduRequest(IsduRequestBlock block)

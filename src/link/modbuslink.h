@@ -41,20 +41,11 @@ public:
     // that times out succeeds with a zeroed reply.
     int transfer(const QByteArray &request, unsigned char reply[65]);
 
-    static quint16 crc16(const unsigned char *data, int length);
-
-    // Reads of 1..29 registers (an answer must fit one report).
-    int readRegister(quint16 address, quint16 &value);
-    // Appends the 2n data octets to out.
+    // Reads 1..29 registers (an answer must fit one report) into out, 2n
+    // octets; out is left as it was when the read fails.
     int readRegisters(quint16 address, int n, QByteArray &out);
-    // Like readRegisters, but replaces out.
-    int readRegistersChecked(quint16 address, int n, QByteArray &out);
-    // The register values in decimal, separated by commas.
-    int readRegistersText(quint16 address, int n, QString &out);
-    int writeRegister(quint16 address, quint16 value);
+    // Writes the 2n octets of `data` (missing ones go out as zero).
     int writeRegisters(quint16 address, const QByteArray &data, int n);
-    int writeRegisterBlock(quint16 address, const unsigned char *data, int n);
-    int writeRegistersText(quint16 address, const QString &text);
     int writeIsduRequest(IsduRequestBlock block);
 
     static constexpr int readTimeoutMs = 1000;

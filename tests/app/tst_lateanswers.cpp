@@ -39,6 +39,16 @@ class tst_lateanswers : public QObject, WindowDriver::Session
         return ports;
     }
     void pressRead() const { QTest::mouseClick(find<QPushButton>(parameters(), "pbtn_read"), Qt::LeftButton); }
+    // "读（全部）" on Port2's "Basic info", 250 ms into it, each answer 100 ms late.
+    void readingOnPort2()
+    {
+        m_adapter.changeFaults([](VirtualAdapter::Faults &f) { f.isduLatencyMs = 100; });
+        chooseVariant(0);
+        click(1);
+        tabs->setCurrentIndex(3);
+        pressRead();
+        QTest::qWait(250);
+    }
     // The tab bar and the page stack agree, and the port's own pages follow the adapter's three.
     bool tabsAgree(int port) const
     {
@@ -113,12 +123,7 @@ private slots:
     // stop, and the window shows what was clicked.
     void clicksDuringARead()
     {
-        m_adapter.changeFaults([](VirtualAdapter::Faults &f) { f.isduLatencyMs = 100; });
-        chooseVariant(0);
-        click(1);
-        tabs->setCurrentIndex(3);
-        pressRead();
-        QTest::qWait(250);
+        readingOnPort2();
         find<QComboBox>(window, "cbox_role")->setCurrentIndex(2);
         auto *page = parameters();
         QVERIFY(!page->isRunning() && page->role() == "ObserverRoleMenuSet");
@@ -139,21 +144,14 @@ private slots:
     // exchange on its way, and the page says why the read ended.
     void closeOrUnplugDuringARead()
     {
-        m_adapter.changeFaults([](VirtualAdapter::Faults &f) { f.isduLatencyMs = 100; });
-        chooseVariant(0);
-        click(1);
-        pressRead();
-        QTest::qWait(250);
+        readingOnPort2();
         m_adapter.changeFaults([](VirtualAdapter::Faults &f) { f.unplugged = true; });
         QTRY_VERIFY(!parameters()->isRunning());
         QVERIFY(parameters()->statusText().startsWith("读取中断"));
 
         m_adapter.changeFaults([](VirtualAdapter::Faults &f) { f.unplugged = false; });
         QVERIFY(reopen());
-        chooseVariant(0);
-        click(1);
-        pressRead();
-        QTest::qWait(250);
+        readingOnPort2();
         QVERIFY(window->close());
         const int sent = m_adapter.log().size();
         QTest::qWait(400);
