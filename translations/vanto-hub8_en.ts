@@ -416,6 +416,14 @@
         <source>描述文件超出限制，只显示了部分内容：%1</source>
         <translation>The device description exceeds a limit; only part of it is shown: %1</translation>
     </message>
+    <message>
+        <source>正在建立IODD库索引：%1/%2</source>
+        <translation>Indexing the IODD library: %1/%2</translation>
+    </message>
+    <message>
+        <source>正在建立IODD库索引，找到描述文件后页面随即更新</source>
+        <translation>Indexing the IODD library; the pages follow once the description is found</translation>
+    </message>
 </context>
 <context>
     <name>ParameterSetDialog</name>
@@ -1068,6 +1076,10 @@ File name: %2</translation>
         <source>加载IODD文件</source>
         <translation>Load IODD file</translation>
     </message>
+    <message>
+        <source>正在读取描述文件 %1/%2</source>
+        <translation>Reading descriptions %1/%2</translation>
+    </message>
 </context>
 <context>
     <name>ParameterPage</name>
@@ -1423,6 +1435,10 @@ This port: %2</translation>
     <message>
         <source>已找到：%1</source>
         <translation>Found: %1</translation>
+    </message>
+    <message>
+        <source>正在IODD库中查找…</source>
+        <translation>Searching the IODD library…</translation>
     </message>
 </context>
 <context>

@@ -11,9 +11,9 @@
 #include "description/datalocations.h"
 #include "description/ioddfile.h"
 #include "devicepages/basicinfopage.h"
-#include "library/ioddfinder.h"
 #include "library/ioddlibrarydialog.h"
 #include "library/ioddlookupbar.h"
+#include "library/libraryindex.h"
 #include "library/variantdialog.h"
 #include "link/adapterlink.h"
 #include "link/linkhub.h"
@@ -68,6 +68,7 @@ MainWindow::MainWindow(QWidget *parent)
       m_roleMenuSet(QStringLiteral("SpecialistRoleMenuSet")),
       m_ioddLibraryDir(IoddLibraryDialog::defaultLibraryDir())
 {
+    setIoddLibraryDir(m_ioddLibraryDir, DataLocations::libraryIndexFile(m_ioddLibraryDir));
     initHub8Resources();
     // The style sheet first: the form's widgets are made under it, instead of
     // being made and then restyled, all of them.
@@ -94,6 +95,39 @@ MainWindow::MainWindow(QWidget *parent)
     m_ui->splitter->setStretchFactor(1, 1);
     m_ui->splitter->setSizes({m_ui->treeWidget->minimumWidth() + 20, width()});
     restoreSettings();
+}
+
+void MainWindow::setIoddLibraryDir(const QString &dir, const QString &indexFile)
+{
+    m_ioddLibraryDir = dir;
+    delete m_libraryIndex;
+    m_libraryIndex = new LibraryIndex(dir, indexFile, this);
+    connect(m_libraryIndex, &LibraryIndex::changed, this, &MainWindow::onLibraryChanged);
+    connect(m_libraryIndex, &LibraryIndex::progress, this, &MainWindow::showLibraryProgress);
+    connect(m_libraryIndex, &LibraryIndex::idle, this, [this] { showLibraryProgress(0, 0); });
+}
+
+void MainWindow::showLibraryProgress(int done, int total)
+{
+    // Shown only while it has something to say: it would widen the tool bar.
+    if (!m_libraryStatus)
+        return;
+    m_libraryStatus->setText(done < total ? tr("正在建立IODD库索引：%1/%2").arg(done).arg(total) : QString());
+    m_libraryStatus->setVisible(done < total);
+}
+
+void MainWindow::onLibraryChanged()
+{
+    const int port = m_shownPort;
+    if (port < 0 || m_descriptionChosen || QApplication::activeModalWidget())
+        return;
+    const QString path = descriptionFor(port);
+    if (path == m_portDescriptions.value(port) && !m_awaitingLibrary)
+        return;
+    // Edits typed for the device that was there are not dropped unasked.
+    if (ParameterPage *page = m_ui->tabWidget->findChild<ParameterPage *>(); page && page->unwrittenEdits() > 0)
+        return;
+    showPortPages(path, uint8_t(port));
 }
 
 QSize MainWindow::firstStartSize()
@@ -264,11 +298,20 @@ void MainWindow::initPorts(uint8_t portCount)
     m_linkStatus->setObjectName(QStringLiteral("label_linkStatus"));
     m_linkStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 12px;"));
     m_ui->horizontalLayout->insertWidget(1, m_linkStatus);
+    m_libraryStatus = new QLabel(m_ui->widget_tool);
+    m_libraryStatus->setObjectName(QStringLiteral("label_libraryStatus"));
+    m_libraryStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 12px;"));
+    m_ui->horizontalLayout->insertWidget(2, m_libraryStatus);
+    m_libraryStatus->hide();
     m_reconnector = new LinkReconnector(hub->link(), this);
     connect(hub->link(), &AdapterLink::connectionChanged, this, &MainWindow::showLinkStatus);
     // Queued: the poll runs once the reconnect has returned.
     connect(m_reconnector, &LinkReconnector::reconnected, m_portMonitor, &PortStatusMonitor::poll,
             Qt::QueuedConnection);
+
+    // The library's index is brought up to date off this thread; the pages
+    // of a port clicked before it is in follow once it is.
+    m_libraryIndex->refresh();
 
     // The tree shows the ports at once; their events wait for the first answer.
     m_portMonitor->poll();
@@ -367,10 +410,10 @@ void MainWindow::offerLibraryLookup(int port)
     if (!lookup)
         return;
     const PortState state = m_portMonitor ? m_portMonitor->states().value(port) : PortState();
-    lookup->setLibraryDir(m_ioddLibraryDir);
+    lookup->setLibraryIndex(m_libraryIndex);
     lookup->setDevice(port, state.vendorId, state.deviceId);
-    if (state.vendorId != 0 && state.deviceId != 0
-        && IoddFinder().findNewestIoddFile(state.vendorId, state.deviceId, m_ioddLibraryDir).isEmpty())
+    if (state.vendorId != 0 && state.deviceId != 0 && m_libraryIndex->isKnown()
+        && m_libraryIndex->newestFile(state.vendorId, state.deviceId).isEmpty())
         lookup->showNotFound();
     connect(lookup, &IoddLookupBar::libraryRequested, this,
             [this](int atPort, quint32 deviceId) { openLibrary(atPort, deviceId); });
@@ -395,7 +438,7 @@ QString MainWindow::descriptionFor(int port) const
     const PortState s = m_portMonitor ? m_portMonitor->states().value(port) : PortState();
     if (s.vendorId == 0 || s.deviceId == 0)
         return QString();
-    const QString found = IoddFinder().findNewestIoddFile(s.vendorId, s.deviceId, m_ioddLibraryDir);
+    const QString found = m_libraryIndex->newestFile(s.vendorId, s.deviceId);
     if (!found.isEmpty())
         return found;
     if (s.vendorId == BuiltinDescription::vendorId && s.deviceId == BuiltinDescription::deviceId)
@@ -419,7 +462,7 @@ void MainWindow::onLibraryClicked()
 
 void MainWindow::openLibrary(int port, quint32 deviceId)
 {
-    IoddLibraryDialog dialog(m_ioddLibraryDir, this);
+    IoddLibraryDialog dialog(m_libraryIndex, this);
     if (deviceId != 0)
         dialog.searchDevice(deviceId);
     if (port < 0)
@@ -430,7 +473,10 @@ void MainWindow::openLibrary(int port, quint32 deviceId)
         });
     connect(&dialog, &IoddLibraryDialog::fileChosen, this, [this, port](const QString &file) {
         // Loaded once the dialog has closed, the way a port click loads its file.
-        QTimer::singleShot(0, this, [this, port, file]() { showPortPages(file, uint8_t(port)); });
+        QTimer::singleShot(0, this, [this, port, file]() {
+            showPortPages(file, uint8_t(port));
+            m_descriptionChosen = m_shownPort == port;
+        });
     });
     dialog.exec();
 }
@@ -456,6 +502,10 @@ void MainWindow::onPortClicked(QTreeWidgetItem *item, int column)
         if (m_portMonitor->isPolling())
             m_refreshedPort = i;
     }
+    // The library as it is now, in the background: a file added or changed
+    // since its last look changes the pages when the scan is in.
+    m_libraryIndex->refresh();
+    m_descriptionChosen = false;
     showPortPages(descriptionFor(i), uint8_t(i));
     if (m_shownPort != i)
         return; // the variant choice was cancelled: the previous port stays
@@ -508,9 +558,13 @@ QString MainWindow::showPortPages(const QString &path, uint8_t port)
             const bool device = state.vendorId != 0 && state.deviceId != 0;
             holder->createPages(m_roleMenuSet, identity, loaded, true, device);
             m_shownPort = port;
+    m_awaitingLibrary = false;
             m_descriptionProblem = nullptr;
+            m_awaitingLibrary = device && !m_libraryIndex->isKnown();
             if (!device)
                 m_descriptionProblem = [this, port] { return noDeviceText(port); };
+            else if (m_awaitingLibrary)
+                m_descriptionProblem = [] { return tr("正在建立IODD库索引，找到描述文件后页面随即更新"); };
             showWindowTitle();
             m_portDescriptions.insert(port, path);
             showPortStates();

@@ -15,6 +15,7 @@
 
 class AdapterPortPage;
 class QCloseEvent;
+class LibraryIndex;
 class LinkReconnector;
 class QLabel;
 class QTreeWidgetItem;
@@ -56,17 +57,19 @@ public:
     PortEventLog *portEvents() const { return m_portEvents; }
 
     // The IODD library the library dialog and the pages' lookups use
-    // (default: IoddLibraryDialog::defaultLibraryDir()).
-    void setIoddLibraryDir(const QString &dir) { m_ioddLibraryDir = dir; }
+    // (default: IoddLibraryDialog::defaultLibraryDir(), its index kept in
+    // DataLocations::libraryIndexFile()); `indexFile` empty: the index is
+    // kept in memory only. Before initPorts().
+    void setIoddLibraryDir(const QString &dir, const QString &indexFile = QString());
+    LibraryIndex *libraryIndex() const { return m_libraryIndex; }
 
     // The built-in description in the shipped library (DataLocations).
     static QString resolveDefaultIoddPath();
 
     // The description a click on `port` builds its pages from: the library's
-    // newest file for the identity the device reports; none when the identity
-    // is known but not in the library (and not the built-in device's);
-    // without an identity the built-in description on even ports (Port2, 4,
-    // 6, 8), none on odd ones.
+    // newest file for the identity the device reports, as far as the
+    // library's index knows it; none when the identity is known but not in
+    // the library (and not the built-in device's) or not known.
     QString descriptionFor(int port) const;
 
 public slots:
@@ -116,6 +119,10 @@ private:
     void onPortRefreshed();
     // Why a port has no pages but its identification page.
     QString noDeviceText(int port) const;
+    // The library's index has changed: the shown port's pages again when
+    // the lookup now gives another file (not one chosen in the dialog).
+    void onLibraryChanged();
+    void showLibraryProgress(int done, int total);
 
     Ui::MainWindow *m_ui;
     PortStatusMonitor *m_portMonitor = nullptr;
@@ -123,6 +130,8 @@ private:
     AdapterPortPage *m_adapterPortPage = nullptr;
     LinkReconnector *m_reconnector = nullptr;
     QLabel *m_linkStatus = nullptr;
+    QLabel *m_libraryStatus = nullptr;
+    LibraryIndex *m_libraryIndex = nullptr;
     QString m_roleMenuSet;
     QString m_ioddLibraryDir;
     QHash<QString, QIcon> m_portIcons;
@@ -131,6 +140,8 @@ private:
     QHash<int, QString> m_portDescriptions;        // port -> file its pages are built from
     int m_refreshedPort = -1;                      // the port clicked last, while the monitor looks at it again
     int m_shownPort = -1;                          // the port whose pages are shown, -1 before the first
+    bool m_descriptionChosen = false;              // the shown pages' file was chosen in the library dialog
+    bool m_awaitingLibrary = false;                // the shown port's pages wait for the library's index
     std::function<QString()> m_descriptionProblem; // what the shown port's Basic info page says about its file
 };
 

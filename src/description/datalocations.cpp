@@ -5,6 +5,7 @@
 #include "log/hub8log.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -85,6 +86,14 @@ QString userLibraryDir()
 {
     return userLibraryDirFor(QCoreApplication::applicationDirPath(),
                              QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+}
+
+QString libraryIndexFile(const QString &libraryDir)
+{
+    const QByteArray library = QDir::cleanPath(QFileInfo(libraryDir).absoluteFilePath()).toUtf8();
+    const QString name = QString::fromLatin1(QCryptographicHash::hash(library, QCryptographicHash::Sha1).toHex().left(16));
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+        + QStringLiteral("/vanto-hub8/iodd-index-") + name + QStringLiteral(".json");
 }
 
 bool seedLibrary(const QString &shippedDir, const QString &userDir, QString *why)

@@ -37,6 +37,11 @@ QString builtinDescriptionPath();
 // The library the user adds files to and deletes them from.
 QString userLibraryDir();
 
+// Where the index of the library `libraryDir` is kept between runs: in the
+// user's cache folder (~/.cache/vanto-hub8), one file per library, never in
+// the library itself.
+QString libraryIndexFile(const QString &libraryDir);
+
 // Copies the library `shippedDir` to `userDir` when `userDir` does not exist
 // yet; true when there is nothing to do or the copy is complete. Only real
 // directories and regular files are copied (symbolic links are skipped), and

@@ -2,11 +2,12 @@
 #include "ui_ioddlibrarydialog.h"
 
 #include "ioddlibraryfolder.h"
+#include "libraryindex.h"
+#include "librarytablemodel.h"
 
 #include "description/datalocations.h"
 #include "description/ioddheaderreader.h"
 #include "log/hub8log.h"
-#include "widgets/readonlyitem.h"
 
 #include <QAbstractItemView>
 #include <QDir>
@@ -16,42 +17,30 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QPointer>
-#include <QTableWidgetItem>
-
-namespace {
-
-// True when `name` can only mean one entry directly inside a directory.
-bool isPlainName(const QString &name, QString *why)
-{
-    if (name.isEmpty())
-        *why = QStringLiteral("empty name");
-    else if (name == QLatin1String(".") || name == QLatin1String(".."))
-        *why = QStringLiteral("names the directory itself or its parent");
-    else if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
-        *why = QStringLiteral("contains a path separator");
-    else if (name.contains(QChar(0)))
-        *why = QStringLiteral("contains a null character");
-    else
-        return true;
-    return false;
-}
-
-// Where a row's folder and file are kept, on the row's first cell.
-constexpr int folderRole = Qt::UserRole;
-constexpr int filePathRole = Qt::UserRole + 1;
-
-QTableWidgetItem *libraryCell(const QString &text, bool centred)
-{
-    QTableWidgetItem *item = ::readOnlyItem(text);
-    if (centred)
-        item->setData(Qt::TextAlignmentRole, int(Qt::AlignHCenter | Qt::AlignVCenter));
-    return item;
-}
-
-} // namespace
+#include <QProgressBar>
+#include <QTableView>
 
 IoddLibraryDialog::IoddLibraryDialog(const QString &libraryDir, QWidget *parent)
-    : QDialog(parent), m_ui(new Ui::IoddLibraryDialog), m_libraryDir(libraryDir)
+    : QDialog(parent),
+      m_ui(new Ui::IoddLibraryDialog),
+      m_index(new LibraryIndex(libraryDir, QString(), this)),
+      m_model(new LibraryTableModel(this)),
+      m_libraryDir(libraryDir)
+{
+    setUp();
+}
+
+IoddLibraryDialog::IoddLibraryDialog(LibraryIndex *index, QWidget *parent)
+    : QDialog(parent),
+      m_ui(new Ui::IoddLibraryDialog),
+      m_index(index),
+      m_model(new LibraryTableModel(this)),
+      m_libraryDir(index->libraryDir())
+{
+    setUp();
+}
+
+void IoddLibraryDialog::setUp()
 {
     m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/images/title.png")));
@@ -70,9 +59,9 @@ IoddLibraryDialog::IoddLibraryDialog(const QString &libraryDir, QWidget *parent)
         return QMessageBox::question(nullptr, title, text, buttons, defaultButton);
     };
 
-    QTableWidget *table = m_ui->table_show;
-    table->setColumnCount(4);
-    table->setHorizontalHeaderLabels({tr("供应商ID"), tr("设备ID"), tr("文件名"), tr("版本")});
+    m_model->setHeaders({tr("供应商ID"), tr("设备ID"), tr("文件名"), tr("版本")});
+    QTableView *table = m_ui->table_show;
+    table->setModel(m_model);
     table->setColumnWidth(0, 100);
     table->setColumnWidth(1, 100);
     table->setColumnWidth(2, 300);
@@ -80,14 +69,23 @@ IoddLibraryDialog::IoddLibraryDialog(const QString &libraryDir, QWidget *parent)
     table->verticalHeader()->hide();
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setWordWrap(false);
+    m_ui->progress_index->hide();
 
-    connect(table, &QTableWidget::currentItemChanged, this, &IoddLibraryDialog::onCurrentRowChanged);
+    connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &IoddLibraryDialog::onCurrentRowChanged);
     connect(m_ui->pbtn_add, &QPushButton::clicked, this, &IoddLibraryDialog::onAddClicked);
     connect(m_ui->pbtn_del, &QPushButton::clicked, this, &IoddLibraryDialog::onDeleteClicked);
     connect(m_ui->pbtn_search, &QPushButton::clicked, this, &IoddLibraryDialog::onSearchClicked);
     connect(m_ui->pbtn_enter, &QPushButton::clicked, this, &IoddLibraryDialog::onLoadClicked);
+    connect(m_index, &LibraryIndex::changed, this, &IoddLibraryDialog::showEntries);
+    connect(m_index, &LibraryIndex::progress, this, &IoddLibraryDialog::showProgress);
+    connect(m_index, &LibraryIndex::idle, m_ui->progress_index, &QWidget::hide);
 
-    scanLibrary();
+    // What the index knows now, then what the folder holds.
+    showEntries();
+    m_index->refresh();
     updateDeleteButton();
 }
 
@@ -126,55 +124,53 @@ void IoddLibraryDialog::setDeviceCheck(int port, DeviceIdentityFunction deviceId
 
 void IoddLibraryDialog::updateDeleteButton()
 {
-    const int row = m_ui->table_show->currentRow();
+    const int row = currentRow();
     const bool builtin = row >= 0 && IoddLibrary::isBuiltinFolder(libraryDir(), folderOfRow(row));
     m_ui->pbtn_del->setEnabled(!builtin);
     m_ui->pbtn_del->setToolTip(
         builtin ? tr("内置描述文件不能删除：Port2、Port4、Port6、Port8 的参数和过程数据页面由它生成") : QString());
 }
 
-QString IoddLibraryDialog::cellText(int row, int column) const
+const LibraryEntry *IoddLibraryDialog::entryOfRow(int row) const
 {
-    const QTableWidgetItem *item = m_ui->table_show->item(row, column);
-    return item ? item->text() : QString();
+    return m_model->entryAt(row);
+}
+
+int IoddLibraryDialog::currentRow() const
+{
+    return m_ui->table_show->currentIndex().row();
 }
 
 QString IoddLibraryDialog::folderOfRow(int row) const
 {
-    const QTableWidgetItem *item = m_ui->table_show->item(row, 0);
-    return item ? item->data(folderRole).toString() : QString();
+    const LibraryEntry *entry = entryOfRow(row);
+    return entry ? m_index->libraryDir() + QLatin1Char('/') + entry->folder : QString();
 }
 
 QString IoddLibraryDialog::filePathOfRow(int row) const
 {
-    const QTableWidgetItem *item = m_ui->table_show->item(row, 0);
-    return item ? item->data(filePathRole).toString() : QString();
+    const LibraryEntry *entry = entryOfRow(row);
+    return entry ? entry->path(m_index->libraryDir()) : QString();
 }
 
-void IoddLibraryDialog::appendRow(const QString &vendorId, const QString &deviceId, const QString &fileName,
-                                  const QString &version, const QString &folder, const QString &filePath)
+void IoddLibraryDialog::showEntries()
 {
-    QTableWidget *table = m_ui->table_show;
-    const int row = table->rowCount();
-    table->insertRow(row);
-    QTableWidgetItem *first = libraryCell(vendorId, true);
-    first->setData(folderRole, folder);
-    first->setData(filePathRole, filePath);
-    table->setItem(row, 0, first);
-    table->setItem(row, 1, libraryCell(deviceId, true));
-    table->setItem(row, 2, libraryCell(fileName, false));
-    table->setItem(row, 3, libraryCell(version, false));
+    const LibraryEntry *current = entryOfRow(currentRow());
+    const QString folder = current ? current->folder : QString(), file = current ? current->file : QString();
+    m_model->setEntries(m_index->entries());
+    const int row = file.isEmpty() ? -1 : m_model->rowOf(folder, file);
+    if (row >= 0)
+        m_ui->table_show->setCurrentIndex(m_model->index(row, 0));
+    updateDeleteButton();
 }
 
-void IoddLibraryDialog::scanLibrary()
+void IoddLibraryDialog::showProgress(int done, int total)
 {
-    // The same files the lookup of a port's description searches.
-    for (const QFileInfo &file : IoddLibrary::descriptionFiles(libraryDir())) {
-        IoddHeaderReader parser;
-        parser.open(file.absoluteFilePath());
-        appendRow(QString::number(parser.vendorId()), QString::number(parser.deviceId()), parser.fileName(),
-                  parser.version(), file.absolutePath(), file.absoluteFilePath());
-    }
+    QProgressBar *bar = m_ui->progress_index;
+    bar->setRange(0, total);
+    bar->setValue(done);
+    bar->setFormat(tr("正在读取描述文件 %1/%2").arg(done).arg(total));
+    bar->setVisible(done < total);
 }
 
 void IoddLibraryDialog::onAddClicked()
@@ -190,8 +186,8 @@ void IoddLibraryDialog::onAddClicked()
     const int deviceId = parser.deviceId();
     const QString version = parser.version();
     QString why;
-    for (int row = 0; row < m_ui->table_show->rowCount() && why.isEmpty(); ++row) {
-        if (cellText(row, 2) == fileName)
+    for (const LibraryEntry &entry : m_index->entries()) {
+        if (entry.file == fileName)
             why = tr("库中已有同名文件");
     }
     if (why.isEmpty() && (vendorId < 1 || deviceId < 1))
@@ -208,8 +204,7 @@ void IoddLibraryDialog::onAddClicked()
         m_ask(tr("添加IODD文件"), tr("未添加 %1：%2").arg(fileName, why), QMessageBox::Ok, QMessageBox::Ok);
         return;
     }
-    appendRow(QString::number(vendorId), QString::number(deviceId), fileName, version, folder,
-              folder + QLatin1Char('/') + fileName);
+    m_index->addFile(QFileInfo(folder).fileName(), fileName);
 }
 
 // Creates the library (one level) and a new folder for the entry, and copies
@@ -221,7 +216,7 @@ QString IoddLibraryDialog::copyIntoLibrary(const QString &sourcePath, const QStr
 {
     const QString library = libraryDir();
     QString reason;
-    if (!isPlainName(folderName, &reason)) {
+    if (!IoddLibrary::isPlainName(folderName, &reason)) {
         qCDebug(lcLibrary) << "folder name" << folderName << "not used:" << reason;
         *why = tr("版本或文件名不能用作库中的文件夹名 \"%1\"").arg(folderName);
         return QString();
@@ -252,7 +247,7 @@ QString IoddLibraryDialog::copyIntoLibrary(const QString &sourcePath, const QStr
 
     const QFileInfo source(sourcePath);
     const QString fileName = source.fileName();
-    if (!isPlainName(fileName, &reason))
+    if (!IoddLibrary::isPlainName(fileName, &reason))
         return copyFailed(tr("文件名 \"%1\" 不能使用").arg(fileName));
     QFile xml(sourcePath);
     if (!xml.copy(folder + QLatin1Char('/') + fileName))
@@ -264,7 +259,7 @@ QString IoddLibraryDialog::copyIntoLibrary(const QString &sourcePath, const QStr
     for (const QString &picture : pictures) {
         if (picture.isEmpty() || copied.contains(picture))
             continue;
-        if (!isPlainName(picture, &reason)) {
+        if (!IoddLibrary::isPlainName(picture, &reason)) {
             qCDebug(lcLibrary) << "picture" << picture << "skipped, not a plain file name:" << reason;
             continue;
         }
@@ -287,12 +282,14 @@ QString IoddLibraryDialog::copyIntoLibrary(const QString &sourcePath, const QStr
 
 void IoddLibraryDialog::onDeleteClicked()
 {
-    const int row = m_ui->table_show->currentRow();
-    if (row < 0)
+    const int row = currentRow();
+    const LibraryEntry *entry = entryOfRow(row);
+    if (!entry)
         return;
 
-    const QString deviceId = cellText(row, 1);
-    const QString fileName = cellText(row, 2);
+    const QString deviceId = QString::number(LibraryEntry::listedNumber(entry->deviceId));
+    const QString fileName = entry->file;
+    const QString folderName = entry->folder;
     const QString folder = folderOfRow(row);
     if (IoddLibrary::isBuiltinFolder(libraryDir(), folder)) {
         qCDebug(lcLibrary) << folder << "not removed, it holds the built-in description";
@@ -304,78 +301,47 @@ void IoddLibraryDialog::onDeleteClicked()
     if (answer != QMessageBox::Yes)
         return;
 
-    // Every row listed from that folder goes with it.
-    for (int r = m_ui->table_show->rowCount() - 1; r >= 0; --r) {
-        if (r == row || (!folder.isEmpty() && folderOfRow(r) == folder))
-            m_ui->table_show->removeRow(r);
-    }
+    // Every row listed from that folder goes with it; what could not be
+    // removed comes back with the next scan.
     QString why;
-    if (!IoddLibrary::removeFolder(libraryDir(), folder, &why))
+    const bool removed = IoddLibrary::removeFolder(libraryDir(), folder, &why);
+    if (!removed)
         qCDebug(lcLibrary) << folder << "not removed:" << why;
+    m_index->removeFolder(folderName);
+    if (!removed)
+        m_index->refresh();
 }
 
 void IoddLibraryDialog::searchDevice(quint32 deviceId)
 {
     const QString wanted = QString::number(deviceId);
     m_ui->edit_search->setText(wanted);
-    onSearchClicked();
     // Only that device's files, none when the library has none for it.
-    for (int row = 0; row < m_ui->table_show->rowCount(); ++row)
-        m_ui->table_show->setRowHidden(row, cellText(row, 1) != wanted);
+    m_model->setFilter(wanted, true);
 }
 
 void IoddLibraryDialog::onSearchClicked()
 {
-    const QString text = m_ui->edit_search->text();
-    const QDir library(libraryDir());
-    if (!library.exists())
-        return;
-
-    struct Entry
-    {
-        QString vendorId, deviceId, fileName, version, folder;
-    };
-    QList<Entry> matches;
-    const QFileInfoList folders = library.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QFileInfo &folder : folders) {
-        const QString name = folder.fileName();
-        const QStringList parts = name.split(QLatin1Char('_'), Qt::KeepEmptyParts);
-        if (parts.size() < 4)
-            continue;
-        const QString version = parts.at(2);
-        // The file name follows the first "<version>_" from the third
-        // character on, the earliest place the version part can start.
-        const int at = name.indexOf(version + QLatin1Char('_'), 2);
-        if (at < 0)
-            continue;
-        const QString fileName = name.mid(at + version.size() + 1) + QStringLiteral(".xml");
-        if (text.trimmed().isEmpty() || parts.at(1).contains(text))
-            matches.append({parts.at(0), parts.at(1), fileName, version, folder.absoluteFilePath()});
-    }
-    if (matches.isEmpty())
-        return;
-
-    m_ui->table_show->setRowCount(0);
-    for (const Entry &e : qAsConst(matches))
-        appendRow(e.vendorId, e.deviceId, e.fileName, e.version, e.folder, e.folder + QLatin1Char('/') + e.fileName);
+    m_model->setFilter(m_ui->edit_search->text());
+    updateDeleteButton();
 }
 
-void IoddLibraryDialog::onCurrentRowChanged(QTableWidgetItem *item)
+void IoddLibraryDialog::onCurrentRowChanged(const QModelIndex &current)
 {
     updateDeleteButton();
-    if (!item)
+    const LibraryEntry *entry = entryOfRow(current.row());
+    if (!entry)
         return;
-    const int row = item->row();
-    m_ui->label_deviceID->setText(tr("设备ID:%1").arg(cellText(row, 1)));
-    m_ui->label_fileName->setText(tr("文件名::%1").arg(cellText(row, 2)));
+    m_ui->label_deviceID->setText(tr("设备ID:%1").arg(LibraryEntry::listedNumber(entry->deviceId)));
+    m_ui->label_fileName->setText(tr("文件名::%1").arg(entry->file));
 }
 
 void IoddLibraryDialog::onLoadClicked()
 {
     if (!m_confirmEnabled)
         return;
-    const int row = m_ui->table_show->currentRow();
-    if (row < 0)
+    const int row = currentRow();
+    if (!entryOfRow(row))
         return;
     const QString path = filePathOfRow(row);
     if (!m_deviceIdentity) {

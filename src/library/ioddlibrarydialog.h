@@ -9,7 +9,10 @@
 
 #include <functional>
 
-class QTableWidgetItem;
+class LibraryIndex;
+class LibraryTableModel;
+class QModelIndex;
+struct LibraryEntry;
 
 namespace Ui {
 class IoddLibraryDialog;
@@ -20,11 +23,13 @@ class IoddLibraryDialog;
 // the library directory. Lists, adds, searches by device id and deletes
 // entries; confirming a row emits the path of its IODD file and closes.
 //
-// The table is rebuilt from disk at construction only. Each row remembers the
-// folder it was listed from or copied into, and the file in it; delete and
-// confirm use those, never names rebuilt from the cells or the file's content.
-// An add lists its row only once the file and its pictures are in the
-// library; a failed add removes what it made and says why. The built-in
+// The rows are the entries of the library's index (LibraryIndex): shown at
+// once as far as they are known, brought up to date by a scan off the GUI
+// thread at each opening, with its progress below the table. Each row is one
+// file of one folder; delete and confirm use those, never names rebuilt from
+// the cells or the file's content. An add lists its row only once the file
+// and its pictures are in the library; a failed add removes what it made and
+// says why. The built-in
 // description cannot be deleted. With a device check, confirming a file
 // whose identity differs from the device's asks first. Nothing written or
 // removed by the dialog lies outside the library directory: folder names and
@@ -46,14 +51,18 @@ public:
     // calls its argument with the identity once it is known.
     using DeviceIdentityFunction = std::function<void(std::function<void(const DeviceIdentity &)>)>;
 
-    // The dialog over the library in `libraryDir`.
+    // The dialog over the library in `libraryDir`, with an index of its own
+    // kept in memory.
     explicit IoddLibraryDialog(const QString &libraryDir, QWidget *parent = nullptr);
+    // The dialog over the library of `index`, which it shares with the lookup.
+    explicit IoddLibraryDialog(LibraryIndex *index, QWidget *parent = nullptr);
     ~IoddLibraryDialog() override;
 
     // The user's library: DataLocations::userLibraryDir() (beside the
     // executable in the build tree).
     static QString defaultLibraryDir();
     QString libraryDir() const { return m_libraryDir; }
+    LibraryIndex *libraryIndex() const { return m_index; }
 
     // Replace the file dialog and the message box (default: the real ones,
     // without parent; a question box when more than Ok can be answered).
@@ -79,14 +88,16 @@ private slots:
     void onAddClicked();
     void onDeleteClicked();
     void onSearchClicked();
-    void onCurrentRowChanged(QTableWidgetItem *item);
+    void onCurrentRowChanged(const QModelIndex &current);
     void onLoadClicked();
 
 private:
-    void scanLibrary();
-    void appendRow(const QString &vendorId, const QString &deviceId, const QString &fileName, const QString &version,
-                   const QString &folder, const QString &filePath);
-    QString cellText(int row, int column) const;
+    void setUp();
+    // The index's entries into the table, the current file staying current.
+    void showEntries();
+    void showProgress(int done, int total);
+    const LibraryEntry *entryOfRow(int row) const;
+    int currentRow() const;
     QString folderOfRow(int row) const;
     QString filePathOfRow(int row) const;
     // Disabled, with the reason as tool tip, while the built-in description is current.
@@ -97,6 +108,8 @@ private:
                             QString *why);
 
     Ui::IoddLibraryDialog *m_ui;
+    LibraryIndex *m_index;
+    LibraryTableModel *m_model;
     QString m_libraryDir;
     OpenFileFunction m_openFile;
     AskFunction m_ask;

@@ -9,6 +9,24 @@
 
 namespace IoddLibrary {
 
+bool isPlainName(const QString &name, QString *why)
+{
+    QString reason;
+    if (name.isEmpty())
+        reason = QStringLiteral("empty name");
+    else if (name == QLatin1String(".") || name == QLatin1String(".."))
+        reason = QStringLiteral("names the directory itself or its parent");
+    else if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        reason = QStringLiteral("contains a path separator");
+    else if (name.contains(QChar(0)))
+        reason = QStringLiteral("contains a null character");
+    else
+        return true;
+    if (why)
+        *why = reason;
+    return false;
+}
+
 QString stem(QString fileName)
 {
     return fileName.remove(QStringLiteral(".xml"));

@@ -10,6 +10,10 @@ struct DeviceInfo;
 // <vendor id>_<device id>_<version>_<file name without ".xml">.
 namespace IoddLibrary {
 
+// True when `name` can only mean one entry directly inside a folder: not
+// empty, "." or "..", without "/", "\\" or NUL; else false with the reason in
+// *why (when given).
+bool isPlainName(const QString &name, QString *why = nullptr);
 // The file name with every ".xml" removed.
 QString stem(QString fileName);
 QString folderName(const QString &vendorId, const QString &deviceId, const QString &version, const QString &fileName);

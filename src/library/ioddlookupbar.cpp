@@ -1,7 +1,7 @@
 #include "ioddlookupbar.h"
 
-#include "ioddfinder.h"
-#include "ioddlibrarydialog.h"
+#include "libraryindex.h"
+
 #include "log/hub8log.h"
 
 #include <QEvent>
@@ -10,11 +10,10 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <utility>
+
 IoddLookupBar::IoddLookupBar(QWidget *parent)
-    : QWidget(parent),
-      m_button(new QPushButton(this)),
-      m_status(new QLabel(this)),
-      m_libraryDir(IoddLibraryDialog::defaultLibraryDir())
+    : QWidget(parent), m_button(new QPushButton(this)), m_status(new QLabel(this))
 {
     m_button->setObjectName(QStringLiteral("pbtn_lookup"));
     m_status->setObjectName(QStringLiteral("label_status"));
@@ -31,12 +30,23 @@ IoddLookupBar::IoddLookupBar(QWidget *parent)
 
 IoddLookupBar::~IoddLookupBar() = default;
 
+void IoddLookupBar::setLibraryIndex(LibraryIndex *index)
+{
+    if (m_index)
+        disconnect(m_index, nullptr, this, nullptr);
+    m_index = index;
+    m_looking = false;
+    if (index)
+        connect(index, &LibraryIndex::idle, this, &IoddLookupBar::onIndexIdle);
+}
+
 void IoddLookupBar::setDevice(int port, quint16 vendorId, quint32 deviceId)
 {
     m_port = port;
     m_vendorId = vendorId;
     m_deviceId = deviceId;
     m_shown = Shown::Device;
+    m_looking = false;
     m_button->setEnabled(vendorId != 0 && deviceId != 0);
     showTexts();
 }
@@ -53,6 +63,9 @@ void IoddLookupBar::showTexts()
     case Shown::NotInLibrary:
         m_status->setText(
             tr("IODD库中没有 Vendor ID %1 / Device ID %2 的描述文件；可以在库中添加").arg(m_vendorId).arg(m_deviceId));
+        break;
+    case Shown::Looking:
+        m_status->setText(tr("正在IODD库中查找…"));
         break;
     case Shown::LookupMissed:
         m_status->setText(
@@ -91,8 +104,20 @@ void IoddLookupBar::onLookupClicked()
         return;
     }
 
-    const IoddFinder finder;
-    const QString path = finder.findNewestIoddFile(m_vendorId, m_deviceId, m_libraryDir);
+    if (!m_index || m_looking)
+        return;
+    // The library as it is now: the index looks at the folder first.
+    m_looking = true;
+    m_shown = Shown::Looking;
+    showTexts();
+    m_index->refresh();
+}
+
+void IoddLookupBar::onIndexIdle()
+{
+    if (!std::exchange(m_looking, false))
+        return;
+    const QString path = m_index->newestFile(m_vendorId, m_deviceId);
     if (path.isEmpty()) {
         m_shown = Shown::LookupMissed;
         showTexts();

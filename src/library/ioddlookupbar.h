@@ -4,14 +4,15 @@
 #include <QString>
 #include <QWidget>
 
+class LibraryIndex;
 class QLabel;
 class QPushButton;
 
 // A button and a one-line status for a port page without a description: looks
-// the device that the adapter reports on the port up in the IODD library
-// (by default the one beside the executable) by vendor and device id.
-// A found file is announced with descriptionFound; a miss is told in the
-// status line.
+// the device that the adapter reports on the port up in the IODD library by
+// vendor and device id, once the library's index has looked at the folder
+// again. A found file is announced with descriptionFound; a miss is told in
+// the status line.
 class IoddLookupBar : public QWidget
 {
     Q_OBJECT
@@ -26,8 +27,8 @@ public:
     // button is disabled and says so.
     void setDevice(int port, quint16 vendorId, quint32 deviceId);
 
-    // The library to search.
-    void setLibraryDir(const QString &dir) { m_libraryDir = dir; }
+    // The library to search; the button does nothing without one.
+    void setLibraryIndex(LibraryIndex *index);
 
     QString statusText() const;
 
@@ -46,12 +47,13 @@ protected:
 
 private slots:
     void onLookupClicked();
+    void onIndexIdle();
 
 private:
     // What the line says: the device's identity (or its lack), no file for
     // it (the button opens the library), a lookup that found none, or the
     // file found.
-    enum class Shown { Device, NotInLibrary, LookupMissed, Found };
+    enum class Shown { Device, NotInLibrary, Looking, LookupMissed, Found };
     void showTexts();
 
     QPushButton *m_button;
@@ -59,7 +61,8 @@ private:
     int m_port = -1;
     quint16 m_vendorId = 0;
     quint32 m_deviceId = 0;
-    QString m_libraryDir;
+    LibraryIndex *m_index = nullptr;
+    bool m_looking = false; // a lookup waits for the index's scan
     Shown m_shown = Shown::Device;
     QString m_foundFile;
 };

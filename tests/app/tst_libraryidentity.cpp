@@ -46,10 +46,12 @@ class tst_libraryidentity : public QObject, WindowDriver::Session
         Confirmation result;
         bool done = false;
         WindowDriver::onModal<IoddLibraryDialog>(this, [&](IoddLibraryDialog *dialog) {
-            auto *table = find<QTableWidget>(dialog, "table_show");
-            for (int r = 0; r < table->rowCount(); ++r)
-                if (table->item(r, 2)->text() == fileName)
-                    table->setCurrentCell(r, 0);
+            auto *table = find<QTableView>(dialog, "table_show");
+            QVERIFY(QTest::qWaitFor([dialog] { return !dialog->libraryIndex()->isBusy(); }));
+            const QAbstractItemModel *rows = table->model();
+            for (int r = 0; r < rows->rowCount(); ++r)
+                if (rows->index(r, 2).data().toString() == fileName)
+                    table->setCurrentIndex(rows->index(r, 0));
             auto waiting = std::make_shared<bool>(true);
             WindowDriver::onModal<QMessageBox>(
                 this,

@@ -3,9 +3,11 @@
 
 // The main window on the virtual adapter, driven as a user does: opened on a
 // fresh link, ports clicked in the tree, modal dialogs answered once they are
-// up. Each step returns once the link has answered what the step asked.
+// up. Each step returns once the link has answered what the step asked and
+// the library's index has looked at the library.
 
 #include "app/mainwindow.h"
+#include "library/libraryindex.h"
 #include "library/variantdialog.h"
 #include "link/linkhub.h"
 #include "simhelpers.h"
@@ -24,6 +26,13 @@ T *find(const QObject *parent, const char *name)
     return parent->findChild<T *>(QLatin1String(name));
 }
 
+// Waits until the window's library index has looked at the library.
+inline void libraryIdle(const MainWindow *window)
+{
+    if (!QTest::qWaitFor([window] { return !window->libraryIndex()->isBusy(); }, 10000))
+        qWarning("the library index is still scanning");
+}
+
 // A new window on the adapter as it is set up now; a link that saw an unplug
 // stays dead until it is opened again, so the window opens it afresh.
 inline MainWindow *open(const QString &libraryDir = QString())
@@ -35,6 +44,7 @@ inline MainWindow *open(const QString &libraryDir = QString())
     window->initPorts(8);
     window->show();
     SimHelpers::linkIdle();
+    libraryIdle(window);
     return window;
 }
 
@@ -43,6 +53,8 @@ inline void click(QTreeWidget *tree, int port)
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
                       tree->visualItemRect(tree->topLevelItem(port)).center());
     SimHelpers::linkIdle();
+    if (const auto *window = qobject_cast<MainWindow *>(tree->window()))
+        libraryIdle(window);
 }
 
 // Hands the next modal widget of type T to `answer` once it is up, unless

@@ -5,6 +5,7 @@
 // descriptions they put in and around a library folder.
 
 #include "library/ioddlibrarydialog.h"
+#include "library/libraryindex.h"
 #include "testhelpers.h"
 
 #include <QtTest>
@@ -23,6 +24,12 @@ struct Identity
             symbol = "pic.png";
 };
 
+// True once the index's scan is in (a few seconds at most).
+inline bool indexIdle(const LibraryIndex *index)
+{
+    return QTest::qWaitFor([index] { return !index->isBusy(); }, 10000);
+}
+
 inline bool writeDevice(const QString &path, const Identity &id = Identity())
 {
     QString text = QString::fromUtf8(readFile(fixtureDir + "device-template.xml"));
@@ -38,7 +45,7 @@ inline bool writeDevice(const QString &path, const Identity &id = Identity())
 struct Dialog
 {
     IoddLibraryDialog dialog;
-    QTableWidget *table = dialog.findChild<QTableWidget *>("table_show");
+    QTableView *table = dialog.findChild<QTableView *>("table_show");
     QSignalSpy entered{&dialog, &IoddLibraryDialog::fileChosen};
     QString chosen;
     QStringList questions, notices;
@@ -55,23 +62,29 @@ struct Dialog
             questions << title + '|' + text + (usual ? "" : " (unexpected buttons)");
             return answer;
         });
+        indexIdle(dialog.libraryIndex());
     }
     void click(const char *button) { dialog.findChild<QPushButton *>(QLatin1String(button))->click(); }
     void add(const QString &path) { chosen = path, click("pbtn_add"); }
-    QString cell(int r, int c) const { return table->item(r, c) ? table->item(r, c)->text() : "<none>"; }
+    QString cell(int r, int c) const
+    {
+        const QModelIndex index = table->model()->index(r, c);
+        return index.isValid() ? index.data().toString() : "<none>";
+    }
     QStringList rows() const
     {
         QStringList out;
-        for (int r = 0; r < table->rowCount(); ++r)
+        for (int r = 0; r < table->model()->rowCount(); ++r)
             out << QStringList({cell(r, 0), cell(r, 1), cell(r, 2), cell(r, 3)}).join('|');
         return out;
     }
+    void setCurrentRow(int row) { table->setCurrentIndex(table->model()->index(row, 0)); }
     // Makes the row of that file name current.
     void select(const QString &fileName)
     {
-        for (int r = 0; r < table->rowCount(); ++r)
+        for (int r = 0; r < table->model()->rowCount(); ++r)
             if (cell(r, 2) == fileName)
-                table->setCurrentCell(r, 0);
+                table->setCurrentIndex(table->model()->index(r, 0));
     }
 };
 

@@ -3,7 +3,8 @@
 // a read without end. An alarm ends the test if a call blocks.
 
 #include "codec/parameterset.h"
-#include "library/ioddfinder.h"
+#include "library/libraryentry.h"
+#include "library/libraryindex.h"
 #include "log/linktracefile.h"
 #include "log/wholefile.h"
 #include "scenario.h"
@@ -54,15 +55,19 @@ private slots:
         QVERIFY(!applyScenarioFile(path, VirtualAdapter::instance(), &error));
         QVERIFY2(error.endsWith(": not a regular file"), qPrintable(error));
 
-        IoddFinder finder;
-        QCOMPARE(finder.checkIoddIdentity(path, "1", "2"), 1);
+        const QFileInfo info(path);
+        QVERIFY(!LibraryEntries::read(QFileInfo(info.absolutePath()).absolutePath(), info.dir().dirName(),
+                                      info.fileName())
+                     .parsed);
     }
 
-    // A library holding a FIFO named like a description: the search passes it by.
+    // A library holding a FIFO named like a description: the scan passes it by.
     void librarySearchPassesAFifoBy()
     {
-        IoddFinder finder;
-        QCOMPARE(finder.findNewestIoddFile(1, 2, m_dir.filePath("library")), QString());
+        LibraryIndex index(m_dir.filePath("library"), QString());
+        index.refresh();
+        QVERIFY(QTest::qWaitFor([&index] { return !index.isBusy(); }, 5000));
+        QVERIFY(index.isKnown() && index.entries().isEmpty());
     }
 
     // A FIFO as the trace file would block start-up until someone reads it.

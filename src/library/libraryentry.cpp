@@ -1,0 +1,130 @@
+#include "libraryentry.h"
+
+#include "ioddlibraryfolder.h"
+
+#include "description/ioddxml.h"
+#include "log/hub8log.h"
+#include "log/wholefile.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QXmlStreamReader>
+
+QString LibraryEntry::path(const QString &libraryDir) const
+{
+    return libraryDir + QLatin1Char('/') + folder + QLatin1Char('/') + file;
+}
+
+int LibraryEntry::listedNumber(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return -1;
+    bool ok = false;
+    const int value = trimmed.toInt(&ok, 10);
+    return ok ? value : 0;
+}
+
+QJsonObject LibraryEntry::toJson() const
+{
+    QJsonArray ids;
+    for (const auto &id : identities)
+        ids.append(QJsonArray{id.first, id.second});
+    return QJsonObject{{QStringLiteral("folder"), folder},
+                       {QStringLiteral("file"), file},
+                       {QStringLiteral("size"), double(size)},
+                       {QStringLiteral("modified"), double(modified)},
+                       {QStringLiteral("parsed"), parsed},
+                       {QStringLiteral("vendorId"), vendorId},
+                       {QStringLiteral("deviceId"), deviceId},
+                       {QStringLiteral("version"), version},
+                       {QStringLiteral("identities"), ids},
+                       {QStringLiteral("releaseDate"), releaseDate}};
+}
+
+bool LibraryEntry::fromJson(const QJsonObject &object, LibraryEntry *entry)
+{
+    LibraryEntry e;
+    e.folder = object.value(QLatin1String("folder")).toString();
+    e.file = object.value(QLatin1String("file")).toString();
+    if (!IoddLibrary::isPlainName(e.folder) || !IoddLibrary::isPlainName(e.file))
+        return false;
+    e.size = qint64(object.value(QLatin1String("size")).toDouble(-1));
+    e.modified = qint64(object.value(QLatin1String("modified")).toDouble());
+    e.parsed = object.value(QLatin1String("parsed")).toBool();
+    e.vendorId = object.value(QLatin1String("vendorId")).toString();
+    e.deviceId = object.value(QLatin1String("deviceId")).toString();
+    e.version = object.value(QLatin1String("version")).toString();
+    e.releaseDate = object.value(QLatin1String("releaseDate")).toString();
+    for (const QJsonValue &id : object.value(QLatin1String("identities")).toArray()) {
+        const QJsonArray pair = id.toArray();
+        if (pair.size() != 2)
+            return false;
+        e.identities.append({pair.at(0).toString(), pair.at(1).toString()});
+    }
+    *entry = e;
+    return true;
+}
+
+namespace LibraryEntries {
+
+LibraryEntry read(const QString &libraryDir, const QString &folder, const QString &file)
+{
+    LibraryEntry out;
+    out.folder = folder;
+    out.file = file;
+    const QString path = out.path(libraryDir);
+    const QFileInfo info(path);
+    out.size = info.size();
+    out.modified = info.lastModified().toMSecsSinceEpoch();
+
+    QByteArray content;
+    QString error;
+    if (!WholeFile::read(path, IoddXml::maxFileSize, &content, &error)) {
+        qCWarning(lcLibrary) << "Failed to read file:" << path << error;
+        return out;
+    }
+    // The streaming read refuses what the description parser refuses
+    // (document type declarations, deep nesting, bad XML) without building
+    // the file's DOM: only the header is wanted here.
+    QString body; // the root's child being read
+    bool identitySeen = false, documentInfoSeen = false;
+    const auto visit = [&](const QXmlStreamReader &xml, int depth) {
+        // The listed texts as a DOM lookup by tag name finds them; the
+        // lookup's identities by local name at their place.
+        const QStringRef name = xml.qualifiedName();
+        const QStringRef local = xml.name();
+        if (depth == 2)
+            body = local.toString();
+        if (!identitySeen && name == QLatin1String("DeviceIdentity")) {
+            identitySeen = true;
+            out.vendorId = xml.attributes().value(QLatin1String("vendorId")).toString();
+            out.deviceId = xml.attributes().value(QLatin1String("deviceId")).toString();
+        }
+        if (!documentInfoSeen && name == QLatin1String("DocumentInfo")) {
+            documentInfoSeen = true;
+            out.version = xml.attributes().value(QLatin1String("version")).toString();
+        }
+        if (depth == 2 && local == QLatin1String("DocumentInfo"))
+            out.releaseDate = xml.attributes().value(QLatin1String("releaseDate")).toString();
+        if (depth == 3 && body == QLatin1String("ProfileBody") && local == QLatin1String("DeviceIdentity")) {
+            const QXmlStreamAttributes a = xml.attributes();
+            out.identities.append(
+                {a.value(QLatin1String("vendorId")).toString(), a.value(QLatin1String("deviceId")).toString()});
+        }
+    };
+    if (!IoddXml::readElements(content, visit)) {
+        qCWarning(lcLibrary) << "Failed to parse XML:" << path;
+        out.vendorId.clear();
+        out.deviceId.clear();
+        out.version.clear();
+        out.identities.clear();
+        out.releaseDate.clear();
+        return out;
+    }
+    out.parsed = true;
+    return out;
+}
+
+} // namespace LibraryEntries
