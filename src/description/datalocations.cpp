@@ -93,7 +93,7 @@ QString libraryIndexFile(const QString &libraryDir)
     const QByteArray library = QDir::cleanPath(QFileInfo(libraryDir).absoluteFilePath()).toUtf8();
     const QString name = QString::fromLatin1(QCryptographicHash::hash(library, QCryptographicHash::Sha1).toHex().left(16));
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
-        + QStringLiteral("/vanto-hub8/iodd-index-") + name + QStringLiteral(".json");
+        + QStringLiteral("/vanto-hub8/iodd-index-") + name;
 }
 
 bool seedLibrary(const QString &shippedDir, const QString &userDir, QString *why)

@@ -8,7 +8,6 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QXmlStreamReader>
 
 QString LibraryEntry::path(const QString &libraryDir) const
@@ -26,43 +25,32 @@ int LibraryEntry::listedNumber(const QString &text)
     return ok ? value : 0;
 }
 
-QJsonObject LibraryEntry::toJson() const
+void LibraryEntry::write(QDataStream &out) const
 {
-    QJsonArray ids;
+    out << folder << file << size << modified << parsed << vendorId << deviceId << version << releaseDate
+        << qint32(identities.size());
     for (const auto &id : identities)
-        ids.append(QJsonArray{id.first, id.second});
-    return QJsonObject{{QStringLiteral("folder"), folder},
-                       {QStringLiteral("file"), file},
-                       {QStringLiteral("size"), double(size)},
-                       {QStringLiteral("modified"), double(modified)},
-                       {QStringLiteral("parsed"), parsed},
-                       {QStringLiteral("vendorId"), vendorId},
-                       {QStringLiteral("deviceId"), deviceId},
-                       {QStringLiteral("version"), version},
-                       {QStringLiteral("identities"), ids},
-                       {QStringLiteral("releaseDate"), releaseDate}};
+        out << id.first << id.second;
 }
 
-bool LibraryEntry::fromJson(const QJsonObject &object, LibraryEntry *entry)
+bool LibraryEntry::read(QDataStream &in, LibraryEntry *entry)
 {
+    // A description has one DeviceIdentity; many more is damage.
+    constexpr qint32 maxIdentities = 64;
     LibraryEntry e;
-    e.folder = object.value(QLatin1String("folder")).toString();
-    e.file = object.value(QLatin1String("file")).toString();
-    if (!IoddLibrary::isPlainName(e.folder) || !IoddLibrary::isPlainName(e.file))
+    qint32 count = 0;
+    in >> e.folder >> e.file >> e.size >> e.modified >> e.parsed >> e.vendorId >> e.deviceId >> e.version
+        >> e.releaseDate >> count;
+    if (in.status() != QDataStream::Ok || count < 0 || count > maxIdentities || !IoddLibrary::isPlainName(e.folder)
+        || !IoddLibrary::isPlainName(e.file))
         return false;
-    e.size = qint64(object.value(QLatin1String("size")).toDouble(-1));
-    e.modified = qint64(object.value(QLatin1String("modified")).toDouble());
-    e.parsed = object.value(QLatin1String("parsed")).toBool();
-    e.vendorId = object.value(QLatin1String("vendorId")).toString();
-    e.deviceId = object.value(QLatin1String("deviceId")).toString();
-    e.version = object.value(QLatin1String("version")).toString();
-    e.releaseDate = object.value(QLatin1String("releaseDate")).toString();
-    for (const QJsonValue &id : object.value(QLatin1String("identities")).toArray()) {
-        const QJsonArray pair = id.toArray();
-        if (pair.size() != 2)
-            return false;
-        e.identities.append({pair.at(0).toString(), pair.at(1).toString()});
+    for (qint32 i = 0; i < count; ++i) {
+        QPair<QString, QString> id;
+        in >> id.first >> id.second;
+        e.identities.append(id);
     }
+    if (in.status() != QDataStream::Ok)
+        return false;
     *entry = e;
     return true;
 }

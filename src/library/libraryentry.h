@@ -5,7 +5,7 @@
 // IODD library, read once per version of the file (size, modification time)
 // and kept in the library's index.
 
-#include <QJsonObject>
+#include <QDataStream>
 #include <QPair>
 #include <QString>
 #include <QVector>
@@ -37,10 +37,11 @@ struct LibraryEntry
         return size == otherSize && modified == otherModified;
     }
 
-    QJsonObject toJson() const;
-    // False when the object is not an entry this program wrote: folder and
-    // file must be plain names.
-    static bool fromJson(const QJsonObject &object, LibraryEntry *entry);
+    // The entry in the library's index file.
+    void write(QDataStream &out) const;
+    // False when what the stream holds is not an entry this program wrote:
+    // cut short, folder or file not a plain name, too many identities.
+    static bool read(QDataStream &in, LibraryEntry *entry);
 };
 
 namespace LibraryEntries {

@@ -5,19 +5,20 @@
 #include "log/hub8log.h"
 #include "log/wholefile.h"
 
+#include <QDataStream>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QThread>
 
 namespace {
 
-constexpr int indexFormat = 1;
+// The index file: this magic (its last digit the format), the library's
+// absolute path, the number of entries, the entries.
+const QByteArray indexMagic = QByteArrayLiteral("vanto-hub8 IODD library index 1");
+constexpr int streamVersion = QDataStream::Qt_5_15;
 // An index of a hundred thousand files is some 30 MB.
 constexpr qint64 maxIndexFileSize = 64 * 1024 * 1024;
 
@@ -43,20 +44,23 @@ bool loadIndexFile(const QString &indexFile, const QString &libraryDir, QVector<
         qCWarning(lcLibrary) << "index not read:" << indexFile << error;
         return false;
     }
-    QJsonParseError parseError;
-    const QJsonObject root = QJsonDocument::fromJson(data, &parseError).object();
-    if (parseError.error != QJsonParseError::NoError || root.value(QLatin1String("format")).toInt() != indexFormat
-        || root.value(QLatin1String("library")).toString() != absoluteDir(libraryDir)) {
+    QDataStream in(data);
+    in.setVersion(streamVersion);
+    QByteArray magic;
+    QString library;
+    qint32 count = 0;
+    in >> magic >> library >> count;
+    if (in.status() != QDataStream::Ok || magic != indexMagic || library != absoluteDir(libraryDir) || count < 0) {
         qCWarning(lcLibrary) << "index not used, not one of this library:" << indexFile;
         return false;
     }
-    const QJsonArray list = root.value(QLatin1String("entries")).toArray();
     QVector<LibraryEntry> loaded;
-    loaded.reserve(list.size());
-    for (const QJsonValue &value : list) {
+    // Each entry takes some tens of octets: a count beyond that is damage.
+    loaded.reserve(int(qMin<qint64>(count, data.size() / 16)));
+    for (qint32 i = 0; i < count; ++i) {
         LibraryEntry entry;
-        if (!LibraryEntry::fromJson(value.toObject(), &entry)) {
-            qCWarning(lcLibrary) << "index not used, damaged entry:" << indexFile;
+        if (!LibraryEntry::read(in, &entry)) {
+            qCWarning(lcLibrary) << "index not used, damaged at entry" << i << indexFile;
             return false;
         }
         loaded.append(entry);
@@ -69,15 +73,14 @@ void saveIndexFile(const QString &indexFile, const QString &libraryDir, const QV
 {
     if (indexFile.isEmpty())
         return;
-    QJsonArray list;
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setVersion(streamVersion);
+    out << indexMagic << absoluteDir(libraryDir) << qint32(entries.size());
     for (const LibraryEntry &entry : entries)
-        list.append(entry.toJson());
-    const QJsonObject root{{QStringLiteral("format"), indexFormat},
-                           {QStringLiteral("library"), absoluteDir(libraryDir)},
-                           {QStringLiteral("entries"), list}};
+        entry.write(out);
     QString error;
-    if (!QDir().mkpath(QFileInfo(indexFile).absolutePath())
-        || !WholeFile::write(indexFile, QJsonDocument(root).toJson(QJsonDocument::Compact), &error))
+    if (!QDir().mkpath(QFileInfo(indexFile).absolutePath()) || !WholeFile::write(indexFile, data, &error))
         qCWarning(lcLibrary) << "index not saved:" << indexFile << error;
 }
 

@@ -1,5 +1,7 @@
 #include "librarytablemodel.h"
 
+#include <numeric>
+
 LibraryTableModel::LibraryTableModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 void LibraryTableModel::setHeaders(const QStringList &headers)
@@ -27,11 +29,15 @@ void LibraryTableModel::setFilter(const QString &text, bool whole)
 
 void LibraryTableModel::applyFilter()
 {
+    m_shown.resize(m_entries.size());
+    if (m_filter.isEmpty()) {
+        std::iota(m_shown.begin(), m_shown.end(), 0);
+        return;
+    }
     m_shown.clear();
-    m_shown.reserve(m_entries.size());
     for (int i = 0; i < m_entries.size(); ++i) {
         const QString deviceId = QString::number(LibraryEntry::listedNumber(m_entries.at(i).deviceId));
-        if (m_filter.isEmpty() || (m_whole ? deviceId == m_filter : deviceId.contains(m_filter)))
+        if (m_whole ? deviceId == m_filter : deviceId.contains(m_filter))
             m_shown.append(i);
     }
 }

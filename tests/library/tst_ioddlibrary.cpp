@@ -75,6 +75,60 @@ private slots:
         QCOMPARE(d.questions, QVector<QString>(3, "删除|是否删除\n设备ID：1001\n文件名：a.xml").toList());
         QCOMPARE(d.rows(), QStringList({"-1|-1|malformed.xml|", "27|5|b.xml|V2"}));
         QCOMPARE(box.libraryEntries(), "1_1_x_bad 1_1_x_bad/malformed.xml 27_5_V2_b 27_5_V2_b/b.xml stray.xml");
+
+        // The search lists the device ids containing the text: none when none does, all for no text.
+        auto *search = d.dialog.findChild<QLineEdit *>("edit_search");
+        const auto searched = [&d, search](const char *text) {
+            search->setText(text);
+            d.click("pbtn_search");
+            return d.rows().join(' ');
+        };
+        QCOMPARE(searched("5"), "27|5|b.xml|V2");
+        QCOMPARE(searched("1001"), "");
+        QCOMPARE(searched(" "), "-1|-1|malformed.xml| 27|5|b.xml|V2");
+    }
+
+    // The index reads a file once per version (size, modification time), keeps what it read in its file
+    // for the next start, and reads everything again when that file is damaged or another library's.
+    void indexKeepsWhatItRead()
+    {
+        QTemporaryDir tmp;
+        const QString library = tmp.filePath("iodd"), saved = tmp.filePath("cache/index");
+        QVERIFY(writeDevice(library + "/26_1001_V1_a/a.xml") && writeDevice(library + "/27_5_V2_b/b.xml", {"27", "5"}));
+        const auto scanned = [&](const QString &indexFile, int *reports = nullptr, QString dir = QString()) {
+            LibraryIndex index(dir.isEmpty() ? library : dir, indexFile);
+            if (reports)
+                QObject::connect(&index, &LibraryIndex::progress, [reports](int, int) { ++*reports; });
+            index.refresh();
+            QStringList out;
+            if (indexIdle(&index))
+                for (const LibraryEntry &e : index.entries())
+                    out << e.file + ':' + e.vendorId + '/' + e.deviceId;
+            return out.join(' ');
+        };
+        int reports = 0;
+        QCOMPARE(scanned(saved, &reports), "a.xml:26/1001 b.xml:27/5");
+        QVERIFY(reports >= 2 && QFileInfo(saved).size() > 0);
+
+        // b.xml rewritten to the same size and time: the saved entry stands, nothing is read.
+        const QString b = library + "/27_5_V2_b/b.xml";
+        const QDateTime time = QFileInfo(b).lastModified();
+        QVERIFY(writeDevice(b, {"28", "6"}));
+        QFile touched(b);
+        QVERIFY(touched.open(QIODevice::ReadWrite) && touched.setFileTime(time, QFileDevice::FileModificationTime));
+        touched.close();
+        reports = 0;
+        QCOMPARE(scanned(saved, &reports), "a.xml:26/1001 b.xml:27/5");
+        QCOMPARE(reports, 0);
+
+        // A cut index file, or one written for another library, is not used: everything is read again.
+        QByteArray data = readFile(saved);
+        QVERIFY(writeFile(saved, data.left(data.size() - 9)));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("index not used, damaged at entry 1"));
+        QCOMPARE(scanned(saved), "a.xml:26/1001 b.xml:28/6");
+        QVERIFY(QFile::rename(library, tmp.filePath("moved")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("index not used, not one of this library"));
+        QCOMPARE(scanned(saved, nullptr, tmp.filePath("moved")), "a.xml:26/1001 b.xml:28/6");
     }
 
     // An add copies the file and the pictures it names from its own folder (even when that folder's path
