@@ -106,8 +106,7 @@ QString writeDescription(const QString &library, const QString &source, quint32 
     static const QRegularExpression vendor(QStringLiteral("<DeviceIdentity[^>]*?vendorId\\s*=\\s*\"([^\"]*)\""));
     const QString vendorId = vendor.match(text).captured(1);
     const QString fileName = QFileInfo(source).completeBaseName() + QStringLiteral("-%1.xml").arg(number);
-    const QString folder =
-        library + QLatin1Char('/')
+    const QString folder = library + QLatin1Char('/')
         + IoddLibrary::folderName(vendorId, QString::number(deviceId), QStringLiteral("V1"), fileName);
     QFile out(folder + QLatin1Char('/') + fileName);
     if (!QDir().mkpath(folder) || !out.open(QIODevice::WriteOnly) || out.write(text.toUtf8()) < 0)
@@ -323,7 +322,8 @@ int main(int argc, char *argv[])
     applyDefaultSetup(adapter);
     QString error;
     const QByteArray scenario =
-        QStringLiteral(R"({"isduLatencyMs": 0, "ports": {"Port2": {"mode": "iolink", "device": {"type": "iodd", "file": "%1"}}}})")
+        QStringLiteral(
+            R"({"isduLatencyMs": 0, "ports": {"Port2": {"mode": "iolink", "device": {"type": "iodd", "file": "%1"}}}})")
             .arg(deviceFile)
             .toUtf8();
     if (!applyScenarioJson(scenario, adapter, &error)) {
@@ -378,8 +378,7 @@ int main(int argc, char *argv[])
     std::printf("(medians of %d rounds, the index saved)\n", runs);
     printRow("start -> window shown", median(shownFull), median(shownSmall), "(target <= 1.2x)");
     printRow("start -> library entries known", median(knownFull), median(knownSmall), "");
-    printRow("first click Port2 -> parameter page built", median(clickFull), median(clickSmall),
-             "(target <= 200 ms)");
+    printRow("first click Port2 -> parameter page built", median(clickFull), median(clickSmall), "(target <= 200 ms)");
     printRow("library dialog opened -> painted", median(dialogFull), median(dialogSmall), "(target <= 1.2x)");
     printRow("search by device id -> painted", median(searchFull), median(searchSmall), "");
     std::printf("(making the library: %.1f s)\n", makingSeconds);

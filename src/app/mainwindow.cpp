@@ -558,7 +558,7 @@ QString MainWindow::showPortPages(const QString &path, uint8_t port)
             const bool device = state.vendorId != 0 && state.deviceId != 0;
             holder->createPages(m_roleMenuSet, identity, loaded, true, device);
             m_shownPort = port;
-    m_awaitingLibrary = false;
+            m_awaitingLibrary = false;
             m_descriptionProblem = nullptr;
             m_awaitingLibrary = device && !m_libraryIndex->isKnown();
             if (!device)

@@ -91,7 +91,8 @@ QString userLibraryDir()
 QString libraryIndexFile(const QString &libraryDir)
 {
     const QByteArray library = QDir::cleanPath(QFileInfo(libraryDir).absoluteFilePath()).toUtf8();
-    const QString name = QString::fromLatin1(QCryptographicHash::hash(library, QCryptographicHash::Sha1).toHex().left(16));
+    const QString name =
+        QString::fromLatin1(QCryptographicHash::hash(library, QCryptographicHash::Sha1).toHex().left(16));
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
         + QStringLiteral("/vanto-hub8/iodd-index-") + name;
 }

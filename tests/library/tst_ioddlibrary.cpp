@@ -299,8 +299,8 @@ private slots:
         const auto newest = [&](int vendorId, int deviceId, bool scan = true) {
             if (scan)
                 index.refresh();
-            const QString found = scan && !indexIdle(&index) ? QString("busy")
-                                                             : index.newestFile(quint16(vendorId), quint32(deviceId));
+            const QString found =
+                scan && !indexIdle(&index) ? QString("busy") : index.newestFile(quint16(vendorId), quint32(deviceId));
             return found.isEmpty() ? "none" : QDir(iodd).relativeFilePath(found);
         };
         QVERIFY(release("f1/B.xml", "") && release("f2/c.xml", ""));

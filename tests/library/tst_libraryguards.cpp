@@ -64,7 +64,8 @@ private slots:
         // Reached without the button, the delete still leaves it alone and asks nothing.
         lib.select(ktx);
         QVERIFY(QMetaObject::invokeMethod(&lib.dialog, "onDeleteClicked"));
-        QVERIFY(lib.questions.isEmpty() && lib.table->model()->rowCount() == 2 && QFileInfo::exists(builtin + '/' + ktx));
+        QVERIFY(lib.questions.isEmpty() && lib.table->model()->rowCount() == 2
+                && QFileInfo::exists(builtin + '/' + ktx));
 
         // The folder code refuses it however it is named; other library folders go.
         QVERIFY(QFile::link(library, dir.filePath("linked")));

@@ -56,9 +56,9 @@ private slots:
         QVERIFY2(error.endsWith(": not a regular file"), qPrintable(error));
 
         const QFileInfo info(path);
-        QVERIFY(!LibraryEntries::read(QFileInfo(info.absolutePath()).absolutePath(), info.dir().dirName(),
-                                      info.fileName())
-                     .parsed);
+        QVERIFY(
+            !LibraryEntries::read(QFileInfo(info.absolutePath()).absolutePath(), info.dir().dirName(), info.fileName())
+                 .parsed);
     }
 
     // A library holding a FIFO named like a description: the scan passes it by.
