@@ -119,8 +119,13 @@ void MainWindow::showLibraryProgress(int done, int total)
 void MainWindow::onLibraryChanged()
 {
     const int port = m_shownPort;
-    if (port < 0 || m_descriptionChosen || QApplication::activeModalWidget())
+    if (port < 0 || m_descriptionChosen)
         return;
+    // Not under a dialog (the library's, a variant choice): looked at again once it has closed.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(250, this, &MainWindow::onLibraryChanged);
+        return;
+    }
     const QString path = descriptionFor(port);
     if (path == m_portDescriptions.value(port) && !m_awaitingLibrary)
         return;
@@ -475,7 +480,8 @@ void MainWindow::openLibrary(int port, quint32 deviceId)
         // Loaded once the dialog has closed, the way a port click loads its file.
         QTimer::singleShot(0, this, [this, port, file]() {
             showPortPages(file, uint8_t(port));
-            m_descriptionChosen = m_shownPort == port;
+            // Kept until the port is clicked again: the index's changes leave it alone.
+            m_descriptionChosen = m_shownPort == port && m_portDescriptions.value(port) == file;
         });
     });
     dialog.exec();
@@ -558,7 +564,7 @@ QString MainWindow::showPortPages(const QString &path, uint8_t port)
             const bool device = state.vendorId != 0 && state.deviceId != 0;
             holder->createPages(m_roleMenuSet, identity, loaded, true, device);
             m_shownPort = port;
-            m_awaitingLibrary = false;
+            m_descriptionChosen = false;
             m_descriptionProblem = nullptr;
             m_awaitingLibrary = device && !m_libraryIndex->isKnown();
             if (!device)
@@ -596,6 +602,8 @@ QString MainWindow::showPortPages(const QString &path, uint8_t port)
         return QString();
     holder->createPages(m_roleMenuSet, identity, loaded, false);
     m_shownPort = port;
+    m_awaitingLibrary = false;
+    m_descriptionChosen = false;
     showWindowTitle();
     m_portDescriptions.insert(port, path);
     showPortStates();

@@ -155,13 +155,20 @@ QString IoddLibraryDialog::filePathOfRow(int row) const
 
 void IoddLibraryDialog::showEntries()
 {
+    keepCurrentRow([this] { m_model->setEntries(m_index->entries()); });
+}
+
+// A model reset forgets the current row without saying so: the file that was
+// current is made current again where it is still listed, and the labels and
+// buttons follow either way.
+void IoddLibraryDialog::keepCurrentRow(const std::function<void()> &reset)
+{
     const LibraryEntry *current = entryOfRow(currentRow());
     const QString folder = current ? current->folder : QString(), file = current ? current->file : QString();
-    m_model->setEntries(m_index->entries());
+    reset();
     const int row = file.isEmpty() ? -1 : m_model->rowOf(folder, file);
-    if (row >= 0)
-        m_ui->table_show->setCurrentIndex(m_model->index(row, 0));
-    updateDeleteButton();
+    m_ui->table_show->setCurrentIndex(row >= 0 ? m_model->index(row, 0) : QModelIndex());
+    onCurrentRowChanged(m_ui->table_show->currentIndex());
 }
 
 void IoddLibraryDialog::showProgress(int done, int total)
@@ -317,21 +324,23 @@ void IoddLibraryDialog::searchDevice(quint32 deviceId)
     const QString wanted = QString::number(deviceId);
     m_ui->edit_search->setText(wanted);
     // Only that device's files, none when the library has none for it.
-    m_model->setFilter(wanted, true);
+    keepCurrentRow([this, wanted] { m_model->setFilter(wanted, true); });
 }
 
 void IoddLibraryDialog::onSearchClicked()
 {
-    m_model->setFilter(m_ui->edit_search->text());
-    updateDeleteButton();
+    keepCurrentRow([this] { m_model->setFilter(m_ui->edit_search->text()); });
 }
 
 void IoddLibraryDialog::onCurrentRowChanged(const QModelIndex &current)
 {
     updateDeleteButton();
     const LibraryEntry *entry = entryOfRow(current.row());
-    if (!entry)
+    if (!entry) {
+        m_ui->label_deviceID->setText(tr("设备ID"));
+        m_ui->label_fileName->setText(tr("文件名"));
         return;
+    }
     m_ui->label_deviceID->setText(tr("设备ID:%1").arg(LibraryEntry::listedNumber(entry->deviceId)));
     m_ui->label_fileName->setText(tr("文件名::%1").arg(entry->file));
 }

@@ -95,6 +95,7 @@ private:
     void setUp();
     // The index's entries into the table, the current file staying current.
     void showEntries();
+    void keepCurrentRow(const std::function<void()> &reset);
     void showProgress(int done, int total);
     const LibraryEntry *entryOfRow(int row) const;
     int currentRow() const;

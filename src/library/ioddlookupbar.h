@@ -1,6 +1,7 @@
 #ifndef IODDLOOKUPBAR_H
 #define IODDLOOKUPBAR_H
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -61,7 +62,7 @@ private:
     int m_port = -1;
     quint16 m_vendorId = 0;
     quint32 m_deviceId = 0;
-    LibraryIndex *m_index = nullptr;
+    QPointer<LibraryIndex> m_index;
     bool m_looking = false; // a lookup waits for the index's scan
     Shown m_shown = Shown::Device;
     QString m_foundFile;

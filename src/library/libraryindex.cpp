@@ -145,7 +145,11 @@ void LibraryIndex::startScan()
         for (int i = 0; i < previous.size(); ++i)
             byKey.insert(keyOf(previous.at(i).folder, previous.at(i).file), i);
 
+        if (cancel->load())
+            return;
         const QFileInfoList files = IoddLibrary::descriptionFiles(libraryDir);
+        if (cancel->load())
+            return;
         QVector<LibraryEntry> entries(files.size());
         QVector<int> unknown;
         for (int i = 0; i < files.size(); ++i) {
@@ -178,7 +182,11 @@ void LibraryIndex::startScan()
                 sinceReport.restart();
             }
         }
-        if (save || !fromFile || !sameFiles(entries, previous))
+        if (cancel->load())
+            return;
+        // Written when the dialog changed the library, when there was no
+        // usable file, or when the folder is not what the index knew.
+        if (save || (load && !fromFile) || !sameFiles(entries, previous))
             saveIndexFile(indexFile, libraryDir, entries);
         QMetaObject::invokeMethod(
             this, [this, generation, entries]() { takeScan(generation, entries); }, Qt::QueuedConnection);
@@ -200,19 +208,21 @@ void LibraryIndex::takeScan(int generation, const QVector<LibraryEntry> &entries
 {
     m_scan->wait();
     delete std::exchange(m_scan, nullptr);
-    const bool wasKnown = m_known;
+    bool changedNow = false;
     if (generation == m_generation) {
-        const bool same = m_known && sameFiles(entries, m_entries);
+        changedNow = !m_known || !sameFiles(entries, m_entries);
         m_entries = entries;
         m_known = true;
-        if (!same || !wasKnown)
-            emit changed();
     } else {
         m_again = true; // the dialog changed the library meanwhile: look again
     }
+    // The next scan is under way before anyone hears of this one, so that a
+    // refresh() from a slot of changed() only asks for one more.
     if (m_again)
         startScan();
-    else
+    if (changedNow)
+        emit changed();
+    if (!m_scan)
         emit idle();
 }
 
