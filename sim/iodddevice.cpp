@@ -74,9 +74,17 @@ IsduAnswer IoddDevice::writeIsdu(quint16 index, quint8 subindex, const QByteArra
         m_given[{index, subindex}] = data;
         return IsduAnswer();
     }
+    // Outside a block a write that breaks a rule is refused and undone.
+    std::optional<Variable> before;
+    if (!m_rules.isEmpty() && !m_block)
+        before = m_variables.value(index);
     const IsduAnswer answer = writeDescribed(index, subindex, data);
     if (!answer.ok())
         return answer;
+    if (before && m_variables.value(index).kind != Variable::Command && brokenRule()) {
+        m_variables[index] = *before;
+        return IsduAnswer::fail(IsduError::inconsistentParameterSet);
+    }
     if (given)
         m_given[{index, subindex}] = data;
     if (subindex == 0) {
@@ -166,6 +174,7 @@ IsduAnswer IoddDevice::writeImage(Variable &v, const QByteArray &data)
 // are "function not available", anything else "value out of range".
 IsduAnswer IoddDevice::systemCommand(const Variable &v, const QByteArray &data)
 {
+    constexpr quint8 downloadStart = 0x03, downloadEnd = 0x04, downloadStore = 0x05, paramBreak = 0x06;
     if (const quint16 error = checkLength(v.type, data.size()))
         return IsduAnswer::fail(error);
     if (checkValue(v.type, data) != 0) {
@@ -175,7 +184,62 @@ IsduAnswer IoddDevice::systemCommand(const Variable &v, const QByteArray &data)
     const quint8 command = quint8(data.at(0));
     if (command == 0x82 || command == 0x83) // restore factory settings, back-to-box
         restoreFactorySettings();
+    if (command == downloadStart && !m_block)
+        m_block = Snapshot{m_variables, m_given};
+    if (command == paramBreak && m_block) {
+        m_variables = m_block->variables;
+        m_given = m_block->given;
+        m_block.reset();
+    }
+    if (command == downloadEnd || command == downloadStore) {
+        // The block's set is checked as a whole: all of it or none.
+        if (m_block && brokenRule()) {
+            m_variables = m_block->variables;
+            m_given = m_block->given;
+            m_block.reset();
+            return IsduAnswer::fail(IsduError::inconsistentParameterSet);
+        }
+        m_block.reset();
+        if (command == downloadStore)
+            m_uploadFlag = true;
+    }
     return IsduAnswer();
+}
+
+double IoddDevice::numberAt(quint16 index) const
+{
+    const Variable v = m_variables.value(index);
+    switch (v.type.kind) {
+    case Scalar::Integer:
+        return double(signedOf(v.value));
+    case Scalar::Float:
+        return double(floatOf(v.value));
+    default:
+        return double(unsignedOf(v.value));
+    }
+}
+
+const IoddDevice::Options::Rule *IoddDevice::brokenRule() const
+{
+    for (const Options::Rule &rule : m_rules) {
+        if (!(numberAt(rule.index) > numberAt(rule.above)))
+            return &rule;
+    }
+    return nullptr;
+}
+
+QString IoddDevice::ruleProblem(const Options::Rule &rule) const
+{
+    for (const quint16 index : {rule.index, rule.above}) {
+        const auto it = m_variables.constFind(index);
+        if (it == m_variables.constEnd())
+            return QStringLiteral("the device has no index %1").arg(index);
+        const Scalar::Kind kind = it->type.kind;
+        if (it->kind != Variable::Simple
+            || (kind != Scalar::Integer && kind != Scalar::UInteger && kind != Scalar::Float))
+            return QStringLiteral("index %1 is not a simple number").arg(index);
+    }
+    return QString();
 }
 
 void IoddDevice::restoreFactorySettings()

@@ -45,6 +45,16 @@ public:
         QMap<Address, QByteArray> parameters;
         // ISDU error codes (0x8030 ...) every write to these indexes is answered with.
         QMap<quint16, quint16> writeErrors;
+        // What the device checks between its parameters: the number at
+        // `index` must stay above the one at `above` (simple numeric
+        // variables). A single write that breaks it is refused; in a block
+        // the set is checked at its end and taken whole or not at all.
+        struct Rule
+        {
+            quint16 index = 0;
+            quint16 above = 0;
+        };
+        QList<Rule> rules;
 
         // An event the device reports from `atMs` after it was made, for
         // `forMs` (negative: from then on).
@@ -95,6 +105,14 @@ public:
     // Entries of the Detailed Device Status: the description's array
     // length, else as many as one mailbox response carries.
     int eventSlots() const { return m_eventSlots; }
+
+    // Set by ParamDownloadStore: the master is to take the parameters into
+    // its Data Storage.
+    bool dataStorageUploadFlag() const { return m_uploadFlag; }
+    // Between ParamDownloadStart and its end or break.
+    bool inBlock() const { return m_block.has_value(); }
+    // Why the rule cannot be checked on this device; empty when it can.
+    QString ruleProblem(const Options::Rule &rule) const;
 
     // The ISDU indexes the device answers, ascending.
     QList<quint16> indexes() const { return m_variables.keys(); }
@@ -165,6 +183,9 @@ private:
     IsduAnswer writeImage(Variable &v, const QByteArray &data);
     IsduAnswer systemCommand(const Variable &v, const QByteArray &data);
     void restoreFactorySettings();
+    // The first rule broken by the values now, or null.
+    const Options::Rule *brokenRule() const;
+    double numberAt(quint16 index) const;
 
     quint16 m_vendorId = 0;
     quint32 m_deviceId = 0;
@@ -174,6 +195,16 @@ private:
     QMap<Address, QByteArray> m_given;
     QMap<Address, QByteArray> m_givenFactory;
     QMap<quint16, quint16> m_writeErrors;
+    QList<Options::Rule> m_rules;
+    // The values at ParamDownloadStart, put back when the block is broken
+    // off or its set refused.
+    struct Snapshot
+    {
+        QMap<quint16, Variable> variables;
+        QMap<Address, QByteArray> given;
+    };
+    std::optional<Snapshot> m_block;
+    bool m_uploadFlag = false;
     QList<Options::Event> m_events;
     int m_eventSlots = 0;
     std::optional<QByteArray> m_fixedPdIn;

@@ -157,6 +157,7 @@ public:
         }
         m_device.m_givenFactory = m_device.m_given;
         m_device.m_writeErrors = m_options.writeErrors;
+        m_device.m_rules = m_options.rules;
         buildEvents();
     }
 

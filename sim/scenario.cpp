@@ -63,6 +63,7 @@ const QStringList ioddKeys{QStringLiteral("type"),
                            QStringLiteral("processDataIn"),
                            QStringLiteral("parameters"),
                            QStringLiteral("writeErrors"),
+                           QStringLiteral("rules"),
                            QStringLiteral("events")};
 
 // A value as an error message shows it: texts quoted (long ones shortened),
@@ -168,6 +169,7 @@ struct Reader
     bool parameters(const QString &field, const QJsonValue &value, QMap<IoddDevice::Address, QByteArray> *out);
     bool writeErrors(const QString &field, const QJsonValue &value, QMap<quint16, quint16> *out);
     bool events(const QString &field, const QJsonValue &value, QList<IoddDevice::Options::Event> *out);
+    bool rules(const QString &field, const QJsonValue &value, QList<IoddDevice::Options::Rule> *out);
 
     // Seconds after start, to the millisecond: 0..86400, or above 0 when `positive`.
     bool seconds(const QString &field, const QJsonValue &value, bool positive, qint64 *ms)
@@ -250,6 +252,9 @@ std::unique_ptr<VirtualDevice> Reader::ioddDevice(const QString &field, const QJ
     if (o.contains(QStringLiteral("events"))
         && !events(field + QStringLiteral(".events"), o.value(QStringLiteral("events")), &options.events))
         return nullptr;
+    if (o.contains(QStringLiteral("rules"))
+        && !rules(field + QStringLiteral(".rules"), o.value(QStringLiteral("rules")), &options.rules))
+        return nullptr;
 
     const QString file = fileValue.toString();
     QString path = file;
@@ -264,6 +269,13 @@ std::unique_ptr<VirtualDevice> Reader::ioddDevice(const QString &field, const QJ
     if (!made) {
         fail(fileField, why);
         return nullptr;
+    }
+    for (int i = 0; i < options.rules.size(); ++i) {
+        const QString problem = made->ruleProblem(options.rules.at(i));
+        if (!problem.isEmpty()) {
+            fail(field + QStringLiteral(".rules[%1]").arg(i), problem);
+            return nullptr;
+        }
     }
     // Only the description knows how long its input is.
     if (options.processDataIn && options.processDataIn->size() != made->processDataInOctets()) {
@@ -347,6 +359,27 @@ bool Reader::writeErrors(const QString &field, const QJsonValue &value, QMap<qui
             return expected(field + QLatin1Char('.') + it.key(), QStringLiteral("an ISDU error code 0x8000..0x8fff"),
                             it.value());
         out->insert(quint16(it.key().toUInt()), quint16(text.mid(2).toUInt(nullptr, 16)));
+    }
+    return true;
+}
+
+// [{"index": 60, "above": 61}]: the number at index 60 must stay above the
+// one at index 61.
+bool Reader::rules(const QString &field, const QJsonValue &value, QList<IoddDevice::Options::Rule> *out)
+{
+    if (!value.isArray())
+        return expected(field, QStringLiteral("an array"), value);
+    const QJsonArray list = value.toArray();
+    for (int i = 0; i < list.size(); ++i) {
+        const QString at = field + QStringLiteral("[%1]").arg(i);
+        QJsonObject o;
+        if (!object(at, list.at(i), &o) || !onlyKnownKeys(at, o, {QStringLiteral("index"), QStringLiteral("above")}))
+            return false;
+        double index = 0, above = 0;
+        if (!integer(at + QStringLiteral(".index"), o.value(QStringLiteral("index")), 0, 0xFFFF, &index)
+            || !integer(at + QStringLiteral(".above"), o.value(QStringLiteral("above")), 0, 0xFFFF, &above))
+            return false;
+        out->append({quint16(index), quint16(above)});
     }
     return true;
 }

@@ -1281,6 +1281,38 @@ This port: %2</translation>
         <source>%1 已存在。要替换它吗？</source>
         <translation>%1 already exists. Replace it?</translation>
     </message>
+    <message>
+        <source>写入后存入数据存储</source>
+        <translation>Store in Data Storage after writing</translation>
+    </message>
+    <message>
+        <source>写入成功后发送 ParamDownloadStore，主站的数据存储随之更新；关闭时主站重启后可能把旧参数写回设备</source>
+        <translation>After a successful write, send ParamDownloadStore so that the master's Data Storage follows; when off, a master restart may write the old parameters back into the device</translation>
+    </message>
+    <message>
+        <source>设备拒绝了“%1”（%2），整组参数均未写入</source>
+        <translation>The device refused “%1” (%2); none of the set was written</translation>
+    </message>
+    <message>
+        <source>设备拒绝了这组参数（%1），均未写入</source>
+        <translation>The device refused the set (%1); none of it was written</translation>
+    </message>
+    <message>
+        <source>；已存入设备的数据存储</source>
+        <translation>; stored in the device’s Data Storage</translation>
+    </message>
+    <message>
+        <source>；未存入数据存储（已关闭）</source>
+        <translation>; not stored in Data Storage (switched off)</translation>
+    </message>
+    <message>
+        <source>；未能存入数据存储（%1）</source>
+        <translation>; could not be stored in Data Storage (%1)</translation>
+    </message>
+    <message>
+        <source>；设备不支持数据存储命令，主站重启后可能恢复旧参数</source>
+        <translation>; the device does not take the Data Storage command: a master restart may restore the old parameters</translation>
+    </message>
 </context>
 <context>
     <name>BasicInfoPage</name>

@@ -977,6 +977,22 @@ QList<ProcessDataChoice> IoddFile::processDataChoices() const
     return choices;
 }
 
+QList<int> IoddFile::systemCommands() const
+{
+    QList<int> commands;
+    for (const QDomElement &ref : m_index.variables(QStringLiteral("V_SystemCommand"))) {
+        for (QDomElement e = ref.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+            if (e.tagName() != QLatin1String("StdSingleValueRef") && e.tagName() != QLatin1String("SingleValue"))
+                continue;
+            bool ok = false;
+            const int value = e.attribute(QStringLiteral("value")).toInt(&ok);
+            if (ok && value >= 0 && value <= 255 && !commands.contains(value))
+                commands.append(value);
+        }
+    }
+    return commands;
+}
+
 QList<EventItem> IoddFile::events() const
 {
     QList<EventItem> events = IoddEvents::read(m_index, [this](const QString &t) { return textById(t, english); });

@@ -97,6 +97,9 @@ public:
     // elements, then those it takes from the standard definitions
     // (StdEventRef) with the standard texts.
     QList<EventItem> events() const;
+    // The system commands (index 2) the description says the device takes:
+    // the values listed under its V_SystemCommand, none when it has none.
+    QList<int> systemCommands() const;
     // The event with this code as the description names it, else as the
     // standard definitions do; empty fields when neither knows the code.
     EventItem findEvent(quint16 code) const;

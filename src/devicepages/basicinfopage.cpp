@@ -228,6 +228,7 @@ ParameterPage *BasicInfoPage::createParameterPage(const QString &roleMenuSet, qu
     auto *view = new ParameterPage(m_ui->widget_3);
     view->setPort(port);
     view->setDeviceIdentity(ParameterSet::identityOf(identity, description->readVariants()));
+    view->setSystemCommands(description->systemCommands());
     view->setRoleMenuSource([description](const QString &set) { return description->roleMenus(set); });
     view->setRole(roleMenuSet);
     placeInHostArea(view);

@@ -7,6 +7,7 @@
 
 #include "codec/numbertext.h"
 #include "codec/parameteraccess.h"
+#include "codec/parameterdownload.h"
 #include "codec/valuecodec.h"
 #include "link/adapterlink.h"
 #include "link/linkhub.h"
@@ -19,6 +20,7 @@
 #include "widgets/tablestyle.h"
 
 #include <QBrush>
+#include <QCheckBox>
 #include <QColor>
 #include <QCoreApplication>
 #include <QDir>
@@ -34,11 +36,14 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTableWidgetItem>
 #include <QToolTip>
+
+#include <optional>
 
 #include <algorithm>
 
@@ -102,6 +107,10 @@ QString limitsTip(const ValueItem &entry)
 
 } // namespace
 
+namespace {
+const QString storeKey = QStringLiteral("parameters/storeAfterWrite");
+} // namespace
+
 ParameterPage::ParameterPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::ParameterPage)
 {
     m_ui->setupUi(this);
@@ -139,6 +148,8 @@ ParameterPage::ParameterPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::Pa
     connect(m_stop, &QPushButton::clicked, this, &ParameterPage::onStopClicked);
     connect(m_ui->pbtn_saveFile, &QPushButton::clicked, this, &ParameterPage::onSaveSetClicked);
     connect(m_ui->pbtn_fileRead, &QPushButton::clicked, this, &ParameterPage::onLoadSetClicked);
+    m_ui->check_store->setChecked(storeAfterWrite());
+    connect(m_ui->check_store, &QCheckBox::toggled, this, [](bool on) { QSettings().setValue(storeKey, on); });
 }
 
 ParameterPage::~ParameterPage()
@@ -660,6 +671,8 @@ ParameterPage::Answer ParameterPage::answerOf(const LinkReply *reply, int waitMs
         return a;
     }
     if (response.status() == IsduStatus::deviceError)
+        a.deviceError = response.deviceError();
+    if (response.status() == IsduStatus::deviceError)
         a.why = QStringLiteral("0x%1 %2")
                     .arg(response.deviceError(), 4, 16, QLatin1Char('0'))
                     .arg(isduDeviceErrorText(response.deviceError()));
@@ -856,15 +869,15 @@ void ParameterPage::onWriteModifiedClicked()
         [] { qCDebug(lcParams) << "写所有值"; });
 }
 
-// One write of the edits: the plan, its position, and what came of it.
+// One write of the edits: the plan, the requests that frame it, and what
+// came of each write.
 struct ParameterPage::WriteRun
 {
     ParameterAccess::WritePlan plan;
     QVector<ValueItem> edits; // what the plan's entries point into
-    int next = 0;
-    QStringList written, refused;
-    QVector<int> writtenIndexes;
-    QVector<ValueItem> readBack;
+    std::optional<ParameterDownload> download;
+    QStringList refused;  // left out before anything was sent
+    QVector<QString> why; // per write, the device's answer when it refused
     Done then;
 };
 
@@ -891,54 +904,118 @@ void ParameterPage::writeEdits(const Done &then)
         m_device[stateKey(*entry)].error = why;
         run->refused << entry->label + QStringLiteral(" — ") + why;
     }
+    QVector<ParameterAccess::Request> requests;
+    for (const ParameterAccess::Write &write : qAsConst(run->plan.writes))
+        requests.append(write.request);
+    run->why.resize(requests.size());
+    run->download.emplace(requests, m_systemCommands, storeAfterWrite());
     writeNext(run);
 }
 
 void ParameterPage::writeNext(const std::shared_ptr<WriteRun> &run)
 {
-    if (run->next < run->plan.writes.size()) {
-        const ParameterAccess::Write &write = run->plan.writes.at(run->next);
-        const int waitMs = write.request.subindex == 0 ? recordWriteWaitMs : singleItemWriteWaitMs;
-        exchange(writeBlock(m_port, write.request), waitMs, [this, run](const Answer &a) {
-            const ParameterAccess::Write &write = run->plan.writes.at(run->next++);
-            const QString what =
-                QStringLiteral("%1%2: %3")
-                    .arg(write.request.index)
-                    .arg(write.request.subindex == 0 ? QString()
-                                                     : QLatin1Char(':') + QString::number(write.request.subindex),
-                         QString::fromLatin1(write.request.data.toHex(' ')));
-            (a.ok ? run->written : run->refused) << (a.ok ? what : what + QStringLiteral(" — ") + a.why);
-            if (a.ok && !run->writtenIndexes.contains(write.request.index))
-                run->writtenIndexes << write.request.index; // once per variable, however many subindexes
-            for (const ValueItem *entry : write.entries) {
-                DeviceState &state = m_device[stateKey(*entry)];
-                if (!a.ok)
-                    state.error = a.why;
-                if (ValueCodec::isReadable(*entry)) {
-                    run->readBack.append(*entry);
-                } else if (a.ok) {
-                    // Nothing to read back: the value stays as written.
-                    state.edited = false;
-                    state.written = entry->editor.value;
-                    state.error.clear();
-                }
-            }
-            writeNext(run);
-        });
+    ParameterDownload::Step step;
+    if (run->download->next(&step)) {
+        const bool record = step.kind == ParameterDownload::Kind::Write && step.request.subindex == 0;
+        exchange(writeBlock(m_port, step.request), record ? recordWriteWaitMs : singleItemWriteWaitMs,
+                 [this, run, step](const Answer &a) {
+                     run->download->answer(a.ok, a.deviceError, a.why);
+                     if (step.kind == ParameterDownload::Kind::Write && !a.ok)
+                         run->why[step.write] = a.why;
+                     writeNext(run);
+                 });
         return;
     }
-    // What the device holds now, refused values included.
-    const QString joinedWritten = run->written.join(QStringLiteral("; "));
-    const QString result = run->refused.isEmpty() ? tr("已写入 %1").arg(joinedWritten)
-                                                  : tr("写入被拒绝 %1").arg(run->refused.join(QStringLiteral("; ")))
-            + (run->written.isEmpty() ? QString() : tr("；已写入 %1").arg(joinedWritten));
-    readEntries(run->readBack, nullptr, [this, run, result] {
+    finishWrites(run);
+}
+
+// What the device holds now: each write taken or not, the block's verdict,
+// whether the change is in its Data Storage; then what was written is read back.
+void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
+{
+    const ParameterDownload &download = *run->download;
+    QStringList written;
+    QVector<int> writtenIndexes;
+    QVector<ValueItem> readBack;
+    for (int i = 0; i < run->plan.writes.size(); ++i) {
+        const ParameterAccess::Write &write = run->plan.writes.at(i);
+        const bool taken = download.taken(i);
+        const QString what =
+            QStringLiteral("%1%2: %3")
+                .arg(write.request.index)
+                .arg(write.request.subindex == 0 ? QString()
+                                                 : QLatin1Char(':') + QString::number(write.request.subindex),
+                     QString::fromLatin1(write.request.data.toHex(' ')));
+        if (taken) {
+            written << what;
+            if (!writtenIndexes.contains(write.request.index))
+                writtenIndexes << write.request.index; // once per variable, however many subindexes
+        } else if (!run->why.at(i).isEmpty()) {
+            run->refused << what + QStringLiteral(" — ") + run->why.at(i);
+        }
+        for (const ValueItem *entry : write.entries) {
+            DeviceState &state = m_device[stateKey(*entry)];
+            if (!taken && !run->why.at(i).isEmpty())
+                state.error = run->why.at(i);
+            if (ValueCodec::isReadable(*entry)) {
+                readBack.append(*entry);
+            } else if (taken) {
+                // Nothing to read back: the value stays as written.
+                state.edited = false;
+                state.written = entry->editor.value;
+                state.error.clear();
+            }
+        }
+    }
+    QString result;
+    if (download.refusedWrite() >= 0) {
+        const ParameterAccess::Write &refused = run->plan.writes.at(download.refusedWrite());
+        const QString label =
+            refused.entries.isEmpty() ? QString::number(refused.request.index) : refused.entries.first()->label;
+        result = tr("设备拒绝了“%1”（%2），整组参数均未写入").arg(label, download.verdictText());
+    } else if (download.block() && (download.verdict() != 0 || !download.verdictText().isEmpty())) {
+        result = tr("设备拒绝了这组参数（%1），均未写入").arg(download.verdictText());
+    } else {
+        const QString joinedWritten = written.join(QStringLiteral("; "));
+        result = run->refused.isEmpty() ? tr("已写入 %1").arg(joinedWritten)
+                                        : tr("写入被拒绝 %1").arg(run->refused.join(QStringLiteral("; ")))
+                + (written.isEmpty() ? QString() : tr("；已写入 %1").arg(joinedWritten));
+        result += storedText(download);
+    }
+    readEntries(readBack, nullptr, [this, run, result, writtenIndexes] {
         setStatus(result);
         updateTable();
-        for (int index : qAsConst(run->writtenIndexes))
+        for (int index : writtenIndexes)
             emit variableWritten(index);
         run->then();
     });
+}
+
+void ParameterPage::setSystemCommands(const QList<int> &commands)
+{
+    m_systemCommands = {true, commands};
+}
+
+bool ParameterPage::storeAfterWrite()
+{
+    return QSettings().value(storeKey, true).toBool();
+}
+
+QString ParameterPage::storedText(const ParameterDownload &download)
+{
+    switch (download.stored()) {
+    case ParameterDownload::Stored::Stored:
+        return tr("；已存入设备的数据存储");
+    case ParameterDownload::Stored::NotSupported:
+        return tr("；设备不支持数据存储命令，主站重启后可能恢复旧参数");
+    case ParameterDownload::Stored::Failed:
+        return tr("；未能存入数据存储（%1）").arg(download.storeText());
+    case ParameterDownload::Stored::Off:
+        return tr("；未存入数据存储（已关闭）");
+    case ParameterDownload::Stored::NothingToStore:
+        break;
+    }
+    return QString();
 }
 
 void ParameterPage::updateTable()

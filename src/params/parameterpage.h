@@ -1,6 +1,7 @@
 #ifndef PARAMETERPAGE_H
 #define PARAMETERPAGE_H
 
+#include "codec/parameterdownload.h"
 #include "codec/parameterset.h"
 #include "description/ioddrecords.h"
 
@@ -80,6 +81,13 @@ public:
     // The device this page's description is for. Saved sets carry it; a set
     // for another device is refused.
     void setDeviceIdentity(const ParameterSet::Identity &device);
+    // The system commands the description lists for the device: they say
+    // whether a change is written as a block and stored (ParameterDownload).
+    void setSystemCommands(const QList<int> &commands);
+    // Whether writes are followed by ParamDownloadStore: the check box
+    // "写入后存入数据存储", kept in the settings ("parameters/storeAfterWrite",
+    // on by default).
+    static bool storeAfterWrite();
     ParameterSet::Identity deviceIdentity() const { return m_identity; }
 
     // Parameter sets (保存参数 / 载入参数; docs/parameters.md).
@@ -214,6 +222,7 @@ private:
         QByteArray data;
         QString why;           // what went wrong
         bool linkLost = false; // the adapter is gone: the operation ends
+        quint16 deviceError = 0; // the device's ISDU error code, when it gave one
     };
     void exchange(const IsduRequestBlock &request, int waitMs, const std::function<void(const Answer &)> &then);
     Answer answerOf(const LinkReply *reply, int waitMs) const;
@@ -226,6 +235,9 @@ private:
     };
     struct ReadRun;
     struct WriteRun;
+    void finishWrites(const std::shared_ptr<WriteRun> &run);
+    // Whether the change is now in the device's Data Storage, for the status line.
+    static QString storedText(const ParameterDownload &download);
     // Reads the given entries into the states of their variables.
     void readEntries(const QVector<ValueItem> &list, const std::shared_ptr<ReadTally> &tally, const Done &then);
     void readNext(const std::shared_ptr<ReadRun> &run);
@@ -270,6 +282,7 @@ private:
     QHash<int, QByteArray> m_rawByIndex;   // the last subindex-0 data per index
     ParameterSet::Identity m_identity;
     SaveFileFunction m_saveFile;
+    ParameterDownload::Support m_systemCommands;
 };
 
 #endif // PARAMETERPAGE_H
