@@ -220,8 +220,8 @@ private:
     {
         bool ok = false;
         QByteArray data;
-        QString why;           // what went wrong
-        bool linkLost = false; // the adapter is gone: the operation ends
+        QString why;             // what went wrong
+        bool linkLost = false;   // the adapter is gone: the operation ends
         quint16 deviceError = 0; // the device's ISDU error code, when it gave one
     };
     void exchange(const IsduRequestBlock &request, int waitMs, const std::function<void(const Answer &)> &then);

@@ -4,6 +4,8 @@
 #include "codec/parameterset.h"
 #include "ctlrun.h"
 #include "defaultsetup.h"
+#include "iodddevice.h"
+#include "scenario.h"
 #include "testhelpers.h"
 #include "virtualadapter.h"
 
@@ -152,9 +154,65 @@ private slots:
         QVERIFY(runSim({"restore", "Port7", path, "--iodd", m_iodd}).err.contains("Port7: no IO-Link device"));
 
         VirtualAdapter::instance().clearLog();
-        QCOMPARE(runHere({"set", "Port1", "--iodd", m_iodd, "24", "forced", "--force"}).status, 0);
+        QCOMPARE(runHere({"set", "Port1", "--iodd", m_iodd, "24", "forced", "--force", "--no-store"}).status, 0);
         QCOMPARE(isduWrites(), 1);
         QCOMPARE(runHere({"backup", "Port2", "--iodd", m_iodd, "--force"}).status, 2);
+    }
+
+    // With a device that checks its parameters against each other (Damping must stay above the
+    // temperature offset), a set whose first write alone breaks the rule is taken as one block and
+    // stored; a set that breaks it, or a block with a refused write, leaves the device as it was.
+    void setsAreWrittenWholeOrNotAtAll()
+    {
+        QString error;
+        const QByteArray scenario = QStringLiteral(R"({"isduLatencyMs": 0, "ports": {"Port2": {"mode": "iolink",
+            "device": {"type": "iodd", "file": "%1", "rules": [{"index": 66, "above": 68}],
+                       "writeErrors": {"70": "0x8030"}}}}})")
+                                        .arg(m_iodd)
+                                        .toUtf8();
+        QVERIFY2(applyScenarioJson(scenario, VirtualAdapter::instance(), &error), qPrintable(error));
+        auto *device = dynamic_cast<IoddDevice *>(VirtualAdapter::instance().port(1).device.get());
+        QVERIFY(device && !device->dataStorageUploadFlag());
+        const auto raw = [](const char *index) {
+            return runHere({"read", "Port2", index}).json().value("data").toString();
+        };
+        QCOMPARE(runHere({"set", "Port2", "--iodd", m_iodd, "68", "4.0", "--no-store"}).status, 0);
+        QVERIFY(!device->dataStorageUploadFlag());
+        QCOMPARE(runHere({"set", "Port2", "--iodd", m_iodd, "66", "30"}).json().value("error").toObject().value("code"),
+                 "0x8041"); // alone, 30 is not above 40
+
+        const QByteArray backup = runHere({"backup", "Port2", "--iodd", m_iodd}).out;
+        const auto setFile = [&](const QMap<int, QString> &values) {
+            QJsonObject set = QJsonDocument::fromJson(backup).object();
+            QJsonArray entries;
+            for (const QJsonValue &v : set.value("entries").toArray()) {
+                QJsonObject e = v.toObject();
+                if (values.contains(e.value("index").toInt()))
+                    e.insert("value", values.value(e.value("index").toInt()));
+                entries.append(e);
+            }
+            set.insert("entries", entries);
+            return TestHelpers::writtenIn(m_dir, "rule.json", QJsonDocument(set).toJson());
+        };
+        const Result taken = runHere({"restore", "Port2", setFile({{66, "30"}, {68, "2.0"}}), "--iodd", m_iodd});
+        QCOMPARE(taken.status, 0);
+        QCOMPARE(taken.json().value("block").toObject().value("used").toBool(), true);
+        QCOMPARE(taken.json().value("stored").toString(), "stored");
+        QVERIFY(device->dataStorageUploadFlag() && !device->inBlock());
+        QCOMPARE(raw("66") + ' ' + raw("68"), "00 1e 14");
+
+        const Result inconsistent = runHere({"restore", "Port2", setFile({{66, "10"}, {68, "1.5"}}), "--iodd", m_iodd});
+        QCOMPARE(inconsistent.status, 1);
+        QVERIFY(inconsistent.json().value("block").toObject().value("verdict").toString().startsWith("0x8041"));
+        QCOMPARE(raw("66") + ' ' + raw("68"), "00 1e 14");
+
+        const Result refused = runHere({"restore", "Port2", setFile({{66, "35"}, {70, "Off"}}), "--iodd", m_iodd});
+        QCOMPARE(refused.status, 1);
+        const QJsonArray written = refused.json().value("written").toArray();
+        const int at = refused.json().value("block").toObject().value("refused").toInt(-1);
+        QVERIFY(at >= 0 && at < written.size() && written.at(at).toObject().value("index").toInt() == 70);
+        QCOMPARE(raw("66"), "00 1e");
+        QVERIFY(!device->inBlock());
     }
 };
 

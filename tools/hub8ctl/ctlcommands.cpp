@@ -43,6 +43,8 @@ const char helpText[] =
     "                                           again\n"
     "set and restore first check that the device on PORT is the description's (its vendor and device\n"
     "ID in direct parameter page 1) and refuse another one with status 1; --force writes anyway.\n"
+    "restore writes several values as one block (all or none); both store the change into the\n"
+    "device's Data Storage (ParamDownloadStore) when its description lists it; --no-store does not.\n"
     "\n"
     "Every command prints one JSON object on stdout; messages go to stderr.\n"
     "Exit status: 0 success, 1 the adapter or the device answered with an error,\n"
@@ -56,7 +58,26 @@ struct Command
     QString role;
     bool help = false;
     bool force = false;
+    bool noStore = false;
 };
+
+// "stored", "not supported", "failed", "off" or "nothing to store".
+QString storedName(ParameterDownload::Stored stored)
+{
+    switch (stored) {
+    case ParameterDownload::Stored::Stored:
+        return QStringLiteral("stored");
+    case ParameterDownload::Stored::NotSupported:
+        return QStringLiteral("not supported");
+    case ParameterDownload::Stored::Failed:
+        return QStringLiteral("failed");
+    case ParameterDownload::Stored::Off:
+        return QStringLiteral("off");
+    case ParameterDownload::Stored::NothingToStore:
+        break;
+    }
+    return QStringLiteral("nothing to store");
+}
 
 class Run
 {
@@ -104,11 +125,11 @@ public:
     int printExchange(int port, int index, int subindex, const CtlReply &reply, bool withData);
     int params(int port, const IoddHeaderReader &header, IoddFile &file, const QString &roleSet);
     int set(int port, const IoddHeaderReader &header, IoddFile &file, int index, int subindex, const QString &text,
-            bool force);
+            bool force, bool store);
     int processData(int port, const IoddFile &file);
     int backup(int port, const ParameterSet::Identity &device, IoddFile &file);
     int diff(int port, const ParameterSet::Set &values, IoddFile &file);
-    int restore(int port, const ParameterSet::Set &values, IoddFile &file);
+    int restore(int port, const ParameterSet::Set &values, IoddFile &file, bool store);
     // 0 when the device on the port is the description's (or `force`);
     // otherwise the exit status, said on stderr.
     int checkDevice(int port, const IoddHeaderReader &header, bool force);
@@ -285,7 +306,7 @@ int Run::checkDevice(int port, const IoddHeaderReader &header, bool force)
 }
 
 int Run::set(int port, const IoddHeaderReader &header, IoddFile &file, int index, int subindex, const QString &text,
-             bool force)
+             bool force, bool store)
 {
     const QList<ValueItem> variable = entriesOfIndex(allMenus(file), quint16(index));
     int target = -1;
@@ -310,7 +331,7 @@ int Run::set(int port, const IoddHeaderReader &header, IoddFile &file, int index
         return status;
 
     ParameterWrite written;
-    if (!writeParameter(m_link, port, entry, text, &written))
+    if (!writeParameter(m_link, port, entry, text, {{true, file.systemCommands()}, store}, &written))
         return linkFailure();
     if (written.result == ParameterWrite::NotEncodable)
         return usage(
@@ -322,6 +343,7 @@ int Run::set(int port, const IoddHeaderReader &header, IoddFile &file, int index
     else
         w.null("raw");
     writeStatus(w, written.reply);
+    w.value("stored", storedName(written.stored));
     w.endObject();
     print(w);
     return written.reply.ok ? CtlExit::ok : CtlExit::failed;
@@ -459,7 +481,7 @@ int Run::diff(int port, const ParameterSet::Set &values, IoddFile &file)
     return CtlExit::ok;
 }
 
-int Run::restore(int port, const ParameterSet::Set &values, IoddFile &file)
+int Run::restore(int port, const ParameterSet::Set &values, IoddFile &file, bool store)
 {
     const QList<TreeItem> menus = allMenus(file);
     DeviceValues device;
@@ -467,7 +489,9 @@ int Run::restore(int port, const ParameterSet::Set &values, IoddFile &file)
         return linkFailure();
     QVector<SetWrite> writes;
     QVector<SetSkip> skipped;
-    if (!writeSetEntries(m_link, port, menus, ParameterSet::compare(values, device.entries), device, &writes, &skipped))
+    std::optional<ParameterDownload> download;
+    if (!writeSetEntries(m_link, port, menus, ParameterSet::compare(values, device.entries), device,
+                         {{true, file.systemCommands()}, store}, &writes, &skipped, &download))
         return linkFailure();
     // What the device holds now.
     DeviceValues after;
@@ -479,16 +503,32 @@ int Run::restore(int port, const ParameterSet::Set &values, IoddFile &file)
     w.beginArray("written");
     bool allTaken = true;
     for (const SetWrite &write : qAsConst(writes)) {
-        allTaken = allTaken && write.reply.ok;
+        allTaken = allTaken && write.applied;
         w.beginObject();
         w.number("index", write.index);
         w.number("subindex", write.subindex);
         w.strings("labels", write.labels);
         w.value("raw", hexOctets(write.octets));
         writeStatus(w, write.reply);
+        w.boolean("applied", write.applied);
         w.endObject();
     }
     w.endArray();
+    // The block: whether the writes went as one, which one the device
+    // refused, and its verdict at the end (none applied after either).
+    w.beginObject("block");
+    w.boolean("used", download->block());
+    if (download->refusedWrite() >= 0)
+        w.number("refused", download->refusedWrite());
+    else
+        w.null("refused");
+    if (download->block() && download->refusedWrite() < 0 && !download->verdictText().isEmpty())
+        w.value("verdict", download->verdictText().trimmed());
+    else
+        w.null("verdict");
+    w.endObject();
+    w.value("stored", storedName(download->stored()));
+    allTaken = allTaken && download->verdictText().isEmpty();
     w.beginArray("skipped");
     for (const SetSkip &skip : qAsConst(skipped)) {
         w.beginObject();
@@ -526,6 +566,10 @@ bool parseCommand(const QStringList &args, Command *c, QString *error)
         }
         if (!optionsEnded && a == QLatin1String("--force")) {
             c->force = true;
+            continue;
+        }
+        if (!optionsEnded && a == QLatin1String("--no-store")) {
+            c->noStore = true;
             continue;
         }
         if (!optionsEnded && a.startsWith(QLatin1String("--"))) {
@@ -639,6 +683,8 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
         return run.usage(QStringLiteral("only params takes --role"));
     if (c.force && c.name != QLatin1String("set") && c.name != QLatin1String("restore"))
         return run.usage(QStringLiteral("only set and restore take --force"));
+    if (c.noStore && c.name != QLatin1String("set") && c.name != QLatin1String("restore"))
+        return run.usage(QStringLiteral("only set and restore take --no-store"));
     if (shape->joinsRest && c.args.size() > shape->max)
         c.args = c.args.mid(0, shape->max - 1) << c.args.mid(shape->max - 1).join(QLatin1Char(' '));
     if (c.args.size() < shape->min || c.args.size() > shape->max)
@@ -687,7 +733,7 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
     // set checks its entry and value against the description before it opens the adapter,
     // diff and restore their set file.
     if (c.name == QLatin1String("set"))
-        return run.set(port, header, file, index, subindex, c.args.at(2), c.force);
+        return run.set(port, header, file, index, subindex, c.args.at(2), c.force, !c.noStore);
     const ParameterSet::Identity device = ParameterSet::identityOf(header.readDeviceInfo(), file.readVariants());
     ParameterSet::Set values;
     const bool withSet = c.name == QLatin1String("diff") || c.name == QLatin1String("restore");
@@ -714,7 +760,7 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
     if (c.name == QLatin1String("restore")) {
         if (const int status = run.checkDevice(port, header, c.force))
             return status;
-        return run.restore(port, values, file);
+        return run.restore(port, values, file, !c.noStore);
     }
     return run.processData(port, file);
 }

@@ -113,7 +113,25 @@ QList<ValueItem> entriesOfIndex(const QList<TreeItem> &menus, quint16 index)
     return entries;
 }
 
-bool writeParameter(AdapterLink *link, int port, const ValueItem &target, const QString &text, ParameterWrite *out)
+bool runDownload(AdapterLink *link, int port, ParameterDownload &download, QVector<CtlReply> *replies)
+{
+    ParameterDownload::Step step;
+    while (download.next(&step)) {
+        const CtlReply reply = ctlIsdu(link, writeRequest(port, step.request));
+        if (reply.linkFailed)
+            return false;
+        const quint16 code = reply.hasErrorCode && reply.errorCode.startsWith(QLatin1String("0x8"))
+            ? quint16(reply.errorCode.mid(2).toUInt(nullptr, 16))
+            : 0;
+        download.answer(reply.ok, code, reply.errorCode + QLatin1Char(' ') + reply.errorText);
+        if (step.kind == ParameterDownload::Kind::Write)
+            replies->append(reply);
+    }
+    return true;
+}
+
+bool writeParameter(AdapterLink *link, int port, const ValueItem &target, const QString &text,
+                    const DownloadPolicy &policy, ParameterWrite *out)
 {
     ValueItem entry = target;
     entry.editor.value = text;
@@ -138,8 +156,15 @@ bool writeParameter(AdapterLink *link, int port, const ValueItem &target, const 
     const ParameterAccess::Request &request = plan.writes.first().request;
     out->result = ParameterWrite::Written;
     out->octets = request.data;
-    out->reply = ctlIsdu(link, writeRequest(port, request));
-    return !out->reply.linkFailed;
+    ParameterDownload download({request}, policy.support, policy.store);
+    QVector<CtlReply> replies;
+    if (!runDownload(link, port, download, &replies) || replies.isEmpty()) {
+        out->reply.linkFailed = true;
+        return false;
+    }
+    out->reply = replies.first();
+    out->stored = download.stored();
+    return true;
 }
 
 namespace {
@@ -198,8 +223,9 @@ bool readDeviceValues(AdapterLink *link, int port, const QList<TreeItem> &menus,
 }
 
 bool writeSetEntries(AdapterLink *link, int port, const QList<TreeItem> &menus,
-                     const ParameterSet::Comparison &comparison, const DeviceValues &device, QVector<SetWrite> *writes,
-                     QVector<SetSkip> *skipped)
+                     const ParameterSet::Comparison &comparison, const DeviceValues &device,
+                     const DownloadPolicy &policy, QVector<SetWrite> *writes, QVector<SetSkip> *skipped,
+                     std::optional<ParameterDownload> *outcome)
 {
     // The rows to write, per variable in index order.
     QMap<int, QVector<ParameterSet::Entry>> byIndex;
@@ -209,6 +235,7 @@ bool writeSetEntries(AdapterLink *link, int port, const QList<TreeItem> &menus,
         else if (row.state == ParameterSet::RowState::Different)
             skipped->append({row.file, QStringLiteral("not writable")});
     }
+    QVector<ParameterAccess::Request> requests;
     QList<int> order = byIndex.keys();
     std::stable_partition(order.begin(), order.end(), [](int index) { return !ParameterSet::writtenLast(index); });
     for (const int index : qAsConst(order)) {
@@ -239,14 +266,22 @@ bool writeSetEntries(AdapterLink *link, int port, const QList<TreeItem> &menus,
         for (const auto &[item, why] : plan.refused)
             skipped->append({ParameterSet::entryOf(*item, {}), why});
         for (const ParameterAccess::Write &write : plan.writes) {
-            SetWrite w{write.request.index, write.request.subindex, {}, write.request.data, {}};
+            SetWrite w{write.request.index, write.request.subindex, {}, write.request.data, {}, false};
             for (const ValueItem *item : write.entries)
                 w.labels << item->label;
-            w.reply = ctlIsdu(link, writeRequest(port, write.request));
-            if (w.reply.linkFailed)
-                return false;
             writes->append(w);
+            requests.append(write.request);
         }
+    }
+    // One change: a block when there are several writes, stored at its end.
+    ParameterDownload &download = outcome->emplace(requests, policy.support, policy.store);
+    QVector<CtlReply> replies;
+    if (!runDownload(link, port, download, &replies))
+        return false;
+    writes->resize(replies.size()); // those after a refused write in a block were not sent
+    for (int i = 0; i < replies.size(); ++i) {
+        (*writes)[i].reply = replies.at(i);
+        (*writes)[i].applied = download.taken(i);
     }
     return true;
 }

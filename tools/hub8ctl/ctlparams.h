@@ -6,6 +6,8 @@
 
 #include "ctlexchange.h"
 
+#include "codec/parameterdownload.h"
+
 #include "codec/parameterset.h"
 #include "description/ioddrecords.h"
 
@@ -13,6 +15,8 @@
 #include <QList>
 #include <QSet>
 #include <QVector>
+
+#include <optional>
 
 class AdapterLink;
 
@@ -43,6 +47,15 @@ struct ParameterWrite
     CtlReply reply;    // of the write, or of the read before it
     QByteArray octets; // the data written
     QString why;       // NotEncodable: why
+    ParameterDownload::Stored stored = ParameterDownload::Stored::NothingToStore;
+};
+
+// How a change is framed for the device (ParameterDownload): the system
+// commands its description lists, and whether to store it.
+struct DownloadPolicy
+{
+    ParameterDownload::Support support;
+    bool store = true;
 };
 
 // Sets `target` to `text` and writes it to port 0..7 as the parameter page
@@ -50,7 +63,12 @@ struct ParameterWrite
 // its variable, read first so that every other octet goes back as the device
 // sent it; otherwise alone. The text must be acceptable (CtlValues::acceptsText)
 // and the entry writable. False when the link failed.
-bool writeParameter(AdapterLink *link, int port, const ValueItem &target, const QString &text, ParameterWrite *out);
+bool writeParameter(AdapterLink *link, int port, const ValueItem &target, const QString &text,
+                    const DownloadPolicy &policy, ParameterWrite *out);
+
+// Sends `download`'s requests and hands it each answer; the replies of its
+// writes in *replies (as many as were sent). False when the link failed.
+bool runDownload(AdapterLink *link, int port, ParameterDownload &download, QVector<CtlReply> *replies);
 
 // ---- parameter sets -----------------------------------------------------------
 
@@ -79,6 +97,7 @@ struct SetWrite
     QStringList labels; // the entries it changes
     QByteArray octets;
     CtlReply reply;
+    bool applied = false; // the device holds it (a refused block applies nothing)
 };
 
 // An entry the restore leaves alone, and why.
@@ -92,8 +111,11 @@ struct SetSkip
 // and writable): per variable one write of what the device sent with those
 // entries replaced, or per item for variables read item by item. False when
 // the link failed.
+// The writes go as one block (ParameterDownload), whose outcome is left in
+// *outcome.
 bool writeSetEntries(AdapterLink *link, int port, const QList<TreeItem> &menus,
-                     const ParameterSet::Comparison &comparison, const DeviceValues &device, QVector<SetWrite> *writes,
-                     QVector<SetSkip> *skipped);
+                     const ParameterSet::Comparison &comparison, const DeviceValues &device,
+                     const DownloadPolicy &policy, QVector<SetWrite> *writes, QVector<SetSkip> *skipped,
+                     std::optional<ParameterDownload> *outcome);
 
 #endif // CTLPARAMS_H
