@@ -1328,6 +1328,18 @@ This port: %2</translation>
         <source>功能</source>
         <translation>Function</translation>
     </message>
+    <message>
+        <source>端口不是数字输入（%1）</source>
+        <translation>The port is not a digital input (%1)</translation>
+    </message>
+    <message>
+        <source>端口不是数字输出（%1）</source>
+        <translation>The port is not a digital output (%1)</translation>
+    </message>
+    <message>
+        <source>端口处于 IO-Link 模式：设备的输出过程数据在“Out port”页写入</source>
+        <translation>The port is in IO-Link mode: the device’s output process data is written on the “Out port” page</translation>
+    </message>
 </context>
 <context>
     <name>DeviceIdentityForm</name>
@@ -1535,6 +1547,45 @@ This port: %2</translation>
     <message>
         <source>请先选择一个设备型号</source>
         <translation>Select a device variant first</translation>
+    </message>
+</context>
+<context>
+    <name>WriteConfirmation</name>
+    <message>
+        <source>写入输出</source>
+        <translation>Write outputs</translation>
+    </message>
+    <message>
+        <source>发送系统命令</source>
+        <translation>Send a system command</translation>
+    </message>
+    <message>
+        <source>将向 %1 上的设备 %2 写入输出：
+%3
+
+连接的执行器可能随即动作。确定写入吗？</source>
+        <translation>About to write outputs to the device %2 on %1:
+%3
+
+Connected actuators may move at once. Write them?</translation>
+    </message>
+    <message>
+        <source>将向 %1 上的设备 %2 发送系统命令：
+%3
+
+设备可能复位或丢失设置。确定发送吗？</source>
+        <translation>About to send a system command to the device %2 on %1:
+%3
+
+The device may reset or lose its settings. Send it?</translation>
+    </message>
+    <message>
+        <source>本次运行中不再询问输出的写入</source>
+        <translation>Do not ask again about output writes while the tool runs</translation>
+    </message>
+    <message>
+        <source>（未知）</source>
+        <translation>(unknown)</translation>
     </message>
 </context>
 </TS>

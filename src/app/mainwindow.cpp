@@ -327,9 +327,17 @@ void MainWindow::initPorts(uint8_t portCount)
 
 void MainWindow::onPortStatesChanged()
 {
+    showPortMode();
     showPortStates();
     showLinkStatus();
     m_portEvents->update(m_portMonitor->adapterAnswers(), m_portMonitor->states());
+}
+
+void MainWindow::showPortMode()
+{
+    auto *page = qobject_cast<BasicInfoPage *>(m_ui->tabWidget->widget(PortPages::adapterTabCount));
+    if (page && m_shownPort >= 0 && m_portMonitor)
+        page->setPortMode(m_portMonitor->states().value(m_shownPort).mode);
 }
 
 void MainWindow::showLinkStatus()
@@ -575,6 +583,7 @@ QString MainWindow::showPortPages(const QString &path, uint8_t port)
             m_portDescriptions.insert(port, path);
             showPortStates();
             showDescriptionProblem();
+            showPortMode();
             offerLibraryLookup(port);
         }
         return QString();
@@ -626,6 +635,7 @@ QString MainWindow::showPortPages(const QString &path, uint8_t port)
         return QString();
     };
     showDescriptionProblem();
+    showPortMode();
     if (m_portEvents)
         holder->showDiagnosis(m_portEvents->events(port));
     return variant.name;

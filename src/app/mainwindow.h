@@ -101,6 +101,8 @@ private:
     // Size, position, splitter and role into the settings (on close).
     void saveSettings() const;
     void showPortStates();
+    // The shown port's mode to its Basic info page (its DI and DO views).
+    void showPortMode();
     // The tree's lamp picture `name` (":/images/<name>.png").
     QIcon portIcon(const QString &name);
     // Amber or red lamps for ports whose device reports a warning or an error.

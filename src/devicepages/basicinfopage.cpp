@@ -10,7 +10,9 @@
 #include "digitaloutputpanel.h"
 #include "library/ioddlibraryfolder.h"
 #include "library/ioddlookupbar.h"
+#include "link/portstatusmonitor.h"
 #include "params/parameterpage.h"
+#include "protocol/adapterregisters.h"
 
 #include "log/hub8log.h"
 #include "widgets/readonlyitem.h"
@@ -107,6 +109,8 @@ void BasicInfoPage::changeEvent(QEvent *event)
     m_ui->retranslateUi(this);
     m_form->retranslateUi(m_ui->scrollAreaWidgetContents);
     showWireHeaders();
+    if (m_portMode >= 0)
+        setPortMode(quint8(m_portMode));
     for (size_t i = 0; i < std::size(pictures); ++i) {
         if (!shown[i].isNull())
             pictures[i]->setPixmap(shown[i]);
@@ -124,6 +128,22 @@ void BasicInfoPage::setPort(int port)
 {
     m_form->panel_di->setPort(unsigned(port));
     m_form->panel_do->setPort(unsigned(port));
+}
+
+void BasicInfoPage::setPortMode(quint8 mode)
+{
+    m_portMode = mode;
+    const bool input = mode == AdapterRegisters::ModeDigitalIn, output = mode == AdapterRegisters::ModeDigitalOut;
+    const bool ioLink = mode == AdapterRegisters::ModeIoLinkStarting || mode == AdapterRegisters::ModeIoLinkOperate
+        || mode == AdapterRegisters::ModeCommunicationLost;
+    if (!input && m_form->panel_di->isEnabled())
+        m_form->panel_di->stop();
+    m_form->panel_di->setEnabled(input);
+    m_form->panel_di->setToolTip(input ? QString() : tr("端口不是数字输入（%1）").arg(portModeText(mode)));
+    m_form->panel_do->setEnabled(output);
+    m_form->panel_do->setToolTip(output ? QString()
+                                     : ioLink ? tr("端口处于 IO-Link 模式：设备的输出过程数据在“Out port”页写入")
+                                              : tr("端口不是数字输出（%1）").arg(portModeText(mode)));
 }
 
 void BasicInfoPage::clearDeviceInfo()

@@ -33,6 +33,10 @@ public:
 
     // The DI and DO views of the grey panel read and write this port.
     void setPort(int port);
+    // The port's mode (AdapterRegisters::PortMode): the DI view works while
+    // the port is a digital input, the DO view while it is a digital output;
+    // otherwise each is disabled and its tool tip says why.
+    void setPortMode(quint8 mode);
     void showDeviceInfo(const DeviceInfo &info);
     void clearDeviceInfo();
     // Taken off its port, to show another device later: the parameter view
@@ -81,6 +85,7 @@ private:
     bool m_splitterPlaced = false;
     QTimer m_saveSplitter;
     IoddLookupBar *m_lookup = nullptr;
+    int m_portMode = -1; // the port's mode last given, -1 before it is known
     class QLabel *m_problem = nullptr;
 };
 

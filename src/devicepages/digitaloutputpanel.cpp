@@ -6,6 +6,7 @@
 #include "link/linkreply.h"
 #include "log/hub8log.h"
 #include "protocol/adapterregisters.h"
+#include "widgets/writeconfirmation.h"
 
 #include <QEvent>
 
@@ -46,6 +47,9 @@ void DigitalOutputPanel::onWriteClicked()
     if (!hub || !hub->link())
         return;
     const int value = qMax(m_ui->combox->currentIndex(), 0);
+    if (!WriteConfirmation::confirm(this, WriteConfirmation::Kind::Output, QStringLiteral("Port%1").arg(m_port + 1),
+                                    QString(), QStringLiteral("DO = %1").arg(value)))
+        return;
     qCDebug(lcViews) << "send:" << value;
     // The result is not examined: a failed write leaves nothing to undo.
     LinkReply *reply = hub->link()->writeRegisters(AdapterRegisters::pdOutWindow(int(m_port)),

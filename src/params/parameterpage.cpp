@@ -4,6 +4,7 @@
 #include "lineeditdelegate.h"
 #include "parametersetdialog.h"
 #include "widgets/comboboxdelegate.h"
+#include "widgets/writeconfirmation.h"
 
 #include "codec/numbertext.h"
 #include "codec/parameteraccess.h"
@@ -1106,6 +1107,12 @@ void ParameterPage::sendButtonCommand(const EntryRef &ref)
         return;
     const QString name = entry->editor.name;
     const QString value = entry->buttonValue;
+    // A system command may reset the device or its settings: the user says so first.
+    if (request.index == 2
+        && !WriteConfirmation::confirm(this, WriteConfirmation::Kind::SystemCommand,
+                                       QStringLiteral("Port%1").arg(m_port + 1), m_identity.productName,
+                                       QStringLiteral("%1 (2 = %2)").arg(name, value)))
+        return;
     runOperation([this, request, name, value](const Done &finish) {
         exchange(writeBlock(m_port, request), singleItemWriteWaitMs,
                  [this, request, name, value, finish](const Answer &a) {

@@ -153,6 +153,7 @@ void PortPages::addPages(const QString &roleMenuSet, const DeviceInfo &identity,
         m_portTabWidget->addTab(out, QStringLiteral("Out port"));
         out->setProcessData(output);
         out->setPort(m_portIndex);
+        out->setDeviceName((identity.vendorName + QLatin1Char(' ') + identity.productName).trimmed());
     }
     EventPage *events = addEventPage(description, host);
     // Several layouts under conditions: the device's variable picks one, now

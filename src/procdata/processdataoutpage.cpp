@@ -14,6 +14,7 @@
 #include "widgets/pdtable.h"
 #include "widgets/readonlyitem.h"
 #include "widgets/rownote.h"
+#include "widgets/writeconfirmation.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -232,10 +233,15 @@ void ProcessDataOutPage::onWriteClicked()
         return;
     }
 
+    QByteArray block = processData(nullptr);
+    // The device's outputs drive actuators: the user says so first.
+    if (!WriteConfirmation::confirm(this, WriteConfirmation::Kind::Output, QStringLiteral("Port%1").arg(m_port + 1),
+                                    m_deviceName,
+                                    QStringLiteral("PD Out: %1").arg(QString::fromLatin1(block.toHex(' ')))))
+        return;
     // The button stays off until the write is done and the output had a
     // moment to settle, so repeated clicks do not pile writes up.
     m_ui->pbtn_write->setEnabled(false);
-    QByteArray block = processData(nullptr);
     block.append(QByteArray(2 * registers - block.size(), '\0'));
     qCDebug(lcProcdata).noquote() << "pd out:" << block.toHex(' ');
     LinkReply *reply = link->writeRegisters(address, block, this);

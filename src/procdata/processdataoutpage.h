@@ -40,6 +40,8 @@ public:
     ~ProcessDataOutPage() override;
 
     void setPort(int port);
+    // The device's name, for the question before a write.
+    void setDeviceName(const QString &name) { m_deviceName = name; }
     // A line above the table saying which process-data layout is shown and why.
     void setLayoutNote(const QString &text);
     QString layoutNote() const;
@@ -78,6 +80,7 @@ private:
     ProcessDataCodec::Layout m_layout;
     int m_bitLength = 0;
     int m_port = 0;
+    QString m_deviceName;
     QString m_lastError;
 };
 

@@ -83,8 +83,9 @@ private slots:
         chooseVariant(0);
         click(1);
         QWidget *basic = tabs->widget(3);
+        // Port2 is in IO-Link mode: its DI view is there, disabled, saying why.
         auto *di = basic->findChild<DigitalInputPanel *>();
-        QTest::mouseClick(find<QPushButton>(di, "pbtn_read"), Qt::LeftButton); // a read running: "暂停读取"
+        QVERIFY(!di->isEnabled() && di->toolTip().contains("IO-Link"));
         const QStringList chinese = port2Texts();
         // The identity's own labels follow the language too; the cycle time is shown with its unit.
         QCOMPARE(find<QLabel>(basic, "label_7")->text() + " " + find<QLineEdit>(basic, "edit_minCycleTime")->text(),
@@ -94,20 +95,20 @@ private slots:
         QCOMPARE(chinese,
                  QStringList({"适配器详情", "适配器通信参数", "适配器端口配置", "投产模式", "操作模式", "适配器已连接",
                               "IO-Link 运行", "VANTO-HUB8 IO-Link Tool — Port2", "读（全部）", "停止", "参数", "开始",
-                              "值", "报错时间", "暂停读取"}));
+                              "值", "报错时间", "开始读取"}));
 
         switchTo(UiLanguage::Language::English);
         QCOMPARE(port2Texts(),
                  QStringList({"Adapter details", "Communication", "Port configuration", "Specialist", "Observer",
                               "Adapter connected", "IO-Link operate", "VANTO-HUB8 IO-Link Tool — Port2", "Read (all)",
-                              "Stop", "Parameter", "Start", "Value", "Raised", "Pause reading"}));
+                              "Stop", "Parameter", "Start", "Value", "Raised", "Start reading"}));
         // The form's placeholder did not replace the device's picture; the IODD's own texts stay as they are.
         QCOMPARE(find<QLabel>(basic, "label_log")->pixmap(Qt::ReturnByValue).size(), QSize(160, 90));
         QCOMPARE(find<QLabel>(basic, "label_8")->text(), "Bitrate");
         QCOMPARE(find<QLabel>(basic, "label_7")->text(), "Minimum cycle time");
         QCOMPARE(wires->horizontalHeaderItem(1)->text(), "Wire colour");
         QCOMPARE(find<QLineEdit>(basic, "edit_vendorName")->text(), "Pellamar");
-        QVERIFY(di->isReading());
+        QVERIFY(di->toolTip().startsWith("The port is not a digital input"));
 
         switchTo(UiLanguage::Language::Chinese);
         QCOMPARE(port2Texts(), chinese);

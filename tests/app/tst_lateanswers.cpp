@@ -7,6 +7,7 @@
 #include "params/parameterpage.h"
 #include "procdata/processdataoutpage.h"
 #include "virtualadapter.h"
+#include "widgets/writeconfirmation.h"
 #include "windowdriver.h"
 
 #include <QtTest>
@@ -59,7 +60,11 @@ class tst_lateanswers : public QObject, WindowDriver::Session
     }
 
 private slots:
-    void initTestCase() { QDir::setCurrent(QCoreApplication::applicationDirPath()); }
+    void initTestCase()
+    {
+        QDir::setCurrent(QCoreApplication::applicationDirPath());
+        WriteConfirmation::setAskFunction([](const QString &, const QString &, bool, bool *) { return true; });
+    }
     void init()
     {
         applyDefaultSetup(m_adapter);

@@ -2,6 +2,7 @@
 
 #include "parameterpagedriver.h"
 #include "widgets/comboboxdelegate.h"
+#include "widgets/writeconfirmation.h"
 
 using namespace ParameterPageDriver;
 
@@ -60,7 +61,17 @@ class tst_parameterview : public QObject
         QVERIFY(m_faulty->inner->writeIsdu(index, sub, data).ok());
     }
 
+    QStringList m_asked; // questions before system commands
+    bool m_answer = true;
+
 private slots:
+    void initTestCase()
+    {
+        WriteConfirmation::setAskFunction([this](const QString &, const QString &text, bool, bool *) {
+            m_asked << text;
+            return m_answer;
+        });
+    }
     void init()
     {
         QVERIFY(m_faulty = setUp());
@@ -137,10 +148,17 @@ private slots:
         QVERIFY(!table()->item(rowOf("Level"), 2)->font().bold());
         QVERIFY2(m_page->statusText().startsWith("已写入 100: c7 05"), qPrintable(m_page->statusText()));
 
-        // The button entry sends its command; the device restores its default 250.
+        // The button entry sends its command once the user agreed; the device restores its default 250.
         VirtualAdapter::instance().clearLog();
         auto *restore = table()->findChild<QPushButton *>();
         QVERIFY(restore);
+        m_asked.clear();
+        m_answer = false;
+        QTest::mouseClick(restore, Qt::LeftButton);
+        QVERIFY(SimHelpers::linkIdle() && mailboxRequests().isEmpty());
+        QVERIFY2(m_asked.size() == 1 && m_asked.first().contains("Port") && m_asked.first().contains("(2 = 130)"),
+                 qPrintable(m_asked.join('|')));
+        m_answer = true;
         QTest::mouseClick(restore, Qt::LeftButton);
         QVERIFY(SimHelpers::linkIdle());
         QCOMPARE(mailboxRequests(), QStringList{"w 2/0 82"});

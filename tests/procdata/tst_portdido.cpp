@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "widgets/writeconfirmation.h"
+
 using namespace ProcDataFixtures;
 
 class tst_portdido : public QObject
@@ -18,6 +20,10 @@ class tst_portdido : public QObject
     VirtualAdapter &m_adapter = VirtualAdapter::instance();
 
 private slots:
+    void initTestCase()
+    {
+        WriteConfirmation::setAskFunction([](const QString &, const QString &, bool, bool *) { return true; });
+    }
     void init() { setUpAdapter(3, &m_input); }
 
     void inputShowsBit0()

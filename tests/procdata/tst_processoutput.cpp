@@ -6,6 +6,8 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+
+#include "widgets/writeconfirmation.h"
 #include <QTableWidget>
 #include <QTimer>
 
@@ -21,7 +23,18 @@ class tst_processoutput : public QObject
 
     static QTableWidget *table(const ProcessDataOutPage &p) { return p.findChild<QTableWidget *>("table"); }
 
+    QStringList m_asked; // the questions before writes, answered yes
+    bool m_answer = true;
+
 private slots:
+    void initTestCase()
+    {
+        WriteConfirmation::setAskFunction([this](const QString &, const QString &text, bool offerSkip, bool *skip) {
+            m_asked << text;
+            *skip = offerSkip && text.contains("skip me");
+            return m_answer;
+        });
+    }
     void init() { setUpAdapter(port, &m_input); }
 
     void editorsAndAllTrueFalse()
@@ -119,7 +132,32 @@ private slots:
         ProcessDataOutPage page;
         page.setPort(port);
         page.setProcessData(node(16, {item("UIntegerT", "16", "0", "65535")}));
+        // The question names port, device and octets; No sends nothing; once the user ticks "do not ask
+        // again" outputs go unasked for the rest of the run.
+        page.setInput(0, "4660");
+        page.setDeviceName("Acme Valve");
+        m_asked.clear();
+        m_answer = false;
+        page.onWriteClicked();
+        QVERIFY(SimHelpers::linkIdle() && m_adapter.log().isEmpty());
+        QCOMPARE(m_asked.size(), 1);
+        QVERIFY2(m_asked.first().contains(QString("Port%1").arg(port + 1)) && m_asked.first().contains("Acme Valve")
+                     && m_asked.first().contains("PD Out: 12 34"),
+                 qPrintable(m_asked.first()));
+        m_answer = true;
+        page.setDeviceName("skip me");
+        page.onWriteClicked();
+        QVERIFY(SimHelpers::linkIdle());
+        QCOMPARE(m_adapter.port(port).pdOut.left(2), hex("12 34"));
+        QTRY_VERIFY(table(page)->isEnabled() && page.findChild<QPushButton *>("pbtn_write")->isEnabled());
+        page.onWriteClicked();
+        QVERIFY(SimHelpers::linkIdle());
+        QCOMPARE(m_asked.size(), 2);
+        WriteConfirmation::resetSession();
+        m_adapter.clearLog();
+
         page.setInput(0, "1234");
+        m_adapter.port(port).pdOut.fill('\0');
         m_adapter.faults().unplugged = true;
         page.onWriteClicked();
         QVERIFY(SimHelpers::linkIdle());
