@@ -424,6 +424,14 @@
         <source>正在建立IODD库索引，找到描述文件后页面随即更新</source>
         <translation>Indexing the IODD library; the pages follow once the description is found</translation>
     </message>
+    <message>
+        <source>写入记录</source>
+        <translation>Write journal</translation>
+    </message>
+    <message>
+        <source>写入记录：本工具和 hub8ctl 向设备写入的每一个值</source>
+        <translation>Write journal: every value this tool and hub8ctl wrote to a device</translation>
+    </message>
 </context>
 <context>
     <name>ParameterSetDialog</name>
@@ -1313,6 +1321,10 @@ This port: %2</translation>
         <source>；设备不支持数据存储命令，主站重启后可能恢复旧参数</source>
         <translation>; the device does not take the Data Storage command: a master restart may restore the old parameters</translation>
     </message>
+    <message>
+        <source>；未记入写入记录：%1</source>
+        <translation>; not recorded in the write journal: %1</translation>
+    </message>
 </context>
 <context>
     <name>BasicInfoPage</name>
@@ -1503,6 +1515,10 @@ This port: %2</translation>
         <source>值范围 %1</source>
         <translation>Range %1</translation>
     </message>
+    <message>
+        <source>未记入写入记录：%1</source>
+        <translation>Not recorded in the write journal: %1</translation>
+    </message>
 </context>
 <context>
     <name>DigitalInputPanel</name>
@@ -1520,6 +1536,10 @@ This port: %2</translation>
     <message>
         <source>写PDOUT</source>
         <translation>Write PDOUT</translation>
+    </message>
+    <message>
+        <source>未记入写入记录：%1</source>
+        <translation>Not recorded in the write journal: %1</translation>
     </message>
 </context>
 <context>
@@ -1586,6 +1606,81 @@ The device may reset or lose its settings. Send it?</translation>
     <message>
         <source>（未知）</source>
         <translation>(unknown)</translation>
+    </message>
+</context>
+<context>
+    <name>JournalDialog</name>
+    <message>
+        <source>%1 条记录（最多显示 %2 条），文件：%3</source>
+        <translation>%1 records (at most %2 shown), file: %3</translation>
+    </message>
+    <message>
+        <source>写入值</source>
+        <translation>Written</translation>
+    </message>
+    <message>
+        <source>写入前</source>
+        <translation>Before</translation>
+    </message>
+    <message>
+        <source>写入记录</source>
+        <translation>Write journal</translation>
+    </message>
+    <message>
+        <source>导出…</source>
+        <translation>Export…</translation>
+    </message>
+    <message>
+        <source>导出写入记录</source>
+        <translation>Export the write journal</translation>
+    </message>
+    <message>
+        <source>已导出到 %1</source>
+        <translation>Exported to %1</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2</source>
+        <translation>Cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>种类</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>程序</source>
+        <translation>Program</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>索引</source>
+        <translation>Index</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Outcome</translation>
+    </message>
+    <message>
+        <source>设备</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <source>还没有写入记录：%1</source>
+        <translation>No writes recorded yet: %1</translation>
     </message>
 </context>
 </TS>

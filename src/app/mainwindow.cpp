@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "journaldialog.h"
 #include "portdeviceidentity.h"
 #include "uilanguage.h"
 
@@ -83,6 +84,10 @@ MainWindow::MainWindow(QWidget *parent)
     m_ui->cbox_language->setCurrentIndex(UiLanguage::current() == UiLanguage::Language::English ? 1 : 0);
     connect(m_ui->treeWidget, &QTreeWidget::itemClicked, this, &MainWindow::onPortClicked);
     connect(m_ui->pbtn_library, &QPushButton::clicked, this, &MainWindow::onLibraryClicked);
+    connect(m_ui->pbtn_journal, &QPushButton::clicked, this, [this] {
+        JournalDialog dialog(this);
+        dialog.exec();
+    });
     connect(m_ui->cbox_language, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
         if (UiLanguage::apply(index == 1 ? UiLanguage::Language::English : UiLanguage::Language::Chinese))
             return;
@@ -302,11 +307,11 @@ void MainWindow::initPorts(uint8_t portCount)
     m_linkStatus = new QLabel(m_ui->widget_tool);
     m_linkStatus->setObjectName(QStringLiteral("label_linkStatus"));
     m_linkStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 12px;"));
-    m_ui->horizontalLayout->insertWidget(1, m_linkStatus);
+    m_ui->horizontalLayout->insertWidget(2, m_linkStatus);
     m_libraryStatus = new QLabel(m_ui->widget_tool);
     m_libraryStatus->setObjectName(QStringLiteral("label_libraryStatus"));
     m_libraryStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 12px;"));
-    m_ui->horizontalLayout->insertWidget(2, m_libraryStatus);
+    m_ui->horizontalLayout->insertWidget(3, m_libraryStatus);
     m_libraryStatus->hide();
     m_reconnector = new LinkReconnector(hub->link(), this);
     connect(hub->link(), &AdapterLink::connectionChanged, this, &MainWindow::showLinkStatus);

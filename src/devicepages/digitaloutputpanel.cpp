@@ -5,9 +5,11 @@
 #include "link/linkhub.h"
 #include "link/linkreply.h"
 #include "log/hub8log.h"
+#include "log/writejournal.h"
 #include "protocol/adapterregisters.h"
 #include "widgets/writeconfirmation.h"
 
+#include <QDateTime>
 #include <QEvent>
 
 DigitalOutputPanel::DigitalOutputPanel(QWidget *parent) : QWidget(parent), m_ui(new Ui::DigitalOutputPanel)
@@ -54,5 +56,18 @@ void DigitalOutputPanel::onWriteClicked()
     // The result is not examined: a failed write leaves nothing to undo.
     LinkReply *reply = hub->link()->writeRegisters(AdapterRegisters::pdOutWindow(int(m_port)),
                                                    QByteArray(1, '\0') + char(value & 0xFF), this);
-    connect(reply, &LinkReply::finished, reply, &QObject::deleteLater);
+    connect(reply, &LinkReply::finished, this, [this, reply, value] {
+        reply->deleteLater();
+        WriteJournal::Record r;
+        r.time = QDateTime::currentDateTime();
+        r.program = QStringLiteral("vanto-hub8");
+        r.user = WriteJournal::userName();
+        r.port = int(m_port) + 1;
+        r.kind = QStringLiteral("digital output");
+        r.after = QByteArray(1, char(value));
+        r.outcome = reply->succeeded() ? QStringLiteral("taken") : QStringLiteral("no answer");
+        QString error;
+        if (!WriteJournal::append(r, &error))
+            m_ui->pbtn_write->setToolTip(tr("未记入写入记录：%1").arg(error));
+    });
 }

@@ -15,6 +15,7 @@
 #include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
+#include "log/writejournal.h"
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"
 #include "widgets/readonlyitem.h"
@@ -24,6 +25,7 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -877,8 +879,9 @@ struct ParameterPage::WriteRun
     ParameterAccess::WritePlan plan;
     QVector<ValueItem> edits; // what the plan's entries point into
     std::optional<ParameterDownload> download;
-    QStringList refused;  // left out before anything was sent
-    QVector<QString> why; // per write, the device's answer when it refused
+    QVector<QPair<ParameterDownload::Step, Answer>> sent; // journalled once the change is over
+    QStringList refused;                                  // left out before anything was sent
+    QVector<QString> why;                                 // per write, the device's answer when it refused
     Done then;
 };
 
@@ -921,6 +924,7 @@ void ParameterPage::writeNext(const std::shared_ptr<WriteRun> &run)
         exchange(writeBlock(m_port, step.request), record ? recordWriteWaitMs : singleItemWriteWaitMs,
                  [this, run, step](const Answer &a) {
                      run->download->answer(a.ok, a.deviceError, a.why);
+                     run->sent.append({step, a});
                      if (step.kind == ParameterDownload::Kind::Write && !a.ok)
                          run->why[step.write] = a.why;
                      writeNext(run);
@@ -983,6 +987,23 @@ void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
                 + (written.isEmpty() ? QString() : tr("；已写入 %1").arg(joinedWritten));
         result += storedText(download);
     }
+    // The journal: a write a block took is undone when the block is not.
+    QString journalError;
+    for (const auto &[step, answer] : qAsConst(run->sent)) {
+        const bool write = step.kind == ParameterDownload::Kind::Write;
+        Answer shown = answer;
+        if (write && answer.ok && !download.taken(step.write)) {
+            shown.ok = false;
+            shown.why = QStringLiteral("undone: the block was not applied");
+        }
+        const QString error =
+            journal(write ? QStringLiteral("parameter") : QStringLiteral("system command"), step.request,
+                    write && step.request.subindex == 0 ? m_rawByIndex.value(step.request.index) : QByteArray(), shown);
+        if (!error.isEmpty())
+            journalError = error;
+    }
+    if (!journalError.isEmpty())
+        result += tr("；未记入写入记录：%1").arg(journalError);
     readEntries(readBack, nullptr, [this, run, result, writtenIndexes] {
         setStatus(result);
         updateTable();
@@ -990,6 +1011,27 @@ void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
             emit variableWritten(index);
         run->then();
     });
+}
+
+QString ParameterPage::journal(const QString &kind, const ParameterAccess::Request &request, const QByteArray &before,
+                               const Answer &answer) const
+{
+    WriteJournal::Record r;
+    r.time = QDateTime::currentDateTime();
+    r.program = QStringLiteral("vanto-hub8");
+    r.user = WriteJournal::userName();
+    r.port = m_port + 1;
+    r.vendorId = m_identity.vendorId;
+    r.deviceId = m_identity.deviceId;
+    r.serialNumber = QString::fromUtf8(m_rawByIndex.value(serialNumberIndex)).remove(QChar(0));
+    r.kind = kind;
+    r.index = request.index;
+    r.subindex = request.subindex;
+    r.before = before;
+    r.after = request.data;
+    r.outcome = answer.ok ? QStringLiteral("taken") : answer.why;
+    QString error;
+    return WriteJournal::append(r, &error) ? QString() : error;
 }
 
 void ParameterPage::setSystemCommands(const QList<int> &commands)
@@ -1116,8 +1158,10 @@ void ParameterPage::sendButtonCommand(const EntryRef &ref)
     runOperation([this, request, name, value](const Done &finish) {
         exchange(writeBlock(m_port, request), singleItemWriteWaitMs,
                  [this, request, name, value, finish](const Answer &a) {
-                     setStatus(a.ok ? tr("已发送 %1 (%2 = %3)").arg(name).arg(request.index).arg(value)
-                                    : tr("%1 被拒绝：%2").arg(name, a.why));
+                     const QString error = journal(QStringLiteral("system command"), request, QByteArray(), a);
+                     setStatus((a.ok ? tr("已发送 %1 (%2 = %3)").arg(name).arg(request.index).arg(value)
+                                     : tr("%1 被拒绝：%2").arg(name, a.why))
+                               + (error.isEmpty() ? QString() : tr("；未记入写入记录：%1").arg(error)));
                      finish();
                  });
     });

@@ -236,6 +236,10 @@ private:
     struct ReadRun;
     struct WriteRun;
     void finishWrites(const std::shared_ptr<WriteRun> &run);
+    // Puts one write into the journal (WriteJournal); why it could not, or empty.
+    QString journal(const QString &kind, const ParameterAccess::Request &request, const QByteArray &before,
+                    const Answer &answer) const;
+    static constexpr quint16 serialNumberIndex = 21;
     // Whether the change is now in the device's Data Storage, for the status line.
     static QString storedText(const ParameterDownload &download);
     // Reads the given entries into the states of their variables.

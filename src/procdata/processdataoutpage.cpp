@@ -8,6 +8,7 @@
 #include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
+#include "log/writejournal.h"
 #include "outvaluedelegate.h"
 #include "protocol/adapterregisters.h"
 #include "widgets/comboboxdelegate.h"
@@ -245,8 +246,22 @@ void ProcessDataOutPage::onWriteClicked()
     block.append(QByteArray(2 * registers - block.size(), '\0'));
     qCDebug(lcProcdata).noquote() << "pd out:" << block.toHex(' ');
     LinkReply *reply = link->writeRegisters(address, block, this);
-    connect(reply, &LinkReply::finished, this, [this, reply] {
+    connect(reply, &LinkReply::finished, this, [this, reply, block] {
         reply->deleteLater();
+        WriteJournal::Record r;
+        r.time = QDateTime::currentDateTime();
+        r.program = QStringLiteral("vanto-hub8");
+        r.user = WriteJournal::userName();
+        r.port = m_port + 1;
+        r.kind = QStringLiteral("process data");
+        r.label = m_deviceName;
+        r.after = block;
+        r.outcome = reply->succeeded() ? QStringLiteral("taken") : QStringLiteral("no answer");
+        QString error;
+        if (!WriteJournal::append(r, &error)) {
+            m_lastError = tr("未记入写入记录：%1").arg(error);
+            m_ui->pbtn_write->setToolTip(m_lastError);
+        }
         if (!reply->succeeded()) {
             PortStatusMonitor::relearn(m_port);
             m_ui->pbtn_write->setEnabled(true);

@@ -5,6 +5,7 @@
 #include "ctlrun.h"
 #include "defaultsetup.h"
 #include "iodddevice.h"
+#include "log/writejournal.h"
 #include "scenario.h"
 #include "testhelpers.h"
 #include "virtualadapter.h"
@@ -37,7 +38,11 @@ class tst_hub8ctlsets : public QObject
     const QString m_iodd = TestHelpers::builtinDescriptionPath();
 
 private slots:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        WriteJournal::setPath(m_dir.filePath("journal.jsonl"));
+    }
 
     void backupDiffRestore()
     {
@@ -213,6 +218,21 @@ private slots:
         QVERIFY(at >= 0 && at < written.size() && written.at(at).toObject().value("index").toInt() == 70);
         QCOMPARE(raw("66"), "00 1e");
         QVERIFY(!device->inBlock());
+
+        // Each write, the block's commands included, is in the journal with the device and its outcome.
+        QStringList journal;
+        for (const QJsonValue &v : runHere({"journal"}).json().value("records").toArray()) {
+            const QJsonObject r = v.toObject();
+            if (r.value("port").toInt() == 2 && r.value("deviceId").toInt() == 101101)
+                journal << QString("%1 %2 %3")
+                               .arg(r.value("index").toInt())
+                               .arg(r.value("after").toString(), r.value("outcome").toString());
+        }
+        QVERIFY2(
+            journal.join('|').endsWith("2 03 taken|66 00 23 undone: the block was not applied|68 28 undone: the "
+                                       "block was not applied|70 00 0x8030 Parameter value out of range|2 06 taken"),
+            qPrintable(journal.join('|')));
+        QVERIFY(journal.contains("2 05 taken") && journal.contains("2 05 0x8041 Inconsistent parameter set"));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "ctlexchange.h"
 #include "ctlparams.h"
 #include "ctlvalues.h"
+#include "log/writejournal.h"
 
 #include "codec/parameterset.h"
 #include "codec/valuecodec.h"
@@ -14,6 +15,7 @@
 #include "link/linkhub.h"
 #include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
+#include "log/writejournal.h"
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"
 
@@ -41,6 +43,7 @@ const char helpText[] =
     "  diff PORT SETFILE --iodd FILE            the device's values beside those of the set\n"
     "  restore PORT SETFILE --iodd FILE         writes the set's values that differ, then compares\n"
     "                                           again\n"
+    "  journal                                  the record of every write (the tool's and hub8ctl's)\n"
     "set and restore first check that the device on PORT is the description's (its vendor and device\n"
     "ID in direct parameter page 1) and refuse another one with status 1; --force writes anyway.\n"
     "restore writes several values as one block (all or none); both store the change into the\n"
@@ -120,6 +123,7 @@ public:
     }
 
     int ports();
+    int journal();
     int read(int port, int index, int subindex);
     int write(int port, int index, int subindex, const QByteArray &data);
     int printExchange(int port, int index, int subindex, const CtlReply &reply, bool withData);
@@ -225,10 +229,43 @@ int Run::read(int port, int index, int subindex)
     return printExchange(port, index, subindex, reply, true);
 }
 
+int Run::journal()
+{
+    IoddJson::Writer w;
+    w.beginObject();
+    w.value("path", WriteJournal::path());
+    w.beginArray("records");
+    for (const WriteJournal::Record &r : WriteJournal::read()) {
+        w.beginObject();
+        w.value("time", r.time.toString(Qt::ISODateWithMs));
+        w.value("program", r.program);
+        w.value("user", r.user);
+        w.number("port", r.port);
+        w.number("vendorId", r.vendorId);
+        w.number("deviceId", r.deviceId);
+        w.value("serialNumber", r.serialNumber);
+        w.value("kind", r.kind);
+        w.number("index", r.index);
+        w.number("subindex", r.subindex);
+        w.value("label", r.label);
+        w.value("before", hexOctets(r.before));
+        w.value("after", hexOctets(r.after));
+        w.value("outcome", r.outcome);
+        w.endObject();
+    }
+    w.endArray();
+    w.endObject();
+    print(w);
+    return CtlExit::ok;
+}
+
 int Run::write(int port, int index, int subindex, const QByteArray &data)
 {
     const IsduRequestBlock block = IsduRequestBlock::write(quint8(port + 1), quint16(index), quint8(subindex), data);
-    return printExchange(port, index, subindex, ctlIsdu(m_link, block), false);
+    const CtlReply reply = ctlIsdu(m_link, block);
+    setJournalDevice(-1, -1);
+    journalWrite(port, QStringLiteral("raw"), {quint16(index), quint8(subindex), data}, QString(), QByteArray(), reply);
+    return printExchange(port, index, subindex, reply, false);
 }
 
 int Run::params(int port, const IoddHeaderReader &header, IoddFile &file, const QString &roleSet)
@@ -289,6 +326,8 @@ int Run::checkDevice(int port, const IoddHeaderReader &header, bool force)
     case DirectParameterRead::Unclear:
         return say(CtlExit::failed, QStringLiteral("Port%1: the device's identity could not be read").arg(port + 1));
     }
+    // The journal names the device that is there, whichever it is.
+    setJournalDevice(page.vendorId, qint64(page.deviceId));
     if (page.vendorId == header.vendorId() && qint64(page.deviceId) == header.deviceId())
         return CtlExit::ok;
     const QString message = QStringLiteral("Port%1 holds vendorId %2, deviceId %3; the description is for vendorId "
@@ -665,10 +704,11 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
         bool joinsRest;
         bool description;
     };
-    const Shape shapes[] = {
-        {"ports", 0, 0, false, false}, {"read", 2, 3, false, false}, {"write", 4, 4, true, false},
-        {"params", 1, 1, false, true}, {"set", 3, 3, true, true},    {"pd", 1, 1, false, true},
-        {"backup", 1, 1, false, true}, {"diff", 2, 2, false, true},  {"restore", 2, 2, false, true}};
+    const Shape shapes[] = {{"ports", 0, 0, false, false}, {"journal", 0, 0, false, false},
+                            {"read", 2, 3, false, false},  {"write", 4, 4, true, false},
+                            {"params", 1, 1, false, true}, {"set", 3, 3, true, true},
+                            {"pd", 1, 1, false, true},     {"backup", 1, 1, false, true},
+                            {"diff", 2, 2, false, true},   {"restore", 2, 2, false, true}};
     const Shape *shape = nullptr;
     for (const Shape &candidate : shapes) {
         if (c.name == QLatin1String(candidate.name))
@@ -690,6 +730,8 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
     if (c.args.size() < shape->min || c.args.size() > shape->max)
         return run.usage(QStringLiteral("wrong number of arguments for %1 (see --help)").arg(c.name));
 
+    if (c.name == QLatin1String("journal"))
+        return run.journal();
     const int port = c.args.isEmpty() ? 0 : parsePort(c.args.at(0));
     if (port < 0)
         return run.usage(QStringLiteral("PORT: expected Port1..Port8 or 1..8, got \"%1\"").arg(c.args.at(0)));

@@ -4,11 +4,14 @@
 
 #include "codec/parameteraccess.h"
 #include "codec/valuecodec.h"
+#include "log/writejournal.h"
 #include "protocol/isdublock.h"
 
+#include <QDateTime>
 #include <QMap>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -113,13 +116,52 @@ QList<ValueItem> entriesOfIndex(const QList<TreeItem> &menus, quint16 index)
     return entries;
 }
 
+namespace {
+qint64 journalVendorId = -1, journalDeviceId = -1;
+} // namespace
+
+void setJournalDevice(qint64 vendorId, qint64 deviceId)
+{
+    journalVendorId = vendorId;
+    journalDeviceId = deviceId;
+}
+
+void journalWrite(int port, const QString &kind, const ParameterAccess::Request &request, const QString &label,
+                  const QByteArray &before, const CtlReply &reply)
+{
+    WriteJournal::Record r;
+    r.time = QDateTime::currentDateTime();
+    r.program = QStringLiteral("hub8ctl");
+    r.user = WriteJournal::userName();
+    r.port = port + 1;
+    r.vendorId = journalVendorId;
+    r.deviceId = journalDeviceId;
+    r.kind = kind;
+    r.index = request.index;
+    r.subindex = request.subindex;
+    r.label = label;
+    r.before = before;
+    r.after = request.data;
+    r.outcome = reply.linkFailed ? QStringLiteral("no answer")
+        : reply.ok               ? QStringLiteral("taken")
+                                 : (reply.errorCode + QLatin1Char(' ') + reply.errorText).trimmed();
+    QString error;
+    if (!WriteJournal::append(r, &error))
+        std::fprintf(stderr, "hub8ctl: the write was not recorded in the journal: %s\n", qPrintable(error));
+}
+
 bool runDownload(AdapterLink *link, int port, ParameterDownload &download, QVector<CtlReply> *replies)
 {
+    // Journalled once the change is over: a write a block took is undone when the block is not.
+    QVector<QPair<ParameterDownload::Step, CtlReply>> sent;
     ParameterDownload::Step step;
-    while (download.next(&step)) {
+    bool linkFailed = false;
+    while (!linkFailed && download.next(&step)) {
         const CtlReply reply = ctlIsdu(link, writeRequest(port, step.request));
-        if (reply.linkFailed)
-            return false;
+        sent.append({step, reply});
+        linkFailed = reply.linkFailed;
+        if (linkFailed)
+            break;
         const quint16 code = reply.hasErrorCode && reply.errorCode.startsWith(QLatin1String("0x8"))
             ? quint16(reply.errorCode.mid(2).toUInt(nullptr, 16))
             : 0;
@@ -127,7 +169,18 @@ bool runDownload(AdapterLink *link, int port, ParameterDownload &download, QVect
         if (step.kind == ParameterDownload::Kind::Write)
             replies->append(reply);
     }
-    return true;
+    for (const auto &[s, reply] : qAsConst(sent)) {
+        const bool write = s.kind == ParameterDownload::Kind::Write;
+        CtlReply shown = reply;
+        if (write && reply.ok && !download.taken(s.write)) {
+            shown.ok = false;
+            shown.errorCode = QStringLiteral("undone:");
+            shown.errorText = QStringLiteral("the block was not applied");
+        }
+        journalWrite(port, write ? QStringLiteral("parameter") : QStringLiteral("system command"), s.request, QString(),
+                     QByteArray(), shown);
+    }
+    return !linkFailed;
 }
 
 bool writeParameter(AdapterLink *link, int port, const ValueItem &target, const QString &text,

@@ -66,6 +66,12 @@ struct DownloadPolicy
 bool writeParameter(AdapterLink *link, int port, const ValueItem &target, const QString &text,
                     const DownloadPolicy &policy, ParameterWrite *out);
 
+// The device the journal names for the writes that follow (WriteJournal).
+void setJournalDevice(qint64 vendorId, qint64 deviceId);
+// Puts one write of hub8ctl into the journal; a failure is said on stderr.
+void journalWrite(int port, const QString &kind, const ParameterAccess::Request &request, const QString &label,
+                  const QByteArray &before, const CtlReply &reply);
+
 // Sends `download`'s requests and hands it each answer; the replies of its
 // writes in *replies (as many as were sent). False when the link failed.
 bool runDownload(AdapterLink *link, int port, ParameterDownload &download, QVector<CtlReply> *replies);
