@@ -67,6 +67,13 @@ IsduAnswer IoddDevice::writeIsdu(quint16 index, quint8 subindex, const QByteArra
         return IsduAnswer::fail(refused);
     if (!m_events.isEmpty() && (index == DeviceEvents::deviceStatusIndex || index == DeviceEvents::detailedStatusIndex))
         return IsduAnswer::fail(IsduError::accessDenied);
+    // The parameter write lock (Device Access Locks, index 12, bit 0) refuses
+    // every write but the locks' own and system commands.
+    constexpr quint16 locksIndex = 12, systemCommandIndex = 2;
+    const auto locks = m_variables.constFind(locksIndex);
+    if (index != locksIndex && index != systemCommandIndex && locks != m_variables.constEnd() && !locks->value.isEmpty()
+        && (quint8(locks->value.back()) & 0x01))
+        return IsduAnswer::fail(IsduError::accessDenied);
     const bool given = m_given.contains({index, subindex});
     if (!m_variables.contains(index)) {
         if (!given)

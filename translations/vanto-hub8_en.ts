@@ -1325,6 +1325,10 @@ This port: %2</translation>
         <source>；未记入写入记录：%1</source>
         <translation>; not recorded in the write journal: %1</translation>
     </message>
+    <message>
+        <source>（设备的参数写入已被访问锁锁定，索引 12）</source>
+        <translation> (the device&apos;s parameter writes are locked by its access locks, index 12)</translation>
+    </message>
 </context>
 <context>
     <name>BasicInfoPage</name>

@@ -956,7 +956,7 @@ void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
             if (!writtenIndexes.contains(write.request.index))
                 writtenIndexes << write.request.index; // once per variable, however many subindexes
         } else if (!run->why.at(i).isEmpty()) {
-            run->refused << what + QStringLiteral(" — ") + run->why.at(i);
+            run->refused << what + QStringLiteral(" — ") + run->why.at(i) + lockHint(run->why.at(i));
         }
         for (const ValueItem *entry : write.entries) {
             DeviceState &state = m_device[stateKey(*entry)];
@@ -977,7 +977,8 @@ void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
         const ParameterAccess::Write &refused = run->plan.writes.at(download.refusedWrite());
         const QString label =
             refused.entries.isEmpty() ? QString::number(refused.request.index) : refused.entries.first()->label;
-        result = tr("设备拒绝了“%1”（%2），整组参数均未写入").arg(label, download.verdictText());
+        result = tr("设备拒绝了“%1”（%2），整组参数均未写入").arg(label, download.verdictText())
+            + lockHint(download.verdictText());
     } else if (download.block() && (download.verdict() != 0 || !download.verdictText().isEmpty())) {
         result = tr("设备拒绝了这组参数（%1），均未写入").arg(download.verdictText());
     } else {
@@ -1042,6 +1043,15 @@ void ParameterPage::setSystemCommands(const QList<int> &commands)
 bool ParameterPage::storeAfterWrite()
 {
     return QSettings().value(storeKey, true).toBool();
+}
+
+QString ParameterPage::lockHint(const QString &why) const
+{
+    // "Access denied" from a device whose parameter write lock was read as set.
+    const QByteArray locks = m_rawByIndex.value(accessLocksIndex);
+    if (!why.startsWith(QLatin1String("0x8023")) || locks.isEmpty() || !(quint8(locks.back()) & 0x01))
+        return QString();
+    return tr("（设备的参数写入已被访问锁锁定，索引 12）");
 }
 
 QString ParameterPage::storedText(const ParameterDownload &download)

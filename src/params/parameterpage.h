@@ -240,6 +240,9 @@ private:
     QString journal(const QString &kind, const ParameterAccess::Request &request, const QByteArray &before,
                     const Answer &answer) const;
     static constexpr quint16 serialNumberIndex = 21;
+    static constexpr quint16 accessLocksIndex = 12;
+    // Words for a write refused because the device's parameter lock is set; empty otherwise.
+    QString lockHint(const QString &why) const;
     // Whether the change is now in the device's Data Storage, for the status line.
     static QString storedText(const ParameterDownload &download);
     // Reads the given entries into the states of their variables.

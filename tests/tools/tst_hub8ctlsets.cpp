@@ -233,6 +233,13 @@ private slots:
                                        "block was not applied|70 00 0x8030 Parameter value out of range|2 06 taken"),
             qPrintable(journal.join('|')));
         QVERIFY(journal.contains("2 05 taken") && journal.contains("2 05 0x8041 Inconsistent parameter set"));
+
+        // The parameter write lock (index 12, bit 0) refuses writes until it is released.
+        QCOMPARE(runHere({"write", "Port2", "12", "0", "00 01"}).status, 0);
+        QCOMPARE(runHere({"set", "Port2", "--iodd", m_iodd, "66", "40"}).json().value("error").toObject().value("code"),
+                 "0x8023");
+        QCOMPARE(runHere({"write", "Port2", "12", "0", "00 00"}).status, 0);
+        QCOMPARE(runHere({"set", "Port2", "--iodd", m_iodd, "66", "40"}).status, 0);
     }
 };
 
