@@ -17,7 +17,8 @@ namespace {
 
 QStringList fieldsOf(const WriteJournal::Record &r)
 {
-    const QString device = r.vendorId < 0 ? QString() : QStringLiteral("%1 / %2").arg(r.vendorId).arg(r.deviceId);
+    // A device without ids known (process data, the digital output) goes by the name the page gave.
+    const QString device = r.vendorId < 0 ? r.label : QStringLiteral("%1 / %2").arg(r.vendorId).arg(r.deviceId);
     const QString where = r.index < 0 ? QString() : QStringLiteral("%1:%2").arg(r.index).arg(r.subindex);
     return {r.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
             r.program,
