@@ -206,7 +206,7 @@ private slots:
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QCOMPARE(window->size(), MainWindow::firstStartSize().boundedTo(screen.size()));
 
-        const QRect placed(screen.topLeft() + QPoint(30, 20), QSize(820, 520));
+        const QRect placed(screen.topLeft() + QPoint(30, 20), QSize(900, 520));
         window->setGeometry(placed);
         auto *splitter = find<QSplitter>(window, "splitter");
         splitter->setSizes({splitter->widget(0)->minimumWidth() + 57, placed.width()});
