@@ -981,6 +981,10 @@ Load it anyway?</translation>
         <source>上次应答长度：%1</source>
         <translation>Last response length: %1</translation>
     </message>
+    <message>
+        <source>未记入写入记录：%1</source>
+        <translation>Not recorded in the write journal: %1</translation>
+    </message>
 </context>
 <context>
     <name>IoddLibraryDialog</name>

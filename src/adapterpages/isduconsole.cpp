@@ -6,6 +6,7 @@
 #include "link/linkreply.h"
 #include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
+#include "log/writejournal.h"
 #include "protocol/adapterregisters.h"
 #include "protocol/isdublock.h"
 
@@ -330,6 +331,8 @@ void IsduConsole::onAnswered(const IsduRequestBlock &request, const IsduExchange
     entry.response = exchange.response;
     m_history.append(entry);
     appendEntry(entry);
+    if (request.service() == IsduService::write)
+        journalWrite(request, exchange, port);
 
     m_ui->pbtn_send->setEnabled(true);
     if (exchange.outcome == IsduOutcome::Answered) {
@@ -372,6 +375,27 @@ void IsduConsole::onAnswered(const IsduRequestBlock &request, const IsduExchange
     }
     emit replied(operation, status);
     emit exchangeRunning(false);
+}
+
+// A raw write goes into the journal like every other write; a failure to
+// record it is said in the console.
+void IsduConsole::journalWrite(const IsduRequestBlock &request, const IsduExchange &exchange, int port)
+{
+    WriteJournal::Record r;
+    r.time = QDateTime::currentDateTime();
+    r.program = QStringLiteral("vanto-hub8");
+    r.user = WriteJournal::userName();
+    r.port = port;
+    r.kind = QStringLiteral("raw");
+    r.index = request.index();
+    r.subindex = request.subindex();
+    r.after = writtenData(request);
+    r.outcome = exchange.outcome != IsduOutcome::Answered ? QStringLiteral("no answer")
+        : exchange.response.success()                     ? QStringLiteral("taken")
+                                      : outcomeText(exchange.outcome, request, exchange.response, false);
+    QString error;
+    if (!WriteJournal::append(r, &error))
+        m_ui->textEdit_read->append(tr("未记入写入记录：%1").arg(error));
 }
 
 void IsduConsole::appendEntry(const Entry &entry)

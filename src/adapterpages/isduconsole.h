@@ -74,6 +74,7 @@ private:
     };
 
     IsduRequestBlock requestFromForm(int operation, int port) const;
+    void journalWrite(const IsduRequestBlock &request, const IsduExchange &exchange, int port);
     void appendEntry(const Entry &entry);
     // The receive area written again from the history.
     void showHistory();

@@ -4,6 +4,7 @@
 #include "adapterpages/isduconsole.h"
 #include "consoledriver.h"
 #include "genericdevice.h"
+#include "log/writejournal.h"
 #include "protocol/isdublock.h"
 #include "simhelpers.h"
 #include "testhelpers.h"
@@ -41,6 +42,7 @@ class tst_consoleoutcomes : public QObject, ConsoleDriver::Console
 {
     Q_OBJECT
     VirtualAdapter &m_adapter = VirtualAdapter::instance();
+    QTemporaryDir m_journal;
 
     QStringList lines() { return child<QTextEdit>("textEdit_read")->toPlainText().split(QLatin1Char('\n')); }
     QString lastLine() { return withoutTime(lines().last()); }
@@ -52,6 +54,7 @@ class tst_consoleoutcomes : public QObject, ConsoleDriver::Console
     }
 
 private slots:
+    void initTestCase() { WriteJournal::setPath(m_journal.filePath("journal.jsonl")); }
     void init()
     {
         SimHelpers::freshAdapter();
@@ -69,6 +72,14 @@ private slots:
         QCOMPARE(m_adapter.isduRequest().mid(6, 6), hex("04 41 42 00 43 00"));
         QCOMPARE(lastLine(), QStringLiteral("写操作 Port 1 Index 24 Subindex 0，4 字节：41 42 00 43 → 成功，已写入"));
         QVERIFY(!lastLineColoured());
+        // Recorded in the write journal, as every write is.
+        const WriteJournal::Record written = WriteJournal::read(1).value(0);
+        QCOMPARE(QString("%1 %2:%3 %4 %5")
+                     .arg(written.kind)
+                     .arg(written.index)
+                     .arg(written.subindex)
+                     .arg(QString(written.after.toHex(' ')), written.outcome),
+                 "raw 24:0 41 42 00 43 taken");
 
         send(3, 24, 0, 0);
         QCOMPARE(lastLine(), QStringLiteral("读操作 Port 1 Index 24 Subindex 0 → 成功，4 字节：41 42 00 43"));
