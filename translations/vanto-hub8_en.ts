@@ -1333,6 +1333,10 @@ This port: %2</translation>
         <source>（设备的参数写入已被访问锁锁定，索引 12）</source>
         <translation> (the device&apos;s parameter writes are locked by its access locks, index 12)</translation>
     </message>
+    <message>
+        <source>未写入：访问锁的更改已取消</source>
+        <translation>Not written: the change of the access locks was cancelled</translation>
+    </message>
 </context>
 <context>
     <name>BasicInfoPage</name>
@@ -1614,6 +1618,20 @@ The device may reset or lose its settings. Send it?</translation>
     <message>
         <source>（未知）</source>
         <translation>(unknown)</translation>
+    </message>
+    <message>
+        <source>更改访问锁</source>
+        <translation>Change access locks</translation>
+    </message>
+    <message>
+        <source>将更改 %1 上的设备 %2 的访问锁：
+%3
+
+锁定后设备会拒绝相应的写入或本地操作，直到再次解锁。确定更改吗？</source>
+        <translation>About to change the access locks of the device %2 on %1:
+%3
+
+Locked, the device refuses the writes or local operations concerned until it is unlocked again. Change them?</translation>
     </message>
 </context>
 <context>

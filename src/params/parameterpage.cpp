@@ -899,6 +899,20 @@ void ParameterPage::writeEdits(const Done &then)
         then();
         return;
     }
+    // A lock changes what the device lets anyone do: the user says so first.
+    QStringList locks;
+    for (const ValueItem &e : qAsConst(run->edits)) {
+        if (e.index.toUInt() == accessLocksIndex)
+            locks << e.label + QStringLiteral(" → ") + e.editor.value;
+    }
+    if (!locks.isEmpty()
+        && !WriteConfirmation::confirm(this, WriteConfirmation::Kind::AccessLocks,
+                                       QStringLiteral("Port%1").arg(m_port + 1), m_identity.productName,
+                                       locks.join(QLatin1Char('\n')))) {
+        setStatus(tr("未写入：访问锁的更改已取消"));
+        then();
+        return;
+    }
     QVector<ValueItem *> pointers;
     for (ValueItem &e : run->edits)
         pointers.append(&e);

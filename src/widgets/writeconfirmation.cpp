@@ -33,15 +33,27 @@ bool confirm(QWidget *parent, Kind kind, const QString &port, const QString &dev
     const bool output = kind == Kind::Output;
     if (output && outputsConfirmedForSession)
         return true;
-    const QString title = output ? QCoreApplication::translate("WriteConfirmation", "写入输出")
-                                 : QCoreApplication::translate("WriteConfirmation", "发送系统命令");
-    const QString text =
-        (output
-             ? QCoreApplication::translate(
-                 "WriteConfirmation", "将向 %1 上的设备 %2 写入输出：\n%3\n\n连接的执行器可能随即动作。确定写入吗？")
-             : QCoreApplication::translate(
-                 "WriteConfirmation", "将向 %1 上的设备 %2 发送系统命令：\n%3\n\n设备可能复位或丢失设置。确定发送吗？"))
-            .arg(port, device.isEmpty() ? QCoreApplication::translate("WriteConfirmation", "（未知）") : device, what);
+    QString title, text;
+    switch (kind) {
+    case Kind::Output:
+        title = QCoreApplication::translate("WriteConfirmation", "写入输出");
+        text = QCoreApplication::translate(
+            "WriteConfirmation", "将向 %1 上的设备 %2 写入输出：\n%3\n\n连接的执行器可能随即动作。确定写入吗？");
+        break;
+    case Kind::SystemCommand:
+        title = QCoreApplication::translate("WriteConfirmation", "发送系统命令");
+        text = QCoreApplication::translate(
+            "WriteConfirmation", "将向 %1 上的设备 %2 发送系统命令：\n%3\n\n设备可能复位或丢失设置。确定发送吗？");
+        break;
+    case Kind::AccessLocks:
+        title = QCoreApplication::translate("WriteConfirmation", "更改访问锁");
+        text = QCoreApplication::translate(
+            "WriteConfirmation",
+            "将更改 %1 上的设备 %2 的访问锁：\n%3\n\n锁定后设备会拒绝相应的写入或本地操作，直到再次解锁。确定更改吗？");
+        break;
+    }
+    text =
+        text.arg(port, device.isEmpty() ? QCoreApplication::translate("WriteConfirmation", "（未知）") : device, what);
     bool skip = false;
     const bool yes =
         replacedAsk ? replacedAsk(title, text, output, &skip) : askWithBox(parent, title, text, output, &skip);

@@ -14,7 +14,7 @@ class QWidget;
 
 namespace WriteConfirmation {
 
-enum class Kind { Output, SystemCommand };
+enum class Kind { Output, SystemCommand, AccessLocks };
 
 // (title, text, whether "do not ask again" is offered) -> yes, and *skip set
 // when the user ticked it.
