@@ -153,7 +153,11 @@ void PortPages::addPages(const QString &roleMenuSet, const DeviceInfo &identity,
         m_portTabWidget->addTab(out, QStringLiteral("Out port"));
         out->setProcessData(output);
         out->setPort(m_portIndex);
-        out->setDeviceName((identity.vendorName + QLatin1Char(' ') + identity.productName).trimmed());
+        bool vendorKnown = false, deviceKnown = false;
+        const qint64 vendorId = identity.vendorId.toLongLong(&vendorKnown);
+        const qint64 deviceId = identity.deviceId.toLongLong(&deviceKnown);
+        out->setDeviceName((identity.vendorName + QLatin1Char(' ') + identity.productName).trimmed(),
+                           vendorKnown ? vendorId : -1, deviceKnown ? deviceId : -1);
     }
     EventPage *events = addEventPage(description, host);
     // Several layouts under conditions: the device's variable picks one, now

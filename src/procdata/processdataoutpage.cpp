@@ -253,6 +253,8 @@ void ProcessDataOutPage::onWriteClicked()
         r.program = QStringLiteral("vanto-hub8");
         r.user = WriteJournal::userName();
         r.port = m_port + 1;
+        r.vendorId = m_vendorId;
+        r.deviceId = m_deviceId;
         r.kind = QStringLiteral("process data");
         r.label = m_deviceName;
         r.after = block;

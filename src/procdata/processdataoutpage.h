@@ -40,8 +40,13 @@ public:
     ~ProcessDataOutPage() override;
 
     void setPort(int port);
-    // The device's name, for the question before a write.
-    void setDeviceName(const QString &name) { m_deviceName = name; }
+    // The device, for the question before a write and the write journal.
+    void setDeviceName(const QString &name, qint64 vendorId = -1, qint64 deviceId = -1)
+    {
+        m_deviceName = name;
+        m_vendorId = vendorId;
+        m_deviceId = deviceId;
+    }
     // A line above the table saying which process-data layout is shown and why.
     void setLayoutNote(const QString &text);
     QString layoutNote() const;
@@ -81,6 +86,7 @@ private:
     int m_bitLength = 0;
     int m_port = 0;
     QString m_deviceName;
+    qint64 m_vendorId = -1, m_deviceId = -1;
     QString m_lastError;
 };
 

@@ -223,7 +223,8 @@ private slots:
         QStringList journal;
         for (const QJsonValue &v : runHere({"journal"}).json().value("records").toArray()) {
             const QJsonObject r = v.toObject();
-            if (r.value("port").toInt() == 2 && r.value("deviceId").toInt() == 101101)
+            if (r.value("port").toInt() == 2 && r.value("deviceId").toInt() == 101101
+                && !r.value("serialNumber").toString().isEmpty())
                 journal << QString("%1 %2 %3")
                                .arg(r.value("index").toInt())
                                .arg(r.value("after").toString(), r.value("outcome").toString());

@@ -326,8 +326,12 @@ int Run::checkDevice(int port, const IoddHeaderReader &header, bool force)
     case DirectParameterRead::Unclear:
         return say(CtlExit::failed, QStringLiteral("Port%1: the device's identity could not be read").arg(port + 1));
     }
-    // The journal names the device that is there, whichever it is.
-    setJournalDevice(page.vendorId, qint64(page.deviceId));
+    // The journal names the device that is there, whichever it is, with its
+    // serial number (index 21) when it gives one.
+    constexpr quint16 serialNumberIndex = 21;
+    const CtlReply serial = ctlIsdu(m_link, IsduRequestBlock::read(quint8(port + 1), serialNumberIndex, 0));
+    setJournalDevice(page.vendorId, qint64(page.deviceId),
+                     serial.ok ? QString::fromUtf8(serial.data).remove(QChar(0)).trimmed() : QString());
     if (page.vendorId == header.vendorId() && qint64(page.deviceId) == header.deviceId())
         return CtlExit::ok;
     const QString message = QStringLiteral("Port%1 holds vendorId %2, deviceId %3; the description is for vendorId "

@@ -118,12 +118,14 @@ QList<ValueItem> entriesOfIndex(const QList<TreeItem> &menus, quint16 index)
 
 namespace {
 qint64 journalVendorId = -1, journalDeviceId = -1;
+QString journalSerialNumber;
 } // namespace
 
-void setJournalDevice(qint64 vendorId, qint64 deviceId)
+void setJournalDevice(qint64 vendorId, qint64 deviceId, const QString &serialNumber)
 {
     journalVendorId = vendorId;
     journalDeviceId = deviceId;
+    journalSerialNumber = serialNumber;
 }
 
 void journalWrite(int port, const QString &kind, const ParameterAccess::Request &request, const QString &label,
@@ -136,6 +138,7 @@ void journalWrite(int port, const QString &kind, const ParameterAccess::Request 
     r.port = port + 1;
     r.vendorId = journalVendorId;
     r.deviceId = journalDeviceId;
+    r.serialNumber = journalSerialNumber;
     r.kind = kind;
     r.index = request.index;
     r.subindex = request.subindex;

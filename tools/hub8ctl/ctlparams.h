@@ -67,7 +67,7 @@ bool writeParameter(AdapterLink *link, int port, const ValueItem &target, const 
                     const DownloadPolicy &policy, ParameterWrite *out);
 
 // The device the journal names for the writes that follow (WriteJournal).
-void setJournalDevice(qint64 vendorId, qint64 deviceId);
+void setJournalDevice(qint64 vendorId, qint64 deviceId, const QString &serialNumber = QString());
 // Puts one write of hub8ctl into the journal; a failure is said on stderr.
 void journalWrite(int port, const QString &kind, const ParameterAccess::Request &request, const QString &label,
                   const QByteArray &before, const CtlReply &reply);
