@@ -381,12 +381,7 @@ void IsduConsole::onAnswered(const IsduRequestBlock &request, const IsduExchange
 // record it is said in the console.
 void IsduConsole::journalWrite(const IsduRequestBlock &request, const IsduExchange &exchange, int port)
 {
-    WriteJournal::Record r;
-    r.time = QDateTime::currentDateTime();
-    r.program = QStringLiteral("vanto-hub8");
-    r.user = WriteJournal::userName();
-    r.port = port;
-    r.kind = QStringLiteral("raw");
+    WriteJournal::Record r = WriteJournal::now(QStringLiteral("vanto-hub8"), port, QStringLiteral("raw"));
     r.index = request.index();
     r.subindex = request.subindex();
     r.after = writtenData(request);

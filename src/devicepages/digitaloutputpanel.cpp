@@ -58,12 +58,8 @@ void DigitalOutputPanel::onWriteClicked()
                                                    QByteArray(1, '\0') + char(value & 0xFF), this);
     connect(reply, &LinkReply::finished, this, [this, reply, value] {
         reply->deleteLater();
-        WriteJournal::Record r;
-        r.time = QDateTime::currentDateTime();
-        r.program = QStringLiteral("vanto-hub8");
-        r.user = WriteJournal::userName();
-        r.port = int(m_port) + 1;
-        r.kind = QStringLiteral("digital output");
+        WriteJournal::Record r =
+            WriteJournal::now(QStringLiteral("vanto-hub8"), int(m_port) + 1, QStringLiteral("digital output"));
         r.after = QByteArray(1, char(value));
         r.outcome = reply->succeeded() ? QStringLiteral("taken") : QStringLiteral("no answer");
         QString error;

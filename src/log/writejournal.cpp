@@ -43,6 +43,17 @@ bool rotate(QString *error)
 
 } // namespace
 
+Record now(const QString &program, int port, const QString &kind)
+{
+    Record r;
+    r.time = QDateTime::currentDateTime();
+    r.program = program;
+    r.user = userName();
+    r.port = port;
+    r.kind = kind;
+    return r;
+}
+
 QString path()
 {
     if (!replacedPath.isEmpty())

@@ -35,6 +35,10 @@ struct Record
     QString outcome;   // "taken", or why not
 };
 
+// A record of a write answered now, by `program` ("vanto-hub8", "hub8ctl")
+// on port 1..8, of this kind, by the logged-in user.
+Record now(const QString &program, int port, const QString &kind);
+
 // The journal file; setPath() replaces it (tests).
 QString path();
 void setPath(const QString &path);

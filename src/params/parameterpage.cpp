@@ -1031,15 +1031,10 @@ void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
 QString ParameterPage::journal(const QString &kind, const ParameterAccess::Request &request, const QByteArray &before,
                                const Answer &answer) const
 {
-    WriteJournal::Record r;
-    r.time = QDateTime::currentDateTime();
-    r.program = QStringLiteral("vanto-hub8");
-    r.user = WriteJournal::userName();
-    r.port = m_port + 1;
+    WriteJournal::Record r = WriteJournal::now(QStringLiteral("vanto-hub8"), m_port + 1, kind);
     r.vendorId = m_identity.vendorId;
     r.deviceId = m_identity.deviceId;
     r.serialNumber = QString::fromUtf8(m_rawByIndex.value(serialNumberIndex)).remove(QChar(0));
-    r.kind = kind;
     r.index = request.index;
     r.subindex = request.subindex;
     r.before = before;

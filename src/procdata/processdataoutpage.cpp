@@ -248,14 +248,10 @@ void ProcessDataOutPage::onWriteClicked()
     LinkReply *reply = link->writeRegisters(address, block, this);
     connect(reply, &LinkReply::finished, this, [this, reply, block] {
         reply->deleteLater();
-        WriteJournal::Record r;
-        r.time = QDateTime::currentDateTime();
-        r.program = QStringLiteral("vanto-hub8");
-        r.user = WriteJournal::userName();
-        r.port = m_port + 1;
+        WriteJournal::Record r =
+            WriteJournal::now(QStringLiteral("vanto-hub8"), m_port + 1, QStringLiteral("process data"));
         r.vendorId = m_vendorId;
         r.deviceId = m_deviceId;
-        r.kind = QStringLiteral("process data");
         r.label = m_deviceName;
         r.after = block;
         r.outcome = reply->succeeded() ? QStringLiteral("taken") : QStringLiteral("no answer");

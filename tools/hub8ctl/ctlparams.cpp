@@ -131,15 +131,10 @@ void setJournalDevice(qint64 vendorId, qint64 deviceId, const QString &serialNum
 void journalWrite(int port, const QString &kind, const ParameterAccess::Request &request, const QString &label,
                   const QByteArray &before, const CtlReply &reply)
 {
-    WriteJournal::Record r;
-    r.time = QDateTime::currentDateTime();
-    r.program = QStringLiteral("hub8ctl");
-    r.user = WriteJournal::userName();
-    r.port = port + 1;
+    WriteJournal::Record r = WriteJournal::now(QStringLiteral("hub8ctl"), port + 1, kind);
     r.vendorId = journalVendorId;
     r.deviceId = journalDeviceId;
     r.serialNumber = journalSerialNumber;
-    r.kind = kind;
     r.index = request.index;
     r.subindex = request.subindex;
     r.label = label;
