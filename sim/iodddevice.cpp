@@ -31,6 +31,8 @@ IsduAnswer IoddDevice::readIsdu(quint16 index, quint8 subindex)
     const auto given = m_given.constFind({index, subindex});
     if (given != m_given.constEnd())
         return IsduAnswer::withData(given.value());
+    if (index == dataStorageIndex && !m_variables.contains(index))
+        return readDataStorage(subindex);
     const auto it = m_variables.constFind(index);
     if (it == m_variables.constEnd())
         return IsduAnswer::fail(missing(index));
@@ -68,13 +70,16 @@ IsduAnswer IoddDevice::writeIsdu(quint16 index, quint8 subindex, const QByteArra
     if (!m_events.isEmpty() && (index == DeviceEvents::deviceStatusIndex || index == DeviceEvents::detailedStatusIndex))
         return IsduAnswer::fail(IsduError::accessDenied);
     // The parameter write lock (Device Access Locks, index 12, bit 0) refuses
-    // every write but the locks' own and system commands.
+    // every write but the locks' own, system commands and the master's Data
+    // Storage commands.
     constexpr quint16 locksIndex = 12, systemCommandIndex = 2;
     const auto locks = m_variables.constFind(locksIndex);
-    if (index != locksIndex && index != systemCommandIndex && locks != m_variables.constEnd() && !locks->value.isEmpty()
-        && (quint8(locks->value.back()) & 0x01))
+    if (index != locksIndex && index != systemCommandIndex && index != dataStorageIndex
+        && locks != m_variables.constEnd() && !locks->value.isEmpty() && (quint8(locks->value.back()) & 0x01))
         return IsduAnswer::fail(IsduError::accessDenied);
     const bool given = m_given.contains({index, subindex});
+    if (index == dataStorageIndex && !given && !m_variables.contains(index))
+        return writeDataStorage(subindex, data);
     if (!m_variables.contains(index)) {
         if (!given)
             return IsduAnswer::fail(missing(index));

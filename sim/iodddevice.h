@@ -111,6 +111,8 @@ public:
     bool dataStorageUploadFlag() const { return m_uploadFlag; }
     // Between ParamDownloadStart and its end or break.
     bool inBlock() const { return m_block.has_value(); }
+    // The Data Storage object's index.
+    static constexpr quint16 dataStorageIndex = 3;
     // Why the rule cannot be checked on this device; empty when it can.
     QString ruleProblem(const Options::Rule &rule) const;
 
@@ -183,6 +185,11 @@ private:
     IsduAnswer writeImage(Variable &v, const QByteArray &data);
     IsduAnswer systemCommand(const Variable &v, const QByteArray &data);
     void restoreFactorySettings();
+    // The Data Storage object (iodddevicestorage.cpp).
+    QList<quint16> storedIndexes() const;
+    quint8 dataStorageState() const;
+    IsduAnswer readDataStorage(quint8 subindex) const;
+    IsduAnswer writeDataStorage(quint8 subindex, const QByteArray &data);
     // The first rule broken by the values now, or null.
     const Options::Rule *brokenRule() const;
     double numberAt(quint16 index) const;
@@ -205,6 +212,8 @@ private:
     };
     std::optional<Snapshot> m_block;
     bool m_uploadFlag = false;
+    enum class StorageState { Inactive = 0, Upload = 1, Download = 2 };
+    StorageState m_storageState = StorageState::Inactive;
     QList<Options::Event> m_events;
     int m_eventSlots = 0;
     std::optional<QByteArray> m_fixedPdIn;

@@ -178,14 +178,16 @@ private slots:
         QVERIFY2(applyScenarioJson(scenario, VirtualAdapter::instance(), &error), qPrintable(error));
         auto *device = dynamic_cast<IoddDevice *>(VirtualAdapter::instance().port(1).device.get());
         QVERIFY(device && !device->dataStorageUploadFlag());
-        const auto raw = [](const char *index) {
-            return runHere({"read", "Port2", index}).json().value("data").toString();
+        const auto raw = [](const char *index, const char *subindex = "0") {
+            return runHere({"read", "Port2", index, subindex}).json().value("data").toString();
         };
+        QCOMPARE(raw("3", "2"), "00"); // Data Storage state: inactive, no upload flag
         QCOMPARE(runHere({"set", "Port2", "--iodd", m_iodd, "68", "4.0", "--no-store"}).status, 0);
         QVERIFY(!device->dataStorageUploadFlag());
         QCOMPARE(runHere({"set", "Port2", "--iodd", m_iodd, "66", "30"}).json().value("error").toObject().value("code"),
                  "0x8041"); // alone, 30 is not above 40
 
+        const QString checksum = raw("3", "4");
         const QByteArray backup = runHere({"backup", "Port2", "--iodd", m_iodd}).out;
         const auto setFile = [&](const QMap<int, QString> &values) {
             QJsonObject set = QJsonDocument::fromJson(backup).object();
@@ -205,6 +207,14 @@ private slots:
         QCOMPARE(taken.json().value("stored").toString(), "stored");
         QVERIFY(device->dataStorageUploadFlag() && !device->inBlock());
         QCOMPARE(raw("66") + ' ' + raw("68"), "00 1e 14");
+        // On the wire: the upload flag in the Data Storage state, a new checksum, and the master's
+        // DS_UploadEnd clearing the flag once it has taken the parameters.
+        QCOMPARE(raw("3", "2"), "80");
+        QVERIFY(raw("3", "4") != checksum);
+        QVERIFY(raw("3", "5").startsWith("00 18 00 ")); // index 24, the first of the stored parameters
+        QCOMPARE(runHere({"write", "Port2", "3", "1", "02"}).status, 0);
+        QCOMPARE(raw("3", "2"), "00");
+        QVERIFY(!device->dataStorageUploadFlag());
 
         const Result inconsistent = runHere({"restore", "Port2", setFile({{66, "10"}, {68, "1.5"}}), "--iodd", m_iodd});
         QCOMPARE(inconsistent.status, 1);
