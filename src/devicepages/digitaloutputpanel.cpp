@@ -52,18 +52,28 @@ void DigitalOutputPanel::onWriteClicked()
     if (!WriteConfirmation::confirm(this, WriteConfirmation::Kind::Output, QStringLiteral("Port%1").arg(m_port + 1),
                                     QString(), QStringLiteral("DO = %1").arg(value)))
         return;
-    qCDebug(lcViews) << "send:" << value;
-    // The result is not examined: a failed write leaves nothing to undo.
-    LinkReply *reply = hub->link()->writeRegisters(AdapterRegisters::pdOutWindow(int(m_port)),
-                                                   QByteArray(1, '\0') + char(value & 0xFF), this);
-    connect(reply, &LinkReply::finished, this, [this, reply, value] {
-        reply->deleteLater();
-        WriteJournal::Record r =
-            WriteJournal::now(QStringLiteral("vanto-hub8"), int(m_port) + 1, QStringLiteral("digital output"));
-        r.after = QByteArray(1, char(value));
-        r.outcome = reply->succeeded() ? QStringLiteral("taken") : QStringLiteral("no answer");
-        QString error;
-        if (!WriteJournal::append(r, &error))
-            m_ui->pbtn_write->setToolTip(tr("未记入写入记录：%1").arg(error));
+    // What the port's output holds now is read first: the journal keeps both.
+    const quint16 address = AdapterRegisters::pdOutWindow(int(m_port));
+    LinkReply *held = hub->link()->readRegisters(address, 1, this);
+    connect(held, &LinkReply::finished, this, [this, held, address, value] {
+        held->deleteLater();
+        LinkHub *hub = LinkHub::instance();
+        if (!hub || !hub->link())
+            return;
+        const QByteArray before = held->succeeded() ? held->data().mid(1, 1) : QByteArray();
+        qCDebug(lcViews) << "send:" << value;
+        // The result is not examined: a failed write leaves nothing to undo.
+        LinkReply *reply = hub->link()->writeRegisters(address, QByteArray(1, '\0') + char(value & 0xFF), this);
+        connect(reply, &LinkReply::finished, this, [this, reply, value, before] {
+            reply->deleteLater();
+            WriteJournal::Record r =
+                WriteJournal::now(QStringLiteral("vanto-hub8"), int(m_port) + 1, QStringLiteral("digital output"));
+            r.before = before;
+            r.after = QByteArray(1, char(value));
+            r.outcome = reply->succeeded() ? QStringLiteral("taken") : QStringLiteral("no answer");
+            QString error;
+            if (!WriteJournal::append(r, &error))
+                m_ui->pbtn_write->setToolTip(tr("未记入写入记录：%1").arg(error));
+        });
     });
 }

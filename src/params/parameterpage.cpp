@@ -882,6 +882,7 @@ struct ParameterPage::WriteRun
     QVector<QPair<ParameterDownload::Step, Answer>> sent; // journalled once the change is over
     QStringList refused;                                  // left out before anything was sent
     QVector<QString> why;                                 // per write, the device's answer when it refused
+    bool locksRead = false;                               // index 12 was read for a refusal's words
     Done then;
 };
 
@@ -953,6 +954,19 @@ void ParameterPage::writeNext(const std::shared_ptr<WriteRun> &run)
 void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
 {
     const ParameterDownload &download = *run->download;
+    // "Access denied" may come from a lock: the locks are read once, so the
+    // status line can say so even when the page had not read them before.
+    const auto denied = [](const QString &why) { return why.startsWith(QLatin1String("0x8023")); };
+    if (!run->locksRead
+        && (denied(download.verdictText()) || std::any_of(run->why.cbegin(), run->why.cend(), denied))) {
+        run->locksRead = true;
+        exchange(readBlock(m_port, {accessLocksIndex, 0, {}}), recordReadWaitMs, [this, run](const Answer &a) {
+            if (a.ok)
+                m_rawByIndex.insert(accessLocksIndex, a.data);
+            finishWrites(run);
+        });
+        return;
+    }
     QStringList written;
     QVector<int> writtenIndexes;
     QVector<ValueItem> readBack;
@@ -1011,9 +1025,8 @@ void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
             shown.ok = false;
             shown.why = QStringLiteral("undone: the block was not applied");
         }
-        const QString error =
-            journal(write ? QStringLiteral("parameter") : QStringLiteral("system command"), step.request,
-                    write && step.request.subindex == 0 ? m_rawByIndex.value(step.request.index) : QByteArray(), shown);
+        const QString error = journal(write ? QStringLiteral("parameter") : QStringLiteral("system command"),
+                                      step.request, write ? valueBefore(step.request) : QByteArray(), shown);
         if (!error.isEmpty())
             journalError = error;
     }
@@ -1026,6 +1039,15 @@ void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
             emit variableWritten(index);
         run->then();
     });
+}
+
+QByteArray ParameterPage::valueBefore(const ParameterAccess::Request &request) const
+{
+    if (request.subindex == 0)
+        return m_rawByIndex.value(request.index);
+    // An item written by its subindex was read by it too.
+    const DeviceState state = m_device.value(QStringLiteral("%1:%2").arg(request.index).arg(request.subindex));
+    return state.read ? state.raw : QByteArray();
 }
 
 QString ParameterPage::journal(const QString &kind, const ParameterAccess::Request &request, const QByteArray &before,

@@ -236,6 +236,8 @@ private:
     struct ReadRun;
     struct WriteRun;
     void finishWrites(const std::shared_ptr<WriteRun> &run);
+    // What the device held at a write's address, as last read; empty when unknown.
+    QByteArray valueBefore(const ParameterAccess::Request &request) const;
     // Puts one write into the journal (WriteJournal); why it could not, or empty.
     QString journal(const QString &kind, const ParameterAccess::Request &request, const QByteArray &before,
                     const Answer &answer) const;

@@ -244,15 +244,27 @@ void ProcessDataOutPage::onWriteClicked()
     // moment to settle, so repeated clicks do not pile writes up.
     m_ui->pbtn_write->setEnabled(false);
     block.append(QByteArray(2 * registers - block.size(), '\0'));
+    // What the adapter holds now is read first: the journal keeps both.
+    LinkReply *held = link->readRegisters(address, registers, this);
+    connect(held, &LinkReply::finished, this, [this, held, link, address, block] {
+        held->deleteLater();
+        writeOutput(link, address, block, held->succeeded() ? held->data() : QByteArray());
+    });
+}
+
+void ProcessDataOutPage::writeOutput(AdapterLink *link, quint16 address, const QByteArray &block,
+                                     const QByteArray &before)
+{
     qCDebug(lcProcdata).noquote() << "pd out:" << block.toHex(' ');
     LinkReply *reply = link->writeRegisters(address, block, this);
-    connect(reply, &LinkReply::finished, this, [this, reply, block] {
+    connect(reply, &LinkReply::finished, this, [this, reply, block, before] {
         reply->deleteLater();
         WriteJournal::Record r =
             WriteJournal::now(QStringLiteral("vanto-hub8"), m_port + 1, QStringLiteral("process data"));
         r.vendorId = m_vendorId;
         r.deviceId = m_deviceId;
         r.label = m_deviceName;
+        r.before = before;
         r.after = block;
         r.outcome = reply->succeeded() ? QStringLiteral("taken") : QStringLiteral("no answer");
         QString error;

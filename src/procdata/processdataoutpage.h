@@ -11,6 +11,7 @@
 
 class QLabel;
 class OutValueDelegate;
+class AdapterLink;
 class ComboBoxDelegate;
 
 namespace Ui {
@@ -75,6 +76,8 @@ private:
     void setAllBits(bool on);
     // What each row's editor holds (see ProcessDataCodec::encode).
     QVector<QString> inputs() const;
+    // Writes the output window and journals it with what it held before.
+    void writeOutput(AdapterLink *link, quint16 address, const QByteArray &block, const QByteArray &before);
 
     static constexpr int valueColumn = 2;
 

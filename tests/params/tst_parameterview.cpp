@@ -185,6 +185,19 @@ private slots:
         QVERIFY2(m_page->statusText().contains("0x8030"), qPrintable(m_page->statusText()));
         // Unread entries are never written.
         QVERIFY(!mailboxRequests().join(' ').contains("w 64") && !mailboxRequests().join(' ').contains("w 101"));
+
+        // "Access denied": the locks are read to say why, though the page never read them; words only
+        // while the parameter lock is set.
+        m_faulty->writeErrors = {{102, 0x8023}};
+        for (const char *locks : {"0000", "0001"}) {
+            m_faulty->readInstead = {{12, QByteArray::fromHex(locks)}};
+            typeValue("Level", "50.0");
+            VirtualAdapter::instance().clearLog();
+            click("pbtn_write_fix");
+            QVERIFY2(mailboxRequests().mid(0, 2) == (QStringList{"w 102/0 01f4", "r 12/0 0"}),
+                     qPrintable(mailboxRequests().join('|')));
+            QCOMPARE(m_page->statusText().contains("访问锁锁定"), locks == QByteArray("0001"));
+        }
     }
 
     // A mailbox that answers late gives no value rather than a wrong one.

@@ -8,7 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "log/writejournal.h"
 #include "widgets/writeconfirmation.h"
+
+#include <QTemporaryDir>
 
 using namespace ProcDataFixtures;
 
@@ -19,9 +22,12 @@ class tst_portdido : public QObject
     QByteArray m_input = QByteArray(2, '\0');
     VirtualAdapter &m_adapter = VirtualAdapter::instance();
 
+    QTemporaryDir m_journal;
+
 private slots:
     void initTestCase()
     {
+        WriteJournal::setPath(m_journal.filePath("journal.jsonl"));
         WriteConfirmation::setAskFunction([](const QString &, const QString &, bool, bool *) { return true; });
     }
     void init() { setUpAdapter(3, &m_input); }
@@ -84,8 +90,15 @@ private slots:
             view.findChild<QComboBox *>("combox")->setCurrentIndex(choice);
             QTest::mouseClick(view.findChild<QPushButton *>("pbtn_write"), Qt::LeftButton);
             QVERIFY(SimHelpers::linkIdle());
-            QCOMPARE(m_adapter.log().size(), 1);
-            QCOMPARE(frameHead(0, c.second.size()), c.second);
+            // What the output held is read first, for the journal.
+            QCOMPARE(m_adapter.log().size(), 2);
+            QCOMPARE(frameHead(0, 6), c.second.left(1) + hex("03") + c.second.mid(2, 4));
+            QCOMPARE(frameHead(1, c.second.size()), c.second);
+            QTRY_VERIFY(!WriteJournal::read(1).isEmpty());
+            const WriteJournal::Record last = WriteJournal::read(1).first();
+            QCOMPARE(last.port, port + 1);
+            QCOMPARE(last.before.size(), 1);
+            QCOMPARE(last.after, QByteArray(1, char(choice)));
             QCOMPARE(m_adapter.port(port).digitalOut, choice == 1);
             QVERIFY(SimHelpers::linkIdle());
         }

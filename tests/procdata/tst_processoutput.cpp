@@ -7,8 +7,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "log/writejournal.h"
 #include "widgets/writeconfirmation.h"
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace ProcDataFixtures;
@@ -26,9 +28,12 @@ class tst_processoutput : public QObject
     QStringList m_asked; // the questions before writes, answered yes
     bool m_answer = true;
 
+    QTemporaryDir m_journal;
+
 private slots:
     void initTestCase()
     {
+        WriteJournal::setPath(m_journal.filePath("journal.jsonl"));
         WriteConfirmation::setAskFunction([this](const QString &, const QString &text, bool offerSkip, bool *skip) {
             m_asked << text;
             *skip = offerSkip && text.contains("skip me");
@@ -96,11 +101,16 @@ private slots:
         page.onWriteClicked();
         QVERIFY(SimHelpers::linkIdle());
 
-        // One write of whole registers, nothing beyond them.
-        QCOMPARE(m_adapter.log().size(), 1);
-        QCOMPARE(frameHead(0, 6), hex("01 10 80 40 00") + char(window.size() / 2));
+        // What the window held is read for the journal, then one write of whole registers, nothing beyond.
+        QCOMPARE(m_adapter.log().size(), 2);
+        QCOMPARE(frameHead(0, 6), hex("01 03 80 40 00") + char(window.size() / 2));
+        QCOMPARE(frameHead(1, 6), hex("01 10 80 40 00") + char(window.size() / 2));
         QCOMPARE(m_adapter.port(port).pdOut.left(window.size() + 1), window + '\x55');
         QVERIFY(SimHelpers::linkIdle());
+        const QList<WriteJournal::Record> last = WriteJournal::read(1);
+        QVERIFY(!last.isEmpty());
+        QCOMPARE(last.first().before, QByteArray(window.size(), '\x55'));
+        QCOMPARE(last.first().after, window);
     }
 
     // The write is one job among a reader's polls of the same port; the button stays off until it is done and

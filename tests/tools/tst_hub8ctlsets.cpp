@@ -251,6 +251,12 @@ private slots:
                  "0x8023");
         QCOMPARE(runHere({"write", "Port2", "12", "0", "00 00"}).status, 0);
         QCOMPARE(runHere({"set", "Port2", "--iodd", m_iodd, "66", "40"}).status, 0);
+        // The journal keeps what the device held before the write.
+        QJsonObject last;
+        for (const QJsonValue &v : runHere({"journal"}).json().value("records").toArray())
+            if (v[QStringLiteral("index")].toInt() == 66)
+                last = v.toObject(); // oldest first
+        QCOMPARE(last.value("before").toString() + " > " + last.value("after").toString(), "00 1e > 00 28");
     }
 };
 

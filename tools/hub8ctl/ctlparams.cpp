@@ -148,7 +148,8 @@ void journalWrite(int port, const QString &kind, const ParameterAccess::Request 
         std::fprintf(stderr, "hub8ctl: the write was not recorded in the journal: %s\n", qPrintable(error));
 }
 
-bool runDownload(AdapterLink *link, int port, ParameterDownload &download, QVector<CtlReply> *replies)
+bool runDownload(AdapterLink *link, int port, ParameterDownload &download, QVector<CtlReply> *replies,
+                 const QHash<QString, QByteArray> &before)
 {
     // Journalled once the change is over: a write a block took is undone when the block is not.
     QVector<QPair<ParameterDownload::Step, CtlReply>> sent;
@@ -176,7 +177,8 @@ bool runDownload(AdapterLink *link, int port, ParameterDownload &download, QVect
             shown.errorText = QStringLiteral("the block was not applied");
         }
         journalWrite(port, write ? QStringLiteral("parameter") : QStringLiteral("system command"), s.request, QString(),
-                     QByteArray(), shown);
+                     write ? before.value(ParameterSet::keyOf(s.request.index, s.request.subindex)) : QByteArray(),
+                     shown);
     }
     return !linkFailed;
 }
@@ -209,7 +211,20 @@ bool writeParameter(AdapterLink *link, int port, const ValueItem &target, const 
     out->octets = request.data;
     ParameterDownload download({request}, policy.support, policy.store);
     QVector<CtlReply> replies;
-    if (!runDownload(link, port, download, &replies) || replies.isEmpty()) {
+    // What the device held, for the journal (a failed read leaves it unknown).
+    QHash<QString, QByteArray> before;
+    if (device.contains(request.index) && request.subindex == 0) {
+        before.insert(ParameterSet::keyOf(request.index, 0), device.value(request.index));
+    } else if (ValueCodec::isReadable(entry)) {
+        const CtlReply held = ctlIsdu(link, readRequest(port, {request.index, request.subindex, {}}), true);
+        if (held.linkFailed) {
+            out->reply = held;
+            return false;
+        }
+        if (held.ok)
+            before.insert(ParameterSet::keyOf(request.index, request.subindex), held.data);
+    }
+    if (!runDownload(link, port, download, &replies, before) || replies.isEmpty()) {
         out->reply.linkFailed = true;
         return false;
     }
@@ -326,8 +341,16 @@ bool writeSetEntries(AdapterLink *link, int port, const QList<TreeItem> &menus,
     }
     // One change: a block when there are several writes, stored at its end.
     ParameterDownload &download = outcome->emplace(requests, policy.support, policy.store);
+    // What the device held, for the journal: whole variables, and items read by their own subindex.
+    QHash<QString, QByteArray> before;
+    for (auto it = device.variables.constBegin(); it != device.variables.constEnd(); ++it)
+        before.insert(ParameterSet::keyOf(it.key(), 0), it.value());
+    for (const ParameterSet::Entry &e : qAsConst(device.entries)) {
+        if (e.subindex != 0 && !device.variables.contains(e.index))
+            before.insert(e.key(), e.raw);
+    }
     QVector<CtlReply> replies;
-    if (!runDownload(link, port, download, &replies))
+    if (!runDownload(link, port, download, &replies, before))
         return false;
     writes->resize(replies.size()); // those after a refused write in a block were not sent
     for (int i = 0; i < replies.size(); ++i) {

@@ -74,7 +74,8 @@ void journalWrite(int port, const QString &kind, const ParameterAccess::Request 
 
 // Sends `download`'s requests and hands it each answer; the replies of its
 // writes in *replies (as many as were sent). False when the link failed.
-bool runDownload(AdapterLink *link, int port, ParameterDownload &download, QVector<CtlReply> *replies);
+bool runDownload(AdapterLink *link, int port, ParameterDownload &download, QVector<CtlReply> *replies,
+                 const QHash<QString, QByteArray> &before = {});
 
 // ---- parameter sets -----------------------------------------------------------
 
