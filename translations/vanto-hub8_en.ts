@@ -1096,6 +1096,26 @@ File name: %2</translation>
 <context>
     <name>ParameterPage</name>
     <message>
+        <source>%1 / %2 行</source>
+        <translation>%1 / %2 rows</translation>
+    </message>
+    <message>
+        <source>全部参数</source>
+        <translation>All parameters</translation>
+    </message>
+    <message>
+        <source>%1（索引 %2）</source>
+        <translation>%1 (index %2)</translation>
+    </message>
+    <message>
+        <source>索引</source>
+        <translation>Index</translation>
+    </message>
+    <message>
+        <source>搜索名称、描述、索引或数值</source>
+        <translation>Search name, description, index or value</translation>
+    </message>
+    <message>
         <source>读（全部）</source>
         <translation>Read (all)</translation>
     </message>

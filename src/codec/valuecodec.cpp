@@ -571,6 +571,24 @@ QString defaultText(const ValueItem &entry)
     return shown.isEmpty() ? entry.defaultValue : shown;
 }
 
+QString defaultDisplayText(const ValueItem &entry)
+{
+    const QString raw = entry.defaultValue.trimmed();
+    if (raw.isEmpty())
+        return QString();
+    bool rawIsNumber = false;
+    const double rawNumber = raw.toDouble(&rawIsNumber);
+    for (const ValuePair &pair : entry.editor.entries) {
+        const QString value = pair.second.trimmed();
+        bool isNumber = false;
+        const double number = value.toDouble(&isNumber);
+        if (value.compare(raw, Qt::CaseInsensitive) == 0 || (isNumber && rawIsNumber && number == rawNumber))
+            return pair.first;
+    }
+    const QString shown = defaultText(entry);
+    return entry.unit.isEmpty() ? shown : shown + QLatin1Char(' ') + entry.unit;
+}
+
 // ---- encode ---------------------------------------------------------------
 
 EncodedValue encode(ValueItem &entry)

@@ -100,6 +100,9 @@ bool integerOf(const ValueItem &entry, const QByteArray &data, bool wholeVariabl
 // Text of the default column: a number's default value as the value column
 // would show it; other defaults as they are.
 QString defaultText(const ValueItem &entry);
+// The default as the value cell would show it: a choice's name when one has
+// that value, else defaultText() with the unit.
+QString defaultDisplayText(const ValueItem &entry);
 
 // ---- encode ---------------------------------------------------------------
 

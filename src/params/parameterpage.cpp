@@ -1,5 +1,7 @@
 #include "parameterpage.h"
+
 #include "ui_parameterpage.h"
+#include "parameterfilter.h"
 
 #include "lineeditdelegate.h"
 #include "parametersetdialog.h"
@@ -55,7 +57,10 @@ namespace {
 // Column 0 carries the entry's index under this role.
 constexpr int indexRole = Qt::UserRole + 1;
 constexpr int valueColumn = 2;
-constexpr int columnCount = 6;
+constexpr int defaultColumn = 4;
+constexpr int indexColumn = 5;
+constexpr int descriptionColumn = 6;
+constexpr int columnCount = 7;
 
 const QColor readFailedColour(Qt::gray);
 
@@ -151,6 +156,7 @@ ParameterPage::ParameterPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::Pa
     connect(m_stop, &QPushButton::clicked, this, &ParameterPage::onStopClicked);
     connect(m_ui->pbtn_saveFile, &QPushButton::clicked, this, &ParameterPage::onSaveSetClicked);
     connect(m_ui->pbtn_fileRead, &QPushButton::clicked, this, &ParameterPage::onLoadSetClicked);
+    setUpNavigation();
     m_ui->check_store->setChecked(storeAfterWrite());
     connect(m_ui->check_store, &QCheckBox::toggled, this, [](bool on) { QSettings().setValue(storeKey, on); });
 }
@@ -171,11 +177,14 @@ void ParameterPage::changeEvent(QEvent *event)
     showHeaders();
     sizeColumns(); // the titles' widths changed
     updateTable(); // the cells' tool tips
+    fillMenuTree();
+    applyFilter();
 }
 
 void ParameterPage::showHeaders()
 {
-    m_ui->table_param->setHorizontalHeaderLabels({tr("参数"), tr("R/W"), tr("值"), tr("单位"), tr("默认"), tr("描述")});
+    m_ui->table_param->setHorizontalHeaderLabels(
+        {tr("参数"), tr("R/W"), tr("值"), tr("单位"), tr("默认"), tr("索引"), tr("描述")});
 }
 
 void ParameterPage::setUpTable()
@@ -246,6 +255,8 @@ void ParameterPage::showRows()
     sizeColumns();
     for (int row = 0; row < m_ui->table_param->rowCount(); ++row)
         updateRow(row);
+    fillMenuTree();
+    applyFilter();
 }
 
 namespace {
@@ -397,10 +408,14 @@ void ParameterPage::addRow(ValueItem &entry, const EntryRef &ref, const QString 
     table->setItem(row, 0, name);
     table->setItem(row, 1, readOnlyItem(entry.accessRightRestriction));
     table->setItem(row, 3, readOnlyItem(entry.unit));
-    table->setItem(row, 4, readOnlyItem(ValueCodec::defaultText(entry)));
+    table->setItem(row, defaultColumn, readOnlyItem(ValueCodec::defaultDisplayText(entry)));
+    table->setItem(row, indexColumn,
+                   readOnlyItem(ParameterFilter::indexText(int(entry.index.toUInt()), int(entry.subindex.toUInt()))));
     QTableWidgetItem *description = readOnlyItem(entry.description);
-    description->setToolTip(entry.description);
-    table->setItem(row, 5, description);
+    // Rich text, so that a long description wraps in its tool tip.
+    if (!entry.description.isEmpty())
+        description->setToolTip(QStringLiteral("<p>%1</p>").arg(entry.description.toHtmlEscaped()));
+    table->setItem(row, descriptionColumn, description);
 
     const QString &kind = entry.editor.widgetClass;
     QTableWidgetItem *value = nullptr;
@@ -1106,6 +1121,9 @@ void ParameterPage::updateTable()
 {
     for (int row = 0; row < m_rowRefs.size(); ++row)
         updateRow(row);
+    // Values take part in the search.
+    if (!m_ui->edit_search->text().trimmed().isEmpty())
+        applyFilter();
 }
 
 void ParameterPage::updateRow(int row)

@@ -174,6 +174,15 @@ private:
     };
 
     void setUpTable();
+    // The search line, the menu tree and the details line
+    // (parameterpagenavigation.cpp).
+    void setUpNavigation();
+    // The tree of the shown menus, the chosen one kept when it is still there.
+    void fillMenuTree();
+    // Shows the rows under the chosen menu that match the search.
+    void applyFilter();
+    // The details line for a row: name, index, the whole description.
+    void showDetails(int row);
     // The table's rows for the current role's menus, conditions applied.
     void showRows();
     void showHeaders();
@@ -289,6 +298,7 @@ private:
     QVector<EntryRef> m_rowRefs;           // per table row
     QHash<QString, DeviceState> m_device;  // by stateKey()
     QHash<int, QByteArray> m_rawByIndex;   // the last subindex-0 data per index
+    QVector<int> m_menuFilter;             // the menu chosen in the tree; empty: all
     ParameterSet::Identity m_identity;
     SaveFileFunction m_saveFile;
     ParameterDownload::Support m_systemCommands;

@@ -102,7 +102,7 @@ private slots:
             shown << valueText(label);
         QCOMPARE(shown, (QStringList{"5", "7", "Fast", "-12.3", "hello", "7"}));
         const int level = rowOf("Level");
-        QCOMPARE(table()->item(level, 3)->text() + " " + table()->item(level, 4)->text(), QString("°C 25.0"));
+        QCOMPARE(table()->item(level, 3)->text() + " " + table()->item(level, 4)->text(), QString("°C 25.0 °C"));
         QVERIFY(m_page->statusText().startsWith("读取完成"));
         // The label listed in two menus shows its menu path.
         QCOMPARE(table()->item(rowOf("Low"), 0)->text(), QString("Parameter › Low"));
@@ -198,6 +198,60 @@ private slots:
                      qPrintable(mailboxRequests().join('|')));
             QCOMPARE(m_page->statusText().contains("访问锁锁定"), locks == QByteArray("0001"));
         }
+    }
+
+    // The search narrows the rows by label, value, index (decimal, hex, with subindex); the menu tree by
+    // menu, only menus with rows in it; the details line names the selected row's index.
+    void searchAndMenusNarrowTheRows()
+    {
+        setDeviceValue(101, 0, QByteArray::fromHex("02")); // Fast: its menu appears once read
+        QVERIFY(makePage("SpecialistRoleMenuSet"));
+        QCOMPARE(table()->item(rowOf("Mode"), 4)->text(), QString("Slow")); // the default by its name
+        auto *tree = m_page->findChild<QTreeWidget *>("tree_menus");
+        auto *search = m_page->findChild<QLineEdit *>("edit_search");
+        const auto menus = [tree] {
+            QStringList names;
+            for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                names << (*it)->text(0);
+            return names;
+        };
+        QVERIFY2(!menus().contains("Fast settings"), qPrintable(menus().join('|')));
+        click("pbtn_read");
+        QVERIFY2(menus().contains("Fast settings"), qPrintable(menus().join('|')));
+        const auto shown = [this] {
+            QStringList rows;
+            for (int row = 0; row < table()->rowCount(); ++row)
+                if (!table()->isRowHidden(row))
+                    rows << table()->item(row, 0)->text();
+            return rows;
+        };
+        const int all = shown().size();
+        for (const char *text : {"level", "102", "0x66", " 102 "}) {
+            search->setText(text);
+            QCOMPARE(shown(), (QStringList{"Parameter › Level", "Parameter › Fast settings › Level"}));
+        }
+        search->setText("100:2");
+        QCOMPARE(shown(), QStringList{"High"});
+        search->setText("fast"); // the value of both Mode rows, and the menu's name in their labels
+        QVERIFY(shown().contains("Parameter › Mode") && shown().contains("Parameter › Fast settings › Mode"));
+        search->setText("no such thing");
+        QVERIFY(shown().isEmpty());
+        search->clear();
+        QCOMPARE(shown().size(), all);
+
+        QList<QTreeWidgetItem *> details = tree->findItems("Details", Qt::MatchRecursive);
+        QCOMPARE(details.size(), 1);
+        tree->setCurrentItem(details.first());
+        QCOMPARE(shown(), QStringList{"Parameter › Details › Low"});
+        search->setText("High"); // search and menu together
+        QVERIFY(shown().isEmpty());
+        search->clear();
+        tree->setCurrentItem(tree->topLevelItem(0));
+        QCOMPARE(shown().size(), all);
+
+        table()->setCurrentCell(rowOf("High"), 0);
+        QVERIFY2(m_page->findChild<QLabel *>("label_details")->text().startsWith("High（索引 100:2）"),
+                 qPrintable(m_page->findChild<QLabel *>("label_details")->text()));
     }
 
     // A mailbox that answers late gives no value rather than a wrong one.
@@ -323,13 +377,13 @@ private slots:
         setDeviceValue(101, 0, QByteArray::fromHex("02"));
         QVERIFY(makePage("SpecialistRoleMenuSet"));
         click("pbtn_read");
-        const int fahrenheit = rowOf("Fast settings › Level");
+        const int fahrenheit = rowOf("Parameter › Fast settings › Level");
         QVERIFY(fahrenheit >= 0);
         QCOMPARE(table()->item(fahrenheit, 2)->text() + " " + table()->item(fahrenheit, 3)->text(), QString("9.9 °F"));
         QCOMPARE(m_page->unwrittenEdits(), 0);
 
         // A read-only choice is shown as text: no drop-down is drawn or opened.
-        const int readOnlyMode = rowOf("Fast settings › Mode");
+        const int readOnlyMode = rowOf("Parameter › Fast settings › Mode");
         QVERIFY(readOnlyMode >= 0);
         QCOMPARE(table()->item(readOnlyMode, 2)->text(), QString("Fast"));
         QVERIFY(!qobject_cast<ComboBoxDelegate *>(table()->itemDelegateForRow(readOnlyMode)));
@@ -338,7 +392,7 @@ private slots:
         QTest::qWait(50);
         QVERIFY(!table()->viewport()->findChild<QComboBox *>());
 
-        typeValue("Fast settings › Level", "50.0"); // 10 °C
+        typeValue("Parameter › Fast settings › Level", "50.0"); // 10 °C
         QCOMPARE(valueText("Level"), QString("10.0"));
         QCOMPARE(m_page->unwrittenEdits(), 1);
         // Typed back to what the device holds: no longer an edit.
