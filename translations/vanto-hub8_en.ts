@@ -1709,4 +1709,130 @@ Locked, the device refuses the writes or local operations concerned until it is 
         <translation>No writes recorded yet: %1</translation>
     </message>
 </context>
+<context>
+    <name>ZipName</name>
+    <message>
+        <source>文件名不是有效的UTF-8</source>
+        <translation>The file name is not valid UTF-8</translation>
+    </message>
+    <message>
+        <source>文件名的编码无法识别（不是UTF-8）</source>
+        <translation>The file name has an unknown encoding (not UTF-8)</translation>
+    </message>
+    <message>
+        <source>条目没有名称</source>
+        <translation>An entry has no name</translation>
+    </message>
+    <message>
+        <source>绝对路径 &quot;%1&quot;</source>
+        <translation>Absolute path &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>名称中有反斜杠 &quot;%1&quot;</source>
+        <translation>Backslash in the name &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>名称中有盘符 &quot;%1&quot;</source>
+        <translation>Drive letter in the name &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>名称中有控制字符 &quot;%1&quot;</source>
+        <translation>Control character in the name &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>名称指向上级目录 &quot;%1&quot;</source>
+        <translation>The name leads to a parent folder &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>名称不可用 &quot;%1&quot;</source>
+        <translation>Unusable name &quot;%1&quot;</translation>
+    </message>
+</context>
+<context>
+    <name>ZipReader</name>
+    <message>
+        <source>不是zip压缩包（找不到中央目录）</source>
+        <translation>Not a zip archive (no central directory found)</translation>
+    </message>
+    <message>
+        <source>不支持Zip64压缩包</source>
+        <translation>Zip64 archives are not supported</translation>
+    </message>
+    <message>
+        <source>不支持分卷压缩包</source>
+        <translation>Split archives are not supported</translation>
+    </message>
+    <message>
+        <source>条目太多（%1 个，最多 %2 个）</source>
+        <translation>Too many entries (%1, at most %2)</translation>
+    </message>
+    <message>
+        <source>中央目录超出文件范围</source>
+        <translation>The central directory lies beyond the end of the file</translation>
+    </message>
+    <message>
+        <source>中央目录已损坏</source>
+        <translation>The central directory is damaged</translation>
+    </message>
+    <message>
+        <source>%1 已加密</source>
+        <translation>%1 is encrypted</translation>
+    </message>
+    <message>
+        <source>%1 是符号链接</source>
+        <translation>%1 is a symbolic link</translation>
+    </message>
+    <message>
+        <source>%1 不是普通文件</source>
+        <translation>%1 is not a regular file</translation>
+    </message>
+    <message>
+        <source>文件夹条目 %1 已损坏</source>
+        <translation>The folder entry %1 is damaged</translation>
+    </message>
+    <message>
+        <source>%1 的压缩方式（%2）不支持</source>
+        <translation>The compression method of %1 (%2) is not supported</translation>
+    </message>
+    <message>
+        <source>名称重复：%1</source>
+        <translation>Duplicate name: %1</translation>
+    </message>
+    <message>
+        <source>%1 解压后太大（%2 字节，最多 %3 字节）</source>
+        <translation>%1 is too large when unpacked (%2 bytes, at most %3 bytes)</translation>
+    </message>
+    <message>
+        <source>解压后的总大小超过 %1 字节</source>
+        <translation>The unpacked files together exceed %1 bytes</translation>
+    </message>
+    <message>
+        <source>%1 声明的大小不可能</source>
+        <translation>The size %1 declares is impossible</translation>
+    </message>
+    <message>
+        <source>%1 的本地文件头已损坏</source>
+        <translation>The local header of %1 is damaged</translation>
+    </message>
+    <message>
+        <source>%1 的数据超出文件范围</source>
+        <translation>The data of %1 lies beyond the end of the file</translation>
+    </message>
+    <message>
+        <source>%1 的本地文件头与中央目录不符</source>
+        <translation>The local header of %1 does not match the central directory</translation>
+    </message>
+    <message>
+        <source>%1 与 %2 的数据重叠</source>
+        <translation>The data of %1 and %2 overlap</translation>
+    </message>
+    <message>
+        <source>%1 无法解压（数据损坏或大小不符）</source>
+        <translation>%1 cannot be unpacked (damaged data or wrong size)</translation>
+    </message>
+    <message>
+        <source>%1 的CRC校验错误</source>
+        <translation>%1 fails its CRC check</translation>
+    </message>
+</context>
 </TS>
