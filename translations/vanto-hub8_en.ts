@@ -989,10 +989,6 @@ Load it anyway?</translation>
 <context>
     <name>IoddLibraryDialog</name>
     <message>
-        <source>设备ID：</source>
-        <translation>Device ID:</translation>
-    </message>
-    <message>
         <source>搜索</source>
         <translation>Search</translation>
     </message>
@@ -1091,6 +1087,22 @@ File name: %2</translation>
     <message>
         <source>正在读取描述文件 %1/%2</source>
         <translation>Reading descriptions %1/%2</translation>
+    </message>
+    <message>
+        <source>供应商</source>
+        <translation>Vendor</translation>
+    </message>
+    <message>
+        <source>产品名称</source>
+        <translation>Product name</translation>
+    </message>
+    <message>
+        <source>搜索：</source>
+        <translation>Search:</translation>
+    </message>
+    <message>
+        <source>设备ID、供应商或产品名称</source>
+        <translation>Device ID, vendor or product name</translation>
     </message>
 </context>
 <context>

@@ -59,13 +59,24 @@ void IoddLibraryDialog::setUp()
         return QMessageBox::question(nullptr, title, text, buttons, defaultButton);
     };
 
-    m_model->setHeaders({tr("供应商ID"), tr("设备ID"), tr("文件名"), tr("版本")});
+    m_model->setHeaders({tr("供应商"), tr("产品名称"), tr("供应商ID"), tr("设备ID"), tr("文件名"), tr("版本")});
     QTableView *table = m_ui->table_show;
     table->setModel(m_model);
-    table->setColumnWidth(0, 100);
-    table->setColumnWidth(1, 100);
-    table->setColumnWidth(2, 300);
-    table->horizontalHeader()->setStretchLastSection(true);
+    // Names and ids at widths that show most of them; the file name takes
+    // the rest, cut in the middle where it must, whole in its tool tip.
+    const QFontMetrics metrics = table->fontMetrics();
+    const auto fitting = [&](int column, const QString &sample) {
+        const int header = metrics.horizontalAdvance(m_model->headerData(column, Qt::Horizontal).toString());
+        table->setColumnWidth(column, qMax(header, metrics.horizontalAdvance(sample)) + 16);
+    };
+    fitting(LibraryTableModel::VendorNameColumn, QStringLiteral("ifm electronic"));
+    fitting(LibraryTableModel::ProductColumn, QStringLiteral("KTX-400A-M12"));
+    fitting(LibraryTableModel::VendorColumn, QStringLiteral("65535"));
+    fitting(LibraryTableModel::DeviceColumn, QStringLiteral("16777215"));
+    fitting(LibraryTableModel::VersionColumn, QStringLiteral("V1.0.0"));
+    table->horizontalHeader()->setSectionResizeMode(LibraryTableModel::FileColumn, QHeaderView::Stretch);
+    table->horizontalHeader()->setStretchLastSection(false);
+    table->setTextElideMode(Qt::ElideMiddle);
     table->verticalHeader()->hide();
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
