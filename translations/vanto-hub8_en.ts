@@ -1025,40 +1025,8 @@ Load it anyway?</translation>
         <translation>Add IODD file</translation>
     </message>
     <message>
-        <source>库中已有同名文件</source>
-        <translation>The library already has a file of that name</translation>
-    </message>
-    <message>
-        <source>文件中没有有效的供应商ID和设备ID</source>
-        <translation>The file has no valid Vendor ID and Device ID</translation>
-    </message>
-    <message>
         <source>未添加 %1：%2</source>
         <translation>%1 not added: %2</translation>
-    </message>
-    <message>
-        <source>版本或文件名不能用作库中的文件夹名 &quot;%1&quot;</source>
-        <translation>The version or file name cannot be used as the library folder name &quot;%1&quot;</translation>
-    </message>
-    <message>
-        <source>库中已有文件夹 %1</source>
-        <translation>The library already has the folder %1</translation>
-    </message>
-    <message>
-        <source>无法在IODD库中创建文件夹 %1</source>
-        <translation>The folder %1 cannot be created in the IODD library</translation>
-    </message>
-    <message>
-        <source>文件名 &quot;%1&quot; 不能使用</source>
-        <translation>The file name &quot;%1&quot; cannot be used</translation>
-    </message>
-    <message>
-        <source>无法复制 %1：%2</source>
-        <translation>%1 cannot be copied: %2</translation>
-    </message>
-    <message>
-        <source>无法复制图片 %1：%2</source>
-        <translation>The picture %1 cannot be copied: %2</translation>
     </message>
     <message>
         <source>删除</source>
@@ -1845,6 +1813,60 @@ Locked, the device refuses the writes or local operations concerned until it is 
     <message>
         <source>%1 的CRC校验错误</source>
         <translation>%1 fails its CRC check</translation>
+    </message>
+</context>
+<context>
+    <name>IoddPackage</name>
+    <message>
+        <source>压缩包中没有IODD描述文件</source>
+        <translation>The archive holds no IODD device description</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryImport</name>
+    <message>
+        <source>库中已有同名文件 %1</source>
+        <translation>The library already has a file named %1</translation>
+    </message>
+    <message>
+        <source>库中已有同名文件</source>
+        <translation>The library already has a file of that name</translation>
+    </message>
+    <message>
+        <source>文件中没有有效的供应商ID和设备ID</source>
+        <translation>The file has no valid Vendor ID and Device ID</translation>
+    </message>
+    <message>
+        <source>无法复制 %1：%2</source>
+        <translation>%1 cannot be copied: %2</translation>
+    </message>
+    <message>
+        <source>无法复制图片 %1：%2</source>
+        <translation>The picture %1 cannot be copied: %2</translation>
+    </message>
+    <message>
+        <source>无法读取压缩包：%1</source>
+        <translation>The archive cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>版本或文件名不能用作库中的文件夹名 &quot;%1&quot;</source>
+        <translation>The version or file name cannot be used as the library folder name &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>文件名 &quot;%1&quot; 不能使用</source>
+        <translation>The file name &quot;%1&quot; cannot be used</translation>
+    </message>
+    <message>
+        <source>库中已有文件夹 %1</source>
+        <translation>The library already has the folder %1</translation>
+    </message>
+    <message>
+        <source>无法在IODD库中创建文件夹 %1</source>
+        <translation>The folder %1 cannot be created in the IODD library</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2</source>
+        <translation>%1 cannot be written: %2</translation>
     </message>
 </context>
 </TS>
