@@ -87,7 +87,6 @@ private slots:
 
         row("not a zip", "<IODevice/>", "不是zip压缩包");
         row("cut short", twoFiles().chopped(5), "不是zip压缩包");
-        row("empty", QByteArray(), "不是zip压缩包");
 
         // Names that would lead a write elsewhere.
         row("parent folder", one({"../evil.xml", xml}), "上级目录");
@@ -115,7 +114,6 @@ private slots:
         row("AES", one({"a.xml", xml, false, 0, 99}), "已加密");
         row("bzip2", one({"a.xml", xml, false, 0, 12}), "压缩方式");
         row("bad CRC", one({"a.xml", xml, true, 0, 0xffff, 0100644, -1, 1}), "CRC");
-        row("bad CRC, stored", one({"a.png", "png", false, 0, 0xffff, 0100644, -1, 1}), "CRC");
         row("inflates larger than declared", one({"a.xml", xml, true, 0, 0xffff, 0100644, xml.size() - 1}), "无法解压");
         row("inflates smaller than declared", one({"a.xml", xml, true, 0, 0xffff, 0100644, xml.size() + 1}),
             "无法解压");
