@@ -11,7 +11,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 seconds="${1:-60}"
 # HUB8_FUZZ_TARGETS picks targets ("iodd codec"), HUB8_FUZZ_JOBS how many run at once.
-read -r -a targets <<<"${HUB8_FUZZ_TARGETS:-iodd link codec scenario}"
+read -r -a targets <<<"${HUB8_FUZZ_TARGETS:-iodd link codec scenario zip}"
 jobs="${HUB8_FUZZ_JOBS:-$(nproc)}"
 
 hub8_install "${HUB8_BUILD_PACKAGES[@]}" clang libclang-rt-14-dev

@@ -989,10 +989,6 @@ Load it anyway?</translation>
 <context>
     <name>IoddLibraryDialog</name>
     <message>
-        <source>设备ID：</source>
-        <translation>Device ID:</translation>
-    </message>
-    <message>
         <source>搜索</source>
         <translation>Search</translation>
     </message>
@@ -1029,40 +1025,8 @@ Load it anyway?</translation>
         <translation>Add IODD file</translation>
     </message>
     <message>
-        <source>库中已有同名文件</source>
-        <translation>The library already has a file of that name</translation>
-    </message>
-    <message>
-        <source>文件中没有有效的供应商ID和设备ID</source>
-        <translation>The file has no valid Vendor ID and Device ID</translation>
-    </message>
-    <message>
         <source>未添加 %1：%2</source>
         <translation>%1 not added: %2</translation>
-    </message>
-    <message>
-        <source>版本或文件名不能用作库中的文件夹名 &quot;%1&quot;</source>
-        <translation>The version or file name cannot be used as the library folder name &quot;%1&quot;</translation>
-    </message>
-    <message>
-        <source>库中已有文件夹 %1</source>
-        <translation>The library already has the folder %1</translation>
-    </message>
-    <message>
-        <source>无法在IODD库中创建文件夹 %1</source>
-        <translation>The folder %1 cannot be created in the IODD library</translation>
-    </message>
-    <message>
-        <source>文件名 &quot;%1&quot; 不能使用</source>
-        <translation>The file name &quot;%1&quot; cannot be used</translation>
-    </message>
-    <message>
-        <source>无法复制 %1：%2</source>
-        <translation>%1 cannot be copied: %2</translation>
-    </message>
-    <message>
-        <source>无法复制图片 %1：%2</source>
-        <translation>The picture %1 cannot be copied: %2</translation>
     </message>
     <message>
         <source>删除</source>
@@ -1091,6 +1055,22 @@ File name: %2</translation>
     <message>
         <source>正在读取描述文件 %1/%2</source>
         <translation>Reading descriptions %1/%2</translation>
+    </message>
+    <message>
+        <source>供应商</source>
+        <translation>Vendor</translation>
+    </message>
+    <message>
+        <source>产品名称</source>
+        <translation>Product name</translation>
+    </message>
+    <message>
+        <source>搜索：</source>
+        <translation>Search:</translation>
+    </message>
+    <message>
+        <source>设备ID、供应商或产品名称</source>
+        <translation>Device ID, vendor or product name</translation>
     </message>
 </context>
 <context>
@@ -1727,6 +1707,186 @@ Locked, the device refuses the writes or local operations concerned until it is 
     <message>
         <source>还没有写入记录：%1</source>
         <translation>No writes recorded yet: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ZipName</name>
+    <message>
+        <source>文件名不是有效的UTF-8</source>
+        <translation>The file name is not valid UTF-8</translation>
+    </message>
+    <message>
+        <source>文件名的编码无法识别（不是UTF-8）</source>
+        <translation>The file name has an unknown encoding (not UTF-8)</translation>
+    </message>
+    <message>
+        <source>条目没有名称</source>
+        <translation>An entry has no name</translation>
+    </message>
+    <message>
+        <source>绝对路径 &quot;%1&quot;</source>
+        <translation>Absolute path &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>名称中有反斜杠 &quot;%1&quot;</source>
+        <translation>Backslash in the name &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>名称中有盘符 &quot;%1&quot;</source>
+        <translation>Drive letter in the name &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>名称中有控制字符 &quot;%1&quot;</source>
+        <translation>Control character in the name &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>名称指向上级目录 &quot;%1&quot;</source>
+        <translation>The name leads to a parent folder &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>名称不可用 &quot;%1&quot;</source>
+        <translation>Unusable name &quot;%1&quot;</translation>
+    </message>
+</context>
+<context>
+    <name>ZipReader</name>
+    <message>
+        <source>不是zip压缩包（找不到中央目录）</source>
+        <translation>Not a zip archive (no central directory found)</translation>
+    </message>
+    <message>
+        <source>不支持Zip64压缩包</source>
+        <translation>Zip64 archives are not supported</translation>
+    </message>
+    <message>
+        <source>不支持分卷压缩包</source>
+        <translation>Split archives are not supported</translation>
+    </message>
+    <message>
+        <source>条目太多（%1 个，最多 %2 个）</source>
+        <translation>Too many entries (%1, at most %2)</translation>
+    </message>
+    <message>
+        <source>中央目录超出文件范围</source>
+        <translation>The central directory lies beyond the end of the file</translation>
+    </message>
+    <message>
+        <source>中央目录已损坏</source>
+        <translation>The central directory is damaged</translation>
+    </message>
+    <message>
+        <source>%1 已加密</source>
+        <translation>%1 is encrypted</translation>
+    </message>
+    <message>
+        <source>%1 是符号链接</source>
+        <translation>%1 is a symbolic link</translation>
+    </message>
+    <message>
+        <source>%1 不是普通文件</source>
+        <translation>%1 is not a regular file</translation>
+    </message>
+    <message>
+        <source>文件夹条目 %1 已损坏</source>
+        <translation>The folder entry %1 is damaged</translation>
+    </message>
+    <message>
+        <source>%1 的压缩方式（%2）不支持</source>
+        <translation>The compression method of %1 (%2) is not supported</translation>
+    </message>
+    <message>
+        <source>名称重复：%1</source>
+        <translation>Duplicate name: %1</translation>
+    </message>
+    <message>
+        <source>%1 解压后太大（%2 字节，最多 %3 字节）</source>
+        <translation>%1 is too large when unpacked (%2 bytes, at most %3 bytes)</translation>
+    </message>
+    <message>
+        <source>解压后的总大小超过 %1 字节</source>
+        <translation>The unpacked files together exceed %1 bytes</translation>
+    </message>
+    <message>
+        <source>%1 声明的大小不可能</source>
+        <translation>The size %1 declares is impossible</translation>
+    </message>
+    <message>
+        <source>%1 的本地文件头已损坏</source>
+        <translation>The local header of %1 is damaged</translation>
+    </message>
+    <message>
+        <source>%1 的数据超出文件范围</source>
+        <translation>The data of %1 lies beyond the end of the file</translation>
+    </message>
+    <message>
+        <source>%1 的本地文件头与中央目录不符</source>
+        <translation>The local header of %1 does not match the central directory</translation>
+    </message>
+    <message>
+        <source>%1 与 %2 的数据重叠</source>
+        <translation>The data of %1 and %2 overlap</translation>
+    </message>
+    <message>
+        <source>%1 无法解压（数据损坏或大小不符）</source>
+        <translation>%1 cannot be unpacked (damaged data or wrong size)</translation>
+    </message>
+    <message>
+        <source>%1 的CRC校验错误</source>
+        <translation>%1 fails its CRC check</translation>
+    </message>
+</context>
+<context>
+    <name>IoddPackage</name>
+    <message>
+        <source>压缩包中没有IODD描述文件</source>
+        <translation>The archive holds no IODD device description</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryImport</name>
+    <message>
+        <source>库中已有同名文件 %1</source>
+        <translation>The library already has a file named %1</translation>
+    </message>
+    <message>
+        <source>库中已有同名文件</source>
+        <translation>The library already has a file of that name</translation>
+    </message>
+    <message>
+        <source>文件中没有有效的供应商ID和设备ID</source>
+        <translation>The file has no valid Vendor ID and Device ID</translation>
+    </message>
+    <message>
+        <source>无法复制 %1：%2</source>
+        <translation>%1 cannot be copied: %2</translation>
+    </message>
+    <message>
+        <source>无法复制图片 %1：%2</source>
+        <translation>The picture %1 cannot be copied: %2</translation>
+    </message>
+    <message>
+        <source>无法读取压缩包：%1</source>
+        <translation>The archive cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>版本或文件名不能用作库中的文件夹名 &quot;%1&quot;</source>
+        <translation>The version or file name cannot be used as the library folder name &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>文件名 &quot;%1&quot; 不能使用</source>
+        <translation>The file name &quot;%1&quot; cannot be used</translation>
+    </message>
+    <message>
+        <source>库中已有文件夹 %1</source>
+        <translation>The library already has the folder %1</translation>
+    </message>
+    <message>
+        <source>无法在IODD库中创建文件夹 %1</source>
+        <translation>The folder %1 cannot be created in the IODD library</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2</source>
+        <translation>%1 cannot be written: %2</translation>
     </message>
 </context>
 </TS>

@@ -2,16 +2,14 @@
 #include "ui_ioddlibrarydialog.h"
 
 #include "ioddlibraryfolder.h"
+#include "libraryimport.h"
 #include "libraryindex.h"
 #include "librarytablemodel.h"
 
 #include "description/datalocations.h"
-#include "description/ioddheaderreader.h"
 #include "log/hub8log.h"
 
 #include <QAbstractItemView>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -59,13 +57,24 @@ void IoddLibraryDialog::setUp()
         return QMessageBox::question(nullptr, title, text, buttons, defaultButton);
     };
 
-    m_model->setHeaders({tr("供应商ID"), tr("设备ID"), tr("文件名"), tr("版本")});
+    m_model->setHeaders({tr("供应商"), tr("产品名称"), tr("供应商ID"), tr("设备ID"), tr("文件名"), tr("版本")});
     QTableView *table = m_ui->table_show;
     table->setModel(m_model);
-    table->setColumnWidth(0, 100);
-    table->setColumnWidth(1, 100);
-    table->setColumnWidth(2, 300);
-    table->horizontalHeader()->setStretchLastSection(true);
+    // Names and ids at widths that show most of them; the file name takes
+    // the rest, cut in the middle where it must, whole in its tool tip.
+    const QFontMetrics metrics = table->fontMetrics();
+    const auto fitting = [&](int column, const QString &sample) {
+        const int header = metrics.horizontalAdvance(m_model->headerData(column, Qt::Horizontal).toString());
+        table->setColumnWidth(column, qMax(header, metrics.horizontalAdvance(sample)) + 16);
+    };
+    fitting(LibraryTableModel::VendorNameColumn, QStringLiteral("ifm electronic"));
+    fitting(LibraryTableModel::ProductColumn, QStringLiteral("KTX-400A-M12"));
+    fitting(LibraryTableModel::VendorColumn, QStringLiteral("65535"));
+    fitting(LibraryTableModel::DeviceColumn, QStringLiteral("16777215"));
+    fitting(LibraryTableModel::VersionColumn, QStringLiteral("V1.0.0"));
+    table->horizontalHeader()->setSectionResizeMode(LibraryTableModel::FileColumn, QHeaderView::Stretch);
+    table->horizontalHeader()->setStretchLastSection(false);
+    table->setTextElideMode(Qt::ElideMiddle);
     table->verticalHeader()->hide();
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -182,109 +191,21 @@ void IoddLibraryDialog::showProgress(int done, int total)
 
 void IoddLibraryDialog::onAddClicked()
 {
-    const QString chosen = m_openFile(tr("添加IODD文件"), QString(), QStringLiteral("xml(*.xml)"));
+    const QString chosen =
+        m_openFile(tr("添加IODD文件"), QString(), QStringLiteral("IODD (*.xml *.zip);;xml (*.xml);;zip (*.zip)"));
     if (chosen.trimmed().isEmpty())
         return;
 
-    IoddHeaderReader parser;
-    parser.open(chosen);
-    const QString fileName = QFileInfo(chosen).fileName();
-    const int vendorId = parser.vendorId();
-    const int deviceId = parser.deviceId();
-    const QString version = parser.version();
+    QVector<LibraryImport::Folder> folders;
     QString why;
-    for (const LibraryEntry &entry : m_index->entries()) {
-        if (entry.file == fileName)
-            why = tr("库中已有同名文件");
-    }
-    if (why.isEmpty() && (vendorId < 1 || deviceId < 1))
-        why = tr("文件中没有有效的供应商ID和设备ID");
-
-    QString folder;
-    if (why.isEmpty()) {
-        const QString folderName =
-            IoddLibrary::folderName(QString::number(vendorId), QString::number(deviceId), version, fileName);
-        const QStringList pictures{parser.connectionSymbol(), parser.deviceIcon(), parser.deviceSymbol()};
-        folder = copyIntoLibrary(chosen, folderName, pictures, &why);
-    }
-    if (folder.isEmpty()) {
+    if (!LibraryImport::plan(chosen, m_index->entries(), &folders, &why)
+        || !LibraryImport::write(libraryDir(), folders, &why)) {
+        const QString fileName = QFileInfo(chosen).fileName();
         m_ask(tr("添加IODD文件"), tr("未添加 %1：%2").arg(fileName, why), QMessageBox::Ok, QMessageBox::Ok);
         return;
     }
-    m_index->addFile(QFileInfo(folder).fileName(), fileName);
-}
-
-// Creates the library (one level) and a new folder for the entry, and copies
-// the IODD file and the pictures beside it into that folder. Pictures that
-// are missing or not plain file names are skipped; any copy that fails
-// removes the folder again, and the library too when this call made it.
-QString IoddLibraryDialog::copyIntoLibrary(const QString &sourcePath, const QString &folderName,
-                                           const QStringList &pictures, QString *why)
-{
-    const QString library = libraryDir();
-    QString reason;
-    if (!IoddLibrary::isPlainName(folderName, &reason)) {
-        qCDebug(lcLibrary) << "folder name" << folderName << "not used:" << reason;
-        *why = tr("版本或文件名不能用作库中的文件夹名 \"%1\"").arg(folderName);
-        return QString();
-    }
-    const bool libraryMade = !QDir(library).exists() && QDir().mkdir(library);
-    const QString folder = QFileInfo(library + QLatin1Char('/') + folderName).absoluteFilePath();
-    const auto giveUp = [&](const QString &message) {
-        *why = message;
-        if (libraryMade)
-            QDir().rmdir(library); // only when empty
-        return QString();
-    };
-    // An existing folder (or link) is never written into: it is not this add's to clean up.
-    if (QFileInfo(folder).exists() || QFileInfo(folder).isSymLink())
-        return giveUp(tr("库中已有文件夹 %1").arg(folderName));
-    const QString cannotCreate = tr("无法在IODD库中创建文件夹 %1").arg(folderName);
-    if (!QDir(library).mkdir(folderName))
-        return giveUp(cannotCreate);
-    if (!IoddLibrary::isLibraryFolder(library, folder)) {
-        qCDebug(lcLibrary) << "nothing copied," << folder << "is not a folder directly inside the library";
-        QDir(library).rmdir(folderName); // still empty
-        return giveUp(cannotCreate);
-    }
-    const auto copyFailed = [&](const QString &message) {
-        QDir(folder).removeRecursively();
-        return giveUp(message);
-    };
-
-    const QFileInfo source(sourcePath);
-    const QString fileName = source.fileName();
-    if (!IoddLibrary::isPlainName(fileName, &reason))
-        return copyFailed(tr("文件名 \"%1\" 不能使用").arg(fileName));
-    QFile xml(sourcePath);
-    if (!xml.copy(folder + QLatin1Char('/') + fileName))
-        return copyFailed(tr("无法复制 %1：%2").arg(fileName, xml.errorString()));
-
-    // The pictures lie beside the IODD file.
-    const QString sourceDir = source.absolutePath();
-    QStringList copied{fileName};
-    for (const QString &picture : pictures) {
-        if (picture.isEmpty() || copied.contains(picture))
-            continue;
-        if (!IoddLibrary::isPlainName(picture, &reason)) {
-            qCDebug(lcLibrary) << "picture" << picture << "skipped, not a plain file name:" << reason;
-            continue;
-        }
-        QFile file(sourceDir + QLatin1Char('/') + picture);
-        const QFileInfo info(file.fileName());
-        if (!info.exists()) {
-            qCDebug(lcLibrary) << "picture" << file.fileName() << "skipped, missing";
-            continue;
-        }
-        if (!info.isFile() && !info.isDir()) { // a FIFO would block the copy
-            qCDebug(lcLibrary) << "picture" << file.fileName() << "skipped, not a regular file";
-            continue;
-        }
-        if (!file.copy(folder + QLatin1Char('/') + picture))
-            return copyFailed(tr("无法复制图片 %1：%2").arg(picture, file.errorString()));
-        copied << picture;
-    }
-    return folder;
+    for (const LibraryImport::Folder &folder : qAsConst(folders))
+        m_index->addFile(folder.name, folder.description);
 }
 
 void IoddLibraryDialog::onDeleteClicked()

@@ -20,8 +20,9 @@ class IoddLibraryDialog;
 
 // Modal dialog over the IODD library: one folder per IODD file, named
 // "<vendor id>_<device id>_<version>_<file name without .xml>", directly in
-// the library directory. Lists, adds, searches by device id and deletes
-// entries; confirming a row emits the path of its IODD file and closes.
+// the library directory. Lists, adds (an IODD file or a vendor's zipped
+// package, LibraryImport), searches by device id, vendor or product name and
+// deletes entries; confirming a row emits the path of its IODD file and closes.
 //
 // The rows are the entries of the library's index (LibraryIndex): shown at
 // once as far as they are known, brought up to date by a scan off the GUI
@@ -40,7 +41,7 @@ class IoddLibraryDialog : public QDialog
     Q_DISABLE_COPY(IoddLibraryDialog)
 
 public:
-    // Asks for an IODD file to add: (caption, start directory, filter) ->
+    // Asks for an IODD file or package to add: (caption, start directory, filter) ->
     // chosen path, empty when cancelled.
     using OpenFileFunction = std::function<QString(const QString &, const QString &, const QString &)>;
     // Asks a question or reports a failure: (title, text, buttons, default
@@ -103,10 +104,6 @@ private:
     QString filePathOfRow(int row) const;
     // Disabled, with the reason as tool tip, while the built-in description is current.
     void updateDeleteButton();
-    // The new folder's absolute path, or empty with the reason in *why and
-    // nothing left behind.
-    QString copyIntoLibrary(const QString &sourcePath, const QString &folderName, const QStringList &pictures,
-                            QString *why);
 
     Ui::IoddLibraryDialog *m_ui;
     LibraryIndex *m_index;

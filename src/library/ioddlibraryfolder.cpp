@@ -6,6 +6,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace IoddLibrary {
 
@@ -30,6 +33,16 @@ bool isPlainName(const QString &name, QString *why)
 QString stem(QString fileName)
 {
     return fileName.remove(QStringLiteral(".xml"));
+}
+
+bool isLanguageFileOf(const QString &name, const QString &description)
+{
+    static const QRegularExpression language(QStringLiteral("^-[a-z]{2,3}(-[a-z0-9]{2,8})?\\.xml$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QString descriptionStem = description.left(description.size() - 4);
+    return description.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive) && name.size() > description.size()
+        && name.startsWith(descriptionStem, Qt::CaseInsensitive)
+        && language.match(name.mid(descriptionStem.size())).hasMatch();
 }
 
 QString folderName(const QString &vendorId, const QString &deviceId, const QString &version, const QString &fileName)
@@ -57,7 +70,15 @@ QFileInfoList descriptionFiles(const QString &libraryDir)
         library.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden, byName);
     for (const QFileInfo &folder : folders) {
         const QDir dir(folder.absoluteFilePath());
-        files += dir.entryInfoList({QStringLiteral("*.xml")}, QDir::Files | QDir::NoSymLinks | QDir::Hidden, byName);
+        const QFileInfoList xml =
+            dir.entryInfoList({QStringLiteral("*.xml")}, QDir::Files | QDir::NoSymLinks | QDir::Hidden, byName);
+        for (const QFileInfo &file : xml) {
+            const bool language = std::any_of(xml.cbegin(), xml.cend(), [&file](const QFileInfo &other) {
+                return isLanguageFileOf(file.fileName(), other.fileName());
+            });
+            if (!language)
+                files << file;
+        }
     }
     return files;
 }

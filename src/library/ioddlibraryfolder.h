@@ -16,6 +16,10 @@ namespace IoddLibrary {
 bool isPlainName(const QString &name, QString *why = nullptr);
 // The file name with every ".xml" removed.
 QString stem(QString fileName);
+// True when `name` is a language file of the description `description`:
+// "<description without .xml>-<language>.xml", the language two or three
+// letters with an optional "-<region>" ("-de", "-zh-CN"), ignoring case.
+bool isLanguageFileOf(const QString &name, const QString &description);
 QString folderName(const QString &vendorId, const QString &deviceId, const QString &version, const QString &fileName);
 // The folder of a description in the user's library (DataLocations), or in
 // the shipped library when the user's has no such folder.
@@ -23,8 +27,9 @@ QString folderPath(const DeviceInfo &info);
 
 // The description files of the library, as the library dialog lists them and
 // the lookup searches them: the regular "*.xml" files (no symbolic links) of
-// each real folder directly inside the library, folders and files by name.
-// Nothing deeper, nothing reached through a link.
+// each real folder directly inside the library, folders and files by name,
+// less the language files of another file of the same folder. Nothing
+// deeper, nothing reached through a link.
 QFileInfoList descriptionFiles(const QString &libraryDir);
 // True when `path` is a real directory (not a symbolic link) whose parent is
 // the library directory itself.

@@ -27,8 +27,8 @@ int LibraryEntry::listedNumber(const QString &text)
 
 void LibraryEntry::write(QDataStream &out) const
 {
-    out << folder << file << size << modified << parsed << vendorId << deviceId << version << releaseDate
-        << qint32(identities.size());
+    out << folder << file << size << modified << parsed << vendorId << deviceId << version << vendorName << productName
+        << releaseDate << qint32(identities.size());
     for (const auto &id : identities)
         out << id.first << id.second;
 }
@@ -40,7 +40,7 @@ bool LibraryEntry::read(QDataStream &in, LibraryEntry *entry)
     LibraryEntry e;
     qint32 count = 0;
     in >> e.folder >> e.file >> e.size >> e.modified >> e.parsed >> e.vendorId >> e.deviceId >> e.version
-        >> e.releaseDate >> count;
+        >> e.vendorName >> e.productName >> e.releaseDate >> count;
     if (in.status() != QDataStream::Ok || count < 0 || count > maxIdentities || !IoddLibrary::isPlainName(e.folder)
         || !IoddLibrary::isPlainName(e.file))
         return false;
@@ -78,6 +78,11 @@ LibraryEntry read(const QString &libraryDir, const QString &folder, const QStrin
     // the file's DOM: only the header is wanted here.
     QString body; // the root's child being read
     bool identitySeen = false, documentInfoSeen = false;
+    // The product name's text ids, looked up among the primary language's
+    // texts, which come after the identity.
+    int identityDepth = 0;
+    QString deviceNameId, variantNameId, deviceNameText, variantNameText;
+    bool inVariant = false, inPrimaryLanguage = false;
     const auto visit = [&](const QXmlStreamReader &xml, int depth) {
         // The listed texts as a DOM lookup by tag name finds them; the
         // lookup's identities by local name at their place.
@@ -85,10 +90,33 @@ LibraryEntry read(const QString &libraryDir, const QString &folder, const QStrin
         const QStringRef local = xml.name();
         if (depth == 2)
             body = local.toString();
+        if (identityDepth > 0 && depth <= identityDepth)
+            identityDepth = 0; // left the first DeviceIdentity
         if (!identitySeen && name == QLatin1String("DeviceIdentity")) {
             identitySeen = true;
+            identityDepth = depth;
             out.vendorId = xml.attributes().value(QLatin1String("vendorId")).toString();
             out.deviceId = xml.attributes().value(QLatin1String("deviceId")).toString();
+            out.vendorName = xml.attributes().value(QLatin1String("vendorName")).toString().trimmed();
+        } else if (identityDepth > 0) {
+            const QString textId = xml.attributes().value(QLatin1String("textId")).toString();
+            if (depth == identityDepth + 1 && local == QLatin1String("DeviceName") && deviceNameId.isEmpty())
+                deviceNameId = textId;
+            if (local == QLatin1String("DeviceVariant"))
+                inVariant = variantNameId.isEmpty();
+            else if (inVariant && local == QLatin1String("Name") && variantNameId.isEmpty())
+                variantNameId = textId;
+        }
+        if (depth == 3)
+            inPrimaryLanguage =
+                body == QLatin1String("ExternalTextCollection") && local == QLatin1String("PrimaryLanguage");
+        if (depth == 4 && inPrimaryLanguage && local == QLatin1String("Text")) {
+            const QXmlStreamAttributes a = xml.attributes();
+            const QStringRef id = a.value(QLatin1String("id"));
+            if (!deviceNameId.isEmpty() && id == deviceNameId && deviceNameText.isEmpty())
+                deviceNameText = a.value(QLatin1String("value")).toString().trimmed();
+            if (!variantNameId.isEmpty() && id == variantNameId && variantNameText.isEmpty())
+                variantNameText = a.value(QLatin1String("value")).toString().trimmed();
         }
         if (!documentInfoSeen && name == QLatin1String("DocumentInfo")) {
             documentInfoSeen = true;
@@ -109,8 +137,10 @@ LibraryEntry read(const QString &libraryDir, const QString &folder, const QStrin
         out.version.clear();
         out.identities.clear();
         out.releaseDate.clear();
+        out.vendorName.clear();
         return out;
     }
+    out.productName = deviceNameText.isEmpty() ? variantNameText : deviceNameText;
     out.parsed = true;
     return out;
 }

@@ -22,6 +22,10 @@ struct LibraryEntry
     // What the dialog lists: the first DeviceIdentity's and DocumentInfo's
     // attribute texts, wherever they are.
     QString vendorId, deviceId, version;
+    // The first DeviceIdentity's vendorName, and its product name: the
+    // primary-language text of its DeviceName, else of its first variant's
+    // Name. Empty when the file has none.
+    QString vendorName, productName;
     // What the lookup compares: the (vendorId, deviceId) texts of each
     // DeviceIdentity directly inside ProfileBody directly inside the root,
     // and the releaseDate of the root's DocumentInfo.

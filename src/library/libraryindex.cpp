@@ -16,8 +16,9 @@
 namespace {
 
 // The index file: this magic (its last digit the format), the library's
-// absolute path, the number of entries, the entries.
-const QByteArray indexMagic = QByteArrayLiteral("vanto-hub8 IODD library index 1");
+// absolute path, the number of entries, the entries. Format 2 added the
+// vendor and product names; a file of another format is read again.
+const QByteArray indexMagic = QByteArrayLiteral("vanto-hub8 IODD library index 2");
 constexpr int streamVersion = QDataStream::Qt_5_15;
 // An index of a hundred thousand files is some 30 MB.
 constexpr qint64 maxIndexFileSize = 64 * 1024 * 1024;
@@ -49,8 +50,13 @@ bool loadIndexFile(const QString &indexFile, const QString &libraryDir, QVector<
     QByteArray magic;
     QString library;
     qint32 count = 0;
-    in >> magic >> library >> count;
-    if (in.status() != QDataStream::Ok || magic != indexMagic || library != absoluteDir(libraryDir) || count < 0) {
+    in >> magic;
+    if (in.status() != QDataStream::Ok || magic != indexMagic) {
+        qCWarning(lcLibrary) << "index not used, of another format:" << indexFile;
+        return false;
+    }
+    in >> library >> count;
+    if (in.status() != QDataStream::Ok || library != absoluteDir(libraryDir) || count < 0) {
         qCWarning(lcLibrary) << "index not used, not one of this library:" << indexFile;
         return false;
     }

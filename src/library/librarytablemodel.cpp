@@ -36,8 +36,13 @@ void LibraryTableModel::applyFilter()
     }
     m_shown.clear();
     for (int i = 0; i < m_entries.size(); ++i) {
-        const QString deviceId = QString::number(LibraryEntry::listedNumber(m_entries.at(i).deviceId));
-        if (m_whole ? deviceId == m_filter : deviceId.contains(m_filter))
+        const LibraryEntry &entry = m_entries.at(i);
+        const QString deviceId = QString::number(LibraryEntry::listedNumber(entry.deviceId));
+        const bool shown = m_whole
+            ? deviceId == m_filter
+            : deviceId.contains(m_filter) || entry.vendorName.contains(m_filter, Qt::CaseInsensitive)
+                || entry.productName.contains(m_filter, Qt::CaseInsensitive);
+        if (shown)
             m_shown.append(i);
     }
 }
@@ -73,10 +78,15 @@ QVariant LibraryTableModel::data(const QModelIndex &index, int role) const
     if (!entry)
         return QVariant();
     if (role == Qt::TextAlignmentRole)
-        return index.column() <= DeviceColumn ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
+        return index.column() == VendorColumn || index.column() == DeviceColumn ? int(Qt::AlignCenter)
+                                                                                : int(Qt::AlignLeft | Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
     switch (index.column()) {
+    case VendorNameColumn:
+        return entry->vendorName;
+    case ProductColumn:
+        return entry->productName;
     case VendorColumn:
         return QString::number(LibraryEntry::listedNumber(entry->vendorId));
     case DeviceColumn:

@@ -2,8 +2,8 @@
 #define LIBRARYTABLEMODEL_H
 
 // The library dialog's table over the entries of the library's index: vendor
-// id, device id, file name and version, one row per entry the search lets
-// through. Cells are made when the view asks for them, so a library of
+// and product name, vendor id, device id, file name and version, one row per
+// entry the search lets through. Cells are made when the view asks for them, so a library of
 // thousands of files opens as fast as an empty one.
 
 #include "libraryentry.h"
@@ -18,14 +18,15 @@ class LibraryTableModel : public QAbstractTableModel
     Q_DISABLE_COPY(LibraryTableModel)
 
 public:
-    enum Column { VendorColumn, DeviceColumn, FileColumn, VersionColumn, ColumnCount };
+    enum Column { VendorNameColumn, ProductColumn, VendorColumn, DeviceColumn, FileColumn, VersionColumn, ColumnCount };
 
     explicit LibraryTableModel(QObject *parent = nullptr);
 
     void setHeaders(const QStringList &headers);
     void setEntries(const QVector<LibraryEntry> &entries);
-    // Rows whose device id contains `text` (is `text` when `whole`); every
-    // row when it is empty.
+    // Rows whose device id, vendor name or product name contains `text`
+    // (names ignoring case); with `whole`, rows whose device id is `text`.
+    // Every row when it is empty.
     void setFilter(const QString &text, bool whole = false);
 
     // The entry shown in `row`; null outside the rows.

@@ -4,6 +4,7 @@
 #include "defaultsetup.h"
 #include "description/builtindescription.h"
 #include "library/ioddlibrarydialog.h"
+#include "library/librarytablemodel.h"
 #include "testhelpers.h"
 #include "virtualadapter.h"
 #include "windowdriver.h"
@@ -50,7 +51,7 @@ class tst_libraryidentity : public QObject, WindowDriver::Session
             QVERIFY(QTest::qWaitFor([dialog] { return !dialog->libraryIndex()->isBusy(); }));
             const QAbstractItemModel *rows = table->model();
             for (int r = 0; r < rows->rowCount(); ++r)
-                if (rows->index(r, 2).data().toString() == fileName)
+                if (rows->index(r, LibraryTableModel::FileColumn).data().toString() == fileName)
                     table->setCurrentIndex(rows->index(r, 0));
             auto waiting = std::make_shared<bool>(true);
             WindowDriver::onModal<QMessageBox>(

@@ -6,6 +6,7 @@
 
 #include "library/ioddlibrarydialog.h"
 #include "library/libraryindex.h"
+#include "library/librarytablemodel.h"
 #include "testhelpers.h"
 
 #include <QtTest>
@@ -22,6 +23,41 @@ struct Identity
 {
     QString vendor = "26", device = "1001", version = "V1.0", connection = "con.png", icon = "icon.png",
             symbol = "pic.png";
+};
+
+// Every entry below root (links not followed) with its kind and content, leaving out the subtree `skip`.
+inline QMap<QString, QString> snapshot(const QString &root, const QString &skip = QString())
+{
+    QMap<QString, QString> tree;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!skip.isEmpty() && (path == skip || path.startsWith(skip + '/')))
+            continue;
+        const QFileInfo info = it.fileInfo();
+        tree.insert(QDir(root).relativeFilePath(path),
+                    info.isSymLink()   ? "link " + info.symLinkTarget()
+                        : info.isDir() ? QStringLiteral("dir")
+                                       : QCryptographicHash::hash(readFile(path), QCryptographicHash::Md5).toHex());
+    }
+    return tree;
+}
+
+// app/iodd is the library, src/ holds the files to add and outside/ things that must survive.
+struct Sandbox
+{
+    QTemporaryDir tmp;
+    const QString root = tmp.path();
+    const QString library = root + "/app/iodd", source = root + "/src/a/b/c/", outside = root + "/outside/";
+
+    Sandbox()
+    {
+        QDir().mkpath(root + "/app");
+        writeFile(outside + "victim.png", "keep me");
+    }
+    QMap<QString, QString> outsideLibrary() const { return snapshot(root, library); }
+    QString libraryEntries() const { return QStringList(snapshot(library).keys()).join(' '); }
 };
 
 // True once the index's scan is in (a few seconds at most).
@@ -71,11 +107,25 @@ struct Dialog
         const QModelIndex index = table->model()->index(r, c);
         return index.isValid() ? index.data().toString() : "<none>";
     }
+    // Ids, file name and version of each row.
     QStringList rows() const
     {
+        using M = LibraryTableModel;
         QStringList out;
         for (int r = 0; r < table->model()->rowCount(); ++r)
-            out << QStringList({cell(r, 0), cell(r, 1), cell(r, 2), cell(r, 3)}).join('|');
+            out << QStringList({cell(r, M::VendorColumn), cell(r, M::DeviceColumn), cell(r, M::FileColumn),
+                                cell(r, M::VersionColumn)})
+                       .join('|');
+        return out;
+    }
+    // Vendor and product name and file name of each row.
+    QStringList names() const
+    {
+        using M = LibraryTableModel;
+        QStringList out;
+        for (int r = 0; r < table->model()->rowCount(); ++r)
+            out << QStringList({cell(r, M::VendorNameColumn), cell(r, M::ProductColumn), cell(r, M::FileColumn)})
+                       .join('|');
         return out;
     }
     void setCurrentRow(int row) { table->setCurrentIndex(table->model()->index(row, 0)); }
@@ -83,7 +133,7 @@ struct Dialog
     void select(const QString &fileName)
     {
         for (int r = 0; r < table->model()->rowCount(); ++r)
-            if (cell(r, 2) == fileName)
+            if (cell(r, LibraryTableModel::FileColumn) == fileName)
                 table->setCurrentIndex(table->model()->index(r, 0));
     }
 };

@@ -4,45 +4,7 @@
 #include "library/ioddlookupbar.h"
 #include "librarydialogdriver.h"
 
-namespace {
 using namespace LibraryDialogDriver;
-
-// Every entry below root (links not followed) with its kind and content, leaving out the subtree `skip`.
-QMap<QString, QString> snapshot(const QString &root, const QString &skip = QString())
-{
-    QMap<QString, QString> tree;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (!skip.isEmpty() && (path == skip || path.startsWith(skip + '/')))
-            continue;
-        const QFileInfo info = it.fileInfo();
-        tree.insert(QDir(root).relativeFilePath(path),
-                    info.isSymLink()   ? "link " + info.symLinkTarget()
-                        : info.isDir() ? QStringLiteral("dir")
-                                       : QCryptographicHash::hash(readFile(path), QCryptographicHash::Md5).toHex());
-    }
-    return tree;
-}
-
-// app/iodd is the library, src/ holds the files to add and outside/ things that must survive.
-struct Sandbox
-{
-    QTemporaryDir tmp;
-    const QString root = tmp.path();
-    const QString library = root + "/app/iodd", source = root + "/src/a/b/c/", outside = root + "/outside/";
-
-    Sandbox()
-    {
-        QDir().mkpath(root + "/app");
-        writeFile(outside + "victim.png", "keep me");
-    }
-    QMap<QString, QString> outsideLibrary() const { return snapshot(root, library); }
-    QString libraryEntries() const { return QStringList(snapshot(library).keys()).join(' '); }
-};
-
-} // namespace
 
 class tst_ioddlibrary : public QObject
 {
@@ -125,6 +87,12 @@ private slots:
         QByteArray data = readFile(saved);
         QVERIFY(writeFile(saved, data.left(data.size() - 9)));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("index not used, damaged at entry 1"));
+        QCOMPARE(scanned(saved), "a.xml:26/1001 b.xml:28/6");
+        // An index of the format before names were kept is not read as this one.
+        QByteArray older = readFile(saved);
+        QVERIFY(older.contains("library index 2"));
+        QVERIFY(writeFile(saved, older.replace("library index 2", "library index 1")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("index not used, of another format"));
         QCOMPARE(scanned(saved), "a.xml:26/1001 b.xml:28/6");
         QVERIFY(QFile::rename(library, tmp.filePath("moved")));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("index not used, not one of this library"));
