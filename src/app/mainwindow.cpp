@@ -562,8 +562,9 @@ QString MainWindow::showPortPages(const QString &path, uint8_t port)
 {
     // One parse gives identity and pages; a file clicked again is not read again.
     bool readable = false;
-    const std::shared_ptr<IoddFile> loaded =
-        path.isEmpty() ? std::make_shared<IoddFile>() : m_descriptions.load(path, &readable);
+    const std::shared_ptr<IoddFile> loaded = path.isEmpty()
+        ? std::make_shared<IoddFile>()
+        : m_descriptions.load(path, UiLanguage::name(UiLanguage::current()), &readable);
     IoddFile &description = *loaded;
     const QList<VariantItem> variants = description.readVariants();
     const DeviceInfo identity = description.readDeviceInfo();
