@@ -201,6 +201,20 @@ void MainWindow::changeEvent(QEvent *event)
     if (m_portEvents)
         m_portEvents->retranslate(); // the event pages show them again
     showDescriptionProblem();
+    showDescriptionTexts();
+}
+
+void MainWindow::showDescriptionTexts()
+{
+    const QString path = m_shownPort >= 0 ? m_portDescriptions.value(m_shownPort) : QString();
+    PortPages *holder = m_shownPort >= 0 ? portPages(m_shownPort) : nullptr;
+    if (path.isEmpty() || !holder)
+        return;
+    bool readable = false;
+    const std::shared_ptr<IoddFile> description =
+        m_descriptions.load(path, UiLanguage::name(UiLanguage::current()), &readable);
+    if (readable)
+        holder->showTexts(description);
 }
 
 void MainWindow::showDescriptionProblem()
