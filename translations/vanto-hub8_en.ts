@@ -1065,6 +1065,10 @@ Load it anyway?</translation>
         <translation>The picture %1 cannot be copied: %2</translation>
     </message>
     <message>
+        <source>无法复制语言文件 %1：%2</source>
+        <translation>The language file %1 cannot be copied: %2</translation>
+    </message>
+    <message>
         <source>删除</source>
         <translation>Delete</translation>
     </message>

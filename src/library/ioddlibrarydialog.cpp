@@ -7,6 +7,7 @@
 
 #include "description/datalocations.h"
 #include "description/ioddheaderreader.h"
+#include "description/languagefiles.h"
 #include "log/hub8log.h"
 
 #include <QAbstractItemView>
@@ -215,8 +216,9 @@ void IoddLibraryDialog::onAddClicked()
 }
 
 // Creates the library (one level) and a new folder for the entry, and copies
-// the IODD file and the pictures beside it into that folder. Pictures that
-// are missing or not plain file names are skipped; any copy that fails
+// the IODD file, the pictures and the language files beside it into that
+// folder. Pictures that are missing or not plain file names are skipped, and
+// language files too large to be read; any copy that fails
 // removes the folder again, and the library too when this call made it.
 QString IoddLibraryDialog::copyIntoLibrary(const QString &sourcePath, const QString &folderName,
                                            const QStringList &pictures, QString *why)
@@ -283,6 +285,20 @@ QString IoddLibraryDialog::copyIntoLibrary(const QString &sourcePath, const QStr
         if (!file.copy(folder + QLatin1Char('/') + picture))
             return copyFailed(tr("无法复制图片 %1：%2").arg(picture, file.errorString()));
         copied << picture;
+    }
+    // So do its texts in other languages: regular files, not links.
+    for (const LanguageFiles::Sibling &language : LanguageFiles::siblings(sourcePath)) {
+        const QFileInfo info(language.path);
+        if (copied.contains(info.fileName()))
+            continue;
+        if (info.size() > LanguageFiles::maxFileSize) {
+            qCDebug(lcLibrary) << "language file" << info.filePath() << "skipped, too large";
+            continue;
+        }
+        QFile file(language.path);
+        if (!file.copy(folder + QLatin1Char('/') + info.fileName()))
+            return copyFailed(tr("无法复制语言文件 %1：%2").arg(info.fileName(), file.errorString()));
+        copied << info.fileName();
     }
     return folder;
 }

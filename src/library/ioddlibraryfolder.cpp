@@ -3,6 +3,7 @@
 #include "description/builtindescription.h"
 #include "description/datalocations.h"
 #include "description/ioddrecords.h"
+#include "description/languagefiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -57,7 +58,12 @@ QFileInfoList descriptionFiles(const QString &libraryDir)
         library.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden, byName);
     for (const QFileInfo &folder : folders) {
         const QDir dir(folder.absoluteFilePath());
-        files += dir.entryInfoList({QStringLiteral("*.xml")}, QDir::Files | QDir::NoSymLinks | QDir::Hidden, byName);
+        for (const QFileInfo &file :
+             dir.entryInfoList({QStringLiteral("*.xml")}, QDir::Files | QDir::NoSymLinks | QDir::Hidden, byName)) {
+            // A description's texts in another language lie beside it.
+            if (!LanguageFiles::isLanguageFile(file))
+                files += file;
+        }
     }
     return files;
 }

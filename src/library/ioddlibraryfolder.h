@@ -23,7 +23,8 @@ QString folderPath(const DeviceInfo &info);
 
 // The description files of the library, as the library dialog lists them and
 // the lookup searches them: the regular "*.xml" files (no symbolic links) of
-// each real folder directly inside the library, folders and files by name.
+// each real folder directly inside the library, folders and files by name,
+// but for a description's language files (LanguageFiles::isLanguageFile).
 // Nothing deeper, nothing reached through a link.
 QFileInfoList descriptionFiles(const QString &libraryDir);
 // True when `path` is a real directory (not a symbolic link) whose parent is
