@@ -201,6 +201,20 @@ void MainWindow::changeEvent(QEvent *event)
     if (m_portEvents)
         m_portEvents->retranslate(); // the event pages show them again
     showDescriptionProblem();
+    showDescriptionTexts();
+}
+
+void MainWindow::showDescriptionTexts()
+{
+    const QString path = m_shownPort >= 0 ? m_portDescriptions.value(m_shownPort) : QString();
+    PortPages *holder = m_shownPort >= 0 ? portPages(m_shownPort) : nullptr;
+    if (path.isEmpty() || !holder)
+        return;
+    bool readable = false;
+    const std::shared_ptr<IoddFile> description =
+        m_descriptions.load(path, UiLanguage::name(UiLanguage::current()), &readable);
+    if (readable)
+        holder->showTexts(description);
 }
 
 void MainWindow::showDescriptionProblem()
@@ -562,8 +576,9 @@ QString MainWindow::showPortPages(const QString &path, uint8_t port)
 {
     // One parse gives identity and pages; a file clicked again is not read again.
     bool readable = false;
-    const std::shared_ptr<IoddFile> loaded =
-        path.isEmpty() ? std::make_shared<IoddFile>() : m_descriptions.load(path, &readable);
+    const std::shared_ptr<IoddFile> loaded = path.isEmpty()
+        ? std::make_shared<IoddFile>()
+        : m_descriptions.load(path, UiLanguage::name(UiLanguage::current()), &readable);
     IoddFile &description = *loaded;
     const QList<VariantItem> variants = description.readVariants();
     const DeviceInfo identity = description.readDeviceInfo();

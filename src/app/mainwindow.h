@@ -94,6 +94,9 @@ private:
     void showTexts();
     // "VANTO-HUB8 IO-Link Tool", with the shown port once there is one.
     void showWindowTitle();
+    // The shown port's pages with their description's texts in the
+    // interface's language.
+    void showDescriptionTexts();
     // What is wrong with the shown port's description, on its Basic info page.
     void showDescriptionProblem();
     void applyStyleSheet();

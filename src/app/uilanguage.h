@@ -8,7 +8,8 @@ class QLocale;
 
 // The language of the user interface: Chinese, the texts as the code writes
 // them, or English, the translation embedded from translations/. Texts from
-// IODD files are shown as the file gives them in either.
+// IODD files are taken in the language named by name() where the file has
+// them (IoddFile::setTextLanguage), else in its primary language.
 namespace UiLanguage {
 
 enum class Language { Chinese, English };

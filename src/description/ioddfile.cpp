@@ -5,6 +5,7 @@
 #include "ioddevents.h"
 #include "ioddheaderreader.h"
 #include "ioddxml.h"
+#include "languagefiles.h"
 
 #include "log/hub8log.h"
 
@@ -125,8 +126,32 @@ int IoddFile::readDocument(const QString &path)
     if (result == 0) {
         m_index.reset(m_root);
         m_budget.reset();
+        m_primaryLanguage = m_textLanguage.isEmpty() ? QString() : m_index.primaryLanguage();
+        if (!m_textLanguage.isEmpty() && m_textLanguage != m_primaryLanguage) {
+            for (const LanguageFiles::Sibling &file : LanguageFiles::siblings(path)) {
+                if (file.language == m_textLanguage)
+                    m_index.addTexts(m_textLanguage, LanguageFiles::readTexts(file.path, m_textLanguage));
+            }
+        }
     }
     return result;
+}
+
+void IoddFile::setTextLanguage(const QString &language)
+{
+    m_textLanguage = language;
+    m_stdDefs.setTextLanguage(language);
+}
+
+QString IoddFile::text(const QString &textId) const
+{
+    if (m_textLanguage.isEmpty())
+        return m_index.text(textId, english);
+    const QString shown = m_index.text(textId, m_textLanguage);
+    const QString primary = m_primaryLanguage.isEmpty() ? english : m_primaryLanguage;
+    if (!shown.isEmpty() || primary == m_textLanguage)
+        return shown;
+    return m_index.text(textId, primary);
 }
 
 int IoddFile::load(const QString &path)
@@ -217,9 +242,9 @@ QList<VariantItem> IoddFile::readVariants() const
             v.deviceIcon = e.attribute(QStringLiteral("deviceIcon"));
             for (QDomNode c2 = e.firstChild(); !c2.isNull(); c2 = c2.nextSibling()) {
                 if (c2.nodeName() == QLatin1String("Name"))
-                    v.name = textById(c2.toElement().attribute(textIdAttribute), english);
+                    v.name = text(c2.toElement().attribute(textIdAttribute));
                 else if (c2.nodeName() == QLatin1String("Description"))
-                    v.description = textById(c2.toElement().attribute(textIdAttribute), english);
+                    v.description = text(c2.toElement().attribute(textIdAttribute));
             }
             result.append(v);
         }
@@ -230,14 +255,14 @@ QList<VariantItem> IoddFile::readVariants() const
 DatatypePtr IoddFile::findDatatype(const QString &id) const
 {
     DatatypeReader reader(
-        m_index, [this](const QString &t) { return textById(t, english); }, &m_budget);
+        m_index, [this](const QString &t) { return text(t); }, &m_budget);
     return reader.findDatatype(id);
 }
 
 DatatypePtr IoddFile::parseDatatype(const QDomElement &element) const
 {
     DatatypeReader reader(
-        m_index, [this](const QString &t) { return textById(t, english); }, &m_budget);
+        m_index, [this](const QString &t) { return text(t); }, &m_budget);
     return reader.parseDatatype(element);
 }
 
@@ -250,7 +275,7 @@ VariablePtr IoddFile::findVariable(const QString &id, const QString &selector) c
             const QString tag = e.nodeName();
             if (tag == QLatin1String("Variable") && e.attribute(QStringLiteral("id")) == id) {
                 DatatypeReader reader(
-                    m_index, [this](const QString &t) { return textById(t, english); }, &m_budget);
+                    m_index, [this](const QString &t) { return text(t); }, &m_budget);
                 return reader.readVariable(e);
             }
             if (tag != QLatin1String("StdVariableRef") || e.attribute(QStringLiteral("id")) != id)
@@ -385,7 +410,7 @@ VariablePtr IoddFile::restrictStandardVariable(const QDomElement &ref, const Var
             value.value = e.attribute(QStringLiteral("value"));
             for (QDomNode c = e.firstChild(); !c.isNull() && m_budget.takeStep(); c = c.nextSibling()) {
                 if (c.nodeName() == QLatin1String("Name"))
-                    value.name = textById(c.toElement().attribute(textIdAttribute), english);
+                    value.name = text(c.toElement().attribute(textIdAttribute));
             }
             auto restricted = std::make_shared<UintegerType>();
             restricted->type = QLatin1String(IoddKind::UIntegerT);
@@ -556,7 +581,7 @@ TreeItem IoddFile::buildMenuNode(const QString &menuId, int depth)
                         node.children.append(child);
                     }
                 } else if (tag == QLatin1String("Name")) {
-                    node.name = textById(e.attribute(textIdAttribute), english);
+                    node.name = text(e.attribute(textIdAttribute));
                 }
             }
         }
@@ -591,7 +616,7 @@ void IoddFile::readMenuReference(const QDomElement &ref, bool variableRef, TreeI
             QString description;
             const QDomElement d = button.firstChildElement(QStringLiteral("Description"));
             if (!d.isNull())
-                description = textById(d.attribute(textIdAttribute), english);
+                description = text(d.attribute(textIdAttribute));
             buttons.append({button.attribute(QStringLiteral("buttonValue")), description});
         }
         const QString onRef = ref.attribute(QStringLiteral("buttonValue"));
@@ -941,7 +966,7 @@ TreeItem IoddFile::processDataNode(const QDomElement &pd, bool input) const
             else if (type)
                 addSimple(type);
         } else if (tag == QLatin1String("Name")) {
-            node.name = textById(n.toElement().attribute(textIdAttribute), english);
+            node.name = text(n.toElement().attribute(textIdAttribute));
         }
     }
     return node;
@@ -995,7 +1020,7 @@ QList<int> IoddFile::systemCommands() const
 
 QList<EventItem> IoddFile::events() const
 {
-    QList<EventItem> events = IoddEvents::read(m_index, [this](const QString &t) { return textById(t, english); });
+    QList<EventItem> events = IoddEvents::read(m_index, [this](const QString &t) { return text(t); });
     for (const QString &code : IoddEvents::standardRefs(m_index)) {
         bool ok = false;
         const uint number = code.trimmed().toUInt(&ok);
@@ -1010,7 +1035,7 @@ QList<EventItem> IoddFile::events() const
 
 EventItem IoddFile::findEvent(quint16 code) const
 {
-    const QList<EventItem> own = IoddEvents::read(m_index, [this](const QString &t) { return textById(t, english); });
+    const QList<EventItem> own = IoddEvents::read(m_index, [this](const QString &t) { return text(t); });
     if (const EventItem *found = IoddEvents::find(own, code))
         return *found;
     return m_stdDefs.findEvent(code);

@@ -42,6 +42,13 @@ public:
     explicit IoddFile(const QString &path = QString(), QObject *parent = nullptr);
     ~IoddFile() override;
 
+    // The language the description's texts are taken in: each text as the
+    // description or a language file beside it (LanguageFiles) gives it in
+    // that language, else as its primary language does. Empty (the default):
+    // the English texts alone, and no language files read. Set before load.
+    void setTextLanguage(const QString &language);
+    QString textLanguage() const { return m_textLanguage; }
+
     // Reads the file, then the standard definitions from
     // DataLocations::standardDefinitionsDir(): version 1.1, or 1.0.1 for an
     // IODD 1.0.1 description where those files exist. 0 on success, -1 for
@@ -105,6 +112,8 @@ public:
     EventItem findEvent(quint16 code) const;
 
 private:
+    // The text of `textId` in the text language, as setTextLanguage says.
+    QString text(const QString &textId) const;
     VariablePtr restrictStandardVariable(const QDomElement &ref, const VariablePtr &standard,
                                          const QString &selector) const;
     void readMenuReference(const QDomElement &ref, bool variableRef, TreeItem &node) const;
@@ -132,6 +141,8 @@ private:
     StandardDefinitions m_stdDefs; // standard definitions, filled by load
 
     QString m_error;
+    QString m_textLanguage;
+    QString m_primaryLanguage; // of the loaded document
     mutable IoddIndex m_index;
     QStringList m_menuPath;                      // menu ids being built, outermost first
     QHash<QString, QList<TreeItem>> m_roleMenus; // built role menus by set name

@@ -62,7 +62,7 @@ QString IoddIndex::text(const QString &textId, const QString &language)
             }
             return true;
         });
-        return found ? result : QString();
+        return found ? result : m_addedTexts.value(language).value(textId);
     }
     if (!m_textsBuilt) {
         m_textsBuilt = true;
@@ -76,7 +76,35 @@ QString IoddIndex::text(const QString &textId, const QString &language)
             return true;
         });
     }
-    return m_texts.value(language).value(textId);
+    const auto own = m_texts.constFind(language);
+    if (own != m_texts.constEnd()) {
+        const auto found = own->constFind(textId);
+        if (found != own->constEnd())
+            return found.value();
+    }
+    return m_addedTexts.value(language).value(textId);
+}
+
+void IoddIndex::addTexts(const QString &language, const QHash<QString, QString> &texts)
+{
+    QHash<QString, QString> &added = m_addedTexts[language];
+    for (auto it = texts.constBegin(); it != texts.constEnd(); ++it) {
+        if (!added.contains(it.key()))
+            added.insert(it.key(), it.value());
+    }
+}
+
+QString IoddIndex::primaryLanguage()
+{
+    if (!m_primaryLanguageFound) {
+        m_primaryLanguageFound = true;
+        forEachChild(m_root, QStringLiteral("ExternalTextCollection"), QStringLiteral("PrimaryLanguage"),
+                     [this](const QDomElement &block) {
+                         m_primaryLanguage = block.attribute(QStringLiteral("xml:lang"));
+                         return false;
+                     });
+    }
+    return m_primaryLanguage;
 }
 
 QDomElement IoddIndex::datatype(const QString &id)

@@ -26,6 +26,11 @@ public:
     // (PrimaryLanguage or Language) of an ExternalTextCollection whose
     // "xml:lang" is language.
     QString text(const QString &textId, const QString &language);
+    // Texts of `language` from outside the document (a language file): they
+    // answer text() for ids the document's own block of that language lacks.
+    void addTexts(const QString &language, const QHash<QString, QString> &texts);
+    // The "xml:lang" of the document's PrimaryLanguage block; empty without one.
+    QString primaryLanguage();
     // The first Datatype child of a DatatypeCollection with this id.
     QDomElement datatype(const QString &id);
     // The Variable and StdVariableRef children of the VariableCollections
@@ -45,7 +50,10 @@ private:
     bool m_variablesBuilt = false;
     bool m_menusBuilt = false;
     bool m_unitsBuilt = false;
-    QHash<QString, QHash<QString, QString>> m_texts; // language -> id -> value
+    bool m_primaryLanguageFound = false;
+    QString m_primaryLanguage;
+    QHash<QString, QHash<QString, QString>> m_texts;      // language -> id -> value
+    QHash<QString, QHash<QString, QString>> m_addedTexts; // the same, from outside the document
     QHash<QString, QDomElement> m_datatypes;
     QHash<QString, QList<QDomElement>> m_variables;
     QHash<QString, QList<QDomElement>> m_menus;

@@ -21,9 +21,8 @@ struct SharedFile
     qint64 size = 0;
     QByteArray content;
     QDomDocument document;
-    // The file's events, read on first use.
-    bool eventsRead = false;
-    QList<EventItem> events;
+    // The file's events by text language, read on first use.
+    QHash<QString, QList<EventItem>> events;
 };
 
 QHash<QString, SharedFile> &sharedFiles()
@@ -48,7 +47,7 @@ int readShared(const QString &path, QFile &file, QString &storedPath, QByteArray
     }
     const int result = IoddXml::readFile(path, file, storedPath, content, document, root, nullptr);
     if (result == 0 && !root.isNull())
-        files.insert(path, SharedFile{info.lastModified(), info.size(), content, document, false, {}});
+        files.insert(path, SharedFile{info.lastModified(), info.size(), content, document, {}});
     return result;
 }
 
@@ -81,15 +80,28 @@ QString StandardDefinitions::textById(const QString &textId, const QString &lang
     return m_index.text(textId, language);
 }
 
+QString StandardDefinitions::text(const QString &textId) const
+{
+    const QString english = QStringLiteral("en");
+    if (m_textLanguage.isEmpty())
+        return m_index.text(textId, english);
+    const QString shown = m_index.text(textId, m_textLanguage);
+    const QString primary = m_index.primaryLanguage();
+    const QString fallback = primary.isEmpty() ? english : primary;
+    if (!shown.isEmpty() || fallback == m_textLanguage)
+        return shown;
+    return m_index.text(textId, fallback);
+}
+
 DatatypePtr StandardDefinitions::findDatatype(const QString &id) const
 {
-    DatatypeReader reader(m_index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
+    DatatypeReader reader(m_index, [this](const QString &t) { return text(t); });
     return reader.findDatatype(id);
 }
 
 DatatypePtr StandardDefinitions::parseDatatype(const QDomElement &element) const
 {
-    DatatypeReader reader(m_index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
+    DatatypeReader reader(m_index, [this](const QString &t) { return text(t); });
     return reader.parseDatatype(element);
 }
 
@@ -97,7 +109,7 @@ VariablePtr StandardDefinitions::findVariable(const QString &id) const
 {
     for (const QDomElement &e : m_index.variables(id)) {
         if (e.nodeName() == QLatin1String("Variable")) {
-            DatatypeReader reader(m_index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
+            DatatypeReader reader(m_index, [this](const QString &t) { return text(t); });
             return reader.readVariable(e);
         }
     }
@@ -113,17 +125,14 @@ QString StandardDefinitions::unitAbbreviation(const QString &code) const
 
 QList<EventItem> StandardDefinitions::events() const
 {
-    const auto read = [this]() {
-        return IoddEvents::read(m_index, [this](const QString &t) { return textById(t, QStringLiteral("en")); });
-    };
+    const auto read = [this]() { return IoddEvents::read(m_index, [this](const QString &t) { return text(t); }); };
     auto shared = sharedFiles().find(m_path);
     if (m_path.isEmpty() || shared == sharedFiles().end() || shared->document != m_document)
         return read();
-    if (!shared->eventsRead) {
-        shared->events = read();
-        shared->eventsRead = true;
-    }
-    return shared->events;
+    auto known = shared->events.find(m_textLanguage);
+    if (known == shared->events.end())
+        known = shared->events.insert(m_textLanguage, read());
+    return known.value();
 }
 
 EventItem StandardDefinitions::findEvent(quint16 code) const

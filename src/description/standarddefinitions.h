@@ -27,6 +27,9 @@ public:
     int loadDefinitions(const QString &path);
     int loadUnitDefinitions(const QString &path);
 
+    // The language texts are taken in, falling back to the primary
+    // language's text; empty (the default): English only.
+    void setTextLanguage(const QString &language) { m_textLanguage = language; }
     QString textById(const QString &textId, const QString &language) const;
     DatatypePtr findDatatype(const QString &id) const;
     DatatypePtr parseDatatype(const QDomElement &element) const;
@@ -39,6 +42,10 @@ public:
     EventItem findEvent(quint16 code) const;
 
 private:
+    // The text of `textId` in the text language, else the primary language.
+    QString text(const QString &textId) const;
+
+    QString m_textLanguage;
     QDomElement m_root;
     QDomDocument m_document;
     QString m_path;

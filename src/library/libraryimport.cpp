@@ -6,6 +6,7 @@
 #include "archive/zipreader.h"
 #include "description/ioddheaderreader.h"
 #include "description/ioddxml.h"
+#include "description/languagefiles.h"
 #include "log/hub8log.h"
 #include "log/wholefile.h"
 
@@ -102,6 +103,17 @@ bool LibraryImport::planFile(const QString &path, QVector<Folder> *folders, QStr
         }
         folder.files.append({picture, data});
         taken << picture;
+    }
+    // Its texts in other languages, beside it; a file too large to be read as one is left.
+    for (const LanguageFiles::Sibling &language : LanguageFiles::siblings(path)) {
+        const QString name = QFileInfo(language.path).fileName();
+        QByteArray data;
+        if (taken.contains(name) || !WholeFile::read(language.path, LanguageFiles::maxFileSize, &data, &error)) {
+            qCDebug(lcLibrary) << "language file" << language.path << "skipped:" << error;
+            continue;
+        }
+        folder.files.append({name, data});
+        taken << name;
     }
     *folders = {folder};
     return true;

@@ -46,6 +46,7 @@
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTableWidgetItem>
+#include <QTimer>
 #include <QToolTip>
 
 #include <optional>
@@ -364,6 +365,19 @@ void ParameterPage::rebuild()
     setRole(m_currentRole);
 }
 
+void ParameterPage::replaceMenuSource(MenuSource source)
+{
+    if (m_running) {
+        m_nextMenuSource = std::move(source);
+        return;
+    }
+    m_nextMenuSource = nullptr;
+    m_menuSource = std::move(source);
+    m_menusByRole.clear();
+    // The device's values and the edits are kept by variable, not by row.
+    setRole(m_currentRole);
+}
+
 void ParameterPage::clearRows()
 {
     QTableWidget *table = m_ui->table_param;
@@ -622,6 +636,13 @@ void ParameterPage::endOperation()
     showOperationButtons(true);
     m_running = false;
     emit operationFinished();
+    if (m_nextMenuSource) {
+        // After the operation's own last step, which may still look at its rows.
+        QTimer::singleShot(0, this, [this] {
+            if (m_nextMenuSource && !m_running)
+                replaceMenuSource(std::move(m_nextMenuSource));
+        });
+    }
 }
 
 void ParameterPage::cancelOperation()

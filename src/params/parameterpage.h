@@ -71,6 +71,10 @@ public:
     QString role() const { return m_currentRole; }
     // Builds the rows of the current role again; an operation running ends first.
     void rebuild();
+    // The same menus with other texts (the description in another language):
+    // the rows are made again from `source`, keeping what was read and typed.
+    // While an operation runs, once it has ended.
+    void replaceMenuSource(MenuSource source);
 
     // Cells edited but not written.
     int unwrittenEdits() const;
@@ -285,6 +289,7 @@ private:
     QLabel *m_status = nullptr;
     QPushButton *m_stop = nullptr;
     MenuSource m_menuSource;
+    MenuSource m_nextMenuSource; // waiting for the running operation to end
     QMap<QString, QList<TreeItem>> m_menusByRole;
     QString m_currentRole;
     int m_port = 0;

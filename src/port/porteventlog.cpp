@@ -148,6 +148,25 @@ void PortEventLog::updateDevice(int port, const DeviceStatusReading &reading,
         emit eventsChanged(port);
 }
 
+void PortEventLog::redescribe(int port, const std::function<EventItem(quint16 code)> &describe)
+{
+    if (port < 0 || port >= m_ports.size() || !describe)
+        return;
+    bool changed = false;
+    for (const auto &e : qAsConst(m_ports[port].events)) {
+        if (e->kind != DeviceEvent || e->ownText)
+            continue;
+        const EventItem described = describe(e->item->code);
+        if (described.name.isEmpty())
+            continue;
+        e->item->text = described.name;
+        e->item->detail = described.description;
+        changed = true;
+    }
+    if (changed)
+        emit eventsChanged(port);
+}
+
 PortEventLog::Severity PortEventLog::deviceSeverity(int port) const
 {
     if (port < 0 || port >= m_ports.size())

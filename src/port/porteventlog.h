@@ -42,6 +42,10 @@ public:
     void updateDevice(int port, const DeviceStatusReading &reading,
                       const std::function<EventItem(quint16 code)> &describe);
 
+    // The device events of `port` named again by `describe` (the
+    // description in another language); the port says its events changed.
+    void redescribe(int port, const std::function<EventItem(quint16 code)> &describe);
+
     // How bad the device on `port` says it is, by its last read: the worst
     // type of its events present, and its Device Status (1..3 count as a
     // warning, 4 as an error).

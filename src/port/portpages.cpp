@@ -22,7 +22,7 @@ namespace {
 
 // The event texts a port's pages use: the description's own events over the
 // standard ones. Copied out, as the description does not outlive the build.
-std::shared_ptr<const QHash<quint16, EventItem>> eventTexts(IoddFile &description)
+QHash<quint16, EventItem> eventTexts(IoddFile &description)
 {
     QList<EventItem> standard = description.standardDefinitions().events();
     if (standard.isEmpty()) { // no description read: the standard texts still apply
@@ -34,12 +34,12 @@ std::shared_ptr<const QHash<quint16, EventItem>> eventTexts(IoddFile &descriptio
     QList<EventItem> all = description.events();
     std::reverse(all.begin(), all.end());
     all = standard + all;
-    auto texts = std::make_shared<QHash<quint16, EventItem>>();
+    QHash<quint16, EventItem> texts;
     for (const EventItem &e : qAsConst(all)) {
         bool ok = false;
         const uint code = e.code.trimmed().toUInt(&ok);
         if (ok && code <= 0xFFFF && !e.name.isEmpty())
-            texts->insert(quint16(code), e);
+            texts.insert(quint16(code), e);
     }
     return texts;
 }
@@ -70,6 +70,7 @@ PortPages::PortPages(uint8_t port, QObject *parent) : QObject(parent), m_portInd
 
 void PortPages::clearPortTabs()
 {
+    m_eventTexts.reset();
     if (m_portTabWidget) {
         while (m_portTabWidget->count() > adapterTabCount) {
             QWidget *page = m_portTabWidget->widget(adapterTabCount);
@@ -173,6 +174,37 @@ void PortPages::addPages(const QString &roleMenuSet, const DeviceInfo &identity,
     }
 }
 
+void PortPages::showTexts(const std::shared_ptr<IoddFile> &description)
+{
+    if (!m_portTabWidget || !description)
+        return;
+    // Pages whose layout a device's variable picks keep their names: the
+    // picker hands them its own layouts.
+    const bool picked = m_portTabWidget->findChild<ProcessDataLayoutPicker *>() != nullptr;
+    // Only pages on tabs: the kept ones off them show the next device.
+    for (int i = adapterTabCount; i < m_portTabWidget->count(); ++i) {
+        QWidget *page = m_portTabWidget->widget(i);
+        if (auto *basic = qobject_cast<BasicInfoPage *>(page)) {
+            if (auto *parameters = basic->findChild<ParameterPage *>())
+                parameters->replaceMenuSource(
+                    [description](const QString &set) { return description->roleMenus(set); });
+        }
+        if (picked)
+            continue;
+        if (auto *in = qobject_cast<ProcessDataInPage *>(page))
+            in->showNames(description->processDataIn());
+        else if (auto *out = qobject_cast<ProcessDataOutPage *>(page))
+            out->showNames(description->processDataOut());
+    }
+    if (m_eventTexts) {
+        *m_eventTexts = eventTexts(*description);
+        if (m_eventLog) {
+            const auto texts = m_eventTexts;
+            m_eventLog->redescribe(m_portIndex, [texts](quint16 code) { return texts->value(code); });
+        }
+    }
+}
+
 template <class Page>
 Page *PortPages::kept() const
 {
@@ -195,7 +227,8 @@ EventPage *PortPages::addEventPage(IoddFile &description, QWidget *host)
     auto *poller = new DeviceStatusPoller(m_portIndex, events);
     connect(poller, &DeviceStatusPoller::statusRead, events, &EventPage::onStatusRead);
     PortEventLog *log = m_eventLog;
-    const auto texts = eventTexts(description);
+    const auto texts = std::make_shared<QHash<quint16, EventItem>>(eventTexts(description));
+    m_eventTexts = texts;
     connect(poller, &DeviceStatusPoller::statusRead, log, [log, texts](int port, const DeviceStatusReading &reading) {
         log->updateDevice(port, reading, [&texts](quint16 code) { return texts->value(code); });
     });

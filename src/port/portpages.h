@@ -1,8 +1,10 @@
 #ifndef PORTPAGES_H
 #define PORTPAGES_H
 
+#include "description/ioddrecords.h"
 #include "devicepages/eventpage.h"
 
+#include <QHash>
 #include <QMap>
 #include <QObject>
 
@@ -39,6 +41,12 @@ public:
     void createPages(const QString &roleMenuSet, const DeviceInfo &identity,
                      const std::shared_ptr<IoddFile> &description, bool identificationOnly, bool console = true);
 
+    // The pages built from a description show its texts from `description`,
+    // the same file read in another language: the parameter page's rows,
+    // the process-data pages' names and the device's event texts. What was
+    // read and typed stays.
+    void showTexts(const std::shared_ptr<IoddFile> &description);
+
     // Hands the port's complete current event set to its event page.
     void showDiagnosis(const QMap<uint8_t, EventPage::DiagnosisItem *> &items) { emit diagnosisChanged(items); }
 
@@ -64,6 +72,9 @@ private:
     template <class Page>
     Page *kept() const;
 
+    // The event texts the device's status reads name events with, shared
+    // with the reader so that showTexts() reaches it.
+    std::shared_ptr<QHash<quint16, EventItem>> m_eventTexts;
     uint8_t m_portIndex;
     PortEventLog *m_eventLog = nullptr;
     QTabWidget *m_portTabWidget = nullptr;

@@ -153,6 +153,33 @@ void ProcessDataInPage::setProcessData(const TreeItem &item)
     table->resizeRowsToContents();
 }
 
+void ProcessDataInPage::showNames(const TreeItem &item)
+{
+    const ProcessDataCodec::Layout layout = ProcessDataCodec::layoutOf(item);
+    if (layout.fields.size() != m_layout.fields.size() || layout.bitLength != m_layout.bitLength)
+        return;
+    for (int i = 0; i < layout.fields.size(); ++i) {
+        const ProcessDataCodec::Field &now = m_layout.fields.at(i);
+        const ProcessDataCodec::Field &named = layout.fields.at(i);
+        if (now.bitOffset != named.bitOffset || now.bitLength != named.bitLength)
+            return;
+    }
+    m_name = item.name;
+    const bool single = layout.fields.size() == 1;
+    for (int i = 0; i < layout.fields.size(); ++i) {
+        const QString label = single ? item.name : layout.fields.at(i).item.label;
+        if (QTableWidgetItem *cell = m_ui->table->item(i, 1))
+            cell->setText(label);
+        if (LampTile *lamp = i < m_rowTiles.size() ? m_rowTiles.at(i) : nullptr) {
+            m_tiles.remove(m_tiles.key(lamp));
+            m_tiles.insert(label, lamp);
+            lamp->setName(label);
+        }
+        // Choices' names for the readings to come.
+        m_layout.fields[i].item = layout.fields.at(i).item;
+    }
+}
+
 void ProcessDataInPage::onStartClicked()
 {
     LinkHub *hub = LinkHub::instance();

@@ -56,6 +56,10 @@ public:
     int bitLength() const { return m_layout.bitLength; }
     // Fills the table and the tile area from the input process-data node.
     void setProcessData(const TreeItem &item);
+    // The names of the same node in other words (another language): rows and
+    // tiles are renamed, their readings and the trend stay. A node whose
+    // items lie elsewhere changes nothing.
+    void showNames(const TreeItem &item);
 
     // Shows one block of input data read from the adapter: every row at its
     // bit offset, numbers in display units with their unit.

@@ -138,6 +138,24 @@ void ProcessDataOutPage::setProcessData(const TreeItem &item)
     }
 }
 
+void ProcessDataOutPage::showNames(const TreeItem &item)
+{
+    const ProcessDataCodec::Layout layout = ProcessDataCodec::layoutOf(item);
+    if (layout.fields.size() != m_layout.fields.size() || layout.bitLength != m_layout.bitLength)
+        return;
+    for (int i = 0; i < layout.fields.size(); ++i) {
+        if (m_layout.fields.at(i).bitOffset != layout.fields.at(i).bitOffset
+            || m_layout.fields.at(i).bitLength != layout.fields.at(i).bitLength)
+            return;
+    }
+    // The choices keep their names: a typed entry is one of them.
+    const bool single = layout.fields.size() == 1;
+    for (int i = 0; i < layout.fields.size(); ++i) {
+        if (QTableWidgetItem *cell = m_ui->table->item(i, 1))
+            cell->setText(single ? item.name : layout.fields.at(i).item.label);
+    }
+}
+
 QString ProcessDataOutPage::input(int row) const
 {
     const QTableWidgetItem *cell = m_ui->table->item(row, valueColumn);

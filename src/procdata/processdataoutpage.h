@@ -54,6 +54,10 @@ public:
     int bitLength() const { return m_bitLength; }
     // Fills the table from the output process-data node.
     void setProcessData(const TreeItem &item);
+    // The names of the same node in other words (another language): the
+    // rows' names change, what was typed stays. A node whose items lie
+    // elsewhere changes nothing.
+    void showNames(const TreeItem &item);
     // What a row's value cell holds: a choice's entry name, or the typed text.
     QString input(int row) const;
     void setInput(int row, const QString &text);

@@ -144,6 +144,33 @@ private slots:
         QCOMPARE(lookup.statusText(), "IODD库中没有找到 Vendor ID 26 / Device ID 1002 的描述文件");
     }
 
+    // An add takes the description's language files along, and only those: regular files of its own name; the
+    // library lists the description alone, and a file whose description is not beside it stays listed.
+    void addTakesLanguageFiles()
+    {
+        Sandbox box;
+        const QByteArray texts = "<ExternalTextDocument><Language xml:lang=\"zh\"/></ExternalTextDocument>";
+        QVERIFY(writeDevice(box.source + "dev.xml"));
+        for (const char *name : {"dev-zh.xml", "dev-DE.xml", "dev-pt-br.xml", "devx-fr.xml", "dev-notes.txt"})
+            QVERIFY(writeFile(box.source + name, texts));
+        QVERIFY(writeFile(box.outside + "it.xml", texts));
+        QVERIFY(QFile::link(box.outside + "it.xml", box.source + "dev-it.xml"));
+        QVERIFY(writeDevice(box.source + "solo-de.xml", {"26", "1002"}));
+        Dialog d(box.library);
+        d.add(box.source + "dev.xml");
+        d.add(box.source + "solo-de.xml");
+        QVERIFY2(d.notices.isEmpty(), qPrintable(d.notices.join('\n')));
+        const QString folder = "26_1001_V1.0_dev";
+        QCOMPARE(box.libraryEntries(),
+                 QStringList({folder, folder + "/dev-DE.xml", folder + "/dev-pt-br.xml", folder + "/dev-zh.xml",
+                              folder + "/dev.xml", "26_1002_V1.0_solo-de", "26_1002_V1.0_solo-de/solo-de.xml"})
+                     .join(' '));
+        QCOMPARE(readFile(box.library + "/" + folder + "/dev-zh.xml"), texts);
+
+        Dialog again(box.library);
+        QCOMPARE(again.rows(), QStringList({"26|1001|dev.xml|V1.0", "26|1002|solo-de.xml|V1.0"}));
+    }
+
     // Adds whose names would reach outside the library, and refused adds: nothing outside changes, and a
     // refused add leaves nothing behind, lists no row and says so.
     void addStaysInsideLibrary_data()
