@@ -1009,12 +1009,16 @@ void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
     for (int i = 0; i < run->plan.writes.size(); ++i) {
         const ParameterAccess::Write &write = run->plan.writes.at(i);
         const bool taken = download.taken(i);
-        const QString what =
-            QStringLiteral("%1%2: %3")
-                .arg(write.request.index)
-                .arg(write.request.subindex == 0 ? QString()
-                                                 : QLatin1Char(':') + QString::number(write.request.subindex),
-                     QString::fromLatin1(write.request.data.toHex(' ')));
+        // Named as the rows name it, with the index to find it by.
+        QStringList labels;
+        for (const ValueItem *entry : write.entries) {
+            if (!labels.contains(entry->label))
+                labels << entry->label;
+        }
+        const QString index = ParameterFilter::indexText(write.request.index, write.request.subindex);
+        const QString what = QStringLiteral("%1: %2").arg(
+            labels.isEmpty() ? index : QStringLiteral("%1 (%2)").arg(labels.join(QStringLiteral(", ")), index),
+            QString::fromLatin1(write.request.data.toHex(' ')));
         if (taken) {
             written << what;
             if (!writtenIndexes.contains(write.request.index))

@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(mailboxRequests().filter(QRegularExpression("^w ")), QStringList{"w 102/0 ff85"});
         QCOMPARE(m_test->inner->readIsdu(102, 0).data.toHex(), QByteArray("ff85"));
         QCOMPARE(valueText(m_page, "Level"), QString("-12.3"));
-        QVERIFY2(m_page->statusText().startsWith("已写入 102: ff 85"), qPrintable(m_page->statusText()));
+        QVERIFY2(m_page->statusText().startsWith("已写入 Level (102): ff 85"), qPrintable(m_page->statusText()));
         QCOMPARE(m_page->unwrittenEdits(), 0);
         QCOMPARE(m_page->compareWithSet(saved).different, 1); // Count stays the device's own
     }

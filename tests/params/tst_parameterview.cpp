@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(deviceValue(100) + deviceValue(101) + deviceValue(102), QByteArray("c70500ffc9"));
         QCOMPARE(m_page->unwrittenEdits(), 0);
         QVERIFY(!table()->item(rowOf("Level"), 2)->font().bold());
-        QVERIFY2(m_page->statusText().startsWith("已写入 100: c7 05"), qPrintable(m_page->statusText()));
+        QVERIFY2(m_page->statusText().startsWith("已写入 High (100): c7 05"), qPrintable(m_page->statusText()));
 
         // The button entry sends its command once the user agreed; the device restores its default 250.
         VirtualAdapter::instance().clearLog();
@@ -349,7 +349,7 @@ private slots:
         // The menu it opens is read at once; the write's outcome stays on the status line.
         QCOMPARE(mailboxRequests(), (QStringList{"w 101/0 02", "r 101/0 0", "r 105/0 0"}));
         QCOMPARE(valueText("Flags.Lock"), QString("true"));
-        QVERIFY2(m_page->statusText().startsWith("已写入 101: 02"), qPrintable(m_page->statusText()));
+        QVERIFY2(m_page->statusText().startsWith("已写入 Mode (101): 02"), qPrintable(m_page->statusText()));
 
         // Changed on the device behind the page's back: the next read finds the menu gone, and the
         // condition is read once, first.
