@@ -542,6 +542,10 @@
 <context>
     <name>ProcessDataTrend</name>
     <message>
+        <source>；%1 次读取已导出到 %2</source>
+        <translation>; %1 polls exported to %2</translation>
+    </message>
+    <message>
         <source>%1 秒</source>
         <translation>%1 s</translation>
     </message>

@@ -40,7 +40,7 @@ void ParameterPage::setUpNavigation()
 {
     m_ui->splitter_menus->setStretchFactor(0, 0);
     m_ui->splitter_menus->setStretchFactor(1, 1);
-    m_ui->splitter_menus->setSizes({160, 600});
+    m_ui->splitter_menus->setSizes({190, 600});
     m_ui->tree_menus->setMinimumWidth(90);
     m_ui->label_details->hide();
     m_ui->label_matches->hide();
@@ -75,7 +75,9 @@ void ParameterPage::fillMenuTree()
                 if (!listed.contains(here))
                     continue;
                 const TreeItem &menu = menus.at(i);
-                auto *item = new QTreeWidgetItem(parent, {menu.name.isEmpty() ? menu.text : menu.name});
+                const QString name = menu.name.isEmpty() ? menu.text : menu.name;
+                auto *item = new QTreeWidgetItem(parent, {name});
+                item->setToolTip(0, name); // a narrow tree cuts long names
                 item->setData(0, pathRole, listOf(here));
                 if (here == m_menuFilter)
                     chosen = item;

@@ -14,6 +14,7 @@
 
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
@@ -613,7 +614,7 @@ void ProcessDataTrend::updateStatus()
         m_statusFirst = m_recording.timeAt(0);
         m_statusSince = QDateTime::fromMSecsSinceEpoch(m_statusFirst).toString(QStringLiteral("HH:mm:ss"));
     }
-    m_status->setText(tr("自 %1 起记录的读取：%2").arg(m_statusSince).arg(n));
+    m_status->setText(tr("自 %1 起记录的读取：%2").arg(m_statusSince).arg(n) + m_exportNote);
 }
 
 void ProcessDataTrend::onExportClicked()
@@ -629,4 +630,11 @@ void ProcessDataTrend::onExportClicked()
         return;
     }
     qCInfo(lcProcdata) << "trend of" << m_recording.size() << "polls written to" << path;
+    // Said where it went; it stays in the status line until the next export.
+    QString shown = m_status->text();
+    if (!m_exportNote.isEmpty() && shown.endsWith(m_exportNote))
+        shown.chop(m_exportNote.size());
+    m_exportNote = tr("；%1 次读取已导出到 %2").arg(m_recording.size()).arg(QDir::toNativeSeparators(path));
+    m_status->setText(shown + m_exportNote);
+    m_status->setToolTip(path);
 }

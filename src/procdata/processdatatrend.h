@@ -127,6 +127,7 @@ private:
     QPair<QRectF, QRectF> m_alignedAreas;
     qint64 m_statusFirst = 0;
     QString m_statusSince;
+    QString m_exportNote; // where the last export went
 
     QLabel *m_spanLabel = nullptr;
     QComboBox *m_span = nullptr;
