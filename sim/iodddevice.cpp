@@ -74,8 +74,10 @@ IsduAnswer IoddDevice::writeIsdu(quint16 index, quint8 subindex, const QByteArra
     // Storage commands.
     constexpr quint16 locksIndex = 12, systemCommandIndex = 2;
     const auto locks = m_variables.constFind(locksIndex);
-    if (index != locksIndex && index != systemCommandIndex && index != dataStorageIndex
-        && locks != m_variables.constEnd() && !locks->value.isEmpty() && (quint8(locks->value.back()) & 0x01))
+    const bool storageObject =
+        index == dataStorageIndex && !m_variables.contains(index) && !m_given.contains({index, subindex});
+    if (index != locksIndex && index != systemCommandIndex && !storageObject && locks != m_variables.constEnd()
+        && !locks->value.isEmpty() && (quint8(locks->value.back()) & 0x01))
         return IsduAnswer::fail(IsduError::accessDenied);
     const bool given = m_given.contains({index, subindex});
     if (index == dataStorageIndex && !given && !m_variables.contains(index))

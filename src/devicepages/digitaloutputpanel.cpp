@@ -58,7 +58,7 @@ void DigitalOutputPanel::onWriteClicked()
     connect(held, &LinkReply::finished, this, [this, held, address, value] {
         held->deleteLater();
         LinkHub *hub = LinkHub::instance();
-        if (!hub || !hub->link())
+        if (!hub || !hub->link() || hub->link()->isShutDown())
             return;
         const QByteArray before = held->succeeded() ? held->data().mid(1, 1) : QByteArray();
         qCDebug(lcViews) << "send:" << value;

@@ -919,6 +919,7 @@ struct ParameterPage::WriteRun
     QStringList refused;                                  // left out before anything was sent
     QVector<QString> why;                                 // per write, the device's answer when it refused
     bool locksRead = false;                               // index 12 was read for a refusal's words
+    QByteArray locks;                                     // what that read found
     Done then;
 };
 
@@ -997,12 +998,18 @@ void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
         && (denied(download.verdictText()) || std::any_of(run->why.cbegin(), run->why.cend(), denied))) {
         run->locksRead = true;
         exchange(readBlock(m_port, {accessLocksIndex, 0, {}}), recordReadWaitMs, [this, run](const Answer &a) {
+            // Kept apart: the page's own copy is what the journal takes as "before".
             if (a.ok)
-                m_rawByIndex.insert(accessLocksIndex, a.data);
+                run->locks = a.data;
             finishWrites(run);
         });
         return;
     }
+    // A lock this change itself set came after the refusals: they are not its doing.
+    bool locksWritten = false;
+    for (int i = 0; i < run->plan.writes.size(); ++i)
+        locksWritten = locksWritten || (run->plan.writes.at(i).request.index == accessLocksIndex && download.taken(i));
+    const QByteArray lockWords = locksWritten ? QByteArray() : run->locks;
     QStringList written;
     QVector<int> writtenIndexes;
     QVector<ValueItem> readBack;
@@ -1024,7 +1031,7 @@ void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
             if (!writtenIndexes.contains(write.request.index))
                 writtenIndexes << write.request.index; // once per variable, however many subindexes
         } else if (!run->why.at(i).isEmpty()) {
-            run->refused << what + QStringLiteral(" — ") + run->why.at(i) + lockHint(run->why.at(i));
+            run->refused << what + QStringLiteral(" — ") + run->why.at(i) + lockHint(run->why.at(i), lockWords);
         }
         for (const ValueItem *entry : write.entries) {
             DeviceState &state = m_device[stateKey(*entry)];
@@ -1046,7 +1053,7 @@ void ParameterPage::finishWrites(const std::shared_ptr<WriteRun> &run)
         const QString label =
             refused.entries.isEmpty() ? QString::number(refused.request.index) : refused.entries.first()->label;
         result = tr("设备拒绝了“%1”（%2），整组参数均未写入").arg(label, download.verdictText())
-            + lockHint(download.verdictText());
+            + lockHint(download.verdictText(), lockWords);
     } else if (download.block() && (download.verdict() != 0 || !download.verdictText().isEmpty())) {
         result = tr("设备拒绝了这组参数（%1），均未写入").arg(download.verdictText());
     } else {
@@ -1116,10 +1123,9 @@ bool ParameterPage::storeAfterWrite()
     return QSettings().value(storeKey, true).toBool();
 }
 
-QString ParameterPage::lockHint(const QString &why) const
+QString ParameterPage::lockHint(const QString &why, const QByteArray &locks)
 {
     // "Access denied" from a device whose parameter write lock was read as set.
-    const QByteArray locks = m_rawByIndex.value(accessLocksIndex);
     if (!why.startsWith(QLatin1String("0x8023")) || locks.isEmpty() || !(quint8(locks.back()) & 0x01))
         return QString();
     return tr("（设备的参数写入已被访问锁锁定，索引 12）");

@@ -256,8 +256,8 @@ private:
                     const Answer &answer) const;
     static constexpr quint16 serialNumberIndex = 21;
     static constexpr quint16 accessLocksIndex = 12;
-    // Words for a write refused because the device's parameter lock is set; empty otherwise.
-    QString lockHint(const QString &why) const;
+    // Words for a write refused while the parameter lock (bit 0 of `locks`) is set; empty otherwise.
+    static QString lockHint(const QString &why, const QByteArray &locks);
     // Whether the change is now in the device's Data Storage, for the status line.
     static QString storedText(const ParameterDownload &download);
     // Reads the given entries into the states of their variables.

@@ -264,9 +264,16 @@ void ProcessDataOutPage::onWriteClicked()
     block.append(QByteArray(2 * registers - block.size(), '\0'));
     // What the adapter holds now is read first: the journal keeps both.
     LinkReply *held = link->readRegisters(address, registers, this);
-    connect(held, &LinkReply::finished, this, [this, held, link, address, block] {
+    connect(held, &LinkReply::finished, this, [this, held, address, block] {
         held->deleteLater();
-        writeOutput(link, address, block, held->succeeded() ? held->data() : QByteArray());
+        // The link is asked for again: it may have been replaced or shut down meanwhile, and the port left.
+        LinkHub *hub = LinkHub::instance();
+        AdapterLink *now = hub ? hub->link() : nullptr;
+        if (!now || now->isShutDown() || !hub->activePorts().contains(m_port)) {
+            m_ui->pbtn_write->setEnabled(true);
+            return;
+        }
+        writeOutput(now, address, block, held->succeeded() ? held->data() : QByteArray());
     });
 }
 

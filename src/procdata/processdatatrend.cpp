@@ -176,6 +176,8 @@ void ProcessDataTrend::changeEvent(QEvent *event)
 void ProcessDataTrend::startRecording(const ProcessDataCodec::Layout &layout, const QString &wholeName)
 {
     m_recording = ProcessDataRecording(layout, wholeName);
+    m_exportNote.clear(); // an export said of the recording before
+    m_status->setToolTip(QString());
     m_stale = false;
     m_viewEnd = 0;
     clearLines();
