@@ -59,25 +59,6 @@ QList<Sibling> siblings(const QString &descriptionPath)
     return found;
 }
 
-bool isLanguageFile(const QFileInfo &file)
-{
-    const QRegularExpression stemAndTag(QStringLiteral("^(.+)-[a-z]{2,3}(?:-[a-z0-9]{1,8})*\\.xml$"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    // Tags nest ("x-de-ch.xml"): every shorter stem is tried.
-    for (QString name = file.fileName();;) {
-        const QRegularExpressionMatch match = stemAndTag.match(name);
-        if (!match.hasMatch())
-            return false;
-        const QString stem = match.captured(1);
-        for (const QString &suffix : {xmlSuffix, xmlSuffix.toUpper()}) {
-            const QFileInfo description(file.absoluteDir(), stem + suffix);
-            if (description.isFile() && !description.isSymLink())
-                return true;
-        }
-        name = stem + xmlSuffix;
-    }
-}
-
 QHash<QString, QString> readTexts(const QString &path, const QString &language)
 {
     QHash<QString, QString> texts;

@@ -31,10 +31,6 @@ QList<Sibling> siblings(const QString &descriptionPath);
 // `descriptionFileName`; empty otherwise.
 QString languageOf(const QString &fileName, const QString &descriptionFileName);
 
-// True for a file named "<stem>-<language>.xml" with "<stem>.xml" beside it:
-// a description's language file, not a description.
-bool isLanguageFile(const QFileInfo &file);
-
 // The texts (id -> value) of the Language blocks of `language` in the file at
 // `path`. Empty for a file that is not a regular file, too large, not
 // well-formed, or not an ExternalTextDocument. The first text of an id wins.

@@ -3,10 +3,10 @@
 #include "description/builtindescription.h"
 #include "description/datalocations.h"
 #include "description/ioddrecords.h"
+#include "description/languagefiles.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -37,12 +37,8 @@ QString stem(QString fileName)
 
 bool isLanguageFileOf(const QString &name, const QString &description)
 {
-    static const QRegularExpression language(QStringLiteral("^-[a-z]{2,3}(-[a-z0-9]{2,8})?\\.xml$"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    const QString descriptionStem = description.left(description.size() - 4);
-    return description.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive) && name.size() > description.size()
-        && name.startsWith(descriptionStem, Qt::CaseInsensitive)
-        && language.match(name.mid(descriptionStem.size())).hasMatch();
+    // The rule the description's loading reads them by.
+    return !LanguageFiles::languageOf(name, description).isEmpty();
 }
 
 QString folderName(const QString &vendorId, const QString &deviceId, const QString &version, const QString &fileName)

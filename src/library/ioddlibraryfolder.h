@@ -16,9 +16,9 @@ namespace IoddLibrary {
 bool isPlainName(const QString &name, QString *why = nullptr);
 // The file name with every ".xml" removed.
 QString stem(QString fileName);
-// True when `name` is a language file of the description `description`:
-// "<description without .xml>-<language>.xml", the language two or three
-// letters with an optional "-<region>" ("-de", "-zh-CN"), ignoring case.
+// True when `name` is a language file of the description `description`, as
+// LanguageFiles::languageOf reads them: "<description without .xml>-<language>.xml"
+// ("-de", "-ZH", "-zh-CN").
 bool isLanguageFileOf(const QString &name, const QString &description);
 QString folderName(const QString &vendorId, const QString &deviceId, const QString &version, const QString &fileName);
 // The folder of a description in the user's library (DataLocations), or in
