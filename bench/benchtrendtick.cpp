@@ -2,8 +2,9 @@
 // Port2 of the virtual adapter, with the trend below the table hidden and
 // shown: the built-in device and the largest description of the IODD corpus.
 //
-//   bench-trend-tick [--seconds N] [--corpus DIR]
+//   bench-trend-tick [--seconds N] [--corpus DIR] [--file IODD]...
 //
+// --file measures the given descriptions instead of the corpus's largest.
 // Before each run the trend gets a full time span of earlier polls of the
 // same device, so the lines are as long as after a minute of polling. The
 // figure is the process's CPU time over the run divided by the polls made;
@@ -134,6 +135,9 @@ int main(int argc, char *argv[])
                                           QStringLiteral("DIR"), QStringLiteral(HUB8_DEFAULT_CORPUS_DIR));
     parser.addOption(secondsOption);
     parser.addOption(corpusOption);
+    const QCommandLineOption fileOption(
+        QStringLiteral("file"), QStringLiteral("A description to measure (repeatable)."), QStringLiteral("IODD"));
+    parser.addOption(fileOption);
     parser.process(app);
     const int seconds = qMax(1, parser.value(secondsOption).toInt());
 
@@ -147,7 +151,9 @@ int main(int argc, char *argv[])
     const QString appDir = QCoreApplication::applicationDirPath();
     QStringList paths{BuiltinDescription::pathIn(appDir)};
     const QString corpusFile = largestDescription(parser.value(corpusOption));
-    if (corpusFile.isEmpty())
+    if (parser.isSet(fileOption))
+        paths << parser.values(fileOption);
+    else if (corpusFile.isEmpty())
         std::printf("no IODD corpus at %s: the built-in device only\n", qPrintable(parser.value(corpusOption)));
     else
         paths << corpusFile;

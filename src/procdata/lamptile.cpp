@@ -18,11 +18,15 @@ void LampTile::setName(const QString &name)
     m_name = name;
     m_ui->label_name->setText(name);
     m_ui->label_name->setAlignment(Qt::AlignCenter);
-    // Wide enough for the whole name, measured in the font the window's style
-    // sheet gives it: the form's minimum width alone let long names be cut.
+    m_ui->label_name->setWordWrap(true);
+    setToolTip(name);
+    // Wide enough for the name on one line, measured in the font the window's
+    // style sheet gives it, up to a limit: longer names wrap, so that a row
+    // holds several tiles.
     m_ui->label_name->ensurePolished();
     const QMargins margins = layout()->contentsMargins();
-    setMinimumWidth(qMax(minimumTileWidth, m_ui->label_name->sizeHint().width() + margins.left() + margins.right()));
+    const int natural = m_ui->label_name->fontMetrics().horizontalAdvance(name) + 8;
+    setMinimumWidth(qBound(minimumTileWidth, natural, maximumTileWidth) + margins.left() + margins.right());
 }
 
 namespace {

@@ -17,11 +17,12 @@ class LampTile : public QWidget
 
 public:
     static constexpr int minimumTileWidth = 70;
+    static constexpr int maximumTileWidth = 150;
 
     explicit LampTile(QWidget *parent = nullptr);
     ~LampTile() override;
 
-    // The name under the lamp; the tile becomes wide enough for all of it.
+    // The name under the lamp, wrapped when long; whole in the tool tip.
     void setName(const QString &name);
     QString name() const { return m_name; }
 

@@ -19,6 +19,7 @@
 #include <QBrush>
 #include <QDateTime>
 #include <QEvent>
+#include <QHeaderView>
 #include <QHideEvent>
 #include <QLabel>
 #include <QScrollArea>
@@ -26,13 +27,6 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTableWidgetItem>
-
-namespace {
-
-// Tiles per row of the tile area.
-const int tilesPerRow = 4;
-
-} // namespace
 
 ProcessDataInPage::ProcessDataInPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::ProcessDataInPage)
 {
@@ -44,6 +38,9 @@ ProcessDataInPage::ProcessDataInPage(QWidget *parent) : QWidget(parent), m_ui(ne
     m_trend = m_ui->trend;
     m_ui->splitter_trend->setStretchFactor(0, 2);
     m_ui->splitter_trend->setStretchFactor(1, 3);
+    m_ui->splitter->setStretchFactor(0, 3);
+    m_ui->splitter->setStretchFactor(1, 2);
+    m_ui->scroll_lamps->viewport()->installEventFilter(this);
 
     m_ui->pbtn_save->hide();
     m_ui->pbtn_start->setEnabled(true);
@@ -94,6 +91,7 @@ void ProcessDataInPage::clearTiles()
         delete tile;
     m_tiles.clear();
     m_rowTiles.clear();
+    m_tileColumns = 0;
     // Tiles with a name that another tile already had are no longer in the map.
     const QList<LampTile *> rest = m_ui->widget_bool->findChildren<LampTile *>();
     qDeleteAll(rest);
@@ -135,7 +133,6 @@ void ProcessDataInPage::setProcessData(const TreeItem &item)
         if (value.editor.typeName == QLatin1String(IoddKind::BooleanT)) {
             lamp = new LampTile(m_ui->widget_bool);
             lamp->setName(label);
-            m_ui->layout_g->addWidget(lamp, tileCount / tilesPerRow, tileCount % tilesPerRow);
             m_tiles.insert(label, lamp);
             ++tileCount;
         }
@@ -147,10 +144,46 @@ void ProcessDataInPage::setProcessData(const TreeItem &item)
     m_ui->widget_bool->setVisible(tileCount > 0);
     QScrollArea *lamps = m_ui->scroll_lamps;
     lamps->setVisible(tileCount > 0);
-    // As wide as a full row of tiles; only the height scrolls.
-    lamps->setMinimumWidth(m_ui->widget_bool->minimumSizeHint().width() + 2 * lamps->frameWidth()
+    layOutTiles();
+    // At least one tile wide; more tiles to a row as the area widens, and the height scrolls.
+    int tileWidth = 0;
+    for (const LampTile *tile : qAsConst(m_rowTiles))
+        tileWidth = tile ? qMax(tileWidth, tile->minimumWidth()) : tileWidth;
+    const QMargins margins = m_ui->layout_g->contentsMargins();
+    lamps->setMinimumWidth(tileWidth + margins.left() + margins.right() + 2 * lamps->frameWidth()
                            + lamps->verticalScrollBar()->sizeHint().width());
     table->resizeRowsToContents();
+}
+
+void ProcessDataInPage::layOutTiles()
+{
+    QVector<LampTile *> tiles;
+    int tileWidth = 1;
+    for (LampTile *tile : qAsConst(m_rowTiles)) {
+        if (tile) {
+            tiles.append(tile);
+            tileWidth = qMax(tileWidth, tile->minimumWidth());
+        }
+    }
+    QGridLayout *grid = m_ui->layout_g;
+    const QMargins margins = grid->contentsMargins();
+    const int spacing = qMax(0, grid->horizontalSpacing());
+    const int room = m_ui->scroll_lamps->viewport()->width() - margins.left() - margins.right();
+    const int columns = qMax(1, (room + spacing) / (tileWidth + spacing));
+    if (columns == m_tileColumns || tiles.isEmpty())
+        return;
+    m_tileColumns = columns;
+    for (LampTile *tile : qAsConst(tiles))
+        grid->removeWidget(tile);
+    for (int n = 0; n < tiles.size(); ++n)
+        grid->addWidget(tiles.at(n), n / columns, n % columns);
+}
+
+bool ProcessDataInPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_ui->scroll_lamps->viewport() && event->type() == QEvent::Resize)
+        layOutTiles();
+    return QWidget::eventFilter(watched, event);
 }
 
 void ProcessDataInPage::showNames(const TreeItem &item)
@@ -218,6 +251,11 @@ void ProcessDataInPage::showEvent(QShowEvent *event)
         m_placed = true;
         const int height = m_ui->splitter_trend->height();
         m_ui->splitter_trend->setSizes({2 * height / 5, height - 2 * height / 5});
+        // The table as wide as its columns (up to three fifths), the lamps the rest.
+        const int width = m_ui->splitter->width();
+        const int table = m_ui->table->horizontalHeader()->length()
+            + m_ui->table->verticalScrollBar()->sizeHint().width() + 2 * m_ui->table->frameWidth();
+        m_ui->splitter->setSizes({qMin(table, 3 * width / 5), width - qMin(table, 3 * width / 5)});
     }
 }
 

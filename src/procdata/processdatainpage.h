@@ -87,6 +87,9 @@ protected:
 
 private:
     void clearTiles();
+    // As many tiles to a row as the tile area's width takes.
+    void layOutTiles();
+    bool eventFilter(QObject *watched, QEvent *event) override;
     // Greys the values and says their age once they are older than two polls.
     void showAge();
     void setStaleNote(const QString &text);
@@ -100,6 +103,7 @@ private:
     QMap<QString, LampTile *> m_tiles;
     QVector<LampTile *> m_rowTiles; // per row, null for rows without a lamp
     bool m_placed = false;          // the table/trend border set once shown
+    int m_tileColumns = 0;          // tiles per row as laid out
     ProcessDataTrend *m_trend = nullptr;
     // The octets the table shows and their values, for a poll that reads the same.
     QByteArray m_shownData;

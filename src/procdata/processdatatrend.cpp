@@ -1,9 +1,10 @@
 #include "processdatatrend.h"
 
+#include "bitlanes.h"
+
 #include "codec/processdatacsv.h"
 #include "log/hub8log.h"
 
-#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QDateTimeAxis>
@@ -23,6 +24,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTimer>
@@ -35,10 +37,8 @@ using namespace QtCharts;
 
 namespace {
 
-// Bit lanes: lane k has its 0 line at k * laneStep and its 1 line laneHigh above.
-constexpr double laneStep = 1.5;
-constexpr double laneHigh = 1.0;
-constexpr double laneMargin = (laneStep - laneHigh) / 2;
+// The lanes take at most this height before they scroll, when the numbers share the trend.
+constexpr int lanesShownHeight = 240;
 
 // The spans the user can choose, in seconds.
 constexpr int spanChoices[] = {10, 30, 60, 120, 300, 600};
@@ -124,19 +124,21 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
     m_numberTime = new QDateTimeAxis;
     m_numberChart = newChart(m_numberTime);
     m_numberChart->legend()->setAlignment(Qt::AlignTop);
-    m_bitTime = new QDateTimeAxis;
-    m_bitChart = newChart(m_bitTime);
-    m_bitChart->legend()->hide();
-    m_lanes = new QCategoryAxis;
-    m_lanes->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
-    m_bitChart->addAxis(m_lanes, Qt::AlignLeft);
     m_baseMargins = m_numberChart->margins();
 
     m_numberView = newView(m_numberChart, this);
-    m_bitView = newView(m_bitChart, this);
+    m_bitLanes = new BitLanes;
+    m_lanesArea = new QScrollArea(this);
+    m_lanesArea->setObjectName(QStringLiteral("scroll_lanes"));
+    m_lanesArea->setFrameShape(QFrame::NoFrame);
+    m_lanesArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_lanesArea->setWidgetResizable(true);
+    m_lanesArea->setWidget(m_bitLanes);
+    m_lanesArea->setMinimumHeight(60);
     m_charts = new QSplitter(Qt::Vertical, this);
     m_charts->addWidget(m_numberView);
-    m_charts->addWidget(m_bitView);
+    m_charts->addWidget(m_lanesArea);
+    m_charts->setChildrenCollapsible(false);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -144,7 +146,7 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
     layout->addWidget(m_charts, 1);
 
     connect(m_numberChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::scheduleAlignment);
-    connect(m_bitChart, &QChart::plotAreaChanged, this, &ProcessDataTrend::scheduleAlignment);
+    connect(m_bitLanes, &BitLanes::widthChanged, this, &ProcessDataTrend::scheduleAlignment);
 
     retranslate();
     buildLines();
@@ -188,19 +190,17 @@ void ProcessDataTrend::startRecording(const ProcessDataCodec::Layout &layout, co
 void ProcessDataTrend::clearLines()
 {
     m_numberChart->removeAllSeries();
-    m_bitChart->removeAllSeries();
     for (UnitAxis &a : m_axes) {
         m_numberChart->removeAxis(a.axis);
         delete a.axis;
     }
     m_axes.clear();
     m_lines.clear();
-    const QStringList lanes = m_lanes->categoriesLabels();
-    for (const QString &label : lanes)
-        m_lanes->remove(label);
+    m_laneChannels.clear();
+    m_bitLanes->setLanes({});
     // The plot edges are lined up again for the new lines' labels.
     m_numberChart->setMargins(m_baseMargins);
-    m_bitChart->setMargins(m_baseMargins);
+    m_bitLanes->setPlotEdges(-1, -1);
     m_alignedAreas = {};
     scheduleAlignment();
 }
@@ -209,53 +209,42 @@ void ProcessDataTrend::buildLines()
 {
     using Kind = ProcessDataRecording::Channel::Kind;
     const QVector<ProcessDataRecording::Channel> &channels = m_recording.channels();
-    const int bits = int(std::count_if(channels.cbegin(), channels.cend(),
-                                       [](const ProcessDataRecording::Channel &c) { return c.kind == Kind::Bit; }));
     QStringList laneNames; // top lane first
     for (int c = 0; c < channels.size(); ++c) {
         const ProcessDataRecording::Channel &channel = channels.at(c);
-        if (channel.kind == Kind::Text)
+        if (channel.kind == Kind::Bit) {
+            m_laneChannels.append(c);
+            laneNames.append(channel.name);
+            continue;
+        }
+        if (channel.kind != Kind::Number)
             continue;
         Line line;
         line.channel = c;
         line.history = new QLineSeries;
         line.series = new QLineSeries;
         line.series->setName(channel.title());
-        QChart *chart = channel.kind == Kind::Number ? m_numberChart : m_bitChart;
-        chart->addSeries(line.history);
-        chart->addSeries(line.series);
-        if (channel.kind == Kind::Number) {
-            auto unit =
-                std::find_if(m_axes.cbegin(), m_axes.cend(), [&](const UnitAxis &a) { return a.unit == channel.unit; });
-            line.axis = int(unit - m_axes.cbegin());
-            if (unit == m_axes.cend()) {
-                UnitAxis a;
-                a.unit = channel.unit;
-                a.axis = new QValueAxis;
-                a.axis->setTitleText(channel.unit);
-                a.axis->setLabelFormat(QStringLiteral("%g"));
-                a.axis->setRange(0, 1);
-                // The grid is the first axis's: the ticks of a second unit
-                // fall elsewhere, and its lines would cross the first's.
-                a.axis->setGridLineVisible(m_axes.isEmpty());
-                m_numberChart->addAxis(a.axis, m_axes.size() % 2 ? Qt::AlignRight : Qt::AlignLeft);
-                m_axes.append(a);
-            }
-            for (QLineSeries *s : {line.history, line.series}) {
-                s->attachAxis(m_numberTime);
-                s->attachAxis(m_axes.at(line.axis).axis);
-            }
-        } else {
-            line.base = (bits - 1 - laneNames.size()) * laneStep;
-            // Category labels must differ.
-            QString name = channel.name;
-            for (int n = 2; laneNames.contains(name); ++n)
-                name = QStringLiteral("%1 (%2)").arg(channel.name).arg(n);
-            laneNames.append(name);
-            for (QLineSeries *s : {line.history, line.series}) {
-                s->attachAxis(m_bitTime);
-                s->attachAxis(m_lanes);
-            }
+        m_numberChart->addSeries(line.history);
+        m_numberChart->addSeries(line.series);
+        auto unit =
+            std::find_if(m_axes.cbegin(), m_axes.cend(), [&](const UnitAxis &a) { return a.unit == channel.unit; });
+        line.axis = int(unit - m_axes.cbegin());
+        if (unit == m_axes.cend()) {
+            UnitAxis a;
+            a.unit = channel.unit;
+            a.axis = new QValueAxis;
+            a.axis->setTitleText(channel.unit);
+            a.axis->setLabelFormat(QStringLiteral("%g"));
+            a.axis->setRange(0, 1);
+            // The grid is the first axis's: the ticks of a second unit
+            // fall elsewhere, and its lines would cross the first's.
+            a.axis->setGridLineVisible(m_axes.isEmpty());
+            m_numberChart->addAxis(a.axis, m_axes.size() % 2 ? Qt::AlignRight : Qt::AlignLeft);
+            m_axes.append(a);
+        }
+        for (QLineSeries *s : {line.history, line.series}) {
+            s->attachAxis(m_numberTime);
+            s->attachAxis(m_axes.at(line.axis).axis);
         }
         // The theme's colour, one pixel wide: thin lines are drawn without a stroker.
         QPen pen = line.series->pen();
@@ -263,28 +252,20 @@ void ProcessDataTrend::buildLines()
         line.series->setPen(pen);
         line.history->setPen(pen);
         // The legend names the line once, by its live part.
-        chart->legend()->markers(line.history).value(0)->setVisible(false);
+        m_numberChart->legend()->markers(line.history).value(0)->setVisible(false);
+        connect(m_numberChart->legend()->markers(line.series).value(0), &QLegendMarker::clicked, this,
+                &ProcessDataTrend::onMarkerClicked);
         m_lines.append(line);
     }
-
-    // Categories go in ascending order: the bottom lane first.
-    m_lanes->setStartValue(-laneMargin);
-    for (int k = 0; k < laneNames.size(); ++k)
-        m_lanes->append(laneNames.at(laneNames.size() - 1 - k), k * laneStep + laneHigh + laneMargin);
-    m_lanes->setRange(-laneMargin, std::max(1, bits) * laneStep - laneMargin);
-
-    for (const Line &line : qAsConst(m_lines)) {
-        if (line.axis >= 0)
-            connect(m_numberChart->legend()->markers(line.series).value(0), &QLegendMarker::clicked, this,
-                    &ProcessDataTrend::onMarkerClicked);
-    }
+    m_bitLanes->setLanes(laneNames);
 
     m_numberView->setVisible(!m_axes.isEmpty());
-    m_bitView->setVisible(bits > 0);
-    // Lanes high enough for their names; many bits share a taller chart.
-    const int bitHeight = std::min(44 + 22 * bits, 220);
-    m_bitView->setMinimumHeight(std::min(bitHeight, 160));
-    m_charts->setSizes({2 * bitHeight, bitHeight});
+    m_lanesArea->setVisible(!laneNames.isEmpty());
+    // Every lane readable: beside numbers the lanes take up to half the
+    // height and scroll beyond; alone they take the whole height.
+    const int lanesHeight = m_bitLanes->sizeHint().height();
+    if (!m_axes.isEmpty() && !laneNames.isEmpty())
+        m_charts->setSizes({lanesShownHeight, std::min(lanesHeight, lanesShownHeight)});
     scrollTo(QDateTime::currentMSecsSinceEpoch(), true);
 }
 
@@ -312,6 +293,19 @@ void ProcessDataTrend::record(qint64 msecsSinceEpoch, const QByteArray &register
         addPoint(line, msecsSinceEpoch, ProcessDataRecording::plotValue(channel, values.value(channel.field)));
     }
     scrollTo(msecsSinceEpoch);
+    m_bitLanes->appendPoll(msecsSinceEpoch, laneStates(values), true);
+}
+
+QVector<int> ProcessDataTrend::laneStates(const QVector<ProcessDataCodec::ItemValue> &values) const
+{
+    QVector<int> states;
+    states.reserve(m_laneChannels.size());
+    for (int c : m_laneChannels) {
+        const ProcessDataRecording::Channel &channel = m_recording.channels().at(c);
+        const double v = ProcessDataRecording::plotValue(channel, values.value(channel.field));
+        states.append(std::isnan(v) ? -1 : int(v != 0));
+    }
+    return states;
 }
 
 void ProcessDataTrend::addPoint(Line &line, qint64 msecs, double value, QVector<QPointF> *points)
@@ -335,22 +329,6 @@ void ProcessDataTrend::addPoint(Line &line, qint64 msecs, double value, QVector<
             line.series->append(x, y);
         }
     };
-    if (line.axis < 0) {
-        // A step: the old state up to this poll, then the new one.
-        const double y = line.base + value * laneHigh;
-        if (line.hasLast && line.last != y) {
-            put(line.last);
-            if (points)
-                points->append(QPointF(x, y));
-            else
-                line.series->append(x, y);
-        } else {
-            put(y);
-        }
-        line.last = y;
-        line.hasLast = true;
-        return;
-    }
     put(value);
     UnitAxis &axis = m_axes[line.axis];
     axis.low = axis.hasData ? std::min(axis.low, value) : value;
@@ -372,12 +350,11 @@ void ProcessDataTrend::redraw()
     const int first = std::max(0, m_recording.indexAtOrAfter(start) - 1);
     const int last = m_recording.indexAtOrAfter(end + 1);
 
-    for (Line &line : m_lines)
-        line.hasLast = false;
     for (UnitAxis &axis : m_axes)
         axis.hasData = false;
     QVector<QVector<QPointF>> points(m_lines.size());
     const QVector<ProcessDataRecording::Channel> &channels = m_recording.channels();
+    m_bitLanes->clearPolls();
     for (int i = first; i < last; ++i) {
         const QVector<ProcessDataCodec::ItemValue> values = m_recording.valuesAt(i);
         for (int l = 0; l < m_lines.size(); ++l) {
@@ -385,6 +362,7 @@ void ProcessDataTrend::redraw()
             addPoint(m_lines[l], m_recording.timeAt(i),
                      ProcessDataRecording::plotValue(channel, values.value(channel.field)), &points[l]);
         }
+        m_bitLanes->appendPoll(m_recording.timeAt(i), laneStates(values), false);
     }
     for (int l = 0; l < m_lines.size(); ++l) {
         const QVector<QPointF> &p = points.at(l);
@@ -412,8 +390,7 @@ void ProcessDataTrend::scrollTo(qint64 msecs, bool force)
         const QDateTime to = QDateTime::fromMSecsSinceEpoch(m_axisEnd);
         if (!m_axes.isEmpty())
             m_numberTime->setRange(from, to);
-        if (m_lanes->count() > 0)
-            m_bitTime->setRange(from, to);
+        m_bitLanes->setTimeRange(start, m_axisEnd);
     }
     for (UnitAxis &axis : m_axes)
         fitAxis(axis);
@@ -422,6 +399,7 @@ void ProcessDataTrend::scrollTo(qint64 msecs, bool force)
 void ProcessDataTrend::settleLines(qint64 windowStart)
 {
     const double start = double(windowStart);
+    m_bitLanes->dropBefore(windowStart);
     for (UnitAxis &axis : m_axes)
         axis.hasData = false;
     for (const Line &line : qAsConst(m_lines)) {
@@ -441,8 +419,6 @@ void ProcessDataTrend::settleLines(qint64 windowStart)
         history.remove(0, k);
         if (k > 0 || history.size() != before)
             line.history->replace(history);
-        if (line.axis < 0)
-            continue;
         UnitAxis &axis = m_axes[line.axis];
         for (const QPointF &p : qAsConst(history)) {
             axis.low = axis.hasData ? std::min(axis.low, p.y()) : p.y();
@@ -513,6 +489,10 @@ QVector<QPointF> ProcessDataTrend::points(const QString &title) const
         all += all.isEmpty() ? live : live.mid(1);
         return all;
     }
+    for (int lane = 0; lane < m_laneChannels.size(); ++lane) {
+        if (m_recording.channels().at(m_laneChannels.at(lane)).title() == title)
+            return m_bitLanes->points(lane);
+    }
     return {};
 }
 
@@ -527,6 +507,7 @@ void ProcessDataTrend::showEvent(QShowEvent *event)
 void ProcessDataTrend::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    scheduleAlignment();
     if (m_stale && drawing())
         redraw();
 }
@@ -544,39 +525,46 @@ void ProcessDataTrend::scheduleAlignment()
     });
 }
 
+QRect ProcessDataTrend::numberPlotArea() const
+{
+    if (m_axes.isEmpty())
+        return {};
+    const QRect area = m_numberView->mapFromScene(m_numberChart->plotArea()).boundingRect();
+    return QRect(m_numberView->mapTo(this, area.topLeft()), area.size());
+}
+
 void ProcessDataTrend::alignPlots()
 {
-    // The two charts share the time axis: their plot areas get the same left
-    // and right edges, whatever their value labels take.
-    if (!m_numberView->isVisible() || !m_bitView->isVisible())
+    // The lanes share the numbers' time axis: their plot gets the same left
+    // and right edges. The numbers' plot moves in when the lanes' names
+    // need more room than its value labels, or their scroll bar takes the
+    // right edge.
+    if (!m_numberView->isVisible() || !m_lanesArea->isVisible())
         return;
-    if (m_numberChart->plotArea() == m_alignedAreas.first && m_bitChart->plotArea() == m_alignedAreas.second)
+    const int lanesWidth = m_bitLanes->width();
+    if (m_numberChart->plotArea() == m_alignedAreas.first && lanesWidth == m_alignedAreas.second)
         return; // nothing moved since the last alignment
     m_aligning = true;
-    // Starting from the base margins each time, the result depends on the
-    // sizes and the labels only: aligning again changes nothing. The chart
-    // with the smaller inset gets the difference as margin; a narrower chart
-    // may truncate its labels and move its edge, so a few passes correct it.
-    QMargins numbers = m_baseMargins;
-    QMargins bits = m_baseMargins;
+    // From the base margins each time: the result depends on the sizes and
+    // the labels only, so aligning again changes nothing.
+    // The chart's labels may take other room once it moves in, so a few
+    // passes correct what the first left.
+    const int origin = m_bitLanes->mapTo(this, QPoint(0, 0)).x();
+    QMargins margins = m_baseMargins;
+    QRect plot;
     for (int pass = 0; pass < 4; ++pass) {
-        m_numberChart->setMargins(numbers);
-        m_bitChart->setMargins(bits);
+        m_numberChart->setMargins(margins);
         m_numberChart->layout()->activate();
-        m_bitChart->layout()->activate();
-        const QRectF n = m_numberChart->plotArea();
-        const QRectF b = m_bitChart->plotArea();
-        const int left = qRound(n.left() - b.left());
-        const int right =
-            qRound((m_numberChart->size().width() - n.right()) - (m_bitChart->size().width() - b.right()));
-        if (qAbs(left) <= 1 && qAbs(right) <= 1)
+        plot = numberPlotArea();
+        const int moreLeft = m_bitLanes->labelColumnWidth() - (plot.left() - origin);
+        const int moreRight = plot.right() - (origin + lanesWidth - 4);
+        if (moreLeft <= 0 && moreRight <= 0)
             break;
-        QMargins &leftBehind = left > 0 ? bits : numbers;
-        leftBehind.setLeft(leftBehind.left() + qAbs(left));
-        QMargins &rightBehind = right > 0 ? bits : numbers;
-        rightBehind.setRight(rightBehind.right() + qAbs(right));
+        margins.setLeft(margins.left() + std::max(0, moreLeft));
+        margins.setRight(margins.right() + std::max(0, moreRight));
     }
-    m_alignedAreas = {m_numberChart->plotArea(), m_bitChart->plotArea()};
+    m_bitLanes->setPlotEdges(plot.left() - origin, plot.right() - origin);
+    m_alignedAreas = {m_numberChart->plotArea(), lanesWidth};
     m_aligning = false;
 }
 

@@ -14,25 +14,26 @@
 #include <QWidget>
 
 namespace QtCharts {
-class QCategoryAxis;
 class QChart;
 class QChartView;
 class QDateTimeAxis;
 class QLineSeries;
 class QValueAxis;
 } // namespace QtCharts
+class BitLanes;
 class QComboBox;
 class QEvent;
 class QLabel;
 class QPushButton;
 class QResizeEvent;
+class QScrollArea;
 class QShowEvent;
 class QSplitter;
 
 // The trend of the "In port" page: every number of the input process data
 // over the last seconds (one line per item, one value axis per unit, a legend
-// entry hides or shows a line), the bits as step lines in lanes below, with
-// the same time axis. Every poll the page hands over is recorded for the
+// entry hides or shows a line), the bits in lanes below (`BitLanes`), their
+// time lined up with the numbers'. Every poll the page hands over is recorded for the
 // CSV export ("导出CSV"), also while the view is paused or hidden; the lines
 // then catch up from the recording.
 class ProcessDataTrend : public QWidget
@@ -59,11 +60,15 @@ public:
     bool isPaused() const { return m_paused; }
     void setPaused(bool paused);
 
-    // The live part of a number's or bit's line by its title ("Pressure [bar]"); null if none.
+    // The live part of a number's line by its title ("Pressure [bar]"); null if none.
     QtCharts::QLineSeries *series(const QString &title) const;
-    // Every point of that line, history and live part.
+    // Every point of a number's line (history and live part), or of a bit's
+    // lane as steps of 0 and 1.
     QVector<QPointF> points(const QString &title) const;
     QtCharts::QDateTimeAxis *timeAxis() const { return m_numberTime; }
+    const BitLanes *bitLanes() const { return m_bitLanes; }
+    // The numbers' plot area in this widget's coordinates (empty without numbers).
+    QRect numberPlotArea() const;
 
 public slots:
     // Asks for a file and writes the recording to it.
@@ -83,10 +88,7 @@ private:
         // each poll adds its point. A poll thus redraws a few points only.
         QtCharts::QLineSeries *history = nullptr;
         QtCharts::QLineSeries *series = nullptr; // the live part, named in the legend
-        int axis = -1;                           // numbers: index into m_axes
-        double base = 0;                         // bits: the lane's 0 line
-        double last = 0;                         // bits: the last state drawn
-        bool hasLast = false;
+        int axis = 0;                            // index into m_axes
     };
     struct UnitAxis
     {
@@ -102,6 +104,7 @@ private:
     void buildLines();
     bool drawing() const;
     void addPoint(Line &line, qint64 msecs, double value, QVector<QPointF> *points = nullptr);
+    QVector<int> laneStates(const QVector<ProcessDataCodec::ItemValue> &values) const;
     void redraw();
     void scrollTo(qint64 msecs, bool force = false);
     // Hands the live parts to the histories and drops what lies before the window.
@@ -114,7 +117,8 @@ private:
     void updateStatus();
 
     ProcessDataRecording m_recording;
-    QVector<Line> m_lines;
+    QVector<Line> m_lines;       // numbers
+    QVector<int> m_laneChannels; // bits: the recording's channel of each lane
     QVector<UnitAxis> m_axes;
     int m_spanSeconds = defaultSpanSeconds;
     bool m_paused = false;
@@ -123,8 +127,8 @@ private:
     qint64 m_axisEnd = 0; // right end of the time axis
     bool m_aligning = false;
     bool m_alignmentPending = false;
-    // The plot areas the last alignment left.
-    QPair<QRectF, QRectF> m_alignedAreas;
+    // The number plot and the lanes' width the last alignment left.
+    QPair<QRectF, int> m_alignedAreas;
     qint64 m_statusFirst = 0;
     QString m_statusSince;
     QString m_exportNote; // where the last export went
@@ -136,12 +140,10 @@ private:
     QLabel *m_status = nullptr;
     QSplitter *m_charts = nullptr;
     QtCharts::QChart *m_numberChart = nullptr;
-    QtCharts::QChart *m_bitChart = nullptr;
     QtCharts::QChartView *m_numberView = nullptr;
-    QtCharts::QChartView *m_bitView = nullptr;
     QtCharts::QDateTimeAxis *m_numberTime = nullptr;
-    QtCharts::QDateTimeAxis *m_bitTime = nullptr;
-    QtCharts::QCategoryAxis *m_lanes = nullptr;
+    QScrollArea *m_lanesArea = nullptr;
+    BitLanes *m_bitLanes = nullptr;
     QMargins m_baseMargins;
 };
 

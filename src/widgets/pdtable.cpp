@@ -42,6 +42,8 @@ void setUpProcessDataTable(QTableWidget *table)
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     for (int i = 0; i < 3; ++i)
         table->setColumnWidth(i, columnWidths[i]);
+    // The value column takes the room the page gives the table.
+    table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->setVisible(false);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);

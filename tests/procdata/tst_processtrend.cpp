@@ -2,6 +2,7 @@
 // losing polls and start over with a new layout.
 
 #include "guithreadwatchdog.h"
+#include "procdata/bitlanes.h"
 #include "procdata/processdatainpage.h"
 #include "procdata/processdatatrend.h"
 #include "procdatafixtures.h"
@@ -86,16 +87,19 @@ private slots:
         page.show();
         const ProcessDataTrend *trend = page.trend();
         QLineSeries *pressure = seriesEndingWith(trend, "[bar]");
-        QLineSeries *out2 = seriesEndingWith(trend, "OUT2");
-        QVERIFY(pressure && out2);
+        QString out2;
+        for (const ProcessDataRecording::Channel &c : trend->recording().channels())
+            out2 = c.title().endsWith("OUT2") ? c.title() : out2;
+        QVERIFY(pressure && !out2.isEmpty());
+        const auto lastState = [&] { return trend->points(out2).isEmpty() ? -1.0 : trend->points(out2).last().y(); };
 
         m_input = hex("04 b0 07 5a"); // 120.0 bar, OUT2 on
         page.findChild<QPushButton *>("pbtn_start")->click();
         QTRY_COMPARE_WITH_TIMEOUT(lastY(pressure), 120.0, 2000);
-        const double out2On = lastY(out2);
+        QCOMPARE(lastState(), 1.0);
         m_input = hex("0f a0 00 05"); // 400.0 bar, OUT2 off
         QTRY_COMPARE_WITH_TIMEOUT(lastY(pressure), 400.0, 2000);
-        QCOMPARE(lastY(out2), out2On - 1); // the lane's 0 line, one step below
+        QCOMPARE(lastState(), 0.0);
         page.findChild<QPushButton *>("pbtn_stop")->click();
 
         // Every poll is one sample, and one CSV row.
@@ -110,9 +114,8 @@ private slots:
         ProcessDataTrend trend;
         QVERIFY(showGauge(trend));
         QChart *numbers = trend.series("UIntegerT1 [bar]")->chart();
-        QChart *bits = trend.series("BooleanT2")->chart();
         const QMargins base(4, 2, 4, 2);
-        QTRY_VERIFY(numbers->margins() != base || bits->margins() != base);
+        QTRY_VERIFY(numbers->margins() != base); // moved in for the lane's name
         trend.startRecording(
             ProcessDataCodec::layoutOf(node(16, {at(item("UIntegerT", "16", "0", "65535", {}, "1"), 0, "0.1", "bar")})),
             "PD");
@@ -146,10 +149,9 @@ private slots:
         trend.show();
         QVERIFY(QTest::qWaitForWindowExposed(&trend));
         QChart *numbers = trend.series(trend.recording().channels().first().title())->chart();
-        QChart *bits = trend.series(trend.recording().channels().last().title())->chart();
+        const BitLanes *lanes = trend.bitLanes();
         int changes = 0;
-        for (QChart *chart : {numbers, bits})
-            connect(chart, &QChart::plotAreaChanged, this, [&changes] { ++changes; });
+        connect(numbers, &QChart::plotAreaChanged, this, [&changes] { ++changes; });
 
         const qint64 t0 = QDateTime::currentMSecsSinceEpoch();
         for (const QSize &size : {QSize(900, 420), QSize(520, 260), QSize(1400, 800), QSize(700, 330)}) {
@@ -167,13 +169,20 @@ private slots:
         changes = 0;
         QTest::qWait(1000);
         QVERIFY2(changes < 5, qPrintable(QString::number(changes)));
-        QVERIFY2(qAbs(numbers->plotArea().left() - bits->plotArea().left()) <= 1
-                     && qAbs(numbers->plotArea().right() - bits->plotArea().right()) <= 1,
+        const QRect plot = trend.numberPlotArea();
+        const QRect lanePlot(lanes->mapTo(&trend, lanes->plotRect().topLeft()), lanes->plotRect().size());
+        QVERIFY2(qAbs(plot.left() - lanePlot.left()) <= 1 && qAbs(plot.right() - lanePlot.right()) <= 1,
                  qPrintable(QString("numbers %1..%2, bits %3..%4")
-                                .arg(numbers->plotArea().left())
-                                .arg(numbers->plotArea().right())
-                                .arg(bits->plotArea().left())
-                                .arg(bits->plotArea().right())));
+                                .arg(plot.left())
+                                .arg(plot.right())
+                                .arg(lanePlot.left())
+                                .arg(lanePlot.right())));
+        // Every lane's name whole (at the page's width on a 1366 x 768 screen) and a line of text high; 24
+        // lanes scroll rather than squeeze.
+        QCOMPARE(lanes->laneCount(), 24);
+        trend.resize(1000, 330);
+        QVERIFY(lanes->labelColumnWidth() > lanes->fontMetrics().horizontalAdvance("Switching state of input pin 24"));
+        QVERIFY(lanes->height() >= 24 * lanes->fontMetrics().height());
     }
 
     // Three minutes of polls: the lines hold the chosen span; paused, they and the axis stand still while
@@ -183,8 +192,7 @@ private slots:
         ProcessDataTrend trend;
         QVERIFY(showGauge(trend));
         QLineSeries *pressure = trend.series("UIntegerT1 [bar]");
-        QLineSeries *bit = trend.series("BooleanT2");
-        QVERIFY(pressure && bit);
+        QVERIFY(pressure);
         // Poll i comes 300 ms after the one before and shows i / 10 bar; the flag goes on after one minute.
         const qint64 t0 = 1'800'000'000'000;
         const auto poll = [&](int i) {
@@ -214,7 +222,7 @@ private slots:
         QCOMPARE(trend.points(pressure->name()).first(), QPointF(t0, 0.0));
         // The flag as a step at poll 200; a steady state is a run of two points.
         const QList<QPointF> steps{{double(t0), 0}, {t0 + 60'000.0, 0}, {t0 + 60'000.0, 1}, {double(end), 1}};
-        QCOMPARE(trend.points(bit->name()).toList(), steps);
+        QCOMPARE(trend.points("BooleanT2").toList(), steps);
         trend.setSpanSeconds(10);
         const QVector<QPointF> last10s = trend.points(pressure->name());
         const double left = double(trend.timeAxis()->min().toMSecsSinceEpoch());
