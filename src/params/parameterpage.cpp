@@ -6,6 +6,7 @@
 #include "lineeditdelegate.h"
 #include "parametersetdialog.h"
 #include "widgets/comboboxdelegate.h"
+#include "widgets/statuslabel.h"
 #include "widgets/writeconfirmation.h"
 
 #include "codec/numbertext.h"
@@ -128,11 +129,9 @@ ParameterPage::ParameterPage(QWidget *parent) : QWidget(parent), m_ui(new Ui::Pa
     m_stop = new QPushButton(tr("停止"), this);
     m_stop->setObjectName(QStringLiteral("pbtn_stop"));
     m_stop->setEnabled(false);
-    m_status = new QLabel(this);
+    // A long message (English is longer) takes the room left, never the buttons'.
+    m_status = new StatusLabel(this);
     m_status->setObjectName(QStringLiteral("label_status"));
-    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // A long message (English is longer) takes the room left, never the buttons'; its tool tip has it whole.
-    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_ui->horizontalLayout->insertWidget(3, m_stop);
     m_ui->horizontalLayout->addWidget(m_status, 1);
 
@@ -356,6 +355,12 @@ void ParameterPage::sizeColumns()
                                    - metrics.horizontalAdvance(textCell.data(Qt::DisplayRole).toString()));
             width = qMax(width, texts.width() + padding);
         }
+        // A label or value of a hundred characters must not push the other
+        // columns out of sight: past two fifths of the table (or 260 px
+        // before it is shown) a cell shows its text elided, the details under
+        // the menu tree and the tool tip whole.
+        if (column == 0 || column == valueColumn)
+            width = qMin(width, qMax(260, table->viewport()->width() * 2 / 5));
         table->setColumnWidth(column, width);
     }
 }
@@ -1195,19 +1200,18 @@ void ParameterPage::updateRow(int row)
 
 void ParameterPage::setProgress(int done, int total)
 {
-    m_status->setText(tr("读取中 %1 / %2").arg(done).arg(total));
+    m_status->setStatus(tr("读取中 %1 / %2").arg(done).arg(total));
 }
 
 void ParameterPage::setStatus(const QString &text)
 {
     qCDebug(lcParams).noquote() << "status:" << text;
-    m_status->setText(text);
-    m_status->setToolTip(text);
+    m_status->setStatus(text);
 }
 
 QString ParameterPage::statusText() const
 {
-    return m_status->text();
+    return m_status->status();
 }
 
 QString ParameterPage::readFailedText()

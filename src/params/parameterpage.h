@@ -23,6 +23,7 @@ class QTableWidgetItem;
 struct IsduRequestBlock;
 class LinkReply;
 class ComboBoxDelegate;
+class StatusLabel;
 class LineEditDelegate;
 
 namespace Ui {
@@ -286,7 +287,7 @@ private:
     bool isEdited(const ValueItem &entry) const;
 
     Ui::ParameterPage *m_ui;
-    QLabel *m_status = nullptr;
+    StatusLabel *m_status = nullptr;
     QPushButton *m_stop = nullptr;
     MenuSource m_menuSource;
     MenuSource m_nextMenuSource; // waiting for the running operation to end

@@ -4,6 +4,7 @@
 
 #include "codec/processdatacsv.h"
 #include "log/hub8log.h"
+#include "widgets/statuslabel.h"
 
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
@@ -109,7 +110,8 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
     m_export->setObjectName(QStringLiteral("pbtn_export"));
     connect(m_export, &QPushButton::clicked, this, &ProcessDataTrend::onExportClicked);
 
-    m_status = new QLabel(this);
+    m_status = new StatusLabel(this);
+    m_status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     auto *controls = new QHBoxLayout;
     controls->setContentsMargins(0, 0, 0, 0);
@@ -118,8 +120,7 @@ ProcessDataTrend::ProcessDataTrend(QWidget *parent) : QWidget(parent)
     controls->addWidget(m_span);
     controls->addWidget(m_pause);
     controls->addWidget(m_export);
-    controls->addStretch(1);
-    controls->addWidget(m_status);
+    controls->addWidget(m_status, 1);
 
     m_numberTime = new QDateTimeAxis;
     m_numberChart = newChart(m_numberTime);
@@ -179,7 +180,6 @@ void ProcessDataTrend::startRecording(const ProcessDataCodec::Layout &layout, co
 {
     m_recording = ProcessDataRecording(layout, wholeName);
     m_exportNote.clear(); // an export said of the recording before
-    m_status->setToolTip(QString());
     m_stale = false;
     m_viewEnd = 0;
     clearLines();
@@ -597,14 +597,14 @@ void ProcessDataTrend::updateStatus()
     const int n = m_recording.size();
     m_export->setEnabled(n > 0);
     if (n == 0) {
-        m_status->clear();
+        m_status->setStatus(QString());
         return;
     }
     if (m_recording.timeAt(0) != m_statusFirst) {
         m_statusFirst = m_recording.timeAt(0);
         m_statusSince = QDateTime::fromMSecsSinceEpoch(m_statusFirst).toString(QStringLiteral("HH:mm:ss"));
     }
-    m_status->setText(tr("自 %1 起记录的读取：%2").arg(m_statusSince).arg(n) + m_exportNote);
+    m_status->setStatus(tr("自 %1 起记录的读取：%2").arg(m_statusSince).arg(n) + m_exportNote);
 }
 
 void ProcessDataTrend::onExportClicked()
@@ -621,10 +621,6 @@ void ProcessDataTrend::onExportClicked()
     }
     qCInfo(lcProcdata) << "trend of" << m_recording.size() << "polls written to" << path;
     // Said where it went; it stays in the status line until the next export.
-    QString shown = m_status->text();
-    if (!m_exportNote.isEmpty() && shown.endsWith(m_exportNote))
-        shown.chop(m_exportNote.size());
     m_exportNote = tr("；%1 次读取已导出到 %2").arg(m_recording.size()).arg(QDir::toNativeSeparators(path));
-    m_status->setText(shown + m_exportNote);
-    m_status->setToolTip(path);
+    updateStatus();
 }

@@ -27,6 +27,7 @@ class QLabel;
 class QPushButton;
 class QResizeEvent;
 class QScrollArea;
+class StatusLabel;
 class QShowEvent;
 class QSplitter;
 
@@ -137,7 +138,7 @@ private:
     QComboBox *m_span = nullptr;
     QPushButton *m_pause = nullptr;
     QPushButton *m_export = nullptr;
-    QLabel *m_status = nullptr;
+    StatusLabel *m_status = nullptr;
     QSplitter *m_charts = nullptr;
     QtCharts::QChart *m_numberChart = nullptr;
     QtCharts::QChartView *m_numberView = nullptr;

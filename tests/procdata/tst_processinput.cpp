@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QTranslator>
 
@@ -110,30 +111,57 @@ private slots:
         QCOMPARE(after, QLatin1Char('[') + before + QLatin1Char(']'));
     }
 
+    // Tiles fill rows in order, as many to a row as the tile area's width takes; a long name wraps instead
+    // of widening every tile (dozens of bits must not push the window past the screen).
     void tilesInGridOrder()
     {
         ProcessDataInPage page;
         page.setProcessData(node(16,
                                  {item("UIntegerT", "8", "0", "255", {}, "9"), at(flag("1"), 8), at(flag("2"), 9),
                                   at(flag("3"), 10), at(flag("4"), 11), at(flag("5"), 12), at(flag("6"), 13)}));
+        page.resize(1000, 600);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
         QVERIFY(!page.tile("UIntegerT9"));
         page.refresh(hex("0d 00")); // bits 8..13 are the six flags
         auto *grid = page.findChild<QGridLayout *>("layout_g");
-        for (int i = 0; i < 6; ++i) { // four tiles a row
-            LampTile *tile = page.tile(QStringLiteral("BooleanT%1").arg(i + 1));
-            QVERIFY(tile);
-            int row = -1, col = -1, rowSpan = 0, colSpan = 0;
-            grid->getItemPosition(grid->indexOf(tile), &row, &col, &rowSpan, &colSpan);
-            QCOMPARE(qMakePair(row, col), qMakePair(i / 4, i % 4));
-            QCOMPARE(tile->state(), bool((0x0d >> i) & 1));
-        }
+        const auto positions = [&] {
+            QVector<QPair<int, int>> at;
+            for (int i = 0; i < 6; ++i) {
+                int row = -1, col = -1, rowSpan = 0, colSpan = 0;
+                grid->getItemPosition(grid->indexOf(page.tile(QStringLiteral("BooleanT%1").arg(i + 1))), &row, &col,
+                                      &rowSpan, &colSpan);
+                at.append({row, col});
+            }
+            return at;
+        };
+        const auto rowMajor = [&](int perRow) {
+            for (int i = 0; i < 6; ++i) {
+                if (positions().at(i) != qMakePair(i / perRow, i % perRow))
+                    return false;
+            }
+            return true;
+        };
+        int wide = 0;
+        while (wide < 6 && positions().at(wide).first == 0)
+            ++wide;
+        QVERIFY2(wide >= 2 && rowMajor(wide), qPrintable(QString::number(wide)));
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(page.tile(QStringLiteral("BooleanT%1").arg(i + 1))->state(), bool((0x0d >> i) & 1));
+        // The tile area narrowed: fewer tiles a row, the same order.
+        auto *splitter = page.findChild<QSplitter *>("splitter");
+        splitter->setSizes({splitter->width() - 120, 120});
+        QTRY_VERIFY(positions().at(1).first == 1);
+        QVERIFY(rowMajor(1));
 
-        // A long name is not cut: its tile is as wide as the name.
+        // A long name wraps within a bounded tile, whole in the tool tip.
         ValueItem warning = at(flag("7"), 14);
-        warning.label = "Device warning, temperature above limit";
+        warning.label = "Device warning, temperature above limit of the sensor element";
         page.setProcessData(node(16, {item("UIntegerT", "8", "0", "255", {}, "9"), warning}));
         const LampTile *tile = page.tile(warning.label);
-        QVERIFY(tile && tile->minimumWidth() >= tile->findChild<QLabel *>("label_name")->sizeHint().width());
+        QVERIFY(tile && tile->minimumWidth() < tile->fontMetrics().horizontalAdvance(warning.label));
+        QCOMPARE(tile->toolTip(), warning.label);
+        QVERIFY(tile->findChild<QLabel *>("label_name")->wordWrap());
 
         page.setProcessData(node(16, {item("UIntegerT", "16", "0", "65535")}));
         QVERIFY(page.findChild<QWidget *>("widget_bool")->isHidden() && page.findChildren<LampTile *>().isEmpty());
