@@ -1,9 +1,9 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "i18n/uilanguage.h"
 #include "journaldialog.h"
 #include "portdeviceidentity.h"
-#include "uilanguage.h"
 
 #include "adapterpages/adaptercommpage.h"
 #include "adapterpages/adapterdetailspage.h"

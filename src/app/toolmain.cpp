@@ -1,7 +1,7 @@
 #include "toolmain.h"
 
+#include "i18n/uilanguage.h"
 #include "mainwindow.h"
-#include "uilanguage.h"
 
 #include "description/datalocations.h"
 #include "log/hub8log.h"

@@ -25,7 +25,7 @@ void setPlatformDefaults();
 // timestamps, go to FILE.
 QCommandLineOption logFileOption();
 
-// --lang zh|en: the language of the user interface (uilanguage.h).
+// --lang zh|en: the language of the user interface (i18n/uilanguage.h).
 QCommandLineOption languageOption();
 
 // Shows `window` at once; from the event loop, once it is up, runs

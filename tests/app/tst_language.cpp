@@ -3,10 +3,10 @@
 // state (pictures, a running read, the console's history), and switching back restores the Chinese texts.
 
 #include "adapterpages/isduconsole.h"
-#include "app/uilanguage.h"
 #include "defaultsetup.h"
 #include "devicepages/digitalinputpanel.h"
 #include "devicepages/eventpage.h"
+#include "i18n/uilanguage.h"
 #include "params/parameterpage.h"
 #include "procdata/processdatainpage.h"
 #include "virtualadapter.h"

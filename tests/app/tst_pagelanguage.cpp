@@ -1,8 +1,8 @@
 // A device's pages speak the interface's language where its description has it: a switch from the tool bar renames
 // the shown parameter rows and process data in place, keeping what was typed and not yet written.
 
-#include "app/uilanguage.h"
 #include "defaultsetup.h"
+#include "i18n/uilanguage.h"
 #include "params/lineeditdelegate.h"
 #include "params/parameterpage.h"
 #include "procdata/processdatainpage.h"

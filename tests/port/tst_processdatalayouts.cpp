@@ -2,8 +2,8 @@
 // show the layout the device's variable selects, follow a write of that variable, and fall back to
 // the first layout, saying so, when the variable cannot be read.
 
-#include "app/uilanguage.h"
 #include "description/ioddfile.h"
+#include "i18n/uilanguage.h"
 #include "params/parameterpage.h"
 #include "port/portpages.h"
 #include "port/processdatalayoutpicker.h"

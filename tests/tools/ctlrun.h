@@ -21,9 +21,18 @@ struct Result
     QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
 };
 
-inline Result runSim(const QStringList &args)
+// env: variables set for that run (LANG=C.UTF-8, say).
+inline Result runSim(const QStringList &args, const QStringList &env = {})
 {
     QProcess p;
+    if (!env.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("LC_ALL"));
+        environment.remove(QStringLiteral("LC_MESSAGES"));
+        for (const QString &setting : env)
+            environment.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+        p.setProcessEnvironment(environment);
+    }
     p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/hub8ctl-sim"), args);
     if (!p.waitForFinished(20000))
         qFatal("hub8ctl-sim did not finish");

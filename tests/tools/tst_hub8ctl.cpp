@@ -167,6 +167,18 @@ private slots:
             values << shown.value(key);
         QCOMPARE(values.join('|'), "250.5|300.0|Window, normally closed|-1.25|Unlocked|Locked|ABC");
     }
+
+    // Messages in the locale's language: English unless the locale is Chinese.
+    void messagesInTheLocalesLanguage()
+    {
+        const QStringList args{"set", "2", "--iodd", m_iodd, "64:1", "99999"};
+        const Result english = runSim(args, {"LANG=C.UTF-8"});
+        const Result chinese = runSim(args, {"LANG=zh_CN.UTF-8"});
+        QCOMPARE(english.status, 2);
+        QVERIFY2(english.err.contains("Out of range -3276.8 … 3276.7") && !english.err.contains("超出"),
+                 english.err.constData());
+        QVERIFY2(chinese.err.contains("超出范围"), chinese.err.constData());
+    }
 };
 
 QTEST_MAIN(tst_hub8ctl)

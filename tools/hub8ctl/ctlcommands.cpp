@@ -10,6 +10,7 @@
 #include "description/ioddfile.h"
 #include "description/ioddheaderreader.h"
 #include "description/ioddjson.h"
+#include "i18n/uilanguage.h"
 #include "link/adapterlink.h"
 #include "link/directparameterpage.h"
 #include "link/linkhub.h"
@@ -20,6 +21,7 @@
 #include "protocol/isdublock.h"
 
 #include <QEventLoop>
+#include <QLocale>
 
 #include <algorithm>
 #include <cstdio>
@@ -685,6 +687,9 @@ bool loadDescription(const QString &path, IoddHeaderReader &header, IoddFile &fi
 int runHub8ctl(const QString &program, const QStringList &args, const QString &synopsis, const QString &extraOptions,
                QByteArray *output)
 {
+    // Messages in the locale's language, as the window's: Chinese for a
+    // Chinese locale, else English.
+    UiLanguage::apply(UiLanguage::forLocale(QLocale::system()));
     Run run(program, output);
     Command c;
     QString error;
