@@ -1372,6 +1372,22 @@ This port: %2</translation>
 <context>
     <name>DeviceIdentityForm</name>
     <message>
+        <source>产品名称</source>
+        <translation>Product name</translation>
+    </message>
+    <message>
+        <source>产品ID</source>
+        <translation>Product ID</translation>
+    </message>
+    <message>
+        <source>产品说明</source>
+        <translation>Product text</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
         <source>供应商名称</source>
         <translation>Vendor name</translation>
     </message>

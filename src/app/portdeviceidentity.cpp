@@ -1,6 +1,7 @@
 #include "portdeviceidentity.h"
 
 #include "link/adapterlink.h"
+#include "link/deviceidentification.h"
 #include "link/directparameterpage.h"
 #include "link/linkhub.h"
 #include "link/linkreply.h"
@@ -132,11 +133,7 @@ private:
         LinkReply *reply = link->exchangeIsdu(request, directParameterWaitMs, this, directParameterPollMs);
         connect(reply, &LinkReply::finished, this, [this, reply, index] {
             if (reply->isdu().succeeded()) {
-                QByteArray text = reply->isdu().response.data();
-                const int end = text.indexOf('\0');
-                if (end >= 0)
-                    text.truncate(end);
-                const QString name = QString::fromUtf8(text).trimmed();
+                const QString name = DeviceIdentification::textOf(reply->isdu().response.data());
                 if (!name.isEmpty())
                     m_names << name;
             }

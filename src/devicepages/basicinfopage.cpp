@@ -10,6 +10,7 @@
 #include "digitaloutputpanel.h"
 #include "library/ioddlibraryfolder.h"
 #include "library/ioddlookupbar.h"
+#include "link/deviceidentification.h"
 #include "link/portstatusmonitor.h"
 #include "params/parameterpage.h"
 #include "protocol/adapterregisters.h"
@@ -148,9 +149,11 @@ void BasicInfoPage::setPortMode(quint8 mode)
 
 void BasicInfoPage::clearDeviceInfo()
 {
-    const QList<QLineEdit *> edits{m_form->edit_vendorName,   m_form->edit_vendorID, m_form->edit_vendorText,
-                                   m_form->edit_vendorURL,    m_form->edit_DeviceID, m_form->edit_IOLinkRevision,
-                                   m_form->edit_minCycleTime, m_form->edit_bitrate,  m_form->edit_SIO};
+    const QList<QLineEdit *> edits{m_form->edit_vendorName,   m_form->edit_vendorID,  m_form->edit_vendorText,
+                                   m_form->edit_vendorURL,    m_form->edit_DeviceID,  m_form->edit_IOLinkRevision,
+                                   m_form->edit_minCycleTime, m_form->edit_bitrate,   m_form->edit_SIO,
+                                   m_form->edit_productName,  m_form->edit_productID, m_form->edit_productText,
+                                   m_form->edit_serialNumber};
     for (QLineEdit *e : edits)
         e->setText(QString());
     m_form->label_log->clear();
@@ -217,6 +220,9 @@ void BasicInfoPage::showDeviceInfo(const DeviceInfo &info)
     m_form->edit_minCycleTime->setText(cycleTimeText(info.minCycleTime));
     m_form->edit_bitrate->setText(info.bitrate);
     m_form->edit_SIO->setText(info.sioSupported);
+    m_form->edit_productName->setText(info.productName);
+    m_form->edit_productID->setText(info.productId);
+    m_form->edit_productText->setText(info.productText);
 
     const int rows = info.wireColors.size();
     m_form->table_connect->setRowCount(rows);
@@ -230,6 +236,28 @@ void BasicInfoPage::showDeviceInfo(const DeviceInfo &info)
     showPicture(folder, info.deviceIcon, m_form->label_log, 160, 90);
     showPicture(folder, info.deviceSymbol, m_form->label_device, 160, 160);
     showPicture(folder, info.connectionSymbol, m_form->label_connect, 160, 160);
+}
+
+void BasicInfoPage::showDeviceIdentification(const DeviceIdentification &read)
+{
+    // Only what the device answered: a field it left empty keeps what the
+    // port's status said (its ids).
+    const auto put = [](QLineEdit *edit, const QString &text) {
+        if (!text.isEmpty())
+            edit->setText(text);
+    };
+    if (read.pageRead) {
+        put(m_form->edit_vendorID, QString::number(read.page.vendorId));
+        put(m_form->edit_DeviceID, QString::number(read.page.deviceId));
+        put(m_form->edit_IOLinkRevision, read.revisionText());
+        put(m_form->edit_minCycleTime, cycleTimeText(read.page.minCycleTime));
+    }
+    put(m_form->edit_vendorName, read.vendorName);
+    put(m_form->edit_vendorText, read.vendorText);
+    put(m_form->edit_productName, read.productName);
+    put(m_form->edit_productID, read.productId);
+    put(m_form->edit_productText, read.productText);
+    put(m_form->edit_serialNumber, read.serialNumber);
 }
 
 void BasicInfoPage::placeInHostArea(QWidget *view)

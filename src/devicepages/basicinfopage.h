@@ -6,6 +6,7 @@
 
 #include <memory>
 
+struct DeviceIdentification;
 struct DeviceInfo;
 class IoddFile;
 class IsduConsole;
@@ -38,6 +39,8 @@ public:
     // otherwise each is disabled and its tool tip says why.
     void setPortMode(quint8 mode);
     void showDeviceInfo(const DeviceInfo &info);
+    // What a device without a description said of itself (read from it).
+    void showDeviceIdentification(const DeviceIdentification &read);
     void clearDeviceInfo();
     // Taken off its port, to show another device later: the parameter view
     // or the console goes, and with it the identity, the problem line and

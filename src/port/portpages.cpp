@@ -3,9 +3,11 @@
 #include "porteventlog.h"
 #include "processdatalayoutpicker.h"
 
+#include "adapterpages/isduconsole.h"
 #include "description/ioddfile.h"
 #include "description/ioddrecords.h"
 #include "devicepages/basicinfopage.h"
+#include "link/deviceidentification.h"
 #include "link/devicestatuspoller.h"
 #include "params/parameterpage.h"
 #include "procdata/processdatainpage.h"
@@ -131,7 +133,12 @@ void PortPages::addPages(const QString &roleMenuSet, const DeviceInfo &identity,
         // Without a device there is nothing to ask and no events to show.
         if (console) {
             portPage->createIsduConsole(m_portIndex);
-            addEventPage(description, host);
+            EventPage *events = addEventPage(description, host);
+            // The identity fields from the device itself. The event page is
+            // made for this build only: a later port's build ends the reading.
+            readDeviceIdentification(m_portIndex, events, [portPage](const DeviceIdentification &read) {
+                portPage->showDeviceIdentification(read);
+            });
         }
         return;
     }
@@ -161,6 +168,12 @@ void PortPages::addPages(const QString &roleMenuSet, const DeviceInfo &identity,
                            vendorKnown ? vendorId : -1, deviceKnown ? deviceId : -1);
     }
     EventPage *events = addEventPage(description, host);
+    // The raw ISDU console for what the description does not name (an index
+    // of another profile, a vendor's service index), as on ports without one.
+    auto *isdu = new IsduConsole(host);
+    isdu->setPortCount(8);
+    isdu->setPort(m_portIndex);
+    m_portTabWidget->addTab(isdu, QStringLiteral("ISDU"));
     // Several layouts under conditions: the device's variable picks one, now
     // and whenever the parameter page writes that variable. The picker goes
     // with the event page, which is made for each build (the In port page is

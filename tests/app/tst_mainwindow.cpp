@@ -168,7 +168,7 @@ private slots:
         click(0);
         QTRY_VERIFY(m_dialogSeen);
         QCOMPARE(tabTexts().join('|'),
-                 "适配器详情|适配器通信参数|适配器端口配置|Basic info|In port|Out port|Message event");
+                 "适配器详情|适配器通信参数|适配器端口配置|Basic info|In port|Out port|Message event|ISDU");
         QVERIFY(tabs->usesScrollButtons()); // held off only while the pages were added
         QCOMPARE(basicText("edit_vendorID") + '/' + basicText("edit_DeviceID") + '/' + basicText("edit_vendorName"),
                  "1484/101101/Pellamar");
@@ -184,6 +184,13 @@ private slots:
         auto *lookup = tabs->widget(3)->findChild<IoddLookupBar *>();
         QVERIFY(lookup && lookup->statusText().contains("Vendor ID 888 / Device ID 257"));
         QVERIFY(tip(3).contains("没有描述文件"));
+        // Its identity from the device itself: direct parameter page 1 and the texts at 16 to 21.
+        const auto field = [this](const char *name) { return find<QLineEdit>(tabs->widget(3), name)->text(); };
+        QTRY_COMPARE(field("edit_serialNumber"), "SN0000001");
+        QCOMPARE(QStringList({field("edit_vendorName"), field("edit_vendorID"), field("edit_DeviceID"),
+                              field("edit_productName"), field("edit_productText"), field("edit_IOLinkRevision")}),
+                 QStringList({"Vanto Systems", "888", "257", "IOL-GEN-1", "Generic IO-Link sensor", "1.1"}));
+        QVERIFY2(field("edit_minCycleTime").endsWith(" ms"), qPrintable(field("edit_minCycleTime")));
         // Its button opens the library showing that device's files: none.
         int listed = -1;
         WindowDriver::onModal<IoddLibraryDialog>(this, [&listed](IoddLibraryDialog *dialog) {

@@ -101,12 +101,13 @@ private slots:
         const QString kept = "kept, kept, kept, Basic info: BasicInfoPage, ";
         QTest::newRow("process data in and out") << TestHelpers::builtinDescriptionPath() << false
                                                  << kept
-                + "In port: ProcessDataInPage, Out port: ProcessDataOutPage, Message event: EventPage, parameters of "
-                  "port 5 as "
+                + "In port: ProcessDataInPage, Out port: ProcessDataOutPage, Message event: EventPage, ISDU: "
+                  "IsduConsole, "
+                  "parameters of port 5 as "
                   "ObserverRoleMenuSet";
         QTest::newRow("no process data") << HUB8_SOURCE_DIR "/tests/params/fixtures/parameters.xml" << false
                                          << kept
-                + "Message event: EventPage, parameters of port 5 as ObserverRoleMenuSet";
+                + "Message event: EventPage, ISDU: IsduConsole, parameters of port 5 as ObserverRoleMenuSet";
         QTest::newRow("identification only") << QString() << true << kept + "Message event: EventPage, console";
     }
     void pagesInOrder()
