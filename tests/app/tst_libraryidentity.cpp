@@ -1,10 +1,13 @@
 // Loading a library file onto a port of the main window on the virtual adapter: the question
 // when the file is not for the device there, and the tree after a cancelled variant choice.
 
+#include "adapterpages/isduconsole.h"
 #include "defaultsetup.h"
 #include "description/builtindescription.h"
+#include "genericdevice.h"
 #include "library/ioddlibrarydialog.h"
 #include "library/librarytablemodel.h"
+#include "params/parameterpage.h"
 #include "testhelpers.h"
 #include "virtualadapter.h"
 #include "windowdriver.h"
@@ -150,6 +153,40 @@ private slots:
         QCOMPARE(c.question, QString()); // the device's own description: no question
         QTRY_COMPARE(selectedPorts(), QList<int>{0});
         QCOMPARE(tabs->widget(3), pages);
+    }
+
+    // A port whose device has no description shows its console; the description added from the library
+    // dialog shows its pages on that port at once, without another click.
+    void descriptionAddedShowsOnTheOpenPort()
+    {
+        closeWindow();
+        VirtualAdapter::instance().setPort(7, VirtualAdapter::Mode::IoLinkOperate, std::make_unique<GenericDevice>());
+        QVERIFY(reopen(m_library.path()));
+        QTemporaryDir elsewhere;
+        const QString file = elsewhere.filePath("generic.xml");
+        QVERIFY(TestHelpers::writeFile(
+            file,
+            "<?xml version=\"1.0\"?><IODevice><DocumentInfo version=\"V1\"/><ProfileBody>"
+            "<DeviceIdentity vendorId=\"888\" deviceId=\"257\" vendorName=\"Generic from file\"/>"
+            "</ProfileBody></IODevice>"));
+        click(7);
+        QTRY_VERIFY(tabs->widget(3) && tabs->widget(3)->findChild<IsduConsole *>());
+
+        bool added = false;
+        WindowDriver::onModal<IoddLibraryDialog>(this, [&](IoddLibraryDialog *dialog) {
+            dialog->setOpenFileFunction([file](const QString &, const QString &, const QString &) { return file; });
+            find<QPushButton>(dialog, "pbtn_add")->click();
+            dialog->close();
+            added = true;
+        });
+        QTest::mouseClick(find<QPushButton>(window, "pbtn_library"), Qt::LeftButton);
+        QTRY_VERIFY(added);
+        // The description's pages now: the console on a tab of its own, not on Basic info.
+        QTRY_COMPARE(tabTexts().mid(3).join('|'), "Basic info|Message event|ISDU");
+        QVERIFY(!tabs->widget(3)->findChild<IsduConsole *>() && tabs->widget(3)->findChild<ParameterPage *>());
+
+        for (const QString &folder : QDir(m_library.path()).entryList({"888_*"}, QDir::Dirs))
+            QVERIFY(QDir(m_library.filePath(folder)).removeRecursively());
     }
 };
 
