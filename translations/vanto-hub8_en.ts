@@ -1478,6 +1478,10 @@ This port: %2</translation>
 <context>
     <name>ProcessDataInPage</name>
     <message>
+        <source>数值已过时：%1 读取</source>
+        <translation>Values are stale: read at %1</translation>
+    </message>
+    <message>
         <source>开始</source>
         <translation>Start</translation>
     </message>

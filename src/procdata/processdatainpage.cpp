@@ -227,6 +227,10 @@ void ProcessDataInPage::onStartClicked()
 void ProcessDataInPage::onStopClicked()
 {
     m_timer.stop();
+    // No more turns to count the age: old values say when they were read.
+    if (m_staleShown)
+        setStaleNote(tr("数值已过时：%1 读取")
+                         .arg(QDateTime::fromMSecsSinceEpoch(m_refreshedAtMs).toString(QStringLiteral("HH:mm:ss"))));
     delete m_pendingRead; // its answer would come for a page that stopped, or now shows another port
     emit pollingChanged(false);
     m_ui->pbtn_start->setEnabled(true);
@@ -282,7 +286,12 @@ void ProcessDataInPage::onPollTimeout()
         reply->deleteLater();
         m_pendingRead = nullptr;
         if (!reply->succeeded()) {
-            // The last values stay; the user restarts when the link is back.
+            // Unanswered: the adapter went silent, the turns wait for it and
+            // the values age (showAge). Any other failure (unplugged, the
+            // port gone) ends polling; the last values stay, with their time.
+            LinkHub *hub = LinkHub::instance();
+            if (hub && hub->link() && hub->link()->isSilent())
+                return;
             onStopClicked();
             PortStatusMonitor::relearn(m_port);
             return;

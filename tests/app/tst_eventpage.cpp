@@ -64,7 +64,7 @@ private slots:
         sinceStart.start();
         QVERIFY(reopen());
         window->showPortPages(fixture, 2);
-        auto *page = qobject_cast<EventPage *>(tabs->widget(tabs->count() - 1));
+        auto *page = qobject_cast<EventPage *>(tabs->widget(tabTexts().indexOf("Message event")));
         QVERIFY(page);
         auto *poller = page->findChild<DeviceStatusPoller *>();
         QVERIFY(poller && poller->port() == 2);

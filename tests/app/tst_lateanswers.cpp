@@ -90,7 +90,7 @@ private slots:
         });
         m_adapter.clearLog();
         pressRead();
-        tabs->setCurrentIndex(tabs->count() - 2); // Out port
+        tabs->setCurrentIndex(tabTexts().indexOf("Out port"));
         auto *out = qobject_cast<ProcessDataOutPage *>(tabs->currentWidget());
         QVERIFY(out);
         out->onAllTrueClicked();
