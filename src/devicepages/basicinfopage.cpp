@@ -60,6 +60,7 @@ BasicInfoPage::BasicInfoPage(QWidget *parent)
     // below keeps the height the user gave it, on every port's page.
     m_ui->splitter_page->setStretchFactor(0, 0);
     m_ui->splitter_page->setStretchFactor(1, 1);
+    m_ui->widget_3->hide(); // shown with what it holds
     // Written once the user lets go, not at every step of a drag.
     m_saveSplitter.setSingleShot(true);
     m_saveSplitter.setInterval(400);
@@ -164,6 +165,8 @@ void BasicInfoPage::clearDeviceInfo()
 void BasicInfoPage::release()
 {
     qDeleteAll(m_ui->widget_3->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
+    // Nothing below the identity (no device): the identity takes the page.
+    m_ui->widget_3->hide();
     m_lookup = nullptr;
     clearDeviceInfo();
     m_form->table_connect->setRowCount(0);
@@ -267,6 +270,7 @@ void BasicInfoPage::placeInHostArea(QWidget *view)
         layout->setContentsMargins(0, 0, 0, 0);
     }
     m_ui->widget_3->layout()->addWidget(view);
+    m_ui->widget_3->show();
 }
 
 ParameterPage *BasicInfoPage::createParameterPage(const QString &roleMenuSet, quint8 port,
