@@ -1,0 +1,248 @@
+// hub8ctl-sim's mqtt command against a real mosquitto broker started by the
+// test: what arrives for the built-in device and two makers' devices, how
+// often process data comes, the last will, and the ways a broker can refuse.
+
+#include "brokerfixture.h"
+#include "testhelpers.h"
+
+#include "description/ioddheaderreader.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QtTest>
+
+using namespace BrokerFixture;
+
+namespace {
+
+const char root[] = "vanto-hub8/VH8-24-000417/";
+
+// The built-in device's description as the scenario names it.
+const char builtinFile[] =
+    "iodd/1484_101101_V1.1_Pellamar-KTX-400A-M12-20240117-IODD1.1/Pellamar-KTX-400A-M12-20240117-IODD1.1.xml";
+
+QJsonObject device(const QString &file, const char *input)
+{
+    QJsonObject d{{"type", "iodd"}, {"file", file}};
+    if (input)
+        d.insert("processDataIn", QLatin1String(input));
+    return d;
+}
+
+QJsonObject port(const QJsonObject &device)
+{
+    return {{"mode", "iolink"}, {"device", device}};
+}
+
+// The value of the first item of a process-data payload with this unit.
+QJsonValue valueWithUnit(const QJsonObject &payload, const QString &unit)
+{
+    const QJsonObject values = payload.value("values").toObject();
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        if (it.value().toObject().value("unit").toString() == unit)
+            return it.value().toObject().value("value");
+    }
+    return QJsonValue(QJsonValue::Undefined);
+}
+
+} // namespace
+
+class tst_mqttbroker : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_library; // an IODD library of the corpus devices used here
+
+    QString scenario(const QString &name, const QJsonObject &ports)
+    {
+        return TestHelpers::writtenIn(m_dir, name, QJsonDocument(QJsonObject{{"ports", ports}}).toJson());
+    }
+
+    // The corpus folder's description, copied into the test's library.
+    QString libraryFile(const char *folder)
+    {
+        const QDir source(TestHelpers::corpusDir() + '/' + folder);
+        const QStringList files = source.entryList({"*.xml"}, QDir::Files);
+        if (files.isEmpty())
+            return QString();
+        QDir(m_library).mkpath(folder);
+        const QString target = m_library + '/' + folder + '/' + files.first();
+        QFile::copy(source.filePath(files.first()), target);
+        return target;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (mosquittoPath().isEmpty())
+            QSKIP("no mosquitto broker installed (scripts/test.sh installs it)");
+        QVERIFY(m_dir.isValid());
+        m_library = m_dir.filePath("library");
+        QVERIFY(QDir().mkpath(m_library));
+    }
+
+    void topicsAndPayloads()
+    {
+        if (!TestHelpers::corpusPresent())
+            QSKIP("no IODD corpus");
+        const QString tv7105 = libraryFile("06-ifm-0002dd-tv7105");
+        const QString ap006 = libraryFile("17-autosen-ap006");
+        QVERIFY(!tv7105.isEmpty() && !ap006.isEmpty());
+        // Pressure 09 c4 = 250.0 bar; 07 5d = temperature 235 << 3 | warning << 2 | OUT1.
+        QJsonObject builtin = device(builtinFile, "09 c4 07 5d");
+        builtin.insert("serialNumber", "PK-MQTT-2");
+        const QString file = scenario("three.json",
+                                      {{"Port2", port(builtin)},
+                                       {"Port3", QJsonObject{{"mode", "di"}}},
+                                       {"Port4", port(device(tv7105, "06 67 00 02"))},
+                                       {"Port6", port(device(ap006, "ff f9"))}});
+        Broker broker(m_dir.path());
+        QVERIFY2(broker.start("allow_anonymous true"), qPrintable(broker.log()));
+        Subscriber sub(plainConnection(broker.port(), "watcher"));
+        QVERIFY(sub.open());
+
+        Publisher publisher;
+        publisher.start(file,
+                        {"--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()), "--iodd-dir", m_library,
+                         "--iodd-dir", QCoreApplication::applicationDirPath() + "/iodd", "--poll-interval", "50",
+                         "--max-interval", "1000"});
+
+        // Identification, retained at QoS 1, named from each description.
+        const struct
+        {
+            int port;
+            QString file;
+        } devices[] = {{2, QCoreApplication::applicationDirPath() + '/' + builtinFile}, {4, tv7105}, {6, ap006}};
+        for (const auto &d : devices) {
+            const Message m = sub.waitFor(QString("port%1/device/identification").arg(d.port));
+            QVERIFY2(!m.payload.isEmpty(),
+                     qPrintable(QString("port%1: nothing; %2").arg(d.port).arg(publisher.err.data())));
+            QCOMPARE(m.qos, 1);
+            IoddHeaderReader header(d.file);
+            const QJsonObject id = m.json();
+            QCOMPARE(id.value("vendorId").toInt(), header.vendorId());
+            QCOMPARE(id.value("deviceId").toInt(), header.deviceId());
+            QCOMPARE(id.value("description").toString(), QFileInfo(d.file).fileName());
+            QVERIFY(!id.value("productName").toString().isEmpty());
+        }
+        QCOMPARE(sub.waitFor("port2/device/identification").json().value("serialNumber").toString(),
+                 QString("PK-MQTT-2"));
+
+        // Process data decoded with each description, the octets beside.
+        const QJsonObject input = sub.waitFor("port2/device/processdata/in").json();
+        QCOMPARE(input.value("raw").toArray(), (QJsonArray{9, 196, 7, 93}));
+        QCOMPARE(input["values"]["Pressure"].toObject(), (QJsonObject{{"value", 250.0}, {"unit", "bar"}}));
+        QCOMPARE(input["values"]["Temperature"].toObject(), (QJsonObject{{"value", 23.5}, {"unit", "°C"}}));
+        QCOMPARE(input["values"]["OUT1"]["value"].toString(), QString("On"));
+        QCOMPARE(input["values"]["Device warning"]["value"], QJsonValue(true));
+        QCOMPARE(sub.waitFor("port2/device/processdata/out").json().value("raw").toArray(), (QJsonArray{0, 0}));
+        // 06 67 = 1639 x 0.1 °C; ff f9: 14 bits at 2 = -2 x 0.01 bar.
+        QCOMPARE(valueWithUnit(sub.waitFor("port4/device/processdata/in").json(), "°C").toDouble(), 163.9);
+        QCOMPARE(valueWithUnit(sub.waitFor("port6/device/processdata/in").json(), "bar").toDouble(), -0.02);
+
+        // Ports: their modes, a device's ids.
+        QCOMPARE(sub.waitFor("port3/state").json().value("statusInfo").toString(), QString("DIGITAL_INPUT"));
+        QCOMPARE(sub.waitFor("port1/state").json().value("statusInfo").toString(), QString("DEACTIVATED"));
+        QCOMPARE(sub.waitFor("port2/state").json().value("deviceId").toInt(), 101101);
+        QCOMPARE(sub.waitFor("adapter/state").json().value("state").toString(), QString("present"));
+        QCOMPARE(sub.waitFor("publisher/state").json().value("state").toString(), QString("online"));
+
+        // Input that does not change goes out again each --max-interval, not at each poll.
+        const int before = sub.on("port2/device/processdata/in").size();
+        QTest::qWait(2600);
+        const int repeats = sub.on("port2/device/processdata/in").size() - before;
+        QVERIFY2(repeats >= 2 && repeats <= 3, qPrintable(QString::number(repeats)));
+
+        // A client that comes later finds the state retained.
+        Subscriber late(plainConnection(broker.port(), "late"), QString(root) + "port4/#");
+        QVERIFY(late.open());
+        const Message kept = late.waitFor("port4/device/identification", 3000);
+        QVERIFY(kept.retained);
+        QVERIFY(late.waitFor("port4/state", 3000).retained);
+
+        // SIGTERM: offline, retained, and a summary.
+        QCOMPARE(publisher.stop(), 0);
+        QCOMPARE(publisher.summary().value("dropped").toInt(), 0);
+        QVERIFY(publisher.summary().value("acknowledged").toInt() > 10);
+        QTRY_COMPARE_WITH_TIMEOUT(sub.on("publisher/state").last().json().value("state").toString(), QString("offline"),
+                                  5000);
+        Subscriber after(plainConnection(broker.port(), "after"), QString(root) + "publisher/state");
+        QVERIFY(after.open());
+        QCOMPARE(after.waitFor("publisher/state", 3000).json().value("state").toString(), QString("offline"));
+    }
+
+    void changesAndLastWill()
+    {
+        // The built-in device's input moves all the time.
+        const QString file = scenario("moving.json", {{"Port2", port(device(builtinFile, nullptr))}});
+        Broker broker(m_dir.path());
+        QVERIFY2(broker.start("allow_anonymous true"), qPrintable(broker.log()));
+        Subscriber sub(plainConnection(broker.port(), "watcher"));
+        QVERIFY(sub.open());
+        Publisher publisher;
+        publisher.start(file,
+                        {"--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()), "--poll-interval", "50",
+                         "--min-interval", "400", "--max-interval", "5000"});
+        QVERIFY(!sub.waitFor("port2/device/processdata/in").payload.isEmpty());
+        QTest::qWait(2500);
+
+        // Changes go out, but no closer together than --min-interval.
+        QList<QDateTime> times;
+        for (const Message &m : sub.on("port2/device/processdata/in"))
+            times << QDateTime::fromString(m.json().value("time").toString(), Qt::ISODateWithMs);
+        QVERIFY2(times.size() >= 4 && times.size() <= 8, qPrintable(QString::number(times.size())));
+        for (int i = 1; i < times.size(); ++i)
+            QVERIFY2(times.at(i - 1).msecsTo(times.at(i)) >= 400,
+                     qPrintable(QString::number(times.at(i - 1).msecsTo(times.at(i)))));
+
+        // Killed without a word: the broker publishes the will.
+        QCOMPARE(sub.on("publisher/state").last().json().value("state").toString(), QString("online"));
+        publisher.killHard();
+        QTRY_COMPARE_WITH_TIMEOUT(sub.on("publisher/state").last().json().value("state").toString(), QString("offline"),
+                                  5000);
+        QVERIFY(sub.on("publisher/state").last().qos == 1);
+    }
+
+    void brokerRefuses_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("not a URL") << "127.0.0.1:1883" << QString() << "malformed broker URL";
+        QTest::newRow("other scheme") << "http://127.0.0.1" << QString() << "malformed broker URL";
+        QTest::newRow("path") << "mqtt://127.0.0.1/x" << QString() << "malformed broker URL";
+        QTest::newRow("no host") << "mqtt://:1883" << QString() << "malformed broker URL";
+        QTest::newRow("nobody listens") << "mqtt://127.0.0.1:%1" << QString() << "cannot connect";
+        QTest::newRow("wrong password") << "mqtt://127.0.0.1:%2"
+                                        << "wrong"
+                                        << "refused the connection";
+        QTest::newRow("no credentials") << "mqtt://127.0.0.1:%2" << QString() << "refused the connection";
+    }
+
+    void brokerRefuses()
+    {
+        QFETCH(QString, url);
+        QFETCH(QString, password);
+        QFETCH(QString, said);
+        // A broker that wants user "hub" with password "right".
+        const QString passwords = TestHelpers::writtenIn(m_dir, "passwords", "");
+        QCOMPARE(QProcess::execute("mosquitto_passwd", {"-b", passwords, "hub", "right"}), 0);
+        Broker broker(m_dir.path());
+        QVERIFY2(broker.start("allow_anonymous false\npassword_file " + passwords), qPrintable(broker.log()));
+        url.replace("%1", QString::number(freePort())).replace("%2", QString::number(broker.port()));
+        QStringList args{"--broker", url};
+        if (!password.isEmpty())
+            args << "--credentials" << TestHelpers::writtenIn(m_dir, "credentials", "hub\n" + password.toUtf8() + "\n");
+
+        Publisher publisher;
+        publisher.start(scenario("none.json", {}), args);
+        QCOMPARE(publisher.finish(), 3);
+        const QList<QByteArray> lines = publisher.err.trimmed().split('\n');
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.first().contains(said.toUtf8()), lines.first().constData());
+        QVERIFY(publisher.out.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_mqttbroker)
+#include "tst_mqttbroker.moc"
