@@ -203,6 +203,80 @@ private slots:
         QVERIFY(sub.on("publisher/state").last().qos == 1);
     }
 
+    void brokerRestart()
+    {
+        const QString file = scenario("moving.json", {{"Port2", port(device(builtinFile, nullptr))}});
+        QTemporaryDir store;
+        // Persistence keeps the watcher's session (and what is queued for it) over the restart.
+        Broker broker(m_dir.path());
+        QVERIFY2(broker.start("allow_anonymous true\npersistence true\npersistence_location " + store.path() + "/"),
+                 qPrintable(broker.log()));
+        MqttConnection keeper = plainConnection(broker.port(), "keeper");
+        keeper.cleanSession = false;
+        Subscriber sub(keeper, QString(root) + "port2/#");
+        QVERIFY(sub.open());
+        Publisher publisher;
+        publisher.start(file,
+                        {"--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()), "--poll-interval", "50",
+                         "--min-interval", "0", "--max-interval", "300", "--reconnect-max", "1"});
+        QVERIFY(!sub.waitFor("port2/device/identification").payload.isEmpty());
+        QTest::qWait(500);
+
+        broker.stop();
+        const QDateTime down = QDateTime::currentDateTimeUtc();
+        QTest::qWait(2000);
+        const QDateTime up = QDateTime::currentDateTimeUtc();
+        const int identifications = sub.on("port2/device/identification").size();
+        QVERIFY2(broker.start(), qPrintable(broker.log()));
+
+        // Both come back; the publisher sends the identification again.
+        QTRY_VERIFY_WITH_TIMEOUT(sub.connects() >= 2, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(sub.on("port2/device/identification").size() > identifications, 5000);
+        QTest::qWait(1000);
+        QCOMPARE(publisher.stop(), 0);
+        QCOMPARE(publisher.summary().value("dropped").toInt(), 0);
+        QCOMPARE(publisher.summary().value("unsent").toInt(), 0);
+
+        // Input made while the broker was away arrives, and none is missing:
+        // never more than the max interval (and a poll) between two.
+        QList<QDateTime> times;
+        for (const Message &m : sub.on("port2/device/processdata/in"))
+            times << QDateTime::fromString(m.json().value("time").toString(), Qt::ISODateWithMs);
+        std::sort(times.begin(), times.end());
+        int whileDown = 0;
+        for (int i = 0; i < times.size(); ++i) {
+            whileDown += times.at(i) > down.addMSecs(200) && times.at(i) < up ? 1 : 0;
+            if (i > 0)
+                QVERIFY2(times.at(i - 1).msecsTo(times.at(i)) < 600,
+                         qPrintable(times.at(i - 1).toString(Qt::ISODateWithMs) + " .. "
+                                    + times.at(i).toString(Qt::ISODateWithMs)));
+        }
+        QVERIFY2(whileDown >= 5, qPrintable(QString::number(whileDown)));
+    }
+
+    void fullOutboxDrops()
+    {
+        const QString file = scenario("moving.json", {{"Port2", port(device(builtinFile, nullptr))}});
+        Broker broker(m_dir.path());
+        QVERIFY2(broker.start("allow_anonymous true"), qPrintable(broker.log()));
+        Subscriber sub(plainConnection(broker.port(), "watcher"), QString(root) + "port2/device/processdata/in");
+        QVERIFY(sub.open());
+        Publisher publisher;
+        publisher.start(file,
+                        {"--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()), "--poll-interval", "50",
+                         "--min-interval", "0", "--max-interval", "100", "--buffer", "3", "--reconnect-max", "1"});
+        QVERIFY(!sub.waitFor("port2/device/processdata/in").payload.isEmpty());
+        broker.stop();
+        QTest::qWait(1500);
+        QVERIFY2(broker.start(), qPrintable(broker.log()));
+        QTRY_VERIFY_WITH_TIMEOUT(sub.connects() >= 2, 5000);
+        QTest::qWait(500);
+        QCOMPARE(publisher.stop(), 0);
+        // At least one message every max interval was made while the broker was away, and three were kept.
+        QVERIFY2(publisher.summary().value("dropped").toInt() >= 5, publisher.out.constData());
+        QVERIFY(publisher.err.contains("dropped"));
+    }
+
     void brokerRefuses_data()
     {
         QTest::addColumn<QString>("url");
