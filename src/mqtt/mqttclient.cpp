@@ -58,6 +58,7 @@ bool MqttClient::open(const MqttConnection &c, QString *error)
     mosquitto_disconnect_callback_set(m_mosq, &MqttClient::onDisconnect);
     mosquitto_publish_callback_set(m_mosq, &MqttClient::onPublish);
     mosquitto_message_callback_set(m_mosq, &MqttClient::onMessage);
+    mosquitto_log_callback_set(m_mosq, &MqttClient::onLog);
     mosquitto_reconnect_delay_set(m_mosq, unsigned(qMax(1, c.reconnectDelayS)),
                                   unsigned(qMax(c.reconnectDelayS, c.reconnectDelayMaxS)), true);
     int rc = MOSQ_ERR_SUCCESS;
@@ -191,4 +192,14 @@ void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *mes
         client,
         [client, topic, payload, qos, retained] { emit client->messageReceived(topic, payload, qos, retained); },
         Qt::QueuedConnection);
+}
+
+void MqttClient::onLog(mosquitto *, void *self, int level, const char *text)
+{
+    if (level != MOSQ_LOG_ERR)
+        return;
+    auto *client = static_cast<MqttClient *>(self);
+    const QString message = QString::fromUtf8(text);
+    QMetaObject::invokeMethod(
+        client, [client, message] { emit client->errorReported(message); }, Qt::QueuedConnection);
 }

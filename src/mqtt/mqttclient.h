@@ -75,6 +75,9 @@ signals:
     // A QoS 1 message was acknowledged by the broker (QoS 0: sent).
     void published(int messageId);
     // `retained`: the broker kept it from before the subscription.
+    // The library reported an error of its own (a failed TLS handshake on
+    // the network thread, say); the loop goes on trying.
+    void errorReported(const QString &text);
     void messageReceived(const QString &topic, const QByteArray &payload, int qos, bool retained);
 
 private:
@@ -82,6 +85,7 @@ private:
     static void onDisconnect(mosquitto *, void *self, int rc);
     static void onPublish(mosquitto *, void *self, int mid);
     static void onMessage(mosquitto *, void *self, const mosquitto_message *message);
+    static void onLog(mosquitto *, void *self, int level, const char *text);
 
     mosquitto *m_mosq = nullptr;
     bool m_connected = false;

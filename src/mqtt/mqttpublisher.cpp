@@ -61,6 +61,11 @@ MqttPublisher::MqttPublisher(const MqttPublisherOptions &options, QObject *paren
             qCWarning(lcMqtt) << "lost the broker:" << reason << "- reconnecting";
         emit brokerDisconnected(reason);
     });
+    connect(&m_client, &MqttClient::errorReported, this, [this](const QString &text) {
+        if (m_everConnected)
+            qCWarning(lcMqtt) << text;
+        emit brokerError(text);
+    });
     connect(&m_client, &MqttClient::published, this, [this](int mid) {
         ++m_acknowledged;
         if (m_stopping && mid == m_offlineMessage) {

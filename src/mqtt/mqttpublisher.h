@@ -79,6 +79,8 @@ signals:
     void brokerConnected();
     void brokerRefused(const QString &reason);
     void brokerDisconnected(const QString &reason);
+    // An error on the way to the broker that the client reported itself.
+    void brokerError(const QString &text);
     void stopped();
 
 private:

@@ -277,6 +277,86 @@ private slots:
         QVERIFY(publisher.err.contains("dropped"));
     }
 
+    void tlsAndPasswords_data()
+    {
+        QTest::addColumn<QString>("caFile");
+        QTest::addColumn<bool>("clientCertificate");
+        QTest::addColumn<QString>("credentials"); // "env", "file" or a wrong password in a file
+        QTest::addColumn<int>("status");
+        QTest::newRow("password from the environment") << "ca.crt" << true << "env" << 0;
+        QTest::newRow("password from a file") << "ca.crt" << true << "file" << 0;
+        QTest::newRow("wrong password") << "ca.crt" << true << "wrong" << 3;
+        QTest::newRow("another CA") << "other-ca.crt" << true << "file" << 3;
+        QTest::newRow("no client certificate") << "ca.crt" << false << "file" << 3;
+    }
+
+    void tlsAndPasswords()
+    {
+        QFETCH(QString, caFile);
+        QFETCH(bool, clientCertificate);
+        QFETCH(QString, credentials);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        const auto path = [&dir](const QString &name) { return dir.filePath(name); };
+        const auto openssl = [&dir](const QString &args) {
+            QProcess p;
+            p.setWorkingDirectory(dir.path());
+            p.start("openssl", args.split(' '));
+            return p.waitForFinished(20000) && p.exitCode() == 0;
+        };
+        // A CA, the broker's certificate for 127.0.0.1 and a client certificate, all signed by it; another CA.
+        const QString key = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
+        QVERIFY(openssl("req -x509 " + key + " -keyout ca.key -out ca.crt -days 2 -subj /CN=hub8-test-ca"));
+        QVERIFY(openssl("req -x509 " + key + " -keyout other-ca.key -out other-ca.crt -days 2 -subj /CN=other"));
+        QVERIFY(TestHelpers::writeFile(path("san.ext"), "subjectAltName=IP:127.0.0.1\n"));
+        QVERIFY(openssl("req " + key + " -keyout server.key -out server.csr -subj /CN=127.0.0.1"));
+        QVERIFY(openssl("x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out server.crt -days 2 "
+                        "-extfile san.ext"));
+        QVERIFY(openssl("req " + key + " -keyout client.key -out client.csr -subj /CN=hub8"));
+        QVERIFY(openssl("x509 -req -in client.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out client.crt -days 2"));
+        QVERIFY(TestHelpers::writeFile(path("passwords"), ""));
+        QCOMPARE(QProcess::execute("mosquitto_passwd", {"-b", path("passwords"), "hub", "s3cret"}), 0);
+
+        Broker broker(dir.path());
+        QVERIFY2(broker.start(QString("cafile %1\ncertfile %2\nkeyfile %3\nrequire_certificate true\n"
+                                      "allow_anonymous false\npassword_file %4")
+                                  .arg(path("ca.crt"), path("server.crt"), path("server.key"), path("passwords"))),
+                 qPrintable(broker.log()));
+        MqttConnection tls = plainConnection(broker.port(), "watcher");
+        tls.caFile = path("ca.crt");
+        tls.certFile = path("client.crt");
+        tls.keyFile = path("client.key");
+        tls.userName = "hub";
+        tls.password = "s3cret";
+        Subscriber sub(tls, QString(root) + "#");
+        QVERIFY(sub.open());
+
+        QStringList args{"--broker", QString("mqtts://127.0.0.1:%1").arg(broker.port()), "--cafile", path(caFile)};
+        if (clientCertificate)
+            args << "--cert" << path("client.crt") << "--key" << path("client.key");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (credentials == "env") {
+            env.insert("HUB8_MQTT_USERNAME", "hub");
+            env.insert("HUB8_MQTT_PASSWORD", "s3cret");
+        } else {
+            const QByteArray password = credentials == "file" ? "s3cret" : credentials.toUtf8();
+            args << "--credentials" << TestHelpers::writtenIn(dir, "credentials", "hub\n" + password + "\n");
+        }
+        Publisher publisher;
+        publisher.start(scenario("one.json", {{"Port2", port(device(builtinFile, "09 c4 07 5d"))}}), args, env);
+        if (status != 0) {
+            const int exitStatus = publisher.finish();
+            QVERIFY2(exitStatus == status, publisher.err.constData());
+            QCOMPARE(publisher.err.trimmed().count('\n'), 0);
+            QVERIFY(sub.on("publisher/state").isEmpty());
+            return;
+        }
+        QCOMPARE(sub.waitFor("port2/device/identification").json().value("deviceId").toInt(), 101101);
+        QCOMPARE(publisher.stop(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(sub.on("publisher/state").last().json().value("state").toString(), QString("offline"),
+                                  5000);
+    }
+
     void brokerRefuses_data()
     {
         QTest::addColumn<QString>("url");

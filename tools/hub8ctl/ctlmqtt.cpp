@@ -254,7 +254,7 @@ int runMqtt(const QString &program, const QStringList &args, QByteArray *output)
     bool connectedOnce = false;
     QObject::connect(&publisher, &MqttPublisher::brokerConnected, &loop, [&] { connectedOnce = true; });
     QObject::connect(&publisher, &MqttPublisher::brokerRefused, &loop, [&](const QString &reason) {
-        if (connectedOnce)
+        if (connectedOnce || status != CtlExit::ok)
             return; // refused on a reconnect: keeps trying, as after any loss
         say(CtlExit::noAdapter,
             QStringLiteral("the broker %1:%2 refused the connection: %3")
@@ -264,8 +264,29 @@ int runMqtt(const QString &program, const QStringList &args, QByteArray *output)
         status = CtlExit::noAdapter;
         loop.quit();
     });
+    // A broker that drops the connection before accepting it (a client
+    // certificate it does not take) would otherwise be retried for ever.
+    QObject::connect(&publisher, &MqttPublisher::brokerDisconnected, &loop, [&](const QString &reason) {
+        if (connectedOnce || status != CtlExit::ok)
+            return;
+        say(CtlExit::noAdapter,
+            QStringLiteral("the broker %1:%2 closed the connection: %3")
+                .arg(address->host)
+                .arg(address->port)
+                .arg(reason));
+        status = CtlExit::noAdapter;
+        loop.quit();
+    });
+    QObject::connect(&publisher, &MqttPublisher::brokerError, &loop, [&](const QString &text) {
+        if (connectedOnce || status != CtlExit::ok)
+            return;
+        say(CtlExit::noAdapter,
+            QStringLiteral("cannot connect to %1:%2: %3").arg(address->host).arg(address->port).arg(text));
+        status = CtlExit::noAdapter;
+        loop.quit();
+    });
     QTimer::singleShot(firstConnectTimeoutMs, &loop, [&] {
-        if (connectedOnce)
+        if (connectedOnce || status != CtlExit::ok)
             return;
         say(CtlExit::noAdapter,
             QStringLiteral("the broker %1:%2 did not answer the connection").arg(address->host).arg(address->port));
