@@ -203,6 +203,44 @@ private slots:
         QVERIFY(sub.on("publisher/state").last().qos == 1);
     }
 
+    void deviceEvents()
+    {
+        QJsonObject builtin = device(builtinFile, "09 c4 07 5d");
+        builtin.insert("events",
+                       QJsonArray{QJsonObject{{"code", "0x4210"}, {"type", "warning"}, {"for", 3}},
+                                  QJsonObject{{"code", "0x5111"}, {"type", "error"}, {"at", 1}}});
+        Broker broker(m_dir.path());
+        QVERIFY2(broker.start("allow_anonymous true"), qPrintable(broker.log()));
+        Subscriber sub(plainConnection(broker.port(), "watcher"), QString(root) + "port2/device/events");
+        QVERIFY(sub.open());
+        Publisher publisher;
+        publisher.start(scenario("events.json", {{"Port2", port(builtin)}}),
+                        {"--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port())});
+
+        // Each event once as it appears, with the texts the standard definitions give it,
+        // the warning once more as it goes; the error stays.
+        QTRY_VERIFY_WITH_TIMEOUT(sub.messages.size() >= 3, 9000);
+        QTest::qWait(2200);
+        QCOMPARE(publisher.stop(), 0);
+        QMap<QString, QJsonObject> seen;
+        for (const Message &m : qAsConst(sub.messages)) {
+            QCOMPARE(m.qos, 1);
+            QVERIFY(!m.retained);
+            const QJsonObject o = m.json();
+            const QString key = QString::number(o.value("code").toInt(), 16) + ' ' + o.value("mode").toString();
+            QVERIFY2(!seen.contains(key), qPrintable(key));
+            seen.insert(key, o);
+        }
+        QCOMPARE(seen.keys(), (QStringList{"4210 APPEARS", "4210 DISAPPEARS", "5111 APPEARS"}));
+        const QJsonObject warning = seen.value("4210 APPEARS");
+        QCOMPARE(warning.value("severity").toString(), QString("WARNING"));
+        QCOMPARE(warning.value("text").toString(), QString("Device temperature over-run"));
+        QCOMPARE(warning.value("description").toString(),
+                 QString("Check the ambient temperature and the heat dissipation."));
+        QCOMPARE(seen.value("5111 APPEARS").value("severity").toString(), QString("ERROR"));
+        QVERIFY(!seen.value("5111 APPEARS").value("text").toString().isEmpty());
+    }
+
     void brokerRestart()
     {
         const QString file = scenario("moving.json", {{"Port2", port(device(builtinFile, nullptr))}});
