@@ -1,6 +1,7 @@
 #include "mqttpublisher.h"
 
 #include "mqtttopics.h"
+#include "mqttwriter.h"
 
 #include "description/ioddfile.h"
 #include "link/adapterlink.h"
@@ -74,6 +75,13 @@ MqttPublisher::MqttPublisher(const MqttPublisherOptions &options, QObject *paren
         }
     });
     connect(&m_monitor, &PortStatusMonitor::statesChanged, this, &MqttPublisher::onStatesChanged);
+    if (m_options.allowWrites) {
+        m_writer = new MqttWriter(m_options.program, this);
+        connect(m_writer, &MqttWriter::answered, this, [this](int port, const QByteArray &reply) {
+            send(MqttTopics::writeReply(m_root, port), reply, false);
+        });
+        connect(&m_client, &MqttClient::messageReceived, this, &MqttPublisher::onMessage);
+    }
     m_pollTimer.setInterval(qMax(10, m_options.pollIntervalMs));
     connect(&m_pollTimer, &QTimer::timeout, this, &MqttPublisher::onPollTimeout);
 }
@@ -155,6 +163,10 @@ void MqttPublisher::onConnected()
         }
     }
     publishRetainedState();
+    if (m_writer) {
+        m_client.subscribe(MqttTopics::parameterWriteFilter(m_root), 1);
+        m_client.subscribe(MqttTopics::processDataOutWriteFilter(m_root), 1);
+    }
     emit brokerConnected();
 }
 
@@ -373,6 +385,7 @@ void MqttPublisher::onProcessDataRead(LinkReply *reply, int p, bool input)
         return; // the monitor tells whether the adapter or the device is gone
     const ProcessDataCodec::Layout &layout = input ? port.in : port.out;
     const QByteArray octets = ProcessDataCodec::processDataOctets(layout, reply->data());
+    stream.lastRead = octets;
     const bool due = !stream.published || stream.since.hasExpired(m_options.maxIntervalMs);
     const bool changed = !stream.published || octets != stream.last;
     if (!due && !(changed && stream.since.hasExpired(m_options.minIntervalMs)))
@@ -405,4 +418,30 @@ void MqttPublisher::onEventsRead(int p, const DeviceStatusReading &reading)
             publish(entry, false);
     }
     port.present = reading.entries;
+}
+
+void MqttPublisher::onMessage(const QString &topic, const QByteArray &payload)
+{
+    if (!m_writer || m_stopping)
+        return;
+    MqttWriter::Kind kind = MqttWriter::Kind::Parameter;
+    int p = MqttTopics::portOf(m_root, topic, QLatin1String(MqttTopics::parameterWriteTail));
+    if (p < 0) {
+        kind = MqttWriter::Kind::ProcessDataOut;
+        p = MqttTopics::portOf(m_root, topic, QLatin1String(MqttTopics::processDataOutWriteTail));
+    }
+    if (p < 0)
+        return;
+    const Port &port = m_ports.at(p);
+    if (!m_adapterPresent || !port.identified || port.state.mode != AdapterRegisters::ModeIoLinkOperate) {
+        m_writer->refuse(p, payload, QStringLiteral("no IO-Link device identified on the port"));
+        return;
+    }
+    MqttWriteTarget target;
+    target.port = p;
+    target.identity = port.identity;
+    target.description = port.description;
+    target.out = port.out;
+    target.currentOut = port.outStream.lastRead;
+    m_writer->request(kind, target, payload);
 }

@@ -20,6 +20,7 @@ class DeviceStatusPoller;
 class IoddFile;
 class LinkReconnector;
 class LinkReply;
+class MqttWriter;
 struct DeviceStatusReading;
 
 struct MqttPublisherOptions
@@ -41,6 +42,11 @@ struct MqttPublisherOptions
     int bufferCapacity = 1000;
     // Where descriptions are looked up by the identity a device reports.
     QStringList ioddDirs;
+    // Parameter and process-data output writes from the broker (MqttWriter);
+    // without, the publisher subscribes to nothing.
+    bool allowWrites = false;
+    // Who writes, as the journal names it.
+    QString program = QStringLiteral("hub8ctl");
 };
 
 // Publishes what the adapter on the program's link (LinkHub) reports on an
@@ -100,7 +106,8 @@ private:
         {
             bool pending = false;
             bool published = false;
-            QByteArray last;
+            QByteArray last;     // as last published
+            QByteArray lastRead; // as last read
             QElapsedTimer since;
         } inStream, outStream;
         DeviceStatusPoller *events = nullptr;
@@ -120,6 +127,7 @@ private:
     void onProcessDataRead(LinkReply *reply, int port, bool input);
     void onEventsRead(int port, const DeviceStatusReading &reading);
     void publishRetainedState();
+    void onMessage(const QString &topic, const QByteArray &payload);
 
     MqttPublisherOptions m_options;
     QString m_root;
@@ -128,6 +136,7 @@ private:
     DescriptionFinder m_finder;
     PortStatusMonitor m_monitor;
     LinkReconnector *m_reconnector = nullptr;
+    MqttWriter *m_writer = nullptr;
     QTimer m_pollTimer;
     QVector<Port> m_ports;
     bool m_adapterPresent = false;

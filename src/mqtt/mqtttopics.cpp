@@ -61,6 +61,34 @@ QString deviceEvents(const QString &root, int port)
     return portRoot(root, port) + QStringLiteral("/device/events");
 }
 
+const char parameterWriteTail[] = "device/parameter/set";
+const char processDataOutWriteTail[] = "device/processdata/out/set";
+
+QString parameterWrite(const QString &root, int port)
+{
+    return portRoot(root, port) + QLatin1Char('/') + QLatin1String(parameterWriteTail);
+}
+
+QString processDataOutWrite(const QString &root, int port)
+{
+    return portRoot(root, port) + QLatin1Char('/') + QLatin1String(processDataOutWriteTail);
+}
+
+QString writeReply(const QString &root, int port)
+{
+    return portRoot(root, port) + QStringLiteral("/device/reply");
+}
+
+QString parameterWriteFilter(const QString &root)
+{
+    return root + QStringLiteral("/+/") + QLatin1String(parameterWriteTail);
+}
+
+QString processDataOutWriteFilter(const QString &root)
+{
+    return root + QStringLiteral("/+/") + QLatin1String(processDataOutWriteTail);
+}
+
 int portOf(const QString &root, const QString &topic, const QString &tail)
 {
     const QString head = root + QStringLiteral("/port");

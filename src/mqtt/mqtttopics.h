@@ -23,6 +23,16 @@ QString deviceIdentification(const QString &root, int port);
 QString processDataIn(const QString &root, int port);
 QString processDataOut(const QString &root, int port);
 QString deviceEvents(const QString &root, int port);
+// Writes from the broker (only with writes allowed) and their replies.
+QString parameterWrite(const QString &root, int port);
+QString processDataOutWrite(const QString &root, int port);
+QString writeReply(const QString &root, int port);
+// The filters that take the writes of every port.
+QString parameterWriteFilter(const QString &root);
+QString processDataOutWriteFilter(const QString &root);
+// The last levels of the write topics below a port, for portOf().
+extern const char parameterWriteTail[];
+extern const char processDataOutWriteTail[];
 
 // Port 0..7 of a topic below `root` with the last levels `tail`
 // ("processdata/out/set"); -1 when the topic is not such a one.

@@ -144,6 +144,10 @@ public:
         return QTest::qWaitFor([this] { return m_connects > 0; }, 5000);
     }
     int connects() const { return m_connects; }
+    bool publish(const QString &topic, const QByteArray &payload)
+    {
+        return m_client.publish(topic, payload, 1, false) > 0;
+    }
     qint64 elapsedMs() const { return m_clock.elapsed(); }
 
     QList<Message> on(const QString &topicEnd) const

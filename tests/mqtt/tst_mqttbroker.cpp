@@ -6,6 +6,7 @@
 #include "testhelpers.h"
 
 #include "description/ioddheaderreader.h"
+#include "log/writejournal.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -74,6 +75,9 @@ class tst_mqttbroker : public QObject
 private slots:
     void initTestCase()
     {
+        // hub8ctl-sim keeps its journal where XDG_DATA_HOME says (the test's
+        // own folder, tests/common/isolatedsettings.cpp); read it there.
+        WriteJournal::setPath(QFile::decodeName(qgetenv("XDG_DATA_HOME")) + "/vanto-hub8/journal.jsonl");
         if (mosquittoPath().isEmpty())
             QSKIP("no mosquitto broker installed (scripts/test.sh installs it)");
         QVERIFY(m_dir.isValid());
@@ -393,6 +397,82 @@ private slots:
         QCOMPARE(publisher.stop(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(sub.on("publisher/state").last().json().value("state").toString(), QString("offline"),
                                   5000);
+    }
+
+    void writesFromTheBroker_data()
+    {
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("not allowed") << false;
+        QTest::newRow("allowed") << true;
+    }
+
+    void writesFromTheBroker()
+    {
+        QFETCH(bool, allowed);
+        Broker broker(m_dir.path());
+        QVERIFY2(broker.start("allow_anonymous true"), qPrintable(broker.log()));
+        Subscriber sub(plainConnection(broker.port(), "operator"), QString(root) + "port2/#");
+        QVERIFY(sub.open());
+        QStringList args{"--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()), "--max-interval", "300"};
+        if (allowed)
+            args << "--allow-writes";
+        Publisher publisher;
+        publisher.start(scenario("write.json", {{"Port2", port(device(builtinFile, "09 c4 07 5d"))}}), args);
+        QVERIFY(!sub.waitFor("port2/device/processdata/out").payload.isEmpty());
+        const int journalled = WriteJournal::read().size();
+
+        const QString device = QString(root) + "port2/device/";
+        const QList<QPair<QString, QByteArray>> requests{
+            // Switch point 300.0 bar: 3000 in the first item of the 6-octet variable 64.
+            {"parameter/set", R"({"id": "sp", "index": 64, "subindex": 1, "value": "300.0"})"},
+            {"parameter/set", R"({"id": "range", "index": 64, "subindex": 1, "value": 99999})"},
+            {"parameter/set", R"({"id": "command", "index": 2, "value": 130})"},
+            {"parameter/set", R"({"id": "none", "index": 999, "value": 1})"},
+            {"processdata/out/set", R"({"id": "out", "values": {"Lock keys": true, "Locate device": "true"}})"},
+            {"processdata/out/set", R"({"id": "item", "values": {"No such item": 1}})"},
+            {"processdata/out/set", "not JSON"}};
+        for (const auto &[tail, payload] : requests)
+            QVERIFY(sub.publish(device + tail, payload));
+
+        if (!allowed) {
+            // Nobody listens: no reply, nothing written, nothing in the journal.
+            QTest::qWait(1500);
+            QVERIFY(sub.on("port2/device/reply").isEmpty());
+            QCOMPARE(sub.waitFor("port2/device/processdata/out").json().value("raw").toArray(), (QJsonArray{0, 0}));
+            QCOMPARE(WriteJournal::read().size(), journalled);
+            QCOMPARE(publisher.stop(), 0);
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(sub.on("port2/device/reply").size(), requests.size(), 10000);
+        QMap<QString, QJsonObject> replies;
+        for (const Message &m : sub.on("port2/device/reply"))
+            replies.insert(m.json().value("id").toString(), m.json());
+        QCOMPARE(replies.value("sp").value("ok").toBool(), true);
+        QCOMPARE(replies.value("out").value("ok").toBool(), true);
+        QCOMPARE(replies.value("out").value("raw").toArray(), (QJsonArray{0, 10}));
+        for (const char *refused : {"range", "command", "none", "item", ""}) {
+            QVERIFY2(!replies.value(refused).value("ok").toBool(true), refused);
+            QVERIFY2(!replies.value(refused).value("error").toString().isEmpty(), refused);
+        }
+        QVERIFY(replies.value("command").value("error").toString().contains("system commands"));
+
+        // The output as the adapter now sends it: Locate device (bit 1) and Lock keys (bit 3).
+        QTRY_COMPARE_WITH_TIMEOUT(sub.on("port2/device/processdata/out").last().json().value("raw").toArray(),
+                                  (QJsonArray{0, 10}), 3000);
+        QCOMPARE(publisher.stop(), 0);
+
+        // Both writes in the journal, the switch point with its variable's other items as they were.
+        const QList<WriteJournal::Record> records = WriteJournal::read().mid(journalled);
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records.at(0).kind, QString("parameter"));
+        QCOMPARE(records.at(0).index, 64);
+        QCOMPARE(records.at(0).after, TestHelpers::hex("0b b8 0b b8 00 00"));
+        QCOMPARE(records.at(0).before.mid(2), TestHelpers::hex("0b b8 00 00"));
+        QCOMPARE(records.at(0).outcome, QString("taken"));
+        QCOMPARE(records.at(0).program, QString("hub8ctl-sim"));
+        QCOMPARE(records.at(1).kind, QString("process data"));
+        QCOMPARE(records.at(1).after, TestHelpers::hex("00 0a"));
+        QCOMPARE(records.at(1).serialNumber, QString("SN00101101")); // as the device reports it
     }
 
     void brokerRefuses_data()

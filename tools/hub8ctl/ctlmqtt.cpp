@@ -45,6 +45,7 @@ struct MqttCommand
     int pdQos = 1;
     int buffer = 1000;
     int reconnectMaxS = 30;
+    bool allowWrites = false;
 };
 
 bool parseArgs(const QStringList &args, MqttCommand *c, QString *error)
@@ -63,6 +64,10 @@ bool parseArgs(const QStringList &args, MqttCommand *c, QString *error)
                               {"--reconnect-max", &c->reconnectMaxS, 1, 3600}};
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
+        if (a == QLatin1String("--allow-writes")) {
+            c->allowWrites = true;
+            continue;
+        }
         const int eq = a.indexOf(QLatin1Char('='));
         const QString name = a.startsWith(QLatin1String("--")) && eq > 0 ? a.left(eq) : a;
         QString value;
@@ -241,6 +246,8 @@ int runMqtt(const QString &program, const QStringList &args, QByteArray *output)
     options.processDataQos = c.pdQos;
     options.bufferCapacity = c.buffer;
     options.ioddDirs = c.ioddDirs;
+    options.allowWrites = c.allowWrites;
+    options.program = program;
     if (options.ioddDirs.isEmpty())
         options.ioddDirs = QStringList{DataLocations::userLibraryDir(), DataLocations::shippedLibraryDir()};
     connection.clientId = c.clientId.isEmpty() ? options.adapterId : c.clientId;
