@@ -199,12 +199,15 @@ public:
             m_process.waitForFinished(2000);
         }
     }
-    void start(const QString &scenario, const QStringList &args, const QProcessEnvironment &env = {})
+    // `simArgs` go between the scenario and the command (--unplug).
+    void start(const QString &scenario, const QStringList &args, const QProcessEnvironment &env = {},
+               const QStringList &simArgs = {})
     {
         if (!env.isEmpty())
             m_process.setProcessEnvironment(env);
         m_process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/hub8ctl-sim"),
-                        QStringList{QStringLiteral("--scenario"), scenario, QStringLiteral("mqtt")} + args);
+                        QStringList{QStringLiteral("--scenario"), scenario} + simArgs
+                            + QStringList{QStringLiteral("mqtt")} + args);
         m_process.waitForStarted(5000);
     }
     // SIGTERM, and the exit status (-1: it did not end within 10 s).

@@ -245,6 +245,29 @@ private slots:
         QVERIFY(!seen.value("5111 APPEARS").value("text").toString().isEmpty());
     }
 
+    void adapterUnplugged()
+    {
+        Broker broker(m_dir.path());
+        QVERIFY2(broker.start("allow_anonymous true"), qPrintable(broker.log()));
+        Subscriber sub(plainConnection(broker.port(), "watcher"));
+        QVERIFY(sub.open());
+        Publisher publisher;
+        publisher.start(scenario("unplug.json", {{"Port2", port(device(builtinFile, "09 c4 07 5d"))}}),
+                        {"--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()), "--max-interval", "300"}, {},
+                        {"--unplug", "1.5,3"});
+        QVERIFY(!sub.waitFor("port2/device/identification").payload.isEmpty());
+
+        // Gone, then back: said so, and its device identified and read again.
+        QTRY_COMPARE_WITH_TIMEOUT(sub.on("adapter/state").last().json().value("state").toString(), QString("absent"),
+                                  5000);
+        const qint64 absentAt = sub.elapsedMs();
+        QTRY_COMPARE_WITH_TIMEOUT(sub.on("adapter/state").last().json().value("state").toString(), QString("present"),
+                                  8000);
+        QTRY_VERIFY_WITH_TIMEOUT(sub.on("port2/device/identification").last().atMs > absentAt, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(sub.on("port2/device/processdata/in").last().atMs > absentAt + 500, 5000);
+        QCOMPARE(publisher.stop(), 0);
+    }
+
     void brokerRestart()
     {
         const QString file = scenario("moving.json", {{"Port2", port(device(builtinFile, nullptr))}});
