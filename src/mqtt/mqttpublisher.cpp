@@ -24,6 +24,7 @@ constexpr quint16 firstIdentificationIndex = 16;
 constexpr int identificationTexts = 8;
 constexpr int isduPollMs = 25;
 constexpr int isduWaitMs = 1000;
+constexpr int identifyRetryMs = 1000;
 
 // Bits of process data a length code of direct parameter page 1 stands for:
 // up to 16 bits as given, above that in whole octets.
@@ -110,8 +111,10 @@ void MqttPublisher::stop()
     m_stopping = true;
     m_monitor.stop();
     m_pollTimer.stop();
-    for (Port &p : m_ports)
-        delete p.events, p.events = nullptr;
+    for (Port &p : m_ports) {
+        delete p.events;
+        p.events = nullptr;
+    }
     if (m_outbox.dropped() > 0)
         qCWarning(lcMqtt) << m_outbox.dropped() << "messages were dropped while the broker was away";
     if (m_client.isConnected())
@@ -140,10 +143,10 @@ void MqttPublisher::send(const QString &topic, const QByteArray &payload, bool r
         return;
     if (qos == 0)
         return; // QoS 0 promises nothing: it is not held for a broker that is away
+    const qint64 dropped = m_outbox.dropped();
     m_outbox.push({topic, payload, qos, retain});
-    if (m_outbox.dropped() > m_droppedReported && m_droppedReported == 0)
+    if (m_outbox.dropped() > dropped && dropped == m_droppedReported)
         qCWarning(lcMqtt) << "the outbox is full: the oldest messages are dropped until the broker is back";
-    m_droppedReported = m_outbox.dropped();
 }
 
 void MqttPublisher::onConnected()
@@ -151,6 +154,10 @@ void MqttPublisher::onConnected()
     if (m_stopping)
         return;
     qCInfo(lcMqtt) << (m_everConnected ? "connected to the broker again" : "connected to the broker");
+    if (m_outbox.dropped() > m_droppedReported)
+        qCWarning(lcMqtt) << m_outbox.dropped() - m_droppedReported
+                          << "messages were dropped while the broker was away";
+    m_droppedReported = m_outbox.dropped();
     m_everConnected = true;
     // What was held while the broker was away goes first, in order; then
     // the retained state as it is now, which a broker that lost it (a
@@ -284,11 +291,18 @@ void MqttPublisher::onIdentityAnswer(LinkReply *reply, int p, int step)
     if (step == 0) {
         DirectParameters page;
         if (directParametersOf(exchange, &page) != DirectParameterRead::Read) {
-            // Not there after all, or no clear answer: the monitor's next
-            // change of this port tries again.
+            // Not there after all, or no clear answer: asked again in a
+            // while unless the port has changed meanwhile.
             port.identifying = false;
-            port.state = PortState();
-            port.stateKnown = false;
+            const int generation = port.generation;
+            QTimer::singleShot(identifyRetryMs, this, [this, p, generation] {
+                const Port &port = m_ports.at(p);
+                if (port.generation == generation && !port.identified
+                    && port.state.mode == AdapterRegisters::ModeIoLinkOperate && !m_identifyQueue.contains(p)) {
+                    m_identifyQueue.append(p);
+                    identifyNext();
+                }
+            });
             identifyNext();
             return;
         }

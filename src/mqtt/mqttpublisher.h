@@ -145,7 +145,7 @@ private:
     bool m_stopping = false;
     int m_offlineMessage = 0;
     qint64 m_acknowledged = 0;
-    qint64 m_droppedReported = 0;
+    qint64 m_droppedReported = 0; // dropped before the last outage
     QList<int> m_identifyQueue;
 };
 
