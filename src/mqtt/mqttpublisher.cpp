@@ -97,7 +97,8 @@ bool MqttPublisher::start(const MqttConnection &connection, QString *error)
     c.willRetain = true;
     if (!m_client.open(c, error))
         return false;
-    if (AdapterLink *link = hubLink())
+    AdapterLink *link = hubLink();
+    if (link && m_options.reopenAdapter)
         m_reconnector = new LinkReconnector(link, this);
     m_monitor.start();
     m_pollTimer.start();

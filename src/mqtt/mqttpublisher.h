@@ -47,6 +47,9 @@ struct MqttPublisherOptions
     bool allowWrites = false;
     // Who writes, as the journal names it.
     QString program = QStringLiteral("hub8ctl");
+    // Opens the adapter again once it is unplugged (LinkReconnector). A
+    // program that already does so for its link (the window) says false.
+    bool reopenAdapter = true;
 };
 
 // Publishes what the adapter on the program's link (LinkHub) reports on an
