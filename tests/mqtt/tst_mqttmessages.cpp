@@ -133,24 +133,6 @@ private slots:
         QCOMPARE(o.value("description").toString(), QString("X-IODD1.1.xml"));
     }
 
-    void events()
-    {
-        const QDateTime time(QDate(2026, 12, 8), QTime(6, 0), Qt::UTC);
-        // Qualifier 0xf4: appears, error, from the device, application.
-        const QJsonObject o = parsed(MqttPayloads::event(time, {0xf4, 0x4210}, true, "Overheat", "Too hot"));
-        QCOMPARE(o.value("severity").toString(), QString("ERROR"));
-        QCOMPARE(o.value("mode").toString(), QString("APPEARS"));
-        QCOMPARE(o.value("code").toInt(), 0x4210);
-        QCOMPARE(o.value("source").toString(), QString("DEVICE"));
-        QCOMPARE(o.value("text").toString(), QString("Overheat"));
-        // 0xa8: disappears, warning, from the master.
-        const QJsonObject gone = parsed(MqttPayloads::event(time, {0xa8, 0x1800}, false, QString(), QString()));
-        QCOMPARE(gone.value("severity").toString(), QString("WARNING"));
-        QCOMPARE(gone.value("mode").toString(), QString("DISAPPEARS"));
-        QCOMPARE(gone.value("source").toString(), QString("MASTER"));
-        QVERIFY(gone.value("text").isNull());
-    }
-
     void outbox()
     {
         MqttOutbox box(3);
