@@ -23,6 +23,7 @@ public:
     explicit MqttOutbox(int capacity) : m_capacity(qMax(1, capacity)) {}
 
     void push(const MqttMessage &message);
+    const MqttMessage &first() const { return m_messages.first(); }
     MqttMessage takeFirst() { return m_messages.takeFirst(); }
 
     bool isEmpty() const { return m_messages.isEmpty(); }

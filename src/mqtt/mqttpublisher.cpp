@@ -116,8 +116,9 @@ void MqttPublisher::stop()
         delete p.events;
         p.events = nullptr;
     }
-    if (m_outbox.dropped() > 0)
-        qCWarning(lcMqtt) << m_outbox.dropped() << "messages were dropped while the broker was away";
+    if (m_outbox.dropped() > m_droppedReported)
+        qCWarning(lcMqtt) << m_outbox.dropped() - m_droppedReported
+                          << "messages were dropped while the broker was away";
     if (m_client.isConnected())
         m_offlineMessage =
             m_client.publish(MqttTopics::publisherState(m_root), MqttPayloads::publisherState(false), 1, true);
@@ -164,11 +165,10 @@ void MqttPublisher::onConnected()
     // the retained state as it is now, which a broker that lost it (a
     // restart without persistence) needs again.
     while (!m_outbox.isEmpty() && m_client.isConnected()) {
-        const MqttMessage m = m_outbox.takeFirst();
-        if (m_client.publish(m.topic, m.payload, m.qos, m.retain) == 0) {
-            m_outbox.push(m);
-            break;
-        }
+        const MqttMessage &m = m_outbox.first();
+        if (m_client.publish(m.topic, m.payload, m.qos, m.retain) == 0)
+            break; // lost again already: the next connection goes on from here
+        m_outbox.takeFirst();
     }
     publishRetainedState();
     if (m_writer) {

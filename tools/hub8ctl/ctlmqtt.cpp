@@ -327,8 +327,5 @@ int runMqtt(const QString &program, const QStringList &args, QByteArray *output)
     w.number("unsent", publisher.outbox().size());
     w.endObject();
     *output += w.text() + '\n';
-    if (publisher.outbox().dropped() > 0)
-        say(CtlExit::ok,
-            QStringLiteral("%1 messages were dropped while the broker was away").arg(publisher.outbox().dropped()));
     return CtlExit::ok;
 }
