@@ -34,11 +34,11 @@ MqttClient::MqttClient(QObject *parent) : QObject(parent)
 
 MqttClient::~MqttClient()
 {
-    if (m_mosq) {
-        if (m_loopRunning)
-            mosquitto_loop_stop(m_mosq, true);
+    // The loop is asked to end rather than cancelled: a thread cancelled in
+    // the middle of a TLS set-up would leave OpenSSL's allocations behind.
+    close();
+    if (m_mosq)
         mosquitto_destroy(m_mosq);
-    }
 }
 
 bool MqttClient::open(const MqttConnection &c, QString *error)

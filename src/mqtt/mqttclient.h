@@ -46,7 +46,9 @@ class MqttClient : public QObject
 
 public:
     explicit MqttClient(QObject *parent = nullptr);
-    // Stops the network loop (without a DISCONNECT: the will goes out).
+    // Closes the connection as close() does: the broker keeps the will to
+    // itself. Only a program that ends without it (a crash, SIGKILL) has
+    // its will published.
     ~MqttClient() override;
 
     // Opens the connection (TCP, then TLS when asked: this call waits for

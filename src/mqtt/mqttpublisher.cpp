@@ -87,7 +87,13 @@ MqttPublisher::MqttPublisher(const MqttPublisherOptions &options, QObject *paren
     connect(&m_pollTimer, &QTimer::timeout, this, &MqttPublisher::onPollTimeout);
 }
 
-MqttPublisher::~MqttPublisher() = default;
+MqttPublisher::~MqttPublisher()
+{
+    // Gone without stop(): the client's DISCONNECT keeps the will back, so
+    // the offline state goes just before it, unacknowledged.
+    if (!m_stopping && m_client.isConnected())
+        m_client.publish(MqttTopics::publisherState(m_root), MqttPayloads::publisherState(false), 1, true);
+}
 
 bool MqttPublisher::start(const MqttConnection &connection, QString *error)
 {

@@ -65,6 +65,8 @@ class MqttPublisher : public QObject
 
 public:
     explicit MqttPublisher(const MqttPublisherOptions &options, QObject *parent = nullptr);
+    // Without stop() before: sends the offline state and disconnects
+    // without waiting for the broker's acknowledgement.
     ~MqttPublisher() override;
 
     // Connects to the broker (its last will set to the offline state) and
