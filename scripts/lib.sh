@@ -4,7 +4,10 @@
 HUB8_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Debian packages the build needs.
-HUB8_BUILD_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5charts5-dev libhidapi-dev qttools5-dev qttools5-dev-tools zlib1g-dev)
+HUB8_BUILD_PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5charts5-dev libhidapi-dev qttools5-dev qttools5-dev-tools zlib1g-dev libmosquitto-dev)
+# ... and what the MQTT tests run: a broker of their own, its clients, and
+# openssl for the certificates they make.
+HUB8_TEST_PACKAGES=(mosquitto mosquitto-clients openssl)
 # ... and what CPack's Debian package needs (dpkg-shlibdeps, file), also for
 # the test that builds the package.
 HUB8_PACKAGE_PACKAGES=(dpkg-dev file)

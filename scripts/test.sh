@@ -5,7 +5,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-hub8_install "${HUB8_BUILD_PACKAGES[@]}" "${HUB8_PACKAGE_PACKAGES[@]}"
+hub8_install "${HUB8_BUILD_PACKAGES[@]}" "${HUB8_PACKAGE_PACKAGES[@]}" "${HUB8_TEST_PACKAGES[@]}"
 
 if [ "${HUB8_SANITIZE:-0}" = 1 ]; then
     dir="$HUB8_ROOT/build-asan"

@@ -14,6 +14,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcProcdata)    // hub8.procdata: process-data polling
 Q_DECLARE_LOGGING_CATEGORY(lcViews)       // hub8.views: port pages, DI/DO, events, console
 Q_DECLARE_LOGGING_CATEGORY(lcLibrary)     // hub8.library: the IODD library and its lookups
 Q_DECLARE_LOGGING_CATEGORY(lcApp)         // hub8.app: the main window and start-up
+Q_DECLARE_LOGGING_CATEGORY(lcMqtt)        // hub8.mqtt: the MQTT publisher and its broker connection
 Q_DECLARE_LOGGING_CATEGORY(lcSim)         // hub8.sim: the virtual adapter's report log
 
 #endif // HUB8LOG_H

@@ -1,6 +1,7 @@
 #include "ctlcommands.h"
 
 #include "ctlexchange.h"
+#include "ctlmqtt.h"
 #include "ctlparams.h"
 #include "ctlvalues.h"
 #include "log/writejournal.h"
@@ -46,6 +47,17 @@ const char helpText[] =
     "  restore PORT SETFILE --iodd FILE         writes the set's values that differ, then compares\n"
     "                                           again\n"
     "  journal                                  the record of every write (the tool's and hub8ctl's)\n"
+    "  mqtt --broker mqtt://HOST[:PORT] [OPTIONS]\n"
+    "                                           publishes the adapter's ports and devices on an MQTT\n"
+    "                                           broker until SIGINT or SIGTERM (docs/mqtt.md); mqtts://\n"
+    "                                           for TLS. OPTIONS: --client-id ID, --topic-prefix P,\n"
+    "                                           --credentials FILE (user name, then password, one a line;\n"
+    "                                           else HUB8_MQTT_USERNAME and HUB8_MQTT_PASSWORD),\n"
+    "                                           --cafile FILE, --cert FILE --key FILE, --iodd-dir DIR,\n"
+    "                                           --min-interval MS, --max-interval MS, --poll-interval MS,\n"
+    "                                           --pd-qos 0|1, --buffer N, --reconnect-max S,\n"
+    "                                           --allow-writes (parameter and output writes from the\n"
+    "                                           broker, answered on a reply topic)\n"
     "set and restore first check that the device on PORT is the description's (its vendor and device\n"
     "ID in direct parameter page 1) and refuse another one with status 1; --force writes anyway.\n"
     "restore writes several values as one block (all or none); both store the change into the\n"
@@ -53,7 +65,8 @@ const char helpText[] =
     "\n"
     "Every command prints one JSON object on stdout; messages go to stderr.\n"
     "Exit status: 0 success, 1 the adapter or the device answered with an error,\n"
-    "2 bad usage or a file that cannot be read, 3 no adapter found or it does not answer.\n";
+    "2 bad usage or a file that cannot be read, 3 no adapter found or it does not answer (mqtt: also\n"
+    "a malformed broker URL, a broker that cannot be reached or refuses the connection).\n";
 
 struct Command
 {
@@ -691,6 +704,10 @@ int runHub8ctl(const QString &program, const QStringList &args, const QString &s
     // Chinese locale, else English.
     UiLanguage::apply(UiLanguage::forLocale(QLocale::system()));
     Run run(program, output);
+    // mqtt runs until it is told to stop and has options of its own.
+    if (!args.isEmpty() && args.first() == QLatin1String("mqtt") && !args.contains(QLatin1String("--help"))
+        && !args.contains(QLatin1String("-h")))
+        return runMqtt(program, args.mid(1), output);
     Command c;
     QString error;
     if (!parseCommand(args, &c, &error))
