@@ -17,8 +17,9 @@ class LinkReply;
 // Raw ISDU console: sends one request block (operation, port, index,
 // subindex, length, hex data) to the adapter's mailbox, polls for the answer
 // and writes what happened into the receive area: the data read, what was
-// written, or why it failed. Used on pages of ports that have no device
-// description, so such a device can still be read and written by index.
+// written, or why it failed. On the Basic info page of a port without a
+// device description, so such a device can still be read and written by
+// index, and on a tab of its own for ports with one.
 class IsduConsole : public QWidget
 {
     Q_OBJECT

@@ -171,13 +171,13 @@ QSize BitLanes::minimumSizeHint() const
 double BitLanes::xOf(qint64 msecs) const
 {
     const QRect plot = plotRect();
-    return plot.left() + double(msecs - m_start) * plot.width() / double(m_end - m_start);
+    return plot.left() + double(msecs - m_start) * (plot.width() - 1) / double(m_end - m_start);
 }
 
 qint64 BitLanes::timeAt(double x) const
 {
     const QRect plot = plotRect();
-    return m_start + qint64((x - plot.left()) * double(m_end - m_start) / std::max(1, plot.width()));
+    return m_start + qint64((x - plot.left()) * double(m_end - m_start) / std::max(1, plot.width() - 1));
 }
 
 void BitLanes::paintEvent(QPaintEvent *event)
@@ -209,7 +209,7 @@ void BitLanes::paintLane(QPainter &painter, int lane, const QRect &dirty) const
     }
     painter.setPen(gridColor);
     for (int k = 0; k < timeTicks; ++k) {
-        const int x = plot.left() + k * plot.width() / (timeTicks - 1);
+        const int x = plot.left() + k * (plot.width() - 1) / (timeTicks - 1);
         if (x >= dirty.left() && x <= dirty.right())
             painter.drawLine(x, row.top(), x, row.bottom());
     }
@@ -253,7 +253,7 @@ void BitLanes::paintTimes(QPainter &painter) const
     painter.drawLine(plot.left(), top, plot.right(), top);
     const QFontMetrics metrics = fontMetrics();
     for (int k = 0; k < timeTicks; ++k) {
-        const int x = plot.left() + k * plot.width() / (timeTicks - 1);
+        const int x = plot.left() + k * (plot.width() - 1) / (timeTicks - 1);
         const qint64 t = m_start + (m_end - m_start) * k / (timeTicks - 1);
         const QString text = QDateTime::fromMSecsSinceEpoch(t).toString(QStringLiteral("HH:mm:ss"));
         const int w = metrics.horizontalAdvance(text);

@@ -145,13 +145,6 @@ void ProcessDataInPage::setProcessData(const TreeItem &item)
     QScrollArea *lamps = m_ui->scroll_lamps;
     lamps->setVisible(tileCount > 0);
     layOutTiles();
-    // At least one tile wide; more tiles to a row as the area widens, and the height scrolls.
-    int tileWidth = 0;
-    for (const LampTile *tile : qAsConst(m_rowTiles))
-        tileWidth = tile ? qMax(tileWidth, tile->minimumWidth()) : tileWidth;
-    const QMargins margins = m_ui->layout_g->contentsMargins();
-    lamps->setMinimumWidth(tileWidth + margins.left() + margins.right() + 2 * lamps->frameWidth()
-                           + lamps->verticalScrollBar()->sizeHint().width());
     table->resizeRowsToContents();
 }
 
@@ -169,6 +162,10 @@ void ProcessDataInPage::layOutTiles()
     const QMargins margins = grid->contentsMargins();
     const int spacing = qMax(0, grid->horizontalSpacing());
     const int room = m_ui->scroll_lamps->viewport()->width() - margins.left() - margins.right();
+    // At least one tile wide; more tiles to a row as the area widens, and the height scrolls.
+    QScrollArea *lamps = m_ui->scroll_lamps;
+    lamps->setMinimumWidth(tileWidth + margins.left() + margins.right() + 2 * lamps->frameWidth()
+                           + lamps->verticalScrollBar()->sizeHint().width());
     const int columns = qMax(1, (room + spacing) / (tileWidth + spacing));
     if (columns == m_tileColumns || tiles.isEmpty())
         return;
@@ -211,6 +208,9 @@ void ProcessDataInPage::showNames(const TreeItem &item)
         // Choices' names for the readings to come.
         m_layout.fields[i].item = layout.fields.at(i).item;
     }
+    // Names in another language take other widths.
+    m_tileColumns = 0;
+    layOutTiles();
 }
 
 void ProcessDataInPage::onStartClicked()
@@ -257,8 +257,14 @@ void ProcessDataInPage::showEvent(QShowEvent *event)
         m_ui->splitter_trend->setSizes({2 * height / 5, height - 2 * height / 5});
         // The table as wide as its columns (up to three fifths), the lamps the rest.
         const int width = m_ui->splitter->width();
-        const int table = m_ui->table->horizontalHeader()->length()
-            + m_ui->table->verticalScrollBar()->sizeHint().width() + 2 * m_ui->table->frameWidth();
+        // Measured by its columns: the stretched value column has taken what
+        // the splitter gave, so it counts as wide as it starts.
+        constexpr int valueColumnWidth = 200;
+        int columns = 0;
+        for (int c = 0; c < m_ui->table->columnCount() - 1; ++c)
+            columns += m_ui->table->columnWidth(c);
+        const int table = columns + valueColumnWidth + m_ui->table->verticalScrollBar()->sizeHint().width()
+            + 2 * m_ui->table->frameWidth();
         m_ui->splitter->setSizes({qMin(table, 3 * width / 5), width - qMin(table, 3 * width / 5)});
     }
 }

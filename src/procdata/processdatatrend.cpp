@@ -530,7 +530,7 @@ QRect ProcessDataTrend::numberPlotArea() const
     if (m_axes.isEmpty())
         return {};
     const QRect area = m_numberView->mapFromScene(m_numberChart->plotArea()).boundingRect();
-    return QRect(m_numberView->mapTo(this, area.topLeft()), area.size());
+    return QRect(m_numberView->viewport()->mapTo(this, area.topLeft()), area.size());
 }
 
 void ProcessDataTrend::alignPlots()

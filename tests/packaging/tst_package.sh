@@ -63,6 +63,7 @@ expected=(
     /usr/share/vanto-hub8/$builtin/Pellamar-KTX-400A-M12-20240117-IODD1.1.xml
     /usr/share/vanto-hub8/$builtin/Pellamar-KTX-400A-pic.png
     /lib/udev/rules.d/70-vanto-hub8.rules
+    /lib/systemd/system/vanto-hub8-mqtt.service /etc/vanto-hub8/mqtt.conf
     /usr/share/applications/vanto-hub8.desktop /usr/share/applications/vanto-hub8-demo.desktop
     /usr/share/icons/hicolor/256x256/apps/vanto-hub8.png
     /usr/share/metainfo/vanto-hub8.metainfo.xml
@@ -72,12 +73,20 @@ expected=(
 for path in "${expected[@]}"; do
     grep -qxF "$path" "$tmp/paths" || fail "the package lacks $path"
 done
-# Nothing of the build tree, no launcher script, nothing outside /usr but the udev rule.
+# Nothing of the build tree, no launcher script, nothing outside /usr but the udev rule, the service and its settings.
 if grep -E '(-sim|/tst_|/bench-|/regress-|\.sh)$|/usr/local|/lib/vanto-hub8' "$tmp/paths"; then
     fail "the package holds files of the build tree or of the old layout (above)"
 fi
-if grep -vE '^/?$|^/usr(/|$)|^/lib$|^/lib/udev(/rules\.d(/70-vanto-hub8\.rules)?)?$' "$tmp/paths"; then
+if grep -vE '^/?$|^/usr(/|$)|^/lib$|^/lib/udev(/rules\.d(/70-vanto-hub8\.rules)?)?$|^/lib/systemd(/system(/vanto-hub8-mqtt\.service)?)?$|^/etc(/vanto-hub8(/mqtt\.conf)?)?$' "$tmp/paths"; then
     fail "the package installs outside /usr (above)"
+fi
+# The settings: root's only (they may hold a password), kept over upgrades; the service is
+# not enabled (no maintainer script would enable it).
+grep -qE '^-rw------- root/root .* \./etc/vanto-hub8/mqtt\.conf$' "$tmp/contents" || fail "/etc/vanto-hub8/mqtt.conf is not -rw------- root/root"
+dpkg-deb --ctrl-tarfile "$deb" | tar -x -O ./conffiles 2>/dev/null | grep -qx /etc/vanto-hub8/mqtt.conf ||
+    fail "/etc/vanto-hub8/mqtt.conf is not a conffile"
+if dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'postinst|prerm|postrm|preinst'; then
+    fail "the package has maintainer scripts (above): the service must stay disabled"
 fi
 # Executables belong to root and are executable by everyone; nothing else is writable by others.
 for exe in vanto-hub8 vanto-hub8-demo iodd-inspect hub8ctl; do

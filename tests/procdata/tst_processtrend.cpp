@@ -177,12 +177,10 @@ private slots:
                                 .arg(plot.right())
                                 .arg(lanePlot.left())
                                 .arg(lanePlot.right())));
-        // Every lane's name whole (at the page's width on a 1366 x 768 screen) and a line of text high; 24
-        // lanes scroll rather than squeeze.
+        // Every lane's name whole at the page's width on a 1366 x 768 screen.
         QCOMPARE(lanes->laneCount(), 24);
         trend.resize(1000, 330);
         QVERIFY(lanes->labelColumnWidth() > lanes->fontMetrics().horizontalAdvance("Switching state of input pin 24"));
-        QVERIFY(lanes->height() >= 24 * lanes->fontMetrics().height());
     }
 
     // Three minutes of polls: the lines hold the chosen span; paused, they and the axis stand still while
@@ -249,6 +247,39 @@ private slots:
         QVERIFY(!pressure->isVisible() && marker->isVisible());
         emit marker->clicked();
         QVERIFY(pressure->isVisible());
+    }
+
+    // The lanes draw each state from its change to the last poll, tinted while on, and nothing after the last
+    // poll; forgetting old changes keeps the one still in force.
+    void lanesPaintStatesUpToTheLastPoll()
+    {
+        BitLanes lanes;
+        lanes.resize(420, 120);
+        lanes.setLanes({"steady", "later on"});
+        lanes.setTimeRange(0, 10'000);
+        lanes.appendPoll(0, {1, 0}, false);
+        lanes.appendPoll(5'000, {1, 1}, false);
+        lanes.appendPoll(7'000, {-1, 1}, false); // the first bit not read: it keeps its state
+        const auto pixels = [&lanes] {
+            const QImage image = lanes.grab().toImage();
+            const QRect plot = lanes.plotRect();
+            const int laneHeight = plot.height() / lanes.laneCount();
+            QVector<QColor> at; // per lane: 2.5 s, 6 s, 9 s
+            for (int lane = 0; lane < lanes.laneCount(); ++lane)
+                for (const qint64 t : {2'500, 6'000, 9'000})
+                    at << image.pixelColor(plot.left() + int(t * (plot.width() - 1) / 10'000),
+                                           lane * laneHeight + laneHeight / 2);
+            return at;
+        };
+        QVector<QColor> at = pixels();
+        QVERIFY(at[0] != at[2] && at[1] == at[0]); // steady: tinted up to the last poll, not after
+        QVERIFY(at[3] == at[5] && at[4] != at[5]); // later on: untinted before its change
+        QCOMPARE(lanes.points(0), QVector<QPointF>({{0, 1}, {7'000, 1}}));
+
+        lanes.dropBefore(6'000);
+        QCOMPARE(lanes.points(1), QVector<QPointF>({{5'000, 1}, {7'000, 1}}));
+        at = pixels();
+        QVERIFY(at[3] == at[5] && at[4] != at[5]);
     }
 
     void newLayoutStartsOver()
