@@ -68,7 +68,7 @@ expected=(
     /usr/share/icons/hicolor/256x256/apps/vanto-hub8.png
     /usr/share/metainfo/vanto-hub8.metainfo.xml
     /usr/share/man/man1/vanto-hub8.1.gz /usr/share/man/man1/iodd-inspect.1.gz
-    /usr/share/doc/vanto-hub8/copyright /usr/share/doc/vanto-hub8/changelog.gz
+    /usr/share/doc/vanto-hub8/copyright /usr/share/doc/vanto-hub8/changelog.gz /usr/share/doc/vanto-hub8/mqtt.md
 )
 for path in "${expected[@]}"; do
     grep -qxF "$path" "$tmp/paths" || fail "the package lacks $path"
