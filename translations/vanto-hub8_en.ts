@@ -325,6 +325,14 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>MQTT</source>
+        <translation>MQTT</translation>
+    </message>
+    <message>
+        <source>MQTT：把适配器的端口、设备标识、过程数据和事件发布到 MQTT 代理</source>
+        <translation>MQTT: publish the adapter's ports, device identification, process data and events on an MQTT broker</translation>
+    </message>
+    <message>
         <source>IODD库：添加、查找并为所选端口加载设备描述文件</source>
         <translation>IODD library: add and find device descriptions, and load one for the selected port</translation>
     </message>
@@ -1911,6 +1919,120 @@ Locked, the device refuses the writes or local operations concerned until it is 
     <message>
         <source>无法写入 %1：%2</source>
         <translation>%1 cannot be written: %2</translation>
+    </message>
+</context>
+<context>
+    <name>MqttDialog</name>
+    <message>
+        <source>MQTT 发布</source>
+        <translation>MQTT publishing</translation>
+    </message>
+    <message>
+        <source>适配器序列号</source>
+        <translation>the adapter's serial number</translation>
+    </message>
+    <message>
+        <source>不保存</source>
+        <translation>not saved</translation>
+    </message>
+    <message>
+        <source>系统的 CA（仅 mqtts://）</source>
+        <translation>the system's CAs (mqtts:// only)</translation>
+    </message>
+    <message>
+        <source>允许代理写入参数和过程数据输出（经同样的检查并记入写入记录）</source>
+        <translation>Allow the broker to write parameters and process data outputs (same checks, recorded in the write journal)</translation>
+    </message>
+    <message>
+        <source>代理地址</source>
+        <translation>Broker</translation>
+    </message>
+    <message>
+        <source>客户端 ID</source>
+        <translation>Client ID</translation>
+    </message>
+    <message>
+        <source>主题前缀</source>
+        <translation>Topic prefix</translation>
+    </message>
+    <message>
+        <source>用户名</source>
+        <translation>User name</translation>
+    </message>
+    <message>
+        <source>密码</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>CA 文件</source>
+        <translation>CA file</translation>
+    </message>
+    <message>
+        <source>客户端证书</source>
+        <translation>Client certificate</translation>
+    </message>
+    <message>
+        <source>客户端密钥</source>
+        <translation>Client key</translation>
+    </message>
+    <message>
+        <source>开始发布</source>
+        <translation>Start publishing</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>MqttPublishing</name>
+    <message>
+        <source>代理地址无效：%1</source>
+        <translation>Invalid broker address: %1</translation>
+    </message>
+    <message>
+        <source>证书只用于 mqtts:// 代理</source>
+        <translation>Certificates are for an mqtts:// broker only</translation>
+    </message>
+    <message>
+        <source>客户端证书和密钥须一起给出</source>
+        <translation>Client certificate and key go together</translation>
+    </message>
+    <message>
+        <source>主题前缀不能为空，也不能含 # 或 +</source>
+        <translation>The topic prefix must not be empty nor contain # or +</translation>
+    </message>
+    <message>
+        <source>没有适配器连接</source>
+        <translation>No adapter link</translation>
+    </message>
+    <message>
+        <source>正在连接…</source>
+        <translation>Connecting…</translation>
+    </message>
+    <message>
+        <source>正在发布到 %1</source>
+        <translation>Publishing to %1</translation>
+    </message>
+    <message>
+        <source>与 %1 的连接中断（%2），正在重连</source>
+        <translation>Connection to %1 lost (%2), reconnecting</translation>
+    </message>
+    <message>
+        <source>%1 拒绝了连接：%2</source>
+        <translation>%1 refused the connection: %2</translation>
+    </message>
+    <message>
+        <source>无法连接 %1：%2</source>
+        <translation>Cannot connect to %1: %2</translation>
+    </message>
+    <message>
+        <source>已停止</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>正在停止…</source>
+        <translation>Stopping…</translation>
     </message>
 </context>
 </TS>

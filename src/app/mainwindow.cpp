@@ -3,6 +3,8 @@
 
 #include "i18n/uilanguage.h"
 #include "journaldialog.h"
+#include "mqttdialog.h"
+#include "mqttpublishing.h"
 #include "portdeviceidentity.h"
 
 #include "adapterpages/adaptercommpage.h"
@@ -88,6 +90,15 @@ MainWindow::MainWindow(QWidget *parent)
         JournalDialog dialog(this);
         dialog.exec();
     });
+    m_mqtt = new MqttPublishing(this);
+    m_mqttStatus = new QLabel(m_ui->widget_tool);
+    m_mqttStatus->setObjectName(QStringLiteral("label_mqttStatus"));
+    m_mqttStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 8px;"));
+    m_mqttStatus->setMaximumWidth(420);
+    m_ui->horizontalLayout->insertWidget(m_ui->horizontalLayout->indexOf(m_ui->pbtn_mqtt) + 1, m_mqttStatus);
+    m_mqttStatus->hide();
+    connect(m_ui->pbtn_mqtt, &QPushButton::clicked, this, &MainWindow::onMqttClicked);
+    connect(m_mqtt, &MqttPublishing::stateChanged, this, &MainWindow::showMqttState);
     connect(m_ui->cbox_language, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
         if (UiLanguage::apply(index == 1 ? UiLanguage::Language::English : UiLanguage::Language::Chinese))
             return;
@@ -485,6 +496,34 @@ QString MainWindow::noDeviceText(int port) const
     if (!link || !link->isConnected() || !m_portMonitor || !m_portMonitor->adapterAnswers())
         return tr("适配器未应答，端口上的设备未知");
     return tr("端口上没有可识别的 IO-Link 设备（%1）").arg(portModeText(m_portMonitor->states().value(port).mode));
+}
+
+void MainWindow::onMqttClicked()
+{
+    if (m_mqtt->isRunning()) {
+        m_mqtt->stop();
+        showMqttState();
+        return;
+    }
+    MqttPublishing::Settings settings = MqttPublishing::loadSettings();
+    MqttDialog dialog(settings, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        settings = dialog.settings();
+        MqttPublishing::saveSettings(settings);
+        m_mqtt->start(settings);
+    }
+    showMqttState();
+}
+
+void MainWindow::showMqttState()
+{
+    const QSignalBlocker quiet(m_ui->pbtn_mqtt);
+    m_ui->pbtn_mqtt->setChecked(m_mqtt->isRunning());
+    const QString text = m_mqtt->stateText();
+    const QFontMetrics metrics(m_mqttStatus->font());
+    m_mqttStatus->setText(metrics.elidedText(text, Qt::ElideRight, m_mqttStatus->maximumWidth() - 12));
+    m_mqttStatus->setToolTip(text);
+    m_mqttStatus->setVisible(!text.isEmpty());
 }
 
 void MainWindow::onLibraryClicked()

@@ -17,6 +17,7 @@ class AdapterPortPage;
 class QCloseEvent;
 class LibraryIndex;
 class LinkReconnector;
+class MqttPublishing;
 class QLabel;
 class QTreeWidgetItem;
 class PortPages;
@@ -78,6 +79,9 @@ public slots:
     // Opens the IODD library; a confirmed file is loaded for the selected port
     // once the user agreed where its identity differs from the device's.
     void onLibraryClicked();
+    // Starts the MQTT publisher after asking where to, or stops it.
+    void onMqttClicked();
+    void showMqttState();
     // Builds the port's pages from `path` (the identification page when
     // empty), asking for the variant when the file has several. A cancelled
     // variant choice keeps the pages shown and selects their port in the tree
@@ -136,6 +140,8 @@ private:
     LinkReconnector *m_reconnector = nullptr;
     QLabel *m_linkStatus = nullptr;
     QLabel *m_libraryStatus = nullptr;
+    MqttPublishing *m_mqtt = nullptr;
+    QLabel *m_mqttStatus = nullptr;
     LibraryIndex *m_libraryIndex = nullptr;
     QString m_roleMenuSet;
     QString m_ioddLibraryDir;

@@ -144,6 +144,8 @@ QByteArray processData(const QDateTime &time, bool valid, const QByteArray &octe
     for (int i = 0; i < layout.fields.size() && i < values.size(); ++i) {
         const ValueItem &item = layout.fields.at(i).item;
         QString name = item.label.isEmpty() ? item.editor.name : item.label;
+        if (name.isEmpty())
+            name = QStringLiteral("value");
         // Two items of one name (it happens) stay apart by their subindex.
         if (items.contains(name))
             name += QStringLiteral(" #") + item.subindex;

@@ -343,8 +343,15 @@ void MqttPublisher::finishIdentity(int p)
         auto file = std::make_shared<IoddFile>();
         if (file->load(port.identity.descriptionFile) == 0) {
             port.description = file;
-            port.in = ProcessDataCodec::layoutOf(file->processDataIn());
-            port.out = ProcessDataCodec::layoutOf(file->processDataOut());
+            // One item without a name of its own takes the data's, as on the pages.
+            const auto named = [](const TreeItem &data) {
+                ProcessDataCodec::Layout layout = ProcessDataCodec::layoutOf(data);
+                if (layout.fields.size() == 1 && layout.fields.first().item.label.isEmpty())
+                    layout.fields.first().item.label = data.name;
+                return layout;
+            };
+            port.in = named(file->processDataIn());
+            port.out = named(file->processDataOut());
             port.inBits = port.in.bitLength;
             port.outBits = port.out.bitLength;
         } else {

@@ -100,6 +100,13 @@ private slots:
         const QJsonObject raw = parsed(MqttPayloads::processData(time, true, hex("00 2a"), {16, {}}));
         QCOMPARE(raw.value("raw").toArray(), (QJsonArray{0, 42}));
         QVERIFY(!raw.contains("values"));
+        // An item with no name at all is still a key a consumer can use.
+        ProcessDataCodec::Field field = in.fields.first();
+        field.item.label.clear();
+        field.item.editor.name.clear();
+        const QJsonObject unnamed =
+            parsed(MqttPayloads::processData(time, true, hex("09 c4 07 5d"), {in.bitLength, {field}}));
+        QVERIFY(unnamed.value("values").toObject().contains("value"));
     }
 
     void states()

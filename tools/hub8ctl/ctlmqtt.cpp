@@ -8,6 +8,7 @@
 #include "link/adapterlink.h"
 #include "link/linkhub.h"
 #include "link/linkreply.h"
+#include "mqtt/mqttbrokerurl.h"
 #include "mqtt/mqttpublisher.h"
 
 #include <QEventLoop>
@@ -157,41 +158,6 @@ bool readCredentials(const QString &path, QString *user, QString *password, QStr
 
 } // namespace
 
-std::optional<CtlBrokerAddress> parseBrokerUrl(const QString &text, QString *why)
-{
-    const QUrl url(text, QUrl::StrictMode);
-    CtlBrokerAddress address;
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("mqtt") && scheme != QLatin1String("mqtts"))) {
-        *why = QStringLiteral("expected mqtt://HOST[:PORT] or mqtts://HOST[:PORT]");
-        return std::nullopt;
-    }
-    address.tls = scheme == QLatin1String("mqtts");
-    address.host = url.host();
-    if (address.host.isEmpty()) {
-        *why = QStringLiteral("no host");
-        return std::nullopt;
-    }
-    if (!url.userInfo().isEmpty()) {
-        *why = QStringLiteral("credentials do not belong in the URL (--credentials FILE)");
-        return std::nullopt;
-    }
-    if (!url.path().isEmpty() && url.path() != QLatin1String("/")) {
-        *why = QStringLiteral("no path expected");
-        return std::nullopt;
-    }
-    if (url.hasQuery() || url.hasFragment()) {
-        *why = QStringLiteral("no query or fragment expected");
-        return std::nullopt;
-    }
-    address.port = url.port(address.tls ? 8883 : 1883);
-    if (address.port < 1) {
-        *why = QStringLiteral("port 1..65535 expected");
-        return std::nullopt;
-    }
-    return address;
-}
-
 int runMqtt(const QString &program, const QStringList &args, QByteArray *output)
 {
     const auto say = [&program](int status, const QString &message) {
@@ -202,7 +168,7 @@ int runMqtt(const QString &program, const QStringList &args, QByteArray *output)
     QString error;
     if (!parseArgs(args, &c, &error))
         return say(CtlExit::usage, QStringLiteral("mqtt: %1 (see --help)").arg(error));
-    const std::optional<CtlBrokerAddress> address = parseBrokerUrl(c.broker, &error);
+    const std::optional<MqttBrokerAddress> address = parseMqttBrokerUrl(c.broker, &error);
     if (!address)
         return say(CtlExit::noAdapter, QStringLiteral("malformed broker URL \"%1\": %2").arg(c.broker, error));
     if (!address->tls && (!c.caFile.isEmpty() || !c.certFile.isEmpty()))

@@ -1,0 +1,65 @@
+#ifndef MQTTPUBLISHING_H
+#define MQTTPUBLISHING_H
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class MqttPublisher;
+
+// The window's MQTT publisher: the adapter's devices on a broker while the
+// window runs, on the window's own link (no second opening of the adapter).
+// Its settings are kept between runs, the password never.
+class MqttPublishing : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(MqttPublishing)
+
+public:
+    struct Settings
+    {
+        QString broker = QStringLiteral("mqtt://localhost:1883");
+        QString clientId; // empty: the adapter's serial number
+        QString topicPrefix = QStringLiteral("vanto-hub8");
+        QString userName;
+        QString password; // for this run only
+        QString caFile, certFile, keyFile;
+        bool allowWrites = false;
+    };
+    static Settings loadSettings();
+    static void saveSettings(const Settings &settings);
+    // Why the settings cannot start a publisher; empty when they can.
+    static QString problemOf(const Settings &settings);
+
+    explicit MqttPublishing(QObject *parent = nullptr);
+    ~MqttPublishing() override;
+
+    // Asks the adapter for its serial number (the client id and the topics'
+    // root), then connects; what happens comes with stateChanged().
+    void start(const Settings &settings);
+    // Says "offline" to the broker and disconnects.
+    void stop();
+    bool isRunning() const { return m_running; }
+    bool isConnected() const;
+    // One line for the tool bar: connecting, publishing to HOST:PORT, why not.
+    QString stateText() const { return m_state; }
+    // The publisher while running, else null.
+    MqttPublisher *publisher() const { return m_publisher.get(); }
+
+signals:
+    void stateChanged();
+
+private:
+    void setState(const QString &text);
+    void startWithSerial(const QString &serial);
+
+    Settings m_settings;
+    std::unique_ptr<MqttPublisher> m_publisher;
+    bool m_running = false;
+    bool m_stopping = false;
+    QString m_state;
+    QString m_where; // "host:port"
+};
+
+#endif // MQTTPUBLISHING_H
