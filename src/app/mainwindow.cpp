@@ -95,6 +95,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_mqttStatus->setObjectName(QStringLiteral("label_mqttStatus"));
     m_mqttStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 8px;"));
     m_mqttStatus->setMaximumWidth(420);
+    m_mqttStatus->setMinimumWidth(1); // a narrow window cuts the state, never the buttons
     m_ui->horizontalLayout->insertWidget(m_ui->horizontalLayout->indexOf(m_ui->pbtn_mqtt) + 1, m_mqttStatus);
     m_mqttStatus->hide();
     connect(m_ui->pbtn_mqtt, &QPushButton::clicked, this, &MainWindow::onMqttClicked);
@@ -332,6 +333,7 @@ void MainWindow::initPorts(uint8_t portCount)
     m_linkStatus = new QLabel(m_ui->widget_tool);
     m_linkStatus->setObjectName(QStringLiteral("label_linkStatus"));
     m_linkStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 12px;"));
+    m_linkStatus->setMinimumWidth(1); // the tool bar fits an 800-pixel screen
     m_ui->horizontalLayout->insertWidget(2, m_linkStatus);
     m_libraryStatus = new QLabel(m_ui->widget_tool);
     m_libraryStatus->setObjectName(QStringLiteral("label_libraryStatus"));
