@@ -1987,6 +1987,10 @@ Locked, the device refuses the writes or local operations concerned until it is 
 <context>
     <name>MqttPublishing</name>
     <message>
+        <source>没有应答</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
         <source>代理地址无效：%1</source>
         <translation>Invalid broker address: %1</translation>
     </message>

@@ -9,6 +9,8 @@
 #include "mqtt/mqttpublisher.h"
 
 #include <QSettings>
+#include <QTcpSocket>
+#include <QTimer>
 
 namespace {
 
@@ -103,8 +105,42 @@ void MqttPublishing::start(const Settings &settings)
     connect(usb, &LinkReply::finished, this, [this, usb] {
         usb->deleteLater();
         if (m_running && !m_publisher)
-            startWithSerial(usb->succeeded() ? usb->result().usb.serialNumber : QString());
+            probeBroker(usb->succeeded() ? usb->result().usb.serialNumber : QString());
     });
+}
+
+void MqttPublishing::probeBroker(const QString &serial)
+{
+    // The MQTT client's first connection is made on the caller's thread; a
+    // broker address nobody answers would hold the window for the system's
+    // connect timeout. A connection without waiting comes first: the client
+    // connects only to a broker that is listening.
+    QString why;
+    const MqttBrokerAddress address = *parseMqttBrokerUrl(m_settings.broker.trimmed(), &why);
+    m_where = QStringLiteral("%1:%2").arg(address.host).arg(address.port);
+    auto *probe = new QTcpSocket(this);
+    auto *deadline = new QTimer(probe);
+    deadline->setSingleShot(true);
+    const auto fail = [this, probe](const QString &reason) {
+        probe->disconnect(this);
+        probe->abort();
+        probe->deleteLater();
+        if (!m_running || m_publisher)
+            return;
+        m_running = false;
+        setState(tr("无法连接 %1：%2").arg(m_where, reason));
+    };
+    connect(probe, &QTcpSocket::connected, this, [this, probe, serial] {
+        probe->disconnect(this);
+        probe->abort();
+        probe->deleteLater();
+        if (m_running && !m_publisher)
+            startWithSerial(serial);
+    });
+    connect(probe, &QAbstractSocket::errorOccurred, this, [probe, fail] { fail(probe->errorString()); });
+    connect(deadline, &QTimer::timeout, this, [fail] { fail(tr("没有应答")); });
+    deadline->start(probeTimeoutMs);
+    probe->connectToHost(address.host, quint16(address.port));
 }
 
 void MqttPublishing::startWithSerial(const QString &serial)
@@ -134,7 +170,6 @@ void MqttPublishing::startWithSerial(const QString &serial)
     // The window's own reconnector opens the adapter again after an unplug.
     options.reopenAdapter = false;
     connection.clientId = m_settings.clientId.trimmed().isEmpty() ? options.adapterId : m_settings.clientId.trimmed();
-    m_where = QStringLiteral("%1:%2").arg(address.host).arg(address.port);
 
     m_publisher = std::make_unique<MqttPublisher>(options);
     MqttPublisher *publisher = m_publisher.get();

@@ -41,6 +41,8 @@ public:
     // Says "offline" to the broker and disconnects.
     void stop();
     bool isRunning() const { return m_running; }
+    // How long the broker may take to accept the connection at the start.
+    static constexpr int probeTimeoutMs = 5000;
     bool isConnected() const;
     // One line for the tool bar: connecting, publishing to HOST:PORT, why not.
     QString stateText() const { return m_state; }
@@ -52,6 +54,7 @@ signals:
 
 private:
     void setState(const QString &text);
+    void probeBroker(const QString &serial);
     void startWithSerial(const QString &serial);
 
     Settings m_settings;

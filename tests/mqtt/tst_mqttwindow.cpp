@@ -63,8 +63,12 @@ private slots:
         QVERIFY2(subscriber.open(), qPrintable(broker.log()));
         const AdapterLink *link = LinkHub::instance()->link();
 
-        // A malformed address stays in the dialog and starts nothing.
+        // A malformed address stays in the dialog and starts nothing; a broker that is not there says so at
+        // once, and the button is released.
         QVERIFY(startFromToolBar("http://127.0.0.1").startsWith("代理地址无效"));
+        QVERIFY(!find<QPushButton>(window, "pbtn_mqtt")->isChecked());
+        QCOMPARE(startFromToolBar(QString("mqtt://127.0.0.1:%1").arg(freePort())), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(state().startsWith("无法连接 127.0.0.1:"), 3000);
         QVERIFY(!find<QPushButton>(window, "pbtn_mqtt")->isChecked());
 
         QCOMPARE(startFromToolBar(QString("mqtt://127.0.0.1:%1").arg(broker.port())), QString());
