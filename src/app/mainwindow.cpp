@@ -90,7 +90,11 @@ MainWindow::MainWindow(QWidget *parent)
         JournalDialog dialog(this);
         dialog.exec();
     });
-    m_mqtt = new MqttPublishing(this);
+    m_mqtt = new MqttPublishing(
+        [this](quint16 vendorId, quint32 deviceId) {
+            return m_libraryIndex ? m_libraryIndex->newestFile(vendorId, deviceId) : QString();
+        },
+        this);
     m_mqttStatus = new QLabel(m_ui->widget_tool);
     m_mqttStatus->setObjectName(QStringLiteral("label_mqttStatus"));
     m_mqttStatus->setStyleSheet(QStringLiteral("color: white; margin-left: 8px;"));

@@ -64,7 +64,10 @@ QString MqttPublishing::problemOf(const Settings &s)
     return QString();
 }
 
-MqttPublishing::MqttPublishing(QObject *parent) : QObject(parent) {}
+MqttPublishing::MqttPublishing(DescriptionLookup findDescription, QObject *parent)
+    : QObject(parent), m_findDescription(std::move(findDescription))
+{
+}
 
 MqttPublishing::~MqttPublishing() = default;
 
@@ -167,6 +170,7 @@ void MqttPublishing::startWithSerial(const QString &serial)
     options.allowWrites = m_settings.allowWrites;
     options.program = QStringLiteral("vanto-hub8");
     options.ioddDirs = QStringList{DataLocations::userLibraryDir(), DataLocations::shippedLibraryDir()};
+    options.findDescription = m_findDescription;
     // The window's own reconnector opens the adapter again after an unplug.
     options.reopenAdapter = false;
     connection.clientId = m_settings.clientId.trimmed().isEmpty() ? options.adapterId : m_settings.clientId.trimmed();

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class MqttPublisher;
@@ -32,7 +33,10 @@ public:
     // Why the settings cannot start a publisher; empty when they can.
     static QString problemOf(const Settings &settings);
 
-    explicit MqttPublishing(QObject *parent = nullptr);
+    // Finds a device's description: the window's library index, always up to
+    // date and never read on the window's thread.
+    using DescriptionLookup = std::function<QString(quint16 vendorId, quint32 deviceId)>;
+    explicit MqttPublishing(DescriptionLookup findDescription, QObject *parent = nullptr);
     ~MqttPublishing() override;
 
     // Asks the adapter for its serial number (the client id and the topics'
@@ -57,6 +61,7 @@ private:
     void probeBroker(const QString &serial);
     void startWithSerial(const QString &serial);
 
+    DescriptionLookup m_findDescription;
     Settings m_settings;
     std::unique_ptr<MqttPublisher> m_publisher;
     bool m_running = false;

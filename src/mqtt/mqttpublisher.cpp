@@ -338,7 +338,9 @@ void MqttPublisher::finishIdentity(int p)
 {
     Port &port = m_ports[p];
     port.identifying = false;
-    port.identity.descriptionFile = m_finder.find(port.identity.vendorId, port.identity.deviceId);
+    port.identity.descriptionFile = m_options.findDescription
+        ? m_options.findDescription(port.identity.vendorId, port.identity.deviceId)
+        : m_finder.find(port.identity.vendorId, port.identity.deviceId);
     if (!port.identity.descriptionFile.isEmpty()) {
         auto file = std::make_shared<IoddFile>();
         if (file->load(port.identity.descriptionFile) == 0) {

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class DeviceStatusPoller;
@@ -42,6 +43,10 @@ struct MqttPublisherOptions
     int bufferCapacity = 1000;
     // Where descriptions are looked up by the identity a device reports.
     QStringList ioddDirs;
+    // Looks a description up instead of reading ioddDirs: a program that
+    // keeps an index of its library (the window) hands it in, so a file
+    // added meanwhile is found and nothing is read on its thread.
+    std::function<QString(quint16 vendorId, quint32 deviceId)> findDescription;
     // Parameter and process-data output writes from the broker (MqttWriter);
     // without, the publisher subscribes to nothing.
     bool allowWrites = false;

@@ -79,6 +79,8 @@ private slots:
         // The built-in device on Port2, identified and decoded as hub8ctl mqtt does.
         const Message identity = subscriber.waitFor("port2/device/identification");
         QCOMPARE(identity.json().value("vendorId").toInt(), 1484);
+        // Its description found through the window's library index.
+        QVERIFY(identity.json().value("description").toString().startsWith("Pellamar-KTX-400A-M12"));
         QVERIFY(identity.retained || identity.qos == 1);
         QVERIFY(!subscriber.waitFor("port2/device/processdata/in").json().value("values").toObject().isEmpty());
         QVERIFY(online.topic.startsWith("vanto-hub8/VH8-"));
