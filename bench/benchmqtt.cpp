@@ -123,6 +123,14 @@ double cpuMsOf(qint64 pid)
     return ticks * 1000.0 / double(sysconf(_SC_CLK_TCK));
 }
 
+// The bench's own CPU time (the subscriber's thread and the waiting) in ms.
+double ownCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
 int freePort()
 {
     QTcpServer server;
@@ -154,6 +162,7 @@ public:
     explicit Broker(QString dir) : m_dir(std::move(dir)) {}
     ~Broker() { endProcess(m_process, 5000); }
     int port() const { return m_port; }
+    qint64 pid() const { return m_process.processId(); }
 
     bool start(const QString &program)
     {
@@ -388,6 +397,8 @@ bool runStage(const Stage &s, const QString &title, const QString &prefix, int c
     }
     for (Publisher &p : publishers)
         p.cpuStartMs = cpuMsOf(p.pid);
+    const double brokerCpuStartMs = cpuMsOf(broker.pid());
+    const double benchCpuStartMs = ownCpuMs();
     const QHash<QByteArray, qint64> before = subscriber.countsPerTopic();
     subscriber.startWindow();
     QElapsedTimer window;
@@ -401,6 +412,8 @@ bool runStage(const Stage &s, const QString &title, const QString &prefix, int c
     const double windowS = double(window.elapsed()) / 1000.0;
     subscriber.endWindow();
     const QHash<QByteArray, qint64> after = subscriber.countsPerTopic();
+    const double brokerCpuMs = cpuMsOf(broker.pid()) - brokerCpuStartMs;
+    const double benchCpuMs = ownCpuMs() - benchCpuStartMs;
     double cpuMs = 0;
     bool allRunning = true;
     for (const Publisher &p : publishers) {
@@ -484,6 +497,8 @@ bool runStage(const Stage &s, const QString &title, const QString &prefix, int c
         std::printf("  %-34s %12.1f\n", "  per publisher, max", double(*hi) / windowS);
     }
     std::printf("  %-34s %12.1f\n", "CPU per publisher, % of one core", 100.0 * cpuMs / 1000.0 / windowS / count);
+    std::printf("  %-34s %12.1f\n", "broker CPU, % of one core", 100.0 * brokerCpuMs / 1000.0 / windowS);
+    std::printf("  %-34s %12.1f\n", "subscriber CPU, % of one core", 100.0 * benchCpuMs / 1000.0 / windowS);
     std::printf("  %-34s %12.3f\n", "publisher CPU per message, ms", inWindow > 0 ? cpuMs / double(inWindow) : 0.0);
     std::printf("  %-34s %12.1f\n", "latency median, ms", quantileMs(0.5));
     std::printf("  %-34s %12.1f\n", "latency p99, ms", quantileMs(0.99));
