@@ -316,6 +316,14 @@ void printLogTail(const QString &dir, const QString &prefix)
     }
 }
 
+// Whether a publisher gave up waiting for the broker's acknowledgement of its
+// last messages when it stopped: then its count of acknowledged ones is short.
+bool stoppedUnacknowledged(const QString &dir, const QString &prefix)
+{
+    QFile log(dir + QStringLiteral("/%1.log").arg(prefix));
+    return log.open(QIODevice::ReadOnly) && log.readAll().contains("did not acknowledge the offline state");
+}
+
 // Messages below `prefix/`.
 qint64 countBelow(const QHash<QByteArray, qint64> &counts, const QString &prefix)
 {
@@ -440,6 +448,7 @@ bool runStage(const Stage &s, const QString &title, const QString &prefix, int c
     for (Publisher &p : publishers)
         p.process->terminate();
     qint64 acknowledged = 0, dropped = 0, unsent = 0;
+    int cutShort = 0;
     bool summaries = true;
     for (Publisher &p : publishers) {
         if (!p.process->waitForFinished(15000)) {
@@ -451,6 +460,7 @@ bool runStage(const Stage &s, const QString &title, const QString &prefix, int c
         acknowledged += qint64(p.summary.value(QLatin1String("acknowledged")).toDouble());
         dropped += qint64(p.summary.value(QLatin1String("dropped")).toDouble());
         unsent += qint64(p.summary.value(QLatin1String("unsent")).toDouble());
+        cutShort += stoppedUnacknowledged(s.dir, p.prefix);
     }
     if (!summaries) {
         cleanup();
@@ -518,6 +528,9 @@ bool runStage(const Stage &s, const QString &title, const QString &prefix, int c
     std::printf("  %-34s %12lld\n", "received (subscriber)", received);
     std::printf("  %-34s %12lld\n", "lost (acknowledged - received)", acknowledged - received);
     std::printf("  %-34s %12lld\n", "dropped / unsent (publishers)", dropped + unsent);
+    if (cutShort > 0)
+        std::printf("  (%d publisher%s stopped before the broker acknowledged all: received may exceed acknowledged)\n",
+                    cutShort, cutShort == 1 ? "" : "s");
     if (acknowledged > received)
         std::printf("  (the broker dropped what it could not queue for the subscriber; the CPU per message\n"
                     "  counts the messages received, so it is too high: --unbounded-broker lifts the limit)\n");
