@@ -322,6 +322,7 @@ void MainWindow::initPorts(uint8_t portCount)
     m_ui->tabWidget->setCurrentIndex(0);
 
     m_portMonitor = new PortStatusMonitor(this);
+    m_mqtt->setPortMonitor(m_portMonitor);
     details->setPortMonitor(m_portMonitor);
     m_adapterPortPage->setPortMonitor(m_portMonitor);
     m_portEvents = new PortEventLog(portCount, this);

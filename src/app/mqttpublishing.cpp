@@ -4,6 +4,7 @@
 #include "link/adapterlink.h"
 #include "link/linkhub.h"
 #include "link/linkreply.h"
+#include "link/portstatusmonitor.h"
 #include "log/hub8log.h"
 #include "mqtt/mqttbrokerurl.h"
 #include "mqtt/mqttpublisher.h"
@@ -71,6 +72,11 @@ MqttPublishing::MqttPublishing(DescriptionLookup findDescription, QObject *paren
 
 MqttPublishing::~MqttPublishing() = default;
 
+void MqttPublishing::setPortMonitor(PortStatusMonitor *monitor)
+{
+    m_portMonitor = monitor;
+}
+
 bool MqttPublishing::isConnected() const
 {
     return m_publisher && m_publisher->isBrokerConnected();
@@ -92,6 +98,9 @@ void MqttPublishing::start(const Settings &settings)
         setState(problem);
         return;
     }
+    QString why;
+    m_address = *parseMqttBrokerUrl(settings.broker.trimmed(), &why);
+    m_where = QStringLiteral("%1:%2").arg(m_address.host).arg(m_address.port);
     m_settings = settings;
     m_running = true;
     m_stopping = false;
@@ -118,9 +127,6 @@ void MqttPublishing::probeBroker(const QString &serial)
     // broker address nobody answers would hold the window for the system's
     // connect timeout. A connection without waiting comes first: the client
     // connects only to a broker that is listening.
-    QString why;
-    const MqttBrokerAddress address = *parseMqttBrokerUrl(m_settings.broker.trimmed(), &why);
-    m_where = QStringLiteral("%1:%2").arg(address.host).arg(address.port);
     auto *probe = new QTcpSocket(this);
     auto *deadline = new QTimer(probe);
     deadline->setSingleShot(true);
@@ -143,23 +149,12 @@ void MqttPublishing::probeBroker(const QString &serial)
     connect(probe, &QAbstractSocket::errorOccurred, this, [probe, fail] { fail(probe->errorString()); });
     connect(deadline, &QTimer::timeout, this, [fail] { fail(tr("没有应答")); });
     deadline->start(probeTimeoutMs);
-    probe->connectToHost(address.host, quint16(address.port));
+    probe->connectToHost(m_address.host, quint16(m_address.port));
 }
 
 void MqttPublishing::startWithSerial(const QString &serial)
 {
-    QString why;
-    const MqttBrokerAddress address = *parseMqttBrokerUrl(m_settings.broker.trimmed(), &why);
-    MqttConnection connection;
-    connection.host = address.host;
-    connection.port = address.port;
-    if (address.tls) {
-        connection.caFile = m_settings.caFile;
-        if (m_settings.caFile.isEmpty())
-            connection.caPath = QStringLiteral("/etc/ssl/certs");
-        connection.certFile = m_settings.certFile;
-        connection.keyFile = m_settings.keyFile;
-    }
+    MqttConnection connection = brokerConnection(m_address, m_settings.caFile, m_settings.certFile, m_settings.keyFile);
     connection.userName = m_settings.userName;
     connection.password = m_settings.password;
 
@@ -171,6 +166,7 @@ void MqttPublishing::startWithSerial(const QString &serial)
     options.program = QStringLiteral("vanto-hub8");
     options.ioddDirs = QStringList{DataLocations::userLibraryDir(), DataLocations::shippedLibraryDir()};
     options.findDescription = m_findDescription;
+    options.portMonitor = m_portMonitor;
     // The window's own reconnector opens the adapter again after an unplug.
     options.reopenAdapter = false;
     connection.clientId = m_settings.clientId.trimmed().isEmpty() ? options.adapterId : m_settings.clientId.trimmed();

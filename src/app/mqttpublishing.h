@@ -1,13 +1,17 @@
 #ifndef MQTTPUBLISHING_H
 #define MQTTPUBLISHING_H
 
+#include "mqtt/mqttbrokerurl.h"
+
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
 #include <memory>
 
 class MqttPublisher;
+class PortStatusMonitor;
 
 // The window's MQTT publisher: the adapter's devices on a broker while the
 // window runs, on the window's own link (no second opening of the adapter).
@@ -39,6 +43,10 @@ public:
     explicit MqttPublishing(DescriptionLookup findDescription, QObject *parent = nullptr);
     ~MqttPublishing() override;
 
+    // The window's port-status monitor: the publisher follows it rather than
+    // polling the states a second time.
+    void setPortMonitor(PortStatusMonitor *monitor);
+
     // Asks the adapter for its serial number (the client id and the topics'
     // root), then connects; what happens comes with stateChanged().
     void start(const Settings &settings);
@@ -62,12 +70,14 @@ private:
     void startWithSerial(const QString &serial);
 
     DescriptionLookup m_findDescription;
+    QPointer<PortStatusMonitor> m_portMonitor;
     Settings m_settings;
     std::unique_ptr<MqttPublisher> m_publisher;
     bool m_running = false;
     bool m_stopping = false;
     QString m_state;
-    QString m_where; // "host:port"
+    MqttBrokerAddress m_address; // of the settings started with
+    QString m_where;             // "host:port"
 };
 
 #endif // MQTTPUBLISHING_H

@@ -36,3 +36,19 @@ std::optional<MqttBrokerAddress> parseMqttBrokerUrl(const QString &text, QString
     }
     return address;
 }
+
+MqttConnection brokerConnection(const MqttBrokerAddress &address, const QString &caFile, const QString &certFile,
+                                const QString &keyFile)
+{
+    MqttConnection c;
+    c.host = address.host;
+    c.port = address.port;
+    if (address.tls) {
+        c.caFile = caFile;
+        if (caFile.isEmpty())
+            c.caPath = QStringLiteral("/etc/ssl/certs");
+        c.certFile = certFile;
+        c.keyFile = keyFile;
+    }
+    return c;
+}

@@ -1,6 +1,8 @@
 #ifndef MQTTBROKERURL_H
 #define MQTTBROKERURL_H
 
+#include "mqttclient.h"
+
 #include <QString>
 
 #include <optional>
@@ -17,5 +19,10 @@ struct MqttBrokerAddress
 // given); nothing else: no path, no query, no credentials. Empty with the
 // reason in *why when the text is not such a URL.
 std::optional<MqttBrokerAddress> parseMqttBrokerUrl(const QString &text, QString *why);
+
+// The connection to that broker; for mqtts:// with TLS, checked against
+// caFile (else the system's CAs), with a client certificate when given.
+MqttConnection brokerConnection(const MqttBrokerAddress &address, const QString &caFile, const QString &certFile,
+                                const QString &keyFile);
 
 #endif // MQTTBROKERURL_H

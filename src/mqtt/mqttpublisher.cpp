@@ -50,6 +50,7 @@ MqttPublisher::MqttPublisher(const MqttPublisherOptions &options, QObject *paren
       m_root(MqttTopics::root(options.topicPrefix, options.adapterId)),
       m_outbox(options.bufferCapacity),
       m_finder(options.ioddDirs),
+      m_monitor(options.portMonitor ? options.portMonitor : &m_ownMonitor),
       m_ports(AdapterRegisters::portCount)
 {
     connect(&m_client, &MqttClient::connected, this, &MqttPublisher::onConnected);
@@ -75,7 +76,7 @@ MqttPublisher::MqttPublisher(const MqttPublisherOptions &options, QObject *paren
             emit stopped();
         }
     });
-    connect(&m_monitor, &PortStatusMonitor::statesChanged, this, &MqttPublisher::onStatesChanged);
+    connect(m_monitor, &PortStatusMonitor::statesChanged, this, &MqttPublisher::onStatesChanged);
     if (m_options.allowWrites) {
         m_writer = new MqttWriter(m_options.program, this);
         connect(m_writer, &MqttWriter::answered, this, [this](int port, const QByteArray &reply) {
@@ -106,7 +107,16 @@ bool MqttPublisher::start(const MqttConnection &connection, QString *error)
     AdapterLink *link = hubLink();
     if (link && m_options.reopenAdapter)
         m_reconnector = new LinkReconnector(link, this);
-    m_monitor.start();
+    if (m_monitor == &m_ownMonitor) {
+        m_monitor->start();
+    } else {
+        // The program's monitor knows the states already and says only what
+        // changes: they are taken once after its next poll.
+        m_firstPoll = connect(m_monitor, &PortStatusMonitor::pollFinished, this, [this] {
+            disconnect(m_firstPoll);
+            onStatesChanged();
+        });
+    }
     m_pollTimer.start();
     return true;
 }
@@ -116,7 +126,9 @@ void MqttPublisher::stop()
     if (m_stopping)
         return;
     m_stopping = true;
-    m_monitor.stop();
+    if (m_monitor == &m_ownMonitor)
+        m_monitor->stop();
+    disconnect(m_monitor, nullptr, this, nullptr);
     m_pollTimer.stop();
     for (Port &p : m_ports) {
         delete p.events;
@@ -202,7 +214,7 @@ void MqttPublisher::publishRetainedState()
 
 void MqttPublisher::onStatesChanged()
 {
-    const bool present = m_monitor.adapterAnswers();
+    const bool present = m_monitor->adapterAnswers();
     if (!m_adapterKnown || present != m_adapterPresent) {
         m_adapterKnown = true;
         m_adapterPresent = present;
@@ -219,7 +231,7 @@ void MqttPublisher::onStatesChanged()
     }
     if (!present)
         return;
-    const QVector<PortState> &states = m_monitor.states();
+    const QVector<PortState> &states = m_monitor->states();
     for (int p = 0; p < m_ports.size() && p < states.size(); ++p) {
         Port &port = m_ports[p];
         const PortState &now = states.at(p);

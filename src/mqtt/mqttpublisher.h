@@ -47,6 +47,10 @@ struct MqttPublisherOptions
     // keeps an index of its library (the window) hands it in, so a file
     // added meanwhile is found and nothing is read on its thread.
     std::function<QString(quint16 vendorId, quint32 deviceId)> findDescription;
+    // The program's own port-status monitor, already polling (the window's):
+    // the publisher follows it instead of reading the states a second time.
+    // Null: the publisher polls them itself.
+    PortStatusMonitor *portMonitor = nullptr;
     // Parameter and process-data output writes from the broker (MqttWriter);
     // without, the publisher subscribes to nothing.
     bool allowWrites = false;
@@ -144,7 +148,9 @@ private:
     MqttClient m_client;
     MqttOutbox m_outbox;
     DescriptionFinder m_finder;
-    PortStatusMonitor m_monitor;
+    PortStatusMonitor m_ownMonitor;
+    PortStatusMonitor *m_monitor; // m_ownMonitor or the program's
+    QMetaObject::Connection m_firstPoll;
     LinkReconnector *m_reconnector = nullptr;
     MqttWriter *m_writer = nullptr;
     QTimer m_pollTimer;

@@ -173,17 +173,8 @@ int runMqtt(const QString &program, const QStringList &args, QByteArray *output)
         return say(CtlExit::noAdapter, QStringLiteral("malformed broker URL \"%1\": %2").arg(c.broker, error));
     if (!address->tls && (!c.caFile.isEmpty() || !c.certFile.isEmpty()))
         return say(CtlExit::usage, QStringLiteral("mqtt: --cafile, --cert and --key need an mqtts:// broker"));
-    MqttConnection connection;
-    connection.host = address->host;
-    connection.port = address->port;
+    MqttConnection connection = brokerConnection(*address, c.caFile, c.certFile, c.keyFile);
     connection.reconnectDelayMaxS = c.reconnectMaxS;
-    if (address->tls) {
-        connection.caFile = c.caFile;
-        if (c.caFile.isEmpty())
-            connection.caPath = QStringLiteral("/etc/ssl/certs");
-        connection.certFile = c.certFile;
-        connection.keyFile = c.keyFile;
-    }
     if (!readCredentials(c.credentials, &connection.userName, &connection.password, &error))
         return say(CtlExit::usage, error);
 
